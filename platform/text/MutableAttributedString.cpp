@@ -36,6 +36,18 @@ void MutableAttributedString::replaceCharacters(const Range& range, const Attrib
     edited(TextStorageEditedCharacters | TextStorageEditedAttributes, r, text.size() - r.length);
 }
 
+void MutableAttributedString::replaceCharacters(const Range& range, const QString& string,
+                                                const AttributeDictionary& attributes)
+{
+    Range r = clipped(range);
+    if (r.length == 0 && string.isEmpty())
+        return;
+    m_text.replace(r.location, r.length, reinterpret_cast<const char16_t*>(string.utf16()), string.size());
+    m_runs.replace(r, {AttributeRun{string.size(), attributes}});
+    invalidateString();
+    edited(TextStorageEditedCharacters | TextStorageEditedAttributes, r, string.size() - r.length);
+}
+
 void MutableAttributedString::replaceRuns(const Range& range, std::vector<AttributeRun> runs,
                                           unsigned editedMask)
 {
@@ -86,6 +98,11 @@ void MutableAttributedString::insert(const AttributedString& attributedString, q
 void MutableAttributedString::append(const AttributedString& attributedString)
 {
     replaceCharacters(Range{length(), 0}, attributedString);
+}
+
+void MutableAttributedString::append(const QString& string, const AttributeDictionary& attributes)
+{
+    replaceCharacters(Range{length(), 0}, string, attributes);
 }
 
 void MutableAttributedString::deleteCharacters(const Range& range)

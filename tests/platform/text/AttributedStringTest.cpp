@@ -113,6 +113,20 @@ TEST(AttributedString, AttributedReplacementKeepsItsOwnRuns)
     EXPECT_EQ(text.runCount(), 2);
 }
 
+TEST(AttributedString, AppendingPlainTextWithAttributesMergesWithAnEqualEnd)
+{
+    MutableAttributedString text;
+    text.append(QStringLiteral("ab"), kBold);
+    text.append(QStringLiteral("cd"), kBold);
+    text.append(QStringLiteral("ef"), kRed);
+    text.replaceCharacters(Range{0, 1}, QStringLiteral("A"), kRed);
+    EXPECT_EQ(text.string(), QStringLiteral("Abcdef"));
+    Range range;
+    EXPECT_EQ(text.attributesAtIndex(2, &range), kBold);
+    EXPECT_EQ(range, (Range{1, 3}));
+    EXPECT_EQ(text.runCount(), 3);
+}
+
 TEST(AttributedString, SurrogatePairsCountAsTwoUnits)
 {
     QString text = QStringLiteral("a") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("b");
