@@ -119,7 +119,7 @@ struct FileWrapper::TreeReader {
         }
         auto wrapper = readOpened(fd, url, 0);
         if (wrapper) {
-            wrapper->updateNames(QFileInfo(url.toLocalFile()).fileName());
+            wrapper->updateNames(QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName());
             wrapper->m_preferredFilename = wrapper->m_filename;
         }
         return wrapper;

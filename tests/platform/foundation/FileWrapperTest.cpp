@@ -77,6 +77,8 @@ TEST_F(FileWrapperTest, ReadsATreeWithoutFollowingLinks)
     EXPECT_EQ(link->symbolicLinkDestination(), path("outside.txt"));
     EXPECT_TRUE(link->regularFileContents().isEmpty());
 
+    EXPECT_EQ(FileWrapper::readFromURL(QUrl::fromLocalFile(path("Doc.ovdocument/")), &error)->filename(),
+              "Doc.ovdocument");
     const auto file = FileWrapper::readFromURL(url("outside.txt"), &error);
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->isRegularFile());
