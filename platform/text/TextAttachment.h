@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QRectF>
+#include "platform/foundation/Rect.h"
 
 #include <memory>
 
@@ -19,14 +19,14 @@ public:
     void setFileWrapper(std::shared_ptr<FileWrapper> fileWrapper) { m_fileWrapper = std::move(fileWrapper); }
 
     // Bounds in points relative to the baseline; an empty rectangle means "the image's own size".
-    QRectF bounds() const { return m_bounds; }
-    void setBounds(const QRectF& bounds) { m_bounds = bounds; }
+    Rect bounds() const { return m_bounds; }
+    void setBounds(const Rect& bounds) { m_bounds = bounds; }
 
     const std::shared_ptr<TextAttachmentCell>& attachmentCell() const { return m_cell; }
     void setAttachmentCell(std::shared_ptr<TextAttachmentCell> cell) { m_cell = std::move(cell); }
 
 private:
     std::shared_ptr<FileWrapper> m_fileWrapper;
-    QRectF m_bounds;
+    Rect m_bounds;
     std::shared_ptr<TextAttachmentCell> m_cell;
 };
