@@ -1,6 +1,25 @@
 #include "platform/text/TextStorage.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
+
+namespace {
+
+void postOnMainThread(const QString& name, const TextStorage* storage)
+{
+    // A storage edited on a worker thread (a companion reading files) has no observers to tell, and a
+    // queued notice could outlive it.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        return;
+    NotificationCenter::shared().postNotification(name, storage);
+}
+
+} // namespace
 
 TextStorage::TextStorage(const QString& string, const AttributeDictionary& attributes)
     : MutableAttributedString(string, attributes)
@@ -60,8 +79,10 @@ void TextStorage::processEditing()
     m_processing = true;
     while (m_pending.editedMask != 0) {
         deliver(Phase::WillProcessEditing);
+        postOnMainThread(kTextStorageWillProcessEditingNotification, this);
         fixAttributes(m_pending.editedRange);
         deliver(Phase::DidProcessEditing);
+        postOnMainThread(kTextStorageDidProcessEditingNotification, this);
         m_deliveringEdited = true;
         deliver(Phase::Edited);
         m_deliveringEdited = false;

@@ -1,6 +1,8 @@
 #include "platform/text/TextStorage.h"
 #include "platform/text/TextAttachment.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -98,6 +100,25 @@ TEST(TextStorage, PhasesRunInOrderAndWillProcessMayStillEditCharacters)
     EXPECT_EQ(recorder.edits[0],
               (TextStorageEdit{TextStorageEditedCharacters | TextStorageEditedAttributes, {4, 4}, 4}));
     EXPECT_EQ(storage.attribute(kUnderlineStyleAttributeName, 7).integer(), 1);
+}
+
+TEST(TextStorage, AnnouncesProcessingOnTheSharedCentre)
+{
+    TextStorage storage(QStringLiteral("abc"));
+    TextStorage other;
+    std::vector<std::pair<QString, Range>> seen;
+    auto record = [&](const Notification& notification) {
+        seen.emplace_back(notification.name, storage.editedRange());
+    };
+    NotificationObserver will(NotificationCenter::shared(), kTextStorageWillProcessEditingNotification,
+                              &storage, record);
+    NotificationObserver did(NotificationCenter::shared(), kTextStorageDidProcessEditingNotification,
+                             &storage, record);
+    other.replaceCharacters(Range{0, 0}, QStringLiteral("elsewhere"));
+    storage.replaceCharacters(Range{1, 1}, QStringLiteral("BB"));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], std::make_pair(kTextStorageWillProcessEditingNotification, Range{1, 2}));
+    EXPECT_EQ(seen[1], std::make_pair(kTextStorageDidProcessEditingNotification, Range{1, 2}));
 }
 
 TEST(TextStorage, EditsByFinalObserversBecomeTheNextEdit)
