@@ -29,7 +29,9 @@ TEST(AttributedString, ValuesEqualByContentMergeEvenWhenBuiltSeparately)
     text.addAttribute(kForegroundColorAttributeName, Color::rgb(1, 0, 0), Range{0, 2});
     text.addAttribute(kForegroundColorAttributeName, Color::rgb(1, 0, 0), Range{2, 2});
     EXPECT_EQ(text.runCount(), 1);
-    // An integer 1 and a real 1.0 are the same underline style.
+    // An integer 1 and a real 1.0 are the same underline style, whatever integer type gave it.
+    EXPECT_EQ(AttributeValue(qsizetype(1)), AttributeValue(1.0));
+    EXPECT_EQ(AttributeValue(1u).integer(), 1);
     text.addAttribute(kUnderlineStyleAttributeName, 1, Range{0, 2});
     text.addAttribute(kUnderlineStyleAttributeName, 1.0, Range{2, 2});
     EXPECT_EQ(text.runCount(), 1);
