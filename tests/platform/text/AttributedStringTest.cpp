@@ -179,6 +179,41 @@ TEST(AttributedString, ParagraphRangesIncludeTheirTerminators)
     EXPECT_EQ(ending.paragraphRange(Range{3, 0}), (Range{3, 0}));
 }
 
+TEST(AttributedString, ParagraphsLongerThanAStorageBlockAreFoundWhole)
+{
+    QString text =
+        QStringLiteral("head\n") + QString(20000, u'x') + QStringLiteral("\r\n") + QString(9000, u'y');
+    MutableAttributedString string(text);
+    // Edits in the middle split and rebuild the blocks the paragraph spans.
+    for (int i = 0; i < 50; ++i)
+        string.replaceCharacters(Range{5 + i * 397, 1}, QStringLiteral("zz"));
+    qsizetype second = 5 + 20000 + 50 + 2;
+    EXPECT_EQ(string.paragraphRange(Range{12000, 3}), (Range{5, second - 5}));
+    EXPECT_EQ(string.paragraphRange(Range{second - 1, 0}), (Range{5, second - 5}));
+    EXPECT_EQ(string.paragraphRange(Range{second + 10, 0}), (Range{second, 9000}));
+    EXPECT_EQ(string.string().size(), string.length());
+}
+
+TEST(AttributedString, EnumeratesWholeDictionariesForwardAndBackward)
+{
+    MutableAttributedString text(QStringLiteral("aabbcc"));
+    text.setAttributes(kBold, Range{2, 2});
+    std::vector<std::pair<AttributeDictionary, Range>> forward;
+    text.enumerateAttributes(Range{1, 4}, 0,
+                             [&](const AttributeDictionary& attributes, const Range& range, bool&) {
+                                 forward.emplace_back(attributes, range);
+                             });
+    ASSERT_EQ(forward.size(), 3u);
+    EXPECT_EQ(forward[0].second, (Range{1, 1}));
+    EXPECT_EQ(forward[1], std::make_pair(kBold, Range{2, 2}));
+    EXPECT_EQ(forward[2].second, (Range{4, 1}));
+    std::vector<Range> backward;
+    text.enumerateAttributes(
+        Range{0, 6}, AttributedString::EnumerationReverse,
+        [&](const AttributeDictionary&, const Range& range, bool&) { backward.push_back(range); });
+    EXPECT_EQ(backward, (std::vector<Range>{{4, 2}, {2, 2}, {0, 2}}));
+}
+
 TEST(AttributedString, FixingSpreadsEachParagraphsStyle)
 {
     ParagraphStyle centred;
