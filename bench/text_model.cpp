@@ -149,6 +149,27 @@ void BM_TextStorageDeleteCharacter(benchmark::State& state)
 }
 BENCHMARK(BM_TextStorageDeleteCharacter)->Iterations(100000);
 
+// A mirrored copy taking a whole script at once, fix-up and observers included.
+void BM_TextStorageSetWholeScript(benchmark::State& state)
+{
+    MutableAttributedString script;
+    fill(script);
+    TextStorage storage;
+    for (auto _ : state)
+        storage.setAttributedString(script);
+}
+BENCHMARK(BM_TextStorageSetWholeScript)->Unit(benchmark::kMillisecond);
+
+void BM_MutableSetWholeScript(benchmark::State& state)
+{
+    MutableAttributedString script;
+    fill(script);
+    MutableAttributedString copy;
+    for (auto _ : state)
+        copy.setAttributedString(script);
+}
+BENCHMARK(BM_MutableSetWholeScript)->Unit(benchmark::kMillisecond);
+
 void BM_AttributedSubstringOfAParagraph(benchmark::State& state)
 {
     MutableAttributedString string;
