@@ -99,11 +99,12 @@ void TextStorage::deliver(Phase phase)
     for (const Registration& registration : m_observers)
         if (registration.phase == phase)
             targets.emplace_back(registration.token, registration.observer);
-    for (const auto& [token, observer] : targets) {
+    for (const auto& target : targets) {
+        ObserverToken token = target.first;
         bool stillRegistered = std::any_of(m_observers.begin(), m_observers.end(),
-                                           [&](const Registration& r) { return r.token == token; });
+                                           [token](const Registration& r) { return r.token == token; });
         if (stillRegistered)
-            (*observer)(*this, m_pending);
+            (*target.second)(*this, m_pending);
     }
 }
 
