@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/foundation/Rect.h"
+#include <QRectF>
 
 #include <memory>
 
@@ -19,14 +19,14 @@ public:
     void setFileWrapper(std::shared_ptr<FileWrapper> fileWrapper) { m_fileWrapper = std::move(fileWrapper); }
 
     // Bounds in points relative to the baseline; an empty rectangle means "the image's own size".
-    Rect bounds() const { return m_bounds; }
-    void setBounds(const Rect& bounds) { m_bounds = bounds; }
+    QRectF bounds() const { return m_bounds; }
+    void setBounds(const QRectF& bounds) { m_bounds = bounds; }
 
     const std::shared_ptr<TextAttachmentCell>& attachmentCell() const { return m_cell; }
     void setAttachmentCell(std::shared_ptr<TextAttachmentCell> cell) { m_cell = std::move(cell); }
 
 private:
     std::shared_ptr<FileWrapper> m_fileWrapper;
-    Rect m_bounds;
+    QRectF m_bounds;
     std::shared_ptr<TextAttachmentCell> m_cell;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/foundation/Size.h"
+#include <QSizeF>
 
 // What the system's own code draws for an attachment (a bookmark marker, an invisible atom). The model
 // only holds it; the view layer knows the concrete kinds.
@@ -8,5 +8,5 @@ class TextAttachmentCell {
 public:
     virtual ~TextAttachmentCell() = default;
     // The size the cell wants in the line, in points.
-    virtual Size cellSize() const = 0;
+    virtual QSizeF cellSize() const = 0;
 };
