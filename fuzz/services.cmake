@@ -1,0 +1,1 @@
+orvane_add_fuzzer(geometry_fuzzer LIBS orvane_foundation)

@@ -1,0 +1,575 @@
+#include "platform/foundation/FileWrapper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtDebug>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Deeper trees than this are refused when written; adding a directory to itself is refused earlier.
+constexpr int kMaxWriteDepth = 256;
+// Longest link target read; the system's own limit for a path.
+constexpr qsizetype kMaxLinkLength = 4096;
+
+QString systemReason(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QUrl childURL(const QUrl& parent, const QString& name)
+{
+    return QUrl::fromLocalFile(parent.toLocalFile() + u'/' + name);
+}
+
+// Closes a descriptor on every return path.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* cursor = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, cursor, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        cursor += written;
+        left -= written;
+    }
+    return true;
+}
+
+mode_t creationMask()
+{
+    // The only way to read the mask is to set it; done once, before saving starts anywhere.
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(022);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
+void removeTree(const QByteArray& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
+}
+
+// A hidden name beside the target that says what it is when left behind by a crash.
+QByteArray siblingTemplate(const QString& directory, const QString& base, const char* purpose)
+{
+    return QFile::encodeName(directory + QLatin1String("/.") + base.left(48) + u'.' + QLatin1String(purpose) +
+                             QLatin1String("-XXXXXX"));
+}
+
+} // namespace
+
+// Reads a tree below one root through descriptors, so no entry is reached through a link.
+struct FileWrapper::TreeReader {
+    ReadingLimits limits;
+    Error* error = nullptr;
+    qsizetype entries = 0;
+    qint64 bytes = 0;
+
+    bool fail(qint64 code, const QUrl& url, const QString& reason)
+    {
+        setError(error, Error::cocoa(code, url, reason));
+        return false;
+    }
+
+    std::shared_ptr<FileWrapper> readRoot(const QUrl& url)
+    {
+        const QByteArray path = QFile::encodeName(url.toLocalFile());
+        // Non-blocking, so a named pipe cannot stall the open; the type is checked right after.
+        FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (!fd.isValid()) {
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
+        }
+        auto wrapper = readOpened(fd, url, 0);
+        if (wrapper) {
+            wrapper->updateNames(QFileInfo(url.toLocalFile()).fileName());
+            wrapper->m_preferredFilename = wrapper->m_filename;
+        }
+        return wrapper;
+    }
+
+    std::shared_ptr<FileWrapper> readOpened(FileDescriptor& fd, const QUrl& url, int depth)
+    {
+        struct stat info;
+        if (::fstat(fd.get(), &info) != 0) {
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
+        }
+        if (S_ISREG(info.st_mode))
+            return readRegularFile(fd.get(), info, url);
+        if (S_ISDIR(info.st_mode))
+            return readDirectory(fd, url, depth);
+        fail(kFileReadCorruptFileError, url, QStringLiteral("Not a regular file, directory or link"));
+        return nullptr;
+    }
+
+    std::shared_ptr<FileWrapper> readRegularFile(int fd, const struct stat& info, const QUrl& url)
+    {
+        if (info.st_size > limits.maxTotalBytes - bytes) {
+            fail(kFileReadCorruptFileError, url, QStringLiteral("Too much data"));
+            return nullptr;
+        }
+        QByteArray contents;
+        contents.reserve(qsizetype(info.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (got < 0) {
+                fail(kFileReadUnknownError, url, systemReason(errno));
+                return nullptr;
+            }
+            if (got == 0)
+                break;
+            // The file may grow while it is read; the limit holds for what is actually taken in.
+            if (got > limits.maxTotalBytes - bytes - contents.size()) {
+                fail(kFileReadCorruptFileError, url, QStringLiteral("Too much data"));
+                return nullptr;
+            }
+            contents.append(buffer, got);
+        }
+        bytes += contents.size();
+        return makeRegularFile(std::move(contents));
+    }
+
+    std::shared_ptr<FileWrapper> readDirectory(FileDescriptor& fd, const QUrl& url, int depth)
+    {
+        if (depth >= limits.maxDepth) {
+            fail(kFileReadCorruptFileError, url, QStringLiteral("Folders nested too deeply"));
+            return nullptr;
+        }
+        const int listFd = ::dup(fd.get());
+        DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!listing) {
+            if (listFd >= 0)
+                ::close(listFd);
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
+        }
+        const std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
+
+        auto directory = makeDirectory();
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(listing);
+            if (!entry) {
+                if (errno != 0) {
+                    fail(kFileReadUnknownError, url, systemReason(errno));
+                    return nullptr;
+                }
+                break;
+            }
+            const QByteArray rawName(entry->d_name);
+            if (rawName == "." || rawName == "..")
+                continue;
+            if (++entries > limits.maxEntries) {
+                fail(kFileReadCorruptFileError, url, QStringLiteral("Too many files"));
+                return nullptr;
+            }
+            const QString name = QString::fromUtf8(rawName);
+            const QUrl entryURL = childURL(url, name);
+            // A name that does not survive the trip through UTF-16 could never be written back.
+            if (name.toUtf8() != rawName) {
+                fail(kFileReadCorruptFileError, entryURL, QStringLiteral("File name is not valid UTF-8"));
+                return nullptr;
+            }
+            auto child = readEntry(fd.get(), rawName, entryURL, depth + 1);
+            if (!child)
+                return nullptr;
+            child->m_filename = name;
+            child->m_preferredFilename = name;
+            directory->insertChild(name, child);
+        }
+        return directory;
+    }
+
+    std::shared_ptr<FileWrapper> readEntry(int directoryFd, const QByteArray& rawName, const QUrl& url,
+                                           int depth)
+    {
+        struct stat info;
+        if (::fstatat(directoryFd, rawName.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
+        }
+        if (S_ISLNK(info.st_mode))
+            return readLink(directoryFd, rawName, url);
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+            fail(kFileReadCorruptFileError, url, QStringLiteral("Not a regular file, directory or link"));
+            return nullptr;
+        }
+        FileDescriptor fd(::openat(directoryFd, rawName.constData(),
+                                   O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+        if (!fd.isValid()) {
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
+        }
+        return readOpened(fd, url, depth);
+    }
+
+    std::shared_ptr<FileWrapper> readLink(int directoryFd, const QByteArray& rawName, const QUrl& url)
+    {
+        QByteArray target(kMaxLinkLength, Qt::Uninitialized);
+        const ssize_t length =
+            ::readlinkat(directoryFd, rawName.constData(), target.data(), size_t(target.size()));
+        if (length < 0 || length >= target.size()) {
+            fail(kFileReadUnknownError, url,
+                 length < 0 ? systemReason(errno) : QStringLiteral("Link too long"));
+            return nullptr;
+        }
+        target.truncate(length);
+        return makeSymbolicLink(QFile::decodeName(target));
+    }
+};
+
+// Writes a wrapper's children into a directory that nobody else sees yet.
+struct FileWrapper::TreeWriter {
+    QUrl url;
+    Error* error = nullptr;
+
+    bool fail(const QString& reason)
+    {
+        setError(error, Error::cocoa(kFileWriteUnknownError, url, reason));
+        return false;
+    }
+
+    bool writeChildren(int directoryFd, const FileWrapper& directory, int depth)
+    {
+        if (depth > kMaxWriteDepth)
+            return fail(QStringLiteral("Folders nested too deeply"));
+        for (auto it = directory.m_children.cbegin(); it != directory.m_children.cend(); ++it) {
+            if (!isValidFilename(it.key()))
+                return fail(QStringLiteral("Invalid file name"));
+            if (!writeChild(directoryFd, QFile::encodeName(it.key()), *it.value(), depth))
+                return false;
+        }
+        return ::fsync(directoryFd) == 0 || fail(systemReason(errno));
+    }
+
+    bool writeChild(int directoryFd, const QByteArray& name, const FileWrapper& child, int depth)
+    {
+        switch (child.m_kind) {
+        case Kind::RegularFile: {
+            FileDescriptor fd(::openat(directoryFd, name.constData(),
+                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
+            if (!fd.isValid() || !writeAll(fd.get(), child.m_contents) || ::fsync(fd.get()) != 0)
+                return fail(systemReason(errno));
+            return true;
+        }
+        case Kind::Directory: {
+            if (::mkdirat(directoryFd, name.constData(), 0755) != 0)
+                return fail(systemReason(errno));
+            FileDescriptor fd(
+                ::openat(directoryFd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+            if (!fd.isValid())
+                return fail(systemReason(errno));
+            return writeChildren(fd.get(), child, depth + 1);
+        }
+        case Kind::SymbolicLink:
+            if (::symlinkat(QFile::encodeName(child.m_linkDestination).constData(), directoryFd,
+                            name.constData()) != 0)
+                return fail(systemReason(errno));
+            return true;
+        }
+        return fail(QStringLiteral("Unknown file kind"));
+    }
+
+    // Puts the finished tree at target. The previous item, if any, is exchanged in one step where the
+    // file system can; otherwise it is moved aside first and moved back if the new tree cannot follow.
+    bool swapIn(const QByteArray& built, const QByteArray& target, const QString& parent, const QString& base)
+    {
+        struct stat info;
+        if (::lstat(target.constData(), &info) != 0) {
+            if (errno != ENOENT)
+                return fail(systemReason(errno));
+            return ::rename(built.constData(), target.constData()) == 0 || fail(systemReason(errno));
+        }
+        if (::renameat2(AT_FDCWD, built.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
+            removeTree(built);
+            return true;
+        }
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return fail(systemReason(errno));
+
+        QByteArray aside = siblingTemplate(parent, base, "old");
+        if (!::mkdtemp(aside.data()) || ::rmdir(aside.constData()) != 0)
+            return fail(systemReason(errno));
+        if (::rename(target.constData(), aside.constData()) != 0)
+            return fail(systemReason(errno));
+        if (::rename(built.constData(), target.constData()) != 0) {
+            const int reason = errno;
+            if (::rename(aside.constData(), target.constData()) != 0)
+                qWarning("Could not restore %s from %s", target.constData(), aside.constData());
+            return fail(systemReason(reason));
+        }
+        removeTree(aside);
+        return true;
+    }
+
+    bool writeDirectory(const FileWrapper& directory, const QString& path)
+    {
+        const QFileInfo targetInfo(path);
+        const QString parent = targetInfo.absolutePath();
+        const QString base = targetInfo.fileName();
+        QByteArray built = siblingTemplate(parent, base, "saving");
+        if (!::mkdtemp(built.data()))
+            return fail(systemReason(errno));
+        // mkdtemp makes the folder private; a saved package gets the permissions of the one it replaces.
+        struct stat previous;
+        const bool replaces = ::stat(QFile::encodeName(path).constData(), &previous) == 0;
+        ::chmod(built.constData(), replaces ? (previous.st_mode & 07777) : (0777 & ~creationMask()));
+
+        bool written = false;
+        {
+            FileDescriptor fd(::open(built.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+            written = fd.isValid() ? writeChildren(fd.get(), directory, 0) : fail(systemReason(errno));
+        }
+        if (!written || !swapIn(built, QFile::encodeName(targetInfo.absoluteFilePath()), parent, base)) {
+            removeTree(built);
+            return false;
+        }
+        FileDescriptor parentFd(
+            ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (parentFd.isValid())
+            ::fsync(parentFd.get());
+        return true;
+    }
+
+    bool writeRegularFile(const FileWrapper& file, const QString& path)
+    {
+        QSaveFile save(path);
+        if (!save.open(QIODevice::WriteOnly) || save.write(file.m_contents) != file.m_contents.size() ||
+            !save.commit())
+            return fail(save.errorString());
+        return true;
+    }
+
+    bool writeLink(const FileWrapper& link, const QString& path)
+    {
+        const QFileInfo targetInfo(path);
+        const QByteArray target = QFile::encodeName(targetInfo.absoluteFilePath());
+        QByteArray temporary = siblingTemplate(targetInfo.absolutePath(), targetInfo.fileName(), "link");
+        if (!::mkdtemp(temporary.data()) || ::rmdir(temporary.constData()) != 0)
+            return fail(systemReason(errno));
+        if (::symlink(QFile::encodeName(link.m_linkDestination).constData(), temporary.constData()) != 0)
+            return fail(systemReason(errno));
+        if (::rename(temporary.constData(), target.constData()) != 0) {
+            const int reason = errno;
+            ::unlink(temporary.constData());
+            return fail(systemReason(reason));
+        }
+        return true;
+    }
+};
+
+std::shared_ptr<FileWrapper> FileWrapper::makeRegularFile(QByteArray contents)
+{
+    std::shared_ptr<FileWrapper> wrapper(new FileWrapper(Kind::RegularFile));
+    wrapper->m_contents = std::move(contents);
+    return wrapper;
+}
+
+std::shared_ptr<FileWrapper> FileWrapper::makeDirectory()
+{
+    return std::shared_ptr<FileWrapper>(new FileWrapper(Kind::Directory));
+}
+
+std::shared_ptr<FileWrapper>
+FileWrapper::makeDirectory(const QMap<QString, std::shared_ptr<FileWrapper>>& children, Error* error)
+{
+    auto directory = makeDirectory();
+    for (auto it = children.cbegin(); it != children.cend(); ++it) {
+        if (!it.value() || !isValidFilename(it.key()) ||
+            directory->m_foldedKeys.contains(it.key().toCaseFolded()) ||
+            it.value()->containsDirectory(directory.get())) {
+            setError(error, Error::cocoa(kFileWriteUnknownError, {},
+                                         QStringLiteral("Invalid file name: ") + it.key()));
+            return nullptr;
+        }
+        if (it.value()->m_preferredFilename.isEmpty())
+            it.value()->m_preferredFilename = it.key();
+        it.value()->m_filename = it.key();
+        directory->insertChild(it.key(), it.value());
+    }
+    return directory;
+}
+
+std::shared_ptr<FileWrapper> FileWrapper::makeSymbolicLink(QString destination)
+{
+    std::shared_ptr<FileWrapper> wrapper(new FileWrapper(Kind::SymbolicLink));
+    wrapper->m_linkDestination = std::move(destination);
+    return wrapper;
+}
+
+std::shared_ptr<FileWrapper> FileWrapper::readFromURL(const QUrl& url, Error* error)
+{
+    return readFromURL(url, ReadingLimits(), error);
+}
+
+std::shared_ptr<FileWrapper> FileWrapper::readFromURL(const QUrl& url, const ReadingLimits& limits,
+                                                      Error* error)
+{
+    if (!url.isLocalFile()) {
+        setError(error, Error::cocoa(kFileReadUnknownError, url, QStringLiteral("Not a local file")));
+        return nullptr;
+    }
+    TreeReader reader{limits, error};
+    return reader.readRoot(url);
+}
+
+QString FileWrapper::addFileWrapper(const std::shared_ptr<FileWrapper>& child)
+{
+    if (m_kind != Kind::Directory || !child || child->containsDirectory(this))
+        return {};
+    const QString& name =
+        child->m_preferredFilename.isEmpty() ? child->m_filename : child->m_preferredFilename;
+    if (!isValidFilename(name))
+        return {};
+    const QString key = uniqueKey(name);
+    child->m_filename = key;
+    insertChild(key, child);
+    return key;
+}
+
+QString FileWrapper::addRegularFile(const QByteArray& contents, const QString& preferredFilename)
+{
+    auto file = makeRegularFile(contents);
+    file->m_preferredFilename = preferredFilename;
+    return addFileWrapper(file);
+}
+
+void FileWrapper::removeFileWrapper(const FileWrapper* child)
+{
+    for (auto key = keyForFileWrapper(child); !key.isEmpty(); key = keyForFileWrapper(child))
+        removeFileWrapper(key);
+}
+
+bool FileWrapper::removeFileWrapper(const QString& key)
+{
+    if (!m_children.remove(key))
+        return false;
+    const QString folded = key.toCaseFolded();
+    if (--m_foldedKeys[folded] <= 0)
+        m_foldedKeys.remove(folded);
+    return true;
+}
+
+QString FileWrapper::keyForFileWrapper(const FileWrapper* child) const
+{
+    for (auto it = m_children.cbegin(); it != m_children.cend(); ++it) {
+        if (it.value().get() == child)
+            return it.key();
+    }
+    return {};
+}
+
+bool FileWrapper::writeToURL(const QUrl& url, WritingOptions options, const QUrl& originalContentsURL,
+                             Error* error)
+{
+    Q_UNUSED(originalContentsURL);
+    TreeWriter writer{url, error};
+    if (!url.isLocalFile())
+        return writer.fail(QStringLiteral("Not a local file"));
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    if (QFileInfo(path).fileName().isEmpty())
+        return writer.fail(QStringLiteral("No file name"));
+
+    bool written = false;
+    switch (m_kind) {
+    case Kind::RegularFile:
+        written = writer.writeRegularFile(*this, path);
+        break;
+    case Kind::Directory:
+        written = writer.writeDirectory(*this, path);
+        break;
+    case Kind::SymbolicLink:
+        written = writer.writeLink(*this, path);
+        break;
+    }
+    if (written && (options & WritingWithNameUpdating))
+        updateNames(QFileInfo(path).fileName());
+    return written;
+}
+
+bool FileWrapper::isValidFilename(const QString& name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
+           !name.contains(QChar(0)) && name.isValidUtf16();
+}
+
+bool FileWrapper::containsDirectory(const FileWrapper* directory) const
+{
+    if (this == directory)
+        return true;
+    for (const auto& child : m_children) {
+        if (child->containsDirectory(directory))
+            return true;
+    }
+    return false;
+}
+
+QString FileWrapper::uniqueKey(const QString& name) const
+{
+    if (!m_foldedKeys.contains(name.toCaseFolded()))
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (qsizetype number = 2;; ++number) {
+        const QString candidate = stem + u'-' + QString::number(number) + extension;
+        if (!m_foldedKeys.contains(candidate.toCaseFolded()))
+            return candidate;
+    }
+}
+
+void FileWrapper::updateNames(const QString& filename)
+{
+    m_filename = filename;
+    for (auto it = m_children.cbegin(); it != m_children.cend(); ++it)
+        it.value()->updateNames(it.key());
+}
+
+void FileWrapper::insertChild(const QString& key, const std::shared_ptr<FileWrapper>& child)
+{
+    if (m_children.contains(key))
+        removeFileWrapper(key);
+    m_children.insert(key, child);
+    ++m_foldedKeys[key.toCaseFolded()];
+}
