@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/foundation/Range.h"
+#include "platform/text/AttributeDictionary.h"
+
+#include <vector>
+
+// One stretch of characters sharing one attribute dictionary.
+struct AttributeRun {
+    qsizetype length = 0;
+    AttributeDictionary attributes;
+};
+
+// The attribute runs of an attributed string, in blocks of a few dozen runs with their start
+// offsets, so that finding the run at an index is a binary search and an edit rebuilds one block.
+// Adjacent runs are never equal: every change merges them, which makes each run the longest
+// effective range of its dictionary.
+class AttributeRuns {
+public:
+    qsizetype length() const { return m_length; }
+    qsizetype runCount() const;
+
+    // The dictionary of the run holding index (0 <= index < length) and that run's range.
+    const AttributeDictionary& at(qsizetype index, Range* runRange = nullptr) const;
+    // The runs overlapping range, cut at its ends.
+    std::vector<AttributeRun> slice(const Range& range) const;
+    // Replaces the characters of range (within 0...length) by runs, merging equal neighbours.
+    void replace(const Range& range, std::vector<AttributeRun> runs);
+    void clear();
+
+    bool operator==(const AttributeRuns& other) const;
+
+private:
+    struct Block {
+        std::vector<AttributeRun> runs;
+        qsizetype length = 0;
+    };
+
+    qsizetype blockAt(qsizetype index) const;
+    void updateStartsFrom(qsizetype block);
+
+    std::vector<Block> m_blocks;
+    std::vector<qsizetype> m_starts;
+    qsizetype m_length = 0;
+};

@@ -1,0 +1,155 @@
+#include "platform/text/MutableAttributedString.h"
+
+#include "platform/text/TextAttachment.h"
+
+void MutableAttributedString::edited(unsigned, const Range&, qsizetype) {}
+
+void MutableAttributedString::replaceCharacters(const Range& range, const QString& string)
+{
+    Range r = clipped(range);
+    if (r.length == 0 && string.isEmpty())
+        return;
+    AttributeDictionary inherited;
+    if (r.length > 0)
+        inherited = m_runs.at(r.location);
+    else if (r.location > 0)
+        inherited = m_runs.at(r.location - 1);
+    else
+        inherited = m_runs.at(r.location);
+    m_text.replace(r.location, r.length, reinterpret_cast<const char16_t*>(string.utf16()), string.size());
+    m_runs.replace(r, {AttributeRun{string.size(), inherited}});
+    invalidateString();
+    edited(TextStorageEditedCharacters, r, string.size() - r.length);
+}
+
+void MutableAttributedString::replaceCharacters(const Range& range, const AttributedString& attributedString)
+{
+    Range r = clipped(range);
+    if (r.length == 0 && attributedString.length() == 0)
+        return;
+    // Copy first: the source may be this very string.
+    QString text = attributedString.string();
+    std::vector<AttributeRun> runs = attributedString.m_runs.slice(Range{0, text.size()});
+    m_text.replace(r.location, r.length, reinterpret_cast<const char16_t*>(text.utf16()), text.size());
+    m_runs.replace(r, std::move(runs));
+    invalidateString();
+    edited(TextStorageEditedCharacters | TextStorageEditedAttributes, r, text.size() - r.length);
+}
+
+void MutableAttributedString::replaceRuns(const Range& range, std::vector<AttributeRun> runs,
+                                          unsigned editedMask)
+{
+    m_runs.replace(range, std::move(runs));
+    edited(editedMask, range, 0);
+}
+
+void MutableAttributedString::setAttributes(const AttributeDictionary& attributes, const Range& range)
+{
+    Range r = clipped(range);
+    if (r.length == 0)
+        return;
+    replaceRuns(r, {AttributeRun{r.length, attributes}}, TextStorageEditedAttributes);
+}
+
+template <class Change> void MutableAttributedString::changeAttributes(const Range& range, Change&& change)
+{
+    Range r = clipped(range);
+    if (r.length == 0)
+        return;
+    std::vector<AttributeRun> runs = m_runs.slice(r);
+    for (AttributeRun& run : runs)
+        change(run.attributes);
+    replaceRuns(r, std::move(runs), TextStorageEditedAttributes);
+}
+
+void MutableAttributedString::addAttribute(const QString& name, const AttributeValue& value,
+                                           const Range& range)
+{
+    changeAttributes(range, [&](AttributeDictionary& attributes) { attributes.insert(name, value); });
+}
+
+void MutableAttributedString::addAttributes(const AttributeDictionary& attributes, const Range& range)
+{
+    changeAttributes(range, [&](AttributeDictionary& existing) { existing.insert(attributes); });
+}
+
+void MutableAttributedString::removeAttribute(const QString& name, const Range& range)
+{
+    changeAttributes(range, [&](AttributeDictionary& attributes) { attributes.remove(name); });
+}
+
+void MutableAttributedString::insert(const AttributedString& attributedString, qsizetype index)
+{
+    replaceCharacters(Range{index, 0}, attributedString);
+}
+
+void MutableAttributedString::append(const AttributedString& attributedString)
+{
+    replaceCharacters(Range{length(), 0}, attributedString);
+}
+
+void MutableAttributedString::deleteCharacters(const Range& range)
+{
+    replaceCharacters(range, QString());
+}
+
+void MutableAttributedString::setAttributedString(const AttributedString& attributedString)
+{
+    replaceCharacters(Range{0, length()}, attributedString);
+}
+
+void MutableAttributedString::fixAttributes(const Range& range)
+{
+    fixParagraphStyleAttribute(range);
+    fixAttachmentAttribute(range);
+}
+
+void MutableAttributedString::fixParagraphStyleAttribute(const Range& range)
+{
+    Range paragraphs = paragraphRange(range);
+    qsizetype start = paragraphs.location;
+    while (start < paragraphs.end()) {
+        qsizetype end = std::max(m_text.paragraphEnd(start), start + 1);
+        Range paragraph{start, end - start};
+        start = end;
+
+        AttributeValue style;
+        Range found{paragraph.location, 0};
+        while (found.end() < paragraph.end() && style.isNull())
+            style = attribute(kParagraphStyleAttributeName, found.end(), &found);
+        if (style.isNull())
+            continue;
+        // Only the runs that differ change, so a consistent paragraph reports no edit.
+        qsizetype index = paragraph.location;
+        while (index < paragraph.end()) {
+            Range run;
+            AttributeValue value = attribute(kParagraphStyleAttributeName, index, &run, paragraph);
+            if (!(value == style))
+                addAttribute(kParagraphStyleAttributeName, style, run);
+            index = run.end();
+        }
+    }
+}
+
+void MutableAttributedString::fixAttachmentAttribute(const Range& range)
+{
+    Range r = clipped(range);
+    qsizetype index = r.location;
+    while (index < r.end()) {
+        Range run;
+        AttributeValue value = attribute(kAttachmentAttributeName, index, &run, r);
+        index = run.end();
+        if (value.isNull())
+            continue;
+        qsizetype stray = -1;
+        for (qsizetype i = run.location; i <= run.end(); ++i) {
+            bool keep = i < run.end() && m_text.at(i) == kAttachmentCharacter;
+            if (!keep && i < run.end() && stray < 0)
+                stray = i;
+            if ((keep || i == run.end()) && stray >= 0) {
+                removeAttribute(kAttachmentAttributeName, Range{stray, i - stray});
+                stray = -1;
+            }
+        }
+    }
+}

@@ -1,0 +1,8 @@
+#include "platform/text/TextAttachment.h"
+
+#include "platform/text/TextAttachmentCell.h"
+
+TextAttachment::TextAttachment(std::shared_ptr<FileWrapper> fileWrapper)
+    : m_fileWrapper(std::move(fileWrapper))
+{
+}
