@@ -1,4 +1,5 @@
 #include "platform/foundation/Clock.h"
+#include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVStackBoolean.h"
@@ -94,4 +95,19 @@ TEST(HVInitialDefaultsRegistryTest, MergesEveryRegisteredClassOnceInNameOrder)
     HVInitialDefaultsRegistry::removeProviderClass("ZZTestFirst");
     HVInitialDefaultsRegistry::removeProviderClass("ZZTestSecond");
     EXPECT_FALSE(HVInitialDefaultsRegistry::initialDefaults().contains("testFirst"));
+}
+
+TEST(HVAppServicesTest, UnsupportedOnlyFromItsDateOn)
+{
+    ManualClock clock(100.0);
+    Clock::setShared(&clock);
+    HVAppServices& services = HVAppServices::shared();
+    EXPECT_FALSE(services.isUnsupported());
+    services.setUnsupportedDate(150.0);
+    EXPECT_FALSE(services.isUnsupported());
+    clock.advance(50);
+    EXPECT_TRUE(services.isUnsupported());
+    services.setUnsupportedDate(std::nullopt);
+    EXPECT_FALSE(services.isUnsupported());
+    Clock::setShared(nullptr);
 }
