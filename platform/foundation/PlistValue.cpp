@@ -53,6 +53,11 @@ void PlistDictionary::insert(const QString& key, PlistValue value)
         rebuildIndex();
 }
 
+void PlistDictionary::reserve(qsizetype size)
+{
+    m_entries.reserve(size_t(size));
+}
+
 void PlistDictionary::rebuildIndex()
 {
     m_index.clear();
