@@ -25,6 +25,8 @@ public:
     PlistValue* find(const QString& key);
     // The value for key, or a null value when absent.
     PlistValue value(const QString& key) const;
+    // The value for key, appended as a null value when absent, for filling in place.
+    PlistValue& operator[](const QString& key);
     // Replaces an existing key in place, otherwise appends it.
     void insert(const QString& key, PlistValue value);
     bool remove(const QString& key);
