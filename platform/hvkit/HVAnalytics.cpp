@@ -1,12 +1,11 @@
 #include "platform/hvkit/HVAnalytics.h"
 
+#include "platform/foundation/PropertyListSerialization.h"
 #include "platform/hvkit/HVTimestamp.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
@@ -125,6 +124,81 @@ quint64 sumOfIntegers(const QVariantMap& map)
     return sum;
 }
 
+// The store holds only what these conversions carry; anything else in a file is dropped.
+QVariant variantFromPlist(const PlistValue& value)
+{
+    switch (value.type()) {
+    case PlistValue::Type::Dictionary: {
+        QVariantMap map;
+        for (const auto& [key, child] : value.dictionary()) {
+            if (QVariant converted = variantFromPlist(child); converted.isValid())
+                map.insert(key, converted);
+        }
+        return map;
+    }
+    case PlistValue::Type::String:
+        return value.string();
+    case PlistValue::Type::Integer:
+        return value.isUnsignedInteger() ? QVariant::fromValue(std::numeric_limits<qint64>::max())
+                                         : QVariant::fromValue(value.integer());
+    case PlistValue::Type::Real:
+        return value.real();
+    case PlistValue::Type::Boolean:
+        return value.boolean();
+    default:
+        return {};
+    }
+}
+
+PlistValue plistFromVariant(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        PlistDictionary dictionary;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+            if (PlistValue converted = plistFromVariant(it.value()); !converted.isNull())
+                dictionary.insert(it.key(), std::move(converted));
+        }
+        return dictionary;
+    }
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return qint64(value.toLongLong());
+    case QMetaType::Double:
+        return std::isfinite(value.toDouble()) ? PlistValue(value.toDouble()) : PlistValue();
+    case QMetaType::QString:
+        return value.toString();
+    default:
+        return {};
+    }
+}
+
+// A screen name with a control character must not make every later save fail: the file format
+// cannot hold such characters, so they are left out when the value is stored.
+QVariant storableValue(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = value.toString();
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            clean += c;
+            clean += text[++i];
+        } else if (!c.isSurrogate() && (c.unicode() >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r') &&
+                   c.unicode() != 0xFFFE && c.unicode() != 0xFFFF) {
+            clean += c;
+        }
+    }
+    return clean;
+}
+
 } // namespace
 
 HVAnalytics::HVAnalytics(QString filePath) : m_filePath(std::move(filePath)) {}
@@ -132,7 +206,7 @@ HVAnalytics::HVAnalytics(QString filePath) : m_filePath(std::move(filePath)) {}
 QString HVAnalytics::defaultFilePath()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    return folder.isEmpty() ? QString() : folder + QStringLiteral("/Analytics.json");
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/Analytics.plist");
 }
 
 QString HVAnalytics::userDefaultsKey()
@@ -194,7 +268,7 @@ void HVAnalytics::setObjectForKeyPath(const QVariant& value, const QString& keyP
     const std::optional<QStringList> parts = splitKeyPath(keyPath);
     if (!m_enabled || !parts)
         return;
-    setValueAt(m_root, *parts, 0, value);
+    setValueAt(m_root, *parts, 0, storableValue(value));
     changed();
 }
 
@@ -329,14 +403,16 @@ bool HVAnalytics::load(Error* error)
                                      QStringLiteral("The statistics file is too large.")));
         return false;
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.read(kMaximumFileSize), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+    Error readError;
+    const std::optional<PlistValue> plist =
+        PropertyListSerialization::propertyListWithData(file.read(kMaximumFileSize), nullptr, &readError);
+    if (!plist || !plist->isDictionary()) {
         setError(error, Error::cocoa(kFileReadCorruptFileError, QUrl::fromLocalFile(m_filePath),
-                                     parseError.errorString()));
+                                     plist ? QStringLiteral("The statistics file holds no dictionary.")
+                                           : readError.localizedFailureReason()));
         return false;
     }
-    m_root = document.object().toVariantMap();
+    m_root = variantFromPlist(*plist).toMap();
     return true;
 }
 
@@ -353,7 +429,14 @@ bool HVAnalytics::save(Error* error)
                  Error::cocoa(kFileWriteUnknownError, QUrl::fromLocalFile(m_filePath), file.errorString()));
         return false;
     }
-    file.write(QJsonDocument(QJsonObject::fromVariantMap(m_root)).toJson(QJsonDocument::Indented));
+    Error writeError;
+    const std::optional<QByteArray> bytes = PropertyListSerialization::dataWithPropertyList(
+        plistFromVariant(m_root), PropertyListSerialization::Format::Xml, &writeError);
+    if (!bytes) {
+        setError(error, writeError);
+        return false;
+    }
+    file.write(*bytes);
     if (!file.commit()) {
         setError(error,
                  Error::cocoa(kFileWriteUnknownError, QUrl::fromLocalFile(m_filePath), file.errorString()));

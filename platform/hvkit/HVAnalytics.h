@@ -15,7 +15,7 @@ public:
     // An empty path keeps the store in memory only.
     explicit HVAnalytics(QString filePath = {});
 
-    // "Analytics.json" in the application's data folder.
+    // "Analytics.plist" in the application's data folder.
     static QString defaultFilePath();
     // The name the store goes by in settings exports and support attachments.
     static QString userDefaultsKey();

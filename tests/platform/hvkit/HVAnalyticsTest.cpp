@@ -15,7 +15,7 @@ protected:
     void SetUp() override { Clock::setShared(&clock); }
     void TearDown() override { Clock::setShared(nullptr); }
 
-    QString path() const { return dir.filePath("Analytics.json"); }
+    QString path() const { return dir.filePath("Analytics.plist"); }
 
     QTemporaryDir dir;
     ManualClock clock{1000.0};
@@ -149,7 +149,14 @@ TEST_F(HVAnalyticsTest, WrongTypesInTheFileReadAsZero)
 {
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"modeChanges": "many", "promptMode": 3, "big": 1e300})");
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>modeChanges</key><string>many</string>
+<key>promptMode</key><integer>3</integer>
+<key>big</key><real>1e300</real>
+<key>when</key><date>2026-01-01T00:00:00Z</date>
+<key>huge</key><integer>18446744073709551615</integer>
+</dict></plist>)");
     file.close();
     HVAnalytics store(path());
     ASSERT_TRUE(store.load());
@@ -158,4 +165,18 @@ TEST_F(HVAnalyticsTest, WrongTypesInTheFileReadAsZero)
     EXPECT_EQ(store.incrementIntegerForKeyPath("modeChanges"), 1);
     EXPECT_EQ(store.incrementIntegerForKeyPath("promptMode.sessions.singleScreen"), 1);
     EXPECT_EQ(store.integerForKeyPath("big"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(store.integerForKeyPath("huge"), std::numeric_limits<qint64>::max());
+    EXPECT_FALSE(store.objectForKeyPath("when").isValid());
+}
+
+TEST_F(HVAnalyticsTest, TextTheFileCannotHoldIsCleanedBeforeStoring)
+{
+    HVAnalytics store(path());
+    store.setObjectForKeyPath(QString("Built-in\x01 Display") + QChar(0xD800),
+                              "promptMode.screens.operator.name");
+    store.incrementIntegerForKeyPath("modeChanges");
+    HVAnalytics reloaded(path());
+    ASSERT_TRUE(reloaded.load());
+    EXPECT_EQ(reloaded.objectForKeyPath("promptMode.screens.operator.name").toString(), "Built-in Display");
+    EXPECT_EQ(reloaded.integerForKeyPath("modeChanges"), 1);
 }
