@@ -1,6 +1,8 @@
 #include "prompting/OVTimeFormatter.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVSettingsController.h"
 #include "prompting/NSDateFormatterOVAdditions.h"
 
 #include <QDateTime>
@@ -67,24 +69,6 @@ QString trimString(const QString& string)
     return string.trimmed();
 }
 
-std::optional<bool>& storedUse24HourClockValue()
-{
-    static std::optional<bool> value;
-    return value;
-}
-
-bool storedUse24HourClock()
-{
-    if (const std::optional<bool>& stored = storedUse24HourClockValue())
-        return *stored;
-    return OVTimeFormatter::initialDefaultsDictionary().value(kUse24HourClockKey).boolean();
-}
-
-void storeUse24HourClock(bool value)
-{
-    storedUse24HourClockValue() = value;
-}
-
 } // namespace
 
 OVTimeFormatter::LocalePatterns OVTimeFormatter::LocalePatterns::fromLocale(const QLocale& locale)
@@ -110,6 +94,11 @@ OVTimeFormatter::LocalePatterns OVTimeFormatter::LocalePatterns::fromLocale(cons
 OVTimeFormatter& OVTimeFormatter::sharedTimeFormatter()
 {
     static OVTimeFormatter formatter;
+    static const bool registered = [] {
+        HVSettingsController::shared().registerForResetAll(&formatter);
+        return true;
+    }();
+    Q_UNUSED(registered);
     return formatter;
 }
 
@@ -192,13 +181,14 @@ void OVTimeFormatter::convertTotalSeconds(qint64 totalSeconds, qint64* days, qin
 bool OVTimeFormatter::uses24HourClock()
 {
     if (m_uses24HourClock == CachedBool::Unknown)
-        m_uses24HourClock = storedUse24HourClock() ? CachedBool::Yes : CachedBool::No;
+        m_uses24HourClock =
+            UserDefaults::shared().boolForKey(kUse24HourClockKey) ? CachedBool::Yes : CachedBool::No;
     return m_uses24HourClock == CachedBool::Yes;
 }
 
 void OVTimeFormatter::setUses24HourClock(bool uses24HourClock)
 {
-    storeUse24HourClock(uses24HourClock);
+    UserDefaults::shared().setBool(uses24HourClock, kUse24HourClockKey);
     m_uses24HourClock = CachedBool::Unknown;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/hvkit/HVKit.h"
 
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVInitialDefaultsProvider.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -24,4 +27,9 @@ QUrl HVKit::appCachesFolderURL()
 QUrl HVKit::appSupportFolderURL()
 {
     return folderURL(QStandardPaths::AppLocalDataLocation);
+}
+
+void HVKit::setupKit()
+{
+    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
 }
