@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -27,6 +28,7 @@ public:
     // Replaces an existing key in place, otherwise appends it.
     void insert(const QString& key, PlistValue value);
     bool remove(const QString& key);
+    void reserve(qsizetype size) { m_entries.reserve(size_t(size)); }
 
     const std::vector<Entry>& entries() const { return m_entries; }
     std::vector<Entry>::const_iterator begin() const { return m_entries.begin(); }
@@ -35,7 +37,12 @@ public:
     bool operator==(const PlistDictionary& other) const;
 
 private:
+    void rebuildIndex();
+
     std::vector<Entry> m_entries;
+    // Positions of the keys, kept only once a dictionary is large enough for a linear search to
+    // cost more than hashing; readers of big or hostile files would otherwise go quadratic.
+    QHash<QString, qsizetype> m_index;
 };
 
 using PlistArray = std::vector<PlistValue>;
