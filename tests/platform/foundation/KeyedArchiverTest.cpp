@@ -118,7 +118,7 @@ TEST(KeyedArchiverTest, SharedObjectIsArchivedOnce)
     const PlistValue archive =
         KeyedArchiver::archivedPropertyList(ArchiveArray{ArchiveValue(shared), ArchiveValue(shared)});
     const PlistArray& objects = objectsOf(archive);
-    const PlistArray& references = objects[1].dictionary().value("NS.objects").array();
+    const PlistArray references = objects[1].dictionary().value("NS.objects").array();
     ASSERT_EQ(references.size(), 2u);
     EXPECT_EQ(references[0], references[1]);
     EXPECT_EQ(objects.size(), 6u);
