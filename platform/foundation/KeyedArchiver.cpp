@@ -1,6 +1,7 @@
 #include "platform/foundation/KeyedArchiver.h"
 
 #include "platform/foundation/ArchiveObject.h"
+#include "platform/foundation/PropertyListSerialization.h"
 
 #include <QHash>
 
@@ -216,4 +217,12 @@ PlistValue KeyedArchiver::archivedPropertyList(const ArchiveValue& rootObject)
     archive.insert(QStringLiteral("$top"), std::move(top));
     archive.insert(QStringLiteral("$version"), kArchiveVersion);
     return archive;
+}
+
+QByteArray KeyedArchiver::archivedData(const ArchiveValue& rootObject)
+{
+    // An archive's tree is a few levels deep and holds no null, so writing it cannot fail.
+    return PropertyListSerialization::dataWithPropertyList(archivedPropertyList(rootObject),
+                                                           PropertyListSerialization::Format::Binary)
+        .value_or(QByteArray());
 }

@@ -17,6 +17,8 @@ class KeyedArchiver {
 public:
     static constexpr qint64 kArchiveVersion = 100000;
 
+    // The archive in the binary property-list form, as the platform writes archives.
+    static QByteArray archivedData(const ArchiveValue& rootObject);
     // The archive as a property-list tree.
     static PlistValue archivedPropertyList(const ArchiveValue& rootObject);
 };

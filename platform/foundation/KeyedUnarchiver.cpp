@@ -1,6 +1,7 @@
 #include "platform/foundation/KeyedUnarchiver.h"
 
 #include "platform/foundation/ArchiveObject.h"
+#include "platform/foundation/PropertyListSerialization.h"
 
 #include <QHash>
 
@@ -10,6 +11,8 @@
 namespace {
 
 const QString kClassKey = QStringLiteral("$class");
+const QString kCorruptDescription =
+    QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
 
 QString typeName(const PlistValue& value)
 {
@@ -117,8 +120,7 @@ public:
     std::optional<ArchiveValue> fail(const QString& reason)
     {
         QVariantMap info;
-        info.insert(kLocalizedDescriptionKey,
-                    QStringLiteral("The data couldn’t be read because it isn’t in the correct format."));
+        info.insert(kLocalizedDescriptionKey, kCorruptDescription);
         info.insert(kLocalizedFailureReasonErrorKey, reason);
         setError(m_error, Error(kCocoaErrorDomain, kCoderReadCorruptError, info));
         return std::nullopt;
@@ -402,9 +404,25 @@ const QSet<QString>& KeyedUnarchiver::propertyListClasses()
     return classes;
 }
 
-std::optional<ArchiveValue> KeyedUnarchiver::unarchivedRootObject(const PlistValue& archive,
+std::optional<ArchiveValue> KeyedUnarchiver::unarchivedRootObject(const QByteArray& data,
                                                                   const QSet<QString>& allowedClasses,
                                                                   Error* error)
+{
+    Error plistError;
+    const std::optional<PlistValue> archive =
+        PropertyListSerialization::propertyListWithData(data, nullptr, &plistError);
+    if (!archive) {
+        QVariantMap info = plistError.userInfo();
+        info.insert(kLocalizedDescriptionKey, kCorruptDescription);
+        setError(error, Error(kCocoaErrorDomain, kCoderReadCorruptError, info));
+        return std::nullopt;
+    }
+    return unarchivedRootObjectFromPropertyList(*archive, allowedClasses, error);
+}
+
+std::optional<ArchiveValue>
+KeyedUnarchiver::unarchivedRootObjectFromPropertyList(const PlistValue& archive,
+                                                      const QSet<QString>& allowedClasses, Error* error)
 {
     static const PlistArray noObjects;
     const PlistDictionary& top = archive.dictionary();

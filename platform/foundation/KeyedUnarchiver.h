@@ -36,7 +36,12 @@ public:
     // enough for an archive of a plain property list.
     static const QSet<QString>& propertyListClasses();
 
-    // The root object of an archive given as a property-list tree. A nil root reads as nil.
+    // The root object of an archive in either property-list form (the platform writes binary). A
+    // nil root reads as nil. Data that are no property list fail with kCoderReadCorruptError too.
     static std::optional<ArchiveValue>
-    unarchivedRootObject(const PlistValue& archive, const QSet<QString>& allowedClasses, Error* error);
+    unarchivedRootObject(const QByteArray& data, const QSet<QString>& allowedClasses, Error* error);
+    // The same for an archive already read as a property-list tree.
+    static std::optional<ArchiveValue>
+    unarchivedRootObjectFromPropertyList(const PlistValue& archive, const QSet<QString>& allowedClasses,
+                                         Error* error);
 };

@@ -40,7 +40,7 @@ const QSet<QString> kAllowed{"NSArray", "NSDictionary", "NSColor", "OVBookmark"}
 QString failureOf(const PlistValue& archive, const QSet<QString>& allowed = kAllowed)
 {
     Error error;
-    const auto decoded = KeyedUnarchiver::unarchivedRootObject(archive, allowed, &error);
+    const auto decoded = KeyedUnarchiver::unarchivedRootObjectFromPropertyList(archive, allowed, &error);
     if (decoded)
         return QStringLiteral("(decoded)");
     EXPECT_EQ(error.domain(), kCocoaErrorDomain);
@@ -222,7 +222,7 @@ TEST(KeyedArchiveHostileInputTest, RefusesMalformedColours)
         entry.insert("$class", PlistUid{2});
         return archiveOf({"$null", entry, classEntry("NSColor")});
     };
-    const auto decoded = KeyedUnarchiver::unarchivedRootObject(
+    const auto decoded = KeyedUnarchiver::unarchivedRootObjectFromPropertyList(
         colour(1, "NSRGB", QByteArray("0.1  0.2\t0.3 0.4", 17)), {"NSColor"}, nullptr);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->color(), ArchivedColor::rgb(0.1, 0.2, 0.3, 0.4, ArchivedColor::Space::CalibratedRGB));
@@ -266,9 +266,33 @@ TEST(KeyedArchiveHostileInputTest, ReadsThePlatformsOtherForms)
     QSet<QString> allowed = KeyedUnarchiver::propertyListClasses();
     allowed.insert("NSColor");
     Error error;
-    const auto decoded = KeyedUnarchiver::unarchivedRootObject(archive, allowed, &error);
+    const auto decoded = KeyedUnarchiver::unarchivedRootObjectFromPropertyList(archive, allowed, &error);
     ASSERT_TRUE(decoded) << error.localizedFailureReason().toStdString();
     const ArchiveArray expected{"text", QByteArray("raw"),
                                 ArchivedColor::grey(0.5, 1, ArchivedColor::Space::CalibratedWhite)};
     EXPECT_EQ(*decoded, ArchiveValue(expected));
+}
+
+TEST(KeyedArchiveHostileInputTest, RefusesTruncatedAndDamagedBytes)
+{
+    ArchiveDictionary root;
+    root.insert("list", ArchiveArray{"a", 1, 2.5, QByteArray("xyz"), ArchivedColor::grey(0.5)});
+    const QByteArray data = KeyedArchiver::archivedData(root);
+    QSet<QString> allowed = KeyedUnarchiver::propertyListClasses();
+    allowed.insert("NSColor");
+    ASSERT_TRUE(KeyedUnarchiver::unarchivedRootObject(data, allowed, nullptr));
+    for (qsizetype length = 0; length < data.size(); ++length) {
+        Error error;
+        EXPECT_FALSE(KeyedUnarchiver::unarchivedRootObject(data.left(length), allowed, &error)) << length;
+        EXPECT_EQ(error.code(), kCoderReadCorruptError) << length;
+    }
+    // Every single-byte change either still reads or fails cleanly.
+    for (qsizetype at = 0; at < data.size(); ++at) {
+        for (int bits : {0x01, 0x80, 0xff}) {
+            QByteArray damaged = data;
+            damaged[at] = char(damaged[at] ^ bits);
+            KeyedUnarchiver::unarchivedRootObject(damaged, allowed, nullptr);
+        }
+    }
+    EXPECT_FALSE(KeyedUnarchiver::unarchivedRootObject("not an archive", allowed, nullptr));
 }

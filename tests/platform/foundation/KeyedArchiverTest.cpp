@@ -41,7 +41,8 @@ const PlistArray& objectsOf(const PlistValue& archive)
 std::optional<ArchiveValue> roundTrip(const ArchiveValue& value, const QSet<QString>& allowed,
                                       Error* error = nullptr)
 {
-    return KeyedUnarchiver::unarchivedRootObject(KeyedArchiver::archivedPropertyList(value), allowed, error);
+    return KeyedUnarchiver::unarchivedRootObjectFromPropertyList(KeyedArchiver::archivedPropertyList(value),
+                                                                 allowed, error);
 }
 
 } // namespace
@@ -83,7 +84,7 @@ TEST(KeyedArchiverTest, AbsentObjectReferencesNull)
 
     const PlistValue nilRoot = KeyedArchiver::archivedPropertyList(ArchiveValue());
     EXPECT_EQ(objectsOf(nilRoot), PlistArray{"$null"});
-    const auto nothing = KeyedUnarchiver::unarchivedRootObject(nilRoot, {}, nullptr);
+    const auto nothing = KeyedUnarchiver::unarchivedRootObjectFromPropertyList(nilRoot, {}, nullptr);
     ASSERT_TRUE(nothing);
     EXPECT_TRUE(nothing->isNil());
 }
@@ -248,4 +249,15 @@ TEST(KeyedArchiverTest, PropertyListsConvertBothWays)
     EXPECT_FALSE(ArchiveValue::fromPropertyList(PlistArray{PlistUid{1}}));
     EXPECT_FALSE(ArchiveValue(ArchiveArray{ArchivedColor()}).toPropertyList());
     EXPECT_FALSE(ArchiveValue(ArchiveArray{ArchiveValue()}).toPropertyList());
+}
+
+TEST(KeyedArchiverTest, RoundTripsThroughTheBinaryForm)
+{
+    const QByteArray data = KeyedArchiver::archivedData(bookmark("Intro"));
+    EXPECT_TRUE(data.startsWith("bplist00"));
+    EXPECT_EQ(data, KeyedArchiver::archivedData(bookmark("Intro")));
+    Error error;
+    const auto decoded = KeyedUnarchiver::unarchivedRootObject(data, {"OVBookmark"}, &error);
+    ASSERT_TRUE(decoded) << error.localizedFailureReason().toStdString();
+    EXPECT_EQ(*decoded, ArchiveValue(bookmark("Intro")));
 }
