@@ -43,8 +43,10 @@ quint64 readBigEndian(const uchar* p, int width)
 
 void appendBigEndian(QByteArray& out, quint64 value, int width)
 {
-    for (int i = width - 1; i >= 0; --i)
-        out.append(char((value >> (8 * i)) & 0xFF));
+    char bytes[8] = {};
+    for (int i = 0; i < width; ++i)
+        bytes[i] = char((value >> (8 * (width - 1 - i))) & 0xFF);
+    out.append(bytes, width);
 }
 
 // The narrowest of 1, 2, 4 or 8 bytes that holds value.
@@ -82,7 +84,10 @@ public:
         // containers are shared, so this bound only stops inputs that share containers to
         // multiply themselves (each level referring twice to the next).
         m_budget = m_size * 2 + 1024;
-        return readObject(m_topObject, 0);
+        PlistValue root;
+        if (!readObject(m_topObject, 0, root))
+            return std::nullopt;
+        return root;
     }
 
 private:
@@ -166,35 +171,37 @@ private:
         return true;
     }
 
-    std::optional<PlistValue> readObject(quint64 index, int depth)
+    // Fills out, which the caller gives as a null value, so nothing is moved on the way back.
+    bool readObject(quint64 index, int depth, PlistValue& out)
     {
-        if (depth > kPropertyListMaximumDepth) {
-            fail(QStringLiteral("binary property list nests deeper than %1").arg(kPropertyListMaximumDepth));
-            return std::nullopt;
-        }
+        if (depth > kPropertyListMaximumDepth)
+            return fail(
+                QStringLiteral("binary property list nests deeper than %1").arg(kPropertyListMaximumDepth));
         if (!spend(1))
-            return std::nullopt;
-        if (index < m_objectCount && !m_leafCache[size_t(index)].isNull())
-            return m_leafCache[size_t(index)];
+            return false;
+        if (index < m_objectCount && !m_leafCache[size_t(index)].isNull()) {
+            out = m_leafCache[size_t(index)];
+            return true;
+        }
         quint64 pos = 0;
         if (!objectOffset(index, &pos))
-            return std::nullopt;
+            return false;
         const uchar type = m_data[pos] & 0xF0;
         if (type == kMarkerArray || type == kMarkerSet || type == kMarkerDictionary) {
-            if (m_onPath[size_t(index)]) {
-                fail(QStringLiteral("binary property list object %1 contains itself").arg(index));
-                return std::nullopt;
-            }
+            if (m_onPath[size_t(index)])
+                return fail(QStringLiteral("binary property list object %1 contains itself").arg(index));
             m_onPath[size_t(index)] = true;
-            std::optional<PlistValue> value =
-                type == kMarkerDictionary ? readDictionary(pos, depth) : readArray(pos, depth);
+            const bool ok =
+                type == kMarkerDictionary ? readDictionary(pos, depth, out) : readArray(pos, depth, out);
             m_onPath[size_t(index)] = false;
-            return value;
+            return ok;
         }
         std::optional<PlistValue> value = readLeaf(pos);
-        if (value)
-            m_leafCache[size_t(index)] = *value;
-        return value;
+        if (!value)
+            return false;
+        m_leafCache[size_t(index)] = *value;
+        out = std::move(*value);
+        return true;
     }
 
     std::optional<PlistValue> readLeaf(quint64 pos)
@@ -324,63 +331,56 @@ private:
         return PlistValue(std::move(text));
     }
 
-    bool readReferences(quint64& pos, quint64 count, std::vector<quint64>& refs)
+    // Checks that count references fit before the offset table; they are read in place.
+    bool checkReferences(quint64 pos, quint64 count)
     {
         if (count > available(pos) / quint64(m_refSize))
             return fail(QStringLiteral("binary property list container runs past the end"));
-        refs.resize(size_t(count));
+        return true;
+    }
+
+    quint64 reference(quint64 pos, quint64 i) const
+    {
+        return readBigEndian(m_data + pos + i * quint64(m_refSize), m_refSize);
+    }
+
+    bool readArray(quint64 pos, int depth, PlistValue& out)
+    {
+        quint64 count = 0;
+        if (!readCount(pos, &count) || !checkReferences(pos, count))
+            return false;
+        PlistArray& array = out.array();
+        array.resize(size_t(count));
         for (quint64 i = 0; i < count; ++i) {
-            refs[size_t(i)] = readBigEndian(m_data + pos, m_refSize);
-            pos += quint64(m_refSize);
+            if (!readObject(reference(pos, i), depth + 1, array[size_t(i)]))
+                return false;
         }
         return true;
     }
 
-    std::optional<PlistValue> readArray(quint64 pos, int depth)
+    bool readDictionary(quint64 pos, int depth, PlistValue& out)
     {
         quint64 count = 0;
-        std::vector<quint64> refs;
-        if (!readCount(pos, &count) || !readReferences(pos, count, refs))
-            return std::nullopt;
-        PlistArray array;
-        array.reserve(refs.size());
-        for (quint64 ref : refs) {
-            std::optional<PlistValue> element = readObject(ref, depth + 1);
-            if (!element)
-                return std::nullopt;
-            array.push_back(std::move(*element));
-        }
-        return PlistValue(std::move(array));
-    }
-
-    std::optional<PlistValue> readDictionary(quint64 pos, int depth)
-    {
-        quint64 count = 0;
-        std::vector<quint64> refs;
         if (!readCount(pos, &count))
-            return std::nullopt;
-        if (count > std::numeric_limits<quint64>::max() / 2) {
-            fail(QStringLiteral("binary property list dictionary count overflows"));
-            return std::nullopt;
-        }
-        if (!readReferences(pos, count * 2, refs))
-            return std::nullopt;
-        PlistDictionary dictionary;
+            return false;
+        if (count > std::numeric_limits<quint64>::max() / 2)
+            return fail(QStringLiteral("binary property list dictionary count overflows"));
+        if (!checkReferences(pos, count * 2))
+            return false;
+        PlistDictionary& dictionary = out.dictionary();
         dictionary.reserve(qsizetype(count));
         for (quint64 i = 0; i < count; ++i) {
-            std::optional<PlistValue> key = readObject(refs[size_t(i)], depth + 1);
-            if (!key)
-                return std::nullopt;
-            if (!key->isString()) {
-                fail(QStringLiteral("binary property list dictionary key is not a string"));
-                return std::nullopt;
-            }
-            std::optional<PlistValue> value = readObject(refs[size_t(count + i)], depth + 1);
-            if (!value)
-                return std::nullopt;
-            dictionary.insert(key->string(), std::move(*value));
+            PlistValue key;
+            if (!readObject(reference(pos, i), depth + 1, key))
+                return false;
+            if (!key.isString())
+                return fail(QStringLiteral("binary property list dictionary key is not a string"));
+            PlistValue& value = dictionary[key.string()];
+            value = PlistValue(); // a repeated key keeps its place and takes the later value
+            if (!readObject(reference(pos, count + i), depth + 1, value))
+                return false;
         }
-        return PlistValue(std::move(dictionary));
+        return true;
     }
 
     const uchar* m_data;

@@ -42,15 +42,24 @@ PlistValue PlistDictionary::value(const QString& key) const
 
 void PlistDictionary::insert(const QString& key, PlistValue value)
 {
-    if (PlistValue* existing = find(key)) {
-        *existing = std::move(value);
-        return;
-    }
-    m_entries.emplace_back(key, std::move(value));
+    (*this)[key] = std::move(value);
+}
+
+PlistValue& PlistDictionary::operator[](const QString& key)
+{
+    if (PlistValue* existing = find(key))
+        return *existing;
+    m_entries.emplace_back(key, PlistValue());
     if (!m_index.isEmpty())
         m_index.insert(key, size() - 1);
     else if (size() > kIndexThreshold)
         rebuildIndex();
+    return m_entries.back().second;
+}
+
+void PlistDictionary::reserve(qsizetype size)
+{
+    m_entries.reserve(size_t(size));
 }
 
 void PlistDictionary::rebuildIndex()

@@ -307,14 +307,34 @@ private:
         return false;
     }
 
+    // The text of the current element up to its end; another element inside is an error. Most
+    // elements hold a single run of characters, which is then taken without copying it twice.
     std::optional<QString> elementText()
     {
-        QString text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-        if (m_xml.hasError()) {
-            failWithXmlError();
-            return std::nullopt;
+        QString text;
+        while (!m_xml.atEnd()) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                if (text.isEmpty())
+                    text = m_xml.text().toString();
+                else
+                    text.append(m_xml.text());
+                break;
+            case QXmlStreamReader::EndElement:
+                return text;
+            case QXmlStreamReader::StartElement:
+                invalid(QStringLiteral("element <%1> inside text").arg(m_xml.name().toString()));
+                return std::nullopt;
+            case QXmlStreamReader::Invalid:
+                failWithXmlError();
+                return std::nullopt;
+            default:
+                break;
+            }
         }
-        return text;
+        failWithXmlError();
+        return std::nullopt;
     }
 
     std::optional<PlistValue> invalid(const QString& what)
