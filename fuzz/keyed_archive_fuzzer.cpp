@@ -22,11 +22,13 @@ private:
     size_t m_at = 0;
 };
 
-const char* const kNames[] = {"$null",   "NSArray", "NSMutableArray", "NSDictionary", "NSColor", "OVBookmark",
-                              "NSString", "NSMutableString", "NSData", "NSDate", "NSWindow", "NSObject"};
+const char* const kNames[] = {"$null",   "NSArray",    "NSMutableArray", "NSDictionary",
+                              "NSColor", "OVBookmark", "NSString",       "NSMutableString",
+                              "NSData",  "NSDate",     "NSWindow",       "NSObject"};
 const char* const kKeys[] = {"NS.objects", "NS.keys", "NS.string", "NS.data", "NS.time", "NSColorSpace",
                              "NSRGB",      "NSWhite", "NSColor",   "name",    "type",    "$class"};
-const char* const kComponents[] = {"1 0.5 0", "0.5", "0.25 0.5 0.75 0.5", "1e308 1 1", "x", "1 2 3 4 5", "0 0"};
+const char* const kComponents[] = {"1 0.5 0",   "0.5", "0.25 0.5 0.75 0.5", "1e308 1 1", "x",
+                                   "1 2 3 4 5", "0 0"};
 
 PlistValue uid(ByteReader& in, size_t count)
 {
@@ -110,15 +112,17 @@ PlistValue structuredArchive(ByteReader& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const QSet<QString> allowed{"NSArray", "NSMutableArray", "NSDictionary", "NSColor",  "OVBookmark",
-                                       "NSString", "NSMutableString", "NSData",     "NSDate"};
+    static const QSet<QString> allowed{"NSArray",  "NSMutableArray",  "NSDictionary", "NSColor", "OVBookmark",
+                                       "NSString", "NSMutableString", "NSData",       "NSDate"};
     Error error;
     std::optional<ArchiveValue> decoded;
     if (size > 0 && (data[0] & 1)) {
         ByteReader in(data + 1, size - 1);
-        decoded = KeyedUnarchiver::unarchivedRootObjectFromPropertyList(structuredArchive(in), allowed, &error);
+        decoded =
+            KeyedUnarchiver::unarchivedRootObjectFromPropertyList(structuredArchive(in), allowed, &error);
     } else {
-        const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+        const QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
         decoded = KeyedUnarchiver::unarchivedRootObject(bytes, allowed, &error);
     }
     if (!decoded) {

@@ -23,8 +23,8 @@ class ArchiveDictionary {
 public:
     using Entry = std::pair<QString, ArchiveValue>;
 
-    bool isEmpty() const { return m_entries.empty(); }
-    qsizetype size() const { return qsizetype(m_entries.size()); }
+    bool isEmpty() const;
+    qsizetype size() const;
     bool contains(const QString& key) const { return find(key) != nullptr; }
     // nullptr when the key is absent.
     const ArchiveValue* find(const QString& key) const;
@@ -34,8 +34,8 @@ public:
     void insert(const QString& key, ArchiveValue value);
 
     const std::vector<Entry>& entries() const { return m_entries; }
-    std::vector<Entry>::const_iterator begin() const { return m_entries.begin(); }
-    std::vector<Entry>::const_iterator end() const { return m_entries.end(); }
+    std::vector<Entry>::const_iterator begin() const;
+    std::vector<Entry>::const_iterator end() const;
 
     // A dictionary of entries as a reader finds them: a key that occurs again replaces the earlier
     // value in its place. Linear in the number of entries, however many repeat.
@@ -116,3 +116,24 @@ private:
                  ArchiveDictionary, ArchivedColor, std::shared_ptr<const ArchiveObject>>
         m_value;
 };
+
+// Defined once ArchiveValue is complete: clang instantiates these eagerly and needs the whole type.
+inline bool ArchiveDictionary::isEmpty() const
+{
+    return m_entries.empty();
+}
+
+inline qsizetype ArchiveDictionary::size() const
+{
+    return qsizetype(m_entries.size());
+}
+
+inline std::vector<ArchiveDictionary::Entry>::const_iterator ArchiveDictionary::begin() const
+{
+    return m_entries.begin();
+}
+
+inline std::vector<ArchiveDictionary::Entry>::const_iterator ArchiveDictionary::end() const
+{
+    return m_entries.end();
+}
