@@ -110,10 +110,16 @@ public:
     {
     }
 
-    std::optional<ArchiveValue> decodeReference(const PlistValue& reference, const QString& where)
+    // what names the reference in a failure reason ("An element", "\"name\""); owner is the
+    // object holding it, 0 for the root. The reason is only built when it is needed.
+    std::optional<ArchiveValue> decodeReference(const PlistValue& reference, QLatin1StringView what,
+                                                quint64 owner)
     {
-        if (!reference.isUid())
-            return fail(QStringLiteral("%1 is %2, not a reference").arg(where, typeName(reference)));
+        if (!reference.isUid()) {
+            const QString where =
+                owner ? QStringLiteral("%1 of object %2").arg(what).arg(owner) : QString(what);
+            return fail(QStringLiteral("%1 is %2, not a reference.").arg(where, typeName(reference)));
+        }
         return decodeUid(reference.uid().value);
     }
 
@@ -257,7 +263,7 @@ private:
         ArchiveArray array;
         for (const PlistValue& reference : *references) {
             std::optional<ArchiveValue> item =
-                decodeReference(reference, QStringLiteral("An element of object %1").arg(uid));
+                decodeReference(reference, QLatin1StringView("An element"), uid);
             if (!item)
                 return std::nullopt;
             array.push_back(std::move(*item));
@@ -278,14 +284,13 @@ private:
                             .arg(values->size()));
         std::vector<ArchiveDictionary::Entry> entries;
         for (size_t i = 0; i < keys->size(); ++i) {
-            std::optional<ArchiveValue> key =
-                decodeReference((*keys)[i], QStringLiteral("A key of dictionary %1").arg(uid));
+            std::optional<ArchiveValue> key = decodeReference((*keys)[i], QLatin1StringView("A key"), uid);
             if (!key)
                 return std::nullopt;
             if (!key->isString())
                 return fail(QStringLiteral("A key of dictionary %1 is not a string.").arg(uid));
             std::optional<ArchiveValue> value =
-                decodeReference((*values)[i], QStringLiteral("A value of dictionary %1").arg(uid));
+                decodeReference((*values)[i], QLatin1StringView("A value"), uid);
             if (!value)
                 return std::nullopt;
             entries.emplace_back(key->string(), std::move(*value));
@@ -301,7 +306,8 @@ private:
         if (contents && (contents->*isExpected)())
             return scalarValue(*contents);
         if (contents && contents->isUid()) {
-            std::optional<ArchiveValue> value = decodeReference(*contents, key);
+            std::optional<ArchiveValue> value =
+                decodeReference(*contents, QLatin1StringView("The contents"), uid);
             if (!value)
                 return std::nullopt;
             std::optional<PlistValue> plain = value->toPropertyList();
@@ -331,7 +337,7 @@ private:
             if (!fallback)
                 return fail(QStringLiteral("Named colour %1 has no equivalent colour.").arg(uid));
             std::optional<ArchiveValue> color =
-                decodeReference(*fallback, QStringLiteral("The equivalent of colour %1").arg(uid));
+                decodeReference(*fallback, QLatin1StringView("The equivalent colour"), uid);
             if (color && !color->isColor())
                 return fail(QStringLiteral("The equivalent of colour %1 is not a colour.").arg(uid));
             return color;
@@ -367,7 +373,7 @@ private:
                 continue;
             if (value.isUid()) {
                 std::optional<ArchiveValue> object =
-                    decodeReference(value, QStringLiteral("\"%1\" of object %2").arg(key).arg(uid));
+                    decodeReference(value, QLatin1StringView("A field"), uid);
                 if (!object)
                     return std::nullopt;
                 fields.push_back(ArchiveObject::Field{key, std::move(*object), true});
@@ -448,5 +454,5 @@ KeyedUnarchiver::unarchivedRootObjectFromPropertyList(const PlistValue& archive,
     const PlistValue* root = topObjects ? topObjects->dictionary().find(QStringLiteral("root")) : nullptr;
     if (!root)
         return decoder.fail(QStringLiteral("The archive has no root object."));
-    return decoder.decodeReference(*root, QStringLiteral("The root"));
+    return decoder.decodeReference(*root, QLatin1StringView("The root"), 0);
 }

@@ -17,8 +17,9 @@ inline constexpr qint64 kCoderReadCorruptError = 4864;
 // Only classes named in the allow-list are read; strings, numbers and data stored as they are
 // need no entry. The system's own classes come back as ArchiveObject values; arrays, dictionaries
 // (with string keys), dates, colours and the mutable string and data forms come back as the
-// matching ArchiveValue. Anything else fails with an Error in the Cocoa domain, code
-// kCoderReadCorruptError, whose failure reason says what was wrong: a class outside the
+// matching ArchiveValue. Colours are read in the RGB and white spaces (1 to 4) and, for a named
+// catalogue colour, as the plain colour archived with it. Anything else fails with an Error in the Cocoa
+// domain, code kCoderReadCorruptError, whose failure reason says what was wrong: a class outside the
 // allow-list, a reference past the object table, an object that contains itself, a value of the
 // wrong type, or an archive past one of the limits below. Reading never crashes, and its time
 // and memory are bounded by the limits whatever the input.
@@ -28,8 +29,9 @@ public:
     static constexpr qsizetype kMaxObjects = 100000;
     // Objects inside objects, the root being at depth 1.
     static constexpr int kMaxDepth = 512;
-    // Values made while reading, counting an object once for each reference to it (so that
-    // shared references cannot multiply into an exponential tree) and each inline field.
+    // Work done while reading: one for each reference followed and one for each key of each object
+    // entry read, counted again each time an entry is reached, so that shared references cannot
+    // multiply into an exponential tree.
     static constexpr qsizetype kMaxDecodedValues = 262144;
 
     // Arrays, dictionaries, strings, numbers, data and dates in their immutable and mutable forms:
