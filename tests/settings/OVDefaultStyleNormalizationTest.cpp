@@ -28,11 +28,11 @@ TEST(OVDefaultStyleNormalizationTest, WhiteTextAndBlackBackgroundBecomeExact)
               Color::rgb(1, 1, 1, 1));
     EXPECT_EQ(*normalized(kForegroundColorAttributeName, Color::rgb(0.999, 1, 1)).color(),
               Color::rgb(0.999, 1, 1));
-    EXPECT_EQ(*normalized(kBackgroundColorDocumentAttribute, Color::gray(0, 0.2)).color(),
+    EXPECT_EQ(*normalized(NSBackgroundColorDocumentAttribute, Color::gray(0, 0.2)).color(),
               Color::rgb(0, 0, 0, 1));
     // Black text and a white background are not special.
     EXPECT_EQ(*normalized(kForegroundColorAttributeName, Color::gray(0)).color(), Color::rgb(0, 0, 0));
-    EXPECT_EQ(*normalized(kBackgroundColorDocumentAttribute, Color::gray(1, 0.5)).color(),
+    EXPECT_EQ(*normalized(NSBackgroundColorDocumentAttribute, Color::gray(1, 0.5)).color(),
               Color::rgb(1, 1, 1, 0.5));
 }
 
