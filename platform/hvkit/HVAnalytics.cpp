@@ -1,6 +1,7 @@
 #include "platform/hvkit/HVAnalytics.h"
 
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVTimestamp.h"
 
 #include <QDir>
@@ -199,6 +200,24 @@ QVariant storableValue(const QVariant& value)
     return clean;
 }
 
+void mergeInto(QVariantMap& target, const QVariantMap& source, int depth)
+{
+    for (auto it = source.constBegin(); it != source.constEnd(); ++it) {
+        const QVariant& value = it.value();
+        QVariant& existing = target[it.key()];
+        if (value.typeId() == QMetaType::QVariantMap && depth < kMaximumKeyPathDepth) {
+            QVariantMap child =
+                existing.typeId() == QMetaType::QVariantMap ? existing.toMap() : QVariantMap();
+            mergeInto(child, value.toMap(), depth + 1);
+            existing = child;
+        } else if (isNumber(value) && value.typeId() != QMetaType::Double && isNumber(existing)) {
+            existing = QVariant::fromValue(saturatingAdd(toInteger(existing), toInteger(value)));
+        } else if (!existing.isValid()) {
+            existing = value;
+        }
+    }
+}
+
 } // namespace
 
 HVAnalytics::HVAnalytics(QString filePath) : m_filePath(std::move(filePath)) {}
@@ -374,6 +393,17 @@ QString HVAnalytics::metaUUID() const
 QDateTime HVAnalytics::metaInitialDate() const
 {
     return QDateTime::fromString(objectForKeyPath(kMetaInitialDateKeyPath).toString(), Qt::ISODate);
+}
+
+bool HVAnalytics::migrateFromUserDefaultsKey(UserDefaults& defaults, const QString& key)
+{
+    const PlistValue old = defaults.objectForKey(key);
+    if (!old.isDictionary() || old.dictionary().isEmpty())
+        return false;
+    mergeInto(m_root, variantFromPlist(old).toMap(), 1);
+    defaults.removeObjectForKey(key);
+    changed();
+    return true;
 }
 
 void HVAnalytics::reset()

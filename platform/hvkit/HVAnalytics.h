@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+class UserDefaults;
+
 // The local usage-statistics store: counters and a few values on dotted key paths
 // ("promptMode.sessions.singleScreen"), kept in a file in the application's data folder.
 // Nothing is ever sent anywhere; the user can switch counting off.
@@ -60,6 +62,11 @@ public:
     void applicationDidResignActive();
     QString metaUUID() const;
     QDateTime metaInitialDate() const;
+
+    // Takes in statistics an older version kept in the user defaults under key (a dictionary):
+    // counts are added to the store's, other values fill in what the store lacks. The key is
+    // removed afterwards. Answers whether there was anything to take in.
+    bool migrateFromUserDefaultsKey(UserDefaults& defaults, const QString& key);
 
     // Forgets every statistic and starts a new record.
     void reset();

@@ -1,5 +1,6 @@
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -179,4 +180,26 @@ TEST_F(HVAnalyticsTest, TextTheFileCannotHoldIsCleanedBeforeStoring)
     ASSERT_TRUE(reloaded.load());
     EXPECT_EQ(reloaded.objectForKeyPath("promptMode.screens.operator.name").toString(), "Built-in Display");
     EXPECT_EQ(reloaded.integerForKeyPath("modeChanges"), 1);
+}
+
+TEST_F(HVAnalyticsTest, OldStatisticsFromTheUserDefaultsAreAddedOnce)
+{
+    UserDefaults defaults(dir.filePath("Orvane.plist"));
+    PlistDictionary promptMode;
+    promptMode.insert("statusChanges", 7);
+    PlistDictionary old;
+    old.insert("promptMode", promptMode);
+    old.insert("modeChanges", 3);
+    old.insert("note", "kept");
+    defaults.setObject(old, "userStats");
+
+    HVAnalytics store;
+    store.incrementIntegerForKeyPath("modeChanges", 2);
+    store.setObjectForKeyPath("mine", "note");
+    ASSERT_TRUE(store.migrateFromUserDefaultsKey(defaults, "userStats"));
+    EXPECT_EQ(store.integerForKeyPath("modeChanges"), 5);
+    EXPECT_EQ(store.integerForKeyPath("promptMode.statusChanges"), 7);
+    EXPECT_EQ(store.objectForKeyPath("note").toString(), "mine");
+    EXPECT_FALSE(defaults.hasUserValue("userStats"));
+    EXPECT_FALSE(store.migrateFromUserDefaultsKey(defaults, "userStats"));
 }
