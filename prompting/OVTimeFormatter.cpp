@@ -95,7 +95,7 @@ OVTimeFormatter& OVTimeFormatter::sharedTimeFormatter()
 {
     static OVTimeFormatter formatter;
     static const bool registered = [] {
-        HVSettingsController::shared().registerForResetAll(&formatter);
+        HVSettingsController::shared().registerDefaultsProviderForResetAll(&formatter);
         return true;
     }();
     Q_UNUSED(registered);

@@ -57,13 +57,13 @@ HVSettingsController& HVSettingsController::shared()
     return controller;
 }
 
-void HVSettingsController::registerForResetAll(HVInitialDefaultsProvider* provider)
+void HVSettingsController::registerDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider)
 {
     if (provider && std::find(m_providers.begin(), m_providers.end(), provider) == m_providers.end())
         m_providers.push_back(provider);
 }
 
-void HVSettingsController::unregisterForResetAll(HVInitialDefaultsProvider* provider)
+void HVSettingsController::unregisterDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider)
 {
     std::erase(m_providers, provider);
 }

@@ -27,8 +27,8 @@ public:
     const QStringList& alwaysPreservedKeys() const { return m_alwaysPreservedKeys; }
 
     // A provider stays registered until it unregisters; its destructor must do so.
-    void registerForResetAll(HVInitialDefaultsProvider* provider);
-    void unregisterForResetAll(HVInitialDefaultsProvider* provider);
+    void registerDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider);
+    void unregisterDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider);
 
     // Removes every stored value but the preserved ones, so registered defaults apply again.
     bool resetAllSettingsPreservingKeys(const QStringList& keys, Error* error = nullptr);

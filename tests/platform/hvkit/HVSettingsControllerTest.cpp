@@ -58,8 +58,8 @@ TEST_F(HVSettingsControllerTest, ResetBringsRegisteredValuesBackAndKeepsPreserve
 {
     QStringList log;
     RecordingProvider provider(&log, &defaults);
-    controller.registerForResetAll(&provider);
-    controller.registerForResetAll(&provider);
+    controller.registerDefaultsProviderForResetAll(&provider);
+    controller.registerDefaultsProviderForResetAll(&provider);
 
     defaults.setInteger(20, "size");
     defaults.setObject("mine", "kept");
@@ -71,7 +71,7 @@ TEST_F(HVSettingsControllerTest, ResetBringsRegisteredValuesBackAndKeepsPreserve
     EXPECT_EQ(defaults.stringForKey("CrashReportSender.lastCrashDate"), "2026-01-01");
     EXPECT_EQ(log, (QStringList{"will:20", "did:15"}));
 
-    controller.unregisterForResetAll(&provider);
+    controller.unregisterDefaultsProviderForResetAll(&provider);
     ASSERT_TRUE(controller.resetAllSettingsPreservingKeys({}));
     EXPECT_EQ(log.size(), 2);
 }
@@ -97,7 +97,7 @@ TEST_F(HVSettingsControllerTest, ImportReplacesStoredValuesAndTellsProviders)
 {
     QStringList log;
     RecordingProvider provider(&log, &defaults);
-    controller.registerForResetAll(&provider);
+    controller.registerDefaultsProviderForResetAll(&provider);
     defaults.setInteger(20, "size");
     defaults.setObject("mine", "kept");
 
