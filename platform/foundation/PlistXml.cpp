@@ -3,6 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <charconv>
@@ -165,6 +166,8 @@ bool parseReal(QStringView text, double* out)
         *out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
         return true;
     }
+    if (unsignedText.startsWith('-') || unsignedText.startsWith('+'))
+        return false;
     const char* begin = unsignedText.constData();
     const char* end = begin + unsignedText.size();
     double value = 0;
@@ -309,7 +312,7 @@ private:
 
     // The text of the current element up to its end; another element inside is an error. Most
     // elements hold a single run of characters, which is then taken without copying it twice.
-    std::optional<QString> elementText()
+    std::optional<QString> elementText(bool shareEqualTexts = false)
     {
         QString text;
         while (!m_xml.atEnd()) {
@@ -317,7 +320,7 @@ private:
             case QXmlStreamReader::Characters:
             case QXmlStreamReader::EntityReference:
                 if (text.isEmpty())
-                    text = m_xml.text().toString();
+                    text = shareEqualTexts ? shared(m_xml.text()) : m_xml.text().toString();
                 else
                     text.append(m_xml.text());
                 break;
@@ -335,6 +338,18 @@ private:
         }
         failWithXmlError();
         return std::nullopt;
+    }
+
+    // Dictionary keys repeat throughout a file; each distinct key is allocated once and shared.
+    QString shared(QStringView text)
+    {
+        const QString probe = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), text.size());
+        const auto it = m_keys.constFind(probe);
+        if (it != m_keys.cend())
+            return *it;
+        const QString copy = text.toString();
+        m_keys.insert(copy);
+        return copy;
     }
 
     std::optional<PlistValue> invalid(const QString& what)
@@ -446,7 +461,7 @@ private:
             if (m_xml.name() != u"key")
                 return invalid(
                     QStringLiteral("dictionary: <%1> where a key belongs").arg(m_xml.name().toString()));
-            std::optional<QString> key = elementText();
+            std::optional<QString> key = elementText(true);
             if (!key)
                 return std::nullopt;
             if (!nextStartElement()) {
@@ -473,6 +488,7 @@ private:
     const QByteArray& m_data;
     QString* m_failureReason;
     QXmlStreamReader m_xml;
+    QSet<QString> m_keys;
     bool m_failed = false;
 };
 
