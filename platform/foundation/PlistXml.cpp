@@ -114,6 +114,19 @@ bool declaresUtf8(const QByteArray& data)
     return rest.contains("utf-8") || rest.contains("utf8");
 }
 
+// 0-15 for an ASCII hexadecimal digit, -1 for anything else.
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
 bool parseInteger(QStringView text, PlistValue* out)
 {
     text = text.trimmed();
@@ -131,10 +144,7 @@ bool parseInteger(QStringView text, PlistValue* out)
         return false;
     quint64 magnitude = 0;
     for (QChar c : text) {
-        const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0'
-                          : base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f'
-                              ? c.toLower().unicode() - 'a' + 10
-                              : -1;
+        const int digit = digitValue(c);
         if (digit < 0 || digit >= base)
             return false;
         if (magnitude > (std::numeric_limits<quint64>::max() - quint64(digit)) / quint64(base))
