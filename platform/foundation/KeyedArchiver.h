@@ -8,8 +8,8 @@
 // "$version" (100000).
 //
 // Objects are numbered in the order they are first met, depth first, an object before what it
-// holds; a class entry ({"$classname", "$classes"}) follows the first object of its class and is
-// shared by every later one. Equal strings, numbers and data are stored once, and so is a shared
+// holds; a class entry ({"$classname", "$classes"}) follows the first object of its class and
+// what that object holds, and is shared by every later object of the class. Equal strings, numbers and data are stored once, and so is a shared
 // object of the system's classes encoded twice. An object's entry lists its keys in the order
 // they were encoded, "$class" last. The output is therefore a function of the value alone: equal
 // values give equal archives.

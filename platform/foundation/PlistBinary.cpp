@@ -120,8 +120,6 @@ private:
         // Division rather than multiplication so a huge count cannot overflow past the check.
         if (m_objectCount > (tableEnd - m_tableOffset) / quint64(m_offsetSize))
             return fail(QStringLiteral("binary property list offset table is truncated"));
-        // A reference narrower than the object count could not name every object; the
-        // platform never writes that, and accepting it would only make fuzzing slower.
         return true;
     }
 

@@ -3,6 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <charconv>
@@ -113,6 +114,19 @@ bool declaresUtf8(const QByteArray& data)
     return rest.contains("utf-8") || rest.contains("utf8");
 }
 
+// 0-15 for an ASCII hexadecimal digit, -1 for anything else.
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
 bool parseInteger(QStringView text, PlistValue* out)
 {
     text = text.trimmed();
@@ -130,10 +144,7 @@ bool parseInteger(QStringView text, PlistValue* out)
         return false;
     quint64 magnitude = 0;
     for (QChar c : text) {
-        const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0'
-                          : base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f'
-                              ? c.toLower().unicode() - 'a' + 10
-                              : -1;
+        const int digit = digitValue(c);
         if (digit < 0 || digit >= base)
             return false;
         if (magnitude > (std::numeric_limits<quint64>::max() - quint64(digit)) / quint64(base))
@@ -165,6 +176,8 @@ bool parseReal(QStringView text, double* out)
         *out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
         return true;
     }
+    if (unsignedText.startsWith('-') || unsignedText.startsWith('+'))
+        return false;
     const char* begin = unsignedText.constData();
     const char* end = begin + unsignedText.size();
     double value = 0;
@@ -309,7 +322,7 @@ private:
 
     // The text of the current element up to its end; another element inside is an error. Most
     // elements hold a single run of characters, which is then taken without copying it twice.
-    std::optional<QString> elementText()
+    std::optional<QString> elementText(bool shareEqualTexts = false)
     {
         QString text;
         while (!m_xml.atEnd()) {
@@ -317,7 +330,7 @@ private:
             case QXmlStreamReader::Characters:
             case QXmlStreamReader::EntityReference:
                 if (text.isEmpty())
-                    text = m_xml.text().toString();
+                    text = shareEqualTexts ? shared(m_xml.text()) : m_xml.text().toString();
                 else
                     text.append(m_xml.text());
                 break;
@@ -335,6 +348,18 @@ private:
         }
         failWithXmlError();
         return std::nullopt;
+    }
+
+    // Dictionary keys repeat throughout a file; each distinct key is allocated once and shared.
+    QString shared(QStringView text)
+    {
+        const QString probe = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), text.size());
+        const auto it = m_keys.constFind(probe);
+        if (it != m_keys.cend())
+            return *it;
+        const QString copy = text.toString();
+        m_keys.insert(copy);
+        return copy;
     }
 
     std::optional<PlistValue> invalid(const QString& what)
@@ -446,7 +471,7 @@ private:
             if (m_xml.name() != u"key")
                 return invalid(
                     QStringLiteral("dictionary: <%1> where a key belongs").arg(m_xml.name().toString()));
-            std::optional<QString> key = elementText();
+            std::optional<QString> key = elementText(true);
             if (!key)
                 return std::nullopt;
             if (!nextStartElement()) {
@@ -473,6 +498,7 @@ private:
     const QByteArray& m_data;
     QString* m_failureReason;
     QXmlStreamReader m_xml;
+    QSet<QString> m_keys;
     bool m_failed = false;
 };
 

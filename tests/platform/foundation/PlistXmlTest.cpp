@@ -194,6 +194,7 @@ TEST(PlistXmlTest, RejectsMalformedValues)
         "<integer>-9223372036854775809</integer>",
         "<integer></integer>",
         "<real>1.5x</real>",
+        "<real>+-1</real>",
         "<date>2001-02-30T00:00:00Z</date>",
         "<date>2001-01-01 00:00:00</date>",
         "<data>@@@@</data>",
