@@ -585,6 +585,7 @@ QImage View::imageOfRect(const Rect& rect, double scale)
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
+    painter.setRenderHints(kDefaultRenderHints);
     painter.scale(scale, scale);
     displayRectIgnoringOpacity(rect, painter);
     return image;

@@ -5,6 +5,7 @@
 #include "platform/appkit/TrackingArea.h"
 #include "platform/foundation/Rect.h"
 
+#include <QPainter>
 #include <QTransform>
 
 #include <functional>
@@ -13,7 +14,6 @@
 
 class Animation;
 class QImage;
-class QPainter;
 class ScrollView;
 class Window;
 
@@ -35,6 +35,10 @@ public:
     enum class Place { Above, Below };
     using Observer = std::function<void(View& view)>;
     using Completion = std::function<void(bool finished)>;
+
+    // Views draw antialiased, so shapes move by fractions of a pixel when the bounds do.
+    static constexpr QPainter::RenderHints kDefaultRenderHints =
+        QPainter::Antialiasing | QPainter::SmoothPixmapTransform;
 
     explicit View(const Rect& frame = {});
     ~View() override;

@@ -52,6 +52,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
+        painter.setRenderHints(View::kDefaultRenderHints);
         painter.fillRect(event->rect(), palette().window());
         if (View* content = m_window.contentView()) {
             const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
