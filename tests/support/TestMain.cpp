@@ -10,6 +10,7 @@ using TestApplication = QCoreApplication;
 #endif
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 int main(int argc, char** argv)
@@ -22,9 +23,11 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    const char* screens = std::getenv("ORVANE_TEST_SCREENS");
-    if (screens && std::string(platform) == "offscreen") {
-        const std::string configured = std::string("offscreen:configfile=") + screens;
+    const char* screensVariable = std::getenv("ORVANE_TEST_SCREENS");
+    const std::string screens =
+        screensVariable ? screensVariable : ORVANE_SOURCE_DIR "/tests/screens-two.json";
+    if (std::string(platform) == "offscreen" && std::filesystem::exists(screens)) {
+        const std::string configured = "offscreen:configfile=" + screens;
         setenv("QT_QPA_PLATFORM", configured.c_str(), 1);
     }
 #endif
