@@ -165,10 +165,8 @@ bool Application::isActive() const
 void Application::activate()
 {
     Window* target = m_keyWindow ? m_keyWindow : m_mainWindow;
-    if (target && target->isVisible()) {
-        target->hostWidget()->raise();
-        target->hostWidget()->activateWindow();
-    }
+    if (target && target->isVisible())
+        target->makeKeyAndOrderFront();
 }
 
 bool Application::walkChain(Responder* start, const QString& action, std::vector<const Responder*>& visited,

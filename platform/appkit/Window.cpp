@@ -29,6 +29,13 @@ namespace {
 // Presses closer than this in points, within the double-click interval, count as one multi-click.
 constexpr double kClickSlop = 4.0;
 
+// The offscreen and minimal platforms have no stacking and complain about every raise.
+bool platformStacksWindows()
+{
+    const QString name = QGuiApplication::platformName();
+    return name != QLatin1String("offscreen") && name != QLatin1String("minimal");
+}
+
 QRect alignedQtRect(const Rect& globalFrame)
 {
     const QRectF rect = qtRectFromGlobal(globalFrame);
@@ -425,7 +432,8 @@ void Window::orderFront()
     m_visible = true;
     if (!m_host->isVisible())
         m_host->show();
-    m_host->raise();
+    if (platformStacksWindows())
+        m_host->raise();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
 }
 
@@ -434,7 +442,8 @@ void Window::orderBack()
     m_visible = true;
     if (!m_host->isVisible())
         m_host->show();
-    m_host->lower();
+    if (platformStacksWindows())
+        m_host->lower();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Back);
 }
 

@@ -2,6 +2,8 @@
 
 #include "TestSupport.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 TEST(Screen, FakeProviderSuppliesScreensPrimaryFirst)
@@ -62,4 +64,35 @@ TEST(Screen, AWindowWhoseScreenIsRemovedHasNoScreenButKeepsWorking)
     window.setFrame(Rect(0, 0, 10, 10));
     EXPECT_EQ(window.frame(), Rect(0, 0, 10, 10));
     EXPECT_DOUBLE_EQ(window.backingScaleFactor(), window.backingScaleFactor());
+}
+
+namespace {
+
+struct Layout {
+    const char* name;
+    Rect secondScreen;
+    Rect windowFrame;
+    QRect expectedQtGeometry;
+};
+
+} // namespace
+
+TEST(Screen, WindowsOnASecondScreenLeftRightOrAboveMapToQtAndBack)
+{
+    const Screen primary = FakeScreenProvider::makeScreen(0, Rect(0, 0, 1280, 800));
+    const Layout layouts[] = {
+        {"right", Rect(1280, -280, 1920, 1080), Rect(1400, 0, 640, 360), QRect(1400, 440, 640, 360)},
+        {"left", Rect(-1920, -280, 1920, 1080), Rect(-1800, 100, 640, 360), QRect(-1800, 340, 640, 360)},
+        {"above", Rect(0, 800, 1920, 1080), Rect(100, 1000, 640, 360), QRect(100, -560, 640, 360)},
+    };
+    for (const Layout& layout : layouts) {
+        const Screen second = FakeScreenProvider::makeScreen(1, layout.secondScreen);
+        FakeScreensScope screens({primary, second});
+        Window window(layout.windowFrame, Window::Borderless);
+        EXPECT_EQ(window.screen(), second) << layout.name;
+        EXPECT_EQ(window.hostWidget()->geometry(), layout.expectedQtGeometry) << layout.name;
+        const Point global = window.convertPointToScreen({20, 30});
+        EXPECT_EQ(global, Point(layout.windowFrame.origin.x + 20, layout.windowFrame.origin.y + 30))
+            << layout.name;
+    }
 }
