@@ -16,30 +16,40 @@ Rect globalFromQt(const QRect& rect, const QRect& primary)
 
 QtScreenProvider::QtScreenProvider()
 {
+    connectIfPossible();
+}
+
+void QtScreenProvider::connectIfPossible() const
+{
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!app)
+    if (m_connected || !app)
         return;
-    connect(app, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
-        watch(screen);
-        notifyReconfigured();
+    m_connected = true;
+    auto* self = const_cast<QtScreenProvider*>(this);
+    connect(app, &QGuiApplication::screenAdded, self, [self](QScreen* screen) {
+        self->watch(screen);
+        self->notifyReconfigured();
     });
-    connect(app, &QGuiApplication::screenRemoved, this, [this](QScreen*) { notifyReconfigured(); });
-    connect(app, &QGuiApplication::primaryScreenChanged, this, [this](QScreen*) { notifyReconfigured(); });
+    connect(app, &QGuiApplication::screenRemoved, self, [self](QScreen*) { self->notifyReconfigured(); });
+    connect(app, &QGuiApplication::primaryScreenChanged, self,
+            [self](QScreen*) { self->notifyReconfigured(); });
     for (QScreen* screen : QGuiApplication::screens())
         watch(screen);
 }
 
-void QtScreenProvider::watch(QScreen* screen)
+void QtScreenProvider::watch(QScreen* screen) const
 {
-    auto changed = [this] { notifyReconfigured(); };
-    connect(screen, &QScreen::geometryChanged, this, changed);
-    connect(screen, &QScreen::availableGeometryChanged, this, changed);
-    connect(screen, &QScreen::refreshRateChanged, this, changed);
-    connect(screen, &QScreen::logicalDotsPerInchChanged, this, changed);
+    auto* self = const_cast<QtScreenProvider*>(this);
+    auto changed = [self] { self->notifyReconfigured(); };
+    connect(screen, &QScreen::geometryChanged, self, changed);
+    connect(screen, &QScreen::availableGeometryChanged, self, changed);
+    connect(screen, &QScreen::refreshRateChanged, self, changed);
+    connect(screen, &QScreen::logicalDotsPerInchChanged, self, changed);
 }
 
 std::vector<Screen> QtScreenProvider::screens() const
 {
+    connectIfPossible();
     std::vector<Screen> result;
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)

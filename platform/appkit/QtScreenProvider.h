@@ -23,5 +23,9 @@ public:
                                        double refreshRate);
 
 private:
-    void watch(QScreen* screen);
+    // Connects to Qt's screen signals once a GUI application exists; the provider may be made earlier.
+    void connectIfPossible() const;
+    void watch(QScreen* screen) const;
+
+    mutable bool m_connected = false;
 };

@@ -76,12 +76,12 @@ int RunLoop::fireDueTimers()
     int fired = 0;
     // One pass fires each timer at most once, earliest date first; a repeating timer that fell behind
     // skips the dates it missed, as the platform's timers do.
-    std::vector<const Timer*> done;
+    const unsigned pass = ++m_pass;
     const int firstNewRequest = m_nextRequest;
     for (;;) {
         Timer* timer = nullptr;
         for (Timer* candidate : m_timers) {
-            if (candidate->fireDate() > now || std::find(done.begin(), done.end(), candidate) != done.end())
+            if (candidate->fireDate() > now || candidate->m_firedInPass == pass)
                 continue;
             if (!timer || candidate->fireDate() < timer->fireDate())
                 timer = candidate;
@@ -105,7 +105,7 @@ int RunLoop::fireDueTimers()
         }
         if (!timer)
             break;
-        done.push_back(timer);
+        timer->m_firedInPass = pass;
         if (timer->repeats()) {
             const double interval = timer->interval();
             const double missed = std::floor((now - timer->fireDate()) / interval) + 1;

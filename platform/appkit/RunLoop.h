@@ -55,4 +55,5 @@ private:
     std::vector<Perform> m_performs;
     std::unique_ptr<QTimer> m_wake;
     int m_nextRequest = 1;
+    unsigned m_pass = 0;
 };

@@ -8,7 +8,7 @@
 
 Timer::Timer(double interval, bool repeats, Callback callback)
     : m_interval(std::isfinite(interval) && interval > kMinimumInterval ? interval : kMinimumInterval),
-      m_repeats(repeats), m_callback(std::move(callback))
+      m_repeats(repeats), m_callback(std::make_shared<const Callback>(std::move(callback)))
 {
     if (!std::isfinite(interval))
         qCWarning(lcAppKit) << "Timer: refusing interval" << interval << "- using" << m_interval;
@@ -50,9 +50,9 @@ void Timer::fire()
     if (!m_repeats)
         invalidate();
     // The callback may destroy this timer; it runs from a copy so its own captures stay alive.
-    Callback callback = m_callback;
-    if (callback)
-        callback(*this);
+    const std::shared_ptr<const Callback> callback = m_callback;
+    if (*callback)
+        (*callback)(*this);
 }
 
 void Timer::setFireDate(double date)

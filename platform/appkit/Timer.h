@@ -40,7 +40,9 @@ private:
 
     double m_interval;
     bool m_repeats;
-    Callback m_callback;
+    std::shared_ptr<const Callback> m_callback;
     double m_fireDate = 0;
+    // The run-loop pass that last fired this timer, so a pass fires it once at most.
+    unsigned m_firedInPass = 0;
     bool m_scheduled = false;
 };

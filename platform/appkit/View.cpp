@@ -422,14 +422,14 @@ void View::addCursorRect(const Rect& rect, const Cursor& cursor)
 int View::addFrameObserver(Observer observer)
 {
     const int token = m_nextToken++;
-    m_observers.push_back({token, false, std::move(observer)});
+    m_observers.push_back({token, false, std::make_shared<const Observer>(std::move(observer))});
     return token;
 }
 
 int View::addBoundsObserver(Observer observer)
 {
     const int token = m_nextToken++;
-    m_observers.push_back({token, true, std::move(observer)});
+    m_observers.push_back({token, true, std::make_shared<const Observer>(std::move(observer))});
     return token;
 }
 
@@ -440,22 +440,19 @@ void View::removeObserver(int token)
 
 void View::notify(bool bounds)
 {
-    // Index walk: an observer may add or remove observers while we call it. Removed ones are skipped
-    // by token check; added ones are called too, after the others, as the list grows.
+    // Index walk: an observer may add or remove observers while we call it. Added ones are called too,
+    // after the others; a removal before the current entry shifts the index back.
     for (size_t i = 0; i < m_observers.size(); ++i) {
         if (m_observers[i].bounds != bounds)
             continue;
         const int token = m_observers[i].token;
-        Observer observer = m_observers[i].observer;
-        observer(*this);
-        if (i >= m_observers.size() || m_observers[i].token != token) {
-            auto it = std::find_if(m_observers.begin(), m_observers.end(),
-                                   [token](const ObserverEntry& entry) { return entry.token == token; });
-            if (it == m_observers.end())
-                --i;
-            else
-                i = size_t(it - m_observers.begin());
-        }
+        const std::shared_ptr<const Observer> observer = m_observers[i].observer;
+        (*observer)(*this);
+        if (i < m_observers.size() && m_observers[i].token == token)
+            continue;
+        auto it = std::find_if(m_observers.begin(), m_observers.end(),
+                               [token](const ObserverEntry& entry) { return entry.token == token; });
+        i = it == m_observers.end() ? i - 1 : size_t(it - m_observers.begin());
     }
 }
 

@@ -152,7 +152,8 @@ private:
     struct ObserverEntry {
         int token;
         bool bounds;
-        Observer observer;
+        // Shared so a notification holds it alive without copying the function.
+        std::shared_ptr<const Observer> observer;
     };
 
     void setWindowRecursively(Window* window);

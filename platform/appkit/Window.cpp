@@ -678,24 +678,28 @@ void Window::updateTrackingIn(View* view, const Event& event)
 
 void Window::updateCursor(const Point& location)
 {
-    const Cursor* found = nullptr;
-    // Later (higher) subviews win, so walk the whole tree and keep the last match.
-    std::function<void(View*)> visit = [&](View* view) {
-        if (view->isHidden())
-            return;
-        for (const View::CursorRect& cursorRect : view->cursorRects()) {
-            if (view->convertRectToView(cursorRect.rect, nullptr).contains(location))
-                found = &cursorRect.cursor;
-        }
-        for (const auto& subview : view->subviews())
-            visit(subview.get());
-    };
-    if (m_contentView)
-        visit(m_contentView.get());
+    const Cursor* found = m_contentView ? cursorAt(m_contentView.get(), location) : nullptr;
     if (found)
         m_host->setCursor(found->shape());
     else
         m_host->unsetCursor();
+}
+
+const Cursor* Window::cursorAt(const View* view, const Point& location) const
+{
+    if (view->isHidden())
+        return nullptr;
+    // Later subviews lie above earlier ones and above their superview, so the last match wins.
+    const Cursor* found = nullptr;
+    for (const View::CursorRect& cursorRect : view->cursorRects()) {
+        if (view->convertRectToView(cursorRect.rect, nullptr).contains(location))
+            found = &cursorRect.cursor;
+    }
+    for (const auto& subview : view->subviews()) {
+        if (const Cursor* inSubview = cursorAt(subview.get(), location))
+            found = inSubview;
+    }
+    return found;
 }
 
 void Window::beginSheet(Window* sheet, std::function<void(int)> completion)

@@ -11,6 +11,7 @@
 #include <optional>
 
 class Animation;
+class Cursor;
 class Event;
 class QWidget;
 class View;
@@ -156,6 +157,7 @@ private:
     void updateTracking(const Event& event);
     void updateTrackingIn(View* view, const Event& event);
     void updateCursor(const Point& location);
+    const Cursor* cursorAt(const View* view, const Point& location) const;
     Rect clampedToMinMax(const Rect& frame) const;
 
     std::unique_ptr<WindowHost> m_host;
