@@ -1,10 +1,12 @@
 #include "platform/appkit/Application.h"
 
 #include "platform/appkit/AppKitLog.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -95,7 +97,18 @@ private:
     QEvent::Type m_lastType = QEvent::None;
 };
 
-Application::Application() = default;
+Application::Application()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    QObject::connect(app, &QGuiApplication::applicationStateChanged, app, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            NotificationCenter::shared().postNotification(kApplicationDidBecomeActiveNotification, this);
+        else if (state == Qt::ApplicationInactive)
+            NotificationCenter::shared().postNotification(kApplicationDidResignActiveNotification, this);
+    });
+}
 
 Application& Application::shared()
 {
@@ -127,10 +140,13 @@ void Application::setKeyWindow(Window* window)
         return;
     Window* old = m_keyWindow;
     m_keyWindow = window;
-    if (old)
+    if (old) {
         old->resignKeyWindow();
+        NotificationCenter::shared().postNotification(kWindowDidResignKeyNotification, old);
+    }
     if (window) {
         window->becomeKeyWindow();
+        NotificationCenter::shared().postNotification(kWindowDidBecomeKeyNotification, window);
         if (window->canBecomeMainWindow())
             setMainWindow(window);
     }
@@ -142,10 +158,14 @@ void Application::setMainWindow(Window* window)
         return;
     Window* old = m_mainWindow;
     m_mainWindow = window;
-    if (old)
+    if (old) {
         old->resignMainWindow();
-    if (window)
+        NotificationCenter::shared().postNotification(kWindowDidResignMainNotification, old);
+    }
+    if (window) {
         window->becomeMainWindow();
+        NotificationCenter::shared().postNotification(kWindowDidBecomeMainNotification, window);
+    }
 }
 
 Window* Application::windowForHost(const QObject* host) const

@@ -1,6 +1,9 @@
 #include "platform/appkit/ScreenProvider.h"
 
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/QtScreenProvider.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <algorithm>
 
@@ -22,6 +25,9 @@ void ScreenProvider::removeReconfigurationObserver(int token)
 
 void ScreenProvider::notifyReconfigured()
 {
+    if (this == &shared())
+        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
+                                                      &Application::shared());
     // Observers may remove themselves (or others) while we call them: walk a snapshot of tokens.
     std::vector<int> tokens;
     tokens.reserve(m_observers.size());

@@ -2,9 +2,11 @@
 
 #include "platform/appkit/Animation.h"
 #include "platform/appkit/AppKitLog.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QImage>
 #include <QPainter>
@@ -454,6 +456,9 @@ void View::notify(bool bounds)
                                [token](const ObserverEntry& entry) { return entry.token == token; });
         i = it == m_observers.end() ? i - 1 : size_t(it - m_observers.begin());
     }
+    if (bounds ? m_postsBoundsChanged : m_postsFrameChanged)
+        NotificationCenter::shared().postNotification(
+            bounds ? kViewBoundsDidChangeNotification : kViewFrameDidChangeNotification, this);
 }
 
 void View::frameDidChange(const Size&) {}

@@ -126,6 +126,13 @@ public:
     virtual void resetCursorRects() {}
     const std::vector<CursorRect>& cursorRects() const { return m_cursorRects; }
 
+    // Also post the frame and bounds notifications on the shared centre. Off by default: the direct
+    // observers below are cheaper on the per-frame path and keep their order.
+    bool postsFrameChangedNotifications() const { return m_postsFrameChanged; }
+    void setPostsFrameChangedNotifications(bool flag) { m_postsFrameChanged = flag; }
+    bool postsBoundsChangedNotifications() const { return m_postsBoundsChanged; }
+    void setPostsBoundsChangedNotifications(bool flag) { m_postsBoundsChanged = flag; }
+
     // Observers hear of frame and bounds changes synchronously, in the order they were added.
     int addFrameObserver(Observer observer);
     int addBoundsObserver(Observer observer);
@@ -182,4 +189,6 @@ private:
     bool m_flipped = false;
     bool m_needsDisplay = true;
     bool m_autoresizesSubviews = true;
+    bool m_postsFrameChanged = false;
+    bool m_postsBoundsChanged = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Animation.h"
 #include "platform/appkit/AppKitLog.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
@@ -10,6 +11,7 @@
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/View.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -60,7 +62,11 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHints(View::kDefaultRenderHints);
-        painter.fillRect(event->rect(), palette().window());
+        const QColor background = m_window.backgroundColor();
+        if (background.isValid())
+            painter.fillRect(event->rect(), background);
+        else
+            painter.fillRect(event->rect(), palette().window());
         if (View* content = m_window.contentView()) {
             const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
             content->drawTree(painter, windowToDevice, QRectF(event->rect()));
@@ -163,6 +169,10 @@ Window::Window(const Rect& frame, unsigned styleMask)
     applyGeometryToHost();
     auto content = std::make_unique<View>(Rect{{0, 0}, m_frame.size});
     setContentView(std::move(content));
+    m_screenID = screen() ? screen()->displayID() : 0;
+    m_screensObserver = std::make_unique<NotificationObserver>(
+        NotificationCenter::shared(), kApplicationDidChangeScreenParametersNotification, nullptr,
+        [this](const Notification&) { checkScreenChange(); });
     Application::shared().registerWindow(this);
 }
 
@@ -172,6 +182,11 @@ Window::~Window()
         m_sheetParent->endSheet(this, 0);
     if (m_attachedSheet)
         endSheet(m_attachedSheet, 0);
+    if (m_parentWindow)
+        m_parentWindow->removeChildWindow(this);
+    while (!m_childWindows.empty())
+        removeChildWindow(m_childWindows.back());
+    m_screensObserver.reset();
     m_alphaAnimation.reset();
     m_frameAnimation.reset();
     Application::shared().unregisterWindow(this);
@@ -203,12 +218,38 @@ void Window::setFrame(const Rect& frame, bool display)
     const Rect clamped = clampedToMinMax(frame);
     if (clamped == m_frame)
         return;
+    const Rect old = m_frame;
     m_frame = clamped;
     applyGeometryToHost();
     if (m_contentView)
         m_contentView->setFrame({{0, 0}, m_frame.size});
+    frameDidChange(old);
     if (display)
         displayIfNeeded();
+}
+
+void Window::frameDidChange(const Rect& oldFrame)
+{
+    const double dx = m_frame.origin.x - oldFrame.origin.x;
+    const double dy = m_frame.origin.y - oldFrame.origin.y;
+    if (dx != 0 || dy != 0) {
+        for (Window* child : m_childWindows)
+            child->setFrameOrigin({child->frame().origin.x + dx, child->frame().origin.y + dy});
+        NotificationCenter::shared().postNotification(kWindowDidMoveNotification, this);
+    }
+    if (!(m_frame.size == oldFrame.size))
+        NotificationCenter::shared().postNotification(kWindowDidResizeNotification, this);
+    checkScreenChange();
+}
+
+void Window::checkScreenChange()
+{
+    const std::optional<Screen> current = screen();
+    const quint32 id = current ? current->displayID() : 0;
+    if (id == m_screenID)
+        return;
+    m_screenID = id;
+    NotificationCenter::shared().postNotification(kWindowDidChangeScreenNotification, this);
 }
 
 void Window::setFrameOrigin(const Point& origin)
@@ -343,6 +384,8 @@ void Window::applyQtFlags()
     }
     if (m_level > kNormalWindowLevel)
         flags |= Qt::WindowStaysOnTopHint;
+    if (m_ignoresMouseEvents)
+        flags |= Qt::WindowTransparentForInput;
     if (isSheet())
         flags = (flags & ~Qt::Window) | Qt::Dialog;
     if (m_host->windowFlags() == flags)
@@ -370,9 +413,11 @@ void Window::hostGeometryChanged()
     const QRect geometry = m_host->geometry();
     if (geometry == alignedQtRect(m_frame))
         return;
+    const Rect old = m_frame;
     m_frame = globalRectFromQt(QRectF(geometry));
     if (m_contentView)
         m_contentView->setFrame({{0, 0}, m_frame.size});
+    frameDidChange(old);
 }
 
 void Window::setAlphaValue(double alpha)
@@ -427,6 +472,8 @@ void Window::animateFrame(const Rect& frame, double duration, std::function<void
 
 void Window::orderFront()
 {
+    // Windows that cannot become key must not take the focus from the one that is.
+    m_host->setAttribute(Qt::WA_ShowWithoutActivating, !canBecomeKeyWindow());
     if (!m_visible && (m_styleMask & Titled))
         setFrame(constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen()), false);
     m_visible = true;
@@ -483,6 +530,7 @@ void Window::toggleFullScreen()
         m_styleMask &= ~FullScreen;
         m_host->showNormal();
         setFrame(m_frameBeforeFullScreen);
+        NotificationCenter::shared().postNotification(kWindowDidExitFullScreenNotification, this);
         return;
     }
     m_frameBeforeFullScreen = m_frame;
@@ -492,10 +540,80 @@ void Window::toggleFullScreen()
         setFrame(target->frame());
     m_visible = true;
     m_host->showFullScreen();
+    NotificationCenter::shared().postNotification(kWindowDidEnterFullScreenNotification, this);
+}
+
+void Window::zoom()
+{
+    const Rect standard = standardFrame();
+    if (standard.isEmpty())
+        return;
+    if (m_frame == standard && m_userFrame) {
+        setFrame(*m_userFrame);
+        m_userFrame.reset();
+        return;
+    }
+    m_userFrame = m_frame;
+    setFrame(standard);
+}
+
+Rect Window::standardFrame() const
+{
+    const std::optional<Screen> current = screen();
+    return current ? clampedToMinMax(current->visibleFrame()) : Rect();
+}
+
+void Window::addChildWindow(Window* child)
+{
+    if (!child || child == this || child->m_parentWindow == this)
+        return;
+    if (child->m_parentWindow)
+        child->m_parentWindow->removeChildWindow(child);
+    child->m_parentWindow = this;
+    m_childWindows.push_back(child);
+    m_host->winId();
+    child->m_host->winId();
+    if (QWindow* handle = child->m_host->windowHandle())
+        handle->setTransientParent(m_host->windowHandle());
+    if (m_visible)
+        child->orderFront();
+}
+
+void Window::removeChildWindow(Window* child)
+{
+    auto it = std::find(m_childWindows.begin(), m_childWindows.end(), child);
+    if (it == m_childWindows.end())
+        return;
+    m_childWindows.erase(it);
+    child->m_parentWindow = nullptr;
+    if (QWindow* handle = child->m_host->windowHandle())
+        handle->setTransientParent(nullptr);
+}
+
+void Window::setIgnoresMouseEvents(bool flag)
+{
+    if (flag == m_ignoresMouseEvents)
+        return;
+    m_ignoresMouseEvents = flag;
+    applyQtFlags();
+}
+
+void Window::setOpaque(bool flag)
+{
+    m_opaque = flag;
+    m_host->setAttribute(Qt::WA_TranslucentBackground, !flag);
+    m_host->update();
+}
+
+void Window::setBackgroundColor(const QColor& color)
+{
+    m_backgroundColor = color;
+    m_host->update();
 }
 
 void Window::close()
 {
+    NotificationCenter::shared().postNotification(kWindowWillCloseNotification, this);
     orderOut();
     if (m_closeHandler) {
         std::function<void()> handler = m_closeHandler;
@@ -505,6 +623,7 @@ void Window::close()
 
 void Window::hostClosed()
 {
+    NotificationCenter::shared().postNotification(kWindowWillCloseNotification, this);
     m_visible = false;
     Application::shared().windowOrderChanged(this, Application::OrderChange::Out);
     if (m_closeHandler) {
@@ -526,6 +645,12 @@ void Window::hostStateChanged()
         m_styleMask |= FullScreen;
     else
         m_styleMask &= ~FullScreen;
+    const bool miniaturized = m_host->windowState() & Qt::WindowMinimized;
+    if (miniaturized != m_miniaturized) {
+        m_miniaturized = miniaturized;
+        NotificationCenter::shared().postNotification(
+            miniaturized ? kWindowDidMiniaturizeNotification : kWindowDidDeminiaturizeNotification, this);
+    }
 }
 
 bool Window::canBecomeKeyWindow() const

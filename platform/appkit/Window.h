@@ -4,13 +4,16 @@
 #include "platform/appkit/Screen.h"
 #include "platform/foundation/Rect.h"
 
+#include <QColor>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Animation;
+class NotificationObserver;
 class Cursor;
 class Event;
 class QWidget;
@@ -90,8 +93,43 @@ public:
     bool isMiniaturized() const;
     void toggleFullScreen();
     bool isFullScreen() const { return m_styleMask & FullScreen; }
-    // Orders the window out and tells the close handler.
+    // Posts the will-close notification, orders the window out and tells the close handler.
     void close();
+    // The title-bar commands; subclasses refuse them in some states.
+    virtual void performClose() { close(); }
+    virtual void performMiniaturize() { miniaturize(); }
+    virtual void performZoom() { zoom(); }
+    // Toggles between the standard frame and the frame the user had before.
+    virtual void zoom();
+    // The frame zooming goes to: the visible frame of the window's screen, or zero without a screen.
+    virtual Rect standardFrame() const;
+
+    // Child windows stay above their parent and move with it.
+    void addChildWindow(Window* child);
+    void removeChildWindow(Window* child);
+    const std::vector<Window*>& childWindows() const { return m_childWindows; }
+    Window* parentWindow() const { return m_parentWindow; }
+
+    // Attributes with no window-manager counterpart on Linux, kept so callers can set and read them.
+    bool isMovable() const { return m_movable; }
+    void setMovable(bool flag) { m_movable = flag; }
+    bool hasShadow() const { return m_hasShadow; }
+    void setHasShadow(bool flag) { m_hasShadow = flag; }
+    bool hidesOnDeactivate() const { return m_hidesOnDeactivate; }
+    void setHidesOnDeactivate(bool flag) { m_hidesOnDeactivate = flag; }
+    bool isExcludedFromWindowsMenu() const { return m_excludedFromWindowsMenu; }
+    void setExcludedFromWindowsMenu(bool flag) { m_excludedFromWindowsMenu = flag; }
+    unsigned collectionBehavior() const { return m_collectionBehavior; }
+    void setCollectionBehavior(unsigned behavior) { m_collectionBehavior = behavior; }
+    int animationBehavior() const { return m_animationBehavior; }
+    void setAnimationBehavior(int behavior) { m_animationBehavior = behavior; }
+    // Mouse events pass through to whatever lies below.
+    bool ignoresMouseEvents() const { return m_ignoresMouseEvents; }
+    void setIgnoresMouseEvents(bool flag);
+    bool isOpaque() const { return m_opaque; }
+    void setOpaque(bool flag);
+    const QColor& backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const QColor& color);
     void setCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
 
     // Key and main status.
@@ -159,6 +197,8 @@ private:
     void updateCursor(const Point& location);
     const Cursor* cursorAt(const View* view, const Point& location) const;
     Rect clampedToMinMax(const Rect& frame) const;
+    void frameDidChange(const Rect& oldFrame);
+    void checkScreenChange();
 
     std::unique_ptr<WindowHost> m_host;
     std::unique_ptr<View> m_contentView;
@@ -184,4 +224,19 @@ private:
     Window* m_sheetParent = nullptr;
     std::function<void(int)> m_sheetCompletion;
     std::function<void()> m_closeHandler;
+    std::vector<Window*> m_childWindows;
+    Window* m_parentWindow = nullptr;
+    std::unique_ptr<NotificationObserver> m_screensObserver;
+    quint32 m_screenID = 0;
+    std::optional<Rect> m_userFrame;
+    bool m_miniaturized = false;
+    bool m_movable = true;
+    bool m_hasShadow = true;
+    bool m_hidesOnDeactivate = false;
+    bool m_excludedFromWindowsMenu = false;
+    bool m_ignoresMouseEvents = false;
+    bool m_opaque = true;
+    unsigned m_collectionBehavior = 0;
+    int m_animationBehavior = 0;
+    QColor m_backgroundColor;
 };

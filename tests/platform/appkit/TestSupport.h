@@ -4,6 +4,16 @@
 #include "platform/appkit/ScreenProvider.h"
 #include "platform/foundation/Clock.h"
 
+#include <QString>
+
+#include <ostream>
+
+// Readable failure messages for Qt strings and string lists.
+inline void PrintTo(const QString& string, std::ostream* out)
+{
+    *out << '"' << string.toStdString() << '"';
+}
+
 // Installs a ManualClock as the shared clock for the life of a test.
 class ManualClockScope {
 public:

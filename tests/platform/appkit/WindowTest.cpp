@@ -1,10 +1,12 @@
 #include "platform/appkit/Window.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/View.h"
 
 #include "TestSupport.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QTest>
 #include <QWidget>
@@ -317,4 +319,76 @@ TEST(Cursor, PushPopAndCountedHides)
     Cursor::pop();
     EXPECT_EQ(Cursor::stackDepth(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, FrameKeyAndScreenChangesArePostedOnTheCentre)
+{
+    Window window(Rect(100, 100, 400, 300));
+    QStringList heard;
+    NotificationObserver any(NotificationCenter::shared(), {}, &window,
+                             [&](const Notification& note) { heard << note.name; });
+    window.setFrameOrigin({200, 100});
+    window.setFrame(Rect(200, 100, 500, 300));
+    window.setFrameOrigin({1400, 100}); // onto the second screen
+    window.makeKeyAndOrderFront();
+    window.close();
+    EXPECT_EQ(heard, QStringList({kWindowDidMoveNotification, kWindowDidResizeNotification,
+                                  kWindowDidMoveNotification, kWindowDidChangeScreenNotification,
+                                  kWindowDidBecomeKeyNotification, kWindowDidBecomeMainNotification,
+                                  kWindowWillCloseNotification, kWindowDidResignKeyNotification,
+                                  kWindowDidResignMainNotification}));
+}
+
+TEST_F(WindowTest, ARemovedScreenTellsTheWindowsOnIt)
+{
+    Window window(Rect(1400, 100, 400, 300), Window::Borderless);
+    int changes = 0;
+    NotificationObserver observer(NotificationCenter::shared(), kWindowDidChangeScreenNotification, &window,
+                                  [&](const Notification&) { ++changes; });
+    screens.provider.setScreens({screens.provider.screens().front()});
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(window.screen(), std::nullopt);
+}
+
+TEST_F(WindowTest, ChildWindowsMoveWithTheirParent)
+{
+    Window parent(Rect(100, 100, 400, 300));
+    Window child(Rect(120, 120, 100, 50), Window::Borderless);
+    parent.addChildWindow(&child);
+    EXPECT_EQ(child.parentWindow(), &parent);
+    parent.setFrameOrigin({300, 150});
+    EXPECT_EQ(child.frame(), Rect(320, 170, 100, 50));
+    parent.removeChildWindow(&child);
+    parent.setFrameOrigin({0, 0});
+    EXPECT_EQ(child.frame(), Rect(320, 170, 100, 50));
+    {
+        Window shortLived(Rect(0, 0, 10, 10), Window::Borderless);
+        parent.addChildWindow(&shortLived);
+    }
+    EXPECT_TRUE(parent.childWindows().empty());
+}
+
+TEST_F(WindowTest, ZoomTogglesBetweenTheStandardAndTheUserFrame)
+{
+    Window window(Rect(100, 100, 400, 300));
+    window.zoom();
+    EXPECT_EQ(window.frame(), Rect(0, 0, 1280, 770));
+    window.zoom();
+    EXPECT_EQ(window.frame(), Rect(100, 100, 400, 300));
+    window.setMaxSize({1000, 600});
+    window.performZoom();
+    EXPECT_EQ(window.frame(), Rect(0, 0, 1000, 600));
+}
+
+TEST(ViewNotifications, BoundsChangesReachTheCentreWhenAskedFor)
+{
+    View view(Rect(0, 0, 100, 100));
+    int posted = 0;
+    NotificationObserver observer(NotificationCenter::shared(), kViewBoundsDidChangeNotification, &view,
+                                  [&](const Notification&) { ++posted; });
+    view.setBoundsOrigin({0, 1});
+    view.setPostsBoundsChangedNotifications(true);
+    view.setBoundsOrigin({0, 2});
+    view.setFrameOrigin({5, 5});
+    EXPECT_EQ(posted, 1);
 }
