@@ -203,6 +203,8 @@ View* View::addSubview(std::unique_ptr<View> view, Place place, const View* rela
     View* raw = view.get();
     if (raw == this || isDescendantOf(raw)) {
         qCWarning(lcAppKit) << "View: refusing to add a view inside itself";
+        // Destroying it here would destroy this view's own ancestors; leaking is the lesser harm.
+        (void)view.release();
         return nullptr;
     }
     auto at = m_subviews.end();
