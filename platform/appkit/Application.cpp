@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -35,14 +36,18 @@ public:
         auto* widget = qobject_cast<QWidget*>(receiver);
         if (!widget)
             return false;
-        // Qt hands an unaccepted event to the parent widgets again; monitors see it once.
-        if (event == m_lastEvent && event->type() == m_lastType)
+        // Qt hands an unaccepted event on to the parent widgets; monitors see it once. A new event
+        // may reuse the old one's address, but it does not start at a parent of the last receiver.
+        const bool propagated = event == m_lastEvent && event->type() == m_lastType && m_lastReceiver &&
+                                widget->isAncestorOf(m_lastReceiver);
+        m_lastEvent = event;
+        m_lastType = event->type();
+        m_lastReceiver = widget;
+        if (propagated)
             return false;
         std::optional<Event> converted = convert(widget, event);
         if (!converted)
             return false;
-        m_lastEvent = event;
-        m_lastType = event->type();
         return !m_application.runMonitors(*converted);
     }
 
@@ -95,6 +100,7 @@ private:
     Application& m_application;
     const QEvent* m_lastEvent = nullptr;
     QEvent::Type m_lastType = QEvent::None;
+    QPointer<QWidget> m_lastReceiver;
 };
 
 Application::Application()

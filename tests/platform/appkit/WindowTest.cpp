@@ -392,3 +392,23 @@ TEST(ViewNotifications, BoundsChangesReachTheCentreWhenAskedFor)
     view.setFrameOrigin({5, 5});
     EXPECT_EQ(posted, 1);
 }
+
+TEST_F(WindowTest, MonitorsSeeAnEventOnceAsItPropagatesToParentWidgets)
+{
+    QWidget parent;
+    QWidget* child = new QWidget(&parent);
+    parent.show();
+    int keys = 0;
+    const int monitor = Application::shared().addLocalMonitorForEvents(
+        Application::maskForType(Event::Type::KeyDown), [&](Event&) {
+            ++keys;
+            return true;
+        });
+    // Neither widget accepts the key, so Qt offers it to the child and then to the parent.
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+        QCoreApplication::sendEvent(child, &press);
+    }
+    Application::shared().removeMonitor(monitor);
+    EXPECT_EQ(keys, 3);
+}
