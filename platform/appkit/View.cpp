@@ -314,6 +314,16 @@ void View::applyAlpha(double alpha)
         setNeedsDisplay(true);
 }
 
+void View::setLayerTransform(const QTransform& transform)
+{
+    if (!transform.isInvertible()) {
+        qCWarning(lcAppKit) << "View: refusing a layer transform that cannot be inverted" << transform;
+        return;
+    }
+    m_layerTransform = transform;
+    setNeedsDisplay(true);
+}
+
 void View::setNeedsDisplay(bool flag)
 {
     if (!flag) {
@@ -541,7 +551,13 @@ void View::drawTree(QPainter& painter, const QTransform& toDevice, const QRectF&
 {
     if (m_hidden || m_alpha <= 0)
         return;
-    const QTransform mine = transformToSuperview() * toDevice;
+    QTransform mine = transformToSuperview() * toDevice;
+    if (!m_layerTransform.isIdentity()) {
+        const double cx = m_bounds.midX();
+        const double cy = m_bounds.midY();
+        mine =
+            QTransform::fromTranslate(-cx, -cy) * m_layerTransform * QTransform::fromTranslate(cx, cy) * mine;
+    }
     // Clip to whole device pixels: a fractional clip would switch the raster engine to slow path clipping.
     const QRect clip = mine.mapRect(toQRectF(m_bounds)).toAlignedRect() & dirtyDevice.toAlignedRect();
     if (clip.isEmpty())
