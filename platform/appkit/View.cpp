@@ -161,12 +161,8 @@ void View::setFlipped(bool flipped)
 Rect View::visibleRect() const
 {
     Rect visible = m_bounds;
-    const View* child = this;
-    for (const View* ancestor = m_superview; ancestor; child = ancestor, ancestor = ancestor->m_superview) {
-        const Rect ancestorBounds = convertRectFromView(ancestor->bounds(), ancestor);
-        visible = visible.intersection(ancestorBounds);
-    }
-    (void)child;
+    for (const View* ancestor = m_superview; ancestor; ancestor = ancestor->m_superview)
+        visible = visible.intersection(convertRectFromView(ancestor->bounds(), ancestor));
     return visible;
 }
 
