@@ -252,6 +252,15 @@ RtfReader::Result Parser::run()
     for (Token token = m_tokenizer.next(); token.kind != Kind::End && !m_done; token = m_tokenizer.next())
         handle(token);
     flushPendingBytes();
+    // Data cut short leaves groups open: finish what they were reading, as their ends would have.
+    m_skipNesting = 0;
+    m_overflowNesting = 0;
+    while (m_stack.size() > 1) {
+        const GroupState closing = std::move(m_stack.back());
+        m_stack.pop_back();
+        if (closing.ownsDestination)
+            finishDestination(closing);
+    }
     if (m_paragraphStart < m_text.size()) {
         // The last paragraph has no paragraph mark of its own.
         const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
@@ -989,11 +998,13 @@ void Parser::textBytes(std::string_view bytes)
                 value = c - 'A' + 10;
             else
                 continue;
-            if (m_pictureHighNibble)
+            if (m_pictureHighNibble || m_pictureData.isEmpty()) {
                 m_pictureData.append(char(value << 4));
-            else
+                m_pictureHighNibble = false;
+            } else {
                 m_pictureData.back() = char(m_pictureData.back() | value);
-            m_pictureHighNibble = !m_pictureHighNibble;
+                m_pictureHighNibble = true;
+            }
         }
         return;
     case Destination::Skip:
