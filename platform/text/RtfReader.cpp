@@ -130,6 +130,21 @@ struct ColorEntry {
     int blue = 0;
 };
 
+struct CharFormatHash {
+    size_t operator()(const CharFormat& f) const noexcept
+    {
+        size_t h = 0;
+        for (const long long v :
+             {(long long)f.font, (long long)f.fontSize, (long long)f.bold, (long long)f.italic,
+              (long long)f.shadow, (long long)f.underline, (long long)f.strikethrough,
+              (long long)f.superscript, (long long)f.foreground, (long long)f.background,
+              (long long)f.baseline, (long long)f.kern, (long long)f.shadowX, (long long)f.shadowY,
+              (long long)f.shadowRadius, (long long)f.shadowColor, (long long)f.link})
+            h = h * 1000003u ^ std::hash<long long>()(v);
+        return h;
+    }
+};
+
 struct CharRun {
     qsizetype start = 0;
     CharFormat format;
@@ -270,11 +285,26 @@ RtfReader::Result Parser::run()
 
     RtfReader::Result result;
     result.text = std::move(m_text);
-    // Merge the character runs and the paragraph runs into one sequence of attribute runs.
-    std::vector<AttributeDictionary> charAttributes;
-    charAttributes.reserve(m_runs.size());
-    for (const CharRun& run : m_runs)
-        charAttributes.push_back(attributesFor(run));
+    // Merge the character runs and the paragraph runs into one sequence of attribute runs. Equal
+    // formats share one dictionary, which keeps the runs cheap to compare and to merge.
+    std::vector<int> formatIds;
+    std::vector<AttributeDictionary> formats;
+    {
+        std::unordered_map<CharFormat, int, CharFormatHash> ids;
+        formatIds.reserve(m_runs.size());
+        for (const CharRun& run : m_runs) {
+            if (run.attachment >= 0) {
+                formatIds.push_back(int(formats.size()));
+                formats.push_back(attributesFor(run));
+                continue;
+            }
+            const auto [it, inserted] = ids.try_emplace(run.format, int(formats.size()));
+            if (inserted)
+                formats.push_back(attributesFor(run));
+            formatIds.push_back(it->second);
+        }
+    }
+    std::unordered_map<int, AttributeDictionary> withParagraph;
     size_t c = 0;
     size_t p = 0;
     qsizetype position = 0;
@@ -282,14 +312,22 @@ RtfReader::Result Parser::run()
     while (position < length) {
         while (c + 1 < m_runs.size() && m_runs[c + 1].start <= position)
             ++c;
-        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position)
+        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position) {
             ++p;
-        AttributeDictionary attributes =
-            c < charAttributes.size() ? charAttributes[c] : AttributeDictionary();
-        if (p < m_paragraphs.size())
-            attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
+            withParagraph.clear();
+        }
+        const int formatId = c < formatIds.size() ? formatIds[c] : -1;
+        auto cached = withParagraph.find(formatId);
+        if (cached == withParagraph.end()) {
+            AttributeDictionary attributes =
+                formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
+            if (p < m_paragraphs.size())
+                attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
+            cached = withParagraph.emplace(formatId, std::move(attributes)).first;
+        }
+        const AttributeDictionary& attributes = cached->second;
         if (result.runs.empty() || !(result.runs.back().attributes == attributes))
-            result.runs.push_back({position, std::move(attributes)});
+            result.runs.push_back({position, attributes});
         qsizetype next = length;
         if (c + 1 < m_runs.size())
             next = std::min(next, m_runs[c + 1].start);

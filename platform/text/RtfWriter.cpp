@@ -384,7 +384,8 @@ CharState Writer::stateFor(const AttributeDictionary& attributes)
                           ? *fontValue->font()
                           : Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica")};
     state.font = fontIndex(font);
-    state.fontSize = std::max(1L, std::lround(font.pointSize * 2.0));
+    state.fontSize =
+        std::isfinite(font.pointSize) ? int(std::clamp(std::lround(font.pointSize * 2.0), 1L, 32767L)) : 24;
     state.bold = font.bold;
     state.italic = font.italic;
     if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName); value && value->color())
@@ -426,8 +427,14 @@ int Writer::fontIndex(const Font& font)
     return index;
 }
 
-int Writer::colorIndex(const Color& color)
+int Writer::colorIndex(const Color& given)
 {
+    // Components that are not numbers would break the ordering of the index; write them as 0.
+    Color color = given;
+    for (double* component : {&color.red, &color.green, &color.blue, &color.alpha}) {
+        if (!std::isfinite(*component))
+            *component = 0;
+    }
     const auto key = std::make_tuple(int(color.space), color.red, color.green, color.blue, color.alpha);
     const auto it = m_colorIndexes.find(key);
     if (it != m_colorIndexes.end())
