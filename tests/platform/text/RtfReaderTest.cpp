@@ -266,6 +266,15 @@ TEST(RtfReaderTest, SkipsUnicodeFallbacks)
     EXPECT_EQ(readRtf("{\\rtf1\\uc3 {\\u233}ok}").text.string(), QStringLiteral(u"\u00E9ok"));
 }
 
+TEST(RtfReaderTest, ReadsSpecialCharacters)
+{
+    EXPECT_EQ(
+        readRtf("{\\rtf1 a\\tab b\\line c\\~d\\_e\\-f\\emdash\\endash\\lquote\\rquote\\ldblquote\\rdblquote"
+                "\\bullet\\{\\}\\\\\\\ng\\par h}")
+            .text.string(),
+        QStringLiteral(u"a\tb\u2028c\u00A0d\u2011ef\u2014\u2013\u2018\u2019\u201C\u201D\u2022{}\\\ng\nh"));
+}
+
 TEST(RtfReaderTest, SkipsUnknownDestinationsWhole)
 {
     const Read read = readRtf("{\\rtf1{\\*\\unknown {nested {deeper}} text}A{\\stylesheet{\\s0 Normal;}}B"
