@@ -7,8 +7,9 @@
 
 namespace {
 
-// Exponents beyond this already overflow or underflow any double, so larger ones need not be exact.
-constexpr qint64 kExponentClamp = 100000;
+// Exponents past this overflow or underflow a double whatever the digits before them (no text has
+// this many), so larger ones need not be exact; the clamp keeps the arithmetic from overflowing.
+constexpr qint64 kExponentClamp = 1'000'000'000'000;
 
 bool isDigit(QChar c)
 {

@@ -47,8 +47,9 @@ struct NotificationCenter::State {
     }
 
     // Takes the matching observers first, so observers added during delivery wait for the next post;
-    // each one is kept alive by the snapshot even if it removes itself inside its own callback.
-    static void deliver(const std::shared_ptr<State>& state, const Notification& notification)
+    // each one is kept alive by the snapshot even if it removes itself inside its own callback. The
+    // state is held by value, so an observer may even destroy the centre while it is being called.
+    static void deliver(std::shared_ptr<State> state, const Notification& notification)
     {
         QVarLengthArray<std::shared_ptr<Registration>, 16> targets;
         for (const auto& registration : state->registrations) {

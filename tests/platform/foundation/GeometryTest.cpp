@@ -69,6 +69,8 @@ TEST(GeometryStringsTest, HugeNumbersSaturateInsteadOfWrapping)
 TEST(GeometryStringsTest, LongAndHostileTextsStayBounded)
 {
     const QString digits(200000, u'9');
+    EXPECT_DOUBLE_EQ(pointFromString(QString(150000, u'1') + QLatin1String("e-149999")).x,
+                     1.1111111111111111);
     EXPECT_TRUE(std::isinf(pointFromString(digits).x));
     EXPECT_EQ(pointFromString(QLatin1String("0.") + QString(100000, u'0') + QLatin1String("1")).x, 0);
     EXPECT_EQ(rangeFromString(QString(100000, u'{') + QLatin1String("5")).location, 5);

@@ -161,6 +161,19 @@ TEST(NotificationCenterTest, LaterPostsWaitForTheEventLoopAndSkipADestroyedCente
     EXPECT_EQ(calls, 1);
 }
 
+TEST(NotificationCenterTest, AnObserverMayDestroyTheCenterItIsCalledFrom)
+{
+    auto center = std::make_unique<NotificationCenter>();
+    int calls = 0;
+    center->addObserver(kNameA, nullptr, [&](const Notification&) {
+        ++calls;
+        center.reset();
+    });
+    center->addObserver(kNameA, nullptr, [&](const Notification&) { ++calls; });
+    center->postNotification(kNameA);
+    EXPECT_EQ(calls, 2) << "observers snapshotted before the centre went away still hear this post";
+}
+
 TEST(NotificationCenterTest, SharedCenterIsOneInstance)
 {
     EXPECT_EQ(&NotificationCenter::shared(), &NotificationCenter::shared());
