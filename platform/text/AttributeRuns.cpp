@@ -100,8 +100,42 @@ std::vector<AttributeRun> AttributeRuns::slice(const Range& range) const
     return result;
 }
 
+bool AttributeRuns::resizeRunInPlace(const Range& range, const std::vector<AttributeRun>& runs)
+{
+    if (runs.size() > 1 || m_blocks.empty())
+        return false;
+    const AttributeDictionary* attributes = runs.empty() ? nullptr : &runs.front().attributes;
+    qsizetype delta = (runs.empty() ? 0 : runs.front().length) - range.length;
+    // An insertion at a run boundary may extend the run before it as well as the one after.
+    for (qsizetype index : {range.location, range.length == 0 ? range.location - 1 : qsizetype(-1)}) {
+        if (index < 0 || index >= m_length)
+            continue;
+        qsizetype block = blockAt(index);
+        qsizetype position = m_starts[block];
+        for (AttributeRun& run : m_blocks[block].runs) {
+            if (index >= position + run.length) {
+                position += run.length;
+                continue;
+            }
+            bool inside = range.location >= position && range.end() <= position + run.length;
+            if (!inside || run.length + delta <= 0 || (attributes && !(*attributes == run.attributes)))
+                break;
+            run.length += delta;
+            m_blocks[block].length += delta;
+            for (qsizetype i = block + 1; i < qsizetype(m_starts.size()); ++i)
+                m_starts[i] += delta;
+            m_length += delta;
+            return true;
+        }
+    }
+    return false;
+}
+
 void AttributeRuns::replace(const Range& range, std::vector<AttributeRun> runs)
 {
+    std::erase_if(runs, [](const AttributeRun& run) { return run.length <= 0; });
+    if (resizeRunInPlace(range, runs))
+        return;
     if (m_blocks.empty()) {
         m_blocks.push_back(Block{});
         m_starts.assign(1, 0);
@@ -176,9 +210,15 @@ void AttributeRuns::replace(const Range& range, std::vector<AttributeRun> runs)
             it += take;
         }
     }
-    m_blocks.erase(m_blocks.begin() + first, m_blocks.begin() + last + 1);
-    m_blocks.insert(m_blocks.begin() + first, std::make_move_iterator(blocks.begin()),
-                    std::make_move_iterator(blocks.end()));
+    // Reuse the replaced slots, so the blocks after them move only when the count changes.
+    qsizetype replaced = last + 1 - first;
+    qsizetype common = std::min(replaced, qsizetype(blocks.size()));
+    std::move(blocks.begin(), blocks.begin() + common, m_blocks.begin() + first);
+    if (replaced > common)
+        m_blocks.erase(m_blocks.begin() + first + common, m_blocks.begin() + last + 1);
+    else
+        m_blocks.insert(m_blocks.begin() + first + common, std::make_move_iterator(blocks.begin() + common),
+                        std::make_move_iterator(blocks.end()));
     updateStartsFrom(first);
 }
 

@@ -37,6 +37,8 @@ private:
     };
 
     qsizetype blockAt(qsizetype index) const;
+    // The common edit: characters typed or deleted inside one run that keeps its attributes.
+    bool resizeRunInPlace(const Range& range, const std::vector<AttributeRun>& runs);
     void updateStartsFrom(qsizetype block);
 
     std::vector<Block> m_blocks;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <variant>
 
 class TextAttachment;
@@ -22,8 +23,9 @@ class AttributeValue {
 public:
     AttributeValue() = default;
     AttributeValue(bool v) : m_value(v) {}
-    AttributeValue(int v) : m_value(qint64(v)) {}
-    AttributeValue(qint64 v) : m_value(v) {}
+    // Every integer type, so sizes and indexes need no cast.
+    template <class T>
+    requires(std::is_integral_v<T> && !std::is_same_v<T, bool>) AttributeValue(T v) : m_value(qint64(v)) {}
     AttributeValue(double v) : m_value(v) {}
     AttributeValue(QString v) : m_value(std::move(v)) {}
     AttributeValue(const char* v) : m_value(QString::fromUtf8(v)) {}

@@ -89,8 +89,10 @@ AttributeDictionary AttributedString::attributesAtIndex(qsizetype index, Range* 
         Range limit = clipped(rangeLimit);
         qsizetype from = std::max(run.location, limit.location);
         qsizetype to = std::min(run.end(), limit.end());
-        *longestEffectiveRange =
-            from < to ? Range{from, to - from} : Range{std::clamp(index, limit.location, limit.end()), 0};
+        if (limit.contains(index) && from < to)
+            *longestEffectiveRange = Range{from, to - from};
+        else
+            *longestEffectiveRange = Range{std::clamp(index, limit.location, limit.end()), 0};
     }
     return attributes;
 }

@@ -13,6 +13,7 @@
 // Text with attributes, as the platform's text system models it: UTF-16 code units (indexes and
 // ranges count units, so a surrogate pair is two), each unit carrying an attribute dictionary, stored
 // as runs where equal neighbours are merged. Ranges reaching outside the string are cut to it.
+// Like Qt's containers, one object is used from one thread at a time (string() fills a cache).
 class AttributedString {
 public:
     enum EnumerationOption : unsigned {

@@ -36,6 +36,18 @@ void MutableAttributedString::replaceCharacters(const Range& range, const Attrib
     edited(TextStorageEditedCharacters | TextStorageEditedAttributes, r, text.size() - r.length);
 }
 
+void MutableAttributedString::replaceCharacters(const Range& range, const QString& string,
+                                                const AttributeDictionary& attributes)
+{
+    Range r = clipped(range);
+    if (r.length == 0 && string.isEmpty())
+        return;
+    m_text.replace(r.location, r.length, reinterpret_cast<const char16_t*>(string.utf16()), string.size());
+    m_runs.replace(r, {AttributeRun{string.size(), attributes}});
+    invalidateString();
+    edited(TextStorageEditedCharacters | TextStorageEditedAttributes, r, string.size() - r.length);
+}
+
 void MutableAttributedString::replaceRuns(const Range& range, std::vector<AttributeRun> runs,
                                           unsigned editedMask)
 {
@@ -88,6 +100,11 @@ void MutableAttributedString::append(const AttributedString& attributedString)
     replaceCharacters(Range{length(), 0}, attributedString);
 }
 
+void MutableAttributedString::append(const QString& string, const AttributeDictionary& attributes)
+{
+    replaceCharacters(Range{length(), 0}, string, attributes);
+}
+
 void MutableAttributedString::deleteCharacters(const Range& range)
 {
     replaceCharacters(range, QString());
@@ -106,29 +123,47 @@ void MutableAttributedString::fixAttributes(const Range& range)
 
 void MutableAttributedString::fixParagraphStyleAttribute(const Range& range)
 {
+    // One pass over the runs of the paragraphs touched, then one change for the stretch that differs,
+    // so fixing a whole script costs about as much as reading its runs.
     Range paragraphs = paragraphRange(range);
+    std::vector<AttributeRun> fixed;
+    qsizetype changedFrom = -1;
+    qsizetype changedTo = -1;
     qsizetype start = paragraphs.location;
     while (start < paragraphs.end()) {
         qsizetype end = std::max(m_text.paragraphEnd(start), start + 1);
-        Range paragraph{start, end - start};
-        start = end;
-
+        std::vector<AttributeRun> runs = m_runs.slice(Range{start, end - start});
         AttributeValue style;
-        Range found{paragraph.location, 0};
-        while (found.end() < paragraph.end() && style.isNull())
-            style = attribute(kParagraphStyleAttributeName, found.end(), &found);
-        if (style.isNull())
-            continue;
-        // Only the runs that differ change, so a consistent paragraph reports no edit.
-        qsizetype index = paragraph.location;
-        while (index < paragraph.end()) {
-            Range run;
-            AttributeValue value = attribute(kParagraphStyleAttributeName, index, &run, paragraph);
-            if (!(value == style))
-                addAttribute(kParagraphStyleAttributeName, style, run);
-            index = run.end();
+        for (const AttributeRun& run : runs) {
+            if (const AttributeValue* found = run.attributes.find(kParagraphStyleAttributeName)) {
+                style = *found;
+                break;
+            }
         }
+        qsizetype position = start;
+        for (AttributeRun& run : runs) {
+            const AttributeValue* own = run.attributes.find(kParagraphStyleAttributeName);
+            if (!style.isNull() && !(own && *own == style)) {
+                run.attributes.insert(kParagraphStyleAttributeName, style);
+                if (changedFrom < 0)
+                    changedFrom = position;
+                changedTo = position + run.length;
+            }
+            position += run.length;
+            fixed.push_back(std::move(run));
+        }
+        start = end;
     }
+    if (changedFrom < 0)
+        return;
+    std::vector<AttributeRun> changed;
+    qsizetype position = paragraphs.location;
+    for (AttributeRun& run : fixed) {
+        if (position >= changedFrom && position < changedTo)
+            changed.push_back(std::move(run));
+        position += run.length;
+    }
+    replaceRuns(Range{changedFrom, changedTo - changedFrom}, std::move(changed), TextStorageEditedAttributes);
 }
 
 void MutableAttributedString::fixAttachmentAttribute(const Range& range)

@@ -15,12 +15,15 @@ public:
     // character before (the one after at the start).
     void replaceCharacters(const Range& range, const QString& string);
     void replaceCharacters(const Range& range, const AttributedString& attributedString);
+    // New characters carrying exactly the given attributes (one edit of characters and attributes).
+    void replaceCharacters(const Range& range, const QString& string, const AttributeDictionary& attributes);
     void setAttributes(const AttributeDictionary& attributes, const Range& range);
     void addAttribute(const QString& name, const AttributeValue& value, const Range& range);
     void addAttributes(const AttributeDictionary& attributes, const Range& range);
     void removeAttribute(const QString& name, const Range& range);
     void insert(const AttributedString& attributedString, qsizetype index);
     void append(const AttributedString& attributedString);
+    void append(const QString& string, const AttributeDictionary& attributes);
     void deleteCharacters(const Range& range);
     void setAttributedString(const AttributedString& attributedString);
 

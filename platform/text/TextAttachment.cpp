@@ -1,5 +1,6 @@
 #include "platform/text/TextAttachment.h"
 
+#include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachmentCell.h"
 
 TextAttachment::TextAttachment(std::shared_ptr<FileWrapper> fileWrapper)

@@ -1,6 +1,25 @@
 #include "platform/text/TextStorage.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
+
+namespace {
+
+void postOnMainThread(const QString& name, const TextStorage* storage)
+{
+    // A storage edited on a worker thread (a companion reading files) has no observers to tell, and a
+    // queued notice could outlive it.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        return;
+    NotificationCenter::shared().postNotification(name, storage);
+}
+
+} // namespace
 
 TextStorage::TextStorage(const QString& string, const AttributeDictionary& attributes)
     : MutableAttributedString(string, attributes)
@@ -60,8 +79,10 @@ void TextStorage::processEditing()
     m_processing = true;
     while (m_pending.editedMask != 0) {
         deliver(Phase::WillProcessEditing);
+        postOnMainThread(kTextStorageWillProcessEditingNotification, this);
         fixAttributes(m_pending.editedRange);
         deliver(Phase::DidProcessEditing);
+        postOnMainThread(kTextStorageDidProcessEditingNotification, this);
         m_deliveringEdited = true;
         deliver(Phase::Edited);
         m_deliveringEdited = false;
@@ -78,11 +99,12 @@ void TextStorage::deliver(Phase phase)
     for (const Registration& registration : m_observers)
         if (registration.phase == phase)
             targets.emplace_back(registration.token, registration.observer);
-    for (const auto& [token, observer] : targets) {
+    for (const auto& target : targets) {
+        ObserverToken token = target.first;
         bool stillRegistered = std::any_of(m_observers.begin(), m_observers.end(),
-                                           [&](const Registration& r) { return r.token == token; });
+                                           [token](const Registration& r) { return r.token == token; });
         if (stillRegistered)
-            (*observer)(*this, m_pending);
+            (*target.second)(*this, m_pending);
     }
 }
 

@@ -3,9 +3,19 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextStorageEdit.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 #include <vector>
+
+// Posted on the shared notification centre (object: the storage) after the will-process and the
+// did-process observers ran, while editedMask(), editedRange() and changeInLength() still describe
+// the edit. Only edits on the main thread are announced there.
+inline const QString kTextStorageWillProcessEditingNotification =
+    QStringLiteral("NSTextStorageWillProcessEditingNotification");
+inline const QString kTextStorageDidProcessEditingNotification =
+    QStringLiteral("NSTextStorageDidProcessEditingNotification");
 
 // The attributed string behind a text view. It gathers the edits made between beginEditing and
 // endEditing (or a single edit outside such a bracket) into one edit, then processes it: will-process

@@ -1,0 +1,1 @@
+orvane_add_benchmark(text_model LIBS orvane_text)
