@@ -10,7 +10,9 @@
 namespace {
 
 constexpr QByteArrayView kMagic = "rtfd";
-constexpr quint32 kVersion = 3;
+// The stream is a serialised file wrapper: a directory record whose children are regular-file records.
+constexpr quint32 kDirectoryRecord = 3;
+constexpr quint32 kRegularFileRecord = 1;
 
 Error corrupt(const QString& reason, const QUrl& url = {})
 {
@@ -137,67 +139,72 @@ QByteArray Rtfd::serialize(const FileWrapper& directory)
         contents.append(it.value()->regularFileContents());
     }
     QByteArray out(kMagic.data(), kMagic.size());
-    appendWord(out, kVersion);
+    appendWord(out, 0);
+    appendWord(out, kDirectoryRecord);
     appendWord(out, quint32(names.size()));
-    QList<QByteArray> encodedNames;
     for (const QString& name : names) {
-        encodedNames.append(name.toUtf8());
-        appendWord(out, quint32(encodedNames.back().size()));
+        const QByteArray encoded = name.toUtf8();
+        appendWord(out, quint32(encoded.size()));
+        out.append(encoded);
     }
-    for (const QByteArray& name : encodedNames)
-        out.append(name);
     for (const QByteArray& content : contents)
+        appendWord(out, quint32(content.size() + 8));
+    for (const QByteArray& content : contents) {
+        appendWord(out, kRegularFileRecord);
         appendWord(out, quint32(content.size()));
-    for (const QByteArray& content : contents)
         out.append(content);
+    }
     return out;
 }
 
 std::shared_ptr<FileWrapper> Rtfd::deserialize(QByteArrayView data, Error* error)
 {
+    const auto damaged = [error] {
+        setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
+        return nullptr;
+    };
     if (!data.startsWith(kMagic)) {
         setError(error, corrupt(QStringLiteral("The data is not an RTFD stream.")));
         return nullptr;
     }
     StreamReader reader(data.sliced(kMagic.size()));
-    quint32 version = 0;
+    quint32 reserved = 0;
+    quint32 type = 0;
     quint32 count = 0;
     // Every entry needs at least two length words, which bounds the count by the data's size before
     // anything is allocated for it.
-    if (!reader.word(version) || version != kVersion || !reader.word(count) ||
-        quint64(count) * 8 > quint64(reader.remaining())) {
-        setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
-        return nullptr;
-    }
-    std::vector<quint32> nameLengths(count);
-    for (quint32& length : nameLengths) {
-        if (!reader.word(length)) {
-            setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
-            return nullptr;
-        }
-    }
+    if (!reader.word(reserved) || !reader.word(type) || type != kDirectoryRecord || !reader.word(count) ||
+        quint64(count) * 8 > quint64(reader.remaining()))
+        return damaged();
     std::vector<QByteArrayView> names(count);
-    for (quint32 i = 0; i < count; ++i) {
-        if (!reader.bytes(nameLengths[i], names[i])) {
-            setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
-            return nullptr;
-        }
+    for (QByteArrayView& name : names) {
+        quint32 length = 0;
+        if (!reader.word(length) || !reader.bytes(length, name))
+            return damaged();
     }
     std::vector<quint32> contentLengths(count);
     for (quint32& length : contentLengths) {
-        if (!reader.word(length)) {
-            setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
-            return nullptr;
-        }
+        if (!reader.word(length))
+            return damaged();
     }
     auto directory = FileWrapper::makeDirectory();
     for (quint32 i = 0; i < count; ++i) {
-        QByteArrayView contents;
-        if (!reader.bytes(contentLengths[i], contents)) {
-            setError(error, corrupt(QStringLiteral("The RTFD stream is damaged.")));
-            return nullptr;
-        }
+        QByteArrayView record;
+        if (!reader.bytes(contentLengths[i], record))
+            return damaged();
+        // Entries named "__@...@__" carry the wrapper's own preferred name, not a file of it; nested
+        // directories and links are nothing an attachment group can name.
         const QString name = QString::fromUtf8(names[i]);
+        if (name.startsWith(QLatin1String("__@")))
+            continue;
+        StreamReader child(record);
+        quint32 childType = 0;
+        quint32 length = 0;
+        QByteArrayView contents;
+        if (!child.word(childType) || childType != kRegularFileRecord)
+            continue;
+        if (!child.word(length) || !child.bytes(length, contents))
+            return damaged();
         // A name that could not be a file of the directory ("..", "a/b") cannot be what an
         // attachment group names either: leave it out rather than let it reach anything.
         if (!FileWrapper::isValidFilename(name) || directory->fileWrappers().contains(name))

@@ -18,8 +18,10 @@ class MutableAttributedString;
 // property-list value). Attachment files are only ever looked up among the directory's own
 // children, and written under sanitised, unique names, so nothing reaches outside the directory.
 //
-// The single stream is "rtfd", then little-endian 32-bit words: the format version (3), the number
-// of files N, N name lengths, then the N names (UTF-8), then N content lengths, then the N contents.
+// The single stream is a serialised directory wrapper: "rtfd", a zero word, then little-endian 32-bit
+// words: the record type (3, directory), the number of entries N, N names each as a length and UTF-8
+// bytes, N record lengths, then N records; a regular file's record is its type (1), its length and
+// its contents. Entries named "__@...@__" hold the wrapper's own name and are not files.
 class Rtfd {
 public:
     static inline const QString kTextFileName = QStringLiteral("TXT.rtf");

@@ -62,7 +62,8 @@ void expectSameAttachments(const AttributedString& a, const AttributedString& b)
     }
 }
 
-QByteArray stream(const std::vector<std::pair<QByteArray, QByteArray>>& files, quint32 version = 3)
+// A serialised directory wrapper as the platform lays one out; type 3 is a directory record.
+QByteArray stream(const std::vector<std::pair<QByteArray, QByteArray>>& files, quint32 type = 3)
 {
     QByteArray out("rtfd");
     const auto word = [&](quint32 value) {
@@ -70,16 +71,20 @@ QByteArray stream(const std::vector<std::pair<QByteArray, QByteArray>>& files, q
         qToLittleEndian(value, bytes);
         out.append(bytes, 4);
     };
-    word(version);
+    word(0);
+    word(type);
     word(quint32(files.size()));
-    for (const auto& file : files)
+    for (const auto& file : files) {
         word(quint32(file.first.size()));
-    for (const auto& file : files)
         out.append(file.first);
+    }
     for (const auto& file : files)
+        word(quint32(file.second.size() + 8));
+    for (const auto& file : files) {
+        word(1);
         word(quint32(file.second.size()));
-    for (const auto& file : files)
         out.append(file.second);
+    }
     return out;
 }
 
@@ -207,9 +212,9 @@ TEST(RtfdTest, SingleStreamRefusesDamagedData)
     }
     EXPECT_FALSE(Rtfd::readData(good.left(good.size() - 1), text, nullptr, nullptr));
     EXPECT_FALSE(Rtfd::readData(stream({{"TXT.rtf", "{\\rtf1 hi}"}}, 99), text, nullptr, nullptr));
-    EXPECT_FALSE(Rtfd::readData("rtfd\x03\0\0\0\xff\xff\xff\xff", text, nullptr, nullptr));
+    EXPECT_FALSE(Rtfd::readData(QByteArray("rtfd\0\0\0\0\x03\0\0\0\xff\xff\xff\xff", 16), text, nullptr, nullptr));
     QByteArray hugeLength = stream({{"TXT.rtf", "{\\rtf1 hi}"}});
-    qToLittleEndian(quint32(0xFFFFFFF0), hugeLength.data() + 12);
+    qToLittleEndian(quint32(0xFFFFFFF0), hugeLength.data() + 16);
     EXPECT_FALSE(Rtfd::readData(hugeLength, text, nullptr, nullptr));
     EXPECT_FALSE(Rtfd::readData("{\\rtf1 not a stream}", text, nullptr, nullptr));
 }
@@ -227,6 +232,16 @@ TEST(RtfdTest, SingleStreamDropsNamesOutsideTheDirectory)
     MutableAttributedString text;
     ASSERT_TRUE(Rtfd::read(*directory, text, nullptr, nullptr));
     EXPECT_EQ(text.string(), QStringLiteral("x"));
+}
+
+TEST(RtfdTest, SingleStreamSkipsTheWrappersOwnName)
+{
+    const QByteArray data = stream({{"__@PreferredName@__", "Script.rtfd"},
+                                    {"__@UTF8PreferredName@__", "Script.rtfd"},
+                                    {"TXT.rtf", "{\\rtf1 hi}"}});
+    const auto directory = Rtfd::deserialize(data, nullptr);
+    ASSERT_TRUE(directory);
+    EXPECT_EQ(directory->fileWrappers().keys(), QStringList{QStringLiteral("TXT.rtf")});
 }
 
 TEST(RtfdTest, FuzzFindingsStayFixed)
