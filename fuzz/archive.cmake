@@ -1,0 +1,2 @@
+orvane_add_fuzzer(keyed_archive_fuzzer LIBS orvane_foundation)
+orvane_add_fuzzer(gzip_fuzzer LIBS orvane_foundation)

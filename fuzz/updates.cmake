@@ -1,0 +1,1 @@
+orvane_add_fuzzer(appcast_fuzzer LIBS orvane_updates)

@@ -1,0 +1,8 @@
+#include "platform/foundation/Uuid.h"
+
+#include <QUuid>
+
+QString uuidString()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}

@@ -1,0 +1,162 @@
+#include "platform/hvkit/HVSettingsController.h"
+
+#include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVInitialDefaultsProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+// Settings files are small; a larger one is not a settings file.
+constexpr qint64 kMaximumSettingsFileSize = 16 * 1024 * 1024;
+
+std::optional<PlistDictionary> readDictionary(const QString& filePath, Error* error)
+{
+    const QUrl url = QUrl::fromLocalFile(filePath);
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, Error::cocoa(kFileReadUnknownError, url, file.errorString()));
+        return std::nullopt;
+    }
+    if (file.size() > kMaximumSettingsFileSize) {
+        setError(error,
+                 Error::cocoa(kFileReadCorruptFileError, url, QStringLiteral("The file is too large.")));
+        return std::nullopt;
+    }
+    Error readError;
+    std::optional<PlistValue> plist = PropertyListSerialization::propertyListWithData(
+        file.read(kMaximumSettingsFileSize), nullptr, &readError);
+    if (!plist || !plist->isDictionary()) {
+        setError(error, Error::cocoa(kFileReadCorruptFileError, url,
+                                     plist ? QStringLiteral("The file holds no settings.")
+                                           : readError.localizedFailureReason()));
+        return std::nullopt;
+    }
+    return std::move(plist->dictionary());
+}
+
+} // namespace
+
+HVSettingsController::HVSettingsController(UserDefaults& defaults, QString snapshotPath)
+    : m_defaults(defaults), m_snapshotPath(std::move(snapshotPath))
+{
+}
+
+HVSettingsController& HVSettingsController::shared()
+{
+    static HVSettingsController controller(
+        UserDefaults::shared(), QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                                    QStringLiteral("/SettingsBeforeReset.plist"));
+    return controller;
+}
+
+void HVSettingsController::registerDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider)
+{
+    if (provider && std::find(m_providers.begin(), m_providers.end(), provider) == m_providers.end())
+        m_providers.push_back(provider);
+}
+
+void HVSettingsController::unregisterDefaultsProviderForResetAll(HVInitialDefaultsProvider* provider)
+{
+    std::erase(m_providers, provider);
+}
+
+QStringList HVSettingsController::preservedKeys(const QStringList& keys) const
+{
+    QStringList all = m_alwaysPreservedKeys;
+    for (const QString& key : keys) {
+        if (!all.contains(key))
+            all << key;
+    }
+    return all;
+}
+
+bool HVSettingsController::writeSnapshot(Error* error)
+{
+    const QUrl url = QUrl::fromLocalFile(m_snapshotPath);
+    const std::optional<QByteArray> bytes = PropertyListSerialization::dataWithPropertyList(
+        m_defaults.persistentDomain(), PropertyListSerialization::Format::Binary, error);
+    if (!bytes)
+        return false;
+    QDir().mkpath(QFileInfo(m_snapshotPath).absolutePath());
+    QSaveFile file(m_snapshotPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
+        setError(error, Error::cocoa(kFileWriteUnknownError, url, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void HVSettingsController::replaceUserValues(const std::function<void()>& replace)
+{
+    // A provider may unregister from within its call; work on a copy.
+    const std::vector<HVInitialDefaultsProvider*> providers = m_providers;
+    for (HVInitialDefaultsProvider* provider : providers)
+        provider->defaultsWillReset();
+    replace();
+    for (HVInitialDefaultsProvider* provider : providers) {
+        if (std::find(m_providers.begin(), m_providers.end(), provider) != m_providers.end())
+            provider->defaultsDidReset();
+    }
+}
+
+bool HVSettingsController::resetAllSettingsPreservingKeys(const QStringList& keys, Error* error)
+{
+    // Without a snapshot the reset could not be undone: refuse rather than lose the settings.
+    if (!writeSnapshot(error))
+        return false;
+    const QStringList kept = preservedKeys(keys);
+    replaceUserValues([&] { m_defaults.resetUserValues(kept); });
+    m_defaults.synchronize();
+    return true;
+}
+
+bool HVSettingsController::importSettingsFromURL(const QString& filePath,
+                                                 const QStringList& preservedKeysToKeep, Error* error)
+{
+    std::optional<PlistDictionary> imported = readDictionary(filePath, error);
+    if (!imported || !writeSnapshot(error))
+        return false;
+    const QStringList kept = preservedKeys(preservedKeysToKeep);
+    PlistDictionary values;
+    for (const auto& [key, value] : *imported) {
+        if (!kept.contains(key))
+            values.insert(key, value);
+    }
+    for (const QString& key : kept) {
+        if (const PlistValue* current = m_defaults.persistentDomain().find(key))
+            values.insert(key, *current);
+    }
+    replaceUserValues([&] { m_defaults.setPersistentDomain(values); });
+    m_defaults.synchronize();
+    return true;
+}
+
+bool HVSettingsController::canRestoreSettings() const
+{
+    return QFileInfo(m_snapshotPath).isFile();
+}
+
+bool HVSettingsController::restoreSettingsToOriginalValues(Error* error)
+{
+    std::optional<PlistDictionary> snapshot = readDictionary(m_snapshotPath, error);
+    if (!snapshot)
+        return false;
+    PlistDictionary values = std::move(*snapshot);
+    for (const QString& key : m_alwaysPreservedKeys) {
+        values.remove(key);
+        if (const PlistValue* current = m_defaults.persistentDomain().find(key))
+            values.insert(key, *current);
+    }
+    replaceUserValues([&] { m_defaults.setPersistentDomain(values); });
+    m_defaults.synchronize();
+    QFile::remove(m_snapshotPath);
+    return true;
+}
