@@ -833,6 +833,7 @@ void Window::beginSheet(Window* sheet, std::function<void(int)> completion)
         qCWarning(lcAppKit) << "Window: cannot begin this sheet";
         return;
     }
+    NotificationCenter::shared().postNotification(kWindowWillBeginSheetNotification, this);
     m_attachedSheet = sheet;
     sheet->m_sheetParent = this;
     sheet->m_sheetCompletion = std::move(completion);
