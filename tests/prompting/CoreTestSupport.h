@@ -223,7 +223,6 @@ protected:
     {
         clockScope.clock.advance(seconds);
         core->_prompterTimerAction();
-        RunLoop::main().fireDueTimers();
     }
 
     void advance(double seconds) { RunLoop::main().advanceManualClock(clockScope.clock, seconds); }
