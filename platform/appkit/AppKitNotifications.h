@@ -13,8 +13,8 @@ inline const QString kWindowDidBecomeKeyNotification = QStringLiteral("NSWindowD
 inline const QString kWindowDidResignKeyNotification = QStringLiteral("NSWindowDidResignKeyNotification");
 inline const QString kWindowDidBecomeMainNotification = QStringLiteral("NSWindowDidBecomeMainNotification");
 inline const QString kWindowDidResignMainNotification = QStringLiteral("NSWindowDidResignMainNotification");
-inline const QString kWindowWillBeginSheetNotification =
-    QStringLiteral("NSWindowWillBeginSheetNotification");
+inline const QString kWindowWillBeginSheetNotification = QStringLiteral("NSWindowWillBeginSheetNotification");
+inline const QString kWindowDidEndSheetNotification = QStringLiteral("NSWindowDidEndSheetNotification");
 inline const QString kWindowWillCloseNotification = QStringLiteral("NSWindowWillCloseNotification");
 inline const QString kWindowDidMiniaturizeNotification = QStringLiteral("NSWindowDidMiniaturizeNotification");
 inline const QString kWindowDidDeminiaturizeNotification =
