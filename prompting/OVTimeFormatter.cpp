@@ -30,7 +30,7 @@ bool isSeparator(QChar c)
     return c == u':' || c == u'.' || c == u'-';
 }
 
-// Characters that are not identifiers of the use set; the use set is at most a few letters.
+// The identifiers outside the use set, in the order of the identifier set.
 QString identifiersWithout(const QString& use)
 {
     QString ignore;
