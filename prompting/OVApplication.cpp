@@ -28,7 +28,9 @@ OVApplication& OVApplication::shared()
 OVApplication::OVApplication(OVCore* core) : m_core(core)
 {
     Application& platform = Application::shared();
-    platform.setErrorPresenter([this](const Error& error) { return presentError(error); });
+    platform.setWillPresentError([this](const Error& error) { return willPresentError(error); });
+    platform.setModalSessionHook(
+        [this](Window* window) { _patchWindowIfNeededForPromptModeFullScreen(window); });
     NotificationCenter& center = NotificationCenter::shared();
     center.addObserver(
         kWindowWillBeginSheetNotification, nullptr,
@@ -44,7 +46,8 @@ OVApplication::~OVApplication()
 {
     NotificationCenter::shared().removeObserver(this);
     RunLoop::main().cancelPreviousPerformRequests(this);
-    Application::shared().setErrorPresenter({});
+    Application::shared().setWillPresentError({});
+    Application::shared().setModalSessionHook({});
 }
 
 Application& OVApplication::application() const
@@ -124,11 +127,17 @@ void OVApplication::windowWillBeginSheetNotification(Window* window)
 
 int OVApplication::runModalForWindow(Window* window)
 {
-    // Raised before the run as well: a modal window that opens below the prompter cannot be reached.
-    _patchWindowIfNeededForPromptModeFullScreen(window);
+    // The session hook raises the window before the run as well: a modal window that opens below
+    // the prompter cannot be reached.
     const int response = application().runModalForWindow(window);
     _patchWindowIfNeededForPromptModeFullScreen(window);
     return response;
+}
+
+void OVApplication::beginModalSessionForWindow(Window* window)
+{
+    application().beginModalSessionForWindow(window);
+    _patchWindowIfNeededForPromptModeFullScreen(window);
 }
 
 void OVApplication::_patchWindowIfNeededForPromptModeFullScreen(Window* window)
@@ -145,17 +154,16 @@ bool OVApplication::_isPromptAndFullScreen() const
     return core().isModePrompt() && !OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true);
 }
 
-bool OVApplication::presentError(const Error& error)
+Error OVApplication::willPresentError(const Error& error)
 {
-    if (_isPromptAndFullScreen()) {
-        qWarning().noquote() << QStringLiteral("Error occurred in Prompt mode full screen: %1")
-                                    .arg(error.localizedDescription());
-        // An alert now would open behind the prompter; the operator sees it once back in Edit mode.
-        if (!error.isUserCancelled())
-            m_suppressedErrors.push_back(error);
-        return false;
-    }
-    return showAlert(error);
+    if (!_isPromptAndFullScreen())
+        return error;
+    qWarning().noquote()
+        << QStringLiteral("Error occurred in Prompt mode full screen: %1").arg(error.localizedDescription());
+    // An alert now would open behind the prompter; the operator sees it once back in Edit mode.
+    if (!error.isUserCancelled())
+        m_suppressedErrors.push_back(error);
+    return Error::userCancelled();
 }
 
 void OVApplication::modeDidChange()
@@ -176,17 +184,5 @@ void OVApplication::presentSuppressedErrors()
     const std::vector<Error> errors = std::move(m_suppressedErrors);
     m_suppressedErrors.clear();
     for (const Error& error : errors)
-        showAlert(error);
-}
-
-bool OVApplication::showAlert(const Error& error)
-{
-    if (m_alertPresenter)
-        return m_alertPresenter(error);
-    // The platform's own alert: step aside for the one call.
-    Application& platform = application();
-    platform.setErrorPresenter({});
-    const bool recovered = platform.presentError(error);
-    platform.setErrorPresenter([this](const Error& presented) { return presentError(presented); });
-    return recovered;
+        application().presentError(error);
 }

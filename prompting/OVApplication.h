@@ -14,13 +14,11 @@ class Window;
 // would open behind it until the prompter is gone.
 class OVApplication {
 public:
-    using AlertPresenter = std::function<bool(const Error& error)>;
-
     // The instance the program runs with, on the shared core; made on first use.
     static OVApplication& shared();
 
-    // Installs itself on the platform application: error presentation and sheet observing. Tests
-    // pass their own core.
+    // Installs itself on the platform application: the error filter, the modal-session hook and
+    // sheet observing. Tests pass their own core.
     explicit OVApplication(OVCore* core = nullptr);
     ~OVApplication();
     OVApplication(const OVApplication&) = delete;
@@ -47,24 +45,23 @@ public:
     // In Edit mode a window that begins a sheet is brought onto the operator screen first.
     void windowWillBeginSheetNotification(Window* window);
 
-    // Runs a modal window, raised above a full-screen prompter before the run and after it.
+    // Modal windows, raised above a full-screen prompter before the run and after it.
     int runModalForWindow(Window* window);
+    void beginModalSessionForWindow(Window* window);
     void _patchWindowIfNeededForPromptModeFullScreen(Window* window);
     bool _isPromptAndFullScreen() const;
 
-    // Presents an error, or in full-screen Prompt mode logs and keeps it for when Edit mode is back.
-    bool presentError(const Error& error);
+    // The error the platform shows instead: in full-screen Prompt mode the error is logged and
+    // kept for when Edit mode is back, and the user-cancelled error, which shows nothing, is
+    // answered.
+    Error willPresentError(const Error& error);
     const std::vector<Error>& suppressedErrors() const { return m_suppressedErrors; }
-    // How an error is finally shown; a modal alert unless a test sets another.
-    void setAlertPresenter(AlertPresenter presenter) { m_alertPresenter = std::move(presenter); }
 
 private:
     void modeDidChange();
     void presentSuppressedErrors();
-    bool showAlert(const Error& error);
 
     OVCore* m_core;
     double m_overrideWindowFadeTime = -1.0;
     std::vector<Error> m_suppressedErrors;
-    AlertPresenter m_alertPresenter;
 };

@@ -9,6 +9,7 @@
 #include "platform/appkit/Timer.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCorePrompterView.h"
@@ -204,18 +205,18 @@ void OVCore::buildModeChangeQueue()
 
 void OVCore::blockEvents()
 {
-    if (m_eventBlockToken)
+    if (m_eventsBlocked)
         return;
-    m_eventBlockToken = Application::shared().addLocalMonitorForEvents(Application::kAnyEventMask,
-                                                                       [](Event&) { return false; });
+    HVEventBlocker::sharedBlocker().blockAppWithOptions(1);
+    m_eventsBlocked = true;
 }
 
 void OVCore::unblockEvents()
 {
-    if (!m_eventBlockToken)
+    if (!m_eventsBlocked)
         return;
-    Application::shared().removeMonitor(m_eventBlockToken);
-    m_eventBlockToken = 0;
+    HVEventBlocker::sharedBlocker().unblockApp();
+    m_eventsBlocked = false;
 }
 
 // Statuses

@@ -240,7 +240,7 @@ public:
     {
         m_stepObserver = std::move(observer);
     }
-    bool areEventsBlocked() const { return m_eventBlockToken != 0; }
+    bool areEventsBlocked() const { return m_eventsBlocked; }
 
     // Mode-change steps, in the order the queue holds them.
     void _startSetup();
@@ -340,7 +340,7 @@ private:
     std::unique_ptr<OVSynchronousQueue> m_modeQueue;
     std::vector<HiddenWindow> m_hiddenWindows;
     PromptModeWindowConfiguration m_promptModeConfiguration;
-    int m_eventBlockToken = 0;
+    bool m_eventsBlocked = false;
     bool m_savedUsesAnimation = false;
     bool m_savedHasVerticalScroller = false;
     Rect m_savedEditModeFrame;

@@ -11,13 +11,14 @@ protected:
         CoreTest::SetUp();
         makeCore();
         application = std::make_unique<OVApplication>(core.get());
-        application->setAlertPresenter([this](const Error& error) {
+        Application::shared().setErrorPresenter([this](const Error& error) {
             alerts.push_back(error);
             return false;
         });
     }
     void TearDown() override
     {
+        Application::shared().setErrorPresenter({});
         application.reset();
         CoreTest::TearDown();
     }
@@ -51,7 +52,7 @@ TEST_F(ApplicationTest, ErrorsDuringFullScreenPromptingWaitForEditMode)
     LogCapture capture;
     const Error error = Error::cocoa(512);
     EXPECT_FALSE(Application::shared().presentError(error));
-    EXPECT_FALSE(application->presentError(Error::userCancelled()));
+    EXPECT_FALSE(Application::shared().presentError(Error::userCancelled()));
     EXPECT_TRUE(capture.contains("Error occurred in Prompt mode full screen: "));
     EXPECT_TRUE(alerts.empty());
     EXPECT_EQ(application->suppressedErrors().size(), 1u);
@@ -70,7 +71,7 @@ TEST_F(ApplicationTest, ErrorsDuringFullScreenPromptingWaitForEditMode)
 TEST_F(ApplicationTest, ErrorsInWindowedPromptModeAreShownAtOnce)
 {
     core->enterPromptMode();
-    application->presentError(Error::cocoa(256));
+    Application::shared().presentError(Error::cocoa(256));
     EXPECT_EQ(alerts.size(), 1u);
 }
 
@@ -85,6 +86,16 @@ TEST_F(ApplicationTest, ModalWindowsRiseAboveAFullScreenPrompter)
     EXPECT_TRUE(application->_isPromptAndFullScreen());
     application->_patchWindowIfNeededForPromptModeFullScreen(&panel);
     EXPECT_GT(panel.level(), controller.window->level());
+}
+
+TEST_F(ApplicationTest, AModalSessionOverAFullScreenPrompterStartsOnTop)
+{
+    defaults().setBool(false, "useWindowedPrompting");
+    core->enterPromptMode();
+    Window panel(Rect{{100, 100}, {200, 100}});
+    application->beginModalSessionForWindow(&panel);
+    EXPECT_GT(panel.level(), controller.window->level());
+    Application::shared().endModalSession(&panel);
 }
 
 class SheetPlacementTest : public ApplicationTest {
