@@ -270,7 +270,7 @@ private:
     void undoContentAdjustments();
     bool isTalentWindowInUse() const { return false; }
     double scriptBottom(double top) const;
-    void startDisplayLink(int type, quint32 displayID, Window* window, double refreshRate);
+    void startDisplayLink(int type, quint32 displayID, Window* window);
     void setupWorkaroundTimer();
     void hideCursorAfterDelay();
     void cancelHideCursorAfterDelay();

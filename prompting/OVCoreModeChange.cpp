@@ -37,6 +37,7 @@ constexpr int kModalResponseCancel = 0;
 constexpr int kNoAnimationBehavior = 2;
 constexpr double kCursorHideDelay = 1.0;
 const QString kHideCursorSelector = QStringLiteral("hideCursorAfterDelay");
+const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
 
 OVCoreWindowOptimizer* optimizerFor(Window* window)
 {
@@ -171,6 +172,10 @@ void OVCore::_windowFade()
 {
     Application& application = Application::shared();
     if (isModePrompt()) {
+        // The updater's windows close with a cancel too; the delegate that owns the updater knows them.
+        Responder* delegate = application.delegate();
+        if (delegate && delegate->respondsToAction(kCloseUpdaterWindowsAction))
+            delegate->performAction(kCloseUpdaterWindowsAction, QVariant());
         const std::vector<Window*> windows = application.windows();
         for (Window* window : windows) {
             if (!window->attachedSheet())
@@ -437,6 +442,10 @@ void OVCore::_finishSetup()
     analytics.incrementIntegerForKeyPath(QStringLiteral("modeChanges"));
     if (prompt) {
         const std::vector<Screen> screens = Screen::screens();
+        if (m_prompterView)
+            analytics.raiseIntegerForKeyPath(
+                QStringLiteral("promptMode.largestPromptedDocumentCharacterCount"),
+                m_prompterView->textLength());
         analytics.incrementIntegerForKeyPath(screens.size() > 1
                                                  ? QStringLiteral("promptMode.sessions.dualScreen")
                                                  : QStringLiteral("promptMode.sessions.singleScreen"));
@@ -456,6 +465,8 @@ void OVCore::_finishSetup()
                                             now - m_promptModeStartTime);
     }
 
+    if (!Application::shared().isActive())
+        Application::shared().activate();
     if (m_controller)
         m_controller->coreModeDidChange(m_mode);
     NotificationCenter::shared().postNotification(OVCoreDidChangeModeNotification);

@@ -26,6 +26,9 @@ public:
         Q_UNUSED(visibleCharacterLocation);
     }
 
+    // The length of the text shown, in UTF-16 code units.
+    virtual qsizetype textLength() const { return 0; }
+
     virtual bool usesAnimation() const { return false; }
     virtual void setUsesAnimation(bool flag) { Q_UNUSED(flag); }
     virtual bool isAnimating() const { return false; }

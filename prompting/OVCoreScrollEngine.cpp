@@ -476,16 +476,15 @@ void OVCore::_setupPrompterTimerOfType(int type)
             return;
         switch (type) {
         case 1:
-            return startDisplayLink(type, operatorDisplay->displayID(), nullptr,
-                                    operatorDisplay->refreshRate());
+            return startDisplayLink(type, operatorDisplay->displayID(), nullptr);
         case 2:
-            return startDisplayLink(type, talentDisplay->displayID(), nullptr, talentDisplay->refreshRate());
+            return startDisplayLink(type, talentDisplay->displayID(), nullptr);
         case 3: {
             // One tick for both displays: paced by the faster one, so neither misses a frame.
             const Screen& faster = talentDisplay->refreshRate() > operatorDisplay->refreshRate()
                                        ? *talentDisplay
                                        : *operatorDisplay;
-            return startDisplayLink(type, faster.displayID(), nullptr, faster.refreshRate());
+            return startDisplayLink(type, faster.displayID(), nullptr);
         }
         case 4: {
             std::vector<Screen> screens = Screen::screens();
@@ -493,14 +492,13 @@ void OVCore::_setupPrompterTimerOfType(int type)
                 std::max_element(screens.begin(), screens.end(), [](const Screen& a, const Screen& b) {
                     return a.refreshRate() < b.refreshRate();
                 });
-            return startDisplayLink(type, fastest->displayID(), nullptr, fastest->refreshRate());
+            return startDisplayLink(type, fastest->displayID(), nullptr);
         }
         case 5:
-            return startDisplayLink(type, operatorDisplay->displayID(), m_controllerWindow,
-                                    operatorDisplay->refreshRate());
+            return startDisplayLink(type, operatorDisplay->displayID(), m_controllerWindow);
         case 6:
             // The talent window comes with the talent output; until then its display paces the tick.
-            return startDisplayLink(type, talentDisplay->displayID(), nullptr, talentDisplay->refreshRate());
+            return startDisplayLink(type, talentDisplay->displayID(), nullptr);
         }
     }
 
@@ -515,9 +513,8 @@ void OVCore::_setupPrompterTimerOfType(int type)
     setupWorkaroundTimer();
 }
 
-void OVCore::startDisplayLink(int type, quint32 displayID, Window* window, double refreshRate)
+void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
 {
-    Q_UNUSED(refreshRate);
     m_displayLink = std::make_unique<DisplayLink>([this](double) { _prompterTimerAction(); });
     m_displayLink->setDisplayID(displayID);
     m_displayLink->setWindow(window);

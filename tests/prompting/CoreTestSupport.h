@@ -41,6 +41,7 @@ public:
             throw std::runtime_error("text view refused");
         editable = !promptMode;
     }
+    qsizetype textLength() const override { return 1234; }
     bool usesAnimation() const override { return animation; }
     void setUsesAnimation(bool flag) override { animation = flag; }
     bool usesFocusArrow() const override { return focusArrow; }

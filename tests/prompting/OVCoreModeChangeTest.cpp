@@ -218,12 +218,24 @@ TEST_F(ModeChangeTest, LeavingFullScreenPromptingWithOptionTakesTheWholeScreen)
     EXPECT_EQ(controller.window->frame(), Rect({0, 0}, {1280, 800}));
 }
 
+TEST_F(ModeChangeTest, TheUpdatersWindowsCloseForPromptMode)
+{
+    int closes = 0;
+    delegate.setActionHandler("closeAndCancelSparkleWindows", [&](const QVariant&) { ++closes; });
+    makeCore();
+    core->enterPromptMode();
+    EXPECT_EQ(closes, 1);
+    core->enterEditMode();
+    EXPECT_EQ(closes, 1);
+}
+
 TEST_F(ModeChangeTest, ARoundTripIsCounted)
 {
     makeCore();
     core->enterPromptMode();
     core->enterEditMode();
     HVAnalytics& analytics = HVAppServices::shared().analytics();
+    EXPECT_EQ(analytics.integerForKeyPath("promptMode.largestPromptedDocumentCharacterCount"), 1234);
     EXPECT_EQ(analytics.integerForKeyPath("modeChanges"), 2);
     EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.singleScreen"), 1);
     EXPECT_TRUE(analytics.persistsChanges());
