@@ -1,6 +1,7 @@
 #include "CoreTestSupport.h"
 
 #include "platform/appkit/Event.h"
+#include "platform/hvkit/HVEventBlocker.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVWindowBehavior.h"
 
@@ -62,6 +63,7 @@ TEST_F(ModeChangeTest, EventsAreBlockedBetweenTheFirstAndTheLastStep)
     recordSteps();
     core->enterPromptMode();
     EXPECT_EQ(blockedDuring, QList<bool>({false, true, true, true, true, true, true}));
+    EXPECT_FALSE(HVEventBlocker::sharedBlocker().isAppBlocked());
     EXPECT_FALSE(core->areEventsBlocked());
 }
 
@@ -72,6 +74,7 @@ TEST_F(ModeChangeTest, AFailingStepStillUnblocksEventsAndEndsTheModeChange)
     LogCapture capture;
     core->enterPromptMode();
     EXPECT_FALSE(core->areEventsBlocked());
+    EXPECT_FALSE(HVEventBlocker::sharedBlocker().isAppBlocked());
     EXPECT_FALSE(core->isModeChanging());
     EXPECT_EQ(core->willBecomeMode(), OVCore::kNoChange);
     EXPECT_TRUE(capture.contains("text view refused"));
