@@ -1,0 +1,129 @@
+#include "app/OVProgramStart.h"
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/foundation/PlistValue.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVConstants.h"
+#include "platform/hvkit/HVKit.h"
+#include "platform/hvkit/HVLogger.h"
+#include "platform/hvkit/HVVersion.h"
+#include "prompting/OVApplication.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace {
+
+std::map<OVProgramStart::Switch, std::function<void()>>& switches()
+{
+    static std::map<OVProgramStart::Switch, std::function<void()>> table;
+    return table;
+}
+
+bool& prepared()
+{
+    static bool flag = false;
+    return flag;
+}
+
+// Set for smoke tests of the whole start: the program quits on the event loop's first pass.
+constexpr const char* kQuitAfterLaunchVariable = "ORVANE_QUIT_AFTER_LAUNCH";
+
+} // namespace
+
+void OVProgramStart::setSwitch(Switch which, std::function<void()> toggle)
+{
+    switches()[which] = std::move(toggle);
+}
+
+QString OVProgramStart::switchName(Switch which)
+{
+    switch (which) {
+    case Switch::FixParagraphStyleAppleBugWorkaround:
+        return QStringLiteral("toggleFixParagraphStyleAppleBugWorkaround");
+    case Switch::FixAttachmentAppleBugWorkaround:
+        return QStringLiteral("toggleFixAttachmentAppleBugWorkaround");
+    case Switch::BetterIBeamCursor:
+        return QStringLiteral("toggleBetterIBeamCursor");
+    case Switch::FixedReflectScrolledClipView:
+        return QStringLiteral("toggleFixedReflectScrolledClipView");
+    case Switch::AnimationResizeOverride:
+        return QStringLiteral("toggleAnimationResizeOverride");
+    case Switch::FocusArrowSynchronizedPropertyChanges:
+        return QStringLiteral("OVFocusArrowView enableGlobalSynchronizedPropertyChanges");
+    case Switch::TimeBarSynchronizedPropertyChanges:
+        return QStringLiteral("OVTimeBar enableGlobalSynchronizedPropertyChanges");
+    }
+    return {};
+}
+
+bool OVProgramStart::hasPreparedProcess()
+{
+    return prepared();
+}
+
+bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& trace)
+{
+    if (prepared())
+        return false;
+    prepared() = true;
+    const auto step = [&trace](const QString& name, const std::function<void()>& work) {
+        if (trace)
+            trace(name);
+        work();
+    };
+    const auto flip = [&step](Switch which) {
+        step(switchName(which), [which] {
+            const auto found = switches().find(which);
+            if (found != switches().end() && found->second)
+                found->second();
+        });
+    };
+
+    step(QStringLiteral("redirectLogs"), [] { HVLogger::redirectLogs(); });
+    step(QStringLiteral("logAppLaunchInformation"), [] { HVLogger::logAppLaunchInformation(); });
+    // Layer tiling limits that only two old platform releases needed.
+    if (HVConstants::isLionOrNewer() && !HVConstants::isMavericksOrNewer()) {
+        step(QStringLiteral("registerTilingDefaults"), [] {
+            PlistDictionary tiling;
+            tiling.insert(QStringLiteral("NSViewBackingLayerTileSize"), PlistValue(qint64(256)));
+            tiling.insert(QStringLiteral("NSViewMaxNonTiledBackingLayerSize"), PlistValue(qint64(3000)));
+            tiling.insert(QStringLiteral("NSViewMaxResidentTiles"), PlistValue(qint64(384)));
+            UserDefaults::shared().registerDefaults(tiling);
+        });
+    }
+    step(QStringLiteral("setupKit"), [] { HVKit::setupKit(); });
+    flip(Switch::FixParagraphStyleAppleBugWorkaround);
+    flip(Switch::FixAttachmentAppleBugWorkaround);
+    if (!HVConstants::isMontereyOrNewer())
+        flip(Switch::BetterIBeamCursor);
+    flip(Switch::FixedReflectScrolledClipView);
+    flip(Switch::AnimationResizeOverride);
+    flip(Switch::FocusArrowSynchronizedPropertyChanges);
+    flip(Switch::TimeBarSynchronizedPropertyChanges);
+    return true;
+}
+
+int OVProgramStart::main(int argc, char** argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Orvane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QCoreApplication::setApplicationVersion(HVVersion::appVersion().stringValue());
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Orvane %s (%s)\n", qPrintable(HVVersion::appVersion().stringValue()),
+                    qPrintable(HVVersion::appBuildVersion().stringValue()));
+        return 0;
+    }
+    // Before Qt starts, so even the platform's start-up messages reach the log.
+    HVLogger::redirectLogs();
+    QApplication qtApplication(argc, argv);
+    prepareProcess();
+    OVApplication& application = OVApplication::shared();
+    if (qEnvironmentVariableIsSet(kQuitAfterLaunchVariable))
+        RunLoop::postToMainThread([&application] { application.application().terminate(); });
+    return application.application().run();
+}

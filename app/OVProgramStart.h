@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// The program's start, in its fixed order: logging through the framework's logger, the launch
+// record, the framework's set-up, the process-wide workaround switches and the synchronised
+// properties of the focus arrow and the time bar; then the application's event loop.
+class OVProgramStart {
+public:
+    // Process-wide switches that other parts of the program provide. Each flips its state when
+    // called, so the start calls each exactly once.
+    enum class Switch {
+        FixParagraphStyleAppleBugWorkaround,
+        FixAttachmentAppleBugWorkaround,
+        BetterIBeamCursor,
+        FixedReflectScrolledClipView,
+        AnimationResizeOverride,
+        FocusArrowSynchronizedPropertyChanges,
+        TimeBarSynchronizedPropertyChanges,
+    };
+
+    // Installs the switch a part of the program provides; set before the start runs.
+    static void setSwitch(Switch which, std::function<void()> toggle);
+    static QString switchName(Switch which);
+
+    // Runs the steps before the event loop, once per process: later calls do nothing and answer
+    // false. trace hears the name of each step as it runs.
+    static bool prepareProcess(const std::function<void(const QString& step)>& trace = {});
+    static bool hasPreparedProcess();
+
+    // The program: prepares the process, runs the application and answers its exit status.
+    static int main(int argc, char** argv);
+};

@@ -1,0 +1,6 @@
+#include "app/OVProgramStart.h"
+
+int main(int argc, char** argv)
+{
+    return OVProgramStart::main(argc, argv);
+}

@@ -1,0 +1,1 @@
+orvane_add_benchmark(prompting LIBS orvane_prompting)

@@ -1,0 +1,489 @@
+// The steps of a mode change. Each does its Prompt half or its Edit half; the queue runs them in
+// one order into Prompt mode and in the reverse order out of it, so each step undoes its own change.
+#include "prompting/OVCore.h"
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Cursor.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/ScreenSaverInhibitor.h"
+#include "platform/appkit/ScrollView.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVTimestamp.h"
+#include "prompting/OVCoreController.h"
+#include "prompting/OVCoreInputController.h"
+#include "prompting/OVCorePrompterView.h"
+#include "prompting/OVCoreSettings.h"
+#include "prompting/OVCoreWindowOptimizer.h"
+#include "prompting/OVWindowBehavior.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Stationary and out of the window cycle, a full-screen auxiliary that full screen never tiles:
+// kept on the window for whoever asks, since Linux window managers have no such behaviours.
+constexpr unsigned kPromptModeCollectionBehavior = 0x50 | 0x100 | 0x1000;
+// The level that keeps the prompter above everything the desktop shows.
+constexpr int kShieldingWindowLevel = Window::kScreenSaverWindowLevel;
+// Cancel, the answer of a sheet the user dismissed.
+constexpr int kModalResponseCancel = 0;
+constexpr int kNoAnimationBehavior = 2;
+constexpr double kCursorHideDelay = 1.0;
+const QString kHideCursorSelector = QStringLiteral("hideCursorAfterDelay");
+const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
+
+OVCoreWindowOptimizer* optimizerFor(Window* window)
+{
+    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(static_cast<Responder*>(window)))
+        return optimizer;
+    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(window->delegate()))
+        return optimizer;
+    return dynamic_cast<OVCoreWindowOptimizer*>(window->windowController());
+}
+
+bool isExemptFromFading(Window* window)
+{
+    auto* behavior = dynamic_cast<OVWindowBehavior*>(static_cast<Responder*>(window));
+    return behavior && behavior->exemptWindowFromFadingDuringModeChange();
+}
+
+bool isRegistered(Window* window)
+{
+    const std::vector<Window*>& windows = Application::shared().windows();
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+} // namespace
+
+void OVCore::_startSetup()
+{
+    m_isModeChanging = true;
+    const unsigned target = isModeEdit() ? kModePrompt : kModeEdit;
+    m_willBecomeMode = target;
+    if (m_controller)
+        m_controller->coreModeWillChange(target);
+    NotificationCenter::shared().postNotification(OVCoreWillChangeModeNotification);
+    m_mode = target;
+
+    if (isModePrompt()) {
+        if (m_timeTimer)
+            _tearDownTimeTimer();
+        blockEvents();
+        if (m_autosavingHandler)
+            m_autosavingHandler(false);
+    } else {
+        if (!isStatusPaused())
+            pausePrompter();
+        if (m_inputController)
+            m_inputController->stop();
+        cancelHideCursorAfterDelay();
+        _teardownPrompterTimer();
+        blockEvents();
+    }
+
+    if (m_prompterView) {
+        m_savedUsesAnimation = m_prompterView->usesAnimation();
+        m_prompterView->setUsesAnimation(false);
+    }
+
+    if (isModePrompt()) {
+        m_lastMeasuredTime = 1.0;
+        m_fractionalTime = 0;
+        m_pointsScrolledInPromptMode = 0;
+        m_maxSpeedInPromptMode = 0;
+    } else {
+        observeScrollerDragging(false);
+    }
+    if (m_prompterView)
+        m_prompterView->setTextContainerWidthTracksTextView(false);
+}
+
+void OVCore::_embedWindow()
+{
+    // Embedding moves the prompter view into a borderless child window. Window managers place child
+    // windows as they like, which would tear the prompter from its frame, so the setting is not
+    // honoured and the prompter stays in its own window.
+}
+
+void OVCore::_windowResize()
+{
+    Window* window = m_controllerWindow;
+    if (!window)
+        return;
+    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
+
+    if (isModePrompt()) {
+        if (m_controllerManagingSpecialEditSize != m_controller || !m_hasSavedEditModeFrame) {
+            m_savedEditModeFrame = window->frame();
+            m_hasSavedEditModeFrame = true;
+        }
+        m_savedMinSize = window->minSize();
+        m_savedMaxSize = window->maxSize();
+        m_savedResizableBit = window->styleMask() & Window::Resizable;
+        window->setStyleMask(window->styleMask() & ~unsigned(Window::Resizable));
+        const Rect target = configuration.frame;
+        if (!target.isEmpty() && target != window->frame())
+            window->setFrame(target, false);
+        // No resizing while prompting: the frame is what the configuration chose.
+        window->setMinSize(window->frame().size);
+        window->setMaxSize(window->frame().size);
+        window->setHasShadow(configuration.isWindowed);
+        window->setMovable(configuration.isWindowed);
+        return;
+    }
+
+    window->setHasShadow(true);
+    window->setMinSize(m_savedMinSize);
+    window->setMaxSize(m_savedMaxSize);
+    window->setStyleMask(window->styleMask() | m_savedResizableBit);
+    Rect target = m_savedEditModeFrame;
+    const bool optionHeld = currentModifierFlags() & kOptionKeyMask;
+    if (optionHeld && !configuration.isWindowed && !m_fullScreenEditModeFrame.isEmpty()) {
+        target = m_fullScreenEditModeFrame;
+        m_controllerManagingSpecialEditSize = m_controller;
+    } else if (!optionHeld) {
+        m_controllerManagingSpecialEditSize = nullptr;
+    }
+    if (m_hasSavedEditModeFrame && !target.isEmpty() && target != window->frame())
+        window->setFrame(target, false);
+}
+
+void OVCore::_scrollBarAdjust()
+{
+    if (!m_scrollView)
+        return;
+    if (isModePrompt()) {
+        m_savedHasVerticalScroller = m_scrollView->hasVerticalScroller();
+        m_scrollView->setHasVerticalScroller(
+            OVCoreSettings::boolean(QStringLiteral("showScrollBarInPromptMode"), true));
+    } else {
+        m_scrollView->setHasVerticalScroller(m_savedHasVerticalScroller);
+    }
+}
+
+void OVCore::_windowFade()
+{
+    Application& application = Application::shared();
+    if (isModePrompt()) {
+        // The updater's windows close with a cancel too; the delegate that owns the updater knows them.
+        Responder* delegate = application.delegate();
+        if (delegate && delegate->respondsToAction(kCloseUpdaterWindowsAction))
+            delegate->performAction(kCloseUpdaterWindowsAction, QVariant());
+        const std::vector<Window*> windows = application.windows();
+        for (Window* window : windows) {
+            if (!window->attachedSheet())
+                continue;
+            if (window->isMiniaturized())
+                window->deminiaturize();
+            // Ended as a cancel: a sheet closed on the user's behalf must never confirm anything.
+            if (!window->isMiniaturized())
+                window->endSheet(window->attachedSheet(), kModalResponseCancel);
+        }
+        m_hiddenWindows.clear();
+        for (Window* window : application.windows()) {
+            if (!window->isMiniaturized() && !window->isVisible())
+                continue;
+            if (window == m_controllerWindow ||
+                (m_controllerWindow && window->parentWindow() == m_controllerWindow))
+                continue;
+            if (isExemptFromFading(window))
+                continue;
+            HiddenWindow hidden{window, window->isMiniaturized(), window->animationBehavior()};
+            if (!hidden.isMinimized) {
+                window->setAnimationBehavior(kNoAnimationBehavior);
+                window->orderOut();
+                window->setAnimationBehavior(hidden.animationBehavior);
+            }
+            if (OVCoreWindowOptimizer* optimizer = optimizerFor(window))
+                optimizer->enableActivity(false, window);
+            m_hiddenWindows.push_back(hidden);
+        }
+        return;
+    }
+
+    for (const HiddenWindow& hidden : m_hiddenWindows) {
+        // A window closed while prompting is gone; there is nothing to bring back.
+        if (!isRegistered(hidden.window))
+            continue;
+        if (OVCoreWindowOptimizer* optimizer = optimizerFor(hidden.window))
+            optimizer->enableActivity(true, hidden.window);
+        if (!hidden.isMinimized) {
+            const int behavior = hidden.window->animationBehavior();
+            hidden.window->setAnimationBehavior(kNoAnimationBehavior);
+            hidden.window->orderFront();
+            hidden.window->setAnimationBehavior(behavior);
+        }
+    }
+    m_hiddenWindows.clear();
+    if (m_controllerWindow)
+        m_controllerWindow->orderFront();
+}
+
+void OVCore::_modePersistentChanges()
+{
+    const bool prompt = isModePrompt();
+    if (prompt)
+        _updatePromptModeControllerWindowConfigurationDictionary();
+    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
+    Window* window = m_controllerWindow;
+
+    if (window) {
+        window->setCollectionBehavior(prompt ? kPromptModeCollectionBehavior : 0);
+        window->setMovable(!prompt);
+    }
+    _setSystemSleepEnabled(!prompt);
+
+    // No Linux client can capture a display; covering it with the highest window level we have is
+    // the closest we can come.
+    const bool alwaysCoverTheDesktop =
+        OVCoreSettings::boolean(QStringLiteral("alwaysCoverTheDesktop"), false);
+    if (window) {
+        if (prompt && (!configuration.isWindowed || alwaysCoverTheDesktop)) {
+            m_savedLevel = window->level();
+            m_raisedLevel = true;
+            window->setLevel(kShieldingWindowLevel);
+            window->orderFront();
+        } else if (!prompt && m_raisedLevel) {
+            window->setLevel(m_savedLevel);
+            m_raisedLevel = false;
+        }
+    }
+
+    if (prompt)
+        m_speedWhilePaused = DBL_MAX;
+
+    if (window) {
+        const unsigned buttons = Window::Closable | Window::Miniaturizable;
+        if (prompt) {
+            m_savedTitleBarButtonBits = window->styleMask() & buttons;
+            window->setStyleMask(window->styleMask() & ~buttons);
+        } else {
+            window->setStyleMask(window->styleMask() | m_savedTitleBarButtonBits);
+        }
+    }
+    if (prompt)
+        setupTextViewForMode();
+
+    if (m_prompterView) {
+        if (prompt) {
+            m_savedUsesFocusArrow = m_prompterView->usesFocusArrow();
+            m_savedUsesTimeBar = m_prompterView->usesTimeBar();
+            m_savedHorizontalMarginIndentFactor = m_prompterView->horizontalMarginIndentFactor();
+            m_savedVerticalMarginIndentFactor = m_prompterView->verticalMarginIndentFactor();
+            m_prompterView->setUsesFocusArrow(
+                OVCoreSettings::boolean(QStringLiteral("useFocusArrow"), m_savedUsesFocusArrow));
+            m_prompterView->setUsesTimeBar(
+                OVCoreSettings::boolean(QStringLiteral("useTimeBar"), m_savedUsesTimeBar));
+            m_prompterView->setHorizontalMarginIndentFactor(OVCoreSettings::real(
+                QStringLiteral("horizontalMarginPercentage"), m_savedHorizontalMarginIndentFactor));
+            m_prompterView->setVerticalMarginIndentFactor(OVCoreSettings::real(
+                QStringLiteral("verticalMarginPercentage"), m_savedVerticalMarginIndentFactor));
+        } else {
+            m_prompterView->setUsesFocusArrow(m_savedUsesFocusArrow);
+            m_prompterView->setUsesTimeBar(m_savedUsesTimeBar);
+            m_prompterView->setHorizontalMarginIndentFactor(m_savedHorizontalMarginIndentFactor);
+            m_prompterView->setVerticalMarginIndentFactor(m_savedVerticalMarginIndentFactor);
+        }
+    }
+
+    if (prompt)
+        applyContentAdjustments();
+    else
+        undoContentAdjustments();
+
+    if (prompt) {
+        if (OVCoreSettings::boolean(QStringLiteral("resetElapsedTimer"), false))
+            resetTimer();
+    } else {
+        setupTextViewForMode();
+        if (m_status != kStatusPausedHard)
+            _setupForStatus(kStatusPausedHard);
+    }
+
+    _updateSpeedScale();
+
+    if (prompt) {
+        std::optional<Screen> screen = window ? window->screen() : std::nullopt;
+        m_fullScreenEditModeFrame = screen ? screen->visibleFrame() : Rect();
+    }
+}
+
+void OVCore::setupTextViewForMode()
+{
+    if (m_prompterView)
+        m_prompterView->setupTextViewForMode(isModePrompt(), 0);
+}
+
+void OVCore::applyContentAdjustments()
+{
+    m_appliedContentAdjustments = ContentAdjustments();
+    if (!m_prompterView || !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
+        return;
+    const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
+    if (std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01) {
+        m_prompterView->adjustTextSizeByFactor(factor);
+        m_appliedContentAdjustments.textMagnificationFactor = factor;
+    }
+    if (OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false)) {
+        m_prompterView->invertColors();
+        m_appliedContentAdjustments.invertedColors = true;
+    }
+}
+
+void OVCore::undoContentAdjustments()
+{
+    // What was applied on the way in is undone, whatever the settings say by now: the settings can
+    // change during Prompt mode, the document's text must not.
+    const ContentAdjustments applied = m_appliedContentAdjustments;
+    m_appliedContentAdjustments = ContentAdjustments();
+    if (!m_prompterView)
+        return;
+    if (applied.textMagnificationFactor != 1.0)
+        m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
+    if (applied.invertedColors)
+        m_prompterView->invertColors();
+}
+
+void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
+{
+    const ContentAdjustments applied = m_appliedContentAdjustments;
+    if (applied.isEmpty() || !m_prompterView) {
+        work();
+        return;
+    }
+    undoContentAdjustments();
+    work();
+    if (applied.textMagnificationFactor != 1.0)
+        m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
+    if (applied.invertedColors)
+        m_prompterView->invertColors();
+    m_appliedContentAdjustments = applied;
+}
+
+void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
+{
+    PromptModeWindowConfiguration configuration;
+    configuration.isWindowed = OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true);
+    if (m_controllerWindow)
+        configuration.frame = m_controllerWindow->frame();
+    if (!configuration.isWindowed) {
+        const std::vector<Screen> screens = Screen::screens();
+        if (!screens.empty())
+            configuration.frame = screens.front().frame();
+    }
+    m_promptModeConfiguration = configuration;
+}
+
+bool OVCore::_isSystemSleepEnabled() const
+{
+    return !m_sleepInhibitor || !m_sleepInhibitor->isInhibiting();
+}
+
+void OVCore::_setSystemSleepEnabled(bool enabled)
+{
+    if (enabled) {
+        if (m_sleepInhibitor)
+            m_sleepInhibitor->uninhibit();
+        return;
+    }
+    if (!m_sleepInhibitor)
+        m_sleepInhibitor = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("Orvane"));
+    if (!m_sleepInhibitor->isInhibiting() &&
+        !m_sleepInhibitor->inhibit(QStringLiteral("Orvane is in Prompt mode.")))
+        qWarning().noquote() << QStringLiteral("%1 error return value = %2")
+                                    .arg(QStringLiteral("-[OVCore _setSystemSleepEnabled:]"))
+                                    .arg(1);
+}
+
+void OVCore::_finishSetup()
+{
+    const bool prompt = isModePrompt();
+    if (m_prompterView)
+        m_prompterView->setTextContainerWidthTracksTextView(true);
+
+    if (prompt) {
+        _calculateOptimalFramerate();
+        _calculateMinimumScrollIncrement();
+        observeScrollerDragging(true);
+    } else {
+        Cursor::setHiddenUntilMouseMoves(false);
+    }
+
+    if (m_scrollView && m_contentView)
+        m_scrollView->reflectScrolledClipView(m_contentView);
+
+    unblockEvents();
+
+    if (m_prompterView)
+        m_prompterView->setUsesAnimation(m_savedUsesAnimation);
+
+    const double now = HVTimestamp::seconds();
+    if (prompt) {
+        _setupPrompterTimer();
+        hideCursorAfterDelay();
+        if (m_inputController)
+            m_inputController->start();
+    } else {
+        _setupTimeTimer();
+        if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))
+            setControllerSpeed(OVCoreSettings::real(QStringLiteral("defaultSpeed"), 3.0));
+        if (m_autosavingHandler)
+            m_autosavingHandler(true);
+    }
+
+    HVAnalytics& analytics = HVAppServices::shared().analytics();
+    analytics.incrementIntegerForKeyPath(QStringLiteral("modeChanges"));
+    if (prompt) {
+        const std::vector<Screen> screens = Screen::screens();
+        if (m_prompterView)
+            analytics.raiseIntegerForKeyPath(
+                QStringLiteral("promptMode.largestPromptedDocumentCharacterCount"),
+                m_prompterView->textLength());
+        analytics.incrementIntegerForKeyPath(screens.size() > 1
+                                                 ? QStringLiteral("promptMode.sessions.dualScreen")
+                                                 : QStringLiteral("promptMode.sessions.singleScreen"));
+        analytics.startTimeForKeyPath(QStringLiteral("promptMode.time"));
+        analytics.setPersistsChanges(false);
+        m_promptModeStartTime = now;
+    } else {
+        analytics.setPersistsChanges(true);
+        analytics.stopTimeForKeyPath(QStringLiteral("promptMode.time"));
+        const double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
+        analytics.incrementIntegerForKeyPath(QStringLiteral("promptMode.pixelsScrolled"),
+                                             qint64(std::floor(m_pointsScrolledInPromptMode * scale)));
+        analytics.raiseDoubleForKeyPath(QStringLiteral("promptMode.fastestSpeedPrompted"),
+                                        m_maxSpeedInPromptMode);
+        if (m_promptModeStartTime > 0)
+            analytics.raiseDoubleForKeyPath(QStringLiteral("promptMode.longestSessionTime"),
+                                            now - m_promptModeStartTime);
+    }
+
+    if (!Application::shared().isActive())
+        Application::shared().activate();
+    if (m_controller)
+        m_controller->coreModeDidChange(m_mode);
+    NotificationCenter::shared().postNotification(OVCoreDidChangeModeNotification);
+    m_isModeChanging = false;
+    m_willBecomeMode = kNoChange;
+}
+
+void OVCore::hideCursorAfterDelay()
+{
+    RunLoop::main().cancelPreviousPerformRequests(this, kHideCursorSelector);
+    RunLoop::main().performAfterDelay(kCursorHideDelay, this, kHideCursorSelector, [this] {
+        if (isModePrompt())
+            Cursor::setHiddenUntilMouseMoves(true);
+    });
+}
+
+void OVCore::cancelHideCursorAfterDelay()
+{
+    RunLoop::main().cancelPreviousPerformRequests(this, kHideCursorSelector);
+}

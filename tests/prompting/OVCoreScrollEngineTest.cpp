@@ -1,0 +1,389 @@
+#include "CoreTestSupport.h"
+
+#include <cmath>
+
+namespace {
+
+// Ticks are run by hand (immediate timing) so each one sees exactly the time the test gives it.
+class ScrollEngineTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        defaults().setInteger(1, "updateTimingTag");
+    }
+    void startAt(double speed)
+    {
+        makeCore();
+        controller.setSpeed(speed);
+        core->startPrompter();
+    }
+};
+
+TEST_F(ScrollEngineTest, SpeedTwoForHalfASecondScrollsSeventyPoints)
+{
+    startAt(2);
+    EXPECT_EQ(core->minimumScrollIncrement(), 1.0);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 70.0);
+    EXPECT_EQ(core->leftoverDelta(), 0.0);
+    EXPECT_EQ(core->pointsScrolledInPromptMode(), 70.0);
+}
+
+TEST_F(ScrollEngineTest, SubPixelRemaindersWaitForTheNextTick)
+{
+    startAt(1);
+    tickAfter(0.13); // 9.1 points
+    EXPECT_EQ(controller.y(), 9.0);
+    EXPECT_NEAR(core->leftoverDelta(), 0.1, 1e-9);
+    tickAfter(0.13);
+    EXPECT_EQ(controller.y(), 18.0);
+    EXPECT_NEAR(core->leftoverDelta(), 0.2, 1e-9);
+}
+
+TEST_F(ScrollEngineTest, ADoubleDensityScreenScrollsByHalfPoints)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0, 2.0)});
+    controller.window->setFrame(Rect{{100, 100}, {400, 300}});
+    startAt(1);
+    EXPECT_EQ(core->minimumScrollIncrement(), 0.5);
+    for (int i = 0; i < 5; ++i) {
+        tickAfter(0.013);
+        EXPECT_EQ(std::fmod(controller.y(), 0.5), 0.0) << controller.y();
+    }
+    EXPECT_NEAR(controller.y() + core->leftoverDelta(), 70 * 0.065, 1e-9);
+}
+
+TEST_F(ScrollEngineTest, BoostOnTheSquareScale)
+{
+    defaults().setInteger(1, "speedScaleTypeTag");
+    startAt(10);
+    EXPECT_DOUBLE_EQ(core->speed(), 10.0);
+    input.boost = true;
+    tickAfter(0.1);
+    EXPECT_NEAR(core->adjustedSpeed(), 16.9, 1e-9);
+    input.boost = false;
+    tickAfter(0.1);
+    EXPECT_DOUBLE_EQ(core->adjustedSpeed(), 10.0);
+}
+
+TEST_F(ScrollEngineTest, BoostFromStandstillTakesTheSignOfTheSpeed)
+{
+    startAt(-3);
+    core->pausePrompter();
+    input.boost = true;
+    tickAfter(0.1);
+    EXPECT_DOUBLE_EQ(core->adjustedSpeed(), -6.0);
+}
+
+TEST_F(ScrollEngineTest, HeldScrollKeysEaseInAndOutWhilePausedHard)
+{
+    makeCore();
+    core->enterPromptMode();
+    ASSERT_TRUE(core->isStatusPausedHard());
+    input.down = true;
+    input.lastDownTime = now();
+    tickAfter(0.5);
+    EXPECT_DOUBLE_EQ(core->adjustedSpeed(), 6.5 * 0.65 + 2.5);
+    input.down = false;
+    input.lastDownTime = now();
+    tickAfter(0.1);
+    EXPECT_NEAR(core->adjustedSpeed(), 6.5 * (0.075 / 0.175), 1e-9);
+    tickAfter(0.075);
+    EXPECT_NEAR(core->adjustedSpeed(), 0.0, 1e-9);
+    tickAfter(10);
+    EXPECT_EQ(core->adjustedSpeed(), 0.0);
+
+    const double y = controller.y();
+    input.up = true;
+    input.lastUpTime = now();
+    tickAfter(0.13);
+    EXPECT_NEAR(core->adjustedSpeed(), -(6.5 * 0.2 + 2.5), 1e-9);
+    EXPECT_LT(controller.y(), y);
+}
+
+TEST_F(ScrollEngineTest, AnAnimatedDeltaIsSpreadOverTwoTenthsOfASecondAndTheRestDropped)
+{
+    makeCore();
+    core->enterPromptMode();
+    tickAfter(0.0625);
+    core->addScrollingDeltaAnimated(100);
+    tickAfter(0.125); // 0.125 / 0.8 of 100: 15.625
+    EXPECT_EQ(controller.y(), 15.0);
+    tickAfter(0.0625); // 0.1875 / 0.8 of the 84.375 left, plus the 0.625 held back
+    EXPECT_EQ(controller.y(), 35.0);
+    tickAfter(0.0625);
+    EXPECT_EQ(controller.y(), 35.0);
+    tickAfter(0.0625);
+    EXPECT_EQ(controller.y(), 35.0);
+}
+
+TEST_F(ScrollEngineTest, AModalDeltaReplacesTheSpeedWhileItRuns)
+{
+    startAt(2);
+    core->addModalScrollingDeltaAnimated(80);
+    tickAfter(0.125);
+    EXPECT_EQ(controller.y(), 12.0);
+    tickAfter(0.25); // the modal delta is over: speed again, with the half point held back
+    EXPECT_EQ(controller.y(), 12.0 + 35.0);
+}
+
+TEST_F(ScrollEngineTest, ReservedTimeHoldsTheEngineStillUntilItPasses)
+{
+    startAt(2);
+    core->addReservedModalScrollingTime(0.3);
+    tickAfter(0.2);
+    EXPECT_EQ(controller.y(), 0.0);
+    tickAfter(0.2);
+    EXPECT_EQ(controller.y(), 28.0);
+}
+
+TEST_F(ScrollEngineTest, WheelDeltasScrollWhilePausedAndAreUsedOnce)
+{
+    makeCore();
+    core->enterPromptMode();
+    core->addScrollingDelta(5.5);
+    tickAfter(0.1);
+    EXPECT_EQ(controller.y(), 5.0);
+    tickAfter(0.1);
+    EXPECT_EQ(controller.y(), 5.0);
+    core->addScrollingDelta(3);
+    core->clearScrollingDelta();
+    tickAfter(0.1);
+    EXPECT_EQ(controller.y(), 5.0);
+}
+
+TEST_F(ScrollEngineTest, TheEndIsReportedOnceWhenNotLooping)
+{
+    startAt(2);
+    core->_scrollPrompterToYPosition(2690);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 2700.0);
+    EXPECT_EQ(controller.scriptEnds, 1);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 2700.0);
+    EXPECT_EQ(controller.scriptEnds, 1);
+    EXPECT_TRUE(core->isStatusStarted());
+}
+
+TEST_F(ScrollEngineTest, LoopingJumpsToTheOtherEndAndStillReportsIt)
+{
+    controller.loops = true;
+    startAt(2);
+    core->_scrollPrompterToYPosition(2690);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 0.0);
+    EXPECT_EQ(controller.scriptEnds, 1);
+
+    controller.setSpeed(-2);
+    core->_scrollPrompterToYPosition(10);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 2700.0);
+    EXPECT_EQ(controller.scriptStarts, 1);
+}
+
+TEST_F(ScrollEngineTest, AScriptShorterThanTheViewStaysPutAndHasNoTimeLeft)
+{
+    controller.textView->setFrameSize(Size{400, 100});
+    startAt(2);
+    controller.remainingNeedsUpdate = true;
+    tickAfter(0.5);
+    tickAfter(0.6);
+    EXPECT_EQ(controller.y(), 0.0);
+    EXPECT_EQ(core->estimatedTimeRemaining(), 0);
+    EXPECT_EQ(controller.timeInfo()->remainingSeconds(), 0);
+    controller.setSpeed(-2);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.y(), 0.0);
+}
+
+TEST_F(ScrollEngineTest, RemainingTimeFollowsSpeedAndDirectionWithoutOverflow)
+{
+    makeCore();
+    controller.textView->setFrameSize(Size{400, 1000}); // 700 points below the view
+    controller.setSpeed(1);
+    EXPECT_EQ(core->estimatedTimeRemaining(), 10);
+    controller.setSpeed(0);
+    EXPECT_EQ(core->estimatedTimeRemaining(), OVCore::kNoEstimate);
+    controller.setSpeed(1e-300);
+    EXPECT_EQ(core->estimatedTimeRemaining(), OVCore::kNoEstimate);
+    core->_scrollPrompterToYPosition(700);
+    controller.setSpeed(-1);
+    EXPECT_EQ(core->estimatedTimeRemaining(), -10);
+    controller.setSpeed(-1e-300);
+    EXPECT_EQ(core->estimatedTimeRemaining(), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(core->estimatedTimeRemainingForController(nullptr), OVCore::kNoEstimate);
+
+    TestController other(1000);
+    other.setSpeedQuietly(2);
+    EXPECT_EQ(core->estimatedTimeRemainingForController(&other), 5);
+}
+
+TEST_F(ScrollEngineTest, ElapsedSecondsCountWhileStartedOrSoftPausedButNotPausedHard)
+{
+    startAt(0);
+    // The first tick of Prompt mode starts the count.
+    for (int i = 0; i < 13; ++i)
+        tickAfter(0.25);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 3);
+
+    core->pausePrompter();
+    for (int i = 0; i < 12; ++i)
+        tickAfter(0.25);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 6);
+
+    modifierFlags = kOptionKeyMask;
+    core->startPrompter();
+    core->pausePrompter();
+    for (int i = 0; i < 12; ++i)
+        tickAfter(0.25);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 6);
+}
+
+TEST_F(ScrollEngineTest, AStallCountsEveryWholeSecondAndKeepsTheRest)
+{
+    startAt(0);
+    tickAfter(0.25);
+    tickAfter(2.5);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 2);
+    EXPECT_DOUBLE_EQ(core->fractionalTime(), 0.5);
+    tickAfter(0.5);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 3);
+}
+
+TEST_F(ScrollEngineTest, EachCountedSecondRefreshesTheRemainingTimeAndTheTimeDisplays)
+{
+    startAt(1);
+    controller.textView->setFrameSize(Size{400, 1000});
+    int refreshes = 0;
+    NotificationObserver observer(NotificationCenter::shared(),
+                                  OVCoreWillRequireSynchronizedTimersUpdateNotification, nullptr,
+                                  [&](const Notification&) { ++refreshes; });
+    controller.remainingNeedsUpdate = true;
+    controller.speedControlDirty = true;
+    tickAfter(0);
+    tickAfter(0.5);
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_EQ(controller.speedControlUpdates, 1);
+    tickAfter(0.5);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(controller.remainingNeedsUpdate);
+    EXPECT_EQ(controller.timeInfo()->remainingSeconds(), 9); // 630 points left at 70 a second
+
+    core->resetTimer();
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), 0);
+    EXPECT_EQ(refreshes, 2);
+}
+
+TEST_F(ScrollEngineTest, FrameRatesFollowTheSettingAndNeverGoAstray)
+{
+    makeCore();
+    const auto rateFor = [&](qint64 option, qint64 custom = 50) {
+        defaults().setInteger(option, "frameRateOptionTag");
+        defaults().setInteger(custom, "customFrameRate");
+        core->_calculateOptimalFramerate();
+        return core->frameRate();
+    };
+    EXPECT_EQ(rateFor(-1), 300.0);
+    EXPECT_TRUE(core->usesMaximumFrameRate());
+    EXPECT_EQ(rateFor(0), 300.0);
+    EXPECT_EQ(rateFor(1), 60.0);
+    EXPECT_EQ(rateFor(2), 30.0);
+    EXPECT_FALSE(core->usesMaximumFrameRate());
+    EXPECT_EQ(rateFor(1024, 50), 50.0);
+    EXPECT_TRUE(core->usesMaximumFrameRate());
+    EXPECT_EQ(rateFor(1024, 0), 1.0);
+    EXPECT_EQ(rateFor(1024, -20), 1.0);
+    EXPECT_EQ(rateFor(1024, 100000), 1000.0);
+
+    screens.provider.setScreens({});
+    EXPECT_EQ(rateFor(1), 60.0);
+    EXPECT_EQ(rateFor(-1), 60.0);
+}
+
+TEST_F(ScrollEngineTest, TwoDisplaysForTheTalentRunAtHalfTheRefreshRateAutomatically)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0),
+                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1920, 1080}}, 60.0)});
+    defaults().setInteger(1, "screenMode");
+    makeCore();
+    core->_calculateOptimalFramerate();
+    EXPECT_EQ(core->frameRate(), 30.0);
+}
+
+TEST_F(ScrollEngineTest, TickSourcesFallBackToWhatTheScreensAllow)
+{
+    makeCore();
+    LogCapture capture;
+    core->_setupPrompterTimerOfType(3);
+    EXPECT_TRUE(capture.contains(
+        "-[OVCore _setupPrompterTimerOfType:] missing screen for type 3. falling back to type 1"));
+    EXPECT_EQ(core->prompterTimerType(), 1);
+    EXPECT_EQ(core->updateTiming(), 1);
+    core->_teardownPrompterTimer();
+    EXPECT_EQ(core->prompterTimerType(), -1);
+
+    core->_setupPrompterTimerOfType(6);
+    EXPECT_EQ(core->prompterTimerType(), 5);
+    core->_teardownPrompterTimer();
+
+    defaults().setInteger(0, "updateTimingTag");
+    core->_setupPrompterTimerOfType(4);
+    EXPECT_EQ(core->prompterTimerType(), 4);
+    EXPECT_EQ(core->updateTiming(), 0);
+    core->_teardownPrompterTimer();
+
+    screens.provider.setScreens({});
+    core->_setupPrompterTimerOfType(1);
+    EXPECT_TRUE(capture.contains(
+        "-[OVCore _setupPrompterTimerOfType:] 0 displays connected which is invalid for type 1. "
+        "falling back to type 0"));
+    EXPECT_EQ(core->prompterTimerType(), 0);
+    core->_teardownPrompterTimer();
+}
+
+TEST_F(ScrollEngineTest, TheTalentDisplaysLinkNeedsASeparateTalentDisplay)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0),
+                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1920, 1080}}, 75.0)});
+    makeCore();
+    core->_setupPrompterTimerOfType(2);
+    EXPECT_EQ(core->prompterTimerType(), 1);
+    core->_teardownPrompterTimer();
+    defaults().setInteger(1, "screenMode");
+    core->_setupPrompterTimerOfType(2);
+    EXPECT_EQ(core->prompterTimerType(), 2);
+    core->_teardownPrompterTimer();
+}
+
+TEST_F(ScrollEngineTest, ADisplayLinkDrivesTheEngineFromTheRunLoop)
+{
+    defaults().setInteger(1, "updateDriverTypeTag");
+    startAt(2);
+    EXPECT_EQ(core->prompterTimerType(), 1);
+    advance(0.5);
+    EXPECT_NEAR(controller.y(), 70.0, 1.0);
+}
+
+TEST_F(ScrollEngineTest, TheDisplayWorkaroundIsOffOnCurrentSystemsUnlessChosen)
+{
+    makeCore();
+    core->_setupPrompterTimerOfType(0);
+    EXPECT_EQ(core->waType(), 0);
+    core->_teardownPrompterTimer();
+
+    defaults().setInteger(3, "waTypeTag");
+    defaults().setDouble(0.5, "waTimerInterval");
+    core->_setupPrompterTimerOfType(0);
+    EXPECT_EQ(core->waType(), 3);
+    const Size size = controller.textView->frame().size;
+    int resizes = 0;
+    const int token = controller.textView->addFrameObserver([&](View&) { ++resizes; });
+    advance(0.5);
+    controller.textView->removeObserver(token);
+    EXPECT_EQ(resizes, 2);
+    EXPECT_EQ(controller.textView->frame().size, size);
+    core->_teardownPrompterTimer();
+}
+
+} // namespace
