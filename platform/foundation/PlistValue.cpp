@@ -1,7 +1,19 @@
 #include "platform/foundation/PlistValue.h"
 
+#include <limits>
+
+namespace {
+
+constexpr qsizetype kIndexThreshold = 16;
+
+} // namespace
+
 const PlistValue* PlistDictionary::find(const QString& key) const
 {
+    if (!m_index.isEmpty()) {
+        const auto it = m_index.constFind(key);
+        return it == m_index.cend() ? nullptr : &m_entries[size_t(*it)].second;
+    }
     for (const Entry& entry : m_entries) {
         if (entry.first == key)
             return &entry.second;
@@ -11,6 +23,10 @@ const PlistValue* PlistDictionary::find(const QString& key) const
 
 PlistValue* PlistDictionary::find(const QString& key)
 {
+    if (!m_index.isEmpty()) {
+        const auto it = m_index.constFind(key);
+        return it == m_index.cend() ? nullptr : &m_entries[size_t(*it)].second;
+    }
     for (Entry& entry : m_entries) {
         if (entry.first == key)
             return &entry.second;
@@ -26,11 +42,34 @@ PlistValue PlistDictionary::value(const QString& key) const
 
 void PlistDictionary::insert(const QString& key, PlistValue value)
 {
-    if (PlistValue* existing = find(key)) {
-        *existing = std::move(value);
+    (*this)[key] = std::move(value);
+}
+
+PlistValue& PlistDictionary::operator[](const QString& key)
+{
+    if (PlistValue* existing = find(key))
+        return *existing;
+    m_entries.emplace_back(key, PlistValue());
+    if (!m_index.isEmpty())
+        m_index.insert(key, size() - 1);
+    else if (size() > kIndexThreshold)
+        rebuildIndex();
+    return m_entries.back().second;
+}
+
+void PlistDictionary::reserve(qsizetype size)
+{
+    m_entries.reserve(size_t(size));
+}
+
+void PlistDictionary::rebuildIndex()
+{
+    m_index.clear();
+    if (size() <= kIndexThreshold)
         return;
-    }
-    m_entries.emplace_back(key, std::move(value));
+    m_index.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        m_index.insert(m_entries[size_t(i)].first, i);
 }
 
 bool PlistDictionary::remove(const QString& key)
@@ -38,6 +77,8 @@ bool PlistDictionary::remove(const QString& key)
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->first == key) {
             m_entries.erase(it);
+            if (!m_index.isEmpty())
+                rebuildIndex();
             return true;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -16,26 +17,34 @@ class PlistDictionary {
 public:
     using Entry = std::pair<QString, PlistValue>;
 
-    bool isEmpty() const { return m_entries.empty(); }
-    qsizetype size() const { return qsizetype(m_entries.size()); }
+    bool isEmpty() const;
+    qsizetype size() const;
     bool contains(const QString& key) const { return find(key) != nullptr; }
     // nullptr when the key is absent.
     const PlistValue* find(const QString& key) const;
     PlistValue* find(const QString& key);
     // The value for key, or a null value when absent.
     PlistValue value(const QString& key) const;
+    // The value for key, appended as a null value when absent, for filling in place.
+    PlistValue& operator[](const QString& key);
     // Replaces an existing key in place, otherwise appends it.
     void insert(const QString& key, PlistValue value);
     bool remove(const QString& key);
+    void reserve(qsizetype size);
 
     const std::vector<Entry>& entries() const { return m_entries; }
-    std::vector<Entry>::const_iterator begin() const { return m_entries.begin(); }
-    std::vector<Entry>::const_iterator end() const { return m_entries.end(); }
+    std::vector<Entry>::const_iterator begin() const;
+    std::vector<Entry>::const_iterator end() const;
 
     bool operator==(const PlistDictionary& other) const;
 
 private:
+    void rebuildIndex();
+
     std::vector<Entry> m_entries;
+    // Positions of the keys, kept only once a dictionary is large enough for a linear search to
+    // cost more than hashing; readers of big or hostile files would otherwise go quadratic.
+    QHash<QString, qsizetype> m_index;
 };
 
 using PlistArray = std::vector<PlistValue>;
@@ -120,3 +129,24 @@ private:
                  QByteArray, PlistUid>
         m_value;
 };
+
+// Defined once PlistValue is complete: clang instantiates these eagerly and needs the whole type.
+inline bool PlistDictionary::isEmpty() const
+{
+    return m_entries.empty();
+}
+
+inline qsizetype PlistDictionary::size() const
+{
+    return qsizetype(m_entries.size());
+}
+
+inline std::vector<PlistDictionary::Entry>::const_iterator PlistDictionary::begin() const
+{
+    return m_entries.begin();
+}
+
+inline std::vector<PlistDictionary::Entry>::const_iterator PlistDictionary::end() const
+{
+    return m_entries.end();
+}

@@ -1,0 +1,1 @@
+orvane_add_benchmark(plist LIBS orvane_foundation)

@@ -1,0 +1,2 @@
+orvane_add_fuzzer(plist_xml_fuzzer LIBS orvane_foundation)
+orvane_add_fuzzer(plist_binary_fuzzer LIBS orvane_foundation)

@@ -1,0 +1,744 @@
+#include "platform/foundation/PlistXml.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyListSerialization.h"
+
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr char kHeader[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                           "<plist version=\"1.0\">\n";
+constexpr char kFooter[] = "</plist>\n";
+const QString kUidKey = QStringLiteral("CF$UID");
+
+constexpr qint64 kSecondsPerDay = 86400;
+// Days from 0000-03-01 to 1970-01-01 in the proleptic Gregorian calendar.
+constexpr qint64 kDaysToUnixEpoch = 719468;
+
+qint64 daysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const qint64 yearOfEra = year - era * 400;
+    const qint64 dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - kDaysToUnixEpoch;
+}
+
+void civilFromDays(qint64 days, int* year, int* month, int* day)
+{
+    days += kDaysToUnixEpoch;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 monthIndex = (5 * dayOfYear + 2) / 153;
+    *day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    *month = int(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    *year = int(yearOfEra + era * 400 + (*month <= 2));
+}
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const QByteArray& data)
+{
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const auto* end = p + data.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        uint32_t codePoint = 0;
+        uint32_t minimum = 0;
+        if ((*p & 0xE0) == 0xC0) {
+            extra = 1;
+            codePoint = *p & 0x1F;
+            minimum = 0x80;
+        } else if ((*p & 0xF0) == 0xE0) {
+            extra = 2;
+            codePoint = *p & 0x0F;
+            minimum = 0x800;
+        } else if ((*p & 0xF8) == 0xF0) {
+            extra = 3;
+            codePoint = *p & 0x07;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        for (int i = 1; i <= extra; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (p[i] & 0x3F);
+        }
+        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+// Only a document that declares another encoding is left to the XML reader to decode.
+bool declaresUtf8(const QByteArray& data)
+{
+    const QByteArray prolog = data.left(200).toLower();
+    if (!prolog.startsWith("<?xml") && !prolog.startsWith("\xef\xbb\xbf<?xml"))
+        return true;
+    const qsizetype end = prolog.indexOf("?>");
+    const qsizetype encoding = prolog.indexOf("encoding");
+    if (encoding < 0 || (end >= 0 && encoding > end))
+        return true;
+    const QByteArray rest = prolog.mid(encoding, 20);
+    return rest.contains("utf-8") || rest.contains("utf8");
+}
+
+// 0-15 for an ASCII hexadecimal digit, -1 for anything else.
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+bool parseInteger(QStringView text, PlistValue* out)
+{
+    text = text.trimmed();
+    bool negative = false;
+    if (!text.isEmpty() && (text[0] == u'-' || text[0] == u'+')) {
+        negative = text[0] == u'-';
+        text = text.mid(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+        base = 16;
+        text = text.mid(2);
+    }
+    if (text.isEmpty())
+        return false;
+    quint64 magnitude = 0;
+    for (QChar c : text) {
+        const int digit = digitValue(c);
+        if (digit < 0 || digit >= base)
+            return false;
+        if (magnitude > (std::numeric_limits<quint64>::max() - quint64(digit)) / quint64(base))
+            return false;
+        magnitude = magnitude * quint64(base) + quint64(digit);
+    }
+    if (negative) {
+        if (magnitude > quint64(std::numeric_limits<qint64>::max()) + 1)
+            return false;
+        *out = PlistValue(qint64(0 - magnitude));
+        return true;
+    }
+    *out = PlistValue::unsignedInteger(magnitude);
+    return true;
+}
+
+bool parseReal(QStringView text, double* out)
+{
+    const QByteArray latin = text.trimmed().toLatin1().toLower();
+    if (latin.isEmpty())
+        return false;
+    const bool negative = latin.startsWith('-');
+    const QByteArray unsignedText = latin.startsWith('-') || latin.startsWith('+') ? latin.mid(1) : latin;
+    if (unsignedText == "nan") {
+        *out = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+    if (unsignedText == "inf" || unsignedText == "infinity") {
+        *out = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (unsignedText.startsWith('-') || unsignedText.startsWith('+'))
+        return false;
+    const char* begin = unsignedText.constData();
+    const char* end = begin + unsignedText.size();
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return false;
+    if (ec == std::errc::result_out_of_range)
+        value = std::strtod(unsignedText.constData(), nullptr);
+    *out = negative ? -value : value;
+    return true;
+}
+
+int twoDigits(QStringView text, qsizetype at)
+{
+    const QChar a = text[at];
+    const QChar b = text[at + 1];
+    if (a < u'0' || a > u'9' || b < u'0' || b > u'9')
+        return -1;
+    return (a.unicode() - '0') * 10 + (b.unicode() - '0');
+}
+
+// "2001-01-01T00:00:00Z", the only layout the platform writes.
+bool parseDate(QStringView text, PlistDate* out)
+{
+    text = text.trimmed();
+    if (text.size() != 20 || text[4] != u'-' || text[7] != u'-' || text[10] != u'T' || text[13] != u':' ||
+        text[16] != u':' || text[19] != u'Z')
+        return false;
+    const int century = twoDigits(text, 0);
+    const int yearOfCentury = twoDigits(text, 2);
+    const int month = twoDigits(text, 5);
+    const int day = twoDigits(text, 8);
+    const int hour = twoDigits(text, 11);
+    const int minute = twoDigits(text, 14);
+    const int second = twoDigits(text, 17);
+    if (century < 0 || yearOfCentury < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    const int year = century * 100 + yearOfCentury;
+    if (day > daysInMonth(year, month))
+        return false;
+    const qint64 unixSeconds =
+        daysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+    out->secondsSinceReferenceDate = double(unixSeconds) - kReferenceDateUnixOffset;
+    return true;
+}
+
+class XmlReader {
+public:
+    XmlReader(const QByteArray& data, QString* failureReason)
+        : m_data(data), m_failureReason(failureReason), m_xml(data)
+    {
+    }
+
+    std::optional<PlistValue> read()
+    {
+        if (declaresUtf8(m_data) && !isValidUtf8(m_data)) {
+            fail(QStringLiteral("XML property list is not valid UTF-8"));
+            return std::nullopt;
+        }
+        m_xml.setNamespaceProcessing(false);
+        if (!nextStartElement()) {
+            fail(QStringLiteral("XML property list holds no value"));
+            return std::nullopt;
+        }
+        std::optional<PlistValue> value;
+        // The platform also reads a bare value without the <plist> element around it.
+        if (m_xml.name() == u"plist") {
+            if (!nextStartElement()) {
+                fail(QStringLiteral("XML property list holds no value"));
+                return std::nullopt;
+            }
+            value = readValue(0);
+            if (value && nextStartElement()) {
+                fail(QStringLiteral("XML property list holds more than one value"));
+                return std::nullopt;
+            }
+            if (m_failed)
+                return std::nullopt;
+        } else {
+            value = readValue(0);
+        }
+        if (!value)
+            return std::nullopt;
+        while (!m_xml.atEnd() && !m_xml.hasError()) {
+            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            if (token == QXmlStreamReader::StartElement ||
+                (token == QXmlStreamReader::Characters && !m_xml.isWhitespace())) {
+                fail(QStringLiteral("XML property list has content after its value"));
+                return std::nullopt;
+            }
+        }
+        if (m_xml.hasError()) {
+            failWithXmlError();
+            return std::nullopt;
+        }
+        return value;
+    }
+
+private:
+    void fail(const QString& reason)
+    {
+        if (m_failureReason && m_failureReason->isEmpty())
+            *m_failureReason = reason;
+    }
+
+    void failWithXmlError()
+    {
+        fail(QStringLiteral("XML property list is malformed at line %1: %2")
+                 .arg(m_xml.lineNumber())
+                 .arg(m_xml.errorString()));
+    }
+
+    // Moves to the next start element of the current container; false at its end, at the end of
+    // the document or on an error (which then is already reported).
+    bool nextStartElement()
+    {
+        while (!m_xml.atEnd()) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                return true;
+            case QXmlStreamReader::EndElement:
+                return false;
+            case QXmlStreamReader::Characters:
+                if (!m_xml.isWhitespace()) {
+                    fail(QStringLiteral("XML property list has stray text at line %1")
+                             .arg(m_xml.lineNumber()));
+                    m_failed = true;
+                    return false;
+                }
+                break;
+            case QXmlStreamReader::Invalid:
+                failWithXmlError();
+                m_failed = true;
+                return false;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+    // The text of the current element up to its end; another element inside is an error. Most
+    // elements hold a single run of characters, which is then taken without copying it twice.
+    std::optional<QString> elementText(bool shareEqualTexts = false)
+    {
+        QString text;
+        while (!m_xml.atEnd()) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                if (text.isEmpty())
+                    text = shareEqualTexts ? shared(m_xml.text()) : m_xml.text().toString();
+                else
+                    text.append(m_xml.text());
+                break;
+            case QXmlStreamReader::EndElement:
+                return text;
+            case QXmlStreamReader::StartElement:
+                invalid(QStringLiteral("element <%1> inside text").arg(m_xml.name().toString()));
+                return std::nullopt;
+            case QXmlStreamReader::Invalid:
+                failWithXmlError();
+                return std::nullopt;
+            default:
+                break;
+            }
+        }
+        failWithXmlError();
+        return std::nullopt;
+    }
+
+    // Dictionary keys repeat throughout a file; each distinct key is allocated once and shared.
+    QString shared(QStringView text)
+    {
+        const QString probe = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), text.size());
+        const auto it = m_keys.constFind(probe);
+        if (it != m_keys.cend())
+            return *it;
+        const QString copy = text.toString();
+        m_keys.insert(copy);
+        return copy;
+    }
+
+    std::optional<PlistValue> invalid(const QString& what)
+    {
+        fail(QStringLiteral("XML property list has an invalid %1 at line %2")
+                 .arg(what)
+                 .arg(m_xml.lineNumber()));
+        return std::nullopt;
+    }
+
+    // The current token is the value's start element.
+    std::optional<PlistValue> readValue(int depth)
+    {
+        if (depth > kPropertyListMaximumDepth) {
+            fail(QStringLiteral("XML property list nests deeper than %1").arg(kPropertyListMaximumDepth));
+            return std::nullopt;
+        }
+        const QStringView name = m_xml.name();
+        if (name == u"dict")
+            return readDictionary(depth);
+        if (name == u"array")
+            return readArray(depth);
+        if (name == u"true" || name == u"false") {
+            const bool value = name == u"true";
+            const std::optional<QString> text = elementText();
+            if (!text)
+                return std::nullopt;
+            if (!text->trimmed().isEmpty())
+                return invalid(QStringLiteral("boolean"));
+            return PlistValue(value);
+        }
+        enum Kind { String, Integer, Real, Date, Data, Unknown };
+        const Kind kind = name == u"string"    ? String
+                          : name == u"integer" ? Integer
+                          : name == u"real"    ? Real
+                          : name == u"date"    ? Date
+                          : name == u"data"    ? Data
+                                               : Unknown;
+        if (kind == Unknown)
+            return invalid(QStringLiteral("element <%1>").arg(name.toString()));
+        std::optional<QString> text = elementText();
+        if (!text)
+            return std::nullopt;
+        switch (kind) {
+        case String:
+            return PlistValue(std::move(*text));
+        case Integer: {
+            PlistValue value;
+            if (!parseInteger(*text, &value))
+                return invalid(QStringLiteral("integer"));
+            return value;
+        }
+        case Real: {
+            double value = 0;
+            if (!parseReal(*text, &value))
+                return invalid(QStringLiteral("real"));
+            return PlistValue(value);
+        }
+        case Date: {
+            PlistDate value;
+            if (!parseDate(*text, &value))
+                return invalid(QStringLiteral("date"));
+            return PlistValue(value);
+        }
+        case Data:
+            return readData(*text);
+        case Unknown:
+            break;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<PlistValue> readData(const QString& text)
+    {
+        QByteArray compact;
+        compact.reserve(text.size());
+        for (QChar c : text) {
+            if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+                continue;
+            if (c.unicode() >= 0x80)
+                return invalid(QStringLiteral("data"));
+            compact.append(char(c.unicode()));
+        }
+        QByteArray::FromBase64Result decoded =
+            QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return invalid(QStringLiteral("data"));
+        return PlistValue(std::move(decoded.decoded));
+    }
+
+    std::optional<PlistValue> readArray(int depth)
+    {
+        PlistArray array;
+        while (nextStartElement()) {
+            std::optional<PlistValue> element = readValue(depth + 1);
+            if (!element)
+                return std::nullopt;
+            array.push_back(std::move(*element));
+        }
+        if (m_failed)
+            return std::nullopt;
+        return PlistValue(std::move(array));
+    }
+
+    std::optional<PlistValue> readDictionary(int depth)
+    {
+        PlistDictionary dictionary;
+        while (nextStartElement()) {
+            if (m_xml.name() != u"key")
+                return invalid(
+                    QStringLiteral("dictionary: <%1> where a key belongs").arg(m_xml.name().toString()));
+            std::optional<QString> key = elementText(true);
+            if (!key)
+                return std::nullopt;
+            if (!nextStartElement()) {
+                if (!m_failed)
+                    invalid(QStringLiteral("dictionary: key \"%1\" has no value").arg(*key));
+                return std::nullopt;
+            }
+            std::optional<PlistValue> value = readValue(depth + 1);
+            if (!value)
+                return std::nullopt;
+            dictionary.insert(*key, std::move(*value));
+        }
+        if (m_failed)
+            return std::nullopt;
+        // The platform writes archive UIDs as this one-entry dictionary.
+        if (dictionary.size() == 1 && dictionary.entries()[0].first == kUidKey) {
+            const PlistValue& uid = dictionary.entries()[0].second;
+            if (uid.isInteger() && (uid.isUnsignedInteger() || uid.integer() >= 0))
+                return PlistValue(PlistUid{uid.unsignedValue()});
+        }
+        return PlistValue(std::move(dictionary));
+    }
+
+    const QByteArray& m_data;
+    QString* m_failureReason;
+    QXmlStreamReader m_xml;
+    QSet<QString> m_keys;
+    bool m_failed = false;
+};
+
+class XmlWriter {
+public:
+    explicit XmlWriter(QString* failureReason) : m_failureReason(failureReason) {}
+
+    std::optional<QByteArray> write(const PlistValue& value)
+    {
+        m_out.append(kHeader);
+        if (!writeValue(value, 0))
+            return std::nullopt;
+        m_out.append(kFooter);
+        return m_out;
+    }
+
+private:
+    bool fail(const QString& reason)
+    {
+        if (m_failureReason)
+            *m_failureReason = reason;
+        return false;
+    }
+
+    void indent(int depth) { m_out.append(depth, '\t'); }
+
+    void element(int depth, const char* name, const QByteArray& text)
+    {
+        indent(depth);
+        m_out.append('<').append(name).append('>');
+        m_out.append(text);
+        m_out.append("</").append(name).append(">\n");
+    }
+
+    // XML 1.0 cannot carry most control characters even as references, nor unpaired surrogates;
+    // writing them would give a file no reader accepts, so they are refused here.
+    bool appendEscaped(const QString& text)
+    {
+        const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+        const qsizetype size = text.size();
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t unit = units[i];
+            if (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r')
+                return fail(QStringLiteral("string holds control character U+%1, which XML cannot hold")
+                                .arg(int(unit), 4, 16, QChar('0')));
+            if (unit == 0xFFFE || unit == 0xFFFF)
+                return fail(QStringLiteral("string holds a non-character XML cannot hold"));
+            if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+                ++i;
+                continue;
+            }
+            if (QChar::isSurrogate(unit))
+                return fail(QStringLiteral("string holds an unpaired surrogate"));
+        }
+        const QByteArray utf8 = text.toUtf8();
+        const char* p = utf8.constData();
+        const char* end = p + utf8.size();
+        const char* run = p;
+        for (; p < end; ++p) {
+            const char* replacement = nullptr;
+            switch (*p) {
+            case '&':
+                replacement = "&amp;";
+                break;
+            case '<':
+                replacement = "&lt;";
+                break;
+            case '>':
+                replacement = "&gt;";
+                break;
+            case '\r':
+                // A raw carriage return would be read back as a line feed.
+                replacement = "&#13;";
+                break;
+            default:
+                continue;
+            }
+            m_out.append(run, p - run);
+            m_out.append(replacement);
+            run = p + 1;
+        }
+        m_out.append(run, end - run);
+        return true;
+    }
+
+    bool textElement(int depth, const char* name, const QString& text)
+    {
+        indent(depth);
+        m_out.append('<').append(name).append('>');
+        if (!appendEscaped(text))
+            return false;
+        m_out.append("</").append(name).append(">\n");
+        return true;
+    }
+
+    bool writeValue(const PlistValue& value, int depth)
+    {
+        if (depth > kPropertyListMaximumDepth)
+            return fail(QStringLiteral("property list nests deeper than %1").arg(kPropertyListMaximumDepth));
+        switch (value.type()) {
+        case PlistValue::Type::Null:
+            return fail(QStringLiteral("property list holds a null value"));
+        case PlistValue::Type::Dictionary:
+            return writeDictionary(value.dictionary(), depth);
+        case PlistValue::Type::Array:
+            return writeArray(value.array(), depth);
+        case PlistValue::Type::String:
+            return textElement(depth, "string", value.string());
+        case PlistValue::Type::Integer:
+            element(depth, "integer", integerText(value));
+            return true;
+        case PlistValue::Type::Real:
+            element(depth, "real", realText(value.real()));
+            return true;
+        case PlistValue::Type::Boolean:
+            indent(depth);
+            m_out.append(value.boolean() ? "<true/>\n" : "<false/>\n");
+            return true;
+        case PlistValue::Type::Date:
+            return writeDate(value.date(), depth);
+        case PlistValue::Type::Data:
+            writeData(value.data(), depth);
+            return true;
+        case PlistValue::Type::Uid:
+            indent(depth);
+            m_out.append("<dict>\n");
+            indent(depth + 1);
+            m_out.append("<key>CF$UID</key>\n");
+            element(depth + 1, "integer", QByteArray::number(value.uid().value));
+            indent(depth);
+            m_out.append("</dict>\n");
+            return true;
+        }
+        return false;
+    }
+
+    bool writeDictionary(const PlistDictionary& dictionary, int depth)
+    {
+        indent(depth);
+        if (dictionary.isEmpty()) {
+            m_out.append("<dict/>\n");
+            return true;
+        }
+        m_out.append("<dict>\n");
+        for (const auto& [key, value] : dictionary) {
+            if (!textElement(depth + 1, "key", key) || !writeValue(value, depth + 1))
+                return false;
+        }
+        indent(depth);
+        m_out.append("</dict>\n");
+        return true;
+    }
+
+    bool writeArray(const PlistArray& array, int depth)
+    {
+        indent(depth);
+        if (array.empty()) {
+            m_out.append("<array/>\n");
+            return true;
+        }
+        m_out.append("<array>\n");
+        for (const PlistValue& element : array) {
+            if (!writeValue(element, depth + 1))
+                return false;
+        }
+        indent(depth);
+        m_out.append("</array>\n");
+        return true;
+    }
+
+    static QByteArray integerText(const PlistValue& value)
+    {
+        return value.isUnsignedInteger() ? QByteArray::number(value.unsignedValue())
+                                         : QByteArray::number(value.integer());
+    }
+
+    // The shortest text that reads back as the same double.
+    static QByteArray realText(double value)
+    {
+        if (std::isnan(value))
+            return "nan";
+        if (std::isinf(value))
+            return value > 0 ? "+infinity" : "-infinity";
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        return QByteArray(buffer, result.ptr - buffer);
+    }
+
+    bool writeDate(PlistDate date, int depth)
+    {
+        // Whole seconds, as the platform writes them; years outside 1-9999 have no such text.
+        const double unixSeconds = std::floor(date.secondsSinceReferenceDate + kReferenceDateUnixOffset);
+        constexpr double kEarliest = -62135596800.0; // 0001-01-01T00:00:00Z
+        constexpr double kLatest = 253402300799.0;   // 9999-12-31T23:59:59Z
+        if (!(unixSeconds >= kEarliest && unixSeconds <= kLatest))
+            return fail(QStringLiteral("date lies outside the years 1 to 9999"));
+        const qint64 seconds = qint64(unixSeconds);
+        const qint64 days =
+            seconds >= 0 ? seconds / kSecondsPerDay : (seconds - kSecondsPerDay + 1) / kSecondsPerDay;
+        const qint64 secondOfDay = seconds - days * kSecondsPerDay;
+        int year = 0;
+        int month = 0;
+        int day = 0;
+        civilFromDays(days, &year, &month, &day);
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day,
+                      int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
+        element(depth, "date", QByteArray(buffer));
+        return true;
+    }
+
+    // Base64 in lines that narrow as the nesting deepens, so lines stay within 76 columns when
+    // a tab counts for eight.
+    void writeData(const QByteArray& data, int depth)
+    {
+        indent(depth);
+        m_out.append("<data>\n");
+        const QByteArray encoded = data.toBase64();
+        const qsizetype lineLength = std::max(16, 76 - 8 * depth);
+        for (qsizetype at = 0; at < encoded.size(); at += lineLength) {
+            indent(depth);
+            m_out.append(encoded.constData() + at, std::min(lineLength, encoded.size() - at));
+            m_out.append('\n');
+        }
+        indent(depth);
+        m_out.append("</data>\n");
+    }
+
+    QString* m_failureReason;
+    QByteArray m_out;
+};
+
+} // namespace
+
+std::optional<PlistValue> PlistXml::read(const QByteArray& data, QString* failureReason)
+{
+    return XmlReader(data, failureReason).read();
+}
+
+std::optional<QByteArray> PlistXml::write(const PlistValue& value, QString* failureReason)
+{
+    return XmlWriter(failureReason).write(value);
+}

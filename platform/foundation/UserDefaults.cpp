@@ -1,0 +1,441 @@
+#include "platform/foundation/UserDefaults.h"
+
+#include "platform/foundation/PropertyListSerialization.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool isSpace(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v';
+}
+
+qsizetype skipSpaces(QStringView text, qsizetype at = 0)
+{
+    while (at < text.size() && isSpace(text[at]))
+        ++at;
+    return at;
+}
+
+// As the platform reads a string as a boolean: after spaces, an optional sign and leading zeros,
+// true when the first character is Y, y, T, t or a digit 1-9.
+bool stringBool(QStringView text)
+{
+    qsizetype at = skipSpaces(text);
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
+        ++at;
+    while (at < text.size() && text[at] == u'0')
+        ++at;
+    if (at >= text.size())
+        return false;
+    const QChar c = text[at];
+    return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
+}
+
+// The leading decimal integer of text, clamped to the 64-bit range; 0 when there is none.
+qint64 stringInteger(QStringView text)
+{
+    qsizetype at = skipSpaces(text);
+    bool negative = false;
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) {
+        negative = text[at] == u'-';
+        ++at;
+    }
+    quint64 magnitude = 0;
+    const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1
+                                   : quint64(std::numeric_limits<qint64>::max());
+    for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
+        magnitude = magnitude * 10 + quint64(text[at].unicode() - '0');
+        if (magnitude >= limit) {
+            magnitude = limit;
+            break;
+        }
+    }
+    return negative ? qint64(0 - magnitude) : qint64(magnitude);
+}
+
+// The leading decimal number of text, read the same way whatever the locale; 0 when there is none.
+double stringDouble(QStringView text)
+{
+    const QByteArray latin = text.mid(skipSpaces(text)).toLatin1();
+    const char* begin = latin.constData();
+    const char* end = begin + latin.size();
+    const bool negative = begin < end && *begin == '-';
+    if (begin < end && (*begin == '-' || *begin == '+'))
+        ++begin;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ptr == begin)
+        return 0;
+    if (ec == std::errc::result_out_of_range)
+        value = std::abs(value) < 1 ? 0.0 : std::numeric_limits<double>::infinity();
+    return negative ? -value : value;
+}
+
+qint64 truncatedInteger(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9223372036854775807.0)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -9223372036854775808.0)
+        return std::numeric_limits<qint64>::min();
+    return qint64(value);
+}
+
+} // namespace
+
+UserDefaults::UserDefaults(const QString& filePath)
+    : m_filePath(filePath), m_writeContext(std::make_unique<QObject>())
+{
+    load();
+}
+
+UserDefaults::~UserDefaults()
+{
+    if (m_dirty)
+        synchronize();
+}
+
+UserDefaults& UserDefaults::shared()
+{
+    static UserDefaults defaults(defaultFilePath());
+    static const bool hooked = [] {
+        // Statics die after the application object; write while Qt is still whole.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, [] { defaults.synchronize(); });
+        return true;
+    }();
+    Q_UNUSED(hooked);
+    return defaults;
+}
+
+QString UserDefaults::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Orvane/Orvane.plist");
+}
+
+void UserDefaults::load()
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("Could not read the settings file %s: %s; changes will not be saved.",
+                 qPrintable(m_filePath), qPrintable(file.errorString()));
+        m_writeBlocked = true;
+        return;
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+    Error error;
+    std::optional<PlistValue> value = PropertyListSerialization::propertyListWithData(data, nullptr, &error);
+    if (!value) {
+        setAsidePersistentFile(error.localizedFailureReason());
+        return;
+    }
+    if (!value->isDictionary()) {
+        setAsidePersistentFile(QStringLiteral("the property list is not a dictionary"));
+        return;
+    }
+    m_user = std::move(value->dictionary());
+}
+
+void UserDefaults::setAsidePersistentFile(const QString& reason)
+{
+    QString aside = m_filePath + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(aside); ++n)
+        aside = m_filePath + QStringLiteral(".damaged-%1").arg(n);
+    if (!QFile::rename(m_filePath, aside)) {
+        qWarning(
+            "The settings file %s is damaged (%s) and could not be set aside; changes will not be saved.",
+            qPrintable(m_filePath), qPrintable(reason));
+        m_writeBlocked = true;
+        return;
+    }
+    qWarning("The settings file %s is damaged (%s); it was kept as %s and settings start afresh.",
+             qPrintable(m_filePath), qPrintable(reason), qPrintable(aside));
+}
+
+void UserDefaults::registerDefaults(const PlistDictionary& defaults)
+{
+    QStringList keys;
+    for (const auto& entry : defaults)
+        keys.append(entry.first);
+    changeValues(keys, [&] {
+        for (const auto& [key, value] : defaults)
+            m_registered.insert(key, value);
+    });
+}
+
+PlistValue UserDefaults::objectForKey(const QString& key) const
+{
+    if (const PlistValue* stored = m_user.find(key))
+        return *stored;
+    return m_registered.value(key);
+}
+
+QString UserDefaults::stringForKey(const QString& key) const
+{
+    const PlistValue value = objectForKey(key);
+    switch (value.type()) {
+    case PlistValue::Type::String:
+        return value.string();
+    case PlistValue::Type::Integer:
+        return value.isUnsignedInteger() ? QString::number(value.unsignedValue())
+                                         : QString::number(value.integer());
+    case PlistValue::Type::Real:
+        return QString::number(value.real(), 'g', QLocale::FloatingPointShortest);
+    case PlistValue::Type::Boolean:
+        return value.boolean() ? QStringLiteral("1") : QStringLiteral("0");
+    default:
+        return QString();
+    }
+}
+
+PlistArray UserDefaults::arrayForKey(const QString& key) const
+{
+    return objectForKey(key).array();
+}
+
+PlistDictionary UserDefaults::dictionaryForKey(const QString& key) const
+{
+    return objectForKey(key).dictionary();
+}
+
+QByteArray UserDefaults::dataForKey(const QString& key) const
+{
+    return objectForKey(key).data();
+}
+
+qint64 UserDefaults::integerForKey(const QString& key) const
+{
+    const PlistValue value = objectForKey(key);
+    switch (value.type()) {
+    case PlistValue::Type::Integer:
+        return value.isUnsignedInteger() ? std::numeric_limits<qint64>::max() : value.integer();
+    case PlistValue::Type::Real:
+        return truncatedInteger(value.real());
+    case PlistValue::Type::Boolean:
+        return value.boolean() ? 1 : 0;
+    case PlistValue::Type::String:
+        return stringInteger(value.string());
+    default:
+        return 0;
+    }
+}
+
+double UserDefaults::doubleForKey(const QString& key) const
+{
+    const PlistValue value = objectForKey(key);
+    switch (value.type()) {
+    case PlistValue::Type::Integer:
+    case PlistValue::Type::Real:
+        return value.toDouble();
+    case PlistValue::Type::Boolean:
+        return value.boolean() ? 1.0 : 0.0;
+    case PlistValue::Type::String:
+        return stringDouble(value.string());
+    default:
+        return 0.0;
+    }
+}
+
+bool UserDefaults::boolForKey(const QString& key) const
+{
+    const PlistValue value = objectForKey(key);
+    switch (value.type()) {
+    case PlistValue::Type::Boolean:
+        return value.boolean();
+    case PlistValue::Type::Integer:
+    case PlistValue::Type::Real:
+        return value.toDouble() != 0.0;
+    case PlistValue::Type::String:
+        return stringBool(value.string());
+    default:
+        return false;
+    }
+}
+
+void UserDefaults::setObject(const PlistValue& value, const QString& key)
+{
+    if (value.isNull()) {
+        removeObjectForKey(key);
+        return;
+    }
+    changeValues({key}, [&] { m_user.insert(key, value); });
+    scheduleWrite();
+}
+
+void UserDefaults::setBool(bool value, const QString& key)
+{
+    setObject(PlistValue(value), key);
+}
+
+void UserDefaults::setInteger(qint64 value, const QString& key)
+{
+    setObject(PlistValue(value), key);
+}
+
+void UserDefaults::setDouble(double value, const QString& key)
+{
+    setObject(PlistValue(value), key);
+}
+
+void UserDefaults::removeObjectForKey(const QString& key)
+{
+    if (!m_user.contains(key))
+        return;
+    changeValues({key}, [&] { m_user.remove(key); });
+    scheduleWrite();
+}
+
+bool UserDefaults::hasUserValue(const QString& key) const
+{
+    return m_user.contains(key);
+}
+
+PlistDictionary UserDefaults::dictionaryRepresentation() const
+{
+    PlistDictionary merged = m_registered;
+    for (const auto& [key, value] : m_user)
+        merged.insert(key, value);
+    return merged;
+}
+
+void UserDefaults::setPersistentDomain(const PlistDictionary& values)
+{
+    QStringList keys;
+    for (const auto& entry : m_user)
+        keys.append(entry.first);
+    for (const auto& entry : values)
+        keys.append(entry.first);
+    changeValues(keys, [&] { m_user = values; });
+    scheduleWrite();
+}
+
+void UserDefaults::resetUserValues(const QStringList& keysToKeep)
+{
+    PlistDictionary kept;
+    QStringList keys;
+    for (const auto& [key, value] : m_user) {
+        if (keysToKeep.contains(key))
+            kept.insert(key, value);
+        else
+            keys.append(key);
+    }
+    if (keys.isEmpty())
+        return;
+    changeValues(keys, [&] { m_user = std::move(kept); });
+    scheduleWrite();
+}
+
+void UserDefaults::changeValues(const QStringList& keys, const std::function<void()>& change)
+{
+    if (m_observers.empty()) {
+        change();
+        return;
+    }
+    std::vector<std::pair<QString, PlistValue>> before;
+    for (const QString& key : keys) {
+        if (std::none_of(before.begin(), before.end(), [&](const auto& seen) { return seen.first == key; }))
+            before.emplace_back(key, objectForKey(key));
+    }
+    change();
+    for (const auto& [key, oldValue] : before) {
+        if (!(objectForKey(key) == oldValue))
+            notify(key);
+    }
+}
+
+void UserDefaults::notify(const QString& key)
+{
+    // Observers may come and go while being called, so each is looked up again by its token.
+    std::vector<ObserverToken> tokens;
+    for (const Registration& registration : m_observers) {
+        if (registration.key == key)
+            tokens.push_back(registration.token);
+    }
+    for (ObserverToken token : tokens) {
+        const auto it =
+            std::find_if(m_observers.begin(), m_observers.end(),
+                         [token](const Registration& registration) { return registration.token == token; });
+        if (it == m_observers.end())
+            continue;
+        const Observer observer = it->observer; // a copy survives the observer removing itself
+        observer(key);
+    }
+}
+
+UserDefaults::ObserverToken UserDefaults::addObserver(const QString& key, Observer observer)
+{
+    const ObserverToken token = m_nextToken++;
+    m_observers.push_back({token, key, std::move(observer)});
+    return token;
+}
+
+void UserDefaults::removeObserver(ObserverToken token)
+{
+    std::erase_if(m_observers,
+                  [token](const Registration& registration) { return registration.token == token; });
+}
+
+void UserDefaults::scheduleWrite()
+{
+    m_dirty = true;
+    if (m_writeScheduled)
+        return;
+    if (!QCoreApplication::instance()) {
+        synchronize();
+        return;
+    }
+    // Many changes in one pass of the event loop (a reset, a slider drag) make one write.
+    m_writeScheduled = true;
+    QMetaObject::invokeMethod(
+        m_writeContext.get(),
+        [this] {
+            m_writeScheduled = false;
+            if (m_dirty)
+                synchronize();
+        },
+        Qt::QueuedConnection);
+}
+
+bool UserDefaults::synchronize(Error* error)
+{
+    if (!m_dirty)
+        return true;
+    const QUrl url = QUrl::fromLocalFile(m_filePath);
+    auto failWith = [&](const QString& reason) {
+        qWarning("Could not write the settings file %s: %s", qPrintable(m_filePath), qPrintable(reason));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url, reason));
+        return false;
+    };
+    if (m_writeBlocked)
+        return failWith(QStringLiteral("the existing file could not be read, so it is left alone"));
+    Error serializationError;
+    const std::optional<QByteArray> data = PropertyListSerialization::dataWithPropertyList(
+        m_user, PropertyListSerialization::Format::Xml, &serializationError);
+    if (!data)
+        return failWith(serializationError.localizedFailureReason());
+    if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
+        return failWith(QStringLiteral("its folder could not be made"));
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() || !file.commit())
+        return failWith(file.errorString());
+    m_dirty = false;
+    return true;
+}

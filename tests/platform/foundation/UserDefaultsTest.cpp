@@ -1,0 +1,274 @@
+#include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/PropertyListSerialization.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    QString path() const { return m_dir.filePath("config/Orvane/Orvane.plist"); }
+
+    PlistDictionary storedOnDisk() const
+    {
+        QFile file(path());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::optional<PlistValue> value =
+            PropertyListSerialization::propertyListWithData(file.readAll());
+        EXPECT_TRUE(value);
+        return value ? value->dictionary() : PlistDictionary();
+    }
+
+    void writeFile(const QByteArray& data) const
+    {
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, StoredValuesOverrideRegisteredOnesAndAreToldApart)
+{
+    UserDefaults defaults(path());
+    PlistDictionary registered;
+    registered.insert("enableQuickZoom", true);
+    registered.insert("speedIncrement", 0.2);
+    defaults.registerDefaults(registered);
+
+    EXPECT_TRUE(defaults.boolForKey("enableQuickZoom"));
+    EXPECT_FALSE(defaults.hasUserValue("enableQuickZoom"));
+    defaults.setBool(false, "enableQuickZoom");
+    EXPECT_FALSE(defaults.boolForKey("enableQuickZoom"));
+    EXPECT_TRUE(defaults.hasUserValue("enableQuickZoom"));
+    EXPECT_TRUE(defaults.registeredDefaults().value("enableQuickZoom").boolean());
+
+    defaults.setInteger(890, "appBuildNumber");
+    const PlistDictionary all = defaults.dictionaryRepresentation();
+    EXPECT_EQ(all.size(), 3);
+    EXPECT_FALSE(all.value("enableQuickZoom").boolean());
+    EXPECT_EQ(all.value("speedIncrement").real(), 0.2);
+    EXPECT_EQ(defaults.persistentDomain().size(), 2);
+
+    defaults.removeObjectForKey("enableQuickZoom");
+    EXPECT_TRUE(defaults.boolForKey("enableQuickZoom"));
+    EXPECT_TRUE(defaults.objectForKey("absent").isNull());
+    EXPECT_TRUE(defaults.stringForKey("absent").isNull());
+}
+
+TEST_F(UserDefaultsTest, ConvertsAsThePlatformDoes)
+{
+    UserDefaults defaults(path());
+    const struct {
+        PlistValue value;
+        bool asBool;
+        qint64 asInteger;
+        double asDouble;
+        const char* asString;
+    } cases[] = {
+        {PlistValue("YES"), true, 0, 0, "YES"},
+        {PlistValue("yes"), true, 0, 0, "yes"},
+        {PlistValue("true"), true, 0, 0, "true"},
+        {PlistValue("NO"), false, 0, 0, "NO"},
+        {PlistValue(" 1"), true, 1, 1, " 1"},
+        {PlistValue("-007"), true, -7, -7, "-007"},
+        {PlistValue("0"), false, 0, 0, "0"},
+        {PlistValue("12.7px"), true, 12, 12.7, "12.7px"},
+        {PlistValue("99999999999999999999"), true, std::numeric_limits<qint64>::max(), 1e20,
+         "99999999999999999999"},
+        {PlistValue(3.9), true, 3, 3.9, "3.9"},
+        {PlistValue(-3.9), true, -3, -3.9, "-3.9"},
+        {PlistValue(2.0), true, 2, 2, "2"},
+        {PlistValue(0.0), false, 0, 0, "0"},
+        {PlistValue(42), true, 42, 42, "42"},
+        {PlistValue(true), true, 1, 1, "1"},
+        {PlistValue(false), false, 0, 0, "0"},
+        {PlistValue(QByteArray("YES")), false, 0, 0, nullptr},
+        {PlistValue(PlistArray{PlistValue(1)}), false, 0, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        defaults.setObject(c.value, "key");
+        const QString label = defaults.stringForKey("key");
+        EXPECT_EQ(defaults.boolForKey("key"), c.asBool) << label.toStdString();
+        EXPECT_EQ(defaults.integerForKey("key"), c.asInteger) << label.toStdString();
+        EXPECT_DOUBLE_EQ(defaults.doubleForKey("key"), c.asDouble) << label.toStdString();
+        if (c.asString)
+            EXPECT_EQ(defaults.stringForKey("key"), QString(c.asString));
+        else
+            EXPECT_TRUE(defaults.stringForKey("key").isNull());
+    }
+    defaults.setDouble(1e300, "key");
+    EXPECT_EQ(defaults.integerForKey("key"), std::numeric_limits<qint64>::max());
+    defaults.setObject(PlistArray{PlistValue("a")}, "key");
+    EXPECT_EQ(defaults.arrayForKey("key").size(), 1u);
+    EXPECT_TRUE(defaults.dictionaryForKey("key").isEmpty());
+    defaults.setObject(QByteArray("\x01\x02"), "key");
+    EXPECT_EQ(defaults.dataForKey("key"), QByteArray("\x01\x02"));
+}
+
+TEST_F(UserDefaultsTest, PersistsStoredValuesOnlyAsAnXmlPropertyList)
+{
+    {
+        UserDefaults defaults(path());
+        PlistDictionary registered;
+        registered.insert("registeredOnly", 1);
+        defaults.registerDefaults(registered);
+        defaults.setObject("2.5", "appVersion");
+        defaults.setInteger(900, "appBuildNumber");
+        Error error;
+        ASSERT_TRUE(defaults.synchronize(&error)) << error.localizedFailureReason().toStdString();
+    }
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist"));
+    const PlistDictionary stored = storedOnDisk();
+    EXPECT_EQ(stored.size(), 2);
+    EXPECT_FALSE(stored.contains("registeredOnly"));
+
+    UserDefaults reopened(path());
+    EXPECT_EQ(reopened.stringForKey("appVersion"), "2.5");
+    EXPECT_EQ(reopened.integerForKey("appBuildNumber"), 900);
+    EXPECT_TRUE(reopened.hasUserValue("appBuildNumber"));
+}
+
+TEST_F(UserDefaultsTest, WritesOnTheNextPassOfTheEventLoop)
+{
+    UserDefaults defaults(path());
+    defaults.setBool(true, "a");
+    defaults.setBool(true, "b");
+    EXPECT_FALSE(QFile::exists(path()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(storedOnDisk().size(), 2);
+}
+
+TEST_F(UserDefaultsTest, AFailedWriteLeavesThePreviousFileWhole)
+{
+    UserDefaults defaults(path());
+    defaults.setObject("first", "name");
+    ASSERT_TRUE(defaults.synchronize());
+    // XML cannot carry a bell character: the write fails and the file keeps its old content.
+    defaults.setObject(QString("ring \a"), "name");
+    Error error;
+    EXPECT_FALSE(defaults.synchronize(&error));
+    EXPECT_EQ(error.code(), kFileWriteUnknownError);
+    EXPECT_EQ(storedOnDisk().value("name").string(), "first");
+    EXPECT_EQ(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files), QStringList{"Orvane.plist"});
+    defaults.setObject("second", "name");
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(storedOnDisk().value("name").string(), "second");
+}
+
+TEST_F(UserDefaultsTest, SetsADamagedFileAsideInsteadOfLosingIt)
+{
+    writeFile("<?xml version=\"1.0\"?><plist><dict><key>a</key>");
+    {
+        UserDefaults defaults(path());
+        EXPECT_TRUE(defaults.persistentDomain().isEmpty());
+        defaults.setBool(true, "fresh");
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    QFile aside(path() + ".damaged");
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), "<?xml version=\"1.0\"?><plist><dict><key>a</key>");
+    EXPECT_TRUE(storedOnDisk().value("fresh").boolean());
+
+    // A second damaged file does not overwrite the first one set aside; nor does a non-dictionary.
+    writeFile("<plist><array/></plist>");
+    UserDefaults again(path());
+    EXPECT_TRUE(QFile::exists(path() + ".damaged-2"));
+}
+
+TEST_F(UserDefaultsTest, ReadsABinarySettingsFile)
+{
+    PlistDictionary values;
+    values.insert("speedIncrement", 0.5);
+    writeFile(
+        *PropertyListSerialization::dataWithPropertyList(values, PropertyListSerialization::Format::Binary));
+    UserDefaults defaults(path());
+    EXPECT_EQ(defaults.doubleForKey("speedIncrement"), 0.5);
+}
+
+TEST_F(UserDefaultsTest, ResetKeepsTheNamedKeysAndReplacementImportsWholesale)
+{
+    UserDefaults defaults(path());
+    defaults.setObject("2020-01-01", "CrashReportSender.lastCrashDate");
+    defaults.setBool(true, "moveToApplicationsFolderAlertSuppress");
+    defaults.setInteger(5, "frameRateTag");
+    defaults.resetUserValues({"CrashReportSender.lastCrashDate", "moveToApplicationsFolderAlertSuppress"});
+    EXPECT_FALSE(defaults.hasUserValue("frameRateTag"));
+    EXPECT_TRUE(defaults.hasUserValue("CrashReportSender.lastCrashDate"));
+    EXPECT_TRUE(defaults.hasUserValue("moveToApplicationsFolderAlertSuppress"));
+
+    PlistDictionary imported;
+    imported.insert("defaultSpeed", 4.0);
+    defaults.setPersistentDomain(imported);
+    EXPECT_EQ(defaults.persistentDomain(), imported);
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(storedOnDisk(), imported);
+}
+
+TEST_F(UserDefaultsTest, ObserversHearEffectiveChangesOnly)
+{
+    UserDefaults defaults(path());
+    QStringList heard;
+    defaults.addObserver("speed",
+                         [&](const QString& key) { heard.append(key + "=" + defaults.stringForKey(key)); });
+    defaults.addObserver("other", [&](const QString& key) { heard.append(key); });
+
+    PlistDictionary registered;
+    registered.insert("speed", 3.0);
+    defaults.registerDefaults(registered); // 3 appears
+    defaults.setDouble(3.0, "speed");      // stored, but the value read is still 3
+    defaults.setDouble(4.0, "speed");
+    defaults.removeObjectForKey("speed"); // back to the registered 3
+    defaults.setDouble(5.0, "speed");
+    defaults.resetUserValues();
+    PlistDictionary imported;
+    imported.insert("speed", 6.0);
+    defaults.setPersistentDomain(imported);
+    EXPECT_EQ(heard, QStringList({"speed=3", "speed=4", "speed=3", "speed=5", "speed=3", "speed=6"}));
+}
+
+TEST_F(UserDefaultsTest, AnObserverMayRemoveItselfOrOthersWhileCalled)
+{
+    UserDefaults defaults(path());
+    int firstCalls = 0;
+    int secondCalls = 0;
+    int thirdCalls = 0;
+    UserDefaults::ObserverToken first = 0;
+    UserDefaults::ObserverToken third = 0;
+    first = defaults.addObserver("k", [&](const QString&) {
+        ++firstCalls;
+        defaults.removeObserver(first);
+    });
+    defaults.addObserver("k", [&](const QString&) {
+        ++secondCalls;
+        defaults.removeObserver(third);
+    });
+    third = defaults.addObserver("k", [&](const QString&) { ++thirdCalls; });
+
+    defaults.setInteger(1, "k");
+    defaults.setInteger(2, "k");
+    EXPECT_EQ(firstCalls, 1);
+    EXPECT_EQ(secondCalls, 2);
+    EXPECT_EQ(thirdCalls, 0);
+}
+
+TEST_F(UserDefaultsTest, SharedInstanceLivesInTheConfigFolder)
+{
+    // Keeps the test away from the real settings of whoever runs it.
+    QStandardPaths::setTestModeEnabled(true);
+    EXPECT_TRUE(UserDefaults::defaultFilePath().endsWith("/Orvane/Orvane.plist"));
+    EXPECT_EQ(&UserDefaults::shared(), &UserDefaults::shared());
+    EXPECT_EQ(UserDefaults::shared().filePath(), UserDefaults::defaultFilePath());
+}
