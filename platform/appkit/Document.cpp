@@ -30,9 +30,9 @@ namespace {
 // Bounds the walk that dates a package, so a huge folder cannot stall a save.
 constexpr int kMaxDatedEntries = 10000;
 
-// The newest modification time of an item and, for a folder, of everything inside it: editing a file
-// inside a package leaves the package folder's own date alone.
-QDateTime latestModification(const QString& path)
+} // namespace
+
+QDateTime Document::contentsModificationDate(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -48,6 +48,8 @@ QDateTime latestModification(const QString& path)
     }
     return latest;
 }
+
+namespace {
 
 QString quoted(const QString& text)
 {
@@ -308,7 +310,7 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
     if (!writeSafelyToURL(cleanURL, type, operation, error))
         return false;
 
-    const QDateTime written = latestModification(cleanURL.toLocalFile());
+    const QDateTime written = contentsModificationDate(cleanURL.toLocalFile());
     switch (operation) {
     case SaveOperation::Save:
     case SaveOperation::SaveAs: {
@@ -349,7 +351,7 @@ bool Document::fileChangedOnDisk() const
         return true;
     if (!m_fileModificationDate.isValid())
         return false;
-    return latestModification(path) != m_fileModificationDate;
+    return contentsModificationDate(path) != m_fileModificationDate;
 }
 
 bool Document::confirmOverwritingChangedFile()
@@ -676,7 +678,7 @@ bool Document::revertToContentsOfURL(const QUrl& url, const QString& type, Error
     m_reverting = false;
     if (!read)
         return false;
-    m_fileModificationDate = latestModification(url.toLocalFile());
+    m_fileModificationDate = contentsModificationDate(url.toLocalFile());
     discardAutosave();
     updateChangeCount(ChangeType::ReadOtherContents);
     return true;

@@ -125,6 +125,9 @@ public:
     virtual Document* duplicate(Error* error);
     bool isDuplicating() const { return m_duplicating; }
 
+    // The newest modification time of a file or, for a folder, of everything in it: editing a file
+    // inside a package leaves the package folder's own date alone.
+    static QDateTime contentsModificationDate(const QString& path);
     // True when the file at fileURL was changed (or removed) since this document last read or wrote it.
     bool fileChangedOnDisk() const;
 

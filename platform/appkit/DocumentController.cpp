@@ -330,8 +330,7 @@ std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(cons
     }
     document->setFileType(type);
     document->setFileURL(clean);
-    document->setFileModificationDate({});
-    document->m_fileModificationDate = QFileInfo(clean.toLocalFile()).lastModified();
+    document->setFileModificationDate(Document::contentsModificationDate(clean.toLocalFile()));
     document->updateChangeCount(Document::ChangeType::Cleared);
     return document;
 }

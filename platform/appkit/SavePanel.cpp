@@ -96,6 +96,17 @@ bool SavePanel::chooseURL(const QUrl& url)
     if (info.fileName().isEmpty())
         return false;
     if (!m_fileTypes.empty()) {
+        // A name typed with another offered type's extension picks that type, as the pop-up would.
+        for (size_t i = 0; i < m_fileTypes.size() && !info.suffix().isEmpty(); ++i) {
+            const QStringList& other = m_fileTypes[i].extensions;
+            if (int(i) != m_selectedType && other.contains(info.suffix(), Qt::CaseInsensitive) &&
+                !m_fileTypes[size_t(m_selectedType)].extensions.contains(info.suffix(), Qt::CaseInsensitive)) {
+                m_selectedType = int(i);
+                if (m_typeChanged)
+                    m_typeChanged(m_fileTypes[i].identifier);
+                break;
+            }
+        }
         const QStringList& extensions = m_fileTypes[size_t(m_selectedType)].extensions;
         if (!extensions.isEmpty() && !extensions.contains(info.suffix(), Qt::CaseInsensitive)) {
             path += u'.' + extensions.first();

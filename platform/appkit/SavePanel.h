@@ -66,7 +66,8 @@ public:
     // The chosen file, valid after an OK answer.
     const QUrl& URL() const { return m_url; }
 
-    // Takes url as the user's choice. The selected type's extension is added to a name that has none
+    // Takes url as the user's choice. A name with another offered type's extension selects that type;
+    // otherwise the selected type's extension is added to a name that has none
     // of its extensions; an existing plain folder is refused (the dialog enters it instead); an
     // existing file or package is replaced only when the user confirms. False when refused.
     virtual bool chooseURL(const QUrl& url);

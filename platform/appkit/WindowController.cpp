@@ -141,12 +141,21 @@ void WindowController::synchronizeWindowTitleWithDocumentName()
 {
     if (!m_window || !m_document)
         return;
-    m_window->setTitle(windowTitleForDocumentDisplayName(m_document->displayName()));
+    const QString title = windowTitleForDocumentDisplayName(m_document->displayName());
+    m_window->setTitle(title);
+    // Qt marks an edited window where the title holds its placeholder; the window's own title stays
+    // the plain name.
+    if (QWidget* host = m_window->hostWidget()) {
+        QString shown = title;
+        host->setWindowTitle(shown.replace(QStringLiteral("[*]"), QStringLiteral("[ *]")) + QStringLiteral("[*]"));
+        host->setWindowModified(m_documentEdited);
+    }
 }
 
 void WindowController::setDocumentEdited(bool edited)
 {
     m_documentEdited = edited;
-    if (m_window && m_window->hostWidget())
-        m_window->hostWidget()->setWindowModified(edited);
+    QWidget* host = m_window ? m_window->hostWidget() : nullptr;
+    if (host && host->windowTitle().contains(QStringLiteral("[*]")))
+        host->setWindowModified(edited);
 }
