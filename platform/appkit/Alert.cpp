@@ -103,7 +103,8 @@ int Alert::returnCodeForButtonTitle(const QString& title) const
 
 QString Alert::suppressionButtonTitle() const
 {
-    return m_suppressionTitle.isEmpty() ? QStringLiteral("Do not show this message again") : m_suppressionTitle;
+    return m_suppressionTitle.isEmpty() ? QStringLiteral("Do not show this message again")
+                                        : m_suppressionTitle;
 }
 
 void Alert::setAccessoryView(std::unique_ptr<QWidget> view)
@@ -144,7 +145,7 @@ AlertDialog buildDialog(Alert& alert, QWidget* parent)
         titles << QStringLiteral("OK");
     for (qsizetype i = 0; i < titles.size(); ++i) {
         const bool isCancel = titles[i] == QStringLiteral("Cancel");
-        const QMessageBox::ButtonRole role = i == 0 ? QMessageBox::AcceptRole
+        const QMessageBox::ButtonRole role = i == 0     ? QMessageBox::AcceptRole
                                              : isCancel ? QMessageBox::RejectRole
                                                         : QMessageBox::ActionRole;
         QPushButton* button = box->addButton(titles[i], role);

@@ -259,11 +259,13 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
-        return fail(kFileWriteUnknownError, QStringLiteral("The folder %1 doesn’t exist.").arg(quoted(folder.fileName())));
+        return fail(kFileWriteUnknownError,
+                    QStringLiteral("The folder %1 doesn’t exist.").arg(quoted(folder.fileName())));
 
     // The new contents are written whole into a hidden folder beside the target, so nothing at the
     // target changes until one rename puts them in place.
-    QTemporaryDir staging(QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".%1.saving-XXXXXX").arg(target.fileName())));
+    QTemporaryDir staging(
+        QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".%1.saving-XXXXXX").arg(target.fileName())));
     if (!staging.isValid()) {
         const int number = errno;
         if (codeForErrorNumber(number) == kFileWriteNoPermissionError)
@@ -284,8 +286,8 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     int number = 0;
     if (!swapInto(stagedPath, path, target.exists() || target.isSymLink(), &number)) {
         if (number == EEXIST)
-            return fail(kFileWriteUnknownError,
-                        QStringLiteral("Another file named %1 appeared while saving.").arg(quoted(target.fileName())));
+            return fail(kFileWriteUnknownError, QStringLiteral("Another file named %1 appeared while saving.")
+                                                    .arg(quoted(target.fileName())));
         return fail(codeForErrorNumber(number), QString::fromLocal8Bit(std::strerror(number)));
     }
     return true;
@@ -299,11 +301,12 @@ bool Document::saveToURL(const QUrl& url, const QString& type, SaveOperation ope
         // disk no longer has, and its next save would silently undo this one.
         Document* holder = controller().documentForURL(cleanURL);
         if (holder && holder != this) {
-            setError(error, saveError(cleanURL, operation,
-                                      Error::cocoa(kFileWriteUnknownError, cleanURL,
-                                                   QStringLiteral("The document %1 is open with that file. Close "
-                                                                  "it first, or choose another name.")
-                                                       .arg(quoted(holder->displayName())))));
+            setError(error,
+                     saveError(cleanURL, operation,
+                               Error::cocoa(kFileWriteUnknownError, cleanURL,
+                                            QStringLiteral("The document %1 is open with that file. Close "
+                                                           "it first, or choose another name.")
+                                                .arg(quoted(holder->displayName())))));
             return false;
         }
     }
@@ -359,8 +362,10 @@ bool Document::confirmOverwritingChangedFile()
     const QString name = QFileInfo(m_fileURL.toLocalFile()).fileName();
     const bool gone = !QFileInfo::exists(m_fileURL.toLocalFile());
     auto alert = Alert::alertWithTitle(
-        gone ? QStringLiteral("The file %1 has been moved or deleted since you opened or saved it.").arg(quoted(name))
-             : QStringLiteral("The file %1 has been changed by another application since you opened or saved it.")
+        gone ? QStringLiteral("The file %1 has been moved or deleted since you opened or saved it.")
+                   .arg(quoted(name))
+             : QStringLiteral(
+                   "The file %1 has been changed by another application since you opened or saved it.")
                    .arg(quoted(name)),
         gone ? QStringLiteral("Do you want to save the document in its old place anyway?")
              : QStringLiteral("Do you want to replace the changed file with this document?"),
@@ -376,10 +381,11 @@ QStringList Document::writableTypesForSaveOperation(SaveOperation operation) con
     for (const DocumentController::DocumentType& type : controller().documentTypes()) {
         if (type.className != className() || type.role != DocumentController::Role::Editor)
             continue;
-        const bool allowed = type.isExportOnly ? operation == SaveOperation::SaveTo
-                             : (operation == SaveOperation::Save || operation == SaveOperation::AutosaveInPlace)
-                                 ? type.isNative
-                                 : true;
+        const bool allowed =
+            type.isExportOnly ? operation == SaveOperation::SaveTo
+            : (operation == SaveOperation::Save || operation == SaveOperation::AutosaveInPlace)
+                ? type.isNative
+                : true;
         if (allowed && !types.contains(type.identifier))
             types << type.identifier;
     }
@@ -410,7 +416,8 @@ std::optional<Document::SaveChoice> Document::runSavePanel(SaveOperation operati
     SavePanel panel;
     std::vector<SavePanel::FileType> types;
     for (const QString& type : writableTypesForSaveOperation(operation))
-        types.push_back({type, controller().displayNameForType(type), controller().fileExtensionsFromType(type)});
+        types.push_back(
+            {type, controller().displayNameForType(type), controller().fileExtensionsFromType(type)});
     panel.setFileTypes(std::move(types));
     if (!panel.setSelectedFileType(m_fileType))
         panel.setSelectedFileType(controller().defaultType());
@@ -418,7 +425,8 @@ std::optional<Document::SaveChoice> Document::runSavePanel(SaveOperation operati
     if (m_fileURL.isLocalFile())
         panel.setDirectoryURL(QUrl::fromLocalFile(QFileInfo(m_fileURL.toLocalFile()).absolutePath()));
     else
-        panel.setDirectoryURL(QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+        panel.setDirectoryURL(
+            QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (operation == SaveOperation::SaveTo)
         panel.setPrompt(QStringLiteral("Export"));
     if (!prepareSavePanel(panel, operation))
@@ -589,10 +597,10 @@ bool Document::autosaveInPlace(Error* error)
     }
     Error copyError;
     if (autosaveElsewhere(m_fileType, &copyError) && m_autosavedContentsURL.isLocalFile()) {
-        inPlaceError.setUserInfoValue(
-            kLocalizedFailureReasonErrorKey,
-            inPlaceError.localizedFailureReason() +
-                QStringLiteral(" Your changes were kept in %1.").arg(quoted(m_autosavedContentsURL.toLocalFile())));
+        inPlaceError.setUserInfoValue(kLocalizedFailureReasonErrorKey,
+                                      inPlaceError.localizedFailureReason() +
+                                          QStringLiteral(" Your changes were kept in %1.")
+                                              .arg(quoted(m_autosavedContentsURL.toLocalFile())));
     }
     setError(error, inPlaceError);
     return false;
@@ -624,7 +632,8 @@ QUrl Document::autosaveLocation(const QString& type)
     const QString dotted = extension.isEmpty() ? QString() : u'.' + extension;
     QString candidate = QDir(folder).filePath(QStringLiteral("%1 (Autosaved)%2").arg(stem, dotted));
     for (int number = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++number)
-        candidate = QDir(folder).filePath(QStringLiteral("%1 (Autosaved %2)%3").arg(stem).arg(number).arg(dotted));
+        candidate =
+            QDir(folder).filePath(QStringLiteral("%1 (Autosaved %2)%3").arg(stem).arg(number).arg(dotted));
     return QUrl::fromLocalFile(candidate);
 }
 
@@ -691,7 +700,8 @@ void Document::revertDocumentToSaved()
     auto alert = Alert::alertWithTitle(
         QStringLiteral("Do you want to revert to the most recently saved version of the document %1?")
             .arg(quoted(displayName())),
-        QStringLiteral("Your current changes will be lost."), {QStringLiteral("Revert"), QStringLiteral("Cancel")});
+        QStringLiteral("Your current changes will be lost."),
+        {QStringLiteral("Revert"), QStringLiteral("Cancel")});
     alert->beginSheetModalForWindow(windowForSheet(), [this](int code) {
         if (code != Alert::kFirstButtonReturn)
             return;
@@ -710,13 +720,14 @@ Document* Document::duplicate(Error* error)
         return nullptr;
     }
     const QString extension = fileNameExtensionForType(type);
-    const QUrl copyURL = QUrl::fromLocalFile(
-        folder.filePath(displayName().replace(u'/', u'-') + (extension.isEmpty() ? QString() : u'.' + extension)));
+    const QUrl copyURL = QUrl::fromLocalFile(folder.filePath(
+        displayName().replace(u'/', u'-') + (extension.isEmpty() ? QString() : u'.' + extension)));
     m_duplicating = true;
     const bool written = writeSafelyToURL(copyURL, type, SaveOperation::AutosaveAs, error);
     Document* copy = nullptr;
     if (written)
-        copy = controller().duplicateDocumentWithContentsOfURL(copyURL, displayName() + QStringLiteral(" copy"), error);
+        copy = controller().duplicateDocumentWithContentsOfURL(
+            copyURL, displayName() + QStringLiteral(" copy"), error);
     m_duplicating = false;
     return copy;
 }

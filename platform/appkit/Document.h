@@ -207,7 +207,9 @@ bool isUserSaveOperation(Document::SaveOperation operation);
 bool isAutosaveOperation(Document::SaveOperation operation);
 
 // Names of the undo manager's notifications the document follows, as the platform spells them.
-inline const QString kUndoManagerDidUndoChangeNotification = QStringLiteral("NSUndoManagerDidUndoChangeNotification");
-inline const QString kUndoManagerDidRedoChangeNotification = QStringLiteral("NSUndoManagerDidRedoChangeNotification");
+inline const QString kUndoManagerDidUndoChangeNotification =
+    QStringLiteral("NSUndoManagerDidUndoChangeNotification");
+inline const QString kUndoManagerDidRedoChangeNotification =
+    QStringLiteral("NSUndoManagerDidRedoChangeNotification");
 inline const QString kUndoManagerDidCloseUndoGroupNotification =
     QStringLiteral("NSUndoManagerDidCloseUndoGroupNotification");

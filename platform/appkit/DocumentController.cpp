@@ -93,11 +93,13 @@ void DocumentController::addDocumentType(const DocumentType& type)
         QStringList parents = type.conformsTo;
         if (parents.isEmpty())
             parents = known ? known->conformsTo
-                            : QStringList{type.isPackage ? QStringLiteral("com.apple.package") : QStringLiteral("public.data")};
+                            : QStringList{type.isPackage ? QStringLiteral("com.apple.package")
+                                                         : QStringLiteral("public.data")};
         if (type.isPackage && !parents.contains(QStringLiteral("com.apple.package")))
             parents << QStringLiteral("com.apple.package");
         registry.declareType({type.identifier, parents,
-                              type.extensions.isEmpty() && known ? known->extensions : type.extensions, type.name});
+                              type.extensions.isEmpty() && known ? known->extensions : type.extensions,
+                              type.name});
     }
 }
 
@@ -181,15 +183,18 @@ QStringList DocumentController::fileExtensionsFromType(const QString& type) cons
 QString DocumentController::typeForContentsOfURL(const QUrl& url, Error* error) const
 {
     if (!url.isLocalFile()) {
-        setError(error, Error::cocoa(kFileReadUnknownError, url, QStringLiteral("Only local files can be opened.")));
+        setError(error,
+                 Error::cocoa(kFileReadUnknownError, url, QStringLiteral("Only local files can be opened.")));
         return {};
     }
     const QFileInfo info(url.toLocalFile());
     if (!info.exists()) {
-        Error missing = Error::cocoa(kFileReadNoSuchFileError, url, QStringLiteral("The file doesn’t exist."));
-        missing.setUserInfoValue(kLocalizedDescriptionKey,
-                                 QStringLiteral("The file “%1” couldn’t be opened because there is no such file.")
-                                     .arg(info.fileName()));
+        Error missing =
+            Error::cocoa(kFileReadNoSuchFileError, url, QStringLiteral("The file doesn’t exist."));
+        missing.setUserInfoValue(
+            kLocalizedDescriptionKey,
+            QStringLiteral("The file “%1” couldn’t be opened because there is no such file.")
+                .arg(info.fileName()));
         setError(error, missing);
         return {};
     }
@@ -290,7 +295,8 @@ int DocumentController::nextUntitledNumber() const
 
 // Making documents.
 
-std::unique_ptr<Document> DocumentController::makeDocumentOfClass(const QString& className, Error* error) const
+std::unique_ptr<Document> DocumentController::makeDocumentOfClass(const QString& className,
+                                                                  Error* error) const
 {
     auto it = std::find_if(m_classes.begin(), m_classes.end(),
                            [&](const DocumentClass& entry) { return entry.className == className; });
@@ -312,8 +318,8 @@ std::unique_ptr<Document> DocumentController::makeUntitledDocumentOfType(const Q
     return document;
 }
 
-std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(const QUrl& url, const QString& type,
-                                                                           Error* error)
+std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(const QUrl& url,
+                                                                            const QString& type, Error* error)
 {
     std::unique_ptr<Document> document = makeDocumentOfClass(documentClassForType(type), error);
     if (!document)

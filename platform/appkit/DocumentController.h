@@ -92,7 +92,8 @@ public:
 
     // Making documents.
     std::unique_ptr<Document> makeUntitledDocumentOfType(const QString& type, Error* error);
-    std::unique_ptr<Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type, Error* error);
+    std::unique_ptr<Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type,
+                                                            Error* error);
     Document* openUntitledDocumentAndDisplay(bool display, Error* error);
     // Brings an already open document forward instead of reading the file twice.
     Document* openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error);

@@ -51,7 +51,8 @@ public:
     MenuItem* itemAtIndex(int index) const;
     std::vector<MenuItem*> items() const;
     MenuItem* addItem(std::unique_ptr<MenuItem> item);
-    MenuItem* addItemWithTitle(const QString& title, const QString& action, const QString& keyEquivalent = {});
+    MenuItem* addItemWithTitle(const QString& title, const QString& action,
+                               const QString& keyEquivalent = {});
     // A separator unless the menu is empty or already ends in one.
     void addSeparatorIfNeeded();
     // An index out of range appends.

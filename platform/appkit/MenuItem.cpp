@@ -5,7 +5,8 @@
 namespace {
 
 // The modifiers a key equivalent is compared on; Caps Lock, the keypad and Function flags never count.
-constexpr unsigned long kKeyEquivalentModifiers = kShiftKeyMask | kControlKeyMask | kOptionKeyMask | kCommandKeyMask;
+constexpr unsigned long kKeyEquivalentModifiers =
+    kShiftKeyMask | kControlKeyMask | kOptionKeyMask | kCommandKeyMask;
 
 } // namespace
 

@@ -48,7 +48,10 @@ public:
     const QString& keyEquivalent() const { return m_keyEquivalent; }
     void setKeyEquivalent(const QString& key) { m_keyEquivalent = key; }
     unsigned long keyEquivalentModifierMask() const { return m_modifierMask; }
-    void setKeyEquivalentModifierMask(unsigned long mask) { m_modifierMask = mask & kDeviceIndependentModifierFlagsMask; }
+    void setKeyEquivalentModifierMask(unsigned long mask)
+    {
+        m_modifierMask = mask & kDeviceIndependentModifierFlagsMask;
+    }
     // Whether a key-down event presses this item's key equivalent.
     bool matchesKeyEquivalent(const Event& event) const;
 

@@ -100,7 +100,8 @@ bool SavePanel::chooseURL(const QUrl& url)
         for (size_t i = 0; i < m_fileTypes.size() && !info.suffix().isEmpty(); ++i) {
             const QStringList& other = m_fileTypes[i].extensions;
             if (int(i) != m_selectedType && other.contains(info.suffix(), Qt::CaseInsensitive) &&
-                !m_fileTypes[size_t(m_selectedType)].extensions.contains(info.suffix(), Qt::CaseInsensitive)) {
+                !m_fileTypes[size_t(m_selectedType)].extensions.contains(info.suffix(),
+                                                                         Qt::CaseInsensitive)) {
                 m_selectedType = int(i);
                 if (m_typeChanged)
                     m_typeChanged(m_fileTypes[i].identifier);
@@ -190,15 +191,16 @@ int SavePanel::runDialog(QWidget* parent)
         dialog.selectNameFilter(filters[m_selectedType]);
         dialog.setDefaultSuffix(m_fileTypes[size_t(m_selectedType)].extensions.value(0));
     }
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [this, &dialog, filters](const QString& filter) {
-        const qsizetype index = filters.indexOf(filter);
-        if (index < 0)
-            return;
-        m_selectedType = int(index);
-        dialog.setDefaultSuffix(m_fileTypes[size_t(index)].extensions.value(0));
-        if (m_typeChanged)
-            m_typeChanged(m_fileTypes[size_t(index)].identifier);
-    });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [this, &dialog, filters](const QString& filter) {
+                         const qsizetype index = filters.indexOf(filter);
+                         if (index < 0)
+                             return;
+                         m_selectedType = int(index);
+                         dialog.setDefaultSuffix(m_fileTypes[size_t(index)].extensions.value(0));
+                         if (m_typeChanged)
+                             m_typeChanged(m_fileTypes[size_t(index)].identifier);
+                     });
     if (!m_name.isEmpty())
         dialog.selectFile(m_name);
     if (m_accessoryView) {

@@ -57,7 +57,10 @@ public:
     // Selects the type with this identifier; false (keeping the selection) when it is not offered.
     bool setSelectedFileType(const QString& identifier);
     // Called when the user picks another type from the pop-up.
-    void setTypeChangeHandler(std::function<void(const QString& type)> handler) { m_typeChanged = std::move(handler); }
+    void setTypeChangeHandler(std::function<void(const QString& type)> handler)
+    {
+        m_typeChanged = std::move(handler);
+    }
 
     // A widget shown at the bottom of the panel; the panel takes it over.
     void setAccessoryView(std::unique_ptr<QWidget> view);

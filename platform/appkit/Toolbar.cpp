@@ -22,9 +22,9 @@ const QString kItemIdentifiersKey = QStringLiteral("TB Item Identifiers");
 
 const QStringList& standardIdentifiers()
 {
-    static const QStringList identifiers{kToolbarSpaceItemIdentifier,      kToolbarFlexibleSpaceItemIdentifier,
-                                         kToolbarSeparatorItemIdentifier,  kToolbarShowColorsItemIdentifier,
-                                         kToolbarShowFontsItemIdentifier,  kToolbarPrintItemIdentifier};
+    static const QStringList identifiers{kToolbarSpaceItemIdentifier,     kToolbarFlexibleSpaceItemIdentifier,
+                                         kToolbarSeparatorItemIdentifier, kToolbarShowColorsItemIdentifier,
+                                         kToolbarShowFontsItemIdentifier, kToolbarPrintItemIdentifier};
     return identifiers;
 }
 

@@ -97,7 +97,10 @@ public:
     void validateVisibleItems();
 
     // Told after each change of items, visibility, display or size mode.
-    void setChangeHandler(std::function<void(Toolbar&, Change)> handler) { m_changeHandler = std::move(handler); }
+    void setChangeHandler(std::function<void(Toolbar&, Change)> handler)
+    {
+        m_changeHandler = std::move(handler);
+    }
 
     // The QToolBar standing for the toolbar; owned by the toolbar until a window takes it.
     QToolBar* qToolBar();

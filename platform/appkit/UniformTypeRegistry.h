@@ -36,7 +36,10 @@ public:
     QString typeForExtension(const QString& extension, bool isDirectory = false) const;
     QStringList extensionsForType(const QString& type) const;
     QString preferredExtension(const QString& type) const;
-    bool isPackageType(const QString& type) const { return conformsTo(type, QStringLiteral("com.apple.package")); }
+    bool isPackageType(const QString& type) const
+    {
+        return conformsTo(type, QStringLiteral("com.apple.package"));
+    }
 
 private:
     std::vector<Declaration> m_declarations;

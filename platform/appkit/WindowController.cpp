@@ -147,7 +147,8 @@ void WindowController::synchronizeWindowTitleWithDocumentName()
     // the plain name.
     if (QWidget* host = m_window->hostWidget()) {
         QString shown = title;
-        host->setWindowTitle(shown.replace(QStringLiteral("[*]"), QStringLiteral("[ *]")) + QStringLiteral("[*]"));
+        host->setWindowTitle(shown.replace(QStringLiteral("[*]"), QStringLiteral("[ *]")) +
+                             QStringLiteral("[*]"));
         host->setWindowModified(m_documentEdited);
     }
 }

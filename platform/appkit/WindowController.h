@@ -41,7 +41,10 @@ public:
     bool shouldCascadeWindows() const { return m_shouldCascadeWindows; }
     void setShouldCascadeWindows(bool flag) { m_shouldCascadeWindows = flag; }
 
-    virtual QString windowTitleForDocumentDisplayName(const QString& displayName) const { return displayName; }
+    virtual QString windowTitleForDocumentDisplayName(const QString& displayName) const
+    {
+        return displayName;
+    }
     void synchronizeWindowTitleWithDocumentName();
     // Mirrors the document's edited state in the window (the title's modified mark).
     void setDocumentEdited(bool edited);

@@ -31,10 +31,9 @@ bool Workspace::showItemsOverDBus(const QList<QUrl>& urls) const
     QStringList uris;
     for (const QUrl& url : urls)
         uris << url.toString(QUrl::FullyEncoded);
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("ShowItems"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << uris << QString();
     // A short wait: a missing file manager answers at once, a hung one must not freeze the program.
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);

@@ -89,7 +89,8 @@ TEST_F(DocumentEdgeCases, AFileRemovedSinceOpeningIsRecreatedOnlyWhenTheUserSays
     bool saved = true;
     document->saveDocument([&](bool ok) { saved = ok; });
     EXPECT_FALSE(saved);
-    EXPECT_EQ(alertTitles.last(), "The file “Gone.note” has been moved or deleted since you opened or saved it.");
+    EXPECT_EQ(alertTitles.last(),
+              "The file “Gone.note” has been moved or deleted since you opened or saved it.");
     EXPECT_FALSE(QFileInfo::exists(path("Gone.note")));
     EXPECT_TRUE(document->isDocumentEdited());
 
@@ -152,7 +153,8 @@ TEST_F(DocumentEdgeCases, SavingIntoAReadOnlyFolderFailsClearly)
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(saved);
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].localizedDescription(), "The document “Untitled” could not be saved as “Words.note”.");
+    EXPECT_EQ(errors[0].localizedDescription(),
+              "The document “Untitled” could not be saved as “Words.note”.");
     EXPECT_FALSE(errors[0].localizedFailureReason().isEmpty());
     EXPECT_TRUE(document->fileURL().isEmpty());
     EXPECT_TRUE(document->isDocumentEdited());

@@ -21,7 +21,8 @@ public:
 struct DocumentLifecycle : ::testing::Test, DocumentFixture {
     DocumentLifecycle()
     {
-        controller.registerDocumentClass(QStringLiteral("NoteDocument"), [] { return std::make_unique<WindowedNote>(); });
+        controller.registerDocumentClass(QStringLiteral("NoteDocument"),
+                                         [] { return std::make_unique<WindowedNote>(); });
     }
     void advance(double seconds) { RunLoop::main().advanceManualClock(time.clock, seconds); }
 };

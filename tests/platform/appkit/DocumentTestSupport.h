@@ -86,9 +86,8 @@ public:
                     Error* error) override
     {
         ++writes;
-        const bool refused =
-            failWriting || (!failWritingUnder.isEmpty() && !isUnderAutosaveFolder(url) &&
-                            QDir::cleanPath(url.toLocalFile()).startsWith(failWritingUnder));
+        const bool refused = failWriting || (!failWritingUnder.isEmpty() && !isUnderAutosaveFolder(url) &&
+                                             QDir::cleanPath(url.toLocalFile()).startsWith(failWritingUnder));
         if (refused) {
             setError(error, Error::cocoa(kFileWriteUnknownError, url, QStringLiteral("The disk refused.")));
             return false;
@@ -133,15 +132,35 @@ struct DocumentFixture {
     {
         controller.setUserDefaults(&defaults);
         controller.setAutosaveDirectory(folder.filePath(QStringLiteral("Autosave")));
-        controller.registerDocumentClass(QStringLiteral("NoteDocument"), [] { return std::make_unique<NoteDocument>(); });
-        controller.addDocumentType({kNoteType, QStringLiteral("Note"), {QStringLiteral("note")},
-                                    DocumentController::Role::Editor, QStringLiteral("NoteDocument"), true, false, false, {}});
-        controller.addDocumentType({kNotePackageType, QStringLiteral("Note package"), {QStringLiteral("ovdocument")},
-                                    DocumentController::Role::Editor, QStringLiteral("NoteDocument"), true, false,
-                                    true, {}});
-        controller.addDocumentType({QStringLiteral("public.plain-text"), QStringLiteral("Plain text"),
-                                    {QStringLiteral("txt")}, DocumentController::Role::Editor,
-                                    QStringLiteral("NoteDocument"), false, false, false, {}});
+        controller.registerDocumentClass(QStringLiteral("NoteDocument"),
+                                         [] { return std::make_unique<NoteDocument>(); });
+        controller.addDocumentType({kNoteType,
+                                    QStringLiteral("Note"),
+                                    {QStringLiteral("note")},
+                                    DocumentController::Role::Editor,
+                                    QStringLiteral("NoteDocument"),
+                                    true,
+                                    false,
+                                    false,
+                                    {}});
+        controller.addDocumentType({kNotePackageType,
+                                    QStringLiteral("Note package"),
+                                    {QStringLiteral("ovdocument")},
+                                    DocumentController::Role::Editor,
+                                    QStringLiteral("NoteDocument"),
+                                    true,
+                                    false,
+                                    true,
+                                    {}});
+        controller.addDocumentType({QStringLiteral("public.plain-text"),
+                                    QStringLiteral("Plain text"),
+                                    {QStringLiteral("txt")},
+                                    DocumentController::Role::Editor,
+                                    QStringLiteral("NoteDocument"),
+                                    false,
+                                    false,
+                                    false,
+                                    {}});
         Application::shared().setErrorPresenter([this](const Error& error) {
             errors.push_back(error);
             return false;
@@ -160,7 +179,8 @@ struct DocumentFixture {
     NoteDocument* open(const QString& name)
     {
         Error error;
-        auto* document = static_cast<NoteDocument*>(controller.openDocumentWithContentsOfURL(url(name), false, &error));
+        auto* document =
+            static_cast<NoteDocument*>(controller.openDocumentWithContentsOfURL(url(name), false, &error));
         lastError = error;
         return document;
     }
