@@ -283,6 +283,10 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     }
     if (!QFileInfo::exists(stagedPath) && !QFileInfo(stagedPath).isSymLink())
         return fail(kFileWriteUnknownError, QStringLiteral("The document wrote nothing."));
+    // A replaced file keeps its permissions: saving must not make a private script readable by all.
+    const bool replacing = target.exists() && !target.isSymLink();
+    if (replacing && QFileInfo(stagedPath).isDir() == target.isDir())
+        QFile::setPermissions(stagedPath, QFile::permissions(path));
     int number = 0;
     if (!swapInto(stagedPath, path, target.exists() || target.isSymLink(), &number)) {
         if (number == EEXIST)
@@ -558,8 +562,13 @@ void Document::autosaveTimerFired()
         m_autosaveFailureShown = false;
         return;
     }
+    // A cancelled autosave (the document was busy) simply tries again later.
+    if (error.isUserCancelled()) {
+        scheduleAutosaving();
+        return;
+    }
     // One report per run of failures: the edits stay in memory and on the next change it tries again.
-    if (!error.isUserCancelled() && !m_autosaveFailureShown) {
+    if (!m_autosaveFailureShown) {
         m_autosaveFailureShown = true;
         presentError(error);
     }

@@ -2,6 +2,8 @@
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/UniformTypeRegistry.h"
@@ -51,6 +53,15 @@ DocumentController::DocumentController()
             if (!openDocumentWithContentsOfURL(url, true, &error) && !error.isUserCancelled())
                 Application::shared().presentError(error);
         }
+    });
+    setActionHandler(QStringLiteral("openRecentDocument:"), [this](const QVariant& sender) {
+        auto* item = sender.value<MenuItem*>();
+        const QUrl url = item ? item->representedObject().toUrl() : QUrl();
+        if (url.isEmpty())
+            return;
+        Error error;
+        if (!openDocumentWithContentsOfURL(url, true, &error) && !error.isUserCancelled())
+            Application::shared().presentError(error);
     });
     setActionHandler(
         QStringLiteral("saveAllDocuments:"),
@@ -269,6 +280,21 @@ Document* DocumentController::documentForWindow(const Window* window) const
     return nullptr;
 }
 
+std::vector<Document*> DocumentController::orderedDocuments() const
+{
+    std::vector<Document*> ordered;
+    for (Window* window : Application::shared().orderedWindows()) {
+        Document* document = documentForWindow(window);
+        if (document && std::find(ordered.begin(), ordered.end(), document) == ordered.end())
+            ordered.push_back(document);
+    }
+    for (const auto& document : m_documents) {
+        if (std::find(ordered.begin(), ordered.end(), document.get()) == ordered.end())
+            ordered.push_back(document.get());
+    }
+    return ordered;
+}
+
 Document* DocumentController::currentDocument() const
 {
     return documentForWindow(Application::shared().mainWindow());
@@ -458,6 +484,22 @@ void DocumentController::noteNewRecentDocumentURL(const QUrl& url)
 void DocumentController::clearRecentDocuments()
 {
     defaults().removeObjectForKey(recentDocumentsKey());
+}
+
+void DocumentController::updateRecentDocumentsMenu(Menu& menu) const
+{
+    menu.removeAllItems();
+    for (const QUrl& url : recentDocumentURLs()) {
+        MenuItem* item = menu.addItemWithTitle(QFileInfo(url.toLocalFile()).fileName(),
+                                               QStringLiteral("openRecentDocument:"));
+        item->setRepresentedObject(url);
+        item->setToolTip(url.toLocalFile());
+        item->setTarget(const_cast<DocumentController*>(this));
+    }
+    menu.addSeparatorIfNeeded();
+    MenuItem* clear =
+        menu.addItemWithTitle(QStringLiteral("Clear Menu"), QStringLiteral("clearRecentDocuments:"));
+    clear->setTarget(const_cast<DocumentController*>(this));
 }
 
 void DocumentController::setMaximumRecentDocumentCount(int count)

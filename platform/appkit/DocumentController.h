@@ -13,6 +13,7 @@
 #include <vector>
 
 class Document;
+class Menu;
 class OpenPanel;
 class UserDefaults;
 class Window;
@@ -27,8 +28,8 @@ inline constexpr qint64 kFileWriteOutOfSpaceError = 640;
 // The application's documents: the table of types it reads and writes and the document classes
 // behind them, making and opening documents (at most one per file), the recent-documents list,
 // the autosave folder and delay, and closing everything. It stands on the responder chain after the
-// application and answers "newDocument:", "openDocument:", "saveAllDocuments:" and
-// "clearRecentDocuments:".
+// application and answers "newDocument:", "openDocument:", "openRecentDocument:", "saveAllDocuments:"
+// and "clearRecentDocuments:".
 class DocumentController : public Responder {
 public:
     enum class Role { Editor, Viewer, None };
@@ -88,6 +89,9 @@ public:
     Document* documentForWindow(const Window* window) const;
     // The document of the main window.
     Document* currentDocument() const;
+    // Documents in the order of their frontmost windows, front to back; documents without a visible
+    // window follow in the order they were added.
+    std::vector<Document*> orderedDocuments() const;
     bool hasEditedDocuments() const;
 
     // Making documents.
@@ -107,6 +111,9 @@ public:
     QList<QUrl> recentDocumentURLs() const;
     void noteNewRecentDocumentURL(const QUrl& url);
     void clearRecentDocuments();
+    // Fills menu with the recent documents (titled by file name, each opening its file through
+    // "openRecentDocument:"), then a separator and "Clear Menu".
+    void updateRecentDocumentsMenu(Menu& menu) const;
     int maximumRecentDocumentCount() const { return m_maximumRecentCount; }
     void setMaximumRecentDocumentCount(int count);
     // The defaults the list lives in; the shared ones unless set.

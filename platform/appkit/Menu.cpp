@@ -438,3 +438,10 @@ void Menu::setMainMenu(Menu* menu)
 {
     g_mainMenu = menu;
 }
+
+int Menu::installKeyEquivalentMonitor()
+{
+    return Application::shared().addLocalMonitorForEvents(
+        Application::maskForType(Event::Type::KeyDown),
+        [](Event& event) { return !(g_mainMenu && g_mainMenu->performKeyEquivalent(event)); });
+}

@@ -95,6 +95,9 @@ public:
     // The application's main menu; the menu is not owned.
     static Menu* mainMenu();
     static void setMainMenu(Menu* menu);
+    // Lets the main menu's key equivalents act from every window: a key-down event that one of them
+    // takes goes no further. Answers the monitor's token (Application::removeMonitor).
+    static int installKeyEquivalentMonitor();
 
     // Where the modifier flags held when a menu opens come from; tests install their own.
     static void setModifierFlagsProvider(std::function<unsigned long()> provider);

@@ -245,3 +245,31 @@ TEST_F(DocumentEdgeCases, AnAutosaveThatFailsEverywhereKeepsTheDocumentEdited)
     EXPECT_EQ(closed, false);
     EXPECT_EQ(alertTitles.size(), 1);
 }
+
+TEST_F(DocumentEdgeCases, AnAutosaveAfterTheFileVanishedKeepsACopyInsteadOfRecreatingIt)
+{
+    writeFile(path("Vanish.note"), "v1");
+    NoteDocument* document = open("Vanish.note");
+    QFile::remove(path("Vanish.note"));
+    document->edit("v2");
+    advance(controller.autosavingDelay());
+    EXPECT_FALSE(QFileInfo::exists(path("Vanish.note")));
+    ASSERT_TRUE(document->autosavedContentsFileURL().isLocalFile());
+    EXPECT_EQ(readFile(document->autosavedContentsFileURL().toLocalFile()), "v2");
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(DocumentEdgeCases, SavingKeepsTheFilesPermissions)
+{
+    writeFile(path("Private.note"), "secret");
+    QFile::setPermissions(path("Private.note"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    NoteDocument* document = open("Private.note");
+    document->autosaveInPlace = false;
+    document->edit("still secret");
+    document->saveDocument();
+    EXPECT_EQ(readFile(path("Private.note")), "still secret");
+    const QFileDevice::Permissions kept = QFile::permissions(path("Private.note"));
+    EXPECT_TRUE(kept & QFileDevice::ReadOwner);
+    EXPECT_FALSE(kept & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}

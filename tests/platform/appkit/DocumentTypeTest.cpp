@@ -1,5 +1,7 @@
 #include "DocumentTestSupport.h"
 
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 
 #include <gtest/gtest.h>
@@ -114,4 +116,18 @@ TEST_F(DocumentTypes, NewDocumentAndCloseAllGoThroughTheController)
     controller.closeAllDocuments([&](bool closed) { all = closed; });
     EXPECT_EQ(all, true);
     EXPECT_TRUE(controller.documents().empty());
+}
+
+TEST_F(DocumentTypes, TheRecentDocumentsMenuOpensItsFiles)
+{
+    writeFile(path("Recent.note"), "again");
+    controller.noteNewRecentDocumentURL(url("Recent.note"));
+    Menu menu;
+    controller.updateRecentDocumentsMenu(menu);
+    ASSERT_EQ(menu.numberOfItems(), 3);
+    EXPECT_EQ(menu.itemAtIndex(0)->title(), "Recent.note");
+    EXPECT_EQ(menu.itemAtIndex(2)->title(), "Clear Menu");
+    EXPECT_TRUE(menu.performActionForItem(menu.itemAtIndex(0)));
+    ASSERT_EQ(controller.documents().size(), 1u);
+    EXPECT_EQ(static_cast<NoteDocument*>(controller.documents()[0])->text, "again");
 }

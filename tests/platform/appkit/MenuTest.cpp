@@ -245,3 +245,22 @@ TEST(MenuEditing, SeparatorsAreAddedOnlyWhereNeededAndCopiesAreDeep)
     EXPECT_EQ(removed->menu(), nullptr);
     EXPECT_EQ(menu.numberOfItems(), 2);
 }
+
+TEST_F(MenuValidation, TheMainMenusKeyEquivalentsActFromEveryWindow)
+{
+    int news = 0;
+    appDelegate.setActionHandler("newDocument:", [&](const QVariant&) { ++news; });
+    Menu main;
+    MenuItem* file = main.addItemWithTitle("File", {});
+    file->setSubmenu(std::make_unique<Menu>());
+    file->submenu()->addItemWithTitle("New", "newDocument:", "n");
+    Menu::setMainMenu(&main);
+    const int token = Menu::installKeyEquivalentMonitor();
+    Event press = keyDown("n", kCommandKeyMask);
+    EXPECT_FALSE(Application::shared().runMonitors(press));
+    Event typing = keyDown("n", 0);
+    EXPECT_TRUE(Application::shared().runMonitors(typing));
+    Application::shared().removeMonitor(token);
+    Menu::setMainMenu(nullptr);
+    EXPECT_EQ(news, 1);
+}
