@@ -1,0 +1,1 @@
+orvane_add_benchmark(appkit_scroll LIBS orvane_appkit)

@@ -1,0 +1,3 @@
+#include "platform/appkit/AppKitLog.h"
+
+Q_LOGGING_CATEGORY(lcAppKit, "orvane.appkit")

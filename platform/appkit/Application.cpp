@@ -1,0 +1,372 @@
+#include "platform/appkit/Application.h"
+
+#include "platform/appkit/AppKitLog.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/EventTranslation.h"
+#include "platform/appkit/GlobalCoordinates.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+// Guards against responder chains that loop back on themselves.
+constexpr int kMaxChainLength = 1000;
+} // namespace
+
+// Sees every input event of the application before its receiver, for the local monitors.
+class Application::EventFilter final : public QObject {
+public:
+    explicit EventFilter(Application& application) : m_application(application) {}
+
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (m_application.m_monitors.empty())
+            return false;
+        auto* widget = qobject_cast<QWidget*>(receiver);
+        if (!widget)
+            return false;
+        // Qt hands an unaccepted event to the parent widgets again; monitors see it once.
+        if (event == m_lastEvent && event->type() == m_lastType)
+            return false;
+        std::optional<Event> converted = convert(widget, event);
+        if (!converted)
+            return false;
+        m_lastEvent = event;
+        m_lastType = event->type();
+        return !m_application.runMonitors(*converted);
+    }
+
+private:
+    Point location(QWidget* widget, const QPointF& position, const QPointF& globalPosition,
+                   Window* window) const
+    {
+        if (window && widget == window->hostWidget())
+            return {position.x(), window->frame().size.height - position.y()};
+        return window ? window->convertPointFromScreen(globalPointFromQt(globalPosition))
+                      : globalPointFromQt(globalPosition);
+    }
+
+    std::optional<Event> convert(QWidget* widget, QEvent* event) const
+    {
+        const double now = Clock::shared().now();
+        Window* window = m_application.windowForHost(widget->window());
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            Event converted = eventFromKeyEvent(*static_cast<QKeyEvent*>(event), now);
+            converted.window = window;
+            return converted;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const int clicks = event->type() == QEvent::MouseMove             ? 0
+                               : event->type() == QEvent::MouseButtonDblClick ? 2
+                                                                              : 1;
+            Event converted = eventFromMouseEvent(*mouse, now, clicks);
+            converted.window = window;
+            converted.locationInWindow = location(widget, mouse->position(), mouse->globalPosition(), window);
+            return converted;
+        }
+        case QEvent::Wheel: {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            Event converted = eventFromWheelEvent(*wheel, now);
+            converted.window = window;
+            converted.locationInWindow = location(widget, wheel->position(), wheel->globalPosition(), window);
+            return converted;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+
+    Application& m_application;
+    const QEvent* m_lastEvent = nullptr;
+    QEvent::Type m_lastType = QEvent::None;
+};
+
+Application::Application()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    QObject::connect(app, &QGuiApplication::applicationStateChanged, app, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            NotificationCenter::shared().postNotification(kApplicationDidBecomeActiveNotification, this);
+        else if (state == Qt::ApplicationInactive)
+            NotificationCenter::shared().postNotification(kApplicationDidResignActiveNotification, this);
+    });
+}
+
+Application& Application::shared()
+{
+    static Application application;
+    return application;
+}
+
+int Application::run()
+{
+    return QCoreApplication::instance() ? QCoreApplication::exec() : 1;
+}
+
+void Application::terminate()
+{
+    QCoreApplication::quit();
+}
+
+std::vector<Window*> Application::orderedWindows() const
+{
+    std::vector<Window*> result = m_order;
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Window* a, const Window* b) { return a->level() > b->level(); });
+    return result;
+}
+
+void Application::setKeyWindow(Window* window)
+{
+    if (window == m_keyWindow)
+        return;
+    Window* old = m_keyWindow;
+    m_keyWindow = window;
+    if (old) {
+        old->resignKeyWindow();
+        NotificationCenter::shared().postNotification(kWindowDidResignKeyNotification, old);
+    }
+    if (window) {
+        window->becomeKeyWindow();
+        NotificationCenter::shared().postNotification(kWindowDidBecomeKeyNotification, window);
+        if (window->canBecomeMainWindow())
+            setMainWindow(window);
+    }
+}
+
+void Application::setMainWindow(Window* window)
+{
+    if (window == m_mainWindow)
+        return;
+    Window* old = m_mainWindow;
+    m_mainWindow = window;
+    if (old) {
+        old->resignMainWindow();
+        NotificationCenter::shared().postNotification(kWindowDidResignMainNotification, old);
+    }
+    if (window) {
+        window->becomeMainWindow();
+        NotificationCenter::shared().postNotification(kWindowDidBecomeMainNotification, window);
+    }
+}
+
+Window* Application::windowForHost(const QObject* host) const
+{
+    for (Window* window : m_windows) {
+        if (window->hostWidget() == host)
+            return window;
+    }
+    return nullptr;
+}
+
+bool Application::isActive() const
+{
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+void Application::activate()
+{
+    Window* target = m_keyWindow ? m_keyWindow : m_mainWindow;
+    if (target && target->isVisible())
+        target->makeKeyAndOrderFront();
+}
+
+bool Application::walkChain(Responder* start, const QString& action, std::vector<const Responder*>& visited,
+                            Responder*& found) const
+{
+    int steps = 0;
+    for (Responder* responder = start; responder && steps < kMaxChainLength;
+         responder = responder->nextResponder(), ++steps) {
+        if (std::find(visited.begin(), visited.end(), responder) != visited.end())
+            return false;
+        visited.push_back(responder);
+        if (responder->respondsToAction(action)) {
+            found = responder;
+            return true;
+        }
+    }
+    return false;
+}
+
+Responder* Application::targetForAction(const QString& action, Responder* target) const
+{
+    if (target)
+        return target->respondsToAction(action) ? target : nullptr;
+    std::vector<const Responder*> visited;
+    Responder* found = nullptr;
+    auto tryWindow = [&](Window* window) {
+        if (!window)
+            return false;
+        return walkChain(window->firstResponder(), action, visited, found) ||
+               walkChain(window->delegate(), action, visited, found) ||
+               walkChain(window->document(), action, visited, found);
+    };
+    if (tryWindow(m_keyWindow))
+        return found;
+    if (m_mainWindow != m_keyWindow && tryWindow(m_mainWindow))
+        return found;
+    Responder* self = const_cast<Application*>(this);
+    if (walkChain(self, action, visited, found) || walkChain(m_delegate, action, visited, found))
+        return found;
+    return nullptr;
+}
+
+bool Application::sendAction(const QString& action, Responder* target, const QVariant& sender)
+{
+    Responder* responder = targetForAction(action, target);
+    return responder && responder->performAction(action, sender);
+}
+
+bool Application::validateItem(const UserInterfaceItem& item) const
+{
+    Responder* responder = targetForAction(item.action);
+    if (!responder)
+        return false;
+    return item.isMenuItem ? responder->validateMenuItem(item) : responder->validateUserInterfaceItem(item);
+}
+
+bool Application::presentError(const Error& error)
+{
+    if (m_errorPresenter) {
+        ErrorPresenter presenter = m_errorPresenter;
+        return presenter(error);
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qCWarning(lcAppKit).noquote() << "Error:" << error.localizedDescription();
+        return false;
+    }
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), error.localizedDescription(),
+                    QMessageBox::Ok, m_keyWindow ? m_keyWindow->hostWidget() : nullptr);
+    box.setInformativeText(error.localizedFailureReason());
+    box.exec();
+    return false;
+}
+
+int Application::runModalForWindow(Window* window)
+{
+    if (!window)
+        return kModalResponseAbort;
+    QEventLoop loop;
+    m_modalStack.push_back({window, &loop, kModalResponseAbort});
+    QWidget* host = window->hostWidget();
+    const bool wasVisible = host->isVisible();
+    if (wasVisible)
+        host->hide();
+    host->setWindowModality(Qt::ApplicationModal);
+    window->makeKeyAndOrderFront();
+    loop.exec();
+    const int code = m_modalStack.back().code;
+    m_modalStack.pop_back();
+    host->setWindowModality(Qt::NonModal);
+    return code;
+}
+
+void Application::stopModalWithCode(int code)
+{
+    if (m_modalStack.empty())
+        return;
+    m_modalStack.back().code = code;
+    m_modalStack.back().loop->quit();
+}
+
+int Application::addLocalMonitorForEvents(unsigned long long mask, EventMonitor monitor)
+{
+    ensureEventFilter();
+    const int token = m_nextToken++;
+    m_monitors.push_back({token, mask, std::move(monitor)});
+    return token;
+}
+
+void Application::removeMonitor(int token)
+{
+    std::erase_if(m_monitors, [token](const Monitor& monitor) { return monitor.token == token; });
+}
+
+bool Application::runMonitors(Event& event)
+{
+    const unsigned long long bit = maskForType(event.type);
+    // Index walk with a token check: a monitor may remove itself while it runs.
+    for (size_t i = 0; i < m_monitors.size(); ++i) {
+        if (!(m_monitors[i].mask & bit))
+            continue;
+        EventMonitor monitor = m_monitors[i].monitor;
+        const int token = m_monitors[i].token;
+        if (!monitor(event))
+            return false;
+        if (i < m_monitors.size() && m_monitors[i].token != token)
+            --i;
+    }
+    return true;
+}
+
+void Application::ensureEventFilter()
+{
+    if (m_eventFilter || !QCoreApplication::instance())
+        return;
+    m_eventFilter = std::make_unique<EventFilter>(*this);
+    QCoreApplication::instance()->installEventFilter(m_eventFilter.get());
+}
+
+void Application::registerWindow(Window* window)
+{
+    m_windows.push_back(window);
+}
+
+void Application::unregisterWindow(Window* window)
+{
+    std::erase(m_windows, window);
+    std::erase(m_order, window);
+    for (ModalSession& session : m_modalStack) {
+        if (session.window == window) {
+            session.window = nullptr;
+            session.loop->quit();
+        }
+    }
+    if (m_keyWindow == window)
+        m_keyWindow = nullptr;
+    if (m_mainWindow == window)
+        m_mainWindow = nullptr;
+}
+
+void Application::windowOrderChanged(Window* window, OrderChange change)
+{
+    if (change == OrderChange::None)
+        return;
+    std::erase(m_order, window);
+    if (change == OrderChange::Front)
+        m_order.insert(m_order.begin(), window);
+    else if (change == OrderChange::Back)
+        m_order.push_back(window);
+    if (change != OrderChange::Out)
+        return;
+    // A window ordered out gives up key and main status to the frontmost window that can take it.
+    auto successor = [this](bool key) -> Window* {
+        for (Window* candidate : orderedWindows()) {
+            if (key ? candidate->canBecomeKeyWindow() : candidate->canBecomeMainWindow())
+                return candidate;
+        }
+        return nullptr;
+    };
+    if (m_keyWindow == window)
+        setKeyWindow(successor(true));
+    if (m_mainWindow == window)
+        setMainWindow(successor(false));
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "platform/appkit/Event.h"
+#include "platform/appkit/Responder.h"
+#include "platform/foundation/Error.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QEventLoop;
+class Window;
+
+// The application object on the Qt event loop: its windows and their order, key and main window,
+// actions sent along the responder chain, error presentation, modal sessions and event monitors.
+class Application : public Responder {
+public:
+    enum class OrderChange { None, Front, Back, Out };
+    using EventMonitor = std::function<bool(Event& event)>;
+    using ErrorPresenter = std::function<bool(const Error& error)>;
+
+    // Answer for a modal session ended without a code.
+    static constexpr int kModalResponseAbort = -1001;
+
+    static Application& shared();
+
+    // Runs the Qt event loop until terminate().
+    int run();
+    void terminate();
+
+    // Windows.
+    const std::vector<Window*>& windows() const { return m_windows; }
+    // Visible windows, front to back: higher levels first, then most recently ordered front.
+    std::vector<Window*> orderedWindows() const;
+    Window* keyWindow() const { return m_keyWindow; }
+    Window* mainWindow() const { return m_mainWindow; }
+    void setKeyWindow(Window* window);
+    void setMainWindow(Window* window);
+    Window* windowForHost(const QObject* host) const;
+    bool isActive() const;
+    void activate();
+
+    // Actions. With a target, only it is asked; without, the responder chain is walked: the key
+    // window's chain, its delegate and document, the same for the main window, the application,
+    // the application's delegate.
+    Responder* targetForAction(const QString& action, Responder* target = nullptr) const;
+    bool sendAction(const QString& action, Responder* target, const QVariant& sender);
+    // Whether the item's action has a target and that target enables the item.
+    bool validateItem(const UserInterfaceItem& item) const;
+    Responder* delegate() const { return m_delegate; }
+    void setDelegate(Responder* delegate) { m_delegate = delegate; }
+
+    // Error presentation. A presenter, when set, decides (the prompting layer logs instead of showing
+    // while prompting full screen); otherwise a modal message box shows the error.
+    bool presentError(const Error& error);
+    void setErrorPresenter(ErrorPresenter presenter) { m_errorPresenter = std::move(presenter); }
+
+    // Modal sessions.
+    int runModalForWindow(Window* window);
+    void stopModalWithCode(int code);
+    void abortModal() { stopModalWithCode(kModalResponseAbort); }
+    Window* modalWindow() const { return m_modalStack.empty() ? nullptr : m_modalStack.back().window; }
+    bool isRunningModal() const { return !m_modalStack.empty(); }
+
+    // Local event monitors: every input event of the application passes through them first, in the
+    // order they were added; a monitor that answers false swallows the event.
+    int addLocalMonitorForEvents(unsigned long long mask, EventMonitor monitor);
+    void removeMonitor(int token);
+    static unsigned long long maskForType(Event::Type type) { return 1ULL << unsigned(type); }
+    static constexpr unsigned long long kAnyEventMask = ~0ULL;
+    // Runs the monitors on an event; false when one swallowed it.
+    bool runMonitors(Event& event);
+
+    // Bookkeeping from windows.
+    void registerWindow(Window* window);
+    void unregisterWindow(Window* window);
+    void windowOrderChanged(Window* window, OrderChange change);
+
+private:
+    struct Monitor {
+        int token;
+        unsigned long long mask;
+        EventMonitor monitor;
+    };
+    struct ModalSession {
+        Window* window;
+        QEventLoop* loop;
+        int code;
+    };
+    class EventFilter;
+
+    Application();
+    void ensureEventFilter();
+    bool walkChain(Responder* start, const QString& action, std::vector<const Responder*>& visited,
+                   Responder*& found) const;
+
+    std::vector<Window*> m_windows;
+    // Front to back, visible windows only.
+    std::vector<Window*> m_order;
+    Window* m_keyWindow = nullptr;
+    Window* m_mainWindow = nullptr;
+    Responder* m_delegate = nullptr;
+    ErrorPresenter m_errorPresenter;
+    std::vector<ModalSession> m_modalStack;
+    std::vector<Monitor> m_monitors;
+    std::unique_ptr<QObject> m_eventFilter;
+    int m_nextToken = 1;
+};

@@ -1,0 +1,922 @@
+#include "platform/appkit/Window.h"
+
+#include "platform/appkit/Animation.h"
+#include "platform/appkit/AppKitLog.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Cursor.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/EventTranslation.h"
+#include "platform/appkit/GlobalCoordinates.h"
+#include "platform/appkit/RectFunctions.h"
+#include "platform/appkit/View.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleHints>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Presses closer than this in points, within the double-click interval, count as one multi-click.
+constexpr double kClickSlop = 4.0;
+
+// The offscreen and minimal platforms have no stacking and complain about every raise.
+bool platformStacksWindows()
+{
+    const QString name = QGuiApplication::platformName();
+    return name != QLatin1String("offscreen") && name != QLatin1String("minimal");
+}
+
+QRect alignedQtRect(const Rect& globalFrame)
+{
+    const QRectF rect = qtRectFromGlobal(globalFrame);
+    return QRect(int(std::lround(rect.x())), int(std::lround(rect.y())), int(std::lround(rect.width())),
+                 int(std::lround(rect.height())));
+}
+
+} // namespace
+
+// The Qt widget behind a window: it paints the view tree and turns Qt's events into the platform's.
+class WindowHost final : public QWidget {
+public:
+    explicit WindowHost(Window& window) : m_window(window)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.setRenderHints(View::kDefaultRenderHints);
+        const QColor background = m_window.backgroundColor();
+        if (background.isValid())
+            painter.fillRect(event->rect(), background);
+        else
+            painter.fillRect(event->rect(), palette().window());
+        if (View* content = m_window.contentView()) {
+            const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
+            content->drawTree(painter, windowToDevice, QRectF(event->rect()));
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override { deliverKey(*event); }
+    void keyReleaseEvent(QKeyEvent* event) override { deliverKey(*event); }
+    void mousePressEvent(QMouseEvent* event) override { deliverMouse(*event); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override { deliverMouse(*event); }
+    void mouseReleaseEvent(QMouseEvent* event) override { deliverMouse(*event); }
+    void mouseMoveEvent(QMouseEvent* event) override { deliverMouse(*event); }
+
+    void wheelEvent(QWheelEvent* event) override
+    {
+        Event converted = eventFromWheelEvent(*event, Clock::shared().now());
+        converted.window = &m_window;
+        converted.locationInWindow = toWindow(event->position());
+        m_window.sendEvent(converted);
+        event->accept();
+    }
+
+    void moveEvent(QMoveEvent*) override { m_window.hostGeometryChanged(); }
+    void resizeEvent(QResizeEvent*) override { m_window.hostGeometryChanged(); }
+
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::ActivationChange && isActiveWindow())
+            m_window.hostActivated();
+        else if (event->type() == QEvent::WindowStateChange)
+            m_window.hostStateChanged();
+        QWidget::changeEvent(event);
+    }
+
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->accept();
+        m_window.hostClosed();
+    }
+
+private:
+    Point toWindow(const QPointF& position) const
+    {
+        return {position.x(), m_window.frame().size.height - position.y()};
+    }
+
+    void deliverKey(QKeyEvent& event)
+    {
+        Event converted = eventFromKeyEvent(event, Clock::shared().now());
+        converted.window = &m_window;
+        m_window.sendEvent(converted);
+        event.accept();
+    }
+
+    int clickCountFor(const QMouseEvent& event, double now)
+    {
+        const bool press =
+            event.type() == QEvent::MouseButtonPress || event.type() == QEvent::MouseButtonDblClick;
+        if (!press)
+            return event.type() == QEvent::MouseButtonRelease ? m_clickCount : 0;
+        const double interval = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+        const QPointF delta = event.position() - m_lastPressPosition;
+        const bool near = std::abs(delta.x()) <= kClickSlop && std::abs(delta.y()) <= kClickSlop;
+        const bool again = event.button() == m_lastPressButton && near && now - m_lastPressTime <= interval;
+        m_clickCount = again ? m_clickCount + 1 : 1;
+        m_lastPressTime = now;
+        m_lastPressPosition = event.position();
+        m_lastPressButton = event.button();
+        return m_clickCount;
+    }
+
+    void deliverMouse(QMouseEvent& event)
+    {
+        const double now = Clock::shared().now();
+        Event converted = eventFromMouseEvent(event, now, clickCountFor(event, now));
+        converted.window = &m_window;
+        converted.locationInWindow = toWindow(event.position());
+        if (converted.type == Event::Type::MouseMoved || converted.type == Event::Type::LeftMouseDragged)
+            Cursor::mouseDidMove();
+        m_window.sendEvent(converted);
+        event.accept();
+    }
+
+    Window& m_window;
+    double m_lastPressTime = -1e9;
+    QPointF m_lastPressPosition;
+    Qt::MouseButton m_lastPressButton = Qt::NoButton;
+    int m_clickCount = 0;
+};
+
+Window::Window(const Rect& frame, unsigned styleMask)
+    : m_host(std::make_unique<WindowHost>(*this)), m_styleMask(styleMask)
+{
+    m_firstResponder = this;
+    if (isValidRect(frame))
+        m_frame = frame;
+    else
+        qCWarning(lcAppKit) << "Window: refusing frame" << toQRectF(frame);
+    applyQtFlags();
+    applyGeometryToHost();
+    auto content = std::make_unique<View>(Rect{{0, 0}, m_frame.size});
+    setContentView(std::move(content));
+    m_screenID = screen() ? screen()->displayID() : 0;
+    m_screensObserver = std::make_unique<NotificationObserver>(
+        NotificationCenter::shared(), kApplicationDidChangeScreenParametersNotification, nullptr,
+        [this](const Notification&) { checkScreenChange(); });
+    Application::shared().registerWindow(this);
+}
+
+Window::~Window()
+{
+    if (m_sheetParent)
+        m_sheetParent->endSheet(this, 0);
+    if (m_attachedSheet)
+        endSheet(m_attachedSheet, 0);
+    if (m_parentWindow)
+        m_parentWindow->removeChildWindow(this);
+    while (!m_childWindows.empty())
+        removeChildWindow(m_childWindows.back());
+    m_screensObserver.reset();
+    m_alphaAnimation.reset();
+    m_frameAnimation.reset();
+    Application::shared().unregisterWindow(this);
+    m_contentView.reset();
+    m_host.reset();
+}
+
+QWidget* Window::hostWidget() const
+{
+    return m_host.get();
+}
+
+Rect Window::clampedToMinMax(const Rect& frame) const
+{
+    Rect result = frame;
+    result.size.width =
+        std::clamp(frame.size.width, m_minSize.width, std::max(m_minSize.width, m_maxSize.width));
+    result.size.height =
+        std::clamp(frame.size.height, m_minSize.height, std::max(m_minSize.height, m_maxSize.height));
+    return result;
+}
+
+void Window::setFrame(const Rect& frame, bool display)
+{
+    if (!isValidRect(frame)) {
+        qCWarning(lcAppKit) << "Window: refusing frame" << toQRectF(frame);
+        return;
+    }
+    const Rect clamped = clampedToMinMax(frame);
+    if (clamped == m_frame)
+        return;
+    const Rect old = m_frame;
+    m_frame = clamped;
+    applyGeometryToHost();
+    if (m_contentView)
+        m_contentView->setFrame({{0, 0}, m_frame.size});
+    frameDidChange(old);
+    if (display)
+        displayIfNeeded();
+}
+
+void Window::frameDidChange(const Rect& oldFrame)
+{
+    const double dx = m_frame.origin.x - oldFrame.origin.x;
+    const double dy = m_frame.origin.y - oldFrame.origin.y;
+    if (dx != 0 || dy != 0) {
+        for (Window* child : m_childWindows)
+            child->setFrameOrigin({child->frame().origin.x + dx, child->frame().origin.y + dy});
+        NotificationCenter::shared().postNotification(kWindowDidMoveNotification, this);
+    }
+    if (!(m_frame.size == oldFrame.size))
+        NotificationCenter::shared().postNotification(kWindowDidResizeNotification, this);
+    checkScreenChange();
+}
+
+void Window::checkScreenChange()
+{
+    const std::optional<Screen> current = screen();
+    const quint32 id = current ? current->displayID() : 0;
+    if (id == m_screenID)
+        return;
+    m_screenID = id;
+    NotificationCenter::shared().postNotification(kWindowDidChangeScreenNotification, this);
+}
+
+void Window::setFrameOrigin(const Point& origin)
+{
+    setFrame({origin, m_frame.size});
+}
+
+void Window::setFrameTopLeftPoint(const Point& point)
+{
+    setFrame({{point.x, point.y - m_frame.size.height}, m_frame.size});
+}
+
+void Window::center()
+{
+    const std::optional<Screen> target = screen() ? screen() : Screen::mainScreen();
+    if (!target)
+        return;
+    const Rect visible = target->visibleFrame();
+    // The platform centres horizontally and puts the window somewhat above the middle.
+    const double x = visible.midX() - m_frame.size.width / 2;
+    const double y = visible.origin.y + (visible.size.height - m_frame.size.height) * 2.0 / 3.0;
+    setFrameOrigin({std::round(x), std::round(y)});
+}
+
+Rect Window::constrainFrameRect(const Rect& frame, const std::optional<Screen>& screen) const
+{
+    if (!screen || !(m_styleMask & Titled) || !isValidRect(frame))
+        return frame;
+    const Rect visible = screen->visibleFrame();
+    Rect result = frame;
+    if ((m_styleMask & Resizable) && result.size.height > visible.size.height) {
+        result.size.height = visible.size.height;
+        result.origin.y = visible.origin.y;
+    }
+    if (result.maxY() > visible.maxY())
+        result.origin.y = visible.maxY() - result.size.height;
+    // Keep the top edge reachable: never entirely below the visible frame.
+    if (result.maxY() < visible.origin.y + 1)
+        result.origin.y = visible.origin.y + 1 - result.size.height;
+    return result;
+}
+
+void Window::setMinSize(const Size& size)
+{
+    if (!size.isFinite() || size.width < 0 || size.height < 0)
+        return;
+    m_minSize = size;
+    setFrame(m_frame, false);
+}
+
+void Window::setMaxSize(const Size& size)
+{
+    if (!size.isFinite() || size.width < 0 || size.height < 0)
+        return;
+    m_maxSize = size;
+    setFrame(m_frame, false);
+}
+
+std::optional<Screen> Window::screen() const
+{
+    return Screen::screenForRect(m_frame);
+}
+
+double Window::backingScaleFactor() const
+{
+    if (std::optional<Screen> s = screen())
+        return s->backingScaleFactor();
+    return m_host->devicePixelRatioF();
+}
+
+View* Window::setContentView(std::unique_ptr<View> view)
+{
+    takeContentView();
+    if (!view)
+        return nullptr;
+    m_contentView = std::move(view);
+    m_contentView->setFrame({{0, 0}, m_frame.size});
+    m_contentView->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
+    m_contentView->Responder::setNextResponder(this);
+    m_contentView->setWindowRecursively(this);
+    m_contentView->setNeedsDisplay(true);
+    return m_contentView.get();
+}
+
+std::unique_ptr<View> Window::takeContentView()
+{
+    if (!m_contentView)
+        return nullptr;
+    m_contentView->setWindowRecursively(nullptr);
+    m_contentView->Responder::setNextResponder(nullptr);
+    m_host->update();
+    return std::move(m_contentView);
+}
+
+void Window::setTitle(const QString& title)
+{
+    m_title = title;
+    m_host->setWindowTitle(title);
+}
+
+void Window::setStyleMask(unsigned styleMask)
+{
+    if (styleMask == m_styleMask)
+        return;
+    m_styleMask = styleMask;
+    applyQtFlags();
+}
+
+void Window::setLevel(int level)
+{
+    if (level == m_level)
+        return;
+    m_level = level;
+    applyQtFlags();
+    Application::shared().windowOrderChanged(this, m_visible ? Application::OrderChange::Front
+                                                             : Application::OrderChange::None);
+}
+
+void Window::applyQtFlags()
+{
+    Qt::WindowFlags flags = Qt::Window;
+    if (m_styleMask & Titled) {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
+        if (m_styleMask & Closable)
+            flags |= Qt::WindowCloseButtonHint;
+        if (m_styleMask & Miniaturizable)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (m_styleMask & Resizable)
+            flags |= Qt::WindowMaximizeButtonHint;
+    } else {
+        flags |= Qt::FramelessWindowHint;
+    }
+    if (m_level > kNormalWindowLevel)
+        flags |= Qt::WindowStaysOnTopHint;
+    if (m_ignoresMouseEvents)
+        flags |= Qt::WindowTransparentForInput;
+    if (isSheet())
+        flags = (flags & ~Qt::Window) | Qt::Dialog;
+    if (m_host->windowFlags() == flags)
+        return;
+    // Qt hides a widget whose flags change; show it again where it was.
+    const bool wasVisible = m_host->isVisible();
+    m_host->setWindowFlags(flags);
+    applyGeometryToHost();
+    if (wasVisible)
+        m_host->show();
+}
+
+void Window::applyGeometryToHost()
+{
+    m_applyingGeometry = true;
+    m_host->setGeometry(alignedQtRect(m_frame));
+    m_applyingGeometry = false;
+}
+
+void Window::hostGeometryChanged()
+{
+    if (m_applyingGeometry)
+        return;
+    // The window manager moved or resized us. Keep our fractional frame when Qt only echoes it.
+    const QRect geometry = m_host->geometry();
+    if (geometry == alignedQtRect(m_frame))
+        return;
+    const Rect old = m_frame;
+    m_frame = globalRectFromQt(QRectF(geometry));
+    if (m_contentView)
+        m_contentView->setFrame({{0, 0}, m_frame.size});
+    frameDidChange(old);
+}
+
+void Window::setAlphaValue(double alpha)
+{
+    if (m_alphaAnimation)
+        m_alphaAnimation->stop();
+    if (!std::isfinite(alpha)) {
+        qCWarning(lcAppKit) << "Window: refusing alpha" << alpha;
+        return;
+    }
+    m_alpha = std::clamp(alpha, 0.0, 1.0);
+    m_host->setWindowOpacity(m_alpha);
+}
+
+void Window::animateAlphaValue(double alpha, double duration, std::function<void(bool)> completion)
+{
+    if (!std::isfinite(alpha)) {
+        qCWarning(lcAppKit) << "Window: refusing to animate to alpha" << alpha;
+        return;
+    }
+    const double from = m_alpha;
+    const double to = std::clamp(alpha, 0.0, 1.0);
+    if (m_alphaAnimation)
+        m_alphaAnimation->stop();
+    m_alphaAnimation = std::make_unique<Animation>(duration, [this, from, to](double t) {
+        m_alpha = from + (to - from) * t;
+        m_host->setWindowOpacity(m_alpha);
+    });
+    m_alphaAnimation->setCompletion(std::move(completion));
+    m_alphaAnimation->start();
+}
+
+void Window::animateFrame(const Rect& frame, double duration, std::function<void(bool)> completion)
+{
+    if (!isValidRect(frame)) {
+        qCWarning(lcAppKit) << "Window: refusing to animate to frame" << toQRectF(frame);
+        return;
+    }
+    const Rect from = m_frame;
+    if (m_frameAnimation)
+        m_frameAnimation->stop();
+    m_frameAnimation = std::make_unique<Animation>(duration, [this, from, frame](double t) {
+        auto mix = [t](double a, double b) { return a + (b - a) * t; };
+        setFrame(t >= 1.0 ? frame
+                          : Rect{{mix(from.origin.x, frame.origin.x), mix(from.origin.y, frame.origin.y)},
+                                 {mix(from.size.width, frame.size.width),
+                                  mix(from.size.height, frame.size.height)}});
+    });
+    m_frameAnimation->setCompletion(std::move(completion));
+    m_frameAnimation->start();
+}
+
+void Window::orderFront()
+{
+    // Windows that cannot become key must not take the focus from the one that is.
+    m_host->setAttribute(Qt::WA_ShowWithoutActivating, !canBecomeKeyWindow());
+    if (!m_visible && (m_styleMask & Titled))
+        setFrame(constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen()), false);
+    m_visible = true;
+    if (!m_host->isVisible())
+        m_host->show();
+    if (platformStacksWindows())
+        m_host->raise();
+    Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
+}
+
+void Window::orderBack()
+{
+    m_visible = true;
+    if (!m_host->isVisible())
+        m_host->show();
+    if (platformStacksWindows())
+        m_host->lower();
+    Application::shared().windowOrderChanged(this, Application::OrderChange::Back);
+}
+
+void Window::orderOut()
+{
+    if (!m_visible && !m_host->isVisible())
+        return;
+    m_visible = false;
+    m_host->hide();
+    Application::shared().windowOrderChanged(this, Application::OrderChange::Out);
+}
+
+void Window::makeKeyAndOrderFront()
+{
+    orderFront();
+    makeKeyWindow();
+}
+
+void Window::miniaturize()
+{
+    m_host->showMinimized();
+}
+
+void Window::deminiaturize()
+{
+    m_host->showNormal();
+}
+
+bool Window::isMiniaturized() const
+{
+    return m_host->isMinimized();
+}
+
+void Window::toggleFullScreen()
+{
+    if (isFullScreen()) {
+        m_styleMask &= ~FullScreen;
+        m_host->showNormal();
+        setFrame(m_frameBeforeFullScreen);
+        NotificationCenter::shared().postNotification(kWindowDidExitFullScreenNotification, this);
+        return;
+    }
+    m_frameBeforeFullScreen = m_frame;
+    const std::optional<Screen> target = screen() ? screen() : Screen::mainScreen();
+    m_styleMask |= FullScreen;
+    if (target)
+        setFrame(target->frame());
+    m_visible = true;
+    m_host->showFullScreen();
+    NotificationCenter::shared().postNotification(kWindowDidEnterFullScreenNotification, this);
+}
+
+void Window::zoom()
+{
+    const Rect standard = standardFrame();
+    if (standard.isEmpty())
+        return;
+    if (m_frame == standard && m_userFrame) {
+        setFrame(*m_userFrame);
+        m_userFrame.reset();
+        return;
+    }
+    m_userFrame = m_frame;
+    setFrame(standard);
+}
+
+Rect Window::standardFrame() const
+{
+    const std::optional<Screen> current = screen();
+    return current ? clampedToMinMax(current->visibleFrame()) : Rect();
+}
+
+void Window::addChildWindow(Window* child)
+{
+    if (!child || child == this || child->m_parentWindow == this)
+        return;
+    if (child->m_parentWindow)
+        child->m_parentWindow->removeChildWindow(child);
+    child->m_parentWindow = this;
+    m_childWindows.push_back(child);
+    m_host->winId();
+    child->m_host->winId();
+    if (QWindow* handle = child->m_host->windowHandle())
+        handle->setTransientParent(m_host->windowHandle());
+    if (m_visible)
+        child->orderFront();
+}
+
+void Window::removeChildWindow(Window* child)
+{
+    auto it = std::find(m_childWindows.begin(), m_childWindows.end(), child);
+    if (it == m_childWindows.end())
+        return;
+    m_childWindows.erase(it);
+    child->m_parentWindow = nullptr;
+    if (QWindow* handle = child->m_host->windowHandle())
+        handle->setTransientParent(nullptr);
+}
+
+void Window::setIgnoresMouseEvents(bool flag)
+{
+    if (flag == m_ignoresMouseEvents)
+        return;
+    m_ignoresMouseEvents = flag;
+    applyQtFlags();
+}
+
+void Window::setOpaque(bool flag)
+{
+    m_opaque = flag;
+    m_host->setAttribute(Qt::WA_TranslucentBackground, !flag);
+    m_host->update();
+}
+
+void Window::setBackgroundColor(const QColor& color)
+{
+    m_backgroundColor = color;
+    m_host->update();
+}
+
+void Window::close()
+{
+    NotificationCenter::shared().postNotification(kWindowWillCloseNotification, this);
+    orderOut();
+    if (m_closeHandler) {
+        std::function<void()> handler = m_closeHandler;
+        handler();
+    }
+}
+
+void Window::hostClosed()
+{
+    NotificationCenter::shared().postNotification(kWindowWillCloseNotification, this);
+    m_visible = false;
+    Application::shared().windowOrderChanged(this, Application::OrderChange::Out);
+    if (m_closeHandler) {
+        std::function<void()> handler = m_closeHandler;
+        handler();
+    }
+}
+
+void Window::hostActivated()
+{
+    if (canBecomeKeyWindow() && Application::shared().keyWindow() != this)
+        Application::shared().setKeyWindow(this);
+}
+
+void Window::hostStateChanged()
+{
+    const bool full = m_host->windowState() & Qt::WindowFullScreen;
+    if (full)
+        m_styleMask |= FullScreen;
+    else
+        m_styleMask &= ~FullScreen;
+    const bool miniaturized = m_host->windowState() & Qt::WindowMinimized;
+    if (miniaturized != m_miniaturized) {
+        m_miniaturized = miniaturized;
+        NotificationCenter::shared().postNotification(
+            miniaturized ? kWindowDidMiniaturizeNotification : kWindowDidDeminiaturizeNotification, this);
+    }
+}
+
+bool Window::canBecomeKeyWindow() const
+{
+    return (m_styleMask & Titled) || isSheet();
+}
+
+bool Window::canBecomeMainWindow() const
+{
+    return (m_styleMask & Titled) && !isSheet();
+}
+
+bool Window::isKeyWindow() const
+{
+    return Application::shared().keyWindow() == this;
+}
+
+bool Window::isMainWindow() const
+{
+    return Application::shared().mainWindow() == this;
+}
+
+void Window::makeKeyWindow()
+{
+    if (!canBecomeKeyWindow())
+        return;
+    Application::shared().setKeyWindow(this);
+    if (m_host->isVisible())
+        m_host->activateWindow();
+}
+
+void Window::makeMainWindow()
+{
+    if (canBecomeMainWindow())
+        Application::shared().setMainWindow(this);
+}
+
+bool Window::makeFirstResponder(Responder* responder)
+{
+    if (!responder)
+        responder = this;
+    if (responder == m_firstResponder)
+        return true;
+    if (responder != this && !responder->acceptsFirstResponder())
+        return false;
+    if (m_firstResponder && !m_firstResponder->resignFirstResponder())
+        return false;
+    if (!responder->becomeFirstResponder()) {
+        m_firstResponder = this;
+        return false;
+    }
+    m_firstResponder = responder;
+    return true;
+}
+
+void Window::setWindowController(Responder* controller)
+{
+    m_windowController = controller;
+    setNextResponder(controller);
+}
+
+void Window::sendEvent(Event& event)
+{
+    event.window = this;
+    switch (event.type) {
+    case Event::Type::KeyDown:
+    case Event::Type::KeyUp:
+    case Event::Type::FlagsChanged:
+        m_firstResponder->dispatchEvent(event);
+        return;
+    case Event::Type::LeftMouseDown:
+    case Event::Type::RightMouseDown:
+    case Event::Type::OtherMouseDown: {
+        View* hit = m_contentView ? m_contentView->hitTest(event.locationInWindow) : nullptr;
+        m_mouseDownView = hit;
+        if (!hit)
+            return;
+        if (event.type == Event::Type::LeftMouseDown && hit->acceptsFirstResponder())
+            makeFirstResponder(hit);
+        hit->dispatchEvent(event);
+        return;
+    }
+    case Event::Type::LeftMouseDragged:
+    case Event::Type::RightMouseDragged:
+    case Event::Type::OtherMouseDragged:
+        updateTracking(event);
+        if (m_mouseDownView)
+            m_mouseDownView->dispatchEvent(event);
+        return;
+    case Event::Type::LeftMouseUp:
+    case Event::Type::RightMouseUp:
+    case Event::Type::OtherMouseUp:
+        if (View* view = m_mouseDownView) {
+            m_mouseDownView = nullptr;
+            view->dispatchEvent(event);
+        }
+        return;
+    case Event::Type::MouseMoved:
+        updateTracking(event);
+        updateCursor(event.locationInWindow);
+        if (m_acceptsMouseMovedEvents)
+            m_firstResponder->mouseMoved(event);
+        return;
+    case Event::Type::ScrollWheel:
+        if (View* hit = m_contentView ? m_contentView->hitTest(event.locationInWindow) : nullptr)
+            hit->scrollWheel(event);
+        return;
+    case Event::Type::MouseEntered:
+    case Event::Type::MouseExited:
+        return;
+    }
+}
+
+void Window::updateTracking(const Event& event)
+{
+    if (m_contentView)
+        updateTrackingIn(m_contentView.get(), event);
+}
+
+void Window::updateTrackingIn(View* view, const Event& event)
+{
+    const bool dragging = event.type != Event::Type::MouseMoved;
+    const bool visible = !view->isHiddenOrHasHiddenAncestor();
+    for (TrackingArea& area : view->trackingAreas()) {
+        if (dragging && !(area.options & TrackingArea::EnabledDuringMouseDrag))
+            continue;
+        const Rect local = (area.options & TrackingArea::InVisibleRect) ? view->visibleRect() : area.rect;
+        const Rect inWindow = view->convertRectToView(local, nullptr);
+        const bool inside = visible && inWindow.contains(event.locationInWindow);
+        Responder* owner = area.owner ? area.owner : view;
+        if (inside != area.inside && (area.options & TrackingArea::MouseEnteredAndExited)) {
+            area.inside = inside;
+            Event crossing = event;
+            crossing.type = inside ? Event::Type::MouseEntered : Event::Type::MouseExited;
+            crossing.trackingUserInfo = area.userInfo;
+            if (inside)
+                owner->mouseEntered(crossing);
+            else
+                owner->mouseExited(crossing);
+        }
+        area.inside = inside;
+        if (inside && !dragging && (area.options & TrackingArea::MouseMoved) && owner != m_firstResponder) {
+            Event moved = event;
+            owner->mouseMoved(moved);
+        }
+    }
+    for (const auto& subview : view->subviews())
+        updateTrackingIn(subview.get(), event);
+}
+
+void Window::updateCursor(const Point& location)
+{
+    const Cursor* found = m_contentView ? cursorAt(m_contentView.get(), location) : nullptr;
+    if (found)
+        m_host->setCursor(found->shape());
+    else
+        m_host->unsetCursor();
+}
+
+const Cursor* Window::cursorAt(const View* view, const Point& location) const
+{
+    if (view->isHidden())
+        return nullptr;
+    // Later subviews lie above earlier ones and above their superview, so the last match wins.
+    const Cursor* found = nullptr;
+    for (const View::CursorRect& cursorRect : view->cursorRects()) {
+        if (view->convertRectToView(cursorRect.rect, nullptr).contains(location))
+            found = &cursorRect.cursor;
+    }
+    for (const auto& subview : view->subviews()) {
+        if (const Cursor* inSubview = cursorAt(subview.get(), location))
+            found = inSubview;
+    }
+    return found;
+}
+
+void Window::beginSheet(Window* sheet, std::function<void(int)> completion)
+{
+    if (!sheet || sheet == this || m_attachedSheet || sheet->m_sheetParent) {
+        qCWarning(lcAppKit) << "Window: cannot begin this sheet";
+        return;
+    }
+    m_attachedSheet = sheet;
+    sheet->m_sheetParent = this;
+    sheet->m_sheetCompletion = std::move(completion);
+    // A sheet hangs from the top of its parent, centred.
+    const Rect sheetFrame{
+        {m_frame.midX() - sheet->m_frame.size.width / 2, m_frame.maxY() - sheet->m_frame.size.height},
+        sheet->m_frame.size};
+    sheet->applyQtFlags();
+    sheet->m_host->setWindowModality(Qt::WindowModal);
+    sheet->setFrame(sheetFrame, false);
+    // Window modality blocks the transient parent; both need native windows to be linked.
+    m_host->winId();
+    sheet->m_host->winId();
+    if (QWindow* handle = sheet->m_host->windowHandle())
+        handle->setTransientParent(m_host->windowHandle());
+    sheet->m_visible = true;
+    sheet->m_host->show();
+    Application::shared().windowOrderChanged(sheet, Application::OrderChange::Front);
+    sheet->makeKeyWindow();
+}
+
+void Window::endSheet(Window* sheet, int returnCode)
+{
+    if (!sheet || sheet != m_attachedSheet)
+        return;
+    m_attachedSheet = nullptr;
+    sheet->m_sheetParent = nullptr;
+    sheet->orderOut();
+    sheet->m_host->setWindowModality(Qt::NonModal);
+    sheet->applyQtFlags();
+    if (Application::shared().keyWindow() == sheet)
+        makeKeyWindow();
+    std::function<void(int)> completion = std::move(sheet->m_sheetCompletion);
+    sheet->m_sheetCompletion = nullptr;
+    if (completion)
+        completion(returnCode);
+}
+
+void Window::display()
+{
+    m_host->repaint();
+}
+
+void Window::displayIfNeeded()
+{
+    if (m_host->isVisible())
+        m_host->repaint();
+}
+
+void Window::invalidateWindowRect(const Rect& rect)
+{
+    const double height = m_frame.size.height;
+    const QRectF device(rect.origin.x, height - rect.maxY(), rect.size.width, rect.size.height);
+    m_host->update(device.toAlignedRect());
+}
+
+Point Window::convertPointToScreen(const Point& point) const
+{
+    return {m_frame.origin.x + point.x, m_frame.origin.y + point.y};
+}
+
+Point Window::convertPointFromScreen(const Point& point) const
+{
+    return {point.x - m_frame.origin.x, point.y - m_frame.origin.y};
+}
+
+Rect Window::convertRectToScreen(const Rect& rect) const
+{
+    return {convertPointToScreen(rect.origin), rect.size};
+}
+
+Rect Window::convertRectFromScreen(const Rect& rect) const
+{
+    return {convertPointFromScreen(rect.origin), rect.size};
+}
+
+void Window::forgetView(View* view)
+{
+    auto within = [view](Responder* responder) {
+        auto* asView = dynamic_cast<View*>(responder);
+        return asView && asView->isDescendantOf(view);
+    };
+    if (within(m_firstResponder))
+        m_firstResponder = this;
+    if (m_mouseDownView && m_mouseDownView->isDescendantOf(view))
+        m_mouseDownView = nullptr;
+}

@@ -1,0 +1,242 @@
+#pragma once
+
+#include "platform/appkit/Responder.h"
+#include "platform/appkit/Screen.h"
+#include "platform/foundation/Rect.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Animation;
+class NotificationObserver;
+class Cursor;
+class Event;
+class QWidget;
+class View;
+class WindowHost;
+
+// A top-level window with a global y-up frame (origin at the bottom-left of the primary screen), a
+// content view tree drawn by a Qt host widget, and the platform's key, main, level and sheet notions.
+// The frame is the area the application draws; decorations belong to the window manager.
+class Window : public Responder {
+public:
+    enum StyleMask : unsigned {
+        Borderless = 0,
+        Titled = 1u << 0,
+        Closable = 1u << 1,
+        Miniaturizable = 1u << 2,
+        Resizable = 1u << 3,
+        FullScreen = 1u << 14,
+        FullSizeContentView = 1u << 15,
+    };
+    static constexpr unsigned kStandardStyle = Titled | Closable | Miniaturizable | Resizable;
+
+    // Levels order windows; Linux offers only normal and stays-on-top, so any level above normal
+    // keeps the window above normal ones.
+    static constexpr int kNormalWindowLevel = 0;
+    static constexpr int kFloatingWindowLevel = 3;
+    static constexpr int kModalPanelWindowLevel = 8;
+    static constexpr int kStatusWindowLevel = 25;
+    static constexpr int kScreenSaverWindowLevel = 1000;
+
+    explicit Window(const Rect& frame, unsigned styleMask = kStandardStyle);
+    ~Window() override;
+
+    // Frame. Values that are not finite or have negative sizes are refused and logged.
+    Rect frame() const { return m_frame; }
+    void setFrame(const Rect& frame, bool display = true);
+    void setFrameOrigin(const Point& origin);
+    void setFrameTopLeftPoint(const Point& point);
+    void center();
+    // Where a titled window may go on a screen: its top below the visible frame's top and, when
+    // resizable, no taller than the visible frame. Borderless windows go anywhere.
+    virtual Rect constrainFrameRect(const Rect& frame, const std::optional<Screen>& screen) const;
+    Size minSize() const { return m_minSize; }
+    void setMinSize(const Size& size);
+    Size maxSize() const { return m_maxSize; }
+    void setMaxSize(const Size& size);
+    // The screen the window overlaps most; empty when it is on none (or its screen went away).
+    std::optional<Screen> screen() const;
+    double backingScaleFactor() const;
+
+    // Content.
+    View* contentView() const { return m_contentView.get(); }
+    View* setContentView(std::unique_ptr<View> view);
+    std::unique_ptr<View> takeContentView();
+
+    // Appearance.
+    const QString& title() const { return m_title; }
+    void setTitle(const QString& title);
+    unsigned styleMask() const { return m_styleMask; }
+    void setStyleMask(unsigned styleMask);
+    int level() const { return m_level; }
+    void setLevel(int level);
+    double alphaValue() const { return m_alpha; }
+    void setAlphaValue(double alpha);
+    void animateAlphaValue(double alpha, double duration, std::function<void(bool)> completion = {});
+    void animateFrame(const Rect& frame, double duration, std::function<void(bool)> completion = {});
+
+    // Ordering and visibility.
+    void orderFront();
+    void orderFrontRegardless() { orderFront(); }
+    void orderBack();
+    void orderOut();
+    void makeKeyAndOrderFront();
+    bool isVisible() const { return m_visible; }
+    void miniaturize();
+    void deminiaturize();
+    bool isMiniaturized() const;
+    void toggleFullScreen();
+    bool isFullScreen() const { return m_styleMask & FullScreen; }
+    // Posts the will-close notification, orders the window out and tells the close handler.
+    void close();
+    // The title-bar commands; subclasses refuse them in some states.
+    virtual void performClose() { close(); }
+    virtual void performMiniaturize() { miniaturize(); }
+    virtual void performZoom() { zoom(); }
+    // Toggles between the standard frame and the frame the user had before.
+    virtual void zoom();
+    // The frame zooming goes to: the visible frame of the window's screen, or zero without a screen.
+    virtual Rect standardFrame() const;
+
+    // Child windows stay above their parent and move with it.
+    void addChildWindow(Window* child);
+    void removeChildWindow(Window* child);
+    const std::vector<Window*>& childWindows() const { return m_childWindows; }
+    Window* parentWindow() const { return m_parentWindow; }
+
+    // Attributes with no window-manager counterpart on Linux, kept so callers can set and read them.
+    bool isMovable() const { return m_movable; }
+    void setMovable(bool flag) { m_movable = flag; }
+    bool hasShadow() const { return m_hasShadow; }
+    void setHasShadow(bool flag) { m_hasShadow = flag; }
+    bool hidesOnDeactivate() const { return m_hidesOnDeactivate; }
+    void setHidesOnDeactivate(bool flag) { m_hidesOnDeactivate = flag; }
+    bool isExcludedFromWindowsMenu() const { return m_excludedFromWindowsMenu; }
+    void setExcludedFromWindowsMenu(bool flag) { m_excludedFromWindowsMenu = flag; }
+    unsigned collectionBehavior() const { return m_collectionBehavior; }
+    void setCollectionBehavior(unsigned behavior) { m_collectionBehavior = behavior; }
+    int animationBehavior() const { return m_animationBehavior; }
+    void setAnimationBehavior(int behavior) { m_animationBehavior = behavior; }
+    // Mouse events pass through to whatever lies below.
+    bool ignoresMouseEvents() const { return m_ignoresMouseEvents; }
+    void setIgnoresMouseEvents(bool flag);
+    bool isOpaque() const { return m_opaque; }
+    void setOpaque(bool flag);
+    const QColor& backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const QColor& color);
+    void setCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+
+    // Key and main status.
+    virtual bool canBecomeKeyWindow() const;
+    virtual bool canBecomeMainWindow() const;
+    virtual bool isKeyWindow() const;
+    virtual bool isMainWindow() const;
+    void makeKeyWindow();
+    void makeMainWindow();
+    virtual void becomeKeyWindow() {}
+    virtual void resignKeyWindow() {}
+    virtual void becomeMainWindow() {}
+    virtual void resignMainWindow() {}
+
+    // The responder chain through the window: first responder .. content view, window, window
+    // controller; then delegate and document when they are not already on it.
+    Responder* firstResponder() const { return m_firstResponder; }
+    bool makeFirstResponder(Responder* responder);
+    Responder* windowController() const { return m_windowController; }
+    void setWindowController(Responder* controller);
+    Responder* delegate() const { return m_delegate; }
+    void setDelegate(Responder* delegate) { m_delegate = delegate; }
+    Responder* document() const { return m_document; }
+    void setDocument(Responder* document) { m_document = document; }
+
+    // Events, in window coordinates.
+    virtual void sendEvent(Event& event);
+    bool acceptsMouseMovedEvents() const { return m_acceptsMouseMovedEvents; }
+    void setAcceptsMouseMovedEvents(bool flag) { m_acceptsMouseMovedEvents = flag; }
+
+    // Window-modal sheets.
+    void beginSheet(Window* sheet, std::function<void(int returnCode)> completion = {});
+    void endSheet(Window* sheet, int returnCode = 0);
+    Window* attachedSheet() const { return m_attachedSheet; }
+    Window* sheetParent() const { return m_sheetParent; }
+    bool isSheet() const { return m_sheetParent != nullptr; }
+
+    // Drawing.
+    void display();
+    void displayIfNeeded();
+    void invalidateWindowRect(const Rect& rect);
+
+    // Conversion between window and global coordinates.
+    Point convertPointToScreen(const Point& point) const;
+    Point convertPointFromScreen(const Point& point) const;
+    Rect convertRectToScreen(const Rect& rect) const;
+    Rect convertRectFromScreen(const Rect& rect) const;
+
+    // The Qt widget standing for the window, for Qt dialogs that need a parent.
+    QWidget* hostWidget() const;
+
+    // Called as a view leaves the window, so no pointer to it is kept.
+    void forgetView(View* view);
+
+private:
+    friend class WindowHost;
+    void applyQtFlags();
+    void applyGeometryToHost();
+    void hostGeometryChanged();
+    void hostActivated();
+    void hostStateChanged();
+    void hostClosed();
+    void updateTracking(const Event& event);
+    void updateTrackingIn(View* view, const Event& event);
+    void updateCursor(const Point& location);
+    const Cursor* cursorAt(const View* view, const Point& location) const;
+    Rect clampedToMinMax(const Rect& frame) const;
+    void frameDidChange(const Rect& oldFrame);
+    void checkScreenChange();
+
+    std::unique_ptr<WindowHost> m_host;
+    std::unique_ptr<View> m_contentView;
+    std::unique_ptr<Animation> m_alphaAnimation;
+    std::unique_ptr<Animation> m_frameAnimation;
+    Rect m_frame;
+    Size m_minSize;
+    Size m_maxSize{1e7, 1e7};
+    QString m_title;
+    unsigned m_styleMask;
+    int m_level = kNormalWindowLevel;
+    double m_alpha = 1.0;
+    bool m_visible = false;
+    bool m_acceptsMouseMovedEvents = false;
+    bool m_applyingGeometry = false;
+    Rect m_frameBeforeFullScreen;
+    Responder* m_firstResponder = nullptr;
+    Responder* m_windowController = nullptr;
+    Responder* m_delegate = nullptr;
+    Responder* m_document = nullptr;
+    View* m_mouseDownView = nullptr;
+    Window* m_attachedSheet = nullptr;
+    Window* m_sheetParent = nullptr;
+    std::function<void(int)> m_sheetCompletion;
+    std::function<void()> m_closeHandler;
+    std::vector<Window*> m_childWindows;
+    Window* m_parentWindow = nullptr;
+    std::unique_ptr<NotificationObserver> m_screensObserver;
+    quint32 m_screenID = 0;
+    std::optional<Rect> m_userFrame;
+    bool m_miniaturized = false;
+    bool m_movable = true;
+    bool m_hasShadow = true;
+    bool m_hidesOnDeactivate = false;
+    bool m_excludedFromWindowsMenu = false;
+    bool m_ignoresMouseEvents = false;
+    bool m_opaque = true;
+    unsigned m_collectionBehavior = 0;
+    int m_animationBehavior = 0;
+    QColor m_backgroundColor;
+};

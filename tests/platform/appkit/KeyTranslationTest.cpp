@@ -1,0 +1,109 @@
+#include "platform/appkit/EventTranslation.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+Event press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {},
+            bool repeat = false)
+{
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, text, repeat);
+    return eventFromKeyEvent(event, 5.0);
+}
+
+struct KeyCase {
+    int qtKey;
+    unsigned short code;
+};
+
+} // namespace
+
+TEST(KeyTranslation, SpecialKeysGiveThePlatformCharacterCodes)
+{
+    const KeyCase cases[] = {
+        {Qt::Key_Up, 0xF700},      {Qt::Key_Down, 0xF701},   {Qt::Key_Left, 0xF702},
+        {Qt::Key_Right, 0xF703},   {Qt::Key_F1, 0xF704},     {Qt::Key_F2, 0xF705},
+        {Qt::Key_F12, 0xF70F},     {Qt::Key_F35, 0xF726},    {Qt::Key_Home, 0xF729},
+        {Qt::Key_End, 0xF72B},     {Qt::Key_PageUp, 0xF72C}, {Qt::Key_PageDown, 0xF72D},
+        {Qt::Key_Space, 0x20},     {Qt::Key_Return, 0x0D},   {Qt::Key_Escape, 0x1B},
+        {Qt::Key_Backspace, 0x7F}, {Qt::Key_Delete, 0xF728}, {Qt::Key_Tab, 0x09},
+        {Qt::Key_Enter, 0x03},     {Qt::Key_Insert, 0xF727},
+    };
+    for (const KeyCase& c : cases) {
+        const Event event = press(c.qtKey);
+        EXPECT_EQ(event.type, Event::Type::KeyDown) << c.qtKey;
+        EXPECT_EQ(event.characterCode(), c.code) << std::hex << c.qtKey;
+        EXPECT_EQ(event.characterCodeIgnoringModifiers(), c.code) << std::hex << c.qtKey;
+    }
+}
+
+TEST(KeyTranslation, FunctionKeysCarryTheFunctionFlagAndArrowsTheNumericPadFlag)
+{
+    EXPECT_TRUE(press(Qt::Key_PageDown).modifierFlags & kFunctionKeyMask);
+    EXPECT_FALSE(press(Qt::Key_PageDown).modifierFlags & kNumericPadKeyMask);
+    EXPECT_TRUE(press(Qt::Key_Up).modifierFlags & kFunctionKeyMask);
+    EXPECT_TRUE(press(Qt::Key_Up).modifierFlags & kNumericPadKeyMask);
+    EXPECT_FALSE(press(Qt::Key_Space).modifierFlags & kFunctionKeyMask);
+}
+
+TEST(KeyTranslation, LettersComeAsTypedWithTheUnmodifiedCharacterAvailable)
+{
+    EXPECT_EQ(press(Qt::Key_S, Qt::NoModifier, "s").characters, "s");
+    const Event shifted = press(Qt::Key_S, Qt::ShiftModifier, "S");
+    EXPECT_EQ(shifted.characters, "S");
+    EXPECT_EQ(shifted.characterCode(), 83);
+    EXPECT_TRUE(shifted.modifierFlags & kShiftKeyMask);
+
+    // Qt turns Control combinations into control characters; the key must still read as the letter.
+    const Event command = press(Qt::Key_S, Qt::ControlModifier, QString(QChar(0x13)));
+    EXPECT_EQ(command.charactersIgnoringModifiers, "s");
+    EXPECT_EQ(command.characters, "s");
+    EXPECT_TRUE(command.modifierFlags & kCommandKeyMask);
+
+    const Event bracket = press(Qt::Key_BracketLeft, Qt::NoModifier, "[");
+    EXPECT_EQ(bracket.characterCode(), 91);
+}
+
+TEST(KeyTranslation, OptionSpaceTypesANoBreakSpace)
+{
+    const Event event = press(Qt::Key_Space, Qt::AltModifier, " ");
+    EXPECT_EQ(event.characterCode(), kNoBreakSpaceCharacter);
+    EXPECT_EQ(event.characterCodeIgnoringModifiers(), kSpaceCharacter);
+    EXPECT_TRUE(event.modifierFlags & kOptionKeyMask);
+}
+
+TEST(KeyTranslation, ModifiersMapToThePlatformFlags)
+{
+    EXPECT_EQ(modifierFlagsFromQt(Qt::ShiftModifier), kShiftKeyMask);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::ControlModifier), kCommandKeyMask);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::MetaModifier), kControlKeyMask);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::AltModifier), kOptionKeyMask);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::KeypadModifier), kNumericPadKeyMask);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::NoModifier), 0u);
+}
+
+TEST(KeyTranslation, RepeatReleaseAndModifierKeys)
+{
+    EXPECT_TRUE(press(Qt::Key_Down, Qt::NoModifier, {}, true).isARepeat);
+    EXPECT_FALSE(press(Qt::Key_Down).isARepeat);
+
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+    const Event up = eventFromKeyEvent(release, 1.0);
+    EXPECT_EQ(up.type, Event::Type::KeyUp);
+    EXPECT_EQ(up.characterCode(), kDownArrowFunctionKey);
+
+    // Qt reports a modifier key's own press with the state from before it; its modifiers() answer the
+    // state after, which is what the platform's flags-changed event carries.
+    const Event option = press(Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_EQ(option.type, Event::Type::FlagsChanged);
+    EXPECT_TRUE(option.modifierFlags & kOptionKeyMask);
+    EXPECT_TRUE(option.characters.isEmpty());
+}
+
+TEST(KeyTranslation, UnknownKeysTypeNothingButDoNotFail)
+{
+    const Event event = press(Qt::Key_unknown);
+    EXPECT_EQ(event.type, Event::Type::KeyDown);
+    EXPECT_EQ(event.characterCode(), 0);
+}
