@@ -238,7 +238,9 @@ Range TextView::snapped(const Range& range) const
     };
     if (insidePair(start))
         --start;
-    if (insidePair(end))
+    if (range.length <= 0)
+        end = start;
+    else if (insidePair(end))
         ++end;
     return {start, end - start};
 }
@@ -539,7 +541,9 @@ void TextView::deleteRange(const Range& range, bool)
 
 void TextView::deleteSelection()
 {
-    for (auto range = m_selectedRanges.rbegin(); range != m_selectedRanges.rend(); ++range) {
+    // Each change resets the selection, so the ranges are taken first.
+    const std::vector<Range> ranges = m_selectedRanges;
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
         if (range->length > 0)
             userReplace(*range, AttributedString(), QStringLiteral("Delete"), false);
     }
@@ -556,7 +560,10 @@ void TextView::setMarkedText(const QString& string, const Range& selectedRange,
     range = snapped(range);
     if (!m_editable)
         return;
-    // Pre-edit text is not undoable on its own: the committed text is.
+    // A composition starts its own undo step; pre-edit text is not undoable on its own, the committed
+    // text is.
+    if (!hasMarkedText())
+        m_typingUndo.reset();
     UndoManager* manager = undoManager();
     manager->disableUndoRegistration();
     m_changingText = true;
@@ -929,7 +936,8 @@ void TextView::cut()
     if (!m_editable || selectedRange().length == 0)
         return;
     copy();
-    for (auto range = m_selectedRanges.rbegin(); range != m_selectedRanges.rend(); ++range) {
+    const std::vector<Range> ranges = m_selectedRanges;
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
         if (range->length > 0)
             userReplace(*range, AttributedString(), QStringLiteral("Cut"), false);
     }
