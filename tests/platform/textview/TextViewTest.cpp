@@ -1,4 +1,5 @@
 #include "platform/textview/TextView.h"
+#include "TestSupport.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
@@ -14,11 +15,6 @@
 #include <QTest>
 
 namespace {
-
-void PrintTo(const QString& string, std::ostream* out)
-{
-    *out << '"' << string.toStdString() << '"';
-}
 
 // A window holding a scroll view around a text view, driven by real Qt input events on its host
 // widget, with a manual clock so double clicks and caret blinks depend on nothing but the test.
