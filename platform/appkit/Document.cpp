@@ -6,6 +6,7 @@
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/Timer.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/FileWrapper.h"
@@ -132,6 +133,7 @@ Document::Document() = default;
 Document::~Document()
 {
     m_autosaveTimer.reset();
+    m_undoObservers.clear();
     // Windows go before the document they point at.
     m_windowControllers.clear();
 }
@@ -522,19 +524,42 @@ void Document::changeCountDidChange()
         m_autosaveTimer->invalidate();
 }
 
+UndoManager* Document::undoManager()
+{
+    if (!m_undoManager) {
+        m_ownUndoManager = std::make_unique<UndoManager>();
+        setUndoManager(m_ownUndoManager.get());
+    }
+    return m_undoManager;
+}
+
 void Document::setUndoManager(UndoManager* manager)
 {
     m_undoObservers.clear();
     m_undoManager = manager;
     if (!manager)
         return;
+    m_undoChangeCountSeen = manager->changeCount();
     NotificationCenter& center = NotificationCenter::shared();
+    auto follow = [this](ChangeType change) {
+        return [this, change](const Notification&) {
+            m_undoChangeCountSeen = m_undoManager->changeCount();
+            updateChangeCount(change);
+        };
+    };
     m_undoObservers.emplace_back(center, kUndoManagerDidUndoChangeNotification, manager,
-                                 [this](const Notification&) { updateChangeCount(ChangeType::Undone); });
+                                 follow(ChangeType::Undone));
     m_undoObservers.emplace_back(center, kUndoManagerDidRedoChangeNotification, manager,
-                                 [this](const Notification&) { updateChangeCount(ChangeType::Redone); });
+                                 follow(ChangeType::Redone));
     m_undoObservers.emplace_back(center, kUndoManagerDidCloseUndoGroupNotification, manager,
-                                 [this](const Notification&) { updateChangeCount(ChangeType::Done); });
+                                 [this](const Notification&) {
+                                     const UndoManager& undo = *m_undoManager;
+                                     if (undo.groupingLevel() > 0 || undo.isUndoing() || undo.isRedoing() ||
+                                         undo.changeCount() == m_undoChangeCountSeen)
+                                         return;
+                                     m_undoChangeCountSeen = undo.changeCount();
+                                     updateChangeCount(ChangeType::Done);
+                                 });
 }
 
 // Autosaving.
@@ -698,6 +723,11 @@ bool Document::revertToContentsOfURL(const QUrl& url, const QString& type, Error
         return false;
     m_fileModificationDate = contentsModificationDate(url.toLocalFile());
     discardAutosave();
+    // What the undo stack would undo is no longer in the document.
+    if (m_undoManager) {
+        m_undoManager->removeAllActions();
+        m_undoChangeCountSeen = m_undoManager->changeCount();
+    }
     updateChangeCount(ChangeType::ReadOtherContents);
     return true;
 }

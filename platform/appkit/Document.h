@@ -94,9 +94,9 @@ public:
     bool isDocumentEdited() const { return m_changeCount != 0; }
     void updateChangeCount(ChangeType change);
     virtual bool hasUnautosavedChanges() const { return m_hasUnautosavedChanges; }
-    // The undo manager whose undo and redo move the change count; observed through its notifications,
-    // never owned.
-    UndoManager* undoManager() const { return m_undoManager; }
+    // The undo manager whose changes, undos and redos move the change count: one set from outside (not
+    // owned), else the document's own, made on first use. Reverting empties it.
+    UndoManager* undoManager();
     void setUndoManager(UndoManager* manager);
 
     // Autosaving.
@@ -197,7 +197,11 @@ private:
     int m_untitledNumber = 0;
     DocumentController* m_controller = nullptr;
     UndoManager* m_undoManager = nullptr;
+    std::unique_ptr<UndoManager> m_ownUndoManager;
     std::vector<NotificationObserver> m_undoObservers;
+    // The undo manager's change count when the document last heard from it: a group that closes
+    // without anything new registered (or a nested one) is no change.
+    quint64 m_undoChangeCountSeen = 0;
     std::unique_ptr<Timer> m_autosaveTimer;
     std::vector<std::unique_ptr<WindowController>> m_windowControllers;
 };
@@ -205,11 +209,3 @@ private:
 // Save and Save As are the user's own saves; Save To and autosaves are not.
 bool isUserSaveOperation(Document::SaveOperation operation);
 bool isAutosaveOperation(Document::SaveOperation operation);
-
-// Names of the undo manager's notifications the document follows, as the platform spells them.
-inline const QString kUndoManagerDidUndoChangeNotification =
-    QStringLiteral("NSUndoManagerDidUndoChangeNotification");
-inline const QString kUndoManagerDidRedoChangeNotification =
-    QStringLiteral("NSUndoManagerDidRedoChangeNotification");
-inline const QString kUndoManagerDidCloseUndoGroupNotification =
-    QStringLiteral("NSUndoManagerDidCloseUndoGroupNotification");

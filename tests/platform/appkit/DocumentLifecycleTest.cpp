@@ -1,9 +1,9 @@
 #include "DocumentTestSupport.h"
 
 #include "platform/appkit/RunLoop.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
-#include "platform/foundation/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -234,21 +234,45 @@ TEST_F(DocumentLifecycle, UndoAndRedoMoveTheChangeCount)
 {
     writeFile(path("U.note"), "x");
     NoteDocument* document = open("U.note");
-    int manager = 0;
-    auto* undoManager = reinterpret_cast<UndoManager*>(&manager);
-    document->setUndoManager(undoManager);
-    NotificationCenter& center = NotificationCenter::shared();
-    center.postNotification(kUndoManagerDidCloseUndoGroupNotification, undoManager);
+    document->autosaveInPlace = false;
+    UndoManager& undo = *document->undoManager();
+    undo.setGroupsByEvent(false);
+    std::function<void(const QString&)> setText = [&](const QString& text) {
+        const QString old = document->text;
+        document->text = text;
+        undo.registerUndo(document, [&setText, old] { setText(old); });
+    };
+
+    // One change, made of a nested group: one step of the count.
+    undo.beginUndoGrouping();
+    undo.beginUndoGrouping();
+    setText("y");
+    undo.endUndoGrouping();
+    undo.endUndoGrouping();
     EXPECT_TRUE(document->isDocumentEdited());
-    center.postNotification(kUndoManagerDidUndoChangeNotification, undoManager);
+    // An empty group is no change.
+    undo.beginUndoGrouping();
+    undo.endUndoGrouping();
+
+    undo.undo();
+    EXPECT_EQ(document->text, "x");
     EXPECT_FALSE(document->isDocumentEdited());
-    center.postNotification(kUndoManagerDidRedoChangeNotification, undoManager);
+    undo.redo();
+    EXPECT_EQ(document->text, "y");
     EXPECT_TRUE(document->isDocumentEdited());
-    // Another undo manager's changes are not this document's.
-    int other = 0;
-    center.postNotification(kUndoManagerDidUndoChangeNotification, &other);
+
+    // Saved, then undone: the document differs from its file again.
+    document->saveDocument();
+    EXPECT_FALSE(document->isDocumentEdited());
+    undo.undo();
     EXPECT_TRUE(document->isDocumentEdited());
-    document->setUndoManager(nullptr);
+
+    // Reverting leaves nothing to undo.
+    alertAnswers = {Alert::kFirstButtonReturn};
+    document->revertDocumentToSaved();
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_FALSE(undo.canRedo());
+    EXPECT_FALSE(document->isDocumentEdited());
 }
 
 TEST_F(DocumentLifecycle, DuplicateMakesAnUntitledCopy)
