@@ -11,9 +11,16 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
+
+std::vector<const Window*>& windowsWithSheets()
+{
+    static std::vector<const Window*> windows;
+    return windows;
+}
 
 Alert::Presenter& presenter()
 {
@@ -112,6 +119,12 @@ void Alert::setAccessoryView(std::unique_ptr<QWidget> view)
     m_accessoryView = std::move(view);
 }
 
+bool Alert::isShowingSheetOnWindow(const Window* window)
+{
+    const auto& sheets = windowsWithSheets();
+    return window && std::find(sheets.begin(), sheets.end(), window) != sheets.end();
+}
+
 void Alert::setPresenter(Presenter newPresenter)
 {
     presenter() = std::move(newPresenter);
@@ -196,10 +209,14 @@ void Alert::beginSheetModalForWindow(Window* window, std::function<void(int)> co
     dialog.box->setWindowModality(Qt::WindowModal);
     dialog.box->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<QWidget> accessory = m_accessoryView.get();
+    windowsWithSheets().push_back(window);
     // The alert may be gone by the time the sheet ends; only a live alert hears the box's state.
     std::shared_ptr<Alert*> self = m_self;
     QObject::connect(dialog.box, &QMessageBox::finished, dialog.box,
-                     [dialog, accessory, self, completion = std::move(completion)](int) {
+                     [dialog, accessory, self, window, completion = std::move(completion)](int) {
+                         auto& sheets = windowsWithSheets();
+                         if (auto it = std::find(sheets.begin(), sheets.end(), window); it != sheets.end())
+                             sheets.erase(it);
                          const int code = dialog.codeFor(dialog.box->clickedButton());
                          if (accessory)
                              accessory->setParent(nullptr);

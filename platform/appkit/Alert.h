@@ -65,6 +65,10 @@ public:
     // a window the alert runs modally and then calls completion.
     void beginSheetModalForWindow(Window* window, std::function<void(int returnCode)> completion);
 
+    // Whether an alert is showing as a sheet on window (a document does not ask twice, and an untouched
+    // window with a question on it is not replaced).
+    static bool isShowingSheetOnWindow(const Window* window);
+
     // The presenter that answers every alert instead of a dialog; empty to show real dialogs again.
     static void setPresenter(Presenter presenter);
     static bool hasPresenter();

@@ -823,6 +823,11 @@ Window* Document::windowForSheet() const
 
 void Document::canCloseDocument(std::function<void(bool)> completion)
 {
+    // A question already on the window is answered first; a second click on close asks nothing.
+    if (Alert::isShowingSheetOnWindow(windowForSheet())) {
+        completion(false);
+        return;
+    }
     if (!isDocumentEdited()) {
         completion(true);
         return;

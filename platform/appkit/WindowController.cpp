@@ -1,5 +1,6 @@
 #include "platform/appkit/WindowController.h"
 
+#include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Window.h"
 
@@ -74,12 +75,25 @@ Window* WindowController::window()
     if (m_document)
         m_document->windowControllerWillLoadNib(*this);
     adoptWindow(makeWindow());
+    if (m_shouldCascadeWindows && m_window)
+        cascadeFromMainWindow();
     windowDidLoad();
     if (m_document)
         m_document->windowControllerDidLoadNib(*this);
     synchronizeWindowTitleWithDocumentName();
     m_loading = false;
     return m_window.get();
+}
+
+void WindowController::cascadeFromMainWindow()
+{
+    // New windows step right and down from the front window, so they do not hide each other.
+    constexpr double kCascadeStep = 22;
+    Window* front = Application::shared().mainWindow();
+    if (!front || front == m_window.get() || !front->isVisible())
+        return;
+    const Rect frame = front->frame();
+    m_window->setFrameTopLeftPoint({frame.origin.x + kCascadeStep, frame.maxY() - kCascadeStep});
 }
 
 void WindowController::setDocument(Document* document)

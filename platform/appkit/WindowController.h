@@ -38,6 +38,8 @@ public:
     // When set, closing this window closes the document even if it has other windows.
     bool shouldCloseDocument() const { return m_shouldCloseDocument; }
     void setShouldCloseDocument(bool flag) { m_shouldCloseDocument = flag; }
+    // When set (the default), a window made after another is placed a step right of and below the
+    // main window.
     bool shouldCascadeWindows() const { return m_shouldCascadeWindows; }
     void setShouldCascadeWindows(bool flag) { m_shouldCascadeWindows = flag; }
 
@@ -59,6 +61,7 @@ protected:
 private:
     class CloseFilter;
     void adoptWindow(std::unique_ptr<Window> window);
+    void cascadeFromMainWindow();
     void windowWillClose();
 
     std::unique_ptr<Window> m_window;

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QWidget>
 
 namespace {
@@ -307,4 +309,41 @@ TEST_F(DocumentLifecycle, AFileThatCannotBeReadOpensNoDocument)
     EXPECT_EQ(open("Missing.note"), nullptr);
     EXPECT_EQ(lastError.code(), kFileReadNoSuchFileError);
     EXPECT_TRUE(controller.documents().empty());
+}
+
+TEST_F(DocumentLifecycle, NewWindowsCascadeFromTheMainWindow)
+{
+    NoteDocument* first = makeUntitled();
+    first->showWindows();
+    Window* firstWindow = first->primaryWindowController()->window();
+    firstWindow->setFrame(Rect(100, 300, 400, 300));
+    firstWindow->makeKeyAndOrderFront();
+    ASSERT_EQ(Application::shared().mainWindow(), firstWindow);
+    NoteDocument* second = makeUntitled();
+    second->showWindows();
+    const Rect frame = second->primaryWindowController()->window()->frame();
+    EXPECT_DOUBLE_EQ(frame.origin.x, 122);
+    EXPECT_DOUBLE_EQ(frame.maxY(), 578);
+}
+
+TEST_F(DocumentLifecycle, AQuestionAlreadyOnTheWindowIsNotAskedTwice)
+{
+    writeFile(path("Q.note"), "v1");
+    NoteDocument* document = open("Q.note");
+    document->autosaveInPlace = false;
+    document->showWindows();
+    document->edit("v2");
+    Window* window = document->primaryWindowController()->window();
+    // A real sheet, not answered yet.
+    AlertPresenterScope realDialogs({});
+    auto pending = Alert::alertWithTitle("Something else?", {}, {"OK"});
+    pending->beginSheetModalForWindow(window, {});
+    EXPECT_TRUE(Alert::isShowingSheetOnWindow(window));
+    std::optional<bool> closed;
+    document->canCloseDocument([&](bool ok) { closed = ok; });
+    EXPECT_EQ(closed, false);
+    auto* box = window->hostWidget()->findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    box->buttons().first()->click();
+    EXPECT_FALSE(Alert::isShowingSheetOnWindow(window));
 }
