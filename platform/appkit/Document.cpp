@@ -128,7 +128,20 @@ bool isAutosaveOperation(Document::SaveOperation operation)
            operation == Document::SaveOperation::AutosaveAs;
 }
 
-Document::Document() = default;
+Document::Document()
+{
+    setActionHandler(QStringLiteral("saveDocument:"), [this](const QVariant&) { saveDocument(); });
+    setActionHandler(QStringLiteral("saveDocumentAs:"), [this](const QVariant&) { saveDocumentAs(); });
+    setActionHandler(QStringLiteral("saveDocumentTo:"), [this](const QVariant&) { saveDocumentTo(); });
+    setActionHandler(
+        QStringLiteral("revertDocumentToSaved:"), [this](const QVariant&) { revertDocumentToSaved(); },
+        [this](const UserInterfaceItem&) { return m_fileURL.isLocalFile() && isDocumentEdited(); });
+    setActionHandler(QStringLiteral("duplicateDocument:"), [this](const QVariant&) {
+        Error error;
+        if (!duplicate(&error))
+            presentError(error);
+    });
+}
 
 Document::~Document()
 {

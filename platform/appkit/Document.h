@@ -27,6 +27,8 @@ class WindowController;
 // (Save, Save As, Save To and autosaving) with atomic writes, reverting, duplicating and closing with
 // the "save changes?" question. Subclasses read and write their contents by overriding the reading
 // and writing operations; everything else runs here. Documents are owned by the DocumentController.
+// On the responder chain a document answers "saveDocument:", "saveDocumentAs:", "saveDocumentTo:",
+// "revertDocumentToSaved:" (enabled for an edited document with a file) and "duplicateDocument:".
 class Document : public Responder {
 public:
     enum class SaveOperation {

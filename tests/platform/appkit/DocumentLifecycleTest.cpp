@@ -347,3 +347,20 @@ TEST_F(DocumentLifecycle, AQuestionAlreadyOnTheWindowIsNotAskedTwice)
     box->buttons().first()->click();
     EXPECT_FALSE(Alert::isShowingSheetOnWindow(window));
 }
+
+TEST_F(DocumentLifecycle, TheDocumentAnswersItsCommandsFromItsWindow)
+{
+    writeFile(path("M.note"), "v1");
+    NoteDocument* document = open("M.note");
+    document->autosaveInPlace = false;
+    document->showWindows();
+    document->primaryWindowController()->window()->makeKeyAndOrderFront();
+    Application& application = Application::shared();
+    const UserInterfaceItem revert{"revertDocumentToSaved:", 0, true};
+    EXPECT_FALSE(application.validateItem(revert));
+    document->edit("v2");
+    EXPECT_TRUE(application.validateItem(revert));
+    EXPECT_TRUE(application.sendAction("saveDocument:", nullptr, {}));
+    EXPECT_EQ(readFile(path("M.note")), "v2");
+    EXPECT_FALSE(application.validateItem(revert));
+}
