@@ -62,8 +62,8 @@ public:
     ~Mirror()
     {
         releaseViews();
-        if (m_bar && !m_bar->parent())
-            delete m_bar.data();
+        // Its buttons call into the toolbar: the bar goes with it, even from a window that holds it.
+        delete m_bar.data();
     }
 
     QToolBar* bar() const { return m_bar.data(); }

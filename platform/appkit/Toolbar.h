@@ -102,7 +102,8 @@ public:
         m_changeHandler = std::move(handler);
     }
 
-    // The QToolBar standing for the toolbar; owned by the toolbar until a window takes it.
+    // The QToolBar standing for the toolbar. A window may hold it in its layout, but it lives only as
+    // long as the toolbar.
     QToolBar* qToolBar();
 
 private:

@@ -167,3 +167,16 @@ TEST_F(Toolbars, TheQtToolbarFollowsItemsModesAndEnabling)
     toolbar.removeItemAtIndex(2);
     EXPECT_FALSE(slider);
 }
+
+TEST_F(Toolbars, AWindowHoldingTheBarLosesItWithTheToolbar)
+{
+    QWidget host;
+    {
+        Toolbar toolbar("T");
+        toolbar.setUserDefaults(&defaults);
+        toolbar.setDelegate(&delegate);
+        toolbar.qToolBar()->setParent(&host);
+        EXPECT_NE(host.findChild<QToolBar*>(), nullptr);
+    }
+    EXPECT_EQ(host.findChild<QToolBar*>(), nullptr);
+}
