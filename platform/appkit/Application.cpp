@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -35,14 +36,18 @@ public:
         auto* widget = qobject_cast<QWidget*>(receiver);
         if (!widget)
             return false;
-        // Qt hands an unaccepted event to the parent widgets again; monitors see it once.
-        if (event == m_lastEvent && event->type() == m_lastType)
+        // Qt hands an unaccepted event on to the parent widgets; monitors see it once. A new event
+        // may reuse the old one's address, but it does not start at a parent of the last receiver.
+        const bool propagated = event == m_lastEvent && event->type() == m_lastType && m_lastReceiver &&
+                                widget->isAncestorOf(m_lastReceiver);
+        m_lastEvent = event;
+        m_lastType = event->type();
+        m_lastReceiver = widget;
+        if (propagated)
             return false;
         std::optional<Event> converted = convert(widget, event);
         if (!converted)
             return false;
-        m_lastEvent = event;
-        m_lastType = event->type();
         return !m_application.runMonitors(*converted);
     }
 
@@ -95,6 +100,7 @@ private:
     Application& m_application;
     const QEvent* m_lastEvent = nullptr;
     QEvent::Type m_lastType = QEvent::None;
+    QPointer<QWidget> m_lastReceiver;
 };
 
 Application::Application()
@@ -243,8 +249,11 @@ bool Application::validateItem(const UserInterfaceItem& item) const
     return item.isMenuItem ? responder->validateMenuItem(item) : responder->validateUserInterfaceItem(item);
 }
 
-bool Application::presentError(const Error& error)
+bool Application::presentError(const Error& original)
 {
+    const Error error = m_willPresentError ? m_willPresentError(original) : original;
+    if (error.isUserCancelled())
+        return false;
     if (m_errorPresenter) {
         ErrorPresenter presenter = m_errorPresenter;
         return presenter(error);
@@ -265,14 +274,18 @@ int Application::runModalForWindow(Window* window)
     if (!window)
         return kModalResponseAbort;
     QEventLoop loop;
-    m_modalStack.push_back({window, &loop, kModalResponseAbort});
+    m_modalStack.push_back({window, &loop, kModalResponseAbort, false});
     QWidget* host = window->hostWidget();
     const bool wasVisible = host->isVisible();
     if (wasVisible)
         host->hide();
     host->setWindowModality(Qt::ApplicationModal);
     window->makeKeyAndOrderFront();
-    loop.exec();
+    if (m_modalSessionHook)
+        m_modalSessionHook(window);
+    // A stop that came before the loop started would be lost by QEventLoop::exec.
+    if (!m_modalStack.back().stopped)
+        loop.exec();
     const int code = m_modalStack.back().code;
     m_modalStack.pop_back();
     host->setWindowModality(Qt::NonModal);
@@ -284,7 +297,35 @@ void Application::stopModalWithCode(int code)
     if (m_modalStack.empty())
         return;
     m_modalStack.back().code = code;
-    m_modalStack.back().loop->quit();
+    m_modalStack.back().stopped = true;
+    if (QEventLoop* loop = m_modalStack.back().loop)
+        loop->quit();
+}
+
+void Application::beginModalSessionForWindow(Window* window)
+{
+    if (!window)
+        return;
+    m_modalStack.push_back({window, nullptr, kModalResponseAbort, false});
+    QWidget* host = window->hostWidget();
+    if (host->isVisible())
+        host->hide();
+    host->setWindowModality(Qt::ApplicationModal);
+    window->makeKeyAndOrderFront();
+    if (m_modalSessionHook)
+        m_modalSessionHook(window);
+}
+
+void Application::endModalSession(Window* window)
+{
+    auto it = std::find_if(m_modalStack.begin(), m_modalStack.end(), [window](const ModalSession& session) {
+        return session.window == window && !session.loop;
+    });
+    if (it == m_modalStack.end())
+        return;
+    m_modalStack.erase(it);
+    if (window)
+        window->hostWidget()->setWindowModality(Qt::NonModal);
 }
 
 int Application::addLocalMonitorForEvents(unsigned long long mask, EventMonitor monitor)
@@ -337,7 +378,9 @@ void Application::unregisterWindow(Window* window)
     for (ModalSession& session : m_modalStack) {
         if (session.window == window) {
             session.window = nullptr;
-            session.loop->quit();
+            session.stopped = true;
+            if (session.loop)
+                session.loop->quit();
         }
     }
     if (m_keyWindow == window)

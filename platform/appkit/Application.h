@@ -52,13 +52,22 @@ public:
     Responder* delegate() const { return m_delegate; }
     void setDelegate(Responder* delegate) { m_delegate = delegate; }
 
-    // Error presentation. A presenter, when set, decides (the prompting layer logs instead of showing
-    // while prompting full screen); otherwise a modal message box shows the error.
+    // Error presentation: the will-present hook may replace the error (the prompting layer logs it and
+    // hands back the user-cancelled error while prompting full screen); a user-cancelled error is never
+    // shown. The presenter, when set, shows it; otherwise a modal message box does.
+    using ErrorFilter = std::function<Error(const Error& error)>;
     bool presentError(const Error& error);
+    void setWillPresentError(ErrorFilter filter) { m_willPresentError = std::move(filter); }
     void setErrorPresenter(ErrorPresenter presenter) { m_errorPresenter = std::move(presenter); }
 
-    // Modal sessions.
+    // Modal sessions. The hook runs once a session has begun and before its loop runs, so a window
+    // can be raised above a full-screen prompter while it is still useful.
+    using ModalSessionHook = std::function<void(Window* window)>;
+    void setModalSessionHook(ModalSessionHook hook) { m_modalSessionHook = std::move(hook); }
     int runModalForWindow(Window* window);
+    // A session without its own loop: the window is modal until endModalSession.
+    void beginModalSessionForWindow(Window* window);
+    void endModalSession(Window* window);
     void stopModalWithCode(int code);
     void abortModal() { stopModalWithCode(kModalResponseAbort); }
     Window* modalWindow() const { return m_modalStack.empty() ? nullptr : m_modalStack.back().window; }
@@ -88,6 +97,8 @@ private:
         Window* window;
         QEventLoop* loop;
         int code;
+        // Set when the session was stopped, possibly before its loop started.
+        bool stopped = false;
     };
     class EventFilter;
 
@@ -103,6 +114,8 @@ private:
     Window* m_mainWindow = nullptr;
     Responder* m_delegate = nullptr;
     ErrorPresenter m_errorPresenter;
+    ErrorFilter m_willPresentError;
+    ModalSessionHook m_modalSessionHook;
     std::vector<ModalSession> m_modalStack;
     std::vector<Monitor> m_monitors;
     std::unique_ptr<QObject> m_eventFilter;

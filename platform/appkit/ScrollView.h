@@ -31,7 +31,7 @@ public:
     Scroller* setVerticalScroller(std::unique_ptr<Scroller> scroller);
     Scroller* setHorizontalScroller(std::unique_ptr<Scroller> scroller);
 
-    // Points per line for wheels that report lines, and per page overlap.
+    // Points per line for wheels that report lines rather than points.
     double verticalLineScroll() const { return m_verticalLineScroll; }
     void setVerticalLineScroll(double value);
     double horizontalLineScroll() const { return m_horizontalLineScroll; }

@@ -161,12 +161,8 @@ void View::setFlipped(bool flipped)
 Rect View::visibleRect() const
 {
     Rect visible = m_bounds;
-    const View* child = this;
-    for (const View* ancestor = m_superview; ancestor; child = ancestor, ancestor = ancestor->m_superview) {
-        const Rect ancestorBounds = convertRectFromView(ancestor->bounds(), ancestor);
-        visible = visible.intersection(ancestorBounds);
-    }
-    (void)child;
+    for (const View* ancestor = m_superview; ancestor; ancestor = ancestor->m_superview)
+        visible = visible.intersection(convertRectFromView(ancestor->bounds(), ancestor));
     return visible;
 }
 
@@ -203,6 +199,8 @@ View* View::addSubview(std::unique_ptr<View> view, Place place, const View* rela
     View* raw = view.get();
     if (raw == this || isDescendantOf(raw)) {
         qCWarning(lcAppKit) << "View: refusing to add a view inside itself";
+        // Destroying it here would destroy this view's own ancestors; leaking is the lesser harm.
+        (void)view.release();
         return nullptr;
     }
     auto at = m_subviews.end();
@@ -310,6 +308,16 @@ void View::applyAlpha(double alpha)
         m_superview->setNeedsDisplayInRect(m_frame);
     else
         setNeedsDisplay(true);
+}
+
+void View::setLayerTransform(const QTransform& transform)
+{
+    if (!transform.isInvertible()) {
+        qCWarning(lcAppKit) << "View: refusing a layer transform that cannot be inverted" << transform;
+        return;
+    }
+    m_layerTransform = transform;
+    setNeedsDisplay(true);
 }
 
 void View::setNeedsDisplay(bool flag)
@@ -539,7 +547,13 @@ void View::drawTree(QPainter& painter, const QTransform& toDevice, const QRectF&
 {
     if (m_hidden || m_alpha <= 0)
         return;
-    const QTransform mine = transformToSuperview() * toDevice;
+    QTransform mine = transformToSuperview() * toDevice;
+    if (!m_layerTransform.isIdentity()) {
+        const double cx = m_bounds.midX();
+        const double cy = m_bounds.midY();
+        mine =
+            QTransform::fromTranslate(-cx, -cy) * m_layerTransform * QTransform::fromTranslate(cx, cy) * mine;
+    }
     // Clip to whole device pixels: a fractional clip would switch the raster engine to slow path clipping.
     const QRect clip = mine.mapRect(toQRectF(m_bounds)).toAlignedRect() & dirtyDevice.toAlignedRect();
     if (clip.isEmpty())

@@ -89,6 +89,10 @@ public:
     bool isHiddenOrHasHiddenAncestor() const;
     double alphaValue() const { return m_alpha; }
     void setAlphaValue(double alpha);
+    // A drawing-only transform about the centre of the bounds, as a layer's transform: mirroring is
+    // QTransform::fromScale(-1, 1). Hit testing and conversions ignore it, as they ignore a layer's.
+    const QTransform& layerTransform() const { return m_layerTransform; }
+    void setLayerTransform(const QTransform& transform);
     bool needsDisplay() const { return m_needsDisplay; }
     void setNeedsDisplay(bool flag);
     void setNeedsDisplayInRect(const Rect& rect);
@@ -182,6 +186,7 @@ private:
     std::vector<CursorRect> m_cursorRects;
     std::vector<ObserverEntry> m_observers;
     std::unique_ptr<Animation> m_animations[int(AnimatedProperty::Count)];
+    QTransform m_layerTransform;
     double m_alpha = 1.0;
     unsigned m_autoresizingMask = NotSizable;
     int m_nextToken = 1;

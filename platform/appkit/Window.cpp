@@ -833,6 +833,8 @@ void Window::beginSheet(Window* sheet, std::function<void(int)> completion)
         qCWarning(lcAppKit) << "Window: cannot begin this sheet";
         return;
     }
+    // Observers may still move this window (onto the operator's screen) before the sheet hangs from it.
+    NotificationCenter::shared().postNotification(kWindowWillBeginSheetNotification, this);
     m_attachedSheet = sheet;
     sheet->m_sheetParent = this;
     sheet->m_sheetCompletion = std::move(completion);
@@ -865,6 +867,7 @@ void Window::endSheet(Window* sheet, int returnCode)
     sheet->applyQtFlags();
     if (Application::shared().keyWindow() == sheet)
         makeKeyWindow();
+    NotificationCenter::shared().postNotification(kWindowDidEndSheetNotification, this);
     std::function<void(int)> completion = std::move(sheet->m_sheetCompletion);
     sheet->m_sheetCompletion = nullptr;
     if (completion)

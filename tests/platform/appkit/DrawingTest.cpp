@@ -84,3 +84,17 @@ TEST(Drawing, EmptyAndBrokenRectsGiveNoImage)
     EXPECT_TRUE(root.imageOfRect(Rect(0, 0, NAN, 10)).isNull());
     EXPECT_TRUE(root.imageOfRect(Rect(0, 0, 10, 10), 0).isNull());
 }
+
+TEST(Drawing, ALayerTransformMirrorsAboutTheCentre)
+{
+    Swatch root(Rect(0, 0, 100, 100), Qt::white);
+    View* mirrored = root.addSubview(std::make_unique<Swatch>(Rect(0, 0, 100, 100), Qt::white));
+    mirrored->addSubview(std::make_unique<Swatch>(Rect(0, 0, 20, 100), Qt::red)); // the left edge
+    mirrored->setLayerTransform(QTransform::fromScale(-1, 1));
+    const QImage image = render(root);
+    EXPECT_EQ(image.pixelColor(90, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(10, 50), QColor(Qt::white));
+    mirrored->setLayerTransform(QTransform::fromScale(0, 1)); // refused: nothing could be drawn back
+    EXPECT_TRUE(mirrored->layerTransform().isScaling());
+    EXPECT_EQ(mirrored->layerTransform().m11(), -1);
+}

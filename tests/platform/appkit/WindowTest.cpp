@@ -392,3 +392,71 @@ TEST(ViewNotifications, BoundsChangesReachTheCentreWhenAskedFor)
     view.setFrameOrigin({5, 5});
     EXPECT_EQ(posted, 1);
 }
+
+TEST_F(WindowTest, MonitorsSeeAnEventOnceAsItPropagatesToParentWidgets)
+{
+    QWidget parent;
+    QWidget* child = new QWidget(&parent);
+    parent.show();
+    int keys = 0;
+    const int monitor = Application::shared().addLocalMonitorForEvents(
+        Application::maskForType(Event::Type::KeyDown), [&](Event&) {
+            ++keys;
+            return true;
+        });
+    // Neither widget accepts the key, so Qt offers it to the child and then to the parent.
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+        QCoreApplication::sendEvent(child, &press);
+    }
+    Application::shared().removeMonitor(monitor);
+    EXPECT_EQ(keys, 3);
+}
+
+TEST_F(WindowTest, AnErrorTurnedIntoUserCancelledIsNeverShown)
+{
+    int shown = 0;
+    Application::shared().setErrorPresenter([&](const Error&) {
+        ++shown;
+        return false;
+    });
+    Application::shared().setWillPresentError([](const Error&) { return Error::userCancelled(); });
+    EXPECT_FALSE(Application::shared().presentError(Error::cocoa(kFileWriteUnknownError)));
+    Application::shared().setWillPresentError({});
+    Application::shared().presentError(Error::cocoa(kFileWriteUnknownError));
+    Application::shared().setErrorPresenter({});
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(WindowTest, ASheetLetsObserversMoveItsWindowFirst)
+{
+    Window parent(Rect(1400, 100, 600, 400)); // on the second screen
+    NotificationObserver mover(NotificationCenter::shared(), kWindowWillBeginSheetNotification, &parent,
+                               [&](const Notification&) {
+                                   parent.setFrameOrigin({100, 100});
+                               });
+    Window sheet(Rect(0, 0, 300, 200));
+    parent.beginSheet(&sheet);
+    EXPECT_EQ(sheet.frame(), Rect(250, 300, 300, 200));
+    parent.endSheet(&sheet);
+}
+
+TEST_F(WindowTest, TheModalHookRunsBeforeTheSessionsLoop)
+{
+    Window panel(Rect(0, 0, 200, 100));
+    std::vector<Window*> hooked;
+    Application::shared().setModalSessionHook([&](Window* window) {
+        hooked.push_back(window);
+        EXPECT_TRUE(Application::shared().isRunningModal());
+        Application::shared().stopModalWithCode(3);
+    });
+    EXPECT_EQ(Application::shared().runModalForWindow(&panel), 3);
+    Application::shared().beginModalSessionForWindow(&panel);
+    EXPECT_EQ(Application::shared().modalWindow(), &panel);
+    EXPECT_EQ(panel.hostWidget()->windowModality(), Qt::ApplicationModal);
+    Application::shared().endModalSession(&panel);
+    Application::shared().setModalSessionHook({});
+    EXPECT_FALSE(Application::shared().isRunningModal());
+    EXPECT_EQ(hooked, (std::vector<Window*>{&panel, &panel}));
+    panel.orderOut();
+}
