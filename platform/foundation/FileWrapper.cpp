@@ -351,16 +351,18 @@ struct FileWrapper::TreeWriter {
         QByteArray built = siblingTemplate(parent, base, "saving");
         if (!::mkdtemp(built.data()))
             return fail(systemReason(errno));
-        // mkdtemp makes the folder private; a saved package gets the permissions of the one it replaces.
-        struct stat previous;
-        const bool replaces = ::stat(QFile::encodeName(path).constData(), &previous) == 0;
-        ::chmod(built.constData(), replaces ? (previous.st_mode & 07777) : (0777 & ~creationMask()));
 
         bool written = false;
         {
             FileDescriptor fd(::open(built.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
             written = fd.isValid() ? writeChildren(fd.get(), directory, 0) : fail(systemReason(errno));
         }
+        // mkdtemp makes the folder private; a saved package gets the permissions of the one it replaces,
+        // set once it is filled, so a read-only package can still be saved over.
+        struct stat previous;
+        const bool replacesDirectory =
+            ::stat(QFile::encodeName(path).constData(), &previous) == 0 && S_ISDIR(previous.st_mode);
+        ::chmod(built.constData(), replacesDirectory ? (previous.st_mode & 07777) : (0777 & ~creationMask()));
         if (!written || !swapIn(built, QFile::encodeName(targetInfo.absoluteFilePath()), parent, base)) {
             removeTree(built);
             return false;

@@ -213,6 +213,13 @@ TEST_F(FileWrapperTest, SavingOverAPackageReplacesItWhole)
     struct stat info;
     ASSERT_EQ(::stat(QFile::encodeName(path("Doc.ovdocument")).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u) << "the replacement keeps the package's permissions";
+
+    // A file in the way is replaced by a package that can be entered.
+    writeFile(path("Plain.ovdocument"), "not a package");
+    ASSERT_TRUE(makePackage("new")->writeToURL(url("Plain.ovdocument"), 0, {}, &error));
+    EXPECT_EQ(readFile(path("Plain.ovdocument/Content.rtfd/TXT.rtf")), "new");
+    ASSERT_EQ(::stat(QFile::encodeName(path("Plain.ovdocument")).constData(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode) && (info.st_mode & S_IXUSR));
 }
 
 TEST_F(FileWrapperTest, FailedSaveLeavesThePreviousPackageWhole)
