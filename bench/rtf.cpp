@@ -77,6 +77,18 @@ void BM_ReadRtfd(benchmark::State& state)
 }
 BENCHMARK(BM_ReadRtfd)->Unit(benchmark::kMillisecond);
 
+// The parse alone, without building the attributed string.
+void BM_ParseRtfd(benchmark::State& state)
+{
+    const Fixture& f = fixture();
+    for (auto _ : state) {
+        const auto result = RtfReader::parse(f.rtf, f.directory.get(), nullptr);
+        benchmark::DoNotOptimize(result->text.size());
+    }
+    state.SetBytesProcessed(state.iterations() * f.rtf.size());
+}
+BENCHMARK(BM_ParseRtfd)->Unit(benchmark::kMillisecond);
+
 void BM_WriteRtfd(benchmark::State& state)
 {
     const Fixture& f = fixture();

@@ -62,6 +62,8 @@ struct CharFormat {
     int shadowY = 0;
     int shadowRadius = 0;
     int shadowColor = 0;
+    int underlineColor = 0;
+    int strikethroughColor = 0;
     int link = -1; // index into the links found in fields
 
     bool operator==(const CharFormat&) const = default;
@@ -139,7 +141,8 @@ struct CharFormatHash {
               (long long)f.shadow, (long long)f.underline, (long long)f.strikethrough,
               (long long)f.superscript, (long long)f.foreground, (long long)f.background,
               (long long)f.baseline, (long long)f.kern, (long long)f.shadowX, (long long)f.shadowY,
-              (long long)f.shadowRadius, (long long)f.shadowColor, (long long)f.link})
+              (long long)f.shadowRadius, (long long)f.shadowColor, (long long)f.link,
+              (long long)f.underlineColor, (long long)f.strikethroughColor})
             h = h * 1000003u ^ std::hash<long long>()(v);
         return h;
     }
@@ -866,6 +869,10 @@ bool Parser::characterWord(std::string_view word, bool hasParameter, int paramet
         f.shadowRadius = std::clamp(parameter, 0, 32767);
     } else if (word == "shadc") {
         f.shadowColor = std::max(parameter, 0);
+    } else if (word == "ulc") {
+        f.underlineColor = std::max(parameter, 0);
+    } else if (word == "strikec") {
+        f.strikethroughColor = std::max(parameter, 0);
     } else if (word == "kerning" || word == "outl" || word == "caps" || word == "scaps" || word == "v") {
         // Known, without an attribute of ours.
     } else {
@@ -1298,6 +1305,10 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
         attributes.insert(kUnderlineStyleAttributeName, qint64(f.underline));
     if (f.strikethrough)
         attributes.insert(kStrikethroughStyleAttributeName, qint64(f.strikethrough));
+    if (const auto color = colorAt(f.underlineColor))
+        attributes.insert(kUnderlineColorAttributeName, *color);
+    if (const auto color = colorAt(f.strikethroughColor))
+        attributes.insert(kStrikethroughColorAttributeName, *color);
     if (f.superscript)
         attributes.insert(kSuperscriptAttributeName, qint64(f.superscript));
     if (f.baseline)
@@ -1321,7 +1332,8 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
 
 bool looksLikeRtf(QByteArrayView data)
 {
-    qsizetype i = 0;
+    // Some converters put a UTF-8 byte-order mark in front.
+    qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;
     return data.sliced(i).startsWith("{\\rtf");

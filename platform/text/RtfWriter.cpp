@@ -35,6 +35,8 @@ struct CharState {
     long kern = 0;     // twips
     long shadowX = 0, shadowY = 0, shadowRadius = 0;
     int shadowColor = 0;
+    int underlineColor = 0;
+    int strikethroughColor = 0;
 };
 
 long twips(double points)
@@ -396,6 +398,11 @@ CharState Writer::stateFor(const AttributeDictionary& attributes)
         state.underline = int(value->integer());
     if (const AttributeValue* value = attributes.find(kStrikethroughStyleAttributeName))
         state.strikethrough = int(value->integer());
+    if (const AttributeValue* value = attributes.find(kUnderlineColorAttributeName); value && value->color())
+        state.underlineColor = colorIndex(*value->color());
+    if (const AttributeValue* value = attributes.find(kStrikethroughColorAttributeName);
+        value && value->color())
+        state.strikethroughColor = colorIndex(*value->color());
     if (const AttributeValue* value = attributes.find(kSuperscriptAttributeName))
         state.superscript = value->integer() > 0 ? 1 : value->integer() < 0 ? -1 : 0;
     if (const AttributeValue* value = attributes.find(kBaselineOffsetAttributeName))
@@ -479,6 +486,10 @@ void Writer::writeStateChange(const CharState& to)
             break;
         }
     }
+    if (to.underlineColor != from.underlineColor)
+        word(out, "ulc", to.underlineColor);
+    if (to.strikethroughColor != from.strikethroughColor)
+        word(out, "strikec", to.strikethroughColor);
     if (to.strikethrough != from.strikethrough)
         out += to.strikethrough == 0 ? "\\strike0" : to.strikethrough == 9 ? "\\striked1" : "\\strike";
     if (to.superscript != from.superscript)

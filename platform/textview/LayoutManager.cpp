@@ -13,7 +13,9 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -274,11 +276,16 @@ void LayoutManager::relayoutParagraphs(qsizetype first, qsizetype last, qsizetyp
     }
     std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
     double newHeight = 0;
-    for (Paragraph& paragraph : fresh) {
+    for (Paragraph& paragraph : fresh)
         paragraph.id = m_nextParagraphId++;
-        layOutParagraph(paragraph);
-        newHeight += paragraph.height;
+    if (qsizetype(fresh.size()) >= kParallelLayoutThreshold) {
+        layOutInParallel(fresh);
+    } else {
+        for (Paragraph& paragraph : fresh)
+            layOutParagraph(paragraph);
     }
+    for (const Paragraph& paragraph : fresh)
+        newHeight += paragraph.height;
     const qsizetype delta = newEnd - oldEnd;
     m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
     m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
@@ -323,6 +330,30 @@ void LayoutManager::layOutParagraph(Paragraph& paragraph)
         m_cache.erase(m_lru.back());
         m_lru.pop_back();
     }
+}
+
+void LayoutManager::layOutInParallel(std::vector<Paragraph>& paragraphs)
+{
+    // The storage is read here, on the calling thread; only shaping and line breaking, which touch
+    // nothing but each job's own QTextLayout, run on the workers.
+    std::vector<LayoutJob> jobs;
+    jobs.reserve(paragraphs.size());
+    for (const Paragraph& paragraph : paragraphs)
+        jobs.push_back(prepareLayout(paragraph));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height);
+            jobs[i].layout.reset();
+        }
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
 }
 
 QString LayoutManager::paragraphLayoutText(const Paragraph& paragraph) const
@@ -420,23 +451,23 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
     return formats;
 }
 
-std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                                        double* height) const
+LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph) const
 {
+    LayoutJob job;
     const QString text = paragraphLayoutText(paragraph);
-    ParagraphStyle style;
     if (paragraph.start < m_storage->length()) {
         const AttributeValue value = m_storage->attribute(kParagraphStyleAttributeName, paragraph.start);
         if (value.paragraphStyle())
-            style = *value.paragraphStyle();
+            job.style = *value.paragraphStyle();
     }
-    auto layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
-    layout->setCacheEnabled(true);
-    bool rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
+    const ParagraphStyle& style = job.style;
+    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
+    job.layout->setCacheEnabled(true);
+    job.rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
     if (style.baseWritingDirection == WritingDirection::Natural)
-        rightToLeft = text.isRightToLeft();
-    QTextOption option(qtAlignment(style.alignment, rightToLeft));
-    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+        job.rightToLeft = text.isRightToLeft();
+    QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
+    option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setWrapMode(qtWrapMode(style.lineBreakMode));
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops) {
@@ -449,26 +480,36 @@ std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragra
     }
     option.setTabs(tabs);
     option.setTabStopDistance(style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0);
-    layout->setTextOption(option);
-    layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
+    job.layout->setTextOption(option);
+    job.layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
 
     // Attachments raise or deepen the lines they sit in.
-    struct Inline {
-        qsizetype position;
-        double ascent;
-        double descent;
-    };
-    std::vector<Inline> inlines;
     const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
     for (qsizetype i = original.indexOf(QChar(kAttachmentCharacter)); i >= 0;
          i = original.indexOf(QChar(kAttachmentCharacter), i + 1)) {
         const AttributeValue value = m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
         if (auto attachment = value.attachment()) {
             auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
-            inlines.push_back({i, ascent, descent});
+            job.inlines.push_back({i, ascent, descent});
         }
     }
+    return job;
+}
 
+std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
+                                                        double* height) const
+{
+    LayoutJob job = prepareLayout(paragraph);
+    runLayout(job, lines, height);
+    return std::move(job.layout);
+}
+
+void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const
+{
+    QTextLayout* layout = job.layout.get();
+    const ParagraphStyle& style = job.style;
+    const bool rightToLeft = job.rightToLeft;
+    const std::vector<Inline>& inlines = job.inlines;
     const double containerWidth = m_container.size().width;
     const double padding = m_container.lineFragmentPadding();
     const double lineHeightMultiple = std::clamp(finiteOr(style.lineHeightMultiple, 0), 0.0, 100.0);
@@ -531,7 +572,6 @@ std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragra
         *lines = std::move(result);
     if (height)
         *height = y;
-    return layout;
 }
 
 QTextLayout& LayoutManager::layoutFor(const Paragraph& paragraph) const

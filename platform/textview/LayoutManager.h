@@ -163,6 +163,8 @@ public:
 
     // How many paragraph layouts are kept for drawing and hit tests.
     static constexpr int kLayoutCacheSize = 64;
+    // From this many paragraphs on, layout is spread over worker threads.
+    static constexpr int kParallelLayoutThreshold = 64;
 
 protected:
     // How a paragraph's text is shaped; subclasses may add formats.
@@ -189,6 +191,18 @@ private:
         double height = 0;
         std::vector<Line> lines;
     };
+    struct Inline {
+        qsizetype position;
+        double ascent;
+        double descent;
+    };
+    // A paragraph ready to be shaped: what the storage says about it, read on the owning thread.
+    struct LayoutJob {
+        std::unique_ptr<QTextLayout> layout;
+        ParagraphStyle style;
+        bool rightToLeft = false;
+        std::vector<Inline> inlines;
+    };
     struct CachedLayout {
         std::unique_ptr<QTextLayout> layout;
         std::list<quint64>::iterator lru;
@@ -202,6 +216,10 @@ private:
     void layOutParagraph(Paragraph& paragraph);
     std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
                                              double* height) const;
+    LayoutJob prepareLayout(const Paragraph& paragraph) const;
+    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const;
+    // Lays out many paragraphs at once (a whole script being opened) on several threads.
+    void layOutInParallel(std::vector<Paragraph>& paragraphs);
     QTextLayout& layoutFor(const Paragraph& paragraph) const;
     void dropCachedLayout(quint64 id) const;
     void restackFrom(qsizetype paragraphIndex);

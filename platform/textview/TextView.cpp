@@ -588,12 +588,10 @@ void TextView::unmarkText()
     m_markedRange = {0, 0};
 }
 
-void TextView::inputMethodEvent(QInputMethodEvent& event)
+bool TextView::inputMethodEvent(QInputMethodEvent& event)
 {
-    if (!m_editable) {
-        event.ignore();
-        return;
-    }
+    if (!m_editable)
+        return false;
     // The committed text replaces the pre-edit text (or the selection) through the user path, so it
     // is checked and undoable like typing.
     if (hasMarkedText()) {
@@ -625,7 +623,7 @@ void TextView::inputMethodEvent(QInputMethodEvent& event)
         }
         setMarkedText(event.preeditString(), selection);
     }
-    event.accept();
+    return true;
 }
 
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -635,7 +633,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImEnabled:
         return m_editable;
     case Qt::ImCursorRectangle: {
-        const Rect caret = insertionPointRect();
+        const Rect caret = convertRectToView(insertionPointRect(), nullptr);
         return QRectF(caret.minX(), caret.minY(), caret.width(), caret.height());
     }
     case Qt::ImCursorPosition: {

@@ -142,8 +142,9 @@ public:
     void setMarkedText(const QString& string, const Range& selectedRange,
                        std::optional<Range> replacementRange = {});
     void unmarkText();
-    void inputMethodEvent(QInputMethodEvent& event);
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const;
+    bool inputMethodEvent(QInputMethodEvent& event) override;
+    // The caret rectangle is answered in window coordinates.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     // Commands by the platform's selector names ("moveWordLeft:", "deleteBackward:", "paste:").
     // Answers false for a command the view does not know.

@@ -312,6 +312,8 @@ TEST(RtfReaderTest, RefusesDataThatIsNotRtf)
     EXPECT_FALSE(RtfReader::read("hello", text, nullptr, &error));
     EXPECT_EQ(error.code(), kFileReadCorruptFileError);
     EXPECT_FALSE(RtfReader::read("", text, nullptr, &error));
+    EXPECT_TRUE(RtfReader::read("\xEF\xBB\xBF {\\rtf1 ok}", text, nullptr, &error));
+    EXPECT_EQ(text.string(), QStringLiteral("ok"));
 }
 
 TEST(RtfReaderTest, SurvivesHostileInput)

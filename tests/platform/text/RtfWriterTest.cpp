@@ -68,6 +68,8 @@ MutableAttributedString richScript()
     styled.insert(kBackgroundColorAttributeName, Color::fromRgb8(10, 200, 30, 128));
     styled.insert(kUnderlineStyleAttributeName, kUnderlineStyleDouble);
     styled.insert(kStrikethroughStyleAttributeName, kUnderlineStyleSingle);
+    styled.insert(kUnderlineColorAttributeName, Color::rgb(0, 1, 0));
+    styled.insert(kStrikethroughColorAttributeName, Color::gray(0.5, 0.5));
     append(text, QStringLiteral("styled"), styled);
     AttributeDictionary more = base(font(QStringLiteral("Courier"), 10), body);
     more.insert(kForegroundColorAttributeName, Color::gray(0.25));

@@ -371,7 +371,7 @@ TEST(TextViewTest, InputMethodPreeditIsMarkedAndOnlyTheCommitIsUndoable)
     h.endEventLoopPass();
     QInputMethodEvent preedit(QStringLiteral("ni"),
                               {QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, 2, 1)});
-    h.view->inputMethodEvent(preedit);
+    QCoreApplication::sendEvent(h.host, &preedit);
     EXPECT_EQ(h.view->string(), QStringLiteral("ani"));
     EXPECT_EQ(h.view->markedRange(), (Range{1, 2}));
     EXPECT_EQ(h.view->selectedRange(), (Range{3, 0}));
@@ -379,18 +379,29 @@ TEST(TextViewTest, InputMethodPreeditIsMarkedAndOnlyTheCommitIsUndoable)
                      ->temporaryAttribute(kTemporaryUnderlineStyleAttributeName, 1, nullptr, {0, 3})
                      .isNull());
     QInputMethodEvent longer(QStringLiteral("nih"), {});
-    h.view->inputMethodEvent(longer);
+    QCoreApplication::sendEvent(h.host, &longer);
     EXPECT_EQ(h.view->string(), QStringLiteral("anih"));
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("\u4F60"));
-    h.view->inputMethodEvent(commit);
+    QCoreApplication::sendEvent(h.host, &commit);
     EXPECT_EQ(h.view->string(), QStringLiteral("a\u4F60"));
     EXPECT_FALSE(h.view->hasMarkedText());
     EXPECT_EQ(h.view->selectedRange(), (Range{2, 0}));
     h.endEventLoopPass();
     h.view->undo();
     EXPECT_EQ(h.view->string(), QStringLiteral("a"));
-    EXPECT_EQ(h.view->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("a"));
+    EXPECT_EQ(h.host->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("a"));
+    // The input method places its window by the caret, in the widget's coordinates.
+    const QRectF caret = h.host->inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+    const Rect expected = h.view->insertionPointRect();
+    EXPECT_NEAR(caret.top(), expected.minY(), 0.01);
+    EXPECT_NEAR(caret.left(), expected.minX(), 0.01);
+    // A view that cannot be edited lets the event go.
+    h.view->setEditable(false);
+    QInputMethodEvent refused(QStringLiteral("x"), {});
+    QCoreApplication::sendEvent(h.host, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_EQ(h.view->string(), QStringLiteral("a"));
 }
 
 TEST(TextViewTest, SelectedRangesAreSortedJoinedAndCopiedTogether)
