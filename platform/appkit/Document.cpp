@@ -376,6 +376,17 @@ bool Document::fileChangedOnDisk() const
     return contentsModificationDate(path) != m_fileModificationDate;
 }
 
+bool Document::reloadIfChangedOnDisk()
+{
+    if (!m_fileURL.isLocalFile() || isDocumentEdited() || !QFileInfo::exists(m_fileURL.toLocalFile()) ||
+        !fileChangedOnDisk())
+        return false;
+    Error error;
+    // A file caught half written reads as damaged; the document keeps what it has and tries again
+    // at the next check.
+    return revertToContentsOfURL(m_fileURL, m_fileType, &error);
+}
+
 bool Document::confirmOverwritingChangedFile()
 {
     const QString name = QFileInfo(m_fileURL.toLocalFile()).fileName();

@@ -130,6 +130,10 @@ public:
     // The newest modification time of a file or, for a folder, of everything in it: editing a file
     // inside a package leaves the package folder's own date alone.
     static QDateTime contentsModificationDate(const QString& path);
+    // Reads the file again when another program changed it and this document has no changes of its
+    // own; an edited document keeps its contents (saving asks before replacing the file). Answers
+    // whether the document was reloaded.
+    bool reloadIfChangedOnDisk();
     // True when the file at fileURL was changed (or removed) since this document last read or wrote it.
     bool fileChangedOnDisk() const;
 

@@ -1,5 +1,6 @@
 #include "platform/appkit/DocumentController.h"
 
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Menu.h"
@@ -9,6 +10,7 @@
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDir>
@@ -42,6 +44,9 @@ DocumentController::DocumentController()
 {
     if (!g_shared)
         g_shared = this;
+    m_activationObserver = std::make_unique<NotificationObserver>(
+        NotificationCenter::shared(), kApplicationDidBecomeActiveNotification, nullptr,
+        [this](const Notification&) { reloadDocumentsChangedOnDisk(); });
     setActionHandler(QStringLiteral("newDocument:"), [this](const QVariant&) {
         Error error;
         if (!openUntitledDocumentAndDisplay(true, &error) && !error.isUserCancelled())
@@ -520,6 +525,12 @@ QString DocumentController::autosaveDirectory() const
         return m_autosaveDirectory;
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
         .filePath(QStringLiteral("Autosave Information"));
+}
+
+void DocumentController::reloadDocumentsChangedOnDisk()
+{
+    for (Document* document : documents())
+        document->reloadIfChangedOnDisk();
 }
 
 void DocumentController::closeAllDocuments(std::function<void(bool)> completion)

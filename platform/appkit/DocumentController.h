@@ -14,6 +14,7 @@
 
 class Document;
 class Menu;
+class NotificationObserver;
 class OpenPanel;
 class UserDefaults;
 class Window;
@@ -126,6 +127,10 @@ public:
     QString autosaveDirectory() const;
     void setAutosaveDirectory(const QString& path) { m_autosaveDirectory = path; }
 
+    // Reloads every unedited document whose file another program changed; runs whenever the
+    // application becomes active.
+    void reloadDocumentsChangedOnDisk();
+
     // Asks about each edited document in turn and closes those it may; completion hears whether all
     // of them closed (false as soon as the user cancels one).
     void closeAllDocuments(std::function<void(bool allClosed)> completion);
@@ -144,6 +149,7 @@ private:
     void closeNext(std::vector<Document*> remaining, std::function<void(bool)> completion);
     UserDefaults& defaults() const;
 
+    std::unique_ptr<NotificationObserver> m_activationObserver;
     std::vector<DocumentType> m_types;
     std::vector<DocumentClass> m_classes;
     std::vector<std::unique_ptr<Document>> m_documents;

@@ -1,6 +1,8 @@
 #include "DocumentTestSupport.h"
 
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/RunLoop.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -272,4 +274,47 @@ TEST_F(DocumentEdgeCases, SavingKeepsTheFilesPermissions)
     const QFileDevice::Permissions kept = QFile::permissions(path("Private.note"));
     EXPECT_TRUE(kept & QFileDevice::ReadOwner);
     EXPECT_FALSE(kept & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}
+
+TEST_F(DocumentEdgeCases, BecomingActiveReloadsUneditedDocumentsChangedElsewhere)
+{
+    writeFile(path("Clean.note"), "old");
+    writeFile(path("Dirty.note"), "old");
+    NoteDocument* clean = open("Clean.note");
+    NoteDocument* dirty = open("Dirty.note");
+    dirty->autosaveInPlace = false;
+    dirty->edit("mine");
+    for (const char* name : {"Clean.note", "Dirty.note"}) {
+        writeFile(path(name), "theirs");
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+    }
+    NotificationCenter::shared().postNotification(kApplicationDidBecomeActiveNotification,
+                                                  &Application::shared());
+    EXPECT_EQ(clean->text, "theirs");
+    EXPECT_FALSE(clean->isDocumentEdited());
+    EXPECT_EQ(dirty->text, "mine");
+    EXPECT_TRUE(dirty->isDocumentEdited());
+    // Nothing changed since: a second activation reads nothing.
+    writeFile(path("Clean.note"), "BAD");
+    QFile file(path("Clean.note"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(clean->fileModificationDate(), QFileDevice::FileModificationTime);
+    file.close();
+    EXPECT_FALSE(clean->reloadIfChangedOnDisk());
+    EXPECT_EQ(clean->text, "theirs");
+}
+
+TEST_F(DocumentEdgeCases, RecentDocumentsOfTheWrongShapeAreSkipped)
+{
+    writeFile(path("Good.note"), "");
+    defaults.setObject(
+        PlistValue(PlistArray{PlistValue(7), PlistValue(path("Good.note")), PlistValue(PlistArray{})}),
+        DocumentController::recentDocumentsKey());
+    EXPECT_EQ(controller.recentDocumentURLs(), QList<QUrl>{url("Good.note")});
+    defaults.setObject(PlistValue("not a list"), DocumentController::recentDocumentsKey());
+    EXPECT_TRUE(controller.recentDocumentURLs().isEmpty());
+    controller.noteNewRecentDocumentURL(url("Good.note"));
+    EXPECT_EQ(controller.recentDocumentURLs(), QList<QUrl>{url("Good.note")});
 }
