@@ -126,6 +126,9 @@ public:
     // A new untitled document holding a copy of this one, opened and shown by the controller.
     virtual Document* duplicate(Error* error);
     bool isDuplicating() const { return m_duplicating; }
+    // True while the controller reads an autosaved copy back after the application ended without
+    // closing the document.
+    bool isReopening() const { return m_reopening; }
 
     // The newest modification time of a file or, for a folder, of everything in it: editing a file
     // inside a package leaves the package folder's own date alone.
@@ -199,6 +202,7 @@ private:
     bool m_autosaveFailureShown = false;
     bool m_reverting = false;
     bool m_duplicating = false;
+    bool m_reopening = false;
     bool m_closing = false;
     int m_untitledNumber = 0;
     DocumentController* m_controller = nullptr;

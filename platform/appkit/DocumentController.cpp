@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -433,6 +434,52 @@ Document* DocumentController::duplicateDocumentWithContentsOfURL(const QUrl& url
     document->makeWindowControllers();
     document->showWindows();
     return document;
+}
+
+std::vector<Document*> DocumentController::reopenAutosavedDocuments(bool display)
+{
+    std::vector<Document*> reopened;
+    const QDir folder(autosaveDirectory());
+    const QStringList names = folder.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QUrl url = QUrl::fromLocalFile(folder.filePath(name));
+        if (documentForAutosave(url))
+            continue;
+        Error error;
+        const QString type = typeForContentsOfURL(url, &error);
+        std::unique_ptr<Document> made = makeDocumentOfClass(documentClassForType(type), &error);
+        if (!made)
+            continue;
+        made->m_reopening = true;
+        const bool read = made->readFromURL(url, type, &error);
+        made->m_reopening = false;
+        if (!read)
+            continue;
+        QString title = QFileInfo(name).completeBaseName();
+        title.remove(QRegularExpression(QStringLiteral(" \\(Autosaved( \\d+)?\\)$")));
+        made->setFileType(type);
+        made->setDisplayName(title);
+        made->setAutosavedContentsFileURL(url);
+        Document* document = addDocument(std::move(made));
+        document->updateChangeCount(Document::ChangeType::Done);
+        // The copy on disk already holds everything.
+        document->updateChangeCount(Document::ChangeType::Autosaved);
+        document->makeWindowControllers();
+        if (display)
+            document->showWindows();
+        reopened.push_back(document);
+    }
+    return reopened;
+}
+
+Document* DocumentController::documentForAutosave(const QUrl& url) const
+{
+    const QUrl wanted = cleaned(url);
+    for (const auto& document : m_documents) {
+        if (cleaned(document->autosavedContentsFileURL()) == wanted)
+            return document.get();
+    }
+    return nullptr;
 }
 
 QList<QUrl> DocumentController::URLsFromRunningOpenPanel()

@@ -105,6 +105,10 @@ public:
     // An untitled document filled from url (copying the file's contents), shown under displayName
     // when given; Save asks where to put it.
     Document* duplicateDocumentWithContentsOfURL(const QUrl& url, const QString& displayName, Error* error);
+    // Opens, as edited untitled documents, the autosaved copies an earlier run left behind (it ended
+    // without closing them), so no work is lost to a crash. Copies that cannot be read stay where they
+    // are. Answers the documents reopened.
+    std::vector<Document*> reopenAutosavedDocuments(bool display);
     // Runs the open panel over the readable types; empty when cancelled.
     QList<QUrl> URLsFromRunningOpenPanel();
 
@@ -146,6 +150,7 @@ private:
         DocumentFactory factory;
     };
     std::unique_ptr<Document> makeDocumentOfClass(const QString& className, Error* error) const;
+    Document* documentForAutosave(const QUrl& url) const;
     void closeNext(std::vector<Document*> remaining, std::function<void(bool)> completion);
     UserDefaults& defaults() const;
 

@@ -318,3 +318,38 @@ TEST_F(DocumentEdgeCases, RecentDocumentsOfTheWrongShapeAreSkipped)
     controller.noteNewRecentDocumentURL(url("Good.note"));
     EXPECT_EQ(controller.recentDocumentURLs(), QList<QUrl>{url("Good.note")});
 }
+
+TEST_F(DocumentEdgeCases, AutosavedWorkLeftByACrashIsReopened)
+{
+    NoteDocument* lost = makeUntitled();
+    lost->edit("unsaved work");
+    advance(controller.autosavingDelay());
+    ASSERT_TRUE(lost->autosavedContentsFileURL().isLocalFile());
+    // Still open here, so not reopened twice.
+    EXPECT_TRUE(controller.reopenAutosavedDocuments(false).empty());
+    writeFile(controller.autosaveDirectory() + "/Broken (Autosaved).note", "BAD");
+
+    // The next run of the program.
+    DocumentController next;
+    next.setUserDefaults(&defaults);
+    next.setAutosaveDirectory(controller.autosaveDirectory());
+    next.registerDocumentClass("NoteDocument", [] { return std::make_unique<NoteDocument>(); });
+    next.addDocumentType({kNoteType,
+                          "Note",
+                          {"note"},
+                          DocumentController::Role::Editor,
+                          "NoteDocument",
+                          true,
+                          false,
+                          false,
+                          {}});
+    const std::vector<Document*> reopened = next.reopenAutosavedDocuments(false);
+    ASSERT_EQ(reopened.size(), 1u);
+    auto* document = static_cast<NoteDocument*>(reopened[0]);
+    EXPECT_EQ(document->text, "unsaved work");
+    EXPECT_EQ(document->displayName(), "Untitled");
+    EXPECT_TRUE(document->fileURL().isEmpty());
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_FALSE(document->hasUnautosavedChanges());
+    EXPECT_TRUE(QFileInfo::exists(controller.autosaveDirectory() + "/Broken (Autosaved).note"));
+}
