@@ -270,7 +270,10 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     };
     if (!url.isLocalFile())
         return fail(kFileWriteUnknownError, QStringLiteral("Only local files can be written."));
-    const QString path = QDir::cleanPath(url.toLocalFile());
+    QString path = QDir::cleanPath(url.toLocalFile());
+    // Saving through a link updates the file it points at; the link stays a link.
+    if (const QFileInfo link(path); link.isSymLink() && QFileInfo(link.absolutePath()).isDir())
+        path = QDir::cleanPath(link.symLinkTarget());
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
@@ -282,7 +285,9 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     QTemporaryDir staging(
         QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".%1.saving-XXXXXX").arg(target.fileName())));
     if (!staging.isValid()) {
-        const int number = errno;
+        // Ask the folder itself: errno after a failed temporary folder is not reliably the cause.
+        const QByteArray folderName = QFile::encodeName(folder.absoluteFilePath());
+        const int number = ::access(folderName.constData(), W_OK) != 0 ? errno : EIO;
         if (codeForErrorNumber(number) == kFileWriteNoPermissionError)
             return fail(kFileWriteNoPermissionError,
                         QStringLiteral("You don’t have permission to save the file %1 in the folder %2.")

@@ -353,3 +353,18 @@ TEST_F(DocumentEdgeCases, AutosavedWorkLeftByACrashIsReopened)
     EXPECT_FALSE(document->hasUnautosavedChanges());
     EXPECT_TRUE(QFileInfo::exists(controller.autosaveDirectory() + "/Broken (Autosaved).note"));
 }
+
+TEST_F(DocumentEdgeCases, SavingThroughALinkUpdatesTheFileItPointsAt)
+{
+    QDir(folder.path()).mkdir("Real");
+    writeFile(path("Real/Script.note"), "v1");
+    ASSERT_TRUE(QFile::link(path("Real/Script.note"), path("Link.note")));
+    NoteDocument* document = open("Link.note");
+    ASSERT_NE(document, nullptr);
+    document->autosaveInPlace = false;
+    document->edit("v2");
+    document->saveDocument();
+    EXPECT_TRUE(QFileInfo(path("Link.note")).isSymLink());
+    EXPECT_EQ(readFile(path("Real/Script.note")), "v2");
+    EXPECT_TRUE(errors.empty());
+}
