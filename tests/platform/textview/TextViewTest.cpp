@@ -480,6 +480,19 @@ TEST(TextViewTest, FindBarFindsReplacesAndReplacesAllInOneStep)
     EXPECT_FALSE(bar->isVisible());
 }
 
+TEST(TextViewTest, DirectStorageEditsKeepTheSelectionInsideTheText)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("a long text"));
+    h.view->setSelectedRange({2, 9});
+    h.view->textStorage().replaceCharacters({3, 8}, QString());
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 1}));
+    h.view->textStorage().replaceCharacters({0, 3}, QString());
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 0}));
+    h.type(QStringLiteral("ok"));
+    EXPECT_EQ(h.view->string(), QStringLiteral("ok"));
+}
+
 TEST(TextViewTest, TheContainerFollowsTheViewWidth)
 {
     Harness h;
