@@ -114,7 +114,7 @@ void BM_TypeInTheMiddle(benchmark::State& state)
             view->displayRectIgnoringOpacity(view->visibleRect(), painter);
         }
     }
-    state.counters["per_character_ms"] =
+    state.counters["time_per_character"] =
         benchmark::Counter(double(kTypedCharacters) * double(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

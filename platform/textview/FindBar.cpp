@@ -1,13 +1,53 @@
 #include "platform/textview/FindBar.h"
 
+#include "platform/appkit/ScrollView.h"
 #include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Window.h"
 #include "platform/textview/TextView.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+namespace {
+
+constexpr int kPanelHeight = 34;
+
+// A line edit that reports Escape, so the bar closes from inside its fields, and keeps every key.
+class FindField : public QLineEdit {
+public:
+    explicit FindField(std::function<void()> escape) : m_escape(std::move(escape)) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            m_escape();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+        // Keys the field leaves (Return after its signal) must not fall through to the text view.
+        event->accept();
+    }
+
+private:
+    std::function<void()> m_escape;
+};
+
+} // namespace
+
+FindBar::FindBar(TextView& textView) : m_textView(textView) {}
+
+FindBar::~FindBar() = default;
 
 void FindBar::show()
 {
     if (m_visible)
         return;
     m_visible = true;
+    showPanel();
     if (m_visibilityHandler)
         m_visibilityHandler(true);
 }
@@ -17,8 +57,84 @@ void FindBar::hide()
     if (!m_visible)
         return;
     m_visible = false;
+    if (m_panel)
+        m_panel->hide();
+    if (Window* window = m_textView.window()) {
+        if (QWidget* host = window->hostWidget())
+            host->setFocus();
+    }
     if (m_visibilityHandler)
         m_visibilityHandler(false);
+}
+
+void FindBar::showPanel()
+{
+    Window* window = m_textView.window();
+    QWidget* host = window ? window->hostWidget() : nullptr;
+    if (!host)
+        return;
+    if (!m_panel) {
+        m_panel = std::make_unique<QWidget>(host);
+        m_panel->setAutoFillBackground(true);
+        auto* layout = new QHBoxLayout(m_panel.get());
+        layout->setContentsMargins(6, 3, 6, 3);
+        auto* findField = new FindField([this] { hide(); });
+        findField->setObjectName(QStringLiteral("find"));
+        findField->setPlaceholderText(QStringLiteral("Find"));
+        findField->setClearButtonEnabled(true);
+        auto* replaceField = new FindField([this] { hide(); });
+        replaceField->setObjectName(QStringLiteral("replace"));
+        replaceField->setPlaceholderText(QStringLiteral("Replace"));
+        auto button = [&](const QString& name, const QString& title) {
+            auto* created = new QPushButton(title);
+            created->setObjectName(name);
+            created->setAutoDefault(false);
+            return created;
+        };
+        QPushButton* previous = button(QStringLiteral("previous"), QStringLiteral("<"));
+        QPushButton* next = button(QStringLiteral("next"), QStringLiteral(">"));
+        QPushButton* replaceButton = button(QStringLiteral("replace"), QStringLiteral("Replace"));
+        QPushButton* all = button(QStringLiteral("replaceAll"), QStringLiteral("All"));
+        QPushButton* done = button(QStringLiteral("done"), QStringLiteral("Done"));
+        layout->addWidget(findField, 2);
+        layout->addWidget(previous);
+        layout->addWidget(next);
+        layout->addWidget(replaceField, 2);
+        layout->addWidget(replaceButton);
+        layout->addWidget(all);
+        layout->addWidget(done);
+        QObject::connect(findField, &QLineEdit::textEdited, m_panel.get(), [this](const QString& text) {
+            // Find as you type, from where the selection starts so the match grows in place.
+            setFindString(text);
+            const Range selection = m_textView.selectedRange();
+            m_textView.setSelectedRange({selection.location, 0});
+            findNext();
+        });
+        QObject::connect(findField, &QLineEdit::returnPressed, m_panel.get(), [this] { findNext(); });
+        QObject::connect(replaceField, &QLineEdit::textEdited, m_panel.get(),
+                         [this](const QString& text) { setReplaceString(text); });
+        QObject::connect(replaceField, &QLineEdit::returnPressed, m_panel.get(),
+                         [this] { replaceAndFind(); });
+        QObject::connect(previous, &QPushButton::clicked, m_panel.get(), [this] { findPrevious(); });
+        QObject::connect(next, &QPushButton::clicked, m_panel.get(), [this] { findNext(); });
+        QObject::connect(replaceButton, &QPushButton::clicked, m_panel.get(), [this] { replaceAndFind(); });
+        QObject::connect(all, &QPushButton::clicked, m_panel.get(), [this] { replaceAll(); });
+        QObject::connect(done, &QPushButton::clicked, m_panel.get(), [this] { hide(); });
+    }
+    // Over the top of the scroll view around the text, in the host widget's y-down coordinates.
+    const View* area = m_textView.enclosingScrollView();
+    if (!area)
+        area = &m_textView;
+    const Rect inWindow = area->convertRectToView(area->bounds(), nullptr);
+    const double height = window->frame().size.height;
+    m_panel->setGeometry(int(inWindow.minX()), int(height - inWindow.maxY()), int(inWindow.width()),
+                         kPanelHeight);
+    auto* findField = m_panel->findChild<QLineEdit*>(QStringLiteral("find"));
+    findField->setText(m_findString);
+    m_panel->show();
+    m_panel->raise();
+    findField->setFocus();
+    findField->selectAll();
 }
 
 std::vector<Range> FindBar::matches() const

@@ -5,15 +5,21 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+class QWidget;
 class TextView;
 
 // The find bar of a text view: what to find and replace, and the commands. It searches the view's
 // text, selects and scrolls to matches, and replaces through the view so replacements are undoable.
-// The view shows it on Ctrl+F and hides it on Escape; drawing it is left to whoever hosts the view.
+// The view shows it on Ctrl+F and hides it on Escape. In a window it appears as a strip of Qt widgets
+// over the top of the view's scroll view: a find field (Return finds the next match, typing finds as
+// you type), a replace field (Return replaces and finds on), and buttons.
 class FindBar {
 public:
-    explicit FindBar(TextView& textView) : m_textView(textView) {}
+    explicit FindBar(TextView& textView);
+    ~FindBar();
 
     bool isVisible() const { return m_visible; }
     void show();
@@ -45,9 +51,14 @@ public:
     // The ranges of every match.
     std::vector<Range> matches() const;
 
+    // The strip of widgets, while shown in a window; null otherwise. Its fields are named "find" and
+    // "replace", its buttons "previous", "next", "replace", "replaceAll" and "done".
+    QWidget* panel() const { return m_panel.get(); }
+
 private:
     bool find(bool forward);
     bool selectionMatches() const;
+    void showPanel();
 
     TextView& m_textView;
     QString m_findString;
@@ -56,4 +67,5 @@ private:
     bool m_wraps = true;
     bool m_visible = false;
     std::function<void(bool)> m_visibilityHandler;
+    std::unique_ptr<QWidget> m_panel;
 };

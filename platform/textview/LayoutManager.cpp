@@ -3,6 +3,7 @@
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachment.h"
 #include "platform/text/TextAttachmentCell.h"
+#include "platform/textview/AttachmentCell.h"
 #include "platform/textview/TextView.h"
 
 #include <QBuffer>
@@ -1286,8 +1287,12 @@ void LayoutManager::drawGlyphsForGlyphRange(QPainter& painter, const Range& glyp
 void LayoutManager::drawLineFragment(QPainter&, const LineFragment&, const Point&) {}
 
 void LayoutManager::drawAttachment(QPainter& painter, const TextAttachment& attachment, const QRectF& rect,
-                                   qsizetype)
+                                   qsizetype characterIndex)
 {
+    if (auto* cell = dynamic_cast<AttachmentCell*>(attachment.attachmentCell().get())) {
+        cell->drawWithFrame(painter, rect, characterIndex, *this);
+        return;
+    }
     if (!attachment.fileWrapper() || !attachment.fileWrapper()->isRegularFile() || rect.isEmpty())
         return;
     QImage image;

@@ -110,7 +110,8 @@ void SpellChecker::markMisspellings(LayoutManager& layoutManager, const Range& r
         return;
     const QString text = storage.substring(paragraphs);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    qsizetype start = -1;
+    finder.setPosition(0);
+    qsizetype start = finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem ? 0 : -1;
     for (qsizetype position = finder.toNextBoundary(); position >= 0; position = finder.toNextBoundary()) {
         const auto reasons = finder.boundaryReasons();
         if (reasons & QTextBoundaryFinder::EndOfItem && start >= 0) {

@@ -125,7 +125,21 @@ void TextView::setMinSize(const Size& size)
 
 void TextView::layoutChanged(const Range& range, bool heightChanged)
 {
-    // Selections, marks and the typing run are clamped here; they are moved with edits elsewhere.
+    // Edits made to the storage directly may leave the selection or the marked text past the end.
+    const qsizetype length = textStorage().length();
+    if (m_markedRange.end() > length)
+        m_markedRange = {0, 0};
+    if (m_selectedRanges.back().end() > length) {
+        std::vector<Range> clamped;
+        for (const Range& selected : m_selectedRanges)
+            clamped.push_back(selected.intersection({0, length}).isEmpty()
+                                  ? Range{std::min(selected.location, length), 0}
+                                  : selected.intersection({0, length}));
+        const bool changing = m_changingText;
+        m_changingText = true;
+        setSelectedRanges(clamped);
+        m_changingText = changing;
+    }
     sizeToFit();
     if (heightChanged) {
         setNeedsDisplay(true);

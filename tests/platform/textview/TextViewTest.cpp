@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -478,6 +480,44 @@ TEST(TextViewTest, FindBarFindsReplacesAndReplacesAllInOneStep)
     EXPECT_FALSE(bar->findNext());
     h.key(Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
+}
+
+TEST(TextViewTest, TheFindBarPanelFindsAsYouTypeAndReplaces)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("one two one two"));
+    h.key(Qt::Key_F, Qt::ControlModifier);
+    FindBar* bar = h.view->findBar();
+    ASSERT_NE(bar->panel(), nullptr);
+    EXPECT_TRUE(bar->panel()->isVisible());
+    auto* find = bar->panel()->findChild<QLineEdit*>(QStringLiteral("find"));
+    auto* replace = bar->panel()->findChild<QLineEdit*>(QStringLiteral("replace"));
+    ASSERT_TRUE(find && replace);
+    QTest::keyClicks(find, QStringLiteral("tw"));
+    EXPECT_EQ(h.view->selectedRange(), (Range{4, 2}));
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(h.view->selectedRange(), (Range{12, 2}));
+    QTest::keyClicks(replace, QStringLiteral("2"));
+    QTest::keyClick(replace, Qt::Key_Return);
+    EXPECT_EQ(h.view->string(), QStringLiteral("one two one 2o"));
+    bar->panel()->findChild<QPushButton*>(QStringLiteral("replaceAll"))->click();
+    EXPECT_EQ(h.view->string(), QStringLiteral("one 2o one 2o"));
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(bar->panel()->isVisible());
+}
+
+TEST(TextViewTest, DirectStorageEditsKeepTheSelectionInsideTheText)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("a long text"));
+    h.view->setSelectedRange({2, 9});
+    h.view->textStorage().replaceCharacters({3, 8}, QString());
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 1}));
+    h.view->textStorage().replaceCharacters({0, 3}, QString());
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 0}));
+    h.type(QStringLiteral("ok"));
+    EXPECT_EQ(h.view->string(), QStringLiteral("ok"));
 }
 
 TEST(TextViewTest, TheContainerFollowsTheViewWidth)
