@@ -310,8 +310,8 @@ bool Menu::performKeyEquivalent(const Event& event)
             continue;
         if (performActionForItem(item))
             return true;
-        // A matching item that is disabled still takes the key, as the platform does: nothing else
-        // should act on a shortcut the menu shows.
+        // A matching item that is disabled still takes the key: nothing else should act on a
+        // shortcut the menu shows for something else.
         return true;
     }
     return false;
