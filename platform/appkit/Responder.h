@@ -7,6 +7,7 @@
 #include <vector>
 
 class Event;
+class QInputMethodEvent;
 
 // What a menu item, toolbar item or hot key asks about when it validates itself.
 struct UserInterfaceItem {
@@ -68,6 +69,11 @@ public:
     virtual void mouseEntered(Event& event);
     virtual void mouseExited(Event& event);
     virtual void scrollWheel(Event& event);
+
+    // Input methods (pre-edit and committed text of non-Latin scripts) reach the first responder
+    // here; answer true when handled. Rectangles a query answers are in window coordinates.
+    virtual bool inputMethodEvent(QInputMethodEvent&) { return false; }
+    virtual QVariant inputMethodQuery(Qt::InputMethodQuery) const { return {}; }
 
     // Sends the event to the handler its type names.
     void dispatchEvent(Event& event);

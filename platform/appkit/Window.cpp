@@ -14,6 +14,7 @@
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QCloseEvent>
+#include <QInputMethodEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -55,6 +56,21 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
+        setAttribute(Qt::WA_InputMethodEnabled);
+    }
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override
+    {
+        Responder* responder = m_window.firstResponder();
+        QVariant answer = responder ? responder->inputMethodQuery(query) : QVariant();
+        if (!answer.isValid())
+            return QWidget::inputMethodQuery(query);
+        // Window coordinates are y-up; the widget's run down from its top.
+        if (answer.typeId() == QMetaType::QRectF) {
+            const QRectF rect = answer.toRectF();
+            return QRectF(rect.x(), m_window.frame().size.height - rect.bottom(), rect.width(), rect.height());
+        }
+        return answer;
     }
 
 protected:
@@ -73,6 +89,14 @@ protected:
         }
     }
 
+    void inputMethodEvent(QInputMethodEvent* event) override
+    {
+        Responder* responder = m_window.firstResponder();
+        if (responder && responder->inputMethodEvent(*event))
+            event->accept();
+        else
+            event->ignore();
+    }
     void keyPressEvent(QKeyEvent* event) override { deliverKey(*event); }
     void keyReleaseEvent(QKeyEvent* event) override { deliverKey(*event); }
     void mousePressEvent(QMouseEvent* event) override { deliverMouse(*event); }

@@ -1,0 +1,1 @@
+orvane_add_benchmark(textview LIBS orvane_textview)

@@ -1,0 +1,447 @@
+#include "platform/appkit/Menu.h"
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/EventTranslation.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/appkit/View.h"
+#include "platform/appkit/Window.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidgetAction>
+
+#include <algorithm>
+
+namespace {
+
+Menu* g_mainMenu = nullptr;
+
+std::function<unsigned long()>& modifierFlagsProvider()
+{
+    static std::function<unsigned long()> provider;
+    return provider;
+}
+
+// Qt's key for a key equivalent's character, for showing it beside the title.
+QKeySequence shortcutFor(const MenuItem& item)
+{
+    if (item.keyEquivalent().isEmpty())
+        return {};
+    const QChar key = item.keyEquivalent().at(0);
+    unsigned long mask = item.keyEquivalentModifierMask();
+    if (key.isLetter() && key.isUpper())
+        mask |= kShiftKeyMask;
+    int qtKey = 0;
+    const ushort code = key.unicode();
+    if (code >= kF1FunctionKey && code <= kF1FunctionKey + 34)
+        qtKey = Qt::Key_F1 + (code - kF1FunctionKey);
+    else if (code == kUpArrowFunctionKey)
+        qtKey = Qt::Key_Up;
+    else if (code == kDownArrowFunctionKey)
+        qtKey = Qt::Key_Down;
+    else if (code == kLeftArrowFunctionKey)
+        qtKey = Qt::Key_Left;
+    else if (code == kRightArrowFunctionKey)
+        qtKey = Qt::Key_Right;
+    else if (code == 0x0D || code == 0x03)
+        qtKey = Qt::Key_Return;
+    else if (code == 0x1B)
+        qtKey = Qt::Key_Escape;
+    else if (code == 0x08 || code == 0x7F)
+        qtKey = Qt::Key_Backspace;
+    else
+        qtKey = QKeySequence(QString(key.toUpper()))[0].key();
+    int modifiers = 0;
+    if (mask & kCommandKeyMask)
+        modifiers |= Qt::CTRL;
+    if (mask & kControlKeyMask)
+        modifiers |= Qt::META;
+    if (mask & kOptionKeyMask)
+        modifiers |= Qt::ALT;
+    if (mask & kShiftKeyMask)
+        modifiers |= Qt::SHIFT;
+    return QKeySequence(modifiers | qtKey);
+}
+
+} // namespace
+
+// Follows the modifier keys while the menu is open, so alternates appear as Alt goes down and up.
+class Menu::OpenFilter final : public QObject {
+public:
+    explicit OpenFilter(Menu& menu) : m_menu(menu) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (isModifierKey(key->key())) {
+                Qt::KeyboardModifiers modifiers = key->modifiers();
+                // Qt reports the state before a modifier's own press or release.
+                const Qt::KeyboardModifier own = key->key() == Qt::Key_Alt       ? Qt::AltModifier
+                                                 : key->key() == Qt::Key_Shift   ? Qt::ShiftModifier
+                                                 : key->key() == Qt::Key_Control ? Qt::ControlModifier
+                                                 : key->key() == Qt::Key_Meta    ? Qt::MetaModifier
+                                                                                 : Qt::NoModifier;
+                modifiers.setFlag(own, event->type() == QEvent::KeyPress);
+                const unsigned long flags = modifierFlagsFromQt(modifiers);
+                if (flags != m_menu.m_shownModifiers)
+                    m_menu.rebuildQMenu(flags);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    Menu& m_menu;
+};
+
+Menu::Menu(QString title) : m_title(std::move(title)) {}
+
+Menu::~Menu()
+{
+    if (g_mainMenu == this)
+        g_mainMenu = nullptr;
+    // Actions point at items; the Qt menu goes first.
+    m_qMenu.reset();
+}
+
+MenuItem* Menu::itemAtIndex(int index) const
+{
+    return index >= 0 && index < numberOfItems() ? m_items[size_t(index)].get() : nullptr;
+}
+
+std::vector<MenuItem*> Menu::items() const
+{
+    std::vector<MenuItem*> result;
+    for (const auto& item : m_items)
+        result.push_back(item.get());
+    return result;
+}
+
+void Menu::adopt(MenuItem& item)
+{
+    item.m_menu = this;
+    if (item.m_submenu) {
+        item.m_submenu->m_supermenu = this;
+        if (item.m_submenu->title().isEmpty())
+            item.m_submenu->setTitle(item.title());
+    }
+}
+
+MenuItem* Menu::addItem(std::unique_ptr<MenuItem> item)
+{
+    return insertItem(std::move(item), numberOfItems());
+}
+
+MenuItem* Menu::addItemWithTitle(const QString& title, const QString& action, const QString& keyEquivalent)
+{
+    return addItem(std::make_unique<MenuItem>(title, action, keyEquivalent));
+}
+
+void Menu::addSeparatorIfNeeded()
+{
+    if (!m_items.empty() && !m_items.back()->isSeparatorItem())
+        addItem(MenuItem::separatorItem());
+}
+
+MenuItem* Menu::insertItem(std::unique_ptr<MenuItem> item, int index)
+{
+    if (!item)
+        return nullptr;
+    MenuItem* inserted = item.get();
+    adopt(*inserted);
+    const int at = index < 0 || index > numberOfItems() ? numberOfItems() : index;
+    m_items.insert(m_items.begin() + at, std::move(item));
+    return inserted;
+}
+
+std::unique_ptr<MenuItem> Menu::removeItemAtIndex(int index)
+{
+    if (index < 0 || index >= numberOfItems())
+        return nullptr;
+    std::unique_ptr<MenuItem> removed = std::move(m_items[size_t(index)]);
+    m_items.erase(m_items.begin() + index);
+    removed->m_menu = nullptr;
+    if (removed->m_submenu)
+        removed->m_submenu->m_supermenu = nullptr;
+    return removed;
+}
+
+std::unique_ptr<MenuItem> Menu::removeItem(MenuItem* item)
+{
+    return removeItemAtIndex(indexOfItem(item));
+}
+
+void Menu::removeAllItems()
+{
+    while (!m_items.empty())
+        removeItemAtIndex(numberOfItems() - 1);
+}
+
+int Menu::indexOfItem(const MenuItem* item) const
+{
+    for (int i = 0; i < numberOfItems(); ++i) {
+        if (m_items[size_t(i)].get() == item)
+            return i;
+    }
+    return -1;
+}
+
+int Menu::indexOfItemWithTag(int tag) const
+{
+    for (int i = 0; i < numberOfItems(); ++i) {
+        if (m_items[size_t(i)]->tag() == tag)
+            return i;
+    }
+    return -1;
+}
+
+MenuItem* Menu::itemWithTag(int tag) const
+{
+    return itemAtIndex(indexOfItemWithTag(tag));
+}
+
+MenuItem* Menu::itemWithTitle(const QString& title) const
+{
+    for (const auto& item : m_items) {
+        if (item->title() == title)
+            return item.get();
+    }
+    return nullptr;
+}
+
+MenuItem* Menu::itemWithAction(const QString& action) const
+{
+    for (const auto& item : m_items) {
+        if (!item->isSeparatorItem() && item->action() == action)
+            return item.get();
+        if (item->submenu()) {
+            if (MenuItem* found = item->submenu()->itemWithAction(action))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+bool Menu::contains(const MenuItem* item) const
+{
+    return indexOfItem(item) >= 0;
+}
+
+// Validation.
+
+bool Menu::validate(const MenuItem& item)
+{
+    if (item.isSeparatorItem())
+        return false;
+    if (item.action().isEmpty())
+        return item.hasSubmenu();
+    Responder* target = Application::shared().targetForAction(item.action(), item.target());
+    return target && target->validateMenuItem(item.userInterfaceItem());
+}
+
+void Menu::update()
+{
+    if (!m_autoenablesItems)
+        return;
+    for (const auto& item : m_items)
+        item->setEnabled(validate(*item));
+}
+
+std::vector<MenuItem*> Menu::displayedItems(unsigned long modifierFlags) const
+{
+    std::vector<MenuItem*> shown;
+    const unsigned long held = modifierFlags & kDeviceIndependentModifierFlagsMask;
+    for (const auto& owned : m_items) {
+        MenuItem* item = owned.get();
+        if (item->isHidden())
+            continue;
+        if (!item->isAlternate() || shown.empty() || shown.back()->isSeparatorItem()) {
+            // An alternate with nothing to stand in for shows as an item of its own.
+            shown.push_back(item);
+            continue;
+        }
+        const unsigned long wanted = item->keyEquivalentModifierMask();
+        const bool heldDown = wanted != 0 && (held & wanted) == wanted;
+        const bool moreThanPrimary = (wanted & shown.back()->keyEquivalentModifierMask()) !=
+                                     wanted; // an alternate needs a modifier its item lacks
+        if (heldDown && moreThanPrimary)
+            shown.back() = item;
+    }
+    return shown;
+}
+
+void Menu::prepareToOpen()
+{
+    if (m_delegate) {
+        m_delegate->menuNeedsUpdate(*this);
+        m_delegate->menuWillOpen(*this);
+    }
+    update();
+}
+
+bool Menu::performActionForItem(MenuItem* item)
+{
+    if (!item || !contains(item) || item->isSeparatorItem() || item->action().isEmpty())
+        return false;
+    if (m_autoenablesItems)
+        item->setEnabled(validate(*item));
+    if (!item->isEnabled())
+        return false;
+    return Application::shared().sendAction(item->action(), item->target(), QVariant::fromValue(item));
+}
+
+bool Menu::performKeyEquivalent(const Event& event)
+{
+    if (event.type != Event::Type::KeyDown)
+        return false;
+    if (m_delegate)
+        m_delegate->menuNeedsUpdate(*this);
+    for (const auto& owned : m_items) {
+        MenuItem* item = owned.get();
+        if (item->submenu() && item->submenu()->performKeyEquivalent(event))
+            return true;
+        if (item->isHidden() || !item->matchesKeyEquivalent(event))
+            continue;
+        if (performActionForItem(item))
+            return true;
+        // A matching item that is disabled still takes the key: nothing else should act on a
+        // shortcut the menu shows for something else.
+        return true;
+    }
+    return false;
+}
+
+// Qt.
+
+void Menu::setModifierFlagsProvider(std::function<unsigned long()> provider)
+{
+    modifierFlagsProvider() = std::move(provider);
+}
+
+unsigned long Menu::currentModifierFlags()
+{
+    if (modifierFlagsProvider())
+        return modifierFlagsProvider()();
+    return modifierFlagsFromQt(QGuiApplication::queryKeyboardModifiers());
+}
+
+QMenu* Menu::qMenu()
+{
+    if (m_qMenu)
+        return m_qMenu.get();
+    m_qMenu = std::make_unique<QMenu>(m_title);
+    m_openFilter = std::make_unique<OpenFilter>(*this);
+    m_qMenu->installEventFilter(m_openFilter.get());
+    QObject::connect(m_qMenu.get(), &QMenu::aboutToShow, m_qMenu.get(), [this] {
+        prepareToOpen();
+        rebuildQMenu(currentModifierFlags());
+    });
+    QObject::connect(m_qMenu.get(), &QMenu::aboutToHide, m_qMenu.get(), [this] {
+        if (m_delegate)
+            m_delegate->menuDidClose(*this);
+    });
+    rebuildQMenu(currentModifierFlags());
+    return m_qMenu.get();
+}
+
+void Menu::rebuildQMenu(unsigned long modifierFlags)
+{
+    if (!m_qMenu)
+        return;
+    m_shownModifiers = modifierFlags;
+    QMenu* menu = m_qMenu.get();
+    menu->clear();
+    for (MenuItem* item : displayedItems(modifierFlags)) {
+        if (item->isSeparatorItem()) {
+            menu->addSeparator();
+            continue;
+        }
+        QString title = QString(item->indentationLevel() * 4, u' ') + item->title();
+        if (item->submenu()) {
+            QMenu* sub = item->submenu()->qMenu();
+            sub->setTitle(title);
+            QAction* action = menu->addMenu(sub);
+            action->setEnabled(item->isEnabled());
+            continue;
+        }
+        QAction* action = nullptr;
+        if (!item->styledTitle().isEmpty()) {
+            auto* widgetAction = new QWidgetAction(menu);
+            auto* label = new QLabel(item->styledTitle());
+            label->setTextFormat(Qt::RichText);
+            label->setContentsMargins(8, 2, 8, 2);
+            widgetAction->setDefaultWidget(label);
+            menu->addAction(widgetAction);
+            action = widgetAction;
+        } else {
+            action = menu->addAction(title);
+        }
+        action->setEnabled(item->isEnabled());
+        action->setIcon(item->image());
+        action->setToolTip(item->toolTip());
+        if (item->state() != MenuItem::Off) {
+            action->setCheckable(true);
+            action->setChecked(true);
+            // Qt has no mixed mark; the property lets a style draw a dash instead of a tick.
+            action->setProperty("mixedState", item->state() == MenuItem::Mixed);
+        }
+        // Shown only: key equivalents are matched by performKeyEquivalent for every window.
+        action->setShortcut(shortcutFor(*item));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        QObject::connect(action, &QAction::triggered, menu, [this, item] { performActionForItem(item); });
+    }
+}
+
+QMenuBar* Menu::makeMenuBar(QWidget* parent)
+{
+    auto* bar = new QMenuBar(parent);
+    for (const auto& item : m_items) {
+        if (item->isHidden() || !item->submenu())
+            continue;
+        QMenu* menu = item->submenu()->qMenu();
+        menu->setTitle(item->title());
+        bar->addMenu(menu);
+    }
+    return bar;
+}
+
+void Menu::popUpContextMenu(const QPoint& globalPosition)
+{
+    qMenu()->popup(globalPosition);
+}
+
+void Menu::popUpContextMenu(const Event& event, View* view)
+{
+    Q_UNUSED(view);
+    Window* window = event.window;
+    if (!window || !window->hostWidget()) {
+        popUpContextMenu(QCursor::pos());
+        return;
+    }
+    const Point location = event.locationInWindow;
+    const QPoint local(int(location.x), int(window->frame().size.height - location.y));
+    popUpContextMenu(window->hostWidget()->mapToGlobal(local));
+}
+
+Menu* Menu::mainMenu()
+{
+    return g_mainMenu;
+}
+
+void Menu::setMainMenu(Menu* menu)
+{
+    g_mainMenu = menu;
+}
+
+int Menu::installKeyEquivalentMonitor()
+{
+    return Application::shared().addLocalMonitorForEvents(
+        Application::maskForType(Event::Type::KeyDown),
+        [](Event& event) { return !(g_mainMenu && g_mainMenu->performKeyEquivalent(event)); });
+}

@@ -1,0 +1,386 @@
+#include "platform/appkit/Toolbar.h"
+
+#include "platform/appkit/ToolbarItem.h"
+#include "platform/foundation/UserDefaults.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QToolBar>
+#include <QWidget>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+const QString kDisplayModeKey = QStringLiteral("TB Display Mode");
+const QString kSizeModeKey = QStringLiteral("TB Size Mode");
+const QString kIconSizeModeKey = QStringLiteral("TB Icon Size Mode");
+const QString kIsShownKey = QStringLiteral("TB Is Shown");
+const QString kItemIdentifiersKey = QStringLiteral("TB Item Identifiers");
+
+const QStringList& standardIdentifiers()
+{
+    static const QStringList identifiers{kToolbarSpaceItemIdentifier,     kToolbarFlexibleSpaceItemIdentifier,
+                                         kToolbarSeparatorItemIdentifier, kToolbarShowColorsItemIdentifier,
+                                         kToolbarShowFontsItemIdentifier, kToolbarPrintItemIdentifier};
+    return identifiers;
+}
+
+bool isSpace(const QString& identifier)
+{
+    return identifier == kToolbarSpaceItemIdentifier || identifier == kToolbarFlexibleSpaceItemIdentifier;
+}
+
+Qt::ToolButtonStyle styleFor(Toolbar::DisplayMode mode)
+{
+    switch (mode) {
+    case Toolbar::DisplayMode::IconOnly:
+        return Qt::ToolButtonIconOnly;
+    case Toolbar::DisplayMode::LabelOnly:
+        return Qt::ToolButtonTextOnly;
+    case Toolbar::DisplayMode::Default:
+    case Toolbar::DisplayMode::IconAndLabel:
+        break;
+    }
+    return Qt::ToolButtonTextUnderIcon;
+}
+
+} // namespace
+
+// The QToolBar kept in step with the items. Item views stay the items' own: they sit in holders the
+// toolbar owns and are taken out again before a holder goes.
+class Toolbar::Mirror {
+public:
+    explicit Mirror(Toolbar& toolbar) : m_toolbar(toolbar), m_bar(new QToolBar(toolbar.identifier()))
+    {
+        m_bar->setMovable(false);
+        m_bar->setFloatable(false);
+    }
+
+    ~Mirror()
+    {
+        releaseViews();
+        // Its buttons call into the toolbar: the bar goes with it, even from a window that holds it.
+        delete m_bar.data();
+    }
+
+    QToolBar* bar() const { return m_bar.data(); }
+
+    void rebuild()
+    {
+        if (!m_bar)
+            return;
+        releaseViews();
+        m_bar->clear();
+        m_actions.clear();
+        for (ToolbarItem* item : m_toolbar.items()) {
+            const QString& identifier = item->itemIdentifier();
+            if (identifier == kToolbarSeparatorItemIdentifier) {
+                m_bar->addSeparator();
+                continue;
+            }
+            if (isSpace(identifier)) {
+                auto* spacer = new QWidget;
+                if (identifier == kToolbarFlexibleSpaceItemIdentifier)
+                    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+                else
+                    spacer->setFixedWidth(16);
+                m_bar->addWidget(spacer);
+                continue;
+            }
+            if (QWidget* view = item->view()) {
+                auto* holder = new QWidget;
+                auto* layout = new QHBoxLayout(holder);
+                layout->setContentsMargins(0, 0, 0, 0);
+                layout->addWidget(view);
+                view->show();
+                m_actions[item] = m_bar->addWidget(holder);
+                m_views.push_back(view);
+                continue;
+            }
+            QAction* action = m_bar->addAction(item->image(), item->label());
+            QObject::connect(action, &QAction::triggered, m_bar, [this, item] {
+                const auto items = m_toolbar.items();
+                if (std::find(items.begin(), items.end(), item) != items.end())
+                    item->performAction();
+            });
+            m_actions[item] = action;
+            refresh(*item);
+        }
+        applyModes();
+    }
+
+    void refresh(ToolbarItem& item)
+    {
+        auto it = m_actions.find(&item);
+        if (it == m_actions.end())
+            return;
+        QAction* action = it->second;
+        action->setEnabled(item.isEnabled());
+        if (item.view())
+            return;
+        action->setText(item.label());
+        action->setIcon(item.image());
+        action->setToolTip(item.toolTip().isEmpty() ? item.label() : item.toolTip());
+    }
+
+    void applyModes()
+    {
+        if (!m_bar)
+            return;
+        m_bar->setToolButtonStyle(styleFor(m_toolbar.displayMode()));
+        const int size = m_toolbar.sizeMode() == SizeMode::Small ? 24 : 32;
+        m_bar->setIconSize(QSize(size, size));
+        m_bar->setVisible(m_toolbar.isVisible());
+    }
+
+private:
+    void releaseViews()
+    {
+        for (const QPointer<QWidget>& view : m_views) {
+            if (view) {
+                view->hide();
+                view->setParent(nullptr);
+            }
+        }
+        m_views.clear();
+    }
+
+    Toolbar& m_toolbar;
+    QPointer<QToolBar> m_bar;
+    std::map<ToolbarItem*, QAction*> m_actions;
+    std::vector<QPointer<QWidget>> m_views;
+};
+
+Toolbar::Toolbar(QString identifier) : m_identifier(std::move(identifier)) {}
+
+Toolbar::~Toolbar()
+{
+    m_mirror.reset();
+}
+
+void Toolbar::setDelegate(ToolbarDelegate* delegate)
+{
+    m_delegate = delegate;
+    if (!delegate)
+        return;
+    const PlistValue stored = m_autosaves ? defaults().objectForKey(configurationKey()) : PlistValue();
+    if (stored.isDictionary() && stored.dictionary().value(kItemIdentifiersKey).isArray())
+        setConfigurationFromDictionary(stored.dictionary());
+    else
+        setItems(defaultItemIdentifiers());
+}
+
+std::vector<ToolbarItem*> Toolbar::items() const
+{
+    std::vector<ToolbarItem*> result;
+    for (const auto& item : m_items)
+        result.push_back(item.get());
+    return result;
+}
+
+QStringList Toolbar::itemIdentifiers() const
+{
+    QStringList identifiers;
+    for (const auto& item : m_items)
+        identifiers << item->itemIdentifier();
+    return identifiers;
+}
+
+ToolbarItem* Toolbar::itemWithIdentifier(const QString& identifier) const
+{
+    for (const auto& item : m_items) {
+        if (item->itemIdentifier() == identifier)
+            return item.get();
+    }
+    return nullptr;
+}
+
+QStringList Toolbar::allowedItemIdentifiers()
+{
+    return m_delegate ? m_delegate->allowedItemIdentifiers(*this) : QStringList();
+}
+
+QStringList Toolbar::defaultItemIdentifiers()
+{
+    return m_delegate ? m_delegate->defaultItemIdentifiers(*this) : QStringList();
+}
+
+std::unique_ptr<ToolbarItem> Toolbar::makeItem(const QString& identifier, bool willBeInserted)
+{
+    if (!standardIdentifiers().contains(identifier))
+        return m_delegate ? m_delegate->itemForItemIdentifier(*this, identifier, willBeInserted) : nullptr;
+    auto item = std::make_unique<ToolbarItem>(identifier);
+    if (identifier == kToolbarShowColorsItemIdentifier) {
+        item->setLabel(QStringLiteral("Colors"));
+        item->setAction(QStringLiteral("orderFrontColorPanel:"));
+    } else if (identifier == kToolbarShowFontsItemIdentifier) {
+        item->setLabel(QStringLiteral("Fonts"));
+        item->setAction(QStringLiteral("orderFrontFontPanel:"));
+    } else if (identifier == kToolbarPrintItemIdentifier) {
+        item->setLabel(QStringLiteral("Print"));
+        item->setAction(QStringLiteral("printDocument:"));
+    }
+    return item;
+}
+
+bool Toolbar::insertItemWithItemIdentifier(const QString& identifier, int index)
+{
+    if (!standardIdentifiers().contains(identifier) && !allowedItemIdentifiers().contains(identifier))
+        return false;
+    std::unique_ptr<ToolbarItem> item = makeItem(identifier, true);
+    if (!item)
+        return false;
+    item->m_toolbar = this;
+    if (m_delegate)
+        m_delegate->toolbarWillAddItem(*this, *item);
+    const int at = index < 0 || index > int(m_items.size()) ? int(m_items.size()) : index;
+    m_items.insert(m_items.begin() + at, std::move(item));
+    changed(Change::Items);
+    return true;
+}
+
+void Toolbar::removeItemAtIndex(int index)
+{
+    if (index < 0 || index >= int(m_items.size()))
+        return;
+    std::unique_ptr<ToolbarItem> removed = std::move(m_items[size_t(index)]);
+    m_items.erase(m_items.begin() + index);
+    // Out of the QToolBar before the item (and its view) goes.
+    changed(Change::Items);
+    removed->m_toolbar = nullptr;
+    if (m_delegate)
+        m_delegate->toolbarDidRemoveItem(*this, *removed);
+}
+
+void Toolbar::setItems(const QStringList& identifiers)
+{
+    m_restoring = true;
+    while (!m_items.empty())
+        removeItemAtIndex(int(m_items.size()) - 1);
+    for (const QString& identifier : identifiers)
+        insertItemWithItemIdentifier(identifier, int(m_items.size()));
+    m_restoring = false;
+    changed(Change::Items);
+}
+
+void Toolbar::setVisible(bool visible)
+{
+    if (visible == m_visible)
+        return;
+    m_visible = visible;
+    changed(Change::Visibility);
+}
+
+void Toolbar::setDisplayMode(DisplayMode mode)
+{
+    if (mode == m_displayMode)
+        return;
+    m_displayMode = mode;
+    changed(Change::DisplayMode);
+}
+
+void Toolbar::setSizeMode(SizeMode mode)
+{
+    if (mode == m_sizeMode)
+        return;
+    m_sizeMode = mode;
+    changed(Change::SizeMode);
+}
+
+void Toolbar::setAutosavesConfiguration(bool flag)
+{
+    m_autosaves = flag;
+    if (flag && m_delegate) {
+        const PlistValue stored = defaults().objectForKey(configurationKey());
+        if (stored.isDictionary())
+            setConfigurationFromDictionary(stored.dictionary());
+    }
+}
+
+PlistDictionary Toolbar::configurationDictionary() const
+{
+    PlistDictionary configuration;
+    configuration.insert(kDisplayModeKey, PlistValue(int(m_displayMode)));
+    configuration.insert(kIconSizeModeKey, PlistValue(int(m_sizeMode)));
+    configuration.insert(kIsShownKey, PlistValue(m_visible ? 1 : 0));
+    PlistArray identifiers;
+    for (const auto& item : m_items)
+        identifiers.push_back(PlistValue(item->itemIdentifier()));
+    configuration.insert(kItemIdentifiersKey, PlistValue(identifiers));
+    configuration.insert(kSizeModeKey, PlistValue(int(m_sizeMode)));
+    return configuration;
+}
+
+void Toolbar::setConfigurationFromDictionary(const PlistDictionary& configuration)
+{
+    m_restoring = true;
+    const PlistValue display = configuration.value(kDisplayModeKey);
+    if (display.isInteger() && display.integer() >= 0 && display.integer() <= 3)
+        m_displayMode = DisplayMode(display.integer());
+    const PlistValue size = configuration.value(kSizeModeKey);
+    if (size.isInteger() && size.integer() >= 0 && size.integer() <= 2)
+        m_sizeMode = SizeMode(size.integer());
+    const PlistValue shown = configuration.value(kIsShownKey);
+    if (shown.isInteger() || shown.isBoolean())
+        m_visible = shown.isBoolean() ? shown.boolean() : shown.integer() != 0;
+    const PlistValue identifiers = configuration.value(kItemIdentifiersKey);
+    if (identifiers.isArray()) {
+        QStringList list;
+        for (const PlistValue& value : identifiers.array()) {
+            if (value.isString())
+                list << value.string();
+        }
+        setItems(list);
+    }
+    m_restoring = false;
+    changed(Change::DisplayMode);
+    changed(Change::SizeMode);
+    changed(Change::Visibility);
+}
+
+void Toolbar::validateVisibleItems()
+{
+    if (!m_visible)
+        return;
+    for (const auto& item : m_items)
+        item->validate();
+}
+
+void Toolbar::changed(Change change)
+{
+    if (m_restoring)
+        return;
+    if (m_mirror) {
+        if (change == Change::Items)
+            m_mirror->rebuild();
+        else
+            m_mirror->applyModes();
+    }
+    if (m_autosaves && m_delegate)
+        defaults().setObject(PlistValue(configurationDictionary()), configurationKey());
+    if (m_changeHandler)
+        m_changeHandler(*this, change);
+}
+
+void Toolbar::itemDidChange(ToolbarItem& item)
+{
+    if (m_mirror)
+        m_mirror->refresh(item);
+}
+
+QToolBar* Toolbar::qToolBar()
+{
+    if (!m_mirror) {
+        m_mirror = std::make_unique<Mirror>(*this);
+        m_mirror->rebuild();
+    }
+    return m_mirror->bar();
+}
+
+UserDefaults& Toolbar::defaults() const
+{
+    return m_defaults ? *m_defaults : UserDefaults::shared();
+}

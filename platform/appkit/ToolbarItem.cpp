@@ -1,0 +1,69 @@
+#include "platform/appkit/ToolbarItem.h"
+
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Toolbar.h"
+
+#include <QWidget>
+
+ToolbarItem::ToolbarItem(QString identifier) : m_identifier(std::move(identifier)) {}
+
+ToolbarItem::~ToolbarItem() = default;
+
+void ToolbarItem::setLabel(const QString& label)
+{
+    m_label = label;
+    if (m_toolbar)
+        m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::setToolTip(const QString& toolTip)
+{
+    m_toolTip = toolTip;
+    if (m_toolbar)
+        m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::setImage(const QIcon& image)
+{
+    m_image = image;
+    if (m_toolbar)
+        m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (m_view)
+        m_view->setEnabled(enabled);
+    if (m_toolbar)
+        m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::setView(std::unique_ptr<QWidget> view)
+{
+    m_view = std::move(view);
+    if (m_view)
+        m_view->setEnabled(m_enabled);
+    if (m_toolbar)
+        m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::validate()
+{
+    if (!m_autovalidates || m_action.isEmpty())
+        return;
+    Responder* target = Application::shared().targetForAction(m_action, m_target);
+    setEnabled(target && target->validateUserInterfaceItem({m_action, m_tag, false}));
+}
+
+bool ToolbarItem::performAction()
+{
+    if (m_action.isEmpty())
+        return false;
+    validate();
+    if (!m_enabled)
+        return false;
+    return Application::shared().sendAction(m_action, m_target, QVariant::fromValue(this));
+}

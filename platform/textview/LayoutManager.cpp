@@ -1,0 +1,1301 @@
+#include "platform/textview/LayoutManager.h"
+
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextAttachmentCell.h"
+#include "platform/textview/AttachmentCell.h"
+#include "platform/textview/TextView.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+// Layout runs at 72 units per inch, so a 12-point font is 12 units tall as on the platform, whatever
+// the screen's resolution.
+QPaintDevice* layoutDevice()
+{
+    static QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        image.setDotsPerMeterX(2835);
+        image.setDotsPerMeterY(2835);
+        return image;
+    }();
+    return &device;
+}
+
+// Stands in for an attachment character in the shaped text: it draws nothing, and word spacing (which
+// Qt honours at any resolution, unlike letter spacing) gives it the attachment's width.
+constexpr char16_t kAttachmentStandIn = 0x0020;
+// Words and clusters are looked for within this many units of the index; runs longer than that are
+// cut there, which keeps moves in a 500,000-character paragraph cheap.
+constexpr qsizetype kClusterWindow = 64;
+constexpr qsizetype kWordWindow = 512;
+
+bool isTerminator(char16_t c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x2029;
+}
+
+QColor qtColor(const Color& color)
+{
+    return QColor::fromRgbF(float(std::clamp(color.red, 0.0, 1.0)), float(std::clamp(color.green, 0.0, 1.0)),
+                            float(std::clamp(color.blue, 0.0, 1.0)),
+                            float(std::clamp(color.alpha, 0.0, 1.0)));
+}
+
+// QTextLayout does not turn leading into right for right-to-left text, so natural is resolved here.
+Qt::Alignment qtAlignment(TextAlignment alignment, bool rightToLeft)
+{
+    switch (alignment) {
+    case TextAlignment::Left:
+        return Qt::AlignLeft | Qt::AlignAbsolute;
+    case TextAlignment::Right:
+        return Qt::AlignRight | Qt::AlignAbsolute;
+    case TextAlignment::Center:
+        return Qt::AlignHCenter;
+    case TextAlignment::Justified:
+        return Qt::AlignJustify;
+    case TextAlignment::Natural:
+        break;
+    }
+    return (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
+}
+
+QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
+{
+    switch (mode) {
+    case LineBreakMode::WordWrapping:
+        return QTextOption::WrapAtWordBoundaryOrAnywhere;
+    case LineBreakMode::CharWrapping:
+        return QTextOption::WrapAnywhere;
+    default:
+        return QTextOption::NoWrap;
+    }
+}
+
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
+} // namespace
+
+LayoutManager::LayoutManager(std::shared_ptr<TextStorage> storage)
+{
+    m_defaultFont = qtFont(Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12});
+    replaceTextStorage(storage ? std::move(storage) : std::make_shared<TextStorage>());
+}
+
+LayoutManager::~LayoutManager()
+{
+    if (m_storage)
+        m_storage->removeObserver(m_observer);
+}
+
+void LayoutManager::replaceTextStorage(std::shared_ptr<TextStorage> storage)
+{
+    if (m_storage)
+        m_storage->removeObserver(m_observer);
+    m_storage = std::move(storage);
+    m_observer =
+        m_storage->addObserver(TextStorage::Phase::Edited,
+                               [this](TextStorage&, const TextStorageEdit& edit) { storageEdited(edit); });
+    m_temporary.clear();
+    if (m_storage->length() > 0)
+        m_temporary.replace({0, 0}, {AttributeRun{m_storage->length(), {}}});
+    relayoutAll();
+}
+
+void LayoutManager::setTextContainerSize(const Size& size)
+{
+    const double oldWidth = m_container.size().width;
+    m_container.setSize(size);
+    if (m_container.size().width != oldWidth)
+        relayoutAll();
+}
+
+void LayoutManager::setLineFragmentPadding(double padding)
+{
+    m_container.setLineFragmentPadding(padding);
+    relayoutAll();
+}
+
+void LayoutManager::setDefaultFont(const QFont& font)
+{
+    m_defaultFont = font;
+    relayoutAll();
+}
+
+QFont LayoutManager::qtFont(const Font& font)
+{
+    QString family = font.familyName;
+    if (family.isEmpty())
+        family = font.fontName.section(QLatin1Char('-'), 0, 0);
+    QFont result(family.isEmpty() ? QStringLiteral("Helvetica") : family);
+    // Sizes below a hundredth of a point, or absurd ones from damaged files, would stall shaping.
+    result.setPointSizeF(std::clamp(finiteOr(font.pointSize, 12.0), 0.01, 4000.0));
+    result.setBold(font.bold || font.fontName.contains(QLatin1String("Bold")));
+    result.setItalic(font.italic || font.fontName.contains(QLatin1String("Italic")) ||
+                     font.fontName.contains(QLatin1String("Oblique")));
+    if (font.fixedPitch)
+        result.setStyleHint(QFont::Monospace);
+    // Unhinted outlines keep advances proportional, so fractional scrolling and zooming never reflow.
+    result.setHintingPreference(QFont::PreferNoHinting);
+    return result;
+}
+
+double LayoutManager::defaultLineHeightForFont(const QFont& font) const
+{
+    const QFontMetricsF metrics(font, layoutDevice());
+    return metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+}
+
+QFont LayoutManager::fontAt(qsizetype index) const
+{
+    if (index < 0 || index >= m_storage->length())
+        return m_defaultFont;
+    const AttributeValue value = m_storage->attribute(kFontAttributeName, index);
+    return value.font() ? qtFont(*value.font()) : m_defaultFont;
+}
+
+// Layout passes.
+
+void LayoutManager::relayoutAll()
+{
+    m_cache.clear();
+    m_lru.clear();
+    m_paragraphs.clear();
+    m_length = m_storage->length();
+    relayoutParagraphs(0, 0, m_length);
+}
+
+void LayoutManager::invalidateLayoutForCharacterRange(const Range& range)
+{
+    if (m_paragraphs.empty())
+        return relayoutAll();
+    const qsizetype first = paragraphIndexForCharacter(std::clamp<qsizetype>(range.location, 0, m_length));
+    const qsizetype last = paragraphIndexForCharacter(std::clamp<qsizetype>(range.end(), 0, m_length));
+    relayoutParagraphs(first, last + 1, m_paragraphs[last].start + m_paragraphs[last].length);
+}
+
+void LayoutManager::invalidateDisplayForCharacterRange(const Range& range)
+{
+    notifyLayout(range, false);
+}
+
+void LayoutManager::storageEdited(const TextStorageEdit& edit)
+{
+    const qsizetype newLength = m_storage->length();
+    if (edit.editedMask & TextStorageEditedCharacters) {
+        // Temporary attributes shift with the text; inserted characters carry none.
+        const Range oldRange{edit.editedRange.location, edit.editedRange.length - edit.changeInLength};
+        if (oldRange.location >= 0 && oldRange.end() <= m_temporary.length() &&
+            edit.editedRange.length >= 0) {
+            std::vector<AttributeRun> runs;
+            if (edit.editedRange.length > 0)
+                runs.push_back({edit.editedRange.length, {}});
+            m_temporary.replace(oldRange, std::move(runs));
+        } else {
+            m_temporary.clear();
+            if (newLength > 0)
+                m_temporary.replace({0, 0}, {AttributeRun{newLength, {}}});
+        }
+    }
+    if (m_paragraphs.empty() || edit.editedRange.location == kNotFound) {
+        m_length = newLength;
+        return relayoutAll();
+    }
+    const qsizetype location = std::clamp<qsizetype>(edit.editedRange.location, 0, m_length);
+    const qsizetype oldEnd = std::clamp<qsizetype>(
+        edit.editedRange.location + edit.editedRange.length - edit.changeInLength, 0, m_length);
+    // The paragraph before the edit is laid out again too: the edit may have removed its terminator or
+    // turned a "\r" into "\r\n".
+    const qsizetype first = paragraphIndexForCharacter(std::max<qsizetype>(0, location - 1));
+    const qsizetype last = paragraphIndexForCharacter(oldEnd);
+    const Paragraph& lastParagraph = m_paragraphs[last];
+    const qsizetype newEnd = lastParagraph.start + lastParagraph.length + edit.changeInLength;
+    m_length = newLength;
+    relayoutParagraphs(first, last + 1, std::clamp<qsizetype>(newEnd, 0, newLength));
+}
+
+std::vector<LayoutManager::Paragraph> LayoutManager::splitParagraphs(qsizetype from, qsizetype to)
+{
+    std::vector<Paragraph> result;
+    if (to <= from)
+        return result;
+    const QString text = m_storage->substring({from, to - from});
+    qsizetype start = 0;
+    const qsizetype count = text.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!isTerminator(c))
+            continue;
+        qsizetype end = i + 1;
+        if (c == u'\r' && end < count && text.at(end) == u'\n')
+            ++end;
+        Paragraph paragraph;
+        paragraph.start = from + start;
+        paragraph.length = end - start;
+        paragraph.textLength = i - start;
+        result.push_back(paragraph);
+        start = end;
+        i = end - 1;
+    }
+    if (start < count) {
+        Paragraph paragraph;
+        paragraph.start = from + start;
+        paragraph.length = count - start;
+        paragraph.textLength = count - start;
+        result.push_back(paragraph);
+    }
+    return result;
+}
+
+void LayoutManager::relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd)
+{
+    first = std::clamp<qsizetype>(first, 0, qsizetype(m_paragraphs.size()));
+    last = std::clamp<qsizetype>(last, first, qsizetype(m_paragraphs.size()));
+    const qsizetype from = first < qsizetype(m_paragraphs.size()) ? m_paragraphs[first].start
+                           : m_paragraphs.empty()                 ? 0
+                                                  : m_paragraphs.back().start + m_paragraphs.back().length;
+    double oldHeight = 0;
+    qsizetype oldEnd = from;
+    for (qsizetype i = first; i < last; ++i) {
+        oldHeight += m_paragraphs[i].height;
+        oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
+        dropCachedLayout(m_paragraphs[i].id);
+    }
+    std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
+    double newHeight = 0;
+    for (Paragraph& paragraph : fresh)
+        paragraph.id = m_nextParagraphId++;
+    if (qsizetype(fresh.size()) >= kParallelLayoutThreshold) {
+        layOutInParallel(fresh);
+    } else {
+        for (Paragraph& paragraph : fresh)
+            layOutParagraph(paragraph);
+    }
+    for (const Paragraph& paragraph : fresh)
+        newHeight += paragraph.height;
+    const qsizetype delta = newEnd - oldEnd;
+    m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
+    m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
+                        std::make_move_iterator(fresh.end()));
+    const qsizetype after = first + qsizetype(fresh.size());
+    if (delta != 0) {
+        for (qsizetype i = after; i < qsizetype(m_paragraphs.size()); ++i)
+            m_paragraphs[i].start += delta;
+    }
+    m_endsWithTerminator = m_length == 0 || isTerminator(m_storage->characterAtIndex(m_length - 1));
+    restackFrom(first);
+    notifyLayout({from, std::max<qsizetype>(0, newEnd - from)}, oldHeight != newHeight);
+}
+
+void LayoutManager::restackFrom(qsizetype paragraphIndex)
+{
+    double top = 0;
+    if (paragraphIndex > 0 && paragraphIndex <= qsizetype(m_paragraphs.size())) {
+        const Paragraph& previous = m_paragraphs[paragraphIndex - 1];
+        top = previous.top + previous.height;
+    } else {
+        paragraphIndex = 0;
+    }
+    for (qsizetype i = paragraphIndex; i < qsizetype(m_paragraphs.size()); ++i) {
+        m_paragraphs[i].top = top;
+        top += m_paragraphs[i].height;
+    }
+    double used = 0;
+    for (const Paragraph& paragraph : m_paragraphs)
+        for (const Line& line : paragraph.lines)
+            used = std::max(used, line.usedX + line.usedWidth);
+    m_usedWidth = used;
+}
+
+void LayoutManager::layOutParagraph(Paragraph& paragraph)
+{
+    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, &paragraph.lines, &paragraph.height);
+    dropCachedLayout(paragraph.id);
+    m_lru.push_front(paragraph.id);
+    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
+    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
+        m_cache.erase(m_lru.back());
+        m_lru.pop_back();
+    }
+}
+
+void LayoutManager::layOutInParallel(std::vector<Paragraph>& paragraphs)
+{
+    // The storage is read here, on the calling thread; only shaping and line breaking, which touch
+    // nothing but each job's own QTextLayout, run on the workers.
+    std::vector<LayoutJob> jobs;
+    jobs.reserve(paragraphs.size());
+    for (const Paragraph& paragraph : paragraphs)
+        jobs.push_back(prepareLayout(paragraph));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height);
+            jobs[i].layout.reset();
+        }
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+QString LayoutManager::paragraphLayoutText(const Paragraph& paragraph) const
+{
+    QString text = m_storage->substring({paragraph.start, paragraph.textLength});
+    text.replace(QChar(kAttachmentCharacter), QChar(kAttachmentStandIn));
+    return text;
+}
+
+std::pair<double, double> LayoutManager::attachmentMetrics(const TextAttachment& attachment,
+                                                           QSizeF* size) const
+{
+    QRectF bounds = attachment.bounds();
+    if (attachment.attachmentCell()) {
+        const QSizeF cell = attachment.attachmentCell()->cellSize();
+        bounds = QRectF(bounds.x(), bounds.y(), cell.width(), cell.height());
+    } else if (bounds.isEmpty() && attachment.fileWrapper() && attachment.fileWrapper()->isRegularFile()) {
+        QByteArray contents = attachment.fileWrapper()->regularFileContents();
+        QBuffer buffer(&contents);
+        QImageReader reader(&buffer);
+        const QSize imageSize = reader.size();
+        if (imageSize.isValid())
+            bounds = QRectF(0, 0, imageSize.width(), imageSize.height());
+    }
+    const double width = std::clamp(finiteOr(bounds.width(), 0), 0.0, 1e5);
+    const double height = std::clamp(finiteOr(bounds.height(), 0), 0.0, 1e5);
+    const double y = std::clamp(finiteOr(bounds.y(), 0), -1e5, 1e5);
+    if (size)
+        *size = QSizeF(width, height);
+    // Bounds stand on the baseline with y upward: what rises above it is the ascent.
+    return {std::max(0.0, height + y), std::max(0.0, -y)};
+}
+
+QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& paragraphRange) const
+{
+    QList<QTextLayout::FormatRange> formats;
+    m_storage->enumerateAttributes(
+        paragraphRange, 0, [&](const AttributeDictionary& attributes, const Range& range, bool&) {
+            QTextCharFormat format;
+            QFont font = m_defaultFont;
+            if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
+                font = qtFont(*value->font());
+            if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number()) {
+                font.setLetterSpacing(QFont::AbsoluteSpacing, std::clamp(*value->number(), -1e3, 1e3));
+            }
+            format.setFont(font);
+            if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName);
+                value && value->color())
+                format.setForeground(qtColor(*value->color()));
+            else
+                format.setForeground(Qt::black);
+            if (const AttributeValue* value = attributes.find(kBackgroundColorAttributeName);
+                value && value->color())
+                format.setBackground(qtColor(*value->color()));
+            if (const AttributeValue* value = attributes.find(kUnderlineStyleAttributeName);
+                value && value->integer() != kUnderlineStyleNone) {
+                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+                if (const AttributeValue* color = attributes.find(kUnderlineColorAttributeName);
+                    color && color->color())
+                    format.setUnderlineColor(qtColor(*color->color()));
+            }
+            if (const AttributeValue* value = attributes.find(kStrikethroughStyleAttributeName);
+                value && value->integer() != kUnderlineStyleNone)
+                format.setFontStrikeOut(true);
+            if (const AttributeValue* value = attributes.find(kSuperscriptAttributeName);
+                value && value->integer() != 0)
+                format.setVerticalAlignment(value->integer() > 0 ? QTextCharFormat::AlignSuperScript
+                                                                 : QTextCharFormat::AlignSubScript);
+            if (const AttributeValue* value = attributes.find(kBaselineOffsetAttributeName);
+                value && value->number()) {
+                // Qt counts the offset in percent of the font's height.
+                const double height = QFontMetricsF(font, layoutDevice()).height();
+                if (height > 0)
+                    format.setBaselineOffset(std::clamp(*value->number(), -1e4, 1e4) / height * 100.0);
+            }
+            const AttributeValue* attachmentValue = attributes.find(kAttachmentAttributeName);
+            std::shared_ptr<TextAttachment> attachment =
+                attachmentValue ? attachmentValue->attachment() : nullptr;
+            if (!attachment) {
+                formats.push_back({int(range.location - paragraphRange.location), int(range.length), format});
+                return;
+            }
+            QSizeF size;
+            attachmentMetrics(*attachment, &size);
+            for (qsizetype i = range.location; i < range.end(); ++i) {
+                QTextCharFormat one = format;
+                if (m_storage->characterAtIndex(i) == kAttachmentCharacter) {
+                    const double space =
+                        QFontMetricsF(font, layoutDevice()).horizontalAdvance(QChar(kAttachmentStandIn));
+                    one.setFontWordSpacing(size.width() - space);
+                }
+                formats.push_back({int(i - paragraphRange.location), 1, one});
+            }
+        });
+    return formats;
+}
+
+LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph) const
+{
+    LayoutJob job;
+    const QString text = paragraphLayoutText(paragraph);
+    if (paragraph.start < m_storage->length()) {
+        const AttributeValue value = m_storage->attribute(kParagraphStyleAttributeName, paragraph.start);
+        if (value.paragraphStyle())
+            job.style = *value.paragraphStyle();
+    }
+    const ParagraphStyle& style = job.style;
+    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
+    job.layout->setCacheEnabled(true);
+    job.rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
+    if (style.baseWritingDirection == WritingDirection::Natural)
+        job.rightToLeft = text.isRightToLeft();
+    QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
+    option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setWrapMode(qtWrapMode(style.lineBreakMode));
+    QList<QTextOption::Tab> tabs;
+    for (const TextTab& tab : style.tabStops) {
+        const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab
+                                          : tab.type == TextTabType::Center  ? QTextOption::CenterTab
+                                          : tab.type == TextTabType::Decimal ? QTextOption::DelimiterTab
+                                                                             : QTextOption::LeftTab;
+        tabs.push_back(QTextOption::Tab(std::clamp(finiteOr(tab.location, 0), 0.0, 1e6), type,
+                                        type == QTextOption::DelimiterTab ? QChar('.') : QChar()));
+    }
+    option.setTabs(tabs);
+    option.setTabStopDistance(style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0);
+    job.layout->setTextOption(option);
+    job.layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
+
+    // Attachments raise or deepen the lines they sit in.
+    const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
+    for (qsizetype i = original.indexOf(QChar(kAttachmentCharacter)); i >= 0;
+         i = original.indexOf(QChar(kAttachmentCharacter), i + 1)) {
+        const AttributeValue value = m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
+        if (auto attachment = value.attachment()) {
+            auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
+            job.inlines.push_back({i, ascent, descent});
+        }
+    }
+    return job;
+}
+
+std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
+                                                        double* height) const
+{
+    LayoutJob job = prepareLayout(paragraph);
+    runLayout(job, lines, height);
+    return std::move(job.layout);
+}
+
+void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const
+{
+    QTextLayout* layout = job.layout.get();
+    const ParagraphStyle& style = job.style;
+    const bool rightToLeft = job.rightToLeft;
+    const std::vector<Inline>& inlines = job.inlines;
+    const double containerWidth = m_container.size().width;
+    const double padding = m_container.lineFragmentPadding();
+    const double lineHeightMultiple = std::clamp(finiteOr(style.lineHeightMultiple, 0), 0.0, 100.0);
+    const double minimumLineHeight = std::clamp(finiteOr(style.minimumLineHeight, 0), 0.0, 1e5);
+    const double maximumLineHeight = std::clamp(finiteOr(style.maximumLineHeight, 0), 0.0, 1e5);
+    const double lineSpacing = std::clamp(finiteOr(style.lineSpacing, 0), 0.0, 1e5);
+    double y = std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5);
+    std::vector<Line> result;
+    layout->beginLayout();
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        const double head =
+            std::clamp(finiteOr(result.empty() ? style.firstLineHeadIndent : style.headIndent, 0), 0.0, 1e6);
+        const double tail = std::clamp(finiteOr(style.tailIndent, 0), -1e6, 1e6);
+        double left = padding + head;
+        double right = tail > 0 ? padding + tail : containerWidth - padding + tail;
+        if (rightToLeft) {
+            left = tail > 0 ? containerWidth - padding - tail : padding - tail;
+            right = containerWidth - padding - head;
+        }
+        line.setLineWidth(std::max(0.0, right - left));
+        double ascent = line.ascent();
+        double descent = line.descent();
+        const qsizetype lineStart = line.textStart();
+        const qsizetype lineEnd = lineStart + line.textLength();
+        for (const Inline& item : inlines) {
+            if (item.position >= lineStart && item.position < lineEnd) {
+                ascent = std::max(ascent, item.ascent);
+                descent = std::max(descent, item.descent);
+            }
+        }
+        double lineHeight = ascent + descent + std::max(0.0, line.leading());
+        if (lineHeightMultiple > 0)
+            lineHeight *= lineHeightMultiple;
+        if (minimumLineHeight > 0)
+            lineHeight = std::max(lineHeight, minimumLineHeight);
+        if (maximumLineHeight > 0)
+            lineHeight = std::min(lineHeight, maximumLineHeight);
+        const double baseline = y + lineHeight - descent;
+        line.setPosition(QPointF(left, baseline - line.ascent()));
+        const QRectF natural = line.naturalTextRect();
+        Line record;
+        record.start = lineStart;
+        record.length = line.textLength();
+        record.top = y;
+        record.height = lineHeight + lineSpacing;
+        record.baseline = baseline;
+        record.x = 0;
+        record.width = containerWidth;
+        record.usedX = std::max(0.0, natural.x() - padding);
+        record.usedWidth = natural.width() + 2 * padding;
+        result.push_back(record);
+        y += lineHeight + lineSpacing;
+    }
+    layout->endLayout();
+    y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
+    if (lines)
+        *lines = std::move(result);
+    if (height)
+        *height = y;
+}
+
+QTextLayout& LayoutManager::layoutFor(const Paragraph& paragraph) const
+{
+    auto found = m_cache.find(paragraph.id);
+    if (found != m_cache.end()) {
+        m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
+        return *found->second.layout;
+    }
+    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr);
+    m_lru.push_front(paragraph.id);
+    QTextLayout& result = *layout;
+    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
+    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
+        m_cache.erase(m_lru.back());
+        m_lru.pop_back();
+    }
+    return result;
+}
+
+void LayoutManager::dropCachedLayout(quint64 id) const
+{
+    auto found = m_cache.find(id);
+    if (found == m_cache.end())
+        return;
+    m_lru.erase(found->second.lru);
+    m_cache.erase(found);
+}
+
+// Lookups.
+
+qsizetype LayoutManager::paragraphIndexForCharacter(qsizetype index) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    auto after =
+        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), index,
+                         [](qsizetype value, const Paragraph& paragraph) { return value < paragraph.start; });
+    if (after == m_paragraphs.begin())
+        return 0;
+    return qsizetype(after - m_paragraphs.begin()) - 1;
+}
+
+qsizetype LayoutManager::paragraphIndexForY(double y) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    auto after =
+        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), y,
+                         [](double value, const Paragraph& paragraph) { return value < paragraph.top; });
+    if (after == m_paragraphs.begin())
+        return 0;
+    return qsizetype(after - m_paragraphs.begin()) - 1;
+}
+
+LayoutManager::LineFragment LayoutManager::fragmentFor(const Paragraph& paragraph, const Line& line) const
+{
+    LineFragment fragment;
+    const bool lastLine = &line == &paragraph.lines.back();
+    const qsizetype start = paragraph.start + line.start;
+    // The last line of a paragraph holds its terminator.
+    const qsizetype length = lastLine ? paragraph.start + paragraph.length - start : line.length;
+    fragment.characterRange = {start, length};
+    fragment.rect = Rect(line.x, paragraph.top + line.top, line.width, line.height);
+    fragment.usedRect = Rect(line.usedX, paragraph.top + line.top, line.usedWidth, line.height);
+    fragment.baseline = paragraph.top + line.baseline;
+    return fragment;
+}
+
+void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
+{
+    const auto observers = m_layoutObservers;
+    for (const auto& [token, observer] : observers)
+        observer(range, heightChanged);
+}
+
+int LayoutManager::addLayoutObserver(LayoutObserver observer)
+{
+    const int token = m_nextObserverToken++;
+    m_layoutObservers.emplace_back(token, std::move(observer));
+    return token;
+}
+
+void LayoutManager::removeLayoutObserver(int token)
+{
+    std::erase_if(m_layoutObservers, [token](const auto& entry) { return entry.first == token; });
+}
+
+Rect LayoutManager::usedRectForTextContainer() const
+{
+    double height = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
+    double width = m_usedWidth;
+    const Rect extra = extraLineFragmentUsedRect();
+    if (!extra.isEmpty()) {
+        height = std::max(height, extra.maxY());
+        width = std::max(width, extra.maxX());
+    }
+    return Rect(0, 0, width, height);
+}
+
+qsizetype LayoutManager::numberOfLines() const
+{
+    qsizetype count = 0;
+    for (const Paragraph& paragraph : m_paragraphs)
+        count += qsizetype(paragraph.lines.size());
+    return count;
+}
+
+Range LayoutManager::glyphRangeForCharacterRange(const Range& characterRange,
+                                                 Range* actualCharacterRange) const
+{
+    const qsizetype start = std::clamp<qsizetype>(characterRange.location, 0, m_length);
+    const qsizetype end = std::clamp<qsizetype>(characterRange.end(), start, m_length);
+    const Range result{start, end - start};
+    if (actualCharacterRange)
+        *actualCharacterRange = result;
+    return result;
+}
+
+Range LayoutManager::characterRangeForGlyphRange(const Range& glyphRange, Range* actualGlyphRange) const
+{
+    return glyphRangeForCharacterRange(glyphRange, actualGlyphRange);
+}
+
+std::optional<LayoutManager::LineFragment>
+LayoutManager::lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const
+{
+    if (m_paragraphs.empty() || glyphIndex < 0 || glyphIndex >= m_length)
+        return std::nullopt;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(glyphIndex)];
+    const qsizetype offset = glyphIndex - paragraph.start;
+    for (qsizetype i = qsizetype(paragraph.lines.size()) - 1; i >= 0; --i) {
+        if (paragraph.lines[i].start <= offset)
+            return fragmentFor(paragraph, paragraph.lines[i]);
+    }
+    return std::nullopt;
+}
+
+Rect LayoutManager::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange) const
+{
+    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
+        if (effectiveGlyphRange)
+            *effectiveGlyphRange = fragment->characterRange;
+        return fragment->rect;
+    }
+    if (effectiveGlyphRange)
+        *effectiveGlyphRange = {m_length, 0};
+    return glyphIndex == m_length ? extraLineFragmentRect() : Rect();
+}
+
+Rect LayoutManager::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
+                                                        Range* effectiveGlyphRange) const
+{
+    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
+        if (effectiveGlyphRange)
+            *effectiveGlyphRange = fragment->characterRange;
+        return fragment->usedRect;
+    }
+    if (effectiveGlyphRange)
+        *effectiveGlyphRange = {m_length, 0};
+    return glyphIndex == m_length ? extraLineFragmentUsedRect() : Rect();
+}
+
+std::vector<LayoutManager::LineFragment> LayoutManager::lineFragmentsInRect(const Rect& rect) const
+{
+    std::vector<LineFragment> result;
+    if (m_paragraphs.empty())
+        return result;
+    for (qsizetype p = paragraphIndexForY(rect.minY()); p < qsizetype(m_paragraphs.size()); ++p) {
+        const Paragraph& paragraph = m_paragraphs[p];
+        if (paragraph.top > rect.maxY())
+            break;
+        for (const Line& line : paragraph.lines) {
+            const double top = paragraph.top + line.top;
+            if (top + line.height < rect.minY())
+                continue;
+            if (top > rect.maxY())
+                break;
+            result.push_back(fragmentFor(paragraph, line));
+        }
+    }
+    return result;
+}
+
+Rect LayoutManager::extraLineFragmentRect() const
+{
+    if (!m_endsWithTerminator)
+        return Rect();
+    const double top = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
+    const QFont font = m_length > 0 ? fontAt(m_length - 1) : m_defaultFont;
+    return Rect(0, top, m_container.size().width, defaultLineHeightForFont(font));
+}
+
+Rect LayoutManager::extraLineFragmentUsedRect() const
+{
+    const Rect rect = extraLineFragmentRect();
+    if (rect.isEmpty() && rect.height() <= 0)
+        return Rect();
+    return Rect(0, rect.minY(), 2 * m_container.lineFragmentPadding(), rect.height());
+}
+
+std::vector<Rect> LayoutManager::rectsForCharacterRange(const Range& range) const
+{
+    std::vector<Rect> rects;
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, m_length);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, m_length);
+    if (end <= start || m_paragraphs.empty())
+        return rects;
+    for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
+        const Paragraph& paragraph = m_paragraphs[p];
+        if (paragraph.start >= end)
+            break;
+        QTextLayout& layout = layoutFor(paragraph);
+        for (qsizetype l = 0; l < qsizetype(paragraph.lines.size()); ++l) {
+            const Line& line = paragraph.lines[l];
+            const LineFragment fragment = fragmentFor(paragraph, line);
+            const Range lineRange = fragment.characterRange;
+            const qsizetype from = std::max(start, lineRange.location);
+            const qsizetype to = std::min(end, lineRange.end());
+            if (to <= from)
+                continue;
+            const QTextLine qtLine = layout.lineAt(int(l));
+            const qsizetype textEnd = paragraph.start + line.start + line.length;
+            double x1 = qtLine.cursorToX(int(from - paragraph.start));
+            double x2 = to >= textEnd && end > textEnd
+                            ? fragment.rect.maxX()
+                            : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
+            if (x2 < x1)
+                std::swap(x1, x2);
+            if (to >= textEnd && end > textEnd && qtLine.textLength() > 0 &&
+                layout.textOption().textDirection() == Qt::RightToLeft) {
+                x2 = std::max(x2, x1);
+                x1 = fragment.rect.minX();
+            }
+            rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
+        }
+    }
+    return rects;
+}
+
+Rect LayoutManager::boundingRectForGlyphRange(const Range& glyphRange) const
+{
+    Rect result;
+    bool any = false;
+    for (const Rect& rect : rectsForCharacterRange(glyphRange)) {
+        result = any ? result.united(rect) : rect;
+        any = true;
+    }
+    if (!any)
+        return insertionPointRectForCharacterIndex(glyphRange.location);
+    return result;
+}
+
+qsizetype LayoutManager::glyphIndexForPoint(const Point& point, double* fraction) const
+{
+    if (fraction)
+        *fraction = 0;
+    if (m_paragraphs.empty())
+        return 0;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
+    qsizetype l = 0;
+    while (l + 1 < qsizetype(paragraph.lines.size()) &&
+           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
+        ++l;
+    QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorOnCharacter);
+    offset =
+        std::clamp<qsizetype>(offset, record.start, std::max(record.start, record.start + record.length - 1));
+    const qsizetype index = std::min(paragraph.start + offset, std::max<qsizetype>(0, m_length - 1));
+    if (fraction && record.length > 0) {
+        const double x1 = line.cursorToX(int(offset));
+        const double x2 = line.cursorToX(int(std::min(offset + 1, record.start + record.length)));
+        if (std::abs(x2 - x1) > 0)
+            *fraction = std::clamp((point.x - std::min(x1, x2)) / std::abs(x2 - x1), 0.0, 1.0);
+    }
+    return index;
+}
+
+qsizetype LayoutManager::insertionIndexForPoint(const Point& point) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    const Paragraph& last = m_paragraphs.back();
+    if (m_endsWithTerminator && point.y >= last.top + last.height)
+        return m_length;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
+    qsizetype l = 0;
+    while (l + 1 < qsizetype(paragraph.lines.size()) &&
+           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
+        ++l;
+    QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorBetweenCharacters);
+    // A wrapped line's end is the next line's start; a click past it stays on this line before its
+    // trailing space, as the caret drawn there shows.
+    const bool lastLine = l + 1 == qsizetype(paragraph.lines.size());
+    const qsizetype lineEnd = record.start + record.length;
+    if (!lastLine && offset >= lineEnd && record.length > 0)
+        offset = previousCursorPosition(paragraph.start + lineEnd) - paragraph.start;
+    return std::clamp<qsizetype>(paragraph.start + offset, 0, m_length);
+}
+
+Range LayoutManager::glyphRangeForBoundingRect(const Rect& rect, bool onlyWhole) const
+{
+    qsizetype start = kNotFound;
+    qsizetype end = 0;
+    for (const LineFragment& fragment : lineFragmentsInRect(rect)) {
+        if (onlyWhole && (fragment.rect.minY() < rect.minY() || fragment.rect.maxY() > rect.maxY()))
+            continue;
+        if (!onlyWhole && (fragment.rect.maxY() <= rect.minY() || fragment.rect.minY() >= rect.maxY()))
+            continue;
+        start = std::min(start, fragment.characterRange.location);
+        end = std::max(end, fragment.characterRange.end());
+    }
+    if (start == kNotFound)
+        return {0, 0};
+    return {start, end - start};
+}
+
+Rect LayoutManager::insertionPointRectForCharacterIndex(qsizetype index) const
+{
+    index = std::clamp<qsizetype>(index, 0, m_length);
+    if (m_paragraphs.empty() || (index == m_length && m_endsWithTerminator)) {
+        const Rect extra = extraLineFragmentRect();
+        return Rect(m_container.lineFragmentPadding(), extra.minY(), 1, extra.height());
+    }
+    const qsizetype p = paragraphIndexForCharacter(std::min(index, m_length - 1));
+    const Paragraph& paragraph = m_paragraphs[index == m_length ? m_paragraphs.size() - 1 : p];
+    const qsizetype offset = std::min(index - paragraph.start, paragraph.textLength);
+    qsizetype l = qsizetype(paragraph.lines.size()) - 1;
+    while (l > 0 && paragraph.lines[l].start > offset)
+        --l;
+    const QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    return Rect(line.cursorToX(int(offset)), paragraph.top + record.top, 1, record.height);
+}
+
+Point LayoutManager::locationForGlyphAtIndex(qsizetype glyphIndex) const
+{
+    const auto fragment = lineFragmentForGlyphAtIndex(glyphIndex);
+    if (!fragment)
+        return {};
+    const Rect caret = insertionPointRectForCharacterIndex(glyphIndex);
+    return {caret.minX() - fragment->rect.minX(), fragment->baseline - fragment->rect.minY()};
+}
+
+// Moves.
+
+qsizetype LayoutManager::nextCursorPosition(qsizetype index) const
+{
+    if (index >= m_length)
+        return m_length;
+    index = std::max<qsizetype>(0, index);
+    const char16_t c = m_storage->characterAtIndex(index);
+    if (c == u'\r' && index + 1 < m_length && m_storage->characterAtIndex(index + 1) == u'\n')
+        return index + 2;
+    if (isTerminator(c))
+        return index + 1;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    const qsizetype to = std::min(textEnd, index + kClusterWindow);
+    const QString text = m_storage->substring({index, to - index});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(0);
+    qsizetype next = finder.toNextBoundary();
+    if (next <= 0)
+        next = 1;
+    qsizetype result = index + next;
+    if (result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
+        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
+        ++result;
+    return std::min(result, m_length);
+}
+
+qsizetype LayoutManager::previousCursorPosition(qsizetype index) const
+{
+    if (index <= 0)
+        return 0;
+    index = std::min(index, m_length);
+    const char16_t c = m_storage->characterAtIndex(index - 1);
+    if (c == u'\n' && index >= 2 && m_storage->characterAtIndex(index - 2) == u'\r')
+        return index - 2;
+    if (isTerminator(c))
+        return index - 1;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
+    const qsizetype from = std::max(paragraph.start, index - kClusterWindow);
+    const QString text = m_storage->substring({from, index - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(text.size());
+    qsizetype previous = finder.toPreviousBoundary();
+    if (previous < 0 || previous >= text.size())
+        previous = text.size() - 1;
+    qsizetype result = from + previous;
+    if (result > 0 && result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
+        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
+        --result;
+    return std::max<qsizetype>(0, result);
+}
+
+Range LayoutManager::wordRangeAtIndex(qsizetype index) const
+{
+    if (m_length == 0)
+        return {0, 0};
+    index = std::clamp<qsizetype>(index, 0, m_length - 1);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index >= textEnd) {
+        // On the terminator: the terminator alone.
+        return {textEnd, paragraph.start + paragraph.length - textEnd};
+    }
+    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
+    const qsizetype to = std::min(textEnd, index + kWordWindow);
+    const QString text = m_storage->substring({from, to - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    const qsizetype offset = index - from;
+    finder.setPosition(offset);
+    qsizetype start = finder.isAtBoundary() ? offset : finder.toPreviousBoundary();
+    finder.setPosition(offset);
+    qsizetype end = finder.toNextBoundary();
+    if (start < 0)
+        start = 0;
+    if (end < 0)
+        end = text.size();
+    return {from + start, std::max<qsizetype>(1, end - start)};
+}
+
+qsizetype LayoutManager::nextWordBoundary(qsizetype index) const
+{
+    if (index >= m_length)
+        return m_length;
+    index = std::max<qsizetype>(0, index);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index >= textEnd) {
+        const qsizetype next = paragraph.start + paragraph.length;
+        return std::min(next, m_length);
+    }
+    const qsizetype to = std::min(textEnd, index + kWordWindow);
+    const QString text = m_storage->substring({index, to - index});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(0);
+    // To the end of the next word, skipping spaces and punctuation before it.
+    for (qsizetype position = finder.toNextBoundary(); position > 0; position = finder.toNextBoundary()) {
+        if (finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem)
+            return index + position;
+    }
+    return to;
+}
+
+qsizetype LayoutManager::previousWordBoundary(qsizetype index) const
+{
+    if (index <= 0)
+        return 0;
+    index = std::min(index, m_length);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
+    if (index <= paragraph.start)
+        return std::max<qsizetype>(0, index - 1);
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index > textEnd)
+        return textEnd;
+    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
+    const QString text = m_storage->substring({from, index - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(text.size());
+    for (qsizetype position = finder.toPreviousBoundary(); position >= 0;
+         position = finder.toPreviousBoundary()) {
+        if (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
+            return from + position;
+        if (position == 0)
+            break;
+    }
+    return from;
+}
+
+// Temporary attributes.
+
+namespace {
+
+template <class Change> void changeRuns(AttributeRuns& runs, const Range& range, Change&& change)
+{
+    const Range clipped = range.intersection({0, runs.length()});
+    if (clipped.isEmpty())
+        return;
+    std::vector<AttributeRun> slice = runs.slice(clipped);
+    for (AttributeRun& run : slice)
+        change(run.attributes);
+    runs.replace(clipped, std::move(slice));
+}
+
+} // namespace
+
+void LayoutManager::setTemporaryAttributes(const AttributeDictionary& attributes, const Range& range)
+{
+    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary = attributes; });
+    invalidateDisplayForCharacterRange(range);
+}
+
+void LayoutManager::addTemporaryAttribute(const QString& name, const AttributeValue& value,
+                                          const Range& range)
+{
+    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.insert(name, value); });
+    invalidateDisplayForCharacterRange(range);
+}
+
+void LayoutManager::addTemporaryAttributes(const AttributeDictionary& attributes, const Range& range)
+{
+    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.insert(attributes); });
+    invalidateDisplayForCharacterRange(range);
+}
+
+void LayoutManager::removeTemporaryAttribute(const QString& name, const Range& range)
+{
+    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.remove(name); });
+    invalidateDisplayForCharacterRange(range);
+}
+
+AttributeDictionary LayoutManager::temporaryAttributesAtCharacterIndex(qsizetype index,
+                                                                       Range* effectiveRange) const
+{
+    if (index < 0 || index >= m_temporary.length()) {
+        if (effectiveRange)
+            *effectiveRange = {index, 0};
+        return {};
+    }
+    return m_temporary.at(index, effectiveRange);
+}
+
+AttributeValue LayoutManager::temporaryAttribute(const QString& name, qsizetype index,
+                                                 Range* longestEffectiveRange, const Range& limit) const
+{
+    Range run;
+    const AttributeDictionary attributes = temporaryAttributesAtCharacterIndex(index, &run);
+    const AttributeValue value = attributes.value(name);
+    if (longestEffectiveRange) {
+        const Range bounds = limit.intersection({0, m_temporary.length()});
+        qsizetype start = run.location;
+        qsizetype end = run.end();
+        while (start > bounds.location) {
+            Range previous;
+            if (!(m_temporary.at(start - 1, &previous).value(name) == value))
+                break;
+            start = previous.location;
+        }
+        while (end < bounds.end()) {
+            Range next;
+            if (!(m_temporary.at(end, &next).value(name) == value))
+                break;
+            end = next.end();
+        }
+        start = std::max(start, bounds.location);
+        end = std::min(end, bounds.end());
+        *longestEffectiveRange = {start, std::max<qsizetype>(0, end - start)};
+    }
+    return value;
+}
+
+void LayoutManager::enumerateTemporaryAttribute(
+    const QString& name, const Range& range, bool reverse,
+    const std::function<void(const AttributeValue&, const Range&, bool&)>& visit) const
+{
+    const Range bounds = range.intersection({0, m_temporary.length()});
+    if (bounds.isEmpty())
+        return;
+    std::vector<std::pair<AttributeValue, Range>> pieces;
+    for (qsizetype index = bounds.location; index < bounds.end();) {
+        Range effective;
+        const AttributeValue value = temporaryAttribute(name, index, &effective, bounds);
+        if (effective.length <= 0)
+            break;
+        pieces.emplace_back(value, effective);
+        index = effective.end();
+    }
+    if (reverse)
+        std::reverse(pieces.begin(), pieces.end());
+    bool stop = false;
+    for (const auto& [value, pieceRange] : pieces) {
+        visit(value, pieceRange, stop);
+        if (stop)
+            break;
+    }
+}
+
+// Drawing.
+
+void LayoutManager::fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range,
+                                                         const QColor& color, const Point& origin) const
+{
+    for (const Rect& rect : rectsForCharacterRange(range))
+        painter.fillRect(QRectF(rect.minX() + origin.x, rect.minY() + origin.y, rect.width(), rect.height()),
+                         color);
+}
+
+void LayoutManager::drawBackgroundForGlyphRange(QPainter& painter, const Range& glyphRange,
+                                                const Point& origin)
+{
+    const Range bounds = glyphRange.intersection({0, m_temporary.length()});
+    for (qsizetype index = bounds.location; index < bounds.end();) {
+        Range effective;
+        const AttributeValue value =
+            temporaryAttribute(kTemporaryBackgroundColorAttributeName, index, &effective, bounds);
+        if (effective.length <= 0)
+            break;
+        if (value.color())
+            fillBackgroundRectsForCharacterRange(painter, effective, qtColor(*value.color()), origin);
+        index = effective.end();
+    }
+    if (m_drawingView) {
+        const QColor color = m_drawingView->selectionColorForDrawing();
+        for (const Range& selected : m_drawingView->selectedRanges()) {
+            const Range visible = selected.intersection(glyphRange);
+            if (!visible.isEmpty())
+                fillBackgroundRectsForCharacterRange(painter, visible, color, origin);
+        }
+    }
+}
+
+void LayoutManager::drawGlyphsForGlyphRange(QPainter& painter, const Range& glyphRange, const Point& origin)
+{
+    if (m_paragraphs.empty() || glyphRange.isEmpty())
+        return;
+    const qsizetype start = std::clamp<qsizetype>(glyphRange.location, 0, m_length);
+    const qsizetype end = std::clamp<qsizetype>(glyphRange.end(), start, m_length);
+    for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
+        const Paragraph& paragraph = m_paragraphs[p];
+        if (paragraph.start >= end)
+            break;
+        QTextLayout& layout = layoutFor(paragraph);
+        // Temporary foreground colours and underlines draw over the stored formats.
+        QList<QTextLayout::FormatRange> overlays;
+        const Range paragraphText{paragraph.start, paragraph.textLength};
+        const Range bounds = paragraphText.intersection({0, m_temporary.length()});
+        for (qsizetype index = bounds.location; index < bounds.end();) {
+            Range run;
+            const AttributeDictionary attributes = m_temporary.at(index, &run);
+            const Range piece = run.intersection(bounds);
+            if (piece.isEmpty())
+                break;
+            QTextCharFormat format;
+            bool any = false;
+            if (const AttributeValue* value = attributes.find(kTemporaryForegroundColorAttributeName);
+                value && value->color()) {
+                format.setForeground(qtColor(*value->color()));
+                any = true;
+            }
+            if (const AttributeValue* value = attributes.find(kTemporaryUnderlineStyleAttributeName);
+                value && value->integer() != kUnderlineStyleNone) {
+                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+                if (const AttributeValue* color = attributes.find(kTemporaryUnderlineColorAttributeName);
+                    color && color->color())
+                    format.setUnderlineColor(qtColor(*color->color()));
+                any = true;
+            }
+            if (const AttributeValue* value = attributes.find(kSpellingStateAttributeName);
+                value && value->integer() != 0) {
+                format.setUnderlineStyle(QTextCharFormat::DotLine);
+                format.setUnderlineColor(value->integer() & kSpellingStateSpellingFlag ? QColor(255, 0, 0)
+                                                                                       : QColor(0, 255, 0));
+                any = true;
+            }
+            if (any)
+                overlays.push_back({int(piece.location - paragraph.start), int(piece.length), format});
+            index = piece.end();
+        }
+        // Only the lines of the range are drawn: a long paragraph may run far past the view.
+        double clipTop = 1e300;
+        double clipBottom = -1e300;
+        std::vector<const Line*> drawn;
+        for (const Line& line : paragraph.lines) {
+            const qsizetype lineStart = paragraph.start + line.start;
+            const qsizetype lineEnd = lineStart + std::max<qsizetype>(line.length, 1);
+            if (lineEnd <= start || lineStart >= end)
+                continue;
+            clipTop = std::min(clipTop, paragraph.top + line.top);
+            clipBottom = std::max(clipBottom, paragraph.top + line.top + line.height);
+            drawn.push_back(&line);
+        }
+        if (drawn.empty())
+            continue;
+        const QPointF position(origin.x, origin.y + paragraph.top);
+        const QRectF clip(-1e6, clipTop - paragraph.top, 2e6 + m_container.size().width,
+                          clipBottom - clipTop);
+        layout.draw(&painter, position, overlays, clip);
+        // Attachments are drawn where their stand-ins were shaped.
+        const QString text = m_storage->substring(paragraphText);
+        for (const Line* line : drawn) {
+            const int lineIndex = int(line - paragraph.lines.data());
+            const QTextLine qtLine = layout.lineAt(lineIndex);
+            for (qsizetype i = line->start; i < line->start + line->length; ++i) {
+                if (text.at(i) != QChar(kAttachmentCharacter))
+                    continue;
+                const AttributeValue value =
+                    m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
+                auto attachment = value.attachment();
+                if (!attachment)
+                    continue;
+                QSizeF size;
+                const auto [ascent, descent] = attachmentMetrics(*attachment, &size);
+                const double x = qtLine.cursorToX(int(i));
+                const QRectF rect(origin.x + x, origin.y + paragraph.top + line->baseline - ascent,
+                                  size.width(), size.height());
+                drawAttachment(painter, *attachment, rect, paragraph.start + i);
+            }
+            drawLineFragment(painter, fragmentFor(paragraph, *line), origin);
+        }
+    }
+}
+
+void LayoutManager::drawLineFragment(QPainter&, const LineFragment&, const Point&) {}
+
+void LayoutManager::drawAttachment(QPainter& painter, const TextAttachment& attachment, const QRectF& rect,
+                                   qsizetype characterIndex)
+{
+    if (auto* cell = dynamic_cast<AttachmentCell*>(attachment.attachmentCell().get())) {
+        cell->drawWithFrame(painter, rect, characterIndex, *this);
+        return;
+    }
+    if (!attachment.fileWrapper() || !attachment.fileWrapper()->isRegularFile() || rect.isEmpty())
+        return;
+    QImage image;
+    if (image.loadFromData(attachment.fileWrapper()->regularFileContents()))
+        painter.drawImage(rect, image);
+}

@@ -1,0 +1,249 @@
+#pragma once
+
+#include "platform/foundation/Rect.h"
+#include "platform/text/AttributeRuns.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textview/TextContainer.h"
+
+#include <QColor>
+#include <QFont>
+#include <QTextLayout>
+
+#include <list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QPainter;
+class TextAttachment;
+class TextView;
+
+// Temporary attribute names the base layout manager draws (any other name is kept for subclasses).
+inline const QString kTemporaryBackgroundColorAttributeName = kBackgroundColorAttributeName;
+inline const QString kTemporaryForegroundColorAttributeName = kForegroundColorAttributeName;
+inline const QString kTemporaryUnderlineStyleAttributeName = kUnderlineStyleAttributeName;
+inline const QString kTemporaryUnderlineColorAttributeName = kUnderlineColorAttributeName;
+// Set by the spelling checker: 1 for a misspelled word (red), 2 for bad grammar (green); drawn as a
+// dotted underline.
+inline const QString kSpellingStateAttributeName = QStringLiteral("NSSpellingState");
+inline constexpr qint64 kSpellingStateSpellingFlag = 1;
+inline constexpr qint64 kSpellingStateGrammarFlag = 2;
+
+// Lays out a text storage into one text container, paragraph by paragraph, on Qt's QTextLayout, in
+// the container's flipped coordinates (y down from its top). Glyphs are counted as characters:
+// glyph index i is UTF-16 unit i, which is what callers expect of ranges they convert back and forth.
+//
+// Only paragraphs an edit touched are laid out again. Each paragraph keeps its line metrics; the
+// QTextLayout behind it is rebuilt on demand and only the most recently used ones are kept, so a long
+// script costs little more memory than its lines.
+//
+// Several layout managers may observe one storage, and several views may draw one layout manager.
+class LayoutManager {
+public:
+    // One line fragment as laid out, in container coordinates.
+    struct LineFragment {
+        Range characterRange;
+        // The whole fragment: container width, line height (spacing included).
+        Rect rect;
+        // Where glyphs actually are.
+        Rect usedRect;
+        // Baseline, from the container's top.
+        double baseline = 0;
+    };
+
+    explicit LayoutManager(std::shared_ptr<TextStorage> storage = {});
+    LayoutManager(const LayoutManager&) = delete;
+    LayoutManager& operator=(const LayoutManager&) = delete;
+    virtual ~LayoutManager();
+
+    const std::shared_ptr<TextStorage>& textStorage() const { return m_storage; }
+    // Moves to another storage; temporary attributes are dropped since they described the old text.
+    void replaceTextStorage(std::shared_ptr<TextStorage> storage);
+
+    const TextContainer& textContainer() const { return m_container; }
+    void setTextContainerSize(const Size& size);
+    void setLineFragmentPadding(double padding);
+    void setTextContainerWidthTracksTextView(bool flag) { m_container.setWidthTracksTextView(flag); }
+
+    // Font for text that carries none, and for the extra line fragment of an empty text.
+    const QFont& defaultFont() const { return m_defaultFont; }
+    void setDefaultFont(const QFont& font);
+    // QFont of a model font, with sizes in points mapped one to one onto layout units.
+    static QFont qtFont(const Font& font);
+    double defaultLineHeightForFont(const QFont& font) const;
+
+    // Layout control. Everything is laid out eagerly after each edit; these exist for callers that
+    // ask before drawing and for subclasses that change how text looks.
+    void invalidateLayoutForCharacterRange(const Range& range);
+    void invalidateDisplayForCharacterRange(const Range& range);
+    void ensureLayoutForCharacterRange(const Range&) {}
+    void ensureLayoutForTextContainer() {}
+
+    // Queries.
+    Rect usedRectForTextContainer() const;
+    qsizetype numberOfLines() const;
+    qsizetype numberOfGlyphs() const { return m_length; }
+    Range glyphRangeForCharacterRange(const Range& characterRange,
+                                      Range* actualCharacterRange = nullptr) const;
+    Range characterRangeForGlyphRange(const Range& glyphRange, Range* actualGlyphRange = nullptr) const;
+    // The fragment holding the glyph; the extra line fragment for the text's length.
+    Rect lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange = nullptr) const;
+    Rect lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
+                                             Range* effectiveGlyphRange = nullptr) const;
+    std::optional<LineFragment> lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const;
+    // Every fragment whose rect meets rect, in order.
+    std::vector<LineFragment> lineFragmentsInRect(const Rect& rect) const;
+    // Empty when the text ends in a terminator or is empty: where the caret goes after it.
+    Rect extraLineFragmentRect() const;
+    Rect extraLineFragmentUsedRect() const;
+    // Rects covering the characters of range, one per line (to the fragment's end when the range goes
+    // on past the line); what selection and highlights are filled with.
+    std::vector<Rect> rectsForCharacterRange(const Range& range) const;
+    Rect boundingRectForGlyphRange(const Range& glyphRange) const;
+    // The glyph under point (nearest one when between lines), and how far across it point lies.
+    qsizetype glyphIndexForPoint(const Point& point, double* fraction = nullptr) const;
+    qsizetype characterIndexForPoint(const Point& point, double* fraction = nullptr) const
+    {
+        return glyphIndexForPoint(point, fraction);
+    }
+    // The caret position nearest point: between characters, never inside a cluster or surrogate pair.
+    qsizetype insertionIndexForPoint(const Point& point) const;
+    // The glyphs of every fragment meeting rect; with onlyWhole, only fragments wholly inside.
+    Range glyphRangeForBoundingRect(const Rect& rect, bool onlyWhole = false) const;
+    Range characterRangeForBounds(const Rect& rect) const { return glyphRangeForBoundingRect(rect); }
+    // Where the caret stands before character index (its height is the line's).
+    Rect insertionPointRectForCharacterIndex(qsizetype index) const;
+    // Location of a glyph relative to its line fragment's origin (x) and baseline (y from its top).
+    Point locationForGlyphAtIndex(qsizetype glyphIndex) const;
+
+    // Caret moves that respect clusters and surrogate pairs; word boundaries as Qt finds them.
+    qsizetype nextCursorPosition(qsizetype index) const;
+    qsizetype previousCursorPosition(qsizetype index) const;
+    Range wordRangeAtIndex(qsizetype index) const;
+    qsizetype nextWordBoundary(qsizetype index) const;
+    qsizetype previousWordBoundary(qsizetype index) const;
+
+    // Temporary attributes: drawn, never stored, shifted with edits; characters inserted inside a
+    // temporary run do not take it.
+    void setTemporaryAttributes(const AttributeDictionary& attributes, const Range& range);
+    void addTemporaryAttribute(const QString& name, const AttributeValue& value, const Range& range);
+    void addTemporaryAttributes(const AttributeDictionary& attributes, const Range& range);
+    void removeTemporaryAttribute(const QString& name, const Range& range);
+    AttributeDictionary temporaryAttributesAtCharacterIndex(qsizetype index,
+                                                            Range* effectiveRange = nullptr) const;
+    // The value of one temporary attribute with the longest range within limit over which it holds.
+    AttributeValue temporaryAttribute(const QString& name, qsizetype index, Range* longestEffectiveRange,
+                                      const Range& limit) const;
+    // Visits the ranges of name's values (null where absent) in range, backwards with reverse.
+    void enumerateTemporaryAttribute(
+        const QString& name, const Range& range, bool reverse,
+        const std::function<void(const AttributeValue&, const Range&, bool&)>& visit) const;
+
+    // Drawing, in container coordinates placed at origin. A text view calls the background pass, then
+    // the glyph pass, for the glyphs its dirty rect shows; subclasses draw extra things per pass.
+    virtual void drawBackgroundForGlyphRange(QPainter& painter, const Range& glyphRange, const Point& origin);
+    virtual void drawGlyphsForGlyphRange(QPainter& painter, const Range& glyphRange, const Point& origin);
+    // Called for each line fragment after its glyphs are drawn (spelling underlines, custom marks).
+    virtual void drawLineFragment(QPainter& painter, const LineFragment& fragment, const Point& origin);
+    // Draws an attachment into rect (container coordinates moved to origin already).
+    virtual void drawAttachment(QPainter& painter, const TextAttachment& attachment, const QRectF& rect,
+                                qsizetype characterIndex);
+    // Fills the rects of range with color, under the glyphs.
+    void fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range, const QColor& color,
+                                              const Point& origin) const;
+    // The text view being drawn right now (its selection is drawn in the background pass), else null.
+    TextView* textViewForDrawing() const { return m_drawingView; }
+    void setTextViewForDrawing(TextView* view) { m_drawingView = view; }
+
+    // Called after layout changed: range (in the new text) was laid out again, heightChanged when
+    // what follows it moved.
+    using LayoutObserver = std::function<void(const Range& range, bool heightChanged)>;
+    int addLayoutObserver(LayoutObserver observer);
+    void removeLayoutObserver(int token);
+
+    // How many paragraph layouts are kept for drawing and hit tests.
+    static constexpr int kLayoutCacheSize = 64;
+    // From this many paragraphs on, layout is spread over worker threads.
+    static constexpr int kParallelLayoutThreshold = 64;
+
+protected:
+    // How a paragraph's text is shaped; subclasses may add formats.
+    virtual QList<QTextLayout::FormatRange> formatsForParagraph(const Range& paragraphRange) const;
+
+private:
+    struct Line {
+        qsizetype start = 0; // from the paragraph's start
+        qsizetype length = 0;
+        double top = 0; // from the paragraph's top
+        double height = 0;
+        double baseline = 0; // from the paragraph's top
+        double x = 0;
+        double width = 0;
+        double usedX = 0;
+        double usedWidth = 0;
+    };
+    struct Paragraph {
+        quint64 id = 0;
+        qsizetype start = 0;
+        qsizetype length = 0;     // terminator included
+        qsizetype textLength = 0; // terminator excluded
+        double top = 0;
+        double height = 0;
+        std::vector<Line> lines;
+    };
+    struct Inline {
+        qsizetype position;
+        double ascent;
+        double descent;
+    };
+    // A paragraph ready to be shaped: what the storage says about it, read on the owning thread.
+    struct LayoutJob {
+        std::unique_ptr<QTextLayout> layout;
+        ParagraphStyle style;
+        bool rightToLeft = false;
+        std::vector<Inline> inlines;
+    };
+    struct CachedLayout {
+        std::unique_ptr<QTextLayout> layout;
+        std::list<quint64>::iterator lru;
+    };
+
+    void storageEdited(const TextStorageEdit& edit);
+    void relayoutAll();
+    // Lays out paragraphs [first, last) again from the text, replacing them by the ones found there.
+    void relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd);
+    std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
+    void layOutParagraph(Paragraph& paragraph);
+    std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
+                                             double* height) const;
+    LayoutJob prepareLayout(const Paragraph& paragraph) const;
+    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const;
+    // Lays out many paragraphs at once (a whole script being opened) on several threads.
+    void layOutInParallel(std::vector<Paragraph>& paragraphs);
+    QTextLayout& layoutFor(const Paragraph& paragraph) const;
+    void dropCachedLayout(quint64 id) const;
+    void restackFrom(qsizetype paragraphIndex);
+    qsizetype paragraphIndexForCharacter(qsizetype index) const;
+    qsizetype paragraphIndexForY(double y) const;
+    LineFragment fragmentFor(const Paragraph& paragraph, const Line& line) const;
+    void notifyLayout(const Range& range, bool heightChanged);
+    QString paragraphLayoutText(const Paragraph& paragraph) const;
+    QFont fontAt(qsizetype index) const;
+    std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size) const;
+
+    std::shared_ptr<TextStorage> m_storage;
+    TextStorage::ObserverToken m_observer = 0;
+    TextContainer m_container;
+    QFont m_defaultFont;
+    std::vector<Paragraph> m_paragraphs;
+    qsizetype m_length = 0;
+    bool m_endsWithTerminator = true; // true for an empty text too
+    double m_usedWidth = 0;
+    AttributeRuns m_temporary;
+    quint64 m_nextParagraphId = 1;
+    mutable std::unordered_map<quint64, CachedLayout> m_cache;
+    mutable std::list<quint64> m_lru;
+    std::vector<std::pair<int, LayoutObserver>> m_layoutObservers;
+    int m_nextObserverToken = 1;
+    TextView* m_drawingView = nullptr;
+};

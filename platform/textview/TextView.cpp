@@ -1,0 +1,1324 @@
+#include "platform/textview/TextView.h"
+
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/Pasteboard.h"
+#include "platform/appkit/Timer.h"
+#include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Window.h"
+#include "platform/textview/FindBar.h"
+#include "platform/textview/SpellChecker.h"
+
+#include <QInputMethodEvent>
+#include <QPainter>
+#include <QTextCharFormat>
+
+#include <algorithm>
+#include <map>
+
+// What undoing one user change needs: the range the change left in the text and what stood there
+// before. Undoing swaps the two and registers the swap back.
+struct TextView::TextUndo {
+    Range range;
+    AttributedString original;
+};
+
+namespace {
+
+bool isParagraphTerminator(char16_t c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x2029;
+}
+
+} // namespace
+
+TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManager)
+    : View(frame),
+      m_layoutManager(layoutManager ? std::move(layoutManager) : std::make_shared<LayoutManager>())
+{
+    m_minSize = frame.size;
+    m_typingAttributes.insert(kFontAttributeName,
+                              Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12});
+    m_typingAttributes.insert(kForegroundColorAttributeName, Color::gray(0));
+    attachLayoutManager();
+    updateContainerSize();
+}
+
+TextView::~TextView()
+{
+    stopBlink();
+    if (m_layoutManager) {
+        m_layoutManager->removeLayoutObserver(m_layoutObserver);
+        if (m_layoutManager->textViewForDrawing() == this)
+            m_layoutManager->setTextViewForDrawing(nullptr);
+    }
+    if (UndoManager* manager = m_externalUndoManager)
+        manager->removeAllActionsWithTarget(this);
+}
+
+void TextView::attachLayoutManager()
+{
+    m_layoutObserver = m_layoutManager->addLayoutObserver(
+        [this](const Range& range, bool heightChanged) { layoutChanged(range, heightChanged); });
+}
+
+void TextView::setLayoutManager(std::shared_ptr<LayoutManager> layoutManager)
+{
+    if (!layoutManager || layoutManager == m_layoutManager)
+        return;
+    m_layoutManager->removeLayoutObserver(m_layoutObserver);
+    m_layoutManager = std::move(layoutManager);
+    attachLayoutManager();
+    m_markedRange = {0, 0};
+    m_typingUndo.reset();
+    setSelectedRanges({snapped(selectedRange())});
+    updateContainerSize();
+    sizeToFit();
+    setNeedsDisplay(true);
+}
+
+void TextView::setTextContainerInset(const Size& inset)
+{
+    m_inset = {std::isfinite(inset.width) ? std::max(0.0, inset.width) : 0.0,
+               std::isfinite(inset.height) ? std::max(0.0, inset.height) : 0.0};
+    updateContainerSize();
+    sizeToFit();
+    setNeedsDisplay(true);
+}
+
+void TextView::frameDidChange(const Size& oldSize)
+{
+    View::frameDidChange(oldSize);
+    if (frame().size.width != oldSize.width)
+        updateContainerSize();
+}
+
+void TextView::updateContainerSize()
+{
+    if (!m_layoutManager->textContainer().widthTracksTextView())
+        return;
+    const double width = std::max(0.0, frame().size.width - 2 * m_inset.width);
+    m_layoutManager->setTextContainerSize({width, m_layoutManager->textContainer().size().height});
+}
+
+void TextView::sizeToFit()
+{
+    if (!m_verticallyResizable)
+        return;
+    const double needed = m_layoutManager->usedRectForTextContainer().height() + 2 * m_inset.height;
+    const double height = std::max(needed, m_minSize.height);
+    if (std::abs(height - frame().size.height) > 1e-9)
+        setFrameSize({frame().size.width, height});
+}
+
+void TextView::setVerticallyResizable(bool flag)
+{
+    m_verticallyResizable = flag;
+    sizeToFit();
+}
+
+void TextView::setMinSize(const Size& size)
+{
+    m_minSize = size;
+    sizeToFit();
+}
+
+void TextView::layoutChanged(const Range& range, bool heightChanged)
+{
+    // Edits made to the storage directly may leave the selection or the marked text past the end.
+    const qsizetype length = textStorage().length();
+    if (m_markedRange.end() > length)
+        m_markedRange = {0, 0};
+    if (m_selectedRanges.back().end() > length) {
+        std::vector<Range> clamped;
+        for (const Range& selected : m_selectedRanges)
+            clamped.push_back(selected.intersection({0, length}).isEmpty()
+                                  ? Range{std::min(selected.location, length), 0}
+                                  : selected.intersection({0, length}));
+        const bool changing = m_changingText;
+        m_changingText = true;
+        setSelectedRanges(clamped);
+        m_changingText = changing;
+    }
+    sizeToFit();
+    if (heightChanged) {
+        setNeedsDisplay(true);
+        return;
+    }
+    const Point origin = textContainerOrigin();
+    Rect dirty;
+    bool any = false;
+    for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range)) {
+        const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
+        dirty = any ? dirty.united(line) : line;
+        any = true;
+    }
+    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
+    const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());
+    dirty = any ? dirty.united(caretLine) : caretLine;
+    setNeedsDisplayInRect(dirty);
+}
+
+void TextView::setString(const QString& string)
+{
+    m_typingUndo.reset();
+    m_markedRange = {0, 0};
+    textStorage().replaceCharacters({0, textStorage().length()}, string, m_typingAttributes);
+    setSelectedRanges({Range{0, 0}});
+}
+
+void TextView::setEditable(bool flag)
+{
+    m_editable = flag;
+    if (flag)
+        m_selectable = true;
+    restartBlink();
+}
+
+void TextView::setSelectable(bool flag)
+{
+    m_selectable = flag;
+    if (!flag)
+        m_editable = false;
+    restartBlink();
+}
+
+void TextView::setRichText(bool flag)
+{
+    m_richText = flag;
+}
+
+void TextView::setBackgroundColor(const QColor& color)
+{
+    m_backgroundColor = color;
+    setNeedsDisplay(true);
+}
+
+void TextView::setDrawsBackground(bool flag)
+{
+    m_drawsBackground = flag;
+    setNeedsDisplay(true);
+}
+
+void TextView::setInsertionPointColor(const QColor& color)
+{
+    m_insertionPointColor = color;
+    setNeedsDisplayInRect(insertionPointRect());
+}
+
+void TextView::setSelectedTextBackgroundColor(const QColor& color)
+{
+    m_selectionColor = color;
+    invalidateSelection(m_selectedRanges);
+}
+
+void TextView::setInactiveSelectionColor(const QColor& color)
+{
+    m_inactiveSelectionColor = color;
+    invalidateSelection(m_selectedRanges);
+}
+
+bool TextView::isActive() const
+{
+    if (m_forcesActive)
+        return true;
+    Window* owner = window();
+    return owner && owner->firstResponder() == this && owner->isKeyWindow();
+}
+
+void TextView::setForcesActive(bool flag)
+{
+    m_forcesActive = flag;
+    restartBlink();
+    setNeedsDisplay(true);
+}
+
+QColor TextView::selectionColorForDrawing() const
+{
+    return isActive() ? m_selectionColor : m_inactiveSelectionColor;
+}
+
+// Selection.
+
+Range TextView::snapped(const Range& range) const
+{
+    const TextStorage& storage = textStorage();
+    const qsizetype length = storage.length();
+    qsizetype start = std::clamp<qsizetype>(range.location, 0, length);
+    qsizetype end = std::clamp<qsizetype>(range.length > 0 ? range.end() : start, start, length);
+    auto insidePair = [&](qsizetype index) {
+        return index > 0 && index < length && QChar::isLowSurrogate(storage.characterAtIndex(index)) &&
+               QChar::isHighSurrogate(storage.characterAtIndex(index - 1));
+    };
+    if (insidePair(start))
+        --start;
+    if (range.length <= 0)
+        end = start;
+    else if (insidePair(end))
+        ++end;
+    return {start, end - start};
+}
+
+void TextView::setSelectedRange(const Range& range)
+{
+    setSelectedRanges({range});
+}
+
+void TextView::setSelectedRanges(std::vector<Range> ranges, bool stillSelecting)
+{
+    for (Range& range : ranges)
+        range = snapped(range);
+    if (ranges.empty())
+        ranges.push_back({textStorage().length(), 0});
+    std::sort(ranges.begin(), ranges.end(),
+              [](const Range& a, const Range& b) { return a.location < b.location; });
+    std::vector<Range> joined;
+    for (const Range& range : ranges) {
+        if (!joined.empty() && range.location <= joined.back().end() &&
+            (range.length > 0 || joined.back().length > 0)) {
+            const qsizetype end = std::max(joined.back().end(), range.end());
+            joined.back().length = end - joined.back().location;
+        } else if (joined.empty() || range.length > 0) {
+            joined.push_back(range);
+        }
+    }
+    // Carets only stand alone: with real selections they add nothing.
+    if (joined.size() > 1)
+        std::erase_if(joined, [](const Range& range) { return range.length == 0; });
+    if (joined.empty())
+        joined.push_back(ranges.front());
+    if (m_delegate && !m_changingText)
+        joined = m_delegate->textViewWillChangeSelection(*this, m_selectedRanges, joined);
+    if (joined.empty())
+        joined.push_back({0, 0});
+    const std::vector<Range> old = m_selectedRanges;
+    if (old == joined)
+        return;
+    m_selectedRanges = std::move(joined);
+    if (!m_changingText)
+        m_typingUndo.reset();
+    invalidateSelection(old);
+    invalidateSelection(m_selectedRanges);
+    if (!stillSelecting && !m_changingText)
+        updateTypingAttributesFromSelection();
+    restartBlink();
+    if (m_delegate)
+        m_delegate->textViewDidChangeSelection(*this, old);
+}
+
+void TextView::updateTypingAttributesFromSelection()
+{
+    const TextStorage& storage = textStorage();
+    if (storage.length() == 0)
+        return;
+    const Range range = selectedRange();
+    // Typing takes the attributes of the character before the caret, or of the first selected one.
+    qsizetype index = range.length > 0 ? range.location : range.location - 1;
+    if (index < 0)
+        index = 0;
+    index = std::min(index, storage.length() - 1);
+    AttributeDictionary attributes = storage.attributesAtIndex(index);
+    // Typing next to a picture must not repeat the picture.
+    attributes.remove(kAttachmentAttributeName);
+    setTypingAttributes(attributes);
+}
+
+void TextView::invalidateSelection(const std::vector<Range>& ranges)
+{
+    const Point origin = textContainerOrigin();
+    for (const Range& range : ranges) {
+        if (range.length == 0) {
+            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+            continue;
+        }
+        for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range))
+            setNeedsDisplayInRect(rect.offsetBy(origin.x, origin.y));
+    }
+}
+
+void TextView::selectAll()
+{
+    setSelectedRange({0, textStorage().length()});
+}
+
+void TextView::setTypingAttributes(const AttributeDictionary& attributes)
+{
+    if (attributes == m_typingAttributes)
+        return;
+    m_typingAttributes = attributes;
+    if (m_delegate)
+        m_delegate->textViewDidChangeTypingAttributes(*this);
+}
+
+// Changes.
+
+UndoManager* TextView::undoManager()
+{
+    if (m_delegate) {
+        if (UndoManager* manager = m_delegate->undoManagerForTextView(*this))
+            return manager;
+    }
+    if (m_externalUndoManager)
+        return m_externalUndoManager;
+    if (!m_ownUndoManager)
+        m_ownUndoManager = std::make_unique<UndoManager>();
+    return m_ownUndoManager.get();
+}
+
+AttributedString TextView::attributedForInsertion(const QString& string) const
+{
+    return AttributedString(string, m_typingAttributes);
+}
+
+void TextView::replaceCharactersInRange(const Range& range, const QString& string)
+{
+    const Range clipped = snapped(range);
+    textStorage().replaceCharacters(clipped, string);
+}
+
+void TextView::replaceCharactersInRange(const Range& range, const AttributedString& string)
+{
+    const Range clipped = snapped(range);
+    textStorage().replaceCharacters(clipped, string);
+}
+
+bool TextView::shouldChangeTextInRange(const Range& range, const QString& string)
+{
+    return shouldChangeTextInRanges({range}, {string});
+}
+
+bool TextView::shouldChangeTextInRanges(const std::vector<Range>& ranges, const QStringList& strings)
+{
+    if (!m_editable)
+        return false;
+    if (m_delegate && !m_delegate->textViewShouldChangeTextInRanges(*this, ranges, strings))
+        return false;
+    if (!m_allowsUndo || !undoManager()->isUndoRegistrationEnabled())
+        return true;
+    // Each range gets its own inverse, registered from the last so the stored ranges stay valid when
+    // the group runs backwards.
+    const TextStorage& storage = textStorage();
+    std::vector<std::pair<Range, qsizetype>> changes;
+    for (qsizetype i = 0; i < qsizetype(ranges.size()); ++i) {
+        const Range range = snapped(ranges[i]);
+        const QString replacement = i < strings.size() ? strings[i] : QString();
+        changes.emplace_back(range, replacement.isNull() ? range.length : replacement.size());
+    }
+    std::sort(changes.begin(), changes.end(),
+              [](const auto& a, const auto& b) { return a.first.location < b.first.location; });
+    qsizetype shift = 0;
+    std::vector<std::shared_ptr<TextUndo>> undos;
+    for (const auto& [range, newLength] : changes) {
+        auto undo = std::make_shared<TextUndo>();
+        undo->range = {range.location + shift, newLength};
+        undo->original = storage.attributedSubstring(range);
+        shift += newLength - range.length;
+        undos.push_back(undo);
+    }
+    for (const auto& undo : undos)
+        registerUndo(undo);
+    m_typingUndo.reset();
+    return true;
+}
+
+void TextView::registerUndo(const std::shared_ptr<TextUndo>& undo)
+{
+    UndoManager* manager = undoManager();
+    manager->registerUndo(this, [this, undo] { applyUndo(undo); });
+}
+
+void TextView::applyUndo(const std::shared_ptr<TextUndo>& undo)
+{
+    TextStorage& storage = textStorage();
+    const Range range = undo->range.intersection({0, storage.length()}).isEmpty()
+                            ? Range{std::clamp<qsizetype>(undo->range.location, 0, storage.length()), 0}
+                            : undo->range.intersection({0, storage.length()});
+    auto inverse = std::make_shared<TextUndo>();
+    inverse->range = {range.location, undo->original.length()};
+    inverse->original = storage.attributedSubstring(range);
+    registerUndo(inverse);
+    m_changingText = true;
+    m_markedRange = {0, 0};
+    storage.replaceCharacters(range, undo->original);
+    m_changingText = false;
+    m_typingUndo.reset();
+    setSelectedRange(undo->original.length() > 0 ? inverse->range : Range{range.location, 0});
+    didChangeText();
+}
+
+void TextView::didChangeText()
+{
+    if (m_delegate)
+        m_delegate->textDidChange(*this);
+    if (m_spellChecking)
+        checkSpellingInRange(textStorage().paragraphRange(selectedRange()));
+}
+
+void TextView::breakUndoCoalescing()
+{
+    m_typingUndo.reset();
+}
+
+bool TextView::userReplace(const Range& requested, const AttributedString& replacement,
+                           const QString& actionName, bool typing)
+{
+    const Range range = snapped(requested);
+    if (!m_editable)
+        return false;
+    UndoManager* manager = undoManager();
+    const bool undoable = m_allowsUndo && manager->isUndoRegistrationEnabled();
+    std::shared_ptr<TextUndo> run =
+        typing && undoable && m_typingUndo && m_typingUndoChangeCount == manager->changeCount() ? m_typingUndo
+                                                                                                : nullptr;
+    TextStorage& storage = textStorage();
+    if (run) {
+        // Continue the typing run when the change touches its end.
+        const qsizetype runEnd = run->range.end();
+        if (range.location == runEnd && range.length == 0) {
+            // Typed after the run.
+        } else if (replacement.length() == 0 && range.end() == runEnd &&
+                   range.location >= run->range.location) {
+            // Deleted typed characters backwards.
+        } else if (replacement.length() == 0 &&
+                   range.end() == run->range.location + (runEnd - run->range.location) &&
+                   range.location < run->range.location) {
+            // Deleted back past where the run began: those characters join what undo restores.
+        } else if (replacement.length() == 0 && range.location == runEnd) {
+            // Deleted forward from the run's end.
+        } else {
+            run.reset();
+        }
+    }
+    if (m_delegate && !m_delegate->textViewShouldChangeTextInRanges(*this, {range}, {replacement.string()}))
+        return false;
+    if (run) {
+        const qsizetype runEnd = run->range.end();
+        if (range.location == runEnd && range.length == 0) {
+            run->range.length += replacement.length();
+        } else if (range.location >= run->range.location && range.end() == runEnd) {
+            run->range.length -= range.length;
+        } else if (range.end() == runEnd) {
+            AttributedString before =
+                storage.attributedSubstring({range.location, run->range.location - range.location});
+            MutableAttributedString joined(before);
+            joined.append(run->original);
+            run->original = joined;
+            run->range = {range.location, 0};
+        } else {
+            MutableAttributedString joined(run->original);
+            joined.append(storage.attributedSubstring(range));
+            run->original = joined;
+        }
+    } else if (undoable) {
+        auto undo = std::make_shared<TextUndo>();
+        undo->range = {range.location, replacement.length()};
+        undo->original = storage.attributedSubstring(range);
+        registerUndo(undo);
+        manager->setActionName(actionName);
+        m_typingUndo = typing ? undo : nullptr;
+        m_typingUndoChangeCount = manager->changeCount();
+    }
+    m_changingText = true;
+    storage.replaceCharacters(range, replacement);
+    m_changingText = false;
+    const std::shared_ptr<TextUndo> keep = m_typingUndo;
+    setSelectedRange({range.location + replacement.length(), 0});
+    m_typingUndo = typing ? keep : nullptr;
+    scrollRangeToVisible(selectedRange());
+    didChangeText();
+    return true;
+}
+
+void TextView::insertText(const QString& string, std::optional<Range> replacementRange)
+{
+    insertText(attributedForInsertion(string), replacementRange);
+}
+
+void TextView::insertText(const AttributedString& string, std::optional<Range> replacementRange)
+{
+    Range range = replacementRange ? *replacementRange : hasMarkedText() ? m_markedRange : selectedRange();
+    if (hasMarkedText() && !replacementRange)
+        range = m_markedRange;
+    m_markedRange = {0, 0};
+    AttributedString text = string;
+    if (!m_richText)
+        text = AttributedString(string.string(), m_typingAttributes);
+    userReplace(range, text, QStringLiteral("Typing"), true);
+}
+
+void TextView::deleteRange(const Range& range, bool)
+{
+    if (range.length <= 0)
+        return;
+    userReplace(range, AttributedString(), QStringLiteral("Typing"), true);
+}
+
+void TextView::deleteSelection()
+{
+    // Each change resets the selection, so the ranges are taken first.
+    const std::vector<Range> ranges = m_selectedRanges;
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
+        if (range->length > 0)
+            userReplace(*range, AttributedString(), QStringLiteral("Delete"), false);
+    }
+}
+
+// Marked text.
+
+void TextView::setMarkedText(const QString& string, const Range& selectedRange,
+                             std::optional<Range> replacementRange)
+{
+    Range range = replacementRange  ? *replacementRange
+                  : hasMarkedText() ? m_markedRange
+                                    : this->selectedRange();
+    range = snapped(range);
+    if (!m_editable)
+        return;
+    // A composition starts its own undo step; pre-edit text is not undoable on its own, the committed
+    // text is.
+    if (!hasMarkedText())
+        m_typingUndo.reset();
+    UndoManager* manager = undoManager();
+    manager->disableUndoRegistration();
+    m_changingText = true;
+    textStorage().replaceCharacters(range, string, m_typingAttributes);
+    m_changingText = false;
+    manager->enableUndoRegistration();
+    m_markedRange = {range.location, string.size()};
+    if (!string.isEmpty())
+        m_layoutManager->addTemporaryAttribute(kTemporaryUnderlineStyleAttributeName, kUnderlineStyleSingle,
+                                               m_markedRange);
+    const qsizetype caret = std::clamp<qsizetype>(selectedRange.location, 0, string.size());
+    const qsizetype length = std::clamp<qsizetype>(selectedRange.length, 0, string.size() - caret);
+    m_changingText = true;
+    setSelectedRange({range.location + caret, length});
+    m_changingText = false;
+}
+
+void TextView::unmarkText()
+{
+    if (hasMarkedText())
+        m_layoutManager->removeTemporaryAttribute(kTemporaryUnderlineStyleAttributeName, m_markedRange);
+    m_markedRange = {0, 0};
+}
+
+bool TextView::inputMethodEvent(QInputMethodEvent& event)
+{
+    if (!m_editable)
+        return false;
+    // The committed text replaces the pre-edit text (or the selection) through the user path, so it
+    // is checked and undoable like typing.
+    if (hasMarkedText()) {
+        UndoManager* manager = undoManager();
+        manager->disableUndoRegistration();
+        const Range marked = m_markedRange;
+        unmarkText();
+        m_changingText = true;
+        textStorage().replaceCharacters(marked, QString());
+        m_changingText = false;
+        manager->enableUndoRegistration();
+        m_changingText = true;
+        setSelectedRange({marked.location, 0});
+        m_changingText = false;
+    }
+    if (!event.commitString().isEmpty()) {
+        std::optional<Range> replacement;
+        if (event.replacementLength() != 0) {
+            const qsizetype caret = selectedRange().location;
+            replacement = Range{caret + event.replacementStart(), event.replacementLength()};
+        }
+        insertText(event.commitString(), replacement);
+    }
+    if (!event.preeditString().isEmpty()) {
+        Range selection{event.preeditString().size(), 0};
+        for (const QInputMethodEvent::Attribute& attribute : event.attributes()) {
+            if (attribute.type == QInputMethodEvent::Cursor)
+                selection = {attribute.start, 0};
+        }
+        setMarkedText(event.preeditString(), selection);
+    }
+    return true;
+}
+
+QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const Range selection = selectedRange();
+    switch (query) {
+    case Qt::ImEnabled:
+        return m_editable;
+    case Qt::ImCursorRectangle: {
+        const Rect caret = convertRectToView(insertionPointRect(), nullptr);
+        return QRectF(caret.minX(), caret.minY(), caret.width(), caret.height());
+    }
+    case Qt::ImCursorPosition: {
+        const Range paragraph = textStorage().paragraphRange(selection);
+        return int(selection.location - paragraph.location);
+    }
+    case Qt::ImAnchorPosition: {
+        const Range paragraph = textStorage().paragraphRange(selection);
+        return int(selection.end() - paragraph.location);
+    }
+    case Qt::ImSurroundingText:
+        return textStorage().substring(textStorage().paragraphRange(selection));
+    case Qt::ImCurrentSelection:
+        return textStorage().substring(selection);
+    default:
+        return {};
+    }
+}
+
+// Commands.
+
+qsizetype TextView::insertionIndex() const
+{
+    const Range range = selectedRange();
+    return range.location;
+}
+
+void TextView::moveTo(qsizetype index, bool extend)
+{
+    index = std::clamp<qsizetype>(index, 0, textStorage().length());
+    if (extend) {
+        const qsizetype anchor = m_anchor;
+        setSelectedRange({std::min(anchor, index), std::abs(index - anchor)});
+        m_anchor = anchor;
+    } else {
+        setSelectedRange({index, 0});
+        m_anchor = index;
+    }
+    scrollRangeToVisible({index, 0});
+}
+
+qsizetype TextView::lineStart(qsizetype index) const
+{
+    const TextStorage& storage = textStorage();
+    if (index >= storage.length() &&
+        (storage.length() == 0 || isParagraphTerminator(storage.characterAtIndex(storage.length() - 1))))
+        return storage.length();
+    Range line;
+    m_layoutManager->lineFragmentRectForGlyphAtIndex(std::min(index, storage.length() - 1), &line);
+    return line.location;
+}
+
+qsizetype TextView::lineEnd(qsizetype index) const
+{
+    const TextStorage& storage = textStorage();
+    if (index >= storage.length())
+        return storage.length();
+    Range line;
+    m_layoutManager->lineFragmentRectForGlyphAtIndex(index, &line);
+    qsizetype end = line.end();
+    // Stay before the terminator, or before the space a wrapped line ends in.
+    while (end > line.location &&
+           (isParagraphTerminator(storage.characterAtIndex(end - 1)) ||
+            (end < storage.length() && storage.characterAtIndex(end - 1) == u' ' && end == line.end())))
+        --end;
+    return end;
+}
+
+void TextView::moveVertically(int lines, bool extend)
+{
+    const Range selection = selectedRange();
+    qsizetype index = extend ? (m_anchor == selection.location ? selection.end() : selection.location)
+                             : (lines < 0 ? selection.location : selection.end());
+    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(index);
+    if (!m_goalX)
+        m_goalX = caret.minX();
+    const double goal = *m_goalX;
+    qsizetype target;
+    if (lines < 0) {
+        target =
+            caret.minY() <= 0.5 ? 0 : m_layoutManager->insertionIndexForPoint({goal, caret.minY() - 0.5});
+    } else {
+        const double below = caret.maxY() + 0.5;
+        target = below >= m_layoutManager->usedRectForTextContainer().maxY()
+                     ? textStorage().length()
+                     : m_layoutManager->insertionIndexForPoint({goal, below});
+    }
+    moveTo(target, extend);
+    m_goalX = goal;
+}
+
+void TextView::moveByPage(int direction, bool extend)
+{
+    const double page = std::max(1.0, visibleRect().height() - 10);
+    const qsizetype index = direction < 0 ? selectedRange().location : selectedRange().end();
+    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(index);
+    if (!m_goalX)
+        m_goalX = caret.minX();
+    const double goal = *m_goalX;
+    const double y = caret.midY() + direction * page;
+    qsizetype target;
+    if (y < 0)
+        target = 0;
+    else if (y >= m_layoutManager->usedRectForTextContainer().maxY())
+        target = textStorage().length();
+    else
+        target = m_layoutManager->insertionIndexForPoint({goal, y});
+    moveTo(target, extend);
+    m_goalX = goal;
+}
+
+bool TextView::doCommandBySelector(const QString& selector)
+{
+    if (m_delegate && m_delegate->textViewDoCommandBySelector(*this, selector))
+        return true;
+    const bool extend = selector.endsWith(QLatin1String("AndModifySelection:"));
+    QString command = selector;
+    if (extend)
+        command = selector.left(selector.size() - int(qstrlen("AndModifySelection:"))) + QLatin1Char(':');
+    const Range selection = selectedRange();
+    const qsizetype length = textStorage().length();
+    // The moving end of an extended selection is the one away from the anchor.
+    const qsizetype focus = selection.location == m_anchor ? selection.end() : selection.location;
+    const bool vertical = command == QLatin1String("moveUp:") || command == QLatin1String("moveDown:") ||
+                          command == QLatin1String("pageUp:") || command == QLatin1String("pageDown:");
+    if (!vertical)
+        m_goalX.reset();
+    if (!extend && selection.length == 0)
+        m_anchor = selection.location;
+
+    if (command == QLatin1String("moveLeft:") || command == QLatin1String("moveBackward:")) {
+        if (!extend && selection.length > 0)
+            moveTo(selection.location, false);
+        else
+            moveTo(m_layoutManager->previousCursorPosition(extend ? focus : selection.location), extend);
+    } else if (command == QLatin1String("moveRight:") || command == QLatin1String("moveForward:")) {
+        if (!extend && selection.length > 0)
+            moveTo(selection.end(), false);
+        else
+            moveTo(m_layoutManager->nextCursorPosition(extend ? focus : selection.end()), extend);
+    } else if (command == QLatin1String("moveWordLeft:") || command == QLatin1String("moveWordBackward:")) {
+        moveTo(m_layoutManager->previousWordBoundary(extend ? focus : selection.location), extend);
+    } else if (command == QLatin1String("moveWordRight:") || command == QLatin1String("moveWordForward:")) {
+        moveTo(m_layoutManager->nextWordBoundary(extend ? focus : selection.end()), extend);
+    } else if (command == QLatin1String("moveUp:")) {
+        moveVertically(-1, extend);
+    } else if (command == QLatin1String("moveDown:")) {
+        moveVertically(1, extend);
+    } else if (command == QLatin1String("pageUp:")) {
+        moveByPage(-1, extend);
+    } else if (command == QLatin1String("pageDown:")) {
+        moveByPage(1, extend);
+    } else if (command == QLatin1String("moveToBeginningOfLine:") ||
+               command == QLatin1String("moveToLeftEndOfLine:")) {
+        moveTo(lineStart(extend ? focus : selection.location), extend);
+    } else if (command == QLatin1String("moveToEndOfLine:") ||
+               command == QLatin1String("moveToRightEndOfLine:")) {
+        moveTo(lineEnd(extend ? focus : selection.end()), extend);
+    } else if (command == QLatin1String("moveToBeginningOfParagraph:")) {
+        const qsizetype from = extend ? focus : selection.location;
+        qsizetype start = textStorage().paragraphRange({std::min(from, length), 0}).location;
+        if (start == from && from > 0)
+            start = textStorage().paragraphRange({from - 1, 0}).location;
+        moveTo(start, extend);
+    } else if (command == QLatin1String("moveToEndOfParagraph:")) {
+        const qsizetype from = extend ? focus : selection.end();
+        const Range paragraph = textStorage().paragraphRange({std::min(from, length), 0});
+        qsizetype end = paragraph.end();
+        while (end > paragraph.location && isParagraphTerminator(textStorage().characterAtIndex(end - 1)))
+            --end;
+        if (end == from && paragraph.end() < length) {
+            const Range next = textStorage().paragraphRange({paragraph.end(), 0});
+            end = next.end();
+            while (end > next.location && isParagraphTerminator(textStorage().characterAtIndex(end - 1)))
+                --end;
+        }
+        moveTo(end, extend);
+    } else if (command == QLatin1String("moveToBeginningOfDocument:")) {
+        moveTo(0, extend);
+    } else if (command == QLatin1String("moveToEndOfDocument:")) {
+        moveTo(length, extend);
+    } else if (command == QLatin1String("selectAll:")) {
+        selectAll();
+    } else if (command == QLatin1String("selectWord:")) {
+        setSelectedRange(m_layoutManager->wordRangeAtIndex(selection.location));
+    } else if (command == QLatin1String("selectParagraph:")) {
+        setSelectedRange(textStorage().paragraphRange(selection));
+    } else if (command == QLatin1String("deleteBackward:")) {
+        if (selection.length > 0)
+            deleteRange(selection, false);
+        else if (selection.location > 0)
+            deleteRange({m_layoutManager->previousCursorPosition(selection.location),
+                         selection.location - m_layoutManager->previousCursorPosition(selection.location)},
+                        false);
+    } else if (command == QLatin1String("deleteForward:")) {
+        if (selection.length > 0)
+            deleteRange(selection, true);
+        else if (selection.location < length)
+            deleteRange({selection.location,
+                         m_layoutManager->nextCursorPosition(selection.location) - selection.location},
+                        true);
+    } else if (command == QLatin1String("deleteWordBackward:")) {
+        if (selection.length > 0) {
+            deleteRange(selection, false);
+        } else {
+            const qsizetype start = m_layoutManager->previousWordBoundary(selection.location);
+            deleteRange({start, selection.location - start}, false);
+        }
+    } else if (command == QLatin1String("deleteWordForward:")) {
+        if (selection.length > 0) {
+            deleteRange(selection, true);
+        } else {
+            const qsizetype end = m_layoutManager->nextWordBoundary(selection.location);
+            deleteRange({selection.location, end - selection.location}, true);
+        }
+    } else if (command == QLatin1String("insertNewline:") || command == QLatin1String("insertLineBreak:")) {
+        insertText(QStringLiteral("\n"));
+    } else if (command == QLatin1String("insertTab:")) {
+        insertText(QStringLiteral("\t"));
+    } else if (command == QLatin1String("insertBacktab:")) {
+        // Nothing to do inside a text: focus moves are the window's business.
+    } else if (command == QLatin1String("cut:")) {
+        cut();
+    } else if (command == QLatin1String("copy:")) {
+        copy();
+    } else if (command == QLatin1String("paste:")) {
+        paste();
+    } else if (command == QLatin1String("pasteAsPlainText:")) {
+        pasteAsPlainText();
+    } else if (command == QLatin1String("delete:")) {
+        deleteSelection();
+    } else if (command == QLatin1String("undo:")) {
+        undo();
+    } else if (command == QLatin1String("redo:")) {
+        redo();
+    } else if (command == QLatin1String("performFindPanelAction:") ||
+               command == QLatin1String("showFindBar:")) {
+        if (FindBar* bar = findBar())
+            bar->show();
+    } else if (command == QLatin1String("cancelOperation:")) {
+        if (m_findBar && m_findBar->isVisible())
+            m_findBar->hide();
+    } else if (command == QLatin1String("scrollToBeginningOfDocument:")) {
+        scrollRangeToVisible({0, 0});
+    } else if (command == QLatin1String("scrollToEndOfDocument:")) {
+        scrollRangeToVisible({length, 0});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TextView::undo()
+{
+    m_typingUndo.reset();
+    UndoManager* manager = undoManager();
+    if (manager->canUndo())
+        manager->undo();
+}
+
+void TextView::redo()
+{
+    m_typingUndo.reset();
+    UndoManager* manager = undoManager();
+    if (manager->canRedo())
+        manager->redo();
+}
+
+Pasteboard& TextView::pasteboard() const
+{
+    return m_pasteboard ? *m_pasteboard : Pasteboard::general();
+}
+
+void TextView::copy()
+{
+    const Range range = selectedRange();
+    if (range.length == 0)
+        return;
+    MutableAttributedString copied;
+    // Several selected ranges are copied one after another, as separate lines.
+    for (const Range& selected : m_selectedRanges) {
+        if (selected.length == 0)
+            continue;
+        if (copied.length() > 0)
+            copied.append(QStringLiteral("\n"), copied.attributesAtIndex(copied.length() - 1));
+        copied.append(textStorage().attributedSubstring(selected));
+    }
+    Pasteboard& board = pasteboard();
+    board.clearContents();
+    if (m_richText)
+        board.writeAttributedString(copied);
+    else
+        board.setString(copied.string(), kPasteboardTypeString);
+}
+
+void TextView::cut()
+{
+    if (!m_editable || selectedRange().length == 0)
+        return;
+    copy();
+    const std::vector<Range> ranges = m_selectedRanges;
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
+        if (range->length > 0)
+            userReplace(*range, AttributedString(), QStringLiteral("Cut"), false);
+    }
+}
+
+void TextView::paste()
+{
+    if (!m_editable)
+        return;
+    if (!m_richText)
+        return pasteAsPlainText();
+    MutableAttributedString pasted;
+    if (!pasteboard().readAttributedString(pasted, m_typingAttributes))
+        return;
+    userReplace(selectedRange(), pasted, QStringLiteral("Paste"), false);
+}
+
+void TextView::pasteAsPlainText()
+{
+    if (!m_editable)
+        return;
+    const QString text = pasteboard().stringForType(kPasteboardTypeString);
+    if (text.isNull())
+        return;
+    userReplace(selectedRange(), attributedForInsertion(text), QStringLiteral("Paste"), false);
+}
+
+// Scrolling and geometry.
+
+Rect TextView::insertionPointRect() const
+{
+    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(insertionIndex());
+    const Point origin = textContainerOrigin();
+    return caret.offsetBy(origin.x, origin.y);
+}
+
+void TextView::scrollRangeToVisible(const Range& range)
+{
+    auto* clip = dynamic_cast<ClipView*>(superview());
+    if (!clip)
+        return;
+    const Point origin = textContainerOrigin();
+    Rect target = m_layoutManager->boundingRectForGlyphRange(snapped(range)).offsetBy(origin.x, origin.y);
+    const Rect visible = visibleRect();
+    if (visible.isEmpty() && visible.height() <= 0)
+        return;
+    double y = visible.minY();
+    if (target.height() > visible.height())
+        target.size.height = visible.height();
+    if (target.minY() < visible.minY())
+        y = target.minY();
+    else if (target.maxY() > visible.maxY())
+        y = target.maxY() - visible.height();
+    double x = visible.minX();
+    if (target.minX() < visible.minX())
+        x = target.minX();
+    else if (target.maxX() > visible.maxX())
+        x = target.maxX() - visible.width();
+    if (x == visible.minX() && y == visible.minY())
+        return;
+    const Point topLeft = convertPointToView({x, y}, clip);
+    const Point bottomLeft = convertPointToView({x, y + visible.height()}, clip);
+    clip->scrollToPoint({topLeft.x, std::min(topLeft.y, bottomLeft.y)});
+}
+
+Range TextView::visibleCharacterRange() const
+{
+    const Point origin = textContainerOrigin();
+    return m_layoutManager->glyphRangeForBoundingRect(visibleRect().offsetBy(-origin.x, -origin.y));
+}
+
+// Caret blinking.
+
+bool TextView::becomeFirstResponder()
+{
+    restartBlink();
+    invalidateSelection(m_selectedRanges);
+    return true;
+}
+
+bool TextView::resignFirstResponder()
+{
+    m_typingUndo.reset();
+    stopBlink();
+    m_caretOn = false;
+    invalidateSelection(m_selectedRanges);
+    return true;
+}
+
+void TextView::restartBlink()
+{
+    const bool wantsCaret = m_editable && selectedRange().length == 0 &&
+                            (isActive() || (window() && window()->firstResponder() == this));
+    if (!wantsCaret) {
+        stopBlink();
+        if (m_caretOn) {
+            m_caretOn = false;
+            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+        }
+        return;
+    }
+    m_caretOn = true;
+    setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+    if (!m_blinkTimer) {
+        m_blinkTimer = std::make_unique<Timer>(kInsertionPointBlinkInterval, true, [this](Timer&) {
+            m_caretOn = !m_caretOn;
+            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+        });
+    }
+    m_blinkTimer->invalidate();
+    m_blinkTimer->schedule();
+}
+
+void TextView::stopBlink()
+{
+    if (m_blinkTimer)
+        m_blinkTimer->invalidate();
+}
+
+// Events.
+
+void TextView::keyDown(Event& event)
+{
+    if (!m_selectable) {
+        View::keyDown(event);
+        return;
+    }
+    const unsigned short code = event.characterCodeIgnoringModifiers();
+    const unsigned long flags = event.modifierFlags;
+    const bool shift = flags & kShiftKeyMask;
+    const bool command = flags & kCommandKeyMask;
+    const bool option = flags & kOptionKeyMask;
+    const QString suffix = shift ? QStringLiteral("AndModifySelection:") : QStringLiteral(":");
+    auto run = [&](const QString& name, bool extendable = true) {
+        doCommandBySelector(extendable ? name + suffix : name + QLatin1Char(':'));
+    };
+    // Linux keys: Ctrl moves by word and to the document's ends, Home and End go to the line's ends.
+    switch (code) {
+    case kLeftArrowFunctionKey:
+        return run(command || option ? QStringLiteral("moveWordLeft") : QStringLiteral("moveLeft"));
+    case kRightArrowFunctionKey:
+        return run(command || option ? QStringLiteral("moveWordRight") : QStringLiteral("moveRight"));
+    case kUpArrowFunctionKey:
+        return run(command || option ? QStringLiteral("moveToBeginningOfParagraph")
+                                     : QStringLiteral("moveUp"));
+    case kDownArrowFunctionKey:
+        return run(command || option ? QStringLiteral("moveToEndOfParagraph") : QStringLiteral("moveDown"));
+    case kHomeFunctionKey:
+        return run(command ? QStringLiteral("moveToBeginningOfDocument")
+                           : QStringLiteral("moveToBeginningOfLine"));
+    case kEndFunctionKey:
+        return run(command ? QStringLiteral("moveToEndOfDocument") : QStringLiteral("moveToEndOfLine"));
+    case kPageUpFunctionKey:
+        return run(QStringLiteral("pageUp"));
+    case kPageDownFunctionKey:
+        return run(QStringLiteral("pageDown"));
+    case kEscapeCharacter:
+        return run(QStringLiteral("cancelOperation"), false);
+    default:
+        break;
+    }
+    if (command && !option) {
+        const QString key = event.charactersIgnoringModifiers.toLower();
+        if (key == QLatin1String("a"))
+            return run(QStringLiteral("selectAll"), false);
+        if (key == QLatin1String("c"))
+            return run(QStringLiteral("copy"), false);
+        if (key == QLatin1String("f") && m_usesFindBar)
+            return run(QStringLiteral("performFindPanelAction"), false);
+        if (!m_editable) {
+            View::keyDown(event);
+            return;
+        }
+        if (key == QLatin1String("x"))
+            return run(QStringLiteral("cut"), false);
+        if (key == QLatin1String("v"))
+            return run(shift ? QStringLiteral("pasteAsPlainText") : QStringLiteral("paste"), false);
+        if (key == QLatin1String("z"))
+            return run(shift ? QStringLiteral("redo") : QStringLiteral("undo"), false);
+        if (key == QLatin1String("y"))
+            return run(QStringLiteral("redo"), false);
+        if (code == kDeleteCharacter)
+            return run(QStringLiteral("deleteWordBackward"), false);
+        if (code == kDeleteFunctionKey)
+            return run(QStringLiteral("deleteWordForward"), false);
+        View::keyDown(event);
+        return;
+    }
+    if (!m_editable) {
+        View::keyDown(event);
+        return;
+    }
+    switch (code) {
+    case kDeleteCharacter:
+    case kBackspaceCharacter:
+        return run(option ? QStringLiteral("deleteWordBackward") : QStringLiteral("deleteBackward"), false);
+    case kDeleteFunctionKey:
+        return run(option ? QStringLiteral("deleteWordForward") : QStringLiteral("deleteForward"), false);
+    case kCarriageReturnCharacter:
+    case kEnterCharacter:
+        return run(QStringLiteral("insertNewline"), false);
+    case kTabCharacter:
+        return run(QStringLiteral("insertTab"), false);
+    case kBackTabCharacter:
+        return run(QStringLiteral("insertBacktab"), false);
+    default:
+        break;
+    }
+    QString text = event.characters;
+    // Control characters and private-use function keys type nothing.
+    text.removeIf([](QChar c) {
+        return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F ||
+               (c.unicode() >= 0xF700 && c.unicode() <= 0xF8FF);
+    });
+    if (text.isEmpty() || (flags & kControlKeyMask)) {
+        View::keyDown(event);
+        return;
+    }
+    insertText(text);
+}
+
+Point TextView::containerPointForEvent(const Event& event) const
+{
+    const Point point = convertPointFromView(event.locationInWindow, nullptr);
+    const Point origin = textContainerOrigin();
+    return {point.x - origin.x, point.y - origin.y};
+}
+
+Range TextView::selectionForGranularity(qsizetype anchor, qsizetype index, Granularity granularity) const
+{
+    const qsizetype start = std::min(anchor, index);
+    const qsizetype end = std::max(anchor, index);
+    switch (granularity) {
+    case Granularity::Character:
+        return {start, end - start};
+    case Granularity::Word: {
+        const Range first = m_layoutManager->wordRangeAtIndex(start);
+        const Range last = m_layoutManager->wordRangeAtIndex(end > start ? end - 1 : end);
+        const qsizetype from = std::min(first.location, last.location);
+        return {from, std::max(first.end(), last.end()) - from};
+    }
+    case Granularity::Paragraph:
+        return textStorage().paragraphRange({start, end - start});
+    }
+    return {start, end - start};
+}
+
+void TextView::mouseDown(Event& event)
+{
+    if (!m_selectable) {
+        View::mouseDown(event);
+        return;
+    }
+    if (Window* owner = window(); owner && owner->firstResponder() != this)
+        owner->makeFirstResponder(this);
+    m_goalX.reset();
+    unmarkText();
+    const Point point = containerPointForEvent(event);
+    const qsizetype index = m_layoutManager->insertionIndexForPoint(point);
+    const qsizetype under = m_layoutManager->glyphIndexForPoint(point);
+    if (under < textStorage().length() && textStorage().characterAtIndex(under) == kAttachmentCharacter &&
+        m_delegate && m_delegate->textViewClickedOnAttachment(*this, under, event.clickCount))
+        return;
+    const int clicks = std::max(1, event.clickCount);
+    m_granularity = clicks >= 3   ? Granularity::Paragraph
+                    : clicks == 2 ? Granularity::Word
+                                  : Granularity::Character;
+    if ((event.modifierFlags & kShiftKeyMask) && clicks == 1) {
+        const Range selection = selectedRange();
+        // Shift-click extends from the end away from the click.
+        const qsizetype anchor =
+            index < selection.location + selection.length / 2 ? selection.end() : selection.location;
+        m_dragAnchor = anchor;
+        m_dragInitial = {anchor, 0};
+        setSelectedRanges({selectionForGranularity(anchor, index, Granularity::Character)}, true);
+        m_anchor = anchor;
+        return;
+    }
+    m_dragAnchor = index;
+    if (m_granularity == Granularity::Character) {
+        m_dragInitial = {index, 0};
+    } else {
+        const qsizetype at = std::min(under, std::max<qsizetype>(0, textStorage().length() - 1));
+        m_dragInitial = m_granularity == Granularity::Word ? m_layoutManager->wordRangeAtIndex(at)
+                                                           : textStorage().paragraphRange({at, 0});
+    }
+    setSelectedRanges({m_dragInitial}, true);
+    m_anchor = m_dragInitial.location;
+}
+
+void TextView::mouseDragged(Event& event)
+{
+    if (!m_selectable)
+        return View::mouseDragged(event);
+    const Point point = containerPointForEvent(event);
+    const qsizetype index = m_layoutManager->insertionIndexForPoint(point);
+    Range range;
+    if (m_granularity == Granularity::Character) {
+        range = selectionForGranularity(m_dragAnchor, index, Granularity::Character);
+    } else {
+        const Range extent =
+            selectionForGranularity(index < m_dragInitial.location ? index : m_dragInitial.location,
+                                    index > m_dragInitial.end() ? index : m_dragInitial.end(), m_granularity);
+        range = extent.united(m_dragInitial);
+    }
+    setSelectedRanges({range}, true);
+    m_anchor = index < m_dragAnchor ? range.end() : range.location;
+    scrollRangeToVisible({index, 0});
+}
+
+void TextView::mouseUp(Event& event)
+{
+    if (!m_selectable)
+        return View::mouseUp(event);
+    updateTypingAttributesFromSelection();
+}
+
+// Drawing.
+
+void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
+{
+    if (m_drawsBackground)
+        painter.fillRect(QRectF(dirtyRect.minX(), dirtyRect.minY(), dirtyRect.width(), dirtyRect.height()),
+                         m_backgroundColor);
+    const Point origin = textContainerOrigin();
+    const Range glyphs = m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
+    TextView* previous = m_layoutManager->textViewForDrawing();
+    m_layoutManager->setTextViewForDrawing(m_selectable ? this : nullptr);
+    m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
+    m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
+    m_layoutManager->setTextViewForDrawing(previous);
+    if (m_caretOn && m_editable && selectedRange().length == 0) {
+        const Rect caret = insertionPointRect();
+        if (caret.intersects(dirtyRect.insetBy(-2, 0)))
+            drawInsertionPoint(painter, caret, m_insertionPointColor);
+    }
+}
+
+void TextView::drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color)
+{
+    painter.fillRect(QRectF(rect.minX(), rect.minY(), 1, rect.height()), color);
+}
+
+// Find bar and spelling.
+
+FindBar* TextView::findBar()
+{
+    if (!m_usesFindBar)
+        return nullptr;
+    if (!m_findBar)
+        m_findBar = std::make_unique<FindBar>(*this);
+    return m_findBar.get();
+}
+
+void TextView::setContinuousSpellCheckingEnabled(bool flag)
+{
+    const bool enabled = flag && SpellChecker::shared().isAvailable();
+    if (enabled == m_spellChecking)
+        return;
+    m_spellChecking = enabled;
+    if (enabled)
+        checkSpellingInRange({0, textStorage().length()});
+    else
+        m_layoutManager->removeTemporaryAttribute(kSpellingStateAttributeName, {0, textStorage().length()});
+}
+
+void TextView::checkSpellingInRange(const Range& range)
+{
+    if (!m_spellChecking)
+        return;
+    SpellChecker::shared().markMisspellings(*m_layoutManager, range);
+}

@@ -1,0 +1,267 @@
+#pragma once
+
+#include "platform/appkit/View.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textview/LayoutManager.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class FindBar;
+class Pasteboard;
+class QInputMethodEvent;
+class SpellChecker;
+class TextView;
+class Timer;
+class UndoManager;
+
+// What a text view asks of, and tells, the object that controls it. Every answer has a default, so a
+// delegate overrides only what it cares about.
+class TextViewDelegate {
+public:
+    virtual ~TextViewDelegate() = default;
+    // Whether the user's change of ranges (each replaced by the string at the same place; a null
+    // string for an attribute-only change) may go ahead.
+    virtual bool textViewShouldChangeTextInRanges(TextView&, const std::vector<Range>&, const QStringList&)
+    {
+        return true;
+    }
+    virtual void textDidChange(TextView&) {}
+    // May adjust a selection change the user makes.
+    virtual std::vector<Range> textViewWillChangeSelection(TextView&, const std::vector<Range>& /*oldRanges*/,
+                                                           const std::vector<Range>& newRanges)
+    {
+        return newRanges;
+    }
+    virtual void textViewDidChangeSelection(TextView&, const std::vector<Range>& /*oldRanges*/) {}
+    virtual void textViewDidChangeTypingAttributes(TextView&) {}
+    // Answer true to take a command ("insertNewline:", "moveUp:", ...) over from the view.
+    virtual bool textViewDoCommandBySelector(TextView&, const QString&) { return false; }
+    // Undo manager for the view's edits; null means the view's own.
+    virtual UndoManager* undoManagerForTextView(TextView&) { return nullptr; }
+    // A click on an attachment; answer true when handled.
+    virtual bool textViewClickedOnAttachment(TextView&, qsizetype /*characterIndex*/, int /*clickCount*/)
+    {
+        return false;
+    }
+};
+
+// An editable rich-text view, flipped, drawing the part of its layout manager's lines that is
+// visible. The text sits at textContainerInset from the view's top-left corner. Programmatic changes
+// (replaceCharactersInRange, setString) are neither checked with the delegate nor undoable; the user's
+// changes (typing, deleting, pasting and insertText) are, and typed runs undo as one step.
+class TextView : public View {
+public:
+    explicit TextView(const Rect& frame = {}, std::shared_ptr<LayoutManager> layoutManager = {});
+    ~TextView() override;
+
+    // The text system.
+    TextStorage& textStorage() const { return *m_layoutManager->textStorage(); }
+    const std::shared_ptr<LayoutManager>& layoutManager() const { return m_layoutManager; }
+    // Draws another layout manager (shared with other views, or a subclass).
+    void setLayoutManager(std::shared_ptr<LayoutManager> layoutManager);
+    const TextContainer& textContainer() const { return m_layoutManager->textContainer(); }
+    const Size& textContainerInset() const { return m_inset; }
+    void setTextContainerInset(const Size& inset);
+    // Where the container's origin lies in the view.
+    Point textContainerOrigin() const { return {m_inset.width, m_inset.height}; }
+
+    QString string() const { return textStorage().string(); }
+    void setString(const QString& string);
+
+    // Flags.
+    bool isEditable() const { return m_editable; }
+    void setEditable(bool flag);
+    bool isSelectable() const { return m_selectable; }
+    void setSelectable(bool flag);
+    bool isRichText() const { return m_richText; }
+    void setRichText(bool flag);
+    bool allowsUndo() const { return m_allowsUndo; }
+    void setAllowsUndo(bool flag) { m_allowsUndo = flag; }
+    bool isVerticallyResizable() const { return m_verticallyResizable; }
+    void setVerticallyResizable(bool flag);
+    Size minSize() const { return m_minSize; }
+    void setMinSize(const Size& size);
+
+    // Colours.
+    const QColor& backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const QColor& color);
+    bool drawsBackground() const { return m_drawsBackground; }
+    void setDrawsBackground(bool flag);
+    const QColor& insertionPointColor() const { return m_insertionPointColor; }
+    void setInsertionPointColor(const QColor& color);
+    const QColor& selectedTextBackgroundColor() const { return m_selectionColor; }
+    void setSelectedTextBackgroundColor(const QColor& color);
+    const QColor& inactiveSelectionColor() const { return m_inactiveSelectionColor; }
+    void setInactiveSelectionColor(const QColor& color);
+    // The selection colour for the current state (active in the key window, or not).
+    QColor selectionColorForDrawing() const;
+    // Whether the view is the first responder of the key window, so its caret blinks.
+    bool isActive() const;
+    // Lets tests and offscreen renders draw the active state without a key window.
+    void setForcesActive(bool flag);
+
+    // Selection. Ranges are cut to the text, sorted, joined where they touch; one range is always
+    // there (an empty one is the caret). Ranges never split a surrogate pair.
+    Range selectedRange() const { return m_selectedRanges.front(); }
+    const std::vector<Range>& selectedRanges() const { return m_selectedRanges; }
+    void setSelectedRange(const Range& range);
+    void setSelectedRanges(std::vector<Range> ranges, bool stillSelecting = false);
+    void selectAll();
+
+    // Typing attributes: what typed text takes.
+    const AttributeDictionary& typingAttributes() const { return m_typingAttributes; }
+    void setTypingAttributes(const AttributeDictionary& attributes);
+
+    // Changes.
+    // Types or inserts string as the user would, replacing the selection (or replacementRange), with
+    // the delegate's consent and undo.
+    void insertText(const QString& string, std::optional<Range> replacementRange = std::nullopt);
+    void insertText(const AttributedString& string, std::optional<Range> replacementRange = std::nullopt);
+    // Programmatic replacement, with the attributes of the replaced text.
+    void replaceCharactersInRange(const Range& range, const QString& string);
+    void replaceCharactersInRange(const Range& range, const AttributedString& string);
+    // Asks the delegate about a user change and registers its undo; false when it must not happen.
+    // A null string is an attribute change. Call didChangeText after the change.
+    bool shouldChangeTextInRange(const Range& range, const QString& string);
+    bool shouldChangeTextInRanges(const std::vector<Range>& ranges, const QStringList& strings);
+    void didChangeText();
+    // Ends the current typing run, so the next typed character starts a new undo step.
+    void breakUndoCoalescing();
+    UndoManager* undoManager();
+    void setUndoManager(UndoManager* undoManager) { m_externalUndoManager = undoManager; }
+
+    // Marked (pre-edit) text of an input method.
+    bool hasMarkedText() const { return m_markedRange.length > 0; }
+    Range markedRange() const { return hasMarkedText() ? m_markedRange : Range{kNotFound, 0}; }
+    void setMarkedText(const QString& string, const Range& selectedRange,
+                       std::optional<Range> replacementRange = {});
+    void unmarkText();
+    bool inputMethodEvent(QInputMethodEvent& event) override;
+    // The caret rectangle is answered in window coordinates.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+    // Commands by the platform's selector names ("moveWordLeft:", "deleteBackward:", "paste:").
+    // Answers false for a command the view does not know.
+    bool doCommandBySelector(const QString& selector);
+    void copy();
+    void cut();
+    void paste();
+    void pasteAsPlainText();
+    void undo();
+    void redo();
+    void deleteSelection();
+    // The pasteboard cut, copy and paste use; the general one unless set.
+    Pasteboard& pasteboard() const;
+    void setPasteboard(Pasteboard* pasteboard) { m_pasteboard = pasteboard; }
+
+    // Scrolls the enclosing clip view so range shows.
+    void scrollRangeToVisible(const Range& range);
+    // The characters of the visible part.
+    Range visibleCharacterRange() const;
+    // The caret's rectangle in view coordinates.
+    Rect insertionPointRect() const;
+    bool insertionPointIsShown() const { return m_caretOn; }
+
+    // Find bar: shown by Ctrl+F.
+    bool usesFindBar() const { return m_usesFindBar; }
+    void setUsesFindBar(bool flag) { m_usesFindBar = flag; }
+    FindBar* findBar();
+
+    // Continuous spell checking; stays off when no dictionary is installed.
+    bool isContinuousSpellCheckingEnabled() const { return m_spellChecking; }
+    void setContinuousSpellCheckingEnabled(bool flag);
+    void checkSpellingInRange(const Range& range);
+
+    void setDelegate(TextViewDelegate* delegate) { m_delegate = delegate; }
+    TextViewDelegate* delegate() const { return m_delegate; }
+
+    // Responder and view overrides.
+    bool isFlipped() const override { return true; }
+    bool acceptsFirstResponder() const override { return m_selectable; }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    void keyDown(Event& event) override;
+    void mouseDown(Event& event) override;
+    void mouseDragged(Event& event) override;
+    void mouseUp(Event& event) override;
+    void drawRect(QPainter& painter, const Rect& dirtyRect) override;
+
+    // Seconds the caret stays on and off.
+    static constexpr double kInsertionPointBlinkInterval = 0.5;
+
+protected:
+    void frameDidChange(const Size& oldSize) override;
+    // Draws the caret; subclasses may draw it differently.
+    virtual void drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color);
+
+private:
+    struct TextUndo;
+    enum class Granularity { Character, Word, Paragraph };
+
+    void attachLayoutManager();
+    void layoutChanged(const Range& range, bool heightChanged);
+    void updateContainerSize();
+    void sizeToFit();
+    void registerUndo(const std::shared_ptr<TextUndo>& undo);
+    void applyUndo(const std::shared_ptr<TextUndo>& undo);
+    // The user's replacement of one range, with consent, undo and coalescing when typing.
+    bool userReplace(const Range& range, const AttributedString& replacement, const QString& actionName,
+                     bool typing);
+    void deleteRange(const Range& range, bool forward);
+    void moveTo(qsizetype index, bool extend);
+    void moveVertically(int lines, bool extend);
+    void moveByPage(int direction, bool extend);
+    qsizetype lineStart(qsizetype index) const;
+    qsizetype lineEnd(qsizetype index) const;
+    qsizetype insertionIndex() const;
+    Range selectionForGranularity(qsizetype anchor, qsizetype index, Granularity granularity) const;
+    Point containerPointForEvent(const Event& event) const;
+    void restartBlink();
+    void stopBlink();
+    void invalidateSelection(const std::vector<Range>& ranges);
+    Range snapped(const Range& range) const;
+    AttributedString attributedForInsertion(const QString& string) const;
+    void updateTypingAttributesFromSelection();
+
+    std::shared_ptr<LayoutManager> m_layoutManager;
+    int m_layoutObserver = 0;
+    Size m_inset;
+    Size m_minSize;
+    bool m_editable = true;
+    bool m_selectable = true;
+    bool m_richText = true;
+    bool m_allowsUndo = true;
+    bool m_verticallyResizable = true;
+    bool m_drawsBackground = true;
+    bool m_forcesActive = false;
+    QColor m_backgroundColor = Qt::white;
+    QColor m_insertionPointColor = Qt::black;
+    QColor m_selectionColor = QColor(0xB3, 0xD7, 0xFF);
+    QColor m_inactiveSelectionColor = QColor(0xDC, 0xDC, 0xDC);
+    std::vector<Range> m_selectedRanges{Range{0, 0}};
+    qsizetype m_anchor = 0;
+    std::optional<double> m_goalX;
+    AttributeDictionary m_typingAttributes;
+    Range m_markedRange{0, 0};
+    TextViewDelegate* m_delegate = nullptr;
+    std::unique_ptr<UndoManager> m_ownUndoManager;
+    UndoManager* m_externalUndoManager = nullptr;
+    std::shared_ptr<TextUndo> m_typingUndo;
+    quint64 m_typingUndoChangeCount = 0;
+    bool m_changingText = false;
+    Pasteboard* m_pasteboard = nullptr;
+    std::unique_ptr<Timer> m_blinkTimer;
+    bool m_caretOn = false;
+    Granularity m_granularity = Granularity::Character;
+    qsizetype m_dragAnchor = 0;
+    Range m_dragInitial;
+    bool m_usesFindBar = true;
+    std::unique_ptr<FindBar> m_findBar;
+    bool m_spellChecking = false;
+};

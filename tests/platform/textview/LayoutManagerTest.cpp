@@ -1,0 +1,332 @@
+#include "platform/textview/LayoutManager.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/TextAttachment.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
+
+namespace {
+
+AttributeDictionary helvetica(double size = 12)
+{
+    return {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), size}}};
+}
+
+struct Fixture {
+    explicit Fixture(const QString& text, double width = 300)
+        : storage(std::make_shared<TextStorage>(text, helvetica())), layout(storage)
+    {
+        layout.setTextContainerSize({width, TextContainer::kUnlimitedHeight});
+    }
+    std::shared_ptr<TextStorage> storage;
+    LayoutManager layout;
+};
+
+std::shared_ptr<TextAttachment> pictureAttachment(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    auto attachment = std::make_shared<TextAttachment>(FileWrapper::makeRegularFile(png));
+    return attachment;
+}
+
+} // namespace
+
+TEST(LayoutManagerTest, EmptyTextHasOnlyTheExtraLineFragment)
+{
+    Fixture f{QString()};
+    EXPECT_EQ(f.layout.numberOfLines(), 0);
+    const Rect extra = f.layout.extraLineFragmentRect();
+    EXPECT_GT(extra.height(), 10);
+    EXPECT_EQ(extra.minY(), 0);
+    EXPECT_EQ(f.layout.insertionIndexForPoint({50, 50}), 0);
+    EXPECT_EQ(f.layout.glyphIndexForPoint({50, 50}), 0);
+    EXPECT_TRUE(f.layout.rectsForCharacterRange({0, 5}).empty());
+    EXPECT_GT(f.layout.usedRectForTextContainer().height(), 0);
+}
+
+TEST(LayoutManagerTest, LinesStackAndFragmentsCoverTheirCharacters)
+{
+    Fixture f(QStringLiteral("one\ntwo\r\nthree"));
+    ASSERT_EQ(f.layout.numberOfLines(), 3);
+    Range first;
+    Range second;
+    Range third;
+    const Rect r1 = f.layout.lineFragmentRectForGlyphAtIndex(1, &first);
+    const Rect r2 = f.layout.lineFragmentRectForGlyphAtIndex(5, &second);
+    const Rect r3 = f.layout.lineFragmentRectForGlyphAtIndex(12, &third);
+    EXPECT_EQ(first, (Range{0, 4}));
+    EXPECT_EQ(second, (Range{4, 5}));
+    EXPECT_EQ(third, (Range{9, 5}));
+    EXPECT_DOUBLE_EQ(r2.minY(), r1.maxY());
+    EXPECT_DOUBLE_EQ(r3.minY(), r2.maxY());
+    EXPECT_DOUBLE_EQ(r1.width(), 300);
+    // The text does not end in a terminator: no extra fragment.
+    EXPECT_TRUE(f.layout.extraLineFragmentRect().isEmpty());
+    EXPECT_DOUBLE_EQ(f.layout.usedRectForTextContainer().height(), r3.maxY());
+    EXPECT_EQ(f.layout.glyphRangeForCharacterRange({2, 100}), (Range{2, 12}));
+}
+
+TEST(LayoutManagerTest, PositionsMatchWhatQtMeasures)
+{
+    Fixture f(QStringLiteral("Hello world"));
+    const QFont font =
+        LayoutManager::qtFont(Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12});
+    QTextLayout reference(QStringLiteral("Hello world"), font, nullptr);
+    // Measure with the same 72-unit inch the layout manager uses.
+    QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
+    device.setDotsPerMeterX(2835);
+    device.setDotsPerMeterY(2835);
+    const double helloWidth = QFontMetricsF(font, &device).horizontalAdvance(QStringLiteral("Hello"));
+    const Rect caret = f.layout.insertionPointRectForCharacterIndex(5);
+    const double padding = TextContainer::kDefaultLineFragmentPadding;
+    EXPECT_NEAR(caret.minX(), padding + helloWidth, 0.01);
+    // A point in the middle of "w" finds "w", and the nearest caret position beside it.
+    const double wX = f.layout.insertionPointRectForCharacterIndex(6).minX();
+    const double oX = f.layout.insertionPointRectForCharacterIndex(7).minX();
+    double fraction = 0;
+    EXPECT_EQ(f.layout.glyphIndexForPoint({(wX + oX) / 2, caret.midY()}, &fraction), 6);
+    EXPECT_NEAR(fraction, 0.5, 0.05);
+    EXPECT_EQ(f.layout.insertionIndexForPoint({wX + (oX - wX) * 0.8, caret.midY()}), 7);
+    EXPECT_EQ(f.layout.insertionIndexForPoint({wX + (oX - wX) * 0.2, caret.midY()}), 6);
+    // Far right goes to the end, far left to the start.
+    EXPECT_EQ(f.layout.insertionIndexForPoint({1000, caret.midY()}), 11);
+    EXPECT_EQ(f.layout.insertionIndexForPoint({-10, caret.midY()}), 0);
+    // The rects of a range span its glyphs.
+    const auto rects = f.layout.rectsForCharacterRange({6, 5});
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_NEAR(rects[0].minX(), wX, 0.01);
+    EXPECT_NEAR(rects[0].height(), caret.height(), 0.01);
+}
+
+TEST(LayoutManagerTest, WrapsAtTheContainerWidthAndRangesSpanLines)
+{
+    const QString words =
+        QStringLiteral("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu");
+    Fixture f(words, 120);
+    EXPECT_GT(f.layout.numberOfLines(), 2);
+    const auto rects = f.layout.rectsForCharacterRange({0, words.size()});
+    EXPECT_EQ(qsizetype(rects.size()), f.layout.numberOfLines());
+    // A range running on past a line's end fills to the fragment's end.
+    EXPECT_DOUBLE_EQ(rects[0].maxX(), 120);
+    for (const auto& fragment : f.layout.lineFragmentsInRect({0, 0, 120, 1000}))
+        EXPECT_LE(fragment.usedRect.maxX(), 120 + 0.01);
+    // Narrowing the container reflows.
+    const qsizetype before = f.layout.numberOfLines();
+    f.layout.setTextContainerSize({60, 1e7});
+    EXPECT_GT(f.layout.numberOfLines(), before);
+}
+
+TEST(LayoutManagerTest, ZeroWidthStillEndsAndKeepsEveryCharacter)
+{
+    Fixture f(QStringLiteral("abc def"), 0);
+    EXPECT_GE(f.layout.numberOfLines(), 3);
+    qsizetype covered = 0;
+    for (const auto& fragment : f.layout.lineFragmentsInRect({-1, -1, 10, 1e6}))
+        covered += fragment.characterRange.length;
+    EXPECT_EQ(covered, 7);
+}
+
+TEST(LayoutManagerTest, EditsRelayOutOnlyTheTouchedParagraphs)
+{
+    Fixture f(QStringLiteral("first\nsecond\nthird\n"));
+    std::vector<Range> laidOut;
+    f.layout.addLayoutObserver([&](const Range& range, bool) { laidOut.push_back(range); });
+    f.storage->replaceCharacters({8, 0}, QStringLiteral("XX"));
+    ASSERT_EQ(laidOut.size(), 1u);
+    // The paragraph before is redone too (the edit could have joined it); never the third.
+    EXPECT_LE(laidOut[0].end(), 15);
+    Range line;
+    f.layout.lineFragmentRectForGlyphAtIndex(16, &line);
+    EXPECT_EQ(line, (Range{15, 6}));
+    // Removing a terminator joins paragraphs.
+    f.storage->replaceCharacters({5, 1}, QString());
+    EXPECT_EQ(f.layout.numberOfLines(), 2);
+    f.layout.lineFragmentRectForGlyphAtIndex(0, &line);
+    EXPECT_EQ(line, (Range{0, 14}));
+    // Emptying the text leaves the extra fragment only.
+    f.storage->replaceCharacters({0, f.storage->length()}, QString());
+    EXPECT_EQ(f.layout.numberOfLines(), 0);
+    EXPECT_FALSE(f.layout.extraLineFragmentRect().isEmpty());
+}
+
+TEST(LayoutManagerTest, CarriageReturnJoinedByALineFeedIsOneTerminator)
+{
+    Fixture f(QStringLiteral("a\rb"));
+    EXPECT_EQ(f.layout.numberOfLines(), 2);
+    f.storage->replaceCharacters({2, 0}, QStringLiteral("\n"));
+    EXPECT_EQ(f.layout.numberOfLines(), 2);
+    Range line;
+    f.layout.lineFragmentRectForGlyphAtIndex(0, &line);
+    EXPECT_EQ(line, (Range{0, 3}));
+    EXPECT_EQ(f.layout.nextCursorPosition(1), 3);
+    EXPECT_EQ(f.layout.previousCursorPosition(3), 1);
+}
+
+TEST(LayoutManagerTest, ParagraphStylesShapeLines)
+{
+    Fixture f(QStringLiteral("one\ntwo\nthree"));
+    const double plain = f.layout.lineFragmentRectForGlyphAtIndex(0).height();
+    ParagraphStyle style;
+    style.lineHeightMultiple = 2;
+    style.paragraphSpacing = 7;
+    style.firstLineHeadIndent = 30;
+    f.storage->addAttribute(kParagraphStyleAttributeName, style, {4, 4});
+    const Rect second = f.layout.lineFragmentRectForGlyphAtIndex(4);
+    EXPECT_NEAR(second.height(), plain * 2, 0.01);
+    // Paragraph spacing pushes the next paragraph down.
+    EXPECT_NEAR(f.layout.lineFragmentRectForGlyphAtIndex(8).minY(), second.maxY() + 7, 0.01);
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(4).minX(),
+                30 + TextContainer::kDefaultLineFragmentPadding, 0.01);
+
+    ParagraphStyle centered;
+    centered.alignment = TextAlignment::Center;
+    f.storage->addAttribute(kParagraphStyleAttributeName, centered, {8, 5});
+    const Rect used = f.layout.lineFragmentUsedRectForGlyphAtIndex(9);
+    EXPECT_NEAR(used.midX(), 150, 1.0);
+}
+
+TEST(LayoutManagerTest, AttachmentsTakeTheirSizeInTheLine)
+{
+    auto storage = std::make_shared<TextStorage>(
+        QStringLiteral("a") + QChar(kAttachmentCharacter) + QStringLiteral("b"), helvetica());
+    LayoutManager layout(storage);
+    layout.setTextContainerSize({300, 1e7});
+    const double plainHeight = layout.lineFragmentRectForGlyphAtIndex(0).height();
+    storage->addAttribute(kAttachmentAttributeName, pictureAttachment(40, 50), {1, 1});
+    const double x1 = layout.insertionPointRectForCharacterIndex(1).minX();
+    const double x2 = layout.insertionPointRectForCharacterIndex(2).minX();
+    EXPECT_NEAR(x2 - x1, 40, 0.01);
+    EXPECT_GT(layout.lineFragmentRectForGlyphAtIndex(0).height(), 50);
+    EXPECT_GT(layout.lineFragmentRectForGlyphAtIndex(0).height(), plainHeight);
+
+    // Attachments at the start and at the end.
+    auto edges = std::make_shared<TextStorage>(QString(QChar(kAttachmentCharacter)) + QStringLiteral("x") +
+                                                   QChar(kAttachmentCharacter),
+                                               helvetica());
+    auto cellLike = std::make_shared<TextAttachment>();
+    cellLike->setBounds(QRectF(0, -5, 20, 20));
+    edges->addAttribute(kAttachmentAttributeName, cellLike, {0, 1});
+    edges->addAttribute(kAttachmentAttributeName, pictureAttachment(10, 10), {2, 1});
+    LayoutManager edgeLayout(edges);
+    edgeLayout.setTextContainerSize({300, 1e7});
+    EXPECT_EQ(edgeLayout.numberOfLines(), 1);
+    EXPECT_NEAR(edgeLayout.insertionPointRectForCharacterIndex(1).minX(),
+                TextContainer::kDefaultLineFragmentPadding + 20, 0.01);
+    EXPECT_EQ(edgeLayout.insertionIndexForPoint({1000, 5}), 3);
+}
+
+TEST(LayoutManagerTest, SurrogatePairsAndClustersAreNeverSplit)
+{
+    // "a", an emoji (two units), "e" with a combining acute, "b".
+    const QString text = QStringLiteral("a") + QString::fromUtf16(u"\U0001F600") + QStringLiteral("e\u0301b");
+    Fixture f(text);
+    EXPECT_EQ(f.layout.nextCursorPosition(1), 3);
+    EXPECT_EQ(f.layout.previousCursorPosition(3), 1);
+    EXPECT_EQ(f.layout.nextCursorPosition(3), 5);
+    EXPECT_EQ(f.layout.previousCursorPosition(5), 3);
+    for (double x = 0; x < 100; x += 0.5) {
+        const qsizetype index = f.layout.insertionIndexForPoint({x, 5});
+        EXPECT_NE(index, 2) << x;
+        EXPECT_NE(index, 4) << x;
+    }
+}
+
+TEST(LayoutManagerTest, RightToLeftParagraphsStartAtTheRight)
+{
+    Fixture f(QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD\nabc"));
+    const Rect used = f.layout.lineFragmentUsedRectForGlyphAtIndex(0);
+    EXPECT_GT(used.minX(), 150);
+    EXPECT_GT(f.layout.insertionPointRectForCharacterIndex(0).minX(), 250);
+    EXPECT_LT(f.layout.insertionPointRectForCharacterIndex(10).minX(), 20);
+    // Mixed text still gives a caret position for every point.
+    Fixture mixed(QStringLiteral("abc \u05D0\u05D1\u05D2 def"));
+    for (double x = 0; x < 200; x += 3) {
+        const qsizetype index = mixed.layout.insertionIndexForPoint({x, 5});
+        EXPECT_GE(index, 0);
+        EXPECT_LE(index, 11);
+    }
+}
+
+TEST(LayoutManagerTest, OneHugeParagraphLaysOutAndAnswers)
+{
+    QString text;
+    text.reserve(500000);
+    while (text.size() < 500000)
+        text += QStringLiteral("lorem ipsum dolor sit amet ");
+    text.truncate(500000);
+    Fixture f(text, 400);
+    EXPECT_GT(f.layout.numberOfLines(), 1000);
+    const Rect last = f.layout.lineFragmentRectForGlyphAtIndex(499999);
+    EXPECT_EQ(f.layout.insertionIndexForPoint({1000, last.midY()}), 500000);
+    f.storage->replaceCharacters({250000, 0}, QStringLiteral("x"));
+    EXPECT_EQ(f.layout.glyphRangeForBoundingRect(last).end(), 500001);
+    EXPECT_LT(f.layout.nextWordBoundary(250000), 250020);
+}
+
+TEST(LayoutManagerTest, TemporaryAttributesShiftWithEditsAndAreNotStored)
+{
+    Fixture f(QStringLiteral("one two three four"));
+    f.layout.addTemporaryAttribute(kTemporaryBackgroundColorAttributeName, Color::rgb(1, 1, 0), {4, 3});
+    Range effective;
+    EXPECT_FALSE(f.layout.temporaryAttributesAtCharacterIndex(5, &effective).isEmpty());
+    EXPECT_EQ(effective, (Range{4, 3}));
+    EXPECT_FALSE(f.storage->attributesAtIndex(5).contains(kBackgroundColorAttributeName));
+    // An insertion before moves the run; one inside splits it without marking the new characters.
+    f.storage->replaceCharacters({0, 0}, QStringLiteral("__"));
+    f.layout.temporaryAttribute(kTemporaryBackgroundColorAttributeName, 7, &effective, {0, 100});
+    EXPECT_EQ(effective, (Range{6, 3}));
+    f.storage->replaceCharacters({7, 0}, QStringLiteral("+"));
+    EXPECT_TRUE(
+        f.layout.temporaryAttribute(kTemporaryBackgroundColorAttributeName, 7, nullptr, {0, 100}).isNull());
+    EXPECT_FALSE(
+        f.layout.temporaryAttribute(kTemporaryBackgroundColorAttributeName, 8, nullptr, {0, 100}).isNull());
+    std::vector<Range> found;
+    f.layout.enumerateTemporaryAttribute(kTemporaryBackgroundColorAttributeName, {0, f.storage->length()},
+                                         true, [&](const AttributeValue& value, const Range& range, bool&) {
+                                             if (!value.isNull())
+                                                 found.push_back(range);
+                                         });
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], (Range{8, 2}));
+    EXPECT_EQ(found[1], (Range{6, 1}));
+    f.layout.removeTemporaryAttribute(kTemporaryBackgroundColorAttributeName, {0, 100});
+    EXPECT_TRUE(f.layout.temporaryAttributesAtCharacterIndex(8).isEmpty());
+}
+
+TEST(LayoutManagerTest, TwoLayoutManagersFollowOneStorage)
+{
+    auto storage = std::make_shared<TextStorage>(QStringLiteral("shared text"), helvetica());
+    LayoutManager wide(storage);
+    LayoutManager narrow(storage);
+    wide.setTextContainerSize({500, 1e7});
+    narrow.setTextContainerSize({40, 1e7});
+    storage->replaceCharacters({6, 0}, QStringLiteral("and longer "));
+    EXPECT_EQ(wide.numberOfLines(), 1);
+    EXPECT_GT(narrow.numberOfLines(), 1);
+    EXPECT_EQ(wide.numberOfGlyphs(), narrow.numberOfGlyphs());
+    // Moving one onto another storage leaves the other alone.
+    auto other = std::make_shared<TextStorage>(QStringLiteral("x"), helvetica());
+    narrow.replaceTextStorage(other);
+    EXPECT_EQ(narrow.numberOfGlyphs(), 1);
+    storage->replaceCharacters({0, 0}, QStringLiteral("more "));
+    EXPECT_EQ(narrow.numberOfGlyphs(), 1);
+    EXPECT_EQ(wide.numberOfGlyphs(), storage->length());
+}
+
+TEST(LayoutManagerTest, BoundingRectQueriesFindFullyAndPartlyShownLines)
+{
+    Fixture f(QStringLiteral("1\n2\n3\n4\n5"));
+    const double height = f.layout.lineFragmentRectForGlyphAtIndex(0).height();
+    const Rect halfway(0, height * 0.5, 300, height * 2);
+    EXPECT_EQ(f.layout.glyphRangeForBoundingRect(halfway), (Range{0, 6}));
+    EXPECT_EQ(f.layout.glyphRangeForBoundingRect(halfway, true), (Range{2, 2}));
+    EXPECT_EQ(f.layout.glyphRangeForBoundingRect({0, 1e6, 10, 10}), (Range{0, 0}));
+}
