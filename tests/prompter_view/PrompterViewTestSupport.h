@@ -96,3 +96,31 @@ template <class Predicate> QRect pixelBounds(const QImage& image, Predicate pred
                 box = box.united(QRect(x, y, 1, 1));
     return box;
 }
+
+// Collects what is logged through Qt while it lives.
+class LogLines {
+public:
+    LogLines()
+    {
+        s_lines = &lines;
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) { s_lines->append(message); });
+    }
+    ~LogLines()
+    {
+        qInstallMessageHandler(m_previous);
+        s_lines = nullptr;
+    }
+    int count(const QString& text) const
+    {
+        int n = 0;
+        for (const QString& line : lines)
+            n += line.contains(text) ? 1 : 0;
+        return n;
+    }
+    QStringList lines;
+
+private:
+    static inline QStringList* s_lines = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
