@@ -9,6 +9,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVTimeBar.h"
+#include "prompting/OVTimeFormatter.h"
 
 #include "tests/platform/appkit/TestSupport.h"
 
@@ -66,16 +68,33 @@ struct DefaultsWriteCounter {
     UserDefaults::ObserverToken token;
 };
 
+// English time patterns, so strings do not depend on the machine's locale.
+inline OVTimeFormatter::LocalePatterns englishPatterns()
+{
+    OVTimeFormatter::LocalePatterns patterns;
+    patterns.shortTimeFormat = QStringLiteral("h:mm a");
+    patterns.mediumTimeFormat = QStringLiteral("h:mm:ss a");
+    patterns.amSymbol = QStringLiteral("AM");
+    patterns.pmSymbol = QStringLiteral("PM");
+    patterns.minusSign = QStringLiteral("-");
+    patterns.minusPosition = OVTimeFormatter::LocalePatterns::MinusPosition::BeforeNumber;
+    return patterns;
+}
+
 class PrompterViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         UserDefaults::shared().resetUserValues();
         OVFocusArrowView::disableGlobalSynchronizedPropertyChanges();
+        OVTimeBar::disableGlobalSynchronizedPropertyChanges();
+        OVTimeFormatter::setLocalePatterns(englishPatterns());
     }
     void TearDown() override
     {
         OVFocusArrowView::disableGlobalSynchronizedPropertyChanges();
+        OVTimeBar::disableGlobalSynchronizedPropertyChanges();
+        OVTimeFormatter::setLocalePatterns(std::nullopt);
 
         RunLoop::main().fireDueTimers();
         UserDefaults::shared().resetUserValues();
