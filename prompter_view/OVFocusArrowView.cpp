@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Animation.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/KeyedArchiver.h"
@@ -582,9 +583,8 @@ void OVFocusArrowView::togglePositionLock()
 {
     setPositionLocked(!m_positionLocked);
     if (window()) {
-        const QPointF global = QCursor::pos();
         Event event;
-        event.locationInWindow = window()->convertPointFromScreen({global.x(), global.y()});
+        event.locationInWindow = window()->convertPointFromScreen(globalPointFromQt(QPointF(QCursor::pos())));
         if (isEventInTrackingArea(event))
             setDrawLocked(m_positionLocked);
     }

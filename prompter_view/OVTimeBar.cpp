@@ -357,6 +357,13 @@ void OVTimeBar::resizeToHeightIfShown()
     setNeedsDisplay(true);
 }
 
+void OVTimeBar::animateToHeight(double height, double duration, Completion completion)
+{
+    Rect target = frame();
+    target.size.height = std::isfinite(height) ? std::max(0.0, height) : 0.0;
+    animateFrame(target, duration, std::move(completion));
+}
+
 void OVTimeBar::setBackgroundColor(const std::optional<QColor>& color)
 {
     m_backgroundColor = color;

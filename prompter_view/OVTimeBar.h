@@ -114,6 +114,10 @@ public:
     double height() const;
     // The height to give the bar's frame: never negative.
     double frameHeight() const { return std::max(0.0, height()); }
+    // Shows or hides the bar by animating its height on the shared clock; a negative height (no
+    // fonts) animates to 0.
+    void animateToHeight(double height, double duration, Completion completion = {});
+
     // Takes the time info's current strings and redraws what changed.
     void update();
 

@@ -210,6 +210,23 @@ TEST_F(TimeBarTest, AMissingFontNeverBecomesANegativeFrameHeight)
     EXPECT_LT(bar->frame().size.height, shown);
 }
 
+TEST_F(TimeBarTest, ShowingAndHidingAnimateTheHeightOnTheClock)
+{
+    OVTimeBar bar(Rect{0, 0, 1200, 0});
+    bool finished = false;
+    bar.animateToHeight(bar.height(), 0.2, [&](bool done) { finished = done; });
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.1);
+    EXPECT_GT(bar.frame().size.height, 0);
+    EXPECT_LT(bar.frame().size.height, bar.height());
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.2);
+    EXPECT_EQ(bar.frame().size.height, bar.height());
+    EXPECT_TRUE(finished);
+    // A bar that lost its fonts answers -1, which animates to nothing rather than below it.
+    bar.animateToHeight(-1, 0.2);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    EXPECT_EQ(bar.frame().size.height, 0);
+}
+
 TEST_F(TimeBarTest, StringsAndRefreshOnTheCoresTimerNotification)
 {
     OVTimeBar* bar = addBar();
