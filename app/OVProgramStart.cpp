@@ -8,6 +8,8 @@
 #include "platform/hvkit/HVKit.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/hvkit/HVVersion.h"
+#include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVTimeBar.h"
 #include "prompting/OVApplication.h"
 
 #include <QApplication>
@@ -38,6 +40,21 @@ constexpr const char* kQuitAfterLaunchVariable = "ORVANE_QUIT_AFTER_LAUNCH";
 void OVProgramStart::setSwitch(Switch which, std::function<void()> toggle)
 {
     switches()[which] = std::move(toggle);
+}
+
+void OVProgramStart::installProgramSwitches()
+{
+    setSwitch(Switch::FocusArrowSynchronizedPropertyChanges,
+              [] { OVFocusArrowView::enableGlobalSynchronizedPropertyChanges(); });
+    setSwitch(Switch::TimeBarSynchronizedPropertyChanges,
+              [] { OVTimeBar::enableGlobalSynchronizedPropertyChanges(); });
+}
+
+void OVProgramStart::flipSwitch(Switch which)
+{
+    const auto found = switches().find(which);
+    if (found != switches().end() && found->second)
+        found->second();
 }
 
 QString OVProgramStart::switchName(Switch which)
@@ -76,13 +93,7 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
             trace(name);
         work();
     };
-    const auto flip = [&step](Switch which) {
-        step(switchName(which), [which] {
-            const auto found = switches().find(which);
-            if (found != switches().end() && found->second)
-                found->second();
-        });
-    };
+    const auto flip = [&step](Switch which) { step(switchName(which), [which] { flipSwitch(which); }); };
 
     step(QStringLiteral("redirectLogs"), [] { HVLogger::redirectLogs(); });
     step(QStringLiteral("logAppLaunchInformation"), [] { HVLogger::logAppLaunchInformation(); });
@@ -121,6 +132,7 @@ int OVProgramStart::main(int argc, char** argv)
     // Before Qt starts, so even the platform's start-up messages reach the log.
     HVLogger::redirectLogs();
     QApplication qtApplication(argc, argv);
+    installProgramSwitches();
     prepareProcess();
     OVApplication& application = OVApplication::shared();
     if (qEnvironmentVariableIsSet(kQuitAfterLaunchVariable))

@@ -23,6 +23,11 @@ public:
 
     // Installs the switch a part of the program provides; set before the start runs.
     static void setSwitch(Switch which, std::function<void()> toggle);
+    // Installs the switches of the parts this program links: the synchronised properties of the
+    // focus arrow and the time bar.
+    static void installProgramSwitches();
+    // Runs the installed switch, when there is one.
+    static void flipSwitch(Switch which);
     static QString switchName(Switch which);
 
     // Runs the steps before the event loop, once per process: later calls do nothing and answer
