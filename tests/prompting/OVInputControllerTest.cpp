@@ -195,6 +195,25 @@ TEST_F(InputControllerTest, EscapeFallsBackToEditModeOnlyWhenFree)
     EXPECT_EQ(windowController.actions, QStringList({"toggleStatus:"}));
 }
 
+TEST_F(InputControllerTest, OptionSpaceIsTheAlternativeToggleKey)
+{
+    defaults().setInteger(0, kHotkeyToggleStartKey);
+    enterPromptMode();
+    tap(Qt::Key_Space, {}, " ");
+    EXPECT_TRUE(windowController.actions.isEmpty());
+    tap(Qt::Key_Space, Qt::AltModifier, " ");
+    EXPECT_EQ(windowController.actions, QStringList({"toggleStatus:"}));
+    EXPECT_EQ(uses("hotkeys.toggleStartUses"), 1);
+}
+
+TEST_F(InputControllerTest, AnActionNobodyHandlesIsNotCounted)
+{
+    controller.window->setDelegate(nullptr);
+    enterPromptMode();
+    tap(Qt::Key_M, {}, "m");
+    EXPECT_EQ(uses("hotkeys.markTextUses"), 0);
+}
+
 TEST_F(InputControllerTest, PageKeysAndNumberKeysTakeOnlyWhatIsFree)
 {
     defaults().setInteger(0xF72D, kHotkeyNextBookmarkKey);
