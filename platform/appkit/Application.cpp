@@ -34,7 +34,7 @@ public:
         if (m_application.m_monitors.empty())
             return false;
         auto* widget = qobject_cast<QWidget*>(receiver);
-        if (!widget)
+        if (!widget || !isMonitoredType(event->type()))
             return false;
         // Qt hands an unaccepted event on to the parent widgets, and may hand one event to a widget
         // twice; monitors see it once. A new event may reuse the old one's address (Qt makes them on
@@ -55,6 +55,22 @@ public:
     }
 
 private:
+    static bool isMonitoredType(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
+
     static QString eventSignature(const QEvent* event)
     {
         const auto* input = dynamic_cast<const QInputEvent*>(event);

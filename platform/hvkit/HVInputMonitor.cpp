@@ -111,7 +111,12 @@ HVInputMonitor& HVInputMonitor::sharedMonitor()
     return monitor;
 }
 
-HVInputMonitor::HVInputMonitor() = default;
+HVInputMonitor::HVInputMonitor()
+{
+    // Made first, the application object is destroyed after the shared monitor, which still
+    // removes its event monitor from it at exit.
+    Application::shared();
+}
 
 HVInputMonitor::~HVInputMonitor()
 {

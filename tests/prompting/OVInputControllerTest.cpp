@@ -488,16 +488,4 @@ TEST_F(InputControllerTest, ReversedMousePromptingAndAnIncrementThatIsNoNumber)
     EXPECT_DOUBLE_EQ(controller.speed(), 2.9);
 }
 
-TEST(OVInputControllerTable, TheDefaultsTheSettingsPaneRegisters)
-{
-    const PlistDictionary defaults = OVInputController::hotKeyDefaults();
-    EXPECT_EQ(defaults.value(kHotkeyToggleStartKey).integer(), 32);
-    EXPECT_EQ(defaults.value(kHotkeyAlternativeToggleStartKey).integer(), 160);
-    EXPECT_EQ(defaults.value(kHotkeyScrollDownKey).integer(), 0xF701);
-    EXPECT_EQ(defaults.value(kHotkeySpeedBoostKey).integer(), 83);
-    EXPECT_EQ(defaults.value(kHotkeyScriptEndKey).integer(), 0xF72B);
-    EXPECT_TRUE(defaults.value(kHotkeyUseNumberKeysToSetSpeedKey).boolean());
-    EXPECT_EQ(OVInputController::hotKeyTable().size(), 16u);
-}
-
 } // namespace
