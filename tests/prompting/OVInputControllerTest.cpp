@@ -140,8 +140,9 @@ TEST_F(InputControllerTest, EveryDefaultHotKeySendsItsActionOnceThroughTheRespon
         const qint64 before = c.statistic.isEmpty() ? 0 : uses(c.statistic);
         tap(c.key, c.modifiers, c.text);
         EXPECT_EQ(windowController.actions, QStringList({c.action}));
-        if (!c.statistic.isEmpty())
+        if (!c.statistic.isEmpty()) {
             EXPECT_EQ(uses(c.statistic), before + 1);
+        }
     }
     // The number keys send their own character.
     EXPECT_EQ(windowController.senders.last().toUInt(), 96u);
