@@ -42,6 +42,7 @@ void countUse(const QString& key)
     HVAppServices::shared().analytics().incrementIntegerForKeyPath(key);
 }
 
+// Only for the table's own keys.
 const OVInputController::HotKey& row(const QString& defaultsKey)
 {
     const auto& table = OVInputController::hotKeyTable();
@@ -105,8 +106,13 @@ PlistDictionary OVInputController::hotKeyDefaults()
 unsigned short OVInputController::hotKeyValue(const QString& defaultsKey)
 {
     const PlistValue stored = UserDefaults::shared().objectForKey(defaultsKey);
-    if (stored.isNull())
-        return row(defaultsKey).defaultValue;
+    if (stored.isNull()) {
+        const auto& table = hotKeyTable();
+        const auto found = std::find_if(table.begin(), table.end(), [&defaultsKey](const HotKey& hotKey) {
+            return hotKey.defaultsKey == defaultsKey;
+        });
+        return found != table.end() ? found->defaultValue : 0;
+    }
     if (!stored.isNumber() || stored.isUnsignedInteger())
         return 0;
     // A code outside 16 bits, or a fraction, names no key; truncating it would name a different one.

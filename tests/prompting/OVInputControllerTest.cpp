@@ -250,6 +250,7 @@ TEST_F(InputControllerTest, SettingsThatNameNoKeyMapNothing)
     EXPECT_EQ(OVInputController::hotKeyValue(kHotkeyMarkTextKey), 0);
     EXPECT_EQ(OVInputController::hotKeyValue(kHotkeySwitchDirectionKey), 0);
     EXPECT_EQ(OVInputController::hotKeyValue(kHotkeyScriptEndKey), 0xF72B);
+    EXPECT_EQ(OVInputController::hotKeyValue(QStringLiteral("hotkeyNoSuchThing")), 0);
     enterPromptMode();
     tap(Qt::Key_Space, {}, " ");
     tap(Qt::Key_I, {}, "i");
