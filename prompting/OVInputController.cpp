@@ -32,6 +32,14 @@ const QString kEnterEditModeAction = QStringLiteral("enterEditMode:");
 const QString kSwitchDirectionAction = QStringLiteral("switchDirection:");
 const QString kSetSpeedFromNumberAction = QStringLiteral("setSpeedFromHotKeyValueNumber:");
 
+// What the option values ask of the input monitor.
+static_assert(OVInputController::kMappedKeyOptions ==
+              (HVInputResponderOptionIgnoresKeyEquivalents | HVInputResponderOptionMatchesTypedCharacter));
+static_assert(OVInputController::kBoostKeyOptions ==
+              (OVInputController::kMappedKeyOptions | HVInputResponderOptionIgnoresRepeats));
+static_assert(OVInputController::kNumberKeyOptions ==
+              (OVInputController::kMappedKeyOptions | HVInputResponderOptionRefusesOption));
+
 // Ranks of the keys that are not rows of the table, after all of them.
 constexpr int kPageKeysRank = 100;
 constexpr int kEscapeFallbackRank = 101;
