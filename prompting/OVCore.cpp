@@ -1,6 +1,7 @@
 #include "prompting/OVCore.h"
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ClipView.h"
 #include "platform/appkit/DisplayLink.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
@@ -10,8 +11,11 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "platform/hvkit/HVInputMonitor.h"
+#include "platform/hvkit/HVMouseMovementController.h"
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCoreController.h"
+#include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
 #include "prompting/OVSynchronousQueue.h"
@@ -22,6 +26,7 @@
 
 #include <execinfo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -276,7 +281,7 @@ void OVCore::_setupForStatus(unsigned requested)
         m_startTime = now;
         m_stopTime = 0;
         if (cursorMovementAdjustsSpeed)
-            m_mousePrompting = true;
+            setMousePrompting(true);
         if (speedMayChange && setPreviousSpeedOnStart && m_speedWhilePaused != DBL_MAX) {
             setControllerSpeed(m_speedWhilePaused);
             m_speedWhilePaused = DBL_MAX;
@@ -284,7 +289,7 @@ void OVCore::_setupForStatus(unsigned requested)
     } else {
         m_startTime = 0;
         m_stopTime = now;
-        m_mousePrompting = false;
+        setMousePrompting(false);
         if (speedMayChange) {
             m_speedWhilePaused = m_controller->speed();
             if (setPauseSpeedOnPause)
@@ -451,4 +456,43 @@ double OVCore::reverseConvertSpeed(double speed, int speedScaleTypeTag)
         break;
     }
     return std::copysign(converted, speed);
+}
+
+void OVCore::setMousePrompting(bool flag)
+{
+    if (flag == m_mousePrompting)
+        return;
+    m_mousePrompting = flag;
+    if (!flag) {
+        if (m_mouseMovementController) {
+            m_mouseMovementController->stop();
+            m_mouseMovementController->setReferenceView(nullptr);
+        }
+        return;
+    }
+    if (!m_mouseMovementController)
+        m_mouseMovementController =
+            std::make_unique<HVMouseMovementController>([this](double delta) { _mousePromptingMoved(delta); });
+    m_mouseMovementController->setReferenceView(m_contentView);
+    const qint64 location = OVCoreSettings::integer(QStringLiteral("mousePromptingCursorLocation"), 0);
+    m_mouseMovementController->setCursorLocation(location > 0 ? unsigned(std::min<qint64>(location, 0xFFFF)) : 0);
+    m_mousePromptingReverses = HVInputMonitor::sharedMonitor().usesNaturalScrollDirection() ||
+                               OVCoreSettings::boolean(QStringLiteral("mouseReverseMovementAdjustsSpeed"), false);
+    m_mousePromptingSpeedIncrement = OVCoreSettings::real(QStringLiteral("speedIncrement"), 0.2);
+    m_mouseMovementController->start();
+}
+
+void OVCore::_mousePromptingMoved(double delta)
+{
+    if (!m_controller)
+        return;
+    if (m_mousePromptingReverses)
+        delta = -delta;
+    const double low = std::min(m_controller->minSpeedUIValue(), m_controller->maxSpeedUIValue());
+    const double high = std::max(m_controller->minSpeedUIValue(), m_controller->maxSpeedUIValue());
+    const double speed = m_controller->speed() + m_mousePromptingSpeedIncrement * delta * 0.01;
+    // A speed increment that is not a number must not reach the speed control.
+    if (!std::isfinite(speed))
+        return;
+    m_controller->setSpeed(std::clamp(speed, low, high));
 }

@@ -14,6 +14,7 @@
 
 class ClipView;
 class DisplayLink;
+class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
 class OVCorePrompterView;
@@ -200,7 +201,12 @@ public:
     HVStackBoolean& syncScrolling() { return m_syncScrolling; }
     int dualScreenStatus() const { return m_lastDualScreenStatus; }
     bool isBlanking() const { return m_blanking; }
+    // Mouse prompting: while on, moving the pointer changes the controller's speed.
+    void setMousePrompting(bool flag);
     bool isMousePrompting() const { return m_mousePrompting; }
+    HVMouseMovementController* mouseMovementController() const { return m_mouseMovementController.get(); }
+    // One movement of delta points down the screen (negative going up).
+    void _mousePromptingMoved(double delta);
     const HVVersion& waMinVersion() const { return m_waMinVersion; }
     const HVVersion& waMaxVersion() const { return m_waMaxVersion; }
 
@@ -216,7 +222,8 @@ public:
     void withContentAdjustmentsUndone(const std::function<void()>& work);
 
     // Hooks for the pieces that are not part of the core itself. Each is optional.
-    // The keyboard and mouse handler of Prompt mode; the core does not own it.
+    // The keyboard and mouse handler of Prompt mode. Without one set, the core makes its own on the
+    // first entry into Prompt mode; one set is not owned by the core.
     void setInputController(OVCoreInputController* inputController) { m_inputController = inputController; }
     OVCoreInputController* inputController() const { return m_inputController; }
     // The window controllers of all open documents; without it, the current controller alone.
@@ -362,6 +369,10 @@ private:
     bool m_scrollerDragObserved = false;
 
     OVCoreInputController* m_inputController = nullptr;
+    std::unique_ptr<OVCoreInputController> m_ownedInputController;
+    std::unique_ptr<HVMouseMovementController> m_mouseMovementController;
+    bool m_mousePromptingReverses = false;
+    double m_mousePromptingSpeedIncrement = 0;
     std::function<std::vector<OVCoreController*>()> m_allControllersProvider;
     std::function<unsigned long()> m_modifierFlagsProvider;
     std::function<void(bool)> m_autosavingHandler;

@@ -12,12 +12,14 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVCursorAdditions.h"
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
 #include "prompting/OVCoreWindowOptimizer.h"
+#include "prompting/OVInputController.h"
 #include "prompting/OVWindowBehavior.h"
 
 #include <QDebug>
@@ -36,7 +38,6 @@ constexpr int kShieldingWindowLevel = Window::kScreenSaverWindowLevel;
 constexpr int kModalResponseCancel = 0;
 constexpr int kNoAnimationBehavior = 2;
 constexpr double kCursorHideDelay = 1.0;
-const QString kHideCursorSelector = QStringLiteral("hideCursorAfterDelay");
 const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
 
 OVCoreWindowOptimizer* optimizerFor(Window* window)
@@ -428,8 +429,16 @@ void OVCore::_finishSetup()
     if (prompt) {
         _setupPrompterTimer();
         hideCursorAfterDelay();
-        if (m_inputController)
-            m_inputController->start();
+        if (!m_inputController) {
+            auto input = std::make_unique<OVInputController>(*this);
+            input->setIncreaseSpeedAction(QStringLiteral("increaseSpeed:"));
+            input->setDecreaseSpeedAction(QStringLiteral("decreaseSpeed:"));
+            input->setScrollLineDownAction(QStringLiteral("scrollToNextLine:"));
+            input->setScrollLineUpAction(QStringLiteral("scrollToPreviousLine:"));
+            m_ownedInputController = std::move(input);
+            m_inputController = m_ownedInputController.get();
+        }
+        m_inputController->start();
     } else {
         _setupTimeTimer();
         if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))
@@ -476,14 +485,11 @@ void OVCore::_finishSetup()
 
 void OVCore::hideCursorAfterDelay()
 {
-    RunLoop::main().cancelPreviousPerformRequests(this, kHideCursorSelector);
-    RunLoop::main().performAfterDelay(kCursorHideDelay, this, kHideCursorSelector, [this] {
-        if (isModePrompt())
-            Cursor::setHiddenUntilMouseMoves(true);
-    });
+    // The input controller's clicks cancel and renew the same request.
+    HVCursorAdditions::hideAfterDelay([this] { return isModePrompt(); }, kCursorHideDelay);
 }
 
 void OVCore::cancelHideCursorAfterDelay()
 {
-    RunLoop::main().cancelPreviousPerformRequests(this, kHideCursorSelector);
+    HVCursorAdditions::cancelHideAfterDelay();
 }

@@ -34,15 +34,18 @@ public:
         if (m_application.m_monitors.empty())
             return false;
         auto* widget = qobject_cast<QWidget*>(receiver);
-        if (!widget)
+        if (!widget || !isMonitoredType(event->type()))
             return false;
-        // Qt hands an unaccepted event on to the parent widgets; monitors see it once. A new event
-        // may reuse the old one's address, but it does not start at a parent of the last receiver.
+        // Qt hands an unaccepted event on to the parent widgets, and may hand one event to a widget
+        // twice; monitors see it once. A new event may reuse the old one's address (Qt makes them on
+        // the stack) and go to the same widget, but then its contents tell it apart.
+        const QString signature = eventSignature(event);
         const bool propagated = event == m_lastEvent && event->type() == m_lastType && m_lastReceiver &&
-                                widget->isAncestorOf(m_lastReceiver);
+                                widget->isAncestorOf(m_lastReceiver) && signature == m_lastSignature;
         m_lastEvent = event;
         m_lastType = event->type();
         m_lastReceiver = widget;
+        m_lastSignature = signature;
         if (propagated)
             return false;
         std::optional<Event> converted = convert(widget, event);
@@ -52,6 +55,43 @@ public:
     }
 
 private:
+    static bool isMonitoredType(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    static QString eventSignature(const QEvent* event)
+    {
+        const auto* input = dynamic_cast<const QInputEvent*>(event);
+        if (!input)
+            return {};
+        QString signature = QStringLiteral("%1 %2").arg(input->timestamp()).arg(int(input->modifiers()));
+        if (const auto* key = dynamic_cast<const QKeyEvent*>(event))
+            signature += QStringLiteral(" %1 %2 %3 %4")
+                             .arg(key->key())
+                             .arg(key->isAutoRepeat())
+                             .arg(key->nativeScanCode())
+                             .arg(key->text());
+        else if (const auto* mouse = dynamic_cast<const QSinglePointEvent*>(event))
+            signature += QStringLiteral(" %1 %2 %3 %4")
+                             .arg(int(mouse->button()))
+                             .arg(int(mouse->buttons()))
+                             .arg(mouse->globalPosition().x())
+                             .arg(mouse->globalPosition().y());
+        return signature;
+    }
+
     Point location(QWidget* widget, const QPointF& position, const QPointF& globalPosition,
                    Window* window) const
     {
@@ -101,6 +141,7 @@ private:
     const QEvent* m_lastEvent = nullptr;
     QEvent::Type m_lastType = QEvent::None;
     QPointer<QWidget> m_lastReceiver;
+    QString m_lastSignature;
 };
 
 Application::Application()

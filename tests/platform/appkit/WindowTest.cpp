@@ -413,6 +413,25 @@ TEST_F(WindowTest, MonitorsSeeAnEventOnceAsItPropagatesToParentWidgets)
     EXPECT_EQ(keys, 3);
 }
 
+TEST_F(WindowTest, MonitorsSeeEveryEventOfAWidgetWithoutParentEvenAtOneAddress)
+{
+    QWidget top;
+    top.show();
+    int releases = 0;
+    const int monitor = Application::shared().addLocalMonitorForEvents(
+        Application::maskForType(Event::Type::KeyUp), [&](Event&) {
+            ++releases;
+            return true;
+        });
+    // Two keys let go one after the other: Qt's events may share an address and a type.
+    for (int key : {Qt::Key_Left, Qt::Key_Right}) {
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&top, &release);
+    }
+    Application::shared().removeMonitor(monitor);
+    EXPECT_EQ(releases, 2);
+}
+
 TEST_F(WindowTest, AnErrorTurnedIntoUserCancelledIsNeverShown)
 {
     int shown = 0;
