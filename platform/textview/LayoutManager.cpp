@@ -83,6 +83,24 @@ QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
     }
 }
 
+// Qt looks for a word's end afresh for every line it breaks inside that word, which makes one very long
+// word (a pasted URL or a run of one key) cost quadratic time; past this length lines may break anywhere.
+constexpr qsizetype kLongestUnbreakableRun = 256;
+
+bool hasVeryLongWord(const QString& text)
+{
+    qsizetype run = 0;
+    for (QChar c : text) {
+        // Spaces and ideographs offer breaks of their own.
+        if (c.isSpace() || c.unicode() >= 0x2E80) {
+            run = 0;
+        } else if (++run > kLongestUnbreakableRun) {
+            return true;
+        }
+    }
+    return false;
+}
+
 double finiteOr(double value, double fallback)
 {
     return std::isfinite(value) ? value : fallback;
@@ -470,6 +488,8 @@ LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph
     QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
     option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setWrapMode(qtWrapMode(style.lineBreakMode));
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
+        option.setWrapMode(QTextOption::WrapAnywhere);
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops) {
         const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab

@@ -330,3 +330,17 @@ TEST(LayoutManagerTest, BoundingRectQueriesFindFullyAndPartlyShownLines)
     EXPECT_EQ(f.layout.glyphRangeForBoundingRect(halfway, true), (Range{2, 2}));
     EXPECT_EQ(f.layout.glyphRangeForBoundingRect({0, 1e6, 10, 10}), (Range{0, 0}));
 }
+
+TEST(LayoutManagerTest, OneEndlessWordLaysOutQuicklyAtAnyWidth)
+{
+    // A single 200,000-character word: without care each line would scan the rest of the word.
+    const QString text(200000, QLatin1Char('w'));
+    Fixture narrow(text, 0);
+    EXPECT_EQ(narrow.layout.numberOfLines(), 200000);
+    EXPECT_EQ(narrow.layout.glyphRangeForBoundingRect(narrow.layout.usedRectForTextContainer()).length,
+              200000);
+    Fixture wide(text, 400);
+    EXPECT_GT(wide.layout.numberOfLines(), 1000);
+    for (const auto& fragment : wide.layout.lineFragmentsInRect({0, 0, 400, 200}))
+        EXPECT_LE(fragment.usedRect.maxX(), 400.01);
+}
