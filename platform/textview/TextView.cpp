@@ -6,9 +6,12 @@
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/SpellChecker.h"
 
+#include <QBuffer>
 #include <QInputMethodEvent>
 #include <QPainter>
 #include <QTextCharFormat>
@@ -961,8 +964,33 @@ void TextView::paste()
         return;
     if (!m_richText)
         return pasteAsPlainText();
+    Pasteboard& board = pasteboard();
+    const bool hasText = !board
+                              .availableTypeFromArray({kPasteboardTypeRTFD, kPasteboardTypeRTF,
+                                                       kPasteboardTypeHTML, kPasteboardTypeString})
+                              .isEmpty();
+    if (!hasText) {
+        // A picture alone (a screenshot) becomes an attachment; it needs a file name with an image
+        // extension, which is what tells later checks it is a picture.
+        if (const std::optional<QImage> image = board.readImage()) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            if (image->save(&buffer, "PNG")) {
+                auto file = FileWrapper::makeRegularFile(png);
+                file->setPreferredFilename(QStringLiteral("Pasted Graphic.png"));
+                file->setFilename(QStringLiteral("Pasted Graphic.png"));
+                AttributeDictionary attributes = m_typingAttributes;
+                attributes.insert(kAttachmentAttributeName, std::make_shared<TextAttachment>(file));
+                userReplace(selectedRange(),
+                            AttributedString(QString(QChar(kAttachmentCharacter)), attributes),
+                            QStringLiteral("Paste"), false);
+            }
+        }
+        return;
+    }
     MutableAttributedString pasted;
-    if (!pasteboard().readAttributedString(pasted, m_typingAttributes))
+    if (!board.readAttributedString(pasted, m_typingAttributes))
         return;
     userReplace(selectedRange(), pasted, QStringLiteral("Paste"), false);
 }

@@ -6,6 +6,8 @@
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 
 #include <gtest/gtest.h>
@@ -325,6 +327,25 @@ TEST(TextViewTest, CutCopyAndPasteKeepRichText)
     h.endEventLoopPass();
     h.view->undo();
     EXPECT_EQ(h.view->string(), QStringLiteral("bold plainboldbold"));
+}
+
+TEST(TextViewTest, APastedPictureBecomesANamedAttachment)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("ab"));
+    h.view->setSelectedRange({1, 0});
+    h.board.clearContents();
+    QImage image(8, 6, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    ASSERT_TRUE(h.board.writeImage(image));
+    h.key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(h.view->string(), QStringLiteral("a") + QChar(kAttachmentCharacter) + QStringLiteral("b"));
+    const auto attachment = h.view->textStorage().attribute(kAttachmentAttributeName, 1).attachment();
+    ASSERT_TRUE(attachment && attachment->fileWrapper());
+    EXPECT_EQ(attachment->fileWrapper()->preferredFilename(), QStringLiteral("Pasted Graphic.png"));
+    const double x1 = h.view->layoutManager()->insertionPointRectForCharacterIndex(1).minX();
+    const double x2 = h.view->layoutManager()->insertionPointRectForCharacterIndex(2).minX();
+    EXPECT_NEAR(x2 - x1, 8, 0.01);
 }
 
 TEST(TextViewTest, TheDelegateMayRefuseAChange)
