@@ -996,6 +996,28 @@ qsizetype LayoutManager::previousCursorPosition(qsizetype index) const
     return std::max<qsizetype>(0, result);
 }
 
+qsizetype LayoutManager::visualCursorPosition(qsizetype index, bool toLeft) const
+{
+    index = std::clamp<qsizetype>(index, 0, m_length);
+    if (m_paragraphs.empty())
+        return index;
+    const qsizetype p =
+        paragraphIndexForCharacter(index == m_length ? std::max<qsizetype>(0, index - 1) : index);
+    const Paragraph& paragraph = m_paragraphs[p];
+    const qsizetype offset = index - paragraph.start;
+    QTextLayout& layout = layoutFor(paragraph);
+    const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+    if (offset <= paragraph.textLength) {
+        const int moved =
+            toLeft ? layout.leftCursorPosition(int(offset)) : layout.rightCursorPosition(int(offset));
+        if (moved != offset)
+            return paragraph.start + moved;
+    }
+    // At the visual end of the paragraph: go on to the logical neighbour.
+    const bool backward = toLeft != rightToLeft;
+    return backward ? previousCursorPosition(index) : nextCursorPosition(index);
+}
+
 Range LayoutManager::wordRangeAtIndex(qsizetype index) const
 {
     if (m_length == 0)

@@ -119,6 +119,9 @@ public:
     // Caret moves that respect clusters and surrogate pairs; word boundaries as Qt finds them.
     qsizetype nextCursorPosition(qsizetype index) const;
     qsizetype previousCursorPosition(qsizetype index) const;
+    // The caret position one step to the left or right on screen: in right-to-left text that is the
+    // logical opposite. At a paragraph's visual end it moves on logically into the neighbour.
+    qsizetype visualCursorPosition(qsizetype index, bool toLeft) const;
     Range wordRangeAtIndex(qsizetype index) const;
     qsizetype nextWordBoundary(qsizetype index) const;
     qsizetype previousWordBoundary(qsizetype index) const;

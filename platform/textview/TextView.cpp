@@ -785,12 +785,18 @@ bool TextView::doCommandBySelector(const QString& selector)
         if (!extend && selection.length > 0)
             moveTo(selection.location, false);
         else
-            moveTo(m_layoutManager->previousCursorPosition(extend ? focus : selection.location), extend);
+            moveTo(command == QLatin1String("moveLeft:")
+                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.location, true)
+                       : m_layoutManager->previousCursorPosition(extend ? focus : selection.location),
+                   extend);
     } else if (command == QLatin1String("moveRight:") || command == QLatin1String("moveForward:")) {
         if (!extend && selection.length > 0)
             moveTo(selection.end(), false);
         else
-            moveTo(m_layoutManager->nextCursorPosition(extend ? focus : selection.end()), extend);
+            moveTo(command == QLatin1String("moveRight:")
+                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.end(), false)
+                       : m_layoutManager->nextCursorPosition(extend ? focus : selection.end()),
+                   extend);
     } else if (command == QLatin1String("moveWordLeft:") || command == QLatin1String("moveWordBackward:")) {
         moveTo(m_layoutManager->previousWordBoundary(extend ? focus : selection.location), extend);
     } else if (command == QLatin1String("moveWordRight:") || command == QLatin1String("moveWordForward:")) {

@@ -265,6 +265,27 @@ TEST(TextViewTest, SurrogatePairsAreNeverSplit)
     EXPECT_EQ(h.view->string(), QStringLiteral("a"));
 }
 
+TEST(TextViewTest, ArrowsMoveOnScreenInRightToLeftText)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("\u05D0\u05D1\u05D2\nabc"));
+    h.view->setSelectedRange({1, 0});
+    // Right moves toward the paragraph's start in Hebrew.
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 0}));
+    h.key(Qt::Key_Left);
+    h.key(Qt::Key_Left);
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 0}));
+    h.key(Qt::Key_Left);
+    h.key(Qt::Key_Left);
+    EXPECT_EQ(h.view->selectedRange(), (Range{4, 0}));
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{5, 0}));
+    h.key(Qt::Key_End, Qt::ControlModifier);
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{7, 0}));
+}
+
 TEST(TextViewTest, MouseClicksPlaceTheCaretAndSelectWordsAndParagraphs)
 {
     Harness h;
