@@ -7,6 +7,7 @@
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/SpellChecker.h"
@@ -307,6 +308,10 @@ void TextView::setSelectedRanges(std::vector<Range> ranges, bool stillSelecting)
     restartBlink();
     if (m_delegate)
         m_delegate->textViewDidChangeSelection(*this, old);
+    NotificationCenter::shared().postNotification(
+        kTextViewDidChangeSelectionNotification, this,
+        {{QStringLiteral("NSOldSelectedCharacterRange"),
+          QVariantList{qlonglong(old.front().location), qlonglong(old.front().length)}}});
 }
 
 void TextView::updateTypingAttributesFromSelection()
@@ -351,6 +356,7 @@ void TextView::setTypingAttributes(const AttributeDictionary& attributes)
     m_typingAttributes = attributes;
     if (m_delegate)
         m_delegate->textViewDidChangeTypingAttributes(*this);
+    NotificationCenter::shared().postNotification(kTextViewDidChangeTypingAttributesNotification, this);
 }
 
 // Changes.
@@ -453,6 +459,7 @@ void TextView::didChangeText()
 {
     if (m_delegate)
         m_delegate->textDidChange(*this);
+    NotificationCenter::shared().postNotification(kTextDidChangeNotification, this);
     if (m_spellChecking)
         checkSpellingInRange(textStorage().paragraphRange(selectedRange()));
 }

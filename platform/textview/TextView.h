@@ -20,6 +20,14 @@ class TextView;
 class Timer;
 class UndoManager;
 
+// Posted on the shared notification centre with the text view as object, after the delegate heard.
+inline const QString kTextDidChangeNotification = QStringLiteral("NSTextDidChangeNotification");
+// userInfo "NSOldSelectedCharacterRange": the old first range as a QVariantList {location, length}.
+inline const QString kTextViewDidChangeSelectionNotification =
+    QStringLiteral("NSTextViewDidChangeSelectionNotification");
+inline const QString kTextViewDidChangeTypingAttributesNotification =
+    QStringLiteral("NSTextViewDidChangeTypingAttributesNotification");
+
 // What a text view asks of, and tells, the object that controls it. Every answer has a default, so a
 // delegate overrides only what it cares about.
 class TextViewDelegate {

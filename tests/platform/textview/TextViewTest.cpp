@@ -7,6 +7,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 
@@ -239,6 +240,27 @@ TEST(TextViewTest, ReturnTabAndDeleteKeysEdit)
     EXPECT_EQ(h.view->string(), QStringLiteral("ab\n\t"));
     EXPECT_GE(delegate.changes, 5);
     EXPECT_GE(delegate.selectionChanges, 5);
+}
+
+TEST(TextViewTest, ChangesAndSelectionsAreAnnounced)
+{
+    Harness h;
+    QStringList heard;
+    QVariant oldSelection;
+    const auto id =
+        NotificationCenter::shared().addObserver({}, h.view, [&](const Notification& notification) {
+            heard.push_back(notification.name);
+            if (notification.name == kTextViewDidChangeSelectionNotification)
+                oldSelection = notification.userInfo.value(QStringLiteral("NSOldSelectedCharacterRange"));
+        });
+    h.type(QStringLiteral("x"));
+    EXPECT_TRUE(heard.contains(kTextDidChangeNotification));
+    EXPECT_TRUE(heard.contains(kTextViewDidChangeSelectionNotification));
+    EXPECT_EQ(oldSelection.toList().value(0).toLongLong(), 0);
+    heard.clear();
+    h.view->setTypingAttributes(boldFont());
+    EXPECT_EQ(heard, QStringList{kTextViewDidChangeTypingAttributesNotification});
+    NotificationCenter::shared().removeObserver(id);
 }
 
 TEST(TextViewTest, SurrogatePairsAreNeverSplit)
