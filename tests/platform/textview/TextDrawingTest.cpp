@@ -159,3 +159,18 @@ TEST(TextDrawingTest, TheCaretIsDrawnInItsColourOnlyWhenShown)
     view->setEditable(false);
     EXPECT_EQ(countIn(view->imageOfRect(view->bounds()), caretBox, Hue::Red), 0);
 }
+
+TEST(TextDrawingTest, TwoViewsDrawOneLayoutManagerAlike)
+{
+    auto first = styledView();
+    TextView second(Rect(0, 0, 300, 100));
+    second.setVerticallyResizable(false);
+    second.setLayoutManager(first->layoutManager());
+    EXPECT_EQ(second.string(), first->string());
+    EXPECT_EQ(first->imageOfRect(first->bounds()), second.imageOfRect(second.bounds()));
+    // An edit through one shows in both.
+    first->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(0, 0, 1), {0, 4});
+    const QImage again = second.imageOfRect(second.bounds());
+    EXPECT_EQ(countIn(again, rectOf(second, {0, 4}), Hue::Red), 0);
+    EXPECT_EQ(first->imageOfRect(first->bounds()), again);
+}

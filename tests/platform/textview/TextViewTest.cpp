@@ -333,6 +333,24 @@ TEST(TextViewTest, MouseClicksPlaceTheCaretAndSelectWordsAndParagraphs)
     QCoreApplication::sendEvent(h.host, &move);
     QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(to));
     EXPECT_EQ(h.view->selectedRange(), (Range{2, 18}));
+    // A double click held and dragged grows by whole words.
+    h.clock.advance(5);
+    const Point inBeta = h.glyphCenter(7);
+    QTest::mousePress(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    QTest::mousePress(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    const QPoint inGamma = h.hostPoint(h.glyphCenter(13));
+    QMouseEvent wordDrag(QEvent::MouseMove, QPointF(inGamma), QPointF(inGamma), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(h.host, &wordDrag);
+    QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, inGamma);
+    EXPECT_EQ(h.view->selectedRange(), (Range{6, 10}));
+    h.clock.advance(5);
+    h.click(h.view->layoutManager()->insertionPointRectForCharacterIndex(2).origin.offsetBy(0, 5));
+    h.clock.advance(5);
+    h.click(h.view->layoutManager()->insertionPointRectForCharacterIndex(20).origin.offsetBy(0, 5),
+            Qt::ShiftModifier);
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 18}));
     // Shift-click extends from the far end.
     h.clock.advance(5);
     h.click(h.view->layoutManager()->insertionPointRectForCharacterIndex(25).origin.offsetBy(0, 5),
