@@ -46,6 +46,45 @@ TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManag
     m_typingAttributes.insert(kForegroundColorAttributeName, Color::gray(0));
     attachLayoutManager();
     updateContainerSize();
+    registerActions();
+}
+
+void TextView::registerActions()
+{
+    // The Edit menu's commands reach the view through the responder chain and are validated here.
+    auto hasSelection = [this](const UserInterfaceItem&) {
+        return m_selectable && selectedRange().length > 0;
+    };
+    auto canEditSelection = [this](const UserInterfaceItem&) {
+        return m_editable && selectedRange().length > 0;
+    };
+    auto canPaste = [this](const UserInterfaceItem&) {
+        return m_editable &&
+               !pasteboard()
+                    .availableTypeFromArray({kPasteboardTypeRTFD, kPasteboardTypeRTF, kPasteboardTypeHTML,
+                                             kPasteboardTypeString, kPasteboardTypePNG, kPasteboardTypeTIFF})
+                    .isEmpty();
+    };
+    auto command = [this](const QString& selector) {
+        return [this, selector](const QVariant&) { doCommandBySelector(selector); };
+    };
+    setActionHandler(QStringLiteral("copy:"), command(QStringLiteral("copy:")), hasSelection);
+    setActionHandler(QStringLiteral("cut:"), command(QStringLiteral("cut:")), canEditSelection);
+    setActionHandler(QStringLiteral("delete:"), command(QStringLiteral("delete:")), canEditSelection);
+    setActionHandler(QStringLiteral("paste:"), command(QStringLiteral("paste:")), canPaste);
+    setActionHandler(QStringLiteral("pasteAsPlainText:"), command(QStringLiteral("pasteAsPlainText:")),
+                     [this](const UserInterfaceItem&) {
+                         return m_editable && !pasteboard().stringForType(kPasteboardTypeString).isNull();
+                     });
+    setActionHandler(QStringLiteral("selectAll:"), command(QStringLiteral("selectAll:")),
+                     [this](const UserInterfaceItem&) { return m_selectable && textStorage().length() > 0; });
+    setActionHandler(QStringLiteral("undo:"), command(QStringLiteral("undo:")),
+                     [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canUndo(); });
+    setActionHandler(QStringLiteral("redo:"), command(QStringLiteral("redo:")),
+                     [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canRedo(); });
+    setActionHandler(QStringLiteral("performFindPanelAction:"),
+                     command(QStringLiteral("performFindPanelAction:")),
+                     [this](const UserInterfaceItem&) { return m_usesFindBar; });
 }
 
 TextView::~TextView()

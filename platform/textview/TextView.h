@@ -213,6 +213,7 @@ private:
     enum class Granularity { Character, Word, Paragraph };
 
     void attachLayoutManager();
+    void registerActions();
     void layoutChanged(const Range& range, bool heightChanged);
     void updateContainerSize();
     void sizeToFit();

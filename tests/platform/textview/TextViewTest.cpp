@@ -409,6 +409,31 @@ TEST(TextViewTest, APastedPictureBecomesANamedAttachment)
     EXPECT_NEAR(x2 - x1, 8, 0.01);
 }
 
+TEST(TextViewTest, EditMenuCommandsValidateAndRunThroughTheResponderChain)
+{
+    Harness h;
+    auto valid = [&](const char* action) {
+        return h.view->validateMenuItem(UserInterfaceItem{QString::fromLatin1(action), 0, true});
+    };
+    h.board.clearContents();
+    EXPECT_FALSE(valid("copy:"));
+    EXPECT_FALSE(valid("paste:"));
+    EXPECT_FALSE(valid("undo:"));
+    EXPECT_FALSE(valid("selectAll:"));
+    h.type(QStringLiteral("menu"));
+    EXPECT_TRUE(valid("undo:"));
+    EXPECT_TRUE(valid("selectAll:"));
+    ASSERT_TRUE(h.view->tryToPerform(QStringLiteral("selectAll:"), {}));
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 4}));
+    EXPECT_TRUE(valid("cut:"));
+    EXPECT_TRUE(h.view->tryToPerform(QStringLiteral("copy:"), {}));
+    EXPECT_TRUE(valid("paste:"));
+    h.view->setEditable(false);
+    EXPECT_FALSE(valid("cut:"));
+    EXPECT_FALSE(valid("paste:"));
+    EXPECT_TRUE(valid("copy:"));
+}
+
 TEST(TextViewTest, TheDelegateMayRefuseAChange)
 {
     Harness h;
