@@ -816,17 +816,15 @@ std::vector<Rect> LayoutManager::rectsForCharacterRange(const Range& range) cons
                 continue;
             const QTextLine qtLine = layout.lineAt(int(l));
             const qsizetype textEnd = paragraph.start + line.start + line.length;
-            double x1 = qtLine.cursorToX(int(from - paragraph.start));
-            double x2 = to >= textEnd && end > textEnd
-                            ? fragment.rect.maxX()
-                            : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
-            if (x2 < x1)
-                std::swap(x1, x2);
-            if (to >= textEnd && end > textEnd && qtLine.textLength() > 0 &&
-                layout.textOption().textDirection() == Qt::RightToLeft) {
-                x2 = std::max(x2, x1);
-                x1 = fragment.rect.minX();
-            }
+            // A range going on past the line fills to the fragment's end: the right end in
+            // left-to-right paragraphs, the left end in right-to-left ones.
+            const bool continues = to >= textEnd && end > textEnd;
+            const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+            const double a = qtLine.cursorToX(int(from - paragraph.start));
+            const double b = continues ? (rightToLeft ? fragment.rect.minX() : fragment.rect.maxX())
+                                       : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
+            const double x1 = std::min(a, b);
+            const double x2 = std::max(a, b);
             rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
         }
     }

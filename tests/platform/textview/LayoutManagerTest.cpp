@@ -246,6 +246,11 @@ TEST(LayoutManagerTest, RightToLeftParagraphsStartAtTheRight)
     EXPECT_GT(used.minX(), 150);
     EXPECT_GT(f.layout.insertionPointRectForCharacterIndex(0).minX(), 250);
     EXPECT_LT(f.layout.insertionPointRectForCharacterIndex(10).minX(), 20);
+    // Selecting from the middle of the Hebrew line into the next fills to the line's left end.
+    const auto rects = f.layout.rectsForCharacterRange({5, 7});
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_DOUBLE_EQ(rects[0].minX(), 0);
+    EXPECT_NEAR(rects[0].maxX(), f.layout.insertionPointRectForCharacterIndex(5).minX(), 0.01);
     // Mixed text still gives a caret position for every point.
     Fixture mixed(QStringLiteral("abc \u05D0\u05D1\u05D2 def"));
     for (double x = 0; x < 200; x += 3) {
