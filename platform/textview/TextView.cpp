@@ -47,6 +47,15 @@ TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManag
     attachLayoutManager();
     updateContainerSize();
     registerActions();
+    resetCursorRects();
+}
+
+void TextView::resetCursorRects()
+{
+    // An I-beam over selectable text; the window picks the cursor from these rects as the mouse moves.
+    discardCursorRects();
+    if (m_selectable)
+        addCursorRect(bounds(), Cursor::iBeamCursor());
 }
 
 void TextView::registerActions()
@@ -134,6 +143,7 @@ void TextView::frameDidChange(const Size& oldSize)
     View::frameDidChange(oldSize);
     if (frame().size.width != oldSize.width)
         updateContainerSize();
+    resetCursorRects();
 }
 
 void TextView::updateContainerSize()
@@ -223,6 +233,7 @@ void TextView::setSelectable(bool flag)
     m_selectable = flag;
     if (!flag)
         m_editable = false;
+    resetCursorRects();
     restartBlink();
 }
 

@@ -214,6 +214,7 @@ private:
 
     void attachLayoutManager();
     void registerActions();
+    void resetCursorRects() override;
     void layoutChanged(const Range& range, bool heightChanged);
     void updateContainerSize();
     void sizeToFit();

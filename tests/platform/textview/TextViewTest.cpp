@@ -468,7 +468,10 @@ TEST(TextViewTest, ReadOnlyViewsIgnoreEditsButStillSelect)
     EXPECT_EQ(h.view->string(), QStringLiteral("fixed"));
     h.key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(h.view->selectedRange(), (Range{0, 5}));
+    ASSERT_EQ(h.view->cursorRects().size(), 1u);
+    EXPECT_EQ(h.view->cursorRects().front().cursor.shape(), Qt::IBeamCursor);
     h.view->setSelectable(false);
+    EXPECT_TRUE(h.view->cursorRects().empty());
     h.click(h.glyphCenter(1));
     EXPECT_EQ(h.view->selectedRange(), (Range{0, 5}));
 }
