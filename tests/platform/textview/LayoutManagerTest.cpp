@@ -349,3 +349,55 @@ TEST(LayoutManagerTest, OneEndlessWordLaysOutQuicklyAtAnyWidth)
     for (const auto& fragment : wide.layout.lineFragmentsInRect({0, 0, 400, 200}))
         EXPECT_LE(fragment.usedRect.maxX(), 400.01);
 }
+
+TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
+{
+    // Terminators of every kind, a surrogate pair and an attachment character, edited at random
+    // places; the incrementally kept layout must match one built from scratch each time.
+    const QStringList pieces{QStringLiteral("word "),
+                             QStringLiteral("\n"),
+                             QStringLiteral("\r"),
+                             QStringLiteral("\r\n"),
+                             QString(QChar(0x2029)),
+                             QString::fromUtf16(u"\U0001F600"),
+                             QString(QChar(kAttachmentCharacter)),
+                             QStringLiteral("longerwordhere ")};
+    auto storage = std::make_shared<TextStorage>(QStringLiteral("start\nof the text"), helvetica());
+    LayoutManager incremental(storage);
+    incremental.setTextContainerSize({120, 1e7});
+    quint32 seed = 12345;
+    auto random = [&seed](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return bound ? (seed >> 8) % bound : 0;
+    };
+    for (int step = 0; step < 150; ++step) {
+        const qsizetype length = storage->length();
+        const qsizetype location = random(quint32(length + 1));
+        const qsizetype removed = random(quint32(std::min<qsizetype>(4, length - location) + 1));
+        QString inserted;
+        for (quint32 i = random(3) + 1; i > 0; --i)
+            inserted += pieces[random(quint32(pieces.size()))];
+        if (random(5) == 0) {
+            ParagraphStyle style;
+            style.paragraphSpacing = random(10);
+            storage->addAttribute(kParagraphStyleAttributeName, style, {location, removed});
+        } else {
+            storage->replaceCharacters({location, removed}, inserted);
+        }
+        LayoutManager fresh(storage);
+        fresh.setTextContainerSize({120, 1e7});
+        ASSERT_EQ(incremental.numberOfLines(), fresh.numberOfLines()) << "step " << step;
+        ASSERT_DOUBLE_EQ(incremental.usedRectForTextContainer().height(),
+                         fresh.usedRectForTextContainer().height())
+            << "step " << step;
+        const auto a = incremental.lineFragmentsInRect({0, 0, 120, 1e7});
+        const auto b = fresh.lineFragmentsInRect({0, 0, 120, 1e7});
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            ASSERT_EQ(a[i].characterRange, b[i].characterRange) << "step " << step << " line " << i;
+            ASSERT_DOUBLE_EQ(a[i].rect.minY(), b[i].rect.minY()) << "step " << step << " line " << i;
+        }
+    }
+    EXPECT_GT(storage->length(), 100);
+    EXPECT_GT(incremental.numberOfLines(), 20);
+}
