@@ -642,3 +642,56 @@ TEST(TextViewTest, TheContainerFollowsTheViewWidth)
     EXPECT_NEAR(caret.minY(), 20, 0.01);
     EXPECT_GT(caret.minX(), 10);
 }
+
+TEST(TextViewTest, RandomEditingUndoesBackToTheStartAndRedoesToTheEnd)
+{
+    Harness h;
+    const QString start = QStringLiteral("The quick brown fox\njumps over the lazy dog");
+    h.view->setString(start);
+    h.endEventLoopPass();
+    h.view->undoManager()->removeAllActions();
+    quint32 seed = 777;
+    auto random = [&seed](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    const QStringList commands{QStringLiteral("moveLeft:"),
+                               QStringLiteral("moveRight:"),
+                               QStringLiteral("moveWordLeftAndModifySelection:"),
+                               QStringLiteral("deleteBackward:"),
+                               QStringLiteral("deleteForward:"),
+                               QStringLiteral("insertNewline:"),
+                               QStringLiteral("moveUp:"),
+                               QStringLiteral("deleteWordBackward:")};
+    const QStringList typed{QStringLiteral("a"), QStringLiteral("xyz"), QString::fromUtf16(u"\U0001F600"),
+                            QStringLiteral("e\u0301")};
+    for (int step = 0; step < 300; ++step) {
+        const quint32 choice = random(10);
+        if (choice < 4)
+            h.view->insertText(typed[random(quint32(typed.size()))]);
+        else if (choice < 9)
+            h.view->doCommandBySelector(commands[random(quint32(commands.size()))]);
+        else
+            h.endEventLoopPass();
+        // No edit may leave half a surrogate pair behind.
+        const QString text = h.view->string();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i).isHighSurrogate()) {
+                ASSERT_TRUE(i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) << "step " << step;
+            }
+            if (text.at(i).isLowSurrogate()) {
+                ASSERT_TRUE(i > 0 && text.at(i - 1).isHighSurrogate()) << "step " << step;
+            }
+        }
+    }
+    h.endEventLoopPass();
+    const QString end = h.view->string();
+    EXPECT_NE(end, start);
+    UndoManager* undo = h.view->undoManager();
+    while (undo->canUndo())
+        undo->undo();
+    EXPECT_EQ(h.view->string(), start);
+    while (undo->canRedo())
+        undo->redo();
+    EXPECT_EQ(h.view->string(), end);
+}
