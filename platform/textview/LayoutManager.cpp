@@ -669,6 +669,19 @@ void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
         observer(range, heightChanged);
 }
 
+void LayoutManager::addTextView(TextView* view)
+{
+    if (view && std::find(m_textViews.begin(), m_textViews.end(), view) == m_textViews.end())
+        m_textViews.push_back(view);
+}
+
+void LayoutManager::removeTextView(TextView* view)
+{
+    std::erase(m_textViews, view);
+    if (m_drawingView == view)
+        m_drawingView = nullptr;
+}
+
 int LayoutManager::addLayoutObserver(LayoutObserver observer)
 {
     const int token = m_nextObserverToken++;

@@ -154,6 +154,12 @@ public:
     // Fills the rects of range with color, under the glyphs.
     void fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range, const QColor& color,
                                               const Point& origin) const;
+    // The views showing this layout manager, in the order they attached; the first is the one a
+    // subclass usually asks about (its colours, its selection).
+    const std::vector<TextView*>& textViews() const { return m_textViews; }
+    TextView* firstTextView() const { return m_textViews.empty() ? nullptr : m_textViews.front(); }
+    void addTextView(TextView* view);
+    void removeTextView(TextView* view);
     // The text view being drawn right now (its selection is drawn in the background pass), else null.
     TextView* textViewForDrawing() const { return m_drawingView; }
     void setTextViewForDrawing(TextView* view) { m_drawingView = view; }
@@ -249,4 +255,5 @@ private:
     std::vector<std::pair<int, LayoutObserver>> m_layoutObservers;
     int m_nextObserverToken = 1;
     TextView* m_drawingView = nullptr;
+    std::vector<TextView*> m_textViews;
 };

@@ -101,8 +101,7 @@ TextView::~TextView()
     stopBlink();
     if (m_layoutManager) {
         m_layoutManager->removeLayoutObserver(m_layoutObserver);
-        if (m_layoutManager->textViewForDrawing() == this)
-            m_layoutManager->setTextViewForDrawing(nullptr);
+        m_layoutManager->removeTextView(this);
     }
     if (UndoManager* manager = m_externalUndoManager)
         manager->removeAllActionsWithTarget(this);
@@ -110,6 +109,7 @@ TextView::~TextView()
 
 void TextView::attachLayoutManager()
 {
+    m_layoutManager->addTextView(this);
     m_layoutObserver = m_layoutManager->addLayoutObserver(
         [this](const Range& range, bool heightChanged) { layoutChanged(range, heightChanged); });
 }
@@ -119,6 +119,7 @@ void TextView::setLayoutManager(std::shared_ptr<LayoutManager> layoutManager)
     if (!layoutManager || layoutManager == m_layoutManager)
         return;
     m_layoutManager->removeLayoutObserver(m_layoutObserver);
+    m_layoutManager->removeTextView(this);
     m_layoutManager = std::move(layoutManager);
     attachLayoutManager();
     m_markedRange = {0, 0};

@@ -167,10 +167,16 @@ TEST(TextDrawingTest, TwoViewsDrawOneLayoutManagerAlike)
     second.setVerticallyResizable(false);
     second.setLayoutManager(first->layoutManager());
     EXPECT_EQ(second.string(), first->string());
+    EXPECT_EQ(first->layoutManager()->firstTextView(), first.get());
+    EXPECT_EQ(first->layoutManager()->textViews().size(), 2u);
     EXPECT_EQ(first->imageOfRect(first->bounds()), second.imageOfRect(second.bounds()));
     // An edit through one shows in both.
     first->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(0, 0, 1), {0, 4});
     const QImage again = second.imageOfRect(second.bounds());
     EXPECT_EQ(countIn(again, rectOf(second, {0, 4}), Hue::Red), 0);
     EXPECT_EQ(first->imageOfRect(first->bounds()), again);
+    // A view that goes away leaves the shared layout manager to the other.
+    const std::shared_ptr<LayoutManager> shared = first->layoutManager();
+    first.reset();
+    EXPECT_EQ(shared->firstTextView(), &second);
 }
