@@ -1309,8 +1309,8 @@ void LayoutManager::drawGlyphsForGlyphRange(QPainter& painter, const Range& glyp
         if (drawn.empty())
             continue;
         const QPointF position(origin.x, origin.y + paragraph.top);
-        const QRectF clip(-1e6, clipTop - paragraph.top, 2e6 + m_container.size().width,
-                          clipBottom - clipTop);
+        // QTextLayout takes the clip in the painter's coordinates, like the position.
+        const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_container.size().width, clipBottom - clipTop);
         layout.draw(&painter, position, overlays, clip);
         // Attachments are drawn where their stand-ins were shaped.
         const QString text = m_storage->substring(paragraphText);
