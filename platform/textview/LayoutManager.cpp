@@ -334,14 +334,14 @@ void LayoutManager::restackFrom(qsizetype paragraphIndex)
     }
     double used = 0;
     for (const Paragraph& paragraph : m_paragraphs)
-        for (const Line& line : paragraph.lines)
-            used = std::max(used, line.usedX + line.usedWidth);
+        used = std::max(used, paragraph.usedWidth);
     m_usedWidth = used;
 }
 
 void LayoutManager::layOutParagraph(Paragraph& paragraph)
 {
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, &paragraph.lines, &paragraph.height);
+    std::unique_ptr<QTextLayout> layout =
+        buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
     dropCachedLayout(paragraph.id);
     m_lru.push_front(paragraph.id);
     m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
@@ -362,7 +362,7 @@ void LayoutManager::layOutInParallel(std::vector<Paragraph>& paragraphs)
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < jobs.size(); i = next++) {
-            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height);
+            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
             jobs[i].layout.reset();
         }
     };
@@ -518,14 +518,15 @@ LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph
 }
 
 std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                                        double* height) const
+                                                        double* height, double* usedWidth) const
 {
     LayoutJob job = prepareLayout(paragraph);
-    runLayout(job, lines, height);
+    runLayout(job, lines, height, usedWidth);
     return std::move(job.layout);
 }
 
-void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const
+void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
+                              double* usedWidth) const
 {
     QTextLayout* layout = job.layout.get();
     const ParagraphStyle& style = job.style;
@@ -589,6 +590,11 @@ void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* 
     }
     layout->endLayout();
     y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
+    if (usedWidth) {
+        *usedWidth = 0;
+        for (const Line& line : result)
+            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
+    }
     if (lines)
         *lines = std::move(result);
     if (height)
@@ -602,7 +608,7 @@ QTextLayout& LayoutManager::layoutFor(const Paragraph& paragraph) const
         m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
         return *found->second.layout;
     }
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr);
+    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr, nullptr);
     m_lru.push_front(paragraph.id);
     QTextLayout& result = *layout;
     m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};

@@ -198,6 +198,7 @@ private:
         qsizetype textLength = 0; // terminator excluded
         double top = 0;
         double height = 0;
+        double usedWidth = 0; // right end of the widest line
         std::vector<Line> lines;
     };
     struct Inline {
@@ -224,9 +225,9 @@ private:
     std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
     void layOutParagraph(Paragraph& paragraph);
     std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                             double* height) const;
+                                             double* height, double* usedWidth) const;
     LayoutJob prepareLayout(const Paragraph& paragraph) const;
-    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const;
+    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     // Lays out many paragraphs at once (a whole script being opened) on several threads.
     void layOutInParallel(std::vector<Paragraph>& paragraphs);
     QTextLayout& layoutFor(const Paragraph& paragraph) const;
