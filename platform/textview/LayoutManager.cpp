@@ -180,10 +180,15 @@ double LayoutManager::defaultLineHeightForFont(const QFont& font) const
 
 QFont LayoutManager::fontAt(qsizetype index) const
 {
-    if (index < 0 || index >= m_storage->length())
-        return m_defaultFont;
-    const AttributeValue value = m_storage->attribute(kFontAttributeName, index);
-    return value.font() ? qtFont(*value.font()) : m_defaultFont;
+    const AttributeValue value = index < 0 || index >= m_storage->length()
+                                     ? AttributeValue()
+                                     : m_storage->attribute(kFontAttributeName, index);
+    if (value.font())
+        return qtFont(*value.font());
+    // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
+    QFont font = m_defaultFont;
+    font.setPointSizeF(m_defaultFont.pointSizeF());
+    return font;
 }
 
 // Layout passes.
