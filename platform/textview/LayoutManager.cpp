@@ -187,7 +187,10 @@ QFont LayoutManager::fontAt(qsizetype index) const
         return qtFont(*value.font());
     // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
     QFont font = m_defaultFont;
-    font.setPointSizeF(m_defaultFont.pointSizeF());
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF());
+    else
+        font.setPixelSize(font.pixelSize());
     return font;
 }
 
