@@ -33,6 +33,25 @@ QPaintDevice* layoutDevice()
     return &device;
 }
 
+// How much Qt stretches tab positions when laying out for our 72-unit inch (the screen's resolution
+// over the layout's), measured once on a probe line.
+double tabScale()
+{
+    static const double scale = [] {
+        QTextLayout probe(QStringLiteral("\tx"), QFont(), layoutDevice());
+        QTextOption option;
+        option.setTabStopDistance(100);
+        probe.setTextOption(option);
+        probe.beginLayout();
+        QTextLine line = probe.createLine();
+        line.setLineWidth(1e6);
+        probe.endLayout();
+        const double x = line.cursorToX(1);
+        return x > 1 ? x / 100.0 : 1.0;
+    }();
+    return scale;
+}
+
 // Stands in for an attachment character in the shaped text: it draws nothing, and word spacing (which
 // Qt honours at any resolution, unlike letter spacing) gives it the attachment's width.
 constexpr char16_t kAttachmentStandIn = 0x0020;
@@ -498,17 +517,26 @@ LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph
     option.setWrapMode(qtWrapMode(style.lineBreakMode));
     if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
         option.setWrapMode(QTextOption::WrapAnywhere);
+    // Tab stops count from the margin, where a line without indent starts; Qt counts them from each
+    // line's own start and scales them by the screen's resolution over the layout's. Both are undone
+    // here for the lines after the first (and for the first when its indent is the same).
+    const double scale = tabScale();
+    const double headIndent = std::clamp(finiteOr(style.headIndent, 0), 0.0, 1e6);
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops) {
+        const double location = std::clamp(finiteOr(tab.location, 0), 0.0, 1e6) - headIndent;
+        if (location <= 0)
+            continue;
         const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab
                                           : tab.type == TextTabType::Center  ? QTextOption::CenterTab
                                           : tab.type == TextTabType::Decimal ? QTextOption::DelimiterTab
                                                                              : QTextOption::LeftTab;
-        tabs.push_back(QTextOption::Tab(std::clamp(finiteOr(tab.location, 0), 0.0, 1e6), type,
+        tabs.push_back(QTextOption::Tab(location / scale, type,
                                         type == QTextOption::DelimiterTab ? QChar('.') : QChar()));
     }
     option.setTabs(tabs);
-    option.setTabStopDistance(style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0);
+    const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
+    option.setTabStopDistance(interval / scale);
     job.layout->setTextOption(option);
     job.layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
 

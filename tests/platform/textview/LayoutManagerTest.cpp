@@ -193,6 +193,23 @@ TEST(LayoutManagerTest, ParagraphStylesShapeLines)
     EXPECT_NEAR(used.midX(), 150, 1.0);
 }
 
+TEST(LayoutManagerTest, TabStopsCountFromTheMargin)
+{
+    Fixture f(QStringLiteral("a\tb\tc"));
+    const double padding = TextContainer::kDefaultLineFragmentPadding;
+    // The default stops stand every 28 points.
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(2).minX(), padding + 28, 0.01);
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(4).minX(), padding + 56, 0.01);
+    ParagraphStyle style;
+    style.firstLineHeadIndent = 10;
+    style.headIndent = 10;
+    style.tabStops = {TextTab{TextTabType::Left, 50}, TextTab{TextTabType::Right, 120}};
+    f.storage->addAttribute(kParagraphStyleAttributeName, style, {0, 5});
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(2).minX(), padding + 50, 0.01);
+    // A right tab ends the text at its location.
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(5).minX(), padding + 120, 0.01);
+}
+
 TEST(LayoutManagerTest, AttachmentsTakeTheirSizeInTheLine)
 {
     auto storage = std::make_shared<TextStorage>(
