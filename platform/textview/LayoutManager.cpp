@@ -443,7 +443,8 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
             if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
                 font = qtFont(*value->font());
             if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number()) {
-                font.setLetterSpacing(QFont::AbsoluteSpacing, std::clamp(*value->number(), -1e3, 1e3));
+                font.setLetterSpacing(QFont::AbsoluteSpacing,
+                                      std::clamp(finiteOr(*value->number(), 0), -1e3, 1e3));
             }
             format.setFont(font);
             if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName);
@@ -473,7 +474,8 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
                 // Qt counts the offset in percent of the font's height.
                 const double height = QFontMetricsF(font, layoutDevice()).height();
                 if (height > 0)
-                    format.setBaselineOffset(std::clamp(*value->number(), -1e4, 1e4) / height * 100.0);
+                    format.setBaselineOffset(std::clamp(finiteOr(*value->number(), 0), -1e4, 1e4) / height *
+                                             100.0);
             }
             const AttributeValue* attachmentValue = attributes.find(kAttachmentAttributeName);
             std::shared_ptr<TextAttachment> attachment =

@@ -418,3 +418,35 @@ TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
     EXPECT_GT(storage->length(), 100);
     EXPECT_GT(incremental.numberOfLines(), 20);
 }
+
+TEST(LayoutManagerTest, DamagedStylesAndFontsNeitherCrashNorStall)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    ParagraphStyle damaged;
+    damaged.firstLineHeadIndent = inf;
+    damaged.headIndent = -1e300;
+    damaged.tailIndent = nan;
+    damaged.lineSpacing = -5;
+    damaged.paragraphSpacing = inf;
+    damaged.lineHeightMultiple = nan;
+    damaged.minimumLineHeight = 1e300;
+    damaged.maximumLineHeight = -1;
+    damaged.tabStops = {TextTab{TextTabType::Decimal, nan}, TextTab{TextTabType::Right, -1e9}};
+    damaged.defaultTabInterval = inf;
+    auto storage = std::make_shared<TextStorage>(
+        QStringLiteral("tab\tbed text\nsecond"),
+        AttributeDictionary{{kParagraphStyleAttributeName, damaged},
+                            {kFontAttributeName, Font{QString(), QString(), nan}},
+                            {kBaselineOffsetAttributeName, inf},
+                            {kKernAttributeName, nan}});
+    LayoutManager layout(storage);
+    layout.setTextContainerSize({nan, inf});
+    EXPECT_GE(layout.numberOfLines(), 2);
+    const Rect used = layout.usedRectForTextContainer();
+    EXPECT_TRUE(used.isFinite());
+    EXPECT_LT(used.height(), 1e7);
+    EXPECT_GE(layout.insertionIndexForPoint({nan, nan}), 0);
+    storage->addAttribute(kFontAttributeName, Font{QStringLiteral("Helvetica"), QString(), 1e9}, {0, 3});
+    EXPECT_TRUE(layout.usedRectForTextContainer().isFinite());
+}
