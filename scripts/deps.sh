@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev python3
   fonts-dejavu-core
+  libhunspell-1.7-0 hunspell-en-us
 )
 
 missing=()
