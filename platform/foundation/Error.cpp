@@ -40,8 +40,7 @@ QString Error::localizedDescription() const
         return description;
     if (m_domain == kCocoaErrorDomain) {
         const QString name = fileURL().isEmpty() ? QString() : fileURL().fileName();
-        const QString subject =
-            name.isEmpty() ? QStringLiteral("The file") : QStringLiteral("The file “%1”").arg(name);
+        const QString subject = name.isEmpty() ? QStringLiteral("The file") : QStringLiteral("The file “%1”").arg(name);
         switch (m_code) {
         case kFileReadUnknownError:
             return subject + QStringLiteral(" couldn’t be opened.");

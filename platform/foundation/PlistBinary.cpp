@@ -516,12 +516,14 @@ private:
         } else {
             const auto& entries = value.dictionary().entries();
             for (const auto& entry : entries) {
+                const auto known = m_strings.find(entry.first);
+                if (known != m_strings.end()) {
+                    m_refs[slot++] = known->second;
+                    continue;
+                }
                 bool isNew = false;
                 m_keyValues.push_back(PlistValue(entry.first));
-                const quint64 keyIndex = unique(m_strings, entry.first, m_keyValues.back(), &isNew);
-                if (!isNew)
-                    m_keyValues.pop_back();
-                m_refs[slot++] = keyIndex;
+                m_refs[slot++] = unique(m_strings, entry.first, m_keyValues.back(), &isNew);
             }
             for (const auto& entry : entries) {
                 if (!flatten(entry.second, depth + 1))

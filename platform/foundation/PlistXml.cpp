@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -184,8 +185,12 @@ bool parseReal(QStringView text, double* out)
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range))
         return false;
-    if (ec == std::errc::result_out_of_range)
-        value = std::strtod(unsignedText.constData(), nullptr);
+    // from_chars gives up on overflow and underflow; strtod answers infinity or zero, and reads
+    // the C locale's decimal point whatever the application's locale is.
+    if (ec == std::errc::result_out_of_range) {
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        value = strtod_l(unsignedText.constData(), nullptr, cLocale);
+    }
     *out = negative ? -value : value;
     return true;
 }

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -79,8 +81,12 @@ double stringDouble(QStringView text)
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (ptr == begin)
         return 0;
-    if (ec == std::errc::result_out_of_range)
-        value = std::abs(value) < 1 ? 0.0 : std::numeric_limits<double>::infinity();
+    // from_chars gives up on overflow and underflow; strtod answers infinity or zero, and reads
+    // the C locale's decimal point whatever the application's locale is.
+    if (ec == std::errc::result_out_of_range) {
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        value = strtod_l(QByteArray(begin, ptr - begin).constData(), nullptr, cLocale);
+    }
     return negative ? -value : value;
 }
 

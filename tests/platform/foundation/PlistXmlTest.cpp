@@ -150,6 +150,7 @@ TEST(PlistXmlTest, ReadsWhatOtherWritersProduce)
                 "<key>empty</key><string/>"
                 "<key>data</key><data>YW\n  Jj</data>"
                 "<key>inf</key><real>-inf</real>"
+                "<key>overflow</key><real>1e999</real>"
                 "<key>dup</key><integer>1</integer><key>dup</key><integer>2</integer>"
                 "<key>notUid</key><dict><key>CF$UID</key><string>1</string></dict>"
                 "</dict></plist>");
@@ -164,7 +165,8 @@ TEST(PlistXmlTest, ReadsWhatOtherWritersProduce)
     EXPECT_EQ(root.value("data").data(), "abc");
     EXPECT_EQ(root.value("inf").real(), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(root.value("dup").integer(), 2);
-    EXPECT_EQ(root.size(), 10);
+    EXPECT_EQ(root.value("overflow").real(), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(root.size(), 11);
     EXPECT_TRUE(root.value("notUid").isDictionary());
 
     const std::optional<PlistValue> bare = fromXml("<array><true/></array>");

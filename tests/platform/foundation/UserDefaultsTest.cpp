@@ -107,6 +107,10 @@ TEST_F(UserDefaultsTest, ConvertsAsThePlatformDoes)
         else
             EXPECT_TRUE(defaults.stringForKey("key").isNull());
     }
+    defaults.setObject("1e999", "key");
+    EXPECT_EQ(defaults.doubleForKey("key"), std::numeric_limits<double>::infinity());
+    defaults.setObject("-1e-999", "key");
+    EXPECT_EQ(defaults.doubleForKey("key"), 0.0);
     defaults.setDouble(1e300, "key");
     EXPECT_EQ(defaults.integerForKey("key"), std::numeric_limits<qint64>::max());
     defaults.setObject(PlistArray{PlistValue("a")}, "key");
