@@ -62,6 +62,8 @@ struct CharFormat {
     int shadowY = 0;
     int shadowRadius = 0;
     int shadowColor = 0;
+    int underlineColor = 0;
+    int strikethroughColor = 0;
     int link = -1; // index into the links found in fields
 
     bool operator==(const CharFormat&) const = default;
@@ -128,6 +130,22 @@ struct ColorEntry {
     int red = 0;
     int green = 0;
     int blue = 0;
+};
+
+struct CharFormatHash {
+    size_t operator()(const CharFormat& f) const noexcept
+    {
+        size_t h = 0;
+        for (const long long v :
+             {(long long)f.font, (long long)f.fontSize, (long long)f.bold, (long long)f.italic,
+              (long long)f.shadow, (long long)f.underline, (long long)f.strikethrough,
+              (long long)f.superscript, (long long)f.foreground, (long long)f.background,
+              (long long)f.baseline, (long long)f.kern, (long long)f.shadowX, (long long)f.shadowY,
+              (long long)f.shadowRadius, (long long)f.shadowColor, (long long)f.link,
+              (long long)f.underlineColor, (long long)f.strikethroughColor})
+            h = h * 1000003u ^ std::hash<long long>()(v);
+        return h;
+    }
 };
 
 struct CharRun {
@@ -252,6 +270,15 @@ RtfReader::Result Parser::run()
     for (Token token = m_tokenizer.next(); token.kind != Kind::End && !m_done; token = m_tokenizer.next())
         handle(token);
     flushPendingBytes();
+    // Data cut short leaves groups open: finish what they were reading, as their ends would have.
+    m_skipNesting = 0;
+    m_overflowNesting = 0;
+    while (m_stack.size() > 1) {
+        const GroupState closing = std::move(m_stack.back());
+        m_stack.pop_back();
+        if (closing.ownsDestination)
+            finishDestination(closing);
+    }
     if (m_paragraphStart < m_text.size()) {
         // The last paragraph has no paragraph mark of its own.
         const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
@@ -261,11 +288,26 @@ RtfReader::Result Parser::run()
 
     RtfReader::Result result;
     result.text = std::move(m_text);
-    // Merge the character runs and the paragraph runs into one sequence of attribute runs.
-    std::vector<AttributeDictionary> charAttributes;
-    charAttributes.reserve(m_runs.size());
-    for (const CharRun& run : m_runs)
-        charAttributes.push_back(attributesFor(run));
+    // Merge the character runs and the paragraph runs into one sequence of attribute runs. Equal
+    // formats share one dictionary, which keeps the runs cheap to compare and to merge.
+    std::vector<int> formatIds;
+    std::vector<AttributeDictionary> formats;
+    {
+        std::unordered_map<CharFormat, int, CharFormatHash> ids;
+        formatIds.reserve(m_runs.size());
+        for (const CharRun& run : m_runs) {
+            if (run.attachment >= 0) {
+                formatIds.push_back(int(formats.size()));
+                formats.push_back(attributesFor(run));
+                continue;
+            }
+            const auto [it, inserted] = ids.try_emplace(run.format, int(formats.size()));
+            if (inserted)
+                formats.push_back(attributesFor(run));
+            formatIds.push_back(it->second);
+        }
+    }
+    std::unordered_map<int, AttributeDictionary> withParagraph;
     size_t c = 0;
     size_t p = 0;
     qsizetype position = 0;
@@ -273,14 +315,22 @@ RtfReader::Result Parser::run()
     while (position < length) {
         while (c + 1 < m_runs.size() && m_runs[c + 1].start <= position)
             ++c;
-        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position)
+        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position) {
             ++p;
-        AttributeDictionary attributes =
-            c < charAttributes.size() ? charAttributes[c] : AttributeDictionary();
-        if (p < m_paragraphs.size())
-            attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
+            withParagraph.clear();
+        }
+        const int formatId = c < formatIds.size() ? formatIds[c] : -1;
+        auto cached = withParagraph.find(formatId);
+        if (cached == withParagraph.end()) {
+            AttributeDictionary attributes =
+                formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
+            if (p < m_paragraphs.size())
+                attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
+            cached = withParagraph.emplace(formatId, std::move(attributes)).first;
+        }
+        const AttributeDictionary& attributes = cached->second;
         if (result.runs.empty() || !(result.runs.back().attributes == attributes))
-            result.runs.push_back({position, std::move(attributes)});
+            result.runs.push_back({position, attributes});
         qsizetype next = length;
         if (c + 1 < m_runs.size())
             next = std::min(next, m_runs[c + 1].start);
@@ -819,6 +869,10 @@ bool Parser::characterWord(std::string_view word, bool hasParameter, int paramet
         f.shadowRadius = std::clamp(parameter, 0, 32767);
     } else if (word == "shadc") {
         f.shadowColor = std::max(parameter, 0);
+    } else if (word == "ulc") {
+        f.underlineColor = std::max(parameter, 0);
+    } else if (word == "strikec") {
+        f.strikethroughColor = std::max(parameter, 0);
     } else if (word == "kerning" || word == "outl" || word == "caps" || word == "scaps" || word == "v") {
         // Known, without an attribute of ours.
     } else {
@@ -989,11 +1043,13 @@ void Parser::textBytes(std::string_view bytes)
                 value = c - 'A' + 10;
             else
                 continue;
-            if (m_pictureHighNibble)
+            if (m_pictureHighNibble || m_pictureData.isEmpty()) {
                 m_pictureData.append(char(value << 4));
-            else
+                m_pictureHighNibble = false;
+            } else {
                 m_pictureData.back() = char(m_pictureData.back() | value);
-            m_pictureHighNibble = !m_pictureHighNibble;
+                m_pictureHighNibble = true;
+            }
         }
         return;
     case Destination::Skip:
@@ -1249,6 +1305,10 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
         attributes.insert(kUnderlineStyleAttributeName, qint64(f.underline));
     if (f.strikethrough)
         attributes.insert(kStrikethroughStyleAttributeName, qint64(f.strikethrough));
+    if (const auto color = colorAt(f.underlineColor))
+        attributes.insert(kUnderlineColorAttributeName, *color);
+    if (const auto color = colorAt(f.strikethroughColor))
+        attributes.insert(kStrikethroughColorAttributeName, *color);
     if (f.superscript)
         attributes.insert(kSuperscriptAttributeName, qint64(f.superscript));
     if (f.baseline)
@@ -1272,7 +1332,8 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
 
 bool looksLikeRtf(QByteArrayView data)
 {
-    qsizetype i = 0;
+    // Some converters put a UTF-8 byte-order mark in front.
+    qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;
     return data.sliced(i).startsWith("{\\rtf");

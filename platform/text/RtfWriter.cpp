@@ -35,6 +35,8 @@ struct CharState {
     long kern = 0;     // twips
     long shadowX = 0, shadowY = 0, shadowRadius = 0;
     int shadowColor = 0;
+    int underlineColor = 0;
+    int strikethroughColor = 0;
 };
 
 long twips(double points)
@@ -384,7 +386,8 @@ CharState Writer::stateFor(const AttributeDictionary& attributes)
                           ? *fontValue->font()
                           : Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica")};
     state.font = fontIndex(font);
-    state.fontSize = std::max(1L, std::lround(font.pointSize * 2.0));
+    state.fontSize =
+        std::isfinite(font.pointSize) ? int(std::clamp(std::lround(font.pointSize * 2.0), 1L, 32767L)) : 24;
     state.bold = font.bold;
     state.italic = font.italic;
     if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName); value && value->color())
@@ -395,6 +398,11 @@ CharState Writer::stateFor(const AttributeDictionary& attributes)
         state.underline = int(value->integer());
     if (const AttributeValue* value = attributes.find(kStrikethroughStyleAttributeName))
         state.strikethrough = int(value->integer());
+    if (const AttributeValue* value = attributes.find(kUnderlineColorAttributeName); value && value->color())
+        state.underlineColor = colorIndex(*value->color());
+    if (const AttributeValue* value = attributes.find(kStrikethroughColorAttributeName);
+        value && value->color())
+        state.strikethroughColor = colorIndex(*value->color());
     if (const AttributeValue* value = attributes.find(kSuperscriptAttributeName))
         state.superscript = value->integer() > 0 ? 1 : value->integer() < 0 ? -1 : 0;
     if (const AttributeValue* value = attributes.find(kBaselineOffsetAttributeName))
@@ -426,8 +434,14 @@ int Writer::fontIndex(const Font& font)
     return index;
 }
 
-int Writer::colorIndex(const Color& color)
+int Writer::colorIndex(const Color& given)
 {
+    // Components that are not numbers would break the ordering of the index; write them as 0.
+    Color color = given;
+    for (double* component : {&color.red, &color.green, &color.blue, &color.alpha}) {
+        if (!std::isfinite(*component))
+            *component = 0;
+    }
     const auto key = std::make_tuple(int(color.space), color.red, color.green, color.blue, color.alpha);
     const auto it = m_colorIndexes.find(key);
     if (it != m_colorIndexes.end())
@@ -472,6 +486,10 @@ void Writer::writeStateChange(const CharState& to)
             break;
         }
     }
+    if (to.underlineColor != from.underlineColor)
+        word(out, "ulc", to.underlineColor);
+    if (to.strikethroughColor != from.strikethroughColor)
+        word(out, "strikec", to.strikethroughColor);
     if (to.strikethrough != from.strikethrough)
         out += to.strikethrough == 0 ? "\\strike0" : to.strikethrough == 9 ? "\\striked1" : "\\strike";
     if (to.superscript != from.superscript)

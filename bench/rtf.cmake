@@ -1,0 +1,1 @@
+orvane_add_benchmark(rtf LIBS orvane_text)
