@@ -42,7 +42,7 @@ AtomState& atomState()
 std::optional<AttributedString> makeAtomString(const AtomResourceLoader& loader)
 {
     Error error;
-    const std::optional<QByteArray> contents = loader ? loader(&error) : std::nullopt;
+    const std::optional<QByteArray> contents = loader(&error);
     if (!contents) {
         qWarning("atomFileWrapper error:  %s", qPrintable(error.localizedDescription()));
         return std::nullopt;
@@ -92,7 +92,7 @@ std::optional<AttributedString> atomAttributedString()
 void setAtomResourceLoader(AtomResourceLoader loader)
 {
     AtomState& state = atomState();
-    state.loader = std::move(loader);
+    state.loader = loader ? std::move(loader) : AtomResourceLoader(builtInAtom);
     state.tried = false;
     state.string.reset();
 }

@@ -20,8 +20,8 @@ using AtomResourceLoader = std::function<std::optional<QByteArray>(Error* error)
 // One atom attachment character, made once per process; every atom so made shares one file name.
 // Nothing, from then on, when the picture cannot be read.
 std::optional<AttributedString> atomAttributedString();
-// Replaces where the atom picture comes from (the built-in one by default) and forgets the atom
-// made so far.
+// Replaces where the atom picture comes from (an empty loader puts back the built-in one) and
+// forgets the atom made so far.
 void setAtomResourceLoader(AtomResourceLoader loader);
 
 // Ranges of attachment characters of a kind, in text order; nothing (never an empty list) when none.
