@@ -190,7 +190,8 @@ bool checkLoadedDocumentInfo(OVLoadedDocumentInfo& info, const QUrl& fileURL, Er
     const qsizetype length = info.content ? info.content->length() : 0;
     PlistArray kept;
     const QString itemKey = QStringLiteral("%1 Item").arg(OVDocumentPrompterSelectedRangesKey);
-    for (const PlistValue& item : info.propertyListValue(OVDocumentPrompterSelectedRangesKey).array()) {
+    const PlistValue selected = info.propertyListValue(OVDocumentPrompterSelectedRangesKey);
+    for (const PlistValue& item : selected.array()) {
         if (!_isPlistObject(item, OVPlistClass::String, itemKey, fileURL, error))
             return false;
         const Range range = rangeFromString(item.string());

@@ -25,7 +25,8 @@ PlistValue OVLoadedDocumentInfo::propertyListValue(const QString& key) const
 QStringList OVLoadedDocumentInfo::selectedRanges() const
 {
     QStringList ranges;
-    for (const PlistValue& item : propertyListValue(OVDocumentPrompterSelectedRangesKey).array())
+    const PlistValue selected = propertyListValue(OVDocumentPrompterSelectedRangesKey);
+    for (const PlistValue& item : selected.array())
         if (item.isString())
             ranges.append(item.string());
     return ranges;
