@@ -100,6 +100,13 @@ public:
         return std::isfinite(out);
     }
 
+    // The object closes here: a stream cut short or carrying more is not the colour it seems.
+    bool objectEnd()
+    {
+        quint8 head = 0;
+        return byte(head) && head == kEnd;
+    }
+
     // A string kept in the stream's table: new ones are read and remembered, references looked up.
     bool sharedString(QByteArray& out)
     {
@@ -221,13 +228,15 @@ std::optional<Color> OVLegacyColorArchive::unarchivedColor(QByteArrayView data)
         double red = 0, green = 0, blue = 0, alpha = 0;
         if (!reader.real(red) || !reader.real(green) || !reader.real(blue) || !reader.real(alpha))
             return std::nullopt;
-        if (!inUnitRange(red) || !inUnitRange(green) || !inUnitRange(blue) || !inUnitRange(alpha))
+        if (!inUnitRange(red) || !inUnitRange(green) || !inUnitRange(blue) || !inUnitRange(alpha) ||
+            !reader.objectEnd())
             return std::nullopt;
         return Color::rgb(red, green, blue, alpha);
     }
     if ((space == CalibratedWhite || space == DeviceWhite) && type == "ff") {
         double white = 0, alpha = 0;
-        if (!reader.real(white) || !reader.real(alpha) || !inUnitRange(white) || !inUnitRange(alpha))
+        if (!reader.real(white) || !reader.real(alpha) || !inUnitRange(white) || !inUnitRange(alpha) ||
+            !reader.objectEnd())
             return std::nullopt;
         return Color::gray(white, alpha);
     }

@@ -104,7 +104,7 @@ std::vector<BookmarkRun> bookmarkRuns(const AttributedString& string, const Rang
 
 bool hasExactBookmarkCell(const TextAttachment& attachment)
 {
-    const auto& cell = attachment.attachmentCell();
+    const TextAttachmentCell* cell = attachment.attachmentCell().get();
     return cell && typeid(*cell) == typeid(OVBookmarkCell);
 }
 
