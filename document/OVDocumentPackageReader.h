@@ -15,7 +15,7 @@ class FileWrapper;
 class OVDocumentPackageReader {
 public:
     // The most bookmark positions one package may name; more is a damaged or hostile file.
-    static constexpr qsizetype kMaxBookmarkLocations = 1000000;
+    static constexpr qsizetype kMaxBookmarkLocations = 100000;
 
     struct Options {
         // Whether the URL lies inside the application's own installed files; by default under the

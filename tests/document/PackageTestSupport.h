@@ -5,6 +5,7 @@
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/Rtfd.h"
