@@ -34,7 +34,8 @@ MutableAttributedString makeDocument()
                                     {kForegroundColorAttributeName, AttributeValue(Color::rgb(1, 1, 1))}};
     const AttributeDictionary strong{{kFontAttributeName, AttributeValue(bold)},
                                      {kForegroundColorAttributeName, AttributeValue(Color::rgb(1, 0.8, 0))}};
-    const QString sentence = QStringLiteral("The quick brown fox jumps over the lazy dog and keeps on running. ");
+    const QString sentence =
+        QStringLiteral("The quick brown fox jumps over the lazy dog and keeps on running. ");
     MutableAttributedString text;
     int paragraph = 0;
     while (text.length() < kTextBytes) {
@@ -48,10 +49,12 @@ MutableAttributedString makeDocument()
     const qsizetype step = text.length() / (kBookmarks + kPictures);
     int bookmarks = 0;
     int pictures = 0;
-    for (qsizetype at = text.length() - step; at > 0 && (bookmarks < kBookmarks || pictures < kPictures); at -= step) {
+    for (qsizetype at = text.length() - step; at > 0 && (bookmarks < kBookmarks || pictures < kPictures);
+         at -= step) {
         std::shared_ptr<TextAttachment> attachment;
         if (bookmarks * kPictures <= pictures * kBookmarks && bookmarks < kBookmarks) {
-            attachment = OVBookmark::bookmarkWithName(QStringLiteral("Mark %1").arg(bookmarks % 50))->textAttachment();
+            attachment =
+                OVBookmark::bookmarkWithName(QStringLiteral("Mark %1").arg(bookmarks % 50))->textAttachment();
             ++bookmarks;
         } else {
             QByteArray bytes(kPictureBytes, char(pictures));
@@ -60,9 +63,10 @@ MutableAttributedString makeDocument()
             attachment = std::make_shared<TextAttachment>(wrapper);
             ++pictures;
         }
-        text.insert(AttributedString(QString(QChar(kAttachmentCharacter)),
-                                     AttributeDictionary{{kAttachmentAttributeName, AttributeValue(attachment)}}),
-                    at);
+        text.insert(
+            AttributedString(QString(QChar(kAttachmentCharacter)),
+                             AttributeDictionary{{kAttachmentAttributeName, AttributeValue(attachment)}}),
+            at);
     }
     return text;
 }

@@ -16,7 +16,8 @@ inline const QString OVDocumentPrompterSpeedKey = QStringLiteral("speed");
 inline const QString OVDocumentWindowFrameKey = QStringLiteral("windowFrame");
 inline const QString OVDocumentExtendedMetadataKey = QStringLiteral("extendedMetadata");
 inline const QString OVDocumentPropertiesExtendedMetadataBookmarkNamesKey = QStringLiteral("bookmarkNames");
-inline const QString OVDocumentPropertiesExtendedMetadataAttachmentNamesKey = QStringLiteral("attachmentNames");
+inline const QString OVDocumentPropertiesExtendedMetadataAttachmentNamesKey =
+    QStringLiteral("attachmentNames");
 inline const QString OVDocumentPropertiesExtendedMetadataDirectorKey = QStringLiteral("director");
 inline const QString OVDocumentPropertiesExtendedMetadataProducerKey = QStringLiteral("producer");
 inline const QString OVDocumentPropertiesExtendedMetadataPerformersKey = QStringLiteral("performers");

@@ -96,7 +96,8 @@ quint64 unsignedValue(const PlistValue& number)
     return quint64(real);
 }
 
-bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmarks, const QUrl& url, Error* error)
+bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmarks, const QUrl& url,
+                       Error* error)
 {
     if (!_isPlistObject(bookmarks, OVPlistClass::Array, OVDocumentBookmarkItemArrayKey, url, error))
         return false;
@@ -136,7 +137,9 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
     text.beginEditing();
     for (const auto& [index, data] : dataByIndex) {
         if (index < 0 || index > text.length()) {
-            logLine(QStringLiteral("bookmark location %1 is beyond the document length %2").arg(index).arg(text.length()));
+            logLine(QStringLiteral("bookmark location %1 is beyond the document length %2")
+                        .arg(index)
+                        .arg(text.length()));
             continue;
         }
         auto it = decoded.find(data);
@@ -148,8 +151,9 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
             return false;
         }
         const auto attachment = (*it)->copy()->textAttachment();
-        const AttributedString mark(QString(QChar(kAttachmentCharacter)),
-                                    AttributeDictionary{{kAttachmentAttributeName, AttributeValue(attachment)}});
+        const AttributedString mark(
+            QString(QChar(kAttachmentCharacter)),
+            AttributeDictionary{{kAttachmentAttributeName, AttributeValue(attachment)}});
         NSMutableAttributedStringHVAdditions::insertAttributedString(text, mark, index, true);
     }
     text.endEditing();
@@ -257,7 +261,8 @@ std::optional<AttributedString> attributedStringWithAttachmentFromURL(const QStr
 
 void expandImageTags(MutableAttributedString& text, const QUrl& packageURL)
 {
-    const std::vector<Range> tags = rangesBetweenStrings(text.string(), QStringLiteral("<IMAGE"), QStringLiteral("/>"));
+    const std::vector<Range> tags =
+        rangesBetweenStrings(text.string(), QStringLiteral("<IMAGE"), QStringLiteral("/>"));
     const QString packagePath = QDir::cleanPath(packageURL.toLocalFile());
     for (auto it = tags.rbegin(); it != tags.rend(); ++it) {
         QString failure;
@@ -266,7 +271,8 @@ void expandImageTags(MutableAttributedString& text, const QUrl& packageURL)
             logLine(QStringLiteral("tagStringAttributes error = %1").arg(failure));
             continue;
         }
-        const QString path = QDir::cleanPath(packagePath + QLatin1Char('/') + attributes->value(QStringLiteral("PATH")));
+        const QString path =
+            QDir::cleanPath(packagePath + QLatin1Char('/') + attributes->value(QStringLiteral("PATH")));
         // Even a bundled document may only name pictures inside its own package.
         if (!path.startsWith(packagePath + QLatin1Char('/')))
             continue;
@@ -309,9 +315,11 @@ void convertOlderBookmarks(MutableAttributedString& text)
         if (space < 0 || space + 1 >= nameEnd)
             continue;
         const auto bookmark = OVBookmark::bookmarkWithName(name.mid(space + 1, nameEnd - space - 1));
-        const AttributedString mark(QString(QChar(kAttachmentCharacter)),
-                                    AttributeDictionary{{kAttachmentAttributeName, AttributeValue(bookmark->textAttachment())}});
-        NSMutableAttributedStringHVAdditions::replaceCharactersInRange(text, Range{it->range.location, 1}, mark, true);
+        const AttributedString mark(
+            QString(QChar(kAttachmentCharacter)),
+            AttributeDictionary{{kAttachmentAttributeName, AttributeValue(bookmark->textAttachment())}});
+        NSMutableAttributedStringHVAdditions::replaceCharactersInRange(text, Range{it->range.location, 1},
+                                                                       mark, true);
     }
 }
 
@@ -320,7 +328,8 @@ void convertOlderBookmarks(MutableAttributedString& text)
 OVDocumentPackageReader::Options OVDocumentPackageReader::Options::fromUserDefaults()
 {
     Options options;
-    options.attemptToFixBookmarkShiftBug = UserDefaults::shared().boolForKey(OVAttemptToFixBookmarkShiftBugKey);
+    options.attemptToFixBookmarkShiftBug =
+        UserDefaults::shared().boolForKey(OVAttemptToFixBookmarkShiftBugKey);
     return options;
 }
 
@@ -331,7 +340,8 @@ bool OVDocumentPackageReader::isInAppBundle(const QUrl& url)
     const QString path = QDir::cleanPath(url.toLocalFile());
     const QString applicationFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
     const QString dataFolder = QDir::cleanPath(applicationFolder + QStringLiteral("/../share/orvane"));
-    return path.startsWith(applicationFolder + QLatin1Char('/')) || path.startsWith(dataFolder + QLatin1Char('/'));
+    return path.startsWith(applicationFolder + QLatin1Char('/')) ||
+           path.startsWith(dataFolder + QLatin1Char('/'));
 }
 
 bool OVDocumentPackageReader::readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info,
@@ -399,7 +409,8 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
         !_isPlistObject(appVersion, OVPlistClass::String, OVDocumentAppVersionKey, url, error))
         return false;
     if (formatNumber.isNull() || unsignedValue(formatNumber) > OVDocumentFileFormatNumberCurrent) {
-        setError(error, NSErrorHVAdditions::halvestoErrorFileCreatedWithNewerVersion(url, appVersion.string()));
+        setError(error,
+                 NSErrorHVAdditions::halvestoErrorFileCreatedWithNewerVersion(url, appVersion.string()));
         return false;
     }
 
@@ -422,12 +433,14 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
     return true;
 }
 
-bool OVDocumentPackageReader::readPrompterDocument(const QUrl& url, const QString& type, const Options& options,
-                                                   OVLoadedDocumentInfo* info, Error* error)
+bool OVDocumentPackageReader::readPrompterDocument(const QUrl& url, const QString& type,
+                                                   const Options& options, OVLoadedDocumentInfo* info,
+                                                   Error* error)
 {
     const bool isInternal = options.isInAppBundle ? options.isInAppBundle(url) : isInAppBundle(url);
     QFile file(url.toLocalFile());
-    if (!QFileInfo(file).isFile() || file.size() > kMaxPrompterDocumentBytes || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(file).isFile() || file.size() > kMaxPrompterDocumentBytes ||
+        !file.open(QIODevice::ReadOnly)) {
         logLine(QStringLiteral("Error creating data"));
         setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : 260, url, file.errorString()));
         return false;
@@ -435,8 +448,9 @@ bool OVDocumentPackageReader::readPrompterDocument(const QUrl& url, const QStrin
     return readPrompterDocumentData(file.readAll(), url, type, isInternal, info, error);
 }
 
-bool OVDocumentPackageReader::readPrompterDocumentData(const QByteArray& data, const QUrl& url, const QString& type,
-                                                       bool isInternal, OVLoadedDocumentInfo* info, Error* error)
+bool OVDocumentPackageReader::readPrompterDocumentData(const QByteArray& data, const QUrl& url,
+                                                       const QString& type, bool isInternal,
+                                                       OVLoadedDocumentInfo* info, Error* error)
 {
     PlistDictionary plist;
     if (!parsePropertyList(data, url, &plist, error))

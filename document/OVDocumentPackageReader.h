@@ -30,7 +30,8 @@ public:
 
     static bool isInAppBundle(const QUrl& url);
 
-    static bool readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info, Error* error);
+    static bool readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info,
+                            Error* error);
     // The same over a package already in memory; url names it in errors and places image tags.
     static bool readPackage(const FileWrapper& package, const QUrl& url, const Options& options,
                             OVLoadedDocumentInfo* info, Error* error);

@@ -132,7 +132,8 @@ void shareEqualFiles(MutableAttributedString& text, Collected& collected)
         auto attachment = std::make_shared<TextAttachment>(collected.files[j]);
         if (old)
             attachment->setBounds(old->bounds());
-        text.addAttribute(kAttachmentAttributeName, AttributeValue(std::move(attachment)), Range{location, 1});
+        text.addAttribute(kAttachmentAttributeName, AttributeValue(std::move(attachment)),
+                          Range{location, 1});
     }
     text.endEditing();
 }
@@ -142,9 +143,10 @@ void shareEqualFiles(MutableAttributedString& text, Collected& collected)
 const QStringList& OVDocumentPackageWriter::mappedMetadataKeyPairs()
 {
     static const QStringList kPairs{
-        NSAuthorDocumentAttribute,    QStringLiteral("author"),   NSCompanyDocumentAttribute, QStringLiteral("organization"),
-        NSCopyrightDocumentAttribute, QStringLiteral("copyright"), NSSubjectDocumentAttribute, QStringLiteral("subject"),
-        NSKeywordsDocumentAttribute,  QStringLiteral("keywords"), NSCommentDocumentAttribute, QStringLiteral("comments"),
+        NSAuthorDocumentAttribute,      QStringLiteral("author"),     NSCompanyDocumentAttribute,
+        QStringLiteral("organization"), NSCopyrightDocumentAttribute, QStringLiteral("copyright"),
+        NSSubjectDocumentAttribute,     QStringLiteral("subject"),    NSKeywordsDocumentAttribute,
+        QStringLiteral("keywords"),     NSCommentDocumentAttribute,   QStringLiteral("comments"),
     };
     return kPairs;
 }
@@ -167,7 +169,8 @@ PlistDictionary OVDocumentPackageWriter::propertiesAndPrepareText(Input& input)
 
     PlistDictionary extended;
     extended.insert(OVDocumentPropertiesExtendedMetadataBookmarkNamesKey, std::move(collected.bookmarkNames));
-    extended.insert(OVDocumentPropertiesExtendedMetadataAttachmentNamesKey, std::move(collected.attachmentNames));
+    extended.insert(OVDocumentPropertiesExtendedMetadataAttachmentNamesKey,
+                    std::move(collected.attachmentNames));
     for (const auto& [key, value] : input.extendedMetadataInfo)
         if (!value.isNull())
             extended.insert(key, value);
@@ -187,7 +190,8 @@ PlistDictionary OVDocumentPackageWriter::propertiesAndPrepareText(Input& input)
     if (input.windowFrame)
         properties.insert(OVDocumentWindowFrameKey, *input.windowFrame);
     properties.insert(OVDocumentExtendedMetadataKey, std::move(extended));
-    properties.insert(OVDocumentFileFormatNumberKey, PlistValue::unsignedInteger(OVDocumentFileFormatNumberCurrent));
+    properties.insert(OVDocumentFileFormatNumberKey,
+                      PlistValue::unsignedInteger(OVDocumentFileFormatNumberCurrent));
     properties.insert(OVDocumentAppVersionKey, HVVersion::appVersion().stringValue());
     properties.insert(OVDocumentAppBuildNumber, HVVersion::appBuildVersion().integerValue());
     properties.insert(OVDocumentSystemVersionKey, HVVersion::operatingSystemVersion().stringValue());
@@ -226,13 +230,14 @@ std::shared_ptr<FileWrapper> OVDocumentPackageWriter::packageFileWrapper(Input& 
     auto content = Rtfd::fileWrapper(*input.text, contentDocumentAttributes(input));
     if (!content) {
         const Error contentError = Error::cocoa(kFileWriteUnknownError, url);
-        logLine(QStringLiteral("Error constructing contentFileWrapper. error = %1").arg(contentError.localizedDescription()));
+        logLine(QStringLiteral("Error constructing contentFileWrapper. error = %1")
+                    .arg(contentError.localizedDescription()));
         setError(error, contentError);
         return nullptr;
     }
     Error dataError;
-    const auto data = PropertyListSerialization::dataWithPropertyList(properties, PropertyListSerialization::Format::Xml,
-                                                                      &dataError);
+    const auto data = PropertyListSerialization::dataWithPropertyList(
+        properties, PropertyListSerialization::Format::Xml, &dataError);
     if (!data) {
         logLine(QStringLiteral("Error generating data. error = %1").arg(dataError.localizedDescription()));
         setError(error, dataError);
@@ -256,7 +261,8 @@ std::shared_ptr<FileWrapper> OVDocumentPackageWriter::packageFileWrapper(Input& 
     return package;
 }
 
-bool OVDocumentPackageWriter::writeToURL(const QUrl& url, const QUrl& originalContentsURL, Input& input, Error* error)
+bool OVDocumentPackageWriter::writeToURL(const QUrl& url, const QUrl& originalContentsURL, Input& input,
+                                         Error* error)
 {
     const auto package = packageFileWrapper(input, url, error);
     if (!package)

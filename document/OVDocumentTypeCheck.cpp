@@ -99,8 +99,9 @@ std::optional<OVPlistClass> classOf(const QVariant& value, QString* otherName)
 bool failCheck(const QString& key, OVPlistClass expected, const QString& actual, const QUrl& fileURL,
                Error* error)
 {
-    qWarning("%s", qUtf8Printable(QStringLiteral("Error: `%1` should be %2 but is %3")
-                                      .arg(key, className(expected), actual)));
+    qWarning("%s",
+             qUtf8Printable(
+                 QStringLiteral("Error: `%1` should be %2 but is %3").arg(key, className(expected), actual)));
     setError(error, Error::cocoa(kFileReadCorruptFileError, fileURL));
     return false;
 }
@@ -114,7 +115,8 @@ bool checkKey(const OVLoadedDocumentInfo& info, const QString& key, OVPlistClass
     return _isPlistObject(it.value(), kind, key, fileURL, error);
 }
 
-bool checkStringArray(const PlistDictionary& dictionary, const QString& key, const QUrl& fileURL, Error* error)
+bool checkStringArray(const PlistDictionary& dictionary, const QString& key, const QUrl& fileURL,
+                      Error* error)
 {
     const PlistValue* value = dictionary.find(key);
     if (!value)
@@ -207,6 +209,7 @@ bool checkLoadedDocumentInfo(OVLoadedDocumentInfo& info, const QUrl& fileURL, Er
     info.values.insert(OVDocumentPrompterSelectedRangesKey, QVariant::fromValue(PlistValue(std::move(kept))));
 
     const PlistDictionary extended = info.extendedMetadata();
-    return checkStringArray(extended, OVDocumentPropertiesExtendedMetadataAttachmentNamesKey, fileURL, error) &&
+    return checkStringArray(extended, OVDocumentPropertiesExtendedMetadataAttachmentNamesKey, fileURL,
+                            error) &&
            checkStringArray(extended, OVDocumentPropertiesExtendedMetadataBookmarkNamesKey, fileURL, error);
 }

@@ -208,8 +208,9 @@ std::optional<Color> OVLegacyColorArchive::unarchivedColor(QByteArrayView data)
     qint64 signatureLength = 0;
     QByteArrayView signature;
     qint64 systemVersion = 0;
-    if (!reader.byte(version) || !reader.integer(signatureLength) || !reader.bytes(signatureLength, signature) ||
-        signature != QByteArrayView("streamtyped") || !reader.integer(systemVersion))
+    if (!reader.byte(version) || !reader.integer(signatureLength) ||
+        !reader.bytes(signatureLength, signature) || signature != QByteArrayView("streamtyped") ||
+        !reader.integer(systemVersion))
         return std::nullopt;
 
     QByteArray type;

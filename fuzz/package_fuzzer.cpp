@@ -23,8 +23,9 @@ OVDocumentPackageReader::Options options()
 
 std::shared_ptr<FileWrapper> packageWith(std::shared_ptr<FileWrapper> content, const QByteArray& properties)
 {
-    return FileWrapper::makeDirectory({{QStringLiteral("Content.rtfd"), std::move(content)},
-                                       {QStringLiteral("Properties.plist"), FileWrapper::makeRegularFile(properties)}});
+    return FileWrapper::makeDirectory(
+        {{QStringLiteral("Content.rtfd"), std::move(content)},
+         {QStringLiteral("Properties.plist"), FileWrapper::makeRegularFile(properties)}});
 }
 
 } // namespace
@@ -62,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     case 2:
-        OVDocumentPackageReader::readPrompterDocumentData(input, url, QStringLiteral("fuzz"), false, &info, &error);
+        OVDocumentPackageReader::readPrompterDocumentData(input, url, QStringLiteral("fuzz"), false, &info,
+                                                          &error);
         break;
     case 3:
         OVBookmark::unarchivedBookmark(input);

@@ -48,7 +48,8 @@ std::optional<AttributedString> makeAtomString(const AtomResourceLoader& loader)
         return std::nullopt;
     }
     auto wrapper = FileWrapper::makeRegularFile(*contents);
-    const QString name = QStringLiteral("%1 %2.%3").arg(OVAtomIdentifierPrefixKey, uuidString(), QStringLiteral("tiff"));
+    const QString name =
+        QStringLiteral("%1 %2.%3").arg(OVAtomIdentifierPrefixKey, uuidString(), QStringLiteral("tiff"));
     wrapper->setFilename(name);
     wrapper->setPreferredFilename(name);
     auto attachment = std::make_shared<TextAttachment>(wrapper);
@@ -134,12 +135,14 @@ bool _containsAttachmentType(const AttributedString& string, AttachmentType type
 
 std::optional<std::vector<Range>> bookmarkCharacterRanges(const AttributedString& string)
 {
-    return _characterRangesForAttachmentType(string, AttachmentType::Bookmark, Range{0, string.length()}, nullptr);
+    return _characterRangesForAttachmentType(string, AttachmentType::Bookmark, Range{0, string.length()},
+                                             nullptr);
 }
 
 std::optional<std::vector<Range>> atomCharacterRanges(const AttributedString& string)
 {
-    return _characterRangesForAttachmentType(string, AttachmentType::Atom, Range{0, string.length()}, nullptr);
+    return _characterRangesForAttachmentType(string, AttachmentType::Atom, Range{0, string.length()},
+                                             nullptr);
 }
 
 std::optional<std::vector<Range>> anyAttachmentCharacterRangesInRange(const AttributedString& string,
@@ -148,7 +151,8 @@ std::optional<std::vector<Range>> anyAttachmentCharacterRangesInRange(const Attr
     return _characterRangesForAttachmentType(string, AttachmentType::Any, range, nullptr);
 }
 
-std::optional<std::vector<Range>> imageCharacterRangesInRange(const AttributedString& string, const Range& range)
+std::optional<std::vector<Range>> imageCharacterRangesInRange(const AttributedString& string,
+                                                              const Range& range)
 {
     return _characterRangesForAttachmentType(string, AttachmentType::Image, range, nullptr);
 }
@@ -159,7 +163,8 @@ std::optional<std::vector<Range>> bookmarkCharacterRangesInRange(const Attribute
     return _characterRangesForAttachmentType(string, AttachmentType::Bookmark, range, nullptr);
 }
 
-std::optional<std::vector<Range>> atomCharacterRangesInRange(const AttributedString& string, const Range& range)
+std::optional<std::vector<Range>> atomCharacterRangesInRange(const AttributedString& string,
+                                                             const Range& range)
 {
     return _characterRangesForAttachmentType(string, AttachmentType::Atom, range, nullptr);
 }

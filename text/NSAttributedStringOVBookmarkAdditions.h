@@ -29,10 +29,12 @@ std::optional<std::vector<Range>> bookmarkCharacterRanges(const AttributedString
 std::optional<std::vector<Range>> atomCharacterRanges(const AttributedString& string);
 std::optional<std::vector<Range>> anyAttachmentCharacterRangesInRange(const AttributedString& string,
                                                                       const Range& range);
-std::optional<std::vector<Range>> imageCharacterRangesInRange(const AttributedString& string, const Range& range);
+std::optional<std::vector<Range>> imageCharacterRangesInRange(const AttributedString& string,
+                                                              const Range& range);
 std::optional<std::vector<Range>> bookmarkCharacterRangesInRange(const AttributedString& string,
                                                                  const Range& range);
-std::optional<std::vector<Range>> atomCharacterRangesInRange(const AttributedString& string, const Range& range);
+std::optional<std::vector<Range>> atomCharacterRangesInRange(const AttributedString& string,
+                                                             const Range& range);
 bool containsAnyAttachmentInRange(const AttributedString& string, const Range& range);
 bool containsImageAttachmentInRange(const AttributedString& string, const Range& range);
 bool containsBookmarkAttachmentInRange(const AttributedString& string, const Range& range);

@@ -93,12 +93,12 @@ struct BookmarkRun {
 std::vector<BookmarkRun> bookmarkRuns(const AttributedString& string, const Range& range)
 {
     std::vector<BookmarkRun> runs;
-    string.enumerateAttribute(kAttachmentAttributeName, range, 0,
-                              [&](const AttributeValue& value, const Range& runRange, bool&) {
-                                  auto attachment = value.attachment();
-                                  if (attachment && NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment))
-                                      runs.push_back({std::move(attachment), runRange});
-                              });
+    string.enumerateAttribute(
+        kAttachmentAttributeName, range, 0, [&](const AttributeValue& value, const Range& runRange, bool&) {
+            auto attachment = value.attachment();
+            if (attachment && NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment))
+                runs.push_back({std::move(attachment), runRange});
+        });
     return runs;
 }
 
@@ -115,7 +115,8 @@ public:
     {
         if (!hasExactBookmarkCell(*run.attachment))
             return;
-        const auto bookmark = std::static_pointer_cast<OVBookmarkCell>(run.attachment->attachmentCell())->bookmark();
+        const auto bookmark =
+            std::static_pointer_cast<OVBookmarkCell>(run.attachment->attachmentCell())->bookmark();
         if (!bookmark)
             return;
         if (!m_modeTaken) {
@@ -215,7 +216,8 @@ void performAction(MutableAttributedString& string, unsigned action, const Range
         for (const BookmarkRun& run : runs) {
             if (const auto bookmark = NSTextAttachmentOVBookmarkAdditions::bookmark(*run.attachment))
                 if (auto attachment = bookmark->textAttachment())
-                    string.addAttribute(kAttachmentAttributeName, AttributeValue(std::move(attachment)), run.range);
+                    string.addAttribute(kAttachmentAttributeName, AttributeValue(std::move(attachment)),
+                                        run.range);
         }
         break;
     case ShowCells:
@@ -335,7 +337,8 @@ QString _transientNameFromIndex(const AttributedString& string, qsizetype index)
     }
     if (_bookmarkMenuDisplayMode() != 0)
         return QString();
-    return HVLocalizedString::localizedString(QStringLiteral("bookmark-bookmark"), QStringLiteral("Bookmark"));
+    return HVLocalizedString::localizedString(QStringLiteral("bookmark-bookmark"),
+                                              QStringLiteral("Bookmark"));
 }
 
 } // namespace NSMutableAttributedStringOVBookmarkAdditions

@@ -13,8 +13,9 @@ OVBookmarkCell::ImageSource& imageSource()
 
 } // namespace
 
-std::shared_ptr<OVBookmarkCell> OVBookmarkCell::cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
-                                                                 const std::shared_ptr<TextAttachment>& textAttachment)
+std::shared_ptr<OVBookmarkCell>
+OVBookmarkCell::cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
+                                 const std::shared_ptr<TextAttachment>& textAttachment)
 {
     auto cell = std::make_shared<OVBookmarkCell>();
     cell->m_bookmark = std::move(bookmark);

@@ -23,8 +23,9 @@ public:
     // Answers the picture for a visible or a hidden cell.
     using ImageSource = std::function<Image(bool visible)>;
 
-    static std::shared_ptr<OVBookmarkCell> cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
-                                                            const std::shared_ptr<TextAttachment>& textAttachment);
+    static std::shared_ptr<OVBookmarkCell>
+    cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
+                     const std::shared_ptr<TextAttachment>& textAttachment);
 
     const std::shared_ptr<OVBookmark>& bookmark() const { return m_bookmark; }
     void setBookmark(std::shared_ptr<OVBookmark> bookmark) { m_bookmark = std::move(bookmark); }

@@ -16,9 +16,9 @@ protected:
             m_content = Rtfd::fileWrapper(text, {});
             m_contentText = text.string();
         }
-        auto package = FileWrapper::makeDirectory({{OVDocumentPackageContentFileName, m_content},
-                                                   {OVDocumentPackagePropertiesFileName,
-                                                    FileWrapper::makeRegularFile(properties)}});
+        auto package = FileWrapper::makeDirectory(
+            {{OVDocumentPackageContentFileName, m_content},
+             {OVDocumentPackagePropertiesFileName, FileWrapper::makeRegularFile(properties)}});
         m_info = OVLoadedDocumentInfo();
         m_error = Error();
         return OVDocumentPackageReader::readPackage(*package, QUrl::fromLocalFile("/x/Hostile.ovdocument"),
@@ -29,8 +29,9 @@ protected:
     {
         PlistDictionary properties = minimalProperties();
         properties.insert(OVDocumentPrompterSelectedRangesKey, PlistArray{"{0, 3}"});
-        properties.insert(OVDocumentBookmarkItemArrayKey,
-                          PlistArray{bookmarkItem(OVBookmark::bookmarkWithName("A")->archivedData(), "0, 4, 9")});
+        properties.insert(
+            OVDocumentBookmarkItemArrayKey,
+            PlistArray{bookmarkItem(OVBookmark::bookmarkWithName("A")->archivedData(), "0, 4, 9")});
         properties.insert(OVDocumentPrompterSpeedKey, 2.5);
         PlistDictionary extended;
         extended.insert("bookmarkNames", PlistArray{"A", "A", "A"});
@@ -49,7 +50,8 @@ protected:
 
 TEST_F(HostilePackageTest, EveryTruncationOfEitherFormIsRefusedOrReadWhole)
 {
-    for (const auto format : {PropertyListSerialization::Format::Xml, PropertyListSerialization::Format::Binary}) {
+    for (const auto format :
+         {PropertyListSerialization::Format::Xml, PropertyListSerialization::Format::Binary}) {
         const QByteArray valid = *PropertyListSerialization::dataWithPropertyList(fullProperties(), format);
         ASSERT_TRUE(read(valid));
         EXPECT_EQ(bookmarksOf(*m_info.content).size(), 3u);
@@ -66,8 +68,8 @@ TEST_F(HostilePackageTest, EveryTruncationOfEitherFormIsRefusedOrReadWhole)
 
 TEST_F(HostilePackageTest, FlippedBytesNeverCrash)
 {
-    const QByteArray valid =
-        *PropertyListSerialization::dataWithPropertyList(fullProperties(), PropertyListSerialization::Format::Binary);
+    const QByteArray valid = *PropertyListSerialization::dataWithPropertyList(
+        fullProperties(), PropertyListSerialization::Format::Binary);
     for (qsizetype i = 0; i < valid.size(); ++i) {
         for (char value : {'\x00', '\xff', '\x7f', '\x13'}) {
             QByteArray damaged = valid;
@@ -94,9 +96,10 @@ TEST_F(HostilePackageTest, HugeNumbersAreNumbersOrOutsideTheText)
     properties.insert(OVDocumentPrompterScrollbarPositionKey, PlistValue::unsignedInteger(~quint64(0)));
     properties.insert(OVDocumentPrompterSelectedRangesKey,
                       PlistArray{"{99999999999999999999999, 1}", "{1, 99999999999999999999999}", "{-5, 2}"});
-    properties.insert(OVDocumentBookmarkItemArrayKey,
-                      PlistArray{bookmarkItem(OVBookmark::bookmark()->archivedData(),
-                                              "9223372036854775807, 9223372036854775808, -9223372036854775808")});
+    properties.insert(
+        OVDocumentBookmarkItemArrayKey,
+        PlistArray{bookmarkItem(OVBookmark::bookmark()->archivedData(),
+                                "9223372036854775807, 9223372036854775808, -9223372036854775808")});
     ASSERT_TRUE(read(xml(properties)));
     EXPECT_EQ(m_info.speed(), 1e308);
     EXPECT_EQ(m_info.content->length(), 12);

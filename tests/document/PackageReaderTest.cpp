@@ -76,8 +76,8 @@ TEST_F(PackageReaderTest, RegularFileIsNotAPackage)
 
 TEST_F(PackageReaderTest, UnreadablePackagePassesTheWrappersError)
 {
-    EXPECT_FALSE(OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(m_dir.filePath("absent.ovdocument")),
-                                                      plainOptions(), &m_info, &m_error));
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(
+        QUrl::fromLocalFile(m_dir.filePath("absent.ovdocument")), plainOptions(), &m_info, &m_error));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: fileWrapper is nil"});
     EXPECT_FALSE(m_error.isNull());
     EXPECT_FALSE(m_error.fileURL().isEmpty());
@@ -105,8 +105,8 @@ TEST_F(PackageReaderTest, PropertiesThatAreNoFileOrNoPropertyListAreRefused)
     expectCorrupt();
 
     const QByteArray valid = xml(minimalProperties());
-    for (const QByteArray& broken : {QByteArray("garbage"), valid.left(valid.size() / 2), QByteArray("bplist00\xff\xff"),
-                                     QByteArray(), QByteArray(100000, '<')}) {
+    for (const QByteArray& broken : {QByteArray("garbage"), valid.left(valid.size() / 2),
+                                     QByteArray("bplist00\xff\xff"), QByteArray(), QByteArray(100000, '<')}) {
         m_log.clear();
         ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), broken));
         EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
@@ -115,7 +115,8 @@ TEST_F(PackageReaderTest, PropertiesThatAreNoFileOrNoPropertyListAreRefused)
     }
 
     m_log.clear();
-    QByteArray array = *PropertyListSerialization::dataWithPropertyList(PlistArray{1, 2}, PropertyListSerialization::Format::Xml);
+    QByteArray array = *PropertyListSerialization::dataWithPropertyList(
+        PlistArray{1, 2}, PropertyListSerialization::Format::Xml);
     ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), array));
     EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `` should be NSDictionary but is NSArray"});
@@ -213,9 +214,11 @@ TEST_F(PackageReaderTest, LocationsAreSplitTrimmedAndCheckedAgainstTheLength)
     const AttributedString text("0123456789ab");
     ASSERT_TRUE(readWithBookmarks(text, PlistArray{bookmarkItem(bookmarkData(), "5, , 7")}))
         << m_log.lines().join("|").toStdString() << m_error.localizedDescription().toStdString();
-    EXPECT_EQ(bookmarksOf(*m_info.content), (std::vector<std::pair<qsizetype, QString>>{{5, "Mark"}, {7, "Mark"}}));
+    EXPECT_EQ(bookmarksOf(*m_info.content),
+              (std::vector<std::pair<qsizetype, QString>>{{5, "Mark"}, {7, "Mark"}}));
     EXPECT_TRUE(readWithBookmarks(text, PlistArray{bookmarkItem(bookmarkData(), "5,  7")}));
-    EXPECT_EQ(bookmarksOf(*m_info.content), (std::vector<std::pair<qsizetype, QString>>{{5, "Mark"}, {7, "Mark"}}));
+    EXPECT_EQ(bookmarksOf(*m_info.content),
+              (std::vector<std::pair<qsizetype, QString>>{{5, "Mark"}, {7, "Mark"}}));
 
     // 12 is the length: appended. 14 lies beyond the grown length; the rest still loads.
     m_log.clear();
@@ -246,7 +249,8 @@ TEST_F(PackageReaderTest, ALaterItemTakesAnIndexOverAndIndexesCountWithEveryBook
 {
     const AttributedString text("abcdef");
     const QByteArray other = OVBookmark::bookmarkWithName("Other")->archivedData();
-    EXPECT_TRUE(readWithBookmarks(text, PlistArray{bookmarkItem(bookmarkData(), "0, 2"), bookmarkItem(other, "2, 1")}));
+    EXPECT_TRUE(readWithBookmarks(
+        text, PlistArray{bookmarkItem(bookmarkData(), "0, 2"), bookmarkItem(other, "2, 1")}));
     EXPECT_EQ(bookmarksOf(*m_info.content),
               (std::vector<std::pair<qsizetype, QString>>{{0, "Mark"}, {1, "Other"}, {2, "Other"}}));
     EXPECT_EQ(m_info.content->string(), kMark + kMark + kMark + "abcdef");
@@ -255,8 +259,9 @@ TEST_F(PackageReaderTest, ALaterItemTakesAnIndexOverAndIndexesCountWithEveryBook
 TEST_F(PackageReaderTest, SelectedRangesOutsideTheTextAreDropped)
 {
     PlistDictionary properties = minimalProperties();
-    properties.insert(OVDocumentPrompterSelectedRangesKey,
-                      PlistArray{"{10, 5}", "{0, 12}", "{9223372036854775807, 9223372036854775807}", "{12, 0}"});
+    properties.insert(
+        OVDocumentPrompterSelectedRangesKey,
+        PlistArray{"{10, 5}", "{0, 12}", "{9223372036854775807, 9223372036854775807}", "{12, 0}"});
     EXPECT_TRUE(readWith(AttributedString("0123456789ab"), properties));
     EXPECT_EQ(m_info.selectedRanges(), (QStringList{"{0, 12}", "{12, 0}"}));
     EXPECT_EQ(m_log.lines().first(), "range {10, 5} is not within the document length 12");
@@ -272,15 +277,19 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
 {
     const std::vector<std::tuple<QString, PlistValue, QString>> cases = {
         {"selectedRanges", PlistValue("{0, 1}"), "Error: `selectedRanges` should be NSArray but is NSString"},
-        {"selectedRanges", PlistValue(PlistArray{1}), "Error: `selectedRanges Item` should be NSString but is NSNumber"},
+        {"selectedRanges", PlistValue(PlistArray{1}),
+         "Error: `selectedRanges Item` should be NSString but is NSNumber"},
         {"speed", PlistValue("fast"), "Error: `speed` should be NSNumber but is NSString"},
-        {"scrollbarPosition", PlistValue(PlistArray{}), "Error: `scrollbarPosition` should be NSNumber but is NSArray"},
+        {"scrollbarPosition", PlistValue(PlistArray{}),
+         "Error: `scrollbarPosition` should be NSNumber but is NSArray"},
         {"windowFrame", PlistValue(3), "Error: `windowFrame` should be NSString but is NSNumber"},
-        {"extendedMetadata", PlistValue(PlistArray{}), "Error: `extendedMetadata` should be NSDictionary but is NSArray"},
+        {"extendedMetadata", PlistValue(PlistArray{}),
+         "Error: `extendedMetadata` should be NSDictionary but is NSArray"},
         {"appBuildNumber", PlistValue("12"), "Error: `appBuildNumber` should be NSNumber but is NSString"},
         {"systemVersion", PlistValue(14), "Error: `systemVersion` should be NSString but is NSNumber"},
         {"NSTitle", PlistValue(QByteArray("t")), "Error: `NSTitle` should be NSString but is NSData"},
-        {"BackgroundColor", PlistValue("black"), "Error: `BackgroundColor` should be NSColor but is NSString"},
+        {"BackgroundColor", PlistValue("black"),
+         "Error: `BackgroundColor` should be NSColor but is NSString"},
     };
     for (const auto& [key, value, line] : cases) {
         m_log.clear();
@@ -303,7 +312,8 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
     properties.insert("extendedMetadata", extended);
     m_log.clear();
     EXPECT_FALSE(readWith(AttributedString("x"), properties));
-    EXPECT_EQ(m_log.lines(), QStringList{"Error: `bookmarkNames Item` should be NSString but is NSDictionary"});
+    EXPECT_EQ(m_log.lines(),
+              QStringList{"Error: `bookmarkNames Item` should be NSString but is NSDictionary"});
 }
 
 TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)
@@ -314,7 +324,8 @@ TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)
     // Paragraphs: "ab\n" (0-2), "cdef\n" (3-7), "ghij\n" (8-12); indexes count with bookmarks present.
     properties.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem(bookmarkData(), "1, 5")});
     EXPECT_TRUE(readWith(AttributedString("ab\ncdef\nghij\n"), properties, options));
-    EXPECT_EQ(bookmarksOf(*m_info.content), (std::vector<std::pair<qsizetype, QString>>{{0, "Mark"}, {4, "Mark"}}));
+    EXPECT_EQ(bookmarksOf(*m_info.content),
+              (std::vector<std::pair<qsizetype, QString>>{{0, "Mark"}, {4, "Mark"}}));
 
     // Three characters in stays; so do two bookmarks sharing a paragraph.
     properties.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem(bookmarkData(), "3, 10, 12")});
@@ -322,11 +333,14 @@ TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)
     EXPECT_EQ(bookmarksOf(*m_info.content),
               (std::vector<std::pair<qsizetype, QString>>{{3, "Mark"}, {10, "Mark"}, {12, "Mark"}}));
 
-    EXPECT_TRUE(readWith(AttributedString("ab\ncdef\n"), [&] {
-        PlistDictionary p = minimalProperties();
-        p.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem(bookmarkData(), "2")});
-        return p;
-    }(), plainOptions()));
+    EXPECT_TRUE(readWith(
+        AttributedString("ab\ncdef\n"),
+        [&] {
+            PlistDictionary p = minimalProperties();
+            p.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem(bookmarkData(), "2")});
+            return p;
+        }(),
+        plainOptions()));
     EXPECT_EQ(bookmarksOf(*m_info.content), (std::vector<std::pair<qsizetype, QString>>{{2, "Mark"}}));
 }
 
@@ -350,7 +364,8 @@ TEST_F(PackageReaderTest, InternalDocumentsExpandImageTagsInsideTheirPackageOnly
 {
     auto options = plainOptions();
     options.isInAppBundle = [](const QUrl&) { return true; };
-    const AttributedString text("A <IMAGE PATH=\"pic.png\" /> B <IMAGE PATH=\"../secret.png\" /> C <IMAGE PATH=\"x />");
+    const AttributedString text(
+        "A <IMAGE PATH=\"pic.png\" /> B <IMAGE PATH=\"../secret.png\" /> C <IMAGE PATH=\"x />");
     ASSERT_TRUE(writeRawPackage(path(), text, xml(minimalProperties())));
     QFile picture(path() + "/pic.png");
     ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
@@ -362,8 +377,12 @@ TEST_F(PackageReaderTest, InternalDocumentsExpandImageTagsInsideTheirPackageOnly
     secret.close();
     ASSERT_TRUE(OVDocumentPackageReader::readPackage(url(), options, &m_info, &m_error));
     EXPECT_TRUE(m_info.isInternal);
-    EXPECT_EQ(m_info.content->string(), "A " + kMark + " B <IMAGE PATH=\"../secret.png\" /> C <IMAGE PATH=\"x />");
-    EXPECT_EQ(m_info.content->attribute(kAttachmentAttributeName, 2).attachment()->fileWrapper()->regularFileContents(),
+    EXPECT_EQ(m_info.content->string(),
+              "A " + kMark + " B <IMAGE PATH=\"../secret.png\" /> C <IMAGE PATH=\"x />");
+    EXPECT_EQ(m_info.content->attribute(kAttachmentAttributeName, 2)
+                  .attachment()
+                  ->fileWrapper()
+                  ->regularFileContents(),
               "png");
     EXPECT_EQ(m_log.lines().filter("tagStringAttributes error = ").size(), 1);
 
@@ -377,8 +396,8 @@ TEST_F(PackageReaderTest, AttachmentLinksAndEscapingNamesNeverReachOutside)
     const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0 a"
                            "{{\\NeXTGraphic link.png \\width20 \\height20}\xac}"
                            "{{\\NeXTGraphic ../../../etc/passwd \\width20 \\height20}\xac}b}";
-    auto content = FileWrapper::makeDirectory(
-        {{"TXT.rtf", FileWrapper::makeRegularFile(rtf)}, {"link.png", FileWrapper::makeSymbolicLink("/etc/passwd")}});
+    auto content = FileWrapper::makeDirectory({{"TXT.rtf", FileWrapper::makeRegularFile(rtf)},
+                                               {"link.png", FileWrapper::makeSymbolicLink("/etc/passwd")}});
     auto package = FileWrapper::makeDirectory(
         {{OVDocumentPackageContentFileName, content},
          {OVDocumentPackagePropertiesFileName, FileWrapper::makeRegularFile(xml(minimalProperties()))}});
@@ -387,7 +406,8 @@ TEST_F(PackageReaderTest, AttachmentLinksAndEscapingNamesNeverReachOutside)
     const AttributedString& loaded = *m_info.content;
     for (qsizetype i = 0; i < loaded.length(); ++i) {
         const auto attachment = loaded.attribute(kAttachmentAttributeName, i).attachment();
-        if (attachment && attachment->fileWrapper())
+        if (attachment && attachment->fileWrapper()) {
             EXPECT_TRUE(attachment->fileWrapper()->regularFileContents().isEmpty()) << "read through a link";
+        }
     }
 }

@@ -40,7 +40,8 @@ inline std::shared_ptr<TextAttachment> image(const QByteArray& bytes, const QStr
 inline void insertBookmark(MutableAttributedString& text, qsizetype index, const std::optional<QString>& name)
 {
     auto bookmark = std::make_shared<OVBookmark>(name);
-    text.insert(attachmentString(bookmark->textAttachment(), text.attributesAtIndex(std::max<qsizetype>(0, index - 1))),
+    text.insert(attachmentString(bookmark->textAttachment(),
+                                 text.attributesAtIndex(std::max<qsizetype>(0, index - 1))),
                 index);
 }
 
@@ -54,7 +55,8 @@ inline std::vector<std::pair<qsizetype, QString>> bookmarksOf(const AttributedSt
     for (const Range& range : *ranges) {
         const auto attachment = text.attribute(kAttachmentAttributeName, range.location).attachment();
         const auto bookmark = NSTextAttachmentOVBookmarkAdditions::bookmark(*attachment);
-        found.emplace_back(range.location, bookmark ? bookmark->name().value_or(QStringLiteral("<none>")) : "<dead>");
+        found.emplace_back(range.location,
+                           bookmark ? bookmark->name().value_or(QStringLiteral("<none>")) : "<dead>");
     }
     return found;
 }
@@ -66,12 +68,14 @@ inline bool writeRawPackage(const QString& path, const AttributedString& text, c
     auto package = FileWrapper::makeDirectory(
         {{OVDocumentPackageContentFileName, content},
          {OVDocumentPackagePropertiesFileName, FileWrapper::makeRegularFile(properties)}});
-    return package && package->writeToURL(QUrl::fromLocalFile(path), FileWrapper::WritingAtomic, QUrl(), nullptr);
+    return package &&
+           package->writeToURL(QUrl::fromLocalFile(path), FileWrapper::WritingAtomic, QUrl(), nullptr);
 }
 
 inline QByteArray xml(const PlistDictionary& dictionary)
 {
-    return *PropertyListSerialization::dataWithPropertyList(dictionary, PropertyListSerialization::Format::Xml);
+    return *PropertyListSerialization::dataWithPropertyList(dictionary,
+                                                            PropertyListSerialization::Format::Xml);
 }
 
 inline PlistDictionary minimalProperties()

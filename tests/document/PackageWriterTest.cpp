@@ -13,7 +13,10 @@ namespace {
 
 class PackageWriterTest : public ::testing::Test {
 protected:
-    QString packagePath(const QString& name = QStringLiteral("Script.ovdocument")) const { return m_dir.filePath(name); }
+    QString packagePath(const QString& name = QStringLiteral("Script.ovdocument")) const
+    {
+        return m_dir.filePath(name);
+    }
 
     bool write(OVDocumentPackageWriter::Input& input, const QString& path, Error* error = nullptr)
     {
@@ -24,7 +27,8 @@ protected:
     {
         OVLoadedDocumentInfo info;
         Error error;
-        EXPECT_TRUE(OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(path), plainOptions(), &info, &error))
+        EXPECT_TRUE(
+            OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(path), plainOptions(), &info, &error))
             << error.localizedDescription().toStdString();
         return info;
     }
@@ -61,9 +65,9 @@ TEST_F(PackageWriterTest, WritesExactlyTwoMembersAndTheKeysInOrder)
     EXPECT_TRUE(raw.readAll().startsWith("<?xml"));
 
     const PlistDictionary properties = readProperties(packagePath());
-    EXPECT_EQ(keysOf(properties),
-              (QStringList{"selectedRanges", "bookmarks", "scrollbarPosition", "speed", "windowFrame",
-                           "extendedMetadata", "fileFormatNumber", "appVersion", "appBuildNumber", "systemVersion"}));
+    EXPECT_EQ(keysOf(properties), (QStringList{"selectedRanges", "bookmarks", "scrollbarPosition", "speed",
+                                               "windowFrame", "extendedMetadata", "fileFormatNumber",
+                                               "appVersion", "appBuildNumber", "systemVersion"}));
     EXPECT_TRUE(properties.value("bookmarks").array().empty());
     EXPECT_TRUE(properties.value("fileFormatNumber").isInteger());
     EXPECT_EQ(properties.value("fileFormatNumber").integer(), 5);
@@ -80,8 +84,8 @@ TEST_F(PackageWriterTest, LeavesOutWhatTheWindowDidNotGive)
     input.text = &text;
     ASSERT_TRUE(write(input, packagePath()));
     EXPECT_EQ(keysOf(readProperties(packagePath())),
-              (QStringList{"bookmarks", "extendedMetadata", "fileFormatNumber", "appVersion", "appBuildNumber",
-                           "systemVersion"}));
+              (QStringList{"bookmarks", "extendedMetadata", "fileFormatNumber", "appVersion",
+                           "appBuildNumber", "systemVersion"}));
 }
 
 TEST_F(PackageWriterTest, BookmarksWithEqualArchivesShareOneItemAndComeBackInPlace)
@@ -102,13 +106,14 @@ TEST_F(PackageWriterTest, BookmarksWithEqualArchivesShareOneItemAndComeBackInPla
     EXPECT_TRUE(items[0].dictionary().value("data").isData());
 
     MutableAttributedString stored;
-    ASSERT_TRUE(Rtfd::readFromURL(QUrl::fromLocalFile(packagePath() + "/Content.rtfd"), stored, nullptr, nullptr));
+    ASSERT_TRUE(
+        Rtfd::readFromURL(QUrl::fromLocalFile(packagePath() + "/Content.rtfd"), stored, nullptr, nullptr));
     EXPECT_FALSE(stored.string().contains(kMark));
 
     const OVLoadedDocumentInfo info = read(packagePath());
     EXPECT_EQ(info.content->string(), expectedString);
-    EXPECT_EQ(bookmarksOf(*info.content), (std::vector<std::pair<qsizetype, QString>>{
-                                              {3, "same"}, {9, "other"}, {20, "same"}}));
+    EXPECT_EQ(bookmarksOf(*info.content),
+              (std::vector<std::pair<qsizetype, QString>>{{3, "same"}, {9, "other"}, {20, "same"}}));
 }
 
 TEST_F(PackageWriterTest, BookmarkNamesFollowTextOrderWithEmptyForNoName)
@@ -157,9 +162,13 @@ TEST_F(PackageWriterTest, MetadataIsMappedAndOnlyTheTitleOfTheKeptAttributesSurv
     OVDocumentPackageWriter::Input input;
     input.text = &text;
     input.backgroundColor = Color::rgb(0, 0, 0);
-    input.metadataInfo = {{"author", "Ann"},         {"organization", "Org"}, {"copyright", "(c)"},
-                          {"subject", QVariant()},   {"keywords", QStringList{"a", "b"}},
-                          {"comments", "Note"},      {"unknown", "dropped"}};
+    input.metadataInfo = {{"author", "Ann"},
+                          {"organization", "Org"},
+                          {"copyright", "(c)"},
+                          {"subject", QVariant()},
+                          {"keywords", QStringList{"a", "b"}},
+                          {"comments", "Note"},
+                          {"unknown", "dropped"}};
     input.extendedMetadataInfo.insert("director", "Dee");
     input.extendedMetadataInfo.insert("producer", PlistValue());
     input.extendedMetadataInfo.insert("performers", PlistArray{"P1", "P2"});
@@ -222,11 +231,13 @@ TEST_F(PackageWriterTest, RoundTripKeepsTextAttributesBookmarksAndPrompterState)
     EXPECT_EQ(info.content->string(), original.string());
     EXPECT_TRUE(info.content->string().endsWith('\n'));
     EXPECT_FALSE(info.appKitFileTypeAddsNewlineToEnd);
-    EXPECT_EQ(bookmarksOf(*info.content), (std::vector<std::pair<qsizetype, QString>>{{0, "Scene 1"}, {29, "Scene 2"}}));
+    EXPECT_EQ(bookmarksOf(*info.content),
+              (std::vector<std::pair<qsizetype, QString>>{{0, "Scene 1"}, {29, "Scene 2"}}));
     EXPECT_EQ(bookmarksOf(*info.content), bookmarksOf(original));
     for (qsizetype i : {1, 14, 30}) {
         EXPECT_EQ(info.content->attribute(kFontAttributeName, i), AttributeValue(font)) << i;
-        EXPECT_EQ(info.content->attribute(kForegroundColorAttributeName, i), AttributeValue(Color::rgb(1, 1, 1)));
+        EXPECT_EQ(info.content->attribute(kForegroundColorAttributeName, i),
+                  AttributeValue(Color::rgb(1, 1, 1)));
         EXPECT_EQ(info.content->attribute(kParagraphStyleAttributeName, i).paragraphStyle()->alignment,
                   TextAlignment::Center);
     }

@@ -22,16 +22,16 @@ protected:
     {
         m_info = OVLoadedDocumentInfo();
         m_error = Error();
-        return OVDocumentPackageReader::readPrompterDocument(QUrl::fromLocalFile(path), kType, plainOptions(), &m_info,
-                                                             &m_error);
+        return OVDocumentPackageReader::readPrompterDocument(QUrl::fromLocalFile(path), kType, plainOptions(),
+                                                             &m_info, &m_error);
     }
 
     bool readData(const QByteArray& data)
     {
         m_info = OVLoadedDocumentInfo();
         m_error = Error();
-        return OVDocumentPackageReader::readPrompterDocumentData(data, QUrl::fromLocalFile("/x/Old.prompterdocument"),
-                                                                 kType, false, &m_info, &m_error);
+        return OVDocumentPackageReader::readPrompterDocumentData(
+            data, QUrl::fromLocalFile("/x/Old.prompterdocument"), kType, false, &m_info, &m_error);
     }
 
     OVLoadedDocumentInfo m_info;
@@ -48,10 +48,12 @@ QByteArray plist(const PlistDictionary& dictionary)
 
 TEST_F(PrompterDocumentTest, ReadsTextBookmarksAndPrompterState)
 {
-    ASSERT_TRUE(read(fixture("prompter-v4.prompterdocument"))) << m_error.localizedDescription().toStdString();
+    ASSERT_TRUE(read(fixture("prompter-v4.prompterdocument")))
+        << m_error.localizedDescription().toStdString();
     const AttributedString& text = *m_info.content;
     EXPECT_EQ(text.string(), kMark + "Intro text\nMore " + kMark + " and " + kMark + "end " + kMark + "\n");
-    EXPECT_EQ(bookmarksOf(text), (std::vector<std::pair<qsizetype, QString>>{{0, "My Mark"}, {23, "Second one"}}));
+    EXPECT_EQ(bookmarksOf(text),
+              (std::vector<std::pair<qsizetype, QString>>{{0, "My Mark"}, {23, "Second one"}}));
     // A bookmark name with nothing between the identifier and ".tiff" stays a picture, as does a photo.
     const auto empty = text.attribute(kAttachmentAttributeName, 17).attachment();
     EXPECT_EQ(empty->fileWrapper()->preferredFilename(), "OVBookmark 77 .tiff");
@@ -82,9 +84,12 @@ TEST_F(PrompterDocumentTest, GreyBackgroundAndAPartialWindow)
 TEST_F(PrompterDocumentTest, FileWithoutTextIsRefused)
 {
     EXPECT_FALSE(read(fixture("prompter-v4-no-contents.prompterdocument")));
-    EXPECT_EQ(m_log.lines(),
-              QStringList{QStringLiteral("Error: could not create document content from URL = %1 of type = %2")
-                              .arg(QUrl::fromLocalFile(fixture("prompter-v4-no-contents.prompterdocument")).toString(), kType)});
+    EXPECT_EQ(
+        m_log.lines(),
+        QStringList{
+            QStringLiteral("Error: could not create document content from URL = %1 of type = %2")
+                .arg(QUrl::fromLocalFile(fixture("prompter-v4-no-contents.prompterdocument")).toString(),
+                     kType)});
     EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
     EXPECT_FALSE(m_info.content);
 }
@@ -141,7 +146,8 @@ TEST_F(PrompterDocumentTest, HostileFilesAnswerWithAnError)
 
 TEST(LegacyColorArchiveTest, ReadsWhatItWritesAndRefusesDamage)
 {
-    for (const Color& colour : {Color::rgb(0.1, 0.2, 0.3, 0.4), Color::rgb(1, 0, 0), Color::gray(0.5), Color::gray(0, 0.5)}) {
+    for (const Color& colour :
+         {Color::rgb(0.1, 0.2, 0.3, 0.4), Color::rgb(1, 0, 0), Color::gray(0.5), Color::gray(0, 0.5)}) {
         const auto read = OVLegacyColorArchive::unarchivedColor(OVLegacyColorArchive::archivedData(colour));
         ASSERT_TRUE(read);
         EXPECT_NEAR(read->red, colour.red, 1e-6);
@@ -158,5 +164,6 @@ TEST(LegacyColorArchiveTest, ReadsWhatItWritesAndRefusesDamage)
     QByteArray outOfRange = OVLegacyColorArchive::archivedData(Color::rgb(0, 0, 0));
     outOfRange.replace(outOfRange.size() - 5, 1, "\x7f");
     EXPECT_FALSE(OVLegacyColorArchive::unarchivedColor(outOfRange));
-    EXPECT_FALSE(OVLegacyColorArchive::unarchivedColor(QByteArray(OVLegacyColorArchive::kMaxBytes + 1, '\x84')));
+    EXPECT_FALSE(
+        OVLegacyColorArchive::unarchivedColor(QByteArray(OVLegacyColorArchive::kMaxBytes + 1, '\x84')));
 }

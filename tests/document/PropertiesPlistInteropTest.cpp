@@ -31,7 +31,8 @@ TEST(PropertiesPlistInteropTest, PythonReadsTheKeysTypesAndValuesWeWrite)
 
     QProcess python;
     python.setProcessChannelMode(QProcess::MergedChannels);
-    python.start(ORVANE_PYTHON3, {QStringLiteral(ORVANE_SOURCE_DIR "/tests/document/properties_plist_check.py"), path});
+    python.start(ORVANE_PYTHON3,
+                 {QStringLiteral(ORVANE_SOURCE_DIR "/tests/document/properties_plist_check.py"), path});
     ASSERT_TRUE(python.waitForFinished(60000));
     EXPECT_EQ(python.exitCode(), 0) << python.readAll().toStdString();
 #endif

@@ -1,5 +1,5 @@
-#include "tests/support/LogCapture.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/LogCapture.h"
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
@@ -25,7 +25,8 @@ const auto* kIsolated = ::testing::AddGlobalTestEnvironment(new IsolatedSettings
 const QString kMark = QString(QChar(0xFFFC));
 const QString kSymbol = QStringLiteral("\u2026");
 
-AttributedString attachmentString(std::shared_ptr<TextAttachment> attachment, const AttributeDictionary& extra = {})
+AttributedString attachmentString(std::shared_ptr<TextAttachment> attachment,
+                                  const AttributeDictionary& extra = {})
 {
     AttributeDictionary attributes = extra;
     attributes.insert(kAttachmentAttributeName, AttributeValue(std::move(attachment)));
@@ -96,8 +97,10 @@ TEST_F(BookmarkTextTest, AtomStringIsMadeOnceWithAStableName)
     EXPECT_EQ(first->string(), kMark);
     const auto attachment = first->attribute(kAttachmentAttributeName, 0).attachment();
     const QString name = attachment->fileWrapper()->preferredFilename();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^_OVAtom [0-9A-F-]{36}\\.tiff$")).match(name).hasMatch()) << name.toStdString();
-    EXPECT_EQ(second->attribute(kAttachmentAttributeName, 0).attachment()->fileWrapper()->preferredFilename(), name);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^_OVAtom [0-9A-F-]{36}\\.tiff$")).match(name).hasMatch())
+        << name.toStdString();
+    EXPECT_EQ(second->attribute(kAttachmentAttributeName, 0).attachment()->fileWrapper()->preferredFilename(),
+              name);
 }
 
 TEST_F(BookmarkTextTest, MissingAtomPictureDisablesAtoms)
@@ -179,7 +182,8 @@ TEST_F(BookmarkTextTest, ContextIsAtMostFiftyCharactersAndNeverSplitsACharacter)
     MutableAttributedString text;
     text.append(attachmentString(OVBookmark::bookmark()->textAttachment()));
     text.append(QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301 more"), {});
-    EXPECT_EQ(_transientNameFromIndex(text, 1), QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301") + kSymbol);
+    EXPECT_EQ(_transientNameFromIndex(text, 1),
+              QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301") + kSymbol);
 }
 
 TEST_F(BookmarkTextTest, NamedBookmarksKeepTheirContextInModeZero)

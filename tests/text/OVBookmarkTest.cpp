@@ -1,9 +1,9 @@
+#include "text/OVBookmark.h"
 #include "platform/foundation/ArchiveObject.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/text/TextAttachment.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
-#include "text/OVBookmark.h"
 #include "text/OVBookmarkCell.h"
 
 #include <gtest/gtest.h>
