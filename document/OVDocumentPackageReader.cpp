@@ -31,6 +31,8 @@ namespace {
 // Documents larger than this are not prompter scripts; refusing them keeps memory bounded.
 constexpr qint64 kMaxPrompterDocumentBytes = qint64(512) << 20;
 constexpr qint64 kMaxTagImageBytes = qint64(256) << 20;
+// The platform's code for a file that is not there.
+constexpr qint64 kFileReadNoSuchFileError = 260;
 
 void logLine(const QString& line)
 {
@@ -442,7 +444,8 @@ bool OVDocumentPackageReader::readPrompterDocument(const QUrl& url, const QStrin
     if (!QFileInfo(file).isFile() || file.size() > kMaxPrompterDocumentBytes ||
         !file.open(QIODevice::ReadOnly)) {
         logLine(QStringLiteral("Error creating data"));
-        setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : 260, url, file.errorString()));
+        setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : kFileReadNoSuchFileError, url,
+                                     file.errorString()));
         return false;
     }
     return readPrompterDocumentData(file.readAll(), url, type, isInternal, info, error);
