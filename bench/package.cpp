@@ -4,6 +4,7 @@
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextAttachment.h"
+#include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 
@@ -101,6 +102,8 @@ void BM_ReadPackage(benchmark::State& state)
     Fixture& f = fixture();
     OVDocumentPackageReader::Options options;
     options.isInAppBundle = [](const QUrl&) { return false; };
+    qsizetype bookmarks = 0;
+    qsizetype attachments = 0;
     for (auto _ : state) {
         OVLoadedDocumentInfo info;
         Error error;
@@ -109,8 +112,17 @@ void BM_ReadPackage(benchmark::State& state)
         // What the window does with it before showing it: live cells and context names.
         NSMutableAttributedStringOVBookmarkAdditions::prepareBookmarksForLoading(*info.content);
         benchmark::DoNotOptimize(info.content->length());
+        state.PauseTiming();
+        const auto ranges = NSAttributedStringOVBookmarkAdditions::bookmarkCharacterRanges(*info.content);
+        bookmarks = ranges ? qsizetype(ranges->size()) : 0;
+        attachments = info.content->string().count(QChar(kAttachmentCharacter));
+        state.ResumeTiming();
     }
-    state.SetLabel(QStringLiteral("%1 characters").arg(f.document.length()).toStdString());
+    state.SetLabel(QStringLiteral("%1 characters, %2 bookmarks, %3 attachments")
+                       .arg(f.document.length())
+                       .arg(bookmarks)
+                       .arg(attachments)
+                       .toStdString());
 }
 
 void BM_WritePackage(benchmark::State& state)
