@@ -33,6 +33,25 @@ QPaintDevice* layoutDevice()
     return &device;
 }
 
+// How much Qt stretches tab positions when laying out for our 72-unit inch (the screen's resolution
+// over the layout's), measured once on a probe line.
+double tabScale()
+{
+    static const double scale = [] {
+        QTextLayout probe(QStringLiteral("\tx"), QFont(), layoutDevice());
+        QTextOption option;
+        option.setTabStopDistance(100);
+        probe.setTextOption(option);
+        probe.beginLayout();
+        QTextLine line = probe.createLine();
+        line.setLineWidth(1e6);
+        probe.endLayout();
+        const double x = line.cursorToX(1);
+        return x > 1 ? x / 100.0 : 1.0;
+    }();
+    return scale;
+}
+
 // Stands in for an attachment character in the shaped text: it draws nothing, and word spacing (which
 // Qt honours at any resolution, unlike letter spacing) gives it the attachment's width.
 constexpr char16_t kAttachmentStandIn = 0x0020;
@@ -81,6 +100,24 @@ QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
     default:
         return QTextOption::NoWrap;
     }
+}
+
+// Qt looks for a word's end afresh for every line it breaks inside that word, which makes one very long
+// word (a pasted URL or a run of one key) cost quadratic time; past this length lines may break anywhere.
+constexpr qsizetype kLongestUnbreakableRun = 256;
+
+bool hasVeryLongWord(const QString& text)
+{
+    qsizetype run = 0;
+    for (QChar c : text) {
+        // Spaces and ideographs offer breaks of their own.
+        if (c.isSpace() || c.unicode() >= 0x2E80) {
+            run = 0;
+        } else if (++run > kLongestUnbreakableRun) {
+            return true;
+        }
+    }
+    return false;
 }
 
 double finiteOr(double value, double fallback)
@@ -162,10 +199,18 @@ double LayoutManager::defaultLineHeightForFont(const QFont& font) const
 
 QFont LayoutManager::fontAt(qsizetype index) const
 {
-    if (index < 0 || index >= m_storage->length())
-        return m_defaultFont;
-    const AttributeValue value = m_storage->attribute(kFontAttributeName, index);
-    return value.font() ? qtFont(*value.font()) : m_defaultFont;
+    const AttributeValue value = index < 0 || index >= m_storage->length()
+                                     ? AttributeValue()
+                                     : m_storage->attribute(kFontAttributeName, index);
+    if (value.font())
+        return qtFont(*value.font());
+    // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
+    QFont font = m_defaultFont;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF());
+    else
+        font.setPixelSize(font.pixelSize());
+    return font;
 }
 
 // Layout passes.
@@ -316,14 +361,14 @@ void LayoutManager::restackFrom(qsizetype paragraphIndex)
     }
     double used = 0;
     for (const Paragraph& paragraph : m_paragraphs)
-        for (const Line& line : paragraph.lines)
-            used = std::max(used, line.usedX + line.usedWidth);
+        used = std::max(used, paragraph.usedWidth);
     m_usedWidth = used;
 }
 
 void LayoutManager::layOutParagraph(Paragraph& paragraph)
 {
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, &paragraph.lines, &paragraph.height);
+    std::unique_ptr<QTextLayout> layout =
+        buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
     dropCachedLayout(paragraph.id);
     m_lru.push_front(paragraph.id);
     m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
@@ -344,7 +389,7 @@ void LayoutManager::layOutInParallel(std::vector<Paragraph>& paragraphs)
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < jobs.size(); i = next++) {
-            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height);
+            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
             jobs[i].layout.reset();
         }
     };
@@ -398,7 +443,8 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
             if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
                 font = qtFont(*value->font());
             if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number()) {
-                font.setLetterSpacing(QFont::AbsoluteSpacing, std::clamp(*value->number(), -1e3, 1e3));
+                font.setLetterSpacing(QFont::AbsoluteSpacing,
+                                      std::clamp(finiteOr(*value->number(), 0), -1e3, 1e3));
             }
             format.setFont(font);
             if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName);
@@ -428,7 +474,8 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
                 // Qt counts the offset in percent of the font's height.
                 const double height = QFontMetricsF(font, layoutDevice()).height();
                 if (height > 0)
-                    format.setBaselineOffset(std::clamp(*value->number(), -1e4, 1e4) / height * 100.0);
+                    format.setBaselineOffset(std::clamp(finiteOr(*value->number(), 0), -1e4, 1e4) / height *
+                                             100.0);
             }
             const AttributeValue* attachmentValue = attributes.find(kAttachmentAttributeName);
             std::shared_ptr<TextAttachment> attachment =
@@ -470,17 +517,28 @@ LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph
     QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
     option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setWrapMode(qtWrapMode(style.lineBreakMode));
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    // Tab stops count from the margin, where a line without indent starts; Qt counts them from each
+    // line's own start and scales them by the screen's resolution over the layout's. Both are undone
+    // here for the lines after the first (and for the first when its indent is the same).
+    const double scale = tabScale();
+    const double headIndent = std::clamp(finiteOr(style.headIndent, 0), 0.0, 1e6);
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops) {
+        const double location = std::clamp(finiteOr(tab.location, 0), 0.0, 1e6) - headIndent;
+        if (location <= 0)
+            continue;
         const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab
                                           : tab.type == TextTabType::Center  ? QTextOption::CenterTab
                                           : tab.type == TextTabType::Decimal ? QTextOption::DelimiterTab
                                                                              : QTextOption::LeftTab;
-        tabs.push_back(QTextOption::Tab(std::clamp(finiteOr(tab.location, 0), 0.0, 1e6), type,
+        tabs.push_back(QTextOption::Tab(location / scale, type,
                                         type == QTextOption::DelimiterTab ? QChar('.') : QChar()));
     }
     option.setTabs(tabs);
-    option.setTabStopDistance(style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0);
+    const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
+    option.setTabStopDistance(interval / scale);
     job.layout->setTextOption(option);
     job.layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
 
@@ -498,14 +556,15 @@ LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph
 }
 
 std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                                        double* height) const
+                                                        double* height, double* usedWidth) const
 {
     LayoutJob job = prepareLayout(paragraph);
-    runLayout(job, lines, height);
+    runLayout(job, lines, height, usedWidth);
     return std::move(job.layout);
 }
 
-void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const
+void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
+                              double* usedWidth) const
 {
     QTextLayout* layout = job.layout.get();
     const ParagraphStyle& style = job.style;
@@ -569,6 +628,11 @@ void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* 
     }
     layout->endLayout();
     y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
+    if (usedWidth) {
+        *usedWidth = 0;
+        for (const Line& line : result)
+            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
+    }
     if (lines)
         *lines = std::move(result);
     if (height)
@@ -582,7 +646,7 @@ QTextLayout& LayoutManager::layoutFor(const Paragraph& paragraph) const
         m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
         return *found->second.layout;
     }
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr);
+    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr, nullptr);
     m_lru.push_front(paragraph.id);
     QTextLayout& result = *layout;
     m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
@@ -647,6 +711,19 @@ void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
     const auto observers = m_layoutObservers;
     for (const auto& [token, observer] : observers)
         observer(range, heightChanged);
+}
+
+void LayoutManager::addTextView(TextView* view)
+{
+    if (view && std::find(m_textViews.begin(), m_textViews.end(), view) == m_textViews.end())
+        m_textViews.push_back(view);
+}
+
+void LayoutManager::removeTextView(TextView* view)
+{
+    std::erase(m_textViews, view);
+    if (m_drawingView == view)
+        m_drawingView = nullptr;
 }
 
 int LayoutManager::addLayoutObserver(LayoutObserver observer)
@@ -796,17 +873,15 @@ std::vector<Rect> LayoutManager::rectsForCharacterRange(const Range& range) cons
                 continue;
             const QTextLine qtLine = layout.lineAt(int(l));
             const qsizetype textEnd = paragraph.start + line.start + line.length;
-            double x1 = qtLine.cursorToX(int(from - paragraph.start));
-            double x2 = to >= textEnd && end > textEnd
-                            ? fragment.rect.maxX()
-                            : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
-            if (x2 < x1)
-                std::swap(x1, x2);
-            if (to >= textEnd && end > textEnd && qtLine.textLength() > 0 &&
-                layout.textOption().textDirection() == Qt::RightToLeft) {
-                x2 = std::max(x2, x1);
-                x1 = fragment.rect.minX();
-            }
+            // A range going on past the line fills to the fragment's end: the right end in
+            // left-to-right paragraphs, the left end in right-to-left ones.
+            const bool continues = to >= textEnd && end > textEnd;
+            const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+            const double a = qtLine.cursorToX(int(from - paragraph.start));
+            const double b = continues ? (rightToLeft ? fragment.rect.minX() : fragment.rect.maxX())
+                                       : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
+            const double x1 = std::min(a, b);
+            const double x2 = std::max(a, b);
             rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
         }
     }
@@ -974,6 +1049,28 @@ qsizetype LayoutManager::previousCursorPosition(qsizetype index) const
         QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
         --result;
     return std::max<qsizetype>(0, result);
+}
+
+qsizetype LayoutManager::visualCursorPosition(qsizetype index, bool toLeft) const
+{
+    index = std::clamp<qsizetype>(index, 0, m_length);
+    if (m_paragraphs.empty())
+        return index;
+    const qsizetype p =
+        paragraphIndexForCharacter(index == m_length ? std::max<qsizetype>(0, index - 1) : index);
+    const Paragraph& paragraph = m_paragraphs[p];
+    const qsizetype offset = index - paragraph.start;
+    QTextLayout& layout = layoutFor(paragraph);
+    const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+    if (offset <= paragraph.textLength) {
+        const int moved =
+            toLeft ? layout.leftCursorPosition(int(offset)) : layout.rightCursorPosition(int(offset));
+        if (moved != offset)
+            return paragraph.start + moved;
+    }
+    // At the visual end of the paragraph: go on to the logical neighbour.
+    const bool backward = toLeft != rightToLeft;
+    return backward ? previousCursorPosition(index) : nextCursorPosition(index);
 }
 
 Range LayoutManager::wordRangeAtIndex(qsizetype index) const
@@ -1256,8 +1353,8 @@ void LayoutManager::drawGlyphsForGlyphRange(QPainter& painter, const Range& glyp
         if (drawn.empty())
             continue;
         const QPointF position(origin.x, origin.y + paragraph.top);
-        const QRectF clip(-1e6, clipTop - paragraph.top, 2e6 + m_container.size().width,
-                          clipBottom - clipTop);
+        // QTextLayout takes the clip in the painter's coordinates, like the position.
+        const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_container.size().width, clipBottom - clipTop);
         layout.draw(&painter, position, overlays, clip);
         // Attachments are drawn where their stand-ins were shaped.
         const QString text = m_storage->substring(paragraphText);

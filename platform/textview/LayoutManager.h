@@ -119,6 +119,9 @@ public:
     // Caret moves that respect clusters and surrogate pairs; word boundaries as Qt finds them.
     qsizetype nextCursorPosition(qsizetype index) const;
     qsizetype previousCursorPosition(qsizetype index) const;
+    // The caret position one step to the left or right on screen: in right-to-left text that is the
+    // logical opposite. At a paragraph's visual end it moves on logically into the neighbour.
+    qsizetype visualCursorPosition(qsizetype index, bool toLeft) const;
     Range wordRangeAtIndex(qsizetype index) const;
     qsizetype nextWordBoundary(qsizetype index) const;
     qsizetype previousWordBoundary(qsizetype index) const;
@@ -151,6 +154,12 @@ public:
     // Fills the rects of range with color, under the glyphs.
     void fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range, const QColor& color,
                                               const Point& origin) const;
+    // The views showing this layout manager, in the order they attached; the first is the one a
+    // subclass usually asks about (its colours, its selection).
+    const std::vector<TextView*>& textViews() const { return m_textViews; }
+    TextView* firstTextView() const { return m_textViews.empty() ? nullptr : m_textViews.front(); }
+    void addTextView(TextView* view);
+    void removeTextView(TextView* view);
     // The text view being drawn right now (its selection is drawn in the background pass), else null.
     TextView* textViewForDrawing() const { return m_drawingView; }
     void setTextViewForDrawing(TextView* view) { m_drawingView = view; }
@@ -189,6 +198,7 @@ private:
         qsizetype textLength = 0; // terminator excluded
         double top = 0;
         double height = 0;
+        double usedWidth = 0; // right end of the widest line
         std::vector<Line> lines;
     };
     struct Inline {
@@ -215,9 +225,9 @@ private:
     std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
     void layOutParagraph(Paragraph& paragraph);
     std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                             double* height) const;
+                                             double* height, double* usedWidth) const;
     LayoutJob prepareLayout(const Paragraph& paragraph) const;
-    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height) const;
+    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     // Lays out many paragraphs at once (a whole script being opened) on several threads.
     void layOutInParallel(std::vector<Paragraph>& paragraphs);
     QTextLayout& layoutFor(const Paragraph& paragraph) const;
@@ -246,4 +256,5 @@ private:
     std::vector<std::pair<int, LayoutObserver>> m_layoutObservers;
     int m_nextObserverToken = 1;
     TextView* m_drawingView = nullptr;
+    std::vector<TextView*> m_textViews;
 };

@@ -6,18 +6,24 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QLocale>
+#include <QStringEncoder>
 #include <QTextBoundaryFinder>
+
+#include <optional>
 
 struct SpellChecker::Library {
     using Create = void* (*)(const char*, const char*);
     using Destroy = void (*)(void*);
     using Spell = int (*)(void*, const char*);
+    using Encoding = char* (*)(void*);
 
     QLibrary library;
     Create create = nullptr;
     Destroy destroy = nullptr;
     Spell spell = nullptr;
     void* handle = nullptr;
+    // Dictionaries are in UTF-8 or an older single-byte encoding; words are given in the same.
+    std::optional<QStringEncoder> encoder;
 
     ~Library()
     {
@@ -75,6 +81,13 @@ bool SpellChecker::loadDictionary(const QString& affixPath, const QString& dicti
                                       QFile::encodeName(dictionaryPath).constData());
     if (!library->handle)
         return false;
+    if (auto encoding =
+            reinterpret_cast<Library::Encoding>(library->library.resolve("Hunspell_get_dic_encoding"))) {
+        const QByteArray name = QByteArray(encoding(library->handle)).trimmed();
+        QStringEncoder encoder(name.constData());
+        if (encoder.isValid() && name.toUpper() != "UTF-8")
+            library->encoder.emplace(std::move(encoder));
+    }
     m_library = std::move(library);
     m_language = QFileInfo(dictionaryPath).completeBaseName();
     return true;
@@ -93,7 +106,18 @@ bool SpellChecker::isWordMisspelled(const QString& word) const
     for (QChar c : word)
         if (c.isDigit())
             return false;
-    return m_library->spell(m_library->handle, word.toUtf8().constData()) == 0;
+    QByteArray encoded;
+    if (m_library->encoder) {
+        encoded = m_library->encoder->encode(word);
+        // A word the dictionary's encoding cannot hold is not judged.
+        if (m_library->encoder->hasError()) {
+            m_library->encoder->resetState();
+            return false;
+        }
+    } else {
+        encoded = word.toUtf8();
+    }
+    return m_library->spell(m_library->handle, encoded.constData()) == 0;
 }
 
 void SpellChecker::markMisspellings(LayoutManager& layoutManager, const Range& range) const

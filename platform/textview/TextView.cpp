@@ -6,9 +6,13 @@
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/SpellChecker.h"
 
+#include <QBuffer>
 #include <QInputMethodEvent>
 #include <QPainter>
 #include <QTextCharFormat>
@@ -42,6 +46,54 @@ TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManag
     m_typingAttributes.insert(kForegroundColorAttributeName, Color::gray(0));
     attachLayoutManager();
     updateContainerSize();
+    registerActions();
+    resetCursorRects();
+}
+
+void TextView::resetCursorRects()
+{
+    // An I-beam over selectable text; the window picks the cursor from these rects as the mouse moves.
+    discardCursorRects();
+    if (m_selectable)
+        addCursorRect(bounds(), Cursor::iBeamCursor());
+}
+
+void TextView::registerActions()
+{
+    // The Edit menu's commands reach the view through the responder chain and are validated here.
+    auto hasSelection = [this](const UserInterfaceItem&) {
+        return m_selectable && selectedRange().length > 0;
+    };
+    auto canEditSelection = [this](const UserInterfaceItem&) {
+        return m_editable && selectedRange().length > 0;
+    };
+    auto canPaste = [this](const UserInterfaceItem&) {
+        return m_editable &&
+               !pasteboard()
+                    .availableTypeFromArray({kPasteboardTypeRTFD, kPasteboardTypeRTF, kPasteboardTypeHTML,
+                                             kPasteboardTypeString, kPasteboardTypePNG, kPasteboardTypeTIFF})
+                    .isEmpty();
+    };
+    auto command = [this](const QString& selector) {
+        return [this, selector](const QVariant&) { doCommandBySelector(selector); };
+    };
+    setActionHandler(QStringLiteral("copy:"), command(QStringLiteral("copy:")), hasSelection);
+    setActionHandler(QStringLiteral("cut:"), command(QStringLiteral("cut:")), canEditSelection);
+    setActionHandler(QStringLiteral("delete:"), command(QStringLiteral("delete:")), canEditSelection);
+    setActionHandler(QStringLiteral("paste:"), command(QStringLiteral("paste:")), canPaste);
+    setActionHandler(QStringLiteral("pasteAsPlainText:"), command(QStringLiteral("pasteAsPlainText:")),
+                     [this](const UserInterfaceItem&) {
+                         return m_editable && !pasteboard().stringForType(kPasteboardTypeString).isNull();
+                     });
+    setActionHandler(QStringLiteral("selectAll:"), command(QStringLiteral("selectAll:")),
+                     [this](const UserInterfaceItem&) { return m_selectable && textStorage().length() > 0; });
+    setActionHandler(QStringLiteral("undo:"), command(QStringLiteral("undo:")),
+                     [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canUndo(); });
+    setActionHandler(QStringLiteral("redo:"), command(QStringLiteral("redo:")),
+                     [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canRedo(); });
+    setActionHandler(QStringLiteral("performFindPanelAction:"),
+                     command(QStringLiteral("performFindPanelAction:")),
+                     [this](const UserInterfaceItem&) { return m_usesFindBar; });
 }
 
 TextView::~TextView()
@@ -49,8 +101,7 @@ TextView::~TextView()
     stopBlink();
     if (m_layoutManager) {
         m_layoutManager->removeLayoutObserver(m_layoutObserver);
-        if (m_layoutManager->textViewForDrawing() == this)
-            m_layoutManager->setTextViewForDrawing(nullptr);
+        m_layoutManager->removeTextView(this);
     }
     if (UndoManager* manager = m_externalUndoManager)
         manager->removeAllActionsWithTarget(this);
@@ -58,6 +109,7 @@ TextView::~TextView()
 
 void TextView::attachLayoutManager()
 {
+    m_layoutManager->addTextView(this);
     m_layoutObserver = m_layoutManager->addLayoutObserver(
         [this](const Range& range, bool heightChanged) { layoutChanged(range, heightChanged); });
 }
@@ -67,6 +119,7 @@ void TextView::setLayoutManager(std::shared_ptr<LayoutManager> layoutManager)
     if (!layoutManager || layoutManager == m_layoutManager)
         return;
     m_layoutManager->removeLayoutObserver(m_layoutObserver);
+    m_layoutManager->removeTextView(this);
     m_layoutManager = std::move(layoutManager);
     attachLayoutManager();
     m_markedRange = {0, 0};
@@ -91,6 +144,7 @@ void TextView::frameDidChange(const Size& oldSize)
     View::frameDidChange(oldSize);
     if (frame().size.width != oldSize.width)
         updateContainerSize();
+    resetCursorRects();
 }
 
 void TextView::updateContainerSize()
@@ -180,6 +234,7 @@ void TextView::setSelectable(bool flag)
     m_selectable = flag;
     if (!flag)
         m_editable = false;
+    resetCursorRects();
     restartBlink();
 }
 
@@ -304,6 +359,10 @@ void TextView::setSelectedRanges(std::vector<Range> ranges, bool stillSelecting)
     restartBlink();
     if (m_delegate)
         m_delegate->textViewDidChangeSelection(*this, old);
+    NotificationCenter::shared().postNotification(
+        kTextViewDidChangeSelectionNotification, this,
+        {{QStringLiteral("NSOldSelectedCharacterRange"),
+          QVariantList{qlonglong(old.front().location), qlonglong(old.front().length)}}});
 }
 
 void TextView::updateTypingAttributesFromSelection()
@@ -348,6 +407,7 @@ void TextView::setTypingAttributes(const AttributeDictionary& attributes)
     m_typingAttributes = attributes;
     if (m_delegate)
         m_delegate->textViewDidChangeTypingAttributes(*this);
+    NotificationCenter::shared().postNotification(kTextViewDidChangeTypingAttributesNotification, this);
 }
 
 // Changes.
@@ -450,6 +510,7 @@ void TextView::didChangeText()
 {
     if (m_delegate)
         m_delegate->textDidChange(*this);
+    NotificationCenter::shared().postNotification(kTextDidChangeNotification, this);
     if (m_spellChecking)
         checkSpellingInRange(textStorage().paragraphRange(selectedRange()));
 }
@@ -782,12 +843,18 @@ bool TextView::doCommandBySelector(const QString& selector)
         if (!extend && selection.length > 0)
             moveTo(selection.location, false);
         else
-            moveTo(m_layoutManager->previousCursorPosition(extend ? focus : selection.location), extend);
+            moveTo(command == QLatin1String("moveLeft:")
+                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.location, true)
+                       : m_layoutManager->previousCursorPosition(extend ? focus : selection.location),
+                   extend);
     } else if (command == QLatin1String("moveRight:") || command == QLatin1String("moveForward:")) {
         if (!extend && selection.length > 0)
             moveTo(selection.end(), false);
         else
-            moveTo(m_layoutManager->nextCursorPosition(extend ? focus : selection.end()), extend);
+            moveTo(command == QLatin1String("moveRight:")
+                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.end(), false)
+                       : m_layoutManager->nextCursorPosition(extend ? focus : selection.end()),
+                   extend);
     } else if (command == QLatin1String("moveWordLeft:") || command == QLatin1String("moveWordBackward:")) {
         moveTo(m_layoutManager->previousWordBoundary(extend ? focus : selection.location), extend);
     } else if (command == QLatin1String("moveWordRight:") || command == QLatin1String("moveWordForward:")) {
@@ -961,8 +1028,33 @@ void TextView::paste()
         return;
     if (!m_richText)
         return pasteAsPlainText();
+    Pasteboard& board = pasteboard();
+    const bool hasText = !board
+                              .availableTypeFromArray({kPasteboardTypeRTFD, kPasteboardTypeRTF,
+                                                       kPasteboardTypeHTML, kPasteboardTypeString})
+                              .isEmpty();
+    if (!hasText) {
+        // A picture alone (a screenshot) becomes an attachment; it needs a file name with an image
+        // extension, which is what tells later checks it is a picture.
+        if (const std::optional<QImage> image = board.readImage()) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            if (image->save(&buffer, "PNG")) {
+                auto file = FileWrapper::makeRegularFile(png);
+                file->setPreferredFilename(QStringLiteral("Pasted Graphic.png"));
+                file->setFilename(QStringLiteral("Pasted Graphic.png"));
+                AttributeDictionary attributes = m_typingAttributes;
+                attributes.insert(kAttachmentAttributeName, std::make_shared<TextAttachment>(file));
+                userReplace(selectedRange(),
+                            AttributedString(QString(QChar(kAttachmentCharacter)), attributes),
+                            QStringLiteral("Paste"), false);
+            }
+        }
+        return;
+    }
     MutableAttributedString pasted;
-    if (!pasteboard().readAttributedString(pasted, m_typingAttributes))
+    if (!board.readAttributedString(pasted, m_typingAttributes))
         return;
     userReplace(selectedRange(), pasted, QStringLiteral("Paste"), false);
 }

@@ -20,6 +20,14 @@ class TextView;
 class Timer;
 class UndoManager;
 
+// Posted on the shared notification centre with the text view as object, after the delegate heard.
+inline const QString kTextDidChangeNotification = QStringLiteral("NSTextDidChangeNotification");
+// userInfo "NSOldSelectedCharacterRange": the old first range as a QVariantList {location, length}.
+inline const QString kTextViewDidChangeSelectionNotification =
+    QStringLiteral("NSTextViewDidChangeSelectionNotification");
+inline const QString kTextViewDidChangeTypingAttributesNotification =
+    QStringLiteral("NSTextViewDidChangeTypingAttributesNotification");
+
 // What a text view asks of, and tells, the object that controls it. Every answer has a default, so a
 // delegate overrides only what it cares about.
 class TextViewDelegate {
@@ -54,7 +62,9 @@ public:
 // An editable rich-text view, flipped, drawing the part of its layout manager's lines that is
 // visible. The text sits at textContainerInset from the view's top-left corner. Programmatic changes
 // (replaceCharactersInRange, setString) are neither checked with the delegate nor undoable; the user's
-// changes (typing, deleting, pasting and insertText) are, and typed runs undo as one step.
+// changes (typing, deleting, pasting and insertText) are, and typed runs undo as one step. The setters
+// and commands a subclass refines (colours, typing attributes, selection, changes, pasteboard) are
+// virtual.
 class TextView : public View {
 public:
     explicit TextView(const Rect& frame = {}, std::shared_ptr<LayoutManager> layoutManager = {});
@@ -90,7 +100,7 @@ public:
 
     // Colours.
     const QColor& backgroundColor() const { return m_backgroundColor; }
-    void setBackgroundColor(const QColor& color);
+    virtual void setBackgroundColor(const QColor& color);
     bool drawsBackground() const { return m_drawsBackground; }
     void setDrawsBackground(bool flag);
     const QColor& insertionPointColor() const { return m_insertionPointColor; }
@@ -111,26 +121,27 @@ public:
     Range selectedRange() const { return m_selectedRanges.front(); }
     const std::vector<Range>& selectedRanges() const { return m_selectedRanges; }
     void setSelectedRange(const Range& range);
-    void setSelectedRanges(std::vector<Range> ranges, bool stillSelecting = false);
+    virtual void setSelectedRanges(std::vector<Range> ranges, bool stillSelecting = false);
     void selectAll();
 
     // Typing attributes: what typed text takes.
     const AttributeDictionary& typingAttributes() const { return m_typingAttributes; }
-    void setTypingAttributes(const AttributeDictionary& attributes);
+    virtual void setTypingAttributes(const AttributeDictionary& attributes);
 
     // Changes.
     // Types or inserts string as the user would, replacing the selection (or replacementRange), with
     // the delegate's consent and undo.
     void insertText(const QString& string, std::optional<Range> replacementRange = std::nullopt);
-    void insertText(const AttributedString& string, std::optional<Range> replacementRange = std::nullopt);
+    virtual void insertText(const AttributedString& string,
+                            std::optional<Range> replacementRange = std::nullopt);
     // Programmatic replacement, with the attributes of the replaced text.
     void replaceCharactersInRange(const Range& range, const QString& string);
     void replaceCharactersInRange(const Range& range, const AttributedString& string);
     // Asks the delegate about a user change and registers its undo; false when it must not happen.
     // A null string is an attribute change. Call didChangeText after the change.
     bool shouldChangeTextInRange(const Range& range, const QString& string);
-    bool shouldChangeTextInRanges(const std::vector<Range>& ranges, const QStringList& strings);
-    void didChangeText();
+    virtual bool shouldChangeTextInRanges(const std::vector<Range>& ranges, const QStringList& strings);
+    virtual void didChangeText();
     // Ends the current typing run, so the next typed character starts a new undo step.
     void breakUndoCoalescing();
     UndoManager* undoManager();
@@ -139,20 +150,20 @@ public:
     // Marked (pre-edit) text of an input method.
     bool hasMarkedText() const { return m_markedRange.length > 0; }
     Range markedRange() const { return hasMarkedText() ? m_markedRange : Range{kNotFound, 0}; }
-    void setMarkedText(const QString& string, const Range& selectedRange,
-                       std::optional<Range> replacementRange = {});
-    void unmarkText();
+    virtual void setMarkedText(const QString& string, const Range& selectedRange,
+                               std::optional<Range> replacementRange = {});
+    virtual void unmarkText();
     bool inputMethodEvent(QInputMethodEvent& event) override;
     // The caret rectangle is answered in window coordinates.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     // Commands by the platform's selector names ("moveWordLeft:", "deleteBackward:", "paste:").
     // Answers false for a command the view does not know.
-    bool doCommandBySelector(const QString& selector);
-    void copy();
-    void cut();
-    void paste();
-    void pasteAsPlainText();
+    virtual bool doCommandBySelector(const QString& selector);
+    virtual void copy();
+    virtual void cut();
+    virtual void paste();
+    virtual void pasteAsPlainText();
     void undo();
     void redo();
     void deleteSelection();
@@ -161,7 +172,7 @@ public:
     void setPasteboard(Pasteboard* pasteboard) { m_pasteboard = pasteboard; }
 
     // Scrolls the enclosing clip view so range shows.
-    void scrollRangeToVisible(const Range& range);
+    virtual void scrollRangeToVisible(const Range& range);
     // The characters of the visible part.
     Range visibleCharacterRange() const;
     // The caret's rectangle in view coordinates.
@@ -205,6 +216,8 @@ private:
     enum class Granularity { Character, Word, Paragraph };
 
     void attachLayoutManager();
+    void registerActions();
+    void resetCursorRects() override;
     void layoutChanged(const Range& range, bool heightChanged);
     void updateContainerSize();
     void sizeToFit();

@@ -193,6 +193,23 @@ TEST(LayoutManagerTest, ParagraphStylesShapeLines)
     EXPECT_NEAR(used.midX(), 150, 1.0);
 }
 
+TEST(LayoutManagerTest, TabStopsCountFromTheMargin)
+{
+    Fixture f(QStringLiteral("a\tb\tc"));
+    const double padding = TextContainer::kDefaultLineFragmentPadding;
+    // The default stops stand every 28 points.
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(2).minX(), padding + 28, 0.01);
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(4).minX(), padding + 56, 0.01);
+    ParagraphStyle style;
+    style.firstLineHeadIndent = 10;
+    style.headIndent = 10;
+    style.tabStops = {TextTab{TextTabType::Left, 50}, TextTab{TextTabType::Right, 120}};
+    f.storage->addAttribute(kParagraphStyleAttributeName, style, {0, 5});
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(2).minX(), padding + 50, 0.01);
+    // A right tab ends the text at its location.
+    EXPECT_NEAR(f.layout.insertionPointRectForCharacterIndex(5).minX(), padding + 120, 0.01);
+}
+
 TEST(LayoutManagerTest, AttachmentsTakeTheirSizeInTheLine)
 {
     auto storage = std::make_shared<TextStorage>(
@@ -246,6 +263,11 @@ TEST(LayoutManagerTest, RightToLeftParagraphsStartAtTheRight)
     EXPECT_GT(used.minX(), 150);
     EXPECT_GT(f.layout.insertionPointRectForCharacterIndex(0).minX(), 250);
     EXPECT_LT(f.layout.insertionPointRectForCharacterIndex(10).minX(), 20);
+    // Selecting from the middle of the Hebrew line into the next fills to the line's left end.
+    const auto rects = f.layout.rectsForCharacterRange({5, 7});
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_DOUBLE_EQ(rects[0].minX(), 0);
+    EXPECT_NEAR(rects[0].maxX(), f.layout.insertionPointRectForCharacterIndex(5).minX(), 0.01);
     // Mixed text still gives a caret position for every point.
     Fixture mixed(QStringLiteral("abc \u05D0\u05D1\u05D2 def"));
     for (double x = 0; x < 200; x += 3) {
@@ -329,4 +351,102 @@ TEST(LayoutManagerTest, BoundingRectQueriesFindFullyAndPartlyShownLines)
     EXPECT_EQ(f.layout.glyphRangeForBoundingRect(halfway), (Range{0, 6}));
     EXPECT_EQ(f.layout.glyphRangeForBoundingRect(halfway, true), (Range{2, 2}));
     EXPECT_EQ(f.layout.glyphRangeForBoundingRect({0, 1e6, 10, 10}), (Range{0, 0}));
+}
+
+TEST(LayoutManagerTest, OneEndlessWordLaysOutQuicklyAtAnyWidth)
+{
+    // A single 200,000-character word: without care each line would scan the rest of the word.
+    const QString text(200000, QLatin1Char('w'));
+    Fixture narrow(text, 0);
+    EXPECT_EQ(narrow.layout.numberOfLines(), 200000);
+    EXPECT_EQ(narrow.layout.glyphRangeForBoundingRect(narrow.layout.usedRectForTextContainer()).length,
+              200000);
+    Fixture wide(text, 400);
+    EXPECT_GT(wide.layout.numberOfLines(), 1000);
+    for (const auto& fragment : wide.layout.lineFragmentsInRect({0, 0, 400, 200}))
+        EXPECT_LE(fragment.usedRect.maxX(), 400.01);
+}
+
+TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
+{
+    // Terminators of every kind, a surrogate pair and an attachment character, edited at random
+    // places; the incrementally kept layout must match one built from scratch each time.
+    const QStringList pieces{QStringLiteral("word "),
+                             QStringLiteral("\n"),
+                             QStringLiteral("\r"),
+                             QStringLiteral("\r\n"),
+                             QString(QChar(0x2029)),
+                             QString::fromUtf16(u"\U0001F600"),
+                             QString(QChar(kAttachmentCharacter)),
+                             QStringLiteral("longerwordhere ")};
+    auto storage = std::make_shared<TextStorage>(QStringLiteral("start\nof the text"), helvetica());
+    LayoutManager incremental(storage);
+    incremental.setTextContainerSize({120, 1e7});
+    quint32 seed = 12345;
+    auto random = [&seed](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return bound ? (seed >> 8) % bound : 0;
+    };
+    for (int step = 0; step < 150; ++step) {
+        const qsizetype length = storage->length();
+        const qsizetype location = random(quint32(length + 1));
+        const qsizetype removed = random(quint32(std::min<qsizetype>(4, length - location) + 1));
+        QString inserted;
+        for (quint32 i = random(3) + 1; i > 0; --i)
+            inserted += pieces[random(quint32(pieces.size()))];
+        if (random(5) == 0) {
+            ParagraphStyle style;
+            style.paragraphSpacing = random(10);
+            storage->addAttribute(kParagraphStyleAttributeName, style, {location, removed});
+        } else {
+            storage->replaceCharacters({location, removed}, inserted);
+        }
+        LayoutManager fresh(storage);
+        fresh.setTextContainerSize({120, 1e7});
+        ASSERT_EQ(incremental.numberOfLines(), fresh.numberOfLines()) << "step " << step;
+        ASSERT_DOUBLE_EQ(incremental.usedRectForTextContainer().height(),
+                         fresh.usedRectForTextContainer().height())
+            << "step " << step;
+        const auto a = incremental.lineFragmentsInRect({0, 0, 120, 1e7});
+        const auto b = fresh.lineFragmentsInRect({0, 0, 120, 1e7});
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            ASSERT_EQ(a[i].characterRange, b[i].characterRange) << "step " << step << " line " << i;
+            ASSERT_DOUBLE_EQ(a[i].rect.minY(), b[i].rect.minY()) << "step " << step << " line " << i;
+        }
+    }
+    EXPECT_GT(storage->length(), 100);
+    EXPECT_GT(incremental.numberOfLines(), 20);
+}
+
+TEST(LayoutManagerTest, DamagedStylesAndFontsNeitherCrashNorStall)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    ParagraphStyle damaged;
+    damaged.firstLineHeadIndent = inf;
+    damaged.headIndent = -1e300;
+    damaged.tailIndent = nan;
+    damaged.lineSpacing = -5;
+    damaged.paragraphSpacing = inf;
+    damaged.lineHeightMultiple = nan;
+    damaged.minimumLineHeight = 1e300;
+    damaged.maximumLineHeight = -1;
+    damaged.tabStops = {TextTab{TextTabType::Decimal, nan}, TextTab{TextTabType::Right, -1e9}};
+    damaged.defaultTabInterval = inf;
+    auto storage = std::make_shared<TextStorage>(
+        QStringLiteral("tab\tbed text\nsecond"),
+        AttributeDictionary{{kParagraphStyleAttributeName, damaged},
+                            {kFontAttributeName, Font{QString(), QString(), nan}},
+                            {kBaselineOffsetAttributeName, inf},
+                            {kKernAttributeName, nan}});
+    LayoutManager layout(storage);
+    layout.setTextContainerSize({nan, inf});
+    EXPECT_GE(layout.numberOfLines(), 2);
+    const Rect used = layout.usedRectForTextContainer();
+    EXPECT_TRUE(used.isFinite());
+    EXPECT_LT(used.height(), 1e7);
+    EXPECT_GE(layout.insertionIndexForPoint({nan, nan}), 0);
+    storage->addAttribute(kFontAttributeName, Font{QStringLiteral("Helvetica"), QString(), 1e9}, {0, 3});
+    EXPECT_TRUE(layout.usedRectForTextContainer().isFinite());
 }

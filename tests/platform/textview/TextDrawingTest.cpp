@@ -159,3 +159,50 @@ TEST(TextDrawingTest, TheCaretIsDrawnInItsColourOnlyWhenShown)
     view->setEditable(false);
     EXPECT_EQ(countIn(view->imageOfRect(view->bounds()), caretBox, Hue::Red), 0);
 }
+
+TEST(TextDrawingTest, TwoViewsDrawOneLayoutManagerAlike)
+{
+    auto first = styledView();
+    TextView second(Rect(0, 0, 300, 100));
+    second.setVerticallyResizable(false);
+    second.setLayoutManager(first->layoutManager());
+    EXPECT_EQ(second.string(), first->string());
+    EXPECT_EQ(first->layoutManager()->firstTextView(), first.get());
+    EXPECT_EQ(first->layoutManager()->textViews().size(), 2u);
+    EXPECT_EQ(first->imageOfRect(first->bounds()), second.imageOfRect(second.bounds()));
+    // An edit through one shows in both.
+    first->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(0, 0, 1), {0, 4});
+    const QImage again = second.imageOfRect(second.bounds());
+    EXPECT_EQ(countIn(again, rectOf(second, {0, 4}), Hue::Red), 0);
+    EXPECT_EQ(first->imageOfRect(first->bounds()), again);
+    // A view that goes away leaves the shared layout manager to the other.
+    const std::shared_ptr<LayoutManager> shared = first->layoutManager();
+    first.reset();
+    EXPECT_EQ(shared->firstTextView(), &second);
+}
+
+TEST(TextDrawingTest, LinesDeepInLaterParagraphsAreDrawn)
+{
+    // Wrapped lines of a first paragraph, then a red one: every line must reach the screen, not only
+    // those of the first paragraph's first line.
+    TextView view(Rect(0, 0, 200, 300));
+    view.setVerticallyResizable(false);
+    view.textStorage().append(QStringLiteral("one two three four five six seven eight nine ten\n"),
+                              colored(Color::gray(0)));
+    view.textStorage().append(QStringLiteral("HHHH HHHH"), colored(Color::rgb(1, 0, 0)));
+    view.textStorage().append(QStringLiteral("\nMMMM"), colored(Color::rgb(0, 0, 1)));
+    ASSERT_GT(view.layoutManager()->numberOfLines(), 3);
+    const QImage image = view.imageOfRect(view.bounds());
+    const qsizetype redStart = view.string().indexOf(QLatin1Char('H'));
+    EXPECT_GT(countIn(image, rectOf(view, {redStart, 4}), Hue::Red), 50);
+    EXPECT_GT(countIn(image, rectOf(view, {view.string().size() - 4, 4}), Hue::Blue), 50);
+    // Drawing only a strip in the middle still draws the lines inside it.
+    QImage strip(200, 300, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::white);
+    {
+        QPainter painter(&strip);
+        const QRectF red = rectOf(view, {redStart, 4});
+        view.displayRectIgnoringOpacity(Rect(0, red.top(), 200, red.height()), painter);
+    }
+    EXPECT_GT(countIn(strip, QRectF(0, 0, 200, rectOf(view, {redStart, 4}).height()), Hue::Red), 50);
+}

@@ -6,6 +6,9 @@
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +242,27 @@ TEST(TextViewTest, ReturnTabAndDeleteKeysEdit)
     EXPECT_GE(delegate.selectionChanges, 5);
 }
 
+TEST(TextViewTest, ChangesAndSelectionsAreAnnounced)
+{
+    Harness h;
+    QStringList heard;
+    QVariant oldSelection;
+    const auto id =
+        NotificationCenter::shared().addObserver({}, h.view, [&](const Notification& notification) {
+            heard.push_back(notification.name);
+            if (notification.name == kTextViewDidChangeSelectionNotification)
+                oldSelection = notification.userInfo.value(QStringLiteral("NSOldSelectedCharacterRange"));
+        });
+    h.type(QStringLiteral("x"));
+    EXPECT_TRUE(heard.contains(kTextDidChangeNotification));
+    EXPECT_TRUE(heard.contains(kTextViewDidChangeSelectionNotification));
+    EXPECT_EQ(oldSelection.toList().value(0).toLongLong(), 0);
+    heard.clear();
+    h.view->setTypingAttributes(boldFont());
+    EXPECT_EQ(heard, QStringList{kTextViewDidChangeTypingAttributesNotification});
+    NotificationCenter::shared().removeObserver(id);
+}
+
 TEST(TextViewTest, SurrogatePairsAreNeverSplit)
 {
     Harness h;
@@ -261,6 +285,27 @@ TEST(TextViewTest, SurrogatePairsAreNeverSplit)
     EXPECT_EQ(h.view->string(), QStringLiteral("ae\u0301"));
     h.key(Qt::Key_Delete);
     EXPECT_EQ(h.view->string(), QStringLiteral("a"));
+}
+
+TEST(TextViewTest, ArrowsMoveOnScreenInRightToLeftText)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("\u05D0\u05D1\u05D2\nabc"));
+    h.view->setSelectedRange({1, 0});
+    // Right moves toward the paragraph's start in Hebrew.
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 0}));
+    h.key(Qt::Key_Left);
+    h.key(Qt::Key_Left);
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 0}));
+    h.key(Qt::Key_Left);
+    h.key(Qt::Key_Left);
+    EXPECT_EQ(h.view->selectedRange(), (Range{4, 0}));
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{5, 0}));
+    h.key(Qt::Key_End, Qt::ControlModifier);
+    h.key(Qt::Key_Right);
+    EXPECT_EQ(h.view->selectedRange(), (Range{7, 0}));
 }
 
 TEST(TextViewTest, MouseClicksPlaceTheCaretAndSelectWordsAndParagraphs)
@@ -287,6 +332,24 @@ TEST(TextViewTest, MouseClicksPlaceTheCaretAndSelectWordsAndParagraphs)
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(h.host, &move);
     QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(to));
+    EXPECT_EQ(h.view->selectedRange(), (Range{2, 18}));
+    // A double click held and dragged grows by whole words.
+    h.clock.advance(5);
+    const Point inBeta = h.glyphCenter(7);
+    QTest::mousePress(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    QTest::mousePress(h.host, Qt::LeftButton, Qt::NoModifier, h.hostPoint(inBeta));
+    const QPoint inGamma = h.hostPoint(h.glyphCenter(13));
+    QMouseEvent wordDrag(QEvent::MouseMove, QPointF(inGamma), QPointF(inGamma), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(h.host, &wordDrag);
+    QTest::mouseRelease(h.host, Qt::LeftButton, Qt::NoModifier, inGamma);
+    EXPECT_EQ(h.view->selectedRange(), (Range{6, 10}));
+    h.clock.advance(5);
+    h.click(h.view->layoutManager()->insertionPointRectForCharacterIndex(2).origin.offsetBy(0, 5));
+    h.clock.advance(5);
+    h.click(h.view->layoutManager()->insertionPointRectForCharacterIndex(20).origin.offsetBy(0, 5),
+            Qt::ShiftModifier);
     EXPECT_EQ(h.view->selectedRange(), (Range{2, 18}));
     // Shift-click extends from the far end.
     h.clock.advance(5);
@@ -327,6 +390,50 @@ TEST(TextViewTest, CutCopyAndPasteKeepRichText)
     EXPECT_EQ(h.view->string(), QStringLiteral("bold plainboldbold"));
 }
 
+TEST(TextViewTest, APastedPictureBecomesANamedAttachment)
+{
+    Harness h;
+    h.view->setString(QStringLiteral("ab"));
+    h.view->setSelectedRange({1, 0});
+    h.board.clearContents();
+    QImage image(8, 6, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    ASSERT_TRUE(h.board.writeImage(image));
+    h.key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(h.view->string(), QStringLiteral("a") + QChar(kAttachmentCharacter) + QStringLiteral("b"));
+    const auto attachment = h.view->textStorage().attribute(kAttachmentAttributeName, 1).attachment();
+    ASSERT_TRUE(attachment && attachment->fileWrapper());
+    EXPECT_EQ(attachment->fileWrapper()->preferredFilename(), QStringLiteral("Pasted Graphic.png"));
+    const double x1 = h.view->layoutManager()->insertionPointRectForCharacterIndex(1).minX();
+    const double x2 = h.view->layoutManager()->insertionPointRectForCharacterIndex(2).minX();
+    EXPECT_NEAR(x2 - x1, 8, 0.01);
+}
+
+TEST(TextViewTest, EditMenuCommandsValidateAndRunThroughTheResponderChain)
+{
+    Harness h;
+    auto valid = [&](const char* action) {
+        return h.view->validateMenuItem(UserInterfaceItem{QString::fromLatin1(action), 0, true});
+    };
+    h.board.clearContents();
+    EXPECT_FALSE(valid("copy:"));
+    EXPECT_FALSE(valid("paste:"));
+    EXPECT_FALSE(valid("undo:"));
+    EXPECT_FALSE(valid("selectAll:"));
+    h.type(QStringLiteral("menu"));
+    EXPECT_TRUE(valid("undo:"));
+    EXPECT_TRUE(valid("selectAll:"));
+    ASSERT_TRUE(h.view->tryToPerform(QStringLiteral("selectAll:"), {}));
+    EXPECT_EQ(h.view->selectedRange(), (Range{0, 4}));
+    EXPECT_TRUE(valid("cut:"));
+    EXPECT_TRUE(h.view->tryToPerform(QStringLiteral("copy:"), {}));
+    EXPECT_TRUE(valid("paste:"));
+    h.view->setEditable(false);
+    EXPECT_FALSE(valid("cut:"));
+    EXPECT_FALSE(valid("paste:"));
+    EXPECT_TRUE(valid("copy:"));
+}
+
 TEST(TextViewTest, TheDelegateMayRefuseAChange)
 {
     Harness h;
@@ -361,7 +468,10 @@ TEST(TextViewTest, ReadOnlyViewsIgnoreEditsButStillSelect)
     EXPECT_EQ(h.view->string(), QStringLiteral("fixed"));
     h.key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(h.view->selectedRange(), (Range{0, 5}));
+    ASSERT_EQ(h.view->cursorRects().size(), 1u);
+    EXPECT_EQ(h.view->cursorRects().front().cursor.shape(), Qt::IBeamCursor);
     h.view->setSelectable(false);
+    EXPECT_TRUE(h.view->cursorRects().empty());
     h.click(h.glyphCenter(1));
     EXPECT_EQ(h.view->selectedRange(), (Range{0, 5}));
 }
@@ -531,4 +641,57 @@ TEST(TextViewTest, TheContainerFollowsTheViewWidth)
     const Rect caret = h.view->insertionPointRect();
     EXPECT_NEAR(caret.minY(), 20, 0.01);
     EXPECT_GT(caret.minX(), 10);
+}
+
+TEST(TextViewTest, RandomEditingUndoesBackToTheStartAndRedoesToTheEnd)
+{
+    Harness h;
+    const QString start = QStringLiteral("The quick brown fox\njumps over the lazy dog");
+    h.view->setString(start);
+    h.endEventLoopPass();
+    h.view->undoManager()->removeAllActions();
+    quint32 seed = 777;
+    auto random = [&seed](quint32 bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    const QStringList commands{QStringLiteral("moveLeft:"),
+                               QStringLiteral("moveRight:"),
+                               QStringLiteral("moveWordLeftAndModifySelection:"),
+                               QStringLiteral("deleteBackward:"),
+                               QStringLiteral("deleteForward:"),
+                               QStringLiteral("insertNewline:"),
+                               QStringLiteral("moveUp:"),
+                               QStringLiteral("deleteWordBackward:")};
+    const QStringList typed{QStringLiteral("a"), QStringLiteral("xyz"), QString::fromUtf16(u"\U0001F600"),
+                            QStringLiteral("e\u0301")};
+    for (int step = 0; step < 300; ++step) {
+        const quint32 choice = random(10);
+        if (choice < 4)
+            h.view->insertText(typed[random(quint32(typed.size()))]);
+        else if (choice < 9)
+            h.view->doCommandBySelector(commands[random(quint32(commands.size()))]);
+        else
+            h.endEventLoopPass();
+        // No edit may leave half a surrogate pair behind.
+        const QString text = h.view->string();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i).isHighSurrogate()) {
+                ASSERT_TRUE(i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) << "step " << step;
+            }
+            if (text.at(i).isLowSurrogate()) {
+                ASSERT_TRUE(i > 0 && text.at(i - 1).isHighSurrogate()) << "step " << step;
+            }
+        }
+    }
+    h.endEventLoopPass();
+    const QString end = h.view->string();
+    EXPECT_NE(end, start);
+    UndoManager* undo = h.view->undoManager();
+    while (undo->canUndo())
+        undo->undo();
+    EXPECT_EQ(h.view->string(), start);
+    while (undo->canRedo())
+        undo->redo();
+    EXPECT_EQ(h.view->string(), end);
 }
