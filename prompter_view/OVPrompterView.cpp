@@ -7,6 +7,7 @@
 #include "platform/appkit/Window.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/text/AttributeNames.h"
@@ -103,6 +104,9 @@ OVPrompterView::OVPrompterView(const Rect& frame) : View(frame)
     // The arrow's and the bar's frames change on every step of their animations: the text follows.
     m_arrowFrameObserver = m_focusArrowView->addFrameObserver([this](View&) { tile(); });
     m_barFrameObserver = m_timeBar->addFrameObserver([this](View&) { tile(); });
+    // A stored alignment outside the grid would only log on every tile: the centre stands in.
+    const qint64 alignment = UserDefaults::shared().integerForKey(QStringLiteral("marginAlignment"));
+    m_marginAlignment = alignment >= 0 && alignment <= 8 ? unsigned(alignment) : 4u;
     m_observers.emplace_back(NotificationCenter::shared(), OVTimeBarPositionDidChangeNotification, m_timeBar,
                              [this](const Notification&) { tile(); });
     m_observers.emplace_back(NotificationCenter::shared(), OVTextViewDidChangeBackgroundColorNotification,
@@ -453,6 +457,69 @@ void OVPrompterView::scrollToPreviousLine()
     }
     m_animatingLineDestination = target;
     m_lineDestinationResetAt = Clock::shared().now() + kLineScrollDuration;
+}
+
+void OVPrompterView::installTextViewFactory()
+{
+    OVScrollView::setTextViewFactory([](const Rect& frame) { return std::make_unique<OVTextView>(frame); });
+}
+
+void OVPrompterView::setReflectPrompterSettingsInEditMode(bool flag)
+{
+    if (flag == m_reflectPrompterSettingsInEditMode)
+        return;
+    m_reflectPrompterSettingsInEditMode = flag;
+    const bool usedAnimation = m_usesAnimation;
+    m_usesAnimation = false;
+    m_reflectObservers.clear();
+    if (flag) {
+        NotificationCenter& center = NotificationCenter::shared();
+        m_reflectObservers.emplace_back(center, OVPreviewPrompterViewDidChangeNotification, nullptr,
+                                        [this](const Notification&) { reflectPreviewPrompterSettings(); });
+        reflectPreviewPrompterSettings();
+        m_reflectObservers.emplace_back(center, OVPrompterDidBeginMarginChangeNotification, nullptr,
+                                        [this](const Notification&) {
+                                            setHasContentBorder(true);
+                                            setTextContainerWidthTracksTextView(false);
+                                        });
+        m_reflectObservers.emplace_back(center, OVPrompterDidEndMarginChangeNotification, nullptr,
+                                        [this](const Notification&) {
+                                            setHasContentBorder(false);
+                                            setTextContainerWidthTracksTextView(true);
+                                        });
+    } else {
+        reflectStandardEditModeSettings();
+    }
+    m_usesAnimation = usedAnimation;
+}
+
+void OVPrompterView::reflectPreviewPrompterSettings()
+{
+    const UserDefaults& defaults = UserDefaults::shared();
+    const qint64 alignment = defaults.integerForKey(QStringLiteral("marginAlignment"));
+    reflectShowsFocusArrow(defaults.boolForKey(QStringLiteral("useFocusArrow")),
+                           defaults.boolForKey(QStringLiteral("useTimeBar")),
+                           defaults.doubleForKey(QStringLiteral("horizontalMarginPercentage")),
+                           defaults.doubleForKey(QStringLiteral("verticalMarginPercentage")),
+                           alignment >= 0 && alignment <= 8 ? unsigned(alignment) : 4u);
+}
+
+void OVPrompterView::reflectStandardEditModeSettings()
+{
+    reflectShowsFocusArrow(false, false, 0.0, 0.0, m_marginAlignment);
+}
+
+void OVPrompterView::reflectShowsFocusArrow(bool showsFocusArrow, bool showsTimeBar, double horizontalMargins,
+                                            double verticalMargins, unsigned marginAlignment)
+{
+    const bool usedAnimation = m_usesAnimation;
+    m_usesAnimation = false;
+    setFocusArrowVisible(showsFocusArrow);
+    setTimeBarVisible(showsTimeBar);
+    setHorizontalMarginIndentFactor(horizontalMargins);
+    setVerticalMarginIndentFactor(verticalMargins);
+    setMarginAlignment(marginAlignment);
+    m_usesAnimation = usedAnimation;
 }
 
 void OVPrompterView::configureForPreviewOrTalent()

@@ -18,6 +18,12 @@ class OVScrollView;
 class OVTextView;
 class OVTimeBar;
 
+inline const QString OVPreviewPrompterViewDidChangeNotification =
+    QStringLiteral("OVPreviewPrompterViewDidChangeNotification");
+inline const QString OVPrompterDidBeginMarginChangeNotification =
+    QStringLiteral("OVPrompterDidBeginMarginChangeNotification");
+inline const QString OVPrompterDidEndMarginChangeNotification =
+    QStringLiteral("OVPrompterDidEndMarginChangeNotification");
 inline const QString OVViewAnimationNameToggleTimeBar = QStringLiteral("OVViewAnimationNameToggleTimeBar");
 inline const QString OVViewAnimationNameToggleFocusArrow =
     QStringLiteral("OVViewAnimationNameToggleFocusArrow");
@@ -95,6 +101,17 @@ public:
 
     // Makes the text view a pure output (talent and preview windows).
     void configureForPreviewOrTalent();
+    // Every new prompter scroll view gets the rich-text view as its text view from now on.
+    static void installTextViewFactory();
+
+    // In Edit mode the view can mirror the talent output's arrow, bar and margins as the preview
+    // panel sets them, with the content border shown while a margin slider is dragged.
+    bool reflectPrompterSettingsInEditMode() const { return m_reflectPrompterSettingsInEditMode; }
+    void setReflectPrompterSettingsInEditMode(bool flag);
+    void reflectPreviewPrompterSettings();
+    void reflectStandardEditModeSettings();
+    void reflectShowsFocusArrow(bool showsFocusArrow, bool showsTimeBar, double horizontalMargins,
+                                double verticalMargins, unsigned marginAlignment);
 
     // OVCorePrompterView.
     ScrollView* scrollView() const override;
@@ -156,4 +173,6 @@ private:
     int m_arrowFrameObserver = 0;
     int m_barFrameObserver = 0;
     std::vector<NotificationObserver> m_observers;
+    bool m_reflectPrompterSettingsInEditMode = false;
+    std::vector<NotificationObserver> m_reflectObservers;
 };

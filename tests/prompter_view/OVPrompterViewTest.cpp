@@ -220,6 +220,43 @@ TEST_F(OVPrompterViewTest, PromptModeMakesTheTextDisplayOnly)
     EXPECT_EQ(view->prompterTextView()->selectedRange(), (Range{10, 0}));
 }
 
+TEST_F(OVPrompterViewTest, EditModeMirrorsThePreviewSettingsUntilSwitchedOff)
+{
+    make({1000, 500});
+    view->setUsesAnimation(true);
+    UserDefaults& defaults = UserDefaults::shared();
+    defaults.setBool(true, QStringLiteral("useFocusArrow"));
+    defaults.setBool(true, QStringLiteral("useTimeBar"));
+    defaults.setDouble(0.2, QStringLiteral("horizontalMarginPercentage"));
+    defaults.setDouble(0.1, QStringLiteral("verticalMarginPercentage"));
+    defaults.setInteger(2, QStringLiteral("marginAlignment"));
+
+    view->setReflectPrompterSettingsInEditMode(true);
+    EXPECT_FALSE(view->isAnimating());
+    EXPECT_TRUE(view->isFocusArrowVisible());
+    EXPECT_TRUE(view->isTimeBarVisible());
+    EXPECT_EQ(view->horizontalMarginIndentFactor(), 0.2);
+    EXPECT_EQ(view->marginAlignment(), 2u);
+    EXPECT_TRUE(view->usesAnimation());
+
+    defaults.setDouble(0.4, QStringLiteral("horizontalMarginPercentage"));
+    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification);
+    EXPECT_EQ(view->horizontalMarginIndentFactor(), 0.4);
+    NotificationCenter::shared().postNotification(OVPrompterDidBeginMarginChangeNotification);
+    EXPECT_TRUE(view->hasContentBorder());
+    EXPECT_FALSE(view->textContainerWidthTracksTextView());
+    NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification);
+    EXPECT_FALSE(view->hasContentBorder());
+    EXPECT_TRUE(view->textContainerWidthTracksTextView());
+
+    view->setReflectPrompterSettingsInEditMode(false);
+    EXPECT_FALSE(view->isFocusArrowVisible());
+    EXPECT_FALSE(view->isTimeBarVisible());
+    EXPECT_EQ(view->horizontalMarginIndentFactor(), 0.0);
+    EXPECT_EQ(view->marginAlignment(), 2u);
+    EXPECT_EQ(scrollFrame(), (Rect{0, 0, 1000, 500}));
+}
+
 // Image rows run top down; the view's rectangles are y-up.
 QRect imageRows(const Rect& rect, double height)
 {
