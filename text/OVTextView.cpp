@@ -110,7 +110,7 @@ OVTextView::PromptState OVTextView::promptState()
     if (promptStateProvider())
         return promptStateProvider()();
     const OVApplication& application = OVApplication::shared();
-    return {application.isModePrompt(), application.isStatusPaused()};
+    return {application.isModePrompt(), application.isStatusPaused(), application.isModeChanging()};
 }
 
 int OVTextView::speedStepsForWheelDelta(double compatibleDeltaY)
@@ -360,6 +360,7 @@ void OVTextView::willProcessEditing(TextStorage& storage)
                 storage.removeAttribute(kUnderlineColorAttributeName,
                                         {edited.location, end - edited.location});
         }
+        dropMarksForEdit(storage, edited);
     }
     if (m_logger)
         m_logger->logEndSanitizeTextStorageLength(storage.length());
@@ -370,6 +371,50 @@ void OVTextView::willProcessEditing(TextStorage& storage)
         NotificationCenter::shared().postNotification(
             {OVTextViewDidProcessEditingNotification, &storage, info});
     }
+}
+
+void OVTextView::dropMarksForEdit(const TextStorage& storage, const Range& edited)
+{
+    if (!m_drawsMarkedText || m_autoUnmarkText.isDisabled())
+        return;
+    const PromptState state = promptState();
+    if (state.prompt || state.changingMode)
+        return;
+    const quint64 options = OVSharedPreferencesAccess::markedTextOptions();
+    const unsigned mask = storage.editedMask();
+    const bool characters = (options & 1) && (mask & TextStorageEditedCharacters);
+    const bool attributes = (options & 2) && (mask & TextStorageEditedAttributes);
+    if (!characters && !attributes)
+        return;
+    // The layout manager moves its temporary attributes only once the edit is processed: until then
+    // they describe the text before the edit, so the edit is looked at in those coordinates.
+    LayoutManager& layout = *layoutManager();
+    const qsizetype oldLength = storage.length() - storage.changeInLength();
+    const Range whole{0, oldLength};
+    const qsizetype start = std::clamp<qsizetype>(edited.location, 0, oldLength);
+    const qsizetype end =
+        std::clamp<qsizetype>(edited.location + edited.length - storage.changeInLength(), start, oldLength);
+    // The mark around the edit: the runs holding the edit's first and last characters, and for a
+    // pure insertion the characters on either side of it.
+    qsizetype low = start;
+    qsizetype high = end;
+    bool marked = false;
+    auto extendAt = [&](qsizetype index) {
+        if (index < 0 || index >= oldLength)
+            return;
+        Range run;
+        if (!layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, whole).isNull()) {
+            marked = true;
+            low = std::min(low, run.location);
+            high = std::max(high, run.location + run.length);
+        }
+    };
+    extendAt(start);
+    extendAt(end > start ? end - 1 : start - 1);
+    if (end == start)
+        extendAt(start - 1);
+    if (marked)
+        layout.removeTemporaryAttribute(OVMarkedTextAttributeName, {low, high - low});
 }
 
 void OVTextView::setBackgroundColor(const QColor& color)

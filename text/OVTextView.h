@@ -23,6 +23,8 @@ inline const QString OVTextViewDidChangeAllowsHighlightColorPassthroughNotificat
 // "changeInLength"}, plus OVTextTransactionLoggerUserInfoKey when issues are tracked.
 inline const QString OVTextViewDidProcessEditingNotification =
     QStringLiteral("OVTextViewDidProcessEditingNotification");
+// The temporary attribute that marks text; edits drop it as the marked-text options ask.
+inline const QString OVMarkedTextAttributeName = QStringLiteral("OVMarkedTextAttributeName");
 inline const QString OVTextTransactionLoggerUserInfoKey =
     QStringLiteral("OVTextTransactionLoggerUserInfoKey");
 
@@ -56,6 +58,7 @@ public:
     struct PromptState {
         bool prompt = false;
         bool paused = false;
+        bool changingMode = false;
     };
     static void setPromptStateProvider(std::function<PromptState()> provider);
     static PromptState promptState();
@@ -127,6 +130,7 @@ private:
     void updateSelectedTextAttributes();
     void readDefaults();
     void sendSpeedSteps(double compatibleDeltaY);
+    void dropMarksForEdit(const TextStorage& storage, const Range& edited);
 
     QSet<QString> m_permittedAttachmentUTIs;
     QSet<QString> m_disabledAttributes;

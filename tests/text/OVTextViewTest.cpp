@@ -6,6 +6,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/Shadow.h"
 #include "platform/text/TextAttachment.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmark.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +208,43 @@ TEST_F(OVTextViewTest, CaretFollowsTheBackgroundAndNotificationsHonourTheSwitch)
     // Changing the selection ends the pass-through.
     view->setSelectedRange({0, 3});
     EXPECT_FALSE(view->allowsHighlightColorPassthrough());
+}
+
+TEST_F(OVTextViewTest, EditsDropTheMarkAroundThemAsTheOptionsSay)
+{
+    LayoutManager& layout = *view->layoutManager();
+    auto marked = [&](qsizetype index) {
+        Range run;
+        return !layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, {0, view->string().size()})
+                    .isNull();
+    };
+    view->setDrawsMarkedText(true);
+    OVSharedPreferencesAccess::setMarkedTextOptions(0);
+    layout.addTemporaryAttribute(OVMarkedTextAttributeName, true, {6, 5});
+    view->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(0, 0, 1), {7, 1});
+    EXPECT_TRUE(marked(6));
+
+    OVSharedPreferencesAccess::setMarkedTextOptions(1);
+    // Attribute changes keep the mark with bit 1 alone.
+    view->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(1, 0, 0), {7, 1});
+    EXPECT_TRUE(marked(6));
+    view->textStorage().replaceCharacters({8, 0}, QStringLiteral("Y"));
+    for (qsizetype i = 0; i < view->string().size(); ++i)
+        EXPECT_FALSE(marked(i)) << i;
+
+    OVSharedPreferencesAccess::setMarkedTextOptions(2);
+    layout.addTemporaryAttribute(OVMarkedTextAttributeName, true, {0, 5});
+    view->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(1, 0, 0), {1, 1});
+    EXPECT_FALSE(marked(0));
+    EXPECT_FALSE(marked(4));
+
+    // While marks are being set the switch is off and nothing drops.
+    layout.addTemporaryAttribute(OVMarkedTextAttributeName, true, {0, 5});
+    view->autoUnmarkText().disable();
+    view->textStorage().addAttribute(kForegroundColorAttributeName, Color::rgb(0, 1, 0), {1, 1});
+    EXPECT_TRUE(marked(0));
+    view->autoUnmarkText().enable();
+    OVSharedPreferencesAccess::setMarkedTextOptions(0);
 }
 
 TEST_F(OVTextViewTest, WheelDeltasGiveSpeedSteps)
