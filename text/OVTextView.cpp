@@ -417,6 +417,29 @@ void OVTextView::dropMarksForEdit(const TextStorage& storage, const Range& edite
         layout.removeTemporaryAttribute(OVMarkedTextAttributeName, {low, high - low});
 }
 
+void OVTextView::unmarkTextAtIndex(qsizetype index)
+{
+    const qsizetype length = textStorage().length();
+    if (index < 0 || index >= length)
+        return;
+    Range run;
+    LayoutManager& layout = *layoutManager();
+    if (!layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, {0, length}).isNull())
+        layout.removeTemporaryAttribute(OVMarkedTextAttributeName, run);
+}
+
+void OVTextView::mouseDown(Event& event)
+{
+    const PromptState state = promptState();
+    if (event.clickCount == 2 && m_drawsMarkedText && isEditable() && !state.prompt && !state.changingMode &&
+        (OVSharedPreferencesAccess::markedTextOptions() & 4)) {
+        const Point point = convertPointFromView(event.locationInWindow, nullptr);
+        const Point origin = textContainerOrigin();
+        unmarkTextAtIndex(layoutManager()->characterIndexForPoint({point.x - origin.x, point.y - origin.y}));
+    }
+    TextView::mouseDown(event);
+}
+
 void OVTextView::setBackgroundColor(const QColor& color)
 {
     TextView::setBackgroundColor(color);

@@ -122,6 +122,10 @@ public:
     bool handledEventSelector(const QString& selector, Event& event, int insetRegion,
                               ClipView* fromView) override;
     void scrollWheel(Event& event) override;
+    // A double click on a mark drops it when the marked-text options say so.
+    void mouseDown(Event& event) override;
+    // Drops the whole mark holding index.
+    void unmarkTextAtIndex(qsizetype index);
     bool doCommandBySelector(const QString& selector) override;
 
 private:

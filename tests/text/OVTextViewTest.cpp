@@ -247,6 +247,34 @@ TEST_F(OVTextViewTest, EditsDropTheMarkAroundThemAsTheOptionsSay)
     OVSharedPreferencesAccess::setMarkedTextOptions(0);
 }
 
+TEST_F(OVTextViewTest, ADoubleClickOnAMarkDropsItWhenAsked)
+{
+    LayoutManager& layout = *view->layoutManager();
+    auto marked = [&](qsizetype index) {
+        Range run;
+        return !layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, {0, view->string().size()})
+                    .isNull();
+    };
+    view->setDrawsMarkedText(true);
+    layout.addTemporaryAttribute(OVMarkedTextAttributeName, true, {6, 5});
+    const Rect glyph = layout.boundingRectForGlyphRange({7, 1});
+    const Point origin = view->textContainerOrigin();
+    Event click;
+    click.type = Event::Type::LeftMouseDown;
+    click.clickCount = 2;
+    click.locationInWindow =
+        view->convertPointToView({glyph.midX() + origin.x, glyph.midY() + origin.y}, nullptr);
+
+    OVSharedPreferencesAccess::setMarkedTextOptions(1);
+    view->mouseDown(click);
+    EXPECT_TRUE(marked(7));
+    OVSharedPreferencesAccess::setMarkedTextOptions(4);
+    view->mouseDown(click);
+    EXPECT_FALSE(marked(6));
+    EXPECT_FALSE(marked(10));
+    OVSharedPreferencesAccess::setMarkedTextOptions(0);
+}
+
 TEST_F(OVTextViewTest, WheelDeltasGiveSpeedSteps)
 {
     EXPECT_EQ(OVTextView::speedStepsForWheelDelta(-25), -1);
