@@ -578,6 +578,26 @@ void OVPrompterView::adjustTextSizeByFactor(double factor)
     storage.endEditing();
 }
 
+void OVPrompterView::invertColors()
+{
+    TextStorage& storage = m_textView->textStorage();
+    std::vector<std::pair<Range, Color>> colors;
+    if (storage.length() > 0)
+        storage.enumerateAttribute(kForegroundColorAttributeName, {0, storage.length()}, 0,
+                                   [&](const AttributeValue& value, const Range& range, bool&) {
+                                       const Color color = value.color() ? *value.color() : Color::gray(0);
+                                       colors.emplace_back(range, Color::rgb(1 - color.red, 1 - color.green,
+                                                                             1 - color.blue, color.alpha));
+                                   });
+    storage.beginEditing();
+    for (const auto& [range, color] : colors)
+        storage.addAttribute(kForegroundColorAttributeName, color, range);
+    storage.endEditing();
+    const QColor background = m_textView->backgroundColor();
+    m_textView->setBackgroundColor(QColor::fromRgbF(1.0f - background.redF(), 1.0f - background.greenF(),
+                                                    1.0f - background.blueF(), background.alphaF()));
+}
+
 void OVPrompterView::drawRect(QPainter& painter, const Rect& dirtyRect)
 {
     const QColor background = m_textView->backgroundColor();

@@ -131,6 +131,8 @@ public:
     bool usesTimeBar() const override { return isTimeBarVisible(); }
     void setUsesTimeBar(bool flag) override { setTimeBarVisible(flag); }
     void adjustTextSizeByFactor(double factor) override;
+    // Text without a colour of its own counts as black, so it turns white.
+    void invertColors() override;
 
     // Whether Shift counts as held when animationDuration is asked (tests set it; the program asks
     // the keyboard).

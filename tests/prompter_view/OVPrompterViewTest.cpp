@@ -209,6 +209,26 @@ TEST_F(OVPrompterViewTest, BackgroundReachesArrowBarAndScrollView)
     EXPECT_EQ(view->timeBar()->backgroundColor(), QColor(Qt::black));
 }
 
+TEST_F(OVPrompterViewTest, TalentAdjustmentsUndoThemselves)
+{
+    make({800, 400}, 3, 20);
+    OVTextView* text = view->prompterTextView();
+    view->adjustTextSizeByFactor(2);
+    EXPECT_EQ(text->textStorage().attribute(kFontAttributeName, 0).font()->pointSize, 40);
+    view->adjustTextSizeByFactor(0.5);
+    EXPECT_EQ(text->textStorage().attribute(kFontAttributeName, 0).font()->pointSize, 20);
+    view->adjustTextSizeByFactor(0);
+    EXPECT_EQ(text->textStorage().attribute(kFontAttributeName, 0).font()->pointSize, 20);
+
+    view->invertColors();
+    EXPECT_EQ(text->backgroundColor(), QColor(Qt::black));
+    EXPECT_EQ(*text->textStorage().attribute(kForegroundColorAttributeName, 0).color(), Color::rgb(1, 1, 1));
+    EXPECT_EQ(view->timeBar()->backgroundColor(), QColor(Qt::black));
+    view->invertColors();
+    EXPECT_EQ(text->backgroundColor(), QColor(Qt::white));
+    EXPECT_EQ(*text->textStorage().attribute(kForegroundColorAttributeName, 0).color(), Color::rgb(0, 0, 0));
+}
+
 TEST_F(OVPrompterViewTest, PromptModeMakesTheTextDisplayOnly)
 {
     make({800, 400});
