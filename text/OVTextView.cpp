@@ -164,8 +164,8 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame)
     m_disabledAttributes = {kShadowAttributeName, kLinkAttributeName, kToolTipAttributeName};
     readDefaults();
 
-    m_observedStorage = &textStorage();
-    m_willProcessToken = m_observedStorage->addObserver(
+    m_observedStorage = layoutManager()->textStorage();
+    m_willProcessToken = layoutManager()->textStorage()->addObserver(
         TextStorage::Phase::WillProcessEditing,
         [this](TextStorage& storage, const TextStorageEdit&) { willProcessEditing(storage); });
     NotificationCenter& center = NotificationCenter::shared();
@@ -186,8 +186,8 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame)
 
 OVTextView::~OVTextView()
 {
-    if (m_observedStorage && m_observedStorage == &textStorage())
-        m_observedStorage->removeObserver(m_willProcessToken);
+    if (const std::shared_ptr<TextStorage> storage = m_observedStorage.lock())
+        storage->removeObserver(m_willProcessToken);
 }
 
 void OVTextView::readDefaults()

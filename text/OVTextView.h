@@ -151,6 +151,7 @@ private:
     std::unique_ptr<OVTextTransactionLogging> m_logger;
     HVStackBoolean m_autoUnmarkText{true};
     TextStorage::ObserverToken m_willProcessToken = 0;
-    TextStorage* m_observedStorage = nullptr;
+    // Weak: another layout manager may take over the view, and the old storage may go first.
+    std::weak_ptr<TextStorage> m_observedStorage;
     std::vector<NotificationObserver> m_observers;
 };

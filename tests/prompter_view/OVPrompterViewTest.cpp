@@ -204,6 +204,8 @@ TEST_F(OVPrompterViewTest, TwoLineScrollsInQuickSuccessionMoveTwoLines)
 TEST_F(OVPrompterViewTest, BackgroundReachesArrowBarAndScrollView)
 {
     make({800, 400});
+    EXPECT_EQ(view->prompterScrollView()->enclosingPrompterView(), view.get());
+    EXPECT_EQ(view->prompterScrollView()->textView(), view->prompterTextView());
     view->prompterTextView()->setBackgroundColor(Qt::black);
     EXPECT_EQ(view->focusArrowView()->backgroundColor(), QColor(Qt::black));
     EXPECT_EQ(view->timeBar()->backgroundColor(), QColor(Qt::black));
