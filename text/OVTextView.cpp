@@ -127,9 +127,8 @@ int OVTextView::speedStepsForWheelDelta(double compatibleDeltaY)
 
 double OVTextView::compatibleScrollingDeltaY(const Event& event)
 {
-    // A wheel notch arrives as one line; the classic delta counts ten to it. Touchpads give points,
-    // which already are on that scale.
-    return event.hasPreciseScrollingDeltas ? event.scrollingDeltaY : event.scrollingDeltaY * 10.0;
+    return event.hasPreciseScrollingDeltas ? event.scrollingDeltaY
+                                           : event.scrollingDeltaY * kCompatibleDeltaPerNotch;
 }
 
 bool OVTextView::filenameExtensionIsValidForTypes(const QString& filename, const QSet<QString>& types)
@@ -535,7 +534,17 @@ void OVTextView::scrollWheel(Event& event)
         if (scrollView)
             scrollView->scrollWheel(event);
     } else if (behavior == 0) {
-        sendSpeedSteps(compatibleScrollingDeltaY(event));
+        if (event.hasPreciseScrollingDeltas) {
+            sendSpeedSteps(compatibleScrollingDeltaY(event));
+        } else if (std::isfinite(event.scrollingDeltaY)) {
+            // Wheel events count notches (a fraction each on high-resolution wheels): every whole
+            // notch is one speed step.
+            m_pendingNotches += event.scrollingDeltaY;
+            const double notches = std::trunc(m_pendingNotches);
+            m_pendingNotches -= notches;
+            if (notches != 0)
+                sendSpeedSteps(notches * kCompatibleDeltaPerNotch);
+        }
     }
 }
 

@@ -66,7 +66,9 @@ public:
     // The number of speed steps a vertical wheel delta gives: negative speeds up, positive slows
     // down, 0 nothing.
     static int speedStepsForWheelDelta(double compatibleDeltaY);
-    // The event's vertical delta in the platform's classic units, ten to a wheel notch.
+    // The classic delta of one wheel notch: the speed-step formula makes exactly one step of it.
+    static constexpr double kCompatibleDeltaPerNotch = 20.0;
+    // A precise (touchpad) event's vertical delta in the classic units: its points as they are.
     static double compatibleScrollingDeltaY(const Event& event);
     // Whether a file name's extension belongs to one of the type identifiers (images only so far).
     static bool filenameExtensionIsValidForTypes(const QString& filename, const QSet<QString>& types);
@@ -154,4 +156,6 @@ private:
     // Weak: another layout manager may take over the view, and the old storage may go first.
     std::weak_ptr<TextStorage> m_observedStorage;
     std::vector<NotificationObserver> m_observers;
+    // Parts of a notch that high-resolution wheels send, kept until they make a whole one.
+    double m_pendingNotches = 0;
 };

@@ -279,6 +279,32 @@ TEST_F(OVPrompterViewTest, EditModeMirrorsThePreviewSettingsUntilSwitchedOff)
     EXPECT_EQ(scrollFrame(), (Rect{0, 0, 1000, 500}));
 }
 
+TEST_F(OVPrompterViewTest, TheWheelOverTheScriptChangesSpeedWhilePrompting)
+{
+    std::vector<QString> actions;
+    OVTextView::PromptState state;
+    OVTextView::setActionSender([&](const QString& action, OVTextView&) { actions.push_back(action); });
+    OVTextView::setPromptStateProvider([&] { return state; });
+    HostWindow host({800, 400});
+    OVPrompterView* prompter = host.add(std::make_unique<OVPrompterView>(Rect{0, 0, 800, 400}));
+    prompter->prompterTextView()->setString(script(50));
+
+    Event wheel;
+    wheel.type = Event::Type::ScrollWheel;
+    wheel.locationInWindow = {400, 200};
+    wheel.scrollingDeltaY = -1;
+    state.prompt = true;
+    host.send(wheel);
+    wheel.scrollingDeltaY = 3;
+    host.send(wheel);
+    EXPECT_EQ(actions, (std::vector<QString>{QStringLiteral("increaseSpeedWithMaxCap:"),
+                                             QStringLiteral("decreaseSpeedWithMinCap:"),
+                                             QStringLiteral("decreaseSpeedWithMinCap:"),
+                                             QStringLiteral("decreaseSpeedWithMinCap:")}));
+    OVTextView::setActionSender(nullptr);
+    OVTextView::setPromptStateProvider(nullptr);
+}
+
 // Image rows run top down; the view's rectangles are y-up.
 QRect imageRows(const Rect& rect, double height)
 {

@@ -301,9 +301,23 @@ TEST_F(OVTextViewTest, WheelSpeedsUpAndSlowsDownWhilePrompting)
     ASSERT_EQ(actions.size(), 2u);
     EXPECT_EQ(actions[1], QStringLiteral("decreaseSpeedWithMinCap:"));
 
+    // Touchpad points go through the formula as they are: 45 points slow down by three steps.
     Event pixels = wheel(45, true);
     view->scrollWheel(pixels);
     EXPECT_EQ(actions.size(), 5u);
+
+    // Three notches in one event are three steps; half notches of a high-resolution wheel make
+    // one step per whole notch.
+    Event three = wheel(-3);
+    view->scrollWheel(three);
+    EXPECT_EQ(actions.size(), 8u);
+    Event half = wheel(-0.5);
+    view->scrollWheel(half);
+    EXPECT_EQ(actions.size(), 8u);
+    view->scrollWheel(half);
+    EXPECT_EQ(actions.size(), 9u);
+    EXPECT_EQ(actions.back(), QStringLiteral("increaseSpeedWithMaxCap:"));
+    actions.resize(5);
 
     state.paused = true;
     view->scrollWheel(down);
