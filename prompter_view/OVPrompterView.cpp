@@ -299,16 +299,18 @@ void OVPrompterView::beginAnimation(double duration)
 
 void OVPrompterView::setTimeBarVisible(bool visible)
 {
-    if (visible == m_timeBarVisible && (visible || !m_timeBar->isHidden()) == visible)
+    // Compared with where the bar is heading, so showing it again while it hides turns it round.
+    if (visible == m_timeBarTarget)
         return;
+    m_timeBarTarget = visible;
     const double duration = animationDuration();
     if (visible) {
         m_timeBar->setHidden(false);
         m_timeBarVisible = true;
     }
     const double target = visible ? m_timeBar->frameHeight() : 0.0;
-    auto finish = [this, visible](bool) {
-        if (!visible) {
+    auto finish = [this](bool) {
+        if (!m_timeBarTarget) {
             m_timeBar->setHidden(true);
             m_timeBarVisible = false;
             tile();
@@ -330,16 +332,17 @@ void OVPrompterView::setTimeBarVisible(bool visible)
 
 void OVPrompterView::setFocusArrowVisible(bool visible)
 {
-    if (visible == m_focusArrowVisible && (visible || !m_focusArrowView->isHidden()) == visible)
+    if (visible == m_focusArrowTarget)
         return;
+    m_focusArrowTarget = visible;
     const double duration = animationDuration();
     if (visible) {
         m_focusArrowView->setHidden(false);
         m_focusArrowVisible = true;
     }
     const double target = visible ? OVFocusArrowView::widthForArrowSize(m_focusArrowView->arrowSize()) : 0.0;
-    auto finish = [this, visible](bool) {
-        if (!visible) {
+    auto finish = [this](bool) {
+        if (!m_focusArrowTarget) {
             m_focusArrowView->setHidden(true);
             m_focusArrowVisible = false;
             tile();

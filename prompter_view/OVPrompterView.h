@@ -161,6 +161,8 @@ private:
     bool m_verticallyFlipped = false;
     bool m_focusArrowVisible = false;
     bool m_timeBarVisible = false;
+    bool m_focusArrowTarget = false;
+    bool m_timeBarTarget = false;
     bool m_suspendReTile = false;
     bool m_hasContentBorder = false;
     double m_borderAlpha = 0;

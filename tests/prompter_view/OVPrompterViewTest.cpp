@@ -174,6 +174,18 @@ TEST_F(OVPrompterViewTest, AnimatedArrowRetilesTheTextOnEveryFrame)
     RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
     EXPECT_FALSE(view->isTimeBarVisible());
     EXPECT_TRUE(view->timeBar()->isHidden());
+
+    // Shown again halfway through hiding, the bar turns round and stays.
+    view->setTimeBarVisible(true);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    view->setTimeBarVisible(false);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.1);
+    view->setTimeBarVisible(true);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    EXPECT_FALSE(view->isAnimating());
+    EXPECT_TRUE(view->isTimeBarVisible());
+    EXPECT_FALSE(view->timeBar()->isHidden());
+    EXPECT_DOUBLE_EQ(view->timeBar()->frame().size.height, view->timeBar()->frameHeight());
 }
 
 TEST_F(OVPrompterViewTest, TwoLineScrollsInQuickSuccessionMoveTwoLines)
