@@ -119,9 +119,9 @@ int OVTextView::speedStepsForWheelDelta(double compatibleDeltaY)
         return 0;
     const double d = compatibleDeltaY / 10.0;
     if (d < 0)
-        return -std::max(1, int(std::min(1e6, std::floor(-d / 2.0))));
+        return -std::max(1, int(std::min(double(OVTextView::kMaxSpeedStepsPerEvent), std::floor(-d / 2.0))));
     if (d > 0)
-        return std::max(1, int(std::min(1e6, std::ceil(d / 2.0))));
+        return std::max(1, int(std::min(double(OVTextView::kMaxSpeedStepsPerEvent), std::ceil(d / 2.0))));
     return 0;
 }
 

@@ -63,6 +63,8 @@ public:
     static void setPromptStateProvider(std::function<PromptState()> provider);
     static PromptState promptState();
 
+    // A runaway device cannot queue more steps than the speed range has.
+    static constexpr int kMaxSpeedStepsPerEvent = 100;
     // The number of speed steps a vertical wheel delta gives: negative speeds up, positive slows
     // down, 0 nothing.
     static int speedStepsForWheelDelta(double compatibleDeltaY);

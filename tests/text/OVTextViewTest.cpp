@@ -172,6 +172,27 @@ TEST_F(OVTextViewTest, IndentsAreNormalisedOnEachEditWhenAsked)
     EXPECT_EQ(style->firstLineHeadIndent, 0);
 }
 
+TEST_F(OVTextViewTest, RangesOutsideTheTextAreCutOrRefused)
+{
+    view->configureForEditing(false);
+    view->textStorage().addAttribute(kLinkAttributeName, QStringLiteral("x"), {0, 11});
+    view->stripUnsupportedAttributesInRange({-5, 8});
+    EXPECT_FALSE(view->textStorage().attributesAtIndex(2).contains(kLinkAttributeName));
+    EXPECT_TRUE(view->textStorage().attributesAtIndex(3).contains(kLinkAttributeName));
+    view->stripUnsupportedAttributesInRange({9, 1000});
+    EXPECT_FALSE(view->textStorage().attributesAtIndex(10).contains(kLinkAttributeName));
+    view->stripUnsupportedAttributesInRange({50, 2});
+    EXPECT_EQ(view->string(), QStringLiteral("Hello world"));
+
+    ParagraphStyle indented;
+    indented.headIndent = 20;
+    view->textStorage().addAttribute(kParagraphStyleAttributeName, indented, {0, 11});
+    view->normalizeParagraphIndentsInRange({5, 10});
+    const AttributeValue kept = view->textStorage().attribute(kParagraphStyleAttributeName, 0);
+    ASSERT_NE(kept.paragraphStyle(), nullptr);
+    EXPECT_EQ(kept.paragraphStyle()->headIndent, 20);
+}
+
 TEST_F(OVTextViewTest, TypingNextToAPictureKeepsThePreviousAttributesWithoutTheAttachment)
 {
     const AttributeDictionary typed{{kFontAttributeName, font(18)},
@@ -282,7 +303,8 @@ TEST_F(OVTextViewTest, WheelDeltasGiveSpeedSteps)
     EXPECT_EQ(OVTextView::speedStepsForWheelDelta(25), 2);
     EXPECT_EQ(OVTextView::speedStepsForWheelDelta(0), 0);
     EXPECT_EQ(OVTextView::speedStepsForWheelDelta(std::nan("")), 0);
-    EXPECT_EQ(OVTextView::speedStepsForWheelDelta(-1e300), -1000000);
+    EXPECT_EQ(OVTextView::speedStepsForWheelDelta(-1e300), -OVTextView::kMaxSpeedStepsPerEvent);
+    EXPECT_EQ(OVTextView::speedStepsForWheelDelta(INFINITY), 0);
 }
 
 TEST_F(OVTextViewTest, WheelSpeedsUpAndSlowsDownWhilePrompting)
