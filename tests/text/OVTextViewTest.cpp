@@ -158,6 +158,53 @@ TEST_F(OVTextViewTest, DisplayOnlyViewsAreNotSanitisedButNotifyAfterEachEdit)
     EXPECT_EQ(notified, 1);
 }
 
+struct RecordingLogger : OVTextTransactionLogging {
+    explicit RecordingLogger(QStringList& lines) : lines(lines) {}
+    void beginLog(OVTextView&, const Range& range, qsizetype change, unsigned actions) override
+    {
+        lines << QStringLiteral("begin %1 %2 %3 %4")
+                     .arg(range.location)
+                     .arg(range.length)
+                     .arg(change)
+                     .arg(actions);
+    }
+    void logBeginSanitizeTextStorageLength(qsizetype length) override
+    {
+        lines << QStringLiteral("in %1").arg(length);
+    }
+    void logEndSanitizeTextStorageLength(qsizetype length) override
+    {
+        lines << QStringLiteral("out %1").arg(length);
+    }
+    QStringList& lines;
+};
+
+TEST_F(OVTextViewTest, TrackedIssuesLogEachEditAndTravelWithTheNotification)
+{
+    QStringList lines;
+    int made = 0;
+    OVTextView::setTextTransactionLoggerFactory([&](OVTextView&) {
+        ++made;
+        return std::make_unique<RecordingLogger>(lines);
+    });
+    QVariantMap info;
+    NotificationObserver observer(NotificationCenter::shared(), OVTextViewDidProcessEditingNotification,
+                                  &view->textStorage(), [&](const Notification& n) { info = n.userInfo; });
+
+    view->textStorage().replaceCharacters({0, 0}, QStringLiteral("Oh "));
+    EXPECT_TRUE(lines.isEmpty()) << "nothing is recorded unless issues are tracked";
+    EXPECT_FALSE(info.contains(OVTextTransactionLoggerUserInfoKey));
+
+    UserDefaults::shared().setBool(true, QStringLiteral("logTrackedIssues"));
+    view->textStorage().replaceCharacters({0, 0}, QStringLiteral("A"));
+    view->textStorage().replaceCharacters({0, 1}, QString());
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(lines, (QStringList{"begin 0 1 1 2", "in 15", "out 15", "begin 0 0 -1 2", "in 14", "out 14"}));
+    EXPECT_TRUE(info.contains(OVTextTransactionLoggerUserInfoKey));
+    UserDefaults::shared().removeObjectForKey(QStringLiteral("logTrackedIssues"));
+    OVTextView::setTextTransactionLoggerFactory(nullptr);
+}
+
 TEST_F(OVTextViewTest, IndentsAreNormalisedOnEachEditWhenAsked)
 {
     ParagraphStyle indented;
