@@ -127,8 +127,10 @@ int OVTextView::speedStepsForWheelDelta(double compatibleDeltaY)
 
 double OVTextView::compatibleScrollingDeltaY(const Event& event)
 {
-    return event.hasPreciseScrollingDeltas ? event.scrollingDeltaY
-                                           : event.scrollingDeltaY * kCompatibleDeltaPerNotch;
+    // The classic delta follows the hand, whatever "natural" scrolling the system applies.
+    const double deltaY =
+        event.isDirectionInvertedFromDevice ? -event.scrollingDeltaY : event.scrollingDeltaY;
+    return event.hasPreciseScrollingDeltas ? deltaY : deltaY * kCompatibleDeltaPerNotch;
 }
 
 bool OVTextView::filenameExtensionIsValidForTypes(const QString& filename, const QSet<QString>& types)
@@ -539,7 +541,7 @@ void OVTextView::scrollWheel(Event& event)
         } else if (std::isfinite(event.scrollingDeltaY)) {
             // Wheel events count notches (a fraction each on high-resolution wheels): every whole
             // notch is one speed step.
-            m_pendingNotches += event.scrollingDeltaY;
+            m_pendingNotches += compatibleScrollingDeltaY(event) / kCompatibleDeltaPerNotch;
             const double notches = std::trunc(m_pendingNotches);
             m_pendingNotches -= notches;
             if (notches != 0)

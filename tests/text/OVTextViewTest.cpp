@@ -386,6 +386,11 @@ TEST_F(OVTextViewTest, WheelSpeedsUpAndSlowsDownWhilePrompting)
     view->scrollWheel(half);
     EXPECT_EQ(actions.size(), 9u);
     EXPECT_EQ(actions.back(), QStringLiteral("increaseSpeedWithMaxCap:"));
+    // With natural scrolling the same hand movement arrives with the other sign.
+    Event natural = wheel(1);
+    natural.isDirectionInvertedFromDevice = true;
+    view->scrollWheel(natural);
+    EXPECT_EQ(actions.back(), QStringLiteral("increaseSpeedWithMaxCap:"));
     actions.resize(5);
 
     state.paused = true;
