@@ -96,6 +96,24 @@ TEST_F(OVPrompterViewTest, StoredMarginsAndScaleFactorsOutOfRangeAreClampedOrRef
     EXPECT_TRUE(std::isfinite(clip.width) && std::isfinite(clip.height));
 }
 
+TEST_F(OVPrompterViewTest, AnEmptyViewTilesWithoutNonsense)
+{
+    make({0, 0}, 2);
+    view->setTimeBarVisible(true);
+    view->setFocusArrowVisible(true);
+    view->setHorizontalMarginIndentFactor(0.5);
+    view->setScaleFactor(3);
+    view->setHorizontallyFlipped(true);
+    for (const View* sub : {static_cast<const View*>(view->prompterScrollView()),
+                            static_cast<const View*>(view->prompterScrollView()->contentView())}) {
+        EXPECT_TRUE(std::isfinite(sub->bounds().size.width) && sub->bounds().size.width >= 0);
+        EXPECT_TRUE(std::isfinite(sub->bounds().size.height) && sub->bounds().size.height >= 0);
+    }
+    view->setFrame({0, 0, 300, 200});
+    EXPECT_GT(scrollFrame().size.width, 0);
+    EXPECT_EQ(view->lineRectInDirection(7).origin.x, OVPrompterView::kNoLineValue);
+}
+
 TEST_F(OVPrompterViewTest, ScaleFactorMagnifiesThroughTheClipView)
 {
     make({600, 400});
