@@ -1,5 +1,6 @@
 #include "prompter_view/OVPrompterView.h"
 
+#include "platform/appkit/Animation.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Menu.h"
@@ -196,8 +197,14 @@ void OVPrompterView::setHasContentBorder(bool flag)
     if (flag == m_hasContentBorder)
         return;
     m_hasContentBorder = flag;
-    m_borderAlpha = flag ? 1.0 : 0.0;
-    setNeedsDisplay(true);
+    const double from = m_borderAlpha;
+    const double to = flag ? 1.0 : 0.0;
+    m_borderAnimation =
+        std::make_unique<Animation>(kDefaultAnimationDuration, [this, from, to](double progress) {
+            m_borderAlpha = from + (to - from) * progress;
+            setNeedsDisplay(true);
+        });
+    m_borderAnimation->start();
 }
 
 void OVPrompterView::setContentBorderColor(const std::optional<QColor>& color)

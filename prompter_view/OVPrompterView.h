@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class Animation;
 class OVFocusArrowView;
 class OVScrollView;
 class OVTextView;
@@ -71,6 +72,7 @@ public:
     bool suspendReTile() const { return m_suspendReTile; }
     void setSuspendReTile(bool suspend) { m_suspendReTile = suspend; }
     bool hasContentBorder() const { return m_hasContentBorder; }
+    // The border fades in or out over the default animation time.
     void setHasContentBorder(bool flag);
     double borderAlpha() const { return m_borderAlpha; }
     const std::optional<QColor>& contentBorderColor() const { return m_contentBorderColor; }
@@ -166,6 +168,7 @@ private:
     bool m_suspendReTile = false;
     bool m_hasContentBorder = false;
     double m_borderAlpha = 0;
+    std::unique_ptr<Animation> m_borderAnimation;
     std::optional<QColor> m_contentBorderColor;
     Rect m_contentBorderRect;
     bool m_usesAnimation = false;

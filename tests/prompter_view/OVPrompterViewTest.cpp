@@ -296,6 +296,12 @@ TEST_F(OVPrompterViewTest, EditModeMirrorsThePreviewSettingsUntilSwitchedOff)
     EXPECT_EQ(view->horizontalMarginIndentFactor(), 0.4);
     NotificationCenter::shared().postNotification(OVPrompterDidBeginMarginChangeNotification);
     EXPECT_TRUE(view->hasContentBorder());
+    EXPECT_EQ(view->borderAlpha(), 0.0);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.1);
+    EXPECT_GT(view->borderAlpha(), 0.0);
+    EXPECT_LT(view->borderAlpha(), 1.0);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.2);
+    EXPECT_EQ(view->borderAlpha(), 1.0);
     EXPECT_FALSE(view->textContainerWidthTracksTextView());
     NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification);
     EXPECT_FALSE(view->hasContentBorder());
