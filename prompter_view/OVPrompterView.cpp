@@ -113,6 +113,10 @@ OVPrompterView::OVPrompterView(const Rect& frame) : View(frame)
     m_observers.emplace_back(NotificationCenter::shared(), OVTextViewDidChangeBackgroundColorNotification,
                              m_textView, [this](const Notification&) { backgroundColorDidChange(); });
     backgroundColorDidChange();
+    // Line keys reach the view through the responder chain from the text view inside it.
+    setActionHandler(QStringLiteral("scrollToNextLine:"), [this](const QVariant&) { scrollToNextLine(); });
+    setActionHandler(QStringLiteral("scrollToPreviousLine:"),
+                     [this](const QVariant&) { scrollToPreviousLine(); });
     tile();
 }
 
