@@ -262,6 +262,21 @@ TEST_F(OVPrompterViewTest, TalentAdjustmentsUndoThemselves)
     EXPECT_EQ(*text->textStorage().attribute(kForegroundColorAttributeName, 0).color(), Color::rgb(0, 0, 0));
 }
 
+TEST_F(OVPrompterViewTest, TalentViewsAreOutputOnlyAndResizingCanSkipTheTile)
+{
+    make({800, 400});
+    view->configureForPreviewOrTalent();
+    EXPECT_FALSE(view->prompterTextView()->isEditable());
+    EXPECT_FALSE(view->prompterTextView()->isSelectable());
+    EXPECT_FALSE(view->prompterScrollView()->hasVerticalScroller());
+
+    view->setFrameWithoutTile({0, 0, 1000, 500});
+    EXPECT_EQ(scrollFrame().size.width, 800);
+    EXPECT_FALSE(view->suspendReTile());
+    view->setFrame({0, 0, 900, 500});
+    EXPECT_EQ(scrollFrame().size.width, 900);
+}
+
 TEST_F(OVPrompterViewTest, PromptModeMakesTheTextDisplayOnly)
 {
     make({800, 400});
