@@ -487,15 +487,19 @@ void OVTextView::updateInsertionPointColor()
 
 void OVTextView::updateSelectedTextAttributes()
 {
-    // The selection must stay visible on any background: a darker or lighter shade of it.
+    // The selection must stay visible on any background: the usual light blue on light ones, a
+    // lighter shade of a dark one, and a muted blue where black has no lighter shade. With the
+    // highlight pass-through on, no selection background hides a highlight just set.
     const QColor background = backgroundColor();
-    QColor selection;
-    if (!m_allowsHighlightColorPassthrough && background.isValid())
-        selection = luminance(background) < 0.5 ? background.lighter(220) : QColor(0xB3, 0xD7, 0xFF);
-    if (selection.isValid() && luminance(background) < 0.5 && background.value() < 20)
-        selection = QColor(0x3F, 0x63, 0x8B);
-    if (!selection.isValid())
-        selection = QColor(Qt::transparent);
+    QColor selection(Qt::transparent);
+    if (!m_allowsHighlightColorPassthrough && background.isValid()) {
+        if (luminance(background) >= 0.5)
+            selection = QColor(0xB3, 0xD7, 0xFF);
+        else if (background.value() < 20)
+            selection = QColor(0x3F, 0x63, 0x8B);
+        else
+            selection = background.lighter(220);
+    }
     if (selection != selectedTextBackgroundColor())
         setSelectedTextBackgroundColor(selection);
 }

@@ -264,6 +264,7 @@ TEST_F(OVTextViewTest, CaretFollowsTheBackgroundAndNotificationsHonourTheSwitch)
                            [&](const Notification&) { ++passthrough; });
     view->setBackgroundColor(Qt::black);
     EXPECT_EQ(view->insertionPointColor(), QColor(Qt::white));
+    EXPECT_NE(view->selectedTextBackgroundColor(), QColor(Qt::black));
     view->setBackgroundColor(Qt::white);
     EXPECT_EQ(view->insertionPointColor(), QColor(Qt::black));
     EXPECT_EQ(background, 2);
@@ -273,6 +274,7 @@ TEST_F(OVTextViewTest, CaretFollowsTheBackgroundAndNotificationsHonourTheSwitch)
     view->setAllowsHighlightColorPassthrough(true);
     EXPECT_EQ(background, 2);
     EXPECT_EQ(passthrough, 1);
+    EXPECT_EQ(view->selectedTextBackgroundColor().alpha(), 0);
     // Changing the selection ends the pass-through.
     view->setSelectedRange({0, 3});
     EXPECT_FALSE(view->allowsHighlightColorPassthrough());
