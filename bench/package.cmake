@@ -1,0 +1,1 @@
+orvane_add_benchmark(package LIBS orvane_document)

@@ -1,0 +1,150 @@
+// Opening and saving a long native document: 1 MB of styled text, 500 bookmarks, 50 pictures.
+#include "document/OVDocumentPackageReader.h"
+#include "document/OVDocumentPackageWriter.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextAttachment.h"
+#include "text/NSAttributedStringOVBookmarkAdditions.h"
+#include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
+#include "text/OVBookmark.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr qsizetype kTextBytes = 1 << 20;
+constexpr int kBookmarks = 500;
+constexpr int kPictures = 50;
+constexpr qsizetype kPictureBytes = 40 * 1024;
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+MutableAttributedString makeDocument()
+{
+    Font regular;
+    regular.fontName = QStringLiteral("Helvetica");
+    regular.familyName = QStringLiteral("Helvetica");
+    regular.pointSize = 48;
+    Font bold = regular;
+    bold.fontName = QStringLiteral("Helvetica-Bold");
+    bold.bold = true;
+    const AttributeDictionary plain{{kFontAttributeName, AttributeValue(regular)},
+                                    {kForegroundColorAttributeName, AttributeValue(Color::rgb(1, 1, 1))}};
+    const AttributeDictionary strong{{kFontAttributeName, AttributeValue(bold)},
+                                     {kForegroundColorAttributeName, AttributeValue(Color::rgb(1, 0.8, 0))}};
+    const QString sentence =
+        QStringLiteral("The quick brown fox jumps over the lazy dog and keeps on running. ");
+    MutableAttributedString text;
+    int paragraph = 0;
+    while (text.length() < kTextBytes) {
+        text.append(QStringLiteral("SCENE %1\n").arg(paragraph), strong);
+        QString body;
+        for (int i = 0; i < 6; ++i)
+            body += sentence;
+        text.append(body + QLatin1Char('\n'), plain);
+        ++paragraph;
+    }
+    const qsizetype step = text.length() / (kBookmarks + kPictures);
+    int bookmarks = 0;
+    int pictures = 0;
+    for (qsizetype at = text.length() - step; at > 0 && (bookmarks < kBookmarks || pictures < kPictures);
+         at -= step) {
+        std::shared_ptr<TextAttachment> attachment;
+        if (bookmarks * kPictures <= pictures * kBookmarks && bookmarks < kBookmarks) {
+            attachment =
+                OVBookmark::bookmarkWithName(QStringLiteral("Mark %1").arg(bookmarks % 50))->textAttachment();
+            ++bookmarks;
+        } else {
+            QByteArray bytes(kPictureBytes, char(pictures));
+            auto wrapper = FileWrapper::makeRegularFile(bytes);
+            wrapper->setPreferredFilename(QStringLiteral("picture-%1.png").arg(pictures));
+            attachment = std::make_shared<TextAttachment>(wrapper);
+            ++pictures;
+        }
+        text.insert(
+            AttributedString(QString(QChar(kAttachmentCharacter)),
+                             AttributeDictionary{{kAttachmentAttributeName, AttributeValue(attachment)}}),
+            at);
+    }
+    return text;
+}
+
+struct Fixture {
+    Fixture()
+    {
+        qInstallMessageHandler(quiet);
+        document = makeDocument();
+        path = directory.filePath(QStringLiteral("Bench.ovdocument"));
+        MutableAttributedString copy = document;
+        OVDocumentPackageWriter::Input input;
+        input.text = &copy;
+        input.selectedRanges = QStringList{QStringLiteral("{10, 0}")};
+        input.speed = 3;
+        input.scrollbarPosition = 0.5;
+        OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), QUrl(), input, nullptr);
+    }
+    QTemporaryDir directory;
+    QString path;
+    MutableAttributedString document;
+};
+
+Fixture& fixture()
+{
+    static Fixture instance;
+    return instance;
+}
+
+void BM_ReadPackage(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    OVDocumentPackageReader::Options options;
+    options.isInAppBundle = [](const QUrl&) { return false; };
+    qsizetype bookmarks = 0;
+    qsizetype attachments = 0;
+    for (auto _ : state) {
+        OVLoadedDocumentInfo info;
+        Error error;
+        if (!OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(f.path), options, &info, &error))
+            state.SkipWithError("read failed");
+        // What the window does with it before showing it: live cells and context names.
+        NSMutableAttributedStringOVBookmarkAdditions::prepareBookmarksForLoading(*info.content);
+        benchmark::DoNotOptimize(info.content->length());
+        state.PauseTiming();
+        const auto ranges = NSAttributedStringOVBookmarkAdditions::bookmarkCharacterRanges(*info.content);
+        bookmarks = ranges ? qsizetype(ranges->size()) : 0;
+        attachments = info.content->string().count(QChar(kAttachmentCharacter));
+        state.ResumeTiming();
+    }
+    state.SetLabel(QStringLiteral("%1 characters, %2 bookmarks, %3 attachments")
+                       .arg(f.document.length())
+                       .arg(bookmarks)
+                       .arg(attachments)
+                       .toStdString());
+}
+
+void BM_WritePackage(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const QString path = f.directory.filePath(QStringLiteral("Written.ovdocument"));
+    for (auto _ : state) {
+        // The writer works on a copy of the document's text; making it is part of a save.
+        MutableAttributedString copy = f.document;
+        OVDocumentPackageWriter::Input input;
+        input.text = &copy;
+        input.selectedRanges = QStringList{QStringLiteral("{10, 0}")};
+        input.speed = 3;
+        input.scrollbarPosition = 0.5;
+        input.windowFrame = QStringLiteral("{{0, 0}, {1280, 800}}");
+        Error error;
+        if (!OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), QUrl(), input, &error))
+            state.SkipWithError("write failed");
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadPackage)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_WritePackage)->Unit(benchmark::kMillisecond)->MinTime(2);

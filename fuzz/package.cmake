@@ -1,0 +1,1 @@
+orvane_add_fuzzer(package_fuzzer LIBS orvane_document)
