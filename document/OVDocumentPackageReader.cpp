@@ -425,8 +425,8 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
         fixShiftedBookmarks(text);
     if (loaded.isInternal)
         expandImageTags(text, url);
-    text.endEditing();
 
+    // The text read from Content.rtfd is the content; a "content" key of the file never stands in for it.
     loaded.values.remove(OVDocumentPrompterContentKey);
     if (!checkLoadedDocumentInfo(loaded, url, error))
         return false;

@@ -14,6 +14,12 @@ class TextAttachment;
 // The file-name prefix that marks an attachment as a bookmark.
 inline const QString OVBookmarkIdentifierPrefixKey = QStringLiteral("_OVBookmark");
 
+// Keys of the information the bookmark controller keeps per bookmark: the character index (unsigned
+// integer), the glyph's bounding rectangle in its text container, and the attachment.
+inline const QString OVBookmarkLocationName = QStringLiteral("OVBookmarkLocationName");
+inline const QString OVBookmarkBoundingRectName = QStringLiteral("OVBookmarkBoundingRectName");
+inline const QString OVBookmarkTextAttachmentName = QStringLiteral("OVBookmarkTextAttachmentName");
+
 // A named position in a script. It lives in the text as an attachment whose file carries the
 // bookmark's keyed archive; bookmarks are shared by pointer between a cell and whoever shows them.
 class OVBookmark : public std::enable_shared_from_this<OVBookmark> {

@@ -274,6 +274,26 @@ TEST_F(PackageWriterTest, FailedSaveReportsAndLeavesThePreviousPackage)
     EXPECT_FALSE(error.isNull());
     EXPECT_FALSE(error.fileURL().isEmpty());
 
+    // A save that fails half-way through writing (here: an attached folder nested past what may be
+    // written) leaves the previous package as it was, with nothing left beside it.
+    auto nested = FileWrapper::makeDirectory();
+    auto outer = nested;
+    for (int i = 0; i < 300; ++i) {
+        auto inner = FileWrapper::makeDirectory();
+        inner->addRegularFile("x", "leaf.txt");
+        inner->setPreferredFilename(QStringLiteral("d"));
+        outer->addFileWrapper(inner);
+        outer = inner;
+    }
+    nested->setPreferredFilename(QStringLiteral("folder"));
+    MutableAttributedString failing(QStringLiteral("never saved"));
+    failing.append(attachmentString(std::make_shared<TextAttachment>(nested)));
+    input.text = &failing;
+    log.clear();
+    EXPECT_FALSE(write(input, packagePath(), &error));
+    EXPECT_TRUE(log.contains("Error writing result fileWrapper"));
+    EXPECT_EQ(read(packagePath()).content->string(), QStringLiteral("first version"));
+
     // A save over an existing package replaces it whole.
     MutableAttributedString third(QStringLiteral("third version"));
     input.text = &third;
