@@ -58,11 +58,6 @@ bool boolDefault(const QString& key)
     return UserDefaults::shared().boolForKey(key);
 }
 
-bool isPromptMode()
-{
-    return OVApplication::shared().isModePrompt();
-}
-
 QColor qColor(const Color& color)
 {
     return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
@@ -180,7 +175,7 @@ void OVDocumentWindowController::enableActivity(bool enable, Window* window)
 bool OVDocumentWindowController::interpretEvent(Event& event, Window* forwardedFromWindow)
 {
     Q_UNUSED(forwardedFromWindow);
-    if (!isPromptMode())
+    if (!m_core->isModePrompt())
         return false;
     TextView* text = textView();
     if (!text)
@@ -331,7 +326,7 @@ void OVDocumentWindowController::installActions()
     on(QStringLiteral("scrollUp:"), [this, lineScroll](const QVariant&) {
         if (!m_prompterView)
             return;
-        if (OVApplication::shared().isStatusStarted())
+        if (m_core->isStatusStarted())
             m_core->addScrollingDeltaAnimated(-lineScroll());
         else
             textView()->doCommandBySelector(QStringLiteral("scrollLineUp:"));
@@ -339,7 +334,7 @@ void OVDocumentWindowController::installActions()
     on(QStringLiteral("scrollDown:"), [this, lineScroll](const QVariant&) {
         if (!m_prompterView)
             return;
-        if (OVApplication::shared().isStatusStarted())
+        if (m_core->isStatusStarted())
             m_core->addScrollingDeltaAnimated(lineScroll());
         else
             textView()->doCommandBySelector(QStringLiteral("scrollLineDown:"));
@@ -365,13 +360,13 @@ void OVDocumentWindowController::installActions()
 
 void OVDocumentWindowController::windowBecameMain()
 {
-    if (!isPromptMode())
+    if (!m_core->isModePrompt())
         m_core->configureCoreForController(this);
 }
 
 void OVDocumentWindowController::windowResignedMain()
 {
-    if (!isPromptMode() && m_core->controller() == this)
+    if (!m_core->isModePrompt() && m_core->controller() == this)
         m_core->configureCoreForController(nullptr);
 }
 
@@ -381,7 +376,7 @@ void OVDocumentWindowController::windowWillClose()
         return;
     // The prompted window going away ends Prompt mode first, so the core never keeps scrolling a
     // window that no longer exists; then the core lets go of this controller.
-    if (isPromptMode())
+    if (m_core->isModePrompt())
         m_core->enterEditMode();
     m_core->configureCoreForController(nullptr);
 }

@@ -28,6 +28,11 @@ OVDocument::WindowControllerFactory& windowControllerFactory()
     static OVDocument::WindowControllerFactory factory;
     return factory;
 }
+std::function<bool()>& promptModeQuery()
+{
+    static std::function<bool()> query;
+    return query;
+}
 std::function<bool(const QUrl&)>& inAppBundleTest()
 {
     static std::function<bool(const QUrl&)> test;
@@ -164,6 +169,16 @@ void OVDocument::setInAppBundleTest(std::function<bool(const QUrl&)> test)
     inAppBundleTest() = std::move(test);
 }
 
+void OVDocument::setPromptModeQuery(std::function<bool()> query)
+{
+    promptModeQuery() = std::move(query);
+}
+
+bool OVDocument::isPromptMode()
+{
+    return promptModeQuery() ? promptModeQuery()() : OVApplication::shared().isModePrompt();
+}
+
 bool OVDocument::isInAppBundle(const QUrl& url)
 {
     if (inAppBundleTest())
@@ -175,7 +190,7 @@ bool OVDocument::isInAppBundle(const QUrl& url)
 
 bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
 {
-    if (OVApplication::shared().isModePrompt()) {
+    if (isPromptMode()) {
         setError(error, Error::userCancelled());
         log(QStringLiteral("Attempted to open a document in Prompt mode."));
         QApplication::beep();
@@ -397,7 +412,7 @@ bool OVDocument::isNewDocument() const
 bool OVDocument::isDocumentInPrompter() const
 {
     const OVDocumentContentController* content = contentController();
-    return content && content->isCoreController() && OVApplication::shared().isModePrompt();
+    return content && content->isCoreController() && isPromptMode();
 }
 
 QString OVDocument::displayName() const

@@ -88,6 +88,9 @@ public:
     // Where the shipped documents live; a document read from there is internal. The default is the
     // package reader's answer.
     static void setInAppBundleTest(std::function<bool(const QUrl&)> test);
+    // Whether the application is in Prompt mode; by default the shared core's answer.
+    static void setPromptModeQuery(std::function<bool()> query);
+    static bool isPromptMode();
     static bool isInAppBundle(const QUrl& url);
 
 private:
