@@ -1,0 +1,1 @@
+orvane_add_benchmark(prompter_frame LIBS orvane_prompter_view)

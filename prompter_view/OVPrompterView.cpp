@@ -1,0 +1,636 @@
+#include "prompter_view/OVPrompterView.h"
+
+#include "platform/appkit/Animation.h"
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/Scroller.h"
+#include "platform/appkit/Window.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVEventBlocker.h"
+#include "platform/hvkit/HVLogger.h"
+#include "platform/text/AttributeNames.h"
+#include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVPrompterViewContext.h"
+#include "prompter_view/OVScrollView.h"
+#include "prompter_view/OVTimeBar.h"
+#include "prompting/OVCore.h"
+#include "text/OVTextView.h"
+#include <QWidget>
+
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+
+std::function<bool()>& shiftKeyQuery()
+{
+    static std::function<bool()> query;
+    return query;
+}
+
+bool isShiftHeld()
+{
+    if (shiftKeyQuery())
+        return shiftKeyQuery()();
+    return (Menu::currentModifierFlags() & kShiftKeyMask) != 0;
+}
+
+bool isNoLine(const Rect& rect)
+{
+    constexpr double none = OVPrompterView::kNoLineValue;
+    return rect.origin.x == none && rect.origin.y == none && rect.size.width == none &&
+           rect.size.height == none;
+}
+
+Rect noLine()
+{
+    constexpr double none = OVPrompterView::kNoLineValue;
+    return {none, none, none, none};
+}
+
+Rect integral(const Rect& rect)
+{
+    const double x = std::floor(rect.origin.x);
+    const double y = std::floor(rect.origin.y);
+    return {x, y, std::ceil(rect.maxX()) - x, std::ceil(rect.maxY()) - y};
+}
+
+Rect unionOf(const Rect& a, const Rect& b)
+{
+    if (a.size.width <= 0 || a.size.height <= 0)
+        return b;
+    if (b.size.width <= 0 || b.size.height <= 0)
+        return a;
+    const double x = std::min(a.origin.x, b.origin.x);
+    const double y = std::min(a.origin.y, b.origin.y);
+    return {x, y, std::max(a.maxX(), b.maxX()) - x, std::max(a.maxY(), b.maxY()) - y};
+}
+
+Rect intersectionOf(const Rect& a, const Rect& b)
+{
+    const double x = std::max(a.origin.x, b.origin.x);
+    const double y = std::max(a.origin.y, b.origin.y);
+    const double maxX = std::min(a.maxX(), b.maxX());
+    const double maxY = std::min(a.maxY(), b.maxY());
+    if (maxX <= x || maxY <= y)
+        return {};
+    return {x, y, maxX - x, maxY - y};
+}
+
+} // namespace
+
+void OVPrompterView::setShiftKeyQuery(std::function<bool()> query)
+{
+    shiftKeyQuery() = std::move(query);
+}
+
+OVPrompterView::OVPrompterView(const Rect& frame) : View(frame)
+{
+    const Rect bounds = this->bounds();
+    auto text = std::make_unique<OVTextView>(Rect{0, 0, bounds.size.width, bounds.size.height});
+    m_textView = text.get();
+    m_scrollView = addSubview(std::make_unique<OVScrollView>(bounds, std::move(text)));
+    m_scrollView->setAutoresizingMask(NotSizable);
+    m_focusArrowView = addSubview(std::make_unique<OVFocusArrowView>(Rect{0, 0, 0, bounds.size.height}));
+    m_focusArrowView->setAutoresizingMask(NotSizable);
+    m_focusArrowView->setHidden(true);
+    m_timeBar = addSubview(std::make_unique<OVTimeBar>(Rect{0, bounds.size.height, bounds.size.width, 0}));
+    m_timeBar->setAutoresizingMask(NotSizable);
+    m_timeBar->setHidden(true);
+
+    // The arrow's and the bar's frames change on every step of their animations: the text follows.
+    m_arrowFrameObserver = m_focusArrowView->addFrameObserver([this](View&) { tile(); });
+    m_barFrameObserver = m_timeBar->addFrameObserver([this](View&) { tile(); });
+    // A stored alignment outside the grid would only log on every tile: the centre stands in.
+    const qint64 alignment = UserDefaults::shared().integerForKey(QStringLiteral("marginAlignment"));
+    m_marginAlignment = alignment >= 0 && alignment <= 8 ? unsigned(alignment) : 4u;
+    m_observers.emplace_back(NotificationCenter::shared(), OVTimeBarPositionDidChangeNotification, m_timeBar,
+                             [this](const Notification&) { tile(); });
+    m_observers.emplace_back(NotificationCenter::shared(), OVTextViewDidChangeBackgroundColorNotification,
+                             m_textView, [this](const Notification&) { backgroundColorDidChange(); });
+    backgroundColorDidChange();
+    // Line keys reach the view through the responder chain from the text view inside it.
+    setActionHandler(QStringLiteral("scrollToNextLine:"), [this](const QVariant&) { scrollToNextLine(); });
+    setActionHandler(QStringLiteral("scrollToPreviousLine:"),
+                     [this](const QVariant&) { scrollToPreviousLine(); });
+    tile();
+}
+
+OVPrompterView::~OVPrompterView()
+{
+    m_observers.clear();
+    m_focusArrowView->removeObserver(m_arrowFrameObserver);
+    m_timeBar->removeObserver(m_barFrameObserver);
+}
+
+void OVPrompterView::setHorizontalMarginIndentFactor(double factor)
+{
+    m_horizontalMarginIndentFactor = OVPrompterTileGeometry::clampedMarginFactor(factor);
+    tile();
+    if (m_hasContentBorder)
+        setNeedsDisplay(true);
+}
+
+void OVPrompterView::setVerticalMarginIndentFactor(double factor)
+{
+    m_verticalMarginIndentFactor = OVPrompterTileGeometry::clampedMarginFactor(factor);
+    tile();
+    if (m_hasContentBorder)
+        setNeedsDisplay(true);
+}
+
+void OVPrompterView::setMarginAlignment(unsigned alignment)
+{
+    m_marginAlignment = alignment;
+    tile();
+}
+
+bool OVPrompterView::setScaleFactor(double factor)
+{
+    if (!OVPrompterTileGeometry::isUsableScaleFactor(factor)) {
+        qWarning().noquote() << QStringLiteral("Refused prompter scale factor %1").arg(factor);
+        return false;
+    }
+    m_scaleFactor = factor;
+    tile();
+    return true;
+}
+
+void OVPrompterView::setTileOptions(unsigned options)
+{
+    m_tileOptions = options;
+    tile();
+}
+
+void OVPrompterView::setHorizontallyFlipped(bool flipped)
+{
+    if (flipped == m_horizontallyFlipped)
+        return;
+    m_horizontallyFlipped = flipped;
+    applyFlips();
+}
+
+void OVPrompterView::setVerticallyFlipped(bool flipped)
+{
+    if (flipped == m_verticallyFlipped)
+        return;
+    m_verticallyFlipped = flipped;
+    applyFlips();
+}
+
+void OVPrompterView::applyFlips()
+{
+    // The text mirrors as a whole about the scroll view's centre, a drawing transform that leaves
+    // layout and the scroll position alone; arrow and bar draw their mirror images themselves.
+    m_scrollView->setLayerTransform(
+        QTransform::fromScale(m_horizontallyFlipped ? -1 : 1, m_verticallyFlipped ? -1 : 1));
+    m_focusArrowView->setFlippedHorizontally(m_horizontallyFlipped);
+    m_focusArrowView->setFlippedVertically(m_verticallyFlipped);
+    m_timeBar->setFlippedHorizontally(m_horizontallyFlipped);
+    m_timeBar->setFlippedVertically(m_verticallyFlipped);
+    tile();
+    setNeedsDisplay(true);
+}
+
+void OVPrompterView::setHasContentBorder(bool flag)
+{
+    if (flag == m_hasContentBorder)
+        return;
+    m_hasContentBorder = flag;
+    const double from = m_borderAlpha;
+    const double to = flag ? 1.0 : 0.0;
+    m_borderAnimation =
+        std::make_unique<Animation>(kDefaultAnimationDuration, [this, from, to](double progress) {
+            m_borderAlpha = from + (to - from) * progress;
+            setNeedsDisplay(true);
+        });
+    m_borderAnimation->start();
+}
+
+void OVPrompterView::setContentBorderColor(const std::optional<QColor>& color)
+{
+    m_contentBorderColor = color;
+    setNeedsDisplay(true);
+}
+
+void OVPrompterView::backgroundColorDidChange()
+{
+    const QColor color = m_textView->backgroundColor();
+    m_focusArrowView->setBackgroundColor(color);
+    m_timeBar->setBackgroundColor(color);
+    m_scrollView->setBackgroundColor(color);
+    setNeedsDisplay(true);
+}
+
+void OVPrompterView::frameDidChange(const Size& oldSize)
+{
+    View::frameDidChange(oldSize);
+    tile();
+}
+
+void OVPrompterView::setFrameWithoutTile(const Rect& frame)
+{
+    const bool suspended = m_suspendReTile;
+    m_suspendReTile = true;
+    setFrame(frame);
+    m_suspendReTile = suspended;
+}
+
+void OVPrompterView::tile()
+{
+    if (m_suspendReTile || !m_scrollView)
+        return;
+    m_suspendReTile = true;
+
+    OVPrompterTileGeometry::Input input;
+    input.size = bounds().size;
+    input.horizontalMarginIndentFactor = m_horizontalMarginIndentFactor;
+    input.verticalMarginIndentFactor = m_verticalMarginIndentFactor;
+    input.marginAlignment = m_marginAlignment;
+    input.timeBarVisible = m_timeBarVisible;
+    input.timeBarHeight = m_timeBar->frame().size.height;
+    input.timeBarPosition = m_timeBar->position();
+    input.focusArrowVisible = m_focusArrowVisible;
+    input.focusArrowWidth = m_focusArrowView->frame().size.width;
+    input.focusArrowOnRight = OVFocusArrowView::showsOnRight();
+    if (m_tileOptions & kTileOptionReserveScrollerWidth)
+        input.reservedScrollerWidth = Scroller::scrollerWidth(m_scrollView->scrollerStyle());
+    input.horizontallyFlipped = m_horizontallyFlipped;
+    input.verticallyFlipped = m_verticallyFlipped;
+    m_lastTile = OVPrompterTileGeometry::tile(input);
+    if (m_lastTile.unhandledAlignment) {
+        qWarning().noquote() << QStringLiteral("Unhandled margin alignment, using vertical middle center");
+        qWarning().noquote() << QStringLiteral("Unhandled margin alignment, using horizontal middle center");
+    }
+
+    if (m_timeBarVisible && !(m_timeBar->frame() == m_lastTile.timeBar))
+        m_timeBar->setFrame(m_lastTile.timeBar);
+    if (m_focusArrowVisible && !(m_focusArrowView->frame() == m_lastTile.focusArrow))
+        m_focusArrowView->setFrame(m_lastTile.focusArrow);
+    if (!(m_scrollView->frame() == m_lastTile.content))
+        m_scrollView->setFrame(m_lastTile.content);
+
+    ClipView* clip = m_scrollView->contentView();
+    m_scrollView->reflectScrolledClipView(clip);
+    const Size clipSize = clip->frame().size;
+    const OVPrompterTileGeometry::Scale scale = OVPrompterTileGeometry::scale(clipSize, m_scaleFactor);
+    if (m_textView->frame().size.width != scale.textViewWidth)
+        m_textView->setFrameSize({scale.textViewWidth, m_textView->frame().size.height});
+    if (!(clip->bounds().size == scale.clipBoundsSize))
+        clip->setBoundsSize(scale.clipBoundsSize);
+
+    Rect border;
+    const Rect visible = visibleRect();
+    for (View* view : {static_cast<View*>(m_scrollView), static_cast<View*>(m_focusArrowView),
+                       static_cast<View*>(m_timeBar)}) {
+        if (!view->isHidden())
+            border = unionOf(border, intersectionOf(visible, view->frame()));
+    }
+    m_contentBorderRect = border.size.width > 0 ? integral(border) : Rect{};
+    m_suspendReTile = false;
+}
+
+double OVPrompterView::animationDuration() const
+{
+    if (!m_usesAnimation)
+        return 0;
+    return isShiftHeld() ? kSlowAnimationDuration : kDefaultAnimationDuration;
+}
+
+void OVPrompterView::beginAnimation(double duration)
+{
+    ++m_animationCount;
+    if (m_blockEventsDuringAnimation && window() && window()->hostWidget())
+        HVEventBlocker::sharedBlocker().blockWindow(window()->hostWidget(), 0, duration);
+}
+
+void OVPrompterView::setTimeBarVisible(bool visible)
+{
+    // Compared with where the bar is heading, so showing it again while it hides turns it round.
+    if (visible == m_timeBarTarget)
+        return;
+    m_timeBarTarget = visible;
+    const double duration = animationDuration();
+    if (visible) {
+        m_timeBar->setHidden(false);
+        m_timeBarVisible = true;
+    }
+    const double target = visible ? m_timeBar->frameHeight() : 0.0;
+    auto finish = [this](bool) {
+        if (!m_timeBarTarget) {
+            m_timeBar->setHidden(true);
+            m_timeBarVisible = false;
+            tile();
+        }
+    };
+    if (duration > 0) {
+        beginAnimation(duration);
+        m_timeBar->animateToHeight(target, duration, [this, finish](bool finished) {
+            --m_animationCount;
+            finish(finished);
+        });
+    } else {
+        const Rect frame = m_timeBar->frame();
+        m_timeBar->setFrame({frame.origin, {frame.size.width, target}});
+        finish(true);
+    }
+    tile();
+}
+
+void OVPrompterView::setFocusArrowVisible(bool visible)
+{
+    if (visible == m_focusArrowTarget)
+        return;
+    m_focusArrowTarget = visible;
+    const double duration = animationDuration();
+    if (visible) {
+        m_focusArrowView->setHidden(false);
+        m_focusArrowVisible = true;
+    }
+    const double target = visible ? OVFocusArrowView::widthForArrowSize(m_focusArrowView->arrowSize()) : 0.0;
+    auto finish = [this](bool) {
+        if (!m_focusArrowTarget) {
+            m_focusArrowView->setHidden(true);
+            m_focusArrowVisible = false;
+            tile();
+        }
+    };
+    if (duration > 0) {
+        beginAnimation(duration);
+        OVFocusArrowView::WidthTracking tracking{
+            [this] { return textContainerWidthTracksTextView(); },
+            [this](bool flag) { setTextContainerWidthTracksTextView(flag); }};
+        m_focusArrowView->animateToWidth(target, duration, tracking, [this, finish](bool finished) {
+            --m_animationCount;
+            finish(finished);
+        });
+    } else {
+        const Rect frame = m_focusArrowView->frame();
+        m_focusArrowView->setFrame({frame.origin, {target, frame.size.height}});
+        finish(true);
+    }
+    tile();
+}
+
+bool OVPrompterView::textContainerWidthTracksTextView() const
+{
+    return m_textView->textContainer().widthTracksTextView();
+}
+
+void OVPrompterView::setTextContainerWidthTracksTextView(bool flag)
+{
+    if (flag == textContainerWidthTracksTextView())
+        return;
+    if (flag)
+        m_textView->layoutManager()->setTextContainerSize(
+            {m_textView->frame().size.width, m_textView->textContainer().size().height});
+    m_textView->layoutManager()->setTextContainerWidthTracksTextView(flag);
+}
+
+Rect OVPrompterView::lineRectInDirection(int direction) const
+{
+    return lineRectInDirection(direction, m_animatingLineDestination);
+}
+
+Rect OVPrompterView::lineRectInDirection(int direction, double fromY) const
+{
+    ClipView* clip = m_scrollView->contentView();
+    const bool pending = fromY != std::numeric_limits<double>::max() && fromY != kNoLineValue &&
+                         Clock::shared().now() < m_lineDestinationResetAt;
+    const double y = pending ? fromY : clip->bounds().origin.y;
+    const double offset =
+        m_focusArrowVisible ? std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor : 0.0;
+    // The line under the reference point (the top of the view, or the arrow's point) is the current
+    // one; the neighbouring fragment in the asked direction is the answer.
+    const double reference = y + offset - m_textView->textContainerOrigin().y;
+    const auto lines = m_textView->layoutManager()->lineFragmentsInRect(
+        {0, -1e9, m_textView->textContainer().size().width, 2e9});
+    if (lines.empty())
+        return noLine();
+    const Point origin = m_textView->textContainerOrigin();
+    const double epsilon = 0.5;
+    if (direction == kLineDirectionNext) {
+        for (const auto& line : lines) {
+            const double top =
+                m_focusArrowVisible ? line.rect.origin.y + line.rect.size.height * 0.5 : line.rect.origin.y;
+            if (top > reference + epsilon)
+                return line.rect.offsetBy(origin.x, origin.y);
+        }
+    } else if (direction == kLineDirectionPrevious) {
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+            const double top =
+                m_focusArrowVisible ? it->rect.origin.y + it->rect.size.height * 0.5 : it->rect.origin.y;
+            if (top < reference - epsilon)
+                return it->rect.offsetBy(origin.x, origin.y);
+        }
+    }
+    return noLine();
+}
+
+void OVPrompterView::scrollToNextLine()
+{
+    const Rect line = lineRectInDirection(kLineDirectionNext);
+    if (isNoLine(line))
+        return;
+    ClipView* clip = m_scrollView->contentView();
+    const double offset =
+        m_focusArrowVisible ? std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor : 0.0;
+    const double target =
+        (m_focusArrowVisible ? line.origin.y + line.size.height * 0.5 : line.origin.y) - offset;
+    Rect bounds = clip->bounds();
+    bounds.origin.y = target;
+    clip->animateBounds(bounds, kLineScrollDuration);
+    if (OVPrompterViewContext::isModePrompt()) {
+        OVPrompterViewContext::core().clearReservedModalScrollingTime();
+        OVPrompterViewContext::core().addReservedModalScrollingTime(kLineScrollDuration);
+    }
+    m_animatingLineDestination = target;
+    m_lineDestinationResetAt = Clock::shared().now() + kLineScrollDuration;
+}
+
+void OVPrompterView::scrollToPreviousLine()
+{
+    const Rect line = lineRectInDirection(kLineDirectionPrevious);
+    if (isNoLine(line))
+        return;
+    ClipView* clip = m_scrollView->contentView();
+    const double offset =
+        m_focusArrowVisible ? std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor : 0.0;
+    const double target =
+        (m_focusArrowVisible ? line.origin.y + line.size.height * 0.5 : line.origin.y) - offset;
+    Rect bounds = clip->bounds();
+    bounds.origin.y = target;
+    clip->animateBounds(bounds, kLineScrollDuration);
+    if (OVPrompterViewContext::isModePrompt()) {
+        OVPrompterViewContext::core().clearReservedModalScrollingTime();
+        OVPrompterViewContext::core().addReservedModalScrollingTime(kLineScrollDuration);
+    }
+    m_animatingLineDestination = target;
+    m_lineDestinationResetAt = Clock::shared().now() + kLineScrollDuration;
+}
+
+void OVPrompterView::installTextViewFactory()
+{
+    OVScrollView::setTextViewFactory([](const Rect& frame) { return std::make_unique<OVTextView>(frame); });
+}
+
+void OVPrompterView::setReflectPrompterSettingsInEditMode(bool flag)
+{
+    if (flag == m_reflectPrompterSettingsInEditMode)
+        return;
+    m_reflectPrompterSettingsInEditMode = flag;
+    const bool usedAnimation = m_usesAnimation;
+    m_usesAnimation = false;
+    m_reflectObservers.clear();
+    if (flag) {
+        NotificationCenter& center = NotificationCenter::shared();
+        m_reflectObservers.emplace_back(center, OVPreviewPrompterViewDidChangeNotification, nullptr,
+                                        [this](const Notification&) { reflectPreviewPrompterSettings(); });
+        reflectPreviewPrompterSettings();
+        m_reflectObservers.emplace_back(center, OVPrompterDidBeginMarginChangeNotification, nullptr,
+                                        [this](const Notification&) {
+                                            setHasContentBorder(true);
+                                            setTextContainerWidthTracksTextView(false);
+                                        });
+        m_reflectObservers.emplace_back(center, OVPrompterDidEndMarginChangeNotification, nullptr,
+                                        [this](const Notification&) {
+                                            setHasContentBorder(false);
+                                            setTextContainerWidthTracksTextView(true);
+                                        });
+    } else {
+        reflectStandardEditModeSettings();
+    }
+    m_usesAnimation = usedAnimation;
+}
+
+void OVPrompterView::reflectPreviewPrompterSettings()
+{
+    const UserDefaults& defaults = UserDefaults::shared();
+    const qint64 alignment = defaults.integerForKey(QStringLiteral("marginAlignment"));
+    reflectShowsFocusArrow(defaults.boolForKey(QStringLiteral("useFocusArrow")),
+                           defaults.boolForKey(QStringLiteral("useTimeBar")),
+                           defaults.doubleForKey(QStringLiteral("horizontalMarginPercentage")),
+                           defaults.doubleForKey(QStringLiteral("verticalMarginPercentage")),
+                           alignment >= 0 && alignment <= 8 ? unsigned(alignment) : 4u);
+}
+
+void OVPrompterView::reflectStandardEditModeSettings()
+{
+    reflectShowsFocusArrow(false, false, 0.0, 0.0, m_marginAlignment);
+}
+
+void OVPrompterView::reflectShowsFocusArrow(bool showsFocusArrow, bool showsTimeBar, double horizontalMargins,
+                                            double verticalMargins, unsigned marginAlignment)
+{
+    const bool usedAnimation = m_usesAnimation;
+    m_usesAnimation = false;
+    setFocusArrowVisible(showsFocusArrow);
+    setTimeBarVisible(showsTimeBar);
+    setHorizontalMarginIndentFactor(horizontalMargins);
+    setVerticalMarginIndentFactor(verticalMargins);
+    setMarginAlignment(marginAlignment);
+    m_usesAnimation = usedAnimation;
+}
+
+void OVPrompterView::configureForPreviewOrTalent()
+{
+    m_textView->configureForEditing(false);
+    m_textView->setContinuousSpellCheckingEnabled(false);
+    m_textView->setUsesFindBar(false);
+    m_scrollView->setHasVerticalScroller(false);
+}
+
+ScrollView* OVPrompterView::scrollView() const
+{
+    return m_scrollView;
+}
+
+View* OVPrompterView::textView() const
+{
+    return m_textView;
+}
+
+bool OVPrompterView::isContentEditable() const
+{
+    return m_textView->isEditable();
+}
+
+void OVPrompterView::setupTextViewForMode(bool promptMode, qsizetype visibleCharacterLocation)
+{
+    m_textView->configureForEditing(!promptMode);
+    const qsizetype location =
+        std::clamp<qsizetype>(visibleCharacterLocation, 0, m_textView->textStorage().length());
+    m_textView->setSelectedRange({promptMode ? 0 : location, 0});
+}
+
+qsizetype OVPrompterView::textLength() const
+{
+    return m_textView->textStorage().length();
+}
+
+void OVPrompterView::adjustTextSizeByFactor(double factor)
+{
+    if (!std::isfinite(factor) || factor <= 0)
+        return;
+    TextStorage& storage = m_textView->textStorage();
+    if (storage.length() == 0)
+        return;
+    std::vector<std::pair<Range, Font>> fonts;
+    storage.enumerateAttribute(kFontAttributeName, {0, storage.length()}, 0,
+                               [&](const AttributeValue& value, const Range& range, bool&) {
+                                   if (const Font* font = value.font())
+                                       fonts.emplace_back(range,
+                                                          font->withPointSize(font->pointSize * factor));
+                               });
+    storage.beginEditing();
+    for (const auto& [range, font] : fonts)
+        storage.addAttribute(kFontAttributeName, font, range);
+    storage.endEditing();
+}
+
+void OVPrompterView::invertColors()
+{
+    TextStorage& storage = m_textView->textStorage();
+    std::vector<std::pair<Range, Color>> colors;
+    if (storage.length() > 0)
+        storage.enumerateAttribute(kForegroundColorAttributeName, {0, storage.length()}, 0,
+                                   [&](const AttributeValue& value, const Range& range, bool&) {
+                                       const Color color = value.color() ? *value.color() : Color::gray(0);
+                                       colors.emplace_back(range, Color::rgb(1 - color.red, 1 - color.green,
+                                                                             1 - color.blue, color.alpha));
+                                   });
+    storage.beginEditing();
+    for (const auto& [range, color] : colors)
+        storage.addAttribute(kForegroundColorAttributeName, color, range);
+    storage.endEditing();
+    const QColor background = m_textView->backgroundColor();
+    m_textView->setBackgroundColor(QColor::fromRgbF(1.0f - background.redF(), 1.0f - background.greenF(),
+                                                    1.0f - background.blueF(), background.alphaF()));
+}
+
+void OVPrompterView::drawRect(QPainter& painter, const Rect& dirtyRect)
+{
+    const QColor background = m_textView->backgroundColor();
+    if (m_borderAlpha == 0) {
+        painter.fillRect(
+            QRectF(dirtyRect.origin.x, dirtyRect.origin.y, dirtyRect.size.width, dirtyRect.size.height),
+            background);
+        return;
+    }
+    const Rect all = bounds();
+    painter.fillRect(QRectF(all.origin.x, all.origin.y, all.size.width, all.size.height), background);
+    painter.save();
+    painter.setOpacity(m_borderAlpha);
+    const QColor color = m_contentBorderColor.value_or(
+        QColor::fromRgbF(1.0f - background.redF(), 1.0f - background.greenF(), 1.0f - background.blueF()));
+    QPen pen(color);
+    pen.setWidthF(2.0);
+    painter.setPen(pen);
+    const Rect frame = integral(m_contentBorderRect.insetBy(-2, -2));
+    painter.drawRect(QRectF(frame.origin.x, frame.origin.y, frame.size.width, frame.size.height));
+    painter.restore();
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/hvkit/HVStackBoolean.h"
+#include "platform/textview/TextView.h"
+#include "prompter_view/OVInsetEventProtocol.h"
+#include "prompter_view/OVScrollViewTextView.h"
+
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class OVTextView;
+
+inline const QString OVTextViewDidChangeBackgroundColorNotification =
+    QStringLiteral("OVTextViewDidChangeBackgroundColorNotification");
+inline const QString OVTextViewDidChangeAllowsHighlightColorPassthroughNotification =
+    QStringLiteral("OVTextViewDidChangeAllowsHighlightColorPassthroughNotification");
+// Object: the text storage. User info: the edit as {"editedMask", "editedRange" {location, length},
+// "changeInLength"}, plus OVTextTransactionLoggerUserInfoKey when issues are tracked.
+inline const QString OVTextViewDidProcessEditingNotification =
+    QStringLiteral("OVTextViewDidProcessEditingNotification");
+// The temporary attribute that marks text; edits drop it as the marked-text options ask.
+inline const QString OVMarkedTextAttributeName = QStringLiteral("OVMarkedTextAttributeName");
+inline const QString OVTextTransactionLoggerUserInfoKey =
+    QStringLiteral("OVTextTransactionLoggerUserInfoKey");
+
+// The edit diagnostics a text view reports to; the recorder itself lives with the document windows.
+class OVTextTransactionLogging {
+public:
+    virtual ~OVTextTransactionLogging() = default;
+    virtual void beginLog(OVTextView& view, const Range& editedRange, qsizetype changeInLength,
+                          unsigned editActions) = 0;
+    virtual void logBeginSanitizeTextStorageLength(qsizetype length) = 0;
+    virtual void logEndSanitizeTextStorageLength(qsizetype length) = 0;
+};
+
+// The one rich-text view of the program. In Edit mode it keeps the script clean: every edit is
+// sanitised before the layout sees it (disabled attributes, clear colours, attachments that are not
+// pictures or bookmarks, line-break modes other than word wrapping); indents can be normalised on each
+// edit; caret and selection colours follow the background. In Prompt mode it only shows the script and
+// turns the scroll wheel into speed steps.
+class OVTextView : public TextView, public OVScrollViewTextView, public OVInsetEventProtocol {
+public:
+    // Makes the diagnostics recorder for a view when issues are tracked; may answer nullptr (a view
+    // outside a document window records nothing).
+    using LoggerFactory = std::function<std::unique_ptr<OVTextTransactionLogging>(OVTextView& view)>;
+    static void setTextTransactionLoggerFactory(LoggerFactory factory);
+
+    // Where speed steps go: the first responder gets "increaseSpeedWithMaxCap:" or
+    // "decreaseSpeedWithMinCap:"; a test may catch them instead.
+    using ActionSender = std::function<void(const QString& action, OVTextView& sender)>;
+    static void setActionSender(ActionSender sender);
+    // The prompter's state as the wheel handling asks it: the application's unless a test set one.
+    struct PromptState {
+        bool prompt = false;
+        bool paused = false;
+        bool changingMode = false;
+    };
+    static void setPromptStateProvider(std::function<PromptState()> provider);
+    static PromptState promptState();
+
+    // A runaway device cannot queue more steps than the speed range has.
+    static constexpr int kMaxSpeedStepsPerEvent = 100;
+    // The number of speed steps a vertical wheel delta gives: negative speeds up, positive slows
+    // down, 0 nothing.
+    static int speedStepsForWheelDelta(double compatibleDeltaY);
+    // The classic delta of one wheel notch: the speed-step formula makes exactly one step of it.
+    static constexpr double kCompatibleDeltaPerNotch = 20.0;
+    // A precise (touchpad) event's vertical delta in the classic units: its points as they are.
+    static double compatibleScrollingDeltaY(const Event& event);
+    // Whether a file name's extension belongs to one of the type identifiers (images only so far).
+    static bool filenameExtensionIsValidForTypes(const QString& filename, const QSet<QString>& types);
+
+    static const QSet<QString>& colorAttributeNames();
+
+    explicit OVTextView(const Rect& frame = {0, 0, 400, 300});
+    ~OVTextView() override;
+
+    void configureForEditing(bool flag);
+
+    const QSet<QString>& permittedAttachmentUTIs() const { return m_permittedAttachmentUTIs; }
+    void setPermittedAttachmentUTIs(const QSet<QString>& types) { m_permittedAttachmentUTIs = types; }
+    const QSet<QString>& disabledAttributes() const { return m_disabledAttributes; }
+    void setDisabledAttributes(const QSet<QString>& names) { m_disabledAttributes = names; }
+    bool isAttributeDisabled(const QString& name) const { return m_disabledAttributes.contains(name); }
+    bool disableLists() const { return m_disableLists; }
+    void setDisableLists(bool flag) { m_disableLists = flag; }
+    bool disableLinks() const { return m_disableLinks; }
+    void setDisableLinks(bool flag) { m_disableLinks = flag; }
+    bool disableTables() const { return m_disableTables; }
+    void setDisableTables(bool flag) { m_disableTables = flag; }
+    bool disableContentNotifications() const { return m_disableContentNotifications; }
+    void setDisableContentNotifications(bool flag) { m_disableContentNotifications = flag; }
+    bool alwaysNormalizeParagraphIndents() const { return m_alwaysNormalizeParagraphIndents; }
+    void setAlwaysNormalizeParagraphIndents(bool flag);
+    bool preventUnderlineColors() const { return m_preventUnderlineColors; }
+    void setPreventUnderlineColors(bool flag);
+    bool allowsHighlightColorPassthrough() const { return m_allowsHighlightColorPassthrough; }
+    void setAllowsHighlightColorPassthrough(bool flag);
+    const std::optional<AttributeDictionary>& preTypingAttributes() const { return m_preTypingAttributes; }
+    OVTextTransactionLogging* textTransactionLogger() const { return m_logger.get(); }
+    HVStackBoolean& autoUnmarkText() { return m_autoUnmarkText; }
+    bool drawsMarkedText() const { return m_drawsMarkedText; }
+    void setDrawsMarkedText(bool flag) { m_drawsMarkedText = flag; }
+
+    // Paragraph indents: the first line's and the other lines' head indents made equal to the
+    // smaller of the two, which is what the prompter can show. A range reaching past the text does
+    // nothing.
+    void normalizeParagraphIndents();
+    void normalizeParagraphIndentsInRange(const Range& range);
+    void stripUnsupportedAttributes();
+    void stripUnsupportedAttributesInRange(const Range& range);
+
+    void setBackgroundColor(const QColor& color) override;
+    void setTypingAttributes(const AttributeDictionary& attributes) override;
+    void setSelectedRanges(std::vector<Range> ranges, bool stillSelecting = false) override;
+
+    // Scroll view padding.
+    Size textContainerInset() const override { return TextView::textContainerInset(); }
+    void setTextContainerInset(const Size& inset) override { TextView::setTextContainerInset(inset); }
+
+    bool handledEventSelector(const QString& selector, Event& event, int insetRegion,
+                              ClipView* fromView) override;
+    void scrollWheel(Event& event) override;
+    // A double click on a mark drops it when the marked-text options say so.
+    void mouseDown(Event& event) override;
+    // Drops the whole mark holding index.
+    void unmarkTextAtIndex(qsizetype index);
+    bool doCommandBySelector(const QString& selector) override;
+
+private:
+    void willProcessEditing(TextStorage& storage);
+    void updateInsertionPointColor();
+    void updateSelectedTextAttributes();
+    void readDefaults();
+    void sendSpeedSteps(double compatibleDeltaY);
+    void dropMarksForEdit(const TextStorage& storage, const Range& edited);
+
+    QSet<QString> m_permittedAttachmentUTIs;
+    QSet<QString> m_disabledAttributes;
+    bool m_disableLists = true;
+    bool m_disableLinks = true;
+    bool m_disableTables = true;
+    bool m_disableContentNotifications = false;
+    bool m_alwaysNormalizeParagraphIndents = false;
+    bool m_preventUnderlineColors = false;
+    bool m_allowsHighlightColorPassthrough = false;
+    bool m_drawsMarkedText = false;
+    bool m_typingHandlerSuspended = false;
+    std::optional<AttributeDictionary> m_preTypingAttributes;
+    std::unique_ptr<OVTextTransactionLogging> m_logger;
+    HVStackBoolean m_autoUnmarkText{true};
+    TextStorage::ObserverToken m_willProcessToken = 0;
+    // Weak: another layout manager may take over the view, and the old storage may go first.
+    std::weak_ptr<TextStorage> m_observedStorage;
+    std::vector<NotificationObserver> m_observers;
+    // Parts of a notch that high-resolution wheels send, kept until they make a whole one.
+    double m_pendingNotches = 0;
+};
