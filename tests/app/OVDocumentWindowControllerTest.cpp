@@ -21,6 +21,7 @@
 #include "tests/app/SampleScript.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -261,8 +262,10 @@ protected:
     }
     void TearDown() override
     {
+        // Closed documents go on the event loop's next pass: run it now, not in Qt's clean-up at exit.
         for (Document* document : documents.documents())
             document->close();
+        QCoreApplication::sendPostedEvents();
         OVDocument::setWindowControllerFactory({});
         OVDocument::setInAppBundleTest({});
         OVDocument::setPromptModeQuery({});

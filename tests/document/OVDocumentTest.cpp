@@ -12,6 +12,7 @@
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -96,6 +97,10 @@ protected:
     }
     void TearDown() override
     {
+        // Closed documents go on the event loop's next pass: run it now, not in Qt's clean-up at exit.
+        for (Document* document : controller.documents())
+            document->close();
+        QCoreApplication::sendPostedEvents();
         OVDocument::setWindowControllerFactory({});
         OVDocument::setInAppBundleTest({});
         UserDefaults::shared().resetUserValues();
@@ -307,7 +312,16 @@ TEST_F(OVDocumentTest, AnOpenedShippedDocumentGetsACopyOfItsOwnAndLeavesTheShipp
 
 TEST_F(OVDocumentTest, AnOlderPrompterDocumentIsImportedAndNeverSavedInPlace)
 {
-    const QString fixture = QStringLiteral(ORVANE_FIXTURES_DIR "/document/prompter-v4.prompterdocument");
+    // An older document as that version wrote it: a property list holding the text as one RTFD stream.
+    PlistDictionary older;
+    older.insert(OVPrompterDocumentContentsKey,
+                 PlistValue(Rtfd::data(AttributedString(QStringLiteral("Old script\n")), {})));
+    older.insert(OVPrompterDocumentSpeedKey, PlistValue(2.5));
+    const QString fixture = path(QStringLiteral("prompter-v4.prompterdocument"));
+    QFile file(fixture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(xml(older));
+    file.close();
     auto document = std::make_unique<OVDocument>();
     Error error;
     ASSERT_TRUE(document->readFromURL(QUrl::fromLocalFile(fixture), OVPrompterDocumentUTI, &error))
