@@ -1,5 +1,6 @@
 #include "app/OVProgramStart.h"
 
+#include "app/OVDocumentSession.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/PlistValue.h"
@@ -135,6 +136,10 @@ int OVProgramStart::main(int argc, char** argv)
     installProgramSwitches();
     prepareProcess();
     OVApplication& application = OVApplication::shared();
+    OVDocumentSession session;
+    QStringList paths = QCoreApplication::arguments();
+    paths.removeFirst();
+    session.openDocuments(paths);
     if (qEnvironmentVariableIsSet(kQuitAfterLaunchVariable))
         RunLoop::postToMainThread([&application] { application.application().terminate(); });
     return application.application().run();

@@ -1,0 +1,511 @@
+#include "app/OVDocumentWindowController.h"
+
+#include "app/OVDocumentPrompterView.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/GeometryStrings.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textview/TextView.h"
+#include "prompter_view/OVScrollView.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+#include "prompting/OVTimeInfo.h"
+#include "settings/OVConstants.h"
+
+#include <QColor>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const Rect kDefaultWindowFrame{{120, 120}, {720, 540}};
+// Speeds this close to zero are zero: a slider dragged back to the middle stops the prompter.
+constexpr double kZeroSpeedThreshold = 0.00001;
+
+unsigned long currentModifierFlagsFromQt()
+{
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    unsigned long flags = 0;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= kShiftKeyMask;
+    if (modifiers & Qt::ControlModifier)
+        flags |= kCommandKeyMask;
+    if (modifiers & Qt::AltModifier)
+        flags |= kOptionKeyMask;
+    if (modifiers & Qt::MetaModifier)
+        flags |= kControlKeyMask;
+    if (modifiers & Qt::KeypadModifier)
+        flags |= kNumericPadKeyMask;
+    return flags;
+}
+
+OVDocumentWindowController::ModifierFlagsProvider& modifierFlagsProvider()
+{
+    static OVDocumentWindowController::ModifierFlagsProvider provider = currentModifierFlagsFromQt;
+    return provider;
+}
+
+bool boolDefault(const QString& key)
+{
+    return UserDefaults::shared().boolForKey(key);
+}
+
+QColor qColor(const Color& color)
+{
+    return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
+}
+
+} // namespace
+
+void OVDocumentWindowController::setModifierFlagsProvider(ModifierFlagsProvider provider)
+{
+    modifierFlagsProvider() =
+        provider ? std::move(provider) : ModifierFlagsProvider(currentModifierFlagsFromQt);
+}
+
+OVDocumentWindowController::OVDocumentWindowController(OVCore* core)
+    : m_core(core ? core : &OVApplication::shared().core()), m_timeInfo(std::make_unique<OVTimeInfo>())
+{
+    installActions();
+    // The user's default speed is kept as set: the limiter clamps it once the speed control's range
+    // is known, not against a range that does not exist yet.
+    setPrompterSpeed(UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
+}
+
+OVDocumentWindowController::~OVDocumentWindowController()
+{
+    m_observers.clear();
+    releaseCore();
+}
+
+void OVDocumentWindowController::releaseCore()
+{
+    if (m_core->controller() == this)
+        m_core->configureCoreForController(nullptr);
+}
+
+TextView* OVDocumentWindowController::textView() const
+{
+    return m_prompterView ? m_prompterView->documentTextView() : nullptr;
+}
+
+// Window set-up.
+
+std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
+{
+    auto window = std::make_unique<Window>(kDefaultWindowFrame);
+    auto prompter = std::make_unique<OVDocumentPrompterView>(Rect{{0, 0}, kDefaultWindowFrame.size});
+    m_prompterView = prompter.get();
+    window->setContentView(std::move(prompter));
+    return window;
+}
+
+void OVDocumentWindowController::windowDidLoad()
+{
+    Window* own = window();
+    NotificationCenter& center = NotificationCenter::shared();
+    m_observers.emplace_back(center, kWindowDidBecomeMainNotification, own,
+                             [this](const Notification&) { windowBecameMain(); });
+    m_observers.emplace_back(center, kWindowDidResignMainNotification, own,
+                             [this](const Notification&) { windowResignedMain(); });
+    m_observers.emplace_back(center, kWindowWillCloseNotification, own,
+                             [this](const Notification&) { windowWillClose(); });
+    m_observers.emplace_back(center, kViewBoundsDidChangeNotification,
+                             m_prompterView->scrollView()->contentView(),
+                             [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
+    m_observers.emplace_back(center, kViewFrameDidChangeNotification, textView(),
+                             [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
+    _updateSpeedSliderMinAndMaxValues();
+}
+
+// Core controller.
+
+Window* OVDocumentWindowController::controllerWindow() const
+{
+    return isWindowLoaded() ? const_cast<OVDocumentWindowController*>(this)->window() : nullptr;
+}
+
+OVCorePrompterView* OVDocumentWindowController::prompterView() const
+{
+    return m_prompterView;
+}
+
+bool OVDocumentWindowController::isCoreController() const
+{
+    return m_core->controller() == this;
+}
+
+void OVDocumentWindowController::updateSpeedControl()
+{
+    ++m_speedControlUpdates;
+    m_speedControlNeedsUpdate = false;
+}
+
+void OVDocumentWindowController::forceModeChange(unsigned mode)
+{
+    tryToPerform(mode != OVCore::kModeEdit ? QStringLiteral("enterPromptMode:")
+                                           : QStringLiteral("enterEditMode:"),
+                 {});
+}
+
+void OVDocumentWindowController::coreModeWillChange(unsigned mode)
+{
+    Window* own = controllerWindow();
+    if (own && Application::shared().mainWindow() != own)
+        Application::shared().setMainWindow(own);
+    if (mode == OVCore::kModePrompt && own && textView())
+        own->makeFirstResponder(textView());
+}
+
+void OVDocumentWindowController::enableActivity(bool enable, Window* window)
+{
+    if (!window || window != controllerWindow())
+        return;
+    m_prompterView->prompterScrollView()->setSuspendReTile(!enable);
+}
+
+bool OVDocumentWindowController::interpretEvent(Event& event, Window* forwardedFromWindow)
+{
+    Q_UNUSED(forwardedFromWindow);
+    if (!m_core->isModePrompt())
+        return false;
+    TextView* text = textView();
+    if (!text)
+        return true;
+    switch (event.type) {
+    case Event::Type::LeftMouseDown:
+        text->mouseDown(event);
+        break;
+    case Event::Type::LeftMouseUp:
+        text->mouseUp(event);
+        break;
+    case Event::Type::RightMouseDown:
+        text->rightMouseDown(event);
+        break;
+    case Event::Type::RightMouseUp:
+        text->rightMouseUp(event);
+        break;
+    case Event::Type::LeftMouseDragged:
+        text->mouseDragged(event);
+        break;
+    case Event::Type::RightMouseDragged:
+        text->rightMouseDragged(event);
+        break;
+    case Event::Type::FlagsChanged:
+        text->flagsChanged(event);
+        break;
+    case Event::Type::ScrollWheel:
+        text->scrollWheel(event);
+        break;
+    case Event::Type::OtherMouseDown:
+        text->otherMouseDown(event);
+        break;
+    case Event::Type::OtherMouseUp:
+        text->otherMouseUp(event);
+        break;
+    case Event::Type::OtherMouseDragged:
+        text->otherMouseDragged(event);
+        break;
+    default:
+        // Keys and everything else are swallowed: the prompter is not edited in Prompt mode.
+        break;
+    }
+    return true;
+}
+
+// Speed.
+
+void OVDocumentWindowController::setPrompterSpeed(double speed)
+{
+    if (!std::isfinite(speed))
+        return;
+    if (m_hasSpeedSliderRange && boolDefault(QStringLiteral("speedLimiterRestrictsToSpeedSlider")))
+        speed = std::clamp(speed, std::min(m_speedSliderMin, m_speedSliderMax),
+                           std::max(m_speedSliderMin, m_speedSliderMax));
+    if (speed == m_prompterSpeed)
+        return;
+    m_prompterSpeed = std::abs(speed) <= kZeroSpeedThreshold ? 0 : speed;
+    m_timeRemainingNeedsUpdate = true;
+    if (m_core->controller() == this)
+        m_core->speedDidUpdate();
+    updateSpeedControl();
+}
+
+void OVDocumentWindowController::setSpeedSliderRange(double minimum, double maximum)
+{
+    m_speedSliderMin = minimum;
+    m_speedSliderMax = maximum;
+    m_hasSpeedSliderRange = true;
+    // The current speed goes through the limiter again, so the new range takes effect.
+    setPrompterSpeed(m_prompterSpeed);
+}
+
+void OVDocumentWindowController::_updateSpeedSliderMinAndMaxValues()
+{
+    setSpeedSliderRange(boolDefault(QStringLiteral("speedSliderOnlyUsesPositiveValues")) ? 0 : -10, 10);
+}
+
+void OVDocumentWindowController::stepSpeed(double delta, bool capped)
+{
+    double speed = m_prompterSpeed + delta;
+    if (capped)
+        speed = delta > 0 ? std::min(speed, m_speedSliderMax) : std::max(speed, m_speedSliderMin);
+    setPrompterSpeed(speed);
+}
+
+void OVDocumentWindowController::setSpeedFromHotKeyValueNumber(const QVariant& number)
+{
+    if (!number.isValid())
+        return;
+    const QMetaType type = number.metaType();
+    const bool isNumber = type == QMetaType::fromType<int>() || type == QMetaType::fromType<uint>() ||
+                          type == QMetaType::fromType<qlonglong>() ||
+                          type == QMetaType::fromType<qulonglong>() ||
+                          type == QMetaType::fromType<ushort>() || type == QMetaType::fromType<short>();
+    if (!isNumber)
+        return;
+    const qlonglong code = number.toLongLong();
+    const QList<quint16>& characters = OVConstants::numberCharactersArray();
+    const qsizetype index = characters.indexOf(quint16(code));
+    if (code < 0 || code > 0xFFFF || index < 0)
+        return;
+    if (index == characters.size() - 1) {
+        setPrompterSpeed(0);
+        return;
+    }
+    const unsigned long flags = modifierFlagsProvider()();
+    double value = 0;
+    if (code == u'0')
+        value = (flags & kNumericPadKeyMask) ? 0 : 10;
+    else
+        value = double(code - u'0');
+    if (flags & kOptionKeyMask)
+        value = -value;
+    setPrompterSpeed(value);
+}
+
+void OVDocumentWindowController::setLooping(bool looping)
+{
+    m_looping = looping;
+}
+
+// Actions.
+
+void OVDocumentWindowController::installActions()
+{
+    auto on = [this](const QString& action, std::function<void(const QVariant&)> handler) {
+        setActionHandler(action, std::move(handler));
+    };
+    on(QStringLiteral("toggleStatus:"), [this](const QVariant&) { m_core->toggleStatus(); });
+    on(QStringLiteral("startPrompter:"), [this](const QVariant&) { m_core->startPrompter(); });
+    on(QStringLiteral("pausePrompter:"), [this](const QVariant&) { m_core->pausePrompter(); });
+    on(QStringLiteral("toggleMode:"), [this](const QVariant&) { m_core->toggleMode(); });
+    on(QStringLiteral("enterEditMode:"), [this](const QVariant&) { m_core->enterEditMode(); });
+    on(QStringLiteral("enterPromptMode:"), [this](const QVariant&) { m_core->enterPromptMode(); });
+    auto increment = [] { return UserDefaults::shared().doubleForKey(QStringLiteral("speedIncrement")); };
+    on(QStringLiteral("increaseSpeed:"),
+       [this, increment](const QVariant&) { stepSpeed(increment(), false); });
+    on(QStringLiteral("decreaseSpeed:"),
+       [this, increment](const QVariant&) { stepSpeed(-increment(), false); });
+    on(QStringLiteral("increaseSpeedWithMaxCap:"),
+       [this, increment](const QVariant&) { stepSpeed(increment(), true); });
+    on(QStringLiteral("decreaseSpeedWithMinCap:"),
+       [this, increment](const QVariant&) { stepSpeed(-increment(), true); });
+    on(QStringLiteral("switchDirection:"), [this](const QVariant&) { setPrompterSpeed(-m_prompterSpeed); });
+    on(QStringLiteral("setSpeedFromHotKeyValueNumber:"),
+       [this](const QVariant& sender) { setSpeedFromHotKeyValueNumber(sender); });
+    auto lineScroll = [this] { return 2 * m_prompterView->scrollView()->verticalLineScroll(); };
+    on(QStringLiteral("scrollUp:"), [this, lineScroll](const QVariant&) {
+        if (!m_prompterView)
+            return;
+        if (m_core->isStatusStarted())
+            m_core->addScrollingDeltaAnimated(-lineScroll());
+        else
+            textView()->doCommandBySelector(QStringLiteral("scrollLineUp:"));
+    });
+    on(QStringLiteral("scrollDown:"), [this, lineScroll](const QVariant&) {
+        if (!m_prompterView)
+            return;
+        if (m_core->isStatusStarted())
+            m_core->addScrollingDeltaAnimated(lineScroll());
+        else
+            textView()->doCommandBySelector(QStringLiteral("scrollLineDown:"));
+    });
+    auto command = [this](const QString& selector) {
+        return [this, selector](const QVariant&) {
+            if (TextView* text = textView())
+                text->doCommandBySelector(selector);
+        };
+    };
+    on(QStringLiteral("scriptStart:"), command(QStringLiteral("moveToBeginningOfDocument:")));
+    on(QStringLiteral("scriptEnd:"), command(QStringLiteral("moveToEndOfDocument:")));
+    on(QStringLiteral("prompterScrollPageUp:"), command(QStringLiteral("scrollPageUp:")));
+    on(QStringLiteral("prompterScrollPageDown:"), command(QStringLiteral("scrollPageDown:")));
+    on(QStringLiteral("resetElapsedTimer:"), [this](const QVariant&) {
+        if (isWindowLoaded() && Application::shared().mainWindow() == window())
+            m_core->resetTimer();
+    });
+    on(QStringLiteral("toggleLooping:"), [this](const QVariant&) { setLooping(!m_looping); });
+}
+
+// Main-window tracking.
+
+void OVDocumentWindowController::windowBecameMain()
+{
+    if (!m_core->isModePrompt())
+        m_core->configureCoreForController(this);
+}
+
+void OVDocumentWindowController::windowResignedMain()
+{
+    if (!m_core->isModePrompt() && m_core->controller() == this)
+        m_core->configureCoreForController(nullptr);
+}
+
+void OVDocumentWindowController::windowWillClose()
+{
+    if (m_core->controller() != this)
+        return;
+    // The prompted window going away ends Prompt mode first, so the core never keeps scrolling a
+    // window that no longer exists; then the core lets go of this controller.
+    if (m_core->isModePrompt())
+        m_core->enterEditMode();
+    m_core->configureCoreForController(nullptr);
+}
+
+OVDocumentWindowController* OVDocumentWindowController::frontMostPrompterWindowController()
+{
+    for (Window* window : Application::shared().orderedWindows()) {
+        if (!window->isVisible() || window->isMiniaturized())
+            continue;
+        if (auto* controller = dynamic_cast<OVDocumentWindowController*>(window->windowController()))
+            return controller;
+    }
+    return nullptr;
+}
+
+bool OVDocumentWindowController::isFrontMostPrompterWindowController() const
+{
+    return frontMostPrompterWindowController() == this;
+}
+
+// Exchange with the document.
+
+void OVDocumentWindowController::suspendUndo()
+{
+    if (m_undoSuspensions++ == 0 && textView())
+        textView()->setAllowsUndo(false);
+}
+
+void OVDocumentWindowController::restoreUndo()
+{
+    if (m_undoSuspensions > 0 && --m_undoSuspensions == 0 && textView())
+        textView()->setAllowsUndo(true);
+}
+
+void OVDocumentWindowController::setAttributedString(const AttributedString& string)
+{
+    window();
+    TextStorage& storage = textView()->textStorage();
+    storage.beginEditing();
+    storage.setAttributedString(string);
+    storage.endEditing();
+    textView()->setSelectedRange(Range{0, 0});
+}
+
+void OVDocumentWindowController::setSelectedRangesStringArray(const QStringList& ranges)
+{
+    window();
+    const qsizetype length = textView()->textStorage().length();
+    std::vector<Range> selected;
+    for (const QString& text : ranges) {
+        const Range range = rangeFromString(text);
+        if (range.location >= 0 && range.location <= length && range.length >= 0 &&
+            range.length <= length - range.location)
+            selected.push_back(range);
+    }
+    if (!selected.empty())
+        textView()->setSelectedRanges(selected);
+}
+
+void OVDocumentWindowController::setWindowFrame(const Rect& frame)
+{
+    if (frame.size.width > 0 && frame.size.height > 0)
+        window()->setFrame(frame);
+}
+
+void OVDocumentWindowController::setPrompterPositionRatio(double ratio)
+{
+    window();
+    m_prompterView->setPositionRatio(ratio);
+}
+
+void OVDocumentWindowController::setBackgroundColor(const Color& color)
+{
+    window();
+    m_backgroundColor = color;
+    textView()->setBackgroundColor(qColor(color));
+}
+
+void OVDocumentWindowController::removeUnnecessaryNewlineAtEnd()
+{
+    window();
+    TextStorage& storage = textView()->textStorage();
+    const qsizetype length = storage.length();
+    if (length > 0 && storage.string().at(length - 1) == u'\n')
+        storage.deleteCharacters(Range{length - 1, 1});
+}
+
+std::unique_ptr<MutableAttributedString> OVDocumentWindowController::exportableTextStorage() const
+{
+    if (!textView())
+        return nullptr;
+    return std::make_unique<MutableAttributedString>(textView()->textStorage());
+}
+
+std::optional<Color> OVDocumentWindowController::backgroundColor() const
+{
+    return m_backgroundColor;
+}
+
+QStringList OVDocumentWindowController::selectedRangesStringArray() const
+{
+    QStringList ranges;
+    if (textView())
+        for (const Range& range : textView()->selectedRanges())
+            ranges.append(stringFromRange(range));
+    return ranges;
+}
+
+std::optional<double> OVDocumentWindowController::prompterPositionRatioNumber() const
+{
+    if (!m_prompterView)
+        return std::nullopt;
+    return m_prompterView->positionRatio();
+}
+
+std::optional<double> OVDocumentWindowController::prompterSpeedNumber() const
+{
+    return m_prompterSpeed;
+}
+
+std::optional<QString> OVDocumentWindowController::windowFrameString() const
+{
+    if (!isWindowLoaded())
+        return std::nullopt;
+    return stringFromRect(controllerWindow()->frame());
+}
+
+void OVDocumentWindowController::breakUndoCoalescing()
+{
+    if (TextView* text = textView())
+        text->breakUndoCoalescing();
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "document/OVDocumentContentController.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "prompting/OVCoreController.h"
+#include "prompting/OVCoreWindowOptimizer.h"
+#include "prompting/OVEventInterpreter.h"
+
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class OVCore;
+class OVDocumentPrompterView;
+class OVTimeInfo;
+class TextView;
+
+// The window of one open document: the editor in Edit mode and the operator's prompter in Prompt
+// mode. It owns the document's prompter speed, becomes the prompting core's controller while its
+// window is main (outside Prompt mode), forwards the prompting actions of the responder chain to the
+// core, and exchanges text and prompter state with its document.
+class OVDocumentWindowController : public WindowController,
+                                   public OVDocumentContentController,
+                                   public OVCoreController,
+                                   public OVCoreWindowOptimizer,
+                                   public OVEventInterpreter {
+public:
+    // The modifier keys held now, as event modifier flags; tests replace it.
+    using ModifierFlagsProvider = std::function<unsigned long()>;
+    static void setModifierFlagsProvider(ModifierFlagsProvider provider);
+
+    // core: the shared core unless given.
+    explicit OVDocumentWindowController(OVCore* core = nullptr);
+    ~OVDocumentWindowController() override;
+
+    OVCore& prompterCore() const { return *m_core; }
+    OVDocumentPrompterView* documentPrompterView() const { return m_prompterView; }
+    TextView* textView() const;
+
+    // The front-most visible, not minimised window whose controller is a document window controller.
+    static OVDocumentWindowController* frontMostPrompterWindowController();
+    bool isFrontMostPrompterWindowController() const;
+    bool isCoreController() const override;
+
+    // Speed.
+    double prompterSpeed() const { return m_prompterSpeed; }
+    void setPrompterSpeed(double speed) override;
+    // The speed control's range; until it is known the limiter has nothing to clamp to.
+    void setSpeedSliderRange(double minimum, double maximum);
+    bool hasSpeedSliderRange() const { return m_hasSpeedSliderRange; }
+    void _updateSpeedSliderMinAndMaxValues();
+    void setSpeedFromHotKeyValueNumber(const QVariant& number);
+    void setLooping(bool looping);
+    // How often the speed control was refreshed; the toolbar's control reads the speed from here.
+    int speedControlUpdateCount() const { return m_speedControlUpdates; }
+
+    // OVCoreController.
+    Window* controllerWindow() const override;
+    OVCorePrompterView* prompterView() const override;
+    double speed() const override { return m_prompterSpeed; }
+    void setSpeed(double speed) override { setPrompterSpeed(speed); }
+    double minSpeedUIValue() const override { return m_speedSliderMin; }
+    double maxSpeedUIValue() const override { return m_speedSliderMax; }
+    OVTimeInfo* timeInfo() const override { return m_timeInfo.get(); }
+    bool timeRemainingNeedsUpdate() const override { return m_timeRemainingNeedsUpdate; }
+    void setTimeRemainingNeedsUpdate(bool flag) override { m_timeRemainingNeedsUpdate = flag; }
+    bool speedControlNeedsUpdate() const override { return m_speedControlNeedsUpdate; }
+    void setSpeedControlNeedsUpdate(bool flag) override { m_speedControlNeedsUpdate = flag; }
+    void updateSpeedControl() override;
+    void forceModeChange(unsigned mode) override;
+    bool looping() const override { return m_looping; }
+    void coreModeWillChange(unsigned mode) override;
+    bool shouldHardPausePrompter() const override { return false; }
+
+    // OVCoreWindowOptimizer.
+    void enableActivity(bool enable, Window* window) override;
+    // OVEventInterpreter.
+    bool interpretEvent(Event& event, Window* forwardedFromWindow) override;
+
+    // OVDocumentContentController.
+    void suspendUndo() override;
+    void restoreUndo() override;
+    void setAttributedString(const AttributedString& string) override;
+    void setSelectedRangesStringArray(const QStringList& ranges) override;
+    void setWindowFrame(const Rect& frame) override;
+    void setPrompterPositionRatio(double ratio) override;
+    void setBackgroundColor(const Color& color) override;
+    void removeUnnecessaryNewlineAtEnd() override;
+    void documentLoadingFinished() override {}
+    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override;
+    std::optional<Color> backgroundColor() const override;
+    QStringList selectedRangesStringArray() const override;
+    std::optional<double> prompterPositionRatioNumber() const override;
+    std::optional<double> prompterSpeedNumber() const override;
+    std::optional<QString> windowFrameString() const override;
+    void breakUndoCoalescing() override;
+
+    // Main-window tracking.
+    void windowBecameMain();
+    void windowResignedMain();
+    void windowWillClose();
+
+protected:
+    std::unique_ptr<Window> makeWindow() override;
+    void windowDidLoad() override;
+
+private:
+    void installActions();
+    void stepSpeed(double delta, bool capped);
+    void releaseCore();
+
+    OVCore* m_core = nullptr;
+    OVDocumentPrompterView* m_prompterView = nullptr;
+    std::unique_ptr<OVTimeInfo> m_timeInfo;
+    std::optional<Color> m_backgroundColor;
+    std::vector<NotificationObserver> m_observers;
+    double m_prompterSpeed = 0;
+    double m_speedSliderMin = 0;
+    double m_speedSliderMax = 0;
+    bool m_hasSpeedSliderRange = false;
+    bool m_timeRemainingNeedsUpdate = false;
+    bool m_speedControlNeedsUpdate = false;
+    bool m_looping = false;
+    int m_speedControlUpdates = 0;
+    int m_undoSuspensions = 0;
+};

@@ -1,0 +1,503 @@
+#include "document/OVDocument.h"
+
+#include "document/OVDocumentContentController.h"
+#include "document/OVDocumentPackageConstants.h"
+#include "document/OVDocumentPackageReader.h"
+#include "document/OVDocumentPackageWriter.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/UndoManager.h"
+#include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/GeometryStrings.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAnalytics.h"
+#include "platform/hvkit/HVAppServices.h"
+#include "platform/text/MutableAttributedString.h"
+#include "prompting/OVApplication.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace {
+
+bool s_autosavingEnabled = true;
+int s_duplicateCount = 0;
+OVDocument::WindowControllerFactory& windowControllerFactory()
+{
+    static OVDocument::WindowControllerFactory factory;
+    return factory;
+}
+std::function<bool()>& promptModeQuery()
+{
+    static std::function<bool()> query;
+    return query;
+}
+std::function<bool(const QUrl&)>& inAppBundleTest()
+{
+    static std::function<bool(const QUrl&)> test;
+    return test;
+}
+
+void log(const QString& line)
+{
+    qWarning("%s", qUtf8Printable(line));
+}
+
+bool isPackageType(const QString& type)
+{
+    return UniformTypeRegistry::shared().conformsTo(type, OVDocumentUTI);
+}
+
+// The file's last path component without its extension, trimmed.
+QString displayNameForURL(const QUrl& url)
+{
+    QString name = QFileInfo(url.toLocalFile()).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0)
+        name.truncate(dot);
+    return name.trimmed();
+}
+
+QString preferredExtension(const QString& type)
+{
+    return UniformTypeRegistry::shared().preferredExtension(type);
+}
+
+// Statistics are counted after the read or save that asked for them has finished.
+void countLater(std::function<void(HVAnalytics&)> count)
+{
+    RunLoop::postToMainThread([count = std::move(count)] { count(HVAppServices::shared().analytics()); });
+}
+
+const QStringList& metadataKeys()
+{
+    static const QStringList kKeys{QStringLiteral("author"),    QStringLiteral("organization"),
+                                   QStringLiteral("copyright"), QStringLiteral("subject"),
+                                   QStringLiteral("keywords"),  QStringLiteral("comments")};
+    return kKeys;
+}
+
+const QStringList& extendedMetadataKeys()
+{
+    static const QStringList kKeys{OVDocumentPropertiesExtendedMetadataDirectorKey,
+                                   OVDocumentPropertiesExtendedMetadataProducerKey,
+                                   OVDocumentPropertiesExtendedMetadataPerformersKey};
+    return kKeys;
+}
+
+const QStringList& unusedMetadataAttributes()
+{
+    static const QStringList kKeys{NSTitleDocumentAttribute, NSEditorDocumentAttribute,
+                                   NSCreationTimeDocumentAttribute, NSModificationTimeDocumentAttribute};
+    return kKeys;
+}
+
+QVariantMap nullDictionary(const QStringList& keys)
+{
+    QVariantMap map;
+    for (const QString& key : keys)
+        map.insert(key, QVariant());
+    return map;
+}
+
+// Extended properties are held as property-list values; a QVariant without one is the null object.
+PlistDictionary extendedForWriting(const QVariantMap& info)
+{
+    PlistDictionary out;
+    for (const QString& key : extendedMetadataKeys()) {
+        const QVariant value = info.value(key);
+        if (value.metaType() == QMetaType::fromType<PlistValue>())
+            out.insert(key, value.value<PlistValue>());
+        else if (value.metaType() == QMetaType::fromType<QString>())
+            out.insert(key, PlistValue(value.toString()));
+    }
+    return out;
+}
+
+} // namespace
+
+OVDocument::OVDocument()
+    : m_metadataInfo(nullMetadataInfoDictionary()),
+      m_extendedMetadataInfo(nullExtendedMetadataInfoDictionary())
+{
+}
+
+OVDocument::~OVDocument() = default;
+
+void OVDocument::registerDocumentTypes(DocumentController& controller)
+{
+    UniformTypeRegistry& registry = UniformTypeRegistry::shared();
+    registry.declareType({OVDocumentUTI,
+                          {QStringLiteral("com.apple.package"), QStringLiteral("public.composite-content")},
+                          {QStringLiteral("ovdocument")},
+                          QStringLiteral("Orvane Document")});
+    registry.declareType({OVPrompterDocumentUTI,
+                          {QStringLiteral("public.data")},
+                          {QStringLiteral("prompterdocument")},
+                          QStringLiteral("Prompter Document")});
+    controller.registerDocumentClass(QStringLiteral("OVDocument"),
+                                     [] { return std::make_unique<OVDocument>(); });
+    DocumentController::DocumentType native;
+    native.identifier = OVDocumentUTI;
+    native.name = QStringLiteral("Orvane Document");
+    native.extensions = {QStringLiteral("ovdocument")};
+    native.role = DocumentController::Role::Editor;
+    native.className = QStringLiteral("OVDocument");
+    native.isNative = true;
+    native.isPackage = true;
+    native.conformsTo = {QStringLiteral("com.apple.package")};
+    controller.addDocumentType(native);
+    DocumentController::DocumentType older;
+    older.identifier = OVPrompterDocumentUTI;
+    older.name = QStringLiteral("Prompter Document");
+    older.extensions = {QStringLiteral("prompterdocument")};
+    // Read, never written: saving such a document asks for a new, native file.
+    older.role = DocumentController::Role::Viewer;
+    older.className = QStringLiteral("OVDocument");
+    older.conformsTo = {QStringLiteral("public.data")};
+    controller.addDocumentType(older);
+}
+
+void OVDocument::setWindowControllerFactory(WindowControllerFactory factory)
+{
+    windowControllerFactory() = std::move(factory);
+}
+
+void OVDocument::setInAppBundleTest(std::function<bool(const QUrl&)> test)
+{
+    inAppBundleTest() = std::move(test);
+}
+
+void OVDocument::setPromptModeQuery(std::function<bool()> query)
+{
+    promptModeQuery() = std::move(query);
+}
+
+bool OVDocument::isPromptMode()
+{
+    return promptModeQuery() ? promptModeQuery()() : OVApplication::shared().isModePrompt();
+}
+
+bool OVDocument::isInAppBundle(const QUrl& url)
+{
+    if (inAppBundleTest())
+        return inAppBundleTest()(url);
+    return OVDocumentPackageReader::isInAppBundle(url);
+}
+
+// Reading.
+
+bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
+{
+    if (isPromptMode()) {
+        setError(error, Error::userCancelled());
+        log(QStringLiteral("Attempted to open a document in Prompt mode."));
+        QApplication::beep();
+        return false;
+    }
+    if (url.isEmpty() || type.isEmpty()) {
+        log(QStringLiteral("Error: URL or type is nil. URL = %1 type = %2")
+                .arg(url.isEmpty() ? QStringLiteral("(null)") : url.toString(),
+                     type.isEmpty() ? QStringLiteral("(null)") : type));
+        setError(error, Error::cocoa(kFileReadUnknownError, url));
+        return false;
+    }
+    const bool native = isNativeType(type);
+    m_useDefaultStyle = false;
+    m_appKitFileTypeAddsNewlineToEnd = true;
+
+    OVDocumentPackageReader::Options options = OVDocumentPackageReader::Options::fromUserDefaults();
+    options.isInAppBundle = [](const QUrl& location) { return isInAppBundle(location); };
+    OVLoadedDocumentInfo info;
+    bool read = false;
+    if (isPackageType(type))
+        read = OVDocumentPackageReader::readPackage(url, options, &info, error);
+    else if (type == OVPrompterDocumentUTI)
+        read = OVDocumentPackageReader::readPrompterDocument(url, type, options, &info, error);
+    else
+        setError(error, Error::cocoa(kFileReadUnknownError, url,
+                                     QStringLiteral("Documents of this kind cannot be opened yet.")));
+    // Nothing of a failed read reaches the document.
+    if (!read)
+        return false;
+    m_internalDocument = isInAppBundle(url);
+    // The readers of our own formats keep the text's final newline; only an importer that adds one
+    // asks for it to be taken off again.
+    m_appKitFileTypeAddsNewlineToEnd = info.appKitFileTypeAddsNewlineToEnd;
+
+    if (!m_readDocument && !m_savedDocument && !isReopening() && !isReverting() && !_isDuplicating()) {
+        const QString extension = preferredExtension(type);
+        countLater([extension](HVAnalytics& analytics) {
+            analytics.incrementDocumentOpenedForFileExtension(extension);
+        });
+    }
+    if (!native || m_internalDocument) {
+        m_importedFileURL = url;
+        m_importedDisplayName = displayNameForURL(url);
+    }
+    m_loadedDocumentInfo = std::move(info);
+    commitLoadedDocumentInfoIfNecessary();
+    m_readDocument = true;
+    return true;
+}
+
+// Writing.
+
+bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation operation,
+                            const QUrl& originalContentsURL, Error* error)
+{
+    const bool autosaveRefused =
+        (operation == SaveOperation::Autosave || operation == SaveOperation::AutosaveInPlace) &&
+        !s_autosavingEnabled && autosavingIsImplicitlyCancellable();
+    const bool foreignInPlace = !isNativeType(type) && (operation == SaveOperation::Save ||
+                                                        operation == SaveOperation::AutosaveInPlace ||
+                                                        operation == SaveOperation::AutosaveAs);
+    if (autosaveRefused || foreignInPlace) {
+        setError(error, Error::userCancelled());
+        return false;
+    }
+    OVDocumentContentController* content = contentController();
+    if (!content) {
+        log(QStringLiteral("Error: primaryWindowController is nil"));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url));
+        return false;
+    }
+    std::unique_ptr<MutableAttributedString> text = content->exportableTextStorage();
+    if (!text) {
+        log(QStringLiteral("Error: textStorage is nil"));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url));
+        return false;
+    }
+    const bool package = isPackageType(type);
+    if (!package) {
+        setError(error, Error::cocoa(kFileWriteUnknownError, url,
+                                     QStringLiteral("Documents cannot be written in this kind yet.")));
+        return false;
+    }
+    OVDocumentPackageWriter::Input input;
+    input.text = text.get();
+    input.backgroundColor = content->backgroundColor();
+    input.selectedRanges = content->selectedRangesStringArray();
+    input.scrollbarPosition = content->prompterPositionRatioNumber();
+    input.speed = content->prompterSpeedNumber();
+    input.windowFrame = content->windowFrameString();
+    input.metadataInfo = m_metadataInfo;
+    input.extendedMetadataInfo = extendedForWriting(m_extendedMetadataInfo);
+    input.unusedMetadataInfo = m_unusedMetadataInfo;
+    if (!OVDocumentPackageWriter::writeToURL(url, originalContentsURL, input, error))
+        return false;
+
+    m_importedFileURL.clear();
+    // A shipped document the user saves to a folder of their own is theirs from now on: it is
+    // autosaved like any other. (Saving into the shipped folder keeps it internal.)
+    if (m_internalDocument && isUserSaveOperation(operation) && !isInAppBundle(url))
+        m_internalDocument = false;
+    content->breakUndoCoalescing();
+    if (isUserSaveOperation(operation) && fileURL().isEmpty()) {
+        const QString extension = preferredExtension(type);
+        countLater([extension](HVAnalytics& analytics) {
+            // Kept beside "documents.opened", the same way.
+            QString key = extension.toLower();
+            key.replace(u'.', u'_');
+            analytics.incrementIntegerForKeyPath(QStringLiteral("documents.saved.") +
+                                                 (key.isEmpty() ? QStringLiteral("none") : key));
+        });
+    }
+    if (isUserSaveOperation(operation)) {
+        m_savedDocument = true;
+        m_importedDisplayName.clear();
+    }
+    return true;
+}
+
+bool OVDocument::isImportableDocumentType(const QString& type) const
+{
+    return controller().readableTypesForClass(className()).contains(type) && !isNativeType(type);
+}
+
+// Windows and loading.
+
+OVDocumentContentController* OVDocument::contentController() const
+{
+    return dynamic_cast<OVDocumentContentController*>(primaryWindowController());
+}
+
+void OVDocument::makeWindowControllers()
+{
+    if (windowControllerFactory())
+        addWindowController(windowControllerFactory()(*this));
+}
+
+void OVDocument::windowControllerDidLoadNib(WindowController& controller)
+{
+    if (&controller != primaryWindowController())
+        return;
+    commitLoadedDocumentInfoIfNecessary();
+    // An imported or shipped document gets a native copy of its own as soon as its window shows it,
+    // so the user's edits never go back to the file it came from.
+    if ((!m_importedFileURL.isEmpty() || m_internalDocument) && fileURL().isLocalFile()) {
+        auxiliaryAutosave(this->controller().defaultType(), [this](const Error& error) {
+            if (!error.isNull())
+                return;
+            // A shipped file stays as shipped: the copy is what gets saved.
+            if (m_internalDocument && isInAppBundle(fileURL())) {
+                setDisplayName(displayName());
+                setFileURL({});
+            }
+            m_internalDocument = false;
+            m_importedFileURL.clear();
+        });
+    }
+}
+
+void OVDocument::commitLoadedDocumentInfoIfNecessary()
+{
+    OVDocumentContentController* content = contentController();
+    if (!m_loadedDocumentInfo || !content || !primaryWindowController()->isWindowLoaded())
+        return;
+    const OVLoadedDocumentInfo& info = *m_loadedDocumentInfo;
+    content->suspendUndo();
+    if (info.content)
+        content->setAttributedString(*info.content);
+    if (info.values.contains(OVDocumentPrompterSelectedRangesKey))
+        content->setSelectedRangesStringArray(info.selectedRanges());
+    if (const auto speed = info.speed();
+        speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0)
+        content->setPrompterSpeed(*speed);
+    if (!m_committedLoadedDocument) {
+        primaryWindowController()->setShouldCascadeWindows(false);
+        if (const auto frame = info.windowFrame())
+            content->setWindowFrame(rectFromString(*frame));
+    }
+    if (const auto ratio = info.scrollbarPosition())
+        content->setPrompterPositionRatio(*ratio);
+    if (const auto color = info.backgroundColor())
+        content->setBackgroundColor(*color);
+
+    const DocumentAttributes attributes = info.documentAttributes();
+    QVariantMap metadata;
+    const QStringList& pairs = OVDocumentPackageWriter::mappedMetadataKeyPairs();
+    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2)
+        if (attributes.contains(pairs[i]))
+            metadata.insert(pairs[i + 1], attributes.value(pairs[i]));
+    m_metadataInfo = metadata;
+    DocumentAttributes unused;
+    for (const QString& key : unusedMetadataAttributes())
+        if (attributes.contains(key))
+            unused.insert(key, attributes.value(key));
+    m_unusedMetadataInfo = unused;
+    if (info.values.contains(OVDocumentExtendedMetadataKey)) {
+        QVariantMap extended;
+        const PlistDictionary stored = info.extendedMetadata();
+        for (const QString& key : extendedMetadataKeys())
+            if (stored.contains(key))
+                extended.insert(key, QVariant::fromValue(stored.value(key)));
+        m_extendedMetadataInfo = extended;
+    }
+    if (m_appKitFileTypeAddsNewlineToEnd)
+        content->removeUnnecessaryNewlineAtEnd();
+    content->documentLoadingFinished();
+    content->restoreUndo();
+    m_loadedDocumentInfo.reset();
+    m_committedLoadedDocument = true;
+}
+
+bool OVDocument::isNewDocument() const
+{
+    return !m_loadedDocumentInfo && fileURL().isEmpty() && m_importedFileURL.isEmpty() &&
+           !m_committedLoadedDocument && !m_readDocument;
+}
+
+bool OVDocument::isDocumentInPrompter() const
+{
+    const OVDocumentContentController* content = contentController();
+    return content && content->isCoreController() && isPromptMode();
+}
+
+QString OVDocument::displayName() const
+{
+    return m_importedDisplayName.isEmpty() ? Document::displayName() : m_importedDisplayName;
+}
+
+// Autosaving and duplicating.
+
+void OVDocument::setAutosavingEnabled(bool flag)
+{
+    s_autosavingEnabled = flag;
+}
+
+bool OVDocument::isAutosavingEnabled()
+{
+    return s_autosavingEnabled;
+}
+
+bool OVDocument::autosavesInPlace() const
+{
+    const PlistValue value = UserDefaults::shared().objectForKey(QStringLiteral("useDocumentAutosave"));
+    return value.isNull() ? true : UserDefaults::shared().boolForKey(QStringLiteral("useDocumentAutosave"));
+}
+
+QString OVDocument::autosavingFileType() const
+{
+    if (isDocumentInPrompter() || m_internalDocument)
+        return {};
+    return controller().defaultType();
+}
+
+bool OVDocument::hasUnautosavedChanges() const
+{
+    return !isDocumentInPrompter() && Document::hasUnautosavedChanges();
+}
+
+Document* OVDocument::duplicate(Error* error)
+{
+    ++s_duplicateCount;
+    Document* copy = Document::duplicate(error);
+    --s_duplicateCount;
+    return copy;
+}
+
+bool OVDocument::_isDuplicating()
+{
+    return s_duplicateCount > 0;
+}
+
+// Document properties.
+
+QVariantMap OVDocument::nullMetadataInfoDictionary()
+{
+    return nullDictionary(metadataKeys());
+}
+
+QVariantMap OVDocument::nullExtendedMetadataInfoDictionary()
+{
+    return nullDictionary(extendedMetadataKeys());
+}
+
+QVariantMap OVDocument::documentProperties() const
+{
+    QVariantMap properties = m_metadataInfo;
+    for (auto it = m_extendedMetadataInfo.constBegin(); it != m_extendedMetadataInfo.constEnd(); ++it)
+        properties.insert(it.key(), it.value());
+    return properties;
+}
+
+void OVDocument::setDocumentProperties(const QVariantMap& properties)
+{
+    if (UndoManager* undo = undoManager()) {
+        const QVariantMap previous = documentProperties();
+        undo->registerUndo(this, [this, previous] { setDocumentProperties(previous); });
+        undo->setActionName(QStringLiteral("Set Properties"));
+    }
+    QVariantMap metadata;
+    QVariantMap extended;
+    for (auto it = properties.constBegin(); it != properties.constEnd(); ++it) {
+        if (metadataKeys().contains(it.key()))
+            metadata.insert(it.key(), it.value());
+        else if (extendedMetadataKeys().contains(it.key()))
+            extended.insert(it.key(), it.value());
+    }
+    m_metadataInfo = metadata;
+    m_extendedMetadataInfo = extended;
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "document/OVLoadedDocumentInfo.h"
+#include "platform/appkit/Document.h"
+#include "platform/foundation/PlistValue.h"
+#include "platform/text/DocumentAttributes.h"
+
+#include <QUrl>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class OVDocumentContentController;
+
+// The type identifiers of the native package and of the older single-file prompter document.
+inline const QString OVDocumentUTI = QStringLiteral("com.orvane.orvane.document");
+inline const QString OVPrompterDocumentUTI = QStringLiteral("com.orvane.orvane.prompterdocument");
+
+// The script document. It holds no text of its own: reading fills the loaded document information,
+// which goes into the window controller once its window has loaded, and saving takes the text and
+// the prompter state back from it. Imported and internal (shipped) documents differ from saved
+// native ones in their title, in how Save behaves and in autosaving.
+class OVDocument : public Document {
+public:
+    using WindowControllerFactory = std::function<std::unique_ptr<WindowController>(OVDocument& document)>;
+
+    OVDocument();
+    ~OVDocument() override;
+
+    // Puts the native package and the older prompter document into the controller's type table and
+    // the class behind them; the application's window controller is installed with the factory.
+    static void registerDocumentTypes(DocumentController& controller);
+    static void setWindowControllerFactory(WindowControllerFactory factory);
+
+    QString className() const override { return QStringLiteral("OVDocument"); }
+
+    // Reading and writing.
+    bool readFromURL(const QUrl& url, const QString& type, Error* error) override;
+    bool writeToURL(const QUrl& url, const QString& type, SaveOperation operation,
+                    const QUrl& originalContentsURL, Error* error) override;
+    static bool canConcurrentlyReadDocumentsOfType(const QString&) { return false; }
+    bool isImportableDocumentType(const QString& type) const;
+
+    // Windows and loading.
+    void makeWindowControllers() override;
+    void windowControllerDidLoadNib(WindowController& controller) override;
+    void commitLoadedDocumentInfoIfNecessary();
+    OVDocumentContentController* contentController() const;
+    bool isNewDocument() const;
+    bool isDocumentInPrompter() const;
+    QString displayName() const override;
+
+    // Autosaving and duplicating.
+    static void setAutosavingEnabled(bool flag);
+    static bool isAutosavingEnabled();
+    bool autosavesInPlace() const override;
+    QString autosavingFileType() const override;
+    bool hasUnautosavedChanges() const override;
+    Document* duplicate(Error* error) override;
+    static bool _isDuplicating();
+
+    // Document properties: metadataInfo then extendedMetadataInfo; setting them is undoable.
+    QVariantMap documentProperties() const;
+    void setDocumentProperties(const QVariantMap& properties);
+    static QVariantMap nullMetadataInfoDictionary();
+    static QVariantMap nullExtendedMetadataInfoDictionary();
+
+    const std::optional<OVLoadedDocumentInfo>& loadedDocumentInfo() const { return m_loadedDocumentInfo; }
+    const QVariantMap& metadataInfo() const { return m_metadataInfo; }
+    void setMetadataInfo(const QVariantMap& info) { m_metadataInfo = info; }
+    const QVariantMap& extendedMetadataInfo() const { return m_extendedMetadataInfo; }
+    void setExtendedMetadataInfo(const QVariantMap& info) { m_extendedMetadataInfo = info; }
+    const DocumentAttributes& unusedMetadataInfo() const { return m_unusedMetadataInfo; }
+    const QUrl& importedFileURL() const { return m_importedFileURL; }
+    void setImportedFileURL(const QUrl& url) { m_importedFileURL = url; }
+    const QString& importedDisplayName() const { return m_importedDisplayName; }
+    void setImportedDisplayName(const QString& name) { m_importedDisplayName = name; }
+    bool useDefaultStyle() const { return m_useDefaultStyle; }
+    bool committedLoadedDocument() const { return m_committedLoadedDocument; }
+    bool isReadDocument() const { return m_readDocument; }
+    bool isSavedDocument() const { return m_savedDocument; }
+    bool isInternalDocument() const { return m_internalDocument; }
+    void setInternalDocument(bool flag) { m_internalDocument = flag; }
+    bool appKitFileTypeAddsNewlineToEnd() const { return m_appKitFileTypeAddsNewlineToEnd; }
+
+    // Where the shipped documents live; a document read from there is internal. The default is the
+    // package reader's answer.
+    static void setInAppBundleTest(std::function<bool(const QUrl&)> test);
+    // Whether the application is in Prompt mode; by default the shared core's answer.
+    static void setPromptModeQuery(std::function<bool()> query);
+    static bool isPromptMode();
+    static bool isInAppBundle(const QUrl& url);
+
+private:
+    std::optional<OVLoadedDocumentInfo> m_loadedDocumentInfo;
+    QVariantMap m_metadataInfo;
+    QVariantMap m_extendedMetadataInfo;
+    DocumentAttributes m_unusedMetadataInfo;
+    QUrl m_importedFileURL;
+    QString m_importedDisplayName;
+    bool m_useDefaultStyle = true;
+    bool m_committedLoadedDocument = false;
+    bool m_readDocument = false;
+    bool m_savedDocument = false;
+    bool m_internalDocument = false;
+    bool m_appKitFileTypeAddsNewlineToEnd = false;
+};

@@ -1,0 +1,397 @@
+// The document object: opening, saving, reverting and the marks of imported and shipped documents,
+// through a window controller that keeps what it is given in memory.
+#include "document/OVDocument.h"
+#include "document/OVDocumentContentController.h"
+#include "document/OVDocumentPackageConstants.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/UndoManager.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/GeometryStrings.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/MutableAttributedString.h"
+#include "tests/document/PackageTestSupport.h"
+#include "tests/support/IsolatedSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+static const auto* kIsolated = ::testing::AddGlobalTestEnvironment(new IsolatedSettings);
+
+namespace {
+
+using namespace packagetest;
+
+class MemoryWindowController final : public WindowController, public OVDocumentContentController {
+public:
+    void suspendUndo() override { log << QStringLiteral("suspendUndo"); }
+    void restoreUndo() override { log << QStringLiteral("restoreUndo"); }
+    void setAttributedString(const AttributedString& string) override
+    {
+        log << QStringLiteral("content");
+        text = std::make_unique<MutableAttributedString>(string);
+    }
+    void setSelectedRangesStringArray(const QStringList& ranges) override
+    {
+        log << QStringLiteral("ranges");
+        selection = ranges;
+    }
+    void setPrompterSpeed(double value) override
+    {
+        log << QStringLiteral("speed");
+        speed = value;
+    }
+    void setWindowFrame(const Rect& rect) override
+    {
+        log << QStringLiteral("frame");
+        frame = rect;
+    }
+    void setPrompterPositionRatio(double value) override
+    {
+        log << QStringLiteral("ratio");
+        ratio = value;
+    }
+    void setBackgroundColor(const Color& value) override { background = value; }
+    void removeUnnecessaryNewlineAtEnd() override { log << QStringLiteral("removeNewline"); }
+    void documentLoadingFinished() override { log << QStringLiteral("finished"); }
+    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
+    {
+        return text ? std::make_unique<MutableAttributedString>(*text) : nullptr;
+    }
+    std::optional<Color> backgroundColor() const override { return background; }
+    QStringList selectedRangesStringArray() const override { return selection; }
+    std::optional<double> prompterPositionRatioNumber() const override { return ratio; }
+    std::optional<double> prompterSpeedNumber() const override { return speed; }
+    std::optional<QString> windowFrameString() const override { return stringFromRect(frame); }
+    void breakUndoCoalescing() override { ++coalescingBreaks; }
+    bool isCoreController() const override { return false; }
+
+    std::unique_ptr<MutableAttributedString> text = std::make_unique<MutableAttributedString>();
+    QStringList selection;
+    double speed = 0;
+    double ratio = 0;
+    Rect frame{{10, 20}, {300, 200}};
+    std::optional<Color> background;
+    QStringList log;
+    int coalescingBreaks = 0;
+};
+
+class OVDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        UserDefaults::shared().resetUserValues();
+        OVDocument::registerDocumentTypes(controller);
+        controller.setAutosaveDirectory(dir.filePath(QStringLiteral("autosave")));
+        controller.setAutosavingDelay(0);
+        OVDocument::setWindowControllerFactory(
+            [](OVDocument&) { return std::make_unique<MemoryWindowController>(); });
+        bundle = dir.filePath(QStringLiteral("shipped"));
+        QDir().mkpath(bundle);
+        OVDocument::setInAppBundleTest(
+            [this](const QUrl& url) { return url.toLocalFile().startsWith(bundle + u'/'); });
+    }
+    void TearDown() override
+    {
+        // Closed documents go on the event loop's next pass: run it now, not in Qt's clean-up at exit.
+        for (Document* document : controller.documents())
+            document->close();
+        QCoreApplication::sendPostedEvents();
+        OVDocument::setWindowControllerFactory({});
+        OVDocument::setInAppBundleTest({});
+        UserDefaults::shared().resetUserValues();
+    }
+
+    static MemoryWindowController& windowOf(Document* document)
+    {
+        return *dynamic_cast<MemoryWindowController*>(document->primaryWindowController());
+    }
+
+    // A document made the way the program makes a new one, holding text, a selection and state.
+    OVDocument* newDocument(const QString& string)
+    {
+        Error error;
+        auto* document = dynamic_cast<OVDocument*>(controller.openUntitledDocumentAndDisplay(true, &error));
+        EXPECT_NE(document, nullptr) << error.localizedDescription().toStdString();
+        auto& window = windowOf(document);
+        window.text = std::make_unique<MutableAttributedString>(AttributedString(string));
+        return document;
+    }
+
+    OVDocument* open(const QString& path, Error* error = nullptr)
+    {
+        Error local;
+        Document* document =
+            controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, error ? error : &local);
+        return dynamic_cast<OVDocument*>(document);
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    QString bundle;
+    DocumentController controller;
+};
+
+TEST_F(OVDocumentTest, SaveAndReopenKeepTextBookmarksSelectionSpeedPositionFrameAndProperties)
+{
+    OVDocument* document = newDocument(QStringLiteral("Hello prompter\nSecond line\n"));
+    auto& window = windowOf(document);
+    insertBookmark(*window.text, 6, QStringLiteral("Start"));
+    insertBookmark(*window.text, 16, std::nullopt);
+    window.selection = {QStringLiteral("{3, 4}")};
+    window.speed = 3.5;
+    window.ratio = 0.25;
+    window.frame = Rect{{40, 50}, {640, 480}};
+    window.background = Color::rgb(0, 0, 0.5);
+    document->setDocumentProperties({{QStringLiteral("author"), QStringLiteral("A. Writer")},
+                                     {QStringLiteral("director"), QStringLiteral("D. Rector")}});
+
+    Error error;
+    const QString file = path(QStringLiteral("Script.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error))
+        << error.localizedDescription().toStdString();
+    EXPECT_TRUE(document->isSavedDocument());
+    EXPECT_EQ(window.coalescingBreaks, 1);
+    EXPECT_TRUE(QFileInfo(file + QStringLiteral("/Properties.plist")).isFile());
+    document->close();
+
+    OVDocument* reopened = open(file, &error);
+    ASSERT_NE(reopened, nullptr) << error.localizedDescription().toStdString();
+    auto& again = windowOf(reopened);
+    EXPECT_EQ(again.text->string(), window.text->string());
+    EXPECT_EQ(bookmarksOf(*again.text),
+              (std::vector<std::pair<qsizetype, QString>>{{6, "Start"}, {16, "<none>"}}));
+    EXPECT_EQ(again.selection, QStringList{QStringLiteral("{3, 4}")});
+    EXPECT_DOUBLE_EQ(again.speed, 3.5);
+    EXPECT_DOUBLE_EQ(again.ratio, 0.25);
+    EXPECT_EQ(again.frame, (Rect{{40, 50}, {640, 480}}));
+    ASSERT_TRUE(again.background);
+    EXPECT_NEAR(again.background->blue, 0.5, 0.01);
+    EXPECT_EQ(reopened->metadataInfo().value(QStringLiteral("author")).toString(),
+              QStringLiteral("A. Writer"));
+    EXPECT_EQ(reopened->extendedMetadataInfo().value(QStringLiteral("director")).value<PlistValue>().string(),
+              QStringLiteral("D. Rector"));
+    EXPECT_TRUE(reopened->isReadDocument());
+    EXPECT_FALSE(reopened->isInternalDocument());
+    EXPECT_TRUE(reopened->importedFileURL().isEmpty());
+    EXPECT_EQ(reopened->displayName(), QStringLiteral("Script"));
+    EXPECT_EQ(reopened->autosavingFileType(), OVDocumentUTI);
+    // The text came back as saved: its final newline is not taken off on opening.
+    EXPECT_FALSE(again.log.contains(QStringLiteral("removeNewline")));
+    EXPECT_EQ(again.log.first(), QStringLiteral("suspendUndo"));
+    EXPECT_EQ(again.log.mid(again.log.size() - 2),
+              (QStringList{QStringLiteral("finished"), QStringLiteral("restoreUndo")}));
+    EXPECT_FALSE(reopened->loadedDocumentInfo().has_value());
+    EXPECT_TRUE(reopened->committedLoadedDocument());
+}
+
+TEST_F(OVDocumentTest, SpeedTypeTagOtherThanZeroKeepsTheSettingsSpeed)
+{
+    OVDocument* document = newDocument(QStringLiteral("Text"));
+    windowOf(document).speed = 3.5;
+    Error error;
+    const QString file = path(QStringLiteral("Speed.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    document->close();
+    UserDefaults::shared().setInteger(1, QStringLiteral("documentSpeedTypeTag"));
+    OVDocument* reopened = open(file);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_FALSE(windowOf(reopened).log.contains(QStringLiteral("speed")));
+}
+
+TEST_F(OVDocumentTest, RevertAppliesStateAgainButNotTheWindowFrame)
+{
+    OVDocument* document = newDocument(QStringLiteral("Revert me"));
+    windowOf(document).speed = 2;
+    windowOf(document).ratio = 0.5;
+    Error error;
+    const QString file = path(QStringLiteral("Revert.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    document->close();
+    document = open(file, &error);
+    ASSERT_NE(document, nullptr);
+    auto& window = windowOf(document);
+    EXPECT_TRUE(window.log.contains(QStringLiteral("frame")));
+    window.log.clear();
+    window.speed = 7;
+    window.ratio = 0.9;
+    window.text = std::make_unique<MutableAttributedString>(AttributedString(QStringLiteral("changed")));
+    ASSERT_TRUE(document->revertToContentsOfURL(document->fileURL(), document->fileType(), &error));
+    EXPECT_EQ(window.text->string(), QStringLiteral("Revert me"));
+    EXPECT_DOUBLE_EQ(window.speed, 2);
+    EXPECT_DOUBLE_EQ(window.ratio, 0.5);
+    EXPECT_FALSE(window.log.contains(QStringLiteral("frame")));
+}
+
+TEST_F(OVDocumentTest, AFailedSaveLeavesThePreviousPackageAndSaysWhy)
+{
+    OVDocument* document = newDocument(QStringLiteral("Kept"));
+    Error error;
+    const QString file = path(QStringLiteral("Kept.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    QFile plist(file + QStringLiteral("/Properties.plist"));
+    ASSERT_TRUE(plist.open(QIODevice::ReadOnly));
+    const QByteArray before = plist.readAll();
+    plist.close();
+
+    windowOf(document).text.reset();
+    EXPECT_FALSE(
+        document->saveToURL(document->fileURL(), OVDocumentUTI, Document::SaveOperation::Save, &error));
+    EXPECT_EQ(error.code(), kFileWriteUnknownError);
+    EXPECT_FALSE(error.localizedDescription().isEmpty());
+    ASSERT_TRUE(plist.open(QIODevice::ReadOnly));
+    EXPECT_EQ(plist.readAll(), before);
+    EXPECT_EQ(QDir(path(QString()))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .filter(QStringLiteral(".saving")),
+              QStringList());
+
+    // A folder that is gone is an error with the folder's name, not a silent success.
+    EXPECT_FALSE(document->saveToURL(QUrl::fromLocalFile(path(QStringLiteral("gone/X.ovdocument"))),
+                                     OVDocumentUTI, Document::SaveOperation::SaveAs, &error));
+    EXPECT_TRUE(error.localizedFailureReason().contains(QStringLiteral("gone")));
+}
+
+TEST_F(OVDocumentTest, AShippedDocumentIsInternalUntilTheUserSavesItElsewhere)
+{
+    // Write a package into the shipped folder as the project ships its sample.
+    OVDocument* maker = newDocument(QStringLiteral("Tutorial text"));
+    Error error;
+    const QString shipped = bundle + QStringLiteral("/  Tutorial .ovdocument");
+    ASSERT_TRUE(maker->saveToURL(QUrl::fromLocalFile(shipped), OVDocumentUTI, Document::SaveOperation::SaveTo,
+                                 &error));
+    maker->close();
+
+    auto document = std::make_unique<OVDocument>();
+    ASSERT_TRUE(document->readFromURL(QUrl::fromLocalFile(shipped), OVDocumentUTI, &error));
+    EXPECT_TRUE(document->isInternalDocument());
+    EXPECT_EQ(document->importedFileURL(), QUrl::fromLocalFile(shipped));
+    EXPECT_EQ(document->displayName(), QStringLiteral("Tutorial"));
+    EXPECT_EQ(document->autosavingFileType(), QString());
+    EXPECT_FALSE(document->isNewDocument());
+
+    document->makeWindowControllers();
+    document->primaryWindowController()->window();
+    // Committed only once the window loaded.
+    EXPECT_EQ(windowOf(document.get()).text->string(), QStringLiteral("Tutorial text"));
+
+    const QString mine = path(QStringLiteral("Mine.ovdocument"));
+    ASSERT_TRUE(document->writeToURL(QUrl::fromLocalFile(mine), OVDocumentUTI,
+                                     Document::SaveOperation::SaveAs, {}, &error));
+    EXPECT_FALSE(document->isInternalDocument());
+    EXPECT_TRUE(document->importedFileURL().isEmpty());
+    EXPECT_EQ(document->autosavingFileType(), OVDocumentUTI);
+}
+
+TEST_F(OVDocumentTest, AnOpenedShippedDocumentGetsACopyOfItsOwnAndLeavesTheShippedFileAlone)
+{
+    OVDocument* maker = newDocument(QStringLiteral("Tutorial"));
+    Error error;
+    const QString shipped = bundle + QStringLiteral("/Tutorial.ovdocument");
+    ASSERT_TRUE(maker->saveToURL(QUrl::fromLocalFile(shipped), OVDocumentUTI, Document::SaveOperation::SaveTo,
+                                 &error));
+    maker->close();
+
+    OVDocument* document = open(shipped, &error);
+    ASSERT_NE(document, nullptr) << error.localizedDescription().toStdString();
+    EXPECT_FALSE(document->isInternalDocument());
+    EXPECT_TRUE(document->importedFileURL().isEmpty());
+    EXPECT_TRUE(document->fileURL().isEmpty());
+    EXPECT_FALSE(document->autosavedContentsFileURL().isEmpty());
+    EXPECT_EQ(document->autosavingFileType(), OVDocumentUTI);
+}
+
+TEST_F(OVDocumentTest, AnOlderPrompterDocumentIsImportedAndNeverSavedInPlace)
+{
+    // An older document as that version wrote it: a property list holding the text as one RTFD stream.
+    PlistDictionary older;
+    older.insert(OVPrompterDocumentContentsKey,
+                 PlistValue(Rtfd::data(AttributedString(QStringLiteral("Old script\n")), {})));
+    older.insert(OVPrompterDocumentSpeedKey, PlistValue(2.5));
+    const QString fixture = path(QStringLiteral("prompter-v4.prompterdocument"));
+    QFile file(fixture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(xml(older));
+    file.close();
+    auto document = std::make_unique<OVDocument>();
+    Error error;
+    ASSERT_TRUE(document->readFromURL(QUrl::fromLocalFile(fixture), OVPrompterDocumentUTI, &error))
+        << error.localizedDescription().toStdString();
+    EXPECT_EQ(document->importedDisplayName(), QStringLiteral("prompter-v4"));
+    EXPECT_FALSE(document->appKitFileTypeAddsNewlineToEnd());
+    document->makeWindowControllers();
+    document->primaryWindowController()->window();
+
+    // The user's Save goes to Save As: the older type is not one Save writes.
+    EXPECT_FALSE(document->writableTypesForSaveOperation(Document::SaveOperation::Save)
+                     .contains(OVPrompterDocumentUTI));
+    EXPECT_FALSE(document->writeToURL(QUrl::fromLocalFile(path("x.prompterdocument")), OVPrompterDocumentUTI,
+                                      Document::SaveOperation::Save, {}, &error));
+    EXPECT_TRUE(error.isUserCancelled());
+    ASSERT_TRUE(document->writeToURL(QUrl::fromLocalFile(path("y.ovdocument")), OVDocumentUTI,
+                                     Document::SaveOperation::SaveAs, {}, &error));
+    EXPECT_TRUE(document->importedDisplayName().isEmpty());
+    EXPECT_TRUE(document->importedFileURL().isEmpty());
+}
+
+TEST_F(OVDocumentTest, ReadingRefusesMissingURLOrTypeAndUnknownKinds)
+{
+    OVDocument document;
+    Error error;
+    EXPECT_FALSE(document.readFromURL(QUrl(), OVDocumentUTI, &error));
+    EXPECT_EQ(error.code(), kFileReadUnknownError);
+    EXPECT_FALSE(document.readFromURL(QUrl::fromLocalFile(path("a.txt")), QStringLiteral("public.plain-text"),
+                                      &error));
+    EXPECT_FALSE(document.isReadDocument());
+    EXPECT_TRUE(document.isNewDocument());
+}
+
+TEST_F(OVDocumentTest, SavingWithoutAWindowFailsWithTheWriteCode)
+{
+    OVDocument document;
+    Error error;
+    EXPECT_FALSE(document.writeToURL(QUrl::fromLocalFile(path("n.ovdocument")), OVDocumentUTI,
+                                     Document::SaveOperation::SaveAs, {}, &error));
+    EXPECT_EQ(error.code(), kFileWriteUnknownError);
+}
+
+TEST_F(OVDocumentTest, CancellableAutosavesAreRefusedWhileAutosavingIsOff)
+{
+    OVDocument* document = newDocument(QStringLiteral("x"));
+    OVDocument::setAutosavingEnabled(false);
+    Error error;
+    // Closing autosaves cannot be given up, so they still write.
+    EXPECT_TRUE(document->autosave(false, &error)) << error.localizedDescription().toStdString();
+    document->updateChangeCount(Document::ChangeType::Done);
+    EXPECT_FALSE(document->autosave(true, &error));
+    OVDocument::setAutosavingEnabled(true);
+}
+
+TEST_F(OVDocumentTest, PropertiesDropUnknownKeysAndUndoUnderTheirName)
+{
+    OVDocument document;
+    document.setDocumentProperties({{QStringLiteral("author"), QStringLiteral("First")}});
+    document.undoManager()->removeAllActions();
+    document.setDocumentProperties({{QStringLiteral("author"), QStringLiteral("A")},
+                                    {QStringLiteral("foo"), QStringLiteral("x")},
+                                    {QStringLiteral("producer"), QStringLiteral("P")}});
+    EXPECT_FALSE(document.documentProperties().contains(QStringLiteral("foo")));
+    EXPECT_EQ(document.extendedMetadataInfo().value(QStringLiteral("producer")).toString(),
+              QStringLiteral("P"));
+    EXPECT_EQ(document.undoManager()->undoActionName(), QStringLiteral("Set Properties"));
+    document.undoManager()->undo();
+    EXPECT_EQ(document.documentProperties().value(QStringLiteral("author")).toString(),
+              QStringLiteral("First"));
+    EXPECT_FALSE(document.documentProperties().contains(QStringLiteral("producer")));
+}
+
+} // namespace
