@@ -1,5 +1,7 @@
 #include "app/OVDocumentWindowController.h"
 
+#include "platform/appkit/EventTranslation.h"
+
 #include "app/OVDocumentPrompterView.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -30,26 +32,9 @@ const Rect kDefaultWindowFrame{{120, 120}, {720, 540}};
 // Speeds this close to zero are zero: a slider dragged back to the middle stops the prompter.
 constexpr double kZeroSpeedThreshold = 0.00001;
 
-unsigned long currentModifierFlagsFromQt()
-{
-    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    unsigned long flags = 0;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= kShiftKeyMask;
-    if (modifiers & Qt::ControlModifier)
-        flags |= kCommandKeyMask;
-    if (modifiers & Qt::AltModifier)
-        flags |= kOptionKeyMask;
-    if (modifiers & Qt::MetaModifier)
-        flags |= kControlKeyMask;
-    if (modifiers & Qt::KeypadModifier)
-        flags |= kNumericPadKeyMask;
-    return flags;
-}
-
 OVDocumentWindowController::ModifierFlagsProvider& modifierFlagsProvider()
 {
-    static OVDocumentWindowController::ModifierFlagsProvider provider = currentModifierFlagsFromQt;
+    static OVDocumentWindowController::ModifierFlagsProvider provider = ::currentModifierFlags;
     return provider;
 }
 
@@ -68,7 +53,7 @@ QColor qColor(const Color& color)
 void OVDocumentWindowController::setModifierFlagsProvider(ModifierFlagsProvider provider)
 {
     modifierFlagsProvider() =
-        provider ? std::move(provider) : ModifierFlagsProvider(currentModifierFlagsFromQt);
+        provider ? std::move(provider) : ModifierFlagsProvider(::currentModifierFlags);
 }
 
 OVDocumentWindowController::OVDocumentWindowController(OVCore* core)

@@ -1,5 +1,7 @@
 #include "prompting/OVCore.h"
 
+#include "platform/appkit/EventTranslation.h"
+
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/DisplayLink.h"
@@ -50,23 +52,6 @@ QString callStack()
         lines << QString::fromLocal8Bit(symbols[i]);
     std::free(symbols);
     return lines.join(QLatin1Char('\n'));
-}
-
-unsigned long keyboardModifierFlags()
-{
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return 0;
-    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    unsigned long flags = 0;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= kShiftKeyMask;
-    if (modifiers & Qt::ControlModifier)
-        flags |= kCommandKeyMask;
-    if (modifiers & Qt::AltModifier)
-        flags |= kOptionKeyMask;
-    if (modifiers & Qt::MetaModifier)
-        flags |= kControlKeyMask;
-    return flags;
 }
 
 } // namespace
@@ -140,7 +125,7 @@ bool OVCore::isContentEditable() const
 
 unsigned long OVCore::currentModifierFlags() const
 {
-    return m_modifierFlagsProvider ? m_modifierFlagsProvider() : keyboardModifierFlags();
+    return m_modifierFlagsProvider ? m_modifierFlagsProvider() : ::currentModifierFlags();
 }
 
 // Modes

@@ -1,5 +1,8 @@
 #include "platform/appkit/EventTranslation.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -91,6 +94,13 @@ unsigned long modifierFlagsFromQt(Qt::KeyboardModifiers modifiers)
     if (modifiers & Qt::KeypadModifier)
         flags |= kNumericPadKeyMask;
     return flags;
+}
+
+unsigned long currentModifierFlags()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return 0;
+    return modifierFlagsFromQt(QGuiApplication::queryKeyboardModifiers());
 }
 
 std::optional<unsigned short> specialKeyCharacter(int qtKey)

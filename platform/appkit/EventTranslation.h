@@ -17,6 +17,9 @@ class QWheelEvent;
 // Option, the keypad flag its numeric-pad flag.
 unsigned long modifierFlagsFromQt(Qt::KeyboardModifiers modifiers);
 
+// The modifier keys held right now, asked of the window system; 0 without a GUI application.
+unsigned long currentModifierFlags();
+
 // The character code of a key that types no character (arrows, function keys, navigation keys) or of
 // a control key that types one (Return, Escape, Tab, Backspace); empty for every other key.
 std::optional<unsigned short> specialKeyCharacter(int qtKey);
