@@ -433,28 +433,17 @@ Rect OVPrompterView::lineRectInDirection(int direction, double fromY) const
 
 void OVPrompterView::scrollToNextLine()
 {
-    const Rect line = lineRectInDirection(kLineDirectionNext);
-    if (isNoLine(line))
-        return;
-    ClipView* clip = m_scrollView->contentView();
-    const double offset =
-        m_focusArrowVisible ? std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor : 0.0;
-    const double target =
-        (m_focusArrowVisible ? line.origin.y + line.size.height * 0.5 : line.origin.y) - offset;
-    Rect bounds = clip->bounds();
-    bounds.origin.y = target;
-    clip->animateBounds(bounds, kLineScrollDuration);
-    if (OVPrompterViewContext::isModePrompt()) {
-        OVPrompterViewContext::core().clearReservedModalScrollingTime();
-        OVPrompterViewContext::core().addReservedModalScrollingTime(kLineScrollDuration);
-    }
-    m_animatingLineDestination = target;
-    m_lineDestinationResetAt = Clock::shared().now() + kLineScrollDuration;
+    scrollToLineInDirection(kLineDirectionNext);
 }
 
 void OVPrompterView::scrollToPreviousLine()
 {
-    const Rect line = lineRectInDirection(kLineDirectionPrevious);
+    scrollToLineInDirection(kLineDirectionPrevious);
+}
+
+void OVPrompterView::scrollToLineInDirection(int direction)
+{
+    const Rect line = lineRectInDirection(direction);
     if (isNoLine(line))
         return;
     ClipView* clip = m_scrollView->contentView();

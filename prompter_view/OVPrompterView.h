@@ -146,6 +146,7 @@ protected:
     void frameDidChange(const Size& oldSize) override;
 
 private:
+    void scrollToLineInDirection(int direction);
     void applyFlips();
     void backgroundColorDidChange();
     void beginAnimation(double duration);
