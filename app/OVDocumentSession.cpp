@@ -5,6 +5,8 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
@@ -16,12 +18,33 @@
 
 namespace {
 
-// Until the toolbar and the menus exist, Ctrl+Return enters and leaves Prompt mode; in Prompt mode
-// the hot keys (the space bar starts and pauses) belong to the input controller.
-bool isModeToggleKey(const Event& event)
+// Until the menus exist, the key equivalents of their commands: each Ctrl (Command) combination
+// sends its action along the responder chain.
+struct KeyEquivalent {
+    char16_t character;
+    bool shift;
+    const char* action;
+};
+
+constexpr KeyEquivalent kKeyEquivalents[] = {
+    {u'\r', false, "toggleMode:"},     {3, false, "toggleMode:"},
+    {u's', false, "saveDocument:"},     {u's', true, "saveDocumentAs:"},
+    {u'o', false, "openDocument:"},     {u'n', false, "newDocument:"},
+    {u'w', false, "performClose:"},     {u'q', false, "terminate:"},
+};
+
+const KeyEquivalent* keyEquivalentFor(const Event& event)
 {
-    return event.type == Event::Type::KeyDown && (event.modifierFlags & kCommandKeyMask) &&
-           (event.characterCodeIgnoringModifiers() == u'\r' || event.characterCodeIgnoringModifiers() == 3);
+    if (event.type != Event::Type::KeyDown || !(event.modifierFlags & kCommandKeyMask))
+        return nullptr;
+    if (event.modifierFlags & (kOptionKeyMask | kControlKeyMask))
+        return nullptr;
+    const char16_t character = QChar(event.characterCodeIgnoringModifiers()).toLower().unicode();
+    const bool shift = event.modifierFlags & kShiftKeyMask;
+    for (const KeyEquivalent& equivalent : kKeyEquivalents)
+        if (equivalent.character == character && equivalent.shift == shift)
+            return &equivalent;
+    return nullptr;
 }
 
 } // namespace
@@ -34,18 +57,53 @@ OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentCo
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
     core.setAutosavingHandler([](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
     m_input = std::make_unique<OVInputController>(core);
+    // The same actions the core gives an input controller it makes for itself.
+    m_input->setIncreaseSpeedAction(QStringLiteral("increaseSpeed:"));
+    m_input->setDecreaseSpeedAction(QStringLiteral("decreaseSpeed:"));
+    m_input->setScrollLineDownAction(QStringLiteral("scrollToNextLine:"));
+    m_input->setScrollLineUpAction(QStringLiteral("scrollToPreviousLine:"));
     core.setInputController(m_input.get());
-    Application::shared().addLocalMonitorForEvents(
+    m_applicationResponder = std::make_unique<Responder>();
+    m_applicationResponder->setNextResponder(m_documents.get());
+    m_applicationResponder->setActionHandler(QStringLiteral("terminate:"), [this](const QVariant&) {
+        // Every edited document asks first; a cancel anywhere keeps the program running.
+        m_documents->closeAllDocuments([](bool allClosed) {
+            if (allClosed)
+                Application::shared().terminate();
+        });
+    });
+    Application::shared().setDelegate(m_applicationResponder.get());
+    // Linux has no menu bar or dock that reaches a program without windows: closing the last
+    // document window ends it.
+    m_windowCloseObserver = NotificationObserver(
+        NotificationCenter::shared(), kWindowWillCloseNotification, nullptr, [this](const Notification&) {
+            RunLoop::postToMainThread([this, alive = std::weak_ptr<int>(m_alive)] {
+                if (!alive.expired())
+                    quitIfNoDocumentWindowIsLeft();
+            });
+        });
+    // A monitor answers whether the event goes on: every key but a handled equivalent does.
+    m_keyMonitor = Application::shared().addLocalMonitorForEvents(
         Application::maskForType(Event::Type::KeyDown), [](Event& event) {
-            if (!isModeToggleKey(event))
+            const KeyEquivalent* equivalent = keyEquivalentFor(event);
+            if (!equivalent)
+                return true;
+            // Held keys repeat; a command runs once per press.
+            if (event.isARepeat)
                 return false;
-            return Application::shared().sendAction(QStringLiteral("toggleMode:"), nullptr, {});
+            Application::shared().sendAction(QString::fromLatin1(equivalent->action), nullptr, {});
+            return false;
         });
 }
 
 OVDocumentSession::~OVDocumentSession()
 {
     OVCore& core = OVApplication::shared().core();
+    Application::shared().removeMonitor(m_keyMonitor);
+    if (Application::shared().delegate() == m_applicationResponder.get())
+        Application::shared().setDelegate(nullptr);
+    m_windowCloseObserver.reset();
+    m_alive.reset();
     core.setInputController(nullptr);
     core.setAutosavingHandler({});
     OVDocument::setWindowControllerFactory({});
@@ -73,7 +131,7 @@ int OVDocumentSession::openDocuments(const QStringList& paths)
         last = document;
         ++opened;
     }
-    if (paths.isEmpty()) {
+    if (opened == 0) {
         Error error;
         last = m_documents->openUntitledDocumentAndDisplay(true, &error);
         if (last)
@@ -87,4 +145,14 @@ int OVDocumentSession::openDocuments(const QStringList& paths)
         Application::shared().setMainWindow(window);
     }
     return opened;
+}
+
+void OVDocumentSession::quitIfNoDocumentWindowIsLeft()
+{
+    if (!m_documents)
+        return;
+    for (Document* document : m_documents->documents())
+        if (!document->windowControllers().empty())
+            return;
+    Application::shared().terminate();
 }

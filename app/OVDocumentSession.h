@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/foundation/NotificationCenter.h"
+
 #include <QStringList>
 
 #include <memory>
 
 class DocumentController;
 class OVInputController;
+class Responder;
 
 // What the program sets up around its documents: the document types and class, the window
 // controller every script gets, the Prompt-mode keyboard, the switch the core turns autosaving off
@@ -17,14 +20,23 @@ public:
     OVDocumentSession(const OVDocumentSession&) = delete;
     OVDocumentSession& operator=(const OVDocumentSession&) = delete;
 
-    // Opens each path (a new untitled document when there is none) and makes the last one the main
-    // window, so the core works for it at once. Answers how many documents opened; errors are
+    // Opens each path and makes the last one the main window, so the core works for it at once.
+    // Without a path, or when none of them opened, a new untitled document stands in: a program
+    // without a window cannot be reached on Linux. Answers how many documents opened; errors are
     // presented.
     int openDocuments(const QStringList& paths);
 
     DocumentController& documentController() const { return *m_documents; }
 
 private:
+    void quitIfNoDocumentWindowIsLeft();
+
     std::unique_ptr<DocumentController> m_documents;
     std::unique_ptr<OVInputController> m_input;
+    // The end of the responder chain: quitting, and the document controller's new and open.
+    std::unique_ptr<Responder> m_applicationResponder;
+    NotificationObserver m_windowCloseObserver;
+    int m_keyMonitor = 0;
+    // Work posted for later checks it before touching the session.
+    std::shared_ptr<int> m_alive = std::make_shared<int>();
 };

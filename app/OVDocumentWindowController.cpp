@@ -14,6 +14,7 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
+#include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
@@ -109,6 +110,23 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, kViewFrameDidChangeNotification, textView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
     _updateSpeedSliderMinAndMaxValues();
+    // The script is what the window is for: keys go to it from the start.
+    own->makeFirstResponder(textView());
+    adoptDocumentUndoManager();
+}
+
+void OVDocumentWindowController::setDocument(Document* document)
+{
+    WindowController::setDocument(document);
+    adoptDocumentUndoManager();
+}
+
+void OVDocumentWindowController::adoptDocumentUndoManager()
+{
+    // Edits are the document's changes: its edited state, the question on closing and autosaving
+    // all count the groups on this one undo manager.
+    if (TextView* text = textView())
+        text->setUndoManager(document() ? document()->undoManager() : nullptr);
 }
 
 // Core controller.
@@ -339,6 +357,10 @@ void OVDocumentWindowController::installActions()
             m_core->resetTimer();
     });
     on(QStringLiteral("toggleLooping:"), [this](const QVariant&) { setLooping(!m_looping); });
+    on(QStringLiteral("togglePositionLock:"), [this](const QVariant&) {
+        if (m_prompterView && m_prompterView->focusArrowView())
+            m_prompterView->focusArrowView()->togglePositionLock();
+    });
 }
 
 // Main-window tracking.
@@ -453,6 +475,10 @@ std::unique_ptr<MutableAttributedString> OVDocumentWindowController::exportableT
 {
     if (!textView())
         return nullptr;
+    // While prompting, the text on screen may be scaled and inverted for the talent; the file gets
+    // the script as written.
+    if (const AttributedString* unadjusted = m_prompterView->unadjustedContent())
+        return std::make_unique<MutableAttributedString>(*unadjusted);
     return std::make_unique<MutableAttributedString>(textView()->textStorage());
 }
 

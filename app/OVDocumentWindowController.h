@@ -103,6 +103,8 @@ public:
     void windowResignedMain();
     void windowWillClose();
 
+    void setDocument(Document* document) override;
+
 protected:
     std::unique_ptr<Window> makeWindow() override;
     void windowDidLoad() override;
@@ -111,6 +113,7 @@ private:
     void installActions();
     void stepSpeed(double delta, bool capped);
     void releaseCore();
+    void adoptDocumentUndoManager();
 
     OVCore* m_core = nullptr;
     OVDocumentPrompterView* m_prompterView = nullptr;

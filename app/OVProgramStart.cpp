@@ -120,11 +120,27 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
     return true;
 }
 
-int OVProgramStart::main(int argc, char** argv)
+void OVProgramStart::setApplicationIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Orvane"));
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
     QCoreApplication::setApplicationVersion(HVVersion::appVersion().stringValue());
+}
+
+std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& paths)
+{
+    setApplicationIdentity();
+    installProgramSwitches();
+    prepareProcess();
+    OVApplication::shared();
+    auto session = std::make_unique<OVDocumentSession>();
+    session->openDocuments(paths);
+    return session;
+}
+
+int OVProgramStart::main(int argc, char** argv)
+{
+    setApplicationIdentity();
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Orvane %s (%s)\n", qPrintable(HVVersion::appVersion().stringValue()),
                     qPrintable(HVVersion::appBuildVersion().stringValue()));
@@ -133,14 +149,13 @@ int OVProgramStart::main(int argc, char** argv)
     // Before Qt starts, so even the platform's start-up messages reach the log.
     HVLogger::redirectLogs();
     QApplication qtApplication(argc, argv);
-    installProgramSwitches();
-    prepareProcess();
-    OVApplication& application = OVApplication::shared();
-    OVDocumentSession session;
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();
-    session.openDocuments(paths);
+    std::unique_ptr<OVDocumentSession> session = launch(paths);
+    Application& application = OVApplication::shared().application();
     if (qEnvironmentVariableIsSet(kQuitAfterLaunchVariable))
-        RunLoop::postToMainThread([&application] { application.application().terminate(); });
-    return application.application().run();
+        RunLoop::postToMainThread([&application] { application.terminate(); });
+    const int status = application.run();
+    session.reset();
+    return status;
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class OVDocumentSession;
 
 // The program's start, in its fixed order: logging through the framework's logger, the launch
 // record, the framework's set-up, the process-wide workaround switches and the synchronised
@@ -34,6 +38,13 @@ public:
     // false. trace hears the name of each step as it runs.
     static bool prepareProcess(const std::function<void(const QString& step)>& trace = {});
     static bool hasPreparedProcess();
+
+    // The names the settings and data folders are found under.
+    static void setApplicationIdentity();
+    // Everything between Qt's application object and its event loop: the switches, the process's
+    // preparation and the document session with the files given (or a new document). The program
+    // runs while the session lives.
+    static std::unique_ptr<OVDocumentSession> launch(const QStringList& paths);
 
     // The program: prepares the process, runs the application and answers its exit status.
     static int main(int argc, char** argv);

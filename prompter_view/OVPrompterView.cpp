@@ -12,12 +12,15 @@
 #include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/textview/FindBar.h"
+#include "platform/textview/LayoutManager.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
+#include <QCursor>
 #include <QWidget>
 
 #include <QDebug>
@@ -556,6 +559,126 @@ void OVPrompterView::setupTextViewForMode(bool promptMode, qsizetype visibleChar
     m_textView->setSelectedRange({promptMode ? 0 : location, 0});
 }
 
+bool OVPrompterView::tracksVerticalInset() const
+{
+    return m_scrollView->tracksVerticalInset();
+}
+
+void OVPrompterView::setTracksVerticalInset(bool flag)
+{
+    m_scrollView->setTracksVerticalInset(flag);
+}
+
+double OVPrompterView::verticalInsetAdjustment() const
+{
+    return m_scrollView->verticalInsetAdjustment();
+}
+
+void OVPrompterView::setVerticalInsetAdjustment(double adjustment)
+{
+    m_scrollView->setVerticalInsetAdjustment(adjustment);
+}
+
+void OVPrompterView::setPreventScrolling(bool flag)
+{
+    m_scrollView->setPreventScrolling(flag);
+}
+
+void OVPrompterView::setOverlayScrollerBehavior(unsigned behavior)
+{
+    m_scrollView->setOverlayScrollerBehavior(behavior);
+}
+
+OVPrompterTextOptions OVPrompterView::textOptions() const
+{
+    OVPrompterTextOptions options;
+    options.continuousSpellChecking = m_textView->isContinuousSpellCheckingEnabled();
+    options.drawsMarkedText = m_textView->drawsMarkedText();
+    options.findBarVisible = m_textView->isFindBarVisible();
+    return options;
+}
+
+void OVPrompterView::setTextOptions(const OVPrompterTextOptions& options)
+{
+    m_textView->setContinuousSpellCheckingEnabled(options.continuousSpellChecking);
+    m_textView->setDrawsMarkedText(options.drawsMarkedText);
+    if (options.findBarVisible != m_textView->isFindBarVisible()) {
+        if (FindBar* bar = m_textView->findBar())
+            options.findBarVisible ? bar->show() : bar->hide();
+    }
+    m_textView->setNeedsDisplay(true);
+}
+
+OVVisiblePrompterContent OVPrompterView::recordVisibleContent(bool enteringPromptMode) const
+{
+    OVVisiblePrompterContent content;
+    const ClipView* clip = m_scrollView->contentView();
+    content.scrollViewSize = m_scrollView->frame().size;
+    content.textOffset = m_textView->textContainerInset().height;
+    const double travel = m_textView->frame().size.height - clip->bounds().size.height;
+    content.scrollRatio = travel > 0 ? clip->bounds().origin.y / travel : 0;
+    // Lines only touched at the edges do not count as seen.
+    constexpr double kEdgeAllowance = 7.0;
+    Rect visible = clip->documentVisibleRect();
+    visible.origin.y -= content.textOffset - kEdgeAllowance;
+    visible.size.height -= 2 * kEdgeAllowance;
+    if (visible.size.height <= 0 || m_textView->textStorage().length() == 0)
+        return content;
+    const LayoutManager& layout = *m_textView->layoutManager();
+    const Range glyphs = layout.glyphRangeForBoundingRect(visible);
+    if (glyphs.length <= 0)
+        return content;
+    content.characterRange = layout.characterRangeForGlyphRange(glyphs);
+    if (enteringPromptMode && glyphs.location == 0) {
+        const Rect first = layout.boundingRectForGlyphRange({0, 1});
+        const double firstQuarter = std::round(first.origin.y) + first.size.height / 4;
+        content.atTop = firstQuarter > clip->bounds().origin.y - content.textOffset;
+    }
+    return content;
+}
+
+void OVPrompterView::returnToVisibleContent(const OVVisiblePrompterContent& content, bool force)
+{
+    ClipView* clip = m_scrollView->contentView();
+    const Size size = m_scrollView->frame().size;
+    const double offset = m_textView->textContainerInset().height;
+    const bool moved = std::abs(size.width - content.scrollViewSize.width) >= 0.01 ||
+                       std::abs(size.height - content.scrollViewSize.height) >= 0.01 ||
+                       std::abs(offset - content.textOffset) >= 0.01;
+    if (!moved && !force)
+        return;
+    const double top = clip->documentRect().origin.y;
+    const double bottom = std::max(top, m_textView->frame().size.height - clip->bounds().size.height + top);
+    const qsizetype length = m_textView->textStorage().length();
+    double y = content.scrollRatio >= 0.5 ? bottom : top;
+    if (content.characterRange.location >= 0 && content.characterRange.location < length) {
+        const LayoutManager& layout = *m_textView->layoutManager();
+        const Range glyphs = layout.glyphRangeForCharacterRange(
+            {content.characterRange.location,
+             std::min(content.characterRange.length, length - content.characterRange.location)});
+        const Rect lines = layout.boundingRectForGlyphRange(glyphs);
+        y = std::round(lines.origin.y) + offset + top + 1;
+        // A script shown from its first line starts with that line on the reading line.
+        if (content.atTop && isFocusArrowVisible() && m_focusArrowView->arrowCenterFromOrigin() >= 0) {
+            const Rect first = layout.boundingRectForGlyphRange({glyphs.location, 1});
+            y += first.size.height / 2 - m_focusArrowView->arrowCenterFromOrigin() - 1;
+        }
+        y = std::clamp(y, top, bottom);
+    }
+    clip->scrollToPoint(Point{clip->bounds().origin.x, y});
+    m_scrollView->reflectScrolledClipView(clip);
+}
+
+bool OVPrompterView::isMouseOverPrompter() const
+{
+    const QWidget* host = window() ? window()->hostWidget() : nullptr;
+    if (!host || !host->isActiveWindow())
+        return false;
+    const QPointF local = host->mapFromGlobal(QCursor::pos());
+    const Rect frame = convertRectToView(bounds(), nullptr);
+    return frame.contains(Point{local.x(), window()->frame().size.height - local.y()});
+}
+
 qsizetype OVPrompterView::textLength() const
 {
     return m_textView->textStorage().length();
@@ -599,6 +722,31 @@ void OVPrompterView::invertColors()
     const QColor background = m_textView->backgroundColor();
     m_textView->setBackgroundColor(QColor::fromRgbF(1.0f - background.redF(), 1.0f - background.greenF(),
                                                     1.0f - background.blueF(), background.alphaF()));
+}
+
+void OVPrompterView::saveUnadjustedContent()
+{
+    m_unadjustedContent = std::make_unique<AttributedString>(m_textView->textStorage());
+    m_unadjustedBackground = m_textView->backgroundColor();
+}
+
+bool OVPrompterView::restoreUnadjustedContent()
+{
+    std::unique_ptr<AttributedString> content = std::move(m_unadjustedContent);
+    TextStorage& storage = m_textView->textStorage();
+    // Prompt mode shows the text read-only; a copy of another length belongs to another text.
+    if (!content || content->length() != storage.length() || content->string() != storage.string())
+        return false;
+    storage.beginEditing();
+    storage.setAttributedString(*content);
+    storage.endEditing();
+    m_textView->setBackgroundColor(m_unadjustedBackground);
+    return true;
+}
+
+const AttributedString* OVPrompterView::unadjustedContent() const
+{
+    return m_unadjustedContent.get();
 }
 
 void OVPrompterView::drawRect(QPainter& painter, const Rect& dirtyRect)

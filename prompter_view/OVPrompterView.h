@@ -132,9 +132,23 @@ public:
     void setUsesFocusArrow(bool flag) override { setFocusArrowVisible(flag); }
     bool usesTimeBar() const override { return isTimeBarVisible(); }
     void setUsesTimeBar(bool flag) override { setTimeBarVisible(flag); }
+    bool tracksVerticalInset() const override;
+    void setTracksVerticalInset(bool flag) override;
+    double verticalInsetAdjustment() const override;
+    void setVerticalInsetAdjustment(double adjustment) override;
+    void setPreventScrolling(bool flag) override;
+    void setOverlayScrollerBehavior(unsigned behavior) override;
+    OVPrompterTextOptions textOptions() const override;
+    void setTextOptions(const OVPrompterTextOptions& options) override;
+    OVVisiblePrompterContent recordVisibleContent(bool enteringPromptMode) const override;
+    void returnToVisibleContent(const OVVisiblePrompterContent& content, bool force) override;
+    bool isMouseOverPrompter() const override;
     void adjustTextSizeByFactor(double factor) override;
     // Text without a colour of its own counts as black, so it turns white.
     void invertColors() override;
+    void saveUnadjustedContent() override;
+    bool restoreUnadjustedContent() override;
+    const AttributedString* unadjustedContent() const override;
 
     // Whether Shift counts as held when animationDuration is asked (tests set it; the program asks
     // the keyboard).
@@ -183,4 +197,6 @@ private:
     std::vector<NotificationObserver> m_observers;
     bool m_reflectPrompterSettingsInEditMode = false;
     std::vector<NotificationObserver> m_reflectObservers;
+    std::unique_ptr<AttributedString> m_unadjustedContent;
+    QColor m_unadjustedBackground;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "prompting/OVCorePrompterView.h"
+
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/hvkit/HVVersion.h"
@@ -160,6 +162,7 @@ public:
     void _calculateOptimalFramerate();
     void _calculateMinimumScrollIncrement();
     void _scrollPrompterToYPosition(double y);
+    void _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();
     void _scrollPrompterToPoint(const Point& point);
     void _scrollPrompterToTop();
     void _scrollPrompterToBottom();
@@ -350,6 +353,10 @@ private:
     bool m_eventsBlocked = false;
     bool m_savedUsesAnimation = false;
     bool m_savedHasVerticalScroller = false;
+    bool m_savedTracksVerticalInset = false;
+    double m_savedVerticalInsetAdjustment = 0;
+    OVPrompterTextOptions m_savedTextOptions;
+    OVVisiblePrompterContent m_visibleContent;
     Rect m_savedEditModeFrame;
     bool m_hasSavedEditModeFrame = false;
     Rect m_fullScreenEditModeFrame;

@@ -95,6 +95,8 @@ void OVCore::_startSetup()
     }
 
     if (isModePrompt()) {
+        if (m_prompterView)
+            m_prompterView->setPreventScrolling(false);
         m_lastMeasuredTime = 1.0;
         m_fractionalTime = 0;
         m_pointsScrolledInPromptMode = 0;
@@ -102,8 +104,16 @@ void OVCore::_startSetup()
     } else {
         observeScrollerDragging(false);
     }
-    if (m_prompterView)
-        m_prompterView->setTextContainerWidthTracksTextView(false);
+    if (!m_prompterView)
+        return;
+    m_visibleContent = m_prompterView->recordVisibleContent(isModePrompt());
+    // The padding is off while the steps reshape the window, and set for the new mode at the end.
+    if (isModePrompt()) {
+        m_savedTracksVerticalInset = m_prompterView->tracksVerticalInset();
+        m_savedVerticalInsetAdjustment = m_prompterView->verticalInsetAdjustment();
+    }
+    m_prompterView->setTracksVerticalInset(false);
+    m_prompterView->setTextContainerWidthTracksTextView(false);
 }
 
 void OVCore::_embedWindow()
@@ -158,15 +168,14 @@ void OVCore::_windowResize()
 
 void OVCore::_scrollBarAdjust()
 {
-    if (!m_scrollView)
+    if (!m_prompterView)
         return;
-    if (isModePrompt()) {
-        m_savedHasVerticalScroller = m_scrollView->hasVerticalScroller();
-        m_scrollView->setHasVerticalScroller(
-            OVCoreSettings::boolean(QStringLiteral("showScrollBarInPromptMode"), true));
-    } else {
-        m_scrollView->setHasVerticalScroller(m_savedHasVerticalScroller);
-    }
+    unsigned behavior = kOverlayScrollerSystem;
+    if (isModePrompt())
+        behavior = OVCoreSettings::boolean(QStringLiteral("showScrollBarInPromptMode"), true)
+                       ? kOverlayScrollerKeepFlashing
+                       : kOverlayScrollerShowOnHover;
+    m_prompterView->setOverlayScrollerBehavior(behavior);
 }
 
 void OVCore::_windowFade()
@@ -308,6 +317,18 @@ void OVCore::_modePersistentChanges()
             _setupForStatus(kStatusPausedHard);
     }
 
+    if (m_prompterView) {
+        const bool animates = m_prompterView->usesAnimation();
+        m_prompterView->setUsesAnimation(false);
+        if (prompt) {
+            m_savedTextOptions = m_prompterView->textOptions();
+            m_prompterView->setTextOptions(OVPrompterTextOptions());
+        } else {
+            m_prompterView->setTextOptions(m_savedTextOptions);
+        }
+        m_prompterView->setUsesAnimation(animates);
+    }
+
     _updateSpeedScale();
 
     if (prompt) {
@@ -318,8 +339,10 @@ void OVCore::_modePersistentChanges()
 
 void OVCore::setupTextViewForMode()
 {
-    if (m_prompterView)
-        m_prompterView->setupTextViewForMode(isModePrompt(), 0);
+    if (!m_prompterView)
+        return;
+    const qsizetype location = std::max<qsizetype>(0, m_visibleContent.characterRange.location);
+    m_prompterView->setupTextViewForMode(isModePrompt(), location);
 }
 
 void OVCore::applyContentAdjustments()
@@ -328,11 +351,15 @@ void OVCore::applyContentAdjustments()
     if (!m_prompterView || !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
         return;
     const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
-    if (std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01) {
+    const bool scales = std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01;
+    const bool inverts = OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
+    if (scales || inverts)
+        m_prompterView->saveUnadjustedContent();
+    if (scales) {
         m_prompterView->adjustTextSizeByFactor(factor);
         m_appliedContentAdjustments.textMagnificationFactor = factor;
     }
-    if (OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false)) {
+    if (inverts) {
         m_prompterView->invertColors();
         m_appliedContentAdjustments.invertedColors = true;
     }
@@ -344,7 +371,7 @@ void OVCore::undoContentAdjustments()
     // change during Prompt mode, the document's text must not.
     const ContentAdjustments applied = m_appliedContentAdjustments;
     m_appliedContentAdjustments = ContentAdjustments();
-    if (!m_prompterView)
+    if (!m_prompterView || applied.isEmpty() || m_prompterView->restoreUnadjustedContent())
         return;
     if (applied.textMagnificationFactor != 1.0)
         m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
@@ -361,6 +388,7 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
     }
     undoContentAdjustments();
     work();
+    m_prompterView->saveUnadjustedContent();
     if (applied.textMagnificationFactor != 1.0)
         m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
     if (applied.invertedColors)
@@ -406,8 +434,14 @@ void OVCore::_setSystemSleepEnabled(bool enabled)
 void OVCore::_finishSetup()
 {
     const bool prompt = isModePrompt();
-    if (m_prompterView)
+    if (m_prompterView) {
+        // Prompt mode always pads, so the first line can reach the reading line and the last can
+        // pass it; Edit mode pads as the user chose.
+        m_prompterView->setTracksVerticalInset(prompt ? true : m_savedTracksVerticalInset);
+        if (!m_prompterView->tracksVerticalInset())
+            m_prompterView->setVerticalInsetAdjustment(m_savedVerticalInsetAdjustment);
         m_prompterView->setTextContainerWidthTracksTextView(true);
+    }
 
     if (prompt) {
         _calculateOptimalFramerate();
@@ -419,6 +453,7 @@ void OVCore::_finishSetup()
 
     if (m_scrollView && m_contentView)
         m_scrollView->reflectScrolledClipView(m_contentView);
+    _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();
 
     unblockEvents();
 
@@ -483,10 +518,26 @@ void OVCore::_finishSetup()
     m_willBecomeMode = kNoChange;
 }
 
+void OVCore::_synchronizeOperatorLocationToLastRecordedVisiblePrompterContent()
+{
+    if (!m_prompterView)
+        return;
+    // Scaled text moves even in a window of the same size.
+    const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
+    const bool scaled = OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false) &&
+                        std::abs(factor - 1.0) >= 1e-5;
+    m_prompterView->returnToVisibleContent(m_visibleContent, scaled);
+    if (m_scrollView && m_contentView)
+        m_scrollView->reflectScrolledClipView(m_contentView);
+}
+
 void OVCore::hideCursorAfterDelay()
 {
-    // The input controller's clicks cancel and renew the same request.
-    HVCursorAdditions::hideAfterDelay([this] { return isModePrompt(); }, kCursorHideDelay);
+    // The input controller's clicks cancel and renew the same request. Only the prompter hides the
+    // cursor: over the toolbar or another window the operator still needs it.
+    HVCursorAdditions::hideAfterDelay(
+        [this] { return isModePrompt() && (!m_prompterView || m_prompterView->isMouseOverPrompter()); },
+        kCursorHideDelay);
 }
 
 void OVCore::cancelHideCursorAfterDelay()

@@ -861,16 +861,8 @@ void Document::canCloseDocument(std::function<void(bool)> completion)
         completion(true);
         return;
     }
-    if (autosavesInPlace() && m_fileURL.isLocalFile() && isNativeType(m_fileType)) {
-        Error error;
-        if (autosave(false, &error) && !isDocumentEdited()) {
-            completion(true);
-            return;
-        }
-        // The silent save failed: say why, then let the user decide as for any unsaved document.
-        if (!error.isNull())
-            presentError(error);
-    }
+    // Even where documents autosave in place, closing an edited one asks: a Linux user expects the
+    // question, and a silent write of the file they opened is no answer to "close".
     auto alert = Alert::alertWithTitle(
         QStringLiteral("Do you want to save the changes made to the document %1?").arg(quoted(displayName())),
         QStringLiteral("Your changes will be lost if you don’t save them."),

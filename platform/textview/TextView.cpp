@@ -3,6 +3,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Pasteboard.h"
+#include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
@@ -347,8 +348,13 @@ void TextView::setSelectedRanges(std::vector<Range> ranges, bool stillSelecting)
     if (joined.empty())
         joined.push_back({0, 0});
     const std::vector<Range> old = m_selectedRanges;
-    if (old == joined)
+    if (old == joined) {
+        // The text under an unchanged caret may be new (a document just loaded into the view):
+        // typing takes its attributes, not those of the text that was there before.
+        if (!stillSelecting && !m_changingText)
+            updateTypingAttributesFromSelection();
         return;
+    }
     m_selectedRanges = std::move(joined);
     if (!m_changingText)
         m_typingUndo.reset();
@@ -957,6 +963,10 @@ bool TextView::doCommandBySelector(const QString& selector)
     } else if (command == QLatin1String("cancelOperation:")) {
         if (m_findBar && m_findBar->isVisible())
             m_findBar->hide();
+    } else if (command == QLatin1String("scrollPageDown:") || command == QLatin1String("scrollPageUp:")) {
+        scrollDocumentByPages(command == QLatin1String("scrollPageDown:") ? 1 : -1);
+    } else if (command == QLatin1String("scrollLineDown:") || command == QLatin1String("scrollLineUp:")) {
+        scrollDocumentByLines(command == QLatin1String("scrollLineDown:") ? 1 : -1);
     } else if (command == QLatin1String("scrollToBeginningOfDocument:")) {
         scrollRangeToVisible({0, 0});
     } else if (command == QLatin1String("scrollToEndOfDocument:")) {
@@ -965,6 +975,36 @@ bool TextView::doCommandBySelector(const QString& selector)
         return false;
     }
     return true;
+}
+
+void TextView::scrollDocumentByPages(int pages)
+{
+    ScrollView* scroll = enclosingScrollView();
+    if (!scroll)
+        return;
+    // A page keeps one line of the last page in view, so the reader does not lose the place.
+    const double page = std::max(scroll->verticalLineScroll(),
+                                 scroll->contentView()->bounds().size.height - scroll->verticalLineScroll());
+    scrollDocumentBy(pages * page);
+}
+
+void TextView::scrollDocumentByLines(int lines)
+{
+    if (ScrollView* scroll = enclosingScrollView())
+        scrollDocumentBy(lines * scroll->verticalLineScroll());
+}
+
+void TextView::scrollDocumentBy(double distance)
+{
+    ScrollView* scroll = enclosingScrollView();
+    if (!scroll)
+        return;
+    ClipView* clip = scroll->contentView();
+    Rect proposed = clip->bounds();
+    // Down the text is up the coordinates of a view that is not flipped.
+    proposed.origin.y += isFlipped() ? distance : -distance;
+    clip->scrollToPoint(clip->constrainBoundsRect(proposed).origin);
+    scroll->reflectScrolledClipView(clip);
 }
 
 void TextView::undo()
@@ -1386,6 +1426,11 @@ void TextView::drawInsertionPoint(QPainter& painter, const Rect& rect, const QCo
 }
 
 // Find bar and spelling.
+
+bool TextView::isFindBarVisible() const
+{
+    return m_findBar && m_findBar->isVisible();
+}
 
 FindBar* TextView::findBar()
 {

@@ -183,6 +183,11 @@ public:
     bool usesFindBar() const { return m_usesFindBar; }
     void setUsesFindBar(bool flag) { m_usesFindBar = flag; }
     FindBar* findBar();
+    bool isFindBarVisible() const;
+    // Scrolls the enclosing clip view, within its limits, as Page Up/Down and the line keys do.
+    void scrollDocumentByPages(int pages);
+    void scrollDocumentByLines(int lines);
+    void scrollDocumentBy(double distance);
 
     // Continuous spell checking; stays off when no dictionary is installed.
     bool isContinuousSpellCheckingEnabled() const { return m_spellChecking; }

@@ -332,6 +332,7 @@ TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKe
     ASSERT_TRUE(core->isModeEdit());
     const double ratio = controller.documentPrompterView()->positionRatio();
     EXPECT_GT(ratio, 0.0);
+    const double editPosition = clip->bounds().origin.y;
 
     const QString copy = dir.filePath(QStringLiteral("Mine.ovdocument"));
     ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(copy), OVDocumentUTI, Document::SaveOperation::SaveAs,
@@ -345,7 +346,7 @@ TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKe
     auto& again = controllerOf(reopened);
     EXPECT_EQ(again.prompterSpeed(), 2.0);
     EXPECT_NEAR(again.documentPrompterView()->positionRatio(), ratio, 1e-6);
-    EXPECT_NEAR(again.documentPrompterView()->scrollView()->contentView()->bounds().origin.y, paused, 1.0);
+    EXPECT_NEAR(again.documentPrompterView()->scrollView()->contentView()->bounds().origin.y, editPosition, 1.0);
     EXPECT_EQ(again.textView()->string(), samplescript::makeSampleText().string());
 }
 

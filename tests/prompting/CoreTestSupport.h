@@ -50,8 +50,18 @@ public:
     void setUsesTimeBar(bool flag) override { timeBar = flag; }
     void adjustTextSizeByFactor(double factor) override { textScale *= factor; }
     void invertColors() override { inverted = !inverted; }
+    bool tracksVerticalInset() const override { return padding; }
+    void setTracksVerticalInset(bool flag) override { padding = flag; }
+    void setPreventScrolling(bool flag) override { preventsScrolling = flag; }
+    void setOverlayScrollerBehavior(unsigned behavior) override { overlayBehavior = behavior; }
+    OVPrompterTextOptions textOptions() const override { return options; }
+    void setTextOptions(const OVPrompterTextOptions& newOptions) override { options = newOptions; }
 
     bool editable = true;
+    bool padding = false;
+    bool preventsScrolling = true;
+    unsigned overlayBehavior = 0;
+    OVPrompterTextOptions options{true, true, true};
     bool animation = true;
     bool focusArrow = false;
     bool timeBar = false;

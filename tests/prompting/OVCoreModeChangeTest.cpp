@@ -167,7 +167,13 @@ TEST_F(ModeChangeTest, TimersInputAndEditingSwapWithTheMode)
     EXPECT_TRUE(input.running);
     EXPECT_FALSE(core->isContentEditable());
     EXPECT_TRUE(controller.prompter->animation);
-    EXPECT_TRUE(controller.scrollView->hasVerticalScroller());
+    // Scrollers keep flashing, the text is padded and scrolls, and nothing but the text is drawn.
+    EXPECT_EQ(controller.prompter->overlayBehavior, 2u);
+    EXPECT_TRUE(controller.prompter->padding);
+    EXPECT_FALSE(controller.prompter->preventsScrolling);
+    EXPECT_FALSE(controller.prompter->options.continuousSpellChecking);
+    EXPECT_FALSE(controller.prompter->options.drawsMarkedText);
+    EXPECT_FALSE(controller.prompter->options.findBarVisible);
     EXPECT_EQ(controller.window->collectionBehavior(), 0x1150u);
     EXPECT_FALSE(controller.window->styleMask() & Window::Resizable);
     EXPECT_FALSE(controller.window->styleMask() & Window::Closable);
@@ -177,7 +183,11 @@ TEST_F(ModeChangeTest, TimersInputAndEditingSwapWithTheMode)
     EXPECT_EQ(core->prompterTimerType(), -1);
     EXPECT_FALSE(input.running);
     EXPECT_TRUE(core->isContentEditable());
-    EXPECT_FALSE(controller.scrollView->hasVerticalScroller());
+    EXPECT_EQ(controller.prompter->overlayBehavior, 0u);
+    EXPECT_FALSE(controller.prompter->padding);
+    EXPECT_TRUE(controller.prompter->options.continuousSpellChecking);
+    EXPECT_TRUE(controller.prompter->options.drawsMarkedText);
+    EXPECT_TRUE(controller.prompter->options.findBarVisible);
     EXPECT_EQ(controller.window->collectionBehavior(), 0u);
     EXPECT_EQ(controller.window->styleMask(), Window::kStandardStyle);
     EXPECT_EQ(autosaving, QList<bool>({false, true}));

@@ -220,16 +220,22 @@ TEST_F(DocumentLifecycle, TheWindowsCloseButtonAsksBeforeClosingTheDocument)
     EXPECT_EQ(readFile(path("W.note")), "v1");
 }
 
-TEST_F(DocumentLifecycle, ClosingAnAutosavingDocumentSavesWithoutAsking)
+TEST_F(DocumentLifecycle, ClosingAnAutosavingDocumentStillAsks)
 {
     writeFile(path("A.note"), "v1");
     NoteDocument* document = open("A.note");
     document->edit("v2");
     std::optional<bool> closed;
+    alertAnswers = {Alert::kSecondButtonReturn};
+    document->canCloseDocument([&](bool ok) { closed = ok; });
+    EXPECT_EQ(closed, false);
+    ASSERT_EQ(alertTitles.size(), 1);
+    // Cancelled: nothing was written behind the user's back.
+    EXPECT_EQ(readFile(path("A.note")), "v1");
+    alertAnswers = {Alert::kThirdButtonReturn};
     document->canCloseDocument([&](bool ok) { closed = ok; });
     EXPECT_EQ(closed, true);
-    EXPECT_TRUE(alertTitles.isEmpty());
-    EXPECT_EQ(readFile(path("A.note")), "v2");
+    EXPECT_EQ(readFile(path("A.note")), "v1");
 }
 
 TEST_F(DocumentLifecycle, UndoAndRedoMoveTheChangeCount)

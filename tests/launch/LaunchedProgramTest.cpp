@@ -1,0 +1,250 @@
+// The program as a user meets it: started through the same code as main(), with the defaults it
+// registers itself and an empty settings folder, and driven by key events into its window. Nothing
+// here sets a setting or calls a responder directly.
+#include "app/OVDocumentPrompterView.h"
+#include "app/OVDocumentSession.h"
+#include "app/OVDocumentWindowController.h"
+#include "app/OVProgramStart.h"
+#include "document/OVDocumentPackageReader.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/ScrollView.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textview/TextView.h"
+#include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVScrollView.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSample = QStringLiteral(ORVANE_SOURCE_DIR "/resources/Sample Script.ovdocument");
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    const QDir source(from);
+    for (const QString& name : source.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString path = source.filePath(name);
+        const bool copied = QFileInfo(path).isDir() ? copyFolder(path, to + u'/' + name)
+                                                    : QFile::copy(path, to + u'/' + name);
+        if (!copied)
+            return false;
+    }
+    return true;
+}
+
+class LaunchedProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))).entryList(QDir::NoDotAndDotDot).isEmpty());
+        Clock::setShared(&clock);
+        script = folder.filePath(QStringLiteral("Script.ovdocument"));
+        ASSERT_TRUE(copyFolder(kSample, script));
+        session = OVProgramStart::launch({script});
+        ASSERT_EQ(documents().size(), 1u);
+        QCoreApplication::processEvents();
+    }
+
+    void TearDown() override
+    {
+        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
+        session.reset();
+        Clock::setShared(nullptr);
+    }
+
+    std::vector<Document*> documents() const { return session->documentController().documents(); }
+    Document& document() const { return *documents().front(); }
+    OVDocumentWindowController& controller() const
+    {
+        return *dynamic_cast<OVDocumentWindowController*>(document().primaryWindowController());
+    }
+    OVCore& core() const { return OVApplication::shared().core(); }
+    QWidget* host() const { return controller().window()->hostWidget(); }
+    TextView& text() const { return *controller().textView(); }
+    double scrollY() const
+    {
+        return controller().documentPrompterView()->scrollView()->contentView()->bounds().origin.y;
+    }
+
+    // Each key is followed by the event loop's pass, as it is for a person at the keyboard: undo
+    // groups close and posted work runs there.
+    void key(Qt::Key which, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(host(), which, modifiers);
+        QCoreApplication::processEvents();
+    }
+    void type(const QString& characters)
+    {
+        QTest::keyClicks(host(), characters);
+        QCoreApplication::processEvents();
+    }
+    void advance(double seconds) { RunLoop::main().advanceManualClock(clock, seconds); }
+
+    ManualClock clock;
+    QTemporaryDir folder;
+    QString script;
+    std::unique_ptr<OVDocumentSession> session;
+};
+
+TEST_F(LaunchedProgram, TypingUndoAndSaveReachTheDocument)
+{
+    const TextStorage& storage = text().textStorage();
+    const qsizetype length = storage.length();
+    // Straight after opening, typing goes in where loading left the caret, looking like the text
+    // around it (on the sample's black page, not black on black).
+    type(QStringLiteral("Hi "));
+    EXPECT_EQ(storage.length(), length + 3);
+    const AttributeValue* typed = storage.attributesAtIndex(0).find(kForegroundColorAttributeName);
+    const AttributeValue* written = storage.attributesAtIndex(length / 2).find(kForegroundColorAttributeName);
+    ASSERT_TRUE(typed && typed->color() && written && written->color());
+    EXPECT_EQ(*typed->color(), *written->color());
+    EXPECT_TRUE(document().isDocumentEdited());
+
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(storage.length(), length);
+
+    key(Qt::Key_End, Qt::ControlModifier);
+    type(QStringLiteral(" Fin"));
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(document().isDocumentEdited());
+    OVLoadedDocumentInfo loaded;
+    Error error;
+    ASSERT_TRUE(OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(script),
+                                                     OVDocumentPackageReader::Options(), &loaded, &error))
+        << error.localizedDescription().toStdString();
+    ASSERT_TRUE(loaded.content);
+    EXPECT_TRUE(loaded.content->string().trimmed().endsWith(QStringLiteral("Fin")));
+}
+
+TEST_F(LaunchedProgram, ShiftHomeSelectsToTheStartOfTheLine)
+{
+    key(Qt::Key_Down);
+    key(Qt::Key_End);
+    const qsizetype end = text().selectedRange().location;
+    key(Qt::Key_Home, Qt::ShiftModifier);
+    const Range selected = text().selectedRange();
+    EXPECT_EQ(selected.location + selected.length, end);
+    EXPECT_GT(selected.length, 0);
+    // The selection starts on the caret's own line, not at the line break before it.
+    EXPECT_NE(text().string().at(selected.location), u'\n');
+}
+
+TEST_F(LaunchedProgram, PromptModeRunsOnTheKeyboardAlone)
+{
+    const double defaultSpeed = controller().prompterSpeed();
+    EXPECT_GT(defaultSpeed, 0);
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    OVDocumentPrompterView& prompter = *controller().documentPrompterView();
+    EXPECT_TRUE(prompter.isFocusArrowVisible());
+    EXPECT_TRUE(prompter.prompterScrollView()->tracksVerticalInset());
+    EXPECT_FALSE(text().isEditable());
+
+    // The first line starts on the reading line, below a screen of padding.
+    const double start = scrollY();
+    EXPECT_GT(text().textContainerInset().height, 100);
+
+    key(Qt::Key_Space);
+    ASSERT_TRUE(core().isStatusStarted());
+    advance(1.0);
+    const double moved = scrollY() - start;
+    EXPECT_GT(moved, 10);
+
+    QTest::keyPress(host(), Qt::Key_Right);
+    QTest::keyRelease(host(), Qt::Key_Right);
+    const double increment = UserDefaults::shared().doubleForKey(QStringLiteral("speedIncrement"));
+    EXPECT_DOUBLE_EQ(increment, 0.2);
+    EXPECT_NEAR(controller().prompterSpeed(), defaultSpeed + increment, 1e-9);
+
+    key(Qt::Key_5);
+    EXPECT_EQ(controller().prompterSpeed(), 5);
+
+    key(Qt::Key_Space);
+    ASSERT_TRUE(core().isStatusPaused());
+    const double beforePage = scrollY();
+    key(Qt::Key_PageDown);
+    EXPECT_GT(scrollY(), beforePage + 50);
+
+    const qsizetype length = text().textStorage().length();
+    type(QStringLiteral("x"));
+    EXPECT_EQ(text().textStorage().length(), length) << "the prompter is not edited while prompting";
+
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    EXPECT_TRUE(text().isEditable());
+    EXPECT_FALSE(prompter.isFocusArrowVisible());
+}
+
+TEST_F(LaunchedProgram, HoldingDownNeverScrollsPastTheEnd)
+{
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    QTest::keyPress(host(), Qt::Key_Down);
+    for (int i = 0; i < 600; ++i)
+        advance(0.1);
+    QTest::keyRelease(host(), Qt::Key_Down);
+    ClipView* clip = controller().documentPrompterView()->scrollView()->contentView();
+    const double bottom = text().frame().size.height - clip->bounds().size.height;
+    EXPECT_LE(scrollY(), bottom + 0.5);
+    EXPECT_GT(scrollY(), 0);
+}
+
+TEST_F(LaunchedProgram, EscapeReturnsToTheTextThatWasShowing)
+{
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    key(Qt::Key_Space);
+    advance(1.5);
+    key(Qt::Key_Space);
+    const OVVisiblePrompterContent shown =
+        controller().documentPrompterView()->recordVisibleContent(false);
+    ASSERT_GE(shown.characterRange.location, 0);
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    const OVVisiblePrompterContent after =
+        controller().documentPrompterView()->recordVisibleContent(false);
+    EXPECT_LE(std::abs(after.characterRange.location - shown.characterRange.location), 80);
+}
+
+TEST_F(LaunchedProgram, ClosingAnEditedWindowAsksAndCancelKeepsIt)
+{
+    type(QStringLiteral("edit"));
+    int asked = 0;
+    {
+        AlertPresenterScope cancel([&asked](Alert& alert) {
+            ++asked;
+            EXPECT_TRUE(alert.messageText().startsWith(QStringLiteral("Do you want to save the changes")));
+            EXPECT_EQ(alert.buttonTitles(),
+                      QStringList({QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save")}));
+            return Alert::kSecondButtonReturn;
+        });
+        key(Qt::Key_W, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(controller().window()->isVisible());
+    EXPECT_TRUE(document().isDocumentEdited());
+}
+
+} // namespace
