@@ -316,6 +316,34 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
               QStringList{"Error: `bookmarkNames Item` should be NSString but is NSDictionary"});
 }
 
+TEST_F(PackageReaderTest, MistypedExtendedPropertiesAreDroppedWithALogLineAndTheRestIsKept)
+{
+    const std::vector<std::tuple<QString, PlistValue, QString>> cases = {
+        {"director", PlistValue(5), "Error: `director` should be NSString but is NSNumber"},
+        {"producer", PlistValue(PlistArray{"Pat"}), "Error: `producer` should be NSString but is NSArray"},
+        {"performers", PlistValue("Ann, Bo"), "Error: `performers` should be NSArray but is NSString"},
+        {"performers", PlistValue(PlistArray{"Ann", 2}),
+         "Error: `performers Item` should be NSString but is NSNumber"},
+    };
+    PlistDictionary wellTyped;
+    wellTyped.insert("bookmarkNames", PlistArray{});
+    wellTyped.insert("director", "Dee");
+    wellTyped.insert("producer", "Pat");
+    wellTyped.insert("performers", PlistArray{"Ann", "Bo"});
+    for (const auto& [key, value, line] : cases) {
+        m_log.clear();
+        PlistDictionary extended = wellTyped;
+        extended.insert(key, value);
+        PlistDictionary properties = minimalProperties();
+        properties.insert(OVDocumentExtendedMetadataKey, extended);
+        EXPECT_TRUE(readWith(AttributedString("x"), properties)) << key.toStdString();
+        EXPECT_EQ(m_log.lines(), QStringList{line});
+        PlistDictionary expected = wellTyped;
+        expected.remove(key);
+        EXPECT_EQ(m_info.extendedMetadata(), expected) << key.toStdString();
+    }
+}
+
 TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)
 {
     auto options = plainOptions();
