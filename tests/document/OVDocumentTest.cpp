@@ -245,6 +245,27 @@ TEST_F(OVDocumentTest, MistypedPropertiesOfAFileAreNotWrittenBack)
     EXPECT_EQ(written.value("producer"), PlistValue("Pat"));
 }
 
+TEST_F(OVDocumentTest, ADamagedPackageIsReportedUnderItsOwnName)
+{
+    const QString file = path(QStringLiteral("Damaged.ovdocument"));
+    ASSERT_TRUE(writeRawPackage(file, AttributedString("Text"), "not a property list"));
+    Error error;
+    EXPECT_EQ(open(file, &error), nullptr);
+    EXPECT_EQ(error.code(), kFileReadCorruptFileError);
+    EXPECT_EQ(error.fileURL(), QUrl::fromLocalFile(file));
+    EXPECT_EQ(
+        error.localizedDescription(),
+        QStringLiteral("The file “Damaged.ovdocument” couldn’t be opened because it isn’t in the correct "
+                       "format."));
+
+    ASSERT_TRUE(writeRawPackage(file, AttributedString("Text"), xml(minimalProperties())));
+    ASSERT_TRUE(QFile::remove(file + QStringLiteral("/Content.rtfd/TXT.rtf")));
+    EXPECT_EQ(open(file, &error), nullptr);
+    EXPECT_EQ(error.fileURL(), QUrl::fromLocalFile(file));
+    EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("“Damaged.ovdocument”")))
+        << error.localizedDescription().toStdString();
+}
+
 TEST_F(OVDocumentTest, SpeedTypeTagOtherThanZeroKeepsTheSettingsSpeed)
 {
     OVDocument* document = newDocument(QStringLiteral("Text"));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace packagetest;
 
 namespace {
@@ -342,6 +344,42 @@ TEST_F(PackageReaderTest, MistypedExtendedPropertiesAreDroppedWithALogLineAndThe
         expected.remove(key);
         EXPECT_EQ(m_info.extendedMetadata(), expected) << key.toStdString();
     }
+}
+
+TEST_F(PackageReaderTest, DamagedMembersAreReportedUnderThePackagesName)
+{
+    const auto expectNamesThePackage = [this](const char* what) {
+        EXPECT_EQ(m_error.domain(), kCocoaErrorDomain) << what;
+        EXPECT_EQ(m_error.code(), kFileReadCorruptFileError) << what;
+        EXPECT_EQ(m_error.fileURL(), url()) << what;
+        EXPECT_EQ(m_error.userInfo().value(kFilePathErrorKey).toString(), path()) << what;
+        const QString message = m_error.localizedDescription();
+        EXPECT_TRUE(message.contains(QStringLiteral("“Script.ovdocument”"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("Content.rtfd"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("Properties.plist"))) << message.toStdString();
+        EXPECT_TRUE(m_error.userInfo().contains(kUnderlyingErrorKey)) << what;
+        EXPECT_FALSE(m_info.content) << what;
+    };
+
+    auto package = FileWrapper::makeDirectory(
+        {{OVDocumentPackageContentFileName, FileWrapper::makeDirectory()},
+         {OVDocumentPackagePropertiesFileName, FileWrapper::makeRegularFile(xml(minimalProperties()))}});
+    ASSERT_TRUE(package->writeToURL(url(), FileWrapper::WritingAtomic, QUrl(), nullptr));
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("content without text");
+    EXPECT_FALSE(m_error.localizedFailureReason().isEmpty()) << "the member's reason stays";
+
+    ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), "<plist><dict><key>"));
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("properties that are no property list");
+
+    // A member that is neither file nor folder fails the reading of the whole tree.
+    ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), xml(minimalProperties())));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path() + "/Content.rtfd/pipe").constData(), 0600), 0);
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("a pipe inside");
+    EXPECT_EQ(m_error.userInfo().value(kUnderlyingErrorKey).value<Error>().fileURL(),
+              QUrl::fromLocalFile(path() + "/Content.rtfd/pipe"));
 }
 
 TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)
