@@ -101,16 +101,66 @@ QVariantMap nullDictionary(const QStringList& keys)
     return map;
 }
 
-// Extended properties are held as property-list values; a QVariant without one is the null object.
+bool isListProperty(const QString& key)
+{
+    return key == OVDocumentPropertiesExtendedMetadataPerformersKey;
+}
+
+// Extended properties are held as the other document properties are, strings as QString and lists
+// as QStringList, so that what is set, saved and read back compares equal.
+QVariant propertyFromPlist(const PlistValue& value)
+{
+    if (value.isString())
+        return value.string();
+    if (!value.isArray())
+        return {};
+    QStringList list;
+    for (const PlistValue& item : value.array()) {
+        if (!item.isString())
+            return {};
+        list.append(item.string());
+    }
+    return list;
+}
+
+std::optional<PlistValue> plistFromProperty(const QString& key, const QVariant& given)
+{
+    const QVariant value = given.metaType() == QMetaType::fromType<PlistValue>()
+                               ? propertyFromPlist(given.value<PlistValue>())
+                               : given;
+    if (!isListProperty(key)) {
+        if (value.metaType() != QMetaType::fromType<QString>())
+            return std::nullopt;
+        return PlistValue(value.toString());
+    }
+    if (value.metaType() != QMetaType::fromType<QStringList>() &&
+        value.metaType() != QMetaType::fromType<QVariantList>())
+        return std::nullopt;
+    QStringList strings;
+    for (const QVariant& item : value.toList()) {
+        if (item.metaType() != QMetaType::fromType<QString>())
+            return std::nullopt;
+        strings.append(item.toString());
+    }
+    PlistArray items;
+    items.reserve(strings.size());
+    for (const QString& string : strings)
+        items.push_back(string);
+    return PlistValue(std::move(items));
+}
+
 PlistDictionary extendedForWriting(const QVariantMap& info)
 {
     PlistDictionary out;
     for (const QString& key : extendedMetadataKeys()) {
         const QVariant value = info.value(key);
-        if (value.metaType() == QMetaType::fromType<PlistValue>())
-            out.insert(key, value.value<PlistValue>());
-        else if (value.metaType() == QMetaType::fromType<QString>())
-            out.insert(key, PlistValue(value.toString()));
+        if (!value.isValid() || value.isNull())
+            continue;
+        if (const auto plist = plistFromProperty(key, value))
+            out.insert(key, *plist);
+        else
+            log(QStringLiteral("Document property `%1` is not saved: its value is of the wrong type")
+                    .arg(key));
     }
     return out;
 }
@@ -392,7 +442,7 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
         const PlistDictionary stored = info.extendedMetadata();
         for (const QString& key : extendedMetadataKeys())
             if (stored.contains(key))
-                extended.insert(key, QVariant::fromValue(stored.value(key)));
+                extended.insert(key, propertyFromPlist(stored.value(key)));
         m_extendedMetadataInfo = extended;
     }
     if (m_appKitFileTypeAddsNewlineToEnd)

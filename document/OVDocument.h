@@ -61,7 +61,8 @@ public:
     Document* duplicate(Error* error) override;
     static bool _isDuplicating();
 
-    // Document properties: metadataInfo then extendedMetadataInfo; setting them is undoable.
+    // Document properties: metadataInfo then extendedMetadataInfo; setting them is undoable. Values
+    // are QString, lists (keywords, performers) QStringList, and an invalid QVariant is "no value".
     QVariantMap documentProperties() const;
     void setDocumentProperties(const QVariantMap& properties);
     static QVariantMap nullMetadataInfoDictionary();

@@ -39,14 +39,23 @@ void logLine(const QString& line)
     qWarning("%s", qUtf8Printable(line));
 }
 
-QUrl memberURL(const QUrl& packageURL, const QString& name)
-{
-    return QUrl::fromLocalFile(QDir(packageURL.toLocalFile()).filePath(name));
-}
-
 Error corrupt(const QUrl& url)
 {
     return Error::cocoa(kFileReadCorruptFileError, url);
+}
+
+// The user chose the file (for a package, the package, not its members): what fails inside it is
+// reported under that file's name, as a damaged file unless it could not be read at all, with the
+// part's own error (a member's, the property-list parser's) kept beneath it.
+Error underChosenFile(const Error& part, const QUrl& chosenURL)
+{
+    if (part.isNull())
+        return corrupt(chosenURL);
+    const bool unreadable = part.domain() == kCocoaErrorDomain && part.code() == kFileReadUnknownError;
+    Error error = Error::cocoa(unreadable ? kFileReadUnknownError : kFileReadCorruptFileError, chosenURL,
+                               part.localizedFailureReason());
+    error.setUserInfoValue(kUnderlyingErrorKey, QVariant::fromValue(part));
+    return error;
 }
 
 // The errors of the parts are passed on as they are, but always say which file they concern.
@@ -289,7 +298,7 @@ bool parsePropertyList(const QByteArray& data, const QUrl& url, PlistDictionary*
     const auto plist = PropertyListSerialization::propertyListWithData(data, nullptr, &parseError);
     if (!plist) {
         logLine(QStringLiteral("Error creating documentPlist"));
-        setError(error, withURL(parseError, url));
+        setError(error, underChosenFile(parseError, url));
         return false;
     }
     if (!_isPlistObject(*plist, OVPlistClass::Dictionary, QString(), url, error))
@@ -353,7 +362,10 @@ bool OVDocumentPackageReader::readPackage(const QUrl& url, const Options& option
     const auto package = FileWrapper::readFromURL(url, &wrapperError);
     if (!package) {
         logLine(QStringLiteral("Error: fileWrapper is nil"));
-        setError(error, withURL(wrapperError, url));
+        // A member that cannot be read makes the whole package unreadable.
+        setError(error, wrapperError.fileURL().isEmpty() || wrapperError.fileURL() == url
+                            ? withURL(wrapperError, url)
+                            : underChosenFile(wrapperError, url));
         return false;
     }
     return readPackage(*package, url, options, info, error);
@@ -376,9 +388,6 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
         setError(error, corrupt(url));
         return false;
     }
-    const QUrl contentURL = memberURL(url, OVDocumentPackageContentFileName);
-    const QUrl propertiesURL = memberURL(url, OVDocumentPackagePropertiesFileName);
-
     OVLoadedDocumentInfo loaded;
     loaded.isInternal = options.isInAppBundle ? options.isInAppBundle(url) : isInAppBundle(url);
     loaded.content = std::make_shared<MutableAttributedString>();
@@ -388,17 +397,17 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
     Error textError;
     if (!Rtfd::read(*content, text, &attributes, &textError)) {
         logLine(QStringLiteral("Error: Could not create documentContent"));
-        setError(error, withURL(textError, contentURL));
+        setError(error, underChosenFile(textError, url));
         return false;
     }
     // Links and folders under the properties' name hold no data to read.
     if (!propertiesFile->isRegularFile()) {
         logLine(QStringLiteral("Error creating data"));
-        setError(error, corrupt(propertiesURL));
+        setError(error, corrupt(url));
         return false;
     }
     PlistDictionary plist;
-    if (!parsePropertyList(propertiesFile->regularFileContents(), propertiesURL, &plist, error))
+    if (!parsePropertyList(propertiesFile->regularFileContents(), url, &plist, error))
         return false;
 
     for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it)

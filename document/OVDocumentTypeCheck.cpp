@@ -130,6 +130,31 @@ bool checkStringArray(const PlistDictionary& dictionary, const QString& key, con
     return true;
 }
 
+// The extended properties are not needed to show the text, but whatever is kept of them is written
+// back on every save: one of the wrong type is dropped, with the check's log line, instead of failing
+// the read or being carried on.
+void dropMistypedExtendedProperties(OVLoadedDocumentInfo& info, const QUrl& fileURL)
+{
+    PlistDictionary extended = info.extendedMetadata();
+    bool dropped = false;
+    const auto drop = [&](const QString& key) {
+        extended.remove(key);
+        dropped = true;
+    };
+    Error ignored;
+    for (const QString* key : {&OVDocumentPropertiesExtendedMetadataDirectorKey,
+                               &OVDocumentPropertiesExtendedMetadataProducerKey}) {
+        if (!_isPlistObject(extended.value(*key), OVPlistClass::String, *key, fileURL, &ignored))
+            drop(*key);
+    }
+    const QString& performers = OVDocumentPropertiesExtendedMetadataPerformersKey;
+    if (!checkStringArray(extended, performers, fileURL, &ignored))
+        drop(performers);
+    if (dropped)
+        info.values.insert(OVDocumentExtendedMetadataKey,
+                           QVariant::fromValue(PlistValue(std::move(extended))));
+}
+
 } // namespace
 
 bool _isPlistObject(const PlistValue& object, OVPlistClass kindOfClass, const QString& plistKey,
@@ -209,7 +234,9 @@ bool checkLoadedDocumentInfo(OVLoadedDocumentInfo& info, const QUrl& fileURL, Er
     info.values.insert(OVDocumentPrompterSelectedRangesKey, QVariant::fromValue(PlistValue(std::move(kept))));
 
     const PlistDictionary extended = info.extendedMetadata();
-    return checkStringArray(extended, OVDocumentPropertiesExtendedMetadataAttachmentNamesKey, fileURL,
-                            error) &&
-           checkStringArray(extended, OVDocumentPropertiesExtendedMetadataBookmarkNamesKey, fileURL, error);
+    if (!checkStringArray(extended, OVDocumentPropertiesExtendedMetadataAttachmentNamesKey, fileURL, error) ||
+        !checkStringArray(extended, OVDocumentPropertiesExtendedMetadataBookmarkNamesKey, fileURL, error))
+        return false;
+    dropMistypedExtendedProperties(info, fileURL);
+    return true;
 }

@@ -21,5 +21,6 @@ bool _isPlistObject(const PlistValue& object, OVPlistClass kindOfClass, const QS
 
 // The checks every loaded document passes, after any reader (native, older format or foreign
 // import): each known key's type, selected ranges kept only where they lie within the text, and
-// the name lists of the extended metadata. Fails with the corrupt-file error.
+// the name lists of the extended metadata. Fails with the corrupt-file error; an extended property
+// of the wrong type does not fail the read but is dropped with the check's log line.
 bool checkLoadedDocumentInfo(OVLoadedDocumentInfo& info, const QUrl& fileURL, Error* error);

@@ -17,8 +17,9 @@
 
 namespace {
 
-// The character the platform's reader expects after an attachment group, in Windows 1252.
-constexpr char kAttachmentMark = char(0xAC);
+// The character the platform's reader expects after an attachment group: 0xAC in Windows 1252,
+// written as a hex escape so the output stays 7-bit like the rest.
+constexpr const char* kAttachmentMark = "\\'ac";
 
 struct CharState {
     int font = -1;
@@ -468,8 +469,11 @@ void Writer::writeStateChange(const CharState& to)
         word(out, "fs", to.fontSize);
     if (to.foreground != from.foreground)
         word(out, "cf", to.foreground);
-    if (to.background != from.background)
+    if (to.background != from.background) {
+        // The platform reads \cb; LibreOffice and Word ignore it and take the character shading.
         word(out, "cb", to.background);
+        word(out, "chcbpat", to.background);
+    }
     if (to.underline != from.underline) {
         switch (to.underline) {
         case 0:

@@ -175,7 +175,7 @@ TEST_F(OVDocumentTest, SaveAndReopenKeepTextBookmarksSelectionSpeedPositionFrame
     EXPECT_NEAR(again.background->blue, 0.5, 0.01);
     EXPECT_EQ(reopened->metadataInfo().value(QStringLiteral("author")).toString(),
               QStringLiteral("A. Writer"));
-    EXPECT_EQ(reopened->extendedMetadataInfo().value(QStringLiteral("director")).value<PlistValue>().string(),
+    EXPECT_EQ(reopened->extendedMetadataInfo().value(QStringLiteral("director")).toString(),
               QStringLiteral("D. Rector"));
     EXPECT_TRUE(reopened->isReadDocument());
     EXPECT_FALSE(reopened->isInternalDocument());
@@ -189,6 +189,81 @@ TEST_F(OVDocumentTest, SaveAndReopenKeepTextBookmarksSelectionSpeedPositionFrame
               (QStringList{QStringLiteral("finished"), QStringLiteral("restoreUndo")}));
     EXPECT_FALSE(reopened->loadedDocumentInfo().has_value());
     EXPECT_TRUE(reopened->committedLoadedDocument());
+}
+
+TEST_F(OVDocumentTest, PropertiesOfEveryKindAreSavedAndReadBackEqual)
+{
+    OVDocument* document = newDocument(QStringLiteral("Text"));
+    const QVariantMap properties{
+        {QStringLiteral("author"), QStringLiteral("Ann")},
+        {QStringLiteral("keywords"), QStringList{QStringLiteral("news"), QStringLiteral("live")}},
+        {QStringLiteral("director"), QStringLiteral("Dee")},
+        {QStringLiteral("producer"), QStringLiteral("Pat")},
+        {QStringLiteral("performers"), QStringList{QStringLiteral("Ann"), QStringLiteral("Bo")}},
+    };
+    document->setDocumentProperties(properties);
+    Error error;
+    const QString file = path(QStringLiteral("Cast.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error))
+        << error.localizedDescription().toStdString();
+    EXPECT_EQ(readProperties(file).value(OVDocumentExtendedMetadataKey).dictionary().value("performers"),
+              PlistValue(PlistArray{"Ann", "Bo"}));
+    document->close();
+
+    OVDocument* reopened = open(file, &error);
+    ASSERT_NE(reopened, nullptr) << error.localizedDescription().toStdString();
+    const QVariantMap back = reopened->documentProperties();
+    for (auto it = properties.constBegin(); it != properties.constEnd(); ++it)
+        EXPECT_EQ(back.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+TEST_F(OVDocumentTest, MistypedPropertiesOfAFileAreNotWrittenBack)
+{
+    PlistDictionary extended;
+    extended.insert("director", 5);
+    extended.insert("producer", "Pat");
+    extended.insert("performers", "Ann");
+    PlistDictionary properties = minimalProperties();
+    properties.insert(OVDocumentExtendedMetadataKey, extended);
+    const QString file = path(QStringLiteral("Odd.ovdocument"));
+    ASSERT_TRUE(writeRawPackage(file, AttributedString("Text"), xml(properties)));
+
+    Error error;
+    OVDocument* document = open(file, &error);
+    ASSERT_NE(document, nullptr) << error.localizedDescription().toStdString();
+    EXPECT_FALSE(document->documentProperties().value(QStringLiteral("director")).isValid());
+    EXPECT_FALSE(document->documentProperties().value(QStringLiteral("performers")).isValid());
+    EXPECT_EQ(document->documentProperties().value(QStringLiteral("producer")),
+              QVariant(QStringLiteral("Pat")));
+    ASSERT_TRUE(
+        document->saveToURL(document->fileURL(), OVDocumentUTI, Document::SaveOperation::Save, &error))
+        << error.localizedDescription().toStdString();
+    const PlistDictionary written = readProperties(file).value(OVDocumentExtendedMetadataKey).dictionary();
+    EXPECT_FALSE(written.contains("director"));
+    EXPECT_FALSE(written.contains("performers"));
+    EXPECT_EQ(written.value("producer"), PlistValue("Pat"));
+}
+
+TEST_F(OVDocumentTest, ADamagedPackageIsReportedUnderItsOwnName)
+{
+    const QString file = path(QStringLiteral("Damaged.ovdocument"));
+    ASSERT_TRUE(writeRawPackage(file, AttributedString("Text"), "not a property list"));
+    Error error;
+    EXPECT_EQ(open(file, &error), nullptr);
+    EXPECT_EQ(error.code(), kFileReadCorruptFileError);
+    EXPECT_EQ(error.fileURL(), QUrl::fromLocalFile(file));
+    EXPECT_EQ(
+        error.localizedDescription(),
+        QStringLiteral("The file “Damaged.ovdocument” couldn’t be opened because it isn’t in the correct "
+                       "format."));
+
+    ASSERT_TRUE(writeRawPackage(file, AttributedString("Text"), xml(minimalProperties())));
+    ASSERT_TRUE(QFile::remove(file + QStringLiteral("/Content.rtfd/TXT.rtf")));
+    EXPECT_EQ(open(file, &error), nullptr);
+    EXPECT_EQ(error.fileURL(), QUrl::fromLocalFile(file));
+    EXPECT_TRUE(error.localizedDescription().contains(QStringLiteral("“Damaged.ovdocument”")))
+        << error.localizedDescription().toStdString();
 }
 
 TEST_F(OVDocumentTest, SpeedTypeTagOtherThanZeroKeepsTheSettingsSpeed)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace packagetest;
 
 namespace {
@@ -314,6 +316,70 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
     EXPECT_FALSE(readWith(AttributedString("x"), properties));
     EXPECT_EQ(m_log.lines(),
               QStringList{"Error: `bookmarkNames Item` should be NSString but is NSDictionary"});
+}
+
+TEST_F(PackageReaderTest, MistypedExtendedPropertiesAreDroppedWithALogLineAndTheRestIsKept)
+{
+    const std::vector<std::tuple<QString, PlistValue, QString>> cases = {
+        {"director", PlistValue(5), "Error: `director` should be NSString but is NSNumber"},
+        {"producer", PlistValue(PlistArray{"Pat"}), "Error: `producer` should be NSString but is NSArray"},
+        {"performers", PlistValue("Ann, Bo"), "Error: `performers` should be NSArray but is NSString"},
+        {"performers", PlistValue(PlistArray{"Ann", 2}),
+         "Error: `performers Item` should be NSString but is NSNumber"},
+    };
+    PlistDictionary wellTyped;
+    wellTyped.insert("bookmarkNames", PlistArray{});
+    wellTyped.insert("director", "Dee");
+    wellTyped.insert("producer", "Pat");
+    wellTyped.insert("performers", PlistArray{"Ann", "Bo"});
+    for (const auto& [key, value, line] : cases) {
+        m_log.clear();
+        PlistDictionary extended = wellTyped;
+        extended.insert(key, value);
+        PlistDictionary properties = minimalProperties();
+        properties.insert(OVDocumentExtendedMetadataKey, extended);
+        EXPECT_TRUE(readWith(AttributedString("x"), properties)) << key.toStdString();
+        EXPECT_EQ(m_log.lines(), QStringList{line});
+        PlistDictionary expected = wellTyped;
+        expected.remove(key);
+        EXPECT_EQ(m_info.extendedMetadata(), expected) << key.toStdString();
+    }
+}
+
+TEST_F(PackageReaderTest, DamagedMembersAreReportedUnderThePackagesName)
+{
+    const auto expectNamesThePackage = [this](const char* what) {
+        EXPECT_EQ(m_error.domain(), kCocoaErrorDomain) << what;
+        EXPECT_EQ(m_error.code(), kFileReadCorruptFileError) << what;
+        EXPECT_EQ(m_error.fileURL(), url()) << what;
+        EXPECT_EQ(m_error.userInfo().value(kFilePathErrorKey).toString(), path()) << what;
+        const QString message = m_error.localizedDescription();
+        EXPECT_TRUE(message.contains(QStringLiteral("“Script.ovdocument”"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("Content.rtfd"))) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("Properties.plist"))) << message.toStdString();
+        EXPECT_TRUE(m_error.userInfo().contains(kUnderlyingErrorKey)) << what;
+        EXPECT_FALSE(m_info.content) << what;
+    };
+
+    auto package = FileWrapper::makeDirectory(
+        {{OVDocumentPackageContentFileName, FileWrapper::makeDirectory()},
+         {OVDocumentPackagePropertiesFileName, FileWrapper::makeRegularFile(xml(minimalProperties()))}});
+    ASSERT_TRUE(package->writeToURL(url(), FileWrapper::WritingAtomic, QUrl(), nullptr));
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("content without text");
+    EXPECT_FALSE(m_error.localizedFailureReason().isEmpty()) << "the member's reason stays";
+
+    ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), "<plist><dict><key>"));
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("properties that are no property list");
+
+    // A member that is neither file nor folder fails the reading of the whole tree.
+    ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), xml(minimalProperties())));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path() + "/Content.rtfd/pipe").constData(), 0600), 0);
+    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectNamesThePackage("a pipe inside");
+    EXPECT_EQ(m_error.userInfo().value(kUnderlyingErrorKey).value<Error>().fileURL(),
+              QUrl::fromLocalFile(path() + "/Content.rtfd/pipe"));
 }
 
 TEST_F(PackageReaderTest, ShiftedBookmarksMoveToTheirParagraphStart)

@@ -5,6 +5,7 @@
 #include "platform/text/TextAttachment.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QSizeF>
 
 #include <gtest/gtest.h>
@@ -139,6 +140,42 @@ TEST(RtfWriterTest, WritesNonAsciiAsUnicodeEscapes)
     EXPECT_TRUE(rtf.contains("caf\\uc0\\u233  \\u55357\\u56832}")) << rtf.constData();
     for (const char c : rtf)
         EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+}
+
+TEST(RtfWriterTest, WritesACharacterBackgroundForEveryReader)
+{
+    MutableAttributedString text;
+    append(text, QStringLiteral("plain "), base());
+    AttributeDictionary highlighted = base();
+    highlighted.insert(kBackgroundColorAttributeName, Color::rgb(1, 1, 0));
+    append(text, QStringLiteral("marked"), highlighted);
+    append(text, QStringLiteral(" plain"), base());
+    const QByteArray rtf = RtfWriter::write(text, {});
+    // The platform reads \cb; LibreOffice and Word read only the character shading.
+    EXPECT_TRUE(rtf.contains("\\cb2\\chcbpat2 marked\\cb0\\chcbpat0  plain}")) << rtf.constData();
+
+    const MutableAttributedString back = readBack(rtf);
+    EXPECT_TRUE(back == text);
+    Range range;
+    const AttributeValue background = back.attribute(kBackgroundColorAttributeName, 6, &range);
+    ASSERT_TRUE(background.color());
+    EXPECT_EQ(*background.color(), Color::rgb(1, 1, 0));
+    EXPECT_EQ(range, (Range{6, 6}));
+}
+
+// The fixture is LibreOffice's rewrite of this writer's output (see the fixtures' README).
+TEST(RtfWriterTest, BackgroundSurvivesARoundTripThroughLibreOffice)
+{
+    QFile converted(QStringLiteral(ORVANE_FIXTURES_DIR "/rtf/libreoffice-highlight.rtf"));
+    ASSERT_TRUE(converted.open(QIODevice::ReadOnly));
+    const MutableAttributedString back = readBack(converted.readAll());
+    const qsizetype marked = back.string().indexOf(QStringLiteral("highlighted"));
+    ASSERT_GE(marked, 0);
+    Range range;
+    const AttributeValue background = back.attribute(kBackgroundColorAttributeName, marked, &range);
+    ASSERT_TRUE(background.color());
+    EXPECT_EQ(*background.color(), Color::rgb(1, 1, 0));
+    EXPECT_EQ(range, (Range{marked, 11}));
 }
 
 TEST(RtfWriterTest, IsDeterministic)

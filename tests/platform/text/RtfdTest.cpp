@@ -100,8 +100,10 @@ TEST(RtfdTest, DirectoryHoldsTheTextAndOneFilePerAttachment)
         (QStringList{QStringLiteral("TXT.rtf"), QStringLiteral("dot-2.png"), QStringLiteral("dot.png")}));
     const QByteArray rtf = directory->fileWrappers().value(QStringLiteral("TXT.rtf"))->regularFileContents();
     EXPECT_TRUE(rtf.contains("{{\\NeXTGraphic dot.png \\width800 \\height600 \\appleattachmentpadding0 "
-                             "\\appleembedtype0 \\appleaqc\n}\xac}"))
+                             "\\appleembedtype0 \\appleaqc\n}\\'ac}"))
         << rtf.constData();
+    for (const char c : rtf)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "RTF is 7-bit";
 
     MutableAttributedString back;
     DocumentAttributes attributes;
