@@ -57,6 +57,15 @@ void OVDocumentWindowController::setModifierFlagsProvider(ModifierFlagsProvider 
         provider ? std::move(provider) : ModifierFlagsProvider(::currentModifierFlags);
 }
 
+PlistDictionary OVDocumentWindowController::initialDefaultsDictionary()
+{
+    PlistDictionary defaults;
+    // The toolbar's height on the newest system, which the program behaves as.
+    defaults.insert(QStringLiteral("documentToolbarLastHeight"), 52.0);
+    defaults.insert(QStringLiteral("documentQuickZoomTargetFontSize"), 15);
+    return defaults;
+}
+
 OVDocumentWindowController::OVDocumentWindowController(OVCore* core)
     : m_core(core ? core : &OVApplication::shared().core()), m_timeInfo(std::make_unique<OVTimeInfo>())
 {

@@ -3,6 +3,7 @@
 #include "document/OVDocumentContentController.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/PlistValue.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
@@ -31,6 +32,8 @@ public:
     // The modifier keys held now, as event modifier flags; tests replace it.
     using ModifierFlagsProvider = std::function<unsigned long()>;
     static void setModifierFlagsProvider(ModifierFlagsProvider provider);
+
+    static PlistDictionary initialDefaultsDictionary();
 
     // core: the shared core unless given.
     explicit OVDocumentWindowController(OVCore* core = nullptr);

@@ -1,5 +1,6 @@
 #include "app/OVProgramStart.h"
 
+#include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentSession.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
@@ -108,7 +109,10 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
             UserDefaults::shared().registerDefaults(tiling);
         });
     }
-    step(QStringLiteral("setupKit"), [] { HVKit::setupKit(); });
+    step(QStringLiteral("setupKit"), [] {
+        OVDefaultsProviderClasses::registerAll();
+        HVKit::setupKit();
+    });
     flip(Switch::FixParagraphStyleAppleBugWorkaround);
     flip(Switch::FixAttachmentAppleBugWorkaround);
     if (!HVConstants::isMontereyOrNewer())

@@ -167,6 +167,13 @@ PlistDictionary extendedForWriting(const QVariantMap& info)
 
 } // namespace
 
+PlistDictionary OVDocument::initialDefaultsDictionary()
+{
+    PlistDictionary defaults;
+    defaults.insert(QStringLiteral("openNormalizeParagraphIndents"), true);
+    return defaults;
+}
+
 OVDocument::OVDocument()
     : m_metadataInfo(nullMetadataInfoDictionary()),
       m_extendedMetadataInfo(nullExtendedMetadataInfoDictionary())

@@ -35,6 +35,7 @@ public:
     static void setWindowControllerFactory(WindowControllerFactory factory);
 
     QString className() const override { return QStringLiteral("OVDocument"); }
+    static PlistDictionary initialDefaultsDictionary();
 
     // Reading and writing.
     bool readFromURL(const QUrl& url, const QString& type, Error* error) override;

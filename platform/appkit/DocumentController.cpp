@@ -504,10 +504,16 @@ UserDefaults& DocumentController::defaults() const
     return m_defaults ? *m_defaults : UserDefaults::shared();
 }
 
+PlistArray DocumentController::storedRecentDocumentPaths() const
+{
+    // The list is the controller's own saved state, never registered: read what is stored.
+    return defaults().persistentDomain().value(recentDocumentsKey()).array();
+}
+
 QList<QUrl> DocumentController::recentDocumentURLs() const
 {
     QList<QUrl> urls;
-    for (const PlistValue& value : defaults().arrayForKey(recentDocumentsKey())) {
+    for (const PlistValue& value : storedRecentDocumentPaths()) {
         if (!value.isString())
             continue;
         const QString path = value.string();
@@ -524,7 +530,7 @@ void DocumentController::noteNewRecentDocumentURL(const QUrl& url)
     const QString path = QDir::cleanPath(url.toLocalFile());
     PlistArray paths;
     paths.push_back(PlistValue(path));
-    for (const PlistValue& value : defaults().arrayForKey(recentDocumentsKey())) {
+    for (const PlistValue& value : storedRecentDocumentPaths()) {
         if (int(paths.size()) >= m_maximumRecentCount)
             break;
         if (value.isString() && value.string() != path)
@@ -557,7 +563,7 @@ void DocumentController::updateRecentDocumentsMenu(Menu& menu) const
 void DocumentController::setMaximumRecentDocumentCount(int count)
 {
     m_maximumRecentCount = std::max(0, count);
-    PlistArray paths = defaults().arrayForKey(recentDocumentsKey());
+    PlistArray paths = storedRecentDocumentPaths();
     if (int(paths.size()) > m_maximumRecentCount) {
         paths.resize(size_t(m_maximumRecentCount));
         defaults().setObject(PlistValue(paths), recentDocumentsKey());

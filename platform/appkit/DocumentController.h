@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Responder.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/PlistValue.h"
 
 #include <QList>
 #include <QString>
@@ -153,6 +154,7 @@ private:
     Document* documentForAutosave(const QUrl& url) const;
     void closeNext(std::vector<Document*> remaining, std::function<void(bool)> completion);
     UserDefaults& defaults() const;
+    PlistArray storedRecentDocumentPaths() const;
 
     std::unique_ptr<NotificationObserver> m_activationObserver;
     std::vector<DocumentType> m_types;

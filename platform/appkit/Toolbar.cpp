@@ -166,7 +166,9 @@ void Toolbar::setDelegate(ToolbarDelegate* delegate)
     m_delegate = delegate;
     if (!delegate)
         return;
-    const PlistValue stored = m_autosaves ? defaults().objectForKey(configurationKey()) : PlistValue();
+    // The configuration is the toolbar's own saved state, never registered: read what is stored.
+    const PlistValue stored =
+        m_autosaves ? defaults().persistentDomain().value(configurationKey()) : PlistValue();
     if (stored.isDictionary() && stored.dictionary().value(kItemIdentifiersKey).isArray())
         setConfigurationFromDictionary(stored.dictionary());
     else
@@ -294,7 +296,7 @@ void Toolbar::setAutosavesConfiguration(bool flag)
 {
     m_autosaves = flag;
     if (flag && m_delegate) {
-        const PlistValue stored = defaults().objectForKey(configurationKey());
+        const PlistValue stored = defaults().persistentDomain().value(configurationKey());
         if (stored.isDictionary())
             setConfigurationFromDictionary(stored.dictionary());
     }

@@ -191,7 +191,36 @@ PlistValue UserDefaults::objectForKey(const QString& key) const
 {
     if (const PlistValue* stored = m_user.find(key))
         return *stored;
+    if (const PlistValue* registered = m_registered.find(key))
+        return *registered;
+    ++m_unregisteredReadCount;
+    if (!m_unregisteredKeysRead.contains(key)) {
+        m_unregisteredKeysRead.insert(key);
+#ifndef QT_NO_DEBUG
+        qDebug("The setting %s was read but has no registered default", qPrintable(key));
+#endif
+    }
+    return PlistValue();
+}
+
+PlistValue UserDefaults::effectiveValue(const QString& key) const
+{
+    if (const PlistValue* stored = m_user.find(key))
+        return *stored;
     return m_registered.value(key);
+}
+
+QStringList UserDefaults::unregisteredKeysRead() const
+{
+    QStringList keys(m_unregisteredKeysRead.begin(), m_unregisteredKeysRead.end());
+    keys.sort();
+    return keys;
+}
+
+void UserDefaults::resetUnregisteredReads()
+{
+    m_unregisteredReadCount = 0;
+    m_unregisteredKeysRead.clear();
 }
 
 QString UserDefaults::stringForKey(const QString& key) const
@@ -358,11 +387,11 @@ void UserDefaults::changeValues(const QStringList& keys, const std::function<voi
     std::vector<std::pair<QString, PlistValue>> before;
     for (const QString& key : keys) {
         if (std::none_of(before.begin(), before.end(), [&](const auto& seen) { return seen.first == key; }))
-            before.emplace_back(key, objectForKey(key));
+            before.emplace_back(key, effectiveValue(key));
     }
     change();
     for (const auto& [key, oldValue] : before) {
-        if (!(objectForKey(key) == oldValue))
+        if (!(effectiveValue(key) == oldValue))
             notify(key);
     }
 }

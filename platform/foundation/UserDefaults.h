@@ -3,6 +3,7 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/PlistValue.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -60,6 +61,13 @@ public:
 
     // True when key has a stored value, whatever is registered for it: migrations ask this.
     bool hasUserValue(const QString& key) const;
+
+    // Reads of keys with neither a stored nor a registered value: each is a key whose owner forgot
+    // to register it, so its reader silently gets zero, false or nothing. Debug builds log each
+    // such key once.
+    quint64 unregisteredReadCount() const { return m_unregisteredReadCount; }
+    QStringList unregisteredKeysRead() const;
+    void resetUnregisteredReads();
     // Registered values overridden by stored ones.
     PlistDictionary dictionaryRepresentation() const;
     // The stored values alone, and their wholesale replacement (restoring or importing settings).
@@ -86,6 +94,8 @@ private:
     };
 
     void load();
+    // The effective value, without counting the read as a reader's.
+    PlistValue effectiveValue(const QString& key) const;
     void setAsidePersistentFile(const QString& reason);
     // Runs change, then tells observers of every key among keys whose effective value changed.
     void changeValues(const QStringList& keys, const std::function<void()>& change);
@@ -99,6 +109,9 @@ private:
     ObserverToken m_nextToken = 1;
     bool m_dirty = false;
     bool m_writeScheduled = false;
+    // Counted from const readers, so kept apart from the values.
+    mutable quint64 m_unregisteredReadCount = 0;
+    mutable QSet<QString> m_unregisteredKeysRead;
     // Set when the file exists but could not be read or set aside: writing would destroy it.
     bool m_writeBlocked = false;
     // Receives the deferred write; deleting it with the instance cancels a write still queued.

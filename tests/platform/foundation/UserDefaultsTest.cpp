@@ -243,6 +243,34 @@ TEST_F(UserDefaultsTest, ObserversHearEffectiveChangesOnly)
     EXPECT_EQ(heard, QStringList({"speed=3", "speed=4", "speed=3", "speed=5", "speed=3", "speed=6"}));
 }
 
+TEST_F(UserDefaultsTest, CountsReadsOfKeysNeitherStoredNorRegistered)
+{
+    UserDefaults defaults(path());
+    PlistDictionary registered;
+    registered.insert("speed", 3.0);
+    defaults.registerDefaults(registered);
+    defaults.setBool(true, "stored");
+    // Watching a key makes every change compare values, which must not count as a reader's read.
+    defaults.addObserver("missing", [](const QString&) {});
+    defaults.setBool(true, "missing");
+    defaults.removeObjectForKey("missing");
+
+    EXPECT_EQ(defaults.doubleForKey("speed"), 3.0);
+    EXPECT_TRUE(defaults.boolForKey("stored"));
+    EXPECT_FALSE(defaults.hasUserValue("other"));
+    EXPECT_EQ(defaults.unregisteredReadCount(), 0u);
+
+    EXPECT_FALSE(defaults.boolForKey("missing"));
+    EXPECT_EQ(defaults.integerForKey("missing"), 0);
+    EXPECT_TRUE(defaults.dataForKey("alsoMissing").isEmpty());
+    EXPECT_EQ(defaults.unregisteredReadCount(), 3u);
+    EXPECT_EQ(defaults.unregisteredKeysRead(), QStringList({"alsoMissing", "missing"}));
+
+    defaults.resetUnregisteredReads();
+    EXPECT_EQ(defaults.unregisteredReadCount(), 0u);
+    EXPECT_TRUE(defaults.unregisteredKeysRead().isEmpty());
+}
+
 TEST_F(UserDefaultsTest, AnObserverMayRemoveItselfOrOthersWhileCalled)
 {
     UserDefaults defaults(path());
