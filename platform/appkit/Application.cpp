@@ -152,8 +152,11 @@ Application::Application()
     QObject::connect(app, &QGuiApplication::applicationStateChanged, app, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             NotificationCenter::shared().postNotification(kApplicationDidBecomeActiveNotification, this);
-        else if (state == Qt::ApplicationInactive)
+        else if (state == Qt::ApplicationInactive) {
+            // Keys released in another application never send their release here.
+            forgetHeldKeys();
             NotificationCenter::shared().postNotification(kApplicationDidResignActiveNotification, this);
+        }
     });
 }
 

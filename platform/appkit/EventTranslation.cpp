@@ -7,7 +7,85 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace {
+
+// Tells new key presses from repeated ones across every path a key event takes.
+class KeyRepeatJudge {
+public:
+    bool isRepeat(const QKeyEvent& event)
+    {
+        const Identity identity{&event, event.type(), event.timestamp(), event.key(),
+                                event.nativeScanCode(), event.isAutoRepeat()};
+        if (identity == m_last)
+            return m_lastAnswer;
+        m_last = identity;
+        m_lastAnswer = judge(event);
+        return m_lastAnswer;
+    }
+
+    void forget()
+    {
+        m_down.clear();
+        m_released.clear();
+        m_last = {};
+    }
+
+private:
+    struct Identity {
+        const QKeyEvent* event = nullptr;
+        QEvent::Type type = QEvent::None;
+        quint64 time = 0;
+        int key = 0;
+        quint32 scanCode = 0;
+        bool autoRepeat = false;
+        bool operator==(const Identity&) const = default;
+    };
+
+    // The hardware key where there is one: the character may change with the modifiers.
+    static qint64 keyOf(const QKeyEvent& event)
+    {
+        return event.nativeScanCode() ? qint64(event.nativeScanCode()) << 32 : qint64(event.key());
+    }
+
+    bool judge(const QKeyEvent& event)
+    {
+        const qint64 key = keyOf(event);
+        if (event.type() == QEvent::KeyRelease) {
+            if (!event.isAutoRepeat()) {
+                std::erase(m_down, key);
+                m_released.push_back({key, event.timestamp()});
+                if (m_released.size() > kRememberedReleases)
+                    m_released.erase(m_released.begin());
+            }
+            return event.isAutoRepeat();
+        }
+        const bool held = std::find(m_down.begin(), m_down.end(), key) != m_down.end();
+        // Events made by hand (tests, some input methods) carry no time; only real ones pair up.
+        const bool pairedWithRelease =
+            event.timestamp() != 0 &&
+            std::find(m_released.begin(), m_released.end(), std::pair{key, event.timestamp()}) !=
+                m_released.end();
+        if (!held)
+            m_down.push_back(key);
+        return event.isAutoRepeat() || held || pairedWithRelease;
+    }
+
+    static constexpr size_t kRememberedReleases = 16;
+    std::vector<qint64> m_down;
+    std::vector<std::pair<qint64, quint64>> m_released;
+    Identity m_last;
+    bool m_lastAnswer = false;
+};
+
+KeyRepeatJudge& keyRepeatJudge()
+{
+    static KeyRepeatJudge judge;
+    return judge;
+}
 
 // Wheel notches come in eighths of a degree, 15 degrees per notch; one notch is one line.
 constexpr double kAngleUnitsPerLine = 120.0;
@@ -183,6 +261,11 @@ bool isModifierKey(int qtKey)
     }
 }
 
+void forgetHeldKeys()
+{
+    keyRepeatJudge().forget();
+}
+
 Event eventFromKeyEvent(const QKeyEvent& qtEvent, double timestamp)
 {
     Event event;
@@ -195,7 +278,7 @@ Event eventFromKeyEvent(const QKeyEvent& qtEvent, double timestamp)
         return event;
     }
     event.type = qtEvent.type() == QEvent::KeyRelease ? Event::Type::KeyUp : Event::Type::KeyDown;
-    event.isARepeat = qtEvent.isAutoRepeat();
+    event.isARepeat = keyRepeatJudge().isRepeat(qtEvent);
 
     const bool shift = qtEvent.modifiers() & Qt::ShiftModifier;
     const bool option = qtEvent.modifiers() & Qt::AltModifier;

@@ -27,7 +27,13 @@ std::optional<unsigned short> specialKeyCharacter(int qtKey);
 // Whether the key is a modifier alone (Shift, Control, Alt, Meta, Caps Lock): it changes flags.
 bool isModifierKey(int qtKey);
 
-// A key press or release; a modifier key alone gives a FlagsChanged event.
+// A key press or release; a modifier key alone gives a FlagsChanged event. A press counts as a
+// repeat (isARepeat) whenever it is not a new press of a key: Qt's auto-repeat flag, a second press
+// of a key that was never released, or a press carrying the window system's time of the release just
+// before it (the X server's auto-repeat pairs, which Qt does not always flag, and which a key left
+// down by a sent event produces forever). Converting the same Qt event again gives the same answer.
 Event eventFromKeyEvent(const QKeyEvent& event, double timestamp);
+// Forgets which keys are down: a release may never come once the application lost the keyboard.
+void forgetHeldKeys();
 Event eventFromMouseEvent(const QMouseEvent& event, double timestamp, int clickCount);
 Event eventFromWheelEvent(const QWheelEvent& event, double timestamp);

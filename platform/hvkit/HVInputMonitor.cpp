@@ -211,6 +211,8 @@ bool HVInputMonitor::handleKeyDown(Event& event)
     std::shared_ptr<HVKeyInputResponder> responder;
     auto held = heldKeyFor(event);
     if (held != m_heldKeys.end()) {
+        // A press of a key that is still down is a repeat, flagged or not: one press, one action.
+        event.isARepeat = true;
         responder = held->responder;
     } else {
         for (const auto& candidate : m_responders) {
@@ -224,7 +226,9 @@ bool HVInputMonitor::handleKeyDown(Event& event)
             return true;
         m_heldKeys.push_back({responder, event.keyCode, event.characterCodeIgnoringModifiers()});
     }
-    if (event.isARepeat && responder->hasOption(HVInputResponderOptionIgnoresRepeats))
+    // Held keys already hold their state and mapped keys act once per press, so no responder hears
+    // repeats; they are still swallowed, so a held hot key never types into the script.
+    if (event.isARepeat)
         return false;
     // A copy: the block may stop the monitor and drop every responder.
     const HVKeyInputResponder::Block block = responder->block();

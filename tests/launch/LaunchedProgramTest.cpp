@@ -247,4 +247,15 @@ TEST_F(LaunchedProgram, ClosingAnEditedWindowAsksAndCancelKeepsIt)
     EXPECT_TRUE(document().isDocumentEdited());
 }
 
+TEST_F(LaunchedProgram, NoSettingIsReadWithoutARegisteredDefault)
+{
+    key(Qt::Key_Return, Qt::ControlModifier);
+    key(Qt::Key_Space);
+    advance(0.5);
+    key(Qt::Key_Space);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(UserDefaults::shared().unregisteredReadCount(), 0)
+        << UserDefaults::shared().unregisteredKeysRead().join(QStringLiteral(", ")).toStdString();
+}
+
 } // namespace

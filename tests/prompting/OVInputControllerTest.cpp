@@ -149,14 +149,19 @@ TEST_F(InputControllerTest, EveryDefaultHotKeySendsItsActionOnceThroughTheRespon
     EXPECT_TRUE(input->isStarted());
 }
 
-TEST_F(InputControllerTest, AKeyRepeatSendsAgainButIsNotCounted)
+TEST_F(InputControllerTest, OnePressSendsOneActionHoweverItRepeats)
 {
     enterPromptMode();
     press(Qt::Key_Escape, {}, "\x1b");
     press(Qt::Key_Escape, {}, "\x1b", true);
+    // A second press without a release in between is the same press.
+    press(Qt::Key_Escape, {}, "\x1b");
     release(Qt::Key_Escape, {}, "\x1b");
-    EXPECT_EQ(windowController.actions, QStringList({"enterEditMode:", "enterEditMode:"}));
+    EXPECT_EQ(windowController.actions, QStringList({"enterEditMode:"}));
     EXPECT_EQ(uses("hotkeys.editModeUses"), 1);
+    // A release without a press sends nothing.
+    release(Qt::Key_Escape, {}, "\x1b");
+    EXPECT_EQ(windowController.actions.size(), 1);
 }
 
 TEST_F(InputControllerTest, KeysDoNothingOutsidePromptMode)

@@ -73,6 +73,46 @@ TEST(KeyTranslation, OptionSpaceTypesANoBreakSpace)
     EXPECT_TRUE(event.modifierFlags & kOptionKeyMask);
 }
 
+// One press is one press, whichever way the window system delivered it.
+TEST(KeyTranslation, OnlyANewPressOfAKeyIsNotARepeat)
+{
+    forgetHeldKeys();
+    auto keyEvent = [](QEvent::Type type, quint64 time, bool autoRepeat = false) {
+        QKeyEvent event(type, Qt::Key_Return, Qt::ControlModifier, QStringLiteral("\r"), autoRepeat);
+        event.setTimestamp(time);
+        return eventFromKeyEvent(event, 1.0);
+    };
+    EXPECT_FALSE(keyEvent(QEvent::KeyPress, 100).isARepeat);
+    // A key never released (a sent press, a lost release) presses again only as a repeat.
+    EXPECT_TRUE(keyEvent(QEvent::KeyPress, 700).isARepeat);
+    EXPECT_TRUE(keyEvent(QEvent::KeyPress, 740).isARepeat);
+    // The server's auto-repeat comes as a release and a press of one time; Qt does not always say so.
+    keyEvent(QEvent::KeyRelease, 780);
+    EXPECT_TRUE(keyEvent(QEvent::KeyPress, 780).isARepeat);
+    keyEvent(QEvent::KeyRelease, 900);
+    EXPECT_FALSE(keyEvent(QEvent::KeyPress, 1500).isARepeat);
+    keyEvent(QEvent::KeyRelease, 1600);
+    // Keys let go of while another application had the keyboard are forgotten.
+    keyEvent(QEvent::KeyPress, 2000);
+    forgetHeldKeys();
+    EXPECT_FALSE(keyEvent(QEvent::KeyPress, 3000).isARepeat);
+
+    // The same Qt event seen twice (by the monitors, then by the window) is judged once.
+    forgetHeldKeys();
+    QKeyEvent event(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    event.setTimestamp(5000);
+    EXPECT_FALSE(eventFromKeyEvent(event, 1.0).isARepeat);
+    EXPECT_FALSE(eventFromKeyEvent(event, 1.0).isARepeat);
+    // Hand-made events without a time (tests, input methods) still type double letters.
+    forgetHeldKeys();
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_L, Qt::NoModifier, QStringLiteral("l"));
+        EXPECT_FALSE(eventFromKeyEvent(down, 1.0).isARepeat);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_L, Qt::NoModifier, QStringLiteral("l"));
+        eventFromKeyEvent(up, 1.0);
+    }
+}
+
 TEST(KeyTranslation, ModifiersMapToThePlatformFlags)
 {
     EXPECT_EQ(modifierFlagsFromQt(Qt::ShiftModifier), kShiftKeyMask);
@@ -85,7 +125,9 @@ TEST(KeyTranslation, ModifiersMapToThePlatformFlags)
 
 TEST(KeyTranslation, RepeatReleaseAndModifierKeys)
 {
+    forgetHeldKeys();
     EXPECT_TRUE(press(Qt::Key_Down, Qt::NoModifier, {}, true).isARepeat);
+    forgetHeldKeys();
     EXPECT_FALSE(press(Qt::Key_Down).isARepeat);
 
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
