@@ -2,6 +2,7 @@
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextAttachment.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
@@ -11,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -161,8 +163,25 @@ void BM_WritePackageToMemory(benchmark::State& state)
     writePackage(state, memory.path());
 }
 
+// What every save and open adds: looking for staging folders interrupted saves left beside the
+// document, in a folder of documents where there are none.
+void BM_CheckForStaleStagingInACleanFolder(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    for (int i = 0; i < state.range(0); ++i) {
+        QDir(folder.path()).mkpath(QStringLiteral("Script %1.ovdocument").arg(i));
+        QFile file(folder.filePath(QStringLiteral("Notes %1.txt").arg(i)));
+        file.open(QIODevice::WriteOnly);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            StagingItem::removeStaleSavingFolders(folder.path(), QStringLiteral("Script 0.ovdocument")));
+    state.SetLabel(QStringLiteral("%1 entries in the folder").arg(2 * state.range(0)).toStdString());
+}
+
 } // namespace
 
+BENCHMARK(BM_CheckForStaleStagingInACleanFolder)->Unit(benchmark::kMicrosecond)->Arg(10)->Arg(500);
 BENCHMARK(BM_ReadPackage)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_WritePackage)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_WritePackageToMemory)->Unit(benchmark::kMillisecond)->MinTime(2);

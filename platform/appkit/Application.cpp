@@ -302,10 +302,10 @@ bool Application::presentError(const Error& original)
         ErrorPresenter presenter = m_errorPresenter;
         return presenter(error);
     }
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        qCWarning(lcAppKit).noquote() << "Error:" << error.localizedDescription();
+    // Logged as well as shown, so what the user saw can be read back afterwards.
+    qCWarning(lcAppKit).noquote() << "Error:" << error.localizedDescription();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
-    }
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), error.localizedDescription(),
                     QMessageBox::Ok, m_keyWindow ? m_keyWindow->hostWidget() : nullptr);
     box.setInformativeText(error.localizedFailureReason());

@@ -11,6 +11,7 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/StagingItem.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -22,6 +23,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -194,6 +196,25 @@ bool Document::readFromURL(const QUrl& url, const QString& type, Error* error)
     return readFromFileWrapper(*wrapper, type, error);
 }
 
+bool Document::readSafelyFromURL(const QUrl& url, const QString& type, Error* error)
+{
+    try {
+        return readFromURL(url, type, error);
+    } catch (const std::bad_alloc&) {
+        setError(error, notEnoughMemoryError(url));
+        return false;
+    }
+}
+
+Error Document::notEnoughMemoryError(const QUrl& url)
+{
+    const QString name = QFileInfo(QDir::cleanPath(url.toLocalFile())).fileName();
+    Error error = Error::cocoa(kFileReadUnknownError, url, QStringLiteral("There is not enough memory."));
+    error.setUserInfoValue(kLocalizedDescriptionKey,
+                           QStringLiteral("not enough memory to open %1").arg(quoted(name)));
+    return error;
+}
+
 bool Document::readFromFileWrapper(const FileWrapper& wrapper, const QString& type, Error* error)
 {
     if (!wrapper.isRegularFile()) {
@@ -282,9 +303,10 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
 
     // The new contents are written whole into a hidden folder beside the target, so nothing at the
     // target changes until one rename puts them in place.
-    QTemporaryDir staging(
-        QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".%1.saving-XXXXXX").arg(target.fileName())));
-    if (!staging.isValid()) {
+    const auto staging =
+        StagingItem::make(StagingItem::savingFolderTemplate(folder.absoluteFilePath(), target.fileName()),
+                          StagingItem::Kind::Directory);
+    if (!staging) {
         // Ask the folder itself: errno after a failed temporary folder is not reliably the cause.
         const QByteArray folderName = QFile::encodeName(folder.absoluteFilePath());
         const int number = ::access(folderName.constData(), W_OK) != 0 ? errno : EIO;
@@ -294,7 +316,7 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
                             .arg(quoted(target.fileName()), quoted(folder.fileName())));
         return fail(codeForErrorNumber(number), QString::fromLocal8Bit(std::strerror(number)));
     }
-    const QString stagedPath = staging.filePath(target.fileName());
+    const QString stagedPath = QFile::decodeName(staging->path()) + u'/' + target.fileName();
     const QUrl original = target.exists() ? QUrl::fromLocalFile(path) : QUrl();
     Error writeError;
     if (!writeToURL(QUrl::fromLocalFile(stagedPath), type, operation, original, &writeError)) {
@@ -303,6 +325,7 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
     }
     if (!QFileInfo::exists(stagedPath) && !QFileInfo(stagedPath).isSymLink())
         return fail(kFileWriteUnknownError, QStringLiteral("The document wrote nothing."));
+    StagingItem::reportProgress();
     // A replaced file keeps its permissions: saving must not make a private script readable by all.
     const bool replacing = target.exists() && !target.isSymLink();
     if (replacing && QFileInfo(stagedPath).isDir() == target.isDir())
@@ -314,6 +337,9 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
                                                     .arg(quoted(target.fileName())));
         return fail(codeForErrorNumber(number), QString::fromLocal8Bit(std::strerror(number)));
     }
+    StagingItem::reportProgress();
+    // Only once this save is in place: what an interrupted one left behind is no longer needed.
+    StagingItem::removeStaleSavingFolders(folder.absoluteFilePath(), target.fileName());
     return true;
 }
 
@@ -746,7 +772,7 @@ void Document::auxiliaryAutosave(const QString& type, std::function<void(const E
 bool Document::revertToContentsOfURL(const QUrl& url, const QString& type, Error* error)
 {
     m_reverting = true;
-    const bool read = readFromURL(url, type, error);
+    const bool read = readSafelyFromURL(url, type, error);
     m_reverting = false;
     if (!read)
         return false;

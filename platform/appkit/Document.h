@@ -66,6 +66,11 @@ public:
     virtual bool readFromURL(const QUrl& url, const QString& type, Error* error);
     virtual bool readFromFileWrapper(const FileWrapper& wrapper, const QString& type, Error* error);
     virtual bool readFromData(const QByteArray& data, const QString& type, Error* error);
+    // Reads through readFromURL as opening a file does: running out of memory on a script too long
+    // for the machine fails this one read with an error that says so, instead of ending the program.
+    bool readSafelyFromURL(const QUrl& url, const QString& type, Error* error);
+    // The error of an open that ran out of memory: "not enough memory to open “NAME”".
+    static Error notEnoughMemoryError(const QUrl& url);
 
     // Writing. The default writes fileWrapperOfType (by default dataOfType as one file) atomically.
     virtual bool writeToURL(const QUrl& url, const QString& type, SaveOperation operation,

@@ -10,15 +10,17 @@
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include <algorithm>
+#include <new>
 #include <set>
 
 namespace {
@@ -28,6 +30,25 @@ DocumentController* g_shared = nullptr;
 QUrl cleaned(const QUrl& url)
 {
     return url.isLocalFile() ? QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile())) : url;
+}
+
+// Reading a script and laying it out take memory in proportion to its length; running out of it
+// fails this one open with an error that says so and leaves the program and every other document as
+// they were. open answers the document it added, and sets added as soon as it adds one.
+template <typename Open> Document* openOrRunOutOfMemory(const QUrl& url, Error* error, Open&& open)
+{
+    Document* added = nullptr;
+    try {
+        return open(added);
+    } catch (const std::bad_alloc&) {
+        if (added) {
+            // An autosaved copy being reopened stays on disk for a later start.
+            added->setAutosavedContentsFileURL({});
+            added->close();
+        }
+        setError(error, Document::notEnoughMemoryError(cleaned(url)));
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -358,7 +379,7 @@ std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(cons
         return nullptr;
     const QUrl clean = cleaned(url);
     Error readError;
-    if (!document->readFromURL(clean, type, &readError)) {
+    if (!document->readSafelyFromURL(clean, type, &readError)) {
         if (!readError.isUserCancelled() && readError.fileURL().isEmpty()) {
             readError.setUserInfoValue(kURLErrorKey, clean);
             readError.setUserInfoValue(kFilePathErrorKey, clean.toLocalFile());
@@ -370,6 +391,12 @@ std::unique_ptr<Document> DocumentController::makeDocumentWithContentsOfURL(cons
     document->setFileURL(clean);
     document->setFileModificationDate(Document::contentsModificationDate(clean.toLocalFile()));
     document->updateChangeCount(Document::ChangeType::Cleared);
+    // Saves interrupted by a crash leave their staging folders beside the document; a save of this
+    // document would remove them too, but a document that is only read would keep them forever.
+    if (clean.isLocalFile()) {
+        const QFileInfo file(clean.toLocalFile());
+        StagingItem::removeStaleSavingFolders(file.absolutePath(), file.fileName());
+    }
     return document;
 }
 
@@ -387,53 +414,58 @@ Document* DocumentController::openUntitledDocumentAndDisplay(bool display, Error
 
 Document* DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, Error* error)
 {
-    if (Document* open = documentForURL(url)) {
+    return openOrRunOutOfMemory(url, error, [&](Document*& added) -> Document* {
+        if (Document* open = documentForURL(url)) {
+            if (display)
+                open->showWindows();
+            return open;
+        }
+        const QString type = typeForContentsOfURL(url, error);
+        if (type.isEmpty())
+            return nullptr;
+        if (documentClassForType(type).isEmpty()) {
+            setError(error,
+                     Error::cocoa(kFileReadUnknownError, cleaned(url),
+                                  QStringLiteral("The file is not in a format this application opens.")));
+            return nullptr;
+        }
+        std::unique_ptr<Document> made = makeDocumentWithContentsOfURL(url, type, error);
+        if (!made)
+            return nullptr;
+        added = addDocument(std::move(made));
+        added->makeWindowControllers();
         if (display)
-            open->showWindows();
-        return open;
-    }
-    const QString type = typeForContentsOfURL(url, error);
-    if (type.isEmpty())
-        return nullptr;
-    if (documentClassForType(type).isEmpty()) {
-        setError(error, Error::cocoa(kFileReadUnknownError, cleaned(url),
-                                     QStringLiteral("The file is not in a format this application opens.")));
-        return nullptr;
-    }
-    std::unique_ptr<Document> made = makeDocumentWithContentsOfURL(url, type, error);
-    if (!made)
-        return nullptr;
-    Document* document = addDocument(std::move(made));
-    noteNewRecentDocumentURL(document->fileURL());
-    document->makeWindowControllers();
-    if (display)
-        document->showWindows();
-    return document;
+            added->showWindows();
+        noteNewRecentDocumentURL(added->fileURL());
+        return added;
+    });
 }
 
 Document* DocumentController::duplicateDocumentWithContentsOfURL(const QUrl& url, const QString& displayName,
                                                                  Error* error)
 {
-    const QString type = typeForContentsOfURL(url, error);
-    if (type.isEmpty())
-        return nullptr;
-    std::unique_ptr<Document> made = makeDocumentOfClass(documentClassForType(type), error);
-    if (!made)
-        return nullptr;
-    made->m_duplicating = true;
-    const bool read = made->readFromURL(cleaned(url), type, error);
-    made->m_duplicating = false;
-    if (!read)
-        return nullptr;
-    made->setFileType(type);
-    if (!displayName.isEmpty())
-        made->setDisplayName(displayName);
-    Document* document = addDocument(std::move(made));
-    // A copy nobody saved yet: closing it asks, like any new work.
-    document->updateChangeCount(Document::ChangeType::Done);
-    document->makeWindowControllers();
-    document->showWindows();
-    return document;
+    return openOrRunOutOfMemory(url, error, [&](Document*& added) -> Document* {
+        const QString type = typeForContentsOfURL(url, error);
+        if (type.isEmpty())
+            return nullptr;
+        std::unique_ptr<Document> made = makeDocumentOfClass(documentClassForType(type), error);
+        if (!made)
+            return nullptr;
+        made->m_duplicating = true;
+        const bool read = made->readSafelyFromURL(cleaned(url), type, error);
+        made->m_duplicating = false;
+        if (!read)
+            return nullptr;
+        made->setFileType(type);
+        if (!displayName.isEmpty())
+            made->setDisplayName(displayName);
+        added = addDocument(std::move(made));
+        // A copy nobody saved yet: closing it asks, like any new work.
+        added->updateChangeCount(Document::ChangeType::Done);
+        added->makeWindowControllers();
+        added->showWindows();
+        return added;
+    });
 }
 
 std::vector<Document*> DocumentController::reopenAutosavedDocuments(bool display)
@@ -446,28 +478,32 @@ std::vector<Document*> DocumentController::reopenAutosavedDocuments(bool display
         if (documentForAutosave(url))
             continue;
         Error error;
-        const QString type = typeForContentsOfURL(url, &error);
-        std::unique_ptr<Document> made = makeDocumentOfClass(documentClassForType(type), &error);
-        if (!made)
-            continue;
-        made->m_reopening = true;
-        const bool read = made->readFromURL(url, type, &error);
-        made->m_reopening = false;
-        if (!read)
-            continue;
-        QString title = QFileInfo(name).completeBaseName();
-        title.remove(QRegularExpression(QStringLiteral(" \\(Autosaved( \\d+)?\\)$")));
-        made->setFileType(type);
-        made->setDisplayName(title);
-        made->setAutosavedContentsFileURL(url);
-        Document* document = addDocument(std::move(made));
-        document->updateChangeCount(Document::ChangeType::Done);
-        // The copy on disk already holds everything.
-        document->updateChangeCount(Document::ChangeType::Autosaved);
-        document->makeWindowControllers();
-        if (display)
-            document->showWindows();
-        reopened.push_back(document);
+        Document* document = openOrRunOutOfMemory(url, &error, [&](Document*& added) -> Document* {
+            const QString type = typeForContentsOfURL(url, &error);
+            std::unique_ptr<Document> made = makeDocumentOfClass(documentClassForType(type), &error);
+            if (!made)
+                return nullptr;
+            made->m_reopening = true;
+            const bool read = made->readSafelyFromURL(url, type, &error);
+            made->m_reopening = false;
+            if (!read)
+                return nullptr;
+            QString title = QFileInfo(name).completeBaseName();
+            title.remove(QRegularExpression(QStringLiteral(" \\(Autosaved( \\d+)?\\)$")));
+            made->setFileType(type);
+            made->setDisplayName(title);
+            made->setAutosavedContentsFileURL(url);
+            added = addDocument(std::move(made));
+            added->updateChangeCount(Document::ChangeType::Done);
+            // The copy on disk already holds everything.
+            added->updateChangeCount(Document::ChangeType::Autosaved);
+            added->makeWindowControllers();
+            if (display)
+                added->showWindows();
+            return added;
+        });
+        if (document)
+            reopened.push_back(document);
     }
     return reopened;
 }
@@ -576,8 +612,7 @@ QString DocumentController::autosaveDirectory() const
 {
     if (!m_autosaveDirectory.isEmpty())
         return m_autosaveDirectory;
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("Autosave Information"));
+    return QDir(DataFolder::path()).filePath(QStringLiteral("Autosave Information"));
 }
 
 void DocumentController::reloadDocumentsChangedOnDisk()

@@ -1,5 +1,7 @@
 #include "platform/foundation/FileWrapper.h"
 
+#include "platform/foundation/StagingItem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -279,6 +281,7 @@ struct FileWrapper::TreeWriter {
                 return fail(QStringLiteral("Invalid file name"));
             if (!writeChild(directoryFd, QFile::encodeName(it.key()), *it.value(), depth))
                 return false;
+            StagingItem::reportProgress();
         }
         return ::fsync(directoryFd) == 0 || fail(systemReason(errno));
     }
@@ -348,29 +351,30 @@ struct FileWrapper::TreeWriter {
         const QFileInfo targetInfo(path);
         const QString parent = targetInfo.absolutePath();
         const QString base = targetInfo.fileName();
-        QByteArray built = siblingTemplate(parent, base, "saving");
-        if (!::mkdtemp(built.data()))
+        const auto staging =
+            StagingItem::make(StagingItem::savingFolderTemplate(parent, base), StagingItem::Kind::Directory);
+        if (!staging)
             return fail(systemReason(errno));
-
-        bool written = false;
-        {
-            FileDescriptor fd(::open(built.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-            written = fd.isValid() ? writeChildren(fd.get(), directory, 0) : fail(systemReason(errno));
-        }
+        const QByteArray& built = staging->path();
+        if (!writeChildren(staging->descriptor(), directory, 0))
+            return false;
         // mkdtemp makes the folder private; a saved package gets the permissions of the one it replaces,
         // set once it is filled, so a read-only package can still be saved over.
         struct stat previous;
         const bool replacesDirectory =
             ::stat(QFile::encodeName(path).constData(), &previous) == 0 && S_ISDIR(previous.st_mode);
-        ::chmod(built.constData(), replacesDirectory ? (previous.st_mode & 07777) : (0777 & ~creationMask()));
-        if (!written || !swapIn(built, QFile::encodeName(targetInfo.absoluteFilePath()), parent, base)) {
-            removeTree(built);
+        ::fchmod(staging->descriptor(),
+                 replacesDirectory ? (previous.st_mode & 07777) : (0777 & ~creationMask()));
+        StagingItem::reportProgress();
+        if (!swapIn(built, QFile::encodeName(targetInfo.absoluteFilePath()), parent, base))
             return false;
-        }
+        StagingItem::reportProgress();
         FileDescriptor parentFd(
             ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (parentFd.isValid())
             ::fsync(parentFd.get());
+        // Only once this save is in place: what an interrupted one left behind is no longer needed.
+        StagingItem::removeStaleSavingFolders(parent, base);
         return true;
     }
 

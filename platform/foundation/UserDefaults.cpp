@@ -1,21 +1,26 @@
 #include "platform/foundation/UserDefaults.h"
 
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/StagingItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,11 +106,51 @@ qint64 truncatedInteger(double value)
     return qint64(value);
 }
 
+// Writes data whole to a locked temporary beside path and renames it over path, so readers see the
+// old file or the new one and a temporary left by a crash can be told from one being written.
+QString writeAtomically(const QString& path, const QByteArray& data)
+{
+    const auto temporary =
+        StagingItem::make(QFile::encodeName(path + QStringLiteral(".XXXXXX")), StagingItem::Kind::File);
+    if (!temporary)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    const int fd = temporary->descriptor();
+    const char* cursor = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, cursor, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return QString::fromLocal8Bit(std::strerror(written < 0 ? errno : EIO));
+        cursor += written;
+        left -= written;
+    }
+    // The file keeps the permissions it had; a new one gets what the user's mask allows.
+    const QByteArray target = QFile::encodeName(path);
+    struct stat existing;
+    // The only way to read the mask is to set it; done once, before any write.
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(022);
+        ::umask(current);
+        return current;
+    }();
+    const mode_t mode =
+        ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~mask);
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 ||
+        ::rename(temporary->path().constData(), target.constData()) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return {};
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& filePath)
     : m_filePath(filePath), m_writeContext(std::make_unique<QObject>())
 {
+    // A write interrupted by a crash leaves its temporary beside the file; nothing else ever would
+    // remove it.
+    StagingItem::removeStaleTemporaryFiles(m_filePath);
     load();
 }
 
@@ -468,9 +513,8 @@ bool UserDefaults::synchronize(Error* error)
         return failWith(serializationError.localizedFailureReason());
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         return failWith(QStringLiteral("its folder could not be made"));
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() || !file.commit())
-        return failWith(file.errorString());
+    if (const QString reason = writeAtomically(m_filePath, *data); !reason.isEmpty())
+        return failWith(reason);
     m_dirty = false;
     return true;
 }

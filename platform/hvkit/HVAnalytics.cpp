@@ -1,5 +1,6 @@
 #include "platform/hvkit/HVAnalytics.h"
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVTimestamp.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QUuid>
 
 #include <cmath>
@@ -224,7 +224,7 @@ HVAnalytics::HVAnalytics(QString filePath) : m_filePath(std::move(filePath)) {}
 
 QString HVAnalytics::defaultFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString folder = DataFolder::path();
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/Analytics.plist");
 }
 

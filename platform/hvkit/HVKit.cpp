@@ -1,5 +1,6 @@
 #include "platform/hvkit/HVKit.h"
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 
@@ -8,9 +9,8 @@
 
 namespace {
 
-QUrl folderURL(QStandardPaths::StandardLocation location)
+QUrl folderURL(const QString& path)
 {
-    const QString path = QStandardPaths::writableLocation(location);
     if (path.isEmpty())
         return {};
     QDir().mkpath(path);
@@ -21,12 +21,12 @@ QUrl folderURL(QStandardPaths::StandardLocation location)
 
 QUrl HVKit::appCachesFolderURL()
 {
-    return folderURL(QStandardPaths::CacheLocation);
+    return folderURL(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
 }
 
 QUrl HVKit::appSupportFolderURL()
 {
-    return folderURL(QStandardPaths::AppLocalDataLocation);
+    return folderURL(DataFolder::path());
 }
 
 void HVKit::setupKit()

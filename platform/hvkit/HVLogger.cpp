@@ -1,5 +1,6 @@
 #include "platform/hvkit/HVLogger.h"
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/hvkit/HVVersion.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -36,7 +36,7 @@ LoggerState& state()
 
 QString defaultLogFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString folder = DataFolder::path();
     if (folder.isEmpty())
         return {};
     QString name = QCoreApplication::applicationName();
@@ -112,14 +112,21 @@ void handleMessage(QtMsgType type, const QMessageLogContext&, const QString& mes
 void HVLogger::redirectLogs()
 {
     LoggerState& s = state();
+    QString moved;
     {
         std::lock_guard lock(s.mutex);
         if (s.redirected)
             return;
         s.redirected = true;
+        // The log lives in the data folder, so an older version's folder moves before the log opens
+        // and the log goes on in the same file.
+        if (!s.hasCustomPath)
+            moved = DataFolder::moveContentsOfOldFolder();
         openLogFile(s);
     }
     s.previousHandler = qInstallMessageHandler(handleMessage);
+    if (!moved.isEmpty())
+        qInfo().noquote() << moved;
 }
 
 void HVLogger::restoreLogs()

@@ -1,5 +1,6 @@
 #include "platform/hvkit/HVSettingsController.h"
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -51,9 +51,8 @@ HVSettingsController::HVSettingsController(UserDefaults& defaults, QString snaps
 
 HVSettingsController& HVSettingsController::shared()
 {
-    static HVSettingsController controller(
-        UserDefaults::shared(), QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                                    QStringLiteral("/SettingsBeforeReset.plist"));
+    static HVSettingsController controller(UserDefaults::shared(),
+                                           DataFolder::path() + QStringLiteral("/SettingsBeforeReset.plist"));
     return controller;
 }
 

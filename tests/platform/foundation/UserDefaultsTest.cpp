@@ -1,5 +1,6 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/StagingItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -170,6 +171,37 @@ TEST_F(UserDefaultsTest, AFailedWriteLeavesThePreviousFileWhole)
     defaults.setObject("second", "name");
     EXPECT_TRUE(defaults.synchronize());
     EXPECT_EQ(storedOnDisk().value("name").string(), "second");
+}
+
+TEST_F(UserDefaultsTest, TemporariesOfInterruptedWritesAreRemovedOnStartAndLiveOnesKept)
+{
+    writeFile("<plist><dict><key>kept</key><true/></dict></plist>");
+    const QDir folder = QFileInfo(path()).absoluteDir();
+    auto touch = [&](const QString& name) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<plist><dict/></plist>");
+    };
+    touch("Orvane.plist.Ab12Cd");
+    touch("Orvane.plist.damaged");
+    touch("Orvane.plist.Ab12Cd7");
+    QFile::link(folder.filePath("Orvane.plist.damaged"), folder.filePath("Orvane.plist.Lnk123"));
+    // Another running program writing its settings at this moment.
+    const auto live = StagingItem::make(QFile::encodeName(path() + ".XXXXXX"), StagingItem::Kind::File);
+    ASSERT_TRUE(live);
+
+    UserDefaults defaults(path());
+    EXPECT_TRUE(defaults.boolForKey("kept"));
+    QStringList expected{"Orvane.plist", "Orvane.plist.Ab12Cd7", "Orvane.plist.Lnk123",
+                         "Orvane.plist.damaged", QFileInfo(QFile::decodeName(live->path())).fileName()};
+    expected.sort();
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
+
+    // Saving goes through a locked temporary of its own and leaves none behind.
+    defaults.setBool(true, "more");
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name), expected);
+    EXPECT_TRUE(storedOnDisk().value("more").boolean());
 }
 
 TEST_F(UserDefaultsTest, SetsADamagedFileAsideInsteadOfLosingIt)

@@ -1,0 +1,230 @@
+// Opening a script when memory runs out: the open fails with an error, and the program and the
+// other open documents go on as they were. Allocation failure is injected with a replacement of the
+// global operator new that fails one chosen allocation of the test's thread.
+#include "app/OVDocumentWindowController.h"
+#include "document/OVDocument.h"
+#include "document/OVDocumentPackageWriter.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/FakeScreenProvider.h"
+#include "platform/appkit/ScreenProvider.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/textview/TextView.h"
+#include "prompting/OVCore.h"
+#include "tests/app/SampleScript.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// Counts down the test thread's large allocations while armed; the one reaching zero fails. Only that
+// one, and only a large one: a real shortage is a request for a long script's text or layout that
+// cannot be met while small ones still can.
+constexpr std::size_t kLargeAllocation = 16 * 1024;
+thread_local long t_allocationsBeforeFailure = -1;
+thread_local long t_allocationsCounted = 0;
+thread_local bool t_counting = false;
+
+void* allocate(std::size_t size)
+{
+    if (size >= kLargeAllocation) {
+        if (t_counting)
+            ++t_allocationsCounted;
+        if (t_allocationsBeforeFailure >= 0 && t_allocationsBeforeFailure-- == 0)
+            throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return allocate(size);
+}
+void* operator new[](std::size_t size)
+{
+    return allocate(size);
+}
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
+
+class Scopes {
+public:
+    Scopes() : screens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0)})
+    {
+        Clock::setShared(&clock);
+        ScreenProvider::setShared(&screens);
+    }
+    ~Scopes()
+    {
+        ScreenProvider::setShared(nullptr);
+        Clock::setShared(nullptr);
+    }
+    ManualClock clock;
+    FakeScreenProvider screens;
+};
+
+class OpeningWithoutEnoughMemory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        UserDefaults::shared().resetUserValues();
+        core = std::make_unique<OVCore>();
+        OVDocument::registerDocumentTypes(documents);
+        documents.setAutosaveDirectory(dir.filePath(QStringLiteral("autosave")));
+        documents.setAutosavingDelay(0);
+        OVDocument::setWindowControllerFactory(
+            [this](OVDocument&) { return std::make_unique<OVDocumentWindowController>(core.get()); });
+        OVDocument::setInAppBundleTest([](const QUrl&) { return false; });
+        OVDocument::setPromptModeQuery([this] { return core->isModePrompt(); });
+        Application::shared().setErrorPresenter([this](const Error& error) {
+            presented.push_back(error);
+            return false;
+        });
+        writeScript(QStringLiteral("Other.ovdocument"), 5);
+        writeScript(QStringLiteral("Long.ovdocument"), 5000);
+    }
+    void TearDown() override
+    {
+        t_allocationsBeforeFailure = -1;
+        Application::shared().setErrorPresenter({});
+        for (Document* document : documents.documents())
+            document->close();
+        QCoreApplication::sendPostedEvents();
+        OVDocument::setWindowControllerFactory({});
+        OVDocument::setInAppBundleTest({});
+        OVDocument::setPromptModeQuery({});
+        Application::shared().setMainWindow(nullptr);
+        core.reset();
+        UserDefaults::shared().resetUserValues();
+    }
+
+    QUrl url(const QString& name) const { return QUrl::fromLocalFile(dir.filePath(name)); }
+
+    void writeScript(const QString& name, int paragraphs)
+    {
+        MutableAttributedString text;
+        for (int i = 0; i < paragraphs; ++i)
+            text.append(QStringLiteral("Paragraph %1 of a script that goes on and on.\n").arg(i),
+                        samplescript::bodyAttributes());
+        OVDocumentPackageWriter::Input input;
+        input.text = &text;
+        Error error;
+        ASSERT_TRUE(OVDocumentPackageWriter::writeToURL(url(name), {}, input, &error))
+            << qPrintable(error.localizedDescription());
+    }
+
+    TextView& textViewOf(Document* document)
+    {
+        return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController())->textView();
+    }
+
+    // Opens the long script with the given allocation of the open failing (none with -1).
+    Document* openLongFailingAllocation(long allocation, Error* error)
+    {
+        const QUrl longScript = url(QStringLiteral("Long.ovdocument"));
+        t_allocationsBeforeFailure = allocation;
+        Document* document = documents.openDocumentWithContentsOfURL(longScript, true, error);
+        t_allocationsBeforeFailure = -1;
+        QCoreApplication::sendPostedEvents();
+        return document;
+    }
+
+    template <typename Action> long countAllocations(Action action)
+    {
+        t_allocationsCounted = 0;
+        t_counting = true;
+        action();
+        t_counting = false;
+        return t_allocationsCounted;
+    }
+
+    Scopes scopes;
+    std::unique_ptr<OVCore> core;
+    QTemporaryDir dir;
+    DocumentController documents;
+    std::vector<Error> presented;
+};
+
+} // namespace
+
+TEST_F(OpeningWithoutEnoughMemory, AnyFailedAllocationInReadingOrLayoutFailsThatOpenAlone)
+{
+    Error error;
+    Document* other =
+        documents.openDocumentWithContentsOfURL(url(QStringLiteral("Other.ovdocument")), true, &error);
+    ASSERT_NE(other, nullptr);
+    textViewOf(other).setSelectedRange(Range{0, 0});
+    textViewOf(other).replaceCharactersInRange(Range{0, 0}, QStringLiteral("Unsaved words. "));
+    other->updateChangeCount(Document::ChangeType::Done);
+    ASSERT_TRUE(textViewOf(other).string().startsWith("Unsaved words. "));
+    const QString otherText = textViewOf(other).string();
+
+    // Where reading ends and making the window and laying out the text begins.
+    const long reading = countAllocations([&] {
+        Error ignored;
+        documents.makeDocumentWithContentsOfURL(url(QStringLiteral("Long.ovdocument")), OVDocumentUTI,
+                                                &ignored);
+        QCoreApplication::sendPostedEvents();
+    });
+    long total = 0;
+    {
+        Document* opened = nullptr;
+        total = countAllocations([&] { opened = openLongFailingAllocation(-1, &error); });
+        ASSERT_NE(opened, nullptr);
+        opened->close();
+        QCoreApplication::sendPostedEvents();
+    }
+    ASSERT_GT(reading, 0);
+    ASSERT_GT(total, reading);
+
+    std::vector<long> failing;
+    for (long allocation = 0; allocation < total; allocation += std::max(1L, total / 60))
+        failing.push_back(allocation);
+    for (long allocation : failing) {
+        SCOPED_TRACE(testing::Message()
+                     << "allocation " << allocation << " of " << total << ", reading " << reading);
+        Error failure;
+        EXPECT_EQ(openLongFailingAllocation(allocation, &failure), nullptr);
+        EXPECT_EQ(failure.localizedDescription(), "not enough memory to open “Long.ovdocument”");
+        ASSERT_EQ(documents.documents().size(), 1u);
+        EXPECT_EQ(documents.documents()[0], other);
+        EXPECT_EQ(textViewOf(other).string(), otherText);
+        EXPECT_TRUE(other->isDocumentEdited());
+    }
+
+    // With memory back, the same script opens.
+    Document* opened = openLongFailingAllocation(-1, &error);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(textViewOf(opened).string().startsWith("Paragraph 0 of a script"));
+    EXPECT_EQ(documents.documents().size(), 2u);
+}
