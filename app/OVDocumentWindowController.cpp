@@ -8,6 +8,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -20,6 +21,7 @@
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
 #include "settings/OVConstants.h"
+#include "text/OVTextView.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -528,4 +530,20 @@ void OVDocumentWindowController::breakUndoCoalescing()
 {
     if (TextView* text = textView())
         text->breakUndoCoalescing();
+}
+
+void OVDocumentWindowController::applyDefaultStyleWithoutUndo()
+{
+    window();
+    auto* text = dynamic_cast<OVTextView*>(textView());
+    if (!text)
+        return;
+    const QColor before = text->backgroundColor();
+    UndoManager* undo = text->undoManager();
+    undo->disableUndoRegistration();
+    text->applyDefaultStyle();
+    undo->enableUndoRegistration();
+    // A save writes the background held here, so it must follow the style's.
+    if (const QColor after = text->backgroundColor(); after != before)
+        m_backgroundColor = Color::rgb(after.redF(), after.greenF(), after.blueF(), after.alphaF());
 }

@@ -100,6 +100,7 @@ public:
     std::optional<double> prompterSpeedNumber() const override;
     std::optional<QString> windowFrameString() const override;
     void breakUndoCoalescing() override;
+    void applyDefaultStyleWithoutUndo() override;
 
     // Main-window tracking.
     void windowBecameMain();

@@ -4,10 +4,14 @@
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -23,6 +27,10 @@ namespace {
 
 bool s_autosavingEnabled = true;
 int s_duplicateCount = 0;
+bool s_didFinishRestoringWindows = false;
+// The window animation time while a replaced window closes: short enough that nothing shows.
+constexpr double kReplacedWindowFadeTime = 0.001;
+constexpr int kNoAnimationBehavior = 2;
 OVDocument::WindowControllerFactory& windowControllerFactory()
 {
     static OVDocument::WindowControllerFactory factory;
@@ -37,6 +45,51 @@ std::function<bool(const QUrl&)>& inAppBundleTest()
 {
     static std::function<bool(const QUrl&)> test;
     return test;
+}
+std::function<unsigned long()>& modifierFlagsQuery()
+{
+    static std::function<unsigned long()> query;
+    return query;
+}
+
+unsigned long modifierFlags()
+{
+    return modifierFlagsQuery() ? modifierFlagsQuery()() : currentModifierFlags();
+}
+
+bool applyDefaultStyleToAllImportedDocuments()
+{
+    const QString key = QStringLiteral("applyDefaultStyleToAllImportedDocuments");
+    return UserDefaults::shared().objectForKey(key).isNull() ? true : UserDefaults::shared().boolForKey(key);
+}
+
+// A document nobody has worked in: closing it loses nothing and asks nothing.
+bool isUntouched(OVDocument& document)
+{
+    const UndoManager* undo = document.undoManager();
+    if (undo->canUndo() || undo->canRedo() || document.isDocumentEdited() ||
+        document.hasUnautosavedChanges() || !document.autosavedContentsFileURL().isEmpty() ||
+        !document.fileURL().isEmpty() || document.loadedDocumentInfo() || document.isReadDocument())
+        return false;
+    if (Window* window = document.windowForSheet();
+        window && (window->attachedSheet() || Alert::isShowingSheetOnWindow(window)))
+        return false;
+    // Text typed into the window is work even where no undo step recorded it.
+    const OVDocumentContentController* content = document.contentController();
+    const std::unique_ptr<MutableAttributedString> text =
+        content ? content->exportableTextStorage() : nullptr;
+    return !text || text->length() == 0;
+}
+
+// Closes a replaced document's window without any animation, so only the opened one is seen.
+void closeOutOfSight(OVDocument& document)
+{
+    OVApplication::shared().setOverrideWindowFadeTime(kReplacedWindowFadeTime);
+    if (Window* window = document.windowForSheet()) {
+        window->setExcludedFromWindowsMenu(true);
+        window->setAnimationBehavior(kNoAnimationBehavior);
+    }
+    document.close();
 }
 
 void log(const QString& line)
@@ -236,6 +289,21 @@ bool OVDocument::isPromptMode()
     return promptModeQuery() ? promptModeQuery()() : OVApplication::shared().isModePrompt();
 }
 
+void OVDocument::setModifierFlagsQuery(std::function<unsigned long()> query)
+{
+    modifierFlagsQuery() = std::move(query);
+}
+
+void OVDocument::setDidFinishRestoringWindows(bool flag)
+{
+    s_didFinishRestoringWindows = flag;
+}
+
+bool OVDocument::didFinishRestoringWindows()
+{
+    return s_didFinishRestoringWindows;
+}
+
 bool OVDocument::isInAppBundle(const QUrl& url)
 {
     if (inAppBundleTest())
@@ -386,11 +454,33 @@ void OVDocument::makeWindowControllers()
         addWindowController(windowControllerFactory()(*this));
 }
 
+void OVDocument::windowControllerWillLoadNib(WindowController& windowController)
+{
+    Document::windowControllerWillLoadNib(windowController);
+    if (!usesTransientDocumentReplacement() || !s_didFinishRestoringWindows || !m_readDocument ||
+        _isDuplicating())
+        return;
+    for (Document* other : controller().orderedDocuments()) {
+        auto* candidate = dynamic_cast<OVDocument*>(other);
+        if (candidate == this || !candidate || candidate->className() != className() ||
+            candidate->isClosing() || !isUntouched(*candidate))
+            continue;
+        closeOutOfSight(*candidate);
+        m_restoreFading = true;
+        return;
+    }
+}
+
 void OVDocument::windowControllerDidLoadNib(WindowController& controller)
 {
     if (&controller != primaryWindowController())
         return;
     commitLoadedDocumentInfoIfNecessary();
+    if (m_restoreFading) {
+        showWindows();
+        m_restoreFading = false;
+        OVApplication::shared().setOverrideWindowFadeTime(-1.0);
+    }
     // An imported or shipped document gets a native copy of its own as soon as its window shows it,
     // so the user's edits never go back to the file it came from.
     if ((!m_importedFileURL.isEmpty() || m_internalDocument) && fileURL().isLocalFile()) {
@@ -451,6 +541,12 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
             if (stored.contains(key))
                 extended.insert(key, propertyFromPlist(stored.value(key)));
         m_extendedMetadataInfo = extended;
+    }
+    if (!m_importedFileURL.isEmpty() && !m_internalDocument) {
+        // Holding Option while a file opens asks for the other choice, this once.
+        const bool optionHeld = modifierFlags() & kOptionKeyMask;
+        if (applyDefaultStyleToAllImportedDocuments() != optionHeld)
+            content->applyDefaultStyleWithoutUndo();
     }
     if (m_appKitFileTypeAddsNewlineToEnd)
         content->removeUnnecessaryNewlineAtEnd();

@@ -46,6 +46,8 @@ public:
 
     // Windows and loading.
     void makeWindowControllers() override;
+    // A file opened over an untouched untitled window takes its place: that window closes unseen.
+    void windowControllerWillLoadNib(WindowController& controller) override;
     void windowControllerDidLoadNib(WindowController& controller) override;
     void commitLoadedDocumentInfoIfNecessary();
     OVDocumentContentController* contentController() const;
@@ -61,6 +63,7 @@ public:
     bool hasUnautosavedChanges() const override;
     Document* duplicate(Error* error) override;
     static bool _isDuplicating();
+    static bool usesTransientDocumentReplacement() { return true; }
 
     // Document properties: metadataInfo then extendedMetadataInfo; setting them is undoable. Values
     // are QString, lists (keywords, performers) QStringList, and an invalid QVariant is "no value".
@@ -86,6 +89,7 @@ public:
     bool isInternalDocument() const { return m_internalDocument; }
     void setInternalDocument(bool flag) { m_internalDocument = flag; }
     bool appKitFileTypeAddsNewlineToEnd() const { return m_appKitFileTypeAddsNewlineToEnd; }
+    bool restoreFading() const { return m_restoreFading; }
 
     // Where the shipped documents live; a document read from there is internal. The default is the
     // package reader's answer.
@@ -94,6 +98,12 @@ public:
     static void setPromptModeQuery(std::function<bool()> query);
     static bool isPromptMode();
     static bool isInAppBundle(const QUrl& url);
+    // The modifier keys held now, as event modifier flags; by default the window system's answer.
+    static void setModifierFlagsQuery(std::function<unsigned long()> query);
+    // Set by the program once its start has opened the first documents: the windows a launch opens
+    // side by side never replace each other.
+    static void setDidFinishRestoringWindows(bool flag);
+    static bool didFinishRestoringWindows();
 
 private:
     std::optional<OVLoadedDocumentInfo> m_loadedDocumentInfo;
@@ -108,4 +118,5 @@ private:
     bool m_savedDocument = false;
     bool m_internalDocument = false;
     bool m_appKitFileTypeAddsNewlineToEnd = false;
+    bool m_restoreFading = false;
 };

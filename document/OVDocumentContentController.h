@@ -28,6 +28,8 @@ public:
     virtual void setWindowFrame(const Rect& frame) = 0;
     virtual void setPrompterPositionRatio(double ratio) = 0;
     virtual void setBackgroundColor(const Color& color) = 0;
+    // The shared default style over the whole text and the background, as an import gets it.
+    virtual void applyDefaultStyleWithoutUndo() = 0;
     // Deletes the last character when it is a newline (one an importer added).
     virtual void removeUnnecessaryNewlineAtEnd() = 0;
     virtual void documentLoadingFinished() = 0;

@@ -3,20 +3,26 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/ScrollView.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/text/DocumentAttributes.h"
 #include "platform/text/TextAttachment.h"
 #include "prompting/OVApplication.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -86,6 +92,98 @@ ParagraphStyle withDefaultIndents(ParagraphStyle style)
     style.headIndent = 0;
     style.tailIndent = 0;
     return style;
+}
+
+// Default style.
+
+struct ValueRun {
+    Range range;
+    AttributeValue value;
+};
+
+// The runs of one attribute within range, leaving out where it is absent.
+std::vector<ValueRun> valueRuns(const AttributedString& text, const QString& name, const Range& range)
+{
+    std::vector<ValueRun> runs;
+    text.enumerateAttribute(name, range, 0, [&runs](const AttributeValue& value, const Range& run, bool&) {
+        if (!value.isNull())
+            runs.push_back({run, value});
+    });
+    return runs;
+}
+
+// Grey, black and white: the three channels equal to the nearest 8-bit step.
+bool isGrayscale(const Color& color)
+{
+    if (color.isGray())
+        return true;
+    constexpr double kStep = 1.0 / 255.0;
+    return std::abs(color.red - color.green) <= kStep && std::abs(color.green - color.blue) <= kStep &&
+           std::abs(color.red - color.blue) <= kStep;
+}
+
+bool isColorful(const AttributeValue& value)
+{
+    const Color* color = value.color();
+    return color && !isGrayscale(*color);
+}
+
+double linearChannel(double component)
+{
+    const double c = std::clamp(component, 0.0, 1.0);
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double relativeLuminance(const Color& color)
+{
+    return 0.2126 * linearChannel(color.red) + 0.7152 * linearChannel(color.green) +
+           0.0722 * linearChannel(color.blue);
+}
+
+// A design choice of ours: two colours read against each other when their WCAG 2 contrast ratio is
+// at least 3:1, the bar for large text, which prompter text always is.
+bool isContrastReadable(const Color& color, const Color& other)
+{
+    const double a = relativeLuminance(color);
+    const double b = relativeLuminance(other);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0;
+}
+
+bool isBoldFont(const Font& font)
+{
+    return font.bold || font.fontName.contains(QLatin1String("Bold"));
+}
+
+bool isItalicFont(const Font& font)
+{
+    return font.italic || font.fontName.contains(QLatin1String("Italic")) ||
+           font.fontName.contains(QLatin1String("Oblique"));
+}
+
+// The face of font's family with the given traits. A face name that spells other traits would
+// override the flags, so a changed font is named by its family alone.
+Font fontConvertedToTraits(const Font& font, bool bold, bool italic)
+{
+    if (isBoldFont(font) == bold && isItalicFont(font) == italic)
+        return font;
+    Font converted = font;
+    const QString family =
+        font.familyName.isEmpty() ? font.fontName.section(QLatin1Char('-'), 0, 0) : font.familyName;
+    converted.familyName = family;
+    converted.fontName = family;
+    converted.bold = bold;
+    converted.italic = italic;
+    return converted;
+}
+
+Color colorFromQColor(const QColor& color)
+{
+    return Color::rgb(color.redF(), color.greenF(), color.blueF(), color.alphaF());
+}
+
+QColor qColorFromColor(const Color& color)
+{
+    return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
 }
 
 } // namespace
@@ -580,4 +678,226 @@ bool OVTextView::doCommandBySelector(const QString& selector)
     if (m_disableLinks && selector == QLatin1String("orderFrontLinkPanel:"))
         return true;
     return TextView::doCommandBySelector(selector);
+}
+
+// Default style.
+
+QString OVTextView::localizedApplyDefaultStyleString()
+{
+    return HVLocalizedString::localizedString(QStringLiteral("text-action-apply-default-style"),
+                                              QStringLiteral("Apply Default Style"));
+}
+
+QString OVTextView::localizedApplyDefaultStyleWithoutBackgroundString()
+{
+    return HVLocalizedString::localizedString(QStringLiteral("text-action-apply-default-style-to-selection"),
+                                              QStringLiteral("Apply Default Style to Selection"));
+}
+
+void OVTextView::applyDefaultStyle()
+{
+    _applyDefaultStyleAndBackgroundColor(true);
+}
+
+void OVTextView::applyDefaultStyleWithoutBackground()
+{
+    _applyDefaultStyleAndBackgroundColor(false);
+}
+
+UndoManager* OVTextView::_contentAdjustmentUndoManager()
+{
+    return allowsUndo() && isEditable() ? undoManager() : nullptr;
+}
+
+void OVTextView::_setUndoableBackgroundColor(const std::optional<Color>& requested, bool setUndoActionName)
+{
+    Color color = Color::rgb(0, 0, 0);
+    if (requested) {
+        color = *requested;
+    } else if (const auto style = OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes()) {
+        const AttributeValue* fromStyle = style->find(NSBackgroundColorDocumentAttribute);
+        if (fromStyle && fromStyle->color())
+            color = *fromStyle->color();
+    }
+    const QColor next = qColorFromColor(color);
+    if (next == backgroundColor())
+        return;
+    UndoManager* undo = _contentAdjustmentUndoManager();
+    if (undo && undo->isUndoRegistrationEnabled()) {
+        const Color previous = colorFromQColor(backgroundColor());
+        undo->registerUndo(this, [this, previous, setUndoActionName] {
+            _setUndoableBackgroundColor(previous, setUndoActionName);
+        });
+        if (setUndoActionName)
+            undo->setActionName(HVLocalizedString::localizedString(
+                QStringLiteral("text-action-set-background-color"), QStringLiteral("Set Background Color")));
+    }
+    setBackgroundColor(next);
+}
+
+void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
+{
+    const std::vector<Range> selection = selectedRanges();
+    if (!withBackground && selection.size() == 1 && selection.front().length == 0) {
+        QApplication::beep();
+        return;
+    }
+    // Without a usable stored style there is nothing to apply: stripping the text to bare
+    // attributes would lose its look for no style at all.
+    const std::optional<AttributeDictionary> styleWithDocument =
+        OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes();
+    const std::optional<AttributeDictionary> style = OVSharedPreferencesAccess::defaultStyleAttributes();
+    if (!style || !styleWithDocument) {
+        QApplication::beep();
+        return;
+    }
+
+    TextStorage& storage = textStorage();
+    const Range wholeText{0, storage.length()};
+    const bool whole = withBackground || (selection.size() == 1 && selection.front() == wholeText);
+    const std::vector<Range> ranges = whole ? std::vector<Range>{wholeText} : selection;
+    qsizetype total = 0;
+    for (const Range& range : ranges)
+        total += range.length;
+
+    UndoManager* undo = _contentAdjustmentUndoManager();
+    const bool grouping = undo && undo->isUndoRegistrationEnabled();
+    if (grouping)
+        undo->beginUndoGrouping();
+    if (!shouldChangeTextInRanges(ranges, {})) {
+        if (grouping)
+            undo->endUndoGrouping();
+        return;
+    }
+    const AttributeValue documentBackground = styleWithDocument->value(NSBackgroundColorDocumentAttribute);
+    const std::optional<Color> pageBackground =
+        documentBackground.color() ? std::optional<Color>(*documentBackground.color()) : std::nullopt;
+    if (whole)
+        _setUndoableBackgroundColor(pageBackground, false);
+
+    const AttributeValue defaultFont = style->value(kFontAttributeName);
+    const AttributeValue defaultForeground = style->value(kForegroundColorAttributeName);
+    const AttributeValue defaultHighlight = style->value(kBackgroundColorAttributeName);
+    const AttributeValue defaultUnderline = style->value(kUnderlineStyleAttributeName);
+    const AttributeValue defaultStrikethrough = style->value(kStrikethroughStyleAttributeName);
+    const AttributeValue styleParagraph = style->value(kParagraphStyleAttributeName);
+    const ParagraphStyle defaultParagraph =
+        styleParagraph.paragraphStyle() ? *styleParagraph.paragraphStyle() : ParagraphStyle{};
+    const Color pageColor = pageBackground.value_or(Color::rgb(1, 1, 1));
+    // A highlight is judged against the default highlight; without one it lies on the page.
+    const Color highlightReference = defaultHighlight.color() ? *defaultHighlight.color() : pageColor;
+
+    qsizetype colorfulText = 0;
+    qsizetype colorfulHighlights = 0;
+    qsizetype differentAlignment = 0;
+    for (const Range& range : ranges) {
+        for (const ValueRun& run : valueRuns(storage, kForegroundColorAttributeName, range))
+            if (isColorful(run.value))
+                colorfulText += run.range.length;
+        for (const ValueRun& run : valueRuns(storage, kBackgroundColorAttributeName, range))
+            if (isColorful(run.value))
+                colorfulHighlights += run.range.length;
+        storage.enumerateAttribute(kParagraphStyleAttributeName, range, 0,
+                                   [&](const AttributeValue& value, const Range& run, bool&) {
+                                       const ParagraphStyle* paragraph = value.paragraphStyle();
+                                       const TextAlignment alignment =
+                                           paragraph ? paragraph->alignment : ParagraphStyle{}.alignment;
+                                       if (alignment != defaultParagraph.alignment)
+                                           differentAlignment += run.length;
+                                   });
+    }
+    const bool keepAlignment = total >= 2 * differentAlignment;
+    const bool keepColorfulText = total >= 2 * colorfulText;
+    const bool keepHighlights = total >= 2 * colorfulHighlights;
+
+    struct Addition {
+        QString name;
+        AttributeValue value;
+        Range range;
+    };
+    storage.beginEditing();
+    for (const Range& range : ranges) {
+        if (range.length == 0)
+            continue;
+        const std::vector<ValueRun> fonts = valueRuns(storage, kFontAttributeName, range);
+        const std::vector<ValueRun> foregrounds = valueRuns(storage, kForegroundColorAttributeName, range);
+        const std::vector<ValueRun> highlights = valueRuns(storage, kBackgroundColorAttributeName, range);
+        const std::vector<ValueRun> underlines = valueRuns(storage, kUnderlineStyleAttributeName, range);
+        const std::vector<ValueRun> strikethroughs =
+            valueRuns(storage, kStrikethroughStyleAttributeName, range);
+        const std::vector<ValueRun> attachments = valueRuns(storage, kAttachmentAttributeName, range);
+        const std::vector<ValueRun> paragraphs = valueRuns(storage, kParagraphStyleAttributeName, range);
+
+        std::vector<Addition> additions;
+        if (const Font* font = defaultFont.font()) {
+            additions.push_back({kFontAttributeName, *font, range});
+            for (const ValueRun& run : fonts)
+                if (const Font* existing = run.value.font())
+                    additions.push_back(
+                        {kFontAttributeName,
+                         fontConvertedToTraits(*font, isBoldFont(*existing), isItalicFont(*existing)),
+                         run.range});
+        }
+        if (!defaultForeground.isNull())
+            additions.push_back({kForegroundColorAttributeName, defaultForeground, range});
+        if (keepColorfulText) {
+            for (const ValueRun& run : foregrounds) {
+                if (isColorful(run.value)) {
+                    additions.push_back({kForegroundColorAttributeName, run.value, run.range});
+                    continue;
+                }
+                // Grey text keeps its colour where it sits on a highlight chosen to be read on.
+                for (const ValueRun& highlight : highlights) {
+                    const Color* color = highlight.value.color();
+                    const Range under = run.range.intersection(highlight.range);
+                    if (color && !under.isEmpty() && isContrastReadable(*color, pageColor))
+                        additions.push_back({kForegroundColorAttributeName, run.value, under});
+                }
+            }
+        }
+        if (!defaultHighlight.isNull())
+            additions.push_back({kBackgroundColorAttributeName, defaultHighlight, range});
+        if (keepHighlights) {
+            for (const ValueRun& run : highlights)
+                if (const Color* color = run.value.color();
+                    color && isContrastReadable(*color, highlightReference))
+                    additions.push_back({kBackgroundColorAttributeName, run.value, run.range});
+        }
+        if (!defaultUnderline.isNull())
+            additions.push_back({kUnderlineStyleAttributeName, defaultUnderline, range});
+        for (const ValueRun& run : underlines)
+            if (run.value.integer() != 0)
+                additions.push_back({kUnderlineStyleAttributeName, run.value, run.range});
+        if (!defaultStrikethrough.isNull())
+            additions.push_back({kStrikethroughStyleAttributeName, defaultStrikethrough, range});
+        for (const ValueRun& run : strikethroughs)
+            if (run.value.integer() != 0)
+                additions.push_back({kStrikethroughStyleAttributeName, run.value, run.range});
+        for (const ValueRun& run : attachments)
+            additions.push_back({kAttachmentAttributeName, run.value, run.range});
+        additions.push_back({kParagraphStyleAttributeName, defaultParagraph, range});
+        for (const ValueRun& run : paragraphs) {
+            const ParagraphStyle* existing = run.value.paragraphStyle();
+            if (!existing)
+                continue;
+            ParagraphStyle paragraph = defaultParagraph;
+            paragraph.baseWritingDirection = existing->baseWritingDirection;
+            if (keepAlignment)
+                paragraph.alignment = existing->alignment;
+            additions.push_back({kParagraphStyleAttributeName, paragraph, run.range});
+        }
+
+        storage.setAttributes({}, range);
+        for (const Addition& addition : additions)
+            storage.addAttribute(addition.name, addition.value, addition.range);
+    }
+    storage.endEditing();
+
+    setTypingAttributes(*style);
+    if (grouping)
+        undo->setActionName(whole ? localizedApplyDefaultStyleString()
+                                  : localizedApplyDefaultStyleWithoutBackgroundString());
+    didChangeText();
+    if (grouping)
+        undo->endUndoGrouping();
 }

@@ -132,7 +132,21 @@ public:
     void unmarkTextAtIndex(qsizetype index);
     bool doCommandBySelector(const QString& selector) override;
 
+    // The shared default style over the whole text, with its background colour, as one undo step.
+    void applyDefaultStyle();
+    // The default style over the selection; the background stays. An empty caret only beeps.
+    void applyDefaultStyleWithoutBackground();
+    static QString localizedApplyDefaultStyleString();
+    static QString localizedApplyDefaultStyleWithoutBackgroundString();
+
 private:
+    void _applyDefaultStyleAndBackgroundColor(bool withBackground);
+    // Sets the view's background with an undo step of its own; none means the default style's
+    // background, or black without one.
+    void _setUndoableBackgroundColor(const std::optional<Color>& color, bool setUndoActionName);
+    // The undo manager the style and colour commands register with: none while the view cannot undo.
+    UndoManager* _contentAdjustmentUndoManager();
+
     void willProcessEditing(TextStorage& storage);
     void updateInsertionPointColor();
     void updateSelectedTextAttributes();

@@ -4,7 +4,9 @@
 #include "document/OVDocumentContentController.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Event.h"
 #include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -55,6 +57,7 @@ public:
         ratio = value;
     }
     void setBackgroundColor(const Color& value) override { background = value; }
+    void applyDefaultStyleWithoutUndo() override { log << QStringLiteral("defaultStyle"); }
     void removeUnnecessaryNewlineAtEnd() override { log << QStringLiteral("removeNewline"); }
     void documentLoadingFinished() override { log << QStringLiteral("finished"); }
     std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
@@ -103,6 +106,8 @@ protected:
         QCoreApplication::sendPostedEvents();
         OVDocument::setWindowControllerFactory({});
         OVDocument::setInAppBundleTest({});
+        OVDocument::setModifierFlagsQuery({});
+        OVDocument::setDidFinishRestoringWindows(false);
         UserDefaults::shared().resetUserValues();
     }
 
@@ -131,6 +136,32 @@ protected:
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+
+    // An older single-file document as that version wrote it: a property list holding the text as
+    // one RTFD stream.
+    QString writeOlderDocument(const QString& name, const QString& text)
+    {
+        PlistDictionary older;
+        older.insert(OVPrompterDocumentContentsKey, PlistValue(Rtfd::data(AttributedString(text), {})));
+        older.insert(OVPrompterDocumentSpeedKey, PlistValue(2.5));
+        const QString fixture = path(name);
+        QFile file(fixture);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(xml(older));
+        return fixture;
+    }
+    QString writeNativeDocument(const QString& name, const QString& text)
+    {
+        auto maker = std::make_unique<OVDocument>();
+        maker->makeWindowControllers();
+        windowOf(maker.get()).text = std::make_unique<MutableAttributedString>(AttributedString(text));
+        const QString file = path(name);
+        Error error;
+        EXPECT_TRUE(maker->writeToURL(QUrl::fromLocalFile(file), OVDocumentUTI,
+                                      Document::SaveOperation::SaveTo, {}, &error))
+            << error.localizedDescription().toStdString();
+        return file;
+    }
 
     QTemporaryDir dir;
     QString bundle;
@@ -387,16 +418,8 @@ TEST_F(OVDocumentTest, AnOpenedShippedDocumentGetsACopyOfItsOwnAndLeavesTheShipp
 
 TEST_F(OVDocumentTest, AnOlderPrompterDocumentIsImportedAndNeverSavedInPlace)
 {
-    // An older document as that version wrote it: a property list holding the text as one RTFD stream.
-    PlistDictionary older;
-    older.insert(OVPrompterDocumentContentsKey,
-                 PlistValue(Rtfd::data(AttributedString(QStringLiteral("Old script\n")), {})));
-    older.insert(OVPrompterDocumentSpeedKey, PlistValue(2.5));
-    const QString fixture = path(QStringLiteral("prompter-v4.prompterdocument"));
-    QFile file(fixture);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(xml(older));
-    file.close();
+    const QString fixture =
+        writeOlderDocument(QStringLiteral("prompter-v4.prompterdocument"), QStringLiteral("Old script\n"));
     auto document = std::make_unique<OVDocument>();
     Error error;
     ASSERT_TRUE(document->readFromURL(QUrl::fromLocalFile(fixture), OVPrompterDocumentUTI, &error))
@@ -467,6 +490,107 @@ TEST_F(OVDocumentTest, PropertiesDropUnknownKeysAndUndoUnderTheirName)
     EXPECT_EQ(document.documentProperties().value(QStringLiteral("author")).toString(),
               QStringLiteral("First"));
     EXPECT_FALSE(document.documentProperties().contains(QStringLiteral("producer")));
+}
+
+TEST_F(OVDocumentTest, ImportedDocumentsTakeTheDefaultStyleAsSetAndOptionInvertsTheSetting)
+{
+    const QString older = writeOlderDocument(QStringLiteral("Older.prompterdocument"), QStringLiteral("Old"));
+    unsigned long flags = 0;
+    OVDocument::setModifierFlagsQuery([&flags] { return flags; });
+    auto styled = [&](bool setting, bool option) {
+        UserDefaults::shared().setBool(setting, QStringLiteral("applyDefaultStyleToAllImportedDocuments"));
+        flags = option ? kOptionKeyMask : 0;
+        OVDocument* document = open(older);
+        EXPECT_NE(document, nullptr);
+        const QStringList log = document ? windowOf(document).log : QStringList();
+        if (document)
+            document->close();
+        QCoreApplication::sendPostedEvents();
+        if (!log.contains(QStringLiteral("defaultStyle")))
+            return false;
+        // Applied to the committed text, inside the undo suspension.
+        EXPECT_GT(log.indexOf(QStringLiteral("defaultStyle")), log.indexOf(QStringLiteral("content")));
+        EXPECT_LT(log.indexOf(QStringLiteral("defaultStyle")), log.indexOf(QStringLiteral("restoreUndo")));
+        return true;
+    };
+    EXPECT_TRUE(styled(true, false));
+    EXPECT_FALSE(styled(true, true));
+    EXPECT_FALSE(styled(false, false));
+    EXPECT_TRUE(styled(false, true));
+    // Unset, the setting is on.
+    UserDefaults::shared().removeObjectForKey(QStringLiteral("applyDefaultStyleToAllImportedDocuments"));
+    flags = 0;
+    OVDocument* unset = open(older);
+    ASSERT_NE(unset, nullptr);
+    EXPECT_TRUE(windowOf(unset).log.contains(QStringLiteral("defaultStyle")));
+}
+
+TEST_F(OVDocumentTest, NativeAndShippedDocumentsKeepTheirOwnStyle)
+{
+    const QString native = writeNativeDocument(QStringLiteral("Native.ovdocument"), QStringLiteral("Mine"));
+    for (unsigned long flags : {0UL, kOptionKeyMask}) {
+        OVDocument::setModifierFlagsQuery([flags] { return flags; });
+        OVDocument* document = open(native);
+        ASSERT_NE(document, nullptr);
+        EXPECT_FALSE(windowOf(document).log.contains(QStringLiteral("defaultStyle")));
+        document->close();
+        QCoreApplication::sendPostedEvents();
+    }
+    const QString shipped =
+        writeOlderDocument(QStringLiteral("shipped/Tutorial.prompterdocument"), "Shipped");
+    OVDocument* tutorial = open(shipped);
+    ASSERT_NE(tutorial, nullptr);
+    EXPECT_FALSE(windowOf(tutorial).log.contains(QStringLiteral("defaultStyle")));
+}
+
+TEST_F(OVDocumentTest, OpeningAFileReplacesAnUntouchedUntitledWindowOnly)
+{
+    const QString file = writeNativeDocument(QStringLiteral("Opened.ovdocument"), QStringLiteral("Opened"));
+    OVDocument::setDidFinishRestoringWindows(true);
+    auto openUntitled = [this] {
+        Error error;
+        return dynamic_cast<OVDocument*>(controller.openUntitledDocumentAndDisplay(true, &error));
+    };
+    auto openFileOver = [&](OVDocument* untitled) {
+        OVDocument* opened = open(file);
+        EXPECT_NE(opened, nullptr);
+        const bool replaced = untitled->isClosing();
+        if (opened) {
+            EXPECT_EQ(opened->restoreFading(), false);
+            EXPECT_TRUE(opened->windowForSheet()->isVisible());
+            opened->close();
+        }
+        QCoreApplication::sendPostedEvents();
+        return replaced;
+    };
+
+    OVDocument* untouched = openUntitled();
+    ASSERT_NE(untouched->windowForSheet(), nullptr);
+    EXPECT_TRUE(openFileOver(untouched));
+
+    OVDocument* edited = openUntitled();
+    edited->updateChangeCount(Document::ChangeType::Done);
+    EXPECT_FALSE(openFileOver(edited));
+
+    // Typing that left no undo step is work all the same.
+    OVDocument* typedIn = openUntitled();
+    windowOf(typedIn).text = std::make_unique<MutableAttributedString>(AttributedString(QStringLiteral("x")));
+    EXPECT_FALSE(openFileOver(typedIn));
+
+    OVDocument* withUndo = openUntitled();
+    withUndo->undoManager()->registerUndo(this, [] {});
+    withUndo->undoManager()->closeAutomaticGroup();
+    EXPECT_FALSE(openFileOver(withUndo));
+
+    OVDocument* withSheet = openUntitled();
+    Window sheet(Rect{{0, 0}, {200, 100}});
+    withSheet->windowForSheet()->beginSheet(&sheet);
+    EXPECT_FALSE(openFileOver(withSheet));
+    withSheet->windowForSheet()->endSheet(&sheet);
+
+    // The windows a launch opens side by side never replace each other.
+    OVDocument::setDidFinishRestoringWindows(false);
+    EXPECT_FALSE(openFileOver(openUntitled()));
 }
 
 } // namespace
