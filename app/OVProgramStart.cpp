@@ -2,6 +2,7 @@
 
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentSession.h"
+#include "document/OVDocument.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/PlistValue.h"
@@ -139,6 +140,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     OVApplication::shared();
     auto session = std::make_unique<OVDocumentSession>();
     session->openDocuments(paths);
+    // From now on a file opened over an untouched Untitled window takes its place.
+    OVDocument::setDidFinishRestoringWindows(true);
     return session;
 }
 
