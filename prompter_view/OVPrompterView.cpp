@@ -659,9 +659,10 @@ void OVPrompterView::returnToVisibleContent(const OVVisiblePrompterContent& cont
         const Rect lines = layout.boundingRectForGlyphRange(glyphs);
         y = std::round(lines.origin.y) + offset + top + 1;
         // A script shown from its first line starts with that line on the reading line.
-        if (content.atTop && isFocusArrowVisible() && m_focusArrowView->arrowCenterFromOrigin() >= 0) {
+        if (content.atTop && isFocusArrowVisible()) {
             const Rect first = layout.boundingRectForGlyphRange({glyphs.location, 1});
-            y += first.size.height / 2 - m_focusArrowView->arrowCenterFromOrigin() - 1;
+            const double arrowCenter = std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor;
+            y += first.size.height / 2 - arrowCenter - 1;
         }
         y = std::clamp(y, top, bottom);
     }

@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -163,6 +164,9 @@ TEST_F(LaunchedProgram, PromptModeRunsOnTheKeyboardAlone)
     // The first line starts on the reading line, below a screen of padding.
     const double start = scrollY();
     EXPECT_GT(text().textContainerInset().height, 100);
+    const double firstLineMiddle = text().textContainerInset().height + 10 - start;
+    const double arrow = std::abs(prompter.focusArrowView()->arrowCenterFromOrigin());
+    EXPECT_NEAR(firstLineMiddle, arrow, 30);
 
     key(Qt::Key_Space);
     ASSERT_TRUE(core().isStatusStarted());
@@ -256,6 +260,40 @@ TEST_F(LaunchedProgram, NoSettingIsReadWithoutARegisteredDefault)
     key(Qt::Key_Escape);
     EXPECT_EQ(UserDefaults::shared().unregisteredReadCount(), 0)
         << UserDefaults::shared().unregisteredKeysRead().join(QStringLiteral(", ")).toStdString();
+}
+
+// A program without a window cannot be reached on Linux: a start whose only file fails shows a new
+// document, and closing the last window ends the program.
+TEST(LaunchedProgramWindows, AFailedOnlyFileOpensANewDocumentAndTheLastWindowEndsTheProgram)
+{
+    ManualClock clock;
+    Clock::setShared(&clock);
+    QStringList presented;
+    Application::shared().setErrorPresenter([&presented](const Error& error) {
+        presented << error.localizedDescription();
+        return true;
+    });
+    QTemporaryDir folder;
+    std::unique_ptr<OVDocumentSession> session =
+        OVProgramStart::launch({folder.filePath(QStringLiteral("Missing.ovdocument"))});
+    EXPECT_EQ(presented.size(), 1);
+    ASSERT_EQ(session->documentController().documents().size(), 1u);
+    Document* untitled = session->documentController().documents().front();
+    EXPECT_TRUE(untitled->fileURL().isEmpty());
+    Window* window = untitled->primaryWindowController()->window();
+    EXPECT_TRUE(window->isVisible());
+
+    bool quit = false;
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
+    // The event loop runs until the program ends itself; the long timer only stops a failing test.
+    QTimer::singleShot(0, [window] { QTest::keyClick(window->hostWidget(), Qt::Key_W, Qt::ControlModifier); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(Application::shared().run(), 0);
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(session->documentController().documents().empty());
+    Application::shared().setErrorPresenter({});
+    session.reset();
+    Clock::setShared(nullptr);
 }
 
 } // namespace

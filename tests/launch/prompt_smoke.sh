@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The built program on a real X server, driven as a person would: Ctrl+Return enters Prompt mode and
+# shows the focus arrow, Space starts the script moving, a second Space stops it, Ctrl+Q quits.
+#   prompt_smoke.sh ORVANE SCRIPT WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+
+for tool in xvfb-run Xvfb xdotool import convert compare; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
+    exit 77
+  fi
+done
+
+rm -rf "$work"
+mkdir -p "$work/config" "$work/data" "$work/cache"
+cp -r "$script" "$work/Script.ovdocument"
+
+cat >"$work/session.sh" <<'EOF'
+set -euo pipefail
+work=$1
+orvane=$2
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export QT_QPA_PLATFORM=xcb
+"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+area="${WIDTH}x${HEIGHT}+${X}+${Y}"
+# The text without the left edge, where the arrow sits, and without the bottom, where a bar may be.
+text_area="$((WIDTH - 80))x$((HEIGHT - 120))+$((X + 60))+$((Y + 20))"
+arrow_strip="48x${HEIGHT}+${X}+${Y}"
+shot() { import -window root "$work/$1.png"; }
+# How blue the strip is: white text adds nothing, the arrow's blue does.
+blueness() { convert "$work/$1.png" -crop "$arrow_strip" -fx 'b-r' -format '%[fx:mean*1000]' info:; }
+changed() { compare -metric AE -crop "$text_area" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+pixels() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+
+xdotool windowfocus --sync "$window"
+sleep 1
+shot edit
+xdotool key ctrl+Return
+sleep 1.5
+shot prompt
+echo "arrow strip blueness: edit $(blueness edit), prompt $(blueness prompt)"
+if ! awk -v e="$(blueness edit)" -v p="$(blueness prompt)" 'BEGIN { exit !(p > e + 5) }'; then
+  echo "FAIL: no focus arrow appeared in Prompt mode"
+  exit 1
+fi
+
+xdotool key space
+sleep 1
+shot moving1
+sleep 1
+shot moving2
+moved=$(changed moving1 moving2)
+echo "text pixels changed while running: $moved"
+if [ "${moved%%.*}" -lt 500 ]; then
+  echo "FAIL: the script did not move after Space"
+  exit 1
+fi
+
+xdotool key space
+sleep 1
+shot stopped1
+sleep 1
+shot stopped2
+still=$(changed stopped1 stopped2)
+echo "text pixels changed after the second Space: $still"
+if [ "${still%%.*}" -ne 0 ]; then
+  echo "FAIL: the script kept moving after the second Space"
+  exit 1
+fi
+
+xdotool key Escape
+sleep 1
+xdotool key ctrl+q
+for _ in $(seq 50); do
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 $pid 2>/dev/null; then
+  echo "FAIL: Ctrl+Q did not end the program"
+  exit 1
+fi
+trap - EXIT
+echo "passed"
+EOF
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" "$work" "$orvane"
