@@ -19,6 +19,8 @@
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
 #include "tests/app/SampleScript.h"
+#include "platform/appkit/UndoManager.h"
+#include "platform/text/AttributeNames.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 
 #include <QCoreApplication>
@@ -379,3 +381,52 @@ TEST(SampleScript, ShippedSampleHoldsTheGeneratorsScript)
 }
 
 } // namespace
+
+// Talent adjustments scale and invert the text on screen while prompting; the file and the text
+// that comes back in Edit mode are the script as written, and nothing is left to undo.
+TEST_F(SampleSessionTest, SavingWhilePromptingWritesTheScriptAsWritten)
+{
+    const QString sample = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
+    Error error;
+    Document* document = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
+    ASSERT_NE(document, nullptr) << error.localizedDescription().toStdString();
+    auto& controller = controllerOf(document);
+    MutableAttributedString script;
+    AttributeDictionary plain;
+    plain.insert(kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 20});
+    AttributeDictionary red = plain;
+    red.insert(kForegroundColorAttributeName, Color::rgb(1, 0, 0, 1));
+    script.append(QStringLiteral("Without a colour of its own. "), plain);
+    script.append(QStringLiteral("Red.\n"), red);
+    controller.setAttributedString(script);
+    const AttributedString written = controller.textView()->textStorage();
+    document->undoManager()->removeAllActions();
+
+    defaults().setBool(true, QStringLiteral("enableTalentContentAdjustments"));
+    defaults().setDouble(1.5, QStringLiteral("contentTextMagnificationFactor"));
+    defaults().setBool(true, QStringLiteral("contentInvertTextAndBackgroundColor"));
+    Application::shared().setMainWindow(controller.window());
+    core->enterPromptMode();
+    ASSERT_TRUE(core->isModePrompt());
+    const TextStorage& shown = controller.textView()->textStorage();
+    EXPECT_EQ(shown.attributesAtIndex(0).find(kFontAttributeName)->font()->pointSize, 30);
+    EXPECT_TRUE(shown.attributesAtIndex(0).contains(kForegroundColorAttributeName));
+
+    const QString copy = dir.filePath(QStringLiteral("Prompted.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(copy), OVDocumentUTI, Document::SaveOperation::SaveTo,
+                                    &error))
+        << error.localizedDescription().toStdString();
+    EXPECT_FALSE(document->undoManager()->canUndo());
+    OVLoadedDocumentInfo saved;
+    ASSERT_TRUE(OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(copy), OVDocumentPackageReader::Options(),
+                                                     &saved, &error));
+    ASSERT_TRUE(saved.content);
+    EXPECT_EQ(saved.content->attributesAtIndex(0).find(kFontAttributeName)->font()->pointSize, 20);
+    EXPECT_FALSE(saved.content->attributesAtIndex(0).contains(kForegroundColorAttributeName));
+    EXPECT_EQ(*saved.content->attributesAtIndex(30).find(kForegroundColorAttributeName)->color(),
+              Color::rgb(1, 0, 0, 1));
+
+    core->enterEditMode();
+    EXPECT_TRUE(controller.textView()->textStorage() == written);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
