@@ -11,6 +11,7 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVInputController.h"
+#include "text/OVTextView.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -53,6 +54,15 @@ OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentCo
 {
     OVCore& core = OVApplication::shared().core();
     OVDocument::registerDocumentTypes(*m_documents);
+    // The document and text layers ask the prompting core through these, never reaching up to it.
+    OVDocument::setPromptModeQuery([] { return OVApplication::shared().isModePrompt(); });
+    OVDocument::setWindowFadeTimeOverrider(
+        [](double seconds) { OVApplication::shared().setOverrideWindowFadeTime(seconds); });
+    OVTextView::setPromptStateProvider([] {
+        const OVApplication& application = OVApplication::shared();
+        return OVTextView::PromptState{application.isModePrompt(), application.isStatusPaused(),
+                                       application.isModeChanging()};
+    });
     OVDocument::setWindowControllerFactory(
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
     core.setAutosavingHandler([](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
@@ -107,6 +117,9 @@ OVDocumentSession::~OVDocumentSession()
     core.setInputController(nullptr);
     core.setAutosavingHandler({});
     OVDocument::setWindowControllerFactory({});
+    OVDocument::setPromptModeQuery({});
+    OVDocument::setWindowFadeTimeOverrider({});
+    OVTextView::setPromptStateProvider({});
     // Documents and their windows are let go of on the event loop's next pass; that pass is now,
     // while Qt can still destroy widgets (not from its own clean-up at exit).
     for (Document* document : m_documents->documents())

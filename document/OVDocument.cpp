@@ -18,7 +18,6 @@
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/text/MutableAttributedString.h"
-#include "prompting/OVApplication.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -36,6 +35,18 @@ OVDocument::WindowControllerFactory& windowControllerFactory()
     static OVDocument::WindowControllerFactory factory;
     return factory;
 }
+std::function<void(double)>& windowFadeTimeOverrider()
+{
+    static std::function<void(double)> overrider;
+    return overrider;
+}
+
+void overrideWindowFadeTime(double seconds)
+{
+    if (windowFadeTimeOverrider())
+        windowFadeTimeOverrider()(seconds);
+}
+
 std::function<bool()>& promptModeQuery()
 {
     static std::function<bool()> query;
@@ -84,7 +95,7 @@ bool isUntouched(OVDocument& document)
 // Closes a replaced document's window without any animation, so only the opened one is seen.
 void closeOutOfSight(OVDocument& document)
 {
-    OVApplication::shared().setOverrideWindowFadeTime(kReplacedWindowFadeTime);
+    overrideWindowFadeTime(kReplacedWindowFadeTime);
     if (Window* window = document.windowForSheet()) {
         window->setExcludedFromWindowsMenu(true);
         window->setAnimationBehavior(kNoAnimationBehavior);
@@ -279,6 +290,11 @@ void OVDocument::setInAppBundleTest(std::function<bool(const QUrl&)> test)
     inAppBundleTest() = std::move(test);
 }
 
+void OVDocument::setWindowFadeTimeOverrider(std::function<void(double seconds)> overrider)
+{
+    windowFadeTimeOverrider() = std::move(overrider);
+}
+
 void OVDocument::setPromptModeQuery(std::function<bool()> query)
 {
     promptModeQuery() = std::move(query);
@@ -286,7 +302,7 @@ void OVDocument::setPromptModeQuery(std::function<bool()> query)
 
 bool OVDocument::isPromptMode()
 {
-    return promptModeQuery() ? promptModeQuery()() : OVApplication::shared().isModePrompt();
+    return promptModeQuery() && promptModeQuery()();
 }
 
 void OVDocument::setModifierFlagsQuery(std::function<unsigned long()> query)
@@ -479,7 +495,7 @@ void OVDocument::windowControllerDidLoadNib(WindowController& controller)
     if (m_restoreFading) {
         showWindows();
         m_restoreFading = false;
-        OVApplication::shared().setOverrideWindowFadeTime(-1.0);
+        overrideWindowFadeTime(-1.0);
     }
     // An imported or shipped document gets a native copy of its own as soon as its window shows it,
     // so the user's edits never go back to the file it came from.

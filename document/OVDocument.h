@@ -94,8 +94,11 @@ public:
     // Where the shipped documents live; a document read from there is internal. The default is the
     // package reader's answer.
     static void setInAppBundleTest(std::function<bool(const QUrl&)> test);
-    // Whether the application is in Prompt mode; by default the shared core's answer.
+    // Whether the application is in Prompt mode; the program installs it, without it never.
     static void setPromptModeQuery(std::function<bool()> query);
+    // How windows fade out from now on (-1 for the usual time); the program installs it, and
+    // without it windows fade as they always do.
+    static void setWindowFadeTimeOverrider(std::function<void(double seconds)> overrider);
     static bool isPromptMode();
     static bool isInAppBundle(const QUrl& url);
     // The modifier keys held now, as event modifier flags; by default the window system's answer.

@@ -1,7 +1,7 @@
 #include "prompter_view/OVClipView.h"
 
 #include "platform/appkit/Event.h"
-#include "prompter_view/OVInsetEventProtocol.h"
+#include "text/OVInsetEventProtocol.h"
 #include "prompter_view/OVScrollView.h"
 
 #include <QDebug>

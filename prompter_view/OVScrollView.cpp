@@ -7,7 +7,7 @@
 #include "prompter_view/OVClipView.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
 #include "prompter_view/OVPrompterViewContext.h"
-#include "prompter_view/OVScrollViewTextView.h"
+#include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
 #include "prompting/OVCore.h"
 

@@ -11,7 +11,6 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/TextAttachment.h"
-#include "prompting/OVApplication.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
@@ -205,10 +204,10 @@ void OVTextView::setPromptStateProvider(std::function<PromptState()> provider)
 
 OVTextView::PromptState OVTextView::promptState()
 {
+    // Without a provider the view is a plain editor: never prompting.
     if (promptStateProvider())
         return promptStateProvider()();
-    const OVApplication& application = OVApplication::shared();
-    return {application.isModePrompt(), application.isStatusPaused(), application.isModeChanging()};
+    return {false, true, false};
 }
 
 int OVTextView::speedStepsForWheelDelta(double compatibleDeltaY)

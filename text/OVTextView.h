@@ -3,8 +3,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/textview/TextView.h"
-#include "prompter_view/OVInsetEventProtocol.h"
-#include "prompter_view/OVScrollViewTextView.h"
+#include "text/OVInsetEventProtocol.h"
+#include "text/OVScrollViewTextView.h"
 
 #include <QSet>
 #include <QString>

@@ -2,10 +2,10 @@
 
 #include "prompter_view/OVClipView.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
-#include "prompter_view/OVInsetEventProtocol.h"
+#include "text/OVInsetEventProtocol.h"
 #include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVScrollView.h"
-#include "prompter_view/OVScrollViewTextView.h"
+#include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
 #include "tests/prompting/CoreTestSupport.h"
 
