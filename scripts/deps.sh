@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev python3
   fonts-dejavu-core
   libhunspell-1.7-0 hunspell-en-us
+  binutils shared-mime-info desktop-file-utils
 )
 
 missing=()
