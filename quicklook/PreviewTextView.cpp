@@ -5,7 +5,9 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,9 +35,51 @@ void PreviewTextView::setBackgroundColor(const Color& color)
 
 void PreviewTextView::appendText(const AttributedString& text)
 {
-    m_storage->append(text);
-    updateHeight();
+    completeLayout();
+    // A hidden view gets its resize event only when shown; the text is laid out at its width now.
+    syncContainerWidth();
+    m_pending = text;
+    m_pendingOffset = 0;
+    // The first screen is whatever the window shows, at least the preview's preferred height.
+    layOutPending(std::max(800, height()) + 2 * kInset, m_pending.length());
+    scheduleNextPiece();
     update();
+}
+
+void PreviewTextView::completeLayout()
+{
+    if (isLayoutComplete())
+        return;
+    layOutPending(TextContainer::kUnlimitedHeight, m_pending.length());
+    update();
+}
+
+void PreviewTextView::layOutPending(double height, qsizetype length)
+{
+    const qsizetype end = std::min(m_pending.length(), m_pendingOffset + length);
+    qsizetype piece = 4096;
+    while (m_pendingOffset < end && m_layout->usedRectForTextContainer().height() <= height) {
+        const qsizetype taken = std::min(piece, end - m_pendingOffset);
+        m_storage->append(m_pending.attributedSubstring({m_pendingOffset, taken}));
+        m_pendingOffset += taken;
+        piece *= 2;
+    }
+    if (isLayoutComplete())
+        m_pending = AttributedString();
+    updateHeight();
+}
+
+void PreviewTextView::scheduleNextPiece()
+{
+    if (isLayoutComplete() || m_pieceScheduled)
+        return;
+    m_pieceScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pieceScheduled = false;
+        layOutPending(TextContainer::kUnlimitedHeight, kPieceLength);
+        update();
+        scheduleNextPiece();
+    });
 }
 
 void PreviewTextView::paintEvent(QPaintEvent* event)
@@ -55,6 +99,11 @@ void PreviewTextView::paintEvent(QPaintEvent* event)
 void PreviewTextView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    syncContainerWidth();
+}
+
+void PreviewTextView::syncContainerWidth()
+{
     const double textWidth = std::max(0.0, width() - 2 * kInset);
     if (m_layout->textContainer().size().width != textWidth) {
         m_layout->setTextContainerSize({textWidth, TextContainer::kUnlimitedHeight});
@@ -64,6 +113,12 @@ void PreviewTextView::resizeEvent(QResizeEvent* event)
 
 void PreviewTextView::updateHeight()
 {
-    const int height = int(std::ceil(m_layout->usedRectForTextContainer().height() + 2 * kInset));
-    setMinimumHeight(height);
+    double used = m_layout->usedRectForTextContainer().height();
+    // Until the rest is laid out, the remaining characters are taken to need as much height each
+    // as those laid out so far; the scroller then shows about where the first screen lies.
+    const qsizetype laidOut = m_storage->length();
+    const qsizetype total = laidOut + (m_pending.length() - m_pendingOffset);
+    if (laidOut > 0 && total > laidOut)
+        used *= double(total) / double(laidOut);
+    setMinimumHeight(int(std::min(std::ceil(used + 2 * kInset), double(QWIDGETSIZE_MAX))));
 }

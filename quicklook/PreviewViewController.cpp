@@ -74,6 +74,10 @@ void PreviewViewController::preparePreviewOfFileAtURL(
     m_scrollView->setPalette(palette);
     m_scrollView->viewport()->setPalette(palette);
     updateScrollersForBackgroundColor(background);
+    // The scroll view places its document only once shown; the text is laid out at the width it
+    // will have beside the vertical scroller, so the first screen is not laid out twice.
+    m_textView->resize(m_scrollView->width() - m_scrollView->verticalScrollBar()->sizeHint().width(),
+                       m_scrollView->height());
     m_textView->appendText(text);
     handler(std::nullopt);
 }

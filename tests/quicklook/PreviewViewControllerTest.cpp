@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -88,6 +89,28 @@ TEST(PreviewViewControllerTest, RefusesAnythingButTheNativeTypeAndReportsReadErr
     ASSERT_TRUE(prepared.error);
     EXPECT_EQ(prepared.error->code(), 260);
     EXPECT_EQ(controller.textView()->textStorage().length(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PreviewTextViewTest, LaysOutTheFirstScreenAtOnceAndTheRestLater)
+{
+    PreviewTextView view;
+    view.resize(620, 800);
+    const AttributedString text(QStringLiteral("A line of a long script.\n").repeated(40000),
+                                {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}}});
+    view.appendText(text);
+    EXPECT_FALSE(view.isLayoutComplete());
+    EXPECT_LT(view.textStorage().length(), text.length());
+    // The estimate already makes the view about as tall as the whole script will be.
+    const int estimated = view.minimumHeight();
+    EXPECT_GT(estimated, 40000 * 20);
+    while (!view.isLayoutComplete())
+        QCoreApplication::processEvents();
+    EXPECT_EQ(view.textStorage().string(), text.string());
+    EXPECT_NEAR(view.minimumHeight(), estimated, estimated * 0.1);
 }
 
 } // namespace
