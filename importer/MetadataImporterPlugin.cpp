@@ -1,10 +1,9 @@
 #include "importer/MetadataImporterPlugin.h"
 
 #include "importer/OVDocumentLoader.h"
+#include "importer/OVJsonText.h"
 #include "importer/OVMetadataAttributes.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QUuid>
 
 #include <atomic>
@@ -86,13 +85,6 @@ OVMetadataImporterInterface kImporterInterface = {
     GetMetadataForFile,
 };
 
-QByteArray jsonText(const QJsonValue& value)
-{
-    // QJsonDocument holds only arrays and objects; a one-element array gives a scalar's text.
-    QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return text.mid(1, text.size() - 2);
-}
-
 } // namespace
 
 extern "C" {
@@ -163,7 +155,7 @@ uint8_t GetMetadataForFile(void*, OVMetadataAttributeSink* attributes, const cha
     const QJsonObject found = OVMetadataAttributes::attributesForLoader(*loader);
     for (auto it = found.begin(); it != found.end(); ++it)
         attributes->setAttribute(attributes->context, it.key().toUtf8().constData(),
-                                 jsonText(it.value()).constData());
+                                 OVJsonText::write(it.value()).constData());
     return 1;
 }
 

@@ -3,13 +3,11 @@
 // importer itself could not be loaded.
 
 #include "importer/MetadataImporterInterface.h"
+#include "importer/OVJsonText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLibrary>
 #include <QUuid>
 
@@ -41,22 +39,35 @@ QString libraryPath()
     return programDir.filePath(QStringLiteral(ORVANE_IMPORTER_FROM_BIN "/liborvane-importer.so"));
 }
 
+// The attributes of one file as JSON members, in the order reported. A value is passed on as the
+// importer wrote it once it is checked to be one well-formed value, so a script's text is not
+// parsed and written again.
+struct Attributes {
+    QByteArray members;
+    bool any = false;
+};
+
 void setAttribute(void* context, const char* name, const char* value)
 {
-    auto* attributes = static_cast<QJsonObject*>(context);
-    // The value is JSON text; wrapping it in an array lets QJsonDocument parse a bare scalar.
-    const QByteArray wrapped = QByteArray("[") + value + QByteArray("]");
-    const QJsonDocument parsed = QJsonDocument::fromJson(wrapped);
-    if (!parsed.isArray() || parsed.array().size() != 1)
+    if (!name || !value || !OVJsonText::isValue(QByteArrayView(value)))
         return;
-    attributes->insert(QString::fromUtf8(name), parsed.array().first());
+    auto* attributes = static_cast<Attributes*>(context);
+    if (attributes->any)
+        attributes->members.append(',');
+    attributes->members.append(OVJsonText::quoted(QString::fromUtf8(name)));
+    attributes->members.append(':');
+    attributes->members.append(value);
+    attributes->any = true;
 }
 
-void printLine(const QJsonObject& object)
+void printLine(const QString& path, bool imported, const Attributes& attributes)
 {
-    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray line =
+        "{\"path\":" + OVJsonText::quoted(path) + ",\"imported\":" + (imported ? "true" : "false");
+    if (imported)
+        line += ",\"attributes\":{" + attributes.members + "}";
+    line += "}\n";
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
 }
 
 } // namespace
@@ -95,16 +106,13 @@ int main(int argc, char** argv)
 
     bool allImported = true;
     for (const QString& file : files) {
-        QJsonObject attributes;
+        Attributes attributes;
         OVMetadataAttributeSink sink{&attributes, setAttribute};
         const QByteArray path = QFile::encodeName(file);
         const bool imported =
             (*interface)->GetMetadataForFile(importer, &sink, nullptr, path.constData()) != 0;
         allImported = allImported && imported;
-        QJsonObject line{{QStringLiteral("path"), file}, {QStringLiteral("imported"), imported}};
-        if (imported)
-            line.insert(QStringLiteral("attributes"), attributes);
-        printLine(line);
+        printLine(file, imported, attributes);
     }
     (*interface)->Release(importer);
     std::fflush(stdout);
