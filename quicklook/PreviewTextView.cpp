@@ -9,11 +9,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 // Room between the text and the view's edges, as a text view keeps it.
 constexpr double kInset = 5.0;
+// Laid out at once even in a smaller window: the preview's preferred height.
+constexpr int kFirstScreenHeight = 800;
+constexpr double kNoHeightLimit = std::numeric_limits<double>::infinity();
 
 } // namespace
 
@@ -41,7 +45,7 @@ void PreviewTextView::appendText(const AttributedString& text)
     m_pending = text;
     m_pendingOffset = 0;
     // The first screen is whatever the window shows, at least the preview's preferred height.
-    layOutPending(std::max(800, height()) + 2 * kInset, m_pending.length());
+    layOutPending(std::max(kFirstScreenHeight, height()) + 2 * kInset, m_pending.length());
     scheduleNextPiece();
     update();
 }
@@ -50,7 +54,7 @@ void PreviewTextView::completeLayout()
 {
     if (isLayoutComplete())
         return;
-    layOutPending(TextContainer::kUnlimitedHeight, m_pending.length());
+    layOutPending(kNoHeightLimit, m_pending.length());
     update();
 }
 
@@ -76,7 +80,7 @@ void PreviewTextView::scheduleNextPiece()
     m_pieceScheduled = true;
     QTimer::singleShot(0, this, [this] {
         m_pieceScheduled = false;
-        layOutPending(TextContainer::kUnlimitedHeight, kPieceLength);
+        layOutPending(kNoHeightLimit, kPieceLength);
         update();
         scheduleNextPiece();
     });
