@@ -1,6 +1,6 @@
 #include "platform/textview/SpellChecker.h"
 
-#include "platform/textview/LayoutManager.h"
+#include "platform/textlayout/LayoutManager.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1408,7 +1408,7 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
                          m_backgroundColor);
     const Point origin = textContainerOrigin();
     const Range glyphs = m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
-    TextView* previous = m_layoutManager->textViewForDrawing();
+    LayoutView* previous = m_layoutManager->textViewForDrawing();
     m_layoutManager->setTextViewForDrawing(m_selectable ? this : nullptr);
     m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
     m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);

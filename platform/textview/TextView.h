@@ -2,7 +2,7 @@
 
 #include "platform/appkit/View.h"
 #include "platform/text/TextStorage.h"
-#include "platform/textview/LayoutManager.h"
+#include "platform/textlayout/LayoutManager.h"
 
 #include <QColor>
 #include <QStringList>
@@ -65,7 +65,7 @@ public:
 // changes (typing, deleting, pasting and insertText) are, and typed runs undo as one step. The setters
 // and commands a subclass refines (colours, typing attributes, selection, changes, pasteboard) are
 // virtual.
-class TextView : public View {
+class TextView : public View, public LayoutView {
 public:
     explicit TextView(const Rect& frame = {}, std::shared_ptr<LayoutManager> layoutManager = {});
     ~TextView() override;
@@ -110,7 +110,7 @@ public:
     const QColor& inactiveSelectionColor() const { return m_inactiveSelectionColor; }
     void setInactiveSelectionColor(const QColor& color);
     // The selection colour for the current state (active in the key window, or not).
-    QColor selectionColorForDrawing() const;
+    QColor selectionColorForDrawing() const override;
     // Whether the view is the first responder of the key window, so its caret blinks.
     bool isActive() const;
     // Lets tests and offscreen renders draw the active state without a key window.
@@ -119,7 +119,7 @@ public:
     // Selection. Ranges are cut to the text, sorted, joined where they touch; one range is always
     // there (an empty one is the caret). Ranges never split a surrogate pair.
     Range selectedRange() const { return m_selectedRanges.front(); }
-    const std::vector<Range>& selectedRanges() const { return m_selectedRanges; }
+    const std::vector<Range>& selectedRanges() const override { return m_selectedRanges; }
     void setSelectedRange(const Range& range);
     virtual void setSelectedRanges(std::vector<Range> ranges, bool stillSelecting = false);
     void selectAll();

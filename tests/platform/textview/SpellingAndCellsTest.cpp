@@ -1,5 +1,5 @@
 #include "platform/text/TextAttachment.h"
-#include "platform/textview/AttachmentCell.h"
+#include "platform/textlayout/AttachmentCell.h"
 #include "platform/textview/SpellChecker.h"
 #include "platform/textview/TextView.h"
 

@@ -1,10 +1,9 @@
-#include "platform/textview/LayoutManager.h"
+#include "platform/textlayout/LayoutManager.h"
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachment.h"
 #include "platform/text/TextAttachmentCell.h"
-#include "platform/textview/AttachmentCell.h"
-#include "platform/textview/TextView.h"
+#include "platform/textlayout/AttachmentCell.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -713,13 +712,13 @@ void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
         observer(range, heightChanged);
 }
 
-void LayoutManager::addTextView(TextView* view)
+void LayoutManager::addTextView(LayoutView* view)
 {
     if (view && std::find(m_textViews.begin(), m_textViews.end(), view) == m_textViews.end())
         m_textViews.push_back(view);
 }
 
-void LayoutManager::removeTextView(TextView* view)
+void LayoutManager::removeTextView(LayoutView* view)
 {
     std::erase(m_textViews, view);
     if (m_drawingView == view)

@@ -3,7 +3,8 @@
 #include "platform/foundation/Rect.h"
 #include "platform/text/AttributeRuns.h"
 #include "platform/text/TextStorage.h"
-#include "platform/textview/TextContainer.h"
+#include "platform/textlayout/LayoutView.h"
+#include "platform/textlayout/TextContainer.h"
 
 #include <QColor>
 #include <QFont>
@@ -16,7 +17,6 @@
 
 class QPainter;
 class TextAttachment;
-class TextView;
 
 // Temporary attribute names the base layout manager draws (any other name is kept for subclasses).
 inline const QString kTemporaryBackgroundColorAttributeName = kBackgroundColorAttributeName;
@@ -156,13 +156,13 @@ public:
                                               const Point& origin) const;
     // The views showing this layout manager, in the order they attached; the first is the one a
     // subclass usually asks about (its colours, its selection).
-    const std::vector<TextView*>& textViews() const { return m_textViews; }
-    TextView* firstTextView() const { return m_textViews.empty() ? nullptr : m_textViews.front(); }
-    void addTextView(TextView* view);
-    void removeTextView(TextView* view);
+    const std::vector<LayoutView*>& textViews() const { return m_textViews; }
+    LayoutView* firstTextView() const { return m_textViews.empty() ? nullptr : m_textViews.front(); }
+    void addTextView(LayoutView* view);
+    void removeTextView(LayoutView* view);
     // The text view being drawn right now (its selection is drawn in the background pass), else null.
-    TextView* textViewForDrawing() const { return m_drawingView; }
-    void setTextViewForDrawing(TextView* view) { m_drawingView = view; }
+    LayoutView* textViewForDrawing() const { return m_drawingView; }
+    void setTextViewForDrawing(LayoutView* view) { m_drawingView = view; }
 
     // Called after layout changed: range (in the new text) was laid out again, heightChanged when
     // what follows it moved.
@@ -255,6 +255,6 @@ private:
     mutable std::list<quint64> m_lru;
     std::vector<std::pair<int, LayoutObserver>> m_layoutObservers;
     int m_nextObserverToken = 1;
-    TextView* m_drawingView = nullptr;
-    std::vector<TextView*> m_textViews;
+    LayoutView* m_drawingView = nullptr;
+    std::vector<LayoutView*> m_textViews;
 };

@@ -1,4 +1,4 @@
-#include "platform/textview/LayoutManager.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachment.h"
 

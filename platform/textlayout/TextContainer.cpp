@@ -1,4 +1,4 @@
-#include "platform/textview/TextContainer.h"
+#include "platform/textlayout/TextContainer.h"
 
 #include <cmath>
 

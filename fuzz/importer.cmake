@@ -1,0 +1,1 @@
+orvane_add_fuzzer(importer_fuzzer LIBS orvane_importer_core)

@@ -1,0 +1,16 @@
+# Fails when BINARY needs a shared library whose name matches the regular expression FORBIDDEN, as
+# readelf reports the dynamic section's NEEDED entries.
+execute_process(COMMAND readelf -d ${BINARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "readelf could not read ${BINARY}")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]*\\]" needed "${dynamic}")
+if(NOT needed)
+  message(FATAL_ERROR "${BINARY} lists no needed libraries; readelf output not understood")
+endif()
+foreach(entry ${needed})
+  if(entry MATCHES "${FORBIDDEN}")
+    message(FATAL_ERROR "${BINARY} needs a forbidden library: ${entry}")
+  endif()
+endforeach()
+message(STATUS "${BINARY}: ${needed}")
