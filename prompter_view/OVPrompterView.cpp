@@ -13,7 +13,7 @@
 #include "platform/hvkit/HVLogger.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/textview/FindBar.h"
-#include "platform/textview/LayoutManager.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVScrollView.h"
