@@ -193,9 +193,7 @@ OVFocusArrowView::~OVFocusArrowView()
 
 PlistDictionary OVFocusArrowView::initialDefaultsDictionary()
 {
-    PlistDictionary dictionary;
-    dictionary.insert(kSettingsKey, PlistValue(initialDefaultProperties()));
-    return dictionary;
+    return OVSynchronizedProperties::initialDefaultsDictionary(scheme(), initialDefaultProperties());
 }
 
 PlistDictionary OVFocusArrowView::initialDefaultProperties()
@@ -211,9 +209,7 @@ PlistDictionary OVFocusArrowView::initialDefaultProperties()
 
 PlistDictionary OVFocusArrowView::defaultProperties()
 {
-    if (UserDefaults::shared().objectForKey(kSettingsKey).isDictionary())
-        return OVSynchronizedProperties::storedProperties(scheme());
-    return initialDefaultProperties();
+    return OVSynchronizedProperties::defaultProperties(scheme(), initialDefaultProperties());
 }
 
 void OVFocusArrowView::setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties)

@@ -85,6 +85,21 @@ PlistDictionary OVSynchronizedProperties::storedProperties(const Scheme& scheme)
     return UserDefaults::shared().dictionaryForKey(scheme.defaultsKey);
 }
 
+PlistDictionary OVSynchronizedProperties::initialDefaultsDictionary(const Scheme& scheme,
+                                                                   const PlistDictionary& initial)
+{
+    PlistDictionary dictionary;
+    dictionary.insert(scheme.defaultsKey, PlistValue(initial));
+    return dictionary;
+}
+
+PlistDictionary OVSynchronizedProperties::defaultProperties(const Scheme& scheme, const PlistDictionary& initial)
+{
+    if (UserDefaults::shared().objectForKey(scheme.defaultsKey).isDictionary())
+        return storedProperties(scheme);
+    return initial;
+}
+
 void OVSynchronizedProperties::setStoredProperties(const Scheme& scheme,
                                                    const std::optional<PlistDictionary>& properties)
 {

@@ -41,6 +41,10 @@ public:
 
     // The stored dictionary under the scheme's key (the registered one when the user has none).
     static PlistDictionary storedProperties(const Scheme& scheme);
+    // What a class registers: its initial properties under the scheme's key.
+    static PlistDictionary initialDefaultsDictionary(const Scheme& scheme, const PlistDictionary& initial);
+    // The stored properties when there is a dictionary under the key, else the initial ones.
+    static PlistDictionary defaultProperties(const Scheme& scheme, const PlistDictionary& initial);
     // Stores the dictionary; an empty optional removes the key.
     static void setStoredProperties(const Scheme& scheme, const std::optional<PlistDictionary>& properties);
 

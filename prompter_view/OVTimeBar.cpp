@@ -150,9 +150,7 @@ OVTimeBar::~OVTimeBar()
 
 PlistDictionary OVTimeBar::initialDefaultsDictionary()
 {
-    PlistDictionary dictionary;
-    dictionary.insert(kSettingsKey, PlistValue(initialDefaultProperties()));
-    return dictionary;
+    return OVSynchronizedProperties::initialDefaultsDictionary(scheme(), initialDefaultProperties());
 }
 
 PlistDictionary OVTimeBar::initialDefaultProperties()
@@ -170,9 +168,7 @@ PlistDictionary OVTimeBar::initialDefaultProperties()
 
 PlistDictionary OVTimeBar::defaultProperties()
 {
-    if (UserDefaults::shared().objectForKey(kSettingsKey).isDictionary())
-        return OVSynchronizedProperties::storedProperties(scheme());
-    return initialDefaultProperties();
+    return OVSynchronizedProperties::defaultProperties(scheme(), initialDefaultProperties());
 }
 
 void OVTimeBar::setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties)
