@@ -148,6 +148,21 @@ struct CharFormatHash {
     }
 };
 
+struct ParagraphStyleHash {
+    size_t operator()(const ParagraphStyle& s) const noexcept
+    {
+        size_t h = std::hash<int>()(int(s.alignment)) ^ size_t(s.baseWritingDirection) << 8 ^
+                   size_t(s.lineBreakMode) << 16;
+        for (const double v : {s.firstLineHeadIndent, s.headIndent, s.tailIndent, s.lineSpacing,
+                               s.paragraphSpacing, s.paragraphSpacingBefore, s.lineHeightMultiple,
+                               s.minimumLineHeight, s.maximumLineHeight, s.defaultTabInterval})
+            h = h * 1000003u ^ std::hash<double>()(v);
+        for (const TextTab& tab : s.tabStops)
+            h = h * 1000003u ^ std::hash<double>()(tab.location) ^ size_t(tab.type);
+        return h;
+    }
+};
+
 struct CharRun {
     qsizetype start = 0;
     CharFormat format;
@@ -173,7 +188,12 @@ QString fontFamily(const QString& fontName)
 
 class Parser {
 public:
-    Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory) {}
+    Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory)
+    {
+        // The text never holds more units than the data has bytes: it is allocated once, and what
+        // it leaves unused is given back when reading ends.
+        m_text.reserve(input.size());
+    }
 
     RtfReader::Result run();
 
@@ -206,6 +226,8 @@ private:
     void finishNeXTGraphic();
     int currentCodePage();
 
+    // The attribute runs of the text read, from its character and paragraph runs.
+    std::vector<RtfReader::Run> attributeRuns(qsizetype length);
     AttributeDictionary attributesFor(const CharRun& run);
     std::optional<Color> colorAt(int index) const;
 
@@ -287,9 +309,22 @@ RtfReader::Result Parser::run()
     }
 
     RtfReader::Result result;
+    m_text.squeeze();
     result.text = std::move(m_text);
-    // Merge the character runs and the paragraph runs into one sequence of attribute runs. Equal
-    // formats share one dictionary, which keeps the runs cheap to compare and to merge.
+    result.runs = attributeRuns(result.text.size());
+
+    if (m_backgroundColor)
+        m_documentAttributes.insert(NSBackgroundColorDocumentAttribute,
+                                    QVariant::fromValue(*m_backgroundColor));
+    m_documentAttributes.insert(NSDocumentTypeDocumentAttribute, NSRTFTextDocumentType);
+    result.documentAttributes = std::move(m_documentAttributes);
+    return result;
+}
+
+std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
+{
+    // One dictionary per distinct character format, and one per distinct pair of format and
+    // paragraph style, shared by every run that has it: runs stay cheap to hold, compare and merge.
     std::vector<int> formatIds;
     std::vector<AttributeDictionary> formats;
     {
@@ -307,30 +342,38 @@ RtfReader::Result Parser::run()
             formatIds.push_back(it->second);
         }
     }
-    std::unordered_map<int, AttributeDictionary> withParagraph;
+    std::vector<int> styleIds;
+    {
+        std::unordered_map<ParagraphStyle, int, ParagraphStyleHash> ids;
+        styleIds.reserve(m_paragraphs.size());
+        for (const ParagraphRun& run : m_paragraphs)
+            styleIds.push_back(ids.try_emplace(run.style, int(ids.size())).first->second);
+    }
+    std::unordered_map<quint64, AttributeDictionary> combined;
+    std::vector<RtfReader::Run> runs;
+    runs.reserve(m_runs.size() + m_paragraphs.size());
     size_t c = 0;
     size_t p = 0;
     qsizetype position = 0;
-    const qsizetype length = result.text.size();
     while (position < length) {
         while (c + 1 < m_runs.size() && m_runs[c + 1].start <= position)
             ++c;
-        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position) {
+        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position)
             ++p;
-            withParagraph.clear();
-        }
         const int formatId = c < formatIds.size() ? formatIds[c] : -1;
-        auto cached = withParagraph.find(formatId);
-        if (cached == withParagraph.end()) {
+        const int styleId = p < styleIds.size() ? styleIds[p] : -1;
+        const quint64 key = quint64(quint32(formatId + 1)) << 32 | quint32(styleId + 1);
+        auto cached = combined.find(key);
+        if (cached == combined.end()) {
             AttributeDictionary attributes =
                 formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
             if (p < m_paragraphs.size())
                 attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
-            cached = withParagraph.emplace(formatId, std::move(attributes)).first;
+            cached = combined.emplace(key, std::move(attributes)).first;
         }
         const AttributeDictionary& attributes = cached->second;
-        if (result.runs.empty() || !(result.runs.back().attributes == attributes))
-            result.runs.push_back({position, attributes});
+        if (runs.empty() || !(runs.back().attributes == attributes))
+            runs.push_back({position, attributes});
         qsizetype next = length;
         if (c + 1 < m_runs.size())
             next = std::min(next, m_runs[c + 1].start);
@@ -338,13 +381,7 @@ RtfReader::Result Parser::run()
             next = std::min(next, m_paragraphs[p + 1].start);
         position = std::max(next, position + 1);
     }
-
-    if (m_backgroundColor)
-        m_documentAttributes.insert(NSBackgroundColorDocumentAttribute,
-                                    QVariant::fromValue(*m_backgroundColor));
-    m_documentAttributes.insert(NSDocumentTypeDocumentAttribute, NSRTFTextDocumentType);
-    result.documentAttributes = std::move(m_documentAttributes);
-    return result;
+    return runs;
 }
 
 void Parser::handle(const Token& token)
@@ -1358,14 +1395,13 @@ bool RtfReader::read(QByteArrayView rtf, MutableAttributedString& text,
     auto result = parse(rtf, directory, error);
     if (!result)
         return false;
-    MutableAttributedString read(result->text, result->runs.empty() ? AttributeDictionary()
-                                                                    : result->runs.front().attributes);
-    for (size_t i = 1; i < result->runs.size(); ++i) {
-        const qsizetype start = result->runs[i].start;
+    std::vector<AttributeRun> runs;
+    runs.reserve(result->runs.size());
+    for (size_t i = 0; i < result->runs.size(); ++i) {
         const qsizetype end = i + 1 < result->runs.size() ? result->runs[i + 1].start : result->text.size();
-        read.setAttributes(result->runs[i].attributes, Range{start, end - start});
+        runs.push_back(AttributeRun{end - result->runs[i].start, std::move(result->runs[i].attributes)});
     }
-    text.setAttributedString(read);
+    text.setAttributedString(AttributedString::withRuns(std::move(result->text), std::move(runs)));
     if (documentAttributes)
         *documentAttributes = std::move(result->documentAttributes);
     return true;
