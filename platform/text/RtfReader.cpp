@@ -165,7 +165,7 @@ struct ParagraphStyleHash {
 
 struct CharRun {
     qsizetype start = 0;
-    CharFormat format;
+    int format = 0; // index into the distinct formats met so far
     int attachment = -1;
 };
 
@@ -225,10 +225,11 @@ private:
     void finishPicture();
     void finishNeXTGraphic();
     int currentCodePage();
+    int formatId(const CharFormat& format);
 
     // The attribute runs of the text read, from its character and paragraph runs.
     std::vector<RtfReader::Run> attributeRuns(qsizetype length);
-    AttributeDictionary attributesFor(const CharRun& run);
+    AttributeDictionary attributesFor(const CharFormat& format, int attachment);
     std::optional<Color> colorAt(int index) const;
 
     RtfTokenizer m_tokenizer;
@@ -243,12 +244,16 @@ private:
 
     int m_codePage = kDefaultCodePage;
     int m_defaultFont = -1;
+    int m_codePageFont = -1; // the font whose code page m_fontCodePage holds (0: none of its own)
+    int m_fontCodePage = 0;
     std::string m_pendingBytes;
     int m_pendingCodePage = 0;
 
     QString m_text;
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
+    std::vector<CharFormat> m_formats;
+    std::unordered_map<CharFormat, int, CharFormatHash> m_formatIds;
     std::vector<ParagraphRun> m_paragraphs;
     qsizetype m_paragraphStart = 0;
     bool m_swallowAttachmentMark = false;
@@ -325,21 +330,18 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
 {
     // One dictionary per distinct character format, and one per distinct pair of format and
     // paragraph style, shared by every run that has it: runs stay cheap to hold, compare and merge.
-    std::vector<int> formatIds;
     std::vector<AttributeDictionary> formats;
-    {
-        std::unordered_map<CharFormat, int, CharFormatHash> ids;
-        formatIds.reserve(m_runs.size());
-        for (const CharRun& run : m_runs) {
-            if (run.attachment >= 0) {
-                formatIds.push_back(int(formats.size()));
-                formats.push_back(attributesFor(run));
-                continue;
-            }
-            const auto [it, inserted] = ids.try_emplace(run.format, int(formats.size()));
-            if (inserted)
-                formats.push_back(attributesFor(run));
-            formatIds.push_back(it->second);
+    formats.reserve(m_formats.size());
+    for (const CharFormat& format : m_formats)
+        formats.push_back(attributesFor(format, -1));
+    std::vector<int> formatIds;
+    formatIds.reserve(m_runs.size());
+    for (const CharRun& run : m_runs) {
+        if (run.attachment >= 0) {
+            formatIds.push_back(int(formats.size()));
+            formats.push_back(attributesFor(m_formats[size_t(run.format)], run.attachment));
+        } else {
+            formatIds.push_back(run.format);
         }
     }
     std::vector<int> styleIds;
@@ -1058,12 +1060,15 @@ void Parser::controlSymbol(char symbol)
 int Parser::currentCodePage()
 {
     const int font = state().chars.font;
-    if (font >= 0 && state().destination == Destination::Text) {
+    if (font < 0 || state().destination != Destination::Text)
+        return m_codePage;
+    // Text comes in many small pieces in one font: the font is looked up once per change of font.
+    if (font != m_codePageFont) {
         const auto it = m_fonts.find(font);
-        if (it != m_fonts.end() && it->second.codePage != 0)
-            return it->second.codePage;
+        m_fontCodePage = it != m_fonts.end() ? it->second.codePage : 0;
+        m_codePageFont = font;
     }
-    return m_codePage;
+    return m_fontCodePage != 0 ? m_fontCodePage : m_codePage;
 }
 
 void Parser::textBytes(std::string_view bytes)
@@ -1191,8 +1196,9 @@ void Parser::appendToDocument(QStringView text)
             return;
     }
     const CharFormat& format = state().chars;
-    if (m_runs.empty() || m_runs.back().attachment >= 0 || !(m_runs.back().format == format))
-        m_runs.push_back({m_text.size(), format, -1});
+    if (m_runs.empty() || m_runs.back().attachment >= 0 ||
+        !(m_formats[size_t(m_runs.back().format)] == format))
+        m_runs.push_back({m_text.size(), formatId(format), -1});
     m_text.append(text);
 }
 
@@ -1211,7 +1217,7 @@ void Parser::addAttachment(std::shared_ptr<TextAttachment> attachment)
 {
     flushPendingBytes();
     m_attachments.push_back(std::move(attachment));
-    m_runs.push_back({m_text.size(), state().chars, int(m_attachments.size() - 1)});
+    m_runs.push_back({m_text.size(), formatId(state().chars), int(m_attachments.size() - 1)});
     m_text.append(QChar(kAttachmentCharacter));
 }
 
@@ -1227,6 +1233,7 @@ void Parser::commitFontEntry()
     m_destinationText.clear();
     // A hostile table could name millions of fonts; the number of a font is bounded by the input.
     m_fonts[m_fontNumber] = std::move(entry);
+    m_codePageFont = -1;
 }
 
 void Parser::commitColorEntry()
@@ -1317,9 +1324,18 @@ void Parser::finishNeXTGraphic()
     addAttachment(std::move(attachment));
 }
 
-AttributeDictionary Parser::attributesFor(const CharRun& run)
+int Parser::formatId(const CharFormat& format)
 {
-    const CharFormat& f = run.format;
+    // Runs hold an index instead of the format: a long script has tens of thousands of runs and only a
+    // few distinct formats.
+    const auto [it, inserted] = m_formatIds.try_emplace(format, int(m_formats.size()));
+    if (inserted)
+        m_formats.push_back(format);
+    return it->second;
+}
+
+AttributeDictionary Parser::attributesFor(const CharFormat& f, int attachment)
+{
     AttributeDictionary attributes;
     Font font;
     const auto it = m_fonts.find(f.font);
@@ -1362,8 +1378,8 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
     }
     if (f.link >= 0 && f.link < m_links.size())
         attributes.insert(kLinkAttributeName, QUrl(m_links[f.link]));
-    if (run.attachment >= 0)
-        attributes.insert(kAttachmentAttributeName, m_attachments[size_t(run.attachment)]);
+    if (attachment >= 0)
+        attributes.insert(kAttachmentAttributeName, m_attachments[size_t(attachment)]);
     return attributes;
 }
 
