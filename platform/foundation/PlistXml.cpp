@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -510,6 +511,18 @@ private:
     bool m_failed = false;
 };
 
+// UTF-8 bytes of element text as a string. QString::fromUtf8 drops a byte-order mark at the start,
+// which in element text is a character like any other.
+QString textFromUtf8(const char* begin, const char* end)
+{
+    if (end - begin >= 3 && std::string_view(begin, 3) == "\xef\xbb\xbf") {
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(begin, end - begin));
+    }
+    return QString::fromUtf8(begin, end - begin);
+}
+
 // Reads the plain XML that property-list writers produce (the usual prolog, elements without
 // attributes, text with the predefined entities and character references) straight from its UTF-8
 // bytes, several times faster than a general XML reader. It declines everything else (comments,
@@ -676,12 +689,12 @@ private:
         if (text.begin == text.end)
             return QString();
         if (!text.hasEntities)
-            return QString::fromUtf8(text.begin, text.end - text.begin);
+            return textFromUtf8(text.begin, text.end);
         QString out;
         const char* p = text.begin;
         while (p < text.end) {
             const char* amp = std::find(p, text.end, '&');
-            out.append(QString::fromUtf8(p, amp - p));
+            out.append(textFromUtf8(p, amp));
             if (amp == text.end)
                 break;
             const char* semicolon = std::find(amp, text.end, ';');
@@ -727,7 +740,7 @@ private:
         const QByteArray bytes = QByteArray::fromRawData(text.begin, text.end - text.begin);
         if (const auto it = m_keys.constFind(bytes); it != m_keys.cend())
             return *it;
-        const QString decoded = QString::fromUtf8(bytes);
+        const QString decoded = textFromUtf8(text.begin, text.end);
         m_keys.insert(QByteArray(text.begin, text.end - text.begin), decoded);
         return decoded;
     }

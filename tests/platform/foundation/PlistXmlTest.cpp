@@ -199,6 +199,12 @@ TEST(PlistXmlTest, ReadsTheSameValuesWhicheverWayTheXmlIsSpelt)
     expected.insert("k&A", QString::fromUtf8("\u263a<>\"'\rA\u00e9"));
     EXPECT_EQ(*fromXml(references), PlistValue(expected));
 
+    // A byte-order mark inside text is a character, not an encoding mark to drop.
+    PlistDictionary marks;
+    marks.insert(QString::fromUtf8("\ufeffkey"), QString::fromUtf8("\ufeff\ufeffvalue"));
+    marks.insert("after an entity", QString::fromUtf8("&\ufeff<"));
+    EXPECT_EQ(*fromXml(toXml(marks)), PlistValue(marks));
+
     // What the general reader refuses stays refused.
     for (const QByteArray& refused :
          {QByteArray("\n<?xml version=\"1.0\"?><plist><true/></plist>"), document("<string>a]]>b</string>"),
