@@ -2,7 +2,7 @@
 
 // A long teleprompter script shaped like the ones operators read: numbered scenes with centred
 // headings, a bold speaker cue in its own colour before each paragraph and an italic word for
-// emphasis in every paragraph, about 80 characters per attribute run. Its RTF, as the platform's
+// emphasis in every paragraph, about 70 characters per attribute run. Its RTF, as the platform's
 // writer makes it, is about 1.3 bytes per character.
 
 #include "platform/text/MutableAttributedString.h"
