@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <map>
+#include <memory>
+
 namespace {
 
 constexpr qsizetype kTextBytes = 1 << 20;
@@ -24,8 +27,11 @@ constexpr qsizetype kPictureBytes = 40 * 1024;
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-MutableAttributedString makeDocument()
+// textBytes of styled text with bookmarks and pictures in proportion: kBookmarks and kPictures per MB.
+MutableAttributedString makeDocument(qsizetype textBytes = kTextBytes)
 {
+    const int bookmarkCount = int(kBookmarks * textBytes / kTextBytes);
+    const int pictureCount = int(kPictures * textBytes / kTextBytes);
     Font regular;
     regular.fontName = QStringLiteral("Helvetica");
     regular.familyName = QStringLiteral("Helvetica");
@@ -41,7 +47,7 @@ MutableAttributedString makeDocument()
         QStringLiteral("The quick brown fox jumps over the lazy dog and keeps on running. ");
     MutableAttributedString text;
     int paragraph = 0;
-    while (text.length() < kTextBytes) {
+    while (text.length() < textBytes) {
         text.append(QStringLiteral("SCENE %1\n").arg(paragraph), strong);
         QString body;
         for (int i = 0; i < 6; ++i)
@@ -49,13 +55,13 @@ MutableAttributedString makeDocument()
         text.append(body + QLatin1Char('\n'), plain);
         ++paragraph;
     }
-    const qsizetype step = text.length() / (kBookmarks + kPictures);
+    const qsizetype step = text.length() / (bookmarkCount + pictureCount);
     int bookmarks = 0;
     int pictures = 0;
-    for (qsizetype at = text.length() - step; at > 0 && (bookmarks < kBookmarks || pictures < kPictures);
-         at -= step) {
+    for (qsizetype at = text.length() - step;
+         at > 0 && (bookmarks < bookmarkCount || pictures < pictureCount); at -= step) {
         std::shared_ptr<TextAttachment> attachment;
-        if (bookmarks * kPictures <= pictures * kBookmarks && bookmarks < kBookmarks) {
+        if (bookmarks * pictureCount <= pictures * bookmarkCount && bookmarks < bookmarkCount) {
             attachment =
                 OVBookmark::bookmarkWithName(QStringLiteral("Mark %1").arg(bookmarks % 50))->textAttachment();
             ++bookmarks;
@@ -75,10 +81,10 @@ MutableAttributedString makeDocument()
 }
 
 struct Fixture {
-    Fixture()
+    explicit Fixture(qsizetype textBytes = kTextBytes)
     {
         qInstallMessageHandler(quiet);
-        document = makeDocument();
+        document = makeDocument(textBytes);
         path = directory.filePath(QStringLiteral("Bench.ovdocument"));
         MutableAttributedString copy = document;
         OVDocumentPackageWriter::Input input;
@@ -99,9 +105,8 @@ Fixture& fixture()
     return instance;
 }
 
-void BM_ReadPackage(benchmark::State& state)
+void readPackage(benchmark::State& state, const Fixture& f)
 {
-    Fixture& f = fixture();
     OVDocumentPackageReader::Options options;
     options.isInAppBundle = [](const QUrl&) { return false; };
     qsizetype bookmarks = 0;
@@ -125,6 +130,23 @@ void BM_ReadPackage(benchmark::State& state)
                        .arg(bookmarks)
                        .arg(attachments)
                        .toStdString());
+}
+
+void BM_ReadPackage(benchmark::State& state)
+{
+    readPackage(state, fixture());
+}
+
+// Growth: packages of 1, 5 and 20 MB of text should open at the same bytes per second.
+void BM_ReadPackageGrowth(benchmark::State& state)
+{
+    static std::map<qsizetype, std::unique_ptr<Fixture>> made;
+    const qsizetype megabytes = state.range(0);
+    std::unique_ptr<Fixture>& f = made[megabytes];
+    if (!f)
+        f = std::make_unique<Fixture>(megabytes * kTextBytes);
+    readPackage(state, *f);
+    state.SetBytesProcessed(state.iterations() * megabytes * kTextBytes);
 }
 
 // Saves to folder; the disk's cost of making each file durable is part of a real save.
@@ -183,5 +205,6 @@ void BM_CheckForStaleStagingInACleanFolder(benchmark::State& state)
 
 BENCHMARK(BM_CheckForStaleStagingInACleanFolder)->Unit(benchmark::kMicrosecond)->Arg(10)->Arg(500);
 BENCHMARK(BM_ReadPackage)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadPackageGrowth)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePackage)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_WritePackageToMemory)->Unit(benchmark::kMillisecond)->MinTime(2);

@@ -1,10 +1,15 @@
+#include "ScriptSample.h"
+
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/RtfWriter.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/text/TextStorage.h"
 
 #include <benchmark/benchmark.h>
+
+#include <map>
 
 namespace {
 
@@ -100,5 +105,33 @@ void BM_WriteRtfd(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.rtf.size());
 }
 BENCHMARK(BM_WriteRtfd)->Unit(benchmark::kMillisecond);
+
+// The RTF of a sample script of about megabytes MB, made once per size.
+const QByteArray& scriptRtf(int megabytes)
+{
+    static std::map<int, QByteArray> made;
+    QByteArray& rtf = made[megabytes];
+    if (rtf.isEmpty()) {
+        const auto characters = qsizetype(megabytes * 1024.0 * 1024.0 * ScriptSample::kCharactersPerRtfByte);
+        rtf = RtfWriter::write(ScriptSample::make(characters), {});
+    }
+    return rtf;
+}
+
+// Growth: reading 1, 5 and 20 MB scripts into a text storage should run at the same bytes per second.
+void BM_ReadScriptGrowth(benchmark::State& state)
+{
+    const QByteArray& rtf = scriptRtf(int(state.range(0)));
+    qsizetype runs = 0;
+    for (auto _ : state) {
+        TextStorage text;
+        RtfReader::read(rtf, text, nullptr, nullptr);
+        runs = text.runCount();
+        benchmark::DoNotOptimize(text.length());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+    state.counters["runs"] = double(runs);
+}
+BENCHMARK(BM_ReadScriptGrowth)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond);
 
 } // namespace

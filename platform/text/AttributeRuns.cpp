@@ -194,22 +194,7 @@ void AttributeRuns::replace(const Range& range, std::vector<AttributeRun> runs)
         m_blocks[last + 1].runs.front().attributes == rebuilt.back().attributes)
         absorbNext();
 
-    std::vector<Block> blocks;
-    qsizetype count = qsizetype(rebuilt.size());
-    if (count > 0) {
-        qsizetype pieces = std::max<qsizetype>(1, count / kTargetRuns);
-        qsizetype base = count / pieces;
-        qsizetype extra = count % pieces;
-        auto it = rebuilt.begin();
-        for (qsizetype i = 0; i < pieces; ++i) {
-            qsizetype take = base + (i < extra ? 1 : 0);
-            Block block;
-            block.runs.assign(std::make_move_iterator(it), std::make_move_iterator(it + take));
-            block.length = totalLength(block.runs);
-            blocks.push_back(std::move(block));
-            it += take;
-        }
-    }
+    std::vector<Block> blocks = makeBlocks(std::move(rebuilt));
     // Reuse the replaced slots, so the blocks after them move only when the count changes.
     qsizetype replaced = last + 1 - first;
     qsizetype common = std::min(replaced, qsizetype(blocks.size()));
@@ -220,6 +205,39 @@ void AttributeRuns::replace(const Range& range, std::vector<AttributeRun> runs)
         m_blocks.insert(m_blocks.begin() + first + common, std::make_move_iterator(blocks.begin() + common),
                         std::make_move_iterator(blocks.end()));
     updateStartsFrom(first);
+}
+
+std::vector<AttributeRuns::Block> AttributeRuns::makeBlocks(std::vector<AttributeRun> runs)
+{
+    std::vector<Block> blocks;
+    qsizetype count = qsizetype(runs.size());
+    if (count == 0)
+        return blocks;
+    qsizetype pieces = std::max<qsizetype>(1, count / kTargetRuns);
+    qsizetype base = count / pieces;
+    qsizetype extra = count % pieces;
+    blocks.reserve(size_t(pieces));
+    auto it = runs.begin();
+    for (qsizetype i = 0; i < pieces; ++i) {
+        qsizetype take = base + (i < extra ? 1 : 0);
+        Block block;
+        block.runs.assign(std::make_move_iterator(it), std::make_move_iterator(it + take));
+        block.length = totalLength(block.runs);
+        blocks.push_back(std::move(block));
+        it += take;
+    }
+    return blocks;
+}
+
+void AttributeRuns::assign(std::vector<AttributeRun> runs)
+{
+    std::vector<AttributeRun> merged;
+    merged.reserve(runs.size());
+    for (AttributeRun& run : runs)
+        appendMerging(merged, std::move(run));
+    m_blocks = makeBlocks(std::move(merged));
+    m_starts.clear();
+    updateStartsFrom(0);
 }
 
 void AttributeRuns::clear()

@@ -26,6 +26,9 @@ public:
     std::vector<AttributeRun> slice(const Range& range) const;
     // Replaces the characters of range (within 0...length) by runs, merging equal neighbours.
     void replace(const Range& range, std::vector<AttributeRun> runs);
+    // Replaces every run at once, merging equal neighbours: linear in the number of runs, for
+    // building a whole string.
+    void assign(std::vector<AttributeRun> runs);
     void clear();
 
     bool operator==(const AttributeRuns& other) const;
@@ -36,6 +39,8 @@ private:
         qsizetype length = 0;
     };
 
+    // Cuts merged runs into blocks of about the target size.
+    static std::vector<Block> makeBlocks(std::vector<AttributeRun> runs);
     qsizetype blockAt(qsizetype index) const;
     // The common edit: characters typed or deleted inside one run that keeps its attributes.
     bool resizeRunInPlace(const Range& range, const std::vector<AttributeRun>& runs);

@@ -12,6 +12,33 @@ AttributedString::AttributedString(const QString& string, const AttributeDiction
     m_stringValid = true;
 }
 
+AttributedString AttributedString::withRuns(QString string, std::vector<AttributeRun> runs)
+{
+    AttributedString result;
+    const qsizetype length = string.size();
+    if (length == 0)
+        return result;
+    qsizetype covered = 0;
+    size_t kept = 0;
+    for (; kept < runs.size() && covered < length; ++kept) {
+        AttributeRun& run = runs[kept];
+        run.length = std::clamp<qsizetype>(run.length, 0, length - covered);
+        covered += run.length;
+    }
+    runs.resize(kept);
+    if (covered < length) {
+        if (runs.empty())
+            runs.push_back(AttributeRun{length - covered, {}});
+        else
+            runs.back().length += length - covered;
+    }
+    result.m_text.assign(reinterpret_cast<const char16_t*>(string.utf16()), length);
+    result.m_runs.assign(std::move(runs));
+    result.m_string = std::move(string);
+    result.m_stringValid = true;
+    return result;
+}
+
 AttributedString::AttributedString(const AttributedString& other)
     : m_text(other.m_text), m_runs(other.m_runs), m_string(other.m_string), m_stringValid(other.m_stringValid)
 {

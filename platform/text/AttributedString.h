@@ -28,6 +28,10 @@ public:
 
     AttributedString() = default;
     explicit AttributedString(const QString& string, const AttributeDictionary& attributes = {});
+    // The string with the attributes of runs, built in one pass (readers of whole files use it). The
+    // runs' lengths should add up to the string's: runs past its end are cut, and the last run's
+    // attributes hold to its end.
+    static AttributedString withRuns(QString string, std::vector<AttributeRun> runs);
     AttributedString(const AttributedString& other);
     AttributedString(AttributedString&& other) noexcept;
     AttributedString& operator=(const AttributedString& other);

@@ -115,6 +115,18 @@ void MutableAttributedString::setAttributedString(const AttributedString& attrib
     replaceCharacters(Range{0, length()}, attributedString);
 }
 
+void MutableAttributedString::setAttributedString(AttributedString&& attributedString)
+{
+    if (&attributedString == this)
+        return;
+    const Range replaced{0, length()};
+    const qsizetype newLength = attributedString.length();
+    if (replaced.length == 0 && newLength == 0)
+        return;
+    AttributedString::operator=(std::move(attributedString));
+    edited(TextStorageEditedCharacters | TextStorageEditedAttributes, replaced, newLength - replaced.length);
+}
+
 void MutableAttributedString::fixAttributes(const Range& range)
 {
     fixParagraphStyleAttribute(range);

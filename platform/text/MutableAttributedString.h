@@ -26,6 +26,8 @@ public:
     void append(const QString& string, const AttributeDictionary& attributes);
     void deleteCharacters(const Range& range);
     void setAttributedString(const AttributedString& attributedString);
+    // As above, taking over the characters and runs instead of copying them.
+    void setAttributedString(AttributedString&& attributedString);
 
     // Brackets a group of changes; a text storage reports them as one edit.
     virtual void beginEditing() {}

@@ -148,9 +148,24 @@ struct CharFormatHash {
     }
 };
 
+struct ParagraphStyleHash {
+    size_t operator()(const ParagraphStyle& s) const noexcept
+    {
+        size_t h = std::hash<int>()(int(s.alignment)) ^ size_t(s.baseWritingDirection) << 8 ^
+                   size_t(s.lineBreakMode) << 16;
+        for (const double v : {s.firstLineHeadIndent, s.headIndent, s.tailIndent, s.lineSpacing,
+                               s.paragraphSpacing, s.paragraphSpacingBefore, s.lineHeightMultiple,
+                               s.minimumLineHeight, s.maximumLineHeight, s.defaultTabInterval})
+            h = h * 1000003u ^ std::hash<double>()(v);
+        for (const TextTab& tab : s.tabStops)
+            h = h * 1000003u ^ std::hash<double>()(tab.location) ^ size_t(tab.type);
+        return h;
+    }
+};
+
 struct CharRun {
     qsizetype start = 0;
-    CharFormat format;
+    int format = 0; // index into the distinct formats met so far
     int attachment = -1;
 };
 
@@ -173,7 +188,12 @@ QString fontFamily(const QString& fontName)
 
 class Parser {
 public:
-    Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory) {}
+    Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory)
+    {
+        // The text never holds more units than the data has bytes: it is allocated once, and what
+        // it leaves unused is given back when reading ends.
+        m_text.reserve(input.size());
+    }
 
     RtfReader::Result run();
 
@@ -205,8 +225,11 @@ private:
     void finishPicture();
     void finishNeXTGraphic();
     int currentCodePage();
+    int formatId(const CharFormat& format);
 
-    AttributeDictionary attributesFor(const CharRun& run);
+    // The attribute runs of the text read, from its character and paragraph runs.
+    std::vector<RtfReader::Run> attributeRuns(qsizetype length);
+    AttributeDictionary attributesFor(const CharFormat& format, int attachment);
     std::optional<Color> colorAt(int index) const;
 
     RtfTokenizer m_tokenizer;
@@ -221,12 +244,16 @@ private:
 
     int m_codePage = kDefaultCodePage;
     int m_defaultFont = -1;
+    int m_codePageFont = -1; // the font whose code page m_fontCodePage holds (0: none of its own)
+    int m_fontCodePage = 0;
     std::string m_pendingBytes;
     int m_pendingCodePage = 0;
 
     QString m_text;
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
+    std::vector<CharFormat> m_formats;
+    std::unordered_map<CharFormat, int, CharFormatHash> m_formatIds;
     std::vector<ParagraphRun> m_paragraphs;
     qsizetype m_paragraphStart = 0;
     bool m_swallowAttachmentMark = false;
@@ -287,57 +314,9 @@ RtfReader::Result Parser::run()
     }
 
     RtfReader::Result result;
+    m_text.squeeze();
     result.text = std::move(m_text);
-    // Merge the character runs and the paragraph runs into one sequence of attribute runs. Equal
-    // formats share one dictionary, which keeps the runs cheap to compare and to merge.
-    std::vector<int> formatIds;
-    std::vector<AttributeDictionary> formats;
-    {
-        std::unordered_map<CharFormat, int, CharFormatHash> ids;
-        formatIds.reserve(m_runs.size());
-        for (const CharRun& run : m_runs) {
-            if (run.attachment >= 0) {
-                formatIds.push_back(int(formats.size()));
-                formats.push_back(attributesFor(run));
-                continue;
-            }
-            const auto [it, inserted] = ids.try_emplace(run.format, int(formats.size()));
-            if (inserted)
-                formats.push_back(attributesFor(run));
-            formatIds.push_back(it->second);
-        }
-    }
-    std::unordered_map<int, AttributeDictionary> withParagraph;
-    size_t c = 0;
-    size_t p = 0;
-    qsizetype position = 0;
-    const qsizetype length = result.text.size();
-    while (position < length) {
-        while (c + 1 < m_runs.size() && m_runs[c + 1].start <= position)
-            ++c;
-        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position) {
-            ++p;
-            withParagraph.clear();
-        }
-        const int formatId = c < formatIds.size() ? formatIds[c] : -1;
-        auto cached = withParagraph.find(formatId);
-        if (cached == withParagraph.end()) {
-            AttributeDictionary attributes =
-                formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
-            if (p < m_paragraphs.size())
-                attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
-            cached = withParagraph.emplace(formatId, std::move(attributes)).first;
-        }
-        const AttributeDictionary& attributes = cached->second;
-        if (result.runs.empty() || !(result.runs.back().attributes == attributes))
-            result.runs.push_back({position, attributes});
-        qsizetype next = length;
-        if (c + 1 < m_runs.size())
-            next = std::min(next, m_runs[c + 1].start);
-        if (p + 1 < m_paragraphs.size())
-            next = std::min(next, m_paragraphs[p + 1].start);
-        position = std::max(next, position + 1);
-    }
+    result.runs = attributeRuns(result.text.size());
 
     if (m_backgroundColor)
         m_documentAttributes.insert(NSBackgroundColorDocumentAttribute,
@@ -345,6 +324,66 @@ RtfReader::Result Parser::run()
     m_documentAttributes.insert(NSDocumentTypeDocumentAttribute, NSRTFTextDocumentType);
     result.documentAttributes = std::move(m_documentAttributes);
     return result;
+}
+
+std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
+{
+    // One dictionary per distinct character format, and one per distinct pair of format and
+    // paragraph style, shared by every run that has it: runs stay cheap to hold, compare and merge.
+    std::vector<AttributeDictionary> formats;
+    formats.reserve(m_formats.size());
+    for (const CharFormat& format : m_formats)
+        formats.push_back(attributesFor(format, -1));
+    std::vector<int> formatIds;
+    formatIds.reserve(m_runs.size());
+    for (const CharRun& run : m_runs) {
+        if (run.attachment >= 0) {
+            formatIds.push_back(int(formats.size()));
+            formats.push_back(attributesFor(m_formats[size_t(run.format)], run.attachment));
+        } else {
+            formatIds.push_back(run.format);
+        }
+    }
+    std::vector<int> styleIds;
+    {
+        std::unordered_map<ParagraphStyle, int, ParagraphStyleHash> ids;
+        styleIds.reserve(m_paragraphs.size());
+        for (const ParagraphRun& run : m_paragraphs)
+            styleIds.push_back(ids.try_emplace(run.style, int(ids.size())).first->second);
+    }
+    std::unordered_map<quint64, AttributeDictionary> combined;
+    std::vector<RtfReader::Run> runs;
+    runs.reserve(m_runs.size() + m_paragraphs.size());
+    size_t c = 0;
+    size_t p = 0;
+    qsizetype position = 0;
+    while (position < length) {
+        while (c + 1 < m_runs.size() && m_runs[c + 1].start <= position)
+            ++c;
+        while (p + 1 < m_paragraphs.size() && m_paragraphs[p + 1].start <= position)
+            ++p;
+        const int formatId = c < formatIds.size() ? formatIds[c] : -1;
+        const int styleId = p < styleIds.size() ? styleIds[p] : -1;
+        const quint64 key = quint64(quint32(formatId + 1)) << 32 | quint32(styleId + 1);
+        auto cached = combined.find(key);
+        if (cached == combined.end()) {
+            AttributeDictionary attributes =
+                formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
+            if (p < m_paragraphs.size())
+                attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
+            cached = combined.emplace(key, std::move(attributes)).first;
+        }
+        const AttributeDictionary& attributes = cached->second;
+        if (runs.empty() || !(runs.back().attributes == attributes))
+            runs.push_back({position, attributes});
+        qsizetype next = length;
+        if (c + 1 < m_runs.size())
+            next = std::min(next, m_runs[c + 1].start);
+        if (p + 1 < m_paragraphs.size())
+            next = std::min(next, m_paragraphs[p + 1].start);
+        position = std::max(next, position + 1);
+    }
+    return runs;
 }
 
 void Parser::handle(const Token& token)
@@ -1021,12 +1060,15 @@ void Parser::controlSymbol(char symbol)
 int Parser::currentCodePage()
 {
     const int font = state().chars.font;
-    if (font >= 0 && state().destination == Destination::Text) {
+    if (font < 0 || state().destination != Destination::Text)
+        return m_codePage;
+    // Text comes in many small pieces in one font: the font is looked up once per change of font.
+    if (font != m_codePageFont) {
         const auto it = m_fonts.find(font);
-        if (it != m_fonts.end() && it->second.codePage != 0)
-            return it->second.codePage;
+        m_fontCodePage = it != m_fonts.end() ? it->second.codePage : 0;
+        m_codePageFont = font;
     }
-    return m_codePage;
+    return m_fontCodePage != 0 ? m_fontCodePage : m_codePage;
 }
 
 void Parser::textBytes(std::string_view bytes)
@@ -1154,8 +1196,9 @@ void Parser::appendToDocument(QStringView text)
             return;
     }
     const CharFormat& format = state().chars;
-    if (m_runs.empty() || m_runs.back().attachment >= 0 || !(m_runs.back().format == format))
-        m_runs.push_back({m_text.size(), format, -1});
+    if (m_runs.empty() || m_runs.back().attachment >= 0 ||
+        !(m_formats[size_t(m_runs.back().format)] == format))
+        m_runs.push_back({m_text.size(), formatId(format), -1});
     m_text.append(text);
 }
 
@@ -1174,7 +1217,7 @@ void Parser::addAttachment(std::shared_ptr<TextAttachment> attachment)
 {
     flushPendingBytes();
     m_attachments.push_back(std::move(attachment));
-    m_runs.push_back({m_text.size(), state().chars, int(m_attachments.size() - 1)});
+    m_runs.push_back({m_text.size(), formatId(state().chars), int(m_attachments.size() - 1)});
     m_text.append(QChar(kAttachmentCharacter));
 }
 
@@ -1190,6 +1233,7 @@ void Parser::commitFontEntry()
     m_destinationText.clear();
     // A hostile table could name millions of fonts; the number of a font is bounded by the input.
     m_fonts[m_fontNumber] = std::move(entry);
+    m_codePageFont = -1;
 }
 
 void Parser::commitColorEntry()
@@ -1280,9 +1324,18 @@ void Parser::finishNeXTGraphic()
     addAttachment(std::move(attachment));
 }
 
-AttributeDictionary Parser::attributesFor(const CharRun& run)
+int Parser::formatId(const CharFormat& format)
 {
-    const CharFormat& f = run.format;
+    // Runs hold an index instead of the format: a long script has tens of thousands of runs and only a
+    // few distinct formats.
+    const auto [it, inserted] = m_formatIds.try_emplace(format, int(m_formats.size()));
+    if (inserted)
+        m_formats.push_back(format);
+    return it->second;
+}
+
+AttributeDictionary Parser::attributesFor(const CharFormat& f, int attachment)
+{
     AttributeDictionary attributes;
     Font font;
     const auto it = m_fonts.find(f.font);
@@ -1325,8 +1378,8 @@ AttributeDictionary Parser::attributesFor(const CharRun& run)
     }
     if (f.link >= 0 && f.link < m_links.size())
         attributes.insert(kLinkAttributeName, QUrl(m_links[f.link]));
-    if (run.attachment >= 0)
-        attributes.insert(kAttachmentAttributeName, m_attachments[size_t(run.attachment)]);
+    if (attachment >= 0)
+        attributes.insert(kAttachmentAttributeName, m_attachments[size_t(attachment)]);
     return attributes;
 }
 
@@ -1358,14 +1411,13 @@ bool RtfReader::read(QByteArrayView rtf, MutableAttributedString& text,
     auto result = parse(rtf, directory, error);
     if (!result)
         return false;
-    MutableAttributedString read(result->text, result->runs.empty() ? AttributeDictionary()
-                                                                    : result->runs.front().attributes);
-    for (size_t i = 1; i < result->runs.size(); ++i) {
-        const qsizetype start = result->runs[i].start;
+    std::vector<AttributeRun> runs;
+    runs.reserve(result->runs.size());
+    for (size_t i = 0; i < result->runs.size(); ++i) {
         const qsizetype end = i + 1 < result->runs.size() ? result->runs[i + 1].start : result->text.size();
-        read.setAttributes(result->runs[i].attributes, Range{start, end - start});
+        runs.push_back(AttributeRun{end - result->runs[i].start, std::move(result->runs[i].attributes)});
     }
-    text.setAttributedString(read);
+    text.setAttributedString(AttributedString::withRuns(std::move(result->text), std::move(runs)));
     if (documentAttributes)
         *documentAttributes = std::move(result->documentAttributes);
     return true;

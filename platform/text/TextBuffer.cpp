@@ -15,19 +15,19 @@ bool isParagraphSeparator(char16_t c)
     return c == u'\n' || c == u'\r' || c == 0x2029;
 }
 
-std::vector<std::u16string> chunk(const std::u16string& text)
+std::vector<std::u16string> chunk(const char16_t* units, qsizetype size)
 {
     std::vector<std::u16string> blocks;
-    qsizetype size = qsizetype(text.size());
-    if (size == 0)
+    if (size <= 0)
         return blocks;
     qsizetype pieces = (size + kTargetBlock - 1) / kTargetBlock;
     qsizetype base = size / pieces;
     qsizetype extra = size % pieces;
+    blocks.reserve(size_t(pieces));
     qsizetype position = 0;
     for (qsizetype i = 0; i < pieces; ++i) {
         qsizetype take = base + (i < extra ? 1 : 0);
-        blocks.emplace_back(text, position, take);
+        blocks.emplace_back(units + position, size_t(take));
         position += take;
     }
     return blocks;
@@ -65,8 +65,7 @@ void TextBuffer::updateStartsFrom(qsizetype block)
 void TextBuffer::replace(qsizetype location, qsizetype count, const char16_t* units, qsizetype unitCount)
 {
     if (m_blocks.empty()) {
-        m_blocks = chunk(std::u16string(units, size_t(unitCount)));
-        updateStartsFrom(0);
+        assign(units, unitCount);
         return;
     }
     qsizetype first = blockAt(location);
@@ -100,11 +99,18 @@ void TextBuffer::replace(qsizetype location, qsizetype count, const char16_t* un
             joined.insert(0, m_blocks[first]);
         }
     }
-    std::vector<std::u16string> rebuilt = chunk(joined);
+    std::vector<std::u16string> rebuilt = chunk(joined.data(), qsizetype(joined.size()));
     m_blocks.erase(m_blocks.begin() + first, m_blocks.begin() + last + 1);
     m_blocks.insert(m_blocks.begin() + first, std::make_move_iterator(rebuilt.begin()),
                     std::make_move_iterator(rebuilt.end()));
     updateStartsFrom(first);
+}
+
+void TextBuffer::assign(const char16_t* units, qsizetype unitCount)
+{
+    m_blocks = chunk(units, unitCount);
+    m_starts.clear();
+    updateStartsFrom(0);
 }
 
 void TextBuffer::clear()

@@ -14,6 +14,8 @@ public:
 
     // Replaces count units at location by the given units; location and count must lie in the text.
     void replace(qsizetype location, qsizetype count, const char16_t* units, qsizetype unitCount);
+    // Replaces the whole text, cutting it into blocks in one pass.
+    void assign(const char16_t* units, qsizetype unitCount);
     void clear();
 
     QString mid(qsizetype location, qsizetype count) const;

@@ -174,6 +174,48 @@ TEST(PlistXmlTest, ReadsWhatOtherWritersProduce)
     EXPECT_EQ(*bare, PlistValue(PlistArray{PlistValue(true)}));
 }
 
+TEST(PlistXmlTest, ReadsTheSameValuesWhicheverWayTheXmlIsSpelt)
+{
+    // Plain documents are read straight from their bytes; any other spelling goes through the general
+    // XML reader. Both must give the same values.
+    const PlistValue sample = samplePropertyList();
+    const QByteArray plain = toXml(sample);
+    EXPECT_EQ(*fromXml(plain), sample);
+
+    QByteArray crlf = plain;
+    EXPECT_EQ(*fromXml(crlf.replace("\n", "\r\n")), sample);
+    QByteArray commented = plain;
+    EXPECT_EQ(*fromXml(commented.replace("<dict>", "<dict><!-- note -->")), sample);
+    QByteArray spaced = plain;
+    EXPECT_EQ(*fromXml(spaced.replace("<array>", "<array >").replace("</key>", "</key >")), sample);
+    QByteArray declared = plain;
+    EXPECT_EQ(*fromXml(declared.replace(" encoding=\"UTF-8\"", " encoding=\"UTF-8\" standalone=\"yes\"")),
+              sample);
+
+    const QByteArray references =
+        document("<dict><key>k&amp;&#x41;</key>"
+                 "<string>&#x263A;&lt;&gt;&quot;&apos;&#13;&#65;\u00e9</string></dict>");
+    PlistDictionary expected;
+    expected.insert("k&A", QString::fromUtf8("\u263a<>\"'\rA\u00e9"));
+    EXPECT_EQ(*fromXml(references), PlistValue(expected));
+
+    // A byte-order mark inside text is a character, not an encoding mark to drop.
+    PlistDictionary marks;
+    marks.insert(QString::fromUtf8("\ufeffkey"), QString::fromUtf8("\ufeff\ufeffvalue"));
+    marks.insert("after an entity", QString::fromUtf8("&\ufeff<"));
+    EXPECT_EQ(*fromXml(toXml(marks)), PlistValue(marks));
+
+    // What the general reader refuses stays refused.
+    for (const QByteArray& refused :
+         {QByteArray("\n<?xml version=\"1.0\"?><plist><true/></plist>"), document("<string>a]]>b</string>"),
+          document("<string>&#0;</string>"), document("<string>\xef\xbf\xbe</string>"),
+          document("<integer>1</string>"), document("<array><true/></dict>")}) {
+        Error error;
+        EXPECT_FALSE(fromXml(refused, &error)) << refused.toStdString();
+        EXPECT_EQ(error.code(), kPropertyListReadCorruptError) << refused.toStdString();
+    }
+}
+
 TEST(PlistXmlTest, PreservesCarriageReturnsAndRefusesUnwritableText)
 {
     const PlistValue text(QString("line\r\nbreak\ttab"));

@@ -353,6 +353,66 @@ TEST(AttributedString, RandomEditsMatchAPerCharacterModel)
     EXPECT_GT(string.length(), 10000);
 }
 
+TEST(AttributedString, BuildingFromRunsMatchesApplyingEachRun)
+{
+    std::mt19937 random(99);
+    const std::vector<AttributeDictionary> palette{{},
+                                                   kBold,
+                                                   kRed,
+                                                   {{kUnderlineStyleAttributeName, 1}},
+                                                   {{kFontAttributeName, Font{"Courier", "Courier", 10}}}};
+    QString text;
+    std::vector<AttributeRun> runs;
+    CharacterModel model;
+    // Enough runs for many blocks, with equal neighbours (which must merge) and empty runs.
+    for (int i = 0; i < 5000; ++i) {
+        const qsizetype length = qsizetype(random() % 40);
+        const AttributeDictionary& attributes = palette[random() % palette.size()];
+        runs.push_back(AttributeRun{length, attributes});
+        for (qsizetype j = 0; j < length; ++j) {
+            text.append(QChar(u'a' + char16_t(random() % 26)));
+            model.attributes.push_back(attributes);
+        }
+    }
+    model.text = text;
+    MutableAttributedString built = AttributedString::withRuns(text, runs);
+    expectSame(built, model);
+
+    MutableAttributedString applied(text);
+    qsizetype position = 0;
+    for (const AttributeRun& run : runs) {
+        applied.setAttributes(run.attributes, Range{position, run.length});
+        position += run.length;
+    }
+    EXPECT_EQ(built, applied);
+    EXPECT_EQ(built.runCount(), applied.runCount());
+
+    // Edits after building work on the blocks it made.
+    built.replaceCharacters(Range{100, 50}, QStringLiteral("edited"));
+    applied.replaceCharacters(Range{100, 50}, QStringLiteral("edited"));
+    EXPECT_EQ(built, applied);
+}
+
+TEST(AttributedString, BuildingFromRunsFitsThemToTheString)
+{
+    // Runs past the end are cut; a shortfall takes the last run's attributes; no runs, no attributes.
+    const AttributedString longRuns = AttributedString::withRuns(
+        QStringLiteral("abcd"), {AttributeRun{3, kBold}, AttributeRun{5, kRed}, AttributeRun{2, kBold}});
+    EXPECT_EQ(longRuns, AttributedString::withRuns(QStringLiteral("abcd"), {{3, kBold}, {1, kRed}}));
+    EXPECT_EQ(longRuns.runCount(), 2);
+
+    const AttributedString shortRuns =
+        AttributedString::withRuns(QStringLiteral("abcd"), {AttributeRun{1, kBold}, AttributeRun{-4, kRed}});
+    EXPECT_TRUE(shortRuns.attributesAtIndex(3) == kRed);
+    EXPECT_TRUE(shortRuns.attributesAtIndex(0) == kBold);
+    EXPECT_EQ(shortRuns.runCount(), 2);
+
+    const AttributedString noRuns = AttributedString::withRuns(QStringLiteral("abcd"), {});
+    EXPECT_EQ(noRuns, AttributedString(QStringLiteral("abcd")));
+    EXPECT_EQ(AttributedString::withRuns(QString(), {AttributeRun{3, kBold}}), AttributedString());
+    EXPECT_EQ(AttributedString::withRuns(QString(), {AttributeRun{3, kBold}}).runCount(), 0);
+}
+
 TEST(AttributedString, CopiesAreIndependentAndCompareEqual)
 {
     MutableAttributedString text(QStringLiteral("shared"), kBold);

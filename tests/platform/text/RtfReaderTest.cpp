@@ -64,6 +64,50 @@ const QString kNonAscii =
                    u"\u65E5\u672C\u8A9E");
 const QString kEmoji = QStringLiteral(u"\U0001F600");
 
+// The reader builds its runs in one pass; applying each run in turn, as a general attribute edit,
+// must give the very same text, runs and attributes.
+MutableAttributedString readRunByRun(QByteArrayView rtf, const FileWrapper* directory)
+{
+    std::optional<RtfReader::Result> result = RtfReader::parse(rtf, directory, nullptr);
+    EXPECT_TRUE(result);
+    if (!result)
+        return {};
+    MutableAttributedString text(result->text, result->runs.empty() ? AttributeDictionary()
+                                                                    : result->runs.front().attributes);
+    for (size_t i = 1; i < result->runs.size(); ++i) {
+        const qsizetype start = result->runs[i].start;
+        const qsizetype end = i + 1 < result->runs.size() ? result->runs[i + 1].start : result->text.size();
+        text.setAttributes(result->runs[i].attributes, Range{start, end - start});
+    }
+    return text;
+}
+
+// Attachments compare by identity and each reading makes its own: they are compared by their files,
+// then left out of the comparison of everything else.
+void expectSameReading(MutableAttributedString read, MutableAttributedString reference)
+{
+    ASSERT_EQ(read.string(), reference.string());
+    EXPECT_EQ(read.runCount(), reference.runCount());
+    const Range all{0, read.length()};
+    for (qsizetype i = 0; i < read.length(); ++i) {
+        Range readRun;
+        Range referenceRun;
+        const auto attachment = read.attribute(kAttachmentAttributeName, i, &readRun).attachment();
+        const auto expected = reference.attribute(kAttachmentAttributeName, i, &referenceRun).attachment();
+        ASSERT_EQ(readRun, referenceRun) << "at " << i;
+        ASSERT_EQ(bool(attachment), bool(expected)) << "at " << i;
+        if (attachment) {
+            EXPECT_EQ(attachment->bounds(), expected->bounds());
+            EXPECT_EQ(attachment->fileWrapper()->regularFileContents(),
+                      expected->fileWrapper()->regularFileContents());
+        }
+        i = readRun.end() - 1;
+    }
+    read.removeAttribute(kAttachmentAttributeName, all);
+    reference.removeAttribute(kAttachmentAttributeName, all);
+    EXPECT_TRUE(read == reference);
+}
+
 } // namespace
 
 TEST(RtfReaderTest, ReadsThePlatformsOwnStyle)
@@ -363,4 +407,43 @@ TEST(RtfReaderTest, SurvivesHostileInput)
         const Read read = readRtf(rtf, directory.get());
         EXPECT_EQ(read.text.string(), QStringLiteral("x")) << rtf;
     }
+}
+
+TEST(RtfReaderTest, BuildsTheSameRunsAsApplyingEachRunInTurn)
+{
+    for (const char* name : {"libreoffice.rtf", "abiword.rtf", "pandoc.rtf", "handwritten.rtf"}) {
+        SCOPED_TRACE(name);
+        const QByteArray rtf = fixture(QString::fromLatin1(name));
+        expectSameReading(readRtf(rtf).text, readRunByRun(rtf, nullptr));
+    }
+    auto directory = FileWrapper::makeDirectory();
+    directory->addRegularFile(fixture(QStringLiteral("handwritten.rtfd/dot.png")), QStringLiteral("dot.png"));
+    const QByteArray rtfd = fixture(QStringLiteral("handwritten.rtfd/TXT.rtf"));
+    expectSameReading(readRtf(rtfd, directory.get()).text, readRunByRun(rtfd, directory.get()));
+
+    // A long script whose runs fill many blocks, with styles that come back paragraph after paragraph.
+    QByteArray script("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\froman Times-Roman;}"
+                      "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
+    for (int i = 0; i < 3000; ++i) {
+        script.append(i % 7 == 0 ? "\\pard\\qc " : i % 7 == 1 ? "\\pard\\li720 " : "");
+        script.append(QByteArray("\\f") + QByteArray::number(i % 2) + "\\cf" + QByteArray::number(i % 3) +
+                      (i % 5 == 0 ? "\\b " : "\\b0 ") + "Line " + QByteArray::number(i) + " of the script");
+        script.append(i % 4 == 0 ? "\\i  emphasis\\i0  and more\\par\n" : " \\'e9t\\'e9 \\u8212\\'3f\\par\n");
+    }
+    script.append("}");
+    const Read long_ = readRtf(script);
+    EXPECT_GT(long_.text.runCount(), 3000);
+    expectSameReading(long_.text, readRunByRun(script, nullptr));
+}
+
+TEST(RtfReaderTest, ReplacesTheWholeTextAsOneEdit)
+{
+    // Reading into a text that already holds something leaves nothing of it behind.
+    MutableAttributedString text(QStringLiteral("previous contents that are longer"),
+                                 AttributeDictionary{{kKernAttributeName, 1.0}});
+    ASSERT_TRUE(RtfReader::read("{\\rtf1 {\\b new} text}", text, nullptr, nullptr));
+    EXPECT_EQ(text.string(), QStringLiteral("new text"));
+    EXPECT_FALSE(text.attribute(kKernAttributeName, 7).number());
+    EXPECT_TRUE(fontAt(Read{text, {}}, 0).bold);
+    EXPECT_FALSE(fontAt(Read{text, {}}, 4).bold);
 }

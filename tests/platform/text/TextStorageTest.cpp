@@ -37,6 +37,31 @@ TEST(TextStorage, SingleEditsAreProcessedAtOnce)
     EXPECT_EQ(storage.editedRange().location, kNotFound);
 }
 
+TEST(TextStorage, TakingOverAWholeStringIsOneEditOfEverything)
+{
+    TextStorage storage(QStringLiteral("old text"), kRed);
+    Recorder recorder(storage);
+    ParagraphStyle centred;
+    centred.alignment = TextAlignment::Center;
+    const AttributeDictionary styled{{kParagraphStyleAttributeName, centred}};
+    storage.setAttributedString(AttributedString::withRuns(
+        QStringLiteral("new paragraph\nnext"), {AttributeRun{3, styled}, AttributeRun{15, kBold}}));
+    ASSERT_EQ(recorder.edits.size(), 1u);
+    EXPECT_EQ(recorder.edits[0],
+              (TextStorageEdit{TextStorageEditedCharacters | TextStorageEditedAttributes, {0, 18}, 10}));
+    EXPECT_EQ(storage.string(), QStringLiteral("new paragraph\nnext"));
+    // Processing ran: the first paragraph carries its style throughout.
+    EXPECT_TRUE(storage.attribute(kParagraphStyleAttributeName, 10).paragraphStyle());
+    EXPECT_FALSE(storage.attribute(kParagraphStyleAttributeName, 15).paragraphStyle());
+
+    storage.setAttributedString(AttributedString());
+    ASSERT_EQ(recorder.edits.size(), 2u);
+    EXPECT_EQ(recorder.edits[1],
+              (TextStorageEdit{TextStorageEditedCharacters | TextStorageEditedAttributes, {0, 0}, -18}));
+    storage.setAttributedString(AttributedString());
+    EXPECT_EQ(recorder.edits.size(), 2u);
+}
+
 TEST(TextStorage, PastingReportsCharactersAndAttributes)
 {
     TextStorage storage(QStringLiteral("abc"));
