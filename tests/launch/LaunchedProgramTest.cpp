@@ -15,6 +15,9 @@
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/hvkit/HVAnalytics.h"
+#include "platform/hvkit/HVAppServices.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
@@ -27,6 +30,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -251,6 +255,73 @@ TEST_F(LaunchedProgram, ClosingAnEditedWindowAsksAndCancelKeepsIt)
     ASSERT_EQ(documents().size(), 1u);
     EXPECT_TRUE(controller().window()->isVisible());
     EXPECT_TRUE(document().isDocumentEdited());
+}
+
+TEST_F(LaunchedProgram, QuittingWithUnsavedChangesAsksAndCancelKeepsThem)
+{
+    type(QStringLiteral("keep "));
+    int asked = 0;
+    {
+        AlertPresenterScope cancel([&asked](Alert&) {
+            ++asked;
+            return Alert::kSecondButtonReturn;
+        });
+        key(Qt::Key_Q, Qt::ControlModifier);
+    }
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(document().isDocumentEdited());
+    EXPECT_TRUE(text().string().startsWith(QStringLiteral("keep ")));
+}
+
+// However the toggle arrives (sent by another program, repeated by the keyboard, pressed again
+// without a release), one press is one mode change.
+TEST_F(LaunchedProgram, EachWayOfDeliveringTheModeToggleChangesModeOnce)
+{
+    HVAnalytics& statistics = HVAppServices::shared().analytics();
+    int changes = 0;
+    NotificationObserver counter(NotificationCenter::shared(), OVCoreDidChangeModeNotification, nullptr,
+                                 [&changes](const Notification&) { ++changes; });
+    quint64 time = 1000;
+    auto send = [&](QEvent::Type type, bool autoRepeat, bool spontaneous) {
+        QKeyEvent event(type, Qt::Key_Return, Qt::ControlModifier, QStringLiteral("\r"), autoRepeat);
+        event.setTimestamp(time);
+        if (spontaneous)
+            QCoreApplication::instance()->notify(host(), &event);
+        else
+            QCoreApplication::sendEvent(host(), &event);
+        QCoreApplication::processEvents();
+    };
+    const qint64 before = statistics.integerForKeyPath(QStringLiteral("modeChanges"));
+
+    // Sent by another program: a press and a release that did not come from the keyboard.
+    send(QEvent::KeyPress, false, false);
+    send(QEvent::KeyRelease, false, false);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(core().isModePrompt());
+
+    // Held down: the press, then the keyboard's repeats, flagged and unflagged.
+    time += 1000;
+    send(QEvent::KeyPress, false, true);
+    for (int i = 0; i < 20; ++i) {
+        time += 40;
+        send(QEvent::KeyRelease, true, true);
+        send(QEvent::KeyPress, true, true);
+        send(QEvent::KeyRelease, false, true);
+        send(QEvent::KeyPress, false, true);
+    }
+    send(QEvent::KeyRelease, false, true);
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(core().isModeEdit());
+
+    // Pressed again and again with no release ever arriving.
+    for (int i = 0; i < 10; ++i) {
+        time += 700;
+        send(QEvent::KeyPress, false, true);
+    }
+    EXPECT_EQ(changes, 3);
+    EXPECT_TRUE(core().isModePrompt());
+    EXPECT_EQ(statistics.integerForKeyPath(QStringLiteral("modeChanges")) - before, 3);
 }
 
 TEST_F(LaunchedProgram, NoSettingIsReadWithoutARegisteredDefault)

@@ -80,6 +80,27 @@ fi
 
 xdotool key Escape
 sleep 1
+
+# The same toggle sent to the window by another program (XSendEvent) enters Prompt mode once and
+# stays there; it used to flip the mode back and forth for as long as the program ran.
+shot edit_again
+xdotool key --window "$window" ctrl+Return
+sleep 2
+shot sent1
+sleep 1
+shot sent2
+echo "arrow strip blueness after a sent toggle: $(blueness sent1) then $(blueness sent2)"
+if ! awk -v e="$(blueness edit_again)" -v p="$(blueness sent1)" 'BEGIN { exit !(p > e + 5) }'; then
+  echo "FAIL: a sent Ctrl+Return did not enter Prompt mode"
+  exit 1
+fi
+flips=$(pixels sent1 sent2)
+if [ "${flips%%.*}" -ne 0 ]; then
+  echo "FAIL: the window kept changing after one sent toggle ($flips pixels)"
+  exit 1
+fi
+xdotool key Escape
+sleep 1
 xdotool key ctrl+q
 for _ in $(seq 50); do
   kill -0 $pid 2>/dev/null || break
