@@ -65,13 +65,6 @@ constexpr ColorEntry kColors[OVFocusArrowView::kColorCount] = {
     {"focus-arrow-color-purple", "Purple", 0.6, 0.12, 1.0},
 };
 
-OVSynchronizedProperties::Scheme& scheme()
-{
-    static OVSynchronizedProperties::Scheme s{OVFocusArrowInternalDidChangePropertiesNotification,
-                                              OVFocusArrowDidChangePropertiesNotification, kSettingsKey};
-    return s;
-}
-
 QByteArray archivedColor(const QColor& color)
 {
     const QColor rgb = color.toRgb();
@@ -164,7 +157,7 @@ static HVInitialDefaultsProviderRegistration<OVFocusArrowView> s_registration("O
 
 OVFocusArrowView::OVFocusArrowView(const Rect& frame)
     : View(frame), m_sync(
-                       scheme(), this, [this] { return properties(); },
+                       synchronizationScheme(), this, [this] { return properties(); },
                        [this](const PlistDictionary& p) { loadProperties(p); })
 {
     m_sync.suspendPosting();
@@ -191,9 +184,11 @@ OVFocusArrowView::~OVFocusArrowView()
     HVSettingsController::shared().unregisterDefaultsProviderForResetAll(this);
 }
 
-PlistDictionary OVFocusArrowView::initialDefaultsDictionary()
+OVSynchronizedProperties::Scheme& OVFocusArrowView::synchronizationScheme()
 {
-    return OVSynchronizedProperties::initialDefaultsDictionary(scheme(), initialDefaultProperties());
+    static OVSynchronizedProperties::Scheme s{OVFocusArrowInternalDidChangePropertiesNotification,
+                                              OVFocusArrowDidChangePropertiesNotification, kSettingsKey};
+    return s;
 }
 
 PlistDictionary OVFocusArrowView::initialDefaultProperties()
@@ -205,31 +200,6 @@ PlistDictionary OVFocusArrowView::initialDefaultProperties()
     properties.insert(kSizeKey, PlistValue(qint64(0)));
     properties.insert(kLockedKey, PlistValue(false));
     return properties;
-}
-
-PlistDictionary OVFocusArrowView::defaultProperties()
-{
-    return OVSynchronizedProperties::defaultProperties(scheme(), initialDefaultProperties());
-}
-
-void OVFocusArrowView::setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties)
-{
-    OVSynchronizedProperties::setStoredProperties(scheme(), properties);
-}
-
-void OVFocusArrowView::enableGlobalSynchronizedPropertyChanges()
-{
-    scheme().enabled = true;
-}
-
-void OVFocusArrowView::disableGlobalSynchronizedPropertyChanges()
-{
-    scheme().enabled = false;
-}
-
-bool OVFocusArrowView::globalSynchronizedPropertyChangesEnabled()
-{
-    return scheme().enabled;
 }
 
 QString OVFocusArrowView::contextualMenuTitle()

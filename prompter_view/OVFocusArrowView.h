@@ -23,7 +23,9 @@ inline const QString OVFocusArrowDidChangePropertiesNotification =
 // The strip beside the script whose arrow marks the reading line. The user drags the arrow (unless it
 // is locked) and picks its size and colour from a contextual menu; the scroll engine reads where it
 // points. Its settings are shared by every arrow through the synchronised-properties scheme.
-class OVFocusArrowView : public View, public HVInitialDefaultsProvider {
+class OVFocusArrowView : public View,
+                         public HVInitialDefaultsProvider,
+                         public OVSynchronizedSettings<OVFocusArrowView> {
 public:
     static constexpr double kTintFraction = 0.925;
     static constexpr double kLockedAlpha = 0.67;
@@ -41,14 +43,9 @@ public:
     explicit OVFocusArrowView(const Rect& frame = {});
     ~OVFocusArrowView() override;
 
-    // Settings shared by all arrows.
-    static PlistDictionary initialDefaultsDictionary();
+    // Settings shared by all of them (the rest come from OVSynchronizedSettings).
     static PlistDictionary initialDefaultProperties();
-    static PlistDictionary defaultProperties();
-    static void setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties);
-    static void enableGlobalSynchronizedPropertyChanges();
-    static void disableGlobalSynchronizedPropertyChanges();
-    static bool globalSynchronizedPropertyChangesEnabled();
+    static OVSynchronizedProperties::Scheme& synchronizationScheme();
 
     static QString contextualMenuTitle();
     // (size + 1) x 50 for the sizes 0-4; the width of size 0 for anything else.

@@ -60,3 +60,28 @@ private:
     int m_suspended = 0;
     NotificationObserver m_observer;
 };
+
+// The class-wide settings every synchronised view class answers by name: its registered defaults,
+// the stored defaults, and the switch. Owner supplies synchronizationScheme() and
+// initialDefaultProperties().
+template <typename Owner>
+class OVSynchronizedSettings {
+public:
+    static PlistDictionary initialDefaultsDictionary()
+    {
+        return OVSynchronizedProperties::initialDefaultsDictionary(Owner::synchronizationScheme(),
+                                                                   Owner::initialDefaultProperties());
+    }
+    static PlistDictionary defaultProperties()
+    {
+        return OVSynchronizedProperties::defaultProperties(Owner::synchronizationScheme(),
+                                                           Owner::initialDefaultProperties());
+    }
+    static void setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties)
+    {
+        OVSynchronizedProperties::setStoredProperties(Owner::synchronizationScheme(), properties);
+    }
+    static void enableGlobalSynchronizedPropertyChanges() { Owner::synchronizationScheme().enabled = true; }
+    static void disableGlobalSynchronizedPropertyChanges() { Owner::synchronizationScheme().enabled = false; }
+    static bool globalSynchronizedPropertyChangesEnabled() { return Owner::synchronizationScheme().enabled; }
+};

@@ -35,13 +35,6 @@ const QString kTimeAttributesKey = QStringLiteral("timeAttributes");
 const QString kTitleAttributesKey = QStringLiteral("titleAttributes");
 constexpr qint64 kLastSecondOfDay = 86399;
 
-OVSynchronizedProperties::Scheme& scheme()
-{
-    static OVSynchronizedProperties::Scheme s{OVTimeBarInternalPropertiesDidChangeNotification,
-                                              OVTimeBarPropertiesDidChangeNotification, kSettingsKey};
-    return s;
-}
-
 OVTimeBar*& actionableBar()
 {
     static OVTimeBar* bar = nullptr;
@@ -111,7 +104,7 @@ static HVInitialDefaultsProviderRegistration<OVTimeBar> s_registration("OVTimeBa
 OVTimeBar::OVTimeBar(const Rect& frame)
     : View(frame), m_ownTimeInfo(std::make_unique<OVTimeInfo>()), m_timeInfo(m_ownTimeInfo.get()),
       m_sync(
-          scheme(), this, [this] { return properties(); },
+          synchronizationScheme(), this, [this] { return properties(); },
           [this](const PlistDictionary& p) { loadProperties(p); })
 {
     m_sync.suspendPosting();
@@ -148,9 +141,11 @@ OVTimeBar::~OVTimeBar()
     HVSettingsController::shared().unregisterDefaultsProviderForResetAll(this);
 }
 
-PlistDictionary OVTimeBar::initialDefaultsDictionary()
+OVSynchronizedProperties::Scheme& OVTimeBar::synchronizationScheme()
 {
-    return OVSynchronizedProperties::initialDefaultsDictionary(scheme(), initialDefaultProperties());
+    static OVSynchronizedProperties::Scheme s{OVTimeBarInternalPropertiesDidChangeNotification,
+                                              OVTimeBarPropertiesDidChangeNotification, kSettingsKey};
+    return s;
 }
 
 PlistDictionary OVTimeBar::initialDefaultProperties()
@@ -164,31 +159,6 @@ PlistDictionary OVTimeBar::initialDefaultProperties()
     properties.insert(kTimeAttributesKey, PlistValue(OVTimeBarText::rtfData(defaultAttributes(64))));
     properties.insert(kTitleAttributesKey, PlistValue(OVTimeBarText::rtfData(defaultAttributes(28))));
     return properties;
-}
-
-PlistDictionary OVTimeBar::defaultProperties()
-{
-    return OVSynchronizedProperties::defaultProperties(scheme(), initialDefaultProperties());
-}
-
-void OVTimeBar::setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties)
-{
-    OVSynchronizedProperties::setStoredProperties(scheme(), properties);
-}
-
-void OVTimeBar::enableGlobalSynchronizedPropertyChanges()
-{
-    scheme().enabled = true;
-}
-
-void OVTimeBar::disableGlobalSynchronizedPropertyChanges()
-{
-    scheme().enabled = false;
-}
-
-bool OVTimeBar::globalSynchronizedPropertyChangesEnabled()
-{
-    return scheme().enabled;
 }
 
 QString OVTimeBar::contextualMenuTitle()

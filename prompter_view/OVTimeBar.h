@@ -31,7 +31,7 @@ inline const QString OVTimeBarPositionDidChangeNotification =
 // The band above or below the script with the time of day ("Clock") and a timer, elapsed or remaining,
 // each a large time over a small title. A click on the timer switches it, Option-click resets the
 // elapsed time; settings are shared by every bar through the synchronised-properties scheme.
-class OVTimeBar : public View, public HVInitialDefaultsProvider {
+class OVTimeBar : public View, public HVInitialDefaultsProvider, public OVSynchronizedSettings<OVTimeBar> {
 public:
     enum TimerType : qint64 { kTimerElapsed = 0, kTimerRemaining = 1 };
     enum Position : qint64 { kPositionBottom = 0, kPositionTop = 1 };
@@ -64,13 +64,9 @@ public:
     explicit OVTimeBar(const Rect& frame = {});
     ~OVTimeBar() override;
 
-    static PlistDictionary initialDefaultsDictionary();
+    // Settings shared by all of them (the rest come from OVSynchronizedSettings).
     static PlistDictionary initialDefaultProperties();
-    static PlistDictionary defaultProperties();
-    static void setPropertiesAsDefaults(const std::optional<PlistDictionary>& properties);
-    static void enableGlobalSynchronizedPropertyChanges();
-    static void disableGlobalSynchronizedPropertyChanges();
-    static bool globalSynchronizedPropertyChangesEnabled();
+    static OVSynchronizedProperties::Scheme& synchronizationScheme();
     static QString contextualMenuTitle();
     // The first visible, usable window (or its controller) that styles time bars; none while a modal
     // window runs.
