@@ -1,6 +1,7 @@
 // Opening files in real document windows: an imported script arrives in the house style with nothing
 // to undo, and an opened file takes the place of an untitled window nobody has worked in.
 #include "app/OVDocumentWindowController.h"
+#include "tests/app/AppTestSupport.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
@@ -45,13 +46,9 @@ ParagraphStyle aligned(TextAlignment alignment)
 
 class OpeningDocumentsTest : public ::testing::Test {
 protected:
-    OpeningDocumentsTest() : screens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0)}) {}
-
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        Clock::setShared(&clock);
-        ScreenProvider::setShared(&screens);
         UserDefaults::shared().resetUserValues();
         // Helvetica 30, white, left aligned, on black: the style the settings would hold.
         const AttributedString sample(QStringLiteral("Indeed"),
@@ -65,31 +62,18 @@ protected:
         OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
 
         core = std::make_unique<OVCore>();
-        OVDocument::registerDocumentTypes(documents);
-        documents.setAutosaveDirectory(dir.filePath(QStringLiteral("autosave")));
-        documents.setAutosavingDelay(0);
-        OVDocument::setWindowControllerFactory(
-            [this](OVDocument&) { return std::make_unique<OVDocumentWindowController>(core.get()); });
-        OVDocument::setInAppBundleTest([](const QUrl&) { return false; });
-        OVDocument::setPromptModeQuery([] { return false; });
+        scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
         OVDocument::setModifierFlagsQuery([this] { return modifierFlags; });
     }
     void TearDown() override
     {
-        for (Document* document : documents.documents())
-            document->close();
-        QCoreApplication::sendPostedEvents();
-        OVDocument::setWindowControllerFactory({});
-        OVDocument::setInAppBundleTest({});
-        OVDocument::setPromptModeQuery({});
+        scripts.reset();
         OVDocument::setModifierFlagsQuery({});
         OVDocument::setDidFinishRestoringWindows(false);
         Application::shared().setMainWindow(nullptr);
         core.reset();
         UserDefaults::shared().resetUserValues();
         OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
-        ScreenProvider::setShared(nullptr);
-        Clock::setShared(nullptr);
     }
 
     // An older single-file script: ten lines of Times 12 in black, the first one a centred heading.
@@ -113,20 +97,19 @@ protected:
     Document* open(const QString& path)
     {
         Error error;
-        Document* document = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
+        Document* document = scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
         EXPECT_NE(document, nullptr) << error.localizedDescription().toStdString();
         return document;
     }
     static OVDocumentWindowController& controllerOf(Document* document)
     {
-        return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
+        return apptest::ScriptDocuments::controllerOf(document);
     }
 
-    ManualClock clock;
-    FakeScreenProvider screens;
+    apptest::ClockAndScreen scopes;
     QTemporaryDir dir;
     std::unique_ptr<OVCore> core;
-    DocumentController documents;
+    std::unique_ptr<apptest::ScriptDocuments> scripts;
     unsigned long modifierFlags = 0;
 };
 
@@ -174,7 +157,7 @@ TEST_F(OpeningDocumentsTest, AnOpenedFileTakesThePlaceOfAnUntouchedUntitledWindo
     const QString script = writeOlderScript();
     OVDocument::setDidFinishRestoringWindows(true);
     Error error;
-    Document* untouched = documents.openUntitledDocumentAndDisplay(true, &error);
+    Document* untouched = scripts->documents.openUntitledDocumentAndDisplay(true, &error);
     ASSERT_NE(untouched, nullptr);
     Document* opened = open(script);
     ASSERT_NE(opened, nullptr);
@@ -183,7 +166,7 @@ TEST_F(OpeningDocumentsTest, AnOpenedFileTakesThePlaceOfAnUntouchedUntitledWindo
     opened->close();
     QCoreApplication::sendPostedEvents();
 
-    Document* typedIn = documents.openUntitledDocumentAndDisplay(true, &error);
+    Document* typedIn = scripts->documents.openUntitledDocumentAndDisplay(true, &error);
     ASSERT_NE(typedIn, nullptr);
     controllerOf(typedIn).textView()->insertText(QStringLiteral("Notes"));
     ASSERT_NE(open(script), nullptr);

@@ -1,6 +1,7 @@
 // The document window as the prompting core's controller: speed rules, number keys, actions, which
 // window the core works for, and a whole session on the shipped sample script.
 #include "app/OVDocumentWindowController.h"
+#include "tests/app/AppTestSupport.h"
 #include "app/OVDocumentPrompterView.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
@@ -32,21 +33,7 @@
 
 namespace {
 
-class Scopes {
-public:
-    Scopes() : screens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0)})
-    {
-        Clock::setShared(&clock);
-        ScreenProvider::setShared(&screens);
-    }
-    ~Scopes()
-    {
-        ScreenProvider::setShared(nullptr);
-        Clock::setShared(nullptr);
-    }
-    ManualClock clock;
-    FakeScreenProvider screens;
-};
+using Scopes = apptest::ClockAndScreen;
 
 class DocumentWindowTest : public ::testing::Test {
 protected:
@@ -254,28 +241,16 @@ protected:
     {
         DocumentWindowTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        OVDocument::registerDocumentTypes(documents);
-        documents.setAutosaveDirectory(dir.filePath(QStringLiteral("autosave")));
-        documents.setAutosavingDelay(0);
-        OVDocument::setWindowControllerFactory(
-            [this](OVDocument&) { return std::make_unique<OVDocumentWindowController>(core.get()); });
-        OVDocument::setInAppBundleTest([](const QUrl&) { return false; });
-        OVDocument::setPromptModeQuery([this] { return core->isModePrompt(); });
+        scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
     }
     void TearDown() override
     {
-        // Closed documents go on the event loop's next pass: run it now, not in Qt's clean-up at exit.
-        for (Document* document : documents.documents())
-            document->close();
-        QCoreApplication::sendPostedEvents();
-        OVDocument::setWindowControllerFactory({});
-        OVDocument::setInAppBundleTest({});
-        OVDocument::setPromptModeQuery({});
+        scripts.reset();
         DocumentWindowTest::TearDown();
     }
-    OVDocumentWindowController& controllerOf(Document* document)
+    static OVDocumentWindowController& controllerOf(Document* document)
     {
-        return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
+        return apptest::ScriptDocuments::controllerOf(document);
     }
     void tickAfter(double seconds)
     {
@@ -284,14 +259,14 @@ protected:
     }
 
     QTemporaryDir dir;
-    DocumentController documents;
+    std::unique_ptr<apptest::ScriptDocuments> scripts;
 };
 
 TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKept)
 {
     const QString sample = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
     Error error;
-    Document* document = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
+    Document* document = scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
     ASSERT_NE(document, nullptr) << error.localizedDescription().toStdString();
     auto& controller = controllerOf(document);
     EXPECT_EQ(controller.textView()->string(), samplescript::makeSampleText().string());
@@ -308,7 +283,7 @@ TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKe
     // Opening anything now is refused as cancelled: no document, no error to show.
     const QString other = dir.filePath(QStringLiteral("Other.ovdocument"));
     ASSERT_TRUE(QDir().mkpath(other));
-    EXPECT_EQ(documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(other), true, &error), nullptr);
+    EXPECT_EQ(scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(other), true, &error), nullptr);
     EXPECT_TRUE(error.isUserCancelled());
 
     ClipView* clip = controller.documentPrompterView()->scrollView()->contentView();
@@ -343,7 +318,7 @@ TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKe
     document->close();
     Application::shared().setMainWindow(nullptr);
 
-    Document* reopened = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(copy), true, &error);
+    Document* reopened = scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(copy), true, &error);
     ASSERT_NE(reopened, nullptr) << error.localizedDescription().toStdString();
     auto& again = controllerOf(reopened);
     EXPECT_EQ(again.prompterSpeed(), 2.0);
@@ -388,7 +363,7 @@ TEST_F(SampleSessionTest, SavingWhilePromptingWritesTheScriptAsWritten)
 {
     const QString sample = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
     Error error;
-    Document* document = documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
+    Document* document = scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
     ASSERT_NE(document, nullptr) << error.localizedDescription().toStdString();
     auto& controller = controllerOf(document);
     MutableAttributedString script;
