@@ -38,6 +38,14 @@ QString DataFolder::path()
     return data + u'/' + kFolderName;
 }
 
+QString DataFolder::cachePath()
+{
+    const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (caches.isEmpty())
+        return {};
+    return caches + u'/' + kFolderName;
+}
+
 QString DataFolder::moveContentsOfOldFolder()
 {
     const QString folder = path();

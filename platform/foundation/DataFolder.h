@@ -9,6 +9,8 @@ class DataFolder {
 public:
     // Empty when the system names no data folder at all.
     static QString path();
+    // Where the program keeps what it can make again: "$XDG_CACHE_HOME/Orvane", for the same reason.
+    static QString cachePath();
 
     // Moves what earlier versions kept in "Orvane/Orvane" up into path(), entry by entry; an entry
     // whose name is already taken stays where it was, and the old folder goes once it is empty.

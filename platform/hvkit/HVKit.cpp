@@ -21,7 +21,7 @@ QUrl folderURL(const QString& path)
 
 QUrl HVKit::appCachesFolderURL()
 {
-    return folderURL(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    return folderURL(DataFolder::cachePath());
 }
 
 QUrl HVKit::appSupportFolderURL()

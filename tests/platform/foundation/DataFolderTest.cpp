@@ -40,6 +40,10 @@ protected:
 TEST_F(DataFolderTest, IsTheApplicationsFolderDirectlyInTheDataHome)
 {
     EXPECT_EQ(DataFolder::path(), dataPath("Orvane"));
+    const QByteArray previous = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dataPath("cache")));
+    EXPECT_EQ(DataFolder::cachePath(), dataPath("cache/Orvane"));
+    qputenv("XDG_CACHE_HOME", previous);
 }
 
 TEST_F(DataFolderTest, TheOldNestedFolderMovesUpOnceAndLogsWhatMoved)
