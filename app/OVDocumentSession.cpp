@@ -27,6 +27,7 @@ struct KeyEquivalent {
     const char* action;
 };
 
+// 3 is the keypad's Enter, which the platform counts as Return for Ctrl+Return.
 constexpr KeyEquivalent kKeyEquivalents[] = {
     {u'\r', false, "toggleMode:"},     {3, false, "toggleMode:"},
     {u's', false, "saveDocument:"},     {u's', true, "saveDocumentAs:"},
@@ -52,8 +53,15 @@ const KeyEquivalent* keyEquivalentFor(const Event& event)
 
 OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentController>())
 {
-    OVCore& core = OVApplication::shared().core();
     OVDocument::registerDocumentTypes(*m_documents);
+    installLayerProviders();
+    installInputController();
+    installApplicationResponder();
+    installKeyEquivalents();
+}
+
+void OVDocumentSession::installLayerProviders()
+{
     // The document and text layers ask the prompting core through these, never reaching up to it.
     OVDocument::setPromptModeQuery([] { return OVApplication::shared().isModePrompt(); });
     OVDocument::setWindowFadeTimeOverrider(
@@ -65,7 +73,13 @@ OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentCo
     });
     OVDocument::setWindowControllerFactory(
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
-    core.setAutosavingHandler([](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
+    OVApplication::shared().core().setAutosavingHandler(
+        [](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
+}
+
+void OVDocumentSession::installInputController()
+{
+    OVCore& core = OVApplication::shared().core();
     m_input = std::make_unique<OVInputController>(core);
     // The same actions the core gives an input controller it makes for itself.
     m_input->setIncreaseSpeedAction(QStringLiteral("increaseSpeed:"));
@@ -73,6 +87,10 @@ OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentCo
     m_input->setScrollLineDownAction(QStringLiteral("scrollToNextLine:"));
     m_input->setScrollLineUpAction(QStringLiteral("scrollToPreviousLine:"));
     core.setInputController(m_input.get());
+}
+
+void OVDocumentSession::installApplicationResponder()
+{
     m_applicationResponder = std::make_unique<Responder>();
     m_applicationResponder->setNextResponder(m_documents.get());
     m_applicationResponder->setActionHandler(QStringLiteral("terminate:"), [this](const QVariant&) {
@@ -92,6 +110,10 @@ OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentCo
                     quitIfNoDocumentWindowIsLeft();
             });
         });
+}
+
+void OVDocumentSession::installKeyEquivalents()
+{
     // A monitor answers whether the event goes on: every key but a handled equivalent does.
     m_keyMonitor = Application::shared().addLocalMonitorForEvents(
         Application::maskForType(Event::Type::KeyDown), [](Event& event) {

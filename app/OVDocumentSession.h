@@ -29,6 +29,10 @@ public:
     DocumentController& documentController() const { return *m_documents; }
 
 private:
+    void installLayerProviders();
+    void installInputController();
+    void installApplicationResponder();
+    void installKeyEquivalents();
     void quitIfNoDocumentWindowIsLeft();
 
     std::unique_ptr<DocumentController> m_documents;
