@@ -2,10 +2,10 @@
 
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
-#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
 #include "prompting/OVApplication.h"
@@ -29,10 +29,9 @@ struct KeyEquivalent {
 
 // 3 is the keypad's Enter, which the platform counts as Return for Ctrl+Return.
 constexpr KeyEquivalent kKeyEquivalents[] = {
-    {u'\r', false, "toggleMode:"},     {3, false, "toggleMode:"},
-    {u's', false, "saveDocument:"},     {u's', true, "saveDocumentAs:"},
-    {u'o', false, "openDocument:"},     {u'n', false, "newDocument:"},
-    {u'w', false, "performClose:"},     {u'q', false, "terminate:"},
+    {u'\r', false, "toggleMode:"},   {3, false, "toggleMode:"},      {u's', false, "saveDocument:"},
+    {u's', true, "saveDocumentAs:"}, {u'o', false, "openDocument:"}, {u'n', false, "newDocument:"},
+    {u'w', false, "performClose:"},  {u'q', false, "terminate:"},
 };
 
 const KeyEquivalent* keyEquivalentFor(const Event& event)

@@ -18,8 +18,8 @@ class KeyRepeatJudge {
 public:
     bool isRepeat(const QKeyEvent& event)
     {
-        const Identity identity{&event, event.type(), event.timestamp(), event.key(),
-                                event.nativeScanCode(), event.isAutoRepeat()};
+        const Identity identity{&event,      event.type(),           event.timestamp(),
+                                event.key(), event.nativeScanCode(), event.isAutoRepeat()};
         if (identity == m_last)
             return m_lastAnswer;
         m_last = identity;
@@ -66,9 +66,8 @@ private:
         const bool held = std::find(m_down.begin(), m_down.end(), key) != m_down.end();
         // Events made by hand (tests, some input methods) carry no time; only real ones pair up.
         const bool pairedWithRelease =
-            event.timestamp() != 0 &&
-            std::find(m_released.begin(), m_released.end(), std::pair{key, event.timestamp()}) !=
-                m_released.end();
+            event.timestamp() != 0 && std::find(m_released.begin(), m_released.end(),
+                                                std::pair{key, event.timestamp()}) != m_released.end();
         if (!held)
             m_down.push_back(key);
         return event.isAutoRepeat() || held || pairedWithRelease;

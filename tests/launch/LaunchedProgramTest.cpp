@@ -16,9 +16,9 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
@@ -61,7 +61,9 @@ class LaunchedProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))).entryList(QDir::NoDotAndDotDot).isEmpty());
+        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
+                        .entryList(QDir::NoDotAndDotDot)
+                        .isEmpty());
         Clock::setShared(&clock);
         script = folder.filePath(QStringLiteral("Script.ovdocument"));
         ASSERT_TRUE(copyFolder(kSample, script));
@@ -226,13 +228,11 @@ TEST_F(LaunchedProgram, EscapeReturnsToTheTextThatWasShowing)
     key(Qt::Key_Space);
     advance(1.5);
     key(Qt::Key_Space);
-    const OVVisiblePrompterContent shown =
-        controller().documentPrompterView()->recordVisibleContent(false);
+    const OVVisiblePrompterContent shown = controller().documentPrompterView()->recordVisibleContent(false);
     ASSERT_GE(shown.characterRange.location, 0);
     key(Qt::Key_Escape);
     ASSERT_TRUE(core().isModeEdit());
-    const OVVisiblePrompterContent after =
-        controller().documentPrompterView()->recordVisibleContent(false);
+    const OVVisiblePrompterContent after = controller().documentPrompterView()->recordVisibleContent(false);
     EXPECT_LE(std::abs(after.characterRange.location - shown.characterRange.location), 80);
 }
 
@@ -244,8 +244,8 @@ TEST_F(LaunchedProgram, ClosingAnEditedWindowAsksAndCancelKeepsIt)
         AlertPresenterScope cancel([&asked](Alert& alert) {
             ++asked;
             EXPECT_TRUE(alert.messageText().startsWith(QStringLiteral("Do you want to save the changes")));
-            EXPECT_EQ(alert.buttonTitles(),
-                      QStringList({QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save")}));
+            EXPECT_EQ(alert.buttonTitles(), QStringList({QStringLiteral("Save"), QStringLiteral("Cancel"),
+                                                         QStringLiteral("Don’t Save")}));
             return Alert::kSecondButtonReturn;
         });
         key(Qt::Key_W, Qt::ControlModifier);
@@ -359,7 +359,8 @@ TEST(LaunchedProgramWindows, AFailedOnlyFileOpensANewDocumentAndTheLastWindowEnd
     bool quit = false;
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
     // The event loop runs until the program ends itself; the long timer only stops a failing test.
-    QTimer::singleShot(0, [window] { QTest::keyClick(window->hostWidget(), Qt::Key_W, Qt::ControlModifier); });
+    QTimer::singleShot(0,
+                       [window] { QTest::keyClick(window->hostWidget(), Qt::Key_W, Qt::ControlModifier); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(Application::shared().run(), 0);
     EXPECT_TRUE(quit);
