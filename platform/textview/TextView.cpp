@@ -12,6 +12,7 @@
 #include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/SpellChecker.h"
+#include "platform/textview/TextViewKeyBindings.h"
 
 #include <QBuffer>
 #include <QInputMethodEvent>
@@ -1209,98 +1210,18 @@ void TextView::keyDown(Event& event)
         View::keyDown(event);
         return;
     }
-    const unsigned short code = event.characterCodeIgnoringModifiers();
-    const unsigned long flags = event.modifierFlags;
-    const bool shift = flags & kShiftKeyMask;
-    const bool command = flags & kCommandKeyMask;
-    const bool option = flags & kOptionKeyMask;
-    const QString suffix = shift ? QStringLiteral("AndModifySelection:") : QStringLiteral(":");
-    auto run = [&](const QString& name, bool extendable = true) {
-        doCommandBySelector(extendable ? name + suffix : name + QLatin1Char(':'));
-    };
-    // Linux keys: Ctrl moves by word and to the document's ends, Home and End go to the line's ends.
-    switch (code) {
-    case kLeftArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveWordLeft") : QStringLiteral("moveLeft"));
-    case kRightArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveWordRight") : QStringLiteral("moveRight"));
-    case kUpArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveToBeginningOfParagraph")
-                                     : QStringLiteral("moveUp"));
-    case kDownArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveToEndOfParagraph") : QStringLiteral("moveDown"));
-    case kHomeFunctionKey:
-        return run(command ? QStringLiteral("moveToBeginningOfDocument")
-                           : QStringLiteral("moveToBeginningOfLine"));
-    case kEndFunctionKey:
-        return run(command ? QStringLiteral("moveToEndOfDocument") : QStringLiteral("moveToEndOfLine"));
-    case kPageUpFunctionKey:
-        return run(QStringLiteral("pageUp"));
-    case kPageDownFunctionKey:
-        return run(QStringLiteral("pageDown"));
-    case kEscapeCharacter:
-        return run(QStringLiteral("cancelOperation"), false);
-    default:
-        break;
-    }
-    if (command && !option) {
-        const QString key = event.charactersIgnoringModifiers.toLower();
-        if (key == QLatin1String("a"))
-            return run(QStringLiteral("selectAll"), false);
-        if (key == QLatin1String("c"))
-            return run(QStringLiteral("copy"), false);
-        if (key == QLatin1String("f") && m_usesFindBar)
-            return run(QStringLiteral("performFindPanelAction"), false);
-        if (!m_editable) {
-            View::keyDown(event);
-            return;
-        }
-        if (key == QLatin1String("x"))
-            return run(QStringLiteral("cut"), false);
-        if (key == QLatin1String("v"))
-            return run(shift ? QStringLiteral("pasteAsPlainText") : QStringLiteral("paste"), false);
-        if (key == QLatin1String("z"))
-            return run(shift ? QStringLiteral("redo") : QStringLiteral("undo"), false);
-        if (key == QLatin1String("y"))
-            return run(QStringLiteral("redo"), false);
-        if (code == kDeleteCharacter)
-            return run(QStringLiteral("deleteWordBackward"), false);
-        if (code == kDeleteFunctionKey)
-            return run(QStringLiteral("deleteWordForward"), false);
+    const TextViewKeyBinding binding = TextViewKeyBindings::bindingForKeyDown(event, m_editable, m_usesFindBar);
+    switch (binding.action) {
+    case TextViewKeyBinding::Action::Command:
+        doCommandBySelector(binding.argument);
+        return;
+    case TextViewKeyBinding::Action::InsertText:
+        insertText(binding.argument);
+        return;
+    case TextViewKeyBinding::Action::PassOn:
         View::keyDown(event);
         return;
     }
-    if (!m_editable) {
-        View::keyDown(event);
-        return;
-    }
-    switch (code) {
-    case kDeleteCharacter:
-    case kBackspaceCharacter:
-        return run(option ? QStringLiteral("deleteWordBackward") : QStringLiteral("deleteBackward"), false);
-    case kDeleteFunctionKey:
-        return run(option ? QStringLiteral("deleteWordForward") : QStringLiteral("deleteForward"), false);
-    case kCarriageReturnCharacter:
-    case kEnterCharacter:
-        return run(QStringLiteral("insertNewline"), false);
-    case kTabCharacter:
-        return run(QStringLiteral("insertTab"), false);
-    case kBackTabCharacter:
-        return run(QStringLiteral("insertBacktab"), false);
-    default:
-        break;
-    }
-    QString text = event.characters;
-    // Control characters and private-use function keys type nothing.
-    text.removeIf([](QChar c) {
-        return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F ||
-               (c.unicode() >= 0xF700 && c.unicode() <= 0xF8FF);
-    });
-    if (text.isEmpty() || (flags & kControlKeyMask)) {
-        View::keyDown(event);
-        return;
-    }
-    insertText(text);
 }
 
 Point TextView::containerPointForEvent(const Event& event) const
