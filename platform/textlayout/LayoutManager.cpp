@@ -2,234 +2,121 @@
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachment.h"
-#include "platform/text/TextAttachmentCell.h"
 #include "platform/textlayout/AttachmentCell.h"
+#include "platform/textlayout/LayoutConversions.h"
+#include "platform/textlayout/LayoutRenderer.h"
+#include "platform/textlayout/ParagraphLayoutCache.h"
+#include "platform/textlayout/TemporaryAttributes.h"
 
-#include <QBuffer>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QImageReader>
 #include <QPainter>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
-#include <atomic>
-#include <cmath>
-#include <thread>
 
-namespace {
+using namespace textlayout;
 
-// Layout runs at 72 units per inch, so a 12-point font is 12 units tall as on the platform, whatever
-// the screen's resolution.
-QPaintDevice* layoutDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        image.setDotsPerMeterX(2835);
-        image.setDotsPerMeterY(2835);
-        return image;
-    }();
-    return &device;
-}
-
-// How much Qt stretches tab positions when laying out for our 72-unit inch (the screen's resolution
-// over the layout's), measured once on a probe line.
-double tabScale()
-{
-    static const double scale = [] {
-        QTextLayout probe(QStringLiteral("\tx"), QFont(), layoutDevice());
-        QTextOption option;
-        option.setTabStopDistance(100);
-        probe.setTextOption(option);
-        probe.beginLayout();
-        QTextLine line = probe.createLine();
-        line.setLineWidth(1e6);
-        probe.endLayout();
-        const double x = line.cursorToX(1);
-        return x > 1 ? x / 100.0 : 1.0;
-    }();
-    return scale;
-}
-
-// Stands in for an attachment character in the shaped text: it draws nothing, and word spacing (which
-// Qt honours at any resolution, unlike letter spacing) gives it the attachment's width.
-constexpr char16_t kAttachmentStandIn = 0x0020;
-// Words and clusters are looked for within this many units of the index; runs longer than that are
-// cut there, which keeps moves in a 500,000-character paragraph cheap.
-constexpr qsizetype kClusterWindow = 64;
-constexpr qsizetype kWordWindow = 512;
-
-bool isTerminator(char16_t c)
-{
-    return c == u'\n' || c == u'\r' || c == 0x2029;
-}
-
-QColor qtColor(const Color& color)
-{
-    return QColor::fromRgbF(float(std::clamp(color.red, 0.0, 1.0)), float(std::clamp(color.green, 0.0, 1.0)),
-                            float(std::clamp(color.blue, 0.0, 1.0)),
-                            float(std::clamp(color.alpha, 0.0, 1.0)));
-}
-
-// QTextLayout does not turn leading into right for right-to-left text, so natural is resolved here.
-Qt::Alignment qtAlignment(TextAlignment alignment, bool rightToLeft)
-{
-    switch (alignment) {
-    case TextAlignment::Left:
-        return Qt::AlignLeft | Qt::AlignAbsolute;
-    case TextAlignment::Right:
-        return Qt::AlignRight | Qt::AlignAbsolute;
-    case TextAlignment::Center:
-        return Qt::AlignHCenter;
-    case TextAlignment::Justified:
-        return Qt::AlignJustify;
-    case TextAlignment::Natural:
-        break;
+struct LayoutManager::Private {
+    explicit Private(LayoutManager& owner)
+        : cache(
+              container,
+              [&owner](const Range& paragraphRange) { return owner.formatsForParagraph(paragraphRange); },
+              [&owner](const Range& range, bool heightChanged) { owner.notifyLayout(range, heightChanged); }),
+          renderer(cache, temporary)
+    {
     }
-    return (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
-}
 
-QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
+    std::shared_ptr<TextStorage> storage;
+    TextStorage::ObserverToken observer = 0;
+    TextContainer container;
+    TemporaryAttributes temporary;
+    ParagraphLayoutCache cache;
+    LayoutRenderer renderer;
+    std::vector<std::pair<int, LayoutObserver>> layoutObservers;
+    int nextObserverToken = 1;
+    LayoutView* drawingView = nullptr;
+    std::vector<LayoutView*> textViews;
+};
+
+LayoutManager::LayoutManager(std::shared_ptr<TextStorage> storage) : d(std::make_unique<Private>(*this))
 {
-    switch (mode) {
-    case LineBreakMode::WordWrapping:
-        return QTextOption::WrapAtWordBoundaryOrAnywhere;
-    case LineBreakMode::CharWrapping:
-        return QTextOption::WrapAnywhere;
-    default:
-        return QTextOption::NoWrap;
-    }
-}
-
-// Qt looks for a word's end afresh for every line it breaks inside that word, which makes one very long
-// word (a pasted URL or a run of one key) cost quadratic time; past this length lines may break anywhere.
-constexpr qsizetype kLongestUnbreakableRun = 256;
-
-bool hasVeryLongWord(const QString& text)
-{
-    qsizetype run = 0;
-    for (QChar c : text) {
-        // Spaces and ideographs offer breaks of their own.
-        if (c.isSpace() || c.unicode() >= 0x2E80) {
-            run = 0;
-        } else if (++run > kLongestUnbreakableRun) {
-            return true;
-        }
-    }
-    return false;
-}
-
-double finiteOr(double value, double fallback)
-{
-    return std::isfinite(value) ? value : fallback;
-}
-
-} // namespace
-
-LayoutManager::LayoutManager(std::shared_ptr<TextStorage> storage)
-{
-    m_defaultFont = qtFont(Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12});
+    d->cache.setDefaultFont(qtFont(Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12}));
     replaceTextStorage(storage ? std::move(storage) : std::make_shared<TextStorage>());
 }
 
 LayoutManager::~LayoutManager()
 {
-    if (m_storage)
-        m_storage->removeObserver(m_observer);
+    if (d->storage)
+        d->storage->removeObserver(d->observer);
+}
+
+const std::shared_ptr<TextStorage>& LayoutManager::textStorage() const
+{
+    return d->storage;
 }
 
 void LayoutManager::replaceTextStorage(std::shared_ptr<TextStorage> storage)
 {
-    if (m_storage)
-        m_storage->removeObserver(m_observer);
-    m_storage = std::move(storage);
-    m_observer =
-        m_storage->addObserver(TextStorage::Phase::Edited,
-                               [this](TextStorage&, const TextStorageEdit& edit) { storageEdited(edit); });
-    m_temporary.clear();
-    if (m_storage->length() > 0)
-        m_temporary.replace({0, 0}, {AttributeRun{m_storage->length(), {}}});
-    relayoutAll();
+    if (d->storage)
+        d->storage->removeObserver(d->observer);
+    d->storage = std::move(storage);
+    d->observer =
+        d->storage->addObserver(TextStorage::Phase::Edited,
+                                [this](TextStorage&, const TextStorageEdit& edit) { storageEdited(edit); });
+    d->temporary.reset(d->storage->length());
+    d->cache.setStorage(*d->storage);
+}
+
+const TextContainer& LayoutManager::textContainer() const
+{
+    return d->container;
 }
 
 void LayoutManager::setTextContainerSize(const Size& size)
 {
-    const double oldWidth = m_container.size().width;
-    m_container.setSize(size);
-    if (m_container.size().width != oldWidth)
-        relayoutAll();
+    const double oldWidth = d->container.size().width;
+    d->container.setSize(size);
+    if (d->container.size().width != oldWidth)
+        d->cache.relayoutAll();
 }
 
 void LayoutManager::setLineFragmentPadding(double padding)
 {
-    m_container.setLineFragmentPadding(padding);
-    relayoutAll();
+    d->container.setLineFragmentPadding(padding);
+    d->cache.relayoutAll();
+}
+
+void LayoutManager::setTextContainerWidthTracksTextView(bool flag)
+{
+    d->container.setWidthTracksTextView(flag);
+}
+
+const QFont& LayoutManager::defaultFont() const
+{
+    return d->cache.defaultFont();
 }
 
 void LayoutManager::setDefaultFont(const QFont& font)
 {
-    m_defaultFont = font;
-    relayoutAll();
+    d->cache.setDefaultFont(font);
+    d->cache.relayoutAll();
 }
 
 QFont LayoutManager::qtFont(const Font& font)
 {
-    QString family = font.familyName;
-    if (family.isEmpty())
-        family = font.fontName.section(QLatin1Char('-'), 0, 0);
-    QFont result(family.isEmpty() ? QStringLiteral("Helvetica") : family);
-    // Sizes below a hundredth of a point, or absurd ones from damaged files, would stall shaping.
-    result.setPointSizeF(std::clamp(finiteOr(font.pointSize, 12.0), 0.01, 4000.0));
-    result.setBold(font.bold || font.fontName.contains(QLatin1String("Bold")));
-    result.setItalic(font.italic || font.fontName.contains(QLatin1String("Italic")) ||
-                     font.fontName.contains(QLatin1String("Oblique")));
-    if (font.fixedPitch)
-        result.setStyleHint(QFont::Monospace);
-    // Unhinted outlines keep advances proportional, so fractional scrolling and zooming never reflow.
-    result.setHintingPreference(QFont::PreferNoHinting);
-    return result;
+    return textlayout::qtFont(font);
 }
 
 double LayoutManager::defaultLineHeightForFont(const QFont& font) const
 {
-    const QFontMetricsF metrics(font, layoutDevice());
-    return metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
-}
-
-QFont LayoutManager::fontAt(qsizetype index) const
-{
-    const AttributeValue value = index < 0 || index >= m_storage->length()
-                                     ? AttributeValue()
-                                     : m_storage->attribute(kFontAttributeName, index);
-    if (value.font())
-        return qtFont(*value.font());
-    // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
-    QFont font = m_defaultFont;
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF());
-    else
-        font.setPixelSize(font.pixelSize());
-    return font;
+    return d->cache.defaultLineHeightForFont(font);
 }
 
 // Layout passes.
 
-void LayoutManager::relayoutAll()
-{
-    m_cache.clear();
-    m_lru.clear();
-    m_paragraphs.clear();
-    m_length = m_storage->length();
-    relayoutParagraphs(0, 0, m_length);
-}
-
 void LayoutManager::invalidateLayoutForCharacterRange(const Range& range)
 {
-    if (m_paragraphs.empty())
-        return relayoutAll();
-    const qsizetype first = paragraphIndexForCharacter(std::clamp<qsizetype>(range.location, 0, m_length));
-    const qsizetype last = paragraphIndexForCharacter(std::clamp<qsizetype>(range.end(), 0, m_length));
-    relayoutParagraphs(first, last + 1, m_paragraphs[last].start + m_paragraphs[last].length);
+    d->cache.invalidateLayoutForCharacterRange(range);
 }
 
 void LayoutManager::invalidateDisplayForCharacterRange(const Range& range)
@@ -239,206 +126,18 @@ void LayoutManager::invalidateDisplayForCharacterRange(const Range& range)
 
 void LayoutManager::storageEdited(const TextStorageEdit& edit)
 {
-    const qsizetype newLength = m_storage->length();
-    if (edit.editedMask & TextStorageEditedCharacters) {
-        // Temporary attributes shift with the text; inserted characters carry none.
-        const Range oldRange{edit.editedRange.location, edit.editedRange.length - edit.changeInLength};
-        if (oldRange.location >= 0 && oldRange.end() <= m_temporary.length() &&
-            edit.editedRange.length >= 0) {
-            std::vector<AttributeRun> runs;
-            if (edit.editedRange.length > 0)
-                runs.push_back({edit.editedRange.length, {}});
-            m_temporary.replace(oldRange, std::move(runs));
-        } else {
-            m_temporary.clear();
-            if (newLength > 0)
-                m_temporary.replace({0, 0}, {AttributeRun{newLength, {}}});
-        }
-    }
-    if (m_paragraphs.empty() || edit.editedRange.location == kNotFound) {
-        m_length = newLength;
-        return relayoutAll();
-    }
-    const qsizetype location = std::clamp<qsizetype>(edit.editedRange.location, 0, m_length);
-    const qsizetype oldEnd = std::clamp<qsizetype>(
-        edit.editedRange.location + edit.editedRange.length - edit.changeInLength, 0, m_length);
-    // The paragraph before the edit is laid out again too: the edit may have removed its terminator or
-    // turned a "\r" into "\r\n".
-    const qsizetype first = paragraphIndexForCharacter(std::max<qsizetype>(0, location - 1));
-    const qsizetype last = paragraphIndexForCharacter(oldEnd);
-    const Paragraph& lastParagraph = m_paragraphs[last];
-    const qsizetype newEnd = lastParagraph.start + lastParagraph.length + edit.changeInLength;
-    m_length = newLength;
-    relayoutParagraphs(first, last + 1, std::clamp<qsizetype>(newEnd, 0, newLength));
-}
-
-std::vector<LayoutManager::Paragraph> LayoutManager::splitParagraphs(qsizetype from, qsizetype to)
-{
-    std::vector<Paragraph> result;
-    if (to <= from)
-        return result;
-    const QString text = m_storage->substring({from, to - from});
-    qsizetype start = 0;
-    const qsizetype count = text.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (!isTerminator(c))
-            continue;
-        qsizetype end = i + 1;
-        if (c == u'\r' && end < count && text.at(end) == u'\n')
-            ++end;
-        Paragraph paragraph;
-        paragraph.start = from + start;
-        paragraph.length = end - start;
-        paragraph.textLength = i - start;
-        result.push_back(paragraph);
-        start = end;
-        i = end - 1;
-    }
-    if (start < count) {
-        Paragraph paragraph;
-        paragraph.start = from + start;
-        paragraph.length = count - start;
-        paragraph.textLength = count - start;
-        result.push_back(paragraph);
-    }
-    return result;
-}
-
-void LayoutManager::relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd)
-{
-    first = std::clamp<qsizetype>(first, 0, qsizetype(m_paragraphs.size()));
-    last = std::clamp<qsizetype>(last, first, qsizetype(m_paragraphs.size()));
-    const qsizetype from = first < qsizetype(m_paragraphs.size()) ? m_paragraphs[first].start
-                           : m_paragraphs.empty()                 ? 0
-                                                  : m_paragraphs.back().start + m_paragraphs.back().length;
-    double oldHeight = 0;
-    qsizetype oldEnd = from;
-    for (qsizetype i = first; i < last; ++i) {
-        oldHeight += m_paragraphs[i].height;
-        oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
-        dropCachedLayout(m_paragraphs[i].id);
-    }
-    std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
-    double newHeight = 0;
-    for (Paragraph& paragraph : fresh)
-        paragraph.id = m_nextParagraphId++;
-    if (qsizetype(fresh.size()) >= kParallelLayoutThreshold) {
-        layOutInParallel(fresh);
-    } else {
-        for (Paragraph& paragraph : fresh)
-            layOutParagraph(paragraph);
-    }
-    for (const Paragraph& paragraph : fresh)
-        newHeight += paragraph.height;
-    const qsizetype delta = newEnd - oldEnd;
-    m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
-    m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
-                        std::make_move_iterator(fresh.end()));
-    const qsizetype after = first + qsizetype(fresh.size());
-    if (delta != 0) {
-        for (qsizetype i = after; i < qsizetype(m_paragraphs.size()); ++i)
-            m_paragraphs[i].start += delta;
-    }
-    m_endsWithTerminator = m_length == 0 || isTerminator(m_storage->characterAtIndex(m_length - 1));
-    restackFrom(first);
-    notifyLayout({from, std::max<qsizetype>(0, newEnd - from)}, oldHeight != newHeight);
-}
-
-void LayoutManager::restackFrom(qsizetype paragraphIndex)
-{
-    double top = 0;
-    if (paragraphIndex > 0 && paragraphIndex <= qsizetype(m_paragraphs.size())) {
-        const Paragraph& previous = m_paragraphs[paragraphIndex - 1];
-        top = previous.top + previous.height;
-    } else {
-        paragraphIndex = 0;
-    }
-    for (qsizetype i = paragraphIndex; i < qsizetype(m_paragraphs.size()); ++i) {
-        m_paragraphs[i].top = top;
-        top += m_paragraphs[i].height;
-    }
-    double used = 0;
-    for (const Paragraph& paragraph : m_paragraphs)
-        used = std::max(used, paragraph.usedWidth);
-    m_usedWidth = used;
-}
-
-void LayoutManager::layOutParagraph(Paragraph& paragraph)
-{
-    std::unique_ptr<QTextLayout> layout =
-        buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
-    dropCachedLayout(paragraph.id);
-    m_lru.push_front(paragraph.id);
-    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
-    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
-        m_cache.erase(m_lru.back());
-        m_lru.pop_back();
-    }
-}
-
-void LayoutManager::layOutInParallel(std::vector<Paragraph>& paragraphs)
-{
-    // The storage is read here, on the calling thread; only shaping and line breaking, which touch
-    // nothing but each job's own QTextLayout, run on the workers.
-    std::vector<LayoutJob> jobs;
-    jobs.reserve(paragraphs.size());
-    for (const Paragraph& paragraph : paragraphs)
-        jobs.push_back(prepareLayout(paragraph));
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next++; i < jobs.size(); i = next++) {
-            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
-            jobs[i].layout.reset();
-        }
-    };
-    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    std::vector<std::thread> threads;
-    for (unsigned i = 1; i < workers; ++i)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
-}
-
-QString LayoutManager::paragraphLayoutText(const Paragraph& paragraph) const
-{
-    QString text = m_storage->substring({paragraph.start, paragraph.textLength});
-    text.replace(QChar(kAttachmentCharacter), QChar(kAttachmentStandIn));
-    return text;
-}
-
-std::pair<double, double> LayoutManager::attachmentMetrics(const TextAttachment& attachment,
-                                                           QSizeF* size) const
-{
-    QRectF bounds = attachment.bounds();
-    if (attachment.attachmentCell()) {
-        const QSizeF cell = attachment.attachmentCell()->cellSize();
-        bounds = QRectF(bounds.x(), bounds.y(), cell.width(), cell.height());
-    } else if (bounds.isEmpty() && attachment.fileWrapper() && attachment.fileWrapper()->isRegularFile()) {
-        QByteArray contents = attachment.fileWrapper()->regularFileContents();
-        QBuffer buffer(&contents);
-        QImageReader reader(&buffer);
-        const QSize imageSize = reader.size();
-        if (imageSize.isValid())
-            bounds = QRectF(0, 0, imageSize.width(), imageSize.height());
-    }
-    const double width = std::clamp(finiteOr(bounds.width(), 0), 0.0, 1e5);
-    const double height = std::clamp(finiteOr(bounds.height(), 0), 0.0, 1e5);
-    const double y = std::clamp(finiteOr(bounds.y(), 0), -1e5, 1e5);
-    if (size)
-        *size = QSizeF(width, height);
-    // Bounds stand on the baseline with y upward: what rises above it is the ascent.
-    return {std::max(0.0, height + y), std::max(0.0, -y)};
+    // Temporary attributes follow the edit first: observers of the new layout draw them.
+    d->temporary.textEdited(edit, d->storage->length());
+    d->cache.storageEdited(edit);
 }
 
 QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& paragraphRange) const
 {
     QList<QTextLayout::FormatRange> formats;
-    m_storage->enumerateAttributes(
+    d->storage->enumerateAttributes(
         paragraphRange, 0, [&](const AttributeDictionary& attributes, const Range& range, bool&) {
             QTextCharFormat format;
-            QFont font = m_defaultFont;
+            QFont font = d->cache.defaultFont();
             if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
                 font = qtFont(*value->font());
             if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number()) {
@@ -487,7 +186,7 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
             attachmentMetrics(*attachment, &size);
             for (qsizetype i = range.location; i < range.end(); ++i) {
                 QTextCharFormat one = format;
-                if (m_storage->characterAtIndex(i) == kAttachmentCharacter) {
+                if (d->storage->characterAtIndex(i) == kAttachmentCharacter) {
                     const double space =
                         QFontMetricsF(font, layoutDevice()).horizontalAdvance(QChar(kAttachmentStandIn));
                     one.setFontWordSpacing(size.width() - space);
@@ -498,886 +197,248 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
     return formats;
 }
 
-LayoutManager::LayoutJob LayoutManager::prepareLayout(const Paragraph& paragraph) const
-{
-    LayoutJob job;
-    const QString text = paragraphLayoutText(paragraph);
-    if (paragraph.start < m_storage->length()) {
-        const AttributeValue value = m_storage->attribute(kParagraphStyleAttributeName, paragraph.start);
-        if (value.paragraphStyle())
-            job.style = *value.paragraphStyle();
-    }
-    const ParagraphStyle& style = job.style;
-    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
-    job.layout->setCacheEnabled(true);
-    job.rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
-    if (style.baseWritingDirection == WritingDirection::Natural)
-        job.rightToLeft = text.isRightToLeft();
-    QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
-    option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-    option.setWrapMode(qtWrapMode(style.lineBreakMode));
-    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
-        option.setWrapMode(QTextOption::WrapAnywhere);
-    // Tab stops count from the margin, where a line without indent starts; Qt counts them from each
-    // line's own start and scales them by the screen's resolution over the layout's. Both are undone
-    // here for the lines after the first (and for the first when its indent is the same).
-    const double scale = tabScale();
-    const double headIndent = std::clamp(finiteOr(style.headIndent, 0), 0.0, 1e6);
-    QList<QTextOption::Tab> tabs;
-    for (const TextTab& tab : style.tabStops) {
-        const double location = std::clamp(finiteOr(tab.location, 0), 0.0, 1e6) - headIndent;
-        if (location <= 0)
-            continue;
-        const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab
-                                          : tab.type == TextTabType::Center  ? QTextOption::CenterTab
-                                          : tab.type == TextTabType::Decimal ? QTextOption::DelimiterTab
-                                                                             : QTextOption::LeftTab;
-        tabs.push_back(QTextOption::Tab(location / scale, type,
-                                        type == QTextOption::DelimiterTab ? QChar('.') : QChar()));
-    }
-    option.setTabs(tabs);
-    const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
-    option.setTabStopDistance(interval / scale);
-    job.layout->setTextOption(option);
-    job.layout->setFormats(formatsForParagraph({paragraph.start, paragraph.textLength}));
-
-    // Attachments raise or deepen the lines they sit in.
-    const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
-    for (qsizetype i = original.indexOf(QChar(kAttachmentCharacter)); i >= 0;
-         i = original.indexOf(QChar(kAttachmentCharacter), i + 1)) {
-        const AttributeValue value = m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
-        if (auto attachment = value.attachment()) {
-            auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
-            job.inlines.push_back({i, ascent, descent});
-        }
-    }
-    return job;
-}
-
-std::unique_ptr<QTextLayout> LayoutManager::buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                                        double* height, double* usedWidth) const
-{
-    LayoutJob job = prepareLayout(paragraph);
-    runLayout(job, lines, height, usedWidth);
-    return std::move(job.layout);
-}
-
-void LayoutManager::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
-                              double* usedWidth) const
-{
-    QTextLayout* layout = job.layout.get();
-    const ParagraphStyle& style = job.style;
-    const bool rightToLeft = job.rightToLeft;
-    const std::vector<Inline>& inlines = job.inlines;
-    const double containerWidth = m_container.size().width;
-    const double padding = m_container.lineFragmentPadding();
-    const double lineHeightMultiple = std::clamp(finiteOr(style.lineHeightMultiple, 0), 0.0, 100.0);
-    const double minimumLineHeight = std::clamp(finiteOr(style.minimumLineHeight, 0), 0.0, 1e5);
-    const double maximumLineHeight = std::clamp(finiteOr(style.maximumLineHeight, 0), 0.0, 1e5);
-    const double lineSpacing = std::clamp(finiteOr(style.lineSpacing, 0), 0.0, 1e5);
-    double y = std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5);
-    std::vector<Line> result;
-    layout->beginLayout();
-    for (;;) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid())
-            break;
-        const double head =
-            std::clamp(finiteOr(result.empty() ? style.firstLineHeadIndent : style.headIndent, 0), 0.0, 1e6);
-        const double tail = std::clamp(finiteOr(style.tailIndent, 0), -1e6, 1e6);
-        double left = padding + head;
-        double right = tail > 0 ? padding + tail : containerWidth - padding + tail;
-        if (rightToLeft) {
-            left = tail > 0 ? containerWidth - padding - tail : padding - tail;
-            right = containerWidth - padding - head;
-        }
-        line.setLineWidth(std::max(0.0, right - left));
-        double ascent = line.ascent();
-        double descent = line.descent();
-        const qsizetype lineStart = line.textStart();
-        const qsizetype lineEnd = lineStart + line.textLength();
-        for (const Inline& item : inlines) {
-            if (item.position >= lineStart && item.position < lineEnd) {
-                ascent = std::max(ascent, item.ascent);
-                descent = std::max(descent, item.descent);
-            }
-        }
-        double lineHeight = ascent + descent + std::max(0.0, line.leading());
-        if (lineHeightMultiple > 0)
-            lineHeight *= lineHeightMultiple;
-        if (minimumLineHeight > 0)
-            lineHeight = std::max(lineHeight, minimumLineHeight);
-        if (maximumLineHeight > 0)
-            lineHeight = std::min(lineHeight, maximumLineHeight);
-        const double baseline = y + lineHeight - descent;
-        line.setPosition(QPointF(left, baseline - line.ascent()));
-        const QRectF natural = line.naturalTextRect();
-        Line record;
-        record.start = lineStart;
-        record.length = line.textLength();
-        record.top = y;
-        record.height = lineHeight + lineSpacing;
-        record.baseline = baseline;
-        record.x = 0;
-        record.width = containerWidth;
-        record.usedX = std::max(0.0, natural.x() - padding);
-        record.usedWidth = natural.width() + 2 * padding;
-        result.push_back(record);
-        y += lineHeight + lineSpacing;
-    }
-    layout->endLayout();
-    y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
-    if (usedWidth) {
-        *usedWidth = 0;
-        for (const Line& line : result)
-            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
-    }
-    if (lines)
-        *lines = std::move(result);
-    if (height)
-        *height = y;
-}
-
-QTextLayout& LayoutManager::layoutFor(const Paragraph& paragraph) const
-{
-    auto found = m_cache.find(paragraph.id);
-    if (found != m_cache.end()) {
-        m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
-        return *found->second.layout;
-    }
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr, nullptr);
-    m_lru.push_front(paragraph.id);
-    QTextLayout& result = *layout;
-    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
-    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
-        m_cache.erase(m_lru.back());
-        m_lru.pop_back();
-    }
-    return result;
-}
-
-void LayoutManager::dropCachedLayout(quint64 id) const
-{
-    auto found = m_cache.find(id);
-    if (found == m_cache.end())
-        return;
-    m_lru.erase(found->second.lru);
-    m_cache.erase(found);
-}
-
-// Lookups.
-
-qsizetype LayoutManager::paragraphIndexForCharacter(qsizetype index) const
-{
-    if (m_paragraphs.empty())
-        return 0;
-    auto after =
-        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), index,
-                         [](qsizetype value, const Paragraph& paragraph) { return value < paragraph.start; });
-    if (after == m_paragraphs.begin())
-        return 0;
-    return qsizetype(after - m_paragraphs.begin()) - 1;
-}
-
-qsizetype LayoutManager::paragraphIndexForY(double y) const
-{
-    if (m_paragraphs.empty())
-        return 0;
-    auto after =
-        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), y,
-                         [](double value, const Paragraph& paragraph) { return value < paragraph.top; });
-    if (after == m_paragraphs.begin())
-        return 0;
-    return qsizetype(after - m_paragraphs.begin()) - 1;
-}
-
-LayoutManager::LineFragment LayoutManager::fragmentFor(const Paragraph& paragraph, const Line& line) const
-{
-    LineFragment fragment;
-    const bool lastLine = &line == &paragraph.lines.back();
-    const qsizetype start = paragraph.start + line.start;
-    // The last line of a paragraph holds its terminator.
-    const qsizetype length = lastLine ? paragraph.start + paragraph.length - start : line.length;
-    fragment.characterRange = {start, length};
-    fragment.rect = Rect(line.x, paragraph.top + line.top, line.width, line.height);
-    fragment.usedRect = Rect(line.usedX, paragraph.top + line.top, line.usedWidth, line.height);
-    fragment.baseline = paragraph.top + line.baseline;
-    return fragment;
-}
 
 void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
 {
-    const auto observers = m_layoutObservers;
+    const auto observers = d->layoutObservers;
     for (const auto& [token, observer] : observers)
         observer(range, heightChanged);
 }
 
+const std::vector<LayoutView*>& LayoutManager::textViews() const
+{
+    return d->textViews;
+}
+
+LayoutView* LayoutManager::firstTextView() const
+{
+    return d->textViews.empty() ? nullptr : d->textViews.front();
+}
+
 void LayoutManager::addTextView(LayoutView* view)
 {
-    if (view && std::find(m_textViews.begin(), m_textViews.end(), view) == m_textViews.end())
-        m_textViews.push_back(view);
+    if (view && std::find(d->textViews.begin(), d->textViews.end(), view) == d->textViews.end())
+        d->textViews.push_back(view);
 }
 
 void LayoutManager::removeTextView(LayoutView* view)
 {
-    std::erase(m_textViews, view);
-    if (m_drawingView == view)
-        m_drawingView = nullptr;
+    std::erase(d->textViews, view);
+    if (d->drawingView == view)
+        d->drawingView = nullptr;
+}
+
+LayoutView* LayoutManager::textViewForDrawing() const
+{
+    return d->drawingView;
+}
+
+void LayoutManager::setTextViewForDrawing(LayoutView* view)
+{
+    d->drawingView = view;
 }
 
 int LayoutManager::addLayoutObserver(LayoutObserver observer)
 {
-    const int token = m_nextObserverToken++;
-    m_layoutObservers.emplace_back(token, std::move(observer));
+    const int token = d->nextObserverToken++;
+    d->layoutObservers.emplace_back(token, std::move(observer));
     return token;
 }
 
 void LayoutManager::removeLayoutObserver(int token)
 {
-    std::erase_if(m_layoutObservers, [token](const auto& entry) { return entry.first == token; });
+    std::erase_if(d->layoutObservers, [token](const auto& entry) { return entry.first == token; });
 }
+
+// Queries: the cache answers them.
 
 Rect LayoutManager::usedRectForTextContainer() const
 {
-    double height = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
-    double width = m_usedWidth;
-    const Rect extra = extraLineFragmentUsedRect();
-    if (!extra.isEmpty()) {
-        height = std::max(height, extra.maxY());
-        width = std::max(width, extra.maxX());
-    }
-    return Rect(0, 0, width, height);
+    return d->cache.usedRectForTextContainer();
 }
 
 qsizetype LayoutManager::numberOfLines() const
 {
-    qsizetype count = 0;
-    for (const Paragraph& paragraph : m_paragraphs)
-        count += qsizetype(paragraph.lines.size());
-    return count;
+    return d->cache.numberOfLines();
+}
+
+qsizetype LayoutManager::numberOfGlyphs() const
+{
+    return d->cache.length();
 }
 
 Range LayoutManager::glyphRangeForCharacterRange(const Range& characterRange,
                                                  Range* actualCharacterRange) const
 {
-    const qsizetype start = std::clamp<qsizetype>(characterRange.location, 0, m_length);
-    const qsizetype end = std::clamp<qsizetype>(characterRange.end(), start, m_length);
-    const Range result{start, end - start};
-    if (actualCharacterRange)
-        *actualCharacterRange = result;
-    return result;
+    return d->cache.glyphRangeForCharacterRange(characterRange, actualCharacterRange);
 }
 
 Range LayoutManager::characterRangeForGlyphRange(const Range& glyphRange, Range* actualGlyphRange) const
 {
-    return glyphRangeForCharacterRange(glyphRange, actualGlyphRange);
-}
-
-std::optional<LayoutManager::LineFragment>
-LayoutManager::lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const
-{
-    if (m_paragraphs.empty() || glyphIndex < 0 || glyphIndex >= m_length)
-        return std::nullopt;
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(glyphIndex)];
-    const qsizetype offset = glyphIndex - paragraph.start;
-    for (qsizetype i = qsizetype(paragraph.lines.size()) - 1; i >= 0; --i) {
-        if (paragraph.lines[i].start <= offset)
-            return fragmentFor(paragraph, paragraph.lines[i]);
-    }
-    return std::nullopt;
+    return d->cache.characterRangeForGlyphRange(glyphRange, actualGlyphRange);
 }
 
 Rect LayoutManager::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange) const
 {
-    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
-        if (effectiveGlyphRange)
-            *effectiveGlyphRange = fragment->characterRange;
-        return fragment->rect;
-    }
-    if (effectiveGlyphRange)
-        *effectiveGlyphRange = {m_length, 0};
-    return glyphIndex == m_length ? extraLineFragmentRect() : Rect();
+    return d->cache.lineFragmentRectForGlyphAtIndex(glyphIndex, effectiveGlyphRange);
 }
 
 Rect LayoutManager::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
                                                         Range* effectiveGlyphRange) const
 {
-    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
-        if (effectiveGlyphRange)
-            *effectiveGlyphRange = fragment->characterRange;
-        return fragment->usedRect;
-    }
-    if (effectiveGlyphRange)
-        *effectiveGlyphRange = {m_length, 0};
-    return glyphIndex == m_length ? extraLineFragmentUsedRect() : Rect();
+    return d->cache.lineFragmentUsedRectForGlyphAtIndex(glyphIndex, effectiveGlyphRange);
 }
 
-std::vector<LayoutManager::LineFragment> LayoutManager::lineFragmentsInRect(const Rect& rect) const
+std::optional<LineFragment> LayoutManager::lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const
 {
-    std::vector<LineFragment> result;
-    if (m_paragraphs.empty())
-        return result;
-    for (qsizetype p = paragraphIndexForY(rect.minY()); p < qsizetype(m_paragraphs.size()); ++p) {
-        const Paragraph& paragraph = m_paragraphs[p];
-        if (paragraph.top > rect.maxY())
-            break;
-        for (const Line& line : paragraph.lines) {
-            const double top = paragraph.top + line.top;
-            if (top + line.height < rect.minY())
-                continue;
-            if (top > rect.maxY())
-                break;
-            result.push_back(fragmentFor(paragraph, line));
-        }
-    }
-    return result;
+    return d->cache.lineFragmentForGlyphAtIndex(glyphIndex);
+}
+
+std::vector<LineFragment> LayoutManager::lineFragmentsInRect(const Rect& rect) const
+{
+    return d->cache.lineFragmentsInRect(rect);
 }
 
 Rect LayoutManager::extraLineFragmentRect() const
 {
-    if (!m_endsWithTerminator)
-        return Rect();
-    const double top = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
-    const QFont font = m_length > 0 ? fontAt(m_length - 1) : m_defaultFont;
-    return Rect(0, top, m_container.size().width, defaultLineHeightForFont(font));
+    return d->cache.extraLineFragmentRect();
 }
 
 Rect LayoutManager::extraLineFragmentUsedRect() const
 {
-    const Rect rect = extraLineFragmentRect();
-    if (rect.isEmpty() && rect.height() <= 0)
-        return Rect();
-    return Rect(0, rect.minY(), 2 * m_container.lineFragmentPadding(), rect.height());
+    return d->cache.extraLineFragmentUsedRect();
 }
 
 std::vector<Rect> LayoutManager::rectsForCharacterRange(const Range& range) const
 {
-    std::vector<Rect> rects;
-    const qsizetype start = std::clamp<qsizetype>(range.location, 0, m_length);
-    const qsizetype end = std::clamp<qsizetype>(range.end(), start, m_length);
-    if (end <= start || m_paragraphs.empty())
-        return rects;
-    for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
-        const Paragraph& paragraph = m_paragraphs[p];
-        if (paragraph.start >= end)
-            break;
-        QTextLayout& layout = layoutFor(paragraph);
-        for (qsizetype l = 0; l < qsizetype(paragraph.lines.size()); ++l) {
-            const Line& line = paragraph.lines[l];
-            const LineFragment fragment = fragmentFor(paragraph, line);
-            const Range lineRange = fragment.characterRange;
-            const qsizetype from = std::max(start, lineRange.location);
-            const qsizetype to = std::min(end, lineRange.end());
-            if (to <= from)
-                continue;
-            const QTextLine qtLine = layout.lineAt(int(l));
-            const qsizetype textEnd = paragraph.start + line.start + line.length;
-            // A range going on past the line fills to the fragment's end: the right end in
-            // left-to-right paragraphs, the left end in right-to-left ones.
-            const bool continues = to >= textEnd && end > textEnd;
-            const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
-            const double a = qtLine.cursorToX(int(from - paragraph.start));
-            const double b = continues ? (rightToLeft ? fragment.rect.minX() : fragment.rect.maxX())
-                                       : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
-            const double x1 = std::min(a, b);
-            const double x2 = std::max(a, b);
-            rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
-        }
-    }
-    return rects;
+    return d->cache.rectsForCharacterRange(range);
 }
 
 Rect LayoutManager::boundingRectForGlyphRange(const Range& glyphRange) const
 {
-    Rect result;
-    bool any = false;
-    for (const Rect& rect : rectsForCharacterRange(glyphRange)) {
-        result = any ? result.united(rect) : rect;
-        any = true;
-    }
-    if (!any)
-        return insertionPointRectForCharacterIndex(glyphRange.location);
-    return result;
+    return d->cache.boundingRectForGlyphRange(glyphRange);
 }
 
 qsizetype LayoutManager::glyphIndexForPoint(const Point& point, double* fraction) const
 {
-    if (fraction)
-        *fraction = 0;
-    if (m_paragraphs.empty())
-        return 0;
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
-    qsizetype l = 0;
-    while (l + 1 < qsizetype(paragraph.lines.size()) &&
-           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
-        ++l;
-    QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
-    const Line& record = paragraph.lines[l];
-    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorOnCharacter);
-    offset =
-        std::clamp<qsizetype>(offset, record.start, std::max(record.start, record.start + record.length - 1));
-    const qsizetype index = std::min(paragraph.start + offset, std::max<qsizetype>(0, m_length - 1));
-    if (fraction && record.length > 0) {
-        const double x1 = line.cursorToX(int(offset));
-        const double x2 = line.cursorToX(int(std::min(offset + 1, record.start + record.length)));
-        if (std::abs(x2 - x1) > 0)
-            *fraction = std::clamp((point.x - std::min(x1, x2)) / std::abs(x2 - x1), 0.0, 1.0);
-    }
-    return index;
+    return d->cache.glyphIndexForPoint(point, fraction);
 }
 
 qsizetype LayoutManager::insertionIndexForPoint(const Point& point) const
 {
-    if (m_paragraphs.empty())
-        return 0;
-    const Paragraph& last = m_paragraphs.back();
-    if (m_endsWithTerminator && point.y >= last.top + last.height)
-        return m_length;
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
-    qsizetype l = 0;
-    while (l + 1 < qsizetype(paragraph.lines.size()) &&
-           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
-        ++l;
-    QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
-    const Line& record = paragraph.lines[l];
-    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorBetweenCharacters);
-    // A wrapped line's end is the next line's start; a click past it stays on this line before its
-    // trailing space, as the caret drawn there shows.
-    const bool lastLine = l + 1 == qsizetype(paragraph.lines.size());
-    const qsizetype lineEnd = record.start + record.length;
-    if (!lastLine && offset >= lineEnd && record.length > 0)
-        offset = previousCursorPosition(paragraph.start + lineEnd) - paragraph.start;
-    return std::clamp<qsizetype>(paragraph.start + offset, 0, m_length);
+    return d->cache.insertionIndexForPoint(point);
 }
 
 Range LayoutManager::glyphRangeForBoundingRect(const Rect& rect, bool onlyWhole) const
 {
-    qsizetype start = kNotFound;
-    qsizetype end = 0;
-    for (const LineFragment& fragment : lineFragmentsInRect(rect)) {
-        if (onlyWhole && (fragment.rect.minY() < rect.minY() || fragment.rect.maxY() > rect.maxY()))
-            continue;
-        if (!onlyWhole && (fragment.rect.maxY() <= rect.minY() || fragment.rect.minY() >= rect.maxY()))
-            continue;
-        start = std::min(start, fragment.characterRange.location);
-        end = std::max(end, fragment.characterRange.end());
-    }
-    if (start == kNotFound)
-        return {0, 0};
-    return {start, end - start};
+    return d->cache.glyphRangeForBoundingRect(rect, onlyWhole);
 }
 
 Rect LayoutManager::insertionPointRectForCharacterIndex(qsizetype index) const
 {
-    index = std::clamp<qsizetype>(index, 0, m_length);
-    if (m_paragraphs.empty() || (index == m_length && m_endsWithTerminator)) {
-        const Rect extra = extraLineFragmentRect();
-        return Rect(m_container.lineFragmentPadding(), extra.minY(), 1, extra.height());
-    }
-    const qsizetype p = paragraphIndexForCharacter(std::min(index, m_length - 1));
-    const Paragraph& paragraph = m_paragraphs[index == m_length ? m_paragraphs.size() - 1 : p];
-    const qsizetype offset = std::min(index - paragraph.start, paragraph.textLength);
-    qsizetype l = qsizetype(paragraph.lines.size()) - 1;
-    while (l > 0 && paragraph.lines[l].start > offset)
-        --l;
-    const QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
-    const Line& record = paragraph.lines[l];
-    return Rect(line.cursorToX(int(offset)), paragraph.top + record.top, 1, record.height);
+    return d->cache.insertionPointRectForCharacterIndex(index);
 }
 
 Point LayoutManager::locationForGlyphAtIndex(qsizetype glyphIndex) const
 {
-    const auto fragment = lineFragmentForGlyphAtIndex(glyphIndex);
-    if (!fragment)
-        return {};
-    const Rect caret = insertionPointRectForCharacterIndex(glyphIndex);
-    return {caret.minX() - fragment->rect.minX(), fragment->baseline - fragment->rect.minY()};
+    return d->cache.locationForGlyphAtIndex(glyphIndex);
 }
 
 // Moves.
 
 qsizetype LayoutManager::nextCursorPosition(qsizetype index) const
 {
-    if (index >= m_length)
-        return m_length;
-    index = std::max<qsizetype>(0, index);
-    const char16_t c = m_storage->characterAtIndex(index);
-    if (c == u'\r' && index + 1 < m_length && m_storage->characterAtIndex(index + 1) == u'\n')
-        return index + 2;
-    if (isTerminator(c))
-        return index + 1;
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
-    const qsizetype textEnd = paragraph.start + paragraph.textLength;
-    const qsizetype to = std::min(textEnd, index + kClusterWindow);
-    const QString text = m_storage->substring({index, to - index});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(0);
-    qsizetype next = finder.toNextBoundary();
-    if (next <= 0)
-        next = 1;
-    qsizetype result = index + next;
-    if (result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
-        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
-        ++result;
-    return std::min(result, m_length);
+    return d->cache.nextCursorPosition(index);
 }
 
 qsizetype LayoutManager::previousCursorPosition(qsizetype index) const
 {
-    if (index <= 0)
-        return 0;
-    index = std::min(index, m_length);
-    const char16_t c = m_storage->characterAtIndex(index - 1);
-    if (c == u'\n' && index >= 2 && m_storage->characterAtIndex(index - 2) == u'\r')
-        return index - 2;
-    if (isTerminator(c))
-        return index - 1;
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
-    const qsizetype from = std::max(paragraph.start, index - kClusterWindow);
-    const QString text = m_storage->substring({from, index - from});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(text.size());
-    qsizetype previous = finder.toPreviousBoundary();
-    if (previous < 0 || previous >= text.size())
-        previous = text.size() - 1;
-    qsizetype result = from + previous;
-    if (result > 0 && result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
-        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
-        --result;
-    return std::max<qsizetype>(0, result);
+    return d->cache.previousCursorPosition(index);
 }
 
 qsizetype LayoutManager::visualCursorPosition(qsizetype index, bool toLeft) const
 {
-    index = std::clamp<qsizetype>(index, 0, m_length);
-    if (m_paragraphs.empty())
-        return index;
-    const qsizetype p =
-        paragraphIndexForCharacter(index == m_length ? std::max<qsizetype>(0, index - 1) : index);
-    const Paragraph& paragraph = m_paragraphs[p];
-    const qsizetype offset = index - paragraph.start;
-    QTextLayout& layout = layoutFor(paragraph);
-    const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
-    if (offset <= paragraph.textLength) {
-        const int moved =
-            toLeft ? layout.leftCursorPosition(int(offset)) : layout.rightCursorPosition(int(offset));
-        if (moved != offset)
-            return paragraph.start + moved;
-    }
-    // At the visual end of the paragraph: go on to the logical neighbour.
-    const bool backward = toLeft != rightToLeft;
-    return backward ? previousCursorPosition(index) : nextCursorPosition(index);
+    return d->cache.visualCursorPosition(index, toLeft);
 }
 
 Range LayoutManager::wordRangeAtIndex(qsizetype index) const
 {
-    if (m_length == 0)
-        return {0, 0};
-    index = std::clamp<qsizetype>(index, 0, m_length - 1);
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
-    const qsizetype textEnd = paragraph.start + paragraph.textLength;
-    if (index >= textEnd) {
-        // On the terminator: the terminator alone.
-        return {textEnd, paragraph.start + paragraph.length - textEnd};
-    }
-    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
-    const qsizetype to = std::min(textEnd, index + kWordWindow);
-    const QString text = m_storage->substring({from, to - from});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    const qsizetype offset = index - from;
-    finder.setPosition(offset);
-    qsizetype start = finder.isAtBoundary() ? offset : finder.toPreviousBoundary();
-    finder.setPosition(offset);
-    qsizetype end = finder.toNextBoundary();
-    if (start < 0)
-        start = 0;
-    if (end < 0)
-        end = text.size();
-    return {from + start, std::max<qsizetype>(1, end - start)};
+    return d->cache.wordRangeAtIndex(index);
 }
 
 qsizetype LayoutManager::nextWordBoundary(qsizetype index) const
 {
-    if (index >= m_length)
-        return m_length;
-    index = std::max<qsizetype>(0, index);
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
-    const qsizetype textEnd = paragraph.start + paragraph.textLength;
-    if (index >= textEnd) {
-        const qsizetype next = paragraph.start + paragraph.length;
-        return std::min(next, m_length);
-    }
-    const qsizetype to = std::min(textEnd, index + kWordWindow);
-    const QString text = m_storage->substring({index, to - index});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(0);
-    // To the end of the next word, skipping spaces and punctuation before it.
-    for (qsizetype position = finder.toNextBoundary(); position > 0; position = finder.toNextBoundary()) {
-        if (finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem)
-            return index + position;
-    }
-    return to;
+    return d->cache.nextWordBoundary(index);
 }
 
 qsizetype LayoutManager::previousWordBoundary(qsizetype index) const
 {
-    if (index <= 0)
-        return 0;
-    index = std::min(index, m_length);
-    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
-    if (index <= paragraph.start)
-        return std::max<qsizetype>(0, index - 1);
-    const qsizetype textEnd = paragraph.start + paragraph.textLength;
-    if (index > textEnd)
-        return textEnd;
-    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
-    const QString text = m_storage->substring({from, index - from});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    finder.setPosition(text.size());
-    for (qsizetype position = finder.toPreviousBoundary(); position >= 0;
-         position = finder.toPreviousBoundary()) {
-        if (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
-            return from + position;
-        if (position == 0)
-            break;
-    }
-    return from;
+    return d->cache.previousWordBoundary(index);
 }
 
 // Temporary attributes.
 
-namespace {
-
-template <class Change> void changeRuns(AttributeRuns& runs, const Range& range, Change&& change)
-{
-    const Range clipped = range.intersection({0, runs.length()});
-    if (clipped.isEmpty())
-        return;
-    std::vector<AttributeRun> slice = runs.slice(clipped);
-    for (AttributeRun& run : slice)
-        change(run.attributes);
-    runs.replace(clipped, std::move(slice));
-}
-
-} // namespace
-
 void LayoutManager::setTemporaryAttributes(const AttributeDictionary& attributes, const Range& range)
 {
-    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary = attributes; });
+    d->temporary.set(attributes, range);
     invalidateDisplayForCharacterRange(range);
 }
 
 void LayoutManager::addTemporaryAttribute(const QString& name, const AttributeValue& value,
                                           const Range& range)
 {
-    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.insert(name, value); });
+    d->temporary.add(name, value, range);
     invalidateDisplayForCharacterRange(range);
 }
 
 void LayoutManager::addTemporaryAttributes(const AttributeDictionary& attributes, const Range& range)
 {
-    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.insert(attributes); });
+    d->temporary.add(attributes, range);
     invalidateDisplayForCharacterRange(range);
 }
 
 void LayoutManager::removeTemporaryAttribute(const QString& name, const Range& range)
 {
-    changeRuns(m_temporary, range, [&](AttributeDictionary& dictionary) { dictionary.remove(name); });
+    d->temporary.remove(name, range);
     invalidateDisplayForCharacterRange(range);
 }
 
 AttributeDictionary LayoutManager::temporaryAttributesAtCharacterIndex(qsizetype index,
                                                                        Range* effectiveRange) const
 {
-    if (index < 0 || index >= m_temporary.length()) {
-        if (effectiveRange)
-            *effectiveRange = {index, 0};
-        return {};
-    }
-    return m_temporary.at(index, effectiveRange);
+    return d->temporary.attributesAt(index, effectiveRange);
 }
 
 AttributeValue LayoutManager::temporaryAttribute(const QString& name, qsizetype index,
                                                  Range* longestEffectiveRange, const Range& limit) const
 {
-    Range run;
-    const AttributeDictionary attributes = temporaryAttributesAtCharacterIndex(index, &run);
-    const AttributeValue value = attributes.value(name);
-    if (longestEffectiveRange) {
-        const Range bounds = limit.intersection({0, m_temporary.length()});
-        qsizetype start = run.location;
-        qsizetype end = run.end();
-        while (start > bounds.location) {
-            Range previous;
-            if (!(m_temporary.at(start - 1, &previous).value(name) == value))
-                break;
-            start = previous.location;
-        }
-        while (end < bounds.end()) {
-            Range next;
-            if (!(m_temporary.at(end, &next).value(name) == value))
-                break;
-            end = next.end();
-        }
-        start = std::max(start, bounds.location);
-        end = std::min(end, bounds.end());
-        *longestEffectiveRange = {start, std::max<qsizetype>(0, end - start)};
-    }
-    return value;
+    return d->temporary.attribute(name, index, longestEffectiveRange, limit);
 }
 
 void LayoutManager::enumerateTemporaryAttribute(
     const QString& name, const Range& range, bool reverse,
     const std::function<void(const AttributeValue&, const Range&, bool&)>& visit) const
 {
-    const Range bounds = range.intersection({0, m_temporary.length()});
-    if (bounds.isEmpty())
-        return;
-    std::vector<std::pair<AttributeValue, Range>> pieces;
-    for (qsizetype index = bounds.location; index < bounds.end();) {
-        Range effective;
-        const AttributeValue value = temporaryAttribute(name, index, &effective, bounds);
-        if (effective.length <= 0)
-            break;
-        pieces.emplace_back(value, effective);
-        index = effective.end();
-    }
-    if (reverse)
-        std::reverse(pieces.begin(), pieces.end());
-    bool stop = false;
-    for (const auto& [value, pieceRange] : pieces) {
-        visit(value, pieceRange, stop);
-        if (stop)
-            break;
-    }
+    d->temporary.enumerate(name, range, reverse, visit);
 }
 
-// Drawing.
+// Drawing: the renderer draws, the hooks below are what subclasses refine.
 
 void LayoutManager::fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range,
                                                          const QColor& color, const Point& origin) const
 {
-    for (const Rect& rect : rectsForCharacterRange(range))
-        painter.fillRect(QRectF(rect.minX() + origin.x, rect.minY() + origin.y, rect.width(), rect.height()),
-                         color);
+    d->renderer.fillBackgroundRectsForCharacterRange(painter, range, color, origin);
 }
 
 void LayoutManager::drawBackgroundForGlyphRange(QPainter& painter, const Range& glyphRange,
                                                 const Point& origin)
 {
-    const Range bounds = glyphRange.intersection({0, m_temporary.length()});
-    for (qsizetype index = bounds.location; index < bounds.end();) {
-        Range effective;
-        const AttributeValue value =
-            temporaryAttribute(kTemporaryBackgroundColorAttributeName, index, &effective, bounds);
-        if (effective.length <= 0)
-            break;
-        if (value.color())
-            fillBackgroundRectsForCharacterRange(painter, effective, qtColor(*value.color()), origin);
-        index = effective.end();
-    }
-    if (m_drawingView) {
-        const QColor color = m_drawingView->selectionColorForDrawing();
-        for (const Range& selected : m_drawingView->selectedRanges()) {
-            const Range visible = selected.intersection(glyphRange);
-            if (!visible.isEmpty())
-                fillBackgroundRectsForCharacterRange(painter, visible, color, origin);
-        }
-    }
+    d->renderer.drawBackground(painter, glyphRange, origin, d->drawingView);
 }
 
 void LayoutManager::drawGlyphsForGlyphRange(QPainter& painter, const Range& glyphRange, const Point& origin)
 {
-    if (m_paragraphs.empty() || glyphRange.isEmpty())
-        return;
-    const qsizetype start = std::clamp<qsizetype>(glyphRange.location, 0, m_length);
-    const qsizetype end = std::clamp<qsizetype>(glyphRange.end(), start, m_length);
-    for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
-        const Paragraph& paragraph = m_paragraphs[p];
-        if (paragraph.start >= end)
-            break;
-        QTextLayout& layout = layoutFor(paragraph);
-        // Temporary foreground colours and underlines draw over the stored formats.
-        QList<QTextLayout::FormatRange> overlays;
-        const Range paragraphText{paragraph.start, paragraph.textLength};
-        const Range bounds = paragraphText.intersection({0, m_temporary.length()});
-        for (qsizetype index = bounds.location; index < bounds.end();) {
-            Range run;
-            const AttributeDictionary attributes = m_temporary.at(index, &run);
-            const Range piece = run.intersection(bounds);
-            if (piece.isEmpty())
-                break;
-            QTextCharFormat format;
-            bool any = false;
-            if (const AttributeValue* value = attributes.find(kTemporaryForegroundColorAttributeName);
-                value && value->color()) {
-                format.setForeground(qtColor(*value->color()));
-                any = true;
-            }
-            if (const AttributeValue* value = attributes.find(kTemporaryUnderlineStyleAttributeName);
-                value && value->integer() != kUnderlineStyleNone) {
-                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
-                if (const AttributeValue* color = attributes.find(kTemporaryUnderlineColorAttributeName);
-                    color && color->color())
-                    format.setUnderlineColor(qtColor(*color->color()));
-                any = true;
-            }
-            if (const AttributeValue* value = attributes.find(kSpellingStateAttributeName);
-                value && value->integer() != 0) {
-                format.setUnderlineStyle(QTextCharFormat::DotLine);
-                format.setUnderlineColor(value->integer() & kSpellingStateSpellingFlag ? QColor(255, 0, 0)
-                                                                                       : QColor(0, 255, 0));
-                any = true;
-            }
-            if (any)
-                overlays.push_back({int(piece.location - paragraph.start), int(piece.length), format});
-            index = piece.end();
-        }
-        // Only the lines of the range are drawn: a long paragraph may run far past the view.
-        double clipTop = 1e300;
-        double clipBottom = -1e300;
-        std::vector<const Line*> drawn;
-        for (const Line& line : paragraph.lines) {
-            const qsizetype lineStart = paragraph.start + line.start;
-            const qsizetype lineEnd = lineStart + std::max<qsizetype>(line.length, 1);
-            if (lineEnd <= start || lineStart >= end)
-                continue;
-            clipTop = std::min(clipTop, paragraph.top + line.top);
-            clipBottom = std::max(clipBottom, paragraph.top + line.top + line.height);
-            drawn.push_back(&line);
-        }
-        if (drawn.empty())
-            continue;
-        const QPointF position(origin.x, origin.y + paragraph.top);
-        // QTextLayout takes the clip in the painter's coordinates, like the position.
-        const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_container.size().width, clipBottom - clipTop);
-        layout.draw(&painter, position, overlays, clip);
-        // Attachments are drawn where their stand-ins were shaped.
-        const QString text = m_storage->substring(paragraphText);
-        for (const Line* line : drawn) {
-            const int lineIndex = int(line - paragraph.lines.data());
-            const QTextLine qtLine = layout.lineAt(lineIndex);
-            for (qsizetype i = line->start; i < line->start + line->length; ++i) {
-                if (text.at(i) != QChar(kAttachmentCharacter))
-                    continue;
-                const AttributeValue value =
-                    m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
-                auto attachment = value.attachment();
-                if (!attachment)
-                    continue;
-                QSizeF size;
-                const auto [ascent, descent] = attachmentMetrics(*attachment, &size);
-                const double x = qtLine.cursorToX(int(i));
-                const QRectF rect(origin.x + x, origin.y + paragraph.top + line->baseline - ascent,
-                                  size.width(), size.height());
-                drawAttachment(painter, *attachment, rect, paragraph.start + i);
-            }
-            drawLineFragment(painter, fragmentFor(paragraph, *line), origin);
-        }
-    }
+    d->renderer.drawGlyphs(painter, glyphRange, origin, *this);
 }
 
 void LayoutManager::drawLineFragment(QPainter&, const LineFragment&, const Point&) {}

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "platform/foundation/Rect.h"
-#include "platform/text/AttributeRuns.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textlayout/LayoutView.h"
+#include "platform/textlayout/LineFragment.h"
 #include "platform/textlayout/TextContainer.h"
 
 #include <QColor>
 #include <QFont>
 #include <QTextLayout>
 
-#include <list>
+#include <functional>
 #include <memory>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -30,43 +30,35 @@ inline constexpr qint64 kSpellingStateSpellingFlag = 1;
 inline constexpr qint64 kSpellingStateGrammarFlag = 2;
 
 // Lays out a text storage into one text container, paragraph by paragraph, on Qt's QTextLayout, in
-// the container's flipped coordinates (y down from its top). Glyphs are counted as characters:
-// glyph index i is UTF-16 unit i, which is what callers expect of ranges they convert back and forth.
+// the container's flipped coordinates (y down from its top), and draws it. Glyphs are counted as
+// characters: glyph index i is UTF-16 unit i, which is what callers expect of ranges they convert back
+// and forth.
 //
-// Only paragraphs an edit touched are laid out again. Each paragraph keeps its line metrics; the
-// QTextLayout behind it is rebuilt on demand and only the most recently used ones are kept, so a long
-// script costs little more memory than its lines.
+// Only paragraphs an edit touched are laid out again: the paragraph layout cache keeps each
+// paragraph's line metrics and the most recently used QTextLayouts, so a long script costs little more
+// memory than its lines; the layout renderer draws from it.
 //
 // Several layout managers may observe one storage, and several views may draw one layout manager.
 class LayoutManager {
 public:
-    // One line fragment as laid out, in container coordinates.
-    struct LineFragment {
-        Range characterRange;
-        // The whole fragment: container width, line height (spacing included).
-        Rect rect;
-        // Where glyphs actually are.
-        Rect usedRect;
-        // Baseline, from the container's top.
-        double baseline = 0;
-    };
+    using LineFragment = ::LineFragment;
 
     explicit LayoutManager(std::shared_ptr<TextStorage> storage = {});
     LayoutManager(const LayoutManager&) = delete;
     LayoutManager& operator=(const LayoutManager&) = delete;
     virtual ~LayoutManager();
 
-    const std::shared_ptr<TextStorage>& textStorage() const { return m_storage; }
+    const std::shared_ptr<TextStorage>& textStorage() const;
     // Moves to another storage; temporary attributes are dropped since they described the old text.
     void replaceTextStorage(std::shared_ptr<TextStorage> storage);
 
-    const TextContainer& textContainer() const { return m_container; }
+    const TextContainer& textContainer() const;
     void setTextContainerSize(const Size& size);
     void setLineFragmentPadding(double padding);
-    void setTextContainerWidthTracksTextView(bool flag) { m_container.setWidthTracksTextView(flag); }
+    void setTextContainerWidthTracksTextView(bool flag);
 
     // Font for text that carries none, and for the extra line fragment of an empty text.
-    const QFont& defaultFont() const { return m_defaultFont; }
+    const QFont& defaultFont() const;
     void setDefaultFont(const QFont& font);
     // QFont of a model font, with sizes in points mapped one to one onto layout units.
     static QFont qtFont(const Font& font);
@@ -82,7 +74,7 @@ public:
     // Queries.
     Rect usedRectForTextContainer() const;
     qsizetype numberOfLines() const;
-    qsizetype numberOfGlyphs() const { return m_length; }
+    qsizetype numberOfGlyphs() const;
     Range glyphRangeForCharacterRange(const Range& characterRange,
                                       Range* actualCharacterRange = nullptr) const;
     Range characterRangeForGlyphRange(const Range& glyphRange, Range* actualGlyphRange = nullptr) const;
@@ -156,13 +148,13 @@ public:
                                               const Point& origin) const;
     // The views showing this layout manager, in the order they attached; the first is the one a
     // subclass usually asks about (its colours, its selection).
-    const std::vector<LayoutView*>& textViews() const { return m_textViews; }
-    LayoutView* firstTextView() const { return m_textViews.empty() ? nullptr : m_textViews.front(); }
+    const std::vector<LayoutView*>& textViews() const;
+    LayoutView* firstTextView() const;
     void addTextView(LayoutView* view);
     void removeTextView(LayoutView* view);
     // The text view being drawn right now (its selection is drawn in the background pass), else null.
-    LayoutView* textViewForDrawing() const { return m_drawingView; }
-    void setTextViewForDrawing(LayoutView* view) { m_drawingView = view; }
+    LayoutView* textViewForDrawing() const;
+    void setTextViewForDrawing(LayoutView* view);
 
     // Called after layout changed: range (in the new text) was laid out again, heightChanged when
     // what follows it moved.
@@ -170,91 +162,15 @@ public:
     int addLayoutObserver(LayoutObserver observer);
     void removeLayoutObserver(int token);
 
-    // How many paragraph layouts are kept for drawing and hit tests.
-    static constexpr int kLayoutCacheSize = 64;
-    // From this many paragraphs on, layout is spread over worker threads.
-    static constexpr int kParallelLayoutThreshold = 64;
-
 protected:
     // How a paragraph's text is shaped; subclasses may add formats.
     virtual QList<QTextLayout::FormatRange> formatsForParagraph(const Range& paragraphRange) const;
 
 private:
-    struct Line {
-        qsizetype start = 0; // from the paragraph's start
-        qsizetype length = 0;
-        double top = 0; // from the paragraph's top
-        double height = 0;
-        double baseline = 0; // from the paragraph's top
-        double x = 0;
-        double width = 0;
-        double usedX = 0;
-        double usedWidth = 0;
-    };
-    struct Paragraph {
-        quint64 id = 0;
-        qsizetype start = 0;
-        qsizetype length = 0;     // terminator included
-        qsizetype textLength = 0; // terminator excluded
-        double top = 0;
-        double height = 0;
-        double usedWidth = 0; // right end of the widest line
-        std::vector<Line> lines;
-    };
-    struct Inline {
-        qsizetype position;
-        double ascent;
-        double descent;
-    };
-    // A paragraph ready to be shaped: what the storage says about it, read on the owning thread.
-    struct LayoutJob {
-        std::unique_ptr<QTextLayout> layout;
-        ParagraphStyle style;
-        bool rightToLeft = false;
-        std::vector<Inline> inlines;
-    };
-    struct CachedLayout {
-        std::unique_ptr<QTextLayout> layout;
-        std::list<quint64>::iterator lru;
-    };
+    struct Private;
 
     void storageEdited(const TextStorageEdit& edit);
-    void relayoutAll();
-    // Lays out paragraphs [first, last) again from the text, replacing them by the ones found there.
-    void relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd);
-    std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
-    void layOutParagraph(Paragraph& paragraph);
-    std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                             double* height, double* usedWidth) const;
-    LayoutJob prepareLayout(const Paragraph& paragraph) const;
-    void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
-    // Lays out many paragraphs at once (a whole script being opened) on several threads.
-    void layOutInParallel(std::vector<Paragraph>& paragraphs);
-    QTextLayout& layoutFor(const Paragraph& paragraph) const;
-    void dropCachedLayout(quint64 id) const;
-    void restackFrom(qsizetype paragraphIndex);
-    qsizetype paragraphIndexForCharacter(qsizetype index) const;
-    qsizetype paragraphIndexForY(double y) const;
-    LineFragment fragmentFor(const Paragraph& paragraph, const Line& line) const;
     void notifyLayout(const Range& range, bool heightChanged);
-    QString paragraphLayoutText(const Paragraph& paragraph) const;
-    QFont fontAt(qsizetype index) const;
-    std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size) const;
 
-    std::shared_ptr<TextStorage> m_storage;
-    TextStorage::ObserverToken m_observer = 0;
-    TextContainer m_container;
-    QFont m_defaultFont;
-    std::vector<Paragraph> m_paragraphs;
-    qsizetype m_length = 0;
-    bool m_endsWithTerminator = true; // true for an empty text too
-    double m_usedWidth = 0;
-    AttributeRuns m_temporary;
-    quint64 m_nextParagraphId = 1;
-    mutable std::unordered_map<quint64, CachedLayout> m_cache;
-    mutable std::list<quint64> m_lru;
-    std::vector<std::pair<int, LayoutObserver>> m_layoutObservers;
-    int m_nextObserverToken = 1;
-    LayoutView* m_drawingView = nullptr;
-    std::vector<LayoutView*> m_textViews;
+    std::unique_ptr<Private> d;
 };

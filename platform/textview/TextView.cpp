@@ -12,6 +12,8 @@
 #include "platform/text/TextAttachment.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/SpellChecker.h"
+#include "platform/textview/TextViewCommands.h"
+#include "platform/textview/TextViewKeyBindings.h"
 
 #include <QBuffer>
 #include <QInputMethodEvent>
@@ -27,15 +29,6 @@ struct TextView::TextUndo {
     Range range;
     AttributedString original;
 };
-
-namespace {
-
-bool isParagraphTerminator(char16_t c)
-{
-    return c == u'\n' || c == u'\r' || c == 0x2029;
-}
-
-} // namespace
 
 TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManager)
     : View(frame),
@@ -742,239 +735,11 @@ qsizetype TextView::insertionIndex() const
     return range.location;
 }
 
-void TextView::moveTo(qsizetype index, bool extend)
-{
-    index = std::clamp<qsizetype>(index, 0, textStorage().length());
-    if (extend) {
-        const qsizetype anchor = m_anchor;
-        setSelectedRange({std::min(anchor, index), std::abs(index - anchor)});
-        m_anchor = anchor;
-    } else {
-        setSelectedRange({index, 0});
-        m_anchor = index;
-    }
-    scrollRangeToVisible({index, 0});
-}
-
-qsizetype TextView::lineStart(qsizetype index) const
-{
-    const TextStorage& storage = textStorage();
-    if (index >= storage.length() &&
-        (storage.length() == 0 || isParagraphTerminator(storage.characterAtIndex(storage.length() - 1))))
-        return storage.length();
-    Range line;
-    m_layoutManager->lineFragmentRectForGlyphAtIndex(std::min(index, storage.length() - 1), &line);
-    return line.location;
-}
-
-qsizetype TextView::lineEnd(qsizetype index) const
-{
-    const TextStorage& storage = textStorage();
-    if (index >= storage.length())
-        return storage.length();
-    Range line;
-    m_layoutManager->lineFragmentRectForGlyphAtIndex(index, &line);
-    qsizetype end = line.end();
-    // Stay before the terminator, or before the space a wrapped line ends in.
-    while (end > line.location &&
-           (isParagraphTerminator(storage.characterAtIndex(end - 1)) ||
-            (end < storage.length() && storage.characterAtIndex(end - 1) == u' ' && end == line.end())))
-        --end;
-    return end;
-}
-
-void TextView::moveVertically(int lines, bool extend)
-{
-    const Range selection = selectedRange();
-    qsizetype index = extend ? (m_anchor == selection.location ? selection.end() : selection.location)
-                             : (lines < 0 ? selection.location : selection.end());
-    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(index);
-    if (!m_goalX)
-        m_goalX = caret.minX();
-    const double goal = *m_goalX;
-    qsizetype target;
-    if (lines < 0) {
-        target =
-            caret.minY() <= 0.5 ? 0 : m_layoutManager->insertionIndexForPoint({goal, caret.minY() - 0.5});
-    } else {
-        const double below = caret.maxY() + 0.5;
-        target = below >= m_layoutManager->usedRectForTextContainer().maxY()
-                     ? textStorage().length()
-                     : m_layoutManager->insertionIndexForPoint({goal, below});
-    }
-    moveTo(target, extend);
-    m_goalX = goal;
-}
-
-void TextView::moveByPage(int direction, bool extend)
-{
-    const double page = std::max(1.0, visibleRect().height() - 10);
-    const qsizetype index = direction < 0 ? selectedRange().location : selectedRange().end();
-    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(index);
-    if (!m_goalX)
-        m_goalX = caret.minX();
-    const double goal = *m_goalX;
-    const double y = caret.midY() + direction * page;
-    qsizetype target;
-    if (y < 0)
-        target = 0;
-    else if (y >= m_layoutManager->usedRectForTextContainer().maxY())
-        target = textStorage().length();
-    else
-        target = m_layoutManager->insertionIndexForPoint({goal, y});
-    moveTo(target, extend);
-    m_goalX = goal;
-}
-
 bool TextView::doCommandBySelector(const QString& selector)
 {
     if (m_delegate && m_delegate->textViewDoCommandBySelector(*this, selector))
         return true;
-    const bool extend = selector.endsWith(QLatin1String("AndModifySelection:"));
-    QString command = selector;
-    if (extend)
-        command = selector.left(selector.size() - int(qstrlen("AndModifySelection:"))) + QLatin1Char(':');
-    const Range selection = selectedRange();
-    const qsizetype length = textStorage().length();
-    // The moving end of an extended selection is the one away from the anchor.
-    const qsizetype focus = selection.location == m_anchor ? selection.end() : selection.location;
-    const bool vertical = command == QLatin1String("moveUp:") || command == QLatin1String("moveDown:") ||
-                          command == QLatin1String("pageUp:") || command == QLatin1String("pageDown:");
-    if (!vertical)
-        m_goalX.reset();
-    if (!extend && selection.length == 0)
-        m_anchor = selection.location;
-
-    if (command == QLatin1String("moveLeft:") || command == QLatin1String("moveBackward:")) {
-        if (!extend && selection.length > 0)
-            moveTo(selection.location, false);
-        else
-            moveTo(command == QLatin1String("moveLeft:")
-                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.location, true)
-                       : m_layoutManager->previousCursorPosition(extend ? focus : selection.location),
-                   extend);
-    } else if (command == QLatin1String("moveRight:") || command == QLatin1String("moveForward:")) {
-        if (!extend && selection.length > 0)
-            moveTo(selection.end(), false);
-        else
-            moveTo(command == QLatin1String("moveRight:")
-                       ? m_layoutManager->visualCursorPosition(extend ? focus : selection.end(), false)
-                       : m_layoutManager->nextCursorPosition(extend ? focus : selection.end()),
-                   extend);
-    } else if (command == QLatin1String("moveWordLeft:") || command == QLatin1String("moveWordBackward:")) {
-        moveTo(m_layoutManager->previousWordBoundary(extend ? focus : selection.location), extend);
-    } else if (command == QLatin1String("moveWordRight:") || command == QLatin1String("moveWordForward:")) {
-        moveTo(m_layoutManager->nextWordBoundary(extend ? focus : selection.end()), extend);
-    } else if (command == QLatin1String("moveUp:")) {
-        moveVertically(-1, extend);
-    } else if (command == QLatin1String("moveDown:")) {
-        moveVertically(1, extend);
-    } else if (command == QLatin1String("pageUp:")) {
-        moveByPage(-1, extend);
-    } else if (command == QLatin1String("pageDown:")) {
-        moveByPage(1, extend);
-    } else if (command == QLatin1String("moveToBeginningOfLine:") ||
-               command == QLatin1String("moveToLeftEndOfLine:")) {
-        moveTo(lineStart(extend ? focus : selection.location), extend);
-    } else if (command == QLatin1String("moveToEndOfLine:") ||
-               command == QLatin1String("moveToRightEndOfLine:")) {
-        moveTo(lineEnd(extend ? focus : selection.end()), extend);
-    } else if (command == QLatin1String("moveToBeginningOfParagraph:")) {
-        const qsizetype from = extend ? focus : selection.location;
-        qsizetype start = textStorage().paragraphRange({std::min(from, length), 0}).location;
-        if (start == from && from > 0)
-            start = textStorage().paragraphRange({from - 1, 0}).location;
-        moveTo(start, extend);
-    } else if (command == QLatin1String("moveToEndOfParagraph:")) {
-        const qsizetype from = extend ? focus : selection.end();
-        const Range paragraph = textStorage().paragraphRange({std::min(from, length), 0});
-        qsizetype end = paragraph.end();
-        while (end > paragraph.location && isParagraphTerminator(textStorage().characterAtIndex(end - 1)))
-            --end;
-        if (end == from && paragraph.end() < length) {
-            const Range next = textStorage().paragraphRange({paragraph.end(), 0});
-            end = next.end();
-            while (end > next.location && isParagraphTerminator(textStorage().characterAtIndex(end - 1)))
-                --end;
-        }
-        moveTo(end, extend);
-    } else if (command == QLatin1String("moveToBeginningOfDocument:")) {
-        moveTo(0, extend);
-    } else if (command == QLatin1String("moveToEndOfDocument:")) {
-        moveTo(length, extend);
-    } else if (command == QLatin1String("selectAll:")) {
-        selectAll();
-    } else if (command == QLatin1String("selectWord:")) {
-        setSelectedRange(m_layoutManager->wordRangeAtIndex(selection.location));
-    } else if (command == QLatin1String("selectParagraph:")) {
-        setSelectedRange(textStorage().paragraphRange(selection));
-    } else if (command == QLatin1String("deleteBackward:")) {
-        if (selection.length > 0)
-            deleteRange(selection, false);
-        else if (selection.location > 0)
-            deleteRange({m_layoutManager->previousCursorPosition(selection.location),
-                         selection.location - m_layoutManager->previousCursorPosition(selection.location)},
-                        false);
-    } else if (command == QLatin1String("deleteForward:")) {
-        if (selection.length > 0)
-            deleteRange(selection, true);
-        else if (selection.location < length)
-            deleteRange({selection.location,
-                         m_layoutManager->nextCursorPosition(selection.location) - selection.location},
-                        true);
-    } else if (command == QLatin1String("deleteWordBackward:")) {
-        if (selection.length > 0) {
-            deleteRange(selection, false);
-        } else {
-            const qsizetype start = m_layoutManager->previousWordBoundary(selection.location);
-            deleteRange({start, selection.location - start}, false);
-        }
-    } else if (command == QLatin1String("deleteWordForward:")) {
-        if (selection.length > 0) {
-            deleteRange(selection, true);
-        } else {
-            const qsizetype end = m_layoutManager->nextWordBoundary(selection.location);
-            deleteRange({selection.location, end - selection.location}, true);
-        }
-    } else if (command == QLatin1String("insertNewline:") || command == QLatin1String("insertLineBreak:")) {
-        insertText(QStringLiteral("\n"));
-    } else if (command == QLatin1String("insertTab:")) {
-        insertText(QStringLiteral("\t"));
-    } else if (command == QLatin1String("insertBacktab:")) {
-        // Nothing to do inside a text: focus moves are the window's business.
-    } else if (command == QLatin1String("cut:")) {
-        cut();
-    } else if (command == QLatin1String("copy:")) {
-        copy();
-    } else if (command == QLatin1String("paste:")) {
-        paste();
-    } else if (command == QLatin1String("pasteAsPlainText:")) {
-        pasteAsPlainText();
-    } else if (command == QLatin1String("delete:")) {
-        deleteSelection();
-    } else if (command == QLatin1String("undo:")) {
-        undo();
-    } else if (command == QLatin1String("redo:")) {
-        redo();
-    } else if (command == QLatin1String("performFindPanelAction:") ||
-               command == QLatin1String("showFindBar:")) {
-        if (FindBar* bar = findBar())
-            bar->show();
-    } else if (command == QLatin1String("cancelOperation:")) {
-        if (m_findBar && m_findBar->isVisible())
-            m_findBar->hide();
-    } else if (command == QLatin1String("scrollPageDown:") || command == QLatin1String("scrollPageUp:")) {
-        scrollDocumentByPages(command == QLatin1String("scrollPageDown:") ? 1 : -1);
-    } else if (command == QLatin1String("scrollLineDown:") || command == QLatin1String("scrollLineUp:")) {
-        scrollDocumentByLines(command == QLatin1String("scrollLineDown:") ? 1 : -1);
-    } else if (command == QLatin1String("scrollToBeginningOfDocument:")) {
-        scrollRangeToVisible({0, 0});
-    } else if (command == QLatin1String("scrollToEndOfDocument:")) {
-        scrollRangeToVisible({length, 0});
-    } else {
-        return false;
-    }
-    return true;
+    return TextViewCommands(*this).perform(selector);
 }
 
 void TextView::scrollDocumentByPages(int pages)
@@ -1209,98 +974,18 @@ void TextView::keyDown(Event& event)
         View::keyDown(event);
         return;
     }
-    const unsigned short code = event.characterCodeIgnoringModifiers();
-    const unsigned long flags = event.modifierFlags;
-    const bool shift = flags & kShiftKeyMask;
-    const bool command = flags & kCommandKeyMask;
-    const bool option = flags & kOptionKeyMask;
-    const QString suffix = shift ? QStringLiteral("AndModifySelection:") : QStringLiteral(":");
-    auto run = [&](const QString& name, bool extendable = true) {
-        doCommandBySelector(extendable ? name + suffix : name + QLatin1Char(':'));
-    };
-    // Linux keys: Ctrl moves by word and to the document's ends, Home and End go to the line's ends.
-    switch (code) {
-    case kLeftArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveWordLeft") : QStringLiteral("moveLeft"));
-    case kRightArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveWordRight") : QStringLiteral("moveRight"));
-    case kUpArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveToBeginningOfParagraph")
-                                     : QStringLiteral("moveUp"));
-    case kDownArrowFunctionKey:
-        return run(command || option ? QStringLiteral("moveToEndOfParagraph") : QStringLiteral("moveDown"));
-    case kHomeFunctionKey:
-        return run(command ? QStringLiteral("moveToBeginningOfDocument")
-                           : QStringLiteral("moveToBeginningOfLine"));
-    case kEndFunctionKey:
-        return run(command ? QStringLiteral("moveToEndOfDocument") : QStringLiteral("moveToEndOfLine"));
-    case kPageUpFunctionKey:
-        return run(QStringLiteral("pageUp"));
-    case kPageDownFunctionKey:
-        return run(QStringLiteral("pageDown"));
-    case kEscapeCharacter:
-        return run(QStringLiteral("cancelOperation"), false);
-    default:
-        break;
-    }
-    if (command && !option) {
-        const QString key = event.charactersIgnoringModifiers.toLower();
-        if (key == QLatin1String("a"))
-            return run(QStringLiteral("selectAll"), false);
-        if (key == QLatin1String("c"))
-            return run(QStringLiteral("copy"), false);
-        if (key == QLatin1String("f") && m_usesFindBar)
-            return run(QStringLiteral("performFindPanelAction"), false);
-        if (!m_editable) {
-            View::keyDown(event);
-            return;
-        }
-        if (key == QLatin1String("x"))
-            return run(QStringLiteral("cut"), false);
-        if (key == QLatin1String("v"))
-            return run(shift ? QStringLiteral("pasteAsPlainText") : QStringLiteral("paste"), false);
-        if (key == QLatin1String("z"))
-            return run(shift ? QStringLiteral("redo") : QStringLiteral("undo"), false);
-        if (key == QLatin1String("y"))
-            return run(QStringLiteral("redo"), false);
-        if (code == kDeleteCharacter)
-            return run(QStringLiteral("deleteWordBackward"), false);
-        if (code == kDeleteFunctionKey)
-            return run(QStringLiteral("deleteWordForward"), false);
+    const TextViewKeyBinding binding = TextViewKeyBindings::bindingForKeyDown(event, m_editable, m_usesFindBar);
+    switch (binding.action) {
+    case TextViewKeyBinding::Action::Command:
+        doCommandBySelector(binding.argument);
+        return;
+    case TextViewKeyBinding::Action::InsertText:
+        insertText(binding.argument);
+        return;
+    case TextViewKeyBinding::Action::PassOn:
         View::keyDown(event);
         return;
     }
-    if (!m_editable) {
-        View::keyDown(event);
-        return;
-    }
-    switch (code) {
-    case kDeleteCharacter:
-    case kBackspaceCharacter:
-        return run(option ? QStringLiteral("deleteWordBackward") : QStringLiteral("deleteBackward"), false);
-    case kDeleteFunctionKey:
-        return run(option ? QStringLiteral("deleteWordForward") : QStringLiteral("deleteForward"), false);
-    case kCarriageReturnCharacter:
-    case kEnterCharacter:
-        return run(QStringLiteral("insertNewline"), false);
-    case kTabCharacter:
-        return run(QStringLiteral("insertTab"), false);
-    case kBackTabCharacter:
-        return run(QStringLiteral("insertBacktab"), false);
-    default:
-        break;
-    }
-    QString text = event.characters;
-    // Control characters and private-use function keys type nothing.
-    text.removeIf([](QChar c) {
-        return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F ||
-               (c.unicode() >= 0xF700 && c.unicode() <= 0xF8FF);
-    });
-    if (text.isEmpty() || (flags & kControlKeyMask)) {
-        View::keyDown(event);
-        return;
-    }
-    insertText(text);
 }
 
 Point TextView::containerPointForEvent(const Event& event) const

@@ -217,6 +217,8 @@ protected:
     virtual void drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color);
 
 private:
+    // The command table acts on the selection state kept here.
+    friend class TextViewCommands;
     struct TextUndo;
     enum class Granularity { Character, Word, Paragraph };
 
@@ -232,11 +234,6 @@ private:
     bool userReplace(const Range& range, const AttributedString& replacement, const QString& actionName,
                      bool typing);
     void deleteRange(const Range& range, bool forward);
-    void moveTo(qsizetype index, bool extend);
-    void moveVertically(int lines, bool extend);
-    void moveByPage(int direction, bool extend);
-    qsizetype lineStart(qsizetype index) const;
-    qsizetype lineEnd(qsizetype index) const;
     qsizetype insertionIndex() const;
     Range selectionForGranularity(qsizetype anchor, qsizetype index, Granularity granularity) const;
     Point containerPointForEvent(const Event& event) const;

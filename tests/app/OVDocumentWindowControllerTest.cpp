@@ -19,17 +19,21 @@
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "tests/app/SampleScript.h"
+#include "app/sample/SampleScript.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/text/AttributeNames.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -327,32 +331,45 @@ TEST_F(SampleSessionTest, PromptTheSampleThenSaveAndReopenWithSpeedAndPositionKe
     EXPECT_EQ(again.textView()->string(), samplescript::makeSampleText().string());
 }
 
-// Rewrites the shipped sample from its generator when ORVANE_WRITE_SAMPLE is set; otherwise checks
-// that the shipped one still holds the generator's script.
+// The shipped sample is written by orvane-write-sample from the same generator; it must still hold
+// the generator's script.
 TEST(SampleScript, ShippedSampleHoldsTheGeneratorsScript)
 {
     const QString sample = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
-    if (qEnvironmentVariableIsSet("ORVANE_WRITE_SAMPLE")) {
-        QDir().mkpath(QFileInfo(sample).absolutePath());
-        MutableAttributedString text = samplescript::makeSampleText();
-        OVDocumentPackageWriter::Input input;
-        input.text = &text;
-        input.backgroundColor = Color::gray(0);
-        input.selectedRanges = QStringList{QStringLiteral("{0, 0}")};
-        input.scrollbarPosition = 0;
-        input.speed = 2;
-        input.windowFrame = QStringLiteral("{{120, 120}, {900, 600}}");
-        input.metadataInfo = OVDocument::nullMetadataInfoDictionary();
-        Error error;
-        ASSERT_TRUE(OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(sample), {}, input, &error))
-            << error.localizedDescription().toStdString();
-    }
     OVLoadedDocumentInfo info;
     Error error;
     ASSERT_TRUE(OVDocumentPackageReader::readPackage(QUrl::fromLocalFile(sample), {}, &info, &error))
         << error.localizedDescription().toStdString();
     EXPECT_EQ(info.content->string(), samplescript::makeSampleText().string());
     EXPECT_EQ(info.speed(), 2.0);
+}
+
+// Files of a package by their path inside it, with their bytes.
+std::map<QString, QByteArray> packageFiles(const QString& package)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(package, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            files[QDir(package).relativeFilePath(path)] = file.readAll();
+    }
+    return files;
+}
+
+// What orvane-write-sample writes now is the shipped package, byte for byte.
+TEST(SampleScript, GeneratorWritesTheShippedPackage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString written = dir.filePath(QStringLiteral("Sample Script.ovdocument"));
+    Error error;
+    ASSERT_TRUE(samplescript::writeSample(written, &error)) << error.localizedDescription().toStdString();
+    const QString shipped = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
+    const std::map<QString, QByteArray> expected = packageFiles(shipped);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(packageFiles(written), expected);
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "tests/app/SampleScript.h"
+#include "app/sample/SampleScript.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

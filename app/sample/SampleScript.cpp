@@ -1,18 +1,31 @@
-#pragma once
+#include "app/sample/SampleScript.h"
 
-// The sample script the project ships under resources/: its text, made here so a test can write the
-// shipped package with our own writer and check that the shipped one still holds the same script.
-#include "platform/text/MutableAttributedString.h"
+#include "document/OVDocument.h"
+#include "document/OVDocumentPackageWriter.h"
+#include "platform/foundation/Error.h"
 #include "platform/text/TextAttachment.h"
 #include "text/OVBookmark.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
+#include <QUrl>
 
 namespace samplescript {
 
-inline const QString kSampleRelativePath = QStringLiteral("resources/Sample Script.ovdocument");
+namespace {
 
-inline AttributeDictionary bodyAttributes()
+void appendBookmark(MutableAttributedString& text, const QString& name)
+{
+    auto bookmark = std::make_shared<OVBookmark>(name);
+    AttributeDictionary attributes = bodyAttributes();
+    attributes.insert(kAttachmentAttributeName, AttributeValue(bookmark->textAttachment()));
+    text.append(QString(QChar(0xFFFC)), attributes);
+}
+
+} // namespace
+
+AttributeDictionary bodyAttributes()
 {
     Font font;
     font.familyName = QStringLiteral("Helvetica");
@@ -24,16 +37,7 @@ inline AttributeDictionary bodyAttributes()
     return attributes;
 }
 
-inline void appendBookmark(MutableAttributedString& text, const QString& name)
-{
-    auto bookmark = std::make_shared<OVBookmark>(name);
-    AttributeDictionary attributes = bodyAttributes();
-    attributes.insert(kAttachmentAttributeName, AttributeValue(bookmark->textAttachment()));
-    text.append(QString(QChar(0xFFFC)), attributes);
-}
-
-// A short script in two parts, each opened by a bookmark.
-inline MutableAttributedString makeSampleText()
+MutableAttributedString makeSampleText()
 {
     const QStringList opening{
         QStringLiteral("Good evening, and welcome to Orvane."),
@@ -58,6 +62,21 @@ inline MutableAttributedString makeSampleText()
     for (const QString& line : closing)
         text.append(line + u'\n', bodyAttributes());
     return text;
+}
+
+bool writeSample(const QString& path, Error* error)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    MutableAttributedString text = makeSampleText();
+    OVDocumentPackageWriter::Input input;
+    input.text = &text;
+    input.backgroundColor = Color::gray(0);
+    input.selectedRanges = QStringList{QStringLiteral("{0, 0}")};
+    input.scrollbarPosition = 0;
+    input.speed = 2;
+    input.windowFrame = QStringLiteral("{{120, 120}, {900, 600}}");
+    input.metadataInfo = OVDocument::nullMetadataInfoDictionary();
+    return OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, error);
 }
 
 } // namespace samplescript

@@ -1,0 +1,26 @@
+// orvane-write-sample [PACKAGE]: writes the shipped sample script with our own package writer, by
+// default to resources/Sample Script.ovdocument under the working folder (the tree's root).
+#include "app/sample/SampleScript.h"
+#include "platform/foundation/Error.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
+        std::fprintf(stderr, "usage: orvane-write-sample [PACKAGE]\n");
+        return 2;
+    }
+    const QString path = arguments.size() == 2 ? arguments[1] : samplescript::kSampleRelativePath;
+    Error error;
+    if (!samplescript::writeSample(path, &error)) {
+        std::fprintf(stderr, "orvane-write-sample: %s\n", qPrintable(error.localizedDescription()));
+        return 1;
+    }
+    return 0;
+}

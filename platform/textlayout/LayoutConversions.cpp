@@ -1,0 +1,80 @@
+#include "platform/textlayout/LayoutConversions.h"
+
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextAttachmentCell.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+
+namespace textlayout {
+
+QPaintDevice* layoutDevice()
+{
+    static QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        image.setDotsPerMeterX(2835);
+        image.setDotsPerMeterY(2835);
+        return image;
+    }();
+    return &device;
+}
+
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
+QColor qtColor(const Color& color)
+{
+    return QColor::fromRgbF(float(std::clamp(color.red, 0.0, 1.0)), float(std::clamp(color.green, 0.0, 1.0)),
+                            float(std::clamp(color.blue, 0.0, 1.0)),
+                            float(std::clamp(color.alpha, 0.0, 1.0)));
+}
+
+QFont qtFont(const Font& font)
+{
+    QString family = font.familyName;
+    if (family.isEmpty())
+        family = font.fontName.section(QLatin1Char('-'), 0, 0);
+    QFont result(family.isEmpty() ? QStringLiteral("Helvetica") : family);
+    // Sizes below a hundredth of a point, or absurd ones from damaged files, would stall shaping.
+    result.setPointSizeF(std::clamp(finiteOr(font.pointSize, 12.0), 0.01, 4000.0));
+    result.setBold(font.bold || font.fontName.contains(QLatin1String("Bold")));
+    result.setItalic(font.italic || font.fontName.contains(QLatin1String("Italic")) ||
+                     font.fontName.contains(QLatin1String("Oblique")));
+    if (font.fixedPitch)
+        result.setStyleHint(QFont::Monospace);
+    // Unhinted outlines keep advances proportional, so fractional scrolling and zooming never reflow.
+    result.setHintingPreference(QFont::PreferNoHinting);
+    return result;
+}
+
+std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size)
+{
+    QRectF bounds = attachment.bounds();
+    if (attachment.attachmentCell()) {
+        const QSizeF cell = attachment.attachmentCell()->cellSize();
+        bounds = QRectF(bounds.x(), bounds.y(), cell.width(), cell.height());
+    } else if (bounds.isEmpty() && attachment.fileWrapper() && attachment.fileWrapper()->isRegularFile()) {
+        QByteArray contents = attachment.fileWrapper()->regularFileContents();
+        QBuffer buffer(&contents);
+        QImageReader reader(&buffer);
+        const QSize imageSize = reader.size();
+        if (imageSize.isValid())
+            bounds = QRectF(0, 0, imageSize.width(), imageSize.height());
+    }
+    const double width = std::clamp(finiteOr(bounds.width(), 0), 0.0, 1e5);
+    const double height = std::clamp(finiteOr(bounds.height(), 0), 0.0, 1e5);
+    const double y = std::clamp(finiteOr(bounds.y(), 0), -1e5, 1e5);
+    if (size)
+        *size = QSizeF(width, height);
+    // Bounds stand on the baseline with y upward: what rises above it is the ascent.
+    return {std::max(0.0, height + y), std::max(0.0, -y)};
+}
+
+} // namespace textlayout

@@ -1,0 +1,147 @@
+#include "platform/textlayout/LayoutRenderer.h"
+
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textlayout/LayoutConversions.h"
+#include "platform/textlayout/LayoutManager.h"
+#include "platform/textlayout/LayoutView.h"
+#include "platform/textlayout/ParagraphLayoutCache.h"
+#include "platform/textlayout/TemporaryAttributes.h"
+#include "platform/textlayout/TextContainer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace textlayout;
+
+LayoutRenderer::LayoutRenderer(const ParagraphLayoutCache& cache, const TemporaryAttributes& temporary)
+    : m_cache(cache), m_temporary(temporary)
+{
+}
+
+void LayoutRenderer::fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range,
+                                                          const QColor& color, const Point& origin) const
+{
+    for (const Rect& rect : m_cache.rectsForCharacterRange(range))
+        painter.fillRect(QRectF(rect.minX() + origin.x, rect.minY() + origin.y, rect.width(), rect.height()),
+                         color);
+}
+
+void LayoutRenderer::drawBackground(QPainter& painter, const Range& glyphRange, const Point& origin,
+                                    const LayoutView* selectionView) const
+{
+    const Range bounds = glyphRange.intersection({0, m_temporary.length()});
+    for (qsizetype index = bounds.location; index < bounds.end();) {
+        Range effective;
+        const AttributeValue value =
+            m_temporary.attribute(kTemporaryBackgroundColorAttributeName, index, &effective, bounds);
+        if (effective.length <= 0)
+            break;
+        if (value.color())
+            fillBackgroundRectsForCharacterRange(painter, effective, qtColor(*value.color()), origin);
+        index = effective.end();
+    }
+    if (selectionView) {
+        const QColor color = selectionView->selectionColorForDrawing();
+        for (const Range& selected : selectionView->selectedRanges()) {
+            const Range visible = selected.intersection(glyphRange);
+            if (!visible.isEmpty())
+                fillBackgroundRectsForCharacterRange(painter, visible, color, origin);
+        }
+    }
+}
+
+void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, const Point& origin,
+                                LayoutManager& hooks) const
+{
+    const std::vector<ParagraphLayoutCache::Paragraph>& paragraphs = m_cache.paragraphs();
+    if (paragraphs.empty() || glyphRange.isEmpty())
+        return;
+    const qsizetype start = std::clamp<qsizetype>(glyphRange.location, 0, m_cache.length());
+    const qsizetype end = std::clamp<qsizetype>(glyphRange.end(), start, m_cache.length());
+    for (qsizetype p = m_cache.paragraphIndexForCharacter(start); p < qsizetype(paragraphs.size()); ++p) {
+        const ParagraphLayoutCache::Paragraph& paragraph = paragraphs[p];
+        if (paragraph.start >= end)
+            break;
+        QTextLayout& layout = m_cache.layoutFor(paragraph);
+        // Temporary foreground colours and underlines draw over the stored formats.
+        QList<QTextLayout::FormatRange> overlays;
+        const Range paragraphText{paragraph.start, paragraph.textLength};
+        const Range bounds = paragraphText.intersection({0, m_temporary.length()});
+        for (qsizetype index = bounds.location; index < bounds.end();) {
+            Range run;
+            const AttributeDictionary attributes = m_temporary.runAt(index, &run);
+            const Range piece = run.intersection(bounds);
+            if (piece.isEmpty())
+                break;
+            QTextCharFormat format;
+            bool any = false;
+            if (const AttributeValue* value = attributes.find(kTemporaryForegroundColorAttributeName);
+                value && value->color()) {
+                format.setForeground(qtColor(*value->color()));
+                any = true;
+            }
+            if (const AttributeValue* value = attributes.find(kTemporaryUnderlineStyleAttributeName);
+                value && value->integer() != kUnderlineStyleNone) {
+                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+                if (const AttributeValue* color = attributes.find(kTemporaryUnderlineColorAttributeName);
+                    color && color->color())
+                    format.setUnderlineColor(qtColor(*color->color()));
+                any = true;
+            }
+            if (const AttributeValue* value = attributes.find(kSpellingStateAttributeName);
+                value && value->integer() != 0) {
+                format.setUnderlineStyle(QTextCharFormat::DotLine);
+                format.setUnderlineColor(value->integer() & kSpellingStateSpellingFlag ? QColor(255, 0, 0)
+                                                                                       : QColor(0, 255, 0));
+                any = true;
+            }
+            if (any)
+                overlays.push_back({int(piece.location - paragraph.start), int(piece.length), format});
+            index = piece.end();
+        }
+        // Only the lines of the range are drawn: a long paragraph may run far past the view.
+        double clipTop = 1e300;
+        double clipBottom = -1e300;
+        std::vector<const ParagraphLayoutCache::Line*> drawn;
+        for (const ParagraphLayoutCache::Line& line : paragraph.lines) {
+            const qsizetype lineStart = paragraph.start + line.start;
+            const qsizetype lineEnd = lineStart + std::max<qsizetype>(line.length, 1);
+            if (lineEnd <= start || lineStart >= end)
+                continue;
+            clipTop = std::min(clipTop, paragraph.top + line.top);
+            clipBottom = std::max(clipBottom, paragraph.top + line.top + line.height);
+            drawn.push_back(&line);
+        }
+        if (drawn.empty())
+            continue;
+        const QPointF position(origin.x, origin.y + paragraph.top);
+        // QTextLayout takes the clip in the painter's coordinates, like the position.
+        const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_cache.container().size().width,
+                          clipBottom - clipTop);
+        layout.draw(&painter, position, overlays, clip);
+        // Attachments are drawn where their stand-ins were shaped.
+        const QString text = m_cache.storage().substring(paragraphText);
+        for (const ParagraphLayoutCache::Line* line : drawn) {
+            const int lineIndex = int(line - paragraph.lines.data());
+            const QTextLine qtLine = layout.lineAt(lineIndex);
+            for (qsizetype i = line->start; i < line->start + line->length; ++i) {
+                if (text.at(i) != QChar(kAttachmentCharacter))
+                    continue;
+                const AttributeValue value =
+                    m_cache.storage().attribute(kAttachmentAttributeName, paragraph.start + i);
+                auto attachment = value.attachment();
+                if (!attachment)
+                    continue;
+                QSizeF size;
+                const auto [ascent, descent] = attachmentMetrics(*attachment, &size);
+                const double x = qtLine.cursorToX(int(i));
+                const QRectF rect(origin.x + x, origin.y + paragraph.top + line->baseline - ascent,
+                                  size.width(), size.height());
+                hooks.drawAttachment(painter, *attachment, rect, paragraph.start + i);
+            }
+            hooks.drawLineFragment(painter, m_cache.fragmentFor(paragraph, *line), origin);
+        }
+    }
+}

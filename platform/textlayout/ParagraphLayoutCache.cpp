@@ -1,0 +1,924 @@
+#include "platform/textlayout/ParagraphLayoutCache.h"
+
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textlayout/LayoutConversions.h"
+#include "platform/textlayout/TextContainer.h"
+
+#include <QFontMetricsF>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+using namespace textlayout;
+
+namespace {
+
+// How much Qt stretches tab positions when laying out for our 72-unit inch (the screen's resolution
+// over the layout's), measured once on a probe line.
+double tabScale()
+{
+    static const double scale = [] {
+        QTextLayout probe(QStringLiteral("\tx"), QFont(), layoutDevice());
+        QTextOption option;
+        option.setTabStopDistance(100);
+        probe.setTextOption(option);
+        probe.beginLayout();
+        QTextLine line = probe.createLine();
+        line.setLineWidth(1e6);
+        probe.endLayout();
+        const double x = line.cursorToX(1);
+        return x > 1 ? x / 100.0 : 1.0;
+    }();
+    return scale;
+}
+
+// Words and clusters are looked for within this many units of the index; runs longer than that are
+// cut there, which keeps moves in a 500,000-character paragraph cheap.
+constexpr qsizetype kClusterWindow = 64;
+constexpr qsizetype kWordWindow = 512;
+
+// QTextLayout does not turn leading into right for right-to-left text, so natural is resolved here.
+Qt::Alignment qtAlignment(TextAlignment alignment, bool rightToLeft)
+{
+    switch (alignment) {
+    case TextAlignment::Left:
+        return Qt::AlignLeft | Qt::AlignAbsolute;
+    case TextAlignment::Right:
+        return Qt::AlignRight | Qt::AlignAbsolute;
+    case TextAlignment::Center:
+        return Qt::AlignHCenter;
+    case TextAlignment::Justified:
+        return Qt::AlignJustify;
+    case TextAlignment::Natural:
+        break;
+    }
+    return (rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute;
+}
+
+QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
+{
+    switch (mode) {
+    case LineBreakMode::WordWrapping:
+        return QTextOption::WrapAtWordBoundaryOrAnywhere;
+    case LineBreakMode::CharWrapping:
+        return QTextOption::WrapAnywhere;
+    default:
+        return QTextOption::NoWrap;
+    }
+}
+
+// Qt looks for a word's end afresh for every line it breaks inside that word, which makes one very long
+// word (a pasted URL or a run of one key) cost quadratic time; past this length lines may break anywhere.
+constexpr qsizetype kLongestUnbreakableRun = 256;
+
+bool hasVeryLongWord(const QString& text)
+{
+    qsizetype run = 0;
+    for (QChar c : text) {
+        // Spaces and ideographs offer breaks of their own.
+        if (c.isSpace() || c.unicode() >= 0x2E80) {
+            run = 0;
+        } else if (++run > kLongestUnbreakableRun) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+ParagraphLayoutCache::ParagraphLayoutCache(const TextContainer& container, FormatProvider formats,
+                                           LayoutChanged changed)
+    : m_container(container), m_formats(std::move(formats)), m_changed(std::move(changed))
+{
+}
+
+ParagraphLayoutCache::~ParagraphLayoutCache() = default;
+
+void ParagraphLayoutCache::setStorage(const TextStorage& storage)
+{
+    m_storage = &storage;
+    relayoutAll();
+}
+
+double ParagraphLayoutCache::defaultLineHeightForFont(const QFont& font) const
+{
+    const QFontMetricsF metrics(font, layoutDevice());
+    return metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+}
+
+QFont ParagraphLayoutCache::fontAt(qsizetype index) const
+{
+    const AttributeValue value = index < 0 || index >= m_storage->length()
+                                     ? AttributeValue()
+                                     : m_storage->attribute(kFontAttributeName, index);
+    if (value.font())
+        return qtFont(*value.font());
+    // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
+    QFont font = m_defaultFont;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF());
+    else
+        font.setPixelSize(font.pixelSize());
+    return font;
+}
+
+// Layout passes.
+
+void ParagraphLayoutCache::relayoutAll()
+{
+    m_cache.clear();
+    m_lru.clear();
+    m_paragraphs.clear();
+    m_length = m_storage->length();
+    relayoutParagraphs(0, 0, m_length);
+}
+
+void ParagraphLayoutCache::invalidateLayoutForCharacterRange(const Range& range)
+{
+    if (m_paragraphs.empty())
+        return relayoutAll();
+    const qsizetype first = paragraphIndexForCharacter(std::clamp<qsizetype>(range.location, 0, m_length));
+    const qsizetype last = paragraphIndexForCharacter(std::clamp<qsizetype>(range.end(), 0, m_length));
+    relayoutParagraphs(first, last + 1, m_paragraphs[last].start + m_paragraphs[last].length);
+}
+
+void ParagraphLayoutCache::storageEdited(const TextStorageEdit& edit)
+{
+    const qsizetype newLength = m_storage->length();
+    if (m_paragraphs.empty() || edit.editedRange.location == kNotFound) {
+        m_length = newLength;
+        return relayoutAll();
+    }
+    const qsizetype location = std::clamp<qsizetype>(edit.editedRange.location, 0, m_length);
+    const qsizetype oldEnd = std::clamp<qsizetype>(
+        edit.editedRange.location + edit.editedRange.length - edit.changeInLength, 0, m_length);
+    // The paragraph before the edit is laid out again too: the edit may have removed its terminator or
+    // turned a "\r" into "\r\n".
+    const qsizetype first = paragraphIndexForCharacter(std::max<qsizetype>(0, location - 1));
+    const qsizetype last = paragraphIndexForCharacter(oldEnd);
+    const Paragraph& lastParagraph = m_paragraphs[last];
+    const qsizetype newEnd = lastParagraph.start + lastParagraph.length + edit.changeInLength;
+    m_length = newLength;
+    relayoutParagraphs(first, last + 1, std::clamp<qsizetype>(newEnd, 0, newLength));
+}
+
+std::vector<ParagraphLayoutCache::Paragraph> ParagraphLayoutCache::splitParagraphs(qsizetype from,
+                                                                                   qsizetype to)
+{
+    std::vector<Paragraph> result;
+    if (to <= from)
+        return result;
+    const QString text = m_storage->substring({from, to - from});
+    qsizetype start = 0;
+    const qsizetype count = text.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!isTerminator(c))
+            continue;
+        qsizetype end = i + 1;
+        if (c == u'\r' && end < count && text.at(end) == u'\n')
+            ++end;
+        Paragraph paragraph;
+        paragraph.start = from + start;
+        paragraph.length = end - start;
+        paragraph.textLength = i - start;
+        result.push_back(paragraph);
+        start = end;
+        i = end - 1;
+    }
+    if (start < count) {
+        Paragraph paragraph;
+        paragraph.start = from + start;
+        paragraph.length = count - start;
+        paragraph.textLength = count - start;
+        result.push_back(paragraph);
+    }
+    return result;
+}
+
+void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd)
+{
+    first = std::clamp<qsizetype>(first, 0, qsizetype(m_paragraphs.size()));
+    last = std::clamp<qsizetype>(last, first, qsizetype(m_paragraphs.size()));
+    const qsizetype from = first < qsizetype(m_paragraphs.size()) ? m_paragraphs[first].start
+                           : m_paragraphs.empty()                 ? 0
+                                                  : m_paragraphs.back().start + m_paragraphs.back().length;
+    double oldHeight = 0;
+    qsizetype oldEnd = from;
+    for (qsizetype i = first; i < last; ++i) {
+        oldHeight += m_paragraphs[i].height;
+        oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
+        dropCachedLayout(m_paragraphs[i].id);
+    }
+    std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
+    double newHeight = 0;
+    for (Paragraph& paragraph : fresh)
+        paragraph.id = m_nextParagraphId++;
+    if (qsizetype(fresh.size()) >= kParallelLayoutThreshold) {
+        layOutInParallel(fresh);
+    } else {
+        for (Paragraph& paragraph : fresh)
+            layOutParagraph(paragraph);
+    }
+    for (const Paragraph& paragraph : fresh)
+        newHeight += paragraph.height;
+    const qsizetype delta = newEnd - oldEnd;
+    m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
+    m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
+                        std::make_move_iterator(fresh.end()));
+    const qsizetype after = first + qsizetype(fresh.size());
+    if (delta != 0) {
+        for (qsizetype i = after; i < qsizetype(m_paragraphs.size()); ++i)
+            m_paragraphs[i].start += delta;
+    }
+    m_endsWithTerminator = m_length == 0 || isTerminator(m_storage->characterAtIndex(m_length - 1));
+    restackFrom(first);
+    m_changed({from, std::max<qsizetype>(0, newEnd - from)}, oldHeight != newHeight);
+}
+
+void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)
+{
+    double top = 0;
+    if (paragraphIndex > 0 && paragraphIndex <= qsizetype(m_paragraphs.size())) {
+        const Paragraph& previous = m_paragraphs[paragraphIndex - 1];
+        top = previous.top + previous.height;
+    } else {
+        paragraphIndex = 0;
+    }
+    for (qsizetype i = paragraphIndex; i < qsizetype(m_paragraphs.size()); ++i) {
+        m_paragraphs[i].top = top;
+        top += m_paragraphs[i].height;
+    }
+    double used = 0;
+    for (const Paragraph& paragraph : m_paragraphs)
+        used = std::max(used, paragraph.usedWidth);
+    m_usedWidth = used;
+}
+
+void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph)
+{
+    std::unique_ptr<QTextLayout> layout =
+        buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
+    dropCachedLayout(paragraph.id);
+    m_lru.push_front(paragraph.id);
+    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
+    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
+        m_cache.erase(m_lru.back());
+        m_lru.pop_back();
+    }
+}
+
+void ParagraphLayoutCache::layOutInParallel(std::vector<Paragraph>& paragraphs)
+{
+    // The storage is read here, on the calling thread; only shaping and line breaking, which touch
+    // nothing but each job's own QTextLayout, run on the workers.
+    std::vector<LayoutJob> jobs;
+    jobs.reserve(paragraphs.size());
+    for (const Paragraph& paragraph : paragraphs)
+        jobs.push_back(prepareLayout(paragraph));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
+            jobs[i].layout.reset();
+        }
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+QString ParagraphLayoutCache::paragraphLayoutText(const Paragraph& paragraph) const
+{
+    QString text = m_storage->substring({paragraph.start, paragraph.textLength});
+    text.replace(QChar(kAttachmentCharacter), QChar(kAttachmentStandIn));
+    return text;
+}
+
+ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragraph& paragraph) const
+{
+    LayoutJob job;
+    const QString text = paragraphLayoutText(paragraph);
+    if (paragraph.start < m_storage->length()) {
+        const AttributeValue value = m_storage->attribute(kParagraphStyleAttributeName, paragraph.start);
+        if (value.paragraphStyle())
+            job.style = *value.paragraphStyle();
+    }
+    const ParagraphStyle& style = job.style;
+    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
+    job.layout->setCacheEnabled(true);
+    job.rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
+    if (style.baseWritingDirection == WritingDirection::Natural)
+        job.rightToLeft = text.isRightToLeft();
+    QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
+    option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setWrapMode(qtWrapMode(style.lineBreakMode));
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    // Tab stops count from the margin, where a line without indent starts; Qt counts them from each
+    // line's own start and scales them by the screen's resolution over the layout's. Both are undone
+    // here for the lines after the first (and for the first when its indent is the same).
+    const double scale = tabScale();
+    const double headIndent = std::clamp(finiteOr(style.headIndent, 0), 0.0, 1e6);
+    QList<QTextOption::Tab> tabs;
+    for (const TextTab& tab : style.tabStops) {
+        const double location = std::clamp(finiteOr(tab.location, 0), 0.0, 1e6) - headIndent;
+        if (location <= 0)
+            continue;
+        const QTextOption::TabType type = tab.type == TextTabType::Right     ? QTextOption::RightTab
+                                          : tab.type == TextTabType::Center  ? QTextOption::CenterTab
+                                          : tab.type == TextTabType::Decimal ? QTextOption::DelimiterTab
+                                                                             : QTextOption::LeftTab;
+        tabs.push_back(QTextOption::Tab(location / scale, type,
+                                        type == QTextOption::DelimiterTab ? QChar('.') : QChar()));
+    }
+    option.setTabs(tabs);
+    const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
+    option.setTabStopDistance(interval / scale);
+    job.layout->setTextOption(option);
+    job.layout->setFormats(m_formats({paragraph.start, paragraph.textLength}));
+
+    // Attachments raise or deepen the lines they sit in.
+    const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
+    for (qsizetype i = original.indexOf(QChar(kAttachmentCharacter)); i >= 0;
+         i = original.indexOf(QChar(kAttachmentCharacter), i + 1)) {
+        const AttributeValue value = m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
+        if (auto attachment = value.attachment()) {
+            auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
+            job.inlines.push_back({i, ascent, descent});
+        }
+    }
+    return job;
+}
+
+std::unique_ptr<QTextLayout> ParagraphLayoutCache::buildLayout(const Paragraph& paragraph,
+                                                               std::vector<Line>* lines, double* height,
+                                                               double* usedWidth) const
+{
+    LayoutJob job = prepareLayout(paragraph);
+    runLayout(job, lines, height, usedWidth);
+    return std::move(job.layout);
+}
+
+void ParagraphLayoutCache::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
+                                     double* usedWidth) const
+{
+    QTextLayout* layout = job.layout.get();
+    const ParagraphStyle& style = job.style;
+    const bool rightToLeft = job.rightToLeft;
+    const std::vector<Inline>& inlines = job.inlines;
+    const double containerWidth = m_container.size().width;
+    const double padding = m_container.lineFragmentPadding();
+    const double lineHeightMultiple = std::clamp(finiteOr(style.lineHeightMultiple, 0), 0.0, 100.0);
+    const double minimumLineHeight = std::clamp(finiteOr(style.minimumLineHeight, 0), 0.0, 1e5);
+    const double maximumLineHeight = std::clamp(finiteOr(style.maximumLineHeight, 0), 0.0, 1e5);
+    const double lineSpacing = std::clamp(finiteOr(style.lineSpacing, 0), 0.0, 1e5);
+    double y = std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5);
+    std::vector<Line> result;
+    layout->beginLayout();
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        const double head =
+            std::clamp(finiteOr(result.empty() ? style.firstLineHeadIndent : style.headIndent, 0), 0.0, 1e6);
+        const double tail = std::clamp(finiteOr(style.tailIndent, 0), -1e6, 1e6);
+        double left = padding + head;
+        double right = tail > 0 ? padding + tail : containerWidth - padding + tail;
+        if (rightToLeft) {
+            left = tail > 0 ? containerWidth - padding - tail : padding - tail;
+            right = containerWidth - padding - head;
+        }
+        line.setLineWidth(std::max(0.0, right - left));
+        double ascent = line.ascent();
+        double descent = line.descent();
+        const qsizetype lineStart = line.textStart();
+        const qsizetype lineEnd = lineStart + line.textLength();
+        for (const Inline& item : inlines) {
+            if (item.position >= lineStart && item.position < lineEnd) {
+                ascent = std::max(ascent, item.ascent);
+                descent = std::max(descent, item.descent);
+            }
+        }
+        double lineHeight = ascent + descent + std::max(0.0, line.leading());
+        if (lineHeightMultiple > 0)
+            lineHeight *= lineHeightMultiple;
+        if (minimumLineHeight > 0)
+            lineHeight = std::max(lineHeight, minimumLineHeight);
+        if (maximumLineHeight > 0)
+            lineHeight = std::min(lineHeight, maximumLineHeight);
+        const double baseline = y + lineHeight - descent;
+        line.setPosition(QPointF(left, baseline - line.ascent()));
+        const QRectF natural = line.naturalTextRect();
+        Line record;
+        record.start = lineStart;
+        record.length = line.textLength();
+        record.top = y;
+        record.height = lineHeight + lineSpacing;
+        record.baseline = baseline;
+        record.x = 0;
+        record.width = containerWidth;
+        record.usedX = std::max(0.0, natural.x() - padding);
+        record.usedWidth = natural.width() + 2 * padding;
+        result.push_back(record);
+        y += lineHeight + lineSpacing;
+    }
+    layout->endLayout();
+    y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
+    if (usedWidth) {
+        *usedWidth = 0;
+        for (const Line& line : result)
+            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
+    }
+    if (lines)
+        *lines = std::move(result);
+    if (height)
+        *height = y;
+}
+
+QTextLayout& ParagraphLayoutCache::layoutFor(const Paragraph& paragraph) const
+{
+    auto found = m_cache.find(paragraph.id);
+    if (found != m_cache.end()) {
+        m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
+        return *found->second.layout;
+    }
+    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr, nullptr);
+    m_lru.push_front(paragraph.id);
+    QTextLayout& result = *layout;
+    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
+    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
+        m_cache.erase(m_lru.back());
+        m_lru.pop_back();
+    }
+    return result;
+}
+
+void ParagraphLayoutCache::dropCachedLayout(quint64 id) const
+{
+    auto found = m_cache.find(id);
+    if (found == m_cache.end())
+        return;
+    m_lru.erase(found->second.lru);
+    m_cache.erase(found);
+}
+
+// Lookups.
+
+qsizetype ParagraphLayoutCache::paragraphIndexForCharacter(qsizetype index) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    auto after =
+        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), index,
+                         [](qsizetype value, const Paragraph& paragraph) { return value < paragraph.start; });
+    if (after == m_paragraphs.begin())
+        return 0;
+    return qsizetype(after - m_paragraphs.begin()) - 1;
+}
+
+qsizetype ParagraphLayoutCache::paragraphIndexForY(double y) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    auto after =
+        std::upper_bound(m_paragraphs.begin(), m_paragraphs.end(), y,
+                         [](double value, const Paragraph& paragraph) { return value < paragraph.top; });
+    if (after == m_paragraphs.begin())
+        return 0;
+    return qsizetype(after - m_paragraphs.begin()) - 1;
+}
+
+LineFragment ParagraphLayoutCache::fragmentFor(const Paragraph& paragraph, const Line& line) const
+{
+    LineFragment fragment;
+    const bool lastLine = &line == &paragraph.lines.back();
+    const qsizetype start = paragraph.start + line.start;
+    // The last line of a paragraph holds its terminator.
+    const qsizetype length = lastLine ? paragraph.start + paragraph.length - start : line.length;
+    fragment.characterRange = {start, length};
+    fragment.rect = Rect(line.x, paragraph.top + line.top, line.width, line.height);
+    fragment.usedRect = Rect(line.usedX, paragraph.top + line.top, line.usedWidth, line.height);
+    fragment.baseline = paragraph.top + line.baseline;
+    return fragment;
+}
+
+Rect ParagraphLayoutCache::usedRectForTextContainer() const
+{
+    double height = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
+    double width = m_usedWidth;
+    const Rect extra = extraLineFragmentUsedRect();
+    if (!extra.isEmpty()) {
+        height = std::max(height, extra.maxY());
+        width = std::max(width, extra.maxX());
+    }
+    return Rect(0, 0, width, height);
+}
+
+qsizetype ParagraphLayoutCache::numberOfLines() const
+{
+    qsizetype count = 0;
+    for (const Paragraph& paragraph : m_paragraphs)
+        count += qsizetype(paragraph.lines.size());
+    return count;
+}
+
+Range ParagraphLayoutCache::glyphRangeForCharacterRange(const Range& characterRange,
+                                                        Range* actualCharacterRange) const
+{
+    const qsizetype start = std::clamp<qsizetype>(characterRange.location, 0, m_length);
+    const qsizetype end = std::clamp<qsizetype>(characterRange.end(), start, m_length);
+    const Range result{start, end - start};
+    if (actualCharacterRange)
+        *actualCharacterRange = result;
+    return result;
+}
+
+Range ParagraphLayoutCache::characterRangeForGlyphRange(const Range& glyphRange,
+                                                        Range* actualGlyphRange) const
+{
+    return glyphRangeForCharacterRange(glyphRange, actualGlyphRange);
+}
+
+std::optional<LineFragment> ParagraphLayoutCache::lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const
+{
+    if (m_paragraphs.empty() || glyphIndex < 0 || glyphIndex >= m_length)
+        return std::nullopt;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(glyphIndex)];
+    const qsizetype offset = glyphIndex - paragraph.start;
+    for (qsizetype i = qsizetype(paragraph.lines.size()) - 1; i >= 0; --i) {
+        if (paragraph.lines[i].start <= offset)
+            return fragmentFor(paragraph, paragraph.lines[i]);
+    }
+    return std::nullopt;
+}
+
+Rect ParagraphLayoutCache::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex,
+                                                           Range* effectiveGlyphRange) const
+{
+    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
+        if (effectiveGlyphRange)
+            *effectiveGlyphRange = fragment->characterRange;
+        return fragment->rect;
+    }
+    if (effectiveGlyphRange)
+        *effectiveGlyphRange = {m_length, 0};
+    return glyphIndex == m_length ? extraLineFragmentRect() : Rect();
+}
+
+Rect ParagraphLayoutCache::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
+                                                               Range* effectiveGlyphRange) const
+{
+    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
+        if (effectiveGlyphRange)
+            *effectiveGlyphRange = fragment->characterRange;
+        return fragment->usedRect;
+    }
+    if (effectiveGlyphRange)
+        *effectiveGlyphRange = {m_length, 0};
+    return glyphIndex == m_length ? extraLineFragmentUsedRect() : Rect();
+}
+
+std::vector<LineFragment> ParagraphLayoutCache::lineFragmentsInRect(const Rect& rect) const
+{
+    std::vector<LineFragment> result;
+    if (m_paragraphs.empty())
+        return result;
+    for (qsizetype p = paragraphIndexForY(rect.minY()); p < qsizetype(m_paragraphs.size()); ++p) {
+        const Paragraph& paragraph = m_paragraphs[p];
+        if (paragraph.top > rect.maxY())
+            break;
+        for (const Line& line : paragraph.lines) {
+            const double top = paragraph.top + line.top;
+            if (top + line.height < rect.minY())
+                continue;
+            if (top > rect.maxY())
+                break;
+            result.push_back(fragmentFor(paragraph, line));
+        }
+    }
+    return result;
+}
+
+Rect ParagraphLayoutCache::extraLineFragmentRect() const
+{
+    if (!m_endsWithTerminator)
+        return Rect();
+    const double top = m_paragraphs.empty() ? 0 : m_paragraphs.back().top + m_paragraphs.back().height;
+    const QFont font = m_length > 0 ? fontAt(m_length - 1) : m_defaultFont;
+    return Rect(0, top, m_container.size().width, defaultLineHeightForFont(font));
+}
+
+Rect ParagraphLayoutCache::extraLineFragmentUsedRect() const
+{
+    const Rect rect = extraLineFragmentRect();
+    if (rect.isEmpty() && rect.height() <= 0)
+        return Rect();
+    return Rect(0, rect.minY(), 2 * m_container.lineFragmentPadding(), rect.height());
+}
+
+std::vector<Rect> ParagraphLayoutCache::rectsForCharacterRange(const Range& range) const
+{
+    std::vector<Rect> rects;
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, m_length);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, m_length);
+    if (end <= start || m_paragraphs.empty())
+        return rects;
+    for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
+        const Paragraph& paragraph = m_paragraphs[p];
+        if (paragraph.start >= end)
+            break;
+        QTextLayout& layout = layoutFor(paragraph);
+        for (qsizetype l = 0; l < qsizetype(paragraph.lines.size()); ++l) {
+            const Line& line = paragraph.lines[l];
+            const LineFragment fragment = fragmentFor(paragraph, line);
+            const Range lineRange = fragment.characterRange;
+            const qsizetype from = std::max(start, lineRange.location);
+            const qsizetype to = std::min(end, lineRange.end());
+            if (to <= from)
+                continue;
+            const QTextLine qtLine = layout.lineAt(int(l));
+            const qsizetype textEnd = paragraph.start + line.start + line.length;
+            // A range going on past the line fills to the fragment's end: the right end in
+            // left-to-right paragraphs, the left end in right-to-left ones.
+            const bool continues = to >= textEnd && end > textEnd;
+            const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+            const double a = qtLine.cursorToX(int(from - paragraph.start));
+            const double b = continues ? (rightToLeft ? fragment.rect.minX() : fragment.rect.maxX())
+                                       : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
+            const double x1 = std::min(a, b);
+            const double x2 = std::max(a, b);
+            rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
+        }
+    }
+    return rects;
+}
+
+Rect ParagraphLayoutCache::boundingRectForGlyphRange(const Range& glyphRange) const
+{
+    Rect result;
+    bool any = false;
+    for (const Rect& rect : rectsForCharacterRange(glyphRange)) {
+        result = any ? result.united(rect) : rect;
+        any = true;
+    }
+    if (!any)
+        return insertionPointRectForCharacterIndex(glyphRange.location);
+    return result;
+}
+
+qsizetype ParagraphLayoutCache::glyphIndexForPoint(const Point& point, double* fraction) const
+{
+    if (fraction)
+        *fraction = 0;
+    if (m_paragraphs.empty())
+        return 0;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
+    qsizetype l = 0;
+    while (l + 1 < qsizetype(paragraph.lines.size()) &&
+           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
+        ++l;
+    QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorOnCharacter);
+    offset =
+        std::clamp<qsizetype>(offset, record.start, std::max(record.start, record.start + record.length - 1));
+    const qsizetype index = std::min(paragraph.start + offset, std::max<qsizetype>(0, m_length - 1));
+    if (fraction && record.length > 0) {
+        const double x1 = line.cursorToX(int(offset));
+        const double x2 = line.cursorToX(int(std::min(offset + 1, record.start + record.length)));
+        if (std::abs(x2 - x1) > 0)
+            *fraction = std::clamp((point.x - std::min(x1, x2)) / std::abs(x2 - x1), 0.0, 1.0);
+    }
+    return index;
+}
+
+qsizetype ParagraphLayoutCache::insertionIndexForPoint(const Point& point) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    const Paragraph& last = m_paragraphs.back();
+    if (m_endsWithTerminator && point.y >= last.top + last.height)
+        return m_length;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
+    qsizetype l = 0;
+    while (l + 1 < qsizetype(paragraph.lines.size()) &&
+           paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
+        ++l;
+    QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorBetweenCharacters);
+    // A wrapped line's end is the next line's start; a click past it stays on this line before its
+    // trailing space, as the caret drawn there shows.
+    const bool lastLine = l + 1 == qsizetype(paragraph.lines.size());
+    const qsizetype lineEnd = record.start + record.length;
+    if (!lastLine && offset >= lineEnd && record.length > 0)
+        offset = previousCursorPosition(paragraph.start + lineEnd) - paragraph.start;
+    return std::clamp<qsizetype>(paragraph.start + offset, 0, m_length);
+}
+
+Range ParagraphLayoutCache::glyphRangeForBoundingRect(const Rect& rect, bool onlyWhole) const
+{
+    qsizetype start = kNotFound;
+    qsizetype end = 0;
+    for (const LineFragment& fragment : lineFragmentsInRect(rect)) {
+        if (onlyWhole && (fragment.rect.minY() < rect.minY() || fragment.rect.maxY() > rect.maxY()))
+            continue;
+        if (!onlyWhole && (fragment.rect.maxY() <= rect.minY() || fragment.rect.minY() >= rect.maxY()))
+            continue;
+        start = std::min(start, fragment.characterRange.location);
+        end = std::max(end, fragment.characterRange.end());
+    }
+    if (start == kNotFound)
+        return {0, 0};
+    return {start, end - start};
+}
+
+Rect ParagraphLayoutCache::insertionPointRectForCharacterIndex(qsizetype index) const
+{
+    index = std::clamp<qsizetype>(index, 0, m_length);
+    if (m_paragraphs.empty() || (index == m_length && m_endsWithTerminator)) {
+        const Rect extra = extraLineFragmentRect();
+        return Rect(m_container.lineFragmentPadding(), extra.minY(), 1, extra.height());
+    }
+    const qsizetype p = paragraphIndexForCharacter(std::min(index, m_length - 1));
+    const Paragraph& paragraph = m_paragraphs[index == m_length ? m_paragraphs.size() - 1 : p];
+    const qsizetype offset = std::min(index - paragraph.start, paragraph.textLength);
+    qsizetype l = qsizetype(paragraph.lines.size()) - 1;
+    while (l > 0 && paragraph.lines[l].start > offset)
+        --l;
+    const QTextLayout& layout = layoutFor(paragraph);
+    const QTextLine line = layout.lineAt(int(l));
+    const Line& record = paragraph.lines[l];
+    return Rect(line.cursorToX(int(offset)), paragraph.top + record.top, 1, record.height);
+}
+
+Point ParagraphLayoutCache::locationForGlyphAtIndex(qsizetype glyphIndex) const
+{
+    const auto fragment = lineFragmentForGlyphAtIndex(glyphIndex);
+    if (!fragment)
+        return {};
+    const Rect caret = insertionPointRectForCharacterIndex(glyphIndex);
+    return {caret.minX() - fragment->rect.minX(), fragment->baseline - fragment->rect.minY()};
+}
+
+// Moves.
+
+qsizetype ParagraphLayoutCache::nextCursorPosition(qsizetype index) const
+{
+    if (index >= m_length)
+        return m_length;
+    index = std::max<qsizetype>(0, index);
+    const char16_t c = m_storage->characterAtIndex(index);
+    if (c == u'\r' && index + 1 < m_length && m_storage->characterAtIndex(index + 1) == u'\n')
+        return index + 2;
+    if (isTerminator(c))
+        return index + 1;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    const qsizetype to = std::min(textEnd, index + kClusterWindow);
+    const QString text = m_storage->substring({index, to - index});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(0);
+    qsizetype next = finder.toNextBoundary();
+    if (next <= 0)
+        next = 1;
+    qsizetype result = index + next;
+    if (result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
+        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
+        ++result;
+    return std::min(result, m_length);
+}
+
+qsizetype ParagraphLayoutCache::previousCursorPosition(qsizetype index) const
+{
+    if (index <= 0)
+        return 0;
+    index = std::min(index, m_length);
+    const char16_t c = m_storage->characterAtIndex(index - 1);
+    if (c == u'\n' && index >= 2 && m_storage->characterAtIndex(index - 2) == u'\r')
+        return index - 2;
+    if (isTerminator(c))
+        return index - 1;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
+    const qsizetype from = std::max(paragraph.start, index - kClusterWindow);
+    const QString text = m_storage->substring({from, index - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(text.size());
+    qsizetype previous = finder.toPreviousBoundary();
+    if (previous < 0 || previous >= text.size())
+        previous = text.size() - 1;
+    qsizetype result = from + previous;
+    if (result > 0 && result < m_length && QChar::isLowSurrogate(m_storage->characterAtIndex(result)) &&
+        QChar::isHighSurrogate(m_storage->characterAtIndex(result - 1)))
+        --result;
+    return std::max<qsizetype>(0, result);
+}
+
+qsizetype ParagraphLayoutCache::visualCursorPosition(qsizetype index, bool toLeft) const
+{
+    index = std::clamp<qsizetype>(index, 0, m_length);
+    if (m_paragraphs.empty())
+        return index;
+    const qsizetype p =
+        paragraphIndexForCharacter(index == m_length ? std::max<qsizetype>(0, index - 1) : index);
+    const Paragraph& paragraph = m_paragraphs[p];
+    const qsizetype offset = index - paragraph.start;
+    QTextLayout& layout = layoutFor(paragraph);
+    const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+    if (offset <= paragraph.textLength) {
+        const int moved =
+            toLeft ? layout.leftCursorPosition(int(offset)) : layout.rightCursorPosition(int(offset));
+        if (moved != offset)
+            return paragraph.start + moved;
+    }
+    // At the visual end of the paragraph: go on to the logical neighbour.
+    const bool backward = toLeft != rightToLeft;
+    return backward ? previousCursorPosition(index) : nextCursorPosition(index);
+}
+
+Range ParagraphLayoutCache::wordRangeAtIndex(qsizetype index) const
+{
+    if (m_length == 0)
+        return {0, 0};
+    index = std::clamp<qsizetype>(index, 0, m_length - 1);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index >= textEnd) {
+        // On the terminator: the terminator alone.
+        return {textEnd, paragraph.start + paragraph.length - textEnd};
+    }
+    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
+    const qsizetype to = std::min(textEnd, index + kWordWindow);
+    const QString text = m_storage->substring({from, to - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    const qsizetype offset = index - from;
+    finder.setPosition(offset);
+    qsizetype start = finder.isAtBoundary() ? offset : finder.toPreviousBoundary();
+    finder.setPosition(offset);
+    qsizetype end = finder.toNextBoundary();
+    if (start < 0)
+        start = 0;
+    if (end < 0)
+        end = text.size();
+    return {from + start, std::max<qsizetype>(1, end - start)};
+}
+
+qsizetype ParagraphLayoutCache::nextWordBoundary(qsizetype index) const
+{
+    if (index >= m_length)
+        return m_length;
+    index = std::max<qsizetype>(0, index);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index >= textEnd) {
+        const qsizetype next = paragraph.start + paragraph.length;
+        return std::min(next, m_length);
+    }
+    const qsizetype to = std::min(textEnd, index + kWordWindow);
+    const QString text = m_storage->substring({index, to - index});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(0);
+    // To the end of the next word, skipping spaces and punctuation before it.
+    for (qsizetype position = finder.toNextBoundary(); position > 0; position = finder.toNextBoundary()) {
+        if (finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem)
+            return index + position;
+    }
+    return to;
+}
+
+qsizetype ParagraphLayoutCache::previousWordBoundary(qsizetype index) const
+{
+    if (index <= 0)
+        return 0;
+    index = std::min(index, m_length);
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index - 1)];
+    if (index <= paragraph.start)
+        return std::max<qsizetype>(0, index - 1);
+    const qsizetype textEnd = paragraph.start + paragraph.textLength;
+    if (index > textEnd)
+        return textEnd;
+    const qsizetype from = std::max(paragraph.start, index - kWordWindow);
+    const QString text = m_storage->substring({from, index - from});
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(text.size());
+    for (qsizetype position = finder.toPreviousBoundary(); position >= 0;
+         position = finder.toPreviousBoundary()) {
+        if (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem)
+            return from + position;
+        if (position == 0)
+            break;
+    }
+    return from;
+}
