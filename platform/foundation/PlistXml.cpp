@@ -3,13 +3,14 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
-#include <QSet>
+#include <QHashFunctions>
 #include <QXmlStreamReader>
 
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_set>
 #include <limits>
 
 namespace {
@@ -359,8 +360,8 @@ private:
     QString shared(QStringView text)
     {
         const QString probe = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), text.size());
-        const auto it = m_keys.constFind(probe);
-        if (it != m_keys.cend())
+        const auto it = m_keys.find(probe);
+        if (it != m_keys.end())
             return *it;
         const QString copy = text.toString();
         m_keys.insert(copy);
@@ -503,7 +504,7 @@ private:
     const QByteArray& m_data;
     QString* m_failureReason;
     QXmlStreamReader m_xml;
-    QSet<QString> m_keys;
+    std::unordered_set<QString> m_keys;
     bool m_failed = false;
 };
 
