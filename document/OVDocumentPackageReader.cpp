@@ -20,7 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+#include <QMap>
 
 #include <cmath>
 #include <limits>
@@ -144,7 +144,7 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
         }
     }
 
-    QHash<QByteArray, std::shared_ptr<OVBookmark>> decoded;
+    QMap<QByteArray, std::shared_ptr<OVBookmark>> decoded;
     text.beginEditing();
     for (const auto& [index, data] : dataByIndex) {
         if (index < 0 || index > text.length()) {
@@ -217,9 +217,9 @@ std::vector<Range> rangesBetweenStrings(const QString& text, const QString& star
 
 // The NAME="value" pairs of a tag such as <IMAGE PATH="intro.png" />; nothing when a value is
 // unterminated or a name has no value.
-std::optional<QHash<QString, QString>> tagStringAttributes(const QString& tag, QString* failure)
+std::optional<QMap<QString, QString>> tagStringAttributes(const QString& tag, QString* failure)
 {
-    QHash<QString, QString> attributes;
+    QMap<QString, QString> attributes;
     qsizetype i = tag.indexOf(QLatin1Char(' '));
     const qsizetype end = tag.size() - 2;
     while (i >= 0 && i < end) {

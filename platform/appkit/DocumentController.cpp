@@ -11,6 +11,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/MemoryReserve.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
@@ -34,21 +35,29 @@ QUrl cleaned(const QUrl& url)
 
 // Reading a script and laying it out take memory in proportion to its length; running out of it
 // fails this one open with an error that says so and leaves the program and every other document as
-// they were. open answers the document it added, and sets added as soon as it adds one.
+// they were. open answers the document it added, and sets added as soon as it adds one. An open
+// that only got through on the memory reserve fails as well: it ran out where it could not say so.
 template <typename Open> Document* openOrRunOutOfMemory(const QUrl& url, Error* error, Open&& open)
 {
     Document* added = nullptr;
     try {
-        return open(added);
+        if (!MemoryReserve::hold())
+            throw std::bad_alloc();
+        Document* opened = open(added);
+        if (!MemoryReserve::isSpent())
+            return opened;
+        if (opened && !added)
+            return opened; // already open before: nothing was read
     } catch (const std::bad_alloc&) {
-        if (added) {
-            // An autosaved copy being reopened stays on disk for a later start.
-            added->setAutosavedContentsFileURL({});
-            added->close();
-        }
-        setError(error, Document::notEnoughMemoryError(cleaned(url)));
-        return nullptr;
     }
+    if (added) {
+        // An autosaved copy being reopened stays on disk for a later start.
+        added->setAutosavedContentsFileURL({});
+        added->close();
+    }
+    MemoryReserve::hold();
+    setError(error, Document::notEnoughMemoryError(cleaned(url)));
+    return nullptr;
 }
 
 } // namespace

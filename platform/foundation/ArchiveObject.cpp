@@ -1,6 +1,8 @@
 #include "platform/foundation/ArchiveObject.h"
 
-#include <QHash>
+#include <QHashFunctions>
+
+#include <unordered_map>
 
 namespace {
 const QString kRootClassName = QStringLiteral("NSObject");
@@ -18,16 +20,16 @@ ArchiveObject ArchiveObject::fromFields(QString className, QStringList classes, 
 {
     ArchiveObject object(className);
     object.m_classes = std::move(classes);
-    QHash<QString, size_t> positions;
-    positions.reserve(qsizetype(fields.size()));
+    std::unordered_map<QString, size_t> positions;
+    positions.reserve(fields.size());
     object.m_fields.reserve(fields.size());
     for (Field& field : fields) {
-        const auto known = positions.constFind(field.key);
-        if (known != positions.constEnd()) {
-            object.m_fields[*known] = std::move(field);
+        const auto known = positions.find(field.key);
+        if (known != positions.end()) {
+            object.m_fields[known->second] = std::move(field);
             continue;
         }
-        positions.insert(field.key, object.m_fields.size());
+        positions.emplace(field.key, object.m_fields.size());
         object.m_fields.push_back(std::move(field));
     }
     return object;

@@ -2,7 +2,9 @@
 
 #include "platform/foundation/ArchiveObject.h"
 
-#include <QHash>
+#include <QHashFunctions>
+
+#include <unordered_map>
 
 const ArchiveValue* ArchiveDictionary::find(const QString& key) const
 {
@@ -33,16 +35,16 @@ void ArchiveDictionary::insert(const QString& key, ArchiveValue value)
 ArchiveDictionary ArchiveDictionary::fromEntries(std::vector<Entry> entries)
 {
     ArchiveDictionary dictionary;
-    QHash<QString, size_t> positions;
-    positions.reserve(qsizetype(entries.size()));
+    std::unordered_map<QString, size_t> positions;
+    positions.reserve(entries.size());
     dictionary.m_entries.reserve(entries.size());
     for (Entry& entry : entries) {
-        const auto known = positions.constFind(entry.first);
-        if (known != positions.constEnd()) {
-            dictionary.m_entries[*known].second = std::move(entry.second);
+        const auto known = positions.find(entry.first);
+        if (known != positions.end()) {
+            dictionary.m_entries[known->second].second = std::move(entry.second);
             continue;
         }
-        positions.insert(entry.first, dictionary.m_entries.size());
+        positions.emplace(entry.first, dictionary.m_entries.size());
         dictionary.m_entries.push_back(std::move(entry));
     }
     return dictionary;

@@ -492,8 +492,9 @@ bool FileWrapper::removeFileWrapper(const QString& key)
     if (!m_children.remove(key))
         return false;
     const QString folded = key.toCaseFolded();
-    if (--m_foldedKeys[folded] <= 0)
-        m_foldedKeys.remove(folded);
+    const auto count = m_foldedKeys.find(folded);
+    if (count != m_foldedKeys.end() && --count->second <= 0)
+        m_foldedKeys.erase(count);
     return true;
 }
 
@@ -576,6 +577,14 @@ void FileWrapper::insertChild(const QString& key, const std::shared_ptr<FileWrap
 {
     if (m_children.contains(key))
         removeFileWrapper(key);
-    m_children.insert(key, child);
-    ++m_foldedKeys[key.toCaseFolded()];
+    const QString folded = key.toCaseFolded();
+    int& count = m_foldedKeys[folded];
+    try {
+        m_children.insert(key, child);
+    } catch (...) {
+        if (count == 0)
+            m_foldedKeys.erase(folded);
+        throw;
+    }
+    ++count;
 }

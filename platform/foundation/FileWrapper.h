@@ -3,13 +3,14 @@
 #include "platform/foundation/Error.h"
 
 #include <QByteArray>
-#include <QHash>
+#include <QHashFunctions>
 #include <QMap>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
 
 #include <memory>
+#include <unordered_map>
 
 // A file, a directory tree or a symbolic link held in memory: what documents and RTFD texts are read
 // into and written from. Wrappers are shared (two attachments may hold the same one), so they live in
@@ -112,5 +113,7 @@ private:
     QString m_linkDestination;
     QMap<QString, std::shared_ptr<FileWrapper>> m_children;
     // Case-folded keys with their counts: names differing only in case collide on other systems.
-    QHash<QString, int> m_foldedKeys;
+    // Not a QHash: Qt 6.4 inserts into one inside a noexcept function, so running out of memory
+    // while reading a folder would end the program instead of failing the read.
+    std::unordered_map<QString, int> m_foldedKeys;
 };

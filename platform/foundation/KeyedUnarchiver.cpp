@@ -3,7 +3,9 @@
 #include "platform/foundation/ArchiveObject.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
-#include <QHash>
+#include <QHashFunctions>
+
+#include <unordered_map>
 
 #include <charconv>
 #include <cmath>
@@ -177,9 +179,9 @@ private:
             return std::nullopt;
         }
         const quint64 classUid = reference.uid().value;
-        const auto cached = m_classes.constFind(classUid);
-        if (cached != m_classes.constEnd())
-            return *cached;
+        const auto cached = m_classes.find(classUid);
+        if (cached != m_classes.end())
+            return cached->second;
 
         const PlistValue& entry = m_objects[classUid];
         const PlistValue* name = entry.dictionary().find(QStringLiteral("$classname"));
@@ -207,7 +209,7 @@ private:
         }
         if (info.classes.isEmpty())
             info.classes.append(info.name);
-        m_classes.insert(classUid, info);
+        m_classes.emplace(classUid, info);
         return info;
     }
 
@@ -391,7 +393,7 @@ private:
     const QSet<QString>& m_allowedClasses;
     Error* m_error;
     std::vector<bool> m_onPath;
-    QHash<quint64, ClassInfo> m_classes;
+    std::unordered_map<quint64, ClassInfo> m_classes;
     int m_depth = 0;
     qsizetype m_spent = 0;
 };

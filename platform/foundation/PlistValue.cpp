@@ -10,9 +10,9 @@ constexpr qsizetype kIndexThreshold = 16;
 
 const PlistValue* PlistDictionary::find(const QString& key) const
 {
-    if (!m_index.isEmpty()) {
-        const auto it = m_index.constFind(key);
-        return it == m_index.cend() ? nullptr : &m_entries[size_t(*it)].second;
+    if (!m_index.empty()) {
+        const auto it = m_index.find(key);
+        return it == m_index.end() ? nullptr : &m_entries[size_t(it->second)].second;
     }
     for (const Entry& entry : m_entries) {
         if (entry.first == key)
@@ -23,9 +23,9 @@ const PlistValue* PlistDictionary::find(const QString& key) const
 
 PlistValue* PlistDictionary::find(const QString& key)
 {
-    if (!m_index.isEmpty()) {
-        const auto it = m_index.constFind(key);
-        return it == m_index.cend() ? nullptr : &m_entries[size_t(*it)].second;
+    if (!m_index.empty()) {
+        const auto it = m_index.find(key);
+        return it == m_index.end() ? nullptr : &m_entries[size_t(it->second)].second;
     }
     for (Entry& entry : m_entries) {
         if (entry.first == key)
@@ -50,8 +50,8 @@ PlistValue& PlistDictionary::operator[](const QString& key)
     if (PlistValue* existing = find(key))
         return *existing;
     m_entries.emplace_back(key, PlistValue());
-    if (!m_index.isEmpty())
-        m_index.insert(key, size() - 1);
+    if (!m_index.empty())
+        m_index.emplace(key, size() - 1);
     else if (size() > kIndexThreshold)
         rebuildIndex();
     return m_entries.back().second;
@@ -67,9 +67,9 @@ void PlistDictionary::rebuildIndex()
     m_index.clear();
     if (size() <= kIndexThreshold)
         return;
-    m_index.reserve(size());
+    m_index.reserve(size_t(size()));
     for (qsizetype i = 0; i < size(); ++i)
-        m_index.insert(m_entries[size_t(i)].first, i);
+        m_index.emplace(m_entries[size_t(i)].first, i);
 }
 
 bool PlistDictionary::remove(const QString& key)
@@ -77,7 +77,7 @@ bool PlistDictionary::remove(const QString& key)
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->first == key) {
             m_entries.erase(it);
-            if (!m_index.isEmpty())
+            if (!m_index.empty())
                 rebuildIndex();
             return true;
         }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
+#include <QHashFunctions>
 #include <QString>
 
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -44,7 +45,7 @@ private:
     std::vector<Entry> m_entries;
     // Positions of the keys, kept only once a dictionary is large enough for a linear search to
     // cost more than hashing; readers of big or hostile files would otherwise go quadratic.
-    QHash<QString, qsizetype> m_index;
+    std::unordered_map<QString, qsizetype> m_index;
 };
 
 using PlistArray = std::vector<PlistValue>;

@@ -3,8 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
-#include <QHash>
-#include <QSet>
+#include <QHashFunctions>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
@@ -13,6 +12,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
 #include <limits>
 #include <string_view>
 
@@ -363,8 +364,8 @@ private:
     QString shared(QStringView text)
     {
         const QString probe = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), text.size());
-        const auto it = m_keys.constFind(probe);
-        if (it != m_keys.cend())
+        const auto it = m_keys.find(probe);
+        if (it != m_keys.end())
             return *it;
         const QString copy = text.toString();
         m_keys.insert(copy);
@@ -507,7 +508,7 @@ private:
     const QByteArray& m_data;
     QString* m_failureReason;
     QXmlStreamReader m_xml;
-    QSet<QString> m_keys;
+    std::unordered_set<QString> m_keys;
     bool m_failed = false;
 };
 
@@ -738,10 +739,10 @@ private:
         if (text.hasEntities)
             return decode(text);
         const QByteArray bytes = QByteArray::fromRawData(text.begin, text.end - text.begin);
-        if (const auto it = m_keys.constFind(bytes); it != m_keys.cend())
-            return *it;
+        if (const auto it = m_keys.find(bytes); it != m_keys.end())
+            return it->second;
         const QString decoded = textFromUtf8(text.begin, text.end);
-        m_keys.insert(QByteArray(text.begin, text.end - text.begin), decoded);
+        m_keys.emplace(QByteArray(text.begin, text.end - text.begin), decoded);
         return decoded;
     }
 
@@ -866,7 +867,7 @@ private:
 
     const char* m_p;
     const char* m_end;
-    QHash<QByteArray, QString> m_keys;
+    std::unordered_map<QByteArray, QString> m_keys;
 };
 
 class XmlWriter {

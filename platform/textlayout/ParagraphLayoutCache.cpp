@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
+#include <mutex>
 #include <thread>
 
 using namespace textlayout;
@@ -87,6 +89,19 @@ bool hasVeryLongWord(const QString& text)
         }
     }
     return false;
+}
+
+// Qt's text engine is built without exception support: a layout that ran out of memory half way
+// through one of its calls is left in a state that cannot be safely freed, so it is abandoned
+// instead. Its memory is lost; the program is not.
+template <typename Build> void abandonOnFailure(std::unique_ptr<QTextLayout>& layout, Build&& build)
+{
+    try {
+        build();
+    } catch (...) {
+        (void)layout.release();
+        throw;
+    }
 }
 
 } // namespace
@@ -282,19 +297,39 @@ void ParagraphLayoutCache::layOutInParallel(std::vector<Paragraph>& paragraphs)
     for (const Paragraph& paragraph : paragraphs)
         jobs.push_back(prepareLayout(paragraph));
     std::atomic<size_t> next{0};
+    // A failure on a worker (memory running out) would end the program there; it is carried back to
+    // this thread instead, and stops the others, so the caller sees it as if the work were its own.
+    std::mutex failureLock;
+    std::exception_ptr failure;
     auto work = [&] {
-        for (size_t i = next++; i < jobs.size(); i = next++) {
-            runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
-            jobs[i].layout.reset();
+        try {
+            for (size_t i = next++; i < jobs.size(); i = next++) {
+                runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
+                jobs[i].layout.reset();
+            }
+        } catch (...) {
+            next = jobs.size();
+            const std::lock_guard<std::mutex> lock(failureLock);
+            if (!failure)
+                failure = std::current_exception();
         }
     };
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     std::vector<std::thread> threads;
-    for (unsigned i = 1; i < workers; ++i)
-        threads.emplace_back(work);
+    threads.reserve(workers);
+    for (unsigned i = 1; i < workers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::exception&) {
+            // Fewer workers only make the layout slower.
+            break;
+        }
+    }
     work();
     for (std::thread& thread : threads)
         thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 QString ParagraphLayoutCache::paragraphLayoutText(const Paragraph& paragraph) const
@@ -314,8 +349,6 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
             job.style = *value.paragraphStyle();
     }
     const ParagraphStyle& style = job.style;
-    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
-    job.layout->setCacheEnabled(true);
     job.rightToLeft = style.baseWritingDirection == WritingDirection::RightToLeft;
     if (style.baseWritingDirection == WritingDirection::Natural)
         job.rightToLeft = text.isRightToLeft();
@@ -344,8 +377,13 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
     option.setTabs(tabs);
     const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
     option.setTabStopDistance(interval / scale);
-    job.layout->setTextOption(option);
-    job.layout->setFormats(m_formats({paragraph.start, paragraph.textLength}));
+    const QList<QTextLayout::FormatRange> formats = m_formats({paragraph.start, paragraph.textLength});
+    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
+    abandonOnFailure(job.layout, [&] {
+        job.layout->setCacheEnabled(true);
+        job.layout->setTextOption(option);
+        job.layout->setFormats(formats);
+    });
 
     // Attachments raise or deepen the lines they sit in.
     const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
@@ -371,6 +409,12 @@ std::unique_ptr<QTextLayout> ParagraphLayoutCache::buildLayout(const Paragraph& 
 
 void ParagraphLayoutCache::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
                                      double* usedWidth) const
+{
+    abandonOnFailure(job.layout, [&] { breakLines(job, lines, height, usedWidth); });
+}
+
+void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, double* height,
+                                      double* usedWidth) const
 {
     QTextLayout* layout = job.layout.get();
     const ParagraphStyle& style = job.style;

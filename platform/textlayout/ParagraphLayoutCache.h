@@ -135,6 +135,7 @@ private:
                                              double* height, double* usedWidth) const;
     LayoutJob prepareLayout(const Paragraph& paragraph) const;
     void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
+    void breakLines(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     // Lays out many paragraphs at once (a whole script being opened) on several threads.
     void layOutInParallel(std::vector<Paragraph>& paragraphs);
     void dropCachedLayout(quint64 id) const;

@@ -1,6 +1,7 @@
 // Opening a script when memory runs out: the open fails with an error, and the program and the
 // other open documents go on as they were. Allocation failure is injected with a replacement of the
-// global operator new that fails one chosen allocation of the test's thread.
+// global operator new that fails one chosen allocation of the test's thread: a large one, as a long
+// script's text or layout asks for, or any one at all, down to a single node of a container.
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -26,21 +27,26 @@
 
 namespace {
 
-// Counts down the test thread's large allocations while armed; the one reaching zero fails. Only that
-// one, and only a large one: a real shortage is a request for a long script's text or layout that
-// cannot be met while small ones still can.
+// Counts down the test thread's allocations of at least t_smallestCounted bytes while armed; the one
+// reaching zero fails, and only that one. A large one fails outright, as a request bigger than any
+// reserve does; a small one fails as the system's allocator would, asking the new-handler first.
 constexpr std::size_t kLargeAllocation = 16 * 1024;
+thread_local std::size_t t_smallestCounted = kLargeAllocation;
 thread_local long t_allocationsBeforeFailure = -1;
 thread_local long t_allocationsCounted = 0;
 thread_local bool t_counting = false;
 
 void* allocate(std::size_t size)
 {
-    if (size >= kLargeAllocation) {
+    if (size >= t_smallestCounted) {
         if (t_counting)
             ++t_allocationsCounted;
-        if (t_allocationsBeforeFailure >= 0 && t_allocationsBeforeFailure-- == 0)
-            throw std::bad_alloc();
+        if (t_allocationsBeforeFailure >= 0 && t_allocationsBeforeFailure-- == 0) {
+            const std::new_handler handler = std::get_new_handler();
+            if (size >= kLargeAllocation || !handler)
+                throw std::bad_alloc();
+            handler();
+        }
     }
     if (void* memory = std::malloc(size ? size : 1))
         return memory;
@@ -112,10 +118,12 @@ protected:
         });
         writeScript(QStringLiteral("Other.ovdocument"), 5);
         writeScript(QStringLiteral("Long.ovdocument"), 5000);
+        writeScript(QStringLiteral("Short.ovdocument"), 3);
     }
     void TearDown() override
     {
         t_allocationsBeforeFailure = -1;
+        t_smallestCounted = kLargeAllocation;
         Application::shared().setErrorPresenter({});
         for (Document* document : documents.documents())
             document->close();
@@ -148,12 +156,16 @@ protected:
         return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController())->textView();
     }
 
-    // Opens the long script with the given allocation of the open failing (none with -1).
-    Document* openLongFailingAllocation(long allocation, Error* error)
+    // Opens the script with the given allocation of the open failing (none with -1); failed tells
+    // whether the open came that far.
+    Document* openFailingAllocation(const QString& name, long allocation, Error* error,
+                                    bool* failed = nullptr)
     {
-        const QUrl longScript = url(QStringLiteral("Long.ovdocument"));
+        const QUrl script = url(name);
         t_allocationsBeforeFailure = allocation;
-        Document* document = documents.openDocumentWithContentsOfURL(longScript, true, error);
+        Document* document = documents.openDocumentWithContentsOfURL(script, true, error);
+        if (failed)
+            *failed = allocation >= 0 && t_allocationsBeforeFailure < 0;
         t_allocationsBeforeFailure = -1;
         QCoreApplication::sendPostedEvents();
         return document;
@@ -168,6 +180,54 @@ protected:
         return t_allocationsCounted;
     }
 
+    // An edited document that must come through every failed open untouched.
+    Document* openEditedOther()
+    {
+        Error error;
+        Document* other =
+            documents.openDocumentWithContentsOfURL(url(QStringLiteral("Other.ovdocument")), true, &error);
+        if (!other)
+            return nullptr;
+        textViewOf(other).setSelectedRange(Range{0, 0});
+        textViewOf(other).replaceCharactersInRange(Range{0, 0}, QStringLiteral("Unsaved words. "));
+        other->updateChangeCount(Document::ChangeType::Done);
+        return other;
+    }
+
+    // Fails each of the given allocations of opening the script in turn: each open fails with the
+    // error, leaves other alone, and the script opens once memory is back.
+    void expectEachFailureFailsThatOpenAlone(const QString& name, const std::vector<long>& failing,
+                                             Document* other, long total)
+    {
+        const QString otherText = textViewOf(other).string();
+        for (long allocation : failing) {
+            SCOPED_TRACE(testing::Message() << "allocation " << allocation << " of " << total);
+            Error failure;
+            bool failed = false;
+            Document* opened = openFailingAllocation(name, allocation, &failure, &failed);
+            if (!failed && opened) {
+                // Caches filled by the first open leave later ones a little shorter.
+                opened->close();
+                QCoreApplication::sendPostedEvents();
+                continue;
+            }
+            EXPECT_EQ(opened, nullptr);
+            EXPECT_EQ(failure.localizedDescription(),
+                      QStringLiteral("not enough memory to open “%1”").arg(name));
+            ASSERT_EQ(documents.documents().size(), 1u);
+            EXPECT_EQ(documents.documents()[0], other);
+            EXPECT_EQ(textViewOf(other).string(), otherText);
+            EXPECT_TRUE(other->isDocumentEdited());
+            if (HasFailure())
+                return;
+        }
+        Error error;
+        Document* opened = openFailingAllocation(name, -1, &error);
+        ASSERT_NE(opened, nullptr);
+        EXPECT_TRUE(textViewOf(opened).string().startsWith("Paragraph 0 of a script"));
+        EXPECT_EQ(documents.documents().size(), 2u);
+    }
+
     Scopes scopes;
     std::unique_ptr<OVCore> core;
     QTemporaryDir dir;
@@ -177,17 +237,11 @@ protected:
 
 } // namespace
 
-TEST_F(OpeningWithoutEnoughMemory, AnyFailedAllocationInReadingOrLayoutFailsThatOpenAlone)
+TEST_F(OpeningWithoutEnoughMemory, AnyFailedLargeAllocationInReadingOrLayoutFailsThatOpenAlone)
 {
-    Error error;
-    Document* other =
-        documents.openDocumentWithContentsOfURL(url(QStringLiteral("Other.ovdocument")), true, &error);
+    Document* other = openEditedOther();
     ASSERT_NE(other, nullptr);
-    textViewOf(other).setSelectedRange(Range{0, 0});
-    textViewOf(other).replaceCharactersInRange(Range{0, 0}, QStringLiteral("Unsaved words. "));
-    other->updateChangeCount(Document::ChangeType::Done);
     ASSERT_TRUE(textViewOf(other).string().startsWith("Unsaved words. "));
-    const QString otherText = textViewOf(other).string();
 
     // Where reading ends and making the window and laying out the text begins.
     const long reading = countAllocations([&] {
@@ -198,8 +252,10 @@ TEST_F(OpeningWithoutEnoughMemory, AnyFailedAllocationInReadingOrLayoutFailsThat
     });
     long total = 0;
     {
+        Error error;
         Document* opened = nullptr;
-        total = countAllocations([&] { opened = openLongFailingAllocation(-1, &error); });
+        total = countAllocations(
+            [&] { opened = openFailingAllocation(QStringLiteral("Long.ovdocument"), -1, &error); });
         ASSERT_NE(opened, nullptr);
         opened->close();
         QCoreApplication::sendPostedEvents();
@@ -210,21 +266,54 @@ TEST_F(OpeningWithoutEnoughMemory, AnyFailedAllocationInReadingOrLayoutFailsThat
     std::vector<long> failing;
     for (long allocation = 0; allocation < total; allocation += std::max(1L, total / 60))
         failing.push_back(allocation);
-    for (long allocation : failing) {
-        SCOPED_TRACE(testing::Message()
-                     << "allocation " << allocation << " of " << total << ", reading " << reading);
-        Error failure;
-        EXPECT_EQ(openLongFailingAllocation(allocation, &failure), nullptr);
-        EXPECT_EQ(failure.localizedDescription(), "not enough memory to open “Long.ovdocument”");
-        ASSERT_EQ(documents.documents().size(), 1u);
-        EXPECT_EQ(documents.documents()[0], other);
-        EXPECT_EQ(textViewOf(other).string(), otherText);
-        EXPECT_TRUE(other->isDocumentEdited());
-    }
+    expectEachFailureFailsThatOpenAlone(QStringLiteral("Long.ovdocument"), failing, other, total);
+}
 
-    // With memory back, the same script opens.
-    Document* opened = openLongFailingAllocation(-1, &error);
-    ASSERT_NE(opened, nullptr);
-    EXPECT_TRUE(textViewOf(opened).string().startsWith("Paragraph 0 of a script"));
-    EXPECT_EQ(documents.documents().size(), 2u);
+// Every allocation counts here, however small: a node of a folder's listing, of a property list's
+// index, of a layout's formats. Any of them failing must fail the open and nothing else.
+TEST_F(OpeningWithoutEnoughMemory, EveryFailedSmallAllocationFailsThatOpenAlone)
+{
+    Document* other = openEditedOther();
+    ASSERT_NE(other, nullptr);
+    t_smallestCounted = 1;
+    long total = 0;
+    {
+        Error error;
+        Document* opened = nullptr;
+        total = countAllocations(
+            [&] { opened = openFailingAllocation(QStringLiteral("Short.ovdocument"), -1, &error); });
+        ASSERT_NE(opened, nullptr);
+        opened->close();
+        QCoreApplication::sendPostedEvents();
+    }
+    ASSERT_GT(total, 0);
+
+    std::vector<long> failing;
+    for (long allocation = 0; allocation < total; ++allocation)
+        failing.push_back(allocation);
+    expectEachFailureFailsThatOpenAlone(QStringLiteral("Short.ovdocument"), failing, other, total);
+}
+
+// The same over a long script, whose layout runs on several threads: a sample of all its allocations.
+TEST_F(OpeningWithoutEnoughMemory, FailedSmallAllocationsInALongScriptFailThatOpenAlone)
+{
+    Document* other = openEditedOther();
+    ASSERT_NE(other, nullptr);
+    t_smallestCounted = 1;
+    long total = 0;
+    {
+        Error error;
+        Document* opened = nullptr;
+        total = countAllocations(
+            [&] { opened = openFailingAllocation(QStringLiteral("Long.ovdocument"), -1, &error); });
+        ASSERT_NE(opened, nullptr);
+        opened->close();
+        QCoreApplication::sendPostedEvents();
+    }
+    ASSERT_GT(total, 0);
+
+    std::vector<long> failing;
+    for (long allocation = 0; allocation < total; allocation += std::max(1L, total / 100))
+        failing.push_back(allocation);
+    expectEachFailureFailsThatOpenAlone(QStringLiteral("Long.ovdocument"), failing, other, total);
 }
