@@ -261,8 +261,7 @@ void OVCore::_setupForStatus(unsigned requested)
     const bool speedMayChange = !m_ignoreSpeedChangeSetsSpeedWhilePaused && !m_isModeChanging && m_controller;
 
     if (status == kStatusStarted) {
-        m_leftoverDelta = 0;
-        m_externalScrollDelta = 0;
+        m_scrollEngine.clearLeftoverAndScrollingDelta();
         m_startTime = now;
         m_stopTime = 0;
         if (cursorMovementAdjustsSpeed)
@@ -396,51 +395,14 @@ double OVCore::_reverseConvertSpeedForSpeedScale(double speed) const
     return reverseConvertSpeed(speed, m_speedScaleTypeTag);
 }
 
-namespace {
-
-// Maps 120 on the speed control to 20 on the logarithmic scale.
-constexpr double kLogarithmicScaleFactor = 9.602525677891274;
-
-} // namespace
-
 double OVCore::convertSpeed(double speed, int speedScaleTypeTag)
 {
-    const double magnitude = std::abs(speed);
-    double converted = magnitude;
-    switch (speedScaleTypeTag) {
-    case 1:
-        converted = magnitude * magnitude * 0.1;
-        break;
-    case 9:
-        converted = kLogarithmicScaleFactor * std::log10(magnitude + 1);
-        break;
-    case 10:
-        converted = std::sqrt(magnitude);
-        break;
-    default:
-        break;
-    }
-    return std::copysign(converted, speed);
+    return OVScrollEngine::convertSpeed(speed, speedScaleTypeTag);
 }
 
 double OVCore::reverseConvertSpeed(double speed, int speedScaleTypeTag)
 {
-    const double magnitude = std::abs(speed);
-    double converted = magnitude;
-    switch (speedScaleTypeTag) {
-    case 1:
-        converted = std::sqrt(10 * magnitude);
-        break;
-    case 9:
-        converted = std::pow(10.0, magnitude / kLogarithmicScaleFactor) - 1;
-        break;
-    case 10:
-        converted = magnitude * magnitude;
-        break;
-    default:
-        break;
-    }
-    return std::copysign(converted, speed);
+    return OVScrollEngine::reverseConvertSpeed(speed, speedScaleTypeTag);
 }
 
 void OVCore::setMousePrompting(bool flag)

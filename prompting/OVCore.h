@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompting/OVCorePrompterView.h"
+#include "prompting/OVScrollEngine.h"
 
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
@@ -125,7 +126,7 @@ public:
 
     // Speed.
     double speed() const { return m_speed; }
-    double adjustedSpeed() const { return m_adjustedSpeed; }
+    double adjustedSpeed() const { return m_scrollEngine.adjustedSpeed(); }
     double pixelsPerSecond() const { return m_pixelsPerSecond; }
     void setPixelsPerSecond(double pixelsPerSecond) { m_pixelsPerSecond = pixelsPerSecond; }
     int speedScaleTypeTag() const { return m_speedScaleTypeTag; }
@@ -142,14 +143,14 @@ public:
     qint64 estimatedTimeRemainingForController(OVCoreController* controller) const;
 
     // Scroll deltas from the wheel, the mouse and line movements.
-    void addScrollingDelta(double delta) { m_externalScrollDelta += delta; }
-    void clearScrollingDelta() { m_externalScrollDelta = 0; }
+    void addScrollingDelta(double delta) { m_scrollEngine.addScrollingDelta(delta); }
+    void clearScrollingDelta() { m_scrollEngine.clearScrollingDelta(); }
     void addScrollingDeltaAnimated(double delta);
-    void clearScrollingDeltaAnimated() { m_externalScrollDeltaAnimated = 0; }
+    void clearScrollingDeltaAnimated() { m_scrollEngine.clearScrollingDeltaAnimated(); }
     void addModalScrollingDeltaAnimated(double delta);
-    void clearModalScrollingDeltaAnimated() { m_modalScrollDeltaAnimated = 0; }
+    void clearModalScrollingDeltaAnimated() { m_scrollEngine.clearModalScrollingDeltaAnimated(); }
     void addReservedModalScrollingTime(double seconds);
-    void clearReservedModalScrollingTime() { m_reservedModalScrollingTime = 0; }
+    void clearReservedModalScrollingTime() { m_scrollEngine.clearReservedModalScrollingTime(); }
 
     // The tick and its parts.
     void _prompterTimerAction();
@@ -180,8 +181,8 @@ public:
 
     double frameRate() const { return m_frameRate; }
     bool usesMaximumFrameRate() const { return m_usesMaximumFrameRate; }
-    double minimumScrollIncrement() const { return m_minimumScrollIncrement; }
-    double leftoverDelta() const { return m_leftoverDelta; }
+    double minimumScrollIncrement() const { return m_scrollEngine.minimumScrollIncrement(); }
+    double leftoverDelta() const { return m_scrollEngine.leftoverDelta(); }
     double timePassed() const { return m_timePassed; }
     double fractionalTime() const { return m_fractionalTime; }
     int updateTiming() const { return m_updateTiming; }
@@ -189,7 +190,7 @@ public:
     int prompterTimerType() const { return m_prompterTimerType; }
     bool hasTimeTimer() const { return m_timeTimer != nullptr; }
     int waType() const { return m_waType; }
-    double pointsScrolledInPromptMode() const { return m_pointsScrolledInPromptMode; }
+    double pointsScrolledInPromptMode() const { return m_scrollEngine.pointsScrolled(); }
     double maxSpeedInPromptMode() const { return m_maxSpeedInPromptMode; }
 
     // Mode-change state.
@@ -279,9 +280,10 @@ private:
     void applyContentAdjustments();
     void undoContentAdjustments();
     bool isTalentWindowInUse() const { return false; }
-    double scriptBottom(double top) const;
     void startDisplayLink(int type, quint32 displayID, Window* window);
     void setupWorkaroundTimer();
+    // The current clip view over its document; only with both present.
+    OVScrollEngine::ClipGeometry clipGeometry() const;
     void hideCursorAfterDelay();
     void cancelHideCursorAfterDelay();
 
@@ -303,7 +305,6 @@ private:
     OVTimeInfo* m_timeInfo = nullptr;
 
     double m_speed = 0;
-    double m_adjustedSpeed = 0;
     double m_pixelsPerSecond = kDefaultPixelsPerSecond;
     int m_speedScaleTypeTag = 1;
     double m_speedWhilePaused = DBL_MAX;
@@ -317,23 +318,16 @@ private:
     HVVersion m_waMinVersion{14, 2, 0};
     HVVersion m_waMaxVersion{15, 0, 0};
 
-    // Scroll engine.
+    OVScrollEngine m_scrollEngine;
+
+    // Time keeping of the tick.
     double m_frameRate = kFallbackFrameRate;
     bool m_usesMaximumFrameRate = false;
-    double m_leftoverDelta = 0;
-    double m_minimumScrollIncrement = 1.0;
     double m_timePassed = 0;
     double m_previousPromptIncrementTimeStamp = 0;
     double m_lastMeasuredTime = 1.0;
     double m_fractionalTime = 0;
     bool m_needsTimerUpdates = false;
-    double m_externalScrollDelta = 0;
-    double m_externalScrollDeltaAnimated = 0;
-    double m_externalScrollDeltaAnimatedTime = 0;
-    double m_modalScrollDeltaAnimated = 0;
-    double m_modalScrollDeltaAnimatedTime = 0;
-    double m_reservedModalScrollingTime = 0;
-    double m_pointsScrolledInPromptMode = 0;
     double m_maxSpeedInPromptMode = 0;
     double m_startTime = 0;
     double m_stopTime = 0;

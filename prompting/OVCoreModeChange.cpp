@@ -99,7 +99,7 @@ void OVCore::_startSetup()
             m_prompterView->setPreventScrolling(false);
         m_lastMeasuredTime = 1.0;
         m_fractionalTime = 0;
-        m_pointsScrolledInPromptMode = 0;
+        m_scrollEngine.resetPointsScrolled();
         m_maxSpeedInPromptMode = 0;
     } else {
         observeScrollerDragging(false);
@@ -501,7 +501,7 @@ void OVCore::_finishSetup()
         analytics.stopTimeForKeyPath(QStringLiteral("promptMode.time"));
         const double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
         analytics.incrementIntegerForKeyPath(QStringLiteral("promptMode.pixelsScrolled"),
-                                             qint64(std::floor(m_pointsScrolledInPromptMode * scale)));
+                                             qint64(std::floor(m_scrollEngine.pointsScrolled() * scale)));
         analytics.raiseDoubleForKeyPath(QStringLiteral("promptMode.fastestSpeedPrompted"),
                                         m_maxSpeedInPromptMode);
         if (m_promptModeStartTime > 0)

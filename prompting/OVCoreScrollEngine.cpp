@@ -1,4 +1,5 @@
-// The tick of Prompt mode: time keeping, the scroll arithmetic and the tick sources.
+// The tick of Prompt mode: time keeping, the scroll engine fed and its origin applied, and the tick
+// sources.
 #include "prompting/OVCore.h"
 
 #include "platform/appkit/DisplayLink.h"
@@ -26,17 +27,6 @@ const QString kPrompterTimerActionSelector = QStringLiteral("_prompterTimerActio
 const QString kUpdatePrompterSelector = QStringLiteral("_updatePrompterAndInterface");
 const QString kSetupPrompterTimerName = QStringLiteral("-[OVCore _setupPrompterTimerOfType:]");
 
-// Held scroll keys ease in over 0.65 s and out over 0.175 s.
-constexpr double kHeldKeyEaseIn = 0.65;
-constexpr double kHeldKeyEaseOut = 0.175;
-constexpr double kHeldKeyEasedSpeed = 6.5;
-constexpr double kHeldKeyBaseSpeed = 2.5;
-// Boost takes the speed 30 % of the way to 20 on the control's scale.
-constexpr double kBoostTarget = 20.0;
-constexpr double kBoostShare = 0.3;
-// Animated deltas are spread over this long after they were added; what is left is dropped.
-constexpr double kAnimatedDeltaWindow = 0.2;
-constexpr double kAnimatedDeltaDivisor = 0.8;
 constexpr double kMaximumCustomFrameRate = 1000.0;
 
 std::optional<Screen> operatorScreen()
@@ -89,19 +79,17 @@ void OVCore::resetTimer()
 
 void OVCore::addScrollingDeltaAnimated(double delta)
 {
-    m_externalScrollDeltaAnimated += delta;
-    m_externalScrollDeltaAnimatedTime = HVTimestamp::seconds();
+    m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addModalScrollingDeltaAnimated(double delta)
 {
-    m_modalScrollDeltaAnimated += delta;
-    m_modalScrollDeltaAnimatedTime = HVTimestamp::seconds();
+    m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addReservedModalScrollingTime(double seconds)
 {
-    m_reservedModalScrollingTime = HVTimestamp::seconds() + seconds;
+    m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
 }
 
 qint64 OVCore::estimatedTimeRemaining() const
@@ -117,7 +105,7 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
     if (controller != m_controller)
         speed = _convertSpeedForSpeedScale(controller->speed());
     else
-        speed = isModePrompt() && m_adjustedSpeed != 0 ? m_adjustedSpeed : m_speed;
+        speed = isModePrompt() && adjustedSpeed() != 0 ? adjustedSpeed() : m_speed;
     if (speed == 0 || !std::isfinite(speed))
         return kNoEstimate;
 
@@ -187,85 +175,33 @@ void OVCore::_updatePrompterAndInterface()
 
 void OVCore::_incrementPrompter()
 {
-    const double now = HVTimestamp::seconds();
-    const bool started = m_status == kStatusStarted || m_forceStatus == kStatusStarted;
-    m_adjustedSpeed = started ? m_speed : 0;
-
+    OVScrollEngine::Input input;
+    input.now = HVTimestamp::seconds();
+    input.timePassed = m_timePassed;
+    input.speed = m_speed;
+    input.speedScaleTypeTag = m_speedScaleTypeTag;
+    input.pixelsPerSecond = m_pixelsPerSecond;
+    input.started = m_status == kStatusStarted || m_forceStatus == kStatusStarted;
     if (m_inputController) {
-        const OVCoreInputController& input = *m_inputController;
-        const auto keyTerm = [now](bool held, double lastTime) {
-            const double dt = now - lastTime;
-            return held ? std::min(dt / kHeldKeyEaseIn, kHeldKeyEaseIn)
-                        : std::max(0.0, (kHeldKeyEaseOut - dt) / kHeldKeyEaseOut);
-        };
-        const bool down = input.scrollDown();
-        const bool up = input.scrollUp();
-        m_adjustedSpeed +=
-            kHeldKeyEasedSpeed * keyTerm(down, input.lastScrollDownTime()) + (down ? kHeldKeyBaseSpeed : 0);
-        m_adjustedSpeed -=
-            kHeldKeyEasedSpeed * keyTerm(up, input.lastScrollUpTime()) + (up ? kHeldKeyBaseSpeed : 0);
-
-        if (input.boostSpeed()) {
-            const double reversed = std::abs(_reverseConvertSpeedForSpeedScale(m_adjustedSpeed));
-            const double magnitude =
-                std::abs(_convertSpeedForSpeedScale((kBoostTarget - reversed) * kBoostShare + reversed));
-            const double sign = m_adjustedSpeed != 0 ? m_adjustedSpeed : m_speed;
-            m_adjustedSpeed = std::copysign(magnitude, sign);
-        }
+        const OVCoreInputController& keys = *m_inputController;
+        input.hasKeys = true;
+        input.keys = {keys.scrollDown(), keys.scrollUp(), keys.boostSpeed(), keys.lastScrollDownTime(),
+                      keys.lastScrollUpTime()};
     }
-
-    double step = 0;
-    const double externalAge = now - m_externalScrollDeltaAnimatedTime;
-    if (externalAge > 0 && externalAge <= kAnimatedDeltaWindow) {
-        step = externalAge / kAnimatedDeltaDivisor * m_externalScrollDeltaAnimated;
-        m_externalScrollDeltaAnimated -= step;
-    } else {
-        m_externalScrollDeltaAnimated = 0;
-    }
-    double modalStep = 0;
-    const double modalAge = now - m_modalScrollDeltaAnimatedTime;
-    if (modalAge > 0 && modalAge <= kAnimatedDeltaWindow) {
-        modalStep = modalAge / kAnimatedDeltaDivisor * m_modalScrollDeltaAnimated;
-        m_modalScrollDeltaAnimated -= modalStep;
-    } else {
-        m_modalScrollDeltaAnimated = 0;
-    }
-
-    double delta =
-        step + m_pixelsPerSecond * m_adjustedSpeed * m_timePassed + m_leftoverDelta + m_externalScrollDelta;
-    if (modalStep != 0)
-        delta = m_leftoverDelta + modalStep;
-    if (m_reservedModalScrollingTime != 0) {
-        if (m_reservedModalScrollingTime > now)
-            delta = 0;
-        else
-            m_reservedModalScrollingTime = 0;
-    }
-
-    if (!(std::abs(delta) >= m_minimumScrollIncrement)) {
-        // Not finite values end here too, so they never reach the view.
-        m_leftoverDelta = std::isfinite(delta) ? delta : 0;
-        return;
-    }
-    m_leftoverDelta = std::fmod(delta, m_minimumScrollIncrement);
-    m_externalScrollDelta = 0;
-    const double scrollStep = delta - m_leftoverDelta;
-
     if (m_contentView && m_documentView) {
-        const double y = m_contentView->bounds().origin.y;
-        const double top = m_contentView->documentRect().origin.y;
-        const double bottom = scriptBottom(top);
-        const double target = std::clamp(y + scrollStep, top, bottom);
-        const bool moved = target != y;
-        if (moved) {
-            _scrollPrompterToYPosition(target);
-            m_pointsScrolledInPromptMode += std::abs(y - target);
-        }
-        if (target == top)
-            _handlePrompterScrollLocation(0, moved);
-        else if (target == bottom)
-            _handlePrompterScrollLocation(1, moved);
+        input.hasClipView = true;
+        input.clip = clipGeometry();
     }
+
+    const OVScrollEngine::Output output = m_scrollEngine.step(input);
+    if (!output.advanced)
+        return;
+    if (output.moved)
+        _scrollPrompterToYPosition(output.originY);
+    if (output.location == OVScrollEngine::Location::Top)
+        _handlePrompterScrollLocation(0, output.moved);
+    else if (output.location == OVScrollEngine::Location::Bottom)
+        _handlePrompterScrollLocation(1, output.moved);
 
     if (m_needsTimerUpdates) {
         _updateTimerControls();
@@ -274,11 +210,10 @@ void OVCore::_incrementPrompter()
     _updateSpeedControlIfNeeded();
 }
 
-double OVCore::scriptBottom(double top) const
+OVScrollEngine::ClipGeometry OVCore::clipGeometry() const
 {
-    const double bottom = m_documentView->frame().size.height - m_contentView->bounds().size.height + top;
-    // A script shorter than the view has its end at its start.
-    return std::max(bottom, top);
+    return {m_contentView->bounds().origin.y, m_contentView->documentRect().origin.y,
+            m_documentView->frame().size.height, m_contentView->bounds().size.height};
 }
 
 void OVCore::_handlePrompterScrollLocation(int location, bool didIncrementPrompter)
@@ -320,7 +255,7 @@ void OVCore::_scrollPrompterToTop()
 void OVCore::_scrollPrompterToBottom()
 {
     if (m_contentView && m_documentView)
-        _scrollPrompterToYPosition(scriptBottom(m_contentView->documentRect().origin.y));
+        _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clipGeometry()));
 }
 
 void OVCore::_updateSpeedControlIfNeeded()
@@ -417,7 +352,7 @@ void OVCore::_calculateMinimumScrollIncrement()
     double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
     if (!isUsableRate(scale))
         scale = 1.0;
-    m_minimumScrollIncrement = 1.0 / scale;
+    m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
 }
 
 // Tick sources
