@@ -116,7 +116,7 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, kWindowWillCloseNotification, own,
                              [this](const Notification&) { windowWillClose(); });
     m_observers.emplace_back(center, kViewBoundsDidChangeNotification,
-                             m_prompterView->scrollView()->contentView(),
+                             m_prompterView->clipView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
     m_observers.emplace_back(center, kViewFrameDidChangeNotification, textView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });

@@ -541,6 +541,11 @@ ScrollView* OVPrompterView::scrollView() const
     return m_scrollView;
 }
 
+ClipView* OVPrompterView::clipView() const
+{
+    return m_scrollView->contentView();
+}
+
 View* OVPrompterView::textView() const
 {
     return m_textView;

@@ -117,6 +117,7 @@ public:
 
     // OVCorePrompterView.
     ScrollView* scrollView() const override;
+    ClipView* clipView() const override;
     View* textView() const override;
     bool isContentEditable() const override;
     void setupTextViewForMode(bool promptMode, qsizetype visibleCharacterLocation) override;

@@ -114,7 +114,7 @@ void OVCore::setPrompterView(OVCorePrompterView* prompterView)
     m_prompterView = prompterView;
     m_scrollView = prompterView ? prompterView->scrollView() : nullptr;
     m_textView = prompterView ? prompterView->textView() : nullptr;
-    m_contentView = m_scrollView ? m_scrollView->contentView() : nullptr;
+    m_contentView = prompterView ? prompterView->clipView() : nullptr;
     m_documentView = m_contentView ? m_contentView->documentView() : nullptr;
 }
 

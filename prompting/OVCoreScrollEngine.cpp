@@ -113,8 +113,7 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
     View* documentView = m_documentView;
     if (controller != m_controller) {
         OVCorePrompterView* prompterView = controller->prompterView();
-        ScrollView* scrollView = prompterView ? prompterView->scrollView() : nullptr;
-        clipView = scrollView ? scrollView->contentView() : nullptr;
+        clipView = prompterView ? prompterView->clipView() : nullptr;
         documentView = clipView ? clipView->documentView() : nullptr;
     }
     if (!clipView || !documentView)
