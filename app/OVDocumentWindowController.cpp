@@ -101,6 +101,7 @@ std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
     auto window = std::make_unique<Window>(kDefaultWindowFrame);
     auto prompter = std::make_unique<OVDocumentPrompterView>(Rect{{0, 0}, kDefaultWindowFrame.size});
     m_prompterView = prompter.get();
+    m_prompterView->setCore(m_core);
     window->setContentView(std::move(prompter));
     return window;
 }
