@@ -250,7 +250,7 @@ void OVDocumentWindowController::setPrompterSpeed(double speed)
     m_prompterSpeed = std::abs(speed) <= kZeroSpeedThreshold ? 0 : speed;
     m_timeRemainingNeedsUpdate = true;
     if (m_core->controller() == this)
-        m_core->speedDidUpdate();
+        m_core->speedDidUpdate(m_prompterSpeed);
     updateSpeedControl();
 }
 

@@ -359,9 +359,14 @@ void OVCore::scrollerDidFinishScrollingByMouse()
 
 void OVCore::speedDidUpdate()
 {
+    if (m_controller)
+        speedDidUpdate(m_controller->speed());
+}
+
+void OVCore::speedDidUpdate(double controllerSpeed)
+{
     if (!m_controller)
         return;
-    const double controllerSpeed = m_controller->speed();
     m_speed = _convertSpeedForSpeedScale(controllerSpeed);
     if (isModePrompt()) {
         m_maxSpeedInPromptMode = std::max(m_maxSpeedInPromptMode, std::abs(controllerSpeed));

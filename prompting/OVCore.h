@@ -130,6 +130,8 @@ public:
     double pixelsPerSecond() const { return m_pixelsPerSecond; }
     void setPixelsPerSecond(double pixelsPerSecond) { m_pixelsPerSecond = pixelsPerSecond; }
     int speedScaleTypeTag() const { return m_speedScaleTypeTag; }
+    // The controller's speed changed: the core takes the one given, or asks the controller for it.
+    void speedDidUpdate(double controllerSpeed);
     void speedDidUpdate();
     void _updateSpeedScale();
     double _convertSpeedForSpeedScale(double speed) const;
