@@ -4,7 +4,6 @@
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
-#include "platform/appkit/DisplayLink.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScreenSaverInhibitor.h"

@@ -2,6 +2,7 @@
 
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVScrollEngine.h"
+#include "prompting/OVTickSource.h"
 
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
@@ -16,7 +17,6 @@
 #include <vector>
 
 class ClipView;
-class DisplayLink;
 class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
@@ -189,7 +189,7 @@ public:
     double fractionalTime() const { return m_fractionalTime; }
     int updateTiming() const { return m_updateTiming; }
     // The tick source running: -1 none, 0 the timer, 1 to 6 the paced sources.
-    int prompterTimerType() const { return m_prompterTimerType; }
+    int prompterTimerType() const { return m_tickSource.type(); }
     bool hasTimeTimer() const { return m_timeTimer != nullptr; }
     int waType() const { return m_waType; }
     double pointsScrolledInPromptMode() const { return m_scrollEngine.pointsScrolled(); }
@@ -335,11 +335,9 @@ private:
     double m_stopTime = 0;
     double m_promptModeStartTime = 0;
     std::unique_ptr<Timer> m_timeTimer;
-    std::unique_ptr<Timer> m_prompterTimer;
-    std::unique_ptr<DisplayLink> m_displayLink;
+    OVTickSource m_tickSource{[this] { _prompterTimerAction(); }};
     std::unique_ptr<Timer> m_waTimer;
     int m_updateTiming = -1;
-    int m_prompterTimerType = -1;
     int m_waType = 0;
 
     // Mode change.

@@ -2,7 +2,6 @@
 // sources.
 #include "prompting/OVCore.h"
 
-#include "platform/appkit/DisplayLink.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/ScrollView.h"
@@ -406,7 +405,7 @@ void OVCore::_setupPrompterTimerOfType(int type)
         if (!operatorDisplay && (type == 1 || type == 4 || type == 5))
             return fallBack("%1 missing screen for type %2. falling back to type %3", 0);
 
-        if (m_displayLink)
+        if (m_tickSource.hasDisplayLink())
             return;
         switch (type) {
         case 1:
@@ -436,11 +435,9 @@ void OVCore::_setupPrompterTimerOfType(int type)
         }
     }
 
-    if (m_prompterTimer)
+    if (m_tickSource.hasTimer())
         return;
-    m_prompterTimer =
-        Timer::scheduledTimer(1.0 / m_frameRate, true, [this](Timer&) { _prompterTimerAction(); });
-    m_prompterTimerType = 0;
+    m_tickSource.startTimer(m_frameRate);
     const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
     m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 0;
     m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
@@ -449,34 +446,19 @@ void OVCore::_setupPrompterTimerOfType(int type)
 
 void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
 {
-    m_displayLink = std::make_unique<DisplayLink>([this](double) { _prompterTimerAction(); });
-    m_displayLink->setDisplayID(displayID);
-    m_displayLink->setWindow(window);
-    m_prompterTimerType = type;
     // The view-paced sources keep the timing they had, as the platform's view display links do.
     if (type <= 4) {
         const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
         m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 1;
     }
     m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
-    m_displayLink->start();
+    m_tickSource.startDisplayLink(type, displayID, window);
     setupWorkaroundTimer();
 }
 
 void OVCore::_teardownPrompterTimer()
 {
-    bool toreDown = false;
-    if (m_prompterTimer) {
-        m_prompterTimer->invalidate();
-        m_prompterTimer.reset();
-        toreDown = true;
-    }
-    if (m_displayLink) {
-        m_displayLink->stop();
-        m_displayLink.reset();
-        toreDown = true;
-    }
-    m_prompterTimerType = -1;
+    const bool toreDown = m_tickSource.stop();
     RunLoop::main().cancelPreviousPerformRequests(this, kUpdatePrompterSelector);
     if (toreDown && std::lround(m_lastMeasuredTime) != 1) {
         m_fractionalTime += HVTimestamp::seconds() - m_lastMeasuredTime;
