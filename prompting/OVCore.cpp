@@ -19,7 +19,6 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
-#include "prompting/OVSynchronousQueue.h"
 #include "prompting/OVTimeInfo.h"
 
 #include <QDebug>
@@ -147,26 +146,26 @@ void OVCore::_setupForMode(unsigned mode)
         qWarning().noquote() << QStringLiteral("stack trace: %1").arg(callStack());
         return;
     }
-    if (!m_modeQueue)
+    if (!m_modeChange.hasQueue())
         buildModeChangeQueue();
     try {
         if (mode == kModeEdit)
-            m_modeQueue->executeQueue();
+            m_modeChange.runIntoEditMode();
         else
-            m_modeQueue->executeQueueInReverse();
+            m_modeChange.runIntoPromptMode();
     } catch (const std::exception& exception) {
         qWarning().noquote() << "OVCore: a mode-change step failed:" << exception.what();
     } catch (...) {
         qWarning().noquote() << "OVCore: a mode-change step failed";
     }
     // Every step runs inside this call, so anything still under way here was cut short.
-    if (m_isModeChanging || m_modeQueue->isExecuting() || areEventsBlocked())
+    if (m_isModeChanging || m_modeChange.isExecuting() || areEventsBlocked())
         recoverFromFailedModeChange();
 }
 
 void OVCore::recoverFromFailedModeChange()
 {
-    m_modeQueue->abandonExecution();
+    m_modeChange.abandon();
     unblockEvents();
     m_isModeChanging = false;
     m_willBecomeMode = kNoChange;
@@ -174,22 +173,24 @@ void OVCore::recoverFromFailedModeChange()
 
 void OVCore::buildModeChangeQueue()
 {
-    m_modeQueue = OVSynchronousQueue::synchronousQueue();
-    auto item = [this](const QString& name, void (OVCore::*step)()) {
-        return OVSynchronousQueueItem::itemWithObject(this, name, [this, name, step](const QVariant&) {
+    const auto step = [this](const QString& name, void (OVCore::*run)()) {
+        const auto observed = [this, name, run] {
             if (m_stepObserver)
                 m_stepObserver(name);
-            (this->*step)();
-        });
+            (this->*run)();
+        };
+        return OVModeChange::Step{name, observed};
     };
-    m_modeQueue->setAlwaysFirstItem(item(QStringLiteral("_startSetup"), &OVCore::_startSetup));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_embedWindow"), &OVCore::_embedWindow));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_windowResize"), &OVCore::_windowResize));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_scrollBarAdjust"), &OVCore::_scrollBarAdjust));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_windowFade"), &OVCore::_windowFade));
-    m_modeQueue->addItemToQueue(
-        item(QStringLiteral("_modePersistentChanges"), &OVCore::_modePersistentChanges));
-    m_modeQueue->setAlwaysLastItem(item(QStringLiteral("_finishSetup"), &OVCore::_finishSetup));
+    m_modeChange.buildQueue(this, {
+                                      step(QStringLiteral("_startSetup"), &OVCore::_startSetup),
+                                      step(QStringLiteral("_embedWindow"), &OVCore::_embedWindow),
+                                      step(QStringLiteral("_windowResize"), &OVCore::_windowResize),
+                                      step(QStringLiteral("_scrollBarAdjust"), &OVCore::_scrollBarAdjust),
+                                      step(QStringLiteral("_windowFade"), &OVCore::_windowFade),
+                                      step(QStringLiteral("_modePersistentChanges"),
+                                           &OVCore::_modePersistentChanges),
+                                      step(QStringLiteral("_finishSetup"), &OVCore::_finishSetup),
+                                  });
 }
 
 void OVCore::blockEvents()

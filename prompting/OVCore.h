@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompting/OVCorePrompterView.h"
+#include "prompting/OVModeChange.h"
 #include "prompting/OVScrollEngine.h"
 #include "prompting/OVTickSource.h"
 
@@ -21,7 +22,6 @@ class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
 class OVCorePrompterView;
-class OVSynchronousQueue;
 class OVTimeInfo;
 class ScreenSaverInhibitor;
 class ScrollView;
@@ -59,20 +59,8 @@ public:
     // Used whenever the computed tick rate is unusable (no screen, a screen reporting 0 Hz).
     static constexpr double kFallbackFrameRate = 60.0;
 
-    // What the last entry into Prompt mode decided for the controller window.
-    struct PromptModeWindowConfiguration {
-        bool isWindowed = true;
-        Rect frame;
-        bool useBlockingWindow = false;
-        bool useTitleBarBlockingWindow = false;
-    };
-
-    // A window hidden for Prompt mode, restored on the way back.
-    struct HiddenWindow {
-        Window* window = nullptr;
-        bool isMinimized = false;
-        int animationBehavior = 0;
-    };
+    using PromptModeWindowConfiguration = OVModeChange::WindowConfiguration;
+    using HiddenWindow = OVModeChange::HiddenWindow;
 
     // The shared instance, made on first use and never freed.
     static OVCore& sharedCore();
@@ -196,10 +184,10 @@ public:
     double maxSpeedInPromptMode() const { return m_maxSpeedInPromptMode; }
 
     // Mode-change state.
-    const std::vector<HiddenWindow>& hiddenWindows() const { return m_hiddenWindows; }
+    const std::vector<HiddenWindow>& hiddenWindows() const { return m_modeChange.hiddenWindows(); }
     const PromptModeWindowConfiguration& promptModeControllerWindowConfiguration() const
     {
-        return m_promptModeConfiguration;
+        return m_modeChange.windowConfiguration();
     }
     void _updatePromptModeControllerWindowConfigurationDictionary();
     bool _isSystemSleepEnabled() const;
@@ -341,9 +329,7 @@ private:
     int m_waType = 0;
 
     // Mode change.
-    std::unique_ptr<OVSynchronousQueue> m_modeQueue;
-    std::vector<HiddenWindow> m_hiddenWindows;
-    PromptModeWindowConfiguration m_promptModeConfiguration;
+    OVModeChange m_modeChange;
     bool m_eventsBlocked = false;
     bool m_savedUsesAnimation = false;
     bool m_savedHasVerticalScroller = false;
@@ -351,16 +337,6 @@ private:
     double m_savedVerticalInsetAdjustment = 0;
     OVPrompterTextOptions m_savedTextOptions;
     OVVisiblePrompterContent m_visibleContent;
-    Rect m_savedEditModeFrame;
-    bool m_hasSavedEditModeFrame = false;
-    Rect m_fullScreenEditModeFrame;
-    OVCoreController* m_controllerManagingSpecialEditSize = nullptr;
-    Size m_savedMinSize;
-    Size m_savedMaxSize;
-    unsigned m_savedResizableBit = 0;
-    unsigned m_savedTitleBarButtonBits = 0;
-    int m_savedLevel = 0;
-    bool m_raisedLevel = false;
     bool m_savedUsesFocusArrow = false;
     bool m_savedUsesTimeBar = false;
     double m_savedHorizontalMarginIndentFactor = 0;

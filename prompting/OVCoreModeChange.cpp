@@ -18,9 +18,7 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
-#include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVInputController.h"
-#include "prompting/OVWindowBehavior.h"
 
 #include <QDebug>
 
@@ -32,34 +30,8 @@ namespace {
 // Stationary and out of the window cycle, a full-screen auxiliary that full screen never tiles:
 // kept on the window for whoever asks, since Linux window managers have no such behaviours.
 constexpr unsigned kPromptModeCollectionBehavior = 0x50 | 0x100 | 0x1000;
-// The level that keeps the prompter above everything the desktop shows.
-constexpr int kShieldingWindowLevel = Window::kScreenSaverWindowLevel;
-// Cancel, the answer of a sheet the user dismissed.
-constexpr int kModalResponseCancel = 0;
-constexpr int kNoAnimationBehavior = 2;
 constexpr double kCursorHideDelay = 1.0;
 const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
-
-OVCoreWindowOptimizer* optimizerFor(Window* window)
-{
-    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(static_cast<Responder*>(window)))
-        return optimizer;
-    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(window->delegate()))
-        return optimizer;
-    return dynamic_cast<OVCoreWindowOptimizer*>(window->windowController());
-}
-
-bool isExemptFromFading(Window* window)
-{
-    auto* behavior = dynamic_cast<OVWindowBehavior*>(static_cast<Responder*>(window));
-    return behavior && behavior->exemptWindowFromFadingDuringModeChange();
-}
-
-bool isRegistered(Window* window)
-{
-    const std::vector<Window*>& windows = Application::shared().windows();
-    return std::find(windows.begin(), windows.end(), window) != windows.end();
-}
 
 } // namespace
 
@@ -128,42 +100,10 @@ void OVCore::_windowResize()
     Window* window = m_controllerWindow;
     if (!window)
         return;
-    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
-
-    if (isModePrompt()) {
-        if (m_controllerManagingSpecialEditSize != m_controller || !m_hasSavedEditModeFrame) {
-            m_savedEditModeFrame = window->frame();
-            m_hasSavedEditModeFrame = true;
-        }
-        m_savedMinSize = window->minSize();
-        m_savedMaxSize = window->maxSize();
-        m_savedResizableBit = window->styleMask() & Window::Resizable;
-        window->setStyleMask(window->styleMask() & ~unsigned(Window::Resizable));
-        const Rect target = configuration.frame;
-        if (!target.isEmpty() && target != window->frame())
-            window->setFrame(target, false);
-        // No resizing while prompting: the frame is what the configuration chose.
-        window->setMinSize(window->frame().size);
-        window->setMaxSize(window->frame().size);
-        window->setHasShadow(configuration.isWindowed);
-        window->setMovable(configuration.isWindowed);
-        return;
-    }
-
-    window->setHasShadow(true);
-    window->setMinSize(m_savedMinSize);
-    window->setMaxSize(m_savedMaxSize);
-    window->setStyleMask(window->styleMask() | m_savedResizableBit);
-    Rect target = m_savedEditModeFrame;
-    const bool optionHeld = currentModifierFlags() & kOptionKeyMask;
-    if (optionHeld && !configuration.isWindowed && !m_fullScreenEditModeFrame.isEmpty()) {
-        target = m_fullScreenEditModeFrame;
-        m_controllerManagingSpecialEditSize = m_controller;
-    } else if (!optionHeld) {
-        m_controllerManagingSpecialEditSize = nullptr;
-    }
-    if (m_hasSavedEditModeFrame && !target.isEmpty() && target != window->frame())
-        window->setFrame(target, false);
+    if (isModePrompt())
+        m_modeChange.resizeWindowForPrompt(window, m_controller);
+    else
+        m_modeChange.resizeWindowForEdit(window, m_controller, currentModifierFlags() & kOptionKeyMask);
 }
 
 void OVCore::_scrollBarAdjust()
@@ -186,54 +126,11 @@ void OVCore::_windowFade()
         Responder* delegate = application.delegate();
         if (delegate && delegate->respondsToAction(kCloseUpdaterWindowsAction))
             delegate->performAction(kCloseUpdaterWindowsAction, QVariant());
-        const std::vector<Window*> windows = application.windows();
-        for (Window* window : windows) {
-            if (!window->attachedSheet())
-                continue;
-            if (window->isMiniaturized())
-                window->deminiaturize();
-            // Ended as a cancel: a sheet closed on the user's behalf must never confirm anything.
-            if (!window->isMiniaturized())
-                window->endSheet(window->attachedSheet(), kModalResponseCancel);
-        }
-        m_hiddenWindows.clear();
-        for (Window* window : application.windows()) {
-            if (!window->isMiniaturized() && !window->isVisible())
-                continue;
-            if (window == m_controllerWindow ||
-                (m_controllerWindow && window->parentWindow() == m_controllerWindow))
-                continue;
-            if (isExemptFromFading(window))
-                continue;
-            HiddenWindow hidden{window, window->isMiniaturized(), window->animationBehavior()};
-            if (!hidden.isMinimized) {
-                window->setAnimationBehavior(kNoAnimationBehavior);
-                window->orderOut();
-                window->setAnimationBehavior(hidden.animationBehavior);
-            }
-            if (OVCoreWindowOptimizer* optimizer = optimizerFor(window))
-                optimizer->enableActivity(false, window);
-            m_hiddenWindows.push_back(hidden);
-        }
+        m_modeChange.closeSheets();
+        m_modeChange.hideWindowsBesides(m_controllerWindow);
         return;
     }
-
-    for (const HiddenWindow& hidden : m_hiddenWindows) {
-        // A window closed while prompting is gone; there is nothing to bring back.
-        if (!isRegistered(hidden.window))
-            continue;
-        if (OVCoreWindowOptimizer* optimizer = optimizerFor(hidden.window))
-            optimizer->enableActivity(true, hidden.window);
-        if (!hidden.isMinimized) {
-            const int behavior = hidden.window->animationBehavior();
-            hidden.window->setAnimationBehavior(kNoAnimationBehavior);
-            hidden.window->orderFront();
-            hidden.window->setAnimationBehavior(behavior);
-        }
-    }
-    m_hiddenWindows.clear();
-    if (m_controllerWindow)
-        m_controllerWindow->orderFront();
+    m_modeChange.showHiddenWindows(m_controllerWindow);
 }
 
 void OVCore::_modePersistentChanges()
@@ -241,7 +138,7 @@ void OVCore::_modePersistentChanges()
     const bool prompt = isModePrompt();
     if (prompt)
         _updatePromptModeControllerWindowConfigurationDictionary();
-    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
+    const PromptModeWindowConfiguration& configuration = m_modeChange.windowConfiguration();
     Window* window = m_controllerWindow;
 
     if (window) {
@@ -254,30 +151,14 @@ void OVCore::_modePersistentChanges()
     // the closest we can come.
     const bool alwaysCoverTheDesktop =
         OVCoreSettings::boolean(QStringLiteral("alwaysCoverTheDesktop"), false);
-    if (window) {
-        if (prompt && (!configuration.isWindowed || alwaysCoverTheDesktop)) {
-            m_savedLevel = window->level();
-            m_raisedLevel = true;
-            window->setLevel(kShieldingWindowLevel);
-            window->orderFront();
-        } else if (!prompt && m_raisedLevel) {
-            window->setLevel(m_savedLevel);
-            m_raisedLevel = false;
-        }
-    }
+    if (window)
+        m_modeChange.setShieldingLevel(window, prompt, !configuration.isWindowed || alwaysCoverTheDesktop);
 
     if (prompt)
         m_speedWhilePaused = DBL_MAX;
 
-    if (window) {
-        const unsigned buttons = Window::Closable | Window::Miniaturizable;
-        if (prompt) {
-            m_savedTitleBarButtonBits = window->styleMask() & buttons;
-            window->setStyleMask(window->styleMask() & ~buttons);
-        } else {
-            window->setStyleMask(window->styleMask() | m_savedTitleBarButtonBits);
-        }
-    }
+    if (window)
+        m_modeChange.setTitleBarButtons(window, prompt);
     if (prompt)
         setupTextViewForMode();
 
@@ -331,10 +212,8 @@ void OVCore::_modePersistentChanges()
 
     _updateSpeedScale();
 
-    if (prompt) {
-        std::optional<Screen> screen = window ? window->screen() : std::nullopt;
-        m_fullScreenEditModeFrame = screen ? screen->visibleFrame() : Rect();
-    }
+    if (prompt)
+        m_modeChange.rememberFullScreenEditFrame(window);
 }
 
 void OVCore::setupTextViewForMode()
@@ -398,16 +277,8 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
 
 void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
 {
-    PromptModeWindowConfiguration configuration;
-    configuration.isWindowed = OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true);
-    if (m_controllerWindow)
-        configuration.frame = m_controllerWindow->frame();
-    if (!configuration.isWindowed) {
-        const std::vector<Screen> screens = Screen::screens();
-        if (!screens.empty())
-            configuration.frame = screens.front().frame();
-    }
-    m_promptModeConfiguration = configuration;
+    m_modeChange.updateWindowConfiguration(m_controllerWindow,
+                                           OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true));
 }
 
 bool OVCore::_isSystemSleepEnabled() const
