@@ -2,6 +2,8 @@
 // sources.
 #include "prompting/OVCore.h"
 
+#include "prompting/OVCorePrivate.h"
+
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/ScrollView.h"
@@ -62,38 +64,45 @@ qint64 clampedSeconds(double seconds)
     return qint64(seconds);
 }
 
+// Where the clip view stands over its document, as the scroll engine takes it.
+OVScrollEngine::ClipGeometry clipGeometry(const ClipView& clip, const View& document)
+{
+    return {clip.bounds().origin.y, clip.documentRect().origin.y, document.frame().size.height,
+            clip.bounds().size.height};
+}
+
 } // namespace
 
 // Time
 
 void OVCore::resetTimer()
 {
-    m_lastMeasuredTime = 1.0;
-    m_fractionalTime = 0;
-    if (m_timeInfo)
-        m_timeInfo->resetElapsedTime();
+    d->m_lastMeasuredTime = 1.0;
+    d->m_fractionalTime = 0;
+    if (d->m_timeInfo)
+        d->m_timeInfo->resetElapsedTime();
     NotificationCenter::shared().postNotification(OVCoreWillRequireSynchronizedTimersUpdateNotification,
                                                   this);
 }
 
 void OVCore::addScrollingDeltaAnimated(double delta)
 {
-    m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    d->m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addModalScrollingDeltaAnimated(double delta)
 {
-    m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    d->m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addReservedModalScrollingTime(double seconds)
 {
-    m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
+    d->m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
 }
 
 qint64 OVCore::estimatedTimeRemaining() const
 {
-    return estimatedTimeRemainingForController(m_controller);
+    return estimatedTimeRemainingForController(d->m_controller);
 }
 
 qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller) const
@@ -101,16 +110,16 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
     if (!controller)
         return kNoEstimate;
     double speed = 0;
-    if (controller != m_controller)
+    if (controller != d->m_controller)
         speed = _convertSpeedForSpeedScale(controller->speed());
     else
-        speed = isModePrompt() && adjustedSpeed() != 0 ? adjustedSpeed() : m_speed;
+        speed = isModePrompt() && adjustedSpeed() != 0 ? adjustedSpeed() : d->m_speed;
     if (speed == 0 || !std::isfinite(speed))
         return kNoEstimate;
 
-    ClipView* clipView = m_contentView;
-    View* documentView = m_documentView;
-    if (controller != m_controller) {
+    ClipView* clipView = d->m_contentView;
+    View* documentView = d->m_documentView;
+    if (controller != d->m_controller) {
         OVCorePrompterView* prompterView = controller->prompterView();
         clipView = prompterView ? prompterView->clipView() : nullptr;
         documentView = clipView ? clipView->documentView() : nullptr;
@@ -127,7 +136,7 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
         distance = documentView->frame().size.height - clipView->bounds().size.height - clipY + documentY;
     // A script shorter than the view has nothing left to scroll.
     distance = std::max(distance, 0.0);
-    return clampedSeconds(std::floor(distance / (speed * m_pixelsPerSecond)));
+    return clampedSeconds(std::floor(distance / (speed * d->m_pixelsPerSecond)));
 }
 
 // The tick
@@ -135,25 +144,25 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
 void OVCore::_prompterTimerAction()
 {
     const double now = HVTimestamp::seconds();
-    m_timePassed = now - m_previousPromptIncrementTimeStamp;
-    m_previousPromptIncrementTimeStamp = now;
+    d->m_timePassed = now - d->m_previousPromptIncrementTimeStamp;
+    d->m_previousPromptIncrementTimeStamp = now;
 
-    if (std::lround(m_lastMeasuredTime) == 1)
-        m_lastMeasuredTime = now;
-    m_fractionalTime += now - m_lastMeasuredTime;
-    if (m_fractionalTime >= 1) {
+    if (std::lround(d->m_lastMeasuredTime) == 1)
+        d->m_lastMeasuredTime = now;
+    d->m_fractionalTime += now - d->m_lastMeasuredTime;
+    if (d->m_fractionalTime >= 1) {
         // Every whole second counts, so a stalled main thread does not leave the clock behind.
-        const double wholeSeconds = std::floor(m_fractionalTime);
-        if (m_status != kStatusPausedHard && m_timeInfo)
-            m_timeInfo->setElapsedSeconds(m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
-        m_needsTimerUpdates = true;
-        m_fractionalTime -= wholeSeconds;
+        const double wholeSeconds = std::floor(d->m_fractionalTime);
+        if (d->m_status != kStatusPausedHard && d->m_timeInfo)
+            d->m_timeInfo->setElapsedSeconds(d->m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
+        d->m_needsTimerUpdates = true;
+        d->m_fractionalTime -= wholeSeconds;
     }
-    m_lastMeasuredTime = now;
+    d->m_lastMeasuredTime = now;
 
     RunLoop& runLoop = RunLoop::main();
     runLoop.cancelPreviousPerformRequests(this, kPrompterTimerActionSelector);
-    if (m_updateTiming >= 1) {
+    if (d->m_updateTiming >= 1) {
         _updatePrompterAndInterface();
         return;
     }
@@ -165,9 +174,9 @@ void OVCore::_prompterTimerAction()
 void OVCore::_updatePrompterAndInterface()
 {
     _incrementPrompter();
-    if (m_needsTimerUpdates) {
+    if (d->m_needsTimerUpdates) {
         _updateTimerControls();
-        m_needsTimerUpdates = false;
+        d->m_needsTimerUpdates = false;
     }
 }
 
@@ -175,23 +184,23 @@ void OVCore::_incrementPrompter()
 {
     OVScrollEngine::Input input;
     input.now = HVTimestamp::seconds();
-    input.timePassed = m_timePassed;
-    input.speed = m_speed;
-    input.speedScaleTypeTag = m_speedScaleTypeTag;
-    input.pixelsPerSecond = m_pixelsPerSecond;
-    input.started = m_status == kStatusStarted || m_forceStatus == kStatusStarted;
-    if (m_inputController) {
-        const OVCoreInputController& keys = *m_inputController;
+    input.timePassed = d->m_timePassed;
+    input.speed = d->m_speed;
+    input.speedScaleTypeTag = d->m_speedScaleTypeTag;
+    input.pixelsPerSecond = d->m_pixelsPerSecond;
+    input.started = d->m_status == kStatusStarted || d->m_forceStatus == kStatusStarted;
+    if (d->m_inputController) {
+        const OVCoreInputController& keys = *d->m_inputController;
         input.hasKeys = true;
         input.keys = {keys.scrollDown(), keys.scrollUp(), keys.boostSpeed(), keys.lastScrollDownTime(),
                       keys.lastScrollUpTime()};
     }
-    if (m_contentView && m_documentView) {
+    if (d->m_contentView && d->m_documentView) {
         input.hasClipView = true;
-        input.clip = clipGeometry();
+        input.clip = clipGeometry(*d->m_contentView, *d->m_documentView);
     }
 
-    const OVScrollEngine::Output output = m_scrollEngine.step(input);
+    const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
     if (!output.advanced)
         return;
     if (output.moved)
@@ -201,32 +210,26 @@ void OVCore::_incrementPrompter()
     else if (output.location == OVScrollEngine::Location::Bottom)
         _handlePrompterScrollLocation(1, output.moved);
 
-    if (m_needsTimerUpdates) {
+    if (d->m_needsTimerUpdates) {
         _updateTimerControls();
-        m_needsTimerUpdates = false;
+        d->m_needsTimerUpdates = false;
     }
     _updateSpeedControlIfNeeded();
 }
 
-OVScrollEngine::ClipGeometry OVCore::clipGeometry() const
-{
-    return {m_contentView->bounds().origin.y, m_contentView->documentRect().origin.y,
-            m_documentView->frame().size.height, m_contentView->bounds().size.height};
-}
-
 void OVCore::_handlePrompterScrollLocation(int location, bool didIncrementPrompter)
 {
-    const bool looping = m_controller && m_controller->looping();
+    const bool looping = d->m_controller && d->m_controller->looping();
     if (location == 1) {
         if (looping)
             _scrollPrompterToTop();
-        if (didIncrementPrompter && m_controller)
-            m_controller->prompterScrolledToScriptEnd();
+        if (didIncrementPrompter && d->m_controller)
+            d->m_controller->prompterScrolledToScriptEnd();
     } else if (location == 0) {
         if (looping)
             _scrollPrompterToBottom();
-        if (didIncrementPrompter && m_controller)
-            m_controller->prompterScrolledToScriptStart();
+        if (didIncrementPrompter && d->m_controller)
+            d->m_controller->prompterScrolledToScriptStart();
     }
 }
 
@@ -237,37 +240,37 @@ void OVCore::_scrollPrompterToYPosition(double y)
 
 void OVCore::_scrollPrompterToPoint(const Point& point)
 {
-    if (!m_contentView)
+    if (!d->m_contentView)
         return;
-    m_contentView->scrollToPoint(point);
-    if (m_scrollView)
-        m_scrollView->reflectScrolledClipView(m_contentView);
+    d->m_contentView->scrollToPoint(point);
+    if (d->m_scrollView)
+        d->m_scrollView->reflectScrolledClipView(d->m_contentView);
 }
 
 void OVCore::_scrollPrompterToTop()
 {
-    if (m_contentView)
-        _scrollPrompterToYPosition(m_contentView->documentRect().origin.y);
+    if (d->m_contentView)
+        _scrollPrompterToYPosition(d->m_contentView->documentRect().origin.y);
 }
 
 void OVCore::_scrollPrompterToBottom()
 {
-    if (m_contentView && m_documentView)
-        _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clipGeometry()));
+    if (d->m_contentView && d->m_documentView)
+        _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clipGeometry(*d->m_contentView, *d->m_documentView)));
 }
 
 void OVCore::_updateSpeedControlIfNeeded()
 {
-    if (m_controller && m_controller->speedControlNeedsUpdate())
-        m_controller->updateSpeedControl();
+    if (d->m_controller && d->m_controller->speedControlNeedsUpdate())
+        d->m_controller->updateSpeedControl();
 }
 
 std::vector<OVCoreController*> OVCore::_allCoreControllers() const
 {
-    if (m_allControllersProvider)
-        return m_allControllersProvider();
-    if (m_controller)
-        return {m_controller};
+    if (d->m_allControllersProvider)
+        return d->m_allControllersProvider();
+    if (d->m_controller)
+        return {d->m_controller};
     return {};
 }
 
@@ -284,7 +287,7 @@ void OVCore::_updateTimerControls()
         for (OVCoreController* controller : _allCoreControllers())
             update(controller);
     } else {
-        update(m_controller);
+        update(d->m_controller);
     }
     NotificationCenter::shared().postNotification(OVCoreWillRequireSynchronizedTimersUpdateNotification,
                                                   this);
@@ -303,7 +306,7 @@ void OVCore::_calculateOptimalFramerate()
     const std::optional<Screen> screen = operatorScreen();
     const double refreshRate = screen ? screen->refreshRate() : 0.0;
     const qint64 option = OVCoreSettings::integer(QStringLiteral("frameRateOptionTag"), -1);
-    double rate = m_frameRate;
+    double rate = d->m_frameRate;
     bool custom = false;
     switch (option) {
     case 0:
@@ -341,35 +344,35 @@ void OVCore::_calculateOptimalFramerate()
     }
     if (!isUsableRate(rate))
         rate = kFallbackFrameRate;
-    m_frameRate = rate;
-    m_usesMaximumFrameRate = custom || rate == refreshRate || rate == 5 * refreshRate;
+    d->m_frameRate = rate;
+    d->m_usesMaximumFrameRate = custom || rate == refreshRate || rate == 5 * refreshRate;
 }
 
 void OVCore::_calculateMinimumScrollIncrement()
 {
-    double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
+    double scale = d->m_controllerWindow ? d->m_controllerWindow->backingScaleFactor() : 1.0;
     if (!isUsableRate(scale))
         scale = 1.0;
-    m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
+    d->m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
 }
 
 // Tick sources
 
 void OVCore::_setupTimeTimer()
 {
-    if (m_timeTimer)
+    if (d->m_timeTimer)
         return;
-    m_timeTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _timeTimerAction(); });
+    d->m_timeTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _timeTimerAction(); });
 }
 
 void OVCore::_tearDownTimeTimer()
 {
-    if (!m_timeTimer) {
+    if (!d->m_timeTimer) {
         qWarning().noquote() << "OVCore timeTimer is not active!";
         return;
     }
-    m_timeTimer->invalidate();
-    m_timeTimer.reset();
+    d->m_timeTimer->invalidate();
+    d->m_timeTimer.reset();
 }
 
 void OVCore::_timeTimerAction()
@@ -405,7 +408,7 @@ void OVCore::_setupPrompterTimerOfType(int type)
         if (!operatorDisplay && (type == 1 || type == 4 || type == 5))
             return fallBack("%1 missing screen for type %2. falling back to type %3", 0);
 
-        if (m_tickSource.hasDisplayLink())
+        if (d->m_tickSource.hasDisplayLink())
             return;
         switch (type) {
         case 1:
@@ -428,19 +431,19 @@ void OVCore::_setupPrompterTimerOfType(int type)
             return startDisplayLink(type, fastest->displayID(), nullptr);
         }
         case 5:
-            return startDisplayLink(type, operatorDisplay->displayID(), m_controllerWindow);
+            return startDisplayLink(type, operatorDisplay->displayID(), d->m_controllerWindow);
         case 6:
             // The talent window comes with the talent output; until then its display paces the tick.
             return startDisplayLink(type, talentDisplay->displayID(), nullptr);
         }
     }
 
-    if (m_tickSource.hasTimer())
+    if (d->m_tickSource.hasTimer())
         return;
-    m_tickSource.startTimer(m_frameRate);
+    d->m_tickSource.startTimer(d->m_frameRate);
     const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
-    m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 0;
-    m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    d->m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 0;
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
     setupWorkaroundTimer();
 }
 
@@ -449,67 +452,67 @@ void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
     // The view-paced sources keep the timing they had, as the platform's view display links do.
     if (type <= 4) {
         const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
-        m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 1;
+        d->m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 1;
     }
-    m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
-    m_tickSource.startDisplayLink(type, displayID, window);
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    d->m_tickSource.startDisplayLink(type, displayID, window);
     setupWorkaroundTimer();
 }
 
 void OVCore::_teardownPrompterTimer()
 {
-    const bool toreDown = m_tickSource.stop();
+    const bool toreDown = d->m_tickSource.stop();
     RunLoop::main().cancelPreviousPerformRequests(this, kUpdatePrompterSelector);
-    if (toreDown && std::lround(m_lastMeasuredTime) != 1) {
-        m_fractionalTime += HVTimestamp::seconds() - m_lastMeasuredTime;
-        m_lastMeasuredTime = 1.0;
+    if (toreDown && std::lround(d->m_lastMeasuredTime) != 1) {
+        d->m_fractionalTime += HVTimestamp::seconds() - d->m_lastMeasuredTime;
+        d->m_lastMeasuredTime = 1.0;
     }
-    if (m_waTimer) {
-        m_waTimer->invalidate();
-        m_waTimer.reset();
+    if (d->m_waTimer) {
+        d->m_waTimer->invalidate();
+        d->m_waTimer.reset();
     }
 }
 
 void OVCore::setupWorkaroundTimer()
 {
     const qint64 tag = OVCoreSettings::integer(QStringLiteral("waTypeTag"), -1);
-    m_waType = int(tag);
+    d->m_waType = int(tag);
     if (tag == 0)
         return;
     if (tag >= 5 || tag < 0) {
         const HVVersion system = HVVersion::operatingSystemVersion();
-        m_waType = system >= m_waMinVersion && system < m_waMaxVersion ? 1 : 0;
-        if (m_waType == 0)
+        d->m_waType = system >= d->m_waMinVersion && system < d->m_waMaxVersion ? 1 : 0;
+        if (d->m_waType == 0)
             return;
     }
-    if (m_waTimer)
+    if (d->m_waTimer)
         return;
     double interval = OVCoreSettings::real(QStringLiteral("waTimerInterval"), 8.0);
     interval = interval < 0.1 || !std::isfinite(interval) ? 8.0 : std::min(interval, 120.0);
-    m_waTimer = Timer::scheduledTimer(interval, true, [this](Timer&) { _waTimerAction(); });
+    d->m_waTimer = Timer::scheduledTimer(interval, true, [this](Timer&) { _waTimerAction(); });
 }
 
 void OVCore::_waTimerAction()
 {
-    _performWaType(m_waType);
+    _performWaType(d->m_waType);
 }
 
 void OVCore::_performWaType(int type)
 {
     switch (type) {
     case 1:
-        if (m_textView)
-            m_textView->setNeedsDisplay(true);
+        if (d->m_textView)
+            d->m_textView->setNeedsDisplay(true);
         break;
     case 2:
         RunLoop::main().performAfterDelay(0, this, QStringLiteral("_performWaType:"),
                                           [this] { _performWaType(1); });
         break;
     case 3:
-        if (m_textView) {
-            const Size size = m_textView->frame().size;
-            m_textView->setFrameSize(Size{size.width, size.height + 1});
-            m_textView->setFrameSize(size);
+        if (d->m_textView) {
+            const Size size = d->m_textView->frame().size;
+            d->m_textView->setFrameSize(Size{size.width, size.height + 1});
+            d->m_textView->setFrameSize(size);
         }
         break;
     case 4:
