@@ -33,6 +33,33 @@ double takeAnimatedStep(double& pending, double addedAt, double now)
     return 0;
 }
 
+// The speed of this tick: the prompter's own when started, eased by held keys and boosted.
+double adjustedSpeedFor(const OVScrollEngine::Input& input)
+{
+    double adjusted = input.started ? input.speed : 0;
+    if (!input.hasKeys)
+        return adjusted;
+    const OVScrollEngine::HeldKeys& keys = input.keys;
+    const double now = input.now;
+    const auto keyTerm = [now](bool held, double lastTime) {
+        const double dt = now - lastTime;
+        return held ? std::min(dt / kHeldKeyEaseIn, kHeldKeyEaseIn)
+                    : std::max(0.0, (kHeldKeyEaseOut - dt) / kHeldKeyEaseOut);
+    };
+    adjusted +=
+        kHeldKeyEasedSpeed * keyTerm(keys.down, keys.lastDownTime) + (keys.down ? kHeldKeyBaseSpeed : 0);
+    adjusted -= kHeldKeyEasedSpeed * keyTerm(keys.up, keys.lastUpTime) + (keys.up ? kHeldKeyBaseSpeed : 0);
+    if (keys.boost) {
+        const double reversed =
+            std::abs(OVScrollEngine::reverseConvertSpeed(adjusted, input.speedScaleTypeTag));
+        const double magnitude = std::abs(OVScrollEngine::convertSpeed(
+            (kBoostTarget - reversed) * kBoostShare + reversed, input.speedScaleTypeTag));
+        const double sign = adjusted != 0 ? adjusted : input.speed;
+        adjusted = std::copysign(magnitude, sign);
+    }
+    return adjusted;
+}
+
 } // namespace
 
 void OVScrollEngine::addScrollingDeltaAnimated(double delta, double now)
@@ -45,31 +72,6 @@ void OVScrollEngine::addModalScrollingDeltaAnimated(double delta, double now)
 {
     m_modalScrollDeltaAnimated += delta;
     m_modalScrollDeltaAnimatedTime = now;
-}
-
-double OVScrollEngine::adjustedSpeedFor(const Input& input) const
-{
-    double adjusted = input.started ? input.speed : 0;
-    if (!input.hasKeys)
-        return adjusted;
-    const HeldKeys& keys = input.keys;
-    const double now = input.now;
-    const auto keyTerm = [now](bool held, double lastTime) {
-        const double dt = now - lastTime;
-        return held ? std::min(dt / kHeldKeyEaseIn, kHeldKeyEaseIn)
-                    : std::max(0.0, (kHeldKeyEaseOut - dt) / kHeldKeyEaseOut);
-    };
-    adjusted +=
-        kHeldKeyEasedSpeed * keyTerm(keys.down, keys.lastDownTime) + (keys.down ? kHeldKeyBaseSpeed : 0);
-    adjusted -= kHeldKeyEasedSpeed * keyTerm(keys.up, keys.lastUpTime) + (keys.up ? kHeldKeyBaseSpeed : 0);
-    if (keys.boost) {
-        const double reversed = std::abs(reverseConvertSpeed(adjusted, input.speedScaleTypeTag));
-        const double magnitude = std::abs(
-            convertSpeed((kBoostTarget - reversed) * kBoostShare + reversed, input.speedScaleTypeTag));
-        const double sign = adjusted != 0 ? adjusted : input.speed;
-        adjusted = std::copysign(magnitude, sign);
-    }
-    return adjusted;
 }
 
 OVScrollEngine::Output OVScrollEngine::step(const Input& input)
@@ -118,12 +120,6 @@ OVScrollEngine::Output OVScrollEngine::step(const Input& input)
     else if (target == bottom)
         output.location = Location::Bottom;
     return output;
-}
-
-double OVScrollEngine::scriptBottom(const ClipGeometry& clip)
-{
-    const double bottom = clip.documentHeight - clip.clipHeight + clip.documentTop;
-    return std::max(bottom, clip.documentTop);
 }
 
 double OVScrollEngine::convertSpeed(double speed, int speedScaleTypeTag)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 // The arithmetic of one tick of Prompt mode: from the speed, the time since the previous tick, the
 // held scroll keys, the queued deltas and the clip view's geometry to the clip view's new origin.
 // It touches no view, clock or setting, so a tick is a function of its input and this state.
@@ -53,7 +55,11 @@ public:
     Output step(const Input& input);
 
     // The lowest point the origin can reach: a script shorter than the view ends at its start.
-    static double scriptBottom(const ClipGeometry& clip);
+    static double scriptBottom(const ClipGeometry& clip)
+    {
+        const double bottom = clip.documentHeight - clip.clipHeight + clip.documentTop;
+        return std::max(bottom, clip.documentTop);
+    }
 
     // The speed control's value on the chosen scale, and back.
     static double convertSpeed(double speed, int speedScaleTypeTag);
@@ -87,8 +93,6 @@ public:
     void clearReservedModalScrollingTime() { m_reservedModalScrollingTime = 0; }
 
 private:
-    double adjustedSpeedFor(const Input& input) const;
-
     double m_adjustedSpeed = 0;
     double m_leftoverDelta = 0;
     double m_minimumScrollIncrement = 1.0;
