@@ -101,6 +101,7 @@ std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
     auto window = std::make_unique<Window>(kDefaultWindowFrame);
     auto prompter = std::make_unique<OVDocumentPrompterView>(Rect{{0, 0}, kDefaultWindowFrame.size});
     m_prompterView = prompter.get();
+    m_prompterView->setCore(m_core);
     window->setContentView(std::move(prompter));
     return window;
 }
@@ -116,7 +117,7 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, kWindowWillCloseNotification, own,
                              [this](const Notification&) { windowWillClose(); });
     m_observers.emplace_back(center, kViewBoundsDidChangeNotification,
-                             m_prompterView->scrollView()->contentView(),
+                             m_prompterView->clipView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
     m_observers.emplace_back(center, kViewFrameDidChangeNotification, textView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
@@ -249,7 +250,7 @@ void OVDocumentWindowController::setPrompterSpeed(double speed)
     m_prompterSpeed = std::abs(speed) <= kZeroSpeedThreshold ? 0 : speed;
     m_timeRemainingNeedsUpdate = true;
     if (m_core->controller() == this)
-        m_core->speedDidUpdate();
+        m_core->speedDidUpdate(m_prompterSpeed);
     updateSpeedControl();
 }
 

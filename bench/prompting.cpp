@@ -39,6 +39,7 @@ class BenchPrompterView final : public OVCorePrompterView {
 public:
     explicit BenchPrompterView(ScrollView* scrollView) : m_scrollView(scrollView) {}
     ScrollView* scrollView() const override { return m_scrollView; }
+    ClipView* clipView() const override { return m_scrollView->contentView(); }
     View* textView() const override { return m_scrollView->documentView(); }
 
 private:

@@ -11,8 +11,8 @@
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
-#include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVViewDrawing.h"
+#include "prompting/OVCore.h"
 
 #include <QAction>
 #include <QCursor>
@@ -571,7 +571,7 @@ std::unique_ptr<QMenu> OVFocusArrowView::menuForEvent(const Event& event)
         return nullptr;
     auto menu = std::make_unique<QMenu>(contextualMenuTitle());
     menu->setTitle(contextualMenuTitle());
-    if (OVPrompterViewContext::isModeEdit()) {
+    if (!m_core || m_core->isModeEdit()) {
         for (int tag = 0; tag < kSizeCount; ++tag) {
             QAction* item = menu->addAction(HVLocalizedString::localizedString(
                 QString::fromLatin1(kSizes[tag].key), QString::fromLatin1(kSizes[tag].title)));

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class OVCore;
 class QMenu;
 
 inline const QString OVFocusArrowInternalDidChangePropertiesNotification =
@@ -90,6 +91,10 @@ public:
     void setArrowSize(qint64 size);
     bool isPositionLocked() const { return m_positionLocked; }
     void setPositionLocked(bool locked);
+    // The prompting core this view talks to, set by whoever puts the view in a window; without one
+    // the view behaves as in Edit mode with the prompter paused.
+    void setCore(OVCore* core) { m_core = core; }
+    OVCore* core() const { return m_core; }
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
     bool flippedHorizontally() const { return m_flippedHorizontally; }
@@ -150,6 +155,7 @@ private:
     qint64 m_arrowSize = -1;
     bool m_positionLocked = false;
     bool m_enabled = true;
+    OVCore* m_core = nullptr;
     bool m_flippedHorizontally = false;
     bool m_flippedVertically = false;
     std::optional<QColor> m_backgroundColor;

@@ -15,7 +15,6 @@
 #include "platform/textview/FindBar.h"
 #include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVFocusArrowView.h"
-#include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVCore.h"
@@ -457,9 +456,9 @@ void OVPrompterView::scrollToLineInDirection(int direction)
     Rect bounds = clip->bounds();
     bounds.origin.y = target;
     clip->animateBounds(bounds, kLineScrollDuration);
-    if (OVPrompterViewContext::isModePrompt()) {
-        OVPrompterViewContext::core().clearReservedModalScrollingTime();
-        OVPrompterViewContext::core().addReservedModalScrollingTime(kLineScrollDuration);
+    if (m_core && m_core->isModePrompt()) {
+        m_core->clearReservedModalScrollingTime();
+        m_core->addReservedModalScrollingTime(kLineScrollDuration);
     }
     m_animatingLineDestination = target;
     m_lineDestinationResetAt = Clock::shared().now() + kLineScrollDuration;
@@ -536,9 +535,22 @@ void OVPrompterView::configureForPreviewOrTalent()
     m_scrollView->setHasVerticalScroller(false);
 }
 
+void OVPrompterView::setCore(OVCore* core)
+{
+    m_core = core;
+    m_scrollView->setCore(core);
+    m_focusArrowView->setCore(core);
+    m_timeBar->setCore(core);
+}
+
 ScrollView* OVPrompterView::scrollView() const
 {
     return m_scrollView;
+}
+
+ClipView* OVPrompterView::clipView() const
+{
+    return m_scrollView->contentView();
 }
 
 View* OVPrompterView::textView() const

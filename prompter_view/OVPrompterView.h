@@ -14,6 +14,7 @@
 #include <optional>
 
 class Animation;
+class OVCore;
 class OVFocusArrowView;
 class OVScrollView;
 class OVTextView;
@@ -117,6 +118,7 @@ public:
 
     // OVCorePrompterView.
     ScrollView* scrollView() const override;
+    ClipView* clipView() const override;
     View* textView() const override;
     bool isContentEditable() const override;
     void setupTextViewForMode(bool promptMode, qsizetype visibleCharacterLocation) override;
@@ -150,6 +152,11 @@ public:
     bool restoreUnadjustedContent() override;
     const AttributedString* unadjustedContent() const override;
 
+    // The prompting core this view and its scroll view, focus arrow and time bar talk to; without one
+    // they behave as in Edit mode with the prompter paused.
+    void setCore(OVCore* core);
+    OVCore* core() const { return m_core; }
+
     // Whether Shift counts as held when animationDuration is asked (tests set it; the program asks
     // the keyboard).
     static void setShiftKeyQuery(std::function<bool()> query);
@@ -169,6 +176,7 @@ private:
     OVTextView* m_textView = nullptr;
     OVFocusArrowView* m_focusArrowView = nullptr;
     OVTimeBar* m_timeBar = nullptr;
+    OVCore* m_core = nullptr;
     double m_horizontalMarginIndentFactor = 0;
     double m_verticalMarginIndentFactor = 0;
     unsigned m_marginAlignment = 4;

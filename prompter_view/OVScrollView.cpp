@@ -6,7 +6,6 @@
 #include "platform/foundation/UserDefaults.h"
 #include "prompter_view/OVClipView.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
-#include "prompter_view/OVPrompterViewContext.h"
 #include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
 #include "prompting/OVCore.h"
@@ -200,12 +199,12 @@ void OVScrollView::scrollWheel(Event& event)
 {
     if (m_preventScrolling)
         return;
-    if (OVPrompterViewContext::isStatusStarted()) {
+    if (m_core && m_core->isStatusStarted()) {
         // While prompting the view never moves by itself: the engine takes the delta, one unit per
         // wheel notch or one point per point of a precise device.
         const double dy = event.scrollingDeltaY;
         if (dy != 0 && std::isfinite(dy))
-            OVPrompterViewContext::core().addScrollingDelta(-dy);
+            m_core->addScrollingDelta(-dy);
         return;
     }
     if (m_enclosingPrompterView && m_enclosingPrompterView->isVerticallyFlipped()) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class OVCore;
 class OVEnclosingPrompterView;
 class Timer;
 
@@ -60,6 +61,10 @@ public:
     bool ignoreSetHasScrollerCalls() const { return m_ignoreSetHasScrollerCalls; }
     void setIgnoreSetHasScrollerCalls(bool ignore) { m_ignoreSetHasScrollerCalls = ignore; }
     // Wheel events are dropped while set (the framework's scroll view switch).
+    // The prompting core this view talks to, set by whoever puts the view in a window; without one
+    // the view behaves as in Edit mode with the prompter paused.
+    void setCore(OVCore* core) { m_core = core; }
+    OVCore* core() const { return m_core; }
     bool preventScrolling() const { return m_preventScrolling; }
     void setPreventScrolling(bool prevent) { m_preventScrolling = prevent; }
 
@@ -105,6 +110,7 @@ private:
     bool m_suspendReTile = false;
     bool m_ignoreSetHasScrollerCalls = false;
     bool m_preventScrolling = false;
+    OVCore* m_core = nullptr;
     int m_trackingArea = 0;
     std::unique_ptr<Timer> m_flashTimer;
     NotificationObserver m_paddingPreferenceObserver;

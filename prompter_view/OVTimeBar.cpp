@@ -8,7 +8,6 @@
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/text/AttributeNames.h"
-#include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVTimeBarActionResponder.h"
 #include "prompter_view/OVTimeBarText.h"
 #include "prompter_view/OVViewDrawing.h"
@@ -645,7 +644,7 @@ std::unique_ptr<QMenu> OVTimeBar::menuForEvent(const Event& event)
                 setShowsTimer(true);
             });
     menu->addSeparator();
-    const bool edit = OVPrompterViewContext::isModeEdit();
+    const bool edit = !m_core || m_core->isModeEdit();
     if (edit) {
         addItem(localized("time-bar-position-on-top", "Position on Top"), kPositionTop,
                 m_position == kPositionTop, [this] { setPosition(kPositionTop); });

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class OVCore;
 class OVTimeBarActionResponder;
 class OVTimeInfo;
 class QMenu;
@@ -33,6 +34,11 @@ inline const QString OVTimeBarPositionDidChangeNotification =
 // elapsed time; settings are shared by every bar through the synchronised-properties scheme.
 class OVTimeBar : public View, public HVInitialDefaultsProvider, public OVSynchronizedSettings<OVTimeBar> {
 public:
+    // The prompting core this view talks to, set by whoever puts the view in a window; without one
+    // the view behaves as in Edit mode with the prompter paused.
+    void setCore(OVCore* core) { m_core = core; }
+    OVCore* core() const { return m_core; }
+
     enum TimerType : qint64 { kTimerElapsed = 0, kTimerRemaining = 1 };
     enum Position : qint64 { kPositionBottom = 0, kPositionTop = 1 };
     enum Part : int {
@@ -143,6 +149,7 @@ protected:
     void frameDidChange(const Size& oldSize) override;
 
 private:
+    OVCore* m_core = nullptr;
     void applyAttributes();
     void updateComponentVisibility();
     void relayout();

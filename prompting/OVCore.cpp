@@ -1,10 +1,11 @@
 #include "prompting/OVCore.h"
 
+#include "prompting/OVCorePrivate.h"
+
 #include "platform/appkit/EventTranslation.h"
 
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
-#include "platform/appkit/DisplayLink.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScreenSaverInhibitor.h"
@@ -20,7 +21,6 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
-#include "prompting/OVSynchronousQueue.h"
 #include "prompting/OVTimeInfo.h"
 
 #include <QDebug>
@@ -56,6 +56,10 @@ QString callStack()
 
 } // namespace
 
+OVCore::Private::Private(OVCore& core) : m_tickSource([&core] { core._prompterTimerAction(); }) {}
+
+OVCore::Private::~Private() = default;
+
 OVCore& OVCore::sharedCore()
 {
     // Never freed: timers and observers of the core may still fire while the process ends.
@@ -63,16 +67,16 @@ OVCore& OVCore::sharedCore()
     return *core;
 }
 
-OVCore::OVCore()
+OVCore::OVCore() : d(std::make_unique<Private>(*this))
 {
     if (!Application::shared().delegate())
         qWarning().noquote() << QStringLiteral("%1 OVCore instance created before appDelegate. Fix this.")
                                     .arg(QStringLiteral("-[OVCore init]"));
     _setupTimeTimer();
     _updateSpeedScale();
-    m_prompterStates.reserve(2);
+    d->m_prompterStates.reserve(2);
     resetTimer();
-    m_pixelsPerSecond = kDefaultPixelsPerSecond;
+    d->m_pixelsPerSecond = kDefaultPixelsPerSecond;
     NotificationCenter::shared().addObserver(
         kSpeedScaleTypeDidChangeNotification, nullptr,
         [this](const Notification&) {
@@ -94,38 +98,38 @@ OVCore::~OVCore()
 void OVCore::configureCoreForController(OVCoreController* controller)
 {
     if (controller) {
-        m_controller = controller;
+        d->m_controller = controller;
         setPrompterView(controller->prompterView());
-        m_timeInfo = controller->timeInfo();
-        m_controllerWindow = controller->controllerWindow();
+        d->m_timeInfo = controller->timeInfo();
+        d->m_controllerWindow = controller->controllerWindow();
         speedDidUpdate();
-        m_fractionalTime = 0;
+        d->m_fractionalTime = 0;
     } else {
-        m_controller = nullptr;
+        d->m_controller = nullptr;
         setPrompterView(nullptr);
-        m_timeInfo = nullptr;
-        m_controllerWindow = nullptr;
+        d->m_timeInfo = nullptr;
+        d->m_controllerWindow = nullptr;
     }
     NotificationCenter::shared().postNotification(OVCoreDidChangeControllerNotification, controller);
 }
 
 void OVCore::setPrompterView(OVCorePrompterView* prompterView)
 {
-    m_prompterView = prompterView;
-    m_scrollView = prompterView ? prompterView->scrollView() : nullptr;
-    m_textView = prompterView ? prompterView->textView() : nullptr;
-    m_contentView = m_scrollView ? m_scrollView->contentView() : nullptr;
-    m_documentView = m_contentView ? m_contentView->documentView() : nullptr;
+    d->m_prompterView = prompterView;
+    d->m_scrollView = prompterView ? prompterView->scrollView() : nullptr;
+    d->m_textView = prompterView ? prompterView->textView() : nullptr;
+    d->m_contentView = prompterView ? prompterView->clipView() : nullptr;
+    d->m_documentView = d->m_contentView ? d->m_contentView->documentView() : nullptr;
 }
 
 bool OVCore::isContentEditable() const
 {
-    return m_prompterView && m_prompterView->isContentEditable();
+    return d->m_prompterView && d->m_prompterView->isContentEditable();
 }
 
 unsigned long OVCore::currentModifierFlags() const
 {
-    return m_modifierFlagsProvider ? m_modifierFlagsProvider() : ::currentModifierFlags();
+    return d->m_modifierFlagsProvider ? d->m_modifierFlagsProvider() : ::currentModifierFlags();
 }
 
 // Modes
@@ -140,73 +144,75 @@ void OVCore::toggleMode()
 
 void OVCore::_setupForMode(unsigned mode)
 {
-    if (m_isModeChanging)
+    if (d->m_isModeChanging)
         return;
-    if (mode == m_mode) {
+    if (mode == d->m_mode) {
         qWarning().noquote()
             << QStringLiteral("OVCore: attempted to set mode we are already in: %1").arg(mode);
         qWarning().noquote() << QStringLiteral("stack trace: %1").arg(callStack());
         return;
     }
-    if (!m_modeQueue)
+    if (!d->m_modeChange.hasQueue())
         buildModeChangeQueue();
     try {
         if (mode == kModeEdit)
-            m_modeQueue->executeQueue();
+            d->m_modeChange.runIntoEditMode();
         else
-            m_modeQueue->executeQueueInReverse();
+            d->m_modeChange.runIntoPromptMode();
     } catch (const std::exception& exception) {
         qWarning().noquote() << "OVCore: a mode-change step failed:" << exception.what();
     } catch (...) {
         qWarning().noquote() << "OVCore: a mode-change step failed";
     }
     // Every step runs inside this call, so anything still under way here was cut short.
-    if (m_isModeChanging || m_modeQueue->isExecuting() || areEventsBlocked())
+    if (d->m_isModeChanging || d->m_modeChange.isExecuting() || areEventsBlocked())
         recoverFromFailedModeChange();
 }
 
 void OVCore::recoverFromFailedModeChange()
 {
-    m_modeQueue->abandonExecution();
+    d->m_modeChange.abandon();
     unblockEvents();
-    m_isModeChanging = false;
-    m_willBecomeMode = kNoChange;
+    d->m_isModeChanging = false;
+    d->m_willBecomeMode = kNoChange;
 }
 
 void OVCore::buildModeChangeQueue()
 {
-    m_modeQueue = OVSynchronousQueue::synchronousQueue();
-    auto item = [this](const QString& name, void (OVCore::*step)()) {
-        return OVSynchronousQueueItem::itemWithObject(this, name, [this, name, step](const QVariant&) {
-            if (m_stepObserver)
-                m_stepObserver(name);
-            (this->*step)();
-        });
+    const auto step = [this](const QString& name, void (OVCore::*run)()) {
+        const auto observed = [this, name, run] {
+            if (d->m_stepObserver)
+                d->m_stepObserver(name);
+            (this->*run)();
+        };
+        return OVModeChange::Step{name, observed};
     };
-    m_modeQueue->setAlwaysFirstItem(item(QStringLiteral("_startSetup"), &OVCore::_startSetup));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_embedWindow"), &OVCore::_embedWindow));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_windowResize"), &OVCore::_windowResize));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_scrollBarAdjust"), &OVCore::_scrollBarAdjust));
-    m_modeQueue->addItemToQueue(item(QStringLiteral("_windowFade"), &OVCore::_windowFade));
-    m_modeQueue->addItemToQueue(
-        item(QStringLiteral("_modePersistentChanges"), &OVCore::_modePersistentChanges));
-    m_modeQueue->setAlwaysLastItem(item(QStringLiteral("_finishSetup"), &OVCore::_finishSetup));
+    d->m_modeChange.buildQueue(this, {
+                                      step(QStringLiteral("_startSetup"), &OVCore::_startSetup),
+                                      step(QStringLiteral("_embedWindow"), &OVCore::_embedWindow),
+                                      step(QStringLiteral("_windowResize"), &OVCore::_windowResize),
+                                      step(QStringLiteral("_scrollBarAdjust"), &OVCore::_scrollBarAdjust),
+                                      step(QStringLiteral("_windowFade"), &OVCore::_windowFade),
+                                      step(QStringLiteral("_modePersistentChanges"),
+                                           &OVCore::_modePersistentChanges),
+                                      step(QStringLiteral("_finishSetup"), &OVCore::_finishSetup),
+                                  });
 }
 
 void OVCore::blockEvents()
 {
-    if (m_eventsBlocked)
+    if (d->m_eventsBlocked)
         return;
     HVEventBlocker::sharedBlocker().blockAppWithOptions(1);
-    m_eventsBlocked = true;
+    d->m_eventsBlocked = true;
 }
 
 void OVCore::unblockEvents()
 {
-    if (!m_eventsBlocked)
+    if (!d->m_eventsBlocked)
         return;
     HVEventBlocker::sharedBlocker().unblockApp();
-    m_eventsBlocked = false;
+    d->m_eventsBlocked = false;
 }
 
 // Statuses
@@ -222,34 +228,34 @@ void OVCore::toggleStatus()
 void OVCore::pausePrompter()
 {
     const bool hard = (currentModifierFlags() & kOptionKeyMask) ||
-                      (m_controller && m_controller->shouldHardPausePrompter());
+                      (d->m_controller && d->m_controller->shouldHardPausePrompter());
     _setupForStatus(hard ? kStatusPausedHard : kStatusPaused);
 }
 
 void OVCore::_setupForStatus(unsigned requested)
 {
-    if (m_isStatusChanging)
+    if (d->m_isStatusChanging)
         return;
-    const unsigned status = m_forceStatus ? m_forceStatus : requested;
-    if (status == m_status) {
+    const unsigned status = d->m_forceStatus ? d->m_forceStatus : requested;
+    if (status == d->m_status) {
         qWarning().noquote()
             << QStringLiteral("OVCore: attempted to set status we are already in: %1").arg(status);
         qWarning().noquote() << QStringLiteral("stack trace: %1").arg(callStack());
         return;
     }
-    m_isStatusChanging = true;
-    m_willBecomeStatus = status;
-    if (m_controller)
-        m_controller->coreStatusWillChange(status);
-    m_status = status;
+    d->m_isStatusChanging = true;
+    d->m_willBecomeStatus = status;
+    if (d->m_controller)
+        d->m_controller->coreStatusWillChange(status);
+    d->m_status = status;
     if (status == kStatusStarted && !isModePrompt())
         enterPromptMode();
 
     const double now = HVTimestamp::seconds();
-    m_previousPromptIncrementTimeStamp = now;
+    d->m_previousPromptIncrementTimeStamp = now;
     HVAnalytics& analytics = HVAppServices::shared().analytics();
     analytics.incrementIntegerForKeyPath(QStringLiteral("promptMode.statusChanges"));
-    if (status == kStatusPausedHard && !(m_controller && m_controller->shouldHardPausePrompter()))
+    if (status == kStatusPausedHard && !(d->m_controller && d->m_controller->shouldHardPausePrompter()))
         analytics.incrementIntegerForKeyPath(QStringLiteral("promptMode.hardStops"));
 
     const bool cursorMovementAdjustsSpeed =
@@ -258,81 +264,80 @@ void OVCore::_setupForStatus(unsigned requested)
     const double pauseSpeed = OVCoreSettings::real(QStringLiteral("pauseSpeed"), 0.0);
     const bool setPreviousSpeedOnStart =
         OVCoreSettings::boolean(QStringLiteral("setPreviousSpeedOnStart"), false);
-    const bool speedMayChange = !m_ignoreSpeedChangeSetsSpeedWhilePaused && !m_isModeChanging && m_controller;
+    const bool speedMayChange = !d->m_ignoreSpeedChangeSetsSpeedWhilePaused && !d->m_isModeChanging && d->m_controller;
 
     if (status == kStatusStarted) {
-        m_leftoverDelta = 0;
-        m_externalScrollDelta = 0;
-        m_startTime = now;
-        m_stopTime = 0;
+        d->m_scrollEngine.clearLeftoverAndScrollingDelta();
+        d->m_startTime = now;
+        d->m_stopTime = 0;
         if (cursorMovementAdjustsSpeed)
             setMousePrompting(true);
-        if (speedMayChange && setPreviousSpeedOnStart && m_speedWhilePaused != DBL_MAX) {
-            setControllerSpeed(m_speedWhilePaused);
-            m_speedWhilePaused = DBL_MAX;
+        if (speedMayChange && setPreviousSpeedOnStart && d->m_speedWhilePaused != DBL_MAX) {
+            setControllerSpeed(d->m_speedWhilePaused);
+            d->m_speedWhilePaused = DBL_MAX;
         }
     } else {
-        m_startTime = 0;
-        m_stopTime = now;
+        d->m_startTime = 0;
+        d->m_stopTime = now;
         setMousePrompting(false);
         if (speedMayChange) {
-            m_speedWhilePaused = m_controller->speed();
+            d->m_speedWhilePaused = d->m_controller->speed();
             if (setPauseSpeedOnPause)
                 setControllerSpeed(pauseSpeed);
         }
     }
 
-    m_isStatusChanging = false;
-    m_willBecomeStatus = kNoChange;
-    if (m_controller)
-        m_controller->coreStatusDidChange(status);
+    d->m_isStatusChanging = false;
+    d->m_willBecomeStatus = kNoChange;
+    if (d->m_controller)
+        d->m_controller->coreStatusDidChange(status);
 }
 
 void OVCore::setControllerSpeed(double speed)
 {
-    if (!m_controller)
+    if (!d->m_controller)
         return;
-    const bool wasIgnoring = m_ignoreSpeedChangeChangesStatus;
-    m_ignoreSpeedChangeChangesStatus = true;
-    m_controller->setSpeed(speed);
-    m_ignoreSpeedChangeChangesStatus = wasIgnoring;
+    const bool wasIgnoring = d->m_ignoreSpeedChangeChangesStatus;
+    d->m_ignoreSpeedChangeChangesStatus = true;
+    d->m_controller->setSpeed(speed);
+    d->m_ignoreSpeedChangeChangesStatus = wasIgnoring;
 }
 
 void OVCore::savePrompterState()
 {
-    m_prompterStates.insert(m_prompterStates.begin(), PrompterState{m_status, m_speed});
+    d->m_prompterStates.insert(d->m_prompterStates.begin(), Private::PrompterState{d->m_status, d->m_speed});
 }
 
 void OVCore::restorePrompterState()
 {
-    if (m_prompterStates.empty()) {
+    if (d->m_prompterStates.empty()) {
         qWarning().noquote() << "error: no restore state exists";
         return;
     }
-    const PrompterState state = m_prompterStates.front();
-    m_prompterStates.erase(m_prompterStates.begin());
-    if (state.speed != m_speed)
-        m_speed = state.speed;
-    if (state.status == m_status)
+    const Private::PrompterState state = d->m_prompterStates.front();
+    d->m_prompterStates.erase(d->m_prompterStates.begin());
+    if (state.speed != d->m_speed)
+        d->m_speed = state.speed;
+    if (state.status == d->m_status)
         return;
     if (state.status == kStatusStarted) {
         startPrompter();
     } else {
-        m_forceStatus = state.status;
+        d->m_forceStatus = state.status;
         pausePrompter();
-        m_forceStatus = 0;
+        d->m_forceStatus = 0;
     }
 }
 
 void OVCore::observeScrollerDragging(bool observe)
 {
     NotificationCenter& center = NotificationCenter::shared();
-    if (m_scrollerDragObserved) {
+    if (d->m_scrollerDragObserved) {
         center.removeObserver(this, kScrollerWillBeginScrollingByMouseNotification, nullptr);
         center.removeObserver(this, kScrollerDidFinishScrollingByMouseNotification, nullptr);
-        m_scrollerDragObserved = false;
+        d->m_scrollerDragObserved = false;
     }
-    Scroller* scroller = m_scrollView ? m_scrollView->verticalScroller() : nullptr;
+    Scroller* scroller = d->m_scrollView ? d->m_scrollView->verticalScroller() : nullptr;
     if (!observe || !scroller)
         return;
     center.addObserver(
@@ -341,7 +346,7 @@ void OVCore::observeScrollerDragging(bool observe)
     center.addObserver(
         kScrollerDidFinishScrollingByMouseNotification, scroller,
         [this](const Notification&) { scrollerDidFinishScrollingByMouse(); }, this);
-    m_scrollerDragObserved = true;
+    d->m_scrollerDragObserved = true;
 }
 
 void OVCore::scrollerWillBeginScrollingByMouse()
@@ -360,124 +365,384 @@ void OVCore::scrollerDidFinishScrollingByMouse()
 
 void OVCore::speedDidUpdate()
 {
-    if (!m_controller)
+    if (d->m_controller)
+        speedDidUpdate(d->m_controller->speed());
+}
+
+void OVCore::speedDidUpdate(double controllerSpeed)
+{
+    if (!d->m_controller)
         return;
-    const double controllerSpeed = m_controller->speed();
-    m_speed = _convertSpeedForSpeedScale(controllerSpeed);
+    d->m_speed = _convertSpeedForSpeedScale(controllerSpeed);
     if (isModePrompt()) {
-        m_maxSpeedInPromptMode = std::max(m_maxSpeedInPromptMode, std::abs(controllerSpeed));
+        d->m_maxSpeedInPromptMode = std::max(d->m_maxSpeedInPromptMode, std::abs(controllerSpeed));
         if (OVCoreSettings::boolean(QStringLiteral("changingSpeedStartsPrompter"), true) &&
-            !m_ignoreSpeedChangeChangesStatus && !m_isModeChanging && isStatusPaused()) {
+            !d->m_ignoreSpeedChangeChangesStatus && !d->m_isModeChanging && isStatusPaused()) {
             // The status change this starts keeps the speed the user just chose.
-            const bool wasIgnoring = m_ignoreSpeedChangeSetsSpeedWhilePaused;
-            m_ignoreSpeedChangeSetsSpeedWhilePaused = true;
+            const bool wasIgnoring = d->m_ignoreSpeedChangeSetsSpeedWhilePaused;
+            d->m_ignoreSpeedChangeSetsSpeedWhilePaused = true;
             Application::shared().sendAction(QStringLiteral("toggleStatus:"), nullptr,
                                              QVariant::fromValue(static_cast<void*>(this)));
-            m_ignoreSpeedChangeSetsSpeedWhilePaused = wasIgnoring;
+            d->m_ignoreSpeedChangeSetsSpeedWhilePaused = wasIgnoring;
         }
     }
-    if (!m_isStatusChanging)
-        m_speedWhilePaused = DBL_MAX;
+    if (!d->m_isStatusChanging)
+        d->m_speedWhilePaused = DBL_MAX;
 }
 
 void OVCore::_updateSpeedScale()
 {
-    m_speedScaleTypeTag = int(OVCoreSettings::integer(QStringLiteral("speedScaleTypeTag"), 1));
+    d->m_speedScaleTypeTag = int(OVCoreSettings::integer(QStringLiteral("speedScaleTypeTag"), 1));
     speedDidUpdate();
 }
 
 double OVCore::_convertSpeedForSpeedScale(double speed) const
 {
-    return convertSpeed(speed, m_speedScaleTypeTag);
+    return convertSpeed(speed, d->m_speedScaleTypeTag);
 }
 
 double OVCore::_reverseConvertSpeedForSpeedScale(double speed) const
 {
-    return reverseConvertSpeed(speed, m_speedScaleTypeTag);
+    return reverseConvertSpeed(speed, d->m_speedScaleTypeTag);
 }
-
-namespace {
-
-// Maps 120 on the speed control to 20 on the logarithmic scale.
-constexpr double kLogarithmicScaleFactor = 9.602525677891274;
-
-} // namespace
 
 double OVCore::convertSpeed(double speed, int speedScaleTypeTag)
 {
-    const double magnitude = std::abs(speed);
-    double converted = magnitude;
-    switch (speedScaleTypeTag) {
-    case 1:
-        converted = magnitude * magnitude * 0.1;
-        break;
-    case 9:
-        converted = kLogarithmicScaleFactor * std::log10(magnitude + 1);
-        break;
-    case 10:
-        converted = std::sqrt(magnitude);
-        break;
-    default:
-        break;
-    }
-    return std::copysign(converted, speed);
+    return OVScrollEngine::convertSpeed(speed, speedScaleTypeTag);
 }
 
 double OVCore::reverseConvertSpeed(double speed, int speedScaleTypeTag)
 {
-    const double magnitude = std::abs(speed);
-    double converted = magnitude;
-    switch (speedScaleTypeTag) {
-    case 1:
-        converted = std::sqrt(10 * magnitude);
-        break;
-    case 9:
-        converted = std::pow(10.0, magnitude / kLogarithmicScaleFactor) - 1;
-        break;
-    case 10:
-        converted = magnitude * magnitude;
-        break;
-    default:
-        break;
-    }
-    return std::copysign(converted, speed);
+    return OVScrollEngine::reverseConvertSpeed(speed, speedScaleTypeTag);
 }
 
 void OVCore::setMousePrompting(bool flag)
 {
-    if (flag == m_mousePrompting)
+    if (flag == d->m_mousePrompting)
         return;
-    m_mousePrompting = flag;
+    d->m_mousePrompting = flag;
     if (!flag) {
-        if (m_mouseMovementController) {
-            m_mouseMovementController->stop();
-            m_mouseMovementController->setReferenceView(nullptr);
+        if (d->m_mouseMovementController) {
+            d->m_mouseMovementController->stop();
+            d->m_mouseMovementController->setReferenceView(nullptr);
         }
         return;
     }
-    if (!m_mouseMovementController)
-        m_mouseMovementController =
+    if (!d->m_mouseMovementController)
+        d->m_mouseMovementController =
             std::make_unique<HVMouseMovementController>([this](double delta) { _mousePromptingMoved(delta); });
-    m_mouseMovementController->setReferenceView(m_contentView);
+    d->m_mouseMovementController->setReferenceView(d->m_contentView);
     const qint64 location = OVCoreSettings::integer(QStringLiteral("mousePromptingCursorLocation"), 0);
-    m_mouseMovementController->setCursorLocation(location > 0 ? unsigned(std::min<qint64>(location, 0xFFFF)) : 0);
-    m_mousePromptingReverses = HVInputMonitor::sharedMonitor().usesNaturalScrollDirection() ||
+    d->m_mouseMovementController->setCursorLocation(location > 0 ? unsigned(std::min<qint64>(location, 0xFFFF)) : 0);
+    d->m_mousePromptingReverses = HVInputMonitor::sharedMonitor().usesNaturalScrollDirection() ||
                                OVCoreSettings::boolean(QStringLiteral("mouseReverseMovementAdjustsSpeed"), false);
-    m_mousePromptingSpeedIncrement = OVCoreSettings::real(QStringLiteral("speedIncrement"), 0.2);
-    m_mouseMovementController->start();
+    d->m_mousePromptingSpeedIncrement = OVCoreSettings::real(QStringLiteral("speedIncrement"), 0.2);
+    d->m_mouseMovementController->start();
 }
 
 void OVCore::_mousePromptingMoved(double delta)
 {
-    if (!m_controller)
+    if (!d->m_controller)
         return;
-    if (m_mousePromptingReverses)
+    if (d->m_mousePromptingReverses)
         delta = -delta;
-    const double low = std::min(m_controller->minSpeedUIValue(), m_controller->maxSpeedUIValue());
-    const double high = std::max(m_controller->minSpeedUIValue(), m_controller->maxSpeedUIValue());
-    const double speed = m_controller->speed() + m_mousePromptingSpeedIncrement * delta * 0.01;
+    const double low = std::min(d->m_controller->minSpeedUIValue(), d->m_controller->maxSpeedUIValue());
+    const double high = std::max(d->m_controller->minSpeedUIValue(), d->m_controller->maxSpeedUIValue());
+    const double speed = d->m_controller->speed() + d->m_mousePromptingSpeedIncrement * delta * 0.01;
     // A speed increment that is not a number must not reach the speed control.
     if (!std::isfinite(speed))
         return;
-    m_controller->setSpeed(std::clamp(speed, low, high));
+    d->m_controller->setSpeed(std::clamp(speed, low, high));
+}
+
+// What the contract answers, kept in the parts and the private state.
+
+OVCoreController* OVCore::controller() const
+{
+    return d->m_controller;
+}
+
+Window* OVCore::controllerWindow() const
+{
+    return d->m_controllerWindow;
+}
+
+OVTimeInfo* OVCore::timeInfo() const
+{
+    return d->m_timeInfo;
+}
+
+unsigned OVCore::mode() const
+{
+    return d->m_mode;
+}
+
+unsigned OVCore::willBecomeMode() const
+{
+    return d->m_willBecomeMode;
+}
+
+bool OVCore::isModeEdit() const
+{
+    return d->m_mode == kModeEdit;
+}
+
+bool OVCore::isModePrompt() const
+{
+    return d->m_mode == kModePrompt;
+}
+
+bool OVCore::isModeChanging() const
+{
+    return d->m_isModeChanging;
+}
+
+unsigned OVCore::status() const
+{
+    return d->m_status;
+}
+
+unsigned OVCore::willBecomeStatus() const
+{
+    return d->m_willBecomeStatus;
+}
+
+bool OVCore::isStatusPaused() const
+{
+    return d->m_status == kStatusPaused || d->m_status == kStatusPausedHard;
+}
+
+bool OVCore::isStatusPausedHard() const
+{
+    return d->m_status == kStatusPausedHard;
+}
+
+bool OVCore::isStatusStarted() const
+{
+    return d->m_status == kStatusStarted;
+}
+
+bool OVCore::isStatusChanging() const
+{
+    return d->m_isStatusChanging;
+}
+
+OVCorePrompterView* OVCore::prompterView() const
+{
+    return d->m_prompterView;
+}
+
+ScrollView* OVCore::scrollView() const
+{
+    return d->m_scrollView;
+}
+
+View* OVCore::textView() const
+{
+    return d->m_textView;
+}
+
+ClipView* OVCore::contentView() const
+{
+    return d->m_contentView;
+}
+
+View* OVCore::documentView() const
+{
+    return d->m_documentView;
+}
+
+double OVCore::speed() const
+{
+    return d->m_speed;
+}
+
+double OVCore::adjustedSpeed() const
+{
+    return d->m_scrollEngine.adjustedSpeed();
+}
+
+double OVCore::pixelsPerSecond() const
+{
+    return d->m_pixelsPerSecond;
+}
+
+void OVCore::setPixelsPerSecond(double pixelsPerSecond)
+{
+    d->m_pixelsPerSecond = pixelsPerSecond;
+}
+
+int OVCore::speedScaleTypeTag() const
+{
+    return d->m_speedScaleTypeTag;
+}
+
+void OVCore::addScrollingDelta(double delta)
+{
+    d->m_scrollEngine.addScrollingDelta(delta);
+}
+
+void OVCore::clearScrollingDelta()
+{
+    d->m_scrollEngine.clearScrollingDelta();
+}
+
+void OVCore::clearScrollingDeltaAnimated()
+{
+    d->m_scrollEngine.clearScrollingDeltaAnimated();
+}
+
+void OVCore::clearModalScrollingDeltaAnimated()
+{
+    d->m_scrollEngine.clearModalScrollingDeltaAnimated();
+}
+
+void OVCore::clearReservedModalScrollingTime()
+{
+    d->m_scrollEngine.clearReservedModalScrollingTime();
+}
+
+double OVCore::frameRate() const
+{
+    return d->m_frameRate;
+}
+
+bool OVCore::usesMaximumFrameRate() const
+{
+    return d->m_usesMaximumFrameRate;
+}
+
+double OVCore::minimumScrollIncrement() const
+{
+    return d->m_scrollEngine.minimumScrollIncrement();
+}
+
+double OVCore::leftoverDelta() const
+{
+    return d->m_scrollEngine.leftoverDelta();
+}
+
+double OVCore::timePassed() const
+{
+    return d->m_timePassed;
+}
+
+double OVCore::fractionalTime() const
+{
+    return d->m_fractionalTime;
+}
+
+int OVCore::updateTiming() const
+{
+    return d->m_updateTiming;
+}
+
+int OVCore::prompterTimerType() const
+{
+    return d->m_tickSource.type();
+}
+
+bool OVCore::hasTimeTimer() const
+{
+    return d->m_timeTimer != nullptr;
+}
+
+int OVCore::waType() const
+{
+    return d->m_waType;
+}
+
+double OVCore::pointsScrolledInPromptMode() const
+{
+    return d->m_scrollEngine.pointsScrolled();
+}
+
+double OVCore::maxSpeedInPromptMode() const
+{
+    return d->m_maxSpeedInPromptMode;
+}
+
+const std::vector<OVCore::HiddenWindow>& OVCore::hiddenWindows() const
+{
+    return d->m_modeChange.hiddenWindows();
+}
+
+const OVCore::PromptModeWindowConfiguration& OVCore::promptModeControllerWindowConfiguration() const
+{
+    return d->m_modeChange.windowConfiguration();
+}
+
+HVStackBoolean& OVCore::syncScrolling()
+{
+    return d->m_syncScrolling;
+}
+
+int OVCore::dualScreenStatus() const
+{
+    return d->m_lastDualScreenStatus;
+}
+
+bool OVCore::isBlanking() const
+{
+    return d->m_blanking;
+}
+
+bool OVCore::isMousePrompting() const
+{
+    return d->m_mousePrompting;
+}
+
+HVMouseMovementController* OVCore::mouseMovementController() const
+{
+    return d->m_mouseMovementController.get();
+}
+
+const HVVersion& OVCore::waMinVersion() const
+{
+    return d->m_waMinVersion;
+}
+
+const HVVersion& OVCore::waMaxVersion() const
+{
+    return d->m_waMaxVersion;
+}
+
+const OVCore::ContentAdjustments& OVCore::appliedContentAdjustments() const
+{
+    return d->m_appliedContentAdjustments;
+}
+
+void OVCore::setInputController(OVCoreInputController* inputController)
+{
+    d->m_inputController = inputController;
+}
+
+OVCoreInputController* OVCore::inputController() const
+{
+    return d->m_inputController;
+}
+
+void OVCore::setAllCoreControllersProvider(std::function<std::vector<OVCoreController*>()> provider)
+{
+    d->m_allControllersProvider = std::move(provider);
+}
+
+void OVCore::setModifierFlagsProvider(std::function<unsigned long()> provider)
+{
+    d->m_modifierFlagsProvider = std::move(provider);
+}
+
+void OVCore::setAutosavingHandler(std::function<void(bool enabled)> handler)
+{
+    d->m_autosavingHandler = std::move(handler);
+}
+
+void OVCore::setModeChangeStepObserver(std::function<void(const QString& step)> observer)
+{
+    d->m_stepObserver = std::move(observer);
+}
+
+bool OVCore::areEventsBlocked() const
+{
+    return d->m_eventsBlocked;
 }

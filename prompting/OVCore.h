@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompting/OVCorePrompterView.h"
+#include "prompting/OVModeChange.h"
 
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
@@ -8,23 +9,18 @@
 
 #include <QString>
 
-#include <cfloat>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
 
 class ClipView;
-class DisplayLink;
 class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
 class OVCorePrompterView;
-class OVSynchronousQueue;
 class OVTimeInfo;
-class ScreenSaverInhibitor;
 class ScrollView;
-class Timer;
 class View;
 class Window;
 
@@ -58,20 +54,8 @@ public:
     // Used whenever the computed tick rate is unusable (no screen, a screen reporting 0 Hz).
     static constexpr double kFallbackFrameRate = 60.0;
 
-    // What the last entry into Prompt mode decided for the controller window.
-    struct PromptModeWindowConfiguration {
-        bool isWindowed = true;
-        Rect frame;
-        bool useBlockingWindow = false;
-        bool useTitleBarBlockingWindow = false;
-    };
-
-    // A window hidden for Prompt mode, restored on the way back.
-    struct HiddenWindow {
-        Window* window = nullptr;
-        bool isMinimized = false;
-        int animationBehavior = 0;
-    };
+    using PromptModeWindowConfiguration = OVModeChange::WindowConfiguration;
+    using HiddenWindow = OVModeChange::HiddenWindow;
 
     // The shared instance, made on first use and never freed.
     static OVCore& sharedCore();
@@ -84,28 +68,28 @@ public:
 
     // Controller.
     void configureCoreForController(OVCoreController* controller);
-    OVCoreController* controller() const { return m_controller; }
-    Window* controllerWindow() const { return m_controllerWindow; }
-    OVTimeInfo* timeInfo() const { return m_timeInfo; }
+    OVCoreController* controller() const;
+    Window* controllerWindow() const;
+    OVTimeInfo* timeInfo() const;
 
     // Modes.
-    unsigned mode() const { return m_mode; }
-    unsigned willBecomeMode() const { return m_willBecomeMode; }
-    bool isModeEdit() const { return m_mode == kModeEdit; }
-    bool isModePrompt() const { return m_mode == kModePrompt; }
-    bool isModeChanging() const { return m_isModeChanging; }
+    unsigned mode() const;
+    unsigned willBecomeMode() const;
+    bool isModeEdit() const;
+    bool isModePrompt() const;
+    bool isModeChanging() const;
     void toggleMode();
     void enterEditMode() { _setupForMode(kModeEdit); }
     void enterPromptMode() { _setupForMode(kModePrompt); }
     void _setupForMode(unsigned mode);
 
     // Statuses.
-    unsigned status() const { return m_status; }
-    unsigned willBecomeStatus() const { return m_willBecomeStatus; }
-    bool isStatusPaused() const { return m_status == kStatusPaused || m_status == kStatusPausedHard; }
-    bool isStatusPausedHard() const { return m_status == kStatusPausedHard; }
-    bool isStatusStarted() const { return m_status == kStatusStarted; }
-    bool isStatusChanging() const { return m_isStatusChanging; }
+    unsigned status() const;
+    unsigned willBecomeStatus() const;
+    bool isStatusPaused() const;
+    bool isStatusPausedHard() const;
+    bool isStatusStarted() const;
+    bool isStatusChanging() const;
     bool isContentEditable() const;
     void toggleStatus();
     void startPrompter() { _setupForStatus(kStatusStarted); }
@@ -117,18 +101,20 @@ public:
 
     // Views, taken from the controller's prompter view.
     void setPrompterView(OVCorePrompterView* prompterView);
-    OVCorePrompterView* prompterView() const { return m_prompterView; }
-    ScrollView* scrollView() const { return m_scrollView; }
-    View* textView() const { return m_textView; }
-    ClipView* contentView() const { return m_contentView; }
-    View* documentView() const { return m_documentView; }
+    OVCorePrompterView* prompterView() const;
+    ScrollView* scrollView() const;
+    View* textView() const;
+    ClipView* contentView() const;
+    View* documentView() const;
 
     // Speed.
-    double speed() const { return m_speed; }
-    double adjustedSpeed() const { return m_adjustedSpeed; }
-    double pixelsPerSecond() const { return m_pixelsPerSecond; }
-    void setPixelsPerSecond(double pixelsPerSecond) { m_pixelsPerSecond = pixelsPerSecond; }
-    int speedScaleTypeTag() const { return m_speedScaleTypeTag; }
+    double speed() const;
+    double adjustedSpeed() const;
+    double pixelsPerSecond() const;
+    void setPixelsPerSecond(double pixelsPerSecond);
+    int speedScaleTypeTag() const;
+    // The controller's speed changed: the core takes the one given, or asks the controller for it.
+    void speedDidUpdate(double controllerSpeed);
     void speedDidUpdate();
     void _updateSpeedScale();
     double _convertSpeedForSpeedScale(double speed) const;
@@ -142,14 +128,14 @@ public:
     qint64 estimatedTimeRemainingForController(OVCoreController* controller) const;
 
     // Scroll deltas from the wheel, the mouse and line movements.
-    void addScrollingDelta(double delta) { m_externalScrollDelta += delta; }
-    void clearScrollingDelta() { m_externalScrollDelta = 0; }
+    void addScrollingDelta(double delta);
+    void clearScrollingDelta();
     void addScrollingDeltaAnimated(double delta);
-    void clearScrollingDeltaAnimated() { m_externalScrollDeltaAnimated = 0; }
+    void clearScrollingDeltaAnimated();
     void addModalScrollingDeltaAnimated(double delta);
-    void clearModalScrollingDeltaAnimated() { m_modalScrollDeltaAnimated = 0; }
+    void clearModalScrollingDeltaAnimated();
     void addReservedModalScrollingTime(double seconds);
-    void clearReservedModalScrollingTime() { m_reservedModalScrollingTime = 0; }
+    void clearReservedModalScrollingTime();
 
     // The tick and its parts.
     void _prompterTimerAction();
@@ -178,40 +164,37 @@ public:
     void _waTimerAction();
     void _performWaType(int type);
 
-    double frameRate() const { return m_frameRate; }
-    bool usesMaximumFrameRate() const { return m_usesMaximumFrameRate; }
-    double minimumScrollIncrement() const { return m_minimumScrollIncrement; }
-    double leftoverDelta() const { return m_leftoverDelta; }
-    double timePassed() const { return m_timePassed; }
-    double fractionalTime() const { return m_fractionalTime; }
-    int updateTiming() const { return m_updateTiming; }
+    double frameRate() const;
+    bool usesMaximumFrameRate() const;
+    double minimumScrollIncrement() const;
+    double leftoverDelta() const;
+    double timePassed() const;
+    double fractionalTime() const;
+    int updateTiming() const;
     // The tick source running: -1 none, 0 the timer, 1 to 6 the paced sources.
-    int prompterTimerType() const { return m_prompterTimerType; }
-    bool hasTimeTimer() const { return m_timeTimer != nullptr; }
-    int waType() const { return m_waType; }
-    double pointsScrolledInPromptMode() const { return m_pointsScrolledInPromptMode; }
-    double maxSpeedInPromptMode() const { return m_maxSpeedInPromptMode; }
+    int prompterTimerType() const;
+    bool hasTimeTimer() const;
+    int waType() const;
+    double pointsScrolledInPromptMode() const;
+    double maxSpeedInPromptMode() const;
 
     // Mode-change state.
-    const std::vector<HiddenWindow>& hiddenWindows() const { return m_hiddenWindows; }
-    const PromptModeWindowConfiguration& promptModeControllerWindowConfiguration() const
-    {
-        return m_promptModeConfiguration;
-    }
+    const std::vector<HiddenWindow>& hiddenWindows() const;
+    const PromptModeWindowConfiguration& promptModeControllerWindowConfiguration() const;
     void _updatePromptModeControllerWindowConfigurationDictionary();
     bool _isSystemSleepEnabled() const;
     void _setSystemSleepEnabled(bool enabled);
-    HVStackBoolean& syncScrolling() { return m_syncScrolling; }
-    int dualScreenStatus() const { return m_lastDualScreenStatus; }
-    bool isBlanking() const { return m_blanking; }
+    HVStackBoolean& syncScrolling();
+    int dualScreenStatus() const;
+    bool isBlanking() const;
     // Mouse prompting: while on, moving the pointer changes the controller's speed.
     void setMousePrompting(bool flag);
-    bool isMousePrompting() const { return m_mousePrompting; }
-    HVMouseMovementController* mouseMovementController() const { return m_mouseMovementController.get(); }
+    bool isMousePrompting() const;
+    HVMouseMovementController* mouseMovementController() const;
     // One movement of delta points down the screen (negative going up).
     void _mousePromptingMoved(double delta);
-    const HVVersion& waMinVersion() const { return m_waMinVersion; }
-    const HVVersion& waMaxVersion() const { return m_waMaxVersion; }
+    const HVVersion& waMinVersion() const;
+    const HVVersion& waMaxVersion() const;
 
     // Talent content adjustments applied to the document's text on entering Prompt mode. A save
     // during Prompt mode runs its work through withContentAdjustmentsUndone, so the file gets the
@@ -221,36 +204,24 @@ public:
         bool invertedColors = false;
         bool isEmpty() const { return textMagnificationFactor == 1.0 && !invertedColors; }
     };
-    const ContentAdjustments& appliedContentAdjustments() const { return m_appliedContentAdjustments; }
+    const ContentAdjustments& appliedContentAdjustments() const;
     void withContentAdjustmentsUndone(const std::function<void()>& work);
 
     // Hooks for the pieces that are not part of the core itself. Each is optional.
     // The keyboard and mouse handler of Prompt mode. Without one set, the core makes its own on the
     // first entry into Prompt mode; one set is not owned by the core.
-    void setInputController(OVCoreInputController* inputController) { m_inputController = inputController; }
-    OVCoreInputController* inputController() const { return m_inputController; }
+    void setInputController(OVCoreInputController* inputController);
+    OVCoreInputController* inputController() const;
     // The window controllers of all open documents; without it, the current controller alone.
-    void setAllCoreControllersProvider(std::function<std::vector<OVCoreController*>()> provider)
-    {
-        m_allControllersProvider = std::move(provider);
-    }
+    void setAllCoreControllersProvider(std::function<std::vector<OVCoreController*>()> provider);
     // The modifier keys held now (platform flags); the keyboard's state unless a test sets it.
-    void setModifierFlagsProvider(std::function<unsigned long()> provider)
-    {
-        m_modifierFlagsProvider = std::move(provider);
-    }
+    void setModifierFlagsProvider(std::function<unsigned long()> provider);
     unsigned long currentModifierFlags() const;
     // Told false on entering Prompt mode and true on leaving it: documents stop autosaving meanwhile.
-    void setAutosavingHandler(std::function<void(bool enabled)> handler)
-    {
-        m_autosavingHandler = std::move(handler);
-    }
+    void setAutosavingHandler(std::function<void(bool enabled)> handler);
     // Heard before each mode-change step runs, with the step's name.
-    void setModeChangeStepObserver(std::function<void(const QString& step)> observer)
-    {
-        m_stepObserver = std::move(observer);
-    }
-    bool areEventsBlocked() const { return m_eventsBlocked; }
+    void setModeChangeStepObserver(std::function<void(const QString& step)> observer);
+    bool areEventsBlocked() const;
 
     // Mode-change steps, in the order the queue holds them.
     void _startSetup();
@@ -262,10 +233,7 @@ public:
     void _finishSetup();
 
 private:
-    struct PrompterState {
-        unsigned status;
-        double speed;
-    };
+    struct Private;
 
     void buildModeChangeQueue();
     void recoverFromFailedModeChange();
@@ -279,109 +247,10 @@ private:
     void applyContentAdjustments();
     void undoContentAdjustments();
     bool isTalentWindowInUse() const { return false; }
-    double scriptBottom(double top) const;
     void startDisplayLink(int type, quint32 displayID, Window* window);
     void setupWorkaroundTimer();
     void hideCursorAfterDelay();
     void cancelHideCursorAfterDelay();
 
-    OVCoreController* m_controller = nullptr;
-    unsigned m_mode = kModeEdit;
-    unsigned m_willBecomeMode = kNoChange;
-    unsigned m_status = kStatusPausedHard;
-    unsigned m_willBecomeStatus = kNoChange;
-    unsigned m_forceStatus = 0;
-    bool m_isModeChanging = false;
-    bool m_isStatusChanging = false;
-
-    OVCorePrompterView* m_prompterView = nullptr;
-    ScrollView* m_scrollView = nullptr;
-    View* m_textView = nullptr;
-    ClipView* m_contentView = nullptr;
-    View* m_documentView = nullptr;
-    Window* m_controllerWindow = nullptr;
-    OVTimeInfo* m_timeInfo = nullptr;
-
-    double m_speed = 0;
-    double m_adjustedSpeed = 0;
-    double m_pixelsPerSecond = kDefaultPixelsPerSecond;
-    int m_speedScaleTypeTag = 1;
-    double m_speedWhilePaused = DBL_MAX;
-    std::vector<PrompterState> m_prompterStates;
-    HVStackBoolean m_syncScrolling{true};
-    int m_lastDualScreenStatus = -1;
-    bool m_blanking = false;
-    bool m_mousePrompting = false;
-    bool m_ignoreSpeedChangeChangesStatus = false;
-    bool m_ignoreSpeedChangeSetsSpeedWhilePaused = false;
-    HVVersion m_waMinVersion{14, 2, 0};
-    HVVersion m_waMaxVersion{15, 0, 0};
-
-    // Scroll engine.
-    double m_frameRate = kFallbackFrameRate;
-    bool m_usesMaximumFrameRate = false;
-    double m_leftoverDelta = 0;
-    double m_minimumScrollIncrement = 1.0;
-    double m_timePassed = 0;
-    double m_previousPromptIncrementTimeStamp = 0;
-    double m_lastMeasuredTime = 1.0;
-    double m_fractionalTime = 0;
-    bool m_needsTimerUpdates = false;
-    double m_externalScrollDelta = 0;
-    double m_externalScrollDeltaAnimated = 0;
-    double m_externalScrollDeltaAnimatedTime = 0;
-    double m_modalScrollDeltaAnimated = 0;
-    double m_modalScrollDeltaAnimatedTime = 0;
-    double m_reservedModalScrollingTime = 0;
-    double m_pointsScrolledInPromptMode = 0;
-    double m_maxSpeedInPromptMode = 0;
-    double m_startTime = 0;
-    double m_stopTime = 0;
-    double m_promptModeStartTime = 0;
-    std::unique_ptr<Timer> m_timeTimer;
-    std::unique_ptr<Timer> m_prompterTimer;
-    std::unique_ptr<DisplayLink> m_displayLink;
-    std::unique_ptr<Timer> m_waTimer;
-    int m_updateTiming = -1;
-    int m_prompterTimerType = -1;
-    int m_waType = 0;
-
-    // Mode change.
-    std::unique_ptr<OVSynchronousQueue> m_modeQueue;
-    std::vector<HiddenWindow> m_hiddenWindows;
-    PromptModeWindowConfiguration m_promptModeConfiguration;
-    bool m_eventsBlocked = false;
-    bool m_savedUsesAnimation = false;
-    bool m_savedHasVerticalScroller = false;
-    bool m_savedTracksVerticalInset = false;
-    double m_savedVerticalInsetAdjustment = 0;
-    OVPrompterTextOptions m_savedTextOptions;
-    OVVisiblePrompterContent m_visibleContent;
-    Rect m_savedEditModeFrame;
-    bool m_hasSavedEditModeFrame = false;
-    Rect m_fullScreenEditModeFrame;
-    OVCoreController* m_controllerManagingSpecialEditSize = nullptr;
-    Size m_savedMinSize;
-    Size m_savedMaxSize;
-    unsigned m_savedResizableBit = 0;
-    unsigned m_savedTitleBarButtonBits = 0;
-    int m_savedLevel = 0;
-    bool m_raisedLevel = false;
-    bool m_savedUsesFocusArrow = false;
-    bool m_savedUsesTimeBar = false;
-    double m_savedHorizontalMarginIndentFactor = 0;
-    double m_savedVerticalMarginIndentFactor = 0;
-    ContentAdjustments m_appliedContentAdjustments;
-    std::unique_ptr<ScreenSaverInhibitor> m_sleepInhibitor;
-    bool m_scrollerDragObserved = false;
-
-    OVCoreInputController* m_inputController = nullptr;
-    std::unique_ptr<OVCoreInputController> m_ownedInputController;
-    std::unique_ptr<HVMouseMovementController> m_mouseMovementController;
-    bool m_mousePromptingReverses = false;
-    double m_mousePromptingSpeedIncrement = 0;
-    std::function<std::vector<OVCoreController*>()> m_allControllersProvider;
-    std::function<unsigned long()> m_modifierFlagsProvider;
-    std::function<void(bool)> m_autosavingHandler;
-    std::function<void(const QString&)> m_stepObserver;
+    std::unique_ptr<Private> d;
 };

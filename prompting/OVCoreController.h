@@ -18,8 +18,8 @@ public:
     // Its scroll view is the one the tick scrolls.
     virtual OVCorePrompterView* prompterView() const = 0;
 
-    // In the units of the speed control; after setSpeed the controller calls speedDidUpdate() on
-    // the core.
+    // In the units of the speed control; after setSpeed the controller hands the new speed to the
+    // core's speedDidUpdate.
     virtual double speed() const = 0;
     virtual void setSpeed(double speed) = 0;
     virtual double minSpeedUIValue() const = 0;

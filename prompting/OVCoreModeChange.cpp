@@ -2,6 +2,8 @@
 // one order into Prompt mode and in the reverse order out of it, so each step undoes its own change.
 #include "prompting/OVCore.h"
 
+#include "prompting/OVCorePrivate.h"
+
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
@@ -18,9 +20,7 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
-#include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVInputController.h"
-#include "prompting/OVWindowBehavior.h"
 
 #include <QDebug>
 
@@ -32,88 +32,62 @@ namespace {
 // Stationary and out of the window cycle, a full-screen auxiliary that full screen never tiles:
 // kept on the window for whoever asks, since Linux window managers have no such behaviours.
 constexpr unsigned kPromptModeCollectionBehavior = 0x50 | 0x100 | 0x1000;
-// The level that keeps the prompter above everything the desktop shows.
-constexpr int kShieldingWindowLevel = Window::kScreenSaverWindowLevel;
-// Cancel, the answer of a sheet the user dismissed.
-constexpr int kModalResponseCancel = 0;
-constexpr int kNoAnimationBehavior = 2;
 constexpr double kCursorHideDelay = 1.0;
 const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
-
-OVCoreWindowOptimizer* optimizerFor(Window* window)
-{
-    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(static_cast<Responder*>(window)))
-        return optimizer;
-    if (auto* optimizer = dynamic_cast<OVCoreWindowOptimizer*>(window->delegate()))
-        return optimizer;
-    return dynamic_cast<OVCoreWindowOptimizer*>(window->windowController());
-}
-
-bool isExemptFromFading(Window* window)
-{
-    auto* behavior = dynamic_cast<OVWindowBehavior*>(static_cast<Responder*>(window));
-    return behavior && behavior->exemptWindowFromFadingDuringModeChange();
-}
-
-bool isRegistered(Window* window)
-{
-    const std::vector<Window*>& windows = Application::shared().windows();
-    return std::find(windows.begin(), windows.end(), window) != windows.end();
-}
 
 } // namespace
 
 void OVCore::_startSetup()
 {
-    m_isModeChanging = true;
+    d->m_isModeChanging = true;
     const unsigned target = isModeEdit() ? kModePrompt : kModeEdit;
-    m_willBecomeMode = target;
-    if (m_controller)
-        m_controller->coreModeWillChange(target);
+    d->m_willBecomeMode = target;
+    if (d->m_controller)
+        d->m_controller->coreModeWillChange(target);
     NotificationCenter::shared().postNotification(OVCoreWillChangeModeNotification);
-    m_mode = target;
+    d->m_mode = target;
 
     if (isModePrompt()) {
-        if (m_timeTimer)
+        if (d->m_timeTimer)
             _tearDownTimeTimer();
         blockEvents();
-        if (m_autosavingHandler)
-            m_autosavingHandler(false);
+        if (d->m_autosavingHandler)
+            d->m_autosavingHandler(false);
     } else {
         if (!isStatusPaused())
             pausePrompter();
-        if (m_inputController)
-            m_inputController->stop();
+        if (d->m_inputController)
+            d->m_inputController->stop();
         cancelHideCursorAfterDelay();
         _teardownPrompterTimer();
         blockEvents();
     }
 
-    if (m_prompterView) {
-        m_savedUsesAnimation = m_prompterView->usesAnimation();
-        m_prompterView->setUsesAnimation(false);
+    if (d->m_prompterView) {
+        d->m_savedUsesAnimation = d->m_prompterView->usesAnimation();
+        d->m_prompterView->setUsesAnimation(false);
     }
 
     if (isModePrompt()) {
-        if (m_prompterView)
-            m_prompterView->setPreventScrolling(false);
-        m_lastMeasuredTime = 1.0;
-        m_fractionalTime = 0;
-        m_pointsScrolledInPromptMode = 0;
-        m_maxSpeedInPromptMode = 0;
+        if (d->m_prompterView)
+            d->m_prompterView->setPreventScrolling(false);
+        d->m_lastMeasuredTime = 1.0;
+        d->m_fractionalTime = 0;
+        d->m_scrollEngine.resetPointsScrolled();
+        d->m_maxSpeedInPromptMode = 0;
     } else {
         observeScrollerDragging(false);
     }
-    if (!m_prompterView)
+    if (!d->m_prompterView)
         return;
-    m_visibleContent = m_prompterView->recordVisibleContent(isModePrompt());
+    d->m_visibleContent = d->m_prompterView->recordVisibleContent(isModePrompt());
     // The padding is off while the steps reshape the window, and set for the new mode at the end.
     if (isModePrompt()) {
-        m_savedTracksVerticalInset = m_prompterView->tracksVerticalInset();
-        m_savedVerticalInsetAdjustment = m_prompterView->verticalInsetAdjustment();
+        d->m_savedTracksVerticalInset = d->m_prompterView->tracksVerticalInset();
+        d->m_savedVerticalInsetAdjustment = d->m_prompterView->verticalInsetAdjustment();
     }
-    m_prompterView->setTracksVerticalInset(false);
-    m_prompterView->setTextContainerWidthTracksTextView(false);
+    d->m_prompterView->setTracksVerticalInset(false);
+    d->m_prompterView->setTextContainerWidthTracksTextView(false);
 }
 
 void OVCore::_embedWindow()
@@ -125,57 +99,25 @@ void OVCore::_embedWindow()
 
 void OVCore::_windowResize()
 {
-    Window* window = m_controllerWindow;
+    Window* window = d->m_controllerWindow;
     if (!window)
         return;
-    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
-
-    if (isModePrompt()) {
-        if (m_controllerManagingSpecialEditSize != m_controller || !m_hasSavedEditModeFrame) {
-            m_savedEditModeFrame = window->frame();
-            m_hasSavedEditModeFrame = true;
-        }
-        m_savedMinSize = window->minSize();
-        m_savedMaxSize = window->maxSize();
-        m_savedResizableBit = window->styleMask() & Window::Resizable;
-        window->setStyleMask(window->styleMask() & ~unsigned(Window::Resizable));
-        const Rect target = configuration.frame;
-        if (!target.isEmpty() && target != window->frame())
-            window->setFrame(target, false);
-        // No resizing while prompting: the frame is what the configuration chose.
-        window->setMinSize(window->frame().size);
-        window->setMaxSize(window->frame().size);
-        window->setHasShadow(configuration.isWindowed);
-        window->setMovable(configuration.isWindowed);
-        return;
-    }
-
-    window->setHasShadow(true);
-    window->setMinSize(m_savedMinSize);
-    window->setMaxSize(m_savedMaxSize);
-    window->setStyleMask(window->styleMask() | m_savedResizableBit);
-    Rect target = m_savedEditModeFrame;
-    const bool optionHeld = currentModifierFlags() & kOptionKeyMask;
-    if (optionHeld && !configuration.isWindowed && !m_fullScreenEditModeFrame.isEmpty()) {
-        target = m_fullScreenEditModeFrame;
-        m_controllerManagingSpecialEditSize = m_controller;
-    } else if (!optionHeld) {
-        m_controllerManagingSpecialEditSize = nullptr;
-    }
-    if (m_hasSavedEditModeFrame && !target.isEmpty() && target != window->frame())
-        window->setFrame(target, false);
+    if (isModePrompt())
+        d->m_modeChange.resizeWindowForPrompt(window, d->m_controller);
+    else
+        d->m_modeChange.resizeWindowForEdit(window, d->m_controller, currentModifierFlags() & kOptionKeyMask);
 }
 
 void OVCore::_scrollBarAdjust()
 {
-    if (!m_prompterView)
+    if (!d->m_prompterView)
         return;
     unsigned behavior = kOverlayScrollerSystem;
     if (isModePrompt())
         behavior = OVCoreSettings::boolean(QStringLiteral("showScrollBarInPromptMode"), true)
                        ? kOverlayScrollerKeepFlashing
                        : kOverlayScrollerShowOnHover;
-    m_prompterView->setOverlayScrollerBehavior(behavior);
+    d->m_prompterView->setOverlayScrollerBehavior(behavior);
 }
 
 void OVCore::_windowFade()
@@ -186,54 +128,11 @@ void OVCore::_windowFade()
         Responder* delegate = application.delegate();
         if (delegate && delegate->respondsToAction(kCloseUpdaterWindowsAction))
             delegate->performAction(kCloseUpdaterWindowsAction, QVariant());
-        const std::vector<Window*> windows = application.windows();
-        for (Window* window : windows) {
-            if (!window->attachedSheet())
-                continue;
-            if (window->isMiniaturized())
-                window->deminiaturize();
-            // Ended as a cancel: a sheet closed on the user's behalf must never confirm anything.
-            if (!window->isMiniaturized())
-                window->endSheet(window->attachedSheet(), kModalResponseCancel);
-        }
-        m_hiddenWindows.clear();
-        for (Window* window : application.windows()) {
-            if (!window->isMiniaturized() && !window->isVisible())
-                continue;
-            if (window == m_controllerWindow ||
-                (m_controllerWindow && window->parentWindow() == m_controllerWindow))
-                continue;
-            if (isExemptFromFading(window))
-                continue;
-            HiddenWindow hidden{window, window->isMiniaturized(), window->animationBehavior()};
-            if (!hidden.isMinimized) {
-                window->setAnimationBehavior(kNoAnimationBehavior);
-                window->orderOut();
-                window->setAnimationBehavior(hidden.animationBehavior);
-            }
-            if (OVCoreWindowOptimizer* optimizer = optimizerFor(window))
-                optimizer->enableActivity(false, window);
-            m_hiddenWindows.push_back(hidden);
-        }
+        d->m_modeChange.closeSheets();
+        d->m_modeChange.hideWindowsBesides(d->m_controllerWindow);
         return;
     }
-
-    for (const HiddenWindow& hidden : m_hiddenWindows) {
-        // A window closed while prompting is gone; there is nothing to bring back.
-        if (!isRegistered(hidden.window))
-            continue;
-        if (OVCoreWindowOptimizer* optimizer = optimizerFor(hidden.window))
-            optimizer->enableActivity(true, hidden.window);
-        if (!hidden.isMinimized) {
-            const int behavior = hidden.window->animationBehavior();
-            hidden.window->setAnimationBehavior(kNoAnimationBehavior);
-            hidden.window->orderFront();
-            hidden.window->setAnimationBehavior(behavior);
-        }
-    }
-    m_hiddenWindows.clear();
-    if (m_controllerWindow)
-        m_controllerWindow->orderFront();
+    d->m_modeChange.showHiddenWindows(d->m_controllerWindow);
 }
 
 void OVCore::_modePersistentChanges()
@@ -241,8 +140,8 @@ void OVCore::_modePersistentChanges()
     const bool prompt = isModePrompt();
     if (prompt)
         _updatePromptModeControllerWindowConfigurationDictionary();
-    const PromptModeWindowConfiguration& configuration = m_promptModeConfiguration;
-    Window* window = m_controllerWindow;
+    const PromptModeWindowConfiguration& configuration = d->m_modeChange.windowConfiguration();
+    Window* window = d->m_controllerWindow;
 
     if (window) {
         window->setCollectionBehavior(prompt ? kPromptModeCollectionBehavior : 0);
@@ -254,52 +153,36 @@ void OVCore::_modePersistentChanges()
     // the closest we can come.
     const bool alwaysCoverTheDesktop =
         OVCoreSettings::boolean(QStringLiteral("alwaysCoverTheDesktop"), false);
-    if (window) {
-        if (prompt && (!configuration.isWindowed || alwaysCoverTheDesktop)) {
-            m_savedLevel = window->level();
-            m_raisedLevel = true;
-            window->setLevel(kShieldingWindowLevel);
-            window->orderFront();
-        } else if (!prompt && m_raisedLevel) {
-            window->setLevel(m_savedLevel);
-            m_raisedLevel = false;
-        }
-    }
+    if (window)
+        d->m_modeChange.setShieldingLevel(window, prompt, !configuration.isWindowed || alwaysCoverTheDesktop);
 
     if (prompt)
-        m_speedWhilePaused = DBL_MAX;
+        d->m_speedWhilePaused = DBL_MAX;
 
-    if (window) {
-        const unsigned buttons = Window::Closable | Window::Miniaturizable;
-        if (prompt) {
-            m_savedTitleBarButtonBits = window->styleMask() & buttons;
-            window->setStyleMask(window->styleMask() & ~buttons);
-        } else {
-            window->setStyleMask(window->styleMask() | m_savedTitleBarButtonBits);
-        }
-    }
+    if (window)
+        d->m_modeChange.setTitleBarButtons(window, prompt);
     if (prompt)
         setupTextViewForMode();
 
-    if (m_prompterView) {
+    if (d->m_prompterView) {
         if (prompt) {
-            m_savedUsesFocusArrow = m_prompterView->usesFocusArrow();
-            m_savedUsesTimeBar = m_prompterView->usesTimeBar();
-            m_savedHorizontalMarginIndentFactor = m_prompterView->horizontalMarginIndentFactor();
-            m_savedVerticalMarginIndentFactor = m_prompterView->verticalMarginIndentFactor();
-            m_prompterView->setUsesFocusArrow(
-                OVCoreSettings::boolean(QStringLiteral("useFocusArrow"), m_savedUsesFocusArrow));
-            m_prompterView->setUsesTimeBar(
-                OVCoreSettings::boolean(QStringLiteral("useTimeBar"), m_savedUsesTimeBar));
-            m_prompterView->setHorizontalMarginIndentFactor(OVCoreSettings::real(
-                QStringLiteral("horizontalMarginPercentage"), m_savedHorizontalMarginIndentFactor));
-            m_prompterView->setVerticalMarginIndentFactor(OVCoreSettings::real(
-                QStringLiteral("verticalMarginPercentage"), m_savedVerticalMarginIndentFactor));
+            d->m_savedUsesFocusArrow = d->m_prompterView->usesFocusArrow();
+            d->m_savedUsesTimeBar = d->m_prompterView->usesTimeBar();
+            d->m_savedHorizontalMarginIndentFactor = d->m_prompterView->horizontalMarginIndentFactor();
+            d->m_savedVerticalMarginIndentFactor = d->m_prompterView->verticalMarginIndentFactor();
+            d->m_prompterView->setUsesFocusArrow(
+                OVCoreSettings::boolean(QStringLiteral("useFocusArrow"), d->m_savedUsesFocusArrow));
+            d->m_prompterView->setUsesTimeBar(
+                OVCoreSettings::boolean(QStringLiteral("useTimeBar"), d->m_savedUsesTimeBar));
+            d->m_prompterView->setHorizontalMarginIndentFactor(OVCoreSettings::real(
+                QStringLiteral("horizontalMarginPercentage"), d->m_savedHorizontalMarginIndentFactor));
+            d->m_prompterView->setVerticalMarginIndentFactor(OVCoreSettings::real(
+                QStringLiteral("verticalMarginPercentage"), d->m_savedVerticalMarginIndentFactor));
         } else {
-            m_prompterView->setUsesFocusArrow(m_savedUsesFocusArrow);
-            m_prompterView->setUsesTimeBar(m_savedUsesTimeBar);
-            m_prompterView->setHorizontalMarginIndentFactor(m_savedHorizontalMarginIndentFactor);
-            m_prompterView->setVerticalMarginIndentFactor(m_savedVerticalMarginIndentFactor);
+            d->m_prompterView->setUsesFocusArrow(d->m_savedUsesFocusArrow);
+            d->m_prompterView->setUsesTimeBar(d->m_savedUsesTimeBar);
+            d->m_prompterView->setHorizontalMarginIndentFactor(d->m_savedHorizontalMarginIndentFactor);
+            d->m_prompterView->setVerticalMarginIndentFactor(d->m_savedVerticalMarginIndentFactor);
         }
     }
 
@@ -313,55 +196,53 @@ void OVCore::_modePersistentChanges()
             resetTimer();
     } else {
         setupTextViewForMode();
-        if (m_status != kStatusPausedHard)
+        if (d->m_status != kStatusPausedHard)
             _setupForStatus(kStatusPausedHard);
     }
 
-    if (m_prompterView) {
-        const bool animates = m_prompterView->usesAnimation();
-        m_prompterView->setUsesAnimation(false);
+    if (d->m_prompterView) {
+        const bool animates = d->m_prompterView->usesAnimation();
+        d->m_prompterView->setUsesAnimation(false);
         if (prompt) {
-            m_savedTextOptions = m_prompterView->textOptions();
-            m_prompterView->setTextOptions(OVPrompterTextOptions());
+            d->m_savedTextOptions = d->m_prompterView->textOptions();
+            d->m_prompterView->setTextOptions(OVPrompterTextOptions());
         } else {
-            m_prompterView->setTextOptions(m_savedTextOptions);
+            d->m_prompterView->setTextOptions(d->m_savedTextOptions);
         }
-        m_prompterView->setUsesAnimation(animates);
+        d->m_prompterView->setUsesAnimation(animates);
     }
 
     _updateSpeedScale();
 
-    if (prompt) {
-        std::optional<Screen> screen = window ? window->screen() : std::nullopt;
-        m_fullScreenEditModeFrame = screen ? screen->visibleFrame() : Rect();
-    }
+    if (prompt)
+        d->m_modeChange.rememberFullScreenEditFrame(window);
 }
 
 void OVCore::setupTextViewForMode()
 {
-    if (!m_prompterView)
+    if (!d->m_prompterView)
         return;
-    const qsizetype location = std::max<qsizetype>(0, m_visibleContent.characterRange.location);
-    m_prompterView->setupTextViewForMode(isModePrompt(), location);
+    const qsizetype location = std::max<qsizetype>(0, d->m_visibleContent.characterRange.location);
+    d->m_prompterView->setupTextViewForMode(isModePrompt(), location);
 }
 
 void OVCore::applyContentAdjustments()
 {
-    m_appliedContentAdjustments = ContentAdjustments();
-    if (!m_prompterView || !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
+    d->m_appliedContentAdjustments = ContentAdjustments();
+    if (!d->m_prompterView || !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
         return;
     const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
     const bool scales = std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01;
     const bool inverts = OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
     if (scales || inverts)
-        m_prompterView->saveUnadjustedContent();
+        d->m_prompterView->saveUnadjustedContent();
     if (scales) {
-        m_prompterView->adjustTextSizeByFactor(factor);
-        m_appliedContentAdjustments.textMagnificationFactor = factor;
+        d->m_prompterView->adjustTextSizeByFactor(factor);
+        d->m_appliedContentAdjustments.textMagnificationFactor = factor;
     }
     if (inverts) {
-        m_prompterView->invertColors();
-        m_appliedContentAdjustments.invertedColors = true;
+        d->m_prompterView->invertColors();
+        d->m_appliedContentAdjustments.invertedColors = true;
     }
 }
 
@@ -369,63 +250,55 @@ void OVCore::undoContentAdjustments()
 {
     // What was applied on the way in is undone, whatever the settings say by now: the settings can
     // change during Prompt mode, the document's text must not.
-    const ContentAdjustments applied = m_appliedContentAdjustments;
-    m_appliedContentAdjustments = ContentAdjustments();
-    if (!m_prompterView || applied.isEmpty() || m_prompterView->restoreUnadjustedContent())
+    const ContentAdjustments applied = d->m_appliedContentAdjustments;
+    d->m_appliedContentAdjustments = ContentAdjustments();
+    if (!d->m_prompterView || applied.isEmpty() || d->m_prompterView->restoreUnadjustedContent())
         return;
     if (applied.textMagnificationFactor != 1.0)
-        m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
+        d->m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
     if (applied.invertedColors)
-        m_prompterView->invertColors();
+        d->m_prompterView->invertColors();
 }
 
 void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
 {
-    const ContentAdjustments applied = m_appliedContentAdjustments;
-    if (applied.isEmpty() || !m_prompterView) {
+    const ContentAdjustments applied = d->m_appliedContentAdjustments;
+    if (applied.isEmpty() || !d->m_prompterView) {
         work();
         return;
     }
     undoContentAdjustments();
     work();
-    m_prompterView->saveUnadjustedContent();
+    d->m_prompterView->saveUnadjustedContent();
     if (applied.textMagnificationFactor != 1.0)
-        m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
+        d->m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
     if (applied.invertedColors)
-        m_prompterView->invertColors();
-    m_appliedContentAdjustments = applied;
+        d->m_prompterView->invertColors();
+    d->m_appliedContentAdjustments = applied;
 }
 
 void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
 {
-    PromptModeWindowConfiguration configuration;
-    configuration.isWindowed = OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true);
-    if (m_controllerWindow)
-        configuration.frame = m_controllerWindow->frame();
-    if (!configuration.isWindowed) {
-        const std::vector<Screen> screens = Screen::screens();
-        if (!screens.empty())
-            configuration.frame = screens.front().frame();
-    }
-    m_promptModeConfiguration = configuration;
+    d->m_modeChange.updateWindowConfiguration(d->m_controllerWindow,
+                                           OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true));
 }
 
 bool OVCore::_isSystemSleepEnabled() const
 {
-    return !m_sleepInhibitor || !m_sleepInhibitor->isInhibiting();
+    return !d->m_sleepInhibitor || !d->m_sleepInhibitor->isInhibiting();
 }
 
 void OVCore::_setSystemSleepEnabled(bool enabled)
 {
     if (enabled) {
-        if (m_sleepInhibitor)
-            m_sleepInhibitor->uninhibit();
+        if (d->m_sleepInhibitor)
+            d->m_sleepInhibitor->uninhibit();
         return;
     }
-    if (!m_sleepInhibitor)
-        m_sleepInhibitor = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("Orvane"));
-    if (!m_sleepInhibitor->isInhibiting() &&
-        !m_sleepInhibitor->inhibit(QStringLiteral("Orvane is in Prompt mode.")))
+    if (!d->m_sleepInhibitor)
+        d->m_sleepInhibitor = std::make_unique<ScreenSaverInhibitor>(QStringLiteral("Orvane"));
+    if (!d->m_sleepInhibitor->isInhibiting() &&
+        !d->m_sleepInhibitor->inhibit(QStringLiteral("Orvane is in Prompt mode.")))
         qWarning().noquote() << QStringLiteral("%1 error return value = %2")
                                     .arg(QStringLiteral("-[OVCore _setSystemSleepEnabled:]"))
                                     .arg(1);
@@ -434,13 +307,13 @@ void OVCore::_setSystemSleepEnabled(bool enabled)
 void OVCore::_finishSetup()
 {
     const bool prompt = isModePrompt();
-    if (m_prompterView) {
+    if (d->m_prompterView) {
         // Prompt mode always pads, so the first line can reach the reading line and the last can
         // pass it; Edit mode pads as the user chose.
-        m_prompterView->setTracksVerticalInset(prompt ? true : m_savedTracksVerticalInset);
-        if (!m_prompterView->tracksVerticalInset())
-            m_prompterView->setVerticalInsetAdjustment(m_savedVerticalInsetAdjustment);
-        m_prompterView->setTextContainerWidthTracksTextView(true);
+        d->m_prompterView->setTracksVerticalInset(prompt ? true : d->m_savedTracksVerticalInset);
+        if (!d->m_prompterView->tracksVerticalInset())
+            d->m_prompterView->setVerticalInsetAdjustment(d->m_savedVerticalInsetAdjustment);
+        d->m_prompterView->setTextContainerWidthTracksTextView(true);
     }
 
     if (prompt) {
@@ -451,84 +324,84 @@ void OVCore::_finishSetup()
         Cursor::setHiddenUntilMouseMoves(false);
     }
 
-    if (m_scrollView && m_contentView)
-        m_scrollView->reflectScrolledClipView(m_contentView);
+    if (d->m_scrollView && d->m_contentView)
+        d->m_scrollView->reflectScrolledClipView(d->m_contentView);
     _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();
 
     unblockEvents();
 
-    if (m_prompterView)
-        m_prompterView->setUsesAnimation(m_savedUsesAnimation);
+    if (d->m_prompterView)
+        d->m_prompterView->setUsesAnimation(d->m_savedUsesAnimation);
 
     const double now = HVTimestamp::seconds();
     if (prompt) {
         _setupPrompterTimer();
         hideCursorAfterDelay();
-        if (!m_inputController) {
+        if (!d->m_inputController) {
             auto input = std::make_unique<OVInputController>(*this);
             input->setIncreaseSpeedAction(QStringLiteral("increaseSpeed:"));
             input->setDecreaseSpeedAction(QStringLiteral("decreaseSpeed:"));
             input->setScrollLineDownAction(QStringLiteral("scrollToNextLine:"));
             input->setScrollLineUpAction(QStringLiteral("scrollToPreviousLine:"));
-            m_ownedInputController = std::move(input);
-            m_inputController = m_ownedInputController.get();
+            d->m_ownedInputController = std::move(input);
+            d->m_inputController = d->m_ownedInputController.get();
         }
-        m_inputController->start();
+        d->m_inputController->start();
     } else {
         _setupTimeTimer();
         if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))
             setControllerSpeed(OVCoreSettings::real(QStringLiteral("defaultSpeed"), 3.0));
-        if (m_autosavingHandler)
-            m_autosavingHandler(true);
+        if (d->m_autosavingHandler)
+            d->m_autosavingHandler(true);
     }
 
     HVAnalytics& analytics = HVAppServices::shared().analytics();
     analytics.incrementIntegerForKeyPath(QStringLiteral("modeChanges"));
     if (prompt) {
         const std::vector<Screen> screens = Screen::screens();
-        if (m_prompterView)
+        if (d->m_prompterView)
             analytics.raiseIntegerForKeyPath(
                 QStringLiteral("promptMode.largestPromptedDocumentCharacterCount"),
-                m_prompterView->textLength());
+                d->m_prompterView->textLength());
         analytics.incrementIntegerForKeyPath(screens.size() > 1
                                                  ? QStringLiteral("promptMode.sessions.dualScreen")
                                                  : QStringLiteral("promptMode.sessions.singleScreen"));
         analytics.startTimeForKeyPath(QStringLiteral("promptMode.time"));
         analytics.setPersistsChanges(false);
-        m_promptModeStartTime = now;
+        d->m_promptModeStartTime = now;
     } else {
         analytics.setPersistsChanges(true);
         analytics.stopTimeForKeyPath(QStringLiteral("promptMode.time"));
-        const double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
+        const double scale = d->m_controllerWindow ? d->m_controllerWindow->backingScaleFactor() : 1.0;
         analytics.incrementIntegerForKeyPath(QStringLiteral("promptMode.pixelsScrolled"),
-                                             qint64(std::floor(m_pointsScrolledInPromptMode * scale)));
+                                             qint64(std::floor(d->m_scrollEngine.pointsScrolled() * scale)));
         analytics.raiseDoubleForKeyPath(QStringLiteral("promptMode.fastestSpeedPrompted"),
-                                        m_maxSpeedInPromptMode);
-        if (m_promptModeStartTime > 0)
+                                        d->m_maxSpeedInPromptMode);
+        if (d->m_promptModeStartTime > 0)
             analytics.raiseDoubleForKeyPath(QStringLiteral("promptMode.longestSessionTime"),
-                                            now - m_promptModeStartTime);
+                                            now - d->m_promptModeStartTime);
     }
 
     if (!Application::shared().isActive())
         Application::shared().activate();
-    if (m_controller)
-        m_controller->coreModeDidChange(m_mode);
+    if (d->m_controller)
+        d->m_controller->coreModeDidChange(d->m_mode);
     NotificationCenter::shared().postNotification(OVCoreDidChangeModeNotification);
-    m_isModeChanging = false;
-    m_willBecomeMode = kNoChange;
+    d->m_isModeChanging = false;
+    d->m_willBecomeMode = kNoChange;
 }
 
 void OVCore::_synchronizeOperatorLocationToLastRecordedVisiblePrompterContent()
 {
-    if (!m_prompterView)
+    if (!d->m_prompterView)
         return;
     // Scaled text moves even in a window of the same size.
     const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
     const bool scaled = OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false) &&
                         std::abs(factor - 1.0) >= 1e-5;
-    m_prompterView->returnToVisibleContent(m_visibleContent, scaled);
-    if (m_scrollView && m_contentView)
-        m_scrollView->reflectScrolledClipView(m_contentView);
+    d->m_prompterView->returnToVisibleContent(d->m_visibleContent, scaled);
+    if (d->m_scrollView && d->m_contentView)
+        d->m_scrollView->reflectScrolledClipView(d->m_contentView);
 }
 
 void OVCore::hideCursorAfterDelay()
@@ -536,7 +409,7 @@ void OVCore::hideCursorAfterDelay()
     // The input controller's clicks cancel and renew the same request. Only the prompter hides the
     // cursor: over the toolbar or another window the operator still needs it.
     HVCursorAdditions::hideAfterDelay(
-        [this] { return isModePrompt() && (!m_prompterView || m_prompterView->isMouseOverPrompter()); },
+        [this] { return isModePrompt() && (!d->m_prompterView || d->m_prompterView->isMouseOverPrompter()); },
         kCursorHideDelay);
 }
 

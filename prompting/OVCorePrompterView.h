@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 class AttributedString;
+class ClipView;
 class ScrollView;
 class View;
 
@@ -34,14 +35,16 @@ struct OVVisiblePrompterContent {
     double scrollRatio = 0;
 };
 
-// What the core needs of a prompter view: its scroll view and text view, and the switches a mode
-// change turns. The prompter view implements it; operations with a body are those a plain scroll
+// What the core needs of a prompter view: its scroll view, the clip view the tick moves and the text
+// view, and the switches a mode change turns. The prompter view implements it; operations with a body are those a plain scroll
 // view can do without, so a view that lacks a feature still prompts.
 class OVCorePrompterView {
 public:
     virtual ~OVCorePrompterView() = default;
 
     virtual ScrollView* scrollView() const = 0;
+    // The clip view inside the scroll view, whose origin the tick moves.
+    virtual ClipView* clipView() const = 0;
     // The text view inside the scroll view; may be null.
     virtual View* textView() const = 0;
 

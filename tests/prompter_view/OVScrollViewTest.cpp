@@ -3,7 +3,6 @@
 #include "prompter_view/OVClipView.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
 #include "text/OVInsetEventProtocol.h"
-#include "prompter_view/OVPrompterViewContext.h"
 #include "prompter_view/OVScrollView.h"
 #include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
@@ -273,17 +272,11 @@ protected:
         tickAfter(0.1);
         RunLoop::main().fireDueTimers();
     }
-    void TearDown() override
-    {
-        OVPrompterViewContext::setCore(nullptr);
-        CoreTest::TearDown();
-    }
 };
 
 TEST_F(ScrollViewPromptingTest, WhilePromptingTheWheelFeedsTheEngineInsteadOfScrolling)
 {
     makeCore();
-    OVPrompterViewContext::setCore(core.get());
     controller.setSpeed(0);
     core->startPrompter();
     tick();
@@ -291,6 +284,7 @@ TEST_F(ScrollViewPromptingTest, WhilePromptingTheWheelFeedsTheEngineInsteadOfScr
     const double start = controller.y();
 
     OVScrollView view(Rect{0, 0, 400, 500}, std::make_unique<PaddedText>(400, 3000));
+    view.setCore(core.get());
     view.contentView()->scrollToPoint({0, 300});
     // Three notches toward the user: the script moves on by three steps.
     Event down = wheel(10, 10, -3);

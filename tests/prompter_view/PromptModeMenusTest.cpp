@@ -1,6 +1,5 @@
 #include "PrompterViewTestSupport.h"
 
-#include "prompter_view/OVPrompterViewContext.h"
 #include "tests/prompting/CoreTestSupport.h"
 
 #include <QAction>
@@ -14,12 +13,6 @@ protected:
     {
         CoreTest::SetUp();
         makeCore();
-        OVPrompterViewContext::setCore(core.get());
-    }
-    void TearDown() override
-    {
-        OVPrompterViewContext::setCore(nullptr);
-        CoreTest::TearDown();
     }
     static QStringList titles(QMenu& menu)
     {
@@ -35,6 +28,8 @@ TEST_F(PromptModeMenusTest, InPromptModeTheArrowOffersNoSizesAndTheBarNoPosition
 {
     OVFocusArrowView arrow(Rect{0, 0, 0, 400});
     OVTimeBar bar(Rect{0, 0, 1200, 120});
+    arrow.setCore(core.get());
+    bar.setCore(core.get());
     const Event click = mouseEvent(Event::Type::RightMouseDown, 1, 1);
     EXPECT_TRUE(titles(*arrow.menuForEvent(click)).contains("Medium"));
     EXPECT_TRUE(titles(*bar.menuForEvent(click)).contains("Position on Top"));

@@ -33,6 +33,7 @@ public:
     }
 
     ScrollView* scrollView() const override { return m_scrollView; }
+    ClipView* clipView() const override { return m_scrollView ? m_scrollView->contentView() : nullptr; }
     View* textView() const override { return m_textView; }
     bool isContentEditable() const override { return editable; }
     void setupTextViewForMode(bool promptMode, qsizetype) override

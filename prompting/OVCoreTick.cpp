@@ -1,7 +1,9 @@
-// The tick of Prompt mode: time keeping, the scroll arithmetic and the tick sources.
+// The tick of Prompt mode: time keeping, the scroll engine fed and its origin applied, and the tick
+// sources.
 #include "prompting/OVCore.h"
 
-#include "platform/appkit/DisplayLink.h"
+#include "prompting/OVCorePrivate.h"
+
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/ScrollView.h"
@@ -26,17 +28,6 @@ const QString kPrompterTimerActionSelector = QStringLiteral("_prompterTimerActio
 const QString kUpdatePrompterSelector = QStringLiteral("_updatePrompterAndInterface");
 const QString kSetupPrompterTimerName = QStringLiteral("-[OVCore _setupPrompterTimerOfType:]");
 
-// Held scroll keys ease in over 0.65 s and out over 0.175 s.
-constexpr double kHeldKeyEaseIn = 0.65;
-constexpr double kHeldKeyEaseOut = 0.175;
-constexpr double kHeldKeyEasedSpeed = 6.5;
-constexpr double kHeldKeyBaseSpeed = 2.5;
-// Boost takes the speed 30 % of the way to 20 on the control's scale.
-constexpr double kBoostTarget = 20.0;
-constexpr double kBoostShare = 0.3;
-// Animated deltas are spread over this long after they were added; what is left is dropped.
-constexpr double kAnimatedDeltaWindow = 0.2;
-constexpr double kAnimatedDeltaDivisor = 0.8;
 constexpr double kMaximumCustomFrameRate = 1000.0;
 
 std::optional<Screen> operatorScreen()
@@ -73,40 +64,45 @@ qint64 clampedSeconds(double seconds)
     return qint64(seconds);
 }
 
+// Where the clip view stands over its document, as the scroll engine takes it.
+OVScrollEngine::ClipGeometry clipGeometry(const ClipView& clip, const View& document)
+{
+    return {clip.bounds().origin.y, clip.documentRect().origin.y, document.frame().size.height,
+            clip.bounds().size.height};
+}
+
 } // namespace
 
 // Time
 
 void OVCore::resetTimer()
 {
-    m_lastMeasuredTime = 1.0;
-    m_fractionalTime = 0;
-    if (m_timeInfo)
-        m_timeInfo->resetElapsedTime();
+    d->m_lastMeasuredTime = 1.0;
+    d->m_fractionalTime = 0;
+    if (d->m_timeInfo)
+        d->m_timeInfo->resetElapsedTime();
     NotificationCenter::shared().postNotification(OVCoreWillRequireSynchronizedTimersUpdateNotification,
                                                   this);
 }
 
 void OVCore::addScrollingDeltaAnimated(double delta)
 {
-    m_externalScrollDeltaAnimated += delta;
-    m_externalScrollDeltaAnimatedTime = HVTimestamp::seconds();
+    d->m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addModalScrollingDeltaAnimated(double delta)
 {
-    m_modalScrollDeltaAnimated += delta;
-    m_modalScrollDeltaAnimatedTime = HVTimestamp::seconds();
+    d->m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
 }
 
 void OVCore::addReservedModalScrollingTime(double seconds)
 {
-    m_reservedModalScrollingTime = HVTimestamp::seconds() + seconds;
+    d->m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
 }
 
 qint64 OVCore::estimatedTimeRemaining() const
 {
-    return estimatedTimeRemainingForController(m_controller);
+    return estimatedTimeRemainingForController(d->m_controller);
 }
 
 qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller) const
@@ -114,19 +110,18 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
     if (!controller)
         return kNoEstimate;
     double speed = 0;
-    if (controller != m_controller)
+    if (controller != d->m_controller)
         speed = _convertSpeedForSpeedScale(controller->speed());
     else
-        speed = isModePrompt() && m_adjustedSpeed != 0 ? m_adjustedSpeed : m_speed;
+        speed = isModePrompt() && adjustedSpeed() != 0 ? adjustedSpeed() : d->m_speed;
     if (speed == 0 || !std::isfinite(speed))
         return kNoEstimate;
 
-    ClipView* clipView = m_contentView;
-    View* documentView = m_documentView;
-    if (controller != m_controller) {
+    ClipView* clipView = d->m_contentView;
+    View* documentView = d->m_documentView;
+    if (controller != d->m_controller) {
         OVCorePrompterView* prompterView = controller->prompterView();
-        ScrollView* scrollView = prompterView ? prompterView->scrollView() : nullptr;
-        clipView = scrollView ? scrollView->contentView() : nullptr;
+        clipView = prompterView ? prompterView->clipView() : nullptr;
         documentView = clipView ? clipView->documentView() : nullptr;
     }
     if (!clipView || !documentView)
@@ -141,7 +136,7 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
         distance = documentView->frame().size.height - clipView->bounds().size.height - clipY + documentY;
     // A script shorter than the view has nothing left to scroll.
     distance = std::max(distance, 0.0);
-    return clampedSeconds(std::floor(distance / (speed * m_pixelsPerSecond)));
+    return clampedSeconds(std::floor(distance / (speed * d->m_pixelsPerSecond)));
 }
 
 // The tick
@@ -149,25 +144,25 @@ qint64 OVCore::estimatedTimeRemainingForController(OVCoreController* controller)
 void OVCore::_prompterTimerAction()
 {
     const double now = HVTimestamp::seconds();
-    m_timePassed = now - m_previousPromptIncrementTimeStamp;
-    m_previousPromptIncrementTimeStamp = now;
+    d->m_timePassed = now - d->m_previousPromptIncrementTimeStamp;
+    d->m_previousPromptIncrementTimeStamp = now;
 
-    if (std::lround(m_lastMeasuredTime) == 1)
-        m_lastMeasuredTime = now;
-    m_fractionalTime += now - m_lastMeasuredTime;
-    if (m_fractionalTime >= 1) {
+    if (std::lround(d->m_lastMeasuredTime) == 1)
+        d->m_lastMeasuredTime = now;
+    d->m_fractionalTime += now - d->m_lastMeasuredTime;
+    if (d->m_fractionalTime >= 1) {
         // Every whole second counts, so a stalled main thread does not leave the clock behind.
-        const double wholeSeconds = std::floor(m_fractionalTime);
-        if (m_status != kStatusPausedHard && m_timeInfo)
-            m_timeInfo->setElapsedSeconds(m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
-        m_needsTimerUpdates = true;
-        m_fractionalTime -= wholeSeconds;
+        const double wholeSeconds = std::floor(d->m_fractionalTime);
+        if (d->m_status != kStatusPausedHard && d->m_timeInfo)
+            d->m_timeInfo->setElapsedSeconds(d->m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
+        d->m_needsTimerUpdates = true;
+        d->m_fractionalTime -= wholeSeconds;
     }
-    m_lastMeasuredTime = now;
+    d->m_lastMeasuredTime = now;
 
     RunLoop& runLoop = RunLoop::main();
     runLoop.cancelPreviousPerformRequests(this, kPrompterTimerActionSelector);
-    if (m_updateTiming >= 1) {
+    if (d->m_updateTiming >= 1) {
         _updatePrompterAndInterface();
         return;
     }
@@ -179,121 +174,62 @@ void OVCore::_prompterTimerAction()
 void OVCore::_updatePrompterAndInterface()
 {
     _incrementPrompter();
-    if (m_needsTimerUpdates) {
+    if (d->m_needsTimerUpdates) {
         _updateTimerControls();
-        m_needsTimerUpdates = false;
+        d->m_needsTimerUpdates = false;
     }
 }
 
 void OVCore::_incrementPrompter()
 {
-    const double now = HVTimestamp::seconds();
-    const bool started = m_status == kStatusStarted || m_forceStatus == kStatusStarted;
-    m_adjustedSpeed = started ? m_speed : 0;
-
-    if (m_inputController) {
-        const OVCoreInputController& input = *m_inputController;
-        const auto keyTerm = [now](bool held, double lastTime) {
-            const double dt = now - lastTime;
-            return held ? std::min(dt / kHeldKeyEaseIn, kHeldKeyEaseIn)
-                        : std::max(0.0, (kHeldKeyEaseOut - dt) / kHeldKeyEaseOut);
-        };
-        const bool down = input.scrollDown();
-        const bool up = input.scrollUp();
-        m_adjustedSpeed +=
-            kHeldKeyEasedSpeed * keyTerm(down, input.lastScrollDownTime()) + (down ? kHeldKeyBaseSpeed : 0);
-        m_adjustedSpeed -=
-            kHeldKeyEasedSpeed * keyTerm(up, input.lastScrollUpTime()) + (up ? kHeldKeyBaseSpeed : 0);
-
-        if (input.boostSpeed()) {
-            const double reversed = std::abs(_reverseConvertSpeedForSpeedScale(m_adjustedSpeed));
-            const double magnitude =
-                std::abs(_convertSpeedForSpeedScale((kBoostTarget - reversed) * kBoostShare + reversed));
-            const double sign = m_adjustedSpeed != 0 ? m_adjustedSpeed : m_speed;
-            m_adjustedSpeed = std::copysign(magnitude, sign);
-        }
+    OVScrollEngine::Input input;
+    input.now = HVTimestamp::seconds();
+    input.timePassed = d->m_timePassed;
+    input.speed = d->m_speed;
+    input.speedScaleTypeTag = d->m_speedScaleTypeTag;
+    input.pixelsPerSecond = d->m_pixelsPerSecond;
+    input.started = d->m_status == kStatusStarted || d->m_forceStatus == kStatusStarted;
+    if (d->m_inputController) {
+        const OVCoreInputController& keys = *d->m_inputController;
+        input.hasKeys = true;
+        input.keys = {keys.scrollDown(), keys.scrollUp(), keys.boostSpeed(), keys.lastScrollDownTime(),
+                      keys.lastScrollUpTime()};
+    }
+    if (d->m_contentView && d->m_documentView) {
+        input.hasClipView = true;
+        input.clip = clipGeometry(*d->m_contentView, *d->m_documentView);
     }
 
-    double step = 0;
-    const double externalAge = now - m_externalScrollDeltaAnimatedTime;
-    if (externalAge > 0 && externalAge <= kAnimatedDeltaWindow) {
-        step = externalAge / kAnimatedDeltaDivisor * m_externalScrollDeltaAnimated;
-        m_externalScrollDeltaAnimated -= step;
-    } else {
-        m_externalScrollDeltaAnimated = 0;
-    }
-    double modalStep = 0;
-    const double modalAge = now - m_modalScrollDeltaAnimatedTime;
-    if (modalAge > 0 && modalAge <= kAnimatedDeltaWindow) {
-        modalStep = modalAge / kAnimatedDeltaDivisor * m_modalScrollDeltaAnimated;
-        m_modalScrollDeltaAnimated -= modalStep;
-    } else {
-        m_modalScrollDeltaAnimated = 0;
-    }
-
-    double delta =
-        step + m_pixelsPerSecond * m_adjustedSpeed * m_timePassed + m_leftoverDelta + m_externalScrollDelta;
-    if (modalStep != 0)
-        delta = m_leftoverDelta + modalStep;
-    if (m_reservedModalScrollingTime != 0) {
-        if (m_reservedModalScrollingTime > now)
-            delta = 0;
-        else
-            m_reservedModalScrollingTime = 0;
-    }
-
-    if (!(std::abs(delta) >= m_minimumScrollIncrement)) {
-        // Not finite values end here too, so they never reach the view.
-        m_leftoverDelta = std::isfinite(delta) ? delta : 0;
+    const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
+    if (!output.advanced)
         return;
-    }
-    m_leftoverDelta = std::fmod(delta, m_minimumScrollIncrement);
-    m_externalScrollDelta = 0;
-    const double scrollStep = delta - m_leftoverDelta;
+    if (output.moved)
+        _scrollPrompterToYPosition(output.originY);
+    if (output.location == OVScrollEngine::Location::Top)
+        _handlePrompterScrollLocation(0, output.moved);
+    else if (output.location == OVScrollEngine::Location::Bottom)
+        _handlePrompterScrollLocation(1, output.moved);
 
-    if (m_contentView && m_documentView) {
-        const double y = m_contentView->bounds().origin.y;
-        const double top = m_contentView->documentRect().origin.y;
-        const double bottom = scriptBottom(top);
-        const double target = std::clamp(y + scrollStep, top, bottom);
-        const bool moved = target != y;
-        if (moved) {
-            _scrollPrompterToYPosition(target);
-            m_pointsScrolledInPromptMode += std::abs(y - target);
-        }
-        if (target == top)
-            _handlePrompterScrollLocation(0, moved);
-        else if (target == bottom)
-            _handlePrompterScrollLocation(1, moved);
-    }
-
-    if (m_needsTimerUpdates) {
+    if (d->m_needsTimerUpdates) {
         _updateTimerControls();
-        m_needsTimerUpdates = false;
+        d->m_needsTimerUpdates = false;
     }
     _updateSpeedControlIfNeeded();
 }
 
-double OVCore::scriptBottom(double top) const
-{
-    const double bottom = m_documentView->frame().size.height - m_contentView->bounds().size.height + top;
-    // A script shorter than the view has its end at its start.
-    return std::max(bottom, top);
-}
-
 void OVCore::_handlePrompterScrollLocation(int location, bool didIncrementPrompter)
 {
-    const bool looping = m_controller && m_controller->looping();
+    const bool looping = d->m_controller && d->m_controller->looping();
     if (location == 1) {
         if (looping)
             _scrollPrompterToTop();
-        if (didIncrementPrompter && m_controller)
-            m_controller->prompterScrolledToScriptEnd();
+        if (didIncrementPrompter && d->m_controller)
+            d->m_controller->prompterScrolledToScriptEnd();
     } else if (location == 0) {
         if (looping)
             _scrollPrompterToBottom();
-        if (didIncrementPrompter && m_controller)
-            m_controller->prompterScrolledToScriptStart();
+        if (didIncrementPrompter && d->m_controller)
+            d->m_controller->prompterScrolledToScriptStart();
     }
 }
 
@@ -304,37 +240,37 @@ void OVCore::_scrollPrompterToYPosition(double y)
 
 void OVCore::_scrollPrompterToPoint(const Point& point)
 {
-    if (!m_contentView)
+    if (!d->m_contentView)
         return;
-    m_contentView->scrollToPoint(point);
-    if (m_scrollView)
-        m_scrollView->reflectScrolledClipView(m_contentView);
+    d->m_contentView->scrollToPoint(point);
+    if (d->m_scrollView)
+        d->m_scrollView->reflectScrolledClipView(d->m_contentView);
 }
 
 void OVCore::_scrollPrompterToTop()
 {
-    if (m_contentView)
-        _scrollPrompterToYPosition(m_contentView->documentRect().origin.y);
+    if (d->m_contentView)
+        _scrollPrompterToYPosition(d->m_contentView->documentRect().origin.y);
 }
 
 void OVCore::_scrollPrompterToBottom()
 {
-    if (m_contentView && m_documentView)
-        _scrollPrompterToYPosition(scriptBottom(m_contentView->documentRect().origin.y));
+    if (d->m_contentView && d->m_documentView)
+        _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clipGeometry(*d->m_contentView, *d->m_documentView)));
 }
 
 void OVCore::_updateSpeedControlIfNeeded()
 {
-    if (m_controller && m_controller->speedControlNeedsUpdate())
-        m_controller->updateSpeedControl();
+    if (d->m_controller && d->m_controller->speedControlNeedsUpdate())
+        d->m_controller->updateSpeedControl();
 }
 
 std::vector<OVCoreController*> OVCore::_allCoreControllers() const
 {
-    if (m_allControllersProvider)
-        return m_allControllersProvider();
-    if (m_controller)
-        return {m_controller};
+    if (d->m_allControllersProvider)
+        return d->m_allControllersProvider();
+    if (d->m_controller)
+        return {d->m_controller};
     return {};
 }
 
@@ -351,7 +287,7 @@ void OVCore::_updateTimerControls()
         for (OVCoreController* controller : _allCoreControllers())
             update(controller);
     } else {
-        update(m_controller);
+        update(d->m_controller);
     }
     NotificationCenter::shared().postNotification(OVCoreWillRequireSynchronizedTimersUpdateNotification,
                                                   this);
@@ -370,7 +306,7 @@ void OVCore::_calculateOptimalFramerate()
     const std::optional<Screen> screen = operatorScreen();
     const double refreshRate = screen ? screen->refreshRate() : 0.0;
     const qint64 option = OVCoreSettings::integer(QStringLiteral("frameRateOptionTag"), -1);
-    double rate = m_frameRate;
+    double rate = d->m_frameRate;
     bool custom = false;
     switch (option) {
     case 0:
@@ -408,35 +344,35 @@ void OVCore::_calculateOptimalFramerate()
     }
     if (!isUsableRate(rate))
         rate = kFallbackFrameRate;
-    m_frameRate = rate;
-    m_usesMaximumFrameRate = custom || rate == refreshRate || rate == 5 * refreshRate;
+    d->m_frameRate = rate;
+    d->m_usesMaximumFrameRate = custom || rate == refreshRate || rate == 5 * refreshRate;
 }
 
 void OVCore::_calculateMinimumScrollIncrement()
 {
-    double scale = m_controllerWindow ? m_controllerWindow->backingScaleFactor() : 1.0;
+    double scale = d->m_controllerWindow ? d->m_controllerWindow->backingScaleFactor() : 1.0;
     if (!isUsableRate(scale))
         scale = 1.0;
-    m_minimumScrollIncrement = 1.0 / scale;
+    d->m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
 }
 
 // Tick sources
 
 void OVCore::_setupTimeTimer()
 {
-    if (m_timeTimer)
+    if (d->m_timeTimer)
         return;
-    m_timeTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _timeTimerAction(); });
+    d->m_timeTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _timeTimerAction(); });
 }
 
 void OVCore::_tearDownTimeTimer()
 {
-    if (!m_timeTimer) {
+    if (!d->m_timeTimer) {
         qWarning().noquote() << "OVCore timeTimer is not active!";
         return;
     }
-    m_timeTimer->invalidate();
-    m_timeTimer.reset();
+    d->m_timeTimer->invalidate();
+    d->m_timeTimer.reset();
 }
 
 void OVCore::_timeTimerAction()
@@ -472,7 +408,7 @@ void OVCore::_setupPrompterTimerOfType(int type)
         if (!operatorDisplay && (type == 1 || type == 4 || type == 5))
             return fallBack("%1 missing screen for type %2. falling back to type %3", 0);
 
-        if (m_displayLink)
+        if (d->m_tickSource.hasDisplayLink())
             return;
         switch (type) {
         case 1:
@@ -495,105 +431,88 @@ void OVCore::_setupPrompterTimerOfType(int type)
             return startDisplayLink(type, fastest->displayID(), nullptr);
         }
         case 5:
-            return startDisplayLink(type, operatorDisplay->displayID(), m_controllerWindow);
+            return startDisplayLink(type, operatorDisplay->displayID(), d->m_controllerWindow);
         case 6:
             // The talent window comes with the talent output; until then its display paces the tick.
             return startDisplayLink(type, talentDisplay->displayID(), nullptr);
         }
     }
 
-    if (m_prompterTimer)
+    if (d->m_tickSource.hasTimer())
         return;
-    m_prompterTimer =
-        Timer::scheduledTimer(1.0 / m_frameRate, true, [this](Timer&) { _prompterTimerAction(); });
-    m_prompterTimerType = 0;
+    d->m_tickSource.startTimer(d->m_frameRate);
     const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
-    m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 0;
-    m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    d->m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 0;
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
     setupWorkaroundTimer();
 }
 
 void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
 {
-    m_displayLink = std::make_unique<DisplayLink>([this](double) { _prompterTimerAction(); });
-    m_displayLink->setDisplayID(displayID);
-    m_displayLink->setWindow(window);
-    m_prompterTimerType = type;
     // The view-paced sources keep the timing they had, as the platform's view display links do.
     if (type <= 4) {
         const qint64 timing = OVCoreSettings::integer(QStringLiteral("updateTimingTag"), -1);
-        m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 1;
+        d->m_updateTiming = timing >= 0 ? int(std::min<qint64>(timing, 1)) : 1;
     }
-    m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
-    m_displayLink->start();
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    d->m_tickSource.startDisplayLink(type, displayID, window);
     setupWorkaroundTimer();
 }
 
 void OVCore::_teardownPrompterTimer()
 {
-    bool toreDown = false;
-    if (m_prompterTimer) {
-        m_prompterTimer->invalidate();
-        m_prompterTimer.reset();
-        toreDown = true;
-    }
-    if (m_displayLink) {
-        m_displayLink->stop();
-        m_displayLink.reset();
-        toreDown = true;
-    }
-    m_prompterTimerType = -1;
+    const bool toreDown = d->m_tickSource.stop();
     RunLoop::main().cancelPreviousPerformRequests(this, kUpdatePrompterSelector);
-    if (toreDown && std::lround(m_lastMeasuredTime) != 1) {
-        m_fractionalTime += HVTimestamp::seconds() - m_lastMeasuredTime;
-        m_lastMeasuredTime = 1.0;
+    if (toreDown && std::lround(d->m_lastMeasuredTime) != 1) {
+        d->m_fractionalTime += HVTimestamp::seconds() - d->m_lastMeasuredTime;
+        d->m_lastMeasuredTime = 1.0;
     }
-    if (m_waTimer) {
-        m_waTimer->invalidate();
-        m_waTimer.reset();
+    if (d->m_waTimer) {
+        d->m_waTimer->invalidate();
+        d->m_waTimer.reset();
     }
 }
 
 void OVCore::setupWorkaroundTimer()
 {
     const qint64 tag = OVCoreSettings::integer(QStringLiteral("waTypeTag"), -1);
-    m_waType = int(tag);
+    d->m_waType = int(tag);
     if (tag == 0)
         return;
     if (tag >= 5 || tag < 0) {
         const HVVersion system = HVVersion::operatingSystemVersion();
-        m_waType = system >= m_waMinVersion && system < m_waMaxVersion ? 1 : 0;
-        if (m_waType == 0)
+        d->m_waType = system >= d->m_waMinVersion && system < d->m_waMaxVersion ? 1 : 0;
+        if (d->m_waType == 0)
             return;
     }
-    if (m_waTimer)
+    if (d->m_waTimer)
         return;
     double interval = OVCoreSettings::real(QStringLiteral("waTimerInterval"), 8.0);
     interval = interval < 0.1 || !std::isfinite(interval) ? 8.0 : std::min(interval, 120.0);
-    m_waTimer = Timer::scheduledTimer(interval, true, [this](Timer&) { _waTimerAction(); });
+    d->m_waTimer = Timer::scheduledTimer(interval, true, [this](Timer&) { _waTimerAction(); });
 }
 
 void OVCore::_waTimerAction()
 {
-    _performWaType(m_waType);
+    _performWaType(d->m_waType);
 }
 
 void OVCore::_performWaType(int type)
 {
     switch (type) {
     case 1:
-        if (m_textView)
-            m_textView->setNeedsDisplay(true);
+        if (d->m_textView)
+            d->m_textView->setNeedsDisplay(true);
         break;
     case 2:
         RunLoop::main().performAfterDelay(0, this, QStringLiteral("_performWaType:"),
                                           [this] { _performWaType(1); });
         break;
     case 3:
-        if (m_textView) {
-            const Size size = m_textView->frame().size;
-            m_textView->setFrameSize(Size{size.width, size.height + 1});
-            m_textView->setFrameSize(size);
+        if (d->m_textView) {
+            const Size size = d->m_textView->frame().size;
+            d->m_textView->setFrameSize(Size{size.width, size.height + 1});
+            d->m_textView->setFrameSize(size);
         }
         break;
     case 4:
