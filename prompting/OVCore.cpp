@@ -2,6 +2,7 @@
 
 #include "platform/appkit/EventTranslation.h"
 
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/DisplayLink.h"
@@ -80,6 +81,10 @@ OVCore::OVCore()
             _updateAllCoreControllerTimeEstimates();
         },
         this);
+    for (const QString& name : {kApplicationDidChangeScreenParametersNotification,
+                                kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
+        NotificationCenter::shared().addObserver(
+            name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
 }
 
 OVCore::~OVCore()

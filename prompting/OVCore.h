@@ -2,6 +2,7 @@
 
 #include "prompting/OVCorePrompterView.h"
 
+#include "platform/appkit/Screen.h"
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/hvkit/HVVersion.h"
@@ -20,6 +21,7 @@ class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
 class OVCorePrompterView;
+class OVCoreTalentOutput;
 class OVSynchronousQueue;
 class OVTimeInfo;
 class ScreenSaverInhibitor;
@@ -203,6 +205,21 @@ public:
     void _setSystemSleepEnabled(bool enabled);
     HVStackBoolean& syncScrolling() { return m_syncScrolling; }
     int dualScreenStatus() const { return m_lastDualScreenStatus; }
+    // Dual-screen status values; -1 until the first judgement.
+    static constexpr int kDualScreenStatusAvailable = 0;
+    static constexpr int kDualScreenStatusNoTalentScreen = 1;
+    static constexpr int kDualScreenStatusMirrored = 4;
+    static constexpr int kDualScreenStatusFullScreen = 3;
+    static constexpr int kDualScreenStatusTalentLarger = 5;
+    // Operator screen first; fullScreenFrames are this program's full-screen windows.
+    static int dualScreenStatusForScreens(const std::vector<Screen>& screens,
+                                          const std::vector<Rect>& fullScreenFrames);
+    // Judges the screens again and posts OVCoreDidChangeDualScreenConfigurationNotification on a change.
+    void _updateDualScreenStatusIfNecessary();
+    // The talent output registers itself; null unregisters.
+    void setTalentWindowController(OVCoreTalentOutput* controller);
+    OVCoreTalentOutput* talentWindowController() const { return m_talentWindowController; }
+    bool isTalentWindowInUse() const;
     bool isBlanking() const { return m_blanking; }
     // Mouse prompting: while on, moving the pointer changes the controller's speed.
     void setMousePrompting(bool flag);
@@ -278,7 +295,6 @@ private:
     void setupTextViewForMode();
     void applyContentAdjustments();
     void undoContentAdjustments();
-    bool isTalentWindowInUse() const { return false; }
     double scriptBottom(double top) const;
     void startDisplayLink(int type, quint32 displayID, Window* window);
     void setupWorkaroundTimer();
@@ -310,6 +326,7 @@ private:
     std::vector<PrompterState> m_prompterStates;
     HVStackBoolean m_syncScrolling{true};
     int m_lastDualScreenStatus = -1;
+    OVCoreTalentOutput* m_talentWindowController = nullptr;
     bool m_blanking = false;
     bool m_mousePrompting = false;
     bool m_ignoreSpeedChangeChangesStatus = false;
