@@ -3,6 +3,7 @@
 #include "platform/appkit/EventTranslation.h"
 
 #include "app/OVDocumentPrompterView.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -379,6 +380,9 @@ void OVDocumentWindowController::installActions()
 
 void OVDocumentWindowController::windowBecameMain()
 {
+    // The document controller does not track the front document yet; its window says so instead.
+    NotificationCenter::shared().postNotification(OVDocumentControllerDidChangeFrontMostDocumentNotification,
+                                                  static_cast<const Document*>(document()));
     if (!m_core->isModePrompt())
         m_core->configureCoreForController(this);
 }
@@ -391,6 +395,9 @@ void OVDocumentWindowController::windowResignedMain()
 
 void OVDocumentWindowController::windowWillClose()
 {
+    NotificationCenter::shared().postNotification(
+        OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+        {{OVDocumentControllerPreviousFrontMostDocumentClassNameKey, QStringLiteral("OVDocument")}});
     if (m_core->controller() != this)
         return;
     // The prompted window going away ends Prompt mode first, so the core never keeps scrolling a

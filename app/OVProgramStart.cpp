@@ -3,6 +3,7 @@
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentSession.h"
 #include "document/OVDocument.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/PlistValue.h"
@@ -140,6 +141,9 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     OVApplication::shared();
     auto session = std::make_unique<OVDocumentSession>();
     session->openDocuments(paths);
+    // The preview panel will make the talent output and offer the screen mode; until it exists the
+    // program makes it here, once the documents are open, and starts watching the front document.
+    OVTalentWindowController::sharedTalentWindowController().beginInitialDocumentWatching();
     // From now on a file opened over an untouched Untitled window takes its place.
     OVDocument::setDidFinishRestoringWindows(true);
     return session;

@@ -4,6 +4,7 @@
 
 #include "platform/appkit/EventTranslation.h"
 
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
@@ -84,6 +85,10 @@ OVCore::OVCore() : d(std::make_unique<Private>(*this))
             _updateAllCoreControllerTimeEstimates();
         },
         this);
+    for (const QString& name : {kApplicationDidChangeScreenParametersNotification,
+                                kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
+        NotificationCenter::shared().addObserver(
+            name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
 }
 
 OVCore::~OVCore()

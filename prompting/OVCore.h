@@ -3,6 +3,7 @@
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVModeChange.h"
 
+#include "platform/appkit/Screen.h"
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/hvkit/HVVersion.h"
@@ -19,6 +20,7 @@ class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
 class OVCorePrompterView;
+class OVCoreTalentOutput;
 class OVTimeInfo;
 class ScrollView;
 class View;
@@ -186,6 +188,21 @@ public:
     void _setSystemSleepEnabled(bool enabled);
     HVStackBoolean& syncScrolling();
     int dualScreenStatus() const;
+    // Dual-screen status values; -1 until the first judgement.
+    static constexpr int kDualScreenStatusAvailable = 0;
+    static constexpr int kDualScreenStatusNoTalentScreen = 1;
+    static constexpr int kDualScreenStatusMirrored = 4;
+    static constexpr int kDualScreenStatusFullScreen = 3;
+    static constexpr int kDualScreenStatusTalentLarger = 5;
+    // Operator screen first; fullScreenFrames are this program's full-screen windows.
+    static int dualScreenStatusForScreens(const std::vector<Screen>& screens,
+                                          const std::vector<Rect>& fullScreenFrames);
+    // Judges the screens again and posts OVCoreDidChangeDualScreenConfigurationNotification on a change.
+    void _updateDualScreenStatusIfNecessary();
+    // The talent output registers itself; null unregisters.
+    void setTalentWindowController(OVCoreTalentOutput* controller);
+    OVCoreTalentOutput* talentWindowController() const;
+    bool isTalentWindowInUse() const;
     bool isBlanking() const;
     // Mouse prompting: while on, moving the pointer changes the controller's speed.
     void setMousePrompting(bool flag);
@@ -246,7 +263,6 @@ private:
     void setupTextViewForMode();
     void applyContentAdjustments();
     void undoContentAdjustments();
-    bool isTalentWindowInUse() const { return false; }
     void startDisplayLink(int type, quint32 displayID, Window* window);
     void setupWorkaroundTimer();
     void hideCursorAfterDelay();

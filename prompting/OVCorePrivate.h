@@ -47,6 +47,7 @@ struct OVCore::Private {
     std::vector<PrompterState> m_prompterStates;
     HVStackBoolean m_syncScrolling{true};
     int m_lastDualScreenStatus = -1;
+    OVCoreTalentOutput* m_talentWindowController = nullptr;
     bool m_blanking = false;
     bool m_mousePrompting = false;
     bool m_ignoreSpeedChangeChangesStatus = false;

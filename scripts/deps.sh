@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core
   libhunspell-1.7-0 hunspell-en-us
   xvfb xauth xdotool imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   binutils shared-mime-info desktop-file-utils
 )
 

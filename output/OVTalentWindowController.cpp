@@ -1,0 +1,786 @@
+#include "output/OVTalentWindowController.h"
+
+#include "document/OVDocument.h"
+#include "output/OVScreen.h"
+#include "output/OVTalentWindow.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/GlobalCoordinates.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/UserDefaults.h"
+#include "prompter_view/OVPrompterView.h"
+#include "prompter_view/OVScrollView.h"
+#include "prompter_view/OVTimeBar.h"
+#include "prompter_view/OVViewDrawing.h"
+#include "prompting/OVCore.h"
+#include "prompting/OVCoreController.h"
+#include "text/NSAttributedStringOVBookmarkAdditions.h"
+#include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
+#include "text/OVTextView.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+const QString kFullCopySelector = QStringLiteral("_configureForTextView:");
+
+OVTalentWindowController*& sharedInstance()
+{
+    static OVTalentWindowController* instance = nullptr;
+    return instance;
+}
+
+bool boolDefault(const QString& key)
+{
+    return UserDefaults::shared().boolForKey(key);
+}
+
+// Text without a colour of its own counts as black, as the whole-text inversion treats it.
+void invertColorsInRange(MutableAttributedString& string, const Range& range)
+{
+    std::vector<std::pair<Range, Color>> colors;
+    string.enumerateAttribute(kForegroundColorAttributeName, range, 0,
+                              [&](const AttributeValue& value, const Range& run, bool&) {
+                                  const Color color = value.color() ? *value.color() : Color::gray(0);
+                                  colors.emplace_back(run, Color::rgb(1 - color.red, 1 - color.green,
+                                                                      1 - color.blue, color.alpha));
+                              });
+    for (const auto& [run, color] : colors)
+        string.addAttribute(kForegroundColorAttributeName, color, run);
+}
+
+void magnifyRange(MutableAttributedString& string, const Range& range, double factor)
+{
+    std::vector<std::pair<Range, Font>> fonts;
+    string.enumerateAttribute(kFontAttributeName, range, 0,
+                              [&](const AttributeValue& value, const Range& run, bool&) {
+                                  if (const Font* font = value.font())
+                                      fonts.emplace_back(run, font->withPointSize(font->pointSize * factor));
+                              });
+    for (const auto& [run, font] : fonts)
+        string.addAttribute(kFontAttributeName, font, run);
+}
+
+// The highlight the platform draws for a selection on this background: the light blue on light
+// backgrounds, a dark blue on dark ones, so the text stays readable either way.
+QColor selectedTextBackgroundColorForBackgroundColor(const QColor& background)
+{
+    return background.lightnessF() < 0.5 ? QColor(0x3F, 0x63, 0x8B) : QColor(0xB3, 0xD7, 0xFF);
+}
+
+bool isNewline(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar(0x2028) || c == QChar(0x2029);
+}
+
+// Atoms are invisible; where one starts a line it takes the font of the text beside it so the line
+// keeps the height of its words.
+void fixAtomFonts(TextStorage& storage, bool rightToLeft)
+{
+    const std::optional<std::vector<Range>> atoms = NSAttributedStringOVBookmarkAdditions::atomCharacterRanges(storage);
+    if (!atoms)
+        return;
+    const QString& text = storage.string();
+    for (const Range& atom : *atoms) {
+        if (atom.length < 2)
+            continue;
+        if (!rightToLeft && atom.location != 0 && !isNewline(text.at(atom.location - 1)))
+            continue;
+        const qsizetype neighbour = atom.location + atom.length < storage.length() ? atom.location + atom.length
+                                    : atom.location > 0                            ? atom.location - 1
+                                                                                   : -1;
+        if (neighbour < 0)
+            continue;
+        const AttributeValue font = storage.attribute(kFontAttributeName, neighbour, nullptr);
+        if (font.font())
+            storage.addAttribute(kFontAttributeName, font, atom);
+    }
+}
+
+} // namespace
+
+OVTalentWindowController& OVTalentWindowController::sharedTalentWindowController()
+{
+    // Never freed, like the core: its window must not outlive the Qt application at exit.
+    static auto* instance = new OVTalentWindowController(OVCore::sharedCore());
+    return *instance;
+}
+
+bool OVTalentWindowController::sharedTalentWindowControllerExists()
+{
+    return sharedInstance() != nullptr;
+}
+
+bool OVTalentWindowController::isTalentWindowUtilized()
+{
+    const OVTalentWindowController* instance = sharedInstance();
+    return instance && instance->m_window->isVisible();
+}
+
+OVTalentWindowController::OVTalentWindowController(OVCore& core) : m_core(core)
+{
+    const std::optional<Screen> talent = OVScreen::talentScreen();
+    Rect frame{{0, 0}, {1, 1}};
+    if (talent && !talent->frame().isEmpty())
+        frame = talent->frame();
+    m_window = std::make_unique<OVTalentWindow>(frame);
+    auto prompter = std::make_unique<OVPrompterView>(Rect{{0, 0}, frame.size});
+    prompter->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
+    m_prompterView = prompter.get();
+    m_window->contentView()->addSubview(std::move(prompter));
+    disableAnimation();
+    m_prompterView->configureForPreviewOrTalent();
+    talentTextStorage().deleteCharacters({0, talentTextStorage().length()});
+
+    const bool adjustments = boolDefault(QStringLiteral("enableTalentContentAdjustments"));
+    if (adjustments) {
+        m_contentInvert = m_lastContentInvert = boolDefault(QStringLiteral("contentInvertTextAndBackgroundColor"));
+        if (m_contentInvert)
+            m_prompterView->invertColors();
+        m_contentTextMagnificationFactor = m_lastContentTextMagnificationFactor = adjustedFactor();
+    }
+    m_prompterView->setUsesAnimation(false);
+    m_prompterView->setTracksVerticalInset(false);
+    textView()->setAllowsUndo(false);
+
+    if (!sharedInstance())
+        sharedInstance() = this;
+    observeNotifications();
+    m_core._updateDualScreenStatusIfNecessary();
+    _updateTalentWindowSettings();
+    _updateBoxColors();
+    updateContentInset();
+    RunLoop::main().performAfterDelay(0, this, QStringLiteral("beginInitialDocumentWatching"),
+                                      [this] { beginInitialDocumentWatching(); });
+    enableAnimation();
+    m_core.setTalentWindowController(this);
+}
+
+OVTalentWindowController::~OVTalentWindowController()
+{
+    if (m_core.talentWindowController() == this)
+        m_core.setTalentWindowController(nullptr);
+    RunLoop::main().cancelPreviousPerformRequests(this);
+    m_observers.clear();
+    m_documentObservers.clear();
+    if (sharedInstance() == this)
+        sharedInstance() = nullptr;
+}
+
+OVScrollView* OVTalentWindowController::scrollView() const
+{
+    return m_prompterView->prompterScrollView();
+}
+
+OVTextView* OVTalentWindowController::textView() const
+{
+    return m_prompterView->prompterTextView();
+}
+
+TextStorage& OVTalentWindowController::talentTextStorage() const
+{
+    return textView()->textStorage();
+}
+
+bool OVTalentWindowController::isTalentWindowInUse() const
+{
+    return m_window->isVisible();
+}
+
+OVCorePrompterView* OVTalentWindowController::talentPrompterView() const
+{
+    return m_prompterView;
+}
+
+double OVTalentWindowController::adjustedFactor() const
+{
+    // Every scaling rule assumes magnification only enlarges; a stored factor below 1 (or not a
+    // number) would make them disagree about what the copy holds.
+    const double factor = UserDefaults::shared().doubleForKey(QStringLiteral("contentTextMagnificationFactor"));
+    return std::isfinite(factor) ? std::max(1.0, factor) : 1.0;
+}
+
+bool OVTalentWindowController::tracksEdits() const
+{
+    return m_trackingOverride || boolDefault(QStringLiteral("enableTalentScreenTracksEdits"));
+}
+
+void OVTalentWindowController::observeNotifications()
+{
+    NotificationCenter& center = NotificationCenter::shared();
+    m_observers.emplace_back(center, OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+                             [this](const Notification& n) { frontMostDocumentDidChange(n); });
+    m_observers.emplace_back(center, kTextStorageDidProcessEditingNotification, nullptr,
+                             [this](const Notification& n) {
+                                 if (m_documentTextStorage && n.object == m_documentTextStorage.get())
+                                     replayEdit(*m_documentTextStorage);
+                             });
+    m_observers.emplace_back(center, kTextViewDidChangeSelectionNotification, nullptr,
+                             [this](const Notification& n) {
+                                 if (m_documentTextView && n.object == m_documentTextView)
+                                     documentSelectionDidChange();
+                             });
+    m_observers.emplace_back(center, OVTextViewDidChangeBackgroundColorNotification, nullptr,
+                             [this](const Notification& n) {
+                                 if (m_documentTextView && n.object == m_documentTextView)
+                                     documentBackgroundDidChange();
+                                 else if (n.object == textView())
+                                     _updateBoxColors();
+                             });
+    m_observers.emplace_back(center, OVTextViewDidChangeAllowsHighlightColorPassthroughNotification, nullptr,
+                             [this](const Notification& n) {
+                                 if (m_documentTextView && n.object == m_documentTextView)
+                                     _updateSelectionColor(selectedTextBackgroundColorForBackgroundColor(
+                                                               textView()->backgroundColor()),
+                                                           {});
+                             });
+    m_observers.emplace_back(center, OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification, nullptr,
+                             [this](const Notification&) { trackingDidChange(); });
+    m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
+                             [this](const Notification&) { _updateTalentWindowSettings(); });
+    m_observers.emplace_back(center, kApplicationDidChangeScreenParametersNotification, nullptr,
+                             [this](const Notification&) {
+                                 _updateTalentWindowFrameIfNecessary();
+                                 updateContentInset();
+                             });
+    m_observers.emplace_back(center, kWindowDidChangeScreenNotification, nullptr, [this](const Notification& n) {
+        Window* window = nullptr;
+        for (Window* candidate : Application::shared().windows()) {
+            if (candidate == n.object)
+                window = candidate;
+        }
+        if (!window || window == m_window.get() || !(window->styleMask() & Window::Titled) || !window->isMovable())
+            return;
+        const QString selector = QStringLiteral("_moveWindowAwayFromTalentScreen:%1").arg(quintptr(window));
+        RunLoop::main().cancelPreviousPerformRequests(this, selector);
+        RunLoop::main().performAfterDelay(0, this, selector, [this, window] {
+            const auto& windows = Application::shared().windows();
+            if (std::find(windows.begin(), windows.end(), window) != windows.end())
+                _moveWindowAwayFromTalentScreen(window);
+        });
+    });
+}
+
+void OVTalentWindowController::beginInitialDocumentWatching()
+{
+    if (isDocumentWatching() || m_didBeginInitialWatching)
+        return;
+    m_didBeginInitialWatching = true;
+    m_documentWatchCount = 0;
+    updateContent();
+}
+
+void OVTalentWindowController::setFrontMostDocumentProvider(std::function<const void*()> provider)
+{
+    m_frontMostDocumentProvider = std::move(provider);
+}
+
+void OVTalentWindowController::updateContent()
+{
+    const void* document = nullptr;
+    if (m_frontMostDocumentProvider) {
+        document = m_frontMostDocumentProvider();
+    } else if (Window* main = Application::shared().mainWindow()) {
+        document = static_cast<const Document*>(dynamic_cast<Document*>(main->document()));
+    }
+    frontMostDocumentDidChange({OVDocumentControllerDidChangeFrontMostDocumentNotification, document, {}});
+}
+
+void OVTalentWindowController::frontMostDocumentDidChange(const Notification& notification)
+{
+    if (!isDocumentWatching())
+        return;
+    // The poster's contract: the object is the front document, a Document.
+    const auto* document = static_cast<const Document*>(notification.object);
+    const auto* script = dynamic_cast<const OVDocument*>(document);
+    const bool lastScriptLeft =
+        !document && notification.userInfo.value(OVDocumentControllerPreviousFrontMostDocumentClassNameKey)
+                             .toString() == QLatin1String("OVDocument");
+    if (!script && !lastScriptLeft && document)
+        return;
+    OVTextView* watched = nullptr;
+    if (script) {
+        for (WindowController* controller : script->windowControllers()) {
+            auto* coreController = dynamic_cast<OVCoreController*>(controller);
+            if (!coreController || !coreController->prompterView())
+                continue;
+            watched = dynamic_cast<OVTextView*>(coreController->prompterView()->textView());
+            break;
+        }
+    }
+    _setDocumentTextView(watched);
+    updateContentInset();
+}
+
+void OVTalentWindowController::_setDocumentTextView(OVTextView* view)
+{
+    if (view == m_documentTextView)
+        return;
+    m_documentTextView = view;
+    m_documentTextStorage = view ? view->layoutManager()->textStorage() : nullptr;
+    _configureForTextView(view);
+}
+
+void OVTalentWindowController::_configureForTextView(OVTextView* view)
+{
+    RunLoop::main().cancelPreviousPerformRequests(this, kFullCopySelector);
+    TextStorage& talent = talentTextStorage();
+    if (!view) {
+        talent.setAttributedString(AttributedString());
+        return;
+    }
+    talent.setAttributedString(view->textStorage());
+    NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtoms(talent);
+    if (textView()->backgroundColor() != view->backgroundColor())
+        textView()->setBackgroundColor(view->backgroundColor());
+    if (m_previewPrompterView && m_previewPrompterView->prompterTextView()->backgroundColor() != view->backgroundColor())
+        m_previewPrompterView->prompterTextView()->setBackgroundColor(view->backgroundColor());
+    if (boolDefault(QStringLiteral("enableTalentContentAdjustments"))) {
+        if (m_contentInvert) {
+            m_prompterView->invertColors();
+            if (m_previewPrompterView)
+                m_previewPrompterView->prompterTextView()->setBackgroundColor(textView()->backgroundColor());
+        }
+        if (m_contentTextMagnificationFactor > 1.0)
+            m_prompterView->adjustTextSizeByFactor(m_contentTextMagnificationFactor);
+    }
+    _selectRanges(view->selectedRanges(), true);
+}
+
+void OVTalentWindowController::scheduleRepairingCopy(const QString& reason)
+{
+    if (boolDefault(QStringLiteral("logTrackedIssues")))
+        qWarning().noquote() << QStringLiteral("OVTalentWindowController: %1; copying the script again").arg(reason);
+    RunLoop::main().cancelPreviousPerformRequests(this, kFullCopySelector);
+    RunLoop::main().performAfterDelay(0, this, kFullCopySelector, [this] { _configureForTextView(m_documentTextView); });
+}
+
+void OVTalentWindowController::replayEdit(TextStorage& storage)
+{
+    if (m_documentTextView->disableContentNotifications())
+        return;
+    const unsigned mask = storage.editedMask();
+    if (!(mask & (TextStorageEditedAttributes | TextStorageEditedCharacters)))
+        return;
+    const bool tracking = tracksEdits();
+    bool forcedSync = false;
+    if (tracking) {
+        const Range edited = storage.editedRange();
+        const qsizetype length = talentTextStorage().length();
+        const qsizetype location = std::min(edited.location, length);
+        textView()->scrollRangeToVisible({location, std::min(edited.length, length - location)});
+    } else {
+        forcedSync = m_prompterView->isVerticallyFlipped() && m_core.isModeEdit();
+        m_core.syncScrolling().disable();
+        m_prompterView->setPreventScrolling(true);
+        if (m_previewPrompterView)
+            m_previewPrompterView->setPreventScrolling(true);
+    }
+    try {
+        replayEditInBracket(storage, forcedSync);
+    } catch (const std::exception& error) {
+        scheduleRepairingCopy(QStringLiteral("replay failed: %1").arg(QString::fromUtf8(error.what())));
+    } catch (...) {
+        scheduleRepairingCopy(QStringLiteral("replay failed"));
+    }
+    if (talentTextStorage().length() != storage.length())
+        scheduleRepairingCopy(QStringLiteral("TextStorage lengths are not equal"));
+    if ((mask & TextStorageEditedAttributes) && !(mask & TextStorageEditedCharacters))
+        _selectRanges(m_documentTextView->selectedRanges(), true);
+    if (!tracking) {
+        m_core.syncScrolling().enable();
+        m_prompterView->setPreventScrolling(false);
+        if (m_previewPrompterView)
+            m_previewPrompterView->setPreventScrolling(false);
+    }
+}
+
+void OVTalentWindowController::replayEditInBracket(TextStorage& storage, bool& forcedSync)
+{
+    Q_UNUSED(forcedSync);
+    TextStorage& talent = talentTextStorage();
+    const qsizetype location = storage.editedRange().location;
+    const qsizetype length = storage.editedRange().length;
+    const qsizetype delta = storage.changeInLength();
+    // Old characters still in the copy: what the replacement took away (length - delta).
+    const qsizetype replaced = length - delta;
+    if (location < 0 || replaced < 0 || location + replaced > talent.length() ||
+        location + length > storage.length())
+        throw std::out_of_range("edited range outside the talent storage");
+    talent.beginEditing();
+    // However the replay ends, the copy leaves its editing bracket, so its observers and layout run.
+    struct Bracket {
+        TextStorage& storage;
+        ~Bracket() { storage.endEditing(); }
+    } bracket{talent};
+    if (length > 0) {
+        talent.insert(storage.attributedSubstring({location, length}), location);
+        const Range inserted{location, length};
+        if (NSAttributedStringOVBookmarkAdditions::containsBookmarkAttachmentInRange(talent, inserted))
+            NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtomsInRange(talent, inserted);
+        if (m_contentInvert)
+            invertColorsInRange(talent, inserted);
+        if (m_contentTextMagnificationFactor > 1.0)
+            magnifyRange(talent, inserted, m_contentTextMagnificationFactor);
+    }
+    if (replaced > 0)
+        talent.deleteCharacters({location + length, replaced});
+    const bool rightToLeft = false;
+    if (NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {location, length}))
+        fixAtomFonts(talent, rightToLeft);
+}
+
+void OVTalentWindowController::_selectRanges(std::vector<Range> ranges, bool scroll)
+{
+    if (!tracksEdits())
+        return;
+    if (ranges.empty())
+        ranges.push_back({0, 0});
+    if (scroll) {
+        if (isTalentWindowInUse())
+            textView()->scrollRangeToVisible(ranges.front());
+        else if (m_previewPrompterView)
+            m_previewPrompterView->prompterTextView()->scrollRangeToVisible(ranges.front());
+    }
+    _updateSelectionColor(selectedTextBackgroundColorForBackgroundColor(textView()->backgroundColor()), ranges);
+}
+
+void OVTalentWindowController::_updateSelectionColor(const std::optional<QColor>& color,
+                                                     const std::vector<Range>& ranges)
+{
+    std::vector<LayoutManager*> managers{textView()->layoutManager().get()};
+    if (m_previewPrompterView)
+        managers.push_back(m_previewPrompterView->prompterTextView()->layoutManager().get());
+    const qsizetype length = talentTextStorage().length();
+    for (LayoutManager* manager : managers)
+        manager->removeTemporaryAttribute(kTemporaryBackgroundColorAttributeName, {0, length});
+    if (!color || !m_documentTextView || m_documentTextView->allowsHighlightColorPassthrough())
+        return;
+    const Color highlight = Color::rgb(color->redF(), color->greenF(), color->blueF(), color->alphaF());
+    const std::vector<Range>& chosen = ranges.empty() ? m_documentTextView->selectedRanges() : ranges;
+    for (const Range& range : chosen) {
+        const Range clipped = range.intersection({0, length});
+        if (clipped.length == 0)
+            continue;
+        for (LayoutManager* manager : managers)
+            manager->addTemporaryAttribute(kTemporaryBackgroundColorAttributeName, highlight, clipped);
+    }
+}
+
+void OVTalentWindowController::documentSelectionDidChange()
+{
+    bool scroll = !m_core.isModeChanging();
+    const std::vector<Range>& selected = m_documentTextView->selectedRanges();
+    if (scroll) {
+        Rect bounds = scrollView()->contentView()->bounds();
+        const double band = bounds.size.height * kSelectionVisibilityBand;
+        bounds.origin.y += band;
+        bounds.size.height -= 2 * band;
+        const Range visible = textView()->layoutManager()->characterRangeForBounds(bounds);
+        for (const Range& range : selected) {
+            if (range.intersection(visible).length > 0 || (range.length == 0 && visible.contains(range.location)))
+                scroll = false;
+        }
+    }
+    _selectRanges(selected, scroll);
+}
+
+void OVTalentWindowController::trackingDidChange()
+{
+    if (!m_documentTextView)
+        return;
+    const bool on = boolDefault(QStringLiteral("enableTalentScreenTracksEdits"));
+    m_trackingOverride = true;
+    _selectRanges(on ? m_documentTextView->selectedRanges() : std::vector<Range>{{0, 0}}, false);
+    m_trackingOverride = false;
+}
+
+void OVTalentWindowController::documentBackgroundDidChange()
+{
+    QColor color = m_documentTextView->backgroundColor();
+    if (m_contentInvert)
+        color = OVViewDrawing::inverseColor(color);
+    if (textView()->backgroundColor() != color)
+        textView()->setBackgroundColor(color);
+    if (m_previewPrompterView && m_previewPrompterView->prompterTextView()->backgroundColor() != color)
+        m_previewPrompterView->prompterTextView()->setBackgroundColor(color);
+    _updateBoxColors();
+}
+
+void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView)
+{
+    m_previewPrompterView = previewPrompterView;
+    if (!previewPrompterView)
+        return;
+    previewPrompterView->configureForPreviewOrTalent();
+    previewPrompterView->prompterTextView()->layoutManager()->replaceTextStorage(
+        textView()->layoutManager()->textStorage());
+    _updateBoxColors();
+}
+
+QColor OVTalentWindowController::contentBackgroundColor() const
+{
+    return textView()->backgroundColor();
+}
+
+void OVTalentWindowController::debugLog() const
+{
+    qDebug().noquote() << QStringLiteral("%1 _documentTextView:  %2")
+                              .arg(QStringLiteral("OVTalentWindowController"))
+                              .arg(quintptr(m_documentTextView), 0, 16);
+    qDebug().noquote() << QStringLiteral("%1 _documentTextStorage:  %2")
+                              .arg(QStringLiteral("OVTalentWindowController"))
+                              .arg(quintptr(m_documentTextStorage.get()), 0, 16);
+}
+
+void OVTalentWindowController::updateContentTextMagnificationFactor(double factor)
+{
+    factor = std::isfinite(factor) ? std::max(1.0, factor) : 1.0;
+    if (factor == m_contentTextMagnificationFactor)
+        return;
+    m_contentTextMagnificationFactor = factor;
+    const double ratio = factor / m_lastContentTextMagnificationFactor;
+    if (std::abs(ratio - 1.0) < kMagnificationRatioThreshold)
+        return;
+    m_prompterView->adjustTextSizeByFactor(ratio);
+    m_lastContentTextMagnificationFactor = factor;
+}
+
+void OVTalentWindowController::updateContentInvertTextAndBackgroundColor(bool flag)
+{
+    if (flag == m_contentInvert)
+        return;
+    m_contentInvert = flag;
+    if (flag == m_lastContentInvert)
+        return;
+    m_prompterView->invertColors();
+    if (m_previewPrompterView)
+        m_previewPrompterView->prompterTextView()->setBackgroundColor(textView()->backgroundColor());
+    m_lastContentInvert = flag;
+}
+
+bool OVTalentWindowController::canDisplayTalentWindow() const
+{
+    return m_core.dualScreenStatus() == OVCore::kDualScreenStatusAvailable;
+}
+
+void OVTalentWindowController::showTalentWindow(bool flag)
+{
+    if (flag == m_window->isVisible())
+        return;
+    if (!flag) {
+        m_window->orderOut();
+        return;
+    }
+    if (!canDisplayTalentWindow())
+        return;
+    _prepareTalentWindowForOrderFront();
+    m_window->orderFront();
+}
+
+void OVTalentWindowController::_updateTalentWindowSettings()
+{
+    if (canDisplayTalentWindow()) {
+        if (OVScreen::isTalentScreenDistinctFromOperatorScreen() &&
+            UserDefaults::shared().integerForKey(QStringLiteral("screenMode")) == 1) {
+            if (!OVTalentWindow::platformPlacesWindows() && !m_loggedPlacementUnavailable) {
+                m_loggedPlacementUnavailable = true;
+                qWarning().noquote() << QStringLiteral(
+                    "OVTalentWindowController: this windowing system does not let programs place windows; "
+                    "run under X11 (QT_QPA_PLATFORM=xcb) for the talent window to cover the second display");
+            }
+            _prepareTalentWindowForOrderFront();
+            m_window->orderFront();
+        }
+    } else {
+        const int behavior = m_window->animationBehavior();
+        m_window->setAnimationBehavior(0);
+        m_window->orderOut();
+        m_window->setAnimationBehavior(behavior);
+    }
+    if (!m_window->isVisible())
+        _updateTalentWindowFrameIfNecessary();
+}
+
+void OVTalentWindowController::_prepareTalentWindowForOrderFront()
+{
+    _updateTalentWindowFrameIfNecessary();
+    _moveAllWindowsAwayFromTalentScreen();
+}
+
+void OVTalentWindowController::_updateTalentWindowFrameIfNecessary()
+{
+    const std::optional<Screen> talent = OVScreen::talentScreen();
+    if (!talent || talent->frame() == m_window->frame())
+        return;
+    m_window->setForceFrame(talent->frame());
+    NotificationCenter::shared().postNotification(OVTalentWindowControllerDidChangeScreenOrInsetNotification, this);
+}
+
+double OVTalentWindowController::contentInsetForScreenHeights(double operatorHeight, double talentHeight,
+                                                              double toolbarHeight)
+{
+    const double value = std::ceil(std::max(0.0, toolbarHeight) / 2.0);
+    // Strictly smaller: with equal heights the two displays already line up.
+    return operatorHeight - 2 * value < talentHeight ? value : 0.0;
+}
+
+void OVTalentWindowController::setPromptModeToolbarHeightProvider(std::function<double()> provider)
+{
+    m_toolbarHeightProvider = std::move(provider);
+}
+
+void OVTalentWindowController::updateContentInset()
+{
+    if (!m_usesContentInset || !OVScreen::isTalentScreenDistinctFromOperatorScreen())
+        return;
+    const double toolbar = m_toolbarHeightProvider ? m_toolbarHeightProvider() : 0.0;
+    const Size inset{0, contentInsetForScreenHeights(OVScreen::operatorScreen()->frame().size.height,
+                                                     OVScreen::talentScreen()->frame().size.height, toolbar)};
+    if (inset == m_contentInset)
+        return;
+    m_contentInset = inset;
+    Rect frame{{0, 0}, m_window->contentView()->bounds().size};
+    frame.size.height = std::max(0.0, frame.size.height - 2 * inset.height);
+    frame.origin.y = inset.height;
+    m_prompterView->setFrame(frame);
+    NotificationCenter::shared().postNotification(OVTalentWindowControllerDidChangeScreenOrInsetNotification, this);
+}
+
+void OVTalentWindowController::_updateBoxColors()
+{
+    const QColor color = textView()->backgroundColor();
+    if (m_boxColor == color)
+        return;
+    m_boxColor = color;
+    m_window->setBackgroundColor(color);
+}
+
+void OVTalentWindowController::updateHorizontalMarginIndentFactor(double factor)
+{
+    if (m_prompterView->horizontalMarginIndentFactor() == factor)
+        return;
+    m_prompterView->setHorizontalMarginIndentFactor(factor);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setHorizontalMarginIndentFactor(factor);
+}
+
+void OVTalentWindowController::updateVerticalMarginIndentFactor(double factor)
+{
+    if (m_prompterView->verticalMarginIndentFactor() == factor)
+        return;
+    m_prompterView->setVerticalMarginIndentFactor(factor);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setVerticalMarginIndentFactor(factor);
+}
+
+void OVTalentWindowController::updateFocusArrowVisible(bool flag)
+{
+    if (m_prompterView->isFocusArrowVisible() == flag)
+        return;
+    m_prompterView->setFocusArrowVisible(flag);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setFocusArrowVisible(flag);
+}
+
+void OVTalentWindowController::updateTimeBarVisible(bool flag)
+{
+    if (m_prompterView->isTimeBarVisible() == flag)
+        return;
+    m_prompterView->setTimeBarVisible(flag);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setTimeBarVisible(flag);
+}
+
+void OVTalentWindowController::updateHasContentBorder(bool flag)
+{
+    if (m_prompterView->hasContentBorder() == flag)
+        return;
+    m_prompterView->setHasContentBorder(flag);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setHasContentBorder(flag);
+}
+
+void OVTalentWindowController::updateHorizontallyFlipped(bool flag)
+{
+    if (m_prompterView->isHorizontallyFlipped() == flag)
+        return;
+    const bool animation = m_prompterView->usesAnimation();
+    m_prompterView->setUsesAnimation(usesAnimation());
+    m_prompterView->setHorizontallyFlipped(flag);
+    m_prompterView->setUsesAnimation(animation);
+}
+
+void OVTalentWindowController::updateVerticallyFlipped(bool flag)
+{
+    if (m_prompterView->isVerticallyFlipped() == flag)
+        return;
+    const bool animation = m_prompterView->usesAnimation();
+    m_prompterView->setUsesAnimation(usesAnimation());
+    m_prompterView->setVerticallyFlipped(flag);
+    m_prompterView->setUsesAnimation(animation);
+}
+
+void OVTalentWindowController::setTextContainerWidthTracksTextView(bool flag)
+{
+    m_prompterView->setTextContainerWidthTracksTextView(flag);
+    if (m_previewPrompterView)
+        m_previewPrompterView->setTextContainerWidthTracksTextView(flag);
+}
+
+void OVTalentWindowController::_moveWindowAwayFromTalentScreen(Window* only)
+{
+    if (only && !isTalentWindowInUse())
+        return;
+    const std::optional<Screen> operatorDisplay = OVScreen::operatorScreen();
+    const std::optional<Screen> talentDisplay = OVScreen::talentScreen();
+    if (!OVScreen::isTalentScreenDistinctFromOperatorScreen())
+        return;
+    // Front to back, so the cursor lands on the frontmost window that was moved.
+    std::vector<Window*> windows = only ? std::vector<Window*>{only} : Application::shared().orderedWindows();
+    bool warped = false;
+    for (Window* window : windows) {
+        if (window == m_window.get() || window->parentWindow() || window->isSheet())
+            continue;
+        const std::optional<Screen> screen = window->screen();
+        if (!screen || screen->displayID() != talentDisplay->displayID())
+            continue;
+        const bool movable = window->isMovable();
+        window->setMovable(false);
+        const Rect visible = operatorDisplay->visibleFrame();
+        Rect frame = window->frame();
+        frame.size.width = std::min(frame.size.width, visible.size.width);
+        frame.size.height = std::min(frame.size.height, visible.size.height);
+        if (!only || window->level() >= Window::kModalPanelWindowLevel) {
+            frame.origin.x = visible.origin.x + (visible.size.width - frame.size.width) / 2;
+            frame.origin.y = visible.origin.y + (visible.size.height - frame.size.height) / 2;
+        } else {
+            frame.origin.x = std::clamp(frame.origin.x, visible.origin.x, visible.maxX() - frame.size.width);
+            frame.origin.y = std::clamp(frame.origin.y, visible.origin.y, visible.maxY() - frame.size.height);
+        }
+        window->setFrame(frame);
+        window->setMovable(movable);
+        if (warped)
+            continue;
+        warped = true;
+        const Point target{frame.origin.x + 2, frame.maxY() - 2};
+        const QPoint qtPoint = qtPointFromGlobal(target).toPoint();
+        if (!operatorDisplay->frame().contains(globalPointFromQt(QPointF(QCursor::pos())))) {
+            QCursor::setPos(qtPoint);
+            if (QCursor::pos() != qtPoint)
+                qWarning().noquote() << QStringLiteral("%1 could not position at point {%2, %3}")
+                                            .arg(QStringLiteral("-[OVTalentWindowController _moveWindowAwayFromTalentScreen:]"))
+                                            .arg(target.x)
+                                            .arg(target.y);
+        }
+    }
+}

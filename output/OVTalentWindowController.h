@@ -1,0 +1,154 @@
+#pragma once
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Rect.h"
+#include "platform/text/TextStorage.h"
+#include "prompting/OVCoreTalentOutput.h"
+
+#include <QColor>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class OVCore;
+class OVPrompterView;
+class OVScrollView;
+class OVTalentWindow;
+class OVTextView;
+class Window;
+
+inline const QString OVDocumentControllerDidChangeFrontMostDocumentNotification =
+    QStringLiteral("OVDocumentControllerDidChangeFrontMostDocumentNotification");
+inline const QString OVDocumentControllerPreviousFrontMostDocumentClassNameKey =
+    QStringLiteral("OVDocumentControllerPreviousFrontMostDocumentClassNameKey");
+inline const QString OVTalentWindowControllerDidChangeScreenOrInsetNotification =
+    QStringLiteral("OVTalentWindowControllerDidChangeScreenOrInsetNotification");
+inline const QString OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification =
+    QStringLiteral("OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification");
+
+// The one owner of the talent output: the talent window on the second display and the talent
+// storage, a display copy of the front document's script shown by the talent and the preview views.
+// A front-document change copies the whole script; afterwards every edit of the document's storage
+// is replayed into the copy, with bookmarks turned into atoms and the talent's colour inversion and
+// magnification applied on the way.
+class OVTalentWindowController : public OVCoreTalentOutput {
+public:
+    // Selection kept clear of this share of the talent display at top and bottom.
+    static constexpr double kSelectionVisibilityBand = 0.12;
+    static constexpr double kMagnificationRatioThreshold = 0.00001;
+
+    static OVTalentWindowController& sharedTalentWindowController();
+    static bool sharedTalentWindowControllerExists();
+    static bool isTalentWindowUtilized();
+
+    // The program uses the shared controller; tests make their own on a core of their own.
+    explicit OVTalentWindowController(OVCore& core);
+    ~OVTalentWindowController() override;
+    OVTalentWindowController(const OVTalentWindowController&) = delete;
+    OVTalentWindowController& operator=(const OVTalentWindowController&) = delete;
+
+    OVTalentWindow* window() const { return m_window.get(); }
+    OVPrompterView* prompterView() const { return m_prompterView; }
+    OVScrollView* scrollView() const;
+    OVTextView* textView() const;
+    TextStorage& talentTextStorage() const;
+    OVTextView* documentTextView() const { return m_documentTextView; }
+
+    // Document watching.
+    void beginDocumentWatching() { ++m_documentWatchCount; }
+    void endDocumentWatching() { --m_documentWatchCount; }
+    bool isDocumentWatching() const { return m_documentWatchCount >= 0; }
+    void beginInitialDocumentWatching();
+    // Where updateContent finds the front document; the program's document controller until set.
+    void setFrontMostDocumentProvider(std::function<const void*()> provider);
+    void updateContent();
+    // Watches this text view's storage (null: none) and copies it whole when it is a new one.
+    void _setDocumentTextView(OVTextView* textView);
+    void _configureForTextView(OVTextView* textView);
+
+    void setPreviewPrompterView(OVPrompterView* previewPrompterView);
+    OVPrompterView* previewPrompterView() const { return m_previewPrompterView; }
+    QColor contentBackgroundColor() const;
+    void debugLog() const;
+
+    // Content adjustments pushed by the preview panel; they act only on a change.
+    double contentTextMagnificationFactor() const { return m_contentTextMagnificationFactor; }
+    void updateContentTextMagnificationFactor(double factor);
+    bool contentInvertTextAndBackgroundColor() const { return m_contentInvert; }
+    void updateContentInvertTextAndBackgroundColor(bool flag);
+
+    // Window side.
+    void showTalentWindow(bool flag);
+    bool canDisplayTalentWindow() const;
+    Size contentInset() const { return m_contentInset; }
+    bool usesContentInset() const { return m_usesContentInset; }
+    void setUsesContentInset(bool flag) { m_usesContentInset = flag; }
+    void updateContentInset();
+    // The vertical inset that lines the talent display up with an operator window whose toolbar is
+    // toolbarHeight high in Prompt mode.
+    static double contentInsetForScreenHeights(double operatorHeight, double talentHeight, double toolbarHeight);
+    // The operator window's toolbar height while prompting, or 0 when it shows none; none until set.
+    void setPromptModeToolbarHeightProvider(std::function<double()> provider);
+    void enableAnimation() { ++m_animationUpdateCount; }
+    void disableAnimation() { --m_animationUpdateCount; }
+    bool usesAnimation() const { return m_animationUpdateCount >= 0; }
+    void updateHorizontalMarginIndentFactor(double factor);
+    void updateVerticalMarginIndentFactor(double factor);
+    void updateFocusArrowVisible(bool flag);
+    void updateTimeBarVisible(bool flag);
+    void updateHasContentBorder(bool flag);
+    void updateHorizontallyFlipped(bool flag);
+    void updateVerticallyFlipped(bool flag);
+    void setTextContainerWidthTracksTextView(bool flag);
+    QColor talentBoxFillColor() const { return m_boxColor; }
+
+    void _updateTalentWindowSettings();
+    void _prepareTalentWindowForOrderFront();
+    void _updateTalentWindowFrameIfNecessary();
+    void _moveWindowAwayFromTalentScreen(Window* window);
+    void _moveAllWindowsAwayFromTalentScreen() { _moveWindowAwayFromTalentScreen(nullptr); }
+
+    // OVCoreTalentOutput.
+    bool isTalentWindowInUse() const override;
+    OVCorePrompterView* talentPrompterView() const override;
+
+private:
+    void observeNotifications();
+    void frontMostDocumentDidChange(const Notification& notification);
+    void replayEdit(TextStorage& storage);
+    void replayEditInBracket(TextStorage& storage, bool& forcedSync);
+    void scheduleRepairingCopy(const QString& reason);
+    void _selectRanges(std::vector<Range> ranges, bool scroll);
+    void _updateSelectionColor(const std::optional<QColor>& color, const std::vector<Range>& ranges);
+    void documentSelectionDidChange();
+    void trackingDidChange();
+    void documentBackgroundDidChange();
+    void _updateBoxColors();
+    bool tracksEdits() const;
+    double adjustedFactor() const;
+
+    OVCore& m_core;
+    std::unique_ptr<OVTalentWindow> m_window;
+    OVPrompterView* m_prompterView = nullptr;
+    OVPrompterView* m_previewPrompterView = nullptr;
+    OVTextView* m_documentTextView = nullptr;
+    std::shared_ptr<TextStorage> m_documentTextStorage;
+    qint64 m_documentWatchCount = -1;
+    qint64 m_animationUpdateCount = 0;
+    bool m_didBeginInitialWatching = false;
+    Size m_contentInset;
+    bool m_usesContentInset = true;
+    double m_contentTextMagnificationFactor = 1.0;
+    double m_lastContentTextMagnificationFactor = 1.0;
+    bool m_contentInvert = false;
+    bool m_lastContentInvert = false;
+    // Set while switching tracking on, so the highlight is drawn without writing the user's setting.
+    bool m_trackingOverride = false;
+    QColor m_boxColor;
+    std::function<const void*()> m_frontMostDocumentProvider;
+    std::function<double()> m_toolbarHeightProvider;
+    std::vector<NotificationObserver> m_observers;
+    std::vector<NotificationObserver> m_documentObservers;
+    bool m_loggedPlacementUnavailable = false;
+};

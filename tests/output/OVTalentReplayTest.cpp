@@ -1,0 +1,181 @@
+#include "TalentTestSupport.h"
+
+#include "output/OVTalentWindowController.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/foundation/FileWrapper.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextAttachment.h"
+#include "prompter_view/OVPrompterView.h"
+#include "prompting/OVCore.h"
+#include "text/NSTextAttachmentOVBookmarkAdditions.h"
+#include "text/OVBookmark.h"
+#include "text/OVTextView.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+AttributedString attachmentString(const std::shared_ptr<TextAttachment>& attachment)
+{
+    return AttributedString(QString(QChar(0xFFFC)), {{kAttachmentAttributeName, attachment}});
+}
+
+std::shared_ptr<TextAttachment> pictureAttachment()
+{
+    auto wrapper = FileWrapper::makeRegularFile(QByteArray("not really a picture"));
+    wrapper->setPreferredFilename(QStringLiteral("picture.png"));
+    return std::make_shared<TextAttachment>(wrapper);
+}
+
+// Equal strings and equal attributes, except that a bookmark in the document may be an atom in the
+// copy (both are one attachment character).
+::testing::AssertionResult talentMatchesDocument(const AttributedString& talent, const AttributedString& document)
+{
+    if (talent.string() != document.string())
+        return ::testing::AssertionFailure() << "strings differ: talent length " << talent.length()
+                                             << ", document length " << document.length();
+    for (qsizetype i = 0; i < document.length(); ++i) {
+        AttributeDictionary a = talent.attributesAtIndex(i);
+        AttributeDictionary b = document.attributesAtIndex(i);
+        a.remove(kAttachmentAttributeName);
+        b.remove(kAttachmentAttributeName);
+        if (!(a == b))
+            return ::testing::AssertionFailure() << "attributes differ at " << i;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class TalentReplayTest : public ::testing::Test {
+protected:
+    TalentReplayTest() : screens({operatorScreen1440(), talentScreen1920()}), talent(core)
+    {
+        document.textStorage().setAttributedString(AttributedString(
+            QStringLiteral("Twenty characters!!\nSecond line of the script."),
+            {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}}}));
+        talent.beginDocumentWatching();
+        talent.beginDocumentWatching();
+        talent._setDocumentTextView(&document);
+    }
+    ~TalentReplayTest() override { talent._setDocumentTextView(nullptr); }
+
+    ScopedScreens screens;
+    ScopedDefaults defaults;
+    OVCore core;
+    OVTextView document{Rect{{0, 0}, {600, 400}}};
+    OVTalentWindowController talent;
+};
+
+} // namespace
+
+TEST_F(TalentReplayTest, TypingInsertsAndReplacingSwapsTheOldCharacters)
+{
+    document.setSelectedRange({5, 0});
+    document.insertText(QStringLiteral("x"));
+    EXPECT_EQ(talent.talentTextStorage().string(), document.string());
+    document.setSelectedRange({2, 3});
+    document.insertText(QStringLiteral("12345"));
+    EXPECT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+    document.setSelectedRange({0, 4});
+    document.deleteSelection();
+    EXPECT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+}
+
+TEST_F(TalentReplayTest, PastedBookmarkBecomesAnAtom)
+{
+    MutableAttributedString pasted(QStringLiteral("ab"));
+    pasted.append(attachmentString(OVBookmark::bookmark()->textAttachment()));
+    document.setSelectedRange({3, 0});
+    document.insertText(pasted);
+    ASSERT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+    const AttributeValue value = talent.talentTextStorage().attribute(kAttachmentAttributeName, 5);
+    ASSERT_TRUE(value.attachment());
+    EXPECT_TRUE(NSTextAttachmentOVBookmarkAdditions::isAtom(*value.attachment()));
+}
+
+TEST_F(TalentReplayTest, ALengthMismatchIsRepairedByAFullCopyOnTheNextTurn)
+{
+    // Damage the copy behind the controller's back, as a failed replay would leave it.
+    talent.talentTextStorage().deleteCharacters({0, 3});
+    document.setSelectedRange({1, 0});
+    document.insertText(QStringLiteral("z"));
+    EXPECT_FALSE(talent.talentTextStorage().isEditing());
+    RunLoop::main().fireDueTimers();
+    EXPECT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+}
+
+TEST_F(TalentReplayTest, MagnificationIsReadAsAtLeastOne)
+{
+    talent.updateContentTextMagnificationFactor(0.5);
+    EXPECT_DOUBLE_EQ(talent.contentTextMagnificationFactor(), 1.0);
+    talent.updateContentTextMagnificationFactor(1.5);
+    talent.updateContentTextMagnificationFactor(3.0);
+    EXPECT_DOUBLE_EQ(talent.talentTextStorage().attribute(kFontAttributeName, 0).font()->pointSize, 72.0);
+}
+
+TEST_F(TalentReplayTest, SwitchingTrackingOnHighlightsWithoutWritingTheSetting)
+{
+    defaults.setBool(QStringLiteral("enableTalentScreenTracksEdits"), false);
+    document.setSelectedRange({2, 4});
+    NotificationCenter::shared().postNotification(OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification);
+    EXPECT_FALSE(UserDefaults::shared().boolForKey(QStringLiteral("enableTalentScreenTracksEdits")));
+    EXPECT_TRUE(talent.textView()->layoutManager()->temporaryAttributesAtCharacterIndex(3).isEmpty());
+    defaults.setBool(QStringLiteral("enableTalentScreenTracksEdits"), true);
+    NotificationCenter::shared().postNotification(OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification);
+    EXPECT_FALSE(talent.textView()->layoutManager()->temporaryAttributesAtCharacterIndex(3).isEmpty());
+    EXPECT_TRUE(talent.talentTextStorage().attribute(kBackgroundColorAttributeName, 3).isNull());
+}
+
+TEST_F(TalentReplayTest, RandomEditsKeepTheCopyEqualToTheDocument)
+{
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    const auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    const QStringList words{QStringLiteral("a"), QStringLiteral("word "), QStringLiteral("\n"),
+                            QStringLiteral("longer phrase "), QStringLiteral("é"), QStringLiteral("😀")};
+    for (int step = 0; step < 3000; ++step) {
+        const qsizetype length = document.textStorage().length();
+        const qsizetype from = length ? pick(int(length) + 1) : 0;
+        const qsizetype span = std::min<qsizetype>(pick(6), length - from);
+        document.setSelectedRange({from, span});
+        switch (pick(8)) {
+        case 0:
+        case 1:
+            document.insertText(words[pick(words.size())]);
+            break;
+        case 2:
+            document.doCommandBySelector(pick(2) ? QStringLiteral("deleteBackward:") : QStringLiteral("deleteForward:"));
+            break;
+        case 3: {
+            MutableAttributedString pasted(QStringLiteral("pasted "));
+            pasted.append(attachmentString(pick(2) ? OVBookmark::bookmark()->textAttachment() : pictureAttachment()));
+            document.insertText(pasted);
+            break;
+        }
+        case 4:
+            if (span > 0) {
+                TextStorage& storage = document.textStorage();
+                storage.addAttribute(kForegroundColorAttributeName, Color::rgb(pick(2), 0, 0, 1),
+                                     document.selectedRange());
+            }
+            break;
+        case 5: {
+            TextStorage& storage = document.textStorage();
+            storage.beginEditing();
+            storage.replaceCharacters({0, std::min<qsizetype>(1, storage.length())}, QStringLiteral("AB"));
+            storage.deleteCharacters({storage.length() / 2, std::min<qsizetype>(2, storage.length() / 2)});
+            storage.endEditing();
+            break;
+        }
+        case 6:
+            document.undo();
+            break;
+        default:
+            document.redo();
+            break;
+        }
+        ASSERT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage())) << "step " << step;
+    }
+}

@@ -1,0 +1,104 @@
+#include "TalentTestSupport.h"
+
+#include "output/OVScreen.h"
+#include "output/OVTalentWindow.h"
+#include "output/OVTalentWindowController.h"
+#include "platform/appkit/Application.h"
+#include "prompter_view/OVPrompterView.h"
+#include "platform/appkit/Window.h"
+#include "prompting/OVCore.h"
+#include "text/OVTextView.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Screen equalOperator() { return FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}); }
+Screen equalTalent() { return FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}}); }
+
+} // namespace
+
+TEST(OVTalentWindowTest, CoversTheTalentScreenWhenTheSecondDisplayIsChosen)
+{
+    ScopedScreens screens({equalOperator(), equalTalent()});
+    ScopedDefaults defaults;
+    defaults.setInteger(QStringLiteral("screenMode"), 1);
+    OVCore core;
+    OVTalentWindowController talent(core);
+    EXPECT_EQ(core.dualScreenStatus(), 0);
+    EXPECT_TRUE(core.isTalentWindowInUse());
+    OVTalentWindow* window = talent.window();
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_EQ(window->frame(), equalTalent().frame());
+    EXPECT_FALSE(window->canBecomeKeyWindow());
+    EXPECT_FALSE(window->canBecomeMainWindow());
+    EXPECT_TRUE(window->isExcludedFromWindowsMenu());
+    EXPECT_EQ(window->level(), OVTalentWindow::kTalentWindowLevel);
+    EXPECT_EQ(OVScreen::configuration(), OVScreen::kDualScreen);
+    defaults.setBool(QStringLiteral("horizontallyFlipped"), true);
+    EXPECT_EQ(OVScreen::configuration(), OVScreen::kDualScreenFlipped);
+
+    // The talent display moves: the window follows, and says so once.
+    int posted = 0;
+    NotificationObserver observer(NotificationCenter::shared(), OVTalentWindowControllerDidChangeScreenOrInsetNotification,
+                                  &talent, [&posted](const Notification&) { ++posted; });
+    const Screen moved = FakeScreenProvider::makeScreen(1, {{1920, 100}, {1920, 1080}});
+    screens.provider().setScreens({equalOperator(), moved});
+    EXPECT_EQ(window->frame(), moved.frame());
+    EXPECT_EQ(posted, 1);
+    screens.provider().setScreens({equalOperator(), moved});
+    EXPECT_EQ(posted, 1);
+
+    // The display goes: the window is ordered out.
+    screens.provider().setScreens({equalOperator()});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(core.isTalentWindowInUse());
+}
+
+TEST(OVTalentWindowTest, StaysHiddenWhenTheTalentScreenIsLargerOrNotChosen)
+{
+    ScopedScreens screens({operatorScreen1440(), talentScreen1920()});
+    ScopedDefaults defaults;
+    defaults.setInteger(QStringLiteral("screenMode"), 1);
+    OVCore core;
+    OVTalentWindowController talent(core);
+    EXPECT_EQ(core.dualScreenStatus(), 5);
+    EXPECT_FALSE(talent.window()->isVisible());
+    talent.showTalentWindow(true);
+    EXPECT_FALSE(talent.window()->isVisible());
+    // Hidden, its frame still keeps to the talent screen.
+    EXPECT_EQ(talent.window()->frame(), talentScreen1920().frame());
+}
+
+TEST(OVTalentWindowTest, ContentInsetNeedsAStrictlySmallerOperatorScreen)
+{
+    EXPECT_DOUBLE_EQ(OVTalentWindowController::contentInsetForScreenHeights(900, 1080, 53), 27);
+    EXPECT_DOUBLE_EQ(OVTalentWindowController::contentInsetForScreenHeights(1134, 1080, 53), 0);
+    EXPECT_DOUBLE_EQ(OVTalentWindowController::contentInsetForScreenHeights(1080, 1080, 0), 0);
+}
+
+TEST(OVTalentWindowTest, FlipsOnlyTheTalentViewAndMovesOtherWindowsOff)
+{
+    ScopedScreens screens({equalOperator(), equalTalent()});
+    ScopedDefaults defaults;
+    defaults.setInteger(QStringLiteral("screenMode"), 1);
+    OVCore core;
+    OVTalentWindowController talent(core);
+    OVPrompterView preview(Rect{{0, 0}, {320, 180}});
+    talent.setPreviewPrompterView(&preview);
+    talent.updateHorizontallyFlipped(true);
+    EXPECT_TRUE(talent.prompterView()->isHorizontallyFlipped());
+    EXPECT_FALSE(preview.isHorizontallyFlipped());
+    EXPECT_EQ(preview.prompterTextView()->layoutManager()->textStorage().get(), &talent.talentTextStorage());
+
+    Window stray(Rect{{2000, 100}, {800, 600}});
+    stray.orderFront();
+    Window child(Rect{{2100, 100}, {200, 100}});
+    stray.addChildWindow(&child);
+    child.orderFront();
+    talent._moveAllWindowsAwayFromTalentScreen();
+    EXPECT_TRUE(equalOperator().visibleFrame().contains(stray.frame()));
+    EXPECT_EQ(talent.window()->frame(), equalTalent().frame());
+    stray.removeChildWindow(&child);
+    talent.setPreviewPrompterView(nullptr);
+}
