@@ -2,6 +2,7 @@
 // other open documents go on as they were. Allocation failure is injected with a replacement of the
 // global operator new that fails one chosen allocation of the test's thread: a large one, as a long
 // script's text or layout asks for, or any one at all, down to a single node of a container.
+#include "tests/app/AppTestSupport.h"
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -82,21 +83,7 @@ void operator delete[](void* memory, std::size_t) noexcept
 
 namespace {
 
-class Scopes {
-public:
-    Scopes() : screens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0)})
-    {
-        Clock::setShared(&clock);
-        ScreenProvider::setShared(&screens);
-    }
-    ~Scopes()
-    {
-        ScreenProvider::setShared(nullptr);
-        Clock::setShared(nullptr);
-    }
-    ManualClock clock;
-    FakeScreenProvider screens;
-};
+using Scopes = apptest::ClockAndScreen;
 
 class OpeningWithoutEnoughMemory : public ::testing::Test {
 protected:
