@@ -143,7 +143,12 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     session->openDocuments(paths);
     // The preview panel will make the talent output and offer the screen mode; until it exists the
     // program makes it here, once the documents are open, and starts watching the front document.
-    OVTalentWindowController::sharedTalentWindowController().beginInitialDocumentWatching();
+    OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
+    // The panel would also forward the mirroring it shows; until then the talent reads it at start.
+    const UserDefaults& defaults = UserDefaults::shared();
+    talent.updateHorizontallyFlipped(defaults.boolForKey(QStringLiteral("horizontallyFlipped")));
+    talent.updateVerticallyFlipped(defaults.boolForKey(QStringLiteral("verticallyFlipped")));
+    talent.beginInitialDocumentWatching();
     // From now on a file opened over an untouched Untitled window takes its place.
     OVDocument::setDidFinishRestoringWindows(true);
     return session;

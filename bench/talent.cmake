@@ -1,0 +1,1 @@
+orvane_add_benchmark(talent LIBS orvane_output)

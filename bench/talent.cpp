@@ -1,0 +1,179 @@
+// The talent output's share of a keystroke and of a frame: a 1 MB script with 20,000 attribute runs
+// and 500 bookmarks, shown in the operator's prompter view and copied into the talent storage, which
+// the talent view and the preview view each lay out. Typing costs the operator's edit plus the
+// replay; the replay alone is the difference between the two typing benchmarks.
+#include "output/OVTalentWindowController.h"
+#include "platform/appkit/ClipView.h"
+#include "platform/appkit/FakeScreenProvider.h"
+#include "platform/appkit/ScreenProvider.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/MutableAttributedString.h"
+#include "prompter_view/OVPrompterView.h"
+#include "prompter_view/OVScrollView.h"
+#include "prompting/OVCore.h"
+#include "text/OVBookmark.h"
+#include "text/OVTextView.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr qsizetype kTextSize = 1 << 20;
+constexpr int kRuns = 20000;
+constexpr int kBookmarks = 500;
+constexpr double kStep = 0.37;
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "talent";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+MutableAttributedString makeScript()
+{
+    QString text;
+    text.reserve(kTextSize);
+    const QString words = QStringLiteral("Good evening and welcome to the news at nine where tonight we report ");
+    int word = 0;
+    while (text.size() < kTextSize) {
+        text += words;
+        if (++word % 6 == 0)
+            text += QLatin1Char('\n');
+    }
+    text.truncate(kTextSize);
+    const AttributeDictionary plain{
+        {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 36}},
+        {kForegroundColorAttributeName, Color::gray(1)}};
+    const AttributeDictionary bold{
+        {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica-Bold"), 36, true}},
+        {kForegroundColorAttributeName, Color::rgb(1, 1, 0)}};
+    MutableAttributedString script;
+    const qsizetype runLength = kTextSize / kRuns;
+    const int runsPerBookmark = kRuns / kBookmarks;
+    for (qsizetype start = 0, run = 0; start < kTextSize; start += runLength, ++run) {
+        script.append(text.mid(start, std::min(runLength, kTextSize - start)), run % 2 ? bold : plain);
+        if (run % runsPerBookmark == runsPerBookmark / 2) {
+            script.append(AttributedString(QString(QChar(0xFFFC)),
+                                           {{kAttachmentAttributeName, OVBookmark::bookmark()->textAttachment()}}));
+        }
+    }
+    return script;
+}
+
+// Two equal displays with the second chosen, the operator's prompter view, the talent output
+// watching it and a preview view on the talent storage.
+struct Setup {
+    explicit Setup(bool withTalent)
+        : screens({FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}),
+                   FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}})})
+    {
+        ScreenProvider::setShared(&screens);
+        operatorView = std::make_unique<OVPrompterView>(Rect{0, 0, 1280, 800});
+        document()->textStorage().setAttributedString(makeScript());
+        document()->setBackgroundColor(Qt::black);
+        if (withTalent) {
+            talent = std::make_unique<OVTalentWindowController>(core);
+            preview = std::make_unique<OVPrompterView>(Rect{0, 0, 480, 270});
+            talent->setPreviewPrompterView(preview.get());
+            talent->beginDocumentWatching();
+            talent->beginDocumentWatching();
+            talent->_setDocumentTextView(document());
+        }
+    }
+    ~Setup()
+    {
+        if (talent)
+            talent->_setDocumentTextView(nullptr);
+        talent.reset();
+        ScreenProvider::setShared(nullptr);
+    }
+    OVTextView* document() const { return operatorView->prompterTextView(); }
+
+    FakeScreenProvider screens;
+    OVCore core;
+    std::unique_ptr<OVPrompterView> operatorView;
+    std::unique_ptr<OVPrompterView> preview;
+    std::unique_ptr<OVTalentWindowController> talent;
+};
+
+void typeOneCharacter(benchmark::State& state, bool withTalent)
+{
+    application();
+    Setup setup(withTalent);
+    OVTextView* document = setup.document();
+    qsizetype at = document->textStorage().length() / 2;
+    document->setSelectedRange({at, 0});
+    for (auto _ : state) {
+        document->insertText(QStringLiteral("a"));
+        benchmark::DoNotOptimize(setup.talent ? setup.talent->talentTextStorage().length() : 0);
+    }
+    if (setup.talent && setup.talent->talentTextStorage().string() != document->string())
+        state.SkipWithError("the talent storage no longer matches the document");
+}
+
+void BM_TypeOneCharacterWithoutTalent(benchmark::State& state) { typeOneCharacter(state, false); }
+BENCHMARK(BM_TypeOneCharacterWithoutTalent)->Unit(benchmark::kMicrosecond);
+
+void BM_TypeOneCharacterWithTalentReplay(benchmark::State& state) { typeOneCharacter(state, true); }
+BENCHMARK(BM_TypeOneCharacterWithTalentReplay)->Unit(benchmark::kMicrosecond);
+
+void draw(OVPrompterView& view, QImage& frame)
+{
+    QPainter painter(&frame);
+    view.displayRectIgnoringOpacity(view.bounds(), painter);
+}
+
+void BM_TalentFrame(benchmark::State& state)
+{
+    application();
+    Setup setup(true);
+    OVPrompterView* talent = setup.talent->prompterView();
+    talent->setHorizontallyFlipped(true);
+    ClipView* clip = talent->prompterScrollView()->contentView();
+    state.counters["view_width"] = talent->bounds().size.width;
+    state.counters["view_height"] = talent->bounds().size.height;
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    double y = talent->prompterTextView()->frame().size.height / 2 + 0.5;
+    for (auto _ : state) {
+        y += kStep;
+        clip->scrollToPoint({0, y});
+        draw(*talent, frame);
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_TalentFrame)->Unit(benchmark::kMillisecond);
+
+void BM_OperatorAndTalentTick(benchmark::State& state)
+{
+    application();
+    Setup setup(true);
+    OVPrompterView* talent = setup.talent->prompterView();
+    talent->setHorizontallyFlipped(true);
+    ClipView* talentClip = talent->prompterScrollView()->contentView();
+    ClipView* operatorClip = setup.operatorView->prompterScrollView()->contentView();
+    QImage talentFrame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    QImage operatorFrame(1280, 800, QImage::Format_ARGB32_Premultiplied);
+    double y = setup.document()->frame().size.height / 2 + 0.5;
+    for (auto _ : state) {
+        y += kStep;
+        operatorClip->scrollToPoint({0, y});
+        talentClip->scrollToPoint({0, y * 1.5});
+        draw(*setup.operatorView, operatorFrame);
+        draw(*talent, talentFrame);
+        benchmark::DoNotOptimize(operatorFrame.constBits());
+        benchmark::DoNotOptimize(talentFrame.constBits());
+    }
+}
+BENCHMARK(BM_OperatorAndTalentTick)->Unit(benchmark::kMillisecond);
+
+} // namespace
