@@ -17,6 +17,10 @@
 #include "prompting/OVApplication.h"
 
 #include <QApplication>
+#include <QDebug>
+#include <QDialog>
+#include <QEvent>
+#include <QPointer>
 
 #include <cstdio>
 #include <cstring>
@@ -38,6 +42,31 @@ bool& prepared()
 
 // Set for smoke tests of the whole start: the program quits on the event loop's first pass.
 constexpr const char* kQuitAfterLaunchVariable = "ORVANE_QUIT_AFTER_LAUNCH";
+
+// A smoke-test start has nobody to answer an alert, and one raised while the documents open (a
+// script that cannot be read) would hold the start in its own loop forever. Each modal dialog is
+// dismissed as soon as it shows; what it said is already in the log, written before it showed.
+class UnattendedDialogDismisser final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto* dialog = qobject_cast<QDialog*>(watched);
+            if (dialog && dialog->isModal()) {
+                qInfo().noquote() << "Dismissed an alert of an unattended start:" << dialog->windowTitle();
+                QPointer<QDialog> shown(dialog);
+                RunLoop::postToMainThread([shown] {
+                    if (shown)
+                        shown->reject();
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -167,9 +196,13 @@ int OVProgramStart::main(int argc, char** argv)
     QApplication qtApplication(argc, argv);
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();
+    const bool quitAfterLaunch = qEnvironmentVariableIsSet(kQuitAfterLaunchVariable);
+    UnattendedDialogDismisser dismisser;
+    if (quitAfterLaunch)
+        qtApplication.installEventFilter(&dismisser);
     std::unique_ptr<OVDocumentSession> session = launch(paths);
     Application& application = OVApplication::shared().application();
-    if (qEnvironmentVariableIsSet(kQuitAfterLaunchVariable))
+    if (quitAfterLaunch)
         RunLoop::postToMainThread([&application] { application.terminate(); });
     const int status = application.run();
     session.reset();
