@@ -27,11 +27,11 @@ TEST(MdimportProcessTest, PrintsOneObjectPerFileAndFailsWhenAnyFileFails)
 {
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("Good.ovdocument"));
-    PackageSpec spec;
-    spec.bookmarks = {0, 11};
-    spec.backgroundColor = Color::rgb(1, 1, 1);
-    spec.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dee")));
-    ASSERT_TRUE(writePackage(good, spec));
+    PackageContents contents;
+    contents.bookmarks = {0, 11};
+    contents.backgroundColor = Color::rgb(1, 1, 1);
+    contents.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dee")));
+    ASSERT_TRUE(writePackage(good, contents));
     const QString missing = dir.filePath(QStringLiteral("Missing.ovdocument"));
 
     const ProcessResult both = runLimited(kMdimport, {good, missing});

@@ -89,19 +89,19 @@ TEST(MetadataImporterPluginTest, ReportsEveryAttributeOfAWrittenPackage)
 {
     QTemporaryDir dir;
     const QString package = dir.filePath(QStringLiteral("Full.ovdocument"));
-    PackageSpec spec;
-    spec.bookmarks = {0, 6};
-    spec.images = {QStringLiteral("photo.png")};
-    spec.metadata = {{QStringLiteral("author"), QStringLiteral("Ann")},
+    PackageContents contents;
+    contents.bookmarks = {0, 6};
+    contents.images = {QStringLiteral("photo.png")};
+    contents.metadata = {{QStringLiteral("author"), QStringLiteral("Ann")},
                      {QStringLiteral("organization"), QStringLiteral("ACME")},
                      {QStringLiteral("copyright"), QStringLiteral("(c) ACME")},
                      {QStringLiteral("subject"), QStringLiteral("News")},
                      {QStringLiteral("keywords"), QStringList{QStringLiteral("a"), QStringLiteral("b")}},
                      {QStringLiteral("comments"), QStringLiteral("Late show")}};
-    spec.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dee")));
-    spec.extendedMetadata.insert(QStringLiteral("producer"), PlistValue(QStringLiteral("Pat")));
-    spec.extendedMetadata.insert(QStringLiteral("performers"), PlistValue(QStringLiteral("Max, Moe")));
-    ASSERT_TRUE(writePackage(package, spec));
+    contents.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dee")));
+    contents.extendedMetadata.insert(QStringLiteral("producer"), PlistValue(QStringLiteral("Pat")));
+    contents.extendedMetadata.insert(QStringLiteral("performers"), PlistValue(QStringLiteral("Max, Moe")));
+    ASSERT_TRUE(writePackage(package, contents));
 
     void* instance = MetadataImporterPluginFactory(nullptr, uuid(OV_MD_IMPORTER_TYPE_UUID));
     QJsonObject attributes;
@@ -138,7 +138,7 @@ TEST(MetadataImporterPluginTest, AnEmptyNameListCountsZeroAndAbsentPropertiesSta
 {
     QTemporaryDir dir;
     const QString package = dir.filePath(QStringLiteral("Plain.ovdocument"));
-    ASSERT_TRUE(writePackage(package, PackageSpec()));
+    ASSERT_TRUE(writePackage(package, PackageContents()));
     void* instance = MetadataImporterPluginFactory(nullptr, uuid(OV_MD_IMPORTER_TYPE_UUID));
     QJsonObject attributes;
     OVMetadataAttributeSink sink{&attributes, collect};

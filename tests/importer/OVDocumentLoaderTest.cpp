@@ -47,9 +47,9 @@ protected:
 
 TEST_F(OVDocumentLoaderTest, PlacesPlaceholdersAtBookmarksAtStartAndEndWithoutChangingTextOrFonts)
 {
-    PackageSpec spec;
-    spec.bookmarks = {0, 12};
-    ASSERT_TRUE(writePackage(path(), spec));
+    PackageContents contents;
+    contents.bookmarks = {0, 12};
+    ASSERT_TRUE(writePackage(path(), contents));
     const auto loader = OVDocumentLoader::loadDocumentAtPath(path());
     ASSERT_TRUE(loader);
     EXPECT_EQ(loader->documentAttributedString().string(),
@@ -61,9 +61,9 @@ TEST_F(OVDocumentLoaderTest, PlacesPlaceholdersAtBookmarksAtStartAndEndWithoutCh
 
 TEST_F(OVDocumentLoaderTest, KeepsTheBackgroundColourApartFromTheMetadata)
 {
-    PackageSpec spec;
-    spec.backgroundColor = Color::rgb(1, 1, 1);
-    ASSERT_TRUE(writePackage(path(), spec));
+    PackageContents contents;
+    contents.backgroundColor = Color::rgb(1, 1, 1);
+    ASSERT_TRUE(writePackage(path(), contents));
     const auto loader = OVDocumentLoader::loadDocumentAtPath(path());
     ASSERT_TRUE(loader);
     ASSERT_TRUE(loader->documentBackgroundColor());
@@ -80,8 +80,8 @@ TEST_F(OVDocumentLoaderTest, RefusesAnythingButADirectoryWithTheNativeExtension)
     plain.close();
     EXPECT_FALSE(OVDocumentLoader::loadDocumentAtPath(plain.fileName()));
 
-    PackageSpec spec;
-    ASSERT_TRUE(writePackage(path(QStringLiteral("real.ovdocument")), spec));
+    PackageContents contents;
+    ASSERT_TRUE(writePackage(path(QStringLiteral("real.ovdocument")), contents));
     ASSERT_TRUE(QDir().rename(path(QStringLiteral("real.ovdocument")), path(QStringLiteral("folder.rtfd"))));
     EXPECT_FALSE(OVDocumentLoader::loadDocumentAtPath(path(QStringLiteral("folder.rtfd"))));
     EXPECT_FALSE(
@@ -162,10 +162,10 @@ TEST_F(OVDocumentLoaderTest, SkipsWronglyTypedMetadataAndReportsTheRest)
 
 TEST_F(OVDocumentLoaderTest, ExtendedMetadataNeverReplacesADocumentAttribute)
 {
-    PackageSpec spec;
-    spec.metadata.insert(QStringLiteral("author"), QStringLiteral("Alice"));
-    spec.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dora")));
-    ASSERT_TRUE(writePackage(path(), spec));
+    PackageContents contents;
+    contents.metadata.insert(QStringLiteral("author"), QStringLiteral("Alice"));
+    contents.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dora")));
+    ASSERT_TRUE(writePackage(path(), contents));
     // A hand-edited file that names a document attribute in its extended metadata.
     QFile propertiesFile(path() + QStringLiteral("/Properties.plist"));
     ASSERT_TRUE(propertiesFile.open(QIODevice::ReadOnly));
@@ -190,8 +190,8 @@ TEST_F(OVDocumentLoaderTest, ExtendedMetadataNeverReplacesADocumentAttribute)
 
 TEST_F(OVDocumentLoaderTest, RefusesLinkedOrSpecialMembers)
 {
-    PackageSpec spec;
-    ASSERT_TRUE(writePackage(path(QStringLiteral("outside.ovdocument")), spec));
+    PackageContents contents;
+    ASSERT_TRUE(writePackage(path(QStringLiteral("outside.ovdocument")), contents));
     // A package whose content is a link to another package's content.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("linked.ovdocument")));
     ASSERT_TRUE(QFile::link(path(QStringLiteral("outside.ovdocument/Content.rtfd")),
@@ -203,9 +203,9 @@ TEST_F(OVDocumentLoaderTest, RefusesLinkedOrSpecialMembers)
 
 TEST_F(OVDocumentLoaderTest, ReadsBookmarkImagesOnlyWhenAskedAndPresent)
 {
-    PackageSpec spec;
-    spec.bookmarks = {5};
-    ASSERT_TRUE(writePackage(path(), spec));
+    PackageContents contents;
+    contents.bookmarks = {5};
+    ASSERT_TRUE(writePackage(path(), contents));
     QTemporaryDir bundle;
     OVDocumentLoader::Options images;
     images.useBookmarkImages = true;

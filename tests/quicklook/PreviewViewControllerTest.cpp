@@ -32,12 +32,12 @@ Prepared prepare(PreviewViewController& controller, const QString& path)
 TEST(PreviewViewControllerTest, ShowsTheScriptWithoutUnderlineColoursOnItsBackground)
 {
     QTemporaryDir dir;
-    PackageSpec spec;
-    spec.attributes.insert(kUnderlineStyleAttributeName, qint64(1));
-    spec.attributes.insert(kUnderlineColorAttributeName, Color::rgb(1, 0, 0));
-    spec.backgroundColor = Color::rgb(1, 1, 1);
+    PackageContents contents;
+    contents.attributes.insert(kUnderlineStyleAttributeName, qint64(1));
+    contents.attributes.insert(kUnderlineColorAttributeName, Color::rgb(1, 0, 0));
+    contents.backgroundColor = Color::rgb(1, 1, 1);
     const QString package = dir.filePath(QStringLiteral("Script.ovdocument"));
-    ASSERT_TRUE(writePackage(package, spec));
+    ASSERT_TRUE(writePackage(package, contents));
     PreviewViewController controller;
     const Prepared prepared = prepare(controller, package);
     EXPECT_EQ(prepared.calls, 1);
@@ -73,7 +73,7 @@ TEST(PreviewViewControllerTest, RefusesAnythingButTheNativeTypeAndReportsReadErr
 {
     QTemporaryDir dir;
     const QString package = dir.filePath(QStringLiteral("Script.ovdocument"));
-    ASSERT_TRUE(writePackage(package, PackageSpec()));
+    ASSERT_TRUE(writePackage(package, PackageContents()));
     const QString other = dir.filePath(QStringLiteral("Script.rtfd"));
     ASSERT_TRUE(QDir().rename(package + QStringLiteral("/Content.rtfd"), other));
     PreviewViewController controller;

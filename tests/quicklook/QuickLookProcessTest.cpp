@@ -14,10 +14,10 @@ const QString kPreview = QStringLiteral(ORVANE_PREVIEW);
 
 class QuickLookProcessTest : public ::testing::Test {
 protected:
-    QString package(const QString& name, const PackageSpec& spec)
+    QString package(const QString& name, const PackageContents& contents)
     {
         const QString path = dir.filePath(name + QStringLiteral(".ovdocument"));
-        EXPECT_TRUE(writePackage(path, spec));
+        EXPECT_TRUE(writePackage(path, contents));
         return path;
     }
     QString output(const QString& name) const { return dir.filePath(name + QStringLiteral(".png")); }
@@ -27,7 +27,7 @@ protected:
 
 TEST_F(QuickLookProcessTest, ThumbnailsKeepThePageShapeOnTheBackground)
 {
-    PackageSpec white;
+    PackageContents white;
     white.backgroundColor = Color::rgb(1, 1, 1);
     white.bookmarks = {0, 11};
     white.images = {QStringLiteral("photo.png")};
@@ -37,7 +37,7 @@ TEST_F(QuickLookProcessTest, ThumbnailsKeepThePageShapeOnTheBackground)
     EXPECT_EQ(whiteImage.size(), QSize(205, 256));
     EXPECT_EQ(whiteImage.pixelColor(0, 255), QColor(Qt::white));
 
-    const QString onBlack = package(QStringLiteral("Black"), PackageSpec());
+    const QString onBlack = package(QStringLiteral("Black"), PackageContents());
     ASSERT_EQ(runLimited(kThumbnail, {"-s", "128", QUrl::fromLocalFile(onBlack).toString(), output("black")})
                   .exitCode,
               0);
@@ -54,19 +54,19 @@ TEST_F(QuickLookProcessTest, ThumbnailsKeepThePageShapeOnTheBackground)
 TEST_F(QuickLookProcessTest, ThumbnailFailuresWriteNoFile)
 {
     EXPECT_EQ(runLimited(kThumbnail, {"-s", "256"}).exitCode, 4);
-    const QString gone = package(QStringLiteral("Gone"), PackageSpec());
+    const QString gone = package(QStringLiteral("Gone"), PackageContents());
     ASSERT_TRUE(QDir(gone + QStringLiteral("/Content.rtfd")).removeRecursively());
     const ProcessResult unreadable = runLimited(kThumbnail, {"-s", "256", gone, output("gone")});
     EXPECT_NE(unreadable.exitCode, 0);
     EXPECT_FALSE(QFile::exists(output("gone")));
-    const QString fine = package(QStringLiteral("Fine"), PackageSpec());
+    const QString fine = package(QStringLiteral("Fine"), PackageContents());
     EXPECT_NE(runLimited(kThumbnail, {"-s", "0", fine, output("zero")}).exitCode, 0);
     EXPECT_FALSE(QFile::exists(output("zero")));
 }
 
 TEST_F(QuickLookProcessTest, PreviewRendersItsFirstScreenWithVisibleKnobs)
 {
-    PackageSpec dark;
+    PackageContents dark;
     dark.text = QStringLiteral("A line of the script.\n").repeated(400);
     const QString onBlack = package(QStringLiteral("Dark"), dark);
     const ProcessResult result = runLimited(kPreview, {"--png", output("dark"), onBlack});
@@ -78,7 +78,7 @@ TEST_F(QuickLookProcessTest, PreviewRendersItsFirstScreenWithVisibleKnobs)
     const QColor knob = image.pixelColor(image.width() - 6, 20);
     EXPECT_GT(knob.lightnessF(), 0.6) << qPrintable(knob.name());
 
-    PackageSpec light = dark;
+    PackageContents light = dark;
     light.backgroundColor = Color::rgb(1, 1, 1);
     ASSERT_EQ(
         runLimited(kPreview, {"--png", output("light"), package(QStringLiteral("Light"), light)}).exitCode,

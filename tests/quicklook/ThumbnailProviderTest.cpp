@@ -21,12 +21,12 @@ TEST(ThumbnailProviderTest, FitsThePageInsideTheSizeKeepingItsShape)
 TEST(ThumbnailProviderTest, DrawsOnTheBackgroundOrBlack)
 {
     QTemporaryDir dir;
-    PackageSpec spec;
-    spec.backgroundColor = Color::rgb(1, 1, 1);
+    PackageContents contents;
+    contents.backgroundColor = Color::rgb(1, 1, 1);
     const QString white = dir.filePath(QStringLiteral("White.ovdocument"));
-    ASSERT_TRUE(writePackage(white, spec));
+    ASSERT_TRUE(writePackage(white, contents));
     const QString black = dir.filePath(QStringLiteral("Black.ovdocument"));
-    ASSERT_TRUE(writePackage(black, PackageSpec()));
+    ASSERT_TRUE(writePackage(black, PackageContents()));
 
     const QImage onWhite = ThumbnailProvider::provideThumbnailForFile(white, {256, 256}, nullptr);
     ASSERT_EQ(onWhite.size(), QSize(205, 256));
@@ -55,7 +55,7 @@ TEST(ThumbnailProviderTest, AMissingContentDrawsNothing)
 {
     QTemporaryDir dir;
     const QString package = dir.filePath(QStringLiteral("Gone.ovdocument"));
-    ASSERT_TRUE(writePackage(package, PackageSpec()));
+    ASSERT_TRUE(writePackage(package, PackageContents()));
     ASSERT_TRUE(QDir(package + QStringLiteral("/Content.rtfd")).removeRecursively());
     Error error;
     EXPECT_TRUE(ThumbnailProvider::provideThumbnailForFile(package, {256, 256}, &error).isNull());

@@ -11,7 +11,7 @@
 
 namespace companiontest {
 
-struct PackageSpec {
+struct PackageContents {
     QString text = QStringLiteral("Hello world");
     AttributeDictionary attributes{
         {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}}};
@@ -31,18 +31,18 @@ inline QByteArray pngBytes()
         "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
 }
 
-inline bool writePackage(const QString& path, const PackageSpec& spec)
+inline bool writePackage(const QString& path, const PackageContents& contents)
 {
-    MutableAttributedString text(spec.text, spec.attributes);
-    for (const QString& name : spec.images)
-        text.append(packagetest::attachmentString(packagetest::image(pngBytes(), name), spec.attributes));
-    for (qsizetype index : spec.bookmarks)
+    MutableAttributedString text(contents.text, contents.attributes);
+    for (const QString& name : contents.images)
+        text.append(packagetest::attachmentString(packagetest::image(pngBytes(), name), contents.attributes));
+    for (qsizetype index : contents.bookmarks)
         packagetest::insertBookmark(text, index, QStringLiteral("Mark %1").arg(index));
     OVDocumentPackageWriter::Input input;
     input.text = &text;
-    input.backgroundColor = spec.backgroundColor;
-    input.metadataInfo = spec.metadata;
-    input.extendedMetadataInfo = spec.extendedMetadata;
+    input.backgroundColor = contents.backgroundColor;
+    input.metadataInfo = contents.metadata;
+    input.extendedMetadataInfo = contents.extendedMetadata;
     return OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), QUrl(), input, nullptr);
 }
 
