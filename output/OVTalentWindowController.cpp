@@ -6,6 +6,8 @@
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/textlayout/LayoutConversions.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/WindowController.h"
@@ -16,6 +18,7 @@
 #include "prompter_view/OVViewDrawing.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVCoreController.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
@@ -32,6 +35,7 @@
 namespace {
 
 const QString kFullCopySelector = QStringLiteral("_configureForTextView:");
+const QString kRestoreBackgroundSelector = QStringLiteral("_restoreDefaultBackgroundColor");
 
 OVTalentWindowController*& sharedInstance()
 {
@@ -319,6 +323,34 @@ void OVTalentWindowController::frontMostDocumentDidChange(const Notification& no
     }
     _setDocumentTextView(watched);
     updateContentInset();
+    RunLoop::main().cancelPreviousPerformRequests(this, kRestoreBackgroundSelector);
+    if (!document) {
+        RunLoop::main().performAfterDelay(0, this, kRestoreBackgroundSelector,
+                                          [this] { restoreDefaultBackgroundColorIfNoScriptIsOpen(); });
+    }
+}
+
+void OVTalentWindowController::restoreDefaultBackgroundColorIfNoScriptIsOpen()
+{
+    for (Document* document : DocumentController::shared().documents()) {
+        for (WindowController* controller : document->windowControllers()) {
+            if (dynamic_cast<OVCoreController*>(controller))
+                return;
+        }
+    }
+    const std::optional<AttributeDictionary> style =
+        OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes();
+    const AttributeValue* value = style ? style->find(NSBackgroundColorDocumentAttribute) : nullptr;
+    if (!value || !value->color())
+        return;
+    const QColor background = textlayout::qtColor(*value->color());
+    std::vector<TextView*> views{textView()};
+    if (m_previewPrompterView)
+        views.push_back(m_previewPrompterView->prompterTextView());
+    for (TextView* view : views) {
+        if (view->backgroundColor() != background)
+            view->setBackgroundColor(background);
+    }
 }
 
 void OVTalentWindowController::_setDocumentTextView(OVTextView* view)

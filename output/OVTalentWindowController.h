@@ -124,6 +124,8 @@ private:
     void documentSelectionDidChange();
     void trackingDidChange();
     void documentBackgroundDidChange();
+    // With no script window left open, the outputs go back to the default style's background.
+    void restoreDefaultBackgroundColorIfNoScriptIsOpen();
     void _updateBoxColors();
     bool tracksEdits() const;
     double adjustedFactor() const;

@@ -34,6 +34,7 @@ public:
     void setBackgroundColor(const QColor& color);
 
     void drawRect(QPainter& painter, const Rect& dirtyRect) override;
+    bool isOpaque() const override { return m_drawsBackground && m_backgroundColor.alpha() == 255; }
 
 protected:
     void boundsDidChange() override;

@@ -543,17 +543,40 @@ void View::stopAnimations()
     }
 }
 
+QTransform View::deviceTransform(const QTransform& superviewToDevice) const
+{
+    const QTransform mine = transformToSuperview() * superviewToDevice;
+    if (m_layerTransform.isIdentity())
+        return mine;
+    const double cx = m_bounds.midX();
+    const double cy = m_bounds.midY();
+    return QTransform::fromTranslate(-cx, -cy) * m_layerTransform * QTransform::fromTranslate(cx, cy) * mine;
+}
+
+bool View::coversOpaquely(const QTransform& superviewToDevice, const QRectF& deviceRect) const
+{
+    if (m_hidden || m_alpha < 1.0)
+        return false;
+    const QTransform mine = deviceTransform(superviewToDevice);
+    // Only an axis-aligned view maps its bounds onto a device rectangle.
+    if (mine.type() > QTransform::TxScale)
+        return false;
+    if (!mine.mapRect(toQRectF(m_bounds)).contains(deviceRect))
+        return false;
+    if (isOpaque())
+        return true;
+    for (const auto& subview : m_subviews) {
+        if (subview->coversOpaquely(mine, deviceRect))
+            return true;
+    }
+    return false;
+}
+
 void View::drawTree(QPainter& painter, const QTransform& toDevice, const QRectF& dirtyDevice)
 {
     if (m_hidden || m_alpha <= 0)
         return;
-    QTransform mine = transformToSuperview() * toDevice;
-    if (!m_layerTransform.isIdentity()) {
-        const double cx = m_bounds.midX();
-        const double cy = m_bounds.midY();
-        mine =
-            QTransform::fromTranslate(-cx, -cy) * m_layerTransform * QTransform::fromTranslate(cx, cy) * mine;
-    }
+    const QTransform mine = deviceTransform(toDevice);
     // Clip to whole device pixels: a fractional clip would switch the raster engine to slow path clipping.
     const QRect clip = mine.mapRect(toQRectF(m_bounds)).toAlignedRect() & dirtyDevice.toAlignedRect();
     if (clip.isEmpty())
@@ -564,8 +587,17 @@ void View::drawTree(QPainter& painter, const QTransform& toDevice, const QRectF&
     painter.setWorldTransform(QTransform());
     painter.setClipRect(clip, Qt::IntersectClip);
     painter.setWorldTransform(mine);
-    const Rect dirty = m_bounds.intersection(fromQRectF(mine.inverted().mapRect(QRectF(clip))));
-    drawRect(painter, dirty);
+    // A prompter frame is several full-screen views deep; filling each background in turn costs more
+    // than drawing the text, so a view hidden behind an opaque subview is not drawn at all.
+    bool hidden = false;
+    for (const auto& subview : m_subviews) {
+        if ((hidden = subview->coversOpaquely(mine, QRectF(clip))))
+            break;
+    }
+    if (!hidden) {
+        const Rect dirty = m_bounds.intersection(fromQRectF(mine.inverted().mapRect(QRectF(clip))));
+        drawRect(painter, dirty);
+    }
     m_needsDisplay = false;
     for (auto& subview : m_subviews)
         subview->drawTree(painter, mine, clip);

@@ -98,6 +98,9 @@ public:
     void setNeedsDisplayInRect(const Rect& rect);
     // Draws the view's own content; the painter is in bounds coordinates, clipped to the bounds.
     virtual void drawRect(QPainter& painter, const Rect& dirtyRect);
+    // True when drawRect paints every pixel of its dirty rect with opaque colour, so that whatever
+    // lies behind the view need not be drawn at all.
+    virtual bool isOpaque() const { return false; }
     // Draws the view and its subviews within rect (bounds coordinates) with the rect's top-left corner
     // at the painter's origin and one point per device unit, ignoring this view's own alpha.
     void displayRectIgnoringOpacity(const Rect& rect, QPainter& painter);
@@ -159,6 +162,10 @@ protected:
 
 private:
     friend class Window;
+    // This view's bounds coordinates to the device, given its superview's mapping.
+    QTransform deviceTransform(const QTransform& superviewToDevice) const;
+    // Whether this view or one of its subviews paints all of deviceRect opaquely.
+    bool coversOpaquely(const QTransform& superviewToDevice, const QRectF& deviceRect) const;
     enum class AnimatedProperty { Frame, Bounds, Alpha, Count };
     struct ObserverEntry {
         int token;

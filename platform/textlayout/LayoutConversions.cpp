@@ -10,8 +10,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 
 namespace textlayout {
+
+namespace {
+
+// The pixel size of an image attachment's file, read once per file contents: layout and every frame
+// drawn ask again for each picture in view, and reading an image header means probing the image
+// plugins. Each entry keeps its contents alive, so no other contents can reuse the address it is
+// keyed by.
+QSize imageSizeOfContents(const QByteArray& contents)
+{
+    struct Entry {
+        QByteArray contents;
+        QSize size;
+    };
+    static std::mutex lock;
+    static std::unordered_map<const char*, Entry> sizes;
+    constexpr size_t kMaximumEntries = 256;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (auto found = sizes.find(contents.constData());
+        found != sizes.end() && found->second.contents.size() == contents.size())
+        return found->second.size;
+    QByteArray copy = contents;
+    QBuffer buffer(&copy);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (sizes.size() >= kMaximumEntries)
+        sizes.clear();
+    sizes[contents.constData()] = Entry{contents, size};
+    return size;
+}
+
+} // namespace
 
 QPaintDevice* layoutDevice()
 {
@@ -61,10 +94,7 @@ std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QS
         const QSizeF cell = attachment.attachmentCell()->cellSize();
         bounds = QRectF(bounds.x(), bounds.y(), cell.width(), cell.height());
     } else if (bounds.isEmpty() && attachment.fileWrapper() && attachment.fileWrapper()->isRegularFile()) {
-        QByteArray contents = attachment.fileWrapper()->regularFileContents();
-        QBuffer buffer(&contents);
-        QImageReader reader(&buffer);
-        const QSize imageSize = reader.size();
+        const QSize imageSize = imageSizeOfContents(attachment.fileWrapper()->regularFileContents());
         if (imageSize.isValid())
             bounds = QRectF(0, 0, imageSize.width(), imageSize.height());
     }

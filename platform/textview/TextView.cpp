@@ -196,10 +196,18 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
     const Point origin = textContainerOrigin();
     Rect dirty;
     bool any = false;
-    for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range)) {
-        const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
-        dirty = any ? dirty.united(line) : line;
-        any = true;
+    // Whole lines are redrawn, so only the first and last line's extent matter; asking for the
+    // range's rects would place a caret in every line just laid out, on every keystroke.
+    if (range.length > 0 && range.location < length) {
+        const qsizetype last = std::min(range.end(), length) - 1;
+        for (const qsizetype index : {range.location, last}) {
+            const Rect rect = m_layoutManager->lineFragmentRectForGlyphAtIndex(index);
+            if (rect.isEmpty())
+                continue;
+            const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
+            dirty = any ? dirty.united(line) : line;
+            any = true;
+        }
     }
     const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
     const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());

@@ -207,6 +207,7 @@ public:
     void mouseDragged(Event& event) override;
     void mouseUp(Event& event) override;
     void drawRect(QPainter& painter, const Rect& dirtyRect) override;
+    bool isOpaque() const override { return m_drawsBackground && m_backgroundColor.alpha() == 255; }
 
     // Seconds the caret stays on and off.
     static constexpr double kInsertionPointBlinkInterval = 0.5;

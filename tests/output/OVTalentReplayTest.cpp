@@ -7,6 +7,7 @@
 #include "platform/text/TextAttachment.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompting/OVCore.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 #include "text/OVTextView.h"
@@ -178,4 +179,32 @@ TEST_F(TalentReplayTest, RandomEditsKeepTheCopyEqualToTheDocument)
         }
         ASSERT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage())) << "step " << step;
     }
+}
+
+TEST_F(TalentReplayTest, ClosingTheLastScriptRestoresTheDefaultBackgroundOnTheNextTurn)
+{
+    const AttributedString sample(QStringLiteral("Script"),
+                                  {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}},
+                                   {kForegroundColorAttributeName, Color::gray(1)},
+                                   {kParagraphStyleAttributeName, ParagraphStyle{}}});
+    const std::optional<QByteArray> style =
+        OVSharedPreferencesAccess::styleDataFromAttributedString(&sample, Color::rgb(0, 0, 1));
+    ASSERT_TRUE(style);
+    UserDefaults::shared().setObject(PlistValue(*style), kDefaultDocumentStyleKey);
+    OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
+    document.setBackgroundColor(Qt::red);
+    talent._setDocumentTextView(nullptr);
+    talent._setDocumentTextView(&document);
+    ASSERT_EQ(talent.textView()->backgroundColor(), QColor(Qt::red));
+
+    const Notification lastScriptClosed{OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+                                        {{OVDocumentControllerPreviousFrontMostDocumentClassNameKey,
+                                          QStringLiteral("OVDocument")}}};
+    NotificationCenter::shared().postNotification(lastScriptClosed);
+    EXPECT_EQ(talent.talentTextStorage().length(), 0);
+    EXPECT_EQ(talent.textView()->backgroundColor(), QColor(Qt::red));
+    RunLoop::main().fireDueTimers();
+    EXPECT_EQ(talent.textView()->backgroundColor(), QColor(Qt::blue));
+    UserDefaults::shared().removeObjectForKey(kDefaultDocumentStyleKey);
+    OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
 }

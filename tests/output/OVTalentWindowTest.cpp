@@ -1,5 +1,6 @@
 #include "TalentTestSupport.h"
 
+#include "output/OVEnvironment.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
 #include "output/OVTalentWindowController.h"
@@ -101,4 +102,73 @@ TEST(OVTalentWindowTest, FlipsOnlyTheTalentViewAndMovesOtherWindowsOff)
     EXPECT_EQ(talent.window()->frame(), equalTalent().frame());
     stray.removeChildWindow(&child);
     talent.setPreviewPrompterView(nullptr);
+}
+
+TEST(OVTalentWindowTest, CoversASmallerTalentScreen)
+{
+    const Screen operatorScreen = FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}});
+    const Screen smaller = FakeScreenProvider::makeScreen(1, {{1920, 0}, {1280, 800}});
+    ScopedScreens screens({operatorScreen, smaller});
+    ScopedDefaults defaults;
+    defaults.setInteger(QStringLiteral("screenMode"), 1);
+    OVCore core;
+    OVTalentWindowController talent(core);
+    EXPECT_EQ(core.dualScreenStatus(), 0);
+    ASSERT_TRUE(talent.window()->isVisible());
+    EXPECT_EQ(talent.window()->frame(), smaller.frame());
+    EXPECT_EQ(OVEnvironment::prompterOutputSize(), smaller.frame().size);
+}
+
+namespace {
+
+// The first and last rows of the image holding a pixel unlike the top-left one.
+std::pair<int, int> inkedRows(const QImage& image)
+{
+    const QRgb background = image.pixel(0, 0);
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (row[x] != background) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+} // namespace
+
+TEST(OVTalentWindowTest, VerticalFlipMirrorsTheDrawnTextTopToBottom)
+{
+    ScopedScreens screens({equalOperator(), equalTalent()});
+    ScopedDefaults defaults;
+    defaults.setInteger(QStringLiteral("screenMode"), 1);
+    OVCore core;
+    OVTalentWindowController talent(core);
+    OVTextView document(Rect{{0, 0}, {600, 400}});
+    document.textStorage().setAttributedString(AttributedString(
+        QStringLiteral("Good evening."),
+        {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 48}},
+         {kForegroundColorAttributeName, Color::gray(1)}}));
+    document.setBackgroundColor(Qt::black);
+    talent.beginDocumentWatching();
+    talent.beginDocumentWatching();
+    talent._setDocumentTextView(&document);
+    OVPrompterView* view = talent.prompterView();
+    const auto [top, bottom] = inkedRows(view->imageOfRect(view->bounds()));
+    ASSERT_GE(top, 0);
+
+    talent.updateVerticallyFlipped(true);
+    EXPECT_TRUE(view->isVerticallyFlipped());
+    EXPECT_FALSE(view->isHorizontallyFlipped());
+    const QImage flipped = view->imageOfRect(view->bounds());
+    const auto [flippedTop, flippedBottom] = inkedRows(flipped);
+    const int height = flipped.height();
+    EXPECT_NEAR(flippedTop, height - 1 - bottom, 1);
+    EXPECT_NEAR(flippedBottom, height - 1 - top, 1);
+    talent._setDocumentTextView(nullptr);
 }

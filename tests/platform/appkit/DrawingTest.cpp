@@ -98,3 +98,46 @@ TEST(Drawing, ALayerTransformMirrorsAboutTheCentre)
     EXPECT_TRUE(mirrored->layerTransform().isScaling());
     EXPECT_EQ(mirrored->layerTransform().m11(), -1);
 }
+
+TEST(Drawing, AViewBehindAnOpaqueSubviewIsNotDrawn)
+{
+    // Counts its own drawing; opaque when asked to be.
+    class Counting : public Swatch {
+    public:
+        Counting(const Rect& frame, QColor color, bool opaque) : Swatch(frame, color), m_opaque(opaque) {}
+        void drawRect(QPainter& painter, const Rect& dirty) override
+        {
+            ++draws;
+            Swatch::drawRect(painter, dirty);
+        }
+        bool isOpaque() const override { return m_opaque; }
+        int draws = 0;
+
+    private:
+        bool m_opaque;
+    };
+    Counting root(Rect(0, 0, 100, 100), Qt::white, false);
+    // The cover sits two levels down, behind a transparent container, and is mirrored.
+    auto* container = static_cast<Counting*>(root.addSubview(std::make_unique<Counting>(Rect(0, 0, 100, 100), Qt::transparent, false)));
+    auto* cover = static_cast<Counting*>(container->addSubview(std::make_unique<Counting>(Rect(0, 0, 100, 100), Qt::green, true)));
+    cover->setLayerTransform(QTransform::fromScale(-1, 1));
+    QImage image = render(root);
+    EXPECT_EQ(root.draws, 0);
+    EXPECT_EQ(container->draws, 0);
+    EXPECT_EQ(cover->draws, 1);
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::green));
+
+    // A cover that leaves an edge open, lets light through or is turned no longer hides anything.
+    cover->setFrame(Rect(0, 0, 100, 90));
+    render(root);
+    EXPECT_EQ(root.draws, 1);
+    cover->setFrame(Rect(0, 0, 100, 100));
+    cover->setAlphaValue(0.5);
+    render(root);
+    EXPECT_EQ(root.draws, 2);
+    cover->setAlphaValue(1.0);
+    cover->setLayerTransform(QTransform().rotate(10));
+    image = render(root);
+    EXPECT_EQ(root.draws, 3);
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::white));
+}
