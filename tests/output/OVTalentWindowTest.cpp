@@ -17,15 +17,26 @@ namespace {
 Screen equalOperator() { return FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}); }
 Screen equalTalent() { return FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}}); }
 
+// The talent output on these screens with the second display chosen.
+struct SecondDisplayChosen {
+    explicit SecondDisplayChosen(std::vector<Screen> list) : screens(std::move(list)) {}
+    ScopedScreens screens;
+    ScopedDefaults defaults;
+    // Chosen before the controller below reads it.
+    bool chosen = (defaults.setInteger(QStringLiteral("screenMode"), 1), true);
+    OVCore core;
+    OVTalentWindowController talent{core};
+};
+
 } // namespace
 
 TEST(OVTalentWindowTest, CoversTheTalentScreenWhenTheSecondDisplayIsChosen)
 {
-    ScopedScreens screens({equalOperator(), equalTalent()});
-    ScopedDefaults defaults;
-    defaults.setInteger(QStringLiteral("screenMode"), 1);
-    OVCore core;
-    OVTalentWindowController talent(core);
+    SecondDisplayChosen output({equalOperator(), equalTalent()});
+    ScopedScreens& screens = output.screens;
+    ScopedDefaults& defaults = output.defaults;
+    OVCore& core = output.core;
+    OVTalentWindowController& talent = output.talent;
     EXPECT_EQ(core.dualScreenStatus(), 0);
     EXPECT_TRUE(core.isTalentWindowInUse());
     OVTalentWindow* window = talent.window();
@@ -58,11 +69,9 @@ TEST(OVTalentWindowTest, CoversTheTalentScreenWhenTheSecondDisplayIsChosen)
 
 TEST(OVTalentWindowTest, StaysHiddenWhenTheTalentScreenIsLargerOrNotChosen)
 {
-    ScopedScreens screens({operatorScreen1440(), talentScreen1920()});
-    ScopedDefaults defaults;
-    defaults.setInteger(QStringLiteral("screenMode"), 1);
-    OVCore core;
-    OVTalentWindowController talent(core);
+    SecondDisplayChosen output({operatorScreen1440(), talentScreen1920()});
+    OVCore& core = output.core;
+    OVTalentWindowController& talent = output.talent;
     EXPECT_EQ(core.dualScreenStatus(), 5);
     EXPECT_FALSE(talent.window()->isVisible());
     talent.showTalentWindow(true);
@@ -80,11 +89,8 @@ TEST(OVTalentWindowTest, ContentInsetNeedsAStrictlySmallerOperatorScreen)
 
 TEST(OVTalentWindowTest, FlipsOnlyTheTalentViewAndMovesOtherWindowsOff)
 {
-    ScopedScreens screens({equalOperator(), equalTalent()});
-    ScopedDefaults defaults;
-    defaults.setInteger(QStringLiteral("screenMode"), 1);
-    OVCore core;
-    OVTalentWindowController talent(core);
+    SecondDisplayChosen output({equalOperator(), equalTalent()});
+    OVTalentWindowController& talent = output.talent;
     OVPrompterView preview(Rect{{0, 0}, {320, 180}});
     talent.setPreviewPrompterView(&preview);
     talent.updateHorizontallyFlipped(true);
@@ -108,11 +114,9 @@ TEST(OVTalentWindowTest, CoversASmallerTalentScreen)
 {
     const Screen operatorScreen = FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}});
     const Screen smaller = FakeScreenProvider::makeScreen(1, {{1920, 0}, {1280, 800}});
-    ScopedScreens screens({operatorScreen, smaller});
-    ScopedDefaults defaults;
-    defaults.setInteger(QStringLiteral("screenMode"), 1);
-    OVCore core;
-    OVTalentWindowController talent(core);
+    SecondDisplayChosen output({operatorScreen, smaller});
+    OVCore& core = output.core;
+    OVTalentWindowController& talent = output.talent;
     EXPECT_EQ(core.dualScreenStatus(), 0);
     ASSERT_TRUE(talent.window()->isVisible());
     EXPECT_EQ(talent.window()->frame(), smaller.frame());
@@ -144,11 +148,8 @@ std::pair<int, int> inkedRows(const QImage& image)
 
 TEST(OVTalentWindowTest, VerticalFlipMirrorsTheDrawnTextTopToBottom)
 {
-    ScopedScreens screens({equalOperator(), equalTalent()});
-    ScopedDefaults defaults;
-    defaults.setInteger(QStringLiteral("screenMode"), 1);
-    OVCore core;
-    OVTalentWindowController talent(core);
+    SecondDisplayChosen output({equalOperator(), equalTalent()});
+    OVTalentWindowController& talent = output.talent;
     OVTextView document(Rect{{0, 0}, {600, 400}});
     document.textStorage().setAttributedString(AttributedString(
         QStringLiteral("Good evening."),
