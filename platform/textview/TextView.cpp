@@ -189,22 +189,37 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
         m_changingText = changing;
     }
     sizeToFit();
+    const Point origin = textContainerOrigin();
     if (heightChanged) {
-        setNeedsDisplay(true);
+        // Background layout reports every slice this way; one below the visible lines moves nothing
+        // shown, and asking where it starts lays nothing out.
+        const double top = m_layoutManager->paragraphTopForCharacterIndex(range.location) + origin.y;
+        if (top <= visibleRect().maxY())
+            setNeedsDisplay(true);
         return;
     }
-    const Point origin = textContainerOrigin();
+    // Only what is shown is asked about: rects of a range reaching past it would lay out (and shape
+    // again) every paragraph down to its end.
+    const Range shown = visibleCharacterRange();
+    const qsizetype from = std::max(range.location, shown.location);
+    const qsizetype to = std::min(range.end(), shown.end());
     Rect dirty;
     bool any = false;
-    for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range)) {
-        const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
-        dirty = any ? dirty.united(line) : line;
+    if (to > from) {
+        for (const Rect& rect : m_layoutManager->rectsForCharacterRange({from, to - from})) {
+            const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
+            dirty = any ? dirty.united(line) : line;
+            any = true;
+        }
+    }
+    if (range.end() >= shown.location && range.end() <= shown.end() + 1) {
+        const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
+        const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());
+        dirty = any ? dirty.united(caretLine) : caretLine;
         any = true;
     }
-    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
-    const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());
-    dirty = any ? dirty.united(caretLine) : caretLine;
-    setNeedsDisplayInRect(dirty);
+    if (any)
+        setNeedsDisplayInRect(dirty);
 }
 
 void TextView::setString(const QString& string)
