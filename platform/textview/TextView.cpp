@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 // What undoing one user change needs: the range the change left in the text and what stood there
 // before. Undoing swaps the two and registers the swap back.
@@ -1107,16 +1108,24 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
         painter.fillRect(QRectF(dirtyRect.minX(), dirtyRect.minY(), dirtyRect.width(), dirtyRect.height()),
                          m_backgroundColor);
     const Point origin = textContainerOrigin();
-    const Range glyphs = m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
     LayoutView* previous = m_layoutManager->textViewForDrawing();
     m_layoutManager->setTextViewForDrawing(m_selectable ? this : nullptr);
-    m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
-    m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
-    m_layoutManager->setTextViewForDrawing(previous);
-    if (m_caretOn && m_editable && selectedRange().length == 0) {
-        const Rect caret = insertionPointRect();
-        if (caret.intersects(dirtyRect.insetBy(-2, 0)))
-            drawInsertionPoint(painter, caret, m_insertionPointColor);
+    try {
+        // Lines not laid out yet are laid out here, the first screen of a script just opened among
+        // them; memory running out must not reach Qt's painting, which cannot unwind.
+        const Range glyphs =
+            m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
+        m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
+        m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
+        m_layoutManager->setTextViewForDrawing(previous);
+        if (m_caretOn && m_editable && selectedRange().length == 0) {
+            const Rect caret = insertionPointRect();
+            if (caret.intersects(dirtyRect.insetBy(-2, 0)))
+                drawInsertionPoint(painter, caret, m_insertionPointColor);
+        }
+    } catch (const std::bad_alloc&) {
+        m_layoutManager->setTextViewForDrawing(previous);
+        qWarning("Text not drawn: not enough memory to lay it out");
     }
 }
 
