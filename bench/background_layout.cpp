@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -34,11 +35,16 @@ QApplication& application()
     return app;
 }
 
-const MutableAttributedString& script5MB()
+const MutableAttributedString& script(int megabytes)
 {
-    static const MutableAttributedString script =
-        ScriptSample::make(qsizetype(5 * kMegabyte * ScriptSample::kCharactersPerRtfByte));
-    return script;
+    static std::map<int, MutableAttributedString> scripts;
+    auto found = scripts.find(megabytes);
+    if (found == scripts.end())
+        found = scripts
+                    .emplace(megabytes, ScriptSample::make(qsizetype(megabytes * kMegabyte *
+                                                                     ScriptSample::kCharactersPerRtfByte)))
+                    .first;
+    return found->second;
 }
 
 struct OpenScript {
@@ -96,7 +102,7 @@ private:
 void BM_EventLoopWhileTheRestIsLaidOut(benchmark::State& state)
 {
     application();
-    const MutableAttributedString& text = script5MB();
+    const MutableAttributedString& text = script(int(state.range(0)));
     std::vector<double> waits;
     double background = 0;
     for (auto _ : state) {
@@ -122,7 +128,7 @@ void BM_EventLoopWhileTheRestIsLaidOut(benchmark::State& state)
     state.counters["p99_wait_ms"] = waits.empty() ? 0 : waits[size_t(double(waits.size() - 1) * 0.99)];
     state.counters["rest_laid_out_s"] = background / double(state.iterations());
 }
-BENCHMARK(BM_EventLoopWhileTheRestIsLaidOut)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EventLoopWhileTheRestIsLaidOut)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Typing on the first screen while the event loop runs background slices between the keystrokes, as
 // it does between key events. Timed: each character's handling and the frame it draws.
@@ -131,7 +137,7 @@ void BM_TypeWhileTheRestIsLaidOut(benchmark::State& state)
     application();
     // Few enough that the rest is still being laid out when the last one is typed.
     constexpr int kCharacters = 100;
-    const MutableAttributedString& text = script5MB();
+    const MutableAttributedString& text = script(5);
     double seconds = 0;
     double slowest = 0;
     bool stillLayingOut = true;
