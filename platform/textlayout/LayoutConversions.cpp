@@ -5,10 +5,9 @@
 #include "platform/text/TextAttachmentCell.h"
 
 #include <QBuffer>
+#include <QHashFunctions>
 #include <QImage>
 #include <QImageReader>
-
-#include <QHashFunctions>
 
 #include <algorithm>
 #include <cmath>

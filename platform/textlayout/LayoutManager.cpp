@@ -206,11 +206,6 @@ void LayoutManager::ensureLayoutForTextContainer()
     d->cache.ensureLayoutForAll();
 }
 
-void LayoutManager::ensureLayoutForBoundingRect(const Rect& rect)
-{
-    d->cache.ensureLayoutThroughY(rect.maxY());
-}
-
 bool LayoutManager::isLayoutComplete() const
 {
     return d->cache.isLayoutComplete() && !d->cache.hasUnreportedLayout();

@@ -73,7 +73,6 @@ public:
     void invalidateDisplayForCharacterRange(const Range& range);
     void ensureLayoutForCharacterRange(const Range& range);
     void ensureLayoutForTextContainer();
-    void ensureLayoutForBoundingRect(const Rect& rect);
     // Whether the whole text is laid out and observers have heard of it.
     bool isLayoutComplete() const;
     // Every character before this one is laid out.

@@ -145,7 +145,7 @@ private:
         double ascent;
         double descent;
     };
-    // A paragraph ready to be shaped: what the storage says about it, read on the owning thread.
+    // A paragraph ready to be shaped: what the storage says about it.
     struct LayoutJob {
         std::unique_ptr<QTextLayout> layout;
         ParagraphStyle style;
