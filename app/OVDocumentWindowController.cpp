@@ -185,6 +185,8 @@ void OVDocumentWindowController::enableActivity(bool enable, Window* window)
 {
     if (!window || window != controllerWindow())
         return;
+    if (textView())
+        textView()->layoutManager()->setBackgroundLayoutEnabled(enable);
     m_prompterView->prompterScrollView()->setSuspendReTile(!enable);
 }
 

@@ -398,6 +398,35 @@ Rect OVPrompterView::lineRectInDirection(int direction) const
     return lineRectInDirection(direction, m_animatingLineDestination);
 }
 
+namespace {
+
+// The line fragment next to reference (in container coordinates) in direction among those meeting
+// the rect, in the text view's coordinates; byMiddle compares lines by their middles (the focus
+// arrow points at a line's middle), else by their tops.
+Rect lineNextTo(const TextView& view, bool byMiddle, double reference, int direction, const Rect& among)
+{
+    const auto lines = view.layoutManager()->lineFragmentsInRect(among);
+    const Point origin = view.textContainerOrigin();
+    const double epsilon = 0.5;
+    const auto top = [byMiddle](const LineFragment& line) {
+        return byMiddle ? line.rect.origin.y + line.rect.size.height * 0.5 : line.rect.origin.y;
+    };
+    if (direction == OVPrompterView::kLineDirectionNext) {
+        for (const auto& line : lines) {
+            if (top(line) > reference + epsilon)
+                return line.rect.offsetBy(origin.x, origin.y);
+        }
+    } else if (direction == OVPrompterView::kLineDirectionPrevious) {
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+            if (top(*it) < reference - epsilon)
+                return it->rect.offsetBy(origin.x, origin.y);
+        }
+    }
+    return noLine();
+}
+
+} // namespace
+
 Rect OVPrompterView::lineRectInDirection(int direction, double fromY) const
 {
     ClipView* clip = m_scrollView->contentView();
@@ -409,28 +438,15 @@ Rect OVPrompterView::lineRectInDirection(int direction, double fromY) const
     // The line under the reference point (the top of the view, or the arrow's point) is the current
     // one; the neighbouring fragment in the asked direction is the answer.
     const double reference = y + offset - m_textView->textContainerOrigin().y;
-    const auto lines = m_textView->layoutManager()->lineFragmentsInRect(
-        {0, -1e9, m_textView->textContainer().size().width, 2e9});
-    if (lines.empty())
-        return noLine();
-    const Point origin = m_textView->textContainerOrigin();
-    const double epsilon = 0.5;
-    if (direction == kLineDirectionNext) {
-        for (const auto& line : lines) {
-            const double top =
-                m_focusArrowVisible ? line.rect.origin.y + line.rect.size.height * 0.5 : line.rect.origin.y;
-            if (top > reference + epsilon)
-                return line.rect.offsetBy(origin.x, origin.y);
-        }
-    } else if (direction == kLineDirectionPrevious) {
-        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-            const double top =
-                m_focusArrowVisible ? it->rect.origin.y + it->rect.size.height * 0.5 : it->rect.origin.y;
-            if (top < reference - epsilon)
-                return it->rect.offsetBy(origin.x, origin.y);
-        }
-    }
-    return noLine();
+    // The neighbour is looked for near the reference first: asking for every line would lay out the
+    // whole script while it is still being laid out in the background, and list all its lines.
+    const double band = std::max(2 * clip->bounds().size.height, 1000.0);
+    const double width = m_textView->textContainer().size().width;
+    const Rect near = lineNextTo(*m_textView, m_focusArrowVisible, reference, direction,
+                                 {0, reference - band, width, 2 * band});
+    if (!isNoLine(near))
+        return near;
+    return lineNextTo(*m_textView, m_focusArrowVisible, reference, direction, {0, -1e9, width, 2e9});
 }
 
 void OVPrompterView::scrollToNextLine()

@@ -5,6 +5,7 @@
 #include "platform/text/TextAttachmentCell.h"
 
 #include <QBuffer>
+#include <QHashFunctions>
 #include <QImage>
 #include <QImageReader>
 
@@ -69,7 +70,9 @@ QColor qtColor(const Color& color)
                             float(std::clamp(color.alpha, 0.0, 1.0)));
 }
 
-QFont qtFont(const Font& font)
+namespace {
+
+QFont makeQtFont(const Font& font)
 {
     QString family = font.familyName;
     if (family.isEmpty())
@@ -85,6 +88,31 @@ QFont qtFont(const Font& font)
     // Unhinted outlines keep advances proportional, so fractional scrolling and zooming never reflow.
     result.setHintingPreference(QFont::PreferNoHinting);
     return result;
+}
+
+struct FontHash {
+    size_t operator()(const Font& font) const noexcept
+    {
+        return qHashMulti(0, font.familyName, font.fontName, font.pointSize, font.bold, font.italic,
+                          font.fixedPitch);
+    }
+};
+
+// A script names a handful of fonts many thousands of times. Handing out copies of one QFont also
+// lets Qt find its font engine once instead of once per run. QFont copies share state that is not
+// safe across threads, hence one cache per thread.
+constexpr size_t kMostFontsCached = 256;
+
+} // namespace
+
+QFont qtFont(const Font& font)
+{
+    thread_local std::unordered_map<Font, QFont, FontHash> cache;
+    if (auto found = cache.find(font); found != cache.end())
+        return found->second;
+    if (cache.size() >= kMostFontsCached)
+        cache.clear();
+    return cache.emplace(font, makeQtFont(font)).first->second;
 }
 
 std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size)

@@ -31,6 +31,7 @@ inline bool isTerminator(char16_t c)
 
 double finiteOr(double value, double fallback);
 QColor qtColor(const Color& color);
+// The same QFont for equal descriptions (on one thread), so Qt resolves each font once.
 QFont qtFont(const Font& font);
 // Ascent and descent of an attachment on its line; size, when given, receives its width and height.
 std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size);

@@ -8,23 +8,41 @@
 #include "platform/textlayout/ParagraphLayoutCache.h"
 #include "platform/textlayout/TemporaryAttributes.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+#include <new>
 
 using namespace textlayout;
+
+namespace {
+
+// A background slice stays well inside a frame, so that input and drawing never wait for it long.
+constexpr double kBackgroundSliceSeconds = 0.004;
+
+// Runs differ in few ways across a script (body, cue, emphasis): their formats are kept, most recent
+// first, so that each is built, and its font resolved by Qt, once.
+constexpr size_t kMostFormatsCached = 32;
+
+} // namespace
 
 struct LayoutManager::Private {
     explicit Private(LayoutManager& owner)
         : cache(
               container,
               [&owner](const Range& paragraphRange) { return owner.formatsForParagraph(paragraphRange); },
-              [&owner](const Range& range, bool heightChanged) { owner.notifyLayout(range, heightChanged); }),
+              [&owner](const Range& range, bool heightChanged) { owner.notifyLayout(range, heightChanged); },
+              [&owner] { owner.scheduleIdleLayout(); }),
           renderer(cache, temporary)
     {
     }
+
+    const QTextCharFormat& format(const AttributeDictionary& attributes, const QFont& defaultFont);
 
     std::shared_ptr<TextStorage> storage;
     TextStorage::ObserverToken observer = 0;
@@ -36,7 +54,60 @@ struct LayoutManager::Private {
     int nextObserverToken = 1;
     LayoutView* drawingView = nullptr;
     std::vector<LayoutView*> textViews;
+    std::vector<std::pair<AttributeDictionary, QTextCharFormat>> formats; // most recent first
+    bool backgroundLayout = true;
+    // Made on first need: programs that only draw one page have no event loop to run it.
+    std::unique_ptr<QTimer> idleTimer;
 };
+
+const QTextCharFormat& LayoutManager::Private::format(const AttributeDictionary& attributes,
+                                                      const QFont& defaultFont)
+{
+    for (auto entry = formats.begin(); entry != formats.end(); ++entry) {
+        if (entry->first == attributes) {
+            std::rotate(formats.begin(), entry, entry + 1);
+            return formats.front().second;
+        }
+    }
+    QTextCharFormat format;
+    QFont font = defaultFont;
+    if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
+        font = qtFont(*value->font());
+    if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number())
+        font.setLetterSpacing(QFont::AbsoluteSpacing, std::clamp(finiteOr(*value->number(), 0), -1e3, 1e3));
+    format.setFont(font);
+    if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName); value && value->color())
+        format.setForeground(qtColor(*value->color()));
+    else
+        format.setForeground(Qt::black);
+    if (const AttributeValue* value = attributes.find(kBackgroundColorAttributeName); value && value->color())
+        format.setBackground(qtColor(*value->color()));
+    if (const AttributeValue* value = attributes.find(kUnderlineStyleAttributeName);
+        value && value->integer() != kUnderlineStyleNone) {
+        format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
+        if (const AttributeValue* color = attributes.find(kUnderlineColorAttributeName);
+            color && color->color())
+            format.setUnderlineColor(qtColor(*color->color()));
+    }
+    if (const AttributeValue* value = attributes.find(kStrikethroughStyleAttributeName);
+        value && value->integer() != kUnderlineStyleNone)
+        format.setFontStrikeOut(true);
+    if (const AttributeValue* value = attributes.find(kSuperscriptAttributeName);
+        value && value->integer() != 0)
+        format.setVerticalAlignment(value->integer() > 0 ? QTextCharFormat::AlignSuperScript
+                                                         : QTextCharFormat::AlignSubScript);
+    if (const AttributeValue* value = attributes.find(kBaselineOffsetAttributeName);
+        value && value->number()) {
+        // Qt counts the offset in percent of the font's height.
+        const double height = QFontMetricsF(font, layoutDevice()).height();
+        if (height > 0)
+            format.setBaselineOffset(std::clamp(finiteOr(*value->number(), 0), -1e4, 1e4) / height * 100.0);
+    }
+    if (formats.size() >= kMostFormatsCached)
+        formats.pop_back();
+    formats.emplace(formats.begin(), attributes, std::move(format));
+    return formats.front().second;
+}
 
 LayoutManager::LayoutManager(std::shared_ptr<TextStorage> storage) : d(std::make_unique<Private>(*this))
 {
@@ -98,6 +169,7 @@ const QFont& LayoutManager::defaultFont() const
 
 void LayoutManager::setDefaultFont(const QFont& font)
 {
+    d->formats.clear();
     d->cache.setDefaultFont(font);
     d->cache.relayoutAll();
 }
@@ -124,6 +196,79 @@ void LayoutManager::invalidateDisplayForCharacterRange(const Range& range)
     notifyLayout(range, false);
 }
 
+void LayoutManager::ensureLayoutForCharacterRange(const Range& range)
+{
+    d->cache.ensureLayoutForCharacterIndex(range.length > 0 ? range.end() - 1 : range.location);
+}
+
+void LayoutManager::ensureLayoutForTextContainer()
+{
+    d->cache.ensureLayoutForAll();
+}
+
+bool LayoutManager::isLayoutComplete() const
+{
+    return d->cache.isLayoutComplete() && !d->cache.hasUnreportedLayout();
+}
+
+qsizetype LayoutManager::firstUnlaidCharacterIndex() const
+{
+    return d->cache.firstUnlaidCharacterIndex();
+}
+
+double LayoutManager::paragraphTopForCharacterIndex(qsizetype index) const
+{
+    return d->cache.paragraphTopForCharacterIndex(index);
+}
+
+bool LayoutManager::backgroundLayoutEnabled() const
+{
+    return d->backgroundLayout;
+}
+
+void LayoutManager::setBackgroundLayoutEnabled(bool flag)
+{
+    d->backgroundLayout = flag;
+    if (flag)
+        scheduleIdleLayout();
+}
+
+bool LayoutManager::layOutInBackground(double seconds)
+{
+    try {
+        return d->cache.layOutSlice(seconds);
+    } catch (const std::bad_alloc&) {
+        // What is left is laid out when it is shown, or fails there where the caller can tell.
+        d->backgroundLayout = false;
+        qWarning("Background text layout stopped: not enough memory");
+        return false;
+    }
+}
+
+void LayoutManager::scheduleIdleLayout()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return;
+    if (!d->idleTimer) {
+        d->idleTimer = std::make_unique<QTimer>();
+        d->idleTimer->setSingleShot(true);
+        d->idleTimer->setInterval(0);
+        QObject::connect(d->idleTimer.get(), &QTimer::timeout, d->idleTimer.get(), [this] { idleLayout(); });
+    }
+    if (!d->idleTimer->isActive())
+        d->idleTimer->start();
+}
+
+void LayoutManager::idleLayout()
+{
+    d->cache.reportLayout();
+    if (!d->backgroundLayout || d->cache.isLayoutComplete())
+        return;
+    if (layOutInBackground(kBackgroundSliceSeconds))
+        scheduleIdleLayout();
+}
+
 void LayoutManager::storageEdited(const TextStorageEdit& edit)
 {
     // Temporary attributes follow the edit first: observers of the new layout draw them.
@@ -136,45 +281,7 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
     QList<QTextLayout::FormatRange> formats;
     d->storage->enumerateAttributes(
         paragraphRange, 0, [&](const AttributeDictionary& attributes, const Range& range, bool&) {
-            QTextCharFormat format;
-            QFont font = d->cache.defaultFont();
-            if (const AttributeValue* value = attributes.find(kFontAttributeName); value && value->font())
-                font = qtFont(*value->font());
-            if (const AttributeValue* value = attributes.find(kKernAttributeName); value && value->number()) {
-                font.setLetterSpacing(QFont::AbsoluteSpacing,
-                                      std::clamp(finiteOr(*value->number(), 0), -1e3, 1e3));
-            }
-            format.setFont(font);
-            if (const AttributeValue* value = attributes.find(kForegroundColorAttributeName);
-                value && value->color())
-                format.setForeground(qtColor(*value->color()));
-            else
-                format.setForeground(Qt::black);
-            if (const AttributeValue* value = attributes.find(kBackgroundColorAttributeName);
-                value && value->color())
-                format.setBackground(qtColor(*value->color()));
-            if (const AttributeValue* value = attributes.find(kUnderlineStyleAttributeName);
-                value && value->integer() != kUnderlineStyleNone) {
-                format.setUnderlineStyle(QTextCharFormat::SingleUnderline);
-                if (const AttributeValue* color = attributes.find(kUnderlineColorAttributeName);
-                    color && color->color())
-                    format.setUnderlineColor(qtColor(*color->color()));
-            }
-            if (const AttributeValue* value = attributes.find(kStrikethroughStyleAttributeName);
-                value && value->integer() != kUnderlineStyleNone)
-                format.setFontStrikeOut(true);
-            if (const AttributeValue* value = attributes.find(kSuperscriptAttributeName);
-                value && value->integer() != 0)
-                format.setVerticalAlignment(value->integer() > 0 ? QTextCharFormat::AlignSuperScript
-                                                                 : QTextCharFormat::AlignSubScript);
-            if (const AttributeValue* value = attributes.find(kBaselineOffsetAttributeName);
-                value && value->number()) {
-                // Qt counts the offset in percent of the font's height.
-                const double height = QFontMetricsF(font, layoutDevice()).height();
-                if (height > 0)
-                    format.setBaselineOffset(std::clamp(finiteOr(*value->number(), 0), -1e4, 1e4) / height *
-                                             100.0);
-            }
+            const QTextCharFormat& format = d->format(attributes, d->cache.defaultFont());
             const AttributeValue* attachmentValue = attributes.find(kAttachmentAttributeName);
             std::shared_ptr<TextAttachment> attachment =
                 attachmentValue ? attachmentValue->attachment() : nullptr;
@@ -184,19 +291,17 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
             }
             QSizeF size;
             attachmentMetrics(*attachment, &size);
+            const double space =
+                QFontMetricsF(format.font(), layoutDevice()).horizontalAdvance(QChar(kAttachmentStandIn));
             for (qsizetype i = range.location; i < range.end(); ++i) {
                 QTextCharFormat one = format;
-                if (d->storage->characterAtIndex(i) == kAttachmentCharacter) {
-                    const double space =
-                        QFontMetricsF(font, layoutDevice()).horizontalAdvance(QChar(kAttachmentStandIn));
+                if (d->storage->characterAtIndex(i) == kAttachmentCharacter)
                     one.setFontWordSpacing(size.width() - space);
-                }
                 formats.push_back({int(i - paragraphRange.location), 1, one});
             }
         });
     return formats;
 }
-
 
 void LayoutManager::notifyLayout(const Range& range, bool heightChanged)
 {

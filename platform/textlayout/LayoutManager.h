@@ -64,14 +64,30 @@ public:
     static QFont qtFont(const Font& font);
     double defaultLineHeightForFont(const QFont& font) const;
 
-    // Layout control. Everything is laid out eagerly after each edit; these exist for callers that
-    // ask before drawing and for subclasses that change how text looks.
+    // Layout control. Text is laid out from its start as far as anything asks (a view drawing its
+    // visible lines, a query about a character or a point), so that lines once shown never move for
+    // layout of what comes after them; the rest is laid out in short slices while the event loop is
+    // idle (background layout). Until then the text's height is an estimate that each slice corrects,
+    // and observers hear of each slice as a change from its first paragraph to the end.
     void invalidateLayoutForCharacterRange(const Range& range);
     void invalidateDisplayForCharacterRange(const Range& range);
-    void ensureLayoutForCharacterRange(const Range&) {}
-    void ensureLayoutForTextContainer() {}
+    void ensureLayoutForCharacterRange(const Range& range);
+    void ensureLayoutForTextContainer();
+    // Whether the whole text is laid out and observers have heard of it.
+    bool isLayoutComplete() const;
+    // Every character before this one is laid out.
+    qsizetype firstUnlaidCharacterIndex() const;
+    // Where the paragraph holding index starts, laying out nothing: estimated past the laid-out text.
+    double paragraphTopForCharacterIndex(qsizetype index) const;
+    // On by default; a window that is hidden turns it off so that it leaves the idle time to others.
+    bool backgroundLayoutEnabled() const;
+    void setBackgroundLayoutEnabled(bool flag);
+    // One slice of background layout, for about seconds (at least one paragraph); what the idle
+    // timer runs, and what programs without an event loop may call. Returns whether any is left.
+    bool layOutInBackground(double seconds);
 
-    // Queries.
+    // Queries. The used rect's height is estimated until layout is complete; every other answer is
+    // exact (what it needs is laid out first).
     Rect usedRectForTextContainer() const;
     qsizetype numberOfLines() const;
     qsizetype numberOfGlyphs() const;
@@ -171,6 +187,8 @@ private:
 
     void storageEdited(const TextStorageEdit& edit);
     void notifyLayout(const Range& range, bool heightChanged);
+    void scheduleIdleLayout();
+    void idleLayout();
 
     std::unique_ptr<Private> d;
 };

@@ -5,15 +5,13 @@
 #include "platform/textlayout/LayoutConversions.h"
 #include "platform/textlayout/TextContainer.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
-#include <mutex>
-#include <thread>
+#include <limits>
 
 using namespace textlayout;
 
@@ -107,8 +105,9 @@ template <typename Build> void abandonOnFailure(std::unique_ptr<QTextLayout>& la
 } // namespace
 
 ParagraphLayoutCache::ParagraphLayoutCache(const TextContainer& container, FormatProvider formats,
-                                           LayoutChanged changed)
-    : m_container(container), m_formats(std::move(formats)), m_changed(std::move(changed))
+                                           LayoutChanged changed, IdleWorkWanted idleWorkWanted)
+    : m_container(container), m_formats(std::move(formats)), m_changed(std::move(changed)),
+      m_idleWorkWanted(std::move(idleWorkWanted))
 {
 }
 
@@ -122,8 +121,13 @@ void ParagraphLayoutCache::setStorage(const TextStorage& storage)
 
 double ParagraphLayoutCache::defaultLineHeightForFont(const QFont& font) const
 {
-    const QFontMetricsF metrics(font, layoutDevice());
-    return metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+    // The used rect asks for the last font's line on every edit.
+    if (m_lineHeight < 0 || font != m_lineHeightFont) {
+        const QFontMetricsF metrics(font, layoutDevice());
+        m_lineHeightFont = font;
+        m_lineHeight = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+    }
+    return m_lineHeight;
 }
 
 QFont ParagraphLayoutCache::fontAt(qsizetype index) const
@@ -133,13 +137,7 @@ QFont ParagraphLayoutCache::fontAt(qsizetype index) const
                                      : m_storage->attribute(kFontAttributeName, index);
     if (value.font())
         return qtFont(*value.font());
-    // A private copy: layouts are shaped on worker threads, and copies of one QFont share its caches.
-    QFont font = m_defaultFont;
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF());
-    else
-        font.setPixelSize(font.pixelSize());
-    return font;
+    return m_defaultFont;
 }
 
 // Layout passes.
@@ -150,6 +148,9 @@ void ParagraphLayoutCache::relayoutAll()
     m_lru.clear();
     m_paragraphs.clear();
     m_length = m_storage->length();
+    resetEstimates();
+    m_firstUnlaid = 0;
+    m_unreported = {kNotFound, 0};
     relayoutParagraphs(0, 0, m_length);
 }
 
@@ -188,29 +189,39 @@ std::vector<ParagraphLayoutCache::Paragraph> ParagraphLayoutCache::splitParagrap
     std::vector<Paragraph> result;
     if (to <= from)
         return result;
-    const QString text = m_storage->substring({from, to - from});
-    qsizetype start = 0;
-    const qsizetype count = text.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (!isTerminator(c))
-            continue;
-        qsizetype end = i + 1;
-        if (c == u'\r' && end < count && text.at(end) == u'\n')
-            ++end;
-        Paragraph paragraph;
-        paragraph.start = from + start;
-        paragraph.length = end - start;
-        paragraph.textLength = i - start;
-        result.push_back(paragraph);
-        start = end;
-        i = end - 1;
+    // Read in pieces: a whole long script copied out at once would double its memory for a moment.
+    constexpr qsizetype kPiece = 1 << 16;
+    qsizetype start = from;
+    bool afterReturn = false;
+    for (qsizetype pieceStart = from; pieceStart < to; pieceStart += kPiece) {
+        const QString text = m_storage->substring({pieceStart, std::min(kPiece, to - pieceStart)});
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text.at(i).unicode();
+            const qsizetype index = pieceStart + i;
+            if (afterReturn) {
+                afterReturn = false;
+                if (c == u'\n') {
+                    ++result.back().length;
+                    start = index + 1;
+                    continue;
+                }
+            }
+            if (!isTerminator(c))
+                continue;
+            Paragraph paragraph;
+            paragraph.start = start;
+            paragraph.length = index + 1 - start;
+            paragraph.textLength = index - start;
+            result.push_back(paragraph);
+            start = index + 1;
+            afterReturn = c == u'\r';
+        }
     }
-    if (start < count) {
+    if (start < to) {
         Paragraph paragraph;
-        paragraph.start = from + start;
-        paragraph.length = count - start;
-        paragraph.textLength = count - start;
+        paragraph.start = start;
+        paragraph.length = to - start;
+        paragraph.textLength = to - start;
         result.push_back(paragraph);
     }
     return result;
@@ -234,26 +245,41 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
     double newHeight = 0;
     for (Paragraph& paragraph : fresh)
         paragraph.id = m_nextParagraphId++;
-    if (qsizetype(fresh.size()) >= kParallelLayoutThreshold) {
-        layOutInParallel(fresh);
-    } else {
-        for (Paragraph& paragraph : fresh)
+    // An edit among laid-out lines is laid out now, so that the lines around it never wait; one past
+    // them costs an estimate until layout reaches it.
+    const bool layOutNow = first < m_firstUnlaid && newEnd - from <= kLargestEditLaidOutAtOnce;
+    for (Paragraph& paragraph : fresh) {
+        if (layOutNow)
             layOutParagraph(paragraph);
     }
-    for (const Paragraph& paragraph : fresh)
-        newHeight += paragraph.height;
+    const qsizetype oldFirstUnlaid = m_firstUnlaid;
     const qsizetype delta = newEnd - oldEnd;
+    const qsizetype freshCount = qsizetype(fresh.size());
     m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
     m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
                         std::make_move_iterator(fresh.end()));
-    const qsizetype after = first + qsizetype(fresh.size());
+    const qsizetype after = first + freshCount;
     if (delta != 0) {
         for (qsizetype i = after; i < qsizetype(m_paragraphs.size()); ++i)
             m_paragraphs[i].start += delta;
     }
+    if (oldFirstUnlaid > first) {
+        if (layOutNow && last <= oldFirstUnlaid) {
+            m_firstUnlaid = oldFirstUnlaid + freshCount - (last - first);
+        } else {
+            m_firstUnlaid = first;
+            advanceFirstUnlaid();
+        }
+    }
+    if (!layOutNow)
+        estimateFrom(first);
+    for (qsizetype i = first; i < after; ++i)
+        newHeight += m_paragraphs[i].height;
     m_endsWithTerminator = m_length == 0 || isTerminator(m_storage->characterAtIndex(m_length - 1));
     restackFrom(first);
     m_changed({from, std::max<qsizetype>(0, newEnd - from)}, oldHeight != newHeight);
+    if (!isLayoutComplete())
+        wantIdleWork();
 }
 
 void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)
@@ -275,11 +301,15 @@ void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)
     m_usedWidth = used;
 }
 
-void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph)
+void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph, bool keep)
 {
     std::unique_ptr<QTextLayout> layout =
         buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
+    paragraph.laidOut = true;
+    addToEstimates(paragraph);
     dropCachedLayout(paragraph.id);
+    if (!keep)
+        return;
     m_lru.push_front(paragraph.id);
     m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
     while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
@@ -288,48 +318,187 @@ void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph)
     }
 }
 
-void ParagraphLayoutCache::layOutInParallel(std::vector<Paragraph>& paragraphs)
+// Layout ahead of need.
+
+qsizetype ParagraphLayoutCache::firstUnlaidCharacterIndex() const
 {
-    // The storage is read here, on the calling thread; only shaping and line breaking, which touch
-    // nothing but each job's own QTextLayout, run on the workers.
-    std::vector<LayoutJob> jobs;
-    jobs.reserve(paragraphs.size());
-    for (const Paragraph& paragraph : paragraphs)
-        jobs.push_back(prepareLayout(paragraph));
-    std::atomic<size_t> next{0};
-    // A failure on a worker (memory running out) would end the program there; it is carried back to
-    // this thread instead, and stops the others, so the caller sees it as if the work were its own.
-    std::mutex failureLock;
-    std::exception_ptr failure;
-    auto work = [&] {
-        try {
-            for (size_t i = next++; i < jobs.size(); i = next++) {
-                runLayout(jobs[i], &paragraphs[i].lines, &paragraphs[i].height, &paragraphs[i].usedWidth);
-                jobs[i].layout.reset();
-            }
-        } catch (...) {
-            next = jobs.size();
-            const std::lock_guard<std::mutex> lock(failureLock);
-            if (!failure)
-                failure = std::current_exception();
-        }
-    };
-    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
-    for (unsigned i = 1; i < workers; ++i) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::exception&) {
-            // Fewer workers only make the layout slower.
-            break;
-        }
+    return isLayoutComplete() ? m_length : m_paragraphs[m_firstUnlaid].start;
+}
+
+bool ParagraphLayoutCache::layOutSlice(double seconds)
+{
+    reportLayout();
+    if (isLayoutComplete())
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    const qsizetype first = m_firstUnlaid;
+    const qsizetype count = qsizetype(m_paragraphs.size());
+    qsizetype p = first;
+    double top = m_paragraphs[p].top;
+    try {
+        do {
+            Paragraph& paragraph = m_paragraphs[p];
+            paragraph.top = top;
+            // Drawing never waits for these: they are shaped again when shown.
+            if (!paragraph.laidOut)
+                layOutParagraph(paragraph, false);
+            top += paragraph.height;
+            ++p;
+        } while (p < count && timer.nsecsElapsed() < seconds * 1e9);
+    } catch (...) {
+        noteLaidOut(first, p);
+        throw;
     }
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    noteLaidOut(first, p);
+    reportLayout();
+    return !isLayoutComplete();
+}
+
+void ParagraphLayoutCache::ensureLayoutForCharacterIndex(qsizetype index) const
+{
+    if (isLayoutComplete() || index < m_paragraphs[m_firstUnlaid].start)
+        return;
+    // Laying out on demand fills a cache; what the queries answer does not change by it.
+    const_cast<ParagraphLayoutCache*>(this)->extendLayout(paragraphIndexForCharacter(index),
+                                                          -std::numeric_limits<double>::infinity());
+}
+
+void ParagraphLayoutCache::ensureLayoutThroughY(double y) const
+{
+    if (isLayoutComplete() || !(y >= m_paragraphs[m_firstUnlaid].top))
+        return;
+    const_cast<ParagraphLayoutCache*>(this)->extendLayout(-1, y);
+}
+
+void ParagraphLayoutCache::ensureLayoutForAll() const
+{
+    if (!isLayoutComplete())
+        const_cast<ParagraphLayoutCache*>(this)->extendLayout(qsizetype(m_paragraphs.size()) - 1,
+                                                              -std::numeric_limits<double>::infinity());
+}
+
+void ParagraphLayoutCache::extendLayout(qsizetype last, double y)
+{
+    const qsizetype first = m_firstUnlaid;
+    const qsizetype count = qsizetype(m_paragraphs.size());
+    qsizetype p = first;
+    double top = m_paragraphs[p].top;
+    try {
+        for (; p < count && (p <= last || top <= y); ++p) {
+            Paragraph& paragraph = m_paragraphs[p];
+            paragraph.top = top;
+            if (!paragraph.laidOut)
+                layOutParagraph(paragraph);
+            top += paragraph.height;
+        }
+    } catch (...) {
+        noteLaidOut(first, p);
+        throw;
+    }
+    noteLaidOut(first, p);
+}
+
+// Paragraphs [first, last) were laid out: what follows them moves to where they end, and the
+// estimates of the rest learn from them.
+void ParagraphLayoutCache::noteLaidOut(qsizetype first, qsizetype last)
+{
+    if (last <= first)
+        return;
+    m_firstUnlaid = last;
+    advanceFirstUnlaid();
+    estimateFrom(m_firstUnlaid);
+    restackFrom(first);
+    const qsizetype from = m_paragraphs[first].start;
+    const qsizetype to = m_paragraphs[last - 1].start + m_paragraphs[last - 1].length;
+    if (m_unreported.location == kNotFound) {
+        m_unreported = {from, to - from};
+    } else {
+        const qsizetype start = std::min(m_unreported.location, from);
+        m_unreported = {start, std::max(m_unreported.end(), to) - start};
+    }
+    wantIdleWork();
+}
+
+void ParagraphLayoutCache::reportLayout()
+{
+    if (!hasUnreportedLayout())
+        return;
+    const Range range = m_unreported.intersection({0, m_length});
+    m_unreported = {kNotFound, 0};
+    // What follows the laid-out paragraphs moved from its estimated place to its real one.
+    m_changed({range.location, m_length - range.location}, true);
+}
+
+double ParagraphLayoutCache::paragraphTopForCharacterIndex(qsizetype index) const
+{
+    if (m_paragraphs.empty())
+        return 0;
+    const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(index)];
+    if (index >= m_length && m_endsWithTerminator)
+        return paragraph.top + paragraph.height;
+    return paragraph.top;
+}
+
+void ParagraphLayoutCache::advanceFirstUnlaid()
+{
+    const qsizetype count = qsizetype(m_paragraphs.size());
+    while (m_firstUnlaid < count && m_paragraphs[m_firstUnlaid].laidOut)
+        ++m_firstUnlaid;
+}
+
+void ParagraphLayoutCache::wantIdleWork() const
+{
+    if (m_idleWorkWanted)
+        m_idleWorkWanted();
+}
+
+void ParagraphLayoutCache::resetEstimates()
+{
+    m_sums = {};
+    m_initialLineHeight = -1;
+}
+
+void ParagraphLayoutCache::addToEstimates(const Paragraph& paragraph)
+{
+    double lineHeights = 0;
+    for (const Line& line : paragraph.lines)
+        lineHeights += line.height;
+    m_sums.paragraphs += 1;
+    m_sums.lines += double(paragraph.lines.size());
+    m_sums.lineHeights += lineHeights;
+    m_sums.spacing += std::max(0.0, paragraph.height - lineHeights);
+    if (paragraph.lines.size() > 1) {
+        // The last line is on average half full.
+        m_sums.wrappedCharacters += double(paragraph.textLength);
+        m_sums.wrappedLines += double(paragraph.lines.size()) - 0.5;
+    }
+}
+
+void ParagraphLayoutCache::estimateFrom(qsizetype index)
+{
+    const qsizetype count = qsizetype(m_paragraphs.size());
+    if (index >= count)
+        return;
+    if (m_initialLineHeight < 0) {
+        const QFont font = fontAt(0);
+        m_initialLineHeight = defaultLineHeightForFont(font);
+        const double advance = QFontMetricsF(font, layoutDevice()).averageCharWidth();
+        const double width = m_container.size().width - 2 * m_container.lineFragmentPadding();
+        m_initialCharactersPerLine = advance > 0 && width > 0 ? std::max(1.0, width / advance) : 1.0;
+    }
+    const double lineHeight = m_sums.lines > 0 ? m_sums.lineHeights / m_sums.lines : m_initialLineHeight;
+    const double charactersPerLine = m_sums.wrappedLines > 0
+                                         ? std::max(1.0, m_sums.wrappedCharacters / m_sums.wrappedLines)
+                                         : m_initialCharactersPerLine;
+    const double spacing = m_sums.paragraphs > 0 ? m_sums.spacing / m_sums.paragraphs : 0;
+    for (qsizetype i = index; i < count; ++i) {
+        Paragraph& paragraph = m_paragraphs[i];
+        if (paragraph.laidOut)
+            continue;
+        const double lines = std::max(1.0, std::ceil(double(paragraph.textLength) / charactersPerLine));
+        paragraph.height = finiteOr(lines * lineHeight + spacing, 0);
+    }
 }
 
 QString ParagraphLayoutCache::paragraphLayoutText(const Paragraph& paragraph) const
@@ -491,6 +660,8 @@ void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, 
 
 QTextLayout& ParagraphLayoutCache::layoutFor(const Paragraph& paragraph) const
 {
+    if (!paragraph.laidOut)
+        ensureLayoutForCharacterIndex(paragraph.start);
     auto found = m_cache.find(paragraph.id);
     if (found != m_cache.end()) {
         m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
@@ -570,6 +741,7 @@ Rect ParagraphLayoutCache::usedRectForTextContainer() const
 
 qsizetype ParagraphLayoutCache::numberOfLines() const
 {
+    ensureLayoutForAll();
     qsizetype count = 0;
     for (const Paragraph& paragraph : m_paragraphs)
         count += qsizetype(paragraph.lines.size());
@@ -597,6 +769,7 @@ std::optional<LineFragment> ParagraphLayoutCache::lineFragmentForGlyphAtIndex(qs
 {
     if (m_paragraphs.empty() || glyphIndex < 0 || glyphIndex >= m_length)
         return std::nullopt;
+    ensureLayoutForCharacterIndex(glyphIndex);
     const Paragraph& paragraph = m_paragraphs[paragraphIndexForCharacter(glyphIndex)];
     const qsizetype offset = glyphIndex - paragraph.start;
     for (qsizetype i = qsizetype(paragraph.lines.size()) - 1; i >= 0; --i) {
@@ -616,7 +789,10 @@ Rect ParagraphLayoutCache::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex,
     }
     if (effectiveGlyphRange)
         *effectiveGlyphRange = {m_length, 0};
-    return glyphIndex == m_length ? extraLineFragmentRect() : Rect();
+    if (glyphIndex != m_length)
+        return Rect();
+    ensureLayoutForAll();
+    return extraLineFragmentRect();
 }
 
 Rect ParagraphLayoutCache::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
@@ -629,7 +805,10 @@ Rect ParagraphLayoutCache::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIn
     }
     if (effectiveGlyphRange)
         *effectiveGlyphRange = {m_length, 0};
-    return glyphIndex == m_length ? extraLineFragmentUsedRect() : Rect();
+    if (glyphIndex != m_length)
+        return Rect();
+    ensureLayoutForAll();
+    return extraLineFragmentUsedRect();
 }
 
 std::vector<LineFragment> ParagraphLayoutCache::lineFragmentsInRect(const Rect& rect) const
@@ -637,6 +816,7 @@ std::vector<LineFragment> ParagraphLayoutCache::lineFragmentsInRect(const Rect& 
     std::vector<LineFragment> result;
     if (m_paragraphs.empty())
         return result;
+    ensureLayoutThroughY(rect.maxY());
     for (qsizetype p = paragraphIndexForY(rect.minY()); p < qsizetype(m_paragraphs.size()); ++p) {
         const Paragraph& paragraph = m_paragraphs[p];
         if (paragraph.top > rect.maxY())
@@ -677,6 +857,7 @@ std::vector<Rect> ParagraphLayoutCache::rectsForCharacterRange(const Range& rang
     const qsizetype end = std::clamp<qsizetype>(range.end(), start, m_length);
     if (end <= start || m_paragraphs.empty())
         return rects;
+    ensureLayoutForCharacterIndex(end - 1);
     for (qsizetype p = paragraphIndexForCharacter(start); p < qsizetype(m_paragraphs.size()); ++p) {
         const Paragraph& paragraph = m_paragraphs[p];
         if (paragraph.start >= end)
@@ -726,6 +907,7 @@ qsizetype ParagraphLayoutCache::glyphIndexForPoint(const Point& point, double* f
         *fraction = 0;
     if (m_paragraphs.empty())
         return 0;
+    ensureLayoutThroughY(point.y);
     const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
     qsizetype l = 0;
     while (l + 1 < qsizetype(paragraph.lines.size()) &&
@@ -751,6 +933,7 @@ qsizetype ParagraphLayoutCache::insertionIndexForPoint(const Point& point) const
 {
     if (m_paragraphs.empty())
         return 0;
+    ensureLayoutThroughY(point.y);
     const Paragraph& last = m_paragraphs.back();
     if (m_endsWithTerminator && point.y >= last.top + last.height)
         return m_length;
@@ -792,6 +975,10 @@ Range ParagraphLayoutCache::glyphRangeForBoundingRect(const Rect& rect, bool onl
 Rect ParagraphLayoutCache::insertionPointRectForCharacterIndex(qsizetype index) const
 {
     index = std::clamp<qsizetype>(index, 0, m_length);
+    if (index == m_length)
+        ensureLayoutForAll();
+    else
+        ensureLayoutForCharacterIndex(index);
     if (m_paragraphs.empty() || (index == m_length && m_endsWithTerminator)) {
         const Rect extra = extraLineFragmentRect();
         return Rect(m_container.lineFragmentPadding(), extra.minY(), 1, extra.height());

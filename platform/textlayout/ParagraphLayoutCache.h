@@ -26,6 +26,12 @@ struct TextStorageEdit;
 //
 // An edit lays out again only the paragraphs it touched; after each pass the cache reports the range
 // laid out again and whether what follows it moved.
+//
+// Layout runs from the start of the text and only as far as it is asked for: a query lays out the
+// paragraphs it touches and every one before them, so that nothing above a line once shown ever moves.
+// The rest is laid out in slices (layOutSlice) while the owner's event loop is idle. Until then a
+// paragraph's height is estimated from its length and the lines already laid out, so the text's
+// height is known from the start and comes closer to the real one with every slice.
 class ParagraphLayoutCache {
 public:
     struct Line {
@@ -48,18 +54,24 @@ public:
         double height = 0;
         double usedWidth = 0; // right end of the widest line
         std::vector<Line> lines;
+        bool laidOut = false; // until then lines is empty and height an estimate
     };
     // How a paragraph's text is shaped: the layout manager's formats, which subclasses may refine.
     using FormatProvider = std::function<QList<QTextLayout::FormatRange>(const Range& paragraphRange)>;
     using LayoutChanged = std::function<void(const Range& range, bool heightChanged)>;
+    // Called when there is layout for idle time: paragraphs not laid out yet, or layout done by
+    // queries that has not been reported.
+    using IdleWorkWanted = std::function<void()>;
 
     // How many paragraph layouts are kept for drawing and hit tests.
     static constexpr int kLayoutCacheSize = 64;
-    // From this many paragraphs on, layout is spread over worker threads.
-    static constexpr int kParallelLayoutThreshold = 64;
+    // An edit inside the laid-out text is laid out at once up to this many characters; a longer one
+    // (a whole text replaced) is left to the slices and to the queries that reach it.
+    static constexpr qsizetype kLargestEditLaidOutAtOnce = 1 << 16;
 
     // The container is the layout manager's and outlives the cache.
-    ParagraphLayoutCache(const TextContainer& container, FormatProvider formats, LayoutChanged changed);
+    ParagraphLayoutCache(const TextContainer& container, FormatProvider formats, LayoutChanged changed,
+                         IdleWorkWanted idleWorkWanted = {});
     ~ParagraphLayoutCache();
 
     // Lays out storage from scratch; the storage must outlive the cache or the next call.
@@ -72,6 +84,23 @@ public:
     void invalidateLayoutForCharacterRange(const Range& range);
     void storageEdited(const TextStorageEdit& edit);
 
+    // Layout ahead of need.
+    bool isLayoutComplete() const { return m_firstUnlaid >= qsizetype(m_paragraphs.size()); }
+    // Every character before this one is laid out.
+    qsizetype firstUnlaidCharacterIndex() const;
+    // Lays out the next paragraphs for about the given time (at least one) and reports them; returns
+    // whether any are left.
+    bool layOutSlice(double seconds);
+    void ensureLayoutForCharacterIndex(qsizetype index) const;
+    void ensureLayoutThroughY(double y) const;
+    void ensureLayoutForAll() const;
+    // Layout done by queries is reported later, here: queries run while views draw, when a view must
+    // not be resized under its painter.
+    bool hasUnreportedLayout() const { return m_unreported.location != kNotFound; }
+    void reportLayout();
+    // Where the paragraph holding index starts, laying out nothing: estimated past the laid-out text.
+    double paragraphTopForCharacterIndex(qsizetype index) const;
+
     const TextStorage& storage() const { return *m_storage; }
     const TextContainer& container() const { return m_container; }
     const std::vector<Paragraph>& paragraphs() const { return m_paragraphs; }
@@ -82,7 +111,8 @@ public:
     QFont fontAt(qsizetype index) const;
     double defaultLineHeightForFont(const QFont& font) const;
 
-    // Geometry, in container coordinates; the layout manager's queries of the same names.
+    // Geometry, in container coordinates; the layout manager's queries of the same names. Lines not
+    // laid out yet are laid out first; the used rect alone is estimated.
     Rect usedRectForTextContainer() const;
     qsizetype numberOfLines() const;
     Range glyphRangeForCharacterRange(const Range& characterRange, Range* actualCharacterRange) const;
@@ -115,7 +145,7 @@ private:
         double ascent;
         double descent;
     };
-    // A paragraph ready to be shaped: what the storage says about it, read on the owning thread.
+    // A paragraph ready to be shaped: what the storage says about it.
     struct LayoutJob {
         std::unique_ptr<QTextLayout> layout;
         ParagraphStyle style;
@@ -126,18 +156,35 @@ private:
         std::unique_ptr<QTextLayout> layout;
         std::list<quint64>::iterator lru;
     };
+    // What the laid-out paragraphs tell about the ones still to come.
+    struct EstimateSums {
+        double paragraphs = 0;
+        double lines = 0;
+        double lineHeights = 0;
+        double spacing = 0;           // paragraph height beyond its lines
+        double wrappedCharacters = 0; // of paragraphs that wrapped
+        double wrappedLines = 0;      // their full lines
+    };
 
     // Lays out paragraphs [first, last) again from the text, replacing them by the ones found there.
     void relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd);
     std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
-    void layOutParagraph(Paragraph& paragraph);
+    // keep: the QTextLayout is kept for drawing (not when laid out ahead of need).
+    void layOutParagraph(Paragraph& paragraph, bool keep = true);
+    // Lays out the paragraphs not laid out yet up to paragraph last, or while they start at or above y.
+    void extendLayout(qsizetype last, double y);
+    void noteLaidOut(qsizetype first, qsizetype last);
+    void addToEstimates(const Paragraph& paragraph);
+    void resetEstimates();
+    // Gives every paragraph from index on that is not laid out its estimated height.
+    void estimateFrom(qsizetype index);
+    void advanceFirstUnlaid();
+    void wantIdleWork() const;
     std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
                                              double* height, double* usedWidth) const;
     LayoutJob prepareLayout(const Paragraph& paragraph) const;
     void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     void breakLines(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
-    // Lays out many paragraphs at once (a whole script being opened) on several threads.
-    void layOutInParallel(std::vector<Paragraph>& paragraphs);
     void dropCachedLayout(quint64 id) const;
     void restackFrom(qsizetype paragraphIndex);
     qsizetype paragraphIndexForY(double y) const;
@@ -155,4 +202,13 @@ private:
     quint64 m_nextParagraphId = 1;
     mutable std::unordered_map<quint64, CachedLayout> m_cache;
     mutable std::list<quint64> m_lru;
+    IdleWorkWanted m_idleWorkWanted;
+    qsizetype m_firstUnlaid = 0;
+    Range m_unreported{kNotFound, 0};
+    EstimateSums m_sums;
+    // Before anything is laid out: the first paragraph's font across the container.
+    double m_initialLineHeight = 15;
+    double m_initialCharactersPerLine = 80;
+    mutable QFont m_lineHeightFont;
+    mutable double m_lineHeight = -1;
 };

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 // What undoing one user change needs: the range the change left in the text and what stood there
 // before. Undoing swaps the two and registers the swap back.
@@ -189,18 +190,25 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
         m_changingText = changing;
     }
     sizeToFit();
+    const Point origin = textContainerOrigin();
     if (heightChanged) {
-        setNeedsDisplay(true);
+        // Background layout reports every slice this way; one below the visible lines moves nothing
+        // shown, and asking where it starts lays nothing out.
+        const double top = m_layoutManager->paragraphTopForCharacterIndex(range.location) + origin.y;
+        if (top <= visibleRect().maxY())
+            setNeedsDisplay(true);
         return;
     }
-    const Point origin = textContainerOrigin();
+    // Only the shown lines are redrawn, and of them only the first and last line's extent matter:
+    // the range's rects would place a caret in every line just laid out, and asking past what is
+    // shown would lay out (and shape again) every paragraph down to the range's end.
+    const Range shown = visibleCharacterRange();
+    const qsizetype from = std::max(range.location, shown.location);
+    const qsizetype to = std::min({range.end(), shown.end(), length});
     Rect dirty;
     bool any = false;
-    // Whole lines are redrawn, so only the first and last line's extent matter; asking for the
-    // range's rects would place a caret in every line just laid out, on every keystroke.
-    if (range.length > 0 && range.location < length) {
-        const qsizetype last = std::min(range.end(), length) - 1;
-        for (const qsizetype index : {range.location, last}) {
+    if (to > from) {
+        for (const qsizetype index : {from, to - 1}) {
             const Rect rect = m_layoutManager->lineFragmentRectForGlyphAtIndex(index);
             if (rect.isEmpty())
                 continue;
@@ -209,10 +217,14 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
             any = true;
         }
     }
-    const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
-    const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());
-    dirty = any ? dirty.united(caretLine) : caretLine;
-    setNeedsDisplayInRect(dirty);
+    if (range.end() >= shown.location && range.end() <= shown.end() + 1) {
+        const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
+        const Rect caretLine(0, caret.minY() + origin.y, bounds().size.width, caret.height());
+        dirty = any ? dirty.united(caretLine) : caretLine;
+        any = true;
+    }
+    if (any)
+        setNeedsDisplayInRect(dirty);
 }
 
 void TextView::setString(const QString& string)
@@ -1100,16 +1112,24 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
         painter.fillRect(QRectF(dirtyRect.minX(), dirtyRect.minY(), dirtyRect.width(), dirtyRect.height()),
                          m_backgroundColor);
     const Point origin = textContainerOrigin();
-    const Range glyphs = m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
     LayoutView* previous = m_layoutManager->textViewForDrawing();
     m_layoutManager->setTextViewForDrawing(m_selectable ? this : nullptr);
-    m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
-    m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
-    m_layoutManager->setTextViewForDrawing(previous);
-    if (m_caretOn && m_editable && selectedRange().length == 0) {
-        const Rect caret = insertionPointRect();
-        if (caret.intersects(dirtyRect.insetBy(-2, 0)))
-            drawInsertionPoint(painter, caret, m_insertionPointColor);
+    try {
+        // Lines not laid out yet are laid out here, the first screen of a script just opened among
+        // them; memory running out must not reach Qt's painting, which cannot unwind.
+        const Range glyphs =
+            m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
+        m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
+        m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
+        m_layoutManager->setTextViewForDrawing(previous);
+        if (m_caretOn && m_editable && selectedRange().length == 0) {
+            const Rect caret = insertionPointRect();
+            if (caret.intersects(dirtyRect.insetBy(-2, 0)))
+                drawInsertionPoint(painter, caret, m_insertionPointColor);
+        }
+    } catch (const std::bad_alloc&) {
+        m_layoutManager->setTextViewForDrawing(previous);
+        qWarning("Text not drawn: not enough memory to lay it out");
     }
 }
 

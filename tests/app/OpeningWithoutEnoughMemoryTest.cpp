@@ -2,8 +2,8 @@
 // other open documents go on as they were. Allocation failure is injected with a replacement of the
 // global operator new that fails one chosen allocation of the test's thread: a large one, as a long
 // script's text or layout asks for, or any one at all, down to a single node of a container.
-#include "tests/app/AppTestSupport.h"
 #include "app/OVDocumentWindowController.h"
+#include "app/sample/SampleScript.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/appkit/Application.h"
@@ -11,13 +11,16 @@
 #include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/ScreenProvider.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/MemoryReserve.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "app/sample/SampleScript.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -275,7 +278,7 @@ TEST_F(OpeningWithoutEnoughMemory, EveryFailedSmallAllocationFailsThatOpenAlone)
     expectEachFailureFailsThatOpenAlone(QStringLiteral("Short.ovdocument"), failing, other, total);
 }
 
-// The same over a long script, whose layout runs on several threads: a sample of all its allocations.
+// The same over a long script: a sample of all its allocations.
 TEST_F(OpeningWithoutEnoughMemory, FailedSmallAllocationsInALongScriptFailThatOpenAlone)
 {
     Document* other = openEditedOther();
@@ -297,4 +300,58 @@ TEST_F(OpeningWithoutEnoughMemory, FailedSmallAllocationsInALongScriptFailThatOp
     for (long allocation = 0; allocation < total; allocation += std::max(1L, total / 100))
         failing.push_back(allocation);
     expectEachFailureFailsThatOpenAlone(QStringLiteral("Long.ovdocument"), failing, other, total);
+}
+
+// A script opens with nothing laid out; its first screen is laid out when the window first draws.
+// Memory running out there leaves that frame without text, never the program without a window, and
+// the next frame draws it.
+TEST_F(OpeningWithoutEnoughMemory, FailedAllocationsLayingOutTheFirstScreenLeaveThatFrameBlank)
+{
+    Error error;
+    Document* opened = openFailingAllocation(QStringLiteral("Long.ovdocument"), -1, &error);
+    ASSERT_NE(opened, nullptr);
+    TextView& view = textViewOf(opened);
+    LayoutManager& layout = *view.layoutManager();
+    layout.setBackgroundLayoutEnabled(false);
+    const Rect visible = view.visibleRect();
+    ASSERT_GT(visible.height(), 100);
+    QImage image(int(visible.width()), int(visible.height()), QImage::Format_ARGB32_Premultiplied);
+    // A new width leaves everything to be laid out again, as a freshly opened script is.
+    double width = layout.textContainer().size().width;
+    const auto startAfresh = [&] {
+        width = width == 400 ? 401 : 400;
+        layout.setTextContainerSize({width, TextContainer::kUnlimitedHeight});
+        ASSERT_EQ(layout.firstUnlaidCharacterIndex(), 0);
+    };
+    // The view's own drawing, whose first allocations are those of laying out what it shows.
+    view.setDrawsBackground(false);
+    const Point origin = view.textContainerOrigin();
+    const auto draw = [&](QPainter& painter) { view.drawRect(painter, visible); };
+
+    t_smallestCounted = 1;
+    startAfresh();
+    const long total =
+        countAllocations([&] { layout.glyphRangeForBoundingRect(visible.offsetBy(-origin.x, -origin.y)); });
+    ASSERT_GT(total, 0);
+    for (long allocation = 0; allocation < total; allocation += std::max(1L, total / 50)) {
+        SCOPED_TRACE(testing::Message() << "allocation " << allocation << " of " << total);
+        startAfresh();
+        {
+            QPainter painter(&image);
+            // Without the reserve's handler, as once the reserve is spent.
+            std::set_new_handler(nullptr);
+            t_allocationsBeforeFailure = allocation;
+            draw(painter);
+            const bool failed = t_allocationsBeforeFailure < 0;
+            t_allocationsBeforeFailure = -1;
+            MemoryReserve::hold();
+            EXPECT_TRUE(failed);
+            draw(painter);
+        }
+        const Range shown = layout.glyphRangeForBoundingRect(visible.offsetBy(-origin.x, -origin.y));
+        EXPECT_GT(shown.length, 0);
+        EXPECT_GE(layout.firstUnlaidCharacterIndex(), shown.end());
+        if (HasFailure())
+            return;
+    }
 }

@@ -208,3 +208,45 @@ TEST_F(TalentReplayTest, ClosingTheLastScriptRestoresTheDefaultBackgroundOnTheNe
     UserDefaults::shared().removeObjectForKey(kDefaultDocumentStyleKey);
     OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
 }
+
+TEST_F(TalentReplayTest, TheCopyOfALongScriptIsWholeAndLaidOutOnceBackgroundLayoutCompletes)
+{
+    MutableAttributedString script;
+    const AttributeDictionary body{
+        {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}}};
+    for (int i = 0; i < 2000; ++i) {
+        script.append(QStringLiteral("Line %1 of a long script, long enough to wrap at least once in the "
+                                     "talent's view.\n")
+                          .arg(i),
+                      body);
+        if (i % 400 == 0)
+            script.append(attachmentString(OVBookmark::bookmark()->textAttachment()));
+    }
+    document.textStorage().setAttributedString(script);
+    LayoutManager& talentLayout = *talent.textView()->layoutManager();
+    LayoutManager& documentLayout = *document.layoutManager();
+    talentLayout.setBackgroundLayoutEnabled(false);
+    documentLayout.setBackgroundLayoutEnabled(false);
+    EXPECT_FALSE(talentLayout.isLayoutComplete());
+
+    while (talentLayout.layOutInBackground(0.01) | documentLayout.layOutInBackground(0.01)) {
+    }
+    talentLayout.layOutInBackground(0);
+    EXPECT_TRUE(talentLayout.isLayoutComplete());
+    EXPECT_TRUE(documentLayout.isLayoutComplete());
+    ASSERT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+
+    // The copy's height is the one a layout of the whole copy at once finds.
+    LayoutManager whole(std::make_shared<TextStorage>());
+    whole.textStorage()->setAttributedString(talent.talentTextStorage());
+    whole.setLineFragmentPadding(talentLayout.textContainer().lineFragmentPadding());
+    whole.setTextContainerSize(talentLayout.textContainer().size());
+    whole.ensureLayoutForTextContainer();
+    EXPECT_DOUBLE_EQ(talentLayout.usedRectForTextContainer().height(),
+                     whole.usedRectForTextContainer().height());
+
+    // Typing after it goes on being copied.
+    document.setSelectedRange({document.textStorage().length(), 0});
+    document.insertText(QStringLiteral("The end."));
+    EXPECT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
+}

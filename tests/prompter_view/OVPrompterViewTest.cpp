@@ -232,6 +232,26 @@ TEST_F(OVPrompterViewTest, TwoLineScrollsInQuickSuccessionMoveTwoLines)
     EXPECT_EQ(none.origin.y, OVPrompterView::kNoLineValue);
 }
 
+TEST_F(OVPrompterViewTest, LineStepsInALongScriptLayOutOnlyAsFarAsTheNextLine)
+{
+    make({800, 400}, 20000);
+    LayoutManager& layout = *view->prompterTextView()->layoutManager();
+    layout.setBackgroundLayoutEnabled(false);
+    const qsizetype length = view->prompterTextView()->textStorage().length();
+    const Rect next = view->lineRectInDirection(OVPrompterView::kLineDirectionNext);
+    ASSERT_NE(next.origin.y, OVPrompterView::kNoLineValue);
+    EXPECT_LT(layout.firstUnlaidCharacterIndex(), length / 10);
+
+    // Far down the script (a scroller dragged there), the step still answers the line after the top.
+    ClipView* clip = view->prompterScrollView()->contentView();
+    clip->scrollToPoint({0, view->prompterTextView()->frame().size.height / 2});
+    const Rect far = view->lineRectInDirection(OVPrompterView::kLineDirectionNext);
+    ASSERT_NE(far.origin.y, OVPrompterView::kNoLineValue);
+    EXPECT_GT(far.origin.y, clip->bounds().origin.y);
+    EXPECT_LT(far.origin.y, clip->bounds().origin.y + 100);
+    EXPECT_LT(layout.firstUnlaidCharacterIndex(), length * 3 / 4);
+}
+
 TEST_F(OVPrompterViewTest, BackgroundReachesArrowBarAndScrollView)
 {
     make({800, 400});

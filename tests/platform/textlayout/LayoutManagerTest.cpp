@@ -370,7 +370,9 @@ TEST(LayoutManagerTest, OneEndlessWordLaysOutQuicklyAtAnyWidth)
 TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
 {
     // Terminators of every kind, a surrogate pair and an attachment character, edited at random
-    // places; the incrementally kept layout must match one built from scratch each time.
+    // places, with background slices in between and the width changed now and then (which leaves
+    // everything to be laid out again); the incrementally kept layout must match one built from
+    // scratch: where it is laid out after every step, and all of it every tenth.
     const QStringList pieces{QStringLiteral("word "),
                              QStringLiteral("\n"),
                              QStringLiteral("\r"),
@@ -379,15 +381,19 @@ TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
                              QString::fromUtf16(u"\U0001F600"),
                              QString(QChar(kAttachmentCharacter)),
                              QStringLiteral("longerwordhere ")};
-    auto storage = std::make_shared<TextStorage>(QStringLiteral("start\nof the text"), helvetica());
+    QString start;
+    for (int i = 0; i < 40; ++i)
+        start += QStringLiteral("paragraph %1 of the text\n").arg(i);
+    auto storage = std::make_shared<TextStorage>(start, helvetica());
     LayoutManager incremental(storage);
-    incremental.setTextContainerSize({120, 1e7});
+    double width = 120;
+    incremental.setTextContainerSize({width, 1e7});
     quint32 seed = 12345;
     auto random = [&seed](quint32 bound) {
         seed = seed * 1664525u + 1013904223u;
         return bound ? (seed >> 8) % bound : 0;
     };
-    for (int step = 0; step < 150; ++step) {
+    for (int step = 0; step < 300; ++step) {
         const qsizetype length = storage->length();
         const qsizetype location = random(quint32(length + 1));
         const qsizetype removed = random(quint32(std::min<qsizetype>(4, length - location) + 1));
@@ -401,14 +407,30 @@ TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
         } else {
             storage->replaceCharacters({location, removed}, inserted);
         }
+        for (quint32 slices = random(4); slices > 0; --slices)
+            incremental.layOutInBackground(0);
+        if (step % 37 == 0) {
+            width = width == 120 ? 130 : 120;
+            incremental.setTextContainerSize({width, 1e7});
+        }
         LayoutManager fresh(storage);
-        fresh.setTextContainerSize({120, 1e7});
+        fresh.setTextContainerSize({width, 1e7});
+        const auto b = fresh.lineFragmentsInRect({0, 0, width, 1e7});
+        const qsizetype laidOut = incremental.firstUnlaidCharacterIndex();
+        for (size_t i = 0; i < b.size() && b[i].characterRange.end() <= laidOut; ++i) {
+            const auto a = incremental.lineFragmentForGlyphAtIndex(b[i].characterRange.location);
+            ASSERT_TRUE(a) << "step " << step << " line " << i;
+            ASSERT_EQ(a->characterRange, b[i].characterRange) << "step " << step << " line " << i;
+            ASSERT_DOUBLE_EQ(a->rect.minY(), b[i].rect.minY()) << "step " << step << " line " << i;
+        }
+        ASSERT_EQ(incremental.firstUnlaidCharacterIndex(), laidOut) << "checking laid nothing out";
+        if (step % 10 != 0)
+            continue;
         ASSERT_EQ(incremental.numberOfLines(), fresh.numberOfLines()) << "step " << step;
         ASSERT_DOUBLE_EQ(incremental.usedRectForTextContainer().height(),
                          fresh.usedRectForTextContainer().height())
             << "step " << step;
-        const auto a = incremental.lineFragmentsInRect({0, 0, 120, 1e7});
-        const auto b = fresh.lineFragmentsInRect({0, 0, 120, 1e7});
+        const auto a = incremental.lineFragmentsInRect({0, 0, width, 1e7});
         ASSERT_EQ(a.size(), b.size());
         for (size_t i = 0; i < a.size(); ++i) {
             ASSERT_EQ(a[i].characterRange, b[i].characterRange) << "step " << step << " line " << i;

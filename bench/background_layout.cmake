@@ -1,0 +1,1 @@
+orvane_add_benchmark(background_layout LIBS orvane_textview)

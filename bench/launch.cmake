@@ -1,0 +1,1 @@
+orvane_add_benchmark(launch LIBS orvane_app)

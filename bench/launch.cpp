@@ -1,0 +1,102 @@
+// Launch to the first drawn frame with a long script: the program's start as main() runs it after
+// making Qt's application object (OVProgramStart::launch: the process's preparation, the document
+// read from its package, its window opened), then the window drawn once. Run one size per process
+// (--benchmark_filter=/5/ or /20/), so that each pays the process's preparation as a launch does.
+#include "app/OVDocumentSession.h"
+#include "app/OVDocumentWindowController.h"
+#include "app/OVProgramStart.h"
+#include "bench/ScriptSample.h"
+#include "document/OVDocumentPackageWriter.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr double kMegabyte = 1 << 20;
+
+double residentBytes()
+{
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    long pages = 0;
+    long resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE));
+}
+
+QTemporaryDir& folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "launch";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // An empty settings folder, as on a first start.
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(variable, folder().filePath(QString::fromLatin1(variable)).toLocal8Bit());
+    static QApplication app(argc, argv);
+    return app;
+}
+
+QString writeScript(int megabytes)
+{
+    MutableAttributedString text =
+        ScriptSample::make(qsizetype(megabytes * kMegabyte * ScriptSample::kCharactersPerRtfByte));
+    const QString path = folder().filePath(QStringLiteral("Script-%1.ovdocument").arg(megabytes));
+    OVDocumentPackageWriter::Input input;
+    input.text = &text;
+    Error error;
+    if (!OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, &error))
+        std::fprintf(stderr, "%s\n", qPrintable(error.localizedDescription()));
+    return path;
+}
+
+void BM_LaunchToFirstFrame(benchmark::State& state)
+{
+    application();
+    const int megabytes = int(state.range(0));
+    const QString path = writeScript(megabytes);
+    for (auto _ : state) {
+        // What writing the script freed is given back, so that it cannot hide what the launch takes.
+        malloc_trim(0);
+        const double residentBefore = residentBytes();
+        QElapsedTimer timer;
+        timer.start();
+        std::unique_ptr<OVDocumentSession> session = OVProgramStart::launch({path});
+        Document* document = session->documentController().documents().front();
+        auto* controller = dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
+        benchmark::DoNotOptimize(controller->window()->hostWidget()->grab());
+        state.counters["seconds"] = timer.nsecsElapsed() / 1e9;
+        state.counters["resident_MB_per_MB"] = (residentBytes() - residentBefore) / kMegabyte / megabytes;
+        state.PauseTiming();
+        session.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LaunchToFirstFrame)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace

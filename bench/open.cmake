@@ -1,0 +1,1 @@
+orvane_add_benchmark(open LIBS orvane_textview)
