@@ -92,7 +92,9 @@ QString OVTutorialDocuments::pathForDocument(const QString& folder, const QStrin
         return {};
     const QDir demo(folder);
     const QString language = QLocale::languageToCode(locale.language());
-    for (const QString& localisation : {locale.name(), language, QString()}) {
+    // The folder's own copy, then the language the program is written in, as a localised bundle
+    // falls back to its development language.
+    for (const QString& localisation : {locale.name(), language, QString(), kDevelopmentLanguage}) {
         const QString path =
             localisation.isEmpty() ? demo.filePath(fileName) : demo.filePath(localisation + u'/' + fileName);
         if (QFileInfo::exists(path))

@@ -15,6 +15,7 @@ public:
     static inline const QString kTongueTwisterName = QStringLiteral("Tongue Twister");
     static inline const QString kLinesName = QStringLiteral("Lines");
     static inline const QString kLoremIpsumName = QStringLiteral("Lorem Ipsum");
+    static inline const QString kDevelopmentLanguage = QStringLiteral("en");
 
     // The installed "Demo Documents" folder, else the one in the source tree of a development build.
     static QString demoDocumentsFolder();
@@ -24,8 +25,8 @@ public:
     // The tutorial's name for the width, when a copy of that name exists for locale's identifier or
     // its language; plain "Tutorial" otherwise.
     static QString tutorialName(const QString& folder, double firstScreenVisibleWidth, const QLocale& locale);
-    // The file of a document of the folder: localised for locale first, then the folder's own.
-    // Empty when there is none.
+    // The file of a document of the folder: localised for locale first, then the folder's own, then
+    // the development language's. Empty when there is none.
     static QString pathForDocument(const QString& folder, const QString& fileName, const QLocale& locale);
 
     // The three colours the generated scripts mark words and numbers with.
