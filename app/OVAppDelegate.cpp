@@ -115,6 +115,29 @@ PlistDictionary OVAppDelegate::initialDefaultsDictionary()
     return defaults;
 }
 
+OVAppDelegate::ApplicationAddresses OVAppDelegate::makeApplicationAddresses(bool prerelease)
+{
+    // Built from their parts at run time, so nothing else in the program spells them out.
+    const QString host = QStringLiteral("orvane.example");
+    const auto page = [&host](const char* path) {
+        QUrl url;
+        url.setScheme(QStringLiteral("https"));
+        url.setHost(host);
+        url.setPath(QString::fromLatin1(path));
+        return url;
+    };
+    ApplicationAddresses addresses;
+    addresses.website = page("/");
+    addresses.store = page("/get");
+    addresses.support = page("/support");
+    addresses.announcements = page("/announcements.xml");
+    addresses.releaseNotesHelpAnchor = QStringLiteral("ReleaseNotesAnchor");
+    addresses.contactSupportEmailAddress =
+        (prerelease ? QStringLiteral("beta@") : QStringLiteral("support@")) + host;
+    addresses.supportRemovedUserDefaultsKeys = {HVAnalytics::userDefaultsKey()};
+    return addresses;
+}
+
 // Init and tear-down.
 
 OVAppDelegate::OVAppDelegate()
@@ -189,6 +212,7 @@ unsigned long long OVAppDelegate::currentBuildNumber()
 void OVAppDelegate::applicationWillFinishLaunching()
 {
     UserDefaults& defaults = UserDefaults::shared();
+    m_addresses = makeApplicationAddresses(HVVersion::appVersion().isPrereleaseType());
     HVSettingsController::shared().setAlwaysPreservedKeys(
         {QStringLiteral("CrashReportSender.lastCrashDate"),
          QStringLiteral("moveToApplicationsFolderAlertSuppress")});

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -53,7 +54,21 @@ public:
     using BlankingMenuSource = std::function<std::unique_ptr<Menu>()>;
     using ModifierFlagsProvider = std::function<unsigned long()>;
 
+    // What the shell hands out about the product: where it lives on the web, whom support mail goes
+    // to (pre-release builds have their own address), the release notes' help anchor and the settings
+    // a support request leaves out.
+    struct ApplicationAddresses {
+        QUrl website;
+        QUrl store;
+        QUrl support;
+        QUrl announcements;
+        QString releaseNotesHelpAnchor;
+        QString contactSupportEmailAddress;
+        QStringList supportRemovedUserDefaultsKeys;
+    };
+
     static PlistDictionary initialDefaultsDictionary();
+    static ApplicationAddresses makeApplicationAddresses(bool prerelease);
 
     OVAppDelegate();
     ~OVAppDelegate() override;
@@ -70,6 +85,7 @@ public:
         return m_migration.highestLaunchedBuildNumber;
     }
     const OVDefaultsMigration::Outcome& migrationOutcome() const { return m_migration; }
+    const ApplicationAddresses& applicationAddresses() const { return m_addresses; }
     bool didFinishRestoringWindows() const { return m_didFinishRestoringWindows; }
     bool didFinishLaunching() const { return m_didFinishLaunching; }
     bool didOpenDocumentsOnLaunch() const { return m_didOpenDocumentsOnLaunch; }
@@ -136,6 +152,7 @@ private:
     MenuItem* m_resizeDocumentPrompterMenuItem = nullptr;
     Window* m_mainWindow = nullptr;
     OVDefaultsMigration::Outcome m_migration;
+    ApplicationAddresses m_addresses;
     bool m_didFinishRestoringWindows = false;
     bool m_didFinishLaunching = false;
     bool m_didOpenDocumentsOnLaunch = false;

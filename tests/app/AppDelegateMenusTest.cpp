@@ -9,6 +9,7 @@
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAnalytics.h"
 #include "platform/text/AttributeNames.h"
 
 #include <QColor>
@@ -147,6 +148,17 @@ TEST_F(AppDelegateMenus, SettingsWindowHasItsFivePanesInOrder)
     ASSERT_TRUE(delegate.settingsWindow());
     EXPECT_EQ(delegate.settingsWindow()->size(), QSize(640, 532));
     EXPECT_EQ(delegate.settingsWindow()->windowTitle(), QStringLiteral("General"));
+}
+
+TEST(AppDelegateLaunch, PreReleasesHaveTheirOwnSupportAddressAndRequestsLeaveTheStatisticsOut)
+{
+    const OVAppDelegate::ApplicationAddresses release = OVAppDelegate::makeApplicationAddresses(false);
+    const OVAppDelegate::ApplicationAddresses beta = OVAppDelegate::makeApplicationAddresses(true);
+    EXPECT_NE(release.contactSupportEmailAddress, beta.contactSupportEmailAddress);
+    EXPECT_TRUE(release.website.isValid() && release.store.isValid() && release.support.isValid() &&
+                release.announcements.isValid());
+    EXPECT_EQ(release.releaseNotesHelpAnchor, QStringLiteral("ReleaseNotesAnchor"));
+    EXPECT_EQ(release.supportRemovedUserDefaultsKeys, QStringList{HVAnalytics::userDefaultsKey()});
 }
 
 TEST(TutorialDocuments, TheTutorialsNameWidensItsMarginsWithTheFirstScreen)

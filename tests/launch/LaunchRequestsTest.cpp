@@ -17,6 +17,8 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/PlistValue.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
@@ -250,6 +252,30 @@ TEST_F(LaunchRequests, TheTutorialOpensAsAnUnsavedCopyTitledWithoutItsMargins)
     delegate().openTutorialDocument(kShiftKeyMask);
     EXPECT_EQ(documents().size(), 2u);
     EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, SettingsAnOlderBuildLeftAreMigratedAndTheVersionKeysWritten)
+{
+    {
+        UserDefaults older(UserDefaults::defaultFilePath());
+        older.setInteger(700, QStringLiteral("appBuildNumber"));
+        older.setInteger(760, QStringLiteral("highestLaunchedAppBuildNumber"));
+        older.setBool(false, QStringLiteral("snowLeopardShowScrollBarInPromptMode"));
+        older.setInteger(3, QStringLiteral("frameRateTag"));
+        older.setObject(PlistDictionary(), QStringLiteral("OVDocumentToolbarState"));
+        ASSERT_TRUE(older.synchronize());
+    }
+    launch({script});
+    const UserDefaults& defaults = UserDefaults::shared();
+    EXPECT_EQ(delegate().lastLaunchedBuildNumber(), 700u);
+    EXPECT_EQ(delegate().highestLaunchedBuildNumberBeforeLaunch(), 760u);
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("showScrollBarInPromptMode")), PlistValue(false));
+    EXPECT_FALSE(defaults.hasUserValue(QStringLiteral("OVDocumentToolbarState")));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("frameRateTag")), 3);
+    const qint64 current = qint64(OVAppDelegate::currentBuildNumber());
+    EXPECT_GT(current, 890);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("appBuildNumber")), current);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("highestLaunchedAppBuildNumber")), current);
 }
 
 // The real program, started a second time on the same settings, hands its file to this one.
