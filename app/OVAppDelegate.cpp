@@ -561,6 +561,26 @@ std::vector<OVAppDelegate::SizePreset> OVAppDelegate::defaultSizePresets()
     return presets;
 }
 
+std::vector<OVAppDelegate::SizePreset> OVAppDelegate::storedSizePresets()
+{
+    // The presets' own settings once their owner registers them; the standard list until then.
+    const UserDefaults& defaults = UserDefaults::shared();
+    const QString listKey = QStringLiteral("windowPresetResolutions");
+    const QString favoriteKey = QStringLiteral("windowFavoritePresetResolution");
+    const auto known = [&defaults](const QString& key) {
+        return defaults.hasUserValue(key) || defaults.registeredDefaults().contains(key);
+    };
+    if (!known(listKey))
+        return defaultSizePresets();
+    const QString favorite = known(favoriteKey) ? defaults.stringForKey(favoriteKey) : QString();
+    std::vector<SizePreset> presets;
+    for (const PlistValue& value : defaults.arrayForKey(listKey)) {
+        if (value.isString() && !value.string().isEmpty())
+            presets.push_back({value.string(), value.string() == favorite});
+    }
+    return presets;
+}
+
 void OVAppDelegate::setSizePresetSource(SizePresetSource source)
 {
     sizePresetSource() = std::move(source);
@@ -572,7 +592,7 @@ void OVAppDelegate::rebuildWindowPresetSizesMenu()
         return;
     Menu& menu = *m_resizeDocumentPrompterMenuItem->submenu();
     menu.removeAllItems();
-    const std::vector<SizePreset> presets = sizePresetSource() ? sizePresetSource()() : defaultSizePresets();
+    const std::vector<SizePreset> presets = sizePresetSource() ? sizePresetSource()() : storedSizePresets();
     const QString resizeAll = HVLocalizedString::localizedString(
         QStringLiteral("window-resize-title-resize-all"), QStringLiteral("<RESOLUTION> Resize All"));
     for (const SizePreset& preset : presets) {

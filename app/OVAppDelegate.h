@@ -126,6 +126,8 @@ public:
     static void setBlankingMenuSource(BlankingMenuSource source);
     static void setSizePresetSource(SizePresetSource source);
     static std::vector<SizePreset> defaultSizePresets();
+    // The presets as the settings hold them, with the favourite marked.
+    static std::vector<SizePreset> storedSizePresets();
 
     // Tutorial and sample scripts, chosen by the modifier keys held (Alt stands for Option).
     void openTutorialDocument(unsigned long modifierFlags);

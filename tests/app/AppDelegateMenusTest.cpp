@@ -76,6 +76,23 @@ TEST_F(AppDelegateMenus, ThePresetSubmenuListsEachSizeWithAResizeAllAlternateUnd
     EXPECT_EQ(presets.numberOfItems(), int(OVAppDelegate::defaultSizePresets().size()) * 2 + 2);
 }
 
+TEST_F(AppDelegateMenus, StoredPresetsAndTheirFavouriteFillTheSubmenu)
+{
+    UserDefaults& defaults = UserDefaults::shared();
+    defaults.setObject(PlistArray{PlistValue("800 × 600"), PlistValue(qint64(5)), PlistValue("1024 × 768")},
+                       QStringLiteral("windowPresetResolutions"));
+    defaults.setObject(PlistValue("1024 × 768"), QStringLiteral("windowFavoritePresetResolution"));
+    delegate.rebuildWindowPresetSizesMenu();
+    Menu& presets = submenuHolding("resizeDocumentPrompterContentForMenuItem:");
+    // An entry that is not a string is no size and is left out.
+    EXPECT_EQ(titlesOf(presets.displayedItems(0)),
+              (QStringList{QStringLiteral("800 × 600"), QStringLiteral("1024 × 768"), QStringLiteral("-"),
+                           QStringLiteral("Edit Sizes…")}));
+    EXPECT_EQ(presets.itemAtIndex(2)->state(), MenuItem::Mixed);
+    defaults.removeObjectForKey(QStringLiteral("windowPresetResolutions"));
+    defaults.removeObjectForKey(QStringLiteral("windowFavoritePresetResolution"));
+}
+
 TEST_F(AppDelegateMenus, TheUnmarkTitlePromisesAConfirmationOnlyWhenOneComes)
 {
     delegate.updateUnmarkMenuItemsForSuppressSetting();
