@@ -205,7 +205,7 @@ std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& argum
     const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
     if (!reply)
         return std::nullopt;
-    return *reply == OVAppDelegate::kReplySuccess ? 0 : 1;
+    return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
 }
 
 int OVProgramStart::main(int argc, char** argv)

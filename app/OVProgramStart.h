@@ -47,7 +47,8 @@ public:
     // document), and the answering of later starts. The program runs while the session lives.
     static std::unique_ptr<OVDocumentSession> launch(const QStringList& paths);
     // Hands a start's arguments to a program already running on the same settings; answers the exit
-    // status of this start when one took them, nothing when none runs.
+    // status of this start when one took them (1 when it reported that nothing could be opened, 0
+    // otherwise, also while it is still telling the user about the files), nothing when none runs.
     static std::optional<int> handToRunningProgram(const QStringList& arguments);
     // The argument of the desktop entry's "New Document" action.
     static constexpr const char* kNewDocumentOption = "--new-document";

@@ -131,7 +131,7 @@ std::optional<int> OVSingleInstance::sendToRunningInstance(const Request& reques
     // The running program answers once it has handled the request, which may wait on an alert the
     // user has to dismiss; the reply is not worth holding this start for longer than that.
     if (!socket.waitForReadyRead(timeoutMilliseconds) || socket.bytesAvailable() < 1)
-        return 0;
+        return kReplyPending;
     char reply = 0;
     socket.read(&reply, 1);
     return int(reply);

@@ -33,8 +33,12 @@ public:
     // The socket of the settings folder the program uses now.
     static QString serverName();
 
+    // Answered for a request delivered but not answered in time: the running program is still busy
+    // with it, for instance showing the user why a file would not open.
+    static constexpr int kReplyPending = -1;
+
     // Hands request to the running program and answers its reply; empty when no program runs there
-    // (or it does not answer in time).
+    // or the request could not be delivered.
     static std::optional<int> sendToRunningInstance(const Request& request,
                                                     const QString& name = serverName(),
                                                     int timeoutMilliseconds = 2000);
