@@ -195,17 +195,35 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
 std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& arguments)
 {
     OVSingleInstance::Request request;
-    if (arguments == QStringList{QString::fromLatin1(kNewDocumentOption)}) {
+    if (arguments == QStringList{QString::fromLatin1(kNewDocumentOption)})
         request.command = OVSingleInstance::Command::NewDocument;
-    } else if (!arguments.isEmpty()) {
+    else if (!arguments.isEmpty())
         request.command = OVSingleInstance::Command::Open;
-        for (const QString& path : arguments)
-            request.paths << QFileInfo(path).absoluteFilePath();
+    if (request.command != OVSingleInstance::Command::Open) {
+        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        if (!reply)
+            return std::nullopt;
+        return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
     }
-    const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
-    if (!reply)
-        return std::nullopt;
-    return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
+    // Long lists (a shell's wildcard) go in parts the running program accepts; the start fails only
+    // when no part opened anything.
+    constexpr qsizetype kPathsPerRequest = 128;
+    bool anyHandled = false;
+    bool anySent = false;
+    for (qsizetype first = 0; first < arguments.size(); first += kPathsPerRequest) {
+        request.paths.clear();
+        for (const QString& path : arguments.mid(first, kPathsPerRequest))
+            request.paths << QFileInfo(path).absoluteFilePath();
+        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        if (!reply) {
+            if (!anySent)
+                return std::nullopt;
+            continue;
+        }
+        anySent = true;
+        anyHandled = anyHandled || *reply != OVAppDelegate::kReplyFailure;
+    }
+    return anyHandled ? 0 : 1;
 }
 
 int OVProgramStart::main(int argc, char** argv)

@@ -303,12 +303,27 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
     std::printf("second start handed its file over and ended in %lld ms\n",
                 static_cast<long long>(handedOver));
 
+    // A long list goes over in parts; the last file, in the second part, opens.
+    QStringList many;
+    for (int i = 0; i < 140; ++i)
+        many << folder.filePath(QStringLiteral("Missing %1.ovdocument").arg(i));
+    const QString last = folder.filePath(QStringLiteral("Last.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, last));
+    many << last;
+    second.start(QStringLiteral(ORVANE_BINARY), many);
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 3; });
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_EQ(documents().size(), 3u);
+    EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(last));
+    EXPECT_EQ(presented.size(), 140u);
+    presented.clear();
+
     // A start naming a file nothing can open tells the user here and fails there.
     second.start(QStringLiteral(ORVANE_BINARY), {flat});
     pumpUntil([&] { return second.state() == QProcess::NotRunning; });
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_EQ(presented.size(), 1u);
-    EXPECT_EQ(documents().size(), 2u);
+    EXPECT_EQ(documents().size(), 3u);
 }
 
 } // namespace
