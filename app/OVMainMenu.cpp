@@ -57,20 +57,12 @@ void buildEditMenu(Menu& menu)
     add(menu, text("menu-cut", "Cut"), "cut:", QStringLiteral("x"));
     add(menu, text("menu-copy", "Copy"), "copy:", QStringLiteral("c"));
     add(menu, text("menu-paste", "Paste"), "paste:", QStringLiteral("v"));
-    add(menu, text("menu-paste-plain", "Paste and Match Style"), "pasteAsPlainText:", QStringLiteral("V"),
-        kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-paste-plain", "Paste and Match Style"), "pasteAsPlainText:", QStringLiteral("V"));
     add(menu, text("menu-delete", "Delete"), "delete:");
     add(menu, text("menu-select-all", "Select All"), "selectAll:", QStringLiteral("a"));
     menu.addItem(MenuItem::separatorItem());
-    Menu* find = addSubmenu(menu, text("menu-find", "Find"));
-    // The find actions tell their kind by tag, as the text view's find bar expects.
-    add(*find, text("menu-find-ellipsis", "Find…"), "performFindPanelAction:")->setTag(1);
-    add(*find, text("menu-find-next", "Find Next"), "performFindPanelAction:")->setTag(2);
-    add(*find, text("menu-find-previous", "Find Previous"), "performFindPanelAction:")->setTag(3);
-    add(*find, text("menu-use-selection", "Use Selection for Find"), "performFindPanelAction:")->setTag(7);
-    menu.addItem(MenuItem::separatorItem());
-    add(menu, text("menu-add-links", "Add Links"), "addLinksInSelection:");
-    add(menu, text("menu-link-detection", "Automatic Link Detection"), "toggleAutomaticLinkDetection:");
+    // The find bar's own buttons go to the next and previous match.
+    add(menu, text("menu-find-ellipsis", "Find…"), "performFindPanelAction:", QStringLiteral("f"))->setTag(1);
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-quick-zoom", "Quick Zoom"), "toggleQuickZoomContent:");
     menu.addItem(MenuItem::separatorItem());
