@@ -303,6 +303,21 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
     std::printf("second start handed its file over and ended in %lld ms\n",
                 static_cast<long long>(handedOver));
 
+    // A start without files only brings the running program forward; the desktop entry's New
+    // Document action asks it for a new script.
+    second.start(QStringLiteral(ORVANE_BINARY), {});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(documents().size(), 2u);
+    second.start(QStringLiteral(ORVANE_BINARY), {QStringLiteral("--new-document")});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 3; });
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_EQ(documents().size(), 3u);
+    EXPECT_TRUE(documents().back()->fileURL().isEmpty());
+    documents().back()->close();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(documents().size(), 2u);
+
     // A long list goes over in parts; the last file, in the second part, opens.
     QStringList many;
     for (int i = 0; i < 140; ++i)
