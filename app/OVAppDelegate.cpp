@@ -159,13 +159,20 @@ OVAppDelegate::OVAppDelegate()
         m_observers.emplace_back(NotificationCenter::shared(), name, nullptr,
                                  [this](const Notification&) { mainWindowChanged(); });
     }
-    // A program on the prompter's screen keeps its menus out of the script's way.
-    m_observers.emplace_back(NotificationCenter::shared(), OVCoreDidChangeModeNotification, nullptr,
-                             [](const Notification&) {
-                                 const bool prompt = OVApplication::shared().isModePrompt();
-                                 for (Window* window : Application::shared().windows())
-                                     window->setMenuBarHidden(prompt);
+    // A program on the prompter's screen keeps its menus out of the script's way. They go before
+    // the change into Prompt mode lays out its windows, and come back once Edit mode is restored.
+    const auto hideMenuBars = [](bool hidden) {
+        for (Window* window : Application::shared().windows())
+            window->setMenuBarHidden(hidden);
+    };
+    m_observers.emplace_back(NotificationCenter::shared(), OVCoreWillChangeModeNotification, nullptr,
+                             [hideMenuBars](const Notification&) {
+                                 if (OVApplication::shared().isModeEdit())
+                                     hideMenuBars(true);
                              });
+    m_observers.emplace_back(
+        NotificationCenter::shared(), OVCoreDidChangeModeNotification, nullptr,
+        [hideMenuBars](const Notification&) { hideMenuBars(OVApplication::shared().isModePrompt()); });
     m_unmarkObserver =
         UserDefaults::shared().addObserver(kSuppressConfirmationForUnmarkKey, [this](const QString&) {
             updateUnmarkMenuItemsForSuppressSetting();
