@@ -1,10 +1,730 @@
 #include "app/OVAppDelegate.h"
 
+#include "app/OVDocumentControllerBridge.h"
+#include "app/OVMainMenu.h"
+#include "app/OVTutorialDocuments.h"
+#include "document/OVDocument.h"
+#include "output/OVTalentWindowController.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/Window.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVLocalizedString.h"
+#include "platform/hvkit/HVSettingsController.h"
+#include "platform/hvkit/HVVersion.h"
+#include "platform/text/DocumentAttributes.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+#include "settings/OVSharedPreferencesAccess.h"
+
+#include <QActionGroup>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QSysInfo>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace {
+
+const QString kEnableQuickZoomKey = QStringLiteral("enableQuickZoom");
+const QString kEnableAnalyticsKey = QStringLiteral("enableAnalytics");
+const QString kPreventUnderlineColorsKey = QStringLiteral("preventUnderlineColors");
+const QString kSuppressConfirmationForUnmarkKey = QStringLiteral("suppressConfirmationForUnmark");
+const QString kAutomaticallyLocalizeKeyEquivalentsKey = QStringLiteral("automaticallyLocalizeKeyEquivalents");
+const QString kEllipsis = QStringLiteral("…");
+
+OVAppDelegate::BlankingMenuSource& blankingMenuSource()
+{
+    static OVAppDelegate::BlankingMenuSource source;
+    return source;
+}
+
+OVAppDelegate::SizePresetSource& sizePresetSource()
+{
+    static OVAppDelegate::SizePresetSource source;
+    return source;
+}
+
+OVAppDelegate::ModifierFlagsProvider& modifierFlagsProvider()
+{
+    static OVAppDelegate::ModifierFlagsProvider provider;
+    return provider;
+}
+
+// A read that does not count as a forgotten registration: keys other parts of the program own
+// may not be registered yet.
+std::optional<bool> boolIfKnown(const UserDefaults& defaults, const QString& key)
+{
+    if (!defaults.hasUserValue(key) && !defaults.registeredDefaults().contains(key))
+        return std::nullopt;
+    return defaults.boolForKey(key);
+}
+
+void registerBool(UserDefaults& defaults, const QString& key, bool value)
+{
+    PlistDictionary registration;
+    registration.insert(key, value);
+    defaults.registerDefaults(registration);
+}
+
+QString logName(const char* operation)
+{
+    return QStringLiteral("-[OVAppDelegate %1]").arg(QString::fromLatin1(operation));
+}
+
+Error flatFileError(const QString& path)
+{
+    Error error(kCocoaErrorDomain, kFileReadCorruptFileError, {{kFilePathErrorKey, path}});
+    error.setUserInfoValue(
+        kLocalizedDescriptionKey,
+        QStringLiteral("The file “%1” couldn’t be opened because it isn’t in the correct format.")
+            .arg(QFileInfo(path).fileName()));
+    return error;
+}
+
+Error unreadableTypeError(const QUrl& url)
+{
+    Error error = Error::cocoa(kFileReadUnknownError, url);
+    error.setUserInfoValue(
+        kLocalizedDescriptionKey,
+        QStringLiteral("The file “%1” couldn’t be opened because Orvane cannot open files of "
+                       "this kind.")
+            .arg(QFileInfo(url.toLocalFile()).fileName()));
+    return error;
+}
+
+} // namespace
+
 PlistDictionary OVAppDelegate::initialDefaultsDictionary()
 {
     PlistDictionary defaults;
     // Registered as off: the platform's full-screen menu item is not wanted on every window.
     defaults.insert(QStringLiteral("NSFullScreenMenuItemEverywhere"), false);
-    defaults.insert(QStringLiteral("enableQuickZoom"), true);
+    defaults.insert(kEnableQuickZoomKey, true);
     return defaults;
+}
+
+OVAppDelegate::ApplicationAddresses OVAppDelegate::makeApplicationAddresses(bool prerelease)
+{
+    // Built from their parts at run time, so nothing else in the program spells them out.
+    const QString host = QStringLiteral("orvane.example");
+    const auto page = [&host](const char* path) {
+        QUrl url;
+        url.setScheme(QStringLiteral("https"));
+        url.setHost(host);
+        url.setPath(QString::fromLatin1(path));
+        return url;
+    };
+    ApplicationAddresses addresses;
+    addresses.website = page("/");
+    addresses.store = page("/get");
+    addresses.support = page("/support");
+    addresses.announcements = page("/announcements.xml");
+    addresses.releaseNotesHelpAnchor = QStringLiteral("ReleaseNotesAnchor");
+    addresses.contactSupportEmailAddress =
+        (prerelease ? QStringLiteral("beta@") : QStringLiteral("support@")) + host;
+    addresses.supportRemovedUserDefaultsKeys = {HVAnalytics::userDefaultsKey()};
+    return addresses;
+}
+
+// Init and tear-down.
+
+OVAppDelegate::OVAppDelegate()
+    : m_mainMenu(OVMainMenu::makeMainMenu()),
+      m_demoDocumentsFolder(OVTutorialDocuments::demoDocumentsFolder())
+{
+    Menu::setMainMenu(m_mainMenu.get());
+    if (MenuItem* blanking = m_mainMenu->itemWithAction(QStringLiteral("blankingOptionsAction:"))) {
+        m_blankingOptionsMenu = blanking->submenu();
+        m_blankingOptionsMenu->setDelegate(this);
+    }
+    for (MenuItem* item : m_mainMenu->items()) {
+        if (item->submenu() && item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag))
+            m_resizeDocumentPrompterMenuItem =
+                item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag);
+    }
+    installActions();
+    for (const QString& name : {kWindowDidBecomeMainNotification, kWindowDidResignMainNotification}) {
+        m_observers.emplace_back(NotificationCenter::shared(), name, nullptr,
+                                 [this](const Notification&) { mainWindowChanged(); });
+    }
+    // A program on the prompter's screen keeps its menus out of the script's way. They go before
+    // the change into Prompt mode lays out its windows, and come back once Edit mode is restored.
+    const auto hideMenuBars = [](bool hidden) {
+        for (Window* window : Application::shared().windows())
+            window->setMenuBarHidden(hidden);
+    };
+    m_observers.emplace_back(NotificationCenter::shared(), OVCoreWillChangeModeNotification, nullptr,
+                             [hideMenuBars](const Notification&) {
+                                 if (OVApplication::shared().isModeEdit())
+                                     hideMenuBars(true);
+                             });
+    m_observers.emplace_back(
+        NotificationCenter::shared(), OVCoreDidChangeModeNotification, nullptr,
+        [hideMenuBars](const Notification&) { hideMenuBars(OVApplication::shared().isModePrompt()); });
+    m_unmarkObserver =
+        UserDefaults::shared().addObserver(kSuppressConfirmationForUnmarkKey, [this](const QString&) {
+            updateUnmarkMenuItemsForSuppressSetting();
+        });
+    // Linux restores no windows: restoration is over before it began.
+    m_didFinishRestoringWindows = true;
+}
+
+OVAppDelegate::~OVAppDelegate()
+{
+    UserDefaults::shared().removeObserver(m_unmarkObserver);
+    m_observers.clear();
+    m_mainWindow = nullptr;
+    m_instanceServer.reset();
+    m_settingsWindow.reset();
+    if (Menu::mainMenu() == m_mainMenu.get())
+        Menu::setMainMenu(nullptr);
+}
+
+void OVAppDelegate::installActions()
+{
+    setActionHandler(QStringLiteral("openTutorialDocument:"), [this](const QVariant&) {
+        const ModifierFlagsProvider& provider = modifierFlagsProvider();
+        openTutorialDocument(provider ? provider() : Menu::currentModifierFlags());
+    });
+    setActionHandler(QStringLiteral("blankingOptionsAction:"), [](const QVariant&) {});
+    setActionHandler(QStringLiteral("showSettingsWindow:"),
+                     [this](const QVariant&) { showSettingsWindow(); });
+}
+
+void OVAppDelegate::mainWindowChanged()
+{
+    m_mainWindow = Application::shared().mainWindow();
+}
+
+// Launching.
+
+unsigned long long OVAppDelegate::currentBuildNumber()
+{
+    const qint64 build = HVVersion::appBuildVersion().integerValue();
+    return build > 0 ? static_cast<unsigned long long>(build) : 0;
+}
+
+void OVAppDelegate::applicationWillFinishLaunching()
+{
+    UserDefaults& defaults = UserDefaults::shared();
+    m_addresses = makeApplicationAddresses(HVVersion::appVersion().isPrereleaseType());
+    HVSettingsController::shared().setAlwaysPreservedKeys(
+        {QStringLiteral("CrashReportSender.lastCrashDate"),
+         QStringLiteral("moveToApplicationsFolderAlertSuppress")});
+
+    OVDefaultsMigration::Services services;
+    services.resetAllSettings = [] { HVSettingsController::shared().resetAllSettingsPreservingKeys({}); };
+    services.importStatisticsFromUserDefaultsKey = [&defaults](const QString& key) {
+        HVAppServices::shared().analytics().migrateFromUserDefaultsKey(defaults, key);
+    };
+    services.resetStatistics = [] { HVAppServices::shared().analytics().reset(); };
+    services.setPromptModeToolbarState = [](unsigned long long state) {
+        OVSharedPreferencesAccess::setPromptModeToolbarState(state);
+    };
+    m_migration = OVDefaultsMigration::migrate(defaults, currentBuildNumber(), services);
+    OVDefaultsMigration::writeVersionKeys(defaults, m_migration, currentBuildNumber(),
+                                          HVVersion::appVersion().stringValue(),
+                                          QSysInfo::prettyProductName());
+
+    registerBool(defaults, QStringLiteral("NSFullScreenMenuItemEverywhere"), false);
+    if (!defaults.boolForKey(kEnableAnalyticsKey))
+        HVAppServices::shared().analytics().setEnabled(false);
+
+    registerBool(defaults, kEnableQuickZoomKey, true);
+    if (!defaults.boolForKey(kEnableQuickZoomKey))
+        hideItemWithAction(QStringLiteral("toggleQuickZoomContent:"), true);
+    if (defaults.boolForKey(kPreventUnderlineColorsKey))
+        hideItemWithAction(QStringLiteral("removeUnderlineColors:"), false);
+}
+
+void OVAppDelegate::hideItemWithAction(const QString& action, bool onlyWhenFlanked)
+{
+    MenuItem* item = m_mainMenu->itemWithAction(action);
+    if (!item || !item->menu())
+        return;
+    item->setHidden(true);
+    Menu& menu = *item->menu();
+    const int index = menu.indexOfItem(item);
+    MenuItem* before = menu.itemAtIndex(index - 1);
+    MenuItem* after = menu.itemAtIndex(index + 1);
+    if (!before || !before->isSeparatorItem())
+        return;
+    // Two separators left side by side would show as a double line.
+    if (onlyWhenFlanked && !(after && after->isSeparatorItem()))
+        return;
+    before->setHidden(true);
+}
+
+void OVAppDelegate::applicationDidFinishLaunching()
+{
+    if (MenuItem* exportItem = m_mainMenu->itemWithAction(QStringLiteral("saveDocumentTo:"))) {
+        Menu& menu = *exportItem->menu();
+        const int index = menu.indexOfItem(exportItem);
+        MenuItem* before = menu.itemAtIndex(index - 1);
+        if (!before || !before->isSeparatorItem())
+            menu.insertItem(MenuItem::separatorItem(), index);
+    }
+    updateUnmarkMenuItemsForSuppressSetting();
+    rebuildWindowPresetSizesMenu();
+    m_didFinishLaunching = true;
+    _applicationDidFinishLaunchingAndRestoringWindows();
+}
+
+void OVAppDelegate::_applicationDidFinishLaunchingAndRestoringWindows()
+{
+    if (!m_didFinishLaunching || !m_didFinishRestoringWindows || m_didRunLaunchCompletion)
+        return;
+    m_didRunLaunchCompletion = true;
+    _lionOpenUntitledFileIfNecessary();
+    if (OVTalentWindowController::sharedTalentWindowControllerExists())
+        OVTalentWindowController::sharedTalentWindowController().beginInitialDocumentWatching();
+}
+
+void OVAppDelegate::_lionOpenUntitledFileIfNecessary()
+{
+    if (ovdocumentbridge::hasPrompterDocument() || m_didOpenDocumentsOnLaunch ||
+        !applicationShouldOpenUntitledFile())
+        return;
+    Error error;
+    Document* document = ovdocumentbridge::newDocument(&error);
+    if (!document) {
+        Application::shared().presentError(error);
+        return;
+    }
+    bringForward(document);
+}
+
+bool OVAppDelegate::beginServingInstanceRequests()
+{
+    m_instanceServer = std::make_unique<OVSingleInstance>(
+        [this](const OVSingleInstance::Request& request) { return handleInstanceRequest(request); });
+    if (m_instanceServer->listen())
+        return true;
+    qWarning().noquote() << logName("beginServingInstanceRequests") << "another program answers requests on"
+                         << OVSingleInstance::serverName();
+    m_instanceServer.reset();
+    return false;
+}
+
+int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& request)
+{
+    switch (request.command) {
+    case OVSingleInstance::Command::Open:
+        return openFiles(request.paths);
+    case OVSingleInstance::Command::NewDocument: {
+        Error error;
+        Document* document = ovdocumentbridge::newDocument(&error);
+        if (!document) {
+            Application::shared().presentError(error);
+            return kReplyFailure;
+        }
+        bringForward(document);
+        return kReplySuccess;
+    }
+    case OVSingleInstance::Command::Activate: {
+        bool visible = false;
+        for (Window* window : Application::shared().windows())
+            visible = visible || window->isVisible();
+        applicationShouldHandleReopen(visible);
+        // Coming forward is what a start without files asks of the running program.
+        Window* front = Application::shared().mainWindow();
+        if (!front) {
+            const std::vector<Window*> ordered = Application::shared().orderedWindows();
+            front = ordered.empty() ? nullptr : ordered.front();
+        }
+        if (front) {
+            front->makeKeyAndOrderFront();
+            Application::shared().activate();
+        }
+        return kReplySuccess;
+    }
+    }
+    return kReplyFailure;
+}
+
+// The settings window.
+
+std::vector<OVAppDelegate::SettingsItem> OVAppDelegate::settingsItems()
+{
+    const auto title = [](const char* key, const char* english) {
+        return HVLocalizedString::localizedString(QString::fromLatin1(key), QString::fromLatin1(english));
+    };
+    return {
+        {QStringLiteral("general"), QStringLiteral("OVGeneralPreferencesViewController"),
+         QStringLiteral("GeneralPreferencesView"), title("settings-title-general", "General"),
+         QStringLiteral("NSImageNamePreferencesGeneral"), QStringLiteral("GeneralSettingsAnchor"), false},
+        {QStringLiteral("prompter"), QStringLiteral("OVPromptPreferencesViewController"),
+         QStringLiteral("PromptPreferencesView"), title("settings-title-prompter", "Prompter"),
+         QStringLiteral("PrompterPreferences"), QStringLiteral("PrompterSettingsAnchor"), false},
+        {QStringLiteral("controls"), QStringLiteral("OVControlPreferencesViewController"),
+         QStringLiteral("ControlsPreferencesView"), title("settings-title-controls", "Controls"),
+         QStringLiteral("ControlsPreferences"), QStringLiteral("ControlsSettingsAnchor"), false},
+        {QStringLiteral("updates"), QStringLiteral("OVUpdatesPreferencesViewController"),
+         QStringLiteral("UpdatesPreferencesView"), title("settings-title-updates", "Updates"),
+         QStringLiteral("UpdatesPreferences"), QStringLiteral("UpdatesSettingsAnchor"), false},
+        {QStringLiteral("advanced"), QStringLiteral("OVAdvancedPreferencesViewController"),
+         QStringLiteral("AdvancedPreferencesView"), title("settings-title-advanced", "Advanced"),
+         QStringLiteral("NSImageNameAdvanced"), QString(), true},
+    };
+}
+
+void OVAppDelegate::makeSettingsWindow()
+{
+    auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
+    window->setObjectName(QStringLiteral("settingsWindow"));
+    window->setFixedSize(kSettingsWindowWidth, kSettingsWindowHeight);
+    auto* layout = new QVBoxLayout(window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* toolbar = new QToolBar(window.get());
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    auto* panes = new QStackedWidget(window.get());
+    auto* group = new QActionGroup(window.get());
+    layout->addWidget(toolbar);
+    layout->addWidget(panes, 1);
+    QWidget* shown = window.get();
+    for (const SettingsItem& item : settingsItems()) {
+        // Each pane's controls come with the pane itself; until then it stands empty.
+        auto* pane = new QWidget(panes);
+        pane->setObjectName(item.identifier);
+        const int index = panes->addWidget(pane);
+        QAction* action = toolbar->addAction(item.title);
+        action->setObjectName(item.identifier);
+        action->setCheckable(true);
+        group->addAction(action);
+        QObject::connect(action, &QAction::triggered, shown, [panes, index, shown, title = item.title] {
+            panes->setCurrentIndex(index);
+            shown->setWindowTitle(title);
+        });
+    }
+    if (!group->actions().isEmpty())
+        group->actions().front()->trigger();
+    m_settingsWindow = std::move(window);
+}
+
+void OVAppDelegate::showSettingsWindow()
+{
+    if (!m_settingsWindow)
+        makeSettingsWindow();
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+// Documents and events.
+
+int OVAppDelegate::openFiles(const QStringList& paths)
+{
+    bool didPresentFlatFileError = false;
+    const int opened = _openFilePaths(paths, &didPresentFlatFileError);
+    if (opened > 0) {
+        if (!m_didFinishLaunching)
+            m_didOpenDocumentsOnLaunch = true;
+        return kReplySuccess;
+    }
+    // A request that opened nothing failed, whatever was shown about it.
+    return kReplyFailure;
+}
+
+int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlatFileError)
+{
+    DocumentController& controller = ovdocumentbridge::sharedDocumentController();
+    const QStringList nativeExtensions = controller.fileExtensionsFromType(OVDocumentUTI);
+    const QString nativeExtension = nativeExtensions.isEmpty() ? QString() : nativeExtensions.front();
+    int opened = 0;
+    Document* last = nullptr;
+    for (const QString& path : paths) {
+        const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        Error error;
+        const QString type = controller.typeForContentsOfURL(url, &error);
+        if (type.isEmpty()) {
+            qWarning().noquote() << QStringLiteral("%1 unable to determine fileType: %2")
+                                        .arg(logName(
+                                                 "_openFilePaths:delegateSelector:didPresentFlatFileError:"),
+                                             error.localizedDescription());
+            Application::shared().presentError(error);
+            continue;
+        }
+        if (!controller.documentClassForType(type).isEmpty()) {
+            Document* document = ovdocumentbridge::openDocument(url, &error);
+            if (document) {
+                last = document;
+                ++opened;
+            } else if (!error.isUserCancelled()) {
+                qWarning().noquote()
+                    << QStringLiteral("%1 unable to open document from URL %2 error: %3")
+                           .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
+                                url.toString(), error.localizedDescription());
+                Application::shared().presentError(error);
+            }
+            continue;
+        }
+        if (!nativeExtension.isEmpty() &&
+            QFileInfo(path).suffix().compare(nativeExtension, Qt::CaseInsensitive) == 0) {
+            // The native extension on a plain file: a script package that lost its folder on the way
+            // (sent as an attachment, copied by a tool that flattens folders).
+            Application::shared().presentError(flatFileError(url.toLocalFile()));
+            if (didPresentFlatFileError)
+                *didPresentFlatFileError = true;
+            continue;
+        }
+        Application::shared().presentError(unreadableTypeError(url));
+    }
+    bringForward(last);
+    return opened;
+}
+
+void OVAppDelegate::bringForward(Document* document) const
+{
+    if (!document || !document->primaryWindowController())
+        return;
+    Window* window = document->primaryWindowController()->window();
+    if (!window)
+        return;
+    window->makeKeyAndOrderFront();
+    Application::shared().setMainWindow(window);
+}
+
+bool OVAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    Q_UNUSED(hasVisibleWindows);
+    if (OVTalentWindowController::isTalentWindowUtilized() &&
+        ovdocumentbridge::sharedDocumentController().documents().empty()) {
+        Error error;
+        Document* document = ovdocumentbridge::newDocument(&error);
+        if (document)
+            bringForward(document);
+        else
+            Application::shared().presentError(error);
+    }
+    return true;
+}
+
+std::unique_ptr<Menu> OVAppDelegate::applicationDockMenu() const
+{
+    auto menu = std::make_unique<Menu>();
+    if (OVApplication::shared().isModeEdit()) {
+        if (MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("newDocument:"))) {
+            menu->addItem(item->copy());
+            menu->addItem(MenuItem::separatorItem());
+        }
+    }
+    for (const QString& action : {QStringLiteral("toggleMode:"), QStringLiteral("toggleStatus:")}) {
+        if (MenuItem* item = m_mainMenu->itemWithAction(action))
+            menu->addItem(item->copy());
+    }
+    return menu;
+}
+
+bool OVAppDelegate::applicationShouldAutomaticallyLocalizeKeyEquivalents() const
+{
+    return boolIfKnown(UserDefaults::shared(), kAutomaticallyLocalizeKeyEquivalentsKey).value_or(true);
+}
+
+bool OVAppDelegate::isDocumentWindowMain() const
+{
+    return ovdocumentbridge::sharedDocumentController().currentDocument() != nullptr;
+}
+
+// Menus.
+
+void OVAppDelegate::updateUnmarkMenuItemsForSuppressSetting()
+{
+    MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("unmarkAll:"));
+    if (!item)
+        return;
+    QString title = item->title();
+    while (title.endsWith(kEllipsis))
+        title.chop(kEllipsis.size());
+    while (title.endsWith(QStringLiteral("...")))
+        title.chop(3);
+    // Without a confirmation to come, the item runs at once and its title says so.
+    if (!boolIfKnown(UserDefaults::shared(), kSuppressConfirmationForUnmarkKey).value_or(false))
+        title += kEllipsis;
+    item->setTitle(title);
+}
+
+std::vector<OVAppDelegate::SizePreset> OVAppDelegate::defaultSizePresets()
+{
+    const QStringList strings = {
+        QStringLiteral("640 × 480"),   QStringLiteral("800 × 600"),   QStringLiteral("1024 × 768"),
+        QStringLiteral("1280 × 720"),  QStringLiteral("1280 × 800"),  QStringLiteral("1280 × 1024"),
+        QStringLiteral("1366 × 768"),  QStringLiteral("1440 × 900"),  QStringLiteral("1600 × 900"),
+        QStringLiteral("1680 × 1050"), QStringLiteral("1920 × 1080"), QStringLiteral("1920 × 1200")};
+    std::vector<SizePreset> presets;
+    for (const QString& string : strings)
+        presets.push_back({string, false});
+    return presets;
+}
+
+std::vector<OVAppDelegate::SizePreset> OVAppDelegate::storedSizePresets()
+{
+    // The presets' own settings once their owner registers them; the standard list until then.
+    const UserDefaults& defaults = UserDefaults::shared();
+    const QString listKey = QStringLiteral("windowPresetResolutions");
+    const QString favoriteKey = QStringLiteral("windowFavoritePresetResolution");
+    const auto known = [&defaults](const QString& key) {
+        return defaults.hasUserValue(key) || defaults.registeredDefaults().contains(key);
+    };
+    if (!known(listKey))
+        return defaultSizePresets();
+    const QString favorite = known(favoriteKey) ? defaults.stringForKey(favoriteKey) : QString();
+    std::vector<SizePreset> presets;
+    for (const PlistValue& value : defaults.arrayForKey(listKey)) {
+        if (value.isString() && !value.string().isEmpty())
+            presets.push_back({value.string(), value.string() == favorite});
+    }
+    return presets;
+}
+
+void OVAppDelegate::setSizePresetSource(SizePresetSource source)
+{
+    sizePresetSource() = std::move(source);
+}
+
+void OVAppDelegate::rebuildWindowPresetSizesMenu()
+{
+    if (!m_resizeDocumentPrompterMenuItem || !m_resizeDocumentPrompterMenuItem->submenu())
+        return;
+    Menu& menu = *m_resizeDocumentPrompterMenuItem->submenu();
+    menu.removeAllItems();
+    const std::vector<SizePreset> presets = sizePresetSource() ? sizePresetSource()() : storedSizePresets();
+    const QString resizeAll = HVLocalizedString::localizedString(
+        QStringLiteral("window-resize-title-resize-all"), QStringLiteral("<RESOLUTION> Resize All"));
+    for (const SizePreset& preset : presets) {
+        MenuItem* item =
+            menu.addItemWithTitle(preset.string, QStringLiteral("resizeDocumentPrompterContentForMenuItem:"));
+        item->setRepresentedObject(preset.string);
+        item->setState(preset.favorite ? MenuItem::Mixed : MenuItem::Off);
+        MenuItem* alternate =
+            menu.addItemWithTitle(QString(resizeAll).replace(QStringLiteral("<RESOLUTION>"), preset.string),
+                                  QStringLiteral("resizeAllDocumentPrompterContentForMenuItem:"));
+        alternate->setRepresentedObject(preset.string);
+        alternate->setKeyEquivalentModifierMask(kOptionKeyMask);
+        alternate->setAlternate(true);
+    }
+    menu.addSeparatorIfNeeded();
+    menu.addItemWithTitle(
+        HVLocalizedString::localizedString(QStringLiteral("window-resize-title-edit-sizes…"),
+                                           QStringLiteral("Edit Sizes…")),
+        QStringLiteral("editDocumentPrompterContentSizePresets:"));
+}
+
+void OVAppDelegate::menuNeedsUpdate(Menu& menu)
+{
+    if (&menu != m_blankingOptionsMenu)
+        return;
+    menu.removeAllItems();
+    const BlankingMenuSource& source = blankingMenuSource();
+    const std::unique_ptr<Menu> choices = source ? source() : nullptr;
+    if (!choices)
+        return;
+    for (MenuItem* item : choices->items())
+        menu.addItem(item->copy());
+}
+
+bool OVAppDelegate::hasBlankingSource() const
+{
+    const BlankingMenuSource& source = blankingMenuSource();
+    return source && source() != nullptr;
+}
+
+void OVAppDelegate::setBlankingMenuSource(BlankingMenuSource source)
+{
+    blankingMenuSource() = std::move(source);
+}
+
+bool OVAppDelegate::validateUserInterfaceItem(const UserInterfaceItem& item) const
+{
+    // Linux has no version browser to run inside; these items are always available.
+    if (item.action == QLatin1String("orderFrontCustomAboutPanel:") ||
+        item.action == QLatin1String("openTutorialDocument:") ||
+        item.action == QLatin1String("togglePreviewWindow:"))
+        return respondsToAction(item.action);
+    if (item.action == QLatin1String("blankingOptionsAction:"))
+        return hasBlankingSource();
+    return respondsToAction(item.action);
+}
+
+// Tutorial and sample scripts.
+
+void OVAppDelegate::setModifierFlagsProvider(ModifierFlagsProvider provider)
+{
+    modifierFlagsProvider() = std::move(provider);
+}
+
+void OVAppDelegate::openTutorialDocument(unsigned long modifierFlags)
+{
+    const bool option = modifierFlags & kOptionKeyMask;
+    const bool shift = modifierFlags & kShiftKeyMask;
+    if (option) {
+        openGeneratedDocument(shift);
+        return;
+    }
+    if (shift) {
+        _openInternalDocumentWithName(
+            OVTutorialDocuments::kTongueTwisterName + u'.' + OVTutorialDocuments::kExtension, {});
+        return;
+    }
+    _openDemoDocument();
+}
+
+void OVAppDelegate::_openDemoDocument()
+{
+    const std::vector<Screen> screens = Screen::screens();
+    const double width = screens.empty() ? 0 : screens.front().visibleFrame().size.width;
+    const QString name = OVTutorialDocuments::tutorialName(m_demoDocumentsFolder, width, QLocale());
+    _openInternalDocumentWithName(name + u'.' + OVTutorialDocuments::kExtension, name.trimmed());
+}
+
+Document* OVAppDelegate::_openInternalDocumentWithName(const QString& name, const QString& displayName)
+{
+    const QString path = OVTutorialDocuments::pathForDocument(m_demoDocumentsFolder, name, QLocale());
+    if (path.isEmpty())
+        return nullptr;
+    Error error;
+    Document* document =
+        ovdocumentbridge::openDocumentAsUnsavedCopy(QUrl::fromLocalFile(path), displayName, &error);
+    if (!document) {
+        Application::shared().presentError(error);
+        return nullptr;
+    }
+    bringForward(document);
+    return document;
+}
+
+Document* OVAppDelegate::openGeneratedDocument(bool loremIpsum)
+{
+    AttributeDictionary attributes =
+        OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes().value_or(
+            AttributeDictionary());
+    Color background = Color::gray(1.0);
+    if (const AttributeValue* value = attributes.find(NSBackgroundColorDocumentAttribute)) {
+        if (value->color())
+            background = *value->color();
+        attributes.remove(NSBackgroundColorDocumentAttribute);
+    }
+    const MutableAttributedString text = loremIpsum ? OVTutorialDocuments::loremIpsumText(attributes)
+                                                    : OVTutorialDocuments::linesText(attributes);
+    const QString name = loremIpsum ? OVTutorialDocuments::kLoremIpsumName : OVTutorialDocuments::kLinesName;
+    Error error;
+    Document* document =
+        ovdocumentbridge::makeNewPrompterDocumentWithAttributedString(text, background, name, &error);
+    if (!document) {
+        Application::shared().presentError(error);
+        return nullptr;
+    }
+    bringForward(document);
+    return document;
 }

@@ -1,10 +1,167 @@
 #pragma once
 
+#include "app/OVDefaultsMigration.h"
+#include "app/OVSingleInstance.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/Responder.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 
-// The application's delegate; for now only the settings its launch registers.
-class OVAppDelegate : public HVInitialDefaultsProvider {
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Document;
+class MenuItem;
+class QWidget;
+class Window;
+
+// The application's delegate and the hub of its shell: it migrates the settings older builds left,
+// writes the version keys, owns the menus every document window shows and keeps their dynamic
+// items up to date, answers open and reopen requests (from the command line and from later
+// starts), makes the untitled document of a start without files, and opens the tutorial and
+// sample scripts. It stands last on the responder chain, after the application.
+class OVAppDelegate : public Responder, public MenuDelegate, public HVInitialDefaultsProvider {
 public:
+    // What an open request is answered with.
+    static constexpr int kReplySuccess = 0;
+    static constexpr int kReplyFailure = 2;
+
+    // One pane of the settings window.
+    struct SettingsItem {
+        QString identifier;
+        QString viewControllerClassName;
+        QString nibName;
+        QString title;
+        QString imageName;
+        QString helpAnchor;
+        bool advanced = false;
+    };
+
+    // A window-size preset as the presets submenu lists it.
+    struct SizePreset {
+        QString string;
+        bool favorite = false;
+    };
+    using SizePresetSource = std::function<std::vector<SizePreset>()>;
+    // The blanking choices of the current blanking source; null when there is no source.
+    using BlankingMenuSource = std::function<std::unique_ptr<Menu>()>;
+    using ModifierFlagsProvider = std::function<unsigned long()>;
+
+    // What the shell hands out about the product: where it lives on the web, whom support mail goes
+    // to (pre-release builds have their own address), the release notes' help anchor and the settings
+    // a support request leaves out.
+    struct ApplicationAddresses {
+        QUrl website;
+        QUrl store;
+        QUrl support;
+        QUrl announcements;
+        QString releaseNotesHelpAnchor;
+        QString contactSupportEmailAddress;
+        QStringList supportRemovedUserDefaultsKeys;
+    };
+
     static PlistDictionary initialDefaultsDictionary();
+    static ApplicationAddresses makeApplicationAddresses(bool prerelease);
+
+    OVAppDelegate();
+    ~OVAppDelegate() override;
+    OVAppDelegate(const OVAppDelegate&) = delete;
+    OVAppDelegate& operator=(const OVAppDelegate&) = delete;
+
+    // State.
+    Window* mainWindow() const { return m_mainWindow; }
+    unsigned long long lastLaunchedBuildNumber() const { return m_migration.lastLaunchedBuildNumber; }
+    // The highest build launched before this one, as the previous launches left it; what is new
+    // since then is what this launch has to tell.
+    std::optional<unsigned long long> highestLaunchedBuildNumberBeforeLaunch() const
+    {
+        return m_migration.highestLaunchedBuildNumber;
+    }
+    const OVDefaultsMigration::Outcome& migrationOutcome() const { return m_migration; }
+    const ApplicationAddresses& applicationAddresses() const { return m_addresses; }
+    bool didFinishRestoringWindows() const { return m_didFinishRestoringWindows; }
+    bool didFinishLaunching() const { return m_didFinishLaunching; }
+    bool didOpenDocumentsOnLaunch() const { return m_didOpenDocumentsOnLaunch; }
+
+    // Launching.
+    static unsigned long long currentBuildNumber();
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    // The start's open request and later starts' requests; answers kReplySuccess or kReplyFailure.
+    int handleInstanceRequest(const OVSingleInstance::Request& request);
+    // Starts answering later starts of the program; false when another program already does.
+    bool beginServingInstanceRequests();
+
+    // The settings window.
+    static std::vector<SettingsItem> settingsItems();
+    static constexpr int kSettingsWindowWidth = 640;
+    static constexpr int kSettingsWindowHeight = 532;
+    QWidget* settingsWindow() const { return m_settingsWindow.get(); }
+    void showSettingsWindow();
+
+    // Documents and events.
+    int openFiles(const QStringList& paths);
+    bool openFile(const QString&) const { return false; }
+    bool applicationShouldOpenUntitledFile() const { return true; }
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    // The menu a dock would show: New in Edit mode, then the mode and status items.
+    std::unique_ptr<Menu> applicationDockMenu() const;
+    bool applicationShouldAutomaticallyLocalizeKeyEquivalents() const;
+    bool isDocumentWindowMain() const;
+
+    // Menus.
+    Menu* mainMenu() const { return m_mainMenu.get(); }
+    void updateUnmarkMenuItemsForSuppressSetting();
+    void rebuildWindowPresetSizesMenu();
+    void menuNeedsUpdate(Menu& menu) override;
+    bool validateUserInterfaceItem(const UserInterfaceItem& item) const override;
+    bool hasBlankingSource() const;
+    static void setBlankingMenuSource(BlankingMenuSource source);
+    static void setSizePresetSource(SizePresetSource source);
+    static std::vector<SizePreset> defaultSizePresets();
+    // The presets as the settings hold them, with the favourite marked.
+    static std::vector<SizePreset> storedSizePresets();
+
+    // Tutorial and sample scripts, chosen by the modifier keys held (Alt stands for Option).
+    void openTutorialDocument(unsigned long modifierFlags);
+    void _openDemoDocument();
+    Document* _openInternalDocumentWithName(const QString& name, const QString& displayName);
+    Document* openGeneratedDocument(bool loremIpsum);
+    void setDemoDocumentsFolder(const QString& folder) { m_demoDocumentsFolder = folder; }
+    static void setModifierFlagsProvider(ModifierFlagsProvider provider);
+
+private:
+    void installActions();
+    void mainWindowChanged();
+    void _applicationDidFinishLaunchingAndRestoringWindows();
+    void _lionOpenUntitledFileIfNecessary();
+    // Opens each path; answers how many opened and whether a plain file with the native extension
+    // was among them.
+    int _openFilePaths(const QStringList& paths, bool* didPresentFlatFileError);
+    void hideItemWithAction(const QString& action, bool alsoFollowingSeparator);
+    void bringForward(Document* document) const;
+    void makeSettingsWindow();
+
+    std::unique_ptr<Menu> m_mainMenu;
+    Menu* m_blankingOptionsMenu = nullptr;
+    MenuItem* m_resizeDocumentPrompterMenuItem = nullptr;
+    Window* m_mainWindow = nullptr;
+    OVDefaultsMigration::Outcome m_migration;
+    ApplicationAddresses m_addresses;
+    bool m_didFinishRestoringWindows = false;
+    bool m_didFinishLaunching = false;
+    bool m_didOpenDocumentsOnLaunch = false;
+    bool m_didRunLaunchCompletion = false;
+    QString m_demoDocumentsFolder;
+    std::unique_ptr<QWidget> m_settingsWindow;
+    std::unique_ptr<OVSingleInstance> m_instanceServer;
+    std::vector<NotificationObserver> m_observers;
+    quint64 m_unmarkObserver = 0;
 };

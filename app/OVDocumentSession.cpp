@@ -1,11 +1,13 @@
 #include "app/OVDocumentSession.h"
 
+#include "app/OVAppDelegate.h"
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
 #include "prompting/OVApplication.h"
@@ -17,45 +19,13 @@
 #include <QFileInfo>
 #include <QUrl>
 
-namespace {
-
-// Until the menus exist, the key equivalents of their commands: each Ctrl (Command) combination
-// sends its action along the responder chain.
-struct KeyEquivalent {
-    char16_t character;
-    bool shift;
-    const char* action;
-};
-
-// 3 is the keypad's Enter, which the platform counts as Return for Ctrl+Return.
-constexpr KeyEquivalent kKeyEquivalents[] = {
-    {u'\r', false, "toggleMode:"},   {3, false, "toggleMode:"},      {u's', false, "saveDocument:"},
-    {u's', true, "saveDocumentAs:"}, {u'o', false, "openDocument:"}, {u'n', false, "newDocument:"},
-    {u'w', false, "performClose:"},  {u'q', false, "terminate:"},
-};
-
-const KeyEquivalent* keyEquivalentFor(const Event& event)
-{
-    if (event.type != Event::Type::KeyDown || !(event.modifierFlags & kCommandKeyMask))
-        return nullptr;
-    if (event.modifierFlags & (kOptionKeyMask | kControlKeyMask))
-        return nullptr;
-    const char16_t character = QChar(event.characterCodeIgnoringModifiers()).toLower().unicode();
-    const bool shift = event.modifierFlags & kShiftKeyMask;
-    for (const KeyEquivalent& equivalent : kKeyEquivalents)
-        if (equivalent.character == character && equivalent.shift == shift)
-            return &equivalent;
-    return nullptr;
-}
-
-} // namespace
-
 OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentController>())
 {
     OVDocument::registerDocumentTypes(*m_documents);
+    // The delegate comes first: the prompting core, made on first use below, expects to find it.
+    installApplicationResponder();
     installLayerProviders();
     installInputController();
-    installApplicationResponder();
     installKeyEquivalents();
 }
 
@@ -99,7 +69,9 @@ void OVDocumentSession::installApplicationResponder()
                 Application::shared().terminate();
         });
     });
-    Application::shared().setDelegate(m_applicationResponder.get());
+    m_delegate = std::make_unique<OVAppDelegate>();
+    m_delegate->setNextResponder(m_applicationResponder.get());
+    Application::shared().setDelegate(m_delegate.get());
     // Linux has no menu bar or dock that reaches a program without windows: closing the last
     // document window ends it.
     m_windowCloseObserver = NotificationObserver(
@@ -113,17 +85,18 @@ void OVDocumentSession::installApplicationResponder()
 
 void OVDocumentSession::installKeyEquivalents()
 {
-    // A monitor answers whether the event goes on: every key but a handled equivalent does.
+    // The menus' shortcuts act from every window, whether its menu bar shows or not. A monitor
+    // answers whether the event goes on: every key but a menu's shortcut does.
     m_keyMonitor = Application::shared().addLocalMonitorForEvents(
         Application::maskForType(Event::Type::KeyDown), [](Event& event) {
-            const KeyEquivalent* equivalent = keyEquivalentFor(event);
-            if (!equivalent)
+            Menu* menu = Menu::mainMenu();
+            if (!menu)
                 return true;
-            // Held keys repeat; a command runs once per press.
+            // Held keys repeat; a command runs once per press (a held Ctrl+Return must not
+            // switch the mode back and forth).
             if (event.isARepeat)
-                return false;
-            Application::shared().sendAction(QString::fromLatin1(equivalent->action), nullptr, {});
-            return false;
+                return menu->itemForKeyEquivalent(event) == nullptr;
+            return !menu->performKeyEquivalent(event);
         });
 }
 
@@ -131,7 +104,7 @@ OVDocumentSession::~OVDocumentSession()
 {
     OVCore& core = OVApplication::shared().core();
     Application::shared().removeMonitor(m_keyMonitor);
-    if (Application::shared().delegate() == m_applicationResponder.get())
+    if (Application::shared().delegate() == m_delegate.get())
         Application::shared().setDelegate(nullptr);
     m_windowCloseObserver.reset();
     m_alive.reset();
@@ -147,38 +120,7 @@ OVDocumentSession::~OVDocumentSession()
         document->close();
     m_documents.reset();
     QCoreApplication::sendPostedEvents();
-}
-
-int OVDocumentSession::openDocuments(const QStringList& paths)
-{
-    int opened = 0;
-    Document* last = nullptr;
-    for (const QString& path : paths) {
-        Error error;
-        const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        Document* document = m_documents->openDocumentWithContentsOfURL(url, true, &error);
-        if (!document) {
-            if (!error.isUserCancelled())
-                Application::shared().presentError(error);
-            continue;
-        }
-        last = document;
-        ++opened;
-    }
-    if (opened == 0) {
-        Error error;
-        last = m_documents->openUntitledDocumentAndDisplay(true, &error);
-        if (last)
-            ++opened;
-        else
-            Application::shared().presentError(error);
-    }
-    if (last && last->primaryWindowController()) {
-        Window* window = last->primaryWindowController()->window();
-        window->makeKeyAndOrderFront();
-        Application::shared().setMainWindow(window);
-    }
-    return opened;
+    m_delegate.reset();
 }
 
 void OVDocumentSession::quitIfNoDocumentWindowIsLeft()

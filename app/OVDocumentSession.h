@@ -7,12 +7,14 @@
 #include <memory>
 
 class DocumentController;
+class OVAppDelegate;
 class OVInputController;
 class Responder;
 
 // What the program sets up around its documents: the document types and class, the window
 // controller every script gets, the Prompt-mode keyboard, the switch the core turns autosaving off
-// with while it changes mode, and the documents named on the command line (or a new one).
+// with while it changes mode, the menus' key equivalents and the application delegate at the end
+// of the responder chain.
 class OVDocumentSession {
 public:
     OVDocumentSession();
@@ -20,13 +22,8 @@ public:
     OVDocumentSession(const OVDocumentSession&) = delete;
     OVDocumentSession& operator=(const OVDocumentSession&) = delete;
 
-    // Opens each path and makes the last one the main window, so the core works for it at once.
-    // Without a path, or when none of them opened, a new untitled document stands in: a program
-    // without a window cannot be reached on Linux. Answers how many documents opened; errors are
-    // presented.
-    int openDocuments(const QStringList& paths);
-
     DocumentController& documentController() const { return *m_documents; }
+    OVAppDelegate& appDelegate() const { return *m_delegate; }
 
 private:
     void installLayerProviders();
@@ -39,6 +36,7 @@ private:
     std::unique_ptr<OVInputController> m_input;
     // The end of the responder chain: quitting, and the document controller's new and open.
     std::unique_ptr<Responder> m_applicationResponder;
+    std::unique_ptr<OVAppDelegate> m_delegate;
     NotificationObserver m_windowCloseObserver;
     int m_keyMonitor = 0;
     // Work posted for later checks it before touching the session.

@@ -10,6 +10,7 @@
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Menu.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -100,6 +101,9 @@ TextView* OVDocumentWindowController::textView() const
 std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
 {
     auto window = std::make_unique<Window>(kDefaultWindowFrame);
+    // Linux has no menu bar of the screen: each script's window carries the program's menus.
+    if (Menu* menu = Menu::mainMenu())
+        window->setMenuBar(menu->makeMenuBar(window->hostWidget()));
     auto prompter = std::make_unique<OVDocumentPrompterView>(Rect{{0, 0}, kDefaultWindowFrame.size});
     m_prompterView = prompter.get();
     m_prompterView->setCore(m_core);

@@ -1,7 +1,9 @@
 #include "app/OVProgramStart.h"
 
+#include "app/OVAppDelegate.h"
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentSession.h"
+#include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
@@ -20,6 +22,7 @@
 #include <QDebug>
 #include <QDialog>
 #include <QEvent>
+#include <QFileInfo>
 #include <QPointer>
 
 #include <cstdio>
@@ -169,18 +172,58 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     prepareProcess();
     OVApplication::shared();
     auto session = std::make_unique<OVDocumentSession>();
-    session->openDocuments(paths);
+    OVAppDelegate& delegate = session->appDelegate();
+    delegate.applicationWillFinishLaunching();
+    // Later starts hand their requests over from now on; they are served once the event loop runs.
+    delegate.beginServingInstanceRequests();
+    if (!paths.isEmpty())
+        delegate.openFiles(paths);
     // The preview panel will make the talent output and offer the screen mode; until it exists the
-    // program makes it here, once the documents are open, and starts watching the front document.
+    // program makes it here, once the documents are open.
     OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
     // The panel would also forward the mirroring it shows; until then the talent reads it at start.
     const UserDefaults& defaults = UserDefaults::shared();
     talent.updateHorizontallyFlipped(defaults.boolForKey(QStringLiteral("horizontallyFlipped")));
     talent.updateVerticallyFlipped(defaults.boolForKey(QStringLiteral("verticallyFlipped")));
-    talent.beginInitialDocumentWatching();
+    // The untitled document of a start without files, and the talent's watching of the front one.
+    delegate.applicationDidFinishLaunching();
     // From now on a file opened over an untouched Untitled window takes its place.
     OVDocument::setDidFinishRestoringWindows(true);
     return session;
+}
+
+std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& arguments)
+{
+    OVSingleInstance::Request request;
+    if (arguments == QStringList{QString::fromLatin1(kNewDocumentOption)})
+        request.command = OVSingleInstance::Command::NewDocument;
+    else if (!arguments.isEmpty())
+        request.command = OVSingleInstance::Command::Open;
+    if (request.command != OVSingleInstance::Command::Open) {
+        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        if (!reply)
+            return std::nullopt;
+        return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
+    }
+    // Long lists (a shell's wildcard) go in parts the running program accepts; the start fails only
+    // when no part opened anything.
+    constexpr qsizetype kPathsPerRequest = 128;
+    bool anyHandled = false;
+    bool anySent = false;
+    for (qsizetype first = 0; first < arguments.size(); first += kPathsPerRequest) {
+        request.paths.clear();
+        for (const QString& path : arguments.mid(first, kPathsPerRequest))
+            request.paths << QFileInfo(path).absoluteFilePath();
+        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        if (!reply) {
+            if (!anySent)
+                return std::nullopt;
+            continue;
+        }
+        anySent = true;
+        anyHandled = anyHandled || *reply != OVAppDelegate::kReplyFailure;
+    }
+    return anyHandled ? 0 : 1;
 }
 
 int OVProgramStart::main(int argc, char** argv)
@@ -196,6 +239,12 @@ int OVProgramStart::main(int argc, char** argv)
     QApplication qtApplication(argc, argv);
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();
+    // A program already runs on these settings: it opens the files (or comes forward) instead.
+    if (const std::optional<int> handed = handToRunningProgram(paths))
+        return *handed;
+    // The desktop entry's "New Document" starts a program that makes one anyway.
+    if (paths == QStringList{QString::fromLatin1(kNewDocumentOption)})
+        paths.clear();
     const bool quitAfterLaunch = qEnvironmentVariableIsSet(kQuitAfterLaunchVariable);
     UnattendedDialogDismisser dismisser;
     if (quitAfterLaunch)

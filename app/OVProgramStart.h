@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class OVDocumentSession;
 
@@ -42,9 +43,15 @@ public:
     // The names the settings and data folders are found under.
     static void setApplicationIdentity();
     // Everything between Qt's application object and its event loop: the switches, the process's
-    // preparation and the document session with the files given (or a new document). The program
-    // runs while the session lives.
+    // preparation, the document session and its delegate's launch with the files given (or a new
+    // document), and the answering of later starts. The program runs while the session lives.
     static std::unique_ptr<OVDocumentSession> launch(const QStringList& paths);
+    // Hands a start's arguments to a program already running on the same settings; answers the exit
+    // status of this start when one took them (1 when it reported that nothing could be opened, 0
+    // otherwise, also while it is still telling the user about the files), nothing when none runs.
+    static std::optional<int> handToRunningProgram(const QStringList& arguments);
+    // The argument of the desktop entry's "New Document" action.
+    static constexpr const char* kNewDocumentOption = "--new-document";
 
     // The program: prepares the process, runs the application and answers its exit status.
     static int main(int argc, char** argv);

@@ -317,6 +317,20 @@ bool Menu::performKeyEquivalent(const Event& event)
     return false;
 }
 
+MenuItem* Menu::itemForKeyEquivalent(const Event& event) const
+{
+    for (const auto& owned : m_items) {
+        MenuItem* item = owned.get();
+        if (item->submenu()) {
+            if (MenuItem* found = item->submenu()->itemForKeyEquivalent(event))
+                return found;
+        }
+        if (!item->isHidden() && item->matchesKeyEquivalent(event))
+            return item;
+    }
+    return nullptr;
+}
+
 // Qt.
 
 void Menu::setModifierFlagsProvider(std::function<unsigned long()> provider)

@@ -83,6 +83,9 @@ public:
     // Finds an enabled item in the menu or its submenus whose key equivalent the key-down event
     // presses and performs it; true when one did.
     bool performKeyEquivalent(const Event& event);
+    // The item of the menu or its submenus whose key equivalent the event presses, whether enabled
+    // or not; null when none.
+    MenuItem* itemForKeyEquivalent(const Event& event) const;
 
     // Qt. The QMenu belongs to the menu and is rebuilt on every opening.
     QMenu* qMenu();

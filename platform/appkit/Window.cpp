@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMenuBar>
 #include <QPainter>
 #include <QStyleHints>
 #include <QWheelEvent>
@@ -114,7 +115,11 @@ protected:
     }
 
     void moveEvent(QMoveEvent*) override { m_window.hostGeometryChanged(); }
-    void resizeEvent(QResizeEvent*) override { m_window.hostGeometryChanged(); }
+    void resizeEvent(QResizeEvent*) override
+    {
+        m_window.hostGeometryChanged();
+        m_window.layOutContent();
+    }
 
     void changeEvent(QEvent* event) override
     {
@@ -191,7 +196,7 @@ Window::Window(const Rect& frame, unsigned styleMask)
         qCWarning(lcAppKit) << "Window: refusing frame" << toQRectF(frame);
     applyQtFlags();
     applyGeometryToHost();
-    auto content = std::make_unique<View>(Rect{{0, 0}, m_frame.size});
+    auto content = std::make_unique<View>(contentRectForFrameRect(m_frame));
     setContentView(std::move(content));
     m_screenID = screen() ? screen()->displayID() : 0;
     m_screensObserver = std::make_unique<NotificationObserver>(
@@ -245,8 +250,7 @@ void Window::setFrame(const Rect& frame, bool display)
     const Rect old = m_frame;
     m_frame = clamped;
     applyGeometryToHost();
-    if (m_contentView)
-        m_contentView->setFrame({{0, 0}, m_frame.size});
+    layOutContent();
     frameDidChange(old);
     if (display)
         displayIfNeeded();
@@ -350,12 +354,70 @@ View* Window::setContentView(std::unique_ptr<View> view)
     if (!view)
         return nullptr;
     m_contentView = std::move(view);
-    m_contentView->setFrame({{0, 0}, m_frame.size});
+    m_contentView->setFrame(contentRectForFrameRect(m_frame));
     m_contentView->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
     m_contentView->Responder::setNextResponder(this);
     m_contentView->setWindowRecursively(this);
     m_contentView->setNeedsDisplay(true);
     return m_contentView.get();
+}
+
+Rect Window::contentRectForFrameRect(const Rect& frame) const
+{
+    // Window coordinates run up from the bottom-left, so the bar's strip is at the top of the frame.
+    return {{0, 0}, {frame.size.width, std::max(0.0, frame.size.height - menuBarHeight())}};
+}
+
+Rect Window::frameRectForContentRect(const Rect& content) const
+{
+    return {content.origin, {content.size.width, content.size.height + menuBarHeight()}};
+}
+
+double Window::menuBarHeight() const
+{
+    if (!m_menuBar || m_menuBarHidden)
+        return 0;
+    return m_menuBar->sizeHint().height();
+}
+
+void Window::setMenuBar(QMenuBar* bar)
+{
+    if (m_menuBar == bar)
+        return;
+    delete m_menuBar.data();
+    m_menuBar = bar;
+    if (m_menuBar) {
+        m_menuBar->setParent(m_host.get());
+        // A bar that takes the focus would keep key events from the responder chain.
+        m_menuBar->setFocusPolicy(Qt::NoFocus);
+    }
+    layOutContent();
+}
+
+QMenuBar* Window::menuBar() const
+{
+    return m_menuBar;
+}
+
+void Window::setMenuBarHidden(bool hidden)
+{
+    if (m_menuBarHidden == hidden)
+        return;
+    m_menuBarHidden = hidden;
+    layOutContent();
+}
+
+void Window::layOutContent()
+{
+    if (m_menuBar) {
+        m_menuBar->setVisible(!m_menuBarHidden);
+        m_menuBar->setGeometry(0, 0, m_host->width(), int(menuBarHeight()));
+    }
+    if (m_contentView) {
+        const Rect content = contentRectForFrameRect(m_frame);
+        if (!(m_contentView->frame() == content))
+            m_contentView->setFrame(content);
+    }
 }
 
 std::unique_ptr<View> Window::takeContentView()
@@ -439,8 +501,7 @@ void Window::hostGeometryChanged()
         return;
     const Rect old = m_frame;
     m_frame = globalRectFromQt(QRectF(geometry));
-    if (m_contentView)
-        m_contentView->setFrame({{0, 0}, m_frame.size});
+    layOutContent();
     frameDidChange(old);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/foundation/Rect.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -16,6 +17,7 @@ class Animation;
 class NotificationObserver;
 class Cursor;
 class Event;
+class QMenuBar;
 class QWidget;
 class View;
 class WindowHost;
@@ -64,8 +66,17 @@ public:
     std::optional<Screen> screen() const;
     double backingScaleFactor() const;
 
-    // Content.
+    // Content. A menu bar, when the window has one, runs along the top of the frame, as a title bar
+    // does on other systems: the content view fills the rest.
     View* contentView() const { return m_contentView.get(); }
+    Rect contentRectForFrameRect(const Rect& frame) const;
+    Rect frameRectForContentRect(const Rect& content) const;
+    // The window takes the bar as a child of its host widget; null removes it.
+    void setMenuBar(QMenuBar* bar);
+    QMenuBar* menuBar() const;
+    // A hidden bar gives its strip back to the content view.
+    void setMenuBarHidden(bool hidden);
+    bool isMenuBarHidden() const { return m_menuBarHidden; }
     View* setContentView(std::unique_ptr<View> view);
     std::unique_ptr<View> takeContentView();
 
@@ -198,10 +209,15 @@ private:
     const Cursor* cursorAt(const View* view, const Point& location) const;
     Rect clampedToMinMax(const Rect& frame) const;
     void frameDidChange(const Rect& oldFrame);
+    double menuBarHeight() const;
+    void layOutContent();
     void checkScreenChange();
 
     std::unique_ptr<WindowHost> m_host;
     std::unique_ptr<View> m_contentView;
+    // A child of the host widget, which owns it; cleared when Qt deletes it.
+    QPointer<QMenuBar> m_menuBar;
+    bool m_menuBarHidden = false;
     std::unique_ptr<Animation> m_alphaAnimation;
     std::unique_ptr<Animation> m_frameAnimation;
     Rect m_frame;

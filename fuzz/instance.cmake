@@ -1,0 +1,1 @@
+orvane_add_fuzzer(instance_request_fuzzer LIBS orvane_app)

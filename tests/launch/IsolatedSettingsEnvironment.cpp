@@ -1,0 +1,3 @@
+#include "tests/support/IsolatedSettings.h"
+
+static const auto* kIsolatedSettings = ::testing::AddGlobalTestEnvironment(new IsolatedSettings);

@@ -1,0 +1,344 @@
+// What a start asks of the program, as a user meets it: the files named on the command line, a
+// start without files, files handed over by a later start, and the menus each window shows.
+#include "app/OVAppDelegate.h"
+#include "app/OVDocumentSession.h"
+#include "app/OVProgramStart.h"
+#include "app/OVSingleInstance.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/appkit/SavePanel.h"
+#include "platform/appkit/View.h"
+#include "platform/appkit/Window.h"
+#include "platform/appkit/WindowController.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/PlistValue.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSample = QStringLiteral(ORVANE_SOURCE_DIR "/resources/Sample Script.ovdocument");
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    const QDir source(from);
+    for (const QString& name : source.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString path = source.filePath(name);
+        const bool copied = QFileInfo(path).isDir() ? copyFolder(path, to + u'/' + name)
+                                                    : QFile::copy(path, to + u'/' + name);
+        if (!copied)
+            return false;
+    }
+    return true;
+}
+
+class LaunchRequests : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clock::setShared(&clock);
+        Application::shared().setErrorPresenter([this](const Error& error) {
+            presented.push_back(error);
+            return true;
+        });
+        script = folder.filePath(QStringLiteral("Script.ovdocument"));
+        ASSERT_TRUE(copyFolder(kSample, script));
+        flat = folder.filePath(QStringLiteral("Notes.ovdocument"));
+        QFile notes(flat);
+        ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+        notes.write("A package that lost its folder on the way.\n");
+    }
+
+    void TearDown() override
+    {
+        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
+        session.reset();
+        Application::shared().setErrorPresenter({});
+        Clock::setShared(nullptr);
+    }
+
+    void launch(const QStringList& paths)
+    {
+        session = OVProgramStart::launch(paths);
+        QCoreApplication::processEvents();
+    }
+    std::vector<Document*> documents() const { return session->documentController().documents(); }
+    OVAppDelegate& delegate() const { return session->appDelegate(); }
+    Window* windowOf(Document* document) const { return document->primaryWindowController()->window(); }
+    void pumpUntil(const std::function<bool()>& done, int milliseconds = 10000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && waited.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+
+    ManualClock clock;
+    QTemporaryDir folder;
+    QString script;
+    QString flat;
+    std::vector<Error> presented;
+    std::unique_ptr<OVDocumentSession> session;
+};
+
+TEST_F(LaunchRequests, AFileOnTheCommandLineOpensAloneWithoutAnUntitledDocument)
+{
+    launch({script});
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_EQ(documents().front()->fileURL(), QUrl::fromLocalFile(script));
+    EXPECT_TRUE(delegate().didOpenDocumentsOnLaunch());
+    EXPECT_EQ(Application::shared().mainWindow(), windowOf(documents().front()));
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, AStartWithoutFilesShowsOneUntitledDocument)
+{
+    launch({});
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(documents().front()->fileURL().isEmpty());
+    EXPECT_TRUE(windowOf(documents().front())->isVisible());
+    EXPECT_FALSE(delegate().didOpenDocumentsOnLaunch());
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, APlainFileWithTheNativeExtensionIsReportedAndTheRequestFails)
+{
+    launch({flat});
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented.front().code(), kFileReadCorruptFileError);
+    EXPECT_EQ(presented.front().userInfo().value(kFilePathErrorKey).toString(), flat);
+    // Nothing opened, so the start still gives the user a window.
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(documents().front()->fileURL().isEmpty());
+
+    EXPECT_EQ(delegate().openFiles({flat}), OVAppDelegate::kReplyFailure);
+    EXPECT_EQ(presented.size(), 2u);
+    EXPECT_EQ(documents().size(), 1u);
+}
+
+TEST_F(LaunchRequests, BesideAGoodScriptTheFlatFileIsReportedAndTheScriptOpens)
+{
+    launch({flat, script});
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_EQ(documents().front()->fileURL(), QUrl::fromLocalFile(script));
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented.front().code(), kFileReadCorruptFileError);
+    EXPECT_EQ(delegate().openFiles({flat, script}), OVAppDelegate::kReplySuccess);
+    EXPECT_EQ(documents().size(), 1u);
+}
+
+TEST_F(LaunchRequests, EachFileThatCannotBeOpenedIsReportedOnce)
+{
+    const QString missing = folder.filePath(QStringLiteral("Missing.ovdocument"));
+    const QString unknown = folder.filePath(QStringLiteral("figures.xyz"));
+    QFile data(unknown);
+    ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+    data.write(QByteArray(64, '\x01'));
+    data.close();
+    launch({missing, unknown});
+    ASSERT_EQ(presented.size(), 2u);
+    EXPECT_EQ(presented[0].code(), kFileReadNoSuchFileError);
+    EXPECT_EQ(presented[1].code(), kFileReadUnknownError);
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_EQ(delegate().openFiles({missing}), OVAppDelegate::kReplyFailure);
+}
+
+TEST_F(LaunchRequests, ACancelledOpenPanelOpensNothingAndSaysNothing)
+{
+    launch({script});
+    SavePanelAnswererScope cancel([](SavePanel&) { return SavePanel::kModalResponseCancel; });
+    QTest::keyClick(windowOf(documents().front())->hostWidget(), Qt::Key_O, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, EachWindowShowsTheMenusWithTheirDynamicItems)
+{
+    launch({script});
+    Window* window = windowOf(documents().front());
+    QMenuBar* bar = window->menuBar();
+    ASSERT_TRUE(bar);
+    EXPECT_TRUE(bar->isVisible());
+    QStringList titles;
+    for (QAction* action : bar->actions())
+        titles << action->text().remove(u'&');
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("Format"),
+                                   QStringLiteral("Prompt"), QStringLiteral("Bookmarks"),
+                                   QStringLiteral("Window"), QStringLiteral("Help")}));
+    // The script starts below the bar.
+    EXPECT_NEAR(window->contentView()->frame().size.height, window->frame().size.height - bar->height(), 0.5);
+
+    Menu* menu = Menu::mainMenu();
+    ASSERT_TRUE(menu);
+    MenuItem* preset = menu->itemWithAction(QStringLiteral("resizeDocumentPrompterContentForMenuItem:"));
+    ASSERT_TRUE(preset);
+    EXPECT_EQ(preset->menu()->numberOfItems(), 12 * 2 + 2);
+    EXPECT_EQ(menu->itemWithAction(QStringLiteral("unmarkAll:"))->title(), QStringLiteral("Unmark All…"));
+    MenuItem* exportItem = menu->itemWithAction(QStringLiteral("saveDocumentTo:"));
+    EXPECT_TRUE(
+        exportItem->menu()->itemAtIndex(exportItem->menu()->indexOfItem(exportItem) - 1)->isSeparatorItem());
+
+    // Validation follows the responder chain: cutting needs an editable selection.
+    MenuItem* cut = menu->itemWithAction(QStringLiteral("cut:"));
+    QTest::keyClick(window->hostWidget(), Qt::Key_A, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Menu::validate(*cut));
+    EXPECT_TRUE(Menu::validate(*menu->itemWithAction(QStringLiteral("openTutorialDocument:"))));
+    EXPECT_FALSE(Menu::validate(*menu->itemWithAction(QStringLiteral("blankingOptionsAction:"))));
+    EXPECT_EQ(delegate().applicationDockMenu()->numberOfItems(), 4);
+
+    QTest::keyClick(window->hostWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(OVApplication::shared().isModePrompt());
+    EXPECT_FALSE(Menu::validate(*cut));
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(delegate().applicationDockMenu()->numberOfItems(), 2);
+
+    QTest::keyClick(window->hostWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(OVApplication::shared().isModeEdit());
+    EXPECT_TRUE(bar->isVisible());
+}
+
+TEST_F(LaunchRequests, TheHelpMenuMakesTheLinesSampleAsAnUnsavedScript)
+{
+    launch({script});
+    delegate().openTutorialDocument(kOptionKeyMask);
+    ASSERT_EQ(documents().size(), 2u);
+    Document* lines = documents().back();
+    EXPECT_EQ(lines->displayName(), QStringLiteral("Lines"));
+    EXPECT_TRUE(lines->fileURL().isEmpty());
+    EXPECT_TRUE(lines->isDocumentEdited());
+    EXPECT_EQ(Application::shared().mainWindow(), windowOf(lines));
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, TheTutorialOpensAsAnUnsavedCopyTitledWithoutItsMargins)
+{
+    launch({script});
+    QTemporaryDir demo;
+    // The first offscreen screen is 1280 wide: the plain tutorial is the one looked for.
+    ASSERT_TRUE(copyFolder(kSample, demo.filePath(QStringLiteral("Tutorial.ovdocument"))));
+    delegate().setDemoDocumentsFolder(demo.path());
+    delegate().openTutorialDocument(0);
+    ASSERT_EQ(documents().size(), 2u);
+    EXPECT_EQ(documents().back()->displayName(), QStringLiteral("Tutorial"));
+    EXPECT_TRUE(documents().back()->fileURL().isEmpty());
+    // Without the shipped file nothing opens and nothing is said.
+    delegate().setDemoDocumentsFolder(folder.filePath(QStringLiteral("none")));
+    delegate().openTutorialDocument(kShiftKeyMask);
+    EXPECT_EQ(documents().size(), 2u);
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequests, SettingsAnOlderBuildLeftAreMigratedAndTheVersionKeysWritten)
+{
+    {
+        UserDefaults older(UserDefaults::defaultFilePath());
+        older.setInteger(700, QStringLiteral("appBuildNumber"));
+        older.setInteger(760, QStringLiteral("highestLaunchedAppBuildNumber"));
+        older.setBool(false, QStringLiteral("snowLeopardShowScrollBarInPromptMode"));
+        older.setInteger(3, QStringLiteral("frameRateTag"));
+        older.setObject(PlistDictionary(), QStringLiteral("OVDocumentToolbarState"));
+        ASSERT_TRUE(older.synchronize());
+    }
+    launch({script});
+    const UserDefaults& defaults = UserDefaults::shared();
+    EXPECT_EQ(delegate().lastLaunchedBuildNumber(), 700u);
+    EXPECT_EQ(delegate().highestLaunchedBuildNumberBeforeLaunch(), 760u);
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("showScrollBarInPromptMode")), PlistValue(false));
+    EXPECT_FALSE(defaults.hasUserValue(QStringLiteral("OVDocumentToolbarState")));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("frameRateTag")), 3);
+    const qint64 current = qint64(OVAppDelegate::currentBuildNumber());
+    EXPECT_GT(current, 890);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("appBuildNumber")), current);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("highestLaunchedAppBuildNumber")), current);
+}
+
+// The real program, started a second time on the same settings, hands its file to this one.
+TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
+{
+    launch({script});
+    const QString other = folder.filePath(QStringLiteral("Other.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, other));
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.setWorkingDirectory(folder.path());
+    QElapsedTimer started;
+    started.start();
+    second.start(QStringLiteral(ORVANE_BINARY), {QStringLiteral("Other.ovdocument")});
+    ASSERT_TRUE(second.waitForStarted());
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 2; });
+    const qint64 handedOver = started.elapsed();
+    EXPECT_EQ(second.state(), QProcess::NotRunning) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    ASSERT_EQ(documents().size(), 2u);
+    EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(other));
+    std::printf("second start handed its file over and ended in %lld ms\n",
+                static_cast<long long>(handedOver));
+
+    // A start without files only brings the running program forward; the desktop entry's New
+    // Document action asks it for a new script.
+    second.start(QStringLiteral(ORVANE_BINARY), {});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(documents().size(), 2u);
+    second.start(QStringLiteral(ORVANE_BINARY), {QStringLiteral("--new-document")});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 3; });
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_EQ(documents().size(), 3u);
+    EXPECT_TRUE(documents().back()->fileURL().isEmpty());
+    documents().back()->close();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(documents().size(), 2u);
+
+    // A long list goes over in parts; the last file, in the second part, opens.
+    QStringList many;
+    for (int i = 0; i < 140; ++i)
+        many << folder.filePath(QStringLiteral("Missing %1.ovdocument").arg(i));
+    const QString last = folder.filePath(QStringLiteral("Last.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, last));
+    many << last;
+    second.start(QStringLiteral(ORVANE_BINARY), many);
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 3; });
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_EQ(documents().size(), 3u);
+    EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(last));
+    EXPECT_EQ(presented.size(), 140u);
+    presented.clear();
+
+    // A start naming a file nothing can open tells the user here and fails there.
+    second.start(QStringLiteral(ORVANE_BINARY), {flat});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(presented.size(), 1u);
+    EXPECT_EQ(documents().size(), 3u);
+}
+
+} // namespace
