@@ -85,14 +85,37 @@ OVCore::OVCore() : d(std::make_unique<Private>(*this))
             _updateAllCoreControllerTimeEstimates();
         },
         this);
-    for (const QString& name : {kApplicationDidChangeScreenParametersNotification,
-                                kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
-        NotificationCenter::shared().addObserver(
-            name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
+    NotificationCenter& center = NotificationCenter::shared();
+    // The screen provider posts this for every reconfiguration Qt reports (a display added, removed,
+    // moved or resized), which is what the display reconfiguration callback hears; the status update
+    // of the same notice comes with it.
+    center.addObserver(
+        kApplicationDidChangeScreenParametersNotification, nullptr,
+        [this](const Notification&) { _displayReconfigurationCallback(); }, this);
+    for (const QString& name : {kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
+        center.addObserver(name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
+    center.addObserver(
+        kWindowDidChangeScreenNotification, nullptr, [this](const Notification&) { d->m_backingScales.clear(); }, this);
+    center.addObserver(
+        OVHardwareProfileDidUpdateNotification, nullptr, [this](const Notification&) { _updateHardwareProfile(); },
+        this);
+    center.addObserver(
+        OVBlankingAutoBlankToHideEditsDidChangeNotification, nullptr,
+        [this](const Notification&) { autoBlankToHideEditsIfNecessary(); }, this);
+    center.addObserver(
+        OVPreviewScreenModeDidChangeNotification, nullptr,
+        [this](const Notification& notification) {
+            if (notification.userInfo.value(QStringLiteral("ScreenMode")).toLongLong() != 1 && isBlanking())
+                setBlanking(false);
+        },
+        this);
+    _updateDualScreenStatusIfNecessary();
+    _adjustDiscreteGPU();
 }
 
 OVCore::~OVCore()
 {
+    forgetSyncedViews();
     NotificationCenter::shared().removeObserver(this);
     RunLoop::main().cancelPreviousPerformRequests(this);
     unblockEvents();
@@ -120,11 +143,15 @@ void OVCore::configureCoreForController(OVCoreController* controller)
 
 void OVCore::setPrompterView(OVCorePrompterView* prompterView)
 {
+    const bool observed = d->m_operatorObserver != 0;
+    observeOperatorClipView(false);
     d->m_prompterView = prompterView;
     d->m_scrollView = prompterView ? prompterView->scrollView() : nullptr;
     d->m_textView = prompterView ? prompterView->textView() : nullptr;
     d->m_contentView = prompterView ? prompterView->clipView() : nullptr;
     d->m_documentView = d->m_contentView ? d->m_contentView->documentView() : nullptr;
+    if (observed)
+        observeOperatorClipView(true);
 }
 
 bool OVCore::isContentEditable() const
@@ -178,6 +205,7 @@ void OVCore::recoverFromFailedModeChange()
 {
     d->m_modeChange.abandon();
     unblockEvents();
+    d->m_suppressDisplayConfigurationModeChange = false;
     d->m_isModeChanging = false;
     d->m_willBecomeMode = kNoChange;
 }
@@ -685,11 +713,6 @@ HVStackBoolean& OVCore::syncScrolling()
 int OVCore::dualScreenStatus() const
 {
     return d->m_lastDualScreenStatus;
-}
-
-bool OVCore::isBlanking() const
-{
-    return d->m_blanking;
 }
 
 bool OVCore::isMousePrompting() const
