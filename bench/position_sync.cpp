@@ -1,6 +1,6 @@
 // The position sync's own cost: the operator clip view moved 100,000 times in Prompt mode with the
 // talent attached and following (nothing drawn), straight and upside down; and reading a 1 MB
-// hardware-profile file, well formed or hostile.
+// hardware-profile file, well formed (as large as the reader takes) or hostile.
 #include "platform/appkit/ScrollView.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Gzip.h"
@@ -142,37 +142,42 @@ void BM_OperatorMoveSyncsFlippedTalent(benchmark::State& state)
     moveOperator(state, true);
 }
 
-// About 1 MB of file: a list of profiles, each with every field, compressed.
-QByteArray honestFile()
+// The largest honest file the reader takes: a list of profiles, each with every field, whose
+// archive comes to just under the 1 MiB the reader inflates at most.
+QByteArray archiveOfProfiles(int count)
 {
     ArchiveArray profiles;
-    QByteArray file;
-    int count = 2000;
-    while (true) {
-        profiles.clear();
-        for (int i = 0; i < count; ++i) {
-            ArchiveDictionary condition;
-            condition.insert(QStringLiteral("HardwareName"), QStringLiteral("Model%1,%2").arg(i).arg(i * 7919));
-            condition.insert(QStringLiteral("VideoCardName"),
-                             QStringLiteral("Vendor GPU %1 %2").arg(QRandomGenerator::global()->generate()).arg(i));
-            condition.insert(QStringLiteral("VideoMemoryTotal"), qint64(i % 4096));
-            ArchiveDictionary overrides;
-            overrides.insert(QStringLiteral("CanCaptureDisplays"), qint64(i % 2));
-            overrides.insert(QStringLiteral("VideoMemoryState"), qint64(i % 3));
-            overrides.insert(QStringLiteral("TextureUploadsState"), qint64(i % 4));
-            ArchiveDictionary profile;
-            profile.insert(QStringLiteral("Condition"), condition);
-            profile.insert(QStringLiteral("Override"), overrides);
-            profiles.push_back(profile);
-        }
-        ArchiveDictionary root;
-        root.insert(QStringLiteral("Version"), qint64(2));
-        root.insert(QStringLiteral("Profiles"), profiles);
-        file = gzip(KeyedArchiver::archivedData(root));
-        if (file.size() >= 1000000)
-            return file;
-        count = int(count * 1000000.0 / double(file.size())) + 100;
+    for (int i = 0; i < count; ++i) {
+        ArchiveDictionary condition;
+        condition.insert(QStringLiteral("HardwareName"), QStringLiteral("Model%1,%2").arg(i).arg(i * 7919));
+        condition.insert(QStringLiteral("VideoCardName"),
+                         QStringLiteral("Vendor GPU %1 %2").arg(QRandomGenerator::global()->generate()).arg(i));
+        condition.insert(QStringLiteral("VideoMemoryTotal"), qint64(i % 4096));
+        ArchiveDictionary overrides;
+        overrides.insert(QStringLiteral("CanCaptureDisplays"), qint64(i % 2));
+        overrides.insert(QStringLiteral("VideoMemoryState"), qint64(i % 3));
+        overrides.insert(QStringLiteral("TextureUploadsState"), qint64(i % 4));
+        ArchiveDictionary profile;
+        profile.insert(QStringLiteral("Condition"), condition);
+        profile.insert(QStringLiteral("Override"), overrides);
+        profiles.push_back(profile);
     }
+    ArchiveDictionary root;
+    root.insert(QStringLiteral("Version"), qint64(2));
+    root.insert(QStringLiteral("Profiles"), profiles);
+    return KeyedArchiver::archivedData(root);
+}
+
+QByteArray honestFile()
+{
+    constexpr double kTarget = OVHardwareProfiles::kMaxDecompressedSize - 30000.0;
+    int count = int(1000 * kTarget / double(archiveOfProfiles(1000).size()));
+    QByteArray archive = archiveOfProfiles(count);
+    while (archive.size() > OVHardwareProfiles::kMaxDecompressedSize) {
+        count = count * 95 / 100;
+        archive = archiveOfProfiles(count);
+    }
+    return gzip(archive);
 }
 
 QByteArray randomBytes(qsizetype size)

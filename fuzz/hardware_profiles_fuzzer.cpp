@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a downloaded hardware-profile file: it must answer a list or an error,
-// never crash, hang or grow past its cap, and a list it answers must be usable. With an odd first
-// byte the rest is compressed first, so the search reaches the archive behind the gzip checksum.
+// never crash, hang or grow past its cap, and a list it answers must be usable. With a zero first
+// byte the rest is compressed first, so the search reaches the archive behind the gzip checksum
+// (a real gzip file begins with 0x1f and is read as it is).
 #include "platform/foundation/Gzip.h"
 #include "prompting/OVHardwareProfiles.h"
 
@@ -10,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (size > 0 && (data[0] & 1))
+    if (size > 0 && data[0] == 0)
         input = gzip(input.mid(1));
     QString error;
     const std::optional<OVHardwareProfiles::List> list = OVHardwareProfiles::readDownloadedProfiles(input, &error);

@@ -125,6 +125,7 @@ OVCore::~OVCore()
 
 void OVCore::configureCoreForController(OVCoreController* controller)
 {
+    d->m_backingScales.clear();
     if (controller) {
         d->m_controller = controller;
         setPrompterView(controller->prompterView());

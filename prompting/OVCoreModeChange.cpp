@@ -86,6 +86,15 @@ void OVCore::_startSetup()
         observePreviewClipView(true);
         observeScrollerDragging(false);
     }
+    // The talent pads its script as the operator's does while prompting, so both can scroll the
+    // first line down to the reading line and the last one past it.
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        if (isModePrompt()) {
+            d->m_savedTalentTracksVerticalInset = talent->tracksVerticalInset();
+            d->m_savedTalentVerticalInsetAdjustment = talent->verticalInsetAdjustment();
+        }
+        talent->setTracksVerticalInset(false);
+    }
     if (d->m_talentContentView)
         d->m_talentOriginAtModeChangeStart = d->m_talentContentView->bounds().origin;
     if (!isModePrompt())
@@ -323,6 +332,11 @@ void OVCore::_finishSetup()
         if (!d->m_prompterView->tracksVerticalInset())
             d->m_prompterView->setVerticalInsetAdjustment(d->m_savedVerticalInsetAdjustment);
         d->m_prompterView->setTextContainerWidthTracksTextView(true);
+    }
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        talent->setTracksVerticalInset(prompt ? true : d->m_savedTalentTracksVerticalInset);
+        if (!talent->tracksVerticalInset())
+            talent->setVerticalInsetAdjustment(d->m_savedTalentVerticalInsetAdjustment);
     }
 
     if (prompt) {

@@ -26,6 +26,7 @@ void OVCore::setTalentWindowController(OVCoreTalentOutput* controller)
     if (d->m_talentContentView && d->m_talentObserver)
         d->m_talentContentView->removeObserver(d->m_talentObserver);
     d->m_talentObserver = 0;
+    d->m_backingScales.clear();
     d->m_talentWindowController = controller;
     d->m_talentPrompterView = controller ? controller->talentPrompterView() : nullptr;
     d->m_talentScrollView = d->m_talentPrompterView ? d->m_talentPrompterView->scrollView() : nullptr;

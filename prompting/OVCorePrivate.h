@@ -54,6 +54,8 @@ struct OVCore::Private {
     bool m_suppressDisplayConfigurationModeChange = false;
     bool m_forceDualScreenStatusUpdate = false;
     Point m_talentOriginAtModeChangeStart;
+    bool m_savedTalentTracksVerticalInset = false;
+    double m_savedTalentVerticalInsetAdjustment = 0;
 
     // Position sync. Clip views are watched through direct bounds observers (tokens kept to remove
     // them); the suppression mark names the clip view whose next bounds change is our own echo.
