@@ -109,6 +109,25 @@ OVCore::OVCore() : d(std::make_unique<Private>(*this))
                 setBlanking(false);
         },
         this);
+    // The reading line moves for the bookmark controller when the arrow, the controller window or the
+    // operator's padding changes. The arrow and the scroll view post under names their folder owns.
+    center.addObserver(
+        QStringLiteral("OVFocusArrowDidChangePropertiesNotification"), nullptr,
+        [this](const Notification&) { _updateBookmarkControllerDeltaLocation(); }, this);
+    center.addObserver(
+        kWindowDidResizeNotification, nullptr,
+        [this](const Notification& notification) {
+            if (d->m_controllerWindow && notification.object == d->m_controllerWindow)
+                _updateBookmarkControllerDeltaLocation();
+        },
+        this);
+    center.addObserver(
+        QStringLiteral("OVScrollViewTracksVerticalInsetDidChangeNotification"), nullptr,
+        [this](const Notification& notification) {
+            if (d->m_scrollView && notification.object == d->m_scrollView)
+                _updateBookmarkControllerDeltaLocation();
+        },
+        this);
     _updateDualScreenStatusIfNecessary();
     _adjustDiscreteGPU();
 }

@@ -171,6 +171,20 @@ TEST_F(OVCorePositionSyncTest, TheTalentFollowsTheOperatorAfterEnteringPromptMod
     EXPECT_FALSE(core->isOrWasTalentWindowUtilized());
 }
 
+TEST_F(OVCorePositionSyncTest, TheBookmarkControllerHearsWhereTheReadingLineIs)
+{
+    makeCore();
+    std::vector<double> deltas;
+    core->setBookmarkDeltaLocationHandler([&deltas](double delta) { deltas.push_back(delta); });
+    core->_updateBookmarkControllerDeltaLocation();
+    ASSERT_EQ(deltas.size(), 1u);
+    EXPECT_EQ(deltas.back(), 0);
+    // Prompting pads the script by one visible height above the first line.
+    core->enterPromptMode();
+    EXPECT_EQ(deltas.back(), controller.scrollView->contentSize().height);
+    core->setBookmarkDeltaLocationHandler({});
+}
+
 TEST_F(OVCorePositionSyncTest, BlankingPostsOncePerChangeAndCoversTheTalent)
 {
     screens.provider.setScreens({FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}),
