@@ -150,8 +150,9 @@ QByteArray archiveOfProfiles(int count)
     for (int i = 0; i < count; ++i) {
         ArchiveDictionary condition;
         condition.insert(QStringLiteral("HardwareName"), QStringLiteral("Model%1,%2").arg(i).arg(i * 7919));
-        condition.insert(QStringLiteral("VideoCardName"),
-                         QStringLiteral("Vendor GPU %1 %2").arg(QRandomGenerator::global()->generate()).arg(i));
+        condition.insert(
+            QStringLiteral("VideoCardName"),
+            QStringLiteral("Vendor GPU %1 %2").arg(QRandomGenerator::global()->generate()).arg(i));
         condition.insert(QStringLiteral("VideoMemoryTotal"), qint64(i % 4096));
         ArchiveDictionary overrides;
         overrides.insert(QStringLiteral("CanCaptureDisplays"), qint64(i % 2));

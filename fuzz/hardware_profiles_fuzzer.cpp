@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 0 && data[0] == 0)
         input = gzip(input.mid(1));
     QString error;
-    const std::optional<OVHardwareProfiles::List> list = OVHardwareProfiles::readDownloadedProfiles(input, &error);
+    const std::optional<OVHardwareProfiles::List> list =
+        OVHardwareProfiles::readDownloadedProfiles(input, &error);
     if (!list) {
         if (error.isEmpty())
             std::abort();

@@ -93,12 +93,14 @@ OVCore::OVCore() : d(std::make_unique<Private>(*this))
         kApplicationDidChangeScreenParametersNotification, nullptr,
         [this](const Notification&) { _displayReconfigurationCallback(); }, this);
     for (const QString& name : {kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
-        center.addObserver(name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
+        center.addObserver(
+            name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
     center.addObserver(
-        kWindowDidChangeScreenNotification, nullptr, [this](const Notification&) { d->m_backingScales.clear(); }, this);
+        kWindowDidChangeScreenNotification, nullptr,
+        [this](const Notification&) { d->m_backingScales.clear(); }, this);
     center.addObserver(
-        OVHardwareProfileDidUpdateNotification, nullptr, [this](const Notification&) { _updateHardwareProfile(); },
-        this);
+        OVHardwareProfileDidUpdateNotification, nullptr,
+        [this](const Notification&) { _updateHardwareProfile(); }, this);
     center.addObserver(
         OVBlankingAutoBlankToHideEditsDidChangeNotification, nullptr,
         [this](const Notification&) { autoBlankToHideEditsIfNecessary(); }, this);

@@ -228,7 +228,8 @@ public:
     bool isTalentWindowInUse() const;
     // In use now, or, while changing into Edit mode, in use when Prompt mode began.
     bool isOrWasTalentWindowUtilized() const;
-    // The preview panel's scroll view, followed like the talent's; null when the panel goes.
+    // The preview panel's scroll view, followed like the talent's; the panel hands in null before
+    // its scroll view goes, since the core watches the clip view directly.
     void setPreviewScrollView(ScrollView* scrollView);
     ScrollView* previewScrollView() const;
 
@@ -242,7 +243,8 @@ public:
     void _synchronizeOperatorLocationToTalentLocation(bool forceSync = false);
     void _synchronizeTalentLocationToPreviewLocation(bool forceSync = false);
     void _synchronizePreviewLocationToTalentLocation(bool forceSync = false);
-    void _synchronizeOperatorAndTalentLocationFromLastScrolledContentView(ClipView* source, bool forceSync = false);
+    void _synchronizeOperatorAndTalentLocationFromLastScrolledContentView(ClipView* source,
+                                                                          bool forceSync = false);
     void _recordOperatorVisiblePrompterContent();
     // Where the reading line lies below the top of the prompter, for the bookmark controller.
     void _updateBookmarkControllerDeltaLocation();

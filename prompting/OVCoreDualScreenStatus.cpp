@@ -126,16 +126,17 @@ bool OVCore::promptModeScreensChanged() const
     const ScreenRoles now = screenRoles(screens);
     const bool operatorExists = now.operatorScreen && now.operatorScreen->displayID() != 0;
     const bool talentExists = now.talentScreen && now.talentScreen->displayID() != 0;
-    const bool differ = operatorExists && talentExists &&
-                        now.operatorScreen->displayID() != now.talentScreen->displayID();
+    const bool differ =
+        operatorExists && talentExists && now.operatorScreen->displayID() != now.talentScreen->displayID();
     const bool talentMirrored = differ && mirrors(*now.talentScreen, *now.operatorScreen);
     // Moving a display keeps the arrangement; only existence, mirroring and size count.
     const Size operatorSize = operatorExists ? now.operatorScreen->frame().size : Size();
     const Size talentSize = talentExists ? now.talentScreen->frame().size : Size();
     return recorded.operatorScreenExists != operatorExists || recorded.talentScreenExists != talentExists ||
-           recorded.operatorAndTalentScreensDiffer != differ || recorded.operatorScreenIsMirrored != talentMirrored ||
-           recorded.talentScreenIsMirrored != talentMirrored || recorded.operatorScreenFrame.size != operatorSize ||
-           recorded.talentScreenFrame.size != talentSize;
+           recorded.operatorAndTalentScreensDiffer != differ ||
+           recorded.operatorScreenIsMirrored != talentMirrored ||
+           recorded.talentScreenIsMirrored != talentMirrored ||
+           recorded.operatorScreenFrame.size != operatorSize || recorded.talentScreenFrame.size != talentSize;
 }
 
 bool OVCore::controllerWindowUsesToolbarInPromptMode() const
@@ -177,17 +178,17 @@ void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
     const ScreenRoles roles = screenRoles(screens);
     configuration.operatorScreenExists = roles.operatorScreen && roles.operatorScreen->displayID() != 0;
     configuration.talentScreenExists = roles.talentScreen && roles.talentScreen->displayID() != 0;
-    configuration.operatorAndTalentScreensDiffer = configuration.operatorScreenExists &&
-                                                   configuration.talentScreenExists &&
-                                                   roles.operatorScreen->displayID() != roles.talentScreen->displayID();
+    configuration.operatorAndTalentScreensDiffer =
+        configuration.operatorScreenExists && configuration.talentScreenExists &&
+        roles.operatorScreen->displayID() != roles.talentScreen->displayID();
     configuration.isTalentWindowUtilized = isTalentWindowInUse();
     if (roles.operatorScreen)
         configuration.operatorScreenFrame = roles.operatorScreen->frame();
     if (roles.talentScreen)
         configuration.talentScreenFrame = roles.talentScreen->frame();
     // The only mirroring Linux shows is two outputs with one area: both count as mirrored then.
-    configuration.talentScreenIsMirrored = configuration.operatorAndTalentScreensDiffer &&
-                                           mirrors(*roles.talentScreen, *roles.operatorScreen);
+    configuration.talentScreenIsMirrored =
+        configuration.operatorAndTalentScreensDiffer && mirrors(*roles.talentScreen, *roles.operatorScreen);
     configuration.operatorScreenIsMirrored = configuration.talentScreenIsMirrored;
 
     const bool windowed = OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true);
@@ -203,8 +204,9 @@ void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
         if (!talent && windowed) {
             std::optional<Screen> screen = window ? window->screen() : std::nullopt;
             configuration.frame =
-                OVCoreSettings::boolean(QStringLiteral("maximizeWindowSize"), false) && screen ? screen->visibleFrame()
-                                                                                               : windowFrame;
+                OVCoreSettings::boolean(QStringLiteral("maximizeWindowSize"), false) && screen
+                    ? screen->visibleFrame()
+                    : windowFrame;
         } else {
             configuration.frame = operatorFrame;
             configuration.frame.size.height += kTitleBarHeight;
@@ -216,9 +218,11 @@ void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
         // talent screen's size.
         const bool toolbar = controllerWindowUsesToolbarInPromptMode();
         const double toolbarHeight = toolbar && d->m_controller ? d->m_controller->toolbarHeight() : 0;
-        Rect r{windowFrame.origin, {talentFrame.size.width, talentFrame.size.height + kTitleBarHeight + toolbarHeight}};
+        Rect r{windowFrame.origin,
+               {talentFrame.size.width, talentFrame.size.height + kTitleBarHeight + toolbarHeight}};
         const bool cover = OVCoreSettings::boolean(QStringLiteral("alwaysCoverTheDesktop"), false);
-        if (visibleFrame.size.width < r.size.width || visibleFrame.size.height < r.size.height || cover || !windowed) {
+        if (visibleFrame.size.width < r.size.width || visibleFrame.size.height < r.size.height || cover ||
+            !windowed) {
             if (r.size.height > operatorFrame.size.height)
                 r.size.height -= toolbarHeight;
             configuration.frame = positioned(r, operatorFrame, 0.5, 0.5);

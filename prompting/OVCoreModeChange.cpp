@@ -324,7 +324,8 @@ void OVCore::_finishSetup()
     const bool prompt = isModePrompt();
     if (isOrWasTalentWindowUtilized() && d->m_talentContentView &&
         d->m_talentContentView->bounds().origin != d->m_talentOriginAtModeChangeStart)
-        qWarning().noquote() << "talent window scrolled during mode change. investigate what is causing this.";
+        qWarning().noquote()
+            << "talent window scrolled during mode change. investigate what is causing this.";
     if (d->m_prompterView) {
         // Prompt mode always pads, so the first line can reach the reading line and the last can
         // pass it; Edit mode pads as the user chose.
@@ -351,7 +352,8 @@ void OVCore::_finishSetup()
 
     if (d->m_scrollView && d->m_contentView)
         d->m_scrollView->reflectScrolledClipView(d->m_contentView);
-    if (prompt && isTalentWindowInUse() && !OVCoreSettings::boolean(QStringLiteral("talentUsesOperatorPosition"), true)) {
+    if (prompt && isTalentWindowInUse() &&
+        !OVCoreSettings::boolean(QStringLiteral("talentUsesOperatorPosition"), true)) {
         _synchronizeOperatorLocationToTalentLocation(true);
     } else {
         _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();

@@ -31,7 +31,8 @@ void OVCore::setTalentWindowController(OVCoreTalentOutput* controller)
     d->m_talentPrompterView = controller ? controller->talentPrompterView() : nullptr;
     d->m_talentScrollView = d->m_talentPrompterView ? d->m_talentPrompterView->scrollView() : nullptr;
     d->m_talentContentView = d->m_talentPrompterView ? d->m_talentPrompterView->clipView() : nullptr;
-    if (d->m_suppressNextNotificationContentView && d->m_suppressNextNotificationContentView != d->m_contentView &&
+    if (d->m_suppressNextNotificationContentView &&
+        d->m_suppressNextNotificationContentView != d->m_contentView &&
         d->m_suppressNextNotificationContentView != d->m_previewContentView)
         d->m_suppressNextNotificationContentView = nullptr;
     if (d->m_talentContentView)
@@ -164,7 +165,8 @@ double OVCore::backingScaleFor(const View* view)
     return d->m_backingScales.back().second;
 }
 
-void OVCore::_synchronizeOperatorAndTalentLocationFromLastScrolledContentView(ClipView* source, bool forceSync)
+void OVCore::_synchronizeOperatorAndTalentLocationFromLastScrolledContentView(ClipView* source,
+                                                                              bool forceSync)
 {
     if (d->m_syncScrolling.isDisabled() || !source)
         return;
@@ -190,8 +192,8 @@ void OVCore::_synchronizeOperatorAndTalentLocationFromLastScrolledContentView(Cl
     // Upside down, the talent's origin counts from the script's end: both directions use one
     // mapping, each the inverse of the other, so a round trip between two views comes back to where
     // it began whatever their heights.
-    const double flippedSum =
-        k + std::ceil(tBounds.size.height - sBounds.size.height) + sDocument.size.height - sBounds.size.height;
+    const double flippedSum = k + std::ceil(tBounds.size.height - sBounds.size.height) +
+                              sDocument.size.height - sBounds.size.height;
 
     ClipView* target;
     Point point;
@@ -216,7 +218,9 @@ void OVCore::_synchronizeOperatorAndTalentLocationFromLastScrolledContentView(Cl
     // The bounds change came back synchronously (and was swallowed) or never came: either way the
     // mark has done its work and must not outlive this scroll.
     d->m_suppressNextNotificationContentView = nullptr;
-    if (ScrollView* scrollView = target == tClip ? d->m_talentScrollView : prompt ? d->m_scrollView : d->m_previewScrollView)
+    if (ScrollView* scrollView = target == tClip ? d->m_talentScrollView
+                                 : prompt        ? d->m_scrollView
+                                                 : d->m_previewScrollView)
         scrollView->reflectScrolledClipView(target);
 }
 
@@ -275,7 +279,8 @@ void OVCore::toggleBlanking()
 
 void OVCore::autoBlankToHideEditsIfNecessary()
 {
-    if (!d->m_talentWindowController || !OVCoreSettings::boolean(QStringLiteral("autoBlankToHideEdits"), false))
+    if (!d->m_talentWindowController ||
+        !OVCoreSettings::boolean(QStringLiteral("autoBlankToHideEdits"), false))
         return;
     if (isModePrompt())
         setBlanking(false);

@@ -117,7 +117,8 @@ void OVCore::_optimizeContent()
     ScrollView* operatorScroll = d->m_scrollView;
     ScrollView* talentScroll = d->m_talentScrollView;
     Window* controllerWindow = d->m_controllerWindow;
-    Window* talentWindow = d->m_talentWindowController ? d->m_talentWindowController->talentWindow() : nullptr;
+    Window* talentWindow =
+        d->m_talentWindowController ? d->m_talentWindowController->talentWindow() : nullptr;
 
     if (isModeEdit()) {
         if (operatorScroll)
@@ -134,7 +135,8 @@ void OVCore::_optimizeContent()
     OVRenderingChoices::Facts facts;
     facts.talentWindowInUse = isTalentWindowInUse();
     const PromptModeWindowConfiguration& configuration = d->m_modeChange.windowConfiguration();
-    facts.eitherScreenMirrored = configuration.operatorScreenIsMirrored || configuration.talentScreenIsMirrored;
+    facts.eitherScreenMirrored =
+        configuration.operatorScreenIsMirrored || configuration.talentScreenIsMirrored;
     const std::vector<Screen> screens = Screen::screens();
     facts.operatorScreenIsRetina = !screens.empty() && screens.front().backingScaleFactor() > 1.0;
     facts.usesMaximumFrameRate = d->m_usesMaximumFrameRate;
@@ -152,7 +154,8 @@ void OVCore::_optimizeContent()
             facts.gpusDiffer = d->m_operatorGPUInfo->openGLVendor != d->m_talentGPUInfo->openGLVendor ||
                                d->m_operatorGPUInfo->openGLVersion != d->m_talentGPUInfo->openGLVersion;
     }
-    const OVRenderingChoices::BackingLocations locations = OVRenderingChoices::backingLocations(option, facts);
+    const OVRenderingChoices::BackingLocations locations =
+        OVRenderingChoices::backingLocations(option, facts);
     if (talentWindow && talentWindow->preferredBackingLocation() != locations.talentWindow)
         talentWindow->setPreferredBackingLocation(locations.talentWindow);
 

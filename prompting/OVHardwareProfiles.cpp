@@ -16,8 +16,9 @@ namespace {
 const QSet<QString>& allowedClasses()
 {
     static const QSet<QString> classes{
-        QStringLiteral("NSArray"),  QStringLiteral("NSMutableArray"),  QStringLiteral("NSDictionary"),
-        QStringLiteral("NSMutableDictionary"), QStringLiteral("NSString"), QStringLiteral("NSMutableString"),
+        QStringLiteral("NSArray"),      QStringLiteral("NSMutableArray"),
+        QStringLiteral("NSDictionary"), QStringLiteral("NSMutableDictionary"),
+        QStringLiteral("NSString"),     QStringLiteral("NSMutableString"),
     };
     return classes;
 }
@@ -150,8 +151,8 @@ std::optional<OVHardwareProfiles::List> OVHardwareProfiles::readDownloadedProfil
     return readDownloadedProfiles(file.read(kMaxFileSize), error);
 }
 
-std::vector<OVHardwareProfile> OVHardwareProfiles::orderedProfiles(const std::vector<OVHardwareProfile>& builtIn,
-                                                                   const List& downloaded)
+std::vector<OVHardwareProfile>
+OVHardwareProfiles::orderedProfiles(const std::vector<OVHardwareProfile>& builtIn, const List& downloaded)
 {
     if (downloaded.version == 0)
         return builtIn;

@@ -100,7 +100,8 @@ QVariantMap OVModeChange::WindowConfiguration::dictionary() const
         {QStringLiteral("OVCorePromptModeTalentScreenIsMirrored"), talentScreenIsMirrored},
         {QStringLiteral("OVCorePromptModeControllerWindowFrameKey"), rect(frame)},
         {QStringLiteral("OVCorePromptModeControllerWindowUseBlockingWindowKey"), useBlockingWindow},
-        {QStringLiteral("OVCorePromptModeControllerWindowUseTitleBarBlockingWindowKey"), useTitleBarBlockingWindow},
+        {QStringLiteral("OVCorePromptModeControllerWindowUseTitleBarBlockingWindowKey"),
+         useTitleBarBlockingWindow},
         {QStringLiteral("OVCorePromptModeControllerWindowIsWindowedKey"), isWindowed ? 1 : 0},
     };
 }

@@ -30,7 +30,8 @@ public:
     // windowLocationOption: the setting, or when that is -1 the profile's option (-1 automatic).
     static BackingLocations backingLocations(int windowLocationOption, const Facts& facts);
     // layerOption: the setting, or 0 when layers were forced off. 0 none, 1 talent, 2 operator, 3 both.
-    static int layerBacking(int layerOption, int profileBackingOption, bool layerHeuristicAllowed, const Facts& facts);
+    static int layerBacking(int layerOption, int profileBackingOption, bool layerHeuristicAllowed,
+                            const Facts& facts);
     static bool operatorWantsLayer(int layerBacking) { return layerBacking == 2 || layerBacking == 3; }
     static bool talentWantsLayer(int layerBacking) { return layerBacking == 1 || layerBacking == 3; }
 };

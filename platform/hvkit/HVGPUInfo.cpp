@@ -84,7 +84,8 @@ int HVGPUInfo::countDrmCards(const QString& drmClassPath)
 {
     // Connectors ("card0-HDMI-A-1") and render nodes are not devices of their own.
     int count = 0;
-    for (const QString& entry : QDir(drmClassPath).entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString& entry :
+         QDir(drmClassPath).entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot)) {
         if (cardName().match(entry).hasMatch())
             ++count;
     }
@@ -94,7 +95,8 @@ int HVGPUInfo::countDrmCards(const QString& drmClassPath)
 qint64 HVGPUInfo::videoMemoryMBFromDrm(const QString& drmClassPath)
 {
     // The amdgpu driver tells its dedicated memory in bytes; other drivers tell nothing that means it.
-    for (const QString& entry : QDir(drmClassPath).entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString& entry :
+         QDir(drmClassPath).entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot)) {
         if (!cardName().match(entry).hasMatch())
             continue;
         QFile file(drmClassPath + QLatin1Char('/') + entry + QStringLiteral("/device/mem_info_vram_total"));

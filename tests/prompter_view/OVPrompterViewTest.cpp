@@ -1,8 +1,8 @@
 #include "PrompterViewTestSupport.h"
 
 #include "platform/appkit/ClipView.h"
-#include "platform/textlayout/LayoutManager.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
 #include "text/OVTextView.h"
@@ -439,8 +439,9 @@ TEST_F(OVPrompterViewTest, TheRecordedLineReturnsAfterAResize)
     const OVVisiblePrompterContent recorded = prompter.recordVisibleContent(false);
     ASSERT_GE(recorded.characterRange.location, 0);
     const LayoutManager& layout = *text->layoutManager();
-    const double before = layout.boundingRectForGlyphRange(
-                                    layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
+    const double before = layout
+                              .boundingRectForGlyphRange(
+                                  layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
                               .origin.y;
 
     // Unchanged, the view stays where it is.
@@ -451,8 +452,9 @@ TEST_F(OVPrompterViewTest, TheRecordedLineReturnsAfterAResize)
     // Narrower, the lines rewrap; the first recorded line comes back to the top.
     prompter.setFrame(Rect{{0, 0}, {300, 500}});
     prompter.returnToVisibleContent(recorded, false);
-    const double after = layout.boundingRectForGlyphRange(
-                                   layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
+    const double after = layout
+                             .boundingRectForGlyphRange(
+                                 layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
                              .origin.y;
     EXPECT_NE(after, before);
     const double top = clip->bounds().origin.y;

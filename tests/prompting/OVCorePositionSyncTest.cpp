@@ -69,7 +69,7 @@ protected:
     }
 
     std::unique_ptr<TestTalentOutput> talentOutput = std::make_unique<TestTalentOutput>(Size{400, 300}, 3000);
-    
+
     int operatorMoves = 0;
 };
 
@@ -165,7 +165,8 @@ TEST_F(OVCorePositionSyncTest, TheTalentFollowsTheOperatorAfterEnteringPromptMod
     // Leaving, the talent is no longer on screen but the change still counts it as used.
     talentOutput->inUse = false;
     bool usedDuringChange = false;
-    core->setModeChangeStepObserver([&](const QString&) { usedDuringChange = core->isOrWasTalentWindowUtilized(); });
+    core->setModeChangeStepObserver(
+        [&](const QString&) { usedDuringChange = core->isOrWasTalentWindowUtilized(); });
     core->enterEditMode();
     EXPECT_TRUE(usedDuringChange);
     EXPECT_FALSE(core->isOrWasTalentWindowUtilized());

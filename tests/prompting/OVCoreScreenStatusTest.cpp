@@ -37,8 +37,9 @@ protected:
     int postsDuring(const std::function<void()>& change)
     {
         int posted = 0;
-        NotificationObserver observer(NotificationCenter::shared(), OVCoreDidChangeDualScreenConfigurationNotification,
-                                      nullptr, [&posted](const Notification&) { ++posted; });
+        NotificationObserver observer(NotificationCenter::shared(),
+                                      OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
+                                      [&posted](const Notification&) { ++posted; });
         change();
         return posted;
     }
@@ -52,12 +53,21 @@ TEST_F(OVCoreScreenStatusTest, TheStatusFollowsTheScreensAndEachChangePostsOnce)
     EXPECT_EQ(core->dualScreenStatus(), 1);
     EXPECT_EQ(postsDuring([&] { screens.provider.setScreens({operatorScreen(), talentScreen()}); }), 1);
     EXPECT_EQ(core->dualScreenStatus(), 0);
-    EXPECT_EQ(postsDuring([&] { screens.provider.setScreens({operatorScreen(), talentScreen(1920, 1200)}); }), 1);
+    EXPECT_EQ(postsDuring([&] {
+                  screens.provider.setScreens({operatorScreen(), talentScreen(1920, 1200)});
+              }),
+              1);
     EXPECT_EQ(core->dualScreenStatus(), 5);
-    EXPECT_EQ(postsDuring([&] { screens.provider.setScreens({operatorScreen(1280, 1080), talentScreen()}); }), 1);
+    EXPECT_EQ(postsDuring([&] {
+                  screens.provider.setScreens({operatorScreen(1280, 1080), talentScreen()});
+              }),
+              1);
     EXPECT_EQ(core->dualScreenStatus(), 5);
     // A reconfiguration always tells, even when the status stays; a plain update only on a change.
-    EXPECT_EQ(postsDuring([&] { screens.provider.setScreens({operatorScreen(1280, 1080), talentScreen()}); }), 1);
+    EXPECT_EQ(postsDuring([&] {
+                  screens.provider.setScreens({operatorScreen(1280, 1080), talentScreen()});
+              }),
+              1);
     EXPECT_EQ(postsDuring([&] { core->_updateDualScreenStatusIfNecessary(); }), 0);
     EXPECT_EQ(postsDuring([&] { core->_forceUpdateDualScreenStatus(); }), 1);
 }
@@ -106,7 +116,8 @@ TEST_F(OVCoreScreenStatusTest, TheConfigurationHoldsItsTwelveKeys)
     EXPECT_TRUE(configuration.value("OVCorePromptModeOperatorScreenExists").toBool());
     EXPECT_FALSE(configuration.value("OVCorePromptModeOperatorAndTalentScreensDiffer").toBool());
     EXPECT_EQ(configuration.value("OVCorePromptModeControllerWindowIsWindowedKey").toInt(), 1);
-    EXPECT_EQ(configuration.value("OVCorePromptModeControllerWindowFrameKey").toRectF(), QRectF(100, 100, 400, 300));
+    EXPECT_EQ(configuration.value("OVCorePromptModeControllerWindowFrameKey").toRectF(),
+              QRectF(100, 100, 400, 300));
     EXPECT_EQ(configuration.value("OVCorePromptModeOperatorScreenFrame").toRectF(), QRectF(0, 0, 1280, 800));
 }
 
@@ -115,7 +126,8 @@ TEST_F(OVCoreScreenStatusTest, FullScreenPromptingCoversTheOperatorScreenWithBlo
     defaults().setBool(false, QStringLiteral("useWindowedPrompting"));
     makeCore();
     core->_updatePromptModeControllerWindowConfigurationDictionary();
-    const OVCore::PromptModeWindowConfiguration& configuration = core->promptModeControllerWindowConfiguration();
+    const OVCore::PromptModeWindowConfiguration& configuration =
+        core->promptModeControllerWindowConfiguration();
     EXPECT_EQ(configuration.frame, (Rect{{0, 0}, {1280, 800}}));
     EXPECT_TRUE(configuration.useBlockingWindow);
     EXPECT_TRUE(configuration.useTitleBarBlockingWindow);
@@ -128,7 +140,8 @@ TEST_F(OVCoreScreenStatusTest, WithTheTalentWindowTheOperatorWindowTakesTheTalen
     makeCore();
     core->setTalentWindowController(&talent);
     core->_updatePromptModeControllerWindowConfigurationDictionary();
-    const OVCore::PromptModeWindowConfiguration& configuration = core->promptModeControllerWindowConfiguration();
+    const OVCore::PromptModeWindowConfiguration& configuration =
+        core->promptModeControllerWindowConfiguration();
     EXPECT_EQ(configuration.frame.size, (Size{1280, 720}));
     EXPECT_EQ(configuration.frame.origin, (Point{640, 540}));
     EXPECT_TRUE(configuration.isWindowed);

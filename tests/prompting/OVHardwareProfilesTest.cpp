@@ -37,7 +37,8 @@ QByteArray listFile(qint64 version, ArchiveArray profiles)
     return fileOf(dictionaryOf({{"Version", version}, {"Profiles", profiles}}));
 }
 
-const ArchiveDictionary kOldMacBook = dictionaryOf({{"HardwareName", "MacBook2,1"}, {"VideoCardName", "GMA 950"}});
+const ArchiveDictionary kOldMacBook =
+    dictionaryOf({{"HardwareName", "MacBook2,1"}, {"VideoCardName", "GMA 950"}});
 
 OVHardwareFacts oldMacBook()
 {
@@ -47,10 +48,12 @@ OVHardwareFacts oldMacBook()
 OVHardwareProfile chosen(const QByteArray& file, const OVHardwareFacts& facts)
 {
     QString error;
-    const std::optional<OVHardwareProfiles::List> list = OVHardwareProfiles::readDownloadedProfiles(file, &error);
+    const std::optional<OVHardwareProfiles::List> list =
+        OVHardwareProfiles::readDownloadedProfiles(file, &error);
     EXPECT_TRUE(list) << error.toStdString();
     return OVHardwareProfiles::firstMatch(
-        OVHardwareProfiles::orderedProfiles(OVHardwareProfiles::builtInProfiles(), list.value_or(OVHardwareProfiles::List{})),
+        OVHardwareProfiles::orderedProfiles(OVHardwareProfiles::builtInProfiles(),
+                                            list.value_or(OVHardwareProfiles::List{})),
         facts);
 }
 
@@ -70,7 +73,8 @@ QByteArray cyclicFile()
     archive.insert("$objects", PlistArray{"$null", arrayEntry, classEntry});
     archive.insert("$top", top);
     archive.insert("$version", 100000);
-    return gzip(*PropertyListSerialization::dataWithPropertyList(archive, PropertyListSerialization::Format::Binary));
+    return gzip(
+        *PropertyListSerialization::dataWithPropertyList(archive, PropertyListSerialization::Format::Binary));
 }
 
 } // namespace
@@ -95,11 +99,13 @@ TEST(OVHardwareProfilesTest, ConditionsMatchAsTheyAreMeant)
 {
     OVHardwareProfile gma;
     gma.videoCardName = QStringLiteral("GMA 950");
-    EXPECT_TRUE(OVHardwareProfiles::matches(gma, {{}, {QStringLiteral("Mesa"), QStringLiteral("Intel GMA 950 Rev 2")}, 0}));
+    EXPECT_TRUE(OVHardwareProfiles::matches(
+        gma, {{}, {QStringLiteral("Mesa"), QStringLiteral("Intel GMA 950 Rev 2")}, 0}));
     EXPECT_FALSE(OVHardwareProfiles::matches(gma, {{}, {QStringLiteral("Intel GMA 900")}, 0}));
     // The built-in profile names a Mac: no Linux machine matches it.
-    EXPECT_FALSE(OVHardwareProfiles::matches(OVHardwareProfiles::builtInProfiles().front(),
-                                             {QStringLiteral("ThinkPad T480"), {QStringLiteral("Mesa Intel(R) UHD Graphics 620")}, 0}));
+    EXPECT_FALSE(OVHardwareProfiles::matches(
+        OVHardwareProfiles::builtInProfiles().front(),
+        {QStringLiteral("ThinkPad T480"), {QStringLiteral("Mesa Intel(R) UHD Graphics 620")}, 0}));
     EXPECT_TRUE(OVHardwareProfiles::matches(OVHardwareProfile{}, {}));
 }
 
@@ -107,7 +113,8 @@ TEST(OVHardwareProfilesTest, MalformedProfilesAreSkippedAndTheRestKept)
 {
     const ArchiveValue wrongField = dictionaryOf(
         {{"Condition", dictionaryOf({{"VideoMemoryTotal", "lots"}})}, {"Override", dictionaryOf({})}});
-    const ArchiveValue noCondition = dictionaryOf({{"Override", dictionaryOf({{"VideoMemoryState", qint64(1)}})}});
+    const ArchiveValue noCondition =
+        dictionaryOf({{"Override", dictionaryOf({{"VideoMemoryState", qint64(1)}})}});
     const ArchiveValue wrongOverride = dictionaryOf(
         {{"Condition", dictionaryOf({})}, {"Override", dictionaryOf({{"VideoMemoryState", 2.5}})}});
     const QByteArray file = listFile(2, {wrongField, noCondition, wrongOverride, "text", profile({}, 3)});
@@ -124,7 +131,8 @@ TEST(OVHardwareProfilesTest, HostileFilesFallBackToTheBuiltInListWithTheLogLine)
     const QString path = folder.filePath("HardwareProfiles");
     const QByteArray good = listFile(2, {profile({}, 3)});
     QByteArray bomb = gzip(QByteArray(8 << 20, '\0'));
-    const QByteArray dataInside = fileOf(dictionaryOf({{"Version", qint64(2)}, {"Profiles", QByteArray("x")}}));
+    const QByteArray dataInside =
+        fileOf(dictionaryOf({{"Version", qint64(2)}, {"Profiles", QByteArray("x")}}));
     const std::vector<QByteArray> hostile{
         good.left(good.size() / 2),
         bomb,
@@ -141,8 +149,10 @@ TEST(OVHardwareProfilesTest, HostileFilesFallBackToTheBuiltInListWithTheLogLine)
         file.write(bytes);
         file.close();
         LogCapture log;
-        EXPECT_EQ(OVHardwareProfiles::profilesWithDownloadedFile(path), OVHardwareProfiles::builtInProfiles());
-        EXPECT_TRUE(log.contains(QStringLiteral("downloadedProfilesData error:  "))) << log.lines.join('\n').toStdString();
+        EXPECT_EQ(OVHardwareProfiles::profilesWithDownloadedFile(path),
+                  OVHardwareProfiles::builtInProfiles());
+        EXPECT_TRUE(log.contains(QStringLiteral("downloadedProfilesData error:  ")))
+            << log.lines.join('\n').toStdString();
     }
     // A missing file is no error.
     QFile::remove(path);

@@ -1,8 +1,8 @@
 #include "platform/hvkit/HVGPUInfo.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
