@@ -460,3 +460,25 @@ TEST_F(OVPrompterViewTest, TheRecordedLineReturnsAfterAResize)
     const double top = clip->bounds().origin.y;
     EXPECT_NEAR(top, after + text->textContainerInset().height + 1, 1.0);
 }
+
+TEST_F(OVPrompterViewTest, UpsideDownARangeIsScrolledToWhereItsMirrorImageShows)
+{
+    OVPrompterView& prompter = make({600, 400}, 120, 30);
+    OVTextView* text = prompter.prompterTextView();
+    ClipView* clip = prompter.prompterScrollView()->contentView();
+    const double height = text->frame().size.height;
+    ASSERT_GT(height, 2000);
+    const qsizetype last = text->textStorage().length() - 1;
+
+    // Straight, the script's end is at the bottom of the document.
+    text->scrollRangeToVisible({last, 1});
+    EXPECT_GT(clip->bounds().origin.y, height / 2);
+
+    // Upside down its mirror image is at the top, and the first line's at the bottom.
+    prompter.setVerticallyFlipped(true);
+    clip->scrollToPoint({0, height / 2});
+    text->scrollRangeToVisible({last, 1});
+    EXPECT_LT(clip->bounds().origin.y, height / 2);
+    text->scrollRangeToVisible({0, 1});
+    EXPECT_GT(clip->bounds().origin.y, height / 2);
+}
