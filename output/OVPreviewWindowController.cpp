@@ -19,5 +19,7 @@ PlistDictionary OVPreviewWindowController::initialDefaultsDictionary()
     defaults.insert(QStringLiteral("screenMode"), 0);
     defaults.insert(QStringLiteral("horizontallyFlipped"), false);
     defaults.insert(QStringLiteral("verticallyFlipped"), false);
+    // The preview's blanking menu switches it; the core reads it on every mode change.
+    defaults.insert(QStringLiteral("autoBlankToHideEdits"), false);
     return defaults;
 }

@@ -205,6 +205,11 @@ OVCorePrompterView* OVTalentWindowController::talentPrompterView() const
     return m_prompterView;
 }
 
+Window* OVTalentWindowController::talentWindow() const
+{
+    return m_window.get();
+}
+
 double OVTalentWindowController::adjustedFactor() const
 {
     // Every scaling rule assumes magnification only enlarges; a stored factor below 1 (or not a
@@ -281,6 +286,7 @@ void OVTalentWindowController::beginInitialDocumentWatching()
     m_didBeginInitialWatching = true;
     m_documentWatchCount = 0;
     updateContent();
+    m_core.autoBlankToHideEditsIfNecessary();
 }
 
 void OVTalentWindowController::setFrontMostDocumentProvider(std::function<const void*()> provider)
@@ -433,6 +439,9 @@ void OVTalentWindowController::replayEdit(TextStorage& storage)
         m_prompterView->setPreventScrolling(false);
         if (m_previewPrompterView)
             m_previewPrompterView->setPreventScrolling(false);
+        // Upside down the talent's origin counts from the script's end, which the edit moved.
+        if (forcedSync)
+            m_core.noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(true);
     }
 }
 

@@ -112,6 +112,7 @@ public:
     // OVCoreTalentOutput.
     bool isTalentWindowInUse() const override;
     OVCorePrompterView* talentPrompterView() const override;
+    Window* talentWindow() const override;
 
 private:
     void observeNotifications();

@@ -4,6 +4,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/Scroller.h"
 #include "platform/appkit/Window.h"
 
@@ -82,6 +83,16 @@ Rect intersectionOf(const Rect& a, const Rect& b)
         return {};
     return {x, y, maxX - x, maxY - y};
 }
+
+// Covers the script while blanking is on: plain black, the standby image's background.
+class StandbyCover final : public View {
+public:
+    using View::View;
+    void drawRect(QPainter& painter, const Rect& dirtyRect) override
+    {
+        painter.fillRect(toQRectF(dirtyRect), Qt::black);
+    }
+};
 
 } // namespace
 
@@ -186,10 +197,13 @@ void OVPrompterView::setVerticallyFlipped(bool flipped)
 
 void OVPrompterView::applyFlips()
 {
-    // The text mirrors as a whole about the scroll view's centre, a drawing transform that leaves
-    // layout and the scroll position alone; arrow and bar draw their mirror images themselves.
-    m_scrollView->setLayerTransform(
-        QTransform::fromScale(m_horizontallyFlipped ? -1 : 1, m_verticallyFlipped ? -1 : 1));
+    // Left to right the text mirrors about the scroll view's centre. Upside down it mirrors about the
+    // script's own centre, so the clip view's origin counts from the script's end: the position sync
+    // moves a flipped talent's clip view the other way to the operator's, and a screen of script is
+    // the same screen of script whichever way it is shown. Both are drawing transforms that leave the
+    // layout alone; arrow and bar draw their mirror images themselves.
+    m_scrollView->setLayerTransform(QTransform::fromScale(m_horizontallyFlipped ? -1 : 1, 1));
+    m_textView->setLayerTransform(QTransform::fromScale(1, m_verticallyFlipped ? -1 : 1));
     m_focusArrowView->setFlippedHorizontally(m_horizontallyFlipped);
     m_focusArrowView->setFlippedVertically(m_verticallyFlipped);
     m_timeBar->setFlippedHorizontally(m_horizontallyFlipped);
@@ -226,6 +240,29 @@ void OVPrompterView::backgroundColorDidChange()
     m_timeBar->setBackgroundColor(color);
     m_scrollView->setBackgroundColor(color);
     setNeedsDisplay(true);
+}
+
+void OVPrompterView::setStandbyViewVisible(bool visible)
+{
+    if (!m_standbyView) {
+        m_standbyView = addSubview(std::make_unique<StandbyCover>(bounds()));
+        m_standbyView->setAutoresizingMask(WidthSizable | HeightSizable);
+        m_standbyView->setHidden(true);
+    }
+    m_standbyViewVisible = visible;
+    m_standbyView->setFrame(bounds());
+    m_standbyView->setHidden(!visible);
+    m_scrollView->setHidden(visible);
+    // An arrow or a bar switched off stays hidden when the script comes back.
+    m_timeBar->setHidden(visible || !m_timeBarVisible);
+    m_focusArrowView->setHidden(visible || !m_focusArrowVisible);
+    tile();
+    setNeedsDisplay(true);
+}
+
+double OVPrompterView::focusArrowCenterFromOrigin() const
+{
+    return m_focusArrowView->arrowCenterFromOrigin();
 }
 
 void OVPrompterView::frameDidChange(const Size& oldSize)

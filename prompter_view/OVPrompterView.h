@@ -145,6 +145,11 @@ public:
     OVVisiblePrompterContent recordVisibleContent(bool enteringPromptMode) const override;
     void returnToVisibleContent(const OVVisiblePrompterContent& content, bool force) override;
     bool isMouseOverPrompter() const override;
+    // Until blanking images exist the standby view is a plain black cover.
+    bool isStandbyViewVisible() const override { return m_standbyViewVisible; }
+    void setStandbyViewVisible(bool visible) override;
+    View* standbyView() const { return m_standbyView; }
+    double focusArrowCenterFromOrigin() const override;
     void adjustTextSizeByFactor(double factor) override;
     // Text without a colour of its own counts as black, so it turns white.
     void invertColors() override;
@@ -176,6 +181,8 @@ private:
     OVTextView* m_textView = nullptr;
     OVFocusArrowView* m_focusArrowView = nullptr;
     OVTimeBar* m_timeBar = nullptr;
+    View* m_standbyView = nullptr;
+    bool m_standbyViewVisible = false;
     OVCore* m_core = nullptr;
     double m_horizontalMarginIndentFactor = 0;
     double m_verticalMarginIndentFactor = 0;

@@ -14,6 +14,7 @@
 namespace {
 
 const QString kPresentSuppressedErrorsSelector = QStringLiteral("presentSuppressedErrors");
+const QString kToggleBlankingAction = QStringLiteral("toggleBlanking:");
 // Above the shielding level of the full-screen prompter.
 constexpr int kHighestVisibleWindowLevel = Window::kScreenSaverWindowLevel + 1;
 
@@ -40,6 +41,15 @@ OVApplication::OVApplication(OVCore* core) : m_core(core)
         this);
     center.addObserver(
         OVCoreDidChangeModeNotification, nullptr, [this](const Notification&) { modeDidChange(); }, this);
+    // Blanking reaches the application last in the responder chain, from the hot key, a menu or the
+    // toolbar; it does nothing while the talent screen cannot be blanked.
+    platform.setActionHandler(
+        kToggleBlankingAction,
+        [this](const QVariant&) {
+            if (this->core().canBlankScreen())
+                this->core().toggleBlanking();
+        },
+        [this](const UserInterfaceItem&) { return this->core().canBlankScreen(); });
 }
 
 OVApplication::~OVApplication()
@@ -48,6 +58,7 @@ OVApplication::~OVApplication()
     RunLoop::main().cancelPreviousPerformRequests(this);
     Application::shared().setWillPresentError({});
     Application::shared().setModalSessionHook({});
+    Application::shared().removeActionHandler(kToggleBlankingAction);
 }
 
 Application& OVApplication::application() const

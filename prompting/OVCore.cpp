@@ -85,14 +85,58 @@ OVCore::OVCore() : d(std::make_unique<Private>(*this))
             _updateAllCoreControllerTimeEstimates();
         },
         this);
-    for (const QString& name : {kApplicationDidChangeScreenParametersNotification,
-                                kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
-        NotificationCenter::shared().addObserver(
+    NotificationCenter& center = NotificationCenter::shared();
+    // The screen provider posts this for every reconfiguration Qt reports (a display added, removed,
+    // moved or resized), which is what the display reconfiguration callback hears; the status update
+    // of the same notice comes with it.
+    center.addObserver(
+        kApplicationDidChangeScreenParametersNotification, nullptr,
+        [this](const Notification&) { _displayReconfigurationCallback(); }, this);
+    for (const QString& name : {kWindowDidEnterFullScreenNotification, kWindowDidExitFullScreenNotification})
+        center.addObserver(
             name, nullptr, [this](const Notification&) { _updateDualScreenStatusIfNecessary(); }, this);
+    center.addObserver(
+        kWindowDidChangeScreenNotification, nullptr,
+        [this](const Notification&) { d->m_backingScales.clear(); }, this);
+    center.addObserver(
+        OVHardwareProfileDidUpdateNotification, nullptr,
+        [this](const Notification&) { _updateHardwareProfile(); }, this);
+    center.addObserver(
+        OVBlankingAutoBlankToHideEditsDidChangeNotification, nullptr,
+        [this](const Notification&) { autoBlankToHideEditsIfNecessary(); }, this);
+    center.addObserver(
+        OVPreviewScreenModeDidChangeNotification, nullptr,
+        [this](const Notification& notification) {
+            if (notification.userInfo.value(QStringLiteral("ScreenMode")).toLongLong() != 1 && isBlanking())
+                setBlanking(false);
+        },
+        this);
+    // The reading line moves for the bookmark controller when the arrow, the controller window or the
+    // operator's padding changes. The arrow and the scroll view post under names their folder owns.
+    center.addObserver(
+        QStringLiteral("OVFocusArrowDidChangePropertiesNotification"), nullptr,
+        [this](const Notification&) { _updateBookmarkControllerDeltaLocation(); }, this);
+    center.addObserver(
+        kWindowDidResizeNotification, nullptr,
+        [this](const Notification& notification) {
+            if (d->m_controllerWindow && notification.object == d->m_controllerWindow)
+                _updateBookmarkControllerDeltaLocation();
+        },
+        this);
+    center.addObserver(
+        QStringLiteral("OVScrollViewTracksVerticalInsetDidChangeNotification"), nullptr,
+        [this](const Notification& notification) {
+            if (d->m_scrollView && notification.object == d->m_scrollView)
+                _updateBookmarkControllerDeltaLocation();
+        },
+        this);
+    _updateDualScreenStatusIfNecessary();
+    _adjustDiscreteGPU();
 }
 
 OVCore::~OVCore()
 {
+    forgetSyncedViews();
     NotificationCenter::shared().removeObserver(this);
     RunLoop::main().cancelPreviousPerformRequests(this);
     unblockEvents();
@@ -102,6 +146,7 @@ OVCore::~OVCore()
 
 void OVCore::configureCoreForController(OVCoreController* controller)
 {
+    d->m_backingScales.clear();
     if (controller) {
         d->m_controller = controller;
         setPrompterView(controller->prompterView());
@@ -120,11 +165,15 @@ void OVCore::configureCoreForController(OVCoreController* controller)
 
 void OVCore::setPrompterView(OVCorePrompterView* prompterView)
 {
+    const bool observed = d->m_operatorObserver != 0;
+    observeOperatorClipView(false);
     d->m_prompterView = prompterView;
     d->m_scrollView = prompterView ? prompterView->scrollView() : nullptr;
     d->m_textView = prompterView ? prompterView->textView() : nullptr;
     d->m_contentView = prompterView ? prompterView->clipView() : nullptr;
     d->m_documentView = d->m_contentView ? d->m_contentView->documentView() : nullptr;
+    if (observed)
+        observeOperatorClipView(true);
 }
 
 bool OVCore::isContentEditable() const
@@ -178,6 +227,7 @@ void OVCore::recoverFromFailedModeChange()
 {
     d->m_modeChange.abandon();
     unblockEvents();
+    d->m_suppressDisplayConfigurationModeChange = false;
     d->m_isModeChanging = false;
     d->m_willBecomeMode = kNoChange;
 }
@@ -685,11 +735,6 @@ HVStackBoolean& OVCore::syncScrolling()
 int OVCore::dualScreenStatus() const
 {
     return d->m_lastDualScreenStatus;
-}
-
-bool OVCore::isBlanking() const
-{
-    return d->m_blanking;
 }
 
 bool OVCore::isMousePrompting() const

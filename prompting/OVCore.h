@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompting/OVCorePrompterView.h"
+#include "prompting/OVHardwareProfiles.h"
 #include "prompting/OVModeChange.h"
 
 #include "platform/appkit/Screen.h"
@@ -9,13 +10,16 @@
 #include "platform/hvkit/HVVersion.h"
 
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ClipView;
+class HVGPUInfo;
 class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
@@ -37,6 +41,13 @@ inline const QString OVCoreDidChangeDualScreenConfigurationNotification =
     QStringLiteral("OVCoreDidChangeDualScreenConfigurationNotification");
 inline const QString OVCoreBlankingDidChangeNotification =
     QStringLiteral("OVCoreBlankingDidChangeNotification");
+// Heard by the core: a new hardware-profile file, the auto-blanking setting, the preview's screen mode.
+inline const QString OVHardwareProfileDidUpdateNotification =
+    QStringLiteral("OVHardwareProfileDidUpdateNotification");
+inline const QString OVBlankingAutoBlankToHideEditsDidChangeNotification =
+    QStringLiteral("OVBlankingAutoBlankToHideEditsDidChangeNotification");
+inline const QString OVPreviewScreenModeDidChangeNotification =
+    QStringLiteral("OVPreviewScreenModeDidChangeNotification");
 
 // The one prompting engine of the process: Edit or Prompt mode, the prompter started or paused, the
 // mode change run as a queue of steps, and in Prompt mode the tick that scrolls the current
@@ -187,8 +198,9 @@ public:
     bool _isSystemSleepEnabled() const;
     void _setSystemSleepEnabled(bool enabled);
     HVStackBoolean& syncScrolling();
+
+    // Screen status. Values; -1 until the first judgement.
     int dualScreenStatus() const;
-    // Dual-screen status values; -1 until the first judgement.
     static constexpr int kDualScreenStatusAvailable = 0;
     static constexpr int kDualScreenStatusNoTalentScreen = 1;
     static constexpr int kDualScreenStatusMirrored = 4;
@@ -197,13 +209,77 @@ public:
     // Operator screen first; fullScreenFrames are this program's full-screen windows.
     static int dualScreenStatusForScreens(const std::vector<Screen>& screens,
                                           const std::vector<Rect>& fullScreenFrames);
+    // No display can be captured on Linux, so neither screen is ever captured by this process.
+    bool isOperatorScreenSelfCaptured() const { return false; }
+    bool isTalentScreenSelfCaptured() const { return false; }
     // Judges the screens again and posts OVCoreDidChangeDualScreenConfigurationNotification on a change.
     void _updateDualScreenStatusIfNecessary();
-    // The talent output registers itself; null unregisters.
+    // The same, posting whether or not the status changed.
+    void _forceUpdateDualScreenStatus();
+    // Every reconfiguration of the displays: status and GPU facts renewed, and a Prompt mode whose
+    // screens changed left once.
+    void _displayReconfigurationCallback();
+    bool suppressDisplayConfigurationModeChange() const;
+
+    // The talent output registers itself; null unregisters. The core follows its clip view.
     void setTalentWindowController(OVCoreTalentOutput* controller);
     OVCoreTalentOutput* talentWindowController() const;
+    OVCorePrompterView* talentPrompterView() const;
     bool isTalentWindowInUse() const;
+    // In use now, or, while changing into Edit mode, in use when Prompt mode began.
+    bool isOrWasTalentWindowUtilized() const;
+    // The preview panel's scroll view, followed like the talent's; the panel hands in null before
+    // its scroll view goes, since the core watches the clip view directly.
+    void setPreviewScrollView(ScrollView* scrollView);
+    ScrollView* previewScrollView() const;
+
+    // Position sync: the operator leads the talent in Prompt mode, talent and preview lead each
+    // other in Edit mode, each move copied once without echo.
+    void contentViewScrolledNotification(ClipView* contentView);
+    void synchronizeTalentLocationToPreviewLocation();
+    void synchronizePreviewLocationToTalentLocation();
+    void noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(bool forceSync);
+    void _synchronizeTalentLocationToOperatorLocation(bool forceSync = false);
+    void _synchronizeOperatorLocationToTalentLocation(bool forceSync = false);
+    void _synchronizeTalentLocationToPreviewLocation(bool forceSync = false);
+    void _synchronizePreviewLocationToTalentLocation(bool forceSync = false);
+    void _synchronizeOperatorAndTalentLocationFromLastScrolledContentView(ClipView* source,
+                                                                          bool forceSync = false);
+    void _recordOperatorVisiblePrompterContent();
+    // Where the reading line lies below the top of the prompter, for the bookmark controller.
+    void _updateBookmarkControllerDeltaLocation();
+    void setBookmarkDeltaLocationHandler(std::function<void(double deltaLocation)> handler);
+
+    // Blanking the talent screen.
+    bool canBlankScreen() const;
     bool isBlanking() const;
+    void setBlanking(bool flag);
+    void toggleBlanking();
+    void autoBlankToHideEditsIfNecessary();
+
+    // The prompt-mode configuration and the window frame it chooses.
+    QVariantMap promptModeControllerWindowConfigurationDictionary() const;
+    bool controllerWindowUsesToolbarInPromptMode() const;
+
+    // Graphics facts and hardware profiles.
+    const HVGPUInfo* operatorGPUInfo() const;
+    const HVGPUInfo* talentGPUInfo() const;
+    void _updateGPUInfoIfNecessary();
+    void _forceUpdateGPUInfo();
+    void _adjustDiscreteGPU();
+    // Empty while profiles are switched off; else the first matching profile, or one without overrides.
+    std::optional<OVHardwareProfile> _hardwareProfile();
+    int _profileWindowLocationOption();
+    int _profileBackingOption();
+    int _profileCaptureDisplayState();
+    void _updateHardwareProfile();
+    static std::vector<OVHardwareProfile> _hardCodedHardwareProfiles();
+    // Where the downloaded profiles are read from; the caches folder's file unless a test sets one.
+    void setDownloadedHardwareProfilesPath(const QString& path);
+    // The rendering choices: recorded on the windows and scroll views, which draw the same either way.
+    void _optimizeContent();
+    void _toggleOpportunisticHardwareAccelerationIfNecessary() {}
+
     // Mouse prompting: while on, moving the pointer changes the controller's speed.
     void setMousePrompting(bool flag);
     bool isMousePrompting() const;
@@ -267,6 +343,11 @@ private:
     void setupWorkaroundTimer();
     void hideCursorAfterDelay();
     void cancelHideCursorAfterDelay();
+    void observeOperatorClipView(bool observe);
+    void observePreviewClipView(bool observe);
+    void forgetSyncedViews();
+    bool promptModeScreensChanged() const;
+    double backingScaleFor(const View* view);
 
     std::unique_ptr<Private> d;
 };

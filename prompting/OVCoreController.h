@@ -46,4 +46,7 @@ public:
     virtual void prompterScrolledToScriptEnd() {}
     // Every pause becomes a hard pause while this answers true.
     virtual bool shouldHardPausePrompter() const { return false; }
+    // Whether the controller window shows its toolbar now, and the height it takes when shown.
+    virtual bool isToolbarVisible() const { return false; }
+    virtual double toolbarHeight() const { return 0; }
 };

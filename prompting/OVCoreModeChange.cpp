@@ -20,6 +20,7 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
+#include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVInputController.h"
 
 #include <QDebug>
@@ -67,20 +68,40 @@ void OVCore::_startSetup()
         d->m_savedUsesAnimation = d->m_prompterView->usesAnimation();
         d->m_prompterView->setUsesAnimation(false);
     }
+    if (d->m_talentWindowController)
+        autoBlankToHideEditsIfNecessary();
 
     if (isModePrompt()) {
         if (d->m_prompterView)
             d->m_prompterView->setPreventScrolling(false);
+        if (d->m_talentPrompterView)
+            d->m_talentPrompterView->setPreventScrolling(false);
         d->m_lastMeasuredTime = 1.0;
         d->m_fractionalTime = 0;
         d->m_scrollEngine.resetPointsScrolled();
         d->m_maxSpeedInPromptMode = 0;
+        observePreviewClipView(false);
     } else {
+        observeOperatorClipView(false);
+        observePreviewClipView(true);
         observeScrollerDragging(false);
     }
+    // The talent pads its script as the operator's does while prompting, so both can scroll the
+    // first line down to the reading line and the last one past it.
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        if (isModePrompt()) {
+            d->m_savedTalentTracksVerticalInset = talent->tracksVerticalInset();
+            d->m_savedTalentVerticalInsetAdjustment = talent->verticalInsetAdjustment();
+        }
+        talent->setTracksVerticalInset(false);
+    }
+    if (d->m_talentContentView)
+        d->m_talentOriginAtModeChangeStart = d->m_talentContentView->bounds().origin;
+    if (!isModePrompt())
+        _optimizeContent();
     if (!d->m_prompterView)
         return;
-    d->m_visibleContent = d->m_prompterView->recordVisibleContent(isModePrompt());
+    _recordOperatorVisiblePrompterContent();
     // The padding is off while the steps reshape the window, and set for the new mode at the end.
     if (isModePrompt()) {
         d->m_savedTracksVerticalInset = d->m_prompterView->tracksVerticalInset();
@@ -277,12 +298,6 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
     d->m_appliedContentAdjustments = applied;
 }
 
-void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
-{
-    d->m_modeChange.updateWindowConfiguration(d->m_controllerWindow,
-                                           OVCoreSettings::boolean(QStringLiteral("useWindowedPrompting"), true));
-}
-
 bool OVCore::_isSystemSleepEnabled() const
 {
     return !d->m_sleepInhibitor || !d->m_sleepInhibitor->isInhibiting();
@@ -307,6 +322,10 @@ void OVCore::_setSystemSleepEnabled(bool enabled)
 void OVCore::_finishSetup()
 {
     const bool prompt = isModePrompt();
+    if (isOrWasTalentWindowUtilized() && d->m_talentContentView &&
+        d->m_talentContentView->bounds().origin != d->m_talentOriginAtModeChangeStart)
+        qWarning().noquote()
+            << "talent window scrolled during mode change. investigate what is causing this.";
     if (d->m_prompterView) {
         // Prompt mode always pads, so the first line can reach the reading line and the last can
         // pass it; Edit mode pads as the user chose.
@@ -315,10 +334,17 @@ void OVCore::_finishSetup()
             d->m_prompterView->setVerticalInsetAdjustment(d->m_savedVerticalInsetAdjustment);
         d->m_prompterView->setTextContainerWidthTracksTextView(true);
     }
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        talent->setTracksVerticalInset(prompt ? true : d->m_savedTalentTracksVerticalInset);
+        if (!talent->tracksVerticalInset())
+            talent->setVerticalInsetAdjustment(d->m_savedTalentVerticalInsetAdjustment);
+    }
 
     if (prompt) {
         _calculateOptimalFramerate();
         _calculateMinimumScrollIncrement();
+        _optimizeContent();
+        observeOperatorClipView(true);
         observeScrollerDragging(true);
     } else {
         Cursor::setHiddenUntilMouseMoves(false);
@@ -326,8 +352,17 @@ void OVCore::_finishSetup()
 
     if (d->m_scrollView && d->m_contentView)
         d->m_scrollView->reflectScrolledClipView(d->m_contentView);
-    _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();
+    if (prompt && isTalentWindowInUse() &&
+        !OVCoreSettings::boolean(QStringLiteral("talentUsesOperatorPosition"), true)) {
+        _synchronizeOperatorLocationToTalentLocation(true);
+    } else {
+        _synchronizeOperatorLocationToLastRecordedVisiblePrompterContent();
+        if (prompt && isTalentWindowInUse())
+            _synchronizeTalentLocationToOperatorLocation(true);
+    }
+    _updateBookmarkControllerDeltaLocation();
 
+    d->m_suppressDisplayConfigurationModeChange = false;
     unblockEvents();
 
     if (d->m_prompterView)
@@ -348,6 +383,7 @@ void OVCore::_finishSetup()
         }
         d->m_inputController->start();
     } else {
+        _synchronizePreviewLocationToTalentLocation();
         _setupTimeTimer();
         if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))
             setControllerSpeed(OVCoreSettings::real(QStringLiteral("defaultSpeed"), 3.0));
@@ -389,6 +425,10 @@ void OVCore::_finishSetup()
     NotificationCenter::shared().postNotification(OVCoreDidChangeModeNotification);
     d->m_isModeChanging = false;
     d->m_willBecomeMode = kNoChange;
+    if (!prompt && d->m_deferredHardwareProfileUpdate) {
+        d->m_deferredHardwareProfileUpdate = false;
+        d->m_hardwareProfileStale = true;
+    }
 }
 
 void OVCore::_synchronizeOperatorLocationToLastRecordedVisiblePrompterContent()

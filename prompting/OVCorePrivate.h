@@ -6,6 +6,8 @@
 #include "prompting/OVScrollEngine.h"
 #include "prompting/OVTickSource.h"
 
+#include "platform/hvkit/HVGPUInfo.h"
+
 #include <cfloat>
 #include <functional>
 #include <memory>
@@ -49,6 +51,40 @@ struct OVCore::Private {
     int m_lastDualScreenStatus = -1;
     OVCoreTalentOutput* m_talentWindowController = nullptr;
     bool m_blanking = false;
+    bool m_suppressDisplayConfigurationModeChange = false;
+    bool m_forceDualScreenStatusUpdate = false;
+    Point m_talentOriginAtModeChangeStart;
+    bool m_savedTalentTracksVerticalInset = false;
+    double m_savedTalentVerticalInsetAdjustment = 0;
+
+    // Position sync. Clip views are watched through direct bounds observers (tokens kept to remove
+    // them); the suppression mark names the clip view whose next bounds change is our own echo.
+    OVCorePrompterView* m_talentPrompterView = nullptr;
+    ScrollView* m_talentScrollView = nullptr;
+    ClipView* m_talentContentView = nullptr;
+    int m_talentObserver = 0;
+    ScrollView* m_previewScrollView = nullptr;
+    ClipView* m_previewContentView = nullptr;
+    int m_previewObserver = 0;
+    ClipView* m_observedOperatorContentView = nullptr;
+    int m_operatorObserver = 0;
+    ClipView* m_suppressNextNotificationContentView = nullptr;
+    // Backing scale per window, so the per-frame sync does not ask the screen list every time.
+    std::vector<std::pair<const Window*, double>> m_backingScales;
+    std::function<void(double)> m_bookmarkDeltaLocationHandler;
+
+    // Graphics facts and profiles.
+    std::optional<HVGPUInfo> m_operatorGPUInfo;
+    std::optional<HVGPUInfo> m_talentGPUInfo;
+    bool m_gpuInfoStale = true;
+    std::optional<OVHardwareProfile> m_hardwareProfile;
+    bool m_hardwareProfileStale = true;
+    bool m_deferredHardwareProfileUpdate = false;
+    QString m_downloadedHardwareProfilesPath;
+    bool m_hasDownloadedHardwareProfilesPath = false;
+    // The layer backing of the two scroll views in Edit mode, given back on the way out of Prompt mode.
+    bool m_editModeOperatorWantsLayer = false;
+    bool m_editModeTalentWantsLayer = false;
     bool m_mousePrompting = false;
     bool m_ignoreSpeedChangeChangesStatus = false;
     bool m_ignoreSpeedChangeSetsSpeedWhilePaused = false;

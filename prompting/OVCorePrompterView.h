@@ -104,6 +104,14 @@ public:
     // Whether the mouse is over the prompter, where the cursor may hide while prompting.
     virtual bool isMouseOverPrompter() const { return true; }
 
+    // Shown upside down for a beam splitter: its clip view runs the other way to the operator's.
+    virtual bool isVerticallyFlipped() const { return false; }
+    // Blanking: the standby view covers the script while visible.
+    virtual bool isStandbyViewVisible() const { return false; }
+    virtual void setStandbyViewVisible(bool visible) { Q_UNUSED(visible); }
+    // Where the focus arrow points, measured from the arrow view's origin; 0 without an arrow.
+    virtual double focusArrowCenterFromOrigin() const { return 0; }
+
     // Talent content adjustments, applied to the text the view shows: font sizes scaled by
     // factor, and text and background colours inverted. Each is its own inverse given the
     // reciprocal factor, or a second inversion.

@@ -1,6 +1,7 @@
 #pragma once
 
 class OVCorePrompterView;
+class Window;
 
 // What the core asks of the talent output, which lives in a layer above it: whether the talent
 // window is on screen and which prompter view it shows.
@@ -9,4 +10,6 @@ public:
     virtual ~OVCoreTalentOutput() = default;
     virtual bool isTalentWindowInUse() const = 0;
     virtual OVCorePrompterView* talentPrompterView() const = 0;
+    // The window that shows it, where rendering choices are recorded.
+    virtual Window* talentWindow() const { return nullptr; }
 };

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <optional>
 
+#include <QRectF>
+
 namespace {
 
 // The level that keeps the prompter above everything the desktop shows.
@@ -82,18 +84,26 @@ void OVModeChange::abandon()
         m_queue->abandonExecution();
 }
 
-void OVModeChange::updateWindowConfiguration(Window* controllerWindow, bool windowed)
+QVariantMap OVModeChange::WindowConfiguration::dictionary() const
 {
-    WindowConfiguration configuration;
-    configuration.isWindowed = windowed;
-    if (controllerWindow)
-        configuration.frame = controllerWindow->frame();
-    if (!configuration.isWindowed) {
-        const std::vector<Screen> screens = Screen::screens();
-        if (!screens.empty())
-            configuration.frame = screens.front().frame();
-    }
-    m_configuration = configuration;
+    const auto rect = [](const Rect& r) {
+        return QVariant::fromValue(QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height));
+    };
+    return {
+        {QStringLiteral("OVCorePromptModeOperatorScreenExists"), operatorScreenExists},
+        {QStringLiteral("OVCorePromptModeTalentScreenExists"), talentScreenExists},
+        {QStringLiteral("OVCorePromptModeOperatorAndTalentScreensDiffer"), operatorAndTalentScreensDiffer},
+        {QStringLiteral("OVCorePromptModeIsTalentWindowUtilized"), isTalentWindowUtilized},
+        {QStringLiteral("OVCorePromptModeOperatorScreenFrame"), rect(operatorScreenFrame)},
+        {QStringLiteral("OVCorePromptModeTalentScreenFrame"), rect(talentScreenFrame)},
+        {QStringLiteral("OVCorePromptModeOperatorScreenIsMirrored"), operatorScreenIsMirrored},
+        {QStringLiteral("OVCorePromptModeTalentScreenIsMirrored"), talentScreenIsMirrored},
+        {QStringLiteral("OVCorePromptModeControllerWindowFrameKey"), rect(frame)},
+        {QStringLiteral("OVCorePromptModeControllerWindowUseBlockingWindowKey"), useBlockingWindow},
+        {QStringLiteral("OVCorePromptModeControllerWindowUseTitleBarBlockingWindowKey"),
+         useTitleBarBlockingWindow},
+        {QStringLiteral("OVCorePromptModeControllerWindowIsWindowedKey"), isWindowed ? 1 : 0},
+    };
 }
 
 void OVModeChange::resizeWindowForPrompt(Window* window, OVCoreController* controller)

@@ -3,6 +3,7 @@
 #include "platform/foundation/Rect.h"
 
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
@@ -17,12 +18,25 @@ class Window;
 // mode so the way back can restore it.
 class OVModeChange {
 public:
-    // What the last entry into Prompt mode decided for the controller window.
+    // What the last entry into Prompt mode found and decided: the screens it was set up for (a
+    // change of them while prompting sends the program back to Edit mode) and the controller
+    // window's frame and blocking windows.
     struct WindowConfiguration {
-        bool isWindowed = true;
+        bool operatorScreenExists = false;
+        bool talentScreenExists = false;
+        bool operatorAndTalentScreensDiffer = false;
+        bool isTalentWindowUtilized = false;
+        Rect operatorScreenFrame;
+        Rect talentScreenFrame;
+        bool operatorScreenIsMirrored = false;
+        bool talentScreenIsMirrored = false;
         Rect frame;
         bool useBlockingWindow = false;
         bool useTitleBarBlockingWindow = false;
+        bool isWindowed = true;
+
+        // The twelve keys under their published names; frames as QRectF in global coordinates.
+        QVariantMap dictionary() const;
     };
 
     // A window hidden for Prompt mode, restored on the way back.
@@ -53,8 +67,7 @@ public:
     void abandon();
 
     const WindowConfiguration& windowConfiguration() const { return m_configuration; }
-    // Windowed as the settings say, on the controller window's frame or the first screen's.
-    void updateWindowConfiguration(Window* controllerWindow, bool windowed);
+    void setWindowConfiguration(const WindowConfiguration& configuration) { m_configuration = configuration; }
 
     // The window's Edit-mode frame and limits are kept, and the Prompt-mode frame fixed.
     void resizeWindowForPrompt(Window* window, OVCoreController* controller);

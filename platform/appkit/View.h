@@ -93,6 +93,10 @@ public:
     // QTransform::fromScale(-1, 1). Hit testing and conversions ignore it, as they ignore a layer's.
     const QTransform& layerTransform() const { return m_layerTransform; }
     void setLayerTransform(const QTransform& transform);
+    // Whether the view asks for a layer of its own. Views always draw through QPainter, so this is a
+    // recorded choice only.
+    bool wantsLayer() const { return m_wantsLayer; }
+    void setWantsLayer(bool flag) { m_wantsLayer = flag; }
     bool needsDisplay() const { return m_needsDisplay; }
     void setNeedsDisplay(bool flag);
     void setNeedsDisplayInRect(const Rect& rect);
@@ -199,6 +203,7 @@ private:
     int m_nextToken = 1;
     bool m_hidden = false;
     bool m_flipped = false;
+    bool m_wantsLayer = false;
     bool m_needsDisplay = true;
     bool m_autoresizesSubviews = true;
     bool m_postsFrameChanged = false;

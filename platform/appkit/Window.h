@@ -132,6 +132,10 @@ public:
     void setExcludedFromWindowsMenu(bool flag) { m_excludedFromWindowsMenu = flag; }
     unsigned collectionBehavior() const { return m_collectionBehavior; }
     void setCollectionBehavior(unsigned behavior) { m_collectionBehavior = behavior; }
+    // 0 default, 1 video memory, 2 main memory: where the window's backing store should live.
+    // Qt chooses that itself; the value is kept for whoever asks.
+    int preferredBackingLocation() const { return m_preferredBackingLocation; }
+    void setPreferredBackingLocation(int location) { m_preferredBackingLocation = location; }
     int animationBehavior() const { return m_animationBehavior; }
     void setAnimationBehavior(int behavior) { m_animationBehavior = behavior; }
     // Mouse events pass through to whatever lies below.
@@ -254,5 +258,6 @@ private:
     bool m_opaque = true;
     unsigned m_collectionBehavior = 0;
     int m_animationBehavior = 0;
+    int m_preferredBackingLocation = 0;
     QColor m_backgroundColor;
 };

@@ -910,6 +910,10 @@ void TextView::scrollRangeToVisible(const Range& range)
         return;
     const Point origin = textContainerOrigin();
     Rect target = m_layoutManager->boundingRectForGlyphRange(snapped(range)).offsetBy(origin.x, origin.y);
+    // Drawn upside down about its own centre (a prompter flipped for a beam splitter), the range shows
+    // where its mirror image lies.
+    if (layerTransform().m22() < 0)
+        target.origin.y = bounds().minY() + bounds().maxY() - target.maxY();
     const Rect visible = visibleRect();
     if (visible.isEmpty() && visible.height() <= 0)
         return;

@@ -141,7 +141,8 @@ TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
     EXPECT_EQ(valueOf(window, "documentQuickZoomTargetFontSize"), PlistValue(qint64(15)));
 
     const PlistDictionary preview = OVPreviewWindowController::initialDefaultsDictionary();
-    EXPECT_EQ(preview.size(), 12);
+    EXPECT_EQ(preview.size(), 13);
+    EXPECT_EQ(valueOf(preview, "autoBlankToHideEdits"), PlistValue(false));
     EXPECT_EQ(valueOf(preview, "useFocusArrow"), PlistValue(true));
     EXPECT_EQ(valueOf(preview, "useTimeBar"), PlistValue(false));
     EXPECT_EQ(valueOf(preview, "marginAlignment"), PlistValue::unsignedInteger(4));

@@ -2,9 +2,12 @@
 
 #include "platform/appkit/ClipView.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
 #include "text/OVTextView.h"
+
+#include <QImage>
 
 #include <cmath>
 
@@ -151,11 +154,13 @@ TEST_F(OVPrompterViewTest, ArrowAndBarTileForEachPositionAndFlip)
     EXPECT_EQ(scrollFrame().origin.y, barHeight);
     EXPECT_TRUE(view->timeBar()->flippedVertically());
     EXPECT_TRUE(view->focusArrowView()->flippedVertically());
-    EXPECT_EQ(view->prompterScrollView()->layerTransform(), QTransform::fromScale(1, -1));
+    // Upside down the script mirrors about its own centre, so the clip view runs from its end.
+    EXPECT_TRUE(view->prompterScrollView()->layerTransform().isIdentity());
+    EXPECT_EQ(view->prompterTextView()->layerTransform(), QTransform::fromScale(1, -1));
 
     view->setHorizontallyFlipped(true);
     EXPECT_GE(view->focusArrowView()->frame().minX(), scrollFrame().maxX());
-    EXPECT_EQ(view->prompterScrollView()->layerTransform(), QTransform::fromScale(-1, -1));
+    EXPECT_EQ(view->prompterScrollView()->layerTransform(), QTransform::fromScale(-1, 1));
     EXPECT_EQ(view->contentBorderRect(), (Rect{0, 0, 1000, 500}));
 
     view->setTimeBarVisible(false);
@@ -421,3 +426,79 @@ TEST_F(OVPrompterViewTest, AFlippedPrompterDrawsItsFirstLineWhereTheGeometrySays
 }
 
 } // namespace
+
+TEST_F(OVPrompterViewTest, BlankingCoversTheScriptInBlackAndGivesItBack)
+{
+    OVPrompterView& prompter = make({600, 400});
+    prompter.setTimeBarVisible(true);
+    prompter.setStandbyViewVisible(true);
+    EXPECT_TRUE(prompter.isStandbyViewVisible());
+    ASSERT_TRUE(prompter.standbyView());
+    EXPECT_FALSE(prompter.standbyView()->isHidden());
+    EXPECT_TRUE(prompter.prompterScrollView()->isHidden());
+    EXPECT_TRUE(prompter.timeBar()->isHidden());
+    const QImage image = prompter.imageOfRect(prompter.bounds());
+    EXPECT_EQ(image.pixelColor(300, 200), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::black));
+
+    prompter.setStandbyViewVisible(false);
+    EXPECT_FALSE(prompter.isStandbyViewVisible());
+    EXPECT_TRUE(prompter.standbyView()->isHidden());
+    EXPECT_FALSE(prompter.prompterScrollView()->isHidden());
+    EXPECT_FALSE(prompter.timeBar()->isHidden());
+    // The arrow was off before blanking and stays off.
+    EXPECT_TRUE(prompter.focusArrowView()->isHidden());
+}
+
+TEST_F(OVPrompterViewTest, TheRecordedLineReturnsAfterAResize)
+{
+    OVPrompterView& prompter = make({600, 400}, 120, 30);
+    ClipView* clip = prompter.prompterScrollView()->contentView();
+    OVTextView* text = prompter.prompterTextView();
+    clip->scrollToPoint({0, 1500});
+    const OVVisiblePrompterContent recorded = prompter.recordVisibleContent(false);
+    ASSERT_GE(recorded.characterRange.location, 0);
+    const LayoutManager& layout = *text->layoutManager();
+    const double before = layout
+                              .boundingRectForGlyphRange(
+                                  layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
+                              .origin.y;
+
+    // Unchanged, the view stays where it is.
+    clip->scrollToPoint({0, 1520});
+    prompter.returnToVisibleContent(recorded, false);
+    EXPECT_EQ(clip->bounds().origin.y, 1520);
+
+    // Narrower, the lines rewrap; the first recorded line comes back to the top.
+    prompter.setFrame(Rect{{0, 0}, {300, 500}});
+    prompter.returnToVisibleContent(recorded, false);
+    const double after = layout
+                             .boundingRectForGlyphRange(
+                                 layout.glyphRangeForCharacterRange({recorded.characterRange.location, 1}))
+                             .origin.y;
+    EXPECT_NE(after, before);
+    const double top = clip->bounds().origin.y;
+    EXPECT_NEAR(top, after + text->textContainerInset().height + 1, 1.0);
+}
+
+TEST_F(OVPrompterViewTest, UpsideDownARangeIsScrolledToWhereItsMirrorImageShows)
+{
+    OVPrompterView& prompter = make({600, 400}, 120, 30);
+    OVTextView* text = prompter.prompterTextView();
+    ClipView* clip = prompter.prompterScrollView()->contentView();
+    const double height = text->frame().size.height;
+    ASSERT_GT(height, 2000);
+    const qsizetype last = text->textStorage().length() - 1;
+
+    // Straight, the script's end is at the bottom of the document.
+    text->scrollRangeToVisible({last, 1});
+    EXPECT_GT(clip->bounds().origin.y, height / 2);
+
+    // Upside down its mirror image is at the top, and the first line's at the bottom.
+    prompter.setVerticallyFlipped(true);
+    clip->scrollToPoint({0, height / 2});
+    text->scrollRangeToVisible({last, 1});
+    EXPECT_LT(clip->bounds().origin.y, height / 2);
+    text->scrollRangeToVisible({0, 1});
+    EXPECT_GT(clip->bounds().origin.y, height / 2);
+}

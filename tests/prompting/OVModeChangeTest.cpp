@@ -37,9 +37,9 @@ TEST(OVModeChangeTest, PromptModeFixesTheWindowAndEditModeGivesBackItsFrameAndLi
     const unsigned style = window.styleMask();
 
     OVModeChange change;
-    change.updateWindowConfiguration(&window, true);
-    EXPECT_TRUE(change.windowConfiguration().isWindowed);
-    EXPECT_EQ(change.windowConfiguration().frame, editFrame);
+    OVModeChange::WindowConfiguration configuration;
+    configuration.frame = editFrame;
+    change.setWindowConfiguration(configuration);
     change.resizeWindowForPrompt(&window, nullptr);
     EXPECT_EQ(window.minSize(), editFrame.size);
     EXPECT_EQ(window.maxSize(), editFrame.size);

@@ -1,0 +1,1 @@
+orvane_add_benchmark(position_sync LIBS orvane_prompting)

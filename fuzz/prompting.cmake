@@ -1,0 +1,1 @@
+orvane_add_fuzzer(hardware_profiles_fuzzer LIBS orvane_prompting)
