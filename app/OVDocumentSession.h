@@ -1,12 +1,12 @@
 #pragma once
 
+#include "document/OVDocumentController.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QStringList>
 
 #include <memory>
 
-class DocumentController;
 class OVInputController;
 class Responder;
 
@@ -26,7 +26,7 @@ public:
     // presented.
     int openDocuments(const QStringList& paths);
 
-    DocumentController& documentController() const { return *m_documents; }
+    OVDocumentController& documentController() const { return *m_documents; }
 
 private:
     void installLayerProviders();
@@ -35,7 +35,7 @@ private:
     void installKeyEquivalents();
     void quitIfNoDocumentWindowIsLeft();
 
-    std::unique_ptr<DocumentController> m_documents;
+    std::unique_ptr<OVDocumentController> m_documents;
     std::unique_ptr<OVInputController> m_input;
     // The end of the responder chain: quitting, and the document controller's new and open.
     std::unique_ptr<Responder> m_applicationResponder;

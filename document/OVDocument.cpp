@@ -22,6 +22,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cmath>
+
 namespace {
 
 bool s_autosavingEnabled = true;
@@ -526,8 +528,11 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
     if (info.values.contains(OVDocumentPrompterSelectedRangesKey))
         content->setSelectedRangesStringArray(info.selectedRanges());
     if (const auto speed = info.speed();
-        speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0)
-        content->setPrompterSpeed(*speed);
+        speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0) {
+        // A speed that is not a number would stop or run away with the prompter: the default holds.
+        content->setPrompterSpeed(std::isfinite(*speed) ? *speed
+                                                        : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
+    }
     if (!m_committedLoadedDocument) {
         primaryWindowController()->setShouldCascadeWindows(false);
         if (const auto frame = info.windowFrame())

@@ -287,11 +287,10 @@ void OVTalentWindowController::setFrontMostDocumentProvider(std::function<const 
 void OVTalentWindowController::updateContent()
 {
     const void* document = nullptr;
-    if (m_frontMostDocumentProvider) {
+    if (m_frontMostDocumentProvider)
         document = m_frontMostDocumentProvider();
-    } else if (Window* main = Application::shared().mainWindow()) {
-        document = static_cast<const Document*>(dynamic_cast<Document*>(main->document()));
-    }
+    else
+        document = static_cast<const Document*>(OVDocumentController::shared().frontMostDocument());
     frontMostDocumentDidChange({OVDocumentControllerDidChangeFrontMostDocumentNotification, document, {}});
 }
 

@@ -2,6 +2,7 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "text/OVTextView.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
@@ -60,11 +61,25 @@ public:
     void applyDefaultStyleWithoutUndo() override { log << QStringLiteral("defaultStyle"); }
     void removeUnnecessaryNewlineAtEnd() override { log << QStringLiteral("removeNewline"); }
     void documentLoadingFinished() override { log << QStringLiteral("finished"); }
-    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
+    std::unique_ptr<MutableAttributedString> coreTextViewTextStorage() const override
     {
         return text ? std::make_unique<MutableAttributedString>(*text) : nullptr;
     }
+    std::unique_ptr<MutableAttributedString> textViewTextStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
+    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
+    std::unique_ptr<MutableAttributedString> exportableStyleSimplifiedStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
     std::optional<Color> backgroundColor() const override { return background; }
+    Color styleSimplifiedBackgroundColor() const override { return Color::rgb(1, 1, 1); }
+    std::unique_ptr<OVTextView> printableTextView() override { return nullptr; }
     QStringList selectedRangesStringArray() const override { return selection; }
     std::optional<double> prompterPositionRatioNumber() const override { return ratio; }
     std::optional<double> prompterSpeedNumber() const override { return speed; }
