@@ -2,8 +2,9 @@
 
 #include "platform/text/Color.h"
 
-// The contrast ratio text needs to stay readable on its background (the usual figure for body text).
-inline constexpr double HVColorContrastRatioReadable = 4.5;
+// The contrast ratio at which text counts as readable on its background: the figure for large text,
+// which scripts are, and the one the prompter's own views judge their colours by.
+inline constexpr double HVColorContrastRatioReadable = 3.0;
 
 // Colour tests and adjustments the exports and the editor share; contrast is the relative-luminance
 // ratio of sRGB colours, alpha left out.
