@@ -523,6 +523,13 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
         return;
     const OVLoadedDocumentInfo& info = *m_loadedDocumentInfo;
     content->suspendUndo();
+    // The frame goes first: the text is then laid out once, at the width it is shown at, and not
+    // again when the window takes its saved size.
+    if (!m_committedLoadedDocument) {
+        primaryWindowController()->setShouldCascadeWindows(false);
+        if (const auto frame = info.windowFrame())
+            content->setWindowFrame(rectFromString(*frame));
+    }
     if (info.content)
         content->setAttributedString(*info.content);
     if (info.values.contains(OVDocumentPrompterSelectedRangesKey))
@@ -532,11 +539,6 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
         // A speed that is not a number would stop or run away with the prompter: the default holds.
         content->setPrompterSpeed(std::isfinite(*speed) ? *speed
                                                         : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
-    }
-    if (!m_committedLoadedDocument) {
-        primaryWindowController()->setShouldCascadeWindows(false);
-        if (const auto frame = info.windowFrame())
-            content->setWindowFrame(rectFromString(*frame));
     }
     if (const auto ratio = info.scrollbarPosition())
         content->setPrompterPositionRatio(*ratio);

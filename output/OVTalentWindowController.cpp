@@ -337,8 +337,11 @@ void OVTalentWindowController::_configureForTextView(OVTextView* view)
         talent.setAttributedString(AttributedString());
         return;
     }
-    talent.setAttributedString(view->textStorage());
-    NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtoms(talent);
+    // The atoms go in before the copy reaches the talent storage: replaced there, each bookmark
+    // would be an edit of a laid-out text, and a long script would be laid out twice.
+    MutableAttributedString copy(view->textStorage());
+    NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtoms(copy);
+    talent.setAttributedString(std::move(copy));
     if (textView()->backgroundColor() != view->backgroundColor())
         textView()->setBackgroundColor(view->backgroundColor());
     if (m_previewPrompterView && m_previewPrompterView->prompterTextView()->backgroundColor() != view->backgroundColor())

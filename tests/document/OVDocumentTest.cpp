@@ -327,6 +327,24 @@ TEST_F(OVDocumentTest, SpeedTypeTagOtherThanZeroKeepsTheSettingsSpeed)
     EXPECT_FALSE(windowOf(reopened).log.contains(QStringLiteral("speed")));
 }
 
+TEST_F(OVDocumentTest, AnOpenedFileIsCommittedFrameFirstWithUndoSuspendedThroughout)
+{
+    OVDocument* document = newDocument(QStringLiteral("In order"));
+    windowOf(document).selection = QStringList{QStringLiteral("{1, 2}")};
+    Error error;
+    const QString file = path(QStringLiteral("Order.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    document->close();
+    document = open(file, &error);
+    ASSERT_NE(document, nullptr);
+    // The window takes its size before the text, so a long script is laid out once.
+    EXPECT_EQ(windowOf(document).log,
+              (QStringList{QStringLiteral("suspendUndo"), QStringLiteral("frame"), QStringLiteral("content"),
+                           QStringLiteral("ranges"), QStringLiteral("speed"), QStringLiteral("ratio"),
+                           QStringLiteral("finished"), QStringLiteral("restoreUndo")}));
+}
+
 TEST_F(OVDocumentTest, RevertAppliesStateAgainButNotTheWindowFrame)
 {
     OVDocument* document = newDocument(QStringLiteral("Revert me"));
