@@ -15,6 +15,9 @@
 
 namespace {
 
+// The program's controller: the first one made, while it lives.
+OVDocumentController* s_shared = nullptr;
+
 void log(const QString& line)
 {
     qWarning("%s", qUtf8Printable(line));
@@ -29,6 +32,8 @@ QString errorText(const Error& error)
 
 OVDocumentController::OVDocumentController()
 {
+    if (!s_shared)
+        s_shared = this;
     NotificationCenter& center = NotificationCenter::shared();
     m_observers.emplace_back(center, kWindowDidBecomeMainNotification, nullptr,
                              [this](const Notification& n) { frontMostWindowChangedNotification(n); });
@@ -39,19 +44,22 @@ OVDocumentController::OVDocumentController()
 OVDocumentController::~OVDocumentController()
 {
     m_observers.clear();
+    if (s_shared == this)
+        s_shared = nullptr;
 }
 
 OVDocumentController& OVDocumentController::shared()
 {
-    if (auto* ours = dynamic_cast<OVDocumentController*>(&DocumentController::shared()))
-        return *ours;
-    static OVDocumentController fallback;
-    return fallback;
+    if (!s_shared) {
+        static OVDocumentController fallback;
+        return fallback;
+    }
+    return *s_shared;
 }
 
 bool OVDocumentController::sharedControllerExists()
 {
-    return dynamic_cast<OVDocumentController*>(&DocumentController::shared()) != nullptr;
+    return s_shared != nullptr;
 }
 
 QString OVDocumentController::OVDocumentUTI()

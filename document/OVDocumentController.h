@@ -30,8 +30,9 @@ public:
     OVDocumentController();
     ~OVDocumentController() override;
 
-    // The program's controller: the first one made, while it lives.
+    // The program's controller: the first one made, while it lives; without one, one made on first use.
     static OVDocumentController& shared();
+    // Whether one was made, asked without making one.
     static bool sharedControllerExists();
 
     // The native document type.

@@ -289,7 +289,7 @@ void OVTalentWindowController::updateContent()
     const void* document = nullptr;
     if (m_frontMostDocumentProvider)
         document = m_frontMostDocumentProvider();
-    else
+    else if (OVDocumentController::sharedControllerExists())
         document = static_cast<const Document*>(OVDocumentController::shared().frontMostDocument());
     frontMostDocumentDidChange({OVDocumentControllerDidChangeFrontMostDocumentNotification, document, {}});
 }

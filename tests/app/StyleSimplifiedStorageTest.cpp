@@ -27,8 +27,8 @@ Font helvetica(double size)
 
 double sizeAt(const AttributedString& text, qsizetype index)
 {
-    const Font* font = text.attribute(kFontAttributeName, index).font();
-    return font ? font->pointSize : -1;
+    const AttributeValue value = text.attribute(kFontAttributeName, index);
+    return value.font() ? value.font()->pointSize : -1;
 }
 
 Color colorAt(const AttributedString& text, const QString& name, qsizetype index)
@@ -51,7 +51,8 @@ TEST(StyleSimplifiedStorage, OneSizeTakesTheBandsTopAndMixedSizesSpreadOverIt)
     EXPECT_DOUBLE_EQ(sizeAt(mixed, 0), 10);
     EXPECT_DOUBLE_EQ(sizeAt(mixed, 5), 11.5);
     EXPECT_DOUBLE_EQ(sizeAt(mixed, 11), 13);
-    EXPECT_EQ(mixed.attribute(kFontAttributeName, 11).font()->familyName, QStringLiteral("Helvetica"));
+    const AttributeValue large = mixed.attribute(kFontAttributeName, 11);
+    EXPECT_EQ(large.font()->familyName, QStringLiteral("Helvetica"));
 
     // Nothing to map in a text without fonts, nor in an empty one.
     MutableAttributedString plain(QStringLiteral("No fonts"));
@@ -107,7 +108,8 @@ TEST(StyleSimplifiedStorage, AttachmentsBookmarksAndParagraphDetailsGo)
 
     EXPECT_EQ(text.string(), QStringLiteral("Before after\nNext"));
     EXPECT_TRUE(bookmarksOf(text).empty());
-    const ParagraphStyle* simple = text.attribute(kParagraphStyleAttributeName, 0).paragraphStyle();
+    const AttributeValue style = text.attribute(kParagraphStyleAttributeName, 0);
+    const ParagraphStyle* simple = style.paragraphStyle();
     ASSERT_NE(simple, nullptr);
     ParagraphStyle expected;
     expected.alignment = TextAlignment::Center;
