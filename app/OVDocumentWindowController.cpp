@@ -411,7 +411,8 @@ void OVDocumentWindowController::installActions()
     on(QStringLiteral("applyDefaultStyle:"), [this](const QVariant&) { applyDefaultStyle(); });
     on(QStringLiteral("applyDefaultStyleWithoutBackground:"),
        [this](const QVariant&) { applyDefaultStyleWithoutBackground(); });
-    on(QStringLiteral("setSelectionAsDefaultStyle:"), [this](const QVariant&) { setSelectionAsDefaultStyle(); });
+    on(QStringLiteral("setSelectionAsDefaultStyle:"),
+       [this](const QVariant&) { setSelectionAsDefaultStyle(); });
     on(QStringLiteral("togglePositionLock:"), [this](const QVariant&) {
         if (m_prompterView && m_prompterView->focusArrowView())
             m_prompterView->focusArrowView()->togglePositionLock();
@@ -499,7 +500,8 @@ void OVDocumentWindowController::setAttributedString(const AttributedString& str
         storage.deleteCharacters(Range{0, storage.length()});
     storage.endEditing();
     if (storage.length() == 0)
-        textView()->setTypingAttributes(OVSharedPreferencesAccess::defaultStyleAttributes().value_or(AttributeDictionary()));
+        textView()->setTypingAttributes(
+            OVSharedPreferencesAccess::defaultStyleAttributes().value_or(AttributeDictionary()));
     textView()->setSelectedRange(Range{0, 0});
 }
 
@@ -576,7 +578,8 @@ void OVDocumentWindowController::documentLoadingFinished()
     // The scroller shows the restored position once the window has settled, on the next pass.
     RunLoop::main().performAfterDelay(0, this, QStringLiteral("documentLoadingFinished"), [this] {
         if (m_prompterView)
-            m_prompterView->scrollView()->reflectScrolledClipView(m_prompterView->scrollView()->contentView());
+            m_prompterView->scrollView()->reflectScrolledClipView(
+                m_prompterView->scrollView()->contentView());
     });
 }
 
@@ -587,8 +590,8 @@ std::unique_ptr<MutableAttributedString> OVDocumentWindowController::coreTextVie
     // While prompting, the text on screen may be scaled and inverted for the talent; the file gets
     // the script as written.
     const AttributedString* unadjusted = m_prompterView->unadjustedContent();
-    auto copy = std::make_unique<MutableAttributedString>(unadjusted ? *unadjusted
-                                                                     : textView()->textStorage());
+    auto copy =
+        std::make_unique<MutableAttributedString>(unadjusted ? *unadjusted : textView()->textStorage());
     NSMutableAttributedStringOVBookmarkAdditions::recreateBookmarkAttachments(*copy);
     return copy;
 }
@@ -745,12 +748,14 @@ void OVDocumentWindowController::setSelectionAsDefaultStyle()
     const TextStorage& storage = text->textStorage();
     const AttributeDictionary attributes =
         selection.length > 0 ? displayableAttributesInRange(storage, selection) : AttributeDictionary();
-    if (selection.length == 0 || !OVSharedPreferencesAccess::isDefaultStyleAttributeDictionaryValid(attributes)) {
+    if (selection.length == 0 ||
+        !OVSharedPreferencesAccess::isDefaultStyleAttributeDictionaryValid(attributes)) {
         QApplication::beep();
         return;
     }
     const AttributedString sample(QStringLiteral("Indeed"), attributes);
     const QColor background = text->backgroundColor();
     OVSharedPreferencesAccess::setDefaultStyleData(OVSharedPreferencesAccess::styleDataFromAttributedString(
-        &sample, Color::rgb(background.redF(), background.greenF(), background.blueF(), background.alphaF())));
+        &sample,
+        Color::rgb(background.redF(), background.greenF(), background.blueF(), background.alphaF())));
 }

@@ -34,8 +34,7 @@ void removeAttachments(MutableAttributedString& text)
 // Maps the sizes found in the text, smallest to largest, linearly onto the band.
 class FontSizeMapping {
 public:
-    FontSizeMapping(const MutableAttributedString& text, double minimum, double maximum)
-        : m_maximum(maximum)
+    FontSizeMapping(const MutableAttributedString& text, double minimum, double maximum) : m_maximum(maximum)
     {
         text.enumerateAttribute(kFontAttributeName, Range{0, text.length()},
                                 AttributedString::EnumerationLongestEffectiveRangeNotRequired,
@@ -80,10 +79,11 @@ public:
         const auto found = m_adjusted.find(key);
         if (found != m_adjusted.end())
             return found->second;
-        const Color adjusted = NSColorHVAdditions::isContrastReadableWithColor(color, m_white, HVColorContrastRatioReadable)
-                                   ? color
-                                   : NSColorHVAdditions::colorAdjustedToBeReadableOn(color, m_white,
-                                                                                     HVColorContrastRatioReadable);
+        const Color adjusted =
+            NSColorHVAdditions::isContrastReadableWithColor(color, m_white, HVColorContrastRatioReadable)
+                ? color
+                : NSColorHVAdditions::colorAdjustedToBeReadableOn(color, m_white,
+                                                                  HVColorContrastRatioReadable);
         m_adjusted.emplace(key, adjusted);
         return adjusted;
     }
@@ -127,24 +127,24 @@ void simplify(MutableAttributedString& text, double minimumPointSize, double max
     // attribute edit per run and per attribute.
     std::vector<AttributeRun> runs;
     runs.reserve(size_t(text.runCount()));
-    text.enumerateAttributes(Range{0, text.length()}, AttributedString::EnumerationLongestEffectiveRangeNotRequired,
-                             [&](const AttributeDictionary& original, const Range& range, bool&) {
-                                 AttributeDictionary attributes = original;
-                                 if (const AttributeValue* font = attributes.find(kFontAttributeName);
-                                     font && font->font() && sizes.hasFonts())
-                                     attributes.insert(kFontAttributeName,
-                                                       font->font()->withPointSize(sizes.size(font->font()->pointSize)));
-                                 attributes.remove(kBackgroundColorAttributeName);
-                                 for (const QString& name : {kForegroundColorAttributeName, kStrokeColorAttributeName,
-                                                             kUnderlineColorAttributeName,
-                                                             kStrikethroughColorAttributeName})
-                                     simplifyColor(attributes, name, colors);
-                                 if (const AttributeValue* style = attributes.find(kParagraphStyleAttributeName);
-                                     style && style->paragraphStyle())
-                                     attributes.insert(kParagraphStyleAttributeName,
-                                                       simplifiedParagraphStyle(*style->paragraphStyle()));
-                                 runs.push_back({range.length, std::move(attributes)});
-                             });
+    text.enumerateAttributes(
+        Range{0, text.length()}, AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+        [&](const AttributeDictionary& original, const Range& range, bool&) {
+            AttributeDictionary attributes = original;
+            if (const AttributeValue* font = attributes.find(kFontAttributeName);
+                font && font->font() && sizes.hasFonts())
+                attributes.insert(kFontAttributeName,
+                                  font->font()->withPointSize(sizes.size(font->font()->pointSize)));
+            attributes.remove(kBackgroundColorAttributeName);
+            for (const QString& name : {kForegroundColorAttributeName, kStrokeColorAttributeName,
+                                        kUnderlineColorAttributeName, kStrikethroughColorAttributeName})
+                simplifyColor(attributes, name, colors);
+            if (const AttributeValue* style = attributes.find(kParagraphStyleAttributeName);
+                style && style->paragraphStyle())
+                attributes.insert(kParagraphStyleAttributeName,
+                                  simplifiedParagraphStyle(*style->paragraphStyle()));
+            runs.push_back({range.length, std::move(attributes)});
+        });
     text.setAttributedString(AttributedString::withRuns(text.string(), std::move(runs)));
     NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(text);
 }

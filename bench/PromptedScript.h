@@ -51,7 +51,8 @@ inline MutableAttributedString make(int bookmarks = kBookmarks, int pictures = 0
 {
     QString text;
     text.reserve(kTextSize);
-    const QString words = QStringLiteral("Good evening and welcome to the news at nine where tonight we report ");
+    const QString words =
+        QStringLiteral("Good evening and welcome to the news at nine where tonight we report ");
     int word = 0;
     while (text.size() < kTextSize) {
         text += words;
@@ -73,9 +74,11 @@ inline MutableAttributedString make(int bookmarks = kBookmarks, int pictures = 0
     for (qsizetype start = 0, run = 0; start < kTextSize; start += runLength, ++run) {
         script.append(text.mid(start, std::min(runLength, kTextSize - start)), run % 2 ? bold : plain);
         if (run % runsPerBookmark == runsPerBookmark / 2)
-            script.append(AttributedString(mark, {{kAttachmentAttributeName, OVBookmark::bookmark()->textAttachment()}}));
+            script.append(AttributedString(
+                mark, {{kAttachmentAttributeName, OVBookmark::bookmark()->textAttachment()}}));
         if (run % runsPerPicture == runsPerPicture / 3)
-            script.append(AttributedString(mark, {{kAttachmentAttributeName, picture(int(run / runsPerPicture))}}));
+            script.append(
+                AttributedString(mark, {{kAttachmentAttributeName, picture(int(run / runsPerPicture))}}));
     }
     return script;
 }

@@ -537,8 +537,9 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
     if (const auto speed = info.speed();
         speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0) {
         // A speed that is not a number would stop or run away with the prompter: the default holds.
-        content->setPrompterSpeed(std::isfinite(*speed) ? *speed
-                                                        : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
+        content->setPrompterSpeed(std::isfinite(*speed)
+                                      ? *speed
+                                      : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
     }
     if (const auto ratio = info.scrollbarPosition())
         content->setPrompterPositionRatio(*ratio);

@@ -92,7 +92,8 @@ void OVDocumentController::setFrontMostDocument(OVDocument* document)
 void OVDocumentController::frontMostWindowChangedNotification(const Notification& notification)
 {
     // The notification's object is the window; it is only compared, never followed.
-    auto* document = dynamic_cast<OVDocument*>(documentForWindow(static_cast<const Window*>(notification.object)));
+    auto* document =
+        dynamic_cast<OVDocument*>(documentForWindow(static_cast<const Window*>(notification.object)));
     if (document && document != frontMostDocument())
         setFrontMostDocument(document);
 }
@@ -111,10 +112,12 @@ std::optional<QStringList> OVDocumentController::readableFilesFromPathsArray(con
     QStringList readable;
     for (const QString& path : paths) {
         Error error;
-        const QString type = typeForContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), &error);
+        const QString type =
+            typeForContentsOfURL(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), &error);
         if (type.isEmpty()) {
             log(QStringLiteral("%1 documentType error = %2")
-                    .arg(QStringLiteral("-[OVDocumentController readableFilesFromPathsArray:]"), errorText(error)));
+                    .arg(QStringLiteral("-[OVDocumentController readableFilesFromPathsArray:]"),
+                         errorText(error)));
             continue;
         }
         if (!documentClassForType(type).isEmpty())
@@ -129,8 +132,8 @@ std::optional<QStringList> OVDocumentController::readableFilesFromPathsArray(con
 
 OVDocument* OVDocumentController::makeNewPrompterDocumentWithString(const QString& string, Error* error)
 {
-    const AttributedString text(string, OVSharedPreferencesAccess::defaultStyleAttributes().value_or(
-                                            AttributeDictionary()));
+    const AttributedString text(
+        string, OVSharedPreferencesAccess::defaultStyleAttributes().value_or(AttributeDictionary()));
     return makeNewPrompterDocumentWithAttributedString(&text, std::nullopt, error);
 }
 
@@ -151,8 +154,8 @@ OVDocument* OVDocumentController::makeNewPrompterDocumentWithAttributedString(
     if (!content) {
         log(QStringLiteral("Document created is not the type we expected"));
         // The caller must not report a script that was never made.
-        setError(error, Error::cocoa(kFileReadUnknownError, {},
-                                     QStringLiteral("A new script could not be made.")));
+        setError(error,
+                 Error::cocoa(kFileReadUnknownError, {}, QStringLiteral("A new script could not be made.")));
         return nullptr;
     }
     if (attributedString)

@@ -58,7 +58,8 @@ protected:
     Document* open(const QString& path)
     {
         Error error;
-        Document* document = scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
+        Document* document =
+            scripts->documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
         EXPECT_NE(document, nullptr) << error.localizedDescription().toStdString();
         return document;
     }
@@ -193,7 +194,8 @@ TEST_F(DocumentContentBridgeTest, HostilePrompterStateOpensWithoutHarm)
 {
     UserDefaults::shared().setDouble(2.5, QStringLiteral("defaultSpeed"));
     const QString path = hostiletest::rawPackage(
-        QDir(dir.path()), QStringLiteral("Hostile"), "{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\f0 Hello world}",
+        QDir(dir.path()), QStringLiteral("Hostile"),
+        "{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\f0 Hello world}",
         hostiletest::plist("<key>fileFormatNumber</key><integer>5</integer>"
                            "<key>selectedRanges</key><array>"
                            "<string>{9223372036854775807, 9223372036854775807}</string>"
@@ -261,7 +263,8 @@ TEST_F(DocumentContentBridgeTest, EachStorageIsANewCopyWithBookmarksOfItsOwn)
     std::unique_ptr<MutableAttributedString> exported = controller.exportableTextStorage();
     EXPECT_EQ(exported->string(), QStringLiteral("ab") + kMark + QStringLiteral("\ncd"));
     EXPECT_NE(exported->attribute(kAttachmentAttributeName, 2).attachment(), editorAttachment);
-    EXPECT_EQ(bookmarksOf(*exported), (std::vector<std::pair<qsizetype, QString>>{{2, QStringLiteral("Cue")}}));
+    EXPECT_EQ(bookmarksOf(*exported),
+              (std::vector<std::pair<qsizetype, QString>>{{2, QStringLiteral("Cue")}}));
     exported->deleteCharacters({0, exported->length()});
     EXPECT_EQ(editor.length(), 7);
     EXPECT_NE(controller.exportableTextStorage().get(), controller.exportableTextStorage().get());
@@ -276,9 +279,10 @@ TEST_F(DocumentContentBridgeTest, TheSelectionBecomesTheDefaultStyleOnlyWhenTher
     Font big;
     big.familyName = big.fontName = QStringLiteral("Helvetica");
     big.pointSize = 61;
-    controller.setAttributedString(AttributedString(
-        QStringLiteral("Styled"), {{kFontAttributeName, big}, {kForegroundColorAttributeName, Color::rgb(1, 1, 1)},
-                                   {kParagraphStyleAttributeName, ParagraphStyle{}}}));
+    controller.setAttributedString(
+        AttributedString(QStringLiteral("Styled"), {{kFontAttributeName, big},
+                                                    {kForegroundColorAttributeName, Color::rgb(1, 1, 1)},
+                                                    {kParagraphStyleAttributeName, ParagraphStyle{}}}));
     const QByteArray before = UserDefaults::shared().dataForKey(kDefaultDocumentStyleKey);
     controller.textView()->setSelectedRange({2, 0});
     ASSERT_TRUE(controller.tryToPerform(QStringLiteral("setSelectionAsDefaultStyle:"), {}));

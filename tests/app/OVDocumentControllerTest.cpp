@@ -35,7 +35,9 @@ protected:
         scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
         observer = NotificationObserver(NotificationCenter::shared(),
                                         OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
-                                        [this](const Notification& n) { heard.push_back({n.object, n.userInfo}); });
+                                        [this](const Notification& n) {
+                                            heard.push_back({n.object, n.userInfo});
+                                        });
     }
     void TearDown() override
     {
@@ -122,8 +124,9 @@ TEST_F(DocumentControllerTest, TheTalentStorageFollowsTheFrontDocument)
     EXPECT_EQ(talent.talentTextStorage().string(), QStringLiteral("!Second script"));
     // The front window closing empties the copy; the window that becomes main next fills it again.
     QStringList seenOnClosing;
-    NotificationObserver watch(NotificationCenter::shared(), OVDocumentControllerDidChangeFrontMostDocumentNotification,
-                               nullptr, [&](const Notification& n) {
+    NotificationObserver watch(NotificationCenter::shared(),
+                               OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+                               [&](const Notification& n) {
                                    if (!n.object)
                                        seenOnClosing << talent.talentTextStorage().string();
                                });
@@ -168,7 +171,8 @@ TEST_F(DocumentControllerTest, NewScriptsFromTextAreShownAutosavedAndUnselected)
     EXPECT_FALSE(empty->autosavedContentsFileURL().isEmpty());
     EXPECT_FALSE(empty->undoManager()->canUndo());
 
-    const AttributedString text(QStringLiteral("Given"), {{kForegroundColorAttributeName, Color::rgb(1, 0, 0)}});
+    const AttributedString text(QStringLiteral("Given"),
+                                {{kForegroundColorAttributeName, Color::rgb(1, 0, 0)}});
     Error error;
     OVDocument* coloured =
         documents().makeNewPrompterDocumentWithAttributedString(&text, Color::rgb(0, 0, 0.5), &error);

@@ -72,8 +72,8 @@ TEST(StyleSimplifiedStorage, ColoursBecomeReadableOnWhite)
     text.append(QStringLiteral("red"), {{kForegroundColorAttributeName, red},
                                         {kUnderlineColorAttributeName, Color::rgb(0, 0, 1)},
                                         {kUnderlineStyleAttributeName, kUnderlineStyleSingle}});
-    text.append(QStringLiteral("yellow"), {{kForegroundColorAttributeName, yellow},
-                                           {kStrokeColorAttributeName, Color::rgb(0, 1, 0)}});
+    text.append(QStringLiteral("yellow"),
+                {{kForegroundColorAttributeName, yellow}, {kStrokeColorAttributeName, Color::rgb(0, 1, 0)}});
     text.append(QStringLiteral("rgbgrey"), {{kForegroundColorAttributeName, Color::rgb(0.8, 0.8, 0.8)}});
     OVStyleSimplifiedStorage::simplify(text, 10, 13);
 
@@ -90,8 +90,9 @@ TEST(StyleSimplifiedStorage, ColoursBecomeReadableOnWhite)
     EXPECT_LT(NSColorHVAdditions::contrastRatio(darkened, white), HVColorContrastRatioReadable + 0.01);
     EXPECT_DOUBLE_EQ(darkened.red, darkened.green);
     EXPECT_EQ(darkened.blue, 0);
-    text.enumerateAttribute(kBackgroundColorAttributeName, {0, text.length()}, 0,
-                            [](const AttributeValue& value, const Range&, bool&) { EXPECT_TRUE(value.isNull()); });
+    text.enumerateAttribute(
+        kBackgroundColorAttributeName, {0, text.length()}, 0,
+        [](const AttributeValue& value, const Range&, bool&) { EXPECT_TRUE(value.isNull()); });
 }
 
 TEST(StyleSimplifiedStorage, AttachmentsBookmarksAndParagraphDetailsGo)
@@ -101,7 +102,8 @@ TEST(StyleSimplifiedStorage, AttachmentsBookmarksAndParagraphDetailsGo)
     rich.baseWritingDirection = WritingDirection::RightToLeft;
     rich.firstLineHeadIndent = 40;
     rich.lineSpacing = 12;
-    MutableAttributedString text(QStringLiteral("Before after\nNext"), {{kParagraphStyleAttributeName, rich}});
+    MutableAttributedString text(QStringLiteral("Before after\nNext"),
+                                 {{kParagraphStyleAttributeName, rich}});
     insertBookmark(text, 6, QStringLiteral("Cue"));
     text.insert(attachmentString(image("png bytes", QStringLiteral("picture.png"))), 3);
     OVStyleSimplifiedStorage::simplify(text, 10, 13);
@@ -130,8 +132,9 @@ TEST(StyleSimplifiedStorage, TheWindowExportsInThePrintPanelsBand)
         Document* document = scripts.documents.openUntitledDocumentAndDisplay(true, &error);
         ASSERT_NE(document, nullptr);
         OVDocumentWindowController& controller = apptest::ScriptDocuments::controllerOf(document);
-        MutableAttributedString text(QStringLiteral("One size\n"), {{kFontAttributeName, helvetica(48)},
-                                                                    {kBackgroundColorAttributeName, Color::rgb(1, 0, 0)}});
+        MutableAttributedString text(
+            QStringLiteral("One size\n"),
+            {{kFontAttributeName, helvetica(48)}, {kBackgroundColorAttributeName, Color::rgb(1, 0, 0)}});
         insertBookmark(text, 3, QStringLiteral("Cue"));
         controller.setAttributedString(text);
 

@@ -2,7 +2,6 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
-#include "text/OVTextView.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
@@ -14,6 +13,7 @@
 #include "platform/text/MutableAttributedString.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
+#include "text/OVTextView.h"
 
 #include <QCoreApplication>
 #include <QDir>

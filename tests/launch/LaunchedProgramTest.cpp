@@ -390,7 +390,9 @@ TEST(LaunchedProgramTwoDocuments, TheTalentCopyFollowsTheWindowThatBecomesMain)
     ASSERT_EQ(documents.size(), 2u);
     auto windowOf = [](Document* document) { return document->primaryWindowController()->window(); };
     auto textOf = [](Document* document) {
-        return dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController())->textView()->string();
+        return dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController())
+            ->textView()
+            ->string();
     };
     auto activate = [&windowOf](Document* document) {
         QWidget* host = windowOf(document)->hostWidget();
