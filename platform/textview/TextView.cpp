@@ -196,9 +196,13 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
     const Point origin = textContainerOrigin();
     Rect dirty;
     bool any = false;
-    for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range)) {
-        const Rect line(0, rect.minY() + origin.y, bounds().size.width, rect.height());
-        dirty = any ? dirty.united(line) : line;
+    // Whole-width lines from the first the range touches to the last: their stored geometry is
+    // enough, so an edit across a long text (a whole script replaced) is not shaped a second time.
+    if (range.length > 0 && range.location < length) {
+        const Rect first = m_layoutManager->lineFragmentRectForGlyphAtIndex(range.location);
+        const Rect last =
+            m_layoutManager->lineFragmentRectForGlyphAtIndex(std::min(range.end(), length) - 1);
+        dirty = Rect(0, first.minY() + origin.y, bounds().size.width, last.maxY() - first.minY());
         any = true;
     }
     const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(range.end());
