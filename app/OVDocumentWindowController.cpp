@@ -535,13 +535,17 @@ void OVDocumentWindowController::setWindowFrame(const Rect& requested)
     const Size maximum = own->maxSize();
     frame.size.width = std::min(std::max(frame.size.width, minimum.width), maximum.width);
     frame.size.height = std::min(std::max(frame.size.height, minimum.height), maximum.height);
-    // A frame saved on a display that is gone would open the window where nobody can reach it.
-    if (!Screen::screenForRect(frame)) {
-        if (const std::optional<Screen> primary = Screen::primaryScreen()) {
-            const Rect area = primary->visibleFrame();
-            frame.origin = {area.origin.x + std::max(0.0, (area.size.width - frame.size.width) / 2),
-                            area.origin.y + std::max(0.0, (area.size.height - frame.size.height) / 2)};
-        }
+    // A frame saved on a display that is gone would open the window where nobody can reach it: it
+    // goes to the middle of the primary screen. Nor is a window made larger than its screen.
+    const std::optional<Screen> onScreen = Screen::screenForRect(frame);
+    const std::optional<Screen> screen = onScreen ? onScreen : Screen::primaryScreen();
+    if (screen) {
+        const Rect area = screen->visibleFrame();
+        frame.size.width = std::max(std::min(frame.size.width, area.size.width), minimum.width);
+        frame.size.height = std::max(std::min(frame.size.height, area.size.height), minimum.height);
+        if (!onScreen)
+            frame.origin = {area.origin.x + (area.size.width - frame.size.width) / 2,
+                            area.origin.y + (area.size.height - frame.size.height) / 2};
     }
     own->setFrame(frame, true);
 }
