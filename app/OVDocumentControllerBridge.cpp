@@ -1,18 +1,17 @@
 #include "app/OVDocumentControllerBridge.h"
 
-#include "document/OVDocumentPackageWriter.h"
+#include "document/OVDocument.h"
+#include "document/OVDocumentController.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/foundation/Error.h"
-#include "platform/text/MutableAttributedString.h"
 
-#include <QTemporaryDir>
 
 namespace ovdocumentbridge {
 
 DocumentController& sharedDocumentController()
 {
-    return DocumentController::shared();
+    return OVDocumentController::shared();
 }
 
 bool hasPrompterDocument()
@@ -42,21 +41,11 @@ Document* openDocumentAsUnsavedCopy(const QUrl& url, const QString& displayName,
 Document* makeNewPrompterDocumentWithAttributedString(const AttributedString& string, const Color& background,
                                                       const QString& displayName, Error* error)
 {
-    // The script goes through a package of its own, read back as an unsaved copy: the same road
-    // every opened script takes, so the new window starts exactly as a saved script would.
-    QTemporaryDir folder;
-    if (!folder.isValid()) {
-        setError(error, Error::cocoa(kFileWriteUnknownError));
-        return nullptr;
-    }
-    const QUrl url = QUrl::fromLocalFile(folder.filePath(QStringLiteral("Generated.ovdocument")));
-    MutableAttributedString text(string);
-    OVDocumentPackageWriter::Input input;
-    input.text = &text;
-    input.backgroundColor = background;
-    if (!OVDocumentPackageWriter::writeToURL(url, {}, input, error))
-        return nullptr;
-    return openDocumentAsUnsavedCopy(url, displayName, error);
+    OVDocument* document =
+        OVDocumentController::shared().makeNewPrompterDocumentWithAttributedString(&string, background, error);
+    if (document && !displayName.isEmpty())
+        document->setDisplayName(displayName);
+    return document;
 }
 
 } // namespace ovdocumentbridge

@@ -9,9 +9,8 @@ class DocumentController;
 class Error;
 struct Color;
 
-// Where the application delegate reaches the program's documents. Each call goes to the shared
-// document controller; the prompter document controller's own operations take their place once it
-// offers them, without the delegate changing.
+// Where the application delegate reaches the program's documents: each call goes to the shared
+// prompter document controller, so the delegate's tests can stand in for it in one place.
 namespace ovdocumentbridge {
 
 DocumentController& sharedDocumentController();

@@ -1,6 +1,8 @@
 #include "app/OVDocumentPrompterView.h"
 
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/Window.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVScrollView.h"
 #include "text/OVTextView.h"
 
@@ -43,11 +45,20 @@ double OVDocumentPrompterView::positionRatio() const
 
 void OVDocumentPrompterView::setPositionRatio(double ratio)
 {
+    // A value from a file that is not a number reads as the top.
     if (!std::isfinite(ratio))
-        return;
+        ratio = 0;
+    TextView& text = *documentTextView();
+    // The document's height must be final before a share of it means anything.
+    text.layoutManager()->ensureLayoutForTextContainer();
     ClipView* clip = prompterScrollView()->contentView();
-    const double travel = std::max(0.0, textTravel(*documentTextView(), *clip));
-    const double y = std::clamp(ratio, 0.0, 1.0) * travel + documentTextView()->textContainerInset().height;
-    clip->scrollToPoint(Point{clip->bounds().origin.x, y});
+    // A text shorter than the view has nowhere to scroll: it stays at the top.
+    const double travel = std::max(0.0, textTravel(text, *clip));
+    double y = std::clamp(ratio, 0.0, 1.0) * travel + text.textContainerInset().height;
+    // Whole device pixels, so the restored text is drawn as sharply as it was saved.
+    const double scale = window() ? window()->backingScaleFactor() : 1.0;
+    if (scale > 0)
+        y = std::round(y * scale) / scale;
+    clip->scrollToPoint(Point{0, y});
     prompterScrollView()->reflectScrolledClipView(clip);
 }

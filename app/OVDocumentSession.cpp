@@ -3,6 +3,7 @@
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
+#include "document/OVDocumentController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
@@ -19,7 +20,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
-OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<DocumentController>())
+OVDocumentSession::OVDocumentSession() : m_documents(std::make_unique<OVDocumentController>())
 {
     OVDocument::registerDocumentTypes(*m_documents);
     // The delegate comes first: the prompting core, made on first use below, expects to find it.
@@ -44,6 +45,14 @@ void OVDocumentSession::installLayerProviders()
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
     OVApplication::shared().core().setAutosavingHandler(
         [](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
+    // Time estimates and settings reach every open script's window, not the front one alone.
+    OVApplication::shared().core().setAllCoreControllersProvider([this] {
+        std::vector<OVCoreController*> controllers;
+        for (WindowController* controller : m_documents->allWindowControllers())
+            if (auto* coreController = dynamic_cast<OVCoreController*>(controller))
+                controllers.push_back(coreController);
+        return controllers;
+    });
 }
 
 void OVDocumentSession::installInputController()
@@ -110,6 +119,7 @@ OVDocumentSession::~OVDocumentSession()
     m_alive.reset();
     core.setInputController(nullptr);
     core.setAutosavingHandler({});
+    core.setAllCoreControllersProvider({});
     OVDocument::setWindowControllerFactory({});
     OVDocument::setPromptModeQuery({});
     OVDocument::setWindowFadeTimeOverrider({});

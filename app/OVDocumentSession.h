@@ -1,12 +1,12 @@
 #pragma once
 
+#include "document/OVDocumentController.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QStringList>
 
 #include <memory>
 
-class DocumentController;
 class OVAppDelegate;
 class OVInputController;
 class Responder;
@@ -22,7 +22,7 @@ public:
     OVDocumentSession(const OVDocumentSession&) = delete;
     OVDocumentSession& operator=(const OVDocumentSession&) = delete;
 
-    DocumentController& documentController() const { return *m_documents; }
+    OVDocumentController& documentController() const { return *m_documents; }
     OVAppDelegate& appDelegate() const { return *m_delegate; }
 
 private:
@@ -32,7 +32,7 @@ private:
     void installKeyEquivalents();
     void quitIfNoDocumentWindowIsLeft();
 
-    std::unique_ptr<DocumentController> m_documents;
+    std::unique_ptr<OVDocumentController> m_documents;
     std::unique_ptr<OVInputController> m_input;
     // The end of the responder chain: quitting, and the document controller's new and open.
     std::unique_ptr<Responder> m_applicationResponder;

@@ -3,17 +3,23 @@
 #include "platform/appkit/EventTranslation.h"
 
 #include "app/OVDocumentPrompterView.h"
-#include "output/OVTalentWindowController.h"
+#include "app/OVStyleSimplifiedStorage.h"
+#include "importer/NSMutableAttributedStringHVAdditions.h"
+#include "importer/NSStringHVAdditions.h"
+#include "output/OVEnvironment.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/Screen.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
@@ -23,8 +29,11 @@
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
 #include "settings/OVConstants.h"
+#include "settings/OVSharedPreferencesAccess.h"
+#include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QGuiApplication>
 
@@ -53,6 +62,31 @@ QColor qColor(const Color& color)
     return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
 }
 
+const QString kPrintPanelMaximumSmallFontPointSizeKey = QStringLiteral("printPanelMaximumSmallFontPointSize");
+const QString kPrintPanelMinimumSmallFontPointSizeKey = QStringLiteral("printPanelMinimumSmallFontPointSize");
+
+// The newline characters of the platform's newline set.
+bool isNewline(char16_t c)
+{
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// The style a selection shows: the attributes of its first character that is not an attachment
+// (a picture or a bookmark has no text style to take); nothing when it has none.
+AttributeDictionary displayableAttributesInRange(const AttributedString& text, const Range& range)
+{
+    const QString& characters = text.string();
+    for (qsizetype i = range.location; i < range.end() && i < text.length(); ++i) {
+        if (characters.at(i) == QChar(kAttachmentCharacter))
+            continue;
+        AttributeDictionary attributes = text.attributesAtIndex(i);
+        attributes.remove(kAttachmentAttributeName);
+        attributes.remove(kLinkAttributeName);
+        return attributes;
+    }
+    return {};
+}
+
 } // namespace
 
 void OVDocumentWindowController::setModifierFlagsProvider(ModifierFlagsProvider provider)
@@ -67,6 +101,9 @@ PlistDictionary OVDocumentWindowController::initialDefaultsDictionary()
     // The toolbar's height on the newest system, which the program behaves as.
     defaults.insert(QStringLiteral("documentToolbarLastHeight"), 52.0);
     defaults.insert(QStringLiteral("documentQuickZoomTargetFontSize"), 15);
+    // The band the simplified export maps font sizes onto; the print panel's small-size choice.
+    defaults.insert(kPrintPanelMaximumSmallFontPointSizeKey, 13.0);
+    defaults.insert(kPrintPanelMinimumSmallFontPointSizeKey, 10.0);
     return defaults;
 }
 
@@ -81,6 +118,7 @@ OVDocumentWindowController::OVDocumentWindowController(OVCore* core)
 
 OVDocumentWindowController::~OVDocumentWindowController()
 {
+    RunLoop::main().cancelPreviousPerformRequests(this);
     m_observers.clear();
     releaseCore();
 }
@@ -376,6 +414,11 @@ void OVDocumentWindowController::installActions()
             m_core->resetTimer();
     });
     on(QStringLiteral("toggleLooping:"), [this](const QVariant&) { setLooping(!m_looping); });
+    on(QStringLiteral("applyDefaultStyle:"), [this](const QVariant&) { applyDefaultStyle(); });
+    on(QStringLiteral("applyDefaultStyleWithoutBackground:"),
+       [this](const QVariant&) { applyDefaultStyleWithoutBackground(); });
+    on(QStringLiteral("setSelectionAsDefaultStyle:"),
+       [this](const QVariant&) { setSelectionAsDefaultStyle(); });
     on(QStringLiteral("togglePositionLock:"), [this](const QVariant&) {
         if (m_prompterView && m_prompterView->focusArrowView())
             m_prompterView->focusArrowView()->togglePositionLock();
@@ -386,9 +429,6 @@ void OVDocumentWindowController::installActions()
 
 void OVDocumentWindowController::windowBecameMain()
 {
-    // The document controller does not track the front document yet; its window says so instead.
-    NotificationCenter::shared().postNotification(OVDocumentControllerDidChangeFrontMostDocumentNotification,
-                                                  static_cast<const Document*>(document()));
     if (!m_core->isModePrompt())
         m_core->configureCoreForController(this);
 }
@@ -401,9 +441,6 @@ void OVDocumentWindowController::windowResignedMain()
 
 void OVDocumentWindowController::windowWillClose()
 {
-    NotificationCenter::shared().postNotification(
-        OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
-        {{OVDocumentControllerPreviousFrontMostDocumentClassNameKey, QStringLiteral("OVDocument")}});
     if (m_core->controller() != this)
         return;
     // The prompted window going away ends Prompt mode first, so the core never keeps scrolling a
@@ -433,23 +470,44 @@ bool OVDocumentWindowController::isFrontMostPrompterWindowController() const
 
 void OVDocumentWindowController::suspendUndo()
 {
-    if (m_undoSuspensions++ == 0 && textView())
-        textView()->setAllowsUndo(false);
+    if (m_undoSuspensions++ != 0 || !textView())
+        return;
+    textView()->setAllowsUndo(false);
+    m_suspendedUndoManager = textView()->undoManager();
+    if (m_suspendedUndoManager)
+        m_suspendedUndoManager->disableUndoRegistration();
 }
 
 void OVDocumentWindowController::restoreUndo()
 {
-    if (m_undoSuspensions > 0 && --m_undoSuspensions == 0 && textView())
-        textView()->setAllowsUndo(true);
+    if (m_undoSuspensions == 0 || --m_undoSuspensions != 0 || !textView())
+        return;
+    if (m_suspendedUndoManager)
+        m_suspendedUndoManager->enableUndoRegistration();
+    m_suspendedUndoManager = nullptr;
+    textView()->setAllowsUndo(true);
 }
 
 void OVDocumentWindowController::setAttributedString(const AttributedString& string)
 {
     window();
+    MutableAttributedString text(string);
+    NSMutableAttributedStringOVBookmarkAdditions::prepareBookmarksForLoading(text);
+    if (boolDefault(QStringLiteral("alwaysUseAutomaticWhitespacePadding"))) {
+        const Range kept = NSStringHVAdditions::rangeOfTrimmedString(text.string());
+        text.deleteCharacters(Range{kept.end(), text.length() - kept.end()});
+        text.deleteCharacters(Range{0, kept.location});
+    }
     TextStorage& storage = textView()->textStorage();
     storage.beginEditing();
-    storage.setAttributedString(string);
+    if (text.length() > 0)
+        storage.setAttributedString(std::move(text));
+    else
+        storage.deleteCharacters(Range{0, storage.length()});
     storage.endEditing();
+    if (storage.length() == 0)
+        textView()->setTypingAttributes(
+            OVSharedPreferencesAccess::defaultStyleAttributes().value_or(AttributeDictionary()));
     textView()->setSelectedRange(Range{0, 0});
 }
 
@@ -457,21 +515,45 @@ void OVDocumentWindowController::setSelectedRangesStringArray(const QStringList&
 {
     window();
     const qsizetype length = textView()->textStorage().length();
+    const Range whole{0, length};
     std::vector<Range> selected;
     for (const QString& text : ranges) {
         const Range range = rangeFromString(text);
-        if (range.location >= 0 && range.location <= length && range.length >= 0 &&
-            range.length <= length - range.location)
+        // Checked without adding location and length, which a file can make overflow.
+        if (range.isWithinLength(length))
             selected.push_back(range);
+        else
+            qWarning("range %s is not within document range %s", qUtf8Printable(text),
+                     qUtf8Printable(stringFromRange(whole)));
     }
-    if (!selected.empty())
-        textView()->setSelectedRanges(selected);
+    if (selected.empty())
+        selected.push_back(Range{0, 0});
+    textView()->setSelectedRanges(selected);
 }
 
-void OVDocumentWindowController::setWindowFrame(const Rect& frame)
+void OVDocumentWindowController::setWindowFrame(const Rect& requested)
 {
-    if (frame.size.width > 0 && frame.size.height > 0)
-        window()->setFrame(frame);
+    if (!(requested.size.width > 0) || !(requested.size.height > 0))
+        return;
+    Window* own = window();
+    Rect frame = requested;
+    const Size minimum = own->minSize();
+    const Size maximum = own->maxSize();
+    frame.size.width = std::min(std::max(frame.size.width, minimum.width), maximum.width);
+    frame.size.height = std::min(std::max(frame.size.height, minimum.height), maximum.height);
+    // A frame saved on a display that is gone would open the window where nobody can reach it: it
+    // goes to the middle of the primary screen. Nor is a window made larger than its screen.
+    const std::optional<Screen> onScreen = Screen::screenForRect(frame);
+    const std::optional<Screen> screen = onScreen ? onScreen : Screen::primaryScreen();
+    if (screen) {
+        const Rect area = screen->visibleFrame();
+        frame.size.width = std::max(std::min(frame.size.width, area.size.width), minimum.width);
+        frame.size.height = std::max(std::min(frame.size.height, area.size.height), minimum.height);
+        if (!onScreen)
+            frame.origin = {area.origin.x + (area.size.width - frame.size.width) / 2,
+                            area.origin.y + (area.size.height - frame.size.height) / 2};
+    }
+    own->setFrame(frame, true);
 }
 
 void OVDocumentWindowController::setPrompterPositionRatio(double ratio)
@@ -492,33 +574,104 @@ void OVDocumentWindowController::removeUnnecessaryNewlineAtEnd()
     window();
     TextStorage& storage = textView()->textStorage();
     const qsizetype length = storage.length();
-    if (length > 0 && storage.string().at(length - 1) == u'\n')
-        storage.deleteCharacters(Range{length - 1, 1});
+    if (length == 0 || !isNewline(storage.characterAtIndex(length - 1)))
+        return;
+    // A CR LF pair is one newline: taking its LF alone would leave a lone CR behind.
+    const bool pair = length >= 2 && storage.characterAtIndex(length - 1) == u'\n' &&
+                      storage.characterAtIndex(length - 2) == u'\r';
+    const qsizetype count = pair ? 2 : 1;
+    storage.deleteCharacters(Range{length - count, count});
 }
 
-std::unique_ptr<MutableAttributedString> OVDocumentWindowController::exportableTextStorage() const
+void OVDocumentWindowController::documentLoadingFinished()
+{
+    // The scroller shows the restored position once the window has settled, on the next pass.
+    RunLoop::main().performAfterDelay(0, this, QStringLiteral("documentLoadingFinished"), [this] {
+        if (m_prompterView)
+            m_prompterView->scrollView()->reflectScrolledClipView(
+                m_prompterView->scrollView()->contentView());
+    });
+}
+
+std::unique_ptr<MutableAttributedString> OVDocumentWindowController::coreTextViewTextStorage() const
 {
     if (!textView())
         return nullptr;
     // While prompting, the text on screen may be scaled and inverted for the talent; the file gets
     // the script as written.
-    if (const AttributedString* unadjusted = m_prompterView->unadjustedContent())
-        return std::make_unique<MutableAttributedString>(*unadjusted);
-    return std::make_unique<MutableAttributedString>(textView()->textStorage());
+    const AttributedString* unadjusted = m_prompterView->unadjustedContent();
+    auto copy =
+        std::make_unique<MutableAttributedString>(unadjusted ? *unadjusted : textView()->textStorage());
+    NSMutableAttributedStringOVBookmarkAdditions::recreateBookmarkAttachments(*copy);
+    return copy;
+}
+
+std::unique_ptr<MutableAttributedString> OVDocumentWindowController::textViewTextStorage() const
+{
+    std::unique_ptr<MutableAttributedString> copy = coreTextViewTextStorage();
+    if (!copy)
+        return nullptr;
+    if (NSStringHVAdditions::containsUnsupportedLineEndingStrings(copy->string()))
+        NSMutableAttributedStringHVAdditions::unifyLineEndings(*copy);
+    NSMutableAttributedStringOVBookmarkAdditions::prepareBookmarksForLoading(*copy);
+    return copy;
+}
+
+std::unique_ptr<MutableAttributedString> OVDocumentWindowController::exportableTextStorage() const
+{
+    std::unique_ptr<MutableAttributedString> copy = textViewTextStorage();
+    if (copy)
+        NSMutableAttributedStringOVBookmarkAdditions::prepareBookmarksForSaving(*copy);
+    return copy;
+}
+
+std::unique_ptr<MutableAttributedString> OVDocumentWindowController::exportableStyleSimplifiedStorage() const
+{
+    std::unique_ptr<MutableAttributedString> copy = exportableTextStorage();
+    if (!copy)
+        return nullptr;
+    const UserDefaults& defaults = UserDefaults::shared();
+    OVStyleSimplifiedStorage::simplify(*copy, defaults.doubleForKey(kPrintPanelMinimumSmallFontPointSizeKey),
+                                       defaults.doubleForKey(kPrintPanelMaximumSmallFontPointSizeKey));
+    return copy;
+}
+
+Color OVDocumentWindowController::styleSimplifiedBackgroundColor() const
+{
+    return NSColorHVAdditions::RGBWhiteColor();
 }
 
 std::optional<Color> OVDocumentWindowController::backgroundColor() const
 {
-    return m_backgroundColor;
+    const TextView* text = textView();
+    if (!text)
+        return m_backgroundColor;
+    // While prompting, the operator may see the colours inverted; the file gets the page as written.
+    const QColor shown = m_prompterView->unadjustedContent() ? m_prompterView->unadjustedBackgroundColor()
+                                                             : text->backgroundColor();
+    // The colour as set keeps its exact components and space, as long as the view still shows it.
+    if (m_backgroundColor && qColor(*m_backgroundColor) == shown)
+        return m_backgroundColor;
+    return Color::rgb(shown.redF(), shown.greenF(), shown.blueF(), shown.alphaF());
 }
 
 QStringList OVDocumentWindowController::selectedRangesStringArray() const
 {
-    QStringList ranges;
-    if (textView())
-        for (const Range& range : textView()->selectedRanges())
-            ranges.append(stringFromRange(range));
-    return ranges;
+    QStringList strings;
+    const TextView* text = textView();
+    if (!text)
+        return strings;
+    std::vector<Range> ranges = text->selectedRanges();
+    const QString& characters = text->textStorage().string();
+    // The saved text ends its lines in "\n": the ranges count in that text.
+    if (NSStringHVAdditions::containsUnsupportedLineEndingStrings(characters)) {
+        MutableAttributedString unified(characters);
+        NSMutableAttributedStringHVAdditions::unifyLineEndingsInRange(unified, Range{0, unified.length()},
+                                                                      &ranges);
+    }
+    for (const Range& range : ranges)
+        strings.append(stringFromRange(range));
+    return strings;
 }
 
 std::optional<double> OVDocumentWindowController::prompterPositionRatioNumber() const
@@ -546,18 +699,73 @@ void OVDocumentWindowController::breakUndoCoalescing()
         text->breakUndoCoalescing();
 }
 
+std::unique_ptr<OVTextView> OVDocumentWindowController::printableTextView()
+{
+    window();
+    auto printable = std::make_unique<OVTextView>(textView()->frame());
+    printable->setDisableContentNotifications(true);
+    OVEnvironment::createTemporaryPromptModeEnvironmentWithPrompterContent(
+        m_prompterView, Size{}, [&printable](Window&, OVPrompterView& temporary) {
+            OVTextView* shown = temporary.prompterTextView();
+            printable->setFrame(shown->frame());
+            printable->setBackgroundColor(shown->backgroundColor());
+            NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(shown->textStorage());
+            printable->textStorage().setAttributedString(shown->textStorage());
+        });
+    return printable;
+}
+
+// Default style.
+
+OVTextView* OVDocumentWindowController::editorTextView() const
+{
+    return dynamic_cast<OVTextView*>(textView());
+}
+
+void OVDocumentWindowController::applyDefaultStyle()
+{
+    window();
+    if (OVTextView* text = editorTextView())
+        text->applyDefaultStyle();
+}
+
 void OVDocumentWindowController::applyDefaultStyleWithoutUndo()
 {
     window();
-    auto* text = dynamic_cast<OVTextView*>(textView());
+    OVTextView* text = editorTextView();
     if (!text)
         return;
-    const QColor before = text->backgroundColor();
     UndoManager* undo = text->undoManager();
-    undo->disableUndoRegistration();
+    if (undo)
+        undo->disableUndoRegistration();
     text->applyDefaultStyle();
-    undo->enableUndoRegistration();
-    // A save writes the background held here, so it must follow the style's.
-    if (const QColor after = text->backgroundColor(); after != before)
-        m_backgroundColor = Color::rgb(after.redF(), after.greenF(), after.blueF(), after.alphaF());
+    if (undo)
+        undo->enableUndoRegistration();
+}
+
+void OVDocumentWindowController::applyDefaultStyleWithoutBackground()
+{
+    window();
+    if (OVTextView* text = editorTextView())
+        text->applyDefaultStyleWithoutBackground();
+}
+
+void OVDocumentWindowController::setSelectionAsDefaultStyle()
+{
+    window();
+    TextView* text = textView();
+    const Range selection = text->selectedRange();
+    const TextStorage& storage = text->textStorage();
+    const AttributeDictionary attributes =
+        selection.length > 0 ? displayableAttributesInRange(storage, selection) : AttributeDictionary();
+    if (selection.length == 0 ||
+        !OVSharedPreferencesAccess::isDefaultStyleAttributeDictionaryValid(attributes)) {
+        QApplication::beep();
+        return;
+    }
+    const AttributedString sample(QStringLiteral("Indeed"), attributes);
+    const QColor background = text->backgroundColor();
+    OVSharedPreferencesAccess::setDefaultStyleData(OVSharedPreferencesAccess::styleDataFromAttributedString(
+        &sample,
+        Color::rgb(background.redF(), background.greenF(), background.blueF(), background.alphaF())));
 }

@@ -17,7 +17,9 @@
 class OVCore;
 class OVDocumentPrompterView;
 class OVTimeInfo;
+class OVTextView;
 class TextView;
+class UndoManager;
 
 // The window of one open document: the editor in Edit mode and the operator's prompter in Prompt
 // mode. It owns the document's prompter speed, becomes the prompting core's controller while its
@@ -91,16 +93,28 @@ public:
     void setWindowFrame(const Rect& frame) override;
     void setPrompterPositionRatio(double ratio) override;
     void setBackgroundColor(const Color& color) override;
+    void applyDefaultStyleWithoutUndo() override;
     void removeUnnecessaryNewlineAtEnd() override;
-    void documentLoadingFinished() override {}
+    void documentLoadingFinished() override;
+    std::unique_ptr<MutableAttributedString> coreTextViewTextStorage() const override;
+    std::unique_ptr<MutableAttributedString> textViewTextStorage() const override;
     std::unique_ptr<MutableAttributedString> exportableTextStorage() const override;
+    std::unique_ptr<MutableAttributedString> exportableStyleSimplifiedStorage() const override;
     std::optional<Color> backgroundColor() const override;
+    Color styleSimplifiedBackgroundColor() const override;
     QStringList selectedRangesStringArray() const override;
     std::optional<double> prompterPositionRatioNumber() const override;
     std::optional<double> prompterSpeedNumber() const override;
     std::optional<QString> windowFrameString() const override;
     void breakUndoCoalescing() override;
-    void applyDefaultStyleWithoutUndo() override;
+    std::unique_ptr<OVTextView> printableTextView() override;
+
+    // The editor's default-style actions ("applyDefaultStyle:", "applyDefaultStyleWithoutBackground:",
+    // "setSelectionAsDefaultStyle:"). Making the selection's style the default beeps and changes
+    // nothing for an empty selection or one whose style cannot be a default.
+    void applyDefaultStyle();
+    void applyDefaultStyleWithoutBackground();
+    void setSelectionAsDefaultStyle();
 
     // Main-window tracking.
     void windowBecameMain();
@@ -118,6 +132,7 @@ private:
     void stepSpeed(double delta, bool capped);
     void releaseCore();
     void adoptDocumentUndoManager();
+    OVTextView* editorTextView() const;
 
     OVCore* m_core = nullptr;
     OVDocumentPrompterView* m_prompterView = nullptr;
@@ -133,4 +148,6 @@ private:
     bool m_looping = false;
     int m_speedControlUpdates = 0;
     int m_undoSuspensions = 0;
+    // The undo manager registration was disabled on while loading, enabled again on the same one.
+    UndoManager* m_suspendedUndoManager = nullptr;
 };

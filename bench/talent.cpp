@@ -2,6 +2,7 @@
 // and 500 bookmarks, shown in the operator's prompter view and copied into the talent storage, which
 // the talent view and the preview view each lay out. Typing costs the operator's edit plus the
 // replay; the replay alone is the difference between the two typing benchmarks.
+#include "bench/PromptedScript.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/FakeScreenProvider.h"
@@ -11,7 +12,6 @@
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
-#include "text/OVBookmark.h"
 #include "text/OVTextView.h"
 
 #include <QApplication>
@@ -23,52 +23,7 @@
 
 namespace {
 
-constexpr qsizetype kTextSize = 1 << 20;
-constexpr int kRuns = 20000;
-constexpr int kBookmarks = 500;
 constexpr double kStep = 0.37;
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "talent";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
-MutableAttributedString makeScript()
-{
-    QString text;
-    text.reserve(kTextSize);
-    const QString words = QStringLiteral("Good evening and welcome to the news at nine where tonight we report ");
-    int word = 0;
-    while (text.size() < kTextSize) {
-        text += words;
-        if (++word % 6 == 0)
-            text += QLatin1Char('\n');
-    }
-    text.truncate(kTextSize);
-    const AttributeDictionary plain{
-        {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 36}},
-        {kForegroundColorAttributeName, Color::gray(1)}};
-    const AttributeDictionary bold{
-        {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica-Bold"), 36, true}},
-        {kForegroundColorAttributeName, Color::rgb(1, 1, 0)}};
-    MutableAttributedString script;
-    const qsizetype runLength = kTextSize / kRuns;
-    const int runsPerBookmark = kRuns / kBookmarks;
-    for (qsizetype start = 0, run = 0; start < kTextSize; start += runLength, ++run) {
-        script.append(text.mid(start, std::min(runLength, kTextSize - start)), run % 2 ? bold : plain);
-        if (run % runsPerBookmark == runsPerBookmark / 2) {
-            script.append(AttributedString(QString(QChar(0xFFFC)),
-                                           {{kAttachmentAttributeName, OVBookmark::bookmark()->textAttachment()}}));
-        }
-    }
-    return script;
-}
 
 // Two equal displays with the second chosen, the operator's prompter view, the talent output
 // watching it and a preview view on the talent storage.
@@ -79,7 +34,7 @@ struct Setup {
     {
         ScreenProvider::setShared(&screens);
         operatorView = std::make_unique<OVPrompterView>(Rect{0, 0, 1280, 800});
-        document()->textStorage().setAttributedString(makeScript());
+        document()->textStorage().setAttributedString(PromptedScript::make());
         document()->setBackgroundColor(Qt::black);
         if (withTalent) {
             talent = std::make_unique<OVTalentWindowController>(core);
@@ -108,7 +63,7 @@ struct Setup {
 
 void typeOneCharacter(benchmark::State& state, bool withTalent)
 {
-    application();
+    PromptedScript::application();
     Setup setup(withTalent);
     OVTextView* document = setup.document();
     qsizetype at = document->textStorage().length() / 2;
@@ -135,7 +90,7 @@ void draw(OVPrompterView& view, QImage& frame)
 
 void BM_TalentFrame(benchmark::State& state)
 {
-    application();
+    PromptedScript::application();
     Setup setup(true);
     OVPrompterView* talent = setup.talent->prompterView();
     talent->setHorizontallyFlipped(true);
@@ -155,7 +110,7 @@ BENCHMARK(BM_TalentFrame)->Unit(benchmark::kMillisecond);
 
 void BM_OperatorAndTalentTick(benchmark::State& state)
 {
-    application();
+    PromptedScript::application();
     Setup setup(true);
     OVPrompterView* talent = setup.talent->prompterView();
     talent->setHorizontallyFlipped(true);

@@ -22,6 +22,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cmath>
+
 namespace {
 
 bool s_autosavingEnabled = true;
@@ -521,17 +523,23 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
         return;
     const OVLoadedDocumentInfo& info = *m_loadedDocumentInfo;
     content->suspendUndo();
+    // The frame goes first: the text is then laid out once, at the width it is shown at, and not
+    // again when the window takes its saved size.
+    if (!m_committedLoadedDocument) {
+        primaryWindowController()->setShouldCascadeWindows(false);
+        if (const auto frame = info.windowFrame())
+            content->setWindowFrame(rectFromString(*frame));
+    }
     if (info.content)
         content->setAttributedString(*info.content);
     if (info.values.contains(OVDocumentPrompterSelectedRangesKey))
         content->setSelectedRangesStringArray(info.selectedRanges());
     if (const auto speed = info.speed();
-        speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0)
-        content->setPrompterSpeed(*speed);
-    if (!m_committedLoadedDocument) {
-        primaryWindowController()->setShouldCascadeWindows(false);
-        if (const auto frame = info.windowFrame())
-            content->setWindowFrame(rectFromString(*frame));
+        speed && UserDefaults::shared().integerForKey(QStringLiteral("documentSpeedTypeTag")) == 0) {
+        // A speed that is not a number would stop or run away with the prompter: the default holds.
+        content->setPrompterSpeed(std::isfinite(*speed)
+                                      ? *speed
+                                      : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
     }
     if (const auto ratio = info.scrollbarPosition())
         content->setPrompterPositionRatio(*ratio);

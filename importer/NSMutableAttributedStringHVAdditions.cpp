@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace NSMutableAttributedStringHVAdditions {
 
 namespace {
@@ -14,7 +16,58 @@ bool isWithin(const MutableAttributedString& receiver, const Range& range)
            range.length <= receiver.length() - range.location;
 }
 
+// Where index lands once the CRs of the CR LF pairs at pairs (ascending) are gone: an index inside a
+// pair lands on its newline.
+qsizetype unifiedIndex(qsizetype index, const std::vector<qsizetype>& pairs)
+{
+    const auto before = std::lower_bound(pairs.begin(), pairs.end(), index) - pairs.begin();
+    return index - before;
+}
+
 } // namespace
+
+void unifyLineEndingsInRange(MutableAttributedString& receiver, const Range& range,
+                             std::vector<Range>* adjustCharacterRanges)
+{
+    if (!isWithin(receiver, range))
+        return;
+    const QString& text = receiver.string();
+    std::vector<qsizetype> pairs;
+    std::vector<qsizetype> loneReturns;
+    for (qsizetype i = range.location; i < range.end(); ++i) {
+        if (text.at(i) != u'\r')
+            continue;
+        if (i + 1 < range.end() && text.at(i + 1) == u'\n')
+            pairs.push_back(i++);
+        else
+            loneReturns.push_back(i);
+    }
+    if (pairs.empty() && loneReturns.empty())
+        return;
+    if (adjustCharacterRanges) {
+        for (Range& adjusted : *adjustCharacterRanges) {
+            const qsizetype start = unifiedIndex(adjusted.location, pairs);
+            adjusted = Range{start, unifiedIndex(adjusted.end(), pairs) - start};
+        }
+    }
+    receiver.beginEditing();
+    // Last to first, so the positions still to change stay where they were found.
+    auto pair = pairs.rbegin();
+    auto lone = loneReturns.rbegin();
+    while (pair != pairs.rend() || lone != loneReturns.rend()) {
+        if (lone == loneReturns.rend() || (pair != pairs.rend() && *pair > *lone)) {
+            receiver.deleteCharacters(Range{*pair++, 1});
+        } else {
+            receiver.replaceCharacters(Range{*lone++, 1}, QStringLiteral("\n"));
+        }
+    }
+    receiver.endEditing();
+}
+
+void unifyLineEndings(MutableAttributedString& receiver)
+{
+    unifyLineEndingsInRange(receiver, Range{0, receiver.length()});
+}
 
 bool insertAttributedString(MutableAttributedString& receiver, const AttributedString& string,
                             qsizetype atIndex, bool preserveExistingAttributes)

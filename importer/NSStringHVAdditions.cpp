@@ -114,7 +114,7 @@ Range fullRange(const QString& string)
     return Range{0, string.size()};
 }
 
-QString stringByTrimmingString(const QString& string)
+Range rangeOfTrimmedString(const QString& string)
 {
     qsizetype from = 0;
     qsizetype to = string.size();
@@ -122,7 +122,18 @@ QString stringByTrimmingString(const QString& string)
         ++from;
     while (to > from && isWhitespaceOrNewline(string.at(to - 1).unicode()))
         --to;
-    return string.mid(from, to - from);
+    return Range{from, to - from};
+}
+
+QString stringByTrimmingString(const QString& string)
+{
+    const Range kept = rangeOfTrimmedString(string);
+    return string.mid(kept.location, kept.length);
+}
+
+bool containsUnsupportedLineEndingStrings(const QString& string)
+{
+    return string.contains(u'\r');
 }
 
 QString find(const QString& string, const QString& find, const QString& replace)

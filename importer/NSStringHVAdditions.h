@@ -27,8 +27,12 @@ QString stringWithUUID();
 Range fullRange(const QString& string);
 // Without white space and newlines at both ends.
 QString stringByTrimmingString(const QString& string);
+// Where the trimmed string lies in string.
+Range rangeOfTrimmedString(const QString& string);
 // Every occurrence of find replaced by replace; an empty find leaves the string as it is.
 QString find(const QString& string, const QString& find, const QString& replace);
+// Whether the text ends lines other than with "\n": with CR LF pairs or lone CRs.
+bool containsUnsupportedLineEndingStrings(const QString& string);
 // Lines after turning "\r\n" and then "\r" into "\n"; a final newline gives a final empty line.
 QStringList linesFromString(const QString& string);
 // The ranges of every attachment character in ascending order; nothing when there is none.

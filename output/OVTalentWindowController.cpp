@@ -297,11 +297,10 @@ void OVTalentWindowController::setFrontMostDocumentProvider(std::function<const 
 void OVTalentWindowController::updateContent()
 {
     const void* document = nullptr;
-    if (m_frontMostDocumentProvider) {
+    if (m_frontMostDocumentProvider)
         document = m_frontMostDocumentProvider();
-    } else if (Window* main = Application::shared().mainWindow()) {
-        document = static_cast<const Document*>(dynamic_cast<Document*>(main->document()));
-    }
+    else if (OVDocumentController::sharedControllerExists())
+        document = static_cast<const Document*>(OVDocumentController::shared().frontMostDocument());
     frontMostDocumentDidChange({OVDocumentControllerDidChangeFrontMostDocumentNotification, document, {}});
 }
 
@@ -376,8 +375,11 @@ void OVTalentWindowController::_configureForTextView(OVTextView* view)
         talent.setAttributedString(AttributedString());
         return;
     }
-    talent.setAttributedString(view->textStorage());
-    NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtoms(talent);
+    // The atoms go in before the copy reaches the talent storage: replaced there, each bookmark
+    // would be an edit of a laid-out text, and a long script would be laid out twice.
+    MutableAttributedString copy(view->textStorage());
+    NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtoms(copy);
+    talent.setAttributedString(std::move(copy));
     if (textView()->backgroundColor() != view->backgroundColor())
         textView()->setBackgroundColor(view->backgroundColor());
     if (m_previewPrompterView && m_previewPrompterView->prompterTextView()->backgroundColor() != view->backgroundColor())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/OVDocumentController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Rect.h"
 #include "platform/text/TextStorage.h"
@@ -18,10 +19,6 @@ class OVTalentWindow;
 class OVTextView;
 class Window;
 
-inline const QString OVDocumentControllerDidChangeFrontMostDocumentNotification =
-    QStringLiteral("OVDocumentControllerDidChangeFrontMostDocumentNotification");
-inline const QString OVDocumentControllerPreviousFrontMostDocumentClassNameKey =
-    QStringLiteral("OVDocumentControllerPreviousFrontMostDocumentClassNameKey");
 inline const QString OVTalentWindowControllerDidChangeScreenOrInsetNotification =
     QStringLiteral("OVTalentWindowControllerDidChangeScreenOrInsetNotification");
 inline const QString OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification =

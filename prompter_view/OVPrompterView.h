@@ -156,6 +156,8 @@ public:
     void saveUnadjustedContent() override;
     bool restoreUnadjustedContent() override;
     const AttributedString* unadjustedContent() const override;
+    // The background that goes with the unadjusted content.
+    QColor unadjustedBackgroundColor() const { return m_unadjustedBackground; }
 
     // The prompting core this view and its scroll view, focus arrow and time bar talk to; without one
     // they behave as in Edit mode with the prompter paused.

@@ -4,6 +4,7 @@
 // controller whose script documents open in windows working for the test's own core.
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
+#include "document/OVDocumentController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/FakeScreenProvider.h"
@@ -35,8 +36,8 @@ public:
     FakeScreenProvider screens;
 };
 
-// Script documents opened through documents get a window controller working for core, autosave into
-// folder, and never count as shipped with the program. Closing lets go of every document on the
+// Script documents opened through documents (the program's own document controller) get a window
+// controller working for core, autosave into folder, and never count as shipped with the program. Closing lets go of every document on the
 // spot, not in Qt's clean-up at exit.
 class ScriptDocuments {
 public:
@@ -67,7 +68,7 @@ public:
         return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
     }
 
-    DocumentController documents;
+    OVDocumentController documents;
 };
 
 } // namespace apptest

@@ -136,9 +136,11 @@ TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
     EXPECT_EQ(valueOf(document, "openNormalizeParagraphIndents"), PlistValue(true));
 
     const PlistDictionary window = OVDocumentWindowController::initialDefaultsDictionary();
-    EXPECT_EQ(window.size(), 2);
+    EXPECT_EQ(window.size(), 4);
     EXPECT_EQ(valueOf(window, "documentToolbarLastHeight"), PlistValue(52.0));
     EXPECT_EQ(valueOf(window, "documentQuickZoomTargetFontSize"), PlistValue(qint64(15)));
+    EXPECT_EQ(valueOf(window, "printPanelMaximumSmallFontPointSize"), PlistValue(13.0));
+    EXPECT_EQ(valueOf(window, "printPanelMinimumSmallFontPointSize"), PlistValue(10.0));
 
     const PlistDictionary preview = OVPreviewWindowController::initialDefaultsDictionary();
     EXPECT_EQ(preview.size(), 13);

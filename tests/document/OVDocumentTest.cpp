@@ -13,6 +13,7 @@
 #include "platform/text/MutableAttributedString.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
+#include "text/OVTextView.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -60,11 +61,25 @@ public:
     void applyDefaultStyleWithoutUndo() override { log << QStringLiteral("defaultStyle"); }
     void removeUnnecessaryNewlineAtEnd() override { log << QStringLiteral("removeNewline"); }
     void documentLoadingFinished() override { log << QStringLiteral("finished"); }
-    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
+    std::unique_ptr<MutableAttributedString> coreTextViewTextStorage() const override
     {
         return text ? std::make_unique<MutableAttributedString>(*text) : nullptr;
     }
+    std::unique_ptr<MutableAttributedString> textViewTextStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
+    std::unique_ptr<MutableAttributedString> exportableTextStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
+    std::unique_ptr<MutableAttributedString> exportableStyleSimplifiedStorage() const override
+    {
+        return coreTextViewTextStorage();
+    }
     std::optional<Color> backgroundColor() const override { return background; }
+    Color styleSimplifiedBackgroundColor() const override { return Color::rgb(1, 1, 1); }
+    std::unique_ptr<OVTextView> printableTextView() override { return nullptr; }
     QStringList selectedRangesStringArray() const override { return selection; }
     std::optional<double> prompterPositionRatioNumber() const override { return ratio; }
     std::optional<double> prompterSpeedNumber() const override { return speed; }
@@ -310,6 +325,24 @@ TEST_F(OVDocumentTest, SpeedTypeTagOtherThanZeroKeepsTheSettingsSpeed)
     OVDocument* reopened = open(file);
     ASSERT_NE(reopened, nullptr);
     EXPECT_FALSE(windowOf(reopened).log.contains(QStringLiteral("speed")));
+}
+
+TEST_F(OVDocumentTest, AnOpenedFileIsCommittedFrameFirstWithUndoSuspendedThroughout)
+{
+    OVDocument* document = newDocument(QStringLiteral("In order"));
+    windowOf(document).selection = QStringList{QStringLiteral("{1, 2}")};
+    Error error;
+    const QString file = path(QStringLiteral("Order.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    document->close();
+    document = open(file, &error);
+    ASSERT_NE(document, nullptr);
+    // The window takes its size before the text, so a long script is laid out once.
+    EXPECT_EQ(windowOf(document).log,
+              (QStringList{QStringLiteral("suspendUndo"), QStringLiteral("frame"), QStringLiteral("content"),
+                           QStringLiteral("ranges"), QStringLiteral("speed"), QStringLiteral("ratio"),
+                           QStringLiteral("finished"), QStringLiteral("restoreUndo")}));
 }
 
 TEST_F(OVDocumentTest, RevertAppliesStateAgainButNotTheWindowFrame)

@@ -4,6 +4,10 @@
 #include "app/OVDocumentSession.h"
 #include "app/OVProgramStart.h"
 #include "app/OVSingleInstance.h"
+#include "document/OVDocument.h"
+#include "document/OVDocumentContentController.h"
+#include "platform/appkit/UndoManager.h"
+#include "platform/text/MutableAttributedString.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
@@ -231,7 +235,11 @@ TEST_F(LaunchRequests, TheHelpMenuMakesTheLinesSampleAsAnUnsavedScript)
     Document* lines = documents().back();
     EXPECT_EQ(lines->displayName(), QStringLiteral("Lines"));
     EXPECT_TRUE(lines->fileURL().isEmpty());
-    EXPECT_TRUE(lines->isDocumentEdited());
+    // Its text is set as a loaded script's is, never as an undoable edit.
+    auto* script = dynamic_cast<OVDocument*>(lines);
+    ASSERT_TRUE(script && script->contentController());
+    EXPECT_GT(script->contentController()->textViewTextStorage()->length(), 100);
+    EXPECT_FALSE(script->undoManager()->canUndo());
     EXPECT_EQ(Application::shared().mainWindow(), windowOf(lines));
     EXPECT_TRUE(presented.empty());
 }

@@ -5,7 +5,9 @@
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
+#include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -27,6 +29,7 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -366,6 +369,57 @@ TEST(LaunchedProgramWindows, AFailedOnlyFileOpensANewDocumentAndTheLastWindowEnd
     EXPECT_TRUE(quit);
     EXPECT_TRUE(session->documentController().documents().empty());
     Application::shared().setErrorPresenter({});
+    session.reset();
+    Clock::setShared(nullptr);
+}
+
+// Two scripts open side by side: the talent output shows whichever window the operator works in,
+// follows typing there, and the core estimates times for both windows.
+TEST(LaunchedProgramTwoDocuments, TheTalentCopyFollowsTheWindowThatBecomesMain)
+{
+    ManualClock clock;
+    Clock::setShared(&clock);
+    QTemporaryDir folder;
+    const QString first = folder.filePath(QStringLiteral("First.ovdocument"));
+    const QString second = folder.filePath(QStringLiteral("Second.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, first));
+    ASSERT_TRUE(copyFolder(kSample, second));
+    std::unique_ptr<OVDocumentSession> session = OVProgramStart::launch({first, second});
+    QCoreApplication::processEvents();
+    const std::vector<Document*> documents = session->documentController().documents();
+    ASSERT_EQ(documents.size(), 2u);
+    auto windowOf = [](Document* document) { return document->primaryWindowController()->window(); };
+    auto textOf = [](Document* document) {
+        return dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController())
+            ->textView()
+            ->string();
+    };
+    auto activate = [&windowOf](Document* document) {
+        QWidget* host = windowOf(document)->hostWidget();
+        host->activateWindow();
+        QApplication::setActiveWindow(host);
+        QCoreApplication::processEvents();
+    };
+    const TextStorage& talent = OVTalentWindowController::sharedTalentWindowController().talentTextStorage();
+    EXPECT_EQ(OVApplication::shared().core()._allCoreControllers().size(), 2u);
+
+    // The last file named opens in front; typing into it reaches the talent copy as it happens.
+    ASSERT_EQ(Application::shared().mainWindow(), windowOf(documents[1]));
+    QTest::keyClicks(windowOf(documents[1])->hostWidget(), QStringLiteral("Bravo "));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(textOf(documents[1]).startsWith(QStringLiteral("Bravo ")));
+    EXPECT_EQ(talent.string(), textOf(documents[1]));
+
+    activate(documents[0]);
+    ASSERT_EQ(Application::shared().mainWindow(), windowOf(documents[0]));
+    EXPECT_EQ(session->documentController().frontMostDocument(), documents[0]);
+    EXPECT_EQ(talent.string(), textOf(documents[0]));
+    EXPECT_FALSE(talent.string().startsWith(QStringLiteral("Bravo")));
+
+    activate(documents[1]);
+    EXPECT_EQ(talent.string(), textOf(documents[1]));
+
+    AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
     session.reset();
     Clock::setShared(nullptr);
 }

@@ -20,6 +20,8 @@ const char* const kKeysTheProgramReads[] = {
     "speedIncrement",
     "speedLimiterRestrictsToSpeedSlider",
     "speedSliderOnlyUsesPositiveValues",
+    "printPanelMaximumSmallFontPointSize",
+    "printPanelMinimumSmallFontPointSize",
     // document/
     "documentSpeedTypeTag",
     "useDocumentAutosave",

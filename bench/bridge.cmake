@@ -1,0 +1,1 @@
+orvane_add_benchmark(bridge LIBS orvane_app)
