@@ -71,18 +71,23 @@ QString collapsedTabs(const QString& text)
     return out;
 }
 
-// The end of a context window that starts at index, never splitting a composed character.
+// The end of a context window that starts at index, never splitting a composed character. Only the
+// window's own neighbourhood is analysed: a script with many bookmarks names each of them, and
+// analysing the whole text for every one made loading quadratic. A composed character longer than
+// the slack (only hostile text has one) is cut at the slack's end.
 qsizetype contextEnd(const QString& text, qsizetype index)
 {
+    constexpr qsizetype kSlack = 64;
     qsizetype end = std::min<qsizetype>(text.size(), index + kContextLength);
     if (end >= text.size())
         return text.size();
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(end);
+    const qsizetype windowEnd = std::min<qsizetype>(text.size(), end + kSlack);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, QStringView(text).mid(index, windowEnd - index));
+    finder.setPosition(end - index);
     if (finder.isAtBoundary())
         return end;
     const qsizetype next = finder.toNextBoundary();
-    return next < 0 ? text.size() : next;
+    return next < 0 ? windowEnd : index + next;
 }
 
 struct BookmarkRun {
@@ -300,7 +305,8 @@ QString _transientNameFromIndex(const AttributedString& string, qsizetype index)
 
     QString suffix;
     bool hasSuffix = false;
-    const qsizetype mark = text.indexOf(QChar(kAttachmentCharacter), index);
+    const qsizetype found = QStringView(text).mid(index, end - index).indexOf(QChar(kAttachmentCharacter));
+    const qsizetype mark = found < 0 ? -1 : index + found;
     if (mark >= 0 && mark < end) {
         if (const auto attachment = string.attribute(kAttachmentAttributeName, mark).attachment()) {
             end = mark;

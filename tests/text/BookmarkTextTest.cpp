@@ -184,6 +184,14 @@ TEST_F(BookmarkTextTest, ContextIsAtMostFiftyCharactersAndNeverSplitsACharacter)
     text.append(QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301 more"), {});
     EXPECT_EQ(_transientNameFromIndex(text, 1),
               QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301") + kSymbol);
+
+    // A character composed of thousands of marks is cut instead of read to its end.
+    MutableAttributedString hostile;
+    hostile.append(attachmentString(OVBookmark::bookmark()->textAttachment()));
+    hostile.append(QString(49, QLatin1Char('x')) + QStringLiteral("e") + QString(100000, QChar(0x0301)), {});
+    const QString name = _transientNameFromIndex(hostile, 1);
+    EXPECT_TRUE(name.startsWith(QString(49, QLatin1Char('x')) + QStringLiteral("e\u0301")));
+    EXPECT_LE(name.size(), 50 + 64 + 1);
 }
 
 TEST_F(BookmarkTextTest, NamedBookmarksKeepTheirContextInModeZero)
