@@ -44,6 +44,13 @@ struct Setup {
             talent->beginDocumentWatching();
             talent->_setDocumentTextView(document());
         }
+        // Measured as the script stands once the idle-time layout has finished: every view's layout
+        // complete, so an edit anywhere is laid out again at once.
+        document()->layoutManager()->ensureLayoutForTextContainer();
+        if (talent) {
+            talent->textView()->layoutManager()->ensureLayoutForTextContainer();
+            preview->prompterTextView()->layoutManager()->ensureLayoutForTextContainer();
+        }
     }
     ~Setup()
     {
