@@ -24,6 +24,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -251,8 +252,13 @@ int OVProgramStart::main(int argc, char** argv)
         qtApplication.installEventFilter(&dismisser);
     std::unique_ptr<OVDocumentSession> session = launch(paths);
     Application& application = OVApplication::shared().application();
-    if (quitAfterLaunch)
-        RunLoop::postToMainThread([&application] { application.terminate(); });
+    // Asked again on every pass: a request made while some step of the start runs a loop of its own
+    // ends only that loop, and the program would stay up.
+    QTimer quitter;
+    if (quitAfterLaunch) {
+        QObject::connect(&quitter, &QTimer::timeout, [&application] { application.terminate(); });
+        quitter.start(0);
+    }
     const int status = application.run();
     session.reset();
     return status;

@@ -23,6 +23,7 @@ fi
 rm -rf "$work"
 mkdir -p "$work"
 cp -r "$script" "$work/Small.ovdocument"
+cp -r "$script" "$work/Second.ovdocument"
 cp -r "$script" "$work/Big.ovdocument"
 {
   printf '{\\rtf1\\ansi\\ansicpg1252{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n\\f0\\fs96 '
@@ -60,6 +61,14 @@ if [ "$status" -ne 0 ]; then
 fi
 if grep -q 'not enough memory' "$work/alone.out"; then
   echo "FAIL: the small script alone does not fit under ${limit_kb} KB; raise the cap"
+  exit 1
+fi
+
+# Two scripts that both open end the unattended start as one does; the quit request used to be
+# taken by a loop of the second open and the program stayed up.
+run two "$work/Small.ovdocument" "$work/Second.ovdocument"
+if [ "$status" -ne 0 ]; then
+  echo "FAIL: the program ended with status $status opening two small scripts"
   exit 1
 fi
 
