@@ -106,6 +106,37 @@ void BM_BuildBookmarkMenu(benchmark::State& state)
 }
 BENCHMARK(BM_BuildBookmarkMenu)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
+// The first menu after an edit: the context names are made again from the text.
+void BM_BuildBookmarkMenuAfterEdit(benchmark::State& state)
+{
+    Script& s = script();
+    OVBookmarkController& controller = OVBookmarkController::sharedBookmarkController();
+    controller.setMenuDisplayMode(unsigned(state.range(0)));
+    Menu menu;
+    menu.addItem(MenuItem::separatorItem());
+    controller.addBookmarksMenuToUpdateList(&menu, 1, 0);
+    bool underline = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        underline = !underline;
+        s.view->textStorage().addAttribute(kUnderlineStyleAttributeName, AttributeValue(qint64(underline)),
+                                           {5, 1});
+        state.ResumeTiming();
+        controller.menuNeedsUpdate(menu);
+    }
+    controller.removeBookmarksMenuFromUpdateList(&menu);
+}
+BENCHMARK(BM_BuildBookmarkMenuAfterEdit)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The context names the menu titles show, refreshed each time a menu opens.
+void BM_UpdateTransientNames(benchmark::State& state)
+{
+    Script& s = script();
+    for (auto _ : state)
+        NSMutableAttributedStringOVBookmarkAdditions::updateBookmarkTransientNames(s.view->textStorage());
+}
+BENCHMARK(BM_UpdateTransientNames)->Unit(benchmark::kMillisecond);
+
 void BM_PromptModeNextBookmark(benchmark::State& state)
 {
     Script& s = script();

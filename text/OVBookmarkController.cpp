@@ -50,20 +50,20 @@ bool isModePrompt()
     return host().isModePrompt && host().isModePrompt();
 }
 
-// Every bookmark character of the text in order, visiting attachment runs only.
+// Every bookmark character of the text in order. Attachments sit only on attachment characters, so
+// scanning for those beats visiting every style run of a long script.
 template <class Visit>
 void forEachBookmarkCharacter(const AttributedString& text, const Range& range, Visit&& visit)
 {
-    text.enumerateAttribute(
-        kAttachmentAttributeName, range, 0, [&](const AttributeValue& value, const Range& run, bool& stop) {
-            const auto attachment = value.attachment();
-            if (!attachment || !NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment))
-                return;
-            for (qsizetype i = run.location; i < run.end() && !stop; ++i) {
-                if (text.characterAtIndex(i) == kAttachmentCharacter)
-                    stop = !visit(i, attachment);
-            }
-        });
+    const QString& string = text.string();
+    const Range limit = range.intersection({0, text.length()});
+    for (qsizetype i = string.indexOf(QChar(kAttachmentCharacter), limit.location); i >= 0 && i < limit.end();
+         i = string.indexOf(QChar(kAttachmentCharacter), i + 1)) {
+        const auto attachment = text.attribute(kAttachmentAttributeName, i).attachment();
+        if (attachment && NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment) &&
+            !visit(i, attachment))
+            return;
+    }
 }
 
 // The lines the selected ranges touch, without their terminators, each once and in text order.
@@ -111,6 +111,47 @@ QString paddedNumber(qsizetype number, qsizetype count)
     const qsizetype width = QString::number(count).size();
     return QString(std::max<qsizetype>(0, width - digits.size()), QChar(kFigureSpace)) + digits +
            QChar(kFigureSpace);
+}
+
+// Most names need no escaping; those keep their shared data instead of being copied.
+QString escaped(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c == u'<' || c == u'>' || c == u'&' || c == u'"')
+            return text.toHtmlEscaped();
+    }
+    return text;
+}
+
+// The widest of the names in font. Measuring is shaping, so widths are remembered per font and
+// name, and names too short to beat the widest so far, even in the font's widest character, are not
+// measured at all.
+template <class Entries>
+double widestWidth(const Entries& entries, const QFont& font, OVBookmarkController::NameWidths& widths)
+{
+    constexpr qsizetype kMaxRemembered = 20000;
+    const QString fontKey = font.key();
+    if (widths.fontKey != fontKey || widths.widths.size() > kMaxRemembered) {
+        widths.widths.clear();
+        widths.fontKey = fontKey;
+    }
+    const QFontMetricsF metrics(font);
+    const double widestCharacter = std::max(1.0, metrics.maxWidth());
+    std::vector<const QString*> names;
+    for (const auto& entry : entries)
+        names.push_back(&entry.name);
+    std::sort(names.begin(), names.end(),
+              [](const QString* a, const QString* b) { return a->size() > b->size(); });
+    double widest = 0;
+    for (const QString* name : names) {
+        if (double(name->size()) * widestCharacter <= widest)
+            break;
+        auto known = widths.widths.constFind(*name);
+        if (known == widths.widths.cend())
+            known = widths.widths.insert(*name, metrics.horizontalAdvance(*name));
+        widest = std::max(widest, *known);
+    }
+    return widest;
 }
 
 } // namespace
@@ -178,8 +219,14 @@ void OVBookmarkController::setTextView(TextView* view)
 {
     if (auto storage = m_storage.lock(); storage && m_storageToken)
         storage->removeObserver(m_storageToken);
+    if (auto layout = m_layoutManager.lock(); layout && m_layoutToken)
+        layout->removeLayoutObserver(m_layoutToken);
     m_storageToken = 0;
+    m_layoutToken = 0;
     m_storage.reset();
+    m_layoutManager.reset();
+    m_infoCache.reset();
+    m_transientNamesKey.reset();
     RunLoop::main().cancelPreviousPerformRequests(this, kRecountSelector);
     m_textView = view;
     m_menuInfoCache.reset();
@@ -198,10 +245,15 @@ void OVBookmarkController::observeStorage()
     m_storageToken =
         storage->addObserver(TextStorage::Phase::DidProcessEditing,
                              [this](TextStorage&, const TextStorageEdit&) { storageDidProcessEditing(); });
+    m_layoutManager = m_textView->layoutManager();
+    m_layoutToken =
+        m_textView->layoutManager()->addLayoutObserver([this](const Range&, bool) { m_infoCache.reset(); });
 }
 
 void OVBookmarkController::storageDidProcessEditing()
 {
+    m_infoCache.reset();
+    m_transientNamesKey.reset();
     // Typing sends an edit per key: counting once the burst settles keeps typing cheap.
     RunLoop::main().cancelPreviousPerformRequests(this, kRecountSelector);
     RunLoop::main().performAfterDelay(kRecountDelay, this, kRecountSelector, [this] { recountBookmarks(); });
@@ -297,6 +349,13 @@ void OVBookmarkController::setDisplayMode(unsigned mode)
 
 // Bookmark information and positions.
 
+const std::vector<OVBookmarkController::BookmarkInfo>& OVBookmarkController::bookmarkInfoArray() const
+{
+    if (!m_infoCache)
+        m_infoCache = _bookmarkInfoArrayForRange(std::nullopt);
+    return *m_infoCache;
+}
+
 std::vector<OVBookmarkController::BookmarkInfo>
 OVBookmarkController::_bookmarkInfoArrayForRange(const std::optional<Range>& range) const
 {
@@ -306,10 +365,19 @@ OVBookmarkController::_bookmarkInfoArrayForRange(const std::optional<Range>& ran
     const TextStorage& storage = m_textView->textStorage();
     const Range whole{0, storage.length()};
     const Range limit = range ? range->intersection(whole) : whole;
-    LayoutManager& layout = *m_textView->layoutManager();
+    const LayoutManager& layout = *m_textView->layoutManager();
     forEachBookmarkCharacter(
         storage, limit, [&](qsizetype index, const std::shared_ptr<TextAttachment>& attachment) {
-            infos.push_back({index, layout.boundingRectForGlyphRange({index, 1}), attachment});
+            // A glyph's rectangle spans its line fragment from top to bottom. Taking that from the line
+            // metrics spares shaping every paragraph of a long script just to place its bookmarks across.
+            Rect rect;
+            if (const auto fragment = layout.lineFragmentForGlyphAtIndex(index)) {
+                const QSizeF cell =
+                    attachment->attachmentCell() ? attachment->attachmentCell()->cellSize() : QSizeF();
+                rect = Rect(fragment->usedRect.minX(), fragment->rect.minY(), cell.width(),
+                            fragment->rect.height());
+            }
+            infos.push_back({index, rect, attachment});
             return true;
         });
     return infos;
@@ -453,7 +521,7 @@ bool OVBookmarkController::_directJump(qsizetype index)
 
 qsizetype OVBookmarkController::indexOfClosestBookmark() const
 {
-    const std::vector<BookmarkInfo> infos = m_menuInfoCache ? *m_menuInfoCache : bookmarkInfoArray();
+    const std::vector<BookmarkInfo>& infos = m_menuInfoCache ? *m_menuInfoCache : bookmarkInfoArray();
     if (infos.empty())
         return -1;
     ClipView* clip = clipView();
@@ -725,8 +793,12 @@ void OVBookmarkController::menuNeedsUpdate(Menu& menu)
     if (record->staticItemsAdded < 0)
         record->staticItemsAdded = 0;
     const int start = std::clamp(record->index + record->staticItemsAdded, 0, menu.numberOfItems());
-    while (start < menu.numberOfItems() && !menu.itemAtIndex(start)->isSeparatorItem())
-        menu.removeItemAtIndex(start);
+    int end = start;
+    while (end < menu.numberOfItems() && !menu.itemAtIndex(end)->isSeparatorItem())
+        ++end;
+    // From the back: only the few items after the block move each time.
+    for (int index = end - 1; index >= start; --index)
+        menu.removeItemAtIndex(index);
     int at = start;
     for (auto& item : bookmarkMenuItems())
         menu.insertItem(std::move(item), at++);
@@ -758,8 +830,16 @@ std::vector<std::unique_ptr<MenuItem>> OVBookmarkController::bookmarkMenuItems()
     if (!m_textView)
         return items;
     TextStorage& storage = m_textView->textStorage();
-    NSMutableAttributedStringOVBookmarkAdditions::performAction(
-        storage, NSMutableAttributedStringOVBookmarkAdditions::UpdateTransientNames, {0, storage.length()});
+    // Context names follow the text: a menu opened again over the same text finds them current.
+    const TransientNamesKey key{UserDefaults::shared().boolForKey(
+                                    NSMutableAttributedStringOVBookmarkAdditions::kBookmarksShowContextKey),
+                                m_menuDisplayMode};
+    if (m_transientNamesKey != key) {
+        NSMutableAttributedStringOVBookmarkAdditions::performAction(
+            storage, NSMutableAttributedStringOVBookmarkAdditions::UpdateTransientNames,
+            {0, storage.length()});
+        m_transientNamesKey = key;
+    }
 
     struct Entry {
         QString name;
@@ -786,19 +866,35 @@ std::vector<std::unique_ptr<MenuItem>> OVBookmarkController::bookmarkMenuItems()
     bold.setBold(true);
     QFont context = base;
     context.setPointSizeF(std::max(1.0, base.pointSizeF() - 1));
-    double widestName = 0;
-    if (mode == 1) {
-        const QFontMetricsF metrics(bold);
-        for (const Entry& entry : entries)
-            widestName = std::max(widestName, metrics.horizontalAdvance(entry.name));
-    }
     const bool anyName =
         std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return !e.name.isEmpty(); });
+    const int column =
+        mode == 1 && anyName ? int(std::ceil(widestWidth(entries, bold, m_nameWidths) + 16)) : 0;
+
+    // The fixed parts of the styled titles, made once for the whole menu.
     const QPalette palette = QApplication::palette();
     const QString label = palette.color(QPalette::WindowText).name();
     const QString secondary = palette.color(QPalette::PlaceholderText).name();
+    const QString close = QStringLiteral("</span>");
+    const QString nameOpen = QStringLiteral("<span style=\"font-weight:bold;color:%1\">").arg(label);
+    const QString contextOpen =
+        QStringLiteral("<span style=\"font-size:%1pt;color:%2\">").arg(context.pointSizeF()).arg(secondary);
+    const QString numberOpen =
+        QStringLiteral("<span style=\"font-weight:bold;font-family:monospace;color:%1\">").arg(label);
     const QString direction =
         QGuiApplication::layoutDirection() == Qt::RightToLeft ? QStringLiteral("rtl") : QStringLiteral("ltr");
+    const QString blockOpen =
+        column > 0
+            ? QStringLiteral("<table dir=\"%1\" cellspacing=\"0\" cellpadding=\"0\"><tr><td width=\"%2\">")
+                  .arg(direction)
+                  .arg(column)
+            : QStringLiteral("<div dir=\"%1\">").arg(direction);
+    const QString columnBreak = QStringLiteral("</td><td>");
+    const QString blockClose = column > 0 ? QStringLiteral("</td></tr></table>") : QStringLiteral("</div>");
+    const QString separatorHtml = nameOpen + separator.toHtmlEscaped() + close;
+    const qsizetype fixedHtmlLength = blockOpen.size() + numberOpen.size() + nameOpen.size() +
+                                      contextOpen.size() + 3 * close.size() + separatorHtml.size() +
+                                      columnBreak.size() + blockClose.size();
 
     for (qsizetype i = 0; i < count; ++i) {
         const Entry& entry = entries[i];
@@ -814,42 +910,30 @@ std::vector<std::unique_ptr<MenuItem>> OVBookmarkController::bookmarkMenuItems()
             items.push_back(std::move(item));
             continue;
         }
-        QString plainName = entry.name;
-        if (!entry.name.isEmpty() && !entry.context.isEmpty())
-            plainName += separator;
-        QString plain = plainName + entry.context;
-        if (mode == 2 && plain.startsWith(separator))
-            plain = plain.mid(separator.size());
+        const bool both = !entry.name.isEmpty() && !entry.context.isEmpty();
         const QString number = numbered ? paddedNumber(i + 1, count) : QString();
-        item->setTitle(number + plain);
+        // In mode 2 a title never opens with the separator: it only stands between a name and a context.
+        QString title;
+        title.reserve(number.size() + entry.name.size() + separator.size() + entry.context.size());
+        title.append(number).append(entry.name);
+        if (both)
+            title.append(separator);
+        title.append(entry.context);
+        item->setTitle(title);
 
         // The styled title: bold name, a smaller and lighter context, numbers in a fixed-width face.
-        const auto span = [](const QString& text, const QString& style) {
-            return QStringLiteral("<span style=\"%1\">%2</span>").arg(style, text.toHtmlEscaped());
-        };
-        const QString nameStyle = QStringLiteral("font-weight:bold;color:%1").arg(label);
-        const QString contextStyle =
-            QStringLiteral("font-size:%1pt;color:%2").arg(context.pointSizeF()).arg(secondary);
-        QString numberHtml;
-        if (numbered)
-            numberHtml =
-                span(number, QStringLiteral("font-weight:bold;font-family:monospace;color:%1").arg(label));
         QString html;
-        if (mode == 1 && anyName) {
-            const int column = int(std::ceil(widestName + 16));
-            html = QStringLiteral(
-                       "<table dir=\"%1\" cellspacing=\"0\" cellpadding=\"0\"><tr><td width=\"%2\">%3%4</td>"
-                       "<td>%5</td></tr></table>")
-                       .arg(direction)
-                       .arg(column)
-                       .arg(numberHtml, span(entry.name, nameStyle), span(entry.context, contextStyle));
-        } else {
-            QString namePart = entry.name.isEmpty() ? QString() : span(entry.name, nameStyle);
-            if (!entry.name.isEmpty() && !entry.context.isEmpty() && mode == 2)
-                namePart += span(separator, nameStyle);
-            html = QStringLiteral("<div dir=\"%1\">%2%3%4</div>")
-                       .arg(direction, numberHtml, namePart, span(entry.context, contextStyle));
-        }
+        html.reserve(fixedHtmlLength + 2 * title.size());
+        html.append(blockOpen);
+        if (numbered)
+            html.append(numberOpen).append(number).append(close);
+        if (!entry.name.isEmpty())
+            html.append(nameOpen).append(escaped(entry.name)).append(close);
+        if (column > 0)
+            html.append(columnBreak);
+        else if (both)
+            html.append(separatorHtml);
+        html.append(contextOpen).append(escaped(entry.context)).append(close).append(blockClose);
         item->setStyledTitle(html);
         items.push_back(std::move(item));
     }

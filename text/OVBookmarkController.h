@@ -6,6 +6,7 @@
 #include "platform/foundation/Rect.h"
 #include "platform/text/TextStorage.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -15,6 +16,7 @@
 
 class ClipView;
 class Event;
+class LayoutManager;
 class MenuItem;
 class OVBookmark;
 class OVEditBookmarkWindowController;
@@ -117,7 +119,9 @@ public:
     // The separator of name and context in mode 2, or a dash where no font can draw it.
     static QString menuTitleSeparator();
 
-    std::vector<BookmarkInfo> bookmarkInfoArray() const { return _bookmarkInfoArrayForRange(std::nullopt); }
+    // Every bookmark in text order; kept until the text or its layout changes, so prompt-mode jumps
+    // through a long script cost a scan, not a layout pass.
+    const std::vector<BookmarkInfo>& bookmarkInfoArray() const;
     std::vector<BookmarkInfo> _bookmarkInfoArrayForRange(const std::optional<Range>& range) const;
     Range _rangeForBookmarkInfo(const BookmarkInfo& info) const;
     double _adjustedPositionForBookmarkInfo(const BookmarkInfo* info) const;
@@ -125,6 +129,12 @@ public:
     // The counts as they are this moment (what the coalesced recount stores).
     void recountBookmarks();
     double recentPreviousNextLocation() const { return m_recentLocation; }
+
+    // Widths of bookmark names in a menu font, kept between menu builds.
+    struct NameWidths {
+        QString fontKey;
+        QHash<QString, double> widths;
+    };
 
     static QString localizedPreviousBookmarkTitle();
     static QString localizedNextBookmarkTitle();
@@ -154,6 +164,14 @@ private:
     TextView* m_textView = nullptr;
     std::weak_ptr<TextStorage> m_storage;
     TextStorage::ObserverToken m_storageToken = 0;
+    std::weak_ptr<LayoutManager> m_layoutManager;
+    int m_layoutToken = 0;
+    mutable std::optional<std::vector<BookmarkInfo>> m_infoCache;
+    // What the context names were last made for (showing context, menu mode); none once the text
+    // changed.
+    using TransientNamesKey = std::pair<bool, unsigned>;
+    std::optional<TransientNamesKey> m_transientNamesKey;
+    NameWidths m_nameWidths;
     double m_deltaLocation = 0;
     unsigned m_displayMode = 1;
     unsigned m_menuDisplayMode = 2;
