@@ -12,9 +12,12 @@
 #include "platform/hvkit/HVKit.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/hvkit/HVVersion.h"
+#include "prompter_view/OVBookmarkControllerPrompterHost.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+#include "text/OVBookmarkController.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -168,6 +171,9 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     installProgramSwitches();
     prepareProcess();
     OVApplication::shared();
+    // Before any window becomes main, so the first script's bookmarks answer Ctrl+Alt+digit at once.
+    installBookmarkControllerPrompterHost(OVCore::sharedCore());
+    OVBookmarkController::sharedBookmarkController();
     auto session = std::make_unique<OVDocumentSession>();
     session->openDocuments(paths);
     // The preview panel will make the talent output and offer the screen mode; until it exists the

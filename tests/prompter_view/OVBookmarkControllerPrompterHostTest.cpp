@@ -1,6 +1,7 @@
 #include "prompter_view/OVBookmarkControllerPrompterHost.h"
 
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/Window.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
 #include "prompter_view/OVPrompterView.h"
@@ -24,9 +25,10 @@ TEST(OVBookmarkControllerPrompterHostTest, ThePrompterAroundTheTextAnswersForFoc
     MutableAttributedString script;
     for (int i = 0; i < 40; ++i) {
         if (i == 20)
-            script.append(AttributedString(
-                QString(QChar(0xFFFC)),
-                {{kAttachmentAttributeName, AttributeValue(OVBookmark::bookmarkWithName("Cue")->textAttachment())}}));
+            script.append(
+                AttributedString(QString(QChar(0xFFFC)),
+                                 {{kAttachmentAttributeName,
+                                   AttributeValue(OVBookmark::bookmarkWithName("Cue")->textAttachment())}}));
         script.append(QStringLiteral("Line %1\n").arg(i), {});
     }
     text->textStorage().setAttributedString(script);
@@ -44,10 +46,40 @@ TEST(OVBookmarkControllerPrompterHostTest, ThePrompterAroundTheTextAnswersForFoc
     prompter.setFocusArrowVisible(false);
     const double top = controller._adjustedPositionForBookmarkInfo(&infos[0]);
     prompter.setFocusArrowVisible(true);
-    EXPECT_DOUBLE_EQ(controller._adjustedPositionForBookmarkInfo(&infos[0]), top + infos[0].boundingRect.height() / 2);
+    EXPECT_DOUBLE_EQ(controller._adjustedPositionForBookmarkInfo(&infos[0]),
+                     top + infos[0].boundingRect.height() / 2);
     EXPECT_FALSE(core.isModePrompt());
 
     controller.setTextView(nullptr);
+    OVBookmarkController::setHost({});
+    OVLayoutManager::setPrompterScaleFactorProvider({});
+}
+
+} // namespace
+
+namespace {
+
+TEST(OVBookmarkControllerPrompterHostTest, TheControllerWorksOnTheMainPrompterWindowsScript)
+{
+    OVCore core;
+    installBookmarkControllerPrompterHost(core);
+    OVBookmarkController& controller = OVBookmarkController::sharedBookmarkController();
+    auto first = std::make_unique<Window>(Rect{100, 100, 600, 400});
+    auto* prompter = static_cast<OVPrompterView*>(
+        first->setContentView(std::make_unique<OVPrompterView>(Rect{0, 0, 600, 400})));
+    first->makeKeyAndOrderFront();
+    first->makeMainWindow();
+    EXPECT_EQ(controller.textView(), prompter->prompterTextView());
+
+    // Another window taking over lets go of the script; the prompter coming back takes it again.
+    Window other(Rect{200, 200, 300, 200});
+    other.makeKeyAndOrderFront();
+    other.makeMainWindow();
+    EXPECT_EQ(controller.textView(), nullptr);
+    first->makeMainWindow();
+    EXPECT_EQ(controller.textView(), prompter->prompterTextView());
+    first->close();
+    EXPECT_EQ(controller.textView(), nullptr);
     OVBookmarkController::setHost({});
     OVLayoutManager::setPrompterScaleFactorProvider({});
 }
