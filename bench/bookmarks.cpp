@@ -144,7 +144,10 @@ void BM_PromptModeNextBookmark(benchmark::State& state)
     double pending = 0;
     OVBookmarkController::Host host;
     host.isModePrompt = [] { return true; };
-    host.addScrollingDelta = [&pending](double delta) { pending = delta; };
+    host.addScrollingDelta = [&pending](double delta) {
+        pending = delta;
+        return true;
+    };
     OVBookmarkController::setHost(host);
     s.view->setEditable(false);
     s.clip->scrollToPoint({0, s.view->frame().size.height / 2});

@@ -61,10 +61,14 @@ void installBookmarkControllerPrompterHost(OVCore& core)
     OVBookmarkController::Host host;
     host.isModePrompt = [&core] { return core.isModePrompt(); };
     host.addScrollingDelta = [&core](double delta) {
+        // A paused prompter takes no deltas until it starts: the jump must show at once.
+        if (!core.isStatusStarted())
+            return false;
         // A jump says where the prompter should be: a delta from a jump the tick has not taken yet
         // would otherwise be added on top.
         core.clearScrollingDelta();
         core.addScrollingDelta(delta);
+        return true;
     };
     host.isFocusArrowVisible = [](const TextView& view) {
         const OVPrompterView* prompter = enclosingPrompterView(view);

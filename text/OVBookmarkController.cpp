@@ -419,9 +419,11 @@ void OVBookmarkController::_jumpToBookmarkInfo(const BookmarkInfo& info)
     if (range.location == kNotFound)
         return;
     const double target = std::round(_adjustedPositionForBookmarkInfo(&info));
-    if (isModePrompt() && host().addScrollingDelta) {
+    const bool scrolledByPrompter =
+        isModePrompt() && host().addScrollingDelta &&
         host().addScrollingDelta(target - _adjustedPositionForBookmarkInfo(nullptr));
-    } else if (ClipView* clip = clipView()) {
+    ClipView* clip = clipView();
+    if (!scrolledByPrompter && clip) {
         clip->scrollToPoint({0, target});
         if (ScrollView* scroll = m_textView->enclosingScrollView())
             scroll->reflectScrolledClipView(clip);
@@ -535,9 +537,9 @@ qsizetype OVBookmarkController::indexOfClosestBookmark() const
 
 void OVBookmarkController::_jumpToBookmarkRepresentedByMenuItem(const MenuItem& item)
 {
-    // Option alone asks for the naming sheet; Control and Option together are the direct-jump keys.
+    // Alt alone asks for the naming sheet; with Ctrl it is the direct-jump chord.
     const unsigned long flags = Menu::currentModifierFlags();
-    const bool optionOnly = (flags & kOptionKeyMask) && !(flags & kControlKeyMask);
+    const bool optionOnly = (flags & kOptionKeyMask) && !(flags & kCommandKeyMask);
     if (optionOnly && !isModePrompt() && m_textView && m_textView->isEditable()) {
         editBookmarkAtIndex(item.tag());
         return;
@@ -549,7 +551,7 @@ bool OVBookmarkController::handleKeyDownEvent(Event& event)
 {
     if (event.type != Event::Type::KeyDown)
         return true;
-    const unsigned long required = kControlKeyMask | kOptionKeyMask;
+    const unsigned long required = kDirectJumpModifierMask;
     if ((event.modifierFlags & required) != required || event.charactersIgnoringModifiers.size() != 1)
         return true;
     const qsizetype place = kDigits.indexOf(event.charactersIgnoringModifiers);
@@ -903,7 +905,7 @@ std::vector<std::unique_ptr<MenuItem>> OVBookmarkController::bookmarkMenuItems()
         item->setTag(int(i));
         if (i < kDirectJumpCount) {
             item->setKeyEquivalent(kDigits.mid(i, 1));
-            item->setKeyEquivalentModifierMask(kControlKeyMask | kOptionKeyMask);
+            item->setKeyEquivalentModifierMask(kDirectJumpModifierMask);
         }
         if (mode == 0) {
             item->setTitle(entry.name.isEmpty() ? entry.context : entry.name);

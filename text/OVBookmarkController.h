@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/appkit/Event.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/Responder.h"
 #include "platform/foundation/Range.h"
@@ -15,7 +16,6 @@
 #include <vector>
 
 class ClipView;
-class Event;
 class LayoutManager;
 class MenuItem;
 class OVBookmark;
@@ -31,9 +31,10 @@ public:
     // What the controller needs from the layers above it; each answer has a harmless default.
     struct Host {
         std::function<bool()> isModePrompt;
-        // Prompt-mode jumps move the prompter through the core, so the talent and preview follow.
-        // Without it the clip view scrolls directly.
-        std::function<void(double delta)> addScrollingDelta;
+        // Prompt-mode jumps move a running prompter through the core, so the jump joins the scrolling
+        // the talent and preview follow; false when the core does not take it (paused), and the
+        // clip view scrolls directly.
+        std::function<bool(double delta)> addScrollingDelta;
         std::function<bool(const TextView& view)> isFocusArrowVisible;
         // Asks the user for a name: original is the bookmark being renamed (none when adding); done
         // gets the sheet's return code (1 OK, 0 Cancel), the new bookmark and whether it differs.
@@ -59,6 +60,9 @@ public:
     // How near (in points) the scroll position may be to a bookmark for it to count as reached.
     static constexpr double kPromptModeTolerance = 2.0;
     static constexpr int kDirectJumpCount = 10;
+    // Ctrl+Alt with a digit jumps straight to a bookmark. The keyboard's Ctrl carries the Command
+    // flag here (it is the key of every application shortcut), Alt the Option flag.
+    static constexpr unsigned long kDirectJumpModifierMask = kCommandKeyMask | kOptionKeyMask;
 
     static OVBookmarkController& sharedBookmarkController();
     ~OVBookmarkController() override;

@@ -62,7 +62,10 @@ protected:
             clip->setDocumentView(std::make_unique<OVTextView>(Rect(0, 0, 400, 200))));
         OVBookmarkController::Host host;
         host.isModePrompt = [this] { return prompt; };
-        host.addScrollingDelta = [this](double delta) { deltas.push_back(delta); };
+        host.addScrollingDelta = [this](double delta) {
+            deltas.push_back(delta);
+            return accepts;
+        };
         host.beep = [this] { ++beeps; };
         OVBookmarkController::setHost(host);
         Menu::setModifierFlagsProvider([this] { return modifiers; });
@@ -114,6 +117,7 @@ protected:
     std::unique_ptr<ClipView> clip;
     OVTextView* view = nullptr;
     bool prompt = false;
+    bool accepts = true;
     unsigned long modifiers = 0;
     std::vector<double> deltas;
     int beeps = 0;
@@ -295,6 +299,13 @@ TEST_F(OVBookmarkControllerTest, PromptModeJumpsMoveOnWhileThePrompterHasNotCaug
     EXPECT_NEAR(deltas[2], deltas[0], 0.5);
     // Nothing changes the caret while prompting.
     EXPECT_EQ(view->selectedRange(), Range(0, 0));
+
+    // A paused prompter takes no deltas: the view moves at once.
+    accepts = false;
+    RunLoop::main().advanceManualClock(clock, 1.1);
+    controller().jumpToNextBookmark();
+    EXPECT_EQ(deltas.size(), 4u);
+    EXPECT_NEAR(clip->bounds().minY(), std::round(positionOf(1)), 0.5);
 }
 
 TEST_F(OVBookmarkControllerTest, ControlAltDigitsJumpDirectlyAndSwallowDigitsPastTheLastBookmark)
@@ -302,7 +313,7 @@ TEST_F(OVBookmarkControllerTest, ControlAltDigitsJumpDirectlyAndSwallowDigitsPas
     setScript(30, {2, 12});
     view->setSelectedRange({0, 0});
     const qint64 jumps = statistic("bookmarks.directJumpActions");
-    Event three = keyDown(QStringLiteral("3"), kControlKeyMask | kOptionKeyMask);
+    Event three = keyDown(QStringLiteral("3"), OVBookmarkController::kDirectJumpModifierMask);
     EXPECT_FALSE(controller().handleKeyDownEvent(three));
     EXPECT_EQ(view->selectedRange(), Range(0, 0));
     EXPECT_EQ(statistic("bookmarks.directJumpActions"), jumps);
@@ -313,9 +324,9 @@ TEST_F(OVBookmarkControllerTest, ControlAltDigitsJumpDirectlyAndSwallowDigitsPas
     EXPECT_EQ(statistic("bookmarks.directJumpActions"), jumps + 1);
 
     // Other keys and other modifiers pass.
-    Event plain = keyDown(QStringLiteral("3"), kControlKeyMask);
+    Event plain = keyDown(QStringLiteral("3"), kCommandKeyMask);
     EXPECT_TRUE(controller().handleKeyDownEvent(plain));
-    Event letter = keyDown(QStringLiteral("a"), kControlKeyMask | kOptionKeyMask);
+    Event letter = keyDown(QStringLiteral("a"), OVBookmarkController::kDirectJumpModifierMask);
     EXPECT_TRUE(controller().handleKeyDownEvent(letter));
 }
 
@@ -344,7 +355,7 @@ TEST_F(OVBookmarkControllerTest, MenusListBookmarksInEachDisplayModeWithTheFirst
               QStringLiteral("\u20071\u2007Mark 0") + separator + QStringLiteral("Line 0\u2026"));
     EXPECT_FALSE(first->styledTitle().isEmpty());
     EXPECT_EQ(first->keyEquivalent(), QStringLiteral("1"));
-    EXPECT_EQ(first->keyEquivalentModifierMask(), kControlKeyMask | kOptionKeyMask);
+    EXPECT_EQ(first->keyEquivalentModifierMask(), OVBookmarkController::kDirectJumpModifierMask);
     EXPECT_EQ(menu.itemAtIndex(11)->keyEquivalent(), QStringLiteral("0"));
     EXPECT_TRUE(menu.itemAtIndex(12)->keyEquivalent().isEmpty());
     EXPECT_EQ(menu.itemAtIndex(13)->title(),
