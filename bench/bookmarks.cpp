@@ -91,6 +91,23 @@ void BM_RecountBookmarks(benchmark::State& state)
 }
 BENCHMARK(BM_RecountBookmarks)->Unit(benchmark::kMillisecond);
 
+// The longest count: a script without bookmarks is read to its end.
+void BM_RecountScriptWithoutBookmarks(benchmark::State& state)
+{
+    application();
+    ClipView clip(Rect(0, 0, 1920, 1080));
+    auto* view =
+        static_cast<OVTextView*>(clip.setDocumentView(std::make_unique<OVTextView>(Rect(0, 0, 1920, 1080))));
+    view->textStorage().setAttributedString(ScriptSample::make(kScriptCharacters));
+    OVBookmarkController& controller = OVBookmarkController::sharedBookmarkController();
+    TextView* previous = controller.textView();
+    controller.setTextView(view);
+    for (auto _ : state)
+        controller.recountBookmarks();
+    controller.setTextView(previous);
+}
+BENCHMARK(BM_RecountScriptWithoutBookmarks)->Unit(benchmark::kMillisecond);
+
 void BM_BuildBookmarkMenu(benchmark::State& state)
 {
     script();

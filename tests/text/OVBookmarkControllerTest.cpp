@@ -16,6 +16,7 @@
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
+#include "text/OVBookmarkCell.h"
 #include "text/OVTextView.h"
 
 #include <gtest/gtest.h>
@@ -374,6 +375,19 @@ TEST_F(OVBookmarkControllerTest, MenusListBookmarksInEachDisplayModeWithTheFirst
     EXPECT_EQ(menu.itemAtIndex(2)->title(), QStringLiteral("\u20071\u2007Mark 0\tLine 0\u2026"));
     EXPECT_TRUE(menu.itemAtIndex(2)->styledTitle().contains(QStringLiteral("<td width=")));
 
+    // Alt on its own turns an item into a rename of its bookmark.
+    std::shared_ptr<OVBookmark> renamed;
+    OVBookmarkController::Host host;
+    host.runNameSheet = [&](TextView&, std::shared_ptr<OVBookmark> original,
+                            OVBookmarkController::Host::NameSheetDone) { renamed = original; };
+    host.beep = [this] { ++beeps; };
+    OVBookmarkController::setHost(host);
+    modifiers = kOptionKeyMask;
+    controller()._jumpToBookmarkRepresentedByMenuItem(*menu.itemAtIndex(4));
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(renamed->name(), QStringLiteral("Mark 2"));
+    modifiers = 0;
+
     // Choosing an item built for a longer text beeps instead of jumping.
     MenuItem* last = menu.itemAtIndex(13);
     setScript(12, {0});
@@ -381,6 +395,38 @@ TEST_F(OVBookmarkControllerTest, MenusListBookmarksInEachDisplayModeWithTheFirst
     EXPECT_EQ(beeps, 1);
     controller().removeBookmarksMenuFromUpdateList(&menu);
     EXPECT_EQ(menu.delegate(), nullptr);
+}
+
+TEST_F(OVBookmarkControllerTest, HiddenBookmarksShowTheAtomAndCannotBeAddedOrEdited)
+{
+    setScript(30, {2, 12, 25});
+    ASSERT_TRUE(controller().canAddOrEditBookmark());
+    controller().setBookmarksVisible(false);
+    EXPECT_FALSE(controller().bookmarksVisible());
+    EXPECT_FALSE(controller().canAddOrEditBookmark());
+    for (const auto& info : controller().bookmarkInfoArray()) {
+        const auto cell = std::dynamic_pointer_cast<OVBookmarkCell>(info.attachment->attachmentCell());
+        ASSERT_TRUE(cell);
+        EXPECT_FALSE(cell->isVisible());
+    }
+    const QString before = view->string();
+    view->setSelectedRange({0, 0});
+    controller().addQuickBookmark();
+    EXPECT_EQ(view->string(), before);
+    controller().setBookmarksVisible(true);
+    EXPECT_TRUE(controller().canAddOrEditBookmark());
+}
+
+TEST_F(OVBookmarkControllerTest, TheClosestBookmarkIsTheFirstAtOrBelowTheTopOfTheView)
+{
+    setScript(60, {5, 20, 40});
+    EXPECT_EQ(controller().indexOfClosestBookmark(), 0);
+    clip->scrollToPoint({0, std::floor(positionOf(1)) - 1});
+    EXPECT_EQ(controller().indexOfClosestBookmark(), 1);
+    clip->scrollToPoint({0, std::floor(positionOf(2)) + 5});
+    EXPECT_EQ(controller().indexOfClosestBookmark(), 2);
+    setScript(3, {});
+    EXPECT_EQ(controller().indexOfClosestBookmark(), -1);
 }
 
 } // namespace
