@@ -227,6 +227,7 @@ void OVBookmarkController::setTextView(TextView* view)
     m_layoutManager.reset();
     m_infoCache.reset();
     m_transientNamesKey.reset();
+    m_changedContext.reset();
     RunLoop::main().cancelPreviousPerformRequests(this, kRecountSelector);
     m_textView = view;
     m_menuInfoCache.reset();
@@ -242,21 +243,35 @@ void OVBookmarkController::observeStorage()
     if (!storage)
         return;
     m_storage = storage;
-    m_storageToken =
-        storage->addObserver(TextStorage::Phase::DidProcessEditing,
-                             [this](TextStorage&, const TextStorageEdit&) { storageDidProcessEditing(); });
+    m_storageToken = storage->addObserver(
+        TextStorage::Phase::DidProcessEditing,
+        [this](TextStorage&, const TextStorageEdit& edit) { storageDidProcessEditing(edit); });
     m_layoutManager = m_textView->layoutManager();
     m_layoutToken =
         m_textView->layoutManager()->addLayoutObserver([this](const Range&, bool) { m_infoCache.reset(); });
 }
 
-void OVBookmarkController::storageDidProcessEditing()
+void OVBookmarkController::storageDidProcessEditing(const TextStorageEdit& edit)
 {
     m_infoCache.reset();
-    m_transientNamesKey.reset();
+    noteChangedContext(edit);
     // Typing sends an edit per key: counting once the burst settles keeps typing cheap.
     RunLoop::main().cancelPreviousPerformRequests(this, kRecountSelector);
     RunLoop::main().performAfterDelay(kRecountDelay, this, kRecountSelector, [this] { recountBookmarks(); });
+}
+
+void OVBookmarkController::noteChangedContext(const TextStorageEdit& edit)
+{
+    if (edit.editedRange.location == kNotFound)
+        return;
+    // What was noted before the edit moves with the text behind it.
+    if (m_changedContext && m_changedContext->location >= edit.editedRange.location)
+        m_changedContext->location =
+            std::max(edit.editedRange.location, m_changedContext->location + edit.changeInLength);
+    // A bookmark's context is the text just after it, so the bookmarks just before an edit see it too.
+    const qsizetype from = std::max<qsizetype>(0, edit.editedRange.location - kContextReach);
+    const Range reach{from, edit.editedRange.end() - from};
+    m_changedContext = m_changedContext ? m_changedContext->united(reach) : reach;
 }
 
 void OVBookmarkController::recountBookmarks()
@@ -836,12 +851,19 @@ std::vector<std::unique_ptr<MenuItem>> OVBookmarkController::bookmarkMenuItems()
     const TransientNamesKey key{UserDefaults::shared().boolForKey(
                                     NSMutableAttributedStringOVBookmarkAdditions::kBookmarksShowContextKey),
                                 m_menuDisplayMode};
+    const Range whole{0, storage.length()};
     if (m_transientNamesKey != key) {
         NSMutableAttributedStringOVBookmarkAdditions::performAction(
-            storage, NSMutableAttributedStringOVBookmarkAdditions::UpdateTransientNames,
-            {0, storage.length()});
+            storage, NSMutableAttributedStringOVBookmarkAdditions::UpdateTransientNames, whole);
         m_transientNamesKey = key;
+    } else if (m_changedContext) {
+        // Only the bookmarks whose context an edit reached since the last menu.
+        const Range changed = m_changedContext->intersection(whole);
+        if (!changed.isEmpty())
+            NSMutableAttributedStringOVBookmarkAdditions::performAction(
+                storage, NSMutableAttributedStringOVBookmarkAdditions::UpdateTransientNames, changed);
     }
+    m_changedContext.reset();
 
     struct Entry {
         QString name;

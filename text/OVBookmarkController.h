@@ -158,7 +158,8 @@ private:
     bool _directJump(qsizetype index);
     ClipView* clipView() const;
     void observeStorage();
-    void storageDidProcessEditing();
+    void storageDidProcessEditing(const TextStorageEdit& edit);
+    void noteChangedContext(const TextStorageEdit& edit);
     void setBindings(bool one, bool multiple, bool canEdit);
     void updateCanAddOrEdit();
     void beep() const;
@@ -175,6 +176,11 @@ private:
     // changed.
     using TransientNamesKey = std::pair<bool, unsigned>;
     std::optional<TransientNamesKey> m_transientNamesKey;
+    // The text whose bookmarks' context names may be out of date since the last menu.
+    std::optional<Range> m_changedContext;
+    // How far before an edit a bookmark may sit and still have the edit in its context: the context
+    // length with room for the cluster it may be extended to.
+    static constexpr qsizetype kContextReach = 50 + 64 + 1;
     NameWidths m_nameWidths;
     double m_deltaLocation = 0;
     unsigned m_displayMode = 1;

@@ -397,6 +397,33 @@ TEST_F(OVBookmarkControllerTest, MenusListBookmarksInEachDisplayModeWithTheFirst
     EXPECT_EQ(menu.delegate(), nullptr);
 }
 
+TEST_F(OVBookmarkControllerTest, MenusShowTheContextAsEditedSinceTheLastMenu)
+{
+    UserDefaults::shared().setBool(true,
+                                   NSMutableAttributedStringOVBookmarkAdditions::kBookmarksShowContextKey);
+    setScript(40, {2, 30});
+    controller().setMenuDisplayMode(0);
+    Menu menu;
+    controller().addBookmarksMenuToUpdateList(&menu, 0, 0);
+    const auto rename = [&](qsizetype bookmark) {
+        const qsizetype location = bookmarkLocations()[bookmark];
+        const auto named = NSTextAttachmentOVBookmarkAdditions::bookmark(
+            *controller().bookmarkInfoArray()[bookmark].attachment);
+        named->setName(QString());
+        view->textStorage().replaceCharacters({location + 1, 4}, QStringLiteral("Verse"));
+    };
+    controller().menuNeedsUpdate(menu);
+    rename(0);
+    rename(1);
+    controller().menuNeedsUpdate(menu);
+    ASSERT_EQ(menu.numberOfItems(), 2);
+    EXPECT_TRUE(menu.itemAtIndex(0)->title().startsWith(QStringLiteral("Verse 2")))
+        << qPrintable(menu.itemAtIndex(0)->title());
+    EXPECT_TRUE(menu.itemAtIndex(1)->title().startsWith(QStringLiteral("Verse 30")))
+        << qPrintable(menu.itemAtIndex(1)->title());
+    controller().removeBookmarksMenuFromUpdateList(&menu);
+}
+
 TEST_F(OVBookmarkControllerTest, HiddenBookmarksShowTheAtomAndCannotBeAddedOrEdited)
 {
     setScript(30, {2, 12, 25});
