@@ -14,9 +14,12 @@
 #include "platform/hvkit/HVKit.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/hvkit/HVVersion.h"
+#include "prompter_view/OVBookmarkControllerPrompterHost.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
+#include "text/OVBookmarkController.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -172,6 +175,9 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     installProgramSwitches();
     prepareProcess();
     OVApplication::shared();
+    // Before any window becomes main, so the first script's bookmarks answer Ctrl+Alt+digit at once.
+    installBookmarkControllerPrompterHost(OVCore::sharedCore());
+    OVBookmarkController::sharedBookmarkController();
     auto session = std::make_unique<OVDocumentSession>();
     OVAppDelegate& delegate = session->appDelegate();
     delegate.applicationWillFinishLaunching();

@@ -71,23 +71,31 @@ QString collapsedTabs(const QString& text)
     return out;
 }
 
-// The end of a context window that starts at index, never splitting a composed character. Only the
-// window's own neighbourhood is analysed: a script with many bookmarks names each of them, and
-// analysing the whole text for every one made loading quadratic. A composed character longer than
-// the slack (only hostile text has one) is cut at the slack's end.
+// The end of a context window that starts at index, never splitting a composed character. A
+// composed character longer than the window (only hostile text has one) is cut at the window's end.
 qsizetype contextEnd(const QString& text, qsizetype index)
 {
-    constexpr qsizetype kSlack = 64;
     qsizetype end = std::min<qsizetype>(text.size(), index + kContextLength);
     if (end >= text.size())
         return text.size();
-    const qsizetype windowEnd = std::min<qsizetype>(text.size(), end + kSlack);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, QStringView(text).mid(index, windowEnd - index));
-    finder.setPosition(end - index);
+    // Between two characters below the combining marks (and not a CR LF pair) there is always a
+    // boundary: the common case needs no analysis at all.
+    const char16_t before = text.at(end - 1).unicode();
+    const char16_t after = text.at(end).unicode();
+    if (before < 0x300 && after < 0x300 && !(before == u'\r' && after == u'\n'))
+        return end;
+    // Otherwise a boundary depends on a few neighbouring characters only: looking at a window keeps
+    // a walk over thousands of bookmarks from analysing the whole script for each of them.
+    constexpr qsizetype kBefore = 32;
+    constexpr qsizetype kAfter = 64;
+    const qsizetype from = std::max(index, end - kBefore);
+    const qsizetype to = std::min<qsizetype>(text.size(), end + kAfter);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from, to - from);
+    finder.setPosition(end - from);
     if (finder.isAtBoundary())
         return end;
     const qsizetype next = finder.toNextBoundary();
-    return next < 0 ? windowEnd : index + next;
+    return next < 0 ? to : from + next;
 }
 
 struct BookmarkRun {
@@ -97,13 +105,23 @@ struct BookmarkRun {
 
 std::vector<BookmarkRun> bookmarkRuns(const AttributedString& string, const Range& range)
 {
+    // Attachments sit only on attachment characters, so finding those characters (a fast scan of
+    // the text) and asking each for its run is far cheaper than visiting every run of a long,
+    // richly styled script.
     std::vector<BookmarkRun> runs;
-    string.enumerateAttribute(
-        kAttachmentAttributeName, range, 0, [&](const AttributeValue& value, const Range& runRange, bool&) {
-            auto attachment = value.attachment();
-            if (attachment && NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment))
-                runs.push_back({std::move(attachment), runRange});
-        });
+    const QString& text = string.string();
+    const Range limit = range.intersection({0, string.length()});
+    for (qsizetype i = text.indexOf(QChar(kAttachmentCharacter), limit.location); i >= 0 && i < limit.end();
+         i = text.indexOf(QChar(kAttachmentCharacter), i)) {
+        Range runRange;
+        auto attachment = string.attribute(kAttachmentAttributeName, i, &runRange).attachment();
+        runRange = runRange.intersection(limit);
+        if (runRange.isEmpty())
+            runRange = {i, 1};
+        if (attachment && NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment))
+            runs.push_back({std::move(attachment), runRange});
+        i = std::max(i + 1, runRange.end());
+    }
     return runs;
 }
 

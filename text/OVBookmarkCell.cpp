@@ -3,12 +3,29 @@
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/TextAttachment.h"
 
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+
 namespace {
 
 OVBookmarkCell::ImageSource& imageSource()
 {
     static OVBookmarkCell::ImageSource source;
     return source;
+}
+
+unsigned& sharedDisplayMode()
+{
+    static unsigned mode = 1;
+    return mode;
+}
+
+std::function<double()>& scaleFactorProvider()
+{
+    static std::function<double()> provider;
+    return provider;
 }
 
 } // namespace
@@ -25,7 +42,9 @@ OVBookmarkCell::cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
 
 void OVBookmarkCell::updateImage()
 {
-    if (imageSource())
+    if (m_visible && sharedDisplayMode() != 1)
+        m_image = Image{};
+    else if (imageSource())
         m_image = imageSource()(m_visible);
     else
         m_image = Image{QVariant(m_visible ? QStringLiteral("Bookmark") : QStringLiteral("Atom")), QSizeF()};
@@ -36,4 +55,65 @@ void OVBookmarkCell::updateImage()
 void OVBookmarkCell::setImageSource(ImageSource source)
 {
     imageSource() = std::move(source);
+}
+
+QSizeF OVBookmarkCell::cellSize() const
+{
+    return cellFrameSizeForScaleFactor(m_image.size, scaleFactorProvider() ? scaleFactorProvider()() : 1.0);
+}
+
+void OVBookmarkCell::drawWithFrame(QPainter& painter, const QRectF& frame, qsizetype, LayoutManager&)
+{
+    if (m_image.image.canConvert<QImage>() && !frame.isEmpty()) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(frame, m_image.image.value<QImage>());
+        painter.restore();
+    }
+}
+
+QSizeF OVBookmarkCell::scaledToLongerSide(const QSizeF& size, double side)
+{
+    const double longer = std::max(size.width(), size.height());
+    if (!(longer > 0))
+        return size;
+    const double factor = side / longer;
+    // std::round takes halves away from zero: 25.5 becomes 26.
+    return QSizeF(std::round(size.width() * factor), std::round(size.height() * factor));
+}
+
+void OVBookmarkCell::installArtwork()
+{
+    static const Image bookmark = [] {
+        const QImage image(QStringLiteral(":/bookmarks/Bookmark.png"));
+        return Image{QVariant(image), scaledToLongerSide(QSizeF(image.size()), kBookmarkIconSide)};
+    }();
+    static const Image atom = [] {
+        const QImage image(QStringLiteral(":/bookmarks/Atom.png"));
+        return Image{QVariant(image), QSizeF(image.size())};
+    }();
+    setImageSource([](bool visible) { return visible ? bookmark : atom; });
+}
+
+unsigned OVBookmarkCell::displayMode()
+{
+    return sharedDisplayMode();
+}
+
+void OVBookmarkCell::setDisplayMode(unsigned mode)
+{
+    sharedDisplayMode() = mode;
+}
+
+void OVBookmarkCell::setScaleFactorProvider(std::function<double()> provider)
+{
+    scaleFactorProvider() = std::move(provider);
+}
+
+QSizeF OVBookmarkCell::cellFrameSizeForScaleFactor(const QSizeF& natural, double scaleFactor)
+{
+    // Nothing to divide by: a broken zoom must not make the icon vanish or explode.
+    if (!std::isfinite(scaleFactor) || scaleFactor <= 0 || scaleFactor == 1)
+        return natural;
+    return QSizeF(std::ceil(natural.width() / scaleFactor), std::ceil(natural.height() / scaleFactor));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/text/TextAttachmentCell.h"
+#include "platform/textlayout/AttachmentCell.h"
 
 #include <QSizeF>
 #include <QVariant>
@@ -12,9 +12,9 @@ class OVBookmark;
 class TextAttachment;
 
 // The live cell of a bookmark attachment: it holds the bookmark and whether the bookmark shows
-// (its icon) or hides (the atom picture). The pictures come from an image source that the view
-// layer installs, so the model never needs GUI classes.
-class OVBookmarkCell : public TextAttachmentCell {
+// (its icon) or hides (the atom picture). The pictures come from an image source, so reading and
+// writing documents needs no pictures at all; the bookmark controller installs the artwork.
+class OVBookmarkCell : public AttachmentCell {
 public:
     struct Image {
         QVariant image;
@@ -33,13 +33,31 @@ public:
     void setVisible(bool visible) { m_visible = visible; }
     std::shared_ptr<TextAttachment> textAttachment() const { return m_textAttachment.lock(); }
 
-    // Takes the picture for the current visibility and gives it to the attachment's file as its icon.
+    // Takes the picture for the current visibility and display mode (a visible bookmark shows its
+    // icon only in mode 1, else nothing) and gives it to the attachment's file as its icon.
     void updateImage();
     const QVariant& image() const { return m_image.image; }
-    QSizeF cellSize() const override { return m_image.size; }
+    // The picture's size, shrunk in magnified prompters so the icon keeps its size on screen.
+    QSizeF cellSize() const override;
+    void drawWithFrame(QPainter& painter, const QRectF& frame, qsizetype characterIndex,
+                       LayoutManager& layoutManager) override;
+    bool isOpaque() const { return false; }
 
     // Without a source the pictures are the names "Bookmark" and "Atom" with no size.
     static void setImageSource(ImageSource source);
+    // The PNG artwork: the bookmark scaled to 34 points on its longer side, the atom as it is.
+    static void installArtwork();
+    static constexpr double kBookmarkIconSide = 34;
+    static QSizeF scaledToLongerSide(const QSizeF& size, double side);
+
+    // The bookmark controller's display mode: 1 shows icons, any other value draws none.
+    static unsigned displayMode();
+    static void setDisplayMode(unsigned mode);
+    // The magnification of the prompter the text is shown in; 1 unless the prompter layer says.
+    static void setScaleFactorProvider(std::function<double()> provider);
+    // A natural frame divided by a prompter's scale, rounded up; a scale that is not a positive
+    // number leaves the frame alone.
+    static QSizeF cellFrameSizeForScaleFactor(const QSizeF& natural, double scaleFactor);
 
 private:
     std::shared_ptr<OVBookmark> m_bookmark;

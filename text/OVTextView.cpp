@@ -14,6 +14,7 @@
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
+#include "text/OVLayoutManager.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -250,7 +251,7 @@ const QSet<QString>& OVTextView::colorAttributeNames()
     return names;
 }
 
-OVTextView::OVTextView(const Rect& frame) : TextView(frame)
+OVTextView::OVTextView(const Rect& frame) : TextView(frame, std::make_shared<OVLayoutManager>())
 {
     setMinSize({400, 300});
     setVerticallyResizable(true);
@@ -273,6 +274,11 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame)
             setAlwaysNormalizeParagraphIndents(
                 UserDefaults::shared().boolForKey(kEditingAlwaysNormalizeParagraphIndentsKey));
         });
+    m_observers.emplace_back(center, OVPreferencesGeneralMarkedTextColorDidChangeNotification, nullptr,
+                             [this](const Notification&) {
+                                 if (isMarkedTextVisibleInViewport())
+                                     setNeedsDisplay(true);
+                             });
     m_observers.emplace_back(
         center, QStringLiteral("OVPreferencesGeneralDidChangePreventUnderlineColorsNotification"), nullptr,
         [this](const Notification&) {
@@ -524,6 +530,176 @@ void OVTextView::unmarkTextAtIndex(qsizetype index)
     LayoutManager& layout = *layoutManager();
     if (!layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, {0, length}).isNull())
         layout.removeTemporaryAttribute(OVMarkedTextAttributeName, run);
+}
+
+void OVTextView::setDrawsMarkedText(bool flag)
+{
+    if (flag == m_drawsMarkedText)
+        return;
+    m_drawsMarkedText = flag;
+    setNeedsDisplay(true);
+}
+
+std::optional<OVSharedPreferencesAccess::MarkedTextColor> OVTextView::markedTextColor() const
+{
+    return OVSharedPreferencesAccess::markedTextColor();
+}
+
+void OVTextView::changeMarks(const std::function<void(LayoutManager& layout)>& change)
+{
+    // Marks are no edit: nobody hears of them, and the edit processing must not drop them meanwhile.
+    const bool notifications = m_disableContentNotifications;
+    m_disableContentNotifications = true;
+    m_autoUnmarkText.disable();
+    change(*layoutManager());
+    m_autoUnmarkText.enable();
+    m_disableContentNotifications = notifications;
+}
+
+void OVTextView::markTextInRange(const Range& range)
+{
+    markTextInRanges({range});
+}
+
+void OVTextView::markTextInRanges(const std::vector<Range>& ranges)
+{
+    if (ranges.empty())
+        return;
+    const Range whole{0, textStorage().length()};
+    changeMarks([&](LayoutManager& layout) {
+        for (const Range& range : ranges) {
+            const Range clipped = range.intersection(whole);
+            if (!clipped.isEmpty())
+                layout.addTemporaryAttribute(OVMarkedTextAttributeName, true, clipped);
+        }
+    });
+}
+
+void OVTextView::unmarkTextInRange(const Range& range)
+{
+    unmarkTextInRanges({range});
+}
+
+void OVTextView::unmarkTextInRanges(const std::vector<Range>& ranges)
+{
+    if (ranges.empty())
+        return;
+    changeMarks([&](LayoutManager& layout) {
+        for (const Range& range : ranges) {
+            if (range.location == kNotFound)
+                continue;
+            const Range extended = contiguousMarkedRangeForRange(range);
+            if (!extended.isEmpty())
+                layout.removeTemporaryAttribute(OVMarkedTextAttributeName, extended);
+        }
+    });
+}
+
+Range OVTextView::contiguousMarkedRangeForRange(const Range& range) const
+{
+    const qsizetype length = textStorage().length();
+    if (range.location == kNotFound || range.location < 0 || range.location > length)
+        return range;
+    const Range whole{0, length};
+    const LayoutManager& layout = *layoutManager();
+    Range result = range.intersection(whole);
+    if (range.length == 0)
+        result = {range.location, 0};
+    // The runs at both ends and, for an empty range, the characters either side of it.
+    const auto extendAt = [&](qsizetype index) {
+        if (index < 0 || index >= length)
+            return;
+        Range run;
+        if (!layout.temporaryAttribute(OVMarkedTextAttributeName, index, &run, whole).isNull())
+            result = result.united(run);
+    };
+    extendAt(result.location);
+    extendAt(result.end() - 1);
+    if (result.isEmpty())
+        extendAt(result.location);
+    return result;
+}
+
+void OVTextView::markTextInVisibleRange()
+{
+    const Point origin = textContainerOrigin();
+    const Range range =
+        layoutManager()->glyphRangeForBoundingRect(visibleRect().offsetBy(-origin.x, -origin.y), true);
+    if (!range.isEmpty())
+        markTextInRange(range);
+}
+
+bool OVTextView::isMarkedTextVisibleInViewport() const
+{
+    if (!m_drawsMarkedText)
+        return false;
+    const Point origin = textContainerOrigin();
+    const Range range =
+        layoutManager()->glyphRangeForBoundingRect(visibleRect().integral().offsetBy(-origin.x, -origin.y));
+    if (range.isEmpty())
+        return false;
+    bool found = false;
+    layoutManager()->enumerateTemporaryAttribute(OVMarkedTextAttributeName, range, false,
+                                                 [&](const AttributeValue& value, const Range&, bool& stop) {
+                                                     if (!value.isNull())
+                                                         found = stop = true;
+                                                 });
+    return found;
+}
+
+void OVTextView::jumpToSubsequentMarkInDirection(int direction, bool selectMark)
+{
+    if (direction != MarkJumpNext && direction != MarkJumpPrevious)
+        return;
+    const qsizetype length = textStorage().length();
+    Range search;
+    if (direction == MarkJumpNext) {
+        const Range current = contiguousMarkedRangeForRange(selectedRanges().back());
+        const qsizetype from = std::clamp<qsizetype>(current.end(), 0, length);
+        search = {from, length - from};
+    } else {
+        const Range current = contiguousMarkedRangeForRange(selectedRanges().front());
+        search = {0, std::clamp<qsizetype>(current.location, 0, length)};
+    }
+    std::optional<Range> found;
+    layoutManager()->enumerateTemporaryAttribute(
+        OVMarkedTextAttributeName, search, direction == MarkJumpPrevious,
+        [&](const AttributeValue& value, const Range& run, bool& stop) {
+            if (value.isNull())
+                return;
+            found = run;
+            stop = true;
+        });
+    if (found)
+        _jumpToMarkAtRange(*found, selectMark, true);
+}
+
+void OVTextView::jumpToMarkAtRange(const Range& range, bool selectMark)
+{
+    _jumpToMarkAtRange(range, selectMark, false);
+}
+
+void OVTextView::_jumpToMarkAtRange(const Range& range, bool selectMark, bool bypassChecks)
+{
+    Range target = range;
+    if (!bypassChecks) {
+        const qsizetype length = textStorage().length();
+        if (range.location < 0 || range.location >= length)
+            return;
+        const Range probe = range.isEmpty() ? Range{range.location, 1} : range.intersection({0, length});
+        bool marked = false;
+        layoutManager()->enumerateTemporaryAttribute(
+            OVMarkedTextAttributeName, probe, false,
+            [&](const AttributeValue& value, const Range&, bool& stop) {
+                if (!value.isNull())
+                    marked = stop = true;
+            });
+        if (!marked)
+            return;
+        target = contiguousMarkedRangeForRange(range);
+    }
+    setSelectedRange(selectMark ? target : Range{target.location, 0});
+    scrollRangeToVisible(selectedRange());
 }
 
 void OVTextView::mouseDown(Event& event)

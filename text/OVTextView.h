@@ -3,6 +3,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/textview/TextView.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVInsetEventProtocol.h"
 #include "text/OVScrollViewTextView.h"
 
@@ -105,7 +106,24 @@ public:
     OVTextTransactionLogging* textTransactionLogger() const { return m_logger.get(); }
     HVStackBoolean& autoUnmarkText() { return m_autoUnmarkText; }
     bool drawsMarkedText() const { return m_drawsMarkedText; }
-    void setDrawsMarkedText(bool flag) { m_drawsMarkedText = flag; }
+    void setDrawsMarkedText(bool flag);
+    // The colour marks are drawn in (plain or patterned); none when the user chose none.
+    std::optional<OVSharedPreferencesAccess::MarkedTextColor> markedTextColor() const;
+
+    // Marks: passages the operator picks out. They live in the layout manager only, so they are never
+    // saved, undone, copied to the prompt output or counted as an edit of the document.
+    enum MarkJumpDirection { MarkJumpNext = 1, MarkJumpPrevious = 2 };
+    void markTextInRange(const Range& range);
+    void markTextInRanges(const std::vector<Range>& ranges);
+    // Unmarking any part of a mark, even an empty range inside or touching it, drops the whole mark.
+    void unmarkTextInRange(const Range& range);
+    void unmarkTextInRanges(const std::vector<Range>& ranges);
+    // Marks the lines shown in full.
+    void markTextInVisibleRange();
+    Range contiguousMarkedRangeForRange(const Range& range) const;
+    bool isMarkedTextVisibleInViewport() const;
+    void jumpToSubsequentMarkInDirection(int direction, bool selectMark);
+    void jumpToMarkAtRange(const Range& range, bool selectMark);
 
     // Paragraph indents: the first line's and the other lines' head indents made equal to the
     // smaller of the two, which is what the prompter can show. A range reaching past the text does
@@ -140,6 +158,8 @@ public:
     static QString localizedApplyDefaultStyleWithoutBackgroundString();
 
 private:
+    void _jumpToMarkAtRange(const Range& range, bool selectMark, bool bypassChecks);
+    void changeMarks(const std::function<void(LayoutManager& layout)>& change);
     void _applyDefaultStyleAndBackgroundColor(bool withBackground);
     // Sets the view's background with an undo step of its own; none means the default style's
     // background, or black without one.

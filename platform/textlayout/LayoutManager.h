@@ -156,6 +156,9 @@ public:
     virtual void drawGlyphsForGlyphRange(QPainter& painter, const Range& glyphRange, const Point& origin);
     // Called for each line fragment after its glyphs are drawn (spelling underlines, custom marks).
     virtual void drawLineFragment(QPainter& painter, const LineFragment& fragment, const Point& origin);
+    // Whether the glyph pass underlines the spelling state itself; a subclass that draws its own
+    // underlines answers false while it does.
+    virtual bool drawsSpellingStateUnderlines() const { return true; }
     // Draws an attachment into rect (container coordinates moved to origin already).
     virtual void drawAttachment(QPainter& painter, const TextAttachment& attachment, const QRectF& rect,
                                 qsizetype characterIndex);

@@ -91,7 +91,7 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
                 any = true;
             }
             if (const AttributeValue* value = attributes.find(kSpellingStateAttributeName);
-                value && value->integer() != 0) {
+                value && value->integer() != 0 && hooks.drawsSpellingStateUnderlines()) {
                 format.setUnderlineStyle(QTextCharFormat::DotLine);
                 format.setUnderlineColor(value->integer() & kSpellingStateSpellingFlag ? QColor(255, 0, 0)
                                                                                        : QColor(0, 255, 0));

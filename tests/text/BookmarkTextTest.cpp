@@ -58,6 +58,8 @@ class BookmarkTextTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        OVBookmarkCell::setImageSource({});
+        OVBookmarkCell::setDisplayMode(1);
         UserDefaults::shared().setBool(true, kBookmarksShowContextKey);
         _bookmarkMenuDisplayMode(0, true);
         setBookmarkControllerState({});

@@ -113,6 +113,7 @@ TEST(OVBookmarkTest, CopyLeavesTheTransientNameBehind)
 
 TEST(OVBookmarkTest, AttachmentsCarryFreshNamesAndEqualArchives)
 {
+    OVBookmarkCell::setImageSource({});
     const QRegularExpression pattern(
         QStringLiteral("^_OVBookmark [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
     auto bookmark = OVBookmark::bookmarkWithName("Intro");

@@ -1,0 +1,1 @@
+orvane_add_benchmark(bookmarks LIBS orvane_ovtext)

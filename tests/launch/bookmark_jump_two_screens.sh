@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The built program on a real X server with two monitors: a script with three bookmarks, in Prompt
+# mode, and Ctrl+Alt+2 pressed as a user would. The second bookmark's line, a line of capital Ws that
+# lights its rows far more than any other line, comes into view on the operator and talent monitors.
+#   bookmark_jump_two_screens.sh ORVANE WORKDIR TWO_SCREEN_X
+# Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+work=$2
+two_screen_x=$3
+
+if [ ! -x "$two_screen_x" ]; then
+  echo "SKIPPED: $two_screen_x is missing"
+  exit 77
+fi
+for tool in Xorg xrandr cvt xdotool import convert python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
+    exit 77
+  fi
+done
+if ! ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1; then
+  echo "SKIPPED: the X server's dummy driver is not installed (xserver-xorg-video-dummy)"
+  exit 77
+fi
+
+display_number=$((40 + $$ % 50))
+while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/two-screen-x.$display_number" ]; do
+  display_number=$((display_number + 1))
+done
+pid=
+stop_all() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
+}
+trap stop_all EXIT
+
+rm -rf "$work"
+mkdir -p "$work/config/Orvane" "$work/data" "$work/cache"
+
+# The script: 90 short lines, bookmarks opening lines 1, 40 and 75; line 40 is all capital Ws.
+python3 - "$work/Script.ovdocument" <<'PY'
+import os, plistlib, sys
+package = sys.argv[1]
+os.makedirs(os.path.join(package, "Content.rtfd"))
+lines = ["Line %02d of the script." % i for i in range(90)]
+lines[40] = "W" * 24
+marked = {1: "One", 40: "Two", 75: "Three"}
+rtf = ["{\\rtf1\\ansi\\ansicpg1252\\cocoartf2761\n{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+       "{\\colortbl;\\red255\\green255\\blue255;}\n"
+       # A black page, as the sample script has it.
+       "{\\*\\background {\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright0\\shpbottom0\\shpfhdr0\\shpbxmargin"
+       "\\shpbymargin\\shpwr0\\shpwrk0\\shpfblwtxt1\\shplid1025{\\sp{\\sn shapeType}{\\sv 1}}{\\sp{\\sn fFlipH}"
+       "{\\sv 0}}{\\sp{\\sn fFlipV}{\\sv 0}}{\\sp{\\sn fillColor}{\\sv 0}}{\\sp{\\sn fFilled}{\\sv 1}}{\\sp"
+       "{\\sn lineWidth}{\\sv 0}}{\\sp{\\sn fLine}{\\sv 0}}{\\sp{\\sn bWMode}{\\sv 9}}{\\sp{\\sn fBackground}"
+       "{\\sv 1}}}}}\n\\pard\\f0\\fs72\\cf1 "]
+rtf.append("\\\n".join(lines) + "}\n")
+with open(os.path.join(package, "Content.rtfd", "TXT.rtf"), "w") as f:
+    f.write("".join(rtf))
+
+def archive(name):
+    return plistlib.dumps({
+        "$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": plistlib.UID(1)},
+        "$objects": ["$null", {"name": plistlib.UID(2), "type": 0, "$class": plistlib.UID(3)}, name,
+                     {"$classname": "OVBookmark", "$classes": ["OVBookmark", "NSObject"]}]},
+        fmt=plistlib.FMT_BINARY)
+
+# Locations in the finished text, where each earlier bookmark already takes one character.
+bookmarks, offset, inserted = [], 0, 0
+for i, line in enumerate(lines):
+    if i in marked:
+        bookmarks.append({"data": archive(marked[i]), "locations": str(offset + inserted)})
+        inserted += 1
+    offset += len(line) + 1
+properties = {"selectedRanges": ["{0, 0}"], "bookmarks": bookmarks, "scrollbarPosition": 0.0, "speed": 0.0,
+              "windowFrame": "{{60, 60}, {1000, 640}}", "fileFormatNumber": 5,
+              "appVersion": "0.1.0"}
+with open(os.path.join(package, "Properties.plist"), "wb") as f:
+    plistlib.dump(properties, f)
+PY
+
+cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>screenMode</key>
+	<integer>1</integer>
+</dict>
+</plist>
+PLIST
+
+status=0
+DISPLAY= "$two_screen_x" start "$display_number" 1920x1080 1920x1080 >"$work/x.log" 2>&1 || status=$?
+if [ "$status" -ne 0 ] || ! DISPLAY=":$display_number" xrandr --listmonitors >/dev/null 2>&1; then
+  cat "$work/x.log" || true
+  echo "SKIPPED: the X server with two monitors did not start here"
+  exit 77
+fi
+export DISPLAY=":$display_number"
+
+XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
+  "$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
+pid=$!
+operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+sleep 2
+xdotool windowfocus --sync "$operator"
+sleep 1
+
+shot() { import -window root "$work/$1.png"; }
+# The brightest row of a monitor: the line of Ws outshines every other line.
+brightest() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -scale 1x1080! -format '%[fx:maxima*1000]' info:; }
+operator_area="1920x1080+0+0"
+talent_area="1920x1080+1920+0"
+
+xdotool key ctrl+Return
+sleep 2
+shot prompt
+xdotool key ctrl+alt+2
+sleep 2
+shot jumped
+echo "operator brightest row: before $(brightest prompt "$operator_area"), after $(brightest jumped "$operator_area")"
+echo "talent brightest row: before $(brightest prompt "$talent_area"), after $(brightest jumped "$talent_area")"
+if ! awk -v before="$(brightest prompt "$operator_area")" -v after="$(brightest jumped "$operator_area")" \
+  'BEGIN { exit !(after > 1.5 * before) }'; then
+  echo "FAIL: the operator view did not jump to the second bookmark"
+  exit 1
+fi
+if ! awk -v before="$(brightest prompt "$talent_area")" -v after="$(brightest jumped "$talent_area")" \
+  'BEGIN { exit !(after > 1.5 * before) }'; then
+  echo "FAIL: the talent monitor does not show the second bookmark's line"
+  exit 1
+fi
+xdotool key Escape
+sleep 1
+xdotool key --clearmodifiers ctrl+q || true
+for _ in $(seq 50); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+echo "passed"
