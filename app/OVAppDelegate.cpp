@@ -23,6 +23,7 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "text/OVBookmarkController.h"
 
 #include <QActionGroup>
 #include <QDebug>
@@ -153,6 +154,11 @@ OVAppDelegate::OVAppDelegate()
         if (item->submenu() && item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag))
             m_resizeDocumentPrompterMenuItem =
                 item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag);
+        if (Menu* menu = item->submenu(); menu && menu->itemWithTag(OVMainMenu::kBookmarksAnchorTag)) {
+            m_bookmarksMenu = menu;
+            OVBookmarkController::sharedBookmarkController().addBookmarksMenuToUpdateList(
+                menu, menu->indexOfItemWithTag(OVMainMenu::kBookmarksAnchorTag) + 1, 0);
+        }
     }
     installActions();
     for (const QString& name : {kWindowDidBecomeMainNotification, kWindowDidResignMainNotification}) {
@@ -188,6 +194,8 @@ OVAppDelegate::~OVAppDelegate()
     m_mainWindow = nullptr;
     m_instanceServer.reset();
     m_settingsWindow.reset();
+    if (m_bookmarksMenu)
+        OVBookmarkController::sharedBookmarkController().removeBookmarksMenuFromUpdateList(m_bookmarksMenu);
     if (Menu::mainMenu() == m_mainMenu.get())
         Menu::setMainMenu(nullptr);
 }
@@ -201,6 +209,22 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("blankingOptionsAction:"), [](const QVariant&) {});
     setActionHandler(QStringLiteral("showSettingsWindow:"),
                      [this](const QVariant&) { showSettingsWindow(); });
+    // The bookmark commands act on the script the bookmark controller follows (the main window's),
+    // from the menus and from the hot keys alike.
+    const auto followsScript = [](const UserInterfaceItem&) {
+        return OVBookmarkController::sharedBookmarkController().textView() != nullptr;
+    };
+    setActionHandler(
+        QStringLiteral("addBookmark:"),
+        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addBookmark(); }, followsScript);
+    setActionHandler(
+        QStringLiteral("nextBookmark:"),
+        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().jumpToNextBookmark(); },
+        followsScript);
+    setActionHandler(
+        QStringLiteral("previousBookmark:"),
+        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().jumpToPreviousBookmark(); },
+        followsScript);
 }
 
 void OVAppDelegate::mainWindowChanged()

@@ -152,6 +152,8 @@ private:
     std::unique_ptr<Menu> m_mainMenu;
     Menu* m_blankingOptionsMenu = nullptr;
     MenuItem* m_resizeDocumentPrompterMenuItem = nullptr;
+    // The Bookmarks menu, whose bookmark items the bookmark controller keeps.
+    Menu* m_bookmarksMenu = nullptr;
     Window* m_mainWindow = nullptr;
     OVDefaultsMigration::Outcome m_migration;
     ApplicationAddresses m_addresses;

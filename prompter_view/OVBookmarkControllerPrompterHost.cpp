@@ -75,6 +75,9 @@ void installBookmarkControllerPrompterHost(OVCore& core)
         return prompter && prompter->isFocusArrowVisible();
     };
     OVBookmarkController::setHost(std::move(host));
+    // Jumps land a bookmark at the reading line, which the core measures for the view that leads.
+    core.setBookmarkDeltaLocationHandler(
+        [](double delta) { OVBookmarkController::sharedBookmarkController().setDeltaLocation(delta); });
     OVLayoutManager::setPrompterScaleFactorProvider([](const OVTextView& view) {
         const OVPrompterView* prompter = enclosingPrompterView(view);
         return prompter ? prompter->scaleFactor() : 1.0;

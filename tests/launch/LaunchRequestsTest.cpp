@@ -2,6 +2,7 @@
 // start without files, files handed over by a later start, and the menus each window shows.
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
+#include "app/OVMainMenu.h"
 #include "app/OVProgramStart.h"
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
@@ -18,6 +19,7 @@
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
+#include "platform/textview/TextView.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Error.h"
@@ -350,3 +352,23 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
 }
 
 } // namespace
+
+TEST_F(LaunchRequests, TheBookmarksMenuListsTheScriptsBookmarksAndJumpsToThem)
+{
+    launch({script});
+    Window* window = windowOf(documents().front());
+    Menu* bookmarks = Menu::mainMenu()->itemWithAction(QStringLiteral("nextBookmark:"))->menu();
+    bookmarks->prepareToOpen();
+    const int anchor = bookmarks->indexOfItemWithTag(OVMainMenu::kBookmarksAnchorTag);
+    ASSERT_GE(anchor, 0);
+    // The sample script holds bookmarks; each gets an item after the anchor.
+    ASSERT_GT(bookmarks->numberOfItems(), anchor + 1);
+    EXPECT_TRUE(Menu::validate(*bookmarks->itemWithAction(QStringLiteral("nextBookmark:"))));
+
+    auto* text = dynamic_cast<TextView*>(window->firstResponder());
+    ASSERT_TRUE(text);
+    text->setSelectedRange({0, 0});
+    ASSERT_TRUE(Application::shared().sendAction(QStringLiteral("nextBookmark:"), nullptr, {}));
+    QCoreApplication::processEvents();
+    EXPECT_GT(text->selectedRange().location, 0);
+}
