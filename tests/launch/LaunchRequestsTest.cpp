@@ -41,24 +41,12 @@
 
 #include <gtest/gtest.h>
 
+#include "LaunchTestSupport.h"
+
 namespace {
 
-const QString kSample = QStringLiteral(ORVANE_SOURCE_DIR "/resources/Sample Script.ovdocument");
-
-bool copyFolder(const QString& from, const QString& to)
-{
-    if (!QDir().mkpath(to))
-        return false;
-    const QDir source(from);
-    for (const QString& name : source.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString path = source.filePath(name);
-        const bool copied = QFileInfo(path).isDir() ? copyFolder(path, to + u'/' + name)
-                                                    : QFile::copy(path, to + u'/' + name);
-        if (!copied)
-            return false;
-    }
-    return true;
-}
+using launchtest::copyFolder;
+using launchtest::kSample;
 
 class LaunchRequests : public ::testing::Test {
 protected:

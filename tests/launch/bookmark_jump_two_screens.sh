@@ -10,31 +10,8 @@ orvane=$1
 work=$2
 two_screen_x=$3
 
-if [ ! -x "$two_screen_x" ]; then
-  echo "SKIPPED: $two_screen_x is missing"
-  exit 77
-fi
-for tool in Xorg xrandr cvt xdotool import convert python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-    exit 77
-  fi
-done
-if ! ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1; then
-  echo "SKIPPED: the X server's dummy driver is not installed (xserver-xorg-video-dummy)"
-  exit 77
-fi
-
-display_number=$((40 + $$ % 50))
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/two-screen-x.$display_number" ]; do
-  display_number=$((display_number + 1))
-done
-pid=
-stop_all() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
-}
-trap stop_all EXIT
+source "$(dirname "$0")/two_screen_x.bash"
+two_screen_require python3
 
 rm -rf "$work"
 mkdir -p "$work/config/Orvane" "$work/data" "$work/cache"
@@ -80,35 +57,15 @@ with open(os.path.join(package, "Properties.plist"), "wb") as f:
     plistlib.dump(properties, f)
 PY
 
-cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>screenMode</key>
-	<integer>1</integer>
-</dict>
-</plist>
-PLIST
+settings_file
 
-status=0
-DISPLAY= "$two_screen_x" start "$display_number" 1920x1080 1920x1080 >"$work/x.log" 2>&1 || status=$?
-if [ "$status" -ne 0 ] || ! DISPLAY=":$display_number" xrandr --listmonitors >/dev/null 2>&1; then
-  cat "$work/x.log" || true
-  echo "SKIPPED: the X server with two monitors did not start here"
-  exit 77
-fi
-export DISPLAY=":$display_number"
+start_x 1920x1080 1920x1080
 
-XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
-  "$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
-pid=$!
-operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+start_orvane jump
 sleep 2
 xdotool windowfocus --sync "$operator"
 sleep 1
 
-shot() { import -window root "$work/$1.png"; }
 # The brightest row of a monitor: the line of Ws outshines every other line.
 brightest() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -scale 1x1080! -format '%[fx:maxima*1000]' info:; }
 operator_area="1920x1080+0+0"
@@ -134,9 +91,5 @@ if ! awk -v before="$(brightest prompt "$talent_area")" -v after="$(brightest ju
 fi
 xdotool key Escape
 sleep 1
-xdotool key --clearmodifiers ctrl+q || true
-for _ in $(seq 50); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+quit_orvane
 echo "passed"

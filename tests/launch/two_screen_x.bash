@@ -1,0 +1,114 @@
+# Sourced by the tests that run the built program on a real X server with two monitors (the dummy
+# driver, started by the two-screen-x tool). The caller sets orvane, work and two_screen_x first,
+# and script when it copies one in with fresh_settings.
+# Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
+
+# two_screen_require TOOL...: the tool, the X tools named and the dummy driver, or a skip.
+two_screen_require() {
+  if [ ! -x "$two_screen_x" ]; then
+    echo "SKIPPED: $two_screen_x is missing"
+    exit 77
+  fi
+  local tool
+  for tool in Xorg xrandr cvt xdotool import convert "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
+      exit 77
+    fi
+  done
+  if ! ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1; then
+    echo "SKIPPED: the X server's dummy driver is not installed (xserver-xorg-video-dummy)"
+    exit 77
+  fi
+}
+
+# A display number of our own, so that parallel runs and a developer's own servers are left alone.
+display_number=$((40 + $$ % 50))
+while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/two-screen-x.$display_number" ]; do
+  display_number=$((display_number + 1))
+done
+pid=
+stop_all() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
+}
+trap stop_all EXIT
+
+# settings_file [EXTRA_PLIST_LINES]: a settings file choosing the second display, plus the lines given.
+settings_file() {
+  mkdir -p "$work/config/Orvane"
+  cat >"$work/config/Orvane/Orvane.plist" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>screenMode</key>
+	<integer>1</integer>
+${1:-}
+</dict>
+</plist>
+PLIST
+}
+
+# fresh_settings [EXTRA_PLIST_LINES]: fresh settings, data and cache folders and a fresh copy of the
+# script.
+fresh_settings() {
+  rm -rf "$work/config" "$work/data" "$work/cache" "$work/Script.ovdocument"
+  mkdir -p "$work/data" "$work/cache"
+  cp -r "$script" "$work/Script.ovdocument"
+  settings_file "${1:-}"
+}
+
+# start_x SIZE SIZE: the server with an operator and a talent monitor of those sizes.
+start_x() {
+  local status=0
+  DISPLAY= "$two_screen_x" start "$display_number" "$@" >"$work/x.log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ] || ! DISPLAY=":$display_number" xrandr --listmonitors >/dev/null 2>&1; then
+    cat "$work/x.log" || true
+    if [ -f "/tmp/two-screen-x.$display_number/xorg.log" ]; then
+      tail -20 "/tmp/two-screen-x.$display_number/xorg.log" || true
+    fi
+    echo "SKIPPED: the X server with two monitors did not start here"
+    exit 77
+  fi
+  export DISPLAY=":$display_number"
+}
+
+# start_orvane NAME: the program on the script, its output in orvane-NAME.log; sets pid and operator.
+start_orvane() {
+  XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
+    "$orvane" "$work/Script.ovdocument" >"$work/orvane-$1.log" 2>&1 &
+  pid=$!
+  operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+}
+
+quit_orvane() {
+  xdotool key --clearmodifiers ctrl+q || true
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+
+# The visible top-level windows that sit on the talent monitor (from talent_x, talent_width wide),
+# as "X Y WIDTH HEIGHT".
+talent_windows() {
+  local window
+  for window in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    [ "$window" = "$operator" ] && continue
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # The root window spans both monitors; it is not ours.
+    [ "$WIDTH" -ge "$((talent_x + talent_width))" ] && continue
+    if [ "$X" -ge "$talent_x" ]; then
+      echo "$X $Y $WIDTH $HEIGHT"
+    fi
+  done
+}
+
+shot() { import -window root "$work/$1.png"; }
+# How much of an area is lit: the script is white on black.
+lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
+changed() { compare -metric AE -crop "$3" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
