@@ -3,6 +3,7 @@
 // The script the output and document benchmarks share: a megabyte of plain prompter text in
 // alternating plain and bold runs, with bookmarks and pictures spread evenly through it, and the
 // offscreen application the views need.
+#include "BenchApplication.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
@@ -23,13 +24,7 @@ constexpr int kBookmarks = 500;
 
 inline QApplication& application()
 {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    return bench::application();
 }
 
 // A small PNG, as a picture pasted into a script would be stored.

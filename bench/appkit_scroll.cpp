@@ -1,5 +1,6 @@
 // Scrolling a full-HD clip view over a long script-sized drawing by a fractional offset per frame:
 // the prompter's per-frame path of moving the bounds origin and repainting.
+#include "BenchApplication.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
@@ -53,16 +54,7 @@ constexpr double kPageHeight = 1080;
 // A slow prompting speed: about 20 points per second at 60 frames per second.
 constexpr double kStep = 0.37;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "appkit_scroll";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 // Lines of prompter-sized text, laid out once; drawing reuses them.
 class ScriptDrawing : public View {

@@ -1,6 +1,7 @@
 // After the first frame of a long script, the rest is laid out in the event loop's idle time. Measured
 // here: how long events posted meanwhile wait (each one timestamped when posted), how long the rest
 // takes, and what typing costs while it runs.
+#include "BenchApplication.h"
 #include "bench/ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/TextStorage.h"
@@ -24,16 +25,7 @@ namespace {
 constexpr double kMegabyte = 1 << 20;
 const Rect kViewFrame(0, 0, 1280, 800);
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "background_layout";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 const MutableAttributedString& script(int megabytes)
 {

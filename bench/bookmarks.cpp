@@ -1,5 +1,6 @@
 // Bookmarks and marks on a long script: a 1 MB script with 2,000 bookmarks counted, listed in a
 // menu and jumped through while prompting, and a full-HD frame with 200 marks and a selection.
+#include "BenchApplication.h"
 #include "ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/MenuItem.h"
@@ -26,14 +27,7 @@ constexpr qsizetype kScriptCharacters = 1'000'000;
 constexpr int kBookmarks = 2000;
 constexpr int kMarks = 200;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "bookmarks";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 // The script with a named bookmark opening every n-th paragraph.
 MutableAttributedString scriptWithBookmarks()

@@ -1,6 +1,7 @@
 // Opening a long script into the operator's text view: from the text model to the first drawn frame,
 // at 1, 5 and 20 MB of script (sizes in bytes of the platform's RTF, as the files on disk have them),
 // and what the event loop and the writer feel while the rest is laid out behind the first frame.
+#include "BenchApplication.h"
 #include "bench/ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/TextStorage.h"
@@ -28,16 +29,7 @@ namespace {
 constexpr double kMegabyte = 1 << 20;
 const Rect kViewFrame(0, 0, 1280, 800);
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "open";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 // One script per size for the whole run: building the model is the reader's cost, measured elsewhere.
 const MutableAttributedString& script(int megabytes)

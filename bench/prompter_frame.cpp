@@ -1,6 +1,7 @@
 // One full-HD frame of a real prompter view: a 300-page script laid out in the rich-text view, the
 // focus arrow and the time bar beside it, mirrored as for a beam-splitter, drawn at an offset that
 // moves by a fraction of a point each frame, in the middle of the script.
+#include "BenchApplication.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/AttributeNames.h"
 #include "prompter_view/OVPrompterView.h"
@@ -23,14 +24,7 @@ constexpr int kPages = 300;
 constexpr int kParagraphsPerPage = 6;
 constexpr double kStep = 0.37;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "prompter_frame";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 QString scriptText()
 {

@@ -1,6 +1,7 @@
 // One frame of a full-HD prompter's surroundings: the scroll view moved by a fraction of a point, with
 // the focus arrow and the time bar around it, drawn into an image as the window would; and the time
 // bar's once-a-second refresh.
+#include "BenchApplication.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterTileGeometry.h"
 #include "prompter_view/OVScrollView.h"
@@ -23,14 +24,7 @@ constexpr double kLineHeight = 54;
 constexpr double kScriptHeight = 300 * 1080;
 constexpr double kStep = 0.37;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "prompter_view";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 // Stands in for the text: a band per line, drawn only where visible.
 class LinesDocument : public View {

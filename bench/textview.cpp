@@ -1,6 +1,7 @@
 // Typing in the middle of a 1 MB script: each character goes through the text view (undo, storage,
 // paragraph relayout) and the visible part is drawn again, as a writer's keystroke costs. Also the
 // cost of opening such a script: building the storage and laying it all out.
+#include "BenchApplication.h"
 #include "platform/textview/TextView.h"
 #include "platform/appkit/ClipView.h"
 
@@ -19,16 +20,7 @@ constexpr qsizetype kTextSize = 1 << 20;
 constexpr int kRuns = 20000;
 constexpr int kTypedCharacters = 1000;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "textview";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::application;
 
 // A script of 1 MB: paragraphs of about 400 characters, with 20,000 runs of alternating fonts and
 // colours.
