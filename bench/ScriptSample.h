@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <map>
+
 namespace ScriptSample {
 
 // Characters of script for each byte of its RTF, so that sizes can be asked for in RTF bytes.
@@ -69,6 +71,17 @@ inline MutableAttributedString make(qsizetype characters)
         ++paragraph;
     }
     return script;
+}
+
+// One script per size of RTF in megabytes, made once for the whole run: building the model is the
+// reader's cost, measured elsewhere.
+inline const MutableAttributedString& ofMegabytes(int megabytes)
+{
+    static std::map<int, MutableAttributedString> scripts;
+    auto found = scripts.find(megabytes);
+    if (found == scripts.end())
+        found = scripts.emplace(megabytes, make(qsizetype(megabytes * double(1 << 20) * kCharactersPerRtfByte))).first;
+    return found->second;
 }
 
 } // namespace ScriptSample

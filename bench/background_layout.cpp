@@ -29,14 +29,7 @@ using bench::application;
 
 const MutableAttributedString& script(int megabytes)
 {
-    static std::map<int, MutableAttributedString> scripts;
-    auto found = scripts.find(megabytes);
-    if (found == scripts.end())
-        found = scripts
-                    .emplace(megabytes, ScriptSample::make(qsizetype(megabytes * kMegabyte *
-                                                                     ScriptSample::kCharactersPerRtfByte)))
-                    .first;
-    return found->second;
+    return ScriptSample::ofMegabytes(megabytes);
 }
 
 struct OpenScript {

@@ -31,17 +31,9 @@ const Rect kViewFrame(0, 0, 1280, 800);
 
 using bench::application;
 
-// One script per size for the whole run: building the model is the reader's cost, measured elsewhere.
 const MutableAttributedString& script(int megabytes)
 {
-    static std::map<int, MutableAttributedString> scripts;
-    auto found = scripts.find(megabytes);
-    if (found == scripts.end())
-        found = scripts
-                    .emplace(megabytes, ScriptSample::make(qsizetype(megabytes * kMegabyte *
-                                                                     ScriptSample::kCharactersPerRtfByte)))
-                    .first;
-    return found->second;
+    return ScriptSample::ofMegabytes(megabytes);
 }
 
 size_t heapInUse()
