@@ -332,13 +332,25 @@ void OVAppDelegate::_lionOpenUntitledFileIfNecessary()
 
 bool OVAppDelegate::beginServingInstanceRequests()
 {
-    m_instanceServer = std::make_unique<OVSingleInstance>(
-        [this](const OVSingleInstance::Request& request) { return handleInstanceRequest(request); });
+    // Both ways lead to the one handler, so a request is checked and answered alike whichever
+    // carried it.
+    const auto handler = [this](const OVSingleInstance::Request& request) { return handleInstanceRequest(request); };
+    m_instanceBus = std::make_unique<OVInstanceBus>(handler);
+    if (m_instanceBus->registerOnBus() == OVInstanceBus::Registration::NameTaken) {
+        qWarning().noquote() << logName("beginServingInstanceRequests") << "another program owns"
+                             << OVInstanceBus::serviceName() << "on the session bus";
+        m_instanceBus.reset();
+        return false;
+    }
+    // The socket is served beside the bus: a later start from a shell that has no bus address
+    // (a remote login, a plain console) still finds this program.
+    m_instanceServer = std::make_unique<OVSingleInstance>(handler);
     if (m_instanceServer->listen())
         return true;
     qWarning().noquote() << logName("beginServingInstanceRequests") << "another program answers requests on"
                          << OVSingleInstance::serverName();
     m_instanceServer.reset();
+    m_instanceBus.reset();
     return false;
 }
 

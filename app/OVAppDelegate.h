@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/OVDefaultsMigration.h"
+#include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/Responder.h"
@@ -96,8 +97,10 @@ public:
     void applicationDidFinishLaunching();
     // The start's open request and later starts' requests; answers kReplySuccess or kReplyFailure.
     int handleInstanceRequest(const OVSingleInstance::Request& request);
-    // Starts answering later starts of the program; false when another program already does.
+    // Starts answering later starts of the program, on the session bus where there is one and on
+    // the local socket; false when another program already does.
     bool beginServingInstanceRequests();
+    bool isServingOnBus() const { return m_instanceBus && m_instanceBus->isRegistered(); }
 
     // The settings window.
     static std::vector<SettingsItem> settingsItems();
@@ -164,6 +167,7 @@ private:
     QString m_demoDocumentsFolder;
     std::unique_ptr<QWidget> m_settingsWindow;
     std::unique_ptr<OVSingleInstance> m_instanceServer;
+    std::unique_ptr<OVInstanceBus> m_instanceBus;
     std::vector<NotificationObserver> m_observers;
     quint64 m_unmarkObserver = 0;
 };

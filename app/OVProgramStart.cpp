@@ -3,6 +3,7 @@
 #include "app/OVAppDelegate.h"
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentSession.h"
+#include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
 #include "output/OVTalentWindowController.h"
@@ -199,6 +200,19 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     return session;
 }
 
+namespace {
+
+// The session bus first, where a program on these settings owns its name; the local socket where
+// there is no bus or nobody answers on it.
+std::optional<int> sendToRunningProgram(const OVSingleInstance::Request& request)
+{
+    if (const std::optional<int> reply = OVInstanceBus::sendToRunningInstance(request))
+        return reply;
+    return OVSingleInstance::sendToRunningInstance(request);
+}
+
+} // namespace
+
 std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& arguments)
 {
     OVSingleInstance::Request request;
@@ -207,7 +221,7 @@ std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& argum
     else if (!arguments.isEmpty())
         request.command = OVSingleInstance::Command::Open;
     if (request.command != OVSingleInstance::Command::Open) {
-        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        const std::optional<int> reply = sendToRunningProgram(request);
         if (!reply)
             return std::nullopt;
         return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
@@ -221,7 +235,7 @@ std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& argum
         request.paths.clear();
         for (const QString& path : arguments.mid(first, kPathsPerRequest))
             request.paths << QFileInfo(path).absoluteFilePath();
-        const std::optional<int> reply = OVSingleInstance::sendToRunningInstance(request);
+        const std::optional<int> reply = sendToRunningProgram(request);
         if (!reply) {
             if (!anySent)
                 return std::nullopt;

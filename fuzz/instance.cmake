@@ -1,1 +1,2 @@
 orvane_add_fuzzer(instance_request_fuzzer LIBS orvane_app)
+orvane_add_fuzzer(instance_uri_fuzzer LIBS orvane_app)

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   binutils shared-mime-info desktop-file-utils
+  dbus dbus-daemon
 )
 
 missing=()

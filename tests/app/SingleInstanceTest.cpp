@@ -1,5 +1,6 @@
 // The channel a later start hands its request over: what travels, what the running program
 // refuses, and a whole exchange through a real local socket.
+#include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 
 #include <QCoreApplication>
@@ -76,6 +77,71 @@ TEST(SingleInstanceMessages, MalformedRequestsAreRefused)
     QByteArray huge(4, '\0');
     qToBigEndian(quint32(0xFFFFFFF0u), huge.data());
     EXPECT_FALSE(OVSingleInstance::decode(huge + "ORVANE").has_value());
+}
+
+// What an Open call on the bus may carry: anyone on the session bus can send one.
+TEST(SingleInstanceBusRequests, OnlyFileUrisOfAbsoluteLocalPathsAreRead)
+{
+    const QStringList paths{QStringLiteral("/home/anna/Die Rede.ovdocument"), QStringLiteral("/tmp/ü #1%.rtf")};
+    const std::optional<Request> read = OVInstanceBus::requestFromUris(OVInstanceBus::urisFromPaths(paths));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->command, Command::Open);
+    EXPECT_EQ(read->paths, paths);
+    const std::optional<Request> local =
+        OVInstanceBus::requestFromUris({QStringLiteral("file://localhost/tmp/a/../b.rtf")});
+    ASSERT_TRUE(local);
+    EXPECT_EQ(local->paths, QStringList{QStringLiteral("/tmp/b.rtf")});
+
+    const QString refused[] = {
+        QStringLiteral("https://example.org/a.rtf"),
+        QStringLiteral("relative.rtf"),
+        QStringLiteral("/tmp/a.rtf"), // a path is not a URI
+        QStringLiteral("file:relative.rtf"),
+        QStringLiteral("file://otherhost/tmp/a.rtf"),
+        QStringLiteral("file:///tmp/a.rtf?x=1"),
+        QStringLiteral("file:///tmp/a.rtf#top"),
+        QStringLiteral("file:///tmp/%FF%FE.rtf"), // not UTF-8 once unescaped
+        QStringLiteral("file:///tmp/a%00b.rtf"),
+        QStringLiteral("file:///tmp/") + QString(5000, u'a'),
+        QStringLiteral("file:///tmp/") + QString(OVInstanceBus::kMaximumUriLength, u'a'),
+        QStringLiteral("file:///tmp/") + QString(OVSingleInstance::kMaximumPathBytes / 2 + 1, u'%').replace(
+                                             QStringLiteral("%"), QStringLiteral("%C3%BC")),
+        QString(),
+        QStringLiteral("file:///tmp/a b"), // strict reading: spaces come escaped
+    };
+    int index = 0;
+    for (const QString& uri : refused) {
+        QString why;
+        EXPECT_FALSE(OVInstanceBus::requestFromUris({QStringLiteral("file:///tmp/good.rtf"), uri}, &why))
+            << "case " << index;
+        EXPECT_FALSE(why.isEmpty()) << "case " << index++;
+    }
+    EXPECT_FALSE(OVInstanceBus::requestFromUris({}));
+    QStringList many;
+    for (int i = 0; i <= OVSingleInstance::kMaximumPaths; ++i)
+        many << QStringLiteral("file:///tmp/f%1").arg(i);
+    EXPECT_FALSE(OVInstanceBus::requestFromUris(many));
+    many.removeLast();
+    EXPECT_TRUE(OVInstanceBus::requestFromUris(many));
+}
+
+// Runs on settings of their own never reach the user's everyday program on the bus.
+TEST(SingleInstanceBusRequests, TheBusNameFollowsTheSettingsFolder)
+{
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir one;
+    QTemporaryDir two;
+    qputenv("XDG_CONFIG_HOME", one.path().toUtf8());
+    const QString first = OVInstanceBus::serviceName();
+    qputenv("XDG_CONFIG_HOME", two.path().toUtf8());
+    const QString second = OVInstanceBus::serviceName();
+    qunsetenv("XDG_CONFIG_HOME");
+    const QString usual = OVInstanceBus::serviceName();
+    qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(usual, QLatin1String(OVInstanceBus::kApplicationId));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(first.startsWith(usual + QStringLiteral(".s"))) << first.toStdString();
+    EXPECT_EQ(first.size(), usual.size() + 2 + 16);
 }
 
 class SingleInstanceServer : public ::testing::Test {
