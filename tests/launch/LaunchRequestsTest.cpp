@@ -2,6 +2,7 @@
 // start without files, files handed over by a later start, and the menus each window shows.
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
+#include "app/OVInstanceBus.h"
 #include "app/OVMainMenu.h"
 #include "app/OVProgramStart.h"
 #include "app/OVSingleInstance.h"
@@ -14,6 +15,7 @@
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/SavePanel.h"
@@ -27,15 +29,20 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "prompting/OVApplication.h"
+#include "output/OVTalentWindowController.h"
 #include "prompting/OVCore.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -337,6 +344,211 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_EQ(presented.size(), 1u);
     EXPECT_EQ(documents().size(), 3u);
+}
+
+// A session bus of the test's own, so no test ever reaches a program the user runs; this process
+// and the programs it starts find it through the address variable, set before Qt first asks.
+class PrivateSessionBus {
+public:
+    ~PrivateSessionBus()
+    {
+        if (m_daemon.state() != QProcess::NotRunning) {
+            m_daemon.kill();
+            m_daemon.waitForFinished(5000);
+        }
+    }
+    // Empty when started; otherwise why not.
+    QString start()
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (program.isEmpty())
+            return QStringLiteral("dbus-daemon is not installed (Debian package dbus-daemon)");
+        m_daemon.start(program, {QStringLiteral("--session"), QStringLiteral("--print-address"),
+                                 QStringLiteral("--nofork")});
+        if (!m_daemon.waitForStarted(5000))
+            return QStringLiteral("dbus-daemon did not start");
+        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
+        }
+        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        if (address.isEmpty())
+            return QStringLiteral("dbus-daemon printed no address: ") +
+                   QString::fromUtf8(m_daemon.readAllStandardError());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        return {};
+    }
+    QString address;
+
+private:
+    QProcess m_daemon;
+};
+
+class LaunchRequestsOnTheBus : public LaunchRequests {
+protected:
+    // A later start of the real program that can only reach this one over the bus: its runtime
+    // folder, where the socket would be, is another.
+    void startSecond(const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        second.setProcessEnvironment(environment);
+        second.setWorkingDirectory(folder.path());
+        second.start(QStringLiteral(ORVANE_BINARY), arguments);
+        ASSERT_TRUE(second.waitForStarted());
+    }
+    // A call on the bus as any other program on it could send one.
+    QDBusMessage call(const QString& method, const QVariantList& arguments)
+    {
+        QDBusConnection client = QDBusConnection::connectToBus(bus.address, QStringLiteral("hostile"));
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(OVInstanceBus::serviceName(), QLatin1String(OVInstanceBus::kObjectPath),
+                                           QLatin1String(OVInstanceBus::kInterface), method);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = client.asyncCall(message, 20000);
+        pumpUntil([&] { return pending.isFinished(); }, 30000);
+        return pending.reply();
+    }
+
+    PrivateSessionBus bus;
+    QTemporaryDir runtime;
+    QProcess second;
+};
+
+TEST_F(LaunchRequestsOnTheBus, ASecondStartFindsTheRunningProgramOnTheBus)
+{
+    const QString why = bus.start();
+    if (!why.isEmpty())
+        GTEST_SKIP() << "no private session bus: " << why.toStdString();
+    ASSERT_TRUE(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner));
+    // The talent output on a second display of the operator's size, for the reopen request below.
+    FakeScreenProvider screens({FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}),
+                                FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}})});
+    ScreenProvider::setShared(&screens);
+    const std::unique_ptr<void, void (*)(void*)> restore(&screens, [](void*) { ScreenProvider::setShared(nullptr); });
+    {
+        UserDefaults stored(UserDefaults::defaultFilePath());
+        stored.setInteger(1, QStringLiteral("screenMode"));
+        ASSERT_TRUE(stored.synchronize());
+    }
+    launch({script});
+    ASSERT_TRUE(delegate().isServingOnBus());
+    const QString other = folder.filePath(QStringLiteral("Other.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, other));
+    QElapsedTimer started;
+    started.start();
+    startSecond({QStringLiteral("Other.ovdocument")});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 2; });
+    const qint64 handedOver = started.elapsed();
+    EXPECT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    ASSERT_EQ(documents().size(), 2u);
+    EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(other));
+    std::printf("second start handed its file over the bus and ended in %lld ms\n",
+                static_cast<long long>(handedOver));
+
+    // A file nothing can open: reported here, and the start there fails.
+    startSecond({flat});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(presented.size(), 1u);
+    presented.clear();
+
+    // A start without files is the reopen request: with no script open it makes one only while
+    // the talent output is in use.
+    while (!documents().empty()) {
+        documents().back()->close();
+        QCoreApplication::processEvents();
+    }
+    OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
+    talent.showTalentWindow(false);
+    startSecond({});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(documents().empty());
+    talent.showTalentWindow(true);
+    ASSERT_TRUE(OVTalentWindowController::isTalentWindowUtilized());
+    startSecond({});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 1; });
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(documents().front()->fileURL().isEmpty());
+    // The desktop entry's New Document action.
+    startSecond({QStringLiteral("--new-document")});
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 2; });
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(documents().size(), 2u);
+    EXPECT_TRUE(presented.empty());
+}
+
+TEST_F(LaunchRequestsOnTheBus, HostileCallsAreRefusedAndTheProgramGoesOn)
+{
+    const QString why = bus.start();
+    if (!why.isEmpty())
+        GTEST_SKIP() << "no private session bus: " << why.toStdString();
+    launch({script});
+    ASSERT_TRUE(delegate().isServingOnBus());
+    const QString refused = QLatin1String(OVInstanceBus::kRefusedError);
+    const QVariantMap none;
+    QStringList thousands;
+    for (int i = 0; i < 5000; ++i)
+        thousands << QUrl::fromLocalFile(script).toString();
+    const QList<QVariantList> hostile = {
+        {QStringList{QStringLiteral("https://example.org/Script.ovdocument")}, none},
+        {QStringList{QStringLiteral("file:Script.ovdocument")}, none},
+        {QStringList{QStringLiteral("Script.ovdocument")}, none},
+        {QStringList{script}, none}, // a path, not a URI
+        {QStringList{QUrl::fromLocalFile(script).toString(), QStringLiteral("file://elsewhere") + script}, none},
+        {QStringList{QStringLiteral("file:///tmp/%FF%FE")}, none},
+        {QStringList{QStringLiteral("file:///") + QString(1 << 20, u'a')}, none},
+        {thousands, none},
+        {QStringList{}, none},
+        {QStringLiteral("file:///tmp/a"), none}, // the wrong signature
+        {},
+    };
+    int index = 0;
+    for (const QVariantList& arguments : hostile) {
+        const QDBusMessage reply = call(QStringLiteral("Open"), arguments);
+        EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage) << "case " << index;
+        EXPECT_EQ(reply.errorName(), refused) << "case " << index++;
+    }
+    EXPECT_EQ(call(QStringLiteral("ActivateAction"), {QStringLiteral("quit"), QVariantList(), none}).errorName(),
+              refused);
+    EXPECT_EQ(call(QStringLiteral("Quit"), {}).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(presented.empty());
+
+    // Still serving: an honest call opens its file, and one that opens nothing answers failure.
+    const QString other = folder.filePath(QStringLiteral("Other.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, other));
+    const QStringList good = OVInstanceBus::urisFromPaths({other});
+    EXPECT_EQ(call(QStringLiteral("Open"), {good, none}).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(documents().size(), 2u);
+    const QDBusMessage failed = call(QStringLiteral("Open"), {OVInstanceBus::urisFromPaths({flat}), none});
+    EXPECT_EQ(failed.errorName(), QLatin1String(OVInstanceBus::kOpenFailedError));
+    EXPECT_EQ(presented.size(), 1u);
+    EXPECT_EQ(call(QStringLiteral("Activate"), {none}).type(), QDBusMessage::ReplyMessage);
+}
+
+// Where there is no bus the program serves, and a later start finds it, on the local socket.
+TEST_F(LaunchRequests, WithoutABusASecondStartFallsBackToTheSocket)
+{
+    const QByteArray nowhere = "unix:path=" + folder.filePath(QStringLiteral("no-bus")).toUtf8();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", nowhere);
+    launch({script});
+    EXPECT_FALSE(delegate().isServingOnBus());
+    const QString other = folder.filePath(QStringLiteral("Other.ovdocument"));
+    ASSERT_TRUE(copyFolder(kSample, other));
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(ORVANE_BINARY), {other});
+    ASSERT_TRUE(second.waitForStarted());
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 2; });
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    ASSERT_EQ(documents().size(), 2u);
+    EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(other));
 }
 
 } // namespace
