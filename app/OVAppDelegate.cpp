@@ -4,6 +4,7 @@
 #include "app/OVMainMenu.h"
 #include "app/OVTutorialDocuments.h"
 #include "document/OVDocument.h"
+#include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -201,6 +202,9 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("blankingOptionsAction:"), [](const QVariant&) {});
     setActionHandler(QStringLiteral("showSettingsWindow:"),
                      [this](const QVariant&) { showSettingsWindow(); });
+    setActionHandler(QStringLiteral("togglePreviewWindow:"), [](const QVariant&) {
+        OVPreviewWindowController::sharedPreviewWindowController().toggleWindow();
+    });
 }
 
 void OVAppDelegate::mainWindowChanged()
