@@ -1,8 +1,12 @@
 #include "output/OVPreviewWindowController.h"
 
 #include "document/OVDocumentController.h"
+#include "output/OVDisplayModeService.h"
 #include "output/OVEnvironment.h"
+#include "output/OVPreviewDisplayOptionsView.h"
+#include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
@@ -16,10 +20,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDebug>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -164,7 +174,7 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
     m_core.setPreviewScrollView(m_prompterView->scrollView());
 
     observeNotifications();
-    updateDualScreenControls();
+    _updateDisplayOptionsView();
     updateTalentDisplayMode();
     pushAllSettingsToTalentWindow();
     restorePanelTopEdge();
@@ -274,7 +284,9 @@ void OVPreviewWindowController::buildPanel()
     marginForm->addRow(localized("preview-margin-alignment", "Alignment:"), m_alignmentPopUp);
     layout->addLayout(marginForm);
 
-    auto* displayForm = new QFormLayout;
+    m_dualScreenControls = new QWidget;
+    auto* displayForm = new QFormLayout(m_dualScreenControls);
+    displayForm->setContentsMargins(0, 0, 0, 0);
     m_screenModePopUp = new QComboBox;
     m_screenModePopUp->addItem(localized("preview-screen-mode-single", "Single Screen"), 0);
     m_screenModePopUp->addItem(localized("preview-title-second-screen", "Second Screen"), 1);
@@ -285,7 +297,9 @@ void OVPreviewWindowController::buildPanel()
     flipRow->addWidget(m_horizontalFlipCheckBox);
     flipRow->addWidget(m_verticalFlipCheckBox);
     displayForm->addRow(flipRow);
-    layout->addLayout(displayForm);
+    layout->addWidget(m_dualScreenControls);
+    buildDisplayOptions(m_controls);
+    layout->addWidget(m_displayOptions);
 
     QObject::connect(m_focusArrowCheckBox, &QCheckBox::toggled, [this](bool on) { setUseFocusArrow(on); });
     QObject::connect(m_timeBarCheckBox, &QCheckBox::toggled, [this](bool on) { setUseTimeBar(on); });
@@ -363,7 +377,7 @@ void OVPreviewWindowController::observeNotifications()
     NotificationCenter& center = NotificationCenter::shared();
     m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
                              [this](const Notification&) {
-                                 updateDualScreenControls();
+                                 _updateDisplayOptionsView();
                                  m_talent.disableAnimation();
                                  pushAllSettingsToTalentWindow();
                                  m_talent.enableAnimation();
@@ -598,12 +612,6 @@ void OVPreviewWindowController::updateControls()
     m_timeBarCheckBox->setChecked(m_useTimeBar);
 }
 
-void OVPreviewWindowController::updateDualScreenControls()
-{
-    m_enableDualScreenControls = m_core.dualScreenStatus() == OVCore::kDualScreenStatusAvailable;
-    updatePreviewWindowTitle();
-}
-
 void OVPreviewWindowController::defaultsDidReset()
 {
     // Every setting is read again and goes through its own step.
@@ -619,7 +627,7 @@ void OVPreviewWindowController::defaultsDidReset()
     setVerticallyFlipped(defaults().boolForKey(kVerticalFlipKey));
     setUseFocusArrow(defaults().boolForKey(kFocusArrowKey));
     setUseTimeBar(defaults().boolForKey(kTimeBarKey));
-    updateDualScreenControls();
+    _updateDisplayOptionsView();
 }
 
 // Margin drags.
@@ -755,4 +763,226 @@ void OVPreviewWindowController::restorePanelTopEdge()
     m_suppressPanelFrameNotifications = true;
     m_panel->setFrameTopLeftPoint({frame.origin.x, top});
     m_suppressPanelFrameNotifications = false;
+}
+
+// Display status.
+
+namespace {
+
+QLabel* wrappedLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter);
+    return label;
+}
+
+QString openDisplaySettingsDescription()
+{
+    return localized("preview-description-open-displays-settings",
+                     "Open System Settings \u2023\uFE0E Displays and make the required changes.");
+}
+
+QString changeResolutionTitle()
+{
+    return localized("preview-title-change-resolution", "Change Resolution");
+}
+
+std::optional<Screen> talentScreen()
+{
+    return OVScreen::talentScreen();
+}
+
+} // namespace
+
+void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
+{
+    m_overlay = new OVPreviewDisplayOptionsView(m_dualScreenControls);
+    m_overlay->hide();
+
+    m_displayOptions = new QStackedWidget(parent);
+    auto page = [this](QLabel* label, QWidget* control = nullptr) {
+        auto* widget = new QWidget;
+        auto* box = new QVBoxLayout(widget);
+        box->setContentsMargins(0, 4, 0, 0);
+        if (label)
+            box->addWidget(label);
+        if (control)
+            box->addWidget(control, 0, Qt::AlignHCenter);
+        m_displayOptions->addWidget(widget);
+    };
+    page(wrappedLabel(
+        localized("preview-displays-all-options", "The second display shows the talent output.")));
+    page(wrappedLabel(localized("preview-displays-not-connected",
+                                "Connect a second display to show the talent output on it.")));
+    page(wrappedLabel(
+        localized("preview-displays-in-use", "The second display is in use by another program.")));
+    m_reconfigureButton = new QPushButton;
+    page(wrappedLabel(localized("preview-displays-mirrored", "The second display mirrors this one.")),
+         m_reconfigureButton);
+    m_resolutionControl = new QToolButton;
+    m_resolutionControl->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_resolutionDescription = wrappedLabel(
+        localized("preview-displays-resolution-mismatch", "The second display is larger than this one."));
+    page(m_resolutionDescription, m_resolutionControl);
+    page(wrappedLabel(localized("preview-displays-unknown-issue", "The second display cannot be used.")));
+
+    m_resolutionsMenu = std::make_unique<QMenu>(changeResolutionTitle());
+    QObject::connect(m_resolutionsMenu.get(), &QMenu::aboutToShow, [this] { updateChangeResolutionsMenu(); });
+    QObject::connect(m_reconfigureButton, &QPushButton::clicked, [this] { unmirrorTalentDisplay(); });
+    QObject::connect(m_resolutionControl, &QToolButton::clicked, [this] {
+        configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+    });
+}
+
+OVPreviewWindowController::DisplayOptionsPage
+OVPreviewWindowController::displayOptionsPageForStatus(int status)
+{
+    switch (status) {
+    case 0:
+        return kAllOptionsPage;
+    case 1:
+        return kNotConnectedPage;
+    case 2:
+    case 3:
+        return kIsInUsePage;
+    case 4:
+        return kIsMirroredPage;
+    case 5:
+        return kResolutionMismatchPage;
+    default:
+        return kUnknownIssuePage;
+    }
+}
+
+OVPreviewWindowController::DisplayOptionsPage OVPreviewWindowController::displayOptionsPage() const
+{
+    return DisplayOptionsPage(m_displayOptions->currentIndex());
+}
+
+QWidget* OVPreviewWindowController::displayOptionsDisabledView() const
+{
+    return m_overlay;
+}
+
+void OVPreviewWindowController::_updateDisplayOptionsView()
+{
+    const int status = m_core.dualScreenStatus();
+    const DisplayOptionsPage page = displayOptionsPageForStatus(status);
+    _configureDisplayUIForStatus(status);
+    m_enableDualScreenControls = status == OVCore::kDualScreenStatusAvailable;
+    m_dualScreenControls->setEnabled(m_enableDualScreenControls);
+    updatePreviewWindowTitle();
+
+    m_overlay->setVisible(!m_enableDualScreenControls);
+    m_overlay->setGeometry(m_dualScreenControls->rect());
+    m_overlay->raise();
+    if (m_displayOptions->currentIndex() == page && !m_initialOpen)
+        return;
+    // Only the page shown counts for the area's height, so the panel fits it.
+    for (int i = 0; i < m_displayOptions->count(); ++i)
+        m_displayOptions->widget(i)->setSizePolicy(QSizePolicy::Preferred,
+                                                   i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    m_displayOptions->setCurrentIndex(page);
+    m_displayOptions->adjustSize();
+    resizePanelToContents();
+    m_overlay->setGeometry(m_dualScreenControls->rect());
+}
+
+void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
+{
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    const std::optional<Screen> talent = talentScreen();
+    if (status == OVCore::kDualScreenStatusMirrored) {
+        const bool mirrored = talent && service.isMirrored(*talent);
+        m_reconfigureButton->setVisible(mirrored);
+        m_reconfigureButton->setText(localized("preview-title-unmirror-display", "Unmirror Display"));
+    } else if (status == OVCore::kDualScreenStatusTalentLarger) {
+        // With a compatible mode the control changes to it and its menu offers the others; without
+        // one the settings are the only way, which this program cannot open for the user.
+        const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
+        m_resolutionControl->setVisible(compatible);
+        m_resolutionControl->setText(changeResolutionTitle());
+        m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
+        m_resolutionControl->setPopupMode(QToolButton::MenuButtonPopup);
+        m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
+                                                                "The second display is larger than this one.")
+                                                    : openDisplaySettingsDescription());
+    }
+}
+
+std::vector<OVDisplayMode>
+OVPreviewWindowController::resolutionCompatibleDisplayModes(bool matchSizeRatio) const
+{
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    const std::optional<Screen> talent = talentScreen();
+    const std::optional<Screen> operatorScreen = OVScreen::operatorScreen();
+    if (!talent || !operatorScreen)
+        return {};
+    const std::optional<OVDisplayMode> operatorMode = service.displayMode(*operatorScreen);
+    if (!operatorMode)
+        return {};
+    return OVDisplayModeService::compatibleDisplayModes(service.availableDisplayModes(*talent), *operatorMode,
+                                                        service.displayMode(*talent), matchSizeRatio);
+}
+
+void OVPreviewWindowController::updateChangeResolutionsMenu()
+{
+    QMenu& menu = *m_resolutionsMenu;
+    menu.setTitle(changeResolutionTitle());
+    menu.clear();
+    QString previousRatio;
+    for (const OVDisplayMode& mode : resolutionCompatibleDisplayModes(false)) {
+        const QString ratio = mode.displayableSizeRatio();
+        if (ratio != previousRatio) {
+            // Separators only between groups: never before the first.
+            if (!previousRatio.isEmpty())
+                menu.addSeparator();
+            QAction* label = menu.addAction(ratio);
+            label->setEnabled(false);
+            previousRatio = ratio;
+        }
+        QAction* item = menu.addAction(mode.userDisplayableString());
+        QObject::connect(item, &QAction::triggered, [this, mode] { setTalentScreenDisplayMode(mode); });
+    }
+}
+
+void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio)
+{
+    const std::vector<OVDisplayMode> modes = resolutionCompatibleDisplayModes(!anySizeRatio);
+    if (!modes.empty())
+        setTalentScreenDisplayMode(modes.front());
+}
+
+void OVPreviewWindowController::setTalentScreenDisplayMode(const OVDisplayMode& mode)
+{
+    const std::optional<Screen> talent = talentScreen();
+    if (!talent || !OVDisplayModeService::shared().setDisplayMode(*talent, mode)) {
+        qWarning().noquote() << QStringLiteral("Error: Could not complete display configuration change.");
+        showConfigurationFailure(
+            localized("preview-error-title-could-not-configure", "Display could not be configured."));
+    }
+}
+
+void OVPreviewWindowController::unmirrorTalentDisplay()
+{
+    const std::optional<Screen> talent = talentScreen();
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    if (!talent || !service.isMirrored(*talent))
+        return;
+    if (!service.unmirrorScreen(*talent)) {
+        qWarning().noquote() << QStringLiteral(
+            "Error: Could not complete unmirror display configuration change.");
+        showConfigurationFailure(
+            localized("preview-error-title-could-not-unmirror", "Display could not be unmirrored."));
+    }
+}
+
+void OVPreviewWindowController::showConfigurationFailure(const QString& title)
+{
+    // The settings button of the failure alert is left out: this program has no way yet to open the
+    // desktop's display settings.
+    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(title, openDisplaySettingsDescription(),
+                                                               {localized("preview-button-ok", "OK")});
+    alert->runModal();
 }

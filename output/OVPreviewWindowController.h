@@ -13,6 +13,13 @@
 #include <vector>
 
 class OVCore;
+class OVPreviewDisplayOptionsView;
+struct OVDisplayMode;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
 class OVPrompterView;
 class OVTalentWindowController;
 class QCheckBox;
@@ -130,6 +137,28 @@ public:
 
     void defaultsDidReset() override;
 
+    // The display-status area below the settings: one page for the state of the second display.
+    enum DisplayOptionsPage {
+        kAllOptionsPage,
+        kNotConnectedPage,
+        kIsInUsePage,
+        kIsMirroredPage,
+        kResolutionMismatchPage,
+        kUnknownIssuePage
+    };
+    static DisplayOptionsPage displayOptionsPageForStatus(int status);
+    DisplayOptionsPage displayOptionsPage() const;
+    void _updateDisplayOptionsView();
+    QWidget* displayOptionsDisabledView() const;
+    QPushButton* reconfigureDisplayButton() const { return m_reconfigureButton; }
+    QToolButton* changeResolutionControl() const { return m_resolutionControl; }
+    QMenu* changeResolutionsMenu() const { return m_resolutionsMenu.get(); }
+    void updateChangeResolutionsMenu();
+    std::vector<OVDisplayMode> resolutionCompatibleDisplayModes(bool matchSizeRatio) const;
+    void configureCompatibleDisplayMode(bool anySizeRatio);
+    void setTalentScreenDisplayMode(const OVDisplayMode& mode);
+    void unmirrorTalentDisplay();
+
 private:
     void buildPanel();
     void loadSettingsFromDefaults();
@@ -138,9 +167,11 @@ private:
     void settingDidChange(const QString& key, const PlistValue& value);
     void updateTalentDisplayMode();
     void pushAllSettingsToTalentWindow();
-    void updateDualScreenControls();
     void resizePanelToContents();
     bool contentAdjustmentsEnabled() const;
+    void buildDisplayOptions(QWidget* parent);
+    void _configureDisplayUIForStatus(int status);
+    void showConfigurationFailure(const QString& title);
 
     OVCore& m_core;
     OVTalentWindowController& m_talent;
@@ -160,6 +191,13 @@ private:
     QCheckBox* m_verticalFlipCheckBox = nullptr;
     QCheckBox* m_focusArrowCheckBox = nullptr;
     QCheckBox* m_timeBarCheckBox = nullptr;
+    QWidget* m_dualScreenControls = nullptr;
+    OVPreviewDisplayOptionsView* m_overlay = nullptr;
+    QStackedWidget* m_displayOptions = nullptr;
+    QPushButton* m_reconfigureButton = nullptr;
+    QToolButton* m_resolutionControl = nullptr;
+    QLabel* m_resolutionDescription = nullptr;
+    std::unique_ptr<QMenu> m_resolutionsMenu;
 
     double m_magnification = 1.0;
     bool m_invert = false;
