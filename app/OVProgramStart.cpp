@@ -6,6 +6,7 @@
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
 #include "output/OVPreviewWindowController.h"
+#include "output/OVRandRDisplayModeService.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
@@ -179,6 +180,10 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     delegate.beginServingInstanceRequests();
     if (!paths.isEmpty())
         delegate.openFiles(paths);
+    // Display modes through RandR where the program runs on X; elsewhere none are offered.
+    static const std::unique_ptr<OVRandRDisplayModeService> displayModes = OVRandRDisplayModeService::create();
+    if (displayModes)
+        OVDisplayModeService::setShared(displayModes.get());
     // The preview panel makes the talent output and hands it the output settings, once the
     // documents are open.
     OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
