@@ -25,10 +25,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -783,6 +785,11 @@ QString openDisplaySettingsDescription()
                      "Open System Settings \u2023\uFE0E Displays and make the required changes.");
 }
 
+QString displaysSettingsTitle()
+{
+    return localized("preview-title-displays-settings-ellipsis", "Displays Settings…");
+}
+
 QString changeResolutionTitle()
 {
     return localized("preview-title-change-resolution", "Change Resolution");
@@ -829,9 +836,18 @@ void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
 
     m_resolutionsMenu = std::make_unique<QMenu>(changeResolutionTitle());
     QObject::connect(m_resolutionsMenu.get(), &QMenu::aboutToShow, [this] { updateChangeResolutionsMenu(); });
-    QObject::connect(m_reconfigureButton, &QPushButton::clicked, [this] { unmirrorTalentDisplay(); });
+    QObject::connect(m_reconfigureButton, &QPushButton::clicked, [this] {
+        const std::optional<Screen> talent = talentScreen();
+        if (talent && OVDisplayModeService::shared().isMirrored(*talent))
+            unmirrorTalentDisplay();
+        else
+            openDisplaySystemSettings();
+    });
     QObject::connect(m_resolutionControl, &QToolButton::clicked, [this] {
-        configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+        if (!m_resolutionControl->menu())
+            openDisplaySystemSettings();
+        else
+            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
     });
 }
 
@@ -895,14 +911,14 @@ void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
     const std::optional<Screen> talent = talentScreen();
     if (status == OVCore::kDualScreenStatusMirrored) {
         const bool mirrored = talent && service.isMirrored(*talent);
-        m_reconfigureButton->setVisible(mirrored);
-        m_reconfigureButton->setText(localized("preview-title-unmirror-display", "Unmirror Display"));
+        m_reconfigureButton->setText(mirrored
+                                         ? localized("preview-title-unmirror-display", "Unmirror Display")
+                                         : displaysSettingsTitle());
     } else if (status == OVCore::kDualScreenStatusTalentLarger) {
         // With a compatible mode the control changes to it and its menu offers the others; without
         // one the settings are the only way, which this program cannot open for the user.
         const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
-        m_resolutionControl->setVisible(compatible);
-        m_resolutionControl->setText(changeResolutionTitle());
+        m_resolutionControl->setText(compatible ? changeResolutionTitle() : displaysSettingsTitle());
         m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
         m_resolutionControl->setPopupMode(QToolButton::MenuButtonPopup);
         m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
@@ -980,9 +996,49 @@ void OVPreviewWindowController::unmirrorTalentDisplay()
 
 void OVPreviewWindowController::showConfigurationFailure(const QString& title)
 {
-    // The settings button of the failure alert is left out: this program has no way yet to open the
-    // desktop's display settings.
-    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(title, openDisplaySettingsDescription(),
-                                                               {localized("preview-button-ok", "OK")});
+    const std::unique_ptr<Alert> alert =
+        Alert::alertWithTitle(title, openDisplaySettingsDescription(),
+                              {localized("preview-button-ok", "OK"), displaysSettingsTitle()});
+    if (alert->runModal() == Alert::kSecondButtonReturn)
+        openDisplaySystemSettings();
+}
+
+QStringList OVPreviewWindowController::defaultDisplaySettingsCommand(const QString& currentDesktop)
+{
+    const QStringList desktops = currentDesktop.toUpper().split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList command;
+    if (desktops.contains(QStringLiteral("GNOME")) || desktops.contains(QStringLiteral("UNITY")))
+        command = {QStringLiteral("gnome-control-center"), QStringLiteral("display")};
+    else if (desktops.contains(QStringLiteral("KDE")))
+        command = {QStringLiteral("systemsettings"), QStringLiteral("kcm_kscreen")};
+    else if (desktops.contains(QStringLiteral("XFCE")))
+        command = {QStringLiteral("xfce4-display-settings")};
+    if (command.isEmpty() || QStandardPaths::findExecutable(command.front()).isEmpty())
+        return {};
+    return command;
+}
+
+QStringList OVPreviewWindowController::displaySettingsCommand()
+{
+    // Asked only when stored: the key is ours, not one every installation registers.
+    if (defaults().hasUserValue(kDisplaySettingsCommandKey)) {
+        const QStringList stored =
+            QProcess::splitCommand(defaults().stringForKey(kDisplaySettingsCommandKey));
+        if (!stored.isEmpty())
+            return stored;
+    }
+    return defaultDisplaySettingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+void OVPreviewWindowController::openDisplaySystemSettings()
+{
+    const QStringList command = displaySettingsCommand();
+    if (!command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1)))
+        return;
+    QString title =
+        localized("preview-error-title-system-settings", "<SYSTEM_SETTINGS> could not be opened.");
+    title.replace(QStringLiteral("<SYSTEM_SETTINGS>"), localized("titleSystemSettings", "System Settings"));
+    const std::unique_ptr<Alert> alert =
+        Alert::alertWithTitle(title, QString(), {localized("preview-button-ok", "OK")});
     alert->runModal();
 }

@@ -158,6 +158,13 @@ public:
     void configureCompatibleDisplayMode(bool anySizeRatio);
     void setTalentScreenDisplayMode(const OVDisplayMode& mode);
     void unmirrorTalentDisplay();
+    // Starts the display settings program: the command stored under kDisplaySettingsCommandKey, else
+    // the running desktop's own; says so in an alert when there is none or it cannot start.
+    static inline const QString kDisplaySettingsCommandKey = QStringLiteral("OrvaneDisplaySettingsCommand");
+    void openDisplaySystemSettings();
+    static QStringList displaySettingsCommand();
+    // The desktop's display settings program for an XDG_CURRENT_DESKTOP value, if it is installed.
+    static QStringList defaultDisplaySettingsCommand(const QString& currentDesktop);
 
 private:
     void buildPanel();

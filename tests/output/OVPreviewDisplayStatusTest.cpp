@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -133,14 +134,43 @@ TEST(PreviewDisplayStatusTest, AFailingChangeSaysSo)
     EXPECT_EQ(title, QStringLiteral("Display could not be configured."));
 }
 
-TEST(PreviewDisplayStatusTest, WithoutModesTheMismatchPageOnlyExplains)
+TEST(PreviewDisplayStatusTest, WithoutModesTheMismatchPageOffersOnlyTheSettings)
 {
     StatusPanel output({operatorScreen1440(), talentScreen1920()});
     OVDisplayModeService::setShared(nullptr);
+    ScopedDefaults defaults;
+    // A command that cannot start stands for a desktop without a display settings program.
+    defaults.setString(OVPreviewWindowController::kDisplaySettingsCommandKey,
+                       QStringLiteral("/nonexistent/display-settings --now"));
     OVPreviewWindowController preview(output.core, output.talent);
     EXPECT_EQ(preview.displayOptionsPage(), OVPreviewWindowController::kResolutionMismatchPage);
-    EXPECT_TRUE(preview.changeResolutionControl()->isHidden());
+    EXPECT_EQ(preview.changeResolutionControl()->text(), QStringLiteral("Displays Settings…"));
+    EXPECT_EQ(preview.changeResolutionControl()->menu(), nullptr);
+    EXPECT_EQ(OVPreviewWindowController::displaySettingsCommand(),
+              (QStringList{QStringLiteral("/nonexistent/display-settings"), QStringLiteral("--now")}));
+
+    // The failed change offers the settings, which cannot be opened either: both alerts are shown.
+    QStringList titles;
+    AlertPresenterScope presenter([&titles](Alert& alert) {
+        titles << alert.messageText();
+        return alert.buttonTitles().size() > 1 ? Alert::kSecondButtonReturn : Alert::kFirstButtonReturn;
+    });
+    preview.setTalentScreenDisplayMode({1280, 720, 60});
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Display could not be configured."),
+                                   QStringLiteral("System Settings could not be opened.")}));
     OVDisplayModeService::setShared(&output.service);
+}
+
+TEST(PreviewDisplayStatusTest, TheDesktopsOwnSettingsProgramIsUsedOnlyWhenInstalled)
+{
+    EXPECT_TRUE(
+        OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("Openbox")).isEmpty());
+    const QStringList gnome =
+        OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("ubuntu:GNOME"));
+    if (!QStandardPaths::findExecutable(QStringLiteral("gnome-control-center")).isEmpty())
+        EXPECT_EQ(gnome.value(0), QStringLiteral("gnome-control-center"));
+    else
+        EXPECT_TRUE(gnome.isEmpty());
 }
 
 TEST(DisplayModeTest, RatiosAreReducedButSixteenTenStays)
