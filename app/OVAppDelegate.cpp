@@ -4,6 +4,7 @@
 #include "app/OVMainMenu.h"
 #include "app/OVTutorialDocuments.h"
 #include "document/OVDocument.h"
+#include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -225,6 +226,9 @@ void OVAppDelegate::installActions()
         QStringLiteral("previousBookmark:"),
         [](const QVariant&) { OVBookmarkController::sharedBookmarkController().jumpToPreviousBookmark(); },
         followsScript);
+    setActionHandler(QStringLiteral("togglePreviewWindow:"), [](const QVariant&) {
+        OVPreviewWindowController::sharedPreviewWindowController().toggleWindow();
+    });
 }
 
 void OVAppDelegate::mainWindowChanged()

@@ -6,6 +6,8 @@
 #include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
+#include "output/OVPreviewWindowController.h"
+#include "output/OVRandRDisplayModeService.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
@@ -186,13 +188,15 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     delegate.beginServingInstanceRequests();
     if (!paths.isEmpty())
         delegate.openFiles(paths);
-    // The preview panel will make the talent output and offer the screen mode; until it exists the
-    // program makes it here, once the documents are open.
-    OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
-    // The panel would also forward the mirroring it shows; until then the talent reads it at start.
-    const UserDefaults& defaults = UserDefaults::shared();
-    talent.updateHorizontallyFlipped(defaults.boolForKey(QStringLiteral("horizontallyFlipped")));
-    talent.updateVerticallyFlipped(defaults.boolForKey(QStringLiteral("verticallyFlipped")));
+    // Display modes through RandR where the program runs on X; elsewhere none are offered.
+    static const std::unique_ptr<OVRandRDisplayModeService> displayModes = OVRandRDisplayModeService::create();
+    if (displayModes)
+        OVDisplayModeService::setShared(displayModes.get());
+    // The preview panel makes the talent output and hands it the output settings, once the
+    // documents are open.
+    OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    if (UserDefaults::shared().boolForKey(QStringLiteral("openPreviewWindowOnStartup")))
+        preview.window()->orderFront();
     // The untitled document of a start without files, and the talent's watching of the front one.
     delegate.applicationDidFinishLaunching();
     // From now on a file opened over an untouched Untitled window takes its place.

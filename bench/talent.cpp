@@ -3,6 +3,7 @@
 // the talent view and the preview view each lay out. Typing costs the operator's edit plus the
 // replay; the replay alone is the difference between the two typing benchmarks.
 #include "bench/PromptedScript.h"
+#include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/FakeScreenProvider.h"
@@ -24,6 +25,8 @@
 namespace {
 
 constexpr double kStep = 0.37;
+// The preview panel's centring box.
+constexpr Size kPreviewBox{400, 236};
 
 // Two equal displays with the second chosen, the operator's prompter view, the talent output
 // watching it and a preview view on the talent storage.
@@ -38,7 +41,12 @@ struct Setup {
         document()->setBackgroundColor(Qt::black);
         if (withTalent) {
             talent = std::make_unique<OVTalentWindowController>(core);
-            preview = std::make_unique<OVPrompterView>(Rect{0, 0, 480, 270});
+            // As the preview panel shows it: laid out at the talent size, drawn reduced.
+            const Size output{1920, 1080};
+            preview = std::make_unique<OVPrompterView>(
+                *OVPreviewWindowController::previewFrameForSize(output, kPreviewBox));
+            preview->setBounds({{0, 0}, output});
+            preview->tile();
             talent->setPreviewPrompterView(preview.get());
             talent->beginDocumentWatching();
             talent->beginDocumentWatching();
@@ -83,10 +91,16 @@ void typeOneCharacter(benchmark::State& state, bool withTalent)
         state.SkipWithError("the talent storage no longer matches the document");
 }
 
-void BM_TypeOneCharacterWithoutTalent(benchmark::State& state) { typeOneCharacter(state, false); }
+void BM_TypeOneCharacterWithoutTalent(benchmark::State& state)
+{
+    typeOneCharacter(state, false);
+}
 BENCHMARK(BM_TypeOneCharacterWithoutTalent)->Unit(benchmark::kMicrosecond);
 
-void BM_TypeOneCharacterWithTalentReplay(benchmark::State& state) { typeOneCharacter(state, true); }
+void BM_TypeOneCharacterWithTalentReplay(benchmark::State& state)
+{
+    typeOneCharacter(state, true);
+}
 BENCHMARK(BM_TypeOneCharacterWithTalentReplay)->Unit(benchmark::kMicrosecond);
 
 void draw(OVPrompterView& view, QImage& frame)
@@ -114,6 +128,31 @@ void BM_TalentFrame(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TalentFrame)->Unit(benchmark::kMillisecond);
+
+// One preview frame while the talent prompts: the reduced drawing of the full-size layout.
+void BM_PreviewFrame(benchmark::State& state)
+{
+    PromptedScript::application();
+    Setup setup(true);
+    OVPrompterView* preview = setup.preview.get();
+    ClipView* clip = preview->prompterScrollView()->contentView();
+    state.counters["frame_width"] = preview->frame().size.width;
+    state.counters["bounds_width"] = preview->bounds().size.width;
+    QImage frame(int(kPreviewBox.width), int(kPreviewBox.height), QImage::Format_ARGB32_Premultiplied);
+    double y = preview->prompterTextView()->frame().size.height / 2 + 0.5;
+    for (auto _ : state) {
+        y += kStep;
+        clip->scrollToPoint({0, y});
+        QPainter painter(&frame);
+        const Rect f = preview->frame();
+        painter.translate(f.origin.x, f.origin.y);
+        painter.scale(f.size.width / preview->bounds().size.width,
+                      f.size.height / preview->bounds().size.height);
+        preview->displayRectIgnoringOpacity(preview->bounds(), painter);
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_PreviewFrame)->Unit(benchmark::kMillisecond);
 
 void BM_OperatorAndTalentTick(benchmark::State& state)
 {

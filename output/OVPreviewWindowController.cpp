@@ -1,25 +1,1044 @@
 #include "output/OVPreviewWindowController.h"
 
+#include "document/OVDocumentController.h"
+#include "output/OVDisplayModeService.h"
+#include "output/OVEnvironment.h"
+#include "output/OVPreviewDisplayOptionsView.h"
+#include "output/OVScreen.h"
+#include "output/OVTalentWindowController.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/View.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVLocalizedString.h"
+#include "platform/hvkit/HVSettingsController.h"
+#include "prompter_view/OVPrompterView.h"
+#include "prompting/OVCore.h"
+#include "text/OVTextView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDebug>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 #include <limits>
+
+namespace {
+
+constexpr double kPanelWidth = 420;
+constexpr double kBoxInset = 10;
+constexpr double kBoxHeight = 236;
+// Slider positions are whole numbers: magnification in tenths, margins in thousandths.
+constexpr int kMagnificationSteps = 10;
+constexpr int kMarginSteps = 1000;
+
+OVPreviewWindowController*& openInstance()
+{
+    static OVPreviewWindowController* instance = nullptr;
+    return instance;
+}
+
+QString localized(const char* key, const char* english)
+{
+    return HVLocalizedString::localizedString(QString::fromUtf8(key), QString::fromUtf8(english));
+}
+
+UserDefaults& defaults()
+{
+    return UserDefaults::shared();
+}
+
+const QString kOpenOnStartupKey = QStringLiteral("openPreviewWindowOnStartup");
+const QString kTopFrameKey = QStringLiteral("previewWindowTopFrameCoordinate");
+const QString kMagnificationKey = QStringLiteral("contentTextMagnificationFactor");
+const QString kInvertKey = QStringLiteral("contentInvertTextAndBackgroundColor");
+const QString kHorizontalMarginKey = QStringLiteral("horizontalMarginPercentage");
+const QString kVerticalMarginKey = QStringLiteral("verticalMarginPercentage");
+const QString kAlignmentKey = QStringLiteral("marginAlignment");
+const QString kScreenModeKey = QStringLiteral("screenMode");
+const QString kHorizontalFlipKey = QStringLiteral("horizontallyFlipped");
+const QString kVerticalFlipKey = QStringLiteral("verticallyFlipped");
+const QString kFocusArrowKey = QStringLiteral("useFocusArrow");
+const QString kTimeBarKey = QStringLiteral("useTimeBar");
+
+// Magnification below 1 would leave copied and replayed talent text at mixed sizes, since the
+// talent scales only upward; stored values outside the slider's range are brought into it.
+double clampedMagnification(double factor)
+{
+    if (!std::isfinite(factor))
+        return 1.0;
+    return std::clamp(factor, OVPreviewWindowController::kMinimumMagnification,
+                      OVPreviewWindowController::kMaximumMagnification);
+}
+
+double clampedMargin(double factor)
+{
+    if (!std::isfinite(factor))
+        return 0.0;
+    return std::clamp(factor, 0.0, OVPreviewWindowController::kMaximumMarginFactor);
+}
+
+double roundHalfAway(double value)
+{
+    return std::round(value);
+}
+
+} // namespace
+
+// The panel.
+
+OVPreviewPanel::OVPreviewPanel(const Rect& frame) : Window(frame, Titled | Closable | UtilityWindow)
+{
+    setLevel(kFloatingWindowLevel);
+    setExcludedFromWindowsMenu(true);
+}
+
+void OVPreviewPanel::performClose()
+{
+    NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, this);
+    close();
+}
+
+// Class side.
 
 PlistDictionary OVPreviewWindowController::initialDefaultsDictionary()
 {
     PlistDictionary defaults;
-    defaults.insert(QStringLiteral("openPreviewWindowOnStartup"), true);
+    defaults.insert(kOpenOnStartupKey, true);
     // No real frame edge is this close to zero: the value says that no position was saved.
-    defaults.insert(QStringLiteral("previewWindowTopFrameCoordinate"), std::numeric_limits<double>::min());
-    defaults.insert(QStringLiteral("useFocusArrow"), true);
-    defaults.insert(QStringLiteral("useTimeBar"), false);
-    defaults.insert(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
-    defaults.insert(QStringLiteral("contentTextMagnificationFactor"), 1.0);
-    defaults.insert(QStringLiteral("horizontalMarginPercentage"), 0.0);
-    defaults.insert(QStringLiteral("verticalMarginPercentage"), 0.0);
+    defaults.insert(kTopFrameKey, std::numeric_limits<double>::min());
+    defaults.insert(kFocusArrowKey, true);
+    defaults.insert(kTimeBarKey, false);
+    defaults.insert(kInvertKey, false);
+    defaults.insert(kMagnificationKey, 1.0);
+    defaults.insert(kHorizontalMarginKey, 0.0);
+    defaults.insert(kVerticalMarginKey, 0.0);
     // The middle of the three-by-three grid: centred both ways.
-    defaults.insert(QStringLiteral("marginAlignment"), PlistValue::unsignedInteger(4));
-    defaults.insert(QStringLiteral("screenMode"), 0);
-    defaults.insert(QStringLiteral("horizontallyFlipped"), false);
-    defaults.insert(QStringLiteral("verticallyFlipped"), false);
+    defaults.insert(kAlignmentKey, PlistValue::unsignedInteger(4));
+    defaults.insert(kScreenModeKey, 0);
+    defaults.insert(kHorizontalFlipKey, false);
+    defaults.insert(kVerticalFlipKey, false);
     // The preview's blanking menu switches it; the core reads it on every mode change.
     defaults.insert(QStringLiteral("autoBlankToHideEdits"), false);
     return defaults;
+}
+
+OVPreviewWindowController* OVPreviewWindowController::openPreviewWindowController()
+{
+    return openInstance();
+}
+
+OVPreviewWindowController& OVPreviewWindowController::sharedPreviewWindowController()
+{
+    // Never freed, like the talent window controller it owns the settings for.
+    static auto* instance = new OVPreviewWindowController(
+        OVCore::sharedCore(), OVTalentWindowController::sharedTalentWindowController());
+    return *instance;
+}
+
+void OVPreviewWindowController::setShowPreviewWindowOnStartup(bool flag, const OVCore& core)
+{
+    // Switching into or out of Prompt mode hides and shows the panel on its own account.
+    if (core.isModeChanging())
+        return;
+    defaults().setBool(flag, kOpenOnStartupKey);
+}
+
+// Set-up.
+
+OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindowController& talent)
+    : m_core(core), m_talent(talent)
+{
+    m_initialOpen = true;
+    m_talent.disableAnimation();
+    buildPanel();
+    loadSettingsFromDefaults();
+    updateControls();
+
+    m_talent.setPreviewPrompterView(m_prompterView);
+    updatePreviewBounds();
+    m_core.setPreviewScrollView(m_prompterView->scrollView());
+
+    observeNotifications();
+    _updateDisplayOptionsView();
+    updateTalentDisplayMode();
+    pushAllSettingsToTalentWindow();
+    restorePanelTopEdge();
+    updatePreviewWindowTitle();
+    m_prompterView->setStandbyViewVisible(m_core.isBlanking());
+
+    // Before the talent output has a size, lay the preview out at the operator screen's, or at a
+    // common one, and show it a moment later when the real size is likely known.
+    const Size output = OVEnvironment::prompterOutputSize();
+    double showDelay = 0;
+    if (output.width <= 0 || output.height <= 0) {
+        const std::optional<Screen> screen = Screen::mainScreen();
+        Size fallback = screen ? screen->frame().size : Size{};
+        if (fallback.width > 0 && fallback.height > 0)
+            showDelay = kFallbackShowDelay;
+        else
+            fallback = {1280, 800};
+        updatePreviewBoundsForSize(fallback);
+    }
+    m_prompterView->setHidden(true);
+    RunLoop::main().performAfterDelay(showDelay, this, QStringLiteral("showPreviewPrompterView"),
+                                      [this] { m_prompterView->setHidden(false); });
+
+    m_talent.enableAnimation();
+    HVSettingsController::shared().registerDefaultsProviderForResetAll(this);
+    if (!openInstance())
+        openInstance() = this;
+    m_initialOpen = false;
+}
+
+OVPreviewWindowController::~OVPreviewWindowController()
+{
+    RunLoop::main().cancelPreviousPerformRequests(this);
+    HVSettingsController::shared().unregisterDefaultsProviderForResetAll(this);
+    m_observers.clear();
+    if (m_core.previewScrollView() == m_prompterView->scrollView())
+        m_core.setPreviewScrollView(nullptr);
+    if (m_talent.previewPrompterView() == m_prompterView)
+        m_talent.setPreviewPrompterView(nullptr);
+    if (openInstance() == this)
+        openInstance() = nullptr;
+}
+
+bool OVPreviewWindowController::contentAdjustmentsEnabled() const
+{
+    return defaults().boolForKey(QStringLiteral("enableTalentContentAdjustments"));
+}
+
+void OVPreviewWindowController::buildPanel()
+{
+    m_panel = std::make_unique<OVPreviewPanel>(Rect{{0, 0}, {kPanelWidth, 400}});
+    m_panel->setTitle(previewTitleForTarget(OVEnvironment::prompterOutputTarget(), false));
+
+    auto box = std::make_unique<View>(Rect{{kBoxInset, 0}, {kPanelWidth - 2 * kBoxInset, kBoxHeight}});
+    m_box = m_panel->contentView()->addSubview(std::move(box));
+    auto prompter = std::make_unique<OVPrompterView>(Rect{{0, 0}, m_box->frame().size});
+    m_prompterView = m_box->addSubview(std::move(prompter));
+    m_prompterView->setUsesAnimation(false);
+
+    // The settings are ordinary Qt controls below the preview.
+    m_controls = new QWidget(m_panel->hostWidget());
+    auto* layout = new QVBoxLayout(m_controls);
+    layout->setContentsMargins(12, 6, 12, 12);
+
+    auto* controlsForm = new QFormLayout;
+    m_focusArrowCheckBox = new QCheckBox(localized("preview-focus-arrow", "Focus Arrow"));
+    m_timeBarCheckBox = new QCheckBox(localized("preview-time-bar", "Time Bar"));
+    auto* featureRow = new QHBoxLayout;
+    featureRow->addWidget(m_focusArrowCheckBox);
+    featureRow->addWidget(m_timeBarCheckBox);
+    controlsForm->addRow(featureRow);
+    layout->addLayout(controlsForm);
+
+    m_contentSection = new QWidget;
+    auto* contentForm = new QFormLayout(m_contentSection);
+    contentForm->setContentsMargins(0, 0, 0, 0);
+    m_magnificationSlider = new QSlider(Qt::Horizontal);
+    m_magnificationSlider->setRange(int(kMinimumMagnification * kMagnificationSteps),
+                                    int(kMaximumMagnification * kMagnificationSteps));
+    contentForm->addRow(localized("preview-magnification", "Magnification:"), m_magnificationSlider);
+    m_invertCheckBox = new QCheckBox(localized("preview-invert-colors", "Invert Text and Background"));
+    contentForm->addRow(m_invertCheckBox);
+    layout->addWidget(m_contentSection);
+
+    auto* marginForm = new QFormLayout;
+    m_horizontalMarginSlider = new QSlider(Qt::Horizontal);
+    m_horizontalMarginSlider->setRange(0, int(kMaximumMarginFactor * kMarginSteps));
+    m_verticalMarginSlider = new QSlider(Qt::Horizontal);
+    m_verticalMarginSlider->setRange(0, int(kMaximumMarginFactor * kMarginSteps));
+    m_alignmentPopUp = new QComboBox;
+    const char* alignments[][2] = {
+        {"preview-alignment-top-left", "Top Left"},
+        {"preview-alignment-top", "Top"},
+        {"preview-alignment-top-right", "Top Right"},
+        {"preview-alignment-left", "Left"},
+        {"preview-alignment-center", "Center"},
+        {"preview-alignment-right", "Right"},
+        {"preview-alignment-bottom-left", "Bottom Left"},
+        {"preview-alignment-bottom", "Bottom"},
+        {"preview-alignment-bottom-right", "Bottom Right"},
+    };
+    for (int tag = 0; tag < 9; ++tag)
+        m_alignmentPopUp->addItem(localized(alignments[tag][0], alignments[tag][1]), tag);
+    marginForm->addRow(localized("preview-horizontal-margin", "Horizontal Margin:"),
+                       m_horizontalMarginSlider);
+    marginForm->addRow(localized("preview-vertical-margin", "Vertical Margin:"), m_verticalMarginSlider);
+    marginForm->addRow(localized("preview-margin-alignment", "Alignment:"), m_alignmentPopUp);
+    layout->addLayout(marginForm);
+
+    m_dualScreenControls = new QWidget;
+    auto* displayForm = new QFormLayout(m_dualScreenControls);
+    displayForm->setContentsMargins(0, 0, 0, 0);
+    m_screenModePopUp = new QComboBox;
+    m_screenModePopUp->addItem(localized("preview-screen-mode-single", "Single Screen"), 0);
+    m_screenModePopUp->addItem(localized("preview-title-second-screen", "Second Screen"), 1);
+    displayForm->addRow(localized("preview-screen-mode", "Output:"), m_screenModePopUp);
+    m_horizontalFlipCheckBox = new QCheckBox(localized("preview-flip-horizontal", "Flip Horizontally"));
+    m_verticalFlipCheckBox = new QCheckBox(localized("preview-flip-vertical", "Flip Vertically"));
+    auto* flipRow = new QHBoxLayout;
+    flipRow->addWidget(m_horizontalFlipCheckBox);
+    flipRow->addWidget(m_verticalFlipCheckBox);
+    displayForm->addRow(flipRow);
+    layout->addWidget(m_dualScreenControls);
+    buildDisplayOptions(m_controls);
+    layout->addWidget(m_displayOptions);
+
+    QObject::connect(m_focusArrowCheckBox, &QCheckBox::toggled, [this](bool on) { setUseFocusArrow(on); });
+    QObject::connect(m_timeBarCheckBox, &QCheckBox::toggled, [this](bool on) { setUseTimeBar(on); });
+    QObject::connect(m_invertCheckBox, &QCheckBox::toggled,
+                     [this](bool on) { setContentInvertTextAndBackgroundColor(on); });
+    QObject::connect(m_magnificationSlider, &QSlider::valueChanged, [this](int value) {
+        setContentTextMagnificationFactor(double(value) / kMagnificationSteps);
+    });
+    QObject::connect(m_horizontalMarginSlider, &QSlider::valueChanged,
+                     [this](int value) { setHorizontalMarginFactor(double(value) / kMarginSteps); });
+    QObject::connect(m_verticalMarginSlider, &QSlider::valueChanged,
+                     [this](int value) { setVerticalMarginFactor(double(value) / kMarginSteps); });
+    for (QSlider* slider : {m_horizontalMarginSlider, m_verticalMarginSlider}) {
+        QObject::connect(slider, &QSlider::sliderPressed, [this] { marginSliderInitialActionOccurred(); });
+        QObject::connect(slider, &QSlider::sliderReleased, [this] { marginSliderFinalActionOccurred(); });
+    }
+    QObject::connect(m_alignmentPopUp, &QComboBox::activated, [this](int index) {
+        setMarginAlignment(unsigned(m_alignmentPopUp->itemData(index).toInt()));
+    });
+    QObject::connect(m_screenModePopUp, &QComboBox::activated,
+                     [this](int index) { setScreenMode(m_screenModePopUp->itemData(index).toInt()); });
+    QObject::connect(m_horizontalFlipCheckBox, &QCheckBox::toggled,
+                     [this](bool on) { setHorizontallyFlipped(on); });
+    QObject::connect(m_verticalFlipCheckBox, &QCheckBox::toggled,
+                     [this](bool on) { setVerticallyFlipped(on); });
+
+    // Without content adjustments the section goes, and the panel is shorter by its height.
+    m_contentSection->setVisible(contentAdjustmentsEnabled());
+    resizePanelToContents();
+}
+
+void OVPreviewWindowController::resizePanelToContents()
+{
+    m_controls->adjustSize();
+    const double controlsHeight = std::ceil(m_controls->sizeHint().height());
+    const double contentHeight = controlsHeight + kBoxHeight + 2 * kBoxInset;
+    const Rect oldFrame = m_panel->frame();
+    Rect frame = m_panel->frameRectForContentRect({{0, 0}, {kPanelWidth, contentHeight}});
+    // The top edge stays where it was.
+    frame.origin = {oldFrame.origin.x, oldFrame.maxY() - frame.size.height};
+    m_suppressPanelFrameNotifications = true;
+    m_panel->setFrame(frame, false);
+    m_suppressPanelFrameNotifications = false;
+    m_box->setFrameOrigin({kBoxInset, controlsHeight + kBoxInset});
+    m_controls->setGeometry(0, int(kBoxHeight + 2 * kBoxInset), int(kPanelWidth), int(controlsHeight));
+}
+
+void OVPreviewWindowController::loadSettingsFromDefaults()
+{
+    m_horizontalMargin = clampedMargin(defaults().doubleForKey(kHorizontalMarginKey));
+    m_verticalMargin = clampedMargin(defaults().doubleForKey(kVerticalMarginKey));
+    const qint64 alignment = defaults().integerForKey(kAlignmentKey);
+    m_marginAlignment = alignment >= 0 && alignment <= 8 ? unsigned(alignment) : 4u;
+    if (contentAdjustmentsEnabled()) {
+        m_invert = defaults().boolForKey(kInvertKey);
+        m_magnification = clampedMagnification(defaults().doubleForKey(kMagnificationKey));
+    } else {
+        m_invert = false;
+        m_magnification = 1.0;
+    }
+    m_screenMode = int(defaults().integerForKey(kScreenModeKey));
+    if (m_screenMode != 0 && !m_talent.canDisplayTalentWindow())
+        m_screenMode = 0;
+    m_horizontallyFlipped = defaults().boolForKey(kHorizontalFlipKey);
+    m_verticallyFlipped = defaults().boolForKey(kVerticalFlipKey);
+    m_useFocusArrow = defaults().boolForKey(kFocusArrowKey);
+    m_useTimeBar = defaults().boolForKey(kTimeBarKey);
+    m_prompterView->setMarginAlignment(m_marginAlignment);
+    if (OVPrompterView* talent = m_talent.prompterView())
+        talent->setMarginAlignment(m_marginAlignment);
+}
+
+void OVPreviewWindowController::observeNotifications()
+{
+    NotificationCenter& center = NotificationCenter::shared();
+    m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
+                             [this](const Notification&) {
+                                 _updateDisplayOptionsView();
+                                 m_talent.disableAnimation();
+                                 pushAllSettingsToTalentWindow();
+                                 m_talent.enableAnimation();
+                             });
+    m_observers.emplace_back(
+        center, OVCoreBlankingDidChangeNotification, nullptr,
+        [this](const Notification&) { m_prompterView->setStandbyViewVisible(m_core.isBlanking()); });
+    m_observers.emplace_back(center, OVTalentWindowControllerDidChangeScreenOrInsetNotification, &m_talent,
+                             [this](const Notification&) {
+                                 if (!m_core.isModeEdit())
+                                     return;
+                                 RunLoop::main().cancelPreviousPerformRequests(
+                                     this, QStringLiteral("updatePreviewBounds"));
+                                 RunLoop::main().performAfterDelay(kScreenOrInsetChangeDelay, this,
+                                                                   QStringLiteral("updatePreviewBounds"),
+                                                                   [this] { updatePreviewBounds(); });
+                             });
+    m_observers.emplace_back(center, OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+                             [this](const Notification&) {
+                                 if (!m_core.isModeEdit())
+                                     return;
+                                 updatePreviewBounds();
+                                 updatePreviewWindowTitle();
+                             });
+    m_observers.emplace_back(center, HVWindowShouldCloseByUserActionNotification, m_panel.get(),
+                             [this](const Notification&) { setShowPreviewWindowOnStartup(false, m_core); });
+    for (const QString& name : {kWindowDidMoveNotification, kWindowDidResizeNotification})
+        m_observers.emplace_back(center, name, m_panel.get(),
+                                 [this](const Notification&) { savePanelTopEdge(); });
+    m_observers.emplace_back(center, kWindowDidResignKeyNotification, m_panel.get(),
+                             [this](const Notification&) { setLastTimeBarAction(0); });
+}
+
+// Showing.
+
+void OVPreviewWindowController::showWindow()
+{
+    setShowPreviewWindowOnStartup(true, m_core);
+    m_panel->orderFront();
+}
+
+void OVPreviewWindowController::toggleWindow()
+{
+    if (m_panel->isVisible()) {
+        m_panel->orderOut();
+        setShowPreviewWindowOnStartup(false, m_core);
+    } else {
+        showWindow();
+    }
+}
+
+// Settings. Each goes the same way: display mode, all settings to the talent, user defaults, news.
+
+void OVPreviewWindowController::settingDidChange(const QString& key, const PlistValue& value)
+{
+    updateTalentDisplayMode();
+    pushAllSettingsToTalentWindow();
+    defaults().setObject(value, key);
+    updateControls();
+    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification, this);
+}
+
+void OVPreviewWindowController::setContentTextMagnificationFactor(double factor)
+{
+    factor = clampedMagnification(factor);
+    if (factor == m_magnification)
+        return;
+    m_magnification = factor;
+    settingDidChange(kMagnificationKey, factor);
+    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeTextMagnificationFactorNotification,
+                                                  nullptr, {{kMagnificationKey, factor}});
+}
+
+void OVPreviewWindowController::setContentInvertTextAndBackgroundColor(bool flag)
+{
+    if (flag == m_invert)
+        return;
+    m_invert = flag;
+    settingDidChange(kInvertKey, flag);
+    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeInvertColorsNotification, nullptr,
+                                                  {{kInvertKey, flag}});
+}
+
+void OVPreviewWindowController::setHorizontalMarginFactor(double factor)
+{
+    factor = clampedMargin(factor);
+    if (factor == m_horizontalMargin)
+        return;
+    m_horizontalMargin = factor;
+    settingDidChange(kHorizontalMarginKey, factor);
+}
+
+void OVPreviewWindowController::setVerticalMarginFactor(double factor)
+{
+    factor = clampedMargin(factor);
+    if (factor == m_verticalMargin)
+        return;
+    m_verticalMargin = factor;
+    settingDidChange(kVerticalMarginKey, factor);
+}
+
+bool OVPreviewWindowController::isMarginAlignmentEnabled() const
+{
+    return std::abs(m_horizontalMargin) >= kMarginEpsilon || std::abs(m_verticalMargin) >= kMarginEpsilon;
+}
+
+void OVPreviewWindowController::setMarginAlignment(unsigned alignment)
+{
+    if (alignment > 8 || alignment == m_marginAlignment)
+        return;
+    m_marginAlignment = alignment;
+    defaults().setInteger(alignment, kAlignmentKey);
+    updateControls();
+    m_prompterView->setMarginAlignment(alignment);
+    if (OVPrompterView* talent = m_talent.prompterView())
+        talent->setMarginAlignment(alignment);
+    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification, this);
+}
+
+void OVPreviewWindowController::setScreenMode(int mode)
+{
+    if (mode == m_screenMode)
+        return;
+    m_screenMode = mode;
+    // The second display cannot be chosen while it is not usable: the choice snaps back on the next
+    // pass, and nothing is written.
+    if (mode != 0 && !m_talent.canDisplayTalentWindow()) {
+        updateControls();
+        RunLoop::main().performAfterDelay(0, this, QStringLiteral("refuseScreenMode"), [this] {
+            m_screenMode = 0;
+            updateControls();
+            updatePreviewBounds();
+            updatePreviewWindowTitle();
+        });
+        return;
+    }
+    if (mode == 1)
+        RunLoop::main().performAfterDelay(0, this,
+                                          QStringLiteral("synchronizeTalentLocationToPreviewLocation"),
+                                          [this] { m_core.synchronizeTalentLocationToPreviewLocation(); });
+    settingDidChange(kScreenModeKey, mode);
+    NotificationCenter::shared().postNotification(OVPreviewScreenModeDidChangeNotification, nullptr,
+                                                  {{QStringLiteral("ScreenMode"), mode}});
+    updatePreviewBounds();
+    updatePreviewWindowTitle();
+}
+
+void OVPreviewWindowController::setHorizontallyFlipped(bool flag)
+{
+    if (flag == m_horizontallyFlipped)
+        return;
+    m_horizontallyFlipped = flag;
+    settingDidChange(kHorizontalFlipKey, flag);
+}
+
+void OVPreviewWindowController::setVerticallyFlipped(bool flag)
+{
+    if (flag == m_verticallyFlipped)
+        return;
+    m_verticallyFlipped = flag;
+    settingDidChange(kVerticalFlipKey, flag);
+}
+
+void OVPreviewWindowController::setUseFocusArrow(bool flag)
+{
+    if (flag == m_useFocusArrow)
+        return;
+    m_useFocusArrow = flag;
+    settingDidChange(kFocusArrowKey, flag);
+}
+
+void OVPreviewWindowController::setUseTimeBar(bool flag)
+{
+    if (flag == m_useTimeBar)
+        return;
+    m_useTimeBar = flag;
+    settingDidChange(kTimeBarKey, flag);
+}
+
+void OVPreviewWindowController::setLastTimeBarAction(int action)
+{
+    m_lastTimeBarAction = action;
+    m_panel->setColorPanelOption(action != 0 ? 1 : 0);
+}
+
+void OVPreviewWindowController::updateTalentDisplayMode()
+{
+    if (m_screenMode == 0)
+        m_talent.showTalentWindow(false);
+    else if (m_screenMode == 1)
+        m_talent.showTalentWindow(true);
+}
+
+void OVPreviewWindowController::pushAllSettingsToTalentWindow()
+{
+    m_talent.updateContentTextMagnificationFactor(m_magnification);
+    m_talent.updateContentInvertTextAndBackgroundColor(m_invert);
+    m_talent.updateHorizontalMarginIndentFactor(m_horizontalMargin);
+    m_talent.updateVerticalMarginIndentFactor(m_verticalMargin);
+    m_talent.updateFocusArrowVisible(m_useFocusArrow);
+    m_talent.updateTimeBarVisible(m_useTimeBar);
+    if (!m_initialOpen) {
+        m_talent.updateHorizontallyFlipped(m_horizontallyFlipped);
+        m_talent.updateVerticallyFlipped(m_verticallyFlipped);
+        return;
+    }
+    // While the panel is being set up, the flips come a pass later, without animation.
+    RunLoop::main().performAfterDelay(0, this, QStringLiteral("applyFlips"), [this] {
+        m_talent.disableAnimation();
+        m_talent.updateHorizontallyFlipped(m_horizontallyFlipped);
+        m_talent.updateVerticallyFlipped(m_verticallyFlipped);
+        m_talent.enableAnimation();
+    });
+}
+
+void OVPreviewWindowController::updateControls()
+{
+    const QSignalBlocker b1(m_magnificationSlider), b2(m_invertCheckBox), b3(m_horizontalMarginSlider),
+        b4(m_verticalMarginSlider), b5(m_alignmentPopUp), b6(m_screenModePopUp), b7(m_horizontalFlipCheckBox),
+        b8(m_verticalFlipCheckBox), b9(m_focusArrowCheckBox), b10(m_timeBarCheckBox);
+    m_magnificationSlider->setValue(int(std::lround(m_magnification * kMagnificationSteps)));
+    m_invertCheckBox->setChecked(m_invert);
+    m_horizontalMarginSlider->setValue(int(std::lround(m_horizontalMargin * kMarginSteps)));
+    m_verticalMarginSlider->setValue(int(std::lround(m_verticalMargin * kMarginSteps)));
+    m_alignmentPopUp->setCurrentIndex(m_alignmentPopUp->findData(int(m_marginAlignment)));
+    m_alignmentPopUp->setEnabled(isMarginAlignmentEnabled());
+    const int modeIndex = m_screenModePopUp->findData(m_screenMode);
+    m_screenModePopUp->setCurrentIndex(modeIndex);
+    m_horizontalFlipCheckBox->setChecked(m_horizontallyFlipped);
+    m_verticalFlipCheckBox->setChecked(m_verticallyFlipped);
+    m_focusArrowCheckBox->setChecked(m_useFocusArrow);
+    m_timeBarCheckBox->setChecked(m_useTimeBar);
+}
+
+void OVPreviewWindowController::defaultsDidReset()
+{
+    // Every setting is read again and goes through its own step.
+    setHorizontalMarginFactor(defaults().doubleForKey(kHorizontalMarginKey));
+    setVerticalMarginFactor(defaults().doubleForKey(kVerticalMarginKey));
+    setMarginAlignment(unsigned(std::clamp<qint64>(defaults().integerForKey(kAlignmentKey), 0, 8)));
+    if (contentAdjustmentsEnabled()) {
+        setContentInvertTextAndBackgroundColor(defaults().boolForKey(kInvertKey));
+        setContentTextMagnificationFactor(defaults().doubleForKey(kMagnificationKey));
+    }
+    setScreenMode(int(defaults().integerForKey(kScreenModeKey)));
+    setHorizontallyFlipped(defaults().boolForKey(kHorizontalFlipKey));
+    setVerticallyFlipped(defaults().boolForKey(kVerticalFlipKey));
+    setUseFocusArrow(defaults().boolForKey(kFocusArrowKey));
+    setUseTimeBar(defaults().boolForKey(kTimeBarKey));
+    _updateDisplayOptionsView();
+}
+
+// Margin drags.
+
+void OVPreviewWindowController::marginSliderInitialActionOccurred()
+{
+    NotificationCenter::shared().postNotification(OVPrompterDidBeginMarginChangeNotification, nullptr);
+    m_talent.updateHasContentBorder(true);
+    m_talent.setTextContainerWidthTracksTextView(false);
+}
+
+void OVPreviewWindowController::marginSliderFinalActionOccurred()
+{
+    NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification, nullptr);
+    m_talent.updateHasContentBorder(false);
+    m_talent.setTextContainerWidthTracksTextView(true);
+}
+
+// Geometry.
+
+void OVPreviewWindowController::updatePreviewBounds()
+{
+    updatePreviewBoundsForSize(OVEnvironment::prompterOutputSize());
+}
+
+std::optional<Rect> OVPreviewWindowController::previewFrameForSize(const Size& size, const Size& box)
+{
+    if (!(size.width > 0 && size.height > 0))
+        return std::nullopt;
+    // A box not laid out yet (or collapsed) has no room: a divisor from it would be infinite.
+    if (!(box.width > 0 && box.height > 0))
+        return std::nullopt;
+    const double divisor = std::ceil(std::max(size.width / box.width, size.height / box.height));
+    const Size frameSize{roundHalfAway(size.width / divisor), roundHalfAway(size.height / divisor)};
+    return Rect{{roundHalfAway((box.width - frameSize.width) * 0.5),
+                 roundHalfAway((box.height - frameSize.height) * 0.5)},
+                frameSize};
+}
+
+void OVPreviewWindowController::updatePreviewBoundsForSize(const Size& size)
+{
+    const std::optional<Rect> computed = previewFrameForSize(size, m_box->bounds().size);
+    if (!computed)
+        return;
+    const Rect frame = *computed;
+    const Rect bounds{{0, 0}, size};
+
+    const bool animation = m_prompterView->usesAnimation();
+    m_prompterView->setUsesAnimation(false);
+    const bool frameChanged = m_prompterView->frame() != frame;
+    if (frameChanged)
+        m_prompterView->setFrameWithoutTile(frame);
+    if (m_prompterView->bounds() != bounds) {
+        m_prompterView->setBounds(bounds);
+        m_prompterView->tile();
+    } else if (frameChanged) {
+        m_prompterView->tile();
+    }
+    m_prompterView->setUsesAnimation(animation);
+    syncPreviewToFrontmostDocument();
+}
+
+void OVPreviewWindowController::syncPreviewToFrontmostDocument()
+{
+    if (!defaults().boolForKey(QStringLiteral("enableTalentScreenTracksEdits")))
+        return;
+    OVTextView* document = m_talent.documentTextView();
+    if (!document)
+        return;
+    const Range range = document->selectedRange();
+    if (range.location == kNotFound)
+        return;
+    OVTextView* preview = m_prompterView->prompterTextView();
+    if (range.location + range.length > preview->textStorage().length())
+        return;
+    preview->scrollRangeToVisible(range);
+    m_core.synchronizeTalentLocationToPreviewLocation();
+}
+
+// Title.
+
+QString OVPreviewWindowController::previewTitleForTarget(unsigned target, bool maximizeWindowSize)
+{
+    switch (target) {
+    case OVEnvironment::kTalentWindow:
+        return localized("preview-title-parens-second-screen", "Preview (Second Screen)");
+    case OVEnvironment::kOperatorFullScreen:
+        return localized("preview-title-parens-full-screen", "Preview (Full-Screen)");
+    case OVEnvironment::kWindowed:
+        return maximizeWindowSize ? localized("preview-title-parens-zoomed-window", "Preview (Zoomed Window)")
+                                  : localized("preview-title-parens-window", "Preview (Window)");
+    default:
+        return localized("preview-title-preview", "Preview");
+    }
+}
+
+void OVPreviewWindowController::updatePreviewWindowTitle()
+{
+    const QString title = previewTitleForTarget(OVEnvironment::prompterOutputTarget(),
+                                                defaults().boolForKey(QStringLiteral("maximizeWindowSize")));
+    if (m_panel->title() != title)
+        m_panel->setTitle(title);
+}
+
+// Position.
+
+void OVPreviewWindowController::savePanelTopEdge()
+{
+    if (m_suppressPanelFrameNotifications || m_initialOpen || !m_core.isModeEdit() || m_core.isModeChanging())
+        return;
+    defaults().setDouble(roundHalfAway(m_panel->frame().maxY()), kTopFrameKey);
+}
+
+void OVPreviewWindowController::restorePanelTopEdge()
+{
+    // No saved position is the key being absent or holding its registered value; a saved top edge
+    // of 0 is a real one (the bottom of the primary screen).
+    if (!defaults().hasUserValue(kTopFrameKey))
+        return;
+    const double saved = defaults().doubleForKey(kTopFrameKey);
+    if (!std::isfinite(saved) || saved == std::numeric_limits<double>::min())
+        return;
+    double top = roundHalfAway(saved);
+    Rect frame = m_panel->frame();
+    // The screen it was saved on may be gone: keep the panel inside one attached now.
+    std::optional<Screen> screen = m_panel->screen();
+    if (!screen)
+        screen = Screen::mainScreen();
+    if (screen) {
+        const Rect area = screen->visibleFrame();
+        top = std::clamp(top, area.origin.y + std::min(frame.size.height, area.size.height), area.maxY());
+    }
+    m_suppressPanelFrameNotifications = true;
+    m_panel->setFrameTopLeftPoint({frame.origin.x, top});
+    m_suppressPanelFrameNotifications = false;
+}
+
+// Display status.
+
+namespace {
+
+QLabel* wrappedLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter);
+    return label;
+}
+
+QString openDisplaySettingsDescription()
+{
+    return localized("preview-description-open-displays-settings",
+                     "Open System Settings \u2023\uFE0E Displays and make the required changes.");
+}
+
+QString displaysSettingsTitle()
+{
+    return localized("preview-title-displays-settings-ellipsis", "Displays Settings…");
+}
+
+QString changeResolutionTitle()
+{
+    return localized("preview-title-change-resolution", "Change Resolution");
+}
+
+std::optional<Screen> talentScreen()
+{
+    return OVScreen::talentScreen();
+}
+
+} // namespace
+
+void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
+{
+    m_overlay = new OVPreviewDisplayOptionsView(m_dualScreenControls);
+    m_overlay->hide();
+
+    m_displayOptions = new QStackedWidget(parent);
+    auto page = [this](QLabel* label, QWidget* control = nullptr) {
+        auto* widget = new QWidget;
+        auto* box = new QVBoxLayout(widget);
+        box->setContentsMargins(0, 4, 0, 0);
+        if (label)
+            box->addWidget(label);
+        if (control)
+            box->addWidget(control, 0, Qt::AlignHCenter);
+        m_displayOptions->addWidget(widget);
+    };
+    page(wrappedLabel(
+        localized("preview-displays-all-options", "The second display shows the talent output.")));
+    page(wrappedLabel(localized("preview-displays-not-connected",
+                                "Connect a second display to show the talent output on it.")));
+    page(wrappedLabel(
+        localized("preview-displays-in-use", "The second display is in use by another program.")));
+    m_reconfigureButton = new QPushButton;
+    page(wrappedLabel(localized("preview-displays-mirrored", "The second display mirrors this one.")),
+         m_reconfigureButton);
+    m_resolutionControl = new QToolButton;
+    m_resolutionControl->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_resolutionDescription = wrappedLabel(
+        localized("preview-displays-resolution-mismatch", "The second display is larger than this one."));
+    page(m_resolutionDescription, m_resolutionControl);
+    page(wrappedLabel(localized("preview-displays-unknown-issue", "The second display cannot be used.")));
+
+    m_resolutionsMenu = std::make_unique<QMenu>(changeResolutionTitle());
+    QObject::connect(m_resolutionsMenu.get(), &QMenu::aboutToShow, [this] { updateChangeResolutionsMenu(); });
+    QObject::connect(m_reconfigureButton, &QPushButton::clicked, [this] {
+        const std::optional<Screen> talent = talentScreen();
+        if (talent && OVDisplayModeService::shared().isMirrored(*talent))
+            unmirrorTalentDisplay();
+        else
+            openDisplaySystemSettings();
+    });
+    QObject::connect(m_resolutionControl, &QToolButton::clicked, [this] {
+        if (!m_resolutionControl->menu())
+            openDisplaySystemSettings();
+        else
+            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+    });
+}
+
+OVPreviewWindowController::DisplayOptionsPage
+OVPreviewWindowController::displayOptionsPageForStatus(int status)
+{
+    switch (status) {
+    case 0:
+        return kAllOptionsPage;
+    case 1:
+        return kNotConnectedPage;
+    case 2:
+    case 3:
+        return kIsInUsePage;
+    case 4:
+        return kIsMirroredPage;
+    case 5:
+        return kResolutionMismatchPage;
+    default:
+        return kUnknownIssuePage;
+    }
+}
+
+OVPreviewWindowController::DisplayOptionsPage OVPreviewWindowController::displayOptionsPage() const
+{
+    return DisplayOptionsPage(m_displayOptions->currentIndex());
+}
+
+QWidget* OVPreviewWindowController::displayOptionsDisabledView() const
+{
+    return m_overlay;
+}
+
+void OVPreviewWindowController::_updateDisplayOptionsView()
+{
+    const int status = m_core.dualScreenStatus();
+    const DisplayOptionsPage page = displayOptionsPageForStatus(status);
+    _configureDisplayUIForStatus(status);
+    m_enableDualScreenControls = status == OVCore::kDualScreenStatusAvailable;
+    m_dualScreenControls->setEnabled(m_enableDualScreenControls);
+    updatePreviewWindowTitle();
+
+    m_overlay->setVisible(!m_enableDualScreenControls);
+    m_overlay->setGeometry(m_dualScreenControls->rect());
+    m_overlay->raise();
+    if (m_displayOptions->currentIndex() == page && !m_initialOpen)
+        return;
+    // Only the page shown counts for the area's height, so the panel fits it.
+    for (int i = 0; i < m_displayOptions->count(); ++i)
+        m_displayOptions->widget(i)->setSizePolicy(QSizePolicy::Preferred,
+                                                   i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    m_displayOptions->setCurrentIndex(page);
+    m_displayOptions->adjustSize();
+    resizePanelToContents();
+    m_overlay->setGeometry(m_dualScreenControls->rect());
+}
+
+void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
+{
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    const std::optional<Screen> talent = talentScreen();
+    if (status == OVCore::kDualScreenStatusMirrored) {
+        const bool mirrored = talent && service.isMirrored(*talent);
+        m_reconfigureButton->setText(mirrored
+                                         ? localized("preview-title-unmirror-display", "Unmirror Display")
+                                         : displaysSettingsTitle());
+    } else if (status == OVCore::kDualScreenStatusTalentLarger) {
+        // With a compatible mode the control changes to it and its menu offers the others; without
+        // one the settings are the only way, which this program cannot open for the user.
+        const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
+        m_resolutionControl->setText(compatible ? changeResolutionTitle() : displaysSettingsTitle());
+        m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
+        m_resolutionControl->setPopupMode(QToolButton::MenuButtonPopup);
+        m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
+                                                                "The second display is larger than this one.")
+                                                    : openDisplaySettingsDescription());
+    }
+}
+
+std::vector<OVDisplayMode>
+OVPreviewWindowController::resolutionCompatibleDisplayModes(bool matchSizeRatio) const
+{
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    const std::optional<Screen> talent = talentScreen();
+    const std::optional<Screen> operatorScreen = OVScreen::operatorScreen();
+    if (!talent || !operatorScreen)
+        return {};
+    const std::optional<OVDisplayMode> operatorMode = service.displayMode(*operatorScreen);
+    if (!operatorMode)
+        return {};
+    return OVDisplayModeService::compatibleDisplayModes(service.availableDisplayModes(*talent), *operatorMode,
+                                                        service.displayMode(*talent), matchSizeRatio);
+}
+
+void OVPreviewWindowController::updateChangeResolutionsMenu()
+{
+    QMenu& menu = *m_resolutionsMenu;
+    menu.setTitle(changeResolutionTitle());
+    menu.clear();
+    QString previousRatio;
+    for (const OVDisplayMode& mode : resolutionCompatibleDisplayModes(false)) {
+        const QString ratio = mode.displayableSizeRatio();
+        if (ratio != previousRatio) {
+            // Separators only between groups: never before the first.
+            if (!previousRatio.isEmpty())
+                menu.addSeparator();
+            QAction* label = menu.addAction(ratio);
+            label->setEnabled(false);
+            previousRatio = ratio;
+        }
+        QAction* item = menu.addAction(mode.userDisplayableString());
+        QObject::connect(item, &QAction::triggered, [this, mode] { setTalentScreenDisplayMode(mode); });
+    }
+}
+
+void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio)
+{
+    const std::vector<OVDisplayMode> modes = resolutionCompatibleDisplayModes(!anySizeRatio);
+    if (!modes.empty())
+        setTalentScreenDisplayMode(modes.front());
+}
+
+void OVPreviewWindowController::setTalentScreenDisplayMode(const OVDisplayMode& mode)
+{
+    const std::optional<Screen> talent = talentScreen();
+    if (!talent || !OVDisplayModeService::shared().setDisplayMode(*talent, mode)) {
+        qWarning().noquote() << QStringLiteral("Error: Could not complete display configuration change.");
+        showConfigurationFailure(
+            localized("preview-error-title-could-not-configure", "Display could not be configured."));
+    }
+}
+
+void OVPreviewWindowController::unmirrorTalentDisplay()
+{
+    const std::optional<Screen> talent = talentScreen();
+    OVDisplayModeService& service = OVDisplayModeService::shared();
+    if (!talent || !service.isMirrored(*talent))
+        return;
+    if (!service.unmirrorScreen(*talent)) {
+        qWarning().noquote() << QStringLiteral(
+            "Error: Could not complete unmirror display configuration change.");
+        showConfigurationFailure(
+            localized("preview-error-title-could-not-unmirror", "Display could not be unmirrored."));
+    }
+}
+
+void OVPreviewWindowController::showConfigurationFailure(const QString& title)
+{
+    const std::unique_ptr<Alert> alert =
+        Alert::alertWithTitle(title, openDisplaySettingsDescription(),
+                              {localized("preview-button-ok", "OK"), displaysSettingsTitle()});
+    if (alert->runModal() == Alert::kSecondButtonReturn)
+        openDisplaySystemSettings();
+}
+
+QStringList OVPreviewWindowController::defaultDisplaySettingsCommand(const QString& currentDesktop)
+{
+    const QStringList desktops = currentDesktop.toUpper().split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList command;
+    if (desktops.contains(QStringLiteral("GNOME")) || desktops.contains(QStringLiteral("UNITY")))
+        command = {QStringLiteral("gnome-control-center"), QStringLiteral("display")};
+    else if (desktops.contains(QStringLiteral("KDE")))
+        command = {QStringLiteral("systemsettings"), QStringLiteral("kcm_kscreen")};
+    else if (desktops.contains(QStringLiteral("XFCE")))
+        command = {QStringLiteral("xfce4-display-settings")};
+    if (command.isEmpty() || QStandardPaths::findExecutable(command.front()).isEmpty())
+        return {};
+    return command;
+}
+
+QStringList OVPreviewWindowController::displaySettingsCommand()
+{
+    // Asked only when stored: the key is ours, not one every installation registers.
+    if (defaults().hasUserValue(kDisplaySettingsCommandKey)) {
+        const QStringList stored =
+            QProcess::splitCommand(defaults().stringForKey(kDisplaySettingsCommandKey));
+        if (!stored.isEmpty())
+            return stored;
+    }
+    return defaultDisplaySettingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+void OVPreviewWindowController::openDisplaySystemSettings()
+{
+    const QStringList command = displaySettingsCommand();
+    if (!command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1)))
+        return;
+    QString title =
+        localized("preview-error-title-system-settings", "<SYSTEM_SETTINGS> could not be opened.");
+    title.replace(QStringLiteral("<SYSTEM_SETTINGS>"), localized("titleSystemSettings", "System Settings"));
+    const std::unique_ptr<Alert> alert =
+        Alert::alertWithTitle(title, QString(), {localized("preview-button-ok", "OK")});
+    alert->runModal();
 }

@@ -1,11 +1,225 @@
 #pragma once
 
+#include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
+#include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 
-// The preview panel's controller: how the talent output is laid out and what it shows; for now
-// only its registered settings.
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class OVCore;
+class OVPreviewDisplayOptionsView;
+struct OVDisplayMode;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+class OVPrompterView;
+class OVTalentWindowController;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QSlider;
+class QWidget;
+class View;
+
+inline const QString OVPreviewPanelDidChangeTextMagnificationFactorNotification =
+    QStringLiteral("OVPreviewPanelDidChangeTextMagnificationFactorNotification");
+inline const QString OVPreviewPanelDidChangeInvertColorsNotification =
+    QStringLiteral("OVPreviewPanelDidChangeInvertColorsNotification");
+inline const QString HVWindowShouldCloseByUserActionNotification =
+    QStringLiteral("HVWindowShouldCloseByUserActionNotification");
+
+// The floating panel on the operator screen. It stays out of the way of the document window: it
+// takes the keyboard only when one of its own controls needs it.
+class OVPreviewPanel : public Window {
+public:
+    explicit OVPreviewPanel(const Rect& frame);
+    int colorPanelOption() const { return m_colorPanelOption; }
+    void setColorPanelOption(int option) { m_colorPanelOption = option; }
+    // A close by the user is announced, so the panel is not reopened at the next start.
+    void performClose() override;
+    // Showing the panel never takes the keyboard or the main role from the document window; its
+    // controls work with the mouse.
+    bool canBecomeKeyWindow() const override { return false; }
+    bool canBecomeMainWindow() const override { return false; }
+
+private:
+    int m_colorPanelOption = 0;
+};
+
+// The preview panel's controller: a live reduced copy of the talent output and the output settings.
+// Each setting is kept here, written to user defaults and pushed to the talent window controller,
+// which this controller creates (the program's shared one, or the one a test hands in).
 class OVPreviewWindowController : public HVInitialDefaultsProvider {
 public:
+    static constexpr double kMinimumMagnification = 1.0;
+    static constexpr double kMaximumMagnification = 4.0;
+    static constexpr double kMaximumMarginFactor = 0.45;
+    static constexpr double kMarginEpsilon = 0.000000001;
+    static constexpr double kScreenOrInsetChangeDelay = 0.1;
+    static constexpr double kFallbackShowDelay = 0.25;
+
     static PlistDictionary initialDefaultsDictionary();
+
+    // The controller the program made, or null before the preview was first shown or toggled.
+    static OVPreviewWindowController* openPreviewWindowController();
+    // Made on first use with the shared core and the shared talent window controller.
+    static OVPreviewWindowController& sharedPreviewWindowController();
+    static void setShowPreviewWindowOnStartup(bool flag, const OVCore& core);
+
+    // Tests bring their own core and talent controller.
+    OVPreviewWindowController(OVCore& core, OVTalentWindowController& talent);
+    ~OVPreviewWindowController() override;
+    OVPreviewWindowController(const OVPreviewWindowController&) = delete;
+    OVPreviewWindowController& operator=(const OVPreviewWindowController&) = delete;
+
+    OVPreviewPanel* window() const { return m_panel.get(); }
+    OVPrompterView* prompterView() const { return m_prompterView; }
+    View* centeringPrompterBox() const { return m_box; }
+    OVTalentWindowController& talentWindowController() const { return m_talent; }
+    // The settings area, whose controls mirror the properties.
+    QWidget* controlsWidget() const { return m_controls; }
+    QWidget* contentSection() const { return m_contentSection; }
+
+    void showWindow();
+    void toggleWindow();
+
+    // Settings.
+    double contentTextMagnificationFactor() const { return m_magnification; }
+    void setContentTextMagnificationFactor(double factor);
+    bool contentInvertTextAndBackgroundColor() const { return m_invert; }
+    void setContentInvertTextAndBackgroundColor(bool flag);
+    double horizontalMarginFactor() const { return m_horizontalMargin; }
+    void setHorizontalMarginFactor(double factor);
+    double verticalMarginFactor() const { return m_verticalMargin; }
+    void setVerticalMarginFactor(double factor);
+    unsigned marginAlignment() const { return m_marginAlignment; }
+    void setMarginAlignment(unsigned alignment);
+    int screenMode() const { return m_screenMode; }
+    void setScreenMode(int mode);
+    bool horizontallyFlipped() const { return m_horizontallyFlipped; }
+    void setHorizontallyFlipped(bool flag);
+    bool verticallyFlipped() const { return m_verticallyFlipped; }
+    void setVerticallyFlipped(bool flag);
+    bool useFocusArrow() const { return m_useFocusArrow; }
+    void setUseFocusArrow(bool flag);
+    bool useTimeBar() const { return m_useTimeBar; }
+    void setUseTimeBar(bool flag);
+    int lastTimeBarAction() const { return m_lastTimeBarAction; }
+    void setLastTimeBarAction(int action);
+    bool enableDualScreenControls() const { return m_enableDualScreenControls; }
+    bool isMarginAlignmentEnabled() const;
+
+    // The preview text view is laid out at the talent output size and drawn reduced by the
+    // smallest whole number that fits it into the centring box.
+    void updatePreviewBounds();
+    void updatePreviewBoundsForSize(const Size& size);
+    // The preview view's frame in a box of boxSize for an output of size (its bounds are the output
+    // size); none when either has no area.
+    static std::optional<Rect> previewFrameForSize(const Size& size, const Size& boxSize);
+    void syncPreviewToFrontmostDocument();
+    void updatePreviewWindowTitle();
+    static QString previewTitleForTarget(unsigned target, bool maximizeWindowSize);
+
+    void marginSliderInitialActionOccurred();
+    void marginSliderFinalActionOccurred();
+
+    // Panel position: the top edge is saved on every move and put back at the next start.
+    void savePanelTopEdge();
+    void restorePanelTopEdge();
+
+    void defaultsDidReset() override;
+
+    // The display-status area below the settings: one page for the state of the second display.
+    enum DisplayOptionsPage {
+        kAllOptionsPage,
+        kNotConnectedPage,
+        kIsInUsePage,
+        kIsMirroredPage,
+        kResolutionMismatchPage,
+        kUnknownIssuePage
+    };
+    static DisplayOptionsPage displayOptionsPageForStatus(int status);
+    DisplayOptionsPage displayOptionsPage() const;
+    void _updateDisplayOptionsView();
+    QWidget* displayOptionsDisabledView() const;
+    QPushButton* reconfigureDisplayButton() const { return m_reconfigureButton; }
+    QToolButton* changeResolutionControl() const { return m_resolutionControl; }
+    QMenu* changeResolutionsMenu() const { return m_resolutionsMenu.get(); }
+    void updateChangeResolutionsMenu();
+    std::vector<OVDisplayMode> resolutionCompatibleDisplayModes(bool matchSizeRatio) const;
+    void configureCompatibleDisplayMode(bool anySizeRatio);
+    void setTalentScreenDisplayMode(const OVDisplayMode& mode);
+    void unmirrorTalentDisplay();
+    // Starts the display settings program: the command stored under kDisplaySettingsCommandKey, else
+    // the running desktop's own; says so in an alert when there is none or it cannot start.
+    static inline const QString kDisplaySettingsCommandKey = QStringLiteral("OrvaneDisplaySettingsCommand");
+    void openDisplaySystemSettings();
+    static QStringList displaySettingsCommand();
+    // The desktop's display settings program for an XDG_CURRENT_DESKTOP value, if it is installed.
+    static QStringList defaultDisplaySettingsCommand(const QString& currentDesktop);
+
+private:
+    void buildPanel();
+    void loadSettingsFromDefaults();
+    void observeNotifications();
+    void updateControls();
+    void settingDidChange(const QString& key, const PlistValue& value);
+    void updateTalentDisplayMode();
+    void pushAllSettingsToTalentWindow();
+    void resizePanelToContents();
+    bool contentAdjustmentsEnabled() const;
+    void buildDisplayOptions(QWidget* parent);
+    void _configureDisplayUIForStatus(int status);
+    void showConfigurationFailure(const QString& title);
+
+    OVCore& m_core;
+    OVTalentWindowController& m_talent;
+    std::unique_ptr<OVPreviewPanel> m_panel;
+    View* m_box = nullptr;
+    OVPrompterView* m_prompterView = nullptr;
+
+    QWidget* m_controls = nullptr;
+    QWidget* m_contentSection = nullptr;
+    QSlider* m_magnificationSlider = nullptr;
+    QCheckBox* m_invertCheckBox = nullptr;
+    QSlider* m_horizontalMarginSlider = nullptr;
+    QSlider* m_verticalMarginSlider = nullptr;
+    QComboBox* m_alignmentPopUp = nullptr;
+    QComboBox* m_screenModePopUp = nullptr;
+    QCheckBox* m_horizontalFlipCheckBox = nullptr;
+    QCheckBox* m_verticalFlipCheckBox = nullptr;
+    QCheckBox* m_focusArrowCheckBox = nullptr;
+    QCheckBox* m_timeBarCheckBox = nullptr;
+    QWidget* m_dualScreenControls = nullptr;
+    OVPreviewDisplayOptionsView* m_overlay = nullptr;
+    QStackedWidget* m_displayOptions = nullptr;
+    QPushButton* m_reconfigureButton = nullptr;
+    QToolButton* m_resolutionControl = nullptr;
+    QLabel* m_resolutionDescription = nullptr;
+    std::unique_ptr<QMenu> m_resolutionsMenu;
+
+    double m_magnification = 1.0;
+    bool m_invert = false;
+    double m_horizontalMargin = 0.0;
+    double m_verticalMargin = 0.0;
+    unsigned m_marginAlignment = 4;
+    int m_screenMode = 0;
+    bool m_horizontallyFlipped = false;
+    bool m_verticallyFlipped = false;
+    bool m_useFocusArrow = true;
+    bool m_useTimeBar = false;
+    int m_lastTimeBarAction = 0;
+    bool m_enableDualScreenControls = false;
+
+    bool m_initialOpen = false;
+    bool m_suppressPanelFrameNotifications = false;
+    std::vector<NotificationObserver> m_observers;
 };

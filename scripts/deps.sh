@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev python3
   fonts-dejavu-core
   libhunspell-1.7-0 hunspell-en-us
+  libxcb-randr0-dev
   xvfb xauth xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   binutils shared-mime-info desktop-file-utils

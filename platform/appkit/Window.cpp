@@ -472,6 +472,8 @@ void Window::applyQtFlags()
         flags |= Qt::WindowStaysOnTopHint;
     if (m_ignoresMouseEvents)
         flags |= Qt::WindowTransparentForInput;
+    if (m_styleMask & UtilityWindow)
+        flags = (flags & ~Qt::Window) | Qt::Tool;
     if (isSheet())
         flags = (flags & ~Qt::Window) | Qt::Dialog;
     if (m_host->windowFlags() == flags)

@@ -33,6 +33,8 @@ public:
         Closable = 1u << 1,
         Miniaturizable = 1u << 2,
         Resizable = 1u << 3,
+        // A floating tool window: small title bar, no task-bar entry, kept above its application.
+        UtilityWindow = 1u << 4,
         FullScreen = 1u << 14,
         FullSizeContentView = 1u << 15,
     };

@@ -44,6 +44,11 @@ public:
         m_keys.push_back(key);
         UserDefaults::shared().setDouble(value, key);
     }
+    void setString(const QString& key, const QString& value)
+    {
+        m_keys.push_back(key);
+        UserDefaults::shared().setObject(value, key);
+    }
 
 private:
     std::vector<QString> m_keys;
