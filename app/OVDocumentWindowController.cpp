@@ -19,6 +19,8 @@
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -550,6 +552,34 @@ bool OVDocumentWindowController::shouldEnableModeChangingControls() const
 bool OVDocumentWindowController::canResetElapsedTimer() const
 {
     return isWindowLoaded() && Application::shared().mainWindow() == controllerWindow();
+}
+
+bool OVDocumentWindowController::validateMenuItem(const UserInterfaceItem& item) const
+{
+    _updateMenuItems();
+    return validateUserInterfaceItem(item);
+}
+
+void OVDocumentWindowController::_updateMenuItems() const
+{
+    Menu* menu = Menu::mainMenu();
+    if (!menu || !isWindowLoaded())
+        return;
+    auto state = [menu](const char* action, bool on) {
+        if (MenuItem* item = menu->itemWithAction(QString::fromLatin1(action)))
+            item->setState(on ? MenuItem::On : MenuItem::Off);
+    };
+    state("toggleLooping:", m_looping);
+    state("togglePositionLock:",
+          m_prompterView && m_prompterView->focusArrowView() && m_prompterView->focusArrowView()->isPositionLocked());
+    state("toggleBlanking:", m_core->isBlanking());
+    if (MenuItem* zoom = menu->itemWithAction(QStringLiteral("toggleQuickZoomContent:"))) {
+        const bool zoomed = m_prompterView && m_prompterView->scaleFactor() != 1.0;
+        zoom->setTitle(zoomed ? HVLocalizedString::localizedString(QStringLiteral("zoom-default-zoom"),
+                                                                   QStringLiteral("Default Zoom"))
+                              : HVLocalizedString::localizedString(QStringLiteral("zoom-quick-zoom"),
+                                                                   QStringLiteral("Quick Zoom")));
+    }
 }
 
 bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceItem& item) const

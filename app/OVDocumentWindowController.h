@@ -99,6 +99,9 @@ public:
     // Validation of every menu and toolbar item that reaches this controller.
     bool respondsToAction(const QString& action) const override;
     bool validateUserInterfaceItem(const UserInterfaceItem& item) const override;
+    // Also brings the titles and check marks of the program's menus up to date as they open.
+    bool validateMenuItem(const UserInterfaceItem& item) const override;
+    void _updateMenuItems() const;
     bool shouldEnableModeChangingControls() const;
     bool canResetElapsedTimer() const;
 

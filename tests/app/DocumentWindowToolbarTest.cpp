@@ -3,6 +3,9 @@
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVDocumentWindowToolbar.h"
+#include "app/OVMainMenu.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "app/sample/SampleScript.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -295,6 +298,29 @@ TEST_F(ToolbarTest, TheTimerItemTogglesBetweenElapsedAndRemaining)
     QTest::mouseClick(toolbar.timerField(), Qt::LeftButton);
     EXPECT_EQ(timer->label(), QStringLiteral("Elapsed"));
     EXPECT_FALSE(toolbar.timerResetButton()->isHidden());
+}
+
+TEST_F(ToolbarTest, OpeningAMenuChecksLoopingAndTheArrowLockAndBlankingIsNotOffered)
+{
+    auto& controller = makeController();
+    Application::shared().setMainWindow(controller.window());
+    const std::unique_ptr<Menu> menu = OVMainMenu::makeMainMenu();
+    Menu::setMainMenu(menu.get());
+    MenuItem* looping = menu->itemWithAction(QStringLiteral("toggleLooping:"));
+    MenuItem* lock = menu->itemWithAction(QStringLiteral("togglePositionLock:"));
+    Menu* prompt = looping->menu();
+    ASSERT_NE(prompt, nullptr);
+    Application::shared().sendAction(QStringLiteral("toggleLooping:"), nullptr, {});
+    Application::shared().sendAction(QStringLiteral("togglePositionLock:"), nullptr, {});
+    prompt->update();
+    EXPECT_EQ(looping->state(), MenuItem::On);
+    EXPECT_EQ(lock->state(), MenuItem::On);
+    Application::shared().sendAction(QStringLiteral("toggleLooping:"), nullptr, {});
+    prompt->update();
+    EXPECT_EQ(looping->state(), MenuItem::Off);
+    // Nothing to blank on one screen: the controller does not take the action.
+    EXPECT_NE(Application::shared().targetForAction(QStringLiteral("toggleBlanking:")), &controller);
+    Menu::setMainMenu(nullptr);
 }
 
 // The sample prompted from the toolbar alone: Prompt Mode and Start clicked, the slider dragged.
