@@ -518,6 +518,14 @@ void OVDocumentWindowController::installActions()
         if (ok)
             setPrompterSpeed(value);
     });
+    on(QStringLiteral("runToolbarCustomizationPalette:"), [this](const QVariant&) {
+        if (m_toolbar)
+            m_toolbar->runCustomization();
+    });
+    on(QStringLiteral("toggleToolbarShown:"), [this](const QVariant&) {
+        if (m_toolbar)
+            m_toolbar->toolbar().setVisible(!m_toolbar->toolbar().isVisible());
+    });
     // Kept for the toolbar's bare items, which have nothing to do yet.
     for (const char* empty : {"showBookmarksButtonPressed:", "showPlaylistsButtonPressed:", "formatBarButtonPressed:"})
         on(QString::fromLatin1(empty), [](const QVariant&) {});

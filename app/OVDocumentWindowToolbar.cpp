@@ -4,6 +4,7 @@
 #include "app/OVDocumentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
+#include "platform/appkit/ToolbarCustomization.h"
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QToolBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -229,6 +232,23 @@ OVDocumentWindowToolbar::OVDocumentWindowToolbar(OVDocumentWindowController& con
     m_toolbar->setAllowsUserCustomization(true);
     m_toolbar->setAutosavesConfiguration(true);
     m_toolbar->setDelegate(this);
+    QToolBar* bar = m_toolbar->qToolBar();
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(bar, &QWidget::customContextMenuRequested, bar, [this, bar](const QPoint& at) {
+        QMenu menu;
+        menu.addAction(text("toolbar-customize", "Customize Toolbar…"), [this] { runCustomization(); });
+        menu.exec(bar->mapToGlobal(at));
+    });
+}
+
+bool OVDocumentWindowToolbar::runCustomization()
+{
+    QWidget* parent = m_controller.isWindowLoaded() ? m_controller.window()->hostWidget() : nullptr;
+    if (!ToolbarCustomization::run(*m_toolbar, parent))
+        return false;
+    updateAll();
+    m_toolbar->validateVisibleItems();
+    return true;
 }
 
 OVDocumentWindowToolbar::~OVDocumentWindowToolbar()
@@ -277,10 +297,22 @@ QStringList OVDocumentWindowToolbar::defaultItemIdentifiers(Toolbar&)
 }
 
 std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Toolbar& toolbar,
-                                                                            const QString& identifier, bool)
+                                                                            const QString& identifier,
+                                                                            bool willBeInsertedIntoToolbar)
 {
     if (&toolbar != m_toolbar.get())
         return nullptr;
+    // An item only shown by name (in the customisation list) gets no controls: the toolbar's own
+    // controls stay the ones the window refreshes.
+    if (!willBeInsertedIntoToolbar &&
+        (identifier == OVToolbarItemSpeedIdentifier || identifier == OVToolbarItemTimerIdentifier ||
+         identifier == OVToolbarItemBookmarkActionsIdentifier)) {
+        auto named = std::make_unique<ToolbarItem>(identifier);
+        named->setPaletteLabel(identifier == OVToolbarItemSpeedIdentifier   ? text("speed-speed", "Speed")
+                               : identifier == OVToolbarItemTimerIdentifier ? text("timer-timer", "Timer")
+                                                                            : text("bookmark-bookmarks", "Bookmarks"));
+        return named;
+    }
     Responder* controller = &m_controller;
     std::unique_ptr<ToolbarItem> made;
     if (identifier == OVToolbarItemStartPauseIdentifier) {

@@ -69,6 +69,9 @@ public:
     QString speedString(double speed) const;
     int speedReadoutUpdates() const { return m_speedReadoutUpdates; }
 
+    // The customisation dialog; true when the user accepted a new arrangement.
+    bool runCustomization();
+
     // Around a mode change.
     void modeWillChange(unsigned mode);
     void modeDidChange(unsigned mode);
