@@ -17,11 +17,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QToolBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSlider>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -169,7 +169,8 @@ void setCaption(ToolbarItem& item, const QString& label)
     if (item.label() != label)
         item.setLabel(label);
     if (QWidget* view = item.view()) {
-        if (auto* caption = view->findChild<QLabel*>(QStringLiteral("caption")); caption && caption->text() != label)
+        if (auto* caption = view->findChild<QLabel*>(QStringLiteral("caption"));
+            caption && caption->text() != label)
             caption->setText(label);
     }
 }
@@ -191,7 +192,8 @@ protected:
             return;
         }
         const double multiplier = UserDefaults::shared().doubleForKey(QStringLiteral("speedIncrement"));
-        m_controller.setPrompterSpeed(m_controller.prompterSpeed() + notches * (multiplier > 0 ? multiplier : 1));
+        m_controller.setPrompterSpeed(m_controller.prompterSpeed() +
+                                      notches * (multiplier > 0 ? multiplier : 1));
         event->accept();
     }
 
@@ -292,7 +294,8 @@ QStringList OVDocumentWindowToolbar::defaultItemIdentifiers(Toolbar&)
     if (boolDefault(QStringLiteral("enableQuickZoom")))
         identifiers << OVToolbarItemContentZoomIdentifier;
     identifiers << kToolbarShowColorsItemIdentifier << kToolbarShowFontsItemIdentifier
-                << OVToolbarItemPreviewIdentifier << kToolbarSpaceItemIdentifier << OVToolbarItemModesIdentifier;
+                << OVToolbarItemPreviewIdentifier << kToolbarSpaceItemIdentifier
+                << OVToolbarItemModesIdentifier;
     return identifiers;
 }
 
@@ -308,9 +311,10 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         (identifier == OVToolbarItemSpeedIdentifier || identifier == OVToolbarItemTimerIdentifier ||
          identifier == OVToolbarItemBookmarkActionsIdentifier)) {
         auto named = std::make_unique<ToolbarItem>(identifier);
-        named->setPaletteLabel(identifier == OVToolbarItemSpeedIdentifier   ? text("speed-speed", "Speed")
-                               : identifier == OVToolbarItemTimerIdentifier ? text("timer-timer", "Timer")
-                                                                            : text("bookmark-bookmarks", "Bookmarks"));
+        named->setPaletteLabel(identifier == OVToolbarItemSpeedIdentifier ? text("speed-speed", "Speed")
+                               : identifier == OVToolbarItemTimerIdentifier
+                                   ? text("timer-timer", "Timer")
+                                   : text("bookmark-bookmarks", "Bookmarks"));
         return named;
     }
     Responder* controller = &m_controller;
@@ -357,7 +361,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setAutovalidates(false);
         const QIcon application = QApplication::windowIcon();
         made->setImage(application.isNull() ? drawnIcon(QString()) : application);
-    } else if (identifier == OVToolbarItemPlaylistIdentifier || identifier == OVToolbarItemFormatBarIdentifier) {
+    } else if (identifier == OVToolbarItemPlaylistIdentifier ||
+               identifier == OVToolbarItemFormatBarIdentifier) {
         made = std::make_unique<ToolbarItem>(identifier);
     } else if (identifier == OVToolbarItemSpeedIdentifier) {
         made = std::make_unique<ToolbarItem>(identifier);
@@ -382,7 +387,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         view.row->addWidget(readout);
         m_speedSlider = slider;
         m_speedText = readout;
-        QObject::connect(slider, &QSlider::valueChanged, slider, [this](int position) { sliderMoved(position); });
+        QObject::connect(slider, &QSlider::valueChanged, slider,
+                         [this](int position) { sliderMoved(position); });
         made->setView(std::move(view.widget));
         setSpeedSliderRange(m_controller.minSpeedUIValue(), m_controller.maxSpeedUIValue());
         m_speedLastRefresh = 0;
@@ -427,7 +433,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         auto* next = new QToolButton;
         next->setObjectName(QStringLiteral("nextBookmark"));
         next->setArrowType(Qt::RightArrow);
-        for (auto [button, action] : {std::pair{previous, "previousBookmark:"}, std::pair{next, "nextBookmark:"}}) {
+        for (auto [button, action] :
+             {std::pair{previous, "previousBookmark:"}, std::pair{next, "nextBookmark:"}}) {
             view.row->addWidget(button);
             QObject::connect(button, &QToolButton::clicked, button, [action = QString::fromLatin1(action)] {
                 Application::shared().sendAction(action, nullptr, {});
@@ -539,9 +546,8 @@ void OVDocumentWindowToolbar::updateTimeForTimerItem()
             m_timerField->setText(time);
     }
     // Without the reset button the field runs to the item's right edge, where the button was.
-    const int width = m_timerMode == 1 && m_timerReset
-                          ? kElapsedTimerFieldWidth + 2 + m_timerReset->width()
-                          : kElapsedTimerFieldWidth;
+    const int width = m_timerMode == 1 && m_timerReset ? kElapsedTimerFieldWidth + 2 + m_timerReset->width()
+                                                       : kElapsedTimerFieldWidth;
     if (m_timerField->width() != width)
         m_timerField->setFixedWidth(width);
 }
@@ -569,7 +575,8 @@ void OVDocumentWindowToolbar::setSpeedSliderRange(double minimum, double maximum
     if (!m_speedSlider)
         return;
     m_settingSlider = true;
-    m_speedSlider->setRange(int(std::lround(minimum * kSliderScale)), int(std::lround(maximum * kSliderScale)));
+    m_speedSlider->setRange(int(std::lround(minimum * kSliderScale)),
+                            int(std::lround(maximum * kSliderScale)));
     m_settingSlider = false;
     updateSpeedItem();
 }
@@ -586,7 +593,8 @@ void OVDocumentWindowToolbar::updateSpeedControl()
     if (!m_speedSlider)
         return;
     const double now = HVTimestamp::seconds();
-    if (kSpeedThrottleInterval != 0 && m_speedLastRefresh != 0 && now - m_speedLastRefresh < kSpeedThrottleInterval) {
+    if (kSpeedThrottleInterval != 0 && m_speedLastRefresh != 0 &&
+        now - m_speedLastRefresh < kSpeedThrottleInterval) {
         RunLoop::main().cancelPreviousPerformRequests(this, kSpeedSelector);
         RunLoop::main().performAfterDelay(kSpeedThrottleInterval, this, kSpeedSelector,
                                           [this] { updateSpeedControl(); });

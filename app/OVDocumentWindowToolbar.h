@@ -6,9 +6,9 @@
 #include <QMap>
 #include <QPointer>
 #include <QSlider>
-#include <QToolButton>
 #include <QString>
 #include <QStringList>
+#include <QToolButton>
 
 #include <memory>
 
@@ -21,7 +21,8 @@ inline const QString OVToolbarItemSpeedIdentifier = QStringLiteral("OVToolbarIte
 inline const QString OVToolbarItemTimerIdentifier = QStringLiteral("OVToolbarItemTimerIdentifier");
 inline const QString OVToolbarItemBookmarkActionsIdentifier =
     QStringLiteral("OVToolbarItemBookmarkActionsIdentifier");
-inline const QString OVToolbarItemContentZoomIdentifier = QStringLiteral("OVToolbarItemContentZoomIdentifier");
+inline const QString OVToolbarItemContentZoomIdentifier =
+    QStringLiteral("OVToolbarItemContentZoomIdentifier");
 inline const QString OVToolbarItemBlankingIdentifier = QStringLiteral("OVToolbarItemBlankingIdentifier");
 inline const QString OVToolbarItemModesIdentifier = QStringLiteral("OVToolbarItemModesIdentifier");
 inline const QString OVToolbarItemPreviewIdentifier = QStringLiteral("OVToolbarItemPreviewIdentifier");

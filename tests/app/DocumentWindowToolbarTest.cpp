@@ -4,12 +4,12 @@
 #include "app/OVDocumentWindowController.h"
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVMainMenu.h"
-#include "platform/appkit/Menu.h"
-#include "platform/appkit/MenuItem.h"
 #include "app/sample/SampleScript.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Toolbar.h"
@@ -24,12 +24,12 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -88,10 +88,12 @@ protected:
 };
 
 const QStringList kDefaultWithoutZoom{
-    OVToolbarItemStartPauseIdentifier,   OVToolbarItemSpeedIdentifier,     OVToolbarItemTimerIdentifier,
-    OVToolbarItemBookmarkActionsIdentifier, OVToolbarItemBlankingIdentifier, kToolbarFlexibleSpaceItemIdentifier,
-    kToolbarShowColorsItemIdentifier,    kToolbarShowFontsItemIdentifier,  OVToolbarItemPreviewIdentifier,
-    kToolbarSpaceItemIdentifier,         OVToolbarItemModesIdentifier};
+    OVToolbarItemStartPauseIdentifier, OVToolbarItemSpeedIdentifier,
+    OVToolbarItemTimerIdentifier,      OVToolbarItemBookmarkActionsIdentifier,
+    OVToolbarItemBlankingIdentifier,   kToolbarFlexibleSpaceItemIdentifier,
+    kToolbarShowColorsItemIdentifier,  kToolbarShowFontsItemIdentifier,
+    OVToolbarItemPreviewIdentifier,    kToolbarSpaceItemIdentifier,
+    OVToolbarItemModesIdentifier};
 
 TEST_F(ToolbarTest, DefaultOrderWithAndWithoutQuickZoomAndASavedZoomItemIsDropped)
 {
@@ -108,7 +110,8 @@ TEST_F(ToolbarTest, DefaultOrderWithAndWithoutQuickZoomAndASavedZoomItemIsDroppe
     QStringList withZoom = kDefaultWithoutZoom;
     withZoom.insert(6, OVToolbarItemContentZoomIdentifier);
     controllers.clear();
-    defaults().removeObjectForKey(QStringLiteral("NSToolbar Configuration ") + OVDocumentWindowToolbarIdentifier);
+    defaults().removeObjectForKey(QStringLiteral("NSToolbar Configuration ") +
+                                  OVDocumentWindowToolbarIdentifier);
     auto& zooming = makeController();
     EXPECT_EQ(joined(bar(zooming).toolbar().itemIdentifiers()), joined(withZoom));
     EXPECT_EQ(itemOf(zooming, OVToolbarItemContentZoomIdentifier)->label(), QStringLiteral("Quick Zoom"));
@@ -133,9 +136,12 @@ TEST_F(ToolbarTest, LabelsFollowStatusModeAndBlanking)
     EXPECT_EQ(startPause->tag(), 900);
     EXPECT_EQ(modes->tag(), 900);
 
+    auto& other = makeController();
     EXPECT_TRUE(modes->performAction());
     ASSERT_TRUE(core->isModePrompt());
     EXPECT_EQ(modes->label(), QStringLiteral("Edit Mode"));
+    // A window the core does not work for shows the mode too.
+    EXPECT_EQ(itemOf(other, OVToolbarItemModesIdentifier)->label(), QStringLiteral("Edit Mode"));
     EXPECT_TRUE(startPause->performAction());
     ASSERT_TRUE(core->isStatusStarted());
     EXPECT_EQ(startPause->label(), QStringLiteral("Pause"));
@@ -205,7 +211,8 @@ TEST_F(ToolbarTest, SliderRangeFollowsTheSettingAndTheLimiterClampsAtOnce)
 
     defaults().setBool(true, QStringLiteral("speedSliderOnlyUsesPositiveValues"));
     defaults().setBool(true, QStringLiteral("speedLimiterRestrictsToSpeedSlider"));
-    NotificationCenter::shared().postNotification(OVPreferencesControlsSpeedSliderValuesDidChangeNotification);
+    NotificationCenter::shared().postNotification(
+        OVPreferencesControlsSpeedSliderValuesDidChangeNotification);
     EXPECT_EQ(slider.minimum(), 0);
     EXPECT_EQ(controller.prompterSpeed(), 0);
 
@@ -349,14 +356,14 @@ TEST_F(ToolbarTest, CustomisingKeepsTheOrderAddsAfterItAndHidingWritesTheHeight)
 
     defaults().setDouble(0, QStringLiteral("documentToolbarLastHeight"));
     toolbar.setDisplayMode(Toolbar::DisplayMode::LabelOnly);
-    EXPECT_NEAR(defaults().doubleForKey(QStringLiteral("documentToolbarLastHeight")), controller.toolbarHeight(), 0.5);
+    EXPECT_NEAR(defaults().doubleForKey(QStringLiteral("documentToolbarLastHeight")),
+                controller.toolbarHeight(), 0.5);
     EXPECT_GT(defaults().doubleForKey(QStringLiteral("documentToolbarLastHeight")), 0);
     toolbar.setVisible(false);
     EXPECT_FALSE(controller.isToolbarVisible());
     EXPECT_EQ(controller.window()->contentView()->frame().size.height,
-              controller.window()->frame().size.height - (controller.window()->menuBar()
-                                                              ? controller.window()->menuBar()->height()
-                                                              : 0));
+              controller.window()->frame().size.height -
+                  (controller.window()->menuBar() ? controller.window()->menuBar()->height() : 0));
 }
 
 // The sample prompted from the toolbar alone: Prompt Mode and Start clicked, the slider dragged.
@@ -366,7 +373,8 @@ TEST_F(ToolbarTest, TheSampleIsPromptedThroughTheToolbar)
     apptest::ScriptDocuments scripts(*core, folder);
     const QString sample = QStringLiteral(ORVANE_SOURCE_DIR "/") + samplescript::kSampleRelativePath;
     Error error;
-    Document* document = scripts.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
+    Document* document =
+        scripts.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(sample), true, &error);
     ASSERT_NE(document, nullptr);
     auto& controller = apptest::ScriptDocuments::controllerOf(document);
     Application::shared().setMainWindow(controller.window());
