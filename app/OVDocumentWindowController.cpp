@@ -243,6 +243,15 @@ void OVDocumentWindowController::setDocument(Document* document)
     adoptDocumentUndoManager();
 }
 
+QString OVDocumentWindowController::windowTitleForDocumentDisplayName(const QString& displayName) const
+{
+    const QString title = WindowController::windowTitleForDocumentDisplayName(displayName);
+    if (!m_prompterView || m_prompterView->scaleFactor() == 1.0)
+        return title;
+    return QStringLiteral("%1 (%2)").arg(
+        title, HVLocalizedString::localizedString(QStringLiteral("zoom-zoomed-out"), QStringLiteral("Zoomed Out")));
+}
+
 void OVDocumentWindowController::adoptDocumentUndoManager()
 {
     // Edits are the document's changes: its edited state, the question on closing and autosaving

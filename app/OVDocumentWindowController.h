@@ -147,6 +147,8 @@ public:
     void windowWillClose();
 
     void setDocument(Document* document) override;
+    // A window whose content is zoomed out says so after the document's name.
+    QString windowTitleForDocumentDisplayName(const QString& displayName) const override;
 
 protected:
     std::unique_ptr<Window> makeWindow() override;

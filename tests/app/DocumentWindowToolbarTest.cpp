@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
@@ -364,6 +365,26 @@ TEST_F(ToolbarTest, CustomisingKeepsTheOrderAddsAfterItAndHidingWritesTheHeight)
     EXPECT_EQ(controller.window()->contentView()->frame().size.height,
               controller.window()->frame().size.height -
                   (controller.window()->menuBar() ? controller.window()->menuBar()->height() : 0));
+}
+
+TEST_F(ToolbarTest, TheWheelOverTheSliderStepsBySpeedIncrementsAndZoomedContentIsTitled)
+{
+    defaults().setDouble(0.5, QStringLiteral("speedIncrement"));
+    auto& controller = makeController();
+    controller.setPrompterSpeed(2);
+    QSlider& slider = *bar(controller).speedSlider();
+    QWheelEvent up(QPointF(5, 5), slider.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 240), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&slider, &up);
+    EXPECT_DOUBLE_EQ(controller.prompterSpeed(), 3);
+
+    EXPECT_EQ(controller.windowTitleForDocumentDisplayName(QStringLiteral("Script")), QStringLiteral("Script"));
+    ASSERT_TRUE(controller.documentPrompterView()->setScaleFactor(0.5));
+    EXPECT_EQ(controller.windowTitleForDocumentDisplayName(QStringLiteral("Script")),
+              QStringLiteral("Script (Zoomed Out)"));
+    defaults().setBool(true, QStringLiteral("enableQuickZoom"));
+    bar(controller).toolbar().insertItemWithItemIdentifier(OVToolbarItemContentZoomIdentifier, -1);
+    EXPECT_EQ(itemOf(controller, OVToolbarItemContentZoomIdentifier)->label(), QStringLiteral("Default Zoom"));
 }
 
 // The sample prompted from the toolbar alone: Prompt Mode and Start clicked, the slider dragged.
