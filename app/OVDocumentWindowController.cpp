@@ -3,6 +3,7 @@
 #include "platform/appkit/EventTranslation.h"
 
 #include "app/OVDocumentPrompterView.h"
+#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVStyleSimplifiedStorage.h"
 #include "importer/NSMutableAttributedStringHVAdditions.h"
 #include "importer/NSStringHVAdditions.h"
@@ -14,8 +15,12 @@
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
+#include "platform/appkit/Toolbar.h"
+#include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
@@ -36,6 +41,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QGuiApplication>
+#include <QToolBar>
 
 #include <algorithm>
 #include <cmath>
@@ -121,6 +127,9 @@ OVDocumentWindowController::~OVDocumentWindowController()
     RunLoop::main().cancelPreviousPerformRequests(this);
     m_observers.clear();
     releaseCore();
+    if (isWindowLoaded())
+        window()->setToolBar(nullptr);
+    m_toolbar.reset();
 }
 
 void OVDocumentWindowController::releaseCore()
@@ -146,7 +155,42 @@ std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
     m_prompterView = prompter.get();
     m_prompterView->setCore(m_core);
     window->setContentView(std::move(prompter));
+    m_toolbar = std::make_unique<OVDocumentWindowToolbar>(*this);
+    Toolbar& toolbar = m_toolbar->toolbar();
+    QToolBar* bar = toolbar.qToolBar();
+    window->setToolBar(bar);
+    bar->setVisible(toolbar.isVisible());
+    window->toolBarDidChange();
+    toolbar.setChangeHandler([this](Toolbar& changed, Toolbar::Change change) {
+        toolbarDidChange(changed, int(change));
+    });
     return window;
+}
+
+void OVDocumentWindowController::toolbarDidChange(Toolbar& toolbar, int change)
+{
+    if (!isWindowLoaded())
+        return;
+    Window* own = window();
+    if (QToolBar* bar = own->toolBar(); bar && bar->isHidden() == toolbar.isVisible())
+        bar->setVisible(toolbar.isVisible());
+    own->toolBarDidChange();
+    // The talent window's content inset follows the operator's toolbar.
+    if (change != int(Toolbar::Change::Items) && toolbar.identifier() == OVDocumentWindowToolbarIdentifier)
+        UserDefaults::shared().setDouble(own->toolBarHeight(), QStringLiteral("documentToolbarLastHeight"));
+}
+
+bool OVDocumentWindowController::isToolbarVisible() const
+{
+    return m_toolbar && m_toolbar->toolbar().isVisible();
+}
+
+double OVDocumentWindowController::toolbarHeight() const
+{
+    if (!m_toolbar)
+        return 0;
+    QToolBar* bar = m_toolbar->toolbar().qToolBar();
+    return bar ? bar->sizeHint().height() : 0;
 }
 
 void OVDocumentWindowController::windowDidLoad()
@@ -164,6 +208,29 @@ void OVDocumentWindowController::windowDidLoad()
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
     m_observers.emplace_back(center, kViewFrameDidChangeNotification, textView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
+    m_observers.emplace_back(center, OVCoreWillRequireSynchronizedTimersUpdateNotification, nullptr,
+                             [this](const Notification&) { m_toolbar->updateTimeForTimerItem(); });
+    m_observers.emplace_back(center, OVPreferencesControlsSpeedSliderValuesDidChangeNotification, nullptr,
+                             [this](const Notification&) { _updateSpeedSliderMinAndMaxValues(); });
+    m_observers.emplace_back(center, OVPreferencesControlsSpeedLimiterDidChangeNotification, nullptr,
+                             [this](const Notification&) { setSpeedSliderRange(m_speedSliderMin, m_speedSliderMax); });
+    m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr, [this](const Notification&) {
+        m_toolbar->updateBlankingItem();
+        m_toolbar->toolbar().validateVisibleItems();
+    });
+    // Windows that do not control the core still show its mode and status.
+    m_observers.emplace_back(center, OVCoreDidChangeModeNotification, nullptr, [this](const Notification&) {
+        if (!isCoreController())
+            m_toolbar->modeDidChange(m_core->mode());
+    });
+    auto activeChanged = [this](bool inactive) {
+        return [this, inactive](const Notification&) {
+            m_applicationInactive = inactive;
+            m_toolbar->toolbar().validateVisibleItems();
+        };
+    };
+    m_observers.emplace_back(center, kApplicationDidResignActiveNotification, nullptr, activeChanged(true));
+    m_observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, activeChanged(false));
     _updateSpeedSliderMinAndMaxValues();
     // The script is what the window is for: keys go to it from the start.
     own->makeFirstResponder(textView());
@@ -174,6 +241,15 @@ void OVDocumentWindowController::setDocument(Document* document)
 {
     WindowController::setDocument(document);
     adoptDocumentUndoManager();
+}
+
+QString OVDocumentWindowController::windowTitleForDocumentDisplayName(const QString& displayName) const
+{
+    const QString title = WindowController::windowTitleForDocumentDisplayName(displayName);
+    if (!m_prompterView || m_prompterView->scaleFactor() == 1.0)
+        return title;
+    return QStringLiteral("%1 (%2)").arg(
+        title, HVLocalizedString::localizedString(QStringLiteral("zoom-zoomed-out"), QStringLiteral("Zoomed Out")));
 }
 
 void OVDocumentWindowController::adoptDocumentUndoManager()
@@ -204,7 +280,10 @@ bool OVDocumentWindowController::isCoreController() const
 void OVDocumentWindowController::updateSpeedControl()
 {
     ++m_speedControlUpdates;
-    m_speedControlNeedsUpdate = false;
+    if (m_toolbar)
+        m_toolbar->updateSpeedControl();
+    else
+        m_speedControlNeedsUpdate = false;
 }
 
 void OVDocumentWindowController::forceModeChange(unsigned mode)
@@ -221,6 +300,28 @@ void OVDocumentWindowController::coreModeWillChange(unsigned mode)
         Application::shared().setMainWindow(own);
     if (mode == OVCore::kModePrompt && own && textView())
         own->makeFirstResponder(textView());
+    if (m_toolbar)
+        m_toolbar->modeWillChange(mode);
+}
+
+void OVDocumentWindowController::coreModeDidChange(unsigned mode)
+{
+    if (m_toolbar)
+        m_toolbar->modeDidChange(mode);
+}
+
+void OVDocumentWindowController::coreStatusWillChange(unsigned status)
+{
+    Q_UNUSED(status);
+    if (m_toolbar)
+        m_toolbar->updateStartPauseItem();
+}
+
+void OVDocumentWindowController::coreStatusDidChange(unsigned status)
+{
+    Q_UNUSED(status);
+    if (m_toolbar)
+        m_toolbar->updateStartPauseItem();
 }
 
 void OVDocumentWindowController::enableActivity(bool enable, Window* window)
@@ -304,6 +405,8 @@ void OVDocumentWindowController::setSpeedSliderRange(double minimum, double maxi
     m_speedSliderMin = minimum;
     m_speedSliderMax = maximum;
     m_hasSpeedSliderRange = true;
+    if (m_toolbar)
+        m_toolbar->setSpeedSliderRange(minimum, maximum);
     // The current speed goes through the limiter again, so the new range takes effect.
     setPrompterSpeed(m_prompterSpeed);
 }
@@ -414,6 +517,27 @@ void OVDocumentWindowController::installActions()
             m_core->resetTimer();
     });
     on(QStringLiteral("toggleLooping:"), [this](const QVariant&) { setLooping(!m_looping); });
+    on(QStringLiteral("toggleBlanking:"), [this](const QVariant&) {
+        if (m_core->canBlankScreen())
+            m_core->toggleBlanking();
+    });
+    on(QStringLiteral("speedSliderChanged:"), [this](const QVariant& sender) {
+        bool ok = false;
+        const double value = sender.toDouble(&ok);
+        if (ok)
+            setPrompterSpeed(value);
+    });
+    on(QStringLiteral("runToolbarCustomizationPalette:"), [this](const QVariant&) {
+        if (m_toolbar)
+            m_toolbar->runCustomization();
+    });
+    on(QStringLiteral("toggleToolbarShown:"), [this](const QVariant&) {
+        if (m_toolbar)
+            m_toolbar->toolbar().setVisible(!m_toolbar->toolbar().isVisible());
+    });
+    // Kept for the toolbar's bare items, which have nothing to do yet.
+    for (const char* empty : {"showBookmarksButtonPressed:", "showPlaylistsButtonPressed:", "formatBarButtonPressed:"})
+        on(QString::fromLatin1(empty), [](const QVariant&) {});
     on(QStringLiteral("applyDefaultStyle:"), [this](const QVariant&) { applyDefaultStyle(); });
     on(QStringLiteral("applyDefaultStyleWithoutBackground:"),
        [this](const QVariant&) { applyDefaultStyleWithoutBackground(); });
@@ -423,6 +547,100 @@ void OVDocumentWindowController::installActions()
         if (m_prompterView && m_prompterView->focusArrowView())
             m_prompterView->focusArrowView()->togglePositionLock();
     });
+}
+
+// Validation.
+
+bool OVDocumentWindowController::respondsToAction(const QString& action) const
+{
+    // Blanking that cannot happen is not offered at all: a menu item bound to it finds nobody.
+    if (action == QLatin1String("toggleBlanking:") && !m_core->canBlankScreen())
+        return false;
+    return WindowController::respondsToAction(action);
+}
+
+bool OVDocumentWindowController::shouldEnableModeChangingControls() const
+{
+    // Linux has no version browser and no documents in viewing mode: only an inactive program
+    // keeps the prompter from being started or its mode changed from a window.
+    return !m_applicationInactive;
+}
+
+bool OVDocumentWindowController::canResetElapsedTimer() const
+{
+    return isWindowLoaded() && Application::shared().mainWindow() == controllerWindow();
+}
+
+bool OVDocumentWindowController::validateMenuItem(const UserInterfaceItem& item) const
+{
+    _updateMenuItems();
+    return validateUserInterfaceItem(item);
+}
+
+void OVDocumentWindowController::_updateMenuItems() const
+{
+    Menu* menu = Menu::mainMenu();
+    if (!menu || !isWindowLoaded())
+        return;
+    auto state = [menu](const char* action, bool on) {
+        if (MenuItem* item = menu->itemWithAction(QString::fromLatin1(action)))
+            item->setState(on ? MenuItem::On : MenuItem::Off);
+    };
+    state("toggleLooping:", m_looping);
+    state("togglePositionLock:",
+          m_prompterView && m_prompterView->focusArrowView() && m_prompterView->focusArrowView()->isPositionLocked());
+    state("toggleBlanking:", m_core->isBlanking());
+    if (MenuItem* zoom = menu->itemWithAction(QStringLiteral("toggleQuickZoomContent:"))) {
+        const bool zoomed = m_prompterView && m_prompterView->scaleFactor() != 1.0;
+        zoom->setTitle(zoomed ? HVLocalizedString::localizedString(QStringLiteral("zoom-default-zoom"),
+                                                                   QStringLiteral("Default Zoom"))
+                              : HVLocalizedString::localizedString(QStringLiteral("zoom-quick-zoom"),
+                                                                   QStringLiteral("Quick Zoom")));
+    }
+}
+
+bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceItem& item) const
+{
+    static const QStringList modeChanging{QStringLiteral("toggleStatus:"),   QStringLiteral("startPrompter:"),
+                                          QStringLiteral("pausePrompter:"),  QStringLiteral("toggleMode:"),
+                                          QStringLiteral("enterEditMode:"),  QStringLiteral("enterPromptMode:")};
+    static const QStringList needsEditable{
+        QStringLiteral("insertImagesFromOpenPanel:"),
+        QStringLiteral("addBookmark:"),
+        QStringLiteral("addQuickBookmark:"),
+        QStringLiteral("removeBookmark:"),
+        QStringLiteral("applyDefaultStyle:"),
+        QStringLiteral("invertColors:"),
+        QStringLiteral("documentIncreaseTextSize:"),
+        QStringLiteral("documentDecreaseTextSize:"),
+        QStringLiteral("toggleShowsPrompterInDocument:"),
+        QStringLiteral("toggleShowsPrompterInAllDocuments:"),
+        QStringLiteral("toggleLockWindowResizing:"),
+        QStringLiteral("toggleLockAllWindowResizing:"),
+        QStringLiteral("resizeDocumentPrompterContentForMenuItem:"),
+        QStringLiteral("resizeAllDocumentPrompterContentForMenuItem:"),
+        QStringLiteral("toggleMarkedTextVisible:")};
+    const QString& action = item.action;
+    const TextView* text = textView();
+    const bool editable = text && text->isEditable();
+    if (item.tag == OVDocumentWindowToolbar::kModeChangingTag || modeChanging.contains(action))
+        return shouldEnableModeChangingControls();
+    if (action == QLatin1String("saveWindowPosition:"))
+        return true;
+    if (action == QLatin1String("toggleQuickZoomContent:"))
+        return m_core->isModeEdit() && editable;
+    if (action == QLatin1String("toggleBlanking:"))
+        return m_core->canBlankScreen();
+    if (action == QLatin1String("markText:"))
+        return m_core->isModePrompt();
+    if (action == QLatin1String("resetElapsedTimer:"))
+        return canResetElapsedTimer();
+    if (needsEditable.contains(action))
+        return editable;
+    if (action == QLatin1String("applyDefaultStyleWithoutBackground:") ||
+        action == QLatin1String("setSelectionAsDefaultStyle:"))
+        return text && text->isSelectable() && text->isRichText() && text->selectedRange().length > 0;
+    return WindowController::validateUserInterfaceItem(item);
 }
 
 // Main-window tracking.

@@ -15,11 +15,19 @@
 #include <vector>
 
 class OVCore;
+class OVDocumentWindowToolbar;
 class OVDocumentPrompterView;
 class OVTimeInfo;
 class OVTextView;
 class TextView;
+class Toolbar;
 class UndoManager;
+
+// Posted by the control settings when the speed slider's range or the speed limiter changes.
+inline const QString OVPreferencesControlsSpeedSliderValuesDidChangeNotification =
+    QStringLiteral("OVPreferencesControlsSpeedSliderValuesDidChangeNotification");
+inline const QString OVPreferencesControlsSpeedLimiterDidChangeNotification =
+    QStringLiteral("OVPreferencesControlsSpeedLimiterDidChangeNotification");
 
 // The window of one open document: the editor in Edit mode and the operator's prompter in Prompt
 // mode. It owns the document's prompter speed, becomes the prompting core's controller while its
@@ -78,7 +86,24 @@ public:
     void forceModeChange(unsigned mode) override;
     bool looping() const override { return m_looping; }
     void coreModeWillChange(unsigned mode) override;
+    void coreModeDidChange(unsigned mode) override;
+    void coreStatusWillChange(unsigned status) override;
+    void coreStatusDidChange(unsigned status) override;
     bool shouldHardPausePrompter() const override { return false; }
+    bool isToolbarVisible() const override;
+    double toolbarHeight() const override;
+
+    // The window's toolbar; null until the window is loaded.
+    OVDocumentWindowToolbar* documentToolbar() const { return m_toolbar.get(); }
+
+    // Validation of every menu and toolbar item that reaches this controller.
+    bool respondsToAction(const QString& action) const override;
+    bool validateUserInterfaceItem(const UserInterfaceItem& item) const override;
+    // Also brings the titles and check marks of the program's menus up to date as they open.
+    bool validateMenuItem(const UserInterfaceItem& item) const override;
+    void _updateMenuItems() const;
+    bool shouldEnableModeChangingControls() const;
+    bool canResetElapsedTimer() const;
 
     // OVCoreWindowOptimizer.
     void enableActivity(bool enable, Window* window) override;
@@ -122,6 +147,8 @@ public:
     void windowWillClose();
 
     void setDocument(Document* document) override;
+    // A window whose content is zoomed out says so after the document's name.
+    QString windowTitleForDocumentDisplayName(const QString& displayName) const override;
 
 protected:
     std::unique_ptr<Window> makeWindow() override;
@@ -134,7 +161,11 @@ private:
     void adoptDocumentUndoManager();
     OVTextView* editorTextView() const;
 
+    void toolbarDidChange(Toolbar& toolbar, int change);
+
     OVCore* m_core = nullptr;
+    std::unique_ptr<OVDocumentWindowToolbar> m_toolbar;
+    bool m_applicationInactive = false;
     OVDocumentPrompterView* m_prompterView = nullptr;
     std::unique_ptr<OVTimeInfo> m_timeInfo;
     std::optional<Color> m_backgroundColor;

@@ -112,6 +112,12 @@ public:
         applyModes();
     }
 
+    QWidget* widgetFor(const ToolbarItem* item) const
+    {
+        auto it = m_actions.find(const_cast<ToolbarItem*>(item));
+        return it == m_actions.end() || !m_bar ? nullptr : m_bar->widgetForAction(it->second);
+    }
+
     void refresh(ToolbarItem& item)
     {
         auto it = m_actions.find(&item);
@@ -133,7 +139,9 @@ public:
         m_bar->setToolButtonStyle(styleFor(m_toolbar.displayMode()));
         const int size = m_toolbar.sizeMode() == SizeMode::Small ? 24 : 32;
         m_bar->setIconSize(QSize(size, size));
-        m_bar->setVisible(m_toolbar.isVisible());
+        // A bar nobody holds yet would show as a window of its own; its holder shows it.
+        if (m_bar->parentWidget())
+            m_bar->setVisible(m_toolbar.isVisible());
     }
 
 private:
@@ -361,7 +369,7 @@ void Toolbar::changed(Change change)
         else
             m_mirror->applyModes();
     }
-    if (m_autosaves && m_delegate)
+    if (m_autosaves && !m_autosavingSuspended && m_delegate)
         defaults().setObject(PlistValue(configurationDictionary()), configurationKey());
     if (m_changeHandler)
         m_changeHandler(*this, change);
@@ -380,6 +388,11 @@ QToolBar* Toolbar::qToolBar()
         m_mirror->rebuild();
     }
     return m_mirror->bar();
+}
+
+QWidget* Toolbar::widgetForItem(const ToolbarItem* item)
+{
+    return m_mirror ? m_mirror->widgetFor(item) : nullptr;
 }
 
 UserDefaults& Toolbar::defaults() const

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QToolBar;
+class QWidget;
 class Toolbar;
 class ToolbarItem;
 class UserDefaults;
@@ -85,6 +86,9 @@ public:
     // Configuration.
     bool autosavesConfiguration() const { return m_autosaves; }
     void setAutosavesConfiguration(bool flag);
+    // While suspended, changes are not saved; the stored configuration stays as it was.
+    void setAutosavingSuspended(bool suspended) { m_autosavingSuspended = suspended; }
+    bool isAutosavingSuspended() const { return m_autosavingSuspended; }
     PlistDictionary configurationDictionary() const;
     // Applies a stored configuration; identifiers that are no longer allowed are left out, and values
     // of the wrong type are ignored.
@@ -105,6 +109,9 @@ public:
     // The QToolBar standing for the toolbar. A window may hold it in its layout, but it lives only as
     // long as the toolbar.
     QToolBar* qToolBar();
+    // The widget that shows the item in the QToolBar (a button, or the holder of the item's view);
+    // null when the item is not shown.
+    QWidget* widgetForItem(const ToolbarItem* item);
 
 private:
     friend class ToolbarItem;
@@ -124,6 +131,7 @@ private:
     bool m_allowsUserCustomization = false;
     bool m_autosaves = false;
     bool m_restoring = false;
+    bool m_autosavingSuspended = false;
     UserDefaults* m_defaults = nullptr;
     std::function<void(Toolbar&, Change)> m_changeHandler;
     std::unique_ptr<Mirror> m_mirror;

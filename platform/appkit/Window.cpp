@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QPainter>
 #include <QStyleHints>
 #include <QWheelEvent>
@@ -219,6 +220,8 @@ Window::~Window()
     m_alphaAnimation.reset();
     m_frameAnimation.reset();
     Application::shared().unregisterWindow(this);
+    // The tool bar holds its items' views: it is its owner's to delete, not the host widget's.
+    setToolBar(nullptr);
     m_contentView.reset();
     m_host.reset();
 }
@@ -365,12 +368,13 @@ View* Window::setContentView(std::unique_ptr<View> view)
 Rect Window::contentRectForFrameRect(const Rect& frame) const
 {
     // Window coordinates run up from the bottom-left, so the bar's strip is at the top of the frame.
-    return {{0, 0}, {frame.size.width, std::max(0.0, frame.size.height - menuBarHeight())}};
+    return {{0, 0},
+            {frame.size.width, std::max(0.0, frame.size.height - menuBarHeight() - toolBarHeight())}};
 }
 
 Rect Window::frameRectForContentRect(const Rect& content) const
 {
-    return {content.origin, {content.size.width, content.size.height + menuBarHeight()}};
+    return {content.origin, {content.size.width, content.size.height + menuBarHeight() + toolBarHeight()}};
 }
 
 double Window::menuBarHeight() const
@@ -394,6 +398,34 @@ void Window::setMenuBar(QMenuBar* bar)
     layOutContent();
 }
 
+void Window::setToolBar(QToolBar* bar)
+{
+    if (m_toolBar == bar)
+        return;
+    if (m_toolBar) {
+        m_toolBar->hide();
+        m_toolBar->setParent(nullptr);
+    }
+    m_toolBar = bar;
+    if (m_toolBar) {
+        m_toolBar->setParent(m_host.get());
+        m_toolBar->setFocusPolicy(Qt::NoFocus);
+    }
+    layOutContent();
+}
+
+QToolBar* Window::toolBar() const
+{
+    return m_toolBar;
+}
+
+double Window::toolBarHeight() const
+{
+    if (!m_toolBar || m_toolBar->isHidden())
+        return 0;
+    return m_toolBar->sizeHint().height();
+}
+
 QMenuBar* Window::menuBar() const
 {
     return m_menuBar;
@@ -412,6 +444,10 @@ void Window::layOutContent()
     if (m_menuBar) {
         m_menuBar->setVisible(!m_menuBarHidden);
         m_menuBar->setGeometry(0, 0, m_host->width(), int(menuBarHeight()));
+    }
+    if (m_toolBar && !m_toolBar->isHidden()) {
+        m_toolBar->setGeometry(0, int(menuBarHeight()), m_host->width(), int(toolBarHeight()));
+        m_toolBar->raise();
     }
     if (m_contentView) {
         const Rect content = contentRectForFrameRect(m_frame);

@@ -18,6 +18,7 @@ class NotificationObserver;
 class Cursor;
 class Event;
 class QMenuBar;
+class QToolBar;
 class QWidget;
 class View;
 class WindowHost;
@@ -79,6 +80,14 @@ public:
     // A hidden bar gives its strip back to the content view.
     void setMenuBarHidden(bool hidden);
     bool isMenuBarHidden() const { return m_menuBarHidden; }
+    // A tool bar runs under the menu bar, above the content view, while it shows. The window lays it
+    // out but never owns it: the bar's owner outlives the window or takes it back (null) first.
+    void setToolBar(QToolBar* bar);
+    QToolBar* toolBar() const;
+    // The strip the tool bar takes now; 0 without one or while it is hidden.
+    double toolBarHeight() const;
+    // Lays the strips and the content out again, after the tool bar showed, hid or changed size.
+    void toolBarDidChange() { layOutContent(); }
     View* setContentView(std::unique_ptr<View> view);
     std::unique_ptr<View> takeContentView();
 
@@ -224,6 +233,7 @@ private:
     // A child of the host widget, which owns it; cleared when Qt deletes it.
     QPointer<QMenuBar> m_menuBar;
     bool m_menuBarHidden = false;
+    QPointer<QToolBar> m_toolBar;
     std::unique_ptr<Animation> m_alphaAnimation;
     std::unique_ptr<Animation> m_frameAnimation;
     Rect m_frame;

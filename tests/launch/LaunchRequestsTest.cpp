@@ -41,6 +41,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -189,8 +190,12 @@ TEST_F(LaunchRequests, EachWindowShowsTheMenusWithTheirDynamicItems)
     EXPECT_EQ(titles, (QStringList{QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("Format"),
                                    QStringLiteral("Prompt"), QStringLiteral("Bookmarks"),
                                    QStringLiteral("Window"), QStringLiteral("Help")}));
-    // The script starts below the bar.
-    EXPECT_NEAR(window->contentView()->frame().size.height, window->frame().size.height - bar->height(), 0.5);
+    // The script starts below the menu bar and the toolbar under it.
+    ASSERT_TRUE(window->toolBar());
+    EXPECT_TRUE(window->toolBar()->isVisible());
+    EXPECT_NEAR(window->toolBar()->y(), bar->height(), 0.5);
+    EXPECT_NEAR(window->contentView()->frame().size.height,
+                window->frame().size.height - bar->height() - window->toolBar()->height(), 0.5);
 
     Menu* menu = Menu::mainMenu();
     ASSERT_TRUE(menu);

@@ -4,6 +4,7 @@
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
+#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
@@ -15,6 +16,8 @@
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
+#include "platform/appkit/Toolbar.h"
+#include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -196,6 +199,40 @@ TEST_F(LaunchedProgram, PromptModeRunsOnTheKeyboardAlone)
     ASSERT_TRUE(core().isModeEdit());
     EXPECT_TRUE(text().isEditable());
     EXPECT_FALSE(prompter.isFocusArrowVisible());
+}
+
+TEST_F(LaunchedProgram, TheToolbarsModeSwitchAndStartPromptTheScript)
+{
+    Toolbar& toolbar = controller().documentToolbar()->toolbar();
+    const QStringList order = toolbar.itemIdentifiers();
+    auto button = [&](const QString& identifier) {
+        return toolbar.widgetForItem(toolbar.itemWithIdentifier(identifier));
+    };
+    auto click = [&](const QString& identifier) {
+        QWidget* widget = button(identifier);
+        ASSERT_TRUE(widget && widget->isVisible()) << identifier.toStdString();
+        QTest::mouseClick(widget, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    };
+    EXPECT_EQ(toolbar.itemWithIdentifier(OVToolbarItemModesIdentifier)->label(), QStringLiteral("Prompt Mode"));
+    click(OVToolbarItemModesIdentifier);
+    ASSERT_TRUE(core().isModePrompt());
+    EXPECT_EQ(toolbar.itemWithIdentifier(OVToolbarItemModesIdentifier)->label(), QStringLiteral("Edit Mode"));
+    EXPECT_FALSE(text().isEditable());
+
+    click(OVToolbarItemStartPauseIdentifier);
+    ASSERT_TRUE(core().isStatusStarted());
+    EXPECT_EQ(toolbar.itemWithIdentifier(OVToolbarItemStartPauseIdentifier)->label(), QStringLiteral("Pause"));
+    const double start = scrollY();
+    advance(1.0);
+    EXPECT_GT(scrollY() - start, 10);
+    click(OVToolbarItemStartPauseIdentifier);
+    EXPECT_TRUE(core().isStatusPaused());
+
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    EXPECT_EQ(toolbar.itemIdentifiers(), order);
+    EXPECT_EQ(toolbar.itemWithIdentifier(OVToolbarItemModesIdentifier)->label(), QStringLiteral("Prompt Mode"));
 }
 
 TEST_F(LaunchedProgram, HoldingDownNeverScrollsPastTheEnd)

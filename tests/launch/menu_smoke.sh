@@ -40,10 +40,11 @@ echo "window of the script shown $(( ($(now) - begin) / 1000000 )) ms after the 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool windowfocus --sync "$window"
 sleep 1
-# The bar is a strip of the desktop's window colour along the top; the script's page below is black.
+# The bar is a strip of the desktop's window colour along the top; the script's page at the bottom
+# (below the toolbar) is black.
 import -window root "$work/bar.png"
 bar=$(convert "$work/bar.png" -crop "${WIDTH}x8+${X}+$((Y + 2))" -format '%[fx:mean*1000]' info:)
-page=$(convert "$work/bar.png" -crop "${WIDTH}x8+${X}+$((Y + 60))" -format '%[fx:mean*1000]' info:)
+page=$(convert "$work/bar.png" -crop "$((WIDTH / 2))x8+${X}+$((Y + HEIGHT - 30))" -format '%[fx:mean*1000]' info:)
 echo "brightness of the top strip $bar, of the page below $page"
 if ! awk -v b="$bar" -v p="$page" 'BEGIN { exit !(b > p + 200) }'; then
   echo "FAIL: no menu bar along the top of the window"

@@ -33,8 +33,9 @@ trap 'kill $pid 2>/dev/null || true' EXIT
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
 eval "$(xdotool getwindowgeometry --shell "$window")"
 area="${WIDTH}x${HEIGHT}+${X}+${Y}"
-# The text without the left edge, where the arrow sits, and without the bottom, where a bar may be.
-text_area="$((WIDTH - 80))x$((HEIGHT - 120))+$((X + 60))+$((Y + 20))"
+# The text without the left edge, where the arrow sits, without the bottom, where a bar may be, and
+# without the top, where the toolbar's timer keeps counting.
+text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
 arrow_strip="48x${HEIGHT}+${X}+${Y}"
 shot() { import -window root "$work/$1.png"; }
 # How blue the strip is: white text adds nothing, the arrow's blue does.

@@ -1,0 +1,1 @@
+orvane_add_benchmark(toolbar LIBS orvane_app)
