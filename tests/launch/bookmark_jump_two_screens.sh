@@ -68,7 +68,8 @@ sleep 1
 
 # The brightest row of a monitor: the line of Ws outshines every other line.
 brightest() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -scale 1x1080! -format '%[fx:maxima*1000]' info:; }
-operator_area="1920x1080+0+0"
+# Below the window's menu and tool bars, which are lighter than any line of text.
+operator_area="1920x860+0+220"
 talent_area="1920x1080+1920+0"
 
 xdotool key ctrl+Return
