@@ -139,6 +139,8 @@ OVCore::~OVCore()
     forgetSyncedViews();
     NotificationCenter::shared().removeObserver(this);
     RunLoop::main().cancelPreviousPerformRequests(this);
+    // A pending cursor hide asks this core whether it still prompts.
+    cancelHideCursorAfterDelay();
     unblockEvents();
 }
 

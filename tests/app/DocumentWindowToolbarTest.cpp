@@ -59,8 +59,6 @@ protected:
     {
         Application::shared().setMainWindow(nullptr);
         controllers.clear();
-        // Prompt mode leaves a cursor hide pending that asks this core; it must not outlive it.
-        HVCursorAdditions::cancelHideAfterDelay();
         core.reset();
         UserDefaults::shared().resetUserValues();
         UserDefaults::shared().setPersistentDomain({});
