@@ -109,6 +109,10 @@ public:
             m_actions[item] = action;
             refresh(*item);
         }
+        // Toolbar controls answer the mouse only: keys belong to the script. A slider holding the
+        // focus would turn the operator's Ctrl+End into full speed, and Space into a click.
+        for (QWidget* widget : m_bar->findChildren<QWidget*>())
+            widget->setFocusPolicy(Qt::NoFocus);
         applyModes();
     }
 

@@ -150,6 +150,11 @@ TEST_F(Toolbars, TheQtToolbarFollowsItemsModesAndEnabling)
     QToolBar* bar = toolbar.qToolBar();
     ASSERT_EQ(bar->actions().size(), 4);
     QPointer<QWidget> slider = toolbar.itemWithIdentifier("Speed")->view();
+    // No control of the bar takes the keyboard from the script.
+    ASSERT_TRUE(slider);
+    EXPECT_EQ(slider->focusPolicy(), Qt::NoFocus);
+    for (QWidget* widget : bar->findChildren<QWidget*>())
+        EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus) << widget->metaObject()->className();
     toolbar.validateVisibleItems();
     EXPECT_FALSE(bar->actions()[0]->isEnabled());
     bar->actions()[3]->trigger();
