@@ -443,8 +443,11 @@ void OVBookmarkController::_jumpToBookmarkInfo(const BookmarkInfo& info)
         if (ScrollView* scroll = m_textView->enclosingScrollView())
             scroll->reflectScrolledClipView(clip);
     }
-    if (m_textView->isEditable())
+    if (m_textView->isEditable()) {
         m_textView->setSelectedRange({range.end(), 0});
+        if (m_highlightJumpedBookmark)
+            m_textView->showFindIndicatorForRange(range);
+    }
 }
 
 void OVBookmarkController::jumpToNextBookmark()
@@ -670,6 +673,17 @@ bool OVBookmarkController::_applyEditOfOriginalBookmark(const std::shared_ptr<OV
                 targets.push_back({range, false});
     }
     if (targets.empty()) {
+        // Point at the bookmarks already there, which is why nothing was added.
+        if (adding && m_bookmarksVisible) {
+            std::vector<Range> existing;
+            for (const Range& line : lines) {
+                forEachBookmarkCharacter(storage, line, [&](qsizetype index, const std::shared_ptr<TextAttachment>&) {
+                    existing.push_back({index, 1});
+                    return true;
+                });
+            }
+            m_textView->showFindIndicatorForRanges(existing);
+        }
         beep();
         return false;
     }
@@ -829,6 +843,23 @@ void OVBookmarkController::menuWillOpen(Menu&)
 void OVBookmarkController::menuDidClose(Menu&)
 {
     m_menuInfoCache.reset();
+}
+
+void OVBookmarkController::menuWillHighlightItem(Menu& menu, MenuItem* item)
+{
+    const auto record = std::find_if(m_menus.begin(), m_menus.end(),
+                                     [&menu](const MenuRecord& r) { return r.menu == &menu; });
+    if (!item || !m_textView || !m_menuInfoCache || record == m_menus.end())
+        return;
+    // Only the bookmark items: the commands above them carry tags of their own.
+    if (menu.indexOfItem(item) < record->index + std::max(0, record->staticItemsAdded))
+        return;
+    const qsizetype index = item->tag();
+    if (index < 0 || index >= qsizetype(m_menuInfoCache->size()))
+        return;
+    const Range range = _rangeForBookmarkInfo((*m_menuInfoCache)[index]);
+    if (range.location != kNotFound)
+        m_textView->showFindIndicatorForRange(range);
 }
 
 QString OVBookmarkController::menuTitleSeparator()

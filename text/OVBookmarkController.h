@@ -120,6 +120,8 @@ public:
     void menuNeedsUpdate(Menu& menu) override;
     void menuWillOpen(Menu& menu) override;
     void menuDidClose(Menu& menu) override;
+    // Flashes the bookmark of the highlighted item in the text.
+    void menuWillHighlightItem(Menu& menu, MenuItem* item) override;
     // The separator of name and context in mode 2, or a dash where no font can draw it.
     static QString menuTitleSeparator();
 

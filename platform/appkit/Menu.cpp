@@ -409,6 +409,10 @@ void Menu::rebuildQMenu(unsigned long modifierFlags)
         action->setShortcut(shortcutFor(*item));
         action->setShortcutContext(Qt::WidgetShortcut);
         QObject::connect(action, &QAction::triggered, menu, [this, item] { performActionForItem(item); });
+        QObject::connect(action, &QAction::hovered, menu, [this, item] {
+            if (m_delegate && contains(item))
+                m_delegate->menuWillHighlightItem(*this, item);
+        });
     }
 }
 

@@ -24,6 +24,12 @@ public:
     virtual void menuNeedsUpdate(Menu& menu) { Q_UNUSED(menu); }
     virtual void menuWillOpen(Menu& menu) { Q_UNUSED(menu); }
     virtual void menuDidClose(Menu& menu) { Q_UNUSED(menu); }
+    // The pointer or the keyboard moved the highlight onto item (nullptr: off every item).
+    virtual void menuWillHighlightItem(Menu& menu, MenuItem* item)
+    {
+        Q_UNUSED(menu);
+        Q_UNUSED(item);
+    }
 };
 
 // A list of menu items, shown on Qt as a QMenu rebuilt each time it opens: the delegate rebuilds

@@ -3,6 +3,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Pasteboard.h"
+#include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/UndoManager.h"
@@ -23,6 +24,8 @@
 #include <algorithm>
 #include <map>
 #include <new>
+
+static const QString kHideFindIndicatorSelector = QStringLiteral("hideFindIndicator");
 
 // What undoing one user change needs: the range the change left in the text and what stood there
 // before. Undoing swaps the two and registers the swap back.
@@ -93,6 +96,7 @@ void TextView::registerActions()
 
 TextView::~TextView()
 {
+    RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
     stopBlink();
     if (m_layoutManager) {
         m_layoutManager->removeLayoutObserver(m_layoutObserver);
@@ -1110,6 +1114,48 @@ void TextView::mouseUp(Event& event)
 
 // Drawing.
 
+void TextView::showFindIndicatorForRanges(const std::vector<Range>& ranges)
+{
+    RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
+    const Range text{0, textStorage().length()};
+    const auto redraw = [this, &text](const std::vector<Range>& shown) {
+        const Point origin = textContainerOrigin();
+        for (const Range& range : shown) {
+            for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range.intersection(text)))
+                setNeedsDisplayInRect(rect.offsetBy(origin.x, origin.y));
+        }
+    };
+    redraw(m_findIndicatorRanges);
+    m_findIndicatorRanges.clear();
+    for (const Range& range : ranges) {
+        if (!range.intersection(text).isEmpty())
+            m_findIndicatorRanges.push_back(range.intersection(text));
+    }
+    if (m_findIndicatorRanges.empty())
+        return;
+    redraw(m_findIndicatorRanges);
+    RunLoop::main().performAfterDelay(kFindIndicatorDuration, this, kHideFindIndicatorSelector,
+                                      [this] { showFindIndicatorForRanges({}); });
+}
+
+void TextView::drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const Point& origin)
+{
+    const Range text{0, textStorage().length()};
+    // Translucent, so the text under it still reads.
+    const QColor indicator(255, 221, 0, 140);
+    for (const Range& range : m_findIndicatorRanges) {
+        // Edits since it was shown may have shortened the text.
+        const Range shown = range.intersection(text);
+        if (shown.isEmpty())
+            continue;
+        for (const Rect& rect : m_layoutManager->rectsForCharacterRange(shown)) {
+            const Rect placed = rect.offsetBy(origin.x, origin.y);
+            if (placed.intersects(dirtyRect))
+                painter.fillRect(QRectF(placed.minX(), placed.minY(), placed.width(), placed.height()), indicator);
+        }
+    }
+}
+
 void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
 {
     if (m_drawsBackground)
@@ -1126,6 +1172,7 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
         m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
         m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
         m_layoutManager->setTextViewForDrawing(previous);
+        drawFindIndicator(painter, dirtyRect, origin);
         if (m_caretOn && m_editable && selectedRange().length == 0) {
             const Rect caret = insertionPointRect();
             if (caret.intersects(dirtyRect.insetBy(-2, 0)))

@@ -194,6 +194,14 @@ public:
     void setContinuousSpellCheckingEnabled(bool flag);
     void checkSpellingInRange(const Range& range);
 
+    // Draws attention to range for a moment, as a find does to what it found; an empty range takes
+    // the indicator away at once.
+    void showFindIndicatorForRange(const Range& range) { showFindIndicatorForRanges({range}); }
+    void showFindIndicatorForRanges(const std::vector<Range>& ranges);
+    const std::vector<Range>& findIndicatorRanges() const { return m_findIndicatorRanges; }
+    // How long the indicator stays, in seconds.
+    static constexpr double kFindIndicatorDuration = 1.0;
+
     void setDelegate(TextViewDelegate* delegate) { m_delegate = delegate; }
     TextViewDelegate* delegate() const { return m_delegate; }
 
@@ -214,6 +222,7 @@ public:
 
 protected:
     void frameDidChange(const Size& oldSize) override;
+    void drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const Point& origin);
     // Draws the caret; subclasses may draw it differently.
     virtual void drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color);
 
@@ -245,6 +254,7 @@ private:
     AttributedString attributedForInsertion(const QString& string) const;
     void updateTypingAttributesFromSelection();
 
+    std::vector<Range> m_findIndicatorRanges;
     std::shared_ptr<LayoutManager> m_layoutManager;
     int m_layoutObserver = 0;
     Size m_inset;

@@ -457,3 +457,41 @@ TEST_F(OVBookmarkControllerTest, TheClosestBookmarkIsTheFirstAtOrBelowTheTopOfTh
 }
 
 } // namespace
+
+TEST_F(OVBookmarkControllerTest, TheFindIndicatorPointsAtJumpedExistingAndHighlightedBookmarks)
+{
+    setScript(30, {2, 12, 25});
+    const std::vector<qsizetype> marks = bookmarkLocations();
+    ASSERT_EQ(marks.size(), 3u);
+
+    // A jump in an editable view flashes the bookmark for a second.
+    view->setSelectedRange({0, 0});
+    controller().jumpToNextBookmark();
+    EXPECT_EQ(view->findIndicatorRanges(), (std::vector<Range>{{marks[0], 1}}));
+    RunLoop::main().advanceManualClock(clock, TextView::kFindIndicatorDuration + 0.1);
+    EXPECT_TRUE(view->findIndicatorRanges().empty());
+    controller().setHighlightJumpedBookmark(false);
+    controller().jumpToNextBookmark();
+    EXPECT_TRUE(view->findIndicatorRanges().empty());
+    controller().setHighlightJumpedBookmark(true);
+
+    // Adding on lines that have one points at those instead, and beeps.
+    view->setSelectedRange({marks[1], 3});
+    controller().addQuickBookmark();
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(view->findIndicatorRanges(), (std::vector<Range>{{marks[1], 1}}));
+
+    // Highlighting a bookmark item flashes its bookmark; the commands above do nothing.
+    Menu menu;
+    menu.addItemWithTitle(QStringLiteral("Add Bookmark"), QStringLiteral("addBookmark:"), {});
+    menu.addItem(MenuItem::separatorItem());
+    controller().addBookmarksMenuToUpdateList(&menu, 2, 0);
+    menu.prepareToOpen();
+    view->showFindIndicatorForRanges({});
+    menu.delegate()->menuWillHighlightItem(menu, menu.itemAtIndex(0));
+    EXPECT_TRUE(view->findIndicatorRanges().empty());
+    menu.delegate()->menuWillHighlightItem(menu, menu.itemAtIndex(4));
+    EXPECT_EQ(view->findIndicatorRanges(), (std::vector<Range>{{marks[2], 1}}));
+    controller().menuDidClose(menu);
+    controller().removeBookmarksMenuFromUpdateList(&menu);
+}
