@@ -2,6 +2,7 @@
 // here: how long events posted meanwhile wait (each one timestamped when posted), how long the rest
 // takes, and what typing costs while it runs.
 #include "BenchApplication.h"
+#include "OpenScript.h"
 #include "bench/ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/TextStorage.h"
@@ -23,7 +24,7 @@
 namespace {
 
 constexpr double kMegabyte = 1 << 20;
-const Rect kViewFrame(0, 0, 1280, 800);
+using bench::kViewFrame;
 
 using bench::application;
 
@@ -32,24 +33,7 @@ const MutableAttributedString& script(int megabytes)
     return ScriptSample::ofMegabytes(megabytes);
 }
 
-struct OpenScript {
-    explicit OpenScript(const MutableAttributedString& text)
-        : clip(std::make_unique<ClipView>(kViewFrame)), image(1280, 800, QImage::Format_ARGB32_Premultiplied)
-    {
-        auto storage = std::make_shared<TextStorage>();
-        storage->setAttributedString(text);
-        view = static_cast<TextView*>(clip->setDocumentView(
-            std::make_unique<TextView>(kViewFrame, std::make_shared<LayoutManager>(storage))));
-    }
-    void drawFrame()
-    {
-        QPainter painter(&image);
-        view->displayRectIgnoringOpacity(view->visibleRect(), painter);
-    }
-    std::unique_ptr<ClipView> clip;
-    TextView* view = nullptr;
-    QImage image;
-};
+using bench::OpenScript;
 
 // Posts one event at a time, each stamped with when it was posted, and notes how long it waited to
 // be delivered; the next is posted as each arrives, so the event loop is never without one.

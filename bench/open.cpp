@@ -2,6 +2,7 @@
 // at 1, 5 and 20 MB of script (sizes in bytes of the platform's RTF, as the files on disk have them),
 // and what the event loop and the writer feel while the rest is laid out behind the first frame.
 #include "BenchApplication.h"
+#include "OpenScript.h"
 #include "bench/ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/TextStorage.h"
@@ -27,7 +28,7 @@
 namespace {
 
 constexpr double kMegabyte = 1 << 20;
-const Rect kViewFrame(0, 0, 1280, 800);
+using bench::kViewFrame;
 
 using bench::application;
 
@@ -57,25 +58,7 @@ double residentBytes()
     return double(resident) * double(sysconf(_SC_PAGESIZE));
 }
 
-// The operator's view of a script: a text view in a clip view the size of the window.
-struct OpenScript {
-    explicit OpenScript(const MutableAttributedString& text)
-        : clip(std::make_unique<ClipView>(kViewFrame)), image(1280, 800, QImage::Format_ARGB32_Premultiplied)
-    {
-        auto storage = std::make_shared<TextStorage>();
-        storage->setAttributedString(text);
-        view = static_cast<TextView*>(clip->setDocumentView(
-            std::make_unique<TextView>(kViewFrame, std::make_shared<LayoutManager>(storage))));
-    }
-    void drawFrame()
-    {
-        QPainter painter(&image);
-        view->displayRectIgnoringOpacity(view->visibleRect(), painter);
-    }
-    std::unique_ptr<ClipView> clip;
-    TextView* view = nullptr;
-    QImage image;
-};
+using bench::OpenScript;
 
 // What a running program has already done once before any script opens (the font database read,
 // the first font engines made) is done here too, so that the sizes compare only what grows.
