@@ -501,7 +501,7 @@ void OVTalentWindowController::_updateSelectionColor(const std::optional<QColor>
                                                      const std::vector<Range>& ranges)
 {
     std::vector<LayoutManager*> managers{textView()->layoutManager().get()};
-    if (m_previewPrompterView)
+    if (m_previewPrompterView && m_previewPrompterView->prompterTextView()->layoutManager() != textView()->layoutManager())
         managers.push_back(m_previewPrompterView->prompterTextView()->layoutManager().get());
     const qsizetype length = talentTextStorage().length();
     for (LayoutManager* manager : managers)
@@ -561,13 +561,48 @@ void OVTalentWindowController::documentBackgroundDidChange()
 
 void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView)
 {
+    if (previewPrompterView == m_previewPrompterView)
+        return;
+    m_previewObservers.clear();
+    if (m_previewPrompterView && m_previewOwnLayoutManager) {
+        // A view handed back gets its own layout again, of an empty text like any view set free.
+        m_previewPrompterView->prompterTextView()->setLayoutManager(m_previewOwnLayoutManager);
+    }
+    m_previewOwnLayoutManager.reset();
     m_previewPrompterView = previewPrompterView;
     if (!previewPrompterView)
         return;
     previewPrompterView->configureForPreviewOrTalent();
-    previewPrompterView->prompterTextView()->layoutManager()->replaceTextStorage(
-        textView()->layoutManager()->textStorage());
+    TextView* preview = previewPrompterView->prompterTextView();
+    m_previewOwnLayoutManager = preview->layoutManager();
+    NotificationCenter& center = NotificationCenter::shared();
+    for (TextView* view : {static_cast<TextView*>(textView()), preview}) {
+        view->setPostsFrameChangedNotifications(true);
+        m_previewObservers.emplace_back(center, kViewFrameDidChangeNotification, view,
+                                        [this](const Notification&) { _updatePreviewLayoutSharing(); });
+    }
+    _updatePreviewLayoutSharing();
     _updateBoxColors();
+}
+
+void OVTalentWindowController::_updatePreviewLayoutSharing()
+{
+    if (!m_previewPrompterView || !m_previewOwnLayoutManager)
+        return;
+    TextView* talent = textView();
+    TextView* preview = m_previewPrompterView->prompterTextView();
+    const bool alike = talent->frame().size.width == preview->frame().size.width &&
+                       talent->textContainerInset() == preview->textContainerInset();
+    const std::shared_ptr<LayoutManager>& wanted = alike ? talent->layoutManager() : m_previewOwnLayoutManager;
+    const std::shared_ptr<TextStorage>& storage = talent->layoutManager()->textStorage();
+    // The preview's own layout manager only follows the talent storage while it is in use: one
+    // left observing it would lay out every edit for nobody.
+    if (!alike && m_previewOwnLayoutManager->textStorage() != storage)
+        m_previewOwnLayoutManager->replaceTextStorage(storage);
+    if (preview->layoutManager() != wanted)
+        preview->setLayoutManager(wanted);
+    if (alike && m_previewOwnLayoutManager->textStorage() == storage)
+        m_previewOwnLayoutManager->replaceTextStorage(std::make_shared<TextStorage>());
 }
 
 QColor OVTalentWindowController::contentBackgroundColor() const

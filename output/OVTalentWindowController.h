@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class LayoutManager;
 class OVCore;
 class OVPrompterView;
 class OVScrollView;
@@ -125,6 +126,9 @@ private:
     // With no script window left open, the outputs go back to the default style's background.
     void restoreDefaultBackgroundColorIfNoScriptIsOpen();
     void _updateBoxColors();
+    // The preview lays out the talent storage at the talent size: while the two text views are as
+    // wide, the preview draws the talent's layout instead of laying out every edit a second time.
+    void _updatePreviewLayoutSharing();
     bool tracksEdits() const;
     double adjustedFactor() const;
 
@@ -132,6 +136,9 @@ private:
     std::unique_ptr<OVTalentWindow> m_window;
     OVPrompterView* m_prompterView = nullptr;
     OVPrompterView* m_previewPrompterView = nullptr;
+    // The preview's own layout manager, kept (on an empty storage) while it shares the talent's.
+    std::shared_ptr<LayoutManager> m_previewOwnLayoutManager;
+    std::vector<NotificationObserver> m_previewObservers;
     OVTextView* m_documentTextView = nullptr;
     std::shared_ptr<TextStorage> m_documentTextStorage;
     qint64 m_documentWatchCount = -1;

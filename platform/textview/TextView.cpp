@@ -150,6 +150,10 @@ void TextView::updateContainerSize()
 {
     if (!m_layoutManager->textContainer().widthTracksTextView())
         return;
+    // Views sharing a layout manager draw one container; only the first decides its width, so a
+    // second one of another width never makes the text be laid out again under the first.
+    if (m_layoutManager->firstTextView() != this)
+        return;
     const double width = std::max(0.0, frame().size.width - 2 * m_inset.width);
     m_layoutManager->setTextContainerSize({width, m_layoutManager->textContainer().size().height});
 }

@@ -250,3 +250,38 @@ TEST_F(TalentReplayTest, TheCopyOfALongScriptIsWholeAndLaidOutOnceBackgroundLayo
     document.insertText(QStringLiteral("The end."));
     EXPECT_TRUE(talentMatchesDocument(talent.talentTextStorage(), document.textStorage()));
 }
+
+TEST_F(TalentReplayTest, APreviewAsWideAsTheTalentViewDrawsTheTalentLayout)
+{
+    OVPrompterView preview(Rect{{0, 0}, talent.prompterView()->frame().size});
+    preview.tile();
+    talent.setPreviewPrompterView(&preview);
+    TextView* previewText = preview.prompterTextView();
+    ASSERT_EQ(previewText->frame().size.width, talent.textView()->frame().size.width);
+    EXPECT_EQ(previewText->layoutManager(), talent.textView()->layoutManager());
+    const double talentWidth = talent.textView()->textContainer().size().width;
+
+    // Narrower: a layout of its own on the talent storage, and the talent's container stays as wide.
+    preview.setFrameSize({talent.prompterView()->frame().size.width / 2, 300});
+    preview.tile();
+    ASSERT_NE(previewText->frame().size.width, talent.textView()->frame().size.width);
+    EXPECT_NE(previewText->layoutManager(), talent.textView()->layoutManager());
+    EXPECT_EQ(previewText->layoutManager()->textStorage().get(), &talent.talentTextStorage());
+    EXPECT_EQ(talent.textView()->textContainer().size().width, talentWidth);
+    document.setSelectedRange({0, 0});
+    document.insertText(QStringLiteral("New "));
+    EXPECT_EQ(previewText->string(), document.string());
+
+    // As wide again: shared, and the preview's own layout no longer follows the edits.
+    preview.setFrameSize(talent.prompterView()->frame().size);
+    preview.tile();
+    EXPECT_EQ(previewText->layoutManager(), talent.textView()->layoutManager());
+    document.insertText(QStringLiteral("Newer "));
+    EXPECT_EQ(previewText->string(), document.string());
+
+    // A preview handed back keeps drawing a layout of its own, whatever happens to the talent.
+    talent.setPreviewPrompterView(nullptr);
+    EXPECT_NE(previewText->layoutManager(), talent.textView()->layoutManager());
+    document.insertText(QStringLiteral("x"));
+    EXPECT_NE(previewText->string(), document.string());
+}
