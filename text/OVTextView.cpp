@@ -1,5 +1,6 @@
 #include "text/OVTextView.h"
 
+#include "importer/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/ScrollView.h"
@@ -286,6 +287,7 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame, std::make_shared<OVL
         });
     updateInsertionPointColor();
     updateSelectedTextAttributes();
+    registerStyleActions();
 }
 
 OVTextView::~OVTextView()
@@ -342,17 +344,7 @@ void OVTextView::normalizeParagraphIndentsInRange(const Range& range)
     TextStorage& storage = textStorage();
     if (range.location < 0 || range.length < 0 || range.location + range.length > storage.length())
         return;
-    if (range.length > 0) {
-        std::vector<std::pair<Range, ParagraphStyle>> changes;
-        storage.enumerateAttribute(kParagraphStyleAttributeName, range, 0,
-                                   [&](const AttributeValue& value, const Range& run, bool&) {
-                                       const ParagraphStyle* style = value.paragraphStyle();
-                                       if (style && !usesDefaultIndents(*style))
-                                           changes.emplace_back(run, withDefaultIndents(*style));
-                                   });
-        for (const auto& [run, style] : changes)
-            storage.addAttribute(kParagraphStyleAttributeName, style, run);
-    }
+    NSMutableAttributedStringOVBookmarkAdditions::normalizeParagraphIndentsInRange(storage, range);
     const AttributeValue typingStyle = typingAttributes().value(kParagraphStyleAttributeName);
     const ParagraphStyle* typing = typingStyle.paragraphStyle();
     if (typing && !usesDefaultIndents(*typing)) {
@@ -898,7 +890,7 @@ void OVTextView::_setUndoableBackgroundColor(const std::optional<Color>& request
     if (next == backgroundColor())
         return;
     UndoManager* undo = _contentAdjustmentUndoManager();
-    if (undo && undo->isUndoRegistrationEnabled()) {
+    if (undo && undo->isUndoRegistrationEnabled() && !m_didAddUndoAction) {
         const Color previous = colorFromQColor(backgroundColor());
         undo->registerUndo(this, [this, previous, setUndoActionName] {
             _setUndoableBackgroundColor(previous, setUndoActionName);
@@ -906,6 +898,7 @@ void OVTextView::_setUndoableBackgroundColor(const std::optional<Color>& request
         if (setUndoActionName)
             undo->setActionName(HVLocalizedString::localizedString(
                 QStringLiteral("text-action-set-background-color"), QStringLiteral("Set Background Color")));
+        _scheduleResetDidAddUndoAction();
     }
     setBackgroundColor(next);
 }
@@ -914,7 +907,7 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
 {
     const std::vector<Range> selection = selectedRanges();
     if (!withBackground && selection.size() == 1 && selection.front().length == 0) {
-        QApplication::beep();
+        beep();
         return;
     }
     // Without a usable stored style there is nothing to apply: stripping the text to bare
@@ -923,7 +916,7 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
         OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes();
     const std::optional<AttributeDictionary> style = OVSharedPreferencesAccess::defaultStyleAttributes();
     if (!style || !styleWithDocument) {
-        QApplication::beep();
+        beep();
         return;
     }
 

@@ -1,0 +1,174 @@
+#include "importer/NSMutableAttributedStringOVTextSize.h"
+
+#include "importer/NSParagraphStyleOVIndentAdditions.h"
+#include "platform/text/AttributeNames.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace NSMutableAttributedStringOVBookmarkAdditions {
+
+namespace {
+
+constexpr double kNoOpFactorTolerance = 0.0001;
+constexpr double kNoOpSizeTolerance = 0.000000001;
+
+// first minus every range of cuts (both sorted by location).
+std::vector<Range> subtract(const std::vector<Range>& ranges, const std::vector<Range>& cuts)
+{
+    std::vector<Range> result;
+    for (const Range& range : ranges) {
+        qsizetype start = range.location;
+        const qsizetype end = range.end();
+        for (const Range& cut : cuts) {
+            if (cut.end() <= start || cut.location >= end)
+                continue;
+            if (cut.location > start)
+                result.push_back({start, cut.location - start});
+            start = std::max(start, cut.end());
+        }
+        if (start < end)
+            result.push_back({start, end - start});
+    }
+    return result;
+}
+
+// Font runs of ranges (attachments left out), as they are now.
+std::vector<std::pair<Range, Font>> fontRuns(const AttributedString& string, const std::vector<Range>& ranges)
+{
+    std::vector<std::pair<Range, Font>> runs;
+    for (const Range& range : _rangeValueArrayIgnoringAttachments(string, ranges)) {
+        string.enumerateAttribute(kFontAttributeName, range, 0,
+                                  [&](const AttributeValue& value, const Range& run, bool&) {
+                                      if (const Font* font = value.font())
+                                          runs.emplace_back(run, *font);
+                                  });
+    }
+    return runs;
+}
+
+} // namespace
+
+bool isTextSizeChangeNoOp(double factor, double size)
+{
+    return std::abs(factor - 1.0) < kNoOpFactorTolerance && std::abs(size) < kNoOpSizeTolerance;
+}
+
+bool adjustTextSizeByFactor(MutableAttributedString& string, double factor, double size)
+{
+    return adjustTextSizeByFactor(string, factor, size, {{0, string.length()}});
+}
+
+bool adjustTextSizeByFactor(MutableAttributedString& string, double factor, double size,
+                            const std::vector<Range>& inRanges)
+{
+    if (!std::isfinite(factor) || !std::isfinite(size) || factor <= 0)
+        return false;
+    if (isTextSizeChangeNoOp(factor, size) || inRanges.empty())
+        return false;
+    std::vector<std::pair<Range, Font>> runs = fontRuns(string, inRanges);
+    // Every new size is checked before any is set: a refused change leaves no font half-scaled.
+    for (auto& [range, font] : runs) {
+        const double newSize = font.pointSize * factor + size;
+        if (!std::isfinite(newSize) || newSize < kMinimumFontSize)
+            return false;
+        font.pointSize = newSize;
+    }
+    if (runs.empty())
+        return false;
+    string.beginEditing();
+    for (const auto& [range, font] : runs)
+        string.addAttribute(kFontAttributeName, font, range);
+    string.endEditing();
+    return true;
+}
+
+double smallestAvailableFontSize(const AttributedString& string)
+{
+    return smallestAvailableFontSizeInRanges(string, {{0, string.length()}});
+}
+
+double smallestAvailableFontSizeInRanges(const AttributedString& string, const std::vector<Range>& ranges)
+{
+    double smallest = std::numeric_limits<double>::max();
+    for (const Range& range : _rangeValueArrayIgnoringAttachments(string, ranges)) {
+        if (range.location == kNotFound)
+            continue;
+        string.enumerateAttribute(kFontAttributeName, range, 0,
+                                  [&](const AttributeValue& value, const Range&, bool&) {
+                                      if (const Font* font = value.font())
+                                          smallest = std::min(smallest, font->pointSize);
+                                  });
+    }
+    return smallest;
+}
+
+std::vector<Range> _rangeValueArrayIgnoringAttachments(const AttributedString& string,
+                                                       const std::vector<Range>& ranges)
+{
+    const Range whole{0, string.length()};
+    std::vector<Range> wanted;
+    for (const Range& range : ranges) {
+        const Range inside = range.intersection(whole);
+        if (!inside.isEmpty())
+            wanted.push_back(inside);
+    }
+    if (wanted.empty())
+        return {};
+    std::sort(wanted.begin(), wanted.end(),
+              [](const Range& a, const Range& b) { return a.location < b.location; });
+    qsizetype end = 0;
+    for (const Range& range : wanted)
+        end = std::max(end, range.end());
+    const Range span{wanted.front().location, end - wanted.front().location};
+    std::vector<Range> attachments;
+    string.enumerateAttribute(kAttachmentAttributeName, span, 0,
+                              [&](const AttributeValue& value, const Range& run, bool&) {
+                                  if (!value.isNull())
+                                      attachments.push_back(run);
+                              });
+    return subtract(wanted, attachments);
+}
+
+void normalizeParagraphIndents(MutableAttributedString& string)
+{
+    normalizeParagraphIndentsInRange(string, {0, string.length()});
+}
+
+void normalizeParagraphIndentsInRange(MutableAttributedString& string, const Range& range)
+{
+    if (range.location < 0 || range.length <= 0 || !range.isWithinLength(string.length()))
+        return;
+    std::vector<std::pair<Range, ParagraphStyle>> changes;
+    qsizetype location = range.location;
+    while (location < range.end()) {
+        const Range paragraph = string.paragraphRange({location, 0});
+        const Range part = paragraph.intersection(range);
+        location = std::max(paragraph.end(), location + 1);
+        if (part.isEmpty())
+            continue;
+        std::optional<ParagraphStyle> first;
+        string.enumerateAttribute(kParagraphStyleAttributeName, part, 0,
+                                  [&](const AttributeValue& value, const Range&, bool& stop) {
+                                      if (const ParagraphStyle* style = value.paragraphStyle()) {
+                                          first = *style;
+                                          stop = true;
+                                      }
+                                  });
+        if (!first || NSParagraphStyleOVIndentAdditions::usesDefaultIndents(*first))
+            continue;
+        NSMutableParagraphStyleOVIndentAdditions::normalizeIndents(*first);
+        changes.emplace_back(part, *first);
+    }
+    if (changes.empty())
+        return;
+    string.beginEditing();
+    for (const auto& [part, style] : changes)
+        string.addAttribute(kParagraphStyleAttributeName, style, part);
+    string.endEditing();
+}
+
+} // namespace NSMutableAttributedStringOVBookmarkAdditions
