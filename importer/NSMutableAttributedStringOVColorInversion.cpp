@@ -35,43 +35,16 @@ std::vector<Range> clippedRanges(const AttributedString& string, const std::vect
     return clipped;
 }
 
-// Runs are collected before any is changed: changing one merges it with its neighbours.
-void invertAttribute(MutableAttributedString& string, const QString& name, const Range& range,
-                     bool blackAndWhiteOnly)
+void invertDictionary(AttributeDictionary& attributes, bool blackAndWhiteOnly)
 {
-    std::vector<std::pair<Range, Color>> inverted;
-    string.enumerateAttribute(name, range, 0, [&](const AttributeValue& value, const Range& run, bool&) {
-        const Color* color = value.color();
-        if (color && shouldInvert(*color, blackAndWhiteOnly))
-            inverted.emplace_back(run, NSColorHVAdditions::inverseColor(*color));
-    });
-    for (const auto& [run, color] : inverted)
-        string.addAttribute(name, color, run);
-}
-
-void highlightUnhighlighted(MutableAttributedString& string, const Range& range, const Color& background)
-{
-    std::vector<Range> bare;
-    string.enumerateAttribute(kBackgroundColorAttributeName, range, 0,
-                              [&](const AttributeValue& value, const Range& run, bool&) {
-                                  if (value.isNull())
-                                      bare.push_back(run);
-                              });
-    for (const Range& run : bare)
-        string.addAttribute(kBackgroundColorAttributeName, background, run);
-}
-
-void removeHighlightsEqualTo(MutableAttributedString& string, const Range& range, const Color& background)
-{
-    std::vector<Range> equal;
-    string.enumerateAttribute(kBackgroundColorAttributeName, range, 0,
-                              [&](const AttributeValue& value, const Range& run, bool&) {
-                                  const Color* color = value.color();
-                                  if (color && NSColorHVAdditions::isEqualToColor(*color, background, 0))
-                                      equal.push_back(run);
-                              });
-    for (const Range& run : equal)
-        string.removeAttribute(kBackgroundColorAttributeName, run);
+    for (const QString& name : colorAttributeNames()) {
+        const AttributeValue* value = attributes.find(name);
+        if (!value || !value->color())
+            continue;
+        const Color color = *value->color();
+        if (shouldInvert(color, blackAndWhiteOnly))
+            attributes.insert(name, NSColorHVAdditions::inverseColor(color));
+    }
 }
 
 } // namespace
@@ -135,10 +108,9 @@ void _invertColors(MutableAttributedString& string, bool blackAndWhiteOnly, cons
     const std::vector<Range> ranges = clippedRanges(string, {range});
     if (ranges.empty())
         return;
-    string.beginEditing();
-    for (const QString& name : colorAttributeNames())
-        invertAttribute(string, name, ranges.front(), blackAndWhiteOnly);
-    string.endEditing();
+    string.changeAttributesInRange(ranges.front(), [blackAndWhiteOnly](AttributeDictionary& attributes) {
+        invertDictionary(attributes, blackAndWhiteOnly);
+    });
 }
 
 void invertBlackAndWhiteOnly(MutableAttributedString& string, bool blackAndWhiteOnly,
@@ -149,16 +121,22 @@ void invertBlackAndWhiteOnly(MutableAttributedString& string, bool blackAndWhite
     if (targets.empty())
         return;
     const bool selection = !ranges.empty() && viewBackgroundColor.has_value();
+    // Each run is changed once, all colour attributes together: the order of the steps holds for
+    // every run, and a long text is restyled in one pass.
+    const auto change = [&](AttributeDictionary& attributes) {
+        if (selection && !attributes.contains(kBackgroundColorAttributeName))
+            attributes.insert(kBackgroundColorAttributeName, *viewBackgroundColor);
+        invertDictionary(attributes, blackAndWhiteOnly);
+        if (!selection)
+            return;
+        const AttributeValue* highlight = attributes.find(kBackgroundColorAttributeName);
+        if (highlight && highlight->color() &&
+            NSColorHVAdditions::isEqualToColor(*highlight->color(), *viewBackgroundColor, 0))
+            attributes.remove(kBackgroundColorAttributeName);
+    };
     string.beginEditing();
-    if (selection)
-        for (const Range& range : targets)
-            highlightUnhighlighted(string, range, *viewBackgroundColor);
-    for (const QString& name : colorAttributeNames())
-        for (const Range& range : targets)
-            invertAttribute(string, name, range, blackAndWhiteOnly);
-    if (selection)
-        for (const Range& range : targets)
-            removeHighlightsEqualTo(string, range, *viewBackgroundColor);
+    for (const Range& range : targets)
+        string.changeAttributesInRange(range, change);
     string.endEditing();
 }
 

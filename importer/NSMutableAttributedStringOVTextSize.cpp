@@ -36,18 +36,25 @@ std::vector<Range> subtract(const std::vector<Range>& ranges, const std::vector<
     return result;
 }
 
-// Font runs of ranges (attachments left out), as they are now.
-std::vector<std::pair<Range, Font>> fontRuns(const AttributedString& string, const std::vector<Range>& ranges)
+// The ranges cut to the text, sorted, and joined where they overlap, so no character is scaled twice.
+std::vector<Range> joinedRanges(const AttributedString& string, const std::vector<Range>& ranges)
 {
-    std::vector<std::pair<Range, Font>> runs;
-    for (const Range& range : _rangeValueArrayIgnoringAttachments(string, ranges)) {
-        string.enumerateAttribute(kFontAttributeName, range, 0,
-                                  [&](const AttributeValue& value, const Range& run, bool&) {
-                                      if (const Font* font = value.font())
-                                          runs.emplace_back(run, *font);
-                                  });
+    const Range whole{0, string.length()};
+    std::vector<Range> inside;
+    for (const Range& range : ranges) {
+        const Range clipped = range.intersection(whole);
+        if (!clipped.isEmpty())
+            inside.push_back(clipped);
     }
-    return runs;
+    std::sort(inside.begin(), inside.end(), [](const Range& a, const Range& b) { return a.location < b.location; });
+    std::vector<Range> joined;
+    for (const Range& range : inside) {
+        if (!joined.empty() && range.location <= joined.back().end())
+            joined.back() = joined.back().united(range);
+        else
+            joined.push_back(range);
+    }
+    return joined;
 }
 
 } // namespace
@@ -69,19 +76,38 @@ bool adjustTextSizeByFactor(MutableAttributedString& string, double factor, doub
         return false;
     if (isTextSizeChangeNoOp(factor, size) || inRanges.empty())
         return false;
-    std::vector<std::pair<Range, Font>> runs = fontRuns(string, inRanges);
+    const std::vector<Range> ranges = joinedRanges(string, inRanges);
     // Every new size is checked before any is set: a refused change leaves no font half-scaled.
-    for (auto& [range, font] : runs) {
-        const double newSize = font.pointSize * factor + size;
-        if (!std::isfinite(newSize) || newSize < kMinimumFontSize)
-            return false;
-        font.pointSize = newSize;
+    // The sizes only grow with the old ones, so the smallest and the largest font decide.
+    double smallest = std::numeric_limits<double>::max();
+    double largest = std::numeric_limits<double>::lowest();
+    for (const Range& range : _rangeValueArrayIgnoringAttachments(string, ranges)) {
+        string.enumerateAttribute(kFontAttributeName, range, 0, [&](const AttributeValue& value, const Range&, bool&) {
+            if (const Font* font = value.font()) {
+                smallest = std::min(smallest, font->pointSize);
+                largest = std::max(largest, font->pointSize);
+            }
+        });
     }
-    if (runs.empty())
+    if (largest < smallest)
         return false;
+    const double newSmallest = smallest * factor + size;
+    const double newLargest = largest * factor + size;
+    if (!std::isfinite(newSmallest) || !std::isfinite(newLargest) || newSmallest < kMinimumFontSize)
+        return false;
+    // Attachment characters carry their own runs; those keep their font.
+    const auto scale = [factor, size](AttributeDictionary& attributes) {
+        if (attributes.contains(kAttachmentAttributeName))
+            return;
+        const AttributeValue* value = attributes.find(kFontAttributeName);
+        if (!value || !value->font())
+            return;
+        const Font font = *value->font();
+        attributes.insert(kFontAttributeName, font.withPointSize(font.pointSize * factor + size));
+    };
     string.beginEditing();
-    for (const auto& [range, font] : runs)
-        string.addAttribute(kFontAttributeName, font, range);
+    for (const Range& range : ranges)
+        string.changeAttributesInRange(range, scale);
     string.endEditing();
     return true;
 }

@@ -95,15 +95,12 @@ unsigned maskFromSender(const QVariant& sender)
 // Text without a colour of its own shows black; giving it black first makes it invert with the rest.
 void blackenUncolouredText(MutableAttributedString& string, const std::vector<Range>& ranges)
 {
-    std::vector<Range> bare;
+    const Color black = NSColorHVAdditions::RGBBlackColor();
     for (const Range& range : ranges)
-        string.enumerateAttribute(kForegroundColorAttributeName, range, 0,
-                                  [&](const AttributeValue& value, const Range& run, bool&) {
-                                      if (value.isNull())
-                                          bare.push_back(run);
-                                  });
-    for (const Range& run : bare)
-        string.addAttribute(kForegroundColorAttributeName, NSColorHVAdditions::RGBBlackColor(), run);
+        string.changeAttributesInRange(range, [&black](AttributeDictionary& attributes) {
+            if (!attributes.contains(kForegroundColorAttributeName))
+                attributes.insert(kForegroundColorAttributeName, black);
+        });
 }
 
 bool carriesColorOverWholeRange(const AttributedString& string, const QString& name, const Range& range,
@@ -120,21 +117,24 @@ bool carriesColorOverWholeRange(const AttributedString& string, const QString& n
     return value.color() && *value.color() == *color;
 }
 
-struct FontRun {
-    Range range;
-    Font font;
-};
-
-std::vector<FontRun> fontRunsOf(const AttributedString& string, const std::vector<Range>& ranges)
+// Each font of ranges (attachments left out) once, with the font a size change makes of it. Scaling
+// maps fonts one to one, so undo can map each back and restore the old sizes exactly.
+std::vector<std::pair<Font, Font>> scaledFonts(const AttributedString& string,
+                                               const std::vector<Range>& ranges, double factor, double size)
 {
-    std::vector<FontRun> runs;
+    std::vector<std::pair<Font, Font>> fonts;
     for (const Range& range : Additions::_rangeValueArrayIgnoringAttachments(string, ranges))
-        string.enumerateAttribute(kFontAttributeName, range, 0,
-                                  [&](const AttributeValue& value, const Range& run, bool&) {
-                                      if (const Font* font = value.font())
-                                          runs.push_back({run, *font});
-                                  });
-    return runs;
+        string.enumerateAttribute(
+            kFontAttributeName, range, 0, [&](const AttributeValue& value, const Range&, bool&) {
+                const Font* font = value.font();
+                if (!font)
+                    return;
+                for (const auto& known : fonts)
+                    if (known.first == *font)
+                        return;
+                fonts.emplace_back(*font, font->withPointSize(font->pointSize * factor + size));
+            });
+    return fonts;
 }
 
 } // namespace
@@ -509,11 +509,11 @@ void OVTextView::adjustTextSizeByFactor(double factor, double size, const std::v
     const std::optional<Range> visible =
         (options & TextSizeKeepVisibleRange) ? std::optional<Range>(visibleCharacterRange()) : std::nullopt;
 
-    // The sizes as they were, so that undo restores them exactly instead of scaling back.
-    std::vector<FontRun> previous = fontRunsOf(storage, ranges);
+    // The fonts as they were, so that undo restores them exactly instead of scaling back.
+    std::vector<std::pair<Font, Font>> fonts = scaledFonts(storage, ranges, factor, size);
     const bool changed = Additions::adjustTextSizeByFactor(storage, factor, size, ranges);
     if (!changed)
-        previous.clear();
+        fonts.clear();
 
     if (visible && visible->location != kNotFound) {
         const Range shown = visible->intersection({0, storage.length()});
@@ -538,23 +538,32 @@ void OVTextView::adjustTextSizeByFactor(double factor, double size, const std::v
     UndoManager* undo = _contentAdjustmentUndoManager();
     if (!undo || !undo->isUndoRegistrationEnabled() || (!changed && previousTyping == typingAttributes()))
         return;
-    undo->registerUndo(this,
-                       [this, previous = std::move(previous), previousTyping, factor, size, ranges, options] {
-                           TextStorage& text = textStorage();
-                           if (!previous.empty()) {
-                               text.beginEditing();
-                               for (const FontRun& run : previous)
-                                   if (run.range.end() <= text.length())
-                                       text.addAttribute(kFontAttributeName, run.font, run.range);
-                               text.endEditing();
-                           }
-                           m_typingHandlerSuspended = true;
-                           setTypingAttributes(previousTyping);
-                           m_typingHandlerSuspended = false;
-                           if (UndoManager* manager = _contentAdjustmentUndoManager())
-                               manager->registerUndo(this, [this, factor, size, ranges, options] {
-                                   adjustTextSizeByFactor(factor, size, ranges, options);
-                               });
-                       });
+    undo->registerUndo(this, [this, fonts = std::move(fonts), previousTyping, factor, size, ranges, options] {
+        TextStorage& text = textStorage();
+        const auto restore = [&fonts](AttributeDictionary& attributes) {
+            const AttributeValue* value = attributes.find(kFontAttributeName);
+            if (!value || !value->font() || attributes.contains(kAttachmentAttributeName))
+                return;
+            for (const auto& [old, scaled] : fonts) {
+                if (scaled == *value->font()) {
+                    attributes.insert(kFontAttributeName, old);
+                    return;
+                }
+            }
+        };
+        if (!fonts.empty()) {
+            text.beginEditing();
+            for (const Range& range : ranges)
+                text.changeAttributesInRange(range.intersection({0, text.length()}), restore);
+            text.endEditing();
+        }
+        m_typingHandlerSuspended = true;
+        setTypingAttributes(previousTyping);
+        m_typingHandlerSuspended = false;
+        if (UndoManager* manager = _contentAdjustmentUndoManager())
+            manager->registerUndo(this, [this, factor, size, ranges, options] {
+                adjustTextSizeByFactor(factor, size, ranges, options);
+            });
+    });
     undo->setActionName(localized("text-action-resize-text", "Resize Text"));
 }
