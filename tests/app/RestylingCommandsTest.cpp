@@ -16,6 +16,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
+#include "prompter_view/OVPrompterView.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "tests/app/AppTestSupport.h"
@@ -544,6 +545,30 @@ TEST_F(RestylingCommands, TheTalentCopyFollowsEachCommandInOneEdit)
         EXPECT_TRUE(talent->talentTextStorage() == replayed)
             << action << firstDifference(talent->talentTextStorage(), replayed);
     }
+}
+
+// Resizing the document keeps its shown text in view, and a preview that tracks edits follows it.
+TEST_F(RestylingCommands, ThePreviewShowsWhatTheResizedDocumentKeptInView)
+{
+    MutableAttributedString text;
+    for (int line = 0; line < 400; ++line)
+        text.append(QStringLiteral("Line %1 of a long script.\n").arg(line), {{kFontAttributeName, font(12)}});
+    setText(text, {0, 0});
+    UserDefaults::shared().setBool(true, QStringLiteral("enableTalentScreenTracksEdits"));
+    talent = std::make_unique<OVTalentWindowController>(*core);
+    talent->setFrontMostDocumentProvider([this] { return static_cast<const void*>(document); });
+    talent->beginInitialDocumentWatching();
+    OVPrompterView preview(Rect{{0, 0}, {320, 180}});
+    talent->setPreviewPrompterView(&preview);
+    const qsizetype late = storage().string().indexOf(QStringLiteral("Line 300 "));
+    view().setSelectedRange({late, 0});
+    view().scrollRangeToVisible({late, 0});
+    pass();
+    preview.prompterTextView()->scrollRangeToVisible({0, 0});
+    ASSERT_FALSE(preview.prompterTextView()->visibleCharacterRange().contains(late));
+    send("documentIncreaseTextSize:");
+    EXPECT_TRUE(preview.prompterTextView()->visibleCharacterRange().intersects(view().visibleCharacterRange()));
+    talent->setPreviewPrompterView(nullptr);
 }
 
 } // namespace
