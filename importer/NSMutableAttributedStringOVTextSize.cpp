@@ -46,7 +46,8 @@ std::vector<Range> joinedRanges(const AttributedString& string, const std::vecto
         if (!clipped.isEmpty())
             inside.push_back(clipped);
     }
-    std::sort(inside.begin(), inside.end(), [](const Range& a, const Range& b) { return a.location < b.location; });
+    std::sort(inside.begin(), inside.end(),
+              [](const Range& a, const Range& b) { return a.location < b.location; });
     std::vector<Range> joined;
     for (const Range& range : inside) {
         if (!joined.empty() && range.location <= joined.back().end())
@@ -82,12 +83,13 @@ bool adjustTextSizeByFactor(MutableAttributedString& string, double factor, doub
     double smallest = std::numeric_limits<double>::max();
     double largest = std::numeric_limits<double>::lowest();
     for (const Range& range : _rangeValueArrayIgnoringAttachments(string, ranges)) {
-        string.enumerateAttribute(kFontAttributeName, range, 0, [&](const AttributeValue& value, const Range&, bool&) {
-            if (const Font* font = value.font()) {
-                smallest = std::min(smallest, font->pointSize);
-                largest = std::max(largest, font->pointSize);
-            }
-        });
+        string.enumerateAttribute(kFontAttributeName, range, 0,
+                                  [&](const AttributeValue& value, const Range&, bool&) {
+                                      if (const Font* font = value.font()) {
+                                          smallest = std::min(smallest, font->pointSize);
+                                          largest = std::max(largest, font->pointSize);
+                                      }
+                                  });
     }
     if (largest < smallest)
         return false;

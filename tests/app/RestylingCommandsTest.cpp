@@ -552,7 +552,8 @@ TEST_F(RestylingCommands, ThePreviewShowsWhatTheResizedDocumentKeptInView)
 {
     MutableAttributedString text;
     for (int line = 0; line < 400; ++line)
-        text.append(QStringLiteral("Line %1 of a long script.\n").arg(line), {{kFontAttributeName, font(12)}});
+        text.append(QStringLiteral("Line %1 of a long script.\n").arg(line),
+                    {{kFontAttributeName, font(12)}});
     setText(text, {0, 0});
     UserDefaults::shared().setBool(true, QStringLiteral("enableTalentScreenTracksEdits"));
     talent = std::make_unique<OVTalentWindowController>(*core);
@@ -567,7 +568,8 @@ TEST_F(RestylingCommands, ThePreviewShowsWhatTheResizedDocumentKeptInView)
     preview.prompterTextView()->scrollRangeToVisible({0, 0});
     ASSERT_FALSE(preview.prompterTextView()->visibleCharacterRange().contains(late));
     send("documentIncreaseTextSize:");
-    EXPECT_TRUE(preview.prompterTextView()->visibleCharacterRange().intersects(view().visibleCharacterRange()));
+    EXPECT_TRUE(
+        preview.prompterTextView()->visibleCharacterRange().intersects(view().visibleCharacterRange()));
     talent->setPreviewPrompterView(nullptr);
 }
 
