@@ -944,17 +944,18 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
     qsizetype colorfulHighlights = 0;
     qsizetype differentAlignment = 0;
     for (const Range& range : ranges) {
-        storage.enumerateAttributes(range, 0, [&](const AttributeDictionary& attributes, const Range& run, bool&) {
+        const auto measure = [&](const AttributeDictionary& attributes, const Range& run, bool&) {
             if (isColorful(attributes.value(kForegroundColorAttributeName)))
                 colorfulText += run.length;
             if (isColorful(attributes.value(kBackgroundColorAttributeName)))
                 colorfulHighlights += run.length;
-            const AttributeValue paragraph = attributes.value(kParagraphStyleAttributeName);
-            const TextAlignment alignment =
-                paragraph.paragraphStyle() ? paragraph.paragraphStyle()->alignment : ParagraphStyle{}.alignment;
+            const AttributeValue value = attributes.value(kParagraphStyleAttributeName);
+            const ParagraphStyle* paragraph = value.paragraphStyle();
+            const TextAlignment alignment = paragraph ? paragraph->alignment : ParagraphStyle{}.alignment;
             if (alignment != defaultParagraph.alignment)
                 differentAlignment += run.length;
-        });
+        };
+        storage.enumerateAttributes(range, 0, measure);
     }
     const bool keepAlignment = total >= 2 * differentAlignment;
     const bool keepColorfulText = total >= 2 * colorfulText;
@@ -969,9 +970,10 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
         const AttributeValue oldHighlight = old.value(kBackgroundColorAttributeName);
         if (const Font* font = defaultFont.font()) {
             const Font* existing = oldFont.font();
+            const bool bold = existing && isBoldFont(*existing);
+            const bool italic = existing && isItalicFont(*existing);
             attributes.insert(kFontAttributeName,
-                              existing ? fontConvertedToTraits(*font, isBoldFont(*existing), isItalicFont(*existing))
-                                       : *font);
+                              existing ? fontConvertedToTraits(*font, bold, italic) : *font);
         }
         attributes.insert(kForegroundColorAttributeName, defaultForeground);
         if (keepColorfulText && oldForeground.color()) {
@@ -985,7 +987,8 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
             keepHighlights && highlight && isContrastReadable(*highlight, highlightReference))
             attributes.insert(kBackgroundColorAttributeName, oldHighlight);
         attributes.insert(kUnderlineStyleAttributeName, defaultUnderline);
-        if (const AttributeValue underline = old.value(kUnderlineStyleAttributeName); underline.integer() != 0)
+        const AttributeValue underline = old.value(kUnderlineStyleAttributeName);
+        if (underline.integer() != 0)
             attributes.insert(kUnderlineStyleAttributeName, underline);
         attributes.insert(kStrikethroughStyleAttributeName, defaultStrikethrough);
         if (const AttributeValue strikethrough = old.value(kStrikethroughStyleAttributeName);
