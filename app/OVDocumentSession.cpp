@@ -4,10 +4,12 @@
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
+#include "importer/NSMutableAttributedStringOVColorInversion.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
@@ -41,6 +43,8 @@ void OVDocumentSession::installLayerProviders()
         return OVTextView::PromptState{application.isModePrompt(), application.isStatusPaused(),
                                        application.isModeChanging()};
     });
+    NSMutableAttributedStringOVBookmarkAdditions::setOptionKeyDownProvider(
+        [] { return (currentModifierFlags() & kOptionKeyMask) != 0; });
     OVDocument::setWindowControllerFactory(
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
     OVApplication::shared().core().setAutosavingHandler(
@@ -124,6 +128,7 @@ OVDocumentSession::~OVDocumentSession()
     OVDocument::setPromptModeQuery({});
     OVDocument::setWindowFadeTimeOverrider({});
     OVTextView::setPromptStateProvider({});
+    NSMutableAttributedStringOVBookmarkAdditions::setOptionKeyDownProvider({});
     // Documents and their windows are let go of on the event loop's next pass; that pass is now,
     // while Qt can still destroy widgets (not from its own clean-up at exit).
     for (Document* document : m_documents->documents())

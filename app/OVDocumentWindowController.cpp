@@ -547,6 +547,40 @@ void OVDocumentWindowController::installActions()
         if (m_prompterView && m_prompterView->focusArrowView())
             m_prompterView->focusArrowView()->togglePositionLock();
     });
+    installTextSizeActions();
+}
+
+void OVDocumentWindowController::installTextSizeActions()
+{
+    auto onText = [this](const char* action, std::function<void(OVTextView&)> perform) {
+        setActionHandler(QString::fromLatin1(action), [this, perform](const QVariant&) {
+            window();
+            if (OVTextView* text = editorTextView())
+                perform(*text);
+        });
+    };
+    onText("makeDocumentTextBigger:", [](OVTextView& text) { text.increaseTextSize(); });
+    onText("makeDocumentTextSmaller:", [](OVTextView& text) { text.decreaseTextSize(); });
+    onText("makeDocumentTextBigger10x:",
+           [](OVTextView& text) { text.adjustTextSizeByFactor(1.0, kDocumentTextSizeStep); });
+    onText("makeDocumentTextSmaller10x:",
+           [](OVTextView& text) { text.adjustTextSizeByFactor(1.0, -kDocumentTextSizeStep); });
+    onText("invertColors:", [](OVTextView& text) { text.invertColors(); });
+    setActionHandler(QStringLiteral("documentIncreaseTextSize:"),
+                     [this](const QVariant&) { _documentChangeTextSize(0); });
+    setActionHandler(QStringLiteral("documentDecreaseTextSize:"),
+                     [this](const QVariant&) { _documentChangeTextSize(1); });
+}
+
+void OVDocumentWindowController::_documentChangeTextSize(int direction)
+{
+    window();
+    OVTextView* text = editorTextView();
+    if (!text)
+        return;
+    const double size = direction == 0 ? kDocumentTextSizeStep : -kDocumentTextSizeStep;
+    text->adjustTextSizeByFactor(1.0, size, {{0, text->textStorage().length()}},
+                                 OVTextView::TextSizeKeepSelection | OVTextView::TextSizeKeepVisibleRange);
 }
 
 // Validation.
@@ -636,6 +670,8 @@ bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceIt
     if (action == QLatin1String("resetElapsedTimer:"))
         return canResetElapsedTimer();
     if (needsEditable.contains(action))
+        return editable;
+    if (action.startsWith(QLatin1String("makeDocumentText")))
         return editable;
     if (action == QLatin1String("applyDefaultStyleWithoutBackground:") ||
         action == QLatin1String("setSelectionAsDefaultStyle:"))

@@ -141,6 +141,11 @@ public:
     void applyDefaultStyleWithoutBackground();
     void setSelectionAsDefaultStyle();
 
+    // The document's text-size steps: every font of the whole text 10 points larger (0) or smaller
+    // (1), the selection and the visible text kept.
+    static constexpr double kDocumentTextSizeStep = 10.0;
+    void _documentChangeTextSize(int direction);
+
     // Main-window tracking.
     void windowBecameMain();
     void windowResignedMain();
@@ -156,6 +161,7 @@ protected:
 
 private:
     void installActions();
+    void installTextSizeActions();
     void stepSpeed(double delta, bool capped);
     void releaseCore();
     void adoptDocumentUndoManager();

@@ -72,10 +72,34 @@ void buildEditMenu(Menu& menu)
 
 void buildFormatMenu(Menu& menu)
 {
-    add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:");
-    add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:");
+    add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:", QStringLiteral("+"));
+    add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:", QStringLiteral("-"));
+    add(menu, text("menu-increase-text-size", "Increase Text Size"), "documentIncreaseTextSize:",
+        QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-decrease-text-size", "Decrease Text Size"), "documentDecreaseTextSize:",
+        QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
+    add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),
+        "invert2DocumentBlackAndWhite:");
+    add(menu, text("menu-invert-document-all-colors", "Invert Document All Colors"),
+        "invert2DocumentAllColors:");
+    add(menu, text("menu-invert-selection-black-and-white", "Invert Selection Black and White"),
+        "invert2SelectionBlackAndWhite:");
+    add(menu, text("menu-invert-selection-all-colors", "Invert Selection All Colors"),
+        "invert2SelectionAllColors:");
+    menu.addItem(MenuItem::separatorItem());
+    // The reset items carry the colour options they reset as their tags.
+    add(menu, text("menu-reset-text-color", "Reset Text Color"), "resetColorForColorPanelOption:")->setTag(1);
+    add(menu, text("menu-reset-highlight-color", "Reset Highlight Color"), "resetColorForColorPanelOption:")
+        ->setTag(2);
+    add(menu, text("menu-reset-background-color", "Reset Background Color"), "resetColorForColorPanelOption:")
+        ->setTag(4);
+    add(menu, text("menu-reset-colors", "Reset Colors"), "resetColorForColorPanelOption:")->setTag(7);
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-apply-default-style", "Apply Default Style"), "applyDefaultStyle:");
+    add(menu, text("menu-apply-default-style-to-selection", "Apply Default Style to Selection"),
+        "applyDefaultStyleWithoutBackground:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-remove-underline-colors", "Remove Underline Colors"), "removeUnderlineColors:");
 }

@@ -252,6 +252,22 @@ void OVTalentWindowController::observeNotifications()
                                                                textView()->backgroundColor()),
                                                            {});
                              });
+    // A text-size change kept the document's shown text in view: the outputs show it too.
+    m_observers.emplace_back(
+        center, OVTextViewDidScrollForTextSizeChangeNotification, nullptr, [this](const Notification& n) {
+            const bool fromDocument = m_documentTextView && n.object == m_documentTextView;
+            if (!fromDocument || !tracksEdits() || !m_previewPrompterView)
+                return;
+            const QVariantList shown = n.userInfo.value(OVTextViewDisplayRange).toList();
+            if (shown.size() != 2 || shown[0].toLongLong() == kNotFound)
+                return;
+            const Range range = Range{shown[0].toLongLong(), shown[1].toLongLong()}.intersection(
+                {0, talentTextStorage().length()});
+            if (range.isEmpty())
+                return;
+            m_previewPrompterView->prompterTextView()->scrollRangeToVisible(range);
+            m_core.synchronizeTalentLocationToPreviewLocation();
+        });
     m_observers.emplace_back(center, OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification, nullptr,
                              [this](const Notification&) { trackingDidChange(); });
     m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,

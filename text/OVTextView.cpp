@@ -1,5 +1,6 @@
 #include "text/OVTextView.h"
 
+#include "importer/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/ScrollView.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -95,22 +97,6 @@ ParagraphStyle withDefaultIndents(ParagraphStyle style)
 }
 
 // Default style.
-
-struct ValueRun {
-    Range range;
-    AttributeValue value;
-};
-
-// The runs of one attribute within range, leaving out where it is absent.
-std::vector<ValueRun> valueRuns(const AttributedString& text, const QString& name, const Range& range)
-{
-    std::vector<ValueRun> runs;
-    text.enumerateAttribute(name, range, 0, [&runs](const AttributeValue& value, const Range& run, bool&) {
-        if (!value.isNull())
-            runs.push_back({run, value});
-    });
-    return runs;
-}
 
 // Grey, black and white: the three channels equal to the nearest 8-bit step.
 bool isGrayscale(const Color& color)
@@ -286,6 +272,7 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame, std::make_shared<OVL
         });
     updateInsertionPointColor();
     updateSelectedTextAttributes();
+    registerStyleActions();
 }
 
 OVTextView::~OVTextView()
@@ -342,17 +329,7 @@ void OVTextView::normalizeParagraphIndentsInRange(const Range& range)
     TextStorage& storage = textStorage();
     if (range.location < 0 || range.length < 0 || range.location + range.length > storage.length())
         return;
-    if (range.length > 0) {
-        std::vector<std::pair<Range, ParagraphStyle>> changes;
-        storage.enumerateAttribute(kParagraphStyleAttributeName, range, 0,
-                                   [&](const AttributeValue& value, const Range& run, bool&) {
-                                       const ParagraphStyle* style = value.paragraphStyle();
-                                       if (style && !usesDefaultIndents(*style))
-                                           changes.emplace_back(run, withDefaultIndents(*style));
-                                   });
-        for (const auto& [run, style] : changes)
-            storage.addAttribute(kParagraphStyleAttributeName, style, run);
-    }
+    NSMutableAttributedStringOVBookmarkAdditions::normalizeParagraphIndentsInRange(storage, range);
     const AttributeValue typingStyle = typingAttributes().value(kParagraphStyleAttributeName);
     const ParagraphStyle* typing = typingStyle.paragraphStyle();
     if (typing && !usesDefaultIndents(*typing)) {
@@ -898,7 +875,7 @@ void OVTextView::_setUndoableBackgroundColor(const std::optional<Color>& request
     if (next == backgroundColor())
         return;
     UndoManager* undo = _contentAdjustmentUndoManager();
-    if (undo && undo->isUndoRegistrationEnabled()) {
+    if (undo && undo->isUndoRegistrationEnabled() && !m_didAddUndoAction) {
         const Color previous = colorFromQColor(backgroundColor());
         undo->registerUndo(this, [this, previous, setUndoActionName] {
             _setUndoableBackgroundColor(previous, setUndoActionName);
@@ -906,6 +883,7 @@ void OVTextView::_setUndoableBackgroundColor(const std::optional<Color>& request
         if (setUndoActionName)
             undo->setActionName(HVLocalizedString::localizedString(
                 QStringLiteral("text-action-set-background-color"), QStringLiteral("Set Background Color")));
+        _scheduleResetDidAddUndoAction();
     }
     setBackgroundColor(next);
 }
@@ -914,7 +892,7 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
 {
     const std::vector<Range> selection = selectedRanges();
     if (!withBackground && selection.size() == 1 && selection.front().length == 0) {
-        QApplication::beep();
+        beep();
         return;
     }
     // Without a usable stored style there is nothing to apply: stripping the text to bare
@@ -923,7 +901,7 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
         OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes();
     const std::optional<AttributeDictionary> style = OVSharedPreferencesAccess::defaultStyleAttributes();
     if (!style || !styleWithDocument) {
-        QApplication::beep();
+        beep();
         return;
     }
 
@@ -966,106 +944,69 @@ void OVTextView::_applyDefaultStyleAndBackgroundColor(bool withBackground)
     qsizetype colorfulHighlights = 0;
     qsizetype differentAlignment = 0;
     for (const Range& range : ranges) {
-        for (const ValueRun& run : valueRuns(storage, kForegroundColorAttributeName, range))
-            if (isColorful(run.value))
-                colorfulText += run.range.length;
-        for (const ValueRun& run : valueRuns(storage, kBackgroundColorAttributeName, range))
-            if (isColorful(run.value))
-                colorfulHighlights += run.range.length;
-        storage.enumerateAttribute(kParagraphStyleAttributeName, range, 0,
-                                   [&](const AttributeValue& value, const Range& run, bool&) {
-                                       const ParagraphStyle* paragraph = value.paragraphStyle();
-                                       const TextAlignment alignment =
-                                           paragraph ? paragraph->alignment : ParagraphStyle{}.alignment;
-                                       if (alignment != defaultParagraph.alignment)
-                                           differentAlignment += run.length;
-                                   });
+        const auto measure = [&](const AttributeDictionary& attributes, const Range& run, bool&) {
+            if (isColorful(attributes.value(kForegroundColorAttributeName)))
+                colorfulText += run.length;
+            if (isColorful(attributes.value(kBackgroundColorAttributeName)))
+                colorfulHighlights += run.length;
+            const AttributeValue value = attributes.value(kParagraphStyleAttributeName);
+            const ParagraphStyle* paragraph = value.paragraphStyle();
+            const TextAlignment alignment = paragraph ? paragraph->alignment : ParagraphStyle{}.alignment;
+            if (alignment != defaultParagraph.alignment)
+                differentAlignment += run.length;
+        };
+        storage.enumerateAttributes(range, 0, measure);
     }
     const bool keepAlignment = total >= 2 * differentAlignment;
     const bool keepColorfulText = total >= 2 * colorfulText;
     const bool keepHighlights = total >= 2 * colorfulHighlights;
 
-    struct Addition {
-        QString name;
-        AttributeValue value;
-        Range range;
-    };
-    storage.beginEditing();
-    for (const Range& range : ranges) {
-        if (range.length == 0)
-            continue;
-        const std::vector<ValueRun> fonts = valueRuns(storage, kFontAttributeName, range);
-        const std::vector<ValueRun> foregrounds = valueRuns(storage, kForegroundColorAttributeName, range);
-        const std::vector<ValueRun> highlights = valueRuns(storage, kBackgroundColorAttributeName, range);
-        const std::vector<ValueRun> underlines = valueRuns(storage, kUnderlineStyleAttributeName, range);
-        const std::vector<ValueRun> strikethroughs =
-            valueRuns(storage, kStrikethroughStyleAttributeName, range);
-        const std::vector<ValueRun> attachments = valueRuns(storage, kAttachmentAttributeName, range);
-        const std::vector<ValueRun> paragraphs = valueRuns(storage, kParagraphStyleAttributeName, range);
-
-        std::vector<Addition> additions;
+    // Each run's new attributes follow from its old ones alone, so the whole text is restyled in one
+    // pass over its runs.
+    const auto restyle = [&](AttributeDictionary& attributes) {
+        const AttributeDictionary old = std::exchange(attributes, AttributeDictionary());
+        const AttributeValue oldFont = old.value(kFontAttributeName);
+        const AttributeValue oldForeground = old.value(kForegroundColorAttributeName);
+        const AttributeValue oldHighlight = old.value(kBackgroundColorAttributeName);
         if (const Font* font = defaultFont.font()) {
-            additions.push_back({kFontAttributeName, *font, range});
-            for (const ValueRun& run : fonts)
-                if (const Font* existing = run.value.font())
-                    additions.push_back(
-                        {kFontAttributeName,
-                         fontConvertedToTraits(*font, isBoldFont(*existing), isItalicFont(*existing)),
-                         run.range});
+            const Font* existing = oldFont.font();
+            const bool bold = existing && isBoldFont(*existing);
+            const bool italic = existing && isItalicFont(*existing);
+            attributes.insert(kFontAttributeName,
+                              existing ? fontConvertedToTraits(*font, bold, italic) : *font);
         }
-        if (!defaultForeground.isNull())
-            additions.push_back({kForegroundColorAttributeName, defaultForeground, range});
-        if (keepColorfulText) {
-            for (const ValueRun& run : foregrounds) {
-                if (isColorful(run.value)) {
-                    additions.push_back({kForegroundColorAttributeName, run.value, run.range});
-                    continue;
-                }
-                // Grey text keeps its colour where it sits on a highlight chosen to be read on.
-                for (const ValueRun& highlight : highlights) {
-                    const Color* color = highlight.value.color();
-                    const Range under = run.range.intersection(highlight.range);
-                    if (color && !under.isEmpty() && isContrastReadable(*color, pageColor))
-                        additions.push_back({kForegroundColorAttributeName, run.value, under});
-                }
-            }
+        attributes.insert(kForegroundColorAttributeName, defaultForeground);
+        if (keepColorfulText && oldForeground.color()) {
+            // Grey text keeps its colour where it sits on a highlight chosen to be read on.
+            const Color* highlight = oldHighlight.color();
+            if (isColorful(oldForeground) || (highlight && isContrastReadable(*highlight, pageColor)))
+                attributes.insert(kForegroundColorAttributeName, oldForeground);
         }
-        if (!defaultHighlight.isNull())
-            additions.push_back({kBackgroundColorAttributeName, defaultHighlight, range});
-        if (keepHighlights) {
-            for (const ValueRun& run : highlights)
-                if (const Color* color = run.value.color();
-                    color && isContrastReadable(*color, highlightReference))
-                    additions.push_back({kBackgroundColorAttributeName, run.value, run.range});
-        }
-        if (!defaultUnderline.isNull())
-            additions.push_back({kUnderlineStyleAttributeName, defaultUnderline, range});
-        for (const ValueRun& run : underlines)
-            if (run.value.integer() != 0)
-                additions.push_back({kUnderlineStyleAttributeName, run.value, run.range});
-        if (!defaultStrikethrough.isNull())
-            additions.push_back({kStrikethroughStyleAttributeName, defaultStrikethrough, range});
-        for (const ValueRun& run : strikethroughs)
-            if (run.value.integer() != 0)
-                additions.push_back({kStrikethroughStyleAttributeName, run.value, run.range});
-        for (const ValueRun& run : attachments)
-            additions.push_back({kAttachmentAttributeName, run.value, run.range});
-        additions.push_back({kParagraphStyleAttributeName, defaultParagraph, range});
-        for (const ValueRun& run : paragraphs) {
-            const ParagraphStyle* existing = run.value.paragraphStyle();
-            if (!existing)
-                continue;
-            ParagraphStyle paragraph = defaultParagraph;
+        attributes.insert(kBackgroundColorAttributeName, defaultHighlight);
+        if (const Color* highlight = oldHighlight.color();
+            keepHighlights && highlight && isContrastReadable(*highlight, highlightReference))
+            attributes.insert(kBackgroundColorAttributeName, oldHighlight);
+        attributes.insert(kUnderlineStyleAttributeName, defaultUnderline);
+        const AttributeValue underline = old.value(kUnderlineStyleAttributeName);
+        if (underline.integer() != 0)
+            attributes.insert(kUnderlineStyleAttributeName, underline);
+        attributes.insert(kStrikethroughStyleAttributeName, defaultStrikethrough);
+        if (const AttributeValue strikethrough = old.value(kStrikethroughStyleAttributeName);
+            strikethrough.integer() != 0)
+            attributes.insert(kStrikethroughStyleAttributeName, strikethrough);
+        attributes.insert(kAttachmentAttributeName, old.value(kAttachmentAttributeName));
+        ParagraphStyle paragraph = defaultParagraph;
+        const AttributeValue oldParagraph = old.value(kParagraphStyleAttributeName);
+        if (const ParagraphStyle* existing = oldParagraph.paragraphStyle()) {
             paragraph.baseWritingDirection = existing->baseWritingDirection;
             if (keepAlignment)
                 paragraph.alignment = existing->alignment;
-            additions.push_back({kParagraphStyleAttributeName, paragraph, run.range});
         }
-
-        storage.setAttributes({}, range);
-        for (const Addition& addition : additions)
-            storage.addAttribute(addition.name, addition.value, addition.range);
-    }
+        attributes.insert(kParagraphStyleAttributeName, paragraph);
+    };
+    storage.beginEditing();
+    for (const Range& range : ranges)
+        storage.changeAttributesInRange(range, restyle);
     storage.endEditing();
 
     setTypingAttributes(*style);

@@ -28,6 +28,17 @@ inline const QString OVTextViewDidProcessEditingNotification =
 inline const QString OVMarkedTextAttributeName = QStringLiteral("OVMarkedTextAttributeName");
 inline const QString OVTextTransactionLoggerUserInfoKey =
     QStringLiteral("OVTextTransactionLoggerUserInfoKey");
+// Object: the view. User info: OVTextViewInvertsBlackAndWhiteOnlyKey, a bool.
+inline const QString OVTextViewWillInvertColorsNotification =
+    QStringLiteral("OVTextViewWillInvertColorsNotification");
+inline const QString OVTextViewDidInvertColorsNotification =
+    QStringLiteral("OVTextViewDidInvertColorsNotification");
+inline const QString OVTextViewInvertsBlackAndWhiteOnlyKey =
+    QStringLiteral("OVTextViewInvertsBlackAndWhiteOnlyKey");
+// Object: the view. User info: OVTextViewDisplayRange, the range kept in view as {location, length}.
+inline const QString OVTextViewDidScrollForTextSizeChangeNotification =
+    QStringLiteral("OVTextViewDidScrollForTextSizeChangeNotification");
+inline const QString OVTextViewDisplayRange = QStringLiteral("OVTextViewDisplayRange");
 
 // The edit diagnostics a text view reports to; the recorder itself lives with the document windows.
 class OVTextTransactionLogging {
@@ -157,7 +168,66 @@ public:
     static QString localizedApplyDefaultStyleString();
     static QString localizedApplyDefaultStyleWithoutBackgroundString();
 
+    // Restyling commands: colours, inversion and text size, each one undo step with its name.
+    // Colour changes made before control returns to the event loop (a drag in a colour panel) make
+    // one undo step together.
+    enum ColorPanelOption : unsigned {
+        ColorPanelTextColor = 1,
+        ColorPanelHighlightColor = 2,
+        ColorPanelBackgroundColor = 4
+    };
+    unsigned supportedColorPanelOptionMask() const { return 7; }
+    // Sets the colours of the options in mask back to the default style's, as one step.
+    void resetColorForColorPanelOption(unsigned mask);
+    // None means the default style's colour: its background (black without one), its text colour
+    // (white without one), its highlight (possibly none). With Shift held the highlight is removed.
+    void setUndoableBackgroundColor(const std::optional<Color>& color);
+    void setUndoableTextColor(const std::optional<Color>& color);
+    void setUndoableHighlightColor(const std::optional<Color>& color);
+
+    // Inverts the whole text, page included: black and white only unless Alt is held.
+    void invertColors();
+    void invertColorsIgnoringModifiers();
+    // Inverts all colours or black and white only, of the document (text and page) or of ranges
+    // (the selection as a block on the page, which stays).
+    void newInvertColors(bool allColors, bool affectDocument, const std::vector<Range>& ranges);
+
+    // Text-size options; 0 means select and keep in view (5). Select and keep the selection together
+    // do nothing.
+    enum TextSizeOption : unsigned {
+        TextSizeSelectRanges = 1,
+        TextSizeKeepSelection = 2,
+        TextSizeKeepVisibleRange = 4
+    };
+    static constexpr double kTextSizeStep = 2.0;
+    void increaseTextSize();
+    void decreaseTextSize();
+    // Each font becomes old × factor + size points. Refused with a beep when the smallest font would
+    // go below one point, or for a factor that is not a positive number.
+    void adjustTextSizeByFactor(double factor, double size);
+    void adjustTextSizeByFactor(double factor, double size, const std::vector<Range>& selectedRanges);
+    void adjustTextSizeByFactor(double factor, double size, const std::vector<Range>& selectedRanges,
+                                unsigned options);
+
+    // What the commands take to be held (Shift, Alt); the window system's unless a test set one.
+    static void setModifierFlagsProvider(std::function<unsigned long()> provider);
+    // What a refused command does to tell the user; the system's beep unless a test set one.
+    static void setBeeper(std::function<void()> beeper);
+
 private:
+    void registerStyleActions();
+    void _invertColors(bool blackAndWhiteOnly);
+    void _setUndoableColor(const std::optional<Color>& color, const QString& attributeName);
+    void __setTypingAttributes(const AttributeDictionary& attributes, const QString& attributeName,
+                               bool handleUndo);
+    void _configureUndoManagerActionNameForAttributeName(const QString& attributeName);
+    bool __isAttributeInvalid(const QString& attributeName, const char* selector) const;
+    void _scheduleResetDidAddUndoAction();
+    void invertTypingAttributes(bool blackAndWhiteOnly);
+    void invertPageColor(bool blackAndWhiteOnly);
+    void postInversionNotification(const QString& name, bool blackAndWhiteOnly);
+    static void beep();
+
     void _jumpToMarkAtRange(const Range& range, bool selectMark, bool bypassChecks);
     void changeMarks(const std::function<void(LayoutManager& layout)>& change);
     void _applyDefaultStyleAndBackgroundColor(bool withBackground);
@@ -194,4 +264,9 @@ private:
     std::vector<NotificationObserver> m_observers;
     // Parts of a notch that high-resolution wheels send, kept until they make a whole one.
     double m_pendingNotches = 0;
+    // Set by a colour change that registered its undo step, until the event loop's next pass: the
+    // changes in between go into that one step.
+    bool m_didAddUndoAction = false;
+    // Lets work posted to the next pass tell whether the view still exists.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

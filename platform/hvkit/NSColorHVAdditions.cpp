@@ -79,4 +79,19 @@ Color colorAdjustedToBeReadableOn(const Color& color, const Color& background, d
     return mixed(color, target, high);
 }
 
+Color inverseColor(const Color& color)
+{
+    auto turned = [](double component) { return 1.0 - std::clamp(component, 0.0, 1.0); };
+    if (color.isGray())
+        return Color::gray(turned(color.white()), color.alpha);
+    return Color::rgb(turned(color.red), turned(color.green), turned(color.blue), color.alpha);
+}
+
+bool isEqualToColor(const Color& color, const Color& other, double tolerance)
+{
+    const double limit = std::max(0.0, tolerance);
+    return std::abs(color.red - other.red) <= limit && std::abs(color.green - other.green) <= limit &&
+           std::abs(color.blue - other.blue) <= limit && std::abs(color.alpha - other.alpha) <= limit;
+}
+
 } // namespace NSColorHVAdditions

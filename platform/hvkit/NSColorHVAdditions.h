@@ -19,5 +19,11 @@ bool isContrastReadableWithColor(const Color& color, const Color& background, do
 // color moved toward black (on a light background) or white (on a dark one) just far enough to reach
 // minimumRatio, its alpha kept; color itself when it already does.
 Color colorAdjustedToBeReadableOn(const Color& color, const Color& background, double minimumRatio);
+// Each channel turned around (1 - c, cut to 0...1), alpha kept; a grey stays in the grey space. The
+// inverse of the inverse is the colour again wherever the channels are exact in binary, as 8-bit
+// channels of 128 and above are.
+Color inverseColor(const Color& color);
+// Channels and alpha each within tolerance of the other's, whatever space either is in.
+bool isEqualToColor(const Color& color, const Color& other, double tolerance);
 
 } // namespace NSColorHVAdditions

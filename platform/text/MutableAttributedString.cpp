@@ -90,6 +90,12 @@ void MutableAttributedString::removeAttribute(const QString& name, const Range& 
     changeAttributes(range, [&](AttributeDictionary& attributes) { attributes.remove(name); });
 }
 
+void MutableAttributedString::changeAttributesInRange(const Range& range,
+                                                      const std::function<void(AttributeDictionary&)>& change)
+{
+    changeAttributes(range, change);
+}
+
 void MutableAttributedString::insert(const AttributedString& attributedString, qsizetype index)
 {
     replaceCharacters(Range{index, 0}, attributedString);

@@ -21,6 +21,9 @@ public:
     void addAttribute(const QString& name, const AttributeValue& value, const Range& range);
     void addAttributes(const AttributeDictionary& attributes, const Range& range);
     void removeAttribute(const QString& name, const Range& range);
+    // Lets change rework the dictionary of every run within range, as one edit of attributes: a
+    // whole text restyled in one pass rather than with an edit per run.
+    void changeAttributesInRange(const Range& range, const std::function<void(AttributeDictionary&)>& change);
     void insert(const AttributedString& attributedString, qsizetype index);
     void append(const AttributedString& attributedString);
     void append(const QString& string, const AttributeDictionary& attributes);

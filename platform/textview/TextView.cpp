@@ -412,12 +412,20 @@ void TextView::updateTypingAttributesFromSelection()
 void TextView::invalidateSelection(const std::vector<Range>& ranges)
 {
     const Point origin = textContainerOrigin();
+    // Only the part that shows is drawn again: finding the rectangles of a whole long selection
+    // would lay out the whole text.
+    std::optional<Range> visible;
     for (const Range& range : ranges) {
         if (range.length == 0) {
             setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
             continue;
         }
-        for (const Rect& rect : m_layoutManager->rectsForCharacterRange(range))
+        if (!visible)
+            visible = visibleCharacterRange();
+        const Range shown = range.intersection(*visible);
+        if (shown.isEmpty())
+            continue;
+        for (const Rect& rect : m_layoutManager->rectsForCharacterRange(shown))
             setNeedsDisplayInRect(rect.offsetBy(origin.x, origin.y));
     }
 }

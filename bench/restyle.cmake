@@ -1,0 +1,1 @@
+orvane_add_benchmark(restyle LIBS orvane_ovtext)
