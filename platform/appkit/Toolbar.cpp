@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPointer>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
@@ -74,6 +75,8 @@ public:
         m_extension->setFocusPolicy(Qt::NoFocus);
         m_extension->setPopupMode(QToolButton::InstantPopup);
         m_extension->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        // The chevron says there is more; the menu arrow beside it would say it twice.
+        m_extension->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
         m_extension->setMenu(m_overflowMenu->qMenu());
         m_extension->hide();
     }
@@ -146,9 +149,13 @@ public:
             return;
         m_applyingOverflow = true;
         const std::vector<ToolbarItem*> items = m_toolbar.items();
-        QLayout* layout = m_bar->layout();
-        const QMargins margins = layout ? layout->contentsMargins() : QMargins();
-        const int spacing = layout ? std::max(0, layout->spacing()) : 0;
+        // The room QToolBar's own layout gives its items: style margins at both ends, style spacing
+        // between items.
+        QStyle* style = m_bar->style();
+        const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, m_bar) +
+                           style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, m_bar);
+        const QMargins margins = m_bar->contentsMargins() + QMargins(margin, margin, margin, margin);
+        const int spacing = std::max(0, style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, m_bar));
         // A few pixels to spare, so Qt's own layout never finds the row a hair too long.
         constexpr int kSlack = 4;
         const int available = m_bar->width() - margins.left() - margins.right() - kSlack;
