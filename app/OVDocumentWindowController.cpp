@@ -696,7 +696,8 @@ void OVDocumentWindowController::windowDidEndLiveResize()
     const qint64 length = view->textStorage().length();
     if (qint64(saved->location) > length)
         return;
-    view->scrollRangeToVisible({saved->location, std::min<qint64>(saved->length, length - qint64(saved->location))});
+    view->scrollRangeToVisible(
+        {saved->location, std::min<qint64>(saved->length, length - qint64(saved->location))});
 }
 
 OVDocumentWindowController* OVDocumentWindowController::frontMostPrompterWindowController()

@@ -465,10 +465,10 @@ void OVDocumentWindowToolbar::attachMenuForm(ToolbarItem& item)
     if (identifier == OVToolbarItemSpeedIdentifier) {
         auto form = std::make_unique<MenuItem>(text("speed-speed", "Speed"));
         auto submenu = std::make_unique<Menu>(form->title());
-        submenu->addItem(entry(text("speed-increase-speed", "Increase Speed"), "increaseSpeedWithMaxCap:",
-                               &m_controller));
-        submenu->addItem(entry(text("speed-decrease-speed", "Decrease Speed"), "decreaseSpeedWithMinCap:",
-                               &m_controller));
+        submenu->addItem(
+            entry(text("speed-increase-speed", "Increase Speed"), "increaseSpeedWithMaxCap:", &m_controller));
+        submenu->addItem(
+            entry(text("speed-decrease-speed", "Decrease Speed"), "decreaseSpeedWithMinCap:", &m_controller));
         form->setSubmenu(std::move(submenu));
         item.setMenuFormRepresentation(std::move(form));
     } else if (identifier == OVToolbarItemTimerIdentifier) {
@@ -477,7 +477,8 @@ void OVDocumentWindowToolbar::attachMenuForm(ToolbarItem& item)
     } else if (identifier == OVToolbarItemBookmarkActionsIdentifier) {
         auto form = std::make_unique<MenuItem>(text("bookmark-bookmarks", "Bookmarks"));
         auto submenu = std::make_unique<Menu>(form->title());
-        submenu->addItem(entry(OVBookmarkController::localizedPreviousBookmarkTitle(), "previousBookmark:", nullptr));
+        submenu->addItem(
+            entry(OVBookmarkController::localizedPreviousBookmarkTitle(), "previousBookmark:", nullptr));
         submenu->addItem(entry(OVBookmarkController::localizedNextBookmarkTitle(), "nextBookmark:", nullptr));
         form->setSubmenu(std::move(submenu));
         item.setMenuFormRepresentation(std::move(form));

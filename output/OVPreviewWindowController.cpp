@@ -204,7 +204,8 @@ OVPreviewPanel::OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* time
     setBecomesKeyOnlyIfNeeded(true);
 }
 
-void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action, const AttributeDictionary& currentAttributes)
+void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action,
+                                       const AttributeDictionary& currentAttributes)
 {
     if (m_timeBarResponder)
         m_timeBarResponder->prepareForTimebar(timeBar, action, currentAttributes);
@@ -303,8 +304,9 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
                                       [this] { m_prompterView->setHidden(false); });
 
     m_talent.enableAnimation();
-    m_contentAdjustmentsObserver = defaults().addObserver(
-        QStringLiteral("enableTalentContentAdjustments"), [this](const QString&) { contentAdjustmentsDidChange(); });
+    m_contentAdjustmentsObserver =
+        defaults().addObserver(QStringLiteral("enableTalentContentAdjustments"),
+                               [this](const QString&) { contentAdjustmentsDidChange(); });
     HVSettingsController::shared().registerDefaultsProviderForResetAll(this);
     if (!openInstance())
         openInstance() = this;
@@ -365,8 +367,8 @@ void OVPreviewWindowController::buildPanel()
         QObject::connect(menu, &QMenu::aboutToShow, menu, [this, button] { updateActionButtonMenu(button); });
         return button;
     };
-    m_focusArrowButton =
-        actionButton("focusArrowActionButton", localized("preview-focus-arrow-settings", "Focus Arrow Settings"));
+    m_focusArrowButton = actionButton("focusArrowActionButton",
+                                      localized("preview-focus-arrow-settings", "Focus Arrow Settings"));
     m_timeBarButton = actionButton("timeBarActionButton", OVTimeBar::contextualMenuTitle());
     auto* featureRow = new QHBoxLayout;
     featureRow->addWidget(m_focusArrowCheckBox);
@@ -614,12 +616,13 @@ void OVPreviewWindowController::observeNotifications()
     m_observers.emplace_back(center, kWindowDidResignKeyNotification, m_panel.get(),
                              [this](const Notification&) { endTimeBarAction(); });
     // The end of the user's resizing of the window prompted from changes the output's size.
-    m_observers.emplace_back(center, kWindowDidEndLiveResizeNotification, nullptr, [this](const Notification& n) {
-        OVCoreController* controller = m_core.controller();
-        if (!m_core.isModeEdit() || !controller || n.object != controller->controllerWindow())
-            return;
-        updatePreviewBounds();
-    });
+    m_observers.emplace_back(
+        center, kWindowDidEndLiveResizeNotification, nullptr, [this](const Notification& n) {
+            OVCoreController* controller = m_core.controller();
+            if (!m_core.isModeEdit() || !controller || n.object != controller->controllerWindow())
+                return;
+            updatePreviewBounds();
+        });
 }
 
 // Showing.
@@ -941,13 +944,14 @@ void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
     // The border shows where the text will go while the wheel turns; the margin follows once it rests.
     m_talent.updateHasContentBorder(true);
     RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("endMarginScroll"));
-    RunLoop::main().performAfterDelay(kContentBorderScrollDuration, this, QStringLiteral("endMarginScroll"), [this] {
-        if (const std::optional<double> value = std::exchange(m_pendingHorizontalMargin, std::nullopt))
-            setHorizontalMarginFactor(*value);
-        if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
-            setVerticalMarginFactor(*value);
-        m_talent.updateHasContentBorder(false);
-    });
+    RunLoop::main().performAfterDelay(
+        kContentBorderScrollDuration, this, QStringLiteral("endMarginScroll"), [this] {
+            if (const std::optional<double> value = std::exchange(m_pendingHorizontalMargin, std::nullopt))
+                setHorizontalMarginFactor(*value);
+            if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
+                setVerticalMarginFactor(*value);
+            m_talent.updateHasContentBorder(false);
+        });
 }
 
 // Help.

@@ -54,7 +54,8 @@ public:
     // A close by the user is announced, so the panel is not reopened at the next start.
     void performClose() override;
     bool canBecomeMainWindow() const override { return false; }
-    void prepareForTimebar(OVTimeBar* timeBar, int action, const AttributeDictionary& currentAttributes) override;
+    void prepareForTimebar(OVTimeBar* timeBar, int action,
+                           const AttributeDictionary& currentAttributes) override;
 
 private:
     int m_colorPanelOption = 0;
@@ -166,7 +167,8 @@ public:
     // the panel fully shown, it opens a font and a colour dialog of this controller on the bar's
     // current font and colour; their choices go to that bar until the panel stops being key or the
     // dialogs close.
-    void prepareForTimebar(OVTimeBar* timeBar, int action, const AttributeDictionary& currentAttributes) override;
+    void prepareForTimebar(OVTimeBar* timeBar, int action,
+                           const AttributeDictionary& currentAttributes) override;
     // Each answers whether the choice went to a time bar: only while a time-bar action is pending.
     bool changeFont(const QFont& font);
     bool changeColor(const QColor& color);

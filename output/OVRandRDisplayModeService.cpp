@@ -52,8 +52,8 @@ bool OVRandRDisplayModeService::overlapsAnother(const CrtcArea& area, const std:
     for (const CrtcArea& other : others) {
         if (other.crtc == area.crtc || other.width <= 0 || other.height <= 0)
             continue;
-        if (area.x < other.x + other.width && other.x < area.x + area.width && area.y < other.y + other.height &&
-            other.y < area.y + area.height)
+        if (area.x < other.x + other.width && other.x < area.x + area.width &&
+            area.y < other.y + other.height && other.y < area.y + area.height)
             return true;
     }
     return false;
@@ -64,15 +64,17 @@ std::optional<QSize> OVRandRDisplayModeService::screenSizeHolding(int x, int y, 
 {
     if (x < 0 || y < 0 || size.isEmpty())
         return std::nullopt;
-    const QSize needed(std::max(screen.width(), x + size.width()), std::max(screen.height(), y + size.height()));
+    const QSize needed(std::max(screen.width(), x + size.width()),
+                       std::max(screen.height(), y + size.height()));
     if (needed.width() > maximum.width() || needed.height() > maximum.height())
         return std::nullopt;
     return needed;
 }
 
 std::optional<OVRandRDisplayModeService::Placement>
-OVRandRDisplayModeService::placementBeside(const QSize& size, quint32 crtc, const std::vector<CrtcArea>& others,
-                                           const QSize& screen, const QSize& maximum)
+OVRandRDisplayModeService::placementBeside(const QSize& size, quint32 crtc,
+                                           const std::vector<CrtcArea>& others, const QSize& screen,
+                                           const QSize& maximum)
 {
     int right = 0;
     const CrtcArea* leftmost = nullptr;
@@ -144,9 +146,11 @@ struct OVRandRDisplayModeService::Connection {
             xcb, xcb_randr_get_screen_resources_current(xcb, root), nullptr));
     }
 
-    Reply<xcb_randr_get_output_info_reply_t> outputInfo(xcb_randr_output_t output, xcb_timestamp_t config) const
+    Reply<xcb_randr_get_output_info_reply_t> outputInfo(xcb_randr_output_t output,
+                                                        xcb_timestamp_t config) const
     {
-        return reply(xcb_randr_get_output_info_reply(xcb, xcb_randr_get_output_info(xcb, output, config), nullptr));
+        return reply(
+            xcb_randr_get_output_info_reply(xcb, xcb_randr_get_output_info(xcb, output, config), nullptr));
     }
 
     Reply<xcb_randr_get_crtc_info_reply_t> crtcInfo(xcb_randr_crtc_t crtc, xcb_timestamp_t config) const
@@ -192,7 +196,8 @@ struct OVRandRDisplayModeService::Connection {
         for (int i = 0; i < outputModeCount; ++i)
             for (int j = 0; j < modeCount; ++j)
                 if (modes[j].id == outputModes[i])
-                    state.modes.push_back({modes[j].width, modes[j].height, refreshRate(modes[j]), modes[j].id});
+                    state.modes.push_back(
+                        {modes[j].width, modes[j].height, refreshRate(modes[j]), modes[j].id});
         state.crtc = info->crtc;
         if (state.crtc == XCB_NONE)
             return state;
@@ -240,8 +245,8 @@ struct OVRandRDisplayModeService::Connection {
     {
         auto result = reply(xcb_randr_set_crtc_config_reply(
             xcb,
-            xcb_randr_set_crtc_config(xcb, crtc, XCB_CURRENT_TIME, config, int16_t(x), int16_t(y), mode, rotation,
-                                      uint32_t(outputs.size()), outputs.data()),
+            xcb_randr_set_crtc_config(xcb, crtc, XCB_CURRENT_TIME, config, int16_t(x), int16_t(y), mode,
+                                      rotation, uint32_t(outputs.size()), outputs.data()),
             nullptr));
         return result && result->status == XCB_RANDR_SET_CONFIG_SUCCESS;
     }
@@ -337,11 +342,12 @@ bool OVRandRDisplayModeService::setDisplayMode(const Screen& screen, const OVDis
         auto resources = x.resources();
         auto info = resources ? x.outputInfo(output, resources->config_timestamp)
                               : Reply<xcb_randr_get_output_info_reply_t>(nullptr, &std::free);
-        auto crtc = info && info->crtc != XCB_NONE ? x.crtcInfo(info->crtc, resources->config_timestamp)
-                                                   : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
+        auto crtc = info && info->crtc != XCB_NONE
+                        ? x.crtcInfo(info->crtc, resources->config_timestamp)
+                        : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
         if (crtc) {
             const QSize size = isQuarterTurn(crtc->rotation) ? QSize(mode.height, mode.width)
-                                                              : QSize(mode.width, mode.height);
+                                                             : QSize(mode.width, mode.height);
             const QSize before = x.screenSize();
             const std::optional<QSize> needed =
                 screenSizeHolding(crtc->x, crtc->y, size, before, x.maximumScreenSize());
@@ -349,9 +355,10 @@ bool OVRandRDisplayModeService::setDisplayMode(const Screen& screen, const OVDis
             if (needed) {
                 if (*needed != before)
                     x.setScreenSize(*needed);
-                std::vector<xcb_randr_output_t> outputs(xcb_randr_get_crtc_info_outputs(crtc.get()),
-                                                        xcb_randr_get_crtc_info_outputs(crtc.get()) +
-                                                            xcb_randr_get_crtc_info_outputs_length(crtc.get()));
+                std::vector<xcb_randr_output_t> outputs(
+                    xcb_randr_get_crtc_info_outputs(crtc.get()),
+                    xcb_randr_get_crtc_info_outputs(crtc.get()) +
+                        xcb_randr_get_crtc_info_outputs_length(crtc.get()));
                 done = x.setCrtc(info->crtc, resources->config_timestamp, crtc->x, crtc->y, mode.identifier,
                                  crtc->rotation, outputs);
                 if (!done && *needed != before)
@@ -375,8 +382,9 @@ bool OVRandRDisplayModeService::unmirrorScreen(const Screen& screen)
         auto resources = x.resources();
         auto info = resources ? x.outputInfo(output, resources->config_timestamp)
                               : Reply<xcb_randr_get_output_info_reply_t>(nullptr, &std::free);
-        auto crtc = info && info->crtc != XCB_NONE ? x.crtcInfo(info->crtc, resources->config_timestamp)
-                                                   : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
+        auto crtc = info && info->crtc != XCB_NONE
+                        ? x.crtcInfo(info->crtc, resources->config_timestamp)
+                        : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
         if (crtc && crtc->mode != XCB_NONE) {
             const xcb_timestamp_t config = resources->config_timestamp;
             std::vector<CrtcArea> areas = x.activeAreas(*resources);
@@ -390,7 +398,8 @@ bool OVRandRDisplayModeService::unmirrorScreen(const Screen& screen)
             if (!others.empty()) {
                 target = XCB_NONE;
                 const xcb_randr_crtc_t* possible = xcb_randr_get_output_info_crtcs(info.get());
-                for (int i = 0; i < xcb_randr_get_output_info_crtcs_length(info.get()) && target == XCB_NONE; ++i) {
+                for (int i = 0; i < xcb_randr_get_output_info_crtcs_length(info.get()) && target == XCB_NONE;
+                     ++i) {
                     auto candidate = x.crtcInfo(possible[i], config);
                     if (candidate && candidate->num_outputs == 0)
                         target = possible[i];
@@ -408,9 +417,10 @@ bool OVRandRDisplayModeService::unmirrorScreen(const Screen& screen)
                     x.setScreenSize(placement->screenSize);
                 bool moved = true;
                 if (target != info->crtc)
-                    moved = x.setCrtc(info->crtc, config, crtc->x, crtc->y, crtc->mode, crtc->rotation, others);
-                done = moved && x.setCrtc(target, config, placement->x, placement->y, crtc->mode, crtc->rotation,
-                                          {output});
+                    moved =
+                        x.setCrtc(info->crtc, config, crtc->x, crtc->y, crtc->mode, crtc->rotation, others);
+                done = moved && x.setCrtc(target, config, placement->x, placement->y, crtc->mode,
+                                          crtc->rotation, {output});
                 // Never leave the output dark: it goes back to showing the other one's picture.
                 if (moved && !done && target != info->crtc) {
                     std::vector<xcb_randr_output_t> all = others;

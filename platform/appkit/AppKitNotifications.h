@@ -17,7 +17,8 @@ inline const QString kWindowWillBeginSheetNotification = QStringLiteral("NSWindo
 inline const QString kWindowDidEndSheetNotification = QStringLiteral("NSWindowDidEndSheetNotification");
 inline const QString kWindowWillStartLiveResizeNotification =
     QStringLiteral("NSWindowWillStartLiveResizeNotification");
-inline const QString kWindowDidEndLiveResizeNotification = QStringLiteral("NSWindowDidEndLiveResizeNotification");
+inline const QString kWindowDidEndLiveResizeNotification =
+    QStringLiteral("NSWindowDidEndLiveResizeNotification");
 inline const QString kWindowWillCloseNotification = QStringLiteral("NSWindowWillCloseNotification");
 inline const QString kWindowDidMiniaturizeNotification = QStringLiteral("NSWindowDidMiniaturizeNotification");
 inline const QString kWindowDidDeminiaturizeNotification =

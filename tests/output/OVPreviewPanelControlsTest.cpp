@@ -45,10 +45,11 @@ protected:
     {
         UserDefaults::shared().registerDefaults(OVPreviewWindowController::initialDefaultsDictionary());
         defaults.setBool(QStringLiteral("enableTalentContentAdjustments"), true);
-        for (const char* key : {"contentTextMagnificationFactor", "horizontalMarginPercentage",
-                                "verticalMarginPercentage", "useTimeBar", "useFocusArrow", "horizontallyFlipped",
-                                "contentInvertTextAndBackgroundColor", "previewWindowTopFrameCoordinate",
-                                "openPreviewWindowOnStartup", "screenMode", "useWindowedPrompting"})
+        for (const char* key :
+             {"contentTextMagnificationFactor", "horizontalMarginPercentage", "verticalMarginPercentage",
+              "useTimeBar", "useFocusArrow", "horizontallyFlipped", "contentInvertTextAndBackgroundColor",
+              "previewWindowTopFrameCoordinate", "openPreviewWindowOnStartup", "screenMode",
+              "useWindowedPrompting"})
             written << QString::fromLatin1(key);
     }
     ~PanelControlsTest() override
@@ -60,8 +61,8 @@ protected:
     static void wheel(QWidget* widget, int angle)
     {
         const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(widget, &event);
     }
 
@@ -165,7 +166,8 @@ TEST_F(PanelControlsTest, TheWheelStepsMagnificationByATenthAndMarginsByAHundred
     RunLoop::main().advanceManualClock(time.clock, 0.1);
     EXPECT_NEAR(preview.horizontalMarginFactor(), 0.03, 1e-12);
     EXPECT_FALSE(talent.prompterView()->hasContentBorder());
-    EXPECT_NEAR(UserDefaults::shared().doubleForKey(QStringLiteral("horizontalMarginPercentage")), 0.03, 1e-12);
+    EXPECT_NEAR(UserDefaults::shared().doubleForKey(QStringLiteral("horizontalMarginPercentage")), 0.03,
+                1e-12);
 
     // Below zero the margin stops at zero.
     for (int i = 0; i < 10; ++i)
@@ -196,7 +198,8 @@ TEST_F(PanelControlsTest, ActionButtonsShowWithTheirFeatureAndOfferTheTalentOutp
     EXPECT_FALSE(preview.timeBarActionButton()->isHidden());
 
     QStringList expected;
-    const std::unique_ptr<QMenu> arrowMenu = talent.prompterView()->focusArrowView()->menuForEvent(rightMouseDown());
+    const std::unique_ptr<QMenu> arrowMenu =
+        talent.prompterView()->focusArrowView()->menuForEvent(rightMouseDown());
     for (QAction* action : arrowMenu->actions())
         expected << action->text();
     preview.updateActionButtonMenu(preview.focusArrowActionButton());
@@ -210,7 +213,8 @@ TEST_F(PanelControlsTest, ActionButtonsShowWithTheirFeatureAndOfferTheTalentOutp
     EXPECT_EQ(preview.focusArrowActionButton()->menu()->actions().size(), shown.size());
 
     preview.updateActionButtonMenu(preview.timeBarActionButton());
-    EXPECT_NE(actionWithText(*preview.timeBarActionButton()->menu(), QStringLiteral("Position on Top")), nullptr);
+    EXPECT_NE(actionWithText(*preview.timeBarActionButton()->menu(), QStringLiteral("Position on Top")),
+              nullptr);
 }
 
 TEST_F(PanelControlsTest, HelpOpensAtThePanelsAnchor)
@@ -248,7 +252,8 @@ TEST_F(PanelControlsTest, ANewStatusPageSwapsInOverAFifthOfASecondKeepingTheTopE
     const Rect after = preview.window()->frame();
     EXPECT_NE(after.size.height, before.size.height);
     EXPECT_GT(std::abs(midway.size.height - before.size.height), 0);
-    EXPECT_LT(std::abs(midway.size.height - before.size.height), std::abs(after.size.height - before.size.height));
+    EXPECT_LT(std::abs(midway.size.height - before.size.height),
+              std::abs(after.size.height - before.size.height));
     EXPECT_DOUBLE_EQ(midway.maxY(), before.maxY());
     EXPECT_DOUBLE_EQ(after.maxY(), before.maxY());
     // The preview stays at the top of the panel.
@@ -261,7 +266,8 @@ TEST_F(PanelControlsTest, WithoutASavedPositionTheFirstLaunchPutsThePanelAtTheTo
     OVPreviewWindowController preview(core, talent);
     const Rect area = FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}).visibleFrame();
     EXPECT_DOUBLE_EQ(preview.window()->frame().maxY(), area.maxY());
-    EXPECT_DOUBLE_EQ(preview.window()->frame().maxX(), area.maxX() - OVPreviewWindowController::kDefaultRightInset);
+    EXPECT_DOUBLE_EQ(preview.window()->frame().maxX(),
+                     area.maxX() - OVPreviewWindowController::kDefaultRightInset);
 }
 
 TEST_F(PanelControlsTest, SwitchingContentAdjustmentsOffHidesTheSectionWithoutForgettingTheSettings)
@@ -276,7 +282,8 @@ TEST_F(PanelControlsTest, SwitchingContentAdjustmentsOffHidesTheSectionWithoutFo
     RunLoop::main().advanceManualClock(time.clock, 0.3);
     EXPECT_LT(preview.window()->frame().size.height, tall);
     // The user's factor is kept for when the adjustments are back.
-    EXPECT_DOUBLE_EQ(UserDefaults::shared().doubleForKey(QStringLiteral("contentTextMagnificationFactor")), 2.0);
+    EXPECT_DOUBLE_EQ(UserDefaults::shared().doubleForKey(QStringLiteral("contentTextMagnificationFactor")),
+                     2.0);
     defaults.setBool(QStringLiteral("enableTalentContentAdjustments"), true);
     EXPECT_FALSE(preview.contentSection()->isHidden());
     EXPECT_DOUBLE_EQ(preview.contentTextMagnificationFactor(), 2.0);

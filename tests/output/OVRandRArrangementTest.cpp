@@ -19,8 +19,8 @@ TEST(RandRArrangementTest, OverlappingAnotherActiveCrtcIsMirroringAndTouchingIsN
 TEST(RandRArrangementTest, AnUnmirroredOutputGoesRightOfEveryOtherAndTheScreenGrows)
 {
     const std::vector<Area> others{{1, 0, 0, 1280, 800}, {3, 1280, 100, 1024, 768}};
-    const auto placement = OVRandRDisplayModeService::placementBeside({1920, 1080}, 2, others, {2304, 868},
-                                                                      {8192, 8192});
+    const auto placement =
+        OVRandRDisplayModeService::placementBeside({1920, 1080}, 2, others, {2304, 868}, {8192, 8192});
     ASSERT_TRUE(placement);
     EXPECT_EQ(placement->x, 2304);
     // Level with the top of the leftmost output.
