@@ -43,6 +43,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
@@ -868,6 +869,18 @@ void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action
     m_panel->orderFront();
     m_panel->makeKeyWindow();
     m_panel->makeFirstResponder(nullptr);
+    if (!m_fontDialog->isVisible() && !m_colorDialog->isVisible()) {
+        // Beside the panel, one above the other, so neither hides the other or the preview.
+        const QRect panel = m_panel->hostWidget()->frameGeometry();
+        m_fontDialog->adjustSize();
+        m_colorDialog->adjustSize();
+        const int width = std::max(m_fontDialog->width(), m_colorDialog->width());
+        const QRect screen = m_panel->hostWidget()->screen()->availableGeometry();
+        const int left =
+            panel.left() - width - 8 >= screen.left() ? panel.left() - width - 8 : panel.right() + 8;
+        m_fontDialog->move(left, panel.top());
+        m_colorDialog->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
+    }
     m_fontDialog->show();
     m_colorDialog->show();
     m_fontDialog->raise();
