@@ -156,13 +156,18 @@ void openLocalHelp(const QString& anchor)
 {
     const QString path = QDir(QCoreApplication::applicationDirPath())
                              .absoluteFilePath(QStringLiteral("../share/orvane/help/index.html"));
-    if (!QFileInfo::exists(path)) {
-        qWarning().noquote() << QStringLiteral("Help is not installed; looked for %1#%2").arg(path, anchor);
-        return;
-    }
     QUrl url = QUrl::fromLocalFile(path);
     url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
+    if (QFileInfo::exists(path) && QDesktopServices::openUrl(url))
+        return;
+    // A button that does nothing would leave the user wondering: say what is missing.
+    qWarning().noquote() << QStringLiteral("Help could not be opened at %1").arg(url.toString());
+    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(
+        localized("preview-error-title-help", "Help could not be opened."),
+        localized("preview-description-help-missing", "The help pages are not installed in %1.")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
+        {localized("preview-button-ok", "OK")});
+    alert->runModal();
 }
 
 // The dialog shows sizes in points; the time bar's fonts count them the same way.

@@ -3,6 +3,7 @@
 
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
@@ -225,6 +226,15 @@ TEST_F(PanelControlsTest, HelpOpensAtThePanelsAnchor)
     preview.controlsWidget()->findChild<QToolButton*>(QStringLiteral("helpButton"))->click();
     OVPreviewWindowController::setHelpOpener({});
     EXPECT_EQ(opened, QStringLiteral("PreviewAnchor"));
+
+    // Without help pages beside the program the user is told so, not left wondering.
+    QString title;
+    AlertPresenterScope presenter([&title](Alert& alert) {
+        title = alert.messageText();
+        return Alert::kFirstButtonReturn;
+    });
+    preview.helpButtonPressed();
+    EXPECT_EQ(title, QStringLiteral("Help could not be opened."));
 }
 
 TEST_F(PanelControlsTest, FlippingHoldsThePanelsInputBackForAMoment)
