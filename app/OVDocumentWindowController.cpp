@@ -203,6 +203,10 @@ void OVDocumentWindowController::windowDidLoad()
                              [this](const Notification&) { windowResignedMain(); });
     m_observers.emplace_back(center, kWindowWillCloseNotification, own,
                              [this](const Notification&) { windowWillClose(); });
+    m_observers.emplace_back(center, kWindowWillStartLiveResizeNotification, own,
+                             [this](const Notification&) { windowWillStartLiveResize(); });
+    m_observers.emplace_back(center, kWindowDidEndLiveResizeNotification, own,
+                             [this](const Notification&) { windowDidEndLiveResize(); });
     m_observers.emplace_back(center, kViewBoundsDidChangeNotification,
                              m_prompterView->clipView(),
                              [this](const Notification&) { m_timeRemainingNeedsUpdate = true; });
@@ -702,6 +706,34 @@ void OVDocumentWindowController::windowWillClose()
     if (m_core->isModePrompt())
         m_core->enterEditMode();
     m_core->configureCoreForController(nullptr);
+}
+
+void OVDocumentWindowController::windowWillStartLiveResize()
+{
+    if (TextView* view = textView()) {
+        const Range visible = view->visibleCharacterRange();
+        if (visible.location != kNotFound)
+            m_visibleEditingRangeBeforeResize = visible;
+    }
+    if (m_prompterView)
+        m_prompterView->setTextContainerWidthTracksTextView(false);
+}
+
+void OVDocumentWindowController::windowDidEndLiveResize()
+{
+    if (m_prompterView)
+        m_prompterView->setTextContainerWidthTracksTextView(true);
+    _updateMenuItems();
+    const std::optional<Range> saved = std::exchange(m_visibleEditingRangeBeforeResize, std::nullopt);
+    TextView* view = textView();
+    if (!saved || !view)
+        return;
+    // The text may have changed meanwhile: only what still exists is scrolled to.
+    const qint64 length = view->textStorage().length();
+    if (qint64(saved->location) > length)
+        return;
+    view->scrollRangeToVisible(
+        {saved->location, std::min<qint64>(saved->length, length - qint64(saved->location))});
 }
 
 OVDocumentWindowController* OVDocumentWindowController::frontMostPrompterWindowController()

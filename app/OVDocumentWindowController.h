@@ -4,6 +4,7 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
+#include "platform/foundation/Range.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
@@ -150,6 +151,10 @@ public:
     void windowBecameMain();
     void windowResignedMain();
     void windowWillClose();
+    // Around the user's resizing of the window the text shown stays the text shown: its lines are
+    // not rewrapped while the drag goes on, and afterwards the range that was visible is scrolled in.
+    void windowWillStartLiveResize();
+    void windowDidEndLiveResize();
 
     void setDocument(Document* document) override;
     // A window whose content is zoomed out says so after the document's name.
@@ -180,6 +185,7 @@ private:
     double m_speedSliderMin = 0;
     double m_speedSliderMax = 0;
     bool m_hasSpeedSliderRange = false;
+    std::optional<Range> m_visibleEditingRangeBeforeResize;
     bool m_timeRemainingNeedsUpdate = false;
     bool m_speedControlNeedsUpdate = false;
     bool m_looping = false;

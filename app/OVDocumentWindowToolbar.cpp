@@ -3,6 +3,8 @@
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowController.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ToolbarCustomization.h"
 #include "platform/appkit/ToolbarItem.h"
@@ -12,6 +14,7 @@
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
+#include "text/OVBookmarkController.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -445,7 +448,41 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         bookmarks->validate();
         made = std::move(bookmarks);
     }
+    if (made)
+        attachMenuForm(*made);
     return made;
+}
+
+void OVDocumentWindowToolbar::attachMenuForm(ToolbarItem& item)
+{
+    // The view items' menu forms, for the overflow menu of a window too narrow to show them.
+    const QString& identifier = item.itemIdentifier();
+    auto entry = [](const QString& title, const char* action, Responder* target) {
+        auto menuItem = std::make_unique<MenuItem>(title, QString::fromLatin1(action));
+        menuItem->setTarget(target);
+        return menuItem;
+    };
+    if (identifier == OVToolbarItemSpeedIdentifier) {
+        auto form = std::make_unique<MenuItem>(text("speed-speed", "Speed"));
+        auto submenu = std::make_unique<Menu>(form->title());
+        submenu->addItem(
+            entry(text("speed-increase-speed", "Increase Speed"), "increaseSpeedWithMaxCap:", &m_controller));
+        submenu->addItem(
+            entry(text("speed-decrease-speed", "Decrease Speed"), "decreaseSpeedWithMinCap:", &m_controller));
+        form->setSubmenu(std::move(submenu));
+        item.setMenuFormRepresentation(std::move(form));
+    } else if (identifier == OVToolbarItemTimerIdentifier) {
+        item.setMenuFormRepresentation(
+            entry(text("timer-reset-timer", "Reset Timer"), "resetElapsedTimer:", &m_controller));
+    } else if (identifier == OVToolbarItemBookmarkActionsIdentifier) {
+        auto form = std::make_unique<MenuItem>(text("bookmark-bookmarks", "Bookmarks"));
+        auto submenu = std::make_unique<Menu>(form->title());
+        submenu->addItem(
+            entry(OVBookmarkController::localizedPreviousBookmarkTitle(), "previousBookmark:", nullptr));
+        submenu->addItem(entry(OVBookmarkController::localizedNextBookmarkTitle(), "nextBookmark:", nullptr));
+        form->setSubmenu(std::move(submenu));
+        item.setMenuFormRepresentation(std::move(form));
+    }
 }
 
 ToolbarItem* OVDocumentWindowToolbar::item(ToolbarItem* given, const QString& identifier) const

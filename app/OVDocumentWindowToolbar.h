@@ -89,6 +89,7 @@ public:
 
 private:
     ToolbarItem* item(ToolbarItem* given, const QString& identifier) const;
+    void attachMenuForm(ToolbarItem& item);
     void enableEditModeItems(bool enable);
     void removeEditModeItems();
     void restoreEditModeItems();

@@ -8,36 +8,56 @@
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAnalytics.h"
+#include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
+#include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterView.h"
+#include "prompter_view/OVTimeBar.h"
+#include "prompter_view/OVTimeBarText.h"
 #include "prompting/OVCore.h"
+#include "prompting/OVCoreController.h"
 #include "text/OVTextView.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDialog>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -99,14 +119,102 @@ double roundHalfAway(double value)
     return std::round(value);
 }
 
+// A slider that hands the wheel's notches to the panel's controller instead of stepping by itself.
+class WheelSlider final : public QSlider {
+public:
+    explicit WheelSlider(std::function<void(QSlider*, double)> scrolled)
+        : QSlider(Qt::Horizontal), m_scrolled(std::move(scrolled))
+    {
+    }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        const QPoint delta = event->angleDelta();
+        // Horizontal wheels and tilting count too; the larger component wins.
+        const double notches = (std::abs(delta.y()) >= std::abs(delta.x()) ? delta.y() : -delta.x()) / 120.0;
+        if (notches == 0 || !isEnabled()) {
+            event->ignore();
+            return;
+        }
+        m_scrolled(this, notches);
+        event->accept();
+    }
+
+private:
+    std::function<void(QSlider*, double)> m_scrolled;
+};
+
+OVPreviewWindowController::HelpOpener& helpOpener()
+{
+    static OVPreviewWindowController::HelpOpener opener;
+    return opener;
+}
+
+// The help pages ship next to the program (or in the shared data folder once installed).
+void openLocalHelp(const QString& anchor)
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath())
+                             .absoluteFilePath(QStringLiteral("../share/orvane/help/index.html"));
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setFragment(anchor);
+    if (QFileInfo::exists(path) && QDesktopServices::openUrl(url))
+        return;
+    // A button that does nothing would leave the user wondering: say what is missing.
+    qWarning().noquote() << QStringLiteral("Help could not be opened at %1").arg(url.toString());
+    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(
+        localized("preview-error-title-help", "Help could not be opened."),
+        localized("preview-description-help-missing", "The help pages are not installed in %1.")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
+        {localized("preview-button-ok", "OK")});
+    alert->runModal();
+}
+
+// The dialog shows sizes in points; the time bar's fonts count them the same way.
+QFont dialogFont(const Font& font)
+{
+    QFont result(font.familyName.isEmpty() ? font.fontName : font.familyName);
+    if (std::isfinite(font.pointSize) && font.pointSize > 0)
+        result.setPointSizeF(std::clamp(font.pointSize, 1.0, 2000.0));
+    result.setBold(font.bold);
+    result.setItalic(font.italic);
+    return result;
+}
+
+Font modelFont(const QFont& font)
+{
+    Font result;
+    result.familyName = font.family();
+    result.bold = font.bold();
+    result.italic = font.italic();
+    result.fixedPitch = font.fixedPitch();
+    result.pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : double(std::max(1, font.pixelSize()));
+    QString postScript = result.familyName;
+    postScript.remove(QLatin1Char(' '));
+    if (result.bold || result.italic)
+        postScript += QStringLiteral("-") + (result.bold ? QStringLiteral("Bold") : QString()) +
+                      (result.italic ? QStringLiteral("Italic") : QString());
+    result.fontName = postScript;
+    return result;
+}
+
 } // namespace
 
 // The panel.
 
-OVPreviewPanel::OVPreviewPanel(const Rect& frame) : Window(frame, Titled | Closable | UtilityWindow)
+OVPreviewPanel::OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder)
+    : Window(frame, Titled | Closable | UtilityWindow), m_timeBarResponder(timeBarResponder)
 {
     setLevel(kFloatingWindowLevel);
     setExcludedFromWindowsMenu(true);
+    setBecomesKeyOnlyIfNeeded(true);
+}
+
+void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action,
+                                       const AttributeDictionary& currentAttributes)
+{
+    if (m_timeBarResponder)
+        m_timeBarResponder->prepareForTimebar(timeBar, action, currentAttributes);
 }
 
 void OVPreviewPanel::performClose()
@@ -179,6 +287,7 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
     _updateDisplayOptionsView();
     updateTalentDisplayMode();
     pushAllSettingsToTalentWindow();
+    placePanelInitially();
     restorePanelTopEdge();
     updatePreviewWindowTitle();
     m_prompterView->setStandbyViewVisible(m_core.isBlanking());
@@ -201,6 +310,9 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
                                       [this] { m_prompterView->setHidden(false); });
 
     m_talent.enableAnimation();
+    m_contentAdjustmentsObserver =
+        defaults().addObserver(QStringLiteral("enableTalentContentAdjustments"),
+                               [this](const QString&) { contentAdjustmentsDidChange(); });
     HVSettingsController::shared().registerDefaultsProviderForResetAll(this);
     if (!openInstance())
         openInstance() = this;
@@ -210,6 +322,11 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
 OVPreviewWindowController::~OVPreviewWindowController()
 {
     RunLoop::main().cancelPreviousPerformRequests(this);
+    defaults().removeObserver(m_contentAdjustmentsObserver);
+    if (m_lastTimeBarAction != 0)
+        OVTimeBar::clearActionableTimeBar();
+    m_fontDialog.reset();
+    m_colorDialog.reset();
     HVSettingsController::shared().unregisterDefaultsProviderForResetAll(this);
     m_observers.clear();
     if (m_core.previewScrollView() == m_prompterView->scrollView())
@@ -227,7 +344,7 @@ bool OVPreviewWindowController::contentAdjustmentsEnabled() const
 
 void OVPreviewWindowController::buildPanel()
 {
-    m_panel = std::make_unique<OVPreviewPanel>(Rect{{0, 0}, {kPanelWidth, 400}});
+    m_panel = std::make_unique<OVPreviewPanel>(Rect{{0, 0}, {kPanelWidth, 400}}, this);
     m_panel->setTitle(previewTitleForTarget(OVEnvironment::prompterOutputTarget(), false));
 
     auto box = std::make_unique<View>(Rect{{kBoxInset, 0}, {kPanelWidth - 2 * kBoxInset, kBoxHeight}});
@@ -244,16 +361,37 @@ void OVPreviewWindowController::buildPanel()
     auto* controlsForm = new QFormLayout;
     m_focusArrowCheckBox = new QCheckBox(localized("preview-focus-arrow", "Focus Arrow"));
     m_timeBarCheckBox = new QCheckBox(localized("preview-time-bar", "Time Bar"));
+    auto actionButton = [this](const char* name, const QString& toolTip) {
+        auto* button = new QToolButton;
+        button->setObjectName(QString::fromLatin1(name));
+        button->setArrowType(Qt::DownArrow);
+        button->setAutoRaise(true);
+        button->setToolTip(toolTip);
+        button->setPopupMode(QToolButton::InstantPopup);
+        auto* menu = new QMenu(button);
+        button->setMenu(menu);
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [this, button] { updateActionButtonMenu(button); });
+        return button;
+    };
+    m_focusArrowButton = actionButton("focusArrowActionButton",
+                                      localized("preview-focus-arrow-settings", "Focus Arrow Settings"));
+    m_timeBarButton = actionButton("timeBarActionButton", OVTimeBar::contextualMenuTitle());
     auto* featureRow = new QHBoxLayout;
     featureRow->addWidget(m_focusArrowCheckBox);
+    featureRow->addWidget(m_focusArrowButton);
+    featureRow->addSpacing(12);
     featureRow->addWidget(m_timeBarCheckBox);
+    featureRow->addWidget(m_timeBarButton);
+    featureRow->addStretch();
     controlsForm->addRow(featureRow);
     layout->addLayout(controlsForm);
 
     m_contentSection = new QWidget;
     auto* contentForm = new QFormLayout(m_contentSection);
     contentForm->setContentsMargins(0, 0, 0, 0);
-    m_magnificationSlider = new QSlider(Qt::Horizontal);
+    auto scrolled = [this](QSlider* slider, double notches) { sliderScrolled(slider, notches); };
+    m_magnificationSlider = new WheelSlider(scrolled);
+    m_magnificationSlider->setObjectName(QStringLiteral("magnificationSlider"));
     m_magnificationSlider->setRange(int(kMinimumMagnification * kMagnificationSteps),
                                     int(kMaximumMagnification * kMagnificationSteps));
     contentForm->addRow(localized("preview-magnification", "Magnification:"), m_magnificationSlider);
@@ -262,9 +400,11 @@ void OVPreviewWindowController::buildPanel()
     layout->addWidget(m_contentSection);
 
     auto* marginForm = new QFormLayout;
-    m_horizontalMarginSlider = new QSlider(Qt::Horizontal);
+    m_horizontalMarginSlider = new WheelSlider(scrolled);
+    m_horizontalMarginSlider->setObjectName(QStringLiteral("horizontalMarginSlider"));
     m_horizontalMarginSlider->setRange(0, int(kMaximumMarginFactor * kMarginSteps));
-    m_verticalMarginSlider = new QSlider(Qt::Horizontal);
+    m_verticalMarginSlider = new WheelSlider(scrolled);
+    m_verticalMarginSlider->setObjectName(QStringLiteral("verticalMarginSlider"));
     m_verticalMarginSlider->setRange(0, int(kMaximumMarginFactor * kMarginSteps));
     m_alignmentPopUp = new QComboBox;
     const char* alignments[][2] = {
@@ -302,6 +442,15 @@ void OVPreviewWindowController::buildPanel()
     layout->addWidget(m_dualScreenControls);
     buildDisplayOptions(m_controls);
     layout->addWidget(m_displayOptions);
+    m_helpButton = new QToolButton;
+    m_helpButton->setObjectName(QStringLiteral("helpButton"));
+    m_helpButton->setText(QStringLiteral("?"));
+    m_helpButton->setToolTip(localized("preview-help", "Help"));
+    QObject::connect(m_helpButton, &QToolButton::clicked, m_helpButton, [this] { helpButtonPressed(); });
+    auto* helpRow = new QHBoxLayout;
+    helpRow->addStretch();
+    helpRow->addWidget(m_helpButton);
+    layout->addLayout(helpRow);
 
     QObject::connect(m_focusArrowCheckBox, &QCheckBox::toggled, [this](bool on) { setUseFocusArrow(on); });
     QObject::connect(m_timeBarCheckBox, &QCheckBox::toggled, [this](bool on) { setUseTimeBar(on); });
@@ -333,8 +482,14 @@ void OVPreviewWindowController::buildPanel()
     resizePanelToContents();
 }
 
-void OVPreviewWindowController::resizePanelToContents()
+void OVPreviewWindowController::resizePanelToContents(double duration)
 {
+    // Qt keeps the sizes it asked for until its next layout pass; a new page or section counts now.
+    m_displayOptions->updateGeometry();
+    if (QLayout* layout = m_controls->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
     m_controls->adjustSize();
     const double controlsHeight = std::ceil(m_controls->sizeHint().height());
     const double contentHeight = controlsHeight + kBoxHeight + 2 * kBoxInset;
@@ -342,11 +497,66 @@ void OVPreviewWindowController::resizePanelToContents()
     Rect frame = m_panel->frameRectForContentRect({{0, 0}, {kPanelWidth, contentHeight}});
     // The top edge stays where it was.
     frame.origin = {oldFrame.origin.x, oldFrame.maxY() - frame.size.height};
-    m_suppressPanelFrameNotifications = true;
-    m_panel->setFrame(frame, false);
-    m_suppressPanelFrameNotifications = false;
-    m_box->setFrameOrigin({kBoxInset, controlsHeight + kBoxInset});
+    // The controls hang from the top (Qt counts from there), so a growing panel uncovers them.
     m_controls->setGeometry(0, int(kBoxHeight + 2 * kBoxInset), int(kPanelWidth), int(controlsHeight));
+    const Point boxOrigin{kBoxInset, controlsHeight + kBoxInset};
+    const unsigned generation = ++m_panelResizeGeneration;
+    if (!(duration > 0) || frame == oldFrame) {
+        m_panel->stopFrameAnimation();
+        m_suppressPanelFrameNotifications = true;
+        m_panel->setFrame(frame, false);
+        m_suppressPanelFrameNotifications = false;
+        m_box->setFrameOrigin(boxOrigin);
+        return;
+    }
+    // The preview keeps to the top while the height changes; y counts up from the bottom here.
+    const double contentNow = m_panel->contentRectForFrameRect(oldFrame).size.height;
+    m_box->setFrameOrigin({kBoxInset, contentNow - kBoxInset - kBoxHeight});
+    m_suppressPanelFrameNotifications = true;
+    m_panel->animateFrame(frame, duration, [this, boxOrigin, generation](bool) {
+        // A later change has taken over: its own end puts things right.
+        if (generation != m_panelResizeGeneration)
+            return;
+        m_suppressPanelFrameNotifications = false;
+        m_box->setFrameOrigin(boxOrigin);
+    });
+}
+
+void OVPreviewWindowController::placePanelInitially()
+{
+    const std::optional<Screen> screen = OVScreen::operatorScreen();
+    if (!screen)
+        return;
+    const Rect area = screen->visibleFrame();
+    const Rect frame = m_panel->frame();
+    // The very first launch shows the whole panel at the top; later ones where it always starts,
+    // unless a position was saved (restored next).
+    const bool firstLaunch = HVAppServices::shared().analytics().appLaunchCount() <= 0;
+    const double top = area.maxY() - (firstLaunch ? 0 : kDefaultTopInset);
+    const double x = std::max(area.origin.x, area.maxX() - frame.size.width - kDefaultRightInset);
+    m_suppressPanelFrameNotifications = true;
+    m_panel->setFrameTopLeftPoint({x, top});
+    m_suppressPanelFrameNotifications = false;
+}
+
+void OVPreviewWindowController::contentAdjustmentsDidChange()
+{
+    const bool enabled = contentAdjustmentsEnabled();
+    if (m_contentSection->isHidden() != enabled)
+        return;
+    m_contentSection->setVisible(enabled);
+    // Off, the output shows the script as it is; on again, as the user last set it. The user's values
+    // stay in the settings meanwhile.
+    m_invert = enabled && defaults().boolForKey(kInvertKey);
+    m_magnification = enabled ? clampedMagnification(defaults().doubleForKey(kMagnificationKey)) : 1.0;
+    pushAllSettingsToTalentWindow();
+    updateControls();
+    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification, this);
+    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeTextMagnificationFactorNotification,
+                                                  nullptr, {{kMagnificationKey, m_magnification}});
+    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeInvertColorsNotification, nullptr,
+                                                  {{kInvertKey, m_invert}});
+    resizePanelToContents(m_initialOpen ? 0 : kDisplayOptionsAnimationDuration);
 }
 
 void OVPreviewWindowController::loadSettingsFromDefaults()
@@ -410,7 +620,15 @@ void OVPreviewWindowController::observeNotifications()
         m_observers.emplace_back(center, name, m_panel.get(),
                                  [this](const Notification&) { savePanelTopEdge(); });
     m_observers.emplace_back(center, kWindowDidResignKeyNotification, m_panel.get(),
-                             [this](const Notification&) { setLastTimeBarAction(0); });
+                             [this](const Notification&) { endTimeBarAction(); });
+    // The end of the user's resizing of the window prompted from changes the output's size.
+    m_observers.emplace_back(
+        center, kWindowDidEndLiveResizeNotification, nullptr, [this](const Notification& n) {
+            OVCoreController* controller = m_core.controller();
+            if (!m_core.isModeEdit() || !controller || n.object != controller->controllerWindow())
+                return;
+            updatePreviewBounds();
+        });
 }
 
 // Showing.
@@ -527,10 +745,17 @@ void OVPreviewWindowController::setScreenMode(int mode)
     updatePreviewWindowTitle();
 }
 
+void OVPreviewWindowController::blockPanelEvents(double duration)
+{
+    if (duration > 0 && m_panel->hostWidget())
+        HVEventBlocker::sharedBlocker().blockWindow(m_panel->hostWidget(), 0, duration);
+}
+
 void OVPreviewWindowController::setHorizontallyFlipped(bool flag)
 {
     if (flag == m_horizontallyFlipped)
         return;
+    blockPanelEvents(kViewFlipAnimationDuration + kFlipEventBlockPadding);
     m_horizontallyFlipped = flag;
     settingDidChange(kHorizontalFlipKey, flag);
 }
@@ -539,6 +764,7 @@ void OVPreviewWindowController::setVerticallyFlipped(bool flag)
 {
     if (flag == m_verticallyFlipped)
         return;
+    blockPanelEvents(kViewFlipAnimationDuration + kFlipEventBlockPadding);
     m_verticallyFlipped = flag;
     settingDidChange(kVerticalFlipKey, flag);
 }
@@ -548,6 +774,9 @@ void OVPreviewWindowController::setUseFocusArrow(bool flag)
     if (flag == m_useFocusArrow)
         return;
     m_useFocusArrow = flag;
+    if (OVPrompterView* talent = m_talent.prompterView(); talent && talent->blockEventsDuringAnimation())
+        blockPanelEvents(talent->animationDuration());
+    updateActionButtonVisibility(m_focusArrowButton);
     settingDidChange(kFocusArrowKey, flag);
 }
 
@@ -556,6 +785,9 @@ void OVPreviewWindowController::setUseTimeBar(bool flag)
     if (flag == m_useTimeBar)
         return;
     m_useTimeBar = flag;
+    if (OVPrompterView* talent = m_talent.prompterView(); talent && talent->blockEventsDuringAnimation())
+        blockPanelEvents(talent->animationDuration());
+    updateActionButtonVisibility(m_timeBarButton);
     settingDidChange(kTimeBarKey, flag);
 }
 
@@ -563,6 +795,196 @@ void OVPreviewWindowController::setLastTimeBarAction(int action)
 {
     m_lastTimeBarAction = action;
     m_panel->setColorPanelOption(action != 0 ? 1 : 0);
+}
+
+void OVPreviewWindowController::updateActionButtonVisibility(QToolButton* button)
+{
+    if (button == m_focusArrowButton)
+        button->setVisible(m_useFocusArrow);
+    else if (button == m_timeBarButton)
+        button->setVisible(m_useTimeBar);
+    else
+        qWarning().noquote() << QStringLiteral("%1 does not support %2. fix this.")
+                                    .arg(QLatin1String(Q_FUNC_INFO),
+                                         button ? button->objectName() : QStringLiteral("(null)"));
+}
+
+void OVPreviewWindowController::updateActionButtonMenu(QToolButton* button)
+{
+    QMenu* working = button ? button->menu() : nullptr;
+    OVPrompterView* talent = m_talent.prompterView();
+    Event event;
+    event.type = Event::Type::RightMouseDown;
+    event.timestamp = Clock::shared().now();
+    std::unique_ptr<QMenu> source;
+    const size_t index = button == m_focusArrowButton ? 0 : 1;
+    if (talent && button == m_focusArrowButton)
+        source = talent->focusArrowView()->menuForEvent(event);
+    else if (talent && button == m_timeBarButton)
+        source = talent->timeBar()->menuForEvent(event);
+    if (!working || !source) {
+        qWarning().noquote() << QStringLiteral("%1 workingMenu and menuToCopyFrom are nil. fix this.")
+                                    .arg(QLatin1String(Q_FUNC_INFO));
+        return;
+    }
+    // The items stay the source menu's, which stays alive as long as they are shown.
+    working->clear();
+    for (QAction* action : source->actions())
+        working->addAction(action);
+    m_actionMenuSources[index] = std::move(source);
+}
+
+// Time-bar styling.
+
+void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action,
+                                                  const AttributeDictionary& currentAttributes)
+{
+    Q_UNUSED(timeBar);
+    if (!m_core.isModeEdit() || m_panel->alphaValue() != 1.0)
+        return;
+    setLastTimeBarAction(action);
+    if (!m_fontDialog) {
+        m_fontDialog = std::make_unique<QFontDialog>();
+        m_fontDialog->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        QObject::connect(m_fontDialog.get(), &QFontDialog::currentFontChanged, m_fontDialog.get(),
+                         [this](const QFont& font) { changeFont(font); });
+        QObject::connect(m_fontDialog.get(), &QDialog::finished, m_fontDialog.get(),
+                         [this] { endTimeBarAction(); });
+        m_colorDialog = std::make_unique<QColorDialog>();
+        m_colorDialog->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog);
+        QObject::connect(m_colorDialog.get(), &QColorDialog::currentColorChanged, m_colorDialog.get(),
+                         [this](const QColor& color) { changeColor(color); });
+        QObject::connect(m_colorDialog.get(), &QDialog::finished, m_colorDialog.get(),
+                         [this] { endTimeBarAction(); });
+    }
+    const QString title = action == OVTimeBar::kTimeAttributesAction
+                              ? localized("time-bar-set-time-font-and-color", "Set Time Font and Color")
+                              : localized("time-bar-set-title-font-and-color", "Set Title Font and Color");
+    m_fontDialog->setWindowTitle(title);
+    m_colorDialog->setWindowTitle(title);
+    {
+        // Showing the bar's own font and colour is no choice of the user's.
+        const QSignalBlocker fontBlocker(m_fontDialog.get());
+        const QSignalBlocker colorBlocker(m_colorDialog.get());
+        if (const std::optional<Font> font = OVTimeBarText::fontOf(currentAttributes))
+            m_fontDialog->setCurrentFont(dialogFont(*font));
+        if (const std::optional<QColor> color = OVTimeBarText::colorOf(currentAttributes))
+            m_colorDialog->setCurrentColor(*color);
+    }
+    m_panel->orderFront();
+    m_panel->makeKeyWindow();
+    m_panel->makeFirstResponder(nullptr);
+    if (!m_fontDialog->isVisible() && !m_colorDialog->isVisible()) {
+        // Beside the panel, one above the other, so neither hides the other or the preview.
+        const QRect panel = m_panel->hostWidget()->frameGeometry();
+        m_fontDialog->adjustSize();
+        m_colorDialog->adjustSize();
+        const int width = std::max(m_fontDialog->width(), m_colorDialog->width());
+        const QRect screen = m_panel->hostWidget()->screen()->availableGeometry();
+        const int left =
+            panel.left() - width - 8 >= screen.left() ? panel.left() - width - 8 : panel.right() + 8;
+        m_fontDialog->move(left, panel.top());
+        m_colorDialog->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
+    }
+    m_fontDialog->show();
+    m_colorDialog->show();
+    m_fontDialog->raise();
+}
+
+bool OVPreviewWindowController::changeFont(const QFont& font)
+{
+    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
+    if (m_lastTimeBarAction == 0 || !bar)
+        return false;
+    // Qt 6.4 cannot ask a font for tabular digits; the bar lays its digits out as the font has them.
+    bar->performAttributesAction(m_lastTimeBarAction, modelFont(font), std::nullopt);
+    return true;
+}
+
+bool OVPreviewWindowController::changeColor(const QColor& color)
+{
+    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
+    if (m_lastTimeBarAction == 0 || !bar || !color.isValid())
+        return false;
+    bar->performAttributesAction(m_lastTimeBarAction, std::nullopt, OVTimeBarText::color(color));
+    return true;
+}
+
+void OVPreviewWindowController::endTimeBarAction()
+{
+    if (m_lastTimeBarAction == 0)
+        return;
+    setLastTimeBarAction(0);
+    OVTimeBar::clearActionableTimeBar();
+    // The dialogs style time bars only: without a pending action they have nothing to do.
+    if (m_fontDialog && m_fontDialog->isVisible())
+        m_fontDialog->hide();
+    if (m_colorDialog && m_colorDialog->isVisible())
+        m_colorDialog->hide();
+}
+
+// Wheel.
+
+double OVPreviewWindowController::sliderScrollDeltaMultiplier(const QSlider* slider) const
+{
+    if (slider == m_magnificationSlider)
+        return 0.1;
+    if (slider == m_horizontalMarginSlider || slider == m_verticalMarginSlider)
+        return 0.01;
+    qWarning().noquote() << QStringLiteral("%1 Unaccounted slider %2")
+                                .arg(QLatin1String(Q_FUNC_INFO),
+                                     slider ? slider->objectName() : QStringLiteral("(null)"));
+    return 0.1;
+}
+
+bool OVPreviewWindowController::sliderScrollDefersActions(const QSlider* slider) const
+{
+    return slider == m_horizontalMarginSlider || slider == m_verticalMarginSlider;
+}
+
+void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
+{
+    const double delta = notches * sliderScrollDeltaMultiplier(slider);
+    if (slider == m_magnificationSlider) {
+        setContentTextMagnificationFactor(m_magnification + delta);
+        return;
+    }
+    if (!sliderScrollDefersActions(slider))
+        return;
+    std::optional<double>& pending =
+        slider == m_horizontalMarginSlider ? m_pendingHorizontalMargin : m_pendingVerticalMargin;
+    const double current = slider == m_horizontalMarginSlider ? m_horizontalMargin : m_verticalMargin;
+    pending = clampedMargin(pending.value_or(current) + delta);
+    {
+        const QSignalBlocker blocker(slider);
+        slider->setValue(int(std::lround(*pending * kMarginSteps)));
+    }
+    // The border shows where the text will go while the wheel turns; the margin follows once it rests.
+    m_talent.updateHasContentBorder(true);
+    RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("endMarginScroll"));
+    RunLoop::main().performAfterDelay(
+        kContentBorderScrollDuration, this, QStringLiteral("endMarginScroll"), [this] {
+            if (const std::optional<double> value = std::exchange(m_pendingHorizontalMargin, std::nullopt))
+                setHorizontalMarginFactor(*value);
+            if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
+                setVerticalMarginFactor(*value);
+            m_talent.updateHasContentBorder(false);
+        });
+}
+
+// Help.
+
+void OVPreviewWindowController::setHelpOpener(HelpOpener opener)
+{
+    helpOpener() = std::move(opener);
+}
+
+void OVPreviewWindowController::helpButtonPressed()
+{
+    if (helpOpener())
+        helpOpener()(kHelpAnchor);
+    else
+        openLocalHelp(kHelpAnchor);
 }
 
 void OVPreviewWindowController::updateTalentDisplayMode()
@@ -612,6 +1034,8 @@ void OVPreviewWindowController::updateControls()
     m_verticalFlipCheckBox->setChecked(m_verticallyFlipped);
     m_focusArrowCheckBox->setChecked(m_useFocusArrow);
     m_timeBarCheckBox->setChecked(m_useTimeBar);
+    updateActionButtonVisibility(m_focusArrowButton);
+    updateActionButtonVisibility(m_timeBarButton);
 }
 
 void OVPreviewWindowController::defaultsDidReset()
@@ -900,8 +1324,15 @@ void OVPreviewWindowController::_updateDisplayOptionsView()
         m_displayOptions->widget(i)->setSizePolicy(QSizePolicy::Preferred,
                                                    i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     m_displayOptions->setCurrentIndex(page);
-    m_displayOptions->adjustSize();
-    resizePanelToContents();
+    // A stack of pages is as tall as its tallest for a given width; the area takes the height of the
+    // page shown, so the panel grows and shrinks with it.
+    QWidget* shown = m_displayOptions->currentWidget();
+    const int width = int(kPanelWidth) - m_controls->layout()->contentsMargins().left() -
+                      m_controls->layout()->contentsMargins().right();
+    m_displayOptions->setFixedHeight(shown->hasHeightForWidth() ? shown->heightForWidth(width)
+                                                                : shown->sizeHint().height());
+    // The first update, as the panel is set up, takes effect at once.
+    resizePanelToContents(m_initialOpen ? 0 : kDisplayOptionsAnimationDuration);
     m_overlay->setGeometry(m_dualScreenControls->rect());
 }
 

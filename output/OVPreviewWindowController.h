@@ -5,9 +5,12 @@
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "prompter_view/OVTimeBarActionResponder.h"
 
 #include <QString>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,6 +26,10 @@ class QToolButton;
 class OVPrompterView;
 class OVTalentWindowController;
 class QCheckBox;
+class QColor;
+class QColorDialog;
+class QFont;
+class QFontDialog;
 class QComboBox;
 class QDoubleSpinBox;
 class QSlider;
@@ -36,28 +43,29 @@ inline const QString OVPreviewPanelDidChangeInvertColorsNotification =
 inline const QString HVWindowShouldCloseByUserActionNotification =
     QStringLiteral("HVWindowShouldCloseByUserActionNotification");
 
-// The floating panel on the operator screen. It stays out of the way of the document window: it
-// takes the keyboard only when one of its own controls needs it.
-class OVPreviewPanel : public Window {
+// The floating panel on the operator screen. It stays out of the way of the document window: showing
+// or clicking it never takes the keyboard or the main role, since its controls work with the mouse; it
+// becomes key only while it styles a time bar. Time bars find it as the one that styles them.
+class OVPreviewPanel : public Window, public OVTimeBarActionResponder {
 public:
-    explicit OVPreviewPanel(const Rect& frame);
+    explicit OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder = nullptr);
     int colorPanelOption() const { return m_colorPanelOption; }
     void setColorPanelOption(int option) { m_colorPanelOption = option; }
     // A close by the user is announced, so the panel is not reopened at the next start.
     void performClose() override;
-    // Showing the panel never takes the keyboard or the main role from the document window; its
-    // controls work with the mouse.
-    bool canBecomeKeyWindow() const override { return false; }
     bool canBecomeMainWindow() const override { return false; }
+    void prepareForTimebar(OVTimeBar* timeBar, int action,
+                           const AttributeDictionary& currentAttributes) override;
 
 private:
     int m_colorPanelOption = 0;
+    OVTimeBarActionResponder* m_timeBarResponder = nullptr;
 };
 
 // The preview panel's controller: a live reduced copy of the talent output and the output settings.
 // Each setting is kept here, written to user defaults and pushed to the talent window controller,
 // which this controller creates (the program's shared one, or the one a test hands in).
-class OVPreviewWindowController : public HVInitialDefaultsProvider {
+class OVPreviewWindowController : public HVInitialDefaultsProvider, public OVTimeBarActionResponder {
 public:
     static constexpr double kMinimumMagnification = 1.0;
     static constexpr double kMaximumMagnification = 4.0;
@@ -65,6 +73,20 @@ public:
     static constexpr double kMarginEpsilon = 0.000000001;
     static constexpr double kScreenOrInsetChangeDelay = 0.1;
     static constexpr double kFallbackShowDelay = 0.25;
+    // How long the status area takes to swap its page and the panel to change its height.
+    static constexpr double kDisplayOptionsAnimationDuration = 0.2;
+    // The content border shown while the wheel moves a margin slider stays this long after the last
+    // notch; the margin itself is applied then.
+    static constexpr double kContentBorderScrollDuration = 0.2;
+    // Flips of the output hold the panel's input back for their animation plus this.
+    static constexpr double kFlipEventBlockPadding = 0.2;
+    // Flips are drawing transforms applied at once: they have no animation of their own.
+    static constexpr double kViewFlipAnimationDuration = 0.0;
+    // Where the panel goes when no position was saved: this far below the top of the operator
+    // screen's visible area, at its right edge; on the very first launch at the very top.
+    static constexpr double kDefaultTopInset = 40;
+    static constexpr double kDefaultRightInset = 20;
+    static inline const QString kHelpAnchor = QStringLiteral("PreviewAnchor");
 
     static PlistDictionary initialDefaultsDictionary();
 
@@ -131,6 +153,40 @@ public:
     void marginSliderInitialActionOccurred();
     void marginSliderFinalActionOccurred();
 
+    // The wheel over the panel's sliders: each notch moves a setting by the slider's multiplier
+    // (magnification 0.1, margins 0.01). A margin shows the content border while the wheel turns
+    // and is applied once it rests.
+    QSlider* magnificationSlider() const { return m_magnificationSlider; }
+    QSlider* horizontalMarginSlider() const { return m_horizontalMarginSlider; }
+    QSlider* verticalMarginSlider() const { return m_verticalMarginSlider; }
+    double sliderScrollDeltaMultiplier(const QSlider* slider) const;
+    bool sliderScrollDefersActions(const QSlider* slider) const;
+    void sliderScrolled(QSlider* slider, double notches);
+
+    // Time-bar styling: a time bar's "Set Time (Title) Font and Color" comes here. In Edit mode, with
+    // the panel fully shown, it opens a font and a colour dialog of this controller on the bar's
+    // current font and colour; their choices go to that bar until the panel stops being key or the
+    // dialogs close.
+    void prepareForTimebar(OVTimeBar* timeBar, int action,
+                           const AttributeDictionary& currentAttributes) override;
+    // Each answers whether the choice went to a time bar: only while a time-bar action is pending.
+    bool changeFont(const QFont& font);
+    bool changeColor(const QColor& color);
+    QFontDialog* fontDialog() const { return m_fontDialog.get(); }
+    QColorDialog* colorDialog() const { return m_colorDialog.get(); }
+
+    // The menu buttons beside the focus-arrow and time-bar switches, shown while the feature is on;
+    // their menus are the talent output's own context menus for the arrow and the bar.
+    QToolButton* focusArrowActionButton() const { return m_focusArrowButton; }
+    QToolButton* timeBarActionButton() const { return m_timeBarButton; }
+    void updateActionButtonMenu(QToolButton* button);
+    void updateActionButtonVisibility(QToolButton* button);
+
+    // Help about the panel, at its anchor in the local help; tests install their own opener.
+    using HelpOpener = std::function<void(const QString& anchor)>;
+    static void setHelpOpener(HelpOpener opener);
+    void helpButtonPressed();
+
     // Panel position: the top edge is saved on every move and put back at the next start.
     void savePanelTopEdge();
     void restorePanelTopEdge();
@@ -174,7 +230,12 @@ private:
     void settingDidChange(const QString& key, const PlistValue& value);
     void updateTalentDisplayMode();
     void pushAllSettingsToTalentWindow();
-    void resizePanelToContents();
+    // The panel's height follows its contents with the top edge kept, over duration seconds.
+    void resizePanelToContents(double duration = 0);
+    void placePanelInitially();
+    void contentAdjustmentsDidChange();
+    void endTimeBarAction();
+    void blockPanelEvents(double duration);
     bool contentAdjustmentsEnabled() const;
     void buildDisplayOptions(QWidget* parent);
     void _configureDisplayUIForStatus(int status);
@@ -205,6 +266,17 @@ private:
     QToolButton* m_resolutionControl = nullptr;
     QLabel* m_resolutionDescription = nullptr;
     std::unique_ptr<QMenu> m_resolutionsMenu;
+    QToolButton* m_focusArrowButton = nullptr;
+    QToolButton* m_timeBarButton = nullptr;
+    QToolButton* m_helpButton = nullptr;
+    // The talent output's context menus whose items the action buttons show; kept while shown.
+    std::array<std::unique_ptr<QMenu>, 2> m_actionMenuSources;
+    std::unique_ptr<QFontDialog> m_fontDialog;
+    std::unique_ptr<QColorDialog> m_colorDialog;
+    // Wheel notches on a margin slider wait here until the wheel rests.
+    std::optional<double> m_pendingHorizontalMargin;
+    std::optional<double> m_pendingVerticalMargin;
+    quint64 m_contentAdjustmentsObserver = 0;
 
     double m_magnification = 1.0;
     bool m_invert = false;
@@ -221,5 +293,6 @@ private:
 
     bool m_initialOpen = false;
     bool m_suppressPanelFrameNotifications = false;
+    unsigned m_panelResizeGeneration = 0;
     std::vector<NotificationObserver> m_observers;
 };

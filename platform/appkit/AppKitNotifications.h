@@ -15,6 +15,10 @@ inline const QString kWindowDidBecomeMainNotification = QStringLiteral("NSWindow
 inline const QString kWindowDidResignMainNotification = QStringLiteral("NSWindowDidResignMainNotification");
 inline const QString kWindowWillBeginSheetNotification = QStringLiteral("NSWindowWillBeginSheetNotification");
 inline const QString kWindowDidEndSheetNotification = QStringLiteral("NSWindowDidEndSheetNotification");
+inline const QString kWindowWillStartLiveResizeNotification =
+    QStringLiteral("NSWindowWillStartLiveResizeNotification");
+inline const QString kWindowDidEndLiveResizeNotification =
+    QStringLiteral("NSWindowDidEndLiveResizeNotification");
 inline const QString kWindowWillCloseNotification = QStringLiteral("NSWindowWillCloseNotification");
 inline const QString kWindowDidMiniaturizeNotification = QStringLiteral("NSWindowDidMiniaturizeNotification");
 inline const QString kWindowDidDeminiaturizeNotification =

@@ -1,12 +1,18 @@
 #include "platform/appkit/Toolbar.h"
 
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPointer>
+#include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -50,17 +56,35 @@ Qt::ToolButtonStyle styleFor(Toolbar::DisplayMode mode)
 } // namespace
 
 // The QToolBar kept in step with the items. Item views stay the items' own: they sit in holders the
-// toolbar owns and are taken out again before a holder goes.
-class Toolbar::Mirror {
+// toolbar owns and are taken out again before a holder goes. Items the bar has no room for leave it
+// and show as their menu forms behind an extension button at its right end.
+class Toolbar::Mirror : public QObject, public MenuDelegate {
 public:
-    explicit Mirror(Toolbar& toolbar) : m_toolbar(toolbar), m_bar(new QToolBar(toolbar.identifier()))
+    explicit Mirror(Toolbar& toolbar)
+        : m_toolbar(toolbar), m_bar(new QToolBar(toolbar.identifier())),
+          m_overflowMenu(std::make_unique<Menu>(QString()))
     {
         m_bar->setMovable(false);
         m_bar->setFloatable(false);
+        m_bar->installEventFilter(this);
+        m_overflowMenu->setDelegate(this);
+        m_extension = new QToolButton(m_bar);
+        m_extension->setObjectName(QStringLiteral("toolbarExtensionButton"));
+        m_extension->setText(QStringLiteral("\u00BB"));
+        m_extension->setAutoRaise(true);
+        m_extension->setFocusPolicy(Qt::NoFocus);
+        m_extension->setPopupMode(QToolButton::InstantPopup);
+        m_extension->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        // The chevron says there is more; the menu arrow beside it would say it twice.
+        m_extension->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+        m_extension->setMenu(m_overflowMenu->qMenu());
+        m_extension->hide();
     }
 
-    ~Mirror()
+    ~Mirror() override
     {
+        if (m_bar)
+            m_bar->removeEventFilter(this);
         releaseViews();
         // Its buttons call into the toolbar: the bar goes with it, even from a window that holds it.
         delete m_bar.data();
@@ -78,7 +102,7 @@ public:
         for (ToolbarItem* item : m_toolbar.items()) {
             const QString& identifier = item->itemIdentifier();
             if (identifier == kToolbarSeparatorItemIdentifier) {
-                m_bar->addSeparator();
+                m_actions[item] = m_bar->addSeparator();
                 continue;
             }
             if (isSpace(identifier)) {
@@ -87,7 +111,7 @@ public:
                     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
                 else
                     spacer->setFixedWidth(16);
-                m_bar->addWidget(spacer);
+                m_actions[item] = m_bar->addWidget(spacer);
                 continue;
             }
             if (QWidget* view = item->view()) {
@@ -114,6 +138,98 @@ public:
         for (QWidget* widget : m_bar->findChildren<QWidget*>())
             widget->setFocusPolicy(Qt::NoFocus);
         applyModes();
+        applyOverflow();
+    }
+
+    // Hides what does not fit the bar's width, lowest visibility priority first and, among equals,
+    // from the end; the extension button then takes the room at the end.
+    void applyOverflow()
+    {
+        if (!m_bar || m_applyingOverflow)
+            return;
+        m_applyingOverflow = true;
+        const std::vector<ToolbarItem*> items = m_toolbar.items();
+        // The room QToolBar's own layout gives its items: style margins at both ends, style spacing
+        // between items.
+        QStyle* style = m_bar->style();
+        const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, m_bar) +
+                           style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, m_bar);
+        const QMargins margins = m_bar->contentsMargins() + QMargins(margin, margin, margin, margin);
+        const int spacing = std::max(0, style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, m_bar));
+        // A few pixels to spare, so Qt's own layout never finds the row a hair too long.
+        constexpr int kSlack = 4;
+        const int available = m_bar->width() - margins.left() - margins.right() - kSlack;
+        std::vector<int> widths(items.size(), 0);
+        for (size_t i = 0; i < items.size(); ++i)
+            widths[i] = widthOf(*items[i]);
+        auto total = [&](const std::vector<bool>& shown, int extra) {
+            int sum = extra, count = extra > 0 ? 1 : 0;
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (shown[i]) {
+                    sum += widths[i];
+                    ++count;
+                }
+            }
+            return sum + spacing * std::max(0, count - 1);
+        };
+        std::vector<bool> shown(items.size(), true);
+        m_hidden.clear();
+        const int extensionWidth = m_extension->sizeHint().width();
+        // A bar not laid out yet has no width to go by: everything stays.
+        if (m_bar->width() > 0 && total(shown, 0) > available) {
+            std::vector<size_t> order(items.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&items](size_t a, size_t b) {
+                if (items[a]->visibilityPriority() != items[b]->visibilityPriority())
+                    return items[a]->visibilityPriority() < items[b]->visibilityPriority();
+                return a > b;
+            });
+            for (size_t index : order) {
+                if (total(shown, extensionWidth) <= available)
+                    break;
+                shown[index] = false;
+            }
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (!shown[i])
+                    m_hidden.push_back(items[i]);
+            }
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            auto it = m_actions.find(items[i]);
+            if (it != m_actions.end() && it->second->isVisible() != shown[i])
+                it->second->setVisible(shown[i]);
+        }
+        const bool overflow = std::any_of(m_hidden.begin(), m_hidden.end(),
+                                          [](ToolbarItem* item) { return !isSpaceOrSeparator(*item); });
+        if (overflow) {
+            const QSize size = m_extension->sizeHint();
+            m_extension->setGeometry(m_bar->width() - margins.right() - size.width(),
+                                     (m_bar->height() - size.height()) / 2, size.width(), size.height());
+            m_extension->raise();
+        }
+        m_extension->setVisible(overflow);
+        m_applyingOverflow = false;
+    }
+
+    const std::vector<ToolbarItem*>& hiddenItems() const { return m_hidden; }
+    Menu& overflowMenu() const { return *m_overflowMenu; }
+    QToolButton* extensionButton() const { return m_extension; }
+
+    void menuNeedsUpdate(Menu& menu) override
+    {
+        menu.removeAllItems();
+        for (ToolbarItem* item : m_hidden) {
+            if (!isSpaceOrSeparator(*item))
+                menu.addItem(item->makeMenuFormItem());
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_bar && event->type() == QEvent::Resize)
+            applyOverflow();
+        return false;
     }
 
     QWidget* widgetFor(const ToolbarItem* item) const
@@ -128,12 +244,16 @@ public:
         if (it == m_actions.end())
             return;
         QAction* action = it->second;
+        if (isSpaceOrSeparator(item))
+            return;
         action->setEnabled(item.isEnabled());
         if (item.view())
             return;
         action->setText(item.label());
         action->setIcon(item.image());
         action->setToolTip(item.toolTip().isEmpty() ? item.label() : item.toolTip());
+        // A new label may widen the item past the room there is.
+        applyOverflow();
     }
 
     void applyModes()
@@ -146,9 +266,27 @@ public:
         // A bar nobody holds yet would show as a window of its own; its holder shows it.
         if (m_bar->parentWidget())
             m_bar->setVisible(m_toolbar.isVisible());
+        applyOverflow();
     }
 
 private:
+    static bool isSpaceOrSeparator(const ToolbarItem& item)
+    {
+        return isSpace(item.itemIdentifier()) || item.itemIdentifier() == kToolbarSeparatorItemIdentifier;
+    }
+
+    // The room the item takes in the bar; a flexible space may shrink to nothing.
+    int widthOf(const ToolbarItem& item) const
+    {
+        if (item.itemIdentifier() == kToolbarFlexibleSpaceItemIdentifier)
+            return 0;
+        auto it = m_actions.find(const_cast<ToolbarItem*>(&item));
+        if (it == m_actions.end())
+            return 0;
+        QWidget* widget = m_bar->widgetForAction(it->second);
+        return widget ? std::max(0, widget->sizeHint().width()) : 0;
+    }
+
     void releaseViews()
     {
         for (const QPointer<QWidget>& view : m_views) {
@@ -164,6 +302,10 @@ private:
     QPointer<QToolBar> m_bar;
     std::map<ToolbarItem*, QAction*> m_actions;
     std::vector<QPointer<QWidget>> m_views;
+    std::vector<ToolbarItem*> m_hidden;
+    std::unique_ptr<Menu> m_overflowMenu;
+    QPointer<QToolButton> m_extension;
+    bool m_applyingOverflow = false;
 };
 
 Toolbar::Toolbar(QString identifier) : m_identifier(std::move(identifier)) {}
@@ -392,6 +534,29 @@ QToolBar* Toolbar::qToolBar()
         m_mirror->rebuild();
     }
     return m_mirror->bar();
+}
+
+std::vector<ToolbarItem*> Toolbar::overflowItems()
+{
+    std::vector<ToolbarItem*> result;
+    qToolBar();
+    for (ToolbarItem* item : m_mirror->hiddenItems()) {
+        if (!isSpace(item->itemIdentifier()) && item->itemIdentifier() != kToolbarSeparatorItemIdentifier)
+            result.push_back(item);
+    }
+    return result;
+}
+
+Menu& Toolbar::overflowMenu()
+{
+    qToolBar();
+    return m_mirror->overflowMenu();
+}
+
+QToolButton* Toolbar::extensionButton()
+{
+    qToolBar();
+    return m_mirror->extensionButton();
 }
 
 QWidget* Toolbar::widgetForItem(const ToolbarItem* item)

@@ -9,7 +9,9 @@
 #include <memory>
 #include <vector>
 
+class Menu;
 class QToolBar;
+class QToolButton;
 class QWidget;
 class Toolbar;
 class ToolbarItem;
@@ -112,6 +114,13 @@ public:
     // The widget that shows the item in the QToolBar (a button, or the holder of the item's view);
     // null when the item is not shown.
     QWidget* widgetForItem(const ToolbarItem* item);
+
+    // When the bar is narrower than its items, the lowest visibility priority (the last of equals
+    // first) leave it; they show as their menu forms in the overflow menu, opened by the extension
+    // button ("»") at the bar's right end. The items left out, in toolbar order, spaces not counted.
+    std::vector<ToolbarItem*> overflowItems();
+    Menu& overflowMenu();
+    QToolButton* extensionButton();
 
 private:
     friend class ToolbarItem;

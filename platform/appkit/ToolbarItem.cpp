@@ -1,6 +1,7 @@
 #include "platform/appkit/ToolbarItem.h"
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/Toolbar.h"
 
 #include <QWidget>
@@ -48,6 +49,27 @@ void ToolbarItem::setView(std::unique_ptr<QWidget> view)
         m_view->setEnabled(m_enabled);
     if (m_toolbar)
         m_toolbar->itemDidChange(*this);
+}
+
+void ToolbarItem::setMenuFormRepresentation(std::unique_ptr<MenuItem> item)
+{
+    m_menuForm = std::move(item);
+}
+
+std::unique_ptr<MenuItem> ToolbarItem::makeMenuFormItem() const
+{
+    if (m_menuForm)
+        return m_menuForm->copy();
+    auto item = std::make_unique<MenuItem>(m_label.isEmpty() ? paletteLabel() : m_label);
+    item->setImage(m_image);
+    if (m_view || m_action.isEmpty()) {
+        item->setEnabled(false);
+        return item;
+    }
+    item->setAction(m_action);
+    item->setTarget(m_target);
+    item->setTag(m_tag);
+    return item;
 }
 
 void ToolbarItem::validate()

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class MenuItem;
 class QWidget;
 class Toolbar;
 
@@ -56,6 +57,12 @@ public:
     Size maxSize() const { return m_maxSize; }
     void setMaxSize(const Size& size) { m_maxSize = size; }
 
+    // What the item shows as in the toolbar's overflow menu when the window is too narrow for it. Unless
+    // set, a button item shows as its label sending its action, and a view item as its label, disabled.
+    void setMenuFormRepresentation(std::unique_ptr<MenuItem> item);
+    const MenuItem* menuFormRepresentation() const { return m_menuForm.get(); }
+    std::unique_ptr<MenuItem> makeMenuFormItem() const;
+
     // Enables the item when its action finds a target (its own, else along the responder chain) that
     // validates it. Items without an action, and items that do not autovalidate, stay as set.
     virtual void validate();
@@ -78,6 +85,7 @@ private:
     int m_visibilityPriority = 0;
     bool m_autovalidates = true;
     std::unique_ptr<QWidget> m_view;
+    std::unique_ptr<MenuItem> m_menuForm;
     Size m_minSize;
     Size m_maxSize;
     Toolbar* m_toolbar = nullptr;

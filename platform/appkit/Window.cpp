@@ -9,6 +9,7 @@
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/RectFunctions.h"
+#include "platform/appkit/Timer.h"
 #include "platform/appkit/View.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -219,6 +220,7 @@ Window::~Window()
     m_screensObserver.reset();
     m_alphaAnimation.reset();
     m_frameAnimation.reset();
+    m_liveResizeEnd.reset();
     Application::shared().unregisterWindow(this);
     // The tool bar holds its items' views: it is its owner's to delete, not the host widget's.
     setToolBar(nullptr);
@@ -541,6 +543,23 @@ void Window::hostGeometryChanged()
     m_frame = globalRectFromQt(QRectF(geometry));
     layOutContent();
     frameDidChange(old);
+    if (!(old.size == m_frame.size))
+        liveResizeStep();
+}
+
+void Window::liveResizeStep()
+{
+    const double end = Clock::shared().now() + kLiveResizeEndDelay;
+    if (m_inLiveResize && m_liveResizeEnd) {
+        m_liveResizeEnd->setFireDate(end);
+        return;
+    }
+    m_inLiveResize = true;
+    NotificationCenter::shared().postNotification(kWindowWillStartLiveResizeNotification, this);
+    m_liveResizeEnd = Timer::scheduledTimer(kLiveResizeEndDelay, false, [this](Timer&) {
+        m_inLiveResize = false;
+        NotificationCenter::shared().postNotification(kWindowDidEndLiveResizeNotification, this);
+    });
 }
 
 void Window::setAlphaValue(double alpha)
@@ -593,10 +612,16 @@ void Window::animateFrame(const Rect& frame, double duration, std::function<void
     m_frameAnimation->start();
 }
 
+void Window::stopFrameAnimation()
+{
+    if (m_frameAnimation)
+        m_frameAnimation->stop();
+}
+
 void Window::orderFront()
 {
     // Windows that cannot become key must not take the focus from the one that is.
-    m_host->setAttribute(Qt::WA_ShowWithoutActivating, !canBecomeKeyWindow());
+    m_host->setAttribute(Qt::WA_ShowWithoutActivating, !canBecomeKeyWindow() || m_becomesKeyOnlyIfNeeded);
     if (!m_visible && (m_styleMask & Titled))
         setFrame(constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen()), false);
     m_visible = true;
@@ -757,6 +782,8 @@ void Window::hostClosed()
 
 void Window::hostActivated()
 {
+    if (m_becomesKeyOnlyIfNeeded)
+        return;
     if (canBecomeKeyWindow() && Application::shared().keyWindow() != this)
         Application::shared().setKeyWindow(this);
 }

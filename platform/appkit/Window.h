@@ -16,6 +16,7 @@
 class Animation;
 class NotificationObserver;
 class Cursor;
+class Timer;
 class Event;
 class QMenuBar;
 class QToolBar;
@@ -102,6 +103,8 @@ public:
     void setAlphaValue(double alpha);
     void animateAlphaValue(double alpha, double duration, std::function<void(bool)> completion = {});
     void animateFrame(const Rect& frame, double duration, std::function<void(bool)> completion = {});
+    // Stops a frame animation where it is; its completion hears finished = false.
+    void stopFrameAnimation();
 
     // Ordering and visibility.
     void orderFront();
@@ -158,7 +161,16 @@ public:
     void setBackgroundColor(const QColor& color);
     void setCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
 
-    // Key and main status.
+    // The user resizing the window through the window manager. Linux reports no end of the drag: the
+    // first size change begins a live resize, and kLiveResizeEndDelay seconds without another end it.
+    static constexpr double kLiveResizeEndDelay = 0.1;
+    bool inLiveResize() const { return m_inLiveResize; }
+
+    // Key and main status. A window that becomes key only if needed takes the key role when asked
+    // (makeKeyWindow), never by being shown or clicked, so a floating panel of mouse controls leaves
+    // the keyboard with the window the user works in.
+    bool becomesKeyOnlyIfNeeded() const { return m_becomesKeyOnlyIfNeeded; }
+    void setBecomesKeyOnlyIfNeeded(bool flag) { m_becomesKeyOnlyIfNeeded = flag; }
     virtual bool canBecomeKeyWindow() const;
     virtual bool canBecomeMainWindow() const;
     virtual bool isKeyWindow() const;
@@ -227,6 +239,7 @@ private:
     double menuBarHeight() const;
     void layOutContent();
     void checkScreenChange();
+    void liveResizeStep();
 
     std::unique_ptr<WindowHost> m_host;
     std::unique_ptr<View> m_contentView;
@@ -236,6 +249,9 @@ private:
     QPointer<QToolBar> m_toolBar;
     std::unique_ptr<Animation> m_alphaAnimation;
     std::unique_ptr<Animation> m_frameAnimation;
+    std::unique_ptr<Timer> m_liveResizeEnd;
+    bool m_inLiveResize = false;
+    bool m_becomesKeyOnlyIfNeeded = false;
     Rect m_frame;
     Size m_minSize;
     Size m_maxSize{1e7, 1e7};

@@ -18,6 +18,11 @@ TEST(RandRDisplayModeServiceTest, ListsTheOperatorModesAndChangesOneThatXrandrSe
     const Screen& operatorScreen = screens.front();
     const std::vector<OVDisplayMode> modes = service->availableDisplayModes(operatorScreen);
     ASSERT_FALSE(modes.empty());
+    // Asked again, the server is not: the answer is kept until the screens change.
+    const int queries = service->serverQueries();
+    EXPECT_EQ(service->availableDisplayModes(operatorScreen), modes);
+    EXPECT_EQ(service->serverQueries(), queries);
+    EXPECT_FALSE(service->isMirrored(operatorScreen));
     const std::optional<OVDisplayMode> current = service->displayMode(operatorScreen);
     ASSERT_TRUE(current);
     EXPECT_EQ(current->width, int(operatorScreen.frame().size.width));

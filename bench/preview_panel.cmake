@@ -1,0 +1,1 @@
+orvane_add_benchmark(preview_panel LIBS orvane_output)

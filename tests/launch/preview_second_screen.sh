@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The built program on a real X server with two equal monitors, started with no settings at all: the
+# preview panel opens at the top of the operator monitor, and choosing "Second Screen" in its Output
+# pop-up with the mouse and keys puts the talent window over the second monitor, shows the script
+# there, names the output in the panel's title and is remembered in the settings file.
+#   preview_second_screen.sh ORVANE SCRIPT WORKDIR TWO_SCREEN_X
+# Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+two_screen_x=$4
+
+source "$(dirname "$0")/two_screen_x.bash"
+two_screen_require
+
+rm -rf "$work"
+mkdir -p "$work"
+fresh_settings
+# No settings at all: the program's own defaults.
+rm -rf "$work/config"
+mkdir -p "$work/config"
+start_x 1920x1080 1920x1080
+talent_x=1920
+talent_width=1920
+talent_area="1920x1080+1920+0"
+start_orvane panel
+panel=$(timeout 30 xdotool search --sync --onlyvisible --name "^Preview" | head -1)
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+panel_x=$X
+panel_y=$Y
+echo "panel at $panel_x,$panel_y ${WIDTH}x$HEIGHT, titled: $(xdotool getwindowname "$panel")"
+if [ "$panel_y" -ne 0 ] || [ "$((panel_x + WIDTH))" -gt 1920 ]; then
+  echo "FAIL: the panel does not open at the top of the operator monitor"
+  exit 1
+fi
+windows=$(talent_windows)
+if [ -n "$windows" ]; then
+  echo "FAIL: something shows on the talent monitor before the second screen is chosen: $windows"
+  exit 1
+fi
+
+# The Output pop-up sits in the panel's display section, 370 points from its top, right of its label.
+xdotool mousemove "$((panel_x + 220))" "$((panel_y + 370))" click 1
+sleep 0.8
+shot popup
+xdotool key Down Return
+sleep 1.5
+shot chosen
+windows=$(talent_windows)
+echo "windows on the talent monitor: ${windows:-none}"
+if [ "$windows" != "1920 0 1920 1080" ]; then
+  echo "FAIL: choosing the second screen did not cover the talent monitor (see $work/popup.png)"
+  exit 1
+fi
+lit_talent=$(lit chosen "$talent_area")
+echo "talent monitor lit: $lit_talent"
+if ! awk -v l="$lit_talent" 'BEGIN { exit !(l > 5) }'; then
+  echo "FAIL: the talent monitor shows no script"
+  exit 1
+fi
+title=$(xdotool getwindowname "$panel")
+echo "panel title: $title"
+if [ "$title" != "Preview (Second Screen)" ]; then
+  echo "FAIL: the panel's title does not name the second screen"
+  exit 1
+fi
+quit_orvane
+if ! grep -A1 "<key>screenMode</key>" "$work/config/Orvane/Orvane.plist" | grep -q "<integer>1</integer>"; then
+  echo "FAIL: the choice of the second screen was not saved"
+  exit 1
+fi
+echo "passed"
