@@ -7,6 +7,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -306,6 +308,7 @@ void OVTextView::configureForEditing(bool flag)
     setSelectable(flag);
     setEditable(flag);
     setAllowsUndo(flag);
+    setUsesRuler(flag);
 }
 
 void OVTextView::setAlwaysNormalizeParagraphIndents(bool flag)
@@ -313,6 +316,8 @@ void OVTextView::setAlwaysNormalizeParagraphIndents(bool flag)
     m_alwaysNormalizeParagraphIndents = flag;
     if (flag)
         normalizeParagraphIndents();
+    // The indent handles come and go with the setting.
+    updateRuler();
 }
 
 void OVTextView::setPreventUnderlineColors(bool flag)
@@ -853,6 +858,14 @@ bool OVTextView::doCommandBySelector(const QString& selector)
     if (m_disableLinks && selector == QLatin1String("orderFrontLinkPanel:"))
         return true;
     return TextView::doCommandBySelector(selector);
+}
+
+void OVTextView::toggleRuler()
+{
+    const HVEventBlocker& blocker = HVEventBlocker::sharedBlocker();
+    if (Window* own = window(); own && (blocker.isAppBlocked() || blocker.isWindowBlocked(own->hostWidget())))
+        return;
+    TextView::toggleRuler();
 }
 
 // Default style.
