@@ -1237,9 +1237,9 @@ void TextView::checkSpellingInRange(const Range& range)
 
 void TextView::setUsesRuler(bool flag)
 {
+    // A ruler already showing stays until it is hidden: whoever turns the ruler off for a while
+    // (a change into Prompt mode) first asks whether it was showing, to bring it back later.
     m_usesRuler = flag;
-    if (!flag && isRulerVisible())
-        setRulerVisible(false);
 }
 
 RulerView* TextView::rulerView() const

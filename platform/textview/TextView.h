@@ -182,7 +182,7 @@ public:
     bool insertionPointIsShown() const { return m_caretOn; }
 
     // The ruler above the view, in the enclosing scroll view: alignment, tab stops and indents of
-    // the paragraph at the selection. Only a view that uses the ruler shows one.
+    // the paragraph at the selection. Only a view that uses the ruler can show one.
     bool usesRuler() const { return m_usesRuler; }
     void setUsesRuler(bool flag);
     bool isRulerVisible() const;

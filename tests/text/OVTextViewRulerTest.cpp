@@ -83,8 +83,10 @@ TEST_F(OVTextViewRulerTest, TheRulerDoesNotToggleWhileInputIsHeldBackAndOutputVi
     view->toggleRuler();
     EXPECT_TRUE(view->isRulerVisible());
 
-    // A prompt output view gives up its ruler with its editing.
+    // A prompt output view cannot show the ruler again once it is hidden.
     view->configureForEditing(false);
+    EXPECT_TRUE(view->isRulerVisible());
+    view->toggleRuler();
     EXPECT_FALSE(view->isRulerVisible());
     view->toggleRuler();
     EXPECT_FALSE(view->isRulerVisible());
