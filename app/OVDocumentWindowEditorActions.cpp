@@ -85,7 +85,8 @@ bool isBookmarkCharacter(const TextStorage& storage, qsizetype index)
 // The bookmark an attachment stands for: its cell's, else the one its file carries.
 std::shared_ptr<OVBookmark> bookmarkOfAttachment(const TextAttachment& attachment)
 {
-    if (auto* cell = dynamic_cast<OVBookmarkCell*>(attachment.attachmentCell().get()); cell && cell->bookmark())
+    if (auto* cell = dynamic_cast<OVBookmarkCell*>(attachment.attachmentCell().get());
+        cell && cell->bookmark())
         return cell->bookmark();
     return NSTextAttachmentOVBookmarkAdditions::bookmark(attachment);
 }
@@ -165,7 +166,8 @@ bool OVDocumentWindowController::validateEditorAction(const UserInterfaceItem& i
     const bool showsMarks = text && text->drawsMarkedText();
     if (action == QLatin1String("unmarkSelection:") || action == QLatin1String("unmarkAll:"))
         *enabled = editable && showsMarks;
-    else if (action == QLatin1String("markNavigateNext:") || action == QLatin1String("markNavigatePrevious:") ||
+    else if (action == QLatin1String("markNavigateNext:") ||
+             action == QLatin1String("markNavigatePrevious:") ||
              action == QLatin1String("markNavigateSpecific:"))
         *enabled = showsMarks;
     else if (action == QLatin1String("removeUnderlineColors:"))
@@ -218,7 +220,8 @@ QString OVDocumentWindowController::localizedUnmarkAllTitle()
 
 QString OVDocumentWindowController::localizedUnmarkSelectionTitle()
 {
-    return localized("marked-text-alert-title-unmark-selection", "Do you want to unmark selections in the document?");
+    return localized("marked-text-alert-title-unmark-selection",
+                     "Do you want to unmark selections in the document?");
 }
 
 void OVDocumentWindowController::unmarkSelection()
@@ -243,8 +246,8 @@ void OVDocumentWindowController::unmarkSelection()
                                                if (!isMarked(value))
                                                    return;
                                                Range mark;
-                                               layout.temporaryAttribute(OVMarkedTextAttributeName, run.location,
-                                                                         &mark, whole);
+                                               layout.temporaryAttribute(OVMarkedTextAttributeName,
+                                                                         run.location, &mark, whole);
                                                if (stretch && mark != *stretch) {
                                                    separate = stop = true;
                                                    return;
@@ -292,8 +295,8 @@ void OVDocumentWindowController::_confirmUnmarkTextInRanges(const std::vector<Ra
         const bool suppress = alert->suppressionButtonState();
         if (suppress != settings.boolForKey(kSuppressConfirmationForUnmarkKey)) {
             settings.setBool(suppress, kSuppressConfirmationForUnmarkKey);
-            Application::shared().sendAction(QStringLiteral("updateUnmarkMenuItemsForSuppressSetting"), nullptr,
-                                             {});
+            Application::shared().sendAction(QStringLiteral("updateUnmarkMenuItemsForSuppressSetting"),
+                                             nullptr, {});
         }
     });
 }
@@ -338,10 +341,12 @@ void OVDocumentWindowController::bookmarksControlPressed(int tag)
     case 2: {
         QWidget* segment = nullptr;
         if (m_toolbar)
-            if (ToolbarItem* item = m_toolbar->toolbar().itemWithIdentifier(OVToolbarItemBookmarkActionsIdentifier))
+            if (ToolbarItem* item =
+                    m_toolbar->toolbar().itemWithIdentifier(OVToolbarItemBookmarkActionsIdentifier))
                 if (QWidget* view = item->view())
                     segment = view->findChild<QToolButton*>(QStringLiteral("bookmarksMenu"));
-        showBookmarks(QVariant::fromValue(segment ? static_cast<QObject*>(segment) : static_cast<QObject*>(qApp)));
+        showBookmarks(
+            QVariant::fromValue(segment ? static_cast<QObject*>(segment) : static_cast<QObject*>(qApp)));
         break;
     }
     case 3:
@@ -366,7 +371,8 @@ bool OVDocumentWindowController::isBookmarkSegmentEnabled(int tag) const
 void OVDocumentWindowController::_updateBookmarkSegmentsEnabled()
 {
     if (m_toolbar)
-        if (ToolbarItem* item = m_toolbar->toolbar().itemWithIdentifier(OVToolbarItemBookmarkActionsIdentifier))
+        if (ToolbarItem* item =
+                m_toolbar->toolbar().itemWithIdentifier(OVToolbarItemBookmarkActionsIdentifier))
             item->validate();
 }
 

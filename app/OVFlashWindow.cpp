@@ -33,7 +33,8 @@ void OVFlashWindow::flash()
     setAlphaValue(m_intensity);
     setNeedsDisplay(true);
     animateAlphaValue(0, m_duration);
-    RunLoop::main().performAfterDelay(m_duration, this, kFlashCompletedSelector, [this] { _flashCompleted(); });
+    RunLoop::main().performAfterDelay(m_duration, this, kFlashCompletedSelector,
+                                      [this] { _flashCompleted(); });
 }
 
 void OVFlashWindow::_flashCompleted()

@@ -42,7 +42,7 @@ SortValue sortValue(const QUrl& url, int key)
     // A file that is gone, or a file system without birth times, answers an invalid date.
     const QDateTime date = !info.exists()                                           ? QDateTime()
                            : key == OVInsertImagesAccessoryView::SortByCreationDate ? info.birthTime()
-                                                                                   : info.lastModified();
+                                                                                    : info.lastModified();
     return date.isValid() ? date : distantPast();
 }
 
@@ -50,10 +50,10 @@ SortValue sortValue(const QUrl& url, int key)
 
 OVInsertImagesAccessoryView::OVInsertImagesAccessoryView()
 {
-    m_sortKey = makePopUp(kSortKeyTag, {{text("insert-images-sort-name", "Name"), SortByName},
-                                        {text("insert-images-sort-created", "Date Created"), SortByCreationDate},
-                                        {text("insert-images-sort-modified", "Date Modified"),
-                                         SortByModificationDate}});
+    m_sortKey = makePopUp(kSortKeyTag,
+                          {{text("insert-images-sort-name", "Name"), SortByName},
+                           {text("insert-images-sort-created", "Date Created"), SortByCreationDate},
+                           {text("insert-images-sort-modified", "Date Modified"), SortByModificationDate}});
     m_order = makePopUp(kOrderTag, {{text("insert-images-order-ascending", "Ascending"), 0},
                                     {text("insert-images-order-descending", "Descending"), 1}});
     m_separation = makePopUp(kSeparationTag, {{text("insert-images-separation-none", "No Empty Line"), 0},

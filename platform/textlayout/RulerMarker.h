@@ -23,4 +23,5 @@ struct RulerMarker {
 // The represented objects of the indent handles.
 inline const QString kHeadIndentRulerMarkerTag = QStringLiteral("NSHeadIndentRulerMarkerTag");
 inline const QString kTailIndentRulerMarkerTag = QStringLiteral("NSTailIndentRulerMarkerTag");
-inline const QString kFirstLineHeadIndentRulerMarkerTag = QStringLiteral("NSFirstLineHeadIndentRulerMarkerTag");
+inline const QString kFirstLineHeadIndentRulerMarkerTag =
+    QStringLiteral("NSFirstLineHeadIndentRulerMarkerTag");

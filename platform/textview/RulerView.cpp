@@ -2,10 +2,14 @@
 
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RectFunctions.h"
+#include "platform/appkit/Window.h"
 #include "platform/textview/TextView.h"
 
+#include <QActionGroup>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +42,8 @@ RulerView::RulerView(std::shared_ptr<TextView*> client)
     setAutoresizingMask(WidthSizable);
 }
 
+RulerView::~RulerView() = default;
+
 const std::vector<TextAlignment>& RulerView::alignmentButtons()
 {
     static const std::vector<TextAlignment> alignments{TextAlignment::Left, TextAlignment::Center,
@@ -51,6 +57,41 @@ Rect RulerView::alignmentButtonRect(int index) const
         return {};
     return {{kAccessoryLeftMargin + index * kAlignmentButtonWidth, 3},
             {kAlignmentButtonWidth, kAccessoryHeight - 6}};
+}
+
+Rect RulerView::spacingButtonRect() const
+{
+    const Rect last = alignmentButtonRect(int(alignmentButtons().size()) - 1);
+    return {{last.maxX() + 8, last.minY()}, {kSpacingButtonWidth, last.size.height}};
+}
+
+const std::vector<double>& RulerView::lineHeightMultiples()
+{
+    static const std::vector<double> multiples{1.0, 1.15, 1.5, 2.0};
+    return multiples;
+}
+
+QMenu* RulerView::spacingMenu()
+{
+    if (!m_spacingMenu)
+        m_spacingMenu = std::make_unique<QMenu>();
+    m_spacingMenu->clear();
+    const TextView* view = client();
+    // A multiple of 0 is the platform's way of saying "single".
+    const double current = view ? std::max(1.0, view->rulerParagraphStyle().lineHeightMultiple) : 1.0;
+    auto* group = new QActionGroup(m_spacingMenu.get());
+    for (double multiple : lineHeightMultiples()) {
+        QAction* action = m_spacingMenu->addAction(QString::number(multiple, 'f', multiple == 1.15 ? 2 : 1));
+        action->setCheckable(true);
+        action->setChecked(std::abs(multiple - current) < 0.001);
+        group->addAction(action);
+        std::weak_ptr<TextView*> weak = m_client;
+        QObject::connect(action, &QAction::triggered, action, [weak, multiple] {
+            if (const auto client = weak.lock(); client && *client)
+                (*client)->rulerSetLineHeightMultiple(multiple);
+        });
+    }
+    return m_spacingMenu.get();
 }
 
 double RulerView::xForLocation(double location) const
@@ -136,6 +177,17 @@ void RulerView::mouseDown(Event& event)
             return;
         }
     }
+    if (spacingButtonRect().contains(point)) {
+        QMenu* menu = spacingMenu();
+        // The menu opens under the button, where the window shows it.
+        if (Window* own = window(); own && own->hostWidget()) {
+            const Point corner =
+                convertPointToView({spacingButtonRect().minX(), spacingButtonRect().maxY()}, nullptr);
+            const QPoint local(int(corner.x), int(own->frame().size.height - corner.y));
+            menu->popup(own->hostWidget()->mapToGlobal(local));
+        }
+        return;
+    }
     m_dragged = markerAtPoint(point);
     m_dragPoint = point;
     if (!m_dragged && point.y >= kAccessoryHeight) {
@@ -179,6 +231,7 @@ void RulerView::drawRect(QPainter& painter, const Rect&)
     if (!client())
         return;
     drawAccessory(painter);
+    drawSpacingButton(painter);
     drawScale(painter);
     std::vector<RulerMarker> shown = markers();
     for (const RulerMarker& marker : shown) {
@@ -193,7 +246,8 @@ void RulerView::drawAccessory(QPainter& painter) const
     for (int i = 0; i < int(alignmentButtons().size()); ++i) {
         const QRectF rect = toQRectF(alignmentButtonRect(i));
         const TextAlignment alignment = alignmentButtons()[i];
-        const bool on = alignment == current || (alignment == TextAlignment::Left && current == TextAlignment::Natural);
+        const bool on =
+            alignment == current || (alignment == TextAlignment::Left && current == TextAlignment::Natural);
         painter.setPen(QColor(0xA0, 0xA0, 0xA0));
         painter.setBrush(on ? QColor(0xD0, 0xD0, 0xD0) : QColor(Qt::white));
         painter.drawRect(rect.adjusted(0.5, 0.5, -0.5, -0.5));
@@ -201,7 +255,8 @@ void RulerView::drawAccessory(QPainter& painter) const
         painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.2));
         const double inner = rect.width() - 10;
         for (int line = 0; line < 4; ++line) {
-            const double length = (line % 2 == 0 || alignment == TextAlignment::Justified) ? inner : inner * 0.6;
+            const double length =
+                (line % 2 == 0 || alignment == TextAlignment::Justified) ? inner : inner * 0.6;
             double left = rect.left() + 5;
             if (alignment == TextAlignment::Center)
                 left += (inner - length) / 2;
@@ -211,6 +266,29 @@ void RulerView::drawAccessory(QPainter& painter) const
             painter.drawLine(QPointF(left, y), QPointF(left + length, y));
         }
     }
+}
+
+void RulerView::drawSpacingButton(QPainter& painter) const
+{
+    const QRectF rect = toQRectF(spacingButtonRect());
+    painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+    painter.setBrush(Qt::white);
+    painter.drawRect(rect.adjusted(0.5, 0.5, -0.5, -0.5));
+    const double multiple = std::max(1.0, client()->rulerParagraphStyle().lineHeightMultiple);
+    painter.setPen(QColor(0x30, 0x30, 0x30));
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    painter.drawText(rect.adjusted(6, 0, -14, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                     QString::number(multiple, 'g', 3));
+    QPainterPath arrow;
+    const double x = rect.right() - 10;
+    const double y = rect.center().y() - 1.5;
+    arrow.moveTo(x, y);
+    arrow.lineTo(x + 6, y);
+    arrow.lineTo(x + 3, y + 4);
+    arrow.closeSubpath();
+    painter.fillPath(arrow, QColor(0x40, 0x40, 0x40));
 }
 
 void RulerView::drawScale(QPainter& painter) const

@@ -1407,3 +1407,11 @@ void TextView::rulerSetAlignment(TextAlignment alignment)
     changeSelectedParagraphStyles([alignment](ParagraphStyle& style) { style.alignment = alignment; },
                                   QStringLiteral("Set Alignment"));
 }
+
+void TextView::rulerSetLineHeightMultiple(double multiple)
+{
+    if (!std::isfinite(multiple) || multiple <= 0)
+        return;
+    changeSelectedParagraphStyles([multiple](ParagraphStyle& style) { style.lineHeightMultiple = multiple; },
+                                  QStringLiteral("Set Spacing"));
+}

@@ -203,6 +203,7 @@ public:
     void rulerRemoveMarker(const RulerMarker& marker);
     void rulerAddTab(double location);
     void rulerSetAlignment(TextAlignment alignment);
+    void rulerSetLineHeightMultiple(double multiple);
 
     // Find bar: shown by Ctrl+F.
     bool usesFindBar() const { return m_usesFindBar; }

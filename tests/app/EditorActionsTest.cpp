@@ -1,9 +1,8 @@
 // The document window's editor actions: marking with its flash, unmarking and its confirmation,
 // mark navigation, the bookmark control and attachment clicks, inserting pictures, removing
 // underline colours, and the ruler across a change of mode.
-#include "app/OVDocumentWindowController.h"
-#include "tests/app/AppTestSupport.h"
 #include "app/OVDocumentPrompterView.h"
+#include "app/OVDocumentWindowController.h"
 #include "app/OVFlashWindow.h"
 #include "app/OVInsertImagesAccessoryView.h"
 #include "platform/appkit/Alert.h"
@@ -11,12 +10,13 @@
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
-#include "platform/appkit/Window.h"
 #include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Window.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
+#include "tests/app/AppTestSupport.h"
 #include "text/OVBookmark.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
@@ -48,8 +48,9 @@ AttributedString pictureString(const QString& name)
 {
     auto wrapper = FileWrapper::makeRegularFile("png");
     wrapper->setPreferredFilename(name);
-    return AttributedString(QString(kAttachment),
-                            {{kAttachmentAttributeName, AttributeValue(std::make_shared<TextAttachment>(wrapper))}});
+    return AttributedString(
+        QString(kAttachment),
+        {{kAttachmentAttributeName, AttributeValue(std::make_shared<TextAttachment>(wrapper))}});
 }
 
 class EditorActionsTest : public ::testing::Test {
@@ -61,7 +62,9 @@ protected:
         OVDocumentWindowController::setBeepHandler([this] { ++beeps; });
         OVBookmarkController::Host host;
         host.runNameSheet = [this](TextView&, std::shared_ptr<OVBookmark> original,
-                                   OVBookmarkController::Host::NameSheetDone) { editedBookmarks.push_back(original); };
+                                   OVBookmarkController::Host::NameSheetDone) {
+            editedBookmarks.push_back(original);
+        };
         host.beep = [this] { ++beeps; };
         OVBookmarkController::setHost(host);
         core = std::make_unique<OVCore>();
@@ -240,7 +243,8 @@ TEST_F(EditorActionsTest, MarkingFlashesOneReusedOverlayThatGoesWithEditMode)
     EXPECT_DOUBLE_EQ(flash->alphaValue(), OVDocumentWindowController::kMarkFlashIntensity);
     EXPECT_EQ(flash->hitTest(flash->frame().origin), nullptr);
     const ScrollView* scroll = controller->documentPrompterView()->scrollView();
-    EXPECT_EQ(flash->frame(), scroll->convertRectToView(scroll->bounds(), controller->documentPrompterView()));
+    EXPECT_EQ(flash->frame(),
+              scroll->convertRectToView(scroll->bounds(), controller->documentPrompterView()));
 
     // The fade ends and the overlay leaves the window; the next mark brings the same one back.
     RunLoop::main().advanceManualClock(scopes.clock, OVFlashWindow::kDefaultDuration + 0.01);
@@ -280,7 +284,8 @@ TEST_F(EditorActionsTest, AStaleMenuRangeOrBookmarkIndexBeepsAndDoesNothing)
     EXPECT_EQ(text->selectedRange(), Range(15, 0));
 
     MenuItem edit(QStringLiteral("Intro"), QStringLiteral("editBookmarkFromMenuItem:"));
-    for (const QVariant& stale : {QVariant(57), QVariant(-1), QVariant(0), QVariant(QStringLiteral("2")), QVariant()}) {
+    for (const QVariant& stale :
+         {QVariant(57), QVariant(-1), QVariant(0), QVariant(QStringLiteral("2")), QVariant()}) {
         edit.setRepresentedObject(stale);
         act(QStringLiteral("editBookmarkFromMenuItem:"), QVariant::fromValue(&edit));
     }
@@ -332,7 +337,9 @@ TEST_F(EditorActionsTest, TheBookmarkSegmentsFollowTheBookmarksInTheScript)
     setText(AttributedString(QStringLiteral("no bookmarks here")));
     QWidget* bar = controller->window()->toolBar();
     ASSERT_NE(bar, nullptr);
-    const auto segment = [bar](const char* name) { return bar->findChild<QToolButton*>(QString::fromLatin1(name)); };
+    const auto segment = [bar](const char* name) {
+        return bar->findChild<QToolButton*>(QString::fromLatin1(name));
+    };
     ASSERT_NE(segment("bookmarksMenu"), nullptr);
     for (int tag : {0, 1, 2})
         EXPECT_FALSE(controller->isBookmarkSegmentEnabled(tag)) << tag;
@@ -432,7 +439,8 @@ TEST_F(PictureFilesTest, UnreadableFilesAreSkippedAndOnePictureIsInsertImage)
 {
     setText(AttributedString(QStringLiteral("x")));
     text->setSelectedRange({0, 0});
-    insertThroughPanel({picture("a.png"), unreadable("b.png"), picture("c.png"), unreadable("d.png")}, 0, 0, 0);
+    insertThroughPanel({picture("a.png"), unreadable("b.png"), picture("c.png"), unreadable("d.png")}, 0, 0,
+                       0);
     EXPECT_EQ(text->string(), QString(kAttachment) + "\n" + kAttachment + "x");
     EXPECT_EQ(insertedNames(), QStringList({"a.png", "c.png"}));
     QCoreApplication::processEvents();
@@ -462,7 +470,8 @@ TEST_F(PictureFilesTest, SortingByModificationDateNewestFirstPutsUnreadableDates
               QList<QUrl>({newest, middle, old, gone}));
     EXPECT_EQ(View::sortedURLs({old, gone, newest, middle}, View::SortByModificationDate, true),
               QList<QUrl>({gone, old, middle, newest}));
-    EXPECT_EQ(View::sortedURLs({old, newest, middle}, View::SortByName, true), QList<QUrl>({middle, newest, old}));
+    EXPECT_EQ(View::sortedURLs({old, newest, middle}, View::SortByName, true),
+              QList<QUrl>({middle, newest, old}));
 
     setText(AttributedString(QStringLiteral("")));
     insertThroughPanel({old, newest, middle}, View::SortByModificationDate, 1, 0);
@@ -478,10 +487,9 @@ TEST_F(EditorActionsTest, RemovingUnderlineColorsIsOneUndoableStep)
     setText(script);
     act(QStringLiteral("removeUnderlineColors:"));
     bool anyColor = false;
-    text->textStorage().enumerateAttribute(kUnderlineColorAttributeName, {0, text->textStorage().length()}, 0,
-                                           [&](const AttributeValue& value, const Range&, bool&) {
-                                               anyColor = anyColor || !value.isNull();
-                                           });
+    text->textStorage().enumerateAttribute(
+        kUnderlineColorAttributeName, {0, text->textStorage().length()}, 0,
+        [&](const AttributeValue& value, const Range&, bool&) { anyColor = anyColor || !value.isNull(); });
     EXPECT_FALSE(anyColor);
     EXPECT_EQ(text->textStorage().attributesAtIndex(2).value(kUnderlineStyleAttributeName).integer(), 1);
     EXPECT_EQ(text->undoManager()->undoActionName(), QStringLiteral("Remove Underline Colors"));

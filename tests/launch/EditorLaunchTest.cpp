@@ -32,7 +32,9 @@ class LaunchedEditor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))).entryList(QDir::NoDotAndDotDot).isEmpty());
+        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
+                        .entryList(QDir::NoDotAndDotDot)
+                        .isEmpty());
         Clock::setShared(&clock);
         script = folder.filePath(QStringLiteral("Script.ovdocument"));
         ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));

@@ -1,6 +1,5 @@
 // The script view's ruler: indent handles only while indents are left as the user sets them, and
 // no toggling while input is held back.
-#include "text/OVTextView.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
@@ -8,6 +7,7 @@
 #include "platform/hvkit/HVEventBlocker.h"
 #include "platform/textview/RulerView.h"
 #include "text/OVLayoutManager.h"
+#include "text/OVTextView.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,8 @@ const QString kNormalizeKey = QStringLiteral("editingAlwaysNormalizeParagraphInd
 
 int indentHandles(const std::vector<RulerMarker>& markers)
 {
-    return int(std::count_if(markers.begin(), markers.end(), [](const RulerMarker& m) { return m.isIndent(); }));
+    return int(
+        std::count_if(markers.begin(), markers.end(), [](const RulerMarker& m) { return m.isIndent(); }));
 }
 
 class OVTextViewRulerTest : public ::testing::Test {
@@ -29,8 +30,10 @@ protected:
         Clock::setShared(&clock);
         UserDefaults::shared().setBool(false, kNormalizeKey);
         window = std::make_unique<Window>(Rect(0, 0, 500, 300));
-        scroll = static_cast<ScrollView*>(window->setContentView(std::make_unique<ScrollView>(Rect(0, 0, 500, 300))));
-        view = static_cast<OVTextView*>(scroll->setDocumentView(std::make_unique<OVTextView>(Rect(0, 0, 500, 300))));
+        scroll = static_cast<ScrollView*>(
+            window->setContentView(std::make_unique<ScrollView>(Rect(0, 0, 500, 300))));
+        view = static_cast<OVTextView*>(
+            scroll->setDocumentView(std::make_unique<OVTextView>(Rect(0, 0, 500, 300))));
         view->setString(QStringLiteral("One\nTwo"));
     }
     void TearDown() override

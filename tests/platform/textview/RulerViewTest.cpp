@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QMenu>
 
 #include <algorithm>
 
@@ -23,8 +24,10 @@ struct RulerHarness {
     {
         Clock::setShared(&clock);
         window = std::make_unique<Window>(Rect(100, 100, 500, 300));
-        scrollView = static_cast<ScrollView*>(window->setContentView(std::make_unique<ScrollView>(Rect(0, 0, 500, 300))));
-        view = static_cast<TextView*>(scrollView->setDocumentView(std::make_unique<TextView>(Rect(0, 0, 500, 300))));
+        scrollView = static_cast<ScrollView*>(
+            window->setContentView(std::make_unique<ScrollView>(Rect(0, 0, 500, 300))));
+        view = static_cast<TextView*>(
+            scrollView->setDocumentView(std::make_unique<TextView>(Rect(0, 0, 500, 300))));
         window->makeKeyAndOrderFront();
         window->makeFirstResponder(view);
         view->setString(QStringLiteral("First paragraph\nSecond paragraph\nThird paragraph"));
@@ -39,7 +42,8 @@ struct RulerHarness {
     RulerView* ruler() const { return view->rulerView(); }
     ParagraphStyle styleAt(qsizetype index) const
     {
-        const AttributeValue value = view->textStorage().attributesAtIndex(index).value(kParagraphStyleAttributeName);
+        const AttributeValue value =
+            view->textStorage().attributesAtIndex(index).value(kParagraphStyleAttributeName);
         return value.paragraphStyle() ? *value.paragraphStyle() : ParagraphStyle{};
     }
     RulerMarker marker(const QString& tag) const
@@ -125,7 +129,8 @@ TEST(RulerViewTest, ShowsTheTabStopsAndTheThreeIndentsOfTheParagraphAtTheSelecti
     EXPECT_EQ(markers[1].location, 144.0);
     EXPECT_EQ(h.marker(kFirstLineHeadIndentRulerMarkerTag).location, 36.0);
     EXPECT_EQ(h.marker(kHeadIndentRulerMarkerTag).location, 18.0);
-    const double lineWidth = h.view->textContainer().size().width - 2 * h.view->textContainer().lineFragmentPadding();
+    const double lineWidth =
+        h.view->textContainer().size().width - 2 * h.view->textContainer().lineFragmentPadding();
     EXPECT_DOUBLE_EQ(h.marker(kTailIndentRulerMarkerTag).location, lineWidth - 40);
 
     // The handles stand over the text: location 0 is where the line's text begins.
@@ -224,6 +229,22 @@ TEST(RulerViewTest, TheAlignmentButtonsAlignTheSelectedParagraphs)
     EXPECT_EQ(h.view->rulerParagraphStyle().alignment, TextAlignment::Center);
 }
 
+TEST(RulerViewTest, TheSpacingPopUpSetsTheLineHeightOfTheSelectedParagraphs)
+{
+    RulerHarness h;
+    h.view->setRulerVisible(true);
+    h.view->setSelectedRange({20, 0});
+    QMenu* menu = h.ruler()->spacingMenu();
+    ASSERT_EQ(menu->actions().size(), int(RulerView::lineHeightMultiples().size()));
+    EXPECT_TRUE(menu->actions().at(0)->isChecked());
+    menu->actions().at(2)->trigger();
+    EXPECT_EQ(h.styleAt(20).lineHeightMultiple, 1.5);
+    EXPECT_EQ(h.styleAt(0).lineHeightMultiple, 0.0);
+    EXPECT_EQ(h.view->undoManager()->undoActionName(), QStringLiteral("Set Spacing"));
+    EXPECT_TRUE(h.ruler()->spacingMenu()->actions().at(2)->isChecked());
+    EXPECT_FALSE(h.ruler()->spacingButtonRect().intersects(h.ruler()->alignmentButtonRect(3)));
+}
+
 TEST(RulerViewTest, AReadOnlyViewKeepsItsParagraphs)
 {
     RulerHarness h;
@@ -238,7 +259,8 @@ TEST(RulerViewTest, AReadOnlyViewKeepsItsParagraphs)
 TEST(RulerViewTest, ARulerThatOutlivesItsViewDoesNothing)
 {
     auto scroll = std::make_unique<ScrollView>(Rect(0, 0, 300, 200));
-    auto* view = static_cast<TextView*>(scroll->setDocumentView(std::make_unique<TextView>(Rect(0, 0, 300, 200))));
+    auto* view =
+        static_cast<TextView*>(scroll->setDocumentView(std::make_unique<TextView>(Rect(0, 0, 300, 200))));
     view->setRulerVisible(true);
     RulerView* ruler = view->rulerView();
     ASSERT_NE(ruler, nullptr);
