@@ -426,11 +426,14 @@ bool OVDocumentWindowController::textViewClickedOnAttachment(TextView& view, qsi
     if (!attachment)
         return false;
     const bool bookmark = NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment);
-    if (clickCount >= 2) {
+    if (clickCount == 2) {
         const bool shift = currentModifierFlags() & kShiftKeyMask;
         _performAttachmentAction(bookmark ? (shift ? 1 : 0) : 2, characterIndex);
         return true;
     }
+    // A triple click selects the paragraph, as it does anywhere else.
+    if (clickCount != 1)
+        return false;
     view.setSelectedRange({characterIndex, 1});
     return true;
 }

@@ -330,6 +330,8 @@ TEST_F(EditorActionsTest, DoubleClicksEditABookmarkOrSelectItsSectionAndLeavePic
     EXPECT_TRUE(controller->textViewClickedOnAttachment(*text, 7, 1));
     EXPECT_EQ(text->selectedRange(), Range(7, 1));
     EXPECT_FALSE(controller->textViewClickedOnAttachment(*text, 40, 2));
+    EXPECT_FALSE(controller->textViewClickedOnAttachment(*text, 8, 3));
+    EXPECT_EQ(editedBookmarks.size(), 1u);
 }
 
 TEST_F(EditorActionsTest, TheBookmarkSegmentsFollowTheBookmarksInTheScript)
