@@ -472,6 +472,8 @@ void OVDocumentWindowController::insertImagesFromOpenPanel()
     if (!textView())
         return;
     auto panel = std::make_shared<OpenPanel>();
+    panel->setTitle(localized("document-window-insert-images", "Insert Images"));
+    panel->setPrompt(localized("document-window-insert-images-button", "Insert"));
     panel->setCanChooseFiles(true);
     panel->setCanChooseDirectories(false);
     panel->setAllowsMultipleSelection(true);
