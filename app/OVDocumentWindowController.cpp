@@ -36,6 +36,7 @@
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
+#include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
 
 #include <QApplication>
@@ -101,6 +102,11 @@ void OVDocumentWindowController::setModifierFlagsProvider(ModifierFlagsProvider 
         provider ? std::move(provider) : ModifierFlagsProvider(::currentModifierFlags);
 }
 
+unsigned long OVDocumentWindowController::currentModifierFlags()
+{
+    return modifierFlagsProvider()();
+}
+
 PlistDictionary OVDocumentWindowController::initialDefaultsDictionary()
 {
     PlistDictionary defaults;
@@ -125,6 +131,12 @@ OVDocumentWindowController::OVDocumentWindowController(OVCore* core)
 OVDocumentWindowController::~OVDocumentWindowController()
 {
     RunLoop::main().cancelPreviousPerformRequests(this);
+    OVBookmarkController& bookmarks = OVBookmarkController::sharedBookmarkController();
+    bookmarks.removeBindingsObserver(m_bookmarkBindingsToken);
+    if (m_bookmarksSegmentMenu)
+        bookmarks.removeBookmarksMenuFromUpdateList(m_bookmarksSegmentMenu.get());
+    if (TextView* text = textView(); text && text->delegate() == this)
+        text->setDelegate(nullptr);
     m_observers.clear();
     releaseCore();
     if (isWindowLoaded())
@@ -236,6 +248,10 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, kApplicationDidResignActiveNotification, nullptr, activeChanged(true));
     m_observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, activeChanged(false));
     _updateSpeedSliderMinAndMaxValues();
+    textView()->setDelegate(this);
+    m_bookmarkBindingsToken = OVBookmarkController::sharedBookmarkController().addBindingsObserver(
+        [this] { _updateBookmarkSegmentsEnabled(); });
+    _updateBookmarkSegmentsEnabled();
     // The script is what the window is for: keys go to it from the start.
     own->makeFirstResponder(textView());
     adoptDocumentUndoManager();
@@ -304,6 +320,8 @@ void OVDocumentWindowController::coreModeWillChange(unsigned mode)
         Application::shared().setMainWindow(own);
     if (mode == OVCore::kModePrompt && own && textView())
         own->makeFirstResponder(textView());
+    if (mode != OVCore::kModePrompt)
+        removeFlashWindow();
     if (m_toolbar)
         m_toolbar->modeWillChange(mode);
 }
@@ -552,6 +570,7 @@ void OVDocumentWindowController::installActions()
             m_prompterView->focusArrowView()->togglePositionLock();
     });
     installTextSizeActions();
+    installEditorActions();
 }
 
 void OVDocumentWindowController::installTextSizeActions()
@@ -628,6 +647,8 @@ void OVDocumentWindowController::_updateMenuItems() const
     state("togglePositionLock:",
           m_prompterView && m_prompterView->focusArrowView() && m_prompterView->focusArrowView()->isPositionLocked());
     state("toggleBlanking:", m_core->isBlanking());
+    state("toggleMarkedTextVisible:", editorTextView() && editorTextView()->drawsMarkedText());
+    state("toggleRuler:", textView() && textView()->isRulerVisible());
     if (MenuItem* zoom = menu->itemWithAction(QStringLiteral("toggleQuickZoomContent:"))) {
         const bool zoomed = m_prompterView && m_prompterView->scaleFactor() != 1.0;
         zoom->setTitle(zoomed ? HVLocalizedString::localizedString(QStringLiteral("zoom-default-zoom"),
@@ -671,6 +692,8 @@ bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceIt
         return m_core->canBlankScreen();
     if (action == QLatin1String("markText:"))
         return m_core->isModePrompt();
+    if (bool enabled = false; validateEditorAction(item, &enabled))
+        return enabled;
     if (action == QLatin1String("resetElapsedTimer:"))
         return canResetElapsedTimer();
     if (needsEditable.contains(action))

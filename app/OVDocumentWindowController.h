@@ -8,6 +8,11 @@
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
+#include "platform/foundation/Range.h"
+#include "platform/textview/TextView.h"
+
+#include <QList>
+#include <QUrl>
 
 #include <QVariant>
 
@@ -15,8 +20,11 @@
 #include <memory>
 #include <vector>
 
+class Menu;
 class OVCore;
 class OVDocumentWindowToolbar;
+class OVFlashWindow;
+class View;
 class OVDocumentPrompterView;
 class OVTimeInfo;
 class OVTextView;
@@ -38,11 +46,13 @@ class OVDocumentWindowController : public WindowController,
                                    public OVDocumentContentController,
                                    public OVCoreController,
                                    public OVCoreWindowOptimizer,
-                                   public OVEventInterpreter {
+                                   public OVEventInterpreter,
+                                   public TextViewDelegate {
 public:
     // The modifier keys held now, as event modifier flags; tests replace it.
     using ModifierFlagsProvider = std::function<unsigned long()>;
     static void setModifierFlagsProvider(ModifierFlagsProvider provider);
+    static unsigned long currentModifierFlags();
 
     static PlistDictionary initialDefaultsDictionary();
 
@@ -146,6 +156,46 @@ public:
     // (1), the selection and the visible text kept.
     static constexpr double kDocumentTextSizeStep = 10.0;
     void _documentChangeTextSize(int direction);
+    // Editor actions: marks, the bookmark control, attachment clicks, pictures, underline colours.
+    // Where beeps go; tests catch them.
+    using BeepHandler = std::function<void()>;
+    static void setBeepHandler(BeepHandler handler);
+    static void beep();
+    // "markText:": marks the visible lines, with a flash over the prompter when the settings ask.
+    void markText();
+    // The flash over the prompter, made by the first flashing mark; null until then and again once
+    // Edit mode returns.
+    OVFlashWindow* flashWindow() const { return m_flashWindow; }
+    static constexpr double kMarkFlashIntensity = 0.8;
+    // Unmarks the selection; asks first only when it holds marked stretches apart from each other.
+    void unmarkSelection();
+    void unmarkAll();
+    // Unmarks ranges once the user agrees, unless the user chose not to be asked again.
+    void _confirmUnmarkTextInRanges(const std::vector<Range>& ranges);
+    static QString localizedUnmarkAllTitle();
+    static QString localizedUnmarkSelectionTitle();
+    void toggleMarkedTextVisible();
+    // A menu item's range of a mark, checked against the text now: outside it, a beep.
+    void markNavigateSpecific(const QVariant& sender);
+    // Segments of the bookmark control: 0 previous, 1 next, 2 the bookmark menu, 3 add.
+    void bookmarksControlPressed(int tag);
+    bool isBookmarkSegmentEnabled(int tag) const;
+    void _updateBookmarkSegmentsEnabled();
+    // The bookmark menu under segment 2, opened with the bookmark closest to the view highlighted.
+    void showBookmarks(const QVariant& sender);
+    Menu* bookmarksSegmentMenu() const { return m_bookmarksSegmentMenu.get(); }
+    // A menu item's character index of a bookmark, checked against the text now: a beep when it
+    // no longer holds a bookmark.
+    void editBookmarkFromMenuItem(const QVariant& sender);
+    // Action 0 edits the bookmark at index; any other selects from it to the next bookmark, or to
+    // the end of the text. Other attachments are left alone.
+    void _performAttachmentAction(int action, qsizetype index);
+    bool textViewClickedOnAttachment(TextView& view, qsizetype characterIndex, int clickCount) override;
+    void insertImagesFromOpenPanel();
+    // Inserts the readable pictures among urls after the selection with separation between them,
+    // as one undoable step; false when none could be read.
+    bool _insertAttachmentURLs(const QList<QUrl>& urls, const QString& separation);
+    void removeUnderlineColors();
 
     // Main-window tracking.
     void windowBecameMain();
@@ -167,6 +217,9 @@ protected:
 private:
     void installActions();
     void installTextSizeActions();
+    void installEditorActions();
+    bool validateEditorAction(const UserInterfaceItem& item, bool* enabled) const;
+    void removeFlashWindow();
     void stepSpeed(double delta, bool capped);
     void releaseCore();
     void adoptDocumentUndoManager();
@@ -193,4 +246,9 @@ private:
     int m_undoSuspensions = 0;
     // The undo manager registration was disabled on while loading, enabled again on the same one.
     UndoManager* m_suspendedUndoManager = nullptr;
+    // The flash overlay: owned here between flashes, by the prompter view while it shows.
+    OVFlashWindow* m_flashWindow = nullptr;
+    std::unique_ptr<View> m_detachedFlashWindow;
+    std::unique_ptr<Menu> m_bookmarksSegmentMenu;
+    int m_bookmarkBindingsToken = 0;
 };

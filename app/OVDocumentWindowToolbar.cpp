@@ -30,6 +30,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -204,29 +205,25 @@ private:
     OVDocumentWindowController& m_controller;
 };
 
-// Bookmark navigation: two buttons that each validate their own action along the responder chain.
+// The bookmark control: previous, next, the bookmark menu and add, one button per segment, tagged
+// 0 to 3; the window controller decides what each does and when it is enabled.
 class BookmarkActionsItem final : public ToolbarItem {
 public:
-    using ToolbarItem::ToolbarItem;
-    void setButtons(QToolButton* previous, QToolButton* next)
+    BookmarkActionsItem(const QString& identifier, OVDocumentWindowController& controller)
+        : ToolbarItem(identifier), m_controller(controller)
     {
-        m_previous = previous;
-        m_next = next;
     }
+    void addSegment(QToolButton* button) { m_segments.push_back(button); }
     void validate() override
     {
-        enable(m_previous, QStringLiteral("previousBookmark:"));
-        enable(m_next, QStringLiteral("nextBookmark:"));
+        for (int tag = 0; tag < int(m_segments.size()); ++tag)
+            if (m_segments[tag])
+                m_segments[tag]->setEnabled(m_controller.isBookmarkSegmentEnabled(tag));
     }
 
 private:
-    static void enable(QToolButton* button, const QString& action)
-    {
-        Responder* target = Application::shared().targetForAction(action);
-        button->setEnabled(target && target->validateUserInterfaceItem({action, 0, false}));
-    }
-    QToolButton* m_previous = nullptr;
-    QToolButton* m_next = nullptr;
+    OVDocumentWindowController& m_controller;
+    std::vector<QPointer<QToolButton>> m_segments;
 };
 
 } // namespace
@@ -426,7 +423,7 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setView(std::move(view.widget));
         updateTimerItem(made.get());
     } else if (identifier == OVToolbarItemBookmarkActionsIdentifier) {
-        auto bookmarks = std::make_unique<BookmarkActionsItem>(identifier);
+        auto bookmarks = std::make_unique<BookmarkActionsItem>(identifier, m_controller);
         bookmarks->setLabel(text("bookmark-bookmarks", "Bookmarks"));
         bookmarks->setAutovalidates(false);
         CaptionedView view = captionedView(bookmarks->label());
@@ -436,14 +433,21 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         auto* next = new QToolButton;
         next->setObjectName(QStringLiteral("nextBookmark"));
         next->setArrowType(Qt::RightArrow);
-        for (auto [button, action] :
-             {std::pair{previous, "previousBookmark:"}, std::pair{next, "nextBookmark:"}}) {
+        auto* menu = new QToolButton;
+        menu->setObjectName(QStringLiteral("bookmarksMenu"));
+        menu->setArrowType(Qt::DownArrow);
+        auto* add = new QToolButton;
+        add->setObjectName(QStringLiteral("addBookmark"));
+        add->setText(QStringLiteral("+"));
+        int tag = 0;
+        for (QToolButton* button : {previous, next, menu, add}) {
             view.row->addWidget(button);
-            QObject::connect(button, &QToolButton::clicked, button, [action = QString::fromLatin1(action)] {
-                Application::shared().sendAction(action, nullptr, {});
+            bookmarks->addSegment(button);
+            QObject::connect(button, &QToolButton::clicked, button, [this, tag] {
+                Application::shared().sendAction(QStringLiteral("bookmarksControlPressed:"), &m_controller, tag);
             });
+            ++tag;
         }
-        bookmarks->setButtons(previous, next);
         bookmarks->setView(std::move(view.widget));
         bookmarks->validate();
         made = std::move(bookmarks);

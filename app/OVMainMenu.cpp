@@ -68,6 +68,11 @@ void buildEditMenu(Menu& menu)
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-mark", "Mark Selection"), "markSelection:");
     add(menu, text("menu-unmark-all", "Unmark All…"), "unmarkAll:");
+    add(menu, text("menu-mark-visible-text", "Mark Visible Text"), "markText:");
+    add(menu, text("menu-unmark-selection", "Unmark Selection"), "unmarkSelection:");
+    add(menu, text("menu-show-marked-text", "Show Marked Text"), "toggleMarkedTextVisible:");
+    add(menu, text("menu-next-mark", "Next Mark"), "markNavigateNext:");
+    add(menu, text("menu-previous-mark", "Previous Mark"), "markNavigatePrevious:");
 }
 
 void buildFormatMenu(Menu& menu)
@@ -102,6 +107,10 @@ void buildFormatMenu(Menu& menu)
         "applyDefaultStyleWithoutBackground:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-remove-underline-colors", "Remove Underline Colors"), "removeUnderlineColors:");
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-insert-images", "Insert Images…"), "insertImagesFromOpenPanel:");
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-show-ruler", "Show Ruler"), "toggleRuler:", QStringLiteral("R"));
 }
 
 void buildPromptMenu(Menu& menu)

@@ -660,6 +660,7 @@ OVPrompterTextOptions OVPrompterView::textOptions() const
     options.continuousSpellChecking = m_textView->isContinuousSpellCheckingEnabled();
     options.drawsMarkedText = m_textView->drawsMarkedText();
     options.findBarVisible = m_textView->isFindBarVisible();
+    options.rulerVisible = m_textView->isRulerVisible();
     return options;
 }
 
@@ -667,6 +668,7 @@ void OVPrompterView::setTextOptions(const OVPrompterTextOptions& options)
 {
     m_textView->setContinuousSpellCheckingEnabled(options.continuousSpellChecking);
     m_textView->setDrawsMarkedText(options.drawsMarkedText);
+    m_textView->setRulerVisible(options.rulerVisible);
     if (options.findBarVisible != m_textView->isFindBarVisible()) {
         if (FindBar* bar = m_textView->findBar())
             options.findBarVisible ? bar->show() : bar->hide();

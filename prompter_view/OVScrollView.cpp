@@ -125,8 +125,8 @@ void OVScrollView::tile()
     const Size size = frame().size;
     const double width =
         std::max(0.0, size.width - (legacy && !verticalScroller()->isHidden() ? scroller : 0));
-    const double height =
-        std::max(0.0, size.height - (legacy && !horizontalScroller()->isHidden() ? scroller : 0));
+    const double height = std::max(0.0, size.height - horizontalRulerThickness() -
+                                            (legacy && !horizontalScroller()->isHidden() ? scroller : 0));
     if (clip->frame().size.width != width)
         clip->setFrame({clip->frame().origin, {width, height}});
 }

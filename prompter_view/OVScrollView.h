@@ -58,6 +58,7 @@ public:
     void setOverlayScrollerBehavior(unsigned behavior);
     bool suspendReTile() const { return m_suspendReTile; }
     void setSuspendReTile(bool suspend) { m_suspendReTile = suspend; }
+    bool suspendsRulerUpdates() const override { return m_suspendReTile; }
     bool ignoreSetHasScrollerCalls() const { return m_ignoreSetHasScrollerCalls; }
     void setIgnoreSetHasScrollerCalls(bool ignore) { m_ignoreSetHasScrollerCalls = ignore; }
     // Wheel events are dropped while set (the framework's scroll view switch).

@@ -15,6 +15,7 @@ struct OVPrompterTextOptions {
     bool continuousSpellChecking = false;
     bool drawsMarkedText = false;
     bool findBarVisible = false;
+    bool rulerVisible = false;
 };
 
 // How the prompter's scrollers behave: the system's way, shown on hover, or kept flashing.

@@ -19,6 +19,13 @@ OVLayoutManager::ScaleFactorProvider& scaleFactorProvider()
     return provider;
 }
 
+// Set once the base markers stop looking as expected; filtering is then left alone for good.
+bool& rulerMarkerFilterGaveUp()
+{
+    static bool gaveUp = false;
+    return gaveUp;
+}
+
 std::optional<bool>& spellCheckEnhancement()
 {
     static std::optional<bool> value;
@@ -49,6 +56,36 @@ void OVLayoutManager::setPrompterScaleFactorProvider(ScaleFactorProvider provide
 double OVLayoutManager::prompterScaleFactor(const OVTextView& view)
 {
     return scaleFactorProvider() ? scaleFactorProvider()(view) : 1.0;
+}
+
+const QStringList& OVLayoutManager::_sharedIndentRulerMarkerRepresentedObjects()
+{
+    static const QStringList tags{kHeadIndentRulerMarkerTag, kTailIndentRulerMarkerTag,
+                                  kFirstLineHeadIndentRulerMarkerTag};
+    return tags;
+}
+
+std::vector<RulerMarker> OVLayoutManager::rulerMarkersForTextView(const LayoutView* view,
+                                                                  const ParagraphStyle& style) const
+{
+    std::vector<RulerMarker> markers = LayoutManager::rulerMarkersForTextView(view, style);
+    const auto* textView = dynamic_cast<const OVTextView*>(view);
+    const bool normalizing =
+        textView ? textView->alwaysNormalizeParagraphIndents()
+                 : UserDefaults::shared().boolForKey(QStringLiteral("editingAlwaysNormalizeParagraphIndents"));
+    if (!normalizing || rulerMarkerFilterGaveUp())
+        return markers;
+    std::vector<RulerMarker> filtered = markers;
+    std::erase_if(filtered, [](const RulerMarker& marker) {
+        return _sharedIndentRulerMarkerRepresentedObjects().contains(marker.representedObject);
+    });
+    if (!markers.empty() && markers.size() - filtered.size() != 3) {
+        qWarning("%s changed unexpectedly. look into this.",
+                 "-[OVLayoutManager rulerMarkersForTextView:paragraphStyle:ruler:]");
+        rulerMarkerFilterGaveUp() = true;
+        return markers;
+    }
+    return filtered;
 }
 
 bool OVLayoutManager::quickZoomUseSpellCheckEnhancement()

@@ -2,6 +2,8 @@
 
 #include "platform/textlayout/LayoutManager.h"
 
+#include <QStringList>
+
 #include <functional>
 
 class OVTextView;
@@ -28,6 +30,11 @@ public:
                                      const Point& origin) override;
     void drawLineFragment(QPainter& painter, const LineFragment& fragment, const Point& origin) override;
     bool drawsSpellingStateUnderlines() const override { return !drawsOwnSpellingUnderlines(); }
+    // While indents are normalised on every edit, a dragged indent would be undone by the next
+    // keystroke: the ruler then offers the tab stops only.
+    std::vector<RulerMarker> rulerMarkersForTextView(const LayoutView* view,
+                                                     const ParagraphStyle& style) const override;
+    static const QStringList& _sharedIndentRulerMarkerRepresentedObjects();
 
 private:
     bool drawsOwnSpellingUnderlines() const;

@@ -8,6 +8,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -293,6 +295,7 @@ void OVTextView::configureForEditing(bool flag)
     setSelectable(flag);
     setEditable(flag);
     setAllowsUndo(flag);
+    setUsesRuler(flag);
 }
 
 void OVTextView::setAlwaysNormalizeParagraphIndents(bool flag)
@@ -300,6 +303,8 @@ void OVTextView::setAlwaysNormalizeParagraphIndents(bool flag)
     m_alwaysNormalizeParagraphIndents = flag;
     if (flag)
         normalizeParagraphIndents();
+    // The indent handles come and go with the setting.
+    updateRuler();
 }
 
 void OVTextView::setPreventUnderlineColors(bool flag)
@@ -830,6 +835,14 @@ bool OVTextView::doCommandBySelector(const QString& selector)
     if (m_disableLinks && selector == QLatin1String("orderFrontLinkPanel:"))
         return true;
     return TextView::doCommandBySelector(selector);
+}
+
+void OVTextView::toggleRuler()
+{
+    const HVEventBlocker& blocker = HVEventBlocker::sharedBlocker();
+    if (Window* own = window(); own && (blocker.isAppBlocked() || blocker.isWindowBlocked(own->hostWidget())))
+        return;
+    TextView::toggleRuler();
 }
 
 // Default style.

@@ -160,6 +160,8 @@ public:
     // Drops the whole mark holding index.
     void unmarkTextAtIndex(qsizetype index);
     bool doCommandBySelector(const QString& selector) override;
+    // Ignored while the window holds back input (a mode change or a flip is under way).
+    void toggleRuler() override;
 
     // The shared default style over the whole text, with its background colour, as one undo step.
     void applyDefaultStyle();

@@ -84,6 +84,33 @@ void ScrollView::wireScroller(Scroller* scroller)
     scroller->setValueChangedHandler([this](Scroller& s) { scrollerValueChanged(s); });
 }
 
+void ScrollView::setHorizontalRulerView(std::unique_ptr<View> ruler)
+{
+    if (m_horizontalRuler)
+        m_horizontalRuler->removeFromSuperview();
+    m_horizontalRuler = ruler ? addSubview(std::move(ruler)) : nullptr;
+    tile();
+}
+
+void ScrollView::setHasHorizontalRuler(bool flag)
+{
+    m_hasHorizontalRuler = flag;
+    tile();
+}
+
+void ScrollView::setRulersVisible(bool flag)
+{
+    m_rulersVisible = flag;
+    tile();
+}
+
+double ScrollView::horizontalRulerThickness() const
+{
+    if (!m_horizontalRuler || !m_hasHorizontalRuler || !m_rulersVisible)
+        return 0;
+    return std::min(m_horizontalRuler->frame().size.height, bounds().size.height);
+}
+
 void ScrollView::setVerticalLineScroll(double value)
 {
     if (std::isfinite(value) && value > 0)
@@ -116,12 +143,18 @@ void ScrollView::tile()
     // Legacy scrollers take their strip from the content; overlay ones float over it.
     const bool legacy = m_scrollerStyle == Scroller::Style::Legacy;
     const double clipWidth = std::max(0.0, size.width - (legacy && showVertical ? width : 0));
-    const double clipHeight = std::max(0.0, size.height - (legacy && showHorizontal ? width : 0));
-    m_clipView->setFrame({{0, 0}, {clipWidth, clipHeight}});
-    const double verticalLength = std::max(0.0, size.height - (showHorizontal ? width : 0));
+    const double ruler = horizontalRulerThickness();
+    const double clipHeight = std::max(0.0, size.height - ruler - (legacy && showHorizontal ? width : 0));
+    m_clipView->setFrame({{0, ruler}, {clipWidth, clipHeight}});
+    if (m_horizontalRuler) {
+        m_horizontalRuler->setHidden(ruler == 0);
+        if (ruler > 0)
+            m_horizontalRuler->setFrame({{0, 0}, {size.width, m_horizontalRuler->frame().size.height}});
+    }
+    const double verticalLength = std::max(0.0, size.height - ruler - (showHorizontal ? width : 0));
     const double horizontalLength = std::max(0.0, size.width - (showVertical ? width : 0));
     m_verticalScroller->setFrame(
-        {{std::max(0.0, size.width - width), 0}, {std::min(width, size.width), verticalLength}});
+        {{std::max(0.0, size.width - width), ruler}, {std::min(width, size.width), verticalLength}});
     m_horizontalScroller->setFrame(
         {{0, std::max(0.0, size.height - width)}, {horizontalLength, std::min(width, size.height)}});
     m_verticalScroller->setHidden(!showVertical);

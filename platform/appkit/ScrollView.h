@@ -31,6 +31,19 @@ public:
     Scroller* setVerticalScroller(std::unique_ptr<Scroller> scroller);
     Scroller* setHorizontalScroller(std::unique_ptr<Scroller> scroller);
 
+    // A ruler above the clip view (a text view's tab stops and indents). It takes its height from
+    // its own frame and its strip from the content while both the ruler and the rulers are shown.
+    View* horizontalRulerView() const { return m_horizontalRuler; }
+    void setHorizontalRulerView(std::unique_ptr<View> ruler);
+    bool hasHorizontalRuler() const { return m_hasHorizontalRuler; }
+    void setHasHorizontalRuler(bool flag);
+    bool rulersVisible() const { return m_rulersVisible; }
+    void setRulersVisible(bool flag);
+    // The height the shown ruler takes from the content; 0 without one.
+    double horizontalRulerThickness() const;
+    // Whether a ruler would be redrawn for nothing now (the view is not being laid out).
+    virtual bool suspendsRulerUpdates() const { return false; }
+
     // Points per line for wheels that report lines rather than points.
     double verticalLineScroll() const { return m_verticalLineScroll; }
     void setVerticalLineScroll(double value);
@@ -63,4 +76,7 @@ private:
     bool m_hasHorizontalScroller = false;
     bool m_autohidesScrollers = false;
     bool m_tiling = false;
+    View* m_horizontalRuler = nullptr;
+    bool m_hasHorizontalRuler = false;
+    bool m_rulersVisible = false;
 };

@@ -529,6 +529,31 @@ void LayoutManager::enumerateTemporaryAttribute(
 
 // Drawing: the renderer draws, the hooks below are what subclasses refine.
 
+std::vector<RulerMarker> LayoutManager::rulerMarkersForTextView(const LayoutView*,
+                                                               const ParagraphStyle& style) const
+{
+    std::vector<RulerMarker> markers;
+    for (qsizetype i = 0; i < style.tabStops.size(); ++i) {
+        const TextTab& tab = style.tabStops.at(i);
+        RulerMarker::Kind kind = RulerMarker::Kind::LeftTab;
+        if (tab.type == TextTabType::Right)
+            kind = RulerMarker::Kind::RightTab;
+        else if (tab.type == TextTabType::Center)
+            kind = RulerMarker::Kind::CenterTab;
+        else if (tab.type == TextTabType::Decimal)
+            kind = RulerMarker::Kind::DecimalTab;
+        markers.push_back({kind, tab.location, QString::number(i)});
+    }
+    const TextContainer& container = textContainer();
+    const double lineWidth = std::max(0.0, container.size().width - 2 * container.lineFragmentPadding());
+    const double tail = style.tailIndent > 0 ? style.tailIndent : lineWidth + style.tailIndent;
+    markers.push_back({RulerMarker::Kind::FirstLineHeadIndent, style.firstLineHeadIndent,
+                       kFirstLineHeadIndentRulerMarkerTag});
+    markers.push_back({RulerMarker::Kind::HeadIndent, style.headIndent, kHeadIndentRulerMarkerTag});
+    markers.push_back({RulerMarker::Kind::TailIndent, tail, kTailIndentRulerMarkerTag});
+    return markers;
+}
+
 void LayoutManager::fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range,
                                                          const QColor& color, const Point& origin) const
 {

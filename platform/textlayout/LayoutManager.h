@@ -4,6 +4,7 @@
 #include "platform/text/TextStorage.h"
 #include "platform/textlayout/LayoutView.h"
 #include "platform/textlayout/LineFragment.h"
+#include "platform/textlayout/RulerMarker.h"
 #include "platform/textlayout/TextContainer.h"
 
 #include <QColor>
@@ -162,6 +163,11 @@ public:
     // Draws an attachment into rect (container coordinates moved to origin already).
     virtual void drawAttachment(QPainter& painter, const TextAttachment& attachment, const QRectF& rect,
                                 qsizetype characterIndex);
+    // The handles a ruler shows for a paragraph of style in view: its tab stops, then its first-line,
+    // head and tail indents (a tail indent of zero or less counts back from the container's end).
+    // Subclasses may leave some out.
+    virtual std::vector<RulerMarker> rulerMarkersForTextView(const LayoutView* view,
+                                                             const ParagraphStyle& style) const;
     // Fills the rects of range with color, under the glyphs.
     void fillBackgroundRectsForCharacterRange(QPainter& painter, const Range& range, const QColor& color,
                                               const Point& origin) const;

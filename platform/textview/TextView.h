@@ -8,12 +8,14 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class FindBar;
 class Pasteboard;
+class RulerView;
 class QInputMethodEvent;
 class SpellChecker;
 class TextView;
@@ -179,6 +181,30 @@ public:
     Rect insertionPointRect() const;
     bool insertionPointIsShown() const { return m_caretOn; }
 
+    // The ruler above the view, in the enclosing scroll view: alignment, tab stops and indents of
+    // the paragraph at the selection. Only a view that uses the ruler can show one.
+    bool usesRuler() const { return m_usesRuler; }
+    void setUsesRuler(bool flag);
+    bool isRulerVisible() const;
+    virtual void setRulerVisible(bool flag);
+    // "toggleRuler:".
+    virtual void toggleRuler();
+    // Redraws the ruler for the selection now; nothing while no ruler shows.
+    virtual void updateRuler();
+    // The ruler in the enclosing scroll view when it is this view's; null otherwise.
+    RulerView* rulerView() const;
+    // What the ruler shows and does. The paragraph style is the typing attributes' one (that of
+    // the selection's first paragraph), the markers those the layout manager gives for it. Each
+    // change applies to every paragraph the selection touches and to the typing attributes, as one
+    // undoable step, with the delegate's consent.
+    ParagraphStyle rulerParagraphStyle() const;
+    std::vector<RulerMarker> rulerMarkers() const;
+    void rulerMoveMarker(const RulerMarker& marker, double location);
+    void rulerRemoveMarker(const RulerMarker& marker);
+    void rulerAddTab(double location);
+    void rulerSetAlignment(TextAlignment alignment);
+    void rulerSetLineHeightMultiple(double multiple);
+
     // Find bar: shown by Ctrl+F.
     bool usesFindBar() const { return m_usesFindBar; }
     void setUsesFindBar(bool flag) { m_usesFindBar = flag; }
@@ -253,6 +279,8 @@ private:
     Range snapped(const Range& range) const;
     AttributedString attributedForInsertion(const QString& string) const;
     void updateTypingAttributesFromSelection();
+    void changeSelectedParagraphStyles(const std::function<void(ParagraphStyle&)>& change,
+                                       const QString& actionName);
 
     std::vector<Range> m_findIndicatorRanges;
     std::shared_ptr<LayoutManager> m_layoutManager;
@@ -290,4 +318,8 @@ private:
     bool m_usesFindBar = true;
     std::unique_ptr<FindBar> m_findBar;
     bool m_spellChecking = false;
+    bool m_usesRuler = true;
+    // Handed to this view's ruler, cleared on destruction: the ruler lives in the scroll view and
+    // may outlast the view.
+    std::shared_ptr<TextView*> m_rulerClient;
 };

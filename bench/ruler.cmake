@@ -1,0 +1,1 @@
+orvane_add_benchmark(ruler LIBS orvane_textview)

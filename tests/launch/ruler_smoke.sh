@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The ruler on a real X server, driven as a person would: Ctrl+Shift+R shows it above the script, a
+# click on its centring button centres the first paragraph, which Ctrl+S saves; Prompt mode hides the
+# ruler and Edit mode brings it back.
+#   ruler_smoke.sh ORVANE SCRIPT WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+
+for tool in xvfb-run Xvfb xdotool import convert compare; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
+    exit 77
+  fi
+done
+
+rm -rf "$work"
+mkdir -p "$work/config" "$work/data" "$work/cache"
+cp -r "$script" "$work/Script.ovdocument"
+
+cat >"$work/session.sh" <<'EOF'
+set -euo pipefail
+work=$1
+orvane=$2
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export QT_QPA_PLATFORM=xcb
+"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+area="${WIDTH}x${HEIGHT}+${X}+${Y}"
+shot() { import -window root -crop "$area" +repage "$work/$1.png"; }
+# The top edge of what differs between two shots, in window coordinates; empty when nothing does.
+first_changed_row() {
+  compare "$work/$1.png" "$work/$2.png" -compose src -highlight-color white -lowlight-color black "$work/diff.png" 2>/dev/null || true
+  convert "$work/diff.png" -trim -format '%Y' info: 2>/dev/null | tr -d '+'
+}
+pixels() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+
+xdotool windowfocus --sync "$window"
+sleep 1
+xdotool key ctrl+Home
+sleep 0.5
+shot edit
+xdotool key ctrl+shift+r
+sleep 1
+shot ruler
+top=$(first_changed_row edit ruler)
+echo "the ruler begins at row ${top:-none}"
+if [ -z "$top" ] || [ "$top" -lt 20 ] || [ "$top" -gt $((HEIGHT / 2)) ]; then
+  echo "FAIL: Ctrl+Shift+R showed no ruler above the script"
+  exit 1
+fi
+
+# The second alignment button (centre), 5 points in, 26 wide, in the ruler's top row.
+xdotool mousemove $((X + 5 + 26 + 13)) $((Y + top + 12)) click 1
+sleep 1
+shot centred
+moved=$(pixels ruler centred)
+echo "pixels changed by centring: $moved"
+if [ "${moved%%.*}" -lt 500 ]; then
+  echo "FAIL: the centring button changed nothing"
+  exit 1
+fi
+xdotool key ctrl+s
+sleep 1.5
+if ! grep -q '\\qc' "$work/Script.ovdocument/Content.rtfd/TXT.rtf"; then
+  echo "FAIL: the saved script has no centred paragraph"
+  exit 1
+fi
+
+xdotool key ctrl+Return
+sleep 1.5
+shot prompt
+xdotool key Escape
+sleep 1.5
+shot back
+again=$(first_changed_row prompt back)
+echo "returning to Edit mode changes rows from ${again:-none}"
+if [ -z "$again" ] || [ "$again" -gt "$top" ]; then
+  echo "FAIL: the ruler did not come back with Edit mode"
+  exit 1
+fi
+# The ruler's scale is back as it was, and Prompt mode showed something else in its place.
+convert "$work/ruler.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_before.png"
+convert "$work/back.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_after.png"
+same=$(compare -metric AE "$work/strip_before.png" "$work/strip_after.png" null: 2>&1 || true)
+echo "ruler scale pixels differing after the round trip: $same"
+if [ "${same%%.*}" -gt 50 ]; then
+  echo "FAIL: the ruler's scale did not come back as it was"
+  exit 1
+fi
+convert "$work/prompt.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_prompt.png"
+hidden=$(compare -metric AE "$work/strip_before.png" "$work/strip_prompt.png" null: 2>&1 || true)
+echo "ruler scale pixels differing in Prompt mode: $hidden"
+if [ "${hidden%%.*}" -lt 200 ]; then
+  echo "FAIL: the ruler stayed in Prompt mode"
+  exit 1
+fi
+
+xdotool key ctrl+q
+for _ in $(seq 50); do
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+trap - EXIT
+kill $pid 2>/dev/null || true
+echo "passed"
+EOF
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" "$work" "$orvane"
