@@ -87,15 +87,18 @@ if [ -z "$again" ] || [ "$again" -gt "$top" ]; then
   exit 1
 fi
 # The ruler's scale is back as it was, and Prompt mode showed something else in its place.
-convert "$work/ruler.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_before.png"
-convert "$work/back.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_after.png"
+# The preview panel opens at the top right of the screen over the window's right end, and is not
+# raised again without a window manager: compare only the part of the scale left of it.
+strip=$((WIDTH < 700 ? WIDTH : 700))
+convert "$work/ruler.png" -crop "${strip}x20+0+$((top + 28))" +repage "$work/strip_before.png"
+convert "$work/back.png" -crop "${strip}x20+0+$((top + 28))" +repage "$work/strip_after.png"
 same=$(compare -metric AE "$work/strip_before.png" "$work/strip_after.png" null: 2>&1 || true)
 echo "ruler scale pixels differing after the round trip: $same"
 if [ "${same%%.*}" -gt 50 ]; then
   echo "FAIL: the ruler's scale did not come back as it was"
   exit 1
 fi
-convert "$work/prompt.png" -crop "${WIDTH}x20+0+$((top + 28))" +repage "$work/strip_prompt.png"
+convert "$work/prompt.png" -crop "${strip}x20+0+$((top + 28))" +repage "$work/strip_prompt.png"
 hidden=$(compare -metric AE "$work/strip_before.png" "$work/strip_prompt.png" null: 2>&1 || true)
 echo "ruler scale pixels differing in Prompt mode: $hidden"
 if [ "${hidden%%.*}" -lt 200 ]; then
