@@ -36,6 +36,9 @@ public:
 
 protected:
     Qt::WindowFlags additionalQtFlags() const override;
+    // A window manager stacks the windows it handles among themselves only: the blocking window,
+    // which it does not handle, is put under the other window's frame directly on X11.
+    void stackBelow(const Window& other) override;
 
 private:
     OVEventInterpreter* m_eventInterpreter = nullptr;

@@ -735,8 +735,9 @@ void Window::addChildWindowBelow(Window* child)
         return;
     if (!child->m_visible)
         child->orderFront();
-    // Top-level windows cannot be stacked under one another directly: the parent goes back on top.
+    // Qt stacks top-level windows only by raising them: the parent goes back on top.
     orderFront();
+    child->stackBelow(*this);
 }
 
 void Window::removeChildWindow(Window* child)

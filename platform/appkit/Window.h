@@ -230,6 +230,9 @@ protected:
     virtual bool windowManagerMayClose() const { return true; }
     virtual bool windowManagerMayMiniaturize() const { return true; }
     virtual bool windowManagerMayZoom() const { return true; }
+    // Puts this window directly below other, after both were ordered front, where raising other
+    // alone cannot (a window the window manager does not handle); nothing by default.
+    virtual void stackBelow(const Window& other) { Q_UNUSED(other); }
 
 private:
     friend class WindowHost;

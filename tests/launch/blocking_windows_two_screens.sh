@@ -56,8 +56,14 @@ viewable_windows() {
       END {print id, x, y, w, h, o}' <<<"$info"
   done
 }
-# Viewable windows no window manager handles that lie on the operator monitor.
-operator_shields() { viewable_windows | awk '$6 == "yes" && $2 < 1920'; }
+# A window's own area on the screen, decorations left out: "X Y WIDTH HEIGHT".
+client_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X:/ {x=$NF} /Absolute upper-left Y:/ {y=$NF}
+    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+# Viewable windows no window manager handles that lie on the operator monitor (a window manager
+# keeps tiny ones of its own off screen).
+operator_shields() { viewable_windows | awk '$6 == "yes" && $2 < 1920 && $2 + $4 > 0 && $3 + $5 > 0'; }
 
 start_orvane "${wm:-bare}"
 sleep 2
@@ -84,8 +90,9 @@ if [ -z "$blocking" ]; then
   echo "FAIL: no window covers the operator monitor (0,0 1920x1080) in Prompt mode"
   exit 1
 fi
-eval "$(xdotool getwindowgeometry --shell "$operator")"
-window_x=$X window_y=$Y window_width=$WIDTH window_height=$HEIGHT
+# Qt makes the window anew when its decorations change.
+operator=$(xdotool search --onlyvisible --name "Script" | head -1)
+read -r window_x window_y window_width window_height <<<"$(client_geometry "$operator")"
 echo "operator window in Prompt mode: $window_x,$window_y ${window_width}x$window_height"
 shot prompt
 left=$(lit prompt "$((window_x > 20 ? window_x - 10 : 10))x1080+0+0")
@@ -118,7 +125,7 @@ if [ -z "$covered" ]; then
 fi
 xdotool click --repeat 2 --delay 80 1
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$operator")"
+read -r X Y WIDTH HEIGHT <<<"$(client_geometry "$operator")"
 echo "operator window after the clicks: $X,$Y ${WIDTH}x$HEIGHT"
 if [ "$X,$Y,$WIDTH,$HEIGHT" != "$window_x,$window_y,$window_width,$window_height" ]; then
   echo "FAIL: the clicks reached the window's title bar"
@@ -153,6 +160,15 @@ xdotool key Escape
 sleep 1
 if ! kill -0 "$pid" 2>/dev/null; then
   echo "FAIL: cancelling the alert quit the program"
+  exit 1
+fi
+alert_id=${alert%% *}
+if viewable_windows | awk -v a="$alert_id" '$1 == a {found = 1} END {exit !found}'; then
+  echo "FAIL: Esc did not answer the alert"
+  exit 1
+fi
+if [ -z "$(operator_shields)" ]; then
+  echo "FAIL: Esc meant for the alert left Prompt mode"
   exit 1
 fi
 
