@@ -14,6 +14,10 @@ std::function<bool()>& promptModeQuery()
     return query;
 }
 
+const QString kPerformCloseAction = QStringLiteral("performClose:");
+const QString kPerformMiniaturizeAction = QStringLiteral("performMiniaturize:");
+const QString kPerformZoomAction = QStringLiteral("performZoom:");
+
 bool useConcurrentViewDrawing()
 {
     return UserDefaults::shared().boolForKey(QStringLiteral("useConcurrentViewDrawing"));
@@ -29,6 +33,20 @@ OVPrompterWindow::OVPrompterWindow(const Rect& frame, unsigned styleMask)
     m_concurrentDrawingObserver = NotificationObserver(
         NotificationCenter::shared(), OVPreferencesAdvancedDidChangeUseConcurrentViewDrawingNotification,
         nullptr, [this](const Notification&) { m_allowsConcurrentViewDrawing = useConcurrentViewDrawing(); });
+    const auto editModeOnly = [](const UserInterfaceItem&) { return !isPromptMode(); };
+    setActionHandler(
+        kPerformCloseAction, [](const QVariant&) {}, editModeOnly);
+    setActionHandler(
+        kPerformMiniaturizeAction, [this](const QVariant&) { performMiniaturize(); }, editModeOnly);
+    setActionHandler(
+        kPerformZoomAction, [this](const QVariant&) { performZoom(); }, editModeOnly);
+}
+
+bool OVPrompterWindow::respondsToAction(const QString& action) const
+{
+    if (action == kPerformCloseAction)
+        return isPromptMode();
+    return OVUnconstrainedWindow::respondsToAction(action);
 }
 
 OVPrompterWindow::~OVPrompterWindow() = default;

@@ -43,6 +43,10 @@ public:
     void performMiniaturize() override;
     void performZoom() override;
     void zoom() override;
+    // Close (Ctrl+W, the title bar's button) reaches the window first: while prompting the window
+    // takes and ignores it; in Edit mode it goes on to the window controller, which may ask first.
+    // Minimise and Zoom are the window's own, and do nothing while prompting.
+    bool respondsToAction(const QString& action) const override;
     bool canBecomeKeyWindow() const override;
     bool canBecomeMainWindow() const override;
     // The delegate's or window controller's frame, else the visible frame of the window's screen,

@@ -114,6 +114,38 @@ TEST_F(PrompterWindowTest, TitleBarCommandsAreIgnoredInPromptModeAndWorkInEditMo
     EXPECT_EQ(closes, 1);
 }
 
+TEST_F(PrompterWindowTest, TheMenusCloseMinimiseAndZoomReachTheWindowFirst)
+{
+    Responder controller;
+    int closes = 0;
+    controller.setActionHandler(QStringLiteral("performClose:"), [&closes](const QVariant&) { ++closes; });
+    window.setWindowController(&controller);
+    Application& application = Application::shared();
+    application.setKeyWindow(&window);
+
+    // While prompting the window takes them all and does nothing; the items show disabled.
+    for (const char* action : {"performClose:", "performMiniaturize:", "performZoom:"}) {
+        EXPECT_TRUE(application.sendAction(QString::fromLatin1(action), nullptr, QVariant()));
+        EXPECT_FALSE(application.validateItem({QString::fromLatin1(action), 0, true})) << action;
+    }
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(window.frame(), Rect(100, 100, 600, 400));
+    EXPECT_FALSE(window.isMiniaturized());
+
+    // In Edit mode closing is the controller's, zooming and minimising the window's own.
+    mode.set(false);
+    EXPECT_EQ(application.targetForAction(QStringLiteral("performClose:")), &controller);
+    application.sendAction(QStringLiteral("performClose:"), nullptr, QVariant());
+    EXPECT_EQ(closes, 1);
+    application.sendAction(QStringLiteral("performZoom:"), nullptr, QVariant());
+    EXPECT_EQ(window.frame(), operatorScreen1440().visibleFrame());
+    application.sendAction(QStringLiteral("performMiniaturize:"), nullptr, QVariant());
+    EXPECT_TRUE(window.isMiniaturized());
+    window.deminiaturize();
+    application.setKeyWindow(nullptr);
+    window.setWindowController(nullptr);
+}
+
 TEST_F(PrompterWindowTest, AWindowUnderANoticeTakesNoKeyStatusWhilePrompting)
 {
     Window other(Rect{{700, 100}, {300, 200}});
@@ -140,22 +172,21 @@ TEST_F(PrompterWindowTest, AWindowUnderANoticeTakesNoKeyStatusWhilePrompting)
 
 TEST_F(PrompterWindowTest, ShortcutsDoNothingInAWindowShowingTheNotice)
 {
-    int closeActions = 0;
+    int prints = 0;
     Responder controller;
-    controller.setActionHandler(QStringLiteral("performClose:"),
-                                [&closeActions](const QVariant&) { ++closeActions; });
+    controller.setActionHandler(QStringLiteral("printDocument:"), [&prints](const QVariant&) { ++prints; });
     window.setWindowController(&controller);
     Application::shared().setKeyWindow(&window);
     Menu main;
     MenuItem* file = main.addItemWithTitle(QStringLiteral("File"), {});
     file->setSubmenu(std::make_unique<Menu>());
-    file->submenu()->addItemWithTitle(QStringLiteral("Close"), QStringLiteral("performClose:"),
-                                      QStringLiteral("w"));
+    file->submenu()->addItemWithTitle(QStringLiteral("Print…"), QStringLiteral("printDocument:"),
+                                      QStringLiteral("p"));
     Menu::setMainMenu(&main);
     const int token = Menu::installKeyEquivalentMonitor();
     Event press;
     press.type = Event::Type::KeyDown;
-    press.characters = press.charactersIgnoringModifiers = QStringLiteral("w");
+    press.characters = press.charactersIgnoringModifiers = QStringLiteral("p");
     press.modifierFlags = kCommandKeyMask;
     press.window = &window;
 
@@ -163,10 +194,10 @@ TEST_F(PrompterWindowTest, ShortcutsDoNothingInAWindowShowingTheNotice)
         [](const QString&) -> std::unique_ptr<View> { return OVPromptModeNoticeView::contentView(); });
     OVPromptModeNoticeWindow::addOverlayToWindow(&window);
     EXPECT_FALSE(Application::shared().runMonitors(press));
-    EXPECT_EQ(closeActions, 0);
+    EXPECT_EQ(prints, 0);
     OVPromptModeNoticeWindow::removeOverlaysFromWindow(&window);
     EXPECT_FALSE(Application::shared().runMonitors(press));
-    EXPECT_EQ(closeActions, 1);
+    EXPECT_EQ(prints, 1);
 
     Application::shared().removeMonitor(token);
     Menu::setMainMenu(nullptr);
