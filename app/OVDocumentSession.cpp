@@ -5,6 +5,8 @@
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
 #include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "output/OVPromptModeWindows.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
@@ -47,6 +49,8 @@ void OVDocumentSession::installLayerProviders()
         [] { return (currentModifierFlags() & kOptionKeyMask) != 0; });
     OVDocument::setWindowControllerFactory(
         [](OVDocument&) { return std::make_unique<OVDocumentWindowController>(); });
+    m_promptModeWindows = std::make_unique<OVPromptModeWindows>();
+    m_promptModeWindows->install(OVApplication::shared().core());
     OVApplication::shared().core().setAutosavingHandler(
         [](bool enabled) { OVDocument::setAutosavingEnabled(enabled); });
     // Time estimates and settings reach every open script's window, not the front one alone.
@@ -105,6 +109,9 @@ void OVDocumentSession::installKeyEquivalents()
             Menu* menu = Menu::mainMenu();
             if (!menu)
                 return true;
+            // A view that swallows shortcuts (a Prompt-mode notice) sees them before the menus.
+            if (event.window && event.window->performKeyEquivalent(event))
+                return false;
             // Held keys repeat; a command runs once per press (a held Ctrl+Return must not
             // switch the mode back and forth).
             if (event.isARepeat)
@@ -123,6 +130,9 @@ OVDocumentSession::~OVDocumentSession()
     m_alive.reset();
     core.setInputController(nullptr);
     core.setAutosavingHandler({});
+    core.setPromptModeWindows(nullptr);
+    m_promptModeWindows.reset();
+    Alert::setModalOptionsProvider({});
     core.setAllCoreControllersProvider({});
     OVDocument::setWindowControllerFactory({});
     OVDocument::setPromptModeQuery({});

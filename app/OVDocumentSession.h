@@ -9,6 +9,7 @@
 
 class OVAppDelegate;
 class OVInputController;
+class OVPromptModeWindows;
 class Responder;
 
 // What the program sets up around its documents: the document types and class, the window
@@ -34,6 +35,8 @@ private:
 
     std::unique_ptr<OVDocumentController> m_documents;
     std::unique_ptr<OVInputController> m_input;
+    // The blocking windows, notices and alerts of Prompt mode, installed on the shared core.
+    std::unique_ptr<OVPromptModeWindows> m_promptModeWindows;
     // The end of the responder chain: quitting, and the document controller's new and open.
     std::unique_ptr<Responder> m_applicationResponder;
     std::unique_ptr<OVAppDelegate> m_delegate;

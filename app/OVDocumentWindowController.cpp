@@ -8,6 +8,7 @@
 #include "importer/NSMutableAttributedStringHVAdditions.h"
 #include "importer/NSStringHVAdditions.h"
 #include "output/OVEnvironment.h"
+#include "output/OVPrompterWindow.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -159,7 +160,7 @@ TextView* OVDocumentWindowController::textView() const
 
 std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
 {
-    auto window = std::make_unique<Window>(kDefaultWindowFrame);
+    auto window = std::make_unique<OVPrompterWindow>(kDefaultWindowFrame);
     // Linux has no menu bar of the screen: each script's window carries the program's menus.
     if (Menu* menu = Menu::mainMenu())
         window->setMenuBar(menu->makeMenuBar(window->hostWidget()));

@@ -1,6 +1,7 @@
 #include "output/OVEnvironment.h"
 
 #include "output/OVScreen.h"
+#include "output/OVPrompterWindow.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Scroller.h"
 #include "platform/appkit/ScrollView.h"
@@ -100,9 +101,10 @@ void OVEnvironment::createTemporaryPromptModeEnvironmentWithPrompterContent(
     if (size.width == 0 && size.height == 0)
         size = {kFallbackWidth, kFallbackHeight};
 
-    Window window(Rect{{0, 0}, size}, styleMask);
+    OVPrompterWindow window(Rect{{0, 0}, size}, styleMask);
     window.setAlphaValue(0);
     window.setAnimationBehavior(0);
+    window.setEnableWindowAnimations(false);
     auto ownedView = std::make_unique<OVPrompterView>(Rect{{0, 0}, size});
     OVPrompterView& temporary = *ownedView;
     temporary.setUsesAnimation(false);

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QWidget>
 
-OVTalentWindow::OVTalentWindow(const Rect& frame) : Window(frame, Borderless)
+OVTalentWindow::OVTalentWindow(const Rect& frame) : OVPrompterWindow(frame, Borderless)
 {
     setLevel(kTalentWindowLevel);
     setCollectionBehavior(kTalentCollectionBehavior);
@@ -13,16 +13,14 @@ OVTalentWindow::OVTalentWindow(const Rect& frame) : Window(frame, Borderless)
     setHasShadow(false);
     setOpaque(true);
     setBackgroundColor(Qt::black);
-    // A tool window stays off the taskbar; bypassing the window manager keeps it exactly where it is
-    // put (no placement policy, no focus).
-    if (QWidget* host = hostWidget())
-        host->setWindowFlags(host->windowFlags() | Qt::Tool | Qt::WindowDoesNotAcceptFocus |
-                             Qt::X11BypassWindowManagerHint);
+    updateQtFlags();
 }
 
-void OVTalentWindow::setForceFrame(const Rect& frame)
+Qt::WindowFlags OVTalentWindow::additionalQtFlags() const
 {
-    setFrame(frame, true);
+    // A tool window stays off the taskbar; bypassing the window manager keeps it exactly where it is
+    // put (no placement policy, no focus).
+    return Qt::Tool | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
 }
 
 bool OVTalentWindow::platformPlacesWindows()

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/appkit/Window.h"
+#include "output/OVPrompterWindow.h"
 #include "prompting/OVWindowBehavior.h"
 
 // The borderless window that covers the talent screen. It never takes the keyboard or becomes main,
 // stays off the taskbar and the Windows menu, and is placed by the program, not the window manager.
-class OVTalentWindow : public Window, public OVWindowBehavior {
+class OVTalentWindow : public OVPrompterWindow, public OVWindowBehavior {
 public:
     // One above the screen-saver level; Linux has no numbered levels, so it means "stays on top".
     static constexpr int kTalentWindowLevel = 1001;
@@ -16,9 +16,10 @@ public:
     bool canBecomeKeyWindow() const override { return false; }
     bool canBecomeMainWindow() const override { return false; }
     bool exemptWindowFromFadingDuringModeChange() const override { return true; }
-    // Sets the frame without any constraint (the talent screen's frame exactly).
-    void setForceFrame(const Rect& frame);
 
     // Whether windows can be placed on a chosen screen here (xcb, or XWayland on Wayland).
     static bool platformPlacesWindows();
+
+protected:
+    Qt::WindowFlags additionalQtFlags() const override;
 };

@@ -784,6 +784,26 @@ void OVCore::setModifierFlagsProvider(std::function<unsigned long()> provider)
     d->m_modifierFlagsProvider = std::move(provider);
 }
 
+void OVCore::setPromptModeWindows(OVCorePromptModeWindows* windows)
+{
+    d->m_promptModeWindows = windows;
+}
+
+OVCorePromptModeWindows* OVCore::promptModeWindows() const
+{
+    return d->m_promptModeWindows;
+}
+
+Window* OVCore::blockingWindow() const
+{
+    return d->m_modeChange.blockingWindow();
+}
+
+Window* OVCore::titleBarBlockingWindow() const
+{
+    return d->m_modeChange.titleBarBlockingWindow();
+}
+
 void OVCore::setAutosavingHandler(std::function<void(bool enabled)> handler)
 {
     d->m_autosavingHandler = std::move(handler);

@@ -23,6 +23,7 @@ class HVGPUInfo;
 class HVMouseMovementController;
 class OVCoreController;
 class OVCoreInputController;
+class OVCorePromptModeWindows;
 class OVCorePrompterView;
 class OVCoreTalentOutput;
 class OVTimeInfo;
@@ -312,6 +313,12 @@ public:
     unsigned long currentModifierFlags() const;
     // Told false on entering Prompt mode and true on leaving it: documents stop autosaving meanwhile.
     void setAutosavingHandler(std::function<void(bool enabled)> handler);
+    // The blocking windows of Prompt mode and the move back from the talent screen; without them the
+    // mode change covers nothing and moves nothing. Not owned.
+    void setPromptModeWindows(OVCorePromptModeWindows* windows);
+    OVCorePromptModeWindows* promptModeWindows() const;
+    Window* blockingWindow() const;
+    Window* titleBarBlockingWindow() const;
     // Heard before each mode-change step runs, with the step's name.
     void setModeChangeStepObserver(std::function<void(const QString& step)> observer);
     bool areEventsBlocked() const;

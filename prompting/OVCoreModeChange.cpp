@@ -17,6 +17,9 @@
 #include "platform/hvkit/HVCursorAdditions.h"
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCoreController.h"
+#include "prompting/OVCorePromptModeWindows.h"
+#include "prompting/OVEventInterpreter.h"
+#include "prompting/OVUnconstrainedWindow.h"
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
@@ -123,10 +126,19 @@ void OVCore::_windowResize()
     Window* window = d->m_controllerWindow;
     if (!window)
         return;
-    if (isModePrompt())
-        d->m_modeChange.resizeWindowForPrompt(window, d->m_controller);
-    else
+    OVCorePromptModeWindows* windows = d->m_promptModeWindows;
+    if (!isModePrompt()) {
+        d->m_modeChange.removeBlockingWindows(windows);
         d->m_modeChange.resizeWindowForEdit(window, d->m_controller, currentModifierFlags() & kOptionKeyMask);
+        return;
+    }
+    if (windows)
+        windows->moveWindowToOperatorScreenIfNecessary(*window, true, 0);
+    d->m_modeChange.resizeWindowForPrompt(window, d->m_controller);
+    OVEventInterpreter* interpreter = OVCoreSettings::boolean(QStringLiteral("useBlockingWindowEvents"), false)
+                                          ? dynamic_cast<OVEventInterpreter*>(d->m_controller)
+                                          : nullptr;
+    d->m_modeChange.showBlockingWindows(window, windows, interpreter);
 }
 
 void OVCore::_scrollBarAdjust()
@@ -167,6 +179,9 @@ void OVCore::_modePersistentChanges()
     if (window) {
         window->setCollectionBehavior(prompt ? kPromptModeCollectionBehavior : 0);
         window->setMovable(!prompt);
+        // Covering the operator screen means a frame no window manager lets a decorated window have.
+        if (auto* unconstrained = dynamic_cast<OVUnconstrainedWindow*>(window))
+            unconstrained->setAlwaysUnconstrained(prompt && !configuration.isWindowed);
     }
     _setSystemSleepEnabled(!prompt);
 

@@ -136,5 +136,6 @@ struct OVCore::Private {
     std::function<std::vector<OVCoreController*>()> m_allControllersProvider;
     std::function<unsigned long()> m_modifierFlagsProvider;
     std::function<void(bool)> m_autosavingHandler;
+    OVCorePromptModeWindows* m_promptModeWindows = nullptr;
     std::function<void(const QString&)> m_stepObserver;
 };

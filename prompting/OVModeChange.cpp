@@ -3,7 +3,10 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/Window.h"
+#include "prompting/NSApplicationOVAdditions.h"
+#include "prompting/OVCorePromptModeWindows.h"
 #include "prompting/OVCoreWindowOptimizer.h"
+#include "prompting/OVPromptModeNoticeWindow.h"
 #include "prompting/OVSynchronousQueue.h"
 #include "prompting/OVWindowBehavior.h"
 
@@ -45,7 +48,10 @@ bool isRegistered(Window* window)
 
 OVModeChange::OVModeChange() = default;
 
-OVModeChange::~OVModeChange() = default;
+OVModeChange::~OVModeChange()
+{
+    removeBlockingWindows(nullptr);
+}
 
 void OVModeChange::buildQueue(const void* owner, const std::vector<Step>& steps)
 {
@@ -149,9 +155,48 @@ void OVModeChange::rememberFullScreenEditFrame(Window* window)
     m_fullScreenEditModeFrame = screen ? screen->visibleFrame() : Rect();
 }
 
+void OVModeChange::showBlockingWindows(Window* controllerWindow, OVCorePromptModeWindows* maker,
+                                       OVEventInterpreter* interpreter)
+{
+    if (!controllerWindow || !maker)
+        return;
+    if (m_configuration.useBlockingWindow && !m_configuration.operatorScreenFrame.isEmpty()) {
+        if (!m_blockingWindow)
+            m_blockingWindow = maker->makeBlockingWindow();
+        m_blockingWindow->setLevel(controllerWindow->level());
+        m_blockingWindow->setFrame(m_configuration.operatorScreenFrame, false);
+        maker->setEventInterpreter(*m_blockingWindow, interpreter);
+        controllerWindow->addChildWindowBelow(m_blockingWindow.get());
+    }
+    // A window without decorations (no window manager, or placed undecorated) has no title bar to
+    // cover.
+    const Rect titleBar = controllerWindow->titleBarRect();
+    if (m_configuration.useTitleBarBlockingWindow && !titleBar.isEmpty()) {
+        if (!m_titleBarBlockingWindow)
+            m_titleBarBlockingWindow = maker->makeBlockingWindow();
+        m_titleBarBlockingWindow->setLevel(controllerWindow->level());
+        m_titleBarBlockingWindow->setFrame(titleBar, false);
+        maker->setEventInterpreter(*m_titleBarBlockingWindow, interpreter);
+        controllerWindow->addChildWindow(m_titleBarBlockingWindow.get());
+    }
+}
+
+void OVModeChange::removeBlockingWindows(OVCorePromptModeWindows* maker)
+{
+    for (Window* window : {m_blockingWindow.get(), m_titleBarBlockingWindow.get()}) {
+        if (!window)
+            continue;
+        if (maker)
+            maker->setEventInterpreter(*window, nullptr);
+        if (Window* parent = window->parentWindow())
+            parent->removeChildWindow(window);
+        window->orderOut();
+    }
+}
+
 void OVModeChange::closeSheets()
 {
-    const std::vector<Window*> windows = Application::shared().windows();
+    const std::vector<Window*> windows = betterOrderedWindows();
     for (Window* window : windows) {
         if (!window->attachedSheet())
             continue;
@@ -166,14 +211,16 @@ void OVModeChange::closeSheets()
 void OVModeChange::hideWindowsBesides(Window* controllerWindow)
 {
     m_hiddenWindows.clear();
-    for (Window* window : Application::shared().windows()) {
+    for (Window* window : betterOrderedWindows()) {
         if (!window->isMiniaturized() && !window->isVisible())
             continue;
         if (window == controllerWindow || (controllerWindow && window->parentWindow() == controllerWindow))
             continue;
-        if (isExemptFromFading(window))
+        if (isExemptFromFading(window) || dynamic_cast<OVPromptModeNoticeWindow*>(window))
             continue;
         HiddenWindow hidden{window, window->isMiniaturized(), window->animationBehavior()};
+        if (hidden.isMinimized)
+            OVPromptModeNoticeWindow::addOverlayToWindow(window);
         if (!hidden.isMinimized) {
             window->setAnimationBehavior(kNoAnimationBehavior);
             window->orderOut();
@@ -187,6 +234,7 @@ void OVModeChange::hideWindowsBesides(Window* controllerWindow)
 
 void OVModeChange::showHiddenWindows(Window* controllerWindow)
 {
+    OVPromptModeNoticeWindow::removeAllOverlays();
     for (const HiddenWindow& hidden : m_hiddenWindows) {
         // A window closed while prompting is gone; there is nothing to bring back.
         if (!isRegistered(hidden.window))

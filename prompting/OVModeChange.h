@@ -10,6 +10,8 @@
 #include <vector>
 
 class OVCoreController;
+class OVCorePromptModeWindows;
+class OVEventInterpreter;
 class OVSynchronousQueue;
 class Window;
 
@@ -76,8 +78,18 @@ public:
     void resizeWindowForEdit(Window* window, OVCoreController* controller, bool optionHeld);
     void rememberFullScreenEditFrame(Window* window);
 
+    // The blocking window over the operator screen (below the controller window) and the one over
+    // the controller window's title bar (above it), as the configuration asks; made on first use by
+    // maker and kept for the next time. Events on them go to interpreter when one is given.
+    void showBlockingWindows(Window* controllerWindow, OVCorePromptModeWindows* maker,
+                             OVEventInterpreter* interpreter);
+    void removeBlockingWindows(OVCorePromptModeWindows* maker);
+    Window* blockingWindow() const { return m_blockingWindow.get(); }
+    Window* titleBarBlockingWindow() const { return m_titleBarBlockingWindow.get(); }
+
     // Sheets end as cancelled; every other visible window but the controller's and its children is
-    // hidden until hidden windows are shown again.
+    // hidden, and every minimised one carries the Prompt-mode notice, until hidden windows are shown
+    // again.
     void closeSheets();
     void hideWindowsBesides(Window* controllerWindow);
     void showHiddenWindows(Window* controllerWindow);
@@ -91,6 +103,8 @@ public:
 
 private:
     std::unique_ptr<OVSynchronousQueue> m_queue;
+    std::unique_ptr<Window> m_blockingWindow;
+    std::unique_ptr<Window> m_titleBarBlockingWindow;
     WindowConfiguration m_configuration;
     std::vector<HiddenWindow> m_hiddenWindows;
     Rect m_savedEditModeFrame;

@@ -1,6 +1,8 @@
 #include "platform/appkit/Alert.h"
 
+#include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/Window.h"
+#include "platform/appkit/WindowFrames.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
@@ -26,6 +29,24 @@ Alert::Presenter& presenter()
 {
     static Alert::Presenter instance;
     return instance;
+}
+
+Alert::ModalOptionsProvider& modalOptionsProvider()
+{
+    static Alert::ModalOptionsProvider instance;
+    return instance;
+}
+
+std::function<void()>& beeper()
+{
+    static std::function<void()> instance;
+    return instance;
+}
+
+std::optional<Alert::ModalOptions> providedOptions(const Alert& alert)
+{
+    const Alert::ModalOptionsProvider provider = modalOptionsProvider();
+    return provider ? provider(alert) : std::nullopt;
 }
 
 QMessageBox::Icon iconForStyle(Alert::Style style)
@@ -125,6 +146,16 @@ bool Alert::isShowingSheetOnWindow(const Window* window)
     return window && std::find(sheets.begin(), sheets.end(), window) != sheets.end();
 }
 
+void Alert::setModalOptionsProvider(ModalOptionsProvider provider)
+{
+    modalOptionsProvider() = std::move(provider);
+}
+
+void Alert::setBeeper(std::function<void()> newBeeper)
+{
+    beeper() = std::move(newBeeper);
+}
+
 void Alert::setPresenter(Presenter newPresenter)
 {
     presenter() = std::move(newPresenter);
@@ -178,16 +209,64 @@ AlertDialog buildDialog(Alert& alert, QWidget* parent)
     return dialog;
 }
 
+void beep()
+{
+    if (const std::function<void()> custom = beeper())
+        custom();
+    else
+        QApplication::beep();
+}
+
+// Puts a dialog above the program's windows and where it was asked to be, before it shows.
+void applyOptions(QMessageBox& box, const Alert::ModalOptions& options)
+{
+    if (options.aboveAllWindows)
+        box.setWindowFlags(box.windowFlags() | Qt::WindowStaysOnTopHint);
+    if (options.centerWithin) {
+        box.adjustSize();
+        const Rect area = *options.centerWithin;
+        const Rect frame{{0, 0}, {double(box.width()), double(box.height())}};
+        const Rect placed = centerFrame(frame, area).offsetBy(area.origin.x, area.origin.y);
+        box.move(qtRectFromGlobal(placed).topLeft().toPoint());
+    }
+}
+
+// Without a window manager nothing keeps a window on top: a dialog shown last is raised once its
+// window exists, which is all any stacking can do then.
+void raiseWhenShown(QMessageBox& box, const Alert::ModalOptions& options)
+{
+    if (!options.aboveAllWindows)
+        return;
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
+}
+
 } // namespace
 
 int Alert::runModal()
 {
     if (presenter())
         return presentedCode();
+    return runModal(providedOptions(*this).value_or(ModalOptions()));
+}
+
+int Alert::runModal(const ModalOptions& options)
+{
+    if (presenter()) {
+        if (options.beep)
+            beep();
+        return presentedCode();
+    }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return kFirstButtonReturn;
     AlertDialog dialog = buildDialog(*this, nullptr);
     std::unique_ptr<QMessageBox> owner(dialog.box);
+    if (options.beep)
+        beep();
+    applyOptions(*owner, options);
+    raiseWhenShown(*owner, options);
     owner->exec();
     const int code = dialog.codeFor(owner->clickedButton());
     if (dialog.suppression)
@@ -207,6 +286,12 @@ void Alert::beginSheetModalForWindow(Window* window, std::function<void(int)> co
     }
     AlertDialog dialog = buildDialog(*this, window->hostWidget());
     dialog.box->setWindowModality(Qt::WindowModal);
+    if (const std::optional<ModalOptions> options = providedOptions(*this)) {
+        if (options->beep)
+            beep();
+        applyOptions(*dialog.box, *options);
+        raiseWhenShown(*dialog.box, *options);
+    }
     dialog.box->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<QWidget> accessory = m_accessoryView.get();
     windowsWithSheets().push_back(window);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/foundation/Rect.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 class Window;
@@ -23,6 +26,17 @@ public:
     // Decides an alert instead of showing it: answers the button code and may tick the suppression
     // box through setSuppressionButtonState. Installed by tests and by code that must not block.
     using Presenter = std::function<int(Alert& alert)>;
+
+    // How a dialog runs: above every window of the program (Linux has no numbered levels above
+    // the desktop: stays-on-top is the highest there is), after a beep, centred in a global area.
+    struct ModalOptions {
+        bool aboveAllWindows = false;
+        bool beep = false;
+        std::optional<Rect> centerWithin;
+    };
+    // Chooses the options of alerts run without any (the program's Prompt mode asks for all of them);
+    // empty for a plain dialog.
+    using ModalOptionsProvider = std::function<std::optional<ModalOptions>(const Alert& alert)>;
 
     Alert();
     ~Alert();
@@ -61,6 +75,7 @@ public:
 
     // Runs the alert in its own event loop; answers the code of the button pressed.
     int runModal();
+    int runModal(const ModalOptions& options);
     // Shows the alert attached to window without blocking; completion gets the button code. Without
     // a window the alert runs modally and then calls completion.
     void beginSheetModalForWindow(Window* window, std::function<void(int returnCode)> completion);
@@ -72,6 +87,9 @@ public:
     // The presenter that answers every alert instead of a dialog; empty to show real dialogs again.
     static void setPresenter(Presenter presenter);
     static bool hasPresenter();
+    static void setModalOptionsProvider(ModalOptionsProvider provider);
+    // The beep of an alert that asks for one; QApplication::beep unless a test counts them.
+    static void setBeeper(std::function<void()> beeper);
 
 private:
     int presentedCode();

@@ -461,5 +461,9 @@ int Menu::installKeyEquivalentMonitor()
 {
     return Application::shared().addLocalMonitorForEvents(
         Application::maskForType(Event::Type::KeyDown),
-        [](Event& event) { return !(g_mainMenu && g_mainMenu->performKeyEquivalent(event)); });
+        [](Event& event) {
+            if (event.window && event.window->performKeyEquivalent(event))
+                return false;
+            return !(g_mainMenu && g_mainMenu->performKeyEquivalent(event));
+        });
 }

@@ -391,6 +391,17 @@ Rect View::convertRectFromView(const Rect& rect, const View* view) const
     return fromQRectF(transformToWindow().inverted().mapRect(inWindow));
 }
 
+bool View::performKeyEquivalent(const Event& event)
+{
+    if (m_hidden)
+        return false;
+    for (auto it = m_subviews.rbegin(); it != m_subviews.rend(); ++it) {
+        if ((*it)->performKeyEquivalent(event))
+            return true;
+    }
+    return false;
+}
+
 View* View::hitTest(const Point& pointInSuperview)
 {
     if (m_hidden || !m_frame.contains(pointInSuperview))

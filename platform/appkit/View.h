@@ -123,6 +123,10 @@ public:
     // The deepest visible view containing point, given in the superview's coordinates.
     virtual View* hitTest(const Point& pointInSuperview);
 
+    // Offers a key equivalent to the visible views of this tree, front-most first, before the menus
+    // see it; answers whether one used it.
+    virtual bool performKeyEquivalent(const Event& event);
+
     // Tracking areas and cursor rectangles, in bounds coordinates.
     int addTrackingArea(TrackingArea area);
     void removeTrackingArea(int identifier);

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QPainter>
 #include <QStyleHints>
@@ -134,6 +135,10 @@ protected:
 
     void closeEvent(QCloseEvent* event) override
     {
+        if (!m_window.windowManagerMayClose()) {
+            event->ignore();
+            return;
+        }
         event->accept();
         m_window.hostClosed();
     }
@@ -510,6 +515,12 @@ void Window::applyQtFlags()
         flags |= Qt::WindowStaysOnTopHint;
     if (m_ignoresMouseEvents)
         flags |= Qt::WindowTransparentForInput;
+    const Qt::WindowFlags additional = additionalQtFlags();
+    // Qt puts a frame back on a window that asks for title-bar buttons.
+    if (additional & Qt::FramelessWindowHint)
+        flags &= ~(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    flags |= additional;
     if (m_styleMask & UtilityWindow)
         flags = (flags & ~Qt::Window) | Qt::Tool;
     if (isSheet())
@@ -524,8 +535,20 @@ void Window::applyQtFlags()
         m_host->show();
 }
 
+void Window::restoreAppliedFrame()
+{
+    const Rect old = m_frame;
+    m_frame = m_appliedFrame;
+    applyGeometryToHost();
+    if (old == m_frame)
+        return;
+    layOutContent();
+    frameDidChange(old);
+}
+
 void Window::applyGeometryToHost()
 {
+    m_appliedFrame = m_frame;
     m_applyingGeometry = true;
     m_host->setGeometry(alignedQtRect(m_frame));
     m_applyingGeometry = false;
@@ -541,6 +564,9 @@ void Window::hostGeometryChanged()
         return;
     const Rect old = m_frame;
     m_frame = globalRectFromQt(QRectF(geometry));
+    // A move by the user is the frame a refused window-manager command comes back to.
+    if (m_host->windowState() == Qt::WindowNoState)
+        m_appliedFrame = m_frame;
     layOutContent();
     frameDidChange(old);
     if (!(old.size == m_frame.size))
@@ -727,6 +753,18 @@ void Window::addChildWindow(Window* child)
         child->orderFront();
 }
 
+void Window::addChildWindowBelow(Window* child)
+{
+    addChildWindow(child);
+    if (!child || child->m_parentWindow != this || !m_visible)
+        return;
+    if (!child->m_visible)
+        child->orderFront();
+    // Qt stacks top-level windows only by raising them: the parent goes back on top.
+    orderFront();
+    child->stackBelow(*this);
+}
+
 void Window::removeChildWindow(Window* child)
 {
     auto it = std::find(m_childWindows.begin(), m_childWindows.end(), child);
@@ -782,6 +820,10 @@ void Window::hostClosed()
 
 void Window::hostActivated()
 {
+    // The window manager raises the window it activates; Qt cannot query the stacking, so the
+    // application's order follows here.
+    if (m_visible)
+        Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
     if (m_becomesKeyOnlyIfNeeded)
         return;
     if (canBecomeKeyWindow() && Application::shared().keyWindow() != this)
@@ -790,6 +832,15 @@ void Window::hostActivated()
 
 void Window::hostStateChanged()
 {
+    const Qt::WindowStates refused = (windowManagerMayMiniaturize() ? Qt::WindowNoState : Qt::WindowMinimized) |
+                                     (windowManagerMayZoom() ? Qt::WindowNoState : Qt::WindowMaximized);
+    if (m_host->windowState() & refused) {
+        m_host->setWindowState(m_host->windowState() & ~refused);
+        restoreAppliedFrame();
+        // The geometry the window manager gave the refused state may still be on its way.
+        QTimer::singleShot(0, m_host.get(), [this] { restoreAppliedFrame(); });
+        return;
+    }
     const bool full = m_host->windowState() & Qt::WindowFullScreen;
     if (full)
         m_styleMask |= FullScreen;
@@ -1060,6 +1111,29 @@ Rect Window::convertRectToScreen(const Rect& rect) const
 Rect Window::convertRectFromScreen(const Rect& rect) const
 {
     return {convertPointFromScreen(rect.origin), rect.size};
+}
+
+Rect Window::titleBarRect() const
+{
+    if (!m_host->isVisible())
+        return {};
+    const QRect outer = m_host->frameGeometry();
+    const QRect inner = m_host->geometry();
+    const int height = inner.top() - outer.top();
+    if (height <= 0)
+        return {};
+    return globalRectFromQt(QRectF(outer.left(), outer.top(), outer.width(), height));
+}
+
+bool Window::performKeyEquivalent(const Event& event)
+{
+    if (m_contentView && m_contentView->performKeyEquivalent(event))
+        return true;
+    for (Window* child : m_childWindows) {
+        if (child->isVisible() && child->contentView() && child->contentView()->performKeyEquivalent(event))
+            return true;
+    }
+    return false;
 }
 
 void Window::forgetView(View* view)

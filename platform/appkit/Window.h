@@ -55,7 +55,8 @@ public:
 
     // Frame. Values that are not finite or have negative sizes are refused and logged.
     Rect frame() const { return m_frame; }
-    void setFrame(const Rect& frame, bool display = true);
+    // Virtual so a window can hold a frame of its own against every caller.
+    virtual void setFrame(const Rect& frame, bool display = true);
     void setFrameOrigin(const Point& origin);
     void setFrameTopLeftPoint(const Point& point);
     void center();
@@ -129,8 +130,9 @@ public:
     // The frame zooming goes to: the visible frame of the window's screen, or zero without a screen.
     virtual Rect standardFrame() const;
 
-    // Child windows stay above their parent and move with it.
+    // Child windows stay above their parent (or, added below, under it) and move with it.
     void addChildWindow(Window* child);
+    void addChildWindowBelow(Window* child);
     void removeChildWindow(Window* child);
     const std::vector<Window*>& childWindows() const { return m_childWindows; }
     Window* parentWindow() const { return m_parentWindow; }
@@ -219,8 +221,30 @@ public:
     // The Qt widget standing for the window, for Qt dialogs that need a parent.
     QWidget* hostWidget() const;
 
+    // The strip the window manager's title bar takes above the frame, in global coordinates; empty
+    // for a window without decorations or before the window manager has framed it.
+    Rect titleBarRect() const;
+
+    // Key equivalents reach the window's views (and those of its child windows) before the menus;
+    // answers whether one of them used the event.
+    bool performKeyEquivalent(const Event& event);
+
     // Called as a view leaves the window, so no pointer to it is kept.
     void forgetView(View* view);
+
+protected:
+    // Qt window flags a subclass adds to those its style mask and level give (a window the window
+    // manager must leave alone). Subclasses that answer some call updateQtFlags once made.
+    virtual Qt::WindowFlags additionalQtFlags() const { return {}; }
+    void updateQtFlags() { applyQtFlags(); }
+    // The window manager's own close, minimise and maximise commands pass these first; a window that
+    // answers false is put back at once, since the window manager acts before asking.
+    virtual bool windowManagerMayClose() const { return true; }
+    virtual bool windowManagerMayMiniaturize() const { return true; }
+    virtual bool windowManagerMayZoom() const { return true; }
+    // Puts this window directly below other, after both were ordered front, where raising other
+    // alone cannot (a window the window manager does not handle); nothing by default.
+    virtual void stackBelow(const Window& other) { Q_UNUSED(other); }
 
 private:
     friend class WindowHost;
@@ -229,6 +253,7 @@ private:
     void hostGeometryChanged();
     void hostActivated();
     void hostStateChanged();
+    void restoreAppliedFrame();
     void hostClosed();
     void updateTracking(const Event& event);
     void updateTrackingIn(View* view, const Event& event);
@@ -253,6 +278,8 @@ private:
     bool m_inLiveResize = false;
     bool m_becomesKeyOnlyIfNeeded = false;
     Rect m_frame;
+    // The frame last given to the host by the program, which a refused window-manager command returns to.
+    Rect m_appliedFrame;
     Size m_minSize;
     Size m_maxSize{1e7, 1e7};
     QString m_title;

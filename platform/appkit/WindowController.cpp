@@ -8,6 +8,10 @@
 #include <QObject>
 #include <QWidget>
 
+namespace {
+const QString kPerformCloseAction = QStringLiteral("performClose:");
+} // namespace
+
 // Turns the title bar's close button into performClose, which may ask first and may refuse.
 class WindowController::CloseFilter final : public QObject {
 public:
@@ -18,7 +22,13 @@ public:
         if (event->type() != QEvent::Close || m_controller.m_closing)
             return QObject::eventFilter(watched, event);
         event->ignore();
-        m_controller.performClose();
+        // The window hears its close button first, as it hears Close from the menu: a window that
+        // takes performClose: itself may refuse it.
+        Window* window = m_controller.window();
+        if (window && window->respondsToAction(kPerformCloseAction))
+            window->performAction(kPerformCloseAction, QVariant());
+        else
+            m_controller.performClose();
         return true;
     }
 
@@ -28,7 +38,7 @@ private:
 
 WindowController::WindowController()
 {
-    setActionHandler(QStringLiteral("performClose:"), [this](const QVariant&) { performClose(); });
+    setActionHandler(kPerformCloseAction, [this](const QVariant&) { performClose(); });
 }
 
 WindowController::WindowController(std::unique_ptr<Window> window) : WindowController()

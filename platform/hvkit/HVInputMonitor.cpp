@@ -5,6 +5,7 @@
 #include "platform/foundation/Clock.h"
 
 #include <QChar>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -206,10 +207,23 @@ std::vector<HVInputMonitor::HeldKey>::iterator HVInputMonitor::heldKeyFor(const 
     });
 }
 
+namespace {
+
+bool isModalWindowUp()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && QGuiApplication::modalWindow();
+}
+
+} // namespace
+
 bool HVInputMonitor::handleKeyDown(Event& event)
 {
     std::shared_ptr<HVKeyInputResponder> responder;
     auto held = heldKeyFor(event);
+    // A key pressed while a modal dialog is up (an alert above the prompter) is the dialog's: Esc
+    // cancels it rather than leaving Prompt mode. Keys held from before still repeat and release.
+    if (held == m_heldKeys.end() && isModalWindowUp())
+        return true;
     if (held != m_heldKeys.end()) {
         // A press of a key that is still down is a repeat, flagged or not: one press, one action.
         event.isARepeat = true;

@@ -285,6 +285,36 @@ TEST_F(LaunchedProgram, ClosingAnEditedWindowAsksAndCancelKeepsIt)
     EXPECT_TRUE(document().isDocumentEdited());
 }
 
+TEST_F(LaunchedProgram, WhilePromptingTheWindowCannotBeClosedOrMinimised)
+{
+    type(QStringLiteral("edit"));
+    int asked = 0;
+    AlertPresenterScope count([&asked](Alert&) {
+        ++asked;
+        return Alert::kSecondButtonReturn;
+    });
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    key(Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(host()->close()) << "the title bar's close button";
+    host()->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asked, 0);
+    ASSERT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(controller().window()->isVisible());
+    EXPECT_FALSE(controller().window()->isMiniaturized());
+    EXPECT_TRUE(core().isModePrompt());
+
+    // Back in Edit mode, closing asks about the change again.
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    key(Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(host()->close());
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(documents().size(), 1u);
+}
+
 TEST_F(LaunchedProgram, QuittingWithUnsavedChangesAsksAndCancelKeepsThem)
 {
     type(QStringLiteral("keep "));

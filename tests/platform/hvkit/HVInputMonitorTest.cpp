@@ -6,7 +6,9 @@
 #include "platform/hvkit/HVMouseMovementController.h"
 #include "tests/platform/appkit/TestSupport.h"
 
+#include <QGuiApplication>
 #include <QStringList>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -223,3 +225,25 @@ TEST(HVCursorAdditions, OneHideRequestForEveryone)
 }
 
 } // namespace
+
+TEST_F(InputMonitorTest, KeysPressedWhileADialogIsModalAreTheDialogs)
+{
+    monitor.addInputResponder(logging("edit", 0x1B));
+    monitor.addInputResponder(logging("scroll", 0xF701));
+    Event held = press(0xF701);
+    monitor.handleEvent(held);
+    {
+        QWidget dialog;
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        ASSERT_NE(QGuiApplication::modalWindow(), nullptr);
+        Event escape = press(0x1B);
+        EXPECT_TRUE(monitor.handleEvent(escape));
+        // A key held from before is still released where it was pressed.
+        Event heldUp = release(0xF701);
+        EXPECT_FALSE(monitor.handleEvent(heldUp));
+    }
+    Event escape = press(0x1B);
+    EXPECT_FALSE(monitor.handleEvent(escape));
+    EXPECT_EQ(log, QStringList({"scroll down", "scroll up", "edit down"}));
+}

@@ -1,0 +1,1 @@
+orvane_add_benchmark(prompt_mode_windows LIBS orvane_output)
