@@ -350,6 +350,8 @@ QMenu* Menu::qMenu()
     if (m_qMenu)
         return m_qMenu.get();
     m_qMenu = std::make_unique<QMenu>(m_title);
+    // Items with a tool tip explain themselves while highlighted, as the platform's menus do.
+    m_qMenu->setToolTipsVisible(true);
     m_openFilter = std::make_unique<OpenFilter>(*this);
     m_qMenu->installEventFilter(m_openFilter.get());
     QObject::connect(m_qMenu.get(), &QMenu::aboutToShow, m_qMenu.get(), [this] {
