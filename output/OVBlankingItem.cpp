@@ -175,7 +175,11 @@ bool OVBlankingItem::addItemToStorage()
     if (isItemStored())
         return true;
     const QUrl target = storageFileURLFromUserFileURL(m_fileURL);
-    if (target.isEmpty() || !QFile::copy(m_fileURL.toLocalFile(), target.toLocalFile()))
+    if (target.isEmpty())
+        return false;
+    // Made again if it went since the first use, so a removed folder does not stop all adding.
+    QDir().mkpath(storageDirectoryPath());
+    if (!QFile::copy(m_fileURL.toLocalFile(), target.toLocalFile()))
         return false;
     m_fileURL = target;
     return true;
