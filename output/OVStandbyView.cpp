@@ -371,6 +371,8 @@ void OVStandbyView::runModalAddBlankingItems()
                                 QStringLiteral("jpg"), QStringLiteral("jpeg")});
     panel.setMessage(multiple ? text("blanking-file-open-message-plural", "Select images for Blanking")
                               : text("blanking-file-open-message-singular", "Select an image for Blanking"));
+    // The file dialog shows no message line: its title carries the request.
+    panel.setTitle(panel.message());
     if (panel.runModal() != SavePanel::kModalResponseOK)
         return;
 

@@ -20,14 +20,20 @@ struct LabelRun {
 
 QFont noticeFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(OVBlankingNoticeView::kFontSize);
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
+
+// Views measure in points, one to a pixel at scale 1: a font sized in pixels measures and draws
+// the same on every device.
+QFont inPoints(QFont font, double size)
+{
+    font.setPixelSize(std::max(1, int(std::lround(size))));
     return font;
 }
 
 } // namespace
 
-// Draws the runs on one line; measured and drawn on the layout device, so sizes are in points.
+// Draws the runs on one line.
 class OVBlankingNoticeView::Label final : public View {
 public:
     using View::View;
@@ -36,7 +42,8 @@ public:
     {
         m_runs.clear();
         for (LabelRun& run : runs) {
-            run.font = QFont(run.font, textlayout::layoutDevice());
+            const double size = run.font.pointSizeF() > 0 ? run.font.pointSizeF() : run.font.pixelSize();
+            run.font = inPoints(run.font, size);
             m_runs.push_back(std::move(run));
         }
         setNeedsDisplay(true);
@@ -47,7 +54,7 @@ public:
         double width = 0;
         double height = 0;
         for (const LabelRun& run : m_runs) {
-            const QFontMetricsF metrics(run.font, textlayout::layoutDevice());
+            const QFontMetricsF metrics(run.font);
             width += metrics.horizontalAdvance(run.text);
             height = std::max(height, metrics.height());
         }
@@ -62,12 +69,12 @@ public:
         double x = 0;
         double ascent = 0;
         for (const LabelRun& run : m_runs)
-            ascent = std::max(ascent, QFontMetricsF(run.font, textlayout::layoutDevice()).ascent());
+            ascent = std::max(ascent, QFontMetricsF(run.font).ascent());
         for (const LabelRun& run : m_runs) {
             painter.setFont(run.font);
             painter.setPen(run.color);
             painter.drawText(QPointF(x, ascent), run.text);
-            x += QFontMetricsF(run.font, textlayout::layoutDevice()).horizontalAdvance(run.text);
+            x += QFontMetricsF(run.font).horizontalAdvance(run.text);
         }
     }
 
@@ -124,13 +131,14 @@ void OVBlankingNoticeView::updateLabel()
             const AttributeDictionary attributes = text.attributesAtIndex(index, &range);
             const AttributeValue font = attributes.value(kFontAttributeName);
             const AttributeValue color = attributes.value(kForegroundColorAttributeName);
-            runs.push_back({text.string().mid(range.location, range.length),
-                            font.font() ? textlayout::qtFont(*font.font()) : noticeFont(),
-                            color.color() ? textlayout::qtColor(*color.color()) : QColor(Qt::black)});
+            runs.push_back(
+                {text.string().mid(range.location, range.length),
+                 font.font() ? textlayout::qtFont(*font.font()) : inPoints(noticeFont(), kFontSize),
+                 color.color() ? textlayout::qtColor(*color.color()) : QColor(Qt::black)});
             index = std::max(range.end(), index + 1);
         }
     } else if (!m_notice.isEmpty()) {
-        runs.push_back({m_notice, noticeFont(), plainNoticeColor()});
+        runs.push_back({m_notice, inPoints(noticeFont(), kFontSize), plainNoticeColor()});
     }
     m_label->setRuns(std::move(runs));
     m_label->setFrameSize(m_label->fittedSize());

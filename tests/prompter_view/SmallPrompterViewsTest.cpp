@@ -48,8 +48,8 @@ TEST_F(SmallPrompterViewsTest, TheNoticeIsItsLabelPaddedByTenPointsOnEverySide)
     OVBlankingNoticeView notice(Rect{0, 0, 64, 64});
     notice.setNotice(QStringLiteral("Blanking is on"));
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(20);
-    const QFontMetricsF metrics(font, textlayout::layoutDevice());
+    font.setPixelSize(20);
+    const QFontMetricsF metrics(font);
     const Size label = notice.label()->frame().size;
     EXPECT_EQ(label.width, std::ceil(metrics.horizontalAdvance(QStringLiteral("Blanking is on"))));
     EXPECT_EQ(notice.frame().size, Size(label.width + 20, label.height + 20));
@@ -60,6 +60,15 @@ TEST_F(SmallPrompterViewsTest, TheNoticeIsItsLabelPaddedByTenPointsOnEverySide)
     // Dark and translucent: what lies below shows through a little.
     const QImage image = notice.imageOfRect(notice.bounds());
     EXPECT_EQ(qAlpha(image.pixel(2, 2)), 191);
+    // The whole text is drawn inside the label: its last letter ends just before the label's edge,
+    // not cut off by it.
+    int rightmostInk = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) > 128)
+                rightmostInk = std::max(rightmostInk, x);
+    EXPECT_GT(rightmostInk, 10 + label.width - 8);
+    EXPECT_LT(rightmostInk, 10 + label.width - 1);
 
     // An attributed notice replaces the plain one and keeps its own colours; a plain one clears it.
     MutableAttributedString attributed(QStringLiteral("On"));
