@@ -222,17 +222,23 @@ Rect OVStandbyView::imageRect() const
             this->bounds().origin.y + (bounds.height - height) / 2, width, height};
 }
 
-const QImage& OVStandbyView::scaledImageForDrawing(const Rect& rect, double devicePixelRatio)
+const QImage& OVStandbyView::scaledImageForDrawing(const Rect& rect, double devicePixelRatio, bool mirrorX,
+                                                   bool mirrorY)
 {
     const QSize pixels(std::max(1, int(std::lround(rect.size.width * devicePixelRatio))),
                        std::max(1, int(std::lround(rect.size.height * devicePixelRatio))));
-    if (m_scaledImage.size() != pixels || m_scaledImage.devicePixelRatio() != devicePixelRatio) {
-        m_scaledImage =
+    if (m_scaledImage.size() != pixels || m_scaledImage.devicePixelRatio() != devicePixelRatio ||
+        m_scaledMirroredX != mirrorX || m_scaledMirroredY != mirrorY) {
+        QImage scaled =
             m_displayedImage.size() == pixels
                 ? m_displayedImage
                 : m_displayedImage.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        m_scaledImage = m_scaledImage.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (mirrorX || mirrorY)
+            scaled = scaled.mirrored(mirrorX, mirrorY);
+        m_scaledImage = scaled.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         m_scaledImage.setDevicePixelRatio(devicePixelRatio);
+        m_scaledMirroredX = mirrorX;
+        m_scaledMirroredY = mirrorY;
     }
     return m_scaledImage;
 }
@@ -244,14 +250,21 @@ void OVStandbyView::drawRect(QPainter& painter, const Rect& dirtyRect)
     if (rect.isEmpty())
         return;
     const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QImage& image = scaledImageForDrawing(rect, ratio);
-    painter.save();
-    if (m_scaleX != 1 || m_scaleY != 1) {
-        const QPointF centre(bounds().midX(), bounds().midY());
-        painter.translate(centre);
-        painter.scale(m_scaleX, m_scaleY);
-        painter.translate(-centre);
+    // Settled on a flip, the image is mirrored once and then drawn as it is: a copy per frame, where
+    // a mirroring transform would resample every pixel of every frame.
+    if (std::abs(m_scaleX) == 1 && std::abs(m_scaleY) == 1) {
+        const QImage& image = scaledImageForDrawing(rect, ratio, m_scaleX < 0, m_scaleY < 0);
+        const double x = m_scaleX < 0 ? 2 * bounds().midX() - rect.maxX() : rect.origin.x;
+        const double y = m_scaleY < 0 ? 2 * bounds().midY() - rect.maxY() : rect.origin.y;
+        painter.drawImage(QPointF(x, y), image);
+        return;
     }
+    const QImage& image = scaledImageForDrawing(rect, ratio, false, false);
+    const QPointF centre(bounds().midX(), bounds().midY());
+    painter.save();
+    painter.translate(centre);
+    painter.scale(m_scaleX, m_scaleY);
+    painter.translate(-centre);
     painter.drawImage(QPointF(rect.origin.x, rect.origin.y), image);
     painter.restore();
 }

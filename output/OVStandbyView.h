@@ -82,7 +82,8 @@ private:
     void followList();
     void displayImage();
     void flipTo(double horizontal, double vertical);
-    const QImage& scaledImageForDrawing(const Rect& rect, double devicePixelRatio);
+    const QImage& scaledImageForDrawing(const Rect& rect, double devicePixelRatio, bool mirrorX,
+                                        bool mirrorY);
 
     std::optional<OVBlankingItem> m_blankingItem;
     bool m_useListSelection = false;
@@ -90,6 +91,8 @@ private:
     QImage m_displayedImage;
     // The displayed image at the size it is drawn, made once per size: drawing never scales.
     QImage m_scaledImage;
+    bool m_scaledMirroredX = false;
+    bool m_scaledMirroredY = false;
     // Current scale of each axis: 1 upright, -1 mirrored, in between while a flip animates.
     double m_scaleX = 1;
     double m_scaleY = 1;
