@@ -228,6 +228,9 @@ void OVBlankingItemList::vacuumStorageKeepingItems(const std::vector<OVBlankingI
 std::vector<OVBlankingItem> OVBlankingItemList::userDefaultsItems() const
 {
     std::vector<OVBlankingItem> items;
+    // Neither key has a registered value: only what the user stored counts.
+    if (!m_defaults.hasUserValue(kBlankingItemsKey))
+        return items;
     const PlistValue records = m_defaults.objectForKey(kBlankingItemsKey);
     if (!records.isArray())
         return items;
@@ -256,6 +259,8 @@ void OVBlankingItemList::setUserDefaultsItems(const std::vector<OVBlankingItem>&
 
 std::optional<OVBlankingItem> OVBlankingItemList::userDefaultsSelectedItem() const
 {
+    if (!m_defaults.hasUserValue(kBlankingItemsSelectedItemFileNameKey))
+        return std::nullopt;
     const PlistValue name = m_defaults.objectForKey(kBlankingItemsSelectedItemFileNameKey);
     if (!name.isString())
         return std::nullopt;

@@ -91,6 +91,9 @@ public:
                 const unsigned long flags = modifierFlagsFromQt(modifiers);
                 if (flags != m_menu.m_shownModifiers)
                     m_menu.rebuildQMenu(flags);
+                // Alt shows the alternates; left to Qt it would close the menu instead.
+                if (key->key() == Qt::Key_Alt)
+                    return true;
             }
         }
         return QObject::eventFilter(watched, event);

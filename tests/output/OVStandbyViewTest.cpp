@@ -6,11 +6,14 @@
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/OpenPanel.h"
+#include "platform/appkit/Window.h"
+#include "prompter_view/OVPrompterView.h"
 #include "prompting/OVCore.h"
 
 #include "tests/prompting/CoreTestSupport.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -333,4 +336,27 @@ TEST_F(OVStandbyViewTest, AStringBecomesABoldWhiteImageOfItsOwnSize)
         for (int x = 0; x < hi.width() && !white; ++x)
             white = hi.pixelColor(x, y) == QColor(Qt::white);
     EXPECT_TRUE(white);
+}
+
+TEST_F(OVStandbyViewTest, ARightClickOnABlankedPrompterOpensTheBlankingMenu)
+{
+    OVStandbyView::installAsPrompterStandbyView();
+    Window window(Rect{{100, 100}, {640, 360}});
+    window.setContentView(std::make_unique<View>(Rect{{0, 0}, {640, 360}}));
+    auto* prompter = window.contentView()->addSubview(std::make_unique<OVPrompterView>(Rect{0, 0, 640, 360}));
+    OVPrompterStandbyView::setFactory({});
+    auto* standby = dynamic_cast<OVStandbyView*>(prompter->standbyView());
+    ASSERT_TRUE(standby);
+    standby->setItemList(list.get());
+    prompter->setStandbyViewVisible(true);
+    Event click;
+    click.type = Event::Type::RightMouseDown;
+    click.buttonNumber = 1;
+    click.clickCount = 1;
+    click.locationInWindow = {320, 180};
+    window.sendEvent(click);
+    ASSERT_TRUE(standby->contextMenu());
+    EXPECT_EQ(standby->contextMenu()->itemAtIndex(0)->title(), QStringLiteral("Blank Screen"));
+    EXPECT_TRUE(standby->contextMenu()->qMenu()->isVisible());
+    standby->contextMenu()->qMenu()->hide();
 }
