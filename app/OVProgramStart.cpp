@@ -84,10 +84,6 @@ protected:
     }
 };
 
-} // namespace
-
-namespace {
-
 // Prompters cover their script with the blanking image, and the Blanking menu offers the images of
 // the front document's prompter, or of the talent output when no document is open.
 void installBlanking()
