@@ -104,8 +104,9 @@ TEST_F(OVStandbyViewTest, AnEmptyListOffersBlackAddingAndAutomaticBlanking)
                              "blanking in Prompt mode. You can still control blanking "
                              "manually when this feature is used."));
     for (MenuItem* item : menu->items()) {
-        if (!item->isSeparatorItem())
+        if (!item->isSeparatorItem()) {
             EXPECT_EQ(item->target(), view.get());
+        }
     }
 
     // Toggling automatic blanking inverts the setting and says so once.
