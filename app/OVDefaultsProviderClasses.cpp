@@ -8,6 +8,7 @@
 #include "app/OVPromptPreferencesViewController.h"
 #include "app/OVUpdatesPreferencesViewController.h"
 #include "document/OVDocument.h"
+#include "output/OVBlankingItemList.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 
@@ -30,6 +31,7 @@ void OVDefaultsProviderClasses::registerAll()
     add<OVAdvancedPreferencesViewController>("OVAdvancedPreferencesViewController");
     add<OVUpdatesPreferencesViewController>("OVUpdatesPreferencesViewController");
     add<OVPreviewWindowController>("OVPreviewWindowController");
+    add<OVBlankingItemList>("OVBlankingItemList");
     add<OVDocument>("OVDocument");
     add<OVDocumentWindowController>("OVDocumentWindowController");
 }

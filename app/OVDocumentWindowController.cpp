@@ -234,7 +234,10 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr, [this](const Notification&) {
         m_toolbar->updateBlankingItem();
         m_toolbar->toolbar().validateVisibleItems();
+        m_prompterView->setShowBlankingNotice(m_core->isBlanking());
     });
+    // The operator keeps reading the script while the talent sees the blanking image: a notice says so.
+    m_prompterView->setShowBlankingNotice(m_core->isBlanking());
     // Windows that do not control the core still show its mode and status.
     m_observers.emplace_back(center, OVCoreDidChangeModeNotification, nullptr, [this](const Notification&) {
         if (!isCoreController())

@@ -2,12 +2,15 @@
 
 #include "app/OVAppDelegate.h"
 #include "app/OVDefaultsProviderClasses.h"
+#include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
+#include "app/OVDocumentWindowController.h"
 #include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVRandRDisplayModeService.h"
+#include "output/OVStandbyView.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
@@ -19,10 +22,13 @@
 #include "platform/hvkit/HVVersion.h"
 #include "prompter_view/OVBookmarkControllerPrompterHost.h"
 #include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVPrompterStandbyView.h"
 #include "prompter_view/OVTimeBar.h"
+#include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVBookmarkController.h"
+#include "text/OVTextAttachmentCell.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -78,6 +84,24 @@ protected:
     }
 };
 
+// Prompters cover their script with the blanking image, and the Blanking menu offers the images of
+// the front document's prompter, or of the talent output when no document is open.
+void installBlanking()
+{
+    // Pictures in the script answer clicks only while it can be edited.
+    OVTextAttachmentCell::setContentEditableQuery([] { return OVApplication::shared().isContentEditable(); });
+    OVStandbyView::installAsPrompterStandbyView();
+    OVAppDelegate::setBlankingMenuSource([]() -> std::unique_ptr<Menu> {
+        OVPrompterStandbyView* standby = nullptr;
+        if (OVDocumentWindowController* front =
+                OVDocumentWindowController::frontMostPrompterWindowController())
+            standby = front->documentPrompterView()->standbyView();
+        else if (OVTalentWindowController::sharedTalentWindowControllerExists())
+            standby = OVTalentWindowController::sharedTalentWindowController().prompterView()->standbyView();
+        return standby ? standby->menuWithSelectedDefault() : nullptr;
+    });
+}
+
 } // namespace
 
 void OVProgramStart::setSwitch(Switch which, std::function<void()> toggle)
@@ -91,6 +115,7 @@ void OVProgramStart::installProgramSwitches()
               [] { OVFocusArrowView::enableGlobalSynchronizedPropertyChanges(); });
     setSwitch(Switch::TimeBarSynchronizedPropertyChanges,
               [] { OVTimeBar::enableGlobalSynchronizedPropertyChanges(); });
+    setSwitch(Switch::FixedReflectScrolledClipView, [] { toggleFixedReflectScrolledClipView(); });
 }
 
 void OVProgramStart::flipSwitch(Switch which)
@@ -178,6 +203,7 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     installProgramSwitches();
     prepareProcess();
     OVApplication::shared();
+    installBlanking();
     // Before any window becomes main, so the first script's bookmarks answer Ctrl+Alt+digit at once.
     installBookmarkControllerPrompterHost(OVCore::sharedCore());
     OVBookmarkController::sharedBookmarkController();

@@ -11,11 +11,14 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textlayout/LayoutManager.h"
+#include "prompter_view/OVBlankingNoticeView.h"
 #include "prompter_view/OVFocusArrowView.h"
+#include "prompter_view/OVPrompterStandbyView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVCore.h"
@@ -84,16 +87,6 @@ Rect intersectionOf(const Rect& a, const Rect& b)
     return {x, y, maxX - x, maxY - y};
 }
 
-// Covers the script while blanking is on: plain black, the standby image's background.
-class StandbyCover final : public View {
-public:
-    using View::View;
-    void drawRect(QPainter& painter, const Rect& dirtyRect) override
-    {
-        painter.fillRect(toQRectF(dirtyRect), Qt::black);
-    }
-};
-
 } // namespace
 
 void OVPrompterView::setShiftKeyQuery(std::function<bool()> query)
@@ -114,6 +107,12 @@ OVPrompterView::OVPrompterView(const Rect& frame) : View(frame)
     m_timeBar = addSubview(std::make_unique<OVTimeBar>(Rect{0, bounds.size.height, bounds.size.width, 0}));
     m_timeBar->setAutoresizingMask(NotSizable);
     m_timeBar->setHidden(true);
+    m_blankingNoticeView = addSubview(std::make_unique<OVBlankingNoticeView>(Rect{0, 0, 64, 64}));
+    m_blankingNoticeView->setNotice(HVLocalizedString::localizedString(QStringLiteral("blanking-notice-on"),
+                                                                       QStringLiteral("Blanking is on")));
+    m_blankingNoticeView->setHidden(true);
+    // Made at once, so the application's blanking menu has a view to ask even before blanking.
+    createStandbyViewIfNecessary();
 
     // The arrow's and the bar's frames change on every step of their animations: the text follows.
     m_arrowFrameObserver = m_focusArrowView->addFrameObserver([this](View&) { tile(); });
@@ -206,6 +205,11 @@ void OVPrompterView::applyFlips()
     m_textView->setLayerTransform(QTransform::fromScale(1, m_verticallyFlipped ? -1 : 1));
     m_focusArrowView->setFlippedHorizontally(m_horizontallyFlipped);
     m_focusArrowView->setFlippedVertically(m_verticallyFlipped);
+    // The blanking image turns with the output, animated only while it shows.
+    createStandbyViewIfNecessary();
+    m_standbyView->setUsesAnimation(m_usesAnimation && m_standbyViewVisible);
+    m_standbyView->setHorizontallyFlipped(m_horizontallyFlipped);
+    m_standbyView->setVerticallyFlipped(m_verticallyFlipped);
     m_timeBar->setFlippedHorizontally(m_horizontallyFlipped);
     m_timeBar->setFlippedVertically(m_verticallyFlipped);
     tile();
@@ -242,16 +246,33 @@ void OVPrompterView::backgroundColorDidChange()
     setNeedsDisplay(true);
 }
 
+void OVPrompterView::createStandbyViewIfNecessary()
+{
+    if (m_standbyView)
+        return;
+    m_standbyView = addSubview(OVPrompterStandbyView::make(bounds()));
+    m_standbyView->setAutoresizingMask(WidthSizable | HeightSizable);
+    m_standbyView->setStandbyHidden(true);
+    m_standbyView->setHorizontallyFlipped(m_horizontallyFlipped);
+    m_standbyView->setVerticallyFlipped(m_verticallyFlipped);
+}
+
+void OVPrompterView::setShowBlankingNotice(bool flag)
+{
+    if (flag == m_showBlankingNotice)
+        return;
+    m_showBlankingNotice = flag;
+    m_blankingNoticeView->setHidden(!flag);
+    if (flag)
+        tile();
+}
+
 void OVPrompterView::setStandbyViewVisible(bool visible)
 {
-    if (!m_standbyView) {
-        m_standbyView = addSubview(std::make_unique<StandbyCover>(bounds()));
-        m_standbyView->setAutoresizingMask(WidthSizable | HeightSizable);
-        m_standbyView->setHidden(true);
-    }
+    createStandbyViewIfNecessary();
     m_standbyViewVisible = visible;
     m_standbyView->setFrame(bounds());
-    m_standbyView->setHidden(!visible);
+    m_standbyView->setStandbyHidden(!visible);
     m_scrollView->setHidden(visible);
     // An arrow or a bar switched off stays hidden when the script comes back.
     m_timeBar->setHidden(visible || !m_timeBarVisible);
@@ -330,6 +351,15 @@ void OVPrompterView::tile()
             border = unionOf(border, intersectionOf(visible, view->frame()));
     }
     m_contentBorderRect = border.size.width > 0 ? integral(border) : Rect{};
+    if (m_standbyViewVisible && !(m_standbyView->frame() == bounds()))
+        m_standbyView->setFrame(bounds());
+    if (m_showBlankingNotice) {
+        const Size notice = m_blankingNoticeView->frame().size;
+        const Size size = bounds().size;
+        m_blankingNoticeView->setFrameOrigin(
+            {std::round((size.width - notice.width) * 0.5), size.height - notice.height});
+        m_blankingNoticeView->setNeedsDisplay(true);
+    }
     m_suspendReTile = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/NotificationCenter.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
+#include "prompter_view/OVPrompterStandbyView.h"
 #include "prompter_view/OVPrompterTileGeometry.h"
 #include "prompting/OVCorePrompterView.h"
 
@@ -14,6 +15,7 @@
 #include <optional>
 
 class Animation;
+class OVBlankingNoticeView;
 class OVCore;
 class OVFocusArrowView;
 class OVScrollView;
@@ -145,10 +147,14 @@ public:
     OVVisiblePrompterContent recordVisibleContent(bool enteringPromptMode) const override;
     void returnToVisibleContent(const OVVisiblePrompterContent& content, bool force) override;
     bool isMouseOverPrompter() const override;
-    // Until blanking images exist the standby view is a plain black cover.
+    // Blanking covers the script, the arrow and the bar with the standby view.
     bool isStandbyViewVisible() const override { return m_standbyViewVisible; }
     void setStandbyViewVisible(bool visible) override;
-    View* standbyView() const { return m_standbyView; }
+    OVPrompterStandbyView* standbyView() const { return m_standbyView; }
+    // The "Blanking is on" notice at the top centre, over the script.
+    OVBlankingNoticeView* blankingNoticeView() const { return m_blankingNoticeView; }
+    bool showBlankingNotice() const { return m_showBlankingNotice; }
+    void setShowBlankingNotice(bool flag);
     double focusArrowCenterFromOrigin() const override;
     void adjustTextSizeByFactor(double factor) override;
     // Text without a colour of its own counts as black, so it turns white.
@@ -176,6 +182,7 @@ protected:
 private:
     void scrollToLineInDirection(int direction);
     void applyFlips();
+    void createStandbyViewIfNecessary();
     void backgroundColorDidChange();
     void beginAnimation(double duration);
 
@@ -183,7 +190,9 @@ private:
     OVTextView* m_textView = nullptr;
     OVFocusArrowView* m_focusArrowView = nullptr;
     OVTimeBar* m_timeBar = nullptr;
-    View* m_standbyView = nullptr;
+    OVBlankingNoticeView* m_blankingNoticeView = nullptr;
+    bool m_showBlankingNotice = false;
+    OVPrompterStandbyView* m_standbyView = nullptr;
     bool m_standbyViewVisible = false;
     OVCore* m_core = nullptr;
     double m_horizontalMarginIndentFactor = 0;

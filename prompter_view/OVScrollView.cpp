@@ -8,6 +8,7 @@
 #include "prompter_view/OVEnclosingPrompterView.h"
 #include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
+#include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVCore.h"
 
 #include <QDebug>
@@ -109,6 +110,12 @@ void OVScrollView::_adjustForTracksVerticalInset()
     clip->scrollToPoint(constrained.origin);
     reflectScrolledClipView(clip);
     NotificationCenter::shared().postNotification(OVScrollViewTracksVerticalInsetDidChangeNotification, this);
+}
+
+void OVScrollView::reflectScrolledClipView(ClipView* clipView)
+{
+    ScrollView::reflectScrolledClipView(clipView);
+    fixedReflectScrolledClipView(*this, clipView);
 }
 
 void OVScrollView::tile()

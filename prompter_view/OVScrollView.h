@@ -83,6 +83,8 @@ public:
     bool hasFlashTimer() const { return m_flashTimer != nullptr; }
 
     void tile() override;
+    // Also gives hidden scrollers the current scroll ratio while the fixed reflect is on.
+    void reflectScrolledClipView(ClipView* clipView) override;
     void setHasVerticalScroller(bool flag) override;
     void setHasHorizontalScroller(bool flag) override;
     void setScrollerStyle(Scroller::Style style) override;

@@ -36,7 +36,7 @@ OVBookmarkCell::cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
 {
     auto cell = std::make_shared<OVBookmarkCell>();
     cell->m_bookmark = std::move(bookmark);
-    cell->m_textAttachment = textAttachment;
+    cell->setAttachment(textAttachment);
     return cell;
 }
 
@@ -48,7 +48,7 @@ void OVBookmarkCell::updateImage()
         m_image = imageSource()(m_visible);
     else
         m_image = Image{QVariant(m_visible ? QStringLiteral("Bookmark") : QStringLiteral("Atom")), QSizeF()};
-    if (const auto attachment = m_textAttachment.lock(); attachment && attachment->fileWrapper())
+    if (const auto attachment = this->attachment(); attachment && attachment->fileWrapper())
         attachment->fileWrapper()->setIcon(m_image.image);
 }
 

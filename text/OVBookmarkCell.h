@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/textlayout/AttachmentCell.h"
+#include "text/OVTextAttachmentCell.h"
 
 #include <QSizeF>
 #include <QVariant>
@@ -13,8 +13,9 @@ class TextAttachment;
 
 // The live cell of a bookmark attachment: it holds the bookmark and whether the bookmark shows
 // (its icon) or hides (the atom picture). The pictures come from an image source, so reading and
-// writing documents needs no pictures at all; the bookmark controller installs the artwork.
-class OVBookmarkCell : public AttachmentCell {
+// writing documents needs no pictures at all; the bookmark controller installs the artwork. Clicks
+// on it reach the text view's delegate as on any picture's cell.
+class OVBookmarkCell : public OVTextAttachmentCell {
 public:
     struct Image {
         QVariant image;
@@ -31,7 +32,7 @@ public:
     void setBookmark(std::shared_ptr<OVBookmark> bookmark) { m_bookmark = std::move(bookmark); }
     bool isVisible() const { return m_visible; }
     void setVisible(bool visible) { m_visible = visible; }
-    std::shared_ptr<TextAttachment> textAttachment() const { return m_textAttachment.lock(); }
+    std::shared_ptr<TextAttachment> textAttachment() const { return attachment(); }
 
     // Takes the picture for the current visibility and display mode (a visible bookmark shows its
     // icon only in mode 1, else nothing) and gives it to the attachment's file as its icon.
@@ -61,8 +62,6 @@ public:
 
 private:
     std::shared_ptr<OVBookmark> m_bookmark;
-    // The attachment owns the cell; the way back must not keep it alive.
-    std::weak_ptr<TextAttachment> m_textAttachment;
     bool m_visible = true;
     Image m_image;
 };

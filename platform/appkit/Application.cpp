@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -158,6 +159,9 @@ Application::Application()
             NotificationCenter::shared().postNotification(kApplicationDidResignActiveNotification, this);
         }
     });
+    // Nor does a key pressed in a window that closes on the press (Return in a dialog): its release
+    // goes to no window of ours, and the next press of that key would count as a repeat.
+    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [](QWindow*) { forgetHeldKeys(); });
 }
 
 Application& Application::shared()

@@ -91,6 +91,9 @@ public:
                 const unsigned long flags = modifierFlagsFromQt(modifiers);
                 if (flags != m_menu.m_shownModifiers)
                     m_menu.rebuildQMenu(flags);
+                // Alt shows the alternates; left to Qt it would close the menu instead.
+                if (key->key() == Qt::Key_Alt)
+                    return true;
             }
         }
         return QObject::eventFilter(watched, event);
@@ -350,6 +353,8 @@ QMenu* Menu::qMenu()
     if (m_qMenu)
         return m_qMenu.get();
     m_qMenu = std::make_unique<QMenu>(m_title);
+    // Items with a tool tip explain themselves while highlighted, as the platform's menus do.
+    m_qMenu->setToolTipsVisible(true);
     m_openFilter = std::make_unique<OpenFilter>(*this);
     m_qMenu->installEventFilter(m_openFilter.get());
     QObject::connect(m_qMenu.get(), &QMenu::aboutToShow, m_qMenu.get(), [this] {

@@ -12,6 +12,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/text/TextAttachmentCell.h"
 #include "platform/textview/FindBar.h"
 #include "platform/textview/RulerView.h"
 #include "platform/textview/SpellChecker.h"
@@ -1076,9 +1077,15 @@ void TextView::mouseDown(Event& event)
     const Point point = containerPointForEvent(event);
     const qsizetype index = m_layoutManager->insertionIndexForPoint(point);
     const qsizetype under = m_layoutManager->glyphIndexForPoint(point);
-    if (under < textStorage().length() && textStorage().characterAtIndex(under) == kAttachmentCharacter &&
-        m_delegate && m_delegate->textViewClickedOnAttachment(*this, under, event.clickCount))
-        return;
+    m_trackingCellIndex = -1;
+    if (under < textStorage().length() && textStorage().characterAtIndex(under) == kAttachmentCharacter) {
+        if (trackMouseInCell(event, under)) {
+            m_trackingCellIndex = under;
+            return;
+        }
+        if (m_delegate && m_delegate->textViewClickedOnAttachment(*this, under, event.clickCount))
+            return;
+    }
     const int clicks = std::max(1, event.clickCount);
     m_granularity = clicks >= 3   ? Granularity::Paragraph
                     : clicks == 2 ? Granularity::Word
@@ -1106,8 +1113,28 @@ void TextView::mouseDown(Event& event)
     m_anchor = m_dragInitial.location;
 }
 
+bool TextView::trackMouseInCell(const Event& event, qsizetype characterIndex)
+{
+    const std::shared_ptr<TextAttachment> attachment =
+        textStorage().attribute(kAttachmentAttributeName, characterIndex).attachment();
+    auto* cell =
+        attachment ? dynamic_cast<MouseTrackingAttachmentCell*>(attachment->attachmentCell().get()) : nullptr;
+    if (!cell)
+        return false;
+    Rect frame = m_layoutManager->boundingRectForGlyphRange({characterIndex, 1});
+    frame.origin = {frame.origin.x + textContainerOrigin().x, frame.origin.y + textContainerOrigin().y};
+    // The cell may change the text from the delegate's call: keep the attachment alive meanwhile.
+    return cell->wantsToTrackMouseForEvent(event, frame, *this, characterIndex) &&
+           cell->trackMouse(event, frame, *this, characterIndex);
+}
+
 void TextView::mouseDragged(Event& event)
 {
+    // A drag that began on a tracking cell stays the cell's.
+    if (m_trackingCellIndex >= 0 && m_trackingCellIndex < textStorage().length()) {
+        trackMouseInCell(event, m_trackingCellIndex);
+        return;
+    }
     if (!m_selectable)
         return View::mouseDragged(event);
     const Point point = containerPointForEvent(event);
@@ -1128,6 +1155,10 @@ void TextView::mouseDragged(Event& event)
 
 void TextView::mouseUp(Event& event)
 {
+    if (m_trackingCellIndex >= 0) {
+        m_trackingCellIndex = -1;
+        return;
+    }
     if (!m_selectable)
         return View::mouseUp(event);
     updateTypingAttributesFromSelection();

@@ -16,6 +16,7 @@
 class FindBar;
 class Pasteboard;
 class RulerView;
+class TextAttachmentCell;
 class QInputMethodEvent;
 class SpellChecker;
 class TextView;
@@ -59,6 +60,35 @@ public:
     {
         return false;
     }
+    // Single clicks, double clicks and drags on the cell of an attachment that tracks the mouse
+    // (cellFrame in the view's coordinates); answer true when handled, false to leave the event to the
+    // text view.
+    virtual bool textViewClickedOnCell(TextView&, TextAttachmentCell&, const Rect& /*cellFrame*/,
+                                       qsizetype /*characterIndex*/)
+    {
+        return false;
+    }
+    virtual bool textViewDoubleClickedOnCell(TextView&, TextAttachmentCell&, const Rect& /*cellFrame*/,
+                                             qsizetype /*characterIndex*/)
+    {
+        return false;
+    }
+    virtual bool textViewDraggedCell(TextView&, TextAttachmentCell&, const Rect& /*cellFrame*/, const Event&,
+                                     qsizetype /*characterIndex*/)
+    {
+        return false;
+    }
+};
+
+// An attachment cell that takes the mouse over from the text view while the pointer acts on it.
+class MouseTrackingAttachmentCell {
+public:
+    virtual ~MouseTrackingAttachmentCell() = default;
+    virtual bool wantsToTrackMouseForEvent(const Event& event, const Rect& cellFrame, TextView& view,
+                                           qsizetype characterIndex) const = 0;
+    // Answers true when the cell (or whom it asked) handled the event.
+    virtual bool trackMouse(const Event& event, const Rect& cellFrame, TextView& view,
+                            qsizetype characterIndex) = 0;
 };
 
 // An editable rich-text view, flipped, drawing the part of its layout manager's lines that is
@@ -273,6 +303,9 @@ private:
     qsizetype insertionIndex() const;
     Range selectionForGranularity(qsizetype anchor, qsizetype index, Granularity granularity) const;
     Point containerPointForEvent(const Event& event) const;
+    // Hands the event to the cell of the attachment at characterIndex when it tracks the mouse; true
+    // when the cell handled it.
+    bool trackMouseInCell(const Event& event, qsizetype characterIndex);
     void restartBlink();
     void stopBlink();
     void invalidateSelection(const std::vector<Range>& ranges);
@@ -314,6 +347,8 @@ private:
     bool m_caretOn = false;
     Granularity m_granularity = Granularity::Character;
     qsizetype m_dragAnchor = 0;
+    // The attachment character whose cell took the last mouse-down, or -1.
+    qsizetype m_trackingCellIndex = -1;
     Range m_dragInitial;
     bool m_usesFindBar = true;
     std::unique_ptr<FindBar> m_findBar;

@@ -1,6 +1,10 @@
+#include "platform/appkit/Application.h"
 #include "platform/appkit/EventTranslation.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,4 +152,28 @@ TEST(KeyTranslation, UnknownKeysTypeNothingButDoNotFail)
     const Event event = press(Qt::Key_unknown);
     EXPECT_EQ(event.type, Event::Type::KeyDown);
     EXPECT_EQ(event.characterCode(), 0);
+}
+
+// Return that closes a dialog is let go of after the dialog went: its release reaches no window of
+// ours, and the next Return (Ctrl+Return, the mode switch) must still be a press of its own.
+TEST(KeyTranslation, AKeyHeldWhenTheKeyboardMovesToAnotherWindowIsForgotten)
+{
+    Application::shared();
+    QWindow dialog;
+    QWindow main;
+    dialog.show();
+    main.show();
+    dialog.requestActivate();
+    QCoreApplication::processEvents();
+    forgetHeldKeys();
+    QKeyEvent accept(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    accept.setTimestamp(100);
+    EXPECT_FALSE(eventFromKeyEvent(accept, 1.0).isARepeat);
+    dialog.hide();
+    main.requestActivate();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QGuiApplication::focusWindow(), &main);
+    QKeyEvent toggle(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier, QStringLiteral("\r"));
+    toggle.setTimestamp(900);
+    EXPECT_FALSE(eventFromKeyEvent(toggle, 1.0).isARepeat);
 }

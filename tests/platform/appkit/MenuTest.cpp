@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -170,6 +172,29 @@ TEST_F(MenuValidation, AlternatesReplaceTheirItemWhileTheirModifiersAreHeld)
     held = 0;
     emit qMenu->aboutToShow();
     EXPECT_EQ(qMenu->actions()[0]->text(), "1280 × 720");
+}
+
+TEST_F(MenuValidation, AnOpenMenuSwapsInItsAlternatesAsAltGoesDownAndStaysOpen)
+{
+    Menu menu;
+    menu.addItemWithTitle("Picture", "choose:");
+    auto remove = std::make_unique<MenuItem>("Remove Picture", "remove:");
+    remove->setAlternate(true);
+    remove->setKeyEquivalentModifierMask(kOptionKeyMask);
+    menu.addItem(std::move(remove));
+    Menu::setModifierFlagsProvider([] { return 0ul; });
+    QMenu* qMenu = menu.qMenu();
+    qMenu->popup(QPoint(10, 10));
+    ASSERT_TRUE(qMenu->isVisible());
+    QKeyEvent altDown(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(qMenu, &altDown);
+    EXPECT_TRUE(qMenu->isVisible());
+    EXPECT_EQ(qMenu->actions()[0]->text(), "Remove Picture");
+    QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(qMenu, &altUp);
+    EXPECT_TRUE(qMenu->isVisible());
+    EXPECT_EQ(qMenu->actions()[0]->text(), "Picture");
+    qMenu->hide();
 }
 
 TEST_F(MenuValidation, TheDelegateRebuildsTheMenuEachTimeItOpens)

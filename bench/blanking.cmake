@@ -1,0 +1,1 @@
+orvane_add_benchmark(blanking LIBS orvane_output)

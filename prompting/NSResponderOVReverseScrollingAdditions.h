@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringList>
+
+// Inverted scroll-wheel events for chosen view classes, for systems without natural scrolling. Every
+// system the program runs on scrolls naturally (the desktop's input settings decide the direction),
+// so reversal is never switched on: the answers stay inert and wheel events pass unchanged.
+
+// Remembers the classes once; later calls change nothing.
+void setupReverseScrollWheelEventsForClasses(const QStringList& classNames);
+QStringList reverseScrollWheelEventClasses();
+// Always false.
+bool isReversingScrollWheelEvents();
+// Changes nothing.
+void setReverseScrollWheelEvents(bool flag);
+// Reads nothing: the setting only exists for systems without natural scrolling.
+void updateReverseScrollWheelEventsFromUserDefaults();
