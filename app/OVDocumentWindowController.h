@@ -4,6 +4,7 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
+#include "platform/foundation/Rect.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
@@ -12,14 +13,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class OVCore;
 class OVDocumentWindowToolbar;
+class OVScreenGeometryProvider;
 class OVDocumentPrompterView;
 class OVTimeInfo;
 class OVTextView;
 class TextView;
+class Menu;
 class Toolbar;
 class UndoManager;
 
@@ -146,6 +150,49 @@ public:
     void windowResignedMain();
     void windowWillClose();
 
+    // Quick zoom: the script shrunk to a fixed or automatic scale for an overview while editing.
+    // Toggling when the scale would not change beeps.
+    double quickZoomScale() const;
+    double contentZoomScale() const;
+    bool isContentZoomed() const;
+    bool usesProportionalQuickZoom() const;
+    void toggleQuickZoomContent();
+    void quickZoomContent();
+    void standardZoomContent();
+    void zoomContentToScale(double scale);
+    // Where beeps go; tests count them.
+    static void setBeepHandler(std::function<void()> handler);
+
+    // The talent output's arrow, time bar and margins shown in the editor; only changed in Edit mode.
+    bool showsPrompterInDocument() const;
+    void setShowsPrompterInDocument(bool flag);
+    void setShowsPrompterInDocument(bool flag, const std::vector<OVDocumentWindowController*>& controllers);
+
+    // Every open document window's controller, front to back.
+    static std::vector<OVDocumentWindowController*> openWindowControllers();
+
+    // Window-size presets: each window's prompter content gets exactly resolution, its top edge kept;
+    // several windows animate, a single one larger than its screen asks first.
+    static constexpr double kPresetResizeDuration = 0.25;
+    void resizeToPrompterContentResolution(const Size& resolution,
+                                           const std::vector<OVDocumentWindowController*>& controllers);
+    // Resizing locks: Qt has no resizable flag, so a lock pins the minimum and maximum size to the
+    // current size (window managers honour that) and unlocking gives the earlier limits back.
+    bool isWindowResizingLocked() const { return m_resizeLock.has_value(); }
+    void setLockWindowResizing(bool lock, const std::vector<OVDocumentWindowController*>& controllers);
+    // The frame the Zoom command gives the window: the talent output's content size as far as the
+    // operator screen allows, or defaultFrame without a talent window.
+    Rect windowWillUseStandardFrame(const Rect& defaultFrame) const;
+    // Zoom: to that frame, and back to the frame before on the next zoom.
+    void zoomWindow();
+    // Stores the window's frame as the place of new script windows, with a short fade.
+    static constexpr double kSavePositionFadeDuration = 0.2;
+    static constexpr double kSavePositionBlockDuration = 0.4;
+    static constexpr double kSavePositionAlpha = 0.75;
+    void saveWindowPosition();
+    // The stored place of new script windows, if any.
+    static std::optional<Rect> savedDocumentWindowFrame();
+
     void setDocument(Document* document) override;
     // A window whose content is zoomed out says so after the document's name.
     QString windowTitleForDocumentDisplayName(const QString& displayName) const override;
@@ -162,6 +209,16 @@ private:
     OVTextView* editorTextView() const;
 
     void toolbarDidChange(Toolbar& toolbar, int change);
+    void installSizingActions();
+    void setUpWindowSizing();
+    void placeNewDocumentWindow();
+    void applyPresetFrame(const Rect& frame, bool animated, double duration);
+    void updateSizingMenuItems(Menu& menu) const;
+
+    struct ResizeLock {
+        Size minSize;
+        Size maxSize;
+    };
 
     OVCore* m_core = nullptr;
     std::unique_ptr<OVDocumentWindowToolbar> m_toolbar;
@@ -181,4 +238,8 @@ private:
     int m_undoSuspensions = 0;
     // The undo manager registration was disabled on while loading, enabled again on the same one.
     UndoManager* m_suspendedUndoManager = nullptr;
+    // The limits the window had before its resizing was locked.
+    std::optional<ResizeLock> m_resizeLock;
+    // The frame before Zoom, to go back to.
+    std::optional<Rect> m_frameBeforeZoom;
 };

@@ -1,8 +1,14 @@
 #include "app/OVDocumentWindowToolbar.h"
 
+#include "app/OVBookmarkSegmentedControl.h"
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowController.h"
+#include "app/OVFixedWidthToolbarItem.h"
+#include "app/OVSlider.h"
+#include "app/OVTimerTextField.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ToolbarCustomization.h"
 #include "platform/appkit/ToolbarItem.h"
@@ -14,6 +20,7 @@
 #include "prompting/OVTimeInfo.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -176,10 +183,10 @@ void setCaption(ToolbarItem& item, const QString& label)
 }
 
 // The wheel over the slider steps the speed by the user's increment per notch, as the hot keys do.
-class SpeedSlider final : public QSlider {
+class SpeedSlider final : public OVSlider {
 public:
     explicit SpeedSlider(OVDocumentWindowController& controller)
-        : QSlider(Qt::Horizontal), m_controller(controller)
+        : OVSlider(Qt::Horizontal), m_controller(controller)
     {
     }
 
@@ -201,29 +208,37 @@ private:
     OVDocumentWindowController& m_controller;
 };
 
-// Bookmark navigation: two buttons that each validate their own action along the responder chain.
+// Bookmark navigation: each segment validates its own action along the responder chain.
 class BookmarkActionsItem final : public ToolbarItem {
 public:
     using ToolbarItem::ToolbarItem;
-    void setButtons(QToolButton* previous, QToolButton* next)
-    {
-        m_previous = previous;
-        m_next = next;
-    }
+    void setControl(OVBookmarkSegmentedControl* control) { m_control = control; }
     void validate() override
     {
-        enable(m_previous, QStringLiteral("previousBookmark:"));
-        enable(m_next, QStringLiteral("nextBookmark:"));
+        if (!m_control)
+            return;
+        const bool previous = enabled(QStringLiteral("previousBookmark:"));
+        m_control->setSegmentEnabled(OVBookmarkSegmentedControl::kPrevious, previous);
+        m_control->setSegmentEnabled(OVBookmarkSegmentedControl::kNext,
+                                     enabled(QStringLiteral("nextBookmark:")));
+        m_control->setSegmentEnabled(OVBookmarkSegmentedControl::kMenu, previous);
+        m_control->setSegmentEnabled(OVBookmarkSegmentedControl::kAdd, enabled(addAction()));
+    }
+    // Adding names the bookmark when the settings say so, or the other way round with Alt held.
+    static QString addAction()
+    {
+        const bool alt = QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier;
+        return boolDefault(QStringLiteral("nameNewBookmarks")) != alt ? QStringLiteral("addBookmark:")
+                                                                      : QStringLiteral("addQuickBookmark:");
     }
 
 private:
-    static void enable(QToolButton* button, const QString& action)
+    static bool enabled(const QString& action)
     {
         Responder* target = Application::shared().targetForAction(action);
-        button->setEnabled(target && target->validateUserInterfaceItem({action, 0, false}));
+        return target && target->validateUserInterfaceItem({action, 0, false});
     }
-    QToolButton* m_previous = nullptr;
-    QToolButton* m_next = nullptr;
+    QPointer<OVBookmarkSegmentedControl> m_control;
 };
 
 } // namespace
@@ -320,7 +335,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
     Responder* controller = &m_controller;
     std::unique_ptr<ToolbarItem> made;
     if (identifier == OVToolbarItemStartPauseIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("prompter-action-start", "Start"), text("prompter-action-pause", "Pause")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleStatus:"));
         made->setTag(kModeChangingTag);
@@ -329,14 +345,17 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setPaletteLabel(text("prompter-action-start", "Start"));
         updateStartPauseItem(made.get());
     } else if (identifier == OVToolbarItemModesIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier,
+            {text("prompter-mode-prompt-mode", "Prompt Mode"), text("prompter-mode-edit-mode", "Edit Mode")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleMode:"));
         made->setTag(kModeChangingTag);
         made->setVisibilityPriority(1000);
         updateModesItem(made.get());
     } else if (identifier == OVToolbarItemBlankingIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("blanking-blank", "Blank"), text("blanking-unblank", "Unblank")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleBlanking:"));
         made->setVisibilityPriority(1000);
@@ -346,7 +365,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         // Without quick zoom switched on there is no such item, whatever a saved toolbar lists.
         if (!boolDefault(QStringLiteral("enableQuickZoom")))
             return nullptr;
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("zoom-default-zoom", "Default Zoom"), text("zoom-quick-zoom", "Quick Zoom")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleQuickZoomContent:"));
         updateContentZoomItem(made.get());
@@ -397,9 +417,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setPaletteLabel(text("timer-timer", "Timer"));
         made->setAutovalidates(false);
         CaptionedView view = captionedView(QString());
-        auto* field = new QToolButton;
+        auto* field = new OVTimerTextField;
         field->setObjectName(QStringLiteral("timerField"));
-        field->setAutoRaise(true);
         QFont digits = field->font();
         digits.setStyleHint(QFont::Monospace);
         digits.setFamily(QStringLiteral("monospace"));
@@ -415,11 +434,13 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         view.row->addWidget(reset);
         m_timerField = field;
         m_timerReset = reset;
-        QObject::connect(field, &QToolButton::clicked, field, [this] { toggleTimerMode(); });
-        QObject::connect(reset, &QToolButton::clicked, reset, [this] {
+        const auto resetTimer = [this] {
             Application::shared().sendAction(QStringLiteral("resetElapsedTimer:"), &m_controller, {});
             updateTimeForTimerItem();
-        });
+        };
+        field->setAction([this] { toggleTimerMode(); });
+        field->setAlternateAction(resetTimer);
+        QObject::connect(reset, &QToolButton::clicked, reset, resetTimer);
         made->setView(std::move(view.widget));
         updateTimerItem(made.get());
     } else if (identifier == OVToolbarItemBookmarkActionsIdentifier) {
@@ -427,20 +448,23 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         bookmarks->setLabel(text("bookmark-bookmarks", "Bookmarks"));
         bookmarks->setAutovalidates(false);
         CaptionedView view = captionedView(bookmarks->label());
-        auto* previous = new QToolButton;
-        previous->setObjectName(QStringLiteral("previousBookmark"));
-        previous->setArrowType(Qt::LeftArrow);
-        auto* next = new QToolButton;
-        next->setObjectName(QStringLiteral("nextBookmark"));
-        next->setArrowType(Qt::RightArrow);
-        for (auto [button, action] :
-             {std::pair{previous, "previousBookmark:"}, std::pair{next, "nextBookmark:"}}) {
-            view.row->addWidget(button);
-            QObject::connect(button, &QToolButton::clicked, button, [action = QString::fromLatin1(action)] {
-                Application::shared().sendAction(action, nullptr, {});
-            });
+        auto* control = new OVBookmarkSegmentedControl;
+        control->setObjectName(QStringLiteral("bookmarksControl"));
+        control->setSegmentHandler([](int tag) {
+            const QString action =
+                tag == OVBookmarkSegmentedControl::kPrevious ? QStringLiteral("previousBookmark:")
+                : tag == OVBookmarkSegmentedControl::kNext   ? QStringLiteral("nextBookmark:")
+                                                             : BookmarkActionsItem::addAction();
+            Application::shared().sendAction(action, nullptr, {});
+        });
+        // The list of bookmarks is the Bookmarks menu's, kept filled by the bookmark controller.
+        if (Menu* main = Menu::mainMenu()) {
+            if (MenuItem* next = main->itemWithAction(QStringLiteral("nextBookmark:")); next && next->menu())
+                control->setMenu(next->menu()->qMenu());
         }
-        bookmarks->setButtons(previous, next);
+        view.row->addWidget(control);
+        m_bookmarksControl = control;
+        bookmarks->setControl(control);
         bookmarks->setView(std::move(view.widget));
         bookmarks->validate();
         made = std::move(bookmarks);
@@ -512,9 +536,7 @@ void OVDocumentWindowToolbar::updateContentZoomItem(ToolbarItem* given)
     ToolbarItem* zoom = item(given, OVToolbarItemContentZoomIdentifier);
     if (!zoom)
         return;
-    const OVDocumentPrompterView* prompter = m_controller.documentPrompterView();
-    const bool zoomed = prompter && prompter->scaleFactor() != 1.0;
-    if (zoomed) {
+    if (m_controller.isContentZoomed()) {
         zoom->setLabel(text("zoom-default-zoom", "Default Zoom"));
         zoom->setImage(drawnIcon(QStringLiteral("ZoomDefault")));
     } else {
@@ -730,4 +752,19 @@ void OVDocumentWindowToolbar::restoreEditModeItems()
     if (host)
         host->setUpdatesEnabled(updates);
     updateAll();
+}
+
+OVSlider* OVDocumentWindowToolbar::speedSlider() const
+{
+    return static_cast<OVSlider*>(m_speedSlider.data());
+}
+
+OVTimerTextField* OVDocumentWindowToolbar::timerField() const
+{
+    return static_cast<OVTimerTextField*>(m_timerField.data());
+}
+
+OVBookmarkSegmentedControl* OVDocumentWindowToolbar::bookmarksControl() const
+{
+    return static_cast<OVBookmarkSegmentedControl*>(m_bookmarksControl.data());
 }
