@@ -91,6 +91,9 @@ public:
                 const unsigned long flags = modifierFlagsFromQt(modifiers);
                 if (flags != m_menu.m_shownModifiers)
                     m_menu.rebuildQMenu(flags);
+                // Qt closes an open submenu on Alt; here Alt only shows the alternates.
+                if (key->key() == Qt::Key_Alt)
+                    return true;
             }
         }
         return QObject::eventFilter(watched, event);

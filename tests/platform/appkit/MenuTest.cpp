@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -170,6 +172,29 @@ TEST_F(MenuValidation, AlternatesReplaceTheirItemWhileTheirModifiersAreHeld)
     held = 0;
     emit qMenu->aboutToShow();
     EXPECT_EQ(qMenu->actions()[0]->text(), "1280 × 720");
+}
+
+TEST_F(MenuValidation, AltInAnOpenMenuShowsTheAlternatesAndIsKeptFromQt)
+{
+    Menu menu;
+    menu.addItemWithTitle("1024 × 600", "resize:");
+    auto alternate = std::make_unique<MenuItem>("1024 × 600 Resize All", "resizeAll:");
+    alternate->setAlternate(true);
+    alternate->setKeyEquivalentModifierMask(kOptionKeyMask);
+    menu.addItem(std::move(alternate));
+    Menu::setModifierFlagsProvider([] { return 0ul; });
+    QMenu* qMenu = menu.qMenu();
+    emit qMenu->aboutToShow();
+    ASSERT_EQ(qMenu->actions()[0]->text(), "1024 × 600");
+
+    // Qt would close a submenu on Alt: the menu takes the key for itself.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_TRUE(QCoreApplication::sendEvent(qMenu, &press));
+    EXPECT_EQ(qMenu->actions()[0]->text(), "1024 × 600 Resize All");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(qMenu, &release);
+    EXPECT_EQ(qMenu->actions()[0]->text(), "1024 × 600");
+    Menu::setModifierFlagsProvider({});
 }
 
 TEST_F(MenuValidation, TheDelegateRebuildsTheMenuEachTimeItOpens)
