@@ -1,5 +1,6 @@
 #include "app/OVAppDelegate.h"
 
+#include "app/OVBookmarkMenuConfiguration.h"
 #include "app/OVDocumentControllerBridge.h"
 #include "app/OVMainMenu.h"
 #include "app/OVTutorialDocuments.h"
@@ -184,6 +185,11 @@ OVAppDelegate::OVAppDelegate()
         UserDefaults::shared().addObserver(kSuppressConfirmationForUnmarkKey, [this](const QString&) {
             updateUnmarkMenuItemsForSuppressSetting();
         });
+    OVBookmarkMenuConfiguration::updateBookmarksMenuBarForPreferences();
+    m_bookmarkNamingObserver =
+        UserDefaults::shared().addObserver(QStringLiteral("nameNewBookmarks"), [](const QString&) {
+            OVBookmarkMenuConfiguration::updateBookmarksMenuBarForPreferences();
+        });
     // Linux restores no windows: restoration is over before it began.
     m_didFinishRestoringWindows = true;
 }
@@ -191,6 +197,7 @@ OVAppDelegate::OVAppDelegate()
 OVAppDelegate::~OVAppDelegate()
 {
     UserDefaults::shared().removeObserver(m_unmarkObserver);
+    UserDefaults::shared().removeObserver(m_bookmarkNamingObserver);
     m_observers.clear();
     m_mainWindow = nullptr;
     m_instanceServer.reset();
@@ -218,6 +225,10 @@ void OVAppDelegate::installActions()
     setActionHandler(
         QStringLiteral("addBookmark:"),
         [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addBookmark(); }, followsScript);
+    setActionHandler(
+        QStringLiteral("addQuickBookmark:"),
+        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addQuickBookmark(); },
+        followsScript);
     setActionHandler(
         QStringLiteral("nextBookmark:"),
         [](const QVariant&) { OVBookmarkController::sharedBookmarkController().jumpToNextBookmark(); },

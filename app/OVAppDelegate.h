@@ -170,4 +170,5 @@ private:
     std::unique_ptr<OVInstanceBus> m_instanceBus;
     std::vector<NotificationObserver> m_observers;
     quint64 m_unmarkObserver = 0;
+    quint64 m_bookmarkNamingObserver = 0;
 };

@@ -5,6 +5,7 @@
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVStyleSimplifiedStorage.h"
+#include "app/OVTimerTextField.h"
 #include "importer/NSMutableAttributedStringHVAdditions.h"
 #include "importer/NSStringHVAdditions.h"
 #include "output/OVEnvironment.h"
@@ -14,17 +15,17 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/Toolbar.h"
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/UndoManager.h"
-#include "platform/appkit/Menu.h"
-#include "platform/appkit/MenuItem.h"
-#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextStorage.h"
@@ -114,6 +115,9 @@ PlistDictionary OVDocumentWindowController::initialDefaultsDictionary()
     // The toolbar's height on the newest system, which the program behaves as.
     defaults.insert(QStringLiteral("documentToolbarLastHeight"), 52.0);
     defaults.insert(QStringLiteral("documentQuickZoomTargetFontSize"), 15);
+    // Quick zoom by the prompter's scale factor, with the automatic scale as found.
+    defaults.insert(QStringLiteral("quickZoomUseProportionalZoom"), false);
+    defaults.insert(QStringLiteral("quickZoomAutomaticDeltaIndex"), 0);
     // The band the simplified export maps font sizes onto; the print panel's small-size choice.
     defaults.insert(kPrintPanelMaximumSmallFontPointSizeKey, 13.0);
     defaults.insert(kPrintPanelMinimumSmallFontPointSizeKey, 10.0);
@@ -259,6 +263,7 @@ void OVDocumentWindowController::windowDidLoad()
     // The script is what the window is for: keys go to it from the start.
     own->makeFirstResponder(textView());
     adoptDocumentUndoManager();
+    setUpWindowSizing();
 }
 
 void OVDocumentWindowController::setDocument(Document* document)
@@ -270,7 +275,7 @@ void OVDocumentWindowController::setDocument(Document* document)
 QString OVDocumentWindowController::windowTitleForDocumentDisplayName(const QString& displayName) const
 {
     const QString title = WindowController::windowTitleForDocumentDisplayName(displayName);
-    if (!m_prompterView || m_prompterView->scaleFactor() == 1.0)
+    if (!isContentZoomed())
         return title;
     return QStringLiteral("%1 (%2)").arg(
         title, HVLocalizedString::localizedString(QStringLiteral("zoom-zoomed-out"), QStringLiteral("Zoomed Out")));
@@ -322,10 +327,15 @@ void OVDocumentWindowController::coreModeWillChange(unsigned mode)
     Window* own = controllerWindow();
     if (own && Application::shared().mainWindow() != own)
         Application::shared().setMainWindow(own);
+    // The script is prompted at its own size, never zoomed out.
+    if (mode == OVCore::kModePrompt && boolDefault(QStringLiteral("enableQuickZoom")))
+        standardZoomContent();
     if (mode == OVCore::kModePrompt && own && textView())
         own->makeFirstResponder(textView());
     if (mode != OVCore::kModePrompt)
         removeFlashWindow();
+    if (mode != OVCore::kModePrompt && m_toolbar && m_toolbar->timerField())
+        m_toolbar->timerField()->stopPulsateAnimation();
     if (m_toolbar)
         m_toolbar->modeWillChange(mode);
 }
@@ -345,9 +355,17 @@ void OVDocumentWindowController::coreStatusWillChange(unsigned status)
 
 void OVDocumentWindowController::coreStatusDidChange(unsigned status)
 {
-    Q_UNUSED(status);
-    if (m_toolbar)
-        m_toolbar->updateStartPauseItem();
+    if (!m_toolbar)
+        return;
+    m_toolbar->updateStartPauseItem();
+    // A clock that stands still because the prompter is paused hard says so by pulsing.
+    OVTimerTextField* timer = m_toolbar->timerField();
+    if (!timer)
+        return;
+    if (status != OVCore::kStatusPausedHard)
+        timer->stopPulsateAnimation();
+    else if (isToolbarVisible())
+        timer->startPulsateAnimation();
 }
 
 void OVDocumentWindowController::enableActivity(bool enable, Window* window)
@@ -575,6 +593,7 @@ void OVDocumentWindowController::installActions()
     });
     installTextSizeActions();
     installEditorActions();
+    installSizingActions();
 }
 
 void OVDocumentWindowController::installTextSizeActions()
@@ -653,13 +672,7 @@ void OVDocumentWindowController::_updateMenuItems() const
     state("toggleBlanking:", m_core->isBlanking());
     state("toggleMarkedTextVisible:", editorTextView() && editorTextView()->drawsMarkedText());
     state("toggleRuler:", textView() && textView()->isRulerVisible());
-    if (MenuItem* zoom = menu->itemWithAction(QStringLiteral("toggleQuickZoomContent:"))) {
-        const bool zoomed = m_prompterView && m_prompterView->scaleFactor() != 1.0;
-        zoom->setTitle(zoomed ? HVLocalizedString::localizedString(QStringLiteral("zoom-default-zoom"),
-                                                                   QStringLiteral("Default Zoom"))
-                              : HVLocalizedString::localizedString(QStringLiteral("zoom-quick-zoom"),
-                                                                   QStringLiteral("Quick Zoom")));
-    }
+    updateSizingMenuItems(*menu);
 }
 
 bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceItem& item) const

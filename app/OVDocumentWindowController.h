@@ -1,10 +1,12 @@
 #pragma once
 
 #include "document/OVDocumentContentController.h"
+#include "output/OVPrompterWindow.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/Range.h"
+#include "platform/foundation/Rect.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
@@ -18,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Menu;
@@ -25,10 +28,12 @@ class OVCore;
 class OVDocumentWindowToolbar;
 class OVFlashWindow;
 class View;
+class OVScreenGeometryProvider;
 class OVDocumentPrompterView;
 class OVTimeInfo;
 class OVTextView;
 class TextView;
+class Menu;
 class Toolbar;
 class UndoManager;
 
@@ -47,7 +52,8 @@ class OVDocumentWindowController : public WindowController,
                                    public OVCoreController,
                                    public OVCoreWindowOptimizer,
                                    public OVEventInterpreter,
-                                   public TextViewDelegate {
+                                   public TextViewDelegate,
+                                   public OVPrompterWindowZoomDelegate {
 public:
     // The modifier keys held now, as event modifier flags; tests replace it.
     using ModifierFlagsProvider = std::function<unsigned long()>;
@@ -206,6 +212,53 @@ public:
     void windowWillStartLiveResize();
     void windowDidEndLiveResize();
 
+    // Quick zoom: the script shrunk to a fixed or automatic scale for an overview while editing.
+    // Toggling when the scale would not change beeps.
+    double quickZoomScale() const;
+    double contentZoomScale() const;
+    bool isContentZoomed() const;
+    bool usesProportionalQuickZoom() const;
+    void toggleQuickZoomContent();
+    void quickZoomContent();
+    void standardZoomContent();
+    void zoomContentToScale(double scale);
+
+    // The talent output's arrow, time bar and margins shown in the editor; only changed in Edit mode.
+    bool showsPrompterInDocument() const;
+    void setShowsPrompterInDocument(bool flag);
+    void setShowsPrompterInDocument(bool flag, const std::vector<OVDocumentWindowController*>& controllers);
+
+    // Every open document window's controller, front to back.
+    static std::vector<OVDocumentWindowController*> openWindowControllers();
+
+    // Window-size presets: each window's prompter content gets exactly resolution, its top edge kept;
+    // several windows animate, a single one larger than its screen asks first.
+    static constexpr double kPresetResizeDuration = 0.25;
+    void resizeToPrompterContentResolution(const Size& resolution,
+                                           const std::vector<OVDocumentWindowController*>& controllers);
+    // Resizing locks: Qt has no resizable flag, so a lock pins the minimum and maximum size to the
+    // current size (window managers honour that) and unlocking gives the earlier limits back.
+    bool isWindowResizingLocked() const { return m_resizeLock.has_value(); }
+    void setLockWindowResizing(bool lock, const std::vector<OVDocumentWindowController*>& controllers);
+    // The frame the Zoom command gives the window: the talent output's content size as far as the
+    // operator screen allows, or defaultFrame without a talent window.
+    Rect windowWillUseStandardFrame(const Rect& defaultFrame) const;
+    // The window's Zoom asks here, then clamps the answer to the window's size limits.
+    Rect windowWillUseStandardFrame(Window& window, const Rect& defaultFrame) override
+    {
+        Q_UNUSED(window);
+        return windowWillUseStandardFrame(defaultFrame);
+    }
+    // Zoom: to that frame, and back to the frame before on the next zoom.
+    void zoomWindow();
+    // Stores the window's frame as the place of new script windows, with a short fade.
+    static constexpr double kSavePositionFadeDuration = 0.2;
+    static constexpr double kSavePositionBlockDuration = 0.4;
+    static constexpr double kSavePositionAlpha = 0.75;
+    void saveWindowPosition();
+    // The stored place of new script windows, if any.
+    static std::optional<Rect> savedDocumentWindowFrame();
+
     void setDocument(Document* document) override;
     // A window whose content is zoomed out says so after the document's name.
     QString windowTitleForDocumentDisplayName(const QString& displayName) const override;
@@ -226,6 +279,16 @@ private:
     OVTextView* editorTextView() const;
 
     void toolbarDidChange(Toolbar& toolbar, int change);
+    void installSizingActions();
+    void setUpWindowSizing();
+    void placeNewDocumentWindow();
+    void applyPresetFrame(const Rect& frame, bool animated, double duration);
+    void updateSizingMenuItems(Menu& menu) const;
+
+    struct ResizeLock {
+        Size minSize;
+        Size maxSize;
+    };
 
     OVCore* m_core = nullptr;
     std::unique_ptr<OVDocumentWindowToolbar> m_toolbar;
@@ -251,4 +314,6 @@ private:
     std::unique_ptr<View> m_detachedFlashWindow;
     std::unique_ptr<Menu> m_bookmarksSegmentMenu;
     int m_bookmarkBindingsToken = 0;
+    // The limits the window had before its resizing was locked.
+    std::optional<ResizeLock> m_resizeLock;
 };

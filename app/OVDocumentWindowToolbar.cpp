@@ -1,7 +1,11 @@
 #include "app/OVDocumentWindowToolbar.h"
 
+#include "app/OVBookmarkSegmentedControl.h"
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowController.h"
+#include "app/OVFixedWidthToolbarItem.h"
+#include "app/OVSlider.h"
+#include "app/OVTimerTextField.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
@@ -17,6 +21,7 @@
 #include "text/OVBookmarkController.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -180,10 +185,10 @@ void setCaption(ToolbarItem& item, const QString& label)
 }
 
 // The wheel over the slider steps the speed by the user's increment per notch, as the hot keys do.
-class SpeedSlider final : public QSlider {
+class SpeedSlider final : public OVSlider {
 public:
     explicit SpeedSlider(OVDocumentWindowController& controller)
-        : QSlider(Qt::Horizontal), m_controller(controller)
+        : OVSlider(Qt::Horizontal), m_controller(controller)
     {
     }
 
@@ -205,25 +210,26 @@ private:
     OVDocumentWindowController& m_controller;
 };
 
-// The bookmark control: previous, next, the bookmark menu and add, one button per segment, tagged
-// 0 to 3; the window controller decides what each does and when it is enabled.
+// The bookmark control: previous, next, the bookmark menu and add, one segment each, tagged 0 to 3;
+// the window controller decides what each does and when it is enabled.
 class BookmarkActionsItem final : public ToolbarItem {
 public:
     BookmarkActionsItem(const QString& identifier, OVDocumentWindowController& controller)
         : ToolbarItem(identifier), m_controller(controller)
     {
     }
-    void addSegment(QToolButton* button) { m_segments.push_back(button); }
+    void setControl(OVBookmarkSegmentedControl* control) { m_control = control; }
     void validate() override
     {
-        for (int tag = 0; tag < int(m_segments.size()); ++tag)
-            if (m_segments[tag])
-                m_segments[tag]->setEnabled(m_controller.isBookmarkSegmentEnabled(tag));
+        if (!m_control)
+            return;
+        for (int tag = 0; tag < OVBookmarkSegmentedControl::kSegmentCount; ++tag)
+            m_control->setSegmentEnabled(tag, m_controller.isBookmarkSegmentEnabled(tag));
     }
 
 private:
     OVDocumentWindowController& m_controller;
-    std::vector<QPointer<QToolButton>> m_segments;
+    QPointer<OVBookmarkSegmentedControl> m_control;
 };
 
 } // namespace
@@ -320,7 +326,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
     Responder* controller = &m_controller;
     std::unique_ptr<ToolbarItem> made;
     if (identifier == OVToolbarItemStartPauseIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("prompter-action-start", "Start"), text("prompter-action-pause", "Pause")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleStatus:"));
         made->setTag(kModeChangingTag);
@@ -329,14 +336,17 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setPaletteLabel(text("prompter-action-start", "Start"));
         updateStartPauseItem(made.get());
     } else if (identifier == OVToolbarItemModesIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier,
+            {text("prompter-mode-prompt-mode", "Prompt Mode"), text("prompter-mode-edit-mode", "Edit Mode")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleMode:"));
         made->setTag(kModeChangingTag);
         made->setVisibilityPriority(1000);
         updateModesItem(made.get());
     } else if (identifier == OVToolbarItemBlankingIdentifier) {
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("blanking-blank", "Blank"), text("blanking-unblank", "Unblank")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleBlanking:"));
         made->setVisibilityPriority(1000);
@@ -346,7 +356,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         // Without quick zoom switched on there is no such item, whatever a saved toolbar lists.
         if (!boolDefault(QStringLiteral("enableQuickZoom")))
             return nullptr;
-        made = std::make_unique<ToolbarItem>(identifier);
+        made = OVFixedWidthToolbarItem::itemWithPossibleLabels(
+            identifier, {text("zoom-default-zoom", "Default Zoom"), text("zoom-quick-zoom", "Quick Zoom")});
         made->setTarget(controller);
         made->setAction(QStringLiteral("toggleQuickZoomContent:"));
         updateContentZoomItem(made.get());
@@ -397,9 +408,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         made->setPaletteLabel(text("timer-timer", "Timer"));
         made->setAutovalidates(false);
         CaptionedView view = captionedView(QString());
-        auto* field = new QToolButton;
+        auto* field = new OVTimerTextField;
         field->setObjectName(QStringLiteral("timerField"));
-        field->setAutoRaise(true);
         QFont digits = field->font();
         digits.setStyleHint(QFont::Monospace);
         digits.setFamily(QStringLiteral("monospace"));
@@ -415,11 +425,13 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         view.row->addWidget(reset);
         m_timerField = field;
         m_timerReset = reset;
-        QObject::connect(field, &QToolButton::clicked, field, [this] { toggleTimerMode(); });
-        QObject::connect(reset, &QToolButton::clicked, reset, [this] {
+        const auto resetTimer = [this] {
             Application::shared().sendAction(QStringLiteral("resetElapsedTimer:"), &m_controller, {});
             updateTimeForTimerItem();
-        });
+        };
+        field->setAction([this] { toggleTimerMode(); });
+        field->setAlternateAction(resetTimer);
+        QObject::connect(reset, &QToolButton::clicked, reset, resetTimer);
         made->setView(std::move(view.widget));
         updateTimerItem(made.get());
     } else if (identifier == OVToolbarItemBookmarkActionsIdentifier) {
@@ -427,27 +439,17 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         bookmarks->setLabel(text("bookmark-bookmarks", "Bookmarks"));
         bookmarks->setAutovalidates(false);
         CaptionedView view = captionedView(bookmarks->label());
-        auto* previous = new QToolButton;
-        previous->setObjectName(QStringLiteral("previousBookmark"));
-        previous->setArrowType(Qt::LeftArrow);
-        auto* next = new QToolButton;
-        next->setObjectName(QStringLiteral("nextBookmark"));
-        next->setArrowType(Qt::RightArrow);
-        auto* menu = new QToolButton;
-        menu->setObjectName(QStringLiteral("bookmarksMenu"));
-        menu->setArrowType(Qt::DownArrow);
-        auto* add = new QToolButton;
-        add->setObjectName(QStringLiteral("addBookmark"));
-        add->setText(QStringLiteral("+"));
-        int tag = 0;
-        for (QToolButton* button : {previous, next, menu, add}) {
-            view.row->addWidget(button);
-            bookmarks->addSegment(button);
-            QObject::connect(button, &QToolButton::clicked, button, [this, tag] {
-                Application::shared().sendAction(QStringLiteral("bookmarksControlPressed:"), &m_controller, tag);
-            });
-            ++tag;
-        }
+        auto* control = new OVBookmarkSegmentedControl;
+        control->setObjectName(QStringLiteral("bookmarksControl"));
+        const char* names[] = {"previousBookmark", "nextBookmark", "bookmarksMenu", "addBookmark"};
+        for (int tag = 0; tag < OVBookmarkSegmentedControl::kSegmentCount; ++tag)
+            control->segment(tag)->setObjectName(QString::fromLatin1(names[tag]));
+        control->setSegmentHandler([this](int tag) {
+            Application::shared().sendAction(QStringLiteral("bookmarksControlPressed:"), &m_controller, tag);
+        });
+        view.row->addWidget(control);
+        m_bookmarksControl = control;
+        bookmarks->setControl(control);
         bookmarks->setView(std::move(view.widget));
         bookmarks->validate();
         made = std::move(bookmarks);
@@ -553,9 +555,7 @@ void OVDocumentWindowToolbar::updateContentZoomItem(ToolbarItem* given)
     ToolbarItem* zoom = item(given, OVToolbarItemContentZoomIdentifier);
     if (!zoom)
         return;
-    const OVDocumentPrompterView* prompter = m_controller.documentPrompterView();
-    const bool zoomed = prompter && prompter->scaleFactor() != 1.0;
-    if (zoomed) {
+    if (m_controller.isContentZoomed()) {
         zoom->setLabel(text("zoom-default-zoom", "Default Zoom"));
         zoom->setImage(drawnIcon(QStringLiteral("ZoomDefault")));
     } else {
@@ -771,4 +771,19 @@ void OVDocumentWindowToolbar::restoreEditModeItems()
     if (host)
         host->setUpdatesEnabled(updates);
     updateAll();
+}
+
+OVSlider* OVDocumentWindowToolbar::speedSlider() const
+{
+    return static_cast<OVSlider*>(m_speedSlider.data());
+}
+
+OVTimerTextField* OVDocumentWindowToolbar::timerField() const
+{
+    return static_cast<OVTimerTextField*>(m_timerField.data());
+}
+
+OVBookmarkSegmentedControl* OVDocumentWindowToolbar::bookmarksControl() const
+{
+    return static_cast<OVBookmarkSegmentedControl*>(m_bookmarksControl.data());
 }

@@ -12,7 +12,10 @@
 
 #include <memory>
 
+class OVBookmarkSegmentedControl;
 class OVDocumentWindowController;
+class OVSlider;
+class OVTimerTextField;
 class ToolbarItem;
 
 inline const QString OVDocumentWindowToolbarIdentifier = QStringLiteral("OVDocumentWindowToolbarIdentifier");
@@ -82,9 +85,10 @@ public:
     void toggleTimerMode();
 
     // The controls inside the view items, for the window's own wiring and for tests.
-    QSlider* speedSlider() const { return m_speedSlider.data(); }
+    OVSlider* speedSlider() const;
     QLabel* speedTextField() const { return m_speedText.data(); }
-    QToolButton* timerField() const { return m_timerField.data(); }
+    OVTimerTextField* timerField() const;
+    OVBookmarkSegmentedControl* bookmarksControl() const;
     QToolButton* timerResetButton() const { return m_timerReset.data(); }
 
 private:
@@ -112,4 +116,5 @@ private:
     QPointer<QLabel> m_speedText;
     QPointer<QToolButton> m_timerField;
     QPointer<QToolButton> m_timerReset;
+    QPointer<QWidget> m_bookmarksControl;
 };

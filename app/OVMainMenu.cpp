@@ -139,6 +139,9 @@ void buildPromptMenu(Menu& menu)
 void buildBookmarksMenu(Menu& menu)
 {
     add(menu, text("menu-add-bookmark", "Add Bookmark"), "addBookmark:");
+    // Which of the two is shown and which waits for Alt follows the naming setting.
+    add(menu, text("menu-add-quick-bookmark", "Add Quick Bookmark"), "addQuickBookmark:", {}, kOptionKeyMask)
+        ->setAlternate(true);
     add(menu, text("menu-previous-bookmark", "Previous Bookmark"), "previousBookmark:");
     add(menu, text("menu-next-bookmark", "Next Bookmark"), "nextBookmark:");
     menu.addItem(MenuItem::separatorItem());
@@ -152,6 +155,18 @@ void buildWindowMenu(Menu& menu)
 {
     add(menu, text("menu-minimize", "Minimize"), "performMiniaturize:");
     add(menu, text("menu-zoom", "Zoom"), "performZoom:");
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("document-window-show-prompter-in-document", "Show Prompter in Document"),
+        "toggleShowsPrompterInDocument:");
+    add(menu, text("document-window-show-prompter-in-all-documents", "Show Prompter in All Documents"),
+        "toggleShowsPrompterInAllDocuments:", {}, kOptionKeyMask)
+        ->setAlternate(true);
+    add(menu, text("document-window-lock-window-resizing", "Lock Window Resizing"),
+        "toggleLockWindowResizing:");
+    add(menu, text("document-window-lock-all-window-resizing", "Lock All Window Resizing"),
+        "toggleLockAllWindowResizing:", {}, kOptionKeyMask)
+        ->setAlternate(true);
+    add(menu, text("menu-save-window-position", "Save Window Position"), "saveWindowPosition:");
     menu.addItem(MenuItem::separatorItem());
     addSubmenu(menu, text("menu-resize-prompter", "Resize Prompter"));
     menu.itemAtIndex(menu.numberOfItems() - 1)->setTag(OVMainMenu::kResizeDocumentPrompterTag);

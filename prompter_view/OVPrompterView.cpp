@@ -340,8 +340,12 @@ void OVPrompterView::tile()
     const OVPrompterTileGeometry::Scale scale = OVPrompterTileGeometry::scale(clipSize, m_scaleFactor);
     if (m_textView->frame().size.width != scale.textViewWidth)
         m_textView->setFrameSize({scale.textViewWidth, m_textView->frame().size.height});
-    if (!(clip->bounds().size == scale.clipBoundsSize))
-        clip->setBoundsSize(scale.clipBoundsSize);
+    // Magnification scales only what the clip view shows: the text keeps its width and line breaks.
+    const double magnification = m_scrollView->magnification();
+    const Size boundsSize{scale.clipBoundsSize.width / magnification,
+                          scale.clipBoundsSize.height / magnification};
+    if (!(clip->bounds().size == boundsSize))
+        clip->setBoundsSize(boundsSize);
 
     Rect border;
     const Rect visible = visibleRect();

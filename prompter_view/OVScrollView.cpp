@@ -120,9 +120,13 @@ void OVScrollView::reflectScrolledClipView(ClipView* clipView)
 
 void OVScrollView::tile()
 {
-    if (m_suspendReTile)
+    // Laying out can change the document's frame, which asks for a tile again; answering that inside
+    // this one would recurse without end when a scaled text's height makes the scroller come and go.
+    if (m_suspendReTile || m_tiling)
         return;
+    m_tiling = true;
     ScrollView::tile();
+    m_tiling = false;
     ClipView* clip = contentView();
     if (!clip || !verticalScroller())
         return;
@@ -376,4 +380,10 @@ QString OVScrollView::debugScrollStack() const
     const QString stack = entries.join(QLatin1Char('\n'));
     qDebug().noquote() << stack;
     return stack;
+}
+
+void OVScrollView::setMagnification(double magnification)
+{
+    if (magnification > 0 && std::isfinite(magnification))
+        m_magnification = magnification;
 }

@@ -66,6 +66,10 @@ public:
     // the view behaves as in Edit mode with the prompter paused.
     void setCore(OVCore* core) { m_core = core; }
     OVCore* core() const { return m_core; }
+    // Shrinks or enlarges the text as it is drawn, keeping its line breaks (the enclosing prompter
+    // view applies it as it tiles). Only finite values above 0 are taken.
+    double magnification() const { return m_magnification; }
+    void setMagnification(double magnification);
     bool preventScrolling() const { return m_preventScrolling; }
     void setPreventScrolling(bool prevent) { m_preventScrolling = prevent; }
 
@@ -117,4 +121,6 @@ private:
     int m_trackingArea = 0;
     std::unique_ptr<Timer> m_flashTimer;
     NotificationObserver m_paddingPreferenceObserver;
+    double m_magnification = 1.0;
+    bool m_tiling = false;
 };

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace {
@@ -252,6 +253,12 @@ public:
         action->setText(item.label());
         action->setIcon(item.image());
         action->setToolTip(item.toolTip().isEmpty() ? item.label() : item.toolTip());
+        // An item with a width of its own keeps it whatever its label says.
+        if (QWidget* button = m_bar ? m_bar->widgetForAction(action) : nullptr;
+            button && item.maxSize().width > 0) {
+            button->setMinimumWidth(int(std::ceil(item.minSize().width)));
+            button->setMaximumWidth(int(std::ceil(item.maxSize().width)));
+        }
         // A new label may widen the item past the room there is.
         applyOverflow();
     }

@@ -335,6 +335,7 @@ void Window::setMinSize(const Size& size)
     if (!size.isFinite() || size.width < 0 || size.height < 0)
         return;
     m_minSize = size;
+    applySizeLimitsToHost();
     setFrame(m_frame, false);
 }
 
@@ -343,7 +344,20 @@ void Window::setMaxSize(const Size& size)
     if (!size.isFinite() || size.width < 0 || size.height < 0)
         return;
     m_maxSize = size;
+    applySizeLimitsToHost();
     setFrame(m_frame, false);
+}
+
+void Window::applySizeLimitsToHost()
+{
+    // The window manager learns the limits from the host, so a window pinned to one size cannot be
+    // resized by its edges either.
+    const auto side = [](double value) {
+        return int(std::clamp<double>(std::lround(value), 0, QWIDGETSIZE_MAX));
+    };
+    m_host->setMinimumSize(side(m_minSize.width), side(m_minSize.height));
+    m_host->setMaximumSize(side(std::max(m_minSize.width, m_maxSize.width)),
+                           side(std::max(m_minSize.height, m_maxSize.height)));
 }
 
 std::optional<Screen> Window::screen() const

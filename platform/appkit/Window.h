@@ -260,6 +260,7 @@ private:
     void updateCursor(const Point& location);
     const Cursor* cursorAt(const View* view, const Point& location) const;
     Rect clampedToMinMax(const Rect& frame) const;
+    void applySizeLimitsToHost();
     void frameDidChange(const Rect& oldFrame);
     double menuBarHeight() const;
     void layOutContent();

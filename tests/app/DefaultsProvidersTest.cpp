@@ -136,9 +136,11 @@ TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
     EXPECT_EQ(valueOf(document, "openNormalizeParagraphIndents"), PlistValue(true));
 
     const PlistDictionary window = OVDocumentWindowController::initialDefaultsDictionary();
-    EXPECT_EQ(window.size(), 4);
+    EXPECT_EQ(window.size(), 6);
     EXPECT_EQ(valueOf(window, "documentToolbarLastHeight"), PlistValue(52.0));
     EXPECT_EQ(valueOf(window, "documentQuickZoomTargetFontSize"), PlistValue(qint64(15)));
+    EXPECT_EQ(valueOf(window, "quickZoomUseProportionalZoom"), PlistValue(false));
+    EXPECT_EQ(valueOf(window, "quickZoomAutomaticDeltaIndex"), PlistValue(qint64(0)));
     EXPECT_EQ(valueOf(window, "printPanelMaximumSmallFontPointSize"), PlistValue(13.0));
     EXPECT_EQ(valueOf(window, "printPanelMinimumSmallFontPointSize"), PlistValue(10.0));
 

@@ -4,6 +4,8 @@
 #include "app/OVDocumentWindowController.h"
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVMainMenu.h"
+#include "app/OVSlider.h"
+#include "app/OVTimerTextField.h"
 #include "app/sample/SampleScript.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"

@@ -198,7 +198,11 @@ TEST_F(LaunchedProgram, PromptModeRunsOnTheKeyboardAlone)
     key(Qt::Key_Escape);
     ASSERT_TRUE(core().isModeEdit());
     EXPECT_TRUE(text().isEditable());
-    EXPECT_FALSE(prompter.isFocusArrowVisible());
+    // Back in Edit mode the editor shows the prompter's settings, as the registered setting asks:
+    // the arrow shows exactly when the prompter uses one.
+    EXPECT_TRUE(controller().showsPrompterInDocument());
+    EXPECT_EQ(prompter.isFocusArrowVisible(),
+              UserDefaults::shared().boolForKey(QStringLiteral("useFocusArrow")));
 }
 
 TEST_F(LaunchedProgram, TheToolbarsModeSwitchAndStartPromptTheScript)

@@ -19,6 +19,19 @@ done
 rm -rf "$work"
 mkdir -p "$work/config" "$work/data" "$work/cache"
 cp -r "$script" "$work/Script.ovdocument"
+# The editor shows the prompter's arrow while editing unless told otherwise; told so, the arrow tells
+# the modes apart.
+mkdir -p "$work/config/Orvane"
+cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>showPrompterControlsInEditMode</key>
+	<false/>
+</dict>
+</plist>
+PLIST
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail
@@ -41,7 +54,9 @@ shot() { import -window root "$work/$1.png"; }
 # How blue the strip is: white text adds nothing, the arrow's blue does.
 blueness() { convert "$work/$1.png" -crop "$arrow_strip" -fx 'b-r' -format '%[fx:mean*1000]' info:; }
 changed() { compare -metric AE -crop "$text_area" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
-pixels() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+# The window below its toolbar, whose timer field pulses while the prompter is paused hard.
+below_toolbar="${WIDTH}x$((HEIGHT - 120))+${X}+$((Y + 120))"
+pixels() { compare -metric AE -crop "$below_toolbar" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
 xdotool windowfocus --sync "$window"
 sleep 1

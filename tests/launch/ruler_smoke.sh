@@ -58,7 +58,12 @@ if [ -z "$top" ] || [ "$top" -lt 20 ] || [ "$top" -gt $((HEIGHT / 2)) ]; then
 fi
 
 # The second alignment button (centre), 5 points in, 26 wide, in the ruler's top row.
-xdotool mousemove $((X + 5 + 26 + 13)) $((Y + top + 12)) click 1
+# The ruler starts right of the focus arrow when the prompter's controls show in Edit mode: its
+# left edge is the first light pixel of the button row.
+left=$(convert "$work/ruler.png" -crop "${WIDTH}x1+0+$((top + 12))" +repage -colorspace gray -threshold 80% txt:- |
+  awk -F'[,:]' '/#FFFFFF/ && !found {print $1; found = 1}' || true)
+echo "the ruler's buttons start at column ${left:-none}"
+xdotool mousemove $((X + ${left:-0} + 26 + 13)) $((Y + top + 12)) click 1
 sleep 1
 shot centred
 moved=$(pixels ruler centred)

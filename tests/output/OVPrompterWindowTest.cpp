@@ -224,8 +224,9 @@ TEST_F(PrompterWindowTest, TheStandardFrameKeepsWithinSaneLimits)
     window.setWindowController(&delegate);
     EXPECT_EQ(window.standardFrame(), Rect(0, 0, 800, 300));
     window.setWindowController(nullptr);
+    // Back to the limits every window starts with.
     window.setMinSize({});
-    window.setMaxSize({});
+    window.setMaxSize({1e7, 1e7});
     EXPECT_EQ(window.standardFrame(), operatorScreen1440().visibleFrame());
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QToolButton>
+
+#include <functional>
+
+class QColorDialog;
+
+// The well that sets the colour marked text is drawn with. While it is active the colour panel's
+// choices go to it, and the panel offers a Reset that puts the registered marked-text colour back.
+class OVMarkedTextColorWell : public QToolButton {
+public:
+    // The colour panel options the well supports: the reset.
+    static constexpr unsigned kColorPanelResetOption = 2;
+
+    explicit OVMarkedTextColorWell(QWidget* parent = nullptr);
+    ~OVMarkedTextColorWell() override;
+
+    QColor color() const { return m_color; }
+    void setColor(const QColor& color);
+    // What a colour chosen in the panel is handed to.
+    void setAction(std::function<void(const QColor&)> action) { m_action = std::move(action); }
+
+    unsigned supportedColorPanelOptionMask() const { return kColorPanelResetOption; }
+    // The reset option clears the stored colour (the registered one holds again) and shows the plain
+    // marked-text colour in the panel.
+    void resetColorForColorPanelOption(unsigned option);
+
+    // Active: the panel shows and its colour changes arrive here.
+    void activate();
+    void deactivate();
+    bool isActive() const { return m_active; }
+    // From the panel; ignored while the well is not active.
+    void changeColor(const QColor& color);
+    QColorDialog* colorPanel() const { return m_panel.data(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_color = Qt::yellow;
+    std::function<void(const QColor&)> m_action;
+    bool m_active = false;
+    bool m_settingPanel = false;
+    QPointer<QColorDialog> m_panel;
+};

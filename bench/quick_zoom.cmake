@@ -1,0 +1,1 @@
+orvane_add_benchmark(quick_zoom LIBS orvane_app)
