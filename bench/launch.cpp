@@ -2,6 +2,8 @@
 // making Qt's application object (OVProgramStart::launch: the process's preparation, the document
 // read from its package, its window opened), then the window drawn once. Run one size per process
 // (--benchmark_filter=/5/ or /20/), so that each pays the process's preparation as a launch does.
+#include "ProcessMemory.h"
+
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
@@ -19,7 +21,6 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -28,18 +29,7 @@ namespace {
 
 constexpr double kMegabyte = 1 << 20;
 
-double residentBytes()
-{
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    long pages = 0;
-    long resident = 0;
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE));
-}
+using bench::residentBytes;
 
 QTemporaryDir& folder()
 {

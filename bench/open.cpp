@@ -3,6 +3,7 @@
 // and what the event loop and the writer feel while the rest is laid out behind the first frame.
 #include "BenchApplication.h"
 #include "OpenScript.h"
+#include "ProcessMemory.h"
 #include "bench/ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/text/TextStorage.h"
@@ -16,9 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
-
-#include <cstdio>
 
 #include <algorithm>
 #include <map>
@@ -44,19 +42,7 @@ size_t heapInUse()
     return info.uordblks + info.hblkhd;
 }
 
-// Resident memory of the process, in bytes.
-double residentBytes()
-{
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    long pages = 0;
-    long resident = 0;
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE));
-}
+using bench::residentBytes;
 
 using bench::OpenScript;
 

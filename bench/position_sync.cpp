@@ -1,22 +1,18 @@
 // The position sync's own cost: the operator clip view moved 100,000 times in Prompt mode with the
 // talent attached and following (nothing drawn), straight and upside down; and reading a 1 MB
 // hardware-profile file, well formed (as large as the reader takes) or hostile.
-#include "platform/appkit/ScrollView.h"
+#include "BenchApplication.h"
+#include "BenchCore.h"
+
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Gzip.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/UserDefaults.h"
 #include "prompting/OVCore.h"
-#include "prompting/OVCoreController.h"
-#include "prompting/OVCoreInputController.h"
-#include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVHardwareProfiles.h"
-#include "prompting/OVTimeInfo.h"
 
-#include <QApplication>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -25,93 +21,39 @@ namespace {
 
 constexpr int kMoves = 100000;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "position_sync";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    qputenv("XDG_CACHE_HOME", home.filePath("cache").toUtf8());
-    static QApplication app(argc, argv);
-    return app;
-}
-
-class BenchPrompterView final : public OVCorePrompterView {
-public:
-    BenchPrompterView() : scroll(Rect{{0, 0}, {1920, 1080}})
-    {
-        auto document = std::make_unique<View>(Rect{{0, 0}, {1920, 200000}});
-        document->setFlipped(true);
-        scroll.setDocumentView(std::move(document));
-    }
-    ScrollView* scrollView() const override { return const_cast<ScrollView*>(&scroll); }
-    ClipView* clipView() const override { return scroll.contentView(); }
-    View* textView() const override { return scroll.documentView(); }
-    bool isVerticallyFlipped() const override { return flipped; }
-
-    ScrollView scroll;
-    bool flipped = false;
-};
-
+// A talent output always in use, over a scroll view of its own.
 class BenchTalent final : public OVCoreTalentOutput {
 public:
     bool isTalentWindowInUse() const override { return true; }
-    OVCorePrompterView* talentPrompterView() const override { return const_cast<BenchPrompterView*>(&view); }
-    BenchPrompterView view;
-};
+    OVCorePrompterView* talentPrompterView() const override
+    {
+        return const_cast<bench::PrompterView*>(&view);
+    }
 
-class BenchController final : public OVCoreController {
-public:
-    Window* controllerWindow() const override { return nullptr; }
-    OVCorePrompterView* prompterView() const override { return const_cast<BenchPrompterView*>(&prompter); }
-    double speed() const override { return 0; }
-    void setSpeed(double) override {}
-    double minSpeedUIValue() const override { return -30; }
-    double maxSpeedUIValue() const override { return 30; }
-    OVTimeInfo* timeInfo() const override { return const_cast<OVTimeInfo*>(&time); }
-    bool timeRemainingNeedsUpdate() const override { return false; }
-    void setTimeRemainingNeedsUpdate(bool) override {}
-    bool speedControlNeedsUpdate() const override { return false; }
-    void setSpeedControlNeedsUpdate(bool) override {}
-    void updateSpeedControl() override {}
-    void forceModeChange(unsigned) override {}
-    bool looping() const override { return false; }
-
-    BenchPrompterView prompter;
-    OVTimeInfo time;
-};
-
-class BenchInput final : public OVCoreInputController {
-public:
-    void start() override {}
-    void stop() override {}
-    bool scrollDown() const override { return false; }
-    bool scrollUp() const override { return false; }
-    bool boostSpeed() const override { return false; }
-    double lastScrollDownTime() const override { return 0; }
-    double lastScrollUpTime() const override { return 0; }
+    std::unique_ptr<ScrollView> scroll = bench::scrollOverDocument(Rect{{0, 0}, {1920, 1080}}, 200000);
+    bench::PrompterView view{scroll.get()};
 };
 
 void moveOperator(benchmark::State& state, bool flipped)
 {
-    application();
+    bench::isolateUserFolders();
+    bench::application();
     ManualClock clock;
     Clock::setShared(&clock);
     {
-        BenchController controller;
+        const std::unique_ptr<ScrollView> scroll =
+            bench::scrollOverDocument(Rect{{0, 0}, {1920, 1080}}, 200000);
+        bench::PrompterView prompter(scroll.get());
+        bench::CoreController controller(&prompter);
         BenchTalent talent;
         talent.view.flipped = flipped;
-        BenchInput input;
+        bench::CoreInput input;
         OVCore core;
         core.setInputController(&input);
         core.configureCoreForController(&controller);
         core.setTalentWindowController(&talent);
         core.enterPromptMode();
-        ClipView* clip = controller.prompter.clipView();
+        ClipView* clip = prompter.clipView();
         double y = 0;
         for (auto _ : state) {
             for (int i = 0; i < kMoves; ++i) {

@@ -1,16 +1,12 @@
 // The scroll engine's own cost per tick: time keeping, held keys, deltas and moving a clip view
 // that draws nothing, 100,000 ticks at 120 a second.
-#include "platform/appkit/ScrollView.h"
+#include "BenchApplication.h"
+#include "BenchCore.h"
+
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
 #include "prompting/OVCore.h"
-#include "prompting/OVCoreController.h"
-#include "prompting/OVCoreInputController.h"
-#include "prompting/OVCorePrompterView.h"
-#include "prompting/OVTimeInfo.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -20,84 +16,25 @@ namespace {
 constexpr int kTicks = 100000;
 constexpr double kTickInterval = 1.0 / 120;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "prompting";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Settings and statistics of the run stay out of the user's folders.
-    static QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
-    static QApplication app(argc, argv);
-    return app;
-}
-
-class BenchPrompterView final : public OVCorePrompterView {
-public:
-    explicit BenchPrompterView(ScrollView* scrollView) : m_scrollView(scrollView) {}
-    ScrollView* scrollView() const override { return m_scrollView; }
-    ClipView* clipView() const override { return m_scrollView->contentView(); }
-    View* textView() const override { return m_scrollView->documentView(); }
-
-private:
-    ScrollView* m_scrollView;
-};
-
-class BenchController final : public OVCoreController {
-public:
-    BenchController() : scroll(Rect{{0, 0}, {1920, 1080}}), prompter(&scroll)
-    {
-        auto document = std::make_unique<View>(Rect{{0, 0}, {1920, 200000}});
-        document->setFlipped(true);
-        scroll.setDocumentView(std::move(document));
-    }
-    Window* controllerWindow() const override { return nullptr; }
-    OVCorePrompterView* prompterView() const override { return const_cast<BenchPrompterView*>(&prompter); }
-    double speed() const override { return 5; }
-    void setSpeed(double) override {}
-    double minSpeedUIValue() const override { return -30; }
-    double maxSpeedUIValue() const override { return 30; }
-    OVTimeInfo* timeInfo() const override { return const_cast<OVTimeInfo*>(&time); }
-    bool timeRemainingNeedsUpdate() const override { return true; }
-    void setTimeRemainingNeedsUpdate(bool) override {}
-    bool speedControlNeedsUpdate() const override { return false; }
-    void setSpeedControlNeedsUpdate(bool) override {}
-    void updateSpeedControl() override {}
-    void forceModeChange(unsigned) override {}
-    bool looping() const override { return true; }
-
-    ScrollView scroll;
-    BenchPrompterView prompter;
-    OVTimeInfo time;
-};
-
-class BenchInput final : public OVCoreInputController {
-public:
-    void start() override {}
-    void stop() override {}
-    bool scrollDown() const override { return down; }
-    bool scrollUp() const override { return false; }
-    bool boostSpeed() const override { return boost; }
-    double lastScrollDownTime() const override { return 1000; }
-    double lastScrollUpTime() const override { return 0; }
-    bool down = false;
-    bool boost = false;
-};
-
 void tickEngine(benchmark::State& state, bool keysAndDeltas)
 {
-    application();
+    bench::isolateUserFolders();
+    bench::application();
     ManualClock clock;
     Clock::setShared(&clock);
     UserDefaults::shared().setInteger(1, QStringLiteral("updateTimingTag"));
     {
-        BenchController controller;
-        BenchInput input;
+        const std::unique_ptr<ScrollView> scroll =
+            bench::scrollOverDocument(Rect{{0, 0}, {1920, 1080}}, 200000);
+        bench::PrompterView prompter(scroll.get());
+        bench::CoreController controller(&prompter);
+        controller.fixedSpeed = 5;
+        controller.remainingNeedsUpdate = true;
+        controller.loops = true;
+        bench::CoreInput input;
         input.down = keysAndDeltas;
         input.boost = keysAndDeltas;
+        input.lastDown = 1000;
         OVCore core;
         core.setInputController(&input);
         core.configureCoreForController(&controller);
@@ -112,7 +49,7 @@ void tickEngine(benchmark::State& state, bool keysAndDeltas)
         }
         state.counters["ns_per_tick"] = benchmark::Counter(
             double(state.iterations()) * kTicks, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-        benchmark::DoNotOptimize(controller.scroll.contentView()->bounds());
+        benchmark::DoNotOptimize(scroll->contentView()->bounds());
         core.enterEditMode();
     }
     Clock::setShared(nullptr);

@@ -158,6 +158,25 @@ struct OVRandRDisplayModeService::Connection {
         return reply(xcb_randr_get_crtc_info_reply(xcb, xcb_randr_get_crtc_info(xcb, crtc, config), nullptr));
     }
 
+    // An output's CRTC as the server has it now, with the resources and output information it was
+    // found through. Only what was found is set: no CRTC when the output has none.
+    struct OutputCrtc {
+        Reply<xcb_randr_get_screen_resources_current_reply_t> resources{nullptr, &std::free};
+        Reply<xcb_randr_get_output_info_reply_t> info{nullptr, &std::free};
+        Reply<xcb_randr_get_crtc_info_reply_t> crtc{nullptr, &std::free};
+    };
+    OutputCrtc outputCrtc(xcb_randr_output_t output) const
+    {
+        OutputCrtc found;
+        found.resources = resources();
+        if (!found.resources)
+            return found;
+        found.info = outputInfo(output, found.resources->config_timestamp);
+        if (found.info && found.info->crtc != XCB_NONE)
+            found.crtc = crtcInfo(found.info->crtc, found.resources->config_timestamp);
+        return found;
+    }
+
     // The active CRTCs (a mode and at least one output) and their places on the X screen.
     std::vector<CrtcArea> activeAreas(const xcb_randr_get_screen_resources_current_reply_t& resources) const
     {
@@ -339,12 +358,7 @@ bool OVRandRDisplayModeService::setDisplayMode(const Screen& screen, const OVDis
     bool done = false;
     {
         const ServerGrab grab(x.xcb);
-        auto resources = x.resources();
-        auto info = resources ? x.outputInfo(output, resources->config_timestamp)
-                              : Reply<xcb_randr_get_output_info_reply_t>(nullptr, &std::free);
-        auto crtc = info && info->crtc != XCB_NONE
-                        ? x.crtcInfo(info->crtc, resources->config_timestamp)
-                        : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
+        const auto [resources, info, crtc] = x.outputCrtc(output);
         if (crtc) {
             const QSize size = isQuarterTurn(crtc->rotation) ? QSize(mode.height, mode.width)
                                                              : QSize(mode.width, mode.height);
@@ -379,12 +393,7 @@ bool OVRandRDisplayModeService::unmirrorScreen(const Screen& screen)
     bool done = false;
     {
         const ServerGrab grab(x.xcb);
-        auto resources = x.resources();
-        auto info = resources ? x.outputInfo(output, resources->config_timestamp)
-                              : Reply<xcb_randr_get_output_info_reply_t>(nullptr, &std::free);
-        auto crtc = info && info->crtc != XCB_NONE
-                        ? x.crtcInfo(info->crtc, resources->config_timestamp)
-                        : Reply<xcb_randr_get_crtc_info_reply_t>(nullptr, &std::free);
+        const auto [resources, info, crtc] = x.outputCrtc(output);
         if (crtc && crtc->mode != XCB_NONE) {
             const xcb_timestamp_t config = resources->config_timestamp;
             std::vector<CrtcArea> areas = x.activeAreas(*resources);

@@ -11,6 +11,7 @@
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
+#include "prompter_view/OVContextualMenu.h"
 #include "prompter_view/OVViewDrawing.h"
 #include "prompting/OVCore.h"
 
@@ -565,12 +566,9 @@ std::unique_ptr<QMenu> OVFocusArrowView::menuForEvent(const Event& event)
 {
     if (!m_enabled)
         return nullptr;
-    const bool controlClick =
-        event.type == Event::Type::LeftMouseDown && (event.modifierFlags & kControlKeyMask);
-    if (event.type != Event::Type::RightMouseDown && !controlClick)
+    if (!OVContextualMenu::isContextualClick(event))
         return nullptr;
-    auto menu = std::make_unique<QMenu>(contextualMenuTitle());
-    menu->setTitle(contextualMenuTitle());
+    std::unique_ptr<QMenu> menu = OVContextualMenu::titledMenu(contextualMenuTitle());
     if (!m_core || m_core->isModeEdit()) {
         for (int tag = 0; tag < kSizeCount; ++tag) {
             QAction* item = menu->addAction(HVLocalizedString::localizedString(
@@ -619,12 +617,7 @@ std::unique_ptr<QMenu> OVFocusArrowView::menuForEvent(const Event& event)
 
 void OVFocusArrowView::rightMouseDown(Event& event)
 {
-    std::unique_ptr<QMenu> menu = menuForEvent(event);
-    if (!menu)
-        return;
-    QMenu* shown = menu.release();
-    shown->setAttribute(Qt::WA_DeleteOnClose);
-    shown->popup(QCursor::pos());
+    OVContextualMenu::popUp(menuForEvent(event));
 }
 
 void OVFocusArrowView::drawRect(QPainter& painter, const Rect& dirtyRect)

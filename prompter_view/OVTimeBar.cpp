@@ -8,6 +8,7 @@
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/text/AttributeNames.h"
+#include "prompter_view/OVContextualMenu.h"
 #include "prompter_view/OVTimeBarActionResponder.h"
 #include "prompter_view/OVTimeBarText.h"
 #include "prompter_view/OVViewDrawing.h"
@@ -16,7 +17,6 @@
 #include "prompting/OVTimeInfo.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QMenu>
 
 #include <algorithm>
@@ -614,12 +614,9 @@ std::unique_ptr<QMenu> OVTimeBar::menuForEvent(const Event& event)
 {
     if (!m_enabled)
         return nullptr;
-    const bool controlClick =
-        event.type == Event::Type::LeftMouseDown && (event.modifierFlags & kControlKeyMask);
-    if (event.type != Event::Type::RightMouseDown && !controlClick)
+    if (!OVContextualMenu::isContextualClick(event))
         return nullptr;
-    auto menu = std::make_unique<QMenu>(contextualMenuTitle());
-    menu->setTitle(contextualMenuTitle());
+    std::unique_ptr<QMenu> menu = OVContextualMenu::titledMenu(contextualMenuTitle());
     auto addItem = [&menu](const QString& title, int tag, bool checked, std::function<void()> action) {
         QAction* item = menu->addAction(title);
         item->setData(tag);
@@ -686,10 +683,5 @@ std::unique_ptr<QMenu> OVTimeBar::menuForEvent(const Event& event)
 
 void OVTimeBar::rightMouseDown(Event& event)
 {
-    std::unique_ptr<QMenu> menu = menuForEvent(event);
-    if (!menu)
-        return;
-    QMenu* shown = menu.release();
-    shown->setAttribute(Qt::WA_DeleteOnClose);
-    shown->popup(QCursor::pos());
+    OVContextualMenu::popUp(menuForEvent(event));
 }

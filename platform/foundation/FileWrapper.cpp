@@ -1,6 +1,7 @@
 #include "platform/foundation/FileWrapper.h"
 
 #include "platform/foundation/StagingItem.h"
+#include "platform/foundation/WriteAll.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,22 +55,6 @@ public:
 private:
     int m_fd;
 };
-
-bool writeAll(int fd, const QByteArray& data)
-{
-    const char* cursor = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, cursor, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        cursor += written;
-        left -= written;
-    }
-    return true;
-}
 
 mode_t creationMask()
 {

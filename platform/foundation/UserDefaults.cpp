@@ -2,6 +2,7 @@
 
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/StagingItem.h"
+#include "platform/foundation/WriteAll.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,17 +116,8 @@ QString writeAtomically(const QString& path, const QByteArray& data)
     if (!temporary)
         return QString::fromLocal8Bit(std::strerror(errno));
     const int fd = temporary->descriptor();
-    const char* cursor = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, cursor, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return QString::fromLocal8Bit(std::strerror(written < 0 ? errno : EIO));
-        cursor += written;
-        left -= written;
-    }
+    if (!writeAll(fd, data))
+        return QString::fromLocal8Bit(std::strerror(errno));
     // The file keeps the permissions it had; a new one gets what the user's mask allows.
     const QByteArray target = QFile::encodeName(path);
     struct stat existing;

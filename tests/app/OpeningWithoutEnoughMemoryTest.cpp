@@ -170,6 +170,21 @@ protected:
         return t_allocationsCounted;
     }
 
+    // How many counted allocations opening the script takes when none fails; the script is closed
+    // again. 0 when it does not open.
+    long allocationsOfOpening(const QString& name)
+    {
+        Error error;
+        Document* opened = nullptr;
+        const long total = countAllocations([&] { opened = openFailingAllocation(name, -1, &error); });
+        EXPECT_NE(opened, nullptr);
+        if (!opened)
+            return 0;
+        opened->close();
+        QCoreApplication::sendPostedEvents();
+        return total;
+    }
+
     // An edited document that must come through every failed open untouched.
     Document* openEditedOther()
     {
@@ -235,16 +250,7 @@ TEST_F(OpeningWithoutEnoughMemory, AnyFailedLargeAllocationInReadingOrLayoutFail
 
     // The reader's big buffers are Qt's own (malloc, out of this counter's sight); what counts here is
     // mostly the window and the layout, the reader being covered by the small-allocation sweeps.
-    long total = 0;
-    {
-        Error error;
-        Document* opened = nullptr;
-        total = countAllocations(
-            [&] { opened = openFailingAllocation(QStringLiteral("Long.ovdocument"), -1, &error); });
-        ASSERT_NE(opened, nullptr);
-        opened->close();
-        QCoreApplication::sendPostedEvents();
-    }
+    const long total = allocationsOfOpening(QStringLiteral("Long.ovdocument"));
     ASSERT_GT(total, 0);
 
     std::vector<long> failing;
@@ -260,16 +266,7 @@ TEST_F(OpeningWithoutEnoughMemory, EveryFailedSmallAllocationFailsThatOpenAlone)
     Document* other = openEditedOther();
     ASSERT_NE(other, nullptr);
     t_smallestCounted = 1;
-    long total = 0;
-    {
-        Error error;
-        Document* opened = nullptr;
-        total = countAllocations(
-            [&] { opened = openFailingAllocation(QStringLiteral("Short.ovdocument"), -1, &error); });
-        ASSERT_NE(opened, nullptr);
-        opened->close();
-        QCoreApplication::sendPostedEvents();
-    }
+    const long total = allocationsOfOpening(QStringLiteral("Short.ovdocument"));
     ASSERT_GT(total, 0);
 
     std::vector<long> failing;
@@ -284,16 +281,7 @@ TEST_F(OpeningWithoutEnoughMemory, FailedSmallAllocationsInALongScriptFailThatOp
     Document* other = openEditedOther();
     ASSERT_NE(other, nullptr);
     t_smallestCounted = 1;
-    long total = 0;
-    {
-        Error error;
-        Document* opened = nullptr;
-        total = countAllocations(
-            [&] { opened = openFailingAllocation(QStringLiteral("Long.ovdocument"), -1, &error); });
-        ASSERT_NE(opened, nullptr);
-        opened->close();
-        QCoreApplication::sendPostedEvents();
-    }
+    const long total = allocationsOfOpening(QStringLiteral("Long.ovdocument"));
     ASSERT_GT(total, 0);
 
     std::vector<long> failing;

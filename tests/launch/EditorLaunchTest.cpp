@@ -24,36 +24,12 @@
 
 #include <gtest/gtest.h>
 
-#include "LaunchTestSupport.h"
+#include "LaunchedScriptTest.h"
 
 namespace {
 
-class LaunchedEditor : public ::testing::Test {
+class LaunchedEditor : public launchtest::LaunchedScriptTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
-                        .entryList(QDir::NoDotAndDotDot)
-                        .isEmpty());
-        Clock::setShared(&clock);
-        script = folder.filePath(QStringLiteral("Script.ovdocument"));
-        ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));
-        session = OVProgramStart::launch({script});
-        ASSERT_EQ(session->documentController().documents().size(), 1u);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
-        session.reset();
-        Clock::setShared(nullptr);
-    }
-
-    OVDocumentWindowController& controller() const
-    {
-        return *dynamic_cast<OVDocumentWindowController*>(
-            session->documentController().documents().front()->primaryWindowController());
-    }
     OVTextView& text() const { return *dynamic_cast<OVTextView*>(controller().textView()); }
     OVCore& core() const { return OVApplication::shared().core(); }
     void key(Qt::Key which, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -72,11 +48,6 @@ protected:
             });
         return found;
     }
-
-    ManualClock clock;
-    QTemporaryDir folder;
-    QString script;
-    std::unique_ptr<OVDocumentSession> session;
 };
 
 TEST_F(LaunchedEditor, TheRulerShortcutShowsTheRulerWhichPromptModeHidesAndEditModeBrings)

@@ -23,36 +23,20 @@
 
 #include <gtest/gtest.h>
 
-#include "LaunchTestSupport.h"
+#include "LaunchedScriptTest.h"
 
 namespace {
 
-class LaunchedBlanking : public ::testing::Test {
+class LaunchedBlanking : public launchtest::LaunchedScriptTest {
 protected:
     void SetUp() override
     {
-        Clock::setShared(&clock);
-        const QString script = folder.filePath(QStringLiteral("Script.ovdocument"));
-        ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));
-        session = OVProgramStart::launch({script});
-        ASSERT_EQ(session->documentController().documents().size(), 1u);
-        QCoreApplication::processEvents();
+        LaunchedScriptTest::SetUp();
+        if (HasFatalFailure())
+            return;
         MenuItem* options = Menu::mainMenu()->itemWithAction(QStringLiteral("blankingOptionsAction:"));
         ASSERT_TRUE(options && options->submenu());
         blanking = options->submenu();
-    }
-
-    void TearDown() override
-    {
-        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
-        session.reset();
-        Clock::setShared(nullptr);
-    }
-
-    OVDocumentWindowController& controller() const
-    {
-        Document* document = session->documentController().documents().front();
-        return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
     }
 
     // What the submenu shows as it opens.
@@ -67,9 +51,6 @@ protected:
 
     MenuItem* item(const QString& title) const { return blanking->itemWithTitle(title); }
 
-    ManualClock clock;
-    QTemporaryDir folder;
-    std::unique_ptr<OVDocumentSession> session;
     Menu* blanking = nullptr;
 };
 

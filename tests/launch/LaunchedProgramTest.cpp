@@ -44,41 +44,15 @@
 
 #include <gtest/gtest.h>
 
-#include "LaunchTestSupport.h"
+#include "LaunchedScriptTest.h"
 
 namespace {
 
 using launchtest::copyFolder;
 using launchtest::kSample;
 
-class LaunchedProgram : public ::testing::Test {
+class LaunchedProgram : public launchtest::LaunchedScriptTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
-                        .entryList(QDir::NoDotAndDotDot)
-                        .isEmpty());
-        Clock::setShared(&clock);
-        script = folder.filePath(QStringLiteral("Script.ovdocument"));
-        ASSERT_TRUE(copyFolder(kSample, script));
-        session = OVProgramStart::launch({script});
-        ASSERT_EQ(documents().size(), 1u);
-        QCoreApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
-        session.reset();
-        Clock::setShared(nullptr);
-    }
-
-    std::vector<Document*> documents() const { return session->documentController().documents(); }
-    Document& document() const { return *documents().front(); }
-    OVDocumentWindowController& controller() const
-    {
-        return *dynamic_cast<OVDocumentWindowController*>(document().primaryWindowController());
-    }
     OVCore& core() const { return OVApplication::shared().core(); }
     QWidget* host() const { return controller().window()->hostWidget(); }
     TextView& text() const { return *controller().textView(); }
@@ -100,11 +74,6 @@ protected:
         QCoreApplication::processEvents();
     }
     void advance(double seconds) { RunLoop::main().advanceManualClock(clock, seconds); }
-
-    ManualClock clock;
-    QTemporaryDir folder;
-    QString script;
-    std::unique_ptr<OVDocumentSession> session;
 };
 
 TEST_F(LaunchedProgram, TypingUndoAndSaveReachTheDocument)

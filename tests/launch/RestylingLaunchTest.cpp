@@ -23,36 +23,12 @@
 
 #include <gtest/gtest.h>
 
-#include "LaunchTestSupport.h"
+#include "LaunchedScriptTest.h"
 
 namespace {
 
-class LaunchedRestyling : public ::testing::Test {
+class LaunchedRestyling : public launchtest::LaunchedScriptTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
-                        .entryList(QDir::NoDotAndDotDot)
-                        .isEmpty());
-        Clock::setShared(&clock);
-        script = folder.filePath(QStringLiteral("Script.ovdocument"));
-        ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));
-        session = OVProgramStart::launch({script});
-        ASSERT_EQ(session->documentController().documents().size(), 1u);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
-        session.reset();
-        Clock::setShared(nullptr);
-    }
-
-    Document& document() const { return *session->documentController().documents().front(); }
-    OVDocumentWindowController& controller() const
-    {
-        return *dynamic_cast<OVDocumentWindowController*>(document().primaryWindowController());
-    }
     QWidget* host() const { return controller().window()->hostWidget(); }
     TextView& text() const { return *controller().textView(); }
     void key(Qt::Key which, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -75,11 +51,6 @@ protected:
                                    });
         return result;
     }
-
-    ManualClock clock;
-    QTemporaryDir folder;
-    QString script;
-    std::unique_ptr<OVDocumentSession> session;
 };
 
 TEST_F(LaunchedRestyling, TheTextSizeKeysResizeTheScriptAndUndoPutsItBack)

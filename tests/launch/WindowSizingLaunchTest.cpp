@@ -21,36 +21,12 @@
 
 #include <gtest/gtest.h>
 
-#include "LaunchTestSupport.h"
+#include "LaunchedScriptTest.h"
 
 namespace {
 
-class LaunchedWindowSizing : public ::testing::Test {
+class LaunchedWindowSizing : public launchtest::LaunchedScriptTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
-                        .entryList(QDir::NoDotAndDotDot)
-                        .isEmpty());
-        Clock::setShared(&clock);
-        script = folder.filePath(QStringLiteral("Script.ovdocument"));
-        ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));
-        session = OVProgramStart::launch({script});
-        ASSERT_EQ(session->documentController().documents().size(), 1u);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
-        session.reset();
-        Clock::setShared(nullptr);
-    }
-
-    OVDocumentWindowController& controller() const
-    {
-        Document* document = session->documentController().documents().front();
-        return *dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
-    }
     QToolButton* toolbarButton(const QString& label) const
     {
         QToolBar* bar = controller().window()->toolBar();
@@ -60,11 +36,6 @@ protected:
         }
         return nullptr;
     }
-
-    ManualClock clock;
-    QTemporaryDir folder;
-    QString script;
-    std::unique_ptr<OVDocumentSession> session;
 };
 
 TEST_F(LaunchedWindowSizing, TheQuickZoomButtonZoomsOutAndBackWithTheTitleSaying)

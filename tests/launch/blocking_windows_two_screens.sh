@@ -18,9 +18,8 @@ wm=${5:-}
 
 source "$(dirname "$0")/two_screen_x.bash"
 two_screen_require xwininfo
-if [ -n "$wm" ] && ! command -v "$wm" >/dev/null; then
-  echo "SKIPPED: $wm is not installed (scripts/deps.sh installs it as root)"
-  exit 77
+if [ -n "$wm" ]; then
+  smoke_require "$wm"
 fi
 
 rm -rf "$work"

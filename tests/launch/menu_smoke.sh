@@ -10,39 +10,28 @@ orvane=$1
 script=$2
 work=$3
 
-for tool in xvfb-run Xvfb xdotool import convert; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-    exit 77
-  fi
-done
-
-rm -rf "$work"
-mkdir -p "$work/config" "$work/data" "$work/cache"
-cp -r "$script" "$work/Script.ovdocument"
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert
+fresh_work
 cp -r "$script" "$work/Second.ovdocument"
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail
 work=$1
 orvane=$2
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export QT_QPA_PLATFORM=xcb
+source "$3/smoke_common.bash"
 now() { date +%s%N; }
 
 begin=$(now)
-"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+start_program
 echo "window of the script shown $(( ($(now) - begin) / 1000000 )) ms after the start"
 
-eval "$(xdotool getwindowgeometry --shell "$window")"
+window_geometry
 xdotool windowfocus --sync "$window"
 sleep 1
 # The bar is a strip of the desktop's window colour along the top; the script's page at the bottom
 # (below the toolbar) is black.
-import -window root "$work/bar.png"
+shot bar
 bar=$(convert "$work/bar.png" -crop "${WIDTH}x8+${X}+$((Y + 2))" -format '%[fx:mean*1000]' info:)
 page=$(convert "$work/bar.png" -crop "$((WIDTH / 2))x8+${X}+$((Y + HEIGHT - 30))" -format '%[fx:mean*1000]' info:)
 echo "brightness of the top strip $bar, of the page below $page"
@@ -78,4 +67,4 @@ trap - EXIT
 echo "passed"
 EOF
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" "$work" "$orvane"
+run_session 1280x800x24

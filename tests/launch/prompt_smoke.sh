@@ -9,16 +9,9 @@ orvane=$1
 script=$2
 work=$3
 
-for tool in xvfb-run Xvfb xdotool import convert compare; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-    exit 77
-  fi
-done
-
-rm -rf "$work"
-mkdir -p "$work/config" "$work/data" "$work/cache"
-cp -r "$script" "$work/Script.ovdocument"
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert compare
+fresh_work
 # The editor shows the prompter's arrow while editing unless told otherwise; told so, the arrow tells
 # the modes apart.
 mkdir -p "$work/config/Orvane"
@@ -37,26 +30,17 @@ cat >"$work/session.sh" <<'EOF'
 set -euo pipefail
 work=$1
 orvane=$2
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export QT_QPA_PLATFORM=xcb
-"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-area="${WIDTH}x${HEIGHT}+${X}+${Y}"
+source "$3/smoke_common.bash"
+start_program
+window_geometry
 # The text without the left edge, where the arrow sits, without the bottom, where a bar may be, and
 # without the top, where the toolbar's timer keeps counting.
 text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
 arrow_strip="48x${HEIGHT}+${X}+${Y}"
-shot() { import -window root "$work/$1.png"; }
 # How blue the strip is: white text adds nothing, the arrow's blue does.
 blueness() { convert "$work/$1.png" -crop "$arrow_strip" -fx 'b-r' -format '%[fx:mean*1000]' info:; }
-changed() { compare -metric AE -crop "$text_area" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 # The window below its toolbar, whose timer field pulses while the prompter is paused hard.
 below_toolbar="${WIDTH}x$((HEIGHT - 120))+${X}+$((Y + 120))"
-pixels() { compare -metric AE -crop "$below_toolbar" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
 xdotool windowfocus --sync "$window"
 sleep 1
@@ -75,7 +59,7 @@ sleep 1
 shot moving1
 sleep 1
 shot moving2
-moved=$(changed moving1 moving2)
+moved=$(changed moving1 moving2 "$text_area")
 echo "text pixels changed while running: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
   echo "FAIL: the script did not move after Space"
@@ -87,7 +71,7 @@ sleep 1
 shot stopped1
 sleep 1
 shot stopped2
-still=$(changed stopped1 stopped2)
+still=$(changed stopped1 stopped2 "$text_area")
 echo "text pixels changed after the second Space: $still"
 if [ "${still%%.*}" -ne 0 ]; then
   echo "FAIL: the script kept moving after the second Space"
@@ -110,7 +94,7 @@ if ! awk -v e="$(blueness edit_again)" -v p="$(blueness sent1)" 'BEGIN { exit !(
   echo "FAIL: a sent Ctrl+Return did not enter Prompt mode"
   exit 1
 fi
-flips=$(pixels sent1 sent2)
+flips=$(changed sent1 sent2 "$below_toolbar")
 if [ "${flips%%.*}" -ne 0 ]; then
   echo "FAIL: the window kept changing after one sent toggle ($flips pixels)"
   exit 1
@@ -118,10 +102,7 @@ fi
 xdotool key Escape
 sleep 1
 xdotool key ctrl+q
-for _ in $(seq 50); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_exit
 if kill -0 $pid 2>/dev/null; then
   echo "FAIL: Ctrl+Q did not end the program"
   exit 1
@@ -130,4 +111,4 @@ trap - EXIT
 echo "passed"
 EOF
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" "$work" "$orvane"
+run_session 1280x800x24

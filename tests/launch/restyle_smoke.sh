@@ -9,36 +9,24 @@ orvane=$1
 script=$2
 work=$3
 
-for tool in xvfb-run Xvfb xdotool import convert; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-    exit 77
-  fi
-done
-
-rm -rf "$work"
-mkdir -p "$work/config" "$work/data" "$work/cache"
-cp -r "$script" "$work/Script.ovdocument"
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert
+fresh_work
 
 cat >"$work/session.sh" <<'SESSION'
 set -euo pipefail
 work=$1
 orvane=$2
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export QT_QPA_PLATFORM=xcb
-
-"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
+source "$3/smoke_common.bash"
+start_program
+window_geometry
 xdotool windowfocus --sync "$window"
 sleep 1
 
 # The mean brightness (0...1000) of a strip of the page near the window's bottom right, away from
 # the preview panel.
 page() {
-  import -window root "$work/$1.png"
+  shot "$1"
   convert "$work/$1.png" -crop "$((WIDTH / 3))x40+$((X + WIDTH / 2))+$((Y + HEIGHT - 60))" -format '%[fx:mean*1000]' info:
 }
 before=$(page before)
@@ -63,4 +51,4 @@ trap - EXIT
 echo "passed"
 SESSION
 
-xvfb-run -a -s "-screen 0 1440x900x24" bash "$work/session.sh" "$work" "$orvane"
+run_session 1440x900x24

@@ -10,37 +10,25 @@ orvane=$1
 script=$2
 work=$3
 
-for tool in xvfb-run Xvfb xdotool import convert compare; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-    exit 77
-  fi
-done
-
-rm -rf "$work"
-mkdir -p "$work/config" "$work/data" "$work/cache"
-cp -r "$script" "$work/Script.ovdocument"
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert compare
+fresh_work
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail
 work=$1
 orvane=$2
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-export QT_QPA_PLATFORM=xcb
-"$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
+source "$3/smoke_common.bash"
+start_program
+window_geometry
 area="${WIDTH}x${HEIGHT}+${X}+${Y}"
+# Shots of the window alone, so that rows count from its top.
 shot() { import -window root -crop "$area" +repage "$work/$1.png"; }
 # The top edge of what differs between two shots, in window coordinates; empty when nothing does.
 first_changed_row() {
   compare "$work/$1.png" "$work/$2.png" -compose src -highlight-color white -lowlight-color black "$work/diff.png" 2>/dev/null || true
   convert "$work/diff.png" -trim -format '%Y' info: 2>/dev/null | tr -d '+'
 }
-pixels() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
 xdotool windowfocus --sync "$window"
 sleep 1
@@ -66,7 +54,7 @@ echo "the ruler's buttons start at column ${left:-none}"
 xdotool mousemove $((X + ${left:-0} + 26 + 13)) $((Y + top + 12)) click 1
 sleep 1
 shot centred
-moved=$(pixels ruler centred)
+moved=$(changed ruler centred)
 echo "pixels changed by centring: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
   echo "FAIL: the centring button changed nothing"
@@ -112,13 +100,10 @@ if [ "${hidden%%.*}" -lt 200 ]; then
 fi
 
 xdotool key ctrl+q
-for _ in $(seq 50); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_exit
 trap - EXIT
 kill $pid 2>/dev/null || true
 echo "passed"
 EOF
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh" "$work" "$orvane"
+run_session 1280x800x24

@@ -3,19 +3,15 @@
 # and script when it copies one in with fresh_settings.
 # Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
 
+source "$(dirname "${BASH_SOURCE[0]}")/smoke_common.bash"
+
 # two_screen_require TOOL...: the tool, the X tools named and the dummy driver, or a skip.
 two_screen_require() {
   if [ ! -x "$two_screen_x" ]; then
     echo "SKIPPED: $two_screen_x is missing"
     exit 77
   fi
-  local tool
-  for tool in Xorg xrandr cvt xdotool import convert "$@"; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIPPED: $tool is not installed (scripts/deps.sh installs it as root)"
-      exit 77
-    fi
-  done
+  smoke_require Xorg xrandr cvt xdotool import convert "$@"
   if ! ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1; then
     echo "SKIPPED: the X server's dummy driver is not installed (xserver-xorg-video-dummy)"
     exit 77
@@ -84,10 +80,7 @@ start_orvane() {
 
 quit_orvane() {
   xdotool key --clearmodifiers ctrl+q || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  wait_for_exit
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=
@@ -107,8 +100,3 @@ talent_windows() {
     fi
   done
 }
-
-shot() { import -window root "$work/$1.png"; }
-# How much of an area is lit: the script is white on black.
-lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
-changed() { compare -metric AE -crop "$3" "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
