@@ -35,6 +35,20 @@ window_menu() {
   for i in $(seq "$2"); do xdotool key Down; done
   sleep 0.3
 }
+# The geometry of window once it has moved away from before and stayed put for a moment (a loaded
+# machine may take a while to answer a menu command and animate).
+settled_geometry() {
+  local window=$1 before=$2 now last="" i
+  for i in $(seq 60); do
+    now=$(geometry "$window")
+    if [ "$now" != "$before" ] && [ "$now" = "$last" ]; then
+      break
+    fi
+    last=$now
+    sleep 0.1
+  done
+  echo "$now"
+}
 fail() {
   echo "FAIL: $*"
   exit 1
@@ -45,10 +59,10 @@ fail() {
 fresh_settings "$presets"
 start_x
 start_orvane zoom
+before=$(geometry "$operator")
 window_menu "$operator" 2
 xdotool key Return
-sleep 1
-read -r x y w h <<<"$(geometry "$operator")"
+read -r x y w h <<<"$(settled_geometry "$operator" "$before")"
 echo "zoomed without a talent window: $x $y ${w}x$h"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 800 ] ||
   fail "the zoomed window leaves the 1280x800 operator monitor"
@@ -65,11 +79,13 @@ xdotool keydown alt
 sleep 0.6
 xdotool key Down
 sleep 0.3
+before1=$(geometry "$operator")
+before2=$(geometry "$untitled")
 xdotool key Return
 xdotool keyup alt
-sleep 1.5
-read -r x1 y1 w1 h1 <<<"$(geometry "$operator")"
-read -r x2 y2 w2 h2 <<<"$(geometry "$untitled")"
+read -r x1 y1 w1 h1 <<<"$(settled_geometry "$operator" "$before1")"
+read -r x2 y2 w2 h2 <<<"$(settled_geometry "$untitled" "$before2")"
+sleep 0.5
 echo "after Resize All 1024 x 600: script ${w1}x$h1 at $x1,$y1, untitled ${w2}x$h2 at $x2,$y2"
 [ "$w1" -eq 1024 ] && [ "$w2" -eq 1024 ] && [ "$h1" -eq "$h2" ] || fail "the windows did not both take the preset"
 # The content under the tool bar: the new script's white page, counted down the middle.
@@ -87,10 +103,10 @@ fresh_settings "$presets"
 start_x 1920x1080 1280x800
 start_orvane talent
 sleep 1
+before=$(geometry "$operator")
 window_menu "$operator" 2
 xdotool key Return
-sleep 1
-read -r x y w h <<<"$(geometry "$operator")"
+read -r x y w h <<<"$(settled_geometry "$operator" "$before")"
 echo "zoomed to the talent output: $x $y ${w}x$h"
 [ "$w" -eq 1280 ] || fail "the zoomed width is not the talent output's 1280"
 [ "$x" -eq 320 ] || fail "the zoomed window is not centred across the operator monitor"
