@@ -323,7 +323,7 @@ void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph, bool keep)
 {
     auto found = m_cache.find(paragraph.id);
     if (found != m_cache.end()) {
-        // Shaped already, for another width: only its lines are broken again.
+        // Built already, for another width: only its lines are broken again.
         CachedLayout& cached = found->second;
         try {
             runLayout(cached.job, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);

@@ -155,8 +155,8 @@ private:
         bool rightToLeft = false;
         std::vector<Inline> inlines;
     };
-    // The shaped text is kept with what breaking it into lines needs, so that a new width breaks it
-    // again without shaping it again.
+    // A paragraph's layout is kept with what breaking it into lines needs, so that a new width breaks
+    // it again without reading its text, style and formats from the storage again.
     struct CachedLayout {
         LayoutJob job;
         std::list<quint64>::iterator lru;

@@ -101,8 +101,8 @@ TEST(ContainerWidthChangeTest, ParagraphsKeepTheirIdentitiesAndRanges)
 TEST(ContainerWidthChangeTest, LinesAreThoseOfAFreshLayoutAtTheNewWidth)
 {
     Script script(makeScript(300), kWidth);
-    // Shown, partly laid out in the background, then narrowed and widened again: shaped paragraphs
-    // kept for drawing are broken at each width in turn.
+    // Shown, partly laid out in the background, then narrowed and widened again: the paragraph
+    // layouts kept for drawing are broken at each width in turn.
     script.layout.lineFragmentsInRect({0, 0, kWidth, 900});
     for (int i = 0; i < 20; ++i)
         script.layout.layOutInBackground(0);
