@@ -1,20 +1,35 @@
 #pragma once
 
-// The offscreen application every benchmark of views, windows and layout runs in, made on first use.
+// The offscreen application every benchmark of views, windows and layout runs in, made on first use
+// and destroyed by the benchmarks' main before the program's static objects are.
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace bench {
+
+// Held here rather than in a function-local static: at exit such a static is destroyed after the Qt
+// objects first used while the benchmarks ran (font and glyph caches), and its clean-up routines then
+// reach into them.
+inline std::unique_ptr<QApplication>& applicationSlot()
+{
+    static std::unique_ptr<QApplication> app;
+    return app;
+}
 
 inline QApplication& application()
 {
     static int argc = 1;
     static char name[] = "orvane-bench";
     static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    std::unique_ptr<QApplication>& app = applicationSlot();
+    if (!app) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    return *app;
 }
 
 // Points the settings, data and cache folders at a folder of this run, so that the settings and

@@ -7,6 +7,7 @@
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
+#include "bench/BenchApplication.h"
 #include "bench/ScriptSample.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/appkit/Document.h"
@@ -47,8 +48,11 @@ QApplication& application()
     // An empty settings folder, as on a first start.
     for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
         qputenv(variable, folder().filePath(QString::fromLatin1(variable)).toLocal8Bit());
-    static QApplication app(argc, argv);
-    return app;
+    // In the benchmarks' shared slot, so that main destroys it before the program's statics.
+    std::unique_ptr<QApplication>& app = bench::applicationSlot();
+    if (!app)
+        app = std::make_unique<QApplication>(argc, argv);
+    return *app;
 }
 
 QString writeScript(int megabytes)

@@ -148,13 +148,13 @@ void LayoutManager::setTextContainerSize(const Size& size)
     const double oldWidth = d->container.size().width;
     d->container.setSize(size);
     if (d->container.size().width != oldWidth)
-        d->cache.relayoutAll();
+        d->cache.relayoutLines();
 }
 
 void LayoutManager::setLineFragmentPadding(double padding)
 {
     d->container.setLineFragmentPadding(padding);
-    d->cache.relayoutAll();
+    d->cache.relayoutLines();
 }
 
 void LayoutManager::setTextContainerWidthTracksTextView(bool flag)
@@ -530,7 +530,7 @@ void LayoutManager::enumerateTemporaryAttribute(
 // Drawing: the renderer draws, the hooks below are what subclasses refine.
 
 std::vector<RulerMarker> LayoutManager::rulerMarkersForTextView(const LayoutView*,
-                                                               const ParagraphStyle& style) const
+                                                                const ParagraphStyle& style) const
 {
     std::vector<RulerMarker> markers;
     for (qsizetype i = 0; i < style.tabStops.size(); ++i) {

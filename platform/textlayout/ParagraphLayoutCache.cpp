@@ -142,6 +142,24 @@ QFont ParagraphLayoutCache::fontAt(qsizetype index) const
 
 // Layout passes.
 
+void ParagraphLayoutCache::relayoutLines()
+{
+    if (m_paragraphs.empty() || m_length != m_storage->length())
+        return relayoutAll();
+    carryEstimatesToLineWidth(lineWidth());
+    for (Paragraph& paragraph : m_paragraphs) {
+        std::vector<Line>().swap(paragraph.lines);
+        paragraph.laidOut = false;
+        paragraph.usedWidth = 0;
+    }
+    m_firstUnlaid = 0;
+    m_unreported = {kNotFound, 0};
+    estimateFrom(0);
+    restackFrom(0);
+    m_changed({0, m_length}, true);
+    wantIdleWork();
+}
+
 void ParagraphLayoutCache::relayoutAll()
 {
     m_cache.clear();
@@ -303,19 +321,40 @@ void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)
 
 void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph, bool keep)
 {
-    std::unique_ptr<QTextLayout> layout =
-        buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
+    auto found = m_cache.find(paragraph.id);
+    if (found != m_cache.end()) {
+        // Built already, for another width: only its lines are broken again.
+        CachedLayout& cached = found->second;
+        try {
+            runLayout(cached.job, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
+        } catch (...) {
+            m_lru.erase(cached.lru);
+            m_cache.erase(found);
+            throw;
+        }
+        paragraph.laidOut = true;
+        addToEstimates(paragraph);
+        m_lru.splice(m_lru.begin(), m_lru, cached.lru);
+        return;
+    }
+    LayoutJob job = buildLayout(paragraph, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
     paragraph.laidOut = true;
     addToEstimates(paragraph);
-    dropCachedLayout(paragraph.id);
-    if (!keep)
-        return;
-    m_lru.push_front(paragraph.id);
-    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
+    if (keep)
+        keepLayout(paragraph.id, std::move(job));
+}
+
+QTextLayout& ParagraphLayoutCache::keepLayout(quint64 id, LayoutJob job) const
+{
+    dropCachedLayout(id);
+    m_lru.push_front(id);
+    QTextLayout& layout = *job.layout;
+    m_cache[id] = CachedLayout{std::move(job), m_lru.begin()};
     while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
         m_cache.erase(m_lru.back());
         m_lru.pop_back();
     }
+    return layout;
 }
 
 // Layout ahead of need.
@@ -457,6 +496,33 @@ void ParagraphLayoutCache::resetEstimates()
 {
     m_sums = {};
     m_initialLineHeight = -1;
+    m_initialSpacing = 0;
+    m_estimatedLineWidth = lineWidth();
+}
+
+double ParagraphLayoutCache::lineWidth() const
+{
+    return std::max(0.0, m_container.size().width - 2 * m_container.lineFragmentPadding());
+}
+
+void ParagraphLayoutCache::carryEstimatesToLineWidth(double lineWidth)
+{
+    // Line heights and paragraph spacing do not depend on the width; lines hold about as many more
+    // characters as they grew wider.
+    const EstimateSums sums = m_sums;
+    const double oldLineWidth = m_estimatedLineWidth;
+    const bool learned = m_initialLineHeight >= 0;
+    const double oldCharactersPerLine =
+        sums.wrappedLines > 0 ? sums.wrappedCharacters / sums.wrappedLines : m_initialCharactersPerLine;
+    const double oldLineHeight = sums.lines > 0 ? sums.lineHeights / sums.lines : m_initialLineHeight;
+    const double oldSpacing = sums.paragraphs > 0 ? sums.spacing / sums.paragraphs : m_initialSpacing;
+    resetEstimates();
+    if (!learned || !(oldLineWidth > 0) || !(lineWidth > 0))
+        return;
+    m_initialLineHeight = oldLineHeight;
+    m_initialSpacing = oldSpacing;
+    m_initialCharactersPerLine =
+        std::max(1.0, finiteOr(oldCharactersPerLine * lineWidth / oldLineWidth, 1.0));
 }
 
 void ParagraphLayoutCache::addToEstimates(const Paragraph& paragraph)
@@ -484,14 +550,14 @@ void ParagraphLayoutCache::estimateFrom(qsizetype index)
         const QFont font = fontAt(0);
         m_initialLineHeight = defaultLineHeightForFont(font);
         const double advance = QFontMetricsF(font, layoutDevice()).averageCharWidth();
-        const double width = m_container.size().width - 2 * m_container.lineFragmentPadding();
+        const double width = lineWidth();
         m_initialCharactersPerLine = advance > 0 && width > 0 ? std::max(1.0, width / advance) : 1.0;
     }
     const double lineHeight = m_sums.lines > 0 ? m_sums.lineHeights / m_sums.lines : m_initialLineHeight;
     const double charactersPerLine = m_sums.wrappedLines > 0
                                          ? std::max(1.0, m_sums.wrappedCharacters / m_sums.wrappedLines)
                                          : m_initialCharactersPerLine;
-    const double spacing = m_sums.paragraphs > 0 ? m_sums.spacing / m_sums.paragraphs : 0;
+    const double spacing = m_sums.paragraphs > 0 ? m_sums.spacing / m_sums.paragraphs : m_initialSpacing;
     for (qsizetype i = index; i < count; ++i) {
         Paragraph& paragraph = m_paragraphs[i];
         if (paragraph.laidOut)
@@ -567,13 +633,13 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
     return job;
 }
 
-std::unique_ptr<QTextLayout> ParagraphLayoutCache::buildLayout(const Paragraph& paragraph,
-                                                               std::vector<Line>* lines, double* height,
-                                                               double* usedWidth) const
+ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::buildLayout(const Paragraph& paragraph,
+                                                                  std::vector<Line>* lines, double* height,
+                                                                  double* usedWidth) const
 {
     LayoutJob job = prepareLayout(paragraph);
     runLayout(job, lines, height, usedWidth);
-    return std::move(job.layout);
+    return job;
 }
 
 void ParagraphLayoutCache::runLayout(LayoutJob& job, std::vector<Line>* lines, double* height,
@@ -665,17 +731,9 @@ QTextLayout& ParagraphLayoutCache::layoutFor(const Paragraph& paragraph) const
     auto found = m_cache.find(paragraph.id);
     if (found != m_cache.end()) {
         m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
-        return *found->second.layout;
+        return *found->second.job.layout;
     }
-    std::unique_ptr<QTextLayout> layout = buildLayout(paragraph, nullptr, nullptr, nullptr);
-    m_lru.push_front(paragraph.id);
-    QTextLayout& result = *layout;
-    m_cache[paragraph.id] = CachedLayout{std::move(layout), m_lru.begin()};
-    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
-        m_cache.erase(m_lru.back());
-        m_lru.pop_back();
-    }
-    return result;
+    return keepLayout(paragraph.id, buildLayout(paragraph, nullptr, nullptr, nullptr));
 }
 
 void ParagraphLayoutCache::dropCachedLayout(quint64 id) const

@@ -81,6 +81,9 @@ public:
     void setDefaultFont(const QFont& font) { m_defaultFont = font; }
 
     void relayoutAll();
+    // The container's line width changed: paragraph ranges do not depend on it, so every paragraph
+    // keeps its range and identity and only its lines are dropped, to be laid out again as needed.
+    void relayoutLines();
     void invalidateLayoutForCharacterRange(const Range& range);
     void storageEdited(const TextStorageEdit& edit);
 
@@ -152,8 +155,10 @@ private:
         bool rightToLeft = false;
         std::vector<Inline> inlines;
     };
+    // A paragraph's layout is kept with what breaking it into lines needs, so that a new width breaks
+    // it again without reading its text, style and formats from the storage again.
     struct CachedLayout {
-        std::unique_ptr<QTextLayout> layout;
+        LayoutJob job;
         std::list<quint64>::iterator lru;
     };
     // What the laid-out paragraphs tell about the ones still to come.
@@ -176,12 +181,16 @@ private:
     void noteLaidOut(qsizetype first, qsizetype last);
     void addToEstimates(const Paragraph& paragraph);
     void resetEstimates();
+    // Turns what the laid-out paragraphs taught into the starting estimates for a new line width.
+    void carryEstimatesToLineWidth(double lineWidth);
+    double lineWidth() const;
     // Gives every paragraph from index on that is not laid out its estimated height.
     void estimateFrom(qsizetype index);
     void advanceFirstUnlaid();
     void wantIdleWork() const;
-    std::unique_ptr<QTextLayout> buildLayout(const Paragraph& paragraph, std::vector<Line>* lines,
-                                             double* height, double* usedWidth) const;
+    LayoutJob buildLayout(const Paragraph& paragraph, std::vector<Line>* lines, double* height,
+                          double* usedWidth) const;
+    QTextLayout& keepLayout(quint64 id, LayoutJob job) const;
     LayoutJob prepareLayout(const Paragraph& paragraph) const;
     void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     void breakLines(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
@@ -209,6 +218,9 @@ private:
     // Before anything is laid out: the first paragraph's font across the container.
     double m_initialLineHeight = 15;
     double m_initialCharactersPerLine = 80;
+    double m_initialSpacing = 0;
+    // The container's line width the estimates were learned at.
+    double m_estimatedLineWidth = 0;
     mutable QFont m_lineHeightFont;
     mutable double m_lineHeight = -1;
 };
