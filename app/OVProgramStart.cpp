@@ -16,6 +16,7 @@
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVConstants.h"
 #include "platform/hvkit/HVKit.h"
 #include "platform/hvkit/HVLogger.h"
@@ -164,7 +165,12 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
     const auto flip = [&step](Switch which) { step(switchName(which), [which] { flipSwitch(which); }); };
 
     step(QStringLiteral("redirectLogs"), [] { HVLogger::redirectLogs(); });
-    step(QStringLiteral("logAppLaunchInformation"), [] { HVLogger::logAppLaunchInformation(); });
+    step(QStringLiteral("logAppLaunchInformation"), [] {
+        HVLogger::logAppLaunchInformation();
+        // Counted here, once per process that starts the program for real: a start that hands its
+        // files to a running program never gets this far. The first launch is told by this count.
+        HVAppServices::shared().analytics().recordAppLaunch();
+    });
     // Layer tiling limits that only two old platform releases needed.
     if (HVConstants::isLionOrNewer() && !HVConstants::isMavericksOrNewer()) {
         step(QStringLiteral("registerTilingDefaults"), [] {
@@ -215,7 +221,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     if (!paths.isEmpty())
         delegate.openFiles(paths);
     // Display modes through RandR where the program runs on X; elsewhere none are offered.
-    static const std::unique_ptr<OVRandRDisplayModeService> displayModes = OVRandRDisplayModeService::create();
+    static const std::unique_ptr<OVRandRDisplayModeService> displayModes =
+        OVRandRDisplayModeService::create();
     if (displayModes)
         OVDisplayModeService::setShared(displayModes.get());
     // The preview panel makes the talent output and hands it the output settings, once the

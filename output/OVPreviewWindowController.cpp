@@ -531,7 +531,7 @@ void OVPreviewWindowController::placePanelInitially()
     const Rect frame = m_panel->frame();
     // The very first launch shows the whole panel at the top; later ones where it always starts,
     // unless a position was saved (restored next).
-    const bool firstLaunch = HVAppServices::shared().analytics().appLaunchCount() <= 0;
+    const bool firstLaunch = HVAppServices::shared().analytics().earlierAppLaunchCount() <= 0;
     const double top = area.maxY() - (firstLaunch ? 0 : kDefaultTopInset);
     const double x = std::max(area.origin.x, area.maxX() - frame.size.width - kDefaultRightInset);
     m_suppressPanelFrameNotifications = true;

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -24,6 +25,27 @@ namespace {
 // Guards against responder chains that loop back on themselves.
 constexpr int kMaxChainLength = 1000;
 } // namespace
+
+// Sees a window of the program hide while the keyboard is in it (a dialog that closes). Qt may not
+// hear that the keyboard left it at all: a window deleted at once takes the news with it.
+class Application::FocusKeeper final : public QObject {
+public:
+    explicit FocusKeeper(Application& application) : m_application(application) {}
+
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (event->type() != QEvent::Hide)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(receiver);
+        if (widget && widget->isWindow() && widget->windowHandle() &&
+            widget->windowHandle() == QGuiApplication::focusWindow())
+            QTimer::singleShot(0, this, [this] { m_application.reclaimKeyboardFocus(); });
+        return false;
+    }
+
+private:
+    Application& m_application;
+};
 
 // Sees every input event of the application before its receiver, for the local monitors.
 class Application::EventFilter final : public QObject {
@@ -161,7 +183,28 @@ Application::Application()
     });
     // Nor does a key pressed in a window that closes on the press (Return in a dialog): its release
     // goes to no window of ours, and the next press of that key would count as a repeat.
-    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [](QWindow*) { forgetHeldKeys(); });
+    QObject::connect(app, &QGuiApplication::focusWindowChanged, app, [this](QWindow* window) {
+        forgetHeldKeys();
+        const QPointer<QWindow> previous = m_focusWindow;
+        m_focusWindow = window;
+        // The keyboard left a window of ours that closed (a dialog, a panel). A window manager hands
+        // it to another window; without one it goes nowhere and every later key is lost, so the key
+        // window takes it back unless something else took it meanwhile.
+        if (!window && (!previous || !previous->isVisible()))
+            QTimer::singleShot(0, m_focusKeeper.get(), [this] { reclaimKeyboardFocus(); });
+    });
+    m_focusKeeper = std::make_unique<FocusKeeper>(*this);
+    app->installEventFilter(m_focusKeeper.get());
+}
+
+void Application::reclaimKeyboardFocus()
+{
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (focus && focus->isVisible())
+        return;
+    Window* target = m_keyWindow ? m_keyWindow : m_mainWindow;
+    if (target && target->isVisible() && !target->isMiniaturized())
+        target->hostWidget()->activateWindow();
 }
 
 Application& Application::shared()

@@ -5,6 +5,8 @@
 #include "platform/foundation/Error.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -101,9 +103,11 @@ private:
         bool stopped = false;
     };
     class EventFilter;
+    class FocusKeeper;
 
     Application();
     void ensureEventFilter();
+    void reclaimKeyboardFocus();
     bool walkChain(Responder* start, const QString& action, std::vector<const Responder*>& visited,
                    Responder*& found) const;
 
@@ -119,5 +123,8 @@ private:
     std::vector<ModalSession> m_modalStack;
     std::vector<Monitor> m_monitors;
     std::unique_ptr<QObject> m_eventFilter;
+    // The window the keyboard was in last, to tell a window that closed from one the user left.
+    QPointer<QWindow> m_focusWindow;
+    std::unique_ptr<QObject> m_focusKeeper;
     int m_nextToken = 1;
 };

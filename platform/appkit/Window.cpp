@@ -43,6 +43,22 @@ bool platformStacksWindows()
     return name != QLatin1String("offscreen") && name != QLatin1String("minimal");
 }
 
+// Floating panels stay above the windows of lower levels. A window manager keeps them there (they
+// ask to stay on top); without one nothing does, and a window raised over them would cover them
+// until they are shown again. Raising them back changes no focus.
+void raiseFloatingWindowsAbove(const Window& raised)
+{
+    if (!platformStacksWindows() || (raised.styleMask() & Window::UtilityWindow))
+        return;
+    const std::vector<Window*> ordered = Application::shared().orderedWindows();
+    for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) {
+        Window* window = *it;
+        if (window != &raised && (window->styleMask() & Window::UtilityWindow) && window->isVisible() &&
+            !window->parentWindow() && window->level() > raised.level() && !window->isMiniaturized())
+            window->hostWidget()->raise();
+    }
+}
+
 QRect alignedQtRect(const Rect& globalFrame)
 {
     const QRectF rect = qtRectFromGlobal(globalFrame);
@@ -541,12 +557,19 @@ void Window::applyQtFlags()
         flags = (flags & ~Qt::Window) | Qt::Dialog;
     if (m_host->windowFlags() == flags)
         return;
-    // Qt hides a widget whose flags change; show it again where it was.
+    // Qt hides a widget whose flags change; show it again where it was. Without a window manager
+    // the keyboard goes nowhere once the window it was in is hidden, so it is given back.
     const bool wasVisible = m_host->isVisible();
+    // The activation asked for by an earlier change in the same pass has not arrived yet.
+    const bool wasActive = wasVisible && (m_host->isActiveWindow() || m_activationPending);
     m_host->setWindowFlags(flags);
     applyGeometryToHost();
     if (wasVisible)
         m_host->show();
+    if (wasActive) {
+        m_activationPending = true;
+        m_host->activateWindow();
+    }
 }
 
 void Window::restoreAppliedFrame()
@@ -670,6 +693,7 @@ void Window::orderFront()
     if (platformStacksWindows())
         m_host->raise();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
+    raiseFloatingWindowsAbove(*this);
 }
 
 void Window::orderBack()
@@ -687,6 +711,7 @@ void Window::orderOut()
     if (!m_visible && !m_host->isVisible())
         return;
     m_visible = false;
+    m_activationPending = false;
     m_host->hide();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Out);
 }
@@ -834,10 +859,13 @@ void Window::hostClosed()
 
 void Window::hostActivated()
 {
+    m_activationPending = false;
     // The window manager raises the window it activates; Qt cannot query the stacking, so the
     // application's order follows here.
-    if (m_visible)
+    if (m_visible) {
         Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
+        raiseFloatingWindowsAbove(*this);
+    }
     if (m_becomesKeyOnlyIfNeeded)
         return;
     if (canBecomeKeyWindow() && Application::shared().keyWindow() != this)

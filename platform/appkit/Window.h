@@ -278,6 +278,8 @@ private:
     std::unique_ptr<Timer> m_liveResizeEnd;
     bool m_inLiveResize = false;
     bool m_becomesKeyOnlyIfNeeded = false;
+    // The window gave the keyboard back to itself after its flags changed, and Qt has not yet said so.
+    bool m_activationPending = false;
     Rect m_frame;
     // The frame last given to the host by the program, which a refused window-manager command returns to.
     Rect m_appliedFrame;

@@ -346,6 +346,8 @@ void HVAnalytics::recordAppLaunch()
 {
     if (!m_enabled)
         return;
+    if (!m_earlierAppLaunchCount)
+        m_earlierAppLaunchCount = appLaunchCount();
     ensureMeta();
     incrementIntegerForKeyPath(kAppLaunchCountKeyPath);
 }
@@ -363,6 +365,11 @@ void HVAnalytics::incrementDocumentOpenedForFileExtension(const QString& extensi
 qint64 HVAnalytics::appLaunchCount() const
 {
     return integerForKeyPath(kAppLaunchCountKeyPath);
+}
+
+qint64 HVAnalytics::earlierAppLaunchCount() const
+{
+    return m_earlierAppLaunchCount.value_or(appLaunchCount());
 }
 
 double HVAnalytics::appActiveTime() const

@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <optional>
+
 class UserDefaults;
 
 // The local usage-statistics store: counters and a few values on dotted key paths
@@ -56,6 +58,9 @@ public:
     void recordAppLaunch();
     void incrementDocumentOpenedForFileExtension(const QString& extension);
     qint64 appLaunchCount() const;
+    // The launches counted before this process recorded its own (all of them when it recorded
+    // none), so a program can tell its very first launch once that launch is counted.
+    qint64 earlierAppLaunchCount() const;
     // Seconds the application was active, including a running stretch.
     double appActiveTime() const;
     void applicationDidBecomeActive();
@@ -84,6 +89,7 @@ private:
     QString m_filePath;
     QVariantMap m_root;
     QVariantMap m_runningTimes; // key path -> start time stamp
+    std::optional<qint64> m_earlierAppLaunchCount;
     bool m_enabled = true;
     bool m_persistsChanges = true;
     bool m_dirty = false;

@@ -129,6 +129,23 @@ TEST_F(HVAnalyticsTest, ResetStartsANewRecord)
     EXPECT_NE(store.metaUUID(), uuid);
 }
 
+TEST_F(HVAnalyticsTest, TheLaunchesBeforeThisOneStayKnownOnceItIsCounted)
+{
+    {
+        HVAnalytics first(path());
+        EXPECT_EQ(first.earlierAppLaunchCount(), 0);
+        first.recordAppLaunch();
+        EXPECT_EQ(first.appLaunchCount(), 1);
+        EXPECT_EQ(first.earlierAppLaunchCount(), 0);
+    }
+    HVAnalytics second(path());
+    ASSERT_TRUE(second.load());
+    EXPECT_EQ(second.earlierAppLaunchCount(), 1);
+    second.recordAppLaunch();
+    EXPECT_EQ(second.appLaunchCount(), 2);
+    EXPECT_EQ(second.earlierAppLaunchCount(), 1);
+}
+
 TEST_F(HVAnalyticsTest, RejectsMalformedFiles)
 {
     const QList<QByteArray> files = {
