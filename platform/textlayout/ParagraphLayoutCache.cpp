@@ -273,9 +273,18 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
     const qsizetype oldFirstUnlaid = m_firstUnlaid;
     const qsizetype delta = newEnd - oldEnd;
     const qsizetype freshCount = qsizetype(fresh.size());
-    m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
-    m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
-                        std::make_move_iterator(fresh.end()));
+    double oldUsedWidth = 0;
+    for (qsizetype i = first; i < last; ++i)
+        oldUsedWidth = std::max(oldUsedWidth, m_paragraphs[i].usedWidth);
+    // Typing keeps the number of paragraphs: replaced where they stand, the thousands after them stay
+    // put instead of moving out and back.
+    if (freshCount == last - first) {
+        std::move(fresh.begin(), fresh.end(), m_paragraphs.begin() + first);
+    } else {
+        m_paragraphs.erase(m_paragraphs.begin() + first, m_paragraphs.begin() + last);
+        m_paragraphs.insert(m_paragraphs.begin() + first, std::make_move_iterator(fresh.begin()),
+                            std::make_move_iterator(fresh.end()));
+    }
     const qsizetype after = first + freshCount;
     if (delta != 0) {
         for (qsizetype i = after; i < qsizetype(m_paragraphs.size()); ++i)
@@ -294,10 +303,30 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
     for (qsizetype i = first; i < after; ++i)
         newHeight += m_paragraphs[i].height;
     m_endsWithTerminator = m_length == 0 || isTerminator(m_storage->characterAtIndex(m_length - 1));
-    restackFrom(first);
+    // What follows moves only when the height changed, and the widest line needs a search only when
+    // the widest may have gone.
+    double newUsedWidth = 0;
+    for (qsizetype i = first; i < after; ++i)
+        newUsedWidth = std::max(newUsedWidth, m_paragraphs[i].usedWidth);
+    const bool widestMayHaveGone = oldUsedWidth >= m_usedWidth && newUsedWidth < m_usedWidth;
+    if (!layOutNow || oldHeight != newHeight || widestMayHaveGone || freshCount != last - first) {
+        restackFrom(first);
+    } else {
+        restackRange(first, after);
+        m_usedWidth = std::max(m_usedWidth, newUsedWidth);
+    }
     m_changed({from, std::max<qsizetype>(0, newEnd - from)}, oldHeight != newHeight);
     if (!isLayoutComplete())
         wantIdleWork();
+}
+
+void ParagraphLayoutCache::restackRange(qsizetype first, qsizetype last)
+{
+    double top = first > 0 ? m_paragraphs[first - 1].top + m_paragraphs[first - 1].height : 0;
+    for (qsizetype i = first; i < last; ++i) {
+        m_paragraphs[i].top = top;
+        top += m_paragraphs[i].height;
+    }
 }
 
 void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)

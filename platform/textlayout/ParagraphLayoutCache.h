@@ -196,6 +196,8 @@ private:
     void breakLines(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     void dropCachedLayout(quint64 id) const;
     void restackFrom(qsizetype paragraphIndex);
+    // Stacks paragraphs [first, last) on the one before them, leaving the rest where they are.
+    void restackRange(qsizetype first, qsizetype last);
     qsizetype paragraphIndexForY(double y) const;
     QString paragraphLayoutText(const Paragraph& paragraph) const;
 
