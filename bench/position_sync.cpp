@@ -36,7 +36,6 @@ public:
 
 void moveOperator(benchmark::State& state, bool flipped)
 {
-    bench::isolateUserFolders();
     bench::application();
     ManualClock clock;
     Clock::setShared(&clock);

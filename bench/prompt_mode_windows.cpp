@@ -38,7 +38,6 @@ struct PrompterWindow {
 
 void BM_PromptModeRoundTripWithBlockingWindowsAndNotices(benchmark::State& state)
 {
-    bench::isolateUserFolders();
     bench::application();
     ManualClock clock;
     Clock::setShared(&clock);

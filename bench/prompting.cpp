@@ -18,7 +18,6 @@ constexpr double kTickInterval = 1.0 / 120;
 
 void tickEngine(benchmark::State& state, bool keysAndDeltas)
 {
-    bench::isolateUserFolders();
     bench::application();
     ManualClock clock;
     Clock::setShared(&clock);

@@ -2,6 +2,7 @@
 // stepping the text size of a 1 MB script with 20,000 attribute runs, each with its undo
 // registration and a layout and drawing of the visible part, and undoing each.
 #include "BenchApplication.h"
+#include "DefaultStyle.h"
 #include "ScriptSample.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/UndoManager.h"
@@ -13,7 +14,6 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -36,28 +36,11 @@ MutableAttributedString scriptWithRuns()
     return script;
 }
 
-void storeDefaultStyle()
-{
-    Font helvetica;
-    helvetica.familyName = helvetica.fontName = QStringLiteral("Helvetica");
-    helvetica.pointSize = 36;
-    const AttributedString sample(QStringLiteral("Indeed"),
-                                  {{kFontAttributeName, helvetica},
-                                   {kForegroundColorAttributeName, Color::rgb(1, 1, 1)},
-                                   {kParagraphStyleAttributeName, ParagraphStyle{}}});
-    if (const auto data =
-            OVSharedPreferencesAccess::styleDataFromAttributedString(&sample, Color::rgb(0, 0, 0)))
-        UserDefaults::shared().setObject(PlistValue(*data), kDefaultDocumentStyleKey);
-    OVSharedPreferencesAccess::triggerDefaultStyleUpdate();
-}
-
 struct Editor {
     Editor() : image(1280, 800, QImage::Format_ARGB32_Premultiplied)
     {
-        // The benchmark's settings stay out of the user's.
-        qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
         bench::application();
-        storeDefaultStyle();
+        bench::storeDefaultStyle();
         clip = std::make_unique<ClipView>(Rect(0, 0, 1280, 800));
         view = static_cast<OVTextView*>(
             clip->setDocumentView(std::make_unique<OVTextView>(Rect(0, 0, 1280, 800))));
@@ -82,7 +65,6 @@ struct Editor {
         finish();
     }
 
-    QTemporaryDir settings;
     std::unique_ptr<ClipView> clip;
     OVTextView* view = nullptr;
     QImage image;

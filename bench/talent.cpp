@@ -3,6 +3,7 @@
 // the talent view and the preview view each lay out. Typing costs the operator's edit plus the
 // replay; the replay alone is the difference between the two typing benchmarks. Each iteration is
 // two edits (a character typed, then deleted): halve the figures for one.
+#include "bench/DefaultStyle.h"
 #include "bench/PromptedScript.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
@@ -80,6 +81,7 @@ struct Setup {
 void typeOneCharacter(benchmark::State& state, bool withTalent)
 {
     PromptedScript::application();
+    bench::storeDefaultStyle();
     Setup setup(withTalent);
     OVTextView* document = setup.document();
     qsizetype at = document->textStorage().length() / 2;
