@@ -64,7 +64,6 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
         const ParagraphLayoutCache::Paragraph& paragraph = paragraphs[p];
         if (paragraph.start >= end)
             break;
-        QTextLayout& layout = m_cache.layoutFor(paragraph);
         // Temporary foreground colours and underlines draw over the stored formats.
         QList<QTextLayout::FormatRange> overlays;
         const Range paragraphText{paragraph.start, paragraph.textLength};
@@ -101,31 +100,57 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
                 overlays.push_back({int(piece.location - paragraph.start), int(piece.length), format});
             index = piece.end();
         }
-        // Only the lines of the range are drawn: a long paragraph may run far past the view.
+        // Only the lines of the range are drawn: a long paragraph may run far past the view. A paragraph
+        // shaped in segments draws each segment's lines through its own layout.
+        const QPointF position(origin.x, origin.y + paragraph.top);
+        QTextLayout* layout = nullptr;
+        qsizetype offset = 0;
         double clipTop = 1e300;
         double clipBottom = -1e300;
-        std::vector<const ParagraphLayoutCache::Line*> drawn;
-        for (const ParagraphLayoutCache::Line& line : paragraph.lines) {
+        const auto drawSegment = [&] {
+            if (!layout)
+                return;
+            QList<QTextLayout::FormatRange> shifted;
+            for (QTextLayout::FormatRange range : overlays) {
+                const qsizetype from = std::max<qsizetype>(range.start, offset);
+                const qsizetype to = qsizetype(range.start) + range.length;
+                if (to <= from)
+                    continue;
+                range.start = int(from - offset);
+                range.length = int(to - from);
+                shifted.push_back(range);
+            }
+            // QTextLayout takes the clip in the painter's coordinates, like the position.
+            const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_cache.container().size().width,
+                              clipBottom - clipTop);
+            layout->draw(&painter, position, shifted, clip);
+            clipTop = 1e300;
+            clipBottom = -1e300;
+        };
+        std::vector<std::pair<const ParagraphLayoutCache::Line*, QTextLine>> drawn;
+        for (qsizetype l = 0; l < qsizetype(paragraph.lines.size()); ++l) {
+            const ParagraphLayoutCache::Line& line = paragraph.lines[l];
             const qsizetype lineStart = paragraph.start + line.start;
             const qsizetype lineEnd = lineStart + std::max<qsizetype>(line.length, 1);
             if (lineEnd <= start || lineStart >= end)
                 continue;
+            const ParagraphLayoutCache::LineLayout shaped = m_cache.lineLayout(paragraph, l);
+            if (shaped.layout != layout || shaped.offset != offset) {
+                drawSegment();
+                layout = shaped.layout;
+                offset = shaped.offset;
+            }
             clipTop = std::min(clipTop, paragraph.top + line.top);
             clipBottom = std::max(clipBottom, paragraph.top + line.top + line.height);
-            drawn.push_back(&line);
+            drawn.emplace_back(&line, shaped.line());
         }
+        drawSegment();
         if (drawn.empty())
             continue;
-        const QPointF position(origin.x, origin.y + paragraph.top);
-        // QTextLayout takes the clip in the painter's coordinates, like the position.
-        const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_cache.container().size().width,
-                          clipBottom - clipTop);
-        layout.draw(&painter, position, overlays, clip);
         // Attachments are drawn where their stand-ins were shaped.
         const QString text = m_cache.storage().substring(paragraphText);
-        for (const ParagraphLayoutCache::Line* line : drawn) {
-            const int lineIndex = int(line - paragraph.lines.data());
-            const QTextLine qtLine = layout.lineAt(lineIndex);
+        for (const auto& [line, qtLine] : drawn) {
+            const qsizetype lineOffset = line->start - qtLine.textStart();
             for (qsizetype i = line->start; i < line->start + line->length; ++i) {
                 if (text.at(i) != QChar(kAttachmentCharacter))
                     continue;
@@ -136,7 +161,7 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
                     continue;
                 QSizeF size;
                 const auto [ascent, descent] = attachmentMetrics(*attachment, &size);
-                const double x = qtLine.cursorToX(int(i));
+                const double x = qtLine.cursorToX(int(i - lineOffset));
                 const QRectF rect(origin.x + x, origin.y + paragraph.top + line->baseline - ascent,
                                   size.width(), size.height());
                 hooks.drawAttachment(painter, *attachment, rect, paragraph.start + i);

@@ -89,6 +89,22 @@ bool hasVeryLongWord(const QString& text)
     return false;
 }
 
+// Text whose lines break and order the same whether shaped whole or from any line's start: left to
+// right only, in scripts that break at spaces, without directional controls.
+bool isPlainLeftToRight(const QString& text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x0590 || (u >= 0x1E00 && u < 0x2000) || u == kAttachmentCharacter)
+            continue;
+        if (u >= 0x2000 && u <= 0x206F && u != 0x200E && u != 0x200F && !(u >= 0x202A && u <= 0x202E) &&
+            !(u >= 0x2066 && u <= 0x2069))
+            continue;
+        return false;
+    }
+    return true;
+}
+
 // Qt's text engine is built without exception support: a layout that ran out of memory half way
 // through one of its calls is left in a state that cannot be safely freed, so it is abandoned
 // instead. Its memory is lost; the program is not.
@@ -169,7 +185,7 @@ void ParagraphLayoutCache::relayoutAll()
     resetEstimates();
     m_firstUnlaid = 0;
     m_unreported = {kNotFound, 0};
-    relayoutParagraphs(0, 0, m_length);
+    relayoutParagraphs(0, 0, m_length, EditSpan());
 }
 
 void ParagraphLayoutCache::invalidateLayoutForCharacterRange(const Range& range)
@@ -178,7 +194,7 @@ void ParagraphLayoutCache::invalidateLayoutForCharacterRange(const Range& range)
         return relayoutAll();
     const qsizetype first = paragraphIndexForCharacter(std::clamp<qsizetype>(range.location, 0, m_length));
     const qsizetype last = paragraphIndexForCharacter(std::clamp<qsizetype>(range.end(), 0, m_length));
-    relayoutParagraphs(first, last + 1, m_paragraphs[last].start + m_paragraphs[last].length);
+    relayoutParagraphs(first, last + 1, m_paragraphs[last].start + m_paragraphs[last].length, EditSpan());
 }
 
 void ParagraphLayoutCache::storageEdited(const TextStorageEdit& edit)
@@ -198,7 +214,11 @@ void ParagraphLayoutCache::storageEdited(const TextStorageEdit& edit)
     const Paragraph& lastParagraph = m_paragraphs[last];
     const qsizetype newEnd = lastParagraph.start + lastParagraph.length + edit.changeInLength;
     m_length = newLength;
-    relayoutParagraphs(first, last + 1, std::clamp<qsizetype>(newEnd, 0, newLength));
+    EditSpan span;
+    if (edit.editedRange.length - edit.changeInLength >= 0)
+        span = {edit.editedRange.location, edit.editedRange.length - edit.changeInLength,
+                edit.editedRange.length};
+    relayoutParagraphs(first, last + 1, std::clamp<qsizetype>(newEnd, 0, newLength), span);
 }
 
 std::vector<ParagraphLayoutCache::Paragraph> ParagraphLayoutCache::splitParagraphs(qsizetype from,
@@ -245,7 +265,8 @@ std::vector<ParagraphLayoutCache::Paragraph> ParagraphLayoutCache::splitParagrap
     return result;
 }
 
-void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd)
+void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd,
+                                              const EditSpan& edit)
 {
     first = std::clamp<qsizetype>(first, 0, qsizetype(m_paragraphs.size()));
     last = std::clamp<qsizetype>(last, first, qsizetype(m_paragraphs.size()));
@@ -257,7 +278,6 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
     for (qsizetype i = first; i < last; ++i) {
         oldHeight += m_paragraphs[i].height;
         oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
-        dropCachedLayout(m_paragraphs[i].id);
     }
     std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
     double newHeight = 0;
@@ -266,8 +286,20 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
     // An edit among laid-out lines is laid out now, so that the lines around it never wait; one past
     // them costs an estimate until layout reaches it.
     const bool layOutNow = first < m_firstUnlaid && newEnd - from <= kLargestEditLaidOutAtOnce;
+    bool within = false;
+    if (layOutNow && last - first == 1 && fresh.size() == 1) {
+        try {
+            within = relayoutWithinParagraph(m_paragraphs[first], fresh.front(), edit);
+        } catch (...) {
+            // Its layouts may have been moved for the new lines: shaped again from the lines kept.
+            dropCachedLayout(m_paragraphs[first].id);
+            throw;
+        }
+    }
+    for (qsizetype i = first; i < last; ++i)
+        dropCachedLayout(m_paragraphs[i].id);
     for (Paragraph& paragraph : fresh) {
-        if (layOutNow)
+        if (layOutNow && !within)
             layOutParagraph(paragraph);
     }
     const qsizetype oldFirstUnlaid = m_firstUnlaid;
@@ -320,6 +352,194 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
         wantIdleWork();
 }
 
+bool ParagraphLayoutCache::relayoutWithinParagraph(const Paragraph& old, Paragraph& fresh,
+                                                   const EditSpan& edit)
+{
+    // Worth it where lines around the edit can be kept, and safe only where a line's break depends on
+    // nothing before the line: one direction, no justification (which stretches every line but the
+    // paragraph's last), words that break only at spaces.
+    constexpr qsizetype kMostSegments = 12;
+    auto found = m_cache.find(old.id);
+    if (edit.location == kNotFound || !old.laidOut || old.lines.size() < 2 || found == m_cache.end() ||
+        qsizetype(found->second.segments.size()) >= kMostSegments || fresh.start != old.start)
+        return false;
+    const qsizetype location = edit.location - old.start;
+    // At the paragraph's start an edit may change the font its layouts are made with.
+    if (location <= 0 || location + edit.replaced > old.textLength ||
+        location + edit.inserted > fresh.textLength ||
+        fresh.textLength - old.textLength != edit.inserted - edit.replaced)
+        return false;
+    const CachedLayout& cached = found->second;
+    const LayoutJob& oldJob = *cached.segments.front().job;
+    if (oldJob.rightToLeft || oldJob.style.alignment == TextAlignment::Justified ||
+        oldJob.layout->textOption().wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere)
+        return false;
+    for (const Segment& segment : cached.segments) {
+        if (segment.job->rightToLeft)
+            return false;
+    }
+    const QString text = m_storage->substring({fresh.start, fresh.textLength});
+    if (!isPlainLeftToRight(text))
+        return false;
+    const qsizetype delta = edit.inserted - edit.replaced;
+    // Lines are broken again from the line before the edit's, and further back while that line's first
+    // word reaches the edit: the line before such a word decided its break by the word's width.
+    qsizetype restart = 0;
+    while (restart + 1 < qsizetype(old.lines.size()) && old.lines[restart + 1].start <= location)
+        ++restart;
+    restart = std::max<qsizetype>(0, restart - 1);
+    const auto firstWordEndsBefore = [&](qsizetype l) {
+        for (qsizetype i = old.lines[l].start + 1; i < location; ++i) {
+            if (text.at(i).isSpace())
+                return true;
+        }
+        return false;
+    };
+    while (restart > 0 && !firstWordEndsBefore(restart))
+        --restart;
+    // A word too long for a line is broken inside, and Qt measures the lines around such a break by
+    // more than their own text: those paragraphs are laid out whole.
+    const auto endsAtSpace = [](const QString& in, qsizetype end) {
+        return end <= 0 || in.at(end - 1).isSpace();
+    };
+    for (qsizetype l = 0; l + 1 < qsizetype(old.lines.size()); ++l) {
+        const qsizetype end = old.lines[l].start + old.lines[l].length;
+        if (end <= location && !endsAtSpace(text, end))
+            return false;
+        if (end >= location + edit.replaced && !endsAtSpace(text, end + delta))
+            return false;
+    }
+    auto job = std::make_shared<LayoutJob>(prepareLayout(fresh, old.lines[restart].start));
+    if (job->style != oldJob.style || job->rightToLeft ||
+        job->layout->textOption().wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere)
+        return false;
+    // A line of the new text that ends, past the edit, where an old line ended past it: the lines after
+    // it are those that followed the old one.
+    qsizetype resumeAfter = -1;
+    qsizetype candidate = restart;
+    // A layout serves one run of lines (see placeSegmentLines), so the lines after the edit are taken
+    // only from layouts that the lines before it do not use.
+    const qsizetype oldCount = qsizetype(old.lines.size());
+    const auto segmentOfLine = [&](qsizetype l) {
+        auto after = std::upper_bound(cached.segments.begin(), cached.segments.end(), l,
+                                      [](qsizetype value, const Segment& s) { return value < s.firstLine; });
+        return std::prev(after);
+    };
+    const auto keptBefore = [&](const std::shared_ptr<LayoutJob>& job) {
+        for (const Segment& segment : cached.segments) {
+            if (segment.firstLine < restart && segment.job == job)
+                return true;
+        }
+        return false;
+    };
+    const auto rejoined = [&](const Line& line) {
+        const qsizetype end = line.start + line.length;
+        if (end <= location + edit.inserted || end >= fresh.textLength)
+            return false;
+        while (candidate < qsizetype(old.lines.size()) &&
+               old.lines[candidate].start + old.lines[candidate].length < end - delta)
+            ++candidate;
+        if (candidate + 1 >= qsizetype(old.lines.size()))
+            return false;
+        const Line& previous = old.lines[candidate];
+        if (previous.start + previous.length != end - delta ||
+            previous.start + previous.length < location + edit.replaced ||
+            keptBefore(segmentOfLine(candidate + 1)->job))
+            return false;
+        resumeAfter = candidate;
+        return true;
+    };
+    std::vector<Line> made;
+    abandonOnFailure(job->layout, [&] {
+        breakLinesFrom(*job, old.lines[restart].start, old.lines[restart].top,
+                       std::numeric_limits<qsizetype>::max(), rejoined, &made);
+    });
+    if (made.empty())
+        return false;
+    for (const Line& line : made) {
+        const qsizetype end = line.start + line.length;
+        if (end < fresh.textLength && !endsAtSpace(text, end))
+            return false;
+    }
+
+    std::vector<Line> lines(old.lines.begin(), old.lines.begin() + restart);
+    made.front().startsSegment = true;
+    lines.insert(lines.end(), made.begin(), made.end());
+    const double newBottom = made.back().top + made.back().height;
+    const double paragraphSpacing = std::clamp(finiteOr(job->style.paragraphSpacing, 0), 0.0, 1e5);
+    double shift = 0;
+    std::vector<Segment> segments;
+    // The old segments keep the lines before the restart and, shifted, those after the rejoin.
+    for (const Segment& segment : cached.segments) {
+        if (segment.firstLine < restart)
+            segments.push_back(segment);
+    }
+    segments.push_back({job, old.lines[restart].start, restart, 0});
+    if (resumeAfter >= 0) {
+        shift = newBottom - (old.lines[resumeAfter].top + old.lines[resumeAfter].height);
+        const qsizetype firstKept = resumeAfter + 1;
+        const qsizetype moved = qsizetype(lines.size()) - firstKept;
+        for (size_t k = 0; k < cached.segments.size(); ++k) {
+            const Segment& segment = cached.segments[k];
+            const qsizetype segmentEnd =
+                k + 1 < cached.segments.size() ? cached.segments[k + 1].firstLine : oldCount;
+            if (segmentEnd <= firstKept)
+                continue;
+            const qsizetype from = std::max(segment.firstLine, firstKept);
+            segments.push_back({segment.job, segment.offset + delta, from + moved,
+                                int(segment.firstLineNumber + from - segment.firstLine)});
+            for (qsizetype l = from; l < segmentEnd; ++l) {
+                QTextLine line =
+                    segment.job->layout->lineAt(int(segment.firstLineNumber + l - segment.firstLine));
+                line.setPosition(line.position() + QPointF(0, shift));
+            }
+        }
+        for (qsizetype l = firstKept; l < oldCount; ++l) {
+            Line line = old.lines[l];
+            line.start += delta;
+            line.top += shift;
+            line.baseline += shift;
+            line.startsSegment = line.startsSegment || l == firstKept;
+            lines.push_back(line);
+        }
+        fresh.height = old.height + shift;
+    } else {
+        fresh.height = newBottom + paragraphSpacing;
+    }
+    fresh.usedWidth = 0;
+    for (const Line& line : lines)
+        fresh.usedWidth = std::max(fresh.usedWidth, line.usedX + line.usedWidth);
+    fresh.lines = std::move(lines);
+    fresh.laidOut = true;
+    addToEstimates(fresh);
+    placeSegmentLines(segments, qsizetype(fresh.lines.size()));
+    keepSegments(fresh.id, std::move(segments));
+    return true;
+}
+
+void ParagraphLayoutCache::placeSegmentLines(const std::vector<Segment>& segments, qsizetype lineCount)
+{
+    // QTextLayout draws its lines as if they went down the page in order: it skips those above the
+    // clip and stops at the first below it. A layout's lines before the run it serves go above any
+    // clip and those after it below, so that only the run is ever drawn. Qt keeps positions and the
+    // layout's extent in 26.6 fixed point, which wraps around past about 3.3e7: the lines above and
+    // below together stay well within that, and any paragraph's lines far inside.
+    constexpr double kOutOfSight = 1e7;
+    for (size_t k = 0; k < segments.size(); ++k) {
+        const Segment& segment = segments[k];
+        const qsizetype end = k + 1 < segments.size() ? segments[k + 1].firstLine : lineCount;
+        const qsizetype firstNumber = segment.firstLineNumber;
+        const qsizetype lastNumber = firstNumber + (end - segment.firstLine);
+        QTextLayout& layout = *segment.job->layout;
+        for (int number = 0; number < layout.lineCount(); ++number) {
+            if (number >= firstNumber && number < lastNumber)
+                continue;
+            QTextLine line = layout.lineAt(number);
+            line.setPosition(QPointF(line.position().x(), number < firstNumber ? -kOutOfSight : kOutOfSight));
+        }
+    }
+}
+
 void ParagraphLayoutCache::restackRange(qsizetype first, qsizetype last)
 {
     double top = first > 0 ? m_paragraphs[first - 1].top + m_paragraphs[first - 1].height : 0;
@@ -351,11 +571,17 @@ void ParagraphLayoutCache::restackFrom(qsizetype paragraphIndex)
 void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph, bool keep)
 {
     auto found = m_cache.find(paragraph.id);
+    if (found != m_cache.end() &&
+        (found->second.segments.size() != 1 || found->second.segments.front().offset != 0 ||
+         found->second.segments.front().firstLineNumber != 0))
+        dropCachedLayout(paragraph.id);
+    found = m_cache.find(paragraph.id);
     if (found != m_cache.end()) {
         // Built already, for another width: only its lines are broken again.
         CachedLayout& cached = found->second;
         try {
-            runLayout(cached.job, &paragraph.lines, &paragraph.height, &paragraph.usedWidth);
+            runLayout(*cached.segments.front().job, &paragraph.lines, &paragraph.height,
+                      &paragraph.usedWidth);
         } catch (...) {
             m_lru.erase(cached.lru);
             m_cache.erase(found);
@@ -373,17 +599,25 @@ void ParagraphLayoutCache::layOutParagraph(Paragraph& paragraph, bool keep)
         keepLayout(paragraph.id, std::move(job));
 }
 
-QTextLayout& ParagraphLayoutCache::keepLayout(quint64 id, LayoutJob job) const
+const ParagraphLayoutCache::CachedLayout& ParagraphLayoutCache::keepLayout(quint64 id, LayoutJob job) const
+{
+    std::vector<Segment> segments;
+    segments.push_back({std::make_shared<LayoutJob>(std::move(job)), 0, 0, 0});
+    return keepSegments(id, std::move(segments));
+}
+
+const ParagraphLayoutCache::CachedLayout&
+ParagraphLayoutCache::keepSegments(quint64 id, std::vector<Segment> segments) const
 {
     dropCachedLayout(id);
     m_lru.push_front(id);
-    QTextLayout& layout = *job.layout;
-    m_cache[id] = CachedLayout{std::move(job), m_lru.begin()};
+    CachedLayout& kept = m_cache[id];
+    kept = CachedLayout{std::move(segments), m_lru.begin()};
     while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
         m_cache.erase(m_lru.back());
         m_lru.pop_back();
     }
-    return layout;
+    return kept;
 }
 
 // Layout ahead of need.
@@ -603,10 +837,15 @@ QString ParagraphLayoutCache::paragraphLayoutText(const Paragraph& paragraph) co
     return text;
 }
 
-ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragraph& paragraph) const
+ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragraph& paragraph,
+                                                                    qsizetype offset) const
 {
     LayoutJob job;
-    const QString text = paragraphLayoutText(paragraph);
+    const QString whole = paragraphLayoutText(paragraph);
+    offset = std::clamp<qsizetype>(offset, 0, whole.size());
+    // The paragraph's direction and wrapping are the whole text's, wherever the layout starts.
+    const QString& text = whole;
+    const QString shaped = offset == 0 ? whole : whole.mid(offset);
     if (paragraph.start < m_storage->length()) {
         const AttributeValue value = m_storage->attribute(kParagraphStyleAttributeName, paragraph.start);
         if (value.paragraphStyle())
@@ -641,8 +880,9 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
     option.setTabs(tabs);
     const double interval = style.defaultTabInterval > 0 ? std::min(style.defaultTabInterval, 1e6) : 28.0;
     option.setTabStopDistance(interval / scale);
-    const QList<QTextLayout::FormatRange> formats = m_formats({paragraph.start, paragraph.textLength});
-    job.layout = std::make_unique<QTextLayout>(text, fontAt(paragraph.start), layoutDevice());
+    const QList<QTextLayout::FormatRange> formats =
+        m_formats({paragraph.start + offset, paragraph.textLength - offset});
+    job.layout = std::make_unique<QTextLayout>(shaped, fontAt(paragraph.start), layoutDevice());
     abandonOnFailure(job.layout, [&] {
         job.layout->setCacheEnabled(true);
         job.layout->setTextOption(option);
@@ -650,10 +890,11 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
     });
 
     // Attachments raise or deepen the lines they sit in.
-    const QString original = m_storage->substring({paragraph.start, paragraph.textLength});
+    const QString original = m_storage->substring({paragraph.start + offset, paragraph.textLength - offset});
     for (qsizetype i = original.indexOf(QChar(kAttachmentCharacter)); i >= 0;
          i = original.indexOf(QChar(kAttachmentCharacter), i + 1)) {
-        const AttributeValue value = m_storage->attribute(kAttachmentAttributeName, paragraph.start + i);
+        const AttributeValue value =
+            m_storage->attribute(kAttachmentAttributeName, paragraph.start + offset + i);
         if (auto attachment = value.attachment()) {
             auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
             job.inlines.push_back({i, ascent, descent});
@@ -680,6 +921,28 @@ void ParagraphLayoutCache::runLayout(LayoutJob& job, std::vector<Line>* lines, d
 void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, double* height,
                                       double* usedWidth) const
 {
+    const ParagraphStyle& style = job.style;
+    std::vector<Line> result;
+    breakLinesFrom(job, 0, std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5),
+                   std::numeric_limits<qsizetype>::max(), {}, &result);
+    double y = result.empty() ? std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5)
+                              : result.back().top + result.back().height;
+    y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
+    if (usedWidth) {
+        *usedWidth = 0;
+        for (const Line& line : result)
+            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
+    }
+    if (lines)
+        *lines = std::move(result);
+    if (height)
+        *height = y;
+}
+
+void ParagraphLayoutCache::breakLinesFrom(LayoutJob& job, qsizetype offset, double y, qsizetype maxLines,
+                                          const std::function<bool(const Line&)>& stop,
+                                          std::vector<Line>* lines) const
+{
     QTextLayout* layout = job.layout.get();
     const ParagraphStyle& style = job.style;
     const bool rightToLeft = job.rightToLeft;
@@ -690,15 +953,14 @@ void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, 
     const double minimumLineHeight = std::clamp(finiteOr(style.minimumLineHeight, 0), 0.0, 1e5);
     const double maximumLineHeight = std::clamp(finiteOr(style.maximumLineHeight, 0), 0.0, 1e5);
     const double lineSpacing = std::clamp(finiteOr(style.lineSpacing, 0), 0.0, 1e5);
-    double y = std::clamp(finiteOr(style.paragraphSpacingBefore, 0), 0.0, 1e5);
-    std::vector<Line> result;
     layout->beginLayout();
-    for (;;) {
+    for (qsizetype made = 0; made < maxLines; ++made) {
         QTextLine line = layout->createLine();
         if (!line.isValid())
             break;
-        const double head =
-            std::clamp(finiteOr(result.empty() ? style.firstLineHeadIndent : style.headIndent, 0), 0.0, 1e6);
+        const bool firstOfParagraph = offset == 0 && made == 0;
+        const double head = std::clamp(
+            finiteOr(firstOfParagraph ? style.firstLineHeadIndent : style.headIndent, 0), 0.0, 1e6);
         const double tail = std::clamp(finiteOr(style.tailIndent, 0), -1e6, 1e6);
         double left = padding + head;
         double right = tail > 0 ? padding + tail : containerWidth - padding + tail;
@@ -728,7 +990,7 @@ void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, 
         line.setPosition(QPointF(left, baseline - line.ascent()));
         const QRectF natural = line.naturalTextRect();
         Line record;
-        record.start = lineStart;
+        record.start = offset + lineStart;
         record.length = line.textLength();
         record.top = y;
         record.height = lineHeight + lineSpacing;
@@ -737,32 +999,57 @@ void ParagraphLayoutCache::breakLines(LayoutJob& job, std::vector<Line>* lines, 
         record.width = containerWidth;
         record.usedX = std::max(0.0, natural.x() - padding);
         record.usedWidth = natural.width() + 2 * padding;
-        result.push_back(record);
+        lines->push_back(record);
         y += lineHeight + lineSpacing;
+        if (stop && stop(record))
+            break;
     }
     layout->endLayout();
-    y += std::clamp(finiteOr(style.paragraphSpacing, 0), 0.0, 1e5);
-    if (usedWidth) {
-        *usedWidth = 0;
-        for (const Line& line : result)
-            *usedWidth = std::max(*usedWidth, line.usedX + line.usedWidth);
-    }
-    if (lines)
-        *lines = std::move(result);
-    if (height)
-        *height = y;
 }
 
-QTextLayout& ParagraphLayoutCache::layoutFor(const Paragraph& paragraph) const
+const ParagraphLayoutCache::CachedLayout&
+ParagraphLayoutCache::cachedLayoutFor(const Paragraph& paragraph) const
 {
     if (!paragraph.laidOut)
         ensureLayoutForCharacterIndex(paragraph.start);
     auto found = m_cache.find(paragraph.id);
     if (found != m_cache.end()) {
         m_lru.splice(m_lru.begin(), m_lru, found->second.lru);
-        return *found->second.job.layout;
+        return found->second;
     }
-    return keepLayout(paragraph.id, buildLayout(paragraph, nullptr, nullptr, nullptr));
+    const auto segmentStart = [&](qsizetype l) { return l == 0 || paragraph.lines[l].startsSegment; };
+    if (std::none_of(paragraph.lines.begin() + std::min<qsizetype>(1, paragraph.lines.size()),
+                     paragraph.lines.end(), [](const Line& line) { return line.startsSegment; }))
+        return keepLayout(paragraph.id, buildLayout(paragraph, nullptr, nullptr, nullptr));
+    // Shaped again as the lines were shaped when laid out, each segment from its first line on, so
+    // that every line breaks where it broke then.
+    std::vector<Segment> segments;
+    const qsizetype count = qsizetype(paragraph.lines.size());
+    for (qsizetype first = 0; first < count;) {
+        qsizetype end = first + 1;
+        while (end < count && !segmentStart(end))
+            ++end;
+        const Line& line = paragraph.lines[first];
+        auto job = std::make_shared<LayoutJob>(prepareLayout(paragraph, line.start));
+        std::vector<Line> made;
+        abandonOnFailure(job->layout,
+                         [&] { breakLinesFrom(*job, line.start, line.top, end - first, {}, &made); });
+        segments.push_back({std::move(job), line.start, first, 0});
+        first = end;
+    }
+    return keepSegments(paragraph.id, std::move(segments));
+}
+
+ParagraphLayoutCache::LineLayout ParagraphLayoutCache::lineLayout(const Paragraph& paragraph,
+                                                                  qsizetype lineIndex) const
+{
+    const CachedLayout& cached = cachedLayoutFor(paragraph);
+    auto segment = std::upper_bound(cached.segments.begin(), cached.segments.end(), lineIndex,
+                                    [](qsizetype value, const Segment& s) { return value < s.firstLine; });
+    if (segment != cached.segments.begin())
+        --segment;
+    return {segment->job->layout.get(), int(segment->firstLineNumber + lineIndex - segment->firstLine),
+            segment->offset};
 }
 
 void ParagraphLayoutCache::dropCachedLayout(quint64 id) const
@@ -949,7 +1236,6 @@ std::vector<Rect> ParagraphLayoutCache::rectsForCharacterRange(const Range& rang
         const Paragraph& paragraph = m_paragraphs[p];
         if (paragraph.start >= end)
             break;
-        QTextLayout& layout = layoutFor(paragraph);
         for (qsizetype l = 0; l < qsizetype(paragraph.lines.size()); ++l) {
             const Line& line = paragraph.lines[l];
             const LineFragment fragment = fragmentFor(paragraph, line);
@@ -958,15 +1244,17 @@ std::vector<Rect> ParagraphLayoutCache::rectsForCharacterRange(const Range& rang
             const qsizetype to = std::min(end, lineRange.end());
             if (to <= from)
                 continue;
-            const QTextLine qtLine = layout.lineAt(int(l));
+            const LineLayout shaped = lineLayout(paragraph, l);
+            const QTextLine qtLine = shaped.line();
+            const qsizetype base = paragraph.start + shaped.offset;
             const qsizetype textEnd = paragraph.start + line.start + line.length;
             // A range going on past the line fills to the fragment's end: the right end in
             // left-to-right paragraphs, the left end in right-to-left ones.
             const bool continues = to >= textEnd && end > textEnd;
-            const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
-            const double a = qtLine.cursorToX(int(from - paragraph.start));
+            const bool rightToLeft = shaped.layout->textOption().textDirection() == Qt::RightToLeft;
+            const double a = qtLine.cursorToX(int(from - base));
             const double b = continues ? (rightToLeft ? fragment.rect.minX() : fragment.rect.maxX())
-                                       : qtLine.cursorToX(int(std::min(to, textEnd) - paragraph.start));
+                                       : qtLine.cursorToX(int(std::min(to, textEnd) - base));
             const double x1 = std::min(a, b);
             const double x2 = std::max(a, b);
             rects.push_back(Rect(x1, fragment.rect.minY(), std::max(0.0, x2 - x1), fragment.rect.height()));
@@ -1000,16 +1288,17 @@ qsizetype ParagraphLayoutCache::glyphIndexForPoint(const Point& point, double* f
     while (l + 1 < qsizetype(paragraph.lines.size()) &&
            paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
         ++l;
-    QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
+    const LineLayout shaped = lineLayout(paragraph, l);
+    const QTextLine line = shaped.line();
     const Line& record = paragraph.lines[l];
-    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorOnCharacter);
+    qsizetype offset = shaped.offset + line.xToCursor(point.x, QTextLine::CursorOnCharacter);
     offset =
         std::clamp<qsizetype>(offset, record.start, std::max(record.start, record.start + record.length - 1));
     const qsizetype index = std::min(paragraph.start + offset, std::max<qsizetype>(0, m_length - 1));
     if (fraction && record.length > 0) {
-        const double x1 = line.cursorToX(int(offset));
-        const double x2 = line.cursorToX(int(std::min(offset + 1, record.start + record.length)));
+        const double x1 = line.cursorToX(int(offset - shaped.offset));
+        const double x2 =
+            line.cursorToX(int(std::min(offset + 1, record.start + record.length) - shaped.offset));
         if (std::abs(x2 - x1) > 0)
             *fraction = std::clamp((point.x - std::min(x1, x2)) / std::abs(x2 - x1), 0.0, 1.0);
     }
@@ -1029,10 +1318,10 @@ qsizetype ParagraphLayoutCache::insertionIndexForPoint(const Point& point) const
     while (l + 1 < qsizetype(paragraph.lines.size()) &&
            paragraph.top + paragraph.lines[l].top + paragraph.lines[l].height <= point.y)
         ++l;
-    QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
+    const LineLayout shaped = lineLayout(paragraph, l);
+    const QTextLine line = shaped.line();
     const Line& record = paragraph.lines[l];
-    qsizetype offset = line.xToCursor(point.x, QTextLine::CursorBetweenCharacters);
+    qsizetype offset = shaped.offset + line.xToCursor(point.x, QTextLine::CursorBetweenCharacters);
     // A wrapped line's end is the next line's start; a click past it stays on this line before its
     // trailing space, as the caret drawn there shows.
     const bool lastLine = l + 1 == qsizetype(paragraph.lines.size());
@@ -1076,10 +1365,10 @@ Rect ParagraphLayoutCache::insertionPointRectForCharacterIndex(qsizetype index) 
     qsizetype l = qsizetype(paragraph.lines.size()) - 1;
     while (l > 0 && paragraph.lines[l].start > offset)
         --l;
-    const QTextLayout& layout = layoutFor(paragraph);
-    const QTextLine line = layout.lineAt(int(l));
+    const LineLayout shaped = lineLayout(paragraph, l);
     const Line& record = paragraph.lines[l];
-    return Rect(line.cursorToX(int(offset)), paragraph.top + record.top, 1, record.height);
+    return Rect(shaped.line().cursorToX(int(offset - shaped.offset)), paragraph.top + record.top, 1,
+                record.height);
 }
 
 Point ParagraphLayoutCache::locationForGlyphAtIndex(qsizetype glyphIndex) const
@@ -1153,8 +1442,12 @@ qsizetype ParagraphLayoutCache::visualCursorPosition(qsizetype index, bool toLef
         paragraphIndexForCharacter(index == m_length ? std::max<qsizetype>(0, index - 1) : index);
     const Paragraph& paragraph = m_paragraphs[p];
     const qsizetype offset = index - paragraph.start;
-    QTextLayout& layout = layoutFor(paragraph);
+    const CachedLayout& cached = cachedLayoutFor(paragraph);
+    const QTextLayout& layout = *cached.segments.front().job->layout;
     const bool rightToLeft = layout.textOption().textDirection() == Qt::RightToLeft;
+    // Only left-to-right paragraphs are shaped in segments, where visual order is logical order.
+    if (cached.segments.size() > 1)
+        return toLeft ? previousCursorPosition(index) : nextCursorPosition(index);
     if (offset <= paragraph.textLength) {
         const int moved =
             toLeft ? layout.leftCursorPosition(int(offset)) : layout.rightCursorPosition(int(offset));

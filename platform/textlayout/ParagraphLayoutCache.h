@@ -44,6 +44,9 @@ public:
         double width = 0;
         double usedX = 0;
         double usedWidth = 0;
+        // The line begins a run of lines shaped together, apart from the lines before it: an edit
+        // lays out again only the lines it touched (see relayoutWithinParagraph).
+        bool startsSegment = false;
     };
     struct Paragraph {
         quint64 id = 0;
@@ -108,7 +111,15 @@ public:
     const TextContainer& container() const { return m_container; }
     const std::vector<Paragraph>& paragraphs() const { return m_paragraphs; }
     qsizetype length() const { return m_length; }
-    QTextLayout& layoutFor(const Paragraph& paragraph) const;
+    // The shaped line behind a laid-out line: a paragraph's lines may come from several layouts, each
+    // of a text beginning offset characters into the paragraph.
+    struct LineLayout {
+        QTextLayout* layout = nullptr;
+        int lineNumber = 0;
+        qsizetype offset = 0;
+        QTextLine line() const { return layout->lineAt(lineNumber); }
+    };
+    LineLayout lineLayout(const Paragraph& paragraph, qsizetype lineIndex) const;
     qsizetype paragraphIndexForCharacter(qsizetype index) const;
     LineFragment fragmentFor(const Paragraph& paragraph, const Line& line) const;
     QFont fontAt(qsizetype index) const;
@@ -157,8 +168,16 @@ private:
     };
     // A paragraph's layout is kept with what breaking it into lines needs, so that a new width breaks
     // it again without reading its text, style and formats from the storage again.
+    // Lines [firstLine, the next segment's firstLine) of a paragraph are the job's lines from
+    // firstLineNumber on; its text starts offset characters into the paragraph.
+    struct Segment {
+        std::shared_ptr<LayoutJob> job;
+        qsizetype offset = 0;
+        qsizetype firstLine = 0;
+        int firstLineNumber = 0;
+    };
     struct CachedLayout {
-        LayoutJob job;
+        std::vector<Segment> segments;
         std::list<quint64>::iterator lru;
     };
     // What the laid-out paragraphs tell about the ones still to come.
@@ -171,8 +190,19 @@ private:
         double wrappedLines = 0;      // their full lines
     };
 
+    // Where an edit fell, in the text before it: from location on, replaced characters gave way to
+    // inserted ones.
+    struct EditSpan {
+        qsizetype location = kNotFound;
+        qsizetype replaced = 0;
+        qsizetype inserted = 0;
+    };
     // Lays out paragraphs [first, last) again from the text, replacing them by the ones found there.
-    void relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd);
+    void relayoutParagraphs(qsizetype first, qsizetype last, qsizetype newEnd, const EditSpan& edit);
+    // An edit inside one laid-out paragraph: only its lines from the one before the edit are broken
+    // again, until a line ends where one ended before; the lines before and after keep their shaping.
+    // Returns false, having changed nothing, where the paragraph must be laid out whole.
+    bool relayoutWithinParagraph(const Paragraph& old, Paragraph& fresh, const EditSpan& edit);
     std::vector<Paragraph> splitParagraphs(qsizetype from, qsizetype to);
     // keep: the QTextLayout is kept for drawing (not when laid out ahead of need).
     void layOutParagraph(Paragraph& paragraph, bool keep = true);
@@ -190,12 +220,20 @@ private:
     void wantIdleWork() const;
     LayoutJob buildLayout(const Paragraph& paragraph, std::vector<Line>* lines, double* height,
                           double* usedWidth) const;
-    QTextLayout& keepLayout(quint64 id, LayoutJob job) const;
-    LayoutJob prepareLayout(const Paragraph& paragraph) const;
+    const CachedLayout& keepLayout(quint64 id, LayoutJob job) const;
+    const CachedLayout& keepSegments(quint64 id, std::vector<Segment> segments) const;
+    const CachedLayout& cachedLayoutFor(const Paragraph& paragraph) const;
+    // The paragraph's text from offset on, shaped as the whole paragraph would be.
+    LayoutJob prepareLayout(const Paragraph& paragraph, qsizetype offset = 0) const;
     void runLayout(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
     void breakLines(LayoutJob& job, std::vector<Line>* lines, double* height, double* usedWidth) const;
+    // Breaks lines of a job whose text starts offset characters into its paragraph, the first at y,
+    // until the text ends, maxLines are made, or stop answers true for the line just made.
+    void breakLinesFrom(LayoutJob& job, qsizetype offset, double y, qsizetype maxLines,
+                        const std::function<bool(const Line&)>& stop, std::vector<Line>* lines) const;
     void dropCachedLayout(quint64 id) const;
     void restackFrom(qsizetype paragraphIndex);
+    static void placeSegmentLines(const std::vector<Segment>& segments, qsizetype lineCount);
     // Stacks paragraphs [first, last) on the one before them, leaving the rest where they are.
     void restackRange(qsizetype first, qsizetype last);
     qsizetype paragraphIndexForY(double y) const;
