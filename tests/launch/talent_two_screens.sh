@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The built program on a real X server with two monitors: with the second display chosen and the
 # text mirrored, a borderless window covers exactly the talent monitor, shows the script mirrored and
-# follows typing in the operator window; with a talent monitor larger than the operator's it stays
-# hidden.
+# follows typing in the operator window; on a smaller talent monitor it covers that monitor and turns
+# the text upside down when asked; with a talent monitor larger than the operator's it stays hidden.
 #   talent_two_screens.sh ORVANE SCRIPT WORKDIR TWO_SCREEN_X
 # Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
 set -euo pipefail
@@ -61,6 +61,39 @@ difference=$(changed before after "$talent_area")
 echo "talent pixels changed by typing: $difference"
 if [ "${difference%%.*}" -lt 500 ]; then
   echo "FAIL: typing in the operator window did not reach the talent monitor"
+  exit 1
+fi
+quit_orvane
+"$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
+
+# A smaller talent monitor and the text upside down: the window covers it, and what is typed at the
+# script's start shows at the bottom of the talent monitor, not at its top.
+upside_down=$(printf '\t<key>verticallyFlipped</key>\n\t<true/>')
+fresh_settings "$upside_down"
+start_x 1920x1080 1280x800
+talent_x=1920
+talent_width=1280
+start_orvane smaller
+sleep 2
+windows=$(talent_windows)
+echo "windows on a smaller talent monitor: ${windows:-none}"
+if [ "$windows" != "1920 0 1280 800" ]; then
+  echo "FAIL: the talent window does not cover exactly the smaller talent monitor (1920,0 1280x800)"
+  exit 1
+fi
+xdotool windowfocus --sync "$operator"
+sleep 1
+shot upright
+xdotool key --clearmodifiers ctrl+Home
+xdotool type --delay 30 "WWWWWWWWWWWWWWWW"
+xdotool key Return Return Return
+sleep 1.5
+shot typed
+top=$(changed upright typed "1280x400+1920+0")
+bottom=$(changed upright typed "1280x400+1920+400")
+echo "talent pixels changed by typing at the start: top half $top, bottom half $bottom"
+if ! awk -v t="${top%%.*}" -v b="${bottom%%.*}" 'BEGIN { exit !(b > 500 && b > 2 * t) }'; then
+  echo "FAIL: the start of the script is not at the bottom of the upside-down talent monitor"
   exit 1
 fi
 quit_orvane
