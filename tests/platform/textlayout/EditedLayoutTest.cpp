@@ -51,13 +51,25 @@ std::vector<LineFragment> allLines(const LayoutManager& layout)
     return layout.lineFragmentsInRect({0, 0, 1e6, layout.usedRectForTextContainer().height() + 1e6});
 }
 
-void expectLaidOutAfresh(const LayoutManager& layout, const TextStorage& storage, const std::string& step)
+// A layout of the storage at the width, laid out to its end.
+std::unique_ptr<LayoutManager> laidOut(std::shared_ptr<TextStorage> storage, double width)
+{
+    auto layout = std::make_unique<LayoutManager>(std::move(storage));
+    layout->setTextContainerSize({width, TextContainer::kUnlimitedHeight});
+    layout->ensureLayoutForTextContainer();
+    return layout;
+}
+
+std::unique_ptr<LayoutManager> laidOutCopy(const TextStorage& storage, double width)
 {
     auto copy = std::make_shared<TextStorage>();
     copy->setAttributedString(storage);
-    LayoutManager fresh(copy);
-    fresh.setTextContainerSize({kWidth, TextContainer::kUnlimitedHeight});
-    fresh.ensureLayoutForTextContainer();
+    return laidOut(copy, width);
+}
+
+void expectSameLines(LayoutManager& layout, const LayoutManager& fresh, const std::string& step)
+{
+    layout.ensureLayoutForTextContainer();
     const std::vector<LineFragment> lines = allLines(layout);
     const std::vector<LineFragment> expected = allLines(fresh);
     ASSERT_EQ(lines.size(), expected.size()) << step;
@@ -65,6 +77,7 @@ void expectLaidOutAfresh(const LayoutManager& layout, const TextStorage& storage
         ASSERT_EQ(lines[i].characterRange, expected[i].characterRange) << step << ", line " << i;
         ASSERT_EQ(lines[i].rect, expected[i].rect) << step << ", line " << i;
         ASSERT_EQ(lines[i].usedRect, expected[i].usedRect) << step << ", line " << i;
+        ASSERT_DOUBLE_EQ(lines[i].baseline, expected[i].baseline) << step << ", line " << i;
     }
     ASSERT_EQ(layout.usedRectForTextContainer(), fresh.usedRectForTextContainer()) << step;
 }
@@ -74,9 +87,7 @@ void expectLaidOutAfresh(const LayoutManager& layout, const TextStorage& storage
 TEST(EditedLayoutTest, EditsLeaveTheLayoutAFreshLayoutGives)
 {
     auto storage = makeScript();
-    LayoutManager layout(storage);
-    layout.setTextContainerSize({kWidth, TextContainer::kUnlimitedHeight});
-    layout.ensureLayoutForTextContainer();
+    const auto layout = laidOut(storage, kWidth);
     const unsigned seed = testSeed();
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -110,7 +121,8 @@ TEST(EditedLayoutTest, EditsLeaveTheLayoutAFreshLayoutGives)
             break;
         }
         }
-        expectLaidOutAfresh(layout, *storage, "step " + std::to_string(step) + " (" + what + ")");
+        expectSameLines(*layout, *laidOutCopy(*storage, kWidth),
+                        "step " + std::to_string(step) + " (" + what + ")");
         if (HasFatalFailure())
             return;
     }
@@ -122,16 +134,14 @@ TEST(EditedLayoutTest, ShorteningTheWidestLineNarrowsTheUsedRect)
     const AttributeDictionary body{
         {kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 24}}};
     storage->append(QStringLiteral("short\nthe one long line of this text\nshort too\n"), body);
-    LayoutManager layout(storage);
-    layout.setTextContainerSize({kWidth, TextContainer::kUnlimitedHeight});
-    layout.ensureLayoutForTextContainer();
-    const double wide = layout.usedRectForTextContainer().width();
+    const auto layout = laidOut(storage, kWidth);
+    const double wide = layout->usedRectForTextContainer().width();
     storage->deleteCharacters({QStringLiteral("short\nthe one").size(), QStringLiteral(" long line").size()});
-    EXPECT_LT(layout.usedRectForTextContainer().width(), wide);
-    expectLaidOutAfresh(layout, *storage, "shortened");
+    EXPECT_LT(layout->usedRectForTextContainer().width(), wide);
+    expectSameLines(*layout, *laidOutCopy(*storage, kWidth), "shortened");
     storage->replaceCharacters({0, 0}, QStringLiteral("now the widest line of all of them "));
-    EXPECT_GT(layout.usedRectForTextContainer().width(), wide);
-    expectLaidOutAfresh(layout, *storage, "widened");
+    EXPECT_GT(layout->usedRectForTextContainer().width(), wide);
+    expectSameLines(*layout, *laidOutCopy(*storage, kWidth), "widened");
 }
 
 namespace {
@@ -220,23 +230,11 @@ bool sameDrawing(const QImage& drawn, const QImage& expected)
 void expectSameAsFresh(LayoutManager& layout, const TextStorage& storage, qsizetype around,
                        std::mt19937& random, const std::string& step)
 {
-    auto copy = std::make_shared<TextStorage>();
-    copy->setAttributedString(storage);
-    LayoutManager fresh(copy);
-    fresh.setTextContainerSize({kNarrow, TextContainer::kUnlimitedHeight});
-    fresh.ensureLayoutForTextContainer();
-    layout.ensureLayoutForTextContainer();
-    const std::vector<LineFragment> lines = allLines(layout);
-    const std::vector<LineFragment> expected = allLines(fresh);
-    ASSERT_EQ(lines.size(), expected.size()) << step;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_EQ(lines[i].characterRange, expected[i].characterRange) << step << ", line " << i;
-        ASSERT_EQ(lines[i].rect, expected[i].rect) << step << ", line " << i;
-        ASSERT_EQ(lines[i].usedRect, expected[i].usedRect)
-            << step << ", line " << i << ": " << storage.substring(lines[i].characterRange).toStdString();
-        ASSERT_DOUBLE_EQ(lines[i].baseline, expected[i].baseline) << step << ", line " << i;
-    }
-    ASSERT_EQ(layout.usedRectForTextContainer(), fresh.usedRectForTextContainer()) << step;
+    const auto copy = laidOutCopy(storage, kNarrow);
+    LayoutManager& fresh = *copy;
+    expectSameLines(layout, fresh, step);
+    if (::testing::Test::HasFatalFailure())
+        return;
     const qsizetype length = storage.length();
     std::uniform_int_distribution<qsizetype> near(std::max<qsizetype>(0, around - 300),
                                                   std::min(length, around + 300));
@@ -272,9 +270,8 @@ void expectSameAsFresh(LayoutManager& layout, const TextStorage& storage, qsizet
 TEST(EditedLayoutTest, LongParagraphsEditedLineByLineDrawAndAnswerAsLaidOutAfresh)
 {
     auto storage = makeLongParagraphs();
-    LayoutManager layout(storage);
-    layout.setTextContainerSize({kNarrow, TextContainer::kUnlimitedHeight});
-    layout.ensureLayoutForTextContainer();
+    const auto edited = laidOut(storage, kNarrow);
+    LayoutManager& layout = *edited;
     const unsigned seed = testSeed();
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed));
