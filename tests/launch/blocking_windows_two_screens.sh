@@ -17,7 +17,7 @@ two_screen_x=$4
 wm=${5:-}
 
 source "$(dirname "$0")/two_screen_x.bash"
-two_screen_require xwininfo
+two_screen_require xwininfo xprop
 if [ -n "$wm" ]; then
   smoke_require "$wm"
 fi
@@ -29,7 +29,7 @@ stop_everything() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   stop_all
 }
-trap stop_everything EXIT
+trap 'report_exit $?; stop_everything' EXIT
 
 # The operator monitor larger than the talent's: the operator window takes the talent output's size
 # in the middle of the operator monitor, with the blocking window around it.
@@ -39,7 +39,7 @@ operator_area="1920x1080+0+0"
 if [ -n "$wm" ]; then
   "$wm" >"$work/$wm.log" 2>&1 &
   wm_pid=$!
-  sleep 1
+  await_window_manager "$wm"
 fi
 
 # Viewable windows straight under the root (frames of managed windows, and windows no window
@@ -79,31 +79,33 @@ if [ -n "$before" ]; then
 fi
 
 xdotool key --clearmodifiers ctrl+Return
-sleep 2
+operator_covered() { operator_shields | awk '$2 == 0 && $3 == 0 && $4 == 1920 && $5 == 1080 {print $1}' | head -1; }
+await "a window covering the operator monitor (0,0 1920x1080) in Prompt mode" 10 operator_covered
+# Qt makes the window anew when its decorations change, and a window manager shows the new one only
+# once it has taken it in, which may be well after the blocking window is up.
+shown_operator() { xdotool search --onlyvisible --name "Script" | head -1; }
+await "the operator window (named Script) to be shown again in Prompt mode" 10 shown_operator
+operator=$found
 echo "--- xwininfo -root -tree in Prompt mode"
 xwininfo -root -tree | grep -E '0x[0-9a-f]+ ' | grep -E '1920x1080\+0\+0|"Script' || true
-shields=$(operator_shields)
-echo "windows shielding the operator monitor in Prompt mode: ${shields:-none}"
-blocking=$(awk '$2 == 0 && $3 == 0 && $4 == 1920 && $5 == 1080 {print $1}' <<<"$shields" | head -1)
-if [ -z "$blocking" ]; then
-  echo "FAIL: no window covers the operator monitor (0,0 1920x1080) in Prompt mode"
-  exit 1
-fi
-# Qt makes the window anew when its decorations change.
-operator=$(xdotool search --onlyvisible --name "Script" | head -1)
+echo "windows shielding the operator monitor in Prompt mode: $(operator_shields)"
 read -r window_x window_y window_width window_height <<<"$(client_geometry "$operator")"
 echo "operator window in Prompt mode: $window_x,$window_y ${window_width}x$window_height"
-shot prompt
+# A window just shown is drawn a moment later.
+prompter_drawn() {
+  local lit_middle
+  shot prompt
+  lit_middle=$(lit prompt "200x200+$((window_x + window_width / 2 - 100))+$((window_y + window_height / 2 - 100))")
+  echo "$lit_middle"
+  awk -v m="$lit_middle" 'BEGIN { exit !(m > 2) }'
+}
+await "the prompter to be drawn above the blocking window" 10 prompter_drawn
+middle=$found
 left=$(lit prompt "$((window_x > 20 ? window_x - 10 : 10))x1080+0+0")
 right=$(lit prompt "10x1080+$((window_x + window_width + 5))+0")
-middle=$(lit prompt "200x200+$((window_x + window_width / 2 - 100))+$((window_y + window_height / 2 - 100))")
 echo "lit: beside the window left $left, right $right; in the window $middle"
 if ! awk -v l="$left" -v r="$right" 'BEGIN { exit !(l < 2 && r < 2) }'; then
   echo "FAIL: the operator monitor around the prompter is not black"
-  exit 1
-fi
-if ! awk -v m="$middle" 'BEGIN { exit !(m > 2) }'; then
-  echo "FAIL: the prompter is not shown above the blocking window"
   exit 1
 fi
 
@@ -135,17 +137,10 @@ fi
 xdotool mousemove --sync "$((window_x + window_width / 2))" "$((window_y + window_height / 2))"
 shown=$(viewable_windows | awk '{print $1}')
 xdotool key --clearmodifiers ctrl+q
-alert=
-for _ in $(seq 50); do
-  alert=$(viewable_windows | grep -v -F -w -f <(echo "$shown") | awk '$4 > 100 && $5 > 50' | tail -1 || true)
-  [ -n "$alert" ] && break
-  sleep 0.2
-done
-echo "alert window: ${alert:-none}"
-if [ -z "$alert" ]; then
-  echo "FAIL: quitting with an unsaved change showed no alert"
-  exit 1
-fi
+new_window() { viewable_windows | grep -v -F -w -f <(echo "$shown") | awk '$4 > 100 && $5 > 50' | tail -1; }
+await "an alert asking about the unsaved change on quitting" 10 new_window
+alert=$found
+echo "alert window: $alert"
 read -r _ alert_x alert_y alert_width alert_height _ <<<"$alert"
 sleep 0.5
 shot alert
@@ -173,12 +168,13 @@ fi
 
 # Esc leaves Prompt mode: nothing covers the operator monitor any more.
 xdotool key Escape
-sleep 2
-after=$(operator_shields)
-echo "windows shielding the operator monitor back in Edit mode: ${after:-none}"
-if [ -n "$after" ]; then
-  echo "FAIL: a blocking window or overlay is left on the operator monitor"
-  exit 1
-fi
+operator_bare() {
+  local left
+  left=$(operator_shields)
+  echo "${left:-none}"
+  [ -z "$left" ]
+}
+await "the blocking window and overlay to leave the operator monitor in Edit mode" 10 operator_bare
+echo "windows shielding the operator monitor back in Edit mode: none"
 shot edit
 echo "PASS${wm:+ under $wm}"

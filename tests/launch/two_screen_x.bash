@@ -19,7 +19,8 @@ two_screen_require() {
 }
 
 # A display number of our own, so that parallel runs and a developer's own servers are left alone.
-display_number=$((40 + $$ % 50))
+# ORVANE_TEST_DISPLAY is the first one tried, for a machine that keeps test servers to a range.
+display_number=${ORVANE_TEST_DISPLAY:-$((40 + $$ % 50))}
 while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/two-screen-x.$display_number" ]; do
   display_number=$((display_number + 1))
 done
@@ -28,7 +29,51 @@ stop_all() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
 }
-trap stop_all EXIT
+
+# fail REASON: the verdict, and the end of the test.
+failed=
+fail() {
+  echo "FAIL: $*"
+  failed=yes
+  exit 1
+}
+# set -e ends the test on the first command that fails, also on one in an assignment from $(...),
+# where nothing else would say so. The command is kept, in functions too, so that the end can name
+# it; a command substitution keeps it only in its own subshell, which is what is wanted.
+failing_command=
+set -E
+trap 'failing_command="${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND"' ERR
+# report_exit STATUS: a FAIL line for a test that set -e ended.
+report_exit() {
+  if [ "$1" -ne 0 ] && [ "$1" -ne 77 ] && [ -z "$failed" ] && [ -n "$failing_command" ]; then
+    echo "FAIL: stopped with status $1 at $failing_command"
+  fi
+}
+trap 'report_exit $?; stop_all' EXIT
+
+# await WHAT SECONDS COMMAND...: the command's output, once it succeeds and prints something, in
+# found; it is run every tenth of a second, and when SECONDS have passed the test fails naming WHAT
+# and what the command printed last. Windows appear, move and are made anew while the program and
+# the window manager answer, each in its own time.
+found=
+await() {
+  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
+  shift 2
+  while :; do
+    if found=$("$@" 2>/dev/null) && [ -n "$found" ]; then
+      return 0
+    fi
+    if [ "${EPOCHREALTIME/./}" -ge "$deadline" ]; then
+      fail "waited ${seconds}s for $what${found:+ (last seen: ${found//$'\n'/; })}"
+    fi
+    sleep 0.1
+  done
+}
+
+# await_window_manager NAME: until the window manager just started has taken the screen (needs
+# xprop); a window shown before that is never framed by it.
+window_manager_check() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'; }
+await_window_manager() { await "$1 to take the screen" 10 window_manager_check; }
 
 # settings_file [EXTRA_PLIST_LINES]: a settings file choosing the second display, plus the lines given.
 settings_file() {
@@ -75,7 +120,8 @@ start_orvane() {
   XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
     "$orvane" "$work/Script.ovdocument" >"$work/orvane-$1.log" 2>&1 &
   pid=$!
-  operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+  operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1) ||
+    fail "the program showed no window named Script within 30s (its output: $work/orvane-$1.log)"
 }
 
 quit_orvane() {
