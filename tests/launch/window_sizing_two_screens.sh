@@ -26,12 +26,21 @@ geometry() {
 }
 # The Window menu's item DOWN presses below the menu's top (disabled items are skipped; Minimize
 # is the first).
+# The keys go to the menu only once it is open, which a program still busy after its start may take
+# a while to answer: the open menu is one more visible window of the program's.
+program_windows() { xdotool search --onlyvisible --class orvane 2>/dev/null | wc -l; }
 window_menu() {
   xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
   sleep 0.3
+  local closed i
+  closed=$(program_windows)
   xdotool key --clearmodifiers alt+w
-  sleep 0.6
-  local i
+  for i in $(seq 100); do
+    [ "$(program_windows)" -gt "$closed" ] && break
+    sleep 0.1
+  done
+  [ "$(program_windows)" -gt "$closed" ] || fail "the Window menu did not open"
+  sleep 0.3
   for i in $(seq "$2"); do xdotool key Down; done
   sleep 0.3
 }
