@@ -17,19 +17,20 @@
 #include "platform/hvkit/HVCursorAdditions.h"
 #include "platform/hvkit/HVTimestamp.h"
 #include "prompting/OVCoreController.h"
-#include "prompting/OVCorePromptModeWindows.h"
-#include "prompting/OVEventInterpreter.h"
-#include "prompting/OVUnconstrainedWindow.h"
 #include "prompting/OVCoreInputController.h"
+#include "prompting/OVCorePromptModeWindows.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
 #include "prompting/OVCoreTalentOutput.h"
+#include "prompting/OVEventInterpreter.h"
 #include "prompting/OVInputController.h"
+#include "prompting/OVUnconstrainedWindow.h"
 
 #include <QDebug>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -135,9 +136,10 @@ void OVCore::_windowResize()
     if (windows)
         windows->moveWindowToOperatorScreenIfNecessary(*window, true, 0);
     d->m_modeChange.resizeWindowForPrompt(window, d->m_controller);
-    OVEventInterpreter* interpreter = OVCoreSettings::boolean(QStringLiteral("useBlockingWindowEvents"), false)
-                                          ? dynamic_cast<OVEventInterpreter*>(d->m_controller)
-                                          : nullptr;
+    OVEventInterpreter* interpreter =
+        OVCoreSettings::boolean(QStringLiteral("useBlockingWindowEvents"), false)
+            ? dynamic_cast<OVEventInterpreter*>(d->m_controller)
+            : nullptr;
     d->m_modeChange.showBlockingWindows(window, windows, interpreter);
 }
 
@@ -175,6 +177,10 @@ void OVCore::_modePersistentChanges()
         _updatePromptModeControllerWindowConfigurationDictionary();
     const PromptModeWindowConfiguration& configuration = d->m_modeChange.windowConfiguration();
     Window* window = d->m_controllerWindow;
+    // Decorations, level and title-bar buttons change the window's flags together, once.
+    std::optional<Window::FlagChanges> flagChanges;
+    if (window)
+        flagChanges.emplace(*window);
 
     if (window) {
         window->setCollectionBehavior(prompt ? kPromptModeCollectionBehavior : 0);
@@ -197,6 +203,7 @@ void OVCore::_modePersistentChanges()
 
     if (window)
         d->m_modeChange.setTitleBarButtons(window, prompt);
+    flagChanges.reset();
     if (prompt)
         setupTextViewForMode();
 
@@ -265,11 +272,13 @@ void OVCore::setupTextViewForMode()
 void OVCore::applyContentAdjustments()
 {
     d->m_appliedContentAdjustments = ContentAdjustments();
-    if (!d->m_prompterView || !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
+    if (!d->m_prompterView ||
+        !OVCoreSettings::boolean(QStringLiteral("enableTalentContentAdjustments"), false))
         return;
     const double factor = OVCoreSettings::real(QStringLiteral("contentTextMagnificationFactor"), 1.0);
     const bool scales = std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01;
-    const bool inverts = OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
+    const bool inverts =
+        OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
     if (scales || inverts)
         d->m_prompterView->saveUnadjustedContent();
     if (scales) {

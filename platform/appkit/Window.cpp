@@ -15,15 +15,15 @@
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QCloseEvent>
-#include <QInputMethodEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMenuBar>
-#include <QTimer>
-#include <QToolBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleHints>
+#include <QTimer>
+#include <QToolBar>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
@@ -88,7 +88,8 @@ public:
         // Window coordinates are y-up; the widget's run down from its top.
         if (answer.typeId() == QMetaType::QRectF) {
             const QRectF rect = answer.toRectF();
-            return QRectF(rect.x(), m_window.frame().size.height - rect.bottom(), rect.width(), rect.height());
+            return QRectF(rect.x(), m_window.frame().size.height - rect.bottom(), rect.width(),
+                          rect.height());
         }
         return answer;
     }
@@ -405,8 +406,7 @@ View* Window::setContentView(std::unique_ptr<View> view)
 Rect Window::contentRectForFrameRect(const Rect& frame) const
 {
     // Window coordinates run up from the bottom-left, so the bar's strip is at the top of the frame.
-    return {{0, 0},
-            {frame.size.width, std::max(0.0, frame.size.height - menuBarHeight() - toolBarHeight())}};
+    return {{0, 0}, {frame.size.width, std::max(0.0, frame.size.height - menuBarHeight() - toolBarHeight())}};
 }
 
 Rect Window::frameRectForContentRect(const Rect& content) const
@@ -527,8 +527,26 @@ void Window::setLevel(int level)
                                                              : Application::OrderChange::None);
 }
 
+Window::FlagChanges::FlagChanges(Window& window) : m_window(window)
+{
+    ++m_window.m_flagChangeDepth;
+}
+
+Window::FlagChanges::~FlagChanges()
+{
+    if (--m_window.m_flagChangeDepth > 0 || !m_window.m_flagsPending)
+        return;
+    m_window.m_flagsPending = false;
+    m_window.applyQtFlags();
+}
+
 void Window::applyQtFlags()
 {
+    // A hidden window takes new flags without being hidden and shown again: no need to wait.
+    if (m_flagChangeDepth > 0 && m_host->isVisible()) {
+        m_flagsPending = true;
+        return;
+    }
     Qt::WindowFlags flags = Qt::Window;
     if (m_styleMask & Titled) {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
@@ -874,8 +892,9 @@ void Window::hostActivated()
 
 void Window::hostStateChanged()
 {
-    const Qt::WindowStates refused = (windowManagerMayMiniaturize() ? Qt::WindowNoState : Qt::WindowMinimized) |
-                                     (windowManagerMayZoom() ? Qt::WindowNoState : Qt::WindowMaximized);
+    const Qt::WindowStates refused =
+        (windowManagerMayMiniaturize() ? Qt::WindowNoState : Qt::WindowMinimized) |
+        (windowManagerMayZoom() ? Qt::WindowNoState : Qt::WindowMaximized);
     if (m_host->windowState() & refused) {
         m_host->setWindowState(m_host->windowState() & ~refused);
         restoreAppliedFrame();

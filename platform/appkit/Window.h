@@ -232,6 +232,20 @@ public:
     // Called as a view leaves the window, so no pointer to it is kept.
     void forgetView(View* view);
 
+    // Style, level and decoration changes made while one of these lives reach the window system at
+    // once, when the last one ends: Qt hides and shows a shown window again for every change of its
+    // flags, and a busy window manager can lose a window in a quick series of those.
+    class FlagChanges {
+    public:
+        explicit FlagChanges(Window& window);
+        ~FlagChanges();
+        FlagChanges(const FlagChanges&) = delete;
+        FlagChanges& operator=(const FlagChanges&) = delete;
+
+    private:
+        Window& m_window;
+    };
+
 protected:
     // Qt window flags a subclass adds to those its style mask and level give (a window the window
     // manager must leave alone). Subclasses that answer some call updateQtFlags once made.
@@ -280,6 +294,8 @@ private:
     bool m_becomesKeyOnlyIfNeeded = false;
     // The window gave the keyboard back to itself after its flags changed, and Qt has not yet said so.
     bool m_activationPending = false;
+    int m_flagChangeDepth = 0;
+    bool m_flagsPending = false;
     Rect m_frame;
     // The frame last given to the host by the program, which a refused window-manager command returns to.
     Rect m_appliedFrame;

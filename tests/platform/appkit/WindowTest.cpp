@@ -479,3 +479,50 @@ TEST_F(WindowTest, TheModalHookRunsBeforeTheSessionsLoop)
     EXPECT_EQ(hooked, (std::vector<Window*>{&panel, &panel}));
     panel.orderOut();
 }
+
+namespace {
+
+// Counts the times Qt shows the window's native window: once per change of its flags.
+class ShowCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+    int shows = 0;
+};
+
+} // namespace
+
+TEST_F(WindowTest, FlagChangesMadeTogetherReachAShownWindowOnce)
+{
+    Window window(Rect(100, 100, 400, 300), Window::kStandardStyle);
+    window.orderFront();
+    ShowCounter counter;
+    window.hostWidget()->installEventFilter(&counter);
+    {
+        Window::FlagChanges together(window);
+        window.setStyleMask(window.styleMask() & ~unsigned(Window::Resizable));
+        window.setLevel(Window::kFloatingWindowLevel);
+        window.setStyleMask(window.styleMask() & ~unsigned(Window::Closable));
+        EXPECT_TRUE(window.hostWidget()->windowFlags() & Qt::WindowCloseButtonHint) << "not yet applied";
+        EXPECT_EQ(counter.shows, 0);
+    }
+    EXPECT_EQ(counter.shows, 1);
+    EXPECT_TRUE(window.hostWidget()->isVisible());
+    const Qt::WindowFlags flags = window.hostWidget()->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+
+    // A hidden window takes its flags at once; one not changed inside is not shown again.
+    window.orderOut();
+    {
+        Window::FlagChanges together(window);
+        window.setLevel(Window::kNormalWindowLevel);
+        EXPECT_FALSE(window.hostWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+    EXPECT_FALSE(window.hostWidget()->isVisible());
+}
