@@ -52,6 +52,30 @@ void LayoutRenderer::drawBackground(QPainter& painter, const Range& glyphRange, 
     }
 }
 
+namespace {
+
+// The overlays of a layout whose text starts offset characters into its paragraph. A paragraph shaped
+// whole, as most are, takes them as they stand.
+QList<QTextLayout::FormatRange> overlaysFrom(const QList<QTextLayout::FormatRange>& overlays,
+                                             qsizetype offset)
+{
+    if (offset == 0)
+        return overlays;
+    QList<QTextLayout::FormatRange> shifted;
+    for (QTextLayout::FormatRange range : overlays) {
+        const qsizetype from = std::max<qsizetype>(range.start, offset);
+        const qsizetype to = qsizetype(range.start) + range.length;
+        if (to <= from)
+            continue;
+        range.start = int(from - offset);
+        range.length = int(to - from);
+        shifted.push_back(range);
+    }
+    return shifted;
+}
+
+} // namespace
+
 void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, const Point& origin,
                                 LayoutManager& hooks) const
 {
@@ -110,20 +134,10 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
         const auto drawSegment = [&] {
             if (!layout)
                 return;
-            QList<QTextLayout::FormatRange> shifted;
-            for (QTextLayout::FormatRange range : overlays) {
-                const qsizetype from = std::max<qsizetype>(range.start, offset);
-                const qsizetype to = qsizetype(range.start) + range.length;
-                if (to <= from)
-                    continue;
-                range.start = int(from - offset);
-                range.length = int(to - from);
-                shifted.push_back(range);
-            }
             // QTextLayout takes the clip in the painter's coordinates, like the position.
             const QRectF clip(-1e6, origin.y + clipTop, 2e6 + m_cache.container().size().width,
                               clipBottom - clipTop);
-            layout->draw(&painter, position, shifted, clip);
+            layout->draw(&painter, position, overlaysFrom(overlays, offset), clip);
             clipTop = 1e300;
             clipBottom = -1e300;
         };

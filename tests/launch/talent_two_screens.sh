@@ -17,6 +17,13 @@ two_screen_require compare
 
 rm -rf "$work"
 mkdir -p "$work"
+# A line of wide letters and three new lines typed at the script's start, and time to draw them.
+type_at_start() {
+  xdotool key --clearmodifiers ctrl+Home
+  xdotool type --delay 30 "WWWWWWWWWWWWWWWW"
+  xdotool key Return Return Return
+  sleep 1.5
+}
 # The text mirrored for a beam-splitter.
 mirrored=$(printf '\t<key>horizontallyFlipped</key>\n\t<true/>')
 
@@ -52,10 +59,7 @@ if ! awk -v l="$left" -v r="$right" 'BEGIN { exit !(r > 2 * l) }'; then
 fi
 
 # Typing in the operator window reaches the talent monitor.
-xdotool key --clearmodifiers ctrl+Home
-xdotool type --delay 30 "WWWWWWWWWWWWWWWW"
-xdotool key Return Return Return
-sleep 1.5
+type_at_start
 shot after
 difference=$(changed before after "$talent_area")
 echo "talent pixels changed by typing: $difference"
@@ -84,10 +88,7 @@ fi
 xdotool windowfocus --sync "$operator"
 sleep 1
 shot upright
-xdotool key --clearmodifiers ctrl+Home
-xdotool type --delay 30 "WWWWWWWWWWWWWWWW"
-xdotool key Return Return Return
-sleep 1.5
+type_at_start
 shot typed
 top=$(changed upright typed "1280x400+1920+0")
 bottom=$(changed upright typed "1280x400+1920+400")
