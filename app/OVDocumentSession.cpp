@@ -4,7 +4,7 @@
 #include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVPromptModeWindows.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"

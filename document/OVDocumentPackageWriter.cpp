@@ -1,7 +1,7 @@
 #include "document/OVDocumentPackageWriter.h"
 
 #include "document/OVDocumentPackageConstants.h"
-#include "importer/NSStringHVAdditions.h"
+#include "textutil/NSStringHVAdditions.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/hvkit/HVVersion.h"

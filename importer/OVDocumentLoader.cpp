@@ -1,7 +1,7 @@
 #include "importer/OVDocumentLoader.h"
 
-#include "importer/NSAttributedStringHVAdditions.h"
-#include "importer/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "importer/OVImporterConstants.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/PropertyListSerialization.h"

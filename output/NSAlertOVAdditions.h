@@ -1,5 +1,7 @@
 #pragma once
 
+// Alerts for a program on air: centred on the operator screen, above a full-screen prompter.
+
 class Alert;
 
 namespace NSAlertOVAdditions {

@@ -1,5 +1,7 @@
 #pragma once
 
+// The program's own record of its windows' stacking order, which Qt cannot query.
+
 #include <vector>
 
 class Window;

@@ -1,5 +1,7 @@
 #pragma once
 
+// Wheel-direction reversal for chosen views: inert here, since the desktop sets the direction.
+
 #include <QStringList>
 
 // Inverted scroll-wheel events for chosen view classes, for systems without natural scrolling. Every

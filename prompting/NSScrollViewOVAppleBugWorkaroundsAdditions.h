@@ -1,5 +1,7 @@
 #pragma once
 
+// Keeps hidden scrollers at the scroll view's position, so a scroller shown later is already right.
+
 class ClipView;
 class ScrollView;
 

@@ -14,6 +14,7 @@ import sys
 # the first (SITS_ON); everything else on a row is out of bounds for its neighbours.
 SYSTEM_ROWS = [
     ["settings"],
+    ["textutil"],
     ["importer", "quicklook"],
     ["document", "text"],
     ["prompting", "prompter_view"],

@@ -1,5 +1,7 @@
 #pragma once
 
+// Bookmark and atom attachments found in a text, and the one shared invisible atom.
+
 #include "platform/foundation/Error.h"
 #include "platform/text/AttributedString.h"
 

@@ -1,6 +1,6 @@
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 
-#include "importer/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// A text's bookmarks moved between their editor, stored and prompt-output forms.
+
 #include "platform/text/MutableAttributedString.h"
 
 #include <functional>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Tells bookmark, atom and picture attachments apart by their file names.
+
 #include <QString>
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "text/OVBookmarkController.h"
 
-#include "importer/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"

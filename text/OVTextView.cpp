@@ -1,6 +1,6 @@
 #include "text/OVTextView.h"
 
-#include "importer/NSMutableAttributedStringOVTextSize.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/ScrollView.h"

@@ -3,8 +3,8 @@
 // the attributed-string work itself is done by the model's additions.
 #include "text/OVTextView.h"
 
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
-#include "importer/NSMutableAttributedStringOVTextSize.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"

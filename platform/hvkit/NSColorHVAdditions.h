@@ -1,5 +1,7 @@
 #pragma once
 
+// Colour contrast and adjustment helpers that the exports and the editor share.
+
 #include "platform/text/Color.h"
 
 // The contrast ratio at which text counts as readable on its background: the figure for large text,

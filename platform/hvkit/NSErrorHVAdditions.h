@@ -1,5 +1,7 @@
 #pragma once
 
+// The error a reader gives for a file that a newer version of the program wrote.
+
 #include "platform/foundation/Error.h"
 
 #include <QString>

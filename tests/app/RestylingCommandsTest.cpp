@@ -4,7 +4,7 @@
 #include "app/OVDocumentWindowController.h"
 #include "app/OVMainMenu.h"
 #include "document/OVDocument.h"
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Menu.h"

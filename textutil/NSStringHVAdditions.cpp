@@ -1,4 +1,4 @@
-#include "importer/NSStringHVAdditions.h"
+#include "textutil/NSStringHVAdditions.h"
 
 #include "platform/text/AttributeNames.h"
 

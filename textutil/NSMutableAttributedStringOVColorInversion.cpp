@@ -1,4 +1,4 @@
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"

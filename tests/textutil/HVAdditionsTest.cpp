@@ -1,6 +1,6 @@
-#include "importer/NSAttributedStringHVAdditions.h"
-#include "importer/NSMutableAttributedStringHVAdditions.h"
-#include "importer/NSStringHVAdditions.h"
+#include "textutil/NSAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSStringHVAdditions.h"
 
 #include "platform/text/TextAttachment.h"
 

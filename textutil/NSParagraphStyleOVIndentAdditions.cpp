@@ -1,4 +1,4 @@
-#include "importer/NSParagraphStyleOVIndentAdditions.h"
+#include "textutil/NSParagraphStyleOVIndentAdditions.h"
 
 namespace NSParagraphStyleOVIndentAdditions {
 

@@ -1,6 +1,6 @@
-#include "importer/NSMutableAttributedStringOVTextSize.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
 
-#include "importer/NSParagraphStyleOVIndentAdditions.h"
+#include "textutil/NSParagraphStyleOVIndentAdditions.h"
 #include "platform/text/AttributeNames.h"
 
 #include <algorithm>

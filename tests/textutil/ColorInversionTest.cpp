@@ -1,5 +1,5 @@
 // Colour inversion of attributed strings, without a display.
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 

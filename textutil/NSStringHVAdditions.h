@@ -1,5 +1,7 @@
 #pragma once
 
+// String helpers every deliverable shares: attachments, trimming, splitting, UUIDs, file types.
+
 #include "platform/foundation/Range.h"
 
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Style-keeping insertion and line-ending repair of a text in place.
+
 #include "platform/text/MutableAttributedString.h"
 
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Attribute-run listings of a text, keyed by the run dictionary's fixed names.
+
 #include "platform/text/AttributedString.h"
 
 #include <optional>

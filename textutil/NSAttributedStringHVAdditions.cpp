@@ -1,4 +1,4 @@
-#include "importer/NSAttributedStringHVAdditions.h"
+#include "textutil/NSAttributedStringHVAdditions.h"
 
 namespace NSAttributedStringHVAdditions {
 

@@ -1,6 +1,6 @@
 // Text size scaling and paragraph-indent normalisation, without a display.
-#include "importer/NSMutableAttributedStringOVTextSize.h"
-#include "importer/NSParagraphStyleOVIndentAdditions.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
+#include "textutil/NSParagraphStyleOVIndentAdditions.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"

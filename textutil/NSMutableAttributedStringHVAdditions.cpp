@@ -1,6 +1,6 @@
-#include "importer/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
 
-#include "importer/NSAttributedStringHVAdditions.h"
+#include "textutil/NSAttributedStringHVAdditions.h"
 
 #include <QSet>
 
