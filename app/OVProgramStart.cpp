@@ -103,6 +103,23 @@ void installBlanking()
     });
 }
 
+// The talent's text stands as far below the reading line as the operator's: the talent window
+// gives up half the strip of the toolbar the operator's window shows while prompting at its top and
+// half at its bottom, so both prompters are equally tall.
+void installTalentToolbarHeight()
+{
+    OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
+    talent.setPromptModeToolbarHeightProvider([] {
+        if (!OVCore::sharedCore().controllerWindowUsesToolbarInPromptMode())
+            return 0.0;
+        if (const OVDocumentWindowController* front =
+                OVDocumentWindowController::frontMostPrompterWindowController())
+            return front->toolbarHeight();
+        return UserDefaults::shared().doubleForKey(QStringLiteral("documentToolbarLastHeight"));
+    });
+    talent.updateContentInset();
+}
+
 } // namespace
 
 void OVProgramStart::setSwitch(Switch which, std::function<void()> toggle)
@@ -228,6 +245,7 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     // The preview panel makes the talent output and hands it the output settings, once the
     // documents are open.
     OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    installTalentToolbarHeight();
     if (UserDefaults::shared().boolForKey(QStringLiteral("openPreviewWindowOnStartup")))
         preview.window()->orderFront();
     // The untitled document of a start without files, and the talent's watching of the front one.
