@@ -8,6 +8,7 @@
 #include "app/OVProgramStart.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
+#include "output/OVEnvironment.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
@@ -410,6 +411,20 @@ TEST_F(LaunchedProgram, TheTimeBarsCountWhilePrompting)
     key(Qt::Key_Escape);
     ASSERT_TRUE(core().isModeEdit());
     EXPECT_EQ(operatorBar->timeInfo(), controller().timeInfo());
+}
+
+// The preview lays the script out at the size the operator prompts in: the window without the
+// toolbar it shows while prompting (the menu bar gives its strip back then).
+TEST_F(LaunchedProgram, TheOutputSizeIsTheOperatorsPromptArea)
+{
+    ASSERT_EQ(OVEnvironment::prompterOutputTarget(), OVEnvironment::kWindowed);
+    const Size expected = OVEnvironment::prompterOutputSize();
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    EXPECT_TRUE(controller().isToolbarVisible());
+    EXPECT_EQ(controller().documentPrompterView()->frame().size, expected);
+    EXPECT_EQ(OVEnvironment::prompterOutputSize(), expected);
+    key(Qt::Key_Escape);
 }
 
 TEST_F(LaunchedProgram, NoSettingIsReadWithoutARegisteredDefault)
