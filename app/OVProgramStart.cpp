@@ -28,6 +28,7 @@
 #include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextAttachmentCell.h"
 
@@ -118,6 +119,16 @@ void installTalentToolbarHeight()
         return UserDefaults::shared().doubleForKey(QStringLiteral("documentToolbarLastHeight"));
     });
     talent.updateContentInset();
+    // The preview shows as many lines as the operator's window will hold while prompting, with or
+    // without its toolbar then. Both controllers live as long as the process: one observer will do.
+    static const bool observing = [] {
+        UserDefaults::shared().addObserver(kPromptModeToolbarStateKey, [](const QString&) {
+            if (OVApplication::shared().isModeEdit())
+                OVPreviewWindowController::sharedPreviewWindowController().updatePreviewBounds();
+        });
+        return true;
+    }();
+    Q_UNUSED(observing);
 }
 
 } // namespace
