@@ -10,6 +10,7 @@
 #include "textutil/NSStringHVAdditions.h"
 #include "output/OVEnvironment.h"
 #include "output/OVPrompterWindow.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -32,6 +33,7 @@
 #include "platform/textview/TextView.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVScrollView.h"
+#include "prompter_view/OVTimeBar.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
@@ -171,6 +173,8 @@ std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
     auto prompter = std::make_unique<OVDocumentPrompterView>(Rect{{0, 0}, kDefaultWindowFrame.size});
     m_prompterView = prompter.get();
     m_prompterView->setCore(m_core);
+    // The time bar counts with the window's own counters, which the core and the toolbar use.
+    m_prompterView->timeBar()->setTimeInfo(m_timeInfo.get());
     window->setContentView(std::move(prompter));
     m_toolbar = std::make_unique<OVDocumentWindowToolbar>(*this);
     Toolbar& toolbar = m_toolbar->toolbar();
@@ -192,14 +196,25 @@ void OVDocumentWindowController::toolbarDidChange(Toolbar& toolbar, int change)
     if (QToolBar* bar = own->toolBar(); bar && bar->isHidden() == toolbar.isVisible())
         bar->setVisible(toolbar.isVisible());
     own->toolBarDidChange();
-    // The talent window's content inset follows the operator's toolbar.
-    if (change != int(Toolbar::Change::Items) && toolbar.identifier() == OVDocumentWindowToolbarIdentifier)
+    if (change == int(Toolbar::Change::Items) || toolbar.identifier() != OVDocumentWindowToolbarIdentifier)
+        return;
+    // The talent window's content inset follows the operator's toolbar. A hidden toolbar has no
+    // strip: the height kept is the one it takes when shown.
+    if (own->toolBarHeight() > 0)
         UserDefaults::shared().setDouble(own->toolBarHeight(), QStringLiteral("documentToolbarLastHeight"));
+    if (OVTalentWindowController::sharedTalentWindowControllerExists())
+        OVTalentWindowController::sharedTalentWindowController().updateContentInset();
 }
 
 bool OVDocumentWindowController::isToolbarVisible() const
 {
     return m_toolbar && m_toolbar->toolbar().isVisible();
+}
+
+void OVDocumentWindowController::setToolbarVisible(bool visible)
+{
+    if (m_toolbar)
+        m_toolbar->toolbar().setVisible(visible);
 }
 
 double OVDocumentWindowController::toolbarHeight() const

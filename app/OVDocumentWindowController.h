@@ -109,6 +109,7 @@ public:
     bool shouldHardPausePrompter() const override { return false; }
     bool isToolbarVisible() const override;
     double toolbarHeight() const override;
+    void setToolbarVisible(bool visible) override;
 
     // The window's toolbar; null until the window is loaded.
     OVDocumentWindowToolbar* documentToolbar() const { return m_toolbar.get(); }

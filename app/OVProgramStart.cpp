@@ -28,6 +28,7 @@
 #include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextAttachmentCell.h"
 
@@ -101,6 +102,33 @@ void installBlanking()
             standby = OVTalentWindowController::sharedTalentWindowController().prompterView()->standbyView();
         return standby ? standby->menuWithSelectedDefault() : nullptr;
     });
+}
+
+// The talent's text stands as far below the reading line as the operator's: the talent window
+// gives up half the strip of the toolbar the operator's window shows while prompting at its top and
+// half at its bottom, so both prompters are equally tall.
+void installTalentToolbarHeight()
+{
+    OVTalentWindowController& talent = OVTalentWindowController::sharedTalentWindowController();
+    talent.setPromptModeToolbarHeightProvider([] {
+        if (!OVCore::sharedCore().controllerWindowUsesToolbarInPromptMode())
+            return 0.0;
+        if (const OVDocumentWindowController* front =
+                OVDocumentWindowController::frontMostPrompterWindowController())
+            return front->toolbarHeight();
+        return UserDefaults::shared().doubleForKey(QStringLiteral("documentToolbarLastHeight"));
+    });
+    talent.updateContentInset();
+    // The preview shows as many lines as the operator's window will hold while prompting, with or
+    // without its toolbar then. Both controllers live as long as the process: one observer will do.
+    static const bool observing = [] {
+        UserDefaults::shared().addObserver(kPromptModeToolbarStateKey, [](const QString&) {
+            if (OVApplication::shared().isModeEdit())
+                OVPreviewWindowController::sharedPreviewWindowController().updatePreviewBounds();
+        });
+        return true;
+    }();
+    Q_UNUSED(observing);
 }
 
 } // namespace
@@ -228,6 +256,7 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     // The preview panel makes the talent output and hands it the output settings, once the
     // documents are open.
     OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    installTalentToolbarHeight();
     if (UserDefaults::shared().boolForKey(QStringLiteral("openPreviewWindowOnStartup")))
         preview.window()->orderFront();
     // The untitled document of a start without files, and the talent's watching of the front one.

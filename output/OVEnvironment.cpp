@@ -13,6 +13,7 @@
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -67,6 +68,10 @@ Size OVEnvironment::prompterOutputSize()
     }
     if (!window)
         return size;
+    // While prompting the menu bar gives its strip back to the prompter, and the toolbar shows as
+    // set for Prompt mode, whatever the window shows now.
+    if (OVCore::sharedCore().controllerWindowUsesToolbarInPromptMode())
+        size.height = std::max(0.0, size.height - controller->toolbarHeight());
     ScrollView* scrollView = controller->prompterView() ? controller->prompterView()->scrollView() : nullptr;
     Scroller* scroller = scrollView ? scrollView->verticalScroller() : nullptr;
     if (scroller && boolDefault(QStringLiteral("showScrollBarInPromptMode")) &&

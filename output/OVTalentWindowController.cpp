@@ -1,17 +1,19 @@
 #include "output/OVTalentWindowController.h"
 
 #include "document/OVDocument.h"
+#include "importer/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/DocumentController.h"
-#include "platform/textlayout/LayoutConversions.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/NSColorHVAdditions.h"
+#include "platform/textlayout/LayoutConversions.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompter_view/OVTimeBar.h"
@@ -36,6 +38,7 @@ namespace {
 
 const QString kFullCopySelector = QStringLiteral("_configureForTextView:");
 const QString kRestoreBackgroundSelector = QStringLiteral("_restoreDefaultBackgroundColor");
+const QString kDeferredContentInsetSelector = QStringLiteral("_deferredUpdateContentInsetFromNotification:");
 
 OVTalentWindowController*& sharedInstance()
 {
@@ -48,18 +51,12 @@ bool boolDefault(const QString& key)
     return UserDefaults::shared().boolForKey(key);
 }
 
-// Text without a colour of its own counts as black, as the whole-text inversion treats it.
+// Text without a colour of its own counts as black, as the whole-text inversion treats it; only
+// black, white and the greys swap.
 void invertColorsInRange(MutableAttributedString& string, const Range& range)
 {
-    std::vector<std::pair<Range, Color>> colors;
-    string.enumerateAttribute(kForegroundColorAttributeName, range, 0,
-                              [&](const AttributeValue& value, const Range& run, bool&) {
-                                  const Color color = value.color() ? *value.color() : Color::gray(0);
-                                  colors.emplace_back(run, Color::rgb(1 - color.red, 1 - color.green,
-                                                                      1 - color.blue, color.alpha));
-                              });
-    for (const auto& [run, color] : colors)
-        string.addAttribute(kForegroundColorAttributeName, color, run);
+    NSMutableAttributedStringOVBookmarkAdditions::blackenUncolouredText(string, range);
+    NSMutableAttributedStringOVBookmarkAdditions::invertColorsIgnoringModifiersInRange(string, range);
 }
 
 void magnifyRange(MutableAttributedString& string, const Range& range, double factor)
@@ -174,6 +171,7 @@ OVTalentWindowController::~OVTalentWindowController()
     if (m_core.talentWindowController() == this)
         m_core.setTalentWindowController(nullptr);
     RunLoop::main().cancelPreviousPerformRequests(this);
+    UserDefaults::shared().removeObserver(m_toolbarStateObserver);
     m_observers.clear();
     m_documentObservers.clear();
     if (sharedInstance() == this)
@@ -277,6 +275,24 @@ void OVTalentWindowController::observeNotifications()
                                  _updateTalentWindowFrameIfNecessary();
                                  updateContentInset();
                              });
+    // Whether the operator's window shows its toolbar while prompting, and how tall it is, moves
+    // the operator's reading line: the talent's follows.
+    m_toolbarStateObserver = UserDefaults::shared().addObserver(
+        kPromptModeToolbarStateKey, [this](const QString&) { updateContentInset(); });
+    m_observers.emplace_back(center, kWindowDidResizeNotification, nullptr, [this](const Notification& n) {
+        // Prompt mode sizes the operator's window itself; the inset was settled before it began.
+        if (!m_core.isModeEdit())
+            return;
+        const auto& windows = Application::shared().windows();
+        const auto found = std::find(windows.begin(), windows.end(), n.object);
+        Window* window = found != windows.end() ? *found : nullptr;
+        if (!window || !dynamic_cast<OVCoreController*>(window->windowController()) ||
+            !(window->isKeyWindow() || window->isMainWindow()))
+            return;
+        RunLoop::main().cancelPreviousPerformRequests(this, kDeferredContentInsetSelector);
+        RunLoop::main().performAfterDelay(0, this, kDeferredContentInsetSelector,
+                                          [this] { updateContentInset(); });
+    });
     m_observers.emplace_back(center, kWindowDidChangeScreenNotification, nullptr, [this](const Notification& n) {
         Window* window = nullptr;
         for (Window* candidate : Application::shared().windows()) {
@@ -333,15 +349,19 @@ void OVTalentWindowController::frontMostDocumentDidChange(const Notification& no
     if (!script && !lastScriptLeft && document)
         return;
     OVTextView* watched = nullptr;
+    OVTimeInfo* timeInfo = nullptr;
     if (script) {
         for (WindowController* controller : script->windowControllers()) {
             auto* coreController = dynamic_cast<OVCoreController*>(controller);
             if (!coreController || !coreController->prompterView())
                 continue;
             watched = dynamic_cast<OVTextView*>(coreController->prompterView()->textView());
+            timeInfo = coreController->timeInfo();
             break;
         }
     }
+    // The talent's and the preview's time bars count with the front script's.
+    _setTimeInfo(timeInfo);
     _setDocumentTextView(watched);
     updateContentInset();
     RunLoop::main().cancelPreviousPerformRequests(this, kRestoreBackgroundSelector);
@@ -566,7 +586,9 @@ void OVTalentWindowController::trackingDidChange()
 void OVTalentWindowController::documentBackgroundDidChange()
 {
     QColor color = m_documentTextView->backgroundColor();
-    if (m_contentInvert)
+    // A coloured page keeps its colour, as the inverted copy's coloured words do.
+    if (m_contentInvert && NSColorHVAdditions::isGrayscale(
+                               Color::rgb(color.redF(), color.greenF(), color.blueF(), color.alphaF())))
         color = OVViewDrawing::inverseColor(color);
     if (textView()->backgroundColor() != color)
         textView()->setBackgroundColor(color);
@@ -599,6 +621,14 @@ void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPro
     }
     _updatePreviewLayoutSharing();
     _updateBoxColors();
+    previewPrompterView->timeBar()->setTimeInfo(m_prompterView->timeBar()->timeInfo());
+}
+
+void OVTalentWindowController::_setTimeInfo(OVTimeInfo* timeInfo)
+{
+    m_prompterView->timeBar()->setTimeInfo(timeInfo);
+    if (m_previewPrompterView)
+        m_previewPrompterView->timeBar()->setTimeInfo(timeInfo);
 }
 
 void OVTalentWindowController::_updatePreviewLayoutSharing()

@@ -3,6 +3,7 @@
 #include "document/OVDocumentController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Rect.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/text/TextStorage.h"
 #include "prompting/OVCoreTalentOutput.h"
 
@@ -18,6 +19,7 @@ class OVPrompterView;
 class OVScrollView;
 class OVTalentWindow;
 class OVTextView;
+class OVTimeInfo;
 class Window;
 
 inline const QString OVTalentWindowControllerDidChangeScreenOrInsetNotification =
@@ -63,6 +65,8 @@ public:
     void updateContent();
     // Watches this text view's storage (null: none) and copies it whole when it is a new one.
     void _setDocumentTextView(OVTextView* textView);
+    // nullptr gives the bars their own counters back.
+    void _setTimeInfo(OVTimeInfo* timeInfo);
     void _configureForTextView(OVTextView* textView);
 
     void setPreviewPrompterView(OVPrompterView* previewPrompterView);
@@ -155,6 +159,7 @@ private:
     QColor m_boxColor;
     std::function<const void*()> m_frontMostDocumentProvider;
     std::function<double()> m_toolbarHeightProvider;
+    UserDefaults::ObserverToken m_toolbarStateObserver = 0;
     std::vector<NotificationObserver> m_observers;
     std::vector<NotificationObserver> m_documentObservers;
     bool m_loggedPlacementUnavailable = false;

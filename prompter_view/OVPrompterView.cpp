@@ -1,5 +1,6 @@
 #include "prompter_view/OVPrompterView.h"
 
+#include "importer/NSMutableAttributedStringOVColorInversion.h"
 #include "platform/appkit/Animation.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
@@ -13,14 +14,16 @@
 #include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVLogger.h"
+#include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
-#include "platform/textview/FindBar.h"
 #include "platform/textlayout/LayoutManager.h"
+#include "platform/textview/FindBar.h"
 #include "prompter_view/OVBlankingNoticeView.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterStandbyView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompter_view/OVTimeBar.h"
+#include "prompter_view/OVViewDrawing.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
 #include <QCursor>
@@ -808,22 +811,19 @@ void OVPrompterView::adjustTextSizeByFactor(double factor)
 
 void OVPrompterView::invertColors()
 {
+    // Black, white and the greys swap; coloured words keep their colour, so a red warning in the
+    // script stays red on the prompter.
     TextStorage& storage = m_textView->textStorage();
-    std::vector<std::pair<Range, Color>> colors;
-    if (storage.length() > 0)
-        storage.enumerateAttribute(kForegroundColorAttributeName, {0, storage.length()}, 0,
-                                   [&](const AttributeValue& value, const Range& range, bool&) {
-                                       const Color color = value.color() ? *value.color() : Color::gray(0);
-                                       colors.emplace_back(range, Color::rgb(1 - color.red, 1 - color.green,
-                                                                             1 - color.blue, color.alpha));
-                                   });
-    storage.beginEditing();
-    for (const auto& [range, color] : colors)
-        storage.addAttribute(kForegroundColorAttributeName, color, range);
-    storage.endEditing();
+    if (storage.length() > 0) {
+        storage.beginEditing();
+        NSMutableAttributedStringOVBookmarkAdditions::blackenUncolouredText(storage, {0, storage.length()});
+        NSMutableAttributedStringOVBookmarkAdditions::invertColorsIgnoringModifiers(storage);
+        storage.endEditing();
+    }
     const QColor background = m_textView->backgroundColor();
-    m_textView->setBackgroundColor(QColor::fromRgbF(1.0f - background.redF(), 1.0f - background.greenF(),
-                                                    1.0f - background.blueF(), background.alphaF()));
+    if (NSColorHVAdditions::isGrayscale(
+            Color::rgb(background.redF(), background.greenF(), background.blueF(), background.alphaF())))
+        m_textView->setBackgroundColor(OVViewDrawing::inverseColor(background));
 }
 
 void OVPrompterView::saveUnadjustedContent()

@@ -110,7 +110,7 @@ OVTimeBar::OVTimeBar(const Rect& frame)
     m_components[kClockTitle].setString(localized("time-bar-clock", "Clock"));
     m_components[kElapsedTitle].setString(localized("time-bar-elapsed", "Elapsed"));
     m_components[kRemainingTitle].setString(localized("time-bar-remaining", "Remaining"));
-    m_components[kClockSample].setString(m_timeInfo->clockTimeStringForSeconds(kLastSecondOfDay));
+    m_components[kClockSample].setString(timeInfo()->clockTimeStringForSeconds(kLastSecondOfDay));
     OVTimeInfo sample;
     sample.setRemainingSeconds(-kLastSecondOfDay);
     m_components[kTimerSample].setString(sample.remainingTimeString());
@@ -337,6 +337,11 @@ void OVTimeBar::setBackgroundColor(const std::optional<QColor>& color)
     applyAttributes();
 }
 
+OVTimeInfo* OVTimeBar::timeInfo() const
+{
+    return m_timeInfo ? m_timeInfo.data() : m_ownTimeInfo.get();
+}
+
 void OVTimeBar::setTimeInfo(OVTimeInfo* timeInfo)
 {
     m_timeInfo = timeInfo ? timeInfo : m_ownTimeInfo.get();
@@ -482,9 +487,9 @@ void OVTimeBar::update()
     const Rect oldTimer = shownRect(timerTimePart(), timerTitlePart());
     const QString oldClockString = m_components[kClockTime].string();
     const QString oldTimerString = m_components[timerTimePart()].string();
-    m_components[kClockTime].setString(m_timeInfo->clockTimeString());
-    m_components[kElapsedTime].setString(m_timeInfo->elapsedTimeString());
-    m_components[kRemainingTime].setString(m_timeInfo->remainingTimeString());
+    m_components[kClockTime].setString(timeInfo()->clockTimeString());
+    m_components[kElapsedTime].setString(timeInfo()->elapsedTimeString());
+    m_components[kRemainingTime].setString(timeInfo()->remainingTimeString());
     relayout();
     if (m_clockShown && oldClockString != m_components[kClockTime].string())
         setNeedsDisplayInRect(mirrored(oldClock.united(shownRect(kClockTime, kClockTitle))));
@@ -573,7 +578,7 @@ void OVTimeBar::mouseDown(Event& event)
 
 void OVTimeBar::_resetElapsedTimer()
 {
-    m_timeInfo->resetElapsedTime();
+    timeInfo()->resetElapsedTime();
     update();
     Application::shared().sendAction(QStringLiteral("resetElapsedTimer:"), nullptr,
                                      QVariant::fromValue<Responder*>(this));

@@ -11,6 +11,7 @@
 #include "prompter_view/OVTimeBarStringComponent.h"
 
 #include <QColor>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -102,8 +103,9 @@ public:
     void setTitleAttributes(const AttributeDictionary& attributes);
     const std::optional<QColor>& backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(const std::optional<QColor>& color);
-    OVTimeInfo* timeInfo() const { return m_timeInfo; }
-    // Shows this time info from now on (the bar's own when nullptr) and refreshes.
+    OVTimeInfo* timeInfo() const;
+    // Shows this time info from now on (the bar's own when nullptr, or once the given one is gone)
+    // and refreshes.
     void setTimeInfo(OVTimeInfo* timeInfo);
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
@@ -171,7 +173,8 @@ private:
     std::optional<QColor> m_backgroundColor;
     std::optional<QColor> m_borderColor;
     std::unique_ptr<OVTimeInfo> m_ownTimeInfo;
-    OVTimeInfo* m_timeInfo = nullptr;
+    // The front script's counters belong to its window, which can close before the bar goes.
+    QPointer<OVTimeInfo> m_timeInfo;
     bool m_enabled = true;
     bool m_flippedHorizontally = false;
     bool m_flippedVertically = false;

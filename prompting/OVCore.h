@@ -327,6 +327,7 @@ public:
     void _startSetup();
     void _embedWindow();
     void _windowResize();
+    void _setToolbarVisibleForMode();
     void _scrollBarAdjust();
     void _windowFade();
     void _modePersistentChanges();

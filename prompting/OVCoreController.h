@@ -49,4 +49,5 @@ public:
     // Whether the controller window shows its toolbar now, and the height it takes when shown.
     virtual bool isToolbarVisible() const { return false; }
     virtual double toolbarHeight() const { return 0; }
+    virtual void setToolbarVisible(bool visible) { Q_UNUSED(visible); }
 };

@@ -127,6 +127,7 @@ void OVCore::_windowResize()
     Window* window = d->m_controllerWindow;
     if (!window)
         return;
+    _setToolbarVisibleForMode();
     OVCorePromptModeWindows* windows = d->m_promptModeWindows;
     if (!isModePrompt()) {
         d->m_modeChange.removeBlockingWindows(windows);
@@ -141,6 +142,26 @@ void OVCore::_windowResize()
             ? dynamic_cast<OVEventInterpreter*>(d->m_controller)
             : nullptr;
     d->m_modeChange.showBlockingWindows(window, windows, interpreter);
+}
+
+void OVCore::_setToolbarVisibleForMode()
+{
+    OVCoreController* controller = d->m_controller;
+    if (!controller)
+        return;
+    bool wanted = false;
+    if (isModePrompt()) {
+        d->m_savedToolbarVisible = controller->isToolbarVisible();
+        d->m_hasSavedToolbarVisible = true;
+        wanted = controllerWindowUsesToolbarInPromptMode();
+    } else {
+        if (!d->m_hasSavedToolbarVisible)
+            return;
+        wanted = d->m_savedToolbarVisible;
+        d->m_hasSavedToolbarVisible = false;
+    }
+    if (wanted != controller->isToolbarVisible())
+        controller->setToolbarVisible(wanted);
 }
 
 void OVCore::_scrollBarAdjust()

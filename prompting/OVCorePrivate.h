@@ -122,6 +122,9 @@ struct OVCore::Private {
     OVVisiblePrompterContent m_visibleContent;
     bool m_savedUsesFocusArrow = false;
     bool m_savedUsesTimeBar = false;
+    // The controller window's toolbar as Edit mode showed it, while Prompt mode shows it as set.
+    bool m_savedToolbarVisible = false;
+    bool m_hasSavedToolbarVisible = false;
     double m_savedHorizontalMarginIndentFactor = 0;
     double m_savedVerticalMarginIndentFactor = 0;
     ContentAdjustments m_appliedContentAdjustments;

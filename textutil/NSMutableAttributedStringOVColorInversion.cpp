@@ -113,6 +113,18 @@ void _invertColors(MutableAttributedString& string, bool blackAndWhiteOnly, cons
     });
 }
 
+void blackenUncolouredText(MutableAttributedString& string, const Range& range)
+{
+    const std::vector<Range> ranges = clippedRanges(string, {range});
+    if (ranges.empty())
+        return;
+    const Color black = NSColorHVAdditions::RGBBlackColor();
+    string.changeAttributesInRange(ranges.front(), [&black](AttributeDictionary& attributes) {
+        if (!attributes.contains(kForegroundColorAttributeName))
+            attributes.insert(kForegroundColorAttributeName, black);
+    });
+}
+
 void invertBlackAndWhiteOnly(MutableAttributedString& string, bool blackAndWhiteOnly,
                              const std::vector<Range>& ranges,
                              const std::optional<Color>& viewBackgroundColor)

@@ -29,6 +29,9 @@ void invertColorsIgnoringModifiersInRange(MutableAttributedString& string, const
 void invertAllColors(MutableAttributedString& string);
 void invertBlackAndWhiteOnly(MutableAttributedString& string);
 void _invertColors(MutableAttributedString& string, bool blackAndWhiteOnly);
+// Text in the range without a colour of its own takes black, the colour it is drawn in, so that an
+// inversion after it turns it white.
+void blackenUncolouredText(MutableAttributedString& string, const Range& range);
 void _invertColors(MutableAttributedString& string, bool blackAndWhiteOnly, const Range& range);
 
 // Inverts ranges (the whole text when there are none). Given ranges and a view background, it is a

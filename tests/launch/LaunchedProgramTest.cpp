@@ -8,6 +8,8 @@
 #include "app/OVProgramStart.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
+#include "output/OVEnvironment.h"
+#include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -29,10 +31,13 @@
 #include "platform/textview/TextView.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVScrollView.h"
+#include "prompter_view/OVTimeBar.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "prompting/OVTimeInfo.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -353,6 +358,73 @@ TEST_F(LaunchedProgram, EachWayOfDeliveringTheModeToggleChangesModeOnce)
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(core().isModePrompt());
     EXPECT_EQ(statistics.integerForKeyPath(QStringLiteral("modeChanges")) - before, 3);
+}
+
+// The operator's, the preview's and the talent's time bars count with the toolbar's timer and show
+// the clock.
+TEST_F(LaunchedProgram, TheTimeBarsCountWhilePrompting)
+{
+    // The preview panel opens with the program; the toolbar's button brings it back when it does not.
+    OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    if (!preview.window()->isVisible()) {
+        Toolbar& toolbar = controller().documentToolbar()->toolbar();
+        QTest::mouseClick(toolbar.widgetForItem(toolbar.itemWithIdentifier(OVToolbarItemPreviewIdentifier)),
+                          Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(preview.window()->isVisible());
+    QCheckBox* timeBarBox = nullptr;
+    for (QCheckBox* box : preview.window()->hostWidget()->findChildren<QCheckBox*>())
+        if (box->text() == QStringLiteral("Time Bar"))
+            timeBarBox = box;
+    ASSERT_TRUE(timeBarBox && timeBarBox->isVisible());
+    QTest::mouseClick(timeBarBox, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(timeBarBox->isChecked());
+
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    key(Qt::Key_Space);
+    ASSERT_TRUE(core().isStatusStarted());
+    for (int second = 0; second < 4; ++second)
+        advance(1.0);
+
+    OVTimeBar* operatorBar = controller().documentPrompterView()->timeBar();
+    OVTimeBar* previewBar = preview.prompterView()->timeBar();
+    OVTimeBar* talentBar = OVTalentWindowController::sharedTalentWindowController().prompterView()->timeBar();
+    const QString elapsed = controller().timeInfo()->elapsedTimeString();
+    EXPECT_GE(controller().timeInfo()->elapsedSeconds(), 3);
+    EXPECT_TRUE(elapsed.startsWith(QStringLiteral("00:0"))) << elapsed.toStdString();
+    OVTimeInfo clockOnly;
+    const QString clockNow = clockOnly.clockTimeString();
+    for (OVTimeBar* bar : {operatorBar, previewBar}) {
+        ASSERT_TRUE(bar->isTimerShown());
+        EXPECT_EQ(bar->component(OVTimeBar::kElapsedTime).string(), elapsed);
+        EXPECT_EQ(bar->component(OVTimeBar::kRemainingTime).string(),
+                  controller().timeInfo()->remainingTimeString());
+        EXPECT_EQ(bar->component(OVTimeBar::kClockTime).string(), clockNow);
+    }
+    // The talent window has no screen of its own here; its bar counts with the same counters.
+    EXPECT_EQ(talentBar->timeInfo(), controller().timeInfo());
+
+    key(Qt::Key_Space);
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    EXPECT_EQ(operatorBar->timeInfo(), controller().timeInfo());
+}
+
+// The preview lays the script out at the size the operator prompts in: the window without the
+// toolbar it shows while prompting (the menu bar gives its strip back then).
+TEST_F(LaunchedProgram, TheOutputSizeIsTheOperatorsPromptArea)
+{
+    ASSERT_EQ(OVEnvironment::prompterOutputTarget(), OVEnvironment::kWindowed);
+    const Size expected = OVEnvironment::prompterOutputSize();
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    EXPECT_TRUE(controller().isToolbarVisible());
+    EXPECT_EQ(controller().documentPrompterView()->frame().size, expected);
+    EXPECT_EQ(OVEnvironment::prompterOutputSize(), expected);
+    key(Qt::Key_Escape);
 }
 
 TEST_F(LaunchedProgram, NoSettingIsReadWithoutARegisteredDefault)

@@ -285,3 +285,43 @@ TEST_F(TalentReplayTest, APreviewAsWideAsTheTalentViewDrawsTheTalentLayout)
     document.insertText(QStringLiteral("x"));
     EXPECT_NE(previewText->string(), document.string());
 }
+
+// Inverted for the talent, black and white swap and coloured words keep their colour: in the
+// copy, in what is typed afterwards and in the page.
+TEST_F(TalentReplayTest, InversionSwapsOnlyBlackAndWhite)
+{
+    const Color red = Color::rgb(1, 0, 0);
+    const Color white = Color::rgb(1, 1, 1);
+    const Color black = Color::rgb(0, 0, 0);
+    auto colorAt = [this](qsizetype index) {
+        const AttributeValue value =
+            talent.talentTextStorage().attribute(kForegroundColorAttributeName, index);
+        return value.color() ? *value.color() : Color::rgb(0.5, 0.5, 0.5, 0);
+    };
+    TextStorage& storage = document.textStorage();
+    storage.addAttribute(kForegroundColorAttributeName, white, {0, 6});
+    storage.addAttribute(kForegroundColorAttributeName, red, {7, 10});
+    document.setBackgroundColor(Qt::black);
+    defaults.setBool(QStringLiteral("enableTalentContentAdjustments"), true);
+
+    talent.updateContentInvertTextAndBackgroundColor(true);
+    EXPECT_EQ(colorAt(0), black);
+    EXPECT_EQ(colorAt(8), red);
+    EXPECT_EQ(colorAt(25), white) << "text without a colour is drawn black, so it turns white";
+    EXPECT_EQ(talent.contentBackgroundColor(), QColor(Qt::white));
+
+    storage.replaceCharacters(
+        {0, 0}, AttributedString(QStringLiteral("Hot "), {{kForegroundColorAttributeName, red}}));
+    storage.replaceCharacters(
+        {0, 0}, AttributedString(QStringLiteral("Now "), {{kForegroundColorAttributeName, white}}));
+    EXPECT_EQ(colorAt(0), black);
+    EXPECT_EQ(colorAt(4), red);
+
+    // A fresh copy of the same script comes out the same.
+    talent._setDocumentTextView(nullptr);
+    talent._setDocumentTextView(&document);
+    EXPECT_EQ(colorAt(0), black);
+    EXPECT_EQ(colorAt(4), red);
+    EXPECT_EQ(colorAt(16), red);
+    EXPECT_TRUE(talent.talentTextStorage().string() == storage.string());
+}
