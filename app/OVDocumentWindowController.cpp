@@ -54,9 +54,9 @@ namespace {
 
 const Rect kDefaultWindowFrame{{120, 120}, {720, 540}};
 // The smallest script window that can still be used: below its menus and toolbar, a few lines of
-// script at the default size, as wide as the toolbar's first items.
-constexpr double kMinimumWindowWidth = 400;
-constexpr double kMinimumScriptHeight = 120;
+// script at the default size; wide enough for the toolbar's first item and the menu of the others.
+constexpr double kMinimumWindowWidth = 200;
+constexpr double kMinimumScriptHeight = 150;
 // Speeds this close to zero are zero: a slider dragged back to the middle stops the prompter.
 constexpr double kZeroSpeedThreshold = 0.00001;
 

@@ -119,7 +119,7 @@ TEST_F(LaunchedWindowSizing, ABackwardSpeedIsDrawnRed)
 void expectUsable(Window& window)
 {
     const Rect frame = window.frame();
-    EXPECT_GE(frame.size.width, 400);
+    EXPECT_GE(frame.size.width, 200);
     const double content = window.contentView()->frame().size.height;
     EXPECT_GE(content, 100) << "frame " << frame.size.width << " x " << frame.size.height;
     ASSERT_TRUE(window.menuBar());
