@@ -12,6 +12,7 @@
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/MenuItem.h"
+#include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
@@ -371,6 +372,29 @@ bool OVAppDelegate::beginServingInstanceRequests()
 
 int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& request)
 {
+    std::vector<Error> errors;
+    std::vector<Error>* outer = std::exchange(m_requestErrors, &errors);
+    const int reply = decideInstanceRequest(request);
+    m_requestErrors = outer;
+    // The socket and the bus send the answer as this returns; the alerts come on the next pass.
+    if (!errors.empty())
+        RunLoop::postToMainThread([errors = std::move(errors)] {
+            for (const Error& error : errors)
+                Application::shared().presentError(error);
+        });
+    return reply;
+}
+
+void OVAppDelegate::reportError(const Error& error)
+{
+    if (m_requestErrors)
+        m_requestErrors->push_back(error);
+    else
+        Application::shared().presentError(error);
+}
+
+int OVAppDelegate::decideInstanceRequest(const OVSingleInstance::Request& request)
+{
     switch (request.command) {
     case OVSingleInstance::Command::Open:
         return openFiles(request.paths);
@@ -378,7 +402,7 @@ int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& reques
         Error error;
         Document* document = ovdocumentbridge::newDocument(&error);
         if (!document) {
-            Application::shared().presentError(error);
+            reportError(error);
             return kReplyFailure;
         }
         bringForward(document);
@@ -504,7 +528,7 @@ int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlat
                                         .arg(logName(
                                                  "_openFilePaths:delegateSelector:didPresentFlatFileError:"),
                                              error.localizedDescription());
-            Application::shared().presentError(error);
+            reportError(error);
             continue;
         }
         if (!controller.documentClassForType(type).isEmpty()) {
@@ -517,7 +541,7 @@ int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlat
                     << QStringLiteral("%1 unable to open document from URL %2 error: %3")
                            .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
                                 url.toString(), error.localizedDescription());
-                Application::shared().presentError(error);
+                reportError(error);
             }
             continue;
         }
@@ -525,12 +549,12 @@ int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlat
             QFileInfo(path).suffix().compare(nativeExtension, Qt::CaseInsensitive) == 0) {
             // The native extension on a plain file: a script package that lost its folder on the way
             // (sent as an attachment, copied by a tool that flattens folders).
-            Application::shared().presentError(flatFileError(url.toLocalFile()));
+            reportError(flatFileError(url.toLocalFile()));
             if (didPresentFlatFileError)
                 *didPresentFlatFileError = true;
             continue;
         }
-        Application::shared().presentError(unreadableTypeError(url));
+        reportError(unreadableTypeError(url));
     }
     bringForward(last);
     return opened;
@@ -557,7 +581,7 @@ bool OVAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
         if (document)
             bringForward(document);
         else
-            Application::shared().presentError(error);
+            reportError(error);
     }
     return true;
 }

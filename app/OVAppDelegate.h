@@ -19,6 +19,7 @@
 #include <vector>
 
 class Document;
+class Error;
 class MenuItem;
 class QWidget;
 class Window;
@@ -95,7 +96,9 @@ public:
     static unsigned long long currentBuildNumber();
     void applicationWillFinishLaunching();
     void applicationDidFinishLaunching();
-    // The start's open request and later starts' requests; answers kReplySuccess or kReplyFailure.
+    // Later starts' requests; answers kReplySuccess or kReplyFailure as soon as the request is
+    // decided (each file opened or failed). What went wrong is shown only after that, once the
+    // answer has gone back, so an alert the user leaves open never holds the later start.
     int handleInstanceRequest(const OVSingleInstance::Request& request);
     // Starts answering later starts of the program, on the session bus where there is one and on
     // the local socket; false when another program already does.
@@ -151,6 +154,9 @@ private:
     void hideItemWithAction(const QString& action, bool alsoFollowingSeparator);
     void bringForward(Document* document) const;
     void makeSettingsWindow();
+    int decideInstanceRequest(const OVSingleInstance::Request& request);
+    // Shows error at once, or after the answer to the request being decided.
+    void reportError(const Error& error);
 
     std::unique_ptr<Menu> m_mainMenu;
     Menu* m_blankingOptionsMenu = nullptr;
@@ -164,6 +170,8 @@ private:
     bool m_didFinishLaunching = false;
     bool m_didOpenDocumentsOnLaunch = false;
     bool m_didRunLaunchCompletion = false;
+    // The errors of the request being decided, shown once it is answered; null outside a request.
+    std::vector<Error>* m_requestErrors = nullptr;
     QString m_demoDocumentsFolder;
     std::unique_ptr<QWidget> m_settingsWindow;
     std::unique_ptr<OVSingleInstance> m_instanceServer;

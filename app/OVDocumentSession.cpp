@@ -112,6 +112,9 @@ void OVDocumentSession::installKeyEquivalents()
             // A view that swallows shortcuts (a Prompt-mode notice) sees them before the menus.
             if (event.window && event.window->performKeyEquivalent(event))
                 return false;
+            // A key typed into a dialog, sheet, panel or alert acts there or nowhere.
+            if (Menu::isKeyForADialog(event))
+                return true;
             // Held keys repeat; a command runs once per press (a held Ctrl+Return must not
             // switch the mode back and forth).
             if (event.isARepeat)

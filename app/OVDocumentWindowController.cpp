@@ -46,6 +46,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QToolBar>
 
 #include <algorithm>
@@ -54,6 +55,10 @@
 namespace {
 
 const Rect kDefaultWindowFrame{{120, 120}, {720, 540}};
+// The smallest script window that can still be used: below its menus and toolbar, a few lines of
+// script at the default size; wide enough for the toolbar's first item and the menu of the others.
+constexpr double kMinimumWindowWidth = 200;
+constexpr double kMinimumScriptHeight = 150;
 // Speeds this close to zero are zero: a slider dragged back to the middle stops the prompter.
 constexpr double kZeroSpeedThreshold = 0.00001;
 
@@ -185,6 +190,10 @@ std::unique_ptr<Window> OVDocumentWindowController::makeWindow()
     toolbar.setChangeHandler([this](Toolbar& changed, Toolbar::Change change) {
         toolbarDidChange(changed, int(change));
     });
+    // A frame restored from a script or the settings (10 by 10 from a damaged file) is clamped to
+    // this, so the window always opens large enough to be used and resized.
+    const double menus = window->menuBar() ? window->menuBar()->sizeHint().height() : 0;
+    window->setMinSize({kMinimumWindowWidth, menus + window->toolBarHeight() + kMinimumScriptHeight});
     return window;
 }
 

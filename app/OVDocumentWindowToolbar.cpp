@@ -394,6 +394,8 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
         readout->setFont(digits);
         readout->setMinimumWidth(readout->fontMetrics().horizontalAdvance(QStringLiteral("-00.0")) + 4);
         readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // Drawn in the toolbar's text colour, the one its buttons' labels have, wherever it sits.
+        readout->setForegroundRole(QPalette::ButtonText);
         view.row->addWidget(slider);
         view.row->addWidget(readout);
         m_speedSlider = slider;
@@ -665,11 +667,12 @@ void OVDocumentWindowToolbar::updateSpeedItem()
     const QString shown = speedString(speed);
     if (m_speedText->text() != shown)
         m_speedText->setText(shown);
-    const QColor color =
-        speed <= -0.05 ? kSystemRed : QApplication::palette(m_speedText.data()).color(QPalette::WindowText);
-    if (m_speedText->palette().color(QPalette::WindowText) != color) {
+    // The role the label paints its text with, which is not the window text.
+    const QPalette::ColorRole role = m_speedText->foregroundRole();
+    const QColor color = speed <= -0.05 ? kSystemRed : QApplication::palette(m_speedText.data()).color(role);
+    if (m_speedText->palette().color(role) != color) {
         QPalette palette = m_speedText->palette();
-        palette.setColor(QPalette::WindowText, color);
+        palette.setColor(role, color);
         m_speedText->setPalette(palette);
     }
     const int position = int(std::lround(speed * kSliderScale));

@@ -184,8 +184,7 @@ std::optional<int> OVInstanceBus::sendToRunningInstance(const Request& request, 
         error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
         error == QLatin1String("org.freedesktop.DBus.Error.Disconnected"))
         return std::nullopt;
-    // The running program is still busy with it, for instance showing the user why a file would
-    // not open.
+    // The running program answers once the request is decided; no answer in time means it hangs.
     if (error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
         error == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
         return OVSingleInstance::kReplyPending;

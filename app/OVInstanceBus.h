@@ -45,10 +45,11 @@ public:
     static QStringList urisFromPaths(const QStringList& paths);
 
     // Hands request to the program owning service and answers its reply (0 handled, 2 failed,
-    // OVSingleInstance::kReplyPending when it is still busy with it); empty when there is no bus or
+    // OVSingleInstance::kReplyPending when it gave none in time); empty when there is no bus or
     // nobody owns the name.
-    static std::optional<int> sendToRunningInstance(const Request& request, const QString& service = serviceName(),
-                                                    int timeoutMilliseconds = 2000);
+    static std::optional<int>
+    sendToRunningInstance(const Request& request, const QString& service = serviceName(),
+                          int timeoutMilliseconds = OVSingleInstance::kAnswerTimeoutMilliseconds);
 
     explicit OVInstanceBus(Handler handler);
     ~OVInstanceBus() override;

@@ -238,11 +238,13 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     prepareProcess();
     OVApplication::shared();
     installBlanking();
-    // Before any window becomes main, so the first script's bookmarks answer Ctrl+Alt+digit at once.
-    installBookmarkControllerPrompterHost(OVCore::sharedCore());
-    OVBookmarkController::sharedBookmarkController();
+    // The session makes the application's delegate before anything asks for the prompting core,
+    // which expects to find it.
     auto session = std::make_unique<OVDocumentSession>();
     OVAppDelegate& delegate = session->appDelegate();
+    // Before any window becomes main, so the first script's bookmarks answer Ctrl+Alt+digit at once.
+    installBookmarkControllerPrompterHost(OVApplication::shared().core());
+    OVBookmarkController::sharedBookmarkController();
     delegate.applicationWillFinishLaunching();
     // Later starts hand their requests over from now on; they are served once the event loop runs.
     delegate.beginServingInstanceRequests();

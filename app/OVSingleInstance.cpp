@@ -116,7 +116,8 @@ std::optional<OVSingleInstance::Request> OVSingleInstance::decode(const QByteArr
 }
 
 std::optional<int> OVSingleInstance::sendToRunningInstance(const Request& request, const QString& name,
-                                                           int timeoutMilliseconds)
+                                                           int timeoutMilliseconds,
+                                                           int answerTimeoutMilliseconds)
 {
     QLocalSocket socket;
     socket.connectToServer(name);
@@ -128,9 +129,8 @@ std::optional<int> OVSingleInstance::sendToRunningInstance(const Request& reques
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMilliseconds))
         return std::nullopt;
-    // The running program answers once it has handled the request, which may wait on an alert the
-    // user has to dismiss; the reply is not worth holding this start for longer than that.
-    if (!socket.waitForReadyRead(timeoutMilliseconds) || socket.bytesAvailable() < 1)
+    // The running program answers once the request is decided, before any alert about it.
+    if (!socket.waitForReadyRead(answerTimeoutMilliseconds) || socket.bytesAvailable() < 1)
         return kReplyPending;
     char reply = 0;
     socket.read(&reply, 1);
@@ -181,7 +181,10 @@ void OVSingleInstance::acceptConnection()
             socket->abort();
             continue;
         }
-        QTimer::singleShot(kClientTimeoutMilliseconds, socket, [socket] { socket->abort(); });
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        idle->start(kClientTimeoutMilliseconds);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         if (socket->bytesAvailable() > 0)
             readFrom(socket);
@@ -207,6 +210,9 @@ void OVSingleInstance::readFrom(QLocalSocket* socket)
         return;
     const std::optional<Request> request = decode(socket->readAll());
     socket->setProperty("answered", true);
+    // Whole: the client now waits for the answer, however long opening takes.
+    if (auto* idle = socket->findChild<QTimer*>())
+        idle->stop();
     if (!request) {
         socket->abort();
         return;

@@ -33,15 +33,18 @@ public:
     // The socket of the settings folder the program uses now.
     static QString serverName();
 
-    // Answered for a request delivered but not answered in time: the running program is still busy
-    // with it, for instance showing the user why a file would not open.
+    // Answered for a request delivered but not answered in time: the running program hangs.
     static constexpr int kReplyPending = -1;
+    // How long a later start waits for the answer. The running program answers as soon as it has
+    // decided the request (a long script takes a while to open), before it shows what went wrong.
+    static constexpr int kAnswerTimeoutMilliseconds = 120000;
 
     // Hands request to the running program and answers its reply; empty when no program runs there
-    // or the request could not be delivered.
-    static std::optional<int> sendToRunningInstance(const Request& request,
-                                                    const QString& name = serverName(),
-                                                    int timeoutMilliseconds = 2000);
+    // or the request could not be delivered within timeoutMilliseconds.
+    static std::optional<int>
+    sendToRunningInstance(const Request& request, const QString& name = serverName(),
+                          int timeoutMilliseconds = 2000,
+                          int answerTimeoutMilliseconds = kAnswerTimeoutMilliseconds);
 
     // The message a request travels as, and its reading; reading refuses anything malformed.
     static QByteArray encode(const Request& request);

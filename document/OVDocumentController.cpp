@@ -7,6 +7,7 @@
 #include "platform/text/AttributedString.h"
 #include "settings/OVSharedPreferencesAccess.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QUrl>
@@ -135,6 +136,17 @@ OVDocument* OVDocumentController::makeNewPrompterDocumentWithString(const QStrin
     const AttributedString text(
         string, OVSharedPreferencesAccess::defaultStyleAttributes().value_or(AttributeDictionary()));
     return makeNewPrompterDocumentWithAttributedString(&text, std::nullopt, error);
+}
+
+std::unique_ptr<Document> OVDocumentController::makeUntitledDocumentOfType(const QString& type, Error* error)
+{
+    if (OVDocument::isPromptMode()) {
+        log(QStringLiteral("Attempted to make a new document in Prompt mode."));
+        setError(error, Error::userCancelled());
+        QApplication::beep();
+        return nullptr;
+    }
+    return DocumentController::makeUntitledDocumentOfType(type, error);
 }
 
 OVDocument* OVDocumentController::makeNewPrompterDocumentWithAttributedString(

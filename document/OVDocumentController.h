@@ -57,6 +57,10 @@ public:
                                                             const std::optional<Color>& backgroundColor,
                                                             Error* error);
 
+    // Refused, as the user-cancelled error, in Prompt mode: a window made while prompting misses the
+    // editor's set-up (focus arrow, default style), as opening a file there would.
+    std::unique_ptr<Document> makeUntitledDocumentOfType(const QString& type, Error* error) override;
+
     // The window controllers of every open document, in the order the documents were added.
     std::vector<WindowController*> allWindowControllers() const;
 

@@ -82,14 +82,21 @@ void addExtendedMetadata(const PlistDictionary& extended, QJsonObject& out)
             addNames(value, kOVAttachmentsAttribute, kOVAttachmentCountAttribute, out);
             continue;
         }
+        if (key == OVDocumentPropertiesExtendedMetadataPerformersKey) {
+            // The program stores the performers as a list of names; older files hold one string.
+            // Either way the index gets a list, so a search finds each name.
+            if (value.isString())
+                out.insert(kMDItemPerformers, QJsonArray{value.string()});
+            else if (const auto names = stringArray(value))
+                out.insert(kMDItemPerformers, *names);
+            continue;
+        }
         if (!value.isString())
             continue;
         if (key == OVDocumentPropertiesExtendedMetadataDirectorKey)
             out.insert(kMDItemDirector, value.string());
         else if (key == OVDocumentPropertiesExtendedMetadataProducerKey)
             out.insert(kMDItemProducer, value.string());
-        else if (key == OVDocumentPropertiesExtendedMetadataPerformersKey)
-            out.insert(kMDItemPerformers, value.string());
     }
 }
 

@@ -96,8 +96,9 @@ public:
     std::vector<Document*> orderedDocuments() const;
     bool hasEditedDocuments() const;
 
-    // Making documents.
-    std::unique_ptr<Document> makeUntitledDocumentOfType(const QString& type, Error* error);
+    // Making documents. A subclass may refuse a new untitled document (with an error) where the
+    // program cannot set one up whole.
+    virtual std::unique_ptr<Document> makeUntitledDocumentOfType(const QString& type, Error* error);
     std::unique_ptr<Document> makeDocumentWithContentsOfURL(const QUrl& url, const QString& type,
                                                             Error* error);
     Document* openUntitledDocumentAndDisplay(bool display, Error* error);

@@ -7,6 +7,7 @@
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -462,6 +463,18 @@ void Menu::setMainMenu(Menu* menu)
     g_mainMenu = menu;
 }
 
+bool Menu::isKeyForADialog(const Event& event)
+{
+    // The main menu's actions go to the document window behind a dialog: a shortcut typed into a
+    // naming field would cut or select the script instead of the field's text.
+    if (event.window)
+        return event.window->isSheet();
+    QWidget* holder = QApplication::focusWidget();
+    if (!holder)
+        holder = QApplication::activeWindow();
+    return holder && !Application::shared().windowForHost(holder->window());
+}
+
 int Menu::installKeyEquivalentMonitor()
 {
     return Application::shared().addLocalMonitorForEvents(
@@ -469,6 +482,8 @@ int Menu::installKeyEquivalentMonitor()
         [](Event& event) {
             if (event.window && event.window->performKeyEquivalent(event))
                 return false;
+            if (isKeyForADialog(event))
+                return true;
             return !(g_mainMenu && g_mainMenu->performKeyEquivalent(event));
         });
 }

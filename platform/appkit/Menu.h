@@ -104,9 +104,14 @@ public:
     // The application's main menu; the menu is not owned.
     static Menu* mainMenu();
     static void setMainMenu(Menu* menu);
-    // Lets the main menu's key equivalents act from every window: a key-down event that one of them
-    // takes goes no further. Answers the monitor's token (Application::removeMonitor).
+    // Lets the main menu's key equivalents act from every window of the program that is not a sheet:
+    // a key-down event that one of them takes goes no further. Keys typed into a sheet or into a
+    // dialog, alert or panel that is not one of the program's windows act there or nowhere.
+    // Answers the monitor's token (Application::removeMonitor).
     static int installKeyEquivalentMonitor();
+    // Whether a key-down event belongs to a sheet or to a dialog, alert or panel that is not one of
+    // the program's windows, where the main menu's key equivalents must not act.
+    static bool isKeyForADialog(const Event& event);
 
     // Where the modifier flags held when a menu opens come from; tests install their own.
     static void setModifierFlagsProvider(std::function<unsigned long()> provider);

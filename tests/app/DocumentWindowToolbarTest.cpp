@@ -181,7 +181,8 @@ TEST_F(ToolbarTest, TheReadoutShowsNoNegativeZeroTurnsRedAndIgnoresSpeedsThatAre
     auto& controller = makeController();
     OVDocumentWindowToolbar& toolbar = bar(controller);
     QLabel& readout = *toolbar.speedTextField();
-    const QColor normal = QApplication::palette(&readout).color(QPalette::WindowText);
+    const QPalette::ColorRole drawn = readout.foregroundRole();
+    const QColor normal = QApplication::palette(&readout).color(drawn);
     auto show = [&](double speed) {
         advance(1.0);
         controller.setPrompterSpeed(speed);
@@ -190,9 +191,9 @@ TEST_F(ToolbarTest, TheReadoutShowsNoNegativeZeroTurnsRedAndIgnoresSpeedsThatAre
     EXPECT_EQ(readout.text(), QStringLiteral("3.0"));
     show(-0.04);
     EXPECT_EQ(readout.text(), QStringLiteral("0.0"));
-    EXPECT_EQ(readout.palette().color(QPalette::WindowText), normal);
+    EXPECT_EQ(readout.palette().color(drawn), normal);
     show(-0.05);
-    EXPECT_NE(readout.palette().color(QPalette::WindowText), normal);
+    EXPECT_NE(readout.palette().color(drawn), normal);
     show(-2);
     EXPECT_EQ(readout.text(), QStringLiteral("-2.0"));
     show(std::numeric_limits<double>::quiet_NaN());

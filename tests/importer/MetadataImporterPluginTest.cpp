@@ -100,7 +100,9 @@ TEST(MetadataImporterPluginTest, ReportsEveryAttributeOfAWrittenPackage)
                      {QStringLiteral("comments"), QStringLiteral("Late show")}};
     contents.extendedMetadata.insert(QStringLiteral("director"), PlistValue(QStringLiteral("Dee")));
     contents.extendedMetadata.insert(QStringLiteral("producer"), PlistValue(QStringLiteral("Pat")));
-    contents.extendedMetadata.insert(QStringLiteral("performers"), PlistValue(QStringLiteral("Max, Moe")));
+    // The program stores the performers as a list of names.
+    contents.extendedMetadata.insert(QStringLiteral("performers"),
+                                     PlistValue(PlistArray{PlistValue("Max"), PlistValue("Moe")}));
     ASSERT_TRUE(writePackage(package, contents));
 
     void* instance = MetadataImporterPluginFactory(nullptr, uuid(OV_MD_IMPORTER_TYPE_UUID));
@@ -125,7 +127,8 @@ TEST(MetadataImporterPluginTest, ReportsEveryAttributeOfAWrittenPackage)
     EXPECT_EQ(attributes.value(QStringLiteral("kMDItemComment")).toString(), QStringLiteral("Late show"));
     EXPECT_EQ(attributes.value(QStringLiteral("kMDItemDirector")).toString(), QStringLiteral("Dee"));
     EXPECT_EQ(attributes.value(QStringLiteral("kMDItemProducer")).toString(), QStringLiteral("Pat"));
-    EXPECT_EQ(attributes.value(QStringLiteral("kMDItemPerformers")).toString(), QStringLiteral("Max, Moe"));
+    EXPECT_EQ(attributes.value(QStringLiteral("kMDItemPerformers")).toArray(),
+              (QJsonArray{QStringLiteral("Max"), QStringLiteral("Moe")}));
     EXPECT_EQ(attributes.value(QStringLiteral("org_orvane_orvane_ovdocument_bookmarks")).toArray(),
               (QJsonArray{QStringLiteral("Mark 0"), QStringLiteral("Mark 6")}));
     EXPECT_EQ(attributes.value(QStringLiteral("org_orvane_orvane_ovdocument_bookmarkcount")).toInt(), 2);
@@ -149,6 +152,29 @@ TEST(MetadataImporterPluginTest, AnEmptyNameListCountsZeroAndAbsentPropertiesSta
     EXPECT_EQ(attributes.value(QStringLiteral("org_orvane_orvane_ovdocument_bookmarkcount")).toInt(-1), 0);
     for (const char* absent : {"kMDItemDirector", "kMDItemProducer", "kMDItemPerformers", "kMDItemAuthors"})
         EXPECT_FALSE(attributes.contains(QLatin1String(absent))) << absent;
+}
+
+TEST(MetadataImporterPluginTest, PerformersOfAnOlderFileAreIndexedAsAListAndForeignValuesAreSkipped)
+{
+    QTemporaryDir dir;
+    const auto performersOf = [&](const QString& name, const PlistValue& performers) {
+        const QString package = dir.filePath(name + QStringLiteral(".ovdocument"));
+        PackageContents contents;
+        contents.extendedMetadata.insert(QStringLiteral("performers"), performers);
+        EXPECT_TRUE(writePackage(package, contents));
+        void* instance = MetadataImporterPluginFactory(nullptr, uuid(OV_MD_IMPORTER_TYPE_UUID));
+        QJsonObject attributes;
+        OVMetadataAttributeSink sink{&attributes, collect};
+        EXPECT_EQ(table(instance)->GetMetadataForFile(instance, &sink, nullptr, qPrintable(package)), 1);
+        table(instance)->Release(instance);
+        return attributes.value(QStringLiteral("kMDItemPerformers"));
+    };
+    EXPECT_EQ(performersOf(QStringLiteral("Older"), PlistValue("Max, Moe")).toArray(),
+              QJsonArray{QStringLiteral("Max, Moe")});
+    EXPECT_TRUE(
+        performersOf(QStringLiteral("Mixed"), PlistValue(PlistArray{PlistValue("Max"), PlistValue(3)}))
+            .isUndefined());
+    EXPECT_TRUE(performersOf(QStringLiteral("Number"), PlistValue(7)).isUndefined());
 }
 
 } // namespace

@@ -1,24 +1,31 @@
 // The editor's ruler and marks in the program as launched: the real start on an empty settings
 // folder, driven by key events into the script's window.
+#include "app/OVAppDelegate.h"
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVFlashWindow.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/textview/RulerView.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +101,104 @@ TEST_F(LaunchedEditor, TheMarkKeyMarksWhatShowsWithAFlashThatEditModeTakesAway)
     EXPECT_EQ(controller().flashWindow(), nullptr);
     // Marks outlast the change of mode.
     EXPECT_EQ(marks(), marked);
+}
+
+QDialog* shownDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+TEST_F(LaunchedEditor, ShortcutsTypedIntoTheNamingWindowOrTheSettingsActThereAndNeverOnTheScript)
+{
+    const QString script = text().textStorage().string();
+    // A word on a line without a bookmark yet.
+    qsizetype start = 0;
+    for (qsizetype end = script.indexOf(u'\n'); end > 0; start = end + 1, end = script.indexOf(u'\n', start))
+        if (end - start > 5 && !script.mid(start, end - start).contains(QChar(0xFFFC)))
+            break;
+    const Range word{start, 5};
+    text().setSelectedRange(word);
+    ASSERT_TRUE(Application::shared().sendAction(QStringLiteral("addBookmark:"), nullptr, {}));
+    QCoreApplication::processEvents();
+    const QPointer<QDialog> naming = shownDialog();
+    ASSERT_NE(naming, nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), naming);
+    auto* field = naming->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    QTest::keyClicks(field, QStringLiteral("Opening"));
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("Opening"));
+    QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), QString());
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_EQ(text().textStorage().string(), script);
+    EXPECT_EQ(text().selectedRange(), word);
+    field->setText(QStringLiteral("Opening"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(!naming || !naming->isVisible());
+    // One bookmark more, and the script's words untouched.
+    const auto words = [](QString string) { return string.remove(QChar(0xFFFC)); };
+    EXPECT_EQ(text().textStorage().string().count(QChar(0xFFFC)), script.count(QChar(0xFFFC)) + 1);
+    EXPECT_EQ(words(text().textStorage().string()), words(script));
+
+    // The settings window is a panel of its own: New and Cut typed there reach no script.
+    key(Qt::Key_Comma, Qt::ControlModifier);
+    QWidget* settings = session->appDelegate().settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(settings->isVisible());
+    ASSERT_EQ(QApplication::activeWindow(), settings);
+    const QString bookmarked = text().textStorage().string();
+    text().selectAll();
+    QTest::keyClick(settings, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(settings, Qt::Key_N, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_EQ(text().textStorage().string(), bookmarked);
+}
+
+TEST_F(LaunchedEditor, ANewDocumentIsRefusedWhilePromptingAndMadeWholeInEditMode)
+{
+    // How a new script is set up in Edit mode: its style and focus arrow.
+    const auto setUp = [this] {
+        auto* made = dynamic_cast<OVDocumentWindowController*>(documents().back()->primaryWindowController());
+        EXPECT_NE(made, nullptr);
+        if (!made)
+            return QString();
+        const AttributeValue font = made->textView()->typingAttributes().value(kFontAttributeName);
+        return QStringLiteral("%1 %2 arrow %3")
+            .arg(font.font() ? font.font()->fontName : QString())
+            .arg(font.font() ? font.font()->pointSize : 0)
+            .arg(made->documentPrompterView()->isFocusArrowVisible());
+    };
+    key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(documents().size(), 2u);
+    const QString whole = setUp();
+    documents().back()->close();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(documents().size(), 1u);
+
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(documents().size(), 1u);
+    // As a later start with --new-document asks it.
+    EXPECT_EQ(session->appDelegate().handleInstanceRequest({OVSingleInstance::Command::NewDocument, {}}),
+              OVAppDelegate::kReplyFailure);
+    EXPECT_EQ(documents().size(), 1u);
+    EXPECT_TRUE(core().isModePrompt());
+
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
+    key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(documents().size(), 2u);
+    EXPECT_EQ(setUp(), whole);
 }
 
 } // namespace

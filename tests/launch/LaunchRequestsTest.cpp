@@ -352,6 +352,44 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
     EXPECT_EQ(documents().size(), 3u);
 }
 
+TEST_F(LaunchRequests, ASecondStartIsAnsweredBeforeTheAlertAboutItsFileAndFailsWithIt)
+{
+    launch({script});
+    // The alert stays up, as a user leaves it, until the later start has ended: the answer must
+    // not wait for it.
+    QProcess second;
+    Application::shared().setErrorPresenter([&](const Error& error) {
+        presented.push_back(error);
+        pumpUntil([&] { return second.state() == QProcess::NotRunning; }, 8000);
+        return true;
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(ORVANE_BINARY), {flat});
+    ASSERT_TRUE(second.waitForStarted());
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && !presented.empty(); });
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitCode(), 1) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(presented.size(), 1u);
+    EXPECT_EQ(documents().size(), 1u);
+}
+
+TEST_F(LaunchRequests, TheProgramStartsInOrderWithoutWarningOfIt)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("ORVANE_QUIT_AFTER_LAUNCH"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ORVANE_BINARY), {script});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString log = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(log.contains(QStringLiteral("Orvane"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("created before appDelegate"))) << log.toStdString();
+}
+
 // A session bus of the test's own, so no test ever reaches a program the user runs; this process
 // and the programs it starts find it through the address variable, set before Qt first asks.
 class PrivateSessionBus {

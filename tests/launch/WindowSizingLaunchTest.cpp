@@ -8,12 +8,20 @@
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Screen.h"
+#include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/PlistValue.h"
+#include "platform/foundation/UserDefaults.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -71,6 +79,98 @@ TEST_F(LaunchedWindowSizing, TheSpeedSliderShowsWhereTheSpeedIsZero)
     const QRectF mark = slider->zeroMarkRect();
     ASSERT_FALSE(mark.isEmpty());
     EXPECT_NEAR(mark.center().x(), slider->cellGeometry().bar.center().x(), 1.0);
+}
+
+// Pixels of the drawn read-out that are plainly red, as the eye sees them.
+int redPixels(QWidget& widget)
+{
+    const QImage image = widget.grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            red += pixel.red() > 160 && pixel.green() < 110 && pixel.blue() < 110;
+        }
+    return red;
+}
+
+TEST_F(LaunchedWindowSizing, ABackwardSpeedIsDrawnRed)
+{
+    QLabel* readout = controller().documentToolbar()->speedTextField();
+    ASSERT_NE(readout, nullptr);
+    ASSERT_TRUE(readout->isVisible());
+    const auto show = [&](double speed) {
+        clock.advance(1.0);
+        controller().setPrompterSpeed(speed);
+        QCoreApplication::processEvents();
+    };
+    show(2);
+    EXPECT_EQ(readout->text(), QStringLiteral("2.0"));
+    EXPECT_EQ(redPixels(*readout), 0);
+    show(-2);
+    EXPECT_EQ(readout->text(), QStringLiteral("-2.0"));
+    EXPECT_GT(redPixels(*readout), 10);
+    show(-0.04);
+    EXPECT_EQ(redPixels(*readout), 0);
+}
+
+// A frame of the script window is as usable as it is stored: below the menus and the toolbar, lines
+// of the script; and on the screen.
+void expectUsable(Window& window)
+{
+    const Rect frame = window.frame();
+    EXPECT_GE(frame.size.width, 200);
+    const double content = window.contentView()->frame().size.height;
+    EXPECT_GE(content, 100) << "frame " << frame.size.width << " x " << frame.size.height;
+    ASSERT_TRUE(window.menuBar());
+    EXPECT_GE(window.hostWidget()->height(),
+              window.menuBar()->sizeHint().height() + window.toolBarHeight() + 100);
+    const std::optional<Screen> screen = Screen::screenForRect(frame);
+    ASSERT_TRUE(screen);
+    EXPECT_LE(frame.size.width, screen->visibleFrame().size.width);
+    EXPECT_LE(frame.size.height, screen->visibleFrame().size.height);
+}
+
+TEST(LaunchedWindowFrames, AStoredFrameTooSmallToUseOpensTheSmallestUsableWindow)
+{
+    ManualClock clock;
+    Clock::setShared(&clock);
+    QTemporaryDir folder;
+    const QString script = folder.filePath(QStringLiteral("Tiny.ovdocument"));
+    ASSERT_TRUE(launchtest::copyFolder(launchtest::kSample, script));
+    QFile properties(script + QStringLiteral("/Properties.plist"));
+    ASSERT_TRUE(properties.open(QIODevice::ReadOnly));
+    QByteArray plist = properties.readAll();
+    properties.close();
+    ASSERT_TRUE(plist.contains("{{120, 120}, {900, 600}}"));
+    plist.replace("{{120, 120}, {900, 600}}", "{{300, 300}, {10, 10}}");
+    ASSERT_TRUE(properties.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    properties.write(plist);
+    properties.close();
+
+    std::unique_ptr<OVDocumentSession> session = OVProgramStart::launch({script});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(session->documentController().documents().size(), 1u);
+    Window* opened = session->documentController().documents().front()->primaryWindowController()->window();
+    expectUsable(*opened);
+
+    // A new script takes the stored position of new windows, clamped the same way; so is one far
+    // larger than the screen.
+    for (const char* stored : {"{{40, 40}, {10, 10}}", "{{0, 0}, {90000, 90000}}"}) {
+        UserDefaults::shared().setObject(PlistValue(QString::fromLatin1(stored)),
+                                         QStringLiteral("documentWindowFrame"));
+        QTest::keyClick(opened->hostWidget(), Qt::Key_N, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        Document* made = session->documentController().documents().back();
+        ASSERT_EQ(session->documentController().documents().size(), 2u);
+        expectUsable(*made->primaryWindowController()->window());
+        made->close();
+        QCoreApplication::processEvents();
+    }
+
+    AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
+    session.reset();
+    Clock::setShared(nullptr);
 }
 
 } // namespace
