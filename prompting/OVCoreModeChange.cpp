@@ -225,6 +225,10 @@ void OVCore::_modePersistentChanges()
     if (window)
         d->m_modeChange.setTitleBarButtons(window, prompt);
     flagChanges.reset();
+    // The script's window has the keyboard in either mode, whichever window had it before: the keys
+    // that drive the prompter and the editor go to it.
+    if (window && window->isVisible())
+        window->makeKeyWindow();
     if (prompt)
         setupTextViewForMode();
 

@@ -12,7 +12,7 @@ packages=(
   libhunspell-1.7-0 hunspell-en-us
   libxcb-randr0-dev
   xvfb xauth xdotool imagemagick
-  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils openbox
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils openbox icewm
   binutils shared-mime-info desktop-file-utils
   dbus dbus-daemon
 )

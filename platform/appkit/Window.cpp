@@ -11,6 +11,7 @@
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/View.h"
+#include "platform/appkit/WindowManagerState.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -32,6 +33,15 @@
 #include <cmath>
 
 namespace {
+
+// How long a hidden window waits for the window manager to let go of it before it is shown again
+// regardless, and how often it asks.
+constexpr double kWindowManagerReleaseTimeout = 2.0;
+constexpr double kWindowManagerReleasePoll = 0.01;
+// A window manager maps a window well within this; one still unmapped then is shown again, a few
+// times at most.
+constexpr double kMapCheckDelay = 2.0;
+constexpr int kMapRetries = 3;
 
 // Presses closer than this in points, within the double-click interval, count as one multi-click.
 constexpr double kClickSlop = 4.0;
@@ -243,6 +253,8 @@ Window::~Window()
     m_alphaAnimation.reset();
     m_frameAnimation.reset();
     m_liveResizeEnd.reset();
+    m_showPoll.reset();
+    m_mapCheck.reset();
     Application::shared().unregisterWindow(this);
     // The tool bar holds its items' views: it is its owner's to delete, not the host widget's.
     setToolBar(nullptr);
@@ -540,13 +552,8 @@ Window::FlagChanges::~FlagChanges()
     m_window.applyQtFlags();
 }
 
-void Window::applyQtFlags()
+Qt::WindowFlags Window::qtFlags() const
 {
-    // A hidden window takes new flags without being hidden and shown again: no need to wait.
-    if (m_flagChangeDepth > 0 && m_host->isVisible()) {
-        m_flagsPending = true;
-        return;
-    }
     Qt::WindowFlags flags = Qt::Window;
     if (m_styleMask & Titled) {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
@@ -573,21 +580,137 @@ void Window::applyQtFlags()
         flags = (flags & ~Qt::Window) | Qt::Tool;
     if (isSheet())
         flags = (flags & ~Qt::Window) | Qt::Dialog;
-    if (m_host->windowFlags() == flags)
+    return flags;
+}
+
+void Window::applyQtFlags()
+{
+    if (m_flagChangeDepth > 0 && m_host->isVisible()) {
+        m_flagsPending = true;
         return;
-    // Qt hides a widget whose flags change; show it again where it was. Without a window manager
-    // the keyboard goes nowhere once the window it was in is hidden, so it is given back.
-    const bool wasVisible = m_host->isVisible();
-    // The activation asked for by an earlier change in the same pass has not arrived yet.
-    const bool wasActive = wasVisible && (m_host->isActiveWindow() || m_activationPending);
-    m_host->setWindowFlags(flags);
-    applyGeometryToHost();
-    if (wasVisible)
-        m_host->show();
-    if (wasActive) {
+    }
+    // A host waiting to be shown again takes the flags as they are then.
+    if (m_showPending)
+        return;
+    const Qt::WindowFlags flags = qtFlags();
+    const Qt::WindowFlags old = m_host->windowFlags();
+    if (old == flags)
+        return;
+    QWindow* handle = m_host->windowHandle();
+    if (!m_host->isVisible() || !handle) {
+        m_host->setWindowFlags(flags);
+        applyGeometryToHost();
+        return;
+    }
+    // QWidget::setWindowFlags would hide the window and map it again at once, and a window manager
+    // that has not yet let go of it can leave it unmapped for good. The native window takes new
+    // decorations, level, buttons and input on the spot, through the window manager's hints; only
+    // the kind of window and whether the window manager handles it at all are read as it is mapped.
+    const Qt::WindowFlags readAsMapped = Qt::WindowType_Mask | Qt::BypassWindowManagerHint;
+    if ((old ^ flags) & readAsMapped) {
+        hideAndShowHost();
+        return;
+    }
+    m_host->overrideWindowFlags(flags);
+    handle->setFlags(flags);
+    scheduleMapCheck();
+    // The window keeps the keyboard it had, also against a panel shown in the same pass, whose
+    // activation may still be on its way.
+    if (m_host->isActiveWindow() || m_activationPending) {
         m_activationPending = true;
         m_host->activateWindow();
     }
+}
+
+void Window::showHost()
+{
+    if (m_showPending || m_host->isVisible())
+        return;
+    if (!windowManagerHasReleased(*m_host)) {
+        m_showPending = true;
+        m_showDeadline = Clock::shared().now() + kWindowManagerReleaseTimeout;
+        m_showPoll = Timer::scheduledTimer(kWindowManagerReleasePoll, false, [this](Timer& timer) {
+            if (windowManagerHasReleased(*m_host) || Clock::shared().now() >= m_showDeadline)
+                finishShowingHost();
+            else
+                timer.schedule();
+        });
+        return;
+    }
+    m_host->show();
+    scheduleMapCheck();
+}
+
+void Window::hideAndShowHost()
+{
+    // The activation asked for by an earlier change in the same pass has not arrived yet.
+    m_activateWhenShown = m_host->isActiveWindow() || m_activationPending;
+    m_host->hide();
+    // Qt hides a widget whose window kind changes; it is hidden already, so nothing is mapped here.
+    if (m_host->windowFlags() != qtFlags()) {
+        m_host->setWindowFlags(qtFlags());
+        applyGeometryToHost();
+    }
+    showHost();
+    if (!m_showPending)
+        finishShowingHost();
+}
+
+void Window::finishShowingHost()
+{
+    const bool wasPending = m_showPending;
+    m_showPending = false;
+    if (wasPending) {
+        // Flags changed while the host waited.
+        if (m_host->windowFlags() != qtFlags())
+            m_host->setWindowFlags(qtFlags());
+        applyGeometryToHost();
+    }
+    if (!m_visible) {
+        m_activateWhenShown = false;
+        return;
+    }
+    if (!m_host->isVisible()) {
+        m_host->show();
+        scheduleMapCheck();
+    }
+    if (platformStacksWindows())
+        m_host->raise();
+    // Without a window manager the keyboard goes nowhere once the window it was in is hidden, so it
+    // is given back.
+    if (m_activateWhenShown) {
+        m_activateWhenShown = false;
+        m_activationPending = true;
+        m_host->activateWindow();
+    }
+}
+
+void Window::scheduleMapCheck()
+{
+    // Only an X server has a window manager that can leave a window unmapped.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    m_mapCheck = Timer::scheduledTimer(kMapCheckDelay, false, [this](Timer&) { checkMapped(); });
+}
+
+void Window::checkMapped()
+{
+    if (!m_visible || m_showPending || !m_host->isVisible() || m_host->isMinimized() ||
+        windowSystemShows(*m_host)) {
+        m_mapRetries = 0;
+        return;
+    }
+    if (m_mapRetries >= kMapRetries) {
+        // A window shown over nothing would leave the screen covered with no way back to it.
+        qCWarning(lcAppKit) << "Window: the window manager does not show" << m_title
+                            << "- its child windows are taken away";
+        for (Window* child : std::vector<Window*>(m_childWindows))
+            child->orderOut();
+        return;
+    }
+    ++m_mapRetries;
+    qCWarning(lcAppKit) << "Window: the window manager left" << m_title << "unmapped; showing it again";
+    hideAndShowHost();
 }
 
 void Window::restoreAppliedFrame()
@@ -706,8 +829,7 @@ void Window::orderFront()
     if (!m_visible && (m_styleMask & Titled))
         setFrame(constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen()), false);
     m_visible = true;
-    if (!m_host->isVisible())
-        m_host->show();
+    showHost();
     if (platformStacksWindows())
         m_host->raise();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Front);
@@ -717,8 +839,7 @@ void Window::orderFront()
 void Window::orderBack()
 {
     m_visible = true;
-    if (!m_host->isVisible())
-        m_host->show();
+    showHost();
     if (platformStacksWindows())
         m_host->lower();
     Application::shared().windowOrderChanged(this, Application::OrderChange::Back);

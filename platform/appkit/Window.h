@@ -233,8 +233,7 @@ public:
     void forgetView(View* view);
 
     // Style, level and decoration changes made while one of these lives reach the window system at
-    // once, when the last one ends: Qt hides and shows a shown window again for every change of its
-    // flags, and a busy window manager can lose a window in a quick series of those.
+    // once, when the last one ends, so the window manager redraws the frame once.
     class FlagChanges {
     public:
         explicit FlagChanges(Window& window);
@@ -262,7 +261,14 @@ protected:
 
 private:
     friend class WindowHost;
+    Qt::WindowFlags qtFlags() const;
     void applyQtFlags();
+    // Shows the host once the window manager has let go of it after it was last hidden.
+    void showHost();
+    void hideAndShowHost();
+    void finishShowingHost();
+    void scheduleMapCheck();
+    void checkMapped();
     void applyGeometryToHost();
     void hostGeometryChanged();
     void hostActivated();
@@ -296,6 +302,13 @@ private:
     bool m_activationPending = false;
     int m_flagChangeDepth = 0;
     bool m_flagsPending = false;
+    // The host was hidden and waits for the window manager to let go of it before it is shown again.
+    bool m_showPending = false;
+    bool m_activateWhenShown = false;
+    std::unique_ptr<Timer> m_showPoll;
+    double m_showDeadline = 0;
+    std::unique_ptr<Timer> m_mapCheck;
+    int m_mapRetries = 0;
     Rect m_frame;
     // The frame last given to the host by the program, which a refused window-manager command returns to.
     Rect m_appliedFrame;

@@ -482,47 +482,59 @@ TEST_F(WindowTest, TheModalHookRunsBeforeTheSessionsLoop)
 
 namespace {
 
-// Counts the times Qt shows the window's native window: once per change of its flags.
+// Counts the times Qt hides and shows the window's native window.
 class ShowCounter : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Show)
             ++shows;
+        else if (event->type() == QEvent::Hide)
+            ++hides;
         return false;
     }
     int shows = 0;
+    int hides = 0;
 };
 
 } // namespace
 
-TEST_F(WindowTest, FlagChangesMadeTogetherReachAShownWindowOnce)
+TEST_F(WindowTest, AShownWindowChangesItsLookWithoutBeingHidden)
 {
     Window window(Rect(100, 100, 400, 300), Window::kStandardStyle);
     window.orderFront();
+    QWidget* host = window.hostWidget();
     ShowCounter counter;
-    window.hostWidget()->installEventFilter(&counter);
+    host->installEventFilter(&counter);
     {
         Window::FlagChanges together(window);
-        window.setStyleMask(window.styleMask() & ~unsigned(Window::Resizable));
         window.setLevel(Window::kFloatingWindowLevel);
         window.setStyleMask(window.styleMask() & ~unsigned(Window::Closable));
-        EXPECT_TRUE(window.hostWidget()->windowFlags() & Qt::WindowCloseButtonHint) << "not yet applied";
-        EXPECT_EQ(counter.shows, 0);
+        EXPECT_TRUE(host->windowFlags() & Qt::WindowCloseButtonHint) << "not yet applied";
     }
-    EXPECT_EQ(counter.shows, 1);
-    EXPECT_TRUE(window.hostWidget()->isVisible());
-    const Qt::WindowFlags flags = window.hostWidget()->windowFlags();
+    // The resizable bit and the decorations change on their own as well.
+    window.setStyleMask(window.styleMask() & ~unsigned(Window::Resizable));
+    window.setStyleMask(Window::Borderless);
+    EXPECT_EQ(counter.hides, 0);
+    EXPECT_EQ(counter.shows, 0);
+    EXPECT_TRUE(host->isVisible());
+    // The widget and its native window agree, so whoever reads the flags later reads the truth.
+    const Qt::WindowFlags flags = host->windowFlags();
+    EXPECT_EQ(host->windowHandle()->flags(), flags);
     EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint));
 
-    // A hidden window takes its flags at once; one not changed inside is not shown again.
+    // A new kind of window is read as the window is mapped: hidden and shown again, once.
+    window.setStyleMask(Window::Titled | Window::UtilityWindow);
+    EXPECT_EQ(counter.hides, 1);
+    EXPECT_EQ(counter.shows, 1);
+    EXPECT_TRUE(host->isVisible());
+    EXPECT_EQ(host->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+
+    // A hidden window takes its flags at once and stays hidden.
     window.orderOut();
-    {
-        Window::FlagChanges together(window);
-        window.setLevel(Window::kNormalWindowLevel);
-        EXPECT_FALSE(window.hostWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
-    }
-    EXPECT_FALSE(window.hostWidget()->isVisible());
+    window.setLevel(Window::kNormalWindowLevel);
+    EXPECT_FALSE(host->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(host->isVisible());
 }
