@@ -1,7 +1,7 @@
 #include "output/OVTalentWindowController.h"
 
 #include "document/OVDocument.h"
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
 #include "platform/appkit/AppKitNotifications.h"

@@ -1,6 +1,6 @@
 #include "prompter_view/OVPrompterView.h"
 
-#include "importer/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "platform/appkit/Animation.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
