@@ -80,12 +80,13 @@ TEST_F(HostilePackageTest, FlippedBytesNeverCrash)
     SUCCEED();
 }
 
-TEST_F(HostilePackageTest, DeepNestingIsRefused)
+TEST_F(HostilePackageTest, DeepNestingLeavesThePropertiesAtTheirDefaults)
 {
     QByteArray deep = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>bookmarks</key>";
     for (int i = 0; i < 100000; ++i)
         deep += "<array>";
-    EXPECT_FALSE(read(deep));
+    EXPECT_TRUE(read(deep));
+    EXPECT_EQ(m_info.leftOut.size(), 1);
     EXPECT_EQ(m_log.lines(), QStringList{"Error creating documentPlist"});
 }
 
@@ -109,20 +110,22 @@ TEST_F(HostilePackageTest, HugeNumbersAreNumbersOrOutsideTheText)
     EXPECT_EQ(m_log.lines().filter("is beyond the document length 12").size(), 2);
 }
 
-TEST_F(HostilePackageTest, OversizedOrForeignBookmarkArchivesAreCorrupt)
+TEST_F(HostilePackageTest, OversizedOrForeignBookmarkArchivesAreLeftOut)
 {
     PlistDictionary properties = minimalProperties();
     properties.insert(OVDocumentBookmarkItemArrayKey,
                       PlistArray{bookmarkItem(QByteArray(OVBookmark::kMaxArchiveBytes + 1, 'a'), "1")});
-    EXPECT_FALSE(read(xml(properties)));
-    EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+    EXPECT_TRUE(read(xml(properties)));
+    EXPECT_EQ(m_info.content->length(), 12);
+    EXPECT_EQ(m_info.leftOut, QStringList{"a bookmark that could not be read"});
 
     ArchiveDictionary root;
     root.insert("name", "not a bookmark");
     properties.insert(OVDocumentBookmarkItemArrayKey,
                       PlistArray{bookmarkItem(KeyedArchiver::archivedData(ArchiveValue(root)), "1")});
-    EXPECT_FALSE(read(xml(properties)));
-    EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+    EXPECT_TRUE(read(xml(properties)));
+    EXPECT_EQ(m_info.content->length(), 12);
+    EXPECT_EQ(m_info.leftOut, QStringList{"a bookmark that could not be read"});
 
     // An archive that only sits at an index outside the text is never decoded.
     properties.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem("junk", "400")});

@@ -112,7 +112,7 @@ TEST_F(FileWrapperTest, RefusesHostileOrOversizedTrees)
     limits.maxEntries = 4;
     limits.maxTotalBytes = 4;
     EXPECT_FALSE(FileWrapper::readFromURL(url("deep"), limits, &error));
-    EXPECT_EQ(error.code(), kFileReadCorruptFileError);
+    EXPECT_EQ(error.code(), kFileReadTooLargeError);
 
     ASSERT_TRUE(QDir(m_dir.path()).mkpath("badname"));
     const QByteArray rawName = QFile::encodeName(path("badname/")) + "\xff\xfe.png";
