@@ -69,8 +69,7 @@ mode_t creationMask()
 
 void removeTree(const QByteArray& path)
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
+    StagingItem::removeTree(path);
 }
 
 // A hidden name beside the target that says what it is when left behind by a crash.
