@@ -1,4 +1,6 @@
 #include "PackageTestSupport.h"
+#include "importer/OVDocumentLoader.h"
+#include "quicklook/OVQuickLookContent.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -142,4 +144,13 @@ TEST_F(HostilePackageTest, TooManyLocationsAreCorrupt)
                       PlistArray{bookmarkItem(OVBookmark::bookmark()->archivedData(), locations)});
     EXPECT_FALSE(read(xml(properties)));
     EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+}
+
+TEST(PackageReadingLimits, TheProgramReadsPackagesWithinTheCompanionsBounds)
+{
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentBytes, OVDocumentLoader::kMaxContentBytes);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentDepth, OVDocumentLoader::kMaxContentDepth);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentEntries, OVDocumentLoader::kMaxContentEntries);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxPropertiesBytes, OVDocumentLoader::kMaxPropertiesBytes);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentBytes, OVQuickLookContent::kMaxContentBytes);
 }
