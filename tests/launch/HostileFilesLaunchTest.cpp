@@ -182,7 +182,10 @@ TEST_F(HostileFilesLaunch, ThreeHundredMissingFilesMakeOneAlert)
     launch(missing);
     ASSERT_EQ(presented.size(), 1u);
     EXPECT_EQ(presented.front().localizedDescription(), QStringLiteral("300 files couldn’t be opened."));
-    EXPECT_TRUE(presented.front().localizedFailureReason().endsWith(QStringLiteral("and 295 more files.")));
+    const QStringList lines = presented.front().localizedFailureReason().split(u'\n');
+    ASSERT_EQ(lines.size(), OVAppDelegate::kNamedOpenFailures + 1);
+    EXPECT_TRUE(lines.front().startsWith(QStringLiteral("“Missing 0.ovdocument”")));
+    EXPECT_EQ(lines.back(), QStringLiteral("and 295 more files."));
     EXPECT_EQ(documents().size(), 1u);
 }
 
