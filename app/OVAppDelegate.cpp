@@ -7,6 +7,7 @@
 #include "document/OVDocument.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
@@ -372,37 +373,22 @@ bool OVAppDelegate::beginServingInstanceRequests()
 
 int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& request)
 {
-    std::vector<Error> errors;
-    std::vector<Error>* outer = std::exchange(m_requestErrors, &errors);
-    const int reply = decideInstanceRequest(request);
-    m_requestErrors = outer;
-    // The socket and the bus send the answer as this returns; the alerts come on the next pass.
-    if (!errors.empty())
-        RunLoop::postToMainThread([errors = std::move(errors)] {
-            for (const Error& error : errors)
-                Application::shared().presentError(error);
-        });
-    return reply;
-}
-
-void OVAppDelegate::reportError(const Error& error)
-{
-    if (m_requestErrors)
-        m_requestErrors->push_back(error);
-    else
-        Application::shared().presentError(error);
-}
-
-int OVAppDelegate::decideInstanceRequest(const OVSingleInstance::Request& request)
-{
+    // The reply goes out as soon as this returns, so what went wrong is told on a later pass of the
+    // event loop: the starting program and a bus client learn the outcome without waiting for the
+    // user to answer an alert.
     switch (request.command) {
-    case OVSingleInstance::Command::Open:
-        return openFiles(request.paths);
+    case OVSingleInstance::Command::Open: {
+        OpenOutcome outcome = _openFilePaths(request.paths);
+        if (!outcome.failures.empty())
+            RunLoop::postToMainThread(
+                [failures = std::move(outcome.failures)] { reportOpenFailures(failures); });
+        return replyFor(outcome);
+    }
     case OVSingleInstance::Command::NewDocument: {
         Error error;
         Document* document = ovdocumentbridge::newDocument(&error);
         if (!document) {
-            reportError(error);
+            RunLoop::postToMainThread([error] { Application::shared().presentError(error); });
             return kReplyFailure;
         }
         bringForward(document);
@@ -501,23 +487,64 @@ void OVAppDelegate::showSettingsWindow()
 
 int OVAppDelegate::openFiles(const QStringList& paths)
 {
-    bool didPresentFlatFileError = false;
-    const int opened = _openFilePaths(paths, &didPresentFlatFileError);
-    if (opened > 0) {
+    const OpenOutcome outcome = _openFilePaths(paths);
+    reportOpenFailures(outcome.failures);
+    return replyFor(outcome);
+}
+
+int OVAppDelegate::replyFor(const OpenOutcome& outcome)
+{
+    if (outcome.opened > 0) {
         if (!m_didFinishLaunching)
             m_didOpenDocumentsOnLaunch = true;
         return kReplySuccess;
     }
-    // A request that opened nothing failed, whatever was shown about it.
+    // A request that opened nothing failed, whatever is shown about it.
     return kReplyFailure;
 }
 
-int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlatFileError)
+Error OVAppDelegate::combinedOpenError(const std::vector<Error>& failures)
+{
+    if (failures.size() == 1)
+        return failures.front();
+    QStringList lines;
+    QStringList paths;
+    for (const Error& failure : failures) {
+        QString path = failure.userInfo().value(kFilePathErrorKey).toString();
+        if (path.isEmpty())
+            path = failure.fileURL().toLocalFile();
+        paths << path;
+        if (lines.size() < kNamedOpenFailures) {
+            const QString reason = failure.localizedFailureReason();
+            const QString name = QStringLiteral("“%1”").arg(QFileInfo(path).fileName());
+            lines << (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
+        }
+    }
+    const qsizetype more = qsizetype(failures.size()) - lines.size();
+    if (more > 0)
+        lines << (more == 1 ? QStringLiteral("and 1 more file.")
+                            : QStringLiteral("and %1 more files.").arg(more));
+    Error error(
+        kCocoaErrorDomain, kFileReadUnknownError,
+        {{kLocalizedDescriptionKey, QStringLiteral("%1 files couldn’t be opened.").arg(failures.size())},
+         {kLocalizedFailureReasonErrorKey, lines.join(u'\n')},
+         {kOpenFailurePathsKey, paths}});
+    return error;
+}
+
+void OVAppDelegate::reportOpenFailures(const std::vector<Error>& failures)
+{
+    if (failures.empty())
+        return;
+    Application::shared().presentError(combinedOpenError(failures));
+}
+
+OVAppDelegate::OpenOutcome OVAppDelegate::_openFilePaths(const QStringList& paths)
 {
     DocumentController& controller = ovdocumentbridge::sharedDocumentController();
     const QStringList nativeExtensions = controller.fileExtensionsFromType(OVDocumentUTI);
     const QString nativeExtension = nativeExtensions.isEmpty() ? QString() : nativeExtensions.front();
-    int opened = 0;
+    OpenOutcome outcome;
     Document* last = nullptr;
     for (const QString& path : paths) {
         const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
@@ -528,20 +555,20 @@ int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlat
                                         .arg(logName(
                                                  "_openFilePaths:delegateSelector:didPresentFlatFileError:"),
                                              error.localizedDescription());
-            reportError(error);
+            outcome.failures.push_back(error);
             continue;
         }
         if (!controller.documentClassForType(type).isEmpty()) {
             Document* document = ovdocumentbridge::openDocument(url, &error);
             if (document) {
                 last = document;
-                ++opened;
+                ++outcome.opened;
             } else if (!error.isUserCancelled()) {
                 qWarning().noquote()
                     << QStringLiteral("%1 unable to open document from URL %2 error: %3")
                            .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
                                 url.toString(), error.localizedDescription());
-                reportError(error);
+                outcome.failures.push_back(error);
             }
             continue;
         }
@@ -549,15 +576,35 @@ int OVAppDelegate::_openFilePaths(const QStringList& paths, bool* didPresentFlat
             QFileInfo(path).suffix().compare(nativeExtension, Qt::CaseInsensitive) == 0) {
             // The native extension on a plain file: a script package that lost its folder on the way
             // (sent as an attachment, copied by a tool that flattens folders).
-            reportError(flatFileError(url.toLocalFile()));
-            if (didPresentFlatFileError)
-                *didPresentFlatFileError = true;
+            outcome.failures.push_back(flatFileError(url.toLocalFile()));
+            outcome.hadFlatFile = true;
             continue;
         }
-        reportError(unreadableTypeError(url));
+        outcome.failures.push_back(unreadableTypeError(url));
     }
     bringForward(last);
-    return opened;
+    return outcome;
+}
+
+void OVAppDelegate::tellOfSettingsSetAside()
+{
+    const QString aside = UserDefaults::shared().setAsideFilePath();
+    if (aside.isEmpty())
+        return;
+    auto alert = Alert::alertWithTitle(
+        QStringLiteral("Your settings were reset"),
+        QStringLiteral("The settings file could not be read, so Orvane started with its default "
+                       "settings. The old file was kept as “%1”.")
+            .arg(aside),
+        {QStringLiteral("OK")});
+    alert->setAlertStyle(Alert::Style::Informational);
+    Window* window = Application::shared().mainWindow();
+    if (!window) {
+        const std::vector<Window*> ordered = Application::shared().orderedWindows();
+        window = ordered.empty() ? nullptr : ordered.front();
+    }
+    // A sheet does not hold the start; the alert object may go before the sheet is answered.
+    alert->beginSheetModalForWindow(window, {});
 }
 
 void OVAppDelegate::bringForward(Document* document) const
@@ -580,8 +627,8 @@ bool OVAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
         Document* document = ovdocumentbridge::newDocument(&error);
         if (document)
             bringForward(document);
-        else
-            reportError(error);
+        else // told on a later pass, so a second start asking for this is answered first
+            RunLoop::postToMainThread([error] { Application::shared().presentError(error); });
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "app/OVSingleInstance.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/Responder.h"
+#include "platform/foundation/Error.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
@@ -113,7 +114,19 @@ public:
     void showSettingsWindow();
 
     // Documents and events.
+    // Opens paths and tells the user at once, in one alert, of those that would not open; answers
+    // kReplySuccess when any opened. A later start's request (handleInstanceRequest) is answered
+    // before its alert shows.
     int openFiles(const QStringList& paths);
+    // The one error that reports several files a request could not open: the first few by name,
+    // then how many more; a single failure stands as it is.
+    static constexpr int kNamedOpenFailures = 5;
+    // In the combined error: the paths of every file that failed, in the request's order.
+    static inline const QString kOpenFailurePathsKey = QStringLiteral("OVOpenFailurePaths");
+    static Error combinedOpenError(const std::vector<Error>& failures);
+    // Tells the user once, on the front window, that the settings file could not be read and was
+    // set aside; nothing when it was read.
+    void tellOfSettingsSetAside();
     bool openFile(const QString&) const { return false; }
     bool applicationShouldOpenUntitledFile() const { return true; }
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
@@ -148,15 +161,19 @@ private:
     void mainWindowChanged();
     void _applicationDidFinishLaunchingAndRestoringWindows();
     void _lionOpenUntitledFileIfNecessary();
-    // Opens each path; answers how many opened and whether a plain file with the native extension
-    // was among them.
-    int _openFilePaths(const QStringList& paths, bool* didPresentFlatFileError);
+    // What one open request came to; nothing of it has been shown yet.
+    struct OpenOutcome {
+        int opened = 0;
+        std::vector<Error> failures;
+        bool hadFlatFile = false;
+    };
+    // Opens each path and collects what went wrong.
+    OpenOutcome _openFilePaths(const QStringList& paths);
+    int replyFor(const OpenOutcome& outcome);
+    static void reportOpenFailures(const std::vector<Error>& failures);
     void hideItemWithAction(const QString& action, bool alsoFollowingSeparator);
     void bringForward(Document* document) const;
     void makeSettingsWindow();
-    int decideInstanceRequest(const OVSingleInstance::Request& request);
-    // Shows error at once, or after the answer to the request being decided.
-    void reportError(const Error& error);
 
     std::unique_ptr<Menu> m_mainMenu;
     Menu* m_blankingOptionsMenu = nullptr;
@@ -170,8 +187,6 @@ private:
     bool m_didFinishLaunching = false;
     bool m_didOpenDocumentsOnLaunch = false;
     bool m_didRunLaunchCompletion = false;
-    // The errors of the request being decided, shown once it is answered; null outside a request.
-    std::vector<Error>* m_requestErrors = nullptr;
     QString m_demoDocumentsFolder;
     std::unique_ptr<QWidget> m_settingsWindow;
     std::unique_ptr<OVSingleInstance> m_instanceServer;

@@ -10,9 +10,14 @@
 #include "document/OVDocument.h"
 #include "output/OVBlankingItemList.h"
 #include "output/OVPreviewWindowController.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "settings/OVSharedPreferencesAccess.h"
 
 namespace {
+
+// Far beyond any speed a slider or key offers, in either direction.
+constexpr double kMaximumStoredSpeed = 1000.0;
 
 template <class Provider> void add(const char* className)
 {
@@ -34,4 +39,10 @@ void OVDefaultsProviderClasses::registerAll()
     add<OVBlankingItemList>("OVBlankingItemList");
     add<OVDocument>("OVDocument");
     add<OVDocumentWindowController>("OVDocumentWindowController");
+    // Values a hand-edited or damaged settings file could hold that no control of the program
+    // would ever store: they read as the registered ones.
+    UserDefaults& defaults = UserDefaults::shared();
+    defaults.registerRange(kSpeedIncrementKey, 0.1, 1.001);
+    for (const char* speedKey : {"defaultSpeed", "pauseSpeed"})
+        defaults.registerRange(QString::fromLatin1(speedKey), -kMaximumStoredSpeed, kMaximumStoredSpeed);
 }

@@ -263,6 +263,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
         preview.window()->orderFront();
     // The untitled document of a start without files, and the talent's watching of the front one.
     delegate.applicationDidFinishLaunching();
+    // Once there is a window to say it in.
+    delegate.tellOfSettingsSetAside();
     // From now on a file opened over an untouched Untitled window takes its place.
     OVDocument::setDidFinishRestoringWindows(true);
     return session;

@@ -223,6 +223,8 @@ void OVSingleInstance::readFrom(QLocalSocket* socket)
     if (guard && socket->state() == QLocalSocket::ConnectedState) {
         const char byte = char(reply);
         socket->write(&byte, 1);
+        // Out now: an alert the handler left for later runs a loop of its own.
+        socket->flush();
         socket->disconnectFromServer();
     }
 }

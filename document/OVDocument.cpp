@@ -379,6 +379,8 @@ bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
         m_importedFileURL = url;
         m_importedDisplayName = displayNameForURL(url);
     }
+    m_leftOutOnRead = info.leftOut;
+    m_keepsDamagedFileUntilSaved = !info.leftOut.isEmpty();
     m_loadedDocumentInfo = std::move(info);
     commitLoadedDocumentInfoIfNecessary();
     m_readDocument = true;
@@ -450,6 +452,7 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     if (isUserSaveOperation(operation)) {
         m_savedDocument = true;
         m_importedDisplayName.clear();
+        m_keepsDamagedFileUntilSaved = false;
     }
     return true;
 }
@@ -494,6 +497,7 @@ void OVDocument::windowControllerDidLoadNib(WindowController& controller)
     if (&controller != primaryWindowController())
         return;
     commitLoadedDocumentInfoIfNecessary();
+    tellWhatWasLeftOut();
     if (m_restoreFading) {
         showWindows();
         m_restoreFading = false;
@@ -514,6 +518,33 @@ void OVDocument::windowControllerDidLoadNib(WindowController& controller)
             m_importedFileURL.clear();
         });
     }
+}
+
+void OVDocument::tellWhatWasLeftOut()
+{
+    if (m_leftOutOnRead.isEmpty())
+        return;
+    const QStringList leftOut = std::exchange(m_leftOutOnRead, {});
+    // What was read differs from the file: only a save makes them one again.
+    updateChangeCount(ChangeType::Done);
+    const QString list = leftOut.size() == 1 ? leftOut.front()
+                                             : leftOut.mid(0, leftOut.size() - 1).join(QStringLiteral("; ")) +
+                                                   QStringLiteral("; and ") + leftOut.back();
+    const QString text =
+        QStringLiteral("Its text was opened, but the file is damaged and this was left out: %1. "
+                       "The file stays as it is until you save the script.")
+            .arg(list);
+    const QString title = QStringLiteral("“%1” was opened with parts left out").arg(displayName());
+    qWarning("%s %s", qUtf8Printable(title), qUtf8Printable(text));
+    // Once the window shows: the sheet belongs on it, and the open request is answered first.
+    const std::weak_ptr<int> alive = m_lifetime;
+    RunLoop::postToMainThread([this, alive, title, text] {
+        if (alive.expired())
+            return;
+        auto alert = Alert::alertWithTitle(title, text, {QStringLiteral("OK")});
+        WindowController* window = primaryWindowController();
+        alert->beginSheetModalForWindow(window ? window->window() : nullptr, {});
+    });
 }
 
 void OVDocument::commitLoadedDocumentInfoIfNecessary()
@@ -611,6 +642,8 @@ bool OVDocument::isAutosavingEnabled()
 
 bool OVDocument::autosavesInPlace() const
 {
+    if (m_keepsDamagedFileUntilSaved)
+        return false;
     const PlistValue value = UserDefaults::shared().objectForKey(QStringLiteral("useDocumentAutosave"));
     return value.isNull() ? true : UserDefaults::shared().boolForKey(QStringLiteral("useDocumentAutosave"));
 }

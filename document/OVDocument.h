@@ -107,8 +107,11 @@ public:
     // side by side never replace each other.
     static void setDidFinishRestoringWindows(bool flag);
     static bool didFinishRestoringWindows();
+    // Whether this document was read from a damaged file it has not been saved over yet.
+    bool keepsDamagedFileUntilSaved() const { return m_keepsDamagedFileUntilSaved; }
 
 private:
+    void tellWhatWasLeftOut();
     std::optional<OVLoadedDocumentInfo> m_loadedDocumentInfo;
     QVariantMap m_metadataInfo;
     QVariantMap m_extendedMetadataInfo;
@@ -122,4 +125,11 @@ private:
     bool m_internalDocument = false;
     bool m_appKitFileTypeAddsNewlineToEnd = false;
     bool m_restoreFading = false;
+    // What the last read of a damaged file left out, until its window has told the user.
+    QStringList m_leftOutOnRead;
+    // Read from a damaged file: the file stays as it was until the user saves, so no autosave
+    // writes over it in place.
+    bool m_keepsDamagedFileUntilSaved = false;
+    // Ends with the document; work posted for later holds it weakly.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QSet>
 
 #include <cmath>
 #include <limits>
@@ -107,25 +108,31 @@ quint64 unsignedValue(const PlistValue& number)
     return quint64(real);
 }
 
+// Puts the bookmarks back into text. A damaged item, or an archive that does not decode, is left
+// out (counted in leftOut) and the others still go back; only a hostile number of positions fails.
 bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmarks, const QUrl& url,
-                       Error* error)
+                       int* leftOut, Error* error)
 {
-    if (!_isPlistObject(bookmarks, OVPlistClass::Array, OVDocumentBookmarkItemArrayKey, url, error))
-        return false;
+    if (!_isPlistObject(bookmarks, OVPlistClass::Array, OVDocumentBookmarkItemArrayKey, url, nullptr)) {
+        ++*leftOut;
+        return true;
+    }
     const QString itemKey = QStringLiteral("%1 Item").arg(OVDocumentBookmarkItemArrayKey);
     std::map<qint64, QByteArray> dataByIndex;
     for (const PlistValue& item : bookmarks.array()) {
-        if (!_isPlistObject(item, OVPlistClass::Dictionary, itemKey, url, error))
-            return false;
+        if (!_isPlistObject(item, OVPlistClass::Dictionary, itemKey, url, nullptr)) {
+            ++*leftOut;
+            continue;
+        }
         const PlistValue* data = item.dictionary().find(OVDocumentBookmarkItemDataKey);
         const PlistValue* locations = item.dictionary().find(OVDocumentBookmarkItemLocationsKey);
-        if (!data || !locations) {
-            setError(error, corrupt(url));
-            return false;
+        if (!data || !locations ||
+            !_isPlistObject(*data, OVPlistClass::Data, OVDocumentBookmarkItemDataKey, url, nullptr) ||
+            !_isPlistObject(*locations, OVPlistClass::String, OVDocumentBookmarkItemLocationsKey, url,
+                            nullptr)) {
+            ++*leftOut;
+            continue;
         }
-        if (!_isPlistObject(*data, OVPlistClass::Data, OVDocumentBookmarkItemDataKey, url, error) ||
-            !_isPlistObject(*locations, OVPlistClass::String, OVDocumentBookmarkItemLocationsKey, url, error))
-            return false;
         const QStringList parts = locations->string().split(OVDocumentBookmarkItemLocationSeparatorKey);
         for (const QString& part : parts) {
             if (part.isEmpty())
@@ -145,6 +152,7 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
     }
 
     QMap<QByteArray, std::shared_ptr<OVBookmark>> decoded;
+    QSet<QByteArray> undecodable;
     text.beginEditing();
     for (const auto& [index, data] : dataByIndex) {
         if (index < 0 || index > text.length()) {
@@ -157,9 +165,12 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
         if (it == decoded.end())
             it = decoded.insert(data, OVBookmark::unarchivedBookmark(data));
         if (!*it) {
-            text.endEditing();
-            setError(error, corrupt(url));
-            return false;
+            if (!undecodable.contains(data)) {
+                logLine(QStringLiteral("a bookmark at %1 could not be decoded and is left out").arg(index));
+                undecodable.insert(data);
+                ++*leftOut;
+            }
+            continue;
         }
         const auto attachment = (*it)->copy()->textAttachment();
         const AttributedString mark(
@@ -169,6 +180,12 @@ bool reinsertBookmarks(MutableAttributedString& text, const PlistValue& bookmark
     }
     text.endEditing();
     return true;
+}
+
+QString bookmarksLeftOut(int count)
+{
+    return count == 1 ? QStringLiteral("a bookmark that could not be read")
+                      : QStringLiteral("%1 bookmarks that could not be read").arg(count);
 }
 
 void fixShiftedBookmarks(MutableAttributedString& text)
@@ -358,10 +375,22 @@ bool OVDocumentPackageReader::isInAppBundle(const QUrl& url)
 bool OVDocumentPackageReader::readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info,
                                           Error* error)
 {
+    // The package, its text folder and its properties together, within the companions' bounds.
+    FileWrapper::ReadingLimits limits;
+    limits.maxDepth = kMaxContentDepth + 1;
+    limits.maxEntries = kMaxContentEntries + 16;
+    limits.maxTotalBytes = kMaxContentBytes + kMaxPropertiesBytes;
     Error wrapperError;
-    const auto package = FileWrapper::readFromURL(url, &wrapperError);
+    const auto package = FileWrapper::readFromURL(url, limits, &wrapperError);
     if (!package) {
         logLine(QStringLiteral("Error: fileWrapper is nil"));
+        if (wrapperError.domain() == kCocoaErrorDomain && wrapperError.code() == kFileReadTooLargeError) {
+            // Too long a script is told under the package's name, never a member's.
+            Error tooLarge = Error::cocoa(kFileReadTooLargeError, url, wrapperError.localizedFailureReason());
+            tooLarge.setUserInfoValue(kUnderlyingErrorKey, QVariant::fromValue(wrapperError));
+            setError(error, tooLarge);
+            return false;
+        }
         // A member that cannot be read makes the whole package unreadable.
         setError(error, wrapperError.fileURL().isEmpty() || wrapperError.fileURL() == url
                             ? withURL(wrapperError, url)
@@ -400,36 +429,51 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
         setError(error, underChosenFile(textError, url));
         return false;
     }
-    // Links and folders under the properties' name hold no data to read.
-    if (!propertiesFile->isRegularFile()) {
-        logLine(QStringLiteral("Error creating data"));
-        setError(error, corrupt(url));
-        return false;
-    }
-    PlistDictionary plist;
-    if (!parsePropertyList(propertiesFile->regularFileContents(), url, &plist, error))
-        return false;
-
     for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it)
         loaded.values.insert(it.key(), it.value());
 
-    // Both are checked before the gate reads them, so a damaged file cannot pass as a newer one.
-    const PlistValue formatNumber = plist.value(OVDocumentFileFormatNumberKey);
-    const PlistValue appVersion = plist.value(OVDocumentAppVersionKey);
-    if (!_isPlistObject(formatNumber, OVPlistClass::Number, OVDocumentFileFormatNumberKey, url, error) ||
-        !_isPlistObject(appVersion, OVPlistClass::String, OVDocumentAppVersionKey, url, error))
-        return false;
-    if (formatNumber.isNull() || unsignedValue(formatNumber) > OVDocumentFileFormatNumberCurrent) {
-        setError(error,
-                 NSErrorHVAdditions::halvestoErrorFileCreatedWithNewerVersion(url, appVersion.string()));
-        return false;
+    // The text is whole from here on: damaged properties no longer keep the user from the script.
+    // They stay at their defaults, and the reader says so.
+    const QString propertiesLeftOut = QStringLiteral("the script’s settings (its speed, selection, "
+                                                     "window and properties), which are at their defaults");
+    PlistDictionary plist;
+    bool propertiesRead = false;
+    if (!propertiesFile->isRegularFile()) {
+        // Links and folders under the properties' name hold no data to read.
+        logLine(QStringLiteral("Error creating data"));
+    } else if (propertiesFile->regularFileContents().size() > kMaxPropertiesBytes) {
+        logLine(QStringLiteral("Error: %1 is larger than %2 bytes")
+                    .arg(OVDocumentPackagePropertiesFileName)
+                    .arg(kMaxPropertiesBytes));
+    } else if (parsePropertyList(propertiesFile->regularFileContents(), url, &plist, nullptr)) {
+        // Both are checked before the gate reads them, so a damaged file cannot pass as a newer one.
+        const PlistValue formatNumber = plist.value(OVDocumentFileFormatNumberKey);
+        const PlistValue appVersion = plist.value(OVDocumentAppVersionKey);
+        propertiesRead =
+            _isPlistObject(formatNumber, OVPlistClass::Number, OVDocumentFileFormatNumberKey, url, nullptr) &&
+            _isPlistObject(appVersion, OVPlistClass::String, OVDocumentAppVersionKey, url, nullptr);
+        if (propertiesRead &&
+            (formatNumber.isNull() || unsignedValue(formatNumber) > OVDocumentFileFormatNumberCurrent)) {
+            setError(error,
+                     NSErrorHVAdditions::halvestoErrorFileCreatedWithNewerVersion(url, appVersion.string()));
+            return false;
+        }
+    }
+    if (!propertiesRead) {
+        plist = PlistDictionary();
+        loaded.leftOut << propertiesLeftOut;
     }
 
+    const DocumentAttributes textAttributes = attributes;
     for (const auto& [key, value] : plist)
         loaded.values.insert(key, wrap(value));
 
-    if (!reinsertBookmarks(text, plist.value(OVDocumentBookmarkItemArrayKey), url, error))
+    int bookmarksLeftOutCount = 0;
+    if (!reinsertBookmarks(text, plist.value(OVDocumentBookmarkItemArrayKey), url, &bookmarksLeftOutCount,
+                           error))
         return false;
+    if (bookmarksLeftOutCount > 0)
+        loaded.leftOut << bookmarksLeftOut(bookmarksLeftOutCount);
     if (options.attemptToFixBookmarkShiftBug)
         fixShiftedBookmarks(text);
     if (loaded.isInternal)
@@ -437,8 +481,16 @@ bool OVDocumentPackageReader::readPackage(const FileWrapper& package, const QUrl
 
     // The text read from Content.rtfd is the content; a "content" key of the file never stands in for it.
     loaded.values.remove(OVDocumentPrompterContentKey);
-    if (!checkLoadedDocumentInfo(loaded, url, error))
-        return false;
+    if (!checkLoadedDocumentInfo(loaded, url, nullptr)) {
+        // Values of the wrong kind: the properties are damaged; the text's own attributes still hold.
+        if (propertiesRead)
+            loaded.leftOut << propertiesLeftOut;
+        loaded.values.clear();
+        for (auto it = textAttributes.constBegin(); it != textAttributes.constEnd(); ++it)
+            loaded.values.insert(it.key(), it.value());
+        if (!checkLoadedDocumentInfo(loaded, url, error))
+            return false;
+    }
     if (info)
         *info = std::move(loaded);
     return true;

@@ -11,11 +11,20 @@
 class FileWrapper;
 
 // Reads the native package and the older single-file prompter document into the loaded document
-// information. A read fails as a whole: on failure the information is left untouched.
+// information. A read fails as a whole: on failure the information is left untouched. A package
+// whose text is whole gives it back even when its properties are damaged (they stay at their
+// defaults) or a bookmark cannot be decoded (it is left out); what was left out is listed in the
+// information. A package written by a newer version is still refused.
 class OVDocumentPackageReader {
 public:
     // The most bookmark positions one package may name; more is a damaged or hostile file.
     static constexpr qsizetype kMaxBookmarkLocations = 100000;
+    // The bounds the importer, the preview and the thumbnailer read a package within; the program
+    // keeps the same, so a script they refuse is refused here too, before any of it is read.
+    static constexpr qint64 kMaxContentBytes = qint64(256) << 20;
+    static constexpr int kMaxContentDepth = 8;
+    static constexpr qsizetype kMaxContentEntries = 4096;
+    static constexpr qint64 kMaxPropertiesBytes = qint64(16) << 20;
 
     struct Options {
         // Whether the URL lies inside the application's own installed files; by default under the

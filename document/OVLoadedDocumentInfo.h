@@ -24,6 +24,9 @@ struct OVLoadedDocumentInfo {
     bool isInternal = false;
     // The readers of RTFD content keep the text's final newline; the document must not strip one.
     bool appKitFileTypeAddsNewlineToEnd = false;
+    // What a damaged file held that could not be read and was left out, in words for the user;
+    // empty when everything was read.
+    QStringList leftOut;
 
     // Typed views for the document and its window, meaningful once the checks passed.
     QStringList selectedRanges() const;

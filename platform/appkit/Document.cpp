@@ -199,7 +199,14 @@ bool Document::readFromURL(const QUrl& url, const QString& type, Error* error)
 bool Document::readSafelyFromURL(const QUrl& url, const QString& type, Error* error)
 {
     try {
-        return readFromURL(url, type, error);
+        Error readError;
+        if (readFromURL(url, type, &readError))
+            return true;
+        // Past a reader's size limit is what running out of memory would be, told before it happens.
+        setError(error, readError.domain() == kCocoaErrorDomain && readError.code() == kFileReadTooLargeError
+                            ? notEnoughMemoryError(url)
+                            : readError);
+        return false;
     } catch (const std::bad_alloc&) {
         setError(error, notEnoughMemoryError(url));
         return false;

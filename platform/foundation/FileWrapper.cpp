@@ -69,8 +69,7 @@ mode_t creationMask()
 
 void removeTree(const QByteArray& path)
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
+    StagingItem::removeTree(path);
 }
 
 // A hidden name beside the target that says what it is when left behind by a crash.
@@ -130,7 +129,7 @@ struct FileWrapper::TreeReader {
     std::shared_ptr<FileWrapper> readRegularFile(int fd, const struct stat& info, const QUrl& url)
     {
         if (info.st_size > limits.maxTotalBytes - bytes) {
-            fail(kFileReadCorruptFileError, url, QStringLiteral("Too much data"));
+            fail(kFileReadTooLargeError, url, QStringLiteral("Too much data"));
             return nullptr;
         }
         QByteArray contents;
@@ -148,7 +147,7 @@ struct FileWrapper::TreeReader {
                 break;
             // The file may grow while it is read; the limit holds for what is actually taken in.
             if (got > limits.maxTotalBytes - bytes - contents.size()) {
-                fail(kFileReadCorruptFileError, url, QStringLiteral("Too much data"));
+                fail(kFileReadTooLargeError, url, QStringLiteral("Too much data"));
                 return nullptr;
             }
             contents.append(buffer, got);

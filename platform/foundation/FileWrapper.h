@@ -45,7 +45,8 @@ public:
     static std::shared_ptr<FileWrapper> makeSymbolicLink(QString destination);
 
     // Reads a file or a whole tree at once. Links inside the tree are read as link wrappers and never
-    // followed; sockets, pipes and devices, unreadable entries and trees past the limits fail the read.
+    // followed; sockets, pipes and devices, unreadable entries and trees past the limits fail the read
+    // (more bytes than maxTotalBytes with kFileReadTooLargeError, before they are read).
     static std::shared_ptr<FileWrapper> readFromURL(const QUrl& url, Error* error);
     static std::shared_ptr<FileWrapper> readFromURL(const QUrl& url, const ReadingLimits& limits,
                                                     Error* error);

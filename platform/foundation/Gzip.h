@@ -6,9 +6,6 @@
 
 #include <optional>
 
-// The platform's code for a file too large to read.
-inline constexpr qint64 kFileReadTooLargeError = 263;
-
 // The data as one gzip member, compressed at zlib's default level. The header carries no file
 // name and no time, so equal data compress to equal bytes.
 QByteArray gzip(const QByteArray& data);

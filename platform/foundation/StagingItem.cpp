@@ -56,9 +56,15 @@ void removeItem(const QByteArray& path, StagingItem::Kind kind)
         ::unlink(path.constData());
         return;
     }
-    // remove_all takes links as they are and never descends through them.
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
+    StagingItem::removeTree(path);
+}
+
+// Gives the folder at path (never a link) its owner's read, write and search permissions back.
+void makeFolderRemovable(const std::filesystem::path& path)
+{
+    struct stat info;
+    if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_IRWXU) != S_IRWXU)
+        ::chmod(path.c_str(), (info.st_mode & 07777) | S_IRWXU);
 }
 
 bool isRandomSuffix(QStringView text)
@@ -191,6 +197,27 @@ int StagingItem::removeStale(const QString& folder, Kind kind,
         ::close(fd);
     }
     return removed;
+}
+
+bool StagingItem::removeTree(const QByteArray& path)
+{
+    namespace fs = std::filesystem;
+    const fs::path root(path.toStdString());
+    // remove_all takes links as they are and never descends through them.
+    std::error_code error;
+    fs::remove_all(root, error);
+    if (!error)
+        return true;
+    makeFolderRemovable(root);
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        // Before the iterator steps into it, so a folder without search permission can be listed.
+        if (it->is_directory(error) && !it->is_symlink(error))
+            makeFolderRemovable(it->path());
+    }
+    error.clear();
+    fs::remove_all(root, error);
+    return !error;
 }
 
 void StagingItem::setProgressProbe(std::function<void()> probe)

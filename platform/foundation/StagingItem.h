@@ -43,6 +43,11 @@ public:
     static int removeStale(const QString& folder, Kind kind,
                            const std::function<bool(QStringView name)>& isStagingName);
 
+    // Removes the file or tree at path, links taken as they are. Folders made read-only (a saved
+    // package takes the permissions of the one it replaces) get their owner's permissions back
+    // first where the owner is this user; what still cannot go stays. True when nothing is left.
+    static bool removeTree(const QByteArray& path);
+
     // Test seam: called at each step of building and swapping in a staged item, so a test can end
     // the process at a chosen point of a save.
     static void setProgressProbe(std::function<void()> probe);

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <limits>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,17 +174,54 @@ QString UserDefaults::defaultFilePath()
 
 void UserDefaults::load()
 {
-    QFile file(m_filePath);
-    if (!file.exists())
-        return;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Non-blocking, so a named pipe put in the file's place cannot hold the start; what was opened
+    // is looked at before a byte is read.
+    const QByteArray path = QFile::encodeName(m_filePath);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return;
         qWarning("Could not read the settings file %s: %s; changes will not be saved.",
-                 qPrintable(m_filePath), qPrintable(file.errorString()));
+                 qPrintable(m_filePath), std::strerror(errno));
         m_writeBlocked = true;
         return;
     }
-    const QByteArray data = file.readAll();
-    file.close();
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* open) {
+        ::close(*open);
+        delete open;
+    });
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        setAsidePersistentFile(QStringLiteral("it is not a regular file"));
+        return;
+    }
+    const QString tooLarge = QStringLiteral("it is larger than %1 MB").arg(kMaximumFileBytes >> 20);
+    if (info.st_size > kMaximumFileBytes) {
+        setAsidePersistentFile(tooLarge);
+        return;
+    }
+    QByteArray data;
+    data.reserve(qsizetype(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got < 0) {
+            qWarning("Could not read the settings file %s: %s; changes will not be saved.",
+                     qPrintable(m_filePath), std::strerror(errno));
+            m_writeBlocked = true;
+            return;
+        }
+        if (got == 0)
+            break;
+        // The file may grow while it is read; the limit holds for what is taken in.
+        if (data.size() + got > kMaximumFileBytes) {
+            setAsidePersistentFile(tooLarge);
+            return;
+        }
+        data.append(buffer, got);
+    }
     Error error;
     std::optional<PlistValue> value = PropertyListSerialization::propertyListWithData(data, nullptr, &error);
     if (!value) {
@@ -211,6 +249,7 @@ void UserDefaults::setAsidePersistentFile(const QString& reason)
     }
     qWarning("The settings file %s is damaged (%s); it was kept as %s and settings start afresh.",
              qPrintable(m_filePath), qPrintable(reason), qPrintable(aside));
+    m_setAsideFilePath = aside;
 }
 
 void UserDefaults::registerDefaults(const PlistDictionary& defaults)
@@ -224,10 +263,50 @@ void UserDefaults::registerDefaults(const PlistDictionary& defaults)
     });
 }
 
+void UserDefaults::registerRange(const QString& key, double minimum, double maximum)
+{
+    changeValues({key}, [&] { m_ranges.insert(key, {minimum, maximum}); });
+}
+
+const PlistValue* UserDefaults::usableStoredValue(const QString& key) const
+{
+    const PlistValue* stored = m_user.find(key);
+    if (!stored)
+        return nullptr;
+    const auto isNumeric = [](const PlistValue& value) { return value.isNumber() || value.isBoolean(); };
+    QString why;
+    if (stored->isReal() && !std::isfinite(stored->real())) {
+        why = QStringLiteral("is not a finite number");
+    } else if (const PlistValue* registered = m_registered.find(key)) {
+        const bool sameKind =
+            isNumeric(*registered) ? isNumeric(*stored) : registered->type() == stored->type();
+        if (!sameKind) {
+            why = QStringLiteral("is not of the registered value's type");
+        } else if (const auto range = m_ranges.constFind(key);
+                   range != m_ranges.cend() && stored->isNumber()) {
+            const double number = stored->toDouble();
+            if (number < range->first || number > range->second)
+                why = QStringLiteral("lies outside %1 to %2").arg(range->first).arg(range->second);
+        }
+    }
+    if (why.isEmpty())
+        return stored;
+    if (!m_unusableKeysLogged.contains(key)) {
+        m_unusableKeysLogged.insert(key);
+        qWarning("The stored setting %s %s; the registered value is used, and the stored one is kept "
+                 "until the setting is changed.",
+                 qPrintable(key), qPrintable(why));
+    }
+    return nullptr;
+}
+
 PlistValue UserDefaults::objectForKey(const QString& key) const
 {
-    if (const PlistValue* stored = m_user.find(key))
+    if (const PlistValue* stored = usableStoredValue(key))
         return *stored;
+    // An unusable stored value is still a stored one: the key is not counted as unregistered.
+    if (m_user.contains(key) && !m_registered.contains(key))
+        return PlistValue();
     if (const PlistValue* registered = m_registered.find(key))
         return *registered;
     ++m_unregisteredReadCount;
@@ -242,7 +321,7 @@ PlistValue UserDefaults::objectForKey(const QString& key) const
 
 PlistValue UserDefaults::effectiveValue(const QString& key) const
 {
-    if (const PlistValue* stored = m_user.find(key))
+    if (const PlistValue* stored = usableStoredValue(key))
         return *stored;
     return m_registered.value(key);
 }
@@ -349,6 +428,8 @@ void UserDefaults::setObject(const PlistValue& value, const QString& key)
         return;
     }
     changeValues({key}, [&] { m_user.insert(key, value); });
+    // A new value that cannot be used is worth a line of its own.
+    m_unusableKeysLogged.remove(key);
     scheduleWrite();
 }
 
@@ -383,8 +464,10 @@ bool UserDefaults::hasUserValue(const QString& key) const
 PlistDictionary UserDefaults::dictionaryRepresentation() const
 {
     PlistDictionary merged = m_registered;
-    for (const auto& [key, value] : m_user)
-        merged.insert(key, value);
+    for (const auto& entry : m_user) {
+        if (const PlistValue* usable = usableStoredValue(entry.first))
+            merged.insert(entry.first, *usable);
+    }
     return merged;
 }
 

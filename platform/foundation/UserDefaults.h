@@ -3,6 +3,7 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/PlistValue.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,13 @@ public:
     using ObserverToken = quint64;
     using Observer = std::function<void(const QString& key)>;
 
-    // Reads the stored values from filePath. A file that cannot be parsed is renamed aside (to
-    // "<name>.damaged", numbered if that exists) and logged, and the instance starts empty.
+    // The largest settings file read; anything larger is taken for damaged.
+    static constexpr qint64 kMaximumFileBytes = qint64(16) << 20;
+
+    // Reads the stored values from filePath. Only a regular file within kMaximumFileBytes is read
+    // (a pipe or device there never blocks or floods the start); anything else, and a file that
+    // cannot be parsed, is renamed aside (to "<name>.damaged", numbered if that exists) and logged,
+    // and the instance starts empty.
     explicit UserDefaults(const QString& filePath);
     // Writes pending changes.
     ~UserDefaults();
@@ -35,11 +41,19 @@ public:
     static QString defaultFilePath();
     const QString& filePath() const { return m_filePath; }
 
+    // Where the damaged file of this run was set aside; empty when the file was read or absent.
+    const QString& setAsideFilePath() const { return m_setAsideFilePath; }
+
     // Adds to the registration domain, replacing earlier registrations of the same keys.
     void registerDefaults(const PlistDictionary& defaults);
+    // The values a number under key may take; a stored number outside reads as the registered one.
+    void registerRange(const QString& key, double minimum, double maximum);
     const PlistDictionary& registeredDefaults() const { return m_registered; }
 
-    // The stored value, else the registered one, else a null value.
+    // The stored value, else the registered one, else a null value. A stored value the program
+    // cannot use reads as the registered one (logged once per key) and stays in the file as it is
+    // until the setting is changed: one of another type than the registered value (numbers and
+    // booleans count as one type), a number that is not finite, or one outside the key's range.
     PlistValue objectForKey(const QString& key) const;
     // Conversions as the platform makes them: a number reads as its decimal text, a string such
     // as "YES", "true" or "1" reads as true and "12.7" as the integer 12, a real read as an
@@ -68,7 +82,7 @@ public:
     quint64 unregisteredReadCount() const { return m_unregisteredReadCount; }
     QStringList unregisteredKeysRead() const;
     void resetUnregisteredReads();
-    // Registered values overridden by stored ones.
+    // Registered values overridden by the stored ones that can be used.
     PlistDictionary dictionaryRepresentation() const;
     // The stored values alone, and their wholesale replacement (restoring or importing settings).
     const PlistDictionary& persistentDomain() const { return m_user; }
@@ -96,6 +110,8 @@ private:
     void load();
     // The effective value, without counting the read as a reader's.
     PlistValue effectiveValue(const QString& key) const;
+    // The stored value when it can stand for key's registered one; null otherwise.
+    const PlistValue* usableStoredValue(const QString& key) const;
     void setAsidePersistentFile(const QString& reason);
     // Runs change, then tells observers of every key among keys whose effective value changed.
     void changeValues(const QStringList& keys, const std::function<void()>& change);
@@ -104,6 +120,8 @@ private:
 
     QString m_filePath;
     PlistDictionary m_registered;
+    QHash<QString, std::pair<double, double>> m_ranges;
+    QString m_setAsideFilePath;
     PlistDictionary m_user;
     std::vector<Registration> m_observers;
     ObserverToken m_nextToken = 1;
@@ -112,6 +130,7 @@ private:
     // Counted from const readers, so kept apart from the values.
     mutable quint64 m_unregisteredReadCount = 0;
     mutable QSet<QString> m_unregisteredKeysRead;
+    mutable QSet<QString> m_unusableKeysLogged;
     // Set when the file exists but could not be read or set aside: writing would destroy it.
     bool m_writeBlocked = false;
     // Receives the deferred write; deleting it with the instance cancels a write still queued.

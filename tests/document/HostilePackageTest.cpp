@@ -1,4 +1,6 @@
 #include "PackageTestSupport.h"
+#include "importer/OVDocumentLoader.h"
+#include "quicklook/OVQuickLookContent.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -80,12 +82,13 @@ TEST_F(HostilePackageTest, FlippedBytesNeverCrash)
     SUCCEED();
 }
 
-TEST_F(HostilePackageTest, DeepNestingIsRefused)
+TEST_F(HostilePackageTest, DeepNestingLeavesThePropertiesAtTheirDefaults)
 {
     QByteArray deep = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>bookmarks</key>";
     for (int i = 0; i < 100000; ++i)
         deep += "<array>";
-    EXPECT_FALSE(read(deep));
+    EXPECT_TRUE(read(deep));
+    EXPECT_EQ(m_info.leftOut.size(), 1);
     EXPECT_EQ(m_log.lines(), QStringList{"Error creating documentPlist"});
 }
 
@@ -109,20 +112,22 @@ TEST_F(HostilePackageTest, HugeNumbersAreNumbersOrOutsideTheText)
     EXPECT_EQ(m_log.lines().filter("is beyond the document length 12").size(), 2);
 }
 
-TEST_F(HostilePackageTest, OversizedOrForeignBookmarkArchivesAreCorrupt)
+TEST_F(HostilePackageTest, OversizedOrForeignBookmarkArchivesAreLeftOut)
 {
     PlistDictionary properties = minimalProperties();
     properties.insert(OVDocumentBookmarkItemArrayKey,
                       PlistArray{bookmarkItem(QByteArray(OVBookmark::kMaxArchiveBytes + 1, 'a'), "1")});
-    EXPECT_FALSE(read(xml(properties)));
-    EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+    EXPECT_TRUE(read(xml(properties)));
+    EXPECT_EQ(m_info.content->length(), 12);
+    EXPECT_EQ(m_info.leftOut, QStringList{"a bookmark that could not be read"});
 
     ArchiveDictionary root;
     root.insert("name", "not a bookmark");
     properties.insert(OVDocumentBookmarkItemArrayKey,
                       PlistArray{bookmarkItem(KeyedArchiver::archivedData(ArchiveValue(root)), "1")});
-    EXPECT_FALSE(read(xml(properties)));
-    EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+    EXPECT_TRUE(read(xml(properties)));
+    EXPECT_EQ(m_info.content->length(), 12);
+    EXPECT_EQ(m_info.leftOut, QStringList{"a bookmark that could not be read"});
 
     // An archive that only sits at an index outside the text is never decoded.
     properties.insert(OVDocumentBookmarkItemArrayKey, PlistArray{bookmarkItem("junk", "400")});
@@ -139,4 +144,13 @@ TEST_F(HostilePackageTest, TooManyLocationsAreCorrupt)
                       PlistArray{bookmarkItem(OVBookmark::bookmark()->archivedData(), locations)});
     EXPECT_FALSE(read(xml(properties)));
     EXPECT_EQ(m_error.code(), kFileReadCorruptFileError);
+}
+
+TEST(PackageReadingLimits, TheProgramReadsPackagesWithinTheCompanionsBounds)
+{
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentBytes, OVDocumentLoader::kMaxContentBytes);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentDepth, OVDocumentLoader::kMaxContentDepth);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentEntries, OVDocumentLoader::kMaxContentEntries);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxPropertiesBytes, OVDocumentLoader::kMaxPropertiesBytes);
+    EXPECT_EQ(OVDocumentPackageReader::kMaxContentBytes, OVQuickLookContent::kMaxContentBytes);
 }

@@ -33,6 +33,15 @@ protected:
         return readWith(text, properties);
     }
 
+    // The text came back whole and the reader says what it left out.
+    void expectSalvaged(const QString& text, const QString& leftOut) const
+    {
+        ASSERT_TRUE(m_info.content);
+        EXPECT_EQ(m_info.content->string(), text);
+        ASSERT_EQ(m_info.leftOut.size(), 1) << m_info.leftOut.join(u'|').toStdString();
+        EXPECT_TRUE(m_info.leftOut.front().contains(leftOut)) << m_info.leftOut.front().toStdString();
+    }
+
     void expectCorrupt() const
     {
         EXPECT_EQ(m_error.domain(), kCocoaErrorDomain);
@@ -96,33 +105,35 @@ TEST_F(PackageReaderTest, ContentWithoutTextIsRefused)
     EXPECT_FALSE(m_error.isNull());
 }
 
-TEST_F(PackageReaderTest, PropertiesThatAreNoFileOrNoPropertyListAreRefused)
+TEST_F(PackageReaderTest, PropertiesThatAreNoFileOrNoPropertyListLeaveTheTextWithDefaults)
 {
     auto package = FileWrapper::makeDirectory(
         {{OVDocumentPackageContentFileName, Rtfd::fileWrapper(AttributedString("x"), {})},
          {OVDocumentPackagePropertiesFileName, FileWrapper::makeSymbolicLink("/etc/passwd")}});
     ASSERT_TRUE(package->writeToURL(url(), FileWrapper::WritingAtomic, QUrl(), nullptr));
-    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    EXPECT_TRUE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
     EXPECT_EQ(m_log.lines(), QStringList{"Error creating data"});
-    expectCorrupt();
+    expectSalvaged("x", "settings");
 
     const QByteArray valid = xml(minimalProperties());
     for (const QByteArray& broken : {QByteArray("garbage"), valid.left(valid.size() / 2),
                                      QByteArray("bplist00\xff\xff"), QByteArray(), QByteArray(100000, '<')}) {
         m_log.clear();
         ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), broken));
-        EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+        m_info = OVLoadedDocumentInfo();
+        EXPECT_TRUE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
         EXPECT_EQ(m_log.lines(), QStringList{"Error creating documentPlist"});
-        EXPECT_FALSE(m_error.isNull());
+        expectSalvaged("x", "settings");
     }
 
     m_log.clear();
     QByteArray array = *PropertyListSerialization::dataWithPropertyList(
         PlistArray{1, 2}, PropertyListSerialization::Format::Xml);
     ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), array));
-    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    m_info = OVLoadedDocumentInfo();
+    EXPECT_TRUE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `` should be NSDictionary but is NSArray"});
-    expectCorrupt();
+    expectSalvaged("x", "settings");
 }
 
 TEST_F(PackageReaderTest, VersionGateAcceptsFourAndFiveAndCallsTheRestNewer)
@@ -150,30 +161,30 @@ TEST_F(PackageReaderTest, VersionGateAcceptsFourAndFiveAndCallsTheRestNewer)
     EXPECT_TRUE(m_log.lines().isEmpty());
 }
 
-TEST_F(PackageReaderTest, VersionFieldsOfTheWrongTypeAreCorruptNotNewer)
+TEST_F(PackageReaderTest, VersionFieldsOfTheWrongTypeAreDamagedNotNewer)
 {
     PlistDictionary properties = minimalProperties();
     properties.insert(OVDocumentFileFormatNumberKey, "5");
-    EXPECT_FALSE(readWith(AttributedString("x"), properties));
+    EXPECT_TRUE(readWith(AttributedString("x"), properties));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `fileFormatNumber` should be NSNumber but is NSString"});
-    expectCorrupt();
+    expectSalvaged("x", "settings");
 
     m_log.clear();
     properties = minimalProperties();
     properties.insert(OVDocumentAppVersionKey, PlistArray{"9"});
-    EXPECT_FALSE(readWith(AttributedString("x"), properties));
+    EXPECT_TRUE(readWith(AttributedString("x"), properties));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `appVersion` should be NSString but is NSArray"});
-    expectCorrupt();
+    expectSalvaged("x", "settings");
 }
 
-TEST_F(PackageReaderTest, MalformedBookmarkItemsAreCorrupt)
+TEST_F(PackageReaderTest, MalformedBookmarkItemsAreLeftOutAndTheOthersKept)
 {
     const AttributedString text("0123456789ab");
     PlistDictionary properties = minimalProperties();
     properties.insert(OVDocumentBookmarkItemArrayKey, "not an array");
-    EXPECT_FALSE(readWith(text, properties));
+    EXPECT_TRUE(readWith(text, properties));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `bookmarks` should be NSArray but is NSString"});
-    expectCorrupt();
+    expectSalvaged(text.string(), "bookmark");
 
     const std::vector<std::pair<PlistValue, QString>> cases = {
         {PlistValue("item"), "Error: `bookmarks Item` should be NSDictionary but is NSString"},
@@ -192,23 +203,27 @@ TEST_F(PackageReaderTest, MalformedBookmarkItemsAreCorrupt)
     };
     for (const auto& [item, line] : cases) {
         m_log.clear();
-        EXPECT_FALSE(readWithBookmarks(text, PlistArray{item}));
+        // A good bookmark beside the bad one still goes back.
+        EXPECT_TRUE(readWithBookmarks(text, PlistArray{item, bookmarkItem(bookmarkData(), "4")}));
         EXPECT_EQ(m_log.lines(), QStringList{line});
-        expectCorrupt();
+        EXPECT_EQ(m_info.content->length(), text.length() + 1);
+        EXPECT_EQ(m_info.leftOut, QStringList{"a bookmark that could not be read"});
     }
 
     for (const QString& missing : {OVDocumentBookmarkItemDataKey, OVDocumentBookmarkItemLocationsKey}) {
         m_log.clear();
         PlistDictionary item = bookmarkItem(bookmarkData(), "1");
         item.remove(missing);
-        EXPECT_FALSE(readWithBookmarks(text, PlistArray{item}));
+        EXPECT_TRUE(readWithBookmarks(text, PlistArray{item}));
         EXPECT_TRUE(m_log.lines().isEmpty());
-        expectCorrupt();
+        expectSalvaged(text.string(), "bookmark");
     }
 
     m_log.clear();
-    EXPECT_FALSE(readWithBookmarks(text, PlistArray{bookmarkItem("not an archive", "1")}));
-    expectCorrupt();
+    EXPECT_TRUE(readWithBookmarks(
+        text, PlistArray{bookmarkItem("not an archive", "1"), bookmarkItem("not one either", "2, 3")}));
+    EXPECT_EQ(m_info.content->string(), text.string());
+    EXPECT_EQ(m_info.leftOut, QStringList{"2 bookmarks that could not be read"});
 }
 
 TEST_F(PackageReaderTest, LocationsAreSplitTrimmedAndCheckedAgainstTheLength)
@@ -275,7 +290,7 @@ TEST_F(PackageReaderTest, SelectedRangesOutsideTheTextAreDropped)
     EXPECT_TRUE(m_info.selectedRanges().isEmpty());
 }
 
-TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
+TEST_F(PackageReaderTest, EveryCheckedKeyOfTheWrongTypeLeavesThePropertiesAtDefaults)
 {
     const std::vector<std::tuple<QString, PlistValue, QString>> cases = {
         {"selectedRanges", PlistValue("{0, 1}"), "Error: `selectedRanges` should be NSArray but is NSString"},
@@ -297,9 +312,10 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
         m_log.clear();
         PlistDictionary properties = minimalProperties();
         properties.insert(key, value);
-        EXPECT_FALSE(readWith(AttributedString("x"), properties)) << key.toStdString();
+        EXPECT_TRUE(readWith(AttributedString("x"), properties)) << key.toStdString();
         EXPECT_EQ(m_log.lines(), QStringList{line});
-        expectCorrupt();
+        expectSalvaged("x", "settings");
+        EXPECT_TRUE(m_info.propertyListValue(OVDocumentFileFormatNumberKey).isNull()) << key.toStdString();
     }
 
     PlistDictionary extended;
@@ -307,15 +323,16 @@ TEST_F(PackageReaderTest, EveryCheckedKeyRefusesTheWrongType)
     PlistDictionary properties = minimalProperties();
     properties.insert("extendedMetadata", extended);
     m_log.clear();
-    EXPECT_FALSE(readWith(AttributedString("x"), properties));
+    EXPECT_TRUE(readWith(AttributedString("x"), properties));
     EXPECT_EQ(m_log.lines(), QStringList{"Error: `attachmentNames` should be NSArray but is NSString"});
     extended = PlistDictionary();
     extended.insert("bookmarkNames", PlistArray{"a", PlistDictionary{}});
     properties.insert("extendedMetadata", extended);
     m_log.clear();
-    EXPECT_FALSE(readWith(AttributedString("x"), properties));
+    EXPECT_TRUE(readWith(AttributedString("x"), properties));
     EXPECT_EQ(m_log.lines(),
               QStringList{"Error: `bookmarkNames Item` should be NSString but is NSDictionary"});
+    expectSalvaged("x", "settings");
 }
 
 TEST_F(PackageReaderTest, MistypedExtendedPropertiesAreDroppedWithALogLineAndTheRestIsKept)
@@ -369,9 +386,11 @@ TEST_F(PackageReaderTest, DamagedMembersAreReportedUnderThePackagesName)
     expectNamesThePackage("content without text");
     EXPECT_FALSE(m_error.localizedFailureReason().isEmpty()) << "the member's reason stays";
 
+    // Properties that are no property list no longer keep the text from the user.
     ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), "<plist><dict><key>"));
-    EXPECT_FALSE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
-    expectNamesThePackage("properties that are no property list");
+    EXPECT_TRUE(OVDocumentPackageReader::readPackage(url(), plainOptions(), &m_info, &m_error));
+    expectSalvaged("x", "settings");
+    m_info = OVLoadedDocumentInfo();
 
     // A member that is neither file nor folder fails the reading of the whole tree.
     ASSERT_TRUE(writeRawPackage(path(), AttributedString("x"), xml(minimalProperties())));

@@ -151,7 +151,7 @@ TEST_F(LaunchRequests, BesideAGoodScriptTheFlatFileIsReportedAndTheScriptOpens)
     EXPECT_EQ(documents().size(), 1u);
 }
 
-TEST_F(LaunchRequests, EachFileThatCannotBeOpenedIsReportedOnce)
+TEST_F(LaunchRequests, EachFileThatCannotBeOpenedIsReportedOnceInOneAlert)
 {
     const QString missing = folder.filePath(QStringLiteral("Missing.ovdocument"));
     const QString unknown = folder.filePath(QStringLiteral("figures.xyz"));
@@ -160,11 +160,17 @@ TEST_F(LaunchRequests, EachFileThatCannotBeOpenedIsReportedOnce)
     data.write(QByteArray(64, '\x01'));
     data.close();
     launch({missing, unknown});
-    ASSERT_EQ(presented.size(), 2u);
-    EXPECT_EQ(presented[0].code(), kFileReadNoSuchFileError);
-    EXPECT_EQ(presented[1].code(), kFileReadUnknownError);
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented[0].localizedDescription(), QStringLiteral("2 files couldn’t be opened."));
+    EXPECT_EQ(presented[0].userInfo().value(OVAppDelegate::kOpenFailurePathsKey).toStringList(),
+              (QStringList{missing, unknown}));
+    EXPECT_TRUE(presented[0].localizedFailureReason().contains(QStringLiteral("“Missing.ovdocument”")));
+    EXPECT_TRUE(presented[0].localizedFailureReason().contains(QStringLiteral("“figures.xyz”")));
     EXPECT_EQ(documents().size(), 1u);
+    // One file alone is told as it always was.
     EXPECT_EQ(delegate().openFiles({missing}), OVAppDelegate::kReplyFailure);
+    ASSERT_EQ(presented.size(), 2u);
+    EXPECT_EQ(presented[1].code(), kFileReadNoSuchFileError);
 }
 
 TEST_F(LaunchRequests, ACancelledOpenPanelOpensNothingAndSaysNothing)
@@ -337,18 +343,31 @@ TEST_F(LaunchRequests, ASecondStartHandsItsFilesToTheRunningProgram)
     ASSERT_TRUE(copyFolder(kSample, last));
     many << last;
     second.start(QStringLiteral(ORVANE_BINARY), many);
-    pumpUntil([&] { return second.state() == QProcess::NotRunning && documents().size() == 3; });
+    pumpUntil([&] {
+        return second.state() == QProcess::NotRunning && documents().size() == 3 && presented.size() == 2;
+    });
     EXPECT_EQ(second.exitCode(), 0);
     ASSERT_EQ(documents().size(), 3u);
     EXPECT_EQ(documents().back()->fileURL(), QUrl::fromLocalFile(last));
-    EXPECT_EQ(presented.size(), 140u);
+    // One alert per part the start sent, each naming a few and counting the rest.
+    ASSERT_EQ(presented.size(), 2u);
+    EXPECT_EQ(presented[0].localizedDescription(), QStringLiteral("128 files couldn’t be opened."));
+    EXPECT_EQ(presented[1].localizedDescription(), QStringLiteral("12 files couldn’t be opened."));
     presented.clear();
 
-    // A start naming a file nothing can open tells the user here and fails there.
+    // A start naming a file nothing can open tells the user here and fails there; the answer goes
+    // out before the alert, so the start ends whatever the user does with it.
+    bool alertedBeforeTheAnswer = false;
+    Application::shared().setErrorPresenter([&](const Error& error) {
+        alertedBeforeTheAnswer = second.state() != QProcess::NotRunning && !second.waitForFinished(5000);
+        presented.push_back(error);
+        return true;
+    });
     second.start(QStringLiteral(ORVANE_BINARY), {flat});
-    pumpUntil([&] { return second.state() == QProcess::NotRunning; });
+    pumpUntil([&] { return second.state() == QProcess::NotRunning && !presented.empty(); });
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_EQ(presented.size(), 1u);
+    EXPECT_FALSE(alertedBeforeTheAnswer);
     EXPECT_EQ(documents().size(), 3u);
 }
 
@@ -570,8 +589,33 @@ TEST_F(LaunchRequestsOnTheBus, HostileCallsAreRefusedAndTheProgramGoesOn)
     EXPECT_EQ(documents().size(), 2u);
     const QDBusMessage failed = call(QStringLiteral("Open"), {OVInstanceBus::urisFromPaths({flat}), none});
     EXPECT_EQ(failed.errorName(), QLatin1String(OVInstanceBus::kOpenFailedError));
+    pumpUntil([&] { return !presented.empty(); });
     EXPECT_EQ(presented.size(), 1u);
     EXPECT_EQ(call(QStringLiteral("Activate"), {none}).type(), QDBusMessage::ReplyMessage);
+
+    // Fifty files that are not there: the call is answered before the one alert that lists them.
+    QStringList gone;
+    for (int i = 0; i < 50; ++i)
+        gone << folder.filePath(QStringLiteral("Gone %1.ovdocument").arg(i));
+    QDBusConnection client = QDBusConnection::connectToBus(bus.address, QStringLiteral("hostile"));
+    QDBusMessage open = QDBusMessage::createMethodCall(
+        OVInstanceBus::serviceName(), QLatin1String(OVInstanceBus::kObjectPath),
+        QLatin1String(OVInstanceBus::kInterface), QStringLiteral("Open"));
+    open.setArguments({OVInstanceBus::urisFromPaths(gone), none});
+    QDBusPendingCall pending = client.asyncCall(open, 5000);
+    QString answerWhenAlerted;
+    presented.clear();
+    Application::shared().setErrorPresenter([&](const Error& error) {
+        // The answer is on its way already; had it waited for the alert, this would time out.
+        pending.waitForFinished();
+        answerWhenAlerted = pending.reply().errorName();
+        presented.push_back(error);
+        return true;
+    });
+    pumpUntil([&] { return !presented.empty(); });
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented.front().localizedDescription(), QStringLiteral("50 files couldn’t be opened."));
+    EXPECT_EQ(answerWhenAlerted, QLatin1String(OVInstanceBus::kOpenFailedError));
 }
 
 // Where there is no bus the program serves, and a later start finds it, on the local socket.

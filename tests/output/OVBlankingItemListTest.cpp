@@ -153,12 +153,12 @@ TEST_F(OVBlankingItemListTest, AddingMoreThanTheMaximumKeepsTheLastChosenAndDrop
     EXPECT_EQ(titles(list), QStringList({"new3", "new4"}));
     EXPECT_EQ(storedNames().size(), 2);
 
-    // Below one counts as one, and so does a value that is not a number.
+    // Below one counts as one; a value that is not a number reads as the registered maximum.
     list.setMaximumCount(-4);
     EXPECT_EQ(list.maximumCount(), 1);
     EXPECT_EQ(titles(list), QStringList({"new3"}));
     m_defaults->setObject(QStringLiteral("many"), kBlankingItemsMaximumCountKey);
-    EXPECT_EQ(list.maximumCount(), 1);
+    EXPECT_EQ(list.maximumCount(), 5);
     m_defaults->setInteger(0, kBlankingItemsMaximumCountKey);
     EXPECT_EQ(list.maximumCount(), 1);
 }

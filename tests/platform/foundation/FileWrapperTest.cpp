@@ -1,4 +1,6 @@
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/StagingItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -112,7 +117,7 @@ TEST_F(FileWrapperTest, RefusesHostileOrOversizedTrees)
     limits.maxEntries = 4;
     limits.maxTotalBytes = 4;
     EXPECT_FALSE(FileWrapper::readFromURL(url("deep"), limits, &error));
-    EXPECT_EQ(error.code(), kFileReadCorruptFileError);
+    EXPECT_EQ(error.code(), kFileReadTooLargeError);
 
     ASSERT_TRUE(QDir(m_dir.path()).mkpath("badname"));
     const QByteArray rawName = QFile::encodeName(path("badname/")) + "\xff\xfe.png";
@@ -254,4 +259,78 @@ TEST_F(FileWrapperTest, RegularFileWritesAreAtomic)
     EXPECT_FALSE(file->writeToURL(url("Doc.ovdocument"), 0, {}, &error)) << "a file never replaces a package";
     EXPECT_EQ(readFile(path("Doc.ovdocument/Content.rtfd/TXT.rtf")), "keep");
     EXPECT_EQ(entries(m_dir.path()), (QStringList{"Doc.ovdocument", "notes.txt"}));
+}
+
+namespace {
+
+// The hidden staging folders beside a package.
+QStringList savingFolders(const QString& folder)
+{
+    return entries(folder).filter(QStringLiteral(".saving-"));
+}
+
+// Every folder and file of the tree at path made read-only, as a user may protect a script.
+void makeReadOnly(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink()) {
+        for (const QString& name : entries(path))
+            makeReadOnly(path + u'/' + name);
+        ::chmod(QFile::encodeName(path).constData(), 0555);
+    } else {
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+    }
+}
+
+} // namespace
+
+// Saves over a read-only package as an ordinary user: root may write anywhere, so a root run does
+// the saving in a child that has dropped to nobody.
+TEST_F(FileWrapperTest, SavesOverAReadOnlyPackageLeaveNoStagingFolderBehind)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    const QString script = path("Script.ovdocument");
+    ASSERT_TRUE(makePackage("old").get()->writeToURL(url("Script.ovdocument"), 0, QUrl(), nullptr));
+    // A staging folder an interrupted save left, read-only inside as the package it copied.
+    const QString stale = path(".Script.ovdocument.saving-Ab12Cd");
+    ASSERT_TRUE(makePackage("stale").get()->writeToURL(QUrl::fromLocalFile(stale), 0, QUrl(), nullptr));
+    makeReadOnly(script);
+    makeReadOnly(stale);
+
+    const auto saveTwice = [&] {
+        // The outcome of each save may be either; what it leaves beside the package is the point.
+        Error error;
+        makePackage("new")->writeToURL(url("Script.ovdocument"), 0, QUrl(), &error);
+        const int afterFirst = int(savingFolders(m_dir.path()).size());
+        makePackage("newer")->writeToURL(url("Script.ovdocument"), 0, QUrl(), &error);
+        return afterFirst * 10 + int(savingFolders(m_dir.path()).size());
+    };
+    int left = 0;
+    if (::geteuid() == 0) {
+        // The user's own script, saved by that user.
+        constexpr uid_t kNobody = 65534;
+        for (const QString& tree : {script, stale}) {
+            ASSERT_EQ(std::system(QStringLiteral("chown -R %1:%1 '%2'").arg(kNobody).arg(tree).toLocal8Bit()),
+                      0);
+        }
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                ::_exit(99);
+            ::_exit(saveTwice());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 99) << "could not become nobody";
+        left = WEXITSTATUS(status);
+    } else {
+        left = saveTwice();
+    }
+    // Neither save left a staging folder, and the stale one went with the first.
+    EXPECT_EQ(left, 0);
+    EXPECT_TRUE(savingFolders(m_dir.path()).isEmpty())
+        << savingFolders(m_dir.path()).join(u' ').toStdString();
+    EXPECT_EQ(readFile(script + "/Content.rtfd/TXT.rtf"), "newer");
 }

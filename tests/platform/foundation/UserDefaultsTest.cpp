@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class UserDefaultsTest : public ::testing::Test {
@@ -335,4 +338,96 @@ TEST_F(UserDefaultsTest, SharedInstanceLivesInTheConfigFolder)
     EXPECT_TRUE(UserDefaults::defaultFilePath().endsWith("/Orvane/Orvane.plist"));
     EXPECT_EQ(&UserDefaults::shared(), &UserDefaults::shared());
     EXPECT_EQ(UserDefaults::shared().filePath(), UserDefaults::defaultFilePath());
+}
+
+TEST_F(UserDefaultsTest, APipeADeviceOrAHugeFileIsSetAsideWithoutBlockingOrReadingIt)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    const QByteArray file = QFile::encodeName(path());
+    const auto expectSetAside = [&](const char* what) {
+        UserDefaults defaults(path());
+        EXPECT_TRUE(defaults.persistentDomain().isEmpty()) << what;
+        EXPECT_FALSE(defaults.setAsideFilePath().isEmpty()) << what;
+        EXPECT_FALSE(QFileInfo::exists(path()) || QFileInfo(path()).isSymLink()) << what;
+        // The program goes on with its settings and can write them again.
+        defaults.setBool(true, "fresh");
+        EXPECT_TRUE(defaults.synchronize()) << what;
+        EXPECT_TRUE(QFile::remove(path())) << what;
+        EXPECT_TRUE(QFile::remove(defaults.setAsideFilePath())) << what;
+    };
+
+    // Nobody ever writes into the pipe: a blocking open or read would hang here.
+    ASSERT_EQ(::mkfifo(file.constData(), 0600), 0);
+    expectSetAside("a pipe");
+
+    // An endless device: a read without a limit would take all memory.
+    ASSERT_EQ(::symlink("/dev/zero", file.constData()), 0);
+    expectSetAside("a link to /dev/zero");
+
+    // Past the limit, without costing the disk anything: a sparse file.
+    QFile huge(path());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(50) << 20));
+    huge.close();
+    expectSetAside("a 50 MB file");
+
+    // A readable file is read, and nothing is said about it.
+    writeFile("<plist><dict><key>kept</key><true/></dict></plist>");
+    UserDefaults defaults(path());
+    EXPECT_TRUE(defaults.boolForKey("kept"));
+    EXPECT_TRUE(defaults.setAsideFilePath().isEmpty());
+}
+
+TEST_F(UserDefaultsTest, StoredValuesTheProgramCannotUseReadAsRegisteredAndStayInTheFile)
+{
+    writeFile(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>defaultSpeed</key><string>fast</string>
+<key>speedIncrement</key><real>nan</real>
+<key>useFocusArrow</key><data>AAEC</data>
+<key>previewWindowTopFrameCoordinate</key><dict><key>y</key><real>5</real></dict>
+<key>useWindowedPrompting</key><string>maybe</string>
+<key>pauseSpeed</key><real>1e300</real>
+<key>arrowSize</key><integer>3</integer>
+<key>setPauseSpeedOnPause</key><integer>1</integer>
+<key>unregistered</key><real>-inf</real>
+</dict></plist>)");
+    UserDefaults defaults(path());
+    PlistDictionary registered;
+    registered.insert("defaultSpeed", 3.0);
+    registered.insert("speedIncrement", 0.2);
+    registered.insert("useFocusArrow", true);
+    registered.insert("previewWindowTopFrameCoordinate", 100.0);
+    registered.insert("useWindowedPrompting", true);
+    registered.insert("pauseSpeed", 3.0);
+    registered.insert("arrowSize", qint64(2));
+    registered.insert("setPauseSpeedOnPause", false);
+    defaults.registerDefaults(registered);
+    defaults.registerRange("pauseSpeed", -1000, 1000);
+
+    EXPECT_EQ(defaults.doubleForKey("defaultSpeed"), 3.0);
+    EXPECT_EQ(defaults.doubleForKey("speedIncrement"), 0.2);
+    EXPECT_TRUE(defaults.boolForKey("useFocusArrow"));
+    EXPECT_EQ(defaults.doubleForKey("previewWindowTopFrameCoordinate"), 100.0);
+    EXPECT_TRUE(defaults.boolForKey("useWindowedPrompting"));
+    EXPECT_EQ(defaults.doubleForKey("pauseSpeed"), 3.0);
+    EXPECT_EQ(defaults.objectForKey("unregistered"), PlistValue());
+    EXPECT_EQ(defaults.dictionaryRepresentation().value("defaultSpeed"), PlistValue(3.0));
+    // Numbers and booleans stand for each other, as they always did.
+    EXPECT_EQ(defaults.integerForKey("arrowSize"), 3);
+    EXPECT_TRUE(defaults.boolForKey("setPauseSpeedOnPause"));
+
+    // The file keeps what it held, through a write of another setting, until the user changes it.
+    defaults.setBool(true, "other");
+    ASSERT_TRUE(defaults.synchronize());
+    const PlistDictionary stored = storedOnDisk();
+    EXPECT_EQ(stored.value("defaultSpeed"), PlistValue("fast"));
+    EXPECT_TRUE(stored.value("useFocusArrow").isData());
+    EXPECT_TRUE(stored.value("previewWindowTopFrameCoordinate").isDictionary());
+    EXPECT_EQ(stored.value("useWindowedPrompting"), PlistValue("maybe"));
+    EXPECT_EQ(stored.value("pauseSpeed"), PlistValue(1e300));
+    defaults.setDouble(4.5, "defaultSpeed");
+    EXPECT_EQ(defaults.doubleForKey("defaultSpeed"), 4.5);
+    ASSERT_TRUE(defaults.synchronize());
+    EXPECT_EQ(storedOnDisk().value("defaultSpeed"), PlistValue(4.5));
 }
