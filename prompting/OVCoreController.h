@@ -49,4 +49,6 @@ public:
     // Whether the controller window shows its toolbar now, and the height it takes when shown.
     virtual bool isToolbarVisible() const { return false; }
     virtual double toolbarHeight() const { return 0; }
+    // The mode change shows the script's bookmark flags in Edit mode and hides them while prompting.
+    virtual void setBookmarksVisible(bool visible) { Q_UNUSED(visible); }
 };
