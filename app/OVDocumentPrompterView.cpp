@@ -24,11 +24,14 @@ TextView* OVDocumentPrompterView::documentTextView() const
 namespace {
 
 // The distance the text itself can scroll, without the padding Prompt mode adds above and below
-// it: a position saved while prompting reads the same in Edit mode.
+// it: a position saved while prompting reads the same in Edit mode. It is measured on the laid-out
+// lines, never on the view's frame: the frame follows layout only once the layout's observers have
+// heard of it, and a script just opened still has the estimated height there, so a share of it
+// would name another line than the one saved.
 double textTravel(const TextView& text, const ClipView& clip)
 {
-    const double padding = 2 * text.textContainerInset().height;
-    return text.frame().size.height - padding - clip.bounds().size.height;
+    text.layoutManager()->ensureLayoutForTextContainer();
+    return text.layoutManager()->usedRectForTextContainer().height() - clip.bounds().size.height;
 }
 
 } // namespace
@@ -49,11 +52,11 @@ void OVDocumentPrompterView::setPositionRatio(double ratio)
     if (!std::isfinite(ratio))
         ratio = 0;
     TextView& text = *documentTextView();
-    // The document's height must be final before a share of it means anything.
-    text.layoutManager()->ensureLayoutForTextContainer();
     ClipView* clip = prompterScrollView()->contentView();
     // A text shorter than the view has nowhere to scroll: it stays at the top.
     const double travel = std::max(0.0, textTravel(text, *clip));
+    // The frame takes the laid-out height now, so the clip view can reach the place.
+    text.sizeToFit();
     double y = std::clamp(ratio, 0.0, 1.0) * travel + text.textContainerInset().height;
     // Whole device pixels, so the restored text is drawn as sharply as it was saved.
     const double scale = window() ? window()->backingScaleFactor() : 1.0;

@@ -226,6 +226,11 @@ void OVDocumentWindowController::setToolbarVisible(bool visible)
         m_toolbar->toolbar().setVisible(visible);
 }
 
+void OVDocumentWindowController::setBookmarksVisible(bool visible)
+{
+    OVBookmarkController::sharedBookmarkController().setBookmarksVisible(visible);
+}
+
 double OVDocumentWindowController::toolbarHeight() const
 {
     if (!m_toolbar)
@@ -512,7 +517,11 @@ void OVDocumentWindowController::setSpeedFromHotKeyValueNumber(const QVariant& n
         setPrompterSpeed(0);
         return;
     }
-    const unsigned long flags = modifierFlagsProvider()();
+    // The keys that sent the number, not the keyboard as it is now: the keypad is a property of the
+    // key pressed, and Option may be let go before the action arrives.
+    const Event* event = Application::shared().currentEvent();
+    const unsigned long flags =
+        event && event->isKeyEvent() ? event->modifierFlags : modifierFlagsProvider()();
     double value = 0;
     if (code == u'0')
         value = (flags & kNumericPadKeyMask) ? 0 : 10;

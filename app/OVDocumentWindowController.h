@@ -108,6 +108,7 @@ public:
     void coreStatusDidChange(unsigned status) override;
     bool shouldHardPausePrompter() const override { return false; }
     bool isToolbarVisible() const override;
+    void setBookmarksVisible(bool visible) override;
     double toolbarHeight() const override;
     void setToolbarVisible(bool visible) override;
 

@@ -4,13 +4,16 @@
 #include "platform/appkit/Timer.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/textlayout/LayoutManager.h"
+#include "platform/textview/TextView.h"
 #include "prompter_view/OVClipView.h"
 #include "prompter_view/OVEnclosingPrompterView.h"
-#include "text/OVScrollViewTextView.h"
 #include "prompter_view/OVScroller.h"
 #include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVCore.h"
+#include "text/OVScrollViewTextView.h"
 
+#include <QApplication>
 #include <QDebug>
 
 #include <cfloat>
@@ -211,9 +214,11 @@ void OVScrollView::scrollWheel(Event& event)
     if (m_preventScrolling)
         return;
     if (m_core && m_core->isStatusStarted()) {
-        // While prompting the view never moves by itself: the engine takes the delta, one unit per
-        // wheel notch or one point per point of a precise device.
-        const double dy = event.scrollingDeltaY;
+        // While prompting the view never moves by itself: the engine takes the delta. A precise
+        // device's points stay points; a wheel notch moves what a notch moves everywhere else on the
+        // desktop, its lines of the script's own line height.
+        const double dy = event.hasPreciseScrollingDeltas ? event.scrollingDeltaY
+                                                          : event.scrollingDeltaY * wheelNotchDistance();
         if (dy != 0 && std::isfinite(dy))
             m_core->addScrollingDelta(-dy);
         return;
@@ -234,6 +239,26 @@ void OVScrollView::scrollWheel(Event& event)
         return;
     }
     ScrollView::scrollWheel(event);
+}
+
+double OVScrollView::wheelNotchDistance() const
+{
+    int lines = 3;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        lines = QApplication::wheelScrollLines();
+    double lineHeight = verticalLineScroll();
+    // The line at the middle of the view, where the reader is: the script's sizes vary.
+    const auto* text = dynamic_cast<const TextView*>(textView());
+    const LayoutManager* layout = text ? text->layoutManager().get() : nullptr;
+    if (layout && layout->numberOfGlyphs() > 0) {
+        const Rect visible = contentView()->bounds();
+        const Point probe{0, visible.origin.y + visible.size.height / 2 - text->textContainerOrigin().y};
+        const double height =
+            layout->lineFragmentRectForGlyphAtIndex(layout->glyphIndexForPoint(probe)).size.height;
+        if (height > 0 && std::isfinite(height))
+            lineHeight = height;
+    }
+    return std::max(0, lines) * lineHeight;
 }
 
 void OVScrollView::setOverlayScrollerBehavior(unsigned behavior)

@@ -93,6 +93,8 @@ public:
     void setHasHorizontalScroller(bool flag) override;
     void setScrollerStyle(Scroller::Style style) override;
     void scrollWheel(Event& event) override;
+    // How far one wheel notch scrolls the prompter while it runs.
+    double wheelNotchDistance() const;
     void mouseEntered(Event& event) override;
     void mouseExited(Event& event) override;
     void updateTrackingAreas() override;

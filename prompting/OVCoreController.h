@@ -50,4 +50,6 @@ public:
     virtual bool isToolbarVisible() const { return false; }
     virtual double toolbarHeight() const { return 0; }
     virtual void setToolbarVisible(bool visible) { Q_UNUSED(visible); }
+    // The mode change shows the script's bookmark flags in Edit mode and hides them while prompting.
+    virtual void setBookmarksVisible(bool visible) { Q_UNUSED(visible); }
 };

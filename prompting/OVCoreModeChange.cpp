@@ -280,6 +280,8 @@ void OVCore::_modePersistentChanges()
         d->m_prompterView->setUsesAnimation(animates);
     }
 
+    if (d->m_controller)
+        d->m_controller->setBookmarksVisible(!prompt);
     _updateSpeedScale();
 
     if (prompt)

@@ -37,8 +37,6 @@ static_assert(OVInputController::kMappedKeyOptions ==
               (HVInputResponderOptionIgnoresKeyEquivalents | HVInputResponderOptionMatchesTypedCharacter));
 static_assert(OVInputController::kBoostKeyOptions ==
               (OVInputController::kMappedKeyOptions | HVInputResponderOptionIgnoresRepeats));
-static_assert(OVInputController::kNumberKeyOptions ==
-              (OVInputController::kMappedKeyOptions | HVInputResponderOptionRefusesOption));
 
 // Ranks of the keys that are not rows of the table, after all of them.
 constexpr int kPageKeysRank = 100;
@@ -209,9 +207,9 @@ void OVInputController::addKeyResponders()
     add(rank(kHotkeyScrollUpKey), hotKeyValue(kHotkeyScrollUpKey), kHeldKeyOptions,
         [this](Event& event, bool isKeyDown) { heldScrollKey(event, isKeyDown, false); });
     add(rank(kHotkeyIncreaseSpeedKey), hotKeyValue(kHotkeyIncreaseSpeedKey), kHeldKeyOptions,
-        [this](Event&, bool isKeyDown) { heldSpeedKey(isKeyDown, true); });
+        [this](Event& event, bool isKeyDown) { heldSpeedKey(event, isKeyDown, true); });
     add(rank(kHotkeyDecreaseSpeedKey), hotKeyValue(kHotkeyDecreaseSpeedKey), kHeldKeyOptions,
-        [this](Event&, bool isKeyDown) { heldSpeedKey(isKeyDown, false); });
+        [this](Event& event, bool isKeyDown) { heldSpeedKey(event, isKeyDown, false); });
 
     // Keys some setting holds; the fixed keys and the number keys only take what is free.
     std::set<unsigned short> usedKeys;
@@ -314,16 +312,34 @@ void OVInputController::heldScrollKey(const Event& event, bool isKeyDown, bool d
         }
         return;
     }
+    double& pressTime = down ? m_scrollDownPressTime : m_scrollUpPressTime;
+    // A press flagged as a repeat follows a release that was the window system's auto-repeat: the
+    // key has been down since its first press.
+    if (isKeyDown && event.isARepeat) {
+        if (!held)
+            lastTime = pressTime;
+        held = true;
+        return;
+    }
     if (isKeyDown != held)
         lastTime = HVTimestamp::seconds();
+    if (isKeyDown)
+        pressTime = lastTime;
     held = isKeyDown;
     if (!isKeyDown)
         countUse(row(down ? kHotkeyScrollDownKey : kHotkeyScrollUpKey).analyticsKey);
 }
 
-void OVInputController::heldSpeedKey(bool isKeyDown, bool faster)
+void OVInputController::heldSpeedKey(const Event& event, bool isKeyDown, bool faster)
 {
     (faster ? m_increaseSpeed : m_decreaseSpeed) = isKeyDown;
+    if (isKeyDown && event.isARepeat) {
+        // Held since its first press: the repeat goes on at its pace, with no step of its own now.
+        if (!m_autoSpeedTimer)
+            m_autoSpeedTimer =
+                Timer::scheduledTimer(autoRepeatInterval(), true, [this](Timer&) { autoRepeatTimerFired(); });
+        return;
+    }
     if (isKeyDown) {
         installAutoRepeatTimerIfNeeded();
     } else {
@@ -334,7 +350,8 @@ void OVInputController::heldSpeedKey(bool isKeyDown, bool faster)
 
 void OVInputController::mappedKey(const HVHotKeyMapping& mapping, const Event& event, bool isKeyDown)
 {
-    if (!isKeyDown)
+    // One action per press: a repeat is a key still held.
+    if (!isKeyDown || event.isARepeat)
         return;
     const bool handled = Application::shared().sendAction(mapping.action(), nullptr, mapping.object());
     if (handled && !mapping.analyticsKey().isEmpty() && !event.isARepeat)

@@ -71,7 +71,8 @@ public:
     static constexpr unsigned kHeldKeyOptions = 0;
     static constexpr unsigned kMappedKeyOptions = 18;
     static constexpr unsigned kBoostKeyOptions = 22;
-    static constexpr unsigned kNumberKeyOptions = 82;
+    // Option with a number key reverses the speed it sets, so number keys take Option too.
+    static constexpr unsigned kNumberKeyOptions = kMappedKeyOptions;
     static constexpr unsigned kMouseButtonMask = 7;
     // The longest wait between two repeats of a held speed key, in seconds.
     static constexpr double kMaximumAutoRepeatInterval = 0.25;
@@ -133,7 +134,7 @@ public:
 private:
     void addKeyResponders();
     void heldScrollKey(const Event& event, bool isKeyDown, bool down);
-    void heldSpeedKey(bool isKeyDown, bool faster);
+    void heldSpeedKey(const Event& event, bool isKeyDown, bool faster);
     void mappedKey(const HVHotKeyMapping& mapping, const Event& event, bool isKeyDown);
     void mouseButton(Event& event, bool isMouseDown);
     void mouseMoved();
@@ -151,6 +152,10 @@ private:
     bool m_boostSpeed = false;
     double m_lastScrollDownTime = 0;
     double m_lastScrollUpTime = 0;
+    // When the scroll keys went down: a release that turns out to be an auto-repeat's is taken back
+    // without starting the easing again.
+    double m_scrollDownPressTime = 0;
+    double m_scrollUpPressTime = 0;
     QString m_increaseSpeedAction;
     QString m_decreaseSpeedAction;
     QString m_scrollLineDownAction;

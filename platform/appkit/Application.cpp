@@ -435,6 +435,7 @@ void Application::removeMonitor(int token)
 bool Application::runMonitors(Event& event)
 {
     const unsigned long long bit = maskForType(event.type);
+    const CurrentEventScope current(event);
     // Index walk with a token check: a monitor may remove itself while it runs.
     for (size_t i = 0; i < m_monitors.size(); ++i) {
         if (!(m_monitors[i].mask & bit))

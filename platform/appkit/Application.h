@@ -84,6 +84,26 @@ public:
     // Runs the monitors on an event; false when one swallowed it.
     bool runMonitors(Event& event);
 
+    // The input event being handed out (to the monitors or through a window), while it is; what an
+    // action asks for the modifiers and keys that sent it. Null between events.
+    const Event* currentEvent() const { return m_currentEvent; }
+    // Makes an event the current one for its lifetime.
+    class CurrentEventScope {
+    public:
+        explicit CurrentEventScope(const Event& event)
+            : m_application(Application::shared()), m_previous(m_application.m_currentEvent)
+        {
+            m_application.m_currentEvent = &event;
+        }
+        ~CurrentEventScope() { m_application.m_currentEvent = m_previous; }
+        CurrentEventScope(const CurrentEventScope&) = delete;
+        CurrentEventScope& operator=(const CurrentEventScope&) = delete;
+
+    private:
+        Application& m_application;
+        const Event* m_previous;
+    };
+
     // Bookkeeping from windows.
     void registerWindow(Window* window);
     void unregisterWindow(Window* window);
@@ -122,6 +142,7 @@ private:
     ModalSessionHook m_modalSessionHook;
     std::vector<ModalSession> m_modalStack;
     std::vector<Monitor> m_monitors;
+    const Event* m_currentEvent = nullptr;
     std::unique_ptr<QObject> m_eventFilter;
     // The window the keyboard was in last, to tell a window that closed from one the user left.
     QPointer<QWindow> m_focusWindow;

@@ -1098,6 +1098,7 @@ void Window::setWindowController(Responder* controller)
 void Window::sendEvent(Event& event)
 {
     event.window = this;
+    const Application::CurrentEventScope current(event);
     switch (event.type) {
     case Event::Type::KeyDown:
     case Event::Type::KeyUp:

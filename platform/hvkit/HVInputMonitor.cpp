@@ -145,6 +145,7 @@ void HVInputMonitor::stop()
     m_monitorToken = 0;
     m_resignActiveObserver.reset();
     m_heldKeys.clear();
+    m_justReleased.reset();
 }
 
 void HVInputMonitor::addInputResponder(std::shared_ptr<HVInputResponder> responder)
@@ -157,19 +158,25 @@ void HVInputMonitor::removeInputResponder(const HVInputResponder* responder)
 {
     std::erase_if(m_responders, [responder](const auto& item) { return item.get() == responder; });
     std::erase_if(m_heldKeys, [responder](const HeldKey& key) { return key.responder.get() == responder; });
+    if (m_justReleased && m_justReleased->responder.get() == responder)
+        m_justReleased.reset();
 }
 
 void HVInputMonitor::removeAllInputResponders()
 {
     m_responders.clear();
     m_heldKeys.clear();
+    m_justReleased.reset();
 }
 
 bool HVInputMonitor::handleEvent(Event& event)
 {
+    // A release can be taken back only by the press that comes straight after it.
+    std::optional<HeldKey> justReleased;
+    justReleased.swap(m_justReleased);
     switch (event.type) {
     case Event::Type::KeyDown:
-        return handleKeyDown(event);
+        return handleKeyDown(event, justReleased);
     case Event::Type::KeyUp:
         return handleKeyUp(event);
     case Event::Type::LeftMouseDown:
@@ -196,15 +203,19 @@ bool HVInputMonitor::handleEvent(Event& event)
     }
 }
 
-std::vector<HVInputMonitor::HeldKey>::iterator HVInputMonitor::heldKeyFor(const Event& event)
+bool HVInputMonitor::isSameKey(const HeldKey& key, const Event& event)
 {
     // The hardware key is the surest match, since modifiers may have changed the character since the
     // press; synthetic events carry none.
-    return std::find_if(m_heldKeys.begin(), m_heldKeys.end(), [&event](const HeldKey& key) {
-        if (key.keyCode != 0 && event.keyCode != 0)
-            return key.keyCode == event.keyCode;
-        return HVKeyInputResponder::sameKey(key.character, event.characterCodeIgnoringModifiers());
-    });
+    if (key.keyCode != 0 && event.keyCode != 0)
+        return key.keyCode == event.keyCode;
+    return HVKeyInputResponder::sameKey(key.character, event.characterCodeIgnoringModifiers());
+}
+
+std::vector<HVInputMonitor::HeldKey>::iterator HVInputMonitor::heldKeyFor(const Event& event)
+{
+    return std::find_if(m_heldKeys.begin(), m_heldKeys.end(),
+                        [&event](const HeldKey& key) { return isSameKey(key, event); });
 }
 
 namespace {
@@ -216,10 +227,20 @@ bool isModalWindowUp()
 
 } // namespace
 
-bool HVInputMonitor::handleKeyDown(Event& event)
+bool HVInputMonitor::handleKeyDown(Event& event, const std::optional<HeldKey>& justReleased)
 {
     std::shared_ptr<HVKeyInputResponder> responder;
     auto held = heldKeyFor(event);
+    // The window system does not always flag the release of an auto-repeat pair; its press, made at
+    // the same time, is known as a repeat. The key never came up: its responder hears the press again,
+    // as a repeat, and the key is held as before.
+    if (held == m_heldKeys.end() && event.isARepeat && justReleased && isSameKey(*justReleased, event)) {
+        m_heldKeys.push_back(*justReleased);
+        const HVKeyInputResponder::Block block = justReleased->responder->block();
+        if (block)
+            block(event, true);
+        return false;
+    }
     // A key pressed while a modal dialog is up (an alert above the prompter) is the dialog's: Esc
     // cancels it rather than leaving Prompt mode. Keys held from before still repeat and release.
     if (held == m_heldKeys.end() && isModalWindowUp())
@@ -256,7 +277,12 @@ bool HVInputMonitor::handleKeyUp(Event& event)
     auto held = heldKeyFor(event);
     if (held == m_heldKeys.end())
         return true;
+    // The window system's auto-repeat sends a release before each repeated press while the key is
+    // still down: the key is held until its real release.
+    if (event.isARepeat)
+        return false;
     std::shared_ptr<HVKeyInputResponder> responder = held->responder;
+    m_justReleased = *held;
     m_heldKeys.erase(held);
     const HVKeyInputResponder::Block block = responder->block();
     if (block)

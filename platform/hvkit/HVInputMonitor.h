@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // What a responder asks of the events it takes, as bits of its options.
@@ -108,7 +109,10 @@ private:
 // Sees the application's key, mouse-button, pointer-movement and wheel events before any window
 // while started, and hands them to its responders. A key goes to the first responder, in the order
 // they were added, that matches it; that responder alone then hears the key's repeats and its
-// release (whatever modifiers changed meanwhile), and the key goes no further. When the application
+// real release (whatever modifiers changed meanwhile), and the key goes no further. The releases of
+// auto-repeat (flagged isARepeat) are swallowed: the key is still down. Where the window system left
+// such a release unflagged, its responder heard it, and then hears the repeat press that follows at
+// once as a press flagged isARepeat: the key is held again. When the application
 // stops being active, every key still down is released to its responder, since the real release
 // will go to another application.
 class HVInputMonitor {
@@ -146,14 +150,18 @@ private:
         unsigned short character;
     };
 
-    bool handleKeyDown(Event& event);
+    bool handleKeyDown(Event& event, const std::optional<HeldKey>& justReleased);
     bool handleKeyUp(Event& event);
     void handleMouseButton(Event& event, bool isDown);
     void handleMouseMovement(Event& event);
+    static bool isSameKey(const HeldKey& key, const Event& event);
     std::vector<HeldKey>::iterator heldKeyFor(const Event& event);
 
     std::vector<std::shared_ptr<HVInputResponder>> m_responders;
     std::vector<HeldKey> m_heldKeys;
+    // The key whose release was handed out by the event just before, should the next press show it
+    // to have been an auto-repeat's.
+    std::optional<HeldKey> m_justReleased;
     bool m_started = false;
     bool m_naturalScrolling = false;
     int m_monitorToken = 0;

@@ -126,6 +126,8 @@ public:
     bool allowsUndo() const { return m_allowsUndo; }
     void setAllowsUndo(bool flag) { m_allowsUndo = flag; }
     bool isVerticallyResizable() const { return m_verticallyResizable; }
+    // The height the laid-out text needs, now; layout's observers otherwise hear of it when idle.
+    void sizeToFit();
     void setVerticallyResizable(bool flag);
     Size minSize() const { return m_minSize; }
     void setMinSize(const Size& size);
@@ -293,7 +295,6 @@ private:
     void resetCursorRects() override;
     void layoutChanged(const Range& range, bool heightChanged);
     void updateContainerSize();
-    void sizeToFit();
     void registerUndo(const std::shared_ptr<TextUndo>& undo);
     void applyUndo(const std::shared_ptr<TextUndo>& undo);
     // The user's replacement of one range, with consent, undo and coalescing when typing.

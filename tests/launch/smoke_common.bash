@@ -25,7 +25,9 @@ fresh_work() {
 # run_session SCREEN: $work/session.sh on a new virtual server with one screen of SCREEN
 # (WIDTHxHEIGHTxDEPTH). The session gets the work folder, the program and this file's folder.
 run_session() {
-  xvfb-run -a -s "-screen 0 $1" bash "$work/session.sh" "$work" "$orvane" "$smoke_dir"
+  # A machine that keeps test servers to a range names its first display in ORVANE_TEST_DISPLAY.
+  xvfb-run -a ${ORVANE_TEST_DISPLAY:+-n "$ORVANE_TEST_DISPLAY"} -s "-screen 0 $1" \
+    bash "$work/session.sh" "$work" "$orvane" "$smoke_dir"
 }
 
 # start_program: in a session, the program on the work folder's script and settings, its output in

@@ -8,6 +8,8 @@
 #include "prompter_view/OVScroller.h"
 #include "tests/prompting/CoreTestSupport.h"
 
+#include <QApplication>
+
 #include <vector>
 
 namespace {
@@ -286,20 +288,23 @@ TEST_F(ScrollViewPromptingTest, WhilePromptingTheWheelFeedsTheEngineInsteadOfScr
     OVScrollView view(Rect{0, 0, 400, 500}, std::make_unique<PaddedText>(400, 3000));
     view.setCore(core.get());
     view.contentView()->scrollToPoint({0, 300});
-    // Three notches toward the user: the script moves on by three steps.
+    // Three notches toward the user: the script moves on by what three notches scroll elsewhere,
+    // the desktop's wheel lines of a line each (the line scroll here, without laid-out text).
+    const double notch = view.wheelNotchDistance();
+    EXPECT_EQ(notch, QApplication::wheelScrollLines() * view.verticalLineScroll());
     Event down = wheel(10, 10, -3);
     view.scrollWheel(down);
     EXPECT_EQ(view.contentView()->bounds().origin.y, 300);
     tick();
-    EXPECT_EQ(controller.y(), start + 3);
+    EXPECT_EQ(controller.y(), start + 3 * notch);
     Event up = wheel(10, 10, 2);
     view.scrollWheel(up);
     tick();
-    EXPECT_EQ(controller.y(), start + 1);
+    EXPECT_EQ(controller.y(), start + notch);
     Event none = wheel(10, 10, 0);
     view.scrollWheel(none);
     tick();
-    EXPECT_EQ(controller.y(), start + 1);
+    EXPECT_EQ(controller.y(), start + notch);
 
     core->toggleStatus();
     ASSERT_FALSE(core->isStatusStarted());

@@ -269,8 +269,10 @@ TEST_F(InputControllerTest, CommandAndControlCombinationsAreLeftToTheMenus)
     EXPECT_FALSE(input->boostSpeed());
     release(Qt::Key_S, Qt::ControlModifier, "\x13");
     tap(Qt::Key_Space, Qt::MetaModifier, " ");
-    tap(Qt::Key_5, Qt::AltModifier, "5");
     EXPECT_TRUE(windowController.actions.isEmpty());
+    // Option is no menu's: with a number it sets the speed backwards.
+    tap(Qt::Key_5, Qt::AltModifier, "5");
+    EXPECT_EQ(windowController.actions, QStringList({"setSpeedFromHotKeyValueNumber:"}));
 }
 
 TEST_F(InputControllerTest, HeldScrollKeysChangeTheNextTicksOffset)

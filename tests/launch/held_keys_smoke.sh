@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The built program on a real X server with the server's key auto-repeat on, as every X user has it:
+# in Prompt mode, Down and Up held for three seconds scroll the script the whole time and stop when
+# let go; Right and Left change the speed (the toolbar's slider and read-out) the whole time and
+# stop when let go. The server repeats after 660 ms with a release and a press for each repeat.
+#   held_keys_smoke.sh ORVANE SCRIPT WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool xset import convert compare
+fresh_work
+# The sample's paragraphs thirty times over, so three seconds of scrolling never reach the end.
+rtf="$work/Script.ovdocument/Content.rtfd/TXT.rtf"
+awk '/^\\f0/ { print; text = 1; next }
+     text && /^}$/ { for (i = 0; i < 30; i++) printf "%s", body; print; next }
+     text { body = body $0 "\n"; next }
+     { print }' "$rtf" >"$rtf.long"
+mv "$rtf.long" "$rtf"
+
+cat >"$work/session.sh" <<'EOF'
+set -euo pipefail
+work=$1
+orvane=$2
+source "$3/smoke_common.bash"
+xset r on
+xset r rate 660 25
+start_program
+xdotool windowfocus --sync "$window"
+sleep 1
+xdotool key ctrl+Return
+sleep 1.5
+window_geometry
+# The text below the toolbar, and the toolbar's speed slider with its read-out.
+text_area="$((WIDTH - 80))x$((HEIGHT - 200))+$((X + 60))+$((Y + 100))"
+speed_area="260x36+$((X + 40))+$((Y - 22))"
+
+# hold KEY AREA: holds the key for three seconds with shots every half second, then lets it go and
+# shoots twice more; fails unless every half second of the hold changed the area and nothing did
+# after the release had settled.
+hold() {
+  local key=$1 area=$2 i
+  xdotool keydown "$key"
+  for i in 1 2 3 4 5 6; do
+    sleep 0.5
+    shot "$key-$i"
+  done
+  xdotool keyup "$key"
+  # Scrolling eases out after the release.
+  sleep 1
+  shot "$key-released1"
+  sleep 0.5
+  shot "$key-released2"
+  for i in 1 2 3 4 5; do
+    local moved
+    moved=$(changed "$key-$i" "$key-$((i + 1))" "$area")
+    echo "$key held, $((i * 5))..$(((i + 1) * 5)) tenths of a second: $moved pixels changed"
+    if [ "${moved%%.*}" -eq 0 ]; then
+      echo "FAIL: $key stopped acting while it was still held"
+      exit 1
+    fi
+  done
+  local after
+  after=$(changed "$key-released1" "$key-released2" "$area")
+  echo "$key released: $after pixels changed"
+  if [ "${after%%.*}" -ne 0 ]; then
+    echo "FAIL: $key kept acting after it was let go"
+    exit 1
+  fi
+}
+
+hold Down "$text_area"
+hold Up "$text_area"
+# Alt+9 runs backwards at 9, so three seconds of the faster key (5 a second) stay inside the slider.
+xdotool key alt+9
+sleep 0.5
+hold Right "$speed_area"
+hold Left "$speed_area"
+
+xdotool key Escape
+sleep 1
+xdotool key ctrl+q
+wait_for_exit
+trap - EXIT
+echo "passed"
+EOF
+
+run_session 1280x800x24
