@@ -153,6 +153,10 @@ void OVDocumentWindowController::installEditorActions()
         else
             bookmarks.addQuickBookmark();
     });
+    on("removeBookmark:", [this](const QVariant&) {
+        if (TextView* text = textView())
+            OVBookmarkController::sharedBookmarkController().removeBookmarksInRanges(text->selectedRanges());
+    });
     on("editBookmarkFromMenuItem:", [this](const QVariant& sender) { editBookmarkFromMenuItem(sender); });
     on("insertImagesFromOpenPanel:", [this](const QVariant&) { insertImagesFromOpenPanel(); });
     on("removeUnderlineColors:", [this](const QVariant&) { removeUnderlineColors(); });

@@ -157,6 +157,9 @@ CaptionedView captionedView(const QString& caption)
 {
     CaptionedView view;
     view.widget = std::make_unique<QWidget>();
+    // As wide as its controls and no wider: a wide window's spare room goes to the flexible space,
+    // never into a view item, which would leave its read-out stranded in the middle of the bar.
+    view.widget->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(view.widget.get());
     column->setContentsMargins(2, 0, 2, 0);
     column->setSpacing(1);

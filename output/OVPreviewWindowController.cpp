@@ -1,6 +1,7 @@
 #include "output/OVPreviewWindowController.h"
 
 #include "document/OVDocumentController.h"
+#include "output/NSAlertOVAdditions.h"
 #include "output/OVDisplayModeService.h"
 #include "output/OVEnvironment.h"
 #include "output/OVPreviewDisplayOptionsView.h"
@@ -37,9 +38,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -198,6 +202,48 @@ Font modelFont(const QFont& font)
     return result;
 }
 
+// A section's title, bold, with a rule from beside it to the panel's edge.
+QWidget* sectionTitle(const QString& text)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 6, 0, 0);
+    layout->setSpacing(8);
+    auto* title = new QLabel(text);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    layout->addWidget(title);
+    auto* rule = new QFrame;
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(rule, 1);
+    return row;
+}
+
+// The value beside a slider, in digits of one width so it does not jitter while the slider moves.
+QLabel* valueField(const QString& widest)
+{
+    auto* field = new QLabel;
+    QFont digits = field->font();
+    digits.setStyleHint(QFont::Monospace);
+    digits.setFamily(QStringLiteral("monospace"));
+    field->setFont(digits);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    field->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(widest) + 2);
+    return field;
+}
+
+QWidget* sliderRow(QSlider* slider, QLabel* field)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(slider, 1);
+    layout->addWidget(field);
+    return row;
+}
+
 } // namespace
 
 // The panel.
@@ -221,6 +267,14 @@ void OVPreviewPanel::performClose()
 {
     NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, this);
     close();
+}
+
+bool OVPreviewPanel::windowManagerMayClose() const
+{
+    // The title bar's close button is the user's close too.
+    NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification,
+                                                  const_cast<OVPreviewPanel*>(this));
+    return true;
 }
 
 // Class side.
@@ -323,6 +377,8 @@ OVPreviewWindowController::~OVPreviewWindowController()
 {
     RunLoop::main().cancelPreviousPerformRequests(this);
     defaults().removeObserver(m_contentAdjustmentsObserver);
+    for (const UserDefaults::ObserverToken observer : m_promptSettingsObservers)
+        defaults().removeObserver(observer);
     if (m_lastTimeBarAction != 0)
         OVTimeBar::clearActionableTimeBar();
     m_fontDialog.reset();
@@ -384,6 +440,7 @@ void OVPreviewWindowController::buildPanel()
     featureRow->addWidget(m_timeBarButton);
     featureRow->addStretch();
     controlsForm->addRow(featureRow);
+    layout->addWidget(sectionTitle(localized("preview-section-controls", "Controls")));
     layout->addLayout(controlsForm);
 
     m_contentSection = new QWidget;
@@ -394,7 +451,11 @@ void OVPreviewWindowController::buildPanel()
     m_magnificationSlider->setObjectName(QStringLiteral("magnificationSlider"));
     m_magnificationSlider->setRange(int(kMinimumMagnification * kMagnificationSteps),
                                     int(kMaximumMagnification * kMagnificationSteps));
-    contentForm->addRow(localized("preview-magnification", "Magnification:"), m_magnificationSlider);
+    m_magnificationField = valueField(QLocale().toString(kMaximumMagnification, 'f', 1) + u'\u00D7');
+    m_magnificationField->setObjectName(QStringLiteral("magnificationField"));
+    contentForm->addRow(sectionTitle(localized("preview-section-content", "Content")));
+    contentForm->addRow(localized("preview-magnification", "Magnification:"),
+                        sliderRow(m_magnificationSlider, m_magnificationField));
     m_invertCheckBox = new QCheckBox(localized("preview-invert-colors", "Invert Text and Background"));
     contentForm->addRow(m_invertCheckBox);
     layout->addWidget(m_contentSection);
@@ -420,9 +481,16 @@ void OVPreviewWindowController::buildPanel()
     };
     for (int tag = 0; tag < 9; ++tag)
         m_alignmentPopUp->addItem(localized(alignments[tag][0], alignments[tag][1]), tag);
+    const QString widestPercentage = QLocale().toString(100) + QStringLiteral(" %");
+    m_horizontalMarginField = valueField(widestPercentage);
+    m_horizontalMarginField->setObjectName(QStringLiteral("horizontalMarginField"));
+    m_verticalMarginField = valueField(widestPercentage);
+    m_verticalMarginField->setObjectName(QStringLiteral("verticalMarginField"));
+    marginForm->addRow(sectionTitle(localized("preview-section-margins", "Margins")));
     marginForm->addRow(localized("preview-horizontal-margin", "Horizontal Margin:"),
-                       m_horizontalMarginSlider);
-    marginForm->addRow(localized("preview-vertical-margin", "Vertical Margin:"), m_verticalMarginSlider);
+                       sliderRow(m_horizontalMarginSlider, m_horizontalMarginField));
+    marginForm->addRow(localized("preview-vertical-margin", "Vertical Margin:"),
+                       sliderRow(m_verticalMarginSlider, m_verticalMarginField));
     marginForm->addRow(localized("preview-margin-alignment", "Alignment:"), m_alignmentPopUp);
     layout->addLayout(marginForm);
 
@@ -439,6 +507,7 @@ void OVPreviewWindowController::buildPanel()
     flipRow->addWidget(m_horizontalFlipCheckBox);
     flipRow->addWidget(m_verticalFlipCheckBox);
     displayForm->addRow(flipRow);
+    layout->addWidget(sectionTitle(localized("preview-section-displays", "Displays")));
     layout->addWidget(m_dualScreenControls);
     buildDisplayOptions(m_controls);
     layout->addWidget(m_displayOptions);
@@ -619,6 +688,20 @@ void OVPreviewWindowController::observeNotifications()
     for (const QString& name : {kWindowDidMoveNotification, kWindowDidResizeNotification})
         m_observers.emplace_back(center, name, m_panel.get(),
                                  [this](const Notification&) { savePanelTopEdge(); });
+    // Coming back from another program, the displays may have changed meanwhile.
+    m_observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr,
+                             [this](const Notification&) { _updateDisplayOptionsView(); });
+    // The Prompt settings that change the output's size or kind.
+    for (const char* key : {"showToolbarInPromptMode", "showScrollBarInPromptMode", "useWindowedPrompting",
+                            "maximizeWindowSize"})
+        m_promptSettingsObservers.push_back(
+            defaults().addObserver(QString::fromLatin1(key), [this](const QString&) {
+                if (!m_core.isModeEdit())
+                    return;
+                _updateDisplayOptionsView();
+                updatePreviewBounds();
+                updatePreviewWindowTitle();
+            }));
     m_observers.emplace_back(center, kWindowDidResignKeyNotification, m_panel.get(),
                              [this](const Notification&) { endTimeBarAction(); });
     // The end of the user's resizing of the window prompted from changes the output's size.
@@ -1026,6 +1109,10 @@ void OVPreviewWindowController::updateControls()
     m_invertCheckBox->setChecked(m_invert);
     m_horizontalMarginSlider->setValue(int(std::lround(m_horizontalMargin * kMarginSteps)));
     m_verticalMarginSlider->setValue(int(std::lround(m_verticalMargin * kMarginSteps)));
+    m_magnificationField->setText(QLocale().toString(m_magnification, 'f', 1) + u'\u00D7');
+    m_horizontalMarginField->setText(QLocale().toString(qRound(m_horizontalMargin * 100)) +
+                                     QStringLiteral(" %"));
+    m_verticalMarginField->setText(QLocale().toString(qRound(m_verticalMargin * 100)) + QStringLiteral(" %"));
     m_alignmentPopUp->setCurrentIndex(m_alignmentPopUp->findData(int(m_marginAlignment)));
     m_alignmentPopUp->setEnabled(isMarginAlignmentEnabled());
     const int modeIndex = m_screenModePopUp->findData(m_screenMode);
@@ -1123,7 +1210,8 @@ void OVPreviewWindowController::syncPreviewToFrontmostDocument()
     OVTextView* document = m_talent.documentTextView();
     if (!document)
         return;
-    const Range range = document->selectedRange();
+    // What the operator sees of the script, wherever the caret is.
+    const Range range = document->visibleCharacterRange();
     if (range.location == kNotFound)
         return;
     OVTextView* preview = m_prompterView->prompterTextView();
@@ -1271,7 +1359,8 @@ void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
         if (!m_resolutionControl->menu())
             openDisplaySystemSettings();
         else
-            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier,
+                                           QGuiApplication::keyboardModifiers() & Qt::AltModifier);
     });
 }
 
@@ -1351,7 +1440,9 @@ void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
         const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
         m_resolutionControl->setText(compatible ? changeResolutionTitle() : displaysSettingsTitle());
         m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
-        m_resolutionControl->setPopupMode(QToolButton::MenuButtonPopup);
+        // Without a menu the button shows no arrow: there is nothing to open.
+        m_resolutionControl->setPopupMode(compatible ? QToolButton::MenuButtonPopup
+                                                     : QToolButton::DelayedPopup);
         m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
                                                                 "The second display is larger than this one.")
                                                     : openDisplaySettingsDescription());
@@ -1394,11 +1485,11 @@ void OVPreviewWindowController::updateChangeResolutionsMenu()
     }
 }
 
-void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio)
+void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst)
 {
     const std::vector<OVDisplayMode> modes = resolutionCompatibleDisplayModes(!anySizeRatio);
     if (!modes.empty())
-        setTalentScreenDisplayMode(modes.front());
+        setTalentScreenDisplayMode(smallestFirst ? modes.back() : modes.front());
 }
 
 void OVPreviewWindowController::setTalentScreenDisplayMode(const OVDisplayMode& mode)
@@ -1430,7 +1521,8 @@ void OVPreviewWindowController::showConfigurationFailure(const QString& title)
     const std::unique_ptr<Alert> alert =
         Alert::alertWithTitle(title, openDisplaySettingsDescription(),
                               {localized("preview-button-ok", "OK"), displaysSettingsTitle()});
-    if (alert->runModal() == Alert::kSecondButtonReturn)
+    if (NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption) ==
+        Alert::kSecondButtonReturn)
         openDisplaySystemSettings();
 }
 
@@ -1471,5 +1563,5 @@ void OVPreviewWindowController::openDisplaySystemSettings()
     title.replace(QStringLiteral("<SYSTEM_SETTINGS>"), localized("titleSystemSettings", "System Settings"));
     const std::unique_ptr<Alert> alert =
         Alert::alertWithTitle(title, QString(), {localized("preview-button-ok", "OK")});
-    alert->runModal();
+    NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption);
 }

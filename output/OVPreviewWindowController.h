@@ -53,6 +53,7 @@ public:
     void setColorPanelOption(int option) { m_colorPanelOption = option; }
     // A close by the user is announced, so the panel is not reopened at the next start.
     void performClose() override;
+    bool windowManagerMayClose() const override;
     bool canBecomeMainWindow() const override { return false; }
     void prepareForTimebar(OVTimeBar* timeBar, int action,
                            const AttributeDictionary& currentAttributes) override;
@@ -211,7 +212,8 @@ public:
     QMenu* changeResolutionsMenu() const { return m_resolutionsMenu.get(); }
     void updateChangeResolutionsMenu();
     std::vector<OVDisplayMode> resolutionCompatibleDisplayModes(bool matchSizeRatio) const;
-    void configureCompatibleDisplayMode(bool anySizeRatio);
+    // The largest compatible mode, or with smallestFirst the smallest.
+    void configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst = false);
     void setTalentScreenDisplayMode(const OVDisplayMode& mode);
     void unmirrorTalentDisplay();
     // Starts the display settings program: the command stored under kDisplaySettingsCommandKey, else
@@ -253,6 +255,9 @@ private:
     QCheckBox* m_invertCheckBox = nullptr;
     QSlider* m_horizontalMarginSlider = nullptr;
     QSlider* m_verticalMarginSlider = nullptr;
+    QLabel* m_magnificationField = nullptr;
+    QLabel* m_horizontalMarginField = nullptr;
+    QLabel* m_verticalMarginField = nullptr;
     QComboBox* m_alignmentPopUp = nullptr;
     QComboBox* m_screenModePopUp = nullptr;
     QCheckBox* m_horizontalFlipCheckBox = nullptr;
@@ -277,6 +282,7 @@ private:
     std::optional<double> m_pendingHorizontalMargin;
     std::optional<double> m_pendingVerticalMargin;
     quint64 m_contentAdjustmentsObserver = 0;
+    std::vector<quint64> m_promptSettingsObservers;
 
     double m_magnification = 1.0;
     bool m_invert = false;

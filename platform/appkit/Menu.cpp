@@ -7,15 +7,20 @@
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QStyleOptionMenuItem>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -67,6 +72,67 @@ QKeySequence shortcutFor(const MenuItem& item)
         modifiers |= Qt::SHIFT;
     return QKeySequence(modifiers | qtKey);
 }
+
+// An item with a styled title, drawn as the menu draws its other items. It lets the mouse through, so
+// the menu itself highlights it, reports it as hovered and chooses it on a click as it does every
+// item; the view only follows the menu's highlight when it paints.
+class StyledItemView final : public QWidget {
+public:
+    StyledItemView(QMenu& menu, QAction& action, const QString& html) : m_menu(menu), m_action(action)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_document.setDocumentMargin(0);
+        m_document.setDefaultFont(menu.font());
+        m_document.setHtml(html);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSizeF text = m_document.size();
+        return {int(std::ceil(m_document.idealWidth())) + 2 * kHorizontalMargin,
+                int(std::ceil(text.height())) + 2 * kVerticalMargin};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QStyleOptionMenuItem option;
+        option.initFrom(&m_menu);
+        option.rect = rect();
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        const bool highlighted = m_menu.activeAction() == &m_action && m_action.isEnabled();
+        option.state.setFlag(QStyle::State_Selected, highlighted);
+        option.state.setFlag(QStyle::State_Enabled, m_action.isEnabled());
+        style()->drawControl(QStyle::CE_MenuItem, &option, &painter, &m_menu);
+
+        painter.translate(kHorizontalMargin, (height() - m_document.size().height()) / 2);
+        QAbstractTextDocumentLayout::PaintContext context;
+        if (!highlighted && m_action.isEnabled()) {
+            m_document.documentLayout()->draw(&painter, context);
+            return;
+        }
+        // The title's own colours would vanish on the highlight: one colour for all of it then.
+        const QColor colour =
+            m_menu.palette().color(m_action.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   highlighted ? QPalette::HighlightedText : QPalette::Text);
+        std::unique_ptr<QTextDocument> recoloured(m_document.clone());
+        QTextCursor all(recoloured.get());
+        all.select(QTextCursor::Document);
+        QTextCharFormat format;
+        format.setForeground(colour);
+        all.mergeCharFormat(format);
+        recoloured->documentLayout()->draw(&painter, context);
+    }
+
+private:
+    static constexpr int kHorizontalMargin = 8;
+    static constexpr int kVerticalMargin = 2;
+    QMenu& m_menu;
+    QAction& m_action;
+    QTextDocument m_document;
+};
 
 } // namespace
 
@@ -303,8 +369,8 @@ bool Menu::performKeyEquivalent(const Event& event)
 {
     if (event.type != Event::Type::KeyDown)
         return false;
-    if (m_delegate)
-        m_delegate->menuNeedsUpdate(*this);
+    // No delegate rebuild here: it would run on every key typed (a script's bookmarks are listed
+    // anew each time), and the items that take keys are fixed ones.
     for (const auto& owned : m_items) {
         MenuItem* item = owned.get();
         if (item->submenu() && item->submenu()->performKeyEquivalent(event))
@@ -392,10 +458,7 @@ void Menu::rebuildQMenu(unsigned long modifierFlags)
         QAction* action = nullptr;
         if (!item->styledTitle().isEmpty()) {
             auto* widgetAction = new QWidgetAction(menu);
-            auto* label = new QLabel(item->styledTitle());
-            label->setTextFormat(Qt::RichText);
-            label->setContentsMargins(8, 2, 8, 2);
-            widgetAction->setDefaultWidget(label);
+            widgetAction->setDefaultWidget(new StyledItemView(*menu, *widgetAction, item->styledTitle()));
             menu->addAction(widgetAction);
             action = widgetAction;
         } else {
