@@ -248,12 +248,33 @@ QWidget* sliderRow(QSlider* slider, QLabel* field)
 
 // The panel.
 
+// The window manager's close (the title bar's button) is the user's close too. Only the window system
+// sends it: the closes the program makes itself, quitting among them, are not the user's choice.
+class OVPreviewPanel::CloseWatcher final : public QObject {
+public:
+    explicit CloseWatcher(OVPreviewPanel& panel) : m_panel(panel) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close && event->spontaneous())
+            NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, &m_panel);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    OVPreviewPanel& m_panel;
+};
+
+OVPreviewPanel::~OVPreviewPanel() = default;
+
 OVPreviewPanel::OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder)
     : Window(frame, Titled | Closable | UtilityWindow), m_timeBarResponder(timeBarResponder)
 {
     setLevel(kFloatingWindowLevel);
     setExcludedFromWindowsMenu(true);
     setBecomesKeyOnlyIfNeeded(true);
+    m_closeWatcher = std::make_unique<CloseWatcher>(*this);
+    hostWidget()->installEventFilter(m_closeWatcher.get());
 }
 
 void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action,
@@ -269,13 +290,6 @@ void OVPreviewPanel::performClose()
     close();
 }
 
-bool OVPreviewPanel::windowManagerMayClose() const
-{
-    // The title bar's close button is the user's close too.
-    NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification,
-                                                  const_cast<OVPreviewPanel*>(this));
-    return true;
-}
 
 // Class side.
 

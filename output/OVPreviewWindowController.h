@@ -49,18 +49,20 @@ inline const QString HVWindowShouldCloseByUserActionNotification =
 class OVPreviewPanel : public Window, public OVTimeBarActionResponder {
 public:
     explicit OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder = nullptr);
+    ~OVPreviewPanel() override;
     int colorPanelOption() const { return m_colorPanelOption; }
     void setColorPanelOption(int option) { m_colorPanelOption = option; }
     // A close by the user is announced, so the panel is not reopened at the next start.
     void performClose() override;
-    bool windowManagerMayClose() const override;
     bool canBecomeMainWindow() const override { return false; }
     void prepareForTimebar(OVTimeBar* timeBar, int action,
                            const AttributeDictionary& currentAttributes) override;
 
 private:
+    class CloseWatcher;
     int m_colorPanelOption = 0;
     OVTimeBarActionResponder* m_timeBarResponder = nullptr;
+    std::unique_ptr<CloseWatcher> m_closeWatcher;
 };
 
 // The preview panel's controller: a live reduced copy of the talent output and the output settings.

@@ -1,13 +1,12 @@
-// The menus and the preview panel of the program as launched, used with the mouse: bookmark items
-// that highlight, flash and jump when pointed at and clicked, removing bookmarks and undoing it by
-// name, marks made while prompting seen back in Edit mode, and the preview panel closed from its
-// title bar staying closed at the next start.
+// The menus and the toolbar of the program as launched, used with the mouse: bookmark items that
+// highlight, flash and jump when pointed at and clicked, removing bookmarks and undoing it by name,
+// marks made while prompting seen back in Edit mode, and toolbar captions on the buttons' baseline.
+#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
-#include "output/OVPreviewWindowController.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
+#include "platform/appkit/Toolbar.h"
 #include "platform/appkit/Window.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
 #include "prompting/OVApplication.h"
@@ -18,7 +17,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QLabel>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
 
@@ -169,22 +170,58 @@ TEST_F(MenusLaunch, TextMarkedWhilePromptingShowsInEditModeAndTheMarkItemsWork)
     EXPECT_NE(host()->grab().toImage(), withMarks);
 }
 
-TEST_F(MenusLaunch, ThePreviewClosedFromItsTitleBarStaysClosedAtTheNextStart)
+// The lowest row of a widget's drawing in the bar that holds dark ink: the foot of its label's letters.
+int inkFoot(const QImage& bar, const QRect& area)
 {
-    OVPreviewWindowController* preview = OVPreviewWindowController::openPreviewWindowController();
-    ASSERT_TRUE(preview) << "the preview opens at the first start";
-    Window* panel = preview->window();
-    ASSERT_TRUE(panel->isVisible());
-    // The window manager's close, as its title bar button sends it.
-    panel->hostWidget()->close();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(UserDefaults::shared().boolForKey(QStringLiteral("openPreviewWindowOnStartup")));
+    for (int y = std::min(area.bottom(), bar.height() - 1); y >= std::max(0, area.top()); --y)
+        for (int x = std::max(0, area.left()); x <= std::min(area.right(), bar.width() - 1); ++x)
+            if (qGray(bar.pixel(x, y)) < 110)
+                return y;
+    return -1;
+}
 
-    session.reset();
-    session = OVProgramStart::launch({script});
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(panel->isVisible());
+TEST_F(MenusLaunch, TheToolbarsCaptionsSitOnTheButtonsLabelsAndItsViewItemsKeepTheirWidth)
+{
+    QToolBar* bar = controller().documentToolbar()->toolbar().qToolBar();
+    ASSERT_TRUE(bar);
+    OVCore& core = OVApplication::shared().core();
+    for (const bool prompt : {false, true}) {
+        if (prompt != core.isModePrompt()) {
+            QTest::keyClick(host(), Qt::Key_Return, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(core.isModePrompt(), prompt);
+        }
+        for (const int width : {800, 1280, 1920}) {
+            Window* window = controller().window();
+            Rect frame = window->frame();
+            frame.size.width = width;
+            window->setFrame(frame);
+            QCoreApplication::processEvents();
+            SCOPED_TRACE(QStringLiteral("%1 px, %2 mode").arg(width).arg(prompt ? "Prompt" : "Edit").toStdString());
+            const QImage image = bar->grab().toImage();
+            // A button without descenders in its label, and a caption without them either.
+            QWidget* start = nullptr;
+            for (QToolButton* button : bar->findChildren<QToolButton*>())
+                if (button->isVisible() && (button->text() == QStringLiteral("Start") ||
+                                            button->text() == QStringLiteral("Pause")))
+                    start = button;
+            QLabel* bookmarks = nullptr;
+            for (QLabel* caption : bar->findChildren<QLabel*>(QStringLiteral("caption")))
+                if (caption->isVisible() && caption->text() == QStringLiteral("Bookmarks"))
+                    bookmarks = caption;
+            ASSERT_TRUE(start);
+            ASSERT_TRUE(bookmarks);
+            const QRect startArea(start->mapTo(bar, QPoint()), start->size());
+            const QRect captionArea(bookmarks->mapTo(bar, QPoint()), bookmarks->size());
+            EXPECT_NEAR(inkFoot(image, captionArea), inkFoot(image, startArea), 2)
+                << "the caption stands on the buttons' baseline";
+            EXPECT_EQ(bookmarks->font().pointSizeF(), start->font().pointSizeF());
+            // No view item takes more room than its controls ask for.
+            for (QWidget* holder : bar->findChildren<QWidget*>(QStringLiteral("toolbarItemHolder")))
+                if (holder->isVisible())
+                    EXPECT_LE(holder->width(), holder->sizeHint().width() + 1);
+        }
+    }
 }
 
 } // namespace
