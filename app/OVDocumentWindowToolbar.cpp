@@ -466,6 +466,19 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
     return made;
 }
 
+void OVDocumentWindowToolbar::toolbarWillAddItem(Toolbar&, ToolbarItem& item)
+{
+    const QString& identifier = item.itemIdentifier();
+    if (!item.image().isNull())
+        return;
+    if (identifier == kToolbarShowColorsItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Colors")));
+    else if (identifier == kToolbarShowFontsItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Fonts")));
+    else if (identifier == kToolbarPrintItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Print")));
+}
+
 void OVDocumentWindowToolbar::attachMenuForm(ToolbarItem& item)
 {
     // The view items' menu forms, for the overflow menu of a window too narrow to show them.
