@@ -4,6 +4,7 @@
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Menu.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/Toolbar.h"
 #include "platform/appkit/Window.h"
@@ -137,6 +138,35 @@ TEST_F(MenusLaunch, RemoveBookmarksTakesTheSelectedLinesBookmarksAndUndoesByName
     edit = open(mainMenu(QStringLiteral("undo:")));
     EXPECT_TRUE(actionTitled(edit, QStringLiteral("Redo Remove Bookmarks")));
     edit->hide();
+}
+
+TEST_F(MenusLaunch, ARightClickOnABookmarkShowsItsMenuWhichRemovesIt)
+{
+    const std::vector<qsizetype> before = bookmarkLocations();
+    ASSERT_FALSE(before.empty());
+    text().setSelectedRange({text().textStorage().length(), 0});
+    // Where the first bookmark's picture is drawn, in the window.
+    const std::vector<Rect> glyph = text().layoutManager()->rectsForCharacterRange({before[0], 1});
+    ASSERT_FALSE(glyph.empty());
+    const Point origin = text().textContainerOrigin();
+    const Point inWindow =
+        text().convertPointToView({glyph.front().midX() + origin.x, glyph.front().midY() + origin.y}, nullptr);
+    const QPoint at(int(inWindow.x), int(controller().window()->frame().size.height - inWindow.y));
+    QTest::mouseClick(host(), Qt::RightButton, {}, at);
+    QCoreApplication::processEvents();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu) << "the bookmark's menu shows";
+    EXPECT_EQ(text().selectedRange().location, before[0]);
+    EXPECT_TRUE(actionTitled(menu, QStringLiteral("Edit Bookmark…")));
+    QAction* remove = actionTitled(menu, QStringLiteral("Remove Bookmark"));
+    ASSERT_TRUE(remove);
+    click(menu, remove);
+    EXPECT_EQ(bookmarkLocations().size(), before.size() - 1);
+
+    // Anywhere else in the text a right click shows no bookmark menu.
+    QTest::mouseClick(host(), Qt::RightButton, {}, at + QPoint(200, 0));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(QApplication::activePopupWidget());
 }
 
 TEST_F(MenusLaunch, TextMarkedWhilePromptingShowsInEditModeAndTheMarkItemsWork)
