@@ -253,15 +253,42 @@ QWidget* sliderRow(QSlider* slider, QLabel* field)
 class OVPreviewPanel::CloseWatcher final : public QObject {
 public:
     explicit CloseWatcher(OVPreviewPanel& panel) : m_panel(panel) {}
+    ~CloseWatcher() override { RunLoop::main().cancelPreviousPerformRequests(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Close && event->spontaneous())
             NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, &m_panel);
+        else if (event->type() == QEvent::Move)
+            keepTitleBarOnScreen();
+        else if (event->type() == QEvent::Show)
+            // The window manager frames a window after it shows: its title bar is known a moment later.
+            RunLoop::main().performAfterDelay(kFramingDelay, this, QStringLiteral("keepTitleBarOnScreen"),
+                                              [this] { keepTitleBarOnScreen(); });
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    static constexpr double kFramingDelay = 0.3;
+
+    // The panel is placed by its content, which the window manager then frames: placed at the top of
+    // the screen, its title bar would go above it, out of the operator's reach. Down it comes.
+    void keepTitleBarOnScreen()
+    {
+        const Rect titleBar = m_panel.titleBarRect();
+        const std::optional<Screen> screen = OVScreen::operatorScreen();
+        if (titleBar.size.height <= 0 || !screen)
+            return;
+        const Rect area = screen->visibleFrame();
+        const double over = titleBar.maxY() - area.maxY();
+        // Only over the operator screen: a panel moved onto another monitor stays where it was put.
+        if (over < 0.5 || titleBar.maxX() <= area.minX() || titleBar.minX() >= area.maxX())
+            return;
+        Rect frame = m_panel.frame();
+        frame.origin.y -= std::ceil(over);
+        m_panel.setFrame(frame);
+    }
+
     OVPreviewPanel& m_panel;
 };
 
