@@ -10,6 +10,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -84,12 +86,13 @@ public:
         m_document.setDocumentMargin(0);
         m_document.setDefaultFont(menu.font());
         m_document.setHtml(html);
+        m_indent = titleIndent(menu);
     }
 
     QSize sizeHint() const override
     {
         const QSizeF text = m_document.size();
-        return {int(std::ceil(m_document.idealWidth())) + 2 * kHorizontalMargin,
+        return {int(std::ceil(m_document.idealWidth())) + m_indent + kHorizontalMargin,
                 int(std::ceil(text.height())) + 2 * kVerticalMargin};
     }
 
@@ -107,7 +110,7 @@ protected:
         option.state.setFlag(QStyle::State_Enabled, m_action.isEnabled());
         style()->drawControl(QStyle::CE_MenuItem, &option, &painter, &m_menu);
 
-        painter.translate(kHorizontalMargin, (height() - m_document.size().height()) / 2);
+        painter.translate(m_indent, (height() - m_document.size().height()) / 2);
         QAbstractTextDocumentLayout::PaintContext context;
         if (!highlighted && m_action.isEnabled()) {
             m_document.documentLayout()->draw(&painter, context);
@@ -127,8 +130,44 @@ protected:
     }
 
 private:
+    // Where the style starts the title of a plain item, so styled titles line up with the others:
+    // found once per style and font by drawing a plain item with a title and one without.
+    static int titleIndent(const QMenu& menu)
+    {
+        static QHash<QString, int> known;
+        QStyle* style = menu.style();
+        const QString key = style->name() + menu.font().toString();
+        if (const auto found = known.constFind(key); found != known.constEnd())
+            return *found;
+        QStyleOptionMenuItem option;
+        option.initFrom(&menu);
+        option.rect = QRect(0, 0, 200, QFontMetrics(menu.font()).height() + 8);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        const auto drawn = [&](const QString& title) {
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            option.text = title;
+            style->drawControl(QStyle::CE_MenuItem, &option, &painter, &menu);
+            return image;
+        };
+        const QImage with = drawn(QStringLiteral("M"));
+        const QImage without = drawn(QString());
+        int indent = -1;
+        for (int x = 0; x < with.width() && indent < 0; ++x)
+            for (int y = 0; y < with.height() && indent < 0; ++y)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    indent = x;
+        if (indent < 0)
+            indent = kHorizontalMargin;
+        known.insert(key, indent);
+        return indent;
+    }
+
     static constexpr int kHorizontalMargin = 8;
     static constexpr int kVerticalMargin = 2;
+    int m_indent = kHorizontalMargin;
     QMenu& m_menu;
     QAction& m_action;
     QTextDocument m_document;
