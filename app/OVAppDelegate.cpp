@@ -15,6 +15,7 @@
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Error.h"
@@ -24,6 +25,7 @@
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/DocumentAttributes.h"
+#include "platform/textview/TextView.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
@@ -33,12 +35,16 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QSysInfo>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -158,6 +164,10 @@ OVAppDelegate::OVAppDelegate()
         if (item->submenu() && item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag))
             m_resizeDocumentPrompterMenuItem =
                 item->submenu()->itemWithTag(OVMainMenu::kResizeDocumentPrompterTag);
+        // The Edit menu names what Undo and Redo would do as it opens.
+        if (Menu* menu = item->submenu();
+            menu && menu->indexOfItem(menu->itemWithAction(QStringLiteral("undo:"))) >= 0)
+            menu->setDelegate(this);
         if (Menu* menu = item->submenu(); menu && menu->itemWithTag(OVMainMenu::kBookmarksAnchorTag)) {
             m_bookmarksMenu = menu;
             OVBookmarkController::sharedBookmarkController().addBookmarksMenuToUpdateList(
@@ -474,10 +484,50 @@ void OVAppDelegate::makeSettingsWindow()
     m_settingsWindow = std::move(window);
 }
 
+namespace {
+
+// A window opened for the first time goes where the operator can use all of it: inside the available
+// area of the screen the scripts are on, and beside the floating preview panel rather than under it.
+void placeOnOperatorScreen(QWidget& window)
+{
+    Window* main = Application::shared().mainWindow();
+    QScreen* screen =
+        main && main->hostWidget() ? main->hostWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The window manager's title bar comes on top of the size Qt knows about.
+    constexpr int kDecorationAllowance = 40;
+    const QSize wanted = window.size().boundedTo(area.size() - QSize(0, kDecorationAllowance));
+    if (wanted != window.size())
+        window.resize(wanted);
+    QRect placed(QPoint(), wanted + QSize(0, kDecorationAllowance));
+    placed.moveCenter(area.center());
+    const OVPreviewWindowController* preview = OVPreviewWindowController::openPreviewWindowController();
+    const QWidget* panel = preview && preview->window() ? preview->window()->hostWidget() : nullptr;
+    if (panel && panel->isVisible() && panel->frameGeometry().intersects(placed)) {
+        const QRect covered = panel->frameGeometry();
+        if (covered.left() - area.left() >= placed.width())
+            placed.moveRight(covered.left() - 1);
+        else if (area.right() - covered.right() >= placed.width())
+            placed.moveLeft(covered.right() + 1);
+    }
+    placed.moveLeft(
+        std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - placed.width() + 1)));
+    placed.moveTop(
+        std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - placed.height() + 1)));
+    window.move(placed.topLeft());
+}
+
+} // namespace
+
 void OVAppDelegate::showSettingsWindow()
 {
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         makeSettingsWindow();
+        m_settingsWindow->adjustSize();
+        placeOnOperatorScreen(*m_settingsWindow);
+    }
     m_settingsWindow->show();
     m_settingsWindow->raise();
     m_settingsWindow->activateWindow();
@@ -743,10 +793,35 @@ void OVAppDelegate::rebuildWindowPresetSizesMenu()
         QStringLiteral("editDocumentPrompterContentSizePresets:"));
 }
 
+namespace {
+
+// Undo and Redo say what they would do ("Undo Typing").
+void updateUndoItemTitles(Menu& menu)
+{
+    // The undo manager of whoever would answer the item: the key window's text, as a rule.
+    const auto managerFor = [](const QString& action) -> UndoManager* {
+        auto* text = dynamic_cast<TextView*>(Application::shared().targetForAction(action, nullptr));
+        return text ? text->undoManager() : nullptr;
+    };
+    for (MenuItem* item : menu.items()) {
+        if (item->action() == QLatin1String("undo:")) {
+            UndoManager* undo = managerFor(item->action());
+            item->setTitle(undo ? undo->undoMenuItemTitle() : QStringLiteral("Undo"));
+        } else if (item->action() == QLatin1String("redo:")) {
+            UndoManager* undo = managerFor(item->action());
+            item->setTitle(undo ? undo->redoMenuItemTitle() : QStringLiteral("Redo"));
+        }
+    }
+}
+
+} // namespace
+
 void OVAppDelegate::menuNeedsUpdate(Menu& menu)
 {
-    if (&menu != m_blankingOptionsMenu)
+    if (&menu != m_blankingOptionsMenu) {
+        updateUndoItemTitles(menu);
         return;
+    }
     menu.removeAllItems();
     const BlankingMenuSource& source = blankingMenuSource();
     const std::unique_ptr<Menu> choices = source ? source() : nullptr;

@@ -286,6 +286,9 @@ void OVDocumentWindowController::windowDidLoad()
     m_observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, activeChanged(false));
     _updateSpeedSliderMinAndMaxValues();
     textView()->setDelegate(this);
+    // Marks made while prompting show when the operator is back in Edit mode.
+    if (OVTextView* text = editorTextView())
+        text->setDrawsMarkedText(true);
     m_bookmarkBindingsToken = OVBookmarkController::sharedBookmarkController().addBindingsObserver(
         [this] { _updateBookmarkSegmentsEnabled(); });
     _updateBookmarkSegmentsEnabled();

@@ -199,6 +199,10 @@ public:
     // the end of the text. Other attachments are left alone.
     void _performAttachmentAction(int action, qsizetype index);
     bool textViewClickedOnAttachment(TextView& view, qsizetype characterIndex, int clickCount) override;
+    // A right click on a bookmark in the script shows the bookmark's menu: rename or remove it.
+    void rightMouseDown(Event& event) override;
+    // The bookmark's menu, for the bookmark at the character index; null for any other character.
+    Menu* bookmarkMenuForCharacterAtIndex(qsizetype index);
     void insertImagesFromOpenPanel();
     // Inserts the readable pictures among urls after the selection with separation between them,
     // as one undoable step; false when none could be read.
@@ -315,6 +319,7 @@ private:
     OVFlashWindow* m_flashWindow = nullptr;
     std::unique_ptr<View> m_detachedFlashWindow;
     std::unique_ptr<Menu> m_bookmarksSegmentMenu;
+    std::unique_ptr<Menu> m_bookmarkCellMenu;
     int m_bookmarkBindingsToken = 0;
     // The limits the window had before its resizing was locked.
     std::optional<ResizeLock> m_resizeLock;

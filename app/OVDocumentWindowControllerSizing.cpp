@@ -23,6 +23,7 @@
 #include "platform/text/Font.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
+#include "prompter_view/OVClipView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
 #include "settings/OVConstants.h"
@@ -219,11 +220,19 @@ void OVDocumentWindowController::zoomContentToScale(double scale)
     if (usesProportionalQuickZoom()) {
         m_prompterView->prompterScrollView()->setMagnification(scale);
         m_prompterView->tile();
+        // Zoomed out, the script is narrower than the view: it stays in the middle.
+        if (auto* clip = dynamic_cast<OVClipView*>(m_prompterView->prompterScrollView()->contentView())) {
+            clip->setCentersDocumentView(scale != 1);
+            clip->scrollToPoint(clip->bounds().origin);
+        }
     } else {
         m_prompterView->setScaleFactor(scale);
     }
     if (text && visible.length > 0)
         text->scrollRangeToVisible(visible);
+    // The caret is drawn at the new scale too, not left where the old one put it.
+    if (text)
+        text->setNeedsDisplay(true);
     if (m_toolbar)
         m_toolbar->updateContentZoomItem();
     synchronizeWindowTitleWithDocumentName();

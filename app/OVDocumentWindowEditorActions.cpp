@@ -2,6 +2,7 @@
 // navigation, the bookmark control, attachment clicks, inserting pictures and removing underline
 // colours. The window controller decides these itself; the rest of editing is the text view's.
 #include "app/OVDocumentWindowController.h"
+#include "prompting/OVCore.h"
 
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowToolbar.h"
@@ -152,6 +153,10 @@ void OVDocumentWindowController::installEditorActions()
             bookmarks.addBookmark();
         else
             bookmarks.addQuickBookmark();
+    });
+    on("removeBookmark:", [this](const QVariant&) {
+        if (TextView* text = textView())
+            OVBookmarkController::sharedBookmarkController().removeBookmarksInRanges(text->selectedRanges());
     });
     on("editBookmarkFromMenuItem:", [this](const QVariant& sender) { editBookmarkFromMenuItem(sender); });
     on("insertImagesFromOpenPanel:", [this](const QVariant&) { insertImagesFromOpenPanel(); });
@@ -436,6 +441,51 @@ bool OVDocumentWindowController::textViewClickedOnAttachment(TextView& view, qsi
         return false;
     view.setSelectedRange({characterIndex, 1});
     return true;
+}
+
+Menu* OVDocumentWindowController::bookmarkMenuForCharacterAtIndex(qsizetype index)
+{
+    TextView* text = textView();
+    if (!text || !text->isEditable() || !isBookmarkCharacter(text->textStorage(), index))
+        return nullptr;
+    if (!m_bookmarkCellMenu) {
+        m_bookmarkCellMenu = std::make_unique<Menu>();
+        m_bookmarkCellMenu->addItemWithTitle(localized("bookmark-edit-bookmark-ellipsis", "Edit Bookmark…"),
+                                             QStringLiteral("editBookmarkFromMenuItem:"));
+        m_bookmarkCellMenu->addItemWithTitle(localized("bookmark-remove-bookmark", "Remove Bookmark"),
+                                             QStringLiteral("removeBookmark:"));
+    }
+    for (MenuItem* item : m_bookmarkCellMenu->items()) {
+        item->setTarget(this);
+        item->setRepresentedObject(qlonglong(index));
+    }
+    return m_bookmarkCellMenu.get();
+}
+
+void OVDocumentWindowController::rightMouseDown(Event& event)
+{
+    TextView* text = textView();
+    if (!text || !m_core->isModeEdit() || !event.window || event.window != window()) {
+        WindowController::rightMouseDown(event);
+        return;
+    }
+    // The character whose glyph is under the pointer, not merely the nearest one.
+    const Point inText = text->convertPointFromView(event.locationInWindow, nullptr);
+    const Point origin = text->textContainerOrigin();
+    const Point point{inText.x - origin.x, inText.y - origin.y};
+    const qsizetype index = text->layoutManager()->glyphIndexForPoint(point);
+    bool hit = false;
+    if (index >= 0 && index < text->textStorage().length())
+        for (const Rect& rect : text->layoutManager()->rectsForCharacterRange({index, 1}))
+            hit = hit || rect.contains(point);
+    Menu* menu = hit ? bookmarkMenuForCharacterAtIndex(index) : nullptr;
+    if (!menu) {
+        WindowController::rightMouseDown(event);
+        return;
+    }
+    // The bookmark is what the menu's commands act on.
+    text->setSelectedRange({index, 1});
+    menu->popUpContextMenu(event, text);
 }
 
 void OVDocumentWindowController::_performAttachmentAction(int action, qsizetype index)

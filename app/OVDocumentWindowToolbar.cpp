@@ -153,22 +153,29 @@ struct CaptionedView {
     QLabel* caption = nullptr;
 };
 
+// What the style leaves below a button's label.
+constexpr int kCaptionBottomMargin = 3;
+
 CaptionedView captionedView(const QString& caption)
 {
     CaptionedView view;
     view.widget = std::make_unique<QWidget>();
+    // As wide as its controls and no wider: a wide window's spare room goes to the flexible space,
+    // never into a view item, which would leave its read-out stranded in the middle of the bar.
+    view.widget->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    // The controls stand where the buttons' icons do and the caption at the foot, in the buttons'
+    // own font, so it lines up with their labels.
     auto* column = new QVBoxLayout(view.widget.get());
-    column->setContentsMargins(2, 0, 2, 0);
-    column->setSpacing(1);
+    column->setContentsMargins(2, 0, 2, kCaptionBottomMargin);
+    column->setSpacing(0);
     view.row = new QHBoxLayout;
     view.row->setSpacing(2);
+    column->addStretch(1);
     column->addLayout(view.row);
+    column->addStretch(1);
     view.caption = new QLabel(caption);
     view.caption->setObjectName(QStringLiteral("caption"));
-    view.caption->setAlignment(Qt::AlignHCenter);
-    QFont small = view.caption->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    view.caption->setFont(small);
+    view.caption->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     column->addWidget(view.caption);
     return view;
 }
@@ -459,6 +466,19 @@ std::unique_ptr<ToolbarItem> OVDocumentWindowToolbar::itemForItemIdentifier(Tool
     if (made)
         attachMenuForm(*made);
     return made;
+}
+
+void OVDocumentWindowToolbar::toolbarWillAddItem(Toolbar&, ToolbarItem& item)
+{
+    const QString& identifier = item.itemIdentifier();
+    if (!item.image().isNull())
+        return;
+    if (identifier == kToolbarShowColorsItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Colors")));
+    else if (identifier == kToolbarShowFontsItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Fonts")));
+    else if (identifier == kToolbarPrintItemIdentifier)
+        item.setImage(drawnIcon(QStringLiteral("Print")));
 }
 
 void OVDocumentWindowToolbar::attachMenuForm(ToolbarItem& item)

@@ -52,6 +52,8 @@ public:
     // ToolbarDelegate.
     std::unique_ptr<ToolbarItem> itemForItemIdentifier(Toolbar& toolbar, const QString& identifier,
                                                        bool willBeInsertedIntoToolbar) override;
+    // The standard items come with the pictures the other buttons have.
+    void toolbarWillAddItem(Toolbar& toolbar, ToolbarItem& item) override;
     QStringList allowedItemIdentifiers(Toolbar& toolbar) override;
     QStringList defaultItemIdentifiers(Toolbar& toolbar) override;
     static const QStringList& editModeIdentifiers();

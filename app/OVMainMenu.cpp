@@ -66,7 +66,6 @@ void buildEditMenu(Menu& menu)
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-quick-zoom", "Quick Zoom"), "toggleQuickZoomContent:");
     menu.addItem(MenuItem::separatorItem());
-    add(menu, text("menu-mark", "Mark Selection"), "markSelection:");
     add(menu, text("menu-unmark-all", "Unmark All…"), "unmarkAll:");
     add(menu, text("menu-mark-visible-text", "Mark Visible Text"), "markText:");
     add(menu, text("menu-unmark-selection", "Unmark Selection"), "unmarkSelection:");
@@ -142,6 +141,8 @@ void buildBookmarksMenu(Menu& menu)
     // Which of the two is shown and which waits for Alt follows the naming setting.
     add(menu, text("menu-add-quick-bookmark", "Add Quick Bookmark"), "addQuickBookmark:", {}, kOptionKeyMask)
         ->setAlternate(true);
+    add(menu, text("bookmark-remove-bookmarks", "Remove Bookmarks"), "removeBookmark:");
+    menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-previous-bookmark", "Previous Bookmark"), "previousBookmark:");
     add(menu, text("menu-next-bookmark", "Next Bookmark"), "nextBookmark:");
     menu.addItem(MenuItem::separatorItem());

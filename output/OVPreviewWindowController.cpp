@@ -1,6 +1,7 @@
 #include "output/OVPreviewWindowController.h"
 
 #include "document/OVDocumentController.h"
+#include "output/NSAlertOVAdditions.h"
 #include "output/OVDisplayModeService.h"
 #include "output/OVEnvironment.h"
 #include "output/OVPreviewDisplayOptionsView.h"
@@ -37,9 +38,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -198,9 +202,97 @@ Font modelFont(const QFont& font)
     return result;
 }
 
+// A section's title, bold, with a rule from beside it to the panel's edge.
+QWidget* sectionTitle(const QString& text)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 6, 0, 0);
+    layout->setSpacing(8);
+    auto* title = new QLabel(text);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    layout->addWidget(title);
+    auto* rule = new QFrame;
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(rule, 1);
+    return row;
+}
+
+// The value beside a slider, in digits of one width so it does not jitter while the slider moves.
+QLabel* valueField(const QString& widest)
+{
+    auto* field = new QLabel;
+    QFont digits = field->font();
+    digits.setStyleHint(QFont::Monospace);
+    digits.setFamily(QStringLiteral("monospace"));
+    field->setFont(digits);
+    field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    field->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(widest) + 2);
+    return field;
+}
+
+QWidget* sliderRow(QSlider* slider, QLabel* field)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(slider, 1);
+    layout->addWidget(field);
+    return row;
+}
+
 } // namespace
 
 // The panel.
+
+// The window manager's close (the title bar's button) is the user's close too. Only the window system
+// sends it: the closes the program makes itself, quitting among them, are not the user's choice.
+class OVPreviewPanel::CloseWatcher final : public QObject {
+public:
+    explicit CloseWatcher(OVPreviewPanel& panel) : m_panel(panel) {}
+    ~CloseWatcher() override { RunLoop::main().cancelPreviousPerformRequests(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close && event->spontaneous())
+            NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, &m_panel);
+        else if (event->type() == QEvent::Move)
+            keepTitleBarOnScreen();
+        else if (event->type() == QEvent::Show)
+            // The window manager frames a window after it shows: its title bar is known a moment later.
+            RunLoop::main().performAfterDelay(kFramingDelay, this, QStringLiteral("keepTitleBarOnScreen"),
+                                              [this] { keepTitleBarOnScreen(); });
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static constexpr double kFramingDelay = 0.3;
+
+    // The panel is placed by its content, which the window manager then frames: placed at the top of
+    // the screen, its title bar would go above it, out of the operator's reach. Down it comes.
+    void keepTitleBarOnScreen()
+    {
+        const Rect titleBar = m_panel.titleBarRect();
+        const std::optional<Screen> screen = OVScreen::operatorScreen();
+        if (titleBar.size.height <= 0 || !screen)
+            return;
+        const Rect area = screen->visibleFrame();
+        const double over = titleBar.maxY() - area.maxY();
+        // Only over the operator screen: a panel moved onto another monitor stays where it was put.
+        if (over < 0.5 || titleBar.maxX() <= area.minX() || titleBar.minX() >= area.maxX())
+            return;
+        Rect frame = m_panel.frame();
+        frame.origin.y -= std::ceil(over);
+        m_panel.setFrame(frame);
+    }
+
+    OVPreviewPanel& m_panel;
+};
+
+OVPreviewPanel::~OVPreviewPanel() = default;
 
 OVPreviewPanel::OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder)
     : Window(frame, Titled | Closable | UtilityWindow), m_timeBarResponder(timeBarResponder)
@@ -208,6 +300,8 @@ OVPreviewPanel::OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* time
     setLevel(kFloatingWindowLevel);
     setExcludedFromWindowsMenu(true);
     setBecomesKeyOnlyIfNeeded(true);
+    m_closeWatcher = std::make_unique<CloseWatcher>(*this);
+    hostWidget()->installEventFilter(m_closeWatcher.get());
 }
 
 void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action,
@@ -222,6 +316,7 @@ void OVPreviewPanel::performClose()
     NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, this);
     close();
 }
+
 
 // Class side.
 
@@ -323,6 +418,8 @@ OVPreviewWindowController::~OVPreviewWindowController()
 {
     RunLoop::main().cancelPreviousPerformRequests(this);
     defaults().removeObserver(m_contentAdjustmentsObserver);
+    for (const UserDefaults::ObserverToken observer : m_promptSettingsObservers)
+        defaults().removeObserver(observer);
     if (m_lastTimeBarAction != 0)
         OVTimeBar::clearActionableTimeBar();
     m_fontDialog.reset();
@@ -384,6 +481,7 @@ void OVPreviewWindowController::buildPanel()
     featureRow->addWidget(m_timeBarButton);
     featureRow->addStretch();
     controlsForm->addRow(featureRow);
+    layout->addWidget(sectionTitle(localized("preview-section-controls", "Controls")));
     layout->addLayout(controlsForm);
 
     m_contentSection = new QWidget;
@@ -394,7 +492,11 @@ void OVPreviewWindowController::buildPanel()
     m_magnificationSlider->setObjectName(QStringLiteral("magnificationSlider"));
     m_magnificationSlider->setRange(int(kMinimumMagnification * kMagnificationSteps),
                                     int(kMaximumMagnification * kMagnificationSteps));
-    contentForm->addRow(localized("preview-magnification", "Magnification:"), m_magnificationSlider);
+    m_magnificationField = valueField(QLocale().toString(kMaximumMagnification, 'f', 1) + u'\u00D7');
+    m_magnificationField->setObjectName(QStringLiteral("magnificationField"));
+    contentForm->addRow(sectionTitle(localized("preview-section-content", "Content")));
+    contentForm->addRow(localized("preview-magnification", "Magnification:"),
+                        sliderRow(m_magnificationSlider, m_magnificationField));
     m_invertCheckBox = new QCheckBox(localized("preview-invert-colors", "Invert Text and Background"));
     contentForm->addRow(m_invertCheckBox);
     layout->addWidget(m_contentSection);
@@ -420,9 +522,16 @@ void OVPreviewWindowController::buildPanel()
     };
     for (int tag = 0; tag < 9; ++tag)
         m_alignmentPopUp->addItem(localized(alignments[tag][0], alignments[tag][1]), tag);
+    const QString widestPercentage = QLocale().toString(100) + QStringLiteral(" %");
+    m_horizontalMarginField = valueField(widestPercentage);
+    m_horizontalMarginField->setObjectName(QStringLiteral("horizontalMarginField"));
+    m_verticalMarginField = valueField(widestPercentage);
+    m_verticalMarginField->setObjectName(QStringLiteral("verticalMarginField"));
+    marginForm->addRow(sectionTitle(localized("preview-section-margins", "Margins")));
     marginForm->addRow(localized("preview-horizontal-margin", "Horizontal Margin:"),
-                       m_horizontalMarginSlider);
-    marginForm->addRow(localized("preview-vertical-margin", "Vertical Margin:"), m_verticalMarginSlider);
+                       sliderRow(m_horizontalMarginSlider, m_horizontalMarginField));
+    marginForm->addRow(localized("preview-vertical-margin", "Vertical Margin:"),
+                       sliderRow(m_verticalMarginSlider, m_verticalMarginField));
     marginForm->addRow(localized("preview-margin-alignment", "Alignment:"), m_alignmentPopUp);
     layout->addLayout(marginForm);
 
@@ -439,6 +548,7 @@ void OVPreviewWindowController::buildPanel()
     flipRow->addWidget(m_horizontalFlipCheckBox);
     flipRow->addWidget(m_verticalFlipCheckBox);
     displayForm->addRow(flipRow);
+    layout->addWidget(sectionTitle(localized("preview-section-displays", "Displays")));
     layout->addWidget(m_dualScreenControls);
     buildDisplayOptions(m_controls);
     layout->addWidget(m_displayOptions);
@@ -619,6 +729,20 @@ void OVPreviewWindowController::observeNotifications()
     for (const QString& name : {kWindowDidMoveNotification, kWindowDidResizeNotification})
         m_observers.emplace_back(center, name, m_panel.get(),
                                  [this](const Notification&) { savePanelTopEdge(); });
+    // Coming back from another program, the displays may have changed meanwhile.
+    m_observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr,
+                             [this](const Notification&) { _updateDisplayOptionsView(); });
+    // The Prompt settings that change the output's size or kind.
+    for (const char* key : {"showToolbarInPromptMode", "showScrollBarInPromptMode", "useWindowedPrompting",
+                            "maximizeWindowSize"})
+        m_promptSettingsObservers.push_back(
+            defaults().addObserver(QString::fromLatin1(key), [this](const QString&) {
+                if (!m_core.isModeEdit())
+                    return;
+                _updateDisplayOptionsView();
+                updatePreviewBounds();
+                updatePreviewWindowTitle();
+            }));
     m_observers.emplace_back(center, kWindowDidResignKeyNotification, m_panel.get(),
                              [this](const Notification&) { endTimeBarAction(); });
     // The end of the user's resizing of the window prompted from changes the output's size.
@@ -1026,6 +1150,10 @@ void OVPreviewWindowController::updateControls()
     m_invertCheckBox->setChecked(m_invert);
     m_horizontalMarginSlider->setValue(int(std::lround(m_horizontalMargin * kMarginSteps)));
     m_verticalMarginSlider->setValue(int(std::lround(m_verticalMargin * kMarginSteps)));
+    m_magnificationField->setText(QLocale().toString(m_magnification, 'f', 1) + u'\u00D7');
+    m_horizontalMarginField->setText(QLocale().toString(qRound(m_horizontalMargin * 100)) +
+                                     QStringLiteral(" %"));
+    m_verticalMarginField->setText(QLocale().toString(qRound(m_verticalMargin * 100)) + QStringLiteral(" %"));
     m_alignmentPopUp->setCurrentIndex(m_alignmentPopUp->findData(int(m_marginAlignment)));
     m_alignmentPopUp->setEnabled(isMarginAlignmentEnabled());
     const int modeIndex = m_screenModePopUp->findData(m_screenMode);
@@ -1123,7 +1251,8 @@ void OVPreviewWindowController::syncPreviewToFrontmostDocument()
     OVTextView* document = m_talent.documentTextView();
     if (!document)
         return;
-    const Range range = document->selectedRange();
+    // What the operator sees of the script, wherever the caret is.
+    const Range range = document->visibleCharacterRange();
     if (range.location == kNotFound)
         return;
     OVTextView* preview = m_prompterView->prompterTextView();
@@ -1271,7 +1400,8 @@ void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
         if (!m_resolutionControl->menu())
             openDisplaySystemSettings();
         else
-            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier,
+                                           QGuiApplication::keyboardModifiers() & Qt::AltModifier);
     });
 }
 
@@ -1351,7 +1481,9 @@ void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
         const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
         m_resolutionControl->setText(compatible ? changeResolutionTitle() : displaysSettingsTitle());
         m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
-        m_resolutionControl->setPopupMode(QToolButton::MenuButtonPopup);
+        // Without a menu the button shows no arrow: there is nothing to open.
+        m_resolutionControl->setPopupMode(compatible ? QToolButton::MenuButtonPopup
+                                                     : QToolButton::DelayedPopup);
         m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
                                                                 "The second display is larger than this one.")
                                                     : openDisplaySettingsDescription());
@@ -1394,11 +1526,11 @@ void OVPreviewWindowController::updateChangeResolutionsMenu()
     }
 }
 
-void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio)
+void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst)
 {
     const std::vector<OVDisplayMode> modes = resolutionCompatibleDisplayModes(!anySizeRatio);
     if (!modes.empty())
-        setTalentScreenDisplayMode(modes.front());
+        setTalentScreenDisplayMode(smallestFirst ? modes.back() : modes.front());
 }
 
 void OVPreviewWindowController::setTalentScreenDisplayMode(const OVDisplayMode& mode)
@@ -1430,7 +1562,8 @@ void OVPreviewWindowController::showConfigurationFailure(const QString& title)
     const std::unique_ptr<Alert> alert =
         Alert::alertWithTitle(title, openDisplaySettingsDescription(),
                               {localized("preview-button-ok", "OK"), displaysSettingsTitle()});
-    if (alert->runModal() == Alert::kSecondButtonReturn)
+    if (NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption) ==
+        Alert::kSecondButtonReturn)
         openDisplaySystemSettings();
 }
 
@@ -1471,5 +1604,5 @@ void OVPreviewWindowController::openDisplaySystemSettings()
     title.replace(QStringLiteral("<SYSTEM_SETTINGS>"), localized("titleSystemSettings", "System Settings"));
     const std::unique_ptr<Alert> alert =
         Alert::alertWithTitle(title, QString(), {localized("preview-button-ok", "OK")});
-    alert->runModal();
+    NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption);
 }

@@ -49,6 +49,7 @@ inline const QString HVWindowShouldCloseByUserActionNotification =
 class OVPreviewPanel : public Window, public OVTimeBarActionResponder {
 public:
     explicit OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder = nullptr);
+    ~OVPreviewPanel() override;
     int colorPanelOption() const { return m_colorPanelOption; }
     void setColorPanelOption(int option) { m_colorPanelOption = option; }
     // A close by the user is announced, so the panel is not reopened at the next start.
@@ -58,8 +59,10 @@ public:
                            const AttributeDictionary& currentAttributes) override;
 
 private:
+    class CloseWatcher;
     int m_colorPanelOption = 0;
     OVTimeBarActionResponder* m_timeBarResponder = nullptr;
+    std::unique_ptr<CloseWatcher> m_closeWatcher;
 };
 
 // The preview panel's controller: a live reduced copy of the talent output and the output settings.
@@ -211,7 +214,8 @@ public:
     QMenu* changeResolutionsMenu() const { return m_resolutionsMenu.get(); }
     void updateChangeResolutionsMenu();
     std::vector<OVDisplayMode> resolutionCompatibleDisplayModes(bool matchSizeRatio) const;
-    void configureCompatibleDisplayMode(bool anySizeRatio);
+    // The largest compatible mode, or with smallestFirst the smallest.
+    void configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst = false);
     void setTalentScreenDisplayMode(const OVDisplayMode& mode);
     void unmirrorTalentDisplay();
     // Starts the display settings program: the command stored under kDisplaySettingsCommandKey, else
@@ -253,6 +257,9 @@ private:
     QCheckBox* m_invertCheckBox = nullptr;
     QSlider* m_horizontalMarginSlider = nullptr;
     QSlider* m_verticalMarginSlider = nullptr;
+    QLabel* m_magnificationField = nullptr;
+    QLabel* m_horizontalMarginField = nullptr;
+    QLabel* m_verticalMarginField = nullptr;
     QComboBox* m_alignmentPopUp = nullptr;
     QComboBox* m_screenModePopUp = nullptr;
     QCheckBox* m_horizontalFlipCheckBox = nullptr;
@@ -277,6 +284,7 @@ private:
     std::optional<double> m_pendingHorizontalMargin;
     std::optional<double> m_pendingVerticalMargin;
     quint64 m_contentAdjustmentsObserver = 0;
+    std::vector<quint64> m_promptSettingsObservers;
 
     double m_magnification = 1.0;
     bool m_invert = false;

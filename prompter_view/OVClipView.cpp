@@ -13,6 +13,28 @@ const char* const kProcessName = "-[OVClipView _processOverriddenEvent:eventSele
 
 OVClipView::OVClipView(const Rect& frame) : ClipView(frame) {}
 
+void OVClipView::setCentersDocumentView(bool flag)
+{
+    if (flag == m_centersDocumentView)
+        return;
+    m_centersDocumentView = flag;
+    setBoundsOrigin(constrainBoundsRect(bounds()).origin);
+}
+
+Rect OVClipView::constrainBoundsRect(const Rect& proposed) const
+{
+    Rect result = ClipView::constrainBoundsRect(proposed);
+    const View* document = documentView();
+    if (!m_centersDocumentView || !document)
+        return result;
+    const Rect frame = document->frame();
+    if (proposed.size.width > frame.size.width)
+        result.origin.x = frame.origin.x - (proposed.size.width - frame.size.width) / 2;
+    if (proposed.size.height > frame.size.height)
+        result.origin.y = frame.origin.y - (proposed.size.height - frame.size.height) / 2;
+    return result;
+}
+
 void OVClipView::scrollWheel(Event& event)
 {
     auto* scrollView = dynamic_cast<OVScrollView*>(superview());

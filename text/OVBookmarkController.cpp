@@ -746,6 +746,9 @@ bool OVBookmarkController::_applyEditOfOriginalBookmark(const std::shared_ptr<OV
 
 void OVBookmarkController::removeBookmarksInRange(const Range& range)
 {
+    // "No range" is not the end of the text: without a final line break its last line would go.
+    if (range.location == kNotFound)
+        return;
     removeBookmarksInRanges({range});
 }
 

@@ -90,6 +90,9 @@ QDialog* OVEditBookmarkWindowController::window()
     QObject::connect(m_buttons, &QDialogButtonBox::accepted, m_window.get(), [this] { okButtonPressed(); });
     QObject::connect(m_buttons, &QDialogButtonBox::rejected, m_window.get(),
                      [this] { cancelButtonPressed(); });
+    // Esc and the title bar's close button reject the dialog itself: a cancel as well, so the sheet
+    // ends and whoever runs it lets go of it.
+    QObject::connect(m_window.get(), &QDialog::rejected, m_window.get(), [this] { cancelButtonPressed(); });
     QObject::connect(m_buttons, &QDialogButtonBox::helpRequested, m_window.get(),
                      [this] { helpButtonPressed(); });
     controlTextDidChange();

@@ -7,16 +7,23 @@
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QStyleOptionMenuItem>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -68,6 +75,104 @@ QKeySequence shortcutFor(const MenuItem& item)
         modifiers |= Qt::SHIFT;
     return QKeySequence(modifiers | qtKey);
 }
+
+// An item with a styled title, drawn as the menu draws its other items. It lets the mouse through, so
+// the menu itself highlights it, reports it as hovered and chooses it on a click as it does every
+// item; the view only follows the menu's highlight when it paints.
+class StyledItemView final : public QWidget {
+public:
+    StyledItemView(QMenu& menu, QAction& action, const QString& html) : m_menu(menu), m_action(action)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_document.setDocumentMargin(0);
+        m_document.setDefaultFont(menu.font());
+        m_document.setHtml(html);
+        m_indent = titleIndent(menu);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSizeF text = m_document.size();
+        return {int(std::ceil(m_document.idealWidth())) + m_indent + kHorizontalMargin,
+                int(std::ceil(text.height())) + 2 * kVerticalMargin};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QStyleOptionMenuItem option;
+        option.initFrom(&m_menu);
+        option.rect = rect();
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        const bool highlighted = m_menu.activeAction() == &m_action && m_action.isEnabled();
+        option.state.setFlag(QStyle::State_Selected, highlighted);
+        option.state.setFlag(QStyle::State_Enabled, m_action.isEnabled());
+        style()->drawControl(QStyle::CE_MenuItem, &option, &painter, &m_menu);
+
+        painter.translate(m_indent, (height() - m_document.size().height()) / 2);
+        QAbstractTextDocumentLayout::PaintContext context;
+        if (!highlighted && m_action.isEnabled()) {
+            m_document.documentLayout()->draw(&painter, context);
+            return;
+        }
+        // The title's own colours would vanish on the highlight: one colour for all of it then.
+        const QColor colour =
+            m_menu.palette().color(m_action.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   highlighted ? QPalette::HighlightedText : QPalette::Text);
+        std::unique_ptr<QTextDocument> recoloured(m_document.clone());
+        QTextCursor all(recoloured.get());
+        all.select(QTextCursor::Document);
+        QTextCharFormat format;
+        format.setForeground(colour);
+        all.mergeCharFormat(format);
+        recoloured->documentLayout()->draw(&painter, context);
+    }
+
+private:
+    // Where the style starts the title of a plain item, so styled titles line up with the others:
+    // found once per style and font by drawing a plain item with a title and one without.
+    static int titleIndent(const QMenu& menu)
+    {
+        static QHash<QString, int> known;
+        QStyle* style = menu.style();
+        const QString key = style->name() + menu.font().toString();
+        if (const auto found = known.constFind(key); found != known.constEnd())
+            return *found;
+        QStyleOptionMenuItem option;
+        option.initFrom(&menu);
+        option.rect = QRect(0, 0, 200, QFontMetrics(menu.font()).height() + 8);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        const auto drawn = [&](const QString& title) {
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            option.text = title;
+            style->drawControl(QStyle::CE_MenuItem, &option, &painter, &menu);
+            return image;
+        };
+        const QImage with = drawn(QStringLiteral("M"));
+        const QImage without = drawn(QString());
+        int indent = -1;
+        for (int x = 0; x < with.width() && indent < 0; ++x)
+            for (int y = 0; y < with.height() && indent < 0; ++y)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    indent = x;
+        if (indent < 0)
+            indent = kHorizontalMargin;
+        known.insert(key, indent);
+        return indent;
+    }
+
+    static constexpr int kHorizontalMargin = 8;
+    static constexpr int kVerticalMargin = 2;
+    int m_indent = kHorizontalMargin;
+    QMenu& m_menu;
+    QAction& m_action;
+    QTextDocument m_document;
+};
 
 } // namespace
 
@@ -304,8 +409,8 @@ bool Menu::performKeyEquivalent(const Event& event)
 {
     if (event.type != Event::Type::KeyDown)
         return false;
-    if (m_delegate)
-        m_delegate->menuNeedsUpdate(*this);
+    // No delegate rebuild here: it would run on every key typed (a script's bookmarks are listed
+    // anew each time), and the items that take keys are fixed ones.
     for (const auto& owned : m_items) {
         MenuItem* item = owned.get();
         if (item->submenu() && item->submenu()->performKeyEquivalent(event))
@@ -393,10 +498,7 @@ void Menu::rebuildQMenu(unsigned long modifierFlags)
         QAction* action = nullptr;
         if (!item->styledTitle().isEmpty()) {
             auto* widgetAction = new QWidgetAction(menu);
-            auto* label = new QLabel(item->styledTitle());
-            label->setTextFormat(Qt::RichText);
-            label->setContentsMargins(8, 2, 8, 2);
-            widgetAction->setDefaultWidget(label);
+            widgetAction->setDefaultWidget(new StyledItemView(*menu, *widgetAction, item->styledTitle()));
             menu->addAction(widgetAction);
             action = widgetAction;
         } else {

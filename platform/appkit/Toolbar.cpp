@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLayout>
+#include <QPixmap>
 #include <QPointer>
 #include <QStyle>
 #include <QToolBar>
@@ -117,6 +119,7 @@ public:
             }
             if (QWidget* view = item->view()) {
                 auto* holder = new QWidget;
+                holder->setObjectName(QStringLiteral("toolbarItemHolder"));
                 auto* layout = new QHBoxLayout(holder);
                 layout->setContentsMargins(0, 0, 0, 0);
                 layout->addWidget(view);
@@ -270,6 +273,10 @@ public:
         m_bar->setToolButtonStyle(styleFor(m_toolbar.displayMode()));
         const int size = m_toolbar.sizeMode() == SizeMode::Small ? 24 : 32;
         m_bar->setIconSize(QSize(size, size));
+        // A view item is as tall as a button, so a caption at its foot sits on the buttons' labels.
+        const int height = buttonHeight();
+        for (QWidget* holder : m_bar->findChildren<QWidget*>(QStringLiteral("toolbarItemHolder")))
+            holder->setFixedHeight(height);
         // A bar nobody holds yet would show as a window of its own; its holder shows it.
         if (m_bar->parentWidget())
             m_bar->setVisible(m_toolbar.isVisible());
@@ -277,6 +284,22 @@ public:
     }
 
 private:
+    // The height of the bar's buttons, icon and label, as the style makes them.
+    int buttonHeight() const
+    {
+        QToolButton probe;
+        probe.setStyle(m_bar->style());
+        probe.setFont(m_bar->font());
+        probe.setToolButtonStyle(m_bar->toolButtonStyle());
+        probe.setIconSize(m_bar->iconSize());
+        QPixmap icon(m_bar->iconSize());
+        icon.fill(Qt::transparent);
+        probe.setIcon(QIcon(icon));
+        probe.setText(QStringLiteral("Xg"));
+        probe.setAutoRaise(true);
+        return probe.sizeHint().height();
+    }
+
     static bool isSpaceOrSeparator(const ToolbarItem& item)
     {
         return isSpace(item.itemIdentifier()) || item.itemIdentifier() == kToolbarSeparatorItemIdentifier;

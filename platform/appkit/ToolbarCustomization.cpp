@@ -59,6 +59,13 @@ bool ToolbarCustomization::run(Toolbar& toolbar, QWidget* parent)
                 if (auto made = toolbar.delegate()->itemForItemIdentifier(toolbar, identifier, false))
                     label = made->paletteLabel();
             }
+            // The standard items are named as the toolbar labels them, never by their identifiers.
+            if (label.isEmpty() && identifier == kToolbarShowColorsItemIdentifier)
+                label = QObject::tr("Colors");
+            else if (label.isEmpty() && identifier == kToolbarShowFontsItemIdentifier)
+                label = QObject::tr("Fonts");
+            else if (label.isEmpty() && identifier == kToolbarPrintItemIdentifier)
+                label = QObject::tr("Print");
             if (identifier == kToolbarSpaceItemIdentifier)
                 label = QObject::tr("Space");
             else if (identifier == kToolbarFlexibleSpaceItemIdentifier)

@@ -80,8 +80,7 @@ const QTextCharFormat& LayoutManager::Private::format(const AttributeDictionary&
         format.setForeground(qtColor(*value->color()));
     else
         format.setForeground(Qt::black);
-    if (const AttributeValue* value = attributes.find(kBackgroundColorAttributeName); value && value->color())
-        format.setBackground(qtColor(*value->color()));
+    // The text's background colour is drawn with the backgrounds, under marks and the selection.
     if (const AttributeValue* value = attributes.find(kUnderlineStyleAttributeName);
         value && value->integer() != kUnderlineStyleNone) {
         format.setUnderlineStyle(QTextCharFormat::SingleUnderline);

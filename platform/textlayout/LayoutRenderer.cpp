@@ -31,6 +31,20 @@ void LayoutRenderer::fillBackgroundRectsForCharacterRange(QPainter& painter, con
 void LayoutRenderer::drawBackground(QPainter& painter, const Range& glyphRange, const Point& origin,
                                     const LayoutView* selectionView) const
 {
+    // The text's own background colours first: what is drawn over them (temporary backgrounds, marks,
+    // the selection) stays visible.
+    const Range text = glyphRange.intersection({0, m_cache.storage().length()});
+    for (qsizetype index = text.location; index < text.end();) {
+        Range effective;
+        const AttributeValue value =
+            m_cache.storage().attribute(kBackgroundColorAttributeName, index, &effective, text);
+        effective = effective.intersection(text);
+        if (effective.length <= 0)
+            break;
+        if (value.color())
+            fillBackgroundRectsForCharacterRange(painter, effective, qtColor(*value.color()), origin);
+        index = effective.end();
+    }
     const Range bounds = glyphRange.intersection({0, m_temporary.length()});
     for (qsizetype index = bounds.location; index < bounds.end();) {
         Range effective;

@@ -220,10 +220,14 @@ TEST_F(DocumentWindowSizingTest, ProportionalZoomIsATransformThatKeepsTheLineBre
     EXPECT_DOUBLE_EQ(controller.documentPrompterView()->scaleFactor(), 1.0);
     EXPECT_DOUBLE_EQ(text->frame().size.width, width);
     EXPECT_NEAR(clip->bounds().size.width, clipWidth * 4, 1e-6);
+    // The script narrower than the view stands in its middle.
+    const Rect shown = clip->bounds();
+    EXPECT_NEAR(shown.midX(), text->frame().midX(), 1);
     EXPECT_TRUE(controller.window()->title().endsWith(QStringLiteral("(Zoomed Out)")));
 
     controller.toggleQuickZoomContent();
     EXPECT_NEAR(clip->bounds().size.width, clipWidth, 1e-6);
+    EXPECT_NEAR(clip->bounds().origin.x, text->frame().origin.x, 1e-6);
     EXPECT_FALSE(controller.isContentZoomed());
 }
 

@@ -265,10 +265,32 @@ TEST(ImageViewTest, DarkPalettesDrawTheImageAsATemplateInTheTextColour)
     QApplication::setPalette(original);
 }
 
-TEST(MiniLabelTest, DrawsInHalfStrengthBlack)
+TEST(MiniLabelTest, DrawsInTheTextColourAtHalfStrengthOnLightAndDarkPalettes)
 {
+    const QPalette original = QApplication::palette();
+    QPalette light = original;
+    light.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(light);
     OVBackwardsCompatibleMiniLabel label(QStringLiteral("pt"));
-    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(0, 0, 0, 127));
+    EXPECT_EQ(label.secondaryTextColor(), QColor(0, 0, 0, 127));
+
+    // A dark palette chosen while the label shows: light text, still at half strength, and drawn so.
+    QPalette dark = original;
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    dark.setColor(QPalette::Window, Qt::black);
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.secondaryTextColor(), QColor(240, 240, 240, 127));
+    label.setText(QStringLiteral("MMMM"));
+    label.setAutoFillBackground(true);
+    label.resize(label.sizeHint());
+    const QImage drawn = label.grab().toImage();
+    int lit = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            lit += qGray(drawn.pixel(x, y)) > 60;
+    EXPECT_GT(lit, 5) << "the text shows on the dark background";
+    QApplication::setPalette(original);
 }
 
 TEST(MarkedTextColorWellTest, PanelChoicesArriveOnlyWhileActiveAndResetRestoresTheDefault)

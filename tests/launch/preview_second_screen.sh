@@ -42,8 +42,9 @@ if [ -n "$windows" ]; then
   exit 1
 fi
 
-# The Output pop-up sits in the panel's display section, 370 points from its top, right of its label.
-xdotool mousemove "$((panel_x + 220))" "$((panel_y + 370))" click 1
+# The Output pop-up sits in the panel's display section, 453 points from its top (below the section
+# titles), right of its label.
+xdotool mousemove "$((panel_x + 220))" "$((panel_y + 453))" click 1
 sleep 0.8
 shot popup
 xdotool key Down Return

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QSlider>
 #include <QToolButton>
@@ -149,8 +150,14 @@ TEST_F(PanelControlsTest, APanelFadingOrHiddenStylesNoTimeBar)
 TEST_F(PanelControlsTest, TheWheelStepsMagnificationByATenthAndMarginsByAHundredthOnceTheWheelRests)
 {
     OVPreviewWindowController preview(core, talent);
+    const auto field = [&preview](const char* name) {
+        const auto* label = preview.window()->hostWidget()->findChild<QLabel*>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("(none)");
+    };
+    EXPECT_EQ(field("magnificationField"), QStringLiteral("1.0\u00D7"));
     wheel(preview.magnificationSlider(), 120);
     EXPECT_DOUBLE_EQ(preview.contentTextMagnificationFactor(), 1.1);
+    EXPECT_EQ(field("magnificationField"), QStringLiteral("1.1\u00D7"));
     wheel(preview.magnificationSlider(), -240);
     EXPECT_DOUBLE_EQ(preview.contentTextMagnificationFactor(), 1.0);
 
@@ -166,6 +173,8 @@ TEST_F(PanelControlsTest, TheWheelStepsMagnificationByATenthAndMarginsByAHundred
     EXPECT_DOUBLE_EQ(preview.horizontalMarginFactor(), 0.0);
     RunLoop::main().advanceManualClock(time.clock, 0.1);
     EXPECT_NEAR(preview.horizontalMarginFactor(), 0.03, 1e-12);
+    EXPECT_EQ(field("horizontalMarginField"), QStringLiteral("3 %"));
+    EXPECT_EQ(field("verticalMarginField"), QStringLiteral("0 %"));
     EXPECT_FALSE(talent.prompterView()->hasContentBorder());
     EXPECT_NEAR(UserDefaults::shared().doubleForKey(QStringLiteral("horizontalMarginPercentage")), 0.03,
                 1e-12);

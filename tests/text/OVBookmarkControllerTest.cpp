@@ -184,6 +184,14 @@ TEST_F(OVBookmarkControllerTest, RemovingKeepsBlanksThatBelongToTheText)
     inside.append(bookmarkString({}));
     inside.append(QStringLiteral(" there"), {});
     EXPECT_EQ(removeFrom(inside), QStringLiteral("Hi  there"));
+
+    // "No range" names no line: the last one, without a line break after it, keeps its bookmark.
+    MutableAttributedString last(AttributedString(QStringLiteral("A\n")));
+    last.append(bookmarkString({}));
+    last.append(QStringLiteral(" B"), {});
+    view->textStorage().setAttributedString(last);
+    controller().removeBookmarksInRange({kNotFound, 0});
+    EXPECT_EQ(view->string(), last.string());
 }
 
 TEST_F(OVBookmarkControllerTest, RenamingGoesThroughTheSheetWithItsOwnUndoName)

@@ -2,7 +2,9 @@
 
 #include "text/OVBookmark.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -64,6 +66,25 @@ TEST(OVEditBookmarkWindowControllerTest, RenamingReportsAChangeOnlyForANewName)
     cancelled->cancelButtonPressed();
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(cancelled->replacementBookmark());
+
+    // Esc (or the title bar's close button) is a cancel too: the sheet ends once.
+    for (const bool escape : {true, false}) {
+        int ends = 0;
+        auto dismissed = OVEditBookmarkWindowController::editBookmarkWindowControllerWithBookmark(intro);
+        dismissed->beginSheet(nullptr, [&](int returnCode) {
+            code = returnCode;
+            ++ends;
+        });
+        code = -1;
+        if (escape) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dismissed->nameField(), &press);
+        } else
+            dismissed->window()->close();
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(ends, 1);
+        EXPECT_FALSE(dismissed->window()->isVisible());
+    }
 
     // A stored name the sheet would refuse cannot be confirmed unchanged either.
     auto stored = OVEditBookmarkWindowController::editBookmarkWindowControllerWithBookmark(

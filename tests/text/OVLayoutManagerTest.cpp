@@ -1,6 +1,7 @@
 #include "text/OVLayoutManager.h"
 
 #include "../support/IsolatedSettings.h"
+#include "platform/text/AttributeNames.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVTextView.h"
 
@@ -75,6 +76,19 @@ TEST_F(OVLayoutManagerTest, MarksAreDrawnUnderTheTextOnlyWhileTheViewDrawsThem)
     talent.setDrawsMarkedText(true);
     talent.setString(view->string());
     EXPECT_EQ(countIn(talent.imageOfRect(talent.bounds()), talent, {6, 6}, kMarkColor), 0);
+}
+
+TEST_F(OVLayoutManagerTest, AHighlightedPassageShowsItsMarkAndItsSelection)
+{
+    view->textStorage().addAttribute(kBackgroundColorAttributeName, AttributeValue(Color::rgb(1, 1, 0)),
+                                     {0, 12});
+    EXPECT_GT(countIn(render(), *view, {0, 5}, Qt::yellow), 100);
+    view->markTextInRange({6, 6});
+    const QImage marked = render();
+    EXPECT_GT(countIn(marked, *view, {6, 6}, kMarkColor), 100);
+    EXPECT_EQ(countIn(marked, *view, {6, 6}, Qt::yellow), 0) << "the highlight stays under the mark";
+    view->setSelectedRange({0, 3});
+    EXPECT_EQ(countIn(render(), *view, {0, 3}, Qt::yellow), 0) << "the selection shows over the highlight";
 }
 
 TEST_F(OVLayoutManagerTest, TheSelectionShowsOverTheMarkItMeets)

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The built program under openbox: screenshots of the toolbar in Edit and Prompt mode at 800, 1280
+# and 1920 pixels and of the preview panel (left in the work folder to be looked at; the rectangles
+# behind them are compared by the launch tests), then the panel closed with the window manager's
+# close and the program started again: the panel stays closed.
+#   toolbar_and_panel_smoke.sh ORVANE SCRIPT WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert openbox
+fresh_work
+
+cat >"$work/session.sh" <<'EOF'
+set -euo pipefail
+work=$1
+orvane=$2
+source "$3/smoke_common.bash"
+fail() { echo "FAIL: $1"; exit 1; }
+
+openbox >"$work/openbox.log" 2>&1 &
+wm=$!
+sleep 1
+start_program
+trap 'kill $pid 2>/dev/null || true; kill $wm 2>/dev/null || true' EXIT
+panel=$(timeout 10 xdotool search --sync --onlyvisible --name "^Preview" | head -1) ||
+  fail "the preview panel did not open at the first start"
+import -window "$panel" "$work/panel.png"
+
+toolbar_shots() {
+  local mode=$1 width
+  for width in 800 1280 1920; do
+    xdotool windowsize --sync "$window" "$width" 700 || xdotool windowsize "$window" "$width" 700
+    sleep 0.8
+    window_geometry
+    shot "whole-$mode-$width"
+    # The menu bar and the toolbar: the top 110 pixels of the window.
+    convert "$work/whole-$mode-$width.png" -crop "${WIDTH}x110+${X}+${Y}" +repage "$work/toolbar-$mode-$width.png"
+  done
+}
+xdotool windowactivate --sync "$window"
+toolbar_shots edit
+xdotool key ctrl+Return
+sleep 1.5
+toolbar_shots prompt
+xdotool key Escape
+sleep 1.5
+echo "toolbar and panel screenshots in $work"
+
+# The window manager's close of the panel (its title bar button does the same) is remembered.
+xdotool windowactivate --sync "$panel" key alt+F4
+sleep 1
+xdotool search --onlyvisible --name "^Preview" >/dev/null && fail "the window manager's close left the panel open"
+xdotool windowactivate --sync "$window" key ctrl+q
+wait_for_exit
+kill -0 $pid 2>/dev/null && fail "the program did not quit"
+
+start_program
+sleep 3
+if xdotool search --onlyvisible --name "^Preview" >/dev/null; then
+  fail "the panel closed from its title bar opened again at the next start"
+fi
+echo "the panel closed by the window manager stays closed at the next start"
+echo "passed"
+EOF
+
+run_session 2000x1200x24
