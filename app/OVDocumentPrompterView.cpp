@@ -49,8 +49,9 @@ void OVDocumentPrompterView::setPositionRatio(double ratio)
     if (!std::isfinite(ratio))
         ratio = 0;
     TextView& text = *documentTextView();
-    // The document's height must be final before a share of it means anything.
-    text.layoutManager()->ensureLayoutForTextContainer();
+    // The share is taken of the height as estimated so far: laying out a long script to its end first
+    // would hold its window back for seconds. The lines shown there are laid out where the estimate
+    // places them, and stay on screen when layout from the start reaches them and corrects it.
     ClipView* clip = prompterScrollView()->contentView();
     // A text shorter than the view has nowhere to scroll: it stays at the top.
     const double travel = std::max(0.0, textTravel(text, *clip));
