@@ -170,7 +170,7 @@ void ParagraphLayoutCache::relayoutLines()
     }
     m_firstUnlaid = 0;
     m_unreported = {kNotFound, 0};
-    std::vector<double>().swap(m_topsBeforeMove);
+    m_remembersTops = false;
     estimateFrom(0);
     restackFrom(0);
     m_changed({0, m_length}, true);
@@ -281,7 +281,7 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
         oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
     }
     // Paragraphs come and go: the tops remembered before layout moved them no longer match.
-    std::vector<double>().swap(m_topsBeforeMove);
+    m_remembersTops = false;
     std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
     double newHeight = 0;
     for (Paragraph& paragraph : fresh)
@@ -699,6 +699,7 @@ void ParagraphLayoutCache::ensureLayoutForAll() const
 
 void ParagraphLayoutCache::extendLayout(qsizetype last, double y)
 {
+    rememberTops();
     const qsizetype first = m_firstUnlaid;
     const qsizetype count = qsizetype(m_paragraphs.size());
     qsizetype p = first;
@@ -750,26 +751,28 @@ void ParagraphLayoutCache::layOutApart(qsizetype first, qsizetype last, double y
     // These were placed where the text stands now, after any move not yet reported: a view showing
     // them must not take that move again.
     if (any)
-        std::vector<double>().swap(m_topsBeforeMove);
+        m_remembersTops = false;
 }
 
 void ParagraphLayoutCache::rememberTops()
 {
     // The first layout since observers last heard keeps where everything stood for them.
-    if (!m_topsBeforeMove.empty() || hasUnreportedLayout() || isLayoutComplete())
+    if (m_remembersTops || isLayoutComplete())
         return;
-    m_topsBeforeMove.resize(m_paragraphs.size());
-    for (std::size_t i = 0; i < m_paragraphs.size(); ++i)
-        m_topsBeforeMove[i] = m_paragraphs[i].top;
+    for (Paragraph& paragraph : m_paragraphs)
+        paragraph.topBeforeMove = paragraph.top;
+    m_remembersTops = true;
 }
 
 double ParagraphLayoutCache::reportedMoveAt(double y) const
 {
-    if (m_topsBeforeMove.empty() || m_topsBeforeMove.size() != m_paragraphs.size())
+    if (!m_remembersTops || m_paragraphs.empty())
         return 0;
-    const auto after = std::upper_bound(m_topsBeforeMove.begin(), m_topsBeforeMove.end(), y);
-    const std::size_t index = after == m_topsBeforeMove.begin() ? 0 : after - m_topsBeforeMove.begin() - 1;
-    return m_paragraphs[index].top - m_topsBeforeMove[index];
+    const auto after = std::upper_bound(
+        m_paragraphs.begin(), m_paragraphs.end(), y,
+        [](double value, const Paragraph& paragraph) { return value < paragraph.topBeforeMove; });
+    const Paragraph& paragraph = after == m_paragraphs.begin() ? m_paragraphs.front() : *(after - 1);
+    return paragraph.top - paragraph.topBeforeMove;
 }
 
 // Paragraphs [first, last) were laid out: what follows them moves to where they end, and the
@@ -803,7 +806,7 @@ void ParagraphLayoutCache::noteUnreported(qsizetype first, qsizetype last)
 void ParagraphLayoutCache::reportLayout()
 {
     if (!hasUnreportedLayout()) {
-        std::vector<double>().swap(m_topsBeforeMove);
+        m_remembersTops = false;
         return;
     }
     const Range range = m_unreported.intersection({0, m_length});
@@ -812,10 +815,10 @@ void ParagraphLayoutCache::reportLayout()
     try {
         m_changed({range.location, m_length - range.location}, true);
     } catch (...) {
-        m_topsBeforeMove.clear();
+        m_remembersTops = false;
         throw;
     }
-    std::vector<double>().swap(m_topsBeforeMove);
+    m_remembersTops = false;
 }
 
 double ParagraphLayoutCache::paragraphTopForCharacterIndex(qsizetype index) const

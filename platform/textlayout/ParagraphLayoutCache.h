@@ -58,6 +58,8 @@ public:
         double usedWidth = 0; // right end of the widest line
         std::vector<Line> lines;
         bool laidOut = false; // until then lines is empty and height an estimate
+        // Where it stood when observers last heard, while the cache remembers tops (reportedMoveAt).
+        double topBeforeMove = 0;
     };
     // How a paragraph's text is shaped: the layout manager's formats, which subclasses may refine.
     using FormatProvider = std::function<QList<QTextLayout::FormatRange>(const Range& paragraphRange)>;
@@ -271,8 +273,9 @@ private:
     IdleWorkWanted m_idleWorkWanted;
     qsizetype m_firstUnlaid = 0;
     Range m_unreported{kNotFound, 0};
-    // The tops before the unreported layout moved them; empty when nothing moved or an edit came since.
-    std::vector<double> m_topsBeforeMove;
+    // Every paragraph's topBeforeMove holds its top before the unreported layout moved it; off when
+    // nothing moved or an edit came since.
+    bool m_remembersTops = false;
     EstimateSums m_sums;
     // Before anything is laid out: the first paragraph's font across the container.
     double m_initialLineHeight = 15;
