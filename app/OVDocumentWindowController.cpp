@@ -366,6 +366,9 @@ void OVDocumentWindowController::coreModeWillChange(unsigned mode)
         own->makeFirstResponder(textView());
     if (mode != OVCore::kModePrompt)
         removeFlashWindow();
+    // Leaving Prompt mode pauses the prompter hard; the clock of an editor stands still without a
+    // pulse, which would otherwise redraw the field for as long as the program runs.
+    m_timerMayPulse = mode == OVCore::kModePrompt;
     if (mode != OVCore::kModePrompt && m_toolbar && m_toolbar->timerField())
         m_toolbar->timerField()->stopPulsateAnimation();
     if (m_toolbar)
@@ -394,7 +397,7 @@ void OVDocumentWindowController::coreStatusDidChange(unsigned status)
     OVTimerTextField* timer = m_toolbar->timerField();
     if (!timer)
         return;
-    if (status != OVCore::kStatusPausedHard)
+    if (status != OVCore::kStatusPausedHard || !m_timerMayPulse)
         timer->stopPulsateAnimation();
     else if (isToolbarVisible())
         timer->startPulsateAnimation();

@@ -298,6 +298,8 @@ private:
 
     OVCore* m_core = nullptr;
     std::unique_ptr<OVDocumentWindowToolbar> m_toolbar;
+    // Whether a hard pause may pulse the timer field: only between entering and leaving Prompt mode.
+    bool m_timerMayPulse = false;
     bool m_applicationInactive = false;
     OVDocumentPrompterView* m_prompterView = nullptr;
     std::unique_ptr<OVTimeInfo> m_timeInfo;

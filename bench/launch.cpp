@@ -1,7 +1,9 @@
 // Launch to the first drawn frame with a long script: the program's start as main() runs it after
 // making Qt's application object (OVProgramStart::launch: the process's preparation, the document
-// read from its package, its window opened), then the window drawn once. Run one size per process
-// (--benchmark_filter=/5/ or /20/), so that each pays the process's preparation as a launch does.
+// read from its package, its window opened), then the window drawn once. The package keeps a reading
+// position as every saved script does (the second argument, in hundredths of the script; -1 for a
+// package without one). Run one case per process (--benchmark_filter=/5/90/ and so on), so that each
+// pays the process's preparation as a launch does.
 #include "ProcessMemory.h"
 
 #include "app/OVDocumentSession.h"
@@ -55,13 +57,16 @@ QApplication& application()
     return *app;
 }
 
-QString writeScript(int megabytes)
+QString writeScript(int megabytes, int positionPercent)
 {
     MutableAttributedString text =
         ScriptSample::make(qsizetype(megabytes * kMegabyte * ScriptSample::kCharactersPerRtfByte));
-    const QString path = folder().filePath(QStringLiteral("Script-%1.ovdocument").arg(megabytes));
+    const QString path =
+        folder().filePath(QStringLiteral("Script-%1-%2.ovdocument").arg(megabytes).arg(positionPercent));
     OVDocumentPackageWriter::Input input;
     input.text = &text;
+    if (positionPercent >= 0)
+        input.scrollbarPosition = positionPercent / 100.0;
     Error error;
     if (!OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, &error))
         std::fprintf(stderr, "%s\n", qPrintable(error.localizedDescription()));
@@ -72,7 +77,7 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
 {
     application();
     const int megabytes = int(state.range(0));
-    const QString path = writeScript(megabytes);
+    const QString path = writeScript(megabytes, int(state.range(1)));
     for (auto _ : state) {
         // What writing the script freed is given back, so that it cannot hide what the launch takes.
         malloc_trim(0);
@@ -91,6 +96,9 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_LaunchToFirstFrame)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LaunchToFirstFrame)
+    ->ArgsProduct({{1, 5, 20}, {-1, 0, 25, 90}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace

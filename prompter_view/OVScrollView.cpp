@@ -64,6 +64,9 @@ OVScrollView::OVScrollView(const Rect& frame, std::unique_ptr<View> textView) : 
     ClipView* clip = setContentView(std::make_unique<OVClipView>(contentView()->frame()));
     clip->setBackgroundColor(background);
     clip->setDrawsBackground(drawsBackground);
+    // Every tick of the prompter moves the text by whole device pixels: copying what is drawn and
+    // drawing only the lines that come into view costs a fraction of drawing the view again.
+    clip->setCopiesOnScroll(true);
     ScrollView::setScrollerStyle(Scroller::Style::Overlay);
 
     const QString paddingKey = QStringLiteral("alwaysUseAutomaticWhitespacePadding");

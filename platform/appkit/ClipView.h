@@ -28,6 +28,10 @@ public:
     // origin.
     virtual Rect constrainBoundsRect(const Rect& proposed) const;
 
+    // Off by default: a scroll draws the whole view again.
+    bool copiesOnScroll() const override { return m_copiesOnScroll; }
+    void setCopiesOnScroll(bool flag) { m_copiesOnScroll = flag; }
+
     bool drawsBackground() const { return m_drawsBackground; }
     void setDrawsBackground(bool flag);
     const QColor& backgroundColor() const { return m_backgroundColor; }
@@ -46,5 +50,6 @@ private:
     View* m_documentView = nullptr;
     int m_documentObserver = 0;
     bool m_drawsBackground = true;
+    bool m_copiesOnScroll = false;
     QColor m_backgroundColor = Qt::white;
 };

@@ -134,8 +134,11 @@ void View::applyBounds(const Rect& bounds)
     }
     if (bounds == m_bounds)
         return;
+    const bool scrollOnly = m_window && copiesOnScroll() && bounds.size == m_bounds.size;
+    const QTransform before = scrollOnly ? drawingTransformToWindow() : QTransform();
     m_bounds = bounds;
-    setNeedsDisplay(true);
+    if (!scrollOnly || !m_window->scrollDrawnContent(*this, before))
+        setNeedsDisplay(true);
     boundsDidChange();
     notify(true);
 }
@@ -562,6 +565,15 @@ QTransform View::deviceTransform(const QTransform& superviewToDevice) const
     const double cx = m_bounds.midX();
     const double cy = m_bounds.midY();
     return QTransform::fromTranslate(-cx, -cy) * m_layerTransform * QTransform::fromTranslate(cx, cy) * mine;
+}
+
+QTransform View::drawingTransformToWindow() const
+{
+    if (m_superview)
+        return deviceTransform(m_superview->drawingTransformToWindow());
+    // The window's coordinates have y up.
+    const double height = m_window ? m_window->frame().size.height : 0;
+    return deviceTransform(QTransform(1, 0, 0, -1, 0, height));
 }
 
 bool View::coversOpaquely(const QTransform& superviewToDevice, const QRectF& deviceRect) const

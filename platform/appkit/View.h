@@ -161,6 +161,13 @@ public:
     bool isAnimating() const;
     void stopAnimations();
 
+    // Maps the bounds to the window's host widget as drawing does: with the layer transforms of this
+    // view and its superviews, y down from the window's top.
+    QTransform drawingTransformToWindow() const;
+    // Whether a change of the bounds origin alone moves what is drawn of the view by copying it
+    // (Window::scrollDrawnContent) rather than drawing it all again.
+    virtual bool copiesOnScroll() const { return false; }
+
     // Draws this view and its subviews; toDevice maps the superview's coordinates to the device.
     void drawTree(QPainter& painter, const QTransform& toDevice, const QRectF& dirtyDevice);
 

@@ -107,16 +107,20 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
+        m_window.m_pendingRedraw -= event->region();
         QPainter painter(this);
         painter.setRenderHints(View::kDefaultRenderHints);
         const QColor background = m_window.backgroundColor();
-        if (background.isValid())
-            painter.fillRect(event->rect(), background);
-        else
-            painter.fillRect(event->rect(), palette().window());
-        if (View* content = m_window.contentView()) {
-            const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
-            content->drawTree(painter, windowToDevice, QRectF(event->rect()));
+        const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
+        // Rect by rect: after a scroll by copying the region is a band at one edge and the views drawn
+        // over the scrolled one, whose bounding rect would be most of the window.
+        for (const QRect& rect : event->region()) {
+            if (background.isValid())
+                painter.fillRect(rect, background);
+            else
+                painter.fillRect(rect, palette().window());
+            if (View* content = m_window.contentView())
+                content->drawTree(painter, windowToDevice, QRectF(rect));
         }
     }
 
@@ -511,7 +515,7 @@ std::unique_ptr<View> Window::takeContentView()
         return nullptr;
     m_contentView->setWindowRecursively(nullptr);
     m_contentView->Responder::setNextResponder(nullptr);
-    m_host->update();
+    invalidateWindowRect({{0, 0}, m_frame.size});
     return std::move(m_contentView);
 }
 
@@ -966,13 +970,13 @@ void Window::setOpaque(bool flag)
 {
     m_opaque = flag;
     m_host->setAttribute(Qt::WA_TranslucentBackground, !flag);
-    m_host->update();
+    invalidateWindowRect({{0, 0}, m_frame.size});
 }
 
 void Window::setBackgroundColor(const QColor& color)
 {
     m_backgroundColor = color;
-    m_host->update();
+    invalidateWindowRect({{0, 0}, m_frame.size});
 }
 
 void Window::close()
@@ -1273,7 +1277,80 @@ void Window::invalidateWindowRect(const Rect& rect)
 {
     const double height = m_frame.size.height;
     const QRectF device(rect.origin.x, height - rect.maxY(), rect.size.width, rect.size.height);
-    m_host->update(device.toAlignedRect());
+    const QRect aligned = device.toAlignedRect() & m_host->rect();
+    m_pendingRedraw += aligned;
+    m_host->update(aligned);
+}
+
+namespace {
+
+bool isWhole(double value)
+{
+    return std::abs(value - std::round(value)) < 1e-6;
+}
+
+} // namespace
+
+bool Window::scrollDrawnContent(const View& view, const QTransform& before)
+{
+    if (!m_host->isVisible() || !m_host->updatesEnabled() || !m_opaque || !view.isOpaque() ||
+        view.window() != this)
+        return false;
+    for (const View* shown = &view; shown; shown = shown->superview()) {
+        if (shown->isHidden() || shown->alphaValue() < 1.0)
+            return false;
+    }
+    const QTransform after = view.drawingTransformToWindow();
+    if (after.type() > QTransform::TxScale || before.type() > QTransform::TxScale ||
+        after.m11() != before.m11() || after.m22() != before.m22())
+        return false;
+    const double dx = after.dx() - before.dx();
+    const double dy = after.dy() - before.dy();
+    const double ratio = m_host->devicePixelRatioF();
+    // Copying by a fraction of a device pixel would blur or shift what drawing again would place.
+    if (!isWhole(ratio) || !isWhole(dx) || !isWhole(dy))
+        return false;
+    const QRectF shown = after.mapRect(toQRectF(view.visibleRect())) & QRectF(m_host->rect());
+    const QRect area = shown.toAlignedRect();
+    // A partly covered pixel at the edge mixes the view with what lies beside it.
+    if (area.isEmpty() || QRectF(area) != shown)
+        return false;
+    const int x = int(std::lround(dx));
+    const int y = int(std::lround(dy));
+    if (x == 0 && y == 0)
+        return true;
+    if (std::abs(x) >= area.width() || std::abs(y) >= area.height())
+        return false;
+    // Qt's controls in the window (menu bar, toolbar) share its pixels but are not views.
+    for (const QObject* child : m_host->children()) {
+        const auto* widget = qobject_cast<const QWidget*>(child);
+        if (widget && widget->isVisible() && widget->geometry().intersects(area))
+            return false;
+    }
+    const QRegion pending = m_pendingRedraw & area;
+    m_host->scroll(x, y, area);
+    QRegion redraw = pending.translated(x, y) & area;
+    // Views drawn after this one (later siblings of it and of its superviews) stand still on screen:
+    // the copy moved their pixels away.
+    for (const View* child = &view; child->superview(); child = child->superview()) {
+        const auto& siblings = child->superview()->subviews();
+        auto it = std::find_if(siblings.begin(), siblings.end(),
+                               [&](const std::unique_ptr<View>& sibling) { return sibling.get() == child; });
+        for (++it; it != siblings.end(); ++it) {
+            const View& over = **it;
+            if (over.isHidden())
+                continue;
+            const QRect covered =
+                over.drawingTransformToWindow().mapRect(toQRectF(over.bounds())).toAlignedRect() & area;
+            if (!covered.isEmpty())
+                redraw += QRegion(covered) + (covered.translated(x, y) & area);
+        }
+    }
+    if (!redraw.isEmpty()) {
+        m_pendingRedraw += redraw;
+        m_host->update(redraw);
+    }
+    return true;
 }
 
 Point Window::convertPointToScreen(const Point& point) const

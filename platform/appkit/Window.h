@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QRegion>
 #include <QString>
 
 #include <functional>
@@ -211,6 +212,13 @@ public:
     void display();
     void displayIfNeeded();
     void invalidateWindowRect(const Rect& rect);
+    // A view whose bounds origin alone changed moves what is already drawn of it by copying, instead
+    // of drawing it again: its drawing transform was before and is now the view's. Only whole device
+    // pixels are copied, so that the image is what drawing it again would give; views drawn over it
+    // are drawn again where they stand. Answers false, having done nothing, where copying cannot give
+    // that image (a move by a fraction of a pixel, a view that is not opaque, a Qt control over it):
+    // the caller then has the view drawn again.
+    bool scrollDrawnContent(const View& view, const QTransform& before);
 
     // Conversion between window and global coordinates.
     Point convertPointToScreen(const Point& point) const;
@@ -347,4 +355,7 @@ private:
     int m_animationBehavior = 0;
     int m_preferredBackingLocation = 0;
     QColor m_backgroundColor;
+    // What was asked to be drawn again and has not been yet, in the host's coordinates: copying moves
+    // the pixels standing there, so the place they move to must be drawn again too.
+    QRegion m_pendingRedraw;
 };

@@ -220,6 +220,11 @@ double LayoutManager::paragraphTopForCharacterIndex(qsizetype index) const
     return d->cache.paragraphTopForCharacterIndex(index);
 }
 
+double LayoutManager::reportedMoveAt(double y) const
+{
+    return d->cache.reportedMoveAt(y);
+}
+
 bool LayoutManager::backgroundLayoutEnabled() const
 {
     return d->backgroundLayout;

@@ -80,6 +80,11 @@ public:
     qsizetype firstUnlaidCharacterIndex() const;
     // Where the paragraph holding index starts, laying out nothing: estimated past the laid-out text.
     double paragraphTopForCharacterIndex(qsizetype index) const;
+    // While observers hear of layout that moved text (heightChanged), how far what stood at y (container
+    // coordinates as they were) moved; 0 at any other time. Lines far past the laid-out text are laid
+    // out where the estimates place them when a view shows them first, and move when layout from the
+    // start reaches them: the view showing them scrolls as far, so that nothing it shows moves.
+    double reportedMoveAt(double y) const;
     // On by default; a window that is hidden turns it off so that it leaves the idle time to others.
     bool backgroundLayoutEnabled() const;
     void setBackgroundLayoutEnabled(bool flag);

@@ -170,6 +170,7 @@ void ParagraphLayoutCache::relayoutLines()
     }
     m_firstUnlaid = 0;
     m_unreported = {kNotFound, 0};
+    m_remembersTops = false;
     estimateFrom(0);
     restackFrom(0);
     m_changed({0, m_length}, true);
@@ -279,6 +280,8 @@ void ParagraphLayoutCache::relayoutParagraphs(qsizetype first, qsizetype last, q
         oldHeight += m_paragraphs[i].height;
         oldEnd = m_paragraphs[i].start + m_paragraphs[i].length;
     }
+    // Paragraphs come and go: the tops remembered before layout moved them no longer match.
+    m_remembersTops = false;
     std::vector<Paragraph> fresh = splitParagraphs(from, std::max(from, newEnd));
     double newHeight = 0;
     for (Paragraph& paragraph : fresh)
@@ -634,6 +637,7 @@ bool ParagraphLayoutCache::layOutSlice(double seconds)
         return false;
     QElapsedTimer timer;
     timer.start();
+    rememberTops();
     const qsizetype first = m_firstUnlaid;
     const qsizetype count = qsizetype(m_paragraphs.size());
     qsizetype p = first;
@@ -673,6 +677,19 @@ void ParagraphLayoutCache::ensureLayoutThroughY(double y) const
     const_cast<ParagraphLayoutCache*>(this)->extendLayout(-1, y);
 }
 
+void ParagraphLayoutCache::ensureLayoutForYRange(double minY, double maxY) const
+{
+    if (isLayoutComplete() || !(maxY >= m_paragraphs[m_firstUnlaid].top))
+        return;
+    auto* self = const_cast<ParagraphLayoutCache*>(this);
+    const qsizetype first = paragraphIndexForY(minY);
+    if (first > m_firstUnlaid &&
+        m_paragraphs[first].start - m_paragraphs[m_firstUnlaid].start > kLongestGapLaidOutInOrder)
+        self->layOutApart(first, first, maxY);
+    else
+        self->extendLayout(-1, maxY);
+}
+
 void ParagraphLayoutCache::ensureLayoutForAll() const
 {
     if (!isLayoutComplete())
@@ -682,6 +699,7 @@ void ParagraphLayoutCache::ensureLayoutForAll() const
 
 void ParagraphLayoutCache::extendLayout(qsizetype last, double y)
 {
+    rememberTops();
     const qsizetype first = m_firstUnlaid;
     const qsizetype count = qsizetype(m_paragraphs.size());
     qsizetype p = first;
@@ -701,6 +719,62 @@ void ParagraphLayoutCache::extendLayout(qsizetype last, double y)
     noteLaidOut(first, p);
 }
 
+void ParagraphLayoutCache::layOutApart(qsizetype first, qsizetype last, double y)
+{
+    const qsizetype count = qsizetype(m_paragraphs.size());
+    qsizetype p = first;
+    double top = m_paragraphs[p].top;
+    bool any = false;
+    const auto note = [&] {
+        if (!any)
+            return;
+        restackFrom(first);
+        noteUnreported(first, p);
+    };
+    try {
+        for (; p < count && (p <= last || top <= y); ++p) {
+            Paragraph& paragraph = m_paragraphs[p];
+            paragraph.top = top;
+            if (!paragraph.laidOut) {
+                layOutParagraph(paragraph);
+                any = true;
+            }
+            top += paragraph.height;
+        }
+    } catch (...) {
+        note();
+        throw;
+    }
+    // The paragraphs before stay where the estimates put them, so nothing shown above moves; the
+    // estimates learn from these only when layout from the start next moves on.
+    note();
+    // These were placed where the text stands now, after any move not yet reported: a view showing
+    // them must not take that move again.
+    if (any)
+        m_remembersTops = false;
+}
+
+void ParagraphLayoutCache::rememberTops()
+{
+    // The first layout since observers last heard keeps where everything stood for them.
+    if (m_remembersTops || isLayoutComplete())
+        return;
+    for (Paragraph& paragraph : m_paragraphs)
+        paragraph.topBeforeMove = paragraph.top;
+    m_remembersTops = true;
+}
+
+double ParagraphLayoutCache::reportedMoveAt(double y) const
+{
+    if (!m_remembersTops || m_paragraphs.empty())
+        return 0;
+    const auto after = std::upper_bound(
+        m_paragraphs.begin(), m_paragraphs.end(), y,
+        [](double value, const Paragraph& paragraph) { return value < paragraph.topBeforeMove; });
+    const Paragraph& paragraph = after == m_paragraphs.begin() ? m_paragraphs.front() : *(after - 1);
+    return paragraph.top - paragraph.topBeforeMove;
+}
+
 // Paragraphs [first, last) were laid out: what follows them moves to where they end, and the
 // estimates of the rest learn from them.
 void ParagraphLayoutCache::noteLaidOut(qsizetype first, qsizetype last)
@@ -711,6 +785,13 @@ void ParagraphLayoutCache::noteLaidOut(qsizetype first, qsizetype last)
     advanceFirstUnlaid();
     estimateFrom(m_firstUnlaid);
     restackFrom(first);
+    noteUnreported(first, last);
+}
+
+void ParagraphLayoutCache::noteUnreported(qsizetype first, qsizetype last)
+{
+    if (last <= first)
+        return;
     const qsizetype from = m_paragraphs[first].start;
     const qsizetype to = m_paragraphs[last - 1].start + m_paragraphs[last - 1].length;
     if (m_unreported.location == kNotFound) {
@@ -724,12 +805,20 @@ void ParagraphLayoutCache::noteLaidOut(qsizetype first, qsizetype last)
 
 void ParagraphLayoutCache::reportLayout()
 {
-    if (!hasUnreportedLayout())
+    if (!hasUnreportedLayout()) {
+        m_remembersTops = false;
         return;
+    }
     const Range range = m_unreported.intersection({0, m_length});
     m_unreported = {kNotFound, 0};
     // What follows the laid-out paragraphs moved from its estimated place to its real one.
-    m_changed({range.location, m_length - range.location}, true);
+    try {
+        m_changed({range.location, m_length - range.location}, true);
+    } catch (...) {
+        m_remembersTops = false;
+        throw;
+    }
+    m_remembersTops = false;
 }
 
 double ParagraphLayoutCache::paragraphTopForCharacterIndex(qsizetype index) const
@@ -1190,7 +1279,7 @@ std::vector<LineFragment> ParagraphLayoutCache::lineFragmentsInRect(const Rect& 
     std::vector<LineFragment> result;
     if (m_paragraphs.empty())
         return result;
-    ensureLayoutThroughY(rect.maxY());
+    ensureLayoutForYRange(rect.minY(), rect.maxY());
     for (qsizetype p = paragraphIndexForY(rect.minY()); p < qsizetype(m_paragraphs.size()); ++p) {
         const Paragraph& paragraph = m_paragraphs[p];
         if (paragraph.top > rect.maxY())
@@ -1282,7 +1371,7 @@ qsizetype ParagraphLayoutCache::glyphIndexForPoint(const Point& point, double* f
         *fraction = 0;
     if (m_paragraphs.empty())
         return 0;
-    ensureLayoutThroughY(point.y);
+    ensureLayoutForYRange(point.y, point.y);
     const Paragraph& paragraph = m_paragraphs[paragraphIndexForY(point.y)];
     qsizetype l = 0;
     while (l + 1 < qsizetype(paragraph.lines.size()) &&
@@ -1309,7 +1398,7 @@ qsizetype ParagraphLayoutCache::insertionIndexForPoint(const Point& point) const
 {
     if (m_paragraphs.empty())
         return 0;
-    ensureLayoutThroughY(point.y);
+    ensureLayoutForYRange(point.y, point.y);
     const Paragraph& last = m_paragraphs.back();
     if (m_endsWithTerminator && point.y >= last.top + last.height)
         return m_length;

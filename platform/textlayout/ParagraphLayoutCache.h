@@ -58,6 +58,8 @@ public:
         double usedWidth = 0; // right end of the widest line
         std::vector<Line> lines;
         bool laidOut = false; // until then lines is empty and height an estimate
+        // Where it stood when observers last heard, while the cache remembers tops (reportedMoveAt).
+        double topBeforeMove = 0;
     };
     // How a paragraph's text is shaped: the layout manager's formats, which subclasses may refine.
     using FormatProvider = std::function<QList<QTextLayout::FormatRange>(const Range& paragraphRange)>;
@@ -71,6 +73,10 @@ public:
     // An edit inside the laid-out text is laid out at once up to this many characters; a longer one
     // (a whole text replaced) is left to the slices and to the queries that reach it.
     static constexpr qsizetype kLargestEditLaidOutAtOnce = 1 << 16;
+    // A query that reaches this many characters past the laid-out text lays out only the paragraphs
+    // it touches, where the estimates place them, instead of everything before them: a long script
+    // opened far down shows its first frame as soon as one opened at the top.
+    static constexpr qsizetype kLongestGapLaidOutInOrder = 1 << 16;
 
     // The container is the layout manager's and outlives the cache.
     ParagraphLayoutCache(const TextContainer& container, FormatProvider formats, LayoutChanged changed,
@@ -99,11 +105,18 @@ public:
     bool layOutSlice(double seconds);
     void ensureLayoutForCharacterIndex(qsizetype index) const;
     void ensureLayoutThroughY(double y) const;
+    // The lines between the two heights: laid out in order from the laid-out text when it is near,
+    // else on their own where the estimates place them (see kLongestGapLaidOutInOrder).
+    void ensureLayoutForYRange(double minY, double maxY) const;
     void ensureLayoutForAll() const;
     // Layout done by queries is reported later, here: queries run while views draw, when a view must
     // not be resized under its painter.
     bool hasUnreportedLayout() const { return m_unreported.location != kNotFound; }
     void reportLayout();
+    // While observers hear of layout that moved paragraphs (reportLayout): how far the text that stood
+    // at y before it moved. Paragraphs laid out on their own are placed from estimates, which layout
+    // reaching them from above corrects; a view showing them keeps them still by scrolling as far.
+    double reportedMoveAt(double y) const;
     // Where the paragraph holding index starts, laying out nothing: estimated past the laid-out text.
     double paragraphTopForCharacterIndex(qsizetype index) const;
 
@@ -208,6 +221,12 @@ private:
     void layOutParagraph(Paragraph& paragraph, bool keep = true);
     // Lays out the paragraphs not laid out yet up to paragraph last, or while they start at or above y.
     void extendLayout(qsizetype last, double y);
+    // Lays out paragraphs from first that are not laid out yet, up to paragraph last or while they start
+    // at or above y, where they stand now, leaving the estimates before them as they are.
+    void layOutApart(qsizetype first, qsizetype last, double y);
+    void noteUnreported(qsizetype first, qsizetype last);
+    // Keeps every paragraph's top before layout moves them, for reportedMoveAt.
+    void rememberTops();
     void noteLaidOut(qsizetype first, qsizetype last);
     void addToEstimates(const Paragraph& paragraph);
     void resetEstimates();
@@ -254,6 +273,9 @@ private:
     IdleWorkWanted m_idleWorkWanted;
     qsizetype m_firstUnlaid = 0;
     Range m_unreported{kNotFound, 0};
+    // Every paragraph's topBeforeMove holds its top before the unreported layout moved it; off when
+    // nothing moved or an edit came since.
+    bool m_remembersTops = false;
     EstimateSums m_sums;
     // Before anything is laid out: the first paragraph's font across the container.
     double m_initialLineHeight = 15;

@@ -205,7 +205,20 @@ void TextView::layoutChanged(const Range& range, bool heightChanged)
         setSelectedRanges(clamped);
         m_changingText = changing;
     }
+    // Text laid out on its own where the estimates placed it moves when layout from the start reaches
+    // it; what is shown keeps its place on screen.
+    auto* clip = dynamic_cast<ClipView*>(superview());
+    const double move =
+        heightChanged && clip
+            ? m_layoutManager->reportedMoveAt(clip->bounds().origin.y - textContainerOrigin().y)
+            : 0.0;
     sizeToFit();
+    if (move != 0 && std::isfinite(move)) {
+        const Point shown = clip->bounds().origin;
+        clip->scrollToPoint({shown.x, shown.y + move});
+        if (ScrollView* scroll = enclosingScrollView())
+            scroll->reflectScrolledClipView(clip);
+    }
     const Point origin = textContainerOrigin();
     if (heightChanged) {
         // Background layout reports every slice this way; one below the visible lines moves nothing

@@ -179,3 +179,38 @@ TEST(BackgroundLayoutTest, TheSwitchStopsIdleLayoutButNotLayoutOnDemand)
     script.layout.setBackgroundLayoutEnabled(true);
     EXPECT_TRUE(script.layout.backgroundLayoutEnabled());
 }
+
+TEST(BackgroundLayoutTest, AScreenFarDownIsLaidOutWhereEstimatedAndKeepsItsPlaceOnScreenAsLayoutReachesIt)
+{
+    Script script(makeScript(3000));
+    script.layout.lineFragmentsInRect({0, 0, kWidth, 600});
+    // A script opened at a stored place far down: only that screen is laid out, where the estimate
+    // puts it, and nothing between.
+    double shownAt = script.height() * 0.9;
+    const auto shown = script.layout.lineFragmentsInRect({0, shownAt, kWidth, 600});
+    ASSERT_FALSE(shown.empty());
+    const double offsetOnScreen = shown.front().rect.minY() - shownAt;
+    EXPECT_LT(script.layout.firstUnlaidCharacterIndex(), script.storage->length() / 10);
+    EXPECT_GT(shown.front().characterRange.location, script.storage->length() / 2);
+    const qsizetype clicked = script.layout.glyphIndexForPoint({40, shownAt + 100});
+    EXPECT_LT(script.layout.firstUnlaidCharacterIndex(), script.storage->length() / 10);
+    // A view showing it scrolls as far as the lines move while layout from the start corrects the
+    // estimate above them.
+    int moves = 0;
+    script.layout.addLayoutObserver([&](const Range&, bool heightChanged) {
+        const double move = heightChanged ? script.layout.reportedMoveAt(shownAt) : 0;
+        moves += move != 0 ? 1 : 0;
+        shownAt += move;
+    });
+    script.finishInBackground();
+    EXPECT_GT(moves, 0);
+    const Rect line = script.layout.lineFragmentRectForGlyphAtIndex(shown.front().characterRange.location);
+    EXPECT_NEAR(line.minY() - shownAt, offsetOnScreen, 1e-6);
+    EXPECT_EQ(script.layout.glyphIndexForPoint({40, shownAt + 100}), clicked);
+
+    // Once complete, every line stands where a layout from the start puts it.
+    Script complete(makeScript(3000));
+    complete.layout.ensureLayoutForTextContainer();
+    EXPECT_EQ(line, complete.layout.lineFragmentRectForGlyphAtIndex(shown.front().characterRange.location));
+    EXPECT_DOUBLE_EQ(script.height(), complete.height());
+}

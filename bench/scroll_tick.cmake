@@ -1,0 +1,1 @@
+orvane_add_benchmark(scroll_tick LIBS orvane_prompter_view orvane_prompting)

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The built program on a real X server: in Edit mode it draws and runs nothing by itself, before a
+# Prompt session and after one. The processor time the program used (user and system, from
+# /proc/PID/stat) over ten seconds of Edit mode is measured both times; a Prompt session that left a
+# timer or an animation running used to cost a steady share of a core for as long as the program ran.
+#   idle_cpu_smoke.sh ORVANE SCRIPT WORKDIR [LIMIT_PERCENT]
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+limit=${4:-0.5}
+
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool
+fresh_work
+
+cat >"$work/session.sh" <<EOF
+set -euo pipefail
+work=\$1
+orvane=\$2
+source "\$3/smoke_common.bash"
+limit=$limit
+EOF
+cat >>"$work/session.sh" <<'EOF'
+# cpu_ticks: the program's user and system time so far, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+# idle_share SECONDS: the share of one core, in percent, that the program used over SECONDS.
+idle_share() {
+  local before after
+  before=$(cpu_ticks)
+  sleep "$1"
+  after=$(cpu_ticks)
+  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
+}
+
+start_program
+xdotool windowfocus --sync "$window"
+# Let the start settle: layout of the script runs in the background for a moment.
+sleep 3
+before=$(idle_share 10)
+echo "Edit mode before prompting: ${before}% of a core"
+
+xdotool key ctrl+Return
+sleep 1.5
+xdotool key space
+sleep 2
+# Paused hard: the toolbar's timer pulses from here until Edit mode returns.
+xdotool key space
+sleep 1
+xdotool key Escape
+sleep 2
+after=$(idle_share 10)
+echo "Edit mode after a Prompt session: ${after}% of a core"
+
+xdotool key ctrl+q
+wait_for_exit
+trap - EXIT
+for share in "$before" "$after"; do
+  if ! awk -v s="$share" -v l="$limit" 'BEGIN { exit !(s < l) }'; then
+    echo "FAIL: the idle program used ${share}% of a core in Edit mode (limit ${limit}%)"
+    exit 1
+  fi
+done
+echo "passed"
+EOF
+
+run_session 1280x800x24

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The built program prompting a long script on a real X server with two equal 1080p monitors, the
+# talent window showing: the processor time it uses (user and system, from /proc/PID/stat) over ten
+# seconds of prompting stays below LIMIT_PERCENT of one core. Both views used to be drawn whole at
+# every tick, a fifth of a core at any speed; a tick now copies what is drawn and draws only the
+# lines that come into view.
+#   prompt_cpu_two_screens.sh ORVANE SCRIPT WORKDIR TWO_SCREEN_X [LIMIT_PERCENT [FRAME_RATE_OPTION]]
+# FRAME_RATE_OPTION is the Advanced pane's frame rate (1 the refresh rate, 2 half of it); without it
+# the automatic rate of a first start.
+# Exits 77 (skipped) only when the X server, its dummy driver or the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+script=$2
+work=$3
+two_screen_x=$4
+limit=${5:-8}
+frame_rate_option=${6:-}
+
+source "$(dirname "$0")/two_screen_x.bash"
+two_screen_require compare
+
+rm -rf "$work"
+mkdir -p "$work"
+fresh_settings ${frame_rate_option:+"<key>frameRateOptionTag</key><integer>$frame_rate_option</integer>"}
+# A megabyte of script, so that ten seconds of prompting never reach its end.
+{
+  printf '{\\rtf1\\ansi\\ansicpg1252{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n\\f0\\fs96 '
+  yes 'Good evening. This is the long script, read line after line until the end of the evening.\par' |
+    head -c $((1024 * 1024)) || true # yes ends on a broken pipe
+  printf '}\n'
+} >"$work/Script.ovdocument/Content.rtfd/TXT.rtf"
+
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+# share SECONDS: the share of one core, in percent, that the program used over SECONDS.
+share() {
+  local before after
+  before=$(cpu_ticks)
+  sleep "$1"
+  after=$(cpu_ticks)
+  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
+}
+
+start_x 1920x1080 1920x1080
+start_orvane prompt
+sleep 3
+xdotool windowfocus --sync "$operator"
+sleep 1
+xdotool key --clearmodifiers ctrl+Return
+sleep 2
+xdotool key --clearmodifiers space
+sleep 2
+shot moving1
+prompting=$(share 10)
+shot moving2
+echo "prompting on two 1080p monitors: ${prompting}% of a core"
+moved=$(changed moving1 moving2 "1920x1080+1920+0")
+echo "talent pixels changed while prompting: $moved"
+if [ "${moved%%.*}" -lt 500 ]; then
+  fail "the talent window did not scroll"
+fi
+xdotool key --clearmodifiers space
+sleep 0.5
+xdotool key --clearmodifiers Escape
+sleep 0.5
+quit_orvane
+if ! awk -v s="$prompting" -v l="$limit" 'BEGIN { exit !(s < l) }'; then
+  fail "prompting used ${prompting}% of a core (limit ${limit}%)"
+fi
+echo "passed"
