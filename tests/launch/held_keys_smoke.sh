@@ -35,9 +35,10 @@ sleep 1
 xdotool key ctrl+Return
 sleep 1.5
 window_geometry
-# The text below the toolbar, and the toolbar's speed slider with its read-out.
+# The text below the toolbar, and the toolbar's speed slider with its read-out (short of the timer,
+# which changes by itself).
 text_area="$((WIDTH - 80))x$((HEIGHT - 200))+$((X + 60))+$((Y + 100))"
-speed_area="260x36+$((X + 40))+$((Y - 22))"
+speed_area="170x60+$((X + 50))+$((Y - 20))"
 
 # hold KEY AREA: holds the key for three seconds with shots every half second, then lets it go and
 # shoots twice more; fails unless every half second of the hold changed the area and nothing did
