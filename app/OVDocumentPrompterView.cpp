@@ -55,7 +55,9 @@ void OVDocumentPrompterView::setPositionRatio(double ratio)
     ClipView* clip = prompterScrollView()->contentView();
     // A text shorter than the view has nowhere to scroll: it stays at the top.
     const double travel = std::max(0.0, textTravel(text, *clip));
-    // The frame takes the laid-out height now, so the clip view can reach the place.
+    // The view hears of that layout before it scrolls, so the layout's move is not applied again to
+    // the place measured on it; the frame then has the laid-out height and the clip view can reach it.
+    text.layoutManager()->reportPendingLayout();
     text.sizeToFit();
     double y = std::clamp(ratio, 0.0, 1.0) * travel + text.textContainerInset().height;
     // Whole device pixels, so the restored text is drawn as sharply as it was saved.
