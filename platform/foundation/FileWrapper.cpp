@@ -1,5 +1,6 @@
 #include "platform/foundation/FileWrapper.h"
 
+#include "platform/foundation/ReadAll.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/foundation/WriteAll.h"
 
@@ -134,23 +135,15 @@ struct FileWrapper::TreeReader {
         }
         QByteArray contents;
         contents.reserve(qsizetype(info.st_size));
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (got < 0) {
-                fail(kFileReadUnknownError, url, systemReason(errno));
-                return nullptr;
-            }
-            if (got == 0)
-                break;
-            // The file may grow while it is read; the limit holds for what is actually taken in.
-            if (got > limits.maxTotalBytes - bytes - contents.size()) {
-                fail(kFileReadTooLargeError, url, QStringLiteral("Too much data"));
-                return nullptr;
-            }
-            contents.append(buffer, got);
+        switch (readAll(fd, limits.maxTotalBytes - bytes, contents)) {
+        case ReadAllResult::Done:
+            break;
+        case ReadAllResult::TooLarge:
+            fail(kFileReadTooLargeError, url, QStringLiteral("Too much data"));
+            return nullptr;
+        case ReadAllResult::Failed:
+            fail(kFileReadUnknownError, url, systemReason(errno));
+            return nullptr;
         }
         bytes += contents.size();
         return makeRegularFile(std::move(contents));

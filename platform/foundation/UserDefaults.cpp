@@ -1,6 +1,7 @@
 #include "platform/foundation/UserDefaults.h"
 
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/ReadAll.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/foundation/WriteAll.h"
 
@@ -202,25 +203,17 @@ void UserDefaults::load()
     }
     QByteArray data;
     data.reserve(qsizetype(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (got < 0) {
-            qWarning("Could not read the settings file %s: %s; changes will not be saved.",
-                     qPrintable(m_filePath), std::strerror(errno));
-            m_writeBlocked = true;
-            return;
-        }
-        if (got == 0)
-            break;
-        // The file may grow while it is read; the limit holds for what is taken in.
-        if (data.size() + got > kMaximumFileBytes) {
-            setAsidePersistentFile(tooLarge);
-            return;
-        }
-        data.append(buffer, got);
+    switch (readAll(fd, kMaximumFileBytes, data)) {
+    case ReadAllResult::Done:
+        break;
+    case ReadAllResult::TooLarge:
+        setAsidePersistentFile(tooLarge);
+        return;
+    case ReadAllResult::Failed:
+        qWarning("Could not read the settings file %s: %s; changes will not be saved.",
+                 qPrintable(m_filePath), std::strerror(errno));
+        m_writeBlocked = true;
+        return;
     }
     Error error;
     std::optional<PlistValue> value = PropertyListSerialization::propertyListWithData(data, nullptr, &error);
