@@ -24,23 +24,11 @@ source "\$3/smoke_common.bash"
 limit=$limit
 EOF
 cat >>"$work/session.sh" <<'EOF'
-# cpu_ticks: the program's user and system time so far, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-# idle_share SECONDS: the share of one core, in percent, that the program used over SECONDS.
-idle_share() {
-  local before after
-  before=$(cpu_ticks)
-  sleep "$1"
-  after=$(cpu_ticks)
-  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
-}
-
 start_program
 xdotool windowfocus --sync "$window"
 # Let the start settle: layout of the script runs in the background for a moment.
 sleep 3
-before=$(idle_share 10)
+before=$(cpu_share 10)
 echo "Edit mode before prompting: ${before}% of a core"
 
 xdotool key ctrl+Return
@@ -52,7 +40,7 @@ xdotool key space
 sleep 1
 xdotool key Escape
 sleep 2
-after=$(idle_share 10)
+after=$(cpu_share 10)
 echo "Edit mode after a Prompt session: ${after}% of a core"
 
 xdotool key ctrl+q

@@ -31,17 +31,6 @@ fresh_settings ${frame_rate_option:+"<key>frameRateOptionTag</key><integer>$fram
   printf '}\n'
 } >"$work/Script.ovdocument/Content.rtfd/TXT.rtf"
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-# share SECONDS: the share of one core, in percent, that the program used over SECONDS.
-share() {
-  local before after
-  before=$(cpu_ticks)
-  sleep "$1"
-  after=$(cpu_ticks)
-  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
-}
-
 start_x 1920x1080 1920x1080
 start_orvane prompt
 sleep 3
@@ -52,7 +41,7 @@ sleep 2
 xdotool key --clearmodifiers space
 sleep 2
 shot moving1
-prompting=$(share 10)
+prompting=$(cpu_share 10)
 shot moving2
 echo "prompting on two 1080p monitors: ${prompting}% of a core"
 moved=$(changed moving1 moving2 "1920x1080+1920+0")

@@ -59,3 +59,13 @@ shot() { import -window root "$work/$1.png"; }
 lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
 # changed SHOT SHOT [AREA]: how many pixels differ between two shots, in the area when one is given.
 changed() { compare -metric AE ${3:+-crop "$3"} "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+
+# cpu_share SECONDS: the share of one core, in percent, that the program ($pid) used over SECONDS.
+cpu_share() {
+  local before after
+  before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  sleep "$1"
+  after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
+}
