@@ -1,10 +1,9 @@
+// The preview panel and its controls: set-up, the output settings, the wheel on its sliders, and
+// where the panel stands.
 #include "output/OVPreviewWindowController.h"
 
 #include "document/OVDocumentController.h"
-#include "output/NSAlertOVAdditions.h"
-#include "output/OVDisplayModeService.h"
 #include "output/OVEnvironment.h"
-#include "output/OVPreviewDisplayOptionsView.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
@@ -23,7 +22,6 @@
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVTimeBar.h"
-#include "prompter_view/OVTimeBarText.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVCoreController.h"
 #include "text/OVTextView.h"
@@ -39,19 +37,14 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QLocale>
 #include <QMenu>
-#include <QProcess>
-#include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -65,7 +58,6 @@
 
 namespace {
 
-constexpr double kPanelWidth = 420;
 constexpr double kBoxInset = 10;
 constexpr double kBoxHeight = 236;
 // Slider positions are whole numbers: magnification in tenths, margins in thousandths.
@@ -172,34 +164,6 @@ void openLocalHelp(const QString& anchor)
             .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
         {localized("preview-button-ok", "OK")});
     alert->runModal();
-}
-
-// The dialog shows sizes in points; the time bar's fonts count them the same way.
-QFont dialogFont(const Font& font)
-{
-    QFont result(font.familyName.isEmpty() ? font.fontName : font.familyName);
-    if (std::isfinite(font.pointSize) && font.pointSize > 0)
-        result.setPointSizeF(std::clamp(font.pointSize, 1.0, 2000.0));
-    result.setBold(font.bold);
-    result.setItalic(font.italic);
-    return result;
-}
-
-Font modelFont(const QFont& font)
-{
-    Font result;
-    result.familyName = font.family();
-    result.bold = font.bold();
-    result.italic = font.italic();
-    result.fixedPitch = font.fixedPitch();
-    result.pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : double(std::max(1, font.pixelSize()));
-    QString postScript = result.familyName;
-    postScript.remove(QLatin1Char(' '));
-    if (result.bold || result.italic)
-        postScript += QStringLiteral("-") + (result.bold ? QStringLiteral("Bold") : QString()) +
-                      (result.italic ? QStringLiteral("Italic") : QString());
-    result.fontName = postScript;
-    return result;
 }
 
 // A section's title, bold, with a rule from beside it to the panel's edge.
@@ -958,95 +922,6 @@ void OVPreviewWindowController::updateActionButtonMenu(QToolButton* button)
     m_actionMenuSources[index] = std::move(source);
 }
 
-// Time-bar styling.
-
-void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action,
-                                                  const AttributeDictionary& currentAttributes)
-{
-    Q_UNUSED(timeBar);
-    if (!m_core.isModeEdit() || m_panel->alphaValue() != 1.0)
-        return;
-    setLastTimeBarAction(action);
-    if (!m_fontDialog) {
-        m_fontDialog = std::make_unique<QFontDialog>();
-        m_fontDialog->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-        QObject::connect(m_fontDialog.get(), &QFontDialog::currentFontChanged, m_fontDialog.get(),
-                         [this](const QFont& font) { changeFont(font); });
-        QObject::connect(m_fontDialog.get(), &QDialog::finished, m_fontDialog.get(),
-                         [this] { endTimeBarAction(); });
-        m_colorDialog = std::make_unique<QColorDialog>();
-        m_colorDialog->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog);
-        QObject::connect(m_colorDialog.get(), &QColorDialog::currentColorChanged, m_colorDialog.get(),
-                         [this](const QColor& color) { changeColor(color); });
-        QObject::connect(m_colorDialog.get(), &QDialog::finished, m_colorDialog.get(),
-                         [this] { endTimeBarAction(); });
-    }
-    const QString title = action == OVTimeBar::kTimeAttributesAction
-                              ? localized("time-bar-set-time-font-and-color", "Set Time Font and Color")
-                              : localized("time-bar-set-title-font-and-color", "Set Title Font and Color");
-    m_fontDialog->setWindowTitle(title);
-    m_colorDialog->setWindowTitle(title);
-    {
-        // Showing the bar's own font and colour is no choice of the user's.
-        const QSignalBlocker fontBlocker(m_fontDialog.get());
-        const QSignalBlocker colorBlocker(m_colorDialog.get());
-        if (const std::optional<Font> font = OVTimeBarText::fontOf(currentAttributes))
-            m_fontDialog->setCurrentFont(dialogFont(*font));
-        if (const std::optional<QColor> color = OVTimeBarText::colorOf(currentAttributes))
-            m_colorDialog->setCurrentColor(*color);
-    }
-    m_panel->orderFront();
-    m_panel->makeKeyWindow();
-    m_panel->makeFirstResponder(nullptr);
-    if (!m_fontDialog->isVisible() && !m_colorDialog->isVisible()) {
-        // Beside the panel, one above the other, so neither hides the other or the preview.
-        const QRect panel = m_panel->hostWidget()->frameGeometry();
-        m_fontDialog->adjustSize();
-        m_colorDialog->adjustSize();
-        const int width = std::max(m_fontDialog->width(), m_colorDialog->width());
-        const QRect screen = m_panel->hostWidget()->screen()->availableGeometry();
-        const int left =
-            panel.left() - width - 8 >= screen.left() ? panel.left() - width - 8 : panel.right() + 8;
-        m_fontDialog->move(left, panel.top());
-        m_colorDialog->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
-    }
-    m_fontDialog->show();
-    m_colorDialog->show();
-    m_fontDialog->raise();
-}
-
-bool OVPreviewWindowController::changeFont(const QFont& font)
-{
-    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
-    if (m_lastTimeBarAction == 0 || !bar)
-        return false;
-    // Qt 6.4 cannot ask a font for tabular digits; the bar lays its digits out as the font has them.
-    bar->performAttributesAction(m_lastTimeBarAction, modelFont(font), std::nullopt);
-    return true;
-}
-
-bool OVPreviewWindowController::changeColor(const QColor& color)
-{
-    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
-    if (m_lastTimeBarAction == 0 || !bar || !color.isValid())
-        return false;
-    bar->performAttributesAction(m_lastTimeBarAction, std::nullopt, OVTimeBarText::color(color));
-    return true;
-}
-
-void OVPreviewWindowController::endTimeBarAction()
-{
-    if (m_lastTimeBarAction == 0)
-        return;
-    setLastTimeBarAction(0);
-    OVTimeBar::clearActionableTimeBar();
-    // The dialogs style time bars only: without a pending action they have nothing to do.
-    if (m_fontDialog && m_fontDialog->isVisible())
-        m_fontDialog->hide();
-    if (m_colorDialog && m_colorDialog->isVisible())
-        m_colorDialog->hide();
-}
-
 // Wheel.
 
 double OVPreviewWindowController::sliderScrollDeltaMultiplier(const QSlider* slider) const
@@ -1318,291 +1193,4 @@ void OVPreviewWindowController::restorePanelTopEdge()
     m_suppressPanelFrameNotifications = true;
     m_panel->setFrameTopLeftPoint({frame.origin.x, top});
     m_suppressPanelFrameNotifications = false;
-}
-
-// Display status.
-
-namespace {
-
-QLabel* wrappedLabel(const QString& text)
-{
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignHCenter);
-    return label;
-}
-
-QString openDisplaySettingsDescription()
-{
-    return localized("preview-description-open-displays-settings",
-                     "Open System Settings \u2023\uFE0E Displays and make the required changes.");
-}
-
-QString displaysSettingsTitle()
-{
-    return localized("preview-title-displays-settings-ellipsis", "Displays Settings…");
-}
-
-QString changeResolutionTitle()
-{
-    return localized("preview-title-change-resolution", "Change Resolution");
-}
-
-std::optional<Screen> talentScreen()
-{
-    return OVScreen::talentScreen();
-}
-
-} // namespace
-
-void OVPreviewWindowController::buildDisplayOptions(QWidget* parent)
-{
-    m_overlay = new OVPreviewDisplayOptionsView(m_dualScreenControls);
-    m_overlay->hide();
-
-    m_displayOptions = new QStackedWidget(parent);
-    auto page = [this](QLabel* label, QWidget* control = nullptr) {
-        auto* widget = new QWidget;
-        auto* box = new QVBoxLayout(widget);
-        box->setContentsMargins(0, 4, 0, 0);
-        if (label)
-            box->addWidget(label);
-        if (control)
-            box->addWidget(control, 0, Qt::AlignHCenter);
-        m_displayOptions->addWidget(widget);
-    };
-    page(wrappedLabel(
-        localized("preview-displays-all-options", "The second display shows the talent output.")));
-    page(wrappedLabel(localized("preview-displays-not-connected",
-                                "Connect a second display to show the talent output on it.")));
-    page(wrappedLabel(
-        localized("preview-displays-in-use", "The second display is in use by another program.")));
-    m_reconfigureButton = new QPushButton;
-    page(wrappedLabel(localized("preview-displays-mirrored", "The second display mirrors this one.")),
-         m_reconfigureButton);
-    m_resolutionControl = new QToolButton;
-    m_resolutionControl->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_resolutionDescription = wrappedLabel(
-        localized("preview-displays-resolution-mismatch", "The second display is larger than this one."));
-    page(m_resolutionDescription, m_resolutionControl);
-    page(wrappedLabel(localized("preview-displays-unknown-issue", "The second display cannot be used.")));
-
-    m_resolutionsMenu = std::make_unique<QMenu>(changeResolutionTitle());
-    QObject::connect(m_resolutionsMenu.get(), &QMenu::aboutToShow, [this] { updateChangeResolutionsMenu(); });
-    QObject::connect(m_reconfigureButton, &QPushButton::clicked, [this] {
-        const std::optional<Screen> talent = talentScreen();
-        if (talent && OVDisplayModeService::shared().isMirrored(*talent))
-            unmirrorTalentDisplay();
-        else
-            openDisplaySystemSettings();
-    });
-    QObject::connect(m_resolutionControl, &QToolButton::clicked, [this] {
-        if (!m_resolutionControl->menu())
-            openDisplaySystemSettings();
-        else
-            configureCompatibleDisplayMode(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier,
-                                           QGuiApplication::keyboardModifiers() & Qt::AltModifier);
-    });
-}
-
-OVPreviewWindowController::DisplayOptionsPage
-OVPreviewWindowController::displayOptionsPageForStatus(int status)
-{
-    switch (status) {
-    case 0:
-        return kAllOptionsPage;
-    case 1:
-        return kNotConnectedPage;
-    case 2:
-    case 3:
-        return kIsInUsePage;
-    case 4:
-        return kIsMirroredPage;
-    case 5:
-        return kResolutionMismatchPage;
-    default:
-        return kUnknownIssuePage;
-    }
-}
-
-OVPreviewWindowController::DisplayOptionsPage OVPreviewWindowController::displayOptionsPage() const
-{
-    return DisplayOptionsPage(m_displayOptions->currentIndex());
-}
-
-QWidget* OVPreviewWindowController::displayOptionsDisabledView() const
-{
-    return m_overlay;
-}
-
-void OVPreviewWindowController::_updateDisplayOptionsView()
-{
-    const int status = m_core.dualScreenStatus();
-    const DisplayOptionsPage page = displayOptionsPageForStatus(status);
-    _configureDisplayUIForStatus(status);
-    m_enableDualScreenControls = status == OVCore::kDualScreenStatusAvailable;
-    m_dualScreenControls->setEnabled(m_enableDualScreenControls);
-    updatePreviewWindowTitle();
-
-    m_overlay->setVisible(!m_enableDualScreenControls);
-    m_overlay->setGeometry(m_dualScreenControls->rect());
-    m_overlay->raise();
-    if (m_displayOptions->currentIndex() == page && !m_initialOpen)
-        return;
-    // Only the page shown counts for the area's height, so the panel fits it.
-    for (int i = 0; i < m_displayOptions->count(); ++i)
-        m_displayOptions->widget(i)->setSizePolicy(QSizePolicy::Preferred,
-                                                   i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-    m_displayOptions->setCurrentIndex(page);
-    // A stack of pages is as tall as its tallest for a given width; the area takes the height of the
-    // page shown, so the panel grows and shrinks with it.
-    QWidget* shown = m_displayOptions->currentWidget();
-    const int width = int(kPanelWidth) - m_controls->layout()->contentsMargins().left() -
-                      m_controls->layout()->contentsMargins().right();
-    m_displayOptions->setFixedHeight(shown->hasHeightForWidth() ? shown->heightForWidth(width)
-                                                                : shown->sizeHint().height());
-    // The first update, as the panel is set up, takes effect at once.
-    resizePanelToContents(m_initialOpen ? 0 : kDisplayOptionsAnimationDuration);
-    m_overlay->setGeometry(m_dualScreenControls->rect());
-}
-
-void OVPreviewWindowController::_configureDisplayUIForStatus(int status)
-{
-    OVDisplayModeService& service = OVDisplayModeService::shared();
-    const std::optional<Screen> talent = talentScreen();
-    if (status == OVCore::kDualScreenStatusMirrored) {
-        const bool mirrored = talent && service.isMirrored(*talent);
-        m_reconfigureButton->setText(mirrored
-                                         ? localized("preview-title-unmirror-display", "Unmirror Display")
-                                         : displaysSettingsTitle());
-    } else if (status == OVCore::kDualScreenStatusTalentLarger) {
-        // With a compatible mode the control changes to it and its menu offers the others; without
-        // one the settings are the only way, which this program cannot open for the user.
-        const bool compatible = !resolutionCompatibleDisplayModes(true).empty();
-        m_resolutionControl->setText(compatible ? changeResolutionTitle() : displaysSettingsTitle());
-        m_resolutionControl->setMenu(compatible ? m_resolutionsMenu.get() : nullptr);
-        // Without a menu the button shows no arrow: there is nothing to open.
-        m_resolutionControl->setPopupMode(compatible ? QToolButton::MenuButtonPopup
-                                                     : QToolButton::DelayedPopup);
-        m_resolutionDescription->setText(compatible ? localized("preview-displays-resolution-mismatch",
-                                                                "The second display is larger than this one.")
-                                                    : openDisplaySettingsDescription());
-    }
-}
-
-std::vector<OVDisplayMode>
-OVPreviewWindowController::resolutionCompatibleDisplayModes(bool matchSizeRatio) const
-{
-    OVDisplayModeService& service = OVDisplayModeService::shared();
-    const std::optional<Screen> talent = talentScreen();
-    const std::optional<Screen> operatorScreen = OVScreen::operatorScreen();
-    if (!talent || !operatorScreen)
-        return {};
-    const std::optional<OVDisplayMode> operatorMode = service.displayMode(*operatorScreen);
-    if (!operatorMode)
-        return {};
-    return OVDisplayModeService::compatibleDisplayModes(service.availableDisplayModes(*talent), *operatorMode,
-                                                        service.displayMode(*talent), matchSizeRatio);
-}
-
-void OVPreviewWindowController::updateChangeResolutionsMenu()
-{
-    QMenu& menu = *m_resolutionsMenu;
-    menu.setTitle(changeResolutionTitle());
-    menu.clear();
-    QString previousRatio;
-    for (const OVDisplayMode& mode : resolutionCompatibleDisplayModes(false)) {
-        const QString ratio = mode.displayableSizeRatio();
-        if (ratio != previousRatio) {
-            // Separators only between groups: never before the first.
-            if (!previousRatio.isEmpty())
-                menu.addSeparator();
-            QAction* label = menu.addAction(ratio);
-            label->setEnabled(false);
-            previousRatio = ratio;
-        }
-        QAction* item = menu.addAction(mode.userDisplayableString());
-        QObject::connect(item, &QAction::triggered, [this, mode] { setTalentScreenDisplayMode(mode); });
-    }
-}
-
-void OVPreviewWindowController::configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst)
-{
-    const std::vector<OVDisplayMode> modes = resolutionCompatibleDisplayModes(!anySizeRatio);
-    if (!modes.empty())
-        setTalentScreenDisplayMode(smallestFirst ? modes.back() : modes.front());
-}
-
-void OVPreviewWindowController::setTalentScreenDisplayMode(const OVDisplayMode& mode)
-{
-    const std::optional<Screen> talent = talentScreen();
-    if (!talent || !OVDisplayModeService::shared().setDisplayMode(*talent, mode)) {
-        qWarning().noquote() << QStringLiteral("Error: Could not complete display configuration change.");
-        showConfigurationFailure(
-            localized("preview-error-title-could-not-configure", "Display could not be configured."));
-    }
-}
-
-void OVPreviewWindowController::unmirrorTalentDisplay()
-{
-    const std::optional<Screen> talent = talentScreen();
-    OVDisplayModeService& service = OVDisplayModeService::shared();
-    if (!talent || !service.isMirrored(*talent))
-        return;
-    if (!service.unmirrorScreen(*talent)) {
-        qWarning().noquote() << QStringLiteral(
-            "Error: Could not complete unmirror display configuration change.");
-        showConfigurationFailure(
-            localized("preview-error-title-could-not-unmirror", "Display could not be unmirrored."));
-    }
-}
-
-void OVPreviewWindowController::showConfigurationFailure(const QString& title)
-{
-    const std::unique_ptr<Alert> alert =
-        Alert::alertWithTitle(title, openDisplaySettingsDescription(),
-                              {localized("preview-button-ok", "OK"), displaysSettingsTitle()});
-    if (NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption) ==
-        Alert::kSecondButtonReturn)
-        openDisplaySystemSettings();
-}
-
-QStringList OVPreviewWindowController::defaultDisplaySettingsCommand(const QString& currentDesktop)
-{
-    const QStringList desktops = currentDesktop.toUpper().split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    QStringList command;
-    if (desktops.contains(QStringLiteral("GNOME")) || desktops.contains(QStringLiteral("UNITY")))
-        command = {QStringLiteral("gnome-control-center"), QStringLiteral("display")};
-    else if (desktops.contains(QStringLiteral("KDE")))
-        command = {QStringLiteral("systemsettings"), QStringLiteral("kcm_kscreen")};
-    else if (desktops.contains(QStringLiteral("XFCE")))
-        command = {QStringLiteral("xfce4-display-settings")};
-    if (command.isEmpty() || QStandardPaths::findExecutable(command.front()).isEmpty())
-        return {};
-    return command;
-}
-
-QStringList OVPreviewWindowController::displaySettingsCommand()
-{
-    // Asked only when stored: the key is ours, not one every installation registers.
-    if (defaults().hasUserValue(kDisplaySettingsCommandKey)) {
-        const QStringList stored =
-            QProcess::splitCommand(defaults().stringForKey(kDisplaySettingsCommandKey));
-        if (!stored.isEmpty())
-            return stored;
-    }
-    return defaultDisplaySettingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-}
-
-void OVPreviewWindowController::openDisplaySystemSettings()
-{
-    const QStringList command = displaySettingsCommand();
-    if (!command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1)))
-        return;
-    QString title =
-        localized("preview-error-title-system-settings", "<SYSTEM_SETTINGS> could not be opened.");
-    title.replace(QStringLiteral("<SYSTEM_SETTINGS>"), localized("titleSystemSettings", "System Settings"));
-    const std::unique_ptr<Alert> alert =
-        Alert::alertWithTitle(title, QString(), {localized("preview-button-ok", "OK")});
-    NSAlertOVAdditions::runModalWithOptions(*alert, NSAlertOVAdditions::kCenterOnOperatorScreenOption);
 }

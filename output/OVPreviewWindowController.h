@@ -227,6 +227,9 @@ public:
     static QStringList defaultDisplaySettingsCommand(const QString& currentDesktop);
 
 private:
+    // The panel's width, which its sections and the status area's pages are laid out to.
+    static constexpr double kPanelWidth = 420;
+
     void buildPanel();
     void loadSettingsFromDefaults();
     void observeNotifications();

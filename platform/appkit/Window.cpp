@@ -1,3 +1,4 @@
+// A window: its host widget, content and bars, flags and level, showing and mapping, and event routing.
 #include "platform/appkit/Window.h"
 
 #include "platform/appkit/Animation.h"
@@ -6,26 +7,18 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
-#include "platform/appkit/EventTranslation.h"
-#include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/Timer.h"
 #include "platform/appkit/View.h"
+#include "platform/appkit/WindowHost.h"
 #include "platform/appkit/WindowManagerState.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QStyleHints>
 #include <QTimer>
 #include <QToolBar>
-#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -42,9 +35,6 @@ constexpr double kWindowManagerReleasePoll = 0.01;
 // times at most.
 constexpr double kMapCheckDelay = 2.0;
 constexpr int kMapRetries = 3;
-
-// Presses closer than this in points, within the double-click interval, count as one multi-click.
-constexpr double kClickSlop = 4.0;
 
 // The offscreen and minimal platforms have no stacking and complain about every raise.
 bool platformStacksWindows()
@@ -69,160 +59,7 @@ void raiseFloatingWindowsAbove(const Window& raised)
     }
 }
 
-QRect alignedQtRect(const Rect& globalFrame)
-{
-    const QRectF rect = qtRectFromGlobal(globalFrame);
-    return QRect(int(std::lround(rect.x())), int(std::lround(rect.y())), int(std::lround(rect.width())),
-                 int(std::lround(rect.height())));
-}
-
 } // namespace
-
-// The Qt widget behind a window: it paints the view tree and turns Qt's events into the platform's.
-class WindowHost final : public QWidget {
-public:
-    explicit WindowHost(Window& window) : m_window(window)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setMouseTracking(true);
-        setFocusPolicy(Qt::StrongFocus);
-        setAttribute(Qt::WA_InputMethodEnabled);
-    }
-
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override
-    {
-        Responder* responder = m_window.firstResponder();
-        QVariant answer = responder ? responder->inputMethodQuery(query) : QVariant();
-        if (!answer.isValid())
-            return QWidget::inputMethodQuery(query);
-        // Window coordinates are y-up; the widget's run down from its top.
-        if (answer.typeId() == QMetaType::QRectF) {
-            const QRectF rect = answer.toRectF();
-            return QRectF(rect.x(), m_window.frame().size.height - rect.bottom(), rect.width(),
-                          rect.height());
-        }
-        return answer;
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        m_window.m_pendingRedraw -= event->region();
-        QPainter painter(this);
-        painter.setRenderHints(View::kDefaultRenderHints);
-        const QColor background = m_window.backgroundColor();
-        const QTransform windowToDevice(1, 0, 0, -1, 0, m_window.frame().size.height);
-        // Rect by rect: after a scroll by copying the region is a band at one edge and the views drawn
-        // over the scrolled one, whose bounding rect would be most of the window.
-        for (const QRect& rect : event->region()) {
-            if (background.isValid())
-                painter.fillRect(rect, background);
-            else
-                painter.fillRect(rect, palette().window());
-            if (View* content = m_window.contentView())
-                content->drawTree(painter, windowToDevice, QRectF(rect));
-        }
-    }
-
-    void inputMethodEvent(QInputMethodEvent* event) override
-    {
-        Responder* responder = m_window.firstResponder();
-        if (responder && responder->inputMethodEvent(*event))
-            event->accept();
-        else
-            event->ignore();
-    }
-    void keyPressEvent(QKeyEvent* event) override { deliverKey(*event); }
-    void keyReleaseEvent(QKeyEvent* event) override { deliverKey(*event); }
-    void mousePressEvent(QMouseEvent* event) override { deliverMouse(*event); }
-    void mouseDoubleClickEvent(QMouseEvent* event) override { deliverMouse(*event); }
-    void mouseReleaseEvent(QMouseEvent* event) override { deliverMouse(*event); }
-    void mouseMoveEvent(QMouseEvent* event) override { deliverMouse(*event); }
-
-    void wheelEvent(QWheelEvent* event) override
-    {
-        Event converted = eventFromWheelEvent(*event, Clock::shared().now());
-        converted.window = &m_window;
-        converted.locationInWindow = toWindow(event->position());
-        m_window.sendEvent(converted);
-        event->accept();
-    }
-
-    void moveEvent(QMoveEvent*) override { m_window.hostGeometryChanged(); }
-    void resizeEvent(QResizeEvent*) override
-    {
-        m_window.hostGeometryChanged();
-        m_window.layOutContent();
-    }
-
-    void changeEvent(QEvent* event) override
-    {
-        if (event->type() == QEvent::ActivationChange && isActiveWindow())
-            m_window.hostActivated();
-        else if (event->type() == QEvent::WindowStateChange)
-            m_window.hostStateChanged();
-        QWidget::changeEvent(event);
-    }
-
-    void closeEvent(QCloseEvent* event) override
-    {
-        if (!m_window.windowManagerMayClose()) {
-            event->ignore();
-            return;
-        }
-        event->accept();
-        m_window.hostClosed();
-    }
-
-private:
-    Point toWindow(const QPointF& position) const
-    {
-        return {position.x(), m_window.frame().size.height - position.y()};
-    }
-
-    void deliverKey(QKeyEvent& event)
-    {
-        Event converted = eventFromKeyEvent(event, Clock::shared().now());
-        converted.window = &m_window;
-        m_window.sendEvent(converted);
-        event.accept();
-    }
-
-    int clickCountFor(const QMouseEvent& event, double now)
-    {
-        const bool press =
-            event.type() == QEvent::MouseButtonPress || event.type() == QEvent::MouseButtonDblClick;
-        if (!press)
-            return event.type() == QEvent::MouseButtonRelease ? m_clickCount : 0;
-        const double interval = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
-        const QPointF delta = event.position() - m_lastPressPosition;
-        const bool near = std::abs(delta.x()) <= kClickSlop && std::abs(delta.y()) <= kClickSlop;
-        const bool again = event.button() == m_lastPressButton && near && now - m_lastPressTime <= interval;
-        m_clickCount = again ? m_clickCount + 1 : 1;
-        m_lastPressTime = now;
-        m_lastPressPosition = event.position();
-        m_lastPressButton = event.button();
-        return m_clickCount;
-    }
-
-    void deliverMouse(QMouseEvent& event)
-    {
-        const double now = Clock::shared().now();
-        Event converted = eventFromMouseEvent(event, now, clickCountFor(event, now));
-        converted.window = &m_window;
-        converted.locationInWindow = toWindow(event.position());
-        if (converted.type == Event::Type::MouseMoved || converted.type == Event::Type::LeftMouseDragged)
-            Cursor::mouseDidMove();
-        m_window.sendEvent(converted);
-        event.accept();
-    }
-
-    Window& m_window;
-    double m_lastPressTime = -1e9;
-    QPointF m_lastPressPosition;
-    Qt::MouseButton m_lastPressButton = Qt::NoButton;
-    int m_clickCount = 0;
-};
 
 Window::Window(const Rect& frame, unsigned styleMask)
     : m_host(std::make_unique<WindowHost>(*this)), m_styleMask(styleMask)
@@ -269,140 +106,6 @@ Window::~Window()
 QWidget* Window::hostWidget() const
 {
     return m_host.get();
-}
-
-Rect Window::clampedToMinMax(const Rect& frame) const
-{
-    Rect result = frame;
-    result.size.width =
-        std::clamp(frame.size.width, m_minSize.width, std::max(m_minSize.width, m_maxSize.width));
-    result.size.height =
-        std::clamp(frame.size.height, m_minSize.height, std::max(m_minSize.height, m_maxSize.height));
-    return result;
-}
-
-void Window::setFrame(const Rect& frame, bool display)
-{
-    if (!isValidRect(frame)) {
-        qCWarning(lcAppKit) << "Window: refusing frame" << toQRectF(frame);
-        return;
-    }
-    const Rect clamped = clampedToMinMax(frame);
-    if (clamped == m_frame)
-        return;
-    const Rect old = m_frame;
-    m_frame = clamped;
-    applyGeometryToHost();
-    layOutContent();
-    frameDidChange(old);
-    if (display)
-        displayIfNeeded();
-}
-
-void Window::frameDidChange(const Rect& oldFrame)
-{
-    const double dx = m_frame.origin.x - oldFrame.origin.x;
-    const double dy = m_frame.origin.y - oldFrame.origin.y;
-    if (dx != 0 || dy != 0) {
-        for (Window* child : m_childWindows)
-            child->setFrameOrigin({child->frame().origin.x + dx, child->frame().origin.y + dy});
-        NotificationCenter::shared().postNotification(kWindowDidMoveNotification, this);
-    }
-    if (!(m_frame.size == oldFrame.size))
-        NotificationCenter::shared().postNotification(kWindowDidResizeNotification, this);
-    checkScreenChange();
-}
-
-void Window::checkScreenChange()
-{
-    const std::optional<Screen> current = screen();
-    const quint32 id = current ? current->displayID() : 0;
-    if (id == m_screenID)
-        return;
-    m_screenID = id;
-    NotificationCenter::shared().postNotification(kWindowDidChangeScreenNotification, this);
-}
-
-void Window::setFrameOrigin(const Point& origin)
-{
-    setFrame({origin, m_frame.size});
-}
-
-void Window::setFrameTopLeftPoint(const Point& point)
-{
-    setFrame({{point.x, point.y - m_frame.size.height}, m_frame.size});
-}
-
-void Window::center()
-{
-    const std::optional<Screen> target = screen() ? screen() : Screen::mainScreen();
-    if (!target)
-        return;
-    const Rect visible = target->visibleFrame();
-    // The platform centres horizontally and puts the window somewhat above the middle.
-    const double x = visible.midX() - m_frame.size.width / 2;
-    const double y = visible.origin.y + (visible.size.height - m_frame.size.height) * 2.0 / 3.0;
-    setFrameOrigin({std::round(x), std::round(y)});
-}
-
-Rect Window::constrainFrameRect(const Rect& frame, const std::optional<Screen>& screen) const
-{
-    if (!screen || !(m_styleMask & Titled) || !isValidRect(frame))
-        return frame;
-    const Rect visible = screen->visibleFrame();
-    Rect result = frame;
-    if ((m_styleMask & Resizable) && result.size.height > visible.size.height) {
-        result.size.height = visible.size.height;
-        result.origin.y = visible.origin.y;
-    }
-    if (result.maxY() > visible.maxY())
-        result.origin.y = visible.maxY() - result.size.height;
-    // Keep the top edge reachable: never entirely below the visible frame.
-    if (result.maxY() < visible.origin.y + 1)
-        result.origin.y = visible.origin.y + 1 - result.size.height;
-    return result;
-}
-
-void Window::setMinSize(const Size& size)
-{
-    if (!size.isFinite() || size.width < 0 || size.height < 0)
-        return;
-    m_minSize = size;
-    applySizeLimitsToHost();
-    setFrame(m_frame, false);
-}
-
-void Window::setMaxSize(const Size& size)
-{
-    if (!size.isFinite() || size.width < 0 || size.height < 0)
-        return;
-    m_maxSize = size;
-    applySizeLimitsToHost();
-    setFrame(m_frame, false);
-}
-
-void Window::applySizeLimitsToHost()
-{
-    // The window manager learns the limits from the host, so a window pinned to one size cannot be
-    // resized by its edges either.
-    const auto side = [](double value) {
-        return int(std::clamp<double>(std::lround(value), 0, QWIDGETSIZE_MAX));
-    };
-    m_host->setMinimumSize(side(m_minSize.width), side(m_minSize.height));
-    m_host->setMaximumSize(side(std::max(m_minSize.width, m_maxSize.width)),
-                           side(std::max(m_minSize.height, m_maxSize.height)));
-}
-
-std::optional<Screen> Window::screen() const
-{
-    return Screen::screenForRect(m_frame);
-}
-
-double Window::backingScaleFactor() const
-{
-    if (std::optional<Screen> s = screen())
-        return s->backingScaleFactor();
-    return m_host->devicePixelRatioF();
 }
 
 View* Window::setContentView(std::unique_ptr<View> view)
@@ -717,59 +420,6 @@ void Window::checkMapped()
     hideAndShowHost();
 }
 
-void Window::restoreAppliedFrame()
-{
-    const Rect old = m_frame;
-    m_frame = m_appliedFrame;
-    applyGeometryToHost();
-    if (old == m_frame)
-        return;
-    layOutContent();
-    frameDidChange(old);
-}
-
-void Window::applyGeometryToHost()
-{
-    m_appliedFrame = m_frame;
-    m_applyingGeometry = true;
-    m_host->setGeometry(alignedQtRect(m_frame));
-    m_applyingGeometry = false;
-}
-
-void Window::hostGeometryChanged()
-{
-    if (m_applyingGeometry)
-        return;
-    // The window manager moved or resized us. Keep our fractional frame when Qt only echoes it.
-    const QRect geometry = m_host->geometry();
-    if (geometry == alignedQtRect(m_frame))
-        return;
-    const Rect old = m_frame;
-    m_frame = globalRectFromQt(QRectF(geometry));
-    // A move by the user is the frame a refused window-manager command comes back to.
-    if (m_host->windowState() == Qt::WindowNoState)
-        m_appliedFrame = m_frame;
-    layOutContent();
-    frameDidChange(old);
-    if (!(old.size == m_frame.size))
-        liveResizeStep();
-}
-
-void Window::liveResizeStep()
-{
-    const double end = Clock::shared().now() + kLiveResizeEndDelay;
-    if (m_inLiveResize && m_liveResizeEnd) {
-        m_liveResizeEnd->setFireDate(end);
-        return;
-    }
-    m_inLiveResize = true;
-    NotificationCenter::shared().postNotification(kWindowWillStartLiveResizeNotification, this);
-    m_liveResizeEnd = Timer::scheduledTimer(kLiveResizeEndDelay, false, [this](Timer&) {
-        m_inLiveResize = false;
-        NotificationCenter::shared().postNotification(kWindowDidEndLiveResizeNotification, this);
-    });
-}
-
 void Window::setAlphaValue(double alpha)
 {
     if (m_alphaAnimation)
@@ -798,32 +448,6 @@ void Window::animateAlphaValue(double alpha, double duration, std::function<void
     });
     m_alphaAnimation->setCompletion(std::move(completion));
     m_alphaAnimation->start();
-}
-
-void Window::animateFrame(const Rect& frame, double duration, std::function<void(bool)> completion)
-{
-    if (!isValidRect(frame)) {
-        qCWarning(lcAppKit) << "Window: refusing to animate to frame" << toQRectF(frame);
-        return;
-    }
-    const Rect from = m_frame;
-    if (m_frameAnimation)
-        m_frameAnimation->stop();
-    m_frameAnimation = std::make_unique<Animation>(duration, [this, from, frame](double t) {
-        auto mix = [t](double a, double b) { return a + (b - a) * t; };
-        setFrame(t >= 1.0 ? frame
-                          : Rect{{mix(from.origin.x, frame.origin.x), mix(from.origin.y, frame.origin.y)},
-                                 {mix(from.size.width, frame.size.width),
-                                  mix(from.size.height, frame.size.height)}});
-    });
-    m_frameAnimation->setCompletion(std::move(completion));
-    m_frameAnimation->start();
-}
-
-void Window::stopFrameAnimation()
-{
-    if (m_frameAnimation)
-        m_frameAnimation->stop();
 }
 
 void Window::orderFront()
@@ -897,26 +521,6 @@ void Window::toggleFullScreen()
     m_visible = true;
     m_host->showFullScreen();
     NotificationCenter::shared().postNotification(kWindowDidEnterFullScreenNotification, this);
-}
-
-void Window::zoom()
-{
-    const Rect standard = standardFrame();
-    if (standard.isEmpty())
-        return;
-    if (m_frame == standard && m_userFrame) {
-        setFrame(*m_userFrame);
-        m_userFrame.reset();
-        return;
-    }
-    m_userFrame = m_frame;
-    setFrame(standard);
-}
-
-Rect Window::standardFrame() const
-{
-    const std::optional<Screen> current = screen();
-    return current ? clampedToMinMax(current->visibleFrame()) : Rect();
 }
 
 void Window::addChildWindow(Window* child)
@@ -1351,38 +955,6 @@ bool Window::scrollDrawnContent(const View& view, const QTransform& before)
         m_host->update(redraw);
     }
     return true;
-}
-
-Point Window::convertPointToScreen(const Point& point) const
-{
-    return {m_frame.origin.x + point.x, m_frame.origin.y + point.y};
-}
-
-Point Window::convertPointFromScreen(const Point& point) const
-{
-    return {point.x - m_frame.origin.x, point.y - m_frame.origin.y};
-}
-
-Rect Window::convertRectToScreen(const Rect& rect) const
-{
-    return {convertPointToScreen(rect.origin), rect.size};
-}
-
-Rect Window::convertRectFromScreen(const Rect& rect) const
-{
-    return {convertPointFromScreen(rect.origin), rect.size};
-}
-
-Rect Window::titleBarRect() const
-{
-    if (!m_host->isVisible())
-        return {};
-    const QRect outer = m_host->frameGeometry();
-    const QRect inner = m_host->geometry();
-    const int height = inner.top() - outer.top();
-    if (height <= 0)
-        return {};
-    return globalRectFromQt(QRectF(outer.left(), outer.top(), outer.width(), height));
 }
 
 bool Window::performKeyEquivalent(const Event& event)

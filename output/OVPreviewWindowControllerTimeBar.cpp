@@ -1,0 +1,140 @@
+// The time bar's font and colour dialogs, which restyle the bar's time or title as the user picks.
+#include "output/OVPreviewWindowController.h"
+
+#include "platform/hvkit/HVLocalizedString.h"
+#include "prompter_view/OVTimeBar.h"
+#include "prompter_view/OVTimeBarText.h"
+#include "prompting/OVCore.h"
+
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString localized(const char* key, const char* english)
+{
+    return HVLocalizedString::localizedString(QString::fromUtf8(key), QString::fromUtf8(english));
+}
+
+// The dialog shows sizes in points; the time bar's fonts count them the same way.
+QFont dialogFont(const Font& font)
+{
+    QFont result(font.familyName.isEmpty() ? font.fontName : font.familyName);
+    if (std::isfinite(font.pointSize) && font.pointSize > 0)
+        result.setPointSizeF(std::clamp(font.pointSize, 1.0, 2000.0));
+    result.setBold(font.bold);
+    result.setItalic(font.italic);
+    return result;
+}
+
+Font modelFont(const QFont& font)
+{
+    Font result;
+    result.familyName = font.family();
+    result.bold = font.bold();
+    result.italic = font.italic();
+    result.fixedPitch = font.fixedPitch();
+    result.pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : double(std::max(1, font.pixelSize()));
+    QString postScript = result.familyName;
+    postScript.remove(QLatin1Char(' '));
+    if (result.bold || result.italic)
+        postScript += QStringLiteral("-") + (result.bold ? QStringLiteral("Bold") : QString()) +
+                      (result.italic ? QStringLiteral("Italic") : QString());
+    result.fontName = postScript;
+    return result;
+}
+
+} // namespace
+
+void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action,
+                                                  const AttributeDictionary& currentAttributes)
+{
+    Q_UNUSED(timeBar);
+    if (!m_core.isModeEdit() || m_panel->alphaValue() != 1.0)
+        return;
+    setLastTimeBarAction(action);
+    if (!m_fontDialog) {
+        m_fontDialog = std::make_unique<QFontDialog>();
+        m_fontDialog->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        QObject::connect(m_fontDialog.get(), &QFontDialog::currentFontChanged, m_fontDialog.get(),
+                         [this](const QFont& font) { changeFont(font); });
+        QObject::connect(m_fontDialog.get(), &QDialog::finished, m_fontDialog.get(),
+                         [this] { endTimeBarAction(); });
+        m_colorDialog = std::make_unique<QColorDialog>();
+        m_colorDialog->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog);
+        QObject::connect(m_colorDialog.get(), &QColorDialog::currentColorChanged, m_colorDialog.get(),
+                         [this](const QColor& color) { changeColor(color); });
+        QObject::connect(m_colorDialog.get(), &QDialog::finished, m_colorDialog.get(),
+                         [this] { endTimeBarAction(); });
+    }
+    const QString title = action == OVTimeBar::kTimeAttributesAction
+                              ? localized("time-bar-set-time-font-and-color", "Set Time Font and Color")
+                              : localized("time-bar-set-title-font-and-color", "Set Title Font and Color");
+    m_fontDialog->setWindowTitle(title);
+    m_colorDialog->setWindowTitle(title);
+    {
+        // Showing the bar's own font and colour is no choice of the user's.
+        const QSignalBlocker fontBlocker(m_fontDialog.get());
+        const QSignalBlocker colorBlocker(m_colorDialog.get());
+        if (const std::optional<Font> font = OVTimeBarText::fontOf(currentAttributes))
+            m_fontDialog->setCurrentFont(dialogFont(*font));
+        if (const std::optional<QColor> color = OVTimeBarText::colorOf(currentAttributes))
+            m_colorDialog->setCurrentColor(*color);
+    }
+    m_panel->orderFront();
+    m_panel->makeKeyWindow();
+    m_panel->makeFirstResponder(nullptr);
+    if (!m_fontDialog->isVisible() && !m_colorDialog->isVisible()) {
+        // Beside the panel, one above the other, so neither hides the other or the preview.
+        const QRect panel = m_panel->hostWidget()->frameGeometry();
+        m_fontDialog->adjustSize();
+        m_colorDialog->adjustSize();
+        const int width = std::max(m_fontDialog->width(), m_colorDialog->width());
+        const QRect screen = m_panel->hostWidget()->screen()->availableGeometry();
+        const int left =
+            panel.left() - width - 8 >= screen.left() ? panel.left() - width - 8 : panel.right() + 8;
+        m_fontDialog->move(left, panel.top());
+        m_colorDialog->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
+    }
+    m_fontDialog->show();
+    m_colorDialog->show();
+    m_fontDialog->raise();
+}
+
+bool OVPreviewWindowController::changeFont(const QFont& font)
+{
+    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
+    if (m_lastTimeBarAction == 0 || !bar)
+        return false;
+    // Qt 6.4 cannot ask a font for tabular digits; the bar lays its digits out as the font has them.
+    bar->performAttributesAction(m_lastTimeBarAction, modelFont(font), std::nullopt);
+    return true;
+}
+
+bool OVPreviewWindowController::changeColor(const QColor& color)
+{
+    OVTimeBar* bar = OVTimeBar::actionableTimeBar();
+    if (m_lastTimeBarAction == 0 || !bar || !color.isValid())
+        return false;
+    bar->performAttributesAction(m_lastTimeBarAction, std::nullopt, OVTimeBarText::color(color));
+    return true;
+}
+
+void OVPreviewWindowController::endTimeBarAction()
+{
+    if (m_lastTimeBarAction == 0)
+        return;
+    setLastTimeBarAction(0);
+    OVTimeBar::clearActionableTimeBar();
+    // The dialogs style time bars only: without a pending action they have nothing to do.
+    if (m_fontDialog && m_fontDialog->isVisible())
+        m_fontDialog->hide();
+    if (m_colorDialog && m_colorDialog->isVisible())
+        m_colorDialog->hide();
+}
