@@ -1,6 +1,7 @@
 #include "document/OVDocument.h"
 
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentImport.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -280,6 +281,29 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
     older.className = QStringLiteral("OVDocument");
     older.conformsTo = {QStringLiteral("public.data")};
     controller.addDocumentType(older);
+    // Foreign formats open as imported documents: untitled, and saved only where the user says.
+    struct Foreign {
+        const char* identifier;
+        const char* name;
+        QStringList extensions;
+        bool isPackage;
+    };
+    const Foreign foreign[] = {
+        {"public.rtf", "Rich Text Format (RTF)", {QStringLiteral("rtf")}, false},
+        {"com.apple.rtfd", "Rich Text Format with Attachments (RTFD)", {QStringLiteral("rtfd")}, true},
+        {"public.html", "HTML Document", {QStringLiteral("html"), QStringLiteral("htm")}, false},
+        {"public.plain-text", "Plain Text", {QStringLiteral("txt"), QStringLiteral("text")}, false},
+    };
+    for (const Foreign& entry : foreign) {
+        DocumentController::DocumentType type;
+        type.identifier = QString::fromLatin1(entry.identifier);
+        type.name = QString::fromLatin1(entry.name);
+        type.extensions = entry.extensions;
+        type.role = DocumentController::Role::Viewer;
+        type.className = QStringLiteral("OVDocument");
+        type.isPackage = entry.isPackage;
+        controller.addDocumentType(type);
+    }
 }
 
 void OVDocument::setWindowControllerFactory(WindowControllerFactory factory)
@@ -359,8 +383,8 @@ bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
     else if (type == OVPrompterDocumentUTI)
         read = OVDocumentPackageReader::readPrompterDocument(url, type, options, &info, error);
     else
-        setError(error, Error::cocoa(kFileReadUnknownError, url,
-                                     QStringLiteral("Documents of this kind cannot be opened yet.")));
+        read = OVDocumentImport::read(url, type, OVDocumentImport::Options::fromUserDefaults(), &info,
+                                      &m_useDefaultStyle, error);
     // Nothing of a failed read reaches the document.
     if (!read)
         return false;

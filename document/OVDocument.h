@@ -29,8 +29,9 @@ public:
     OVDocument();
     ~OVDocument() override;
 
-    // Puts the native package and the older prompter document into the controller's type table and
-    // the class behind them; the application's window controller is installed with the factory.
+    // Puts the native package, the older prompter document and the foreign formats it imports into
+    // the controller's type table and the class behind them; the application's window controller is installed
+    // with the factory.
     static void registerDocumentTypes(DocumentController& controller);
     static void setWindowControllerFactory(WindowControllerFactory factory);
 

@@ -13,6 +13,7 @@
 #include "platform/text/MutableAttributedString.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/LogCapture.h"
 #include "text/OVTextView.h"
 
 #include <QCoreApplication>
@@ -484,6 +485,62 @@ TEST_F(OVDocumentTest, ReadingRefusesMissingURLOrTypeAndUnknownKinds)
                                       &error));
     EXPECT_FALSE(document.isReadDocument());
     EXPECT_TRUE(document.isNewDocument());
+}
+
+TEST_F(OVDocumentTest, ForeignFilesOpenAsImportedScriptsWithTheirFormatsNewlineRule)
+{
+    const auto write = [this](const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    };
+    UserDefaults::shared().setInteger(0, QStringLiteral("defaultEncodingValue"));
+    LogCapture log;
+
+    OVDocument* html = open(write(QStringLiteral("Evening News.html"),
+                                  "<title>News</title><p>Hello <b>web</b></p><img src=\"/etc/hostname\">"));
+    ASSERT_NE(html, nullptr);
+    EXPECT_EQ(html->displayName(), QStringLiteral("Evening News"));
+    EXPECT_EQ(windowOf(html).text->string(), QStringLiteral("Hello web\n"));
+    // HTML's importer adds a final newline, which the window takes off again; RTF and plain text
+    // keep theirs.
+    EXPECT_TRUE(windowOf(html).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(windowOf(html).log.contains(QStringLiteral("defaultStyle")));
+
+    // Windows Latin 1 with CR LF line ends: not detected, so the fallback reads it and says so.
+    OVDocument* text = open(write(QStringLiteral("notes.txt"), "caf\xE9\r\nline\r\n"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(windowOf(text).text->string(), QStringLiteral(u"caf\u00E9\nline\n"));
+    EXPECT_FALSE(windowOf(text).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(std::any_of(log.lines().begin(), log.lines().end(), [](const QString& line) {
+        return line.startsWith(
+            QStringLiteral("Automatic encoding could not be detected. Trying fallback. Error = "));
+    }));
+    // A stored encoding is used as it stands.
+    UserDefaults::shared().setInteger(30, QStringLiteral("defaultEncodingValue"));
+    OVDocument* macRoman = open(write(QStringLiteral("mac.txt"), "caf\x8E"));
+    ASSERT_NE(macRoman, nullptr);
+    EXPECT_EQ(windowOf(macRoman).text->string(), QStringLiteral(u"caf\u00E9"));
+
+    OVDocument* rtf = open(write(QStringLiteral("letter.rtf"), "{\\rtf1\\ansi Dear \\b reader\\b0\\par\n}"));
+    ASSERT_NE(rtf, nullptr);
+    EXPECT_EQ(windowOf(rtf).text->string(), QStringLiteral("Dear reader\n"));
+    EXPECT_FALSE(windowOf(rtf).log.contains(QStringLiteral("removeNewline")));
+
+    // An imported document is never saved over the file it came from.
+    Error error;
+    EXPECT_FALSE(html->writeToURL(QUrl::fromLocalFile(path(QStringLiteral("Evening News.html"))),
+                                  QStringLiteral("public.html"), Document::SaveOperation::Save, {}, &error));
+    EXPECT_TRUE(error.isUserCancelled());
+
+    // A type outside the reading table is refused with the log and code 256.
+    OVDocument document;
+    log.clear();
+    EXPECT_FALSE(document.readFromURL(QUrl::fromLocalFile(write(QStringLiteral("x.pdf"), "%PDF")),
+                                      QStringLiteral("com.adobe.pdf"), &error));
+    EXPECT_EQ(error.code(), kFileReadUnknownError);
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: documentTypeAttribute is nil")));
 }
 
 TEST_F(OVDocumentTest, SavingWithoutAWindowFailsWithTheWriteCode)
