@@ -1,6 +1,8 @@
 #include "document/OVDocument.h"
 
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExport.h"
+#include "document/OVDocumentExportAccessoryViewController.h"
 #include "document/OVDocumentImport.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentPackageReader.h"
@@ -281,7 +283,8 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
     older.className = QStringLiteral("OVDocument");
     older.conformsTo = {QStringLiteral("public.data")};
     controller.addDocumentType(older);
-    // Foreign formats open as imported documents: untitled, and saved only where the user says.
+    // Foreign formats open as imported documents, titled by their file and saved in place never:
+    // Save As and Export write them.
     struct Foreign {
         const char* identifier;
         const char* name;
@@ -299,7 +302,7 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
         type.identifier = QString::fromLatin1(entry.identifier);
         type.name = QString::fromLatin1(entry.name);
         type.extensions = entry.extensions;
-        type.role = DocumentController::Role::Viewer;
+        type.role = DocumentController::Role::Editor;
         type.className = QStringLiteral("OVDocument");
         type.isPackage = entry.isPackage;
         controller.addDocumentType(type);
@@ -432,21 +435,24 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
         setError(error, Error::cocoa(kFileWriteUnknownError, url));
         return false;
     }
-    std::unique_ptr<MutableAttributedString> text = content->exportableTextStorage();
+    // An export may take the text in the simplified style, on its background.
+    const bool simplified =
+        operation == SaveOperation::SaveTo &&
+        UserDefaults::shared().boolForKey(QStringLiteral("useSimplifiedStyleDocumentExport"));
+    std::unique_ptr<MutableAttributedString> text =
+        simplified ? content->exportableStyleSimplifiedStorage() : content->exportableTextStorage();
     if (!text) {
         log(QStringLiteral("Error: textStorage is nil"));
         setError(error, Error::cocoa(kFileWriteUnknownError, url));
         return false;
     }
+    const std::optional<Color> background =
+        simplified ? std::optional<Color>(content->styleSimplifiedBackgroundColor())
+                   : content->backgroundColor();
     const bool package = isPackageType(type);
-    if (!package) {
-        setError(error, Error::cocoa(kFileWriteUnknownError, url,
-                                     QStringLiteral("Documents cannot be written in this kind yet.")));
-        return false;
-    }
     OVDocumentPackageWriter::Input input;
     input.text = text.get();
-    input.backgroundColor = content->backgroundColor();
+    input.backgroundColor = background;
     input.selectedRanges = content->selectedRangesStringArray();
     input.scrollbarPosition = content->prompterPositionRatioNumber();
     input.speed = content->prompterSpeedNumber();
@@ -454,10 +460,22 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     input.metadataInfo = m_metadataInfo;
     input.extendedMetadataInfo = extendedForWriting(m_extendedMetadataInfo);
     input.unusedMetadataInfo = m_unusedMetadataInfo;
-    if (!OVDocumentPackageWriter::writeToURL(url, originalContentsURL, input, error))
-        return false;
-
-    m_importedFileURL.clear();
+    if (package) {
+        if (!OVDocumentPackageWriter::writeToURL(url, originalContentsURL, input, error))
+            return false;
+        m_importedFileURL.clear();
+    } else {
+        const PlistValue encoding =
+            UserDefaults::shared().objectForKey(QStringLiteral("defaultEncodingValue"));
+        std::optional<quint64> encodingValue;
+        if (!encoding.isNull())
+            encodingValue = quint64(std::max<qint64>(
+                0, UserDefaults::shared().integerForKey(QStringLiteral("defaultEncodingValue"))));
+        if (!OVDocumentExport::write(url, type, *text,
+                                     OVDocumentPackageWriter::contentDocumentAttributes(input), encodingValue,
+                                     error))
+            return false;
+    }
     // A shipped document the user saves to a folder of their own is theirs from now on: it is
     // autosaved like any other. (Saving into the shipped folder keeps it internal.)
     if (m_internalDocument && isUserSaveOperation(operation) && !isInAppBundle(url))
@@ -475,9 +493,18 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     }
     if (isUserSaveOperation(operation)) {
         m_savedDocument = true;
-        m_importedDisplayName.clear();
+        if (package)
+            m_importedDisplayName.clear();
         m_keepsDamagedFileUntilSaved = false;
     }
+    return true;
+}
+
+bool OVDocument::prepareSavePanel(SavePanel& panel, SaveOperation operation)
+{
+    m_exportAccessory.reset();
+    if (operation == SaveOperation::SaveTo)
+        m_exportAccessory = std::make_unique<OVDocumentExportAccessoryViewController>(panel, *this);
     return true;
 }
 

@@ -2,15 +2,20 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExportAccessoryViewController.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/textformats/HtmlReader.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
 #include "tests/support/LogCapture.h"
@@ -541,6 +546,133 @@ TEST_F(OVDocumentTest, ForeignFilesOpenAsImportedScriptsWithTheirFormatsNewlineR
                                       QStringLiteral("com.adobe.pdf"), &error));
     EXPECT_EQ(error.code(), kFileReadUnknownError);
     EXPECT_TRUE(log.contains(QStringLiteral("Error: documentTypeAttribute is nil")));
+}
+
+TEST_F(OVDocumentTest, ExportWritesTheChosenFormatWithTheReportForWhatItCannotHold)
+{
+    using Accessory = OVDocumentExportAccessoryViewController;
+    UserDefaults::shared().registerDefaults(Accessory::initialDefaultsDictionary());
+    UserDefaults::shared().setInteger(0, QStringLiteral("defaultEncodingValue"));
+    UserDefaults::shared().setBool(false, QStringLiteral("useSimplifiedStyleDocumentExport"));
+    OVDocument* document = newDocument(QStringLiteral(u"Caf\u00E9 \u2014 news\nline two\n"));
+    auto& window = windowOf(document);
+    insertBookmark(*window.text, 4, QStringLiteral("Mark"));
+    auto picture = std::make_shared<TextAttachment>(FileWrapper::makeRegularFile(QByteArray("png")));
+    window.text->append(
+        AttributedString(QString(QChar(kAttachmentCharacter)), {{kAttachmentAttributeName, picture}}));
+    window.background = Color::rgb(0, 0, 0);
+
+    // The first export offers RTF; the user picks HTML by its name's extension.
+    QString offered;
+    QString report;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            offered = panel.selectedFileType();
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.html")))));
+            report = document->exportAccessory()->infoString();
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(offered, QStringLiteral("public.rtf"));
+    EXPECT_EQ(report, QStringLiteral("The selected file format cannot save bookmarks or images."));
+    QFile html(path(QStringLiteral("export.html")));
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    MutableAttributedString back;
+    HtmlReader::read(html.readAll(), back, nullptr, nullptr);
+    EXPECT_EQ(back.string(), QStringLiteral(u"Caf\u00E9 \u2014 news\nline two\n\n"));
+    // Export leaves the document as it was: untitled, still to be saved.
+    EXPECT_TRUE(document->fileURL().isEmpty());
+
+    // The next export offers HTML again; plain text in UTF-8 without attachment characters.
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            offered = panel.selectedFileType();
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.txt")))));
+            report = document->exportAccessory()->infoString();
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(offered, QStringLiteral("public.html"));
+    EXPECT_EQ(report,
+              QStringLiteral("The selected file format cannot save text styles, background color, bookmarks, "
+                             "or images."));
+    QFile text(path(QStringLiteral("export.txt")));
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(text.readAll(), QByteArray("Caf\xC3\xA9 \xE2\x80\x94 news\nline two\n"));
+
+    // An encoding set in the settings that cannot hold the dash fails the export, and says so.
+    UserDefaults::shared().setInteger(5, QStringLiteral("defaultEncodingValue"));
+    Error error;
+    EXPECT_FALSE(document->saveToURL(QUrl::fromLocalFile(path(QStringLiteral("latin.txt"))),
+                                     QStringLiteral("public.plain-text"), Document::SaveOperation::SaveTo,
+                                     &error));
+    EXPECT_EQ(error.code(), kFileWriteUnknownError);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("latin.txt"))));
+
+    // Save As to RTF is allowed; a later plain Save of it asks again instead of writing in place.
+    EXPECT_TRUE(document->writableTypesForSaveOperation(Document::SaveOperation::SaveAs)
+                    .contains(QStringLiteral("public.rtf")));
+    EXPECT_FALSE(document->writableTypesForSaveOperation(Document::SaveOperation::Save)
+                     .contains(QStringLiteral("public.rtf")));
+}
+
+TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)
+{
+    using A = OVDocumentExportAccessoryViewController;
+    const unsigned blackWithMarks = A::Text | A::TextStyles | A::BackgroundColor | A::Bookmarks | A::Images;
+    EXPECT_EQ(A::infoStringForTypeAttributes(blackWithMarks, A::attributesSupportedForType("public.html"),
+                                             true, "public.html"),
+              QStringLiteral("No compatibility issues."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(blackWithMarks, A::attributesSupportedForType("public.html"),
+                                             false, "public.html"),
+              QStringLiteral("The selected file format cannot save bookmarks or images."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(
+                  blackWithMarks,
+                  A::attributesSupportedForType("org.openxmlformats.wordprocessingml.document"), false,
+                  "org.openxmlformats.wordprocessingml.document"),
+              QStringLiteral("The selected file format cannot save background color, bookmarks, or images. "
+                             "Consider using Rich Text Format (rtf) instead."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(A::DocumentMetadata,
+                                             A::attributesSupportedForType("public.plain-text"), true,
+                                             "public.plain-text"),
+              QStringLiteral("The selected file format cannot save document metadata."));
+    // Space formatting is named before the background colour.
+    EXPECT_EQ(
+        A::infoStringForTypeAttributes(A::SpaceFormatting | A::BackgroundColor | A::PrompterSpecificMetadata,
+                                       0, false, "public.rtf"),
+        QStringLiteral("The selected file format cannot save space formatting, background color, or "
+                       "prompter-specific metadata."));
+    const std::pair<const char*, unsigned> supported[] = {
+        {"public.plain-text", 1u},
+        {"public.rtf", 79u},
+        {"com.apple.rtfd", 111u},
+        {"org.oasis-open.opendocument.text", 75u},
+        {"public.html", 71u},
+        {"com.apple.webarchive", 103u},
+        {"org.openxmlformats.wordprocessingml.document", 67u},
+        {"com.microsoft.word.openxml.document", 67u},
+        {"com.microsoft.word.doc", 75u}};
+    for (const auto& [type, bits] : supported)
+        EXPECT_EQ(A::attributesSupportedForType(QString::fromLatin1(type)), bits) << type;
+    LogCapture log;
+    EXPECT_EQ(A::attributesSupportedForType(QStringLiteral("com.adobe.pdf")), 0u);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("-[OVDocumentExportAccessoryViewController attributesSupportedForType:] "
+                                    "Unimplemented type com.adobe.pdf")));
+
+    // What a text holds: paragraph spacing and a picture; an empty text on white with properties.
+    ParagraphStyle centred;
+    centred.alignment = TextAlignment::Center;
+    MutableAttributedString text(
+        AttributedString(QStringLiteral("x"), {{kParagraphStyleAttributeName, centred}}));
+    EXPECT_EQ(A::attributesPresent(text, Color::rgb(1, 1, 1), {}, {}, {}),
+              A::Text | A::TextStyles | A::SpaceFormatting);
+    EXPECT_EQ(A::attributesPresent(AttributedString(), Color::rgb(1, 1, 1),
+                                   {{QStringLiteral("author"), QStringLiteral("A")}}, {},
+                                   {{QStringLiteral("director"), QVariant()}}),
+              unsigned(A::DocumentMetadata));
 }
 
 TEST_F(OVDocumentTest, SavingWithoutAWindowFailsWithTheWriteCode)

@@ -4,8 +4,10 @@
 #include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
+#include "platform/appkit/SavePanel.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/text/AttributeNames.h"
@@ -69,6 +71,31 @@ TEST(LaunchedForeignFormats, HtmlTextAndRtfNamedAtStartOpenAsUntitledScriptsShow
         << shown.join(u'|').toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("Dear reader\n"))) << shown.join(u'|').toStdString();
     EXPECT_FALSE(shown.join(QString()).contains(QChar(kAttachmentCharacter)));
+
+    // Export… from the HTML script's window, to plain text: the panel first offers RTF, as the
+    // registered defaults say, and the file holds the script's text in UTF-8.
+    Document* page = nullptr;
+    for (Document* document : documents)
+        if (document->displayName() == QStringLiteral("Evening News"))
+            page = document;
+    ASSERT_NE(page, nullptr);
+    QString offered;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            offered = panel.selectedFileType();
+            EXPECT_TRUE(
+                panel.chooseURL(QUrl::fromLocalFile(folder.filePath(QStringLiteral("exported.txt")))));
+            return SavePanel::kModalResponseOK;
+        });
+        page->primaryWindowController()->window()->makeKeyAndOrderFront();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(Application::shared().sendAction(QStringLiteral("saveDocumentTo:"), page, {}));
+    }
+    EXPECT_EQ(offered, QStringLiteral("public.rtf"));
+    QFile exported(folder.filePath(QStringLiteral("exported.txt")));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(exported.readAll()),
+              QStringLiteral(u"ANCHOR\nGood evening & welcome to the caf\u00E9."));
 
     AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
     session.reset();
