@@ -12,6 +12,7 @@
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/RunLoop.h"
+#include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
@@ -503,8 +504,10 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
 bool OVDocument::prepareSavePanel(SavePanel& panel, SaveOperation operation)
 {
     m_exportAccessory.reset();
-    if (operation == SaveOperation::SaveTo)
+    if (operation == SaveOperation::SaveTo) {
+        panel.setTitle(QStringLiteral("Export"));
         m_exportAccessory = std::make_unique<OVDocumentExportAccessoryViewController>(panel, *this);
+    }
     return true;
 }
 

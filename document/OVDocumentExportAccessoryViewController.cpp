@@ -2,12 +2,20 @@
 
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExport.h"
+#include "document/OVDocumentExportPreviewWindowController.h"
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/text/RtfReader.h"
+#include "platform/text/Rtfd.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/PlainText.h"
+#include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 
 #include <QCheckBox>
@@ -15,6 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QPushButton>
 
 #include <bit>
 
@@ -83,7 +92,7 @@ PlistDictionary OVDocumentExportAccessoryViewController::initialDefaultsDictiona
 
 OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController(SavePanel& panel,
                                                                                  OVDocument& document)
-    : m_documentAttributes(attributesPresentInDocument(document))
+    : m_document(&document), m_documentAttributes(attributesPresentInDocument(document))
 {
     auto view = std::make_unique<QWidget>();
     auto* layout = new QHBoxLayout(view.get());
@@ -96,8 +105,16 @@ OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController
     QObject::connect(m_simplifyCheckbox, &QCheckBox::toggled, [this](bool on) {
         UserDefaults::shared().setBool(on, kSimplifiedStyleKey);
         updateSavePanelCompatibilityDetails();
+        updatePreviewContent();
     });
-    column->addWidget(m_simplifyCheckbox);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_simplifyCheckbox);
+    row->addStretch(1);
+    auto* previewButton = new QPushButton(QStringLiteral("Preview"));
+    previewButton->setObjectName(QStringLiteral("documentPreviewButton"));
+    QObject::connect(previewButton, &QPushButton::clicked, [this] { documentPreviewButtonPressed(); });
+    row->addWidget(previewButton);
+    column->addLayout(row);
     m_infoTextField = new QLabel;
     m_infoTextField->setWordWrap(true);
     m_infoTextField->setObjectName(QStringLiteral("infoTextField"));
@@ -113,8 +130,81 @@ OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController
     SavePanel* target = &panel;
     panel.setTypeChangeHandler(
         [this, target](const QString&) { fileTypeChanged(target->selectedFileType()); });
+    // The preview goes with the panel.
+    QObject::connect(view.get(), &QObject::destroyed, [this] { m_preview.reset(); });
     panel.setAccessoryView(std::move(view));
     fileTypeChanged(panel.selectedFileType());
+}
+
+OVDocumentExportAccessoryViewController::~OVDocumentExportAccessoryViewController() = default;
+
+void OVDocumentExportAccessoryViewController::documentPreviewButtonPressed()
+{
+    if (m_preview && !m_preview->isWindowVisible())
+        m_preview.reset();
+    if (m_preview) {
+        m_preview.reset();
+        return;
+    }
+    m_preview = OVDocumentExportPreviewWindowController::windowController();
+    updatePreviewContent();
+    m_preview->showWindow();
+}
+
+void OVDocumentExportAccessoryViewController::updatePreviewContent()
+{
+    if (!m_preview)
+        return;
+    const OVDocumentContentController* content = m_document->contentController();
+    if (!content)
+        return;
+    const bool simplified = UserDefaults::shared().boolForKey(kSimplifiedStyleKey);
+    std::unique_ptr<MutableAttributedString> text =
+        simplified ? content->exportableStyleSimplifiedStorage() : content->exportableTextStorage();
+    if (!text)
+        return;
+    if (!simplified)
+        NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(*text);
+    Color background = simplified ? content->styleSimplifiedBackgroundColor()
+                                  : content->backgroundColor().value_or(NSColorHVAdditions::RGBWhiteColor());
+    const char* operation = "-[OVDocumentExportAccessoryViewController updatePreviewContent]";
+    const QString documentType = OVDocumentExport::documentTypeForWriting(m_fileTypeUTI);
+    if (OVDocumentExport::canWriteDocumentType(documentType)) {
+        DocumentAttributes attributes{{NSDocumentTypeDocumentAttribute, documentType}};
+        Error error;
+        std::optional<QByteArray> data;
+        if (documentType == NSRTFDTextDocumentType)
+            data = Rtfd::data(*text, attributes);
+        else
+            data =
+                OVDocumentExport::data(documentType, *text, attributes, quint64(TextEncoding::UTF8), &error);
+        if (!data) {
+            qWarning("%s error: %s", operation, qUtf8Printable(error.localizedDescription()));
+        } else {
+            MutableAttributedString back;
+            bool read = false;
+            if (documentType == NSRTFDTextDocumentType)
+                read = Rtfd::readData(*data, back, nullptr, &error);
+            else if (documentType == NSRTFTextDocumentType)
+                read = RtfReader::read(*data, back, nullptr, &error);
+            else if (documentType == NSHTMLTextDocumentType)
+                read = HtmlReader::read(*data, back, nullptr, &error);
+            else {
+                PlainText::read(*data, back, nullptr, {}, TextEncoding::UTF8);
+                read = true;
+            }
+            if (read) {
+                *text = std::move(back);
+            } else {
+                qWarning("%s readError: %s", operation, qUtf8Printable(error.localizedDescription()));
+                text = simplified ? content->exportableStyleSimplifiedStorage()
+                                  : content->exportableTextStorage();
+            }
+        }
+    }
+    if (!(attributesSupportedForType(m_fileTypeUTI) & BackgroundColor))
+        background = NSColorHVAdditions::RGBWhiteColor();
+    m_preview->setContent(*text, background);
 }
 
 QString OVDocumentExportAccessoryViewController::recentlyUsedFileTypeUTI()
@@ -137,6 +227,7 @@ void OVDocumentExportAccessoryViewController::fileTypeChanged(const QString& typ
     m_fileTypeUTI = type;
     setRecentlyUsedFileTypeUTI(type);
     updateSavePanelCompatibilityDetails();
+    updatePreviewContent();
 }
 
 void OVDocumentExportAccessoryViewController::updateSavePanelCompatibilityDetails()

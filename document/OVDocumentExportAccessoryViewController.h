@@ -8,10 +8,12 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 class AttributedString;
 class OVDocument;
+class OVDocumentExportPreviewWindowController;
 class QCheckBox;
 class QLabel;
 class SavePanel;
@@ -38,7 +40,14 @@ public:
     // Computes what the document holds now, selects the recently used type in the panel and puts
     // the accessory's view into it.
     OVDocumentExportAccessoryViewController(SavePanel& panel, OVDocument& document);
+    // Closes the preview.
+    ~OVDocumentExportAccessoryViewController();
 
+    // The preview: shown, or closed when it is open.
+    void documentPreviewButtonPressed();
+    // Fills the open preview with the text as the chosen format gives it back.
+    void updatePreviewContent();
+    OVDocumentExportPreviewWindowController* exportPreviewWindowController() const { return m_preview.get(); }
     const QString& fileTypeUTI() const { return m_fileTypeUTI; }
     unsigned documentAttributes() const { return m_documentAttributes; }
     QString infoString() const;
@@ -62,6 +71,8 @@ private:
     void fileTypeChanged(const QString& type);
     void updateSavePanelCompatibilityDetails();
 
+    OVDocument* m_document;
+    std::unique_ptr<OVDocumentExportPreviewWindowController> m_preview;
     unsigned m_documentAttributes = 0;
     QString m_fileTypeUTI;
     QPointer<QLabel> m_iconView;

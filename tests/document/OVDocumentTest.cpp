@@ -3,6 +3,7 @@
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
+#include "document/OVDocumentExportPreviewWindowController.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -585,16 +587,32 @@ TEST_F(OVDocumentTest, ExportWritesTheChosenFormatWithTheReportForWhatItCannotHo
     EXPECT_TRUE(document->fileURL().isEmpty());
 
     // The next export offers HTML again; plain text in UTF-8 without attachment characters.
+    QString previewText;
+    QColor previewBase;
     {
         SavePanelAnswererScope answer([&](SavePanel& panel) {
             offered = panel.selectedFileType();
             EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.txt")))));
             report = document->exportAccessory()->infoString();
+            // The preview shows the text as plain text gives it back, on white.
+            document->exportAccessory()->documentPreviewButtonPressed();
+            const auto* preview = document->exportAccessory()->exportPreviewWindowController();
+            EXPECT_TRUE(preview && preview->isWindowVisible());
+            if (preview) {
+                previewText = preview->textView()->toPlainText();
+                previewBase = preview->textView()->palette().color(QPalette::Base);
+            }
             return SavePanel::kModalResponseOK;
         });
         document->saveDocumentTo();
     }
     EXPECT_EQ(offered, QStringLiteral("public.html"));
+    EXPECT_TRUE(previewText.startsWith(QStringLiteral(u"Caf\u00E9 \u2014 news\nline two")))
+        << previewText.toStdString();
+    EXPECT_FALSE(previewText.contains(QChar(kAttachmentCharacter)));
+    EXPECT_EQ(previewBase, QColor(Qt::white));
+    // The preview went with the panel.
+    EXPECT_EQ(document->exportAccessory()->exportPreviewWindowController(), nullptr);
     EXPECT_EQ(report,
               QStringLiteral("The selected file format cannot save text styles, background color, bookmarks, "
                              "or images."));
