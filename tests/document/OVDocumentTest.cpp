@@ -541,6 +541,18 @@ TEST_F(OVDocumentTest, ForeignFilesOpenAsImportedScriptsWithTheirFormatsNewlineR
                                   QStringLiteral("public.html"), Document::SaveOperation::Save, {}, &error));
     EXPECT_TRUE(error.isUserCancelled());
 
+    // A text file far beyond any script is refused before it is read.
+    QFile huge(path(QStringLiteral("huge.txt")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(300) << 20));
+    huge.close();
+    Error tooLarge;
+    EXPECT_EQ(open(huge.fileName(), &tooLarge), nullptr);
+    // The program answers a file too large to read as one it has no memory for.
+    EXPECT_EQ(tooLarge.code(), kFileReadUnknownError);
+    EXPECT_TRUE(tooLarge.localizedFailureReason().contains(QStringLiteral("memory")))
+        << tooLarge.localizedFailureReason().toStdString();
+
     // A type outside the reading table is refused with the log and code 256.
     OVDocument document;
     log.clear();
