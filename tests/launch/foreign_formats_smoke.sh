@@ -27,6 +27,9 @@ on the corner reopened after a long winter&nbsp;&mdash; &ldquo;we never gave up&
 </body></html>
 HTML
 printf 'Second script\r\nfrom a text file\r\n' >"$work/second.txt"
+# An imported script is untitled: its Export panel opens in the documents folder.
+mkdir -p "$work/documents"
+echo "XDG_DOCUMENTS_DIR=\"$work/documents\"" >"$work/config/user-dirs.dirs"
 
 cat >"$work/session.sh" <<'EOF2'
 set -euo pipefail
@@ -55,6 +58,39 @@ if ! awk -v s="$spread" 'BEGIN { exit !(s > 20) }'; then
   echo "FAIL: the HTML page's text does not show"
   exit 1
 fi
+
+# File > Export… by keys: the panel offers RTF with the report and the simplified-style switch; a
+# name ending in .txt chooses plain text, which the file then holds in UTF-8.
+xdotool key alt+f
+sleep 0.5
+for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+xdotool key Return
+panel=$(timeout 10 xdotool search --sync --onlyvisible --name "^Export$" | head -1)
+if [ -z "$panel" ]; then
+  echo "FAIL: File > Export… showed no Export panel"
+  exit 1
+fi
+sleep 1
+shot export_panel
+xdotool key ctrl+a
+xdotool type --delay 5 "exported.txt"
+sleep 0.5
+shot export_named
+xdotool key Return
+for _ in $(seq 50); do
+  [ -s "$work/documents/exported.txt" ] && break
+  sleep 0.1
+done
+if ! grep -q "Good evening & welcome" "$work/documents/exported.txt" 2>/dev/null; then
+  echo "FAIL: the export wrote no plain text of the script"
+  exit 1
+fi
+if grep -q "<p" "$work/documents/exported.txt"; then
+  echo "FAIL: the export wrote markup into the plain-text file"
+  exit 1
+fi
+xdotool windowfocus --sync "$window"
+sleep 0.5
 
 # A second start hands its file to the running program and ends.
 "$orvane" "$work/second.txt" >"$work/second.log" 2>&1 &
