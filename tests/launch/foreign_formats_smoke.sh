@@ -61,15 +61,22 @@ fi
 
 # File > Export… by keys: the panel offers RTF with the report and the simplified-style switch; a
 # name ending in .txt chooses plain text, which the file then holds in UTF-8.
-xdotool key alt+f
-sleep 0.5
-for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
-xdotool key Return
-panel=$(timeout 10 xdotool search --sync --onlyvisible --name "^Export$" | head -1)
+panel=
+for _ in 1 2 3; do
+  xdotool windowfocus --sync "$window"
+  xdotool key alt+f
+  sleep 0.5
+  for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+  xdotool key Return
+  panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
+  [ -n "$panel" ] && break
+  xdotool key Escape Escape
+done
 if [ -z "$panel" ]; then
   echo "FAIL: File > Export… showed no Export panel"
   exit 1
 fi
+xdotool windowfocus --sync "$panel"
 sleep 1
 shot export_panel
 xdotool key ctrl+a
@@ -77,7 +84,7 @@ xdotool type --delay 5 "exported.txt"
 sleep 0.5
 shot export_named
 xdotool key Return
-for _ in $(seq 50); do
+for _ in $(seq 100); do
   [ -s "$work/documents/exported.txt" ] && break
   sleep 0.1
 done
