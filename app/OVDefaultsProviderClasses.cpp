@@ -8,6 +8,7 @@
 #include "app/OVPromptPreferencesViewController.h"
 #include "app/OVUpdatesPreferencesViewController.h"
 #include "document/OVDocument.h"
+#include "document/OVDocumentExportAccessoryViewController.h"
 #include "output/OVBlankingItemList.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/foundation/UserDefaults.h"
@@ -38,6 +39,7 @@ void OVDefaultsProviderClasses::registerAll()
     add<OVPreviewWindowController>("OVPreviewWindowController");
     add<OVBlankingItemList>("OVBlankingItemList");
     add<OVDocument>("OVDocument");
+    add<OVDocumentExportAccessoryViewController>("OVDocumentExportAccessoryViewController");
     add<OVDocumentWindowController>("OVDocumentWindowController");
     // Values a hand-edited or damaged settings file could hold that no control of the program
     // would ever store: they read as the registered ones.

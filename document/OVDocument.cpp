@@ -1,6 +1,9 @@
 #include "document/OVDocument.h"
 
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExport.h"
+#include "document/OVDocumentExportAccessoryViewController.h"
+#include "document/OVDocumentImport.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -9,6 +12,7 @@
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/RunLoop.h"
+#include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
@@ -280,6 +284,30 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
     older.className = QStringLiteral("OVDocument");
     older.conformsTo = {QStringLiteral("public.data")};
     controller.addDocumentType(older);
+    // Foreign formats open as imported documents, titled by their file and saved in place never:
+    // Save As and Export write them.
+    struct Foreign {
+        const char* identifier;
+        const char* name;
+        QStringList extensions;
+        bool isPackage;
+    };
+    const Foreign foreign[] = {
+        {"public.rtf", "Rich Text Format (RTF)", {QStringLiteral("rtf")}, false},
+        {"com.apple.rtfd", "Rich Text Format with Attachments (RTFD)", {QStringLiteral("rtfd")}, true},
+        {"public.html", "HTML Document", {QStringLiteral("html"), QStringLiteral("htm")}, false},
+        {"public.plain-text", "Plain Text", {QStringLiteral("txt"), QStringLiteral("text")}, false},
+    };
+    for (const Foreign& entry : foreign) {
+        DocumentController::DocumentType type;
+        type.identifier = QString::fromLatin1(entry.identifier);
+        type.name = QString::fromLatin1(entry.name);
+        type.extensions = entry.extensions;
+        type.role = DocumentController::Role::Editor;
+        type.className = QStringLiteral("OVDocument");
+        type.isPackage = entry.isPackage;
+        controller.addDocumentType(type);
+    }
 }
 
 void OVDocument::setWindowControllerFactory(WindowControllerFactory factory)
@@ -359,8 +387,8 @@ bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
     else if (type == OVPrompterDocumentUTI)
         read = OVDocumentPackageReader::readPrompterDocument(url, type, options, &info, error);
     else
-        setError(error, Error::cocoa(kFileReadUnknownError, url,
-                                     QStringLiteral("Documents of this kind cannot be opened yet.")));
+        read = OVDocumentImport::read(url, type, OVDocumentImport::Options::fromUserDefaults(), &info,
+                                      &m_useDefaultStyle, error);
     // Nothing of a failed read reaches the document.
     if (!read)
         return false;
@@ -408,21 +436,24 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
         setError(error, Error::cocoa(kFileWriteUnknownError, url));
         return false;
     }
-    std::unique_ptr<MutableAttributedString> text = content->exportableTextStorage();
+    // An export may take the text in the simplified style, on its background.
+    const bool simplified =
+        operation == SaveOperation::SaveTo &&
+        UserDefaults::shared().boolForKey(QStringLiteral("useSimplifiedStyleDocumentExport"));
+    std::unique_ptr<MutableAttributedString> text =
+        simplified ? content->exportableStyleSimplifiedStorage() : content->exportableTextStorage();
     if (!text) {
         log(QStringLiteral("Error: textStorage is nil"));
         setError(error, Error::cocoa(kFileWriteUnknownError, url));
         return false;
     }
+    const std::optional<Color> background =
+        simplified ? std::optional<Color>(content->styleSimplifiedBackgroundColor())
+                   : content->backgroundColor();
     const bool package = isPackageType(type);
-    if (!package) {
-        setError(error, Error::cocoa(kFileWriteUnknownError, url,
-                                     QStringLiteral("Documents cannot be written in this kind yet.")));
-        return false;
-    }
     OVDocumentPackageWriter::Input input;
     input.text = text.get();
-    input.backgroundColor = content->backgroundColor();
+    input.backgroundColor = background;
     input.selectedRanges = content->selectedRangesStringArray();
     input.scrollbarPosition = content->prompterPositionRatioNumber();
     input.speed = content->prompterSpeedNumber();
@@ -430,10 +461,22 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     input.metadataInfo = m_metadataInfo;
     input.extendedMetadataInfo = extendedForWriting(m_extendedMetadataInfo);
     input.unusedMetadataInfo = m_unusedMetadataInfo;
-    if (!OVDocumentPackageWriter::writeToURL(url, originalContentsURL, input, error))
-        return false;
-
-    m_importedFileURL.clear();
+    if (package) {
+        if (!OVDocumentPackageWriter::writeToURL(url, originalContentsURL, input, error))
+            return false;
+        m_importedFileURL.clear();
+    } else {
+        const PlistValue encoding =
+            UserDefaults::shared().objectForKey(QStringLiteral("defaultEncodingValue"));
+        std::optional<quint64> encodingValue;
+        if (!encoding.isNull())
+            encodingValue = quint64(std::max<qint64>(
+                0, UserDefaults::shared().integerForKey(QStringLiteral("defaultEncodingValue"))));
+        if (!OVDocumentExport::write(url, type, *text,
+                                     OVDocumentPackageWriter::contentDocumentAttributes(input), encodingValue,
+                                     error))
+            return false;
+    }
     // A shipped document the user saves to a folder of their own is theirs from now on: it is
     // autosaved like any other. (Saving into the shipped folder keeps it internal.)
     if (m_internalDocument && isUserSaveOperation(operation) && !isInAppBundle(url))
@@ -451,8 +494,19 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     }
     if (isUserSaveOperation(operation)) {
         m_savedDocument = true;
-        m_importedDisplayName.clear();
+        if (package)
+            m_importedDisplayName.clear();
         m_keepsDamagedFileUntilSaved = false;
+    }
+    return true;
+}
+
+bool OVDocument::prepareSavePanel(SavePanel& panel, SaveOperation operation)
+{
+    m_exportAccessory.reset();
+    if (operation == SaveOperation::SaveTo) {
+        panel.setTitle(QStringLiteral("Export"));
+        m_exportAccessory = std::make_unique<OVDocumentExportAccessoryViewController>(panel, *this);
     }
     return true;
 }

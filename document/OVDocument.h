@@ -13,6 +13,7 @@
 #include <optional>
 
 class OVDocumentContentController;
+class OVDocumentExportAccessoryViewController;
 
 // The type identifiers of the native package and of the older single-file prompter document.
 inline const QString OVDocumentUTI = QStringLiteral("com.orvane.orvane.document");
@@ -29,8 +30,9 @@ public:
     OVDocument();
     ~OVDocument() override;
 
-    // Puts the native package and the older prompter document into the controller's type table and
-    // the class behind them; the application's window controller is installed with the factory.
+    // Puts the native package, the older prompter document and the foreign formats it imports into
+    // the controller's type table and the class behind them; the application's window controller is installed
+    // with the factory.
     static void registerDocumentTypes(DocumentController& controller);
     static void setWindowControllerFactory(WindowControllerFactory factory);
 
@@ -43,6 +45,9 @@ public:
                     const QUrl& originalContentsURL, Error* error) override;
     static bool canConcurrentlyReadDocumentsOfType(const QString&) { return false; }
     bool isImportableDocumentType(const QString& type) const;
+    // The Export panel carries the accessory with the compatibility report.
+    bool prepareSavePanel(SavePanel& panel, SaveOperation operation) override;
+    OVDocumentExportAccessoryViewController* exportAccessory() const { return m_exportAccessory.get(); }
 
     // Windows and loading.
     void makeWindowControllers() override;
@@ -130,6 +135,7 @@ private:
     // Read from a damaged file: the file stays as it was until the user saves, so no autosave
     // writes over it in place.
     bool m_keepsDamagedFileUntilSaved = false;
+    std::unique_ptr<OVDocumentExportAccessoryViewController> m_exportAccessory;
     // Ends with the document; work posted for later holds it weakly.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

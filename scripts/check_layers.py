@@ -24,6 +24,7 @@ SYSTEM_ROWS = [
 PLATFORM_RANKS = {
     "foundation": 0,
     "text": 1,
+    "textformats": 2,
     "appkit": 2,
     "textlayout": 2,
     "textview": 3,
@@ -35,7 +36,7 @@ SITS_ON = {
     ("document", "text"),
     ("prompter_view", "prompting"),
 }
-GUI_FREE = ["platform/foundation", "platform/text"]
+GUI_FREE = ["platform/foundation", "platform/text", "platform/textformats"]
 # The layout library draws with QtGui but never makes a widget: the thumbnailer links it.
 WIDGET_FREE = ["platform/textlayout"]
 WIDGET_INCLUDE = re.compile(r"#\s*include\s*[<\"](QtWidgets/|QWidget\b|QApplication\b|QScrollBar\b|QAbstractScrollArea\b)")

@@ -2,23 +2,31 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExportAccessoryViewController.h"
+#include "document/OVDocumentExportPreviewWindowController.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/textformats/HtmlReader.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/LogCapture.h"
 #include "text/OVTextView.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -484,6 +492,217 @@ TEST_F(OVDocumentTest, ReadingRefusesMissingURLOrTypeAndUnknownKinds)
                                       &error));
     EXPECT_FALSE(document.isReadDocument());
     EXPECT_TRUE(document.isNewDocument());
+}
+
+TEST_F(OVDocumentTest, ForeignFilesOpenAsImportedScriptsWithTheirFormatsNewlineRule)
+{
+    const auto write = [this](const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    };
+    UserDefaults::shared().setInteger(0, QStringLiteral("defaultEncodingValue"));
+    LogCapture log;
+
+    OVDocument* html = open(write(QStringLiteral("Evening News.html"),
+                                  "<title>News</title><p>Hello <b>web</b></p><img src=\"/etc/hostname\">"));
+    ASSERT_NE(html, nullptr);
+    EXPECT_EQ(html->displayName(), QStringLiteral("Evening News"));
+    EXPECT_EQ(windowOf(html).text->string(), QStringLiteral("Hello web\n"));
+    // HTML's importer adds a final newline, which the window takes off again; RTF and plain text
+    // keep theirs.
+    EXPECT_TRUE(windowOf(html).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(windowOf(html).log.contains(QStringLiteral("defaultStyle")));
+
+    // Windows Latin 1 with CR LF line ends: not detected, so the fallback reads it and says so.
+    OVDocument* text = open(write(QStringLiteral("notes.txt"), "caf\xE9\r\nline\r\n"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(windowOf(text).text->string(), QStringLiteral(u"caf\u00E9\nline\n"));
+    EXPECT_FALSE(windowOf(text).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(std::any_of(log.lines().begin(), log.lines().end(), [](const QString& line) {
+        return line.startsWith(
+            QStringLiteral("Automatic encoding could not be detected. Trying fallback. Error = "));
+    }));
+    // A stored encoding is used as it stands.
+    UserDefaults::shared().setInteger(30, QStringLiteral("defaultEncodingValue"));
+    OVDocument* macRoman = open(write(QStringLiteral("mac.txt"), "caf\x8E"));
+    ASSERT_NE(macRoman, nullptr);
+    EXPECT_EQ(windowOf(macRoman).text->string(), QStringLiteral(u"caf\u00E9"));
+
+    OVDocument* rtf = open(write(QStringLiteral("letter.rtf"), "{\\rtf1\\ansi Dear \\b reader\\b0\\par\n}"));
+    ASSERT_NE(rtf, nullptr);
+    EXPECT_EQ(windowOf(rtf).text->string(), QStringLiteral("Dear reader\n"));
+    EXPECT_FALSE(windowOf(rtf).log.contains(QStringLiteral("removeNewline")));
+
+    // An imported document is never saved over the file it came from.
+    Error error;
+    EXPECT_FALSE(html->writeToURL(QUrl::fromLocalFile(path(QStringLiteral("Evening News.html"))),
+                                  QStringLiteral("public.html"), Document::SaveOperation::Save, {}, &error));
+    EXPECT_TRUE(error.isUserCancelled());
+
+    // A text file far beyond any script is refused before it is read.
+    QFile huge(path(QStringLiteral("huge.txt")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(300) << 20));
+    huge.close();
+    Error tooLarge;
+    EXPECT_EQ(open(huge.fileName(), &tooLarge), nullptr);
+    // The program answers a file too large to read as one it has no memory for.
+    EXPECT_EQ(tooLarge.code(), kFileReadUnknownError);
+    EXPECT_TRUE(tooLarge.localizedFailureReason().contains(QStringLiteral("memory")))
+        << tooLarge.localizedFailureReason().toStdString();
+
+    // A type outside the reading table is refused with the log and code 256.
+    OVDocument document;
+    log.clear();
+    EXPECT_FALSE(document.readFromURL(QUrl::fromLocalFile(write(QStringLiteral("x.pdf"), "%PDF")),
+                                      QStringLiteral("com.adobe.pdf"), &error));
+    EXPECT_EQ(error.code(), kFileReadUnknownError);
+    EXPECT_TRUE(log.contains(QStringLiteral("Error: documentTypeAttribute is nil")));
+}
+
+TEST_F(OVDocumentTest, ExportWritesTheChosenFormatWithTheReportForWhatItCannotHold)
+{
+    using Accessory = OVDocumentExportAccessoryViewController;
+    UserDefaults::shared().registerDefaults(Accessory::initialDefaultsDictionary());
+    UserDefaults::shared().setInteger(0, QStringLiteral("defaultEncodingValue"));
+    UserDefaults::shared().setBool(false, QStringLiteral("useSimplifiedStyleDocumentExport"));
+    OVDocument* document = newDocument(QStringLiteral(u"Caf\u00E9 \u2014 news\nline two\n"));
+    auto& window = windowOf(document);
+    insertBookmark(*window.text, 4, QStringLiteral("Mark"));
+    auto picture = std::make_shared<TextAttachment>(FileWrapper::makeRegularFile(QByteArray("png")));
+    window.text->append(
+        AttributedString(QString(QChar(kAttachmentCharacter)), {{kAttachmentAttributeName, picture}}));
+    window.background = Color::rgb(0, 0, 0);
+
+    // The first export offers RTF; the user picks HTML by its name's extension.
+    QString offered;
+    QString report;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            offered = panel.selectedFileType();
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.html")))));
+            report = document->exportAccessory()->infoString();
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(offered, QStringLiteral("public.rtf"));
+    EXPECT_EQ(report, QStringLiteral("The selected file format cannot save bookmarks or images."));
+    QFile html(path(QStringLiteral("export.html")));
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    MutableAttributedString back;
+    HtmlReader::read(html.readAll(), back, nullptr, nullptr);
+    EXPECT_EQ(back.string(), QStringLiteral(u"Caf\u00E9 \u2014 news\nline two\n\n"));
+    // Export leaves the document as it was: untitled, still to be saved.
+    EXPECT_TRUE(document->fileURL().isEmpty());
+
+    // The next export offers HTML again; plain text in UTF-8 without attachment characters.
+    QString previewText;
+    QColor previewBase;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            offered = panel.selectedFileType();
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.txt")))));
+            report = document->exportAccessory()->infoString();
+            // The preview shows the text as plain text gives it back, on white.
+            document->exportAccessory()->documentPreviewButtonPressed();
+            const auto* preview = document->exportAccessory()->exportPreviewWindowController();
+            EXPECT_TRUE(preview && preview->isWindowVisible());
+            if (preview) {
+                previewText = preview->textView()->toPlainText();
+                previewBase = preview->textView()->palette().color(QPalette::Base);
+            }
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(offered, QStringLiteral("public.html"));
+    EXPECT_TRUE(previewText.startsWith(QStringLiteral(u"Caf\u00E9 \u2014 news\nline two")))
+        << previewText.toStdString();
+    EXPECT_FALSE(previewText.contains(QChar(kAttachmentCharacter)));
+    EXPECT_EQ(previewBase, QColor(Qt::white));
+    // The preview went with the panel.
+    EXPECT_EQ(document->exportAccessory()->exportPreviewWindowController(), nullptr);
+    EXPECT_EQ(report,
+              QStringLiteral("The selected file format cannot save text styles, background color, bookmarks, "
+                             "or images."));
+    QFile text(path(QStringLiteral("export.txt")));
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(text.readAll(), QByteArray("Caf\xC3\xA9 \xE2\x80\x94 news\nline two\n"));
+
+    // An encoding set in the settings that cannot hold the dash fails the export, and says so.
+    UserDefaults::shared().setInteger(5, QStringLiteral("defaultEncodingValue"));
+    Error error;
+    EXPECT_FALSE(document->saveToURL(QUrl::fromLocalFile(path(QStringLiteral("latin.txt"))),
+                                     QStringLiteral("public.plain-text"), Document::SaveOperation::SaveTo,
+                                     &error));
+    EXPECT_EQ(error.code(), kFileWriteUnknownError);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("latin.txt"))));
+
+    // Save As to RTF is allowed; a later plain Save of it asks again instead of writing in place.
+    EXPECT_TRUE(document->writableTypesForSaveOperation(Document::SaveOperation::SaveAs)
+                    .contains(QStringLiteral("public.rtf")));
+    EXPECT_FALSE(document->writableTypesForSaveOperation(Document::SaveOperation::Save)
+                     .contains(QStringLiteral("public.rtf")));
+}
+
+TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)
+{
+    using A = OVDocumentExportAccessoryViewController;
+    const unsigned blackWithMarks = A::Text | A::TextStyles | A::BackgroundColor | A::Bookmarks | A::Images;
+    EXPECT_EQ(A::infoStringForTypeAttributes(blackWithMarks, A::attributesSupportedForType("public.html"),
+                                             true, "public.html"),
+              QStringLiteral("No compatibility issues."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(blackWithMarks, A::attributesSupportedForType("public.html"),
+                                             false, "public.html"),
+              QStringLiteral("The selected file format cannot save bookmarks or images."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(
+                  blackWithMarks,
+                  A::attributesSupportedForType("org.openxmlformats.wordprocessingml.document"), false,
+                  "org.openxmlformats.wordprocessingml.document"),
+              QStringLiteral("The selected file format cannot save background color, bookmarks, or images. "
+                             "Consider using Rich Text Format (rtf) instead."));
+    EXPECT_EQ(A::infoStringForTypeAttributes(A::DocumentMetadata,
+                                             A::attributesSupportedForType("public.plain-text"), true,
+                                             "public.plain-text"),
+              QStringLiteral("The selected file format cannot save document metadata."));
+    // Space formatting is named before the background colour.
+    EXPECT_EQ(
+        A::infoStringForTypeAttributes(A::SpaceFormatting | A::BackgroundColor | A::PrompterSpecificMetadata,
+                                       0, false, "public.rtf"),
+        QStringLiteral("The selected file format cannot save space formatting, background color, or "
+                       "prompter-specific metadata."));
+    const std::pair<const char*, unsigned> supported[] = {
+        {"public.plain-text", 1u},
+        {"public.rtf", 79u},
+        {"com.apple.rtfd", 111u},
+        {"org.oasis-open.opendocument.text", 75u},
+        {"public.html", 71u},
+        {"com.apple.webarchive", 103u},
+        {"org.openxmlformats.wordprocessingml.document", 67u},
+        {"com.microsoft.word.openxml.document", 67u},
+        {"com.microsoft.word.doc", 75u}};
+    for (const auto& [type, bits] : supported)
+        EXPECT_EQ(A::attributesSupportedForType(QString::fromLatin1(type)), bits) << type;
+    LogCapture log;
+    EXPECT_EQ(A::attributesSupportedForType(QStringLiteral("com.adobe.pdf")), 0u);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("-[OVDocumentExportAccessoryViewController attributesSupportedForType:] "
+                                    "Unimplemented type com.adobe.pdf")));
+
+    // What a text holds: paragraph spacing and a picture; an empty text on white with properties.
+    ParagraphStyle centred;
+    centred.alignment = TextAlignment::Center;
+    MutableAttributedString text(
+        AttributedString(QStringLiteral("x"), {{kParagraphStyleAttributeName, centred}}));
+    EXPECT_EQ(A::attributesPresent(text, Color::rgb(1, 1, 1), {}, {}, {}),
+              A::Text | A::TextStyles | A::SpaceFormatting);
+    EXPECT_EQ(A::attributesPresent(AttributedString(), Color::rgb(1, 1, 1),
+                                   {{QStringLiteral("author"), QStringLiteral("A")}}, {},
+                                   {{QStringLiteral("director"), QVariant()}}),
+              unsigned(A::DocumentMetadata));
 }
 
 TEST_F(OVDocumentTest, SavingWithoutAWindowFailsWithTheWriteCode)

@@ -1,4 +1,4 @@
-#include "platform/text/PlainText.h"
+#include "platform/textformats/PlainText.h"
 #include "platform/text/MutableAttributedString.h"
 
 #include <gtest/gtest.h>
@@ -80,4 +80,44 @@ TEST(PlainTextTest, WritingRefusesToLoseCharacters)
     const auto utf8 = PlainText::write(text, TextEncoding::UTF8, &error);
     ASSERT_TRUE(utf8);
     EXPECT_EQ(*utf8, QStringLiteral(u"\u041Fx").toUtf8());
+}
+
+TEST(PlainTextCodec, DetectionSaysWhenItCannotTellAndHostileBytesDecodeWithoutLoss)
+{
+    QString why;
+    EXPECT_EQ(PlainTextCodec::detect("plain ascii", &why), TextEncoding::UTF8);
+    EXPECT_EQ(PlainTextCodec::detect(QByteArray("\xFF\xFE\x00\x00", 4)), TextEncoding::UTF32);
+    // A Latin 1 file, or UTF-8 cut inside a character: not detected, and the reason is given.
+    EXPECT_FALSE(PlainTextCodec::detect("caf\xE9", &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(PlainTextCodec::detect("caf\xC3"));
+    TextEncoding used = TextEncoding::UTF8;
+    EXPECT_EQ(PlainTextCodec::decode("caf\xE9", &used), QStringLiteral(u"caf\u00E9"));
+    EXPECT_EQ(used, TextEncoding::WindowsLatin1);
+    // Explicit encodings never drop a bad sequence silently: it becomes U+FFFD.
+    EXPECT_EQ(PlainTextCodec::decode("caf\xC3", TextEncoding::UTF8), QStringLiteral(u"caf\uFFFD"));
+    EXPECT_EQ(PlainTextCodec::decode(QByteArray("\x41\x00\x42", 3), TextEncoding::UTF16LittleEndian),
+              QStringLiteral(u"A\uFFFD"));
+    EXPECT_FALSE(
+        PlainTextCodec::decode(QByteArray("\xFF\xFF\xFF\x7F\x00\xD8", 6), TextEncoding::UTF32LittleEndian)
+            .isEmpty());
+    // Round trips through every encoding that holds the sample, by the platform's numbers.
+    const QString sample = QStringLiteral(u"Gr\u00FC\u00DFe");
+    for (const quint32 number :
+         {1u, 4u, 5u, 10u, 12u, 15u, 30u, 0x8C000100u, 0x90000100u, 0x94000100u, 0x98000100u, 0x9C000100u}) {
+        ASSERT_TRUE(PlainTextCodec::isKnown(number)) << number;
+        const auto bytes = PlainTextCodec::encode(sample, TextEncoding(number));
+        if (number == 1u) {
+            EXPECT_FALSE(bytes) << "ASCII cannot hold the sample";
+            continue;
+        }
+        ASSERT_TRUE(bytes) << number;
+        EXPECT_EQ(PlainTextCodec::decode(*bytes, TextEncoding(number)), sample) << number;
+    }
+    EXPECT_FALSE(PlainTextCodec::isKnown(999));
+    // A lone surrogate is not written as UTF-8: the automatic choice falls to UTF-16, which keeps it.
+    const QString lone = QString(QChar(0xD800)) + u'x';
+    EXPECT_FALSE(PlainTextCodec::encode(lone, TextEncoding::UTF8));
+    EXPECT_EQ(PlainTextCodec::automaticEncodingFor(lone), TextEncoding::UTF16);
+    EXPECT_EQ(PlainTextCodec::automaticEncodingFor(sample), TextEncoding::UTF8);
 }

@@ -1,4 +1,4 @@
-#include "platform/text/PlainText.h"
+#include "platform/textformats/PlainText.h"
 
 #include "platform/text/MutableAttributedString.h"
 

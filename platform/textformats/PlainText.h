@@ -3,7 +3,7 @@
 #include "platform/foundation/Error.h"
 #include "platform/text/AttributeDictionary.h"
 #include "platform/text/DocumentAttributes.h"
-#include "platform/text/PlainTextCodec.h"
+#include "platform/textformats/PlainTextCodec.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

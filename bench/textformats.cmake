@@ -1,0 +1,1 @@
+orvane_add_benchmark(textformats LIBS orvane_textformats)

@@ -1,0 +1,134 @@
+#include "document/OVDocumentExport.h"
+
+#include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/text/RtfWriter.h"
+#include "platform/text/Rtfd.h"
+#include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/HtmlWriter.h"
+#include "platform/textformats/PlainText.h"
+#include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
+
+#include <QSaveFile>
+
+namespace {
+
+void log(const QString& line)
+{
+    qWarning("%s", qUtf8Printable(line));
+}
+
+struct WritingRow {
+    QStringList conformsTo;
+    // Pasteboard type names that stand for the type too.
+    QStringList equals;
+    QString documentType;
+};
+
+const std::vector<WritingRow>& writingTable()
+{
+    static const std::vector<WritingRow> rows{
+        {{"com.microsoft.word.doc"}, {}, QStringLiteral("NSDocFormat")},
+        {{"org.openxmlformats.wordprocessingml.document", "com.microsoft.word.openxml.document"},
+         {},
+         QStringLiteral("NSOfficeOpenXML")},
+        {{"org.oasis-open.opendocument.text"}, {}, QStringLiteral("NSOpenDocument")},
+        {{"com.apple.webarchive"}, {}, QStringLiteral("NSWebArchive")},
+        {{"public.html"}, {"public.html"}, NSHTMLTextDocumentType},
+        {{"com.apple.rtfd"}, {}, NSRTFDTextDocumentType},
+        {{"public.rtf"}, {"public.rtf"}, NSRTFTextDocumentType},
+        {{"public.plain-text"}, {"public.utf8-plain-text"}, NSPlainTextDocumentType},
+    };
+    return rows;
+}
+
+} // namespace
+
+QString OVDocumentExport::documentTypeForWriting(const QString& type)
+{
+    const UniformTypeRegistry& registry = UniformTypeRegistry::shared();
+    for (const WritingRow& row : writingTable()) {
+        if (row.equals.contains(type))
+            return row.documentType;
+        for (const QString& parent : row.conformsTo)
+            if (registry.conformsTo(type, parent))
+                return row.documentType;
+    }
+    return {};
+}
+
+bool OVDocumentExport::canWriteDocumentType(const QString& documentType)
+{
+    return documentType == NSHTMLTextDocumentType || documentType == NSRTFDTextDocumentType ||
+           documentType == NSRTFTextDocumentType || documentType == NSPlainTextDocumentType;
+}
+
+std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, MutableAttributedString& text,
+                                                 const DocumentAttributes& documentAttributes,
+                                                 std::optional<quint64> defaultEncodingValue, Error* error)
+{
+    // These writers leave every attachment character out, bookmarks with the rest.
+    DocumentAttributes attributes = documentAttributes;
+    attributes.insert(NSDocumentTypeDocumentAttribute, documentType);
+    if (documentType == NSRTFTextDocumentType)
+        return RtfWriter::write(text, attributes);
+    if (documentType == NSHTMLTextDocumentType)
+        return HtmlWriter::write(text, attributes);
+    if (documentType == NSPlainTextDocumentType) {
+        TextEncoding encoding = PlainTextCodec::automaticEncodingFor(text.string());
+        if (defaultEncodingValue && *defaultEncodingValue != 0) {
+            if (!PlainTextCodec::isKnown(quint32(*defaultEncodingValue)) ||
+                *defaultEncodingValue > 0xFFFFFFFFu) {
+                setError(error, Error::cocoa(kFileWriteUnknownError, {},
+                                             QStringLiteral("The chosen text encoding is not one this "
+                                                            "application can write.")));
+                return std::nullopt;
+            }
+            encoding = TextEncoding(quint32(*defaultEncodingValue));
+        }
+        return PlainText::write(text, encoding, error);
+    }
+    setError(error, Error::cocoa(kFileWriteUnknownError, {},
+                                 QStringLiteral("Documents cannot be written in this kind yet.")));
+    return std::nullopt;
+}
+
+bool OVDocumentExport::write(const QUrl& url, const QString& type, MutableAttributedString& text,
+                             DocumentAttributes documentAttributes,
+                             std::optional<quint64> defaultEncodingValue, Error* error)
+{
+    const QString documentType = documentTypeForWriting(type);
+    if (documentType.isEmpty()) {
+        log(QStringLiteral("Error: documentTypeAttribute is nil"));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url));
+        return false;
+    }
+    if (documentType == NSRTFDTextDocumentType) {
+        NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(text);
+        documentAttributes.insert(NSDocumentTypeDocumentAttribute, documentType);
+        Error writeError;
+        if (!Rtfd::writeToURL(url, text, documentAttributes, &writeError)) {
+            log(QStringLiteral("Error writing result fileWrapper"));
+            writeError.setUserInfoValue(kURLErrorKey, url);
+            setError(error, writeError);
+            return false;
+        }
+        return true;
+    }
+    Error dataError;
+    const auto bytes = data(documentType, text, documentAttributes, defaultEncodingValue, &dataError);
+    if (!bytes) {
+        log(QStringLiteral("Error constructing contentFileWrapper. error = %1")
+                .arg(dataError.localizedDescription()));
+        dataError.setUserInfoValue(kURLErrorKey, url);
+        setError(error, dataError);
+        return false;
+    }
+    QSaveFile file(url.toLocalFile());
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
+        log(QStringLiteral("Error writing result fileWrapper"));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url, file.errorString()));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,188 @@
+#include "document/OVDocumentImport.h"
+
+#include "document/OVDocumentTypeCheck.h"
+#include "document/OVLoadedDocumentInfo.h"
+#include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/MutableAttributedString.h"
+#include "platform/text/RtfReader.h"
+#include "platform/text/Rtfd.h"
+#include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/PlainText.h"
+#include "settings/OVSharedPreferencesAccess.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
+#include "textutil/NSStringHVAdditions.h"
+
+#include <QFile>
+
+namespace {
+
+void log(const QString& line)
+{
+    qWarning("%s", qUtf8Printable(line));
+}
+
+struct ReadingRow {
+    const char* conformsTo;
+    QString documentType;
+    // The importer leaves a newline at the end that the window takes off again.
+    bool addsNewlineToEnd;
+};
+
+const std::vector<ReadingRow>& readingTable()
+{
+    static const std::vector<ReadingRow> rows{
+        {"com.microsoft.word.doc", QStringLiteral("NSDocFormat"), true},
+        {"org.openxmlformats.wordprocessingml.document", QStringLiteral("NSOfficeOpenXML"), true},
+        {"org.oasis-open.opendocument.text", QStringLiteral("NSOpenDocument"), true},
+        {"com.apple.webarchive", QStringLiteral("NSWebArchive"), true},
+        {"public.html", NSHTMLTextDocumentType, true},
+        {"com.apple.rtfd", NSRTFDTextDocumentType, false},
+        {"public.rtf", NSRTFTextDocumentType, false},
+        {"public.plain-text", NSPlainTextDocumentType, false},
+    };
+    return rows;
+}
+
+const ReadingRow* rowForType(const QString& type)
+{
+    for (const ReadingRow& row : readingTable())
+        if (UniformTypeRegistry::shared().conformsTo(type, QString::fromLatin1(row.conformsTo)))
+            return &row;
+    return nullptr;
+}
+
+bool readData(const QUrl& url, QByteArray* data, Error* error)
+{
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : 260, url, file.errorString()));
+        return false;
+    }
+    if (file.size() > OVDocumentImport::kMaxFileBytes) {
+        setError(error, Error::cocoa(kFileReadTooLargeError, url,
+                                     QStringLiteral("The file is too large to be opened as a script.")));
+        return false;
+    }
+    *data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, Error::cocoa(kFileReadUnknownError, url, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+Error withURL(Error error, const QUrl& url)
+{
+    if (error.isNull())
+        return Error::cocoa(kFileReadCorruptFileError, url);
+    error.setUserInfoValue(kURLErrorKey, url);
+    return error;
+}
+
+} // namespace
+
+QString OVDocumentImport::documentTypeForReading(const QString& type)
+{
+    const ReadingRow* row = rowForType(type);
+    return row ? row->documentType : QString();
+}
+
+OVDocumentImport::Options OVDocumentImport::Options::fromUserDefaults()
+{
+    Options options;
+    UserDefaults& defaults = UserDefaults::shared();
+    const QString encodingKey = QStringLiteral("defaultEncodingValue");
+    if (!defaults.objectForKey(encodingKey).isNull())
+        options.defaultEncodingValue = quint64(std::max<qint64>(0, defaults.integerForKey(encodingKey)));
+    options.normalizeParagraphIndents = defaults.boolForKey(QStringLiteral("openNormalizeParagraphIndents"));
+    options.defaultStyleAttributes = [] {
+        return OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes();
+    };
+    return options;
+}
+
+bool OVDocumentImport::read(const QUrl& url, const QString& type, const Options& options,
+                            OVLoadedDocumentInfo* info, bool* useDefaultStyle, Error* error)
+{
+    const ReadingRow* row = rowForType(type);
+    if (!row) {
+        log(QStringLiteral("Error: documentTypeAttribute is nil"));
+        setError(error, Error::cocoa(kFileReadUnknownError, url));
+        return false;
+    }
+    const QString documentType = row->documentType;
+    auto text = std::make_shared<MutableAttributedString>();
+    DocumentAttributes attributes;
+    bool defaultStyle = false;
+    Error readError;
+    if (documentType == NSRTFDTextDocumentType) {
+        if (!Rtfd::readFromURL(url, *text, &attributes, &readError)) {
+            log(QStringLiteral("Error: Could not create documentContent"));
+            setError(error, withURL(readError, url));
+            return false;
+        }
+    } else {
+        QByteArray data;
+        if (!readData(url, &data, error)) {
+            log(QStringLiteral("Error creating data"));
+            return false;
+        }
+        bool converted = false;
+        if (documentType == NSRTFTextDocumentType) {
+            converted = RtfReader::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSHTMLTextDocumentType) {
+            converted = HtmlReader::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSPlainTextDocumentType) {
+            std::optional<TextEncoding> encoding;
+            if (options.defaultEncodingValue && *options.defaultEncodingValue != 0) {
+                if (PlainTextCodec::isKnown(quint32(*options.defaultEncodingValue)))
+                    encoding = TextEncoding(quint32(*options.defaultEncodingValue));
+            } else if (options.defaultEncodingValue) {
+                QString why;
+                encoding = PlainTextCodec::detect(data, &why);
+                if (!encoding)
+                    log(QStringLiteral(
+                            "Automatic encoding could not be detected. Trying fallback. Error = %1")
+                            .arg(why));
+            }
+            AttributeDictionary style;
+            if (options.defaultStyleAttributes) {
+                if (const auto given = options.defaultStyleAttributes()) {
+                    style = *given;
+                    // The style's page colour is the window's business, not each character's.
+                    style.remove(NSBackgroundColorDocumentAttribute);
+                    defaultStyle = true;
+                }
+            }
+            PlainText::read(data, *text, &attributes, style, encoding);
+            converted = true;
+        } else {
+            readError = Error::cocoa(kFileReadUnknownError, url,
+                                     QStringLiteral("Documents of this kind cannot be opened yet."));
+        }
+        if (!converted) {
+            log(QStringLiteral("Error creating documentContent"));
+            setError(error, withURL(readError, url));
+            return false;
+        }
+    }
+    if (options.normalizeParagraphIndents)
+        NSMutableAttributedStringOVBookmarkAdditions::normalizeParagraphIndents(*text);
+    if (NSStringHVAdditions::containsUnsupportedLineEndingStrings(text->string()))
+        NSMutableAttributedStringHVAdditions::unifyLineEndings(*text);
+
+    OVLoadedDocumentInfo loaded;
+    for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it)
+        loaded.values.insert(it.key(), it.value());
+    loaded.content = std::move(text);
+    loaded.appKitFileTypeAddsNewlineToEnd = row->addsNewlineToEnd;
+    if (!checkLoadedDocumentInfo(loaded, url, error))
+        return false;
+    if (useDefaultStyle)
+        *useDefaultStyle = defaultStyle;
+    if (info)
+        *info = std::move(loaded);
+    return true;
+}

@@ -1,0 +1,1 @@
+orvane_add_fuzzer(html_fuzzer LIBS orvane_textformats)

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The built program on a real X server, started on an HTML page as a file manager starts it: the
+# window is titled by the file's name and shows the page's text; a second start on a plain-text
+# file hands it to the running program, which opens it too.
+#   foreign_formats_smoke.sh ORVANE WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+work=$2
+script=/dev/null
+
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert
+rm -rf "$work"
+mkdir -p "$work/config" "$work/data" "$work/cache"
+cat >"$work/Evening News.html" <<'HTML'
+<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Evening News</title>
+<link rel="stylesheet" href="/nonexistent/style.css">
+<style>h1 { text-align: center } .cue { font-weight: bold; color: #ffcc00 }</style></head>
+<body>
+<h1>EVENING NEWS</h1>
+<p><span class="cue">ANCHOR:</span> Good evening &amp; welcome. Tonight&rsquo;s top story: the caf&eacute;
+on the corner reopened after a long winter&nbsp;&mdash; &ldquo;we never gave up&rdquo;, said the owner.</p>
+<p>More after the break.</p><img src="/etc/hostname">
+</body></html>
+HTML
+printf 'Second script\r\nfrom a text file\r\n' >"$work/second.txt"
+# An imported script is untitled: its Export panel opens in the documents folder.
+mkdir -p "$work/documents"
+echo "XDG_DOCUMENTS_DIR=\"$work/documents\"" >"$work/config/user-dirs.dirs"
+
+cat >"$work/session.sh" <<'EOF2'
+set -euo pipefail
+work=$1
+orvane=$2
+source "$3/smoke_common.bash"
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export QT_QPA_PLATFORM=xcb
+"$orvane" "$work/Evening News.html" >"$work/orvane.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Evening News" | head -1)
+if [ -z "$window" ]; then
+  echo "FAIL: no window titled by the HTML file's name"
+  exit 1
+fi
+xdotool windowfocus --sync "$window"
+sleep 1.5
+shot html
+window_geometry
+text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
+# Text shows as a spread of light and dark in the text area; an empty page is flat.
+spread=$(convert "$work/html.png" -crop "$text_area" +repage -colorspace Gray -format '%[fx:standard_deviation*1000]' info:)
+echo "text area spread: $spread"
+if ! awk -v s="$spread" 'BEGIN { exit !(s > 20) }'; then
+  echo "FAIL: the HTML page's text does not show"
+  exit 1
+fi
+
+# File > Export… by keys: the panel offers RTF with the report and the simplified-style switch; a
+# name ending in .txt chooses plain text, which the file then holds in UTF-8.
+panel=
+for _ in 1 2 3; do
+  xdotool windowfocus --sync "$window"
+  xdotool key alt+f
+  sleep 0.5
+  for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+  xdotool key Return
+  panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
+  [ -n "$panel" ] && break
+  xdotool key Escape Escape
+done
+if [ -z "$panel" ]; then
+  echo "FAIL: File > Export… showed no Export panel"
+  exit 1
+fi
+xdotool windowfocus --sync "$panel"
+sleep 1
+shot export_panel
+xdotool key ctrl+a
+xdotool type --delay 5 "exported.txt"
+sleep 0.5
+shot export_named
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$work/documents/exported.txt" ] && break
+  sleep 0.1
+done
+if ! grep -q "Good evening & welcome" "$work/documents/exported.txt" 2>/dev/null; then
+  echo "FAIL: the export wrote no plain text of the script"
+  exit 1
+fi
+if grep -q "<p" "$work/documents/exported.txt"; then
+  echo "FAIL: the export wrote markup into the plain-text file"
+  exit 1
+fi
+xdotool windowfocus --sync "$window"
+sleep 0.5
+
+# A second start hands its file to the running program and ends.
+"$orvane" "$work/second.txt" >"$work/second.log" 2>&1 &
+second=$!
+second_window=$(timeout 30 xdotool search --sync --onlyvisible --name "second" | head -1)
+if [ -z "$second_window" ]; then
+  echo "FAIL: the second start's text file did not open"
+  exit 1
+fi
+for _ in $(seq 100); do
+  kill -0 "$second" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$second" 2>/dev/null; then
+  kill "$second"
+  echo "FAIL: the second start kept running instead of handing its file over"
+  exit 1
+fi
+sleep 1
+shot second
+if ! kill -0 $pid 2>/dev/null; then
+  echo "FAIL: the program ended"
+  exit 1
+fi
+echo "passed"
+EOF2
+
+run_session 1280x800x24
