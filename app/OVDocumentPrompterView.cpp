@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 OVDocumentPrompterView::OVDocumentPrompterView(const Rect& frame) : OVPrompterView(frame)
 {
@@ -28,13 +27,10 @@ namespace {
 // it: a position saved while prompting reads the same in Edit mode. It is measured on the laid-out
 // lines, never on the view's frame: the frame follows layout only once the layout's observers have
 // heard of it, and a script just opened still has the estimated height there, so a share of it
-// would name another line than the one saved. Observers hear of the layout before it is measured:
-// lines shown where the estimates placed them move to their real place, and the view with them, so
-// the view's offset and the height are taken alike.
+// would name another line than the one saved.
 double textTravel(const TextView& text, const ClipView& clip)
 {
-    while (text.layoutManager()->layOutInBackground(std::numeric_limits<double>::infinity())) {
-    }
+    text.layoutManager()->ensureLayoutForTextContainer();
     return text.layoutManager()->usedRectForTextContainer().height() - clip.bounds().size.height;
 }
 
@@ -44,6 +40,9 @@ double OVDocumentPrompterView::positionRatio() const
 {
     const ClipView* clip = prompterScrollView()->contentView();
     const double travel = textTravel(*documentTextView(), *clip);
+    // Lines shown where the estimates placed them move to their real place with that layout, and the
+    // view with them, before its offset is measured on the laid-out height.
+    documentTextView()->layoutManager()->reportPendingLayout();
     if (travel <= 0)
         return 0;
     const double offset = clip->bounds().origin.y - documentTextView()->textContainerInset().height;
@@ -96,7 +95,9 @@ void OVDocumentPrompterView::setPositionRatio(double ratio)
     ClipView* clip = prompterScrollView()->contentView();
     // A text shorter than the view has nowhere to scroll: it stays at the top.
     const double travel = std::max(0.0, textTravel(text, *clip));
-    // The frame takes the laid-out height now, so the clip view can reach the place.
+    // The view hears of that layout before it scrolls, so the layout's move is not applied again to
+    // the place measured on it; the frame then has the laid-out height and the clip view can reach it.
+    text.layoutManager()->reportPendingLayout();
     text.sizeToFit();
     double y = std::clamp(ratio, 0.0, 1.0) * travel + text.textContainerInset().height;
     // Whole device pixels, so the restored text is drawn as sharply as it was saved.

@@ -225,6 +225,11 @@ double LayoutManager::reportedMoveAt(double y) const
     return d->cache.reportedMoveAt(y);
 }
 
+void LayoutManager::reportPendingLayout()
+{
+    d->cache.reportLayout();
+}
+
 bool LayoutManager::backgroundLayoutEnabled() const
 {
     return d->backgroundLayout;

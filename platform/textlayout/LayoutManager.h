@@ -85,6 +85,10 @@ public:
     // out where the estimates place them when a view shows them first, and move when layout from the
     // start reaches them: the view showing them scrolls as far, so that nothing it shows moves.
     double reportedMoveAt(double y) const;
+    // Tells observers now of layout not yet reported, which they would otherwise hear of when the event
+    // loop is next idle: a view about to scroll to a place measured on that layout must not then take
+    // the move it reports a second time.
+    void reportPendingLayout();
     // On by default; a window that is hidden turns it off so that it leaves the idle time to others.
     bool backgroundLayoutEnabled() const;
     void setBackgroundLayoutEnabled(bool flag);
