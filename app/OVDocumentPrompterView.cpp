@@ -40,10 +40,50 @@ double OVDocumentPrompterView::positionRatio() const
 {
     const ClipView* clip = prompterScrollView()->contentView();
     const double travel = textTravel(*documentTextView(), *clip);
+    // Lines shown where the estimates placed them move to their real place with that layout, and the
+    // view with them, before its offset is measured on the laid-out height.
+    documentTextView()->layoutManager()->reportPendingLayout();
     if (travel <= 0)
         return 0;
     const double offset = clip->bounds().origin.y - documentTextView()->textContainerInset().height;
     return std::clamp(offset / travel, 0.0, 1.0);
+}
+
+std::optional<std::pair<qsizetype, double>> OVDocumentPrompterView::lineAtTop() const
+{
+    const TextView& text = *documentTextView();
+    const ClipView* clip = prompterScrollView()->contentView();
+    // Prompt mode's padding above the text reads as the text's top, as it does for the share.
+    const double y = std::max(0.0, clip->bounds().origin.y - text.textContainerInset().height);
+    const LayoutManager& layout = *text.layoutManager();
+    std::optional<std::pair<qsizetype, double>> found;
+    for (const LineFragment& line : layout.lineFragmentsInRect(Rect(0, y, clip->bounds().size.width, 0))) {
+        if (line.rect.minY() > y)
+            break;
+        found = std::pair{line.characterRange.location, y - line.rect.minY()};
+    }
+    return found;
+}
+
+bool OVDocumentPrompterView::setLineAtTop(qsizetype index, double offset)
+{
+    TextView& text = *documentTextView();
+    ClipView* clip = prompterScrollView()->contentView();
+    if (index < 0 || index >= text.textStorage().length() || !std::isfinite(offset))
+        return false;
+    const auto line = text.layoutManager()->lineFragmentWhereEstimated(index, clip->bounds().size.height);
+    if (!line)
+        return false;
+    // The frame takes the height as estimated now, so the clip view can reach the line.
+    text.sizeToFit();
+    double y =
+        line->rect.minY() + std::clamp(offset, 0.0, line->rect.height()) + text.textContainerInset().height;
+    const double scale = window() ? window()->backingScaleFactor() : 1.0;
+    if (scale > 0)
+        y = std::round(y * scale) / scale;
+    clip->scrollToPoint(Point{0, y});
+    prompterScrollView()->reflectScrolledClipView(clip);
+    return true;
 }
 
 void OVDocumentPrompterView::setPositionRatio(double ratio)

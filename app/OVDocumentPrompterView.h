@@ -2,6 +2,9 @@
 
 #include "prompter_view/OVPrompterView.h"
 
+#include <optional>
+#include <utility>
+
 class TextView;
 
 // The document window's content: the prompter view around the document's rich-text view, which the
@@ -17,4 +20,11 @@ public:
     // The prompter's position: 0 at the script's top, 1 where its end reaches the bottom.
     double positionRatio() const;
     void setPositionRatio(double ratio);
+    // The line at the top: its first character and how far below its top the view's top is; absent
+    // where no line is there. Asks only about the lines shown, so it lays out nothing new.
+    std::optional<std::pair<qsizetype, double>> lineAtTop() const;
+    // Puts the line holding index at the top, offset into it, laying out that line where the height
+    // estimates place it rather than the text above it; the corrections that layout from the start
+    // brings keep it there. False, with nothing changed, when index is outside the text.
+    bool setLineAtTop(qsizetype index, double offset);
 };

@@ -927,6 +927,13 @@ void OVDocumentWindowController::setPrompterPositionRatio(double ratio)
     m_prompterView->setPositionRatio(ratio);
 }
 
+bool OVDocumentWindowController::setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor)
+{
+    window();
+    // The text as loaded is the saved text, lines ending in "\n": its indexes are the anchor's.
+    return m_prompterView->setLineAtTop(qsizetype(anchor.characterIndex), anchor.lineOffset);
+}
+
 void OVDocumentWindowController::setBackgroundColor(const Color& color)
 {
     window();
@@ -1044,6 +1051,28 @@ std::optional<double> OVDocumentWindowController::prompterPositionRatioNumber() 
     if (!m_prompterView)
         return std::nullopt;
     return m_prompterView->positionRatio();
+}
+
+std::optional<OVScrollbarAnchor> OVDocumentWindowController::prompterScrollbarAnchor() const
+{
+    if (!m_prompterView)
+        return std::nullopt;
+    const auto line = m_prompterView->lineAtTop();
+    if (!line)
+        return std::nullopt;
+    OVScrollbarAnchor anchor;
+    anchor.characterIndex = line->first;
+    anchor.lineOffset = line->second;
+    // The saved text ends its lines in "\n": the index counts in that text.
+    const QString& characters = textView()->textStorage().string();
+    if (NSStringHVAdditions::containsUnsupportedLineEndingStrings(characters)) {
+        MutableAttributedString unified(characters);
+        std::vector<Range> ranges{Range{line->first, 0}};
+        NSMutableAttributedStringHVAdditions::unifyLineEndingsInRange(unified, Range{0, unified.length()},
+                                                                      &ranges);
+        anchor.characterIndex = ranges.front().location;
+    }
+    return anchor;
 }
 
 std::optional<double> OVDocumentWindowController::prompterSpeedNumber() const

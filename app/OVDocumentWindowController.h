@@ -136,6 +136,7 @@ public:
     void setSelectedRangesStringArray(const QStringList& ranges) override;
     void setWindowFrame(const Rect& frame) override;
     void setPrompterPositionRatio(double ratio) override;
+    bool setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor) override;
     void setBackgroundColor(const Color& color) override;
     void applyDefaultStyleWithoutUndo() override;
     void removeUnnecessaryNewlineAtEnd() override;
@@ -148,6 +149,7 @@ public:
     Color styleSimplifiedBackgroundColor() const override;
     QStringList selectedRangesStringArray() const override;
     std::optional<double> prompterPositionRatioNumber() const override;
+    std::optional<OVScrollbarAnchor> prompterScrollbarAnchor() const override;
     std::optional<double> prompterSpeedNumber() const override;
     std::optional<QString> windowFrameString() const override;
     void breakUndoCoalescing() override;

@@ -2,8 +2,8 @@
 // making Qt's application object (OVProgramStart::launch: the process's preparation, the document
 // read from its package, its window opened), then the window drawn once. The package keeps a reading
 // position as every saved script does (the second argument, in hundredths of the script; -1 for a
-// package without one). Run one case per process (--benchmark_filter=/5/90/ and so on), so that each
-// pays the process's preparation as a launch does.
+// package without one), with the line at the top that a save keeps beside it. Run one case per process
+// (--benchmark_filter=/5/90/ and so on), so that each pays the process's preparation as a launch does.
 #include "ProcessMemory.h"
 
 #include "app/OVDocumentSession.h"
@@ -65,8 +65,17 @@ QString writeScript(int megabytes, int positionPercent)
         folder().filePath(QStringLiteral("Script-%1-%2.ovdocument").arg(megabytes).arg(positionPercent));
     OVDocumentPackageWriter::Input input;
     input.text = &text;
-    if (positionPercent >= 0)
+    if (positionPercent >= 0) {
         input.scrollbarPosition = positionPercent / 100.0;
+        // A saved script keeps the line at the top beside the share. Which line the share names is
+        // known only with the whole text laid out, as it was when the script was saved; a paragraph's
+        // start at the same share of the characters stands in for it, and opening costs the same.
+        const QString& characters = text.string();
+        const qsizetype from = qsizetype(characters.size() * positionPercent / 100.0);
+        const qsizetype end = from > 0 ? characters.indexOf(u'\n', from - 1) : -1;
+        input.scrollbarAnchor =
+            OVScrollbarAnchor{end >= 0 && end + 1 < characters.size() ? end + 1 : 0, 0, 0};
+    }
     Error error;
     if (!OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, &error))
         std::fprintf(stderr, "%s\n", qPrintable(error.localizedDescription()));

@@ -456,6 +456,7 @@ bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation 
     input.backgroundColor = background;
     input.selectedRanges = content->selectedRangesStringArray();
     input.scrollbarPosition = content->prompterPositionRatioNumber();
+    input.scrollbarAnchor = content->prompterScrollbarAnchor();
     input.speed = content->prompterSpeedNumber();
     input.windowFrame = content->windowFrameString();
     input.metadataInfo = m_metadataInfo;
@@ -626,8 +627,13 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
                                       ? *speed
                                       : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
     }
-    if (const auto ratio = info.scrollbarPosition())
-        content->setPrompterPositionRatio(*ratio);
+    // The anchor puts the saved line at the top at once; without one (an older file, or one another
+    // program changed since) the share is taken of the whole text laid out.
+    if (const auto anchor = info.scrollbarAnchor();
+        !anchor || !content->setPrompterScrollbarAnchor(*anchor)) {
+        if (const auto ratio = info.scrollbarPosition())
+            content->setPrompterPositionRatio(*ratio);
+    }
     if (const auto color = info.backgroundColor())
         content->setBackgroundColor(*color);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/OVScrollbarAnchor.h"
 #include "platform/foundation/Rect.h"
 #include "platform/text/Color.h"
 
@@ -33,6 +34,9 @@ public:
     virtual void setWindowFrame(const Rect& frame) = 0;
     // 0 at the top, 1 where the end of the text reaches the bottom; clamped to that.
     virtual void setPrompterPositionRatio(double ratio) = 0;
+    // Puts the anchor's line at the top without laying out the text above it; false, with nothing
+    // changed, when the anchor names no line of the text (the caller then restores by the share).
+    virtual bool setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor) = 0;
     virtual void setBackgroundColor(const Color& color) = 0;
     // The shared default style over the whole text and the background, as an import gets it.
     virtual void applyDefaultStyleWithoutUndo() = 0;
@@ -57,6 +61,9 @@ public:
     // Counted in the text with its lines ending in "\n", as the saved text is.
     virtual QStringList selectedRangesStringArray() const = 0;
     virtual std::optional<double> prompterPositionRatioNumber() const = 0;
+    // The line at the top, in the saved text's characters; absent where no line is at the top. It
+    // lays out nothing that is not laid out already.
+    virtual std::optional<OVScrollbarAnchor> prompterScrollbarAnchor() const = 0;
     virtual std::optional<double> prompterSpeedNumber() const = 0;
     virtual std::optional<QString> windowFrameString() const = 0;
     // After a save, so later typing starts a new undo step.

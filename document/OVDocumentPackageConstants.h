@@ -12,6 +12,10 @@ inline const QString OVDocumentBookmarkItemDataKey = QStringLiteral("data");
 inline const QString OVDocumentBookmarkItemLocationsKey = QStringLiteral("locations");
 inline const QString OVDocumentBookmarkItemLocationSeparatorKey = QStringLiteral(", ");
 inline const QString OVDocumentPrompterScrollbarPositionKey = QStringLiteral("scrollbarPosition");
+// Ours alone, beside the position every reader knows (see OVScrollbarAnchor); other readers pass it by.
+inline const QString OVScrollbarAnchorKey = QStringLiteral("scrollbarAnchor");
+inline const QString OVScrollbarAnchorCharacterIndexKey = QStringLiteral("characterIndex");
+inline const QString OVScrollbarAnchorLineOffsetKey = QStringLiteral("lineOffset");
 inline const QString OVDocumentPrompterSpeedKey = QStringLiteral("speed");
 inline const QString OVDocumentWindowFrameKey = QStringLiteral("windowFrame");
 inline const QString OVDocumentExtendedMetadataKey = QStringLiteral("extendedMetadata");

@@ -183,8 +183,14 @@ PlistDictionary OVDocumentPackageWriter::propertiesAndPrepareText(Input& input)
         properties.insert(OVDocumentPrompterSelectedRangesKey, std::move(ranges));
     }
     properties.insert(OVDocumentBookmarkItemArrayKey, std::move(bookmarkItems));
-    if (input.scrollbarPosition)
+    if (input.scrollbarPosition) {
         properties.insert(OVDocumentPrompterScrollbarPositionKey, *input.scrollbarPosition);
+        if (input.scrollbarAnchor) {
+            OVScrollbarAnchor anchor = *input.scrollbarAnchor;
+            anchor.scrollbarPosition = *input.scrollbarPosition;
+            properties.insert(OVScrollbarAnchorKey, anchor.propertyListValue());
+        }
+    }
     if (input.speed)
         properties.insert(OVDocumentPrompterSpeedKey, *input.speed);
     if (input.windowFrame)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/OVScrollbarAnchor.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/text/Color.h"
@@ -27,6 +28,8 @@ public:
         std::optional<Color> backgroundColor;
         std::optional<QStringList> selectedRanges;
         std::optional<double> scrollbarPosition;
+        // Written only beside the position, with that position as its own.
+        std::optional<OVScrollbarAnchor> scrollbarAnchor;
         std::optional<double> speed;
         std::optional<QString> windowFrame;
         // Document properties by property key ("author", "keywords", ...); an invalid QVariant is

@@ -37,6 +37,12 @@ std::optional<double> OVLoadedDocumentInfo::scrollbarPosition() const
     return numberAt(*this, OVDocumentPrompterScrollbarPositionKey);
 }
 
+std::optional<OVScrollbarAnchor> OVLoadedDocumentInfo::scrollbarAnchor() const
+{
+    return OVScrollbarAnchor::fromPropertyList(propertyListValue(OVScrollbarAnchorKey), scrollbarPosition(),
+                                               content ? content->length() : 0);
+}
+
 std::optional<double> OVLoadedDocumentInfo::speed() const
 {
     return numberAt(*this, OVDocumentPrompterSpeedKey);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/OVScrollbarAnchor.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/text/Color.h"
 #include "platform/text/DocumentAttributes.h"
@@ -31,6 +32,8 @@ struct OVLoadedDocumentInfo {
     // Typed views for the document and its window, meaningful once the checks passed.
     QStringList selectedRanges() const;
     std::optional<double> scrollbarPosition() const;
+    // Absent unless whole, within the content and taken with the file's own position.
+    std::optional<OVScrollbarAnchor> scrollbarAnchor() const;
     std::optional<double> speed() const;
     std::optional<QString> windowFrame() const;
     std::optional<Color> backgroundColor() const;

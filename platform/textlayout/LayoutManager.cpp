@@ -408,6 +408,16 @@ std::optional<LineFragment> LayoutManager::lineFragmentForGlyphAtIndex(qsizetype
     return d->cache.lineFragmentForGlyphAtIndex(glyphIndex);
 }
 
+std::optional<LineFragment> LayoutManager::lineFragmentWhereEstimated(qsizetype glyphIndex,
+                                                                      double below) const
+{
+    auto fragment = d->cache.lineFragmentWhereEstimated(glyphIndex, below);
+    // The answer is where the text stands now: observers hear of any move before a view is placed by
+    // it, so that the move is not taken again once the view stands there.
+    d->cache.reportLayout();
+    return fragment;
+}
+
 std::vector<LineFragment> LayoutManager::lineFragmentsInRect(const Rect& rect) const
 {
     return d->cache.lineFragmentsInRect(rect);

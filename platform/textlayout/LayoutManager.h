@@ -109,6 +109,11 @@ public:
     Rect lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
                                              Range* effectiveGlyphRange = nullptr) const;
     std::optional<LineFragment> lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const;
+    // The same fragment without laying out the text far above it: its paragraph, and those within
+    // below of its top, are laid out where the estimates place them (as the lines a view shows far
+    // down are) and move when layout from the start reaches them (reportedMoveAt). Observers hear of
+    // the layout before it answers, so it is for placing a view, not for a view's drawing.
+    std::optional<LineFragment> lineFragmentWhereEstimated(qsizetype glyphIndex, double below) const;
     // Every fragment whose rect meets rect, in order.
     std::vector<LineFragment> lineFragmentsInRect(const Rect& rect) const;
     // Empty when the text ends in a terminator or is empty: where the caret goes after it.

@@ -1242,6 +1242,26 @@ std::optional<LineFragment> ParagraphLayoutCache::lineFragmentForGlyphAtIndex(qs
     return std::nullopt;
 }
 
+std::optional<LineFragment> ParagraphLayoutCache::lineFragmentWhereEstimated(qsizetype glyphIndex,
+                                                                             double below) const
+{
+    if (m_paragraphs.empty() || glyphIndex < 0 || glyphIndex >= m_length)
+        return std::nullopt;
+    const qsizetype p = paragraphIndexForCharacter(glyphIndex);
+    const Paragraph& paragraph = m_paragraphs[p];
+    if (!paragraph.laidOut && p > m_firstUnlaid &&
+        paragraph.start - m_paragraphs[m_firstUnlaid].start > kLongestGapLaidOutInOrder)
+        const_cast<ParagraphLayoutCache*>(this)->layOutApart(p, p, paragraph.top + std::max(0.0, below));
+    // Near the laid-out text, layout goes on in order up to it, as any other query's would.
+    if (!paragraph.laidOut)
+        return lineFragmentForGlyphAtIndex(glyphIndex);
+    const qsizetype offset = glyphIndex - paragraph.start;
+    for (qsizetype i = qsizetype(paragraph.lines.size()) - 1; i >= 0; --i)
+        if (paragraph.lines[i].start <= offset)
+            return fragmentFor(paragraph, paragraph.lines[i]);
+    return std::nullopt;
+}
+
 Rect ParagraphLayoutCache::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex,
                                                            Range* effectiveGlyphRange) const
 {

@@ -147,6 +147,10 @@ public:
     Rect lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange) const;
     Rect lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange) const;
     std::optional<LineFragment> lineFragmentForGlyphAtIndex(qsizetype glyphIndex) const;
+    // The same fragment, with its paragraph and those within below of its top laid out; far past the
+    // laid-out text they are laid out on their own where the estimates place them, as a far y-range
+    // query lays them out, so that a view can show them at once (see reportedMoveAt).
+    std::optional<LineFragment> lineFragmentWhereEstimated(qsizetype glyphIndex, double below) const;
     std::vector<LineFragment> lineFragmentsInRect(const Rect& rect) const;
     Rect extraLineFragmentRect() const;
     Rect extraLineFragmentUsedRect() const;

@@ -65,6 +65,12 @@ public:
         log << QStringLiteral("ratio");
         ratio = value;
     }
+    bool setPrompterScrollbarAnchor(const OVScrollbarAnchor& value) override
+    {
+        log << QStringLiteral("anchor");
+        anchor = value;
+        return anchorTaken;
+    }
     void setBackgroundColor(const Color& value) override { background = value; }
     void applyDefaultStyleWithoutUndo() override { log << QStringLiteral("defaultStyle"); }
     void removeUnnecessaryNewlineAtEnd() override { log << QStringLiteral("removeNewline"); }
@@ -90,6 +96,7 @@ public:
     std::unique_ptr<OVTextView> printableTextView() override { return nullptr; }
     QStringList selectedRangesStringArray() const override { return selection; }
     std::optional<double> prompterPositionRatioNumber() const override { return ratio; }
+    std::optional<OVScrollbarAnchor> prompterScrollbarAnchor() const override { return anchor; }
     std::optional<double> prompterSpeedNumber() const override { return speed; }
     std::optional<QString> windowFrameString() const override { return stringFromRect(frame); }
     void breakUndoCoalescing() override { ++coalescingBreaks; }
@@ -99,6 +106,8 @@ public:
     QStringList selection;
     double speed = 0;
     double ratio = 0;
+    std::optional<OVScrollbarAnchor> anchor;
+    bool anchorTaken = true;
     Rect frame{{10, 20}, {300, 200}};
     std::optional<Color> background;
     QStringList log;
@@ -351,6 +360,33 @@ TEST_F(OVDocumentTest, AnOpenedFileIsCommittedFrameFirstWithUndoSuspendedThrough
               (QStringList{QStringLiteral("suspendUndo"), QStringLiteral("frame"), QStringLiteral("content"),
                            QStringLiteral("ranges"), QStringLiteral("speed"), QStringLiteral("ratio"),
                            QStringLiteral("finished"), QStringLiteral("restoreUndo")}));
+}
+
+TEST_F(OVDocumentTest, TheLineAtTheTopIsSavedWithThePositionAndPlacedOnOpenOrTheShareIsUsed)
+{
+    OVDocument* document = newDocument(QStringLiteral("One\nTwo\nThree\n"));
+    windowOf(document).ratio = 0.5;
+    windowOf(document).anchor = OVScrollbarAnchor{4, 2.5, 0};
+    Error error;
+    const QString file = path(QStringLiteral("Anchor.ovdocument"));
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(file), OVDocumentUTI, Document::SaveOperation::SaveAs,
+                                    &error));
+    document->close();
+    document = open(file, &error);
+    ASSERT_NE(document, nullptr);
+    auto& window = windowOf(document);
+    ASSERT_TRUE(window.anchor);
+    EXPECT_EQ(window.anchor->characterIndex, 4);
+    EXPECT_EQ(window.anchor->lineOffset, 2.5);
+    EXPECT_TRUE(window.log.contains(QStringLiteral("anchor")));
+    EXPECT_FALSE(window.log.contains(QStringLiteral("ratio"))) << "the whole text laid out for the share";
+
+    // A window that cannot place the line opens at the share.
+    window.log.clear();
+    window.anchorTaken = false;
+    ASSERT_TRUE(document->revertToContentsOfURL(document->fileURL(), document->fileType(), &error));
+    EXPECT_EQ(window.log.indexOf(QStringLiteral("anchor")) + 1, window.log.indexOf(QStringLiteral("ratio")));
+    EXPECT_DOUBLE_EQ(window.ratio, 0.5);
 }
 
 TEST_F(OVDocumentTest, RevertAppliesStateAgainButNotTheWindowFrame)

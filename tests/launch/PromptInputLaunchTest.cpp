@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <tuple>
 
 #include "LaunchedScriptTest.h"
@@ -269,10 +271,25 @@ protected:
     {
         TextView& view = *openedController().textView();
         const LayoutManager& layout = *view.layoutManager();
-        const double y = openedClip().bounds().origin.y - view.textContainerOrigin().y;
-        const qsizetype index = layout.characterIndexForPoint({1, std::max(0.0, y) + 0.5});
-        const Rect line = layout.lineFragmentRectForGlyphAtIndex(index);
+        const double y = std::max(0.0, openedClip().bounds().origin.y - view.textContainerOrigin().y);
+        // Asked by place, as drawing asks: a question about a character would lay out all the text
+        // before it first and move the line away from where it is shown.
+        Rect line;
+        qsizetype index = 0;
+        for (const LineFragment& fragment : layout.lineFragmentsInRect(Rect(0, y, 1, 0)))
+            if (fragment.rect.minY() <= y) {
+                line = fragment.rect;
+                index = fragment.characterRange.location;
+            }
         return {int(view.string().left(index).count(u'\n')), y - line.origin.y};
+    }
+    // Lets layout from the start reach the end, delivering its corrections as idle time would.
+    void layOutToTheEnd()
+    {
+        const LayoutManager& layout = *openedController().textView()->layoutManager();
+        for (int pass = 0; pass < 1000000 && !layout.isLayoutComplete(); ++pass)
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
     }
     // Scrolls with the wheel as a user would, until the paragraph is at the top.
     void wheelTo(int paragraph)
@@ -311,6 +328,76 @@ protected:
         }
     }
 };
+
+// A long script whose paragraphs differ wildly in length and size, so that heights estimated from
+// the first ones are far off further down; about size characters.
+QString writeUnevenScript(const QString& path, qsizetype size)
+{
+    MutableAttributedString text;
+    const QString words = QStringLiteral("every paragraph of this script is unlike the one before it ");
+    for (int paragraph = 0; text.length() < size; ++paragraph) {
+        Font font;
+        font.familyName = font.fontName = QStringLiteral("Helvetica");
+        // Short lines in small type at the start, then headlines and long blocks mixed.
+        const bool start = text.length() < size / 10;
+        font.pointSize = start ? 12 : (paragraph % 3 == 0 ? 72 : 18);
+        const int repeats = start ? 1 : (paragraph % 11 == 0 ? 120 : 1 + (paragraph * 13) % 7);
+        const QString line =
+            QStringLiteral("Paragraph %1: ").arg(paragraph) + words.repeated(repeats) + u'\n';
+        text.append(line, {{kFontAttributeName, AttributeValue(font)}});
+    }
+    OVDocumentPackageWriter::Input input;
+    input.text = &text;
+    Error error;
+    return OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), QUrl(), input, &error)
+               ? QString()
+               : error.localizedDescription();
+}
+
+TEST_F(ReadingPosition, AFarPlaceInALongUnevenScriptOpensOnItsLineWithoutLayingOutTheTextAbove)
+{
+    document().close();
+    QCoreApplication::processEvents();
+    const QString path = folder.filePath(QStringLiteral("Uneven.ovdocument"));
+    ASSERT_EQ(writeUnevenScript(path, 5 << 20), QString());
+    open(path);
+    openedController().setPrompterPositionRatio(0.9);
+    QCoreApplication::processEvents();
+    const std::pair<int, double> place = top();
+    ASSERT_GT(place.first, 1000);
+
+    // Saved once with the text above laid out, once straight after opening with it still unlaid.
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        opened().updateChangeCount(Document::ChangeType::Done);
+        press(Qt::Key_S, Qt::ControlModifier);
+        ASSERT_FALSE(opened().isDocumentEdited());
+        opened().close();
+        QCoreApplication::processEvents();
+        open(path);
+        const LayoutManager& layout = *openedController().textView()->layoutManager();
+        EXPECT_FALSE(layout.isLayoutComplete()) << "the whole script was laid out before it showed";
+        EXPECT_EQ(top().first, place.first);
+        EXPECT_NEAR(top().second, place.second, 1.0);
+        if (round % 2 == 1)
+            continue;
+        // Layout from the start corrects every height above; what shows stays where it is.
+        layOutToTheEnd();
+        ASSERT_TRUE(layout.isLayoutComplete());
+        EXPECT_EQ(top().first, place.first) << "the line moved as the text above was laid out";
+        EXPECT_NEAR(top().second, place.second, 1.0);
+    }
+
+    // Places that are not in the text are refused, and leave the view where it is.
+    OVDocumentPrompterView& view = *openedController().documentPrompterView();
+    const qsizetype length = openedController().textView()->textStorage().length();
+    for (const auto& [index, offset] :
+         {std::pair{length, 0.0}, std::pair{qsizetype(-1), 0.0},
+          std::pair{std::numeric_limits<qsizetype>::max(), 0.0}, std::pair{qsizetype(0), std::nan("")}})
+        EXPECT_FALSE(view.setLineAtTop(index, offset)) << index;
+    EXPECT_EQ(top().first, place.first);
+    opened().close();
+}
 
 TEST_F(ReadingPosition, TheLineAtTheTopComesBackAfterEachSaveAndOpen)
 {

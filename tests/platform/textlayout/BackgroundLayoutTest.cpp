@@ -214,3 +214,40 @@ TEST(BackgroundLayoutTest, AScreenFarDownIsLaidOutWhereEstimatedAndKeepsItsPlace
     EXPECT_EQ(line, complete.layout.lineFragmentRectForGlyphAtIndex(shown.front().characterRange.location));
     EXPECT_DOUBLE_EQ(script.height(), complete.height());
 }
+
+TEST(BackgroundLayoutTest, ALineNamedByItsCharacterIsLaidOutWhereEstimatedFarDownAndInOrderNearTheTop)
+{
+    Script script(makeScript(3000));
+    const qsizetype length = script.storage->length();
+    EXPECT_FALSE(script.layout.lineFragmentWhereEstimated(length, 600));
+    EXPECT_FALSE(script.layout.lineFragmentWhereEstimated(-1, 600));
+
+    // A saved place far down: its line is laid out where the estimate puts its paragraph, with the
+    // lines a screen below it, and nothing above.
+    const qsizetype far = script.storage->string().indexOf(u'\n', length * 9 / 10) + 1;
+    const double estimated = script.layout.paragraphTopForCharacterIndex(far);
+    int reports = 0;
+    double move = 0;
+    script.layout.addLayoutObserver([&](const Range&, bool heightChanged) {
+        ++reports;
+        move += heightChanged ? script.layout.reportedMoveAt(estimated) : 0;
+    });
+    const auto line = script.layout.lineFragmentWhereEstimated(far, 600);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->characterRange.location, far);
+    EXPECT_DOUBLE_EQ(line->rect.minY(), estimated);
+    EXPECT_LT(script.layout.firstUnlaidCharacterIndex(), length / 10);
+    // Observers heard of it already, and a view placed there is not moved by that layout again.
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(move, 0);
+    const auto below = script.layout.lineFragmentsInRect({0, estimated, kWidth, 600});
+    ASSERT_FALSE(below.empty());
+    EXPECT_EQ(below.front().characterRange.location, far);
+
+    // Near the laid-out text the lines before it are laid out first, as any query would.
+    const qsizetype near = script.storage->string().indexOf(u'\n', 2000) + 1;
+    const auto nearLine = script.layout.lineFragmentWhereEstimated(near, 600);
+    ASSERT_TRUE(nearLine);
+    EXPECT_GT(script.layout.firstUnlaidCharacterIndex(), near);
+    EXPECT_EQ(nearLine->rect, script.layout.lineFragmentRectForGlyphAtIndex(near));
+}
