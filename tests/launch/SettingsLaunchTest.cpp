@@ -8,7 +8,9 @@
 #include "platform/appkit/Scroller.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVFontManager.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/text/AttributedString.h"
 #include "platform/text/ParagraphStyle.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
@@ -19,6 +21,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QTest>
 #include <QToolBar>
 #include <QWidget>
@@ -145,6 +148,32 @@ TEST_F(LaunchedSettings, TheDefaultStyleAndTheScrollerSwitchReachTheScriptAndOut
     documents().back()->close();
     QCoreApplication::processEvents();
     EXPECT_FALSE(promptModeShowsTheScroller());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LaunchedSettings, TheFontPanelOpensOnTheSelectionAndItsChoiceIsOneUndoableStep)
+{
+    TextView& text = *controller().textView();
+    key(host(document()), Qt::Key_A, Qt::ControlModifier);
+    const AttributedString before(text.textStorage());
+    key(host(document()), Qt::Key_T, Qt::ControlModifier);
+    QFontDialog* panel = HVFontManager::fontPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    // The user picks a size in the panel; the script in front takes it.
+    QFont chosen = panel->currentFont();
+    chosen.setPointSizeF(31);
+    panel->setCurrentFont(chosen);
+    QCoreApplication::processEvents();
+    const Font* font = text.textStorage().attribute(kFontAttributeName, 0).font();
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->pointSize, 31);
+    key(host(document()), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(AttributedString(text.textStorage()) == before);
+    panel->hide();
 }
 
 } // namespace
