@@ -1,12 +1,15 @@
 // The General and Prompt settings panes, offscreen, on the real registered defaults: what their
 // pop-ups show for stored values, what their controls store and announce, drops on the sample
 // (hostile ones too), the sample's coalesced reports, and a reset of all settings.
+#include "app/OVAppDelegate.h"
 #include "app/OVDefaultStyleTextView.h"
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVGeneralPreferencesViewController.h"
 #include "app/OVPromptPreferencesViewController.h"
 #include "app/OVQuickZoom.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVDropView.h"
@@ -341,6 +344,29 @@ TEST_F(SettingsPanes, TheHatchSwitchRedrawsMarksWithoutARestart)
     QTest::mouseClick(hatch, Qt::LeftButton);
     EXPECT_EQ(OVSharedPreferencesAccess::markedTextColor()->standardPattern, 0);
     EXPECT_EQ(recorder.count(OVPreferencesGeneralMarkedTextColorDidChangeNotification), 1);
+}
+
+TEST_F(SettingsPanes, TheUnderlineColourSwitchShowsAndHidesTheMenuItemWithItsSeparator)
+{
+    OVAppDelegate delegate;
+    OVGeneralPreferencesViewController pane;
+    pane.show();
+    const Recorder recorder;
+    MenuItem* item = delegate.mainMenu()->itemWithAction(QStringLiteral("removeUnderlineColors:"));
+    ASSERT_TRUE(item && item->menu());
+    MenuItem* separator = item->menu()->itemAtIndex(item->menu()->indexOfItem(item) - 1);
+    ASSERT_TRUE(separator && separator->isSeparatorItem());
+    auto* prevent = pane.findChild<QCheckBox*>(QStringLiteral("preventUnderlineColors"));
+    ASSERT_TRUE(prevent && prevent->isChecked());
+    QTest::mouseClick(prevent, Qt::LeftButton, {}, onIndicator(prevent));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("preventUnderlineColors")));
+    EXPECT_FALSE(item->isHidden());
+    EXPECT_FALSE(separator->isHidden());
+    QTest::mouseClick(prevent, Qt::LeftButton, {}, onIndicator(prevent));
+    EXPECT_TRUE(item->isHidden());
+    EXPECT_TRUE(separator->isHidden());
+    ASSERT_EQ(recorder.count(OVPreferencesGeneralDidChangePreventUnderlineColorsNotification), 2);
+    EXPECT_EQ(recorder.posted.back().second, &pane);
 }
 
 } // namespace
