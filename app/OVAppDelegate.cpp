@@ -596,6 +596,10 @@ void OVAppDelegate::showSettingsWindow()
     m_settingsWindow->show();
     m_settingsWindow->raise();
     m_settingsWindow->activateWindow();
+    if (auto* panes = m_settingsWindow->findChild<QStackedWidget*>()) {
+        if (auto* pane = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+            pane->settingsDidShow();
+    }
 }
 
 // Documents and events.

@@ -77,9 +77,6 @@ void buildEditMenu(Menu& menu)
 
 void buildFormatMenu(Menu& menu)
 {
-    add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
-    add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
-    menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:", QStringLiteral("+"));
     add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:", QStringLiteral("-"));
     add(menu, text("menu-increase-text-size", "Increase Text Size"), "documentIncreaseTextSize:",
@@ -114,6 +111,9 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-insert-images", "Insert Images…"), "insertImagesFromOpenPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-ruler", "Show Ruler"), "toggleRuler:", QStringLiteral("R"));
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
+    add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
 }
 
 void buildPromptMenu(Menu& menu)
