@@ -148,6 +148,23 @@ QIcon textformatIcon()
     return QIcon(pixmap);
 }
 
+// The family as the user knows it: RTF carries PostScript names ("DejaVuSerif-Bold"), which are
+// the family's name without its spaces, then the face.
+QString displayName(const Font& font)
+{
+    QString name = font.familyName.isEmpty() ? font.fontName : font.familyName;
+    if (name.isEmpty() || QFontDatabase::hasFamily(name))
+        return name;
+    const QString packed = name.section(QLatin1Char('-'), 0, 0);
+    for (const QString& family : QFontDatabase::families()) {
+        QString candidate = family;
+        candidate.remove(QLatin1Char(' '));
+        if (candidate.compare(packed, Qt::CaseInsensitive) == 0)
+            return family;
+    }
+    return name;
+}
+
 std::function<void(bool)>& underlineColorsInterface()
 {
     static std::function<void(bool)> update;
@@ -215,7 +232,7 @@ QString OVGeneralPreferencesViewController::percentageTitle(double scale, const 
 QString OVGeneralPreferencesViewController::defaultStyleDescription(const Font& font, const QLocale& locale)
 {
     QString text = localized("settings-general-label-font-tags", "<FONT_DISPLAY_NAME>, <FONT_SIZE>");
-    const QString name = font.familyName.isEmpty() ? font.fontName : font.familyName;
+    const QString name = displayName(font);
     if (!name.isEmpty())
         text.replace(QStringLiteral("<FONT_DISPLAY_NAME>"), name);
     const double size = font.pointSize;

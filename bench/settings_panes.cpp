@@ -50,6 +50,31 @@ void prepare()
     UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
 }
 
+// Each iteration makes the window afresh, as the first choice of the menu item in a process does.
+void BM_OpenSettingsWindowToFirstFrame(benchmark::State& state)
+{
+    prepare();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto delegate = std::make_unique<OVAppDelegate>();
+        state.ResumeTiming();
+        delegate->showSettingsWindow();
+        QWidget* window = delegate->settingsWindow();
+        const QPixmap frame = window->grab();
+        benchmark::DoNotOptimize(frame.cacheKey());
+        state.PauseTiming();
+        delegate.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+// The first run is the one a user waits for: fonts and styles are not yet loaded in the process.
+BENCHMARK(BM_OpenSettingsWindowToFirstFrame)
+    ->Name("BM_OpenSettingsWindowFirstInProcess")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSettingsWindowToFirstFrame)->Unit(benchmark::kMillisecond);
+
 // Alternates between two sizes so that every choice is a change that is stored and announced.
 void BM_FontPanelChoiceToStoredStyle(benchmark::State& state)
 {
@@ -73,25 +98,5 @@ void BM_FontPanelChoiceToStoredStyle(benchmark::State& state)
     state.counters["announced"] = double(announced) / double(state.iterations());
 }
 BENCHMARK(BM_FontPanelChoiceToStoredStyle)->Unit(benchmark::kMillisecond);
-
-// Each iteration makes the window afresh, as the first choice of the menu item in a process does.
-void BM_OpenSettingsWindowToFirstFrame(benchmark::State& state)
-{
-    prepare();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto delegate = std::make_unique<OVAppDelegate>();
-        state.ResumeTiming();
-        delegate->showSettingsWindow();
-        QWidget* window = delegate->settingsWindow();
-        const QPixmap frame = window->grab();
-        benchmark::DoNotOptimize(frame.cacheKey());
-        state.PauseTiming();
-        delegate.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_OpenSettingsWindowToFirstFrame)->Unit(benchmark::kMillisecond);
 
 } // namespace
