@@ -2,7 +2,9 @@
 
 #include "app/OVBookmarkMenuConfiguration.h"
 #include "app/OVDocumentControllerBridge.h"
+#include "app/OVGeneralPreferencesViewController.h"
 #include "app/OVMainMenu.h"
+#include "app/OVPromptPreferencesViewController.h"
 #include "app/OVTutorialDocuments.h"
 #include "document/OVDocument.h"
 #include "output/OVPreviewWindowController.h"
@@ -21,15 +23,19 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVFontManager.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
+#include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
+#include "text/OVTextView.h"
 
 #include <QActionGroup>
 #include <QDebug>
@@ -175,6 +181,8 @@ OVAppDelegate::OVAppDelegate()
         }
     }
     installActions();
+    OVGeneralPreferencesViewController::setUnderlineColorsInterface(
+        [this](bool hide) { setUnderlineColorItemsHidden(hide); });
     for (const QString& name : {kWindowDidBecomeMainNotification, kWindowDidResignMainNotification}) {
         m_observers.emplace_back(NotificationCenter::shared(), name, nullptr,
                                  [this](const Notification&) { mainWindowChanged(); });
@@ -214,6 +222,8 @@ OVAppDelegate::~OVAppDelegate()
     m_mainWindow = nullptr;
     m_instanceServer.reset();
     m_settingsWindow.reset();
+    OVGeneralPreferencesViewController::setUnderlineColorsInterface({});
+    HVFontManager::clearTargets();
     if (m_bookmarksMenu)
         OVBookmarkController::sharedBookmarkController().removeBookmarksMenuFromUpdateList(m_bookmarksMenu);
     if (Menu::mainMenu() == m_mainMenu.get())
@@ -229,6 +239,9 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("blankingOptionsAction:"), [](const QVariant&) {});
     setActionHandler(QStringLiteral("showSettingsWindow:"),
                      [this](const QVariant&) { showSettingsWindow(); });
+    setActionHandler(QStringLiteral("orderFrontFontPanel:"), [](const QVariant&) { orderFrontFontPanel(); });
+    setActionHandler(QStringLiteral("orderFrontColorPanel:"),
+                     [](const QVariant&) { orderFrontColorPanel(); });
     // The bookmark commands act on the script the bookmark controller follows (the main window's),
     // from the menus and from the hot keys alike.
     const auto followsScript = [](const UserInterfaceItem&) {
@@ -298,6 +311,97 @@ void OVAppDelegate::applicationWillFinishLaunching()
         hideItemWithAction(QStringLiteral("toggleQuickZoomContent:"), true);
     if (defaults.boolForKey(kPreventUnderlineColorsKey))
         hideItemWithAction(QStringLiteral("removeUnderlineColors:"), false);
+}
+
+void OVAppDelegate::setUnderlineColorItemsHidden(bool hidden)
+{
+    MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("removeUnderlineColors:"));
+    if (!item || !item->menu())
+        return;
+    item->setHidden(hidden);
+    Menu& menu = *item->menu();
+    MenuItem* before = menu.itemAtIndex(menu.indexOfItem(item) - 1);
+    if (before && before->isSeparatorItem())
+        before->setHidden(hidden);
+}
+
+void OVAppDelegate::orderFrontFontPanel()
+{
+    OVTextView* view = scriptTextView();
+    Font font;
+    if (view && view->textStorage().length() > 0) {
+        const qsizetype index = std::min(view->selectedRange().location, view->textStorage().length() - 1);
+        if (const Font* current = view->textStorage().attribute(kFontAttributeName, index).font())
+            font = *current;
+    } else if (view) {
+        if (const Font* typed = view->typingAttributes().value(kFontAttributeName).font())
+            font = *typed;
+    }
+    // Each choice goes to whichever script is in front when it is made, never to a closed one.
+    HVFontManager::orderFrontFontPanel(font, [](const Font& chosen) {
+        if (OVTextView* target = scriptTextView())
+            changeFont(*target, chosen);
+    });
+}
+
+void OVAppDelegate::orderFrontColorPanel()
+{
+    OVTextView* view = scriptTextView();
+    QColor color;
+    if (view) {
+        if (const Color* typed = view->typingAttributes().value(kForegroundColorAttributeName).color())
+            color = HVFontManager::qtColor(*typed);
+    }
+    HVFontManager::orderFrontColorPanel(
+        color, HVFontManager::kTextColorOption | HVFontManager::kBackgroundColorOption,
+        [](const Color& chosen, unsigned option) {
+            OVTextView* target = scriptTextView();
+            if (!target)
+                return;
+            if (option & HVFontManager::kBackgroundColorOption)
+                target->setUndoableBackgroundColor(chosen);
+            else
+                target->setUndoableTextColor(chosen);
+        });
+}
+
+void OVAppDelegate::changeFont(OVTextView& view, const Font& font)
+{
+    std::vector<Range> ranges;
+    for (const Range& range : view.selectedRanges()) {
+        if (range.length > 0)
+            ranges.push_back(range);
+    }
+    if (ranges.empty()) {
+        // A caret: what is typed next takes the font.
+        AttributeDictionary typing = view.typingAttributes();
+        typing.insert(kFontAttributeName, font);
+        view.setTypingAttributes(typing);
+        return;
+    }
+    if (!view.shouldChangeTextInRanges(ranges, QStringList(QList<QString>(ranges.size()))))
+        return;
+    TextStorage& storage = view.textStorage();
+    storage.beginEditing();
+    for (const Range& range : ranges)
+        storage.addAttribute(kFontAttributeName, font, range);
+    storage.endEditing();
+    view.didChangeText();
+    if (UndoManager* undo = view.undoManager())
+        undo->setActionName(HVLocalizedString::localizedString(QStringLiteral("text-action-set-font"),
+                                                               QStringLiteral("Set Font")));
+}
+
+OVTextView* OVAppDelegate::scriptTextView()
+{
+    Application& application = Application::shared();
+    for (Window* window : {application.keyWindow(), application.mainWindow()}) {
+        if (!window)
+            continue;
+        if (auto* view = dynamic_cast<OVTextView*>(window->firstResponder()))
+            return view;
+    }
+    return nullptr;
 }
 
 void OVAppDelegate::hideItemWithAction(const QString& action, bool onlyWhenFlanked)
@@ -466,8 +570,14 @@ void OVAppDelegate::makeSettingsWindow()
     layout->addWidget(panes, 1);
     QWidget* shown = window.get();
     for (const SettingsItem& item : settingsItems()) {
-        // Each pane's controls come with the pane itself; until then it stands empty.
-        auto* pane = new QWidget(panes);
+        // The panes built so far bring their controls; the others stand empty until then.
+        QWidget* pane = nullptr;
+        if (item.viewControllerClassName == QLatin1String("OVGeneralPreferencesViewController"))
+            pane = new OVGeneralPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVPromptPreferencesViewController"))
+            pane = new OVPromptPreferencesViewController(panes);
+        else
+            pane = new QWidget(panes);
         pane->setObjectName(item.identifier);
         const int index = panes->addWidget(pane);
         QAction* action = toolbar->addAction(item.title);
@@ -475,8 +585,12 @@ void OVAppDelegate::makeSettingsWindow()
         action->setCheckable(true);
         group->addAction(action);
         QObject::connect(action, &QAction::triggered, shown, [panes, index, shown, title = item.title] {
+            if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                leaving->settingsWillHide();
             panes->setCurrentIndex(index);
             shown->setWindowTitle(title);
+            if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                showing->settingsDidShow();
         });
     }
     if (!group->actions().isEmpty())
@@ -531,6 +645,10 @@ void OVAppDelegate::showSettingsWindow()
     m_settingsWindow->show();
     m_settingsWindow->raise();
     m_settingsWindow->activateWindow();
+    if (auto* panes = m_settingsWindow->findChild<QStackedWidget*>()) {
+        if (auto* pane = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+            pane->settingsDidShow();
+    }
 }
 
 // Documents and events.

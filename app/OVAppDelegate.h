@@ -108,8 +108,8 @@ public:
 
     // The settings window.
     static std::vector<SettingsItem> settingsItems();
-    static constexpr int kSettingsWindowWidth = 640;
-    static constexpr int kSettingsWindowHeight = 532;
+    static constexpr int kSettingsWindowWidth = 720;
+    static constexpr int kSettingsWindowHeight = 640;
     QWidget* settingsWindow() const { return m_settingsWindow.get(); }
     void showSettingsWindow();
 
@@ -171,6 +171,14 @@ private:
     OpenOutcome _openFilePaths(const QStringList& paths);
     int replyFor(const OpenOutcome& outcome);
     static void reportOpenFailures(const std::vector<Error>& failures);
+    // Shows or hides "Remove Underline Colors" and the separator above it.
+    void setUnderlineColorItemsHidden(bool hidden);
+    // The shared panels, working on the script in front.
+    static void orderFrontFontPanel();
+    static void orderFrontColorPanel();
+    static class OVTextView* scriptTextView();
+    // The font over the selection as one undoable step; with a caret, the typing attributes.
+    static void changeFont(class OVTextView& view, const struct Font& font);
     void hideItemWithAction(const QString& action, bool alsoFollowingSeparator);
     void bringForward(Document* document) const;
     void makeSettingsWindow();

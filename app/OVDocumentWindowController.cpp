@@ -1,5 +1,8 @@
 #include "app/OVDocumentWindowController.h"
 
+#include "document/OVDocument.h"
+#include "platform/hvkit/HVFontManager.h"
+
 #include "platform/appkit/EventTranslation.h"
 
 #include "app/OVDocumentPrompterView.h"
@@ -295,6 +298,7 @@ void OVDocumentWindowController::windowDidLoad()
     // The script is what the window is for: keys go to it from the start.
     own->makeFirstResponder(textView());
     adoptDocumentUndoManager();
+    startNewScriptInDefaultStyle();
     setUpWindowSizing();
 }
 
@@ -302,6 +306,26 @@ void OVDocumentWindowController::setDocument(Document* document)
 {
     WindowController::setDocument(document);
     adoptDocumentUndoManager();
+    startNewScriptInDefaultStyle();
+}
+
+void OVDocumentWindowController::startNewScriptInDefaultStyle()
+{
+    // A new script starts in the default style, page colour included; one that is read replaces
+    // its text and attributes afterwards.
+    auto* script = dynamic_cast<OVDocument*>(document());
+    OVTextView* text = script && script->useDefaultStyle() && script->fileURL().isEmpty() && isWindowLoaded()
+                           ? editorTextView()
+                           : nullptr;
+    if (!text || text->textStorage().length() > 0)
+        return;
+    if (const std::optional<AttributeDictionary> style = OVSharedPreferencesAccess::defaultStyleAttributes())
+        text->setTypingAttributes(*style);
+    if (const std::optional<AttributeDictionary> page =
+            OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes()) {
+        if (const Color* background = page->value(NSBackgroundColorDocumentAttribute).color())
+            text->setBackgroundColor(HVFontManager::qtColor(*background));
+    }
 }
 
 QString OVDocumentWindowController::windowTitleForDocumentDisplayName(const QString& displayName) const

@@ -284,6 +284,7 @@ private:
     void stepSpeed(double delta, bool capped);
     void releaseCore();
     void adoptDocumentUndoManager();
+    void startNewScriptInDefaultStyle();
     OVTextView* editorTextView() const;
 
     void toolbarDidChange(Toolbar& toolbar, int change);

@@ -110,6 +110,9 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-insert-images", "Insert Images…"), "insertImagesFromOpenPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-ruler", "Show Ruler"), "toggleRuler:", QStringLiteral("R"));
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
+    add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
 }
 
 void buildPromptMenu(Menu& menu)

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class QColorDialog;
+#include <QColorDialog>
 
 // The well that sets the colour marked text is drawn with. While it is active the colour panel's
 // choices go to it, and the panel offers a Reset that puts the registered marked-text colour back.

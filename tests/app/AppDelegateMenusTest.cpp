@@ -163,7 +163,8 @@ TEST_F(AppDelegateMenus, SettingsWindowHasItsFivePanesInOrder)
     EXPECT_TRUE(OVAppDelegate::settingsItems().back().helpAnchor.isEmpty());
     delegate.showSettingsWindow();
     ASSERT_TRUE(delegate.settingsWindow());
-    EXPECT_EQ(delegate.settingsWindow()->size(), QSize(640, 532));
+    EXPECT_EQ(delegate.settingsWindow()->size(),
+              QSize(OVAppDelegate::kSettingsWindowWidth, OVAppDelegate::kSettingsWindowHeight));
     EXPECT_EQ(delegate.settingsWindow()->windowTitle(), QStringLiteral("General"));
 }
 

@@ -97,11 +97,12 @@ read -r x2 y2 w2 h2 <<<"$(settled_geometry "$untitled" "$before2")"
 sleep 0.5
 echo "after Resize All 1024 x 600: script ${w1}x$h1 at $x1,$y1, untitled ${w2}x$h2 at $x2,$y2"
 [ "$w1" -eq 1024 ] && [ "$w2" -eq 1024 ] && [ "$h1" -eq "$h2" ] || fail "the windows did not both take the preset"
-# The content under the tool bar: the new script's white page, counted down the middle.
+# The content under the tool bar: the new script's page in the default style's black, counted down
+# the middle.
 shot presets
 page=$(convert "$work/presets.png" -crop "1x$h2+$((x2 + w2 / 2))+$y2" +repage txt:- |
-  grep -c 'white\|#FFFFFF')
-echo "white page rows in the untitled window: $page"
+  grep -c 'black\|#000000')
+echo "black page rows in the untitled window: $page"
 [ "$page" -eq 600 ] || fail "the untitled window's content is $page points tall, not 600"
 quit_orvane
 "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true

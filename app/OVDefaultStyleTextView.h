@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/foundation/Rect.h"
+#include "platform/text/Color.h"
+#include "platform/text/Font.h"
+#include "text/OVTextView.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+// The sample through which the General settings pane edits the default document style. The user
+// never types into it or selects in it; font and colour changes from the panels apply to its
+// whole text, and each run of changes within one pass of the event loop is reported once.
+class OVDefaultStyleTextView : public OVTextView {
+public:
+    // Text and page colour.
+    static constexpr unsigned kSupportedColorPanelOptionMask =
+        ColorPanelTextColor | ColorPanelBackgroundColor;
+
+    explicit OVDefaultStyleTextView(const Rect& frame = {0, 0, 400, 120});
+    ~OVDefaultStyleTextView() override;
+
+    unsigned supportedColorPanelOptionMask() const { return kSupportedColorPanelOptionMask; }
+    // The sample has nothing to reset to: it shows the default style itself.
+    void resetColorForColorPanelOption(unsigned) {}
+
+    // From the font panel: the whole text takes font, unless its first character has it already.
+    void changeFont(const Font& font);
+    // From the colour panel: the text colour or, for the background option, the page.
+    void changeColor(const Color& color, unsigned option);
+
+    // What the deferred report calls: the pane's textStyleDidChange.
+    void setTextStyleChangeHandler(std::function<void()> handler) { m_styleChanged = std::move(handler); }
+    // Schedules the report for the next pass of the event loop; later calls before it fire join it.
+    void _sendTextStyleChanged();
+    bool hasPendingTextStyleChange() const;
+
+    // The height of the scroll view the sample sits in: the sample is never shorter than it less
+    // two points, whatever frame it is given.
+    void setEnclosingHeight(double height);
+    void setFrame(const Rect& frame);
+    // Redraws the host, if one shows the sample.
+    void setDisplayHandler(std::function<void()> handler) { m_display = std::move(handler); }
+    void display() const;
+
+protected:
+    void drawInsertionPoint(QPainter&, const Rect&, const QColor&) override {}
+    void frameDidChange(const Size& oldSize) override;
+
+private:
+    void _deferredSendTextStyleChanged();
+
+    std::function<void()> m_styleChanged;
+    std::function<void()> m_display;
+    std::unique_ptr<QTimer> m_sendTimer;
+    double m_enclosingHeight = 0;
+};
+
+// Shows a sample text view in a widget: the scroll view of the settings pane, whose height the
+// sample follows and whose width it fills.
+class OVDefaultStyleSampleHost : public QWidget {
+public:
+    explicit OVDefaultStyleSampleHost(QWidget* parent = nullptr);
+    ~OVDefaultStyleSampleHost() override;
+
+    OVDefaultStyleTextView& textView() const { return *m_textView; }
+    QSize sizeHint() const override { return {400, 150}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::unique_ptr<OVDefaultStyleTextView> m_textView;
+};

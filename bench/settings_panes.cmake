@@ -1,0 +1,1 @@
+orvane_add_benchmark(settings_panes LIBS orvane_app)
