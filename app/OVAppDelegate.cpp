@@ -249,7 +249,8 @@ void OVAppDelegate::installActions()
     };
     setActionHandler(
         QStringLiteral("addBookmark:"),
-        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addBookmark(); }, followsScript);
+        [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addBookmark(); },
+        followsScript);
     setActionHandler(
         QStringLiteral("addQuickBookmark:"),
         [](const QVariant&) { OVBookmarkController::sharedBookmarkController().addQuickBookmark(); },
@@ -331,10 +332,12 @@ void OVAppDelegate::orderFrontFontPanel()
     Font font;
     if (view && view->textStorage().length() > 0) {
         const qsizetype index = std::min(view->selectedRange().location, view->textStorage().length() - 1);
-        if (const Font* current = view->textStorage().attribute(kFontAttributeName, index).font())
+        if (const auto held = view->textStorage().attribute(kFontAttributeName, index);
+            const Font* current = held.font())
             font = *current;
     } else if (view) {
-        if (const Font* typed = view->typingAttributes().value(kFontAttributeName).font())
+        if (const auto held = view->typingAttributes().value(kFontAttributeName);
+            const Font* typed = held.font())
             font = *typed;
     }
     // Each choice goes to whichever script is in front when it is made, never to a closed one.
@@ -349,8 +352,10 @@ void OVAppDelegate::orderFrontColorPanel()
     OVTextView* view = scriptTextView();
     QColor color;
     if (view) {
-        if (const Color* typed = view->typingAttributes().value(kForegroundColorAttributeName).color())
-            color = HVFontManager::qtColor(*typed);
+        // Held here: the colour is read through a pointer into the value.
+        const auto typed = view->typingAttributes().value(kForegroundColorAttributeName);
+        if (const Color* foreground = typed.color())
+            color = HVFontManager::qtColor(*foreground);
     }
     HVFontManager::orderFrontColorPanel(
         color, HVFontManager::kTextColorOption | HVFontManager::kBackgroundColorOption,
@@ -465,7 +470,9 @@ bool OVAppDelegate::beginServingInstanceRequests()
 {
     // Both ways lead to the one handler, so a request is checked and answered alike whichever
     // carried it.
-    const auto handler = [this](const OVSingleInstance::Request& request) { return handleInstanceRequest(request); };
+    const auto handler = [this](const OVSingleInstance::Request& request) {
+        return handleInstanceRequest(request);
+    };
     m_instanceBus = std::make_unique<OVInstanceBus>(handler);
     if (m_instanceBus->registerOnBus() == OVInstanceBus::Registration::NameTaken) {
         qWarning().noquote() << logName("beginServingInstanceRequests") << "another program owns"

@@ -15,9 +15,9 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/ParagraphStyle.h"
-#include "platform/text/PlainTextCodec.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/TextStorage.h"
+#include "platform/textformats/PlainTextCodec.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
 
@@ -502,14 +502,15 @@ void OVGeneralPreferencesViewController::__updateDefaultStyleTextView(bool updat
         storage.beginEditing();
         storage.replaceCharacters({0, storage.length()}, preview, style);
         storage.endEditing();
-        const Color* background =
-            withDocument ? withDocument->value(NSBackgroundColorDocumentAttribute).color() : nullptr;
+        const AttributeDictionary document = withDocument.value_or(AttributeDictionary{});
+        const auto backgroundValue = document.value(NSBackgroundColorDocumentAttribute);
+        const Color* background = backgroundValue.color();
         sample.setBackgroundColor(HVFontManager::qtColor(background ? *background : Color::rgb(0, 0, 0)));
         sample.sizeToFit();
         sample.display();
     }
     if (updateLabel && attributes) {
-        if (const Font* font = attributes->value(kFontAttributeName).font())
+        if (const auto held = attributes->value(kFontAttributeName); const Font* font = held.font())
             m_descriptionLabel->setText(defaultStyleDescription(*font));
     }
 }
@@ -526,7 +527,8 @@ void OVGeneralPreferencesViewController::_updateTextAlignmentButton()
     const std::optional<AttributeDictionary> attributes = OVSharedPreferencesAccess::defaultStyleAttributes();
     int alignment = 0;
     if (attributes) {
-        if (const ParagraphStyle* style = attributes->value(kParagraphStyleAttributeName).paragraphStyle())
+        if (const auto held = attributes->value(kParagraphStyleAttributeName);
+            const ParagraphStyle* style = held.paragraphStyle())
             alignment = int(style->alignment);
     }
     const int index = m_alignmentButton->findData(alignment);
@@ -538,7 +540,8 @@ void OVGeneralPreferencesViewController::_updateLineSpacingButton()
     const std::optional<AttributeDictionary> attributes = OVSharedPreferencesAccess::defaultStyleAttributes();
     double multiple = 1.0;
     if (attributes) {
-        if (const ParagraphStyle* style = attributes->value(kParagraphStyleAttributeName).paragraphStyle())
+        if (const auto held = attributes->value(kParagraphStyleAttributeName);
+            const ParagraphStyle* style = held.paragraphStyle())
             multiple = style->lineHeightMultiple;
     }
     if (!(multiple > 0) || !std::isfinite(multiple))
@@ -617,7 +620,8 @@ void OVGeneralPreferencesViewController::applyParagraphChange(
 {
     TextStorage& storage = defaultStyleTextView().textStorage();
     if (storage.length() > 0) {
-        const ParagraphStyle* current = storage.attribute(kParagraphStyleAttributeName, 0).paragraphStyle();
+        const auto currentValue = storage.attribute(kParagraphStyleAttributeName, 0);
+        const ParagraphStyle* current = currentValue.paragraphStyle();
         ParagraphStyle style = current ? *current : ParagraphStyle();
         change(style);
         storage.beginEditing();
@@ -653,7 +657,7 @@ void OVGeneralPreferencesViewController::activateFontPanelForDefaultStyleEditing
     TextStorage& storage = defaultStyleTextView().textStorage();
     Font font;
     if (storage.length() > 0) {
-        if (const Font* current = storage.attribute(kFontAttributeName, 0).font())
+        if (const auto held = storage.attribute(kFontAttributeName, 0); const Font* current = held.font())
             font = *current;
     }
     HVFontManager::orderFrontFontPanel(
@@ -666,7 +670,8 @@ void OVGeneralPreferencesViewController::activateColorPanelForDefaultStyleEditin
     TextStorage& storage = defaultStyleTextView().textStorage();
     QColor color;
     if (storage.length() > 0) {
-        if (const Color* current = storage.attribute(kForegroundColorAttributeName, 0).color())
+        if (const auto held = storage.attribute(kForegroundColorAttributeName, 0);
+            const Color* current = held.color())
             color = HVFontManager::qtColor(*current);
     }
     HVFontManager::orderFrontColorPanel(
@@ -759,7 +764,8 @@ bool OVGeneralPreferencesViewController::dropOccurredInDropView(HVDropView& view
         }
         Range fontRange{0, 0};
         for (size_t index = 0; index < read->runs.size() && !font; ++index) {
-            if (const Font* runFont = read->runs[index].attributes.value(kFontAttributeName).font()) {
+            if (const auto held = read->runs[index].attributes.value(kFontAttributeName);
+                const Font* runFont = held.font()) {
                 font = *runFont;
                 const qsizetype end =
                     index + 1 < read->runs.size() ? read->runs[index + 1].start : read->text.length();
@@ -770,7 +776,8 @@ bool OVGeneralPreferencesViewController::dropOccurredInDropView(HVDropView& view
             if (font && (run.start < fontRange.location ||
                          run.start >= fontRange.location + std::max<qsizetype>(fontRange.length, 1)))
                 continue;
-            if (const Color* color = run.attributes.value(kForegroundColorAttributeName).color()) {
+            if (const auto held = run.attributes.value(kForegroundColorAttributeName);
+                const Color* color = held.color()) {
                 textColor = *color;
                 break;
             }
@@ -778,8 +785,8 @@ bool OVGeneralPreferencesViewController::dropOccurredInDropView(HVDropView& view
         const QVariant background = read->documentAttributes.value(NSBackgroundColorDocumentAttribute);
         backgroundColor = colorValue(background);
         for (const RtfReader::Run& run : read->runs) {
-            if (const ParagraphStyle* style =
-                    run.attributes.value(kParagraphStyleAttributeName).paragraphStyle()) {
+            if (const auto held = run.attributes.value(kParagraphStyleAttributeName);
+                const ParagraphStyle* style = held.paragraphStyle()) {
                 ParagraphStyle fresh;
                 fresh.lineHeightMultiple = style->lineHeightMultiple;
                 fresh.alignment = style->alignment;

@@ -168,7 +168,8 @@ TEST_F(LaunchedSettings, TheFontPanelOpensOnTheSelectionAndItsChoiceIsOneUndoabl
     chosen.setPointSizeF(31);
     panel->setCurrentFont(chosen);
     QCoreApplication::processEvents();
-    const Font* font = text.textStorage().attribute(kFontAttributeName, 0).font();
+    const auto fontValue = text.textStorage().attribute(kFontAttributeName, 0);
+    const Font* font = fontValue.font();
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->pointSize, 31);
     key(host(document()), Qt::Key_Z, Qt::ControlModifier);
