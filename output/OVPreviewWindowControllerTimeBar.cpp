@@ -1,6 +1,7 @@
 // The time bar's font and colour dialogs, which restyle the bar's time or title as the user picks.
 #include "output/OVPreviewWindowController.h"
 
+#include "platform/hvkit/HVFontManager.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompter_view/OVTimeBarText.h"
@@ -13,41 +14,12 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
 QString localized(const char* key, const char* english)
 {
     return HVLocalizedString::localizedString(QString::fromUtf8(key), QString::fromUtf8(english));
-}
-
-// The dialog shows sizes in points; the time bar's fonts count them the same way.
-QFont dialogFont(const Font& font)
-{
-    QFont result(font.familyName.isEmpty() ? font.fontName : font.familyName);
-    if (std::isfinite(font.pointSize) && font.pointSize > 0)
-        result.setPointSizeF(std::clamp(font.pointSize, 1.0, 2000.0));
-    result.setBold(font.bold);
-    result.setItalic(font.italic);
-    return result;
-}
-
-Font modelFont(const QFont& font)
-{
-    Font result;
-    result.familyName = font.family();
-    result.bold = font.bold();
-    result.italic = font.italic();
-    result.fixedPitch = font.fixedPitch();
-    result.pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : double(std::max(1, font.pixelSize()));
-    QString postScript = result.familyName;
-    postScript.remove(QLatin1Char(' '));
-    if (result.bold || result.italic)
-        postScript += QStringLiteral("-") + (result.bold ? QStringLiteral("Bold") : QString()) +
-                      (result.italic ? QStringLiteral("Italic") : QString());
-    result.fontName = postScript;
-    return result;
 }
 
 } // namespace
@@ -83,7 +55,7 @@ void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action
         const QSignalBlocker fontBlocker(m_fontDialog.get());
         const QSignalBlocker colorBlocker(m_colorDialog.get());
         if (const std::optional<Font> font = OVTimeBarText::fontOf(currentAttributes))
-            m_fontDialog->setCurrentFont(dialogFont(*font));
+            m_fontDialog->setCurrentFont(HVFontManager::qtFont(*font));
         if (const std::optional<QColor> color = OVTimeBarText::colorOf(currentAttributes))
             m_colorDialog->setCurrentColor(*color);
     }
@@ -113,7 +85,7 @@ bool OVPreviewWindowController::changeFont(const QFont& font)
     if (m_lastTimeBarAction == 0 || !bar)
         return false;
     // Qt 6.4 cannot ask a font for tabular digits; the bar lays its digits out as the font has them.
-    bar->performAttributesAction(m_lastTimeBarAction, modelFont(font), std::nullopt);
+    bar->performAttributesAction(m_lastTimeBarAction, HVFontManager::modelFont(font), std::nullopt);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/foundation/PlistXml.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/HexDigit.h"
 #include "platform/foundation/PropertyListSerialization.h"
 
 #include <QHashFunctions>
@@ -120,19 +121,6 @@ bool declaresUtf8(const QByteArray& data)
     return rest.contains("utf-8") || rest.contains("utf8");
 }
 
-// 0-15 for an ASCII hexadecimal digit, -1 for anything else.
-int digitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 bool parseInteger(QStringView text, PlistValue* out)
 {
     text = text.trimmed();
@@ -150,7 +138,7 @@ bool parseInteger(QStringView text, PlistValue* out)
         return false;
     quint64 magnitude = 0;
     for (QChar c : text) {
-        const int digit = digitValue(c);
+        const int digit = hexDigitValue(c);
         if (digit < 0 || digit >= base)
             return false;
         if (magnitude > (std::numeric_limits<quint64>::max() - quint64(digit)) / quint64(base))

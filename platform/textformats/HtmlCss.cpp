@@ -1,5 +1,7 @@
 #include "platform/textformats/HtmlCss.h"
 
+#include "platform/foundation/HexDigit.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -32,25 +34,13 @@ QString withoutComments(QStringView text)
     return out;
 }
 
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 std::optional<Color> hexColor(QStringView hex)
 {
     int digits[8];
     if (hex.size() != 3 && hex.size() != 4 && hex.size() != 6 && hex.size() != 8)
         return std::nullopt;
     for (qsizetype i = 0; i < hex.size(); ++i)
-        if ((digits[i] = hexValue(hex[i])) < 0)
+        if ((digits[i] = hexDigitValue(hex[i])) < 0)
             return std::nullopt;
     if (hex.size() <= 4) {
         const int alpha = hex.size() == 4 ? digits[3] * 17 : 255;
