@@ -566,7 +566,6 @@ void OVAppDelegate::makeSettingsWindow()
 {
     auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
     window->setObjectName(QStringLiteral("settingsWindow"));
-    window->setFixedSize(kSettingsWindowWidth, kSettingsWindowHeight);
     auto* layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     auto* toolbar = new QToolBar(window.get());
@@ -600,6 +599,10 @@ void OVAppDelegate::makeSettingsWindow()
                 showing->settingsDidShow();
         });
     }
+    // Never narrower than the widest pane needs: a fixed size below it lays controls over each other
+    // (long titles, or a translation of them).
+    window->setFixedSize(
+        window->minimumSizeHint().expandedTo(QSize(kSettingsWindowWidth, kSettingsWindowHeight)));
     if (!group->actions().isEmpty())
         group->actions().front()->trigger();
     m_settingsWindow = std::move(window);
