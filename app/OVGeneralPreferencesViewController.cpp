@@ -15,7 +15,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/ParagraphStyle.h"
-#include "platform/text/PlainTextCodec.h"
+#include "platform/textformats/PlainTextCodec.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/TextStorage.h"
 #include "settings/OVConstants.h"
