@@ -418,12 +418,15 @@ TEST_F(ReadingPosition, TheLineShownStaysThroughEachTripIntoPromptModeAndBack)
     ASSERT_FALSE(layout.isLayoutComplete());
     const int line = top().first;
     ASSERT_GT(line, 1000);
+    // Neither mode change lays out the text above the place: a longer script would stall on it.
+    const qsizetype half = openedController().textView()->textStorage().length() / 2;
 
     for (int trip = 0; trip < 3; ++trip) {
         SCOPED_TRACE(testing::Message() << "trip " << trip);
         press(Qt::Key_Return, Qt::ControlModifier);
         ASSERT_TRUE(core().isModePrompt());
-        EXPECT_FALSE(layout.isLayoutComplete()) << "the whole script was laid out to enter Prompt mode";
+        if (trip < 2)
+            EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to enter Prompt mode";
         advance(1.0);
         EXPECT_EQ(top().first, line) << "entering Prompt mode";
         // The last time, the text above is laid out while prompting: what shows stays.
@@ -433,6 +436,8 @@ TEST_F(ReadingPosition, TheLineShownStaysThroughEachTripIntoPromptModeAndBack)
         }
         press(Qt::Key_Escape);
         ASSERT_TRUE(core().isModeEdit());
+        if (trip < 2)
+            EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to return to Edit mode";
         advance(1.0);
         EXPECT_EQ(top().first, line) << "returning to Edit mode";
     }
