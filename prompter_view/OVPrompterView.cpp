@@ -751,20 +751,25 @@ void OVPrompterView::returnToVisibleContent(const OVVisiblePrompterContent& cont
                        std::abs(offset - content.textOffset) >= 0.01;
     if (!moved && !force)
         return;
+    const qsizetype length = m_textView->textStorage().length();
+    const qsizetype location = content.characterRange.location;
+    // The recorded line is placed where the estimates put it, laying out nothing far above it: layout
+    // from the start would stall a long script, and its move, reported once the view stands on the
+    // line, would carry the view off the line again. That move is heard of here, before the view is
+    // placed, and the frame takes the height as estimated now so the clip view can reach the line.
+    std::optional<LineFragment> line;
+    if (location >= 0 && location < length) {
+        line = m_textView->layoutManager()->lineFragmentWhereEstimated(location, clip->bounds().size.height);
+        m_textView->sizeToFit();
+    }
     const double top = clip->documentRect().origin.y;
     const double bottom = std::max(top, m_textView->frame().size.height - clip->bounds().size.height + top);
-    const qsizetype length = m_textView->textStorage().length();
     double y = content.scrollRatio >= 0.5 ? bottom : top;
-    if (content.characterRange.location >= 0 && content.characterRange.location < length) {
-        const LayoutManager& layout = *m_textView->layoutManager();
-        const Range glyphs = layout.glyphRangeForCharacterRange(
-            {content.characterRange.location,
-             std::min(content.characterRange.length, length - content.characterRange.location)});
-        const Rect lines = layout.boundingRectForGlyphRange(glyphs);
-        y = std::round(lines.origin.y) + offset + top + 1;
+    if (line) {
+        y = std::round(line->rect.minY()) + offset + top + 1;
         // A script shown from its first line starts with that line on the reading line.
         if (content.atTop && isFocusArrowVisible()) {
-            const Rect first = layout.boundingRectForGlyphRange({glyphs.location, 1});
+            const Rect first = m_textView->layoutManager()->boundingRectForGlyphRange({location, 1});
             const double arrowCenter = std::abs(m_focusArrowView->arrowCenterFromOrigin()) / m_scaleFactor;
             y += first.size.height / 2 - arrowCenter - 1;
         }

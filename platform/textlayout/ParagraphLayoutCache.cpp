@@ -1460,9 +1460,11 @@ Range ParagraphLayoutCache::glyphRangeForBoundingRect(const Rect& rect, bool onl
 Rect ParagraphLayoutCache::insertionPointRectForCharacterIndex(qsizetype index) const
 {
     index = std::clamp<qsizetype>(index, 0, m_length);
+    // A caret in lines already shown far down stands where they are drawn: laying out all the text
+    // above it first would stall a long script, and put the caret where its line is not yet drawn.
     if (index == m_length)
         ensureLayoutForAll();
-    else
+    else if (m_paragraphs.empty() || !m_paragraphs[paragraphIndexForCharacter(index)].laidOut)
         ensureLayoutForCharacterIndex(index);
     if (m_paragraphs.empty() || (index == m_length && m_endsWithTerminator)) {
         const Rect extra = extraLineFragmentRect();

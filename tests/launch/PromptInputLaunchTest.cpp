@@ -399,6 +399,51 @@ TEST_F(ReadingPosition, AFarPlaceInALongUnevenScriptOpensOnItsLineWithoutLayingO
     opened().close();
 }
 
+TEST_F(ReadingPosition, TheLineShownStaysThroughEachTripIntoPromptModeAndBack)
+{
+    document().close();
+    QCoreApplication::processEvents();
+    const QString path = folder.filePath(QStringLiteral("Uneven.ovdocument"));
+    ASSERT_EQ(writeUnevenScript(path, 5 << 20), QString());
+    open(path);
+    openedController().setPrompterPositionRatio(0.9);
+    QCoreApplication::processEvents();
+    // Opened again at that place, so that the text above it is still only estimated.
+    opened().updateChangeCount(Document::ChangeType::Done);
+    press(Qt::Key_S, Qt::ControlModifier);
+    opened().close();
+    QCoreApplication::processEvents();
+    open(path);
+    const LayoutManager& layout = *openedController().textView()->layoutManager();
+    ASSERT_FALSE(layout.isLayoutComplete());
+    const int line = top().first;
+    ASSERT_GT(line, 1000);
+    // Neither mode change lays out the text above the place: a longer script would stall on it.
+    const qsizetype half = openedController().textView()->textStorage().length() / 2;
+
+    for (int trip = 0; trip < 3; ++trip) {
+        SCOPED_TRACE(testing::Message() << "trip " << trip);
+        press(Qt::Key_Return, Qt::ControlModifier);
+        ASSERT_TRUE(core().isModePrompt());
+        if (trip < 2)
+            EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to enter Prompt mode";
+        advance(1.0);
+        EXPECT_EQ(top().first, line) << "entering Prompt mode";
+        // The last time, the text above is laid out while prompting: what shows stays.
+        if (trip == 2) {
+            layOutToTheEnd();
+            EXPECT_EQ(top().first, line) << "the line moved as the text above was laid out";
+        }
+        press(Qt::Key_Escape);
+        ASSERT_TRUE(core().isModeEdit());
+        if (trip < 2)
+            EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to return to Edit mode";
+        advance(1.0);
+        EXPECT_EQ(top().first, line) << "returning to Edit mode";
+    }
+    opened().close();
+}
+
 TEST_F(ReadingPosition, TheLineAtTheTopComesBackAfterEachSaveAndOpen)
 {
     // The script of the start is put away: the one opened here is the only one, as for a user.
