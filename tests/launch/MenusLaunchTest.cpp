@@ -248,12 +248,14 @@ TEST_F(MenusLaunch, TheToolbarsCaptionsSitOnTheButtonsLabelsAndItsViewItemsKeepT
             EXPECT_EQ(bookmarks->font().pointSizeF(), start->font().pointSizeF());
             // Every button shows its picture above its label, the standard ones too.
             for (QToolButton* button : bar->findChildren<QToolButton*>())
-                if (button->isVisible() && !button->text().isEmpty() && button->objectName().isEmpty())
+                if (button->isVisible() && !button->text().isEmpty() && button->objectName().isEmpty()) {
                     EXPECT_FALSE(button->icon().isNull()) << button->text().toStdString();
+                }
             // No view item takes more room than its controls ask for.
             for (QWidget* holder : bar->findChildren<QWidget*>(QStringLiteral("toolbarItemHolder")))
-                if (holder->isVisible())
+                if (holder->isVisible()) {
                     EXPECT_LE(holder->width(), holder->sizeHint().width() + 1);
+                }
         }
     }
 }

@@ -135,8 +135,9 @@ TEST_F(PromptInput, HeldKeysActUntilTheirRealReleaseThroughTheServersAutoRepeat)
 
     // Down and Up scroll the paused prompter for as long as they are held.
     for (Qt::Key which : {Qt::Key_Down, Qt::Key_Up}) {
-        if (which == Qt::Key_Up)
+        if (which == Qt::Key_Up) {
             ASSERT_GT(scrollY(), 200) << "Down left room to scroll back";
+        }
         double last = scrollY();
         int still = 0;
         hold(which, 2.0, [&](double held) {
@@ -425,8 +426,9 @@ TEST_F(ReadingPosition, TheLineShownStaysThroughEachTripIntoPromptModeAndBack)
         SCOPED_TRACE(testing::Message() << "trip " << trip);
         press(Qt::Key_Return, Qt::ControlModifier);
         ASSERT_TRUE(core().isModePrompt());
-        if (trip < 2)
+        if (trip < 2) {
             EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to enter Prompt mode";
+        }
         advance(1.0);
         EXPECT_EQ(top().first, line) << "entering Prompt mode";
         // The last time, the text above is laid out while prompting: what shows stays.
@@ -436,8 +438,9 @@ TEST_F(ReadingPosition, TheLineShownStaysThroughEachTripIntoPromptModeAndBack)
         }
         press(Qt::Key_Escape);
         ASSERT_TRUE(core().isModeEdit());
-        if (trip < 2)
+        if (trip < 2) {
             EXPECT_LT(layout.firstUnlaidCharacterIndex(), half) << "laid out to return to Edit mode";
+        }
         advance(1.0);
         EXPECT_EQ(top().first, line) << "returning to Edit mode";
     }
