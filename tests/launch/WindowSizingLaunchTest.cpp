@@ -8,6 +8,7 @@
 #include "app/OVSlider.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVScreen.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
@@ -19,6 +20,14 @@
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextAttachmentCell.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textlayout/LayoutManager.h"
+#include "platform/textview/TextView.h"
+#include "prompter_view/OVPrompterView.h"
+#include "text/OVTextView.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -215,6 +224,47 @@ TEST_F(LaunchedWindowSizing, NewWindowsOpenOnTheOperatorScreenBesideThePreviewPa
     EXPECT_FALSE(settings->frameGeometry().intersects(panelOnScreen))
         << settings->frameGeometry().x() << " " << settings->frameGeometry().width() << " panel "
         << panelOnScreen.x();
+}
+
+TEST_F(LaunchedWindowSizing, BookmarksKeepTheirSizeOnScreenUnderQuickZoomWhileTheTalentCopyIsUntouched)
+{
+    TextView* editor = controller().textView();
+    const QString script = editor->textStorage().string();
+    const qsizetype marker = script.indexOf(QChar(0xFFFC));
+    ASSERT_GE(marker, 0) << "the sample script has bookmarks";
+    const auto cellAt = [](const TextStorage& storage, qsizetype index) {
+        const auto attachment = storage.attribute(kAttachmentAttributeName, index).attachment();
+        return attachment ? attachment->attachmentCell() : nullptr;
+    };
+    const auto cell = cellAt(editor->textStorage(), marker);
+    ASSERT_NE(cell, nullptr);
+    const double natural = cell->cellSize().width();
+    ASSERT_GT(natural, 0);
+    const auto laidWidth = [](LayoutManager& layout, qsizetype index) {
+        layout.ensureLayoutForCharacterRange({0, index + 1});
+        return layout.boundingRectForGlyphRange({index, 1}).width();
+    };
+    TextView* talent =
+        OVTalentWindowController::sharedTalentWindowController().prompterView()->prompterTextView();
+    ASSERT_NE(talent, nullptr);
+    const qsizetype talentMarker = talent->textStorage().string().indexOf(QChar(0xFFFC));
+    ASSERT_GE(talentMarker, 0);
+    const double talentWidth = laidWidth(*talent->layoutManager(), talentMarker);
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker), natural, 1);
+
+    QToolButton* zoom = toolbarButton(QStringLiteral("Quick Zoom"));
+    ASSERT_NE(zoom, nullptr);
+    QTest::mouseClick(zoom, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    const double scale = controller().contentZoomScale();
+    ASSERT_LT(scale, 1.0);
+    // Laid out larger by the zoom, so the text's shrinking leaves the icon as large as it was.
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker) * scale, natural, 1);
+    EXPECT_NEAR(laidWidth(*talent->layoutManager(), talentMarker), talentWidth, 0.01);
+
+    QTest::mouseClick(zoom, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker), natural, 1);
 }
 
 } // namespace
