@@ -7,6 +7,7 @@
 #include "app/OVPromptPreferencesViewController.h"
 #include "app/OVTutorialDocuments.h"
 #include "document/OVDocument.h"
+#include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
@@ -608,49 +609,12 @@ void OVAppDelegate::makeSettingsWindow()
     m_settingsWindow = std::move(window);
 }
 
-namespace {
-
-// A window opened for the first time goes where the operator can use all of it: inside the available
-// area of the screen the scripts are on, and beside the floating preview panel rather than under it.
-void placeOnOperatorScreen(QWidget& window)
-{
-    Window* main = Application::shared().mainWindow();
-    QScreen* screen =
-        main && main->hostWidget() ? main->hostWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    // The window manager's title bar comes on top of the size Qt knows about.
-    constexpr int kDecorationAllowance = 40;
-    const QSize wanted = window.size().boundedTo(area.size() - QSize(0, kDecorationAllowance));
-    if (wanted != window.size())
-        window.resize(wanted);
-    QRect placed(QPoint(), wanted + QSize(0, kDecorationAllowance));
-    placed.moveCenter(area.center());
-    const OVPreviewWindowController* preview = OVPreviewWindowController::openPreviewWindowController();
-    const QWidget* panel = preview && preview->window() ? preview->window()->hostWidget() : nullptr;
-    if (panel && panel->isVisible() && panel->frameGeometry().intersects(placed)) {
-        const QRect covered = panel->frameGeometry();
-        if (covered.left() - area.left() >= placed.width())
-            placed.moveRight(covered.left() - 1);
-        else if (area.right() - covered.right() >= placed.width())
-            placed.moveLeft(covered.right() + 1);
-    }
-    placed.moveLeft(
-        std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - placed.width() + 1)));
-    placed.moveTop(
-        std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - placed.height() + 1)));
-    window.move(placed.topLeft());
-}
-
-} // namespace
-
 void OVAppDelegate::showSettingsWindow()
 {
     if (!m_settingsWindow) {
         makeSettingsWindow();
         m_settingsWindow->adjustSize();
-        placeOnOperatorScreen(*m_settingsWindow);
+        NSWindowOVAdditions::placeNewWindow(*m_settingsWindow);
     }
     m_settingsWindow->show();
     m_settingsWindow->raise();

@@ -8,12 +8,14 @@
 #include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
 #include "document/OVDocument.h"
+#include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVRandRDisplayModeService.h"
 #include "output/OVStandbyView.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
+#include "platform/appkit/Window.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
@@ -238,6 +240,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     prepareProcess();
     OVApplication::shared();
     installBlanking();
+    // Windows open where the operator can use them: on the operator screen, clear of the preview panel.
+    Window::setFirstPlacement(NSWindowOVAdditions::frameForNewWindow);
     // The session makes the application's delegate before anything asks for the prompting core,
     // which expects to find it.
     auto session = std::make_unique<OVDocumentSession>();

@@ -1,9 +1,14 @@
 #include "output/NSWindowOVAdditions.h"
 
+#include "output/OVPreviewWindowController.h"
 #include "output/OVPrompterWindow.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Window.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 namespace NSWindowOVAdditions {
 
@@ -52,6 +57,46 @@ Rect moveWindowToOperatorScreenIfNecessary(Window& window, bool requiringIsPromp
         break;
     }
     return target;
+}
+
+Rect frameForNewWindow(const Rect& frame)
+{
+    const std::optional<Screen> operatorDisplay = OVScreen::operatorScreen();
+    if (!operatorDisplay)
+        return frame;
+    Rect panel;
+    if (const OVPreviewWindowController* preview = OVPreviewWindowController::openPreviewWindowController()) {
+        if (const Window* shown = preview->window(); shown && shown->isVisible())
+            panel = shown->frame();
+    }
+    return frameBesideObstacle(frame, operatorDisplay->visibleFrame(), panel);
+}
+
+void placeNewWindow(QWidget& window)
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return;
+    // Screens and windows measure y upwards from the primary screen's bottom edge; Qt downwards from
+    // its top.
+    const QRect origin = primary->geometry();
+    const double bottom = double(origin.y()) + origin.height();
+    // Before its first showing the window manager's title bar is not part of what Qt knows of it.
+    constexpr int kDecorationAllowance = 40;
+    const QRect qtFrame(window.pos(), window.size() + QSize(0, kDecorationAllowance));
+    Rect frame{double(qtFrame.x() - origin.x()), bottom - (double(qtFrame.y()) + qtFrame.height()),
+               double(qtFrame.width()), double(qtFrame.height())};
+    // A widget never shown has no place of its own yet: it starts centred on the operator screen.
+    if (const std::optional<Screen> operatorDisplay = OVScreen::operatorScreen();
+        operatorDisplay && !window.isVisible()) {
+        const Rect visible = operatorDisplay->visibleFrame();
+        frame = absoluteCenterFrame(frame, visible).offsetBy(visible.origin.x, visible.origin.y);
+    }
+    const Rect placed = frameForNewWindow(frame);
+    const QSize size(int(placed.width()), int(placed.height()) - kDecorationAllowance);
+    if (size != window.size())
+        window.resize(size.expandedTo(QSize(1, 1)));
+    window.move(int(placed.minX()) + origin.x(), int(bottom - placed.maxY()));
 }
 
 } // namespace NSWindowOVAdditions

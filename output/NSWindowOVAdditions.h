@@ -5,6 +5,7 @@
 // screen.
 #include "platform/appkit/WindowFrames.h"
 
+class QWidget;
 class Window;
 
 namespace NSWindowOVAdditions {
@@ -25,5 +26,12 @@ Rect moveWindowToOperatorScreenIfNecessary(Window& window, unsigned animationMod
 // The same, acting only in Prompt mode when requiringIsPromptMode is set.
 Rect moveWindowToOperatorScreenIfNecessary(Window& window, bool requiringIsPromptMode,
                                            unsigned animationMode);
+
+// Where a window opened for the first time goes so the operator can use all of it: inside the
+// operator screen's visible frame, beside the floating preview panel rather than under it.
+Rect frameForNewWindow(const Rect& frame);
+// The same for a top-level widget that is not a Window (the settings window), in Qt's coordinates;
+// one never shown starts centred on the operator screen. Windows take the rule when first shown.
+void placeNewWindow(QWidget& window);
 
 } // namespace NSWindowOVAdditions

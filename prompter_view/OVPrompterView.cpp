@@ -171,6 +171,9 @@ bool OVPrompterView::setScaleFactor(double factor)
         return false;
     }
     m_scaleFactor = factor;
+    // Bookmark icons keep their size on screen however far the text is zoomed.
+    if (m_textView && m_textView->layoutManager())
+        m_textView->layoutManager()->setAttachmentScale(factor);
     tile();
     return true;
 }

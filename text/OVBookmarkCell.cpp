@@ -22,12 +22,6 @@ unsigned& sharedDisplayMode()
     return mode;
 }
 
-std::function<double()>& scaleFactorProvider()
-{
-    static std::function<double()> provider;
-    return provider;
-}
-
 } // namespace
 
 std::shared_ptr<OVBookmarkCell>
@@ -59,7 +53,12 @@ void OVBookmarkCell::setImageSource(ImageSource source)
 
 QSizeF OVBookmarkCell::cellSize() const
 {
-    return cellFrameSizeForScaleFactor(m_image.size, scaleFactorProvider() ? scaleFactorProvider()() : 1.0);
+    return m_image.size;
+}
+
+QSizeF OVBookmarkCell::cellSizeInView(double viewScale) const
+{
+    return cellFrameSizeForScaleFactor(m_image.size, viewScale);
 }
 
 void OVBookmarkCell::drawWithFrame(QPainter& painter, const QRectF& frame, qsizetype, LayoutManager&)
@@ -103,11 +102,6 @@ unsigned OVBookmarkCell::displayMode()
 void OVBookmarkCell::setDisplayMode(unsigned mode)
 {
     sharedDisplayMode() = mode;
-}
-
-void OVBookmarkCell::setScaleFactorProvider(std::function<double()> provider)
-{
-    scaleFactorProvider() = std::move(provider);
 }
 
 QSizeF OVBookmarkCell::cellFrameSizeForScaleFactor(const QSizeF& natural, double scaleFactor)

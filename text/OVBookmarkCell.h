@@ -38,8 +38,10 @@ public:
     // icon only in mode 1, else nothing) and gives it to the attachment's file as its icon.
     void updateImage();
     const QVariant& image() const { return m_image.image; }
-    // The picture's size, shrunk in magnified prompters so the icon keeps its size on screen.
+    // The picture's size; in a prompter that magnifies its text the frame is divided by the
+    // prompter's scale, so the icon keeps its size on screen.
     QSizeF cellSize() const override;
+    QSizeF cellSizeInView(double viewScale) const override;
     void drawWithFrame(QPainter& painter, const QRectF& frame, qsizetype characterIndex,
                        LayoutManager& layoutManager) override;
     bool isOpaque() const { return false; }
@@ -54,8 +56,6 @@ public:
     // The bookmark controller's display mode: 1 shows icons, any other value draws none.
     static unsigned displayMode();
     static void setDisplayMode(unsigned mode);
-    // The magnification of the prompter the text is shown in; 1 unless the prompter layer says.
-    static void setScaleFactorProvider(std::function<double()> provider);
     // A natural frame divided by a prompter's scale, rounded up; a scale that is not a positive
     // number leaves the frame alone.
     static QSizeF cellFrameSizeForScaleFactor(const QSizeF& natural, double scaleFactor);

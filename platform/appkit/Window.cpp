@@ -450,13 +450,35 @@ void Window::animateAlphaValue(double alpha, double duration, std::function<void
     m_alphaAnimation->start();
 }
 
+namespace {
+
+Window::FirstPlacement& firstPlacement()
+{
+    static Window::FirstPlacement placement;
+    return placement;
+}
+
+} // namespace
+
+void Window::setFirstPlacement(FirstPlacement placement)
+{
+    firstPlacement() = std::move(placement);
+}
+
 void Window::orderFront()
 {
     // Windows that cannot become key must not take the focus from the one that is.
     m_host->setAttribute(Qt::WA_ShowWithoutActivating, !canBecomeKeyWindow() || m_becomesKeyOnlyIfNeeded);
-    if (!m_visible && (m_styleMask & Titled))
-        setFrame(constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen()), false);
+    if (!m_visible && (m_styleMask & Titled)) {
+        Rect frame = constrainFrameRect(m_frame, screen() ? screen() : Screen::mainScreen());
+        // Panels and alerts float where their owners put them; a window shown again stays where the
+        // user left it.
+        if (!m_placed && m_level < kFloatingWindowLevel && firstPlacement())
+            frame = firstPlacement()(frame);
+        setFrame(frame, false);
+    }
     m_visible = true;
+    m_placed = true;
     showHost();
     if (platformStacksWindows())
         m_host->raise();

@@ -64,6 +64,10 @@ public:
     // Where a titled window may go on a screen: its top below the visible frame's top and, when
     // resizable, no taller than the visible frame. Borderless windows go anywhere.
     virtual Rect constrainFrameRect(const Rect& frame, const std::optional<Screen>& screen) const;
+    // Where an ordinary titled window goes the first time it is shown. The program installs the rule,
+    // which knows the operator's screen and the floating panels; without one the frame stays.
+    using FirstPlacement = std::function<Rect(const Rect& frame)>;
+    static void setFirstPlacement(FirstPlacement placement);
     Size minSize() const { return m_minSize; }
     void setMinSize(const Size& size);
     Size maxSize() const { return m_maxSize; }
@@ -327,6 +331,7 @@ private:
     int m_level = kNormalWindowLevel;
     double m_alpha = 1.0;
     bool m_visible = false;
+    bool m_placed = false;
     bool m_acceptsMouseMovedEvents = false;
     bool m_applyingGeometry = false;
     Rect m_frameBeforeFullScreen;

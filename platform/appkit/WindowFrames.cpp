@@ -71,3 +71,16 @@ Rect frameMovedIntoVisibleFrame(const Rect& frame, const Rect& visibleFrame)
         originWithin(frame.origin.y, result.size.height, visibleFrame.origin.y, visibleFrame.size.height);
     return result;
 }
+
+Rect frameBesideObstacle(const Rect& frame, const Rect& visibleFrame, const Rect& obstacle)
+{
+    Rect result = frameMovedIntoVisibleFrame(frame, visibleFrame);
+    if (obstacle.isEmpty() || !result.intersects(obstacle))
+        return result;
+    const double width = result.size.width;
+    if (obstacle.minX() - visibleFrame.minX() >= width)
+        result.origin.x = obstacle.minX() - width;
+    else if (visibleFrame.maxX() - obstacle.maxX() >= width)
+        result.origin.x = obstacle.maxX();
+    return result;
+}

@@ -24,3 +24,8 @@ Rect clampStandardFrame(const Rect& frame, const Size& minSize, const Size& maxS
 // A frame brought inside a visible frame: no larger than it on either axis, moved in from whichever
 // edge it overhangs, and never starting left of or below it.
 Rect frameMovedIntoVisibleFrame(const Rect& frame, const Rect& visibleFrame);
+
+// Where a window opened for the first time goes: inside the visible frame, and when it would overlap
+// the obstacle (a floating panel), beside it on whichever side has room, left first; with no room on
+// either side it stays where it was, inside the visible frame. An empty obstacle is ignored.
+Rect frameBesideObstacle(const Rect& frame, const Rect& visibleFrame, const Rect& obstacle);

@@ -115,11 +115,11 @@ QFont qtFont(const Font& font)
     return cache.emplace(font, makeQtFont(font)).first->second;
 }
 
-std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size)
+std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size, double viewScale)
 {
     QRectF bounds = attachment.bounds();
     if (attachment.attachmentCell()) {
-        const QSizeF cell = attachment.attachmentCell()->cellSize();
+        const QSizeF cell = attachment.attachmentCell()->cellSizeInView(viewScale);
         bounds = QRectF(bounds.x(), bounds.y(), cell.width(), cell.height());
     } else if (bounds.isEmpty() && attachment.fileWrapper() && attachment.fileWrapper()->isRegularFile()) {
         const QSize imageSize = imageSizeOfContents(attachment.fileWrapper()->regularFileContents());

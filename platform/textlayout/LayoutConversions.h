@@ -34,6 +34,7 @@ QColor qtColor(const Color& color);
 // The same QFont for equal descriptions (on one thread), so Qt resolves each font once.
 QFont qtFont(const Font& font);
 // Ascent and descent of an attachment on its line; size, when given, receives its width and height.
-std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size);
+std::pair<double, double> attachmentMetrics(const TextAttachment& attachment, QSizeF* size,
+                                            double viewScale = 1.0);
 
 } // namespace textlayout

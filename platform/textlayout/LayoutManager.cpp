@@ -185,6 +185,19 @@ double LayoutManager::defaultLineHeightForFont(const QFont& font) const
 
 // Layout passes.
 
+double LayoutManager::attachmentScale() const
+{
+    return d->cache.attachmentScale();
+}
+
+void LayoutManager::setAttachmentScale(double scale)
+{
+    if (scale == d->cache.attachmentScale())
+        return;
+    d->cache.setAttachmentScale(scale);
+    invalidateLayoutForCharacterRange({0, d->storage->length()});
+}
+
 void LayoutManager::invalidateLayoutForCharacterRange(const Range& range)
 {
     d->cache.invalidateLayoutForCharacterRange(range);
@@ -299,7 +312,7 @@ QList<QTextLayout::FormatRange> LayoutManager::formatsForParagraph(const Range& 
                 return;
             }
             QSizeF size;
-            attachmentMetrics(*attachment, &size);
+            attachmentMetrics(*attachment, &size, d->cache.attachmentScale());
             const double space =
                 QFontMetricsF(format.font(), layoutDevice()).horizontalAdvance(QChar(kAttachmentStandIn));
             for (qsizetype i = range.location; i < range.end(); ++i) {

@@ -71,6 +71,10 @@ public:
     // idle (background layout). Until then the text's height is an estimate that each slice corrects,
     // and observers hear of each slice as a change from its first paragraph to the end.
     void invalidateLayoutForCharacterRange(const Range& range);
+    // The magnification of the view that shows this layout (a zoomed prompter's scale); attachment
+    // cells that keep their on-screen size are laid out for it. A change lays the text out again.
+    double attachmentScale() const;
+    void setAttachmentScale(double scale);
     void invalidateDisplayForCharacterRange(const Range& range);
     void ensureLayoutForCharacterRange(const Range& range);
     void ensureLayoutForTextContainer();

@@ -188,7 +188,8 @@ void LayoutRenderer::drawGlyphs(QPainter& painter, const Range& glyphRange, cons
                 if (!attachment)
                     continue;
                 QSizeF size;
-                const auto [ascent, descent] = attachmentMetrics(*attachment, &size);
+                const auto [ascent, descent] =
+                    attachmentMetrics(*attachment, &size, m_cache.attachmentScale());
                 const double x = qtLine.cursorToX(int(i - lineOffset));
                 const QRectF rect(origin.x + x, origin.y + paragraph.top + line->baseline - ascent,
                                   size.width(), size.height());

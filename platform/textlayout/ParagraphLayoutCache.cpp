@@ -985,7 +985,7 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
         const AttributeValue value =
             m_storage->attribute(kAttachmentAttributeName, paragraph.start + offset + i);
         if (auto attachment = value.attachment()) {
-            auto [ascent, descent] = attachmentMetrics(*attachment, nullptr);
+            auto [ascent, descent] = attachmentMetrics(*attachment, nullptr, m_attachmentScale);
             job.inlines.push_back({i, ascent, descent});
         }
     }

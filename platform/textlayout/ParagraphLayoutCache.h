@@ -121,6 +121,9 @@ public:
     double paragraphTopForCharacterIndex(qsizetype index) const;
 
     const TextStorage& storage() const { return *m_storage; }
+    // The magnification of the view the text is shown in, which attachment cells may answer.
+    double attachmentScale() const { return m_attachmentScale; }
+    void setAttachmentScale(double scale) { m_attachmentScale = scale; }
     const TextContainer& container() const { return m_container; }
     const std::vector<Paragraph>& paragraphs() const { return m_paragraphs; }
     qsizetype length() const { return m_length; }
@@ -263,6 +266,7 @@ private:
     QString paragraphLayoutText(const Paragraph& paragraph) const;
 
     const TextStorage* m_storage = nullptr;
+    double m_attachmentScale = 1;
     const TextContainer& m_container;
     FormatProvider m_formats;
     LayoutChanged m_changed;

@@ -1,27 +1,43 @@
 // Quick zoom and the window's small controls in the program as launched: the real start, the
 // defaults the program registers, an empty settings folder, and mouse clicks on the toolbar.
+#include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "app/OVSlider.h"
+#include "output/OVPreviewWindowController.h"
+#include "output/OVScreen.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/TextAttachment.h"
+#include "platform/text/TextAttachmentCell.h"
+#include "platform/text/TextStorage.h"
+#include "platform/textlayout/LayoutManager.h"
+#include "platform/textview/TextView.h"
+#include "prompter_view/OVPrompterView.h"
+#include "text/OVTextView.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -171,6 +187,84 @@ TEST(LaunchedWindowFrames, AStoredFrameTooSmallToUseOpensTheSmallestUsableWindow
     AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
     session.reset();
     Clock::setShared(nullptr);
+}
+
+TEST_F(LaunchedWindowSizing, NewWindowsOpenOnTheOperatorScreenBesideThePreviewPanel)
+{
+    OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    if (!preview.window()->isVisible()) {
+        ASSERT_TRUE(Application::shared().sendAction(QStringLiteral("togglePreviewWindow:"), nullptr, {}));
+    }
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(preview.window()->isVisible());
+    const Rect panel = preview.window()->frame();
+    const std::optional<Screen> operatorDisplay = OVScreen::operatorScreen();
+    ASSERT_TRUE(operatorDisplay.has_value());
+    const Rect area = operatorDisplay->visibleFrame();
+    QWidget* first = controller().window()->hostWidget();
+
+    // Twice, so the cascade from a window beside the panel is placed by the same rule.
+    for (int made = 2; made <= 3; ++made) {
+        QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(documents().size(), size_t(made));
+        const Rect frame = documents().back()->primaryWindowController()->window()->frame();
+        EXPECT_TRUE(area.contains(frame)) << stringFromRect(frame).toStdString();
+        EXPECT_FALSE(frame.intersects(panel))
+            << stringFromRect(frame).toStdString() << " under " << stringFromRect(panel).toStdString();
+    }
+
+    QTest::keyClick(first, Qt::Key_Comma, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QWidget* settings = session->appDelegate().settingsWindow();
+    ASSERT_TRUE(settings && settings->isVisible());
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect panelOnScreen = preview.window()->hostWidget()->frameGeometry();
+    EXPECT_TRUE(available.contains(settings->frameGeometry())) << settings->frameGeometry().x();
+    EXPECT_FALSE(settings->frameGeometry().intersects(panelOnScreen))
+        << settings->frameGeometry().x() << " " << settings->frameGeometry().width() << " panel "
+        << panelOnScreen.x();
+}
+
+TEST_F(LaunchedWindowSizing, BookmarksKeepTheirSizeOnScreenUnderQuickZoomWhileTheTalentCopyIsUntouched)
+{
+    TextView* editor = controller().textView();
+    const QString script = editor->textStorage().string();
+    const qsizetype marker = script.indexOf(QChar(0xFFFC));
+    ASSERT_GE(marker, 0) << "the sample script has bookmarks";
+    const auto cellAt = [](const TextStorage& storage, qsizetype index) {
+        const auto attachment = storage.attribute(kAttachmentAttributeName, index).attachment();
+        return attachment ? attachment->attachmentCell() : nullptr;
+    };
+    const auto cell = cellAt(editor->textStorage(), marker);
+    ASSERT_NE(cell, nullptr);
+    const double natural = cell->cellSize().width();
+    ASSERT_GT(natural, 0);
+    const auto laidWidth = [](LayoutManager& layout, qsizetype index) {
+        layout.ensureLayoutForCharacterRange({0, index + 1});
+        return layout.boundingRectForGlyphRange({index, 1}).width();
+    };
+    TextView* talent =
+        OVTalentWindowController::sharedTalentWindowController().prompterView()->prompterTextView();
+    ASSERT_NE(talent, nullptr);
+    const qsizetype talentMarker = talent->textStorage().string().indexOf(QChar(0xFFFC));
+    ASSERT_GE(talentMarker, 0);
+    const double talentWidth = laidWidth(*talent->layoutManager(), talentMarker);
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker), natural, 1);
+
+    QToolButton* zoom = toolbarButton(QStringLiteral("Quick Zoom"));
+    ASSERT_NE(zoom, nullptr);
+    QTest::mouseClick(zoom, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    const double scale = controller().contentZoomScale();
+    ASSERT_LT(scale, 1.0);
+    // Laid out larger by the zoom, so the text's shrinking leaves the icon as large as it was.
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker) * scale, natural, 1);
+    EXPECT_NEAR(laidWidth(*talent->layoutManager(), talentMarker), talentWidth, 0.01);
+
+    QTest::mouseClick(zoom, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker), natural, 1);
 }
 
 } // namespace

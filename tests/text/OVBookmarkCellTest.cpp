@@ -29,7 +29,6 @@ protected:
     {
         OVBookmarkCell::setImageSource({});
         OVBookmarkCell::setDisplayMode(1);
-        OVBookmarkCell::setScaleFactorProvider({});
     }
     static std::shared_ptr<OVBookmarkCell> cellOf(const std::shared_ptr<TextAttachment>& attachment)
     {
@@ -87,9 +86,9 @@ TEST_F(OVBookmarkCellTest, MagnifiedPromptersShrinkTheFrameAndBrokenScalesLeaveI
          {0.0, -2.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
         EXPECT_EQ(OVBookmarkCell::cellFrameSizeForScaleFactor({34, 26}, broken), QSizeF(34, 26)) << broken;
 
-    OVBookmarkCell::setScaleFactorProvider([] { return 2.0; });
     const auto cell = cellOf(OVBookmark::bookmarkWithName(QStringLiteral("A"))->textAttachment());
-    EXPECT_EQ(cell->cellSize(), QSizeF(17, 13));
+    EXPECT_EQ(cell->cellSizeInView(2.0), QSizeF(17, 13));
+    EXPECT_EQ(cell->cellSize(), QSizeF(34, 26));
 }
 
 } // namespace
