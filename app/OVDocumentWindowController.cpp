@@ -323,7 +323,8 @@ void OVDocumentWindowController::startNewScriptInDefaultStyle()
         text->setTypingAttributes(*style);
     if (const std::optional<AttributeDictionary> page =
             OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes()) {
-        if (const Color* background = page->value(NSBackgroundColorDocumentAttribute).color())
+        if (const auto held = page->value(NSBackgroundColorDocumentAttribute);
+            const Color* background = held.color())
             text->setBackgroundColor(HVFontManager::qtColor(*background));
     }
 }

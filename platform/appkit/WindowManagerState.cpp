@@ -40,7 +40,7 @@ xcb_atom_t wmStateAtom(xcb_connection_t* connection)
         Reply<xcb_intern_atom_reply_t> reply(
             xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr),
             &std::free);
-        atom = reply ? reply->atom : XCB_ATOM_NONE;
+        atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         cachedFor = connection;
     }
     return atom;

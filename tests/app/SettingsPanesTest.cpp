@@ -107,8 +107,8 @@ protected:
     static QPoint onIndicator(const QWidget* button) { return {8, button->height() / 2}; }
     static Color sampleTextColor(OVGeneralPreferencesViewController& pane)
     {
-        const Color* color =
-            pane.defaultStyleTextView().textStorage().attribute(kForegroundColorAttributeName, 0).color();
+        const auto value = pane.defaultStyleTextView().textStorage().attribute(kForegroundColorAttributeName, 0);
+        const Color* color = value.color();
         return color ? *color : Color();
     }
 };

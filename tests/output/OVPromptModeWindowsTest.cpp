@@ -61,8 +61,9 @@ TEST_F(OutputModeChangeTest, FullScreenPromptingShieldsTheOperatorScreenWithABla
     }
     EXPECT_EQ(windows.blockingWindowsMade(), 1);
     for (Window* window : Application::shared().windows()) {
-        if (dynamic_cast<OVBlockingWindow*>(window) || dynamic_cast<OVPromptModeNoticeWindow*>(window))
+        if (dynamic_cast<OVBlockingWindow*>(window) || dynamic_cast<OVPromptModeNoticeWindow*>(window)) {
             EXPECT_FALSE(window->isVisible());
+        }
     }
 }
 

@@ -155,8 +155,9 @@ TEST_F(ToolbarOverflow, TheMenuListsTheHiddenItemsMenuFormsInToolbarOrderAndSend
     EXPECT_EQ(sent, 1);
     // An action nobody answers is disabled, as the toolbar button would be.
     MenuItem* b = menu.itemWithTitle("B");
-    if (b)
+    if (b) {
         EXPECT_FALSE(b->isEnabled());
+    }
 }
 
 TEST(ToolbarItemMenuForm, ViewItemsWithoutOneShowTheirLabelDisabled)
