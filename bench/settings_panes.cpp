@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
@@ -24,28 +23,13 @@
 
 namespace {
 
-QTemporaryDir& folder()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
 void prepare()
 {
     static bool prepared = false;
     if (prepared)
         return;
     prepared = true;
-    static int argc = 1;
-    static char name[] = "settings_panes";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        qputenv(variable, folder().filePath(QString::fromLatin1(variable)).toLocal8Bit());
-    std::unique_ptr<QApplication>& app = bench::applicationSlot();
-    if (!app)
-        app = std::make_unique<QApplication>(argc, argv);
+    bench::application();
     OVDefaultsProviderClasses::registerAll();
     UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
 }
