@@ -454,6 +454,18 @@ bool ParagraphLayoutCache::relayoutWithinParagraph(const Paragraph& old, Paragra
     });
     if (made.empty())
         return false;
+    // Qt places a centred or right-aligned line by its natural width, which for a line that ends at a
+    // space may hold a bearing taken from the wrong glyph (see breakLinesFrom): such a line is placed
+    // as the whole paragraph's layout places it.
+    if (!(job->layout->textOption().alignment() & Qt::AlignLeft)) {
+        for (int l = 0; l < int(made.size()) && l < job->layout->lineCount(); ++l) {
+            const QTextLine line = job->layout->lineAt(l);
+            const qsizetype end = line.textStart() + line.textLength();
+            if (end > line.textStart() && job->layout->text().at(end - 1).isSpace() &&
+                line.naturalTextWidth() != line.horizontalAdvance())
+                return false;
+        }
+    }
     for (const Line& line : made) {
         const qsizetype end = line.start + line.length;
         if (end < fresh.textLength && !endsAtSpace(text, end))
@@ -779,6 +791,12 @@ void ParagraphLayoutCache::breakLinesFrom(LayoutJob& job, qsizetype offset, doub
         const double baseline = y + lineHeight - descent;
         line.setPosition(QPointF(left, baseline - line.ascent()));
         const QRectF natural = line.naturalTextRect();
+        // A line that ends at a space draws nothing past its advance. Qt adds the right bearing of a
+        // glyph to the natural width, but where the word it refused starts a new run of shaped text it
+        // takes that glyph from the wrong run, which depends on where the layout began: the advance
+        // gives every layout of the paragraph the same width.
+        const bool endsAtSpace = lineEnd > lineStart && layout->text().at(lineEnd - 1).isSpace();
+        const double usedWidth = endsAtSpace ? line.horizontalAdvance() : natural.width();
         Line record;
         record.start = offset + lineStart;
         record.length = line.textLength();
@@ -788,7 +806,7 @@ void ParagraphLayoutCache::breakLinesFrom(LayoutJob& job, qsizetype offset, doub
         record.x = 0;
         record.width = containerWidth;
         record.usedX = std::max(0.0, natural.x() - padding);
-        record.usedWidth = natural.width() + 2 * padding;
+        record.usedWidth = usedWidth + 2 * padding;
         lines->push_back(record);
         y += lineHeight + lineSpacing;
         if (stop && stop(record))
