@@ -1,5 +1,6 @@
 #include "document/OVDocumentPropertiesWindowController.h"
 
+#include "document/OVDocument.h"
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/DocumentAttributes.h"
@@ -23,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <typeinfo>
 
 namespace {
 
@@ -454,3 +456,12 @@ int compareDocumentPropertyKeys(const QString& key, const QString& other)
 }
 
 } // namespace NSStringOVDocumentPropertiesAdditions
+
+namespace NSDocumentOVAdditions {
+
+bool isPrompterDocument(const Document& document)
+{
+    return typeid(document) == typeid(OVDocument);
+}
+
+} // namespace NSDocumentOVAdditions

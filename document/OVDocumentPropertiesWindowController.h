@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class Document;
 class QDialog;
 class QDialogButtonBox;
 class QStandardItemModel;
@@ -107,4 +108,9 @@ private:
 // Orders property keys as the table does; a key outside it sorts after all of them. Answers <0, 0, >0.
 namespace NSStringOVDocumentPropertiesAdditions {
 int compareDocumentPropertyKeys(const QString& key, const QString& other);
+}
+
+// Whether a document is a prompter script itself, not some other kind of document the program holds.
+namespace NSDocumentOVAdditions {
+bool isPrompterDocument(const Document& document);
 }

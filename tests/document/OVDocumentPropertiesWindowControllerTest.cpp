@@ -2,6 +2,8 @@
 // read-only sheet.
 #include "document/OVDocumentPropertiesWindowController.h"
 
+#include "document/OVDocument.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
@@ -156,4 +158,6 @@ TEST(DocumentPropertiesSheet, KeysSortInTableOrderWithUnknownKeysLast)
               (QStringList{"director", "performers", "producer"}));
     EXPECT_FALSE(Controller::_arrayFromUserString(" ,, "));
     EXPECT_TRUE(Controller::_userStringFromObjectArray({}).isNull());
+    OVDocument script;
+    EXPECT_TRUE(NSDocumentOVAdditions::isPrompterDocument(script));
 }
