@@ -132,6 +132,7 @@ void OVDocumentWindowController::installActions()
     installTextSizeActions();
     installEditorActions();
     installSizingActions();
+    installPropertiesActions();
 }
 
 void OVDocumentWindowController::installTextSizeActions()

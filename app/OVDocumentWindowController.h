@@ -23,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+class OVDocumentPropertiesWindowController;
 class Menu;
 class OVCore;
 class OVDocumentWindowToolbar;
@@ -328,4 +329,16 @@ private:
     int m_bookmarkBindingsToken = 0;
     // The limits the window had before its resizing was locked.
     std::optional<ResizeLock> m_resizeLock;
+
+    // The document properties sheet while it is shown.
+    void installPropertiesActions();
+    std::shared_ptr<OVDocumentPropertiesWindowController> m_documentPropertiesWindowController;
+
+public:
+    // Shows the script's properties as a sheet; OK with a change sets them on the document, undoably.
+    void orderFrontPropertiesWindow();
+    OVDocumentPropertiesWindowController* documentPropertiesWindowController() const
+    {
+        return m_documentPropertiesWindowController.get();
+    }
 };

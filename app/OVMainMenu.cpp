@@ -44,6 +44,8 @@ void buildFileMenu(Menu& menu)
     add(menu, text("menu-page-setup", "Page Setup…"), "runPageLayout:");
     add(menu, text("menu-print", "Print…"), "printDocument:", QStringLiteral("p"));
     menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-document-properties", "Properties…"), "orderFrontPropertiesWindow:");
+    menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-settings", "Settings…"), "showSettingsWindow:", QStringLiteral(","));
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-quit", "Quit"), "terminate:", QStringLiteral("q"));

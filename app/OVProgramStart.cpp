@@ -1,4 +1,5 @@
 #include "app/OVProgramStart.h"
+#include "app/OVTextSystemAdditions.h"
 
 #include "app/OVAppDelegate.h"
 #include "app/OVDefaultsProviderClasses.h"
@@ -147,6 +148,7 @@ void OVProgramStart::installProgramSwitches()
     setSwitch(Switch::TimeBarSynchronizedPropertyChanges,
               [] { OVTimeBar::enableGlobalSynchronizedPropertyChanges(); });
     setSwitch(Switch::FixedReflectScrolledClipView, [] { toggleFixedReflectScrolledClipView(); });
+    OVTextSystemAdditions::install();
 }
 
 void OVProgramStart::flipSwitch(Switch which)

@@ -7,6 +7,7 @@
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
+#include "document/OVDocumentPropertiesWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Event.h"
@@ -140,40 +141,34 @@ void countLater(std::function<void(HVAnalytics&)> count)
     RunLoop::postToMainThread([count = std::move(count)] { count(HVAppServices::shared().analytics()); });
 }
 
+// The property keys come from the one table the properties sheet owns.
+QStringList keysOf(const QVariantMap& nullDictionary)
+{
+    return nullDictionary.keys();
+}
+
 const QStringList& metadataKeys()
 {
-    static const QStringList kKeys{QStringLiteral("author"),    QStringLiteral("organization"),
-                                   QStringLiteral("copyright"), QStringLiteral("subject"),
-                                   QStringLiteral("keywords"),  QStringLiteral("comments")};
+    static const QStringList kKeys =
+        keysOf(OVDocumentPropertiesWindowController::nullMetadataInfoDictionary());
     return kKeys;
 }
 
 const QStringList& extendedMetadataKeys()
 {
-    static const QStringList kKeys{OVDocumentPropertiesExtendedMetadataDirectorKey,
-                                   OVDocumentPropertiesExtendedMetadataProducerKey,
-                                   OVDocumentPropertiesExtendedMetadataPerformersKey};
+    static const QStringList kKeys =
+        keysOf(OVDocumentPropertiesWindowController::nullExtendedMetadataInfoDictionary());
     return kKeys;
 }
 
 const QStringList& unusedMetadataAttributes()
 {
-    static const QStringList kKeys{NSTitleDocumentAttribute, NSEditorDocumentAttribute,
-                                   NSCreationTimeDocumentAttribute, NSModificationTimeDocumentAttribute};
-    return kKeys;
-}
-
-QVariantMap nullDictionary(const QStringList& keys)
-{
-    QVariantMap map;
-    for (const QString& key : keys)
-        map.insert(key, QVariant());
-    return map;
+    return OVDocumentPropertiesWindowController::unusedMetadataAttributes();
 }
 
 bool isListProperty(const QString& key)
 {
-    return key == OVDocumentPropertiesExtendedMetadataPerformersKey;
+    return OVDocumentPropertiesWindowController::isListPropertyKey(key);
 }
 
 // Extended properties are held as the other document properties are, strings as QString and lists
@@ -737,12 +732,12 @@ bool OVDocument::_isDuplicating()
 
 QVariantMap OVDocument::nullMetadataInfoDictionary()
 {
-    return nullDictionary(metadataKeys());
+    return OVDocumentPropertiesWindowController::nullMetadataInfoDictionary();
 }
 
 QVariantMap OVDocument::nullExtendedMetadataInfoDictionary()
 {
-    return nullDictionary(extendedMetadataKeys());
+    return OVDocumentPropertiesWindowController::nullExtendedMetadataInfoDictionary();
 }
 
 QVariantMap OVDocument::documentProperties() const

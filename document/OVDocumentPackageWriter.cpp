@@ -1,7 +1,7 @@
 #include "document/OVDocumentPackageWriter.h"
 
 #include "document/OVDocumentPackageConstants.h"
-#include "textutil/NSStringHVAdditions.h"
+#include "document/OVDocumentPropertiesWindowController.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/hvkit/HVVersion.h"
@@ -11,6 +11,7 @@
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
+#include "textutil/NSStringHVAdditions.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -142,13 +143,7 @@ void shareEqualFiles(MutableAttributedString& text, Collected& collected)
 
 const QStringList& OVDocumentPackageWriter::mappedMetadataKeyPairs()
 {
-    static const QStringList kPairs{
-        NSAuthorDocumentAttribute,      QStringLiteral("author"),     NSCompanyDocumentAttribute,
-        QStringLiteral("organization"), NSCopyrightDocumentAttribute, QStringLiteral("copyright"),
-        NSSubjectDocumentAttribute,     QStringLiteral("subject"),    NSKeywordsDocumentAttribute,
-        QStringLiteral("keywords"),     NSCommentDocumentAttribute,   QStringLiteral("comments"),
-    };
-    return kPairs;
+    return OVDocumentPropertiesWindowController::mappedMetadataKeyPairs();
 }
 
 PlistDictionary OVDocumentPackageWriter::propertiesAndPrepareText(Input& input)

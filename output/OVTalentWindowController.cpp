@@ -447,6 +447,17 @@ void OVTalentWindowController::replayEdit(TextStorage& storage)
     const unsigned mask = storage.editedMask();
     if (!(mask & (TextStorageEditedAttributes | TextStorageEditedCharacters)))
         return;
+    // The document view's edit diagnostics, which hear what the replay did with the edit.
+    OVTextTransactionLogging* logger = boolDefault(QStringLiteral("logTrackedIssues"))
+                                           ? m_documentTextView->textTransactionLogger()
+                                           : nullptr;
+    m_replayLogger = logger;
+    if (logger) {
+        logger->logDocumentCount();
+        logger->logBackgroundLayoutForDocumentTextView(*m_documentTextView);
+        logger->logBackgroundLayoutForTalentTextView(*textView());
+        logger->logOpeningSecondaryTextStorageLength(talentTextStorage().length());
+    }
     const bool tracking = tracksEdits();
     bool forcedSync = false;
     if (tracking) {
@@ -464,12 +475,24 @@ void OVTalentWindowController::replayEdit(TextStorage& storage)
     try {
         replayEditInBracket(storage, forcedSync);
     } catch (const std::exception& error) {
+        if (logger)
+            logger->logException(error);
         scheduleRepairingCopy(QStringLiteral("replay failed: %1").arg(QString::fromUtf8(error.what())));
     } catch (...) {
+        if (logger)
+            logger->logException(std::runtime_error("unknown exception"));
         scheduleRepairingCopy(QStringLiteral("replay failed"));
     }
-    if (talentTextStorage().length() != storage.length())
+    m_replayLogger = nullptr;
+    if (logger)
+        logger->logClosingSecondaryTextStorageLength(talentTextStorage().length());
+    if (talentTextStorage().length() != storage.length()) {
+        if (logger)
+            logger->logCriticalProblem(QStringLiteral("TextStorage lengths are not equal"));
         scheduleRepairingCopy(QStringLiteral("TextStorage lengths are not equal"));
+    }
+    if (logger)
+        logger->closeLog();
     if ((mask & TextStorageEditedAttributes) && !(mask & TextStorageEditedCharacters))
         _selectRanges(m_documentTextView->selectedRanges(), true);
     if (!tracking) {
@@ -501,18 +524,34 @@ void OVTalentWindowController::replayEditInBracket(TextStorage& storage, bool& f
         TextStorage& storage;
         ~Bracket() { storage.endEditing(); }
     } bracket{talent};
+    OVTextTransactionLogging* logger = m_replayLogger;
+    const auto breadcrumb = [logger](const char* step) {
+        if (logger)
+            logger->logBreadcrumb(QString::fromLatin1(step));
+    };
     if (length > 0) {
+        if (logger)
+            logger->logActionInsert();
         talent.insert(storage.attributedSubstring({location, length}), location);
         const Range inserted{location, length};
-        if (NSAttributedStringOVBookmarkAdditions::containsBookmarkAttachmentInRange(talent, inserted))
+        if (NSAttributedStringOVBookmarkAdditions::containsBookmarkAttachmentInRange(talent, inserted)) {
+            breadcrumb("strip bookmarks");
             NSMutableAttributedStringOVBookmarkAdditions::replaceBookmarksWithAtomsInRange(talent, inserted);
-        if (m_contentInvert)
+        }
+        if (m_contentInvert) {
+            breadcrumb("invert colors");
             invertColorsInRange(talent, inserted);
-        if (m_contentTextMagnificationFactor > 1.0)
+        }
+        if (m_contentTextMagnificationFactor > 1.0) {
+            breadcrumb("magnify");
             magnifyRange(talent, inserted, m_contentTextMagnificationFactor);
+        }
     }
-    if (replaced > 0)
+    if (replaced > 0) {
+        if (logger)
+            logger->logActionDelete();
         talent.deleteCharacters({location + length, replaced});
+    }
     const bool rightToLeft = false;
     if (NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {location, length}))
         fixAtomFonts(talent, rightToLeft);

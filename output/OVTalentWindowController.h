@@ -18,6 +18,7 @@ class OVCore;
 class OVPrompterView;
 class OVScrollView;
 class OVTalentWindow;
+class OVTextTransactionLogging;
 class OVTextView;
 class OVTimeInfo;
 class Window;
@@ -121,6 +122,8 @@ private:
     void frontMostDocumentDidChange(const Notification& notification);
     void replayEdit(TextStorage& storage);
     void replayEditInBracket(TextStorage& storage, bool& forcedSync);
+    // The edit diagnostics while an edit is replayed, when the user tracks issues.
+    OVTextTransactionLogging* m_replayLogger = nullptr;
     void scheduleRepairingCopy(const QString& reason);
     void _selectRanges(std::vector<Range> ranges, bool scroll);
     void _updateSelectionColor(const std::optional<QColor>& color, const std::vector<Range>& ranges);

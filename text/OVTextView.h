@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,18 @@ public:
                           unsigned editActions) = 0;
     virtual void logBeginSanitizeTextStorageLength(qsizetype length) = 0;
     virtual void logEndSanitizeTextStorageLength(qsizetype length) = 0;
+    // What the talent copy's replay of the edit adds to the open record.
+    virtual void closeLog() {}
+    virtual void logActionInsert() {}
+    virtual void logActionDelete() {}
+    virtual void logOpeningSecondaryTextStorageLength(qsizetype length) { (void)length; }
+    virtual void logClosingSecondaryTextStorageLength(qsizetype length) { (void)length; }
+    virtual void logDocumentCount() {}
+    virtual void logBackgroundLayoutForDocumentTextView(const TextView& view) { (void)view; }
+    virtual void logBackgroundLayoutForTalentTextView(const TextView& view) { (void)view; }
+    virtual void logBreadcrumb(const QString& step) { (void)step; }
+    virtual void logException(const std::exception& exception) { (void)exception; }
+    virtual void logCriticalProblem(const QString& problem) { (void)problem; }
 };
 
 // The one rich-text view of the program. In Edit mode it keeps the script clean: every edit is

@@ -135,6 +135,7 @@ void UndoManager::runGroup(Group group, bool undoing)
     // The inverse calls registered now form one group on the other stack, under the same name.
     m_open.emplace_back();
     m_open.back().actionName = group.actionName;
+    m_runningActionName = group.actionName;
     for (auto entry = group.entries.rbegin(); entry != group.entries.rend(); ++entry) {
         Action action = entry->action;
         action();

@@ -63,6 +63,8 @@ public:
     void setActionName(const QString& name);
     QString undoActionName() const;
     QString redoActionName() const;
+    // While undoing or redoing: the name of the group being run, which has left its stack by then.
+    QString runningActionName() const { return m_undoing || m_redoing ? m_runningActionName : QString(); }
     // "Undo Typing", or "Undo" without a name, as the Edit menu shows it.
     QString undoMenuItemTitle() const;
     QString redoMenuItemTitle() const;
@@ -110,6 +112,7 @@ private:
     int m_levels = 0;
     int m_disabled = 0;
     bool m_groupsByEvent = true;
+    QString m_runningActionName;
     bool m_undoing = false;
     bool m_redoing = false;
     bool m_closePosted = false;

@@ -184,7 +184,35 @@ void MutableAttributedString::fixParagraphStyleAttribute(const Range& range)
     replaceRuns(Range{changedFrom, changedTo - changedFrom}, std::move(changed), TextStorageEditedAttributes);
 }
 
+namespace {
+
+MutableAttributedString::AttachmentFixer& installedAttachmentFixer()
+{
+    static MutableAttributedString::AttachmentFixer fixer = nullptr;
+    return fixer;
+}
+
+} // namespace
+
+void MutableAttributedString::setAttachmentFixer(AttachmentFixer fixer)
+{
+    installedAttachmentFixer() = fixer;
+}
+
+MutableAttributedString::AttachmentFixer MutableAttributedString::attachmentFixer()
+{
+    return installedAttachmentFixer();
+}
+
 void MutableAttributedString::fixAttachmentAttribute(const Range& range)
+{
+    if (AttachmentFixer fixer = installedAttachmentFixer())
+        fixer(*this, range);
+    else
+        fixAttachmentAttributeByCharacters(range);
+}
+
+void MutableAttributedString::fixAttachmentAttributeByCharacters(const Range& range)
 {
     Range r = clipped(range);
     qsizetype index = r.location;

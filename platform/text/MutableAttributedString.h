@@ -41,6 +41,13 @@ public:
     void fixAttributes(const Range& range);
     void fixParagraphStyleAttribute(const Range& range);
     void fixAttachmentAttribute(const Range& range);
+    // The program may replace the attachment fix-up of every text with its own, which also gives
+    // attachments the cells the views draw; installed once, before any text is edited.
+    using AttachmentFixer = void (*)(MutableAttributedString& string, const Range& range);
+    static void setAttachmentFixer(AttachmentFixer fixer);
+    static AttachmentFixer attachmentFixer();
+    // The fix-up as the text model alone does it, which a replacement may build on.
+    void fixAttachmentAttributeByCharacters(const Range& range);
 
 protected:
     // Called after each primitive change: range is where it happened in the text before the change,

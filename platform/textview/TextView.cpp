@@ -28,6 +28,13 @@
 
 static const QString kHideFindIndicatorSelector = QStringLiteral("hideFindIndicator");
 
+// Every live text view, oldest first, so a text can find the view that shows it.
+static std::vector<TextView*>& liveTextViews()
+{
+    static std::vector<TextView*> views;
+    return views;
+}
+
 TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManager)
     : View(frame),
       m_layoutManager(layoutManager ? std::move(layoutManager) : std::make_shared<LayoutManager>())
@@ -36,6 +43,7 @@ TextView::TextView(const Rect& frame, std::shared_ptr<LayoutManager> layoutManag
     m_typingAttributes.insert(kFontAttributeName,
                               Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 12});
     m_typingAttributes.insert(kForegroundColorAttributeName, Color::gray(0));
+    liveTextViews().push_back(this);
     attachLayoutManager();
     updateContainerSize();
     m_rulerClient = std::make_shared<TextView*>(this);
@@ -93,6 +101,7 @@ void TextView::registerActions()
 
 TextView::~TextView()
 {
+    std::erase(liveTextViews(), this);
     *m_rulerClient = nullptr;
     RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
     stopBlink();
@@ -811,4 +820,12 @@ void TextView::checkSpellingInRange(const Range& range)
     if (!m_spellChecking)
         return;
     SpellChecker::shared().markMisspellings(*m_layoutManager, range);
+}
+
+TextView* TextView::primaryTextViewForString(const MutableAttributedString& string)
+{
+    for (TextView* view : liveTextViews())
+        if (view->m_layoutManager && view->m_layoutManager->textStorage().get() == &string)
+            return view;
+    return nullptr;
 }

@@ -104,6 +104,8 @@ public:
 
     // The text system.
     TextStorage& textStorage() const { return *m_layoutManager->textStorage(); }
+    // The oldest live view showing string as its text storage; none for a text no view shows.
+    static TextView* primaryTextViewForString(const MutableAttributedString& string);
     const std::shared_ptr<LayoutManager>& layoutManager() const { return m_layoutManager; }
     // Draws another layout manager (shared with other views, or a subclass).
     void setLayoutManager(std::shared_ptr<LayoutManager> layoutManager);

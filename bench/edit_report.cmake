@@ -1,0 +1,1 @@
+orvane_add_benchmark(edit_report LIBS orvane_document)
