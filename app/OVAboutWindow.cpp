@@ -9,9 +9,42 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+namespace {
+
+// The program's mark when the desktop gives it no icon: lines of a script passing the reading
+// arrow, drawn rather than shipped so it stays sharp at any size.
+QPixmap drawnIcon(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(24, 24, 28));
+    painter.drawRoundedRect(QRectF(0, 0, size, size), size * 0.18, size * 0.18);
+    painter.setBrush(Qt::white);
+    const double left = size * 0.34;
+    for (int line = 0; line < 4; ++line) {
+        const double width = size * (line % 2 ? 0.42 : 0.52);
+        painter.drawRoundedRect(QRectF(left, size * (0.22 + 0.16 * line), width, size * 0.07), size * 0.03,
+                                size * 0.03);
+    }
+    painter.setBrush(QColor(0, 170, 255));
+    const double middle = size * 0.415;
+    const QPointF arrow[] = {{size * 0.1, middle - size * 0.04}, {size * 0.18, middle - size * 0.04},
+                             {size * 0.18, middle - size * 0.1}, {size * 0.29, middle + size * 0.0},
+                             {size * 0.18, middle + size * 0.1}, {size * 0.18, middle + size * 0.04},
+                             {size * 0.1, middle + size * 0.04}};
+    painter.drawPolygon(arrow, 7);
+    return pixmap;
+}
+
+} // namespace
 
 OVAboutWindow::OVAboutWindow(const AttributedString& credits, QWidget* parent)
     : QDialog(parent), m_credits(credits)
@@ -22,8 +55,7 @@ OVAboutWindow::OVAboutWindow(const AttributedString& credits, QWidget* parent)
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("aboutIcon"));
     const QIcon windowIcon = QApplication::windowIcon();
-    if (!windowIcon.isNull())
-        icon->setPixmap(windowIcon.pixmap(96, 96));
+    icon->setPixmap(windowIcon.isNull() ? drawnIcon(96) : windowIcon.pixmap(96, 96));
     icon->setAlignment(Qt::AlignHCenter);
     layout->addWidget(icon);
     auto* name = new QLabel(QCoreApplication::applicationName(), this);
