@@ -7,6 +7,7 @@
 #include "prompting/OVHardwareProfiles.h"
 #include "settings/OVConstants.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -44,9 +45,8 @@ OVHardwareProfileDownload::~OVHardwareProfileDownload()
     if (m_reply) {
         QObject::disconnect(m_reply, nullptr, nullptr, nullptr);
         m_reply->abort();
-        m_reply->deleteLater();
-        m_reply = nullptr;
     }
+    delete m_network.data();
 }
 
 QString OVHardwareProfileDownload::destinationPath() const
@@ -82,7 +82,7 @@ bool OVHardwareProfileDownload::updateHardwareProfiles()
     if (!OVIsPermittedRequestAddress(address))
         return false;
     if (!m_network)
-        m_network = std::make_unique<QNetworkAccessManager>();
+        m_network = new QNetworkAccessManager(QCoreApplication::instance());
     QNetworkRequest request(address);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
@@ -99,8 +99,8 @@ bool OVHardwareProfileDownload::updateHardwareProfiles()
 
 void OVHardwareProfileDownload::finished()
 {
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
+    QNetworkReply* reply = m_reply.data();
+    m_reply.clear();
     reply->deleteLater();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) {

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
-
-#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -24,7 +23,7 @@ public:
 
     // Starts a download unless one runs or no usable address is set; answers whether it started.
     bool updateHardwareProfiles();
-    bool isUpdatingHardwareProfiles() const { return m_reply != nullptr; }
+    bool isUpdatingHardwareProfiles() const { return !m_reply.isNull(); }
 
     // Where the list goes; the shared constants' location unless a test names another.
     QString destinationPath() const;
@@ -36,7 +35,9 @@ public:
 private:
     void finished();
 
-    std::unique_ptr<QNetworkAccessManager> m_network;
-    QNetworkReply* m_reply = nullptr;
+    // Owned by the application object, so it goes before Qt does even when this object is shared
+    // and outlives it.
+    QPointer<QNetworkAccessManager> m_network;
+    QPointer<QNetworkReply> m_reply;
     QString m_destinationPath;
 };
