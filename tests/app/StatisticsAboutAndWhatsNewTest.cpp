@@ -9,6 +9,7 @@
 #include "app/sample/ReleaseNotes.h"
 #include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/ScreenProvider.h"
+#include "platform/foundation/Clock.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/text/AttributeNames.h"
@@ -112,11 +113,23 @@ TEST_F(StatisticsTest, PresentableItemsRecordTheOneScreenAndTheGraphicsProcessor
     OVAnalyticsHelper::setMainGPUProvider([] {
         return OVAnalyticsHelper::Gpu{QStringLiteral("llvmpipe"), 0, 2LL * 1024 * 1024 * 1024};
     });
-    statistics().startTimeForKeyPath(QStringLiteral("app.activeTime"));
+    ManualClock clock;
+    Clock::setShared(&clock);
+    statistics().applicationDidBecomeActive();
+    clock.advance(15);
+    statistics().applicationDidResignActive();
     items = OVAnalyticsHelper::presentableAnalyticsItems();
     EXPECT_TRUE(itemWithKey(items, QStringLiteral("gpuCoreCount")).isEmpty());
     EXPECT_EQ(valueOf(items, QStringLiteral("gpuMemoryGB")), QStringLiteral("2.0"));
     EXPECT_EQ(valueOf(items, QStringLiteral("appActiveHours")), QStringLiteral("0.0"));
+    statistics().applicationDidBecomeActive();
+    clock.advance(5400 - 15);
+    statistics().applicationDidResignActive();
+    statistics().incrementIntegerForKeyPath(QStringLiteral("promptMode.time"), 9000);
+    items = OVAnalyticsHelper::presentableAnalyticsItems();
+    Clock::setShared(nullptr);
+    EXPECT_EQ(valueOf(items, QStringLiteral("appActiveHours")), QStringLiteral("1.5"));
+    EXPECT_EQ(valueOf(items, QStringLiteral("promptModeHours")), QStringLiteral("2.5"));
     EXPECT_EQ(QDateTime::fromString(valueOf(items, QStringLiteral("initialDate")),
                                     QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                   .isValid(),
