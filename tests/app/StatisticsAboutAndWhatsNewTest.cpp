@@ -303,6 +303,14 @@ TEST_F(WhatsNewTest, MisnamedNotesAreLoggedAndSkipped)
     auto controller = controllerFrom(0);
     controller->showWindow();
     EXPECT_TRUE(controller->notesPopUpButton()->isHidden());
+    // A damaged note is logged and the shown one stays.
+    const QString damaged = folder.filePath(QStringLiteral("What's New 7.3 920.rtfd"));
+    ASSERT_TRUE(QDir().mkpath(damaged));
+    log.clear();
+    controller->loadNoteForURL(QUrl::fromLocalFile(damaged));
+    EXPECT_EQ(controller->shownText().string(), QStringLiteral("x"));
+    EXPECT_TRUE(
+        log.lines().join(u'\n').contains(QStringLiteral("Error: attributedString is nil with error")));
 }
 
 TEST_F(WhatsNewTest, ADarkPaletteInvertsTheGreysButNotColouredHighlights)
