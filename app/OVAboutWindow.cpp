@@ -1,9 +1,9 @@
 #include "app/OVAboutWindow.h"
 
+#include "app/OVAttributedTextDisplay.h"
 #include "app/OVUserStats.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/Rtfd.h"
-#include "platform/textformats/HtmlWriter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,7 +77,7 @@ OVAboutWindow::OVAboutWindow(const AttributedString& credits, QWidget* parent)
     m_creditsView = new QTextBrowser(this);
     m_creditsView->setObjectName(QStringLiteral("aboutCredits"));
     m_creditsView->setOpenExternalLinks(true);
-    m_creditsView->setHtml(QString::fromUtf8(HtmlWriter::write(m_credits, {})));
+    OVShowAttributedText(*m_creditsView, m_credits);
     m_creditsView->setMinimumSize(380, 220);
     layout->addWidget(m_creditsView, 1);
     resize(440, 480);

@@ -1,11 +1,11 @@
 #include "app/OVWhatsNewWindowController.h"
 
+#include "app/OVAttributedTextDisplay.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Rtfd.h"
-#include "platform/textformats/HtmlWriter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -246,7 +246,7 @@ void OVWhatsNewWindowController::render()
     QPalette palette = m_textView->palette();
     palette.setColor(QPalette::Base, toQColor(m_background));
     m_textView->setPalette(palette);
-    m_textView->setHtml(QString::fromUtf8(HtmlWriter::write(m_text, {})));
+    OVShowAttributedText(*m_textView, m_text);
     m_textView->verticalScrollBar()->setValue(0);
 }
 
