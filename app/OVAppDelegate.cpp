@@ -1,11 +1,16 @@
 #include "app/OVAppDelegate.h"
 
+#include "app/ApplicationsFolderMover.h"
+#include "app/OVAboutWindow.h"
 #include "app/OVBookmarkMenuConfiguration.h"
+#include "app/OVCrashReportSender.h"
 #include "app/OVDocumentControllerBridge.h"
 #include "app/OVGeneralPreferencesViewController.h"
+#include "app/OVHardwareProfileDownload.h"
 #include "app/OVMainMenu.h"
 #include "app/OVPromptPreferencesViewController.h"
 #include "app/OVTutorialDocuments.h"
+#include "app/OVWhatsNewWindowController.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -130,6 +135,10 @@ PlistDictionary OVAppDelegate::initialDefaultsDictionary()
     // Registered as off: the platform's full-screen menu item is not wanted on every window.
     defaults.insert(QStringLiteral("NSFullScreenMenuItemEverywhere"), false);
     defaults.insert(kEnableQuickZoomKey, true);
+    // Addresses of our own, empty until the user names one: no request is sent without it.
+    defaults.insert(OVHardwareProfileDownload::kAddressKey, QString());
+    defaults.insert(OVCrashReportSender::kAddressKey, QString());
+    defaults.insert(ApplicationsFolderMover::kAlertSuppressKey, false);
     return defaults;
 }
 
@@ -267,6 +276,7 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("togglePreviewWindow:"), [](const QVariant&) {
         OVPreviewWindowController::sharedPreviewWindowController().toggleWindow();
     });
+    installLaunchAdditionActions();
 }
 
 void OVAppDelegate::mainWindowChanged()
@@ -441,6 +451,7 @@ void OVAppDelegate::applicationDidFinishLaunching()
     rebuildWindowPresetSizesMenu();
     m_didFinishLaunching = true;
     _applicationDidFinishLaunchingAndRestoringWindows();
+    _finishLaunchingAdditions();
 }
 
 void OVAppDelegate::_applicationDidFinishLaunchingAndRestoringWindows()

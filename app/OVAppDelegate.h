@@ -21,6 +21,9 @@
 
 class Document;
 class Error;
+class OVAboutWindow;
+class OVCrashReportSender;
+class OVWhatsNewWindowController;
 class MenuItem;
 class QWidget;
 class Window;
@@ -156,7 +159,21 @@ public:
     void setDemoDocumentsFolder(const QString& folder) { m_demoDocumentsFolder = folder; }
     static void setModifierFlagsProvider(ModifierFlagsProvider provider);
 
+    // Updates, crash reports, statistics and release notes.
+    // Fetches the hardware profiles when an address is set; the updater calls it after each feed load.
+    void updateHardwareProfiles();
+    bool isUpdatingHardwareProfiles() const;
+    // The about window with the credits and the user's statistics.
+    void orderFrontCustomAboutPanel();
+    QWidget* aboutWindow() const;
+    void showWhatsNew();
+    OVWhatsNewWindowController* whatsNewWindowController() const { return m_whatsNewWindowController.get(); }
+    OVCrashReportSender& crashReportSender();
+
 private:
+    // The end of launching's own steps: crash reports, what is new, the move offer.
+    void _finishLaunchingAdditions();
+    void installLaunchAdditionActions();
     void installActions();
     void mainWindowChanged();
     void _applicationDidFinishLaunchingAndRestoringWindows();
@@ -202,4 +219,7 @@ private:
     std::vector<NotificationObserver> m_observers;
     quint64 m_unmarkObserver = 0;
     quint64 m_bookmarkNamingObserver = 0;
+    std::unique_ptr<OVAboutWindow> m_aboutWindow;
+    std::unique_ptr<OVWhatsNewWindowController> m_whatsNewWindowController;
+    std::unique_ptr<OVCrashReportSender> m_crashReportSender;
 };

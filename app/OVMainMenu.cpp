@@ -184,6 +184,7 @@ void buildHelpMenu(Menu& menu)
 {
     add(menu, text("menu-tutorial", "Orvane Tutorial"), "openTutorialDocument:");
     menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-whats-new", "What's New"), "showWhatsNew:");
     add(menu, text("menu-about", "About Orvane"), "orderFrontCustomAboutPanel:");
 }
 

@@ -1,13 +1,15 @@
 #include "app/OVProgramStart.h"
-#include "app/OVTextSystemAdditions.h"
 
+#include "app/NSWindowOVResizeAnimationAdditions.h"
 #include "app/OVAppDelegate.h"
+#include "app/OVCrashReportSender.h"
 #include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVInstanceBus.h"
 #include "app/OVSingleInstance.h"
+#include "app/OVTextSystemAdditions.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -149,6 +151,8 @@ void OVProgramStart::installProgramSwitches()
               [] { OVTimeBar::enableGlobalSynchronizedPropertyChanges(); });
     setSwitch(Switch::FixedReflectScrolledClipView, [] { toggleFixedReflectScrolledClipView(); });
     OVTextSystemAdditions::install();
+    setSwitch(Switch::AnimationResizeOverride,
+              [] { NSWindowOVResizeAnimationAdditions::toggleAnimationResizeOverride(); });
 }
 
 void OVProgramStart::flipSwitch(Switch which)
@@ -334,6 +338,10 @@ int OVProgramStart::main(int argc, char** argv)
     // Before Qt starts, so even the platform's start-up messages reach the log.
     HVLogger::redirectLogs();
     QApplication qtApplication(argc, argv);
+    // Before anything can crash; the report names this build, so it is ready before the first fault.
+    OVCrashReportSender::installHandlers(OVCrashReportSender::defaultFolder(),
+                                         HVVersion::appVersion().stringValue(),
+                                         HVVersion::appBuildVersion().stringValue());
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();
     // A program already runs on these settings: it opens the files (or comes forward) instead.

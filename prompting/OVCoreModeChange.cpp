@@ -160,8 +160,15 @@ void OVCore::_setToolbarVisibleForMode()
         wanted = d->m_savedToolbarVisible;
         d->m_hasSavedToolbarVisible = false;
     }
-    if (wanted != controller->isToolbarVisible())
-        controller->setToolbarVisible(wanted);
+    if (wanted == controller->isToolbarVisible())
+        return;
+    // The window gives or takes the toolbar's height at once, not in a sway the talent would see.
+    Window* window = controller->controllerWindow();
+    if (window)
+        window->setUsesInstantAnimationResizeTime(true);
+    controller->setToolbarVisible(wanted);
+    if (window)
+        window->setUsesInstantAnimationResizeTime(false);
 }
 
 void OVCore::_scrollBarAdjust()

@@ -111,6 +111,15 @@ public:
     void animateFrame(const Rect& frame, double duration, std::function<void(bool)> completion = {});
     // Stops a frame animation where it is; its completion hears finished = false.
     void stopFrameAnimation();
+    // Instant resizing: while the process-wide switch is on, a window marked for it takes an
+    // animated frame change at once (the prompter must not sway while it changes mode).
+    static void setAnimationResizeTimeOverridden(bool overridden);
+    static bool isAnimationResizeTimeOverridden();
+    void setUsesInstantAnimationResizeTime(bool instant) { m_usesInstantAnimationResizeTime = instant; }
+    bool usesInstantAnimationResizeTime() const { return m_usesInstantAnimationResizeTime; }
+    // How long an animated change to frame takes: 0 for a marked window while the switch is on.
+    static constexpr double kDefaultAnimationResizeTime = 0.2;
+    double animationResizeTime(const Rect& frame) const;
 
     // Ordering and visibility.
     void orderFront();
@@ -358,6 +367,7 @@ private:
     bool m_opaque = true;
     unsigned m_collectionBehavior = 0;
     int m_animationBehavior = 0;
+    bool m_usesInstantAnimationResizeTime = false;
     int m_preferredBackingLocation = 0;
     QColor m_backgroundColor;
     // What was asked to be drawn again and has not been yet, in the host's coordinates: copying moves

@@ -221,6 +221,12 @@ void Window::animateFrame(const Rect& frame, double duration, std::function<void
     const Rect from = m_frame;
     if (m_frameAnimation)
         m_frameAnimation->stop();
+    if (animationResizeTime(frame) == 0) {
+        setFrame(frame);
+        if (completion)
+            completion(true);
+        return;
+    }
     m_frameAnimation = std::make_unique<Animation>(duration, [this, from, frame](double t) {
         auto mix = [t](double a, double b) { return a + (b - a) * t; };
         setFrame(t >= 1.0 ? frame
@@ -230,6 +236,33 @@ void Window::animateFrame(const Rect& frame, double duration, std::function<void
     });
     m_frameAnimation->setCompletion(std::move(completion));
     m_frameAnimation->start();
+}
+
+namespace {
+
+bool& animationResizeTimeOverridden()
+{
+    static bool overridden = false;
+    return overridden;
+}
+
+} // namespace
+
+void Window::setAnimationResizeTimeOverridden(bool overridden)
+{
+    animationResizeTimeOverridden() = overridden;
+}
+
+bool Window::isAnimationResizeTimeOverridden()
+{
+    return animationResizeTimeOverridden();
+}
+
+double Window::animationResizeTime(const Rect&) const
+{
+    if (isAnimationResizeTimeOverridden() && m_usesInstantAnimationResizeTime)
+        return 0;
+    return kDefaultAnimationResizeTime;
 }
 
 void Window::stopFrameAnimation()

@@ -19,6 +19,7 @@ namespace {
 const QString kMetaUUIDKeyPath = QStringLiteral("meta.uuid");
 const QString kMetaInitialDateKeyPath = QStringLiteral("meta.initialDate");
 const QString kAppLaunchCountKeyPath = QStringLiteral("app.launchCount");
+const QString kAppCrashCountKeyPath = QStringLiteral("app.crashCount");
 const QString kAppActiveTimeKeyPath = QStringLiteral("app.activeTime");
 const QString kDocumentsOpenedKeyPath = QStringLiteral("documents.opened");
 
@@ -365,6 +366,17 @@ void HVAnalytics::incrementDocumentOpenedForFileExtension(const QString& extensi
 qint64 HVAnalytics::appLaunchCount() const
 {
     return integerForKeyPath(kAppLaunchCountKeyPath);
+}
+
+void HVAnalytics::addAppCrashes(qint64 count)
+{
+    if (count > 0)
+        incrementIntegerForKeyPath(kAppCrashCountKeyPath, count);
+}
+
+qint64 HVAnalytics::appCrashCount() const
+{
+    return integerForKeyPath(kAppCrashCountKeyPath);
 }
 
 qint64 HVAnalytics::earlierAppLaunchCount() const

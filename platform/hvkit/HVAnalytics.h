@@ -58,6 +58,9 @@ public:
     void recordAppLaunch();
     void incrementDocumentOpenedForFileExtension(const QString& extension);
     qint64 appLaunchCount() const;
+    // Crashes the program found reports of at later launches.
+    void addAppCrashes(qint64 count);
+    qint64 appCrashCount() const;
     // The launches counted before this process recorded its own (all of them when it recorded
     // none), so a program can tell its very first launch once that launch is counted.
     qint64 earlierAppLaunchCount() const;

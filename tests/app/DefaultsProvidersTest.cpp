@@ -127,9 +127,13 @@ TEST(DefaultsProvidersTest, AdvancedPaneRegistersAutomaticChoicesAndTheirCustomV
 TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
 {
     const PlistDictionary delegate = OVAppDelegate::initialDefaultsDictionary();
-    EXPECT_EQ(delegate.size(), 2);
+    EXPECT_EQ(delegate.size(), 5);
     EXPECT_EQ(valueOf(delegate, "enableQuickZoom"), PlistValue(true));
     EXPECT_EQ(valueOf(delegate, "NSFullScreenMenuItemEverywhere"), PlistValue(false));
+    // No address is built in: empty until the user names one.
+    EXPECT_EQ(valueOf(delegate, "hardwareProfilesURL"), PlistValue(QString()));
+    EXPECT_EQ(valueOf(delegate, "crashReportsURL"), PlistValue(QString()));
+    EXPECT_EQ(valueOf(delegate, "moveToApplicationsFolderAlertSuppress"), PlistValue(false));
 
     const PlistDictionary document = OVDocument::initialDefaultsDictionary();
     EXPECT_EQ(document.size(), 1);

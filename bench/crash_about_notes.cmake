@@ -1,0 +1,1 @@
+orvane_add_benchmark(crash_about_notes LIBS orvane_app orvane_sample_script)

@@ -1,0 +1,158 @@
+// What a crash leaves for the next start, and what a start shows after an upgrade, as a user meets
+// them: the built program crashes for real, and the next start runs through the same code as
+// main() on the same settings and data folders.
+#include "app/OVAppDelegate.h"
+#include "app/OVCrashReportSender.h"
+#include "app/OVDocumentSession.h"
+#include "app/OVProgramStart.h"
+#include "app/OVWhatsNewWindowController.h"
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAnalytics.h"
+#include "platform/hvkit/HVAppServices.h"
+
+#include "../support/LoopbackHttpServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "LaunchTestSupport.h"
+
+namespace {
+
+using launchtest::copyFolder;
+using launchtest::kSample;
+
+template <typename Done> bool spinUntil(Done done, int milliseconds = 20000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+class CrashReportsAndNotes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clock::setShared(&clock);
+        script = folder.filePath(QStringLiteral("Script.ovdocument"));
+        ASSERT_TRUE(copyFolder(kSample, script));
+    }
+    void TearDown() override
+    {
+        AlertPresenterScope discard([](Alert&) { return Alert::kSecondButtonReturn; });
+        session.reset();
+        Clock::setShared(nullptr);
+    }
+
+    // The built program on this test's folders, ended by a segmentation fault once it has started.
+    void crashBuiltProgram()
+    {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORVANE_BINARY), {script});
+        ASSERT_TRUE(program.waitForStarted());
+        // Started once its launch is counted on disk.
+        const QString statistics = HVAnalytics::defaultFilePath();
+        ASSERT_TRUE(spinUntil([&statistics] { return QFile::exists(statistics); }));
+        ::kill(pid_t(program.processId()), SIGSEGV);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
+        const auto reports = OVCrashReportSender::pendingReports(OVCrashReportSender::defaultFolder());
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_TRUE(reports[0].text.contains(QStringLiteral("Signal: 11 (SIGSEGV)")));
+    }
+
+    ManualClock clock;
+    QTemporaryDir folder;
+    QString script;
+    std::unique_ptr<OVDocumentSession> session;
+};
+
+TEST_F(CrashReportsAndNotes, WithoutAnAddressTheReportIsCountedKeptAndNeverOffered)
+{
+    crashBuiltProgram();
+    int alerts = 0;
+    AlertPresenterScope count([&alerts](Alert&) {
+        ++alerts;
+        return Alert::kSecondButtonReturn;
+    });
+    session = OVProgramStart::launch({script});
+    for (int pass = 0; pass < 10; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(alerts, 0);
+    EXPECT_EQ(HVAppServices::shared().analytics().appCrashCount(), 1);
+    EXPECT_EQ(OVCrashReportSender::pendingReports(OVCrashReportSender::defaultFolder()).size(), 1u);
+    // Neither the address nor a move offer nor the notes of a first start.
+    EXPECT_EQ(UserDefaults::shared().stringForKey(OVCrashReportSender::kAddressKey), QString());
+    EXPECT_EQ(session->appDelegate().whatsNewWindowController(), nullptr);
+}
+
+TEST_F(CrashReportsAndNotes, WithAnAddressTheReportIsShownSentAndNotOfferedAgain)
+{
+    crashBuiltProgram();
+    testsupport::LoopbackHttpServer server;
+    UserDefaults::shared().setObject(server.url(QStringLiteral("/crash")).toString(),
+                                     OVCrashReportSender::kAddressKey);
+    QString shown;
+    int alerts = 0;
+    AlertPresenterScope send([&](Alert& alert) {
+        ++alerts;
+        if (auto* text = qobject_cast<QPlainTextEdit*>(alert.accessoryView()))
+            shown = text->toPlainText();
+        return alert.returnCodeForButtonTitle(QStringLiteral("Send"));
+    });
+    session = OVProgramStart::launch({script});
+    ASSERT_TRUE(spinUntil([&server] { return !server.requests().isEmpty(); }));
+    EXPECT_EQ(alerts, 1);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Signal: 11 (SIGSEGV)")));
+    EXPECT_TRUE(server.requests().first().body.contains("Signal: 11 (SIGSEGV)"));
+    ASSERT_TRUE(spinUntil(
+        [] { return OVCrashReportSender::pendingReports(OVCrashReportSender::defaultFolder()).empty(); }));
+    EXPECT_FALSE(session->appDelegate().crashReportSender().sendPendingReports(
+        server.url(), [](const auto&) { return true; }));
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST_F(CrashReportsAndNotes, AnUpgradeShowsWhatIsNewAndAboutShowsTheStatistics)
+{
+    // The settings an earlier build left.
+    UserDefaults::shared().setInteger(900, QStringLiteral("appBuildNumber"));
+    UserDefaults::shared().setInteger(900, QStringLiteral("highestLaunchedAppBuildNumber"));
+    int alerts = 0;
+    AlertPresenterScope count([&alerts](Alert&) {
+        ++alerts;
+        return Alert::kSecondButtonReturn;
+    });
+    session = OVProgramStart::launch({script});
+    QCoreApplication::processEvents();
+    OVWhatsNewWindowController* notes = session->appDelegate().whatsNewWindowController();
+    ASSERT_NE(notes, nullptr);
+    EXPECT_TRUE(notes->window()->isVisible());
+    EXPECT_TRUE(notes->shownText().string().contains(QStringLiteral("What's new in Orvane")));
+    EXPECT_EQ(alerts, 0);
+
+    Application::shared().sendAction(QStringLiteral("orderFrontCustomAboutPanel:"), nullptr, {});
+    QWidget* about = session->appDelegate().aboutWindow();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    const QString credits = about->findChild<QTextBrowser*>()->toPlainText();
+    EXPECT_TRUE(credits.contains(QStringLiteral("Statistics")));
+    EXPECT_TRUE(credits.contains(QStringLiteral("App Launch: 1 since ")));
+}
+
+} // namespace
