@@ -1,6 +1,8 @@
 #include "app/OVAppDelegate.h"
 
+#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVBookmarkMenuConfiguration.h"
+#include "app/OVControlPreferencesViewController.h"
 #include "app/OVDocumentControllerBridge.h"
 #include "app/OVGeneralPreferencesViewController.h"
 #include "app/OVMainMenu.h"
@@ -266,6 +268,10 @@ void OVAppDelegate::installActions()
         followsScript);
     setActionHandler(QStringLiteral("togglePreviewWindow:"), [](const QVariant&) {
         OVPreviewWindowController::sharedPreviewWindowController().toggleWindow();
+    });
+    // A reset of all settings brings the preview forward.
+    setActionHandler(QStringLiteral("orderFrontPreviewWindow:"), [](const QVariant&) {
+        OVPreviewWindowController::sharedPreviewWindowController().showWindow();
     });
 }
 
@@ -583,6 +589,10 @@ void OVAppDelegate::makeSettingsWindow()
             pane = new OVGeneralPreferencesViewController(panes);
         else if (item.viewControllerClassName == QLatin1String("OVPromptPreferencesViewController"))
             pane = new OVPromptPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVControlPreferencesViewController"))
+            pane = new OVControlPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVAdvancedPreferencesViewController"))
+            pane = new OVAdvancedPreferencesViewController(panes);
         else
             pane = new QWidget(panes);
         pane->setObjectName(item.identifier);
