@@ -6,6 +6,7 @@
 #include "app/OVControlPreferencesViewController.h"
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVKeyField.h"
+#include "output/OVPreviewWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
@@ -102,7 +103,11 @@ TEST_F(LaunchedHotKeys, KCapturedForStartDrivesThePrompterUntilAResetGivesSpaceB
     EXPECT_TRUE(keyStartsThePrompter(Qt::Key_K));
     EXPECT_FALSE(keyStartsThePrompter(Qt::Key_Space));
 
-    // Reset from the Advanced pane's pull-down: the menu and the confirmation answered by keys.
+    // Reset from the Advanced pane's pull-down: the menu and the confirmation answered by keys. The
+    // preview panel, put away first, comes forward with it.
+    OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    preview.window()->orderOut();
+    ASSERT_FALSE(preview.window()->isVisible());
     settings = openSettings();
     auto* advanced = showPane<OVAdvancedPreferencesViewController>(settings, "advanced");
     ASSERT_NE(advanced, nullptr);
