@@ -7,6 +7,7 @@
 #include "platform/appkit/NSViewHVAdditions.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVLocalizedString.h"
+#include "prompting/NSResponderOVReverseScrollingAdditions.h"
 #include "prompting/OVInputController.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
@@ -253,6 +254,13 @@ OVControlPreferencesViewController::OVControlPreferencesViewController(
     m_tabView->setCurrentWidget(hotKeysTab);
     m_observers.push_back(
         defaults.addObserver(kUseNumberKeysKey, [this](const QString&) { _updateNumberExclusions(); }));
+    // The reversed wheel applies in Edit mode too only when asked; the reversal reads its setting then.
+    m_observers.push_back(
+        defaults.addObserver(QStringLiteral("snowLeopardUseNaturalScrollDirection"), [](const QString&) {
+            if (UserDefaults::shared().boolForKey(
+                    QStringLiteral("snowLeopardUseNaturalScrollDirectionAffectsAllModes")))
+                updateReverseScrollWheelEventsFromUserDefaults();
+        }));
     _configureKeyGroup();
 }
 

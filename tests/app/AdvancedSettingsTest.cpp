@@ -183,7 +183,6 @@ TEST_F(AdvancedSettings, AnImportRefreshesWhatAResetDoesAndKeepsItsMarkedTextCol
     PlistDictionary values;
     values.insert(QStringLiteral("hotkeyToggleStart"), qint64(75));
     values.insert(QStringLiteral("pauseSpeed"), 4.5);
-    const QString path = writePlist("good.plist", PlistValue(values));
     OVSharedPreferencesAccess::setMarkedTextColor(Color::rgb(0.1, 0.2, 0.3));
     const QByteArray colour = defaults().dataForKey(kMarkedTextHighlightColorDataKey);
     values.insert(kMarkedTextHighlightColorDataKey, PlistValue(colour));
@@ -206,7 +205,6 @@ TEST_F(AdvancedSettings, AnImportRefreshesWhatAResetDoesAndKeepsItsMarkedTextCol
     EXPECT_NEAR(OVSharedPreferencesAccess::markedTextColor()->color.blue, 0.3, 1e-6);
     EXPECT_TRUE(
         pane->settingsMenuItem(OVAdvancedPreferencesViewController::kRestoreSettingsTag)->isEnabled());
-    (void)path;
 }
 
 TEST_F(AdvancedSettings, HostileImportFilesChangeNothingOrOnlyTheirUsableKeys)
