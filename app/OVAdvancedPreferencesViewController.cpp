@@ -445,7 +445,7 @@ void OVAdvancedPreferencesViewController::performSettingsAction(int tag)
                 "settings-reset-all-text",
                 "Every setting returns to its initial value. Restore Previous Settings brings them back."),
             {localized("settings-reset-all-button", "Reset"), localized("cancel", "Cancel")});
-        if (alert->runModal() != Alert::kFirstButtonReturn)
+        if (alert->runModalForWidget(window()) != Alert::kFirstButtonReturn)
             break;
         Error error;
         if (!settings.resetAllSettingsPreservingKeys({}, &error)) {
