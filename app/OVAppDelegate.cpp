@@ -2,7 +2,9 @@
 
 #include "app/ApplicationsFolderMover.h"
 #include "app/OVAboutWindow.h"
+#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVBookmarkMenuConfiguration.h"
+#include "app/OVControlPreferencesViewController.h"
 #include "app/OVCrashReportSender.h"
 #include "app/OVDocumentControllerBridge.h"
 #include "app/OVGeneralPreferencesViewController.h"
@@ -277,6 +279,10 @@ void OVAppDelegate::installActions()
         OVPreviewWindowController::sharedPreviewWindowController().toggleWindow();
     });
     installLaunchAdditionActions();
+    // A reset of all settings brings the preview forward.
+    setActionHandler(QStringLiteral("orderFrontPreviewWindow:"), [](const QVariant&) {
+        OVPreviewWindowController::sharedPreviewWindowController().showWindow();
+    });
 }
 
 void OVAppDelegate::mainWindowChanged()
@@ -594,6 +600,10 @@ void OVAppDelegate::makeSettingsWindow()
             pane = new OVGeneralPreferencesViewController(panes);
         else if (item.viewControllerClassName == QLatin1String("OVPromptPreferencesViewController"))
             pane = new OVPromptPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVControlPreferencesViewController"))
+            pane = new OVControlPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVAdvancedPreferencesViewController"))
+            pane = new OVAdvancedPreferencesViewController(panes);
         else
             pane = new QWidget(panes);
         pane->setObjectName(item.identifier);

@@ -13,6 +13,7 @@
 #include "output/OVPreviewWindowController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "prompting/OVInputController.h"
 #include "settings/OVSharedPreferencesAccess.h"
 
 namespace {
@@ -47,4 +48,9 @@ void OVDefaultsProviderClasses::registerAll()
     defaults.registerRange(kSpeedIncrementKey, 0.1, 1.001);
     for (const char* speedKey : {"defaultSpeed", "pauseSpeed"})
         defaults.registerRange(QString::fromLatin1(speedKey), -kMaximumStoredSpeed, kMaximumStoredSpeed);
+    // A hot key is one 16-bit character code, 0 for none.
+    for (const auto& [key, value] : OVInputController::hotKeyDefaults()) {
+        if (value.isInteger())
+            defaults.registerRange(key, 0, 0xFFFF);
+    }
 }

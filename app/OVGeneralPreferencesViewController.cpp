@@ -863,7 +863,9 @@ void OVGeneralPreferencesViewController::defaultsDidReset()
     _updateLineSpacingButton();
     _updateMarkedTextControls();
     _updateUnderlineColorsUI();
-    OVSharedPreferencesAccess::setMarkedTextColor(std::nullopt);
+    // After a reset the stored colour is the registered one; after an import it is the file's,
+    // which must survive.
+    OVSharedPreferencesAccess::setMarkedTextColor(OVSharedPreferencesAccess::plainMarkedTextColor());
     _updateMarkedTextControls();
     _updateQuickZoomButton();
     _updateEncodingButton();

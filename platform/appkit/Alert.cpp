@@ -276,6 +276,24 @@ int Alert::runModal(const ModalOptions& options)
     return code;
 }
 
+int Alert::runModalForWidget(QWidget* window)
+{
+    if (presenter() || !window)
+        return runModal();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return kFirstButtonReturn;
+    AlertDialog dialog = buildDialog(*this, window);
+    std::unique_ptr<QMessageBox> owner(dialog.box);
+    owner->setWindowModality(Qt::WindowModal);
+    owner->exec();
+    const int code = dialog.codeFor(owner->clickedButton());
+    if (dialog.suppression)
+        m_suppressionState = dialog.suppression->isChecked();
+    if (m_accessoryView)
+        m_accessoryView->setParent(nullptr);
+    return code;
+}
+
 void Alert::beginSheetModalForWindow(Window* window, std::function<void(int)> completion)
 {
     if (presenter() || !window || !window->hostWidget()) {

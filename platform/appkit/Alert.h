@@ -76,6 +76,10 @@ public:
     // Runs the alert in its own event loop; answers the code of the button pressed.
     int runModal();
     int runModal(const ModalOptions& options);
+    // Runs the alert in its own event loop attached to a window that is no document window (the
+    // settings window): it stands over that window, which stays where it is; without one, as
+    // runModal.
+    int runModalForWidget(QWidget* window);
     // Shows the alert attached to window without blocking; completion gets the button code. Without
     // a window the alert runs modally and then calls completion.
     void beginSheetModalForWindow(Window* window, std::function<void(int returnCode)> completion);

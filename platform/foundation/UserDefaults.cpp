@@ -261,28 +261,34 @@ void UserDefaults::registerRange(const QString& key, double minimum, double maxi
     changeValues({key}, [&] { m_ranges.insert(key, {minimum, maximum}); });
 }
 
+bool UserDefaults::isUsableValue(const QString& key, const PlistValue& value, QString* why) const
+{
+    const auto isNumeric = [](const PlistValue& v) { return v.isNumber() || v.isBoolean(); };
+    QString reason;
+    if (value.isReal() && !std::isfinite(value.real())) {
+        reason = QStringLiteral("is not a finite number");
+    } else if (const PlistValue* registered = m_registered.find(key)) {
+        const bool sameKind = isNumeric(*registered) ? isNumeric(value) : registered->type() == value.type();
+        if (!sameKind) {
+            reason = QStringLiteral("is not of the registered value's type");
+        } else if (const auto range = m_ranges.constFind(key); range != m_ranges.cend() && value.isNumber()) {
+            const double number = value.toDouble();
+            if (number < range->first || number > range->second)
+                reason = QStringLiteral("lies outside %1 to %2").arg(range->first).arg(range->second);
+        }
+    }
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
+}
+
 const PlistValue* UserDefaults::usableStoredValue(const QString& key) const
 {
     const PlistValue* stored = m_user.find(key);
     if (!stored)
         return nullptr;
-    const auto isNumeric = [](const PlistValue& value) { return value.isNumber() || value.isBoolean(); };
     QString why;
-    if (stored->isReal() && !std::isfinite(stored->real())) {
-        why = QStringLiteral("is not a finite number");
-    } else if (const PlistValue* registered = m_registered.find(key)) {
-        const bool sameKind =
-            isNumeric(*registered) ? isNumeric(*stored) : registered->type() == stored->type();
-        if (!sameKind) {
-            why = QStringLiteral("is not of the registered value's type");
-        } else if (const auto range = m_ranges.constFind(key);
-                   range != m_ranges.cend() && stored->isNumber()) {
-            const double number = stored->toDouble();
-            if (number < range->first || number > range->second)
-                why = QStringLiteral("lies outside %1 to %2").arg(range->first).arg(range->second);
-        }
-    }
-    if (why.isEmpty())
+    if (isUsableValue(key, *stored, &why))
         return stored;
     if (!m_unusableKeysLogged.contains(key)) {
         m_unusableKeysLogged.insert(key);

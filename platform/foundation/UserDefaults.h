@@ -49,6 +49,10 @@ public:
     // The values a number under key may take; a stored number outside reads as the registered one.
     void registerRange(const QString& key, double minimum, double maximum);
     const PlistDictionary& registeredDefaults() const { return m_registered; }
+    // Whether a value stored under key would be read as it stands: a finite number, of the
+    // registered value's type (numbers and booleans count as one) and within the key's range; why
+    // not, when asked.
+    bool isUsableValue(const QString& key, const PlistValue& value, QString* why = nullptr) const;
 
     // The stored value, else the registered one, else a null value. A stored value the program
     // cannot use reads as the registered one (logged once per key) and stays in the file as it is

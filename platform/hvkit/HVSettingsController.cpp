@@ -42,6 +42,22 @@ std::optional<PlistDictionary> readDictionary(const QString& filePath, Error* er
     return std::move(plist->dictionary());
 }
 
+// Stricter than reading: a number setting takes no boolean, and a switch only a boolean or an
+// integer (property lists written elsewhere may hold switches as 0 and 1).
+bool hasRegisteredKind(const UserDefaults& defaults, const QString& key, const PlistValue& value,
+                       QString* why)
+{
+    const PlistValue* registered = defaults.registeredDefaults().find(key);
+    if (!registered)
+        return true;
+    const bool fits = registered->isBoolean()  ? value.isBoolean() || value.isInteger()
+                      : registered->isNumber() ? value.isNumber()
+                                               : true;
+    if (!fits && why)
+        *why = QStringLiteral("is not of the registered value's type");
+    return fits;
+}
+
 } // namespace
 
 HVSettingsController::HVSettingsController(UserDefaults& defaults, QString snapshotPath)
@@ -121,18 +137,39 @@ bool HVSettingsController::importSettingsFromURL(const QString& filePath,
                                                  const QStringList& preservedKeysToKeep, Error* error)
 {
     std::optional<PlistDictionary> imported = readDictionary(filePath, error);
-    if (!imported || !writeSnapshot(error))
+    if (!imported)
         return false;
+    // The file may come from anywhere: a value the program would not read as it stands (another
+    // type than the registered one, not a finite number, out of range) is left out and the current
+    // one kept, and a file with nothing usable in it is refused before anything changes.
     const QStringList kept = preservedKeys(preservedKeysToKeep);
     PlistDictionary values;
+    int usable = 0;
     for (const auto& [key, value] : *imported) {
-        if (!kept.contains(key))
-            values.insert(key, value);
+        if (kept.contains(key))
+            continue;
+        QString why;
+        if (!m_defaults.isUsableValue(key, value, &why) || !hasRegisteredKind(m_defaults, key, value, &why)) {
+            qWarning("Import of settings: the value of %s %s; it is skipped.", qPrintable(key),
+                     qPrintable(why));
+            if (const PlistValue* current = m_defaults.persistentDomain().find(key))
+                values.insert(key, *current);
+            continue;
+        }
+        values.insert(key, value);
+        ++usable;
+    }
+    if (usable == 0) {
+        setError(error, Error::cocoa(kFileReadCorruptFileError, QUrl::fromLocalFile(filePath),
+                                     QStringLiteral("The file holds no settings.")));
+        return false;
     }
     for (const QString& key : kept) {
         if (const PlistValue* current = m_defaults.persistentDomain().find(key))
             values.insert(key, *current);
     }
+    if (!writeSnapshot(error))
+        return false;
     replaceUserValues([&] { m_defaults.setPersistentDomain(values); });
     m_defaults.synchronize();
     return true;

@@ -1,0 +1,1 @@
+orvane_add_benchmark(hotkey_settings LIBS orvane_app)
