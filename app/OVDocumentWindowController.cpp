@@ -658,6 +658,7 @@ void OVDocumentWindowController::installActions()
     installTextSizeActions();
     installEditorActions();
     installSizingActions();
+    installPDFAndPrintActions();
 }
 
 void OVDocumentWindowController::installTextSizeActions()
