@@ -96,11 +96,12 @@ int OVPrintSheet::printTextView(OVTextView& view, QPrinter& printer, const QStri
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;
-    // Points from here on.
+    // Device pixels per point: the painter works in points from here on.
     const double scale = printer.resolution() / 72.0;
     painter.scale(scale, scale);
+    // A pixel size counts in the painter's units (points here) on any device, the preview's too.
     QFont font = QApplication::font();
-    font.setPointSizeF(9);
+    font.setPixelSize(kHeaderFontSize);
     const QString date = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
     const int pages = int(bands.size());
     for (int index = 0; index < pages; ++index) {

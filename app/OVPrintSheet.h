@@ -52,6 +52,7 @@ public:
 
     static constexpr double kHeaderHeight = 28.0;
     static constexpr double kFooterHeight = 28.0;
+    static constexpr int kHeaderFontSize = 9;
 
 private:
     void buildDialog(Window* window);
