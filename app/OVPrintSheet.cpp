@@ -138,8 +138,10 @@ bool OVPrintSheet::print()
     return printTextView(*m_textView, m_printer, m_title, range) > 0;
 }
 
-void OVPrintSheet::buildDialog(Window* window)
+void OVPrintSheet::makeSheet(Window* window)
 {
+    if (m_dialog)
+        return;
     QWidget* parent = window ? window->hostWidget() : nullptr;
     m_dialog = new QDialog(parent);
     m_dialog->setObjectName(QStringLiteral("printSheet"));
@@ -180,6 +182,6 @@ bool OVPrintSheet::runModalForWindow(Window* window)
         return answerer()(*this) && print();
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
-    buildDialog(window);
+    makeSheet(window);
     return m_dialog->exec() == QDialog::Accepted;
 }

@@ -40,6 +40,8 @@ public:
     QPrintPreviewWidget* previewWidget() const { return m_preview; }
     QDialog* dialog() const { return m_dialog; }
 
+    // Makes the sheet's dialog on window without showing it (once).
+    void makeSheet(Window* window);
     // Runs the sheet on window; answers whether a print ran to its end.
     bool runModalForWindow(Window* window);
     // Prints on printer() now, its Selection range honoured; false when nothing could be printed.
@@ -55,8 +57,6 @@ public:
     static constexpr int kHeaderFontSize = 9;
 
 private:
-    void buildDialog(Window* window);
-
     std::unique_ptr<OVTextView> m_textView;
     std::unique_ptr<OVPrintPanelAccessoryViewController> m_accessory;
     QPrinter m_printer;
