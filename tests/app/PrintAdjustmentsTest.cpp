@@ -36,8 +36,8 @@ AttributeDictionary sized(double size)
 
 double sizeAt(const AttributedString& text, qsizetype index)
 {
-    const Font* font = text.attribute(kFontAttributeName, index).font();
-    return font ? font->pointSize : 0;
+    const AttributeValue value = text.attribute(kFontAttributeName, index);
+    return value.font() ? value.font()->pointSize : 0;
 }
 
 class PrintAdjustmentsTest : public ::testing::Test {
@@ -112,13 +112,16 @@ TEST_F(PrintAdjustmentsTest, RedOnYellowPrintsBlackOnWhiteAndCentredSpacingBecom
     setText(AttributedString(QStringLiteral("Warning"), attributes), Qt::darkBlue);
     OVPrintPanelAccessoryViewController accessory(view.get());
     const TextStorage& printed = view->textStorage();
-    EXPECT_EQ(*printed.attribute(kForegroundColorAttributeName, 0).color(),
-              NSColorHVAdditions::RGBBlackColor());
-    EXPECT_EQ(*printed.attribute(kUnderlineColorAttributeName, 0).color(),
-              NSColorHVAdditions::RGBBlackColor());
+    auto color = [&printed](const QString& name) {
+        const AttributeValue value = printed.attribute(name, 0);
+        return value.color() ? *value.color() : Color::rgb(0.5, 0.5, 0.5, 0);
+    };
+    EXPECT_EQ(color(kForegroundColorAttributeName), NSColorHVAdditions::RGBBlackColor());
+    EXPECT_EQ(color(kUnderlineColorAttributeName), NSColorHVAdditions::RGBBlackColor());
     EXPECT_TRUE(printed.attribute(kBackgroundColorAttributeName, 0).isNull());
     EXPECT_EQ(view->backgroundColor(), QColor(Qt::white));
-    const ParagraphStyle* plain = printed.attribute(kParagraphStyleAttributeName, 0).paragraphStyle();
+    const AttributeValue styleValue = printed.attribute(kParagraphStyleAttributeName, 0);
+    const ParagraphStyle* plain = styleValue.paragraphStyle();
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->alignment, TextAlignment::Center);
     EXPECT_EQ(plain->lineSpacing, 0);
@@ -126,7 +129,7 @@ TEST_F(PrintAdjustmentsTest, RedOnYellowPrintsBlackOnWhiteAndCentredSpacingBecom
 
     // Switched off, the colours come back: every rebuild starts from the text as it was.
     accessory.setUseWhiteBackgroundAndBlackText(false);
-    EXPECT_EQ(*printed.attribute(kForegroundColorAttributeName, 0).color(), Color::rgb(1, 0, 0));
+    EXPECT_EQ(color(kForegroundColorAttributeName), Color::rgb(1, 0, 0));
     EXPECT_EQ(view->backgroundColor(), QColor(Qt::darkBlue));
     EXPECT_FALSE(
         UserDefaults::shared().boolForKey(QStringLiteral("printPanelUseWhiteBackgroundAndBlackText")));
@@ -214,8 +217,10 @@ TEST_F(PrintDocumentTest, PrintingWithEverythingOnLeavesTheDocumentAsItWasAndCou
     // The document's own text, pictures and colours are untouched.
     EXPECT_EQ(controller.textView()->string(), before);
     EXPECT_EQ(controller.textView()->backgroundColor(), QColor(Qt::black));
-    EXPECT_EQ(*controller.textView()->textStorage().attribute(kForegroundColorAttributeName, 3).color(),
-              Color::rgb(1, 1, 1));
+    const AttributeValue foreground =
+        controller.textView()->textStorage().attribute(kForegroundColorAttributeName, 3);
+    ASSERT_TRUE(foreground.color());
+    EXPECT_EQ(*foreground.color(), Color::rgb(1, 1, 1));
     EXPECT_FALSE(document->isDocumentEdited());
     QProcess text2;
     text2.start(QStringLiteral("pdftotext"), {output, QStringLiteral("-")});

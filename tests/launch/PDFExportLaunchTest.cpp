@@ -76,8 +76,9 @@ TEST_F(PDFExportLaunch, ExportAsPDFFromTheFileMenuWritesTheScriptWithItsBookmark
     const TextStorage& text = dynamic_cast<OVTextView*>(controller().textView())->textStorage();
     const auto bookmarks = NSAttributedStringOVBookmarkAdditions::bookmarkCharacterRanges(text);
     const QJsonArray outline = json.value(QStringLiteral("outlines")).toArray();
-    if (bookmarks)
+    if (bookmarks) {
         EXPECT_GE(outline.size(), 1);
+    }
     for (const QJsonValue& entry : outline)
         EXPECT_EQ(entry.toObject().value(QStringLiteral("destpageposfrom1")).toInt(), 1);
     const QString words = QString::fromUtf8(run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")}));
