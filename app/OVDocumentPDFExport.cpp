@@ -11,6 +11,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVVersion.h"
+#include "platform/hvkit/NSErrorHVAdditions.h"
 #include "platform/hvkit/pdf/HVPDFAnnotation.h"
 #include "platform/hvkit/pdf/HVPDFUtilities.h"
 #include "platform/hvkit/pdf/NSViewHVPDFAdditions.h"
@@ -106,7 +107,7 @@ Error OVDocumentPDFExport::failedExportError()
                 localized("document-error-title-failed-export-as-pdf", "Could not export the PDF."));
     info.insert(kLocalizedFailureReasonErrorKey, localized("document-error-description-failed-export-as-pdf",
                                                            "Failed to generate file data."));
-    return Error(QStringLiteral("HVErrorDomain"), kFailedExportErrorCode, info);
+    return Error(kHVErrorDomain, kFailedExportErrorCode, info);
 }
 
 std::optional<QString>

@@ -117,14 +117,10 @@ int OVPrintSheet::printTextView(OVTextView& view, QPrinter& printer, const QStri
         const QRectF footer(0, paint.height() - kFooterHeight, paint.width(), kFooterHeight);
         painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, QString::number(index + 1));
         painter.restore();
-        if (band.height <= 0)
-            continue;
         painter.save();
         painter.translate(0, kHeaderHeight);
-        painter.setClipRect(QRectF(0, 0, paint.width(), band.height));
         painter.setRenderHints(View::kDefaultRenderHints);
-        view.displayRectIgnoringOpacity(
-            Rect{printed.minX(), printed.minY() + band.top, printed.width(), band.height}, painter);
+        NSViewHVPDFAdditions::drawPageBand(view, printed, band, painter);
         painter.restore();
     }
     painter.end();

@@ -233,4 +233,36 @@ TEST_F(PrintDocumentTest, PrintingWithEverythingOnLeavesTheDocumentAsItWasAndCou
     EXPECT_EQ(analytics.integerForKeyPath(key), printed + 1);
 }
 
+TEST_F(PrintDocumentTest, TheSelectionRangePrintsOnlyTheSelectedLines)
+{
+    Error error;
+    Document* document = scripts->documents.openUntitledDocumentAndDisplay(true, &error);
+    ASSERT_NE(document, nullptr);
+    OVDocumentWindowController& controller = apptest::ScriptDocuments::controllerOf(document);
+    MutableAttributedString text(QStringLiteral("First line here.\nSecond line here.\nThird line here."),
+                                 sized(30));
+    insertBookmark(text, 0, QStringLiteral("Top"));
+    controller.setAttributedString(text);
+    // "Second line here." in the editor's text, which holds the bookmark character before it.
+    controller.textView()->setSelectedRange({18, 17});
+    const QString output = dir.filePath(QStringLiteral("selection.pdf"));
+    bool offered = false;
+    OVPrintSheet::setAnswerer([&](OVPrintSheet& sheet) {
+        sheet.printer().setOutputFormat(QPrinter::PdfFormat);
+        sheet.printer().setOutputFileName(output);
+        sheet.printer().setPrintRange(QPrinter::Selection);
+        offered = true;
+        return true;
+    });
+    ASSERT_TRUE(controller.tryToPerform(QStringLiteral("printDocument:"), {}));
+    ASSERT_TRUE(offered);
+    QProcess words;
+    words.start(QStringLiteral("pdftotext"), {output, QStringLiteral("-")});
+    words.waitForFinished(60000);
+    const QString printed = QString::fromUtf8(words.readAllStandardOutput());
+    EXPECT_TRUE(printed.contains(QStringLiteral("Second line here."))) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(QStringLiteral("First line"))) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(QStringLiteral("Third line"))) << printed.toStdString();
+}
+
 } // namespace

@@ -73,6 +73,21 @@ std::vector<PageBand> pageBands(const View& view, const Rect& rect, double pageH
     return bands;
 }
 
+void drawPageBand(View& view, const Rect& rect, const PageBand& band, QPainter& painter)
+{
+    if (band.height <= 0)
+        return;
+    // The rect asked for lies a little inside the band: a view draws every line its rect touches,
+    // and rounds that rect out to whole units first. The clip still shows the whole band.
+    constexpr double kEdge = 1.01;
+    const double inset = std::min(kEdge, band.height / 4);
+    painter.save();
+    painter.setClipRect(QRectF(0, 0, rect.width(), band.height), Qt::IntersectClip);
+    painter.translate(0, inset);
+    view.displayRectIgnoringOpacity(bandRect(view, rect, band.top + inset, band.height - 2 * inset), painter);
+    painter.restore();
+}
+
 namespace {
 
 QPageSize pageSize(const Size& size)
@@ -113,8 +128,7 @@ std::optional<HVPDFPaginatedData> dataWithPaginatedPDFInsideRect(View& view, con
         painter.save();
         painter.setRenderHints(View::kDefaultRenderHints);
         painter.scale(1 / page.userUnit, 1 / page.userUnit);
-        painter.setClipRect(QRectF(0, 0, rect.width(), page.shownHeight));
-        view.displayRectIgnoringOpacity(bandRect(view, rect, page.top, page.shownHeight), painter);
+        drawPageBand(view, rect, PageBand{page.top, page.shownHeight}, painter);
         painter.restore();
     }
     if (!painter.end())

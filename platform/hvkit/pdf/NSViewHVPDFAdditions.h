@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+class QPainter;
 class View;
 
 // A view drawn into a PDF through its own drawing, so text stays text: selectable, searchable and
@@ -37,5 +38,10 @@ struct PageBand {
 // starts the next page (a line taller than a page is cut). One empty band for a rect with no
 // height.
 std::vector<PageBand> pageBands(const View& view, const Rect& rect, double pageHeight);
+
+// Draws the band of rect with its top-left corner at the painter's origin, clipped to it. Lines that
+// only touch the band's edges belong to the neighbouring pages and are not drawn here, so a text
+// reader finds each line once.
+void drawPageBand(View& view, const Rect& rect, const PageBand& band, QPainter& painter);
 
 } // namespace NSViewHVPDFAdditions
