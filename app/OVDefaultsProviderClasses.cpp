@@ -1,5 +1,8 @@
 #include "app/OVDefaultsProviderClasses.h"
 
+#include "app/OVPrintPanelAccessoryViewController.h"
+#include "document/OVDocumentExportPDFAccessoryViewController.h"
+
 #include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
 #include "app/OVControlPreferencesViewController.h"
@@ -42,6 +45,8 @@ void OVDefaultsProviderClasses::registerAll()
     add<OVDocument>("OVDocument");
     add<OVDocumentExportAccessoryViewController>("OVDocumentExportAccessoryViewController");
     add<OVDocumentWindowController>("OVDocumentWindowController");
+    add<OVDocumentExportPDFAccessoryViewController>("OVDocumentExportPDFAccessoryViewController");
+    add<OVPrintPanelAccessoryViewController>("OVPrintPanelAccessoryViewController");
     // Values a hand-edited or damaged settings file could hold that no control of the program
     // would ever store: they read as the registered ones.
     UserDefaults& defaults = UserDefaults::shared();

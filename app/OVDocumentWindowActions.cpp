@@ -133,6 +133,7 @@ void OVDocumentWindowController::installActions()
     installEditorActions();
     installSizingActions();
     installPropertiesActions();
+    installPDFAndPrintActions();
 }
 
 void OVDocumentWindowController::installTextSizeActions()

@@ -280,6 +280,8 @@ private:
     void installActions();
     void installTextSizeActions();
     void installEditorActions();
+    // Export as PDF and Print, in a file of their own.
+    void installPDFAndPrintActions();
     bool validateEditorAction(const UserInterfaceItem& item, bool* enabled) const;
     void removeFlashWindow();
     void stepSpeed(double delta, bool capped);

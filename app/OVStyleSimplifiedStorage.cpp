@@ -116,10 +116,13 @@ ParagraphStyle simplifiedParagraphStyle(const ParagraphStyle& style)
 
 void simplify(MutableAttributedString& text, double minimumPointSize, double maximumPointSize)
 {
-    if (!std::isfinite(minimumPointSize) || !std::isfinite(maximumPointSize) || maximumPointSize <= 0) {
+    // Sizes from a damaged settings file: never an empty or negative font.
+    if (!std::isfinite(minimumPointSize) || minimumPointSize <= 0)
         minimumPointSize = kDefaultMinimumPointSize;
+    if (!std::isfinite(maximumPointSize) || maximumPointSize <= 0)
         maximumPointSize = kDefaultMaximumPointSize;
-    }
+    if (maximumPointSize < minimumPointSize)
+        std::swap(minimumPointSize, maximumPointSize);
     removeAttachments(text);
     const FontSizeMapping sizes(text, minimumPointSize, maximumPointSize);
     ReadableColors colors;

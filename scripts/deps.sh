@@ -15,6 +15,9 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils openbox icewm
   binutils shared-mime-info desktop-file-utils
   dbus dbus-daemon
+  # PDF export: qpdf's library adds the outline, information and notes; the tests read the result
+  # with poppler's, qpdf's and MuPDF's own tools.
+  libqpdf-dev qpdf poppler-utils mupdf-tools
 )
 
 missing=()

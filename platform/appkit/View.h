@@ -110,6 +110,15 @@ public:
     void displayRectIgnoringOpacity(const Rect& rect, QPainter& painter);
     // The same into a new image of the rect's size times scale.
     QImage imageOfRect(const Rect& rect, double scale = 1.0);
+    // Where a page that shows this view from top down to proposedBottom (bounds coordinates) should
+    // end instead, so that nothing is cut across; never above limit. Views that draw lines of text
+    // move the end up to the top of the line it would cut; by default nothing moves.
+    virtual double adjustPageHeight(double top, double proposedBottom, double limit) const
+    {
+        Q_UNUSED(top);
+        Q_UNUSED(limit);
+        return proposedBottom;
+    }
 
     // Conversion between this view's bounds and another view's; nullptr means window coordinates.
     Point convertPointToView(const Point& point, const View* view) const;

@@ -782,6 +782,23 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
     }
 }
 
+double TextView::adjustPageHeight(double top, double proposedBottom, double limit) const
+{
+    const Point origin = textContainerOrigin();
+    const double bottom = proposedBottom - origin.y;
+    // Only the fragment across the proposed end matters; a thin strip finds it.
+    const std::vector<LineFragment> fragments =
+        m_layoutManager->lineFragmentsInRect(Rect{0, bottom - 0.5, 1e9, 1.0});
+    double adjusted = proposedBottom;
+    for (const LineFragment& fragment : fragments) {
+        const double lineTop = fragment.rect.minY() + origin.y;
+        const double lineBottom = fragment.rect.maxY() + origin.y;
+        if (lineTop < proposedBottom && lineBottom > proposedBottom && lineTop > top)
+            adjusted = std::min(adjusted, lineTop);
+    }
+    return std::max(adjusted, limit);
+}
+
 void TextView::drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color)
 {
     painter.fillRect(QRectF(rect.minX(), rect.minY(), 1, rect.height()), color);

@@ -276,6 +276,9 @@ public:
     void mouseUp(Event& event) override;
     void drawRect(QPainter& painter, const Rect& dirtyRect) override;
     bool isOpaque() const override { return m_drawsBackground && m_backgroundColor.alpha() == 255; }
+    // A page ends above the first line it would cut, unless that line begins at the page's top (a line
+    // taller than the page is cut where it must be).
+    double adjustPageHeight(double top, double proposedBottom, double limit) const override;
 
     // Seconds the caret stays on and off.
     static constexpr double kInsertionPointBlinkInterval = 0.5;

@@ -63,6 +63,19 @@ TEST(StyleSimplifiedStorage, OneSizeTakesTheBandsTopAndMixedSizesSpreadOverIt)
     EXPECT_EQ(empty.length(), 0);
 }
 
+TEST(StyleSimplifiedStorage, ABandFromADamagedSettingsFileNeverGivesAnEmptyOrNegativeSize)
+{
+    auto smallest = [](double minimum, double maximum) {
+        MutableAttributedString text(QStringLiteral("small"), {{kFontAttributeName, helvetica(9)}});
+        text.append(QStringLiteral("large"), {{kFontAttributeName, helvetica(36)}});
+        OVStyleSimplifiedStorage::simplify(text, minimum, maximum);
+        return std::make_pair(sizeAt(text, 0), sizeAt(text, 5));
+    };
+    EXPECT_EQ(smallest(-4, 13), std::make_pair(10.0, 13.0));
+    EXPECT_EQ(smallest(0, 13), std::make_pair(10.0, 13.0));
+    EXPECT_EQ(smallest(20, 8), std::make_pair(8.0, 20.0));
+}
+
 TEST(StyleSimplifiedStorage, ColoursBecomeReadableOnWhite)
 {
     const Color red = Color::rgb(1, 0, 0);

@@ -1,0 +1,1 @@
+orvane_add_benchmark(pdf_export LIBS orvane_app)

@@ -1,0 +1,334 @@
+// Export as PDF: the script's pages as Prompt mode shows them, its named bookmarks as the outline,
+// the document's properties as the PDF's information and the two notes, read back with qpdf's own
+// command line so nothing of our writer judges itself.
+#include "app/OVDocumentPDFExport.h"
+#include "app/OVDocumentPrompterView.h"
+#include "app/OVDocumentWindowController.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/document/PackageTestSupport.h"
+
+#include "document/OVDocument.h"
+#include "document/OVDocumentExportPDFAccessoryViewController.h"
+#include "output/OVEnvironment.h"
+#include "platform/appkit/SavePanel.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/pdf/HVPDFUtilities.h"
+#include "platform/hvkit/pdf/NSViewHVPDFAdditions.h"
+#include "platform/text/TextStorage.h"
+#include "prompter_view/OVPrompterView.h"
+#include "text/OVTextView.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace packagetest;
+
+// What qpdf's JSON says of a PDF: pages, outline titles with their pages, the document information
+// and the notes.
+struct PDFReport {
+    int pages = 0;
+    std::vector<double> pageHeights;
+    std::vector<std::pair<QString, int>> outline;
+    QJsonObject info;
+    QStringList noteContents;
+    QStringList noteSubtypes;
+    bool checked = false;
+};
+
+QJsonObject objectOf(const QJsonObject& objects, const QString& reference)
+{
+    const QJsonObject entry = objects.value(QStringLiteral("obj:") + reference).toObject();
+    return entry.value(QStringLiteral("value")).toObject();
+}
+
+QString textOf(const QJsonValue& value)
+{
+    QString text = value.toString();
+    if (text.startsWith(QStringLiteral("u:")))
+        return text.mid(2);
+    return text;
+}
+
+PDFReport readPDF(const QString& path)
+{
+    PDFReport report;
+    QProcess qpdf;
+    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--json"), path});
+    qpdf.waitForFinished(60000);
+    const QJsonObject json = QJsonDocument::fromJson(qpdf.readAllStandardOutput()).object();
+    const QJsonArray pages = json.value(QStringLiteral("pages")).toArray();
+    report.pages = int(pages.size());
+    const QJsonObject objects = json.value(QStringLiteral("qpdf")).toArray().at(1).toObject();
+    for (const QJsonValue& page : pages) {
+        const QJsonObject pageObject =
+            objectOf(objects, page.toObject().value(QStringLiteral("object")).toString());
+        const QJsonArray box = pageObject.value(QStringLiteral("/MediaBox")).toArray();
+        report.pageHeights.push_back(box.size() == 4 ? box.at(3).toDouble() - box.at(1).toDouble() : 0);
+        QJsonValue annots = pageObject.value(QStringLiteral("/Annots"));
+        if (annots.isString())
+            annots = objects.value(QStringLiteral("obj:") + annots.toString())
+                         .toObject()
+                         .value(QStringLiteral("value"));
+        for (const QJsonValue& annotation : annots.toArray()) {
+            const QJsonObject note = objectOf(objects, annotation.toString());
+            report.noteSubtypes << note.value(QStringLiteral("/Subtype")).toString();
+            report.noteContents << textOf(note.value(QStringLiteral("/Contents")));
+        }
+    }
+    for (const QJsonValue& item : json.value(QStringLiteral("outlines")).toArray()) {
+        const QJsonObject outline = item.toObject();
+        report.outline.emplace_back(outline.value(QStringLiteral("title")).toString(),
+                                    outline.value(QStringLiteral("destpageposfrom1")).toInt());
+    }
+    const QJsonObject trailer =
+        objects.value(QStringLiteral("trailer")).toObject().value(QStringLiteral("value")).toObject();
+    report.info = objectOf(objects, trailer.value(QStringLiteral("/Info")).toString());
+    QProcess check;
+    check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+    check.waitForFinished(60000);
+    report.checked = check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
+    return report;
+}
+
+class PDFExportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        UserDefaults::shared().resetUserValues();
+        core = std::make_unique<OVCore>();
+        scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
+    }
+    void TearDown() override
+    {
+        scripts.reset();
+        Application::shared().setMainWindow(nullptr);
+        core.reset();
+        UserDefaults::shared().resetUserValues();
+    }
+
+    OVDocument& untitled(const AttributedString& text)
+    {
+        Error error;
+        Document* document = scripts->documents.openUntitledDocumentAndDisplay(true, &error);
+        EXPECT_NE(document, nullptr);
+        apptest::ScriptDocuments::controllerOf(document).setAttributedString(text);
+        return *dynamic_cast<OVDocument*>(document);
+    }
+    static OVDocumentWindowController& controllerOf(OVDocument& document)
+    {
+        return apptest::ScriptDocuments::controllerOf(&document);
+    }
+    QString exportPDF(OVDocument& document, const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        Error error;
+        EXPECT_TRUE(OVDocumentPDFExport::exportPDFToURL(document, controllerOf(document),
+                                                        QUrl::fromLocalFile(path), &error))
+            << error.localizedDescription().toStdString();
+        return path;
+    }
+    static QString lines(int from, int count)
+    {
+        QString text;
+        for (int i = from; i < from + count; ++i)
+            text += QStringLiteral("Line %1 of the script, long enough to be a line.\n").arg(i);
+        return text;
+    }
+    // "Intro" at the start, "Act 2" in the middle, "Über (3) \" at the end of count lines, and an
+    // unnamed bookmark after the last character (nothing follows it to name it).
+    static MutableAttributedString fixtureText(int count)
+    {
+        MutableAttributedString text(lines(0, count));
+        text.replaceCharacters(Range{text.length(), 0}, QStringLiteral("The end."));
+        insertBookmark(text, text.length(), std::nullopt);
+        insertBookmark(text, text.length() - 9, QStringLiteral("Über (3) \\"));
+        const qsizetype middle = text.string().indexOf(QStringLiteral("Line %1 ").arg(count / 2));
+        insertBookmark(text, middle, QStringLiteral("Act 2"));
+        insertBookmark(text, 0, QStringLiteral("Intro"));
+        return text;
+    }
+
+    apptest::ClockAndScreen scopes;
+    QTemporaryDir dir;
+    std::unique_ptr<OVCore> core;
+    std::unique_ptr<apptest::ScriptDocuments> scripts;
+};
+
+TEST_F(PDFExportTest, APaginatedExportHasTheOutlineTheInformationAndBothNotes)
+{
+    UserDefaults::shared().setBool(true, OVExportPDFUsingPaginationKey);
+    OVDocument& document = untitled(fixtureText(200));
+    document.setMetadataInfo(
+        {{QStringLiteral("author"), QStringLiteral("Ann Author")},
+         {QStringLiteral("subject"), QStringLiteral("The news")},
+         {QStringLiteral("keywords"), QStringList{QStringLiteral("news"), QStringLiteral("night")}}});
+    const QString path = exportPDF(document, QStringLiteral("paged.pdf"));
+    const QString fixture = qEnvironmentVariable("ORVANE_PDF_FIXTURE_OUT");
+    if (!fixture.isEmpty()) {
+        QFile::remove(fixture);
+        QFile::copy(path, fixture);
+    }
+
+    const PDFReport report = readPDF(path);
+    EXPECT_TRUE(report.checked);
+    ASSERT_GE(report.pages, 3);
+    for (double height : report.pageHeights)
+        EXPECT_DOUBLE_EQ(height, 900.0);
+    // In text order, the unnamed one left out: on the first, a middle and the last page.
+    ASSERT_EQ(report.outline.size(), 3u);
+    EXPECT_EQ(report.outline[0].first, QStringLiteral("Intro"));
+    EXPECT_EQ(report.outline[1].first, QStringLiteral("Act 2"));
+    EXPECT_EQ(report.outline[2].first, QStringLiteral("Über (3) \\"));
+    EXPECT_EQ(report.outline[0].second, 1);
+    EXPECT_GT(report.outline[1].second, 1);
+    EXPECT_LT(report.outline[1].second, report.pages);
+    EXPECT_EQ(report.outline[2].second, report.pages);
+
+    EXPECT_EQ(textOf(report.info.value(QStringLiteral("/Author"))), QStringLiteral("Ann Author"));
+    EXPECT_EQ(textOf(report.info.value(QStringLiteral("/Subject"))), QStringLiteral("The news"));
+    EXPECT_EQ(textOf(report.info.value(QStringLiteral("/Keywords"))), QStringLiteral("news, night"));
+    EXPECT_EQ(textOf(report.info.value(QStringLiteral("/Creator"))),
+              OVDocumentPDFExport::combinedAppNameAndVersion());
+
+    ASSERT_EQ(report.noteContents.size(), 2);
+    EXPECT_EQ(report.noteSubtypes, (QStringList{QStringLiteral("/Text"), QStringLiteral("/Text")}));
+    EXPECT_TRUE(report.noteContents[0].startsWith(QStringLiteral("Prompter Settings:\n\nPrompter Size = ")));
+    EXPECT_TRUE(report.noteContents[1].startsWith(QStringLiteral("Line 0 of the script")));
+    EXPECT_FALSE(report.noteContents[1].contains(QChar(0xFFFC)));
+    // The export never edits the document.
+    EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST_F(PDFExportTest, OneContinuousPageIsAsTallAsTheTextAndAnEmptyScriptStillHasAPage)
+{
+    OVDocument& document = untitled(AttributedString(lines(0, 100)));
+    const PDFReport continuous = readPDF(exportPDF(document, QStringLiteral("continuous.pdf")));
+    ASSERT_EQ(continuous.pages, 1);
+    EXPECT_GT(continuous.pageHeights[0], 900.0);
+    UserDefaults::shared().setBool(true, OVExportPDFUsingPaginationKey);
+    EXPECT_GT(readPDF(exportPDF(document, QStringLiteral("paginated.pdf"))).pages, 1);
+    UserDefaults::shared().setBool(false, OVExportPDFUsingPaginationKey);
+    EXPECT_TRUE(continuous.checked);
+
+    OVDocument& empty = untitled(AttributedString());
+    const PDFReport nothing = readPDF(exportPDF(empty, QStringLiteral("empty.pdf")));
+    ASSERT_EQ(nothing.pages, 1);
+    EXPECT_DOUBLE_EQ(nothing.pageHeights[0], 900.0);
+    EXPECT_TRUE(nothing.checked);
+    // Only the settings note: there is no text to note.
+    EXPECT_EQ(nothing.noteContents.size(), 1);
+    EXPECT_TRUE(nothing.outline.empty());
+}
+
+TEST_F(PDFExportTest, AContinuousPageBeyondWhatViewersAcceptIsScaledWithAUserUnit)
+{
+    OVDocument& document = untitled(AttributedString(lines(0, 1200)));
+    const QString path = exportPDF(document, QStringLiteral("tall.pdf"));
+    const PDFReport report = readPDF(path);
+    ASSERT_EQ(report.pages, 1);
+    EXPECT_LE(report.pageHeights[0], NSViewHVPDFAdditions::kMaximumPageUnits);
+    EXPECT_TRUE(report.checked);
+    QProcess json;
+    json.start(QStringLiteral("qpdf"), {QStringLiteral("--json"), QStringLiteral("--json-key=qpdf"), path});
+    json.waitForFinished(60000);
+    EXPECT_TRUE(json.readAllStandardOutput().contains("/UserUnit"));
+}
+
+TEST_F(PDFExportTest, TheSettingsNoteNamesTheArrowSizeAndLeavesTheTextScaleOut)
+{
+    OVDocument& document = untitled(AttributedString(QStringLiteral("Hello")));
+    UserDefaults& defaults = UserDefaults::shared();
+    defaults.setBool(true, QStringLiteral("enableTalentContentAdjustments"));
+    auto note = [&](bool arrow, std::optional<qint64> size) {
+        defaults.setBool(arrow, QStringLiteral("useFocusArrow"));
+        PlistDictionary settings;
+        if (size)
+            settings.insert(QStringLiteral("arrowSize"), *size);
+        defaults.setObject(settings, QStringLiteral("focusArrowSettings"));
+        std::optional<QString> text;
+        OVEnvironment::createTemporaryPromptModeEnvironmentWithPrompterContent(
+            controllerOf(document).documentPrompterView(), Size{800, 600},
+            [&](Window&, OVPrompterView& view) {
+                text = OVDocumentPDFExport::prompterExportConfigurationForPrompterView(view, false);
+            });
+        return text.value_or(QString());
+    };
+    const QString medium = note(true, 2);
+    EXPECT_TRUE(medium.startsWith(QStringLiteral("Prompter Settings:\n\nPrompter Size = 800 \u00D7 600\n")));
+    EXPECT_TRUE(medium.contains(QStringLiteral("\nFocus Arrow Size = Medium\n")));
+    EXPECT_TRUE(medium.contains(QStringLiteral("\nMargin Width = ")));
+    EXPECT_FALSE(medium.contains(QStringLiteral("Text Scale")));
+    EXPECT_TRUE(note(true, 7).contains(QStringLiteral("Focus Arrow Size = Unknown")));
+    EXPECT_TRUE(note(true, -1).contains(QStringLiteral("Focus Arrow Size = Unknown")));
+    EXPECT_TRUE(note(false, 2).contains(QStringLiteral("Focus Arrow = Off")));
+    EXPECT_TRUE(note(true, std::nullopt).contains(QStringLiteral("Focus Arrow = Off")));
+}
+
+TEST_F(PDFExportTest, KeywordsAreTakenAsAStringAnArrayOrNotAtAll)
+{
+    using E = OVDocumentPDFExport;
+    EXPECT_EQ(E::metadataForMetadataInfo({{QStringLiteral("keywords"), QStringLiteral("news")}}).keywords,
+              QStringList{QStringLiteral("news")});
+    EXPECT_EQ(E::metadataForMetadataInfo({{QStringLiteral("keywords"), QStringList{"a", "b"}}}).keywords,
+              (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_TRUE(E::metadataForMetadataInfo({{QStringLiteral("keywords"), QVariant()}}).keywords.isEmpty());
+    const HVPDFMetadata none =
+        E::metadataForMetadataInfo({{QStringLiteral("author"), QString()}, {QStringLiteral("subject"), 12}});
+    EXPECT_TRUE(none.author.isEmpty());
+    EXPECT_TRUE(none.subject.isEmpty());
+    EXPECT_EQ(none.creatingApplication, E::combinedAppNameAndVersion());
+}
+
+TEST_F(PDFExportTest, TheSavePanelWritesThePDFAndAFailedWriteIsShownNotSwallowed)
+{
+    OVDocument& document = untitled(AttributedString(QStringLiteral("Hello")));
+    const QString path = dir.filePath(QStringLiteral("chosen"));
+    QString title;
+    std::vector<SavePanel::FileType> types;
+    {
+        SavePanelAnswererScope scope([&](SavePanel& panel) {
+            title = panel.title();
+            types = panel.fileTypes();
+            EXPECT_NE(panel.accessoryView(), nullptr);
+            panel.chooseURL(QUrl::fromLocalFile(path));
+            return SavePanel::kModalResponseOK;
+        });
+        ASSERT_TRUE(controllerOf(document).tryToPerform(QStringLiteral("exportAsPDF:"), {}));
+    }
+    EXPECT_EQ(title, QStringLiteral("Export as PDF"));
+    ASSERT_EQ(types.size(), 1u);
+    EXPECT_EQ(types[0].identifier, QStringLiteral("com.adobe.pdf"));
+    EXPECT_EQ(readPDF(path + QStringLiteral(".pdf")).pages, 1);
+
+    Error error;
+    EXPECT_FALSE(OVDocumentPDFExport::exportPDFToURL(
+        document, controllerOf(document), QUrl::fromLocalFile(dir.filePath(QStringLiteral("no/such/x.pdf"))),
+        &error));
+    EXPECT_FALSE(error.isNull());
+    const Error failed = OVDocumentPDFExport::failedExportError();
+    EXPECT_EQ(failed.code(), -100);
+    EXPECT_EQ(failed.localizedDescription(), QStringLiteral("Could not export the PDF."));
+    EXPECT_EQ(failed.localizedFailureReason(), QStringLiteral("Failed to generate file data."));
+}
+
+TEST_F(PDFExportTest, DataThatIsNotAPDFGivesNothing)
+{
+    HVPDFPaginatedData data;
+    data.data = QByteArray("%PDF-1.4\nnot really");
+    data.pages.push_back(HVPDFPage{0, 10, Size{10, 10}, 1});
+    EXPECT_FALSE(HVPDFUtilities::enhancePDFData(data, {}, {}, {}));
+    data.data = QByteArray(100, '\0');
+    EXPECT_FALSE(HVPDFUtilities::enhancePDFData(data, {}, {}, {}));
+}
+
+} // namespace
