@@ -297,6 +297,11 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
         {"com.apple.rtfd", "Rich Text Format with Attachments (RTFD)", {QStringLiteral("rtfd")}, true},
         {"public.html", "HTML Document", {QStringLiteral("html"), QStringLiteral("htm")}, false},
         {"public.plain-text", "Plain Text", {QStringLiteral("txt"), QStringLiteral("text")}, false},
+        {"org.openxmlformats.wordprocessingml.document",
+         "Word Document (docx)",
+         {QStringLiteral("docx")},
+         false},
+        {"org.oasis-open.opendocument.text", "OpenDocument Text (odt)", {QStringLiteral("odt")}, false},
     };
     for (const Foreign& entry : foreign) {
         DocumentController::DocumentType type;

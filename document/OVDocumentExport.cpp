@@ -4,8 +4,10 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfWriter.h"
 #include "platform/text/Rtfd.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
 #include "platform/textformats/HtmlWriter.h"
+#include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 
@@ -59,7 +61,8 @@ QString OVDocumentExport::documentTypeForWriting(const QString& type)
 
 bool OVDocumentExport::canWriteDocumentType(const QString& documentType)
 {
-    return documentType == NSHTMLTextDocumentType || documentType == NSRTFDTextDocumentType ||
+    return documentType == NSHTMLTextDocumentType || documentType == NSOfficeOpenXMLTextDocumentType ||
+           documentType == NSOpenDocumentTextDocumentType || documentType == NSRTFDTextDocumentType ||
            documentType == NSRTFTextDocumentType || documentType == NSPlainTextDocumentType;
 }
 
@@ -74,6 +77,10 @@ std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, Mu
         return RtfWriter::write(text, attributes);
     if (documentType == NSHTMLTextDocumentType)
         return HtmlWriter::write(text, attributes);
+    if (documentType == NSOfficeOpenXMLTextDocumentType)
+        return Docx::write(text, attributes, error);
+    if (documentType == NSOpenDocumentTextDocumentType)
+        return Odt::write(text, attributes, error);
     if (documentType == NSPlainTextDocumentType) {
         TextEncoding encoding = PlainTextCodec::automaticEncodingFor(text.string());
         if (defaultEncodingValue && *defaultEncodingValue != 0) {

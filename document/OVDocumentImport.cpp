@@ -7,7 +7,9 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/Rtfd.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
@@ -134,6 +136,10 @@ bool OVDocumentImport::read(const QUrl& url, const QString& type, const Options&
             converted = RtfReader::read(data, *text, &attributes, &readError);
         } else if (documentType == NSHTMLTextDocumentType) {
             converted = HtmlReader::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSOfficeOpenXMLTextDocumentType) {
+            converted = Docx::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSOpenDocumentTextDocumentType) {
+            converted = Odt::read(data, *text, &attributes, &readError);
         } else if (documentType == NSPlainTextDocumentType) {
             std::optional<TextEncoding> encoding;
             if (options.defaultEncodingValue && *options.defaultEncodingValue != 0) {

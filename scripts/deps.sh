@@ -15,6 +15,8 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils openbox icewm
   binutils shared-mime-info desktop-file-utils
   dbus dbus-daemon
+  # Word and OpenDocument files are zip archives; LibreOffice converts .doc and checks our files.
+  libzip-dev libreoffice-writer-nogui
 )
 
 missing=()
