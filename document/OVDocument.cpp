@@ -302,6 +302,7 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
          {QStringLiteral("docx")},
          false},
         {"org.oasis-open.opendocument.text", "OpenDocument Text (odt)", {QStringLiteral("odt")}, false},
+        {"com.apple.webarchive", "Web Archive", {QStringLiteral("webarchive")}, false},
     };
     for (const Foreign& entry : foreign) {
         DocumentController::DocumentType type;

@@ -9,6 +9,7 @@
 #include "platform/textformats/HtmlWriter.h"
 #include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/WebArchive.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 
 #include <QSaveFile>
@@ -62,8 +63,9 @@ QString OVDocumentExport::documentTypeForWriting(const QString& type)
 bool OVDocumentExport::canWriteDocumentType(const QString& documentType)
 {
     return documentType == NSHTMLTextDocumentType || documentType == NSOfficeOpenXMLTextDocumentType ||
-           documentType == NSOpenDocumentTextDocumentType || documentType == NSRTFDTextDocumentType ||
-           documentType == NSRTFTextDocumentType || documentType == NSPlainTextDocumentType;
+           documentType == NSOpenDocumentTextDocumentType || documentType == NSWebArchiveTextDocumentType ||
+           documentType == NSRTFDTextDocumentType || documentType == NSRTFTextDocumentType ||
+           documentType == NSPlainTextDocumentType;
 }
 
 std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, MutableAttributedString& text,
@@ -81,6 +83,8 @@ std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, Mu
         return Docx::write(text, attributes, error);
     if (documentType == NSOpenDocumentTextDocumentType)
         return Odt::write(text, attributes, error);
+    if (documentType == NSWebArchiveTextDocumentType)
+        return WebArchive::write(text, attributes, error);
     if (documentType == NSPlainTextDocumentType) {
         TextEncoding encoding = PlainTextCodec::automaticEncodingFor(text.string());
         if (defaultEncodingValue && *defaultEncodingValue != 0) {
@@ -122,6 +126,8 @@ bool OVDocumentExport::write(const QUrl& url, const QString& type, MutableAttrib
         }
         return true;
     }
+    if (documentType == NSWebArchiveTextDocumentType)
+        NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(text);
     Error dataError;
     const auto bytes = data(documentType, text, documentAttributes, defaultEncodingValue, &dataError);
     if (!bytes) {

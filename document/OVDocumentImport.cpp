@@ -11,6 +11,7 @@
 #include "platform/textformats/HtmlReader.h"
 #include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/WebArchive.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "textutil/NSMutableAttributedStringOVTextSize.h"
@@ -138,6 +139,8 @@ bool OVDocumentImport::read(const QUrl& url, const QString& type, const Options&
             converted = HtmlReader::read(data, *text, &attributes, &readError);
         } else if (documentType == NSOfficeOpenXMLTextDocumentType) {
             converted = Docx::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSWebArchiveTextDocumentType) {
+            converted = WebArchive::read(data, *text, &attributes, &readError);
         } else if (documentType == NSOpenDocumentTextDocumentType) {
             converted = Odt::read(data, *text, &attributes, &readError);
         } else if (documentType == NSPlainTextDocumentType) {

@@ -1,6 +1,7 @@
-// Word and OpenDocument files in and out of the text model: our own round trips, LibreOffice as the
-// independent reader and writer, and hostile archives and XML.
+// Word, OpenDocument and web-archive files in and out of the text model: our own round trips, LibreOffice as
+// the independent reader and writer, and hostile archives and XML.
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/PropertyListSerialization.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
@@ -9,6 +10,7 @@
 #include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
 #include "platform/textformats/Odt.h"
+#include "platform/textformats/WebArchive.h"
 #include "platform/textformats/Zip.h"
 
 #include <QDir>
@@ -488,4 +490,81 @@ TEST(OfficeWithLibreOffice, LibreOfficeReadsWhatWeWriteAndWeReadWhatItWrites)
                                      nullptr, &error));
         EXPECT_EQ(withoutSixPerEm(trimmed(text)).string().simplified(), script.string().simplified());
     }
+}
+
+TEST(WebArchiveFiles, PicturesTravelAsSubresourcesAndThePageReadsInItsNamedEncoding)
+{
+    MutableAttributedString script;
+    const AttributeDictionary plain{
+        {kFontAttributeName, Font{QStringLiteral("Georgia"), QStringLiteral("Georgia"), 18}}};
+    script.append(QStringLiteral(u"Caf\u00E9 "), plain);
+    auto picture = FileWrapper::makeRegularFile(QByteArray("\x89PNG\r\n\x1a\n...", 11));
+    picture->setPreferredFilename(QStringLiteral("../../logo.png"));
+    AttributeDictionary withPicture = plain;
+    withPicture.insert(kAttachmentAttributeName, std::make_shared<TextAttachment>(picture));
+    script.append(QString(QChar(kAttachmentCharacter)), withPicture);
+    script.append(QStringLiteral(" end"), plain);
+    Error error;
+    const auto archive =
+        WebArchive::write(script, {{NSTitleDocumentAttribute, QStringLiteral("Page")}}, &error);
+    ASSERT_TRUE(archive);
+    EXPECT_TRUE(archive->startsWith("bplist00"));
+    MutableAttributedString text;
+    DocumentAttributes attributes;
+    ASSERT_TRUE(WebArchive::read(*archive, text, &attributes, &error));
+    EXPECT_EQ(text.string(), script.string() + u'\n');
+    EXPECT_EQ(attributes.value(NSTitleDocumentAttribute).toString(), QStringLiteral("Page"));
+    const auto attachment = text.attribute(kAttachmentAttributeName, 5).attachment();
+    ASSERT_TRUE(attachment && attachment->fileWrapper());
+    EXPECT_EQ(attachment->fileWrapper()->regularFileContents(), picture->regularFileContents());
+    EXPECT_EQ(attachment->fileWrapper()->preferredFilename(), QStringLiteral("logo.png"))
+        << "a safe base name";
+    EXPECT_EQ(fontAt(text, 0).familyName, QStringLiteral("Georgia"));
+
+    // A page in Latin 1, as its archive names it, with a picture by a relative address.
+    PlistDictionary main{};
+    main.insert(QStringLiteral("WebResourceData"), QByteArray("<p>Caf\xE9 <img src=\"img/a.png\"></p>"));
+    main.insert(QStringLiteral("WebResourceMIMEType"), QStringLiteral("text/html"));
+    main.insert(QStringLiteral("WebResourceTextEncodingName"), QStringLiteral("ISO-8859-1"));
+    main.insert(QStringLiteral("WebResourceURL"), QStringLiteral("http://example.com/news/index.html"));
+    PlistDictionary image;
+    image.insert(QStringLiteral("WebResourceData"), QByteArray("GIF89a"));
+    image.insert(QStringLiteral("WebResourceMIMEType"), QStringLiteral("image/gif"));
+    image.insert(QStringLiteral("WebResourceURL"), QStringLiteral("http://example.com/news/img/a.png"));
+    PlistDictionary root;
+    root.insert(QStringLiteral("WebMainResource"), main);
+    root.insert(QStringLiteral("WebSubresources"), PlistArray{image});
+    const QByteArray latin =
+        *PropertyListSerialization::dataWithPropertyList(root, PropertyListSerialization::Format::Binary);
+    ASSERT_TRUE(WebArchive::read(latin, text, nullptr, &error));
+    EXPECT_EQ(text.string(), QStringLiteral(u"Caf\u00E9 \uFFFC\n"));
+
+    // Wrong types anywhere are an error, never a crash.
+    const auto rejects = [&](const PlistValue& value) {
+        MutableAttributedString out;
+        Error why;
+        return !WebArchive::read(*PropertyListSerialization::dataWithPropertyList(
+                                     value, PropertyListSerialization::Format::Binary),
+                                 out, nullptr, &why) &&
+               !why.isNull();
+    };
+    EXPECT_TRUE(rejects(PlistArray{}));
+    EXPECT_TRUE(rejects(PlistDictionary{}));
+    PlistDictionary wrong;
+    wrong.insert(QStringLiteral("WebMainResource"), QStringLiteral("text"));
+    EXPECT_TRUE(rejects(wrong));
+    PlistDictionary noData;
+    PlistDictionary mainWithoutData;
+    mainWithoutData.insert(QStringLiteral("WebResourceData"), 42);
+    noData.insert(QStringLiteral("WebMainResource"), mainWithoutData);
+    EXPECT_TRUE(rejects(noData));
+    MutableAttributedString out;
+    EXPECT_FALSE(WebArchive::read(QByteArray("bplist00\x01\x02"), out, nullptr, &error));
+    // Subresources of the wrong type are skipped.
+    root.insert(QStringLiteral("WebSubresources"),
+                PlistArray{PlistValue(7), PlistValue(QStringLiteral("x"))});
+    ASSERT_TRUE(WebArchive::read(
+        *PropertyListSerialization::dataWithPropertyList(root, PropertyListSerialization::Format::Binary),
+        text, nullptr, &error));
+    EXPECT_EQ(text.string(), QStringLiteral(u"Caf\u00E9\n")) << "the missing picture leaves no space behind";
 }
