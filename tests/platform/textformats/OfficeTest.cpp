@@ -568,3 +568,38 @@ TEST(WebArchiveFiles, PicturesTravelAsSubresourcesAndThePageReadsInItsNamedEncod
         text, nullptr, &error));
     EXPECT_EQ(text.string(), QStringLiteral(u"Caf\u00E9\n")) << "the missing picture leaves no space behind";
 }
+
+TEST(Office, FilesLibreOfficeMadeReadWithTheirStylesAndMetadata)
+{
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.extension);
+        DocumentAttributes attributes;
+        const MutableAttributedString text = readBack(
+            format, fileBytes(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.") + QLatin1String(format.extension)),
+            &attributes);
+        ASSERT_EQ(text.string(), QStringLiteral("EVENING BULLETIN\nGood evening. Tonight we begin with the weather, then "
+                                                "the markets.\nBack after the break."));
+        EXPECT_EQ(attributes.value(NSTitleDocumentAttribute).toString(), QStringLiteral("Evening Bulletin"));
+        EXPECT_EQ(attributes.value(NSAuthorDocumentAttribute).toString(), QStringLiteral("Ana Diaz"));
+        EXPECT_EQ(fontAt(text, 0).familyName, QStringLiteral("DejaVu Sans"));
+        EXPECT_EQ(fontAt(text, 0).pointSize, 24);
+        EXPECT_TRUE(fontAt(text, 0).bold);
+        EXPECT_EQ(colorAt(text, kForegroundColorAttributeName, 0), Color::fromRgb8(200, 10, 20));
+        EXPECT_EQ(paragraphAt(text, 0).alignment, TextAlignment::Center);
+        EXPECT_NEAR(paragraphAt(text, 0).paragraphSpacing, 12, 0.1);
+        const qsizetype weather = text.string().indexOf(QStringLiteral("the weather"));
+        EXPECT_TRUE(fontAt(text, weather).bold);
+        EXPECT_FALSE(fontAt(text, weather - 2).bold);
+        EXPECT_EQ(fontAt(text, weather).familyName, QStringLiteral("DejaVu Serif"));
+        EXPECT_EQ(fontAt(text, weather).pointSize, 16);
+        EXPECT_TRUE(fontAt(text, text.string().indexOf(QStringLiteral("markets"))).italic);
+        const ParagraphStyle body = paragraphAt(text, weather);
+        EXPECT_EQ(body.alignment, TextAlignment::Left);
+        EXPECT_NEAR(body.headIndent, 36, 0.1);
+        EXPECT_NEAR(body.firstLineHeadIndent, 54, 0.1);
+        EXPECT_NEAR(body.lineHeightMultiple, 1.5, 0.01);
+        const qsizetype back = text.string().indexOf(QStringLiteral("Back"));
+        EXPECT_EQ(paragraphAt(text, back).alignment, TextAlignment::Right);
+        EXPECT_NE(text.attribute(kUnderlineStyleAttributeName, back).integer(), 0);
+    }
+}
