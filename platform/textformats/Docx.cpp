@@ -410,10 +410,16 @@ private:
     {
         const int end = depth - 1;
         int runDepth = -1;
+        QString markStyle;
+        const auto done = [&] {
+            if (!markStyle.isEmpty())
+                direct.character.inheritFrom(m_styles.sheet.resolved(markStyle).character);
+            return true;
+        };
         while (readNext(xml, depth, error, part)) {
             if (xml.isEndElement()) {
                 if (depth == end)
-                    return true;
+                    return done();
                 if (depth < runDepth)
                     runDepth = -1;
                 continue;
@@ -425,6 +431,8 @@ private:
                 styleName = attribute(xml, u"val").toString();
             else if (name == u"rPr")
                 runDepth = depth;
+            else if (runDepth >= 0 && name == u"rStyle")
+                markStyle = attribute(xml, u"val").toString();
             else if (runDepth >= 0)
                 readCharacterProperty(xml, direct.character);
             else if (name == u"sectPr" || name == u"pPrChange") {
@@ -528,10 +536,11 @@ QString twipsString(double points)
     return QString::number(qint64(std::llround(clampPoints(points) * 20.0)));
 }
 
+// The run properties of a character style.
 QString runProperties(const AttributeDictionary& attributes)
 {
     const CharacterProperties c = characterPropertiesOf(attributes);
-    QString out = QStringLiteral("<w:rPr>");
+    QString out;
     const QString family = escaped(c.family.value_or(QString()));
     if (!family.isEmpty())
         out += QStringLiteral("<w:rFonts w:ascii=\"%1\" w:hAnsi=\"%1\" w:cs=\"%1\" w:eastAsia=\"%1\"/>")
@@ -554,13 +563,13 @@ QString runProperties(const AttributeDictionary& attributes)
     if (c.superscript.value_or(0) != 0)
         out += *c.superscript > 0 ? QStringLiteral("<w:vertAlign w:val=\"superscript\"/>")
                                   : QStringLiteral("<w:vertAlign w:val=\"subscript\"/>");
-    out += QStringLiteral("</w:rPr>");
     return out;
 }
 
-QString paragraphProperties(const ParagraphStyle& style, const QString& markProperties)
+// The paragraph properties of a paragraph style: spacing, indents, alignment.
+QString paragraphProperties(const ParagraphStyle& style)
 {
-    QString out = QStringLiteral("<w:pPr>");
+    QString out;
     QString spacing =
         QStringLiteral("<w:spacing w:before=\"%1\" w:after=\"%2\"")
             .arg(twipsString(style.paragraphSpacingBefore), twipsString(style.paragraphSpacing));
@@ -593,15 +602,13 @@ QString paragraphProperties(const ParagraphStyle& style, const QString& markProp
     case TextAlignment::Natural:
         break;
     }
-    out += markProperties;
-    out += QStringLiteral("</w:pPr>");
     return out;
 }
 
 // Run text: tabs and line separators are elements of their own.
-void appendRunText(QString& out, QStringView piece, const QString& properties)
+void appendRunText(QString& out, QStringView piece, const QString& styleId)
 {
-    out += QStringLiteral("<w:r>") + properties;
+    out += QStringLiteral("<w:r><w:rPr><w:rStyle w:val=\"") + styleId + QStringLiteral("\"/></w:rPr>");
     qsizetype start = 0;
     const auto flush = [&](qsizetype end) {
         if (end > start) {
@@ -621,6 +628,43 @@ void appendRunText(QString& out, QStringView piece, const QString& properties)
     flush(piece.size());
     out += QStringLiteral("</w:r>");
 }
+
+// Distinct property sets, one style each, numbered in order of first use.
+class StyleIds {
+public:
+    explicit StyleIds(QString prefix) : m_prefix(std::move(prefix)) {}
+    QString idFor(const QString& properties)
+    {
+        const auto it = m_ids.constFind(properties);
+        if (it != m_ids.constEnd())
+            return *it;
+        const QString id = m_prefix + QString::number(m_order.size() + 1);
+        m_ids.insert(properties, id);
+        m_order.push_back(properties);
+        return id;
+    }
+    QString xml(const QString& type) const
+    {
+        QString out;
+        const bool paragraph = type == u"paragraph";
+        for (size_t i = 0; i < m_order.size(); ++i) {
+            const QString id = m_prefix + QString::number(i + 1);
+            out += QStringLiteral("<w:style w:type=\"") + type +
+                   QStringLiteral("\" w:customStyle=\"1\" w:styleId=\"") + id +
+                   QStringLiteral("\"><w:name w:val=\"") + id + QStringLiteral("\"/>") +
+                   (paragraph ? QStringLiteral("<w:basedOn w:val=\"Normal\"/><w:pPr>")
+                              : QStringLiteral("<w:rPr>")) +
+                   m_order[i] + (paragraph ? QStringLiteral("</w:pPr>") : QStringLiteral("</w:rPr>")) +
+                   QStringLiteral("</w:style>");
+        }
+        return out;
+    }
+
+private:
+    QString m_prefix;
+    QHash<QString, QString> m_ids;
+    std::vector<QString> m_order;
+};
 
 const char* const kXmlHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
@@ -708,16 +752,40 @@ std::optional<QByteArray> Docx::write(const AttributedString& text,
         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>");
     body.reserve(string.size() * 3);
-    // Scripts reuse a handful of dictionaries: their XML is made once.
+    // Each distinct look is a style of its own, so a long script's runs and paragraphs name one
+    // instead of repeating their properties: paragraph styles hold spacing, indents and alignment,
+    // character styles the rest.
+    StyleIds paragraphStyles(QStringLiteral("P"));
+    StyleIds characterStyles(QStringLiteral("C"));
+    // Scripts reuse a handful of dictionaries: their style is found once.
     std::vector<std::pair<AttributeDictionary, QString>> runCache;
-    const auto runXml = [&](const AttributeDictionary& attributes) -> const QString& {
-        for (auto& [key, xml] : runCache)
+    const auto runStyle = [&](const AttributeDictionary& attributes) -> const QString& {
+        for (auto& [key, id] : runCache)
             if (key == attributes)
-                return xml;
+                return id;
         if (runCache.size() > 64)
             runCache.clear();
-        runCache.emplace_back(attributes, runProperties(attributes));
+        runCache.emplace_back(attributes, characterStyles.idFor(runProperties(attributes)));
         return runCache.back().second;
+    };
+    std::vector<std::pair<ParagraphStyle, QString>> paragraphCache;
+    const auto paragraphStart = [&](const AttributeDictionary& markAttributes) {
+        const AttributeValue* styleValue = markAttributes.find(kParagraphStyleAttributeName);
+        const ParagraphStyle style =
+            styleValue && styleValue->paragraphStyle() ? *styleValue->paragraphStyle() : ParagraphStyle();
+        const QString* id = nullptr;
+        for (auto& [key, value] : paragraphCache)
+            if (key == style)
+                id = &value;
+        if (!id) {
+            if (paragraphCache.size() > 64)
+                paragraphCache.clear();
+            paragraphCache.emplace_back(style, paragraphStyles.idFor(paragraphProperties(style)));
+            id = &paragraphCache.back().second;
+        }
+        return QStringLiteral("<w:p><w:pPr><w:pStyle w:val=\"") + *id +
+               QStringLiteral("\"/><w:rPr><w:rStyle w:val=\"") + runStyle(markAttributes) +
+               QStringLiteral("\"/></w:rPr></w:pPr>");
     };
     const qsizetype length = string.size();
     qsizetype start = 0;
@@ -725,12 +793,7 @@ std::optional<QByteArray> Docx::write(const AttributedString& text,
         qsizetype end = string.indexOf(u'\n', start);
         if (end < 0)
             end = length;
-        const AttributeDictionary markAttributes = text.attributesAtIndex(std::min(end, length - 1));
-        const AttributeValue* styleValue = markAttributes.find(kParagraphStyleAttributeName);
-        const ParagraphStyle style =
-            styleValue && styleValue->paragraphStyle() ? *styleValue->paragraphStyle() : ParagraphStyle();
-        const QString mark = runXml(markAttributes);
-        body += QStringLiteral("<w:p>") + paragraphProperties(style, mark);
+        body += paragraphStart(text.attributesAtIndex(std::min(end, length - 1)));
         qsizetype index = start;
         while (index < end) {
             Range run;
@@ -738,7 +801,7 @@ std::optional<QByteArray> Docx::write(const AttributedString& text,
             const qsizetype runEnd = std::min(run.end(), end);
             const QStringView piece = QStringView(string).sliced(index, runEnd - index);
             if (piece.count(QChar(kAttachmentCharacter)) != piece.size())
-                appendRunText(body, piece, runXml(attributes));
+                appendRunText(body, piece, runStyle(attributes));
             index = runEnd;
         }
         body += QStringLiteral("</w:p>");
@@ -746,15 +809,8 @@ std::optional<QByteArray> Docx::write(const AttributedString& text,
     }
     // A text ending in a newline ends with an empty paragraph, so the newline every reader adds comes
     // off again without taking the text's own.
-    if (length > 0 && string.back() == u'\n') {
-        const AttributeDictionary last = text.attributesAtIndex(length - 1);
-        const AttributeValue* styleValue = last.find(kParagraphStyleAttributeName);
-        body += QStringLiteral("<w:p>") +
-                paragraphProperties(styleValue && styleValue->paragraphStyle() ? *styleValue->paragraphStyle()
-                                                                               : ParagraphStyle(),
-                                    runXml(last)) +
-                QStringLiteral("</w:p>");
-    }
+    if (length > 0 && string.back() == u'\n')
+        body += paragraphStart(text.attributesAtIndex(length - 1)) + QStringLiteral("</w:p>");
     // The section: US Letter with one-inch margins, as word processors start.
     body += QStringLiteral(
         "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
@@ -770,7 +826,9 @@ std::optional<QByteArray> Docx::write(const AttributedString& text,
             "<w:pPrDefault><w:pPr><w:spacing w:before=\"0\" w:after=\"0\" w:line=\"240\" "
             "w:lineRule=\"auto\"/></w:pPr></w:pPrDefault></w:docDefaults>"
             "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/>"
-            "</w:style></w:styles>");
+            "</w:style>") +
+        paragraphStyles.xml(QStringLiteral("paragraph")) + characterStyles.xml(QStringLiteral("character")) +
+        QStringLiteral("</w:styles>");
     QString app = QString::fromLatin1(kXmlHeader) +
                   QStringLiteral("<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                                  "extended-properties\"><Application>Orvane</Application>");

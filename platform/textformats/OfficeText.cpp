@@ -3,7 +3,6 @@
 #include "platform/text/AttributeNames.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
@@ -262,9 +261,9 @@ std::optional<double> lengthInPoints(QStringView text)
 
 QString number(double value)
 {
-    const double rounded = std::round(value * 10000.0) / 10000.0;
-    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 4)
-        .remove(QRegularExpression(QStringLiteral("\\.?0+$")));
+    // Values are clamped far below where 'g' would turn to exponents.
+    const double rounded = std::round(clampPoints(value) * 10000.0) / 10000.0;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'g', 12);
 }
 
 void appendEscaped(QString& out, QStringView text)

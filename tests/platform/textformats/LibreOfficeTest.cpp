@@ -27,13 +27,17 @@ public:
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         LibreOffice::setExecutableOverride(m_path);
         // Conversion folders go here, so the test can see that none is left behind.
+        m_hadTemp = qEnvironmentVariableIsSet("TMPDIR");
         m_oldTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", m_temp.path().toUtf8());
     }
     ~FakeConverter()
     {
         LibreOffice::setExecutableOverride(std::nullopt);
-        qputenv("TMPDIR", m_oldTemp);
+        if (m_hadTemp)
+            qputenv("TMPDIR", m_oldTemp);
+        else
+            qunsetenv("TMPDIR");
     }
     QStringList leftovers() const
     {
@@ -45,6 +49,7 @@ private:
     QTemporaryDir m_temp;
     QString m_path;
     QByteArray m_oldTemp;
+    bool m_hadTemp = false;
 };
 
 } // namespace
