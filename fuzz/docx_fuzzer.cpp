@@ -4,5 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    return fuzzRoundTrip<Docx>(data, size);
+    return fuzzParts<Docx>(
+        data, size, QStringLiteral("word/document.xml"),
+        {{QStringLiteral("word/_rels/document.xml.rels"),
+          "<Relationships><Relationship Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>"}},
+        QStringLiteral("word/styles.xml"));
 }

@@ -490,23 +490,13 @@ private:
         m_paragraphCharacters = direct.character;
         mark.inheritFrom(m_paragraphCharacters);
         m_markCharacters = mark;
-        const ParagraphStyle style = direct.paragraph.toParagraphStyle();
-        if (style != m_paragraphStyle || m_cache.empty()) {
-            m_paragraphStyle = style;
-            m_cache.clear();
-        }
+        m_cache.setParagraph(direct.paragraph.toParagraphStyle());
     }
 
     const AttributeDictionary& attributesFor(CharacterProperties run)
     {
         run.inheritFrom(m_paragraphCharacters);
-        for (auto& [properties, attributes] : m_cache)
-            if (properties == run)
-                return attributes;
-        if (m_cache.size() > 64)
-            m_cache.clear();
-        m_cache.emplace_back(run, OfficeText::attributesFor(run, m_paragraphStyle));
-        return m_cache.back().second;
+        return m_cache.attributes(run);
     }
 
     void append(const QString& characters) { m_builder.append(characters, attributesFor(m_run)); }
@@ -525,8 +515,7 @@ private:
     QString m_runStyle;
     CharacterProperties m_paragraphCharacters;
     CharacterProperties m_markCharacters;
-    ParagraphStyle m_paragraphStyle;
-    std::vector<std::pair<CharacterProperties, AttributeDictionary>> m_cache;
+    AttributeCache m_cache;
 };
 
 // --- Writing -----------------------------------------------------------------------------------

@@ -245,8 +245,7 @@ private:
         StyleProperties style = m_styles.sheet.resolved(styleKey(u"paragraph", styleName));
         style.inheritFrom(m_styles.defaults);
         m_paragraphCharacters = style.character;
-        m_paragraphStyle = style.paragraph.toParagraphStyle();
-        m_cache.clear();
+        m_cache.setParagraph(style.paragraph.toParagraphStyle());
     }
 
     void pushSpan(int depth, QStringView styleName)
@@ -263,13 +262,7 @@ private:
 
     const AttributeDictionary& attributes(const CharacterProperties& properties)
     {
-        for (auto& [key, value] : m_cache)
-            if (key == properties)
-                return value;
-        if (m_cache.size() > 64)
-            m_cache.clear();
-        m_cache.emplace_back(properties, attributesFor(properties, m_paragraphStyle));
-        return m_cache.back().second;
+        return m_cache.attributes(properties);
     }
 
     // Runs of white space in the XML are one space, and none at a paragraph's start: spaces that count
@@ -322,8 +315,7 @@ private:
     std::vector<std::pair<int, CharacterProperties>> m_spans;
     std::optional<CharacterProperties> m_last;
     CharacterProperties m_paragraphCharacters;
-    ParagraphStyle m_paragraphStyle;
-    std::vector<std::pair<CharacterProperties, AttributeDictionary>> m_cache;
+    AttributeCache m_cache;
 };
 
 void readMeta(const QByteArray& data, DocumentAttributes& attributes)

@@ -152,6 +152,37 @@ AttributedString TextBuilder::result()
     return AttributedString::withRuns(std::move(m_text), std::move(m_runs));
 }
 
+void AttributeCache::setParagraph(const ParagraphStyle& style)
+{
+    if (m_current < m_paragraphs.size() && m_paragraphs[m_current].style == style)
+        return;
+    for (size_t i = 0; i < m_paragraphs.size(); ++i) {
+        if (m_paragraphs[i].style == style) {
+            m_current = i;
+            return;
+        }
+    }
+    // A hostile file's endless variety costs a fresh start, not memory.
+    if (m_paragraphs.size() >= 64)
+        m_paragraphs.clear();
+    m_paragraphs.push_back(Paragraph{style, {}});
+    m_current = m_paragraphs.size() - 1;
+}
+
+const AttributeDictionary& AttributeCache::attributes(const CharacterProperties& run)
+{
+    if (m_paragraphs.empty())
+        setParagraph(ParagraphStyle());
+    auto& runs = m_paragraphs[m_current].runs;
+    for (auto& [key, value] : runs)
+        if (key == run)
+            return value;
+    if (runs.size() >= 64)
+        runs.clear();
+    runs.emplace_back(run, attributesFor(run, m_paragraphs[m_current].style));
+    return runs.back().second;
+}
+
 AttributeDictionary attributesFor(const CharacterProperties& c, const ParagraphStyle& paragraph)
 {
     Font font;

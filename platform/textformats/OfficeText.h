@@ -103,6 +103,23 @@ private:
     std::vector<AttributeRun> m_runs;
 };
 
+// The dictionaries of a document's few looks, made once: equal runs then share one dictionary, which
+// compares by pointer when the builder joins runs.
+class AttributeCache {
+public:
+    // The paragraph whose runs follow.
+    void setParagraph(const ParagraphStyle& style);
+    const AttributeDictionary& attributes(const CharacterProperties& run);
+
+private:
+    struct Paragraph {
+        ParagraphStyle style;
+        std::vector<std::pair<CharacterProperties, AttributeDictionary>> runs;
+    };
+    std::vector<Paragraph> m_paragraphs;
+    size_t m_current = 0;
+};
+
 // The attributes of characters with these properties in a paragraph of that style.
 AttributeDictionary attributesFor(const CharacterProperties& character, const ParagraphStyle& paragraph);
 // The properties a run's attributes state, fully.
