@@ -16,7 +16,9 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/WebArchive.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
 #include "tests/support/LogCapture.h"
@@ -682,6 +684,54 @@ TEST_F(OVDocumentTest, ExportWritesTheChosenFormatWithTheReportForWhatItCannotHo
                     .contains(QStringLiteral("public.rtf")));
     EXPECT_FALSE(document->writableTypesForSaveOperation(Document::SaveOperation::Save)
                      .contains(QStringLiteral("public.rtf")));
+}
+
+TEST_F(OVDocumentTest, ExportToWordAndWebArchivePreviewsThroughTheFormatAndKeepsPicturesOnlyWhereTheyFit)
+{
+    using Accessory = OVDocumentExportAccessoryViewController;
+    UserDefaults::shared().registerDefaults(Accessory::initialDefaultsDictionary());
+    UserDefaults::shared().setBool(false, QStringLiteral("useSimplifiedStyleDocumentExport"));
+    OVDocument* document = newDocument(QStringLiteral("Top story\nWeather\n"));
+    auto& window = windowOf(document);
+    insertBookmark(*window.text, 4, QStringLiteral("Mark"));
+    auto picture = std::make_shared<TextAttachment>(FileWrapper::makeRegularFile(QByteArray("GIF89a")));
+    window.text->append(
+        AttributedString(QString(QChar(kAttachmentCharacter)), {{kAttachmentAttributeName, picture}}));
+    window.background = Color::rgb(0, 0, 0);
+
+    QString report;
+    QString previewText;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.docx")))));
+            report = document->exportAccessory()->infoString();
+            document->exportAccessory()->documentPreviewButtonPressed();
+            if (const auto* preview = document->exportAccessory()->exportPreviewWindowController())
+                previewText = preview->textView()->toPlainText();
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(report,
+              QStringLiteral("The selected file format cannot save background color, bookmarks, or images. "
+                             "Consider using Rich Text Format (rtf) instead."));
+    EXPECT_TRUE(previewText.startsWith(QStringLiteral("Top story\nWeather"))) << previewText.toStdString();
+    EXPECT_FALSE(previewText.contains(QChar(kAttachmentCharacter)));
+    QFile docx(path(QStringLiteral("export.docx")));
+    ASSERT_TRUE(docx.open(QIODevice::ReadOnly));
+    MutableAttributedString back;
+    Error error;
+    ASSERT_TRUE(Docx::read(docx.readAll(), back, nullptr, &error));
+    EXPECT_EQ(back.string(), QStringLiteral("Top story\nWeather\n\n"));
+
+    // A web archive keeps the picture and drops the bookmark.
+    EXPECT_TRUE(document->saveToURL(QUrl::fromLocalFile(path(QStringLiteral("export.webarchive"))),
+                                    QStringLiteral("com.apple.webarchive"), Document::SaveOperation::SaveTo,
+                                    &error));
+    QFile archive(path(QStringLiteral("export.webarchive")));
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(WebArchive::read(archive.readAll(), back, nullptr, &error));
+    EXPECT_EQ(back.string(), QStringLiteral(u"Top story\nWeather\n\uFFFC\n"));
 }
 
 TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)
