@@ -132,7 +132,8 @@ TEST(LibreOfficeConverter, OurRtfAndOurWordDocumentComeBackFromWord97)
     ASSERT_TRUE(Docx::read(*docx, text, nullptr, &error));
     // LibreOffice reads the RTF's empty last paragraph as none; the newline our reader adds stands for it.
     EXPECT_EQ(text.string().toStdString(), script.string().toStdString());
-    const Font* font = text.attribute(kFontAttributeName, 0).font();
+    const AttributeValue value = text.attribute(kFontAttributeName, 0);
+    const Font* font = value.font();
     ASSERT_TRUE(font);
     EXPECT_EQ(font->familyName, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(font->pointSize, 20);

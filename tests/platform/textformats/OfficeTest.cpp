@@ -135,9 +135,10 @@ void expectSameLook(const AttributedString& got, const AttributedString& want, c
             EXPECT_EQ(fontAt(got, i).bold, fontAt(want, i).bold);
             EXPECT_EQ(fontAt(got, i).italic, fontAt(want, i).italic);
         }
-        if (checks & kColors)
+        if (checks & kColors) {
             EXPECT_EQ(colorAt(got, kForegroundColorAttributeName, i).value_or(Color::fromRgb8(0, 0, 0)),
                       colorAt(want, kForegroundColorAttributeName, i).value_or(Color::fromRgb8(0, 0, 0)));
+        }
         if (checks & kParagraphs) {
             const ParagraphStyle a = paragraphAt(got, i);
             const ParagraphStyle b = paragraphAt(want, i);
