@@ -2,6 +2,7 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExport.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
 #include "document/OVDocumentExportPreviewWindowController.h"
 #include "document/OVDocumentPackageConstants.h"
@@ -18,6 +19,7 @@
 #include "platform/text/TextAttachment.h"
 #include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/LibreOffice.h"
 #include "platform/textformats/WebArchive.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
@@ -732,6 +734,29 @@ TEST_F(OVDocumentTest, ExportToWordAndWebArchivePreviewsThroughTheFormatAndKeeps
     ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
     ASSERT_TRUE(WebArchive::read(archive.readAll(), back, nullptr, &error));
     EXPECT_EQ(back.string(), QStringLiteral(u"Top story\nWeather\n\uFFFC\n"));
+}
+
+TEST_F(OVDocumentTest, Word97OpensThroughLibreOfficeAndWithoutItSaysWhichPackageIsMissing)
+{
+    const QString doc = path(QStringLiteral("Bulletin.doc"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.doc"), doc));
+
+    LibreOffice::setExecutableOverride(QString());
+    Error error;
+    EXPECT_EQ(open(doc, &error), nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QLatin1String(LibreOffice::kPackage)))
+        << error.localizedFailureReason().toStdString();
+    EXPECT_FALSE(OVDocumentExport::canWriteDocumentType(QStringLiteral("NSDocFormat")));
+    LibreOffice::setExecutableOverride(std::nullopt);
+
+    if (!LibreOffice::isAvailable())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    OVDocument* document = open(doc);
+    ASSERT_NE(document, nullptr);
+    // Like every word-processor file, its final newline goes again.
+    EXPECT_TRUE(windowOf(document).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(
+        windowOf(document).text->string().startsWith(QStringLiteral("EVENING BULLETIN\nGood evening.")));
 }
 
 TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)
