@@ -1,1 +1,3 @@
 orvane_add_benchmark(textformats LIBS orvane_textformats)
+add_executable(read_office_file read_office_file.cpp)
+target_link_libraries(read_office_file PRIVATE orvane_textformats)

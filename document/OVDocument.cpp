@@ -23,6 +23,7 @@
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/textformats/LibreOffice.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -292,6 +293,13 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
         {"com.apple.rtfd", "Rich Text Format with Attachments (RTFD)", {QStringLiteral("rtfd")}, true},
         {"public.html", "HTML Document", {QStringLiteral("html"), QStringLiteral("htm")}, false},
         {"public.plain-text", "Plain Text", {QStringLiteral("txt"), QStringLiteral("text")}, false},
+        {"org.openxmlformats.wordprocessingml.document",
+         "Word Document (docx)",
+         {QStringLiteral("docx")},
+         false},
+        {"org.oasis-open.opendocument.text", "OpenDocument Text (odt)", {QStringLiteral("odt")}, false},
+        {"com.apple.webarchive", "Web Archive", {QStringLiteral("webarchive")}, false},
+        {"com.microsoft.word.doc", "Word 97 Document (doc)", {QStringLiteral("doc")}, false},
     };
     for (const Foreign& entry : foreign) {
         DocumentController::DocumentType type;
@@ -299,6 +307,10 @@ void OVDocument::registerDocumentTypes(DocumentController& controller)
         type.name = QString::fromLatin1(entry.name);
         type.extensions = entry.extensions;
         type.role = DocumentController::Role::Editor;
+        // Word 97 goes through LibreOffice: without it, such files are still recognised, so that
+        // opening one says which package is missing, but none is offered for export.
+        if (type.identifier == u"com.microsoft.word.doc" && !LibreOffice::isAvailable())
+            type.role = DocumentController::Role::Viewer;
         type.className = QStringLiteral("OVDocument");
         type.isPackage = entry.isPackage;
         controller.addDocumentType(type);

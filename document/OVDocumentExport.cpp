@@ -1,12 +1,17 @@
 #include "document/OVDocumentExport.h"
 
+#include "document/OVConversionProgress.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfWriter.h"
 #include "platform/text/Rtfd.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
 #include "platform/textformats/HtmlWriter.h"
+#include "platform/textformats/LibreOffice.h"
+#include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/WebArchive.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 
 #include <QSaveFile>
@@ -59,8 +64,12 @@ QString OVDocumentExport::documentTypeForWriting(const QString& type)
 
 bool OVDocumentExport::canWriteDocumentType(const QString& documentType)
 {
-    return documentType == NSHTMLTextDocumentType || documentType == NSRTFDTextDocumentType ||
-           documentType == NSRTFTextDocumentType || documentType == NSPlainTextDocumentType;
+    if (documentType == QStringLiteral("NSDocFormat"))
+        return LibreOffice::isAvailable();
+    return documentType == NSHTMLTextDocumentType || documentType == NSOfficeOpenXMLTextDocumentType ||
+           documentType == NSOpenDocumentTextDocumentType || documentType == NSWebArchiveTextDocumentType ||
+           documentType == NSRTFDTextDocumentType || documentType == NSRTFTextDocumentType ||
+           documentType == NSPlainTextDocumentType;
 }
 
 std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, MutableAttributedString& text,
@@ -74,6 +83,29 @@ std::optional<QByteArray> OVDocumentExport::data(const QString& documentType, Mu
         return RtfWriter::write(text, attributes);
     if (documentType == NSHTMLTextDocumentType)
         return HtmlWriter::write(text, attributes);
+    if (documentType == NSOfficeOpenXMLTextDocumentType)
+        return Docx::write(text, attributes, error);
+    if (documentType == QStringLiteral("NSDocFormat")) {
+        // Our Word XML document, converted by LibreOffice; never RTF bytes under a .doc name.
+        const auto docx = Docx::write(text, attributes, error);
+        if (!docx)
+            return std::nullopt;
+        OVConversionProgress progress(QStringLiteral("Converting to Word 97 with LibreOffice\u2026"));
+        Error conversionError;
+        auto doc = LibreOffice::convert(*docx, QStringLiteral("docx"), QStringLiteral("doc:MS Word 97"),
+                                        QStringLiteral("doc"), progress.progress(), &conversionError);
+        if (!doc) {
+            if (conversionError.code() != kUserCancelledError)
+                conversionError =
+                    Error::cocoa(kFileWriteUnknownError, {}, conversionError.localizedFailureReason());
+            setError(error, conversionError);
+        }
+        return doc;
+    }
+    if (documentType == NSOpenDocumentTextDocumentType)
+        return Odt::write(text, attributes, error);
+    if (documentType == NSWebArchiveTextDocumentType)
+        return WebArchive::write(text, attributes, error);
     if (documentType == NSPlainTextDocumentType) {
         TextEncoding encoding = PlainTextCodec::automaticEncodingFor(text.string());
         if (defaultEncodingValue && *defaultEncodingValue != 0) {
@@ -115,6 +147,8 @@ bool OVDocumentExport::write(const QUrl& url, const QString& type, MutableAttrib
         }
         return true;
     }
+    if (documentType == NSWebArchiveTextDocumentType)
+        NSMutableAttributedStringOVBookmarkAdditions::removeAllBookmarks(text);
     Error dataError;
     const auto bytes = data(documentType, text, documentAttributes, defaultEncodingValue, &dataError);
     if (!bytes) {

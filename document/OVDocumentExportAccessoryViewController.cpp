@@ -13,8 +13,11 @@
 #include "platform/text/RtfReader.h"
 #include "platform/text/Rtfd.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/WebArchive.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 
@@ -168,7 +171,11 @@ void OVDocumentExportAccessoryViewController::updatePreviewContent()
     Color background = simplified ? content->styleSimplifiedBackgroundColor()
                                   : content->backgroundColor().value_or(NSColorHVAdditions::RGBWhiteColor());
     const char* operation = "-[OVDocumentExportAccessoryViewController updatePreviewContent]";
-    const QString documentType = OVDocumentExport::documentTypeForWriting(m_fileTypeUTI);
+    QString documentType = OVDocumentExport::documentTypeForWriting(m_fileTypeUTI);
+    // Word 97 is our Word XML document converted by LibreOffice: the preview shows what LibreOffice
+    // is given, without two conversions on every change of the switch.
+    if (documentType == QStringLiteral("NSDocFormat") && OVDocumentExport::canWriteDocumentType(documentType))
+        documentType = NSOfficeOpenXMLTextDocumentType;
     if (OVDocumentExport::canWriteDocumentType(documentType)) {
         DocumentAttributes attributes{{NSDocumentTypeDocumentAttribute, documentType}};
         Error error;
@@ -189,6 +196,12 @@ void OVDocumentExportAccessoryViewController::updatePreviewContent()
                 read = RtfReader::read(*data, back, nullptr, &error);
             else if (documentType == NSHTMLTextDocumentType)
                 read = HtmlReader::read(*data, back, nullptr, &error);
+            else if (documentType == NSOfficeOpenXMLTextDocumentType)
+                read = Docx::read(*data, back, nullptr, &error);
+            else if (documentType == NSOpenDocumentTextDocumentType)
+                read = Odt::read(*data, back, nullptr, &error);
+            else if (documentType == NSWebArchiveTextDocumentType)
+                read = WebArchive::read(*data, back, nullptr, &error);
             else {
                 PlainText::read(*data, back, nullptr, {}, TextEncoding::UTF8);
                 read = true;

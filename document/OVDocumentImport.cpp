@@ -1,5 +1,6 @@
 #include "document/OVDocumentImport.h"
 
+#include "document/OVConversionProgress.h"
 #include "document/OVDocumentTypeCheck.h"
 #include "document/OVLoadedDocumentInfo.h"
 #include "platform/appkit/UniformTypeRegistry.h"
@@ -7,8 +8,12 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/Rtfd.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/LibreOffice.h"
+#include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/WebArchive.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "textutil/NSMutableAttributedStringOVTextSize.h"
@@ -134,6 +139,21 @@ bool OVDocumentImport::read(const QUrl& url, const QString& type, const Options&
             converted = RtfReader::read(data, *text, &attributes, &readError);
         } else if (documentType == NSHTMLTextDocumentType) {
             converted = HtmlReader::read(data, *text, &attributes, &readError);
+        } else if (documentType == QStringLiteral("NSDocFormat")) {
+            // LibreOffice turns it into a Word XML document in a folder of its own; ours reads that.
+            OVConversionProgress progress(
+                QStringLiteral("Converting \u201C%1\u201D with LibreOffice\u2026").arg(url.fileName()));
+            const auto docx = LibreOffice::convert(data, QStringLiteral("doc"), QStringLiteral("docx"),
+                                                   QStringLiteral("docx"), progress.progress(), &readError);
+            converted = docx && Docx::read(*docx, *text, &attributes, &readError);
+            if (converted)
+                attributes.insert(NSDocumentTypeDocumentAttribute, documentType);
+        } else if (documentType == NSOfficeOpenXMLTextDocumentType) {
+            converted = Docx::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSWebArchiveTextDocumentType) {
+            converted = WebArchive::read(data, *text, &attributes, &readError);
+        } else if (documentType == NSOpenDocumentTextDocumentType) {
+            converted = Odt::read(data, *text, &attributes, &readError);
         } else if (documentType == NSPlainTextDocumentType) {
             std::optional<TextEncoding> encoding;
             if (options.defaultEncodingValue && *options.defaultEncodingValue != 0) {

@@ -18,6 +18,8 @@ packages=(
   # PDF export: qpdf's library adds the outline, information and notes; the tests read the result
   # with poppler's, qpdf's and MuPDF's own tools.
   libqpdf-dev qpdf poppler-utils mupdf-tools
+  # Word and OpenDocument files are zip archives; LibreOffice converts .doc and checks our files.
+  libzip-dev libreoffice-writer-nogui
 )
 
 missing=()

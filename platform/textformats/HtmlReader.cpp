@@ -4,6 +4,7 @@
 #include "platform/text/AttributeRuns.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textformats/HtmlCss.h"
 #include "platform/textformats/HtmlTokenizer.h"
 
@@ -16,6 +17,8 @@ namespace {
 
 // Elements nested deeper than this add no styling of their own; their text is still read.
 constexpr int kMaximumDepth = 256;
+// Pictures one document may bring in.
+constexpr int kMaximumImages = 10000;
 // Only the start of a document is searched for its declared encoding, as browsers do.
 constexpr qsizetype kEncodingPrescan = 4096;
 // The default face and size of a document that names none.
@@ -251,7 +254,8 @@ void applyDeclaration(Style& style, const QString& name, const QString& value, c
 
 class Builder {
 public:
-    explicit Builder(DocumentAttributes* attributes) : m_documentAttributes(attributes)
+    explicit Builder(DocumentAttributes* attributes, const HtmlReader::ImageSource* images = nullptr)
+        : m_documentAttributes(attributes), m_images(images)
     {
         Element root;
         root.name = QStringLiteral("#root");
@@ -306,6 +310,13 @@ private:
         }
         if (name == u"br") {
             lineBreak();
+            return;
+        }
+        if (name == u"img" && m_images && *m_images && m_hidden == 0 && m_imageCount < kMaximumImages) {
+            if (auto file = (*m_images)(token.attribute(QStringLiteral("src")))) {
+                ++m_imageCount;
+                appendAttachment(std::make_shared<TextAttachment>(std::move(file)));
+            }
             return;
         }
         if (name == u"img" || voidElements().contains(name)) {
@@ -646,6 +657,19 @@ private:
         appendRaw(characters);
     }
 
+    void appendAttachment(std::shared_ptr<TextAttachment> attachment)
+    {
+        if (m_pendingSpace && m_paragraphOpen)
+            appendRaw(u" ");
+        if (!m_paragraphOpen)
+            openParagraph();
+        AttributeDictionary attributes = currentAttributes();
+        attributes.insert(kAttachmentAttributeName, std::move(attachment));
+        m_runs.push_back(AttributeRun{1, std::move(attributes)});
+        m_text.append(QChar(kAttachmentCharacter));
+        m_pendingSpace = false;
+    }
+
     void appendRaw(QStringView characters)
     {
         const AttributeDictionary attributes = currentAttributes();
@@ -690,6 +714,8 @@ private:
     }
 
     DocumentAttributes* m_documentAttributes;
+    const HtmlReader::ImageSource* m_images = nullptr;
+    int m_imageCount = 0;
     std::vector<Element> m_stack;
     HtmlCss::StyleSheet m_sheet;
     QString m_text;
@@ -786,11 +812,17 @@ bool HtmlReader::read(QByteArrayView data, MutableAttributedString& text,
 }
 
 bool HtmlReader::readString(const QString& html, MutableAttributedString& text,
-                            DocumentAttributes* documentAttributes, Error*)
+                            DocumentAttributes* documentAttributes, Error* error)
+{
+    return readString(html, text, documentAttributes, error, ImageSource());
+}
+
+bool HtmlReader::readString(const QString& html, MutableAttributedString& text,
+                            DocumentAttributes* documentAttributes, Error*, const ImageSource& images)
 {
     DocumentAttributes attributes;
     attributes.insert(NSDocumentTypeDocumentAttribute, NSHTMLTextDocumentType);
-    Builder builder(&attributes);
+    Builder builder(&attributes, &images);
     builder.run(html);
     text.setAttributedString(builder.result());
     if (documentAttributes)

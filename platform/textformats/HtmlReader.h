@@ -7,8 +7,11 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
+class FileWrapper;
 class MutableAttributedString;
 
 // The value of the document-type attribute for HTML.
@@ -33,6 +36,11 @@ public:
                      std::optional<TextEncoding> encoding = {});
     static bool readString(const QString& html, MutableAttributedString& text,
                            DocumentAttributes* documentAttributes, Error* error);
+    // Where a container brings the pictures along (a web archive), an <img> whose address the
+    // source answers becomes an image attachment; the address is only a name to look up.
+    using ImageSource = std::function<std::shared_ptr<FileWrapper>(const QString& address)>;
+    static bool readString(const QString& html, MutableAttributedString& text,
+                           DocumentAttributes* documentAttributes, Error* error, const ImageSource& images);
     // The encoding a <meta> element names in the first bytes, when it names one we read.
     static std::optional<TextEncoding> declaredEncoding(QByteArrayView data);
     static std::optional<TextEncoding> encodingForCharsetName(const QString& name);

@@ -3,6 +3,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Color.h"
+#include "platform/text/TextAttachment.h"
 
 #include <QHash>
 #include <QStringList>
@@ -241,6 +242,12 @@ void appendMeta(QString& out, const QString& name, const QString& content)
 
 QByteArray HtmlWriter::write(const AttributedString& text, const DocumentAttributes& documentAttributes)
 {
+    return write(text, documentAttributes, ImageNamer());
+}
+
+QByteArray HtmlWriter::write(const AttributedString& text, const DocumentAttributes& documentAttributes,
+                             const ImageNamer& imageName)
+{
     const QString& string = text.string();
     ClassTable paragraphClasses(QStringLiteral("p"));
     ClassTable spanClasses(QStringLiteral("s"));
@@ -271,6 +278,30 @@ QByteArray HtmlWriter::write(const AttributedString& text, const DocumentAttribu
             const AttributeDictionary attributes = text.attributesAtIndex(index, &run);
             const qsizetype runEnd = std::min(run.end(), end);
             const QStringView piece = QStringView(string).sliced(index, runEnd - index);
+            if (imageName && piece.contains(QChar(kAttachmentCharacter))) {
+                const AttributeValue* value = attributes.find(kAttachmentAttributeName);
+                const auto attachment = value ? value->attachment() : nullptr;
+                const QString name = attachment ? imageName(*attachment) : QString();
+                if (!name.isEmpty()) {
+                    const QString& declarations = cache.find(attributes).complete;
+                    const bool span = declarations != completeCharacters;
+                    if (span)
+                        body += QStringLiteral("<span class=\"") + spanClasses.classFor(declarations) +
+                                QStringLiteral("\">");
+                    for (const QChar c : piece) {
+                        if (c == QChar(kAttachmentCharacter))
+                            body +=
+                                QStringLiteral("<img src=\"") + escaped(name, true) + QStringLiteral("\">");
+                        else
+                            appendEscaped(body, QStringView(&c, 1));
+                    }
+                    if (span)
+                        body += QStringLiteral("</span>");
+                    wroteText = true;
+                    index = runEnd;
+                    continue;
+                }
+            }
             const bool onlyAttachments = std::all_of(
                 piece.begin(), piece.end(), [](QChar c) { return c == QChar(kAttachmentCharacter); });
             if (!onlyAttachments) {

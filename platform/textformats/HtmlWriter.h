@@ -3,8 +3,12 @@
 #include "platform/text/DocumentAttributes.h"
 
 #include <QByteArray>
+#include <QString>
+
+#include <functional>
 
 class AttributedString;
+class TextAttachment;
 
 // Writes the text model as an HTML document in UTF-8: one <p> per paragraph, a <span> per run, and
 // a style sheet with one class per distinct paragraph style and per distinct run of characters
@@ -16,4 +20,9 @@ class AttributedString;
 class HtmlWriter {
 public:
     static QByteArray write(const AttributedString& text, const DocumentAttributes& documentAttributes);
+    // Where a container carries the pictures (a web archive), an attachment the namer gives a name
+    // is written as an <img> of that name; the others are left out as above.
+    using ImageNamer = std::function<QString(const TextAttachment& attachment)>;
+    static QByteArray write(const AttributedString& text, const DocumentAttributes& documentAttributes,
+                            const ImageNamer& imageName);
 };

@@ -2,6 +2,7 @@
 // through a window controller that keeps what it is given in memory.
 #include "document/OVDocument.h"
 #include "document/OVDocumentContentController.h"
+#include "document/OVDocumentExport.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
 #include "document/OVDocumentExportPreviewWindowController.h"
 #include "document/OVDocumentPackageConstants.h"
@@ -16,7 +17,10 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/textformats/Docx.h"
 #include "platform/textformats/HtmlReader.h"
+#include "platform/textformats/LibreOffice.h"
+#include "platform/textformats/WebArchive.h"
 #include "tests/document/PackageTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
 #include "tests/support/LogCapture.h"
@@ -682,6 +686,77 @@ TEST_F(OVDocumentTest, ExportWritesTheChosenFormatWithTheReportForWhatItCannotHo
                     .contains(QStringLiteral("public.rtf")));
     EXPECT_FALSE(document->writableTypesForSaveOperation(Document::SaveOperation::Save)
                      .contains(QStringLiteral("public.rtf")));
+}
+
+TEST_F(OVDocumentTest, ExportToWordAndWebArchivePreviewsThroughTheFormatAndKeepsPicturesOnlyWhereTheyFit)
+{
+    using Accessory = OVDocumentExportAccessoryViewController;
+    UserDefaults::shared().registerDefaults(Accessory::initialDefaultsDictionary());
+    UserDefaults::shared().setBool(false, QStringLiteral("useSimplifiedStyleDocumentExport"));
+    OVDocument* document = newDocument(QStringLiteral("Top story\nWeather\n"));
+    auto& window = windowOf(document);
+    insertBookmark(*window.text, 4, QStringLiteral("Mark"));
+    auto picture = std::make_shared<TextAttachment>(FileWrapper::makeRegularFile(QByteArray("GIF89a")));
+    window.text->append(
+        AttributedString(QString(QChar(kAttachmentCharacter)), {{kAttachmentAttributeName, picture}}));
+    window.background = Color::rgb(0, 0, 0);
+
+    QString report;
+    QString previewText;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(path(QStringLiteral("export.docx")))));
+            report = document->exportAccessory()->infoString();
+            document->exportAccessory()->documentPreviewButtonPressed();
+            if (const auto* preview = document->exportAccessory()->exportPreviewWindowController())
+                previewText = preview->textView()->toPlainText();
+            return SavePanel::kModalResponseOK;
+        });
+        document->saveDocumentTo();
+    }
+    EXPECT_EQ(report,
+              QStringLiteral("The selected file format cannot save background color, bookmarks, or images. "
+                             "Consider using Rich Text Format (rtf) instead."));
+    EXPECT_TRUE(previewText.startsWith(QStringLiteral("Top story\nWeather"))) << previewText.toStdString();
+    EXPECT_FALSE(previewText.contains(QChar(kAttachmentCharacter)));
+    QFile docx(path(QStringLiteral("export.docx")));
+    ASSERT_TRUE(docx.open(QIODevice::ReadOnly));
+    MutableAttributedString back;
+    Error error;
+    ASSERT_TRUE(Docx::read(docx.readAll(), back, nullptr, &error));
+    EXPECT_EQ(back.string(), QStringLiteral("Top story\nWeather\n\n"));
+
+    // A web archive keeps the picture and drops the bookmark.
+    EXPECT_TRUE(document->saveToURL(QUrl::fromLocalFile(path(QStringLiteral("export.webarchive"))),
+                                    QStringLiteral("com.apple.webarchive"), Document::SaveOperation::SaveTo,
+                                    &error));
+    QFile archive(path(QStringLiteral("export.webarchive")));
+    ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(WebArchive::read(archive.readAll(), back, nullptr, &error));
+    EXPECT_EQ(back.string(), QStringLiteral(u"Top story\nWeather\n\uFFFC\n"));
+}
+
+TEST_F(OVDocumentTest, Word97OpensThroughLibreOfficeAndWithoutItSaysWhichPackageIsMissing)
+{
+    const QString doc = path(QStringLiteral("Bulletin.doc"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.doc"), doc));
+
+    LibreOffice::setExecutableOverride(QString());
+    Error error;
+    EXPECT_EQ(open(doc, &error), nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QLatin1String(LibreOffice::kPackage)))
+        << error.localizedFailureReason().toStdString();
+    EXPECT_FALSE(OVDocumentExport::canWriteDocumentType(QStringLiteral("NSDocFormat")));
+    LibreOffice::setExecutableOverride(std::nullopt);
+
+    if (!LibreOffice::isAvailable())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    OVDocument* document = open(doc);
+    ASSERT_NE(document, nullptr);
+    // Like every word-processor file, its final newline goes again.
+    EXPECT_TRUE(windowOf(document).log.contains(QStringLiteral("removeNewline")));
+    EXPECT_TRUE(
+        windowOf(document).text->string().startsWith(QStringLiteral("EVENING BULLETIN\nGood evening.")));
 }
 
 TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)

@@ -11,12 +11,19 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/text/AttributeNames.h"
+#include "platform/textformats/LibreOffice.h"
+#include "platform/textformats/Odt.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
 #include "text/OVTextView.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +103,82 @@ TEST(LaunchedForeignFormats, HtmlTextAndRtfNamedAtStartOpenAsUntitledScriptsShow
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(exported.readAll()),
               QStringLiteral(u"ANCHOR\nGood evening & welcome to the caf\u00E9."));
+
+    AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
+    session.reset();
+    Clock::setShared(nullptr);
+}
+
+TEST(LaunchedForeignFormats, AWordFileFromLibreOfficeShowsPromptsAndExportsToOpenDocumentThatLibreOfficeReads)
+{
+    ASSERT_TRUE(
+        QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))).entryList(QDir::NoDotAndDotDot).isEmpty());
+    ManualClock clock;
+    Clock::setShared(&clock);
+    QTemporaryDir folder;
+    const QString docx = folder.filePath(QStringLiteral("Bulletin.docx"));
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/office/libreoffice.docx"), docx));
+    const QString expected = QStringLiteral("EVENING BULLETIN\nGood evening. Tonight we begin with the "
+                                            "weather, then the markets.\nBack after the break.");
+
+    std::unique_ptr<OVDocumentSession> session = OVProgramStart::launch({docx});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(session->documentController().documents().size(), 1u);
+    Document* document = session->documentController().documents().front();
+    auto* window = dynamic_cast<OVDocumentWindowController*>(document->primaryWindowController());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->window()->isVisible());
+    EXPECT_EQ(document->displayName(), QStringLiteral("Bulletin"));
+    // The Word file's final newline goes, as for every imported word-processor file.
+    EXPECT_EQ(dynamic_cast<OVTextView*>(window->textView())->textStorage().string(), expected);
+
+    // It prompts: Ctrl+Return enters Prompt mode, Space starts the scroll.
+    QWidget* host = window->window()->hostWidget();
+    window->window()->makeKeyAndOrderFront();
+    QCoreApplication::processEvents();
+    QTest::keyClick(host, Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    OVCore& core = OVApplication::shared().core();
+    ASSERT_TRUE(core.isModePrompt());
+    QTest::keyClick(host, Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(core.isStatusStarted());
+    QTest::keyClick(host, Qt::Key_Space);
+    QTest::keyClick(host, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(core.isModePrompt());
+
+    // Export…, the OpenDocument type chosen: the report says it holds everything this script has.
+    const QString exported = folder.filePath(QStringLiteral("Bulletin.odt"));
+    QString report;
+    {
+        SavePanelAnswererScope answer([&](SavePanel& panel) {
+            EXPECT_TRUE(panel.setSelectedFileType(QStringLiteral("org.oasis-open.opendocument.text")));
+            if (auto* info = panel.accessoryView()->findChild<QLabel*>(QStringLiteral("infoTextField")))
+                report = info->text();
+            EXPECT_TRUE(panel.chooseURL(QUrl::fromLocalFile(exported)));
+            return SavePanel::kModalResponseOK;
+        });
+        EXPECT_TRUE(Application::shared().sendAction(QStringLiteral("saveDocumentTo:"), document, {}));
+    }
+    EXPECT_EQ(report, QStringLiteral("No compatibility issues."));
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray odt = file.readAll();
+    EXPECT_EQ(odt.mid(30, 8), QByteArray("mimetype"));
+
+    // LibreOffice reads the same text back.
+    if (LibreOffice::isAvailable()) {
+        Error error;
+        const auto text =
+            LibreOffice::convert(odt, QStringLiteral("odt"), QStringLiteral("txt:Text (encoded):UTF8"),
+                                 QStringLiteral("txt"), {}, &error);
+        ASSERT_TRUE(text) << qPrintable(error.localizedFailureReason());
+        QString read = QString::fromUtf8(*text);
+        read.remove(QChar(0xFEFF));
+        EXPECT_EQ(read.trimmed(), expected);
+    }
 
     AlertPresenterScope discard([](Alert&) { return Alert::kThirdButtonReturn; });
     session.reset();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The built program on a real X server, started on an HTML page as a file manager starts it: the
-# window is titled by the file's name and shows the page's text; a second start on a plain-text
-# file hands it to the running program, which opens it too.
+# window is titled by the file's name and shows the page's text, and exports to plain text and to
+# OpenDocument; a second start on a plain-text file hands it to the running program, which opens
+# it too.
 #   foreign_formats_smoke.sh ORVANE WORKDIR
 # Exits 77 (skipped) only when the X tools cannot be had.
 set -euo pipefail
@@ -94,6 +95,39 @@ if ! grep -q "Good evening & welcome" "$work/documents/exported.txt" 2>/dev/null
 fi
 if grep -q "<p" "$work/documents/exported.txt"; then
   echo "FAIL: the export wrote markup into the plain-text file"
+  exit 1
+fi
+
+# Once more to OpenDocument: the name's extension chooses the type, and the file starts with its
+# stored "mimetype" member, as OpenDocument readers expect.
+panel=
+for _ in 1 2 3; do
+  xdotool windowfocus --sync "$window"
+  xdotool key alt+f
+  sleep 0.5
+  for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+  xdotool key Return
+  panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
+  [ -n "$panel" ] && break
+  xdotool key Escape Escape
+done
+if [ -z "$panel" ]; then
+  echo "FAIL: File > Export… showed no Export panel the second time"
+  exit 1
+fi
+xdotool windowfocus --sync "$panel"
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 5 "opendocument.odt"
+sleep 0.5
+shot export_odt
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$work/documents/opendocument.odt" ] && break
+  sleep 0.1
+done
+if [ "$(head -c 38 "$work/documents/opendocument.odt" 2>/dev/null | tail -c 8)" != "mimetype" ]; then
+  echo "FAIL: the export wrote no OpenDocument file"
   exit 1
 fi
 xdotool windowfocus --sync "$window"
