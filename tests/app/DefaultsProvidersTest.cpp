@@ -127,8 +127,10 @@ TEST(DefaultsProvidersTest, AdvancedPaneRegistersAutomaticChoicesAndTheirCustomV
 TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
 {
     const PlistDictionary delegate = OVAppDelegate::initialDefaultsDictionary();
-    EXPECT_EQ(delegate.size(), 2);
+    EXPECT_EQ(delegate.size(), 3);
     EXPECT_EQ(valueOf(delegate, "enableQuickZoom"), PlistValue(true));
+    // No update feed unless the build names one.
+    EXPECT_EQ(valueOf(delegate, "SUFeedURL"), PlistValue(QString()));
     EXPECT_EQ(valueOf(delegate, "NSFullScreenMenuItemEverywhere"), PlistValue(false));
 
     const PlistDictionary document = OVDocument::initialDefaultsDictionary();
