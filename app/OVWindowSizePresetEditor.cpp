@@ -62,6 +62,8 @@ OVWindowSizePresetEditor::OVWindowSizePresetEditor(std::function<void()> rebuild
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the fields, as in any dialog.
+    m_tableView->setTabKeyNavigation(false);
     m_tableView->setItemDelegate(this);
 
     m_widthField = new QLineEdit(this);
