@@ -171,7 +171,11 @@ void OVResolutionString::removeResolutionStringFromDefaults(const OVResolutionSt
 
 std::optional<OVResolutionString> OVResolutionString::favoriteResolutionString()
 {
-    const PlistValue value = UserDefaults::shared().objectForKey(kWindowFavoritePresetResolutionKey);
+    // The favourite has no registered value: without a stored one there is none.
+    const UserDefaults& defaults = UserDefaults::shared();
+    if (!defaults.hasUserValue(kWindowFavoritePresetResolutionKey))
+        return std::nullopt;
+    const PlistValue value = defaults.objectForKey(kWindowFavoritePresetResolutionKey);
     return value.isString() ? resolutionWithString(value.string()) : std::nullopt;
 }
 

@@ -86,11 +86,13 @@ int HVPeriodicURLChecker::performChecks()
         request.setTransferTimeout(kTransferTimeoutMilliseconds);
         QNetworkReply* reply = HVNetworkAccess::sharedAccessManager().get(request);
         m_running.emplace_back(reply);
-        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                         [reply](qint64 received, qint64 total) {
-                             if (received > kMaximumResponseSize || total > kMaximumResponseSize)
-                                 reply->abort();
-                         });
+        QObject::connect(
+            reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+                if (received > kMaximumResponseSize || total > kMaximumResponseSize) {
+                    qWarning().noquote() << "the answer of" << reply->url().toString() << "is too large";
+                    reply->abort();
+                }
+            });
         QObject::connect(reply, &QNetworkReply::finished, reply,
                          [this, reply, index] { finish(reply, index); });
         ++sent;

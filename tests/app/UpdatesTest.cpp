@@ -140,23 +140,26 @@ TEST_F(UpdatesPane, TheInstallButtonShowsOnlyWithAnUpdateAndOpensItsPage)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], sampleUpdate().webpageURL);
 
-    // Alt-click forgets what was found without checking.
-    pane.checkNowButtonPressed(kOptionKeyMask);
+    // Alt-click (the platform's Option) forgets what was found without checking.
+    QTest::mouseClick(pane.checkNowButton(), Qt::LeftButton, Qt::AltModifier);
     EXPECT_FALSE(pane.updateActionButton()->isVisible());
     EXPECT_FALSE(controller.hasUpdate());
     EXPECT_EQ(checker.cancelled, 1);
     EXPECT_EQ(announcements.resets, 1);
     EXPECT_EQ(proxy.checks, 0);
     // A plain click checks.
-    pane.checkNowButtonPressed(0);
+    QTest::mouseClick(pane.checkNowButton(), Qt::LeftButton);
     EXPECT_EQ(proxy.checks, 1);
 }
 
 TEST_F(UpdatesPane, TheDebugSwitchTwiceRestoresEveryAddressAndLeavesTheUsersOwnFeed)
 {
     OVUpdatesPreferencesViewController pane;
+    pane.show();
+    // Super, Alt and Ctrl are the platform's Control, Option and Command.
+    QTest::mouseClick(pane.checkNowButton(), Qt::LeftButton,
+                      Qt::MetaModifier | Qt::AltModifier | Qt::ControlModifier);
     const unsigned long debug = kControlKeyMask | kOptionKeyMask | kCommandKeyMask;
-    pane.checkNowButtonPressed(debug);
     EXPECT_TRUE(pane.useDebugURLs());
     EXPECT_EQ(defaults().stringForKey(Updater::kFeedURLKey),
               QStringLiteral("https://orvane.example/updates/feed-debug.xml"));
@@ -319,6 +322,12 @@ TEST_F(UpdateChecks, AFeedNamingALocalPageOffersNothingAndABadFeedKeepsWhatWasFo
     HVAppServices::shared().checkAllUpdates();
     ASSERT_TRUE(waitFor([&] {
         return server.requestCount() == 4 && !HVAppServices::shared().periodicURLChecker()->isChecking();
+    }));
+    // Larger than any feed: refused before it is read.
+    server.setAnswer(200, QByteArray(HVPeriodicURLChecker::kMaximumResponseSize + 1024, ' '));
+    HVAppServices::shared().checkAllUpdates();
+    ASSERT_TRUE(waitFor([&] {
+        return server.requestCount() == 5 && !HVAppServices::shared().periodicURLChecker()->isChecking();
     }));
     EXPECT_TRUE(controller.hasUpdate());
 }
