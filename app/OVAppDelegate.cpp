@@ -11,8 +11,12 @@
 #include "app/OVHardwareProfileDownload.h"
 #include "app/OVMainMenu.h"
 #include "app/OVPromptPreferencesViewController.h"
+#include "app/OVResolutionString.h"
 #include "app/OVTutorialDocuments.h"
+#include "app/OVUpdateServices.h"
+#include "app/OVUpdatesPreferencesViewController.h"
 #include "app/OVWhatsNewWindowController.h"
+#include "app/OVWindowSizePresetEditor.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -141,6 +145,8 @@ PlistDictionary OVAppDelegate::initialDefaultsDictionary()
     defaults.insert(OVHardwareProfileDownload::kAddressKey, QString());
     defaults.insert(OVCrashReportSender::kAddressKey, QString());
     defaults.insert(ApplicationsFolderMover::kAlertSuppressKey, false);
+    for (const auto& [key, value] : updateDefaultsDictionary())
+        defaults.insert(key, value);
     return defaults;
 }
 
@@ -231,6 +237,8 @@ OVAppDelegate::~OVAppDelegate()
     UserDefaults::shared().removeObserver(m_unmarkObserver);
     UserDefaults::shared().removeObserver(m_bookmarkNamingObserver);
     m_observers.clear();
+    m_updateServices.reset();
+    m_presetEditor.reset();
     m_mainWindow = nullptr;
     m_instanceServer.reset();
     m_settingsWindow.reset();
@@ -283,6 +291,20 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("orderFrontPreviewWindow:"), [](const QVariant&) {
         OVPreviewWindowController::sharedPreviewWindowController().showWindow();
     });
+    setActionHandler(QStringLiteral("editDocumentPrompterContentSizePresets:"),
+                     [this](const QVariant&) { editDocumentPrompterContentSizePresets(); });
+}
+
+void OVAppDelegate::editDocumentPrompterContentSizePresets()
+{
+    if (!m_presetEditor) {
+        m_presetEditor =
+            std::make_unique<OVWindowSizePresetEditor>([this] { rebuildWindowPresetSizesMenu(); });
+        NSWindowOVAdditions::placeNewWindow(*m_presetEditor);
+    }
+    m_presetEditor->show();
+    m_presetEditor->raise();
+    m_presetEditor->activateWindow();
 }
 
 void OVAppDelegate::mainWindowChanged()
@@ -329,6 +351,8 @@ void OVAppDelegate::applicationWillFinishLaunching()
         hideItemWithAction(QStringLiteral("toggleQuickZoomContent:"), true);
     if (defaults.boolForKey(kPreventUnderlineColorsKey))
         hideItemWithAction(QStringLiteral("removeUnderlineColors:"), false);
+
+    setUpUpdates();
 }
 
 void OVAppDelegate::setUnderlineColorItemsHidden(bool hidden)
@@ -604,6 +628,8 @@ void OVAppDelegate::makeSettingsWindow()
             pane = new OVControlPreferencesViewController(panes);
         else if (item.viewControllerClassName == QLatin1String("OVAdvancedPreferencesViewController"))
             pane = new OVAdvancedPreferencesViewController(panes);
+        else if (item.viewControllerClassName == QLatin1String("OVUpdatesPreferencesViewController"))
+            pane = new OVUpdatesPreferencesViewController(panes);
         else
             pane = new QWidget(panes);
         pane->setObjectName(item.identifier);
@@ -842,34 +868,18 @@ void OVAppDelegate::updateUnmarkMenuItemsForSuppressSetting()
 
 std::vector<OVAppDelegate::SizePreset> OVAppDelegate::defaultSizePresets()
 {
-    const QStringList strings = {
-        QStringLiteral("640 × 480"),   QStringLiteral("800 × 600"),   QStringLiteral("1024 × 768"),
-        QStringLiteral("1280 × 720"),  QStringLiteral("1280 × 800"),  QStringLiteral("1280 × 1024"),
-        QStringLiteral("1366 × 768"),  QStringLiteral("1440 × 900"),  QStringLiteral("1600 × 900"),
-        QStringLiteral("1680 × 1050"), QStringLiteral("1920 × 1080"), QStringLiteral("1920 × 1200")};
     std::vector<SizePreset> presets;
-    for (const QString& string : strings)
+    for (const QString& string : OVResolutionString::registeredStringValues())
         presets.push_back({string, false});
     return presets;
 }
 
 std::vector<OVAppDelegate::SizePreset> OVAppDelegate::storedSizePresets()
 {
-    // The presets' own settings once their owner registers them; the standard list until then.
-    const UserDefaults& defaults = UserDefaults::shared();
-    const QString listKey = QStringLiteral("windowPresetResolutions");
-    const QString favoriteKey = QStringLiteral("windowFavoritePresetResolution");
-    const auto known = [&defaults](const QString& key) {
-        return defaults.hasUserValue(key) || defaults.registeredDefaults().contains(key);
-    };
-    if (!known(listKey))
-        return defaultSizePresets();
-    const QString favorite = known(favoriteKey) ? defaults.stringForKey(favoriteKey) : QString();
+    const std::optional<OVResolutionString> favorite = OVResolutionString::favoriteResolutionString();
     std::vector<SizePreset> presets;
-    for (const PlistValue& value : defaults.arrayForKey(listKey)) {
-        if (value.isString() && !value.string().isEmpty())
-            presets.push_back({value.string(), value.string() == favorite});
-    }
+    for (const OVResolutionString& preset : OVResolutionString::defaultResolutionStrings())
+        presets.push_back({preset.stringValue(), favorite && *favorite == preset});
     return presets;
 }
 

@@ -9,6 +9,8 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "platform/hvkit/HVPeriodicURLChecker.h"
+#include "platform/updates/Updater.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,13 +29,19 @@ class OVWhatsNewWindowController;
 class MenuItem;
 class QWidget;
 class Window;
+struct OVUpdateServices;
+class OVWindowSizePresetEditor;
 
 // The application's delegate and the hub of its shell: it migrates the settings older builds left,
 // writes the version keys, owns the menus every document window shows and keeps their dynamic
 // items up to date, answers open and reopen requests (from the command line and from later
 // starts), makes the untitled document of a start without files, and opens the tutorial and
 // sample scripts. It stands last on the responder chain, after the application.
-class OVAppDelegate : public Responder, public MenuDelegate, public HVInitialDefaultsProvider {
+class OVAppDelegate : public Responder,
+                      public MenuDelegate,
+                      public HVInitialDefaultsProvider,
+                      public HVPeriodicURLCheckerDelegate,
+                      public UpdaterDelegate {
 public:
     // What an open request is answered with.
     static constexpr int kReplySuccess = 0;
@@ -151,6 +159,10 @@ public:
     // The presets as the settings hold them, with the favourite marked.
     static std::vector<SizePreset> storedSizePresets();
 
+    // The window-size preset editor, opened from the preset submenu.
+    void editDocumentPrompterContentSizePresets();
+    OVWindowSizePresetEditor* presetEditor() const { return m_presetEditor.get(); }
+
     // Tutorial and sample scripts, chosen by the modifier keys held (Alt stands for Option).
     void openTutorialDocument(unsigned long modifierFlags);
     void _openDemoDocument();
@@ -169,6 +181,26 @@ public:
     void showWhatsNew();
     OVWhatsNewWindowController* whatsNewWindowController() const { return m_whatsNewWindowController.get(); }
     OVCrashReportSender& crashReportSender();
+
+    // Updates (OVAppDelegateUpdates.cpp). The feed address is a build setting, empty unless the
+    // build names one: without it no update request is ever made.
+    static PlistDictionary updateDefaultsDictionary();
+    // Makes the updater, its checker and the update controller and hands them to the application.
+    void setUpUpdates();
+    Updater* updater() const;
+    bool canCheckForUpdates() const;
+    bool checkerCanPerformChecksAndComplete(HVPeriodicURLChecker& checker) override;
+    void checkerPrepareForChecks(HVPeriodicURLChecker& checker) override;
+    bool updaterMayCheckForUpdates(Updater& updater) override;
+    bool updaterShouldRelaunchApplication(Updater& updater) const;
+    PlistArray feedParametersForUpdater(Updater& updater, bool sendingSystemProfile) const;
+    std::optional<AppcastItem> bestValidUpdateInAppcast(const Appcast& appcast, Updater& updater) override;
+    void updaterDidFinishLoadingAppcast(Updater& updater, const Appcast& appcast) override;
+    // What describes this installation to an update or support request: built, never sent.
+    static PlistArray standardRequestParameters();
+    static PlistArray updateCheckParameters();
+    // Prompting starts: the updater's window closes and its running check is cancelled.
+    void closeAndCancelSparkleWindows();
 
 private:
     // The end of launching's own steps: crash reports, what is new, the move offer.
@@ -217,6 +249,8 @@ private:
     std::unique_ptr<OVSingleInstance> m_instanceServer;
     std::unique_ptr<OVInstanceBus> m_instanceBus;
     std::vector<NotificationObserver> m_observers;
+    std::unique_ptr<OVUpdateServices> m_updateServices;
+    std::unique_ptr<OVWindowSizePresetEditor> m_presetEditor;
     quint64 m_unmarkObserver = 0;
     quint64 m_bookmarkNamingObserver = 0;
     std::unique_ptr<OVAboutWindow> m_aboutWindow;

@@ -9,6 +9,7 @@
 #include "app/OVDocumentWindowController.h"
 #include "app/OVGeneralPreferencesViewController.h"
 #include "app/OVPromptPreferencesViewController.h"
+#include "app/OVResolutionString.h"
 #include "app/OVUpdatesPreferencesViewController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
@@ -40,6 +41,7 @@ void OVDefaultsProviderClasses::registerAll()
     add<OVControlPreferencesViewController>("OVControlPreferencesViewController");
     add<OVAdvancedPreferencesViewController>("OVAdvancedPreferencesViewController");
     add<OVUpdatesPreferencesViewController>("OVUpdatesPreferencesViewController");
+    add<OVResolutionString>("OVResolutionString");
     add<OVPreviewWindowController>("OVPreviewWindowController");
     add<OVBlankingItemList>("OVBlankingItemList");
     add<OVDocument>("OVDocument");

@@ -7,6 +7,7 @@
 #include "app/OVDocumentWindowFrames.h"
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVQuickZoom.h"
+#include "app/OVResolutionString.h"
 #include "app/OVScreenGeometryProvider.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/Alert.h"
@@ -43,8 +44,6 @@ const QString kQuickZoomScaleKey = QStringLiteral("quickZoomScale");
 const QString kTargetFontSizeKey = QStringLiteral("documentQuickZoomTargetFontSize");
 const QString kAutomaticDeltaIndexKey = QStringLiteral("quickZoomAutomaticDeltaIndex");
 const QString kProportionalZoomKey = QStringLiteral("quickZoomUseProportionalZoom");
-// Presets larger than this are not a window size anybody means.
-constexpr qint64 kLargestPresetSide = 100000;
 // New windows step this far right of and below the front script window.
 constexpr double kCascadeStep = 22;
 
@@ -60,16 +59,6 @@ double fontSizeOf(const AttributeDictionary& attributes)
     return font && std::isfinite(font->pointSize) ? font->pointSize : 0;
 }
 
-// A side of a preset: a whole positive number of points.
-std::optional<qint64> presetSide(const QString& text)
-{
-    bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
-    if (!ok || value <= 0 || value > kLargestPresetSide)
-        return std::nullopt;
-    return value;
-}
-
 // The preset a menu item carries as "W × H" (or "WxH"); empty for any other sender or text.
 std::optional<Size> resolutionFromSender(const QVariant& sender)
 {
@@ -80,16 +69,10 @@ std::optional<Size> resolutionFromSender(const QVariant& sender)
     } else if (sender.typeId() == QMetaType::QString) {
         string = sender.toString();
     }
-    qsizetype separator = string.indexOf(QChar(0x00D7));
-    if (separator < 0)
-        separator = string.indexOf(QLatin1Char('x'));
-    if (separator < 0)
+    const std::optional<OVResolutionString> preset = OVResolutionString::resolutionWithString(string);
+    if (!preset)
         return std::nullopt;
-    const std::optional<qint64> width = presetSide(string.left(separator));
-    const std::optional<qint64> height = presetSide(string.mid(separator + 1));
-    if (!width || !height)
-        return std::nullopt;
-    return Size{double(*width), double(*height)};
+    return Size{double(preset->width()), double(preset->height())};
 }
 
 // Delayed work on a window holds it weakly: a window closed in the meantime is left alone.

@@ -1,6 +1,7 @@
 #include "platform/hvkit/HVAppServices.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/hvkit/HVSparkleProxy.h"
 
 #include <QDebug>
 
@@ -25,4 +26,20 @@ HVAnalytics& HVAppServices::analytics()
 bool HVAppServices::isUnsupported() const
 {
     return m_unsupportedDate && Clock::shared().now() >= *m_unsupportedDate;
+}
+
+void HVAppServices::setUpdateServices(HVSparkleProxy* proxy, HVAppUpdateController* controller,
+                                      HVPeriodicURLChecker* checker, HVAnnouncementController* announcements)
+{
+    m_sparkleProxy = proxy;
+    m_appUpdateController = controller;
+    m_periodicURLChecker = checker;
+    m_announcementController = announcements;
+}
+
+void HVAppServices::checkAllUpdates()
+{
+    // The updater's check goes through the periodic checker, which holds the feed's check.
+    if (m_sparkleProxy)
+        m_sparkleProxy->checkForUpdates();
 }

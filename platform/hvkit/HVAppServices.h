@@ -2,6 +2,11 @@
 
 #include "platform/hvkit/HVAnalytics.h"
 
+class HVAnnouncementController;
+class HVAppUpdateController;
+class HVPeriodicURLChecker;
+class HVSparkleProxy;
+
 #include <memory>
 #include <optional>
 
@@ -20,8 +25,24 @@ public:
     // Seconds since the reference date, as the shared clock counts.
     void setUnsupportedDate(std::optional<double> date) { m_unsupportedDate = date; }
 
+    // The update services the program installs at start (tests install fakes); null before.
+    // The services are kept by whoever installed them.
+    HVSparkleProxy* sparkleProxy() const { return m_sparkleProxy; }
+    HVAppUpdateController* appUpdateController() const { return m_appUpdateController; }
+    HVPeriodicURLChecker* periodicURLChecker() const { return m_periodicURLChecker; }
+    HVAnnouncementController* announcementController() const { return m_announcementController; }
+    void setUpdateServices(HVSparkleProxy* proxy, HVAppUpdateController* controller,
+                           HVPeriodicURLChecker* checker, HVAnnouncementController* announcements);
+    // Every check at once, as the user asked for it.
+    void checkAllUpdates();
+
 private:
     HVAppServices() = default;
+
+    HVSparkleProxy* m_sparkleProxy = nullptr;
+    HVAppUpdateController* m_appUpdateController = nullptr;
+    HVPeriodicURLChecker* m_periodicURLChecker = nullptr;
+    HVAnnouncementController* m_announcementController = nullptr;
 
     std::unique_ptr<HVAnalytics> m_analytics;
     std::optional<double> m_unsupportedDate;

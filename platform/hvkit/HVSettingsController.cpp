@@ -1,6 +1,7 @@
 #include "platform/hvkit/HVSettingsController.h"
 
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
@@ -120,6 +121,7 @@ void HVSettingsController::replaceUserValues(const std::function<void()>& replac
         if (std::find(m_providers.begin(), m_providers.end(), provider) != m_providers.end())
             provider->defaultsDidReset();
     }
+    NotificationCenter::shared().postNotification(HVSettingsControllerDidResetAllDefaultsNotification, this);
 }
 
 bool HVSettingsController::resetAllSettingsPreservingKeys(const QStringList& keys, Error* error)

@@ -11,6 +11,11 @@
 class HVInitialDefaultsProvider;
 class UserDefaults;
 
+// Posted after every wholesale replacement of the settings (reset, import, restore); object: the
+// controller.
+inline const QString HVSettingsControllerDidResetAllDefaultsNotification =
+    QStringLiteral("HVSettingsControllerDidResetAllDefaultsNotification");
+
 // Reset, import and restore of all settings. Before settings are replaced wholesale, the user's
 // values are kept in a snapshot file, so the last reset or import can be undone; providers that
 // joined hear defaultsWillReset before and defaultsDidReset after every replacement.

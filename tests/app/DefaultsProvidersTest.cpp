@@ -127,8 +127,10 @@ TEST(DefaultsProvidersTest, AdvancedPaneRegistersAutomaticChoicesAndTheirCustomV
 TEST(DefaultsProvidersTest, DelegateDocumentAndPreviewRegisterTheirOwnKeys)
 {
     const PlistDictionary delegate = OVAppDelegate::initialDefaultsDictionary();
-    EXPECT_EQ(delegate.size(), 5);
+    EXPECT_EQ(delegate.size(), 6);
     EXPECT_EQ(valueOf(delegate, "enableQuickZoom"), PlistValue(true));
+    // No update feed unless the build names one.
+    EXPECT_EQ(valueOf(delegate, "SUFeedURL"), PlistValue(QString()));
     EXPECT_EQ(valueOf(delegate, "NSFullScreenMenuItemEverywhere"), PlistValue(false));
     // No address is built in: empty until the user names one.
     EXPECT_EQ(valueOf(delegate, "hardwareProfilesURL"), PlistValue(QString()));

@@ -1,10 +1,12 @@
 #pragma once
 
 // A small HTTP server on 127.0.0.1 for tests of what the program fetches and sends: it records each
-// request and answers every one with the response the test set. One request per connection.
+// request and answers every one with the response the test set. One request per connection; it
+// takes a bounded number of requests and of bytes, and never listens beyond the loopback address.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
+#include <QStringList>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,6 +16,9 @@ namespace testsupport {
 
 class LoopbackHttpServer {
 public:
+    static constexpr int kMaximumRequests = 64;
+    static constexpr qsizetype kMaximumRequestBytes = 64 * 1024 * 1024;
+
     struct Request {
         QByteArray method;
         QByteArray path;
@@ -36,6 +41,7 @@ public:
         });
     }
 
+    bool isListening() const { return m_server.isListening(); }
     QUrl url(const QString& path = QStringLiteral("/")) const
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
@@ -55,11 +61,23 @@ public:
     }
 
     const QList<Request>& requests() const { return m_requests; }
+    int requestCount() const { return int(m_requests.size()); }
+    QStringList paths() const
+    {
+        QStringList paths;
+        for (const Request& request : m_requests)
+            paths.append(QString::fromLatin1(request.path));
+        return paths;
+    }
 
 private:
     void read(QTcpSocket& socket, QByteArray& buffer)
     {
         buffer += socket.readAll();
+        if (buffer.size() > kMaximumRequestBytes || m_requests.size() >= kMaximumRequests) {
+            socket.abort();
+            return;
+        }
         const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
         if (headerEnd < 0)
             return;

@@ -1,0 +1,1 @@
+orvane_add_benchmark(updates_and_presets LIBS orvane_app)

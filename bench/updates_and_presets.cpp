@@ -1,0 +1,138 @@
+// The Updates pane and the window-size presets as a user meets them: the pane brought up to date
+// from the update services, the pane shown to its first frame, a preset added in the editor with
+// ten script windows open and the preset menus rebuilt, and a long stored preset list read and
+// sorted.
+#include "BenchApplication.h"
+#include "app/OVAppDelegate.h"
+#include "app/OVDefaultsProviderClasses.h"
+#include "app/OVDocumentWindowController.h"
+#include "app/OVResolutionString.h"
+#include "app/OVUpdatesPreferencesViewController.h"
+#include "app/OVWindowSizePresetEditor.h"
+#include "platform/appkit/Window.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVAppUpdateController.h"
+#include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "prompting/OVCore.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPixmap>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+void prepare()
+{
+    static bool prepared = false;
+    if (prepared)
+        return;
+    prepared = true;
+    bench::application();
+    OVDefaultsProviderClasses::registerAll();
+    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
+}
+
+// With an update on offer, so the summary and the button have something to show.
+void BM_UpdatesPaneUpdateInterface(benchmark::State& state)
+{
+    prepare();
+    OVAppDelegate delegate;
+    delegate.setUpUpdates();
+    HVAppServices::shared().appUpdateController()->setLatestAppUpdates(
+        {HVAppUpdate{HVAppUpdate::Type::Free,
+                     QStringLiteral("999999"),
+                     QStringLiteral("999.0"),
+                     {},
+                     QUrl(QStringLiteral("https://orvane.example/releases/999.0")),
+                     {},
+                     false}});
+    OVUpdatesPreferencesViewController pane;
+    pane.show();
+    for (auto _ : state)
+        pane.updateInterface();
+}
+BENCHMARK(BM_UpdatesPaneUpdateInterface)->Unit(benchmark::kMicrosecond);
+
+// Made, shown and drawn, as the window does on the first choice of the pane.
+void BM_ShowUpdatesPaneToFirstFrame(benchmark::State& state)
+{
+    prepare();
+    OVAppDelegate delegate;
+    delegate.setUpUpdates();
+    for (auto _ : state) {
+        auto pane = std::make_unique<OVUpdatesPreferencesViewController>();
+        pane->resize(720, 560);
+        pane->show();
+        pane->settingsDidShow();
+        const QPixmap frame = pane->grab();
+        benchmark::DoNotOptimize(frame.cacheKey());
+        state.PauseTiming();
+        pane.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShowUpdatesPaneToFirstFrame)
+    ->Name("BM_ShowUpdatesPaneFirstInProcess")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowUpdatesPaneToFirstFrame)->Unit(benchmark::kMillisecond);
+
+// Each iteration adds one preset through the editor (stored, menus rebuilt, table reloaded); the
+// preset is taken out again untimed.
+void BM_AddPresetWithTenWindowsOpen(benchmark::State& state)
+{
+    prepare();
+    OVAppDelegate delegate;
+    delegate.rebuildWindowPresetSizesMenu();
+    OVCore core;
+    std::vector<std::unique_ptr<OVDocumentWindowController>> windows;
+    for (int i = 0; i < 10; ++i) {
+        windows.push_back(std::make_unique<OVDocumentWindowController>(&core));
+        windows.back()->window()->setFrame({{double(20 * i), double(20 * i)}, {900, 700}});
+        windows.back()->window()->orderFront();
+    }
+    QCoreApplication::processEvents();
+    OVWindowSizePresetEditor editor([&delegate] { delegate.rebuildWindowPresetSizesMenu(); });
+    editor.setBeeper([] {});
+    editor.widthField()->setText(QStringLiteral("1111"));
+    editor.heightField()->setText(QStringLiteral("777"));
+    const OVResolutionString preset = *OVResolutionString::resolutionWithWidth(1111, 777);
+    for (auto _ : state) {
+        if (!editor.addPreset())
+            state.SkipWithError("the preset was not added");
+        state.PauseTiming();
+        OVResolutionString::removeResolutionStringFromDefaults(preset);
+        editor.changePresetMaintainance();
+        state.ResumeTiming();
+    }
+    state.counters["windows"] = double(windows.size());
+}
+BENCHMARK(BM_AddPresetWithTenWindowsOpen)->Unit(benchmark::kMillisecond);
+
+// 10,000 stored presets in random order, read from the settings and sorted by width.
+void BM_ParseAndSortTenThousandStoredPresets(benchmark::State& state)
+{
+    prepare();
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> side(320, 9999);
+    PlistArray stored;
+    for (int i = 0; i < 10000; ++i)
+        stored.push_back(QStringLiteral("%1 × %2").arg(side(random)).arg(side(random)));
+    UserDefaults::shared().setObject(stored, OVResolutionString::kWindowPresetResolutionsKey);
+    for (auto _ : state) {
+        const std::vector<OVResolutionString> sorted =
+            OVResolutionString::sortedResolutionStrings(OVResolutionString::defaultResolutionStrings());
+        benchmark::DoNotOptimize(sorted.data());
+    }
+    UserDefaults::shared().removeObjectForKey(OVResolutionString::kWindowPresetResolutionsKey);
+    state.counters["presets"] = 10000;
+}
+BENCHMARK(BM_ParseAndSortTenThousandStoredPresets)->Unit(benchmark::kMillisecond);
+
+} // namespace

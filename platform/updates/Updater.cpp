@@ -1,0 +1,108 @@
+#include "platform/updates/Updater.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAppUpdateController.h"
+#include "platform/hvkit/HVPeriodicURLChecker.h"
+#include "platform/hvkit/HVVersion.h"
+#include "platform/updates/SUConstants.h"
+#include "platform/updates/UpdateAlert.h"
+#include "platform/updates/UpdateChoice.h"
+
+#include <QDebug>
+
+Updater::Updater(HVPeriodicURLChecker& checker, HVAppUpdateController& controller)
+    : m_checker(checker), m_controller(controller)
+{
+    HVPeriodicURLChecker::Check check;
+    check.identifier = kFeedCheckIdentifier;
+    check.request = QNetworkRequest(feedURL());
+    check.completion = [this](const QByteArray& body) { didLoadFeed(body); };
+    m_checker.addCheck(std::move(check));
+    m_feedObserver =
+        UserDefaults::shared().addObserver(kFeedURLKey, [this](const QString&) { feedURLDidChange(); });
+}
+
+Updater::~Updater()
+{
+    UserDefaults::shared().removeObserver(m_feedObserver);
+    cancelAndCloseAll();
+}
+
+bool Updater::automaticallyChecksForUpdates() const
+{
+    return UserDefaults::shared().boolForKey(SUEnableAutomaticChecksKey);
+}
+
+void Updater::setAutomaticallyChecksForUpdates(bool automatically)
+{
+    UserDefaults::shared().setBool(automatically, SUEnableAutomaticChecksKey);
+}
+
+QUrl Updater::feedURL() const
+{
+    const QString text = UserDefaults::shared().stringForKey(kFeedURLKey).trimmed();
+    return text.isEmpty() ? QUrl() : QUrl(text, QUrl::StrictMode);
+}
+
+void Updater::feedURLDidChange()
+{
+    const std::vector<HVPeriodicURLChecker::Check>& checks = m_checker.checks();
+    for (size_t index = 0; index < checks.size(); ++index) {
+        if (checks[index].identifier == kFeedCheckIdentifier)
+            m_checker.setRequestOfCheck(index, QNetworkRequest(feedURL()));
+    }
+}
+
+void Updater::checkForUpdates()
+{
+    if (m_delegate && !m_delegate->updaterMayCheckForUpdates(*this))
+        return;
+    m_checker.performChecks();
+}
+
+void Updater::didLoadFeed(const QByteArray& data)
+{
+    Error error;
+    const std::optional<Appcast> appcast = Appcast::appcastWithData(data, &error);
+    if (!appcast) {
+        qWarning().noquote() << "Unable to read the update feed; keeping what the last one offered."
+                             << error.localizedFailureReason();
+        return;
+    }
+    if (m_delegate)
+        m_delegate->bestValidUpdateInAppcast(*appcast, *this);
+    else
+        m_controller.setLatestAppUpdates(UpdateChoice::chooseFromAppcast(*appcast).appUpdates());
+    NotificationCenter::shared().postNotification(UpdaterDidFinishLoadingFeedNotification, this);
+    if (m_delegate)
+        m_delegate->updaterDidFinishLoadingAppcast(*this, *appcast);
+    if (const std::optional<HVAppUpdate> best = m_controller.bestUpdate()) {
+        QString notes;
+        for (const AppcastItem& item : appcast->items()) {
+            if (item.versionString == best->buildVersionString &&
+                item.displayVersionString == best->versionString) {
+                notes = item.itemDescription;
+                break;
+            }
+        }
+        announce(*best, notes);
+    }
+}
+
+void Updater::announce(const HVAppUpdate& update, const QString& notes)
+{
+    if (!m_alert)
+        m_alert = std::make_unique<UpdateAlert>(
+            [this](const HVAppUpdate& chosen) { m_controller.performActionForAppUpdate(chosen); });
+    m_alert->setUpdate(update, HVVersion::appVersion().stringValue(), notes);
+    m_alert->show();
+    m_alert->raise();
+}
+
+void Updater::cancelAndCloseAll()
+{
+    m_checker.cancelRunningChecks();
+    if (m_alert)
+        m_alert->close();
+}
