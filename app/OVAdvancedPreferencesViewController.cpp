@@ -321,7 +321,6 @@ OVAdvancedPreferencesViewController::OVAdvancedPreferencesViewController(
     commandsRow->addWidget(m_settingsPullDown);
     contentLayout()->addLayout(commandsRow);
     contentLayout()->addStretch(1);
-    advancedView()->hide();
 
     QObject::connect(m_speedScaleTypePopUp, &QComboBox::activated, this, [this] { speedScaleTypeChanged(); });
     // Heard from the settings, so the choice is stored before the fields follow it.

@@ -249,7 +249,6 @@ OVControlPreferencesViewController::OVControlPreferencesViewController(
     // The reversed wheel of systems before natural scrolling: every system the program knows has
     // natural scrolling, so its check box is not shown (the setting stays registered).
     m_tabView->addTab(mouseTab, localized(QStringLiteral("settings-controls-mouse"), "Mouse"));
-    advancedView()->hide();
 
     m_tabView->setCurrentWidget(hotKeysTab);
     m_observers.push_back(

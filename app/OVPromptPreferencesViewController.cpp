@@ -132,7 +132,6 @@ OVPromptPreferencesViewController::OVPromptPreferencesViewController(QWidget* pa
         modeLayout->addRow(box);
     }
     contentLayout()->addWidget(modeBox);
-    advancedView()->hide();
 
     _updateRadioButtons();
     for (QRadioButton* radio : {m_windowModeRadio, m_fullScreenRadio})

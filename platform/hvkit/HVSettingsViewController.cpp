@@ -39,7 +39,14 @@ HVSettingsViewController::~HVSettingsViewController()
 
 void HVSettingsViewController::setAdvancedSectionVisible(bool visible)
 {
-    m_advancedView->setVisible(visible);
+    m_advancedView->setVisible(visible && !m_advancedLayout->isEmpty());
+}
+
+void HVSettingsViewController::showEvent(QShowEvent* event)
+{
+    if (m_advancedLayout->isEmpty())
+        m_advancedView->hide();
+    QWidget::showEvent(event);
 }
 
 namespace HVDefaultsBinding {

@@ -33,6 +33,8 @@ public:
     void setAdvancedSectionVisible(bool visible);
 
 protected:
+    // A pane with nothing in its advanced section shows no empty frame for it.
+    void showEvent(QShowEvent* event) override;
     QVBoxLayout* contentLayout() const { return m_contentLayout; }
     QVBoxLayout* advancedLayout() const { return m_advancedLayout; }
 

@@ -126,6 +126,8 @@ TEST_F(UpdatesPane, TheInstallButtonShowsOnlyWithAnUpdateAndOpensItsPage)
     OVUpdatesPreferencesViewController pane;
     pane.show();
     EXPECT_FALSE(pane.updateActionButton()->isVisible());
+    // The pane has no advanced controls, so no empty frame for them either.
+    EXPECT_FALSE(pane.advancedView()->isVisible());
     controller.setLatestAppUpdates({sampleUpdate()});
     EXPECT_TRUE(pane.updateActionButton()->isVisible());
     EXPECT_TRUE(pane.updateSummaryLabel()->text().contains(QStringLiteral("999.0")));
@@ -277,6 +279,8 @@ TEST_F(UpdateChecks, CheckNowFetchesTheFeedOnceAndOffersThePage)
     OVUpdatesPreferencesViewController pane;
     pane.show();
     EXPECT_FALSE(pane.updateActionButton()->isVisible());
+    // The pane has no advanced controls, so no empty frame for them either.
+    EXPECT_FALSE(pane.advancedView()->isVisible());
 
     QTest::mouseClick(pane.checkNowButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return pane.updateActionButton()->isVisible(); }));

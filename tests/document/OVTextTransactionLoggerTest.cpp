@@ -90,8 +90,9 @@ TEST_F(TextTransactionLogger, ARecordPrintsEveryLabelWithItsColonInColumnNinetee
 
 TEST_F(TextTransactionLogger, UndoAndRedoNameTheirActionWhenItHasOne)
 {
-    OVTextView view;
+    // The undo manager outlives the view, which removes its actions from it when it goes.
     UndoManager undo;
+    OVTextView view;
     view.setUndoManager(&undo);
     OVTextTransactionLogger logger;
     const auto edit = [&view](const QString& text) { view.textStorage().replaceCharacters({0, 0}, text); };
