@@ -216,6 +216,36 @@ public:
     // What a refused command does to tell the user; the system's beep unless a test set one.
     static void setBeeper(std::function<void()> beeper);
 
+    // Overdraw: how much of the script a prompt output view keeps laid out and drawn ahead of the
+    // scrolling, by the rule the Advanced settings pick. The three settings are read into a cache
+    // that the settings pane refreshes through updateCachedOverdrawDefaults.
+    enum OverdrawOption : qint64 {
+        OverdrawDefault = 0,
+        OverdrawMemoryLimit = 1,
+        OverdrawFixedHeight = 2,
+        OverdrawWholeText = 3,
+        OverdrawVisibleRect = 4
+    };
+    static inline const QString kOverdrawOptionTagKey = QStringLiteral("overdrawOptionTag");
+    static inline const QString kCustomOverdrawMemoryLimitMBKey =
+        QStringLiteral("customOverdrawMemoryLimitMB");
+    static inline const QString kCustomOverdrawFixedHeightPointsKey =
+        QStringLiteral("customOverdrawFixedHeightPoints");
+    static qint64 overdrawOption();
+    static qint64 overdrawMemoryLimitMB();
+    static qint64 overdrawFixedHeightPoints();
+    static void updateCachedOverdrawDefaults();
+    // The height a memory budget buys: whole rows of 256-point bands, each row as many bands across
+    // as the visible width needs, at the window's pixel ratio and depth. None when the budget does
+    // not buy one row or any input makes the sum meaningless (no width, ratio or depth).
+    static std::optional<qint64> overdrawHeightForMemoryLimit(qint64 limitMB, double scale, int bitsPerPixel,
+                                                              double visibleWidth);
+    // Widens the platform's proposal while prompting, for an output view that is not selectable,
+    // then prepares what it chose.
+    void prepareContentInRect(const Rect& proposedRect) override;
+    // The rectangle the rule picks for a proposal (what prepareContentInRect prepares).
+    Rect overdrawRectForProposedRect(const Rect& proposedRect) const;
+
 private:
     void registerStyleActions();
     void _invertColors(bool blackAndWhiteOnly);
