@@ -225,8 +225,11 @@ void OVColorPanelAccessoryViewController::enableButtonCellsForSupportedColorPane
     for (size_t i = 0; i < kTags.size(); ++i)
         m_optionButtons[i]->setEnabled(m_enabled && (mask & kTags[i]) != 0);
     if (!(mask & m_selectedOption)) {
+        // The highlight is a background colour: a view without it offers its page colour first.
+        const std::array<unsigned, 3> order =
+            m_selectedOption == 2 ? std::array<unsigned, 3>{4, 1, 2} : std::array<unsigned, 3>{1, 4, 2};
         unsigned replacement = 1;
-        for (unsigned candidate : {1u, 4u, 2u}) {
+        for (unsigned candidate : order) {
             if (mask & candidate) {
                 replacement = candidate;
                 break;

@@ -34,7 +34,8 @@ public:
     // with Alt held, text or highlight resets both.
     void resetSelectedColor(unsigned tag = 0);
     // Enables the options the participant supports; an option it does not support gives way to the
-    // first one it does, in the order text, background, highlight (text when it supports none).
+    // first one it does, in the order text, background, highlight, except that the highlight gives
+    // way to the background first (text when it supports none).
     void enableButtonCellsForSupportedColorPanelOptionMask(unsigned mask);
 
     QAbstractButton* optionButton(unsigned tag) const;
