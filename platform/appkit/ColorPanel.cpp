@@ -37,8 +37,9 @@ bool ColorPanel::isSender(const QVariant& sender)
 ColorPanel::ColorPanel()
 {
     made() = true;
-    // A tool window: it floats over the program's windows and is left out of the task bar.
-    m_window = new QWidget(nullptr, Qt::Tool);
+    // A tool window that floats over the program's windows, as the user keeps it beside the script
+    // while choosing; it is left out of the task bar.
+    m_window = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
     m_window->setObjectName(QStringLiteral("sharedColorPanel"));
     m_window->setWindowTitle(QObject::tr("Colors"));
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
