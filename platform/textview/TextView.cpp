@@ -96,6 +96,7 @@ TextView::~TextView()
     *m_rulerClient = nullptr;
     RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
     RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("prepareContentInRect:"));
+    dropAllBands();
     stopBlink();
     if (m_layoutManager) {
         m_layoutManager->removeLayoutObserver(m_layoutObserver);

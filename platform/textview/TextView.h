@@ -296,8 +296,8 @@ public:
 
     // Bands: while on, what is prepared is also drawn into images 256 points tall and as wide as the
     // view, at the window's pixel ratio, and a frame is composed from them; parts without a band are
-    // drawn as usual. The images together stay within the limit: preparing drops the bands farthest
-    // from view first and draws no band that would have to push out a nearer one. Anything that
+    // drawn as usual. The images of all views together stay within the limit: preparing drops the bands
+    // farthest from view first and draws no band that would have to push out a nearer one. Anything that
     // marks part of the view for drawing again drops the bands it touches. Off drops them all.
     static constexpr double kBandHeight = 256;
     static constexpr qint64 kDefaultBandCacheLimitBytes = qint64(128) << 20;
@@ -306,6 +306,8 @@ public:
     qint64 bandCacheLimitBytes() const { return m_bandCacheLimitBytes; }
     void setBandCacheLimitBytes(qint64 bytes);
     qint64 bandCacheBytes() const { return m_bandCacheBytes; }
+    // What the bands of every view hold together; the limit counts against this.
+    static qint64 totalBandCacheBytes();
     // The indexes of the bands held (band i covers y from i × 256 for 256 points), in order.
     std::vector<qint64> cachedBandIndexes() const;
     // The pixel ratio bands are drawn at: the window's, or 1 outside a window; a test may set one.

@@ -14,6 +14,14 @@
 
 namespace {
 
+// What the bands of all views hold together: the budget is the process's, not each view's, as the
+// operator, talent and preview views all prepare the same script.
+qint64& totalBytes()
+{
+    static qint64 total = 0;
+    return total;
+}
+
 qint64 bandIndexAt(double y)
 {
     return qint64(std::floor(y / TextView::kBandHeight));
@@ -44,7 +52,7 @@ void TextView::setBandCacheLimitBytes(qint64 bytes)
 {
     m_bandCacheLimitBytes = std::max<qint64>(0, bytes);
     // The farthest go first until the rest fits.
-    while (m_bandCacheBytes > m_bandCacheLimitBytes && !m_bands.empty()) {
+    while (totalBytes() > m_bandCacheLimitBytes && !m_bands.empty()) {
         auto farthest =
             std::max_element(m_bands.begin(), m_bands.end(), [this](const auto& a, const auto& b) {
                 return bandDistanceFromView(a.first) < bandDistanceFromView(b.first);
@@ -62,14 +70,21 @@ std::vector<qint64> TextView::cachedBandIndexes() const
     return indexes;
 }
 
+qint64 TextView::totalBandCacheBytes()
+{
+    return totalBytes();
+}
+
 void TextView::dropBand(std::map<qint64, QImage>::iterator band)
 {
     m_bandCacheBytes -= band->second.sizeInBytes();
+    totalBytes() -= band->second.sizeInBytes();
     m_bands.erase(band);
 }
 
 void TextView::dropAllBands()
 {
+    totalBytes() -= m_bandCacheBytes;
     m_bands.clear();
     m_bandCacheBytes = 0;
 }
@@ -238,7 +253,7 @@ void TextView::prepareBands(const Rect& rect, double secondsLeft)
         if (spent >= secondsLeft)
             break;
         const double distance = bandDistanceFromView(index);
-        while (m_bandCacheBytes + bandBytes > m_bandCacheLimitBytes && !m_bands.empty()) {
+        while (totalBytes() + bandBytes > m_bandCacheLimitBytes && !m_bands.empty()) {
             auto farthest =
                 std::max_element(m_bands.begin(), m_bands.end(), [this](const auto& a, const auto& b) {
                     return bandDistanceFromView(a.first) < bandDistanceFromView(b.first);
@@ -247,7 +262,7 @@ void TextView::prepareBands(const Rect& rect, double secondsLeft)
                 break;
             dropBand(farthest);
         }
-        if (m_bandCacheBytes + bandBytes > m_bandCacheLimitBytes)
+        if (totalBytes() + bandBytes > m_bandCacheLimitBytes)
             break;
         QElapsedTimer one;
         one.start();
@@ -268,6 +283,7 @@ void TextView::prepareBands(const Rect& rect, double secondsLeft)
             drawContent(painter, bandRect(index));
         }
         m_bandCacheBytes += image.sizeInBytes();
+        totalBytes() += image.sizeInBytes();
         m_bands.emplace(index, std::move(image));
         m_lastBandSeconds = double(one.nsecsElapsed()) / 1e9;
         ++drawn;

@@ -225,6 +225,7 @@ TEST_F(OVTextViewOverdrawTest, BandsOfTheWholeScriptStayWithinTheBudgetNearestFi
     const std::vector<qint64> bands = view->cachedBandIndexes();
     ASSERT_FALSE(bands.empty());
     EXPECT_LE(view->bandCacheBytes(), qint64(4) << 20);
+    EXPECT_LE(TextView::totalBandCacheBytes(), qint64(4) << 20) << "the budget is the process's";
     // The bands held are the ones around what is shown, in one run.
     const qint64 shown = qint64(view->visibleRect().midY() / OVTextView::kBandHeight);
     EXPECT_LE(bands.front(), shown);
