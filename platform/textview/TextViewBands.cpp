@@ -155,6 +155,17 @@ void TextView::composeFromBands(QPainter& painter, const Rect& dirtyRect)
     const double ratio = m_drawScale;
     if (std::abs(ratio - m_bandsRatio) > 1e-9 || whole.size.width != m_bandsWidth)
         dropAllBands();
+    // A band is a picture of whole device pixels: it shows exactly what drawing would only where the
+    // band grid falls on whole pixels. Elsewhere (a scroll position between two pixels, a scale that
+    // puts band edges inside a pixel) the text is drawn, so that slow scrolling stays smooth and the
+    // talent's lines stay those of the operator to the pixel.
+    const QPointF gridOrigin = device.map(QPointF(whole.minX(), 0));
+    const auto whole_ = [](double value) { return std::abs(value - std::round(value)) < 1e-6; };
+    if (!whole_(gridOrigin.x()) || !whole_(gridOrigin.y()) || !whole_(kBandHeight * ratio) ||
+        std::abs(device.m12()) > 1e-9 || std::abs(device.m21()) > 1e-9) {
+        drawContent(painter, dirtyRect);
+        return;
+    }
     // Runs of bands not held are drawn as usual, one run at a time.
     bool missing = false;
     double missingFrom = 0;
@@ -264,14 +275,20 @@ void TextView::prepareBands(const Rect& rect, double secondsLeft)
         }
         if (totalBytes() + bandBytes > m_bandCacheLimitBytes)
             break;
-        QElapsedTimer one;
-        one.start();
         // Laid out and reported first: the report drops the bands the layout changes, and must not
         // arrive after this one is drawn and drop it.
+        const double beforeLayout = double(elapsed.nsecsElapsed()) / 1e9;
         m_layoutManager->glyphRangeForBoundingRect(bandRect(index).offsetBy(-origin.x, -origin.y));
         m_layoutManager->reportPendingLayout();
         if (bandRect(index).minY() >= bounds().maxY())
             continue;
+        // Lines laid out just now leave the drawing to the next pass when both would not fit this
+        // one; the band is then nearest again, and its layout is done.
+        const double afterLayout = double(elapsed.nsecsElapsed()) / 1e9;
+        if (afterLayout - beforeLayout > 0.0005 && afterLayout + m_lastBandSeconds > secondsLeft)
+            break;
+        QElapsedTimer one;
+        one.start();
         QImage image(pixelsWide, pixelsHigh, QImage::Format_ARGB32_Premultiplied);
         if (image.isNull())
             break;

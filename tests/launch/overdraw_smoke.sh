@@ -8,7 +8,6 @@ set -euo pipefail
 
 orvane=$1
 work=$2
-script=unused
 
 source "$(dirname "$0")/smoke_common.bash"
 smoke_require xvfb-run Xvfb xdotool import convert
