@@ -13,6 +13,7 @@
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVEmbeddableWindow.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "text/OVTextView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -328,6 +329,10 @@ OVAdvancedPreferencesViewController::OVAdvancedPreferencesViewController(
         defaults.addObserver(kFrameRateOptionTagKey, [this](const QString&) { frameRateTypeChanged(); }));
     m_observers.push_back(
         defaults.addObserver(kOverdrawOptionTagKey, [this](const QString&) { overdrawTypeChanged(); }));
+    // Prompting views read the overdraw settings from a cache; every change here refreshes it.
+    for (const QString& key : {kCustomOverdrawMemoryLimitMBKey, kCustomOverdrawFixedHeightPointsKey})
+        m_observers.push_back(
+            defaults.addObserver(key, [](const QString&) { OVTextView::updateCachedOverdrawDefaults(); }));
     _updateCustomFrameRateTextField();
     _updateCustomOverdrawParameterTextField();
     _updateSettingsMenu();
@@ -376,6 +381,7 @@ void OVAdvancedPreferencesViewController::frameRateTypeChanged()
 void OVAdvancedPreferencesViewController::overdrawTypeChanged()
 {
     _updateCustomOverdrawParameterTextField();
+    OVTextView::updateCachedOverdrawDefaults();
 }
 
 void OVAdvancedPreferencesViewController::enableAnalyticsChanged()

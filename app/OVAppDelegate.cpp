@@ -17,6 +17,7 @@
 #include "app/OVUpdatesPreferencesViewController.h"
 #include "app/OVWhatsNewWindowController.h"
 #include "app/OVWindowSizePresetEditor.h"
+#include "document/OVColorPanelAccessoryViewController.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -24,6 +25,7 @@
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/MenuItem.h"
@@ -262,6 +264,15 @@ void OVAppDelegate::installActions()
     setActionHandler(QStringLiteral("orderFrontFontPanel:"), [](const QVariant&) { orderFrontFontPanel(); });
     setActionHandler(QStringLiteral("orderFrontColorPanel:"),
                      [](const QVariant&) { orderFrontColorPanel(); });
+    // The colour panel's accessory options, from the Format menu.
+    setActionHandler(QStringLiteral("selectTextColorOption:"), [](const QVariant&) {
+        OVColorPanelAccessoryViewController::sharedColorPanelAccessoryViewController()
+            .selectTextColorOption();
+    });
+    setActionHandler(QStringLiteral("selectBackgroundColorOption:"), [](const QVariant&) {
+        OVColorPanelAccessoryViewController::sharedColorPanelAccessoryViewController()
+            .selectBackgroundColorOption();
+    });
     // The bookmark commands act on the script the bookmark controller follows (the main window's),
     // from the menus and from the hot keys alike.
     const auto followsScript = [](const UserInterfaceItem&) {
@@ -322,6 +333,7 @@ unsigned long long OVAppDelegate::currentBuildNumber()
 
 void OVAppDelegate::applicationWillFinishLaunching()
 {
+    OVColorPanelAccessoryViewController::installColorPanelAccessoryView();
     UserDefaults& defaults = UserDefaults::shared();
     m_addresses = makeApplicationAddresses(HVVersion::appVersion().isPrereleaseType());
     HVSettingsController::shared().setAlwaysPreservedKeys(
@@ -390,25 +402,9 @@ void OVAppDelegate::orderFrontFontPanel()
 
 void OVAppDelegate::orderFrontColorPanel()
 {
-    OVTextView* view = scriptTextView();
-    QColor color;
-    if (view) {
-        // Held here: the colour is read through a pointer into the value.
-        const auto typed = view->typingAttributes().value(kForegroundColorAttributeName);
-        if (const Color* foreground = typed.color())
-            color = HVFontManager::qtColor(*foreground);
-    }
-    HVFontManager::orderFrontColorPanel(
-        color, HVFontManager::kTextColorOption | HVFontManager::kBackgroundColorOption,
-        [](const Color& chosen, unsigned option) {
-            OVTextView* target = scriptTextView();
-            if (!target)
-                return;
-            if (option & HVFontManager::kBackgroundColorOption)
-                target->setUndoableBackgroundColor(chosen);
-            else
-                target->setUndoableTextColor(chosen);
-        });
+    // The panel's choices go to the focused view that takes part, as "changeColor:"; the updater
+    // has already put that view's colour and options in the panel.
+    ColorPanel::shared().orderFront();
 }
 
 void OVAppDelegate::changeFont(OVTextView& view, const Font& font)

@@ -1,5 +1,6 @@
 #include "app/OVDefaultStyleTextView.h"
 
+#include "platform/appkit/ColorPanel.h"
 #include "platform/hvkit/HVFontManager.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
@@ -54,6 +55,13 @@ void OVDefaultStyleTextView::changeColor(const Color& color, unsigned option)
     _sendTextStyleChanged();
 }
 
+void OVDefaultStyleTextView::changeColor(const QVariant& sender)
+{
+    if (!ColorPanel::isSender(sender))
+        return;
+    changeColor(HVFontManager::modelColor(ColorPanel::shared().color()), selectedColorPanelOption());
+}
+
 void OVDefaultStyleTextView::_sendTextStyleChanged()
 {
     m_sendTimer->start();
@@ -104,7 +112,14 @@ OVDefaultStyleSampleHost::OVDefaultStyleSampleHost(QWidget* parent)
     setObjectName(QStringLiteral("defaultStyleScrollView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumHeight(80);
+    // A click takes the focus, so the colour panel's choices go to the sample.
+    setFocusPolicy(Qt::ClickFocus);
     m_textView->setDisplayHandler([this] { update(); });
+}
+
+Responder* OVDefaultStyleSampleHost::colorPanelParticipant() const
+{
+    return m_textView.get();
 }
 
 OVDefaultStyleSampleHost::~OVDefaultStyleSampleHost()

@@ -24,9 +24,11 @@ public:
     explicit OVDefaultStyleTextView(const Rect& frame = {0, 0, 400, 120});
     ~OVDefaultStyleTextView() override;
 
-    unsigned supportedColorPanelOptionMask() const { return kSupportedColorPanelOptionMask; }
+    unsigned supportedColorPanelOptionMask() const override { return kSupportedColorPanelOptionMask; }
     // The sample has nothing to reset to: it shows the default style itself.
-    void resetColorForColorPanelOption(unsigned) {}
+    void resetColorForColorPanelOption(unsigned) override {}
+    // From the colour panel, for the accessory's option.
+    void changeColor(const QVariant& sender) override;
 
     // From the font panel: the whole text takes font, unless its first character has it already.
     void changeFont(const Font& font);
@@ -62,8 +64,10 @@ private:
 
 // Shows a sample text view in a widget: the scroll view of the settings pane, whose height the
 // sample follows and whose width it fills.
-class OVDefaultStyleSampleHost : public QWidget {
+class OVDefaultStyleSampleHost : public QWidget, public OVColorPanelAccessoryViewHost {
 public:
+    // With the keyboard focus the sample is what the colour panel's choices go to.
+    Responder* colorPanelParticipant() const override;
     explicit OVDefaultStyleSampleHost(QWidget* parent = nullptr);
     ~OVDefaultStyleSampleHost() override;
 

@@ -5,6 +5,7 @@
 #include "app/OVMarkedTextColorWell.h"
 #include "app/OVQuickZoom.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/ColorPanel.h"
 #include "platform/foundation/ArchivedColor.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -667,16 +668,9 @@ void OVGeneralPreferencesViewController::activateFontPanelForDefaultStyleEditing
 void OVGeneralPreferencesViewController::activateColorPanelForDefaultStyleEditing()
 {
     m_markedTextColorWell->deactivate();
-    TextStorage& storage = defaultStyleTextView().textStorage();
-    QColor color;
-    if (storage.length() > 0) {
-        if (const auto held = storage.attribute(kForegroundColorAttributeName, 0);
-            const Color* current = held.color())
-            color = HVFontManager::qtColor(*current);
-    }
-    HVFontManager::orderFrontColorPanel(
-        color, OVDefaultStyleTextView::kSupportedColorPanelOptionMask,
-        [this](const Color& chosen, unsigned option) { defaultStyleTextView().changeColor(chosen, option); });
+    // With the focus, the sample is what the panel's choices go to.
+    m_sampleHost->setFocus(Qt::OtherFocusReason);
+    ColorPanel::shared().orderFront();
 }
 
 void OVGeneralPreferencesViewController::markedTextColorChanged()

@@ -115,6 +115,8 @@ void buildFormatMenu(Menu& menu)
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
     add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
+    add(menu, text("menu-text-color", "Text Color"), "selectTextColorOption:");
+    add(menu, text("menu-background-color", "Background Color"), "selectBackgroundColorOption:");
 }
 
 void buildPromptMenu(Menu& menu)

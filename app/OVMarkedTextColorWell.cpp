@@ -2,11 +2,9 @@
 
 #include "settings/OVSharedPreferencesAccess.h"
 
-#include <QColorDialog>
-#include <QDialogButtonBox>
-#include <QLayout>
+#include "platform/appkit/ColorPanel.h"
+
 #include <QPainter>
-#include <QPushButton>
 
 namespace {
 
@@ -20,13 +18,15 @@ QColor qColor(const Color& color)
 OVMarkedTextColorWell::OVMarkedTextColorWell(QWidget* parent) : QToolButton(parent)
 {
     setMinimumSize(44, 22);
+    setFocusPolicy(Qt::StrongFocus);
     QObject::connect(this, &QToolButton::clicked, this, [this] { m_active ? deactivate() : activate(); });
+    setActionHandler(ColorPanel::kChangeColorAction, [this](const QVariant& sender) {
+        if (ColorPanel::isSender(sender))
+            changeColor(ColorPanel::shared().color());
+    });
 }
 
-OVMarkedTextColorWell::~OVMarkedTextColorWell()
-{
-    delete m_panel.data();
-}
+OVMarkedTextColorWell::~OVMarkedTextColorWell() = default;
 
 void OVMarkedTextColorWell::setColor(const QColor& color)
 {
@@ -36,33 +36,21 @@ void OVMarkedTextColorWell::setColor(const QColor& color)
     update();
 }
 
+QColorDialog* OVMarkedTextColorWell::colorPanel() const
+{
+    return m_usedPanel ? ColorPanel::shared().colorPicker() : nullptr;
+}
+
 void OVMarkedTextColorWell::activate()
 {
-    if (!m_panel) {
-        // The platform's dialog has no room for a reset of our own; Qt's own dialog does.
-        m_panel = new QColorDialog(m_color, window());
-        m_panel->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog |
-                            QColorDialog::ShowAlphaChannel);
-        m_panel->setWindowModality(Qt::NonModal);
-        auto* reset = new QPushButton(tr("Reset"), m_panel);
-        reset->setObjectName(QStringLiteral("resetColorButton"));
-        if (m_panel->layout())
-            m_panel->layout()->addWidget(reset);
-        QObject::connect(reset, &QPushButton::clicked, this,
-                         [this] { resetColorForColorPanelOption(kColorPanelResetOption); });
-        QObject::connect(m_panel, &QColorDialog::currentColorChanged, this, [this](const QColor& chosen) {
-            if (!m_settingPanel)
-                changeColor(chosen);
-        });
-        QObject::connect(m_panel, &QDialog::finished, this, [this] { m_active = false; });
-    }
     m_active = true;
-    m_settingPanel = true;
-    m_panel->setCurrentColor(m_color);
-    m_settingPanel = false;
-    m_panel->show();
-    m_panel->raise();
+    m_usedPanel = true;
     setDown(true);
+    // With the focus the well is what the colour panel's choices go to.
+    setFocus(Qt::OtherFocusReason);
+    ColorPanel& panel = ColorPanel::shared();
+    panel.setColor(m_color);
+    panel.orderFront();
 }
 
 void OVMarkedTextColorWell::deactivate()
@@ -82,16 +70,14 @@ void OVMarkedTextColorWell::changeColor(const QColor& chosen)
 
 void OVMarkedTextColorWell::resetColorForColorPanelOption(unsigned option)
 {
-    if (option != kColorPanelResetOption || !m_panel)
+    if (option != kColorPanelResetOption || !ColorPanel::sharedColorPanelExists())
         return;
     OVSharedPreferencesAccess::setMarkedTextColor(std::nullopt);
     const std::optional<Color> plain = OVSharedPreferencesAccess::plainMarkedTextColor();
     if (!plain)
         return;
     setColor(qColor(*plain));
-    m_settingPanel = true;
-    m_panel->setCurrentColor(qColor(*plain));
-    m_settingPanel = false;
+    ColorPanel::shared().setColor(qColor(*plain));
 }
 
 void OVMarkedTextColorWell::paintEvent(QPaintEvent* event)

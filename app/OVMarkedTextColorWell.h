@@ -6,11 +6,15 @@
 
 #include <functional>
 
-#include <QColorDialog>
+#include "platform/appkit/Responder.h"
+#include "text/OVColorPanelAccessoryViewProtocol.h"
 
-// The well that sets the colour marked text is drawn with. While it is active the colour panel's
-// choices go to it, and the panel offers a Reset that puts the registered marked-text colour back.
-class OVMarkedTextColorWell : public QToolButton {
+class QColorDialog;
+
+// The well that sets the colour marked text is drawn with. Active, it holds the keyboard focus and
+// takes the colour panel's choices; the panel's accessory then offers only the highlight option,
+// whose reset puts the registered marked-text colour back.
+class OVMarkedTextColorWell : public QToolButton, public Responder, public OVColorPanelAccessoryViewProtocol {
 public:
     // The colour panel options the well supports: the reset.
     static constexpr unsigned kColorPanelResetOption = 2;
@@ -23,10 +27,10 @@ public:
     // What a colour chosen in the panel is handed to.
     void setAction(std::function<void(const QColor&)> action) { m_action = std::move(action); }
 
-    unsigned supportedColorPanelOptionMask() const { return kColorPanelResetOption; }
+    unsigned supportedColorPanelOptionMask() const override { return kColorPanelResetOption; }
     // The reset option clears the stored colour (the registered one holds again) and shows the plain
     // marked-text colour in the panel.
-    void resetColorForColorPanelOption(unsigned option);
+    void resetColorForColorPanelOption(unsigned option) override;
 
     // Active: the panel shows and its colour changes arrive here.
     void activate();
@@ -34,7 +38,8 @@ public:
     bool isActive() const { return m_active; }
     // From the panel; ignored while the well is not active.
     void changeColor(const QColor& color);
-    QColorDialog* colorPanel() const { return m_panel.data(); }
+    // The program's colour panel's picker, once the well was active.
+    QColorDialog* colorPanel() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +48,5 @@ private:
     QColor m_color = Qt::yellow;
     std::function<void(const QColor&)> m_action;
     bool m_active = false;
-    bool m_settingPanel = false;
-    QPointer<QColorDialog> m_panel;
+    bool m_usedPanel = false;
 };

@@ -8,6 +8,7 @@
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
@@ -275,6 +276,34 @@ void OVPreviewPanel::prepareForTimebar(OVTimeBar* timeBar, int action,
         m_timeBarResponder->prepareForTimebar(timeBar, action, currentAttributes);
 }
 
+void OVPreviewPanel::setColorHandler(std::function<bool()> takesColor, ColorHandler handler)
+{
+    m_takesColor = std::move(takesColor);
+    m_colorHandler = std::move(handler);
+}
+
+bool OVPreviewPanel::respondsToAction(const QString& action) const
+{
+    if (action == ColorPanel::kChangeColorAction)
+        return m_takesColor && m_takesColor();
+    return Window::respondsToAction(action);
+}
+
+bool OVPreviewPanel::performAction(const QString& action, const QVariant& sender)
+{
+    if (action == ColorPanel::kChangeColorAction) {
+        if (!respondsToAction(action) || !ColorPanel::isSender(sender) || !m_colorHandler)
+            return false;
+        return m_colorHandler(ColorPanel::shared().color());
+    }
+    return Window::performAction(action, sender);
+}
+
+QColorDialog* OVPreviewWindowController::colorDialog() const
+{
+    return ColorPanel::sharedColorPanelExists() ? ColorPanel::shared().colorPicker() : nullptr;
+}
+
 void OVPreviewPanel::performClose()
 {
     NotificationCenter::shared().postNotification(HVWindowShouldCloseByUserActionNotification, this);
@@ -387,7 +416,6 @@ OVPreviewWindowController::~OVPreviewWindowController()
     if (m_lastTimeBarAction != 0)
         OVTimeBar::clearActionableTimeBar();
     m_fontDialog.reset();
-    m_colorDialog.reset();
     HVSettingsController::shared().unregisterDefaultsProviderForResetAll(this);
     m_observers.clear();
     if (m_core.previewScrollView() == m_prompterView->scrollView())
@@ -406,6 +434,8 @@ bool OVPreviewWindowController::contentAdjustmentsEnabled() const
 void OVPreviewWindowController::buildPanel()
 {
     m_panel = std::make_unique<OVPreviewPanel>(Rect{{0, 0}, {kPanelWidth, 400}}, this);
+    m_panel->setColorHandler([this] { return m_lastTimeBarAction != 0; },
+                             [this](const QColor& color) { return changeColor(color); });
     m_panel->setTitle(previewTitleForTarget(OVEnvironment::prompterOutputTarget(), false));
 
     auto box = std::make_unique<View>(Rect{{kBoxInset, 0}, {kPanelWidth - 2 * kBoxInset, kBoxHeight}});

@@ -6,9 +6,11 @@
 #include "platform/foundation/Rect.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "prompter_view/OVTimeBarActionResponder.h"
+#include "text/OVColorPanelAccessoryViewProtocol.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -46,12 +48,25 @@ inline const QString HVWindowShouldCloseByUserActionNotification =
 // The floating panel on the operator screen. It stays out of the way of the document window: showing
 // or clicking it never takes the keyboard or the main role, since its controls work with the mouse; it
 // becomes key only while it styles a time bar. Time bars find it as the one that styles them.
-class OVPreviewPanel : public Window, public OVTimeBarActionResponder {
+class OVPreviewPanel : public Window,
+                       public OVTimeBarActionResponder,
+                       public OVColorPanelAccessoryViewProtocol {
 public:
     explicit OVPreviewPanel(const Rect& frame, OVTimeBarActionResponder* timeBarResponder = nullptr);
     ~OVPreviewPanel() override;
     int colorPanelOption() const { return m_colorPanelOption; }
     void setColorPanelOption(int option) { m_colorPanelOption = option; }
+    // The colour panel: the text option while a time bar waits for its colour, none otherwise; the
+    // panel's colour goes to the controller, and only while it takes one.
+    unsigned supportedColorPanelOptionMask() const override
+    {
+        return unsigned(std::max(0, m_colorPanelOption));
+    }
+    void resetColorForColorPanelOption(unsigned) override {}
+    using ColorHandler = std::function<bool(const QColor& color)>;
+    void setColorHandler(std::function<bool()> takesColor, ColorHandler handler);
+    bool respondsToAction(const QString& action) const override;
+    bool performAction(const QString& action, const QVariant& sender) override;
     // A close by the user is announced, so the panel is not reopened at the next start.
     void performClose() override;
     bool canBecomeMainWindow() const override { return false; }
@@ -61,6 +76,8 @@ public:
 private:
     class CloseWatcher;
     int m_colorPanelOption = 0;
+    std::function<bool()> m_takesColor;
+    ColorHandler m_colorHandler;
     OVTimeBarActionResponder* m_timeBarResponder = nullptr;
     std::unique_ptr<CloseWatcher> m_closeWatcher;
 };
@@ -176,7 +193,8 @@ public:
     bool changeFont(const QFont& font);
     bool changeColor(const QColor& color);
     QFontDialog* fontDialog() const { return m_fontDialog.get(); }
-    QColorDialog* colorDialog() const { return m_colorDialog.get(); }
+    // The program's colour panel's picker, once a time bar asked for it.
+    QColorDialog* colorDialog() const;
 
     // The menu buttons beside the focus-arrow and time-bar switches, shown while the feature is on;
     // their menus are the talent output's own context menus for the arrow and the bar.
@@ -282,7 +300,6 @@ private:
     // The talent output's context menus whose items the action buttons show; kept while shown.
     std::array<std::unique_ptr<QMenu>, 2> m_actionMenuSources;
     std::unique_ptr<QFontDialog> m_fontDialog;
-    std::unique_ptr<QColorDialog> m_colorDialog;
     // Wheel notches on a margin slider wait here until the wheel rests.
     std::optional<double> m_pendingHorizontalMargin;
     std::optional<double> m_pendingVerticalMargin;

@@ -1,6 +1,8 @@
 // The time bar's font and colour dialogs, which restyle the bar's time or title as the user picks.
 #include "output/OVPreviewWindowController.h"
 
+#include "platform/appkit/ColorPanel.h"
+
 #include "platform/hvkit/HVFontManager.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "prompter_view/OVTimeBar.h"
@@ -38,44 +40,38 @@ void OVPreviewWindowController::prepareForTimebar(OVTimeBar* timeBar, int action
                          [this](const QFont& font) { changeFont(font); });
         QObject::connect(m_fontDialog.get(), &QDialog::finished, m_fontDialog.get(),
                          [this] { endTimeBarAction(); });
-        m_colorDialog = std::make_unique<QColorDialog>();
-        m_colorDialog->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog);
-        QObject::connect(m_colorDialog.get(), &QColorDialog::currentColorChanged, m_colorDialog.get(),
-                         [this](const QColor& color) { changeColor(color); });
-        QObject::connect(m_colorDialog.get(), &QDialog::finished, m_colorDialog.get(),
-                         [this] { endTimeBarAction(); });
     }
     const QString title = action == OVTimeBar::kTimeAttributesAction
                               ? localized("time-bar-set-time-font-and-color", "Set Time Font and Color")
                               : localized("time-bar-set-title-font-and-color", "Set Title Font and Color");
     m_fontDialog->setWindowTitle(title);
-    m_colorDialog->setWindowTitle(title);
+    // Colours come from the program's colour panel: the panel, key now, is what its changes go to.
+    ColorPanel& colors = ColorPanel::shared();
     {
         // Showing the bar's own font and colour is no choice of the user's.
         const QSignalBlocker fontBlocker(m_fontDialog.get());
-        const QSignalBlocker colorBlocker(m_colorDialog.get());
         if (const std::optional<Font> font = OVTimeBarText::fontOf(currentAttributes))
             m_fontDialog->setCurrentFont(HVFontManager::qtFont(*font));
         if (const std::optional<QColor> color = OVTimeBarText::colorOf(currentAttributes))
-            m_colorDialog->setCurrentColor(*color);
+            colors.setColor(*color);
     }
     m_panel->orderFront();
     m_panel->makeKeyWindow();
     m_panel->makeFirstResponder(nullptr);
-    if (!m_fontDialog->isVisible() && !m_colorDialog->isVisible()) {
+    if (!m_fontDialog->isVisible() && !colors.isVisible()) {
         // Beside the panel, one above the other, so neither hides the other or the preview.
         const QRect panel = m_panel->hostWidget()->frameGeometry();
         m_fontDialog->adjustSize();
-        m_colorDialog->adjustSize();
-        const int width = std::max(m_fontDialog->width(), m_colorDialog->width());
+        colors.window()->adjustSize();
+        const int width = std::max(m_fontDialog->width(), colors.window()->width());
         const QRect screen = m_panel->hostWidget()->screen()->availableGeometry();
         const int left =
             panel.left() - width - 8 >= screen.left() ? panel.left() - width - 8 : panel.right() + 8;
         m_fontDialog->move(left, panel.top());
-        m_colorDialog->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
+        colors.window()->move(left, panel.top() + m_fontDialog->frameGeometry().height() + 8);
     }
     m_fontDialog->show();
-    m_colorDialog->show();
+    colors.orderFront();
     m_fontDialog->raise();
 }
 
@@ -104,9 +100,8 @@ void OVPreviewWindowController::endTimeBarAction()
         return;
     setLastTimeBarAction(0);
     OVTimeBar::clearActionableTimeBar();
-    // The dialogs style time bars only: without a pending action they have nothing to do.
+    // The font dialog styles time bars only: without a pending action it has nothing to do. The
+    // colour panel serves every view and stays.
     if (m_fontDialog && m_fontDialog->isVisible())
         m_fontDialog->hide();
-    if (m_colorDialog && m_colorDialog->isVisible())
-        m_colorDialog->hide();
 }

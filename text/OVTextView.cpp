@@ -250,6 +250,7 @@ OVTextView::OVTextView(const Rect& frame) : TextView(frame, std::make_shared<OVL
     m_permittedAttachmentUTIs = {kPlatformImageType, kImageType};
     m_disabledAttributes = {kShadowAttributeName, kLinkAttributeName, kToolTipAttributeName};
     readDefaults();
+    setPreparesContent(true);
 
     m_observedStorage = layoutManager()->textStorage();
     m_willProcessToken = layoutManager()->textStorage()->addObserver(
@@ -296,6 +297,9 @@ void OVTextView::configureForEditing(bool flag)
     setEditable(flag);
     setAllowsUndo(flag);
     setUsesRuler(flag);
+    // An editor draws straight from the layout.
+    if (flag)
+        setComposesFromBands(false);
 }
 
 void OVTextView::setAlwaysNormalizeParagraphIndents(bool flag)

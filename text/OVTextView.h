@@ -4,6 +4,7 @@
 #include "platform/hvkit/HVStackBoolean.h"
 #include "platform/textview/TextView.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "text/OVColorPanelAccessoryViewProtocol.h"
 #include "text/OVInsetEventProtocol.h"
 #include "text/OVScrollViewTextView.h"
 
@@ -68,7 +69,10 @@ public:
 // pictures or bookmarks, line-break modes other than word wrapping); indents can be normalised on each
 // edit; caret and selection colours follow the background. In Prompt mode it only shows the script and
 // turns the scroll wheel into speed steps.
-class OVTextView : public TextView, public OVScrollViewTextView, public OVInsetEventProtocol {
+class OVTextView : public TextView,
+                   public OVScrollViewTextView,
+                   public OVInsetEventProtocol,
+                   public OVColorPanelAccessoryViewProtocol {
 public:
     // Makes the diagnostics recorder for a view when issues are tracked; may answer nullptr (a view
     // outside a document window records nothing).
@@ -191,9 +195,14 @@ public:
         ColorPanelHighlightColor = 2,
         ColorPanelBackgroundColor = 4
     };
-    unsigned supportedColorPanelOptionMask() const { return 7; }
+    unsigned supportedColorPanelOptionMask() const override { return 7; }
     // Sets the colours of the options in mask back to the default style's, as one step.
-    void resetColorForColorPanelOption(unsigned mask);
+    void resetColorForColorPanelOption(unsigned mask) override;
+    // The colour panel shows this view's colour for the accessory's option.
+    void updateColorPanelColorForSelectedOption() override;
+    // "changeColor:" from the colour panel: its colour becomes the text colour, the highlight (which
+    // then shows through the selection) or the page colour, as the accessory's option says.
+    virtual void changeColor(const QVariant& sender);
     // None means the default style's colour: its background (black without one), its text colour
     // (white without one), its highlight (possibly none). With Shift held the highlight is removed.
     void setUndoableBackgroundColor(const std::optional<Color>& color);
@@ -228,6 +237,36 @@ public:
     static void setModifierFlagsProvider(std::function<unsigned long()> provider);
     // What a refused command does to tell the user; the system's beep unless a test set one.
     static void setBeeper(std::function<void()> beeper);
+
+    // Overdraw: how much of the script a prompt output view keeps laid out and drawn ahead of the
+    // scrolling, by the rule the Advanced settings pick. The three settings are read into a cache
+    // that the settings pane refreshes through updateCachedOverdrawDefaults.
+    enum OverdrawOption : qint64 {
+        OverdrawDefault = 0,
+        OverdrawMemoryLimit = 1,
+        OverdrawFixedHeight = 2,
+        OverdrawWholeText = 3,
+        OverdrawVisibleRect = 4
+    };
+    static inline const QString kOverdrawOptionTagKey = QStringLiteral("overdrawOptionTag");
+    static inline const QString kCustomOverdrawMemoryLimitMBKey =
+        QStringLiteral("customOverdrawMemoryLimitMB");
+    static inline const QString kCustomOverdrawFixedHeightPointsKey =
+        QStringLiteral("customOverdrawFixedHeightPoints");
+    static qint64 overdrawOption();
+    static qint64 overdrawMemoryLimitMB();
+    static qint64 overdrawFixedHeightPoints();
+    static void updateCachedOverdrawDefaults();
+    // The height a memory budget buys: whole rows of 256-point bands, each row as many bands across
+    // as the visible width needs, at the window's pixel ratio and depth. None when the budget does
+    // not buy one row or any input makes the sum meaningless (no width, ratio or depth).
+    static std::optional<qint64> overdrawHeightForMemoryLimit(qint64 limitMB, double scale, int bitsPerPixel,
+                                                              double visibleWidth);
+    // Widens the platform's proposal while prompting, for an output view that is not selectable,
+    // then prepares what it chose.
+    void prepareContentInRect(const Rect& proposedRect) override;
+    // The rectangle the rule picks for a proposal (what prepareContentInRect prepares).
+    Rect overdrawRectForProposedRect(const Rect& proposedRect) const;
 
 private:
     void registerStyleActions();
@@ -282,6 +321,8 @@ private:
     // Set by a colour change that registered its undo step, until the event loop's next pass: the
     // changes in between go into that one step.
     bool m_didAddUndoAction = false;
+    // Raised while this view puts its own colour into the colour panel.
+    int m_colorPanelSuppression = 0;
     // Lets work posted to the next pass tell whether the view still exists.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

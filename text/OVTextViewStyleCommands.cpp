@@ -3,20 +3,22 @@
 // the attributed-string work itself is done by the model's additions.
 #include "text/OVTextView.h"
 
-#include "textutil/NSMutableAttributedStringOVColorInversion.h"
-#include "textutil/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/UndoManager.h"
+#include "platform/appkit/Window.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
 
 #include <QApplication>
 #include <QColor>
@@ -192,6 +194,78 @@ void OVTextView::registerStyleActions()
         QStringLiteral("resetColorForColorPanelOption:"),
         [this](const QVariant& sender) { resetColorForColorPanelOption(maskFromSender(sender)); },
         canRestyle);
+    setActionHandler(ColorPanel::kChangeColorAction, [this](const QVariant& sender) { changeColor(sender); });
+}
+
+// The colour panel.
+
+void OVTextView::changeColor(const QVariant& sender)
+{
+    // Only the panel's own changes, and none that showing this view's colour in it caused.
+    if (!ColorPanel::isSender(sender) || m_colorPanelSuppression > 0 || !isEditable() || !isRichText())
+        return;
+    const QColor chosen = ColorPanel::shared().color();
+    if (!chosen.isValid())
+        return;
+    const QColor rgb = chosen.toRgb();
+    const Color color = Color::rgb(rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+    switch (selectedColorPanelOption()) {
+    case HighlightColorOption:
+        setUndoableHighlightColor(color);
+        setAllowsHighlightColorPassthrough(true);
+        break;
+    case BackgroundColorOption:
+        setUndoableBackgroundColor(color);
+        break;
+    default:
+        setUndoableTextColor(color);
+        break;
+    }
+}
+
+void OVTextView::updateColorPanelColorForSelectedOption()
+{
+    if (!ColorPanel::sharedColorPanelExists() || !isRichText())
+        return;
+    const Window* host = window();
+    if (!host || !(host->isKeyWindow() || host->isMainWindow()))
+        return;
+    const unsigned option = selectedColorPanelOption();
+    // The colour at the selection: the typing colour while the user can type, else that of the
+    // character the selection starts at (the one before an empty selection).
+    const auto colorAtSelection = [this](const QString& name) -> std::optional<Color> {
+        if (isSelectable()) {
+            if (const AttributeValue* typed = typingAttributes().find(name); typed && typed->color())
+                return *typed->color();
+        }
+        const qsizetype length = textStorage().length();
+        const Range selected = selectedRange();
+        qsizetype index = selected.location;
+        if (selected.length == 0 && index > 0)
+            --index;
+        if (index >= 0 && index < length) {
+            const AttributeValue value = textStorage().attribute(name, index);
+            if (const Color* color = value.color())
+                return *color;
+        }
+        return std::nullopt;
+    };
+    std::optional<Color> color;
+    if (option == TextColorOption) {
+        color = colorAtSelection(kForegroundColorAttributeName);
+        if (!color)
+            color = defaultStyleColor(kForegroundColorAttributeName);
+    } else if (option == HighlightColorOption) {
+        color = colorAtSelection(kBackgroundColorAttributeName);
+    }
+    QColor shown = color ? qColorFromColor(*color) : QColor();
+    if (!shown.isValid())
+        shown = backgroundColor();
+    if (shown.isValid() && shown != ColorPanel::shared().color()) {
+        ++m_colorPanelSuppression;
+        ColorPanel::shared().setColor(shown);
+        --m_colorPanelSuppression;
+    }
 }
 
 // Colours.

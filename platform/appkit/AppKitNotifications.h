@@ -13,6 +13,9 @@ inline const QString kWindowDidBecomeKeyNotification = QStringLiteral("NSWindowD
 inline const QString kWindowDidResignKeyNotification = QStringLiteral("NSWindowDidResignKeyNotification");
 inline const QString kWindowDidBecomeMainNotification = QStringLiteral("NSWindowDidBecomeMainNotification");
 inline const QString kWindowDidResignMainNotification = QStringLiteral("NSWindowDidResignMainNotification");
+// Object: the window whose first responder changed.
+inline const QString kWindowDidChangeFirstResponderNotification =
+    QStringLiteral("HVWindowDidChangeFirstResponderNotification");
 inline const QString kWindowWillBeginSheetNotification = QStringLiteral("NSWindowWillBeginSheetNotification");
 inline const QString kWindowDidEndSheetNotification = QStringLiteral("NSWindowDidEndSheetNotification");
 inline const QString kWindowWillStartLiveResizeNotification =

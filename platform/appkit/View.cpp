@@ -334,6 +334,7 @@ void View::setNeedsDisplay(bool flag)
 
 void View::setNeedsDisplayInRect(const Rect& rect)
 {
+    displayWillInvalidateRect(rect);
     m_needsDisplay = true;
     if (m_window && isValidRect(rect))
         m_window->invalidateWindowRect(convertRectToView(rect, nullptr));

@@ -181,6 +181,9 @@ public:
     void drawTree(QPainter& painter, const QTransform& toDevice, const QRectF& dirtyDevice);
 
 protected:
+    // Told of every rectangle marked for drawing again (bounds coordinates), before the window is:
+    // a view that keeps drawn images of itself drops what the rectangle touches.
+    virtual void displayWillInvalidateRect(const Rect&) {}
     virtual void frameDidChange(const Size& oldSize);
     virtual void boundsDidChange();
 

@@ -716,6 +716,7 @@ bool Window::makeFirstResponder(Responder* responder)
         return false;
     }
     m_firstResponder = responder;
+    NotificationCenter::shared().postNotification(kWindowDidChangeFirstResponderNotification, this);
     return true;
 }
 

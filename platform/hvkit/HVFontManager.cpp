@@ -1,7 +1,5 @@
 #include "platform/hvkit/HVFontManager.h"
 
-#include <QColorDialog>
-#include <QComboBox>
 #include <QDrag>
 #include <QFontDialog>
 #include <QJsonDocument>
@@ -25,11 +23,7 @@ constexpr qsizetype kLargestFontPayload = 4096;
 
 struct Panels {
     QPointer<QFontDialog> font;
-    QPointer<QColorDialog> color;
-    QPointer<QComboBox> colorKind;
     HVFontManager::FontTarget fontTarget;
-    HVFontManager::ColorTarget colorTarget;
-    unsigned colorOptions = HVFontManager::kTextColorOption;
     bool settingPanel = false;
 };
 
@@ -81,31 +75,6 @@ QFontDialog* makeFontPanel()
     return panel;
 }
 
-QColorDialog* makeColorPanel()
-{
-    auto* panel = new QColorDialog;
-    panel->setObjectName(QStringLiteral("sharedColorPanel"));
-    panel->setOptions(QColorDialog::NoButtons | QColorDialog::DontUseNativeDialog);
-    panel->setWindowModality(Qt::NonModal);
-    panel->setWindowTitle(QObject::tr("Colors"));
-    auto* kind = new QComboBox(panel);
-    kind->setObjectName(QStringLiteral("colorPanelOption"));
-    kind->addItem(QObject::tr("Text"), HVFontManager::kTextColorOption);
-    kind->addItem(QObject::tr("Page"), HVFontManager::kBackgroundColorOption);
-    if (panel->layout())
-        panel->layout()->addWidget(kind);
-    panels().colorKind = kind;
-    QObject::connect(panel, &QColorDialog::currentColorChanged, panel, [](const QColor& color) {
-        Panels& state = panels();
-        if (state.settingPanel || !state.colorTarget || !color.isValid())
-            return;
-        const unsigned option =
-            state.colorKind ? state.colorKind->currentData().toUInt() : HVFontManager::kTextColorOption;
-        state.colorTarget(HVFontManager::modelColor(color), option);
-    });
-    return panel;
-}
-
 } // namespace
 
 void HVFontManager::orderFrontFontPanel(const Font& font, FontTarget target)
@@ -118,27 +87,6 @@ void HVFontManager::orderFrontFontPanel(const Font& font, FontTarget target)
     state.font->show();
     state.font->raise();
     state.font->activateWindow();
-}
-
-void HVFontManager::orderFrontColorPanel(const QColor& color, unsigned options, ColorTarget target)
-{
-    Panels& state = panels();
-    if (!state.color)
-        state.color = makeColorPanel();
-    state.colorTarget = std::move(target);
-    state.colorOptions = options;
-    if (state.colorKind) {
-        state.colorKind->setVisible((options & kBackgroundColorOption) != 0);
-        if (!(options & kBackgroundColorOption))
-            state.colorKind->setCurrentIndex(0);
-    }
-    state.settingPanel = true;
-    if (color.isValid())
-        state.color->setCurrentColor(color);
-    state.settingPanel = false;
-    state.color->show();
-    state.color->raise();
-    state.color->activateWindow();
 }
 
 void HVFontManager::updateFontPanel(const Font& font)
@@ -154,17 +102,11 @@ void HVFontManager::updateFontPanel(const Font& font)
 void HVFontManager::clearTargets()
 {
     panels().fontTarget = {};
-    panels().colorTarget = {};
 }
 
 QFontDialog* HVFontManager::fontPanel()
 {
     return panels().font.data();
-}
-
-QColorDialog* HVFontManager::colorPanel()
-{
-    return panels().color.data();
 }
 
 bool HVFontManager::isFontPanelVisible()

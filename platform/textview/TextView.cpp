@@ -104,6 +104,8 @@ TextView::~TextView()
     std::erase(liveTextViews(), this);
     *m_rulerClient = nullptr;
     RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
+    RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("prepareContentInRect:"));
+    dropAllBands();
     stopBlink();
     if (m_layoutManager) {
         m_layoutManager->removeLayoutObserver(m_layoutObserver);
@@ -189,6 +191,15 @@ void TextView::setMinSize(const Size& size)
 
 void TextView::layoutChanged(const Range& range, bool heightChanged)
 {
+    // Bands are dropped here for what the change touches, wherever it lies; the redrawing asked for
+    // below covers the shown lines only, and the view's growth alone changes no band.
+    dropBandsForLayoutChange(range, heightChanged);
+    struct HoldBands {
+        explicit HoldBands(bool& flag) : m_flag(flag), m_was(flag) { flag = true; }
+        ~HoldBands() { m_flag = m_was; }
+        bool& m_flag;
+        bool m_was;
+    } hold(m_holdBands);
     // Edits made to the storage directly may leave the selection or the marked text past the end.
     const qsizetype length = textStorage().length();
     if (m_markedRange.end() > length)
@@ -754,30 +765,44 @@ void TextView::drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const
     }
 }
 
-void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
+void TextView::drawContent(QPainter& painter, const Rect& rect)
 {
     if (m_drawsBackground)
-        painter.fillRect(QRectF(dirtyRect.minX(), dirtyRect.minY(), dirtyRect.width(), dirtyRect.height()),
-                         m_backgroundColor);
+        painter.fillRect(QRectF(rect.minX(), rect.minY(), rect.width(), rect.height()), m_backgroundColor);
     const Point origin = textContainerOrigin();
     LayoutView* previous = m_layoutManager->textViewForDrawing();
     m_layoutManager->setTextViewForDrawing(m_selectable ? this : nullptr);
     try {
         // Lines not laid out yet are laid out here, the first screen of a script just opened among
         // them; memory running out must not reach Qt's painting, which cannot unwind.
-        const Range glyphs =
-            m_layoutManager->glyphRangeForBoundingRect(dirtyRect.offsetBy(-origin.x, -origin.y));
+        const Range glyphs = m_layoutManager->glyphRangeForBoundingRect(rect.offsetBy(-origin.x, -origin.y));
         m_layoutManager->drawBackgroundForGlyphRange(painter, glyphs, origin);
         m_layoutManager->drawGlyphsForGlyphRange(painter, glyphs, origin);
+    } catch (...) {
         m_layoutManager->setTextViewForDrawing(previous);
-        drawFindIndicator(painter, dirtyRect, origin);
+        throw;
+    }
+    m_layoutManager->setTextViewForDrawing(previous);
+    drawFindIndicator(painter, rect, origin);
+}
+
+void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
+{
+    try {
+        if (m_composesFromBands)
+            composeFromBands(painter, dirtyRect);
+        else
+            drawContent(painter, dirtyRect);
         if (m_caretOn && m_editable && selectedRange().length == 0) {
             const Rect caret = insertionPointRect();
             if (caret.intersects(dirtyRect.insetBy(-2, 0)))
                 drawInsertionPoint(painter, caret, m_insertionPointColor);
         }
+        const QString selector = QStringLiteral("prepareContentInRect:");
+        if (m_preparesContent && !RunLoop::main().hasPendingPerform(this, selector))
+            RunLoop::main().performAfterDelay(
+                0, this, selector, [this] { prepareContentInRect(proposedContentPreparationRect()); });
     } catch (const std::bad_alloc&) {
-        m_layoutManager->setTextViewForDrawing(previous);
         qWarning("Text not drawn: not enough memory to lay it out");
     }
 }
@@ -797,6 +822,37 @@ double TextView::adjustPageHeight(double top, double proposedBottom, double limi
             adjusted = std::min(adjusted, lineTop);
     }
     return std::max(adjusted, limit);
+}
+
+// Preparing ahead of the scrolling.
+
+void TextView::setPreparesContent(bool flag)
+{
+    if (flag == m_preparesContent)
+        return;
+    m_preparesContent = flag;
+    if (!flag)
+        RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("prepareContentInRect:"));
+}
+
+Rect TextView::proposedContentPreparationRect() const
+{
+    const Rect visible = visibleRect();
+    return visible.insetBy(0, -visible.size.height);
+}
+
+void TextView::prepareContentInRect(const Rect& rect)
+{
+    const Rect whole = bounds();
+    const double top = std::max(rect.minY(), whole.minY());
+    const double bottom = std::min(rect.maxY(), whole.maxY());
+    m_preparedContentRect = bottom > top ? Rect{whole.origin.x, top, whole.size.width, bottom - top} : Rect{};
+    try {
+        prepareBands(m_preparedContentRect, kContentPreparationBudget);
+    } catch (const std::bad_alloc&) {
+        dropAllBands();
+        qWarning("Text not prepared: not enough memory to lay it out");
+    }
 }
 
 void TextView::drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color)

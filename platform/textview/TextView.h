@@ -5,10 +5,12 @@
 #include "platform/textlayout/LayoutManager.h"
 
 #include <QColor>
+#include <QImage>
 #include <QStringList>
 #include <QVariant>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -283,8 +285,45 @@ public:
     // Seconds the caret stays on and off.
     static constexpr double kInsertionPointBlinkInterval = 0.5;
 
+    // Responsive scrolling: the part of the text kept ready ahead of the scrolling, so that a frame
+    // only draws. After a frame is drawn, the next pass of the event loop proposes the visible
+    // rectangle grown by one visible height each way; a subclass may choose another rectangle and
+    // passes it on here. Preparing spends at most kContentPreparationBudget seconds a pass.
+    static constexpr double kContentPreparationBudget = 0.004;
+    virtual void prepareContentInRect(const Rect& rect);
+    Rect proposedContentPreparationRect() const;
+    // The rectangle last prepared (view coordinates), within the bounds.
+    const Rect& preparedContentRect() const { return m_preparedContentRect; }
+    // Whether each frame is followed by preparing; off by default, on for views that scroll on
+    // their own (the prompter's).
+    bool preparesContent() const { return m_preparesContent; }
+    void setPreparesContent(bool flag);
+
+    // Bands: while on, what is prepared is also drawn into images 256 points tall and as wide as the
+    // view, at the window's pixel ratio, and a frame is composed from them; parts without a band are
+    // drawn as usual. The images of all views together stay within the limit: preparing drops the bands
+    // farthest from view first and draws no band that would have to push out a nearer one. Anything that
+    // marks part of the view for drawing again drops the bands it touches. Off drops them all.
+    static constexpr double kBandHeight = 256;
+    static constexpr qint64 kDefaultBandCacheLimitBytes = qint64(128) << 20;
+    bool composesFromBands() const { return m_composesFromBands; }
+    void setComposesFromBands(bool flag);
+    qint64 bandCacheLimitBytes() const { return m_bandCacheLimitBytes; }
+    void setBandCacheLimitBytes(qint64 bytes);
+    qint64 bandCacheBytes() const { return m_bandCacheBytes; }
+    // What the bands of every view hold together; the limit counts against this.
+    static qint64 totalBandCacheBytes();
+    // The indexes of the bands held (band i covers y from i × 256 for 256 points), in order.
+    std::vector<qint64> cachedBandIndexes() const;
+    // The pixel ratio bands are drawn at: the window's, or 1 outside a window; a test may set one.
+    double bandPixelRatio() const;
+    void setBandPixelRatioOverride(double ratio) { m_bandPixelRatioOverride = ratio; }
+
 protected:
     void frameDidChange(const Size& oldSize) override;
+    void displayWillInvalidateRect(const Rect& rect) override;
+    // What a band holds: background, text and the find indicator of rect.
+    void drawContent(QPainter& painter, const Rect& rect);
     void drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const Point& origin);
     // Draws the caret; subclasses may draw it differently.
     virtual void drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color);
@@ -332,6 +371,28 @@ private:
     bool m_allowsUndo = true;
     bool m_verticallyResizable = true;
     bool m_drawsBackground = true;
+    bool m_preparesContent = false;
+    Rect m_preparedContentRect;
+    bool m_composesFromBands = false;
+    std::map<qint64, QImage> m_bands;
+    qint64 m_bandCacheLimitBytes = kDefaultBandCacheLimitBytes;
+    qint64 m_bandCacheBytes = 0;
+    // What the held bands were drawn for: a change of either makes them useless.
+    double m_bandsRatio = 0;
+    double m_bandsWidth = 0;
+    double m_bandPixelRatioOverride = 0;
+    // The device scale the view was last drawn at; 0 before it was drawn.
+    double m_drawScale = 0;
+    // Seconds the last band took to draw: whether another one still fits a pass's budget.
+    double m_lastBandSeconds = 0;
+    // Set while a change of layout is handled: its own requests to draw again drop no band.
+    bool m_holdBands = false;
+    void dropBandsForLayoutChange(const Range& range, bool heightChanged);
+    void composeFromBands(QPainter& painter, const Rect& dirtyRect);
+    void prepareBands(const Rect& rect, double secondsLeft);
+    void dropBand(std::map<qint64, QImage>::iterator band);
+    void dropAllBands();
+    double bandDistanceFromView(qint64 index) const;
     bool m_forcesActive = false;
     QColor m_backgroundColor = Qt::white;
     QColor m_insertionPointColor = Qt::black;

@@ -11,6 +11,8 @@
 #include "app/OVSlider.h"
 #include "app/OVSliderCell.h"
 #include "app/OVTimerTextField.h"
+#include "platform/appkit/Application.h"
+#include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
@@ -309,13 +311,14 @@ TEST(MarkedTextColorWellTest, PanelChoicesArriveOnlyWhileActiveAndResetRestoresT
 
     well.activate();
     ASSERT_NE(well.colorPanel(), nullptr);
-    well.colorPanel()->setCurrentColor(Qt::green);
+    // The program's colour panel sends its changes to the well as changeColor:.
+    ColorPanel::shared().setColor(Qt::green);
+    EXPECT_TRUE(Application::shared().sendAction(ColorPanel::kChangeColorAction, &well,
+                                                 QVariant::fromValue(&ColorPanel::shared())));
     EXPECT_EQ(chosen, QColor(Qt::green));
     EXPECT_TRUE(UserDefaults::shared().hasUserValue(QStringLiteral("markedTextHighlightColorData")));
 
-    auto* reset = well.colorPanel()->findChild<QPushButton*>(QStringLiteral("resetColorButton"));
-    ASSERT_NE(reset, nullptr);
-    reset->click();
+    well.resetColorForColorPanelOption(OVMarkedTextColorWell::kColorPanelResetOption);
     EXPECT_FALSE(UserDefaults::shared().hasUserValue(QStringLiteral("markedTextHighlightColorData")));
     if (const std::optional<Color> plain = OVSharedPreferencesAccess::plainMarkedTextColor()) {
         const QColor expected =

@@ -1,0 +1,1 @@
+orvane_add_benchmark(overdraw LIBS orvane_prompter_view)

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class QColorDialog;
+class QWidget;
+
+// The program's one colour panel: a floating window with Qt's colour picker and, below it, an
+// accessory view the program supplies. The panel belongs to no document window and never takes the
+// key role from one, so the view the user works in stays the one its colours go to. A colour the
+// user picks is sent as "changeColor:" (the panel as sender, in a QVariant holding a ColorPanel*);
+// whoever takes it reads color().
+class ColorPanel {
+public:
+    static inline const QString kChangeColorAction = QStringLiteral("changeColor:");
+
+    // Made on first use; it lives for the process.
+    static ColorPanel& shared();
+    static bool sharedColorPanelExists();
+    // Whether the sender of an action is this panel.
+    static bool isSender(const QVariant& sender);
+
+    QWidget* window() const { return m_window; }
+    QColorDialog* colorPicker() const { return m_picker; }
+
+    QColor color() const;
+    // Shows color without sending it anywhere.
+    void setColor(const QColor& color);
+
+    // The view below the picker; the panel takes it over. None removes the current one.
+    QWidget* accessoryView() const { return m_accessory; }
+    void setAccessoryView(QWidget* view);
+
+    void orderFront();
+    void close();
+    bool isVisible() const;
+    // Whether widget is part of the panel (focus moving there leaves the user's view in charge).
+    bool containsWidget(const QWidget* widget) const;
+
+    // Where "changeColor:" goes: the application's responder chain unless someone (the accessory,
+    // a test) routes it.
+    using ChangeColorSender = std::function<void(ColorPanel& panel)>;
+    void setChangeColorSender(ChangeColorSender sender) { m_sender = std::move(sender); }
+
+    ColorPanel(const ColorPanel&) = delete;
+    ColorPanel& operator=(const ColorPanel&) = delete;
+
+private:
+    ColorPanel();
+    ~ColorPanel();
+    void sendChangeColor();
+
+    QWidget* m_window = nullptr;
+    QColorDialog* m_picker = nullptr;
+    QWidget* m_accessory = nullptr;
+    ChangeColorSender m_sender;
+    bool m_settingColor = false;
+};
+
+Q_DECLARE_METATYPE(ColorPanel*)

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The built program on a real X server prompts a long script at full speed under each overdraw
+# setting; every screen grab of the operator window shows text from top to bottom, with no stripe
+# left blank by text not yet drawn.
+#   overdraw_smoke.sh ORVANE WORKDIR
+# Exits 77 (skipped) only when the X tools cannot be had.
+set -euo pipefail
+
+orvane=$1
+work=$2
+
+source "$(dirname "$0")/smoke_common.bash"
+smoke_require xvfb-run Xvfb xdotool import convert
+
+for option in ${OVERDRAW_OPTIONS:--1 0 1 2 3 4}; do
+  rm -rf "$work"
+  mkdir -p "$work/config/Orvane" "$work/data" "$work/cache"
+  # A script of 1,500 paragraphs of one line or two each: long enough that an hour of it is never
+  # all drawn at once.
+  for i in $(seq 1500); do
+    echo "Paragraph $i of the long evening script, read aloud as it rolls past the line."
+  done >"$work/Long Script.txt"
+  cat >"$work/config/Orvane/Orvane.plist" <<PLIST
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>overdrawOptionTag</key>
+	<integer>$option</integer>
+	<key>showPrompterControlsInEditMode</key>
+	<false/>
+</dict>
+</plist>
+PLIST
+
+  cat >"$work/session.sh" <<'SESSION'
+set -euo pipefail
+work=$1
+orvane=$2
+source "$3/smoke_common.bash"
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
+export QT_QPA_PLATFORM=xcb
+"$orvane" "$work/Long Script.txt" >"$work/orvane.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "Long Script" | head -1)
+window_geometry
+xdotool windowfocus --sync "$window"
+sleep 1
+xdotool key ctrl+Return
+sleep 1.5
+window_geometry
+xdotool key space
+sleep 2
+shot start1
+sleep 1
+shot start2
+moved=$(changed start1 start2)
+echo "pixels changed in a second of prompting: $moved"
+if [ "${moved%%.*}" -lt 500 ]; then
+  echo "FAIL: the script did not move"
+  exit 1
+fi
+blank=0
+for grab in $(seq 12); do
+  shot "grab$grab"
+  # Rows of 130 pixels across the text, below the toolbar and above the window's bottom edge: more
+  # than the gap between two lines, so each holds part of a line of white text. A band not drawn
+  # would leave 256 pixels blank.
+  for top in $(seq $((Y + 130)) 130 $((Y + HEIGHT - 230))); do
+    lit=$(lit "grab$grab" "$((WIDTH - 200))x130+$((X + 100))+$top")
+    if awk -v l="$lit" 'BEGIN { exit !(l < 2) }'; then
+      echo "blank stripe at y $top in grab $grab (lit $lit)"
+      blank=$((blank + 1))
+    fi
+  done
+  sleep 0.25
+done
+if [ "$blank" -ne 0 ]; then
+  echo "FAIL: $blank blank stripes while prompting"
+  exit 1
+fi
+kill $pid
+trap - EXIT
+echo "passed"
+SESSION
+  echo "overdraw option $option"
+  run_session 1440x900x24
+done
