@@ -15,6 +15,7 @@
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "text/OVTextView.h"
 
 #include <QAction>
 #include <QFile>
@@ -140,6 +141,9 @@ TEST_F(AdvancedSettings, TheOverdrawFieldFollowsItsChoiceAndFallsBackToItsOwnKey
     EXPECT_EQ(field->text(), QStringLiteral("8192"));
     typeInto(field, QStringLiteral("4096"));
     EXPECT_EQ(defaults().integerForKey(QStringLiteral("customOverdrawFixedHeightPoints")), 4096);
+    // Prompting views follow at once.
+    EXPECT_EQ(OVTextView::overdrawOption(), 2);
+    EXPECT_EQ(OVTextView::overdrawFixedHeightPoints(), 4096);
     EXPECT_EQ(defaults().integerForKey(QStringLiteral("customOverdrawMemoryLimitMB")), 128);
     defaults().setInteger(-1, QStringLiteral("overdrawOptionTag"));
     EXPECT_FALSE(field->isEnabled());
