@@ -3,14 +3,12 @@
 // window over twenty notes, and one frame of the mark flash.
 #include "app/OVAboutWindow.h"
 #include "app/OVCrashReportSender.h"
-#include "app/OVDefaultsProviderClasses.h"
 #include "app/OVFlashWindow.h"
 #include "app/OVResourceFolder.h"
 #include "app/OVWhatsNewWindowController.h"
 #include "app/sample/ReleaseNotes.h"
-#include "bench/BenchApplication.h"
+#include "bench/BenchRegisteredDefaults.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Rtfd.h"
 
@@ -24,17 +22,6 @@
 #include <csignal>
 
 namespace {
-
-void prepare()
-{
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    bench::application();
-    OVDefaultsProviderClasses::registerAll();
-    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
-}
 
 void BM_WriteCrashReport(benchmark::State& state)
 {
@@ -51,7 +38,7 @@ BENCHMARK(BM_WriteCrashReport)->Unit(benchmark::kMillisecond);
 
 void BM_OpenAboutWindowToFirstFrame(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     for (auto _ : state) {
         const std::optional<MutableAttributedString> credits =
             OVAboutWindow::creditsWithStatistics(OVResourceFolder());
@@ -64,7 +51,7 @@ BENCHMARK(BM_OpenAboutWindowToFirstFrame)->Unit(benchmark::kMillisecond);
 
 void BM_OpenWhatsNewWithTwentyNotesToFirstFrame(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     QTemporaryDir folder;
     DocumentAttributes white;
     white.insert(NSBackgroundColorDocumentAttribute, QVariant::fromValue(Color::gray(1)));
@@ -85,7 +72,7 @@ BENCHMARK(BM_OpenWhatsNewWithTwentyNotesToFirstFrame)->Unit(benchmark::kMillisec
 
 void BM_FlashFrame(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     std::unique_ptr<OVFlashWindow> flash = OVFlashWindow::window();
     flash->setFrame(Rect(0, 0, 1920, 1080));
     QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);

@@ -4,10 +4,9 @@
 #include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
 #include "app/OVControlPreferencesViewController.h"
-#include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVKeyField.h"
-#include "bench/BenchApplication.h"
+#include "bench/BenchRegisteredDefaults.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/FakeScreenProvider.h"
@@ -15,7 +14,6 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "prompting/OVCore.h"
 
 #include <QApplication>
@@ -29,21 +27,10 @@
 
 namespace {
 
-void prepare()
-{
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    bench::application();
-    OVDefaultsProviderClasses::registerAll();
-    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
-}
-
 // Alternates two letters, so that every press is a new key stored and shown.
 void BM_KeyPressInFieldToStoredCode(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* pane = new OVControlPreferencesViewController(&window);
@@ -81,7 +68,7 @@ BENCHMARK(BM_KeyPressInFieldToStoredCode)->Unit(benchmark::kMicrosecond);
 // the preview panel comes forward and three document windows follow the speed notifications.
 void BM_ResetAllSettingsWithPanesAndThreeDocuments(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     ManualClock clock;
     FakeScreenProvider screens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0)});
     Clock::setShared(&clock);

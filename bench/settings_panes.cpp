@@ -3,12 +3,10 @@
 // and opening the settings window on the General pane, from the menu action to its first frame.
 #include "app/OVAppDelegate.h"
 #include "app/OVDefaultStyleTextView.h"
-#include "app/OVDefaultsProviderClasses.h"
 #include "app/OVGeneralPreferencesViewController.h"
-#include "bench/BenchApplication.h"
+#include "bench/BenchRegisteredDefaults.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 #include "settings/OVSharedPreferencesAccess.h"
@@ -23,21 +21,10 @@
 
 namespace {
 
-void prepare()
-{
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    bench::application();
-    OVDefaultsProviderClasses::registerAll();
-    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
-}
-
 // Each iteration makes the window afresh, as the first choice of the menu item in a process does.
 void BM_OpenSettingsWindowToFirstFrame(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     for (auto _ : state) {
         state.PauseTiming();
         auto delegate = std::make_unique<OVAppDelegate>();
@@ -62,7 +49,7 @@ BENCHMARK(BM_OpenSettingsWindowToFirstFrame)->Unit(benchmark::kMillisecond);
 // Alternates between two sizes so that every choice is a change that is stored and announced.
 void BM_FontPanelChoiceToStoredStyle(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     OVGeneralPreferencesViewController pane;
     OVDefaultStyleTextView& sample = pane.defaultStyleTextView();
     Font font = *sample.textStorage().attribute(kFontAttributeName, 0).font();

@@ -2,18 +2,16 @@
 // from the update services, the pane shown to its first frame, a preset added in the editor with
 // ten script windows open and the preset menus rebuilt, and a long stored preset list read and
 // sorted.
-#include "BenchApplication.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVDefaultsProviderClasses.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVResolutionString.h"
 #include "app/OVUpdatesPreferencesViewController.h"
 #include "app/OVWindowSizePresetEditor.h"
+#include "bench/BenchRegisteredDefaults.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVAppUpdateController.h"
-#include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "prompting/OVCore.h"
 
 #include <QCoreApplication>
@@ -26,21 +24,10 @@
 
 namespace {
 
-void prepare()
-{
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    bench::application();
-    OVDefaultsProviderClasses::registerAll();
-    UserDefaults::shared().registerDefaults(HVInitialDefaultsRegistry::initialDefaults());
-}
-
 // With an update on offer, so the summary and the button have something to show.
 void BM_UpdatesPaneUpdateInterface(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     OVAppDelegate delegate;
     delegate.setUpUpdates();
     HVAppServices::shared().appUpdateController()->setLatestAppUpdates(
@@ -61,7 +48,7 @@ BENCHMARK(BM_UpdatesPaneUpdateInterface)->Unit(benchmark::kMicrosecond);
 // Made, shown and drawn, as the window does on the first choice of the pane.
 void BM_ShowUpdatesPaneToFirstFrame(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     OVAppDelegate delegate;
     delegate.setUpUpdates();
     for (auto _ : state) {
@@ -87,7 +74,7 @@ BENCHMARK(BM_ShowUpdatesPaneToFirstFrame)->Unit(benchmark::kMillisecond);
 // preset is taken out again untimed.
 void BM_AddPresetWithTenWindowsOpen(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     OVAppDelegate delegate;
     delegate.rebuildWindowPresetSizesMenu();
     OVCore core;
@@ -118,7 +105,7 @@ BENCHMARK(BM_AddPresetWithTenWindowsOpen)->Unit(benchmark::kMillisecond);
 // 10,000 stored presets in random order, read from the settings and sorted by width.
 void BM_ParseAndSortTenThousandStoredPresets(benchmark::State& state)
 {
-    prepare();
+    bench::applicationWithRegisteredDefaults();
     std::mt19937 random(7);
     std::uniform_int_distribution<int> side(320, 9999);
     PlistArray stored;
