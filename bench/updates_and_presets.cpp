@@ -12,6 +12,8 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVAppUpdateController.h"
+#include "platform/updates/Appcast.h"
+#include "platform/updates/UpdateChoice.h"
 #include "prompting/OVCore.h"
 
 #include <QCoreApplication>
@@ -121,5 +123,34 @@ void BM_ParseAndSortTenThousandStoredPresets(benchmark::State& state)
     state.counters["presets"] = 10000;
 }
 BENCHMARK(BM_ParseAndSortTenThousandStoredPresets)->Unit(benchmark::kMillisecond);
+
+// A feed of 200 releases read and the best one chosen, as after each check.
+void BM_ReadAndChooseFromTwoHundredItemFeed(benchmark::State& state)
+{
+    QByteArray feed = R"(<?xml version="1.0"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><title>Orvane</title>)";
+    for (int item = 0; item < 200; ++item) {
+        feed += QStringLiteral(R"(<item><title>Orvane %1.0</title><link>https://orvane.example/releases/%1.0</link>
+<description>&lt;p&gt;Release %1.&lt;/p&gt;</description><pubDate>Mon, 07 Dec 2026 10:00:00 +0000</pubDate>
+<sparkle:minimumSystemVersion>10.13</sparkle:minimumSystemVersion><isPaidUpdate>%2</isPaidUpdate>
+<enclosure url="https://orvane.example/orvane-%1.0.tar.gz" sparkle:version="%3" sparkle:shortVersionString="%1.0" length="10" type="application/octet-stream"/></item>)")
+                    .arg(item + 1)
+                    .arg(item % 7 == 0 ? QStringLiteral("true") : QStringLiteral("false"))
+                    .arg(2000 + item)
+                    .toUtf8();
+    }
+    feed += "</channel></rss>";
+    if (const std::optional<Appcast> appcast = Appcast::appcastWithData(feed);
+        !appcast || !UpdateChoice::chooseFromAppcast(*appcast).bestFreeItem()) {
+        state.SkipWithError("the feed offers no update");
+        return;
+    }
+    for (auto _ : state) {
+        const std::optional<Appcast> appcast = Appcast::appcastWithData(feed);
+        const UpdateChoice choice = UpdateChoice::chooseFromAppcast(*appcast);
+        benchmark::DoNotOptimize(choice.bestFreeItem());
+    }
+}
+BENCHMARK(BM_ReadAndChooseFromTwoHundredItemFeed)->Unit(benchmark::kMillisecond);
 
 } // namespace
