@@ -449,7 +449,11 @@ void TextView::invalidateSelection(const std::vector<Range>& ranges)
     std::optional<Range> visible;
     for (const Range& range : ranges) {
         if (range.length == 0) {
-            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+            // The caret of this range, which may no longer be the selection's: a caret left
+            // where it was would stay on screen.
+            const qsizetype index = std::min(range.location, textStorage().length());
+            const Rect caret = m_layoutManager->insertionPointRectForCharacterIndex(index);
+            setNeedsDisplayInRect(caret.offsetBy(origin.x, origin.y).insetBy(-2, 0));
             continue;
         }
         if (!visible)

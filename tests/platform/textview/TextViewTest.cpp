@@ -17,6 +17,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -694,4 +695,33 @@ TEST(TextViewTest, RandomEditingUndoesBackToTheStartAndRedoesToTheEnd)
     while (undo->canRedo())
         undo->redo();
     EXPECT_EQ(h.view->string(), end);
+}
+
+// What the screen shows, not a fresh drawing of the whole window: a caret left where the window was
+// not drawn again stays in this picture, as it stayed on screen.
+TEST(TextViewTest, ACaretMovedWhileShownIsErasedWhereItWas)
+{
+    Harness h;
+    h.type(QStringLiteral("aaaa        bbbb        cccc"));
+    h.endEventLoopPass();
+    QScreen* screen = h.host->screen();
+    const auto caretColumnIsDark = [&](qsizetype index) {
+        h.endEventLoopPass();
+        const QImage shown = screen->grabWindow(h.host->winId()).toImage();
+        const Rect caret = h.view->layoutManager()->insertionPointRectForCharacterIndex(index);
+        const QPoint top = h.hostPoint({caret.minX(), caret.minY() + 2});
+        int dark = 0;
+        for (int y = top.y(); y < top.y() + int(caret.height()) - 4; ++y)
+            dark += qGray(shown.pixel(top.x(), std::clamp(y, 0, shown.height() - 1))) < 100;
+        return dark > 3;
+    };
+    // Between spaces, so nothing but a caret can darken its column.
+    for (const qsizetype from : {8, 20}) {
+        h.view->setSelectedRange({from, 0});
+        ASSERT_TRUE(caretColumnIsDark(from));
+        h.view->setSelectedRange({from == 8 ? 20 : 8, 0});
+        EXPECT_FALSE(caretColumnIsDark(from)) << "a caret is left at " << from;
+        h.view->setSelectedRange({0, 4});
+        EXPECT_FALSE(caretColumnIsDark(from == 8 ? 20 : 8)) << "a selection leaves the caret drawn";
+    }
 }
