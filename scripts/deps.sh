@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. As root it installs what is
-# missing; otherwise it names the missing packages and fails.
+# Installs the Debian packages the build needs, and with --tests those the tests need too. As root
+# it installs what is missing; otherwise it names the missing packages and fails.
+#   scripts/deps.sh [--tests]
 set -euo pipefail
 
 packages=(
@@ -11,16 +12,27 @@ packages=(
   fonts-dejavu-core
   libhunspell-1.7-0 hunspell-en-us
   libxcb-randr0-dev
+  shared-mime-info
+  # PDF export: qpdf's library adds the outline, information and notes.
+  libqpdf-dev
+  # Word and OpenDocument files are zip archives.
+  libzip-dev
+)
+
+# The program itself runs without these: .doc files need LibreOffice, which it finds when present.
+test_packages=(
   xvfb xauth xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils openbox icewm
-  binutils shared-mime-info desktop-file-utils
+  binutils desktop-file-utils
   dbus dbus-daemon
-  # PDF export: qpdf's library adds the outline, information and notes; the tests read the result
-  # with poppler's, qpdf's and MuPDF's own tools.
-  libqpdf-dev qpdf poppler-utils mupdf-tools
-  # Word and OpenDocument files are zip archives; LibreOffice converts .doc and checks our files.
-  libzip-dev libreoffice-writer-nogui
+  # Independent readers of our PDF files: poppler's, qpdf's and MuPDF's own tools.
+  qpdf poppler-utils mupdf-tools
+  # Converts .doc and reads and writes our Word and OpenDocument files back.
+  libreoffice-writer-nogui
 )
+if [ "${1:-}" = "--tests" ]; then
+  packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
