@@ -16,9 +16,11 @@
 #include "output/OVRandRDisplayModeService.h"
 #include "output/OVStandbyView.h"
 #include "output/OVTalentWindowController.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
@@ -206,6 +208,15 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
         // Counted here, once per process that starts the program for real: a start that hands its
         // files to a running program never gets this far. The first launch is told by this count.
         HVAppServices::shared().analytics().recordAppLaunch();
+        // The statistics' active time runs while one of our windows is in front.
+        static std::vector<NotificationObserver> observers;
+        NotificationCenter& center = NotificationCenter::shared();
+        observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, [](const Notification&) {
+            HVAppServices::shared().analytics().applicationDidBecomeActive();
+        });
+        observers.emplace_back(center, kApplicationDidResignActiveNotification, nullptr, [](const Notification&) {
+            HVAppServices::shared().analytics().applicationDidResignActive();
+        });
     });
     // Layer tiling limits that only two old platform releases needed.
     if (HVConstants::isLionOrNewer() && !HVConstants::isMavericksOrNewer()) {
@@ -364,6 +375,8 @@ int OVProgramStart::main(int argc, char** argv)
         quitter.start(0);
     }
     const int status = application.run();
+    // Quitting from the front ends the active time without a resignation.
+    HVAppServices::shared().analytics().applicationDidResignActive();
     session.reset();
     return status;
 }

@@ -7,8 +7,10 @@
 #include "app/OVProgramStart.h"
 #include "app/OVWhatsNewWindowController.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
@@ -145,6 +147,13 @@ TEST_F(CrashReportsAndNotes, AnUpgradeShowsWhatIsNewAndAboutShowsTheStatistics)
     EXPECT_TRUE(notes->window()->isVisible());
     EXPECT_TRUE(notes->shownText().string().contains(QStringLiteral("What's new in Orvane")));
     EXPECT_EQ(alerts, 0);
+
+    // The time the program is in front counts as active time.
+    const double activeBefore = HVAppServices::shared().analytics().appActiveTime();
+    NotificationCenter::shared().postNotification(kApplicationDidBecomeActiveNotification, &Application::shared());
+    clock.advance(75);
+    NotificationCenter::shared().postNotification(kApplicationDidResignActiveNotification, &Application::shared());
+    EXPECT_GE(HVAppServices::shared().analytics().appActiveTime() - activeBefore, 75);
 
     Application::shared().sendAction(QStringLiteral("orderFrontCustomAboutPanel:"), nullptr, {});
     QWidget* about = session->appDelegate().aboutWindow();
