@@ -2,15 +2,13 @@
 
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageConstants.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/DocumentAttributes.h"
 
 #include <QAbstractItemView>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -20,7 +18,6 @@
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -42,14 +39,6 @@ OVDocumentPropertiesWindowController::HelpOpener& helpOpener()
 {
     static OVDocumentPropertiesWindowController::HelpOpener opener;
     return opener;
-}
-
-void openLocalHelp(const QString& anchor)
-{
-    const QString relative = QStringLiteral("../share/orvane/help/index.html");
-    QUrl url = QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(relative));
-    url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
 }
 
 bool hasValue(const QVariant& value)
@@ -408,7 +397,7 @@ void OVDocumentPropertiesWindowController::helpButtonPressed()
     if (helpOpener())
         helpOpener()(kHelpAnchor);
     else
-        openLocalHelp(kHelpAnchor);
+        HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVDocumentPropertiesWindowController::_windowActionForResponse(int response)

@@ -18,6 +18,7 @@
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "prompter_view/OVFocusArrowView.h"
@@ -30,11 +31,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QFrame>
@@ -47,7 +44,6 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWidget>
@@ -146,25 +142,6 @@ OVPreviewWindowController::HelpOpener& helpOpener()
 {
     static OVPreviewWindowController::HelpOpener opener;
     return opener;
-}
-
-// The help pages ship next to the program (or in the shared data folder once installed).
-void openLocalHelp(const QString& anchor)
-{
-    const QString path = QDir(QCoreApplication::applicationDirPath())
-                             .absoluteFilePath(QStringLiteral("../share/orvane/help/index.html"));
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setFragment(anchor);
-    if (QFileInfo::exists(path) && QDesktopServices::openUrl(url))
-        return;
-    // A button that does nothing would leave the user wondering: say what is missing.
-    qWarning().noquote() << QStringLiteral("Help could not be opened at %1").arg(url.toString());
-    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(
-        localized("preview-error-title-help", "Help could not be opened."),
-        localized("preview-description-help-missing", "The help pages are not installed in %1.")
-            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
-        {localized("preview-button-ok", "OK")});
-    alert->runModal();
 }
 
 // A section's title, bold, with a rule from beside it to the panel's edge.
@@ -1013,7 +990,7 @@ void OVPreviewWindowController::helpButtonPressed()
     if (helpOpener())
         helpOpener()(kHelpAnchor);
     else
-        openLocalHelp(kHelpAnchor);
+        HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVPreviewWindowController::updateTalentDisplayMode()

@@ -1,18 +1,15 @@
 #include "text/OVEditBookmarkWindowController.h"
 
+#include "platform/hvkit/HVHelp.h"
 #include "text/OVBookmark.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,15 +18,6 @@ OVEditBookmarkWindowController::HelpOpener& helpOpener()
 {
     static OVEditBookmarkWindowController::HelpOpener opener;
     return opener;
-}
-
-// The help pages ship next to the program (or in the shared data folder once installed).
-void openLocalHelp(const QString& anchor)
-{
-    const QString relative = QStringLiteral("../share/orvane/help/index.html");
-    QUrl url = QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(relative));
-    url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
 }
 
 } // namespace
@@ -156,7 +144,7 @@ void OVEditBookmarkWindowController::helpButtonPressed()
     if (helpOpener())
         helpOpener()(kHelpAnchor);
     else
-        openLocalHelp(kHelpAnchor);
+        HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVEditBookmarkWindowController::endSheet(int returnCode)
