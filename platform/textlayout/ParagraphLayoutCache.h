@@ -174,6 +174,8 @@ public:
     qsizetype previousWordBoundary(qsizetype index) const;
 
 private:
+    // A line fragment's rectangle, or its used part, and the extra fragment's after the text.
+    Rect fragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange, bool used) const;
     struct Inline {
         qsizetype position;
         double ascent;

@@ -125,33 +125,29 @@ std::optional<LineFragment> ParagraphLayoutCache::lineFragmentWhereEstimated(qsi
 Rect ParagraphLayoutCache::lineFragmentRectForGlyphAtIndex(qsizetype glyphIndex,
                                                            Range* effectiveGlyphRange) const
 {
-    if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
-        if (effectiveGlyphRange)
-            *effectiveGlyphRange = fragment->characterRange;
-        return fragment->rect;
-    }
-    if (effectiveGlyphRange)
-        *effectiveGlyphRange = {m_length, 0};
-    if (glyphIndex != m_length)
-        return Rect();
-    ensureLayoutForAll();
-    return extraLineFragmentRect();
+    return fragmentRectForGlyphAtIndex(glyphIndex, effectiveGlyphRange, false);
 }
 
 Rect ParagraphLayoutCache::lineFragmentUsedRectForGlyphAtIndex(qsizetype glyphIndex,
                                                                Range* effectiveGlyphRange) const
 {
+    return fragmentRectForGlyphAtIndex(glyphIndex, effectiveGlyphRange, true);
+}
+
+Rect ParagraphLayoutCache::fragmentRectForGlyphAtIndex(qsizetype glyphIndex, Range* effectiveGlyphRange,
+                                                       bool used) const
+{
     if (auto fragment = lineFragmentForGlyphAtIndex(glyphIndex)) {
         if (effectiveGlyphRange)
             *effectiveGlyphRange = fragment->characterRange;
-        return fragment->usedRect;
+        return used ? fragment->usedRect : fragment->rect;
     }
     if (effectiveGlyphRange)
         *effectiveGlyphRange = {m_length, 0};
     if (glyphIndex != m_length)
         return Rect();
     ensureLayoutForAll();
-    return extraLineFragmentUsedRect();
+    return used ? extraLineFragmentUsedRect() : extraLineFragmentRect();
 }
 
 std::vector<LineFragment> ParagraphLayoutCache::lineFragmentsInRect(const Rect& rect) const
