@@ -6,7 +6,6 @@
 #include "platform/textformats/Zip.h"
 
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 
 using namespace OfficeText;
 
@@ -14,24 +13,15 @@ namespace {
 
 const QString kPartOfDocument = QStringLiteral("word/document.xml");
 
-QStringView attribute(const QXmlStreamReader& xml, QStringView name)
+bool onOff(const XmlScanner& xml)
 {
-    // Prefixes differ between writers (and strict documents use other namespaces): the local name decides.
-    for (const QXmlStreamAttribute& a : xml.attributes())
-        if (a.name() == name)
-            return a.value();
-    return {};
-}
-
-bool onOff(const QXmlStreamReader& xml)
-{
-    const QStringView value = attribute(xml, u"val");
+    const QStringView value = xml.attribute(u"val");
     return !(value == u"0" || value == u"false" || value == u"off" || value == u"none");
 }
 
-std::optional<double> twips(const QXmlStreamReader& xml, QStringView name)
+std::optional<double> twips(const XmlScanner& xml, QStringView name)
 {
-    const QStringView value = attribute(xml, name);
+    const QStringView value = xml.attribute(name);
     if (value.isEmpty())
         return std::nullopt;
     bool ok = false;
@@ -66,13 +56,13 @@ std::optional<Color> highlightColor(QStringView name)
 }
 
 // One property element inside <w:rPr>.
-void readCharacterProperty(const QXmlStreamReader& xml, CharacterProperties& c)
+void readCharacterProperty(const XmlScanner& xml, CharacterProperties& c)
 {
     const QStringView name = xml.name();
     if (name == u"rFonts") {
-        QStringView family = attribute(xml, u"ascii");
+        QStringView family = xml.attribute(u"ascii");
         if (family.isEmpty())
-            family = attribute(xml, u"hAnsi");
+            family = xml.attribute(u"hAnsi");
         if (!family.isEmpty())
             c.family = family.left(256).toString();
     } else if (name == u"b") {
@@ -85,29 +75,29 @@ void readCharacterProperty(const QXmlStreamReader& xml, CharacterProperties& c)
         c.underline = onOff(xml);
     } else if (name == u"sz") {
         bool ok = false;
-        const double halfPoints = attribute(xml, u"val").toDouble(&ok);
+        const double halfPoints = xml.attribute(u"val").toDouble(&ok);
         if (ok && halfPoints > 0)
             c.size = std::clamp(halfPoints / 2.0, 1.0, 1638.0);
     } else if (name == u"color") {
-        if (const auto color = hexColor(attribute(xml, u"val")))
+        if (const auto color = hexColor(xml.attribute(u"val")))
             c.color = color;
     } else if (name == u"highlight") {
-        if (const auto color = highlightColor(attribute(xml, u"val")))
+        if (const auto color = highlightColor(xml.attribute(u"val")))
             c.background = color;
     } else if (name == u"shd") {
-        if (const auto color = hexColor(attribute(xml, u"fill")))
+        if (const auto color = hexColor(xml.attribute(u"fill")))
             c.background = color;
     } else if (name == u"vertAlign") {
-        const QStringView value = attribute(xml, u"val");
+        const QStringView value = xml.attribute(u"val");
         c.superscript = value == u"superscript" ? 1 : value == u"subscript" ? -1 : 0;
     }
 }
 
-void readParagraphProperty(const QXmlStreamReader& xml, ParagraphProperties& p)
+void readParagraphProperty(const XmlScanner& xml, ParagraphProperties& p)
 {
     const QStringView name = xml.name();
     if (name == u"jc") {
-        const QStringView value = attribute(xml, u"val");
+        const QStringView value = xml.attribute(u"val");
         if (value == u"left" || value == u"start")
             p.alignment = TextAlignment::Left;
         else if (value == u"right" || value == u"end")
@@ -131,9 +121,9 @@ void readParagraphProperty(const QXmlStreamReader& xml, ParagraphProperties& p)
         if (const auto after = twips(xml, u"after"))
             p.spacingAfter = after;
         bool ok = false;
-        const double line = attribute(xml, u"line").toDouble(&ok);
+        const double line = xml.attribute(u"line").toDouble(&ok);
         if (ok && line > 0) {
-            const QStringView rule = attribute(xml, u"lineRule");
+            const QStringView rule = xml.attribute(u"lineRule");
             if (rule.isEmpty() || rule == u"auto")
                 p.lineHeightMultiple = std::clamp(line / 240.0, 0.0, 10.0);
             else
@@ -143,7 +133,7 @@ void readParagraphProperty(const QXmlStreamReader& xml, ParagraphProperties& p)
 }
 
 // Reads the properties inside the current <w:rPr> or <w:pPr> up to its end.
-bool readProperties(QXmlStreamReader& xml, int& depth, Error* error, const QString& part,
+bool readProperties(XmlScanner& xml, int& depth, Error* error, const QString& part,
                     StyleProperties& style)
 {
     const int end = depth - 1;
@@ -171,7 +161,7 @@ bool readProperties(QXmlStreamReader& xml, int& depth, Error* error, const QStri
     return !xml.hasError() && (!error || error->isNull());
 }
 
-bool skipElement(QXmlStreamReader& xml, int& depth, Error* error, const QString& part)
+bool skipElement(XmlScanner& xml, int& depth, Error* error, const QString& part)
 {
     const int end = depth - 1;
     while (readNext(xml, depth, error, part))
@@ -188,7 +178,7 @@ struct Styles {
 
 bool readStyles(const QByteArray& data, const QString& part, Styles& styles, Error* error)
 {
-    QXmlStreamReader xml(data);
+    XmlScanner xml(data);
     int depth = 0;
     QString id;
     QString parent;
@@ -206,13 +196,13 @@ bool readStyles(const QByteArray& data, const QString& part, Styles& styles, Err
         const QStringView name = xml.name();
         if (name == u"style") {
             inStyle = true;
-            id = attribute(xml, u"styleId").toString();
+            id = xml.attribute(u"styleId").toString();
             parent.clear();
             properties = {};
-            if (attribute(xml, u"type") == u"paragraph" && attribute(xml, u"default") == u"1")
+            if (xml.attribute(u"type") == u"paragraph" && xml.attribute(u"default") == u"1")
                 styles.defaultParagraphStyle = id;
         } else if (name == u"basedOn" && inStyle) {
-            parent = attribute(xml, u"val").toString();
+            parent = xml.attribute(u"val").toString();
         } else if (name == u"rPr" || name == u"pPr") {
             StyleProperties& target = inStyle ? properties : styles.defaults;
             StyleProperties read;
@@ -264,14 +254,14 @@ QString relationshipTarget(ZipReader& zip, const QString& relsPart, const QStrin
     const auto data = zip.read(relsPart, &ignored);
     if (!data)
         return {};
-    QXmlStreamReader xml(*data);
+    XmlScanner xml(*data);
     int depth = 0;
     while (readNext(xml, depth, &ignored, relsPart)) {
         if (!xml.isStartElement() || xml.name() != u"Relationship")
             continue;
-        if (!attribute(xml, u"Type").endsWith(typeSuffix) || attribute(xml, u"TargetMode") == u"External")
+        if (!xml.attribute(u"Type").endsWith(typeSuffix) || xml.attribute(u"TargetMode") == u"External")
             continue;
-        const QString target = attribute(xml, u"Target").toString();
+        const QString target = xml.attribute(u"Target").toString();
         if (target.contains(u':'))
             continue;
         if (const auto path = resolvedTarget(sourcePart, target); path && zip.contains(*path))
@@ -289,12 +279,12 @@ void readCoreProperties(ZipReader& zip, DocumentAttributes& attributes)
         const auto data = zip.read(part, &ignored);
         if (!data)
             return;
-        QXmlStreamReader xml(*data);
+        XmlScanner xml(*data);
         int depth = 0;
         while (readNext(xml, depth, &ignored, part)) {
             if (xml.isStartElement() && depth == 2) {
                 const QString name = xml.name().toString();
-                const QString value = xml.readElementText(QXmlStreamReader::SkipChildElements).left(100000);
+                const QString value = xml.readElementText(XmlScanner::SkipChildElements).left(100000);
                 --depth;
                 take(name, value);
             }
@@ -340,7 +330,7 @@ public:
 
     bool run(const QByteArray& data, const QString& part, Error* error)
     {
-        QXmlStreamReader xml(data);
+        XmlScanner xml(data);
         int depth = 0;
         Error readError;
         while (readNext(xml, depth, &readError, part)) {
@@ -367,7 +357,7 @@ public:
                     if (m_inParagraph)
                         m_run = direct.character;
                 } else if (name == u"t" && m_inParagraph) {
-                    const QString characters = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                    const QString characters = xml.readElementText(XmlScanner::IncludeChildElements);
                     --depth;
                     if (xml.hasError())
                         break;
@@ -405,7 +395,7 @@ public:
     AttributedString result() { return m_builder.result(); }
 
 private:
-    bool readParagraphProperties(QXmlStreamReader& xml, int& depth, Error* error, const QString& part,
+    bool readParagraphProperties(XmlScanner& xml, int& depth, Error* error, const QString& part,
                                  StyleProperties& direct, QString& styleName)
     {
         const int end = depth - 1;
@@ -428,11 +418,11 @@ private:
                 continue;
             const QStringView name = xml.name();
             if (name == u"pStyle")
-                styleName = attribute(xml, u"val").toString();
+                styleName = xml.attribute(u"val").toString();
             else if (name == u"rPr")
                 runDepth = depth;
             else if (runDepth >= 0 && name == u"rStyle")
-                markStyle = attribute(xml, u"val").toString();
+                markStyle = xml.attribute(u"val").toString();
             else if (runDepth >= 0)
                 readCharacterProperty(xml, direct.character);
             else if (name == u"sectPr" || name == u"pPrChange") {
@@ -444,7 +434,7 @@ private:
         return !xml.hasError() && (!error || error->isNull());
     }
 
-    bool readRunProperties(QXmlStreamReader& xml, int& depth, Error* error, const QString& part,
+    bool readRunProperties(XmlScanner& xml, int& depth, Error* error, const QString& part,
                            StyleProperties& direct)
     {
         const int end = depth - 1;
@@ -457,7 +447,7 @@ private:
             if (!xml.isStartElement())
                 continue;
             if (xml.name() == u"rStyle")
-                m_runStyle = attribute(xml, u"val").toString();
+                m_runStyle = xml.attribute(u"val").toString();
             else if (xml.name() == u"rPrChange") {
                 if (!skipElement(xml, depth, error, part))
                     return false;

@@ -5,21 +5,12 @@
 #include "platform/textformats/OfficeText.h"
 #include "platform/textformats/Zip.h"
 
-#include <QXmlStreamReader>
 
 #include <functional>
 
 using namespace OfficeText;
 
 namespace {
-
-QStringView attribute(const QXmlStreamReader& xml, QStringView name)
-{
-    for (const QXmlStreamAttribute& a : xml.attributes())
-        if (a.name() == name)
-            return a.value();
-    return {};
-}
 
 QString unquoted(QStringView family)
 {
@@ -35,31 +26,31 @@ struct Fonts {
     QHash<QString, QString> families;
 };
 
-void readTextProperties(const QXmlStreamReader& xml, const Fonts& fonts, CharacterProperties& c)
+void readTextProperties(const XmlScanner& xml, const Fonts& fonts, CharacterProperties& c)
 {
-    if (const QStringView name = attribute(xml, u"font-name"); !name.isEmpty())
+    if (const QStringView name = xml.attribute(u"font-name"); !name.isEmpty())
         c.family = fonts.families.value(name.toString(), unquoted(name));
-    if (const QStringView family = attribute(xml, u"font-family"); !family.isEmpty())
+    if (const QStringView family = xml.attribute(u"font-family"); !family.isEmpty())
         c.family = unquoted(family.split(u',').front());
-    if (const auto size = lengthInPoints(attribute(xml, u"font-size")); size && *size > 0)
+    if (const auto size = lengthInPoints(xml.attribute(u"font-size")); size && *size > 0)
         c.size = std::clamp(*size, 1.0, 1638.0);
-    if (const QStringView weight = attribute(xml, u"font-weight"); !weight.isEmpty())
+    if (const QStringView weight = xml.attribute(u"font-weight"); !weight.isEmpty())
         c.bold = weight == u"bold" || weight.toInt() >= 600;
-    if (const QStringView style = attribute(xml, u"font-style"); !style.isEmpty())
+    if (const QStringView style = xml.attribute(u"font-style"); !style.isEmpty())
         c.italic = style == u"italic" || style == u"oblique";
-    if (const QStringView underline = attribute(xml, u"text-underline-style"); !underline.isEmpty())
+    if (const QStringView underline = xml.attribute(u"text-underline-style"); !underline.isEmpty())
         c.underline = underline != u"none";
-    if (const QStringView strike = attribute(xml, u"text-line-through-style"); !strike.isEmpty())
+    if (const QStringView strike = xml.attribute(u"text-line-through-style"); !strike.isEmpty())
         c.strikethrough = strike != u"none";
-    if (const auto color = hexColor(attribute(xml, u"color")))
+    if (const auto color = hexColor(xml.attribute(u"color")))
         c.color = color;
-    if (const QStringView background = attribute(xml, u"background-color"); !background.isEmpty()) {
+    if (const QStringView background = xml.attribute(u"background-color"); !background.isEmpty()) {
         if (const auto color = hexColor(background))
             c.background = color;
         else if (background == u"transparent")
             c.background.reset();
     }
-    if (const QStringView position = attribute(xml, u"text-position"); !position.isEmpty()) {
+    if (const QStringView position = xml.attribute(u"text-position"); !position.isEmpty()) {
         const QStringView first = position.split(u' ').front();
         if (first == u"super")
             c.superscript = 1;
@@ -72,9 +63,9 @@ void readTextProperties(const QXmlStreamReader& xml, const Fonts& fonts, Charact
     }
 }
 
-void readParagraphProperties(const QXmlStreamReader& xml, ParagraphProperties& p)
+void readParagraphProperties(const XmlScanner& xml, ParagraphProperties& p)
 {
-    const QStringView align = attribute(xml, u"text-align");
+    const QStringView align = xml.attribute(u"text-align");
     if (align == u"start" || align == u"left")
         p.alignment = TextAlignment::Left;
     else if (align == u"end" || align == u"right")
@@ -83,17 +74,17 @@ void readParagraphProperties(const QXmlStreamReader& xml, ParagraphProperties& p
         p.alignment = TextAlignment::Center;
     else if (align == u"justify")
         p.alignment = TextAlignment::Justified;
-    if (const auto v = lengthInPoints(attribute(xml, u"margin-left")))
+    if (const auto v = lengthInPoints(xml.attribute(u"margin-left")))
         p.leftIndent = v;
-    if (const auto v = lengthInPoints(attribute(xml, u"margin-right")))
+    if (const auto v = lengthInPoints(xml.attribute(u"margin-right")))
         p.rightIndent = v;
-    if (const auto v = lengthInPoints(attribute(xml, u"text-indent")))
+    if (const auto v = lengthInPoints(xml.attribute(u"text-indent")))
         p.firstLineIndent = v;
-    if (const auto v = lengthInPoints(attribute(xml, u"margin-top")))
+    if (const auto v = lengthInPoints(xml.attribute(u"margin-top")))
         p.spacingBefore = v;
-    if (const auto v = lengthInPoints(attribute(xml, u"margin-bottom")))
+    if (const auto v = lengthInPoints(xml.attribute(u"margin-bottom")))
         p.spacingAfter = v;
-    const QStringView lineHeight = attribute(xml, u"line-height");
+    const QStringView lineHeight = xml.attribute(u"line-height");
     if (lineHeight.endsWith(u'%')) {
         bool ok = false;
         const double percent = lineHeight.chopped(1).toDouble(&ok);
@@ -104,7 +95,7 @@ void readParagraphProperties(const QXmlStreamReader& xml, ParagraphProperties& p
     } else if (const auto v = lengthInPoints(lineHeight)) {
         p.minimumLineHeight = v;
     }
-    if (const auto v = lengthInPoints(attribute(xml, u"line-height-at-least")))
+    if (const auto v = lengthInPoints(xml.attribute(u"line-height-at-least")))
         p.minimumLineHeight = v;
 }
 
@@ -113,7 +104,7 @@ QString styleKey(QStringView family, QStringView name)
     return family.toString() + u':' + name.toString();
 }
 
-bool skipElement(QXmlStreamReader& xml, int& depth, Error* error, const QString& part)
+bool skipElement(XmlScanner& xml, int& depth, Error* error, const QString& part)
 {
     const int end = depth - 1;
     while (readNext(xml, depth, error, part))
@@ -130,7 +121,7 @@ struct Styles {
 
 // Reads font faces and styles from a part, up to the body if it has one. Styles under
 // office:automatic-styles of the styles part serve page layouts only and are skipped there.
-bool readStyles(QXmlStreamReader& xml, int& depth, const QString& part, bool automaticStylesApply,
+bool readStyles(XmlScanner& xml, int& depth, const QString& part, bool automaticStylesApply,
                 Styles& styles, Error* error)
 {
     QString key;
@@ -163,20 +154,20 @@ bool readStyles(QXmlStreamReader& xml, int& depth, const QString& part, bool aut
             if (!skipElement(xml, depth, error, part))
                 return false;
         } else if (name == u"font-face") {
-            const QString faceName = attribute(xml, u"name").toString();
-            const QStringView family = attribute(xml, u"font-family");
+            const QString faceName = xml.attribute(u"name").toString();
+            const QStringView family = xml.attribute(u"font-family");
             if (!faceName.isEmpty() && styles.fonts.families.size() < 10000)
                 styles.fonts.families.insert(faceName, family.isEmpty() ? faceName : unquoted(family));
         } else if (name == u"style" || name == u"default-style") {
-            const QStringView family = attribute(xml, u"family");
+            const QStringView family = xml.attribute(u"family");
             inStyle = family == u"paragraph" || family == u"text";
             isDefault = name == u"default-style";
             if (isDefault && family != u"paragraph")
                 inStyle = false;
             // Paragraph and text styles share one sheet: a text style may name a paragraph one as parent only
             // within its own family, so keys carry the family.
-            key = styleKey(family, attribute(xml, u"name"));
-            const QStringView parent = attribute(xml, u"parent-style-name");
+            key = styleKey(family, xml.attribute(u"name"));
+            const QStringView parent = xml.attribute(u"parent-style-name");
             parentKey = parent.isEmpty() ? QString() : styleKey(family, parent);
             properties = {};
         } else if (name == u"text-properties" && inStyle) {
@@ -192,7 +183,7 @@ class BodyReader {
 public:
     explicit BodyReader(const Styles& styles) : m_styles(styles) {}
 
-    bool run(QXmlStreamReader& xml, int& depth, const QString& part, Error* error)
+    bool run(XmlScanner& xml, int& depth, const QString& part, Error* error)
     {
         while (readNext(xml, depth, error, part)) {
             if (xml.isStartElement()) {
@@ -201,12 +192,12 @@ public:
                 if ((name == u"p" || name == u"h") && ns.endsWith(u":text:1.0")) {
                     if (m_paragraphDepth > 0)
                         endParagraph();
-                    beginParagraph(depth, attribute(xml, u"style-name"));
+                    beginParagraph(depth, xml.attribute(u"style-name"));
                 } else if (m_paragraphDepth > 0 && name == u"span") {
-                    pushSpan(depth, attribute(xml, u"style-name"));
+                    pushSpan(depth, xml.attribute(u"style-name"));
                 } else if (m_paragraphDepth > 0 && name == u"s") {
                     bool ok = false;
-                    const int count = attribute(xml, u"c").toInt(&ok);
+                    const int count = xml.attribute(u"c").toInt(&ok);
                     append(QString(ok ? std::clamp(count, 1, 1000) : 1, u' '));
                 } else if (m_paragraphDepth > 0 && name == u"tab") {
                     append(QStringLiteral("\t"));
@@ -320,7 +311,7 @@ private:
 
 void readMeta(const QByteArray& data, DocumentAttributes& attributes)
 {
-    QXmlStreamReader xml(data);
+    XmlScanner xml(data);
     int depth = 0;
     Error ignored;
     QStringList keywords;
@@ -328,7 +319,7 @@ void readMeta(const QByteArray& data, DocumentAttributes& attributes)
         if (!xml.isStartElement() || depth != 3)
             continue;
         const QString name = xml.name().toString();
-        const QString value = xml.readElementText(QXmlStreamReader::SkipChildElements).left(100000);
+        const QString value = xml.readElementText(XmlScanner::SkipChildElements).left(100000);
         --depth;
         if (value.isEmpty())
             continue;
@@ -541,7 +532,7 @@ bool Odt::read(QByteArrayView data, MutableAttributedString& text, DocumentAttri
         const auto stylesData = zip->read(QStringLiteral("styles.xml"), error);
         if (!stylesData)
             return false;
-        QXmlStreamReader xml(*stylesData);
+        XmlScanner xml(*stylesData);
         int depth = 0;
         Error readError;
         if (!readStyles(xml, depth, QStringLiteral("styles.xml"), false, styles, &readError) ||
@@ -557,7 +548,7 @@ bool Odt::read(QByteArrayView data, MutableAttributedString& text, DocumentAttri
     const auto content = zip->read(contentPart, error);
     if (!content)
         return false;
-    QXmlStreamReader xml(*content);
+    XmlScanner xml(*content);
     int depth = 0;
     Error readError;
     BodyReader body(styles);

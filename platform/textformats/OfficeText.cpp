@@ -102,7 +102,7 @@ StyleProperties StyleSheet::resolved(const QString& name) const
     return result;
 }
 
-bool readNext(QXmlStreamReader& xml, int& depth, Error* error, const QString& part)
+bool readNext(XmlScanner& xml, int& depth, Error* error, const QString& part)
 {
     const auto fail = [&](const QString& why) {
         setError(error, Error::cocoa(kFileReadCorruptFileError, {}, why));
@@ -111,25 +111,27 @@ bool readNext(QXmlStreamReader& xml, int& depth, Error* error, const QString& pa
     if (xml.atEnd())
         return false;
     switch (xml.readNext()) {
-    case QXmlStreamReader::DTD:
-        return fail(
-            QStringLiteral("The part \"%1\" declares a document type, which documents never do.").arg(part));
-    case QXmlStreamReader::EntityReference:
-        return fail(QStringLiteral("The part \"%1\" refers to an undeclared entity.").arg(part));
-    case QXmlStreamReader::StartElement:
+    case XmlScanner::StartElement:
         if (++depth > kMaximumXmlDepth)
             return fail(QStringLiteral("The part \"%1\" is nested too deeply.").arg(part));
         return true;
-    case QXmlStreamReader::EndElement:
+    case XmlScanner::EndElement:
         --depth;
         return true;
-    case QXmlStreamReader::Invalid:
-        if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError ||
-            xml.error() != QXmlStreamReader::NoError)
+    case XmlScanner::Invalid:
+        switch (xml.error()) {
+        case XmlScanner::DocumentType:
+            return fail(
+                QStringLiteral("The part \"%1\" declares a document type, which documents never do.").arg(part));
+        case XmlScanner::UndeclaredEntity:
+            return fail(QStringLiteral("The part \"%1\" refers to an undeclared entity.").arg(part));
+        case XmlScanner::TooDeep:
+            return fail(QStringLiteral("The part \"%1\" is nested too deeply.").arg(part));
+        default:
             return fail(
                 QStringLiteral("The part \"%1\" is not well-formed XML (%2).").arg(part, xml.errorString()));
-        return false;
-    case QXmlStreamReader::EndDocument:
+        }
+    case XmlScanner::EndDocument:
         return false;
     default:
         return true;

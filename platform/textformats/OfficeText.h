@@ -7,11 +7,11 @@
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Font.h"
 #include "platform/text/ParagraphStyle.h"
+#include "platform/textformats/XmlScanner.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QString>
-#include <QXmlStreamReader>
 
 #include <optional>
 #include <vector>
@@ -88,7 +88,7 @@ private:
 // Reads the next token of a document part, refusing what such a part never holds: a document type
 // declaration (the door to external entities and entity bombs) and nesting beyond a bound. Returns
 // false at the end or on an error; error is then set when something was wrong.
-bool readNext(QXmlStreamReader& xml, int& depth, Error* error, const QString& part);
+bool readNext(XmlScanner& xml, int& depth, Error* error, const QString& part);
 constexpr int kMaximumXmlDepth = 256;
 
 // The text model built run by run.
