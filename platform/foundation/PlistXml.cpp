@@ -3,6 +3,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/HexDigit.h"
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/XmlReference.h"
 
 #include <QHashFunctions>
 #include <QStringDecoder>
@@ -659,19 +660,6 @@ private:
         return nextTag(&tag) && tag.kind == Tag::Close && tag.name == name;
     }
 
-    static bool appendCharacter(uint codePoint, QString* out)
-    {
-        const bool valid = codePoint == 0x9 || codePoint == 0xA || codePoint == 0xD ||
-                           (codePoint >= 0x20 && codePoint <= 0xD7FF) ||
-                           (codePoint >= 0xE000 && codePoint <= 0xFFFD) ||
-                           (codePoint >= 0x10000 && codePoint <= 0x10FFFF);
-        if (!valid)
-            return false;
-        const char32_t unit = codePoint;
-        out->append(QString::fromUcs4(&unit, 1));
-        return true;
-    }
-
     // The text with its entities resolved; empty when one is not understood.
     static std::optional<QString> decode(const Text& text)
     {
@@ -689,36 +677,11 @@ private:
             const char* semicolon = std::find(amp, text.end, ';');
             if (semicolon == text.end)
                 return std::nullopt;
-            const std::string_view entity(amp + 1, size_t(semicolon - amp - 1));
-            if (entity == "amp")
-                out.append(u'&');
-            else if (entity == "lt")
-                out.append(u'<');
-            else if (entity == "gt")
-                out.append(u'>');
-            else if (entity == "quot")
-                out.append(u'"');
-            else if (entity == "apos")
-                out.append(u'\'');
-            else if (!characterReference(entity, &out))
+            if (!appendXmlReference(std::string_view(amp + 1, size_t(semicolon - amp - 1)), out))
                 return std::nullopt;
             p = semicolon + 1;
         }
         return out;
-    }
-
-    static bool characterReference(std::string_view entity, QString* out)
-    {
-        if (entity.size() < 2 || entity.size() > 10 || entity[0] != '#')
-            return false;
-        const bool hex = entity[1] == 'x';
-        const std::string_view digits = entity.substr(hex ? 2 : 1);
-        uint codePoint = 0;
-        const auto [end, error] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), codePoint, hex ? 16 : 10);
-        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
-            return false;
-        return appendCharacter(codePoint, out);
     }
 
     // Keys repeat throughout a file; each distinct key is decoded once and shared.

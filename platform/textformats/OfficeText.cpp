@@ -305,6 +305,9 @@ void appendEscaped(QString& out, QStringView text)
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
+        // Letters, the bulk of a script, pass on one comparison.
+        if (c > u'>' && c < 0xD800)
+            continue;
         const bool special = c == u'&' || c == u'<' || c == u'>' || c == u'"' ||
                              (c < 0x20 && c != u'\t' && c != u'\n') || c == kAttachmentCharacter ||
                              c == 0xFFFE || c == 0xFFFF || QChar::isSurrogate(c);

@@ -1,5 +1,7 @@
 #include "platform/textformats/XmlScanner.h"
 
+#include "platform/foundation/XmlReference.h"
+
 #include <QStringDecoder>
 
 #include <cstring>
@@ -20,12 +22,6 @@ bool isNameStart(unsigned char c)
 bool isNameByte(unsigned char c)
 {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-bool isXmlCharacter(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 bool startsWith(const char* bytes, qsizetype size, qsizetype position, std::string_view prefix)
@@ -498,50 +494,14 @@ bool XmlScanner::appendReference(QString& out, qsizetype& position, qsizetype to
     const qsizetype end = static_cast<const char*>(semicolon) - m_bytes;
     const std::string_view name(m_bytes + position + 1, size_t(end - position - 1));
     position = end + 1;
-    if (name == "amp")
-        out.append(u'&');
-    else if (name == "lt")
-        out.append(u'<');
-    else if (name == "gt")
-        out.append(u'>');
-    else if (name == "quot")
-        out.append(u'"');
-    else if (name == "apos")
-        out.append(u'\'');
-    else if (name.starts_with('#')) {
-        const bool hexadecimal = name.size() > 1 && name[1] == 'x';
-        const std::string_view digits = name.substr(hexadecimal ? 2 : 1);
-        char32_t code = 0;
-        bool valid = !digits.empty();
-        for (const char d : digits) {
-            int value;
-            if (d >= '0' && d <= '9')
-                value = d - '0';
-            else if (hexadecimal && d >= 'a' && d <= 'f')
-                value = d - 'a' + 10;
-            else if (hexadecimal && d >= 'A' && d <= 'F')
-                value = d - 'A' + 10;
-            else {
-                valid = false;
-                break;
-            }
-            code = code * (hexadecimal ? 16 : 10) + char32_t(value);
-            // Past the last code point the value only needs to stay wrong, not to grow.
-            if (code > 0x10FFFF)
-                code = 0x110000;
-        }
-        if (!valid || !isXmlCharacter(code)) {
-            fail(NotWellFormed, QStringLiteral("Invalid character reference."));
-            return false;
-        }
-        const char32_t units[] = {code};
-        out.append(QString::fromUcs4(units, 1));
-    } else {
+    if (appendXmlReference(name, out))
+        return true;
+    if (name.starts_with('#'))
+        fail(NotWellFormed, QStringLiteral("Invalid character reference."));
+    else
         fail(UndeclaredEntity, QStringLiteral("Entity '%1' not declared.")
                                    .arg(QString::fromUtf8(name.substr(0, std::min<size_t>(name.size(), 32)))));
-        return false;
-    }
-    return true;
+    return false;
 }
 
 QStringView XmlScanner::namespaceUri() const
