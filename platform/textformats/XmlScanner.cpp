@@ -84,6 +84,7 @@ void XmlScanner::prepareInput()
     }
     QString converted;
     bool failed = false;
+    bool convert = encoding.has_value();
     if (encoding) {
         QStringDecoder decoder(*encoding, QStringDecoder::Flag::Stateless);
         converted = decoder.decode(QByteArrayView(m_data).sliced(skip));
@@ -98,13 +99,13 @@ void XmlScanner::prepareInput()
             } else {
                 converted = decoder.decode(m_data);
                 failed = decoder.hasError();
-                encoding = QStringDecoder::Utf8; // only to mark the conversion
+                convert = true;
             }
         }
     }
     if (failed)
         fail(NotWellFormed, QStringLiteral("Encountered incorrectly encoded content."));
-    else if (encoding) {
+    else if (convert) {
         m_data = converted.toUtf8();
         m_position = 0;
     }

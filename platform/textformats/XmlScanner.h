@@ -31,7 +31,10 @@ public:
     bool isCharacters() const { return m_token == Characters; }
 
     // The current element's local name (its prefix left out), valid until the next token.
-    QStringView name() const { return view(m_name); }
+    QStringView name() const
+    {
+        return m_token == StartElement || m_token == EndElement ? view(m_name) : QStringView();
+    }
     QStringView namespaceUri() const;
     // The value of the current start element's attribute with this local name; empty when absent.
     QStringView attribute(QStringView localName) const;
