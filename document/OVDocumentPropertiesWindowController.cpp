@@ -35,12 +35,6 @@ const QString kCommentsKey = QStringLiteral("comments");
 const QString kKeywordsKey = QStringLiteral("keywords");
 const QString kPerformersKey = QStringLiteral("performers");
 
-OVDocumentPropertiesWindowController::HelpOpener& helpOpener()
-{
-    static OVDocumentPropertiesWindowController::HelpOpener opener;
-    return opener;
-}
-
 bool hasValue(const QVariant& value)
 {
     return value.isValid() && !value.isNull();
@@ -228,11 +222,6 @@ OVDocumentPropertiesWindowController::OVDocumentPropertiesWindowController() = d
 
 OVDocumentPropertiesWindowController::~OVDocumentPropertiesWindowController() = default;
 
-void OVDocumentPropertiesWindowController::setHelpOpener(HelpOpener opener)
-{
-    helpOpener() = std::move(opener);
-}
-
 QString OVDocumentPropertiesWindowController::_userStringFromObjectArray(const QStringList& entries)
 {
     const QString joined = entries.join(QStringLiteral(", "));
@@ -394,10 +383,7 @@ void OVDocumentPropertiesWindowController::cancelButtonPressed()
 
 void OVDocumentPropertiesWindowController::helpButtonPressed()
 {
-    if (helpOpener())
-        helpOpener()(kHelpAnchor);
-    else
-        HVHelp::openLocalHelp(kHelpAnchor);
+    HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVDocumentPropertiesWindowController::_windowActionForResponse(int response)

@@ -65,8 +65,6 @@ public:
     const std::optional<QVariantMap>& replacementDocumentProperties() const { return m_replacement; }
     bool didDocumentPropertiesChange() const { return m_didDocumentPropertiesChange; }
 
-    using HelpOpener = std::function<void(const QString& anchor)>;
-    static void setHelpOpener(HelpOpener opener);
 
     // The dialog, built and filled on first use.
     QDialog* window();

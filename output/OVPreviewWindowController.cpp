@@ -138,12 +138,6 @@ private:
     std::function<void(QSlider*, double)> m_scrolled;
 };
 
-OVPreviewWindowController::HelpOpener& helpOpener()
-{
-    static OVPreviewWindowController::HelpOpener opener;
-    return opener;
-}
-
 // A section's title, bold, with a rule from beside it to the panel's edge.
 QWidget* sectionTitle(const QString& text)
 {
@@ -980,17 +974,9 @@ void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
 
 // Help.
 
-void OVPreviewWindowController::setHelpOpener(HelpOpener opener)
-{
-    helpOpener() = std::move(opener);
-}
-
 void OVPreviewWindowController::helpButtonPressed()
 {
-    if (helpOpener())
-        helpOpener()(kHelpAnchor);
-    else
-        HVHelp::openLocalHelp(kHelpAnchor);
+    HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVPreviewWindowController::updateTalentDisplayMode()

@@ -203,9 +203,7 @@ public:
     void updateActionButtonMenu(QToolButton* button);
     void updateActionButtonVisibility(QToolButton* button);
 
-    // Help about the panel, at its anchor in the local help; tests install their own opener.
-    using HelpOpener = std::function<void(const QString& anchor)>;
-    static void setHelpOpener(HelpOpener opener);
+    // Where Help leads: the local help page at this window's anchor.
     void helpButtonPressed();
 
     // Panel position: the top edge is saved on every move and put back at the next start.

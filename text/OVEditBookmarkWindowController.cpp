@@ -14,12 +14,6 @@
 
 namespace {
 
-OVEditBookmarkWindowController::HelpOpener& helpOpener()
-{
-    static OVEditBookmarkWindowController::HelpOpener opener;
-    return opener;
-}
-
 } // namespace
 
 std::unique_ptr<OVEditBookmarkWindowController>
@@ -48,11 +42,6 @@ bool OVEditBookmarkWindowController::isValidBookmarkName(const QString& name)
             return false;
     }
     return true;
-}
-
-void OVEditBookmarkWindowController::setHelpOpener(HelpOpener opener)
-{
-    helpOpener() = std::move(opener);
 }
 
 QDialog* OVEditBookmarkWindowController::window()
@@ -141,10 +130,7 @@ void OVEditBookmarkWindowController::cancelButtonPressed()
 
 void OVEditBookmarkWindowController::helpButtonPressed()
 {
-    if (helpOpener())
-        helpOpener()(kHelpAnchor);
-    else
-        HVHelp::openLocalHelp(kHelpAnchor);
+    HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVEditBookmarkWindowController::endSheet(int returnCode)

@@ -30,10 +30,6 @@ public:
     // the prefix that marks bookmark attachments.
     static bool isValidBookmarkName(const QString& name);
 
-    // Where Help leads: the local help page with the bookmarks section's anchor. Tests replace it.
-    using HelpOpener = std::function<void(const QString& anchor)>;
-    static void setHelpOpener(HelpOpener opener);
-
     // The dialog, built on first use; the name field shows the bookmark's name when renaming.
     QDialog* window();
     QLineEdit* nameField();

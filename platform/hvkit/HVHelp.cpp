@@ -10,8 +10,27 @@
 #include <QFileInfo>
 #include <QUrl>
 
+namespace {
+
+HVHelp::Opener& installedOpener()
+{
+    static HVHelp::Opener opener;
+    return opener;
+}
+
+} // namespace
+
+void HVHelp::setOpener(Opener opener)
+{
+    installedOpener() = std::move(opener);
+}
+
 void HVHelp::openLocalHelp(const QString& anchor)
 {
+    if (installedOpener()) {
+        installedOpener()(anchor);
+        return;
+    }
     const QString path = QDir(QCoreApplication::applicationDirPath())
                              .absoluteFilePath(QStringLiteral("../share/orvane/help/index.html"));
     QUrl url = QUrl::fromLocalFile(path);

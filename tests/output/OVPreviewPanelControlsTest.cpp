@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "platform/hvkit/HVHelp.h"
 #include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVTimeBar.h"
@@ -231,9 +232,9 @@ TEST_F(PanelControlsTest, HelpOpensAtThePanelsAnchor)
 {
     OVPreviewWindowController preview(core, talent);
     QString opened;
-    OVPreviewWindowController::setHelpOpener([&opened](const QString& anchor) { opened = anchor; });
+    HVHelp::setOpener([&opened](const QString& anchor) { opened = anchor; });
     preview.controlsWidget()->findChild<QToolButton*>(QStringLiteral("helpButton"))->click();
-    OVPreviewWindowController::setHelpOpener({});
+    HVHelp::setOpener({});
     EXPECT_EQ(opened, QStringLiteral("PreviewAnchor"));
 
     // Without help pages beside the program the user is told so, not left wondering.

@@ -1,5 +1,6 @@
 #include "text/OVEditBookmarkWindowController.h"
 
+#include "platform/hvkit/HVHelp.h"
 #include "text/OVBookmark.h"
 
 #include <QApplication>
@@ -92,9 +93,9 @@ TEST(OVEditBookmarkWindowControllerTest, RenamingReportsAChangeOnlyForANewName)
     EXPECT_FALSE(stored->isOkEnabled());
 
     QString anchor;
-    OVEditBookmarkWindowController::setHelpOpener([&](const QString& requested) { anchor = requested; });
+    HVHelp::setOpener([&](const QString& requested) { anchor = requested; });
     stored->helpButtonPressed();
-    OVEditBookmarkWindowController::setHelpOpener({});
+    HVHelp::setOpener({});
     EXPECT_EQ(anchor, QStringLiteral("BookmarksAnchor"));
 }
 
