@@ -7,8 +7,10 @@
 
 #include "platform/text/MutableAttributedString.h"
 
+#include <QByteArray>
 #include <QStringList>
 
+#include <iterator>
 #include <map>
 
 namespace ScriptSample {
@@ -73,6 +75,53 @@ inline MutableAttributedString make(qsizetype characters)
     return script;
 }
 
+// RTF of about bytes bytes as the platform's own editor writes a script, byte for byte in its style
+// rather than through our writer: every non-ASCII character as \uc0\uN (about 35,000 a megabyte,
+// curly quotes, dashes, ellipses and accented names), a change of font and colour every few words
+// (about 6,000 of each a megabyte), and each paragraph opening with the full \pard run of tab stops.
+inline QByteArray platformStyleRtf(qsizetype bytes)
+{
+    static const char* const kWords[] = {
+        "Good",    "evening", "and",    "welcome",    "to",    "the",     "news", "at",     "ten",  "tonight",
+        "top",     "story",   "corner", "reopened",   "after", "a",       "long", "winter", "said", "owner",
+        "pouring", "first",   "coffee", "of",         "day",   "traffic", "on",   "ring",   "road", "is",
+        "slow",    "in",      "both",   "directions", "allow", "extra",   "time"};
+    static const int kNonAscii[] = {0x2019, 0x201C, 0x201D, 0x2026, 0x00E9, 0x2014, 0x00F6, 0x00E8};
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2761\n"
+        "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;"
+        "\\f1\\fswiss\\fcharset0 Helvetica-Bold;\\f2\\fswiss\\fcharset0 Helvetica-Oblique;}\n"
+        "{\\colortbl;\\red255\\green255\\blue255;\\red255\\green255\\blue255;"
+        "\\red255\\green204\\blue0;\\red120\\green200\\blue255;}\n"
+        "{\\*\\expandedcolortbl;;\\cssrgb\\c100000\\c100000\\c100000;\\cssrgb\\c100000\\c80000\\c0;"
+        "\\cssrgb\\c50000\\c80000\\c100000;}\n"
+        "\\paperw11900\\paperh16840\\margl1440\\margr1440\\vieww11520\\viewh8400\\viewkind0\n";
+    rtf.reserve(bytes + 4096);
+    quint32 seed = 1;
+    const auto next = [&seed](quint32 range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    for (int paragraph = 0; rtf.size() < bytes; ++paragraph) {
+        rtf += "\\pard\\tx566\\tx1133\\tx1700\\tx2267\\tx2834\\tx3401\\tx3968\\tx4535\\tx5102\\tx5669"
+               "\\tx6236\\tx6803\\pardirnatural";
+        rtf += paragraph % 40 == 0 ? "\\qc\\partightenfactor0\n\n" : "\\partightenfactor0\n\n";
+        for (int run = 0; run < 8; ++run) {
+            rtf +=
+                "\\f" + QByteArray::number(next(3)) + "\\fs96 \\cf" + QByteArray::number(2 + next(3)) + ' ';
+            for (int word = 0; word < 14; ++word) {
+                rtf += kWords[next(std::size(kWords))];
+                if (next(10) < 4)
+                    rtf += "\\uc0\\u" + QByteArray::number(kNonAscii[next(std::size(kNonAscii))]) + ' ';
+                rtf += ' ';
+            }
+        }
+        rtf += "\\\n";
+    }
+    rtf += '}';
+    return rtf;
+}
+
 // One script per size of RTF in megabytes, made once for the whole run: building the model is the
 // reader's cost, measured elsewhere.
 inline const MutableAttributedString& ofMegabytes(int megabytes)
@@ -80,7 +129,9 @@ inline const MutableAttributedString& ofMegabytes(int megabytes)
     static std::map<int, MutableAttributedString> scripts;
     auto found = scripts.find(megabytes);
     if (found == scripts.end())
-        found = scripts.emplace(megabytes, make(qsizetype(megabytes * double(1 << 20) * kCharactersPerRtfByte))).first;
+        found =
+            scripts.emplace(megabytes, make(qsizetype(megabytes * double(1 << 20) * kCharactersPerRtfByte)))
+                .first;
     return found->second;
 }
 

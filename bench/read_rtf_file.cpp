@@ -1,6 +1,7 @@
 // Reads one RTF file into a text storage, as opening a script does, so that the whole process can be
 // measured from outside (`/usr/bin/time -v read_rtf_file script.rtf`). With --make it writes a
-// sample script of about the given size in megabytes of RTF instead.
+// sample script of about the given size in megabytes of RTF instead, with --make-platform one in
+// the platform's own RTF style.
 #include "ScriptSample.h"
 
 #include "platform/text/RtfReader.h"
@@ -14,10 +15,11 @@
 
 namespace {
 
-int make(double megabytes, const char* path)
+int make(double megabytes, bool platformStyle, const char* path)
 {
     const auto characters = qsizetype(megabytes * 1024 * 1024 * ScriptSample::kCharactersPerRtfByte);
-    const QByteArray rtf = RtfWriter::write(ScriptSample::make(characters), {});
+    const QByteArray rtf = platformStyle ? ScriptSample::platformStyleRtf(qsizetype(megabytes * 1024 * 1024))
+                                         : RtfWriter::write(ScriptSample::make(characters), {});
     QFile file(QString::fromLocal8Bit(path));
     if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size()) {
         std::fprintf(stderr, "cannot write %s\n", path);
@@ -53,9 +55,11 @@ int read(const char* path)
 int main(int argc, char** argv)
 {
     if (argc == 4 && QByteArrayView(argv[1]) == "--make")
-        return make(std::atof(argv[2]), argv[3]);
+        return make(std::atof(argv[2]), false, argv[3]);
+    if (argc == 4 && QByteArrayView(argv[1]) == "--make-platform")
+        return make(std::atof(argv[2]), true, argv[3]);
     if (argc == 2)
         return read(argv[1]);
-    std::fprintf(stderr, "usage: read_rtf_file FILE | read_rtf_file --make MEGABYTES FILE\n");
+    std::fprintf(stderr, "usage: read_rtf_file FILE | read_rtf_file --make[-platform] MEGABYTES FILE\n");
     return 2;
 }

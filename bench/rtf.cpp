@@ -21,11 +21,12 @@ constexpr int kAttachments = 200;
 // of a few lines with some accented and typographic characters.
 MutableAttributedString makeScript()
 {
-    const QString paragraph =
-        QStringLiteral(u"Good evening, and welcome to the news. Tonight\u2019s top story: the caf\u00E9 on the "
-                       u"corner reopened after a long winter \u2014 \u201Cwe never gave up\u201D, said the owner.\n");
-    const QStringList fonts = {QStringLiteral("Helvetica"), QStringLiteral("Times-Roman"), QStringLiteral("Courier"),
-                               QStringLiteral("Menlo-Regular"), QStringLiteral("Georgia-Bold")};
+    const QString paragraph = QStringLiteral(
+        u"Good evening, and welcome to the news. Tonight\u2019s top story: the caf\u00E9 on the "
+        u"corner reopened after a long winter \u2014 \u201Cwe never gave up\u201D, said the owner.\n");
+    const QStringList fonts = {QStringLiteral("Helvetica"), QStringLiteral("Times-Roman"),
+                               QStringLiteral("Courier"), QStringLiteral("Menlo-Regular"),
+                               QStringLiteral("Georgia-Bold")};
     MutableAttributedString script;
     qsizetype runLength = kScriptSize / kFormatChanges;
     int attachmentEvery = kFormatChanges / kAttachments;
@@ -37,9 +38,10 @@ MutableAttributedString makeScript()
         font.bold = change % 3 == 0;
         ParagraphStyle style;
         style.alignment = change % 10 == 0 ? TextAlignment::Center : TextAlignment::Natural;
-        AttributeDictionary attributes{{kFontAttributeName, font},
-                                       {kForegroundColorAttributeName, Color::fromRgb8(change % 256, 80, 160)},
-                                       {kParagraphStyleAttributeName, style}};
+        AttributeDictionary attributes{
+            {kFontAttributeName, font},
+            {kForegroundColorAttributeName, Color::fromRgb8(change % 256, 80, 160)},
+            {kParagraphStyleAttributeName, style}};
         QString text;
         while (text.size() < runLength)
             text += paragraph;
@@ -133,5 +135,19 @@ void BM_ReadScriptGrowth(benchmark::State& state)
     state.counters["runs"] = double(runs);
 }
 BENCHMARK(BM_ReadScriptGrowth)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// Scripts as the platform's own editor writes them: escapes, font and colour changes and tab-stop
+// runs at the density real files have, which the sample above does not.
+void BM_ReadPlatformStyleScript(benchmark::State& state)
+{
+    static const QByteArray rtf = ScriptSample::platformStyleRtf(5 << 20);
+    for (auto _ : state) {
+        TextStorage text;
+        RtfReader::read(rtf, text, nullptr, nullptr);
+        benchmark::DoNotOptimize(text.length());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+BENCHMARK(BM_ReadPlatformStyleScript)->Unit(benchmark::kMillisecond);
 
 } // namespace

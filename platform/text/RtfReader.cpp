@@ -4,6 +4,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/CodePages.h"
 #include "platform/text/MutableAttributedString.h"
+#include "platform/text/RtfControlWords.h"
 #include "platform/text/RtfTokenizer.h"
 #include "platform/text/TextAttachment.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 using Kind = RtfTokenizer::Kind;
 using Token = RtfTokenizer::Token;
+using RtfControlWords::id;
 
 // Groups nested deeper than this are read as part of their ancestor at this depth: the state stack
 // stays small however deep a hostile file nests.
@@ -204,11 +206,12 @@ private:
     void groupStart();
     void groupEnd();
     void finishDestination(const GroupState& closing);
-    void controlWord(std::string_view word, bool hasParameter, int parameter);
-    bool destinationWord(std::string_view word, bool hasParameter, int parameter);
-    bool characterWord(std::string_view word, bool hasParameter, int parameter);
-    bool paragraphWord(std::string_view word, bool hasParameter, int parameter);
-    bool documentWord(std::string_view word, bool hasParameter, int parameter);
+    // Control words come as their numbers in RtfControlWords.
+    void controlWord(int word, bool hasParameter, int parameter);
+    bool destinationWord(int word);
+    bool characterWord(int word, bool hasParameter, int parameter);
+    bool paragraphWord(int word, bool hasParameter, int parameter);
+    bool documentWord(int word, int parameter);
     void controlSymbol(char symbol);
 
     void startDestination(Destination destination, InfoKey key = InfoKey::None);
@@ -216,6 +219,7 @@ private:
     void flushPendingBytes();
     void appendText(QStringView text);
     void appendToDocument(QStringView text);
+    void startRunIfFormatChanged();
     void appendCharacter(char16_t c);
     void endParagraph();
     void addAttachment(std::shared_ptr<TextAttachment> attachment);
@@ -257,6 +261,9 @@ private:
     std::vector<ParagraphRun> m_paragraphs;
     qsizetype m_paragraphStart = 0;
     bool m_swallowAttachmentMark = false;
+    // Set wherever the character format can change (a formatting word, a group's end), so that
+    // text between two changes is not compared with the last run's format piece by piece.
+    bool m_formatMayHaveChanged = true;
 
     std::unordered_map<int, FontEntry> m_fonts;
     int m_fontNumber = -1;
@@ -303,6 +310,7 @@ RtfReader::Result Parser::run()
     while (m_stack.size() > 1) {
         const GroupState closing = std::move(m_stack.back());
         m_stack.pop_back();
+        m_formatMayHaveChanged = true;
         if (closing.ownsDestination)
             finishDestination(closing);
     }
@@ -456,8 +464,9 @@ void Parser::handle(const Token& token)
         }
         controlSymbol(token.name[0]);
         break;
-    case Kind::ControlWord:
-        if (wasJustOpened && destinationWord(token.name, token.hasParameter, token.parameter)) {
+    case Kind::ControlWord: {
+        const int word = RtfControlWords::lookup(token.name);
+        if (wasJustOpened && destinationWord(word)) {
             m_ignorableNext = false;
             return;
         }
@@ -468,8 +477,9 @@ void Parser::handle(const Token& token)
             return;
         }
         m_ignorableNext = false;
-        controlWord(token.name, token.hasParameter, token.parameter);
+        controlWord(word, token.hasParameter, token.parameter);
         break;
+    }
     default:
         break;
     }
@@ -513,6 +523,7 @@ void Parser::groupEnd()
     }
     const GroupState closing = std::move(m_stack.back());
     m_stack.pop_back();
+    m_formatMayHaveChanged = true;
     if (closing.ownsDestination)
         finishDestination(closing);
 }
@@ -621,65 +632,78 @@ void Parser::finishDestination(const GroupState& closing)
     }
 }
 
-bool Parser::destinationWord(std::string_view word, bool hasParameter, int parameter)
+bool Parser::destinationWord(int word)
 {
-    Q_UNUSED(hasParameter);
-    Q_UNUSED(parameter);
     const Destination current = state().destination;
     if (current == Destination::Info) {
-        static const std::pair<std::string_view, InfoKey> kFields[] = {
-            {"title", InfoKey::Title},       {"author", InfoKey::Author},       {"operator", InfoKey::Editor},
-            {"company", InfoKey::Company},   {"copyright", InfoKey::Copyright}, {"subject", InfoKey::Subject},
-            {"keywords", InfoKey::Keywords}, {"doccomm", InfoKey::Comment},
-        };
-        for (const auto& [name, key] : kFields) {
-            if (word == name) {
-                startDestination(Destination::InfoField, key);
-                return true;
-            }
-        }
-        if (word == "creatim" || word == "revtim") {
-            startDestination(Destination::InfoTime, word == "creatim" ? InfoKey::Created : InfoKey::Revised);
+        switch (word) {
+        case id("title"):
+            startDestination(Destination::InfoField, InfoKey::Title);
+            break;
+        case id("author"):
+            startDestination(Destination::InfoField, InfoKey::Author);
+            break;
+        case id("operator"):
+            startDestination(Destination::InfoField, InfoKey::Editor);
+            break;
+        case id("company"):
+            startDestination(Destination::InfoField, InfoKey::Company);
+            break;
+        case id("copyright"):
+            startDestination(Destination::InfoField, InfoKey::Copyright);
+            break;
+        case id("subject"):
+            startDestination(Destination::InfoField, InfoKey::Subject);
+            break;
+        case id("keywords"):
+            startDestination(Destination::InfoField, InfoKey::Keywords);
+            break;
+        case id("doccomm"):
+            startDestination(Destination::InfoField, InfoKey::Comment);
+            break;
+        case id("creatim"):
+        case id("revtim"):
+            startDestination(Destination::InfoTime,
+                             word == id("creatim") ? InfoKey::Created : InfoKey::Revised);
             m_time = {};
-            return true;
+            break;
+        default:
+            startDestination(Destination::Skip);
+            break;
         }
-        startDestination(Destination::Skip);
         return true;
     }
     if (current == Destination::Background) {
-        if (word == "sn") {
+        if (word == id("sn")) {
             startDestination(Destination::ShapePropertyName);
             return true;
         }
-        if (word == "sv") {
+        if (word == id("sv")) {
             startDestination(Destination::ShapePropertyValue);
             return true;
         }
         return false;
     }
-    if (word == "fonttbl") {
+    switch (word) {
+    case id("fonttbl"):
         startDestination(Destination::FontTable);
         m_fontOpen = false;
         return true;
-    }
-    if (word == "colortbl") {
+    case id("colortbl"):
         startDestination(Destination::ColorTable);
         m_colors.clear();
         m_colorEntry = {};
         return true;
-    }
-    if (word == "expandedcolortbl") {
+    case id("expandedcolortbl"):
         startDestination(Destination::ExpandedColorTable);
         m_expandedColors.clear();
         m_expandedComponents.clear();
         m_expandedGray = false;
         return true;
-    }
-    if (word == "info") {
+    case id("info"):
         startDestination(Destination::Info);
         return true;
-    }
-    if (word == "pict") {
+    case id("pict"):
         startDestination(Destination::Picture);
         m_pictureData.clear();
         m_pictureHighNibble = true;
@@ -687,59 +711,85 @@ bool Parser::destinationWord(std::string_view word, bool hasParameter, int param
         m_pictureWidthGoal = m_pictureHeightGoal = m_pictureWidth = m_pictureHeight = 0;
         m_pictureScaleX = m_pictureScaleY = 100;
         return true;
-    }
-    if (word == "NeXTGraphic") {
+    case id("NeXTGraphic"):
         startDestination(Destination::NeXTGraphic);
         m_graphicWidth = m_graphicHeight = 0;
         return true;
-    }
-    if (word == "background") {
+    case id("background"):
         startDestination(Destination::Background);
         m_shapePropertyName.clear();
         return true;
-    }
-    if (word == "fldinst") {
+    case id("fldinst"):
         startDestination(Destination::FieldInstruction);
         return true;
-    }
-    if (word == "fldrslt") {
+    case id("fldrslt"):
         state().chars.link = m_pendingLink;
+        m_formatMayHaveChanged = true;
         m_pendingLink = -1;
         return true;
-    }
-    if (word == "field" || word == "shppict") {
-        // Containers whose content is read as it stands.
-        m_pendingLink = word == "field" ? -1 : m_pendingLink;
+    case id("field"):
+        // A container whose content is read as it stands.
+        m_pendingLink = -1;
         return true;
-    }
-    static const std::string_view kSkipped[] = {
-        "stylesheet",   "header",     "headerl",
-        "headerr",      "headerf",    "footer",
-        "footerl",      "footerr",    "footerf",
-        "footnote",     "annotation", "nonshppict",
-        "pn",           "listtable",  "listoverridetable",
-        "revtbl",       "rsidtbl",    "generator",
-        "xmlnstbl",     "themedata",  "colorschememapping",
-        "latentstyles", "datastore",  "pgdsctbl",
-        "object",       "private",    "template",
-        "xe",           "tc",         "txe",
-        "atnid",        "atnauthor",  "bkmkstart",
-        "bkmkend",      "fldtype",    "mmathPr",
-        "ftnsep",       "ftnsepc",    "aftnsep",
-        "aftnsepc",     "objdata",    "blipuid",
-        "picprop",      "userprops",  "docvar",
-        "shpinst",      "shp",
-    };
-    if (std::find(std::begin(kSkipped), std::end(kSkipped), word) != std::end(kSkipped)) {
+    case id("shppict"):
+        return true;
+    case id("stylesheet"):
+    case id("header"):
+    case id("headerl"):
+    case id("headerr"):
+    case id("headerf"):
+    case id("footer"):
+    case id("footerl"):
+    case id("footerr"):
+    case id("footerf"):
+    case id("footnote"):
+    case id("annotation"):
+    case id("nonshppict"):
+    case id("pn"):
+    case id("listtable"):
+    case id("listoverridetable"):
+    case id("revtbl"):
+    case id("rsidtbl"):
+    case id("generator"):
+    case id("xmlnstbl"):
+    case id("themedata"):
+    case id("colorschememapping"):
+    case id("latentstyles"):
+    case id("datastore"):
+    case id("pgdsctbl"):
+    case id("object"):
+    case id("private"):
+    case id("template"):
+    case id("xe"):
+    case id("tc"):
+    case id("txe"):
+    case id("atnid"):
+    case id("atnauthor"):
+    case id("bkmkstart"):
+    case id("bkmkend"):
+    case id("fldtype"):
+    case id("mmathPr"):
+    case id("ftnsep"):
+    case id("ftnsepc"):
+    case id("aftnsep"):
+    case id("aftnsepc"):
+    case id("objdata"):
+    case id("blipuid"):
+    case id("picprop"):
+    case id("userprops"):
+    case id("docvar"):
+    case id("shpinst"):
+    case id("shp"):
         startDestination(Destination::Skip);
         return true;
+    default:
+        return false;
     }
-    return false;
 }
 
-void Parser::controlWord(std::string_view word, bool hasParameter, int parameter)
+void Parser::controlWord(int word, bool hasParameter, int parameter)
 {
-    if (word == "u") {
+    if (word == id("u")) {
         if (parameter > 0xFFFF && parameter <= 0x10FFFF) {
             const char32_t c = char32_t(parameter);
             flushPendingBytes();
@@ -750,77 +800,114 @@ void Parser::controlWord(std::string_view word, bool hasParameter, int parameter
         m_unicodeSkipLeft = state().unicodeSkip;
         return;
     }
-    if (word == "uc") {
+    if (word == id("uc")) {
         state().unicodeSkip = std::clamp(parameter, 0, 16);
         return;
     }
+    if (word == 0)
+        return;
     const Destination destination = state().destination;
     switch (destination) {
     case Destination::FontTable:
-        if (word == "f") {
+        switch (word) {
+        case id("f"):
             commitFontEntry();
             m_fontNumber = parameter;
             m_fontCharset = -1;
             m_fontFixedPitch = false;
             m_fontOpen = true;
-        } else if (word == "fcharset") {
+            break;
+        case id("fcharset"):
             m_fontCharset = parameter;
-        } else if (word == "fmodern") {
+            break;
+        case id("fmodern"):
             m_fontFixedPitch = true;
+            break;
         }
         return;
     case Destination::ColorTable:
-        if (word == "red")
+        switch (word) {
+        case id("red"):
             m_colorEntry.red = std::clamp(parameter, 0, 255), m_colorEntry.isDefault = false;
-        else if (word == "green")
+            break;
+        case id("green"):
             m_colorEntry.green = std::clamp(parameter, 0, 255), m_colorEntry.isDefault = false;
-        else if (word == "blue")
+            break;
+        case id("blue"):
             m_colorEntry.blue = std::clamp(parameter, 0, 255), m_colorEntry.isDefault = false;
+            break;
+        }
         return;
     case Destination::ExpandedColorTable:
-        if (word == "csgray")
+        switch (word) {
+        case id("csgray"):
             m_expandedGray = true;
-        else if (word == "cssrgb" || word == "csgenericrgb" || word == "csdevicergb")
+            break;
+        case id("cssrgb"):
+        case id("csgenericrgb"):
+        case id("csdevicergb"):
             m_expandedGray = false;
-        else if (word == "c" && m_expandedComponents.size() < 8)
-            m_expandedComponents.push_back(std::clamp(parameter, 0, 100000));
+            break;
+        case id("c"):
+            if (m_expandedComponents.size() < 8)
+                m_expandedComponents.push_back(std::clamp(parameter, 0, 100000));
+            break;
+        }
         return;
     case Destination::InfoTime:
-        if (word == "yr")
+        switch (word) {
+        case id("yr"):
             m_time.year = std::clamp(parameter, 0, 9999);
-        else if (word == "mo")
+            break;
+        case id("mo"):
             m_time.month = std::clamp(parameter, 1, 12);
-        else if (word == "dy")
+            break;
+        case id("dy"):
             m_time.day = std::clamp(parameter, 1, 31);
-        else if (word == "hr")
+            break;
+        case id("hr"):
             m_time.hour = std::clamp(parameter, 0, 23);
-        else if (word == "min")
+            break;
+        case id("min"):
             m_time.minute = std::clamp(parameter, 0, 59);
-        else if (word == "sec")
+            break;
+        case id("sec"):
             m_time.second = std::clamp(parameter, 0, 59);
+            break;
+        }
         return;
     case Destination::Picture:
-        if (word == "pngblip")
+        switch (word) {
+        case id("pngblip"):
             m_pictureType = QStringLiteral("png");
-        else if (word == "jpegblip")
+            break;
+        case id("jpegblip"):
             m_pictureType = QStringLiteral("jpeg");
-        else if (word == "picwgoal")
+            break;
+        case id("picwgoal"):
             m_pictureWidthGoal = parameter;
-        else if (word == "pichgoal")
+            break;
+        case id("pichgoal"):
             m_pictureHeightGoal = parameter;
-        else if (word == "picw")
+            break;
+        case id("picw"):
             m_pictureWidth = parameter;
-        else if (word == "pich")
+            break;
+        case id("pich"):
             m_pictureHeight = parameter;
-        else if (word == "picscalex")
+            break;
+        case id("picscalex"):
             m_pictureScaleX = parameter;
-        else if (word == "picscaley")
+            break;
+        case id("picscaley"):
             m_pictureScaleY = parameter;
+            break;
+        }
         return;
     case Destination::NeXTGraphic:
-        if (word == "width")
+        if (word == id("width"))
             m_graphicWidth = parameter;
-        else if (word == "height")
+        else if (word == id("height"))
             m_graphicHeight = parameter;
         return;
     default:
@@ -828,143 +915,256 @@ void Parser::controlWord(std::string_view word, bool hasParameter, int parameter
     }
 
     if (characterWord(word, hasParameter, parameter) || paragraphWord(word, hasParameter, parameter) ||
-        documentWord(word, hasParameter, parameter))
+        documentWord(word, parameter))
         return;
 
-    static const std::pair<std::string_view, char16_t> kCharacters[] = {
-        {"par", u'\n'},        {"sect", u'\n'},    {"row", u'\n'},      {"line", 0x2028},
-        {"tab", u'\t'},        {"cell", u'\t'},    {"page", 0x000C},    {"emdash", 0x2014},
-        {"endash", 0x2013},    {"lquote", 0x2018}, {"rquote", 0x2019},  {"ldblquote", 0x201C},
-        {"rdblquote", 0x201D}, {"bullet", 0x2022}, {"emspace", 0x2003}, {"enspace", 0x2002},
-        {"qmspace", 0x2005},   {"zwj", 0x200D},    {"zwnj", 0x200C},    {"ltrmark", 0x200E},
-        {"rtlmark", 0x200F},
-    };
-    for (const auto& [name, c] : kCharacters) {
-        if (word == name) {
-            if (c == u'\n' && state().destination == Destination::Text)
-                endParagraph();
-            else
-                appendCharacter(c);
-            return;
-        }
+    char16_t c = 0;
+    switch (word) {
+    case id("par"):
+    case id("sect"):
+    case id("row"):
+        c = u'\n';
+        break;
+    case id("line"):
+        c = 0x2028;
+        break;
+    case id("tab"):
+    case id("cell"):
+        c = u'\t';
+        break;
+    case id("page"):
+        c = 0x000C;
+        break;
+    case id("emdash"):
+        c = 0x2014;
+        break;
+    case id("endash"):
+        c = 0x2013;
+        break;
+    case id("lquote"):
+        c = 0x2018;
+        break;
+    case id("rquote"):
+        c = 0x2019;
+        break;
+    case id("ldblquote"):
+        c = 0x201C;
+        break;
+    case id("rdblquote"):
+        c = 0x201D;
+        break;
+    case id("bullet"):
+        c = 0x2022;
+        break;
+    case id("emspace"):
+        c = 0x2003;
+        break;
+    case id("enspace"):
+        c = 0x2002;
+        break;
+    case id("qmspace"):
+        c = 0x2005;
+        break;
+    case id("zwj"):
+        c = 0x200D;
+        break;
+    case id("zwnj"):
+        c = 0x200C;
+        break;
+    case id("ltrmark"):
+        c = 0x200E;
+        break;
+    case id("rtlmark"):
+        c = 0x200F;
+        break;
+    default:
+        return;
     }
+    if (c == u'\n' && state().destination == Destination::Text)
+        endParagraph();
+    else
+        appendCharacter(c);
 }
 
-bool Parser::characterWord(std::string_view word, bool hasParameter, int parameter)
+bool Parser::characterWord(int word, bool hasParameter, int parameter)
 {
+    m_formatMayHaveChanged = true;
     CharFormat& f = state().chars;
     const bool on = !hasParameter || parameter != 0;
-    if (word == "plain") {
+    switch (word) {
+    case id("plain"): {
         const int link = f.link;
         f = CharFormat();
         f.font = m_defaultFont;
         f.link = link;
-    } else if (word == "f") {
+        break;
+    }
+    case id("f"):
         f.font = parameter;
-    } else if (word == "fs") {
+        break;
+    case id("fs"):
         f.fontSize = hasParameter && parameter > 0 ? std::min(parameter, 32767) : kDefaultFontSize;
-    } else if (word == "b") {
+        break;
+    case id("b"):
         f.bold = on;
-    } else if (word == "i") {
+        break;
+    case id("i"):
         f.italic = on;
-    } else if (word == "ul" || word == "ulw" || word == "uld" || word == "uldash" || word == "uldashd" ||
-               word == "ulwave" || word == "ulhair") {
+        break;
+    case id("ul"):
+    case id("ulw"):
+    case id("uld"):
+    case id("uldash"):
+    case id("uldashd"):
+    case id("ulwave"):
+    case id("ulhair"):
         f.underline = on ? qint8(kUnderlineStyleSingle) : qint8(0);
-    } else if (word == "uldb") {
+        break;
+    case id("uldb"):
         f.underline = on ? qint8(kUnderlineStyleDouble) : qint8(0);
-    } else if (word == "ulth") {
+        break;
+    case id("ulth"):
         f.underline = on ? qint8(kUnderlineStyleThick) : qint8(0);
-    } else if (word == "ulnone") {
+        break;
+    case id("ulnone"):
         f.underline = 0;
-    } else if (word == "strike") {
+        break;
+    case id("strike"):
         f.strikethrough = on ? qint8(kUnderlineStyleSingle) : qint8(0);
-    } else if (word == "striked") {
+        break;
+    case id("striked"):
         f.strikethrough = on ? qint8(kUnderlineStyleDouble) : qint8(0);
-    } else if (word == "cf") {
+        break;
+    case id("cf"):
         f.foreground = std::max(parameter, 0);
-    } else if (word == "cb" || word == "highlight" || word == "chcbpat") {
+        break;
+    case id("cb"):
+    case id("highlight"):
+    case id("chcbpat"):
         f.background = std::max(parameter, 0);
-    } else if (word == "super") {
+        break;
+    case id("super"):
         f.superscript = on ? 1 : 0;
-    } else if (word == "sub") {
+        break;
+    case id("sub"):
         f.superscript = on ? -1 : 0;
-    } else if (word == "nosupersub") {
+        break;
+    case id("nosupersub"):
         f.superscript = 0;
-    } else if (word == "up") {
+        break;
+    case id("up"):
         f.baseline = hasParameter ? std::clamp(parameter, -32767, 32767) : 6;
-    } else if (word == "dn") {
+        break;
+    case id("dn"):
         f.baseline = -(hasParameter ? std::clamp(parameter, -32767, 32767) : 6);
-    } else if (word == "expnd") {
+        break;
+    case id("expnd"):
         f.kern = std::clamp(parameter, -32767, 32767) * 5; // quarter points to twips
-    } else if (word == "expndtw") {
+        break;
+    case id("expndtw"):
         f.kern = std::clamp(parameter, -32767, 32767);
-    } else if (word == "shad") {
+        break;
+    case id("shad"):
         f.shadow = on;
-    } else if (word == "shadx") {
+        break;
+    case id("shadx"):
         f.shadowX = std::clamp(parameter, -32767, 32767);
-    } else if (word == "shady") {
+        break;
+    case id("shady"):
         f.shadowY = std::clamp(parameter, -32767, 32767);
-    } else if (word == "shadr") {
+        break;
+    case id("shadr"):
         f.shadowRadius = std::clamp(parameter, 0, 32767);
-    } else if (word == "shadc") {
+        break;
+    case id("shadc"):
         f.shadowColor = std::max(parameter, 0);
-    } else if (word == "ulc") {
+        break;
+    case id("ulc"):
         f.underlineColor = std::max(parameter, 0);
-    } else if (word == "strikec") {
+        break;
+    case id("strikec"):
         f.strikethroughColor = std::max(parameter, 0);
-    } else if (word == "kerning" || word == "outl" || word == "caps" || word == "scaps" || word == "v") {
+        break;
+    case id("kerning"):
+    case id("outl"):
+    case id("caps"):
+    case id("scaps"):
+    case id("v"):
         // Known, without an attribute of ours.
-    } else {
+        break;
+    default:
         return false;
     }
     return true;
 }
 
-bool Parser::paragraphWord(std::string_view word, bool hasParameter, int parameter)
+bool Parser::paragraphWord(int word, bool hasParameter, int parameter)
 {
     ParaFormat& p = state().para;
     const auto points = [&] { return std::clamp(parameter, -1000000, 1000000); };
-    if (word == "pard") {
+    switch (word) {
+    case id("pard"):
         p = ParaFormat();
-    } else if (word == "ql") {
+        break;
+    case id("ql"):
         p.style.alignment = TextAlignment::Left;
-    } else if (word == "qr") {
+        break;
+    case id("qr"):
         p.style.alignment = TextAlignment::Right;
-    } else if (word == "qc") {
+        break;
+    case id("qc"):
         p.style.alignment = TextAlignment::Center;
-    } else if (word == "qj") {
+        break;
+    case id("qj"):
         p.style.alignment = TextAlignment::Justified;
-    } else if (word == "qnatural") {
+        break;
+    case id("qnatural"):
         p.style.alignment = TextAlignment::Natural;
-    } else if (word == "fi") {
+        break;
+    case id("fi"):
         p.firstIndent = points();
-    } else if (word == "li") {
+        break;
+    case id("li"):
         p.leftIndent = points();
-    } else if (word == "ri") {
+        break;
+    case id("ri"):
         p.rightIndent = points();
-    } else if (word == "sb") {
+        break;
+    case id("sb"):
         p.style.paragraphSpacingBefore = std::max(parameter, 0) / 20.0;
-    } else if (word == "sa") {
+        break;
+    case id("sa"):
         p.style.paragraphSpacing = std::max(parameter, 0) / 20.0;
-    } else if (word == "sl") {
+        break;
+    case id("sl"):
         p.lineSpacingRule = hasParameter ? points() : 0;
-    } else if (word == "slmult") {
+        break;
+    case id("slmult"):
         p.lineSpacingMultiple = hasParameter && parameter != 0;
-    } else if (word == "slleading") {
+        break;
+    case id("slleading"):
         p.style.lineSpacing = std::max(parameter, 0) / 20.0;
-    } else if (word == "slminimum") {
+        break;
+    case id("slminimum"):
         p.style.minimumLineHeight = std::max(parameter, 0) / 20.0;
-    } else if (word == "slmaximum") {
+        break;
+    case id("slmaximum"):
         p.style.maximumLineHeight = std::max(parameter, 0) / 20.0;
-    } else if (word == "tql") {
+        break;
+    case id("tql"):
         p.nextTabType = TextTabType::Left;
-    } else if (word == "tqr") {
+        break;
+    case id("tqr"):
         p.nextTabType = TextTabType::Right;
-    } else if (word == "tqc") {
+        break;
+    case id("tqc"):
         p.nextTabType = TextTabType::Center;
-    } else if (word == "tqdec") {
+        break;
+    case id("tqdec"):
         p.nextTabType = TextTabType::Decimal;
-    } else if (word == "tx" || word == "tb") {
+        break;
+    case id("tx"):
+    case id("tb"):
         if (!p.tabsGiven) {
             p.style.tabStops.clear();
             p.tabsGiven = true;
@@ -973,57 +1173,80 @@ bool Parser::paragraphWord(std::string_view word, bool hasParameter, int paramet
         if (p.style.tabStops.size() < 256)
             p.style.tabStops.append(TextTab{p.nextTabType, std::max(parameter, 0) / 20.0});
         p.nextTabType = TextTabType::Left;
-    } else if (word == "pardeftab") {
+        break;
+    case id("pardeftab"):
         p.style.defaultTabInterval = std::max(parameter, 0) / 20.0;
-    } else if (word == "pardirnatural") {
+        break;
+    case id("pardirnatural"):
         p.style.baseWritingDirection = WritingDirection::Natural;
-    } else if (word == "ltrpar") {
+        break;
+    case id("ltrpar"):
         p.style.baseWritingDirection = WritingDirection::LeftToRight;
-    } else if (word == "rtlpar") {
+        break;
+    case id("rtlpar"):
         p.style.baseWritingDirection = WritingDirection::RightToLeft;
-    } else if (word == "partightenfactor") {
+        break;
+    case id("partightenfactor"):
         // The platform's writer marks every paragraph with it; nothing of ours depends on it.
-    } else {
+        break;
+    default:
         return false;
     }
     return true;
 }
 
-bool Parser::documentWord(std::string_view word, bool hasParameter, int parameter)
+bool Parser::documentWord(int word, int parameter)
 {
     const auto twipsToPoints = [](int twips) { return std::max(twips, 0) / 20.0; };
-    if (word == "ansicpg") {
+    switch (word) {
+    case id("ansicpg"):
         m_codePage = parameter;
-    } else if (word == "mac") {
+        break;
+    case id("mac"):
         m_codePage = CodePages::kMacRoman;
-    } else if (word == "ansi") {
+        break;
+    case id("ansi"):
         m_codePage = kDefaultCodePage;
-    } else if (word == "deff") {
+        break;
+    case id("deff"):
         m_defaultFont = parameter;
         if (m_stack.size() == 1)
             state().chars.font = parameter;
-    } else if (word == "paperw" || word == "paperh") {
+        m_formatMayHaveChanged = true;
+        break;
+    case id("paperw"):
+    case id("paperh"): {
         QSizeF size = m_documentAttributes.value(NSPaperSizeDocumentAttribute).toSizeF();
-        (word == "paperw" ? size.rwidth() : size.rheight()) = twipsToPoints(parameter);
+        (word == id("paperw") ? size.rwidth() : size.rheight()) = twipsToPoints(parameter);
         m_documentAttributes.insert(NSPaperSizeDocumentAttribute, size);
-    } else if (word == "vieww" || word == "viewh") {
+        break;
+    }
+    case id("vieww"):
+    case id("viewh"): {
         QSizeF size = m_documentAttributes.value(NSViewSizeDocumentAttribute).toSizeF();
-        (word == "vieww" ? size.rwidth() : size.rheight()) = twipsToPoints(parameter);
+        (word == id("vieww") ? size.rwidth() : size.rheight()) = twipsToPoints(parameter);
         m_documentAttributes.insert(NSViewSizeDocumentAttribute, size);
-    } else if (word == "margl") {
+        break;
+    }
+    case id("margl"):
         m_documentAttributes.insert(NSLeftMarginDocumentAttribute, twipsToPoints(parameter));
-    } else if (word == "margr") {
+        break;
+    case id("margr"):
         m_documentAttributes.insert(NSRightMarginDocumentAttribute, twipsToPoints(parameter));
-    } else if (word == "margt") {
+        break;
+    case id("margt"):
         m_documentAttributes.insert(NSTopMarginDocumentAttribute, twipsToPoints(parameter));
-    } else if (word == "margb") {
+        break;
+    case id("margb"):
         m_documentAttributes.insert(NSBottomMarginDocumentAttribute, twipsToPoints(parameter));
-    } else if (word == "viewkind") {
+        break;
+    case id("viewkind"):
         m_documentAttributes.insert(NSViewModeDocumentAttribute, std::clamp(parameter, 0, 5));
-    } else if (word == "viewscale") {
+        break;
+    case id("viewscale"):
         m_documentAttributes.insert(NSViewZoomDocumentAttribute, double(std::clamp(parameter, 1, 10000)));
-    } else {
-        Q_UNUSED(hasParameter);
+        break;
+    default:
         return false;
     }
     return true;
@@ -1112,14 +1335,16 @@ void Parser::textBytes(std::string_view bytes)
         return;
     }
     flushPendingBytes();
-    bool ascii = true;
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii && state().destination == Destination::Text && !m_swallowAttachmentMark && !bytes.empty()) {
+        // Most of a script: plain letters straight into the text, without a decoded copy.
+        startRunIfFormatChanged();
+        m_text.append(QLatin1StringView(bytes.data(), qsizetype(bytes.size())));
+        return;
     }
-    m_scratch.clear();
+    // resize rather than clear: clear gives the buffer back, and text comes in many small pieces.
+    m_scratch.resize(0);
     if (ascii)
         m_scratch.append(QLatin1StringView(bytes.data(), qsizetype(bytes.size())));
     else
@@ -1195,11 +1420,19 @@ void Parser::appendToDocument(QStringView text)
         if (text.isEmpty())
             return;
     }
+    startRunIfFormatChanged();
+    m_text.append(text);
+}
+
+void Parser::startRunIfFormatChanged()
+{
+    if (!m_formatMayHaveChanged && !m_runs.empty() && m_runs.back().attachment < 0)
+        return;
+    m_formatMayHaveChanged = false;
     const CharFormat& format = state().chars;
     if (m_runs.empty() || m_runs.back().attachment >= 0 ||
         !(m_formats[size_t(m_runs.back().format)] == format))
         m_runs.push_back({m_text.size(), formatId(format), -1});
-    m_text.append(text);
 }
 
 void Parser::endParagraph()

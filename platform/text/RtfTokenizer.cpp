@@ -1,5 +1,7 @@
 #include "platform/text/RtfTokenizer.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
 
 namespace {
@@ -7,9 +9,31 @@ namespace {
 // Longer control words are not RTF; the rest of the letters is read as text.
 constexpr qsizetype kMaxControlWordLength = 32;
 
+// Byte classes, looked up once per byte: text runs and control words are most of a file.
+enum ByteClass : unsigned char { kOther = 0, kLetter = 1, kEndsText = 2 };
+
+constexpr std::array<unsigned char, 256> makeByteClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int c = 'a'; c <= 'z'; ++c)
+        classes[size_t(c)] = kLetter;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        classes[size_t(c)] = kLetter;
+    for (const char c : {'{', '}', '\\', '\r', '\n'})
+        classes[size_t(static_cast<unsigned char>(c))] = kEndsText;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kByteClasses = makeByteClasses();
+
 bool isLetter(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return kByteClasses[static_cast<unsigned char>(c)] == kLetter;
+}
+
+bool endsText(char c)
+{
+    return kByteClasses[static_cast<unsigned char>(c)] == kEndsText;
 }
 
 bool isDigit(char c)
@@ -63,12 +87,8 @@ RtfTokenizer::Token RtfTokenizer::next()
             continue;
         default: {
             const qsizetype start = m_pos;
-            while (m_pos < m_size) {
-                const char d = m_data[m_pos];
-                if (d == '{' || d == '}' || d == '\\' || d == '\r' || d == '\n')
-                    break;
+            while (m_pos < m_size && !endsText(m_data[m_pos]))
                 ++m_pos;
-            }
             Token token = tokenOf(Kind::Text);
             token.name = std::string_view(m_data + start, size_t(m_pos - start));
             return token;
@@ -80,37 +100,38 @@ RtfTokenizer::Token RtfTokenizer::next()
 
 RtfTokenizer::Token RtfTokenizer::controlWord()
 {
-    const qsizetype start = m_pos;
-    while (m_pos < m_size && isLetter(m_data[m_pos]) && m_pos - start < kMaxControlWordLength)
-        ++m_pos;
+    // Local pointers: a script has a control word every few characters, and this is its loop.
+    const char* const begin = m_data + m_pos;
+    const char* const end = m_data + m_size;
+    const char* const wordLimit = end - begin > kMaxControlWordLength ? begin + kMaxControlWordLength : end;
+    const char* p = begin;
+    while (p < wordLimit && isLetter(*p))
+        ++p;
     Token token = tokenOf(Kind::ControlWord);
-    token.name = std::string_view(m_data + start, size_t(m_pos - start));
+    token.name = std::string_view(begin, size_t(p - begin));
 
     bool negative = false;
-    if (m_pos + 1 < m_size && m_data[m_pos] == '-' && isDigit(m_data[m_pos + 1])) {
+    if (end - p > 1 && *p == '-' && isDigit(p[1])) {
         negative = true;
-        ++m_pos;
+        ++p;
     }
-    if (m_pos < m_size && isDigit(m_data[m_pos])) {
+    if (p < end && isDigit(*p)) {
         // Saturate rather than wrap: an overflowing number must not turn into a small or negative one.
         std::int64_t value = 0;
         constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
-        while (m_pos < m_size && isDigit(m_data[m_pos])) {
+        for (; p < end && isDigit(*p); ++p) {
             if (value < kLimit)
-                value = value * 10 + (m_data[m_pos] - '0');
-            ++m_pos;
+                value = value * 10 + (*p - '0');
         }
         if (negative)
             value = -value;
-        if (value > std::numeric_limits<std::int32_t>::max())
-            value = std::numeric_limits<std::int32_t>::max();
-        if (value < std::numeric_limits<std::int32_t>::min())
-            value = std::numeric_limits<std::int32_t>::min();
         token.hasParameter = true;
-        token.parameter = std::int32_t(value);
+        token.parameter = std::int32_t(std::clamp<std::int64_t>(
+            value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     }
-    if (m_pos < m_size && m_data[m_pos] == ' ')
-        ++m_pos;
+    if (p < end && *p == ' ')
+        ++p;
+    m_pos = p - m_data;
 
     if (token.name == "bin") {
         const qsizetype left = m_size - m_pos;

@@ -182,11 +182,14 @@ qsizetype TextBuffer::paragraphEnd(qsizetype index) const
         return 0;
     for (qsizetype block = blockAt(index); block < qsizetype(m_blocks.size()); ++block) {
         const std::u16string& text = m_blocks[block];
+        const char16_t* const units = text.data();
         for (qsizetype i = std::max<qsizetype>(index - m_starts[block], 0); i < qsizetype(text.size()); ++i) {
-            if (!isParagraphSeparator(text[i]))
+            // One comparison for almost every character: separators are \n, \r and U+2029 only.
+            const char16_t c = units[i];
+            if ((c > u'\r' && c != 0x2029) || !isParagraphSeparator(c))
                 continue;
             qsizetype end = m_starts[block] + i + 1;
-            if (text[i] == u'\r' && at(end) == u'\n' && end < m_length)
+            if (c == u'\r' && at(end) == u'\n' && end < m_length)
                 ++end;
             return end;
         }

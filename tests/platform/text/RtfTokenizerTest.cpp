@@ -1,5 +1,6 @@
 #include "platform/text/RtfTokenizer.h"
 #include "platform/text/CodePages.h"
+#include "platform/text/RtfControlWords.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,26 @@ TEST(RtfTokenizerTest, OverlongControlWordsStopAtTheLimit)
     ASSERT_EQ(tokens.size(), 2u);
     EXPECT_EQ(tokens[0].name.size(), 32u);
     EXPECT_EQ(tokens[1].kind, Kind::Text);
+}
+
+// Every word the reader knows finds its own number, and a word one letter longer or shorter finds
+// only itself, wherever the hash table puts them.
+TEST(RtfControlWordsTest, KnownWordsFindTheirNumbersAndNoOtherWordDoes)
+{
+    const auto findsItselfOrNothing = [](const std::string& word) {
+        const int found = RtfControlWords::lookup(word);
+        return found == 0 || RtfControlWords::kNames[found] == word;
+    };
+    for (int i = 1; i < RtfControlWords::kCount; ++i) {
+        const std::string name(RtfControlWords::kNames[i]);
+        EXPECT_EQ(RtfControlWords::lookup(name), i) << name;
+        EXPECT_TRUE(findsItselfOrNothing(name + "x")) << name;
+        EXPECT_TRUE(findsItselfOrNothing(name.substr(0, name.size() - 1))) << name;
+    }
+    EXPECT_EQ(RtfControlWords::lookup(""), 0);
+    EXPECT_EQ(RtfControlWords::lookup("PARD"), 0);
+    EXPECT_EQ(RtfControlWords::lookup(std::string(32, 'a')), 0);
+    EXPECT_EQ(RtfControlWords::lookup("pard"), RtfControlWords::id("pard"));
 }
 
 TEST(CodePagesTest, DecodesSingleBytePages)
