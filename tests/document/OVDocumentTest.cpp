@@ -759,6 +759,64 @@ TEST_F(OVDocumentTest, Word97OpensThroughLibreOfficeAndWithoutItSaysWhichPackage
         windowOf(document).text->string().startsWith(QStringLiteral("EVENING BULLETIN\nGood evening.")));
 }
 
+TEST_F(OVDocumentTest, AFileNamedDocIsReadAsWhatItHoldsAndOnlyAWord97FileGoesToLibreOffice)
+{
+    // A converter that notes every start and converts nothing.
+    const QString started = path(QStringLiteral("converter-started"));
+    const QString converter = path(QStringLiteral("soffice"));
+    {
+        QFile script(converter);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntouch '" + started.toUtf8() + "'\nexit 1\n");
+    }
+    QFile::setPermissions(converter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    LibreOffice::setExecutableOverride(converter);
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    };
+    const QString secret = write(QStringLiteral("secret.png"), "not for the script");
+    const std::pair<QByteArray, QString> disguised[] = {
+        {"<html><body><p>Top story</p><img src=\"file://" + secret.toUtf8() + "\"></body></html>",
+         QStringLiteral("Top story")},
+        {"{\\rtf1\\ansi Weather}", QStringLiteral("Weather")},
+        {"Sport at ten\n", QStringLiteral("Sport at ten")},
+    };
+    int number = 0;
+    for (const auto& [bytes, text] : disguised) {
+        Error error;
+        OVDocument* document = open(write(QStringLiteral("Disguised%1.doc").arg(++number), bytes), &error);
+        ASSERT_NE(document, nullptr) << error.localizedFailureReason().toStdString();
+        EXPECT_TRUE(windowOf(document).text->string().startsWith(text)) << bytes.constData();
+        // Nothing the page names was read into the script.
+        EXPECT_FALSE(windowOf(document).text->string().contains(QChar(0xFFFC)));
+    }
+    EXPECT_FALSE(QFileInfo::exists(started));
+
+    // A compound document's signature with nothing behind it is refused at once, by name.
+    Error error;
+    EXPECT_EQ(open(write(QStringLiteral("Fake.doc"),
+                         QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(4096, '\x7F')),
+                   &error),
+              nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QStringLiteral("Fake.doc")))
+        << error.localizedFailureReason().toStdString();
+    EXPECT_EQ(
+        open(write(QStringLiteral("Binary.doc"), QByteArray("\x01\x02\x03garbage\x00\x05", 13)), &error),
+        nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QStringLiteral("Binary.doc")));
+    EXPECT_FALSE(QFileInfo::exists(started));
+
+    // A real Word 97 file is handed over.
+    const QString doc = path(QStringLiteral("Bulletin.doc"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.doc"), doc));
+    EXPECT_EQ(open(doc, &error), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(started));
+    LibreOffice::setExecutableOverride(std::nullopt);
+}
+
 TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)
 {
     using A = OVDocumentExportAccessoryViewController;
