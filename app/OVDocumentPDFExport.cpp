@@ -5,9 +5,12 @@
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"
 #include "output/OVEnvironment.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVVersion.h"
@@ -242,6 +245,15 @@ OVDocumentPDFExport::exportablePDFDataFromPrompterView(const QVariantMap& metada
 bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowController& controller,
                                          const QUrl& url, Error* error)
 {
+    // A folder that takes no file is said at once, before the pages are drawn.
+    if (const QString reason =
+            url.isLocalFile() ? Document::unwritableFolderReason(url.toLocalFile()) : QString();
+        !reason.isEmpty()) {
+        const Error failure = Error::cocoa(kFileWriteNoPermissionError, url, reason);
+        qWarning("Error writing PDF data: %s", qUtf8Printable(reason));
+        setError(error, failure);
+        return false;
+    }
     std::optional<QByteArray> data;
     const QVariantMap metadataInfo = document.metadataInfo();
     controller.window();
@@ -256,9 +268,15 @@ bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowC
         setError(error, failure);
         return false;
     }
+    // Written to a temporary beside the file (unnamed where the file system allows, so a program ended
+    // mid-way leaves nothing) and renamed over it: the old file stays whole until the new one is.
     QSaveFile file(url.toLocalFile());
-    if (!url.isLocalFile() || !file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() ||
-        !file.commit()) {
+    file.setDirectWriteFallback(false);
+    const bool written =
+        url.isLocalFile() && file.open(QIODevice::WriteOnly) && file.write(*data) == data->size();
+    if (written)
+        StagingItem::reportProgress();
+    if (!written || !file.commit()) {
         const Error failure = Error::cocoa(kFileWriteUnknownError, url, file.errorString());
         qWarning("Error writing PDF data: %s", qUtf8Printable(failure.localizedDescription()));
         setError(error, failure);

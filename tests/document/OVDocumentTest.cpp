@@ -13,6 +13,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
@@ -33,6 +34,10 @@
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 static const auto* kIsolated = ::testing::AddGlobalTestEnvironment(new IsolatedSettings);
 
@@ -757,6 +762,84 @@ TEST_F(OVDocumentTest, Word97OpensThroughLibreOfficeAndWithoutItSaysWhichPackage
     EXPECT_TRUE(windowOf(document).log.contains(QStringLiteral("removeNewline")));
     EXPECT_TRUE(
         windowOf(document).text->string().startsWith(QStringLiteral("EVENING BULLETIN\nGood evening.")));
+}
+
+TEST_F(OVDocumentTest, AnExportEndedMidWayOrRefusedByItsFolderLeavesTheOldFileWholeAndNothingBesideIt)
+{
+    OVDocument* document = newDocument(QStringLiteral("First version\n"));
+    const QString folder = path(QStringLiteral("Exports"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto entries = [&] {
+        return QDir(folder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .join(u' ')
+            .toStdString();
+    };
+    const auto readAll = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    // Runs an export in a child process, as the given user, ended (as a kill ends it, with no clean-up)
+    // when the written bytes are about to replace the file; answers the child's exit status.
+    const auto exportInChild = [&](const QString& target, const QString& type, bool endBeforeRename,
+                                   uid_t user) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (user != ::geteuid() &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0))
+                ::_exit(90);
+            if (endBeforeRename)
+                StagingItem::setProgressProbe([] { ::_exit(91); });
+            windowOf(document).text = std::make_unique<MutableAttributedString>(AttributedString("Second\n"));
+            Error error;
+            const bool saved = document->saveToURL(QUrl::fromLocalFile(target), type,
+                                                   Document::SaveOperation::SaveTo, &error);
+            // A refusal must say why, naming the folder.
+            ::_exit(saved ? 0 : error.localizedFailureReason().contains(QStringLiteral("Exports")) ? 92 : 93);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::pair<const char*, const char*> kinds[] = {
+        {"public.rtf", "rtf"},
+        {"org.openxmlformats.wordprocessingml.document", "docx"},
+        {"public.html", "html"}};
+    for (const auto& [type, extension] : kinds) {
+        SCOPED_TRACE(type);
+        const QString target = folder + QStringLiteral("/Script.") + QLatin1String(extension);
+        Error error;
+        ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(target), QString::fromLatin1(type),
+                                        Document::SaveOperation::SaveTo, &error))
+            << error.localizedFailureReason().toStdString();
+        const QByteArray old = readAll(target);
+        ASSERT_FALSE(old.isEmpty());
+        // Killed with the new contents written and not yet in place.
+        EXPECT_EQ(exportInChild(target, QString::fromLatin1(type), true, ::geteuid()), 91);
+        EXPECT_EQ(readAll(target), old);
+        EXPECT_EQ(entries(), QFileInfo(target).fileName().toStdString());
+        QFile::remove(target);
+    }
+
+    // A folder that takes no new file: the old file stays, the user hears why, nothing is left.
+    const QString target = folder + QStringLiteral("/Script.rtf");
+    Error error;
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(target), QStringLiteral("public.rtf"),
+                                    Document::SaveOperation::SaveTo, &error));
+    const QByteArray old = readAll(target);
+    // Root writes anywhere: the refused export then runs as nobody, in a folder of nobody's.
+    constexpr uid_t kNobody = 65534;
+    const uid_t user = ::geteuid() == 0 ? kNobody : ::geteuid();
+    if (user != ::geteuid()) {
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), user, user), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(target).constData(), user, user), 0);
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(exportInChild(target, QStringLiteral("public.rtf"), false, user), 92);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readAll(target), old);
+    EXPECT_EQ(entries(), "Script.rtf");
 }
 
 TEST_F(OVDocumentTest, AFileNamedDocIsReadAsWhatItHoldsAndOnlyAWord97FileGoesToLibreOffice)
