@@ -249,7 +249,8 @@ bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowC
     if (const QString reason =
             url.isLocalFile() ? Document::unwritableFolderReason(url.toLocalFile()) : QString();
         !reason.isEmpty()) {
-        const Error failure = Error::cocoa(kFileWriteNoPermissionError, url, reason);
+        Error failure = Error::cocoa(kFileWriteNoPermissionError, url, reason);
+        failure.setUserInfoValue(kLocalizedDescriptionKey, failedExportError().localizedDescription());
         qWarning("Error writing PDF data: %s", qUtf8Printable(reason));
         setError(error, failure);
         return false;
@@ -277,7 +278,8 @@ bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowC
     if (written)
         StagingItem::reportProgress();
     if (!written || !file.commit()) {
-        const Error failure = Error::cocoa(kFileWriteUnknownError, url, file.errorString());
+        Error failure = Error::cocoa(kFileWriteUnknownError, url, file.errorString());
+        failure.setUserInfoValue(kLocalizedDescriptionKey, failedExportError().localizedDescription());
         qWarning("Error writing PDF data: %s", qUtf8Printable(failure.localizedDescription()));
         setError(error, failure);
         return false;
