@@ -103,4 +103,28 @@ BENCHMARK(BM_ShowAndMoveThroughTheRun)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
+// A character typed in the middle of the paragraph, with the frame it draws: lines inside a run end
+// where no word does, so the paragraph is broken again whole on each keystroke.
+void BM_TypeInTheMiddle(benchmark::State& state)
+{
+    bench::application();
+    MutableAttributedString text;
+    text.append(textOf(Kind(state.range(0))),
+                {{kFontAttributeName, Font{QStringLiteral("Helvetica"), QStringLiteral("Helvetica"), 36}}});
+    bench::OpenScript open(text);
+    open.view->setSelectedRange({kTextSize / 2, 0});
+    open.view->scrollRangeToVisible({kTextSize / 2, 0});
+    open.drawFrame();
+    for (auto _ : state) {
+        open.view->insertText(QStringLiteral("x"));
+        open.drawFrame();
+    }
+}
+BENCHMARK(BM_TypeInTheMiddle)
+    ->ArgName("kind")
+    ->Arg(int(Kind::OneParagraph))
+    ->Arg(int(Kind::Replacement))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
 } // namespace
