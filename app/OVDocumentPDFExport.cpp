@@ -278,7 +278,9 @@ bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowC
     if (written)
         StagingItem::reportProgress();
     if (!written || !file.commit()) {
-        Error failure = Error::cocoa(kFileWriteUnknownError, url, file.errorString());
+        Error failure =
+            Error::cocoa(kFileWriteUnknownError, url,
+                         Document::writeFailureReason(url.toLocalFile(), data->size(), file.errorString()));
         failure.setUserInfoValue(kLocalizedDescriptionKey, failedExportError().localizedDescription());
         qWarning("Error writing PDF data: %s", qUtf8Printable(failure.localizedDescription()));
         setError(error, failure);

@@ -1,6 +1,7 @@
 #include "document/OVDocumentExport.h"
 
 #include "document/OVConversionProgress.h"
+#include "platform/appkit/Document.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/text/MutableAttributedString.h"
@@ -168,7 +169,9 @@ bool OVDocumentExport::write(const QUrl& url, const QString& type, MutableAttrib
         StagingItem::reportProgress();
     if (!written || !file.commit()) {
         log(QStringLiteral("Error writing result fileWrapper"));
-        setError(error, Error::cocoa(kFileWriteUnknownError, url, file.errorString()));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url,
+                                     Document::writeFailureReason(url.toLocalFile(), bytes->size(),
+                                                                  file.errorString())));
         return false;
     }
     return true;

@@ -17,6 +17,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -306,6 +307,19 @@ QString Document::unwritableFolderReason(const QString& path)
         return QString::fromLocal8Bit(std::strerror(errno));
     return QStringLiteral("You don’t have permission to save the file %1 in the folder %2.")
         .arg(quoted(target.fileName()), quoted(folder.fileName()));
+}
+
+QString Document::writeFailureReason(const QString& path, qint64 size, const QString& systemReason)
+{
+    if (const QString reason = unwritableFolderReason(path); !reason.isEmpty())
+        return reason;
+    const QFileInfo target(path);
+    // A write that filled the disk is often reported only as a failed flush, without its cause.
+    const QStorageInfo storage(target.absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < size + (qint64(1) << 16))
+        return QStringLiteral("There isn’t enough space in the folder %1 to save the file %2.")
+            .arg(quoted(QFileInfo(target.absolutePath()).fileName()), quoted(target.fileName()));
+    return systemReason;
 }
 
 bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error)

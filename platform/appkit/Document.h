@@ -89,6 +89,9 @@ public:
     // Why nothing can be written into the folder of path, in the words a failed save uses; empty when
     // the folder takes new files.
     static QString unwritableFolderReason(const QString& path);
+    // Why writing size bytes to path failed, in the same words: the folder's permissions or its free
+    // space where either is the cause, else what the system said.
+    static QString writeFailureReason(const QString& path, qint64 size, const QString& systemReason);
     // Writes and updates the document: location, type and edited state after Save and Save As,
     // nothing but the file after Save To, autosave state after autosaving.
     bool saveToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error);

@@ -36,6 +36,8 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -840,6 +842,41 @@ TEST_F(OVDocumentTest, AnExportEndedMidWayOrRefusedByItsFolderLeavesTheOldFileWh
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(readAll(target), old);
     EXPECT_EQ(entries(), "Script.rtf");
+
+    // A full folder: a small file system of the child's own, where it may make one.
+    const QString full = path(QStringLiteral("Full"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const QByteArray where = QFile::encodeName(full);
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        const QString kept = full + QStringLiteral("/Script.txt");
+        QFile file(kept);
+        if (!file.open(QIODevice::WriteOnly) || file.write("old") != 3)
+            ::_exit(94);
+        file.close();
+        windowOf(document).text =
+            std::make_unique<MutableAttributedString>(AttributedString(QString(200000, u'x')));
+        Error error;
+        const bool saved = document->saveToURL(QUrl::fromLocalFile(kept), QStringLiteral("public.plain-text"),
+                                               Document::SaveOperation::SaveTo, &error);
+        const bool whole = readAll(kept) == "old" &&
+                           QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
+                               QStringList{QStringLiteral("Script.txt")};
+        const bool told = error.localizedFailureReason().contains(QStringLiteral("enough space"));
+        ::_exit(saved ? 95 : !whole ? 96 : !told ? 97 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        std::printf("no file system of its own could be made here: the full folder was not tried\n");
+    else
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "95 saved, 96 the old file or its folder changed, 97 not told why";
 }
 
 TEST_F(OVDocumentTest, AFileNamedDocIsReadAsWhatItHoldsAndOnlyAWord97FileGoesToLibreOffice)
