@@ -5,9 +5,12 @@
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"
 #include "output/OVEnvironment.h"
+#include "platform/appkit/Document.h"
+#include "platform/appkit/DocumentController.h"
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVVersion.h"
@@ -242,6 +245,16 @@ OVDocumentPDFExport::exportablePDFDataFromPrompterView(const QVariantMap& metada
 bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowController& controller,
                                          const QUrl& url, Error* error)
 {
+    // A folder that takes no file is said at once, before the pages are drawn.
+    if (const QString reason =
+            url.isLocalFile() ? Document::unwritableFolderReason(url.toLocalFile()) : QString();
+        !reason.isEmpty()) {
+        Error failure = Error::cocoa(kFileWriteNoPermissionError, url, reason);
+        failure.setUserInfoValue(kLocalizedDescriptionKey, failedExportError().localizedDescription());
+        qWarning("Error writing PDF data: %s", qUtf8Printable(reason));
+        setError(error, failure);
+        return false;
+    }
     std::optional<QByteArray> data;
     const QVariantMap metadataInfo = document.metadataInfo();
     controller.window();
@@ -256,10 +269,19 @@ bool OVDocumentPDFExport::exportPDFToURL(OVDocument& document, OVDocumentWindowC
         setError(error, failure);
         return false;
     }
+    // Written to a temporary beside the file (unnamed where the file system allows, so a program ended
+    // mid-way leaves nothing) and renamed over it: the old file stays whole until the new one is.
     QSaveFile file(url.toLocalFile());
-    if (!url.isLocalFile() || !file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() ||
-        !file.commit()) {
-        const Error failure = Error::cocoa(kFileWriteUnknownError, url, file.errorString());
+    file.setDirectWriteFallback(false);
+    const bool written =
+        url.isLocalFile() && file.open(QIODevice::WriteOnly) && file.write(*data) == data->size();
+    if (written)
+        StagingItem::reportProgress();
+    if (!written || !file.commit()) {
+        Error failure =
+            Error::cocoa(kFileWriteUnknownError, url,
+                         Document::writeFailureReason(url.toLocalFile(), data->size(), file.errorString()));
+        failure.setUserInfoValue(kLocalizedDescriptionKey, failedExportError().localizedDescription());
         qWarning("Error writing PDF data: %s", qUtf8Printable(failure.localizedDescription()));
         setError(error, failure);
         return false;

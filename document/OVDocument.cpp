@@ -424,6 +424,14 @@ bool OVDocument::readFromURL(const QUrl& url, const QString& type, Error* error)
 
 // Writing.
 
+bool OVDocument::writesTypeAsOneFileAtomically(const QString& type) const
+{
+    if (isPackageType(type))
+        return false;
+    const QString documentType = OVDocumentExport::documentTypeForWriting(type);
+    return !documentType.isEmpty() && documentType != NSRTFDTextDocumentType;
+}
+
 bool OVDocument::writeToURL(const QUrl& url, const QString& type, SaveOperation operation,
                             const QUrl& originalContentsURL, Error* error)
 {

@@ -43,6 +43,8 @@ public:
     bool readFromURL(const QUrl& url, const QString& type, Error* error) override;
     bool writeToURL(const QUrl& url, const QString& type, SaveOperation operation,
                     const QUrl& originalContentsURL, Error* error) override;
+    // Every foreign type but RTFD (a folder) is converted in memory and written through a temporary.
+    bool writesTypeAsOneFileAtomically(const QString& type) const override;
     static bool canConcurrentlyReadDocumentsOfType(const QString&) { return false; }
     bool isImportableDocumentType(const QString& type) const;
     // The Export panel carries the accessory with the compatibility report.

@@ -1,7 +1,9 @@
 #include "document/OVDocumentExport.h"
 
 #include "document/OVConversionProgress.h"
+#include "platform/appkit/Document.h"
 #include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfWriter.h"
 #include "platform/text/Rtfd.h"
@@ -158,10 +160,18 @@ bool OVDocumentExport::write(const QUrl& url, const QString& type, MutableAttrib
         setError(error, dataError);
         return false;
     }
+    // Converted whole before the file is touched, then written to a temporary beside it (unnamed where
+    // the file system allows, so a program ended mid-way leaves nothing) and renamed over it.
     QSaveFile file(url.toLocalFile());
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
+    file.setDirectWriteFallback(false);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size();
+    if (written)
+        StagingItem::reportProgress();
+    if (!written || !file.commit()) {
         log(QStringLiteral("Error writing result fileWrapper"));
-        setError(error, Error::cocoa(kFileWriteUnknownError, url, file.errorString()));
+        setError(error, Error::cocoa(kFileWriteUnknownError, url,
+                                     Document::writeFailureReason(url.toLocalFile(), bytes->size(),
+                                                                  file.errorString())));
         return false;
     }
     return true;

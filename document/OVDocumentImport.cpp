@@ -13,6 +13,7 @@
 #include "platform/textformats/LibreOffice.h"
 #include "platform/textformats/Odt.h"
 #include "platform/textformats/PlainText.h"
+#include "platform/textformats/PlainTextCodec.h"
 #include "platform/textformats/WebArchive.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
@@ -78,6 +79,67 @@ bool readData(const QUrl& url, QByteArray* data, Error* error)
     return true;
 }
 
+// What a file named .doc really holds. Word 97 files are compound documents; Word also saves RTF, HTML
+// and Word XML under that name, and any file may be renamed. Only a compound document holding a Word
+// stream goes to LibreOffice, which would otherwise read whatever the file names (an HTML page's
+// file:// pictures among it) and sit on a damaged header for seconds; the rest is read here as what
+// it is.
+enum class DocContent { Word97, Rtf, Html, WordXml, PlainText, Unknown };
+
+bool isCompoundDocumentWithWordStream(QByteArrayView data)
+{
+    static constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    if (data.size() < 1024 || !data.startsWith(QByteArrayView(kSignature, 8)))
+        return false;
+    const auto u16 = [&](qsizetype at) {
+        return quint16(quint8(data[at])) | quint16(quint16(quint8(data[at + 1])) << 8);
+    };
+    // Byte order mark, and 512- or 4096-byte sectors as versions 3 and 4 have them.
+    const quint16 shift = u16(30);
+    if (u16(28) != 0xFFFE || !((u16(26) == 3 && shift == 9) || (u16(26) == 4 && shift == 12)))
+        return false;
+    // Directory entries are 128 bytes and start on such a boundary in any sector: the Word stream is
+    // an entry named "WordDocument" (UTF-16, 26 bytes with its terminator) of the stream type.
+    static const QByteArray name = [] {
+        QByteArray bytes;
+        for (char c : QByteArrayView("WordDocument"))
+            bytes.append(c).append('\0');
+        return bytes;
+    }();
+    for (qsizetype at = qsizetype(1) << shift; at + 128 <= data.size(); at += 128) {
+        if (data.sliced(at, name.size()) == name && u16(at + 64) == 26 && quint8(data[at + 66]) == 2)
+            return true;
+    }
+    return false;
+}
+
+DocContent sniffDocContent(QByteArrayView data)
+{
+    if (data.startsWith(QByteArrayView("\xD0\xCF\x11\xE0", 4)))
+        return isCompoundDocumentWithWordStream(data) ? DocContent::Word97 : DocContent::Unknown;
+    if (data.startsWith("PK\x03\x04"))
+        return DocContent::WordXml;
+    QByteArrayView rest = data;
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    while (!rest.isEmpty() &&
+           (rest.front() == ' ' || rest.front() == '\t' || rest.front() == '\r' || rest.front() == '\n'))
+        rest = rest.sliced(1);
+    if (rest.startsWith("{\\rtf"))
+        return DocContent::Rtf;
+    if (rest.startsWith("<"))
+        return DocContent::Html;
+    // Text is what decodes without control characters other than line and page breaks and tabs.
+    if (!PlainTextCodec::detect(data))
+        return DocContent::Unknown;
+    const QString text = PlainTextCodec::decode(data);
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f')
+            return DocContent::Unknown;
+    }
+    return DocContent::PlainText;
+}
+
 Error withURL(Error error, const QUrl& url)
 {
     if (error.isNull())
@@ -140,12 +202,38 @@ bool OVDocumentImport::read(const QUrl& url, const QString& type, const Options&
         } else if (documentType == NSHTMLTextDocumentType) {
             converted = HtmlReader::read(data, *text, &attributes, &readError);
         } else if (documentType == QStringLiteral("NSDocFormat")) {
-            // LibreOffice turns it into a Word XML document in a folder of its own; ours reads that.
-            OVConversionProgress progress(
-                QStringLiteral("Converting \u201C%1\u201D with LibreOffice\u2026").arg(url.fileName()));
-            const auto docx = LibreOffice::convert(data, QStringLiteral("doc"), QStringLiteral("docx"),
-                                                   QStringLiteral("docx"), progress.progress(), &readError);
-            converted = docx && Docx::read(*docx, *text, &attributes, &readError);
+            switch (sniffDocContent(data)) {
+            case DocContent::Word97: {
+                // LibreOffice turns it into a Word XML document in a folder of its own; ours reads that.
+                OVConversionProgress progress(
+                    QStringLiteral("Converting \u201C%1\u201D with LibreOffice\u2026").arg(url.fileName()));
+                const auto docx =
+                    LibreOffice::convert(data, QStringLiteral("doc"), QStringLiteral("docx"),
+                                         QStringLiteral("docx"), progress.progress(), &readError);
+                converted = docx && Docx::read(*docx, *text, &attributes, &readError);
+                break;
+            }
+            case DocContent::Rtf:
+                converted = RtfReader::read(data, *text, &attributes, &readError);
+                break;
+            case DocContent::Html:
+                converted = HtmlReader::read(data, *text, &attributes, &readError);
+                break;
+            case DocContent::WordXml:
+                converted = Docx::read(data, *text, &attributes, &readError);
+                break;
+            case DocContent::PlainText:
+                PlainText::read(data, *text, &attributes);
+                converted = true;
+                break;
+            case DocContent::Unknown:
+                readError =
+                    Error::cocoa(kFileReadCorruptFileError, url,
+                                 QStringLiteral("The file \u201C%1\u201D is not a Word document: it "
+                                                "holds neither Word 97, Word XML, RTF, HTML nor text.")
+                                     .arg(url.fileName()));
+                break;
+            }
             if (converted)
                 attributes.insert(NSDocumentTypeDocumentAttribute, documentType);
         } else if (documentType == NSOfficeOpenXMLTextDocumentType) {

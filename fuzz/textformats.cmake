@@ -1,4 +1,5 @@
-orvane_add_fuzzer(html_fuzzer LIBS orvane_textformats)
+orvane_add_fuzzer(html_fuzzer LIBS orvane_textformats orvane_textlayout)
+orvane_add_fuzzer(plain_text_fuzzer LIBS orvane_textformats orvane_textlayout)
 orvane_add_fuzzer(docx_fuzzer LIBS orvane_textformats)
 orvane_add_fuzzer(odt_fuzzer LIBS orvane_textformats)
 orvane_add_fuzzer(webarchive_fuzzer LIBS orvane_textformats)

@@ -17,6 +17,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -290,6 +291,37 @@ Error Document::saveError(const QUrl& url, SaveOperation operation, const Error&
     return error;
 }
 
+bool Document::writesTypeAsOneFileAtomically(const QString& type) const
+{
+    Q_UNUSED(type);
+    return false;
+}
+
+QString Document::unwritableFolderReason(const QString& path)
+{
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK) == 0)
+        return {};
+    if (codeForErrorNumber(errno) != kFileWriteNoPermissionError)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QStringLiteral("You don’t have permission to save the file %1 in the folder %2.")
+        .arg(quoted(target.fileName()), quoted(folder.fileName()));
+}
+
+QString Document::writeFailureReason(const QString& path, qint64 size, const QString& systemReason)
+{
+    if (const QString reason = unwritableFolderReason(path); !reason.isEmpty())
+        return reason;
+    const QFileInfo target(path);
+    // A write that filled the disk is often reported only as a failed flush, without its cause.
+    const QStorageInfo storage(target.absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < size + (qint64(1) << 16))
+        return QStringLiteral("There isn’t enough space in the folder %1 to save the file %2.")
+            .arg(quoted(QFileInfo(target.absolutePath()).fileName()), quoted(target.fileName()));
+    return systemReason;
+}
+
 bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error)
 {
     auto fail = [&](qint64 code, const QString& reason) {
@@ -308,6 +340,19 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
         return fail(kFileWriteUnknownError,
                     QStringLiteral("The folder %1 doesn’t exist.").arg(quoted(folder.fileName())));
 
+    const QUrl original = target.exists() ? QUrl::fromLocalFile(path) : QUrl();
+    if (writesTypeAsOneFileAtomically(type) && !target.isDir()) {
+        if (const QString reason = unwritableFolderReason(path); !reason.isEmpty())
+            return fail(kFileWriteNoPermissionError, reason);
+        Error writeError;
+        if (!writeToURL(QUrl::fromLocalFile(path), type, operation, original, &writeError)) {
+            setError(error, saveError(url, operation, writeError));
+            return false;
+        }
+        if (!QFileInfo::exists(path))
+            return fail(kFileWriteUnknownError, QStringLiteral("The document wrote nothing."));
+        return true;
+    }
     // The new contents are written whole into a hidden folder beside the target, so nothing at the
     // target changes until one rename puts them in place.
     const auto staging =
@@ -324,7 +369,6 @@ bool Document::writeSafelyToURL(const QUrl& url, const QString& type, SaveOperat
         return fail(codeForErrorNumber(number), QString::fromLocal8Bit(std::strerror(number)));
     }
     const QString stagedPath = QFile::decodeName(staging->path()) + u'/' + target.fileName();
-    const QUrl original = target.exists() ? QUrl::fromLocalFile(path) : QUrl();
     Error writeError;
     if (!writeToURL(QUrl::fromLocalFile(stagedPath), type, operation, original, &writeError)) {
         setError(error, saveError(url, operation, writeError));

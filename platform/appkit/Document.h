@@ -78,9 +78,20 @@ public:
     virtual std::shared_ptr<FileWrapper> fileWrapperOfType(const QString& type, Error* error);
     virtual std::optional<QByteArray> dataOfType(const QString& type, Error* error);
 
+    // Whether writeToURL writes this type as one file in one atomic step of its own (its contents made
+    // before anything on disk is touched, then a temporary in the target's folder renamed over it), so
+    // that writeSafelyToURL may hand it the target itself: no staging folder then stands beside the
+    // target while the contents are made, to be left there by a program ended mid-way.
+    virtual bool writesTypeAsOneFileAtomically(const QString& type) const;
     // Writes a complete new file at url and only then replaces what was there, so a failure leaves
     // the previous file exactly as it was. Errors are readable: they name the document and the cause.
     bool writeSafelyToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error);
+    // Why nothing can be written into the folder of path, in the words a failed save uses; empty when
+    // the folder takes new files.
+    static QString unwritableFolderReason(const QString& path);
+    // Why writing size bytes to path failed, in the same words: the folder's permissions or its free
+    // space where either is the cause, else what the system said.
+    static QString writeFailureReason(const QString& path, qint64 size, const QString& systemReason);
     // Writes and updates the document: location, type and edited state after Save and Save As,
     // nothing but the file after Save To, autosave state after autosaving.
     bool saveToURL(const QUrl& url, const QString& type, SaveOperation operation, Error* error);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -75,6 +76,13 @@ std::optional<QByteArray> LibreOffice::convert(const QByteArray& input, const QS
                           QStringLiteral("--convert-to"), toFilter, QStringLiteral("--outdir"), outputFolder,
                           inputPath});
     process.setWorkingDirectory(folder.path());
+    // Its own temporary files go into the private folder too, and with it when it is removed.
+    const QString temporary = folder.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(temporary);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})
+        environment.insert(name, temporary);
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     // Its own process group, so a stop reaches the helper processes it starts too.

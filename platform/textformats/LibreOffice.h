@@ -9,8 +9,8 @@
 #include <optional>
 
 // Word 97 documents (.doc) through LibreOffice, when it is installed: a child process converts in a
-// private temporary folder with a private profile, so a running LibreOffice neither takes the job
-// nor is disturbed. The output is taken only from that folder and size-checked, and the folder is
+// private temporary folder with a private profile and its temporary files there too, so a running
+// LibreOffice neither takes the job nor is disturbed. The output is taken only from that folder and size-checked, and the folder is
 // removed whatever happens. A converter that crashes, hangs past the limit or is cancelled ends
 // with an error; it never takes this program down.
 class LibreOffice {

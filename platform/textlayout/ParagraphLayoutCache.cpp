@@ -8,6 +8,7 @@
 #include "platform/textlayout/TextContainer.h"
 
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -66,22 +67,38 @@ QTextOption::WrapMode qtWrapMode(LineBreakMode mode)
     }
 }
 
-// Qt looks for a word's end afresh for every line it breaks inside that word, which makes one very long
-// word (a pasted URL or a run of one key) cost quadratic time; past this length lines may break anywhere.
+// Qt breaks a line at a word boundary by measuring the whole word that overflows it, and only then
+// measures again to break that word anywhere: a run without a break opportunity costs its whole
+// remaining length on every line it fills, quadratic in the run (a pasted URL, a run of one key, a
+// damaged file decoded to replacement characters). Lines that start in a run longer than this are
+// broken anywhere at once, at the container's width, as a word processor breaks a word that fits no
+// line; the words around the run still wrap at their boundaries.
 constexpr qsizetype kLongestUnbreakableRun = 256;
 
-bool hasVeryLongWord(const QString& text)
+std::vector<std::pair<qsizetype, qsizetype>> unbreakableRuns(const QString& text)
 {
-    qsizetype run = 0;
+    std::vector<std::pair<qsizetype, qsizetype>> runs;
+    // Most paragraphs have a space every few characters: only a long stretch without one is worth
+    // asking the line breaker about.
+    qsizetype stretch = 0;
+    bool any = false;
     for (QChar c : text) {
-        // Spaces and ideographs offer breaks of their own.
-        if (c.isSpace() || c.unicode() >= 0x2E80) {
-            run = 0;
-        } else if (++run > kLongestUnbreakableRun) {
-            return true;
+        stretch = c.isSpace() ? 0 : stretch + 1;
+        if (stretch > kLongestUnbreakableRun) {
+            any = true;
+            break;
         }
     }
-    return false;
+    if (!any)
+        return runs;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+        if (next - previous > kLongestUnbreakableRun)
+            runs.emplace_back(previous, next);
+        previous = next;
+    }
+    return runs;
 }
 
 // Text whose lines break and order the same whether shaped whole or from any line's start: left to
@@ -660,8 +677,8 @@ ParagraphLayoutCache::LayoutJob ParagraphLayoutCache::prepareLayout(const Paragr
     QTextOption option(qtAlignment(style.alignment, job.rightToLeft));
     option.setTextDirection(job.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setWrapMode(qtWrapMode(style.lineBreakMode));
-    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && hasVeryLongWord(text))
-        option.setWrapMode(QTextOption::WrapAnywhere);
+    if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        job.unbreakableRuns = unbreakableRuns(shaped);
     // Tab stops count from the margin, where a line without indent starts; Qt counts them from each
     // line's own start and scales them by the screen's resolution over the layout's. Both are undone
     // here for the lines after the first (and for the first when its indent is the same).
@@ -755,6 +772,11 @@ void ParagraphLayoutCache::breakLinesFrom(LayoutJob& job, qsizetype offset, doub
     const double minimumLineHeight = std::clamp(finiteOr(style.minimumLineHeight, 0), 0.0, 1e5);
     const double maximumLineHeight = std::clamp(finiteOr(style.maximumLineHeight, 0), 0.0, 1e5);
     const double lineSpacing = std::clamp(finiteOr(style.lineSpacing, 0), 0.0, 1e5);
+    const std::vector<std::pair<qsizetype, qsizetype>>& runs = job.unbreakableRuns;
+    auto run = runs.begin();
+    const QTextOption option = layout->textOption();
+    QTextOption anywhere = option;
+    anywhere.setWrapMode(QTextOption::WrapAnywhere);
     layout->beginLayout();
     for (qsizetype made = 0; made < maxLines; ++made) {
         QTextLine line = layout->createLine();
@@ -770,7 +792,20 @@ void ParagraphLayoutCache::breakLinesFrom(LayoutJob& job, qsizetype offset, doub
             left = tail > 0 ? containerWidth - padding - tail : padding - tail;
             right = containerWidth - padding - head;
         }
-        line.setLineWidth(std::max(0.0, right - left));
+        const double width = std::max(0.0, right - left);
+        const qsizetype start = line.textStart();
+        while (run != runs.end() && run->second <= start)
+            ++run;
+        if (run != runs.end() && run->first <= start) {
+            layout->setTextOption(anywhere);
+            line.setLineWidth(width);
+            layout->setTextOption(option);
+            // The rest of the run fitted, with words after it: those break where words break.
+            if (line.textStart() + line.textLength() > run->second)
+                line.setLineWidth(width);
+        } else {
+            line.setLineWidth(width);
+        }
         double ascent = line.ascent();
         double descent = line.descent();
         const qsizetype lineStart = line.textStart();

@@ -187,6 +187,9 @@ private:
         ParagraphStyle style;
         bool rightToLeft = false;
         std::vector<Inline> inlines;
+        // Stretches [first, second) of the layout's text without a break opportunity, too long for
+        // Qt to break at a word boundary in good time (see breakLinesFrom).
+        std::vector<std::pair<qsizetype, qsizetype>> unbreakableRuns;
     };
     // A paragraph's layout is kept with what breaking it into lines needs, so that a new width breaks
     // it again without reading its text, style and formats from the storage again.

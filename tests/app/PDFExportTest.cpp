@@ -12,6 +12,7 @@
 #include "output/OVEnvironment.h"
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/pdf/HVPDFUtilities.h"
 #include "platform/hvkit/pdf/NSViewHVPDFAdditions.h"
@@ -19,6 +20,7 @@
 #include "prompter_view/OVPrompterView.h"
 #include "text/OVTextView.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,6 +29,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -319,6 +325,66 @@ TEST_F(PDFExportTest, TheSavePanelWritesThePDFAndAFailedWriteIsShownNotSwallowed
     EXPECT_EQ(failed.code(), -100);
     EXPECT_EQ(failed.localizedDescription(), QStringLiteral("Could not export the PDF."));
     EXPECT_EQ(failed.localizedFailureReason(), QStringLiteral("Failed to generate file data."));
+}
+
+TEST_F(PDFExportTest, AnExportEndedMidWayOrRefusedByItsFolderLeavesTheOldPDFWholeAndNothingBesideIt)
+{
+    OVDocument& document = untitled(AttributedString(lines(0, 40)));
+    const QString folder = dir.filePath(QStringLiteral("Exports"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString target = exportPDF(document, QStringLiteral("Exports/Script.pdf"));
+    const auto readAll = [&] {
+        QFile in(target);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    const auto entries = [&] {
+        return QDir(folder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .join(u' ')
+            .toStdString();
+    };
+    const QByteArray old = readAll();
+    ASSERT_TRUE(old.startsWith("%PDF"));
+    // Exports again in a child process, as the given user, ended (as a kill ends it, with no clean-up)
+    // when the pages are written and about to replace the file; answers the child's exit status.
+    const auto exportInChild = [&](bool endBeforeRename, uid_t user) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (user != ::geteuid() &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0))
+                ::_exit(90);
+            if (endBeforeRename)
+                StagingItem::setProgressProbe([] { ::_exit(91); });
+            apptest::ScriptDocuments::controllerOf(&document).setAttributedString(
+                AttributedString(lines(50, 90)));
+            Error error;
+            const bool saved = OVDocumentPDFExport::exportPDFToURL(document, controllerOf(document),
+                                                                   QUrl::fromLocalFile(target), &error);
+            const bool told = error.localizedDescription() == QStringLiteral("Could not export the PDF.") &&
+                              error.localizedFailureReason().contains(QStringLiteral("Exports"));
+            ::_exit(saved ? 0 : told ? 92 : 93);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(exportInChild(true, ::geteuid()), 91);
+    EXPECT_EQ(readAll(), old);
+    EXPECT_EQ(entries(), "Script.pdf");
+
+    // Root writes anywhere: the refused export then runs as nobody, in a folder of nobody's.
+    constexpr uid_t kNobody = 65534;
+    const uid_t user = ::geteuid() == 0 ? kNobody : ::geteuid();
+    if (user != ::geteuid()) {
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), user, user), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(target).constData(), user, user), 0);
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(exportInChild(false, user), 92);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readAll(), old);
+    EXPECT_EQ(entries(), "Script.pdf");
 }
 
 TEST_F(PDFExportTest, DataThatIsNotAPDFGivesNothing)

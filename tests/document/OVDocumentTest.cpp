@@ -13,6 +13,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/GeometryStrings.h"
+#include "platform/foundation/StagingItem.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
@@ -33,6 +34,12 @@
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
+
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 static const auto* kIsolated = ::testing::AddGlobalTestEnvironment(new IsolatedSettings);
 
@@ -757,6 +764,177 @@ TEST_F(OVDocumentTest, Word97OpensThroughLibreOfficeAndWithoutItSaysWhichPackage
     EXPECT_TRUE(windowOf(document).log.contains(QStringLiteral("removeNewline")));
     EXPECT_TRUE(
         windowOf(document).text->string().startsWith(QStringLiteral("EVENING BULLETIN\nGood evening.")));
+}
+
+TEST_F(OVDocumentTest, AnExportEndedMidWayOrRefusedByItsFolderLeavesTheOldFileWholeAndNothingBesideIt)
+{
+    OVDocument* document = newDocument(QStringLiteral("First version\n"));
+    const QString folder = path(QStringLiteral("Exports"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto entries = [&] {
+        return QDir(folder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .join(u' ')
+            .toStdString();
+    };
+    const auto readAll = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    // Runs an export in a child process, as the given user, ended (as a kill ends it, with no clean-up)
+    // when the written bytes are about to replace the file; answers the child's exit status.
+    const auto exportInChild = [&](const QString& target, const QString& type, bool endBeforeRename,
+                                   uid_t user) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (user != ::geteuid() &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0))
+                ::_exit(90);
+            if (endBeforeRename)
+                StagingItem::setProgressProbe([] { ::_exit(91); });
+            windowOf(document).text = std::make_unique<MutableAttributedString>(AttributedString("Second\n"));
+            Error error;
+            const bool saved = document->saveToURL(QUrl::fromLocalFile(target), type,
+                                                   Document::SaveOperation::SaveTo, &error);
+            // A refusal must say why, naming the folder.
+            ::_exit(saved ? 0 : error.localizedFailureReason().contains(QStringLiteral("Exports")) ? 92 : 93);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::pair<const char*, const char*> kinds[] = {
+        {"public.rtf", "rtf"},
+        {"org.openxmlformats.wordprocessingml.document", "docx"},
+        {"public.html", "html"}};
+    for (const auto& [type, extension] : kinds) {
+        SCOPED_TRACE(type);
+        const QString target = folder + QStringLiteral("/Script.") + QLatin1String(extension);
+        Error error;
+        ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(target), QString::fromLatin1(type),
+                                        Document::SaveOperation::SaveTo, &error))
+            << error.localizedFailureReason().toStdString();
+        const QByteArray old = readAll(target);
+        ASSERT_FALSE(old.isEmpty());
+        // Killed with the new contents written and not yet in place.
+        EXPECT_EQ(exportInChild(target, QString::fromLatin1(type), true, ::geteuid()), 91);
+        EXPECT_EQ(readAll(target), old);
+        EXPECT_EQ(entries(), QFileInfo(target).fileName().toStdString());
+        QFile::remove(target);
+    }
+
+    // A folder that takes no new file: the old file stays, the user hears why, nothing is left.
+    const QString target = folder + QStringLiteral("/Script.rtf");
+    Error error;
+    ASSERT_TRUE(document->saveToURL(QUrl::fromLocalFile(target), QStringLiteral("public.rtf"),
+                                    Document::SaveOperation::SaveTo, &error));
+    const QByteArray old = readAll(target);
+    // Root writes anywhere: the refused export then runs as nobody, in a folder of nobody's.
+    constexpr uid_t kNobody = 65534;
+    const uid_t user = ::geteuid() == 0 ? kNobody : ::geteuid();
+    if (user != ::geteuid()) {
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), user, user), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(target).constData(), user, user), 0);
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(exportInChild(target, QStringLiteral("public.rtf"), false, user), 92);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readAll(target), old);
+    EXPECT_EQ(entries(), "Script.rtf");
+
+    // A full folder: a small file system of the child's own, where it may make one.
+    const QString full = path(QStringLiteral("Full"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const QByteArray where = QFile::encodeName(full);
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        const QString kept = full + QStringLiteral("/Script.txt");
+        QFile file(kept);
+        if (!file.open(QIODevice::WriteOnly) || file.write("old") != 3)
+            ::_exit(94);
+        file.close();
+        windowOf(document).text =
+            std::make_unique<MutableAttributedString>(AttributedString(QString(200000, u'x')));
+        Error error;
+        const bool saved = document->saveToURL(QUrl::fromLocalFile(kept), QStringLiteral("public.plain-text"),
+                                               Document::SaveOperation::SaveTo, &error);
+        const bool whole = readAll(kept) == "old" &&
+                           QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
+                               QStringList{QStringLiteral("Script.txt")};
+        const bool told = error.localizedFailureReason().contains(QStringLiteral("enough space"));
+        ::_exit(saved ? 95 : !whole ? 96 : !told ? 97 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        std::printf("no file system of its own could be made here: the full folder was not tried\n");
+    else
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "95 saved, 96 the old file or its folder changed, 97 not told why";
+}
+
+TEST_F(OVDocumentTest, AFileNamedDocIsReadAsWhatItHoldsAndOnlyAWord97FileGoesToLibreOffice)
+{
+    // A converter that notes every start and converts nothing.
+    const QString started = path(QStringLiteral("converter-started"));
+    const QString converter = path(QStringLiteral("soffice"));
+    {
+        QFile script(converter);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntouch '" + started.toUtf8() + "'\nexit 1\n");
+    }
+    QFile::setPermissions(converter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    LibreOffice::setExecutableOverride(converter);
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    };
+    const QString secret = write(QStringLiteral("secret.png"), "not for the script");
+    const std::pair<QByteArray, QString> disguised[] = {
+        {"<html><body><p>Top story</p><img src=\"file://" + secret.toUtf8() + "\"></body></html>",
+         QStringLiteral("Top story")},
+        {"{\\rtf1\\ansi Weather}", QStringLiteral("Weather")},
+        {"Sport at ten\n", QStringLiteral("Sport at ten")},
+    };
+    int number = 0;
+    for (const auto& [bytes, text] : disguised) {
+        Error error;
+        OVDocument* document = open(write(QStringLiteral("Disguised%1.doc").arg(++number), bytes), &error);
+        ASSERT_NE(document, nullptr) << error.localizedFailureReason().toStdString();
+        EXPECT_TRUE(windowOf(document).text->string().startsWith(text)) << bytes.constData();
+        // Nothing the page names was read into the script.
+        EXPECT_FALSE(windowOf(document).text->string().contains(QChar(0xFFFC)));
+    }
+    EXPECT_FALSE(QFileInfo::exists(started));
+
+    // A compound document's signature with nothing behind it is refused at once, by name.
+    Error error;
+    EXPECT_EQ(open(write(QStringLiteral("Fake.doc"),
+                         QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(4096, '\x7F')),
+                   &error),
+              nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QStringLiteral("Fake.doc")))
+        << error.localizedFailureReason().toStdString();
+    EXPECT_EQ(
+        open(write(QStringLiteral("Binary.doc"), QByteArray("\x01\x02\x03garbage\x00\x05", 13)), &error),
+        nullptr);
+    EXPECT_TRUE(error.localizedFailureReason().contains(QStringLiteral("Binary.doc")));
+    EXPECT_FALSE(QFileInfo::exists(started));
+
+    // A real Word 97 file is handed over.
+    const QString doc = path(QStringLiteral("Bulletin.doc"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.doc"), doc));
+    EXPECT_EQ(open(doc, &error), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(started));
+    LibreOffice::setExecutableOverride(std::nullopt);
 }
 
 TEST(OVDocumentExportReport, NamesWhatTheFormatLosesInTheReportsOrderAndSuggestsRtfWhenItLosesLess)

@@ -94,8 +94,9 @@ TEST(LibreOfficeConverter, AHungCancelledCrashedOrLyingConverterEndsWithAnErrorA
                                           QStringLiteral("docx"), {}, &error));
     }
     {
-        FakeConverter working(
-            "for a; do out=$a; done; d=$(dirname \"$out\")/out; cp \"$out\" \"$d/script.docx\"");
+        // What it leaves in its temporary folder goes with the conversion's own folder.
+        FakeConverter working("for a; do out=$a; done; d=$(dirname \"$out\")/out; cp \"$out\" "
+                              "\"$d/script.docx\"; touch \"$TMPDIR/lu-left-behind.tmp\"");
         const auto bytes = LibreOffice::convert("hello", QStringLiteral("doc"), QStringLiteral("docx"),
                                                 QStringLiteral("docx"), {}, &error);
         ASSERT_TRUE(bytes);

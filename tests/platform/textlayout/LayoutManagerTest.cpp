@@ -367,6 +367,50 @@ TEST(LayoutManagerTest, OneEndlessWordLaysOutQuicklyAtAnyWidth)
         EXPECT_LE(fragment.usedRect.maxX(), 400.01);
 }
 
+TEST(LayoutManagerTest, ARunWithoutABreakIsBrokenAtTheWidthAndTheWordsAroundItAtTheirBoundaries)
+{
+    // Replacement characters, as a damaged file decodes to, offer no break between them either.
+    for (const QChar repeated : {QChar(u'w'), QChar(0xFFFD)}) {
+        SCOPED_TRACE(int(repeated.unicode()));
+        const QString before = QStringLiteral("Good evening and welcome ");
+        const QString after = QStringLiteral(" to the news at nine tonight");
+        const QString run(200000, repeated);
+        Fixture f(before + run + after, 300);
+        const qsizetype lines = f.layout.numberOfLines();
+        EXPECT_GT(lines, 2000);
+        Range first;
+        f.layout.lineFragmentRectForGlyphAtIndex(0, &first);
+        // The words before the run keep their line; the run starts the next one.
+        EXPECT_EQ(first, (Range{0, before.size()}));
+        const qsizetype end = f.storage->length();
+        Range last;
+        const Rect lastRect = f.layout.lineFragmentRectForGlyphAtIndex(end - 1, &last);
+        // The words after the run are wrapped whole: no line ends inside one of them.
+        for (qsizetype index = before.size() + run.size(); index < end;) {
+            Range line;
+            f.layout.lineFragmentRectForGlyphAtIndex(index, &line);
+            const qsizetype lineEnd = line.end();
+            EXPECT_TRUE(lineEnd == end || f.storage->string().at(lineEnd - 1).isSpace() ||
+                        lineEnd <= before.size() + run.size())
+                << lineEnd;
+            index = std::max(lineEnd, index + 1);
+        }
+        // Every line of the run lies within the width, and a point on a line finds a character of that
+        // line: drawing, hit-testing and the caret go by the same lines.
+        for (qsizetype index = before.size(); index < before.size() + run.size(); index += 7919) {
+            Range line;
+            const Rect rect = f.layout.lineFragmentRectForGlyphAtIndex(index, &line);
+            EXPECT_LE(f.layout.lineFragmentUsedRectForGlyphAtIndex(index).maxX(), 300.01);
+            const qsizetype hit = f.layout.glyphIndexForPoint({150, rect.midY()});
+            EXPECT_GE(hit, line.location);
+            EXPECT_LT(hit, line.end());
+            const Rect caret = f.layout.insertionPointRectForCharacterIndex(index);
+            EXPECT_NEAR(caret.midY(), rect.midY(), rect.height() / 2);
+        }
+        EXPECT_GT(lastRect.minY(), 0);
+    }
+}
+
 TEST(LayoutManagerTest, IncrementalLayoutAgreesWithAFreshOneAfterRandomEdits)
 {
     // Terminators of every kind, a surrogate pair and an attachment character, edited at random

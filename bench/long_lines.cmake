@@ -1,0 +1,1 @@
+orvane_add_benchmark(long_lines LIBS orvane_textview)
