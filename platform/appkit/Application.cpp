@@ -9,7 +9,9 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -455,6 +457,28 @@ void Application::endModalSession(Window* window)
     m_modalStack.erase(it);
     if (window)
         window->hostWidget()->setWindowModality(Qt::NonModal);
+}
+
+void Application::cancelSheetsAndAlerts()
+{
+    QList<QPointer<QDialog>> dialogs;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog && !dialog->isHidden() && dialog->windowModality() != Qt::NonModal)
+            dialogs << dialog;
+    }
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        // One may end another (a sheet that closes with its alert).
+        if (!dialog || dialog->isHidden())
+            continue;
+        // Answered as its Cancel button answers, never as its default button: a question ended on
+        // the user's behalf must never confirm anything.
+        auto* box = qobject_cast<QMessageBox*>(dialog.data());
+        if (box && box->escapeButton())
+            box->escapeButton()->click();
+        else
+            dialog->reject();
+    }
 }
 
 int Application::addLocalMonitorForEvents(unsigned long long mask, EventMonitor monitor)

@@ -71,6 +71,8 @@ public:
     void beginModalSessionForWindow(Window* window);
     void endModalSession(Window* window);
     void stopModalWithCode(int code);
+    // Ends every dialog, sheet and alert standing over the program's windows as cancelled.
+    void cancelSheetsAndAlerts();
     void abortModal() { stopModalWithCode(kModalResponseAbort); }
     Window* modalWindow() const { return m_modalStack.empty() ? nullptr : m_modalStack.back().window; }
     bool isRunningModal() const { return !m_modalStack.empty(); }
