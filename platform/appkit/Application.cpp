@@ -236,8 +236,15 @@ void Application::reclaimKeyboardFocus(QWindow* owner, QWindow* closed)
             return;
         }
     }
+    // Of the program's own windows only the key window counts: a panel the keyboard passed through
+    // (one shown last at start) is not where the user was typing.
+    const auto passedThrough = [this](const QWindow* window) {
+        return std::any_of(m_windows.begin(), m_windows.end(), [this, window](const Window* known) {
+            return known != m_keyWindow && known->hostWidget()->windowHandle() == window;
+        });
+    };
     for (auto it = m_focusHistory.rbegin(); it != m_focusHistory.rend(); ++it) {
-        if (takes(*it)) {
+        if (takes(*it) && !passedThrough(*it)) {
             (*it)->requestActivate();
             return;
         }
