@@ -33,6 +33,7 @@
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
+#include "platform/appkit/WindowCloseKeys.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/UserDefaults.h"
@@ -649,6 +650,7 @@ void OVAppDelegate::makeSettingsWindow()
         window->minimumSizeHint().expandedTo(QSize(kSettingsWindowWidth, kSettingsWindowHeight)));
     if (!group->actions().isEmpty())
         group->actions().front()->trigger();
+    closeWithStandardKeys(*window);
     m_settingsWindow = std::move(window);
 }
 

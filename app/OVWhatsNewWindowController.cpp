@@ -1,6 +1,7 @@
 #include "app/OVWhatsNewWindowController.h"
 
 #include "app/OVAttributedTextDisplay.h"
+#include "platform/appkit/WindowCloseKeys.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
@@ -145,6 +146,7 @@ void OVWhatsNewWindowController::windowDidLoad()
         m_textView->setFrameShape(QFrame::NoFrame);
         layout->setContentsMargins(0, 0, 0, 0);
     }
+    closeWithStandardKeys(*m_window);
 }
 
 void OVWhatsNewWindowController::populateUIFromNotes(const std::vector<OVWhatsNewNote>& notes)

@@ -1,6 +1,7 @@
 #include "app/OVWindowSizePresetEditor.h"
 
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/WindowCloseKeys.h"
 #include "platform/hvkit/HVLocalizedString.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ OVWindowSizePresetEditor::OVWindowSizePresetEditor(std::function<void()> rebuild
     : QWidget(parent, Qt::Window), m_rebuildPresetMenus(std::move(rebuildPresetMenus))
 {
     setObjectName(QStringLiteral("windowSizePresetEditor"));
+    closeWithStandardKeys(*this);
     setWindowTitle(localized("window-resize-editor-title", "Window Sizes"));
     m_resolutionStrings = OVResolutionString::defaultResolutionStrings();
 

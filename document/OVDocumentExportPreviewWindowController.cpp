@@ -1,5 +1,6 @@
 #include "document/OVDocumentExportPreviewWindowController.h"
 
+#include "platform/appkit/WindowCloseKeys.h"
 #include "platform/text/AttributedString.h"
 #include "platform/textformats/HtmlWriter.h"
 
@@ -22,6 +23,7 @@ OVDocumentExportPreviewWindowController::OVDocumentExportPreviewWindowController
     m_textView->setLineWrapMode(QTextEdit::WidgetWidth);
     m_textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_textView);
+    closeWithStandardKeys(*m_window);
 }
 
 OVDocumentExportPreviewWindowController::~OVDocumentExportPreviewWindowController() = default;

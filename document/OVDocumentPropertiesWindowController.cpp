@@ -2,6 +2,7 @@
 
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageConstants.h"
+#include "platform/appkit/WindowCloseKeys.h"
 #include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/DocumentAttributes.h"
@@ -295,6 +296,7 @@ void OVDocumentPropertiesWindowController::windowDidLoad()
     QObject::connect(m_window.get(), &QDialog::rejected, m_window.get(), [this] { cancelButtonPressed(); });
     QObject::connect(m_buttons, &QDialogButtonBox::helpRequested, m_window.get(),
                      [this] { helpButtonPressed(); });
+    closeWithStandardKeys(*m_window);
 
     // The rows in table order, lists shown as their comma-separated user string.
     const QFontMetrics metrics(m_tableView->font());

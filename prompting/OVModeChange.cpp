@@ -206,6 +206,9 @@ void OVModeChange::closeSheets()
         if (!window->isMiniaturized())
             window->endSheet(window->attachedSheet(), kModalResponseCancel);
     }
+    // The alerts, panels and sheets shown as dialogs over the program's windows, too: hidden with
+    // their window they would still hold the keyboard while prompting.
+    Application::shared().cancelSheetsAndAlerts();
 }
 
 void OVModeChange::hideWindowsBesides(Window* controllerWindow)

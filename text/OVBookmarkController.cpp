@@ -1,6 +1,5 @@
 #include "text/OVBookmarkController.h"
 
-#include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
@@ -23,6 +22,7 @@
 #include "text/OVBookmark.h"
 #include "text/OVBookmarkCell.h"
 #include "text/OVEditBookmarkWindowController.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -565,6 +565,20 @@ void OVBookmarkController::_jumpToBookmarkRepresentedByMenuItem(const MenuItem& 
     _directJump(item.tag());
 }
 
+bool OVBookmarkController::isTypedIntoTextWindow(const Event& event) const
+{
+    // The chord is the script window's: typed into the naming sheet, a dialog, a panel or the settings
+    // window it is that window's key, never a jump in the script behind it.
+    const Window* text = m_textView->window();
+    const Window* typed = event.window;
+    if (typed == text)
+        return true;
+    if (!typed || !text || typed->isSheet())
+        return false;
+    // The prompter's content may sit in a child window of the script window while prompting.
+    return typed->parentWindow() == text || text->parentWindow() == typed;
+}
+
 bool OVBookmarkController::handleKeyDownEvent(Event& event)
 {
     if (event.type != Event::Type::KeyDown)
@@ -573,7 +587,7 @@ bool OVBookmarkController::handleKeyDownEvent(Event& event)
     if ((event.modifierFlags & required) != required || event.charactersIgnoringModifiers.size() != 1)
         return true;
     const qsizetype place = kDigits.indexOf(event.charactersIgnoringModifiers);
-    if (place < 0 || !m_textView)
+    if (place < 0 || !m_textView || !isTypedIntoTextWindow(event))
         return true;
     const std::vector<BookmarkInfo> infos = bookmarkInfoArray();
     if (place < qsizetype(infos.size())) {
@@ -677,10 +691,11 @@ bool OVBookmarkController::_applyEditOfOriginalBookmark(const std::shared_ptr<OV
         if (adding && m_bookmarksVisible) {
             std::vector<Range> existing;
             for (const Range& line : lines) {
-                forEachBookmarkCharacter(storage, line, [&](qsizetype index, const std::shared_ptr<TextAttachment>&) {
-                    existing.push_back({index, 1});
-                    return true;
-                });
+                forEachBookmarkCharacter(storage, line,
+                                         [&](qsizetype index, const std::shared_ptr<TextAttachment>&) {
+                                             existing.push_back({index, 1});
+                                             return true;
+                                         });
             }
             m_textView->showFindIndicatorForRanges(existing);
         }

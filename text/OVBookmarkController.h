@@ -112,6 +112,7 @@ public:
     void _jumpToBookmarkRepresentedByMenuItem(const MenuItem& item);
     // The Ctrl+Alt+digit monitor: false when the event is swallowed.
     bool handleKeyDownEvent(Event& event);
+    bool isTypedIntoTextWindow(const Event& event) const;
 
     // Menus. The bookmark items of a registered menu start at index and run to the next separator.
     void addBookmarksMenuToUpdateList(Menu* menu, int updateAtItemIndex, unsigned options);

@@ -5,10 +5,13 @@
 #include "platform/appkit/EventTranslation.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/Window.h"
+#include "platform/appkit/WindowManagerState.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -24,6 +27,8 @@
 namespace {
 // Guards against responder chains that loop back on themselves.
 constexpr int kMaxChainLength = 1000;
+// The windows the keyboard was in last, newest last, for giving it back when a window closes.
+constexpr size_t kFocusHistoryLength = 8;
 } // namespace
 
 // Sees a window of the program hide while the keyboard is in it (a dialog that closes). Qt may not
@@ -39,7 +44,7 @@ public:
         auto* widget = qobject_cast<QWidget*>(receiver);
         if (widget && widget->isWindow() && widget->windowHandle() &&
             widget->windowHandle() == QGuiApplication::focusWindow())
-            QTimer::singleShot(0, this, [this] { m_application.reclaimKeyboardFocus(); });
+            m_application.keyboardLeft(widget->windowHandle());
         return false;
     }
 
@@ -187,21 +192,63 @@ Application::Application()
         forgetHeldKeys();
         const QPointer<QWindow> previous = m_focusWindow;
         m_focusWindow = window;
-        // The keyboard left a window of ours that closed (a dialog, a panel). A window manager hands
-        // it to another window; without one it goes nowhere and every later key is lost, so the key
-        // window takes it back unless something else took it meanwhile.
-        if (!window && (!previous || !previous->isVisible()))
-            QTimer::singleShot(0, m_focusKeeper.get(), [this] { reclaimKeyboardFocus(); });
+        if (window) {
+            std::erase_if(m_focusHistory,
+                          [window](const QPointer<QWindow>& known) { return !known || known == window; });
+            m_focusHistory.push_back(window);
+            if (m_focusHistory.size() > kFocusHistoryLength)
+                m_focusHistory.erase(m_focusHistory.begin());
+        } else if (previous && !previous->isVisible()) {
+            keyboardLeft(previous);
+        }
     });
     m_focusKeeper = std::make_unique<FocusKeeper>(*this);
     app->installEventFilter(m_focusKeeper.get());
 }
 
-void Application::reclaimKeyboardFocus()
+void Application::keyboardLeft(QWindow* closed)
 {
+    // A window manager gives the keyboard back when a window closes, to the window the closed one
+    // belonged to; taking it first would hand it to a window the user was not typing in.
+    if (windowManagerIsRunning())
+        return;
+    // Asked now, while the closed window still knows what it belonged to.
+    QPointer<QWindow> owner = closed ? closed->transientParent() : nullptr;
+    QPointer<QWindow> left = closed;
+    QTimer::singleShot(0, m_focusKeeper.get(), [this, owner, left] { reclaimKeyboardFocus(owner, left); });
+}
+
+void Application::reclaimKeyboardFocus(QWindow* owner, QWindow* closed)
+{
+    // Without a window manager the keyboard goes nowhere once the window it was in hides, and every
+    // later key is lost: it goes back where it was before, unless a window of ours took it meanwhile.
     const QWindow* focus = QGuiApplication::focusWindow();
     if (focus && focus->isVisible())
         return;
+    const auto takes = [closed](const QWindow* window) {
+        return window && window != closed && window->isVisible() &&
+               window->windowState() != Qt::WindowMinimized &&
+               !(window->flags() & Qt::WindowDoesNotAcceptFocus);
+    };
+    for (QWindow* candidate = owner; candidate; candidate = candidate->transientParent()) {
+        if (takes(candidate)) {
+            candidate->requestActivate();
+            return;
+        }
+    }
+    // Of the program's own windows only the key window counts: a panel the keyboard passed through
+    // (one shown last at start) is not where the user was typing.
+    const auto passedThrough = [this](const QWindow* window) {
+        return std::any_of(m_windows.begin(), m_windows.end(), [this, window](const Window* known) {
+            return known != m_keyWindow && known->hostWidget()->windowHandle() == window;
+        });
+    };
+    for (auto it = m_focusHistory.rbegin(); it != m_focusHistory.rend(); ++it) {
+        if (takes(*it) && !passedThrough(*it)) {
+            (*it)->requestActivate();
+            return;
+        }
+    }
     Window* target = m_keyWindow ? m_keyWindow : m_mainWindow;
     if (target && target->isVisible() && !target->isMiniaturized())
         target->hostWidget()->activateWindow();
@@ -417,6 +464,28 @@ void Application::endModalSession(Window* window)
     m_modalStack.erase(it);
     if (window)
         window->hostWidget()->setWindowModality(Qt::NonModal);
+}
+
+void Application::cancelSheetsAndAlerts()
+{
+    QList<QPointer<QDialog>> dialogs;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog && !dialog->isHidden() && dialog->windowModality() != Qt::NonModal)
+            dialogs << dialog;
+    }
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        // One may end another (a sheet that closes with its alert).
+        if (!dialog || dialog->isHidden())
+            continue;
+        // Answered as its Cancel button answers, never as its default button: a question ended on
+        // the user's behalf must never confirm anything.
+        auto* box = qobject_cast<QMessageBox*>(dialog.data());
+        if (box && box->escapeButton())
+            box->escapeButton()->click();
+        else
+            dialog->reject();
+    }
 }
 
 int Application::addLocalMonitorForEvents(unsigned long long mask, EventMonitor monitor)

@@ -71,6 +71,8 @@ public:
     void beginModalSessionForWindow(Window* window);
     void endModalSession(Window* window);
     void stopModalWithCode(int code);
+    // Ends every dialog, sheet and alert standing over the program's windows as cancelled.
+    void cancelSheetsAndAlerts();
     void abortModal() { stopModalWithCode(kModalResponseAbort); }
     Window* modalWindow() const { return m_modalStack.empty() ? nullptr : m_modalStack.back().window; }
     bool isRunningModal() const { return !m_modalStack.empty(); }
@@ -127,7 +129,9 @@ private:
 
     Application();
     void ensureEventFilter();
-    void reclaimKeyboardFocus();
+    // The keyboard left a window that hid or closed.
+    void keyboardLeft(QWindow* closed);
+    void reclaimKeyboardFocus(QWindow* owner, QWindow* closed);
     bool walkChain(Responder* start, const QString& action, std::vector<const Responder*>& visited,
                    Responder*& found) const;
 
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<QObject> m_eventFilter;
     // The window the keyboard was in last, to tell a window that closed from one the user left.
     QPointer<QWindow> m_focusWindow;
+    std::vector<QPointer<QWindow>> m_focusHistory;
     std::unique_ptr<QObject> m_focusKeeper;
     int m_nextToken = 1;
 };

@@ -1,6 +1,7 @@
 #include "platform/appkit/ColorPanel.h"
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/WindowCloseKeys.h"
 
 #include <QColorDialog>
 #include <QPointer>
@@ -57,6 +58,7 @@ ColorPanel::ColorPanel()
     m_picker->setSizeGripEnabled(false);
     layout->addWidget(m_picker);
     m_picker->show();
+    closeWithStandardKeys(*m_window);
     QObject::connect(m_picker, &QColorDialog::currentColorChanged, m_window, [this](const QColor&) {
         if (!m_settingColor)
             sendChangeColor();

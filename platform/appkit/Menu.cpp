@@ -88,12 +88,17 @@ public:
         m_document.setDefaultFont(menu.font());
         m_document.setHtml(html);
         m_indent = titleIndent(menu);
+        // The key equivalent shows at the right, as a plain item shows it.
+        m_shortcut = action.shortcut().toString(QKeySequence::NativeText);
+        if (!m_shortcut.isEmpty())
+            m_shortcutWidth = QFontMetrics(menu.font()).horizontalAdvance(m_shortcut);
     }
 
     QSize sizeHint() const override
     {
         const QSizeF text = m_document.size();
-        return {int(std::ceil(m_document.idealWidth())) + m_indent + kHorizontalMargin,
+        const int shortcut = m_shortcutWidth > 0 ? m_shortcutWidth + kShortcutGap : 0;
+        return {int(std::ceil(m_document.idealWidth())) + m_indent + kHorizontalMargin + shortcut,
                 int(std::ceil(text.height())) + 2 * kVerticalMargin};
     }
 
@@ -109,6 +114,11 @@ protected:
         const bool highlighted = m_menu.activeAction() == &m_action && m_action.isEnabled();
         option.state.setFlag(QStyle::State_Selected, highlighted);
         option.state.setFlag(QStyle::State_Enabled, m_action.isEnabled());
+        if (!m_shortcut.isEmpty()) {
+            // The style draws what follows a tab as the key equivalent, in the width reserved for it.
+            option.text = QLatin1Char('\t') + m_shortcut;
+            option.reservedShortcutWidth = m_shortcutWidth;
+        }
         style()->drawControl(QStyle::CE_MenuItem, &option, &painter, &m_menu);
 
         painter.translate(m_indent, (height() - m_document.size().height()) / 2);
@@ -168,7 +178,11 @@ private:
 
     static constexpr int kHorizontalMargin = 8;
     static constexpr int kVerticalMargin = 2;
+    // Between the title and the key equivalent.
+    static constexpr int kShortcutGap = 24;
     int m_indent = kHorizontalMargin;
+    QString m_shortcut;
+    int m_shortcutWidth = 0;
     QMenu& m_menu;
     QAction& m_action;
     QTextDocument m_document;
@@ -498,6 +512,9 @@ void Menu::rebuildQMenu(unsigned long modifierFlags)
         QAction* action = nullptr;
         if (!item->styledTitle().isEmpty()) {
             auto* widgetAction = new QWidgetAction(menu);
+            // Known before the view is made, which shows it.
+            widgetAction->setShortcut(shortcutFor(*item));
+            widgetAction->setShortcutContext(Qt::WidgetShortcut);
             widgetAction->setDefaultWidget(new StyledItemView(*menu, *widgetAction, item->styledTitle()));
             menu->addAction(widgetAction);
             action = widgetAction;
@@ -580,8 +597,7 @@ bool Menu::isKeyForADialog(const Event& event)
 int Menu::installKeyEquivalentMonitor()
 {
     return Application::shared().addLocalMonitorForEvents(
-        Application::maskForType(Event::Type::KeyDown),
-        [](Event& event) {
+        Application::maskForType(Event::Type::KeyDown), [](Event& event) {
             if (event.window && event.window->performKeyEquivalent(event))
                 return false;
             if (isKeyForADialog(event))

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -31,19 +32,37 @@ xcb_window_t nativeWindow(const QWidget& window)
     return xcb_window_t(window.internalWinId());
 }
 
+xcb_atom_t internedAtom(xcb_connection_t* connection, const char* name, bool onlyIfExists)
+{
+    Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(connection,
+                              xcb_intern_atom(connection, onlyIfExists, uint16_t(std::strlen(name)), name),
+                              nullptr),
+        &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
 xcb_atom_t wmStateAtom(xcb_connection_t* connection)
 {
     static xcb_connection_t* cachedFor = nullptr;
     static xcb_atom_t atom = XCB_ATOM_NONE;
     if (cachedFor != connection) {
-        const char name[] = "WM_STATE";
-        Reply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr),
-            &std::free);
-        atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        atom = internedAtom(connection, "WM_STATE", false);
         cachedFor = connection;
     }
     return atom;
+}
+
+// The window a window property names, if it names one.
+std::optional<xcb_window_t> windowProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t atom)
+{
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, atom, XCB_ATOM_WINDOW, 0, 1), nullptr),
+        &std::free);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+        return std::nullopt;
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
 }
 
 // The state the window manager keeps in WM_STATE; none for a window it does not manage.
@@ -94,4 +113,21 @@ bool windowSystemShows(const QWidget& window)
         return true;
     const std::optional<uint32_t> state = wmState(connection, id);
     return state && *state == kIconicState;
+}
+
+bool windowManagerIsRunning()
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!screen)
+        return false;
+    // A window manager names a window of its own on the root, and that window names itself; a name
+    // left behind by one that has gone points at a window that no longer exists.
+    const xcb_atom_t check = internedAtom(connection, "_NET_SUPPORTING_WM_CHECK", true);
+    if (check == XCB_ATOM_NONE)
+        return false;
+    const std::optional<xcb_window_t> named = windowProperty(connection, screen->root, check);
+    return named && windowProperty(connection, *named, check) == named;
 }

@@ -13,3 +13,6 @@ bool windowManagerHasReleased(const QWidget& window);
 
 // Whether a window that was shown is mapped, or kept iconified by the window manager.
 bool windowSystemShows(const QWidget& window);
+
+// Whether a window manager runs on the display: it then decides which window has the keyboard.
+bool windowManagerIsRunning();

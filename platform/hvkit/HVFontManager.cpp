@@ -1,5 +1,7 @@
 #include "platform/hvkit/HVFontManager.h"
 
+#include "platform/appkit/WindowCloseKeys.h"
+
 #include <QDrag>
 #include <QFontDialog>
 #include <QJsonDocument>
@@ -67,6 +69,7 @@ QFontDialog* makeFontPanel()
     panel->setWindowTitle(QObject::tr("Fonts"));
     if (panel->layout())
         panel->layout()->addWidget(new FontDragLabel(panel));
+    closeWithStandardKeys(*panel);
     QObject::connect(panel, &QFontDialog::currentFontChanged, panel, [](const QFont& font) {
         Panels& state = panels();
         if (!state.settingPanel && state.fontTarget)

@@ -2,10 +2,13 @@
 
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 
 #include <QChar>
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -220,9 +223,19 @@ std::vector<HVInputMonitor::HeldKey>::iterator HVInputMonitor::heldKeyFor(const 
 
 namespace {
 
-bool isModalWindowUp()
+// A key typed into a dialog, sheet, alert or panel is that window's: Esc cancels an alert above the
+// prompter rather than leaving Prompt mode. A dialog that is not on screen (its window hid with
+// Prompt mode) takes none: the window system hands it no keys, and neither does the monitor.
+bool isKeyForAnotherWindow(const Event& event)
 {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && QGuiApplication::modalWindow();
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    const QWindow* modal = QGuiApplication::modalWindow();
+    if (modal && modal->isVisible() && modal->modality() == Qt::ApplicationModal)
+        return true;
+    if (Menu::isKeyForADialog(event))
+        return true;
+    return event.window && event.window == Application::shared().modalWindow();
 }
 
 } // namespace
@@ -241,9 +254,8 @@ bool HVInputMonitor::handleKeyDown(Event& event, const std::optional<HeldKey>& j
             block(event, true);
         return false;
     }
-    // A key pressed while a modal dialog is up (an alert above the prompter) is the dialog's: Esc
-    // cancels it rather than leaving Prompt mode. Keys held from before still repeat and release.
-    if (held == m_heldKeys.end() && isModalWindowUp())
+    // Keys held from before still repeat and release.
+    if (held == m_heldKeys.end() && isKeyForAnotherWindow(event))
         return true;
     if (held != m_heldKeys.end()) {
         // A press of a key that is still down is a repeat, flagged or not: one press, one action.

@@ -9,10 +9,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+#include <QWidgetAction>
 
 namespace {
 
@@ -227,6 +230,39 @@ TEST_F(MenuValidation, TheQtMenuShowsStateAndEnablingAndTriggersTheAction)
     EXPECT_FALSE(qMenu->actions()[1]->isEnabled());
     loopAction->trigger();
     EXPECT_EQ(toggles, 1);
+}
+
+TEST_F(MenuValidation, AStyledItemShowsItsKeyEquivalentAtTheRight)
+{
+    Menu menu;
+    const QString title = QStringLiteral("<b>Opening</b>");
+    MenuItem* keyed = menu.addItemWithTitle(QString(), "jump:", "1");
+    keyed->setKeyEquivalentModifierMask(kCommandKeyMask | kOptionKeyMask);
+    keyed->setStyledTitle(title);
+    menu.addItemWithTitle(QString(), "jump:")->setStyledTitle(title);
+    QMenu* qMenu = menu.qMenu();
+    emit qMenu->aboutToShow();
+    ASSERT_EQ(qMenu->actions().size(), 2);
+    auto* withKey = qobject_cast<QWidgetAction*>(qMenu->actions()[0]);
+    auto* without = qobject_cast<QWidgetAction*>(qMenu->actions()[1]);
+    ASSERT_TRUE(withKey && without);
+    EXPECT_EQ(withKey->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_1));
+    QWidget* keyedView = withKey->defaultWidget();
+    QWidget* plainView = without->defaultWidget();
+    const QString shown = withKey->shortcut().toString(QKeySequence::NativeText);
+    EXPECT_GE(keyedView->sizeHint().width(),
+              plainView->sizeHint().width() + QFontMetrics(qMenu->font()).horizontalAdvance(shown));
+    // Drawn at the same width, only the item with the key has ink in its right half.
+    const QSize size(keyedView->sizeHint().width(), keyedView->sizeHint().height());
+    keyedView->resize(size);
+    plainView->resize(size);
+    const QImage keyedImage = keyedView->grab().toImage();
+    const QImage plainImage = plainView->grab().toImage();
+    int differing = 0;
+    for (int x = size.width() / 2; x < size.width(); ++x)
+        for (int y = 0; y < size.height(); ++y)
+            differing += keyedImage.pixel(x, y) != plainImage.pixel(x, y);
+    EXPECT_GT(differing, 20) << "no key equivalent drawn beside the styled title";
 }
 
 TEST_F(MenuValidation, TheMainMenuBecomesAMenuBar)
