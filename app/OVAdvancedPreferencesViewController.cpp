@@ -467,11 +467,14 @@ void OVAdvancedPreferencesViewController::performSettingsAction(int tag)
         if (panel.runModal() != SavePanel::kModalResponseOK || panel.URLs().isEmpty())
             break;
         Error error;
-        if (!settings.importSettingsFromURL(panel.URLs().front().toLocalFile(), {}, &error)) {
+        QStringList leftOut;
+        if (!settings.importSettingsFromURL(panel.URLs().front().toLocalFile(), {}, &error, &leftOut)) {
             Application::shared().presentError(error);
             break;
         }
         refreshAfterReplacingSettings(false);
+        if (!leftOut.isEmpty())
+            tellOfSettingsLeftOut(leftOut);
         break;
     }
     case kRestoreSettingsTag: {
@@ -489,6 +492,27 @@ void OVAdvancedPreferencesViewController::performSettingsAction(int tag)
         break;
     }
     _updateSettingsMenu();
+}
+
+void OVAdvancedPreferencesViewController::tellOfSettingsLeftOut(const QStringList& keys)
+{
+    constexpr qsizetype kNamed = 5;
+    QStringList named;
+    for (const QString& key : keys.mid(0, kNamed))
+        named << QStringLiteral("“%1”").arg(key);
+    QString list = named.join(QStringLiteral(", "));
+    if (keys.size() > kNamed)
+        list += keys.size() - kNamed == 1 ? QStringLiteral(" and 1 more")
+                                          : QStringLiteral(" and %1 more").arg(keys.size() - kNamed);
+    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(
+        keys.size() == 1 ? localized("settings-import-left-out-one", "One entry was not imported.")
+                         : localized("settings-import-left-out", "Some entries were not imported."),
+        localized("settings-import-left-out-text",
+                  "Left out: %1. They are not settings of Orvane, or their values cannot be used; the "
+                  "other settings were imported.")
+            .arg(list),
+        {localized("alert-button-ok", "OK")});
+    alert->runModalForWidget(window());
 }
 
 void OVAdvancedPreferencesViewController::settingsWillHide()

@@ -72,6 +72,8 @@ private:
     // After settings were replaced wholesale (a reset, an import, a restore): what caches them
     // hears of it.
     void refreshAfterReplacingSettings(bool reset);
+    // After an import: which entries of the file were not taken, the first few by name.
+    void tellOfSettingsLeftOut(const QStringList& keys);
 
     QComboBox* m_documentSpeedTypePopUp = nullptr;
     QComboBox* m_speedScaleTypePopUp = nullptr;

@@ -752,9 +752,10 @@ OVAppDelegate::OpenOutcome OVAppDelegate::_openFilePaths(const QStringList& path
                 ++outcome.opened;
             } else if (!error.isUserCancelled()) {
                 qWarning().noquote()
-                    << QStringLiteral("%1 unable to open document from URL %2 error: %3")
+                    << QStringLiteral("%1 unable to open document from URL %2 error: %3 %4")
                            .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
-                                url.toString(), error.localizedDescription());
+                                url.toString(), error.localizedDescription(), error.localizedFailureReason())
+                           .trimmed();
                 outcome.failures.push_back(error);
             }
             continue;

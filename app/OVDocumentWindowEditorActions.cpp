@@ -18,6 +18,7 @@
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/foundation/FileWrapper.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/text/AttributeNames.h"
@@ -31,6 +32,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDebug>
 #include <QImage>
 #include <QMenu>
 #include <QToolButton>
@@ -39,6 +41,8 @@
 
 namespace {
 
+// A picture larger than this is no picture for a script; it is refused before it is read.
+constexpr qint64 kMaxInsertedImageBytes = qint64(128) << 20;
 const QString kMarkedTextUseFlashKey = QStringLiteral("markedTextUseFlash");
 const QString kSuppressConfirmationForUnmarkKey = QStringLiteral("suppressConfirmationForUnmark");
 
@@ -63,11 +67,18 @@ bool isMarked(const AttributeValue& value)
 // picture Qt can decode, since an attachment it cannot draw would show as an empty box.
 std::optional<AttributedString> attributedStringWithAttachmentFromURL(const QUrl& url)
 {
-    std::shared_ptr<FileWrapper> wrapper = FileWrapper::readFromURL(url, nullptr);
-    if (!wrapper || !wrapper->isRegularFile() || QImage::fromData(wrapper->regularFileContents()).isNull())
+    Error error;
+    std::optional<QByteArray> contents = readRegularFile(url, kMaxInsertedImageBytes, &error);
+    if (!contents) {
+        qWarning().noquote() << QStringLiteral("The picture %1 is not inserted: %2")
+                                    .arg(url.toLocalFile(), error.localizedFailureReason());
         return std::nullopt;
-    if (wrapper->preferredFilename().isEmpty())
-        wrapper->setPreferredFilename(url.fileName());
+    }
+    if (QImage::fromData(*contents).isNull())
+        return std::nullopt;
+    std::shared_ptr<FileWrapper> wrapper = FileWrapper::makeRegularFile(std::move(*contents));
+    wrapper->setFilename(url.fileName());
+    wrapper->setPreferredFilename(url.fileName());
     auto attachment = std::make_shared<TextAttachment>(std::move(wrapper));
     AttributeDictionary attributes;
     attributes.insert(kAttachmentAttributeName, attachment);

@@ -50,6 +50,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -211,12 +212,12 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
         // The statistics' active time runs while one of our windows is in front.
         static std::vector<NotificationObserver> observers;
         NotificationCenter& center = NotificationCenter::shared();
-        observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, [](const Notification&) {
-            HVAppServices::shared().analytics().applicationDidBecomeActive();
-        });
-        observers.emplace_back(center, kApplicationDidResignActiveNotification, nullptr, [](const Notification&) {
-            HVAppServices::shared().analytics().applicationDidResignActive();
-        });
+        observers.emplace_back(
+            center, kApplicationDidBecomeActiveNotification, nullptr,
+            [](const Notification&) { HVAppServices::shared().analytics().applicationDidBecomeActive(); });
+        observers.emplace_back(
+            center, kApplicationDidResignActiveNotification, nullptr,
+            [](const Notification&) { HVAppServices::shared().analytics().applicationDidResignActive(); });
     });
     // Layer tiling limits that only two old platform releases needed.
     if (HVConstants::isLionOrNewer() && !HVConstants::isMavericksOrNewer()) {
@@ -302,6 +303,33 @@ std::optional<int> sendToRunningProgram(const OVSingleInstance::Request& request
     return OVSingleInstance::sendToRunningInstance(request);
 }
 
+// The absolute paths in as few requests as the running program accepts: within its count of paths
+// and its message size.
+std::vector<QStringList> requestParts(const QStringList& arguments)
+{
+    OVSingleInstance::Request empty;
+    empty.command = OVSingleInstance::Command::Open;
+    const qsizetype header = OVSingleInstance::encode(empty).size() - 4;
+    std::vector<QStringList> parts;
+    QStringList part;
+    qsizetype bytes = header;
+    for (const QString& argument : arguments) {
+        const QString path = QFileInfo(argument).absoluteFilePath();
+        const qsizetype size = path.toUtf8().size() + 1;
+        if (!part.isEmpty() && (part.size() >= OVSingleInstance::kMaximumPaths ||
+                                bytes + size > OVSingleInstance::kMaximumMessageBytes)) {
+            parts.push_back(std::move(part));
+            part.clear();
+            bytes = header;
+        }
+        part << path;
+        bytes += size;
+    }
+    if (!part.isEmpty())
+        parts.push_back(std::move(part));
+    return parts;
+}
+
 } // namespace
 
 std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& arguments)
@@ -317,15 +345,13 @@ std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& argum
             return std::nullopt;
         return *reply == OVAppDelegate::kReplyFailure ? 1 : 0;
     }
-    // Long lists (a shell's wildcard) go in parts the running program accepts; the start fails only
-    // when no part opened anything.
-    constexpr qsizetype kPathsPerRequest = 128;
+    // The running program answers each request with one alert for all its files that fail, so the
+    // list goes whole; only a list past what one request may carry (a shell's wildcard over a huge
+    // folder) goes in parts. The start fails only when no part opened anything.
     bool anyHandled = false;
     bool anySent = false;
-    for (qsizetype first = 0; first < arguments.size(); first += kPathsPerRequest) {
-        request.paths.clear();
-        for (const QString& path : arguments.mid(first, kPathsPerRequest))
-            request.paths << QFileInfo(path).absoluteFilePath();
+    for (const QStringList& part : requestParts(arguments)) {
+        request.paths = part;
         const std::optional<int> reply = sendToRunningProgram(request);
         if (!reply) {
             if (!anySent)

@@ -4,6 +4,7 @@
 #include "document/OVDocumentTypeCheck.h"
 #include "document/OVLoadedDocumentInfo.h"
 #include "platform/appkit/UniformTypeRegistry.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
@@ -19,8 +20,6 @@
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "textutil/NSMutableAttributedStringOVTextSize.h"
 #include "textutil/NSStringHVAdditions.h"
-
-#include <QFile>
 
 namespace {
 
@@ -61,21 +60,10 @@ const ReadingRow* rowForType(const QString& type)
 
 bool readData(const QUrl& url, QByteArray* data, Error* error)
 {
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : 260, url, file.errorString()));
+    std::optional<QByteArray> contents = readRegularFile(url, OVDocumentImport::kMaxFileBytes, error);
+    if (!contents)
         return false;
-    }
-    if (file.size() > OVDocumentImport::kMaxFileBytes) {
-        setError(error, Error::cocoa(kFileReadTooLargeError, url,
-                                     QStringLiteral("The file is too large to be opened as a script.")));
-        return false;
-    }
-    *data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, Error::cocoa(kFileReadUnknownError, url, file.errorString()));
-        return false;
-    }
+    *data = std::move(*contents);
     return true;
 }
 

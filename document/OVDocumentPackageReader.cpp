@@ -3,18 +3,19 @@
 #include "document/OVDocumentPackageConstants.h"
 #include "document/OVDocumentTypeCheck.h"
 #include "document/OVLegacyColorArchive.h"
-#include "textutil/NSAttributedStringHVAdditions.h"
-#include "textutil/NSMutableAttributedStringHVAdditions.h"
-#include "textutil/NSStringHVAdditions.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/NSErrorHVAdditions.h"
 #include "platform/text/Rtfd.h"
 #include "platform/text/TextAttachment.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
+#include "textutil/NSAttributedStringHVAdditions.h"
+#include "textutil/NSMutableAttributedStringHVAdditions.h"
+#include "textutil/NSStringHVAdditions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,8 +33,6 @@ namespace {
 // Documents larger than this are not prompter scripts; refusing them keeps memory bounded.
 constexpr qint64 kMaxPrompterDocumentBytes = qint64(512) << 20;
 constexpr qint64 kMaxTagImageBytes = qint64(256) << 20;
-// The platform's code for a file that is not there.
-constexpr qint64 kFileReadNoSuchFileError = 260;
 
 void logLine(const QString& line)
 {
@@ -276,10 +275,14 @@ std::optional<QMap<QString, QString>> tagStringAttributes(const QString& tag, QS
 
 std::optional<AttributedString> attributedStringWithAttachmentFromURL(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || file.size() > kMaxTagImageBytes || !file.open(QIODevice::ReadOnly))
+    Error error;
+    std::optional<QByteArray> contents =
+        readRegularFile(QUrl::fromLocalFile(path), kMaxTagImageBytes, &error);
+    if (!contents) {
+        logLine(QStringLiteral("The picture %1 is left out: %2").arg(path, error.localizedFailureReason()));
         return std::nullopt;
-    auto wrapper = FileWrapper::makeRegularFile(file.readAll());
+    }
+    auto wrapper = FileWrapper::makeRegularFile(std::move(*contents));
     wrapper->setFilename(QFileInfo(path).fileName());
     wrapper->setPreferredFilename(QFileInfo(path).fileName());
     auto attachment = std::make_shared<TextAttachment>(wrapper);
@@ -301,8 +304,13 @@ void expandImageTags(MutableAttributedString& text, const QUrl& packageURL)
         }
         const QString path =
             QDir::cleanPath(packagePath + QLatin1Char('/') + attributes->value(QStringLiteral("PATH")));
-        // Even a bundled document may only name pictures inside its own package.
+        // Even a bundled document may only name pictures inside its own package, and a link inside
+        // it may not lead out of it.
         if (!path.startsWith(packagePath + QLatin1Char('/')))
+            continue;
+        const QString canonicalPackage = QFileInfo(packagePath).canonicalFilePath();
+        if (canonicalPackage.isEmpty() ||
+            !QFileInfo(path).canonicalFilePath().startsWith(canonicalPackage + QLatin1Char('/')))
             continue;
         if (const auto image = attributedStringWithAttachmentFromURL(path))
             NSMutableAttributedStringHVAdditions::replaceCharactersInRange(text, *it, *image, true);
@@ -501,15 +509,12 @@ bool OVDocumentPackageReader::readPrompterDocument(const QUrl& url, const QStrin
                                                    Error* error)
 {
     const bool isInternal = options.isInAppBundle ? options.isInAppBundle(url) : isInAppBundle(url);
-    QFile file(url.toLocalFile());
-    if (!QFileInfo(file).isFile() || file.size() > kMaxPrompterDocumentBytes ||
-        !file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> data = readRegularFile(url, kMaxPrompterDocumentBytes, error);
+    if (!data) {
         logLine(QStringLiteral("Error creating data"));
-        setError(error, Error::cocoa(file.exists() ? kFileReadUnknownError : kFileReadNoSuchFileError, url,
-                                     file.errorString()));
         return false;
     }
-    return readPrompterDocumentData(file.readAll(), url, type, isInternal, info, error);
+    return readPrompterDocumentData(*data, url, type, isInternal, info, error);
 }
 
 bool OVDocumentPackageReader::readPrompterDocumentData(const QByteArray& data, const QUrl& url,

@@ -1,8 +1,10 @@
 #include "output/OVBlankingItem.h"
 
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/Uuid.h"
 
+#include <QBuffer>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,7 @@
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
+#include <QSaveFile>
 
 namespace {
 
@@ -79,11 +82,28 @@ QImage fittedThumbnail(const QImage& image)
     return thumbnail;
 }
 
+// The file's bytes through the one guarded read: a pipe or a device under an image's name, or a
+// file past the bound, gives nothing instead of holding or filling the program.
+std::optional<QByteArray> imageFileData(const QString& path)
+{
+    Error error;
+    std::optional<QByteArray> data =
+        readRegularFile(QUrl::fromLocalFile(path), OVBlankingItem::kMaxImageFileBytes, &error);
+    if (!data)
+        qWarning().noquote() << QStringLiteral("The blanking image %1 cannot be read: %2")
+                                    .arg(path, error.localizedFailureReason());
+    return data;
+}
+
 // Reads the file straight at thumbnail size where the format can (JPEG decodes at a fraction of
 // its size), so the first menu with a photo in it does not decode every one of its pixels.
 QImage readThumbnail(const QString& path)
 {
-    QImageReader reader(path);
+    std::optional<QByteArray> data = imageFileData(path);
+    if (!data)
+        return fittedThumbnail({});
+    QBuffer buffer(&*data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     constexpr int side = OVBlankingItem::kPreviewImageSide;
@@ -179,7 +199,11 @@ bool OVBlankingItem::addItemToStorage()
         return false;
     // Made again if it went since the first use, so a removed folder does not stop all adding.
     QDir().mkpath(storageDirectoryPath());
-    if (!QFile::copy(m_fileURL.toLocalFile(), target.toLocalFile()))
+    const std::optional<QByteArray> data = imageFileData(m_fileURL.toLocalFile());
+    if (!data)
+        return false;
+    QSaveFile copy(target.toLocalFile());
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(*data) != data->size() || !copy.commit())
         return false;
     m_fileURL = target;
     return true;
@@ -199,6 +223,22 @@ void OVBlankingItem::removeItemFromStorage() const
 
 // Images.
 
+bool OVBlankingItem::canReadImageAtURL(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return false;
+    std::optional<QByteArray> data = imageFileData(url.toLocalFile());
+    if (!data)
+        return false;
+    QBuffer buffer(&*data);
+    QImageReader reader(&buffer);
+    if (reader.canRead())
+        return true;
+    qWarning().noquote()
+        << QStringLiteral("The blanking image %1 cannot be read: it is no image.").arg(url.toLocalFile());
+    return false;
+}
+
 QImage OVBlankingItem::image() const
 {
     const QString path = m_fileURL.toLocalFile();
@@ -207,7 +247,11 @@ QImage OVBlankingItem::image() const
         if (const auto found = imageCache().constFind(path); found != imageCache().constEnd())
             return *found;
     }
-    QImageReader reader(path);
+    std::optional<QByteArray> data = imageFileData(path);
+    if (!data)
+        return {};
+    QBuffer buffer(&*data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())

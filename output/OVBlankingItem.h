@@ -47,6 +47,12 @@ public:
     // Directly inside the storage folder, decided on canonical folder paths.
     bool isItemStored() const;
 
+    // The largest image file read: no blanking picture comes near it.
+    static constexpr qint64 kMaxImageFileBytes = qint64(128) << 20;
+    // Whether url names a regular file within that bound holding an image Qt can decode; warns
+    // with the file's name and the reason when it does not.
+    static bool canReadImageAtURL(const QUrl& url);
+
     // The image, cached for stored items; null when the file cannot be read.
     QImage image() const;
     // A 32 x 32 thumbnail, cached the same way. Read scaled from the file when the full image is

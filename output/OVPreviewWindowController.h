@@ -234,12 +234,12 @@ public:
     void configureCompatibleDisplayMode(bool anySizeRatio, bool smallestFirst = false);
     void setTalentScreenDisplayMode(const OVDisplayMode& mode);
     void unmirrorTalentDisplay();
-    // Starts the display settings program: the command stored under kDisplaySettingsCommandKey, else
-    // the running desktop's own; says so in an alert when there is none or it cannot start.
-    static inline const QString kDisplaySettingsCommandKey = QStringLiteral("OrvaneDisplaySettingsCommand");
+    // Starts the running desktop's display settings program; says so in an alert when there is none
+    // or it cannot start.
     void openDisplaySystemSettings();
     static QStringList displaySettingsCommand();
-    // The desktop's display settings program for an XDG_CURRENT_DESKTOP value, if it is installed.
+    // The display settings program for an XDG_CURRENT_DESKTOP value, from a fixed list of the tools
+    // desktops ship, if one is on the path: the desktop's own first, else one that serves any.
     static QStringList defaultDisplaySettingsCommand(const QString& currentDesktop);
 
 private:

@@ -8,7 +8,6 @@
 #include "output/OVScreen.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Screen.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "prompting/OVCore.h"
 
@@ -25,16 +24,14 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 QString localized(const char* key, const char* english)
 {
     return HVLocalizedString::localizedString(QString::fromUtf8(key), QString::fromUtf8(english));
-}
-
-UserDefaults& defaults()
-{
-    return UserDefaults::shared();
 }
 
 QLabel* wrappedLabel(const QString& text)
@@ -282,35 +279,55 @@ void OVPreviewWindowController::showConfigurationFailure(const QString& title)
 
 QStringList OVPreviewWindowController::defaultDisplaySettingsCommand(const QString& currentDesktop)
 {
+    // The tools desktops ship for their display settings, each with the desktops it belongs to; a
+    // tool of no desktop in particular comes last. Nothing here is ever read from a file: a command
+    // taken from the settings would run whatever an imported file put there.
+    struct Tool {
+        QStringList desktops;
+        QStringList command;
+    };
+    static const std::vector<Tool> kTools{
+        {{QStringLiteral("GNOME"), QStringLiteral("UNITY"), QStringLiteral("BUDGIE")},
+         {QStringLiteral("gnome-control-center"), QStringLiteral("display")}},
+        {{QStringLiteral("KDE")}, {QStringLiteral("systemsettings"), QStringLiteral("kcm_kscreen")}},
+        {{QStringLiteral("KDE")}, {QStringLiteral("systemsettings5"), QStringLiteral("kcm_kscreen")}},
+        {{QStringLiteral("XFCE")}, {QStringLiteral("xfce4-display-settings")}},
+        {{QStringLiteral("MATE")}, {QStringLiteral("mate-display-properties")}},
+        {{QStringLiteral("X-CINNAMON"), QStringLiteral("CINNAMON")},
+         {QStringLiteral("cinnamon-settings"), QStringLiteral("display")}},
+        {{QStringLiteral("LXQT")}, {QStringLiteral("lxqt-config-monitor")}},
+        {{QStringLiteral("LXDE")}, {QStringLiteral("lxrandr")}},
+        {{}, {QStringLiteral("arandr")}},
+    };
     const QStringList desktops = currentDesktop.toUpper().split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    QStringList command;
-    if (desktops.contains(QStringLiteral("GNOME")) || desktops.contains(QStringLiteral("UNITY")))
-        command = {QStringLiteral("gnome-control-center"), QStringLiteral("display")};
-    else if (desktops.contains(QStringLiteral("KDE")))
-        command = {QStringLiteral("systemsettings"), QStringLiteral("kcm_kscreen")};
-    else if (desktops.contains(QStringLiteral("XFCE")))
-        command = {QStringLiteral("xfce4-display-settings")};
-    if (command.isEmpty() || QStandardPaths::findExecutable(command.front()).isEmpty())
-        return {};
-    return command;
+    const auto installed = [](const Tool& tool) {
+        return !QStandardPaths::findExecutable(tool.command.front()).isEmpty();
+    };
+    for (const Tool& tool : kTools) {
+        const bool ofThisDesktop =
+            std::any_of(tool.desktops.begin(), tool.desktops.end(),
+                        [&](const QString& desktop) { return desktops.contains(desktop); });
+        if (ofThisDesktop && installed(tool))
+            return tool.command;
+    }
+    for (const Tool& tool : kTools) {
+        if (tool.desktops.isEmpty() && installed(tool))
+            return tool.command;
+    }
+    return {};
 }
 
 QStringList OVPreviewWindowController::displaySettingsCommand()
 {
-    // Asked only when stored: the key is ours, not one every installation registers.
-    if (defaults().hasUserValue(kDisplaySettingsCommandKey)) {
-        const QStringList stored =
-            QProcess::splitCommand(defaults().stringForKey(kDisplaySettingsCommandKey));
-        if (!stored.isEmpty())
-            return stored;
-    }
     return defaultDisplaySettingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 }
 
 void OVPreviewWindowController::openDisplaySystemSettings()
 {
+    // Started by its full path and without a shell, so no word of it is read twice.
     const QStringList command = displaySettingsCommand();
-    if (!command.isEmpty() && QProcess::startDetached(command.front(), command.mid(1)))
+    const QString program = command.isEmpty() ? QString() : QStandardPaths::findExecutable(command.front());
+    if (!program.isEmpty() && QProcess::startDetached(program, command.mid(1)))
         return;
     QString title =
         localized("preview-error-title-system-settings", "<SYSTEM_SETTINGS> could not be opened.");

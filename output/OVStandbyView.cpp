@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QPaintDevice>
 #include <QPixmap>
 
@@ -391,8 +390,7 @@ void OVStandbyView::runModalAddBlankingItems()
 
     std::vector<OVBlankingItem> items;
     for (const QUrl& url : panel.URLs()) {
-        QImageReader reader(url.toLocalFile());
-        if (!reader.canRead())
+        if (!OVBlankingItem::canReadImageAtURL(url))
             continue;
         const QString title = QFileInfo(url.toLocalFile()).fileName();
         if (std::optional<OVBlankingItem> item = OVBlankingItem::itemWithFileURL(url, title))

@@ -8,16 +8,24 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/stat.h>
 
 namespace {
 
 const QString kNativeExtension = QStringLiteral("ovdocument");
 const QString kContentFileName = QStringLiteral("Content.rtfd");
-// The platform's code for a file that is not there.
-constexpr qint64 kFileReadNoSuchFileError = 260;
 
 } // namespace
+
+QString OVQuickLookContent::message(const Error& error)
+{
+    const QString description = error.localizedDescription();
+    const QString reason = error.localizedFailureReason();
+    return reason.isEmpty() || description.contains(reason) ? description : description + u' ' + reason;
+}
 
 bool OVQuickLookContent::isNativePackage(const QString& path)
 {
@@ -34,7 +42,13 @@ bool OVQuickLookContent::read(const QString& packagePath, MutableAttributedStrin
     // does not hold, and a pipe would block the reader.
     struct stat info;
     if (::lstat(QFile::encodeName(contentPath).constData(), &info) != 0) {
-        setError(error, Error::cocoa(kFileReadNoSuchFileError, contentURL));
+        // A package that is a loop of links, or one that cannot be entered, says so; only a missing
+        // content is "no such file".
+        const int code = errno;
+        setError(error, code == ENOENT ? Error::cocoa(kFileReadNoSuchFileError, contentURL,
+                                                      QStringLiteral("The package holds no text."))
+                                       : Error::cocoa(kFileReadUnknownError, contentURL,
+                                                      QString::fromLocal8Bit(std::strerror(code)) + u'.'));
         return false;
     }
     if (!S_ISDIR(info.st_mode)) {

@@ -22,4 +22,7 @@ public:
     // directory of its own (a link, a pipe, a device), is too large or is not RTFD.
     static bool read(const QString& packagePath, MutableAttributedString& text, Color* backgroundColor,
                      Error* error);
+
+    // A failure as the companions print it: what could not be done to which file, and why.
+    static QString message(const Error& error);
 };

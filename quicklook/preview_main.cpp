@@ -2,6 +2,7 @@
 // renders the preview's first screen to a PNG instead. Errors go to stderr with exit status 1;
 // a usage error exits 2. No partial PNG is ever left behind.
 
+#include "quicklook/OVQuickLookContent.h"
 #include "quicklook/PreviewViewController.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ int main(int argc, char** argv)
                                          [&failure](const std::optional<Error>& error) { failure = error; });
     if (failure) {
         std::fprintf(stderr, "orvane-preview: %s: %s\n", qPrintable(file),
-                     qPrintable(failure->localizedDescription()));
+                     qPrintable(OVQuickLookContent::message(*failure)));
         return 1;
     }
     QWidget* view = controller.view();

@@ -2,6 +2,7 @@
 // of at most SIZE x SIZE, or nothing: exit 4 without an input, 1 when the package cannot be drawn,
 // 2 for a malformed command line.
 
+#include "quicklook/OVQuickLookContent.h"
 #include "quicklook/ThumbnailProvider.h"
 
 #include <QGuiApplication>
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
     const QImage thumbnail = ThumbnailProvider::provideThumbnailForFile(input, QSize(size, size), &error);
     if (thumbnail.isNull()) {
         std::fprintf(stderr, "orvane-thumbnail: %s: %s\n", qPrintable(input),
-                     qPrintable(error.localizedDescription()));
+                     qPrintable(OVQuickLookContent::message(error)));
         return 1;
     }
     // Written aside and moved in, so a failure leaves no partial thumbnail behind.

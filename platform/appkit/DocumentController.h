@@ -20,8 +20,6 @@ class OpenPanel;
 class UserDefaults;
 class Window;
 
-// Cocoa-domain code for a file that is not there.
-inline constexpr qint64 kFileReadNoSuchFileError = 260;
 // Cocoa-domain code for a write refused by the file system's permissions.
 inline constexpr qint64 kFileWriteNoPermissionError = 513;
 // Cocoa-domain code for a write refused for lack of room.

@@ -40,12 +40,17 @@ QString Error::localizedDescription() const
         return description;
     if (m_domain == kCocoaErrorDomain) {
         const QString name = fileURL().isEmpty() ? QString() : fileURL().fileName();
-        const QString subject = name.isEmpty() ? QStringLiteral("The file") : QStringLiteral("The file “%1”").arg(name);
+        const QString subject =
+            name.isEmpty() ? QStringLiteral("The file") : QStringLiteral("The file “%1”").arg(name);
         switch (m_code) {
         case kFileReadUnknownError:
             return subject + QStringLiteral(" couldn’t be opened.");
         case kFileReadCorruptFileError:
             return subject + QStringLiteral(" couldn’t be opened because it isn’t in the correct format.");
+        case kFileReadNoSuchFileError:
+            return subject + QStringLiteral(" couldn’t be opened because there is no such file.");
+        case kFileReadTooLargeError:
+            return subject + QStringLiteral(" couldn’t be opened because it is too large.");
         case kFileWriteUnknownError:
             return subject + QStringLiteral(" couldn’t be saved.");
         case kUserCancelledError:

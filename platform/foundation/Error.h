@@ -39,6 +39,7 @@ inline const QString kCocoaErrorDomain = QStringLiteral("NSCocoaErrorDomain");
 // Cocoa-domain codes the document code reports.
 inline constexpr qint64 kFileReadUnknownError = 256;
 inline constexpr qint64 kFileReadCorruptFileError = 259;
+inline constexpr qint64 kFileReadNoSuchFileError = 260;
 // A file too large to read within the reader's limits.
 inline constexpr qint64 kFileReadTooLargeError = 263;
 inline constexpr qint64 kFileWriteUnknownError = 512;

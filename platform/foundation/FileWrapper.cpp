@@ -1,6 +1,7 @@
 #include "platform/foundation/FileWrapper.h"
 
 #include "platform/foundation/ReadAll.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/foundation/WriteAll.h"
 
@@ -98,8 +99,8 @@ struct FileWrapper::TreeReader {
     std::shared_ptr<FileWrapper> readRoot(const QUrl& url)
     {
         const QByteArray path = QFile::encodeName(url.toLocalFile());
-        // Non-blocking, so a named pipe cannot stall the open; the type is checked right after.
-        FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        // The type of what was opened is checked right after.
+        FileDescriptor fd(openForReading(path));
         if (!fd.isValid()) {
             fail(kFileReadUnknownError, url, systemReason(errno));
             return nullptr;

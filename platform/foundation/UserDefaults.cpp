@@ -2,6 +2,7 @@
 
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/ReadAll.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/StagingItem.h"
 #include "platform/foundation/WriteAll.h"
 
@@ -175,10 +176,9 @@ QString UserDefaults::defaultFilePath()
 
 void UserDefaults::load()
 {
-    // Non-blocking, so a named pipe put in the file's place cannot hold the start; what was opened
-    // is looked at before a byte is read.
-    const QByteArray path = QFile::encodeName(m_filePath);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // What was opened is looked at before a byte is read. Not through readRegularFile: a file that
+    // cannot be read is set aside here, and one that is merely unreadable blocks writing instead.
+    const int fd = openForReading(QFile::encodeName(m_filePath));
     if (fd < 0) {
         if (errno == ENOENT)
             return;
@@ -271,6 +271,11 @@ bool UserDefaults::isUsableValue(const QString& key, const PlistValue& value, QS
         const bool sameKind = isNumeric(*registered) ? isNumeric(value) : registered->type() == value.type();
         if (!sameKind) {
             reason = QStringLiteral("is not of the registered value's type");
+        } else if (registered->isBoolean() && value.isNumber() && value.toDouble() != 0.0 &&
+                   value.toDouble() != 1.0) {
+            // Property lists written elsewhere hold switches as 0 and 1; any other number is damage,
+            // not a wish to turn the switch on.
+            reason = QStringLiteral("is a number other than 0 or 1 where a switch is registered");
         } else if (const auto range = m_ranges.constFind(key); range != m_ranges.cend() && value.isNumber()) {
             const double number = value.toDouble();
             if (number < range->first || number > range->second)

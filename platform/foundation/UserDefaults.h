@@ -50,8 +50,8 @@ public:
     void registerRange(const QString& key, double minimum, double maximum);
     const PlistDictionary& registeredDefaults() const { return m_registered; }
     // Whether a value stored under key would be read as it stands: a finite number, of the
-    // registered value's type (numbers and booleans count as one) and within the key's range; why
-    // not, when asked.
+    // registered value's type (numbers and booleans count as one, but a registered boolean takes
+    // only 0 or 1) and within the key's range; why not, when asked.
     bool isUsableValue(const QString& key, const PlistValue& value, QString* why = nullptr) const;
 
     // The stored value, else the registered one, else a null value. A stored value the program

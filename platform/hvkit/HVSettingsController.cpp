@@ -3,6 +3,7 @@
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PropertyListSerialization.h"
+#include "platform/foundation/ReadRegularFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 
@@ -21,19 +22,12 @@ constexpr qint64 kMaximumSettingsFileSize = 16 * 1024 * 1024;
 std::optional<PlistDictionary> readDictionary(const QString& filePath, Error* error)
 {
     const QUrl url = QUrl::fromLocalFile(filePath);
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, Error::cocoa(kFileReadUnknownError, url, file.errorString()));
+    const std::optional<QByteArray> data = readRegularFile(url, kMaximumSettingsFileSize, error);
+    if (!data)
         return std::nullopt;
-    }
-    if (file.size() > kMaximumSettingsFileSize) {
-        setError(error,
-                 Error::cocoa(kFileReadCorruptFileError, url, QStringLiteral("The file is too large.")));
-        return std::nullopt;
-    }
     Error readError;
-    std::optional<PlistValue> plist = PropertyListSerialization::propertyListWithData(
-        file.read(kMaximumSettingsFileSize), nullptr, &readError);
+    std::optional<PlistValue> plist =
+        PropertyListSerialization::propertyListWithData(*data, nullptr, &readError);
     if (!plist || !plist->isDictionary()) {
         setError(error, Error::cocoa(kFileReadCorruptFileError, url,
                                      plist ? QStringLiteral("The file holds no settings.")
@@ -136,24 +130,28 @@ bool HVSettingsController::resetAllSettingsPreservingKeys(const QStringList& key
 }
 
 bool HVSettingsController::importSettingsFromURL(const QString& filePath,
-                                                 const QStringList& preservedKeysToKeep, Error* error)
+                                                 const QStringList& preservedKeysToKeep, Error* error,
+                                                 QStringList* leftOut)
 {
     std::optional<PlistDictionary> imported = readDictionary(filePath, error);
     if (!imported)
         return false;
-    // The file may come from anywhere: a value the program would not read as it stands (another
-    // type than the registered one, not a finite number, out of range) is left out and the current
-    // one kept, and a file with nothing usable in it is refused before anything changes.
+    // The file may come from anywhere: a key the program does not register (it may be read as a
+    // command, a path or an address) and a value the program would not read as it stands (another
+    // type than the registered one, not a finite number, out of range) are left out and the current
+    // value kept, and a file with nothing usable in it is refused before anything changes.
     const QStringList kept = preservedKeys(preservedKeysToKeep);
     PlistDictionary values;
+    QStringList skipped;
     int usable = 0;
     for (const auto& [key, value] : *imported) {
         if (kept.contains(key))
             continue;
-        QString why;
-        if (!m_defaults.isUsableValue(key, value, &why) || !hasRegisteredKind(m_defaults, key, value, &why)) {
-            qWarning("Import of settings: the value of %s %s; it is skipped.", qPrintable(key),
-                     qPrintable(why));
+        QString why = QStringLiteral("is not a setting of this program");
+        if (!m_defaults.registeredDefaults().contains(key) || !m_defaults.isUsableValue(key, value, &why) ||
+            !hasRegisteredKind(m_defaults, key, value, &why)) {
+            qWarning("Import of settings: %s %s; it is skipped.", qPrintable(key), qPrintable(why));
+            skipped << key;
             if (const PlistValue* current = m_defaults.persistentDomain().find(key))
                 values.insert(key, *current);
             continue;
@@ -162,8 +160,11 @@ bool HVSettingsController::importSettingsFromURL(const QString& filePath,
         ++usable;
     }
     if (usable == 0) {
-        setError(error, Error::cocoa(kFileReadCorruptFileError, QUrl::fromLocalFile(filePath),
-                                     QStringLiteral("The file holds no settings.")));
+        setError(error,
+                 Error::cocoa(kFileReadCorruptFileError, QUrl::fromLocalFile(filePath),
+                              skipped.isEmpty()
+                                  ? QStringLiteral("The file holds no settings.")
+                                  : QStringLiteral("The file holds no settings this program can use.")));
         return false;
     }
     for (const QString& key : kept) {
@@ -174,6 +175,8 @@ bool HVSettingsController::importSettingsFromURL(const QString& filePath,
         return false;
     replaceUserValues([&] { m_defaults.setPersistentDomain(values); });
     m_defaults.synchronize();
+    if (leftOut)
+        *leftOut = std::move(skipped);
     return true;
 }
 

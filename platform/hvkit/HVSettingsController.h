@@ -37,9 +37,10 @@ public:
 
     // Removes every stored value but the preserved ones, so registered defaults apply again.
     bool resetAllSettingsPreservingKeys(const QStringList& keys, Error* error = nullptr);
-    // Replaces the stored values by those of a property-list file holding a dictionary.
+    // Replaces the stored values by those of a property-list file holding a dictionary. Only
+    // registered keys with values the program reads as they stand are taken; leftOut gets the rest.
     bool importSettingsFromURL(const QString& filePath, const QStringList& preservedKeys,
-                               Error* error = nullptr);
+                               Error* error = nullptr, QStringList* leftOut = nullptr);
     // Whether a reset or import can be undone.
     bool canRestoreSettings() const;
     // Puts back the values from before the last reset or import; once only.

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QSet>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -28,6 +29,26 @@ constexpr double kDefaultSize = 12;
 constexpr qsizetype kMaximumCachedStyles = 4096;
 // The number of a style past that bound: its attributes are made afresh each time.
 constexpr int kUnnumberedStyle = -2;
+// Longer keys than this are not remembered: no element a person wrote styles itself at such length.
+constexpr qsizetype kMaximumStyleKeyLength = 4096;
+
+// Longer values than this of a presentational attribute or a class list are no values a person
+// wrote; they are ignored rather than copied.
+constexpr qsizetype kMaximumShortAttribute = 1024;
+
+QString shortAttribute(const HtmlTokenizer::Token& token, QStringView name)
+{
+    return token.rawAttribute(name).size() > kMaximumShortAttribute ? QString() : token.attribute(name);
+}
+
+// The attributes an element's style is made of; the reader looks at no other but a list's start,
+// a picture's source and a meta element's name and content.
+const std::array<QStringView, 8>& styleAttributeNames()
+{
+    static const std::array<QStringView, 8> names{u"align", u"bgcolor", u"class", u"color",
+                                                  u"face",  u"size",    u"style", u"text"};
+    return names;
+}
 
 struct Style {
     Font font;
@@ -349,18 +370,29 @@ private:
         if (name == u"ul" || name == u"ol") {
             element.orderedList = name == u"ol";
             bool ok = false;
-            const int start = token.attribute(QStringLiteral("start")).toInt(&ok);
+            const int start = shortAttribute(token, u"start").toInt(&ok);
             element.nextItem = ok ? std::clamp(start, -1000000, 1000000) : 1;
         }
         // A long document repeats a few kinds of element with the same attributes under the same
-        // parent: their style is worked out once.
+        // parent: their style is worked out once. Only the attributes a style is made of make the
+        // key, and a key longer than any real element gives is not kept, so no attribute is copied
+        // for it beyond a bound.
         QString key;
-        if (name != u"body") {
+        if (name != u"body" && m_stack.back().styleId != kUnnumberedStyle) {
             key = QString::number(m_stack.back().styleId) + u'\x1f' + name;
-            if (m_stack.back().styleId == kUnnumberedStyle)
-                key.clear();
-            for (const auto& [attribute, value] : token.attributes)
-                key += u'\x1f' + attribute + u'=' + value;
+            for (const QStringView attribute : styleAttributeNames()) {
+                const QStringView value = token.rawAttribute(attribute);
+                if (value.isNull())
+                    continue;
+                if (key.size() + value.size() > kMaximumStyleKeyLength) {
+                    key.clear();
+                    break;
+                }
+                key += u'\x1f';
+                key += attribute;
+                key += u'=';
+                key += value;
+            }
             if (const auto it = m_styleCache.constFind(key);
                 !key.isEmpty() && it != m_styleCache.constEnd()) {
                 element.styleId = *it;
@@ -426,8 +458,7 @@ private:
     {
         // A handful of classes is all any element has; a hostile list must not multiply the work.
         constexpr qsizetype kMaximumClasses = 16;
-        QStringList classes =
-            token.attribute(QStringLiteral("class")).simplified().split(u' ', Qt::SkipEmptyParts);
+        QStringList classes = shortAttribute(token, u"class").simplified().split(u' ', Qt::SkipEmptyParts);
         classes.removeDuplicates();
         return classes.mid(0, kMaximumClasses);
     }
@@ -476,26 +507,25 @@ private:
     void presentationalAttributes(Element& element, const HtmlTokenizer::Token& token)
     {
         Style& s = element.style;
-        if (const QString align = token.attribute(QStringLiteral("align"));
-            !align.isEmpty() && element.isBlock)
+        if (const QString align = shortAttribute(token, u"align"); !align.isEmpty() && element.isBlock)
             if (const auto alignment = alignmentValue(align))
                 s.paragraph.alignment = *alignment;
         if (element.name == u"font") {
-            const QString face = token.attribute(QStringLiteral("face"));
+            const QString face = shortAttribute(token, u"face");
             if (!face.isEmpty()) {
                 s.font.familyName = HtmlCss::fontFamily(face);
                 s.font.fontName = s.font.familyName;
             }
-            const QString size = token.attribute(QStringLiteral("size"));
+            const QString size = shortAttribute(token, u"size");
             if (!size.isEmpty())
                 s.font.pointSize = fontElementSize(size, s.font.pointSize);
-            if (const auto c = HtmlCss::color(token.attribute(QStringLiteral("color"))))
+            if (const auto c = HtmlCss::color(shortAttribute(token, u"color")))
                 s.foreground = *c;
         }
         if (element.name == u"body") {
-            if (const auto c = HtmlCss::color(token.attribute(QStringLiteral("bgcolor"))))
+            if (const auto c = HtmlCss::color(shortAttribute(token, u"bgcolor")))
                 s.background = *c;
-            if (const auto c = HtmlCss::color(token.attribute(QStringLiteral("text"))))
+            if (const auto c = HtmlCss::color(shortAttribute(token, u"text")))
                 s.foreground = *c;
         }
     }
@@ -563,7 +593,7 @@ private:
             {"company", NSCompanyDocumentAttribute},  {"keywords", NSKeywordsDocumentAttribute},
             {"generator", NSEditorDocumentAttribute},
         };
-        const QString name = token.attribute(QStringLiteral("name")).toLower();
+        const QString name = shortAttribute(token, u"name").toLower();
         const auto it = kNames.constFind(name);
         if (it == kNames.constEnd())
             return;
@@ -579,13 +609,16 @@ private:
         }
     }
 
-    void text(const QString& characters)
+    void text(QStringView characters)
     {
         if (!m_rawTextOf.isEmpty()) {
-            if (m_rawTextOf == u"style")
+            if (m_rawTextOf == u"style") {
                 m_sheet.addRules(characters);
-            else if (m_rawTextOf == u"title" && m_documentAttributes && !characters.simplified().isEmpty())
-                m_documentAttributes->insert(NSTitleDocumentAttribute, characters.simplified());
+            } else if (m_rawTextOf == u"title" && m_documentAttributes) {
+                const QString title = characters.toString().simplified();
+                if (!title.isEmpty())
+                    m_documentAttributes->insert(NSTitleDocumentAttribute, title);
+            }
             return;
         }
         if (m_hidden > 0)
@@ -605,20 +638,29 @@ private:
             append(QStringView(characters).sliced(start));
             return;
         }
-        QString collapsed;
-        collapsed.reserve(characters.size());
+        // Collapsed straight into the text, so a long run is not copied once more on its way.
+        qsizetype start = -1;
         for (const QChar c : characters) {
             const bool space = c == u' ' || c == u'\n' || c == u'\t' || c == u'\r' || c == u'\f';
             if (space) {
-                m_pendingSpace = m_paragraphOpen || !collapsed.isEmpty();
+                m_pendingSpace = m_paragraphOpen || start >= 0;
                 continue;
             }
-            if (m_pendingSpace && (m_paragraphOpen || !collapsed.isEmpty()))
-                collapsed.append(u' ');
+            const bool keepSpace = m_pendingSpace && (m_paragraphOpen || start >= 0);
+            if (start < 0) {
+                if (!m_paragraphOpen)
+                    openParagraph();
+                start = m_text.size();
+                if (characters.size() > m_text.capacity() - m_text.size())
+                    m_text.reserve(m_text.size() + characters.size() + m_text.size() / 2);
+            }
+            if (keepSpace)
+                m_text.append(u' ');
             m_pendingSpace = false;
-            collapsed.append(c);
+            m_text.append(c);
         }
-        append(collapsed);
+        if (start >= 0)
+            addRun(m_text.size() - start);
     }
 
     void lineBreak()
@@ -672,12 +714,18 @@ private:
 
     void appendRaw(QStringView characters)
     {
+        addRun(characters.size());
+        m_text.append(characters);
+    }
+
+    // Gives the current attributes to the next length characters of the text.
+    void addRun(qsizetype length)
+    {
         const AttributeDictionary attributes = currentAttributes();
         if (!m_runs.empty() && m_runs.back().attributes == attributes)
-            m_runs.back().length += characters.size();
+            m_runs.back().length += length;
         else
-            m_runs.push_back(AttributeRun{characters.size(), attributes});
-        m_text.append(characters);
+            m_runs.push_back(AttributeRun{length, attributes});
     }
 
     AttributeDictionary currentAttributes()

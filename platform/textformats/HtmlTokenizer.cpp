@@ -132,11 +132,19 @@ qsizetype readReference(QStringView text, qsizetype i, QString& out)
 
 } // namespace
 
-QString HtmlTokenizer::Token::attribute(const QString& attributeName) const
+QString HtmlTokenizer::Token::attribute(QStringView attributeName) const
 {
-    for (const auto& [key, value] : attributes)
-        if (key == attributeName)
-            return value;
+    for (const Attribute& attribute : attributes)
+        if (attribute.name.compare(attributeName, Qt::CaseInsensitive) == 0)
+            return expandEntities(attribute.value);
+    return {};
+}
+
+QStringView HtmlTokenizer::Token::rawAttribute(QStringView attributeName) const
+{
+    for (const Attribute& attribute : attributes)
+        if (attribute.name.compare(attributeName, Qt::CaseInsensitive) == 0)
+            return attribute.value;
     return {};
 }
 
@@ -159,6 +167,16 @@ QString HtmlTokenizer::expandEntities(QStringView text)
         ++i;
     }
     return out;
+}
+
+void HtmlTokenizer::setText(Token& token, QStringView raw, bool expand)
+{
+    if (expand && raw.contains(u'&')) {
+        token.expanded = expandEntities(raw);
+        token.text = token.expanded;
+    } else {
+        token.text = raw;
+    }
 }
 
 void HtmlTokenizer::skipPast(QStringView terminator)
@@ -189,7 +207,7 @@ HtmlTokenizer::Token HtmlTokenizer::rawText(const QString& endTag)
         end += 2;
     }
     const QStringView raw = m_html.sliced(start, end - start);
-    token.text = m_rawTextExpands ? expandEntities(raw) : raw.toString();
+    setText(token, raw, m_rawTextExpands);
     m_position = end;
     m_rawTextEnd.clear();
     return token;
@@ -207,7 +225,7 @@ HtmlTokenizer::Token HtmlTokenizer::next()
                 end = size;
             Token token;
             token.kind = Token::Kind::Text;
-            token.text = expandEntities(m_html.sliced(m_position, end - m_position));
+            setText(token, m_html.sliced(m_position, end - m_position), true);
             m_position = end;
             return token;
         }
@@ -216,7 +234,7 @@ HtmlTokenizer::Token HtmlTokenizer::next()
             ++m_position;
             Token token;
             token.kind = Token::Kind::Text;
-            token.text = QStringLiteral("<");
+            token.text = u"<";
             return token;
         }
         const QChar c = m_html[after];
@@ -242,7 +260,7 @@ HtmlTokenizer::Token HtmlTokenizer::next()
         }
         Token token;
         token.kind = Token::Kind::Text;
-        token.text = QStringLiteral("<");
+        token.text = u"<";
         ++m_position;
         return token;
     }
@@ -277,8 +295,8 @@ HtmlTokenizer::Token HtmlTokenizer::readTag()
             ++i;
         if (i == keyStart)
             ++i; // a lone "=": skip it
-        QString key = m_html.sliced(keyStart, i - keyStart).toString().toLower();
-        QString value;
+        const QStringView key = m_html.sliced(keyStart, i - keyStart);
+        QStringView value;
         while (i < size && isSpace(m_html[i]))
             ++i;
         if (i < size && m_html[i] == u'=') {
@@ -290,19 +308,21 @@ HtmlTokenizer::Token HtmlTokenizer::readTag()
                 qsizetype end = m_html.indexOf(quote, i);
                 if (end < 0)
                     end = size;
-                value = expandEntities(m_html.sliced(i, end - i));
+                value = m_html.sliced(i, end - i);
                 i = std::min(end + 1, size);
             } else {
                 const qsizetype valueStart = i;
                 while (i < size && !isSpace(m_html[i]) && m_html[i] != u'>')
                     ++i;
-                value = expandEntities(m_html.sliced(valueStart, i - valueStart));
+                value = m_html.sliced(valueStart, i - valueStart);
             }
         }
-        const bool repeated = std::any_of(token.attributes.begin(), token.attributes.end(),
-                                          [&](const auto& attribute) { return attribute.first == key; });
+        const bool repeated =
+            std::any_of(token.attributes.begin(), token.attributes.end(), [&](const auto& attribute) {
+                return attribute.name.compare(key, Qt::CaseInsensitive) == 0;
+            });
         if (!key.isEmpty() && !repeated && token.attributes.size() < kMaximumAttributes)
-            token.attributes.emplace_back(std::move(key), std::move(value));
+            token.attributes.push_back({key, value});
     }
     m_position = std::min(i + 1, size);
     if (token.kind == Token::Kind::StartTag && !token.selfClosing) {

@@ -17,15 +17,29 @@ public:
         Kind kind = Kind::End;
         // Lower-case tag name.
         QString name;
-        // Lower-case names; values with their entities expanded.
-        std::vector<std::pair<QString, QString>> attributes;
+        // An attribute as it stands in the text, name in any case and value with its entities not
+        // yet expanded: one nobody asks for costs nothing, however long its value.
+        struct Attribute {
+            QStringView name;
+            QStringView value;
+        };
+        // Views into the text the tokenizer reads, valid while it lives.
+        std::vector<Attribute> attributes;
         bool selfClosing = false;
-        // Character data with its entities expanded (raw text as it stands).
-        QString text;
+        // Character data with its entities expanded (raw text as it stands): a view into the text
+        // the tokenizer reads where nothing needed expanding, so a long run is not copied, else
+        // into expanded, which holds the expansion.
+        QStringView text;
+        QString expanded;
 
-        QString attribute(const QString& attributeName) const;
+        // The value of the attribute of that lower-case name with its entities expanded; null when
+        // the tag has none.
+        QString attribute(QStringView attributeName) const;
+        // The value as it stands in the text.
+        QStringView rawAttribute(QStringView attributeName) const;
     };
 
+    // html must outlive the tokenizer and the tokens it gives.
     explicit HtmlTokenizer(QStringView html) : m_html(html) {}
     Token next();
 
@@ -35,6 +49,8 @@ public:
     static QString expandEntities(QStringView text);
 
 private:
+    // Sets the token's text to raw, with its entities expanded when expand is set and it has any.
+    static void setText(Token& token, QStringView raw, bool expand);
     Token readTag();
     Token rawText(const QString& endTag);
     void skipPast(QStringView terminator);

@@ -46,9 +46,15 @@ bool WebArchive::read(const QByteArray& data, MutableAttributedString& text,
     Error plistError;
     const auto root = PropertyListSerialization::propertyListWithData(data, nullptr, &plistError);
     if (!root) {
-        setError(error, plistError.isNull()
-                            ? corrupt(QStringLiteral("The web archive is not a property list."))
-                            : plistError);
+        // The property list's own code means nothing to a user; the file's damage is said plainly,
+        // with what the property-list reader found kept underneath.
+        const QString found = plistError.localizedFailureReason();
+        Error damaged = corrupt(
+            found.isEmpty() ? QStringLiteral("The web archive is not a property list.")
+                            : QStringLiteral("The web archive is not a property list: %1").arg(found));
+        if (!plistError.isNull())
+            damaged.setUserInfoValue(kUnderlyingErrorKey, QVariant::fromValue(plistError));
+        setError(error, damaged);
         return false;
     }
     if (!root->isDictionary() || !root->dictionary().value(kMainResource).isDictionary()) {

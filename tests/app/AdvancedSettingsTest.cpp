@@ -94,6 +94,12 @@ protected:
     OVAdvancedPreferencesViewController* pane = nullptr;
     QStringList posted;
     NotificationCenter::ObserverId id = 0;
+    // What each alert said, answered at once.
+    QStringList alerts;
+    AlertPresenterScope answer{[this](Alert& alert) {
+        alerts << alert.messageText() + u'\n' + alert.informativeText();
+        return Alert::kFirstButtonReturn;
+    }};
 };
 
 TEST_F(AdvancedSettings, CustomFieldsAreCheckedWhenThePaneHidesAndOnlyWhileTheyCount)
@@ -258,8 +264,12 @@ TEST_F(AdvancedSettings, HostileImportFilesChangeNothingOrOnlyTheirUsableKeys)
     EXPECT_EQ(defaults().integerForKey(QStringLiteral("hotkeyToggleStart")), 75);
     EXPECT_TRUE(defaults().persistentDomain().find(QStringLiteral("defaultSpeed")) == nullptr);
     EXPECT_DOUBLE_EQ(defaults().doubleForKey(QStringLiteral("defaultSpeed")), 3.0);
-    // Each refusal was told.
+    // Each refusal was told, and what a usable file left out.
     EXPECT_EQ(refused, 4);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.front().contains(QStringLiteral("“hotkeyToggleStart”")) &&
+                alerts.front().contains(QStringLiteral("“defaultSpeed”")))
+        << alerts.front().toStdString();
 }
 
 } // namespace

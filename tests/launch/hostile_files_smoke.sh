@@ -2,7 +2,8 @@
 # The built program started on hostile files, each start capped in address space (ulimit -v) and
 # time (timeout), so a start that blocks or reads without a limit fails here instead of hanging:
 # a settings file that is a pipe, a link to /dev/zero or 50 MB; a script of 2 GB; a script with
-# damaged properties; 300 files that are not there.
+# damaged properties; 300 files that are not there; a text file that is a link to /dev/zero and a
+# pipe named as an RTF file; an HTML file with one attribute of 40 MB.
 #   hostile_files_smoke.sh ORVANE SCRIPT WORKDIR LIMIT_KB
 # Exits 77 (skipped) only when the address space cannot be capped for this build.
 set -euo pipefail
@@ -102,4 +103,27 @@ for i in $(seq 1 300); do missing+=("$work/Missing $i.ovdocument"); done
 run missing "${missing[@]}"
 alerts=$(grep -c 'Dismissed an alert of an unattended start' "$work/missing.out" || true)
 [ "$alerts" -eq 1 ] || fail "300 missing files made $alerts alerts"
+
+# A text file that is endless zeros and a pipe under an RTF name: refused at once and named, and the
+# start goes on to its window.
+prepare devices
+ln -s /dev/zero "$work/x.txt"
+mkfifo "$work/fifo.rtf"
+run devices "$work/x.txt" "$work/fifo.rtf"
+grep -q 'x.txt.*It is a device, not a file' "$work/devices.out" || fail "the link to /dev/zero was not refused by name"
+grep -q 'fifo.rtf.*It is a named pipe, not a file' "$work/devices.out" || fail "the pipe was not refused by name"
+rm -f "$work/x.txt" "$work/fifo.rtf"
+
+# One attribute of 40 MB nobody reads: the file opens within the cap, its attribute never copied.
+prepare attribute
+{
+  printf '<html><body><p title="'
+  head -c 40000000 /dev/zero | tr '\0' 'a'
+  printf '">Attribute read</p></body></html>'
+} >"$work/Attribute.html"
+run attribute "$work/Attribute.html"
+if grep -q 'not enough memory\|couldn.t be opened' "$work/attribute.out"; then
+  fail "the HTML file with a long attribute was not opened within the cap"
+fi
+rm -f "$work/Attribute.html"
 echo "passed"

@@ -7,9 +7,11 @@
 #include "prompting/OVCore.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -139,15 +141,16 @@ TEST(PreviewDisplayStatusTest, WithoutModesTheMismatchPageOffersOnlyTheSettings)
     StatusPanel output({operatorScreen1440(), talentScreen1920()});
     OVDisplayModeService::setShared(nullptr);
     ScopedDefaults defaults;
-    // A command that cannot start stands for a desktop without a display settings program.
-    defaults.setString(OVPreviewWindowController::kDisplaySettingsCommandKey,
-                       QStringLiteral("/nonexistent/display-settings --now"));
+    // A command stored in the settings is never run; with no known tool on the path there is none.
+    defaults.setString(QStringLiteral("OrvaneDisplaySettingsCommand"), QStringLiteral("touch /tmp/ran"));
+    const QByteArray path = qgetenv("PATH");
+    const QTemporaryDir empty;
+    qputenv("PATH", QFile::encodeName(empty.path()));
     OVPreviewWindowController preview(output.core, output.talent);
     EXPECT_EQ(preview.displayOptionsPage(), OVPreviewWindowController::kResolutionMismatchPage);
     EXPECT_EQ(preview.changeResolutionControl()->text(), QStringLiteral("Displays Settings…"));
     EXPECT_EQ(preview.changeResolutionControl()->menu(), nullptr);
-    EXPECT_EQ(OVPreviewWindowController::displaySettingsCommand(),
-              (QStringList{QStringLiteral("/nonexistent/display-settings"), QStringLiteral("--now")}));
+    EXPECT_TRUE(OVPreviewWindowController::displaySettingsCommand().isEmpty());
 
     // The failed change offers the settings, which cannot be opened either: both alerts are shown.
     QStringList titles;
@@ -158,13 +161,32 @@ TEST(PreviewDisplayStatusTest, WithoutModesTheMismatchPageOffersOnlyTheSettings)
     preview.setTalentScreenDisplayMode({1280, 720, 60});
     EXPECT_EQ(titles, (QStringList{QStringLiteral("Display could not be configured."),
                                    QStringLiteral("System Settings could not be opened.")}));
+    qputenv("PATH", path);
     OVDisplayModeService::setShared(&output.service);
 }
 
 TEST(PreviewDisplayStatusTest, TheDesktopsOwnSettingsProgramIsUsedOnlyWhenInstalled)
 {
+    // Only the known tools count, found on the path: the desktop's own before one of any desktop.
+    const QTemporaryDir bin;
+    const auto install = [&bin](const QString& name) {
+        QFile tool(bin.filePath(name));
+        ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+        tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    };
+    install(QStringLiteral("arandr"));
+    install(QStringLiteral("xfce4-display-settings"));
+    install(QStringLiteral("touch"));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    EXPECT_EQ(OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("XFCE")),
+              QStringList{QStringLiteral("xfce4-display-settings")});
+    EXPECT_EQ(OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("Openbox")),
+              QStringList{QStringLiteral("arandr")});
+    QFile::remove(bin.filePath(QStringLiteral("arandr")));
     EXPECT_TRUE(
         OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("Openbox")).isEmpty());
+    qputenv("PATH", path);
     const QStringList gnome =
         OVPreviewWindowController::defaultDisplaySettingsCommand(QStringLiteral("ubuntu:GNOME"));
     if (!QStandardPaths::findExecutable(QStringLiteral("gnome-control-center")).isEmpty())

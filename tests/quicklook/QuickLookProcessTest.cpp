@@ -1,9 +1,11 @@
+#include "quicklook/OVQuickLookContent.h"
 #include "tests/support/CompanionPackages.h"
 #include "tests/support/HostilePackages.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRegularExpression>
 
 using namespace companiontest;
 
@@ -101,9 +103,19 @@ TEST_F(QuickLookProcessTest, PreviewErrorsLeaveNoFile)
     EXPECT_FALSE(QFile::exists(output("none")));
 }
 
-TEST_F(QuickLookProcessTest, HostilePackagesFailCleanlyWithinLimits)
+TEST_F(QuickLookProcessTest, HostilePackagesFailCleanlyWithinLimitsNamingTheFileAndTheFault)
 {
-    for (const auto& [name, path] : hostiletest::makeAll(QDir(dir.path()))) {
+    auto packages = hostiletest::makeAll(QDir(dir.path()));
+    // A package that is a link to itself, and one whose text is past the bound (sparse: it costs
+    // the disk nothing).
+    const QString loop = dir.filePath(QStringLiteral("loop.ovdocument"));
+    ASSERT_TRUE(QFile::link(loop, loop));
+    packages.emplace_back(QStringLiteral("package a loop of links"), loop);
+    const QString large = hostiletest::rawPackage(QDir(dir.path()), QStringLiteral("large"), "{\\rtf1 x}");
+    QFile text(large + QStringLiteral("/Content.rtfd/TXT.rtf"));
+    ASSERT_TRUE(text.resize(OVQuickLookContent::kMaxContentBytes + 1));
+    packages.emplace_back(QStringLiteral("text past the bound"), large);
+    for (const auto& [name, path] : packages) {
         for (const QString& program : {kThumbnail, kPreview}) {
             const QString out = output(QStringLiteral("hostile"));
             const QStringList arguments =
@@ -113,6 +125,15 @@ TEST_F(QuickLookProcessTest, HostilePackagesFailCleanlyWithinLimits)
             EXPECT_FALSE(result.crashed) << qPrintable(name) << " " << qPrintable(program);
             EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1)
                 << qPrintable(name) << " " << qPrintable(program) << " " << result.exitCode;
+            if (result.exitCode == 1) {
+                // The message names the file and says what is wrong, never a bare error number.
+                const QString said = QString::fromUtf8(result.standardError);
+                EXPECT_TRUE(said.contains(path)) << qPrintable(name) << ": " << qPrintable(said);
+                EXPECT_FALSE(said.contains(QStringLiteral("couldn’t be completed")))
+                    << qPrintable(name) << ": " << qPrintable(said);
+                EXPECT_FALSE(said.contains(QRegularExpression(QStringLiteral("error \\d"))))
+                    << qPrintable(name) << ": " << qPrintable(said);
+            }
             QFile::remove(out);
         }
     }

@@ -390,6 +390,8 @@ TEST_F(UserDefaultsTest, StoredValuesTheProgramCannotUseReadAsRegisteredAndStayI
 <key>pauseSpeed</key><real>1e300</real>
 <key>arrowSize</key><integer>3</integer>
 <key>setPauseSpeedOnPause</key><integer>1</integer>
+<key>useTimeBar</key><real>3.5</real>
+<key>useMarginGuides</key><integer>-1</integer>
 <key>unregistered</key><real>-inf</real>
 </dict></plist>)");
     UserDefaults defaults(path());
@@ -402,6 +404,8 @@ TEST_F(UserDefaultsTest, StoredValuesTheProgramCannotUseReadAsRegisteredAndStayI
     registered.insert("pauseSpeed", 3.0);
     registered.insert("arrowSize", qint64(2));
     registered.insert("setPauseSpeedOnPause", false);
+    registered.insert("useTimeBar", false);
+    registered.insert("useMarginGuides", false);
     defaults.registerDefaults(registered);
     defaults.registerRange("pauseSpeed", -1000, 1000);
 
@@ -416,6 +420,9 @@ TEST_F(UserDefaultsTest, StoredValuesTheProgramCannotUseReadAsRegisteredAndStayI
     // Numbers and booleans stand for each other, as they always did.
     EXPECT_EQ(defaults.integerForKey("arrowSize"), 3);
     EXPECT_TRUE(defaults.boolForKey("setPauseSpeedOnPause"));
+    // But a switch stored as another number is damage, read as the registered value.
+    EXPECT_FALSE(defaults.boolForKey("useTimeBar"));
+    EXPECT_FALSE(defaults.boolForKey("useMarginGuides"));
 
     // The file keeps what it held, through a write of another setting, until the user changes it.
     defaults.setBool(true, "other");

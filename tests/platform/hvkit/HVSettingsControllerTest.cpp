@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct RecordingProvider : HVInitialDefaultsProvider {
@@ -104,18 +106,34 @@ TEST_F(HVSettingsControllerTest, ImportReplacesStoredValuesAndTellsProviders)
     PlistDictionary imported;
     imported.insert("size", 30);
     imported.insert("kept", "theirs");
+    // A key the program does not register is no setting, whatever it holds: it could name a
+    // command or an address the program would follow.
     imported.insert("other", true);
+    imported.insert("OrvaneDisplaySettingsCommand", "touch /tmp/ran");
     writeFile("Import.plist", *PropertyListSerialization::dataWithPropertyList(
                                   imported, PropertyListSerialization::Format::Xml));
-    ASSERT_TRUE(controller.importSettingsFromURL(dir.filePath("Import.plist"), {"kept"}));
+    QStringList leftOut;
+    ASSERT_TRUE(controller.importSettingsFromURL(dir.filePath("Import.plist"), {"kept"}, nullptr, &leftOut));
 
     EXPECT_EQ(defaults.integerForKey("size"), 30);
     EXPECT_EQ(defaults.stringForKey("kept"), "mine");
-    EXPECT_TRUE(defaults.boolForKey("other"));
+    EXPECT_FALSE(defaults.hasUserValue("other"));
+    EXPECT_FALSE(defaults.hasUserValue("OrvaneDisplaySettingsCommand"));
+    leftOut.sort();
+    EXPECT_EQ(leftOut, (QStringList{"OrvaneDisplaySettingsCommand", "other"}));
     EXPECT_EQ(log, (QStringList{"will:20", "did:30"}));
     ASSERT_TRUE(controller.restoreSettingsToOriginalValues());
     EXPECT_EQ(defaults.integerForKey("size"), 20);
-    EXPECT_FALSE(defaults.hasUserValue("other"));
+
+    // A file of nothing but such keys is refused and changes nothing.
+    PlistDictionary foreign;
+    foreign.insert("OrvaneDisplaySettingsCommand", "touch /tmp/ran");
+    writeFile("Foreign.plist", *PropertyListSerialization::dataWithPropertyList(
+                                   foreign, PropertyListSerialization::Format::Xml));
+    Error error;
+    EXPECT_FALSE(controller.importSettingsFromURL(dir.filePath("Foreign.plist"), {}, &error));
+    EXPECT_EQ(error.localizedFailureReason(), "The file holds no settings this program can use.");
+    EXPECT_EQ(defaults.integerForKey("size"), 20);
 }
 
 TEST_F(HVSettingsControllerTest, ImportRefusesWhatIsNotASettingsFileAndChangesNothing)
@@ -130,6 +148,13 @@ TEST_F(HVSettingsControllerTest, ImportRefusesWhatIsNotASettingsFileAndChangesNo
         EXPECT_FALSE(error.isNull());
     }
     EXPECT_FALSE(controller.importSettingsFromURL(dir.filePath("Missing.plist"), {}));
+    // A pipe in a settings file's place is refused at once, naming the file, instead of holding
+    // the program.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("Pipe.plist")).constData(), 0600), 0);
+    Error pipe;
+    EXPECT_FALSE(controller.importSettingsFromURL(dir.filePath("Pipe.plist"), {}, &pipe));
+    EXPECT_EQ(pipe.localizedDescription(), "The file “Pipe.plist” couldn’t be opened.");
+    EXPECT_EQ(pipe.localizedFailureReason(), "It is a named pipe, not a file.");
     EXPECT_EQ(defaults.integerForKey("size"), 20);
     EXPECT_FALSE(controller.canRestoreSettings());
 }

@@ -592,11 +592,14 @@ TEST(Office, FilesLibreOfficeMadeReadWithTheirStylesAndMetadata)
     for (const Format& format : kFormats) {
         SCOPED_TRACE(format.extension);
         DocumentAttributes attributes;
-        const MutableAttributedString text = readBack(
-            format, fileBytes(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.") + QLatin1String(format.extension)),
-            &attributes);
-        ASSERT_EQ(text.string(), QStringLiteral("EVENING BULLETIN\nGood evening. Tonight we begin with the weather, then "
-                                                "the markets.\nBack after the break."));
+        const MutableAttributedString text =
+            readBack(format,
+                     fileBytes(QStringLiteral(ORVANE_FIXTURES_DIR "/office/libreoffice.") +
+                               QLatin1String(format.extension)),
+                     &attributes);
+        ASSERT_EQ(text.string(),
+                  QStringLiteral("EVENING BULLETIN\nGood evening. Tonight we begin with the weather, then "
+                                 "the markets.\nBack after the break."));
         EXPECT_EQ(attributes.value(NSTitleDocumentAttribute).toString(), QStringLiteral("Evening Bulletin"));
         EXPECT_EQ(attributes.value(NSAuthorDocumentAttribute).toString(), QStringLiteral("Ana Diaz"));
         EXPECT_EQ(fontAt(text, 0).familyName, QStringLiteral("DejaVu Sans"));
@@ -619,5 +622,25 @@ TEST(Office, FilesLibreOfficeMadeReadWithTheirStylesAndMetadata)
         const qsizetype back = text.string().indexOf(QStringLiteral("Back"));
         EXPECT_EQ(paragraphAt(text, back).alignment, TextAlignment::Right);
         EXPECT_NE(text.attribute(kUnderlineStyleAttributeName, back).integer(), 0);
+    }
+}
+
+TEST(WebArchiveFiles, ADamagedArchiveSaysWhatIsWrongInsteadOfAPropertyListCode)
+{
+    for (const QByteArray& damaged :
+         {QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>WebMainResource</key>"),
+          QByteArray("bplist00\x01\x02", 10)}) {
+        MutableAttributedString text;
+        Error error;
+        ASSERT_FALSE(WebArchive::read(damaged, text, nullptr, &error));
+        EXPECT_EQ(error.code(), kFileReadCorruptFileError);
+        EXPECT_TRUE(error.localizedFailureReason().startsWith(
+            QStringLiteral("The web archive is not a property list")))
+            << error.localizedFailureReason().toStdString();
+        error.setUserInfoValue(kURLErrorKey, QUrl::fromLocalFile(QStringLiteral("/tmp/Damaged.webarchive")));
+        EXPECT_EQ(
+            error.localizedDescription(),
+            QStringLiteral(
+                "The file “Damaged.webarchive” couldn’t be opened because it isn’t in the correct format."));
     }
 }
