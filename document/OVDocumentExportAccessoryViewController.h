@@ -35,6 +35,8 @@ public:
         PrompterSpecificMetadata = 128,
     };
 
+    static inline const QString kHelpAnchor = QStringLiteral("DocumentExportAnchor");
+
     static PlistDictionary initialDefaultsDictionary();
 
     // Computes what the document holds now, selects the recently used type in the panel and puts
@@ -45,6 +47,7 @@ public:
 
     // The preview: shown, or closed when it is open.
     void documentPreviewButtonPressed();
+    static void helpButtonPressed();
     // Fills the open preview with the text as the chosen format gives it back.
     void updatePreviewContent();
     OVDocumentExportPreviewWindowController* exportPreviewWindowController() const { return m_preview.get(); }
@@ -54,7 +57,8 @@ public:
 
     static QString recentlyUsedFileTypeUTI();
     static void setRecentlyUsedFileTypeUTI(const QString& type);
-    // Exact identifiers; any other type holds nothing and is logged.
+    // Exact identifiers, and everything for the program's own package; any other type holds nothing
+    // and is logged.
     static unsigned attributesSupportedForType(const QString& type);
     static unsigned attributesPresentInDocument(OVDocument& document);
     static unsigned attributesPresent(const AttributedString& text, const std::optional<Color>& background,

@@ -1,7 +1,13 @@
 #include "document/OVDocumentExportPreviewWindowController.h"
 
+#include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributedString.h"
+#include "platform/text/TextAttachment.h"
 #include "platform/textformats/HtmlWriter.h"
+
+#include <QImage>
+#include <QTextDocument>
+#include <QUrl>
 
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -47,8 +53,25 @@ void OVDocumentExportPreviewWindowController::setContent(const AttributedString&
 {
     if (!m_textView)
         return;
-    // Shown through our own HTML of the text the format gave back: what the view draws is that text.
-    m_textView->setHtml(QString::fromUtf8(HtmlWriter::write(text, {})));
+    // Shown through our own HTML of the text the format gave back: what the view draws is that text,
+    // with the pictures the format kept drawn from their files.
+    QTextDocument* document = m_textView->document();
+    document->clear();
+    int pictures = 0;
+    const QByteArray html = HtmlWriter::write(text, {}, [&](const TextAttachment& attachment) -> QString {
+        const std::shared_ptr<FileWrapper>& wrapper = attachment.fileWrapper();
+        if (!wrapper || !wrapper->isRegularFile())
+            return {};
+        QImage image = QImage::fromData(wrapper->regularFileContents());
+        if (image.isNull())
+            return {};
+        if (const QSizeF size = attachment.bounds().size(); size.width() > 0 && size.height() > 0)
+            image = image.scaled(size.toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QString name = QStringLiteral("orvane-preview-picture-%1").arg(++pictures);
+        document->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        return name;
+    });
+    document->setHtml(QString::fromUtf8(html));
     QPalette palette = m_textView->palette();
     palette.setColor(QPalette::Base,
                      QColor::fromRgbF(float(backgroundColor.red), float(backgroundColor.green),
