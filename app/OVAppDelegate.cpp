@@ -38,6 +38,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVFontManager.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
@@ -56,7 +57,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QSysInfo>
@@ -612,6 +615,18 @@ void OVAppDelegate::makeSettingsWindow()
     auto* group = new QActionGroup(window.get());
     layout->addWidget(toolbar);
     layout->addWidget(panes, 1);
+    // The shown pane's help page; a pane without one shows no button.
+    auto* helpRow = new QHBoxLayout;
+    helpRow->setContentsMargins(12, 0, 12, 12);
+    helpRow->addStretch(1);
+    auto* help = new QPushButton(
+        HVLocalizedString::localizedString(QStringLiteral("settings-help"), QStringLiteral("Help")));
+    help->setObjectName(QStringLiteral("settingsHelpButton"));
+    help->setAutoDefault(false);
+    QObject::connect(help, &QPushButton::clicked, help,
+                     [help] { HVHelp::openLocalHelp(help->property("helpAnchor").toString()); });
+    helpRow->addWidget(help);
+    layout->addLayout(helpRow);
     QWidget* shown = window.get();
     for (const SettingsItem& item : settingsItems()) {
         // The panes built so far bring their controls; the others stand empty until then.
@@ -634,14 +649,18 @@ void OVAppDelegate::makeSettingsWindow()
         action->setObjectName(item.identifier);
         action->setCheckable(true);
         group->addAction(action);
-        QObject::connect(action, &QAction::triggered, shown, [panes, index, shown, title = item.title] {
-            if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                leaving->settingsWillHide();
-            panes->setCurrentIndex(index);
-            shown->setWindowTitle(title);
-            if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                showing->settingsDidShow();
-        });
+        QObject::connect(
+            action, &QAction::triggered, shown,
+            [panes, index, shown, help, title = item.title, anchor = item.helpAnchor] {
+                if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                    leaving->settingsWillHide();
+                panes->setCurrentIndex(index);
+                shown->setWindowTitle(title);
+                help->setProperty("helpAnchor", anchor);
+                help->setVisible(!anchor.isEmpty());
+                if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                    showing->settingsDidShow();
+            });
     }
     // Never narrower than the widest pane needs: a fixed size below it lays controls over each other
     // (long titles, or a translation of them).

@@ -1,5 +1,6 @@
 // The shipped sample, exports, printing set-up and the help pages in the program as launched: the
 // real start on an empty settings folder, driven by key events and the panels' own buttons.
+#include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVPrintSheet.h"
@@ -376,6 +377,40 @@ TEST_F(LaunchedDocuments, PageSetupChoosesThePaperOfItsDocumentForTheNextPrint)
     ASSERT_FALSE(browser.opened.isEmpty());
     EXPECT_EQ(browser.opened.front().fileName(), QStringLiteral("PrintOptionsAnchor.html"));
     EXPECT_TRUE(QFileInfo(browser.opened.front().toLocalFile()).isFile());
+}
+
+// The settings window's help button opens the page of the pane it shows; the Advanced pane has
+// none and shows no button.
+TEST_F(LaunchedDocuments, TheSettingsHelpButtonOpensThePageOfTheShownPane)
+{
+    const QString script = folder.filePath(QStringLiteral("Script.ovdocument"));
+    ASSERT_TRUE(launchtest::copyFolder(kSample, script));
+    launch({script});
+    QTest::keyClick(hostOf(documents().front()), Qt::Key_Comma, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QWidget* settings = session->appDelegate().settingsWindow();
+    ASSERT_TRUE(settings && settings->isVisible());
+    auto* help = settings->findChild<QPushButton*>(QStringLiteral("settingsHelpButton"));
+    ASSERT_NE(help, nullptr);
+    BrowserStandIn browser;
+    QStringList pages;
+    for (const char* pane : {"general", "controls", "advanced"}) {
+        auto* toolbar = settings->findChild<QToolBar*>();
+        ASSERT_NE(toolbar, nullptr);
+        QTest::mouseClick(toolbar->widgetForAction(toolbar->findChild<QAction*>(QString::fromLatin1(pane))),
+                          Qt::LeftButton);
+        QCoreApplication::processEvents();
+        if (help->isVisible())
+            QTest::mouseClick(help, Qt::LeftButton);
+        else
+            pages << QStringLiteral("none");
+    }
+    for (const QUrl& url : browser.opened) {
+        EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+        pages.insert(pages.size() - 1, url.fileName());
+    }
+    EXPECT_EQ(pages, (QStringList{QStringLiteral("GeneralSettingsAnchor.html"),
+                                  QStringLiteral("ControlsSettingsAnchor.html"), QStringLiteral("none")}));
 }
 
 // Started where there is no display at all, the program says what it needs instead of aborting;
