@@ -615,18 +615,14 @@ void OVAppDelegate::makeSettingsWindow()
     auto* group = new QActionGroup(window.get());
     layout->addWidget(toolbar);
     layout->addWidget(panes, 1);
-    // The shown pane's help page; a pane without one shows no button.
-    auto* helpRow = new QHBoxLayout;
-    helpRow->setContentsMargins(12, 0, 12, 12);
-    helpRow->addStretch(1);
+    // The shown pane's help page; a pane without one shows no button. It joins the window after the
+    // panes, so the keyboard reaches it after their controls.
     auto* help = new QPushButton(
         HVLocalizedString::localizedString(QStringLiteral("settings-help"), QStringLiteral("Help")));
     help->setObjectName(QStringLiteral("settingsHelpButton"));
     help->setAutoDefault(false);
     QObject::connect(help, &QPushButton::clicked, help,
                      [help] { HVHelp::openLocalHelp(help->property("helpAnchor").toString()); });
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
     QWidget* shown = window.get();
     for (const SettingsItem& item : settingsItems()) {
         // The panes built so far bring their controls; the others stand empty until then.
@@ -662,6 +658,11 @@ void OVAppDelegate::makeSettingsWindow()
                     showing->settingsDidShow();
             });
     }
+    auto* helpRow = new QHBoxLayout;
+    helpRow->setContentsMargins(12, 0, 12, 12);
+    helpRow->addStretch(1);
+    helpRow->addWidget(help);
+    layout->addLayout(helpRow);
     // Never narrower than the widest pane needs: a fixed size below it lays controls over each other
     // (long titles, or a translation of them).
     window->setFixedSize(
