@@ -140,6 +140,7 @@ OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController
         [this, target](const QString&) { fileTypeChanged(target->selectedFileType()); });
     // The preview goes with the panel.
     QObject::connect(view.get(), &QObject::destroyed, [this] { m_preview.reset(); });
+    m_view = view.get();
     panel.setAccessoryView(std::move(view));
     fileTypeChanged(panel.selectedFileType());
 }
@@ -156,7 +157,8 @@ void OVDocumentExportAccessoryViewController::documentPreviewButtonPressed()
     }
     m_preview = OVDocumentExportPreviewWindowController::windowController();
     updatePreviewContent();
-    m_preview->showWindow();
+    // Over the export panel it belongs to, where no other window of the program hides it.
+    m_preview->showWindow(m_view ? m_view->window() : nullptr);
 }
 
 void OVDocumentExportAccessoryViewController::helpButtonPressed()

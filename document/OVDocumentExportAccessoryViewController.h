@@ -16,6 +16,7 @@ class OVDocument;
 class OVDocumentExportPreviewWindowController;
 class QCheckBox;
 class QLabel;
+class QWidget;
 class SavePanel;
 
 // The Export panel's accessory: the chosen type's icon, the switch for the simplified style and
@@ -79,6 +80,7 @@ private:
     std::unique_ptr<OVDocumentExportPreviewWindowController> m_preview;
     unsigned m_documentAttributes = 0;
     QString m_fileTypeUTI;
+    QPointer<QWidget> m_view;
     QPointer<QLabel> m_iconView;
     QPointer<QLabel> m_infoTextField;
     QPointer<QCheckBox> m_simplifyCheckbox;

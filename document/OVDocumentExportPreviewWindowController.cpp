@@ -6,12 +6,15 @@
 #include "platform/textformats/HtmlWriter.h"
 
 #include <QImage>
+#include <QScreen>
 #include <QTextDocument>
-#include <QUrl>
-
 #include <QTextEdit>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 OVDocumentExportPreviewWindowController::OVDocumentExportPreviewWindowController()
     : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
@@ -65,7 +68,9 @@ void OVDocumentExportPreviewWindowController::setContent(const AttributedString&
         QImage image = QImage::fromData(wrapper->regularFileContents());
         if (image.isNull())
             return {};
-        if (const QSizeF size = attachment.bounds().size(); size.width() > 0 && size.height() > 0)
+        // At the size the text gives it, within what a preview window can show.
+        if (const QSizeF size = attachment.bounds().size();
+            size.width() > 0 && size.height() > 0 && size.width() <= 8192 && size.height() <= 8192)
             image = image.scaled(size.toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QString name = QStringLiteral("orvane-preview-picture-%1").arg(++pictures);
         document->addResource(QTextDocument::ImageResource, QUrl(name), image);
@@ -80,8 +85,23 @@ void OVDocumentExportPreviewWindowController::setContent(const AttributedString&
     m_textView->viewport()->setAutoFillBackground(true);
 }
 
-void OVDocumentExportPreviewWindowController::showWindow()
+void OVDocumentExportPreviewWindowController::showWindow(QWidget* owner)
 {
+    if (owner && owner->isVisible() && owner->windowHandle()) {
+        m_window->winId();
+        if (QWindow* handle = m_window->windowHandle())
+            handle->setTransientParent(owner->windowHandle());
+        QRect frame(QPoint(), m_window->size());
+        frame.moveCenter(owner->frameGeometry().center());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect visible = screen->availableGeometry();
+            frame.moveLeft(std::clamp(frame.left(), visible.left(),
+                                      std::max(visible.left(), visible.right() - frame.width())));
+            frame.moveTop(std::clamp(frame.top(), visible.top(),
+                                     std::max(visible.top(), visible.bottom() - frame.height())));
+        }
+        m_window->move(frame.topLeft());
+    }
     m_window->show();
     m_window->raise();
 }
