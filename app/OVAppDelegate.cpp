@@ -39,6 +39,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVFontManager.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
@@ -57,7 +58,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QSysInfo>
@@ -613,6 +616,14 @@ void OVAppDelegate::makeSettingsWindow()
     auto* group = new QActionGroup(window.get());
     layout->addWidget(toolbar);
     layout->addWidget(panes, 1);
+    // The shown pane's help page; a pane without one shows no button. It joins the window after the
+    // panes, so the keyboard reaches it after their controls.
+    auto* help = new QPushButton(
+        HVLocalizedString::localizedString(QStringLiteral("settings-help"), QStringLiteral("Help")));
+    help->setObjectName(QStringLiteral("settingsHelpButton"));
+    help->setAutoDefault(false);
+    QObject::connect(help, &QPushButton::clicked, help,
+                     [help] { HVHelp::openLocalHelp(help->property("helpAnchor").toString()); });
     QWidget* shown = window.get();
     for (const SettingsItem& item : settingsItems()) {
         // The panes built so far bring their controls; the others stand empty until then.
@@ -635,15 +646,24 @@ void OVAppDelegate::makeSettingsWindow()
         action->setObjectName(item.identifier);
         action->setCheckable(true);
         group->addAction(action);
-        QObject::connect(action, &QAction::triggered, shown, [panes, index, shown, title = item.title] {
-            if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                leaving->settingsWillHide();
-            panes->setCurrentIndex(index);
-            shown->setWindowTitle(title);
-            if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                showing->settingsDidShow();
-        });
+        QObject::connect(
+            action, &QAction::triggered, shown,
+            [panes, index, shown, help, title = item.title, anchor = item.helpAnchor] {
+                if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                    leaving->settingsWillHide();
+                panes->setCurrentIndex(index);
+                shown->setWindowTitle(title);
+                help->setProperty("helpAnchor", anchor);
+                help->setVisible(!anchor.isEmpty());
+                if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
+                    showing->settingsDidShow();
+            });
     }
+    auto* helpRow = new QHBoxLayout;
+    helpRow->setContentsMargins(12, 0, 12, 12);
+    helpRow->addStretch(1);
+    helpRow->addWidget(help);
+    layout->addLayout(helpRow);
     // Never narrower than the widest pane needs: a fixed size below it lays controls over each other
     // (long titles, or a translation of them).
     window->setFixedSize(

@@ -10,6 +10,8 @@
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
 
+#include <QPrinter>
+
 namespace {
 
 // How many bookmark characters stand before index: the printed text has none.
@@ -52,8 +54,27 @@ void OVDocumentWindowController::installPDFAndPrintActions()
         }
         const QString title = this->document() ? this->document()->displayName() : QString();
         OVPrintSheet sheet(std::move(printable), title, selection);
-        if (sheet.runModalForWindow(isWindowLoaded() ? window() : nullptr))
+        auto* script = dynamic_cast<OVDocument*>(this->document());
+        if (script && script->printInfo())
+            OVPrintSheet::applyPrintSettings(sheet.printer(), script->printInfo()->pageLayout,
+                                             script->printInfo()->printerName);
+        if (sheet.runModalForWindow(isWindowLoaded() ? window() : nullptr)) {
+            // What the user chose for this print is the document's from now on, as Page Setup's is.
+            if (script)
+                script->setPrintInfo({sheet.printer().pageLayout(), sheet.printer().printerName()});
             HVAppServices::shared().analytics().incrementIntegerForKeyPath(
                 QStringLiteral("documents.printedDocuments"));
+        }
+    });
+    // Paper, orientation and margins for this document alone; the next print starts from them.
+    setActionHandler(QStringLiteral("runPageLayout:"), [this](const QVariant&) {
+        auto* script = dynamic_cast<OVDocument*>(this->document());
+        if (!script)
+            return;
+        QPrinter printer(QPrinter::HighResolution);
+        if (const auto& info = script->printInfo())
+            OVPrintSheet::applyPrintSettings(printer, info->pageLayout, info->printerName);
+        if (OVPrintSheet::runPageLayout(printer, isWindowLoaded() ? window() : nullptr))
+            script->setPrintInfo({printer.pageLayout(), printer.printerName()});
     });
 }

@@ -1,6 +1,7 @@
 #include "app/OVPrintPanelAccessoryViewController.h"
 
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/textlayout/LayoutManager.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QUuid>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -286,6 +288,11 @@ QString OVPrintPanelAccessoryViewController::summaryLine() const
     return parts.join(QStringLiteral(" · "));
 }
 
+void OVPrintPanelAccessoryViewController::helpButtonPressed()
+{
+    HVHelp::openLocalHelp(kHelpAnchor);
+}
+
 QWidget* OVPrintPanelAccessoryViewController::view(QWidget* parent)
 {
     if (m_view)
@@ -321,6 +328,12 @@ QWidget* OVPrintPanelAccessoryViewController::view(QWidget* parent)
     m_summaryLabel->setWordWrap(true);
     layout->addWidget(m_summaryLabel);
     layout->addStretch(1);
+    auto* help = new QPushButton(localized("print-option-help", "Help"));
+    help->setObjectName(QStringLiteral("helpButton"));
+    // Not the sheet's default: Return still prints.
+    help->setAutoDefault(false);
+    QObject::connect(help, &QPushButton::clicked, [] { helpButtonPressed(); });
+    layout->addWidget(help, 0, Qt::AlignLeft);
     updateSummaryLabel();
     return m_view;
 }

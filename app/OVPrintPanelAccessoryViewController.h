@@ -29,6 +29,8 @@ public:
         QString description;
     };
 
+    static inline const QString kHelpAnchor = QStringLiteral("PrintOptionsAnchor");
+
     static PlistDictionary initialDefaultsDictionary();
     // The small-font band from the settings: a size that is not a positive finite number reads as
     // the registered one, and a maximum below the minimum is swapped with it.
@@ -61,6 +63,7 @@ public:
     std::vector<SummaryItem> localizedSummaryItems() const;
     QString summaryLine() const;
 
+    static void helpButtonPressed();
     // The accessory's controls, made on first use as a child of parent, which owns them.
     QWidget* view(QWidget* parent);
     // Called whenever the printed text has been rebuilt: the preview follows it.

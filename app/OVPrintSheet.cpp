@@ -13,9 +13,11 @@
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPageLayout>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -132,6 +134,26 @@ bool OVPrintSheet::print()
     const std::optional<Range> range =
         m_printer.printRange() == QPrinter::Selection ? m_selection : std::optional<Range>();
     return printTextView(*m_textView, m_printer, m_title, range) > 0;
+}
+
+void OVPrintSheet::applyPrintSettings(QPrinter& printer, const QPageLayout& pageLayout,
+                                      const QString& printerName)
+{
+    if (!printerName.isEmpty() && !QPrinterInfo::printerInfo(printerName).isNull())
+        printer.setPrinterName(printerName);
+    if (pageLayout.isValid())
+        printer.setPageLayout(pageLayout);
+}
+
+bool OVPrintSheet::runPageLayout(QPrinter& printer, Window* window)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
+    QWidget* parent = window ? window->hostWidget() : nullptr;
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("pageSetupDialog"));
+    dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void OVPrintSheet::makeSheet(Window* window)

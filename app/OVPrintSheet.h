@@ -40,6 +40,16 @@ public:
     QPrintPreviewWidget* previewWidget() const { return m_preview; }
     QDialog* dialog() const { return m_dialog; }
 
+    // Gives printer a document's paper, orientation, margins and printer (a printer that has gone
+    // since leaves the default one). The sheet starts from printer(), and the print dialog's
+    // choices end up there.
+    static void applyPrintSettings(QPrinter& printer, const QPageLayout& pageLayout,
+                                   const QString& printerName);
+
+    // Runs the page set-up dialog for printer on window; answers whether the user accepted it (the
+    // printer then holds the choice).
+    static bool runPageLayout(QPrinter& printer, Window* window);
+
     // Makes the sheet's dialog on window without showing it (once).
     void makeSheet(Window* window);
     // Runs the sheet on window; answers whether a print ran to its end.

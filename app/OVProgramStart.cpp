@@ -8,9 +8,11 @@
 #include "app/OVDocumentSession.h"
 #include "app/OVDocumentWindowController.h"
 #include "app/OVInstanceBus.h"
+#include "app/OVResourceFolder.h"
 #include "app/OVSingleInstance.h"
 #include "app/OVTextSystemAdditions.h"
 #include "document/OVDocument.h"
+#include "document/OVDocumentPackageReader.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVRandRDisplayModeService.h"
@@ -25,6 +27,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVConstants.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVKit.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/hvkit/HVVersion.h"
@@ -258,6 +261,10 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     prepareProcess();
     OVApplication::shared();
     installBlanking();
+    // Where the shipped scripts and help pages are, installed or in the source tree of a build run:
+    // a shipped script is never written over, and every help button finds its page.
+    OVDocumentPackageReader::setShippedFolders({OVResourceFolder()});
+    HVHelp::setFolder(OVResourceFolder() + QStringLiteral("/help"));
     // Windows open where the operator can use them: on the operator screen, clear of the preview panel.
     Window::setFirstPlacement(NSWindowOVAdditions::frameForNewWindow);
     // The session makes the application's delegate before anything asks for the prompting core,
@@ -364,6 +371,26 @@ std::optional<int> OVProgramStart::handToRunningProgram(const QStringList& argum
     return anyHandled ? 0 : 1;
 }
 
+QString OVProgramStart::missingDisplayMessage(int argc, char** argv)
+{
+    const auto isSet = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
+    // A platform chosen in the environment or on the command line (offscreen, vnc, xcb with its own
+    // display) is the user's decision; Qt reports its own failure to open it.
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"))
+        return {};
+    for (int i = 1; i < argc; ++i) {
+        // Qt takes its options with one dash or two.
+        const char* option = std::strncmp(argv[i], "--", 2) == 0 ? argv[i] + 1 : argv[i];
+        if (std::strcmp(option, "-platform") == 0 || std::strcmp(option, "-display") == 0)
+            return {};
+    }
+    return QStringLiteral(
+        "orvane: there is no display to show Orvane on: neither DISPLAY nor WAYLAND_DISPLAY is set.\n"
+        "Start it from a desktop session, or on a virtual display:\n"
+        "  xvfb-run -a orvane FILE\n"
+        "(Debian: apt-get install xvfb)\n");
+}
+
 int OVProgramStart::main(int argc, char** argv)
 {
     setApplicationIdentity();
@@ -371,6 +398,11 @@ int OVProgramStart::main(int argc, char** argv)
         std::printf("Orvane %s (%s)\n", qPrintable(HVVersion::appVersion().stringValue()),
                     qPrintable(HVVersion::appBuildVersion().stringValue()));
         return 0;
+    }
+    // Qt would abort with a message about reinstalling it; the user needs to hear what is missing.
+    if (const QString missing = missingDisplayMessage(argc, argv); !missing.isEmpty()) {
+        std::fputs(qPrintable(missing), stderr);
+        return 1;
     }
     // Before Qt starts, so even the platform's start-up messages reach the log.
     HVLogger::redirectLogs();

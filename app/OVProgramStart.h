@@ -53,6 +53,10 @@ public:
     // The argument of the desktop entry's "New Document" action.
     static constexpr const char* kNewDocumentOption = "--new-document";
 
+    // What to tell a start that has no display to show its windows on (none set and no platform
+    // chosen); empty when there is one, or when the choice is left to Qt.
+    static QString missingDisplayMessage(int argc, char** argv);
+
     // The program: prepares the process, runs the application and answers its exit status.
     static int main(int argc, char** argv);
 };

@@ -22,6 +22,8 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/NSColorHVAdditions.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/textformats/LibreOffice.h"
 
@@ -577,13 +579,14 @@ void OVDocument::windowControllerDidLoadNib(WindowController& controller)
     // so the user's edits never go back to the file it came from.
     if ((!m_importedFileURL.isEmpty() || m_internalDocument) && fileURL().isLocalFile()) {
         auxiliaryAutosave(this->controller().defaultType(), [this](const Error& error) {
-            if (!error.isNull())
-                return;
-            // A shipped file stays as shipped: the copy is what gets saved.
+            // A shipped file stays as shipped: the copy is what gets saved, and without one (the
+            // data folder cannot be written) Save asks where, never writing over the shipped file.
             if (m_internalDocument && isInAppBundle(fileURL())) {
                 setDisplayName(displayName());
                 setFileURL({});
             }
+            if (!error.isNull())
+                return;
             m_internalDocument = false;
             m_importedFileURL.clear();
         });
@@ -631,8 +634,21 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
         if (const auto frame = info.windowFrame())
             content->setWindowFrame(rectFromString(*frame));
     }
-    if (info.content)
+    // Holding Option while a file opens asks for the other choice, this once.
+    const bool givesImportedDefaultStyle =
+        !m_importedFileURL.isEmpty() && !m_internalDocument &&
+        applyDefaultStyleToAllImportedDocuments() != bool(modifierFlags() & kOptionKeyMask);
+    // Plain text is read in the default style's characters, light on the dark page they are made
+    // for; left without that style, it has no page colour of its own and shows black on white.
+    const bool plainTextWithoutDefaultStyle = m_useDefaultStyle && !givesImportedDefaultStyle;
+    if (info.content && plainTextWithoutDefaultStyle) {
+        MutableAttributedString text = *info.content;
+        text.addAttribute(kForegroundColorAttributeName, AttributeValue(NSColorHVAdditions::RGBBlackColor()),
+                          Range{0, text.length()});
+        content->setAttributedString(text);
+    } else if (info.content) {
         content->setAttributedString(*info.content);
+    }
     if (info.values.contains(OVDocumentPrompterSelectedRangesKey))
         content->setSelectedRangesStringArray(info.selectedRanges());
     if (const auto speed = info.speed();
@@ -651,6 +667,8 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
     }
     if (const auto color = info.backgroundColor())
         content->setBackgroundColor(*color);
+    else if (plainTextWithoutDefaultStyle)
+        content->setBackgroundColor(NSColorHVAdditions::RGBWhiteColor());
 
     const DocumentAttributes attributes = info.documentAttributes();
     QVariantMap metadata;
@@ -672,12 +690,8 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
                 extended.insert(key, propertyFromPlist(stored.value(key)));
         m_extendedMetadataInfo = extended;
     }
-    if (!m_importedFileURL.isEmpty() && !m_internalDocument) {
-        // Holding Option while a file opens asks for the other choice, this once.
-        const bool optionHeld = modifierFlags() & kOptionKeyMask;
-        if (applyDefaultStyleToAllImportedDocuments() != optionHeld)
-            content->applyDefaultStyleWithoutUndo();
-    }
+    if (givesImportedDefaultStyle)
+        content->applyDefaultStyleWithoutUndo();
     if (m_appKitFileTypeAddsNewlineToEnd)
         content->removeUnnecessaryNewlineAtEnd();
     content->documentLoadingFinished();

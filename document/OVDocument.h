@@ -5,6 +5,7 @@
 #include "platform/foundation/PlistValue.h"
 #include "platform/text/DocumentAttributes.h"
 
+#include <QPageLayout>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -98,6 +99,15 @@ public:
     bool appKitFileTypeAddsNewlineToEnd() const { return m_appKitFileTypeAddsNewlineToEnd; }
     bool restoreFading() const { return m_restoreFading; }
 
+    // The paper, orientation and margins, and the printer, chosen for this document in Page Setup
+    // or its last print; none until then, when printing starts from the default printer's.
+    struct PrintInfo {
+        QPageLayout pageLayout;
+        QString printerName;
+    };
+    const std::optional<PrintInfo>& printInfo() const { return m_printInfo; }
+    void setPrintInfo(const PrintInfo& info) { m_printInfo = info; }
+
     // Where the shipped documents live; a document read from there is internal. The default is the
     // package reader's answer.
     static void setInAppBundleTest(std::function<bool(const QUrl&)> test);
@@ -132,6 +142,7 @@ private:
     bool m_internalDocument = false;
     bool m_appKitFileTypeAddsNewlineToEnd = false;
     bool m_restoreFading = false;
+    std::optional<PrintInfo> m_printInfo;
     // What the last read of a damaged file left out, until its window has told the user.
     QStringList m_leftOutOnRead;
     // Read from a damaged file: the file stays as it was until the user saves, so no autosave

@@ -7,6 +7,7 @@
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
@@ -117,6 +118,10 @@ OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController
     previewButton->setObjectName(QStringLiteral("documentPreviewButton"));
     QObject::connect(previewButton, &QPushButton::clicked, [this] { documentPreviewButtonPressed(); });
     row->addWidget(previewButton);
+    auto* helpButton = new QPushButton(QStringLiteral("Help"));
+    helpButton->setObjectName(QStringLiteral("helpButton"));
+    QObject::connect(helpButton, &QPushButton::clicked, [] { helpButtonPressed(); });
+    row->addWidget(helpButton);
     column->addLayout(row);
     m_infoTextField = new QLabel;
     m_infoTextField->setWordWrap(true);
@@ -135,6 +140,7 @@ OVDocumentExportAccessoryViewController::OVDocumentExportAccessoryViewController
         [this, target](const QString&) { fileTypeChanged(target->selectedFileType()); });
     // The preview goes with the panel.
     QObject::connect(view.get(), &QObject::destroyed, [this] { m_preview.reset(); });
+    m_view = view.get();
     panel.setAccessoryView(std::move(view));
     fileTypeChanged(panel.selectedFileType());
 }
@@ -151,7 +157,13 @@ void OVDocumentExportAccessoryViewController::documentPreviewButtonPressed()
     }
     m_preview = OVDocumentExportPreviewWindowController::windowController();
     updatePreviewContent();
-    m_preview->showWindow();
+    // Over the export panel it belongs to, where no other window of the program hides it.
+    m_preview->showWindow(m_view ? m_view->window() : nullptr);
+}
+
+void OVDocumentExportAccessoryViewController::helpButtonPressed()
+{
+    HVHelp::openLocalHelp(kHelpAnchor);
 }
 
 void OVDocumentExportAccessoryViewController::updatePreviewContent()
@@ -277,6 +289,9 @@ unsigned OVDocumentExportAccessoryViewController::attributesSupportedForType(con
     const auto it = kSupported.constFind(type);
     if (it != kSupported.constEnd())
         return *it;
+    // The program's own package holds all a script has.
+    if (UniformTypeRegistry::shared().conformsTo(type, OVDocumentUTI))
+        return 0xFFu;
     qWarning("%s Unimplemented type %s",
              "-[OVDocumentExportAccessoryViewController attributesSupportedForType:]", qUtf8Printable(type));
     return 0;

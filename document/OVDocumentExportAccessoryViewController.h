@@ -16,6 +16,7 @@ class OVDocument;
 class OVDocumentExportPreviewWindowController;
 class QCheckBox;
 class QLabel;
+class QWidget;
 class SavePanel;
 
 // The Export panel's accessory: the chosen type's icon, the switch for the simplified style and
@@ -35,6 +36,8 @@ public:
         PrompterSpecificMetadata = 128,
     };
 
+    static inline const QString kHelpAnchor = QStringLiteral("DocumentExportAnchor");
+
     static PlistDictionary initialDefaultsDictionary();
 
     // Computes what the document holds now, selects the recently used type in the panel and puts
@@ -45,6 +48,7 @@ public:
 
     // The preview: shown, or closed when it is open.
     void documentPreviewButtonPressed();
+    static void helpButtonPressed();
     // Fills the open preview with the text as the chosen format gives it back.
     void updatePreviewContent();
     OVDocumentExportPreviewWindowController* exportPreviewWindowController() const { return m_preview.get(); }
@@ -54,7 +58,8 @@ public:
 
     static QString recentlyUsedFileTypeUTI();
     static void setRecentlyUsedFileTypeUTI(const QString& type);
-    // Exact identifiers; any other type holds nothing and is logged.
+    // Exact identifiers, and everything for the program's own package; any other type holds nothing
+    // and is logged.
     static unsigned attributesSupportedForType(const QString& type);
     static unsigned attributesPresentInDocument(OVDocument& document);
     static unsigned attributesPresent(const AttributedString& text, const std::optional<Color>& background,
@@ -75,6 +80,7 @@ private:
     std::unique_ptr<OVDocumentExportPreviewWindowController> m_preview;
     unsigned m_documentAttributes = 0;
     QString m_fileTypeUTI;
+    QPointer<QWidget> m_view;
     QPointer<QLabel> m_iconView;
     QPointer<QLabel> m_infoTextField;
     QPointer<QCheckBox> m_simplifyCheckbox;

@@ -18,7 +18,8 @@ public:
     ~OVDocumentExportPreviewWindowController();
 
     void setContent(const AttributedString& text, const Color& backgroundColor);
-    void showWindow();
+    // Shows the window, centred over owner (kept above it, within its screen) when one is given.
+    void showWindow(QWidget* owner = nullptr);
     void close();
     bool isWindowVisible() const;
     QWidget* window() const { return m_window.get(); }

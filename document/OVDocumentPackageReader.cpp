@@ -369,15 +369,44 @@ OVDocumentPackageReader::Options OVDocumentPackageReader::Options::fromUserDefau
     return options;
 }
 
+namespace {
+
+QStringList& shippedFolders()
+{
+    static QStringList folders;
+    return folders;
+}
+
+// Links and "..": a shipped file reached through another spelling of its path is still shipped.
+QString resolvedPath(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+} // namespace
+
+void OVDocumentPackageReader::setShippedFolders(const QStringList& folders)
+{
+    shippedFolders() = folders;
+}
+
 bool OVDocumentPackageReader::isInAppBundle(const QUrl& url)
 {
     if (!url.isLocalFile() || !QCoreApplication::instance())
         return false;
-    const QString path = QDir::cleanPath(url.toLocalFile());
+    const QString path = resolvedPath(url.toLocalFile());
     const QString applicationFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
-    const QString dataFolder = QDir::cleanPath(applicationFolder + QStringLiteral("/../share/orvane"));
-    return path.startsWith(applicationFolder + QLatin1Char('/')) ||
-           path.startsWith(dataFolder + QLatin1Char('/'));
+    QStringList folders{applicationFolder, applicationFolder + QStringLiteral("/../share/orvane")};
+    folders += shippedFolders();
+    for (const QString& folder : folders) {
+        if (folder.isEmpty())
+            continue;
+        const QString resolved = resolvedPath(folder);
+        if (path.startsWith(resolved + QLatin1Char('/')))
+            return true;
+    }
+    return false;
 }
 
 bool OVDocumentPackageReader::readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info,

@@ -4,6 +4,7 @@
 #include "platform/foundation/Error.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -37,7 +38,12 @@ public:
         static Options fromUserDefaults();
     };
 
+    // Whether url lies among the files that ship with the program: under the application's folder,
+    // its "share/orvane" data folder, or a folder named by setShippedFolders.
     static bool isInAppBundle(const QUrl& url);
+    // The program's own resource folder where it is not installed beside the program (a run from
+    // the build tree reads the source tree's); set once at program start.
+    static void setShippedFolders(const QStringList& folders);
 
     static bool readPackage(const QUrl& url, const Options& options, OVLoadedDocumentInfo* info,
                             Error* error);

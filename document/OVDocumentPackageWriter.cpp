@@ -195,7 +195,8 @@ PlistDictionary OVDocumentPackageWriter::propertiesAndPrepareText(Input& input)
                       PlistValue::unsignedInteger(OVDocumentFileFormatNumberCurrent));
     properties.insert(OVDocumentAppVersionKey, HVVersion::appVersion().stringValue());
     properties.insert(OVDocumentAppBuildNumber, HVVersion::appBuildVersion().integerValue());
-    properties.insert(OVDocumentSystemVersionKey, HVVersion::operatingSystemVersion().stringValue());
+    if (input.recordsSystemVersion)
+        properties.insert(OVDocumentSystemVersionKey, HVVersion::runningSystemVersion().stringValue());
     return properties;
 }
 

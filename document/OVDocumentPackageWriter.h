@@ -40,6 +40,9 @@ public:
         PlistDictionary extendedMetadataInfo;
         // Document attributes kept from reading but not edited (title, editor, dates).
         DocumentAttributes unusedMetadataInfo;
+        // Whether "systemVersion" records the system the package is written on; files generated
+        // for shipping, which must come out the same on every machine, leave it out.
+        bool recordsSystemVersion = true;
     };
 
     // The mapping of document attributes to property keys, as alternating pairs.

@@ -27,6 +27,8 @@ bool writeScript(const QString& path, MutableAttributedString text, Error* error
     input.scrollbarPosition = 0;
     input.speed = 2;
     input.metadataInfo = OVDocument::nullMetadataInfoDictionary();
+    // The same bytes on every machine that generates them.
+    input.recordsSystemVersion = false;
     return OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, error);
 }
 

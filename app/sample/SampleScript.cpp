@@ -76,6 +76,8 @@ bool writeSample(const QString& path, Error* error)
     input.speed = 2;
     input.windowFrame = QStringLiteral("{{120, 120}, {900, 600}}");
     input.metadataInfo = OVDocument::nullMetadataInfoDictionary();
+    // The same bytes on every machine that generates them.
+    input.recordsSystemVersion = false;
     return OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, error);
 }
 

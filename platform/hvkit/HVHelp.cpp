@@ -18,11 +18,47 @@ HVHelp::Opener& installedOpener()
     return opener;
 }
 
+QString& chosenFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString localized(const char* key, const char* english)
+{
+    return HVLocalizedString::localizedString(QString::fromLatin1(key), QString::fromLatin1(english));
+}
+
+void tellHelpCouldNotBeOpened(const QString& description)
+{
+    const std::unique_ptr<Alert> alert =
+        Alert::alertWithTitle(localized("preview-error-title-help", "Help could not be opened."), description,
+                              {localized("preview-button-ok", "OK")});
+    alert->runModal();
+}
+
 } // namespace
 
 void HVHelp::setOpener(Opener opener)
 {
     installedOpener() = std::move(opener);
+}
+
+void HVHelp::setFolder(const QString& folder)
+{
+    chosenFolder() = folder;
+}
+
+QString HVHelp::folder()
+{
+    if (!chosenFolder().isEmpty())
+        return chosenFolder();
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane/help"));
+}
+
+QString HVHelp::pagePath(const QString& anchor)
+{
+    return QDir(folder()).absoluteFilePath(anchor + QStringLiteral(".html"));
 }
 
 void HVHelp::openLocalHelp(const QString& anchor)
@@ -31,19 +67,21 @@ void HVHelp::openLocalHelp(const QString& anchor)
         installedOpener()(anchor);
         return;
     }
-    const QString path = QDir(QCoreApplication::applicationDirPath())
-                             .absoluteFilePath(QStringLiteral("../share/orvane/help/index.html"));
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setFragment(anchor);
-    if (QFileInfo::exists(path) && QDesktopServices::openUrl(url))
+    const QString path = pagePath(anchor);
+    if (!QFileInfo(path).isFile()) {
+        qWarning().noquote() << QStringLiteral("Help could not be opened: there is no page %1").arg(path);
+        tellHelpCouldNotBeOpened(
+            localized("preview-description-help-missing", "The help pages are not installed in %1.")
+                .arg(QDir::toNativeSeparators(folder())));
         return;
-    qWarning().noquote() << QStringLiteral("Help could not be opened at %1").arg(url.toString());
-    const std::unique_ptr<Alert> alert = Alert::alertWithTitle(
-        HVLocalizedString::localizedString(QStringLiteral("preview-error-title-help"),
-                                           QStringLiteral("Help could not be opened.")),
-        HVLocalizedString::localizedString(QStringLiteral("preview-description-help-missing"),
-                                           QStringLiteral("The help pages are not installed in %1."))
-            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
-        {HVLocalizedString::localizedString(QStringLiteral("preview-button-ok"), QStringLiteral("OK"))});
-    alert->runModal();
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (QDesktopServices::openUrl(url))
+        return;
+    qWarning().noquote()
+        << QStringLiteral("Help could not be opened: no browser showed %1").arg(url.toString());
+    tellHelpCouldNotBeOpened(
+        localized("help-description-no-browser",
+                  "No web browser could be started to show the page. It is %1; open it in a browser.")
+            .arg(QDir::toNativeSeparators(path)));
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 #include <limits>
 
@@ -137,6 +138,22 @@ HVVersion HVVersion::operatingSystemVersion()
 {
     // The newest release any platform check names; every check answers as that system would.
     return HVVersion(15, 0, 0);
+}
+
+HVVersion HVVersion::runningSystemVersion()
+{
+    // Only the leading numbers: "6.1.0-18-amd64" is kernel 6.1.0, "22.04" release 22.4.
+    const auto leadingNumbers = [](const QString& text) -> std::optional<HVVersion> {
+        static const QRegularExpression pattern(
+            QStringLiteral(R"(^(\d{1,6})(?:\.(\d{1,6}))?(?:\.(\d{1,6}))?)"));
+        const QRegularExpressionMatch match = pattern.match(text);
+        if (!match.hasMatch())
+            return std::nullopt;
+        return HVVersion(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    };
+    if (const auto release = leadingNumbers(QSysInfo::productVersion()))
+        return *release;
+    return leadingNumbers(QSysInfo::kernelVersion()).value_or(HVVersion(0, 0, 0));
 }
 
 QString HVVersion::stringValueWithFormat(int format) const

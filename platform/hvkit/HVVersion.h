@@ -30,6 +30,9 @@ public:
     static void setAppVersionStrings(const QString& version, const QString& build);
     // The platform version the program behaves as (see HVConstants).
     static HVVersion operatingSystemVersion();
+    // The version of the system the program actually runs on, as files record it: the
+    // distribution's release ("12.0.0" on Debian 12), else the kernel's ("6.1.0").
+    static HVVersion runningSystemVersion();
 
     int majorVersion() const { return m_components[0]; }
     int minorVersion() const { return m_components[1]; }

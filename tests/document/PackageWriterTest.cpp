@@ -2,10 +2,12 @@
 #include "tests/support/LogCapture.h"
 
 #include "platform/foundation/GeometryStrings.h"
+#include "platform/hvkit/HVVersion.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QSysInfo>
 
 using namespace packagetest;
 
@@ -86,6 +88,30 @@ TEST_F(PackageWriterTest, LeavesOutWhatTheWindowDidNotGive)
     EXPECT_EQ(keysOf(readProperties(packagePath())),
               (QStringList{"bookmarks", "extendedMetadata", "fileFormatNumber", "appVersion",
                            "appBuildNumber", "systemVersion"}));
+}
+
+// The file names the system it was written on; a generated, shipped file names none, so it comes
+// out the same wherever it is generated.
+TEST_F(PackageWriterTest, RecordsTheRunningSystemsVersionUnlessGeneratedForShipping)
+{
+    MutableAttributedString text(QStringLiteral("Hello"));
+    OVDocumentPackageWriter::Input input;
+    input.text = &text;
+    ASSERT_TRUE(write(input, packagePath()));
+    const QString recorded = readProperties(packagePath()).value("systemVersion").string();
+    EXPECT_EQ(recorded, HVVersion::runningSystemVersion().stringValue());
+    const QString release = QSysInfo::productVersion();
+    if (!release.isEmpty() && release.front().isDigit())
+        EXPECT_TRUE(recorded.startsWith(release.section(u'.', 0, 0) + u'.'))
+            << recorded.toStdString() << " on " << release.toStdString();
+    EXPECT_TRUE(HVVersion::versionWithString(recorded).has_value()) << recorded.toStdString();
+
+    MutableAttributedString shipped(QStringLiteral("Hello"));
+    OVDocumentPackageWriter::Input generated;
+    generated.text = &shipped;
+    generated.recordsSystemVersion = false;
+    ASSERT_TRUE(write(generated, packagePath(QStringLiteral("Shipped.ovdocument"))));
+    EXPECT_FALSE(readProperties(packagePath(QStringLiteral("Shipped.ovdocument"))).contains("systemVersion"));
 }
 
 TEST_F(PackageWriterTest, BookmarksWithEqualArchivesShareOneItemAndComeBackInPlace)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a staging prefix and checks what a desktop would find there: the
 # programs, the importer beside its host, a valid desktop entry, a MIME database that knows the
-# package type, and the thumbnailer entry.
+# package type, the thumbnailer entry and the help pages.
 set -euo pipefail
 build_dir=$1
 stage=$(mktemp -d)
@@ -22,6 +22,12 @@ update-mime-database "$stage/usr/share/mime"
 grep -q 'inode/directory' "$stage/usr/share/mime/application/x-orvane-document.xml"
 grep -q 'application/x-orvane-document' "$stage/usr/share/mime/globs2"
 grep -q 'application/x-orvane-prompter-document' "$stage/usr/share/mime/globs2"
+
+# Every help page ships where the installed program opens it.
+for page in "$3"/*.html; do
+  test -f "$stage/usr/share/orvane/help/$(basename "$page")" ||
+    { echo "FAIL: the help page $(basename "$page") is not installed"; exit 1; }
+done
 
 # The installed host finds the installed importer on its own.
 package="$stage/Script.ovdocument"
