@@ -18,6 +18,7 @@
 #include "app/OVWhatsNewWindowController.h"
 #include "app/OVWindowSizePresetEditor.h"
 #include "document/OVColorPanelAccessoryViewController.h"
+#include "document/OVColorPanelFirstResponderUpdater.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -402,8 +403,10 @@ void OVAppDelegate::orderFrontFontPanel()
 
 void OVAppDelegate::orderFrontColorPanel()
 {
-    // The panel's choices go to the focused view that takes part, as "changeColor:"; the updater
-    // has already put that view's colour and options in the panel.
+    // The panel's choices go to the focused view that takes part, as "changeColor:"; it opens on
+    // that view's colour and options.
+    OVColorPanelFirstResponderUpdater::sharedColorPanelFirstResponderUpdater()
+        .updateColorPanelBeforeShowing();
     ColorPanel::shared().orderFront();
 }
 
