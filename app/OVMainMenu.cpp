@@ -80,10 +80,10 @@ void buildFormatMenu(Menu& menu)
 {
     add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:", QStringLiteral("+"));
     add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:", QStringLiteral("-"));
-    add(menu, text("menu-increase-text-size", "Increase Text Size"), "documentIncreaseTextSize:",
-        QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
-    add(menu, text("menu-decrease-text-size", "Decrease Text Size"), "documentDecreaseTextSize:",
-        QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-increase-text-size", "Increase Text Size"),
+        "documentIncreaseTextSize:", QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-decrease-text-size", "Decrease Text Size"),
+        "documentDecreaseTextSize:", QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
     add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),
@@ -106,6 +106,8 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-apply-default-style", "Apply Default Style"), "applyDefaultStyle:");
     add(menu, text("menu-apply-default-style-to-selection", "Apply Default Style to Selection"),
         "applyDefaultStyleWithoutBackground:");
+    add(menu, text("menu-set-selection-as-default-style", "Set Selection as Default Style"),
+        "setSelectionAsDefaultStyle:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-remove-underline-colors", "Remove Underline Colors"), "removeUnderlineColors:");
     menu.addItem(MenuItem::separatorItem());
