@@ -314,7 +314,11 @@ void OVAppDelegate::editDocumentPrompterContentSizePresets()
             std::make_unique<OVWindowSizePresetEditor>([this] { rebuildWindowPresetSizesMenu(); });
         NSWindowOVAdditions::placeNewWindow(*m_presetEditor);
     }
-    m_presetEditor->show();
+    // An editor already open, even minimised or behind a script, comes to the front.
+    if (m_presetEditor->isMinimized())
+        m_presetEditor->showNormal();
+    else
+        m_presetEditor->show();
     m_presetEditor->raise();
     m_presetEditor->activateWindow();
 }

@@ -250,8 +250,13 @@ bool OVWindowSizePresetEditor::resetPresets()
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<OVWindowSizePresetEditor> self(this);
     connect(box, &QMessageBox::finished, this, [self, box, reset] {
-        if (self && box->clickedButton() == reset)
+        if (!self)
+            return;
+        if (box->clickedButton() == reset)
             self->applyReset();
+        // The editor the question belonged to stays the window in front, with the keyboard.
+        self->raise();
+        self->activateWindow();
     });
     box->open();
     return false;
