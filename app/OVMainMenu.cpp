@@ -80,10 +80,10 @@ void buildFormatMenu(Menu& menu)
 {
     add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:", QStringLiteral("+"));
     add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:", QStringLiteral("-"));
-    add(menu, text("menu-increase-text-size", "Increase Text Size"),
-        "documentIncreaseTextSize:", QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
-    add(menu, text("menu-decrease-text-size", "Decrease Text Size"),
-        "documentDecreaseTextSize:", QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-increase-text-size", "Increase Text Size"), "documentIncreaseTextSize:",
+        QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-decrease-text-size", "Decrease Text Size"), "documentDecreaseTextSize:",
+        QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
     add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),

@@ -93,9 +93,8 @@ void TextView::registerActions()
                      [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canUndo(); });
     setActionHandler(QStringLiteral("redo:"), command(QStringLiteral("redo:")),
                      [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canRedo(); });
-    setActionHandler(
-        QStringLiteral("toggleRuler:"), [this](const QVariant&) { toggleRuler(); },
-        [this](const UserInterfaceItem&) { return m_usesRuler; });
+    setActionHandler(QStringLiteral("toggleRuler:"), [this](const QVariant&) { toggleRuler(); },
+                     [this](const UserInterfaceItem&) { return m_usesRuler; });
     setActionHandler(QStringLiteral("performFindPanelAction:"),
                      command(QStringLiteral("performFindPanelAction:")),
                      [this](const UserInterfaceItem&) { return m_usesFindBar; });
@@ -766,8 +765,7 @@ void TextView::drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const
         for (const Rect& rect : m_layoutManager->rectsForCharacterRange(shown)) {
             const Rect placed = rect.offsetBy(origin.x, origin.y);
             if (placed.intersects(dirtyRect))
-                painter.fillRect(QRectF(placed.minX(), placed.minY(), placed.width(), placed.height()),
-                                 indicator);
+                painter.fillRect(QRectF(placed.minX(), placed.minY(), placed.width(), placed.height()), indicator);
         }
     }
 }

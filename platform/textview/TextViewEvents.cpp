@@ -19,8 +19,7 @@ void TextView::keyDown(Event& event)
         View::keyDown(event);
         return;
     }
-    const TextViewKeyBinding binding =
-        TextViewKeyBindings::bindingForKeyDown(event, m_editable, m_usesFindBar);
+    const TextViewKeyBinding binding = TextViewKeyBindings::bindingForKeyDown(event, m_editable, m_usesFindBar);
     switch (binding.action) {
     case TextViewKeyBinding::Action::Command:
         doCommandBySelector(binding.argument);

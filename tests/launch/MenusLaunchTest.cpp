@@ -150,8 +150,8 @@ TEST_F(MenusLaunch, ARightClickOnABookmarkShowsItsMenuWhichRemovesIt)
     const std::vector<Rect> glyph = text().layoutManager()->rectsForCharacterRange({before[0], 1});
     ASSERT_FALSE(glyph.empty());
     const Point origin = text().textContainerOrigin();
-    const Point inWindow = text().convertPointToView(
-        {glyph.front().midX() + origin.x, glyph.front().midY() + origin.y}, nullptr);
+    const Point inWindow =
+        text().convertPointToView({glyph.front().midX() + origin.x, glyph.front().midY() + origin.y}, nullptr);
     const QPoint at(int(inWindow.x), int(controller().window()->frame().size.height - inWindow.y));
     QTest::mouseClick(host(), Qt::RightButton, {}, at);
     QCoreApplication::processEvents();
@@ -311,14 +311,13 @@ TEST_F(MenusLaunch, TheToolbarsCaptionsSitOnTheButtonsLabelsAndItsViewItemsKeepT
             frame.size.width = width;
             window->setFrame(frame);
             QCoreApplication::processEvents();
-            SCOPED_TRACE(
-                QStringLiteral("%1 px, %2 mode").arg(width).arg(prompt ? "Prompt" : "Edit").toStdString());
+            SCOPED_TRACE(QStringLiteral("%1 px, %2 mode").arg(width).arg(prompt ? "Prompt" : "Edit").toStdString());
             const QImage image = bar->grab().toImage();
             // A button without descenders in its label, and a caption without them either.
             QWidget* start = nullptr;
             for (QToolButton* button : bar->findChildren<QToolButton*>())
-                if (button->isVisible() &&
-                    (button->text() == QStringLiteral("Start") || button->text() == QStringLiteral("Pause")))
+                if (button->isVisible() && (button->text() == QStringLiteral("Start") ||
+                                            button->text() == QStringLiteral("Pause")))
                     start = button;
             QLabel* bookmarks = nullptr;
             for (QLabel* caption : bar->findChildren<QLabel*>(QStringLiteral("caption")))
