@@ -1,5 +1,6 @@
 #include "document/OVDocumentExportPreviewWindowController.h"
 
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/text/AttributedString.h"
 #include "platform/textformats/HtmlWriter.h"
 
@@ -59,6 +60,7 @@ void OVDocumentExportPreviewWindowController::setContent(const AttributedString&
 
 void OVDocumentExportPreviewWindowController::showWindow()
 {
+    FloatingWindows::openAbove(*m_window);
     m_window->show();
     m_window->raise();
 }

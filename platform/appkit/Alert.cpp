@@ -1,6 +1,7 @@
 #include "platform/appkit/Alert.h"
 
 #include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowFrames.h"
@@ -268,6 +269,7 @@ int Alert::runModal(const ModalOptions& options)
     if (options.beep)
         beep();
     applyOptions(*owner, options);
+    FloatingWindows::openAbove(*owner);
     raiseWhenShown(*owner, options);
     owner->exec();
     const int code = dialog.codeFor(owner->clickedButton());

@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/PackageFileDialog.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
@@ -215,6 +216,7 @@ int SavePanel::runDialog(QWidget* parent)
     dialog.setChoiceCheck([this](const QStringList& paths) {
         return !paths.isEmpty() && chooseURL(QUrl::fromLocalFile(paths.first()));
     });
+    FloatingWindows::openAbove(dialog);
     const int result = dialog.exec();
     if (m_accessoryView)
         m_accessoryView->setParent(nullptr);
