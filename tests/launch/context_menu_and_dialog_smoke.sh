@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The built program under openbox: a right click on the script's selected first line shows the text
 # menu where the pointer is; Invert Selection All Colors, chosen in it with the keys, turns the line
-# dark on a light highlight, and Ctrl+Z turns it back.
-#   context_menu_smoke.sh ORVANE SCRIPT WORKDIR
+# dark on a light highlight, and Ctrl+Z turns it back. Then the Open dialog, opened with Ctrl+O
+# while the preview panel floats at the first start, opens above the panel.
+#   context_menu_and_dialog_smoke.sh ORVANE SCRIPT WORKDIR
 # Exits 77 (skipped) only when the X tools cannot be had.
 set -euo pipefail
 
@@ -69,6 +70,22 @@ shot inverted
 xdotool key ctrl+z Right
 await "Ctrl+Z to turn the line back (it was $before)" 10 darker line 400
 echo "first line brightness before $before, inverted $inverted, after undo $(line)"
+
+panel=$(xdotool search --onlyvisible --name "^Preview" | head -1) || fail "the preview panel is not open"
+xdotool key ctrl+o
+await "the Open dialog" 10 xdotool search --onlyvisible --name "^Open$"
+dialog=$(xdotool search --onlyvisible --name "^Open$" | head -1)
+# The window manager's stacking order, bottom to top, as decimal window numbers.
+stacked() { xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | while read -r id; do echo $((id)); done; }
+above_panel() {
+  local order
+  order=$(stacked | tr '\n' ' ')
+  echo "stacking $order"
+  [[ " $order" == *" $panel "*" $dialog "* || " $order" == *" $panel $dialog "* ]]
+}
+await "the Open dialog above the preview panel (panel $panel, dialog $dialog)" 10 above_panel
+shot dialog
+xdotool key Escape
 kill $pid
 trap 'kill $wm 2>/dev/null || true' EXIT
 echo "passed"
