@@ -61,6 +61,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QSysInfo>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -314,13 +315,18 @@ void OVAppDelegate::editDocumentPrompterContentSizePresets()
             std::make_unique<OVWindowSizePresetEditor>([this] { rebuildWindowPresetSizesMenu(); });
         NSWindowOVAdditions::placeNewWindow(*m_presetEditor);
     }
-    // An editor already open, even minimised or behind a script, comes to the front.
+    // An editor already open, even minimised or behind a script, comes to the front, after
+    // whatever the closing menu hands the keyboard to in the same pass.
     if (m_presetEditor->isMinimized())
         m_presetEditor->showNormal();
     else
         m_presetEditor->show();
     m_presetEditor->raise();
     m_presetEditor->activateWindow();
+    QTimer::singleShot(0, m_presetEditor.get(), [editor = m_presetEditor.get()] {
+        editor->raise();
+        editor->activateWindow();
+    });
 }
 
 void OVAppDelegate::mainWindowChanged()

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -254,9 +255,12 @@ bool OVWindowSizePresetEditor::resetPresets()
             return;
         if (box->clickedButton() == reset)
             self->applyReset();
-        // The editor the question belonged to stays the window in front, with the keyboard.
-        self->raise();
-        self->activateWindow();
+        // The editor the question belonged to stays the window in front, with the keyboard: after
+        // whatever the alert's closing hands the keyboard to in the same pass.
+        QTimer::singleShot(0, self, [self] {
+            self->raise();
+            self->activateWindow();
+        });
     });
     box->open();
     return false;

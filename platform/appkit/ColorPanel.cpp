@@ -146,8 +146,9 @@ bool ColorPanel::filterEvent(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress:
         // Reaches the picker's filter from any of its fields that leaves Esc alone, before the
-        // picker would hide itself.
-        if (watched == m_picker && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        // picker would hide itself; the panel's own when nothing in it has the keyboard.
+        if ((watched == m_picker || watched == m_window) &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
             static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
             close();
             return true;
