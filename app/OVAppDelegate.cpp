@@ -18,6 +18,7 @@
 #include "app/OVWhatsNewWindowController.h"
 #include "app/OVWindowSizePresetEditor.h"
 #include "document/OVColorPanelAccessoryViewController.h"
+#include "document/OVColorPanelFirstResponderUpdater.h"
 #include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
@@ -64,6 +65,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QSysInfo>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -317,9 +319,18 @@ void OVAppDelegate::editDocumentPrompterContentSizePresets()
             std::make_unique<OVWindowSizePresetEditor>([this] { rebuildWindowPresetSizesMenu(); });
         NSWindowOVAdditions::placeNewWindow(*m_presetEditor);
     }
-    m_presetEditor->show();
+    // An editor already open, even minimised or behind a script, comes to the front, after
+    // whatever the closing menu hands the keyboard to in the same pass.
+    if (m_presetEditor->isMinimized())
+        m_presetEditor->showNormal();
+    else
+        m_presetEditor->show();
     m_presetEditor->raise();
     m_presetEditor->activateWindow();
+    QTimer::singleShot(0, m_presetEditor.get(), [editor = m_presetEditor.get()] {
+        editor->raise();
+        editor->activateWindow();
+    });
 }
 
 void OVAppDelegate::mainWindowChanged()
@@ -406,8 +417,10 @@ void OVAppDelegate::orderFrontFontPanel()
 
 void OVAppDelegate::orderFrontColorPanel()
 {
-    // The panel's choices go to the focused view that takes part, as "changeColor:"; the updater
-    // has already put that view's colour and options in the panel.
+    // The panel's choices go to the focused view that takes part, as "changeColor:"; it opens on
+    // that view's colour and options.
+    OVColorPanelFirstResponderUpdater::sharedColorPanelFirstResponderUpdater()
+        .updateColorPanelBeforeShowing();
     ColorPanel::shared().orderFront();
 }
 

@@ -62,6 +62,21 @@ void OVDefaultStyleTextView::changeColor(const QVariant& sender)
     changeColor(HVFontManager::modelColor(ColorPanel::shared().color()), selectedColorPanelOption());
 }
 
+void OVDefaultStyleTextView::updateColorPanelColorForSelectedOption()
+{
+    if (!ColorPanel::sharedColorPanelExists())
+        return;
+    QColor shown;
+    if (selectedColorPanelOption() & ColorPanelBackgroundColor) {
+        shown = backgroundColor();
+    } else if (textStorage().length() > 0) {
+        const AttributeValue value = textStorage().attribute(kForegroundColorAttributeName, 0);
+        if (const Color* color = value.color())
+            shown = HVFontManager::qtColor(*color);
+    }
+    ColorPanel::shared().setColor(shown);
+}
+
 void OVDefaultStyleTextView::_sendTextStyleChanged()
 {
     m_sendTimer->start();

@@ -29,6 +29,8 @@ public:
     void resetColorForColorPanelOption(unsigned) override {}
     // From the colour panel, for the accessory's option.
     void changeColor(const QVariant& sender) override;
+    // The panel shows the sample's text colour or page colour, whichever the option changes.
+    void updateColorPanelColorForSelectedOption() override;
 
     // From the font panel: the whole text takes font, unless its first character has it already.
     void changeFont(const Font& font);

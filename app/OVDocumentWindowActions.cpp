@@ -243,6 +243,8 @@ bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceIt
         return shouldEnableModeChangingControls();
     if (action == QLatin1String("saveWindowPosition:"))
         return true;
+    if (action == QLatin1String("runToolbarCustomizationPalette:"))
+        return m_toolbar && m_toolbar->canRunCustomization();
     if (action == QLatin1String("toggleQuickZoomContent:"))
         return m_core->isModeEdit() && editable;
     if (action == QLatin1String("toggleBlanking:"))

@@ -7,11 +7,10 @@
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/Range.h"
 #include "platform/foundation/Rect.h"
+#include "platform/textview/TextView.h"
 #include "prompting/OVCoreController.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVEventInterpreter.h"
-#include "platform/foundation/Range.h"
-#include "platform/textview/TextView.h"
 
 #include <QList>
 #include <QUrl>
@@ -202,8 +201,13 @@ public:
     // the end of the text. Other attachments are left alone.
     void _performAttachmentAction(int action, qsizetype index);
     bool textViewClickedOnAttachment(TextView& view, qsizetype characterIndex, int clickCount) override;
-    // A right click on a bookmark in the script shows the bookmark's menu: rename or remove it.
+    // A right click on a bookmark in the script shows the bookmark's menu: rename or remove it;
+    // anywhere else in the text, the text's own menu.
     void rightMouseDown(Event& event) override;
+    Menu* textViewMenuForEvent(TextView& view, Menu* menu, const Event& event) override;
+    // The bookmark's menu when the click is on a bookmark's picture in Edit mode, with the bookmark
+    // selected; null otherwise.
+    Menu* bookmarkMenuForEvent(const Event& event);
     // The bookmark's menu, for the bookmark at the character index; null for any other character.
     Menu* bookmarkMenuForCharacterAtIndex(qsizetype index);
     void insertImagesFromOpenPanel();

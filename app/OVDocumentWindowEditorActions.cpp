@@ -473,13 +473,11 @@ Menu* OVDocumentWindowController::bookmarkMenuForCharacterAtIndex(qsizetype inde
     return m_bookmarkCellMenu.get();
 }
 
-void OVDocumentWindowController::rightMouseDown(Event& event)
+Menu* OVDocumentWindowController::bookmarkMenuForEvent(const Event& event)
 {
     TextView* text = textView();
-    if (!text || !m_core->isModeEdit() || !event.window || event.window != window()) {
-        WindowController::rightMouseDown(event);
-        return;
-    }
+    if (!text || !m_core->isModeEdit() || !event.window || event.window != window())
+        return nullptr;
     // The character whose glyph is under the pointer, not merely the nearest one.
     const Point inText = text->convertPointFromView(event.locationInWindow, nullptr);
     const Point origin = text->textContainerOrigin();
@@ -490,13 +488,28 @@ void OVDocumentWindowController::rightMouseDown(Event& event)
         for (const Rect& rect : text->layoutManager()->rectsForCharacterRange({index, 1}))
             hit = hit || rect.contains(point);
     Menu* menu = hit ? bookmarkMenuForCharacterAtIndex(index) : nullptr;
+    // The bookmark is what the menu's commands act on.
+    if (menu)
+        text->setSelectedRange({index, 1});
+    return menu;
+}
+
+void OVDocumentWindowController::rightMouseDown(Event& event)
+{
+    Menu* menu = bookmarkMenuForEvent(event);
     if (!menu) {
         WindowController::rightMouseDown(event);
         return;
     }
-    // The bookmark is what the menu's commands act on.
-    text->setSelectedRange({index, 1});
-    menu->popUpContextMenu(event, text);
+    menu->popUpContextMenu(event, textView());
+}
+
+Menu* OVDocumentWindowController::textViewMenuForEvent(TextView& view, Menu* menu, const Event& event)
+{
+    if (&view != textView())
+        return menu;
+    Menu* bookmark = bookmarkMenuForEvent(event);
+    return bookmark ? bookmark : menu;
 }
 
 void OVDocumentWindowController::_performAttachmentAction(int action, qsizetype index)

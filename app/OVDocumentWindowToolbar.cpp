@@ -250,14 +250,25 @@ OVDocumentWindowToolbar::OVDocumentWindowToolbar(OVDocumentWindowController& con
     QToolBar* bar = m_toolbar->qToolBar();
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(bar, &QWidget::customContextMenuRequested, bar, [this, bar](const QPoint& at) {
+        // Offered only while editing: the prompter running in the window keeps its toolbar.
+        if (!canRunCustomization())
+            return;
         QMenu menu;
         menu.addAction(text("toolbar-customize", "Customize Toolbar…"), [this] { runCustomization(); });
         menu.exec(bar->mapToGlobal(at));
     });
 }
 
+bool OVDocumentWindowToolbar::canRunCustomization() const
+{
+    const OVCore& core = m_controller.prompterCore();
+    return core.isModeEdit() && !core.isModeChanging();
+}
+
 bool OVDocumentWindowToolbar::runCustomization()
 {
+    if (!canRunCustomization())
+        return false;
     QWidget* parent = m_controller.isWindowLoaded() ? m_controller.window()->hostWidget() : nullptr;
     if (!ToolbarCustomization::run(*m_toolbar, parent))
         return false;

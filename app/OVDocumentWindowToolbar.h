@@ -77,6 +77,8 @@ public:
 
     // The customisation dialog; true when the user accepted a new arrangement.
     bool runCustomization();
+    // Only in Edit mode, with no mode change under way.
+    bool canRunCustomization() const;
 
     // Around a mode change.
     void modeWillChange(unsigned mode);

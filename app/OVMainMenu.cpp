@@ -106,6 +106,8 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-apply-default-style", "Apply Default Style"), "applyDefaultStyle:");
     add(menu, text("menu-apply-default-style-to-selection", "Apply Default Style to Selection"),
         "applyDefaultStyleWithoutBackground:");
+    add(menu, text("menu-set-selection-as-default-style", "Set Selection as Default Style"),
+        "setSelectionAsDefaultStyle:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-remove-underline-colors", "Remove Underline Colors"), "removeUnderlineColors:");
     menu.addItem(MenuItem::separatorItem());

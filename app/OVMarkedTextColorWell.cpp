@@ -80,6 +80,12 @@ void OVMarkedTextColorWell::resetColorForColorPanelOption(unsigned option)
     ColorPanel::shared().setColor(qColor(*plain));
 }
 
+void OVMarkedTextColorWell::updateColorPanelColorForSelectedOption()
+{
+    if (m_active && ColorPanel::sharedColorPanelExists())
+        ColorPanel::shared().setColor(m_color);
+}
+
 void OVMarkedTextColorWell::paintEvent(QPaintEvent* event)
 {
     QToolButton::paintEvent(event);

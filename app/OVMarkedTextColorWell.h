@@ -31,6 +31,8 @@ public:
     // The reset option clears the stored colour (the registered one holds again) and shows the plain
     // marked-text colour in the panel.
     void resetColorForColorPanelOption(unsigned option) override;
+    // Active, the panel shows the well's colour.
+    void updateColorPanelColorForSelectedOption() override;
 
     // Active: the panel shows and its colour changes arrive here.
     void activate();

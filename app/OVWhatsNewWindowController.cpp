@@ -1,6 +1,7 @@
 #include "app/OVWhatsNewWindowController.h"
 
 #include "app/OVAttributedTextDisplay.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/WindowCloseKeys.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
@@ -255,6 +256,7 @@ void OVWhatsNewWindowController::render()
 void OVWhatsNewWindowController::showWindow()
 {
     QWidget* shown = window();
+    FloatingWindows::openAbove(*shown);
     shown->show();
     shown->raise();
     shown->activateWindow();

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -252,8 +253,16 @@ bool OVWindowSizePresetEditor::resetPresets()
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<OVWindowSizePresetEditor> self(this);
     connect(box, &QMessageBox::finished, this, [self, box, reset] {
-        if (self && box->clickedButton() == reset)
+        if (!self)
+            return;
+        if (box->clickedButton() == reset)
             self->applyReset();
+        // The editor the question belonged to stays the window in front, with the keyboard: after
+        // whatever the alert's closing hands the keyboard to in the same pass.
+        QTimer::singleShot(0, self, [self] {
+            self->raise();
+            self->activateWindow();
+        });
     });
     box->open();
     return false;

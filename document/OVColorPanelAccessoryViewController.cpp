@@ -198,14 +198,18 @@ void OVColorPanelAccessoryViewController::_updateColorPanelForSelectedOptionChan
 
 void OVColorPanelAccessoryViewController::selectTextColorOption()
 {
-    ColorPanel::shared().orderFront();
     setSelectedOption(1);
+    OVColorPanelFirstResponderUpdater::sharedColorPanelFirstResponderUpdater()
+        .updateColorPanelBeforeShowing();
+    ColorPanel::shared().orderFront();
 }
 
 void OVColorPanelAccessoryViewController::selectBackgroundColorOption()
 {
-    ColorPanel::shared().orderFront();
     setSelectedOption(4);
+    OVColorPanelFirstResponderUpdater::sharedColorPanelFirstResponderUpdater()
+        .updateColorPanelBeforeShowing();
+    ColorPanel::shared().orderFront();
 }
 
 void OVColorPanelAccessoryViewController::resetSelectedColor(unsigned tag)

@@ -5,6 +5,7 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Window.h"
+#include "platform/textview/TextView.h"
 #include "text/OVColorPanelAccessoryViewProtocol.h"
 #include "text/OVTextView.h"
 
@@ -88,6 +89,16 @@ void OVColorPanelFirstResponderUpdater::_postUpdateColorPanelForFirstResponderCh
     });
 }
 
+void OVColorPanelFirstResponderUpdater::_postUpdateForChangeOfTextView(const void* view)
+{
+    // A drag across the panel is the panel's own change: it shows that colour already.
+    if (m_posted || !view || !ColorPanel::sharedColorPanelExists() || ColorPanel::shared().isTrackingMouse())
+        return;
+    const auto* text = dynamic_cast<const TextView*>(firstResponder());
+    if (text && static_cast<const void*>(text) == view)
+        _postUpdateColorPanelForFirstResponderChangeNotification();
+}
+
 void OVColorPanelFirstResponderUpdater::_updateNotificationObserversForPromptModeState(bool promptMode)
 {
     if (promptMode) {
@@ -104,6 +115,14 @@ void OVColorPanelFirstResponderUpdater::_updateNotificationObserversForPromptMod
              {kWindowDidBecomeKeyNotification, kWindowDidBecomeMainNotification,
               kWindowDidChangeFirstResponderNotification, kApplicationDidBecomeActiveNotification})
             m_focusObservers.emplace_back(center, name, nullptr, post);
+        // The colour under a new selection, or after an undo, is what the panel shows next.
+        const auto postForParticipant = [this](const Notification& notification) {
+            _postUpdateForChangeOfTextView(notification.object);
+        };
+        for (const QString& name :
+             {kTextViewDidChangeSelectionNotification, kTextViewDidChangeTypingAttributesNotification,
+              kTextDidChangeNotification})
+            m_focusObservers.emplace_back(center, name, nullptr, postForParticipant);
     }
     if (!m_focusConnection && qApp)
         m_focusConnection = QObject::connect(qApp, &QApplication::focusChanged, m_queue.get(), [this] {
@@ -120,6 +139,12 @@ void OVColorPanelFirstResponderUpdater::coreDidChangeModeNotification()
 void OVColorPanelFirstResponderUpdater::colorPanelUpdateAccessoryViewNotification()
 {
     updateColorPanelForFirstResponderChange();
+}
+
+void OVColorPanelFirstResponderUpdater::updateColorPanelBeforeShowing()
+{
+    if (!isPromptMode())
+        updateColorPanelForFirstResponderChange();
 }
 
 void OVColorPanelFirstResponderUpdater::updateColorPanelForFirstResponderChange()

@@ -16,7 +16,8 @@ inline const QString OVColorPanelUpdateAccessoryViewNotification =
     QStringLiteral("OVColorPanelUpdateAccessoryViewNotification");
 
 // Keeps the colour panel's accessory in step with the view the user works in. Every change of key
-// window, main window, first responder, keyboard focus or application activation asks for an update;
+// window, main window, first responder, keyboard focus or application activation asks for an update,
+// and so does a change of the participating text view's selection, typing colours or text;
 // all asked for before the event loop next runs make one, and none runs while a modal dialog is open
 // (it runs once the dialog has gone). In Prompt mode it does not listen at all; leaving Prompt mode
 // updates at once.
@@ -34,6 +35,9 @@ public:
     // is then that of the window the user came from.
     Responder* firstResponder();
     void updateColorPanelForFirstResponderChange();
+    // The update at once, as the panel is brought to the front, so that it opens on the colour of
+    // what it will change; nothing in Prompt mode.
+    void updateColorPanelBeforeShowing();
 
     // Updates run so far (for the tests of coalescing).
     int updateCount() const { return m_updateCount; }
@@ -46,6 +50,8 @@ private:
     ~OVColorPanelFirstResponderUpdater();
     void _postUpdateColorPanelForFirstResponderChangeNotification();
     void _updateNotificationObserversForPromptModeState(bool promptMode);
+    // Asks for an update when view (a text view's address) is the participant.
+    void _postUpdateForChangeOfTextView(const void* view);
     void colorPanelUpdateAccessoryViewNotification();
     void coreDidChangeModeNotification();
 

@@ -1,5 +1,6 @@
 #include "document/OVDocumentExportPreviewWindowController.h"
 
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/WindowCloseKeys.h"
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributedString.h"
@@ -89,6 +90,7 @@ void OVDocumentExportPreviewWindowController::setContent(const AttributedString&
 
 void OVDocumentExportPreviewWindowController::showWindow(QWidget* owner)
 {
+    FloatingWindows::openAbove(*m_window);
     if (owner && owner->isVisible() && owner->windowHandle()) {
         m_window->winId();
         if (QWindow* handle = m_window->windowHandle())

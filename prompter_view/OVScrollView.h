@@ -70,7 +70,7 @@ public:
     // view applies it as it tiles). Only finite values above 0 are taken.
     double magnification() const { return m_magnification; }
     void setMagnification(double magnification);
-    bool preventScrolling() const { return m_preventScrolling; }
+    bool preventScrolling() const override { return m_preventScrolling; }
     void setPreventScrolling(bool prevent) { m_preventScrolling = prevent; }
 
     bool usesOverlayScrollers() const;

@@ -1,8 +1,9 @@
 #include "text/OVTextView.h"
 
-#include "textutil/NSMutableAttributedStringOVTextSize.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
@@ -17,6 +18,7 @@
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVLayoutManager.h"
+#include "textutil/NSMutableAttributedStringOVTextSize.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -786,6 +788,10 @@ bool OVTextView::handledEventSelector(const QString& selector, Event& event, int
 void OVTextView::scrollWheel(Event& event)
 {
     ScrollView* scrollView = enclosingScrollView();
+    // A view that must not move (the talent's while its window is being set up) takes no speed
+    // steps from the wheel either.
+    if (scrollView && scrollView->preventScrolling())
+        return;
     const PromptState state = promptState();
     if (!state.prompt || state.paused) {
         if (scrollView && state.prompt)
@@ -811,6 +817,41 @@ void OVTextView::scrollWheel(Event& event)
                 sendSpeedSteps(notches * kCompatibleDeltaPerNotch);
         }
     }
+}
+
+Menu* OVTextView::menuForEvent(const Event& event)
+{
+    Menu* menu = TextView::menuForEvent(event);
+    if (!menu || !Menu::mainMenu())
+        return menu;
+    std::vector<std::unique_ptr<MenuItem>> group;
+    for (const char* action : {"invert2SelectionBlackAndWhite:", "invert2SelectionAllColors:", "--",
+                               "applyDefaultStyleWithoutBackground:", "setSelectionAsDefaultStyle:"}) {
+        if (qstrcmp(action, "--") == 0) {
+            group.push_back(MenuItem::separatorItem());
+            continue;
+        }
+        const MenuItem* original = Menu::mainMenu()->itemWithAction(QString::fromLatin1(action));
+        if (!original)
+            continue;
+        std::unique_ptr<MenuItem> copy = original->copy();
+        // To this view's chain, whichever view has the keyboard.
+        for (Responder* responder = this; responder; responder = responder->nextResponder()) {
+            if (responder->respondsToAction(copy->action())) {
+                copy->setTarget(responder);
+                break;
+            }
+        }
+        group.push_back(std::move(copy));
+    }
+    // After the strike-through item where the menu has one; the desktop's has none, so at its end.
+    const MenuItem* strike = menu->itemWithAction(QStringLiteral("strikethrough:"));
+    if (!strike || strike->menu() != menu)
+        menu->addSeparatorIfNeeded();
+    int index = strike && strike->menu() == menu ? menu->indexOfItem(strike) + 1 : menu->numberOfItems();
+    for (std::unique_ptr<MenuItem>& item : group)
+        menu->insertItem(std::move(item), index++);
+    return menu;
 }
 
 void OVTextView::sendSpeedSteps(double compatibleDeltaY)

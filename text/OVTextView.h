@@ -172,6 +172,9 @@ public:
     bool handledEventSelector(const QString& selector, Event& event, int insetRegion,
                               ClipView* fromView) override;
     void scrollWheel(Event& event) override;
+    // The desktop's text menu with, after its strike-through item or else at its end, the main
+    // menu's invert-selection items, a separator and the selection's default-style items.
+    Menu* menuForEvent(const Event& event) override;
     // A double click on a mark drops it when the marked-text options say so.
     void mouseDown(Event& event) override;
     // Drops the whole mark holding index.

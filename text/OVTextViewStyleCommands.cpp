@@ -274,8 +274,16 @@ void OVTextView::_scheduleResetDidAddUndoAction()
 {
     m_didAddUndoAction = true;
     RunLoop::postToMainThread([this, alive = std::weak_ptr<int>(m_alive)] {
-        if (!alive.expired())
-            m_didAddUndoAction = false;
+        const auto reset = [this, alive] {
+            if (!alive.expired())
+                m_didAddUndoAction = false;
+        };
+        // A drag across the colour panel delivers a colour per mouse move, each in a pass of its
+        // own: the step stays open until the button is let go, so the drag undoes as one.
+        if (ColorPanel::sharedColorPanelExists())
+            ColorPanel::shared().performAfterTracking(reset);
+        else
+            reset();
     });
 }
 
@@ -348,7 +356,11 @@ void OVTextView::_setUndoableColor(const std::optional<Color>& color, const QStr
     if (ranges.size() == 1 && ranges.front().length == 0) {
         if (typing == typingAttributes())
             return;
-        __setTypingAttributes(typing, attributeName, true);
+        // At a caret too a drag across the colour panel is one step.
+        const bool registers = !m_didAddUndoAction;
+        __setTypingAttributes(typing, attributeName, registers);
+        if (registers && _contentAdjustmentUndoManager())
+            _scheduleResetDidAddUndoAction();
         return;
     }
     TextStorage& storage = textStorage();

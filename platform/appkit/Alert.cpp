@@ -1,8 +1,11 @@
 #include "platform/appkit/Alert.h"
 
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/GlobalCoordinates.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowFrames.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -266,6 +269,7 @@ int Alert::runModal(const ModalOptions& options)
     if (options.beep)
         beep();
     applyOptions(*owner, options);
+    FloatingWindows::openAbove(*owner);
     raiseWhenShown(*owner, options);
     owner->exec();
     const int code = dialog.codeFor(owner->clickedButton());
@@ -296,6 +300,9 @@ int Alert::runModalForWidget(QWidget* window)
 
 void Alert::beginSheetModalForWindow(Window* window, std::function<void(int)> completion)
 {
+    // As for any sheet, observers may first move the window where the user will see the alert.
+    if (window)
+        NotificationCenter::shared().postNotification(kWindowWillBeginSheetNotification, window);
     if (presenter() || !window || !window->hostWidget()) {
         const int code = runModal();
         if (completion)

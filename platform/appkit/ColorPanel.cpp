@@ -4,7 +4,10 @@
 #include "platform/appkit/WindowCloseKeys.h"
 
 #include <QColorDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -17,6 +20,15 @@ bool& made()
 }
 
 } // namespace
+
+class ColorPanel::EventFilter : public QObject {
+public:
+    explicit EventFilter(ColorPanel& panel) : QObject(panel.m_window), m_panel(panel) {}
+    bool eventFilter(QObject* watched, QEvent* event) override { return m_panel.filterEvent(watched, event); }
+
+private:
+    ColorPanel& m_panel;
+};
 
 ColorPanel& ColorPanel::shared()
 {
@@ -59,6 +71,14 @@ ColorPanel::ColorPanel()
     layout->addWidget(m_picker);
     m_picker->show();
     closeWithStandardKeys(*m_window);
+    // The picker is a dialog to Qt, which hides it on Esc or a default button: it must stay, since
+    // it is the panel. Esc closes the panel itself, as it closes any panel.
+    QObject::connect(m_picker, &QDialog::finished, m_window, [this] { m_picker->show(); });
+    m_filter = new EventFilter(*this);
+    m_window->installEventFilter(m_filter);
+    m_picker->installEventFilter(m_filter);
+    for (QWidget* part : m_picker->findChildren<QWidget*>())
+        part->installEventFilter(m_filter);
     QObject::connect(m_picker, &QColorDialog::currentColorChanged, m_window, [this](const QColor&) {
         if (!m_settingColor)
             sendChangeColor();
@@ -100,6 +120,8 @@ void ColorPanel::setAccessoryView(QWidget* view)
 
 void ColorPanel::orderFront()
 {
+    if (m_picker->isHidden())
+        m_picker->show();
     m_window->show();
     m_window->raise();
 }
@@ -107,6 +129,67 @@ void ColorPanel::orderFront()
 void ColorPanel::close()
 {
     m_window->hide();
+    endTracking();
+}
+
+void ColorPanel::performAfterTracking(std::function<void()> work)
+{
+    if (!work)
+        return;
+    if (!m_tracking) {
+        work();
+        return;
+    }
+    m_afterTracking.push_back(std::move(work));
+}
+
+bool ColorPanel::filterEvent(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Reaches the picker's filter from any of its fields that leaves Esc alone, before the
+        // picker would hide itself; the panel's own when nothing in it has the keyboard.
+        if ((watched == m_picker || watched == m_window) &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+            close();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (watched != m_window)
+            m_tracking = true;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            endTracking();
+        break;
+    case QEvent::Hide:
+        if (watched == m_window)
+            endTracking();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void ColorPanel::endTracking()
+{
+    if (!m_tracking)
+        return;
+    m_tracking = false;
+    // After the pass that delivers the release, so that a colour the release itself sets is still
+    // part of the drag.
+    QTimer::singleShot(0, m_window, [this] {
+        if (m_tracking)
+            return;
+        std::vector<std::function<void()>> pending;
+        pending.swap(m_afterTracking);
+        for (const std::function<void()>& work : pending)
+            work();
+    });
 }
 
 bool ColorPanel::isVisible() const

@@ -5,8 +5,11 @@
 #include <QVariant>
 
 #include <functional>
+#include <vector>
 
 class QColorDialog;
+class QEvent;
+class QObject;
 class QWidget;
 
 // The program's one colour panel: a floating window with Qt's colour picker and, below it, an
@@ -41,6 +44,13 @@ public:
     // Whether widget is part of the panel (focus moving there leaves the user's view in charge).
     bool containsWidget(const QWidget* widget) const;
 
+    // Whether a mouse button pressed in the panel is still held: a drag across the picker, which the
+    // user makes as one choice however many colours it passes.
+    bool isTrackingMouse() const { return m_tracking; }
+    // Runs work once no drag across the panel is under way: at once when none is, else when the
+    // button is let go (or the panel closes).
+    void performAfterTracking(std::function<void()> work);
+
     // Where "changeColor:" goes: the application's responder chain unless someone (the accessory,
     // a test) routes it.
     using ChangeColorSender = std::function<void(ColorPanel& panel)>;
@@ -53,12 +63,19 @@ private:
     ColorPanel();
     ~ColorPanel();
     void sendChangeColor();
+    class EventFilter;
+    friend class EventFilter;
+    bool filterEvent(QObject* watched, QEvent* event);
+    void endTracking();
 
     QWidget* m_window = nullptr;
     QColorDialog* m_picker = nullptr;
     QWidget* m_accessory = nullptr;
     ChangeColorSender m_sender;
     bool m_settingColor = false;
+    bool m_tracking = false;
+    std::vector<std::function<void()>> m_afterTracking;
+    EventFilter* m_filter = nullptr;
 };
 
 Q_DECLARE_METATYPE(ColorPanel*)

@@ -1,5 +1,6 @@
 #include "platform/appkit/OpenPanel.h"
 
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/PackageFileDialog.h"
 
 #include <QDir>
@@ -76,6 +77,7 @@ int OpenPanel::runDialog(QWidget* parent)
             urls << QUrl::fromLocalFile(path);
         return chooseURLs(urls);
     });
+    FloatingWindows::openAbove(dialog);
     const int result = dialog.exec();
     if (accessoryView())
         accessoryView()->setParent(nullptr);

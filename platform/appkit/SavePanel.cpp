@@ -1,9 +1,12 @@
 #include "platform/appkit/SavePanel.h"
 
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/PackageFileDialog.h"
 #include "platform/appkit/UniformTypeRegistry.h"
 #include "platform/appkit/Window.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -157,6 +160,9 @@ int SavePanel::runModal()
 
 void SavePanel::beginSheetModalForWindow(Window* window, std::function<void(int)> completion)
 {
+    // As for any sheet, observers may first move the window where the user will see the panel.
+    if (window)
+        NotificationCenter::shared().postNotification(kWindowWillBeginSheetNotification, window);
     // Qt's window-modal file dialog blocks only its parent, which is what a sheet needs; it runs in
     // its own loop here so callers get the same order of events with and without an answerer.
     int response = kModalResponseCancel;
@@ -210,6 +216,7 @@ int SavePanel::runDialog(QWidget* parent)
     dialog.setChoiceCheck([this](const QStringList& paths) {
         return !paths.isEmpty() && chooseURL(QUrl::fromLocalFile(paths.first()));
     });
+    FloatingWindows::openAbove(dialog);
     const int result = dialog.exec();
     if (m_accessoryView)
         m_accessoryView->setParent(nullptr);

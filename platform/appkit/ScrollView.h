@@ -43,6 +43,9 @@ public:
     double horizontalRulerThickness() const;
     // Whether a ruler would be redrawn for nothing now (the view is not being laid out).
     virtual bool suspendsRulerUpdates() const { return false; }
+    // Whether the view is held still: neither the wheel nor what its document view makes of the
+    // wheel moves anything.
+    virtual bool preventScrolling() const { return false; }
 
     // Points per line for wheels that report lines rather than points.
     double verticalLineScroll() const { return m_verticalLineScroll; }

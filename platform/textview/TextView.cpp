@@ -3,6 +3,7 @@
 #include "platform/textview/TextView.h"
 
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/Menu.h"
 #include "platform/appkit/Pasteboard.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"

@@ -16,6 +16,7 @@
 #include <vector>
 
 class FindBar;
+class Menu;
 class Pasteboard;
 class RulerView;
 class TextAttachmentCell;
@@ -80,6 +81,9 @@ public:
     {
         return false;
     }
+    // The menu a right click shows: the view's own (null when it has none), another one, or null for
+    // none, when the click goes on along the responder chain.
+    virtual Menu* textViewMenuForEvent(TextView&, Menu* menu, const Event&) { return menu; }
 };
 
 // An attachment cell that takes the mouse over from the text view while the pointer acts on it.
@@ -276,6 +280,11 @@ public:
     void mouseDown(Event& event) override;
     void mouseDragged(Event& event) override;
     void mouseUp(Event& event) override;
+    // Shows the menu for the click (menuForEvent, then the delegate's say) where it was made.
+    void rightMouseDown(Event& event) override;
+    // The desktop's text menu: Undo and Redo, Cut, Copy, Paste, Delete and Select All, each
+    // validated as the Edit menu's are; none when the view is not selectable. The view keeps it.
+    virtual Menu* menuForEvent(const Event& event);
     void drawRect(QPainter& painter, const Rect& dirtyRect) override;
     bool isOpaque() const override { return m_drawsBackground && m_backgroundColor.alpha() == 255; }
     // A page ends above the first line it would cut, unless that line begins at the page's top (a line
@@ -419,6 +428,7 @@ private:
     Range m_dragInitial;
     bool m_usesFindBar = true;
     std::unique_ptr<FindBar> m_findBar;
+    std::unique_ptr<Menu> m_contextMenu;
     bool m_spellChecking = false;
     bool m_usesRuler = true;
     // Handed to this view's ruler, cleared on destruction: the ruler lives in the scroll view and

@@ -2,6 +2,9 @@
 #include "platform/textview/TextView.h"
 
 #include "platform/appkit/Event.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
@@ -103,6 +106,62 @@ void TextView::mouseDown(Event& event)
     }
     setSelectedRanges({m_dragInitial}, true);
     m_anchor = m_dragInitial.location;
+}
+
+namespace {
+
+// The responder along the chain from responder on that answers action: the one a menu item of the
+// view's menu goes to, whichever view has the keyboard.
+Responder* chainTargetForAction(Responder* responder, const QString& action)
+{
+    for (; responder; responder = responder->nextResponder()) {
+        if (responder->respondsToAction(action))
+            return responder;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Menu* TextView::menuForEvent(const Event& event)
+{
+    Q_UNUSED(event);
+    if (!m_selectable)
+        return nullptr;
+    if (!m_contextMenu)
+        m_contextMenu = std::make_unique<Menu>();
+    Menu& menu = *m_contextMenu;
+    menu.removeAllItems();
+    const auto add = [&](const QString& title, const char* action, const char* key) {
+        MenuItem* item = menu.addItemWithTitle(title, QString::fromLatin1(action), QString::fromLatin1(key));
+        item->setTarget(chainTargetForAction(this, item->action()));
+    };
+    UndoManager* undo = m_allowsUndo ? undoManager() : nullptr;
+    add(undo ? undo->undoMenuItemTitle() : QStringLiteral("Undo"), "undo:", "z");
+    add(undo ? undo->redoMenuItemTitle() : QStringLiteral("Redo"), "redo:", "Z");
+    menu.addItem(MenuItem::separatorItem());
+    add(QStringLiteral("Cut"), "cut:", "x");
+    add(QStringLiteral("Copy"), "copy:", "c");
+    add(QStringLiteral("Paste"), "paste:", "v");
+    add(QStringLiteral("Delete"), "delete:", "");
+    menu.addItem(MenuItem::separatorItem());
+    add(QStringLiteral("Select All"), "selectAll:", "a");
+    return &menu;
+}
+
+void TextView::rightMouseDown(Event& event)
+{
+    Menu* menu = menuForEvent(event);
+    if (m_delegate)
+        menu = m_delegate->textViewMenuForEvent(*this, menu, event);
+    if (!menu) {
+        View::rightMouseDown(event);
+        return;
+    }
+    // The view the user points at is the one the menu's commands and the next keys act on.
+    if (Window* owner = window(); owner && m_selectable && owner->firstResponder() != this)
+        owner->makeFirstResponder(this);
+    menu->popUpContextMenu(event, this);
 }
 
 bool TextView::trackMouseInCell(const Event& event, qsizetype characterIndex)

@@ -9,7 +9,49 @@
 #include "platform/updates/UpdateAlert.h"
 #include "platform/updates/UpdateChoice.h"
 
+#include <QApplication>
 #include <QDebug>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+// Calls back once, when the watched window hides or goes.
+class ModalWindowWatcher final : public QObject {
+public:
+    ModalWindowWatcher(QWidget* window, std::function<void()> gone)
+        : m_window(window), m_gone(std::move(gone))
+    {
+        window->installEventFilter(this);
+        connect(window, &QObject::destroyed, this, [this] { fire(); });
+    }
+    ~ModalWindowWatcher() override
+    {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide)
+            fire();
+        return false;
+    }
+
+private:
+    void fire()
+    {
+        if (std::function<void()> gone = std::exchange(m_gone, {}))
+            gone();
+    }
+    QPointer<QWidget> m_window;
+    std::function<void()> m_gone;
+};
+
+} // namespace
 
 Updater::Updater(HVPeriodicURLChecker& checker, HVAppUpdateController& controller)
     : m_checker(checker), m_controller(controller)
@@ -96,6 +138,25 @@ void Updater::announce(const HVAppUpdate& update, const QString& notes)
         m_alert = std::make_unique<UpdateAlert>(
             [this](const HVAppUpdate& chosen) { m_controller.performActionForAppUpdate(chosen); });
     m_alert->setUpdate(update, HVVersion::appVersion().stringValue(), notes);
+    showAnnouncementAfterModalWindows();
+}
+
+void Updater::showAnnouncementAfterModalWindows()
+{
+    if (!m_alert)
+        return;
+    QWidget* modal = qobject_cast<QApplication*>(QCoreApplication::instance())
+                         ? QApplication::activeModalWidget()
+                         : nullptr;
+    if (modal && modal != m_alert.get()) {
+        // Shown now it would sit under that alert or over it, and take no click until it is
+        // answered: it follows it, on the next pass, once the alert has quite gone.
+        m_modalWatcher = std::make_unique<ModalWindowWatcher>(modal, [this] {
+            QTimer::singleShot(0, m_alert.get(), [this] { showAnnouncementAfterModalWindows(); });
+        });
+        return;
+    }
+    m_modalWatcher.reset();
     m_alert->show();
     m_alert->raise();
 }
@@ -103,6 +164,7 @@ void Updater::announce(const HVAppUpdate& update, const QString& notes)
 void Updater::cancelAndCloseAll()
 {
     m_checker.cancelRunningChecks();
+    m_modalWatcher.reset();
     if (m_alert)
         m_alert->close();
 }

@@ -15,6 +15,7 @@ class HVAppUpdateController;
 class HVPeriodicURLChecker;
 class Updater;
 class UpdateAlert;
+class QObject;
 
 // Posted after every feed that was read, whatever it offered; object: the updater. Work that
 // follows each feed load (refreshing downloaded data) hooks in here.
@@ -65,11 +66,15 @@ public:
 
 private:
     void announce(const HVAppUpdate& update, const QString& notes);
+    // Shows the announcement, or, while an alert the user must answer first is up (the crash
+    // report's), once it has gone.
+    void showAnnouncementAfterModalWindows();
     void feedURLDidChange();
 
     HVPeriodicURLChecker& m_checker;
     HVAppUpdateController& m_controller;
     UpdaterDelegate* m_delegate = nullptr;
     std::unique_ptr<UpdateAlert> m_alert;
+    std::unique_ptr<QObject> m_modalWatcher;
     quint64 m_feedObserver = 0;
 };

@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSysInfo>
@@ -299,6 +300,27 @@ TEST_F(UpdateChecks, CheckNowFetchesTheFeedOnceAndOffersThePage)
     // Prompting takes the updater's window away.
     delegate.closeAndCancelSparkleWindows();
     EXPECT_FALSE(alert->isVisible());
+}
+
+TEST_F(UpdateChecks, AnUpdateFoundWhileAnAlertIsUpIsAnnouncedAfterIt)
+{
+    server.respond(200, feedNaming(QStringLiteral("https://orvane.example/releases/999.0")));
+    useFeed(server.url(QStringLiteral("/feed.xml")));
+    OVAppDelegate delegate;
+    delegate.setUpUpdates();
+    // The crash report's question, still unanswered.
+    QMessageBox question(QMessageBox::Warning, QStringLiteral("Orvane quit unexpectedly."), QString());
+    question.setWindowModality(Qt::ApplicationModal);
+    question.show();
+    HVAppServices::shared().checkAllUpdates();
+    ASSERT_TRUE(waitFor([&] { return delegate.updater()->announcementWindow() != nullptr; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(delegate.updater()->announcementWindow()->isVisible()) << "nothing shows over the question";
+
+    question.hide();
+    ASSERT_TRUE(waitFor([&] { return delegate.updater()->announcementWindow()->isVisible(); }))
+        << "the announcement follows once the question is answered";
+    delegate.closeAndCancelSparkleWindows();
 }
 
 TEST_F(UpdateChecks, AFeedNamingALocalPageOffersNothingAndABadFeedKeepsWhatWasFound)

@@ -20,14 +20,19 @@
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -199,6 +204,37 @@ TEST_F(LaunchedEditor, ANewDocumentIsRefusedWhilePromptingAndMadeWholeInEditMode
     key(Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(documents().size(), 2u);
     EXPECT_EQ(setUp(), whole);
+}
+
+TEST_F(LaunchedEditor, CustomizeToolbarIsOfferedInEditModeOnly)
+{
+    auto* bar = controller().window()->hostWidget()->findChild<QToolBar*>();
+    ASSERT_TRUE(bar);
+    // What a right click on the toolbar offers, read and closed as the menu shows.
+    const auto offered = [bar] {
+        auto titles = std::make_shared<QStringList>();
+        QTimer::singleShot(0, bar, [titles] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    *titles << action->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), bar->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(bar, &click);
+        QCoreApplication::processEvents();
+        return *titles;
+    };
+    const UserInterfaceItem customize{QStringLiteral("runToolbarCustomizationPalette:"), 0, true};
+    EXPECT_EQ(offered(), QStringList{QStringLiteral("Customize Toolbar…")});
+    EXPECT_TRUE(Application::shared().validateItem(customize));
+
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(core().isModePrompt());
+    EXPECT_TRUE(offered().isEmpty()) << "the running prompter keeps its toolbar";
+    EXPECT_FALSE(Application::shared().validateItem(customize));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(core().isModeEdit());
 }
 
 } // namespace

@@ -4,21 +4,22 @@
 #include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Menu.h"
-#include "platform/textlayout/LayoutManager.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/Toolbar.h"
 #include "platform/appkit/Window.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -163,10 +164,93 @@ TEST_F(MenusLaunch, ARightClickOnABookmarkShowsItsMenuWhichRemovesIt)
     click(menu, remove);
     EXPECT_EQ(bookmarkLocations().size(), before.size() - 1);
 
-    // Anywhere else in the text a right click shows no bookmark menu.
+    // Anywhere else in the text a right click shows the text's menu, not the bookmark's.
     QTest::mouseClick(host(), Qt::RightButton, {}, at + QPoint(200, 0));
     QCoreApplication::processEvents();
+    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    EXPECT_FALSE(actionTitled(menu, QStringLiteral("Edit Bookmark…")));
+    EXPECT_TRUE(actionTitled(menu, QStringLiteral("Cut")));
+    menu->hide();
+}
+
+TEST_F(MenusLaunch, ARightClickOnTheTextShowsTheTextMenuWithTheStyleItemsThatAct)
+{
+    // A word of the second line, made larger than the rest, selected.
+    const QString string = text().textStorage().string();
+    const qsizetype word = string.indexOf(QStringLiteral("sample"));
+    ASSERT_GT(word, 0);
+    text().setSelectedRange({word, 6});
+    text().increaseTextSize();
+    const AttributeValue font = text().textStorage().attribute(kFontAttributeName, word);
+    ASSERT_TRUE(font.font());
+    const double size = font.font()->pointSize;
+
+    const std::vector<Rect> glyph = text().layoutManager()->rectsForCharacterRange({word + 2, 1});
+    ASSERT_FALSE(glyph.empty());
+    const Point origin = text().textContainerOrigin();
+    const Point inWindow = text().convertPointToView(
+        {glyph.front().midX() + origin.x, glyph.front().midY() + origin.y}, nullptr);
+    const QPoint at(int(inWindow.x), int(controller().window()->frame().size.height - inWindow.y));
+    QTest::mouseClick(host(), Qt::RightButton, {}, at);
+    QCoreApplication::processEvents();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu) << "a right click on the text shows a menu";
+    EXPECT_EQ(text().selectedRange(), (Range{word, 6})) << "the click keeps the selection";
+
+    // The desktop's text menu, then the script's own items, in this order.
+    QStringList titles;
+    for (QAction* action : menu->actions())
+        titles << (action->isSeparator() ? QStringLiteral("--") : action->text());
+    const QStringList wanted{QStringLiteral("Undo Resize Text"),
+                             QStringLiteral("Redo"),
+                             QStringLiteral("--"),
+                             QStringLiteral("Cut"),
+                             QStringLiteral("Copy"),
+                             QStringLiteral("Paste"),
+                             QStringLiteral("Delete"),
+                             QStringLiteral("--"),
+                             QStringLiteral("Select All"),
+                             QStringLiteral("--"),
+                             QStringLiteral("Invert Selection Black and White"),
+                             QStringLiteral("Invert Selection All Colors"),
+                             QStringLiteral("--"),
+                             QStringLiteral("Apply Default Style to Selection"),
+                             QStringLiteral("Set Selection as Default Style")};
+    EXPECT_EQ(titles, wanted);
+    for (const char* enabled :
+         {"Undo Resize Text", "Cut", "Copy", "Select All", "Invert Selection All Colors",
+          "Apply Default Style to Selection", "Set Selection as Default Style"}) {
+        QAction* item = actionTitled(menu, QString::fromUtf8(enabled));
+        ASSERT_TRUE(item) << enabled;
+        EXPECT_TRUE(item->isEnabled()) << enabled;
+    }
+    EXPECT_FALSE(actionTitled(menu, QStringLiteral("Redo"))->isEnabled());
+
+    // The larger word's style becomes the default style.
+    click(menu, actionTitled(menu, QStringLiteral("Set Selection as Default Style")));
+    const auto style = OVSharedPreferencesAccess::defaultStyleAttributes();
+    ASSERT_TRUE(style);
+    ASSERT_TRUE(style->value(kFontAttributeName).font());
+    EXPECT_EQ(style->value(kFontAttributeName).font()->pointSize, size);
+
+    // Undo from the same menu takes the larger size back.
+    QTest::mouseClick(host(), Qt::RightButton, {}, at);
+    QCoreApplication::processEvents();
+    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    click(menu, actionTitled(menu, QStringLiteral("Undo Resize Text")));
+    EXPECT_LT(text().textStorage().attribute(kFontAttributeName, word).font()->pointSize, size);
+
+    // While prompting the text has no menu.
+    QTest::keyClick(host(), Qt::Key_Return, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(OVApplication::shared().core().isModePrompt());
+    QTest::mouseClick(host(), Qt::RightButton, {}, at);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(QApplication::activePopupWidget());
+    QTest::keyClick(host(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
 }
 
 TEST_F(MenusLaunch, TextMarkedWhilePromptingShowsInEditModeAndTheMarkItemsWork)

@@ -378,6 +378,11 @@ TEST_F(OVPrompterViewTest, TheWheelOverTheScriptChangesSpeedWhilePrompting)
                                              QStringLiteral("decreaseSpeedWithMinCap:"),
                                              QStringLiteral("decreaseSpeedWithMinCap:"),
                                              QStringLiteral("decreaseSpeedWithMinCap:")}));
+    // Held still, the view takes no speed steps either.
+    actions.clear();
+    prompter->setPreventScrolling(true);
+    host.send(wheel);
+    EXPECT_TRUE(actions.empty());
     OVTextView::setActionSender(nullptr);
     OVTextView::setPromptStateProvider(nullptr);
 }

@@ -1,5 +1,7 @@
 #include "CoreTestSupport.h"
 
+#include "platform/appkit/Alert.h"
+#include "platform/appkit/SavePanel.h"
 #include "prompting/OVApplication.h"
 
 namespace {
@@ -123,6 +125,25 @@ TEST_F(SheetPlacementTest, AWindowOnTheTalentScreenComesToTheOperatorScreenForIt
     document.beginSheet(&sheet);
     EXPECT_EQ(document.frame().origin, Point(1500, 200));
     document.endSheet(&sheet);
+}
+
+TEST_F(SheetPlacementTest, AnAlertOrSavePanelAsASheetBringsItsWindowToTheOperatorScreenToo)
+{
+    Window document(Rect{{1500, 200}, {400, 300}});
+    document.orderFront();
+    {
+        AlertPresenterScope answer([](Alert&) { return Alert::kFirstButtonReturn; });
+        Alert alert;
+        alert.beginSheetModalForWindow(&document, {});
+    }
+    ASSERT_TRUE(document.screen());
+    EXPECT_EQ(document.screen()->displayID(), Screen::screens().front().displayID());
+
+    document.setFrameOrigin(Point{1500, 200});
+    SavePanelAnswererScope answer([](SavePanel&) { return SavePanel::kModalResponseCancel; });
+    SavePanel panel;
+    panel.beginSheetModalForWindow(&document, {});
+    EXPECT_EQ(document.screen()->displayID(), Screen::screens().front().displayID());
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/View.h"
 
 #include "TestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -107,6 +109,29 @@ TEST_F(WindowTest, LevelsOrderWindowsAheadOfRecency)
     normal.orderOut();
     EXPECT_EQ(Application::shared().orderedWindows(), (std::vector<Window*>{&floating, &later}));
     EXPECT_FALSE(normal.isVisible());
+}
+
+TEST_F(WindowTest, WhileAFloatingWindowShowsWhatOpensOpensAboveItAndInsideTheScreen)
+{
+    Window floating(Rect(100, 100, 200, 200));
+    floating.setLevel(Window::kFloatingWindowLevel);
+    QWidget dialog;
+    FloatingWindows::openAbove(dialog);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowStaysOnTopHint) << "nothing floats yet";
+
+    floating.orderFront();
+    ASSERT_EQ(FloatingWindows::visibleFloatingWindow(), &floating);
+    // Placed by the program half off the screen's right edge.
+    const QRect area = floating.hostWidget()->screen()->availableGeometry();
+    dialog.setGeometry(area.right() - 100, area.top() + 50, 300, 200);
+    FloatingWindows::openAbove(dialog);
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(area.contains(dialog.geometry())) << dialog.geometry().x();
+
+    // Opened again once the floating window has gone, it is an ordinary window again.
+    floating.orderOut();
+    FloatingWindows::openAbove(dialog);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(WindowTest, KeyAndMainStatusFollowThePlatformRules)
