@@ -834,6 +834,16 @@ void OVPrompterView::invertColors()
         m_textView->setBackgroundColor(OVViewDrawing::inverseColor(background));
 }
 
+bool OVPrompterView::contentNotificationsSuspended() const
+{
+    return m_textView->disableContentNotifications();
+}
+
+void OVPrompterView::setContentNotificationsSuspended(bool flag)
+{
+    m_textView->setDisableContentNotifications(flag);
+}
+
 void OVPrompterView::saveUnadjustedContent()
 {
     m_unadjustedContent = std::make_unique<AttributedString>(m_textView->textStorage());

@@ -159,6 +159,8 @@ public:
     void adjustTextSizeByFactor(double factor) override;
     // Text without a colour of its own counts as black, so it turns white.
     void invertColors() override;
+    bool contentNotificationsSuspended() const override;
+    void setContentNotificationsSuspended(bool flag) override;
     void saveUnadjustedContent() override;
     bool restoreUnadjustedContent() override;
     const AttributedString* unadjustedContent() const override;

@@ -40,6 +40,29 @@ constexpr unsigned kPromptModeCollectionBehavior = 0x50 | 0x100 | 0x1000;
 constexpr double kCursorHideDelay = 1.0;
 const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
 
+// The adjustments are the operator's own: the talent copy makes its own from the unadjusted text,
+// so no observer of the document's content hears of them.
+class SuspendedContentNotifications {
+public:
+    explicit SuspendedContentNotifications(OVCorePrompterView* view)
+        : m_view(view), m_wasSuspended(view && view->contentNotificationsSuspended())
+    {
+        if (m_view)
+            m_view->setContentNotificationsSuspended(true);
+    }
+    ~SuspendedContentNotifications()
+    {
+        if (m_view)
+            m_view->setContentNotificationsSuspended(m_wasSuspended);
+    }
+    SuspendedContentNotifications(const SuspendedContentNotifications&) = delete;
+    SuspendedContentNotifications& operator=(const SuspendedContentNotifications&) = delete;
+
+private:
+    OVCorePrompterView* m_view;
+    bool m_wasSuspended;
+};
+
 } // namespace
 
 void OVCore::_startSetup()
@@ -313,6 +336,7 @@ void OVCore::applyContentAdjustments()
     const bool scales = std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01;
     const bool inverts =
         OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
+    const SuspendedContentNotifications suspended(d->m_prompterView);
     if (scales || inverts)
         d->m_prompterView->saveUnadjustedContent();
     if (scales) {
@@ -331,7 +355,10 @@ void OVCore::undoContentAdjustments()
     // change during Prompt mode, the document's text must not.
     const ContentAdjustments applied = d->m_appliedContentAdjustments;
     d->m_appliedContentAdjustments = ContentAdjustments();
-    if (!d->m_prompterView || applied.isEmpty() || d->m_prompterView->restoreUnadjustedContent())
+    if (!d->m_prompterView || applied.isEmpty())
+        return;
+    const SuspendedContentNotifications suspended(d->m_prompterView);
+    if (d->m_prompterView->restoreUnadjustedContent())
         return;
     if (applied.textMagnificationFactor != 1.0)
         d->m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
@@ -348,6 +375,7 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
     }
     undoContentAdjustments();
     work();
+    const SuspendedContentNotifications suspended(d->m_prompterView);
     d->m_prompterView->saveUnadjustedContent();
     if (applied.textMagnificationFactor != 1.0)
         d->m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
