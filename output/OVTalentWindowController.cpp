@@ -1,6 +1,7 @@
 #include "output/OVTalentWindowController.h"
 
 #include "document/OVDocument.h"
+#include "output/OVBoxView.h"
 #include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
@@ -270,6 +271,8 @@ void OVTalentWindowController::observeNotifications()
                              [this](const Notification&) { trackingDidChange(); });
     m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
                              [this](const Notification&) { _updateTalentWindowSettings(); });
+    m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr,
+                             [this](const Notification&) { _updateBoxColors(); });
     m_observers.emplace_back(center, kApplicationDidChangeScreenParametersNotification, nullptr,
                              [this](const Notification&) {
                                  _updateTalentWindowFrameIfNecessary();
@@ -636,10 +639,14 @@ void OVTalentWindowController::documentBackgroundDidChange()
     _updateBoxColors();
 }
 
-void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView)
+void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView,
+                                                      OVBoxView* previewBoxView)
 {
-    if (previewPrompterView == m_previewPrompterView)
+    m_previewBoxView = previewPrompterView ? previewBoxView : nullptr;
+    if (previewPrompterView == m_previewPrompterView) {
+        _updateBoxColors();
         return;
+    }
     m_previewObservers.clear();
     if (m_previewPrompterView && m_previewOwnLayoutManager) {
         // A view handed back gets its own layout again, of an empty text like any view set free.
@@ -714,8 +721,58 @@ void OVTalentWindowController::updateContentTextMagnificationFactor(double facto
     const double ratio = factor / m_lastContentTextMagnificationFactor;
     if (std::abs(ratio - 1.0) < kMagnificationRatioThreshold)
         return;
+    const PreviewShownLine shown = previewShownLine();
     m_prompterView->adjustTextSizeByFactor(ratio);
     m_lastContentTextMagnificationFactor = factor;
+    // Scaled, the text is as tall as it is only once laid out: before that the views would agree
+    // on an origin in a script of the old height.
+    textView()->layoutManager()->ensureLayoutForTextContainer();
+    if (m_previewPrompterView)
+        m_previewPrompterView->prompterTextView()->layoutManager()->ensureLayoutForTextContainer();
+    // While prompting the operator's view leads and must not jump. In Edit mode the preview keeps
+    // the line it showed, and the talent (upside down or not) comes to it.
+    if (m_core.isModePrompt()) {
+        m_core._synchronizeTalentLocationToOperatorLocation(true);
+    } else {
+        restorePreviewShownLine(shown);
+        m_core.noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(true);
+    }
+}
+
+OVTalentWindowController::PreviewShownLine OVTalentWindowController::previewShownLine() const
+{
+    if (!m_previewPrompterView)
+        return {};
+    OVTextView* preview = m_previewPrompterView->prompterTextView();
+    auto* clip = dynamic_cast<ClipView*>(preview->superview());
+    if (!clip || preview->textStorage().length() == 0)
+        return {};
+    const Point origin = preview->textContainerOrigin();
+    const Point top = preview->convertPointFromView(clip->bounds().origin, clip);
+    const qsizetype character = preview->layoutManager()->characterIndexForPoint({0, top.y - origin.y});
+    if (character < 0 || character >= preview->textStorage().length())
+        return {};
+    const Rect line = preview->layoutManager()->lineFragmentRectForGlyphAtIndex(character);
+    return {character, top.y - (line.origin.y + origin.y), line.size.height};
+}
+
+void OVTalentWindowController::restorePreviewShownLine(const PreviewShownLine& shown)
+{
+    if (!m_previewPrompterView || shown.character < 0 ||
+        shown.character >= m_previewPrompterView->prompterTextView()->textStorage().length())
+        return;
+    OVTextView* preview = m_previewPrompterView->prompterTextView();
+    auto* clip = dynamic_cast<ClipView*>(preview->superview());
+    if (!clip)
+        return;
+    const Rect line = preview->layoutManager()->lineFragmentRectForGlyphAtIndex(shown.character);
+    // The part of the line above the view's top scales with the line.
+    const double into = shown.lineHeight > 0 ? shown.offset * line.size.height / shown.lineHeight : 0;
+    const Point top{0, line.origin.y + preview->textContainerOrigin().y + into};
+    const Point target = preview->convertPointToView(top, clip);
+    clip->scrollToPoint({clip->bounds().origin.x, target.y});
+    if (ScrollView* scroll = m_previewPrompterView->prompterScrollView())
+        scroll->reflectScrolledClipView(clip);
 }
 
 void OVTalentWindowController::updateContentInvertTextAndBackgroundColor(bool flag)
@@ -821,11 +878,25 @@ void OVTalentWindowController::updateContentInset()
 
 void OVTalentWindowController::_updateBoxColors()
 {
-    const QColor color = textView()->backgroundColor();
+    // Blanked, the talent monitor is dark edge to edge: the strips around the page too.
+    const QColor color =
+        m_prompterView->isStandbyViewVisible() ? QColor(Qt::black) : textView()->backgroundColor();
+    if (m_previewBoxView)
+        m_previewBoxView->setFillColor(color, true);
     if (m_boxColor == color)
         return;
     m_boxColor = color;
     m_window->setBackgroundColor(color);
+}
+
+void OVTalentWindowController::updateStandbyViewVisible(bool flag)
+{
+    if (m_prompterView->isStandbyViewVisible() != flag) {
+        m_prompterView->setStandbyViewVisible(flag);
+        if (m_previewPrompterView)
+            m_previewPrompterView->setStandbyViewVisible(flag);
+    }
+    _updateBoxColors();
 }
 
 void OVTalentWindowController::updateHorizontalMarginIndentFactor(double factor)
@@ -891,6 +962,12 @@ void OVTalentWindowController::updateVerticallyFlipped(bool flag)
     m_prompterView->setUsesAnimation(usesAnimation());
     m_prompterView->setVerticallyFlipped(flag);
     m_prompterView->setUsesAnimation(animation);
+    // Upside down the talent's origin counts from the script's end: the same origin would show
+    // another part of the script, so the talent goes back to the line the others show.
+    if (m_core.isModePrompt())
+        m_core._synchronizeTalentLocationToOperatorLocation(true);
+    else
+        m_core.noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(true);
 }
 
 void OVTalentWindowController::setTextContainerWidthTracksTextView(bool flag)
