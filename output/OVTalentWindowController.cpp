@@ -432,7 +432,18 @@ void OVTalentWindowController::_configureForTextView(OVTextView* view)
         if (m_contentTextMagnificationFactor > 1.0)
             m_prompterView->adjustTextSizeByFactor(m_contentTextMagnificationFactor);
     }
+    textView()->layoutManager()->ensureLayoutForTextContainer();
+    if (m_previewPrompterView)
+        m_previewPrompterView->prompterTextView()->layoutManager()->ensureLayoutForTextContainer();
+    // A shorter script than the last one shown: the talent's origin comes back inside it, and the
+    // preview to the talent, instead of both showing the page past its end.
+    if (ClipView* clip = m_prompterView->prompterScrollView()->contentView()) {
+        clip->scrollToPoint(clip->bounds().origin);
+        scrollView()->reflectScrolledClipView(clip);
+    }
     _selectRanges(view->selectedRanges(), true);
+    if (m_core.isModeEdit())
+        m_core._synchronizePreviewLocationToTalentLocation(true);
 }
 
 void OVTalentWindowController::scheduleRepairingCopy(const QString& reason)
