@@ -14,6 +14,8 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/ParagraphStyle.h"
 #include "platform/textlayout/LayoutConversions.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
@@ -86,6 +88,15 @@ bool isNewline(QChar c)
 
 // Atoms are invisible; where one starts a line it takes the font of the text beside it so the line
 // keeps the height of its words.
+bool isRightToLeftAt(const TextStorage& storage, qsizetype index)
+{
+    const AttributeValue value = storage.attribute(kParagraphStyleAttributeName, index, nullptr);
+    const ParagraphStyle* style = value.paragraphStyle();
+    return style && style->baseWritingDirection == WritingDirection::RightToLeft;
+}
+
+// rightToLeft: every atom is fixed, as in a text that runs right to left; otherwise the atoms of
+// right-to-left paragraphs, and those that begin the text or a line.
 void fixAtomFonts(TextStorage& storage, bool rightToLeft)
 {
     const std::optional<std::vector<Range>> atoms = NSAttributedStringOVBookmarkAdditions::atomCharacterRanges(storage);
@@ -95,7 +106,8 @@ void fixAtomFonts(TextStorage& storage, bool rightToLeft)
     for (const Range& atom : *atoms) {
         if (atom.length < 2)
             continue;
-        if (!rightToLeft && atom.location != 0 && !isNewline(text.at(atom.location - 1)))
+        if (!rightToLeft && atom.location != 0 && !isNewline(text.at(atom.location - 1)) &&
+            !isRightToLeftAt(storage, atom.location))
             continue;
         const qsizetype neighbour = atom.location + atom.length < storage.length() ? atom.location + atom.length
                                     : atom.location > 0                            ? atom.location - 1
@@ -273,6 +285,18 @@ void OVTalentWindowController::observeNotifications()
                              [this](const Notification&) { _updateTalentWindowSettings(); });
     m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr,
                              [this](const Notification&) { _updateBoxColors(); });
+    // The preview lays out in the background while editing only: prompting, every pass is the tick's.
+    m_observers.emplace_back(center, OVCoreWillChangeModeNotification, nullptr, [this](const Notification&) {
+        if (m_previewPrompterView)
+            m_previewPrompterView->prompterTextView()->layoutManager()->setBackgroundLayoutEnabled(
+                m_core.isModePrompt());
+    });
+    m_observers.emplace_back(center, OVCoreDidChangeModeNotification, nullptr, [this](const Notification&) {
+        if (m_core.isModeEdit())
+            m_window->contentView()->setNeedsDisplay(true);
+    });
+    m_observers.emplace_back(center, OVPreferencesGeneralDidChangeDefaultStyleNotification, nullptr,
+                             [this](const Notification&) { restoreDefaultBackgroundColorIfNoScriptIsOpen(); });
     m_observers.emplace_back(center, kApplicationDidChangeScreenParametersNotification, nullptr,
                              [this](const Notification&) {
                                  _updateTalentWindowFrameIfNecessary();
@@ -566,9 +590,11 @@ void OVTalentWindowController::replayEditInBracket(TextStorage& storage, bool& f
             logger->logActionDelete();
         talent.deleteCharacters({location + length, replaced});
     }
-    const bool rightToLeft = false;
-    if (NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {location, length}))
-        fixAtomFonts(talent, rightToLeft);
+    // An atom beside the edit changes too: a line break typed before it makes it begin a line.
+    const qsizetype from = std::max<qsizetype>(0, location - 1);
+    const qsizetype to = std::min(talent.length(), location + length + 1);
+    if (to > from && NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {from, to - from}))
+        fixAtomFonts(talent, false);
 }
 
 void OVTalentWindowController::_selectRanges(std::vector<Range> ranges, bool scroll)
