@@ -15,6 +15,7 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
+#include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVTimeInfo.h"
 
 #include <QDebug>
@@ -353,6 +354,16 @@ void OVCore::_calculateMinimumScrollIncrement()
     double scale = d->m_controllerWindow ? d->m_controllerWindow->backingScaleFactor() : 1.0;
     if (!isUsableRate(scale))
         scale = 1.0;
+    // Steps finer than a point suit both displays only when both have that many pixels to a point:
+    // otherwise one of them would show the text standing still and then jumping.
+    if (isTalentWindowInUse()) {
+        const Window* talent = d->m_talentWindowController->talentWindow();
+        const double talentScale = talent ? talent->backingScaleFactor() : 1.0;
+        if (talentScale != scale) {
+            d->m_scrollEngine.setMinimumScrollIncrement(1.0);
+            return;
+        }
+    }
     d->m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
 }
 
