@@ -485,9 +485,18 @@ void OVCore::_finishSetup()
             analytics.raiseIntegerForKeyPath(
                 QStringLiteral("promptMode.largestPromptedDocumentCharacterCount"),
                 d->m_prompterView->textLength());
-        analytics.incrementIntegerForKeyPath(screens.size() > 1
-                                                 ? QStringLiteral("promptMode.sessions.dualScreen")
-                                                 : QStringLiteral("promptMode.sessions.singleScreen"));
+        // Counted by what the session prompted on: the talent display (as set, or mirrored for a
+        // beam splitter), the system mirroring the operator's display, or the operator's alone.
+        QString sessions = QStringLiteral("promptMode.sessions.singleScreen");
+        if (isTalentWindowInUse()) {
+            const bool flipped = OVCoreSettings::boolean(QStringLiteral("horizontallyFlipped"), false) ||
+                                 OVCoreSettings::boolean(QStringLiteral("verticallyFlipped"), false);
+            sessions = flipped ? QStringLiteral("promptMode.sessions.dualScreenFlipped")
+                               : QStringLiteral("promptMode.sessions.dualScreen");
+        } else if (screens.size() > 1 && dualScreenStatus() == kDualScreenStatusMirrored) {
+            sessions = QStringLiteral("promptMode.sessions.systemVideoMirrored");
+        }
+        analytics.incrementIntegerForKeyPath(sessions);
         analytics.startTimeForKeyPath(QStringLiteral("promptMode.time"));
         analytics.setPersistsChanges(false);
         d->m_promptModeStartTime = now;

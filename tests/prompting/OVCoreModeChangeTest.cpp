@@ -254,6 +254,18 @@ TEST_F(ModeChangeTest, ARoundTripIsCounted)
     EXPECT_TRUE(analytics.persistsChanges());
 }
 
+TEST_F(ModeChangeTest, ASecondDisplayWithoutTheTalentOutputCountsAsOneScreen)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}),
+                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1920, 1080}})});
+    makeCore();
+    core->enterPromptMode();
+    core->enterEditMode();
+    HVAnalytics& analytics = HVAppServices::shared().analytics();
+    EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.singleScreen"), 1);
+    EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.dualScreen"), 0);
+}
+
 class ContentAdjustmentTest : public ModeChangeTest {
 protected:
     void SetUp() override
