@@ -977,7 +977,7 @@ void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
                 setHorizontalMarginFactor(*value);
             if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
                 setVerticalMarginFactor(*value);
-            m_talent.updateHasContentBorder(false);
+            m_talent.restoreDefaultHasContentBorder();
         });
 }
 
@@ -1073,7 +1073,7 @@ void OVPreviewWindowController::marginSliderInitialActionOccurred()
 void OVPreviewWindowController::marginSliderFinalActionOccurred()
 {
     NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification, nullptr);
-    m_talent.updateHasContentBorder(false);
+    m_talent.restoreDefaultHasContentBorder();
     m_talent.setTextContainerWidthTracksTextView(true);
 }
 

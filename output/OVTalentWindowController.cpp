@@ -981,6 +981,11 @@ void OVTalentWindowController::updateHasContentBorder(bool flag)
         m_previewPrompterView->setHasContentBorder(flag);
 }
 
+void OVTalentWindowController::restoreDefaultHasContentBorder()
+{
+    updateHasContentBorder(m_prompterView->defaultHasContentBorder());
+}
+
 void OVTalentWindowController::updateHorizontallyFlipped(bool flag)
 {
     if (m_prompterView->isHorizontallyFlipped() == flag)

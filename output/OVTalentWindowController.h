@@ -102,6 +102,7 @@ public:
     void updateFocusArrowVisible(bool flag);
     void updateTimeBarVisible(bool flag);
     void updateHasContentBorder(bool flag);
+    void restoreDefaultHasContentBorder();
     // Blanking covers both outputs' pages; what surrounds them turns black with it.
     void updateStandbyViewVisible(bool flag);
     void updateHorizontallyFlipped(bool flag);
