@@ -2,7 +2,6 @@
 
 #include "document/OVDocument.h"
 #include "output/OVBoxView.h"
-#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
 #include "platform/appkit/AppKitNotifications.h"
@@ -27,6 +26,7 @@
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -295,8 +295,9 @@ void OVTalentWindowController::observeNotifications()
         if (m_core.isModeEdit())
             m_window->contentView()->setNeedsDisplay(true);
     });
-    m_observers.emplace_back(center, OVPreferencesGeneralDidChangeDefaultStyleNotification, nullptr,
-                             [this](const Notification&) { restoreDefaultBackgroundColorIfNoScriptIsOpen(); });
+    m_observers.emplace_back(
+        center, OVPreferencesGeneralDidChangeDefaultStyleNotification, nullptr,
+        [this](const Notification&) { restoreDefaultBackgroundColorIfNoScriptIsOpen(); });
     m_observers.emplace_back(center, kApplicationDidChangeScreenParametersNotification, nullptr,
                              [this](const Notification&) {
                                  _updateTalentWindowFrameIfNecessary();
@@ -593,7 +594,8 @@ void OVTalentWindowController::replayEditInBracket(TextStorage& storage, bool& f
     // An atom beside the edit changes too: a line break typed before it makes it begin a line.
     const qsizetype from = std::max<qsizetype>(0, location - 1);
     const qsizetype to = std::min(talent.length(), location + length + 1);
-    if (to > from && NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {from, to - from}))
+    if (to > from &&
+        NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {from, to - from}))
         fixAtomFonts(talent, false);
 }
 

@@ -58,8 +58,8 @@ public:
     OVTextView* documentTextView() const { return m_documentTextView; }
 
     // Document watching.
-    void beginDocumentWatching() { ++m_documentWatchCount; }
-    void endDocumentWatching() { --m_documentWatchCount; }
+    void beginDocumentWatching() override { ++m_documentWatchCount; }
+    void endDocumentWatching() override { --m_documentWatchCount; }
     bool isDocumentWatching() const { return m_documentWatchCount >= 0; }
     void beginInitialDocumentWatching();
     // Where updateContent finds the front document; the program's document controller until set.

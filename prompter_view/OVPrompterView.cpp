@@ -844,6 +844,16 @@ void OVPrompterView::setContentNotificationsSuspended(bool flag)
     m_textView->setDisableContentNotifications(flag);
 }
 
+bool OVPrompterView::backgroundLayoutEnabled() const
+{
+    return m_textView->layoutManager()->backgroundLayoutEnabled();
+}
+
+void OVPrompterView::setBackgroundLayoutEnabled(bool flag)
+{
+    m_textView->layoutManager()->setBackgroundLayoutEnabled(flag);
+}
+
 void OVPrompterView::saveUnadjustedContent()
 {
     m_unadjustedContent = std::make_unique<AttributedString>(m_textView->textStorage());

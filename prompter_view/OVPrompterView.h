@@ -163,6 +163,8 @@ public:
     // Text without a colour of its own counts as black, so it turns white.
     void invertColors() override;
     bool contentNotificationsSuspended() const override;
+    bool backgroundLayoutEnabled() const override;
+    void setBackgroundLayoutEnabled(bool flag) override;
     void setContentNotificationsSuspended(bool flag) override;
     void saveUnadjustedContent() override;
     bool restoreUnadjustedContent() override;

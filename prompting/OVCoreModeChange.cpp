@@ -95,8 +95,13 @@ void OVCore::_startSetup()
         d->m_savedUsesAnimation = d->m_prompterView->usesAnimation();
         d->m_prompterView->setUsesAnimation(false);
     }
-    if (d->m_talentWindowController)
+    if (d->m_talentWindowController) {
+        if (isModePrompt() && !d->m_talentWatchingSuspended) {
+            d->m_talentWindowController->endDocumentWatching();
+            d->m_talentWatchingSuspended = true;
+        }
         autoBlankToHideEditsIfNecessary();
+    }
 
     if (isModePrompt()) {
         if (d->m_prompterView)
@@ -124,6 +129,15 @@ void OVCore::_startSetup()
     }
     if (d->m_talentContentView)
         d->m_talentOriginAtModeChangeStart = d->m_talentContentView->bounds().origin;
+    // No layout runs between the steps: each would lay the text out for a window about to change.
+    if (d->m_prompterView) {
+        d->m_operatorBackgroundLayout = d->m_prompterView->backgroundLayoutEnabled();
+        d->m_prompterView->setBackgroundLayoutEnabled(false);
+    }
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        d->m_talentBackgroundLayout = talent->backgroundLayoutEnabled();
+        talent->setBackgroundLayoutEnabled(false);
+    }
     if (!isModePrompt())
         _optimizeContent();
     if (!d->m_prompterView)
@@ -424,7 +438,10 @@ void OVCore::_finishSetup()
         talent->setTracksVerticalInset(prompt ? true : d->m_savedTalentTracksVerticalInset);
         if (!talent->tracksVerticalInset())
             talent->setVerticalInsetAdjustment(d->m_savedTalentVerticalInsetAdjustment);
+        talent->setBackgroundLayoutEnabled(!prompt || d->m_talentBackgroundLayout);
     }
+    if (d->m_prompterView)
+        d->m_prompterView->setBackgroundLayoutEnabled(!prompt || d->m_operatorBackgroundLayout);
 
     if (prompt) {
         _calculateOptimalFramerate();
@@ -469,6 +486,11 @@ void OVCore::_finishSetup()
         }
         d->m_inputController->start();
     } else {
+        if (d->m_talentWatchingSuspended) {
+            d->m_talentWatchingSuspended = false;
+            if (d->m_talentWindowController)
+                d->m_talentWindowController->beginDocumentWatching();
+        }
         _synchronizePreviewLocationToTalentLocation();
         _setupTimeTimer();
         if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))

@@ -341,9 +341,9 @@ void OVCore::_calculateOptimalFramerate()
         if (const HVGPUInfo* gpu = talentGPUInfo())
             facts.talentGPU = *gpu;
         // A laptop's own panel is the one whose connector says so.
-        facts.operatorScreenIsBuiltInHighDensity =
-            screen && screen->backingScaleFactor() > 1.0 &&
-            (screen->name().startsWith(QLatin1String("eDP")) || screen->name().startsWith(QLatin1String("LVDS")));
+        facts.operatorScreenIsBuiltInHighDensity = screen && screen->backingScaleFactor() > 1.0 &&
+                                                   (screen->name().startsWith(QLatin1String("eDP")) ||
+                                                    screen->name().startsWith(QLatin1String("LVDS")));
         facts.hardwareModel = HVGPUInfo::hardwareModelName();
         if (OVRenderingChoices::automaticFrameRateUsesFullRate(facts))
             rate = refreshRate;

@@ -66,7 +66,8 @@ bool OVRenderingChoices::automaticFrameRateUsesFullRate(const FrameRateFacts& fa
             !(renderer.contains(QLatin1String("NVIDIA")) && renderer.contains(QLatin1String(" 120"))))
             return true;
         const bool knownVendor = renderer.contains(QLatin1String("NVIDIA")) ||
-                                 renderer.contains(QLatin1String("AMD")) || renderer.contains(QLatin1String("ATI"));
+                                 renderer.contains(QLatin1String("AMD")) ||
+                                 renderer.contains(QLatin1String("ATI"));
         return facts.hardwareModel != QLatin1String("iMac11,3") && gpu.videoMemoryMB > 383 &&
                (renderer.contains(QLatin1String("INTEL")) || !knownVendor);
     }

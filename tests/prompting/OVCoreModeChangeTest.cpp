@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Event.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVWindowBehavior.h"
 
@@ -264,6 +265,30 @@ TEST_F(ModeChangeTest, ASecondDisplayWithoutTheTalentOutputCountsAsOneScreen)
     HVAnalytics& analytics = HVAppServices::shared().analytics();
     EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.singleScreen"), 1);
     EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.dualScreen"), 0);
+}
+
+TEST_F(ModeChangeTest, TheTalentIgnoresFrontDocumentChangesWhilePrompting)
+{
+    class Talent final : public OVCoreTalentOutput {
+    public:
+        bool isTalentWindowInUse() const override { return false; }
+        OVCorePrompterView* talentPrompterView() const override { return nullptr; }
+        void beginDocumentWatching() override { ++watching; }
+        void endDocumentWatching() override { --watching; }
+        int watching = 0;
+    } talent;
+    makeCore();
+    core->setTalentWindowController(&talent);
+    core->enterPromptMode();
+    EXPECT_EQ(talent.watching, -1);
+    core->enterEditMode();
+    EXPECT_EQ(talent.watching, 0);
+    // Let go of while prompting, it watches again.
+    core->enterPromptMode();
+    core->setTalentWindowController(nullptr);
+    EXPECT_EQ(talent.watching, 0);
+    core->enterEditMode();
+    EXPECT_EQ(talent.watching, 0);
 }
 
 class ContentAdjustmentTest : public ModeChangeTest {

@@ -204,7 +204,8 @@ TEST(OVRenderingChoicesTest, TheAutomaticFrameRateTakesTheFullRateOnlyWhereTheGr
 
     // Two displays on one GPU model: a large video memory, or a high-density built-in panel.
     facts.separateTalentDisplay = true;
-    facts.operatorGPU = {QStringLiteral("AMD Radeon RX 6600"), QStringLiteral("AMD"), QStringLiteral("4.6"), 8192};
+    facts.operatorGPU = {QStringLiteral("AMD Radeon RX 6600"), QStringLiteral("AMD"), QStringLiteral("4.6"),
+                         8192};
     facts.talentGPU = facts.operatorGPU;
     EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
     facts.operatorGPU.videoMemoryMB = facts.talentGPU.videoMemoryMB = 256;
