@@ -86,8 +86,6 @@ bool isNewline(QChar c)
     return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar(0x2028) || c == QChar(0x2029);
 }
 
-// Atoms are invisible; where one starts a line it takes the font of the text beside it so the line
-// keeps the height of its words.
 bool isRightToLeftAt(const TextStorage& storage, qsizetype index)
 {
     const AttributeValue value = storage.attribute(kParagraphStyleAttributeName, index, nullptr);
@@ -95,8 +93,9 @@ bool isRightToLeftAt(const TextStorage& storage, qsizetype index)
     return style && style->baseWritingDirection == WritingDirection::RightToLeft;
 }
 
-// rightToLeft: every atom is fixed, as in a text that runs right to left; otherwise the atoms of
-// right-to-left paragraphs, and those that begin the text or a line.
+// Atoms are invisible; where one starts a line it takes the font of the text beside it so the line
+// keeps the height of its words. rightToLeft: every atom is fixed, as in a text that runs right to
+// left; otherwise the atoms of right-to-left paragraphs, and those that begin the text or a line.
 void fixAtomFonts(TextStorage& storage, bool rightToLeft)
 {
     const std::optional<std::vector<Range>> atoms = NSAttributedStringOVBookmarkAdditions::atomCharacterRanges(storage);
@@ -457,11 +456,9 @@ void OVTalentWindowController::_configureForTextView(OVTextView* view)
         if (m_contentTextMagnificationFactor > 1.0)
             m_prompterView->adjustTextSizeByFactor(m_contentTextMagnificationFactor);
     }
-    textView()->layoutManager()->ensureLayoutForTextContainer();
-    if (m_previewPrompterView)
-        m_previewPrompterView->prompterTextView()->layoutManager()->ensureLayoutForTextContainer();
     // A shorter script than the last one shown: the talent's origin comes back inside it, and the
-    // preview to the talent, instead of both showing the page past its end.
+    // preview to the talent, instead of both showing the page past its end. The rest of the copy is
+    // laid out in the background, so bringing a long script to front does not wait for it.
     if (ClipView* clip = m_prompterView->prompterScrollView()->contentView()) {
         clip->scrollToPoint(clip->bounds().origin);
         scrollView()->reflectScrolledClipView(clip);
