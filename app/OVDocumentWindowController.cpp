@@ -207,6 +207,14 @@ void OVDocumentWindowController::windowDidLoad()
                              [this](const Notification&) { m_toolbar->updateTimeForTimerItem(); });
     m_observers.emplace_back(center, OVPreferencesControlsSpeedSliderValuesDidChangeNotification, nullptr,
                              [this](const Notification&) { _updateSpeedSliderMinAndMaxValues(); });
+    // Whether the talent screen can be blanked changes with the displays and the output chosen.
+    for (const QString& name :
+         {OVCoreDidChangeDualScreenConfigurationNotification, OVPreviewScreenModeDidChangeNotification}) {
+        m_observers.emplace_back(center, name, nullptr, [this](const Notification&) {
+            m_toolbar->updateBlankingItem();
+            m_toolbar->toolbar().validateVisibleItems();
+        });
+    }
     m_observers.emplace_back(center, OVPreferencesControlsSpeedLimiterDidChangeNotification, nullptr,
                              [this](const Notification&) { setSpeedSliderRange(m_speedSliderMin, m_speedSliderMax); });
     m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr, [this](const Notification&) {
@@ -236,7 +244,7 @@ void OVDocumentWindowController::windowDidLoad()
         text->setDrawsMarkedText(true);
     m_bookmarkBindingsToken = OVBookmarkController::sharedBookmarkController().addBindingsObserver(
         [this] { _updateBookmarkSegmentsEnabled(); });
-    _updateBookmarkSegmentsEnabled();
+    _setEnableMainWindowRequiredControls(Application::shared().mainWindow() == own);
     // The script is what the window is for: keys go to it from the start.
     own->makeFirstResponder(textView());
     adoptDocumentUndoManager();

@@ -191,6 +191,8 @@ public:
     void bookmarksControlPressed(int tag);
     bool isBookmarkSegmentEnabled(int tag) const;
     void _updateBookmarkSegmentsEnabled();
+    // The bookmark control and the timer's reset button act on the main window only.
+    void _setEnableMainWindowRequiredControls(bool flag);
     // The bookmark menu under segment 2, opened with the bookmark closest to the view highlighted.
     void showBookmarks(const QVariant& sender);
     Menu* bookmarksSegmentMenu() const { return m_bookmarksSegmentMenu.get(); }
@@ -311,6 +313,7 @@ private:
     // Whether a hard pause may pulse the timer field: only between entering and leaving Prompt mode.
     bool m_timerMayPulse = false;
     bool m_applicationInactive = false;
+    bool m_mainWindowRequiredControlsEnabled = false;
     OVDocumentPrompterView* m_prompterView = nullptr;
     std::unique_ptr<OVTimeInfo> m_timeInfo;
     std::optional<Color> m_backgroundColor;

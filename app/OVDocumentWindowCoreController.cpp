@@ -157,12 +157,14 @@ void OVDocumentWindowController::windowBecameMain()
 {
     if (!m_core->isModePrompt())
         m_core->configureCoreForController(this);
+    _setEnableMainWindowRequiredControls(true);
 }
 
 void OVDocumentWindowController::windowResignedMain()
 {
     if (!m_core->isModePrompt() && m_core->controller() == this)
         m_core->configureCoreForController(nullptr);
+    _setEnableMainWindowRequiredControls(false);
 }
 
 void OVDocumentWindowController::windowWillClose()

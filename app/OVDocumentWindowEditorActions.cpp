@@ -376,12 +376,22 @@ void OVDocumentWindowController::bookmarksControlPressed(int tag)
 
 bool OVDocumentWindowController::isBookmarkSegmentEnabled(int tag) const
 {
+    if (!m_mainWindowRequiredControlsEnabled)
+        return false;
     const OVBookmarkController& bookmarks = OVBookmarkController::sharedBookmarkController();
     if (tag >= 0 && tag <= 2)
         return bookmarks.hasOneBookmark();
     if (tag == 3)
         return bookmarks.canAddOrEditBookmark();
     return false;
+}
+
+void OVDocumentWindowController::_setEnableMainWindowRequiredControls(bool flag)
+{
+    m_mainWindowRequiredControlsEnabled = flag;
+    _updateBookmarkSegmentsEnabled();
+    if (QToolButton* reset = m_toolbar ? m_toolbar->timerResetButton() : nullptr)
+        reset->setEnabled(flag && canResetElapsedTimer());
 }
 
 void OVDocumentWindowController::_updateBookmarkSegmentsEnabled()

@@ -46,8 +46,16 @@ unsigned OVEnvironment::prompterOutputTarget()
 Size OVEnvironment::prompterOutputSize()
 {
     const unsigned target = prompterOutputTarget();
-    if (target == kTalentWindow)
-        return frameSize(OVScreen::talentScreen());
+    if (target == kTalentWindow) {
+        // The talent's page is the screen less the strips that line it up with the operator's
+        // toolbar: the preview lays its lines out on a page of that height, so they break and fall
+        // where the talent's do.
+        Size size = frameSize(OVScreen::talentScreen());
+        size.height = std::max(
+            0.0,
+            size.height - 2 * OVTalentWindowController::sharedTalentWindowController().contentInset().height);
+        return size;
+    }
     OVCoreController* controller = frontMostController();
     Window* window = controller ? controller->controllerWindow() : nullptr;
     Size size;

@@ -3,6 +3,7 @@
 #include "output/OVPreviewWindowController.h"
 
 #include "document/OVDocumentController.h"
+#include "output/OVBoxView.h"
 #include "output/OVEnvironment.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"
@@ -338,7 +339,7 @@ OVPreviewWindowController::OVPreviewWindowController(OVCore& core, OVTalentWindo
     loadSettingsFromDefaults();
     updateControls();
 
-    m_talent.setPreviewPrompterView(m_prompterView);
+    m_talent.setPreviewPrompterView(m_prompterView, m_box);
     updatePreviewBounds();
     m_core.setPreviewScrollView(m_prompterView->scrollView());
 
@@ -409,7 +410,7 @@ void OVPreviewWindowController::buildPanel()
                              [this](const QColor& color) { return changeColor(color); });
     m_panel->setTitle(previewTitleForTarget(OVEnvironment::prompterOutputTarget(), false));
 
-    auto box = std::make_unique<View>(Rect{{kBoxInset, 0}, {kPanelWidth - 2 * kBoxInset, kBoxHeight}});
+    auto box = std::make_unique<OVBoxView>(Rect{{kBoxInset, 0}, {kPanelWidth - 2 * kBoxInset, kBoxHeight}});
     m_box = m_panel->contentView()->addSubview(std::move(box));
     auto prompter = std::make_unique<OVPrompterView>(Rect{{0, 0}, m_box->frame().size});
     m_prompterView = m_box->addSubview(std::move(prompter));
@@ -682,13 +683,21 @@ void OVPreviewWindowController::observeNotifications()
                                                                    QStringLiteral("updatePreviewBounds"),
                                                                    [this] { updatePreviewBounds(); });
                              });
-    m_observers.emplace_back(center, OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
-                             [this](const Notification&) {
-                                 if (!m_core.isModeEdit())
-                                     return;
-                                 updatePreviewBounds();
-                                 updatePreviewWindowTitle();
-                             });
+    m_observers.emplace_back(
+        center, OVDocumentControllerDidChangeFrontMostDocumentNotification, nullptr,
+        [this](const Notification&) {
+            if (!m_core.isModeEdit())
+                return;
+            updatePreviewBounds();
+            updatePreviewWindowTitle();
+            // A closing window is still the core's while it goes: the window
+            // that becomes main next gives the output its size.
+            RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("updatePreviewBounds"));
+            RunLoop::main().performAfterDelay(0, this, QStringLiteral("updatePreviewBounds"), [this] {
+                if (m_core.isModeEdit())
+                    updatePreviewBounds();
+            });
+        });
     m_observers.emplace_back(center, HVWindowShouldCloseByUserActionNotification, m_panel.get(),
                              [this](const Notification&) { setShowPreviewWindowOnStartup(false, m_core); });
     for (const QString& name : {kWindowDidMoveNotification, kWindowDidResizeNotification})
@@ -968,7 +977,7 @@ void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
                 setHorizontalMarginFactor(*value);
             if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
                 setVerticalMarginFactor(*value);
-            m_talent.updateHasContentBorder(false);
+            m_talent.restoreDefaultHasContentBorder();
         });
 }
 
@@ -1064,7 +1073,7 @@ void OVPreviewWindowController::marginSliderInitialActionOccurred()
 void OVPreviewWindowController::marginSliderFinalActionOccurred()
 {
     NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification, nullptr);
-    m_talent.updateHasContentBorder(false);
+    m_talent.restoreDefaultHasContentBorder();
     m_talent.setTextContainerWidthTracksTextView(true);
 }
 

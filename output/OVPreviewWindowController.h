@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/OVBoxView.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
@@ -124,7 +125,7 @@ public:
 
     OVPreviewPanel* window() const { return m_panel.get(); }
     OVPrompterView* prompterView() const { return m_prompterView; }
-    View* centeringPrompterBox() const { return m_box; }
+    OVBoxView* centeringPrompterBox() const { return m_box; }
     OVTalentWindowController& talentWindowController() const { return m_talent; }
     // The settings area, whose controls mirror the properties.
     QWidget* controlsWidget() const { return m_controls; }
@@ -267,7 +268,7 @@ private:
     OVCore& m_core;
     OVTalentWindowController& m_talent;
     std::unique_ptr<OVPreviewPanel> m_panel;
-    View* m_box = nullptr;
+    OVBoxView* m_box = nullptr;
     OVPrompterView* m_prompterView = nullptr;
 
     QWidget* m_controls = nullptr;

@@ -1,7 +1,7 @@
 #include "output/OVTalentWindowController.h"
 
 #include "document/OVDocument.h"
-#include "textutil/NSMutableAttributedStringOVColorInversion.h"
+#include "output/OVBoxView.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindow.h"
 #include "platform/appkit/AppKitNotifications.h"
@@ -13,6 +13,8 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/NSColorHVAdditions.h"
+#include "platform/text/AttributeNames.h"
+#include "platform/text/ParagraphStyle.h"
 #include "platform/textlayout/LayoutConversions.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVScrollView.h"
@@ -24,6 +26,7 @@
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -83,8 +86,16 @@ bool isNewline(QChar c)
     return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar(0x2028) || c == QChar(0x2029);
 }
 
+bool isRightToLeftAt(const TextStorage& storage, qsizetype index)
+{
+    const AttributeValue value = storage.attribute(kParagraphStyleAttributeName, index, nullptr);
+    const ParagraphStyle* style = value.paragraphStyle();
+    return style && style->baseWritingDirection == WritingDirection::RightToLeft;
+}
+
 // Atoms are invisible; where one starts a line it takes the font of the text beside it so the line
-// keeps the height of its words.
+// keeps the height of its words. rightToLeft: every atom is fixed, as in a text that runs right to
+// left; otherwise the atoms of right-to-left paragraphs, and those that begin the text or a line.
 void fixAtomFonts(TextStorage& storage, bool rightToLeft)
 {
     const std::optional<std::vector<Range>> atoms = NSAttributedStringOVBookmarkAdditions::atomCharacterRanges(storage);
@@ -94,7 +105,8 @@ void fixAtomFonts(TextStorage& storage, bool rightToLeft)
     for (const Range& atom : *atoms) {
         if (atom.length < 2)
             continue;
-        if (!rightToLeft && atom.location != 0 && !isNewline(text.at(atom.location - 1)))
+        if (!rightToLeft && atom.location != 0 && !isNewline(text.at(atom.location - 1)) &&
+            !isRightToLeftAt(storage, atom.location))
             continue;
         const qsizetype neighbour = atom.location + atom.length < storage.length() ? atom.location + atom.length
                                     : atom.location > 0                            ? atom.location - 1
@@ -270,6 +282,21 @@ void OVTalentWindowController::observeNotifications()
                              [this](const Notification&) { trackingDidChange(); });
     m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
                              [this](const Notification&) { _updateTalentWindowSettings(); });
+    m_observers.emplace_back(center, OVCoreBlankingDidChangeNotification, nullptr,
+                             [this](const Notification&) { _updateBoxColors(); });
+    // The preview lays out in the background while editing only: prompting, every pass is the tick's.
+    m_observers.emplace_back(center, OVCoreWillChangeModeNotification, nullptr, [this](const Notification&) {
+        if (m_previewPrompterView)
+            m_previewPrompterView->prompterTextView()->layoutManager()->setBackgroundLayoutEnabled(
+                m_core.isModePrompt());
+    });
+    m_observers.emplace_back(center, OVCoreDidChangeModeNotification, nullptr, [this](const Notification&) {
+        if (m_core.isModeEdit())
+            m_window->contentView()->setNeedsDisplay(true);
+    });
+    m_observers.emplace_back(
+        center, OVPreferencesGeneralDidChangeDefaultStyleNotification, nullptr,
+        [this](const Notification&) { restoreDefaultBackgroundColorIfNoScriptIsOpen(); });
     m_observers.emplace_back(center, kApplicationDidChangeScreenParametersNotification, nullptr,
                              [this](const Notification&) {
                                  _updateTalentWindowFrameIfNecessary();
@@ -429,7 +456,16 @@ void OVTalentWindowController::_configureForTextView(OVTextView* view)
         if (m_contentTextMagnificationFactor > 1.0)
             m_prompterView->adjustTextSizeByFactor(m_contentTextMagnificationFactor);
     }
+    // A shorter script than the last one shown: the talent's origin comes back inside it, and the
+    // preview to the talent, instead of both showing the page past its end. The rest of the copy is
+    // laid out in the background, so bringing a long script to front does not wait for it.
+    if (ClipView* clip = m_prompterView->prompterScrollView()->contentView()) {
+        clip->scrollToPoint(clip->bounds().origin);
+        scrollView()->reflectScrolledClipView(clip);
+    }
     _selectRanges(view->selectedRanges(), true);
+    if (m_core.isModeEdit())
+        m_core._synchronizePreviewLocationToTalentLocation(true);
 }
 
 void OVTalentWindowController::scheduleRepairingCopy(const QString& reason)
@@ -552,9 +588,12 @@ void OVTalentWindowController::replayEditInBracket(TextStorage& storage, bool& f
             logger->logActionDelete();
         talent.deleteCharacters({location + length, replaced});
     }
-    const bool rightToLeft = false;
-    if (NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {location, length}))
-        fixAtomFonts(talent, rightToLeft);
+    // An atom beside the edit changes too: a line break typed before it makes it begin a line.
+    const qsizetype from = std::max<qsizetype>(0, location - 1);
+    const qsizetype to = std::min(talent.length(), location + length + 1);
+    if (to > from &&
+        NSAttributedStringOVBookmarkAdditions::containsAtomAttachmentInRange(talent, {from, to - from}))
+        fixAtomFonts(talent, false);
 }
 
 void OVTalentWindowController::_selectRanges(std::vector<Range> ranges, bool scroll)
@@ -636,10 +675,14 @@ void OVTalentWindowController::documentBackgroundDidChange()
     _updateBoxColors();
 }
 
-void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView)
+void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPrompterView,
+                                                      OVBoxView* previewBoxView)
 {
-    if (previewPrompterView == m_previewPrompterView)
+    m_previewBoxView = previewPrompterView ? previewBoxView : nullptr;
+    if (previewPrompterView == m_previewPrompterView) {
+        _updateBoxColors();
         return;
+    }
     m_previewObservers.clear();
     if (m_previewPrompterView && m_previewOwnLayoutManager) {
         // A view handed back gets its own layout again, of an empty text like any view set free.
@@ -714,8 +757,58 @@ void OVTalentWindowController::updateContentTextMagnificationFactor(double facto
     const double ratio = factor / m_lastContentTextMagnificationFactor;
     if (std::abs(ratio - 1.0) < kMagnificationRatioThreshold)
         return;
+    const PreviewShownLine shown = previewShownLine();
     m_prompterView->adjustTextSizeByFactor(ratio);
     m_lastContentTextMagnificationFactor = factor;
+    // Scaled, the text is as tall as it is only once laid out: before that the views would agree
+    // on an origin in a script of the old height.
+    textView()->layoutManager()->ensureLayoutForTextContainer();
+    if (m_previewPrompterView)
+        m_previewPrompterView->prompterTextView()->layoutManager()->ensureLayoutForTextContainer();
+    // While prompting the operator's view leads and must not jump. In Edit mode the preview keeps
+    // the line it showed, and the talent (upside down or not) comes to it.
+    if (m_core.isModePrompt()) {
+        m_core._synchronizeTalentLocationToOperatorLocation(true);
+    } else {
+        restorePreviewShownLine(shown);
+        m_core.noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(true);
+    }
+}
+
+OVTalentWindowController::PreviewShownLine OVTalentWindowController::previewShownLine() const
+{
+    if (!m_previewPrompterView)
+        return {};
+    OVTextView* preview = m_previewPrompterView->prompterTextView();
+    auto* clip = dynamic_cast<ClipView*>(preview->superview());
+    if (!clip || preview->textStorage().length() == 0)
+        return {};
+    const Point origin = preview->textContainerOrigin();
+    const Point top = preview->convertPointFromView(clip->bounds().origin, clip);
+    const qsizetype character = preview->layoutManager()->characterIndexForPoint({0, top.y - origin.y});
+    if (character < 0 || character >= preview->textStorage().length())
+        return {};
+    const Rect line = preview->layoutManager()->lineFragmentRectForGlyphAtIndex(character);
+    return {character, top.y - (line.origin.y + origin.y), line.size.height};
+}
+
+void OVTalentWindowController::restorePreviewShownLine(const PreviewShownLine& shown)
+{
+    if (!m_previewPrompterView || shown.character < 0 ||
+        shown.character >= m_previewPrompterView->prompterTextView()->textStorage().length())
+        return;
+    OVTextView* preview = m_previewPrompterView->prompterTextView();
+    auto* clip = dynamic_cast<ClipView*>(preview->superview());
+    if (!clip)
+        return;
+    const Rect line = preview->layoutManager()->lineFragmentRectForGlyphAtIndex(shown.character);
+    // The part of the line above the view's top scales with the line.
+    const double into = shown.lineHeight > 0 ? shown.offset * line.size.height / shown.lineHeight : 0;
+    const Point top{0, line.origin.y + preview->textContainerOrigin().y + into};
+    const Point target = preview->convertPointToView(top, clip);
+    clip->scrollToPoint({clip->bounds().origin.x, target.y});
+    if (ScrollView* scroll = m_previewPrompterView->prompterScrollView())
+        scroll->reflectScrolledClipView(clip);
 }
 
 void OVTalentWindowController::updateContentInvertTextAndBackgroundColor(bool flag)
@@ -821,11 +914,25 @@ void OVTalentWindowController::updateContentInset()
 
 void OVTalentWindowController::_updateBoxColors()
 {
-    const QColor color = textView()->backgroundColor();
+    // Blanked, the talent monitor is dark edge to edge: the strips around the page too.
+    const QColor color =
+        m_prompterView->isStandbyViewVisible() ? QColor(Qt::black) : textView()->backgroundColor();
+    if (m_previewBoxView)
+        m_previewBoxView->setFillColor(color, true);
     if (m_boxColor == color)
         return;
     m_boxColor = color;
     m_window->setBackgroundColor(color);
+}
+
+void OVTalentWindowController::updateStandbyViewVisible(bool flag)
+{
+    if (m_prompterView->isStandbyViewVisible() != flag) {
+        m_prompterView->setStandbyViewVisible(flag);
+        if (m_previewPrompterView)
+            m_previewPrompterView->setStandbyViewVisible(flag);
+    }
+    _updateBoxColors();
 }
 
 void OVTalentWindowController::updateHorizontalMarginIndentFactor(double factor)
@@ -873,6 +980,11 @@ void OVTalentWindowController::updateHasContentBorder(bool flag)
         m_previewPrompterView->setHasContentBorder(flag);
 }
 
+void OVTalentWindowController::restoreDefaultHasContentBorder()
+{
+    updateHasContentBorder(m_prompterView->defaultHasContentBorder());
+}
+
 void OVTalentWindowController::updateHorizontallyFlipped(bool flag)
 {
     if (m_prompterView->isHorizontallyFlipped() == flag)
@@ -891,6 +1003,12 @@ void OVTalentWindowController::updateVerticallyFlipped(bool flag)
     m_prompterView->setUsesAnimation(usesAnimation());
     m_prompterView->setVerticallyFlipped(flag);
     m_prompterView->setUsesAnimation(animation);
+    // Upside down the talent's origin counts from the script's end: the same origin would show
+    // another part of the script, so the talent goes back to the line the others show.
+    if (m_core.isModePrompt())
+        m_core._synchronizeTalentLocationToOperatorLocation(true);
+    else
+        m_core.noTrackFixSynchronizeTalentLocationToPreviewLocationAndForceSync(true);
 }
 
 void OVTalentWindowController::setTextContainerWidthTracksTextView(bool flag)

@@ -14,6 +14,7 @@
 #include <vector>
 
 class LayoutManager;
+class OVBoxView;
 class OVCore;
 class OVPrompterView;
 class OVScrollView;
@@ -57,8 +58,8 @@ public:
     OVTextView* documentTextView() const { return m_documentTextView; }
 
     // Document watching.
-    void beginDocumentWatching() { ++m_documentWatchCount; }
-    void endDocumentWatching() { --m_documentWatchCount; }
+    void beginDocumentWatching() override { ++m_documentWatchCount; }
+    void endDocumentWatching() override { --m_documentWatchCount; }
     bool isDocumentWatching() const { return m_documentWatchCount >= 0; }
     void beginInitialDocumentWatching();
     // Where updateContent finds the front document; the program's document controller until set.
@@ -70,7 +71,7 @@ public:
     void _setTimeInfo(OVTimeInfo* timeInfo);
     void _configureForTextView(OVTextView* textView);
 
-    void setPreviewPrompterView(OVPrompterView* previewPrompterView);
+    void setPreviewPrompterView(OVPrompterView* previewPrompterView, OVBoxView* previewBoxView = nullptr);
     OVPrompterView* previewPrompterView() const { return m_previewPrompterView; }
     QColor contentBackgroundColor() const;
     void debugLog() const;
@@ -101,6 +102,9 @@ public:
     void updateFocusArrowVisible(bool flag);
     void updateTimeBarVisible(bool flag);
     void updateHasContentBorder(bool flag);
+    void restoreDefaultHasContentBorder();
+    // Blanking covers both outputs' pages; what surrounds them turns black with it.
+    void updateStandbyViewVisible(bool flag);
     void updateHorizontallyFlipped(bool flag);
     void updateVerticallyFlipped(bool flag);
     void setTextContainerWidthTracksTextView(bool flag);
@@ -133,6 +137,15 @@ private:
     // With no script window left open, the outputs go back to the default style's background.
     void restoreDefaultBackgroundColorIfNoScriptIsOpen();
     void _updateBoxColors();
+    // The preview's first shown line, and how far down it the view begins, so a change of text size
+    // keeps the preview on the line the operator was looking at.
+    struct PreviewShownLine {
+        qsizetype character = -1;
+        double offset = 0;
+        double lineHeight = 0;
+    };
+    PreviewShownLine previewShownLine() const;
+    void restorePreviewShownLine(const PreviewShownLine& shown);
     // The preview lays out the talent storage at the talent size: while the two text views are as
     // wide, the preview draws the talent's layout instead of laying out every edit a second time.
     void _updatePreviewLayoutSharing();
@@ -143,6 +156,7 @@ private:
     std::unique_ptr<OVTalentWindow> m_window;
     OVPrompterView* m_prompterView = nullptr;
     OVPrompterView* m_previewPrompterView = nullptr;
+    OVBoxView* m_previewBoxView = nullptr;
     // The preview's own layout manager, kept (on an empty storage) while it shares the talent's.
     std::shared_ptr<LayoutManager> m_previewOwnLayoutManager;
     std::vector<NotificationObserver> m_previewObservers;

@@ -834,6 +834,26 @@ void OVPrompterView::invertColors()
         m_textView->setBackgroundColor(OVViewDrawing::inverseColor(background));
 }
 
+bool OVPrompterView::contentNotificationsSuspended() const
+{
+    return m_textView->disableContentNotifications();
+}
+
+void OVPrompterView::setContentNotificationsSuspended(bool flag)
+{
+    m_textView->setDisableContentNotifications(flag);
+}
+
+bool OVPrompterView::backgroundLayoutEnabled() const
+{
+    return m_textView->layoutManager()->backgroundLayoutEnabled();
+}
+
+void OVPrompterView::setBackgroundLayoutEnabled(bool flag)
+{
+    m_textView->layoutManager()->setBackgroundLayoutEnabled(flag);
+}
+
 void OVPrompterView::saveUnadjustedContent()
 {
     m_unadjustedContent = std::make_unique<AttributedString>(m_textView->textStorage());

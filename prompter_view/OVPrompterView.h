@@ -75,6 +75,9 @@ public:
     bool suspendReTile() const { return m_suspendReTile; }
     void setSuspendReTile(bool suspend) { m_suspendReTile = suspend; }
     bool hasContentBorder() const { return m_hasContentBorder; }
+    // The border state a margin change returns to once it is done.
+    bool defaultHasContentBorder() const { return m_defaultHasContentBorder; }
+    void setDefaultHasContentBorder(bool flag) { m_defaultHasContentBorder = flag; }
     // The border fades in or out over the default animation time.
     void setHasContentBorder(bool flag);
     double borderAlpha() const { return m_borderAlpha; }
@@ -159,6 +162,10 @@ public:
     void adjustTextSizeByFactor(double factor) override;
     // Text without a colour of its own counts as black, so it turns white.
     void invertColors() override;
+    bool contentNotificationsSuspended() const override;
+    bool backgroundLayoutEnabled() const override;
+    void setBackgroundLayoutEnabled(bool flag) override;
+    void setContentNotificationsSuspended(bool flag) override;
     void saveUnadjustedContent() override;
     bool restoreUnadjustedContent() override;
     const AttributedString* unadjustedContent() const override;
@@ -208,6 +215,7 @@ private:
     bool m_timeBarTarget = false;
     bool m_suspendReTile = false;
     bool m_hasContentBorder = false;
+    bool m_defaultHasContentBorder = false;
     double m_borderAlpha = 0;
     std::unique_ptr<Animation> m_borderAnimation;
     std::optional<QColor> m_contentBorderColor;

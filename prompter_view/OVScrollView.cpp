@@ -210,6 +210,14 @@ bool OVScrollView::usesOverlayScrollers() const
 void OVScrollView::setBackgroundColor(const QColor& color)
 {
     contentView()->setBackgroundColor(color);
+    // The knob keeps its contrast with the page: a dark knob on a black prompter is no knob at all.
+    const Scroller::KnobStyle style = color.isValid() && color.alpha() > 0 && color.lightnessF() < 0.5
+                                          ? Scroller::KnobStyle::Light
+                                          : Scroller::KnobStyle::Dark;
+    for (Scroller* scroller : {verticalScroller(), horizontalScroller()}) {
+        if (scroller)
+            scroller->setKnobStyle(style);
+    }
 }
 
 void OVScrollView::scrollWheel(Event& event)

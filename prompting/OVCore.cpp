@@ -156,6 +156,9 @@ void OVCore::configureCoreForController(OVCoreController* controller)
         d->m_controllerWindow = controller->controllerWindow();
         speedDidUpdate();
         d->m_fractionalTime = 0;
+        // A jump lands a bookmark on this window's arrow, which sits elsewhere in a window of
+        // another height.
+        _updateBookmarkControllerDeltaLocation();
     } else {
         d->m_controller = nullptr;
         setPrompterView(nullptr);

@@ -40,6 +40,29 @@ constexpr unsigned kPromptModeCollectionBehavior = 0x50 | 0x100 | 0x1000;
 constexpr double kCursorHideDelay = 1.0;
 const QString kCloseUpdaterWindowsAction = QStringLiteral("closeAndCancelSparkleWindows");
 
+// The adjustments are the operator's own: the talent copy makes its own from the unadjusted text,
+// so no observer of the document's content hears of them.
+class SuspendedContentNotifications {
+public:
+    explicit SuspendedContentNotifications(OVCorePrompterView* view)
+        : m_view(view), m_wasSuspended(view && view->contentNotificationsSuspended())
+    {
+        if (m_view)
+            m_view->setContentNotificationsSuspended(true);
+    }
+    ~SuspendedContentNotifications()
+    {
+        if (m_view)
+            m_view->setContentNotificationsSuspended(m_wasSuspended);
+    }
+    SuspendedContentNotifications(const SuspendedContentNotifications&) = delete;
+    SuspendedContentNotifications& operator=(const SuspendedContentNotifications&) = delete;
+
+private:
+    OVCorePrompterView* m_view;
+    bool m_wasSuspended;
+};
+
 } // namespace
 
 void OVCore::_startSetup()
@@ -72,8 +95,13 @@ void OVCore::_startSetup()
         d->m_savedUsesAnimation = d->m_prompterView->usesAnimation();
         d->m_prompterView->setUsesAnimation(false);
     }
-    if (d->m_talentWindowController)
+    if (d->m_talentWindowController) {
+        if (isModePrompt() && !d->m_talentWatchingSuspended) {
+            d->m_talentWindowController->endDocumentWatching();
+            d->m_talentWatchingSuspended = true;
+        }
         autoBlankToHideEditsIfNecessary();
+    }
 
     if (isModePrompt()) {
         if (d->m_prompterView)
@@ -101,6 +129,15 @@ void OVCore::_startSetup()
     }
     if (d->m_talentContentView)
         d->m_talentOriginAtModeChangeStart = d->m_talentContentView->bounds().origin;
+    // No layout runs between the steps: each would lay the text out for a window about to change.
+    if (d->m_prompterView) {
+        d->m_operatorBackgroundLayout = d->m_prompterView->backgroundLayoutEnabled();
+        d->m_prompterView->setBackgroundLayoutEnabled(false);
+    }
+    if (OVCorePrompterView* talent = isOrWasTalentWindowUtilized() ? d->m_talentPrompterView : nullptr) {
+        d->m_talentBackgroundLayout = talent->backgroundLayoutEnabled();
+        talent->setBackgroundLayoutEnabled(false);
+    }
     if (!isModePrompt())
         _optimizeContent();
     if (!d->m_prompterView)
@@ -313,6 +350,7 @@ void OVCore::applyContentAdjustments()
     const bool scales = std::isfinite(factor) && factor > 0 && std::abs(factor - 1.0) > 0.01;
     const bool inverts =
         OVCoreSettings::boolean(QStringLiteral("contentInvertTextAndBackgroundColor"), false);
+    const SuspendedContentNotifications suspended(d->m_prompterView);
     if (scales || inverts)
         d->m_prompterView->saveUnadjustedContent();
     if (scales) {
@@ -331,7 +369,10 @@ void OVCore::undoContentAdjustments()
     // change during Prompt mode, the document's text must not.
     const ContentAdjustments applied = d->m_appliedContentAdjustments;
     d->m_appliedContentAdjustments = ContentAdjustments();
-    if (!d->m_prompterView || applied.isEmpty() || d->m_prompterView->restoreUnadjustedContent())
+    if (!d->m_prompterView || applied.isEmpty())
+        return;
+    const SuspendedContentNotifications suspended(d->m_prompterView);
+    if (d->m_prompterView->restoreUnadjustedContent())
         return;
     if (applied.textMagnificationFactor != 1.0)
         d->m_prompterView->adjustTextSizeByFactor(1.0 / applied.textMagnificationFactor);
@@ -348,6 +389,7 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
     }
     undoContentAdjustments();
     work();
+    const SuspendedContentNotifications suspended(d->m_prompterView);
     d->m_prompterView->saveUnadjustedContent();
     if (applied.textMagnificationFactor != 1.0)
         d->m_prompterView->adjustTextSizeByFactor(applied.textMagnificationFactor);
@@ -396,7 +438,10 @@ void OVCore::_finishSetup()
         talent->setTracksVerticalInset(prompt ? true : d->m_savedTalentTracksVerticalInset);
         if (!talent->tracksVerticalInset())
             talent->setVerticalInsetAdjustment(d->m_savedTalentVerticalInsetAdjustment);
+        talent->setBackgroundLayoutEnabled(!prompt || d->m_talentBackgroundLayout);
     }
+    if (d->m_prompterView)
+        d->m_prompterView->setBackgroundLayoutEnabled(!prompt || d->m_operatorBackgroundLayout);
 
     if (prompt) {
         _calculateOptimalFramerate();
@@ -441,6 +486,11 @@ void OVCore::_finishSetup()
         }
         d->m_inputController->start();
     } else {
+        if (d->m_talentWatchingSuspended) {
+            d->m_talentWatchingSuspended = false;
+            if (d->m_talentWindowController)
+                d->m_talentWindowController->beginDocumentWatching();
+        }
         _synchronizePreviewLocationToTalentLocation();
         _setupTimeTimer();
         if (OVCoreSettings::boolean(QStringLiteral("setDefaultSpeedExitingPromptMode"), false))
@@ -457,9 +507,18 @@ void OVCore::_finishSetup()
             analytics.raiseIntegerForKeyPath(
                 QStringLiteral("promptMode.largestPromptedDocumentCharacterCount"),
                 d->m_prompterView->textLength());
-        analytics.incrementIntegerForKeyPath(screens.size() > 1
-                                                 ? QStringLiteral("promptMode.sessions.dualScreen")
-                                                 : QStringLiteral("promptMode.sessions.singleScreen"));
+        // Counted by what the session prompted on: the talent display (as set, or mirrored for a
+        // beam splitter), the system mirroring the operator's display, or the operator's alone.
+        QString sessions = QStringLiteral("promptMode.sessions.singleScreen");
+        if (isTalentWindowInUse()) {
+            const bool flipped = OVCoreSettings::boolean(QStringLiteral("horizontallyFlipped"), false) ||
+                                 OVCoreSettings::boolean(QStringLiteral("verticallyFlipped"), false);
+            sessions = flipped ? QStringLiteral("promptMode.sessions.dualScreenFlipped")
+                               : QStringLiteral("promptMode.sessions.dualScreen");
+        } else if (screens.size() > 1 && dualScreenStatus() == kDualScreenStatusMirrored) {
+            sessions = QStringLiteral("promptMode.sessions.systemVideoMirrored");
+        }
+        analytics.incrementIntegerForKeyPath(sessions);
         analytics.startTimeForKeyPath(QStringLiteral("promptMode.time"));
         analytics.setPersistsChanges(false);
         d->m_promptModeStartTime = now;

@@ -23,6 +23,12 @@ double snapped(double value, double scale)
 
 void OVCore::setTalentWindowController(OVCoreTalentOutput* controller)
 {
+    // A talent output let go of while prompting watches the front document again.
+    if (d->m_talentWatchingSuspended && d->m_talentWindowController &&
+        controller != d->m_talentWindowController) {
+        d->m_talentWindowController->beginDocumentWatching();
+        d->m_talentWatchingSuspended = false;
+    }
     if (d->m_talentContentView && d->m_talentObserver)
         d->m_talentContentView->removeObserver(d->m_talentObserver);
     d->m_talentObserver = 0;

@@ -54,6 +54,11 @@ struct OVCore::Private {
     bool m_suppressDisplayConfigurationModeChange = false;
     bool m_forceDualScreenStatusUpdate = false;
     Point m_talentOriginAtModeChangeStart;
+    // Set while the talent ignores front-document changes, from entering Prompt mode to leaving it.
+    bool m_talentWatchingSuspended = false;
+    // Background layout as it was when the mode change began, put back when it ends.
+    bool m_operatorBackgroundLayout = false;
+    bool m_talentBackgroundLayout = false;
     bool m_savedTalentTracksVerticalInset = false;
     double m_savedTalentVerticalInsetAdjustment = 0;
 

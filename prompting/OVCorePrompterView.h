@@ -118,6 +118,13 @@ public:
     // reciprocal factor, or a second inversion.
     virtual void adjustTextSizeByFactor(double factor) { Q_UNUSED(factor); }
     virtual void invertColors() {}
+    // While set, edits of the text and its background reach none of the text's observers: the
+    // talent copy would otherwise replay the adjusted text and adjust it a second time.
+    virtual bool contentNotificationsSuspended() const { return false; }
+    // Layout of the text when the program is idle; paused while a mode change reshapes the window.
+    virtual bool backgroundLayoutEnabled() const { return false; }
+    virtual void setBackgroundLayoutEnabled(bool flag) { Q_UNUSED(flag); }
+    virtual void setContentNotificationsSuspended(bool flag) { Q_UNUSED(flag); }
     // The text as it was before the adjustments, kept while they are applied: inverting twice
     // cannot tell a run without a colour of its own from a black one, so the way back and every save
     // in between use the copy.

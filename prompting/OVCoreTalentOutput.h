@@ -12,4 +12,7 @@ public:
     virtual OVCorePrompterView* talentPrompterView() const = 0;
     // The window that shows it, where rendering choices are recorded.
     virtual Window* talentWindow() const { return nullptr; }
+    // While prompting the talent keeps the script it shows: a front-document change is ignored.
+    virtual void beginDocumentWatching() {}
+    virtual void endDocumentWatching() {}
 };

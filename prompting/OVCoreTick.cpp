@@ -15,6 +15,8 @@
 #include "prompting/OVCoreInputController.h"
 #include "prompting/OVCorePrompterView.h"
 #include "prompting/OVCoreSettings.h"
+#include "prompting/OVCoreTalentOutput.h"
+#include "prompting/OVRenderingChoices.h"
 #include "prompting/OVTimeInfo.h"
 
 #include <QDebug>
@@ -328,12 +330,22 @@ void OVCore::_calculateOptimalFramerate()
     case -1: {
         rate = 0.5 * refreshRate;
         const std::optional<Screen> talent = talentScreen();
-        const bool separateTalentDisplay = talent && screen && talent->displayID() != screen->displayID() &&
-                                           OVCoreSettings::integer(QStringLiteral("screenMode"), 0) == 1;
-        // Every Linux compositor composites, which is what the full rate on one display needs. Two
-        // displays take it only on graphics facts this system does not gather yet, so they get the
-        // half rate.
-        if (!separateTalentDisplay)
+        OVRenderingChoices::FrameRateFacts facts;
+        facts.separateTalentDisplay = talent && screen && talent->displayID() != screen->displayID() &&
+                                      OVCoreSettings::integer(QStringLiteral("screenMode"), 0) == 1;
+        if (facts.separateTalentDisplay)
+            _forceUpdateGPUInfo();
+        _updateGPUInfoIfNecessary();
+        if (const HVGPUInfo* gpu = operatorGPUInfo())
+            facts.operatorGPU = *gpu;
+        if (const HVGPUInfo* gpu = talentGPUInfo())
+            facts.talentGPU = *gpu;
+        // A laptop's own panel is the one whose connector says so.
+        facts.operatorScreenIsBuiltInHighDensity = screen && screen->backingScaleFactor() > 1.0 &&
+                                                   (screen->name().startsWith(QLatin1String("eDP")) ||
+                                                    screen->name().startsWith(QLatin1String("LVDS")));
+        facts.hardwareModel = HVGPUInfo::hardwareModelName();
+        if (OVRenderingChoices::automaticFrameRateUsesFullRate(facts))
             rate = refreshRate;
         if (rate == refreshRate)
             rate = 5 * refreshRate;
@@ -353,6 +365,16 @@ void OVCore::_calculateMinimumScrollIncrement()
     double scale = d->m_controllerWindow ? d->m_controllerWindow->backingScaleFactor() : 1.0;
     if (!isUsableRate(scale))
         scale = 1.0;
+    // Steps finer than a point suit both displays only when both have that many pixels to a point:
+    // otherwise one of them would show the text standing still and then jumping.
+    if (isTalentWindowInUse()) {
+        const Window* talent = d->m_talentWindowController->talentWindow();
+        const double talentScale = talent ? talent->backingScaleFactor() : 1.0;
+        if (talentScale != scale) {
+            d->m_scrollEngine.setMinimumScrollIncrement(1.0);
+            return;
+        }
+    }
     d->m_scrollEngine.setMinimumScrollIncrement(1.0 / scale);
 }
 

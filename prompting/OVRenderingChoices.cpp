@@ -37,3 +37,40 @@ int OVRenderingChoices::layerBacking(int layerOption, int profileBackingOption, 
         return 0;
     return !facts.eitherScreenMirrored && !facts.flipped && facts.talentWindowInUse ? 3 : 2;
 }
+
+bool OVRenderingChoices::isHardwareRenderer(const HVGPUInfo& gpu)
+{
+    const QString renderer = gpu.renderer.toLower();
+    if (renderer.isEmpty())
+        return true;
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software"}) {
+        if (renderer.contains(QLatin1String(software)))
+            return false;
+    }
+    return true;
+}
+
+bool OVRenderingChoices::automaticFrameRateUsesFullRate(const FrameRateFacts& facts)
+{
+    const HVGPUInfo& gpu = facts.operatorGPU;
+    if (!facts.separateTalentDisplay)
+        return isHardwareRenderer(gpu);
+    if (!isHardwareRenderer(gpu) || !isHardwareRenderer(facts.talentGPU))
+        return false;
+    const QString renderer = gpu.renderer.toUpper();
+    const bool sameModel = gpu.renderer == facts.talentGPU.renderer;
+    if (sameModel) {
+        if (facts.operatorScreenIsBuiltInHighDensity || gpu.videoMemoryMB > 512)
+            return true;
+        if (facts.hardwareModel.startsWith(QLatin1String("MacPro")) && gpu.videoMemoryMB == 512 &&
+            !(renderer.contains(QLatin1String("NVIDIA")) && renderer.contains(QLatin1String(" 120"))))
+            return true;
+        const bool knownVendor = renderer.contains(QLatin1String("NVIDIA")) ||
+                                 renderer.contains(QLatin1String("AMD")) ||
+                                 renderer.contains(QLatin1String("ATI"));
+        return facts.hardwareModel != QLatin1String("iMac11,3") && gpu.videoMemoryMB > 383 &&
+               (renderer.contains(QLatin1String("INTEL")) || !knownVendor);
+    }
+    return !gpu.openGLVendor.isEmpty() && gpu.openGLVendor == facts.talentGPU.openGLVendor &&
+           gpu.openGLVersion == facts.talentGPU.openGLVersion;
+}

@@ -92,17 +92,27 @@ Rect Scroller::knobRect() const
             {length, std::max(0.0, b.size.height - 2 * kKnobInset)}};
 }
 
+void Scroller::setKnobStyle(KnobStyle style)
+{
+    if (style == m_knobStyle)
+        return;
+    m_knobStyle = style;
+    setNeedsDisplay(true);
+}
+
 void Scroller::drawRect(QPainter& painter, const Rect&)
 {
+    const bool light = m_knobStyle == KnobStyle::Light;
     if (m_style == Style::Legacy)
-        painter.fillRect(toQRectF(bounds()), QColor(240, 240, 240));
+        painter.fillRect(toQRectF(bounds()), light ? QColor(45, 45, 45) : QColor(240, 240, 240));
     const Rect knob = knobRect();
     if (knob.isEmpty())
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0, 0, 0, m_tracking ? 160 : 110));
+    const int alpha = m_tracking ? 160 : 110;
+    painter.setBrush(light ? QColor(255, 255, 255, alpha + 30) : QColor(0, 0, 0, alpha));
     const double radius = std::min(knob.size.width, knob.size.height) / 2;
     painter.drawRoundedRect(toQRectF(knob), radius, radius);
     painter.restore();

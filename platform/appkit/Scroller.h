@@ -10,6 +10,8 @@ class Scroller : public View {
 public:
     enum class Orientation { Vertical, Horizontal };
     enum class Style { Legacy, Overlay };
+    // A dark knob for a light page, a light one for a dark page.
+    enum class KnobStyle { Dark, Light };
     using Handler = std::function<void(Scroller& scroller)>;
 
     // The width of a scroller strip of the given style.
@@ -20,6 +22,8 @@ public:
     Orientation orientation() const { return m_orientation; }
     Style style() const { return m_style; }
     void setStyle(Style style);
+    KnobStyle knobStyle() const { return m_knobStyle; }
+    void setKnobStyle(KnobStyle style);
 
     // 0 at the top (or left) of the document, 1 at the bottom (or right). Values that are not finite are
     // refused; others are clamped.
@@ -56,6 +60,7 @@ private:
 
     Orientation m_orientation;
     Style m_style = Style::Overlay;
+    KnobStyle m_knobStyle = KnobStyle::Dark;
     double m_value = 0;
     double m_knobProportion = 1;
     bool m_enabled = true;

@@ -3,9 +3,11 @@
 // underline colours, and the ruler across a change of mode.
 #include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentWindowController.h"
+#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVFlashWindow.h"
 #include "app/OVInsertImagesAccessoryView.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/Application.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/OpenPanel.h"
 #include "platform/appkit/RunLoop.h"
@@ -336,6 +338,8 @@ TEST_F(EditorActionsTest, DoubleClicksEditABookmarkOrSelectItsSectionAndLeavePic
 
 TEST_F(EditorActionsTest, TheBookmarkSegmentsFollowTheBookmarksInTheScript)
 {
+    // The bookmark control acts on the main window's script only.
+    Application::shared().setMainWindow(controller->window());
     setText(AttributedString(QStringLiteral("no bookmarks here")));
     QWidget* bar = controller->window()->toolBar();
     ASSERT_NE(bar, nullptr);
@@ -358,6 +362,16 @@ TEST_F(EditorActionsTest, TheBookmarkSegmentsFollowTheBookmarksInTheScript)
         EXPECT_TRUE(controller->isBookmarkSegmentEnabled(tag)) << tag;
     EXPECT_TRUE(segment("nextBookmark")->isEnabled());
     EXPECT_TRUE(segment("bookmarksMenu")->isEnabled());
+
+    // Another window in front: this one's control and timer reset are greyed.
+    Application::shared().setMainWindow(nullptr);
+    for (int tag : {0, 1, 2, 3})
+        EXPECT_FALSE(controller->isBookmarkSegmentEnabled(tag)) << tag;
+    EXPECT_FALSE(segment("nextBookmark")->isEnabled());
+    EXPECT_FALSE(segment("addBookmark")->isEnabled());
+    EXPECT_FALSE(controller->documentToolbar()->timerResetButton()->isEnabled());
+    Application::shared().setMainWindow(controller->window());
+    EXPECT_TRUE(segment("nextBookmark")->isEnabled());
 
     text->setSelectedRange({0, 0});
     act(QStringLiteral("bookmarksControlPressed:"), 1);

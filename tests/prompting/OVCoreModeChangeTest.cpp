@@ -2,6 +2,7 @@
 
 #include "platform/appkit/Event.h"
 #include "platform/hvkit/HVEventBlocker.h"
+#include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVWindowBehavior.h"
 
@@ -252,6 +253,42 @@ TEST_F(ModeChangeTest, ARoundTripIsCounted)
     EXPECT_EQ(analytics.integerForKeyPath("modeChanges"), 2);
     EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.singleScreen"), 1);
     EXPECT_TRUE(analytics.persistsChanges());
+}
+
+TEST_F(ModeChangeTest, ASecondDisplayWithoutTheTalentOutputCountsAsOneScreen)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}),
+                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1920, 1080}})});
+    makeCore();
+    core->enterPromptMode();
+    core->enterEditMode();
+    HVAnalytics& analytics = HVAppServices::shared().analytics();
+    EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.singleScreen"), 1);
+    EXPECT_EQ(analytics.integerForKeyPath("promptMode.sessions.dualScreen"), 0);
+}
+
+TEST_F(ModeChangeTest, TheTalentIgnoresFrontDocumentChangesWhilePrompting)
+{
+    class Talent final : public OVCoreTalentOutput {
+    public:
+        bool isTalentWindowInUse() const override { return false; }
+        OVCorePrompterView* talentPrompterView() const override { return nullptr; }
+        void beginDocumentWatching() override { ++watching; }
+        void endDocumentWatching() override { --watching; }
+        int watching = 0;
+    } talent;
+    makeCore();
+    core->setTalentWindowController(&talent);
+    core->enterPromptMode();
+    EXPECT_EQ(talent.watching, -1);
+    core->enterEditMode();
+    EXPECT_EQ(talent.watching, 0);
+    // Let go of while prompting, it watches again.
+    core->enterPromptMode();
+    core->setTalentWindowController(nullptr);
+    EXPECT_EQ(talent.watching, 0);
+    core->enterEditMode();
+    EXPECT_EQ(talent.watching, 0);
 }
 
 class ContentAdjustmentTest : public ModeChangeTest {

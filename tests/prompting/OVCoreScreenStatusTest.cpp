@@ -192,3 +192,42 @@ TEST(OVRenderingChoicesTest, TheTablesChooseBackingAndLayers)
 }
 
 } // namespace
+
+TEST(OVRenderingChoicesTest, TheAutomaticFrameRateTakesTheFullRateOnlyWhereTheGraphicsKeepUp)
+{
+    using Choices = OVRenderingChoices;
+    Choices::FrameRateFacts facts;
+    // One display: whatever renders with the GPU, or is not known to render without it.
+    EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.operatorGPU.renderer = QStringLiteral("llvmpipe (LLVM 15.0.6, 256 bits)");
+    EXPECT_FALSE(Choices::automaticFrameRateUsesFullRate(facts));
+
+    // Two displays on one GPU model: a large video memory, or a high-density built-in panel.
+    facts.separateTalentDisplay = true;
+    facts.operatorGPU = {QStringLiteral("AMD Radeon RX 6600"), QStringLiteral("AMD"), QStringLiteral("4.6"),
+                         8192};
+    facts.talentGPU = facts.operatorGPU;
+    EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.operatorGPU.videoMemoryMB = facts.talentGPU.videoMemoryMB = 256;
+    EXPECT_FALSE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.operatorScreenIsBuiltInHighDensity = true;
+    EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.operatorScreenIsBuiltInHighDensity = false;
+    // An integrated GPU with enough memory, except on the one model that stutters.
+    facts.operatorGPU = {QStringLiteral("Mesa Intel(R) UHD Graphics 620"), QStringLiteral("Intel"),
+                         QStringLiteral("4.6"), 400};
+    facts.talentGPU = facts.operatorGPU;
+    EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.hardwareModel = QStringLiteral("iMac11,3");
+    EXPECT_FALSE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.hardwareModel.clear();
+    // Two GPU models: the same OpenGL vendor and version, or the half rate.
+    facts.talentGPU.renderer = QStringLiteral("Mesa Intel(R) HD Graphics 530");
+    EXPECT_TRUE(Choices::automaticFrameRateUsesFullRate(facts));
+    facts.talentGPU.openGLVersion = QStringLiteral("3.3");
+    EXPECT_FALSE(Choices::automaticFrameRateUsesFullRate(facts));
+    // A software renderer on either display.
+    facts.talentGPU = facts.operatorGPU;
+    facts.talentGPU.renderer = QStringLiteral("softpipe");
+    EXPECT_FALSE(Choices::automaticFrameRateUsesFullRate(facts));
+}

@@ -1,5 +1,7 @@
 #include "CoreTestSupport.h"
 
+#include "prompting/OVCoreTalentOutput.h"
+
 #include <cmath>
 
 namespace {
@@ -52,6 +54,28 @@ TEST_F(ScrollEngineTest, ADoubleDensityScreenScrollsByHalfPoints)
         EXPECT_EQ(std::fmod(controller.y(), 0.5), 0.0) << controller.y();
     }
     EXPECT_NEAR(controller.y() + core->leftoverDelta(), 70 * 0.065, 1e-9);
+}
+
+// A talent on a display of another density: whole points, which both displays show as steps.
+TEST_F(ScrollEngineTest, ATalentDisplayOfAnotherDensityScrollsByWholePoints)
+{
+    screens.provider.setScreens({FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}, 60.0, 2.0),
+                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1280, 800}}, 60.0, 1.0)});
+    controller.window->setFrame(Rect{{100, 100}, {400, 300}});
+    class Talent final : public OVCoreTalentOutput {
+    public:
+        bool isTalentWindowInUse() const override { return true; }
+        OVCorePrompterView* talentPrompterView() const override { return nullptr; }
+        Window* talentWindow() const override { return window.get(); }
+        std::unique_ptr<Window> window = std::make_unique<Window>(Rect{{1300, 100}, {400, 300}});
+    } talent;
+    makeCore();
+    core->setTalentWindowController(&talent);
+    controller.setSpeed(1);
+    core->startPrompter();
+    EXPECT_EQ(core->minimumScrollIncrement(), 1.0);
+    core->enterEditMode();
+    core->setTalentWindowController(nullptr);
 }
 
 TEST_F(ScrollEngineTest, BoostOnTheSquareScale)
