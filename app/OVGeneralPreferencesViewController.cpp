@@ -36,6 +36,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -340,6 +341,8 @@ void OVGeneralPreferencesViewController::buildInterface()
         return dropOccurredInDropView(view, data, QGuiApplication::keyboardModifiers());
     });
     m_captionLabel->raise();
+    // Above the drop target, so it can be dragged and clicked.
+    m_sampleHost->verticalScrollBar()->raise();
 
     auto* styleControls = new QFormLayout;
     auto* fontAndColor = new QHBoxLayout;
