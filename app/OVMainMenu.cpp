@@ -84,6 +84,7 @@ void buildFormatMenu(Menu& menu)
         "documentIncreaseTextSize:", QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
     add(menu, text("menu-decrease-text-size", "Decrease Text Size"),
         "documentDecreaseTextSize:", QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-spacing", "Spacing…"), "orderFrontSpacingPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
     add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),
