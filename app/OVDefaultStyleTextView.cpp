@@ -145,7 +145,7 @@ OVDefaultStyleSampleHost::~OVDefaultStyleSampleHost()
 
 void OVDefaultStyleSampleHost::resizeEvent(QResizeEvent*)
 {
-    layOutSample();
+    updateScrolling();
 }
 
 void OVDefaultStyleSampleHost::layOutSample()
@@ -175,9 +175,11 @@ void OVDefaultStyleSampleHost::updateScrolling()
     const bool showed = m_scrollBar->isVisible();
     const int range = m_scrollBar->maximum();
     layOutSample();
-    // A refilled sample starts at its top again when its height changed.
+    // A refilled sample whose height changed shows its middle: the one line of the sample has the
+    // spacing of a large multiple above and below its letters, and the letters are what the user
+    // wants to see.
     if (showed != m_scrollBar->isVisible() || range != m_scrollBar->maximum())
-        m_scrollBar->setValue(0);
+        m_scrollBar->setValue(m_scrollBar->maximum() / 2);
 }
 
 void OVDefaultStyleSampleHost::wheelEvent(QWheelEvent* event)
