@@ -1,8 +1,5 @@
 #include "app/OVFixedWidthToolbarItem.h"
 
-#include "platform/appkit/Application.h"
-#include "platform/appkit/Responder.h"
-
 #include <QApplication>
 #include <QFontMetricsF>
 
@@ -42,13 +39,4 @@ OVFixedWidthToolbarItem::OVFixedWidthToolbarItem(const QString& identifier, doub
     // The toolbar sizes an item's button between these, so the width is fixed and the height free.
     setMinSize({m_fixedWidth, kMinimumHeight});
     setMaxSize({m_fixedWidth, kMaximumHeight});
-}
-
-void OVFixedWidthToolbarItem::validate()
-{
-    if (!autovalidates() || action().isEmpty())
-        return;
-    Responder* target = Application::shared().targetForAction(action(), this->target());
-    if (target)
-        setEnabled(target->validateUserInterfaceItem({action(), tag(), false}));
 }

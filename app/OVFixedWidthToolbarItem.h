@@ -21,9 +21,6 @@ public:
     OVFixedWidthToolbarItem(const QString& identifier, double fixedWidth);
 
     double fixedWidth() const { return m_fixedWidth; }
-    // Enabled as the object that would take the item's action answers; with no such object the
-    // item stays as it is, where a plain item would be disabled.
-    void validate() override;
     // The widest label in the font toolbar labels are drawn in, plus the padding, rounded up.
     static double widthForLabels(const QStringList& labels);
 

@@ -113,17 +113,6 @@ TEST(FixedWidthToolbarItemTest, WidthIsTheWidestLabelPlusPaddingAndNeverBelowTwe
     EXPECT_DOUBLE_EQ(narrow->fixedWidth(), 20);
     EXPECT_EQ(OVFixedWidthToolbarItem::itemWithPossibleLabels(QStringLiteral("none"), {}), nullptr);
     EXPECT_DOUBLE_EQ(OVFixedWidthToolbarItem(QStringLiteral("odd"), 33.2).fixedWidth(), 34);
-
-    // An action nothing takes leaves the item as it was set; a plain item would be disabled.
-    item->setAction(QStringLiteral("noResponderTakesThis:"));
-    item->setEnabled(true);
-    item->validate();
-    EXPECT_TRUE(item->isEnabled());
-    ToolbarItem plain(QStringLiteral("plain"));
-    plain.setAction(QStringLiteral("noResponderTakesThis:"));
-    plain.setEnabled(true);
-    plain.validate();
-    EXPECT_FALSE(plain.isEnabled());
 }
 
 TEST(TimerTextFieldTest, PulseStartsOnceRunsTwoSecondCyclesAndStopsAtFullOpacity)
