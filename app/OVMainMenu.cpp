@@ -84,7 +84,6 @@ void buildFormatMenu(Menu& menu)
         "documentIncreaseTextSize:", QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
     add(menu, text("menu-decrease-text-size", "Decrease Text Size"),
         "documentDecreaseTextSize:", QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
-    add(menu, text("menu-spacing", "Spacing…"), "orderFrontSpacingPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
     add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),
@@ -113,6 +112,7 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-insert-images", "Insert Images…"), "insertImagesFromOpenPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-ruler", "Show Ruler"), "toggleRuler:", QStringLiteral("R"));
+    add(menu, text("menu-spacing", "Spacing…"), "orderFrontSpacingPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
     add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
