@@ -94,12 +94,16 @@ void storeNumber(const QString& key, double value, const NumberFormat& format)
         defaults.setDouble(value, key);
 }
 
-// The key's registered value, brought into the field's range: what a field that fails its check
-// falls back to.
+// What a field that fails its check falls back to, brought into the field's range: the timer
+// interval 8, the frame rate 50 and either overdraw figure 3000.
 double fallbackForKey(const QString& key, const NumberFormat& format)
 {
-    const double registered = UserDefaults::shared().registeredDefaults().value(key).toDouble();
-    return std::clamp(registered, format.minimum, format.maximum);
+    double fallback = 8;
+    if (key == kCustomFrameRateKey)
+        fallback = 50;
+    else if (key == kCustomOverdrawMemoryLimitMBKey || key == kCustomOverdrawFixedHeightPointsKey)
+        fallback = 3000;
+    return std::clamp(fallback, format.minimum, format.maximum);
 }
 
 // A field showing a number key and storing what the user types once it is a number in range; a

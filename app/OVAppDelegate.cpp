@@ -3,6 +3,7 @@
 #include "app/ApplicationsFolderMover.h"
 #include "app/OVAboutWindow.h"
 #include "app/OVAdvancedPreferencesViewController.h"
+#include "app/OVAnalyticsHelper.h"
 #include "app/OVBookmarkMenuConfiguration.h"
 #include "app/OVControlPreferencesViewController.h"
 #include "app/OVCrashReportSender.h"
@@ -42,6 +43,7 @@
 #include "platform/hvkit/HVFontManager.h"
 #include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
+#include "platform/hvkit/HVNetworkAccess.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/AttributeNames.h"
@@ -67,6 +69,7 @@
 #include <QSysInfo>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -158,27 +161,91 @@ PlistDictionary OVAppDelegate::initialDefaultsDictionary()
     return defaults;
 }
 
+#ifndef ORVANE_WEBSITE_URL
+#define ORVANE_WEBSITE_URL ""
+#define ORVANE_STORE_URL ""
+#define ORVANE_SUPPORT_URL ""
+#define ORVANE_ANNOUNCEMENTS_URL ""
+#define ORVANE_SUPPORT_EMAIL ""
+#define ORVANE_PRERELEASE_SUPPORT_EMAIL ""
+#endif
+
+namespace {
+
+std::optional<OVAppDelegate::AddressConfiguration>& installedAddressConfiguration()
+{
+    static std::optional<OVAppDelegate::AddressConfiguration> configuration;
+    return configuration;
+}
+
+} // namespace
+
+OVAppDelegate::AddressConfiguration OVAppDelegate::buildAddressConfiguration()
+{
+    return {QString::fromUtf8(ORVANE_WEBSITE_URL),   QString::fromUtf8(ORVANE_STORE_URL),
+            QString::fromUtf8(ORVANE_SUPPORT_URL),   QString::fromUtf8(ORVANE_ANNOUNCEMENTS_URL),
+            QString::fromUtf8(ORVANE_SUPPORT_EMAIL), QString::fromUtf8(ORVANE_PRERELEASE_SUPPORT_EMAIL)};
+}
+
+void OVAppDelegate::setAddressConfiguration(std::optional<AddressConfiguration> configuration)
+{
+    installedAddressConfiguration() = std::move(configuration);
+}
+
 OVAppDelegate::ApplicationAddresses OVAppDelegate::makeApplicationAddresses(bool prerelease)
 {
-    // Built from their parts at run time, so nothing else in the program spells them out.
-    const QString host = QStringLiteral("orvane.example");
-    const auto page = [&host](const char* path) {
-        QUrl url;
-        url.setScheme(QStringLiteral("https"));
-        url.setHost(host);
-        url.setPath(QString::fromLatin1(path));
-        return url;
+    const AddressConfiguration configured =
+        installedAddressConfiguration().value_or(buildAddressConfiguration());
+    const auto page = [](const QString& text) {
+        const QUrl url(text.trimmed(), QUrl::StrictMode);
+        return HVNetworkAccess::isPermittedPageAddress(url) ? url : QUrl();
     };
     ApplicationAddresses addresses;
-    addresses.website = page("/");
-    addresses.store = page("/get");
-    addresses.support = page("/support");
-    addresses.announcements = page("/announcements.xml");
+    addresses.website = page(configured.website);
+    addresses.store = page(configured.store);
+    addresses.support = page(configured.support);
+    addresses.announcements = page(configured.announcements);
     addresses.releaseNotesHelpAnchor = QStringLiteral("ReleaseNotesAnchor");
+    // A pre-release build without an address of its own writes to the release address.
+    const QString prereleaseEmail = configured.prereleaseSupportEmail.trimmed();
     addresses.contactSupportEmailAddress =
-        (prerelease ? QStringLiteral("beta@") : QStringLiteral("support@")) + host;
+        prerelease && !prereleaseEmail.isEmpty() ? prereleaseEmail : configured.supportEmail.trimmed();
     addresses.supportRemovedUserDefaultsKeys = {HVAnalytics::userDefaultsKey()};
     return addresses;
+}
+
+QUrl OVAppDelegate::supportRequestMailURL(const ApplicationAddresses& addresses)
+{
+    const QString email = addresses.contactSupportEmailAddress;
+    if (email.isEmpty() || email.contains(QLatin1Char('?')) || !email.contains(QLatin1Char('@')))
+        return {};
+    QStringList body{HVLocalizedString::localizedString(
+                         QStringLiteral("support-request-body-intro"),
+                         QStringLiteral("Please describe what happened. The details below help us answer; "
+                                        "remove any you would rather not send.")),
+                     QString()};
+    for (const PlistValue& parameter : standardRequestParameters()) {
+        const PlistDictionary& item = parameter.dictionary();
+        body << item.value(QStringLiteral("displayKey")).string() + QStringLiteral(": ") +
+                    item.value(QStringLiteral("displayValue")).string();
+    }
+    if (HVAppServices::shared().analytics().isEnabled()) {
+        for (const QVariant& entry : OVAnalyticsHelper::presentableAnalyticsItems()) {
+            const QVariantMap item = entry.toMap();
+            body << item.value(QStringLiteral("displayKey")).toString() + QStringLiteral(": ") +
+                        item.value(QStringLiteral("displayValue")).toString();
+        }
+    }
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"),
+                       HVLocalizedString::localizedString(QStringLiteral("support-request-subject"),
+                                                          QStringLiteral("Orvane support request")));
+    query.addQueryItem(QStringLiteral("body"), body.join(QLatin1Char('\n')));
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(email);
+    url.setQuery(query);
+    return url;
 }
 
 // Init and tear-down.
@@ -351,6 +418,17 @@ void OVAppDelegate::applicationWillFinishLaunching()
     OVColorPanelAccessoryViewController::installColorPanelAccessoryView();
     UserDefaults& defaults = UserDefaults::shared();
     m_addresses = makeApplicationAddresses(HVVersion::appVersion().isPrereleaseType());
+    // An address the build was not given leaves its Help item out rather than offering a dead one.
+    const std::pair<const char*, bool> addressItems[] = {
+        {"openAppWebsite:", m_addresses.website.isEmpty()},
+        {"visitSupportSite:", m_addresses.support.isEmpty()},
+        {"openStoreWebsite:", m_addresses.store.isEmpty()},
+        {"contactSupport:", supportRequestMailURL(m_addresses).isEmpty()},
+    };
+    for (const auto& [action, hidden] : addressItems) {
+        if (MenuItem* item = m_mainMenu->itemWithAction(QString::fromLatin1(action)))
+            item->setHidden(hidden);
+    }
     HVSettingsController::shared().setAlwaysPreservedKeys(
         {QStringLiteral("CrashReportSender.lastCrashDate"),
          QStringLiteral("moveToApplicationsFolderAlertSuppress")});

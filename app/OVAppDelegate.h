@@ -82,7 +82,24 @@ public:
     };
 
     static PlistDictionary initialDefaultsDictionary();
+    // The addresses as configured for the build, each empty unless the packager set it.
+    struct AddressConfiguration {
+        QString website;
+        QString store;
+        QString support;
+        QString announcements;
+        QString supportEmail;
+        QString prereleaseSupportEmail;
+    };
+    static AddressConfiguration buildAddressConfiguration();
+    static inline const QString kAnnouncementsCheckIdentifier = QStringLiteral("announcements");
+    // Replaces the build's configuration, for tests; nothing gives the build's back.
+    static void setAddressConfiguration(std::optional<AddressConfiguration> configuration);
+    // Web addresses other than https are left out, as if not configured.
     static ApplicationAddresses makeApplicationAddresses(bool prerelease);
+    // A support request as an e-mail the user's mail program opens and shows before anything is
+    // sent: the presentable statistics make its body. Empty without a support e-mail address.
+    static QUrl supportRequestMailURL(const ApplicationAddresses& addresses);
 
     OVAppDelegate();
     ~OVAppDelegate() override;

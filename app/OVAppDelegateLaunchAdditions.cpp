@@ -8,7 +8,9 @@
 #include "app/OVResourceFolder.h"
 #include "app/OVWhatsNewWindowController.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
+#include "platform/hvkit/HVNetworkAccess.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -18,6 +20,23 @@ void OVAppDelegate::installLaunchAdditionActions()
     setActionHandler(QStringLiteral("orderFrontCustomAboutPanel:"),
                      [this](const QVariant&) { orderFrontCustomAboutPanel(); });
     setActionHandler(QStringLiteral("showWhatsNew:"), [this](const QVariant&) { showWhatsNew(); });
+    // The product's pages, in the desktop's browser; the items show only where the build has them.
+    const auto open = [](const QUrl& url, const char* counter) {
+        if (url.isEmpty())
+            return;
+        if (counter)
+            HVAppServices::shared().analytics().incrementIntegerForKeyPath(QString::fromLatin1(counter));
+        HVNetworkAccess::openURL(url);
+    };
+    setActionHandler(QStringLiteral("openAppWebsite:"),
+                     [this, open](const QVariant&) { open(m_addresses.website, nullptr); });
+    setActionHandler(QStringLiteral("openStoreWebsite:"),
+                     [this, open](const QVariant&) { open(m_addresses.store, nullptr); });
+    setActionHandler(QStringLiteral("visitSupportSite:"),
+                     [this, open](const QVariant&) { open(m_addresses.support, "help.visitSupportSite"); });
+    setActionHandler(QStringLiteral("contactSupport:"), [this, open](const QVariant&) {
+        open(supportRequestMailURL(m_addresses), "help.contactSupport");
+    });
 }
 
 void OVAppDelegate::updateHardwareProfiles()
@@ -42,6 +61,8 @@ void OVAppDelegate::_finishLaunchingAdditions()
     OVCrashReportSender::countNewReports(OVCrashReportSender::defaultFolder(), UserDefaults::shared(),
                                          HVAppServices::shared().analytics());
     const QUrl reportAddress(UserDefaults::shared().stringForKey(OVCrashReportSender::kAddressKey));
+    if (reportAddress.isEmpty())
+        OVCrashReportSender::removeOldReports(OVCrashReportSender::defaultFolder());
     if (!reportAddress.isEmpty()) {
         // Once the first window shows, so the alert has something to stand over.
         QTimer::singleShot(0, [this, reportAddress] {

@@ -58,6 +58,17 @@ void OVAppDelegate::setUpUpdates()
     m_updateServices->checker.setInterval(double(defaults.integerForKey(SUScheduledCheckIntervalKey)));
     m_updateServices->checker.setEnabled(defaults.boolForKey(QStringLiteral("checkForUpdatesProxy")) &&
                                          m_updateServices->updater.automaticallyChecksForUpdates());
+    // The announcements are read with every round of checks, as the feed is, where the build has
+    // an address for them; without one nothing is asked for.
+    if (!m_addresses.announcements.isEmpty()) {
+        HVPeriodicURLChecker::Check announcements;
+        announcements.identifier = kAnnouncementsCheckIdentifier;
+        announcements.request = QNetworkRequest(m_addresses.announcements);
+        announcements.completion = [services = m_updateServices.get()](const QByteArray& body) {
+            services->announcements.setLatestAnnouncements(body);
+        };
+        m_updateServices->checker.addCheck(std::move(announcements));
+    }
     setActionHandler(QStringLiteral("closeAndCancelSparkleWindows"),
                      [this](const QVariant&) { closeAndCancelSparkleWindows(); });
     setActionHandler(QStringLiteral("checkAllUpdates:"),

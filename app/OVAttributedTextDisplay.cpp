@@ -56,4 +56,7 @@ void OVShowAttributedText(QTextEdit& view, const AttributedString& text)
             cursor.insertText(part, formatOf(attributes));
         });
     cursor.endEditBlock();
+    // The view's own cursor moved along with the insertions; left at the end, it would scroll the
+    // text to its end as soon as the view is laid out.
+    view.moveCursor(QTextCursor::Start);
 }

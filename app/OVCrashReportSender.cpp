@@ -295,6 +295,16 @@ std::vector<OVCrashReportSender::Report> OVCrashReportSender::pendingReports(con
     return reports;
 }
 
+int OVCrashReportSender::removeOldReports(const QString& folder, int kept)
+{
+    const std::vector<Report> reports = pendingReports(folder);
+    int removed = 0;
+    // Oldest first: everything before the newest kept goes.
+    for (std::size_t index = 0; index + std::size_t(std::max(0, kept)) < reports.size(); ++index)
+        removed += QFile::remove(reports[index].path) ? 1 : 0;
+    return removed;
+}
+
 int OVCrashReportSender::countNewReports(const QString& folder, UserDefaults& defaults,
                                          HVAnalytics& statistics)
 {

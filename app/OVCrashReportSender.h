@@ -44,6 +44,10 @@ public:
 
     // Every report in the folder, oldest first; files that are not reports are left alone.
     static std::vector<Report> pendingReports(const QString& folder);
+    // Reports wait for an address to send them to; without one only the newest few are kept, so a
+    // program that keeps crashing never fills the disk. Answers how many were removed.
+    static constexpr int kKeptReportsWithoutAddress = 10;
+    static int removeOldReports(const QString& folder, int kept = kKeptReportsWithoutAddress);
     // Adds the reports written after the last counted one to the statistics' crash count and moves
     // the last-crash date on; answers how many were new.
     static int countNewReports(const QString& folder, UserDefaults& defaults, HVAnalytics& statistics);

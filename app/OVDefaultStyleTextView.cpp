@@ -5,9 +5,16 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
 
 OVDefaultStyleTextView::OVDefaultStyleTextView(const Rect& frame)
     : OVTextView(frame), m_sendTimer(std::make_unique<QTimer>())
@@ -122,14 +129,23 @@ void OVDefaultStyleTextView::display() const
 }
 
 OVDefaultStyleSampleHost::OVDefaultStyleSampleHost(QWidget* parent)
-    : QWidget(parent), m_textView(std::make_unique<OVDefaultStyleTextView>())
+    : QWidget(parent), m_textView(std::make_unique<OVDefaultStyleTextView>()),
+      m_scrollBar(new QScrollBar(Qt::Vertical, this))
 {
     setObjectName(QStringLiteral("defaultStyleScrollView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumHeight(80);
-    // A click takes the focus, so the colour panel's choices go to the sample.
-    setFocusPolicy(Qt::ClickFocus);
-    m_textView->setDisplayHandler([this] { update(); });
+    // A click or the Tab key takes the focus, so the colour panel's choices go to the sample and
+    // the keys scroll it.
+    setFocusPolicy(Qt::StrongFocus);
+    m_scrollBar->setObjectName(QStringLiteral("defaultStyleScroller"));
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scrollBar->hide();
+    QObject::connect(m_scrollBar, &QScrollBar::valueChanged, this, [this] { update(); });
+    m_textView->setDisplayHandler([this] {
+        updateScrolling();
+        update();
+    });
 }
 
 Responder* OVDefaultStyleSampleHost::colorPanelParticipant() const
@@ -144,9 +160,85 @@ OVDefaultStyleSampleHost::~OVDefaultStyleSampleHost()
 
 void OVDefaultStyleSampleHost::resizeEvent(QResizeEvent*)
 {
-    m_textView->setFrameSize({double(width()), m_textView->frame().size.height});
+    updateScrolling();
+}
+
+void OVDefaultStyleSampleHost::layOutSample()
+{
     m_textView->setEnclosingHeight(height());
+    m_textView->setFrameSize({double(width()), m_textView->frame().size.height});
     m_textView->sizeToFit();
+    // The scroll bar takes its strip from the sample's width only when it shows: a sample that
+    // fits keeps the whole width.
+    const bool scrolls = std::ceil(m_textView->frame().size.height) > height();
+    const int bar = scrolls ? m_scrollBar->sizeHint().width() : 0;
+    if (bar > 0 && std::abs(m_textView->frame().size.width - (width() - bar)) > 0.5) {
+        m_textView->setFrameSize({double(width() - bar), m_textView->frame().size.height});
+        m_textView->sizeToFit();
+    }
+    m_scrollBar->setGeometry(width() - m_scrollBar->sizeHint().width(), 0, m_scrollBar->sizeHint().width(),
+                             height());
+    const int range = std::max(0, int(std::ceil(m_textView->frame().size.height)) - height());
+    m_scrollBar->setRange(0, range);
+    m_scrollBar->setPageStep(std::max(1, height()));
+    m_scrollBar->setSingleStep(std::max(1, height() / 8));
+    m_scrollBar->setVisible(range > 0);
+}
+
+void OVDefaultStyleSampleHost::updateScrolling()
+{
+    const bool showed = m_scrollBar->isVisible();
+    const int range = m_scrollBar->maximum();
+    layOutSample();
+    // A refilled sample whose height changed shows its middle: the one line of the sample has the
+    // spacing of a large multiple above and below its letters, and the letters are what the user
+    // wants to see.
+    if (showed != m_scrollBar->isVisible() || range != m_scrollBar->maximum())
+        m_scrollBar->setValue(m_scrollBar->maximum() / 2);
+}
+
+void OVDefaultStyleSampleHost::wheelEvent(QWheelEvent* event)
+{
+    if (!m_scrollBar->isVisible()) {
+        event->ignore();
+        return;
+    }
+    QCoreApplication::sendEvent(m_scrollBar, event);
+}
+
+void OVDefaultStyleSampleHost::keyPressEvent(QKeyEvent* event)
+{
+    const auto step = [this](QAbstractSlider::SliderAction action) {
+        m_scrollBar->triggerAction(action);
+        return true;
+    };
+    bool used = false;
+    if (m_scrollBar->isVisible()) {
+        switch (event->key()) {
+        case Qt::Key_Up:
+            used = step(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case Qt::Key_Down:
+            used = step(QAbstractSlider::SliderSingleStepAdd);
+            break;
+        case Qt::Key_PageUp:
+            used = step(QAbstractSlider::SliderPageStepSub);
+            break;
+        case Qt::Key_PageDown:
+            used = step(QAbstractSlider::SliderPageStepAdd);
+            break;
+        case Qt::Key_Home:
+            used = step(QAbstractSlider::SliderToMinimum);
+            break;
+        case Qt::Key_End:
+            used = step(QAbstractSlider::SliderToMaximum);
+            break;
+        default:
+            break;
+        }
+    }
+    if (!used)
+        QWidget::keyPressEvent(event);
 }
 
 void OVDefaultStyleSampleHost::paintEvent(QPaintEvent* event)
@@ -154,8 +246,9 @@ void OVDefaultStyleSampleHost::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setRenderHints(View::kDefaultRenderHints);
     painter.fillRect(rect(), m_textView->backgroundColor());
-    // The view's frame is y-up, as a window's content is; its top stays at the host's top.
+    // The view's frame is y-up, as a window's content is; its top stays at the host's top, less
+    // what is scrolled away.
     const double top = m_textView->frame().origin.y + m_textView->frame().size.height;
-    const QTransform toDevice(1, 0, 0, -1, 0, top);
+    const QTransform toDevice(1, 0, 0, -1, 0, top - m_scrollBar->value());
     m_textView->drawTree(painter, toDevice, QRectF(event->rect()));
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QScrollBar;
 class QTimer;
 
 // The sample through which the General settings pane edits the default document style. The user
@@ -65,7 +66,8 @@ private:
 };
 
 // Shows a sample text view in a widget: the scroll view of the settings pane, whose height the
-// sample follows and whose width it fills.
+// sample follows and whose width it fills. A style whose line is taller than the view (a large
+// font at a wide line spacing) scrolls, by the scroll bar, the wheel or the keys.
 class OVDefaultStyleSampleHost : public QWidget, public OVColorPanelAccessoryViewHost {
 public:
     // With the keyboard focus the sample is what the colour panel's choices go to.
@@ -75,11 +77,20 @@ public:
 
     OVDefaultStyleTextView& textView() const { return *m_textView; }
     QSize sizeHint() const override { return {400, 150}; }
+    // Hidden while the whole sample shows.
+    QScrollBar* verticalScrollBar() const { return m_scrollBar; }
+    // Brings the scroll bar in step with the sample's height; the pane calls it after a refill.
+    void updateScrolling();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void layOutSample();
+
     std::unique_ptr<OVDefaultStyleTextView> m_textView;
+    QScrollBar* m_scrollBar = nullptr;
 };

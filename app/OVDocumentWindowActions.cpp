@@ -118,7 +118,8 @@ void OVDocumentWindowController::installActions()
             m_toolbar->toolbar().setVisible(!m_toolbar->toolbar().isVisible());
     });
     // Kept for the toolbar's bare items, which have nothing to do yet.
-    for (const char* empty : {"showBookmarksButtonPressed:", "showPlaylistsButtonPressed:", "formatBarButtonPressed:"})
+    for (const char* empty :
+         {"showBookmarksButtonPressed:", "showPlaylistsButtonPressed:", "formatBarButtonPressed:"})
         on(QString::fromLatin1(empty), [](const QVariant&) {});
     on(QStringLiteral("applyDefaultStyle:"), [this](const QVariant&) { applyDefaultStyle(); });
     on(QStringLiteral("applyDefaultStyleWithoutBackground:"),
@@ -152,6 +153,7 @@ void OVDocumentWindowController::installTextSizeActions()
     onText("makeDocumentTextSmaller10x:",
            [](OVTextView& text) { text.adjustTextSizeByFactor(1.0, -kDocumentTextSizeStep); });
     onText("invertColors:", [](OVTextView& text) { text.invertColors(); });
+    onText("orderFrontSpacingPanel:", [](OVTextView& text) { text.orderFrontSpacingPanel(); });
     setActionHandler(QStringLiteral("documentIncreaseTextSize:"),
                      [this](const QVariant&) { _documentChangeTextSize(0); });
     setActionHandler(QStringLiteral("documentDecreaseTextSize:"),
@@ -207,8 +209,8 @@ void OVDocumentWindowController::_updateMenuItems() const
             item->setState(on ? MenuItem::On : MenuItem::Off);
     };
     state("toggleLooping:", m_looping);
-    state("togglePositionLock:",
-          m_prompterView && m_prompterView->focusArrowView() && m_prompterView->focusArrowView()->isPositionLocked());
+    state("togglePositionLock:", m_prompterView && m_prompterView->focusArrowView() &&
+                                     m_prompterView->focusArrowView()->isPositionLocked());
     state("toggleBlanking:", m_core->isBlanking());
     state("toggleMarkedTextVisible:", editorTextView() && editorTextView()->drawsMarkedText());
     state("toggleRuler:", textView() && textView()->isRulerVisible());
@@ -217,25 +219,26 @@ void OVDocumentWindowController::_updateMenuItems() const
 
 bool OVDocumentWindowController::validateUserInterfaceItem(const UserInterfaceItem& item) const
 {
-    static const QStringList modeChanging{QStringLiteral("toggleStatus:"),   QStringLiteral("startPrompter:"),
-                                          QStringLiteral("pausePrompter:"),  QStringLiteral("toggleMode:"),
-                                          QStringLiteral("enterEditMode:"),  QStringLiteral("enterPromptMode:")};
-    static const QStringList needsEditable{
-        QStringLiteral("insertImagesFromOpenPanel:"),
-        QStringLiteral("addBookmark:"),
-        QStringLiteral("addQuickBookmark:"),
-        QStringLiteral("removeBookmark:"),
-        QStringLiteral("applyDefaultStyle:"),
-        QStringLiteral("invertColors:"),
-        QStringLiteral("documentIncreaseTextSize:"),
-        QStringLiteral("documentDecreaseTextSize:"),
-        QStringLiteral("toggleShowsPrompterInDocument:"),
-        QStringLiteral("toggleShowsPrompterInAllDocuments:"),
-        QStringLiteral("toggleLockWindowResizing:"),
-        QStringLiteral("toggleLockAllWindowResizing:"),
-        QStringLiteral("resizeDocumentPrompterContentForMenuItem:"),
-        QStringLiteral("resizeAllDocumentPrompterContentForMenuItem:"),
-        QStringLiteral("toggleMarkedTextVisible:")};
+    static const QStringList modeChanging{
+        QStringLiteral("toggleStatus:"),  QStringLiteral("startPrompter:"),
+        QStringLiteral("pausePrompter:"), QStringLiteral("toggleMode:"),
+        QStringLiteral("enterEditMode:"), QStringLiteral("enterPromptMode:")};
+    static const QStringList needsEditable{QStringLiteral("insertImagesFromOpenPanel:"),
+                                           QStringLiteral("addBookmark:"),
+                                           QStringLiteral("addQuickBookmark:"),
+                                           QStringLiteral("removeBookmark:"),
+                                           QStringLiteral("applyDefaultStyle:"),
+                                           QStringLiteral("invertColors:"),
+                                           QStringLiteral("orderFrontSpacingPanel:"),
+                                           QStringLiteral("documentIncreaseTextSize:"),
+                                           QStringLiteral("documentDecreaseTextSize:"),
+                                           QStringLiteral("toggleShowsPrompterInDocument:"),
+                                           QStringLiteral("toggleShowsPrompterInAllDocuments:"),
+                                           QStringLiteral("toggleLockWindowResizing:"),
+                                           QStringLiteral("toggleLockAllWindowResizing:"),
+                                           QStringLiteral("resizeDocumentPrompterContentForMenuItem:"),
+                                           QStringLiteral("resizeAllDocumentPrompterContentForMenuItem:"),
+                                           QStringLiteral("toggleMarkedTextVisible:")};
     const QString& action = item.action;
     const TextView* text = textView();
     const bool editable = text && text->isEditable();

@@ -251,9 +251,9 @@ public:
     static constexpr double kPresetResizeDuration = 0.25;
     void resizeToPrompterContentResolution(const Size& resolution,
                                            const std::vector<OVDocumentWindowController*>& controllers);
-    // Resizing locks: Qt has no resizable flag, so a lock pins the minimum and maximum size to the
-    // current size (window managers honour that) and unlocking gives the earlier limits back.
-    bool isWindowResizingLocked() const { return m_resizeLock.has_value(); }
+    // Resizing locks: a locked window is not resizable, which stops the user's resizing only (the
+    // window tells the window manager its one size); presets, Zoom and Prompt mode still size it.
+    bool isWindowResizingLocked() const;
     void setLockWindowResizing(bool lock, const std::vector<OVDocumentWindowController*>& controllers);
     // The frame the Zoom command gives the window: the talent output's content size as far as the
     // operator screen allows, or defaultFrame without a talent window.
@@ -300,13 +300,11 @@ private:
     void installSizingActions();
     void setUpWindowSizing();
     void placeNewDocumentWindow();
+    // Where a new window goes after front: one step right and down, starting over at the top left
+    // of front's screen when that would leave the screen.
+    static Rect cascadedFrame(const Rect& frame, const Window& front);
     void applyPresetFrame(const Rect& frame, bool animated, double duration);
     void updateSizingMenuItems(Menu& menu) const;
-
-    struct ResizeLock {
-        Size minSize;
-        Size maxSize;
-    };
 
     OVCore* m_core = nullptr;
     std::unique_ptr<OVDocumentWindowToolbar> m_toolbar;
@@ -336,8 +334,6 @@ private:
     std::unique_ptr<Menu> m_bookmarksSegmentMenu;
     std::unique_ptr<Menu> m_bookmarkCellMenu;
     int m_bookmarkBindingsToken = 0;
-    // The limits the window had before its resizing was locked.
-    std::optional<ResizeLock> m_resizeLock;
 
     // The document properties sheet while it is shown.
     void installPropertiesActions();

@@ -16,6 +16,7 @@
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
+#include "platform/appkit/WindowFrames.h"
 #include "platform/foundation/GeometryStrings.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVEventBlocker.h"
@@ -309,33 +310,21 @@ void OVDocumentWindowController::resizeToPrompterContentResolution(
 void OVDocumentWindowController::applyPresetFrame(const Rect& frame, bool animated, double duration)
 {
     Window* window = this->window();
-    // A locked window still takes the preset: the lock is lifted for the change and pinned to the new
-    // size afterwards.
-    const bool locked = isWindowResizingLocked();
-    if (locked) {
-        window->setMinSize({0, 0});
-        window->setMaxSize({1e7, 1e7});
-    }
-    auto relock = [this, weak = WeakWindow(window), locked] {
-        Window* still = weak.get();
-        if (!still || !locked || !isWindowResizingLocked())
-            return;
-        still->setMinSize(still->frame().size);
-        still->setMaxSize(still->frame().size);
-    };
     if (!animated) {
         window->setFrame(frame, true);
-        relock();
         _updateMenuItems();
         return;
     }
     // Finished a little before the menus are refreshed, so they see the final size.
     window->animateFrame(frame, duration - 0.02);
-    if (locked)
-        RunLoop::main().performAfterDelay(duration, this, QStringLiteral("restoreResizeLock"), relock);
 }
 
 // Resizing locks.
+
+bool OVDocumentWindowController::isWindowResizingLocked() const
+{
+    return isWindowLoaded() && !(controllerWindow()->styleMask() & Window::Resizable);
+}
 
 void OVDocumentWindowController::setLockWindowResizing(
     bool lock, const std::vector<OVDocumentWindowController*>& controllers)
@@ -344,17 +333,8 @@ void OVDocumentWindowController::setLockWindowResizing(
         if (!controller || !controller->isWindowLoaded() || controller->isWindowResizingLocked() == lock)
             continue;
         Window* window = controller->window();
-        if (lock) {
-            controller->m_resizeLock = ResizeLock{window->minSize(), window->maxSize()};
-            const Size size = window->frame().size;
-            window->setMinSize(size);
-            window->setMaxSize(size);
-        } else {
-            const ResizeLock earlier = *controller->m_resizeLock;
-            controller->m_resizeLock.reset();
-            window->setMinSize(earlier.minSize);
-            window->setMaxSize(earlier.maxSize);
-        }
+        const unsigned style = window->styleMask();
+        window->setStyleMask(lock ? style & ~unsigned(Window::Resizable) : style | Window::Resizable);
     }
     _updateMenuItems();
 }
@@ -366,9 +346,16 @@ Rect OVDocumentWindowController::windowWillUseStandardFrame(const Rect& defaultF
     if (!isWindowLoaded())
         return defaultFrame;
     const Window* window = controllerWindow();
-    return OVDocumentWindowFrames::zoomFrame(
-        defaultFrame, OVScreenGeometryProvider::shared(),
-        [window](const Rect& content) { return window->frameRectForContentRect(content); });
+    const OVScreenGeometryProvider& screens = OVScreenGeometryProvider::shared();
+    const Rect frame =
+        OVDocumentWindowFrames::zoomFrame(defaultFrame, screens, [window](const Rect& content) {
+            return window->frameRectForContentRect(content);
+        });
+    const std::optional<Rect> visible = screens.operatorVisibleFrame();
+    if (frame == defaultFrame || !visible || visible->isEmpty())
+        return frame;
+    // The title bar the window manager adds above the frame stays on the operator screen too.
+    return frameMovedIntoVisibleFrame(frame, window->frameWithinAreaForDecorations(*visible));
 }
 
 void OVDocumentWindowController::zoomWindow()
@@ -412,6 +399,25 @@ void OVDocumentWindowController::saveWindowPosition()
                                       });
 }
 
+Rect OVDocumentWindowController::cascadedFrame(const Rect& frame, const Window& front)
+{
+    const Rect after = front.frame();
+    Rect cascaded{{after.origin.x + kCascadeStep, after.maxY() - kCascadeStep - frame.size.height},
+                  frame.size};
+    const std::optional<Screen> screen = front.screen();
+    if (!screen)
+        return cascaded;
+    // Measured with the front window's decorations: the new window gets the same.
+    const Rect area = front.frameWithinAreaForDecorations(screen->visibleFrame());
+    if (area.isEmpty())
+        return cascaded;
+    // A cascade that would run off the screen starts again at the area's top left corner, as far
+    // as the area leaves room for the window.
+    if (cascaded.origin.y < area.origin.y || cascaded.maxX() > area.maxX())
+        cascaded.origin = {area.origin.x, area.maxY() - frame.size.height};
+    return frameMovedIntoVisibleFrame(cascaded, area);
+}
+
 void OVDocumentWindowController::placeNewDocumentWindow()
 {
     const auto* script = dynamic_cast<const OVDocument*>(document());
@@ -425,8 +431,7 @@ void OVDocumentWindowController::placeNewDocumentWindow()
             !dynamic_cast<OVDocumentWindowController*>(other->windowController()))
             continue;
         setShouldCascadeWindows(false);
-        const Rect front = other->frame();
-        own->setFrameTopLeftPoint({front.origin.x + kCascadeStep, front.maxY() - kCascadeStep});
+        own->setFrame(cascadedFrame(own->frame(), *other), false);
         break;
     }
 }

@@ -36,6 +36,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -145,6 +146,34 @@ QIcon textformatIcon()
     painter.setFont(font);
     painter.setPen(QGuiApplication::palette().color(QPalette::ButtonText));
     painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Aa"));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+// The alignment items' pictures: four lines of text set the item's way, in the button text's
+// colour so they follow a dark palette as a template image does.
+QIcon alignmentIcon(TextAlignment alignment)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(
+        QPen(QGuiApplication::palette().color(QPalette::ButtonText), 2.5, Qt::SolidLine, Qt::RoundCap));
+    const int widths[] = {26, 18, 24, 14};
+    for (int line = 0; line < 4; ++line) {
+        const int y = 6 + line * 7;
+        const bool last = line == 3;
+        int width = widths[line];
+        if (alignment == TextAlignment::Justified)
+            width = last ? widths[line] : 26;
+        int left = 3;
+        if (alignment == TextAlignment::Center)
+            left = 3 + (26 - width) / 2;
+        else if (alignment == TextAlignment::Right)
+            left = 29 - width;
+        painter.drawLine(left, y, left + width, y);
+    }
     painter.end();
     return QIcon(pixmap);
 }
@@ -312,6 +341,8 @@ void OVGeneralPreferencesViewController::buildInterface()
         return dropOccurredInDropView(view, data, QGuiApplication::keyboardModifiers());
     });
     m_captionLabel->raise();
+    // Above the drop target, so it can be dragged and clicked.
+    m_sampleHost->verticalScrollBar()->raise();
 
     auto* styleControls = new QFormLayout;
     auto* fontAndColor = new QHBoxLayout;
@@ -332,12 +363,15 @@ void OVGeneralPreferencesViewController::buildInterface()
         {"Right", TextAlignment::Right},
     };
     for (const auto& [title, alignment] : alignments)
-        m_alignmentButton->addItem(localized(title, title), int(alignment));
+        m_alignmentButton->addItem(alignmentIcon(alignment), localized(title, title), int(alignment));
     styleControls->addRow(localized("settings-general-alignment", "Alignment:"), m_alignmentButton);
     m_lineSpacingButton = new QComboBox(this);
     m_lineSpacingButton->setObjectName(QStringLiteral("lineSpacingButton"));
+    // Figures of one width, so the values line up in the menu; Qt 6.4 cannot ask a proportional
+    // font for tabular figures, so a fixed-pitch face at the pop-up's size stands in.
     QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     digits.setPointSizeF(m_lineSpacingButton->font().pointSizeF());
+    m_lineSpacingButton->setFont(digits);
     for (int tenth = 10; tenth <= 20; ++tenth)
         m_lineSpacingButton->addItem(tenthsTitle(tenth / 10.0), tenth / 10.0);
     styleControls->addRow(localized("settings-general-line-spacing", "Line spacing:"), m_lineSpacingButton);
@@ -347,6 +381,7 @@ void OVGeneralPreferencesViewController::buildInterface()
     auto* form = new QFormLayout;
     m_quickZoomButton = new QComboBox(this);
     m_quickZoomButton->setObjectName(QStringLiteral("quickZoomScalePopUpButton"));
+    m_quickZoomButton->setFont(digits);
     m_quickZoomButton->addItem(localized("quick-zoom-scale-automatic", "Automatic"), 0.0);
     const QList<double>& scales = OVConstants::quickZoomScaleValues();
     if (!scales.isEmpty())
@@ -358,16 +393,8 @@ void OVGeneralPreferencesViewController::buildInterface()
     m_encodingsButton->setObjectName(QStringLiteral("encodingsButton"));
     m_encodingsButton->addItem(localized("encoding-automatic", "Automatic"), 0u);
     m_encodingsButton->insertSeparator(1);
-    const std::pair<const char*, TextEncoding> encodings[] = {
-        {"Unicode (UTF-8)", TextEncoding::UTF8},
-        {"Unicode (UTF-16)", TextEncoding::UTF16},
-        {"Unicode (UTF-16BE)", TextEncoding::UTF16BigEndian},
-        {"Unicode (UTF-16LE)", TextEncoding::UTF16LittleEndian},
-        {"Western (Windows Latin 1)", TextEncoding::WindowsLatin1},
-        {"Western (Mac OS Roman)", TextEncoding::MacRoman},
-    };
-    for (const auto& [title, encoding] : encodings)
-        m_encodingsButton->addItem(QString::fromLatin1(title), quint32(encoding));
+    for (const PlainTextCodec::NamedEncoding& named : PlainTextCodec::knownEncodings())
+        m_encodingsButton->addItem(QString::fromLatin1(named.name), quint32(named.encoding));
     form->addRow(localized("settings-general-encoding", "Plain text encoding:"), m_encodingsButton);
 
     auto* markedRow = new QHBoxLayout;
@@ -435,13 +462,14 @@ void OVGeneralPreferencesViewController::buildInterface()
     }
     contentLayout()->addLayout(switches);
 
+    // No box for adjustDocumentsInDarkMode: the text view draws a script in its own colours in
+    // every appearance, so a box would promise what nothing does. The key stays registered for the
+    // settings files that hold it.
     const Switch advancedSwitches[] = {
         {"bookmarksShowContext", "Label unnamed bookmarks with the text that follows", nullptr},
         {"attemptToFixBookmarkShiftBug", "Repair bookmarks shifted by older versions", nullptr},
         {"focusArrowShowsOnRight", "Show the focus arrow on the right", nullptr},
         {"useDocumentAutosave", "Save documents automatically", nullptr},
-        {"adjustDocumentsInDarkMode", "Adapt document colours to a dark appearance",
-         &OVGeneralPreferencesViewController::adjustDocumentsInDarkModeChanged},
         {"quickZoomUseSpellCheckEnhancement", "Draw spelling marks while zoomed (after a restart)", nullptr},
         {"preventUnderlineColors", "Prevent underline colours",
          &OVGeneralPreferencesViewController::preventUnderlineColorsChanged},
@@ -599,6 +627,9 @@ void OVGeneralPreferencesViewController::_updateUnderlineColorsUI()
 void OVGeneralPreferencesViewController::settingsDidShow()
 {
     HVSettingsViewController::settingsDidShow();
+    // The sample is the pane's first responder: the font and colour panels act on it, and its keys
+    // scroll a style taller than the view.
+    m_sampleHost->setFocus(Qt::OtherFocusReason);
     _updateMarkedTextControls();
 }
 

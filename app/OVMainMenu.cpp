@@ -80,10 +80,10 @@ void buildFormatMenu(Menu& menu)
 {
     add(menu, text("menu-bigger", "Bigger"), "increaseTextSize:", QStringLiteral("+"));
     add(menu, text("menu-smaller", "Smaller"), "decreaseTextSize:", QStringLiteral("-"));
-    add(menu, text("menu-increase-text-size", "Increase Text Size"), "documentIncreaseTextSize:",
-        QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
-    add(menu, text("menu-decrease-text-size", "Decrease Text Size"), "documentDecreaseTextSize:",
-        QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-increase-text-size", "Increase Text Size"),
+        "documentIncreaseTextSize:", QStringLiteral("+"), kCommandKeyMask | kOptionKeyMask);
+    add(menu, text("menu-decrease-text-size", "Decrease Text Size"),
+        "documentDecreaseTextSize:", QStringLiteral("-"), kCommandKeyMask | kOptionKeyMask);
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-invert-colors", "Invert Colors"), "invertColors:");
     add(menu, text("menu-invert-document-black-and-white", "Invert Document Black and White"),
@@ -114,6 +114,7 @@ void buildFormatMenu(Menu& menu)
     add(menu, text("menu-insert-images", "Insert Images…"), "insertImagesFromOpenPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-ruler", "Show Ruler"), "toggleRuler:", QStringLiteral("R"));
+    add(menu, text("menu-spacing", "Spacing…"), "orderFrontSpacingPanel:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-show-fonts", "Show Fonts"), "orderFrontFontPanel:", QStringLiteral("t"));
     add(menu, text("menu-show-colors", "Show Colors"), "orderFrontColorPanel:", QStringLiteral("C"));
@@ -189,6 +190,12 @@ void buildHelpMenu(Menu& menu)
     add(menu, text("menu-tutorial", "Orvane Tutorial"), "openTutorialDocument:");
     menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-whats-new", "What's New"), "showWhatsNew:");
+    menu.addItem(MenuItem::separatorItem());
+    add(menu, text("menu-website", "Orvane Website"), "openAppWebsite:");
+    add(menu, text("menu-support-site", "Visit Support Site"), "visitSupportSite:");
+    add(menu, text("menu-contact-support", "Contact Support…"), "contactSupport:");
+    add(menu, text("menu-store", "Buy Orvane"), "openStoreWebsite:");
+    menu.addItem(MenuItem::separatorItem());
     add(menu, text("menu-about", "About Orvane"), "orderFrontCustomAboutPanel:");
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -57,6 +58,20 @@ std::optional<qint64> OVUserStats::screensScrolled(double pixels, double firstSc
     return qint64(std::floor(pixels / firstScreenHeight));
 }
 
+QString OVUserStats::mediumDateString(const QDate& date, const QLocale& locale)
+{
+    // Qt knows a short and a long form only. The medium one is the long form without the weekday
+    // and with the month abbreviated: "Jan 5, 2026", "5 janv. 2026".
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?\\s*d{4}"));
+    format.remove(weekday);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    format = format.trimmed();
+    if (format.isEmpty())
+        return locale.toString(date, QLocale::ShortFormat);
+    return locale.toString(date, format);
+}
+
 std::optional<std::vector<OVUserStats::LabeledString>>
 OVUserStats::labeledStringsWithOptions(unsigned options)
 {
@@ -80,7 +95,7 @@ OVUserStats::labeledStringsWithOptions(unsigned options)
                 since = QDateTime::currentDateTime();
             text =
                 replacingTag(localized("usage-stats-launch-count-since-date", "<LAUNCH_COUNT> since <DATE>"),
-                             QStringLiteral("DATE"), QLocale().toString(since.date(), QLocale::ShortFormat));
+                             QStringLiteral("DATE"), mediumDateString(since.date(), QLocale()));
         }
         add(label,
             replacingTag(text, QStringLiteral("LAUNCH_COUNT"), QString::number(qMax<qint64>(0, launches))));

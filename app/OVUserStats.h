@@ -7,6 +7,9 @@
 #include <optional>
 #include <vector>
 
+class QDate;
+class QLocale;
+
 // The short labelled statistics the about window shows ("App Launches: 12 since 3 Mar 2024").
 class OVUserStats {
 public:
@@ -40,6 +43,8 @@ public:
     // screen without height (a display that reports none), where no count means anything.
     static std::optional<qint64> screensScrolled(double pixels, double firstScreenHeight);
     static QString localizedStatisticsTitle();
+    // A date in the locale's medium style: month abbreviated, no weekday.
+    static QString mediumDateString(const QDate& date, const QLocale& locale);
     // "2 hours, 5 minutes", "45 seconds".
     static QString localizedTimeStringFromDuration(double seconds);
 };

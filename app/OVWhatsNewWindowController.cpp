@@ -264,6 +264,8 @@ void OVWhatsNewWindowController::showWindow()
         notesPopUpButtonAction();
     if (isDarkMode())
         updateColors();
+    // Laid out only now that it shows: the note opens at its top all the same.
+    m_textView->verticalScrollBar()->setValue(0);
 }
 
 void OVWhatsNewWindowController::close()

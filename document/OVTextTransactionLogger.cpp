@@ -240,8 +240,12 @@ void OVTextTransactionLogger::writeLogToDesktop()
         return;
     }
     const Environment& env = environment();
-    const QString instruction = QDir(folder).filePath(kInstructionFilePrefix + env.supportEmailAddress);
-    if (!QFile::exists(instruction)) {
+    // The instruction names where to send the reports; a build without a support address has none
+    // to give.
+    const QString instruction = env.supportEmailAddress.isEmpty()
+                                    ? QString()
+                                    : QDir(folder).filePath(kInstructionFilePrefix + env.supportEmailAddress);
+    if (!instruction.isEmpty() && !QFile::exists(instruction)) {
         QSaveFile file(instruction);
         if (!file.open(QIODevice::WriteOnly) || !file.commit())
             log(QStringLiteral("instructionError: %1").arg(file.errorString()));

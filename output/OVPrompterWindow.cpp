@@ -131,7 +131,8 @@ bool OVPrompterWindow::canBecomeMainWindow() const
 Rect OVPrompterWindow::standardFrame() const
 {
     const std::optional<Screen> current = screen();
-    const Rect defaultFrame = current ? current->visibleFrame() : Rect();
+    // The title bar stays on the screen: the window manager draws it above the frame.
+    const Rect defaultFrame = current ? frameWithinAreaForDecorations(current->visibleFrame()) : Rect();
     Rect frame = defaultFrame;
     auto* self = const_cast<OVPrompterWindow*>(this);
     if (auto* delegate = dynamic_cast<OVPrompterWindowZoomDelegate*>(this->delegate()))

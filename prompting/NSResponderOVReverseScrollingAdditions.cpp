@@ -1,5 +1,7 @@
 #include "prompting/NSResponderOVReverseScrollingAdditions.h"
 
+#include "platform/foundation/Clock.h"
+
 namespace {
 
 QStringList& storedClasses()
@@ -40,3 +42,14 @@ void setReverseScrollWheelEvents(bool flag)
 }
 
 void updateReverseScrollWheelEventsFromUserDefaults() {}
+
+Event emptyScrollWheelEvent()
+{
+    Event event;
+    event.type = Event::Type::ScrollWheel;
+    event.timestamp = Clock::shared().now();
+    event.hasPreciseScrollingDeltas = true;
+    event.scrollingDeltaX = 0;
+    event.scrollingDeltaY = 0;
+    return event;
+}

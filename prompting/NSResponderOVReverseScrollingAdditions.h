@@ -2,6 +2,8 @@
 
 // Wheel-direction reversal for chosen views: inert here, since the desktop sets the direction.
 
+#include "platform/appkit/Event.h"
+
 #include <QStringList>
 
 // Inverted scroll-wheel events for chosen view classes, for systems without natural scrolling. Every
@@ -17,3 +19,6 @@ bool isReversingScrollWheelEvents();
 void setReverseScrollWheelEvents(bool flag);
 // Reads nothing: the setting only exists for systems without natural scrolling.
 void updateReverseScrollWheelEventsFromUserDefaults();
+// A scroll-wheel event that scrolls by nothing: one axis, in points, delta 0, stamped now. Sent to a
+// view, it makes the view settle its scrolling state without moving.
+Event emptyScrollWheelEvent();

@@ -34,6 +34,14 @@ OVBookmarkCell::cellWithBookmark(std::shared_ptr<OVBookmark> bookmark,
     return cell;
 }
 
+void OVBookmarkCell::setBookmark(std::shared_ptr<OVBookmark> bookmark)
+{
+    if (bookmark == m_bookmark)
+        return;
+    m_bookmark = std::move(bookmark);
+    updateImage();
+}
+
 void OVBookmarkCell::updateImage()
 {
     if (m_visible && sharedDisplayMode() != 1)

@@ -29,7 +29,8 @@ public:
                      const std::shared_ptr<TextAttachment>& textAttachment);
 
     const std::shared_ptr<OVBookmark>& bookmark() const { return m_bookmark; }
-    void setBookmark(std::shared_ptr<OVBookmark> bookmark) { m_bookmark = std::move(bookmark); }
+    // A different bookmark takes its picture at once.
+    void setBookmark(std::shared_ptr<OVBookmark> bookmark);
     bool isVisible() const { return m_visible; }
     void setVisible(bool visible) { m_visible = visible; }
     std::shared_ptr<TextAttachment> textAttachment() const { return attachment(); }

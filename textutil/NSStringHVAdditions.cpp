@@ -1,8 +1,7 @@
 #include "textutil/NSStringHVAdditions.h"
 
+#include "platform/foundation/Uuid.h"
 #include "platform/text/AttributeNames.h"
-
-#include <QUuid>
 
 namespace NSStringHVAdditions {
 
@@ -106,7 +105,7 @@ QString stringWithAttachmentCharacter()
 
 QString stringWithUUID()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return uuidString();
 }
 
 Range fullRange(const QString& string)

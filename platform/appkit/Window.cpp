@@ -234,6 +234,7 @@ void Window::setStyleMask(unsigned styleMask)
         return;
     m_styleMask = styleMask;
     applyQtFlags();
+    applySizeLimitsToHost();
 }
 
 void Window::setLevel(int level)
@@ -530,6 +531,7 @@ void Window::toggleFullScreen()
 {
     if (isFullScreen()) {
         m_styleMask &= ~FullScreen;
+        applySizeLimitsToHost();
         m_host->showNormal();
         setFrame(m_frameBeforeFullScreen);
         NotificationCenter::shared().postNotification(kWindowDidExitFullScreenNotification, this);
@@ -538,6 +540,7 @@ void Window::toggleFullScreen()
     m_frameBeforeFullScreen = m_frame;
     const std::optional<Screen> target = screen() ? screen() : Screen::mainScreen();
     m_styleMask |= FullScreen;
+    applySizeLimitsToHost();
     if (target)
         setFrame(target->frame());
     m_visible = true;
@@ -654,10 +657,13 @@ void Window::hostStateChanged()
         return;
     }
     const bool full = m_host->windowState() & Qt::WindowFullScreen;
-    if (full)
-        m_styleMask |= FullScreen;
-    else
-        m_styleMask &= ~FullScreen;
+    if (full != isFullScreen()) {
+        if (full)
+            m_styleMask |= FullScreen;
+        else
+            m_styleMask &= ~FullScreen;
+        applySizeLimitsToHost();
+    }
     const bool miniaturized = m_host->windowState() & Qt::WindowMinimized;
     if (miniaturized != m_miniaturized) {
         m_miniaturized = miniaturized;

@@ -245,6 +245,9 @@ public:
     // The strip the window manager's title bar takes above the frame, in global coordinates; empty
     // for a window without decorations or before the window manager has framed it.
     Rect titleBarRect() const;
+    // The largest frame whose decorations (title bar and borders, once the window manager has framed
+    // the window) stay within area: where Zoom and cascading may put a window. Global, y-up.
+    Rect frameWithinAreaForDecorations(const Rect& area) const;
 
     // Key equivalents reach the window's views (and those of its child windows) before the menus;
     // answers whether one of them used the event.
@@ -302,6 +305,7 @@ private:
     const Cursor* cursorAt(const View* view, const Point& location) const;
     Rect clampedToMinMax(const Rect& frame) const;
     void applySizeLimitsToHost();
+    bool pinsHostSize() const;
     void frameDidChange(const Rect& oldFrame);
     double menuBarHeight() const;
     void layOutContent();

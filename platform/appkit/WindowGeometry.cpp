@@ -135,6 +135,11 @@ void Window::setMaxSize(const Size& size)
     setFrame(m_frame, false);
 }
 
+bool Window::pinsHostSize() const
+{
+    return (m_styleMask & Titled) && !(m_styleMask & Resizable) && !(m_styleMask & FullScreen);
+}
+
 void Window::applySizeLimitsToHost()
 {
     // The window manager learns the limits from the host, so a window pinned to one size cannot be
@@ -142,6 +147,14 @@ void Window::applySizeLimitsToHost()
     const auto side = [](double value) {
         return int(std::clamp<double>(std::lround(value), 0, QWIDGETSIZE_MAX));
     };
+    // A titled window that is not resizable keeps the user from changing its size, and only the
+    // user: the program's own frames still reach it, and the host's limits follow each of them.
+    if (pinsHostSize()) {
+        const QSize pinned(side(m_frame.size.width), side(m_frame.size.height));
+        m_host->setMinimumSize(pinned);
+        m_host->setMaximumSize(pinned);
+        return;
+    }
     m_host->setMinimumSize(side(m_minSize.width), side(m_minSize.height));
     m_host->setMaximumSize(side(std::max(m_minSize.width, m_maxSize.width)),
                            side(std::max(m_minSize.height, m_maxSize.height)));
@@ -174,7 +187,14 @@ void Window::applyGeometryToHost()
 {
     m_appliedFrame = m_frame;
     m_applyingGeometry = true;
+    // Qt clamps a geometry to the host's limits; a pinned size is the old frame's, not a limit.
+    if (pinsHostSize()) {
+        m_host->setMinimumSize(0, 0);
+        m_host->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     m_host->setGeometry(alignedQtRect(m_frame));
+    if (pinsHostSize())
+        applySizeLimitsToHost();
     m_applyingGeometry = false;
 }
 
@@ -191,6 +211,13 @@ void Window::hostGeometryChanged()
     // A move by the user is the frame a refused window-manager command comes back to.
     if (m_host->windowState() == Qt::WindowNoState)
         m_appliedFrame = m_frame;
+    if (pinsHostSize() && !(old.size == m_frame.size)) {
+        // The window manager placed the window at a size of its own (a screen too small for it):
+        // that is the size the window is pinned to now.
+        m_applyingGeometry = true;
+        applySizeLimitsToHost();
+        m_applyingGeometry = false;
+    }
     layOutContent();
     frameDidChange(old);
     if (!(old.size == m_frame.size))
@@ -288,7 +315,7 @@ void Window::zoom()
 Rect Window::standardFrame() const
 {
     const std::optional<Screen> current = screen();
-    return current ? clampedToMinMax(current->visibleFrame()) : Rect();
+    return current ? clampedToMinMax(frameWithinAreaForDecorations(current->visibleFrame())) : Rect();
 }
 
 Point Window::convertPointToScreen(const Point& point) const
@@ -321,4 +348,19 @@ Rect Window::titleBarRect() const
     if (height <= 0)
         return {};
     return globalRectFromQt(QRectF(outer.left(), outer.top(), outer.width(), height));
+}
+
+Rect Window::frameWithinAreaForDecorations(const Rect& area) const
+{
+    if (!m_host->isVisible() || area.isEmpty())
+        return area;
+    const QRect outer = m_host->frameGeometry();
+    const QRect inner = m_host->geometry();
+    const double left = std::max(0, inner.left() - outer.left());
+    const double top = std::max(0, inner.top() - outer.top());
+    const double right = std::max(0, outer.right() - inner.right());
+    const double bottom = std::max(0, outer.bottom() - inner.bottom());
+    return Rect{
+        {area.origin.x + left, area.origin.y + bottom},
+        {std::max(0.0, area.size.width - left - right), std::max(0.0, area.size.height - top - bottom)}};
 }

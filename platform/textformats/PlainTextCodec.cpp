@@ -1,5 +1,7 @@
 #include "platform/textformats/PlainTextCodec.h"
 
+#include <algorithm>
+
 #include "platform/text/CodePages.h"
 
 #include <QStringDecoder>
@@ -189,27 +191,34 @@ std::optional<QByteArray> PlainTextCodec::encode(QStringView text, TextEncoding 
     return std::nullopt;
 }
 
+const std::vector<PlainTextCodec::NamedEncoding>& PlainTextCodec::knownEncodings()
+{
+    static const std::vector<NamedEncoding> encodings{
+        {TextEncoding::UTF8, "Unicode (UTF-8)"},
+        {TextEncoding::UTF16, "Unicode (UTF-16)"},
+        {TextEncoding::UTF16BigEndian, "Unicode (UTF-16BE)"},
+        {TextEncoding::UTF16LittleEndian, "Unicode (UTF-16LE)"},
+        {TextEncoding::UTF32, "Unicode (UTF-32)"},
+        {TextEncoding::UTF32BigEndian, "Unicode (UTF-32BE)"},
+        {TextEncoding::UTF32LittleEndian, "Unicode (UTF-32LE)"},
+        {TextEncoding::ASCII, "Western (ASCII)"},
+        {TextEncoding::ISOLatin1, "Western (ISO Latin 1)"},
+        {TextEncoding::WindowsLatin1, "Western (Windows Latin 1)"},
+        {TextEncoding::MacRoman, "Western (Mac OS Roman)"},
+        {TextEncoding::WindowsLatin2, "Central European (Windows Latin 2)"},
+        {TextEncoding::WindowsCyrillic, "Cyrillic (Windows)"},
+        {TextEncoding::WindowsGreek, "Greek (Windows)"},
+        {TextEncoding::WindowsTurkish, "Turkish (Windows)"},
+    };
+    return encodings;
+}
+
 bool PlainTextCodec::isKnown(quint32 encoding)
 {
-    switch (TextEncoding(encoding)) {
-    case TextEncoding::ASCII:
-    case TextEncoding::UTF8:
-    case TextEncoding::ISOLatin1:
-    case TextEncoding::UTF16:
-    case TextEncoding::WindowsCyrillic:
-    case TextEncoding::WindowsLatin1:
-    case TextEncoding::WindowsGreek:
-    case TextEncoding::WindowsTurkish:
-    case TextEncoding::WindowsLatin2:
-    case TextEncoding::MacRoman:
-    case TextEncoding::UTF32:
-    case TextEncoding::UTF16BigEndian:
-    case TextEncoding::UTF16LittleEndian:
-    case TextEncoding::UTF32BigEndian:
-    case TextEncoding::UTF32LittleEndian:
-        return true;
-    }
-    return false;
+    const std::vector<NamedEncoding>& known = knownEncodings();
+    return std::any_of(known.begin(), known.end(), [encoding](const NamedEncoding& named) {
+        return quint32(named.encoding) == encoding;
+    });
 }
 
 TextEncoding PlainTextCodec::automaticEncodingFor(QStringView text)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // Text encodings a plain-text file is read and written in, numbered as the platform numbers them
 // in its character-encoding document attribute (and in the stored default encoding setting).
@@ -42,6 +43,13 @@ public:
     // silently. UTF-16 and UTF-32 with a mark are written little-endian after a byte-order mark.
     static std::optional<QByteArray> encode(QStringView text, TextEncoding encoding);
     static bool isKnown(quint32 encoding);
+    // Every encoding the codec reads and writes, in the order a menu offers them, with the name it
+    // shows for each.
+    struct NamedEncoding {
+        TextEncoding encoding;
+        const char* name;
+    };
+    static const std::vector<NamedEncoding>& knownEncodings();
     // What a save chooses when no encoding is set: UTF-8 when it holds the whole text, else UTF-16.
     static TextEncoding automaticEncodingFor(QStringView text);
 };

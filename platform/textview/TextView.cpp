@@ -19,6 +19,7 @@
 #include "platform/textview/TextViewCommands.h"
 
 #include <QBuffer>
+#include <QDialog>
 #include <QPainter>
 #include <QTextCharFormat>
 
@@ -93,8 +94,9 @@ void TextView::registerActions()
                      [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canUndo(); });
     setActionHandler(QStringLiteral("redo:"), command(QStringLiteral("redo:")),
                      [this](const UserInterfaceItem&) { return m_allowsUndo && undoManager()->canRedo(); });
-    setActionHandler(QStringLiteral("toggleRuler:"), [this](const QVariant&) { toggleRuler(); },
-                     [this](const UserInterfaceItem&) { return m_usesRuler; });
+    setActionHandler(
+        QStringLiteral("toggleRuler:"), [this](const QVariant&) { toggleRuler(); },
+        [this](const UserInterfaceItem&) { return m_usesRuler; });
     setActionHandler(QStringLiteral("performFindPanelAction:"),
                      command(QStringLiteral("performFindPanelAction:")),
                      [this](const UserInterfaceItem&) { return m_usesFindBar; });
@@ -103,6 +105,7 @@ void TextView::registerActions()
 TextView::~TextView()
 {
     std::erase(liveTextViews(), this);
+    delete m_spacingPanel.data();
     *m_rulerClient = nullptr;
     RunLoop::main().cancelPreviousPerformRequests(this, kHideFindIndicatorSelector);
     RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("prepareContentInRect:"));
@@ -765,7 +768,8 @@ void TextView::drawFindIndicator(QPainter& painter, const Rect& dirtyRect, const
         for (const Rect& rect : m_layoutManager->rectsForCharacterRange(shown)) {
             const Rect placed = rect.offsetBy(origin.x, origin.y);
             if (placed.intersects(dirtyRect))
-                painter.fillRect(QRectF(placed.minX(), placed.minY(), placed.width(), placed.height()), indicator);
+                painter.fillRect(QRectF(placed.minX(), placed.minY(), placed.width(), placed.height()),
+                                 indicator);
         }
     }
 }

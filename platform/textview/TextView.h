@@ -6,8 +6,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
 #include <QVariant>
+
+class QDialog;
 
 #include <functional>
 #include <map>
@@ -328,6 +331,20 @@ public:
     double bandPixelRatio() const;
     void setBandPixelRatioOverride(double ratio) { m_bandPixelRatioOverride = ratio; }
 
+    // The spacing panel: line height multiple, line spacing and the spacing before and after
+    // paragraphs, shown with the values of the paragraph at the selection; applying them sets every
+    // paragraph the selection touches, in one undoable change ("Spacing"). Does nothing for a view
+    // that is not editable; a second call brings the panel already shown to the front.
+    void orderFrontSpacingPanel();
+    QDialog* spacingPanel() const;
+    struct Spacing {
+        double lineHeightMultiple = 0;
+        double lineSpacing = 0;
+        double paragraphSpacingBefore = 0;
+        double paragraphSpacing = 0;
+    };
+    void applySpacing(const Spacing& spacing);
+
 protected:
     void frameDidChange(const Size& oldSize) override;
     void displayWillInvalidateRect(const Rect& rect) override;
@@ -338,6 +355,7 @@ protected:
     virtual void drawInsertionPoint(QPainter& painter, const Rect& rect, const QColor& color);
 
 private:
+    QPointer<QDialog> m_spacingPanel;
     // The command table acts on the selection state kept here.
     friend class TextViewCommands;
     struct TextUndo;

@@ -129,7 +129,7 @@ TEST_F(AdvancedSettings, CustomFieldsAreCheckedWhenThePaneHidesAndOnlyWhileTheyC
     EXPECT_DOUBLE_EQ(defaults().doubleForKey(QStringLiteral("waTimerInterval")), 8.0);
 }
 
-TEST_F(AdvancedSettings, TheOverdrawFieldFollowsItsChoiceAndFallsBackToItsOwnKey)
+TEST_F(AdvancedSettings, TheOverdrawFieldFollowsItsChoiceAndFallsBackTo3000)
 {
     QLineEdit* field = pane->customOverdrawParameterTextField();
     EXPECT_FALSE(field->isEnabled());
@@ -137,11 +137,13 @@ TEST_F(AdvancedSettings, TheOverdrawFieldFollowsItsChoiceAndFallsBackToItsOwnKey
     defaults().setInteger(1, QStringLiteral("overdrawOptionTag"));
     EXPECT_TRUE(field->isEnabled());
     EXPECT_EQ(field->text(), QStringLiteral("128"));
-    // Out of range for a memory limit: back to the limit's own registered value, not a height.
+    // Out of range: back to the overdraw fallback, stored under the memory limit's own key.
     typeInto(field, QStringLiteral("999999"));
     pane->settingsWillHide();
-    EXPECT_EQ(field->text(), QStringLiteral("128"));
-    EXPECT_EQ(defaults().integerForKey(QStringLiteral("customOverdrawMemoryLimitMB")), 128);
+    EXPECT_EQ(field->text(), QStringLiteral("3000"));
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("customOverdrawMemoryLimitMB")), 3000);
+    EXPECT_EQ(defaults().integerForKey(QStringLiteral("customOverdrawFixedHeightPoints")), 8192);
+    defaults().setInteger(128, QStringLiteral("customOverdrawMemoryLimitMB"));
 
     defaults().setInteger(2, QStringLiteral("overdrawOptionTag"));
     EXPECT_EQ(field->text(), QStringLiteral("8192"));

@@ -173,11 +173,24 @@ TEST_F(AppDelegateMenus, SettingsWindowHasItsFivePanesInOrder)
 
 TEST(AppDelegateLaunch, PreReleasesHaveTheirOwnSupportAddressAndRequestsLeaveTheStatisticsOut)
 {
+    // Built without addresses: none at all, never one made up.
+    const OVAppDelegate::ApplicationAddresses unset = OVAppDelegate::makeApplicationAddresses(false);
+    EXPECT_TRUE(unset.website.isEmpty() && unset.store.isEmpty() && unset.support.isEmpty() &&
+                unset.announcements.isEmpty() && unset.contactSupportEmailAddress.isEmpty());
+    EXPECT_TRUE(OVAppDelegate::supportRequestMailURL(unset).isEmpty());
+
+    OVAppDelegate::setAddressConfiguration(OVAppDelegate::AddressConfiguration{
+        QStringLiteral("https://orvane.invalid/"), QStringLiteral("https://orvane.invalid/get"),
+        QStringLiteral("https://orvane.invalid/support"), QStringLiteral("ftp://orvane.invalid/news.xml"),
+        QStringLiteral("support@orvane.invalid"), QStringLiteral("beta@orvane.invalid")});
     const OVAppDelegate::ApplicationAddresses release = OVAppDelegate::makeApplicationAddresses(false);
     const OVAppDelegate::ApplicationAddresses beta = OVAppDelegate::makeApplicationAddresses(true);
-    EXPECT_NE(release.contactSupportEmailAddress, beta.contactSupportEmailAddress);
-    EXPECT_TRUE(release.website.isValid() && release.store.isValid() && release.support.isValid() &&
-                release.announcements.isValid());
+    OVAppDelegate::setAddressConfiguration(std::nullopt);
+    EXPECT_EQ(release.contactSupportEmailAddress, QStringLiteral("support@orvane.invalid"));
+    EXPECT_EQ(beta.contactSupportEmailAddress, QStringLiteral("beta@orvane.invalid"));
+    EXPECT_TRUE(release.website.isValid() && release.store.isValid() && release.support.isValid());
+    // Only https is asked for or opened.
+    EXPECT_TRUE(release.announcements.isEmpty());
     EXPECT_EQ(release.releaseNotesHelpAnchor, QStringLiteral("ReleaseNotesAnchor"));
     EXPECT_EQ(release.supportRemovedUserDefaultsKeys, QStringList{HVAnalytics::userDefaultsKey()});
 }

@@ -353,10 +353,16 @@ TEST_F(DocumentWindowSizingTest, LockOneLockAllAndUnlockAllKeepEveryOtherWindowS
     EXPECT_EQ(titleOf("toggleLockWindowResizing:"), QStringLiteral("Unlock Window Resizing"));
     EXPECT_EQ(titleOf("toggleLockAllWindowResizing:"), QStringLiteral("Unlock All Window Resizing"));
     const Rect locked = first.window()->frame();
-    // The window manager hears of the lock through the host's limits.
+    EXPECT_FALSE(first.window()->styleMask() & Window::Resizable);
+    // The window manager hears of the lock through the host's limits, which follow the program's
+    // own frames: the lock stops the user only.
     EXPECT_EQ(first.window()->hostWidget()->minimumSize(), first.window()->hostWidget()->maximumSize());
     first.window()->setFrame({locked.origin, {locked.size.width + 100, locked.size.height + 50}});
-    EXPECT_EQ(first.window()->frame().size, locked.size);
+    EXPECT_EQ(first.window()->frame().size.width, locked.size.width + 100);
+    EXPECT_EQ(first.window()->hostWidget()->maximumSize(), first.window()->hostWidget()->size());
+    EXPECT_EQ(first.window()->hostWidget()->minimumSize(), first.window()->hostWidget()->size());
+    EXPECT_TRUE(first.isWindowResizingLocked());
+    first.window()->setFrame(locked);
 
     second.setLockWindowResizing(true, OVDocumentWindowController::openWindowControllers());
     EXPECT_TRUE(second.isWindowResizingLocked());
@@ -380,8 +386,8 @@ TEST_F(DocumentWindowSizingTest, APresetStillResizesALockedWindowAndKeepsItLocke
     controller.resizeToPrompterContentResolution({640, 480}, {&controller});
     EXPECT_EQ(contentSize(controller), (Size{640, 480}));
     EXPECT_TRUE(controller.isWindowResizingLocked());
-    EXPECT_EQ(controller.window()->minSize(), controller.window()->frame().size);
-    EXPECT_EQ(controller.window()->maxSize(), controller.window()->frame().size);
+    EXPECT_EQ(controller.window()->hostWidget()->minimumSize(), controller.window()->hostWidget()->size());
+    EXPECT_EQ(controller.window()->hostWidget()->maximumSize(), controller.window()->hostWidget()->size());
 }
 
 TEST_F(DocumentWindowSizingTest, ZoomGivesTheTalentSizeWithinTheOperatorScreenAndGoesBack)

@@ -1,7 +1,9 @@
 // The settings window in the program as launched: the default style chosen on the General pane
 // reaches a new script, the Prompt pane's scroller switch reaches Prompt mode, and both outlast a
 // restart on the same settings folder. Real key and mouse events throughout.
+#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
+#include "app/OVDefaultStyleTextView.h"
 #include "app/OVGeneralPreferencesViewController.h"
 #include "app/OVPromptPreferencesViewController.h"
 #include "platform/appkit/ScrollView.h"
@@ -13,6 +15,7 @@
 #include "platform/text/AttributedString.h"
 #include "platform/text/ParagraphStyle.h"
 #include "platform/text/TextStorage.h"
+#include "platform/textformats/PlainTextCodec.h"
 #include "platform/textview/TextView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
@@ -22,9 +25,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDialog>
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 #include <QWidget>
+
+#include <set>
 
 #include "LaunchedScriptTest.h"
 
@@ -148,6 +156,75 @@ TEST_F(LaunchedSettings, TheDefaultStyleAndTheScrollerSwitchReachTheScriptAndOut
     documents().back()->close();
     QCoreApplication::processEvents();
     EXPECT_FALSE(promptModeShowsTheScroller());
+}
+
+// The General pane as a user meets it: a style too tall for the sample's box scrolls there by the
+// keys the sample takes as the pane shows, and the pane's pop-ups offer what the program handles.
+TEST_F(LaunchedSettings, ATallStyleScrollsInTheSampleAndThePopUpsOfferWhatTheProgramHandles)
+{
+    QWidget* settings = openSettings();
+    ASSERT_NE(settings, nullptr);
+    auto* general = dynamic_cast<OVGeneralPreferencesViewController*>(
+        settings->findChild<QWidget*>(QStringLiteral("general")));
+    ASSERT_NE(general, nullptr);
+    OVDefaultStyleSampleHost* sample = general->defaultStyleScrollView();
+    EXPECT_EQ(settings->focusWidget(), sample) << "the sample takes the keyboard as its pane shows";
+    QScrollBar* scroller = sample->verticalScrollBar();
+    EXPECT_FALSE(scroller->isVisible()) << "the default style fits the box";
+
+    // Line spacing 2.0 on the default 100-point font: taller than the box.
+    QComboBox* spacing = general->lineSpacingButton();
+    const QFontMetricsF figures(spacing->font());
+    EXPECT_EQ(figures.horizontalAdvance(QLatin1Char('1')), figures.horizontalAdvance(QLatin1Char('8')))
+        << "the figures line up";
+    spacing->setFocus();
+    for (int step = 0; step < 10; ++step)
+        key(spacing, Qt::Key_Down);
+    ASSERT_EQ(spacing->currentText(), QStringLiteral("2.0"));
+    ASSERT_TRUE(scroller->isVisible());
+    EXPECT_GE(scroller->maximum() + sample->height(),
+              int(general->defaultStyleTextView().frame().size.height));
+    // The letters in view: the middle of the line.
+    EXPECT_EQ(scroller->value(), scroller->maximum() / 2);
+    QTest::mouseClick(sample, Qt::LeftButton, {}, {20, 20});
+    key(sample, Qt::Key_End);
+    EXPECT_EQ(scroller->value(), scroller->maximum());
+    key(sample, Qt::Key_Home);
+    EXPECT_EQ(scroller->value(), 0);
+    key(sample, Qt::Key_PageDown);
+    EXPECT_GT(scroller->value(), 0);
+    // The style itself is untouched by scrolling.
+    const std::optional<AttributeDictionary> stored = OVSharedPreferencesAccess::defaultStyleAttributes();
+    ASSERT_TRUE(stored && stored->value(kParagraphStyleAttributeName).paragraphStyle());
+    EXPECT_DOUBLE_EQ(stored->value(kParagraphStyleAttributeName).paragraphStyle()->lineHeightMultiple, 2.0);
+
+    QComboBox* alignment = general->textAlignmentButton();
+    for (int item = 0; item < alignment->count(); ++item)
+        EXPECT_FALSE(alignment->itemIcon(item).isNull()) << alignment->itemText(item).toStdString();
+    QComboBox* encodings = general->encodingsButton();
+    std::set<quint32> offered;
+    for (int item = 0; item < encodings->count(); ++item)
+        if (encodings->itemData(item).isValid())
+            offered.insert(encodings->itemData(item).toUInt());
+    for (const PlainTextCodec::NamedEncoding& known : PlainTextCodec::knownEncodings())
+        EXPECT_TRUE(offered.count(quint32(known.encoding))) << known.name;
+    EXPECT_TRUE(offered.count(0u)) << "and the automatic choice";
+    EXPECT_EQ(settings->findChild<QCheckBox*>(QStringLiteral("adjustDocumentsInDarkMode")), nullptr);
+
+    // A fixed overdraw height below the smallest one falls back to 3000 as the pane is left.
+    showPane(settings, "advanced");
+    auto* advanced = dynamic_cast<OVAdvancedPreferencesViewController*>(
+        settings->findChild<QWidget*>(QStringLiteral("advanced")));
+    ASSERT_NE(advanced, nullptr);
+    UserDefaults::shared().setInteger(2, QStringLiteral("overdrawOptionTag"));
+    QLineEdit* field = advanced->customOverdrawParameterTextField();
+    ASSERT_TRUE(field->isEnabled());
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("12"));
+    showPane(settings, "general");
+    EXPECT_EQ(field->text(), QStringLiteral("3000"));
+    EXPECT_EQ(UserDefaults::shared().integerForKey(QStringLiteral("customOverdrawFixedHeightPoints")), 3000);
 }
 
 } // namespace

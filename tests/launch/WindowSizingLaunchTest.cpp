@@ -13,6 +13,9 @@
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
+#include "platform/appkit/Menu.h"
+#include "platform/appkit/MenuItem.h"
+#include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
 #include "platform/appkit/Window.h"
@@ -27,6 +30,8 @@
 #include "platform/textlayout/LayoutManager.h"
 #include "platform/textview/TextView.h"
 #include "prompter_view/OVPrompterView.h"
+#include "prompting/OVApplication.h"
+#include "prompting/OVCore.h"
 #include "text/OVTextView.h"
 
 #include <QAction>
@@ -36,6 +41,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -265,6 +271,86 @@ TEST_F(LaunchedWindowSizing, BookmarksKeepTheirSizeOnScreenUnderQuickZoomWhileTh
     QTest::mouseClick(zoom, Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_NEAR(laidWidth(*editor->layoutManager(), marker), natural, 1);
+}
+
+// The lock keeps the user from resizing, never the program: Prompt mode still gives a locked window
+// the whole screen, and Edit mode gives it back its own size, still locked.
+TEST_F(LaunchedWindowSizing, ALockedWindowFillsTheScreenWhilePromptingAndStaysLockedAfter)
+{
+    Window* window = controller().window();
+    QWidget* host = window->hostWidget();
+    const std::optional<Screen> screen = window->screen();
+    ASSERT_TRUE(screen);
+    const Rect edit{{screen->visibleFrame().origin.x + 40, screen->visibleFrame().origin.y + 40}, {520, 380}};
+    window->setFrame(edit);
+    QCoreApplication::processEvents();
+
+    QMenu* menu =
+        Menu::mainMenu()->itemWithAction(QStringLiteral("toggleLockWindowResizing:"))->menu()->qMenu();
+    menu->popup(host->mapToGlobal(QPoint(20, 20)));
+    QCoreApplication::processEvents();
+    QAction* lock = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("Lock Window Resizing"))
+            lock = action;
+    ASSERT_NE(lock, nullptr);
+    const QPoint at = menu->actionGeometry(lock).center();
+    QTest::mouseMove(menu, at);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(controller().isWindowResizingLocked());
+    EXPECT_EQ(host->minimumSize(), QSize(520, 380));
+    EXPECT_EQ(host->maximumSize(), QSize(520, 380));
+
+    // Prompting full screen, as the Prompt settings pane's choice sets it.
+    UserDefaults::shared().setBool(false, QStringLiteral("useWindowedPrompting"));
+    // The mode change runs its steps through the run loop, as it would on screen.
+    const auto settle = [this] {
+        for (int step = 0; step < 40; ++step) {
+            RunLoop::main().advanceManualClock(clock, 0.05);
+            QCoreApplication::processEvents();
+        }
+    };
+    QTest::keyClick(host, Qt::Key_Return, Qt::ControlModifier);
+    settle();
+    ASSERT_TRUE(OVApplication::shared().core().isModePrompt());
+    // The whole screen, and the strip a title bar would take above it.
+    const Rect prompting = window->frame();
+    EXPECT_EQ(prompting.origin.x, screen->frame().origin.x) << stringFromRect(prompting).toStdString();
+    EXPECT_EQ(prompting.size.width, screen->frame().size.width);
+    EXPECT_GE(prompting.size.height, screen->frame().size.height);
+    EXPECT_LE(prompting.minY(), screen->frame().minY());
+    EXPECT_EQ(host->size(), QSize(int(prompting.size.width), int(prompting.size.height)));
+
+    QTest::keyClick(host, Qt::Key_Escape);
+    settle();
+    ASSERT_FALSE(OVApplication::shared().core().isModePrompt());
+    EXPECT_EQ(window->frame(), edit) << stringFromRect(window->frame()).toStdString();
+    EXPECT_TRUE(controller().isWindowResizingLocked());
+    EXPECT_EQ(host->maximumSize(), QSize(520, 380));
+}
+
+// Zoom and the cascade of new windows keep every window on the screen, however many there are.
+TEST_F(LaunchedWindowSizing, ZoomAndManyNewWindowsStayOnTheScreen)
+{
+    Window* window = controller().window();
+    const Rect visible = window->screen()->visibleFrame();
+    Application::shared().sendAction(QStringLiteral("performZoom:"), nullptr, {});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(visible.contains(window->frame())) << stringFromRect(window->frame()).toStdString();
+
+    QWidget* first = window->hostWidget();
+    std::vector<Rect> frames;
+    for (int made = 2; made <= 14; ++made) {
+        QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(documents().size(), size_t(made));
+        const Rect frame = documents().back()->primaryWindowController()->window()->frame();
+        EXPECT_TRUE(visible.contains(frame)) << made << ": " << stringFromRect(frame).toStdString();
+        frames.push_back(frame);
+    }
+    // Still a cascade: each new window a step off the one before, not all on one place.
+    EXPECT_NE(frames[0].origin, frames[1].origin);
 }
 
 } // namespace

@@ -36,9 +36,9 @@ if ! awk -v s="$sample" 'BEGIN { exit !(s > 40 && s < 600) }'; then
   exit 1
 fi
 
-# The font button has the focus first; the alignment pop-up is two steps on.
+# The sample has the focus first; the alignment pop-up is three steps on, past Font and Color.
 xdotool windowfocus --sync "$settings"
-xdotool key Tab Tab Down
+xdotool key Tab Tab Tab Down
 sleep 0.8
 shot centred-sample
 

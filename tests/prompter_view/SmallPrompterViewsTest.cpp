@@ -220,4 +220,12 @@ TEST_F(SmallPrompterViewsTest, TheStartSwitchTogglesTheFixedReflectAndReversalSt
     event.hasPreciseScrollingDeltas = true;
     host.send(event);
     EXPECT_EQ(view->contentView()->bounds().origin.y, 988);
+    // The empty wheel event scrolls by nothing.
+    Event empty = emptyScrollWheelEvent();
+    EXPECT_EQ(empty.type, Event::Type::ScrollWheel);
+    EXPECT_TRUE(empty.hasPreciseScrollingDeltas);
+    empty.window = event.window;
+    empty.locationInWindow = event.locationInWindow;
+    host.send(empty);
+    EXPECT_EQ(view->contentView()->bounds().origin.y, 988);
 }

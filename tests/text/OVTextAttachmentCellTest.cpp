@@ -169,4 +169,15 @@ TEST_F(OVTextAttachmentCellTest, BookmarkCellsArePictureCellsAndAnswerClicksTheS
     EXPECT_EQ(bookmarkCell->textAttachment(), marker);
     editable = false;
     EXPECT_FALSE(bookmarkCell->wantsToTrackMouse());
+
+    // A cell given another bookmark takes its picture again.
+    int asked = 0;
+    OVBookmarkCell::setImageSource([&asked](bool) {
+        ++asked;
+        return OVBookmarkCell::Image{QVariant(QStringLiteral("Flag")), QSizeF(34, 20)};
+    });
+    bookmarkCell->setBookmark(std::make_shared<OVBookmark>());
+    OVBookmarkCell::setImageSource({});
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(bookmarkCell->cellSize(), QSizeF(34, 20));
 }

@@ -10,6 +10,13 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/textview/TextView.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -243,6 +250,44 @@ TEST(RulerViewTest, TheSpacingPopUpSetsTheLineHeightOfTheSelectedParagraphs)
     EXPECT_EQ(h.view->undoManager()->undoActionName(), QStringLiteral("Set Spacing"));
     EXPECT_TRUE(h.ruler()->spacingMenu()->actions().at(2)->isChecked());
     EXPECT_FALSE(h.ruler()->spacingButtonRect().intersects(h.ruler()->alignmentButtonRect(3)));
+}
+
+TEST(RulerViewTest, TheSpacingPanelSetsEverySpacingOfTheSelectedParagraphsAsOneUndoStep)
+{
+    RulerHarness h;
+    // From the second paragraph into the third.
+    h.view->setSelectedRange({20, 20});
+    h.view->orderFrontSpacingPanel();
+    QDialog* panel = h.view->spacingPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    const auto box = [panel](const char* name) {
+        return panel->findChild<QDoubleSpinBox*>(QString::fromLatin1(name));
+    };
+    ASSERT_NE(box("lineHeightMultiple"), nullptr);
+    box("lineHeightMultiple")->setValue(1.6);
+    box("lineSpacing")->setValue(4);
+    box("paragraphSpacingBefore")->setValue(6);
+    box("paragraphSpacing")->setValue(12);
+    panel->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    for (qsizetype index : {20, 40}) {
+        EXPECT_DOUBLE_EQ(h.styleAt(index).lineHeightMultiple, 1.6);
+        EXPECT_DOUBLE_EQ(h.styleAt(index).lineSpacing, 4);
+        EXPECT_DOUBLE_EQ(h.styleAt(index).paragraphSpacingBefore, 6);
+        EXPECT_DOUBLE_EQ(h.styleAt(index).paragraphSpacing, 12);
+    }
+    EXPECT_EQ(h.styleAt(0).lineHeightMultiple, 0.0);
+    EXPECT_EQ(h.view->undoManager()->undoActionName(), QStringLiteral("Spacing"));
+    h.view->undoManager()->undo();
+    EXPECT_EQ(h.styleAt(20).paragraphSpacing, 0.0);
+    // Nonsense is no spacing at all, never a style a layout would choke on.
+    h.view->applySpacing({std::nan(""), -5, 1e9, 3});
+    EXPECT_EQ(h.styleAt(20).lineHeightMultiple, 0.0);
+    EXPECT_EQ(h.styleAt(20).lineSpacing, 0.0);
+    EXPECT_EQ(h.styleAt(20).paragraphSpacingBefore, 1000.0);
+    h.view->setEditable(false);
+    QCoreApplication::processEvents();
+    h.view->orderFrontSpacingPanel();
 }
 
 TEST(RulerViewTest, AReadOnlyViewKeepsItsParagraphs)
