@@ -77,12 +77,18 @@ program_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -
 window_menu() {
   local before i
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+  # The window manager hands the keyboard over after it marks the window active: keys sent before
+  # then go to the window that had it.
+  await "the script window to take the keyboard" 10 bash -c "[ \"\$(xdotool getwindowfocus)\" = $window ] && echo yes"
   before=$(program_windows)
   xdotool key --clearmodifiers alt+w
   await "the Window menu to open" 10 bash -c "[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -gt $before ] && echo open"
   # The menu takes the keyboard a moment after it maps.
   sleep 0.3
-  for i in $(seq "$1"); do xdotool key --delay 60 Down; done
+  # A menu opened by its key sometimes has its first item highlighted already: Up then Down lands
+  # on the first item either way, and the rest count from there.
+  xdotool key --delay 60 Up Down
+  for i in $(seq $(($1 - 1))); do xdotool key --delay 60 Down; done
   xdotool key --delay 60 Return
 }
 
