@@ -65,6 +65,21 @@ bool& prepared()
     return flag;
 }
 
+// Each start is counted once: the first launch is told by this count.
+bool& launchCounted()
+{
+    static bool flag = false;
+    return flag;
+}
+
+void countLaunch()
+{
+    if (launchCounted())
+        return;
+    launchCounted() = true;
+    HVAppServices::shared().analytics().recordAppLaunch();
+}
+
 // Set for smoke tests of the whole start: the program quits on the event loop's first pass.
 constexpr const char* kQuitAfterLaunchVariable = "ORVANE_QUIT_AFTER_LAUNCH";
 
@@ -190,6 +205,13 @@ bool OVProgramStart::hasPreparedProcess()
     return prepared();
 }
 
+void OVProgramStart::startAfresh()
+{
+    UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
+    HVAppServices::shared().reopenAnalytics();
+    launchCounted() = false;
+}
+
 bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& trace)
 {
     if (prepared())
@@ -206,17 +228,17 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
     step(QStringLiteral("logAppLaunchInformation"), [] {
         HVLogger::logAppLaunchInformation();
         // Counted here, once per process that starts the program for real: a start that hands its
-        // files to a running program never gets this far. The first launch is told by this count.
-        HVAppServices::shared().analytics().recordAppLaunch();
+        // files to a running program never gets this far.
+        countLaunch();
         // The statistics' active time runs while one of our windows is in front.
         static std::vector<NotificationObserver> observers;
         NotificationCenter& center = NotificationCenter::shared();
-        observers.emplace_back(center, kApplicationDidBecomeActiveNotification, nullptr, [](const Notification&) {
-            HVAppServices::shared().analytics().applicationDidBecomeActive();
-        });
-        observers.emplace_back(center, kApplicationDidResignActiveNotification, nullptr, [](const Notification&) {
-            HVAppServices::shared().analytics().applicationDidResignActive();
-        });
+        observers.emplace_back(
+            center, kApplicationDidBecomeActiveNotification, nullptr,
+            [](const Notification&) { HVAppServices::shared().analytics().applicationDidBecomeActive(); });
+        observers.emplace_back(
+            center, kApplicationDidResignActiveNotification, nullptr,
+            [](const Notification&) { HVAppServices::shared().analytics().applicationDidResignActive(); });
     });
     // Layer tiling limits that only two old platform releases needed.
     if (HVConstants::isLionOrNewer() && !HVConstants::isMavericksOrNewer()) {
@@ -255,6 +277,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     setApplicationIdentity();
     installProgramSwitches();
     prepareProcess();
+    // A start after startAfresh() in a process already prepared.
+    countLaunch();
     OVApplication::shared();
     installBlanking();
     // Windows open where the operator can use them: on the operator screen, clear of the preview panel.
