@@ -72,6 +72,13 @@ bool& launchCounted()
     return flag;
 }
 
+// Set by startAfresh(): the next launch reads the folders as they are then.
+bool& freshStartPending()
+{
+    static bool flag = false;
+    return flag;
+}
+
 void countLaunch()
 {
     if (launchCounted())
@@ -210,6 +217,7 @@ void OVProgramStart::startAfresh()
     UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
     HVAppServices::shared().reopenAnalytics();
     launchCounted() = false;
+    freshStartPending() = true;
 }
 
 bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& trace)
@@ -276,6 +284,14 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
 {
     setApplicationIdentity();
     installProgramSwitches();
+    // What was put in the folders since startAfresh() is what a new process would find; what was set
+    // through the shared settings meanwhile is written there first.
+    if (freshStartPending()) {
+        freshStartPending() = false;
+        UserDefaults::shared().synchronize();
+        UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
+        HVAppServices::shared().reopenAnalytics();
+    }
     prepareProcess();
     // A start after startAfresh() in a process already prepared.
     countLaunch();
