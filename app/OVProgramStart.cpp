@@ -69,6 +69,28 @@ bool& prepared()
     return flag;
 }
 
+// Each start is counted once: the first launch is told by this count.
+bool& launchCounted()
+{
+    static bool flag = false;
+    return flag;
+}
+
+// Set by startAfresh(): the next launch reads the folders as they are then.
+bool& freshStartPending()
+{
+    static bool flag = false;
+    return flag;
+}
+
+void countLaunch()
+{
+    if (launchCounted())
+        return;
+    launchCounted() = true;
+    HVAppServices::shared().analytics().recordAppLaunch();
+}
+
 // Set for smoke tests of the whole start: the program quits on the event loop's first pass.
 constexpr const char* kQuitAfterLaunchVariable = "ORVANE_QUIT_AFTER_LAUNCH";
 
@@ -194,6 +216,14 @@ bool OVProgramStart::hasPreparedProcess()
     return prepared();
 }
 
+void OVProgramStart::startAfresh()
+{
+    UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
+    HVAppServices::shared().reopenAnalytics();
+    launchCounted() = false;
+    freshStartPending() = true;
+}
+
 bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& trace)
 {
     if (prepared())
@@ -210,8 +240,8 @@ bool OVProgramStart::prepareProcess(const std::function<void(const QString&)>& t
     step(QStringLiteral("logAppLaunchInformation"), [] {
         HVLogger::logAppLaunchInformation();
         // Counted here, once per process that starts the program for real: a start that hands its
-        // files to a running program never gets this far. The first launch is told by this count.
-        HVAppServices::shared().analytics().recordAppLaunch();
+        // files to a running program never gets this far.
+        countLaunch();
         // The statistics' active time runs while one of our windows is in front.
         static std::vector<NotificationObserver> observers;
         NotificationCenter& center = NotificationCenter::shared();
@@ -258,7 +288,17 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
 {
     setApplicationIdentity();
     installProgramSwitches();
+    // What was put in the folders since startAfresh() is what a new process would find; what was set
+    // through the shared settings meanwhile is written there first.
+    if (freshStartPending()) {
+        freshStartPending() = false;
+        UserDefaults::shared().synchronize();
+        UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
+        HVAppServices::shared().reopenAnalytics();
+    }
     prepareProcess();
+    // A start after startAfresh() in a process already prepared.
+    countLaunch();
     OVApplication::shared();
     installBlanking();
     // Where the shipped scripts and help pages are, installed or in the source tree of a build run:

@@ -39,6 +39,10 @@ public:
     // false. trace hears the name of each step as it runs.
     static bool prepareProcess(const std::function<void(const QString& step)>& trace = {});
     static bool hasPreparedProcess();
+    // Forgets what this process read of the settings and the statistics, so that the next launch()
+    // reads its folders afresh and is counted as a start of its own, as in a new process: for a
+    // process that starts the program more than once, such as a test's.
+    static void startAfresh();
 
     // The names the settings and data folders are found under.
     static void setApplicationIdentity();

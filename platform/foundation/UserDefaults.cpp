@@ -149,6 +149,23 @@ UserDefaults::UserDefaults(const QString& filePath)
     load();
 }
 
+void UserDefaults::reopen(const QString& filePath)
+{
+    // A new context drops a write still queued for the old file.
+    m_writeContext = std::make_unique<QObject>();
+    m_writeScheduled = false;
+    m_dirty = false;
+    m_writeBlocked = false;
+    m_filePath = filePath;
+    m_setAsideFilePath.clear();
+    m_user = PlistDictionary();
+    m_unregisteredReadCount = 0;
+    m_unregisteredKeysRead.clear();
+    m_unusableKeysLogged.clear();
+    StagingItem::removeStaleTemporaryFiles(m_filePath);
+    load();
+}
+
 UserDefaults::~UserDefaults()
 {
     if (m_dirty)

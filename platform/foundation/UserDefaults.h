@@ -40,6 +40,10 @@ public:
     // "$XDG_CONFIG_HOME/Orvane/Orvane.plist".
     static QString defaultFilePath();
     const QString& filePath() const { return m_filePath; }
+    // Forgets the stored values and a pending write and reads filePath, as a new start would; the
+    // registrations, which the program's code makes once per process, stay. For a process that
+    // starts the program more than once, such as a test's.
+    void reopen(const QString& filePath);
 
     // Where the damaged file of this run was set aside; empty when the file was read or absent.
     const QString& setAsideFilePath() const { return m_setAsideFilePath; }

@@ -18,6 +18,9 @@ public:
 
     // The store in the application's data folder, read on first use.
     HVAnalytics& analytics();
+    // Forgets the store read, so that its next use reads the data folder's file afresh, as a new
+    // start would: for a process that starts the program more than once, such as a test's.
+    void reopenAnalytics() { m_analytics.reset(); }
 
     // A version past its unsupported date is unsupported; without a date it is supported.
     bool isUnsupported() const;

@@ -1,3 +1,7 @@
+#include "app/OVProgramStart.h"
+
 #include "tests/support/IsolatedSettings.h"
 
-static const auto* kIsolatedSettings = ::testing::AddGlobalTestEnvironment(new IsolatedSettings);
+// Each test is a start of the program of its own, on empty folders.
+static const auto* kIsolatedSettings =
+    ::testing::AddGlobalTestEnvironment(new IsolatedSettings([] { OVProgramStart::startAfresh(); }));

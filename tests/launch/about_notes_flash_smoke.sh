@@ -41,8 +41,7 @@ sleep 1
 shot whats_new
 echo "What's New shown after the upgrade from build 900"
 if xdotool search --onlyvisible --name '^Orvane$' >/dev/null 2>&1; then
-  echo "FAIL: an alert showed at the start"
-  exit 1
+  fail "an alert showed at the start"
 fi
 xdotool windowclose "$notes" 2>/dev/null || xdotool key --window "$notes" Escape
 
@@ -74,8 +73,7 @@ shot after_mark
 echo "text area brightness: before $(lit before_mark "$text_area"), during the flash $(lit flash "$text_area"), after $(lit after_mark "$text_area")"
 echo "pixels changed by the flash: $(changed before_mark flash "$text_area"), left after it: $(changed before_mark after_mark "$text_area")"
 if [ "$(changed before_mark flash "$text_area")" = "0" ]; then
-  echo "FAIL: marking did not flash the prompter"
-  exit 1
+  fail "marking did not flash the prompter"
 fi
 echo "passed"
 EOF

@@ -32,8 +32,7 @@ expect_colour() {
   local got
   got=$(colour "$1" "$2" "$3")
   if ! near "$got" "$4"; then
-    echo "FAIL: $5 (at $2,$3: $got, expected $4)"
-    exit 1
+    fail "$5 (at $2,$3: $got, expected $4)"
   fi
 }
 blue=0,80,255
@@ -64,8 +63,7 @@ xdotool mousemove $((X + 440)) $((Y + 303))
 sleep 0.3
 xdotool click 1
 if ! dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "Select images for Blanking" | head -1); then
-  echo "FAIL: Add Image… opened no file dialog asking for images"
-  exit 1
+  fail "Add Image… opened no file dialog asking for images"
 fi
 xdotool windowfocus --sync "$dialog" || true
 xdotool type --delay 20 "$work/logo.png"
@@ -74,8 +72,7 @@ sleep 1
 stored=$(ls "$work/data/Orvane/Blanking Items" 2>/dev/null || true)
 echo "stored blanking items: ${stored:-none}"
 if ! grep -q '^Item .*\.png$' <<<"$stored"; then
-  echo "FAIL: the chosen image was not copied into the blanking items"
-  exit 1
+  fail "the chosen image was not copied into the blanking items"
 fi
 
 # Prompt mode, blanking on: the image centred on black on the talent monitor, the notice over the
@@ -106,15 +103,13 @@ shot unblanked
 lit=$(lit unblanked "1920x1080+1920+0")
 echo "talent monitor lit after blanking off: $lit"
 if ! awk -v l="$lit" 'BEGIN { exit !(l > 5) }' || near "$(colour unblanked 2600 540)" "$blue"; then
-  echo "FAIL: the script did not come back when blanking went off"
-  exit 1
+  fail "the script did not come back when blanking went off"
 fi
 with_notice=$(lit blanked "$notice_area")
 without_notice=$(lit unblanked "$notice_area")
 echo "operator's top centre lit: $with_notice blanked, $without_notice not"
 if ! awk -v a="$with_notice" -v b="$without_notice" 'BEGIN { exit !(a > b + 20) }'; then
-  echo "FAIL: no \"Blanking is on\" over the operator's script while blanked"
-  exit 1
+  fail "no \"Blanking is on\" over the operator's script while blanked"
 fi
 xdotool key --clearmodifiers Escape
 sleep 1

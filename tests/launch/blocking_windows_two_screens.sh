@@ -29,7 +29,7 @@ stop_everything() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   stop_all
 }
-trap 'report_exit $?; stop_everything' EXIT
+at_exit stop_everything
 
 # The operator monitor larger than the talent's: the operator window takes the talent output's size
 # in the middle of the operator monitor, with the blocking window around it.
@@ -74,8 +74,7 @@ sleep 0.5
 before=$(operator_shields)
 echo "windows shielding the operator monitor in Edit mode: ${before:-none}"
 if [ -n "$before" ]; then
-  echo "FAIL: a window covers the operator monitor before Prompt mode"
-  exit 1
+  fail "a window covers the operator monitor before Prompt mode"
 fi
 
 xdotool key --clearmodifiers ctrl+Return
@@ -105,8 +104,7 @@ left=$(lit prompt "$((window_x > 20 ? window_x - 10 : 10))x1080+0+0")
 right=$(lit prompt "10x1080+$((window_x + window_width + 5))+0")
 echo "lit: beside the window left $left, right $right; in the window $middle"
 if ! awk -v l="$left" -v r="$right" 'BEGIN { exit !(l < 2 && r < 2) }'; then
-  echo "FAIL: the operator monitor around the prompter is not black"
-  exit 1
+  fail "the operator monitor around the prompter is not black"
 fi
 
 # A double click on the title bar's place would shade or maximise the window under a window manager.
@@ -121,16 +119,14 @@ for id in $(operator_shields | awk '{print $1}'); do
   [ "$((id))" -eq "$WINDOW" ] && covered=yes
 done
 if [ -z "$covered" ]; then
-  echo "FAIL: the title bar's place is not covered by a blocking window"
-  exit 1
+  fail "the title bar's place is not covered by a blocking window"
 fi
 xdotool click --repeat 2 --delay 80 1
 sleep 1
 read -r X Y WIDTH HEIGHT <<<"$(client_geometry "$operator")"
 echo "operator window after the clicks: $X,$Y ${WIDTH}x$HEIGHT"
 if [ "$X,$Y,$WIDTH,$HEIGHT" != "$window_x,$window_y,$window_width,$window_height" ]; then
-  echo "FAIL: the clicks reached the window's title bar"
-  exit 1
+  fail "the clicks reached the window's title bar"
 fi
 
 # Quitting asks about the unsaved change: the alert shows above the prompter and its blocking window.
@@ -147,23 +143,19 @@ shot alert
 alert_lit=$(lit alert "$((alert_width - 20))x$((alert_height - 20))+$((alert_x + 10))+$((alert_y + 10))")
 echo "alert at $alert_x,$alert_y ${alert_width}x$alert_height, lit $alert_lit"
 if [ $((alert_x + alert_width)) -gt 1920 ] || ! awk -v l="$alert_lit" 'BEGIN { exit !(l > 300) }'; then
-  echo "FAIL: the alert is not shown above the prompter on the operator monitor"
-  exit 1
+  fail "the alert is not shown above the prompter on the operator monitor"
 fi
 xdotool key Escape
 sleep 1
 if ! kill -0 "$pid" 2>/dev/null; then
-  echo "FAIL: cancelling the alert quit the program"
-  exit 1
+  fail "cancelling the alert quit the program"
 fi
 alert_id=${alert%% *}
 if viewable_windows | awk -v a="$alert_id" '$1 == a {found = 1} END {exit !found}'; then
-  echo "FAIL: Esc did not answer the alert"
-  exit 1
+  fail "Esc did not answer the alert"
 fi
 if [ -z "$(operator_shields)" ]; then
-  echo "FAIL: Esc meant for the alert left Prompt mode"
-  exit 1
+  fail "Esc meant for the alert left Prompt mode"
 fi
 
 # Esc leaves Prompt mode: nothing covers the operator monitor any more.

@@ -82,13 +82,11 @@ echo "operator brightest row: before $(brightest prompt "$operator_area"), after
 echo "talent brightest row: before $(brightest prompt "$talent_area"), after $(brightest jumped "$talent_area")"
 if ! awk -v before="$(brightest prompt "$operator_area")" -v after="$(brightest jumped "$operator_area")" \
   'BEGIN { exit !(after > 1.5 * before) }'; then
-  echo "FAIL: the operator view did not jump to the second bookmark"
-  exit 1
+  fail "the operator view did not jump to the second bookmark"
 fi
 if ! awk -v before="$(brightest prompt "$talent_area")" -v after="$(brightest jumped "$talent_area")" \
   'BEGIN { exit !(after > 1.5 * before) }'; then
-  echo "FAIL: the talent monitor does not show the second bookmark's line"
-  exit 1
+  fail "the talent monitor does not show the second bookmark's line"
 fi
 xdotool key Escape
 sleep 1

@@ -55,13 +55,11 @@ wait "$pid" || status=$?
 trap - EXIT
 echo "killed with SIGSEGV: exit status $status"
 if [ "$status" -ne 139 ]; then
-  echo "FAIL: the program did not end with the signal's status (128 + 11)"
-  exit 1
+  fail "the program did not end with the signal's status (128 + 11)"
 fi
 report=$(ls "$reports"/*.crash 2>/dev/null | head -1)
 if [ -z "$report" ] || ! grep -q 'Signal: 11 (SIGSEGV)' "$report"; then
-  echo "FAIL: no report of the crash in $reports"
-  exit 1
+  fail "no report of the crash in $reports"
 fi
 echo "report: $(basename "$report")"
 head -8 "$report"
@@ -70,8 +68,7 @@ head -8 "$report"
 start_program
 sleep 3
 if [ -n "$(alert_shown)" ]; then
-  echo "FAIL: an alert showed without an address for reports"
-  exit 1
+  fail "an alert showed without an address for reports"
 fi
 end_program
 [ -f "$report" ] || { echo "FAIL: the report went without being offered"; exit 1; }

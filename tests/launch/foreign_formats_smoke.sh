@@ -41,11 +41,10 @@ export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$wor
 export QT_QPA_PLATFORM=xcb
 "$orvane" "$work/Evening News.html" >"$work/orvane.log" 2>&1 &
 pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
+at_exit 'kill $pid 2>/dev/null || true'
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "Evening News" | head -1)
 if [ -z "$window" ]; then
-  echo "FAIL: no window titled by the HTML file's name"
-  exit 1
+  fail "no window titled by the HTML file's name"
 fi
 xdotool windowfocus --sync "$window"
 sleep 1.5
@@ -56,8 +55,7 @@ text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
 spread=$(convert "$work/html.png" -crop "$text_area" +repage -colorspace Gray -format '%[fx:standard_deviation*1000]' info:)
 echo "text area spread: $spread"
 if ! awk -v s="$spread" 'BEGIN { exit !(s > 20) }'; then
-  echo "FAIL: the HTML page's text does not show"
-  exit 1
+  fail "the HTML page's text does not show"
 fi
 
 # File > Export… by keys: the panel offers RTF with the report and the simplified-style switch; a
@@ -74,8 +72,7 @@ for _ in 1 2 3; do
   xdotool key Escape Escape
 done
 if [ -z "$panel" ]; then
-  echo "FAIL: File > Export… showed no Export panel"
-  exit 1
+  fail "File > Export… showed no Export panel"
 fi
 xdotool windowfocus --sync "$panel"
 sleep 1
@@ -90,12 +87,10 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 if ! grep -q "Good evening & welcome" "$work/documents/exported.txt" 2>/dev/null; then
-  echo "FAIL: the export wrote no plain text of the script"
-  exit 1
+  fail "the export wrote no plain text of the script"
 fi
 if grep -q "<p" "$work/documents/exported.txt"; then
-  echo "FAIL: the export wrote markup into the plain-text file"
-  exit 1
+  fail "the export wrote markup into the plain-text file"
 fi
 
 # Once more to OpenDocument: the name's extension chooses the type, and the file starts with its
@@ -112,8 +107,7 @@ for _ in 1 2 3; do
   xdotool key Escape Escape
 done
 if [ -z "$panel" ]; then
-  echo "FAIL: File > Export… showed no Export panel the second time"
-  exit 1
+  fail "File > Export… showed no Export panel the second time"
 fi
 xdotool windowfocus --sync "$panel"
 sleep 0.5
@@ -127,8 +121,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 if [ "$(head -c 38 "$work/documents/opendocument.odt" 2>/dev/null | tail -c 8)" != "mimetype" ]; then
-  echo "FAIL: the export wrote no OpenDocument file"
-  exit 1
+  fail "the export wrote no OpenDocument file"
 fi
 xdotool windowfocus --sync "$window"
 sleep 0.5
@@ -138,8 +131,7 @@ sleep 0.5
 second=$!
 second_window=$(timeout 30 xdotool search --sync --onlyvisible --name "second" | head -1)
 if [ -z "$second_window" ]; then
-  echo "FAIL: the second start's text file did not open"
-  exit 1
+  fail "the second start's text file did not open"
 fi
 for _ in $(seq 100); do
   kill -0 "$second" 2>/dev/null || break
@@ -147,14 +139,12 @@ for _ in $(seq 100); do
 done
 if kill -0 "$second" 2>/dev/null; then
   kill "$second"
-  echo "FAIL: the second start kept running instead of handing its file over"
-  exit 1
+  fail "the second start kept running instead of handing its file over"
 fi
 sleep 1
 shot second
 if ! kill -0 $pid 2>/dev/null; then
-  echo "FAIL: the program ended"
-  exit 1
+  fail "the program ended"
 fi
 echo "passed"
 EOF2

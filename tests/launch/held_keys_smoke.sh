@@ -31,9 +31,11 @@ xset r on
 xset r rate 660 25
 start_program
 xdotool windowfocus --sync "$window"
-sleep 1
+window_geometry
+await_still "the script's window drawn" 60 edit "${WIDTH}x${HEIGHT}+${X}+${Y}"
 xdotool key ctrl+Return
-sleep 1.5
+await_change "Ctrl+Return to enter Prompt mode" 60 edit-2 "1280x800+0+0"
+await_still "Prompt mode at rest below the toolbar" 60 prompt "1280x670+0+130"
 window_geometry
 # The text below the toolbar, and the toolbar's speed slider with its read-out (short of the timer,
 # which changes by itself).
@@ -61,16 +63,14 @@ hold() {
     moved=$(changed "$key-$i" "$key-$((i + 1))" "$area")
     echo "$key held, $((i * 5))..$(((i + 1) * 5)) tenths of a second: $moved pixels changed"
     if [ "${moved%%.*}" -eq 0 ]; then
-      echo "FAIL: $key stopped acting while it was still held"
-      exit 1
+      fail "$key stopped acting while it was still held"
     fi
   done
   local after
   after=$(changed "$key-released1" "$key-released2" "$area")
   echo "$key released: $after pixels changed"
   if [ "${after%%.*}" -ne 0 ]; then
-    echo "FAIL: $key kept acting after it was let go"
-    exit 1
+    fail "$key kept acting after it was let go"
   fi
 }
 

@@ -34,8 +34,7 @@ for dx in $(seq 20 25 400); do
   [ "$(xdotool getwindowname "$settings")" = "Controls" ] && break
 done
 if [ "$(xdotool getwindowname "$settings")" != "Controls" ]; then
-  echo "FAIL: the Controls pane could not be shown"
-  exit 1
+  fail "the Controls pane could not be shown"
 fi
 # Tab reaches the tab bar and then the Start field, which keeps the focus: Tab is no hot key.
 xdotool windowfocus --sync "$settings"
@@ -54,8 +53,7 @@ sleep 0.5
 xdotool key ctrl+q
 wait_for_exit
 if kill -0 $pid 2>/dev/null; then
-  echo "FAIL: Ctrl+Q did not end the program"
-  exit 1
+  fail "Ctrl+Q did not end the program"
 fi
 if ! grep -A1 "hotkeyToggleStart" "$work/config/Orvane/Orvane.plist" | grep -q "<integer>75</integer>"; then
   echo "FAIL: K was not stored as the Start key"
@@ -78,8 +76,7 @@ shot space2
 still=$(changed space1 space2 "$text_area")
 echo "text pixels changed after Space: $still"
 if [ "${still%%.*}" -ne 0 ]; then
-  echo "FAIL: Space still starts the prompter"
-  exit 1
+  fail "Space still starts the prompter"
 fi
 xdotool key k
 sleep 1
@@ -89,8 +86,7 @@ shot moving2
 moved=$(changed moving1 moving2 "$text_area")
 echo "text pixels changed while running after K: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
-  echo "FAIL: K did not start the prompter after the restart"
-  exit 1
+  fail "K did not start the prompter after the restart"
 fi
 xdotool key k
 sleep 1
@@ -100,8 +96,7 @@ shot stopped2
 stopped=$(changed stopped1 stopped2 "$text_area")
 echo "text pixels changed after the second K: $stopped"
 if [ "${stopped%%.*}" -ne 0 ]; then
-  echo "FAIL: the script kept moving after the second K"
-  exit 1
+  fail "the script kept moving after the second K"
 fi
 xdotool key Escape
 sleep 1

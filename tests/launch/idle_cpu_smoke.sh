@@ -48,8 +48,7 @@ wait_for_exit
 trap - EXIT
 for share in "$before" "$after"; do
   if ! awk -v s="$share" -v l="$limit" 'BEGIN { exit !(s < l) }'; then
-    echo "FAIL: the idle program used ${share}% of a core in Edit mode (limit ${limit}%)"
-    exit 1
+    fail "the idle program used ${share}% of a core in Edit mode (limit ${limit}%)"
   fi
 done
 echo "passed"

@@ -36,8 +36,7 @@ bar=$(convert "$work/bar.png" -crop "${WIDTH}x8+${X}+$((Y + 2))" -format '%[fx:m
 page=$(convert "$work/bar.png" -crop "$((WIDTH / 2))x8+${X}+$((Y + HEIGHT - 30))" -format '%[fx:mean*1000]' info:)
 echo "brightness of the top strip $bar, of the page below $page"
 if ! awk -v b="$bar" -v p="$page" 'BEGIN { exit !(b > p + 200) }'; then
-  echo "FAIL: no menu bar along the top of the window"
-  exit 1
+  fail "no menu bar along the top of the window"
 fi
 
 # File is the bar's first menu; its first item is New.
@@ -45,8 +44,7 @@ xdotool mousemove $((X + 20)) $((Y + 10)) click 1
 sleep 0.7
 xdotool key Down Return
 if ! timeout 10 xdotool search --sync --onlyvisible --name "Untitled" >/dev/null; then
-  echo "FAIL: File > New made no new window"
-  exit 1
+  fail "File > New made no new window"
 fi
 echo "File > New opened an Untitled window"
 
@@ -55,12 +53,10 @@ status=0
 "$orvane" "$work/Second.ovdocument" >"$work/second.log" 2>&1 || status=$?
 echo "second start handed its file over and ended after $(( ($(now) - begin) / 1000000 )) ms (status $status)"
 if ! timeout 10 xdotool search --sync --onlyvisible --name "Second" >/dev/null; then
-  echo "FAIL: the running program did not open the second start's file"
-  exit 1
+  fail "the running program did not open the second start's file"
 fi
 if ! kill -0 $pid 2>/dev/null; then
-  echo "FAIL: the first program ended"
-  exit 1
+  fail "the first program ended"
 fi
 kill $pid
 trap - EXIT

@@ -4,7 +4,7 @@
 # machine and beside six busy processes. After every change of mode the script's window is mapped
 # (the window manager shows it), and once Edit mode is back no blocking window is left on screen.
 #   mode_change_mapping_smoke.sh ORVANE SCRIPT WORKDIR WINDOW_MANAGER
-# ORVANE_MAPPING_LAUNCHES sets the launches per variant (2 unless set; 20 for a long run).
+# ORVANE_MAPPING_LAUNCHES sets the launches per variant (1 unless set; 20 for a long run).
 # Exits 77 (skipped) only when the X tools or the window manager cannot be had.
 set -euo pipefail
 
@@ -12,7 +12,7 @@ orvane=$1
 script=$2
 work=$3
 wm=$4
-launches=${ORVANE_MAPPING_LAUNCHES:-2}
+launches=${ORVANE_MAPPING_LAUNCHES:-1}
 cycles=3
 # A mode change, and the window manager taking the window in again, finish well within this even on
 # a loaded machine; a window still unmapped after it stays unmapped.
@@ -24,11 +24,7 @@ smoke_require Xvfb xdotool xwininfo xprop import "$wm"
 rm -rf "$work"
 mkdir -p "$work"
 
-# A display number of our own; ORVANE_TEST_DISPLAY is the first one tried.
-display_number=${ORVANE_TEST_DISPLAY:-$((40 + $$ % 50))}
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
-  display_number=$((display_number + 1))
-done
+claim_display
 export DISPLAY=":$display_number"
 
 xvfb_pid= wm_pid= pid=
@@ -53,10 +49,11 @@ stop_everything() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
-trap stop_everything EXIT
+at_exit stop_everything
 
 fail() {
   echo "FAIL: $*"
+  failed=yes
   shot failure || true
   echo "(screenshot: $work/failure.png; program output: $work/orvane.log)"
   exit 1
@@ -64,18 +61,18 @@ fail() {
 
 Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   xwininfo -root >/dev/null 2>&1 && break
   sleep 0.1
 done
 xwininfo -root >/dev/null 2>&1 || { echo "SKIPPED: Xvfb did not start"; exit 77; }
 "$wm" >"$work/$wm.log" 2>&1 &
 wm_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '0x' && break
   sleep 0.1
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q '0x' || fail "$wm did not take the screen"
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q '0x' || fail "$wm did not take the screen within 30s"
 
 # The program's windows named after the script (the script's window; Qt may make it anew).
 script_windows() { xdotool search --name '^Script' 2>/dev/null || true; }

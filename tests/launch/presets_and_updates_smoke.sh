@@ -64,8 +64,7 @@ read -r w2 h2 < <(size_of)
 shot resized
 echo "window after 1024 x 768: $w1 x $h1, after 1024 x 600: $w2 x $h2"
 if [ "$w1" != 1024 ] || [ "$w2" != 1024 ] || [ $((h1 - h2)) != 168 ]; then
-  echo "FAIL: the preset did not give the prompter 1024 x 600"
-  exit 1
+  fail "the preset did not give the prompter 1024 x 600"
 fi
 kill $pid
 wait $pid 2>/dev/null || true
@@ -78,8 +77,7 @@ choose_preset 4
 read -r w3 h3 < <(size_of)
 echo "after the restart: $w3 x $h3"
 if [ "$w3" != 1024 ] || [ "$h3" != "$h2" ]; then
-  echo "FAIL: the preset was not kept for the next start"
-  exit 1
+  fail "the preset was not kept for the next start"
 fi
 
 # The settings window's title is the pane's: its toolbar is tried from the left until Updates shows.
@@ -96,12 +94,10 @@ done
 sleep 0.6
 shot updates
 if [ -z "$found" ]; then
-  echo "FAIL: the Updates pane could not be shown"
-  exit 1
+  fail "the Updates pane could not be shown"
 fi
 if grep -q "not checking\|Unable to read the update feed" "$work/orvane.log"; then
-  echo "FAIL: a build without a feed address made an update request"
-  exit 1
+  fail "a build without a feed address made an update request"
 fi
 kill $pid
 trap - EXIT

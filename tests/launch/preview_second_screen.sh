@@ -33,13 +33,11 @@ panel_x=$X
 panel_y=$Y
 echo "panel at $panel_x,$panel_y ${WIDTH}x$HEIGHT, titled: $(xdotool getwindowname "$panel")"
 if [ "$panel_y" -ne 0 ] || [ "$((panel_x + WIDTH))" -gt 1920 ]; then
-  echo "FAIL: the panel does not open at the top of the operator monitor"
-  exit 1
+  fail "the panel does not open at the top of the operator monitor"
 fi
 windows=$(talent_windows)
 if [ -n "$windows" ]; then
-  echo "FAIL: something shows on the talent monitor before the second screen is chosen: $windows"
-  exit 1
+  fail "something shows on the talent monitor before the second screen is chosen: $windows"
 fi
 
 # The Output pop-up sits in the panel's display section, 453 points from its top (below the section
@@ -53,24 +51,20 @@ shot chosen
 windows=$(talent_windows)
 echo "windows on the talent monitor: ${windows:-none}"
 if [ "$windows" != "1920 0 1920 1080" ]; then
-  echo "FAIL: choosing the second screen did not cover the talent monitor (see $work/popup.png)"
-  exit 1
+  fail "choosing the second screen did not cover the talent monitor (see $work/popup.png)"
 fi
 lit_talent=$(lit chosen "$talent_area")
 echo "talent monitor lit: $lit_talent"
 if ! awk -v l="$lit_talent" 'BEGIN { exit !(l > 5) }'; then
-  echo "FAIL: the talent monitor shows no script"
-  exit 1
+  fail "the talent monitor shows no script"
 fi
 title=$(xdotool getwindowname "$panel")
 echo "panel title: $title"
 if [ "$title" != "Preview (Second Screen)" ]; then
-  echo "FAIL: the panel's title does not name the second screen"
-  exit 1
+  fail "the panel's title does not name the second screen"
 fi
 quit_orvane
 if ! grep -A1 "<key>screenMode</key>" "$work/config/Orvane/Orvane.plist" | grep -q "<integer>1</integer>"; then
-  echo "FAIL: the choice of the second screen was not saved"
-  exit 1
+  fail "the choice of the second screen was not saved"
 fi
 echo "passed"

@@ -52,12 +52,10 @@ corner=$(convert "$page" -crop 1x1+300+700 -format '%[fx:int(mean*255)]' info:)
 darkest=$(convert "$page" -crop 400x60+0+30 +repage -colorspace Gray -format '%[fx:int(minima*255)]' info:)
 echo "printed page: blank area $corner, darkest text $darkest"
 if [ "$corner" -lt 250 ] || [ "$darkest" -gt 40 ]; then
-  echo "FAIL: the printed page is not white with black text"
-  exit 1
+  fail "the printed page is not white with black text"
 fi
 if ! awk -v p="$preview" 'BEGIN { exit !(p > 700) }'; then
-  echo "FAIL: the preview does not show a white page"
-  exit 1
+  fail "the preview does not show a white page"
 fi
 grep -A1 '<key>printedDocuments</key>' "$work/data/Orvane/Analytics.plist" | grep -q '<integer>1</integer>' ||
   { echo "FAIL: the print was not counted"; exit 1; }

@@ -50,8 +50,7 @@ sleep 1.5
 shot prompt
 echo "arrow strip blueness: edit $(blueness edit), prompt $(blueness prompt)"
 if ! awk -v e="$(blueness edit)" -v p="$(blueness prompt)" 'BEGIN { exit !(p > e + 5) }'; then
-  echo "FAIL: no focus arrow appeared in Prompt mode"
-  exit 1
+  fail "no focus arrow appeared in Prompt mode"
 fi
 
 xdotool key space
@@ -62,8 +61,7 @@ shot moving2
 moved=$(changed moving1 moving2 "$text_area")
 echo "text pixels changed while running: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
-  echo "FAIL: the script did not move after Space"
-  exit 1
+  fail "the script did not move after Space"
 fi
 
 xdotool key space
@@ -74,8 +72,7 @@ shot stopped2
 still=$(changed stopped1 stopped2 "$text_area")
 echo "text pixels changed after the second Space: $still"
 if [ "${still%%.*}" -ne 0 ]; then
-  echo "FAIL: the script kept moving after the second Space"
-  exit 1
+  fail "the script kept moving after the second Space"
 fi
 
 xdotool key Escape
@@ -91,21 +88,18 @@ sleep 1
 shot sent2
 echo "arrow strip blueness after a sent toggle: $(blueness sent1) then $(blueness sent2)"
 if ! awk -v e="$(blueness edit_again)" -v p="$(blueness sent1)" 'BEGIN { exit !(p > e + 5) }'; then
-  echo "FAIL: a sent Ctrl+Return did not enter Prompt mode"
-  exit 1
+  fail "a sent Ctrl+Return did not enter Prompt mode"
 fi
 flips=$(changed sent1 sent2 "$below_toolbar")
 if [ "${flips%%.*}" -ne 0 ]; then
-  echo "FAIL: the window kept changing after one sent toggle ($flips pixels)"
-  exit 1
+  fail "the window kept changing after one sent toggle ($flips pixels)"
 fi
 xdotool key Escape
 sleep 1
 xdotool key ctrl+q
 wait_for_exit
 if kill -0 $pid 2>/dev/null; then
-  echo "FAIL: Ctrl+Q did not end the program"
-  exit 1
+  fail "Ctrl+Q did not end the program"
 fi
 trap - EXIT
 echo "passed"

@@ -39,8 +39,7 @@ open_properties() {
   xdotool key Up Up Up Return
   sheet=$(timeout 10 xdotool search --sync --onlyvisible --name "^Properties$" | head -1)
   if [ -z "$sheet" ]; then
-    echo "FAIL: File > Properties… showed no sheet"
-    exit 1
+    fail "File > Properties… showed no sheet"
   fi
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$sheet" | sed 's/^/SHEET_/')"
@@ -57,8 +56,7 @@ shot typing
 xdotool mousemove $((SHEET_X + SHEET_WIDTH - 223)) $((SHEET_Y + SHEET_HEIGHT - 24)) click 1
 sleep 0.8
 if xdotool search --onlyvisible --name "^Properties$" >/dev/null 2>&1; then
-  echo "FAIL: OK did not close the sheet"
-  exit 1
+  fail "OK did not close the sheet"
 fi
 
 set_keywords=$(saved_keywords)

@@ -43,8 +43,7 @@ sleep 0.8
 undone=$(page undone)
 echo "page brightness before $before, inverted $inverted, after undo $undone"
 if ! awk -v b="$before" -v i="$inverted" -v u="$undone" 'BEGIN { exit !(b < 200 && i > 800 && u < 200) }'; then
-  echo "FAIL: Invert Colors did not turn the black page white and back"
-  exit 1
+  fail "Invert Colors did not turn the black page white and back"
 fi
 kill $pid
 trap - EXIT

@@ -41,8 +41,7 @@ shot ruler
 top=$(first_changed_row edit ruler)
 echo "the ruler begins at row ${top:-none}"
 if [ -z "$top" ] || [ "$top" -lt 20 ] || [ "$top" -gt $((HEIGHT / 2)) ]; then
-  echo "FAIL: Ctrl+Shift+R showed no ruler above the script"
-  exit 1
+  fail "Ctrl+Shift+R showed no ruler above the script"
 fi
 
 # The second alignment button (centre), 5 points in, 26 wide, in the ruler's top row.
@@ -57,14 +56,12 @@ shot centred
 moved=$(changed ruler centred)
 echo "pixels changed by centring: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
-  echo "FAIL: the centring button changed nothing"
-  exit 1
+  fail "the centring button changed nothing"
 fi
 xdotool key ctrl+s
 sleep 1.5
 if ! grep -q '\\qc' "$work/Script.ovdocument/Content.rtfd/TXT.rtf"; then
-  echo "FAIL: the saved script has no centred paragraph"
-  exit 1
+  fail "the saved script has no centred paragraph"
 fi
 
 xdotool key ctrl+Return
@@ -76,8 +73,7 @@ shot back
 again=$(first_changed_row prompt back)
 echo "returning to Edit mode changes rows from ${again:-none}"
 if [ -z "$again" ] || [ "$again" -gt "$top" ]; then
-  echo "FAIL: the ruler did not come back with Edit mode"
-  exit 1
+  fail "the ruler did not come back with Edit mode"
 fi
 # The ruler's scale is back as it was, and Prompt mode showed something else in its place.
 # The preview panel opens at the top right of the screen over the window's right end, and is not
@@ -88,15 +84,13 @@ convert "$work/back.png" -crop "${strip}x20+0+$((top + 28))" +repage "$work/stri
 same=$(compare -metric AE "$work/strip_before.png" "$work/strip_after.png" null: 2>&1 || true)
 echo "ruler scale pixels differing after the round trip: $same"
 if [ "${same%%.*}" -gt 50 ]; then
-  echo "FAIL: the ruler's scale did not come back as it was"
-  exit 1
+  fail "the ruler's scale did not come back as it was"
 fi
 convert "$work/prompt.png" -crop "${strip}x20+0+$((top + 28))" +repage "$work/strip_prompt.png"
 hidden=$(compare -metric AE "$work/strip_before.png" "$work/strip_prompt.png" null: 2>&1 || true)
 echo "ruler scale pixels differing in Prompt mode: $hidden"
 if [ "${hidden%%.*}" -lt 200 ]; then
-  echo "FAIL: the ruler stayed in Prompt mode"
-  exit 1
+  fail "the ruler stayed in Prompt mode"
 fi
 
 xdotool key ctrl+q

@@ -32,8 +32,7 @@ shot general
 sample=$(lit general "360x120+$((X + 30))+$((Y + 60))")
 echo "sample lit $sample"
 if ! awk -v s="$sample" 'BEGIN { exit !(s > 40 && s < 600) }'; then
-  echo "FAIL: the General pane shows no white-on-black sample"
-  exit 1
+  fail "the General pane shows no white-on-black sample"
 fi
 
 # The sample has the focus first; the alignment pop-up is three steps on, past Font and Color.
@@ -55,8 +54,7 @@ left=$(lit typed "80x$((HEIGHT - 160))+$((X + 70))+$((Y + 120))")
 middle=$(lit typed "120x$((HEIGHT - 160))+$((X + WIDTH / 2 - 60))+$((Y + 120))")
 echo "typed line lit at the left $left, in the middle $middle"
 if ! awk -v l="$left" -v m="$middle" 'BEGIN { exit !(l < 5 && m > 20) }'; then
-  echo "FAIL: the new script's line is not centred"
-  exit 1
+  fail "the new script's line is not centred"
 fi
 kill $pid
 trap - EXIT

@@ -3,6 +3,93 @@
 
 smoke_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# fail REASON: the verdict, and the end of the test. The work folder keeps a mark of it, so that the
+# script that started a session does not report the same end once more.
+failed=
+fail() {
+  echo "FAIL: $*"
+  failed=yes
+  [ -d "${work:-}" ] && : >"$work/failed"
+  exit 1
+}
+# set -e ends the test on the first command that fails, also on one in an assignment from $(...),
+# where nothing else would say so. The command is kept, in functions too, so that the end can name
+# it; a command substitution keeps it only in its own subshell, which is what is wanted.
+failing_command=
+set -E
+trap 'failing_command="${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND"' ERR
+# report_exit STATUS: a FAIL line for a test that set -e ended.
+report_exit() {
+  if [ "$1" -ne 0 ] && [ "$1" -ne 77 ] && [ -z "$failed" ] && [ ! -e "${work:-/nonexistent}/failed" ] &&
+    [ -n "$failing_command" ]; then
+    echo "FAIL: stopped with status $1 at $failing_command"
+    [ -d "${work:-}" ] && : >"$work/failed"
+  fi
+  return 0
+}
+# at_exit COMMAND: run when the test ends, however it ends, after the verdict; the latest first.
+exit_commands=
+at_exit() { exit_commands="$1; $exit_commands"; }
+trap 'report_exit $?; eval "$exit_commands"' EXIT
+
+# await WHAT SECONDS COMMAND...: the command's output, once it succeeds and prints something, in
+# found; it is run every tenth of a second, and when SECONDS have passed the test fails naming WHAT
+# and what the command printed last. Windows appear, move and are made anew while the program and
+# the window manager answer, each in its own time.
+found=
+await() {
+  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
+  shift 2
+  while :; do
+    if found=$("$@" 2>/dev/null) && [ -n "$found" ]; then
+      return 0
+    fi
+    if [ "${EPOCHREALTIME/./}" -ge "$deadline" ]; then
+      fail "waited ${seconds}s for $what${found:+ (last seen: ${found//$'\n'/; })}"
+    fi
+    sleep 0.1
+  done
+}
+# within SECONDS COMMAND...: the command run every tenth of a second until it succeeds; fails, without
+# ending the test, once SECONDS have passed.
+within() {
+  local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+# await_true WHAT SECONDS COMMAND...: as await, for a command that answers by its status alone.
+await_true() {
+  local what=$1 seconds=$2
+  shift 2
+  await "$what" "$seconds" succeeds "$@"
+}
+succeeds() { "$@" && echo yes; }
+
+# claim_display: a display number no running server and no other test holds, in display_number,
+# held until this shell and what it started end. Tests start many at once: the number is locked
+# before it is used, and the lock goes with the last process that holds it, also after a kill.
+# ORVANE_TEST_DISPLAY is the first one tried, for a machine that keeps test servers to a range.
+claim_display() {
+  local number=${ORVANE_TEST_DISPLAY:-$((40 + $$ % 50))}
+  while :; do
+    if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ] &&
+      [ ! -e "/tmp/two-screen-x.$number" ]; then
+      exec {display_lock}>"/tmp/orvane-test-display-$number.lock"
+      # Looked at again once locked: a test that held the number may have started its server.
+      if flock -n "$display_lock" && [ ! -e "/tmp/.X11-unix/X$number" ] &&
+        [ ! -e "/tmp/.X$number-lock" ] && [ ! -e "/tmp/two-screen-x.$number" ]; then
+        display_number=$number
+        return 0
+      fi
+      exec {display_lock}>&-
+    fi
+    number=$((number + 1))
+  done
+}
+
 # smoke_require TOOL...: every tool named, or a skip.
 smoke_require() {
   local tool
@@ -24,10 +111,17 @@ fresh_work() {
 
 # run_session SCREEN: $work/session.sh on a new virtual server with one screen of SCREEN
 # (WIDTHxHEIGHTxDEPTH). The session gets the work folder, the program and this file's folder.
+# The session gives its own verdict; a session that could not give one is named here.
 run_session() {
-  # A machine that keeps test servers to a range names its first display in ORVANE_TEST_DISPLAY.
-  xvfb-run -a ${ORVANE_TEST_DISPLAY:+-n "$ORVANE_TEST_DISPLAY"} -s "-screen 0 $1" \
-    bash "$work/session.sh" "$work" "$orvane" "$smoke_dir"
+  local status=0
+  claim_display
+  xvfb-run -n "$display_number" -s "-screen 0 $1" \
+    bash "$work/session.sh" "$work" "$orvane" "$smoke_dir" || status=$?
+  if [ "$status" -ne 0 ]; then
+    [ -e "$work/failed" ] || echo "FAIL: the session on display :$display_number ended with status $status"
+    failed=yes
+    exit "$status"
+  fi
 }
 
 # start_program: in a session, the program on the work folder's script and settings, its output in
@@ -37,8 +131,9 @@ start_program() {
   export QT_QPA_PLATFORM=xcb
   "$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
   pid=$!
-  trap 'kill $pid 2>/dev/null || true' EXIT
-  window=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1)
+  at_exit 'kill $pid 2>/dev/null || true'
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name "Script" | head -1) ||
+    fail "the program showed no window named Script within 60s (its output: $work/orvane.log)"
 }
 
 # window_geometry: the window's X, Y, WIDTH and HEIGHT.
@@ -46,15 +141,73 @@ window_geometry() {
   eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 
-# wait_for_exit: up to five seconds for the program to end by itself.
+# wait_for_exit: up to twenty seconds for the program to end by itself.
 wait_for_exit() {
-  for _ in $(seq 50); do
+  for _ in $(seq 200); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
 }
 
+# popup_windows: how many menus and other popups of the program's show (windows no window manager
+# frames): a menu is open once there is one more. A window of another kind, such as the preview panel
+# shown late on a busy machine, is no menu.
+popup_windows() {
+  local id count=0
+  for id in $(xdotool search --onlyvisible --class orvane 2>/dev/null); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' && count=$((count + 1))
+  done
+  echo "$count"
+}
+
 shot() { import -window root "$work/$1.png"; }
+# await_shot WHAT SECONDS SHOT TEST...: screenshots taken as SHOT until TEST... SHOT succeeds.
+await_shot() {
+  local what=$1 seconds=$2
+  shift 2
+  await "$what" "$seconds" shot_passes "$@"
+}
+shot_passes() {
+  local name=$1
+  shift
+  shot "$name" && "$@" "$name" && echo yes
+}
+# await_change WHAT SECONDS SHOT AREA: a new shot as SHOT once AREA differs from the shot SHOT in more
+# than 500 pixels.
+await_change() {
+  cp "$work/$3.png" "$work/$3-before.png"
+  await "$1" "$2" shot_passes "$3" differs_from_before "$4"
+}
+differs_from_before() {
+  local moved
+  moved=$(changed "$2-before" "$2" "$1")
+  echo "$moved pixels changed"
+  [ "${moved%%.*}" -gt 500 ]
+}
+# await_still WHAT SECONDS SHOT AREA: two shots SHOT-1 and SHOT-2 half a second apart that are the same in
+# AREA: what moved has come to rest.
+await_still() {
+  await "$1" "$2" still_pair "$3" "$4"
+}
+still_pair() {
+  shot "$1-1" && sleep 0.5 && shot "$1-2" || return 1
+  local moved
+  moved=$(changed "$1-1" "$1-2" "$2")
+  echo "$moved pixels changed in half a second"
+  [ "${moved%%.*}" -eq 0 ]
+}
+# await_motion WHAT SECONDS SHOT AREA: two shots SHOT-1 and SHOT-2 half a second apart that differ in
+# more than 500 pixels of AREA: something moves.
+await_motion() {
+  await "$1" "$2" moving_pair "$3" "$4"
+}
+moving_pair() {
+  shot "$1-1" && sleep 0.5 && shot "$1-2" || return 1
+  local moved
+  moved=$(changed "$1-1" "$1-2" "$2")
+  echo "$moved pixels changed in half a second"
+  [ "${moved%%.*}" -gt 500 ]
+}
 # lit SHOT AREA: how much of the area is lit (0...1000): the script is white on black.
 lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
 # changed SHOT SHOT [AREA]: how many pixels differ between two shots, in the area when one is given.

@@ -28,8 +28,7 @@ sleep 2
 windows=$(talent_windows)
 echo "windows on the talent monitor: ${windows:-none}"
 if [ "$windows" != "1920 0 1920 1080" ]; then
-  echo "FAIL: the talent window does not cover exactly the talent monitor (1920,0 1920x1080)"
-  exit 1
+  fail "the talent window does not cover exactly the talent monitor (1920,0 1920x1080)"
 fi
 xdotool windowfocus --sync "$operator"
 sleep 1
@@ -45,8 +44,7 @@ shot tick2
 moved=$(changed tick1 tick2 "$talent_area")
 echo "talent pixels changed between two ticks: $moved"
 if [ "${moved%%.*}" -lt 500 ]; then
-  echo "FAIL: the talent window does not scroll with the operator"
-  exit 1
+  fail "the talent window does not scroll with the operator"
 fi
 operator_moved=$(changed tick1 tick2 "1920x1080+0+0")
 echo "operator pixels changed between the same ticks: $operator_moved"
@@ -60,13 +58,11 @@ shot paused2
 still=$(changed paused1 paused2 "$talent_area")
 echo "talent pixels changed while paused: $still"
 if [ "${still%%.*}" -gt 100 ]; then
-  echo "FAIL: the talent window moves while the prompter is paused"
-  exit 1
+  fail "the talent window moves while the prompter is paused"
 fi
 echo "talent monitor lit before blanking: $(lit paused2 "$talent_area")"
 if ! awk -v l="$(lit paused2 "$talent_area")" 'BEGIN { exit !(l > 5) }'; then
-  echo "FAIL: the talent monitor shows no script"
-  exit 1
+  fail "the talent monitor shows no script"
 fi
 
 # Blanking (the B hot key) turns the talent monitor black; again brings the script back.
@@ -75,16 +71,14 @@ sleep 1
 shot blanked
 echo "talent monitor lit while blanked: $(lit blanked "$talent_area")"
 if ! awk -v l="$(lit blanked "$talent_area")" 'BEGIN { exit !(l < 0.5) }'; then
-  echo "FAIL: blanking does not turn the talent monitor black"
-  exit 1
+  fail "blanking does not turn the talent monitor black"
 fi
 xdotool key --clearmodifiers b
 sleep 1
 shot unblanked
 echo "talent monitor lit after blanking: $(lit unblanked "$talent_area")"
 if ! awk -v l="$(lit unblanked "$talent_area")" 'BEGIN { exit !(l > 5) }'; then
-  echo "FAIL: the script does not come back after blanking"
-  exit 1
+  fail "the script does not come back after blanking"
 fi
 xdotool key --clearmodifiers Escape
 sleep 0.5

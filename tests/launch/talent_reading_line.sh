@@ -118,7 +118,7 @@ openbox_pid=
 start_openbox() {
   openbox >"$work/openbox.log" 2>&1 &
   openbox_pid=$!
-  trap 'kill "$openbox_pid" 2>/dev/null || true; report_exit $?; stop_all' EXIT
+  at_exit 'kill "$openbox_pid" 2>/dev/null || true'
   await_window_manager openbox
 }
 
@@ -136,16 +136,19 @@ one_case() {
 	<key>useWindowedPrompting</key><$bool_w/>
 	<key>promptModeToolbarState</key><integer>$toolbar</integer>"
   start_orvane "$name"
-  sleep 2
+  # At rest is told on the talent monitor, which has no toolbar whose timer counts.
+  await_still "$name: the windows drawn after the start" 60 "$name-start" "$talent_area"
   xdotool windowactivate --sync "$operator" 2>/dev/null || xdotool windowfocus --sync "$operator"
-  sleep 1
   xdotool key --clearmodifiers ctrl+Return
-  sleep 2
+  # Prompt mode changes the operator monitor; once it is at rest below the toolbar, the script is
+  # started and paused (the script's speed is nought: it stays where it is).
+  await_change "$name: Ctrl+Return to enter Prompt mode" 60 "$name-start-2" "1920x1080+0+0"
+  await_still "$name: Prompt mode at rest" 60 "$name-prompt" "1920x900+0+180"
   xdotool key --clearmodifiers space
-  sleep 3
+  await_still "$name: the script started" 60 "$name-started" "1920x900+0+180"
   xdotool key --clearmodifiers space
-  sleep 1.5
-  shot "$name"
+  await_still "$name: the second Space to pause the script" 60 "$name-paused" "$talent_area"
+  cp "$work/$name-paused-2.png" "$work/$name.png"
   if [ "$operator_area" = window ]; then
     eval "$(xdotool getwindowgeometry --shell "$operator")"
     operator_area="${WIDTH}x${HEIGHT}+$X+$Y"
@@ -177,13 +180,17 @@ one_case() {
 }
 
 # Two equal monitors: the talent's window covers the second; windowed prompting also covers the
-# operator's monitor, since the talent output is as large.
+# operator's monitor, since the talent output is as large. Four cases hold every pair of the three
+# choices (flipped, toolbar, windowed) once; ORVANE_READING_LINE_CASES=all tries all eight.
 start_x 1920x1080 1920x1080
 start_openbox
 for flip in "0 0" "1 1"; do
   for toolbar in 0 2; do
     for windowed in 0 1; do
       read -r h v <<<"$flip"
+      if [ "${ORVANE_READING_LINE_CASES:-pairs}" != all ] && [ $(((h + toolbar / 2 + windowed) % 2)) -ne 0 ]; then
+        continue
+      fi
       one_case "equal-flip$h$v-toolbar$toolbar-windowed$windowed" "1920x1080+0+0" "1920x1080+1920+0" \
         "$h" "$v" "$toolbar" "$windowed"
     done
@@ -195,8 +202,8 @@ done
 fresh_settings "	<key>enableTalentContentAdjustments</key><true/>
 	<key>contentInvertTextAndBackgroundColor</key><true/>"
 start_orvane inverted
-sleep 2
-shot inverted
+inverted_page() { awk -v l="$(lit "$1" "1920x1080+1920+0")" 'BEGIN { exit !(l > 700) }'; }
+within 60 shot_passes inverted inverted_page || true
 count() { convert "$work/inverted.png" -crop "1920x1080+1920+0" +repage -fx "$1" -format '%[fx:mean*1920*1080]' info:; }
 red=$(count 'r > 0.8 && g < 0.3 && b < 0.3')
 cyan=$(count 'r < 0.3 && g > 0.8 && b > 0.8')

@@ -38,24 +38,21 @@ sleep 2
 windows=$(talent_windows)
 echo "windows on the talent monitor: ${windows:-none}"
 if [ "$windows" != "1920 0 1920 1080" ]; then
-  echo "FAIL: the talent window does not cover exactly the talent monitor (1920,0 1920x1080)"
-  exit 1
+  fail "the talent window does not cover exactly the talent monitor (1920,0 1920x1080)"
 fi
 xdotool windowfocus --sync "$operator"
 sleep 1
 shot before
 echo "talent monitor lit: $(lit before "$talent_area")"
 if ! awk -v l="$(lit before "$talent_area")" 'BEGIN { exit !(l > 5) }'; then
-  echo "FAIL: the talent monitor shows no script"
-  exit 1
+  fail "the talent monitor shows no script"
 fi
 # Mirrored left to right, the lines start at the right: more light in the right half than the left.
 left=$(lit before "960x1080+1920+0")
 right=$(lit before "960x1080+2880+0")
 echo "talent halves lit: left $left, right $right"
 if ! awk -v l="$left" -v r="$right" 'BEGIN { exit !(r > 2 * l) }'; then
-  echo "FAIL: the talent text is not mirrored"
-  exit 1
+  fail "the talent text is not mirrored"
 fi
 
 # Typing in the operator window reaches the talent monitor.
@@ -64,8 +61,7 @@ shot after
 difference=$(changed before after "$talent_area")
 echo "talent pixels changed by typing: $difference"
 if [ "${difference%%.*}" -lt 500 ]; then
-  echo "FAIL: typing in the operator window did not reach the talent monitor"
-  exit 1
+  fail "typing in the operator window did not reach the talent monitor"
 fi
 quit_orvane
 "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
@@ -82,8 +78,7 @@ sleep 2
 windows=$(talent_windows)
 echo "windows on a smaller talent monitor: ${windows:-none}"
 if [ "$windows" != "1920 0 1280 800" ]; then
-  echo "FAIL: the talent window does not cover exactly the smaller talent monitor (1920,0 1280x800)"
-  exit 1
+  fail "the talent window does not cover exactly the smaller talent monitor (1920,0 1280x800)"
 fi
 xdotool windowfocus --sync "$operator"
 sleep 1
@@ -94,8 +89,7 @@ top=$(changed upright typed "1280x400+1920+0")
 bottom=$(changed upright typed "1280x400+1920+400")
 echo "talent pixels changed by typing at the start: top half $top, bottom half $bottom"
 if ! awk -v t="${top%%.*}" -v b="${bottom%%.*}" 'BEGIN { exit !(b > 500 && b > 2 * t) }'; then
-  echo "FAIL: the start of the script is not at the bottom of the upside-down talent monitor"
-  exit 1
+  fail "the start of the script is not at the bottom of the upside-down talent monitor"
 fi
 quit_orvane
 "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
@@ -110,14 +104,12 @@ sleep 2
 windows=$(talent_windows)
 echo "windows on a larger talent monitor: ${windows:-none}"
 if [ -n "$windows" ]; then
-  echo "FAIL: the talent window shows on a talent monitor larger than the operator's"
-  exit 1
+  fail "the talent window shows on a talent monitor larger than the operator's"
 fi
 shot larger
 echo "larger talent monitor lit: $(lit larger "1920x1080+1280+0")"
 if ! awk -v l="$(lit larger "1920x1080+1280+0")" 'BEGIN { exit !(l < 1) }'; then
-  echo "FAIL: something is drawn on a talent monitor larger than the operator's"
-  exit 1
+  fail "something is drawn on a talent monitor larger than the operator's"
 fi
 quit_orvane
 echo "passed"

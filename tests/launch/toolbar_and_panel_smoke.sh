@@ -20,14 +20,14 @@ set -euo pipefail
 work=$1
 orvane=$2
 source "$3/smoke_common.bash"
-fail() { echo "FAIL: $1"; exit 1; }
 
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-sleep 1
+at_exit 'kill $wm 2>/dev/null || true'
+window_manager() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'; }
+await "openbox to take the screen" 30 window_manager
 start_program
-trap 'kill $pid 2>/dev/null || true; kill $wm 2>/dev/null || true' EXIT
-panel=$(timeout 10 xdotool search --sync --onlyvisible --name "^Preview" | head -1) ||
+panel=$(timeout 60 xdotool search --sync --onlyvisible --name "^Preview" | head -1) ||
   fail "the preview panel did not open at the first start"
 import -window "$panel" "$work/panel.png"
 

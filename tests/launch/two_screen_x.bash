@@ -19,56 +19,13 @@ two_screen_require() {
 }
 
 # A display number of our own, so that parallel runs and a developer's own servers are left alone.
-# ORVANE_TEST_DISPLAY is the first one tried, for a machine that keeps test servers to a range.
-display_number=${ORVANE_TEST_DISPLAY:-$((40 + $$ % 50))}
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/two-screen-x.$display_number" ]; do
-  display_number=$((display_number + 1))
-done
+claim_display
 pid=
 stop_all() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
 }
-
-# fail REASON: the verdict, and the end of the test.
-failed=
-fail() {
-  echo "FAIL: $*"
-  failed=yes
-  exit 1
-}
-# set -e ends the test on the first command that fails, also on one in an assignment from $(...),
-# where nothing else would say so. The command is kept, in functions too, so that the end can name
-# it; a command substitution keeps it only in its own subshell, which is what is wanted.
-failing_command=
-set -E
-trap 'failing_command="${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND"' ERR
-# report_exit STATUS: a FAIL line for a test that set -e ended.
-report_exit() {
-  if [ "$1" -ne 0 ] && [ "$1" -ne 77 ] && [ -z "$failed" ] && [ -n "$failing_command" ]; then
-    echo "FAIL: stopped with status $1 at $failing_command"
-  fi
-}
-trap 'report_exit $?; stop_all' EXIT
-
-# await WHAT SECONDS COMMAND...: the command's output, once it succeeds and prints something, in
-# found; it is run every tenth of a second, and when SECONDS have passed the test fails naming WHAT
-# and what the command printed last. Windows appear, move and are made anew while the program and
-# the window manager answer, each in its own time.
-found=
-await() {
-  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
-  shift 2
-  while :; do
-    if found=$("$@" 2>/dev/null) && [ -n "$found" ]; then
-      return 0
-    fi
-    if [ "${EPOCHREALTIME/./}" -ge "$deadline" ]; then
-      fail "waited ${seconds}s for $what${found:+ (last seen: ${found//$'\n'/; })}"
-    fi
-    sleep 0.1
-  done
-}
+at_exit stop_all
 
 # await_window_manager NAME: until the window manager just started has taken the screen (needs
 # xprop); a window shown before that is never framed by it.

@@ -24,43 +24,61 @@ presets=$(printf '\t<key>windowPresetResolutions</key>\n\t<array>\n\t\t<string>1
 geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
-# The Window menu's item DOWN presses below the menu's top (disabled items are skipped; Minimize
-# is the first).
+# The Window menu's item DOWN (disabled items are skipped; Minimize is the first, 1).
 # The keys go to the menu only once it is open, which a program still busy after its start may take
-# a while to answer: the open menu is one more visible window of the program's.
-program_windows() { xdotool search --onlyvisible --class orvane 2>/dev/null | wc -l; }
+# a while to answer: the open menu is one more popup of the program's.
 window_menu() {
   xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
-  sleep 0.3
   local closed i
-  closed=$(program_windows)
+  closed=$(popup_windows)
   xdotool key --clearmodifiers alt+w
-  for i in $(seq 100); do
-    [ "$(program_windows)" -gt "$closed" ] && break
-    sleep 0.1
-  done
-  [ "$(program_windows)" -gt "$closed" ] || fail "the Window menu did not open"
+  menu_open() { [ "$(popup_windows)" -gt "$closed" ] && echo open; }
+  await "the Window menu to open" 30 menu_open
   sleep 0.3
-  for i in $(seq "$2"); do xdotool key Down; done
+  # A menu opened by the keyboard may show its first item chosen or none, as the program's answer
+  # and the key's release meet: Up and Down choose the first either way, round the menu's ends.
+  xdotool key Up Down
+  for i in $(seq $(($2 - 1))); do xdotool key Down; done
   sleep 0.3
+  # What the menu showed, for a verdict on what followed.
+  shot "window-menu-$2"
 }
-# The geometry of window once it has moved away from before and stayed put for a moment (a loaded
-# machine may take a while to answer a menu command and animate).
+# The geometry of window once it has moved away from before, has the WIDTH (when given) and has stayed
+# put for half a second (a loaded machine may take a while to answer a menu command and animate, and
+# the program may still be placing a window shown a moment before); what it last was after a minute
+# without that.
 settled_geometry() {
-  local window=$1 before=$2 now last="" i
-  for i in $(seq 60); do
+  local window=$1 before=$2 width=${3:-} now last="" same=0 i
+  for i in $(seq 600); do
     now=$(geometry "$window")
-    if [ "$now" != "$before" ] && [ "$now" = "$last" ]; then
-      break
+    if [ "$now" != "$before" ] && [ "$now" = "$last" ] && { [ -z "$width" ] || [ "$(cut -d' ' -f3 <<<"$now")" = "$width" ]; }; then
+      same=$((same + 1))
+      [ "$same" -ge 5 ] && break
+    else
+      same=0
     fi
     last=$now
     sleep 0.1
   done
   echo "$now"
 }
-fail() {
-  echo "FAIL: $*"
-  exit 1
+# The geometry of a window just shown once it has stayed put for a second: the program places a new
+# window after it is shown, which a loaded machine may do late, and that move is no answer to a
+# command given after it.
+placed_geometry() {
+  local now last="" same=0 i
+  for i in $(seq 300); do
+    now=$(geometry "$1")
+    if [ "$now" = "$last" ]; then
+      same=$((same + 1))
+      [ "$same" -ge 10 ] && break
+    else
+      same=0
+    fi
+    last=$now
+    sleep 0.1
+  done
+  echo "$now"
 }
 
 # 1. A talent monitor larger than the operator's leaves the talent window unused: Zoom maximises the
@@ -68,10 +86,10 @@ fail() {
 fresh_settings "$presets"
 start_x
 start_orvane zoom
-before=$(geometry "$operator")
+before=$(placed_geometry "$operator")
 window_menu "$operator" 2
 xdotool key Return
-read -r x y w h <<<"$(settled_geometry "$operator" "$before")"
+read -r x y w h <<<"$(settled_geometry "$operator" "$before" 1280)"
 echo "zoomed without a talent window: $x $y ${w}x$h"
 [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 800 ] ||
   fail "the zoomed window leaves the 1280x800 operator monitor"
@@ -79,21 +97,27 @@ echo "zoomed without a talent window: $x $y ${w}x$h"
 
 # 2. Resize all script windows to 1024 x 600: the alternate item, shown while Alt is held.
 xdotool key --clearmodifiers ctrl+n
-sleep 2
-untitled=$(timeout 10 xdotool search --sync --onlyvisible --name "Untitled" | head -1)
+untitled_window() { xdotool search --onlyvisible --name "Untitled" | head -1; }
+await "Ctrl+N to show an Untitled window" 60 untitled_window
+untitled=$found
+placed_geometry "$untitled" >/dev/null
 window_menu "$untitled" 6
+# The submenu opens as one more window of the program's.
+open_menus=$(popup_windows)
 xdotool key Right
-sleep 0.8
+submenu_open() { [ "$(popup_windows)" -gt "$open_menus" ] && echo open; }
+await "the Resize Prompter submenu to open" 30 submenu_open
+sleep 0.3
 xdotool keydown alt
 sleep 0.6
 xdotool key Down
 sleep 0.3
-before1=$(geometry "$operator")
-before2=$(geometry "$untitled")
+before1=$(placed_geometry "$operator")
+before2=$(placed_geometry "$untitled")
 xdotool key Return
 xdotool keyup alt
-read -r x1 y1 w1 h1 <<<"$(settled_geometry "$operator" "$before1")"
-read -r x2 y2 w2 h2 <<<"$(settled_geometry "$untitled" "$before2")"
+read -r x1 y1 w1 h1 <<<"$(settled_geometry "$operator" "$before1" 1024)"
+read -r x2 y2 w2 h2 <<<"$(settled_geometry "$untitled" "$before2" 1024)"
 sleep 0.5
 echo "after Resize All 1024 x 600: script ${w1}x$h1 at $x1,$y1, untitled ${w2}x$h2 at $x2,$y2"
 [ "$w1" -eq 1024 ] && [ "$w2" -eq 1024 ] && [ "$h1" -eq "$h2" ] || fail "the windows did not both take the preset"
@@ -112,11 +136,10 @@ quit_orvane
 fresh_settings "$presets"
 start_x 1920x1080 1280x800
 start_orvane talent
-sleep 1
-before=$(geometry "$operator")
+before=$(placed_geometry "$operator")
 window_menu "$operator" 2
 xdotool key Return
-read -r x y w h <<<"$(settled_geometry "$operator" "$before")"
+read -r x y w h <<<"$(settled_geometry "$operator" "$before" 1280)"
 echo "zoomed to the talent output: $x $y ${w}x$h"
 [ "$w" -eq 1280 ] || fail "the zoomed width is not the talent output's 1280"
 [ "$x" -eq 320 ] || fail "the zoomed window is not centred across the operator monitor"
@@ -131,16 +154,23 @@ fi
 quit_orvane
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-trap 'kill "$wm" 2>/dev/null || true; stop_all' EXIT
-sleep 1
+at_exit 'kill "$wm" 2>/dev/null || true'
+await_window_manager openbox
 start_orvane locked
-sleep 1
+placed_geometry "$operator" >/dev/null
 window_menu "$operator" 4
 xdotool key Return
-sleep 0.8
+# The lock reaches the window manager as equal minimum and maximum sizes, once the program answers.
+read -r x y w h <<<"$(geometry "$operator")"
+fixed_size() {
+  read -r x y w h <<<"$(geometry "$operator")"
+  xprop -id "$operator" WM_NORMAL_HINTS | grep -q "minimum size: $w by $h" &&
+    xprop -id "$operator" WM_NORMAL_HINTS | grep -q "maximum size: $w by $h" && echo "${w}x$h"
+}
+within 30 fixed_size || true
+read -r x y w h <<<"$(geometry "$operator")"
 hints=$(xprop -id "$operator" WM_NORMAL_HINTS)
 echo "$hints"
-read -r x y w h <<<"$(geometry "$operator")"
 echo "$hints" | grep -q "minimum size: $w by $h" && echo "$hints" | grep -q "maximum size: $w by $h" ||
   fail "the lock does not reach the window manager as a fixed size"
 drag() {
@@ -164,9 +194,12 @@ echo "locked, after dragging: ${lw}x$lh"
 xdotool key Escape
 window_menu "$operator" 4
 xdotool key Return
-sleep 0.8
+unfixed_size() { ! xprop -id "$operator" WM_NORMAL_HINTS | grep -q "minimum size: $w by $h"; }
+within 30 unfixed_size || true
 xprop -id "$operator" WM_NORMAL_HINTS | grep -q "minimum size: $w by $h" && fail "unlocking left the window's size fixed"
 drag
+resized() { read -r _ _ uw uh <<<"$(geometry "$operator")" && [ "$uw" -gt "$w" ]; }
+within 30 resized || true
 read -r _ _ uw uh <<<"$(geometry "$operator")"
 echo "unlocked, after dragging: ${uw}x$uh"
 [ "$uw" -gt "$w" ] || fail "the unlocked window could not be resized"
