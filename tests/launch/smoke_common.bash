@@ -214,11 +214,13 @@ lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx
 changed() { compare -metric AE ${3:+-crop "$3"} "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
 # cpu_share SECONDS: the share of one core, in percent, that the program ($pid) used over SECONDS.
+# The threads' run times in nanoseconds (schedstat), not /proc/PID/stat's clock ticks: an idle
+# program's share is a few ticks in ten seconds, so one tick more or less decided the verdict.
+cpu_nanoseconds() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d", n }'; }
 cpu_share() {
   local before after
-  before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  before=$(cpu_nanoseconds)
   sleep "$1"
-  after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-  awk -v b="$before" -v a="$after" -v s="$1" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.2f", (a - b) / hz / s * 100 }'
+  after=$(cpu_nanoseconds)
+  awk -v b="$before" -v a="$after" -v s="$1" 'BEGIN { printf "%.2f", (a - b) / 1e9 / s * 100 }'
 }
