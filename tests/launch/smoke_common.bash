@@ -189,24 +189,21 @@ differs_from_before() {
 await_still() {
   await "$1" "$2" still_pair "$3" "$4"
 }
-still_pair() {
-  shot "$1-1" && sleep 0.5 && shot "$1-2" || return 1
-  local moved
-  moved=$(changed "$1-1" "$1-2" "$2")
-  echo "$moved pixels changed in half a second"
-  [ "${moved%%.*}" -eq 0 ]
-}
+still_pair() { pair_moved "$1" "$2" -eq 0; }
 # await_motion WHAT SECONDS SHOT AREA: two shots SHOT-1 and SHOT-2 half a second apart that differ in
 # more than 500 pixels of AREA: something moves.
 await_motion() {
   await "$1" "$2" moving_pair "$3" "$4"
 }
-moving_pair() {
+moving_pair() { pair_moved "$1" "$2" -gt 500; }
+# pair_moved SHOT AREA TEST COUNT: two shots half a second apart, and whether the pixels that changed
+# between them in AREA pass "[ CHANGED TEST COUNT ]".
+pair_moved() {
   shot "$1-1" && sleep 0.5 && shot "$1-2" || return 1
   local moved
   moved=$(changed "$1-1" "$1-2" "$2")
   echo "$moved pixels changed in half a second"
-  [ "${moved%%.*}" -gt 500 ]
+  [ "${moved%%.*}" "$3" "$4" ]
 }
 # lit SHOT AREA: how much of the area is lit (0...1000): the script is white on black.
 lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
