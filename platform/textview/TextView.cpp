@@ -315,7 +315,7 @@ void TextView::setDrawsBackground(bool flag)
 void TextView::setInsertionPointColor(const QColor& color)
 {
     m_insertionPointColor = color;
-    setNeedsDisplayInRect(insertionPointRect());
+    invalidateInsertionPoint();
 }
 
 void TextView::setSelectedTextBackgroundColor(const QColor& color)
@@ -685,7 +685,9 @@ Range TextView::visibleCharacterRange() const
 
 bool TextView::becomeFirstResponder()
 {
-    restartBlink();
+    // The window names its new first responder only after this answers, so the caret is asked for
+    // here rather than left to wait for the first key or click.
+    restartBlink(true);
     invalidateSelection(m_selectedRanges);
     return true;
 }
@@ -699,28 +701,52 @@ bool TextView::resignFirstResponder()
     return true;
 }
 
-void TextView::restartBlink()
+void TextView::restartBlink(bool becomingFirstResponder)
 {
-    const bool wantsCaret = m_editable && selectedRange().length == 0 &&
-                            (isActive() || (window() && window()->firstResponder() == this));
+    const bool wantsCaret =
+        m_editable && selectedRange().length == 0 &&
+        (becomingFirstResponder || isActive() || (window() && window()->firstResponder() == this));
     if (!wantsCaret) {
         stopBlink();
         if (m_caretOn) {
             m_caretOn = false;
-            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+            invalidateInsertionPoint();
         }
         return;
     }
     m_caretOn = true;
-    setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+    invalidateInsertionPoint();
+    // As the desktop's own text fields do, the caret stops blinking and stays lit a while after the
+    // last key or click, so a script left open in Edit mode costs nothing between uses.
+    m_blinksLeft = static_cast<int>(kInsertionPointBlinkTimeout / kInsertionPointBlinkInterval);
     if (!m_blinkTimer) {
-        m_blinkTimer = std::make_unique<Timer>(kInsertionPointBlinkInterval, true, [this](Timer&) {
+        m_blinkTimer = std::make_unique<Timer>(kInsertionPointBlinkInterval, true, [this](Timer& timer) {
             m_caretOn = !m_caretOn;
-            setNeedsDisplayInRect(insertionPointRect().insetBy(-2, 0));
+            invalidateInsertionPoint();
+            if (--m_blinksLeft <= 0 && m_caretOn)
+                timer.invalidate();
         });
     }
     m_blinkTimer->invalidate();
     m_blinkTimer->schedule();
+}
+
+void TextView::invalidateInsertionPoint()
+{
+    if (const std::optional<Rect> caret = visibleInsertionPointRect())
+        setNeedsDisplayInRect(caret->insetBy(-2, 0));
+}
+
+std::optional<Rect> TextView::visibleInsertionPointRect() const
+{
+    // Asking the layout where a caret far outside the lines in view stands would lay out all the text
+    // between, and a caret at the end of a long script all of it: a blink must not stall the program
+    // or move what the view shows.
+    const qsizetype index = insertionIndex();
+    const Range visible = visibleCharacterRange();
+    if (index < visible.location || index > visible.location + visible.length)
+        return std::nullopt;
+    return insertionPointRect();
 }
 
 void TextView::stopBlink()
@@ -803,9 +829,9 @@ void TextView::drawRect(QPainter& painter, const Rect& dirtyRect)
         else
             drawContent(painter, dirtyRect);
         if (m_caretOn && m_editable && selectedRange().length == 0) {
-            const Rect caret = insertionPointRect();
-            if (caret.intersects(dirtyRect.insetBy(-2, 0)))
-                drawInsertionPoint(painter, caret, m_insertionPointColor);
+            const std::optional<Rect> caret = visibleInsertionPointRect();
+            if (caret && caret->intersects(dirtyRect.insetBy(-2, 0)))
+                drawInsertionPoint(painter, *caret, m_insertionPointColor);
         }
         const QString selector = QStringLiteral("prepareContentInRect:");
         if (m_preparesContent && !RunLoop::main().hasPendingPerform(this, selector))

@@ -296,6 +296,7 @@ public:
 
     // Seconds the caret stays on and off.
     static constexpr double kInsertionPointBlinkInterval = 0.5;
+    static constexpr double kInsertionPointBlinkTimeout = 10.0;
 
     // Responsive scrolling: the part of the text kept ready ahead of the scrolling, so that a frame
     // only draws. After a frame is drawn, the next pass of the event loop proposes the visible
@@ -378,7 +379,9 @@ private:
     // Hands the event to the cell of the attachment at characterIndex when it tracks the mouse; true
     // when the cell handled it.
     bool trackMouseInCell(const Event& event, qsizetype characterIndex);
-    void restartBlink();
+    void restartBlink(bool becomingFirstResponder = false);
+    void invalidateInsertionPoint();
+    std::optional<Rect> visibleInsertionPointRect() const;
     void stopBlink();
     void invalidateSelection(const std::vector<Range>& ranges);
     Range snapped(const Range& range) const;
@@ -439,6 +442,7 @@ private:
     Pasteboard* m_pasteboard = nullptr;
     std::unique_ptr<Timer> m_blinkTimer;
     bool m_caretOn = false;
+    int m_blinksLeft = 0;
     Granularity m_granularity = Granularity::Character;
     qsizetype m_dragAnchor = 0;
     // The attachment character whose cell took the last mouse-down, or -1.

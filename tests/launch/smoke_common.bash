@@ -221,3 +221,22 @@ cpu_share() {
   after=$(cpu_nanoseconds)
   awk -v b="$before" -v a="$after" -v s="$1" 'BEGIN { printf "%.2f", (a - b) / 1e9 / s * 100 }'
 }
+below() { awk -v s="$1" -v l="$2" 'BEGIN { exit !(s < l) }'; }
+# idle_share LIMIT: the program's share of a core over ten seconds once it has settled (two seconds in
+# a row under LIMIT, waited for up to a minute: a start or a mode change finishes its work first, for
+# as long as a busy machine makes it take). A share over LIMIT is measured once more, so work the
+# program does once (an autosave) is told from a cost that stays: only the second figure is final.
+idle_share() {
+  local quiet=0 share
+  for _ in $(seq 60); do
+    share=$(cpu_share 1)
+    if below "$share" "$1"; then quiet=$((quiet + 1)); else quiet=0; fi
+    [ "$quiet" -lt 2 ] || break
+  done
+  share=$(cpu_share 10)
+  if ! below "$share" "$1"; then
+    echo "(${share}% of a core over the first ten seconds; measuring again)" >&2
+    share=$(cpu_share 10)
+  fi
+  echo "$share"
+}

@@ -536,6 +536,8 @@ TEST(TextViewTest, SelectedRangesAreSortedJoinedAndCopiedTogether)
 TEST(TextViewTest, TheCaretFollowsTheTextIntoViewAndBlinksByTheClock)
 {
     Harness h;
+    // Shown as soon as the view takes the keyboard, before any key or click.
+    EXPECT_TRUE(h.view->insertionPointIsShown());
     QString text;
     for (int i = 0; i < 100; ++i)
         text += QStringLiteral("line %1\n").arg(i);
@@ -555,6 +557,15 @@ TEST(TextViewTest, TheCaretFollowsTheTextIntoViewAndBlinksByTheClock)
     RunLoop::main().advanceManualClock(h.clock, TextView::kInsertionPointBlinkInterval);
     h.type(QStringLiteral("x"));
     EXPECT_TRUE(h.view->insertionPointIsShown());
+    // Left alone, it settles lit and no longer wakes the program, until the next key.
+    RunLoop::main().advanceManualClock(h.clock, TextView::kInsertionPointBlinkTimeout + 0.01);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(h.view->insertionPointIsShown());
+        RunLoop::main().advanceManualClock(h.clock, TextView::kInsertionPointBlinkInterval);
+    }
+    h.key(Qt::Key_Left);
+    RunLoop::main().advanceManualClock(h.clock, TextView::kInsertionPointBlinkInterval + 0.01);
+    EXPECT_FALSE(h.view->insertionPointIsShown());
 }
 
 TEST(TextViewTest, FindBarFindsReplacesAndReplacesAllInOneStep)
