@@ -22,10 +22,7 @@ fresh_work
 mkdir -p "$work/orchard"
 touch "$work/overture.pdf" "$work/overture.rtf" "$work/overture.txt"
 
-display_number=${ORVANE_TEST_DISPLAY:-$((40 + $$ % 50))}
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
-  display_number=$((display_number + 1))
-done
+claim_display
 export DISPLAY=":$display_number"
 
 xvfb_pid= wm_pid= pid=
@@ -34,41 +31,18 @@ stop_everything() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
-trap stop_everything EXIT
+at_exit stop_everything
 
+# The shared verdict, with a screenshot of what the screen showed.
 fail() {
   echo "FAIL: $*"
+  failed=yes
   shot failure || true
   echo "(screenshot: $work/failure.png; program output: $work/orvane.log)"
   exit 1
 }
 
-# await WHAT SECONDS COMMAND...: until the command succeeds and prints something (kept in found), or
-# the test fails naming WHAT and what the command printed last.
-found=
-await() {
-  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
-  shift 2
-  while :; do
-    if found=$("$@" 2>/dev/null) && [ -n "$found" ]; then
-      return 0
-    fi
-    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || fail "waited ${seconds}s for $what${found:+ (last seen: ${found//$'\n'/; })}"
-    sleep 0.1
-  done
-}
-
-Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xwininfo -root >/dev/null 2>&1 || { echo "SKIPPED: Xvfb did not start"; exit 77; }
-"$wm" >"$work/$wm.log" 2>&1 &
-wm_pid=$!
-window_manager_check() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'; }
-await "$wm to take the screen" 10 window_manager_check
+start_x_and_window_manager 1920x1080x24 "$wm"
 
 XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
   "$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &

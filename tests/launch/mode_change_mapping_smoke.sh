@@ -59,20 +59,7 @@ fail() {
   exit 1
 }
 
-Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 300); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xwininfo -root >/dev/null 2>&1 || { echo "SKIPPED: Xvfb did not start"; exit 77; }
-"$wm" >"$work/$wm.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 300); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '0x' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q '0x' || fail "$wm did not take the screen within 30s"
+start_x_and_window_manager 1600x1000x24 "$wm"
 
 # The program's windows named after the script (the script's window; Qt may make it anew).
 script_windows() { xdotool search --name '^Script' 2>/dev/null || true; }

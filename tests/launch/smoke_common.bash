@@ -90,6 +90,35 @@ claim_display() {
   done
 }
 
+# start_x_and_window_manager SCREEN WM: on the claimed $DISPLAY, an Xvfb with one screen of SCREEN
+# (WIDTHxHEIGHTxDEPTH) and the window manager WM on it, their processes in xvfb_pid and wm_pid. The
+# server counts as up only while its own process lives, so that another one answering on the number
+# is never taken for it; a window manager that ends before it has taken the screen (as one started
+# while the server still settles can) is started again, for up to thirty seconds.
+start_x_and_window_manager() {
+  local deadline=$((${EPOCHREALTIME/./} + 30000000)) wm=$2
+  Xvfb "$DISPLAY" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  until xwininfo -root >/dev/null 2>&1 && kill -0 "$xvfb_pid" 2>/dev/null; do
+    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ "${EPOCHREALTIME/./}" -ge "$deadline" ]; then
+      echo "SKIPPED: Xvfb did not start on $DISPLAY: $(tail -3 "$work/xvfb.log" | tr '\n' ' ')"
+      exit 77
+    fi
+    sleep 0.1
+  done
+  "$wm" >"$work/$wm.log" 2>&1 &
+  wm_pid=$!
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '0x'; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] ||
+      fail "$wm did not take the screen within 30s ($(tail -3 "$work/$wm.log" | tr '\n' ' '))"
+    if ! kill -0 "$wm_pid" 2>/dev/null; then
+      "$wm" >>"$work/$wm.log" 2>&1 &
+      wm_pid=$!
+    fi
+    sleep 0.1
+  done
+}
+
 # smoke_require TOOL...: every tool named, or a skip.
 smoke_require() {
   local tool
