@@ -75,7 +75,10 @@ done
 if [ "$blank" -ne 0 ]; then
   fail "$blank blank stripes while prompting"
 fi
+# The next setting's start uses the same settings folder: while this program lives, that start
+# would hand its script over to it and end without a window of its own.
 kill $pid
+wait $pid 2>/dev/null || true
 trap - EXIT
 echo "passed"
 SESSION

@@ -40,6 +40,13 @@ std::shared_ptr<TextAttachment> pictureAttachment()
     for (qsizetype i = 0; i < document.length(); ++i) {
         AttributeDictionary a = talent.attributesAtIndex(i);
         AttributeDictionary b = document.attributesAtIndex(i);
+        // An atom that begins a line takes the font of the words beside it, so that the line keeps
+        // their height; where the bookmark it stands for had no font, only the copy has one.
+        const AttributeValue attachment = a.value(kAttachmentAttributeName);
+        if (attachment.attachment() && NSTextAttachmentOVBookmarkAdditions::isAtom(*attachment.attachment())) {
+            a.remove(kFontAttributeName);
+            b.remove(kFontAttributeName);
+        }
         a.remove(kAttachmentAttributeName);
         b.remove(kAttachmentAttributeName);
         if (!(a == b))
@@ -130,7 +137,9 @@ TEST_F(TalentReplayTest, SwitchingTrackingOnHighlightsWithoutWritingTheSetting)
 
 TEST_F(TalentReplayTest, RandomEditsKeepTheCopyEqualToTheDocument)
 {
-    const unsigned seed = std::random_device{}();
+    // A seed from ORVANE_TEST_SEED replays a failure the trace below named.
+    const QByteArray given = qgetenv("ORVANE_TEST_SEED");
+    const unsigned seed = given.isEmpty() ? std::random_device{}() : given.toUInt();
     SCOPED_TRACE(::testing::Message() << "seed " << seed);
     std::mt19937 random(seed);
     const auto pick = [&random](int n) { return int(random() % unsigned(n)); };
