@@ -2,8 +2,10 @@
 
 #include "platform/appkit/WindowCloseKeys.h"
 
+#include <QCheckBox>
 #include <QDrag>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -67,6 +69,12 @@ QFontDialog* makeFontPanel()
     panel->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     panel->setWindowModality(Qt::NonModal);
     panel->setWindowTitle(QObject::tr("Fonts"));
+    // The dialog's strikeout and underline boxes would offer what a font choice here never carries
+    // to the script: the panel chooses family, style and size.
+    for (QGroupBox* box : panel->findChildren<QGroupBox*>()) {
+        if (!box->findChildren<QCheckBox*>().isEmpty())
+            box->hide();
+    }
     if (panel->layout())
         panel->layout()->addWidget(new FontDragLabel(panel));
     closeWithStandardKeys(*panel);

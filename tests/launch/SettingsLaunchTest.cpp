@@ -240,6 +240,9 @@ TEST_F(LaunchedSettings, TheFontPanelOpensOnTheSelectionAndItsChoiceIsOneUndoabl
     QFontDialog* panel = HVFontManager::fontPanel();
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
+    // No effect boxes are offered that the script would not take.
+    for (const QCheckBox* box : panel->findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isVisible()) << box->text().toStdString();
     // The user picks a size in the panel; the script in front takes it.
     QFont chosen = panel->currentFont();
     chosen.setPointSizeF(31);
