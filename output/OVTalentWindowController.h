@@ -120,6 +120,7 @@ public:
     bool isTalentWindowInUse() const override;
     OVCorePrompterView* talentPrompterView() const override;
     Window* talentWindow() const override;
+    double contentInsetHeight() const override { return m_contentInset.height; }
 
 private:
     void observeNotifications();

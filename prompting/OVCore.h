@@ -166,6 +166,7 @@ public:
     void _scrollPrompterToPoint(const Point& point);
     void _scrollPrompterToTop();
     void _scrollPrompterToBottom();
+    double _scriptBottomGrowth() const;
     void _handlePrompterScrollLocation(int location, bool didIncrementPrompter);
 
     // Tick sources and timers.

@@ -203,10 +203,9 @@ void OVCore::_updatePromptModeControllerWindowConfigurationDictionary()
     if (!talent || operatorFrame.size == talentFrame.size) {
         if (!talent && windowed) {
             std::optional<Screen> screen = window ? window->screen() : std::nullopt;
-            configuration.frame =
-                OVCoreSettings::boolean(QStringLiteral("maximizeWindowSize"), false) && screen
-                    ? screen->visibleFrame()
-                    : windowFrame;
+            configuration.isMaximized =
+                OVCoreSettings::boolean(QStringLiteral("maximizeWindowSize"), false) && screen;
+            configuration.frame = configuration.isMaximized ? screen->visibleFrame() : windowFrame;
         } else {
             configuration.frame = operatorFrame;
             configuration.frame.size.height += kTitleBarHeight;

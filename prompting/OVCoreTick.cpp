@@ -200,6 +200,7 @@ void OVCore::_incrementPrompter()
     if (d->m_contentView && d->m_documentView) {
         input.hasClipView = true;
         input.clip = clipGeometry(*d->m_contentView, *d->m_documentView);
+        input.clip.bottomGrowth = _scriptBottomGrowth();
     }
 
     const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
@@ -257,8 +258,19 @@ void OVCore::_scrollPrompterToTop()
 
 void OVCore::_scrollPrompterToBottom()
 {
-    if (d->m_contentView && d->m_documentView)
-        _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clipGeometry(*d->m_contentView, *d->m_documentView)));
+    if (!d->m_contentView || !d->m_documentView)
+        return;
+    OVScrollEngine::ClipGeometry clip = clipGeometry(*d->m_contentView, *d->m_documentView);
+    clip.bottomGrowth = _scriptBottomGrowth();
+    _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clip));
+}
+
+double OVCore::_scriptBottomGrowth() const
+{
+    if (!isTalentWindowInUse() || !d->m_prompterView || !d->m_prompterView->tracksVerticalInset())
+        return 0;
+    const double toolbar = d->m_controller ? d->m_controller->toolbarHeight() : 0;
+    return std::round(toolbar - 2 * d->m_talentWindowController->contentInsetHeight());
 }
 
 void OVCore::_updateSpeedControlIfNeeded()

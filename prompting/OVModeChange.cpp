@@ -122,7 +122,14 @@ void OVModeChange::resizeWindowForPrompt(Window* window, OVCoreController* contr
     m_savedMaxSize = window->maxSize();
     m_savedResizableBit = window->styleMask() & Window::Resizable;
     window->setStyleMask(window->styleMask() & ~unsigned(Window::Resizable));
-    const Rect target = m_configuration.frame;
+    Rect target = m_configuration.frame;
+    // A windowed prompter already of the size it needs stays where the user put it on the operator
+    // display: only a size, a display or a maximised frame moves it.
+    const std::optional<Screen> screen = window->screen();
+    const bool onOperatorScreen = screen && screen->frame() == m_configuration.operatorScreenFrame;
+    if (m_configuration.isWindowed && onOperatorScreen && target.size == window->frame().size &&
+        !m_configuration.isMaximized)
+        target.origin = window->frame().origin;
     if (!target.isEmpty() && target != window->frame())
         window->setFrame(target, false);
     // No resizing while prompting: the frame is what the configuration chose.

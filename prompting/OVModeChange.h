@@ -36,6 +36,8 @@ public:
         bool useBlockingWindow = false;
         bool useTitleBarBlockingWindow = false;
         bool isWindowed = true;
+        // The windowed prompter fills the screen's visible frame, as the user asked.
+        bool isMaximized = false;
 
         // The twelve keys under their published names; frames as QRectF in global coordinates.
         QVariantMap dictionary() const;

@@ -22,6 +22,9 @@ public:
         double documentTop = 0;
         double documentHeight = 0;
         double clipHeight = 0;
+        // How much further the script may go than its end in the view: with the talent window in
+        // use, the operator's toolbar less the talent's insets, so both reach the end together.
+        double bottomGrowth = 0;
     };
 
     struct Input {
@@ -57,7 +60,7 @@ public:
     // The lowest point the origin can reach: a script shorter than the view ends at its start.
     static double scriptBottom(const ClipGeometry& clip)
     {
-        const double bottom = clip.documentHeight - clip.clipHeight + clip.documentTop;
+        const double bottom = clip.documentHeight - clip.clipHeight + clip.documentTop + clip.bottomGrowth;
         return std::max(bottom, clip.documentTop);
     }
 

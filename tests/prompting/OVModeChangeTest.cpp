@@ -52,6 +52,34 @@ TEST(OVModeChangeTest, PromptModeFixesTheWindowAndEditModeGivesBackItsFrameAndLi
     EXPECT_EQ(window.styleMask(), style);
 }
 
+TEST(OVModeChangeTest, AWindowedPrompterOfTheRightSizeStaysWhereTheUserPutIt)
+{
+    ManualClockScope clock;
+    const Rect operatorFrame{{0, 0}, {1440, 900}};
+    FakeScreensScope screens({Screen(1, QStringLiteral("operator"), operatorFrame, operatorFrame),
+                              Screen(2, QStringLiteral("talent"), {{1440, 0}, {1920, 1080}}, {{1440, 0}, {1920, 1080}})});
+    const Rect placed{{100, 100}, {400, 300}};
+    OVModeChange::WindowConfiguration configuration;
+    configuration.operatorScreenFrame = operatorFrame;
+    configuration.frame = {{520, 300}, {400, 300}};
+    const auto enter = [&](const Rect& from) {
+        Window window(from);
+        OVModeChange change;
+        change.setWindowConfiguration(configuration);
+        change.resizeWindowForPrompt(&window, nullptr);
+        return window.frame();
+    };
+    EXPECT_EQ(enter(placed), placed);
+    // Another size, another display, a maximised frame or a prompter that covers the display: moved.
+    EXPECT_EQ(enter({{100, 100}, {500, 300}}), configuration.frame);
+    EXPECT_EQ(enter({{1600, 100}, {400, 300}}), configuration.frame);
+    configuration.isMaximized = true;
+    EXPECT_EQ(enter(placed), configuration.frame);
+    configuration.isMaximized = false;
+    configuration.isWindowed = false;
+    EXPECT_EQ(enter(placed), configuration.frame);
+}
+
 TEST(OVModeChangeTest, TitleBarButtonsGoForPromptModeAndComeBack)
 {
     Window window(Rect{{0, 0}, {400, 300}});

@@ -105,6 +105,8 @@ TEST(OVScrollEngineTest, AScriptShorterThanTheViewEndsAtItsStart)
 {
     EXPECT_EQ(OVScrollEngine::scriptBottom({0, 20, 50, 100}), 20.0);
     EXPECT_EQ(OVScrollEngine::scriptBottom({0, 20, 500, 100}), 420.0);
+    // The operator's toolbar over the talent's insets lets it go that much further.
+    EXPECT_EQ(OVScrollEngine::scriptBottom({0, 20, 500, 100, 52}), 472.0);
 }
 
 TEST(OVScrollEngineTest, WheelDeltasAddToOneStepAndAreThenSpent)
