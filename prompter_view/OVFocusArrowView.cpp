@@ -148,7 +148,9 @@ void drawLockBadge(QPainter& painter, const Rect& rect)
     painter.setPen(shackle);
     painter.setBrush(Qt::NoBrush);
     const double sw = w * 0.62;
-    painter.drawArc(QRectF(x + (w - sw) / 2, y + h * 0.4, sw, h * 0.55), 0, 180 * 16);
+    // Qt's angles turn towards its own y, which points down; here y points up, so the half over the
+    // body is the one from 180 to 360 degrees.
+    painter.drawArc(QRectF(x + (w - sw) / 2, y + h * 0.4, sw, h * 0.55), 180 * 16, 180 * 16);
     painter.restore();
 }
 

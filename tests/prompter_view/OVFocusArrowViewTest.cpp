@@ -235,6 +235,22 @@ TEST_F(FocusArrowTest, ALockedArrowIgnoresDragsAndDrawsDimmedWithItsBadge)
     host.send(mouseEvent(Event::Type::MouseMoved, image.midX(), image.midY()));
     EXPECT_TRUE(arrow->drawLocked());
     const QImage dimmed = arrow->imageOfRect(arrow->bounds());
+    // The padlock stands upright: down its middle, the shackle, the hole under it, then the body.
+    const auto white = [&dimmed](int x, int y) {
+        const QColor c = dimmed.pixelColor(x, y);
+        return c.alphaF() > 0.8 && c.redF() > 0.9 && c.greenF() > 0.9 && c.blueF() > 0.9;
+    };
+    int left = dimmed.width(), right = -1;
+    for (int y = 0; y < dimmed.height(); ++y)
+        for (int x = 0; x < dimmed.width(); ++x)
+            if (white(x, y))
+                left = std::min(left, x), right = std::max(right, x);
+    ASSERT_GE(right, left);
+    int runs = 0;
+    for (int y = 0, middle = (left + right) / 2; y < dimmed.height(); ++y)
+        if (white(middle, y) && (y == 0 || !white(middle, y - 1)))
+            ++runs;
+    EXPECT_EQ(runs, 2) << "shackle above the body, apart from it";
     host.send(mouseEvent(Event::Type::MouseMoved, 10, 5));
     EXPECT_FALSE(arrow->drawLocked());
     const QImage plain = arrow->imageOfRect(arrow->bounds());
