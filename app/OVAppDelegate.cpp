@@ -1130,6 +1130,8 @@ Document* OVAppDelegate::_openInternalDocumentWithName(const QString& name, cons
         Application::shared().presentError(error);
         return nullptr;
     }
+    // The About panel counts the demo scripts opened, which only this door opens.
+    HVAppServices::shared().analytics().incrementIntegerForKeyPath(QStringLiteral("documents.openedDemoDocuments"));
     bringForward(document);
     return document;
 }

@@ -20,6 +20,7 @@
 #include "platform/appkit/SavePanel.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/View.h"
+#include "platform/hvkit/HVAppServices.h"
 #include "platform/appkit/Window.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Clock.h"
@@ -264,6 +265,7 @@ TEST_F(LaunchRequests, TheTutorialOpensAsAnUnsavedCopyTitledWithoutItsMargins)
     ASSERT_EQ(documents().size(), 2u);
     EXPECT_EQ(documents().back()->displayName(), QStringLiteral("Tutorial"));
     EXPECT_TRUE(documents().back()->fileURL().isEmpty());
+    EXPECT_EQ(HVAppServices::shared().analytics().integerForKeyPath(QStringLiteral("documents.openedDemoDocuments")), 1);
     // Without the shipped file nothing opens and nothing is said.
     delegate().setDemoDocumentsFolder(folder.filePath(QStringLiteral("none")));
     delegate().openTutorialDocument(kShiftKeyMask);
