@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 Workspace& Workspace::shared()
@@ -67,6 +68,11 @@ bool Workspace::recycleURLs(const QList<QUrl>& urls, QList<QUrl>* newURLs, Error
     bool allMoved = true;
     if (newURLs)
         newURLs->clear();
+    // Qt makes the trash inside the data folder but not the folder itself; without it, the trashed
+    // file would land in a "files" folder of the working directory instead.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!dataHome.isEmpty())
+        QDir().mkpath(dataHome);
     for (const QUrl& url : urls) {
         QString trashed;
         const bool moved = url.isLocalFile() && QFile::moveToTrash(url.toLocalFile(), &trashed);

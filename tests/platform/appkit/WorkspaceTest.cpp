@@ -75,6 +75,8 @@ TEST_F(WorkspaceHelpers, RecyclingReportsWhatCouldNotBeMoved)
     EXPECT_FALSE(all);
     ASSERT_EQ(moved.size(), 2);
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("old.txt")));
+    // In the trash of the data folder, made as needed, and nowhere else.
+    EXPECT_TRUE(moved[0].toLocalFile().startsWith(folder.filePath("data/Trash/files/"))) << moved[0].toString().toStdString();
     EXPECT_TRUE(moved[1].isEmpty());
     EXPECT_EQ(error.localizedDescription(), "“missing.txt” couldn’t be moved to the trash.");
 }
