@@ -43,59 +43,40 @@ blueness() { convert "$work/$1.png" -crop "$arrow_strip" -fx 'b-r' -format '%[fx
 below_toolbar="${WIDTH}x$((HEIGHT - 120))+${X}+$((Y + 120))"
 
 xdotool windowfocus --sync "$window"
-sleep 1
-shot edit
+await_still "the script's window drawn and at rest" 60 edit "$text_area"
+edit_blue=$(blueness edit-2)
+arrow_shown() { awk -v e="$edit_blue" -v p="$(blueness "$1")" 'BEGIN { exit !(p > e + 5) }'; }
+arrow_gone() { ! arrow_shown "$1"; }
+
 xdotool key ctrl+Return
-sleep 1.5
-shot prompt
-echo "arrow strip blueness: edit $(blueness edit), prompt $(blueness prompt)"
-if ! awk -v e="$(blueness edit)" -v p="$(blueness prompt)" 'BEGIN { exit !(p > e + 5) }'; then
-  fail "no focus arrow appeared in Prompt mode"
-fi
+await_shot "Ctrl+Return to show Prompt mode's focus arrow" 30 prompt arrow_shown
+echo "arrow strip blueness: edit $edit_blue, prompt $(blueness prompt)"
 
 xdotool key space
-sleep 1
-shot moving1
-sleep 1
-shot moving2
-moved=$(changed moving1 moving2 "$text_area")
-echo "text pixels changed while running: $moved"
-if [ "${moved%%.*}" -lt 500 ]; then
-  fail "the script did not move after Space"
-fi
+await_motion "Space to start the script moving" 30 moving "$text_area"
+echo "text while running: $found"
 
 xdotool key space
-sleep 1
-shot stopped1
-sleep 1
-shot stopped2
-still=$(changed stopped1 stopped2 "$text_area")
-echo "text pixels changed after the second Space: $still"
-if [ "${still%%.*}" -ne 0 ]; then
-  fail "the script kept moving after the second Space"
-fi
+await_still "the second Space to stop the script" 30 stopped "$text_area"
 
 xdotool key Escape
-sleep 1
+await_shot "Escape to return to Edit mode" 30 edit_again arrow_gone
 
 # The same toggle sent to the window by another program (XSendEvent) enters Prompt mode once and
 # stays there; it used to flip the mode back and forth for as long as the program ran.
-shot edit_again
 xdotool key --window "$window" ctrl+Return
-sleep 2
-shot sent1
+await_shot "a sent Ctrl+Return to enter Prompt mode" 30 sent arrow_shown
+await_still "Prompt mode at rest after the sent toggle" 30 settled "$below_toolbar"
+# Watched for a while longer, it stays in Prompt mode and nothing flips.
 sleep 1
 shot sent2
-echo "arrow strip blueness after a sent toggle: $(blueness sent1) then $(blueness sent2)"
-if ! awk -v e="$(blueness edit_again)" -v p="$(blueness sent1)" 'BEGIN { exit !(p > e + 5) }'; then
-  fail "a sent Ctrl+Return did not enter Prompt mode"
-fi
-flips=$(changed sent1 sent2 "$below_toolbar")
-if [ "${flips%%.*}" -ne 0 ]; then
+flips=$(changed settled-2 sent2 "$below_toolbar")
+echo "arrow strip blueness after a sent toggle: $(blueness sent) then $(blueness sent2)"
+if ! arrow_shown sent2 || [ "${flips%%.*}" -ne 0 ]; then
   fail "the window kept changing after one sent toggle ($flips pixels)"
 fi
 xdotool key Escape
-sleep 1
+await_shot "Escape to leave Prompt mode" 30 edit_last arrow_gone
 xdotool key ctrl+q
 wait_for_exit
 if kill -0 $pid 2>/dev/null; then

@@ -17,13 +17,14 @@ two_screen_require compare
 
 rm -rf "$work"
 mkdir -p "$work"
-# A line of wide letters and three new lines typed at the script's start, and time to draw them.
+# A line of wide letters and three new lines typed at the script's start.
 type_at_start() {
   xdotool key --clearmodifiers ctrl+Home
   xdotool type --delay 30 "WWWWWWWWWWWWWWWW"
   xdotool key Return Return Return
-  sleep 1.5
 }
+# covers GEOMETRY: the one talent window, once it stands exactly at "X Y WIDTH HEIGHT".
+covers() { local windows; windows=$(talent_windows); [ "$windows" = "$1" ] && echo "$windows"; }
 # The text mirrored for a beam-splitter.
 mirrored=$(printf '\t<key>horizontallyFlipped</key>\n\t<true/>')
 
@@ -34,35 +35,25 @@ talent_x=1920
 talent_width=1920
 talent_area="1920x1080+1920+0"
 start_orvane equal
-sleep 2
-windows=$(talent_windows)
-echo "windows on the talent monitor: ${windows:-none}"
-if [ "$windows" != "1920 0 1920 1080" ]; then
-  fail "the talent window does not cover exactly the talent monitor (1920,0 1920x1080)"
-fi
+await "the talent window to cover exactly the talent monitor (1920,0 1920x1080)" 60 covers "1920 0 1920 1080"
 xdotool windowfocus --sync "$operator"
-sleep 1
-shot before
-echo "talent monitor lit: $(lit before "$talent_area")"
-if ! awk -v l="$(lit before "$talent_area")" 'BEGIN { exit !(l > 5) }'; then
-  fail "the talent monitor shows no script"
-fi
 # Mirrored left to right, the lines start at the right: more light in the right half than the left.
-left=$(lit before "960x1080+1920+0")
-right=$(lit before "960x1080+2880+0")
-echo "talent halves lit: left $left, right $right"
-if ! awk -v l="$left" -v r="$right" 'BEGIN { exit !(r > 2 * l) }'; then
-  fail "the talent text is not mirrored"
-fi
+shows_mirrored() {
+  local all left right
+  all=$(lit "$1" "$talent_area")
+  left=$(lit "$1" "960x1080+1920+0")
+  right=$(lit "$1" "960x1080+2880+0")
+  awk -v a="$all" -v l="$left" -v r="$right" 'BEGIN { exit !(a > 5 && r > 2 * l) }' &&
+    echo "lit $all, left half $left, right half $right"
+}
+await_shot "the talent monitor to show the script mirrored" 30 before shows_mirrored
+echo "talent monitor: $found"
 
 # Typing in the operator window reaches the talent monitor.
+cp "$work/before.png" "$work/after.png"
 type_at_start
-shot after
-difference=$(changed before after "$talent_area")
-echo "talent pixels changed by typing: $difference"
-if [ "${difference%%.*}" -lt 500 ]; then
-  fail "typing in the operator window did not reach the talent monitor"
-fi
+await_change "typing in the operator window to reach the talent monitor" 30 after "$talent_area"
+echo "talent pixels changed by typing: $found"
 quit_orvane
 "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
 
@@ -74,23 +65,20 @@ start_x 1920x1080 1280x800
 talent_x=1920
 talent_width=1280
 start_orvane smaller
-sleep 2
-windows=$(talent_windows)
-echo "windows on a smaller talent monitor: ${windows:-none}"
-if [ "$windows" != "1920 0 1280 800" ]; then
-  fail "the talent window does not cover exactly the smaller talent monitor (1920,0 1280x800)"
-fi
+await "the talent window to cover exactly the smaller talent monitor (1920,0 1280x800)" 60 covers "1920 0 1280 800"
 xdotool windowfocus --sync "$operator"
-sleep 1
-shot upright
+await_still "the talent monitor drawn and at rest" 30 upright "1280x800+1920+0"
 type_at_start
-shot typed
-top=$(changed upright typed "1280x400+1920+0")
-bottom=$(changed upright typed "1280x400+1920+400")
-echo "talent pixels changed by typing at the start: top half $top, bottom half $bottom"
-if ! awk -v t="${top%%.*}" -v b="${bottom%%.*}" 'BEGIN { exit !(b > 500 && b > 2 * t) }'; then
-  fail "the start of the script is not at the bottom of the upside-down talent monitor"
-fi
+start_at_the_bottom() {
+  local top bottom
+  top=$(changed upright-2 "$1" "1280x400+1920+0")
+  bottom=$(changed upright-2 "$1" "1280x400+1920+400")
+  awk -v t="${top%%.*}" -v b="${bottom%%.*}" 'BEGIN { exit !(b > 500 && b > 2 * t) }' &&
+    echo "top half $top, bottom half $bottom"
+}
+await_shot "what is typed at the script's start to show at the bottom of the upside-down talent monitor" \
+  30 typed start_at_the_bottom
+echo "talent pixels changed by typing at the start: $found"
 quit_orvane
 "$two_screen_x" stop "$display_number" >/dev/null 2>&1 || true
 
@@ -100,6 +88,7 @@ start_x
 talent_x=1280
 talent_width=1920
 start_orvane larger
+# Given the time a talent window takes to show on the other monitors, it has stayed hidden.
 sleep 2
 windows=$(talent_windows)
 echo "windows on a larger talent monitor: ${windows:-none}"
