@@ -34,15 +34,20 @@ QHash<QString, QImage>& previewImageCache()
 
 const QString& storageDirectoryPath()
 {
-    static const QString path = [] {
-        const QString data = DataFolder::path();
-        if (data.isEmpty())
-            return QString();
-        const QString folder = data + u'/' + kStorageFolderName;
-        if (!QDir().mkpath(folder))
-            qWarning().noquote() << QStringLiteral("Error: could not create the folder %1").arg(folder);
-        return folder;
-    }();
+    // Made once per data folder: a process that starts the program again on other folders (a test
+    // does) stores its items in the folder of that start.
+    static QString madeFor;
+    static QString path;
+    const QString data = DataFolder::path();
+    if (data == madeFor && (data.isEmpty() || !path.isEmpty()))
+        return path;
+    madeFor = data;
+    path.clear();
+    if (data.isEmpty())
+        return path;
+    path = data + u'/' + kStorageFolderName;
+    if (!QDir().mkpath(path))
+        qWarning().noquote() << QStringLiteral("Error: could not create the folder %1").arg(path);
     return path;
 }
 

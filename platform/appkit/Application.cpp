@@ -425,8 +425,11 @@ int Application::runModalForWindow(Window* window)
     if (!m_modalStack.back().stopped)
         loop.exec();
     const int code = m_modalStack.back().code;
+    // A window deleted during its session took its host with it.
+    Window* const ended = m_modalStack.back().window;
     m_modalStack.pop_back();
-    host->setWindowModality(Qt::NonModal);
+    if (ended)
+        ended->setHostModality(Qt::NonModal);
     return code;
 }
 
@@ -463,7 +466,7 @@ void Application::endModalSession(Window* window)
         return;
     m_modalStack.erase(it);
     if (window)
-        window->hostWidget()->setWindowModality(Qt::NonModal);
+        window->setHostModality(Qt::NonModal);
 }
 
 void Application::cancelSheetsAndAlerts()

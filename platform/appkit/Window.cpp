@@ -237,6 +237,20 @@ void Window::setStyleMask(unsigned styleMask)
     applySizeLimitsToHost();
 }
 
+void Window::setHostModality(Qt::WindowModality modality)
+{
+    if (m_host->windowModality() == modality)
+        return;
+    if (!m_host->isVisible()) {
+        m_host->setWindowModality(modality);
+        return;
+    }
+    // Qt lists a modal window as it is shown and forgets it only when it is hidden while still
+    // modal: a shown window made modeless in place would go on blocking every other window, and
+    // Qt's list would point at it after it is gone.
+    hideAndShowHost([this, modality] { m_host->setWindowModality(modality); });
+}
+
 void Window::setLevel(int level)
 {
     if (level == m_level)
@@ -349,11 +363,13 @@ void Window::showHost()
     scheduleMapCheck();
 }
 
-void Window::hideAndShowHost()
+void Window::hideAndShowHost(const std::function<void()>& whileHidden)
 {
     // The activation asked for by an earlier change in the same pass has not arrived yet.
     m_activateWhenShown = m_host->isActiveWindow() || m_activationPending;
     m_host->hide();
+    if (whileHidden)
+        whileHidden();
     // Qt hides a widget whose window kind changes; it is hidden already, so nothing is mapped here.
     if (m_host->windowFlags() != qtFlags()) {
         m_host->setWindowFlags(qtFlags());

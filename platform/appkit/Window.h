@@ -105,6 +105,9 @@ public:
     void setStyleMask(unsigned styleMask);
     int level() const { return m_level; }
     void setLevel(int level);
+    // Whether the window blocks input to the others (a modal session). Changed while the window
+    // shows, the window is hidden and shown again, since Qt reads modality only as it maps it.
+    void setHostModality(Qt::WindowModality modality);
     double alphaValue() const { return m_alpha; }
     void setAlphaValue(double alpha);
     void animateAlphaValue(double alpha, double duration, std::function<void(bool)> completion = {});
@@ -289,7 +292,8 @@ private:
     void applyQtFlags();
     // Shows the host once the window manager has let go of it after it was last hidden.
     void showHost();
-    void hideAndShowHost();
+    // whileHidden runs between the hide and the show, for what Qt reads only as it maps the host.
+    void hideAndShowHost(const std::function<void()>& whileHidden = {});
     void finishShowingHost();
     void scheduleMapCheck();
     void checkMapped();

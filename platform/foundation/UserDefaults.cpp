@@ -278,6 +278,20 @@ void UserDefaults::registerRange(const QString& key, double minimum, double maxi
     changeValues({key}, [&] { m_ranges.insert(key, {minimum, maximum}); });
 }
 
+void UserDefaults::resetRegistrations()
+{
+    QStringList keys;
+    for (const auto& entry : m_registered)
+        keys.append(entry.first);
+    for (auto range = m_ranges.cbegin(); range != m_ranges.cend(); ++range)
+        keys.append(range.key());
+    changeValues(keys, [&] {
+        m_registered = PlistDictionary();
+        m_ranges.clear();
+    });
+    m_unusableKeysLogged.clear();
+}
+
 bool UserDefaults::isUsableValue(const QString& key, const PlistValue& value, QString* why) const
 {
     const auto isNumeric = [](const PlistValue& v) { return v.isNumber() || v.isBoolean(); };

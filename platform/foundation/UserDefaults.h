@@ -53,6 +53,9 @@ public:
     // The values a number under key may take; a stored number outside reads as the registered one.
     void registerRange(const QString& key, double minimum, double maximum);
     const PlistDictionary& registeredDefaults() const { return m_registered; }
+    // Forgets every registration and range, as a new process starts without them. For a process
+    // that starts the program more than once and must not inherit what an earlier start registered.
+    void resetRegistrations();
     // Whether a value stored under key would be read as it stands: a finite number, of the
     // registered value's type (numbers and booleans count as one, but a registered boolean takes
     // only 0 or 1) and within the key's range; why not, when asked.

@@ -9,9 +9,11 @@
 #include "TestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
 
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -503,6 +505,29 @@ TEST_F(WindowTest, TheModalHookRunsBeforeTheSessionsLoop)
     EXPECT_FALSE(Application::shared().isRunningModal());
     EXPECT_EQ(hooked, (std::vector<Window*>{&panel, &panel}));
     panel.orderOut();
+}
+
+TEST_F(WindowTest, ASessionThatEndsWithItsWindowShownLeavesTheOtherWindowsFree)
+{
+    // Qt blocks input to every other window while it lists a modal one.
+    auto panel = std::make_unique<Window>(Rect(0, 0, 200, 100));
+    Application::shared().beginModalSessionForWindow(panel.get());
+    EXPECT_EQ(QGuiApplication::modalWindow(), panel->hostWidget()->windowHandle());
+    Application::shared().endModalSession(panel.get());
+    EXPECT_TRUE(panel->hostWidget()->isVisible());
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+
+    // The same after a session with its own loop; the window is then deleted while shown, and a
+    // window shown afterwards must not meet it in Qt's list.
+    Application::shared().setModalSessionHook([](Window*) { Application::shared().stopModalWithCode(1); });
+    EXPECT_EQ(Application::shared().runModalForWindow(panel.get()), 1);
+    Application::shared().setModalSessionHook({});
+    EXPECT_TRUE(panel->hostWidget()->isVisible());
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    panel.reset();
+    Window later(Rect(0, 0, 200, 100));
+    later.orderFront();
+    EXPECT_TRUE(later.hostWidget()->isVisible());
 }
 
 namespace {

@@ -438,3 +438,29 @@ TEST_F(UserDefaultsTest, StoredValuesTheProgramCannotUseReadAsRegisteredAndStayI
     ASSERT_TRUE(defaults.synchronize());
     EXPECT_EQ(storedOnDisk().value("defaultSpeed"), PlistValue(4.5));
 }
+
+TEST_F(UserDefaultsTest, ForgottenRegistrationsLeaveTheStoredValuesAndAreHeard)
+{
+    UserDefaults defaults(path());
+    QStringList heard;
+    defaults.addObserver("speed",
+                         [&](const QString& key) { heard.append(key + "=" + defaults.stringForKey(key)); });
+    PlistDictionary registered;
+    registered.insert("speed", 3.0);
+    registered.insert("enableQuickZoom", true);
+    defaults.registerDefaults(registered);
+    defaults.registerRange("speed", 0, 10);
+    defaults.setDouble(20.0, "speed"); // out of the range: read as the registered 3
+    defaults.setBool(false, "enableQuickZoom");
+    EXPECT_EQ(defaults.doubleForKey("speed"), 3.0);
+
+    defaults.resetRegistrations();
+    EXPECT_TRUE(defaults.registeredDefaults().isEmpty());
+    // With no range left the stored value reads as it stands.
+    EXPECT_EQ(defaults.doubleForKey("speed"), 20.0);
+    EXPECT_FALSE(defaults.boolForKey("enableQuickZoom"));
+    EXPECT_TRUE(defaults.hasUserValue("enableQuickZoom"));
+    defaults.removeObjectForKey("speed");
+    EXPECT_TRUE(defaults.objectForKey("speed").isNull());
+    EXPECT_EQ(heard, QStringList({"speed=3", "speed=20", "speed="}));
+}
