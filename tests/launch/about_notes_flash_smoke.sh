@@ -15,19 +15,7 @@ smoke_require xvfb-run Xvfb xdotool import convert
 fresh_work
 
 # The settings an earlier build (900) left.
-mkdir -p "$work/config/Orvane"
-cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>appBuildNumber</key>
-	<integer>900</integer>
-	<key>highestLaunchedAppBuildNumber</key>
-	<integer>900</integer>
-</dict>
-</plist>
-PLIST
+write_settings $'\t<key>appBuildNumber</key>\n\t<integer>900</integer>\n\t<key>highestLaunchedAppBuildNumber</key>\n\t<integer>900</integer>'
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail

@@ -14,18 +14,8 @@ work=$3
 source "$(dirname "$0")/smoke_common.bash"
 smoke_require xvfb-run Xvfb xdotool xwininfo import convert compare
 fresh_work
-mkdir -p "$work/config/Orvane"
 # Told so, the editor hides the prompter's arrow while editing, and the arrow tells the modes apart.
-cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>showPrompterControlsInEditMode</key>
-	<false/>
-</dict>
-</plist>
-PLIST
+write_settings $'\t<key>showPrompterControlsInEditMode</key>\n\t<false/>'
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail

@@ -14,17 +14,7 @@ source "$(dirname "$0")/smoke_common.bash"
 smoke_require xvfb-run Xvfb xdotool xwininfo xprop import openbox
 fresh_work
 # Full-screen prompting, as the Prompt settings pane's first choice sets it.
-mkdir -p "$work/config/Orvane"
-cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>useWindowedPrompting</key>
-	<false/>
-</dict>
-</plist>
-PLIST
+write_settings $'\t<key>useWindowedPrompting</key>\n\t<false/>'
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail

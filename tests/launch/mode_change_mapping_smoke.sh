@@ -121,18 +121,9 @@ key() {
 run_launch() {
   local windowed=$1 label=$2 cycle
   rm -rf "$work/config" "$work/data" "$work/cache" "$work/Script.ovdocument"
-  mkdir -p "$work/config/Orvane" "$work/data" "$work/cache"
+  mkdir -p "$work/data" "$work/cache"
   cp -r "$script" "$work/Script.ovdocument"
-  cat >"$work/config/Orvane/Orvane.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>useWindowedPrompting</key>
-	<$windowed/>
-</dict>
-</plist>
-PLIST
+  write_settings "$(printf '\t<key>useWindowedPrompting</key>\n\t<%s/>' "$windowed")"
   XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
     "$orvane" "$work/Script.ovdocument" >"$work/orvane.log" 2>&1 &
   pid=$!

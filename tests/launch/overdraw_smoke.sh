@@ -22,18 +22,7 @@ for option in ${OVERDRAW_OPTIONS:--1 0 4}; do
   for i in $(seq 1500); do
     echo "Paragraph $i of the long evening script, read aloud as it rolls past the line."
   done >"$work/Long Script.txt"
-  cat >"$work/config/Orvane/Orvane.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>overdrawOptionTag</key>
-	<integer>$option</integer>
-	<key>showPrompterControlsInEditMode</key>
-	<false/>
-</dict>
-</plist>
-PLIST
+  write_settings "$(printf '\t<key>overdrawOptionTag</key>\n\t<integer>%s</integer>\n\t<key>showPrompterControlsInEditMode</key>\n\t<false/>' "$option")"
 
   cat >"$work/session.sh" <<'SESSION'
 set -euo pipefail

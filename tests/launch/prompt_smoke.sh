@@ -14,17 +14,7 @@ smoke_require xvfb-run Xvfb xdotool import convert compare
 fresh_work
 # The editor shows the prompter's arrow while editing unless told otherwise; told so, the arrow tells
 # the modes apart.
-mkdir -p "$work/config/Orvane"
-cat >"$work/config/Orvane/Orvane.plist" <<'PLIST'
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>showPrompterControlsInEditMode</key>
-	<false/>
-</dict>
-</plist>
-PLIST
+write_settings $'\t<key>showPrompterControlsInEditMode</key>\n\t<false/>'
 
 cat >"$work/session.sh" <<'EOF'
 set -euo pipefail

@@ -138,6 +138,15 @@ fresh_work() {
   cp -r "$script" "$work/Script.ovdocument"
 }
 
+# write_settings ENTRIES: a settings file in the work folder holding the property-list entries given
+# (lines of <key>…</key> and a value), as the program writes its own.
+write_settings() {
+  mkdir -p "$work/config/Orvane"
+  printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' \
+    '<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">' \
+    '<plist version="1.0">' '<dict>' "$1" '</dict>' '</plist>' >"$work/config/Orvane/Orvane.plist"
+}
+
 # run_session SCREEN: $work/session.sh on a new virtual server with one screen of SCREEN
 # (WIDTHxHEIGHTxDEPTH). The session gets the work folder, the program and this file's folder.
 # The session gives its own verdict; a session that could not give one is named here.

@@ -34,18 +34,7 @@ await_window_manager() { await "$1 to take the screen" 10 window_manager_check; 
 
 # settings_file [EXTRA_PLIST_LINES]: a settings file choosing the second display, plus the lines given.
 settings_file() {
-  mkdir -p "$work/config/Orvane"
-  cat >"$work/config/Orvane/Orvane.plist" <<PLIST
-<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>screenMode</key>
-	<integer>1</integer>
-${1:-}
-</dict>
-</plist>
-PLIST
+  write_settings "$(printf '\t<key>screenMode</key>\n\t<integer>1</integer>\n%s' "${1:-}")"
 }
 
 # fresh_settings [EXTRA_PLIST_LINES]: fresh settings, data and cache folders and a fresh copy of the
