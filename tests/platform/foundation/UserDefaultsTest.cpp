@@ -333,11 +333,13 @@ TEST_F(UserDefaultsTest, AnObserverMayRemoveItselfOrOthersWhileCalled)
 
 TEST_F(UserDefaultsTest, SharedInstanceLivesInTheConfigFolder)
 {
-    // Keeps the test away from the real settings of whoever runs it.
+    // Keeps the test away from the real settings of whoever runs it, and only this test: the tests
+    // run after it in the same process read the folders their environment names.
     QStandardPaths::setTestModeEnabled(true);
     EXPECT_TRUE(UserDefaults::defaultFilePath().endsWith("/Orvane/Orvane.plist"));
     EXPECT_EQ(&UserDefaults::shared(), &UserDefaults::shared());
     EXPECT_EQ(UserDefaults::shared().filePath(), UserDefaults::defaultFilePath());
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST_F(UserDefaultsTest, APipeADeviceOrAHugeFileIsSetAsideWithoutBlockingOrReadingIt)
