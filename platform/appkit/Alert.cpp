@@ -18,6 +18,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -320,13 +322,22 @@ void Alert::beginSheetModalForWindow(Window* window, std::function<void(int)> co
     dialog.box->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<QWidget> accessory = m_accessoryView.get();
     windowsWithSheets().push_back(window);
+    // The sheet leaves the list once, as it ends or as it goes with its window: a window closed with
+    // its sheet still up must not leave its address behind for the next window made there.
+    const auto unlisted = std::make_shared<bool>(false);
+    const auto unlist = [unlisted, window] {
+        if (std::exchange(*unlisted, true))
+            return;
+        auto& sheets = windowsWithSheets();
+        if (auto it = std::find(sheets.begin(), sheets.end(), window); it != sheets.end())
+            sheets.erase(it);
+    };
+    QObject::connect(dialog.box, &QObject::destroyed, unlist);
     // The alert may be gone by the time the sheet ends; only a live alert hears the box's state.
     std::shared_ptr<Alert*> self = m_self;
     QObject::connect(dialog.box, &QMessageBox::finished, dialog.box,
-                     [dialog, accessory, self, window, completion = std::move(completion)](int) {
-                         auto& sheets = windowsWithSheets();
-                         if (auto it = std::find(sheets.begin(), sheets.end(), window); it != sheets.end())
-                             sheets.erase(it);
+                     [dialog, accessory, self, unlist, completion = std::move(completion)](int) {
+                         unlist();
                          const int code = dialog.codeFor(dialog.box->clickedButton());
                          if (accessory)
                              accessory->setParent(nullptr);

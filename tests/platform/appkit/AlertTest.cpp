@@ -82,6 +82,19 @@ TEST(Alerts, ASheetCallsItsCompletionWithTheCode)
     EXPECT_EQ(alert->accessoryView()->parent(), nullptr);
 }
 
+TEST(Alerts, AWindowClosedWithItsSheetUpLeavesNoSheetBehind)
+{
+    auto window = std::make_unique<Window>(Rect(0, 0, 400, 300));
+    window->orderFront();
+    auto alert = Alert::alertWithTitle("Save changes?", {}, {"Save", "Cancel"});
+    alert->beginSheetModalForWindow(window.get(), {});
+    const Window* gone = window.get();
+    ASSERT_TRUE(Alert::isShowingSheetOnWindow(gone));
+    // A window made later at the same address would otherwise count as one with a sheet.
+    window.reset();
+    EXPECT_FALSE(Alert::isShowingSheetOnWindow(gone));
+}
+
 TEST(Alerts, APresenterAnswersWithoutADialog)
 {
     QString seen;
