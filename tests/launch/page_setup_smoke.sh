@@ -66,8 +66,14 @@ echo "before page set-up: $before"
 
 # File > Page Setup…: the tenth item of the File menu that the keyboard reaches.
 xdotool windowfocus --sync "$window"
+closed=$(popup_windows)
 xdotool key alt+f
-for _ in $(seq 10); do xdotool key Down; done
+menu_open() { [ "$(popup_windows)" -gt "$closed" ] && echo open; }
+await "the File menu to open" 30 menu_open
+# A menu opened by the keyboard may show its first item chosen or none, as the program's answer and
+# the key's release meet: Up and Down choose the first either way, round the menu's ends.
+xdotool key --delay 60 Up Down
+for _ in $(seq 9); do xdotool key Down; done
 xdotool key Return
 dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "^Page Setup$" | head -1) || true
 if [ -z "$dialog" ]; then
