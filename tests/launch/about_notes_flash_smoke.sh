@@ -35,9 +35,9 @@ xdotool windowclose "$notes" 2>/dev/null || xdotool key --window "$notes" Escape
 
 # Help > About Orvane, from the keyboard: the Help menu's last item.
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-sleep 0.5
+closed=$(popup_windows)
 xdotool key alt+h
-sleep 0.7
+await_true "the Help menu to open" 30 menu_opened "$closed"
 xdotool key Up Return
 about=$(timeout 10 xdotool search --sync --onlyvisible --name "About Orvane" | head -1)
 sleep 1

@@ -63,9 +63,12 @@ fi
 panel=
 for _ in 1 2 3; do
   xdotool windowfocus --sync "$window"
+  closed=$(popup_windows)
   xdotool key alt+f
-  sleep 0.5
-  for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+  within 10 menu_opened "$closed" || true
+  # Up and Down choose the first item whether or not the menu opened with one chosen.
+  xdotool key --delay 60 Up Down
+  for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
   xdotool key Return
   panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
   [ -n "$panel" ] && break
@@ -98,9 +101,12 @@ fi
 panel=
 for _ in 1 2 3; do
   xdotool windowfocus --sync "$window"
+  closed=$(popup_windows)
   xdotool key alt+f
-  sleep 0.5
-  for _ in 1 2 3 4 5 6 7 8; do xdotool key Down; done
+  within 10 menu_opened "$closed" || true
+  # Up and Down choose the first item whether or not the menu opened with one chosen.
+  xdotool key --delay 60 Up Down
+  for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
   xdotool key Return
   panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
   [ -n "$panel" ] && break

@@ -73,7 +73,8 @@ closed=$(popup_windows)
 xdotool key alt+f
 menu_open() { [ "$(popup_windows)" -gt "$closed" ] && echo "$(popup_windows) popups"; }
 await "File menu to open after Alt+F" 30 menu_open
-xdotool key Down Down Return
+# Up and Down choose the first item whether or not the menu opened with one chosen; one more Down.
+xdotool key --delay 60 Up Down Down Return
 open_dialog() { xdotool search --onlyvisible --name "^Open$" | head -1; }
 await "File > Open... to show its dialog" 60 open_dialog
 dialog=$found

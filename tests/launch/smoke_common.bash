@@ -198,6 +198,10 @@ popup_windows() {
   echo "$count"
 }
 
+# menu_opened COUNT: succeeds once more menus and popups show than COUNT, as popup_windows counted
+# them before the key that opens one.
+menu_opened() { [ "$(popup_windows)" -gt "$1" ]; }
+
 shot() { import -window root "$work/$1.png"; }
 # await_shot WHAT SECONDS SHOT TEST...: screenshots taken as SHOT until TEST... SHOT succeeds.
 await_shot() {
