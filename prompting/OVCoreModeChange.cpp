@@ -446,11 +446,13 @@ void OVCore::_finishSetup()
     if (prompt) {
         _calculateOptimalFramerate();
         _calculateMinimumScrollIncrement();
+        d->m_scriptBottomGrowth = _scriptBottomGrowth();
         _optimizeContent();
         observeOperatorClipView(true);
         observeScrollerDragging(true);
     } else {
         Cursor::setHiddenUntilMouseMoves(false);
+        d->m_scriptBottomGrowth = 0;
     }
 
     if (d->m_scrollView && d->m_contentView)

@@ -61,6 +61,8 @@ struct OVCore::Private {
     bool m_talentBackgroundLayout = false;
     bool m_savedTalentTracksVerticalInset = false;
     double m_savedTalentVerticalInsetAdjustment = 0;
+    // How far past its end the script may go while prompting, fixed as Prompt mode starts.
+    double m_scriptBottomGrowth = 0;
 
     // Position sync. Clip views are watched through direct bounds observers (tokens kept to remove
     // them); the suppression mark names the clip view whose next bounds change is our own echo.

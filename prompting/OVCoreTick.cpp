@@ -200,7 +200,7 @@ void OVCore::_incrementPrompter()
     if (d->m_contentView && d->m_documentView) {
         input.hasClipView = true;
         input.clip = clipGeometry(*d->m_contentView, *d->m_documentView);
-        input.clip.bottomGrowth = _scriptBottomGrowth();
+        input.clip.bottomGrowth = d->m_scriptBottomGrowth;
     }
 
     const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
@@ -261,10 +261,12 @@ void OVCore::_scrollPrompterToBottom()
     if (!d->m_contentView || !d->m_documentView)
         return;
     OVScrollEngine::ClipGeometry clip = clipGeometry(*d->m_contentView, *d->m_documentView);
-    clip.bottomGrowth = _scriptBottomGrowth();
+    clip.bottomGrowth = d->m_scriptBottomGrowth;
     _scrollPrompterToYPosition(OVScrollEngine::scriptBottom(clip));
 }
 
+// Read once as Prompt mode starts: the toolbar and the talent's insets stay as they are until it ends,
+// and the toolbar's height is no question for every tick.
 double OVCore::_scriptBottomGrowth() const
 {
     if (!isTalentWindowInUse() || !d->m_prompterView || !d->m_prompterView->tracksVerticalInset())
