@@ -18,6 +18,25 @@
 
 namespace {
 
+const QString kConnectionName = QStringLiteral("orvane-instance");
+
+// A connection of the program's own rather than the process's shared one, which Qt and the bus
+// library keep for the life of the process, even when it failed: this one ends with the
+// registration or the request, and is made from the address the environment names then, so a later
+// start in the same process reaches the session bus it was given.
+QDBusConnection instanceConnection()
+{
+    const QString address = QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+    if (address.isEmpty())
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnectionName);
+    return QDBusConnection::connectToBus(address, kConnectionName);
+}
+
+void dropInstanceConnection()
+{
+    QDBusConnection::disconnectFromBus(kConnectionName);
+}
+
 QString logName(const char* operation)
 {
     return QStringLiteral("-[OVInstanceBus %1]").arg(QLatin1String(operation));
@@ -154,7 +173,8 @@ QStringList OVInstanceBus::urisFromPaths(const QStringList& paths)
 std::optional<int> OVInstanceBus::sendToRunningInstance(const Request& request, const QString& service,
                                                         int timeoutMilliseconds)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = instanceConnection();
+    const std::unique_ptr<void, void (*)(void*)> drop(&bus, [](void*) { dropInstanceConnection(); });
     if (!bus.isConnected())
         return std::nullopt;
     QDBusMessage call;
@@ -197,22 +217,28 @@ OVInstanceBus::~OVInstanceBus()
 {
     if (m_service.isEmpty())
         return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = instanceConnection();
     bus.unregisterObject(QString::fromLatin1(kObjectPath));
     bus.unregisterService(m_service);
+    dropInstanceConnection();
 }
 
 OVInstanceBus::Registration OVInstanceBus::registerOnBus(const QString& service)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    QDBusConnection bus = instanceConnection();
+    if (!bus.isConnected()) {
+        dropInstanceConnection();
         return Registration::NoBus;
+    }
     // The object first, so no call that finds the name finds nothing behind it.
     auto exported = std::make_unique<ExportedApplication>(*this);
-    if (!bus.registerVirtualObject(QString::fromLatin1(kObjectPath), exported.get()))
+    if (!bus.registerVirtualObject(QString::fromLatin1(kObjectPath), exported.get())) {
+        dropInstanceConnection();
         return Registration::NameTaken;
+    }
     if (!bus.registerService(service)) {
         bus.unregisterObject(QString::fromLatin1(kObjectPath));
+        dropInstanceConnection();
         return Registration::NameTaken;
     }
     m_exported = std::move(exported);
@@ -222,7 +248,7 @@ OVInstanceBus::Registration OVInstanceBus::registerOnBus(const QString& service)
 
 void OVInstanceBus::serve(const QDBusMessage& call)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = instanceConnection();
     const auto refuse = [&](const QString& reason) {
         qWarning().noquote() << logName("serve") << "refused" << call.member() << "from" << call.service() << ":"
                              << reason;

@@ -290,7 +290,8 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
     installProgramSwitches();
     // What was put in the folders since startAfresh() is what a new process would find; what was set
     // through the shared settings meanwhile is written there first.
-    if (freshStartPending()) {
+    const bool afresh = freshStartPending();
+    if (afresh) {
         freshStartPending() = false;
         UserDefaults::shared().synchronize();
         UserDefaults::shared().reopen(UserDefaults::defaultFilePath());
@@ -326,7 +327,10 @@ std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& pat
         OVDisplayModeService::setShared(displayModes.get());
     // The preview panel makes the talent output and hands it the output settings, once the
     // documents are open.
+    const bool previewMadeBefore = OVPreviewWindowController::openPreviewWindowController() != nullptr;
     OVPreviewWindowController& preview = OVPreviewWindowController::sharedPreviewWindowController();
+    if (afresh && previewMadeBefore)
+        preview.placePanelForStart();
     installTalentToolbarHeight();
     if (UserDefaults::shared().boolForKey(QStringLiteral("openPreviewWindowOnStartup")))
         preview.window()->orderFront();

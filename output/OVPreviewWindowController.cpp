@@ -598,6 +598,12 @@ void OVPreviewWindowController::resizePanelToContents(double duration)
     });
 }
 
+void OVPreviewWindowController::placePanelForStart()
+{
+    placePanelInitially();
+    restorePanelTopEdge();
+}
+
 void OVPreviewWindowController::placePanelInitially()
 {
     const std::optional<Screen> screen = OVScreen::operatorScreen();

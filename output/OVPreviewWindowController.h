@@ -115,6 +115,9 @@ public:
     static OVPreviewWindowController* openPreviewWindowController();
     // Made on first use with the shared core and the shared talent window controller.
     static OVPreviewWindowController& sharedPreviewWindowController();
+    // A later start of the program in a process that made the panel already puts it where a new
+    // process would: at the top on the very first launch, otherwise where it was left.
+    void placePanelForStart();
     static void setShowPreviewWindowOnStartup(bool flag, const OVCore& core);
 
     // Tests bring their own core and talent controller.

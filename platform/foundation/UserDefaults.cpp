@@ -151,6 +151,11 @@ UserDefaults::UserDefaults(const QString& filePath)
 
 void UserDefaults::reopen(const QString& filePath)
 {
+    // Whoever keeps what a setting said (a cached style, say) hears of every value the new file
+    // changes, as of a change made any other way.
+    std::vector<std::pair<QString, PlistValue>> before;
+    for (const auto& entry : m_user)
+        before.emplace_back(entry.first, effectiveValue(entry.first));
     // A new context drops a write still queued for the old file.
     m_writeContext = std::make_unique<QObject>();
     m_writeScheduled = false;
@@ -164,6 +169,21 @@ void UserDefaults::reopen(const QString& filePath)
     m_unusableKeysLogged.clear();
     StagingItem::removeStaleTemporaryFiles(m_filePath);
     load();
+    if (m_observers.empty())
+        return;
+    QStringList changed;
+    for (const auto& [key, oldValue] : before) {
+        if (!(effectiveValue(key) == oldValue))
+            changed << key;
+    }
+    for (const auto& entry : m_user) {
+        const bool seen = std::any_of(before.begin(), before.end(),
+                                      [&](const auto& old) { return old.first == entry.first; });
+        if (!seen && !(effectiveValue(entry.first) == m_registered.value(entry.first)))
+            changed << entry.first;
+    }
+    for (const QString& key : changed)
+        notify(key);
 }
 
 UserDefaults::~UserDefaults()

@@ -10,6 +10,7 @@
 #include "document/OVDocumentContentController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
+#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
@@ -25,6 +26,7 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Error.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
@@ -419,11 +421,18 @@ TEST_F(LaunchRequests, TheProgramStartsInOrderWithoutWarningOfIt)
 }
 
 // A session bus of the test's own, so no test ever reaches a program the user runs; this process
-// and the programs it starts find it through the address variable, set before Qt first asks.
+// and the programs it starts find it through the address variable, set before the program connects.
 class PrivateSessionBus {
 public:
     ~PrivateSessionBus()
     {
+        if (m_started) {
+            QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
+            if (m_before.isNull())
+                qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+            else
+                qputenv("DBUS_SESSION_BUS_ADDRESS", m_before);
+        }
         if (m_daemon.state() != QProcess::NotRunning) {
             m_daemon.kill();
             m_daemon.waitForFinished(5000);
@@ -445,6 +454,8 @@ public:
         if (address.isEmpty())
             return QStringLiteral("dbus-daemon printed no address: ") +
                    QString::fromUtf8(m_daemon.readAllStandardError());
+        m_before = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_started = true;
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
         return {};
     }
@@ -452,6 +463,8 @@ public:
 
 private:
     QProcess m_daemon;
+    QByteArray m_before;
+    bool m_started = false;
 };
 
 class LaunchRequestsOnTheBus : public LaunchRequests {
@@ -496,9 +509,19 @@ TEST_F(LaunchRequestsOnTheBus, ASecondStartFindsTheRunningProgramOnTheBus)
     // The talent output on a second display of the operator's size, for the reopen request below.
     FakeScreenProvider screens({FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}),
                                 FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}})});
+    // The prompting core outlives an earlier start in this process: it hears of the screens as of a
+    // display attached.
+    const auto screensChanged = [] {
+        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
+                                                      &Application::shared());
+    };
     ScreenProvider::setShared(&screens);
-    const std::unique_ptr<void, void (*)(void*)> restore(&screens,
-                                                         [](void*) { ScreenProvider::setShared(nullptr); });
+    screensChanged();
+    const std::unique_ptr<void, void (*)(void*)> restore(&screens, [](void*) {
+        ScreenProvider::setShared(nullptr);
+        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
+                                                      &Application::shared());
+    });
     {
         UserDefaults stored(UserDefaults::defaultFilePath());
         stored.setInteger(1, QStringLiteral("screenMode"));

@@ -460,11 +460,15 @@ TEST(LaunchedProgramWindows, AFailedOnlyFileOpensANewDocumentAndTheLastWindowEnd
     EXPECT_TRUE(window->isVisible());
 
     bool quit = false;
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
+    // The connection and the timers end with this test: a later test's event loop must not be
+    // ended by this one's guard, nor write to this test's variables.
+    QObject scope;
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &scope,
+                     [&quit] { quit = true; });
     // The event loop runs until the program ends itself; the long timer only stops a failing test.
-    QTimer::singleShot(0,
+    QTimer::singleShot(0, &scope,
                        [window] { QTest::keyClick(window->hostWidget(), Qt::Key_W, Qt::ControlModifier); });
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    QTimer::singleShot(10000, &scope, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(Application::shared().run(), 0);
     EXPECT_TRUE(quit);
     EXPECT_TRUE(session->documentController().documents().empty());

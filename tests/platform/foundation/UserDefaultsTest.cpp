@@ -276,6 +276,20 @@ TEST_F(UserDefaultsTest, ObserversHearEffectiveChangesOnly)
     imported.insert("speed", 6.0);
     defaults.setPersistentDomain(imported);
     EXPECT_EQ(heard, QStringList({"speed=3", "speed=4", "speed=3", "speed=5", "speed=3", "speed=6"}));
+
+    // Another file read in place of this one is a change like any other, both ways.
+    ASSERT_TRUE(defaults.synchronize());
+    const QString elsewhere = QFileInfo(path()).absolutePath() + "/Other.plist";
+    {
+        UserDefaults other(elsewhere);
+        other.setDouble(6.0, "speed");
+        other.setBool(true, "other");
+        ASSERT_TRUE(other.synchronize());
+    }
+    heard.clear();
+    defaults.reopen(elsewhere); // speed stays 6; other appears
+    defaults.reopen(path() + ".missing");
+    EXPECT_EQ(heard, QStringList({"other", "speed=3", "other"}));
 }
 
 TEST_F(UserDefaultsTest, CountsReadsOfKeysNeitherStoredNorRegistered)
