@@ -1,16 +1,16 @@
 // The application delegate's updates, crash reports, about window and release notes, kept apart
 // from its menus and documents.
 #include "app/ApplicationsFolderMover.h"
-#include "app/OVAboutWindow.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVCrashReportSender.h"
-#include "app/OVHardwareProfileDownload.h"
-#include "app/OVResourceFolder.h"
-#include "app/OVWhatsNewWindowController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVNetworkAccess.h"
+#include "services/OVAboutWindow.h"
+#include "services/OVCrashReportSender.h"
+#include "services/OVHardwareProfileDownload.h"
+#include "services/OVResourceFolder.h"
+#include "services/OVWhatsNewWindowController.h"
 
 #include <QPointer>
 #include <QTimer>

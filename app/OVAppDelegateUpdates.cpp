@@ -3,14 +3,14 @@
 
 #include "app/OVAppDelegate.h"
 
-#include "app/OVUpdateServices.h"
-#include "app/OVUpdatesPreferencesViewController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVNetworkAccess.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/updates/SUConstants.h"
 #include "platform/updates/UpdateChoice.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
 #include "prompting/OVApplication.h"
+#include "services/OVUpdateServices.h"
 
 #include <QCoreApplication>
 #include <QDebug>

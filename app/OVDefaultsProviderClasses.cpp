@@ -1,24 +1,24 @@
 #include "app/OVDefaultsProviderClasses.h"
 
-#include "app/OVPrintPanelAccessoryViewController.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"
+#include "window/OVPrintPanelAccessoryViewController.h"
 
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVControlPreferencesViewController.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVGeneralPreferencesViewController.h"
-#include "app/OVPromptPreferencesViewController.h"
-#include "app/OVResolutionString.h"
-#include "app/OVUpdatesPreferencesViewController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
 #include "output/OVBlankingItemList.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
+#include "preferences/OVPromptPreferencesViewController.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
 #include "prompting/OVInputController.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVResolutionString.h"
 
 namespace {
 

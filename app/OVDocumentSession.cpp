@@ -1,10 +1,8 @@
 #include "app/OVDocumentSession.h"
 
 #include "app/OVAppDelegate.h"
-#include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
-#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVPromptModeWindows.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
@@ -19,6 +17,8 @@
 #include "prompting/OVCore.h"
 #include "prompting/OVInputController.h"
 #include "text/OVTextView.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

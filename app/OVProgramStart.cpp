@@ -1,14 +1,9 @@
 #include "app/OVProgramStart.h"
 
-#include "app/NSWindowOVResizeAnimationAdditions.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVCrashReportSender.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVInstanceBus.h"
-#include "app/OVResourceFolder.h"
 #include "app/OVSingleInstance.h"
 #include "app/OVTextSystemAdditions.h"
 #include "document/OVDocument.h"
@@ -38,9 +33,14 @@
 #include "prompting/NSScrollViewOVAppleBugWorkaroundsAdditions.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "services/OVCrashReportSender.h"
+#include "services/OVResourceFolder.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextAttachmentCell.h"
+#include "window/NSWindowOVResizeAnimationAdditions.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -1,7 +1,6 @@
 #include "app/OVTextSystemAdditions.h"
 
 #include "app/OVAppDelegate.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVInstanceBus.h"
 #include "app/OVProgramStart.h"
 #include "document/NSCursorOVAdditions.h"
@@ -10,6 +9,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/hvkit/HVVersion.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 

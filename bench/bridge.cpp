@@ -2,7 +2,6 @@
 // copies a save and a simplified export write, the whole commit of a freshly read file (text,
 // selection, frame and scroll position, laid out in full), and the front-most change that makes the
 // talent output copy the script.
-#include "app/OVDocumentWindowController.h"
 #include "bench/PromptedScript.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
@@ -12,6 +11,7 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/text/TextStorage.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -1,16 +1,16 @@
 // What a crash costs before the process ends (the report written from the handler's code), and
 // opening the about window (credits read, statistics filled in, first frame) and the What's New
 // window over twenty notes, and one frame of the mark flash.
-#include "app/OVAboutWindow.h"
-#include "app/OVCrashReportSender.h"
-#include "app/OVFlashWindow.h"
-#include "app/OVResourceFolder.h"
-#include "app/OVWhatsNewWindowController.h"
 #include "app/sample/ReleaseNotes.h"
 #include "bench/BenchRegisteredDefaults.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Rtfd.h"
+#include "services/OVAboutWindow.h"
+#include "services/OVCrashReportSender.h"
+#include "services/OVResourceFolder.h"
+#include "services/OVWhatsNewWindowController.h"
+#include "window/OVFlashWindow.h"
 
 #include <QDir>
 #include <QImage>

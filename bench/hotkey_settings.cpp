@@ -1,11 +1,7 @@
 // The Controls and Advanced panes' cost as a user meets it: one key pressed in a hot-key field, up to
 // its code stored and its name shown; and a reset of all settings with the whole settings window
 // loaded and three document windows following every notification and cache refresh.
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVControlPreferencesViewController.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVKeyField.h"
 #include "bench/BenchRegisteredDefaults.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -14,7 +10,11 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVKeyField.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
 #include <QCoreApplication>

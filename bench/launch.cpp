@@ -7,7 +7,6 @@
 #include "ProcessMemory.h"
 
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "bench/BenchApplication.h"
 #include "bench/ScriptSample.h"
@@ -15,6 +14,7 @@
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/Window.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,5 @@
 // Export as PDF of a 1 MB script with 50 bookmarks in 900-point pages, whole and its qpdf pass
 // alone, and the print sheet's preview of a 20-page script following one adjustment.
-#include "app/OVDocumentPDFExport.h"
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVPrintSheet.h"
 #include "bench/PromptedScript.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"
 #include "output/OVEnvironment.h"
@@ -18,6 +14,10 @@
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPDFExport.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVPrintSheet.h"
 
 #include <QPrintPreviewWidget>
 #include <benchmark/benchmark.h>

@@ -3,15 +3,15 @@
 // magnification (a transform only) and with the prompter's scale factor (which widens the text).
 #include "BenchApplication.h"
 #include "ScriptSample.h"
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVQuickZoom.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "prompting/OVCore.h"
 #include "settings/OVConstants.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVQuickZoom.h"
 
 #include <QImage>
 #include <QPainter>

@@ -2,13 +2,13 @@
 // style, up to the stored style (its RTF written and compared byte for byte) and its notification;
 // and opening the settings window on the General pane, from the menu action to its first frame.
 #include "app/OVAppDelegate.h"
-#include "app/OVDefaultStyleTextView.h"
-#include "app/OVGeneralPreferencesViewController.h"
 #include "bench/BenchRegisteredDefaults.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
+#include "preferences/OVDefaultStyleTextView.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
 #include "settings/OVSharedPreferencesAccess.h"
 
 #include <QApplication>

@@ -1,8 +1,5 @@
 // The document window's toolbar under a stream of speed changes (wheel, hot keys, a dragged slider)
 // and the validation of every menu and toolbar item of a window, which runs on each menu opening.
-#include "platform/appkit/Toolbar.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVMainMenu.h"
 #include "bench/PromptedScript.h"
 #include "platform/appkit/Application.h"
@@ -10,8 +7,11 @@
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/ScreenProvider.h"
+#include "platform/appkit/Toolbar.h"
 #include "platform/appkit/Window.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,10 +3,6 @@
 // ten script windows open and the preset menus rebuilt, and a long stored preset list read and
 // sorted.
 #include "app/OVAppDelegate.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVResolutionString.h"
-#include "app/OVUpdatesPreferencesViewController.h"
-#include "app/OVWindowSizePresetEditor.h"
 #include "bench/BenchRegisteredDefaults.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
@@ -14,7 +10,11 @@
 #include "platform/hvkit/HVAppUpdateController.h"
 #include "platform/updates/Appcast.h"
 #include "platform/updates/UpdateChoice.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
+#include "preferences/OVWindowSizePresetEditor.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVResolutionString.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -1,6 +1,5 @@
-#include "app/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
 
-#include "app/OVDocumentWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/OpenPanel.h"
@@ -14,6 +13,7 @@
 #include "prompting/OVEmbeddableWindow.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/OVBackwardsCompatibleMiniLabel.h"
+#include "preferences/OVBackwardsCompatibleMiniLabel.h"
 
 #include <QPainter>
 #include <QStyle>

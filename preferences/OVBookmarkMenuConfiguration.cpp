@@ -1,4 +1,4 @@
-#include "app/OVBookmarkMenuConfiguration.h"
+#include "preferences/OVBookmarkMenuConfiguration.h"
 
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"

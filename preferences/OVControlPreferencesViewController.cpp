@@ -1,16 +1,16 @@
-#include "app/OVControlPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
 
-#include "app/OVDocumentWindowController.h"
-#include "app/OVGeneralPreferencesViewController.h"
-#include "app/OVKeyField.h"
-#include "app/OVSlider.h"
 #include "platform/appkit/NSViewHVAdditions.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/hvkit/HVLocalizedString.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
+#include "preferences/OVKeyField.h"
 #include "prompting/NSResponderOVReverseScrollingAdditions.h"
 #include "prompting/OVInputController.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVSlider.h"
 
 #include <QApplication>
 #include <QCheckBox>

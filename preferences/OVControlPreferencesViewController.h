@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/OVKeyGroup.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVSettingsViewController.h"
+#include "preferences/OVKeyGroup.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "app/OVDefaultStyleTextView.h"
+#include "preferences/OVDefaultStyleTextView.h"
 
 #include "platform/appkit/ColorPanel.h"
 #include "platform/hvkit/HVFontManager.h"

@@ -1,9 +1,5 @@
-#include "app/OVGeneralPreferencesViewController.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
 
-#include "app/OVBookmarkMenuConfiguration.h"
-#include "app/OVDefaultStyleTextView.h"
-#include "app/OVMarkedTextColorWell.h"
-#include "app/OVQuickZoom.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/ColorPanel.h"
 #include "platform/foundation/ArchivedColor.h"
@@ -19,8 +15,12 @@
 #include "platform/text/RtfReader.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textformats/PlainTextCodec.h"
+#include "preferences/OVBookmarkMenuConfiguration.h"
+#include "preferences/OVDefaultStyleTextView.h"
+#include "preferences/OVMarkedTextColorWell.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVQuickZoom.h"
 
 #include <QCheckBox>
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "app/OVItemTableView.h"
+#include "preferences/OVItemTableView.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
-#include "app/OVKeyField.h"
+#include "preferences/OVKeyField.h"
 
-#include "app/OVKeyGroup.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"
+#include "preferences/OVKeyGroup.h"
 #include "prompting/OVApplication.h"
 
 #include <QFocusEvent>

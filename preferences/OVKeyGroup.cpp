@@ -1,7 +1,7 @@
-#include "app/OVKeyGroup.h"
+#include "preferences/OVKeyGroup.h"
 
-#include "app/OVKeyField.h"
-#include "app/OVUnicharToStringTransformer.h"
+#include "preferences/OVKeyField.h"
+#include "preferences/OVUnicharToStringTransformer.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "app/OVMarkedTextColorWell.h"
+#include "preferences/OVMarkedTextColorWell.h"
 
 #include "settings/OVSharedPreferencesAccess.h"
 

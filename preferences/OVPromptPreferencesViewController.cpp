@@ -1,4 +1,4 @@
-#include "app/OVPromptPreferencesViewController.h"
+#include "preferences/OVPromptPreferencesViewController.h"
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"

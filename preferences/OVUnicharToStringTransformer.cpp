@@ -1,4 +1,4 @@
-#include "app/OVUnicharToStringTransformer.h"
+#include "preferences/OVUnicharToStringTransformer.h"
 
 #include "platform/hvkit/HVLocalizedString.h"
 

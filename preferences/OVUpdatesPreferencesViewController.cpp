@@ -1,6 +1,5 @@
-#include "app/OVUpdatesPreferencesViewController.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
 
-#include "app/OVBackwardsCompatibleMiniLabel.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/EventTranslation.h"
 #include "platform/foundation/UserDefaults.h"
@@ -14,6 +13,7 @@
 #include "platform/hvkit/HVSparkleProxy.h"
 #include "platform/updates/SUConstants.h"
 #include "platform/updates/Updater.h"
+#include "preferences/OVBackwardsCompatibleMiniLabel.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "app/OVWindowSizePresetEditor.h"
+#include "preferences/OVWindowSizePresetEditor.h"
 
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/WindowCloseKeys.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/OVItemTableView.h"
-#include "app/OVResolutionString.h"
+#include "preferences/OVItemTableView.h"
+#include "window/OVResolutionString.h"
 
 #include <QWidget>
 

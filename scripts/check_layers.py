@@ -19,6 +19,8 @@ SYSTEM_ROWS = [
     ["document", "text"],
     ["prompting", "prompter_view"],
     ["output"],
+    ["window"],
+    ["preferences", "services"],
     ["app"],
 ]
 PLATFORM_RANKS = {

@@ -1,9 +1,9 @@
-#include "app/OVAboutWindow.h"
+#include "services/OVAboutWindow.h"
 
-#include "app/OVAttributedTextDisplay.h"
-#include "app/OVUserStats.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/Rtfd.h"
+#include "services/OVAttributedTextDisplay.h"
+#include "services/OVUserStats.h"
 
 #include <QApplication>
 #include <QDir>

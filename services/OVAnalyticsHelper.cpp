@@ -1,4 +1,4 @@
-#include "app/OVAnalyticsHelper.h"
+#include "services/OVAnalyticsHelper.h"
 
 #include "output/OVPreviewWindowController.h"
 #include "output/OVScreen.h"

@@ -1,4 +1,4 @@
-#include "app/OVAttributedTextDisplay.h"
+#include "services/OVAttributedTextDisplay.h"
 
 #include "platform/text/AttributeNames.h"
 #include "platform/text/AttributedString.h"

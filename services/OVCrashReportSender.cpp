@@ -1,11 +1,11 @@
-#include "app/OVCrashReportSender.h"
+#include "services/OVCrashReportSender.h"
 
-#include "app/OVRequestAddress.h"
 #include "platform/appkit/Alert.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
+#include "services/OVRequestAddress.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "app/OVHardwareProfileDownload.h"
+#include "services/OVHardwareProfileDownload.h"
 
-#include "app/OVRequestAddress.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVHardwareProfiles.h"
+#include "services/OVRequestAddress.h"
 #include "settings/OVConstants.h"
 
 #include <QCoreApplication>

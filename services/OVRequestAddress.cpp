@@ -1,4 +1,4 @@
-#include "app/OVRequestAddress.h"
+#include "services/OVRequestAddress.h"
 
 #include <QHostAddress>
 

@@ -1,4 +1,4 @@
-#include "app/OVResourceFolder.h"
+#include "services/OVResourceFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/OVUserStats.h"
+#include "services/OVUserStats.h"
 
 #include "platform/appkit/Screen.h"
 #include "platform/hvkit/HVAnalytics.h"

@@ -1,6 +1,6 @@
-#include "app/OVWhatsNewNote.h"
+#include "services/OVWhatsNewNote.h"
 
-#include "app/OVResourceFolder.h"
+#include "services/OVResourceFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,5 @@
-#include "app/OVWhatsNewWindowController.h"
+#include "services/OVWhatsNewWindowController.h"
 
-#include "app/OVAttributedTextDisplay.h"
 #include "platform/appkit/FloatingWindows.h"
 #include "platform/appkit/WindowCloseKeys.h"
 #include "platform/hvkit/HVLocalizedString.h"
@@ -8,6 +7,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Rtfd.h"
+#include "services/OVAttributedTextDisplay.h"
 
 #include <QApplication>
 #include <QComboBox>

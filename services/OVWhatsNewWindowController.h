@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/OVWhatsNewNote.h"
 #include "platform/text/Color.h"
 #include "platform/text/MutableAttributedString.h"
+#include "services/OVWhatsNewNote.h"
 
 #include <QUrl>
 #include <QWidget>

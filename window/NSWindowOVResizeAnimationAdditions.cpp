@@ -1,4 +1,4 @@
-#include "app/NSWindowOVResizeAnimationAdditions.h"
+#include "window/NSWindowOVResizeAnimationAdditions.h"
 
 #include "platform/appkit/Window.h"
 

@@ -1,4 +1,4 @@
-#include "app/OVBookmarkSegmentedControl.h"
+#include "window/OVBookmarkSegmentedControl.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,7 +1,5 @@
-#include "app/OVDocumentPDFExport.h"
+#include "window/OVDocumentPDFExport.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"
 #include "output/OVEnvironment.h"
@@ -25,6 +23,8 @@
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QLocale>

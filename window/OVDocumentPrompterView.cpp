@@ -1,4 +1,4 @@
-#include "app/OVDocumentPrompterView.h"
+#include "window/OVDocumentPrompterView.h"
 
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Window.h"

@@ -1,9 +1,7 @@
 // The actions the document window answers and the validation of its menu and toolbar items, with
 // the editor's text-size and default-style actions.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
@@ -18,6 +16,8 @@
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QApplication>
 #include <QColor>

@@ -1,9 +1,7 @@
 // The exchange of text and prompter state with the document: what a read script puts into the
 // window, and the copies of the script and its state that saving, exporting and printing take.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVStyleSimplifiedStorage.h"
 #include "output/OVEnvironment.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
@@ -21,6 +19,8 @@
 #include "text/OVTextView.h"
 #include "textutil/NSMutableAttributedStringHVAdditions.h"
 #include "textutil/NSStringHVAdditions.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVStyleSimplifiedStorage.h"
 
 #include <QColor>
 

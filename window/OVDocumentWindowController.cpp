@@ -1,9 +1,7 @@
 // The document window controller's set-up: its window, prompter view, toolbar and observers, the
 // document's undo manager and default style for a new script, and the window's live resizing.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "document/OVDocument.h"
 #include "output/OVPrompterWindow.h"
 #include "output/OVTalentWindowController.h"
@@ -28,6 +26,8 @@
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QMenuBar>
 #include <QToolBar>

@@ -1,14 +1,8 @@
 // The document window controller's view and window sizing: quick zoom, the prompter settings shown
 // while editing, window-size presets, resizing locks, the Zoom frame and the saved place of new
 // windows.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowFrames.h"
-#include "app/OVDocumentWindowToolbar.h"
-#include "app/OVQuickZoom.h"
-#include "app/OVResolutionString.h"
-#include "app/OVScreenGeometryProvider.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -30,6 +24,12 @@
 #include "prompting/OVCore.h"
 #include "settings/OVConstants.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowFrames.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVQuickZoom.h"
+#include "window/OVResolutionString.h"
+#include "window/OVScreenGeometryProvider.h"
 
 #include <QApplication>
 #include <QPointer>

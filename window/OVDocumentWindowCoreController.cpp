@@ -1,10 +1,7 @@
 // The document window as the prompting core's controller: which window the core prompts, the mode
 // and status changes it reports to the toolbar, and the events the prompter takes in Prompt mode.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowToolbar.h"
-#include "app/OVTimerTextField.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Window.h"
@@ -12,6 +9,9 @@
 #include "platform/textview/TextView.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVTimerTextField.h"
 
 namespace {
 

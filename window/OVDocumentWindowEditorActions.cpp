@@ -1,13 +1,9 @@
 // The document window's editor actions: marking and unmarking with their confirmation, mark
 // navigation, the bookmark control, attachment clicks, inserting pictures and removing underline
 // colours. The window controller decides these itself; the rest of editing is the text view's.
-#include "app/OVDocumentWindowController.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowToolbar.h"
-#include "app/OVFlashWindow.h"
-#include "app/OVInsertImagesAccessoryView.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
@@ -29,6 +25,10 @@
 #include "text/OVBookmarkCell.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVFlashWindow.h"
+#include "window/OVInsertImagesAccessoryView.h"
 
 #include <QApplication>
 #include <QCursor>

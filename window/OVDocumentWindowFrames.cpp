@@ -1,6 +1,6 @@
-#include "app/OVDocumentWindowFrames.h"
+#include "window/OVDocumentWindowFrames.h"
 
-#include "app/OVScreenGeometryProvider.h"
+#include "window/OVScreenGeometryProvider.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,14 +1,14 @@
 // The document window's Export as PDF and Print actions.
 
-#include "app/OVDocumentPDFExport.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVPrintSheet.h"
 #include "document/OVDocument.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/text/TextAttachment.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPDFExport.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVPrintSheet.h"
 
 #include <QPrinter>
 

@@ -1,4 +1,4 @@
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
 #include "document/OVDocument.h"
 #include "document/OVDocumentPropertiesWindowController.h"

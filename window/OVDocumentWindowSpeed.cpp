@@ -1,13 +1,13 @@
 // The document's prompter speed: the limiter and the speed slider's range, steps, the hot keys' speed
 // numbers and looping.
-#include "app/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowController.h"
 
-#include "app/OVDocumentWindowToolbar.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Event.h"
 #include "platform/foundation/UserDefaults.h"
 #include "prompting/OVCore.h"
 #include "settings/OVConstants.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <algorithm>
 #include <cmath>

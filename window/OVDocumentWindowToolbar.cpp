@@ -1,11 +1,5 @@
-#include "app/OVDocumentWindowToolbar.h"
+#include "window/OVDocumentWindowToolbar.h"
 
-#include "app/OVBookmarkSegmentedControl.h"
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVFixedWidthToolbarItem.h"
-#include "app/OVSlider.h"
-#include "app/OVTimerTextField.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
@@ -19,6 +13,12 @@
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
 #include "text/OVBookmarkController.h"
+#include "window/OVBookmarkSegmentedControl.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVFixedWidthToolbarItem.h"
+#include "window/OVSlider.h"
+#include "window/OVTimerTextField.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/OVFixedWidthToolbarItem.h"
+#include "window/OVFixedWidthToolbarItem.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "app/OVFlashWindow.h"
+#include "window/OVFlashWindow.h"
 
 #include "platform/appkit/RunLoop.h"
 

@@ -1,4 +1,4 @@
-#include "app/OVImageView.h"
+#include "window/OVImageView.h"
 
 #include <QApplication>
 #include <QEvent>

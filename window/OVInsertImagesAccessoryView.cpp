@@ -1,4 +1,4 @@
-#include "app/OVInsertImagesAccessoryView.h"
+#include "window/OVInsertImagesAccessoryView.h"
 
 #include "platform/hvkit/HVLocalizedString.h"
 

@@ -1,4 +1,4 @@
-#include "app/OVPrintPanelAccessoryViewController.h"
+#include "window/OVPrintPanelAccessoryViewController.h"
 
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVHelp.h"

@@ -1,4 +1,4 @@
-#include "app/OVPrintSheet.h"
+#include "window/OVPrintSheet.h"
 
 #include "platform/appkit/Window.h"
 #include "platform/hvkit/HVLocalizedString.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/OVPrintPanelAccessoryViewController.h"
 #include "platform/foundation/Range.h"
+#include "window/OVPrintPanelAccessoryViewController.h"
 
 #include <QPrinter>
 #include <QString>

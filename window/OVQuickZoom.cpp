@@ -1,4 +1,4 @@
-#include "app/OVQuickZoom.h"
+#include "window/OVQuickZoom.h"
 
 #include "platform/text/AttributeNames.h"
 #include "platform/text/AttributedString.h"

@@ -1,4 +1,4 @@
-#include "app/OVResolutionString.h"
+#include "window/OVResolutionString.h"
 
 #include "platform/foundation/UserDefaults.h"
 

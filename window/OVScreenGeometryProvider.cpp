@@ -1,4 +1,4 @@
-#include "app/OVScreenGeometryProvider.h"
+#include "window/OVScreenGeometryProvider.h"
 
 #include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"

@@ -1,4 +1,4 @@
-#include "app/OVSlider.h"
+#include "window/OVSlider.h"
 
 #include <QPainter>
 #include <QPainterPath>

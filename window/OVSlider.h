@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OVSliderCell.h"
+#include "window/OVSliderCell.h"
 
 #include <QSlider>
 

@@ -1,4 +1,4 @@
-#include "app/OVSliderCell.h"
+#include "window/OVSliderCell.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/OVStyleSimplifiedStorage.h"
+#include "window/OVStyleSimplifiedStorage.h"
 
 #include "platform/hvkit/NSColorHVAdditions.h"
 #include "platform/text/MutableAttributedString.h"

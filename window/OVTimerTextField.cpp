@@ -1,4 +1,4 @@
-#include "app/OVTimerTextField.h"
+#include "window/OVTimerTextField.h"
 
 #include "platform/appkit/Timer.h"
 #include "platform/foundation/Clock.h"

@@ -1,13 +1,7 @@
 // The registered settings of the program's defaults providers: their size, and the values whose
 // loss a user would notice (the default speed and style, the hot keys, the wheel in Prompt mode).
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVControlPreferencesViewController.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVGeneralPreferencesViewController.h"
-#include "app/OVPromptPreferencesViewController.h"
-#include "app/OVUpdatesPreferencesViewController.h"
 #include "document/OVDocument.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/foundation/ArchiveValue.h"
@@ -16,7 +10,13 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/RtfReader.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
+#include "preferences/OVPromptPreferencesViewController.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
 #include "prompting/OVInputController.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Every help button of the program leads to a page that ships with it.
 #include "app/OVAppDelegate.h"
-#include "app/OVPrintPanelAccessoryViewController.h"
 #include "document/OVDocumentExportAccessoryViewController.h"
 #include "document/OVDocumentPropertiesWindowController.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/hvkit/HVHelp.h"
 #include "text/OVEditBookmarkWindowController.h"
+#include "window/OVPrintPanelAccessoryViewController.h"
 
 #include <QDesktopServices>
 #include <QFile>

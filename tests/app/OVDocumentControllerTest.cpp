@@ -1,7 +1,7 @@
 // The program's document controller: which script is front-most as windows become main and close,
 // what it announces, the talent output following it, readable paths, and new scripts from text.
 #include "document/OVDocumentController.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/UndoManager.h"

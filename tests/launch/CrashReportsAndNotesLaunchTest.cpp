@@ -2,11 +2,8 @@
 // them: the built program crashes for real, and the next start runs through the same code as
 // main() on the same settings and data folders.
 #include "app/OVAppDelegate.h"
-#include "app/OVCrashReportSender.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVProgramStart.h"
-#include "app/OVUserStats.h"
-#include "app/OVWhatsNewWindowController.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -18,6 +15,9 @@
 #include "platform/hvkit/HVAnalytics.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVNetworkAccess.h"
+#include "services/OVCrashReportSender.h"
+#include "services/OVUserStats.h"
+#include "services/OVWhatsNewWindowController.h"
 
 #include "../support/LoopbackHttpServer.h"
 

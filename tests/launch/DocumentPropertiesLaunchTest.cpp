@@ -1,7 +1,6 @@
 // The script's properties and the edit diagnostics in the program as launched: the sheet opened
 // from the File menu and filled with real key events, undone and redone; and with tracked issues
 // logged, a talent copy out of step writes its report into the desktop folder.
-#include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPropertiesWindowController.h"
 #include "document/OVTextTransactionLogger.h"
@@ -13,6 +12,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>

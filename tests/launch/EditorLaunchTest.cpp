@@ -1,10 +1,7 @@
 // The editor's ruler and marks in the program as launched: the real start on an empty settings
 // folder, driven by key events into the script's window.
 #include "app/OVAppDelegate.h"
-#include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVFlashWindow.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -19,6 +16,9 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVFlashWindow.h"
 
 #include <QAction>
 #include <QApplication>

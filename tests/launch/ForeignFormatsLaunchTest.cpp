@@ -1,7 +1,6 @@
 // Scripts written elsewhere, in the program as launched: the real start on files named on the
 // command line, with an empty settings folder.
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -16,6 +15,7 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,6 @@
 // script whose properties are damaged, one whose text is far too long, many files that are not
 // there, files that are a device or a pipe under a document's or an image's name, and an imported
 // settings file that names a command. Each start goes on, and the user is told once.
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
 #include "app/OVProgramStart.h"
@@ -25,6 +24,7 @@
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/MutableAttributedString.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,19 +1,19 @@
 // The Controls pane's hot keys in the program as launched, on an empty settings folder, with real
 // mouse and key events: a key captured for Start drives the prompter, Space no longer does, and a
 // reset of all settings from the Advanced pane gives Space back.
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVControlPreferencesViewController.h"
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVKeyField.h"
 #include "output/OVPreviewWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/UserDefaults.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVKeyField.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentPrompterView.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -2,7 +2,6 @@
 // empty settings folder, driven by key events into the windows a user types in.
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/Window.h"
@@ -10,6 +9,7 @@
 #include "prompting/OVCore.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
 #include <QCoreApplication>

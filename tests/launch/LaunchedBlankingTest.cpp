@@ -1,9 +1,7 @@
 // The blanking images as a user meets them in the program as started: the Prompt menu's Blanking
 // Options, adding an image through it with the defaults the program registers itself, and the
 // operator's prompter following the choice.
-#include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "output/OVBlankingItemList.h"
 #include "output/OVStandbyView.h"
@@ -15,6 +13,8 @@
 #include "platform/appkit/OpenPanel.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DataFolder.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,7 @@
 // The program as a user meets it: started through the same code as main(), with the defaults it
 // registers itself and an empty settings folder, and driven by key events into its window. Nothing
 // here sets a setting or calls a responder directly.
-#include "app/OVDocumentPrompterView.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
@@ -35,6 +32,9 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVTimeInfo.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,12 +3,12 @@
 // The fixture of the tests that drive the program as launched on one script: the real start on a
 // copy of the sample script, with an empty settings folder and a clock the test moves by hand.
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/foundation/Clock.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QDir>

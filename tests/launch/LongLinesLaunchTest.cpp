@@ -1,7 +1,6 @@
 // Files whose text runs on without a place to break a line, in the program as launched: the real
 // start on them, an empty settings folder, and the caret driven through the text by key commands.
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
@@ -12,6 +11,7 @@
 #include "platform/textformats/LibreOffice.h"
 #include "platform/textlayout/LayoutManager.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QFile>

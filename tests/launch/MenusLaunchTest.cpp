@@ -1,7 +1,6 @@
 // The menus and the toolbar of the program as launched, used with the mouse: bookmark items that
 // highlight, flash and jump when pointed at and clicked, removing bookmarks and undoing it by name,
 // marks made while prompting seen back in Edit mode, and toolbar captions on the buttons' baseline.
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
@@ -15,6 +14,7 @@
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,6 @@
 // registers itself and an empty settings folder: held keys under the window system's auto-repeat,
 // number keys from the keypad and with Alt, the wheel while prompting, bookmark flags across the
 // modes, and the line at the top across saving and opening again.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/RunLoop.h"
@@ -18,6 +16,8 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVBookmarkCell.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,7 +1,6 @@
 // The restyling commands in the program as launched: the Format menu's text-size items through
 // their key equivalents, with the real defaults and an empty settings folder.
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "document/OVDocumentPackageReader.h"
 #include "platform/appkit/Alert.h"
@@ -14,6 +13,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QDir>

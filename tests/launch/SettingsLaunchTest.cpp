@@ -1,11 +1,7 @@
 // The settings window in the program as launched: the default style chosen on the General pane
 // reaches a new script, the Prompt pane's scroller switch reaches Prompt mode, and both outlast a
 // restart on the same settings folder. Real key and mouse events throughout.
-#include "app/OVAdvancedPreferencesViewController.h"
 #include "app/OVAppDelegate.h"
-#include "app/OVDefaultStyleTextView.h"
-#include "app/OVGeneralPreferencesViewController.h"
-#include "app/OVPromptPreferencesViewController.h"
 #include "platform/appkit/ScrollView.h"
 #include "platform/appkit/Scroller.h"
 #include "platform/appkit/Window.h"
@@ -17,6 +13,10 @@
 #include "platform/text/TextStorage.h"
 #include "platform/textformats/PlainTextCodec.h"
 #include "platform/textview/TextView.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVDefaultStyleTextView.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
+#include "preferences/OVPromptPreferencesViewController.h"
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVCorePrompterView.h"

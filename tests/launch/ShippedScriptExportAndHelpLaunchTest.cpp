@@ -2,8 +2,6 @@
 // real start on an empty settings folder, driven by key events and the panels' own buttons.
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVPrintSheet.h"
 #include "app/OVProgramStart.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/Alert.h"
@@ -19,6 +17,8 @@
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/AttributeNames.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVPrintSheet.h"
 
 #include <QApplication>
 #include <QCheckBox>

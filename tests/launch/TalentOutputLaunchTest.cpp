@@ -2,8 +2,6 @@
 // the output chosen in the preview while the program runs, and a bookmark jump lands on the arrow of
 // whichever script window the operator last brought to front.
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
@@ -24,6 +22,8 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVBookmarkController.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QApplication>
 #include <QComboBox>

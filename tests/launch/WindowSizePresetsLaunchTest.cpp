@@ -1,7 +1,6 @@
 // Window-size presets in the program as launched: the editor opened from the document window's
 // preset submenu, a size typed into it, and the same submenu resizing the window to that size.
 #include "app/OVAppDelegate.h"
-#include "app/OVWindowSizePresetEditor.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
@@ -9,6 +8,7 @@
 #include "platform/appkit/Window.h"
 #include "platform/foundation/PropertyListSerialization.h"
 #include "platform/foundation/UserDefaults.h"
+#include "preferences/OVWindowSizePresetEditor.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,7 @@
 // defaults the program registers, an empty settings folder, and mouse clicks on the toolbar.
 #include "app/OVAppDelegate.h"
 #include "app/OVDocumentSession.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVProgramStart.h"
-#include "app/OVSlider.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVScreen.h"
 #include "output/OVTalentWindowController.h"
@@ -33,6 +30,9 @@
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVSlider.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -51,6 +51,15 @@ code, out = run(planted)
 expect(code == 1 and "prompting/OVCore.cpp:1:" in out, "a row used both ways passes:\n" + out)
 
 planted = dict(clean)
+planted["window/OVDocumentWindowController.cpp"] = '#include "preferences/OVKeyField.h"\n'
+planted["preferences/OVKeyField.cpp"] = '#include "services/OVUserStats.h"\n'
+planted["services/OVUserStats.cpp"] = '#include "window/OVSlider.h"\n'
+code, out = run(planted)
+expect(code == 1 and "window/OVDocumentWindowController.cpp:1:" in out and "preferences/OVKeyField.cpp:1:" in out
+       and "services/OVUserStats.cpp" not in out,
+       "the script window reaching the settings window, or the settings window the services, passes:\n" + out)
+
+planted = dict(clean)
 planted["platform/foundation/Clock.cpp"] = '#include <QGuiApplication>\n'
 code, out = run(planted)
 expect(code == 1 and "platform/foundation/Clock.cpp:1:" in out, "Qt GUI in the model passes:\n" + out)

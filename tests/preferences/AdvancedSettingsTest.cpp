@@ -1,11 +1,7 @@
 // The Advanced pane, offscreen, on the real registered defaults: its custom fields checked when the
 // pane hides, the overdraw field following its choice, and the settings pull-down's reset, import
 // and restore, with hostile files to import.
-#include "app/OVAdvancedPreferencesViewController.h"
-#include "app/OVControlPreferencesViewController.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVKeyField.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/OpenPanel.h"
@@ -14,8 +10,12 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVSettingsController.h"
+#include "preferences/OVAdvancedPreferencesViewController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVKeyField.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,13 +1,7 @@
 // The Controls pane's hot-key fields, offscreen, with real key and input-method events: what each
 // key stores and shows, what is refused (with a beep, and a shake where it helps), the clear button,
 // and that every key a field captures is the key the input controller then answers in Prompt mode.
-#include "app/OVControlPreferencesViewController.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVKeyField.h"
-#include "app/OVKeyGroup.h"
-#include "app/OVSlider.h"
-#include "app/OVUnicharToStringTransformer.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/NSViewHVAdditions.h"
 #include "platform/appkit/Window.h"
@@ -15,8 +9,14 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
 #include "platform/hvkit/HVSettingsController.h"
+#include "preferences/OVControlPreferencesViewController.h"
+#include "preferences/OVKeyField.h"
+#include "preferences/OVKeyGroup.h"
+#include "preferences/OVUnicharToStringTransformer.h"
 #include "prompting/OVCore.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVSlider.h"
 
 #include <QApplication>
 #include <QCheckBox>

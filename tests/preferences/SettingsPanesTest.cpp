@@ -2,11 +2,7 @@
 // pop-ups show for stored values, what their controls store and announce, drops on the sample
 // (hostile ones too), the sample's coalesced reports, and a reset of all settings.
 #include "app/OVAppDelegate.h"
-#include "app/OVDefaultStyleTextView.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVGeneralPreferencesViewController.h"
-#include "app/OVPromptPreferencesViewController.h"
-#include "app/OVQuickZoom.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Menu.h"
 #include "platform/appkit/MenuItem.h"
@@ -22,7 +18,11 @@
 #include "platform/text/ParagraphStyle.h"
 #include "platform/text/RtfReader.h"
 #include "platform/text/TextStorage.h"
+#include "preferences/OVDefaultStyleTextView.h"
+#include "preferences/OVGeneralPreferencesViewController.h"
+#include "preferences/OVPromptPreferencesViewController.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVQuickZoom.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // Window-size presets: the value type and the stored list, hand-edited settings included, and the
 // editor window driven by keys and clicks.
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVResolutionString.h"
-#include "app/OVWindowSizePresetEditor.h"
 #include "platform/appkit/Alert.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVInitialDefaultsProvider.h"
+#include "preferences/OVWindowSizePresetEditor.h"
+#include "window/OVResolutionString.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 // The hardware-profile download and crash reports against a server on this machine: what reaches
 // the server, what is kept on disk, and what a crash leaves behind.
-#include "app/OVCrashReportSender.h"
-#include "app/OVHardwareProfileDownload.h"
-#include "app/OVRequestAddress.h"
 #include "platform/foundation/Gzip.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"
 #include "prompting/OVCore.h"
+#include "services/OVCrashReportSender.h"
+#include "services/OVHardwareProfileDownload.h"
+#include "services/OVRequestAddress.h"
 
 #include "../support/LoopbackHttpServer.h"
 

@@ -1,11 +1,5 @@
 // The statistics as the about window shows them, the about window itself, and the What's New
 // window's choice of notes and its dark appearance.
-#include "app/OVAboutWindow.h"
-#include "app/OVAnalyticsHelper.h"
-#include "app/OVResourceFolder.h"
-#include "app/OVUserStats.h"
-#include "app/OVWhatsNewNote.h"
-#include "app/OVWhatsNewWindowController.h"
 #include "app/sample/ReleaseNotes.h"
 #include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/ScreenProvider.h"
@@ -15,6 +9,12 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/DocumentAttributes.h"
 #include "platform/text/Rtfd.h"
+#include "services/OVAboutWindow.h"
+#include "services/OVAnalyticsHelper.h"
+#include "services/OVResourceFolder.h"
+#include "services/OVUserStats.h"
+#include "services/OVWhatsNewNote.h"
+#include "services/OVWhatsNewWindowController.h"
 
 #include "../support/LogCapture.h"
 

@@ -1,9 +1,7 @@
 // Update checks as the Updates pane drives them: the pane on stand-ins of the updater, the checker
 // and the update controller, then the real ones against a loopback server of the test's own.
 #include "app/OVAppDelegate.h"
-#include "app/OVBackwardsCompatibleMiniLabel.h"
 #include "app/OVDefaultsProviderClasses.h"
-#include "app/OVUpdatesPreferencesViewController.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/Clock.h"
@@ -18,6 +16,8 @@
 #include "platform/updates/SUConstants.h"
 #include "platform/updates/UpdateAlert.h"
 #include "platform/updates/Updater.h"
+#include "preferences/OVBackwardsCompatibleMiniLabel.h"
+#include "preferences/OVUpdatesPreferencesViewController.h"
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QCheckBox>

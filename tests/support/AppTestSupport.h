@@ -2,7 +2,6 @@
 
 // What the tests of real document windows share: a clock and a screen the test owns, and a document
 // controller whose script documents open in windows working for the test's own core.
-#include "app/OVDocumentWindowController.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentController.h"
 #include "platform/appkit/Application.h"
@@ -11,6 +10,7 @@
 #include "platform/appkit/ScreenProvider.h"
 #include "platform/foundation/Clock.h"
 #include "prompting/OVCore.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

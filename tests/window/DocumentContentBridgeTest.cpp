@@ -1,12 +1,12 @@
 // What the document window hands its document and takes back from it: selection, scroll position,
 // window frame and background round trips, loading that leaves no undo step, the copies a save and a
 // print get, and files whose prompter state is hostile.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/document/PackageTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/HostilePackages.h"
 #include "tests/support/LogCapture.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include "document/OVDocumentPackageConstants.h"
 #include "platform/appkit/ClipView.h"

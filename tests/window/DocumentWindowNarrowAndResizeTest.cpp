@@ -1,7 +1,4 @@
 // A document window too narrow for its toolbar, and a document window the user resizes.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/sample/SampleScript.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -15,7 +12,10 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,12 +1,7 @@
 // The document window's view and window sizing as the operator meets it: quick zoom and its title,
 // the prompter settings shown while editing, size presets, resizing locks, Zoom, and the saved place
 // of new windows.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVMainMenu.h"
-#include "app/OVQuickZoom.h"
-#include "app/OVScreenGeometryProvider.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
@@ -26,7 +21,12 @@
 #include "prompter_view/OVScrollView.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVQuickZoom.h"
+#include "window/OVScreenGeometryProvider.h"
 
 #include <QTemporaryDir>
 #include <QWidget>

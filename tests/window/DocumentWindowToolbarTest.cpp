@@ -1,11 +1,6 @@
 // The document window's toolbar: its items and their order, labels that follow the core, the
 // throttled speed read-out, the editor's items taken away while prompting, and validation.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
 #include "app/OVMainMenu.h"
-#include "app/OVSlider.h"
-#include "app/OVTimerTextField.h"
 #include "app/sample/SampleScript.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
@@ -23,17 +18,22 @@
 #include "platform/hvkit/HVCursorAdditions.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVSlider.h"
+#include "window/OVTimerTextField.h"
 
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 

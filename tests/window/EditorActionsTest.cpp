@@ -1,11 +1,6 @@
 // The document window's editor actions: marking with its flash, unmarking and its confirmation,
 // mark navigation, the bookmark control and attachment clicks, inserting pictures, removing
 // underline colours, and the ruler across a change of mode.
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "app/OVDocumentWindowToolbar.h"
-#include "app/OVFlashWindow.h"
-#include "app/OVInsertImagesAccessoryView.h"
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/MenuItem.h"
@@ -18,10 +13,15 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/TextAttachment.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 #include "text/OVBookmark.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVDocumentWindowToolbar.h"
+#include "window/OVFlashWindow.h"
+#include "window/OVInsertImagesAccessoryView.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,16 +1,7 @@
 // The editor window's small controls: the speed slider's zero mark, the fixed-width toolbar item,
 // the pulsing timer field, the bookmark control's first click, the add-bookmark menu items, the
 // template image view, the mini label and the marked-text colour well.
-#include "app/OVBackwardsCompatibleMiniLabel.h"
-#include "app/OVBookmarkMenuConfiguration.h"
-#include "app/OVBookmarkSegmentedControl.h"
-#include "app/OVFixedWidthToolbarItem.h"
-#include "app/OVImageView.h"
 #include "app/OVMainMenu.h"
-#include "app/OVMarkedTextColorWell.h"
-#include "app/OVSlider.h"
-#include "app/OVSliderCell.h"
-#include "app/OVTimerTextField.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/Menu.h"
@@ -18,7 +9,16 @@
 #include "platform/appkit/RunLoop.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
+#include "preferences/OVBackwardsCompatibleMiniLabel.h"
+#include "preferences/OVBookmarkMenuConfiguration.h"
+#include "preferences/OVMarkedTextColorWell.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVBookmarkSegmentedControl.h"
+#include "window/OVFixedWidthToolbarItem.h"
+#include "window/OVImageView.h"
+#include "window/OVSlider.h"
+#include "window/OVSliderCell.h"
+#include "window/OVTimerTextField.h"
 
 #include <QApplication>
 #include <QColorDialog>

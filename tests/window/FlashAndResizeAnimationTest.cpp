@@ -1,9 +1,9 @@
 // The mark flash on the shared clock, and windows that resize at once while the prompter changes mode.
-#include "app/NSWindowOVResizeAnimationAdditions.h"
-#include "app/OVFlashWindow.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
+#include "window/NSWindowOVResizeAnimationAdditions.h"
+#include "window/OVFlashWindow.h"
 
 #include <QElapsedTimer>
 #include <QImage>

@@ -1,7 +1,5 @@
 // Opening files in real document windows: an imported script arrives in the house style with nothing
 // to undo, and an opened file takes the place of an untitled window nobody has worked in.
-#include "app/OVDocumentWindowController.h"
-#include "tests/app/AppTestSupport.h"
 #include "document/OVDocument.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/DocumentController.h"
@@ -17,6 +15,8 @@
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
 #include "tests/document/PackageTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,15 +1,15 @@
 // A long script opens before it is all laid out: what the window shows is laid out at once, the rest
 // in the background, and what depends on the whole height (the scroll position restored from the
 // file, the remaining time, bookmark positions) is right once the background layout is done.
-#include "app/OVDocumentPrompterView.h"
 #include "app/sample/SampleScript.h"
 #include "document/OVDocumentPackageWriter.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Window.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/textview/TextView.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 #include "text/OVBookmark.h"
+#include "window/OVDocumentPrompterView.h"
 
 #include <gtest/gtest.h>
 

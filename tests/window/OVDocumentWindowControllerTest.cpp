@@ -1,8 +1,6 @@
 // The document window as the prompting core's controller: speed rules, number keys, actions, which
 // window the core works for, and a whole session on the shipped sample script.
-#include "app/OVDocumentWindowController.h"
-#include "tests/app/AppTestSupport.h"
-#include "app/OVDocumentPrompterView.h"
+#include "app/sample/SampleScript.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageReader.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -13,16 +11,18 @@
 #include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/ScreenProvider.h"
 #include "platform/appkit/ScrollView.h"
+#include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/AttributeNames.h"
 #include "platform/text/TextStorage.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "app/sample/SampleScript.h"
-#include "platform/appkit/UndoManager.h"
-#include "platform/text/AttributeNames.h"
+#include "tests/support/AppTestSupport.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,6 @@
 // other open documents go on as they were. Allocation failure is injected with a replacement of the
 // global operator new that fails one chosen allocation of the test's thread: a large one, as a long
 // script's text or layout asks for, or any one at all, down to a single node of a container.
-#include "app/OVDocumentWindowController.h"
 #include "app/sample/SampleScript.h"
 #include "document/OVDocument.h"
 #include "document/OVDocumentPackageWriter.h"
@@ -16,7 +15,8 @@
 #include "platform/text/MutableAttributedString.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVCore.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QImage>

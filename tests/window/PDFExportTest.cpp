@@ -1,11 +1,11 @@
 // Export as PDF: the script's pages as Prompt mode shows them, its named bookmarks as the outline,
 // the document's properties as the PDF's information and the two notes, read back with qpdf's own
 // command line so nothing of our writer judges itself.
-#include "app/OVDocumentPDFExport.h"
-#include "app/OVDocumentPrompterView.h"
-#include "app/OVDocumentWindowController.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/document/PackageTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentPDFExport.h"
+#include "window/OVDocumentPrompterView.h"
+#include "window/OVDocumentWindowController.h"
 
 #include "document/OVDocument.h"
 #include "document/OVDocumentExportPDFAccessoryViewController.h"

@@ -1,11 +1,11 @@
 // Printing a script: the adjustments rebuild the printed copy from the text as it was (sizes mapped
 // into the small band, black on white, plain paragraphs, images away and back), the summary lists
 // them, the document itself never changes, and only a print that ran is counted.
-#include "app/OVDocumentWindowController.h"
-#include "app/OVPrintPanelAccessoryViewController.h"
-#include "app/OVPrintSheet.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/document/PackageTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVDocumentWindowController.h"
+#include "window/OVPrintPanelAccessoryViewController.h"
+#include "window/OVPrintSheet.h"
 
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAnalytics.h"

@@ -1,10 +1,8 @@
 // The restyling commands of a document window as the menus send them along the responder chain:
 // colours with their coalesced undo, resets, inversion, the default style and the text size, with
 // the undo names the Edit menu shows, and the talent copy kept equal to the document.
-#include "app/OVDocumentWindowController.h"
 #include "app/OVMainMenu.h"
 #include "document/OVDocument.h"
-#include "textutil/NSMutableAttributedStringOVColorInversion.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Menu.h"
@@ -19,10 +17,12 @@
 #include "prompter_view/OVPrompterView.h"
 #include "prompting/OVCore.h"
 #include "settings/OVSharedPreferencesAccess.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 #include "text/NSAttributedStringOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 #include "text/OVTextView.h"
+#include "textutil/NSMutableAttributedStringOVColorInversion.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QFile>

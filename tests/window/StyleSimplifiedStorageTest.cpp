@@ -1,8 +1,8 @@
 // The simplified style exports print with: sizes in the small band, readable colours on white, no
 // attachments, highlights or bookmarks, and paragraphs reduced to alignment and direction.
-#include "app/OVStyleSimplifiedStorage.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/document/PackageTestSupport.h"
+#include "tests/support/AppTestSupport.h"
+#include "window/OVStyleSimplifiedStorage.h"
 
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/NSColorHVAdditions.h"

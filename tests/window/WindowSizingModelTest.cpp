@@ -1,12 +1,12 @@
 // The arithmetic behind quick zoom and the document window's frames: the scale a script is zoomed
 // to, the frames the size presets give, and the frame Zoom gives against the talent output.
-#include "app/OVDocumentWindowFrames.h"
-#include "app/OVQuickZoom.h"
-#include "app/OVScreenGeometryProvider.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/text/Font.h"
 #include "platform/text/MutableAttributedString.h"
 #include "settings/OVConstants.h"
+#include "window/OVDocumentWindowFrames.h"
+#include "window/OVQuickZoom.h"
+#include "window/OVScreenGeometryProvider.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The program's real start on an empty settings folder registers every setting the program reads:
 // nothing falls back to zero, false or nothing for want of a registration.
-#include "app/OVDocumentWindowController.h"
 #include "app/OVProgramStart.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVLogger.h"
 #include "platform/text/AttributeNames.h"
 #include "prompting/OVInputController.h"
 #include "settings/OVSharedPreferencesAccess.h"
+#include "window/OVDocumentWindowController.h"
 
 #include <gtest/gtest.h>
 
