@@ -1,7 +1,8 @@
 #pragma once
 
 // What the preview window controller's files share: the user-defaults keys of its settings, the
-// limits their stored values are brought into, and the steps of the sliders that show them.
+// limits their stored values are brought into, the steps of the sliders that show them, and the
+// measures of the box the preview sits in.
 #include "output/OVPreviewWindowController.h"
 
 #include "platform/foundation/UserDefaults.h"
@@ -16,6 +17,9 @@ namespace OVPreviewWindowControllerPrivate {
 // Slider positions are whole numbers: magnification in tenths, margins in thousandths.
 constexpr int kMagnificationSteps = 10;
 constexpr int kMarginSteps = 1000;
+
+constexpr double kBoxInset = 10;
+constexpr double kBoxHeight = 236;
 
 inline UserDefaults& defaults()
 {
