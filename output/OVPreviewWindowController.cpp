@@ -1,6 +1,7 @@
-// The preview panel and its controls: set-up, the output settings, the wheel on its sliders, and
-// where the panel stands.
+// The preview panel and its controller: the panel, the controller's set-up and the notifications it
+// follows, showing the panel, and its title.
 #include "output/OVPreviewWindowController.h"
+#include "output/OVPreviewWindowControllerPrivate.h"
 
 #include "document/OVDocumentController.h"
 #include "output/OVBoxView.h"
@@ -10,29 +11,21 @@
 #include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/ColorPanel.h"
-#include "platform/appkit/Event.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/View.h"
-#include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/hvkit/HVAnalytics.h"
-#include "platform/hvkit/HVAppServices.h"
-#include "platform/hvkit/HVEventBlocker.h"
 #include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVSettingsController.h"
-#include "prompter_view/OVFocusArrowView.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompter_view/OVTimeBar.h"
 #include "prompting/OVCore.h"
 #include "prompting/OVCoreController.h"
-#include "text/OVTextView.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDebug>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QFrame>
@@ -41,7 +34,6 @@
 #include <QLayout>
 #include <QLocale>
 #include <QMenu>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -54,13 +46,9 @@
 #include <limits>
 #include <utility>
 
-namespace {
+using namespace OVPreviewWindowControllerPrivate;
 
-constexpr double kBoxInset = 10;
-constexpr double kBoxHeight = 236;
-// Slider positions are whole numbers: magnification in tenths, margins in thousandths.
-constexpr int kMagnificationSteps = 10;
-constexpr int kMarginSteps = 1000;
+namespace {
 
 OVPreviewWindowController*& openInstance()
 {
@@ -71,46 +59,6 @@ OVPreviewWindowController*& openInstance()
 QString localized(const char* key, const char* english)
 {
     return HVLocalizedString::localizedString(QString::fromUtf8(key), QString::fromUtf8(english));
-}
-
-UserDefaults& defaults()
-{
-    return UserDefaults::shared();
-}
-
-const QString kOpenOnStartupKey = QStringLiteral("openPreviewWindowOnStartup");
-const QString kTopFrameKey = QStringLiteral("previewWindowTopFrameCoordinate");
-const QString kMagnificationKey = QStringLiteral("contentTextMagnificationFactor");
-const QString kInvertKey = QStringLiteral("contentInvertTextAndBackgroundColor");
-const QString kHorizontalMarginKey = QStringLiteral("horizontalMarginPercentage");
-const QString kVerticalMarginKey = QStringLiteral("verticalMarginPercentage");
-const QString kAlignmentKey = QStringLiteral("marginAlignment");
-const QString kScreenModeKey = QStringLiteral("screenMode");
-const QString kHorizontalFlipKey = QStringLiteral("horizontallyFlipped");
-const QString kVerticalFlipKey = QStringLiteral("verticallyFlipped");
-const QString kFocusArrowKey = QStringLiteral("useFocusArrow");
-const QString kTimeBarKey = QStringLiteral("useTimeBar");
-
-// Magnification below 1 would leave copied and replayed talent text at mixed sizes, since the
-// talent scales only upward; stored values outside the slider's range are brought into it.
-double clampedMagnification(double factor)
-{
-    if (!std::isfinite(factor))
-        return 1.0;
-    return std::clamp(factor, OVPreviewWindowController::kMinimumMagnification,
-                      OVPreviewWindowController::kMaximumMagnification);
-}
-
-double clampedMargin(double factor)
-{
-    if (!std::isfinite(factor))
-        return 0.0;
-    return std::clamp(factor, 0.0, OVPreviewWindowController::kMaximumMarginFactor);
-}
-
-double roundHalfAway(double value)
-{
-    return std::round(value);
 }
 
 // A slider that hands the wheel's notches to the panel's controller instead of stepping by itself.
@@ -558,69 +506,6 @@ void OVPreviewWindowController::buildPanel()
     resizePanelToContents();
 }
 
-void OVPreviewWindowController::resizePanelToContents(double duration)
-{
-    // Qt keeps the sizes it asked for until its next layout pass; a new page or section counts now.
-    m_displayOptions->updateGeometry();
-    if (QLayout* layout = m_controls->layout()) {
-        layout->invalidate();
-        layout->activate();
-    }
-    m_controls->adjustSize();
-    const double controlsHeight = std::ceil(m_controls->sizeHint().height());
-    const double contentHeight = controlsHeight + kBoxHeight + 2 * kBoxInset;
-    const Rect oldFrame = m_panel->frame();
-    Rect frame = m_panel->frameRectForContentRect({{0, 0}, {kPanelWidth, contentHeight}});
-    // The top edge stays where it was.
-    frame.origin = {oldFrame.origin.x, oldFrame.maxY() - frame.size.height};
-    // The controls hang from the top (Qt counts from there), so a growing panel uncovers them.
-    m_controls->setGeometry(0, int(kBoxHeight + 2 * kBoxInset), int(kPanelWidth), int(controlsHeight));
-    const Point boxOrigin{kBoxInset, controlsHeight + kBoxInset};
-    const unsigned generation = ++m_panelResizeGeneration;
-    if (!(duration > 0) || frame == oldFrame) {
-        m_panel->stopFrameAnimation();
-        m_suppressPanelFrameNotifications = true;
-        m_panel->setFrame(frame, false);
-        m_suppressPanelFrameNotifications = false;
-        m_box->setFrameOrigin(boxOrigin);
-        return;
-    }
-    // The preview keeps to the top while the height changes; y counts up from the bottom here.
-    const double contentNow = m_panel->contentRectForFrameRect(oldFrame).size.height;
-    m_box->setFrameOrigin({kBoxInset, contentNow - kBoxInset - kBoxHeight});
-    m_suppressPanelFrameNotifications = true;
-    m_panel->animateFrame(frame, duration, [this, boxOrigin, generation](bool) {
-        // A later change has taken over: its own end puts things right.
-        if (generation != m_panelResizeGeneration)
-            return;
-        m_suppressPanelFrameNotifications = false;
-        m_box->setFrameOrigin(boxOrigin);
-    });
-}
-
-void OVPreviewWindowController::placePanelForStart()
-{
-    placePanelInitially();
-    restorePanelTopEdge();
-}
-
-void OVPreviewWindowController::placePanelInitially()
-{
-    const std::optional<Screen> screen = OVScreen::operatorScreen();
-    if (!screen)
-        return;
-    const Rect area = screen->visibleFrame();
-    const Rect frame = m_panel->frame();
-    // The very first launch shows the whole panel at the top; later ones where it always starts,
-    // unless a position was saved (restored next).
-    const bool firstLaunch = HVAppServices::shared().analytics().earlierAppLaunchCount() <= 0;
-    const double top = area.maxY() - (firstLaunch ? 0 : kDefaultTopInset);
-    const double x = std::max(area.origin.x, area.maxX() - frame.size.width - kDefaultRightInset);
-    m_suppressPanelFrameNotifications = true;
-    m_panel->setFrameTopLeftPoint({x, top});
-    m_suppressPanelFrameNotifications = false;
-}
-
 void OVPreviewWindowController::contentAdjustmentsDidChange()
 {
     const bool enabled = contentAdjustmentsEnabled();
@@ -753,396 +638,11 @@ void OVPreviewWindowController::toggleWindow()
     }
 }
 
-// Settings. Each goes the same way: display mode, all settings to the talent, user defaults, news.
-
-void OVPreviewWindowController::settingDidChange(const QString& key, const PlistValue& value)
-{
-    updateTalentDisplayMode();
-    pushAllSettingsToTalentWindow();
-    defaults().setObject(value, key);
-    updateControls();
-    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification, this);
-}
-
-void OVPreviewWindowController::setContentTextMagnificationFactor(double factor)
-{
-    factor = clampedMagnification(factor);
-    if (factor == m_magnification)
-        return;
-    m_magnification = factor;
-    settingDidChange(kMagnificationKey, factor);
-    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeTextMagnificationFactorNotification,
-                                                  nullptr, {{kMagnificationKey, factor}});
-}
-
-void OVPreviewWindowController::setContentInvertTextAndBackgroundColor(bool flag)
-{
-    if (flag == m_invert)
-        return;
-    m_invert = flag;
-    settingDidChange(kInvertKey, flag);
-    NotificationCenter::shared().postNotification(OVPreviewPanelDidChangeInvertColorsNotification, nullptr,
-                                                  {{kInvertKey, flag}});
-}
-
-void OVPreviewWindowController::setHorizontalMarginFactor(double factor)
-{
-    factor = clampedMargin(factor);
-    if (factor == m_horizontalMargin)
-        return;
-    m_horizontalMargin = factor;
-    settingDidChange(kHorizontalMarginKey, factor);
-}
-
-void OVPreviewWindowController::setVerticalMarginFactor(double factor)
-{
-    factor = clampedMargin(factor);
-    if (factor == m_verticalMargin)
-        return;
-    m_verticalMargin = factor;
-    settingDidChange(kVerticalMarginKey, factor);
-}
-
-bool OVPreviewWindowController::isMarginAlignmentEnabled() const
-{
-    return std::abs(m_horizontalMargin) >= kMarginEpsilon || std::abs(m_verticalMargin) >= kMarginEpsilon;
-}
-
-void OVPreviewWindowController::setMarginAlignment(unsigned alignment)
-{
-    if (alignment > 8 || alignment == m_marginAlignment)
-        return;
-    m_marginAlignment = alignment;
-    defaults().setInteger(alignment, kAlignmentKey);
-    updateControls();
-    m_prompterView->setMarginAlignment(alignment);
-    if (OVPrompterView* talent = m_talent.prompterView())
-        talent->setMarginAlignment(alignment);
-    NotificationCenter::shared().postNotification(OVPreviewPrompterViewDidChangeNotification, this);
-}
-
-void OVPreviewWindowController::setScreenMode(int mode)
-{
-    if (mode == m_screenMode)
-        return;
-    m_screenMode = mode;
-    // The second display cannot be chosen while it is not usable: the choice snaps back on the next
-    // pass, and nothing is written.
-    if (mode != 0 && !m_talent.canDisplayTalentWindow()) {
-        updateControls();
-        RunLoop::main().performAfterDelay(0, this, QStringLiteral("refuseScreenMode"), [this] {
-            m_screenMode = 0;
-            updateControls();
-            updatePreviewBounds();
-            updatePreviewWindowTitle();
-        });
-        return;
-    }
-    if (mode == 1)
-        RunLoop::main().performAfterDelay(0, this,
-                                          QStringLiteral("synchronizeTalentLocationToPreviewLocation"),
-                                          [this] { m_core.synchronizeTalentLocationToPreviewLocation(); });
-    settingDidChange(kScreenModeKey, mode);
-    NotificationCenter::shared().postNotification(OVPreviewScreenModeDidChangeNotification, nullptr,
-                                                  {{QStringLiteral("ScreenMode"), mode}});
-    updatePreviewBounds();
-    updatePreviewWindowTitle();
-}
-
-void OVPreviewWindowController::blockPanelEvents(double duration)
-{
-    if (duration > 0 && m_panel->hostWidget())
-        HVEventBlocker::sharedBlocker().blockWindow(m_panel->hostWidget(), 0, duration);
-}
-
-void OVPreviewWindowController::setHorizontallyFlipped(bool flag)
-{
-    if (flag == m_horizontallyFlipped)
-        return;
-    blockPanelEvents(kViewFlipAnimationDuration + kFlipEventBlockPadding);
-    m_horizontallyFlipped = flag;
-    settingDidChange(kHorizontalFlipKey, flag);
-}
-
-void OVPreviewWindowController::setVerticallyFlipped(bool flag)
-{
-    if (flag == m_verticallyFlipped)
-        return;
-    blockPanelEvents(kViewFlipAnimationDuration + kFlipEventBlockPadding);
-    m_verticallyFlipped = flag;
-    settingDidChange(kVerticalFlipKey, flag);
-}
-
-void OVPreviewWindowController::setUseFocusArrow(bool flag)
-{
-    if (flag == m_useFocusArrow)
-        return;
-    m_useFocusArrow = flag;
-    if (OVPrompterView* talent = m_talent.prompterView(); talent && talent->blockEventsDuringAnimation())
-        blockPanelEvents(talent->animationDuration());
-    updateActionButtonVisibility(m_focusArrowButton);
-    settingDidChange(kFocusArrowKey, flag);
-}
-
-void OVPreviewWindowController::setUseTimeBar(bool flag)
-{
-    if (flag == m_useTimeBar)
-        return;
-    m_useTimeBar = flag;
-    if (OVPrompterView* talent = m_talent.prompterView(); talent && talent->blockEventsDuringAnimation())
-        blockPanelEvents(talent->animationDuration());
-    updateActionButtonVisibility(m_timeBarButton);
-    settingDidChange(kTimeBarKey, flag);
-}
-
-void OVPreviewWindowController::setLastTimeBarAction(int action)
-{
-    m_lastTimeBarAction = action;
-    m_panel->setColorPanelOption(action != 0 ? 1 : 0);
-}
-
-void OVPreviewWindowController::updateActionButtonVisibility(QToolButton* button)
-{
-    if (button == m_focusArrowButton)
-        button->setVisible(m_useFocusArrow);
-    else if (button == m_timeBarButton)
-        button->setVisible(m_useTimeBar);
-    else
-        qWarning().noquote() << QStringLiteral("%1 does not support %2. fix this.")
-                                    .arg(QLatin1String(Q_FUNC_INFO),
-                                         button ? button->objectName() : QStringLiteral("(null)"));
-}
-
-void OVPreviewWindowController::updateActionButtonMenu(QToolButton* button)
-{
-    QMenu* working = button ? button->menu() : nullptr;
-    OVPrompterView* talent = m_talent.prompterView();
-    Event event;
-    event.type = Event::Type::RightMouseDown;
-    event.timestamp = Clock::shared().now();
-    std::unique_ptr<QMenu> source;
-    const size_t index = button == m_focusArrowButton ? 0 : 1;
-    if (talent && button == m_focusArrowButton)
-        source = talent->focusArrowView()->menuForEvent(event);
-    else if (talent && button == m_timeBarButton)
-        source = talent->timeBar()->menuForEvent(event);
-    if (!working || !source) {
-        qWarning().noquote() << QStringLiteral("%1 workingMenu and menuToCopyFrom are nil. fix this.")
-                                    .arg(QLatin1String(Q_FUNC_INFO));
-        return;
-    }
-    // The items stay the source menu's, which stays alive as long as they are shown.
-    working->clear();
-    for (QAction* action : source->actions())
-        working->addAction(action);
-    m_actionMenuSources[index] = std::move(source);
-}
-
-// Wheel.
-
-double OVPreviewWindowController::sliderScrollDeltaMultiplier(const QSlider* slider) const
-{
-    if (slider == m_magnificationSlider)
-        return 0.1;
-    if (slider == m_horizontalMarginSlider || slider == m_verticalMarginSlider)
-        return 0.01;
-    qWarning().noquote() << QStringLiteral("%1 Unaccounted slider %2")
-                                .arg(QLatin1String(Q_FUNC_INFO),
-                                     slider ? slider->objectName() : QStringLiteral("(null)"));
-    return 0.1;
-}
-
-bool OVPreviewWindowController::sliderScrollDefersActions(const QSlider* slider) const
-{
-    return slider == m_horizontalMarginSlider || slider == m_verticalMarginSlider;
-}
-
-void OVPreviewWindowController::sliderScrolled(QSlider* slider, double notches)
-{
-    const double delta = notches * sliderScrollDeltaMultiplier(slider);
-    if (slider == m_magnificationSlider) {
-        setContentTextMagnificationFactor(m_magnification + delta);
-        return;
-    }
-    if (!sliderScrollDefersActions(slider))
-        return;
-    std::optional<double>& pending =
-        slider == m_horizontalMarginSlider ? m_pendingHorizontalMargin : m_pendingVerticalMargin;
-    const double current = slider == m_horizontalMarginSlider ? m_horizontalMargin : m_verticalMargin;
-    pending = clampedMargin(pending.value_or(current) + delta);
-    {
-        const QSignalBlocker blocker(slider);
-        slider->setValue(int(std::lround(*pending * kMarginSteps)));
-    }
-    // The border shows where the text will go while the wheel turns; the margin follows once it rests.
-    m_talent.updateHasContentBorder(true);
-    RunLoop::main().cancelPreviousPerformRequests(this, QStringLiteral("endMarginScroll"));
-    RunLoop::main().performAfterDelay(
-        kContentBorderScrollDuration, this, QStringLiteral("endMarginScroll"), [this] {
-            if (const std::optional<double> value = std::exchange(m_pendingHorizontalMargin, std::nullopt))
-                setHorizontalMarginFactor(*value);
-            if (const std::optional<double> value = std::exchange(m_pendingVerticalMargin, std::nullopt))
-                setVerticalMarginFactor(*value);
-            m_talent.restoreDefaultHasContentBorder();
-        });
-}
-
 // Help.
 
 void OVPreviewWindowController::helpButtonPressed()
 {
     HVHelp::openLocalHelp(kHelpAnchor);
-}
-
-void OVPreviewWindowController::updateTalentDisplayMode()
-{
-    if (m_screenMode == 0)
-        m_talent.showTalentWindow(false);
-    else if (m_screenMode == 1)
-        m_talent.showTalentWindow(true);
-}
-
-void OVPreviewWindowController::pushAllSettingsToTalentWindow()
-{
-    m_talent.updateContentTextMagnificationFactor(m_magnification);
-    m_talent.updateContentInvertTextAndBackgroundColor(m_invert);
-    m_talent.updateHorizontalMarginIndentFactor(m_horizontalMargin);
-    m_talent.updateVerticalMarginIndentFactor(m_verticalMargin);
-    m_talent.updateFocusArrowVisible(m_useFocusArrow);
-    m_talent.updateTimeBarVisible(m_useTimeBar);
-    if (!m_initialOpen) {
-        m_talent.updateHorizontallyFlipped(m_horizontallyFlipped);
-        m_talent.updateVerticallyFlipped(m_verticallyFlipped);
-        return;
-    }
-    // While the panel is being set up, the flips come a pass later, without animation.
-    RunLoop::main().performAfterDelay(0, this, QStringLiteral("applyFlips"), [this] {
-        m_talent.disableAnimation();
-        m_talent.updateHorizontallyFlipped(m_horizontallyFlipped);
-        m_talent.updateVerticallyFlipped(m_verticallyFlipped);
-        m_talent.enableAnimation();
-    });
-}
-
-void OVPreviewWindowController::updateControls()
-{
-    const QSignalBlocker b1(m_magnificationSlider), b2(m_invertCheckBox), b3(m_horizontalMarginSlider),
-        b4(m_verticalMarginSlider), b5(m_alignmentPopUp), b6(m_screenModePopUp), b7(m_horizontalFlipCheckBox),
-        b8(m_verticalFlipCheckBox), b9(m_focusArrowCheckBox), b10(m_timeBarCheckBox);
-    m_magnificationSlider->setValue(int(std::lround(m_magnification * kMagnificationSteps)));
-    m_invertCheckBox->setChecked(m_invert);
-    m_horizontalMarginSlider->setValue(int(std::lround(m_horizontalMargin * kMarginSteps)));
-    m_verticalMarginSlider->setValue(int(std::lround(m_verticalMargin * kMarginSteps)));
-    m_magnificationField->setText(QLocale().toString(m_magnification, 'f', 1) + u'\u00D7');
-    m_horizontalMarginField->setText(QLocale().toString(qRound(m_horizontalMargin * 100)) +
-                                     QStringLiteral(" %"));
-    m_verticalMarginField->setText(QLocale().toString(qRound(m_verticalMargin * 100)) + QStringLiteral(" %"));
-    m_alignmentPopUp->setCurrentIndex(m_alignmentPopUp->findData(int(m_marginAlignment)));
-    m_alignmentPopUp->setEnabled(isMarginAlignmentEnabled());
-    const int modeIndex = m_screenModePopUp->findData(m_screenMode);
-    m_screenModePopUp->setCurrentIndex(modeIndex);
-    m_horizontalFlipCheckBox->setChecked(m_horizontallyFlipped);
-    m_verticalFlipCheckBox->setChecked(m_verticallyFlipped);
-    m_focusArrowCheckBox->setChecked(m_useFocusArrow);
-    m_timeBarCheckBox->setChecked(m_useTimeBar);
-    updateActionButtonVisibility(m_focusArrowButton);
-    updateActionButtonVisibility(m_timeBarButton);
-}
-
-void OVPreviewWindowController::defaultsDidReset()
-{
-    // Every setting is read again and goes through its own step.
-    setHorizontalMarginFactor(defaults().doubleForKey(kHorizontalMarginKey));
-    setVerticalMarginFactor(defaults().doubleForKey(kVerticalMarginKey));
-    setMarginAlignment(unsigned(std::clamp<qint64>(defaults().integerForKey(kAlignmentKey), 0, 8)));
-    if (contentAdjustmentsEnabled()) {
-        setContentInvertTextAndBackgroundColor(defaults().boolForKey(kInvertKey));
-        setContentTextMagnificationFactor(defaults().doubleForKey(kMagnificationKey));
-    }
-    setScreenMode(int(defaults().integerForKey(kScreenModeKey)));
-    setHorizontallyFlipped(defaults().boolForKey(kHorizontalFlipKey));
-    setVerticallyFlipped(defaults().boolForKey(kVerticalFlipKey));
-    setUseFocusArrow(defaults().boolForKey(kFocusArrowKey));
-    setUseTimeBar(defaults().boolForKey(kTimeBarKey));
-    _updateDisplayOptionsView();
-}
-
-// Margin drags.
-
-void OVPreviewWindowController::marginSliderInitialActionOccurred()
-{
-    NotificationCenter::shared().postNotification(OVPrompterDidBeginMarginChangeNotification, nullptr);
-    m_talent.updateHasContentBorder(true);
-    m_talent.setTextContainerWidthTracksTextView(false);
-}
-
-void OVPreviewWindowController::marginSliderFinalActionOccurred()
-{
-    NotificationCenter::shared().postNotification(OVPrompterDidEndMarginChangeNotification, nullptr);
-    m_talent.restoreDefaultHasContentBorder();
-    m_talent.setTextContainerWidthTracksTextView(true);
-}
-
-// Geometry.
-
-void OVPreviewWindowController::updatePreviewBounds()
-{
-    updatePreviewBoundsForSize(OVEnvironment::prompterOutputSize());
-}
-
-std::optional<Rect> OVPreviewWindowController::previewFrameForSize(const Size& size, const Size& box)
-{
-    if (!(size.width > 0 && size.height > 0))
-        return std::nullopt;
-    // A box not laid out yet (or collapsed) has no room: a divisor from it would be infinite.
-    if (!(box.width > 0 && box.height > 0))
-        return std::nullopt;
-    const double divisor = std::ceil(std::max(size.width / box.width, size.height / box.height));
-    const Size frameSize{roundHalfAway(size.width / divisor), roundHalfAway(size.height / divisor)};
-    return Rect{{roundHalfAway((box.width - frameSize.width) * 0.5),
-                 roundHalfAway((box.height - frameSize.height) * 0.5)},
-                frameSize};
-}
-
-void OVPreviewWindowController::updatePreviewBoundsForSize(const Size& size)
-{
-    const std::optional<Rect> computed = previewFrameForSize(size, m_box->bounds().size);
-    if (!computed)
-        return;
-    const Rect frame = *computed;
-    const Rect bounds{{0, 0}, size};
-
-    const bool animation = m_prompterView->usesAnimation();
-    m_prompterView->setUsesAnimation(false);
-    const bool frameChanged = m_prompterView->frame() != frame;
-    if (frameChanged)
-        m_prompterView->setFrameWithoutTile(frame);
-    if (m_prompterView->bounds() != bounds) {
-        m_prompterView->setBounds(bounds);
-        m_prompterView->tile();
-    } else if (frameChanged) {
-        m_prompterView->tile();
-    }
-    m_prompterView->setUsesAnimation(animation);
-    syncPreviewToFrontmostDocument();
-}
-
-void OVPreviewWindowController::syncPreviewToFrontmostDocument()
-{
-    if (!defaults().boolForKey(QStringLiteral("enableTalentScreenTracksEdits")))
-        return;
-    OVTextView* document = m_talent.documentTextView();
-    if (!document)
-        return;
-    // What the operator sees of the script, wherever the caret is.
-    const Range range = document->visibleCharacterRange();
-    if (range.location == kNotFound)
-        return;
-    OVTextView* preview = m_prompterView->prompterTextView();
-    if (range.location + range.length > preview->textStorage().length())
-        return;
-    preview->scrollRangeToVisible(range);
-    m_core.synchronizeTalentLocationToPreviewLocation();
 }
 
 // Title.
@@ -1168,37 +668,4 @@ void OVPreviewWindowController::updatePreviewWindowTitle()
                                                 defaults().boolForKey(QStringLiteral("maximizeWindowSize")));
     if (m_panel->title() != title)
         m_panel->setTitle(title);
-}
-
-// Position.
-
-void OVPreviewWindowController::savePanelTopEdge()
-{
-    if (m_suppressPanelFrameNotifications || m_initialOpen || !m_core.isModeEdit() || m_core.isModeChanging())
-        return;
-    defaults().setDouble(roundHalfAway(m_panel->frame().maxY()), kTopFrameKey);
-}
-
-void OVPreviewWindowController::restorePanelTopEdge()
-{
-    // No saved position is the key being absent or holding its registered value; a saved top edge
-    // of 0 is a real one (the bottom of the primary screen).
-    if (!defaults().hasUserValue(kTopFrameKey))
-        return;
-    const double saved = defaults().doubleForKey(kTopFrameKey);
-    if (!std::isfinite(saved) || saved == std::numeric_limits<double>::min())
-        return;
-    double top = roundHalfAway(saved);
-    Rect frame = m_panel->frame();
-    // The screen it was saved on may be gone: keep the panel inside one attached now.
-    std::optional<Screen> screen = m_panel->screen();
-    if (!screen)
-        screen = Screen::mainScreen();
-    if (screen) {
-        const Rect area = screen->visibleFrame();
-        top = std::clamp(top, area.origin.y + std::min(frame.size.height, area.size.height), area.maxY());
-    }
-    m_suppressPanelFrameNotifications = true;
-    m_panel->setFrameTopLeftPoint({frame.origin.x, top});
-    m_suppressPanelFrameNotifications = false;
 }
