@@ -298,7 +298,9 @@ changed() { compare -metric AE ${3:+-crop "$3"} "$work/$1.png" "$work/$2.png" nu
 # cpu_share SECONDS: the share of one core, in percent, that the program ($pid) used over SECONDS.
 # The threads' run times in nanoseconds (schedstat), not /proc/PID/stat's clock ticks: an idle
 # program's share is a few ticks in ten seconds, so one tick more or less decided the verdict.
-cpu_nanoseconds() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d", n }'; }
+# The sum is printed as a float with no decimals: mawk's %d stops at 2^31, which is 2.1 seconds of
+# run time, after which every share read as nothing.
+cpu_nanoseconds() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f", n }'; }
 cpu_share() {
   local before after
   before=$(cpu_nanoseconds)
