@@ -35,10 +35,13 @@ window_size() { xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h 
 toolbar_shots() {
   local mode=$1 width
   for width in 800 1280 1920; do
-    xdotool windowsize --sync "$window" "$width" 700 || xdotool windowsize "$window" "$width" 700
+    # The sync waits for the size asked for, which the window may not take in Prompt mode: five
+    # seconds of it, and then the size it holds.
+    timeout 5 xdotool windowsize --sync "$window" "$width" 700 || xdotool windowsize "$window" "$width" 700
     await_steady "the window to keep its new size ($width wide) for half a second" 30 0.5 window_size
     window_geometry
-    await_quiet "the window drawn at $width wide" 60 "drawn-$mode-$width" "${WIDTH}x${HEIGHT}+${X}+${Y}"
+    # The bars alone: the script's caret below them may blink for ten seconds after a change.
+    await_quiet "the menu bar and toolbar drawn at $width wide" 60 "drawn-$mode-$width" "${WIDTH}x110+${X}+${Y}"
     shot "whole-$mode-$width"
     # The menu bar and the toolbar: the top 110 pixels of the window.
     convert "$work/whole-$mode-$width.png" -crop "${WIDTH}x110+${X}+${Y}" +repage "$work/toolbar-$mode-$width.png"
