@@ -65,12 +65,13 @@ client_geometry() {
 operator_shields() { viewable_windows | awk '$6 == "yes" && $2 < 1920 && $2 + $4 > 0 && $3 + $5 > 0'; }
 
 start_orvane "${wm:-bare}"
-sleep 2
+# A window the program would put over the operator monitor comes with its start: once that is drawn
+# and at rest.
+await_quiet "the operator window drawn and at rest" 60 start "$operator_area"
 xdotool windowfocus --sync "$operator" || true
 # An unsaved change, so that quitting asks.
 xdotool key --clearmodifiers ctrl+End
 xdotool type --delay 40 "x"
-sleep 0.5
 before=$(operator_shields)
 echo "windows shielding the operator monitor in Edit mode: ${before:-none}"
 if [ -n "$before" ]; then
@@ -79,11 +80,11 @@ fi
 
 xdotool key --clearmodifiers ctrl+Return
 operator_covered() { operator_shields | awk '$2 == 0 && $3 == 0 && $4 == 1920 && $5 == 1080 {print $1}' | head -1; }
-await "a window covering the operator monitor (0,0 1920x1080) in Prompt mode" 10 operator_covered
+await "a window covering the operator monitor (0,0 1920x1080) in Prompt mode" 60 operator_covered
 # Qt makes the window anew when its decorations change, and a window manager shows the new one only
 # once it has taken it in, which may be well after the blocking window is up.
 shown_operator() { xdotool search --onlyvisible --name "Script" | head -1; }
-await "the operator window (named Script) to be shown again in Prompt mode" 10 shown_operator
+await "the operator window (named Script) to be shown again in Prompt mode" 60 shown_operator
 operator=$found
 echo "--- xwininfo -root -tree in Prompt mode"
 xwininfo -root -tree | grep -E '0x[0-9a-f]+ ' | grep -E '1920x1080\+0\+0|"Script' || true
@@ -98,7 +99,7 @@ prompter_drawn() {
   echo "$lit_middle"
   awk -v m="$lit_middle" 'BEGIN { exit !(m > 2) }'
 }
-await "the prompter to be drawn above the blocking window" 10 prompter_drawn
+await "the prompter to be drawn above the blocking window" 60 prompter_drawn
 middle=$found
 left=$(lit prompt "$((window_x > 20 ? window_x - 10 : 10))x1080+0+0")
 right=$(lit prompt "10x1080+$((window_x + window_width + 5))+0")
@@ -122,7 +123,9 @@ if [ -z "$covered" ]; then
   fail "the title bar's place is not covered by a blocking window"
 fi
 xdotool click --repeat 2 --delay 80 1
-sleep 1
+# Nothing is to happen, and nothing shows that a window manager has handled the clicks: a span for
+# it to do so.
+sleep 2
 read -r X Y WIDTH HEIGHT <<<"$(client_geometry "$operator")"
 echo "operator window after the clicks: $X,$Y ${WIDTH}x$HEIGHT"
 if [ "$X,$Y,$WIDTH,$HEIGHT" != "$window_x,$window_y,$window_width,$window_height" ]; then
@@ -134,18 +137,23 @@ xdotool mousemove --sync "$((window_x + window_width / 2))" "$((window_y + windo
 shown=$(viewable_windows | awk '{print $1}')
 xdotool key --clearmodifiers ctrl+q
 new_window() { viewable_windows | grep -v -F -w -f <(echo "$shown") | awk '$4 > 100 && $5 > 50' | tail -1; }
-await "an alert asking about the unsaved change on quitting" 10 new_window
+await "an alert asking about the unsaved change on quitting" 60 new_window
 alert=$found
 echo "alert window: $alert"
 read -r _ alert_x alert_y alert_width alert_height _ <<<"$alert"
-sleep 0.5
-shot alert
-alert_lit=$(lit alert "$((alert_width - 20))x$((alert_height - 20))+$((alert_x + 10))+$((alert_y + 10))")
+# The alert is drawn a moment after it shows.
+alert_area="$((alert_width - 20))x$((alert_height - 20))+$((alert_x + 10))+$((alert_y + 10))"
+within 30 shot_passes alert lit_passes "$alert_area" ">" 300 || true
+alert_lit=$(lit alert "$alert_area")
 echo "alert at $alert_x,$alert_y ${alert_width}x$alert_height, lit $alert_lit"
 if [ $((alert_x + alert_width)) -gt 1920 ] || ! awk -v l="$alert_lit" 'BEGIN { exit !(l > 300) }'; then
   fail "the alert is not shown above the prompter on the operator monitor"
 fi
 xdotool key Escape
+alert_id=${alert%% *}
+alert_gone() { ! viewable_windows | awk -v a="$alert_id" '$1 == a {found = 1} END {exit !found}'; }
+within 30 alert_gone || true
+# A program that took the cancel for a quit would be ending by now; a moment for it to do so.
 sleep 1
 if ! kill -0 "$pid" 2>/dev/null; then
   fail "cancelling the alert quit the program"
@@ -166,7 +174,7 @@ operator_bare() {
   echo "${left:-none}"
   [ -z "$left" ]
 }
-await "the blocking window and overlay to leave the operator monitor in Edit mode" 10 operator_bare
+await "the blocking window and overlay to leave the operator monitor in Edit mode" 60 operator_bare
 echo "windows shielding the operator monitor back in Edit mode: none"
 shot edit
 echo "PASS${wm:+ under $wm}"

@@ -61,10 +61,11 @@ settings_file
 
 start_x 1920x1080 1920x1080
 
+talent_x=1920
+talent_width=1920
 start_orvane jump
-sleep 2
+await "the talent window to cover exactly the talent monitor (1920,0 1920x1080)" 60 covers "1920 0 1920 1080"
 xdotool windowfocus --sync "$operator"
-sleep 1
 
 # The brightest row of a monitor: the line of Ws outshines every other line.
 brightest() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -scale 1x1080! -format '%[fx:maxima*1000]' info:; }
@@ -72,12 +73,20 @@ brightest() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -scale 
 operator_area="1920x860+0+220"
 talent_area="1920x1080+1920+0"
 
-xdotool key ctrl+Return
-sleep 2
-shot prompt
+enter_prompt_mode jump "1920x1080+0+0"
+# Prompt mode at rest, which the jump is weighed against.
+cp "$work/jump-prompt-2.png" "$work/prompt.png"
+# Both views, once the line of Ws has come into each (the jump may glide there) and they are at rest.
+jumped() {
+  awk -v before="$(brightest prompt "$operator_area")" -v after="$(brightest "$1" "$operator_area")" \
+    'BEGIN { exit !(after > 1.5 * before) }' &&
+    awk -v before="$(brightest prompt "$talent_area")" -v after="$(brightest "$1" "$talent_area")" \
+      'BEGIN { exit !(after > 1.5 * before) }'
+}
 xdotool key ctrl+alt+2
-sleep 2
-shot jumped
+within 60 shot_passes jumped jumped || true
+await_quiet "the views at rest after the jump" 30 jumped-rest "1920x1080+1920+0"
+cp "$work/jumped-rest-2.png" "$work/jumped.png"
 echo "operator brightest row: before $(brightest prompt "$operator_area"), after $(brightest jumped "$operator_area")"
 echo "talent brightest row: before $(brightest prompt "$talent_area"), after $(brightest jumped "$talent_area")"
 if ! awk -v before="$(brightest prompt "$operator_area")" -v after="$(brightest jumped "$operator_area")" \
@@ -89,6 +98,6 @@ if ! awk -v before="$(brightest prompt "$talent_area")" -v after="$(brightest ju
   fail "the talent monitor does not show the second bookmark's line"
 fi
 xdotool key Escape
-sleep 1
+await_change "Esc to leave Prompt mode" 60 jumped "1920x1080+0+0"
 quit_orvane
 echo "passed"

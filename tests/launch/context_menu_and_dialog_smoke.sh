@@ -34,10 +34,10 @@ await() {
 
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-trap 'kill $wm 2>/dev/null || true' EXIT
-await "openbox to take the screen" 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 0x'
+at_exit 'kill $wm 2>/dev/null || true'
+await "openbox to take the screen" 30 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 0x'
 start_program
-trap 'kill $pid 2>/dev/null || true; kill $wm 2>/dev/null || true' EXIT
+at_exit 'kill $pid 2>/dev/null || true'
 [ -n "$window" ] || fail "the script's window did not open"
 xdotool windowactivate --sync "$window"
 window_geometry
@@ -57,23 +57,23 @@ menu_before=$(under_pointer)
 xdotool key shift+End
 
 xdotool mousemove $((X + 400)) $((Y + 105)) click 3
-await "the text menu to open under the pointer (brightness there was $menu_before)" 10 brighter under_pointer 600
+await "the text menu to open under the pointer (brightness there was $menu_before)" 30 brighter under_pointer 600
 shot menu
 # The menu's last items are Invert Selection All Colors, Apply Default Style to Selection and Set
 # Selection as Default Style: the third from the end.
 xdotool key Up Up Up Return
 # Off the selection, whose colour would cover the line's own.
 xdotool key Right
-await "the inverted line to turn light (it was $before)" 10 brighter line 600
+await "the inverted line to turn light (it was $before)" 30 brighter line 600
 inverted=$(line)
 shot inverted
 xdotool key ctrl+z Right
-await "Ctrl+Z to turn the line back (it was $before)" 10 darker line 400
+await "Ctrl+Z to turn the line back (it was $before)" 30 darker line 400
 echo "first line brightness before $before, inverted $inverted, after undo $(line)"
 
 panel=$(xdotool search --onlyvisible --name "^Preview" | head -1) || fail "the preview panel is not open"
 xdotool key ctrl+o
-await "the Open dialog" 10 xdotool search --onlyvisible --name "^Open$"
+await "the Open dialog" 30 xdotool search --onlyvisible --name "^Open$"
 dialog=$(xdotool search --onlyvisible --name "^Open$" | head -1)
 # The window manager's stacking order, bottom to top, as decimal window numbers.
 stacked() { xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | while read -r id; do echo $((id)); done; }
@@ -83,11 +83,10 @@ above_panel() {
   echo "stacking $order"
   [[ " $order" == *" $panel "*" $dialog "* || " $order" == *" $panel $dialog "* ]]
 }
-await "the Open dialog above the preview panel (panel $panel, dialog $dialog)" 10 above_panel
+await "the Open dialog above the preview panel (panel $panel, dialog $dialog)" 30 above_panel
 shot dialog
 xdotool key Escape
 kill $pid
-trap 'kill $wm 2>/dev/null || true' EXIT
 echo "passed"
 SESSION
 

@@ -46,9 +46,16 @@ end_program() {
   wait "$pid" 2>/dev/null || true
   trap - EXIT
 }
+# started NAME: the script's window drawn and at rest, its start done.
+started() { await_quiet "the script's window drawn and at rest" 60 "$1" "1280x800+0+0"; }
+# An alert would show as the start finishes: once the window is at rest, a span for it to come.
+no_alert_after_start() {
+  started "$1"
+  sleep 2
+}
 
 start_program
-sleep 1
+started first
 kill -SEGV "$pid"
 status=0
 wait "$pid" || status=$?
@@ -66,7 +73,7 @@ head -8 "$report"
 
 # No address for reports: nothing is offered and the report stays.
 start_program
-sleep 3
+no_alert_after_start no-address
 if [ -n "$(alert_shown)" ]; then
   fail "an alert showed without an address for reports"
 fi
@@ -77,7 +84,7 @@ echo "without an address: no alert, report kept"
 # The server's address, set as a user sets it in the settings file.
 python3 "$work/server.py" "$work" &
 server=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+within 30 test -s "$work/port" || fail "the report server gave no port within 30s"
 python3 - "$work/config/Orvane/Orvane.plist" "http://127.0.0.1:$(cat "$work/port")/reports" <<'EOF_PLIST'
 import plistlib, sys, os
 path, address = sys.argv[1], sys.argv[2]
@@ -92,24 +99,24 @@ with open(path, "wb") as f:
 EOF_PLIST
 
 start_program
-alert=$(timeout 15 xdotool search --sync --onlyvisible --name '^Orvane$' | head -1)
-sleep 1
-shot alert
+alert=$(timeout 60 xdotool search --sync --onlyvisible --name '^Orvane$' | head -1 || true)
+[ -n "$alert" ] || fail "no alert offered the report within 60s"
+await_quiet "the alert drawn" 60 alert "1280x800+0+0"
 xdotool windowactivate --sync "$alert" 2>/dev/null || xdotool windowfocus --sync "$alert"
 xdotool key Return
-for _ in $(seq 100); do [ -s "$work/received.txt" ] && break; sleep 0.1; done
+within 60 grep -q 'Signal: 11 (SIGSEGV)' "$work/received.txt" || true
 if ! grep -q 'Signal: 11 (SIGSEGV)' "$work/received.txt" 2>/dev/null; then
   echo "FAIL: the server did not receive the report"
   kill $server
   exit 1
 fi
-for _ in $(seq 50); do [ -f "$report" ] || break; sleep 0.1; done
+within 30 test ! -f "$report" || true
 [ ! -f "$report" ] || { echo "FAIL: the sent report is still waiting"; kill $server; exit 1; }
 echo "with the server's address: alert shown, Return sent the report, the server has it"
 end_program
 
 start_program
-sleep 3
+no_alert_after_start after-sending
 if [ -n "$(alert_shown)" ]; then
   echo "FAIL: a sent report was offered again"
   kill $server

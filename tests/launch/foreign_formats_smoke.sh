@@ -42,17 +42,18 @@ export QT_QPA_PLATFORM=xcb
 "$orvane" "$work/Evening News.html" >"$work/orvane.log" 2>&1 &
 pid=$!
 at_exit 'kill $pid 2>/dev/null || true'
-window=$(timeout 30 xdotool search --sync --onlyvisible --name "Evening News" | head -1)
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "Evening News" | head -1 || true)
 if [ -z "$window" ]; then
-  fail "no window titled by the HTML file's name"
+  fail "no window titled by the HTML file's name within 60s"
 fi
 xdotool windowfocus --sync "$window"
-sleep 1.5
-shot html
 window_geometry
 text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
 # Text shows as a spread of light and dark in the text area; an empty page is flat.
-spread=$(convert "$work/html.png" -crop "$text_area" +repage -colorspace Gray -format '%[fx:standard_deviation*1000]' info:)
+spread_of() { convert "$work/$1.png" -crop "$text_area" +repage -colorspace Gray -format '%[fx:standard_deviation*1000]' info:; }
+text_shows() { awk -v s="$(spread_of "$1")" 'BEGIN { exit !(s > 20) }'; }
+within 60 shot_passes html text_shows || true
+spread=$(spread_of html)
 echo "text area spread: $spread"
 if ! awk -v s="$spread" 'BEGIN { exit !(s > 20) }'; then
   fail "the HTML page's text does not show"
@@ -65,12 +66,12 @@ for _ in 1 2 3; do
   xdotool windowfocus --sync "$window"
   closed=$(popup_windows)
   xdotool key alt+f
-  within 10 menu_opened "$closed" || true
+  within 30 menu_opened "$closed" || true
   # Up and Down choose the first item whether or not the menu opened with one chosen.
   xdotool key --delay 60 Up Down
   for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
   xdotool key Return
-  panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
+  panel=$(timeout 30 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
   [ -n "$panel" ] && break
   xdotool key Escape Escape
 done
@@ -78,17 +79,15 @@ if [ -z "$panel" ]; then
   fail "File > Export… showed no Export panel"
 fi
 xdotool windowfocus --sync "$panel"
-sleep 1
-shot export_panel
+# The panel fills in its own name for the file once shown: what is typed goes in after that.
+window_geometry_of() { eval "$(xdotool getwindowgeometry --shell "$1")"; echo "${WIDTH}x${HEIGHT}+${X}+${Y}"; }
+panel_area=$(window_geometry_of "$panel")
+await_quiet "the Export panel drawn and at rest" 60 export_panel "$panel_area"
 xdotool key ctrl+a
 xdotool type --delay 5 "exported.txt"
-sleep 0.5
-shot export_named
+await_quiet "the Export panel to show the name typed" 60 export_named "$panel_area"
 xdotool key Return
-for _ in $(seq 100); do
-  [ -s "$work/documents/exported.txt" ] && break
-  sleep 0.1
-done
+within 60 grep -q "Good evening & welcome" "$work/documents/exported.txt" || true
 if ! grep -q "Good evening & welcome" "$work/documents/exported.txt" 2>/dev/null; then
   fail "the export wrote no plain text of the script"
 fi
@@ -103,12 +102,12 @@ for _ in 1 2 3; do
   xdotool windowfocus --sync "$window"
   closed=$(popup_windows)
   xdotool key alt+f
-  within 10 menu_opened "$closed" || true
+  within 30 menu_opened "$closed" || true
   # Up and Down choose the first item whether or not the menu opened with one chosen.
   xdotool key --delay 60 Up Down
   for _ in 1 2 3 4 5 6 7; do xdotool key Down; done
   xdotool key Return
-  panel=$(timeout 5 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
+  panel=$(timeout 30 xdotool search --sync --onlyvisible --name "^Export$" | head -1 || true)
   [ -n "$panel" ] && break
   xdotool key Escape Escape
 done
@@ -116,39 +115,35 @@ if [ -z "$panel" ]; then
   fail "File > Export… showed no Export panel the second time"
 fi
 xdotool windowfocus --sync "$panel"
-sleep 0.5
+panel_area=$(window_geometry_of "$panel")
+await_quiet "the Export panel drawn and at rest the second time" 60 export_odt_panel "$panel_area"
 xdotool key ctrl+a
 xdotool type --delay 5 "opendocument.odt"
-sleep 0.5
-shot export_odt
+await_quiet "the Export panel to show the OpenDocument name typed" 60 export_odt "$panel_area"
 xdotool key Return
-for _ in $(seq 100); do
-  [ -s "$work/documents/opendocument.odt" ] && break
-  sleep 0.1
-done
-if [ "$(head -c 38 "$work/documents/opendocument.odt" 2>/dev/null | tail -c 8)" != "mimetype" ]; then
-  fail "the export wrote no OpenDocument file"
+odt_member() { head -c 38 "$work/documents/opendocument.odt" 2>/dev/null | tail -c 8; }
+odt_written() { [ "$(odt_member)" = "mimetype" ]; }
+within 60 odt_written || true
+if ! odt_written; then
+  fail "the export wrote no OpenDocument file (its first member: $(odt_member | tr -cd '[:print:]'))"
 fi
 xdotool windowfocus --sync "$window"
-sleep 0.5
 
 # A second start hands its file to the running program and ends.
 "$orvane" "$work/second.txt" >"$work/second.log" 2>&1 &
 second=$!
-second_window=$(timeout 30 xdotool search --sync --onlyvisible --name "second" | head -1)
+second_window=$(timeout 60 xdotool search --sync --onlyvisible --name "second" | head -1 || true)
 if [ -z "$second_window" ]; then
-  fail "the second start's text file did not open"
+  fail "the second start's text file did not open within 60s"
 fi
-for _ in $(seq 100); do
-  kill -0 "$second" 2>/dev/null || break
-  sleep 0.1
-done
+second_ended() { ! kill -0 "$second" 2>/dev/null; }
+within 60 second_ended || true
 if kill -0 "$second" 2>/dev/null; then
   kill "$second"
-  fail "the second start kept running instead of handing its file over"
+  fail "the second start kept running for 60s instead of handing its file over"
 fi
-sleep 1
-shot second
+# The running program is to go on after opening the file handed over: once its window is drawn.
+await_quiet "the second script's window drawn and at rest" 60 second "1280x800+0+0"
 if ! kill -0 $pid 2>/dev/null; then
   fail "the program ended"
 fi

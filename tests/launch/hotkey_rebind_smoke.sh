@@ -19,37 +19,42 @@ set -euo pipefail
 work=$1
 orvane=$2
 source "$3/smoke_common.bash"
+screen_area="1440x900+0+0"
 start_program
 xdotool windowfocus --sync "$window"
-sleep 1
+await_quiet "the script's window drawn and at rest" 60 start "$screen_area"
 
 xdotool key ctrl+comma
-settings=$(timeout 10 xdotool search --sync --onlyvisible --name "^General$" | head -1)
-sleep 1
+settings=$(timeout 60 xdotool search --sync --onlyvisible --name "^General$" | head -1) ||
+  fail "Ctrl+, showed no settings window named General within 60s"
+await_quiet "the settings window drawn and at rest" 60 settings "$screen_area"
 eval "$(xdotool getwindowgeometry --shell "$settings")"
-# The pane buttons stand in a row at the top; the Controls one names the window after it.
+# The pane buttons stand in a row at the top; the Controls one names the window after it. A click
+# that shows another pane is answered before the next one is made, so that a slow answer does not
+# let the row be walked past Controls; a click on the pane already shown changes nothing, and that
+# is known once a moment has gone by without an answer.
+settings_name() { xdotool getwindowname "$settings"; }
+renamed() { [ "$(settings_name)" != "$1" ]; }
 for dx in $(seq 20 25 400); do
+  before=$(settings_name)
   xdotool mousemove --sync $((X + dx)) $((Y + 24)) click 1
-  sleep 0.3
-  [ "$(xdotool getwindowname "$settings")" = "Controls" ] && break
+  within 2 renamed "$before" || true
+  [ "$(settings_name)" = "Controls" ] && break
 done
-if [ "$(xdotool getwindowname "$settings")" != "Controls" ]; then
-  fail "the Controls pane could not be shown"
+if [ "$(settings_name)" != "Controls" ]; then
+  fail "the Controls pane could not be shown (the settings window is named $(settings_name))"
 fi
 # Tab reaches the tab bar and then the Start field, which keeps the focus: Tab is no hot key.
 xdotool windowfocus --sync "$settings"
 xdotool key Tab Tab Tab
-sleep 0.3
 shot start-field
 xdotool key k
-sleep 0.5
-shot rebound
-if ! grep -q "hotkeyToggleStart" "$work/config/Orvane/Orvane.plist" 2>/dev/null; then
-  # Written on the next turn of the event loop at the latest; quitting writes it for sure.
+# Written on the next turn of the event loop at the latest; quitting writes it for sure.
+if ! within 30 grep -q "hotkeyToggleStart" "$work/config/Orvane/Orvane.plist"; then
   echo "(settings not yet written)"
 fi
+shot rebound
 xdotool windowfocus --sync "$window"
-sleep 0.5
 xdotool key ctrl+q
 wait_for_exit
 if kill -0 $pid 2>/dev/null; then
@@ -65,41 +70,31 @@ start_program
 window_geometry
 text_area="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
 xdotool windowfocus --sync "$window"
-sleep 1
+await_quiet "the script's window drawn and at rest" 60 edit "$screen_area"
 xdotool key ctrl+Return
-sleep 1.5
+await_change "Ctrl+Return to enter Prompt mode" 60 edit-2 "$screen_area"
+await_quiet "Prompt mode at rest" 60 prompt "$screen_area"
+# Space has nothing to show for itself now; Down, pressed after it, scrolls the script a step, and
+# once that shows, Space has been handled too. The step eases out; then a second without motion, on
+# purpose: Space must not have started the script.
 xdotool key space
-sleep 1
-shot space1
-sleep 1
-shot space2
-still=$(changed space1 space2 "$text_area")
+xdotool key Down
+await_change "Down, pressed after Space, to scroll the script a step" 30 prompt-2 "$text_area"
+pair_span=1 within 30 still_pair space "$text_area" || true
+still=$(changed space-1 space-2 "$text_area")
 echo "text pixels changed after Space: $still"
 if [ "${still%%.*}" -ne 0 ]; then
   fail "Space still starts the prompter"
 fi
 xdotool key k
-sleep 1
-shot moving1
-sleep 1
-shot moving2
-moved=$(changed moving1 moving2 "$text_area")
-echo "text pixels changed while running after K: $moved"
-if [ "${moved%%.*}" -lt 500 ]; then
-  fail "K did not start the prompter after the restart"
-fi
+await_motion "K to start the prompter after the restart" 30 moving "$text_area"
+echo "text pixels changed while running after K: $found"
 xdotool key k
-sleep 1
-shot stopped1
-sleep 1
-shot stopped2
-stopped=$(changed stopped1 stopped2 "$text_area")
-echo "text pixels changed after the second K: $stopped"
-if [ "${stopped%%.*}" -ne 0 ]; then
-  fail "the script kept moving after the second K"
-fi
+# Scrolling may ease out after a stop: what is asked is that it comes to rest.
+await_still "the script to stop moving after the second K" 30 stopped "$text_area"
+echo "text pixels changed after the second K: $found"
 xdotool key Escape
-sleep 1
+await_change "Esc to leave Prompt mode" 60 stopped-2 "$screen_area"
 xdotool key ctrl+q
 wait_for_exit
 trap - EXIT

@@ -14,7 +14,7 @@ work=$3
 limit=${4:-0.5}
 
 source "$(dirname "$0")/smoke_common.bash"
-smoke_require xvfb-run Xvfb xdotool
+smoke_require xvfb-run Xvfb xdotool import compare
 fresh_work
 
 cat >"$work/session.sh" <<EOF
@@ -30,14 +30,23 @@ xdotool windowfocus --sync "$window"
 before=$(idle_share "$limit")
 echo "Edit mode before prompting: ${before}% of a core"
 
+window_geometry
+whole="${WIDTH}x${HEIGHT}+${X}+${Y}"
+below_toolbar="$((WIDTH - 80))x$((HEIGHT - 220))+$((X + 60))+$((Y + 120))"
+shot edit
 xdotool key ctrl+Return
-sleep 1.5
+await_change "Ctrl+Return to enter Prompt mode" 60 edit "$whole"
+await_quiet "Prompt mode at rest" 60 prompt "$whole"
 xdotool key space
+await_motion "Space to start the script" 60 running "$below_toolbar"
+# Two seconds of running and one paused, on purpose: a session that ran and was paused hard, after
+# which the toolbar's timer pulses until Edit mode returns.
 sleep 2
-# Paused hard: the toolbar's timer pulses from here until Edit mode returns.
 xdotool key space
 sleep 1
+shot paused
 xdotool key Escape
+await_change "Esc to leave Prompt mode" 60 paused "$whole"
 after=$(idle_share "$limit")
 echo "Edit mode after a Prompt session: ${after}% of a core"
 

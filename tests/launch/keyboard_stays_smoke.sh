@@ -86,17 +86,17 @@ await "the script's window" 30 named '^Script$'
 window=$found
 xdotool windowmove --sync "$window" 40 40 2>/dev/null || true
 timeout 5 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-await "the keyboard in the script's window" 10 focused_on "$window"
+await "the keyboard in the script's window" 30 focused_on "$window"
 
 # typed_nowhere WHAT: two letters typed into the settings window after WHAT reach no script, and the
 # settings window still has the keyboard. Switching panes afterwards proves the letters were handled.
 typed_nowhere() {
-  await "no pop-up left after $1" 10 no_popups
-  await "the keyboard in the settings window after $1" 10 focused_on "$settings"
+  await "no pop-up left after $1" 30 no_popups
+  await "the keyboard in the settings window after $1" 30 focused_on "$settings"
   xdotool type --delay 40 zz
   [ "$(focus)" = "$settings" ] || fail "the keyboard left the settings window after $1 (now in $(focus): $(xdotool getwindowname "$(focus)" 2>/dev/null))"
   click "$settings" "${2:-35}" 14
-  await "the settings window to switch panes after $1" 10 named "^${3:-General}\$"
+  await "the settings window to switch panes after $1" 30 named "^${3:-General}\$"
   [ "$(script_title)" = Script ] || fail "the letters typed after $1 went into the script (its window is titled \"$(script_title)\")"
   echo "$wm: $1: the keys stayed in the settings window"
 }
@@ -109,66 +109,66 @@ focus_named() {
 }
 
 xdotool key ctrl+comma
-await "the keyboard in the settings window" 10 focus_named '^General$'
+await "the keyboard in the settings window" 30 focus_named '^General$'
 settings=$found
 
 # The General pane's encoding pop-up: Unicode (UTF-8), the item below the current one.
 click "$settings" 435 265
-await "the encoding pop-up" 10 popups
+await "the encoding pop-up" 30 popups
 click "$settings" 205 290
 typed_nowhere "choosing from the encoding pop-up"
 
 # The Prompter pane's Options tool-button menu: Always Cover the Desktop.
 click "$settings" 105 14
-await "the Prompter pane" 10 named '^Prompter$'
+await "the Prompter pane" 30 named '^Prompter$'
 click "$settings" 243 90
-await "the Options menu" 10 popups
+await "the Options menu" 30 popups
 click "$settings" 318 133
 typed_nowhere "choosing from the Options menu" 105 Prompter
 
 # The Advanced pane's Settings pull-down: Reset All Settings…, then Cancel in its alert.
 click "$settings" 313 14
-await "the Advanced pane" 10 named '^Advanced$'
+await "the Advanced pane" 30 named '^Advanced$'
 click "$settings" 702 597
-await "the Settings pull-down" 10 popups
+await "the Settings pull-down" 30 popups
 click "$settings" 755 618
-await "the Reset alert" 10 focus_named '^Orvane$'
+await "the Reset alert" 30 focus_named '^Orvane$'
 alert=$found
 size "$alert"
 # Cancel is the right-hand of the two buttons at the bottom.
 click "$alert" $((WIDTH * 3 / 4)) $((HEIGHT - 22))
-await "the Reset alert to close" 10 gone "$alert"
+await "the Reset alert to close" 30 gone "$alert"
 typed_nowhere "cancelling the Reset alert" 313 Advanced
 
 # The Settings pull-down again: Import Settings…, then Cancel in the open dialog.
 click "$settings" 702 597
-await "the Settings pull-down" 10 popups
+await "the Settings pull-down" 30 popups
 click "$settings" 750 640
-await "the Import dialog" 10 focus_named '^Open$'
+await "the Import dialog" 30 focus_named '^Open$'
 dialog=$found
 size "$dialog"
 click "$dialog" $((WIDTH - 45)) $((HEIGHT - 25))
-await "the Import dialog to close" 10 gone "$dialog"
+await "the Import dialog to close" 30 gone "$dialog"
 typed_nowhere "cancelling the Import dialog" 313 Advanced
 
 xdotool windowclose "$settings" 2>/dev/null || click "$settings" 0 0
 timeout 5 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-await "the keyboard in the script's window" 10 focused_on "$window"
+await "the keyboard in the script's window" 30 focused_on "$window"
 
 # save_with_typed_name ITEM_X ITEM_Y TITLE NAME: the File menu's item at that place below File opens
 # the panel titled TITLE; NAME is typed and Return pressed; a file of that whole name appears.
 save_with_typed_name() {
   [ "${#4}" -eq 30 ] || fail "the test's name $4 is not 30 characters long"
-  await "the keyboard in the script's window before $3" 10 focused_on "$window"
+  await "the keyboard in the script's window before $3" 30 focused_on "$window"
   click "$window" 20 10
-  await "the File menu" 10 popups
+  await "the File menu" 30 popups
   click "$window" $((20 + $1)) $((10 + $2))
-  await "the keyboard in the $3 panel" 10 focus_named "^$3\$"
+  await "the keyboard in the $3 panel" 30 focus_named "^$3\$"
   xdotool type --delay 60 "$4"
   xdotool key Return
-  await "$4 written by $3" 20 bash -c "ls -d '$work/$4'.* 2>/dev/null"
+  await "$4 written by $3" 30 bash -c "ls -d '$work/$4'.* 2>/dev/null"
   local written=$found
-  await "the keyboard back in the script's window after $3" 10 focused_on "$window"
+  await "the keyboard back in the script's window after $3" 30 focused_on "$window"
   echo "$wm: $3 wrote $(basename "$written")"
 }
 
@@ -177,10 +177,7 @@ save_with_typed_name 60 201 'Export as PDF' orvane-pdf-typed-name-00000030
 save_with_typed_name 43 133 'Save As' orvane-save-as-typed-name-0030
 
 xdotool key ctrl+q
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Ctrl+Q did not end the program"
+wait_for_exit
+kill -0 "$pid" 2>/dev/null && fail "Ctrl+Q did not end the program within 60s"
 pid=
 echo "passed"

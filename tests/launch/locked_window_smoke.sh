@@ -69,10 +69,10 @@ window_menu() {
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
   # The window manager hands the keyboard over after it marks the window active: keys sent before
   # then go to the window that had it.
-  await "the script window to take the keyboard" 10 bash -c "[ \"\$(xdotool getwindowfocus)\" = $window ] && echo yes"
+  await "the script window to take the keyboard" 30 bash -c "[ \"\$(xdotool getwindowfocus)\" = $window ] && echo yes"
   before=$(program_windows)
   xdotool key --clearmodifiers alt+w
-  await "the Window menu to open" 10 bash -c "[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -gt $before ] && echo open"
+  await "the Window menu to open" 30 bash -c "[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -gt $before ] && echo open"
   # The menu takes the keyboard a moment after it maps.
   sleep 0.3
   # A menu opened by its key sometimes has its first item highlighted already: Up then Down lands
@@ -84,37 +84,37 @@ window_menu() {
 
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-await "openbox to take the screen" 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'"
+await "openbox to take the screen" 30 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'"
 start_program
-trap 'kill $pid 2>/dev/null || true; kill $wm 2>/dev/null || true' EXIT
+at_exit 'kill $pid 2>/dev/null || true; kill $wm 2>/dev/null || true'
 [ -n "$window" ] || fail "the script window did not show"
-await "openbox to frame the window" 10 bash -c "xprop -id $window _NET_FRAME_EXTENTS | grep -q = && echo framed"
+await "openbox to frame the window" 30 bash -c "xprop -id $window _NET_FRAME_EXTENTS | grep -q = && echo framed"
 
 # 1. A smaller window, locked.
 xdotool windowsize --sync "$window" 700 500 2>/dev/null || xdotool windowsize "$window" 700 500
-await "the window to take 700 x 500" 10 is_size 700 500
+await "the window to take 700 x 500" 30 is_size 700 500
 window_menu 4
-await "the lock to reach the window manager" 10 pinned
+await "the lock to reach the window manager" 30 pinned
 shot locked
 
 # 2. Full-screen Prompt mode: the whole screen, not 700 x 500 in a corner.
 xdotool key ctrl+Return
-await "the locked window to fill the screen while prompting" 20 fills_screen
+await "the locked window to fill the screen while prompting" 30 fills_screen
 shot prompting
 echo "prompting: $(describe "$window")"
 
 # 3. Back in Edit mode at its own size, still locked.
 xdotool key Escape
-await "the window to come back at 700 x 500" 20 is_size 700 500
-await "the lock to hold after prompting" 10 pinned
+await "the window to come back at 700 x 500" 30 is_size 700 500
+await "the lock to hold after prompting" 30 pinned
 shot edit_again
 
 # 4. Unlocked, then Zoom: the title bar stays on the screen.
 window_menu 4
-await "the lock to be lifted" 10 bash -c "xprop -id $window WM_NORMAL_HINTS | grep -q 'maximum size: 700 by 500' || echo lifted"
+await "the lock to be lifted" 30 bash -c "xprop -id $window WM_NORMAL_HINTS | grep -q 'maximum size: 700 by 500' || echo lifted"
 window_menu 2
-await "Zoom to make the window larger" 10 bash -c "read -r _ _ w _ <<<\"\$(xwininfo -id $window | awk '/Width:/ { print 0, 0, \$NF }')\"; [ \"\$w\" -gt 700 ] && echo zoomed"
-await "the zoomed window and its title bar on the screen" 10 on_screen "$window"
+await "Zoom to make the window larger" 30 bash -c "read -r _ _ w _ <<<\"\$(xwininfo -id $window | awk '/Width:/ { print 0, 0, \$NF }')\"; [ \"\$w\" -gt 700 ] && echo zoomed"
+await "the zoomed window and its title bar on the screen" 30 on_screen "$window"
 shot zoomed
 echo "zoomed: $(describe "$window")"
 
@@ -123,11 +123,11 @@ for made in $(seq 18); do
   before=$(program_windows)
   # Typed into the newest window, as one after the other is made.
   xdotool key ctrl+n
-  await "new window $made to show" 15 bash -c "[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -gt $before ] && echo shown"
+  await "new window $made to show" 30 bash -c "[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -gt $before ] && echo shown"
   newest=$(xdotool getactivewindow)
-  await "openbox to frame new window $made" 10 bash -c "xprop -id $newest _NET_FRAME_EXTENTS | grep -q = && echo framed"
+  await "openbox to frame new window $made" 30 bash -c "xprop -id $newest _NET_FRAME_EXTENTS | grep -q = && echo framed"
   window=$newest
-  await "new window $made and its title bar on the screen" 10 on_screen "$newest"
+  await "new window $made and its title bar on the screen" 30 on_screen "$newest"
   echo "new window $made: $(describe "$newest")"
 done
 shot cascade

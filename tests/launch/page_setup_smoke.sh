@@ -21,13 +21,10 @@ orvane=$2
 source "$3/smoke_common.bash"
 openbox >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '0x' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q '0x' || { echo "FAIL: openbox did not take the screen"; exit 1; }
+at_exit 'kill $openbox_pid 2>/dev/null || true'
+window_manager() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'; }
+await "openbox to take the screen" 30 window_manager
 start_program
-trap 'kill $pid $openbox_pid 2>/dev/null || true' EXIT
 
 # The shape of the page the print sheet's preview shows (the white page on the preview's grey, in
 # the left part of the sheet): landscape, portrait or none yet.
@@ -40,23 +37,20 @@ page_shape() {
   awk -v s="$size" 'BEGIN { split(s, a, " "); if (a[1] < 50 || a[2] < 50) print "none";
     else if (a[1] > a[2]) print "landscape"; else print "portrait" }'
 }
+no_window_named() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 # print_sheet_shape WINDOW: Ctrl+P in the window, the page shape once the preview shows one, Escape.
 print_sheet_shape() {
   local sheet shape=none
   xdotool windowfocus --sync "$1"
   xdotool key ctrl+p
-  sheet=$(timeout 20 xdotool search --sync --onlyvisible --name "^Print$" | head -1)
-  for _ in $(seq 50); do
-    shape=$(page_shape "$sheet")
-    [ "$shape" != none ] && break
-    sleep 0.2
-  done
+  sheet=$(timeout 60 xdotool search --sync --onlyvisible --name "^Print$" | head -1 || true)
+  [ -n "$sheet" ] || fail "Ctrl+P showed no print sheet within 60s"
+  shape_shown() { [ "$(page_shape "$sheet")" != none ]; }
+  within 60 shape_shown || true
+  shape=$(page_shape "$sheet")
   cp "$work/sheet.png" "$work/sheet-$shape.png" 2>/dev/null || true
   xdotool key Escape
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^Print$" >/dev/null 2>&1 || break
-    sleep 0.1
-  done
+  within 30 no_window_named "^Print$" || fail "Escape left the print sheet open for 30s"
   echo "$shape"
 }
 
@@ -75,7 +69,7 @@ await "the File menu to open" 30 menu_open
 xdotool key --delay 60 Up Down
 for _ in $(seq 9); do xdotool key Down; done
 xdotool key Return
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "^Page Setup$" | head -1) || true
+dialog=$(timeout 60 xdotool search --sync --onlyvisible --name "^Page Setup$" | head -1) || true
 if [ -z "$dialog" ]; then
   shot no-dialog
   echo "FAIL: File > Page Setup… opened no page set-up dialog (see no-dialog.png)"
@@ -83,10 +77,7 @@ if [ -z "$dialog" ]; then
 fi
 # Tab to the orientation, Down to Landscape, Return for OK.
 xdotool key Tab Tab Down Return
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name "^Page Setup$" >/dev/null 2>&1 || break
-  sleep 0.1
-done
+within 30 no_window_named "^Page Setup$" || fail "Return left the page set-up dialog open for 30s"
 
 after=$(print_sheet_shape "$window")
 echo "after page set-up: $after"
@@ -95,7 +86,8 @@ echo "after page set-up: $after"
 # A new script has its own paper: the default one.
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+n
-untitled=$(timeout 20 xdotool search --sync --onlyvisible --name "^Untitled" | head -1)
+untitled=$(timeout 60 xdotool search --sync --onlyvisible --name "^Untitled" | head -1 || true)
+[ -n "$untitled" ] || fail "Ctrl+N showed no Untitled window within 60s"
 other=$(print_sheet_shape "$untitled")
 echo "new script: $other"
 [ "$other" = portrait ] || { echo "FAIL: a new script's print sheet shows a $other page"; exit 1; }

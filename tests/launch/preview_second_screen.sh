@@ -26,8 +26,13 @@ talent_x=1920
 talent_width=1920
 talent_area="1920x1080+1920+0"
 start_orvane panel
-panel=$(timeout 30 xdotool search --sync --onlyvisible --name "^Preview" | head -1)
-sleep 1
+panel=$(timeout 60 xdotool search --sync --onlyvisible --name "^Preview" | head -1 || true)
+[ -n "$panel" ] || fail "the preview panel did not show within 60s of the start"
+# The panel is placed once shown, maybe in more than one step; what the talent monitor shows, were it
+# to show something, comes with the start too.
+panel_geometry() { xdotool getwindowgeometry --shell "$panel" | tr '\n' ' '; }
+await_steady "the preview panel to stay put for a second" 30 1 panel_geometry
+await_quiet "the windows drawn and at rest" 60 start "3840x1080+0+0"
 eval "$(xdotool getwindowgeometry --shell "$panel")"
 panel_x=$X
 panel_y=$Y
@@ -42,12 +47,13 @@ fi
 
 # The Output pop-up sits in the panel's display section, 453 points from its top (below the section
 # titles), right of its label.
+closed=$(popup_windows)
 xdotool mousemove "$((panel_x + 220))" "$((panel_y + 453))" click 1
-sleep 0.8
+within 30 menu_opened "$closed" || echo "(no pop-up list showed)"
 shot popup
 xdotool key Down Return
-sleep 1.5
-shot chosen
+within 60 covers "1920 0 1920 1080" || true
+within 30 shot_passes chosen lit_passes "$talent_area" ">" 5 || true
 windows=$(talent_windows)
 echo "windows on the talent monitor: ${windows:-none}"
 if [ "$windows" != "1920 0 1920 1080" ]; then
@@ -58,6 +64,7 @@ echo "talent monitor lit: $lit_talent"
 if ! awk -v l="$lit_talent" 'BEGIN { exit !(l > 5) }'; then
   fail "the talent monitor shows no script"
 fi
+within 30 test "$(xdotool getwindowname "$panel")" = "Preview (Second Screen)" || true
 title=$(xdotool getwindowname "$panel")
 echo "panel title: $title"
 if [ "$title" != "Preview (Second Screen)" ]; then

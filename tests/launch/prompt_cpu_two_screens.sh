@@ -32,16 +32,18 @@ fresh_settings ${frame_rate_option:+"<key>frameRateOptionTag</key><integer>$fram
 } >"$work/Script.ovdocument/Content.rtfd/TXT.rtf"
 
 start_x 1920x1080 1920x1080
+talent_x=1920
+talent_width=1920
 start_orvane prompt
-sleep 3
+await "the talent window to cover exactly the talent monitor (1920,0 1920x1080)" 60 covers "1920 0 1920 1080"
 xdotool windowfocus --sync "$operator"
-sleep 1
-xdotool key --clearmodifiers ctrl+Return
-sleep 2
+enter_prompt_mode prompt "1920x1080+0+0"
 xdotool key --clearmodifiers space
-sleep 2
+await_motion "Space to start the talent window scrolling" 60 started "1920x1080+1920+0"
+# Ten seconds of prompting once what starting it costs once is done: idle_share waits for the share
+# to settle under the limit first, and measures twice when the first ten seconds are over it.
 shot moving1
-prompting=$(cpu_share 10)
+prompting=$(idle_share "$limit")
 shot moving2
 echo "prompting on two 1080p monitors: ${prompting}% of a core"
 moved=$(changed moving1 moving2 "1920x1080+1920+0")
@@ -50,9 +52,7 @@ if [ "${moved%%.*}" -lt 500 ]; then
   fail "the talent window did not scroll"
 fi
 xdotool key --clearmodifiers space
-sleep 0.5
 xdotool key --clearmodifiers Escape
-sleep 0.5
 quit_orvane
 if ! awk -v s="$prompting" -v l="$limit" 'BEGIN { exit !(s < l) }'; then
   fail "prompting used ${prompting}% of a core (limit ${limit}%)"

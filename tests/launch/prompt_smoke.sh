@@ -57,7 +57,7 @@ await_shot "Escape to return to Edit mode" 30 edit_again arrow_gone
 xdotool key --window "$window" ctrl+Return
 await_shot "a sent Ctrl+Return to enter Prompt mode" 30 sent arrow_shown
 await_still "Prompt mode at rest after the sent toggle" 30 settled "$below_toolbar"
-# Watched for a while longer, it stays in Prompt mode and nothing flips.
+# Watched for a while longer, it stays in Prompt mode and nothing flips: a second on purpose.
 sleep 1
 shot sent2
 flips=$(changed settled-2 sent2 "$below_toolbar")

@@ -6,8 +6,9 @@ smoke_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # fail REASON: the verdict, and the end of the test. The work folder keeps a mark of it, so that the
 # script that started a session does not report the same end once more.
 failed=
+# In a command substitution the verdict goes to the error output, which is not taken as its value.
 fail() {
-  echo "FAIL: $*"
+  if [ "$BASH_SUBSHELL" -gt 0 ]; then echo "FAIL: $*" >&2; else echo "FAIL: $*"; fi
   failed=yes
   [ -d "${work:-}" ] && : >"$work/failed"
   exit 1
@@ -38,7 +39,7 @@ trap 'report_exit $?; eval "$exit_commands"' EXIT
 # the window manager answer, each in its own time.
 found=
 await() {
-  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $2 * 1000000))
+  local what=$1 seconds=$2 deadline=$((${EPOCHREALTIME/./} + $(microseconds "$2")))
   shift 2
   while :; do
     if found=$("$@" 2>/dev/null) && [ -n "$found" ]; then
@@ -50,10 +51,12 @@ await() {
     sleep 0.1
   done
 }
+# microseconds SECONDS: SECONDS, which may be a fraction, in microseconds.
+microseconds() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000000 }'; }
 # within SECONDS COMMAND...: the command run every tenth of a second until it succeeds; fails, without
 # ending the test, once SECONDS have passed.
 within() {
-  local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+  local deadline=$((${EPOCHREALTIME/./} + $(microseconds "$1")))
   shift
   until "$@" >/dev/null 2>&1; do
     [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
@@ -179,13 +182,12 @@ window_geometry() {
   eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 
-# wait_for_exit: up to twenty seconds for the program to end by itself.
+# wait_for_exit [SECONDS]: up to SECONDS (sixty unless told) for the program to end by itself; a
+# quit that saves and closes its windows takes its time on a busy machine.
 wait_for_exit() {
-  for _ in $(seq 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  within "${1:-60}" program_ended || true
 }
+program_ended() { ! kill -0 "$pid" 2>/dev/null; }
 
 # popup_windows: how many menus and other popups of the program's show (windows no window manager
 # frames): a menu is open once there is one more. A window of another kind, such as the preview panel
@@ -201,6 +203,31 @@ popup_windows() {
 # menu_opened COUNT: succeeds once more menus and popups show than COUNT, as popup_windows counted
 # them before the key that opens one.
 menu_opened() { [ "$(popup_windows)" -gt "$1" ]; }
+
+# popups_at_most COUNT: succeeds once no more menus and popups show than COUNT: a menu closed.
+popups_at_most() { [ "$(popup_windows)" -le "$1" ]; }
+
+# await_steady WHAT SECONDS HOLD COMMAND...: as await, for a command whose output has stayed the same
+# for HOLD seconds: a window the program sizes or places in more than one step has come to rest.
+# await runs the command in a subshell of its own, so what was seen last is kept in a file.
+await_steady() {
+  local what=$1 seconds=$2 hold=$3
+  shift 3
+  rm -f "$work/steady"
+  await "$what" "$seconds" steady "$hold" "$@"
+}
+steady() {
+  local hold=$1 now last='' since=${EPOCHREALTIME/./}
+  shift
+  now=$("$@") || return 1
+  [ -e "$work/steady" ] && { read -r since; IFS= read -r last; } <"$work/steady"
+  if [ "$now" != "$last" ]; then
+    since=${EPOCHREALTIME/./}
+    printf '%s\n%s\n' "$since" "$now" >"$work/steady"
+  fi
+  echo "$now"
+  [ $((${EPOCHREALTIME/./} - since)) -ge "$(microseconds "$hold")" ]
+}
 
 shot() { import -window root "$work/$1.png"; }
 # await_shot WHAT SECONDS SHOT TEST...: screenshots taken as SHOT until TEST... SHOT succeeds.
@@ -232,20 +259,36 @@ await_still() {
   await "$1" "$2" still_pair "$3" "$4"
 }
 still_pair() { pair_moved "$1" "$2" -eq 0; }
+# await_quiet WHAT SECONDS SHOT AREA: as await_still, but for two shots that differ in fewer than 200
+# pixels of AREA: drawn and at rest but for a blinking caret, which a text field may keep up forever.
+await_quiet() {
+  await "$1" "$2" quiet_pair "$3" "$4"
+}
+quiet_pair() { pair_moved "$1" "$2" -lt 200; }
 # await_motion WHAT SECONDS SHOT AREA: two shots SHOT-1 and SHOT-2 half a second apart that differ in
 # more than 500 pixels of AREA: something moves.
 await_motion() {
   await "$1" "$2" moving_pair "$3" "$4"
 }
 moving_pair() { pair_moved "$1" "$2" -gt 500; }
-# pair_moved SHOT AREA TEST COUNT: two shots half a second apart, and whether the pixels that changed
-# between them in AREA pass "[ CHANGED TEST COUNT ]".
+# pair_moved SHOT AREA TEST COUNT: two shots half a second apart (pair_span seconds when set), and
+# whether the pixels that changed between them in AREA pass "[ CHANGED TEST COUNT ]". The span is
+# the measure itself: what moves slowly shows over a longer one.
 pair_moved() {
-  shot "$1-1" && sleep 0.5 && shot "$1-2" || return 1
+  local span=${pair_span:-0.5}
+  shot "$1-1" && sleep "$span" && shot "$1-2" || return 1
   local moved
   moved=$(changed "$1-1" "$1-2" "$2")
-  echo "$moved pixels changed in half a second"
+  echo "$moved pixels changed in ${span}s"
   [ "${moved%%.*}" "$3" "$4" ]
+}
+# lit_passes AREA TEST LEVEL SHOT: whether how much of AREA is lit in SHOT passes "[ LIT TEST LEVEL ]"
+# (with awk, so LIT may be a fraction; TEST is one of < > <= >=); for shot_passes.
+lit_passes() {
+  local level
+  level=$(lit "$4" "$1")
+  echo "lit $level"
+  awk -v l="$level" -v n="$3" -v t="$2" 'BEGIN { exit !(t == "<" ? l < n : t == ">" ? l > n : t == "<=" ? l <= n : l >= n) }'
 }
 # lit SHOT AREA: how much of the area is lit (0...1000): the script is white on black.
 lit() { convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format '%[fx:mean*1000]' info:; }
@@ -255,7 +298,9 @@ changed() { compare -metric AE ${3:+-crop "$3"} "$work/$1.png" "$work/$2.png" nu
 # cpu_share SECONDS: the share of one core, in percent, that the program ($pid) used over SECONDS.
 # The threads' run times in nanoseconds (schedstat), not /proc/PID/stat's clock ticks: an idle
 # program's share is a few ticks in ten seconds, so one tick more or less decided the verdict.
-cpu_nanoseconds() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d", n }'; }
+# The sum is printed as a float with no decimals: mawk's %d stops at 2^31, which is 2.1 seconds of
+# run time, after which every share read as nothing.
+cpu_nanoseconds() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%.0f", n }'; }
 cpu_share() {
   local before after
   before=$(cpu_nanoseconds)

@@ -180,16 +180,16 @@ talent_changed() {
   n=$(changed "$1" "$2" "$talent")
   awk -v n="$n" 'BEGIN { exit !(n + 0 > 10000) }' && echo "$n"
 }
-await "the talent scrolled down the script" 20 talent_changed back scrolled
+await "the talent scrolled down the script" 30 talent_changed back scrolled
 compare_outputs scrolled 0
 # Flip Vertically, in the panel's Displays section.
 xdotool mousemove $((px + 220)) $((py + 555)) click 1
-await "the talent turned upside down" 20 talent_changed scrolled flipped
+await "the talent turned upside down" 30 talent_changed scrolled flipped
 compare_outputs flipped 1
 # The magnification slider's knob, dragged to the left.
 xdotool mousemove $((px + 203)) $((py + 351)) mousedown 1 mousemove $((px + 180)) $((py + 351)) \
   mousemove $((px + 160)) $((py + 351)) mouseup 1
-await "the talent's text smaller" 20 talent_changed flipped magnified
+await "the talent's text smaller" 30 talent_changed flipped magnified
 compare_outputs magnified 1
 quit_orvane
 
@@ -211,7 +211,7 @@ talent_dark() {
   echo "brightest $v" >"$work/blank.value"
   [ "$v" -eq 0 ] && echo "$v"
 }
-await "no lit pixel on the blanked talent monitor" 20 talent_dark
+await "no lit pixel on the blanked talent monitor" 30 talent_dark
 echo "blanked: the talent monitor's brightest pixel is $found of 255"
 xdotool key --clearmodifiers Escape
 quit_orvane

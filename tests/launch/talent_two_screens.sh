@@ -88,7 +88,9 @@ start_x
 talent_x=1280
 talent_width=1920
 start_orvane larger
-# Given the time a talent window takes to show on the other monitors, it has stayed hidden.
+# A talent window shows with the start, as it did on the other monitors: once the operator's window
+# is drawn and at rest, and a span beside, it has stayed hidden.
+await_quiet "the operator's window drawn and at rest" 60 larger-start "1280x800+0+0"
 sleep 2
 windows=$(talent_windows)
 echo "windows on a larger talent monitor: ${windows:-none}"

@@ -30,7 +30,7 @@ at_exit stop_all
 # await_window_manager NAME: until the window manager just started has taken the screen (needs
 # xprop); a window shown before that is never framed by it.
 window_manager_check() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*'; }
-await_window_manager() { await "$1 to take the screen" 10 window_manager_check; }
+await_window_manager() { await "$1 to take the screen" 30 window_manager_check; }
 
 # settings_file [EXTRA_PLIST_LINES]: a settings file choosing the second display, plus the lines given.
 settings_file() {
@@ -66,13 +66,14 @@ start_orvane() {
   XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb \
     "$orvane" "$work/Script.ovdocument" >"$work/orvane-$1.log" 2>&1 &
   pid=$!
-  operator=$(timeout 30 xdotool search --sync --onlyvisible --name "Script" | head -1) ||
-    fail "the program showed no window named Script within 30s (its output: $work/orvane-$1.log)"
+  operator=$(timeout 60 xdotool search --sync --onlyvisible --name "Script" | head -1) ||
+    fail "the program showed no window named Script within 60s (its output: $work/orvane-$1.log)"
 }
 
 quit_orvane() {
   xdotool key --clearmodifiers ctrl+q || true
-  wait_for_exit
+  # A program that has not ended by then is ended here: its quitting is not what is tried.
+  wait_for_exit 20
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=
@@ -91,4 +92,18 @@ talent_windows() {
       echo "$X $Y $WIDTH $HEIGHT"
     fi
   done
+}
+
+# covers GEOMETRY: the one talent window, once it stands exactly at "X Y WIDTH HEIGHT".
+covers() { local windows; windows=$(talent_windows); [ "$windows" = "$1" ] && echo "$windows"; }
+
+# enter_prompt_mode NAME AREA: Ctrl+Return, once the operator's monitor (AREA) is at rest, and that
+# monitor changed by it and at rest again, so that the next key goes to Prompt mode and not into the
+# script. Leaves the shots NAME-edit-1/2 and NAME-prompt-1/2 (Prompt mode at rest, but for the
+# toolbar's timer, which may tick by itself).
+enter_prompt_mode() {
+  await_quiet "the operator's monitor at rest before Ctrl+Return" 60 "$1-edit" "$2"
+  xdotool key --clearmodifiers ctrl+Return
+  await_change "Ctrl+Return to enter Prompt mode" 60 "$1-edit-2" "$2"
+  await_quiet "Prompt mode at rest" 60 "$1-prompt" "$2"
 }

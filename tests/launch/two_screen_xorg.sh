@@ -44,7 +44,8 @@ CONF
   Xorg ":$number" -noreset -nolisten tcp -config "$dir/xorg.conf" -logfile "$dir/xorg.log" >"$dir/out.log" 2>&1 &
   echo $! >"$dir/pid"
   export DISPLAY=":$number"
-  for _ in $(seq 50); do
+  # Up to a minute for the server to answer: it starts slowly on a busy machine.
+  for _ in $(seq 300); do
     xrandr >/dev/null 2>&1 && break
     sleep 0.2
   done
