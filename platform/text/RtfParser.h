@@ -186,15 +186,22 @@ class Parser {
 public:
     Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory)
     {
-        // The text never holds more units than the data has bytes: it is allocated once, and what
-        // it leaves unused is given back when reading ends.
-        m_text.reserve(input.size());
+        // The text hardly ever holds more units than the data has bytes: it is allocated once,
+        // without filling, and what it leaves unused is given back when reading ends.
+        reserveText(input.size());
     }
 
     RtfReader::Result run();
 
 private:
     GroupState& state() { return m_stack.back(); }
+    // Whether a token is read for what it is, with no group start just before it to make it a
+    // destination, no \u fallback to skip and no skipped destination around it: most of a script.
+    bool readsTokensAsTheyCome() const
+    {
+        return m_skipNesting == 0 && m_unicodeSkipLeft == 0 && !m_stack.empty() &&
+               m_stack.back().destination != Destination::Skip;
+    }
 
     void handle(const Token& token);
     void groupStart();
@@ -225,12 +232,18 @@ private:
         if (m_pendingBytes.empty() && !m_swallowAttachmentMark && !m_stack.empty() &&
             state().destination == Destination::Text) {
             startRunIfFormatChanged();
-            m_text.append(QChar(c));
+            if (m_textLength == m_textCapacity)
+                reserveText(m_textLength + 1);
+            m_units[m_textLength++] = c;
             return;
         }
         flushPendingBytes();
         appendText(QStringView(&c, 1));
     }
+    // Room for at least units more units of text than it holds.
+    void reserveText(qsizetype units);
+    // The text read, as a string of its own length.
+    QString takeText();
     void endParagraph();
     void addAttachment(std::shared_ptr<TextAttachment> attachment);
     void commitFontEntry();
@@ -263,7 +276,12 @@ private:
     std::string m_pendingBytes;
     int m_pendingCodePage = 0;
 
+    // The script's text is written straight into m_text's buffer: appending through QString costs
+    // a call and a capacity check per piece, and a script comes in pieces of a few letters.
     QString m_text;
+    char16_t* m_units = nullptr;
+    qsizetype m_textLength = 0;
+    qsizetype m_textCapacity = 0;
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
     std::vector<CharFormat> m_formats;

@@ -37,8 +37,23 @@ QString fontFamily(const QString& fontName)
 RtfReader::Result Parser::run()
 {
     m_stack.reserve(64);
-    for (Token token = m_tokenizer.next(); token.kind != Kind::End && !m_done; token = m_tokenizer.next())
-        handle(token);
+    while (!m_done) {
+        const Token token = m_tokenizer.next();
+        if (token.kind == Kind::End)
+            break;
+        // Text and control words outside any destination's start take the short way here, the
+        // rest goes through handle(), which knows every case.
+        if (token.kind == Kind::Text && readsTokensAsTheyCome()) {
+            m_groupJustOpened = false;
+            textBytes(token.name);
+        } else if (token.kind == Kind::ControlWord && readsTokensAsTheyCome() && !m_groupJustOpened &&
+                   !m_ignorableNext) {
+            flushPendingBytes();
+            controlWord(token.word, token.hasParameter, token.parameter);
+        } else {
+            handle(token);
+        }
+    }
     flushPendingBytes();
     // Data cut short leaves groups open: finish what they were reading, as their ends would have.
     m_skipNesting = 0;
@@ -50,7 +65,7 @@ RtfReader::Result Parser::run()
         if (closing.ownsDestination)
             finishDestination(closing);
     }
-    if (m_paragraphStart < m_text.size()) {
+    if (m_paragraphStart < m_textLength) {
         // The last paragraph has no paragraph mark of its own.
         const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
         if (m_paragraphs.empty() || !(m_paragraphs.back().style == style))
@@ -58,8 +73,7 @@ RtfReader::Result Parser::run()
     }
 
     RtfReader::Result result;
-    m_text.squeeze();
-    result.text = std::move(m_text);
+    result.text = takeText();
     result.runs = attributeRuns(result.text.size());
 
     if (m_backgroundColor)
@@ -172,7 +186,7 @@ void Parser::handle(const Token& token)
             --m_unicodeSkipLeft;
             return;
         }
-        if (token.kind == Kind::ControlWord && token.name != "u") {
+        if (token.kind == Kind::ControlWord && token.word != RtfControlWords::id("u")) {
             --m_unicodeSkipLeft;
             return;
         }
@@ -201,7 +215,7 @@ void Parser::handle(const Token& token)
         controlSymbol(token.name[0]);
         break;
     case Kind::ControlWord: {
-        const int word = RtfControlWords::lookup(token.name);
+        const int word = token.word;
         if (wasJustOpened && destinationWord(word)) {
             m_ignorableNext = false;
             return;
@@ -423,14 +437,27 @@ void Parser::textBytes(std::string_view bytes)
         return;
     }
     flushPendingBytes();
+    if (state().destination == Destination::Text && !m_swallowAttachmentMark && !bytes.empty()) {
+        // Most of a script: plain letters straight into the text, widened as they are tested, so
+        // that ASCII costs one pass; anything else is decoded below over what this wrote.
+        const qsizetype count = qsizetype(bytes.size());
+        if (m_textCapacity - m_textLength < count)
+            reserveText(m_textLength + count);
+        char16_t* const out = m_units + m_textLength;
+        unsigned char seen = 0;
+        for (qsizetype i = 0; i < count; ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[size_t(i)]);
+            seen |= byte;
+            out[i] = byte;
+        }
+        if (seen < 0x80) {
+            startRunIfFormatChanged();
+            m_textLength += count;
+            return;
+        }
+    }
     const bool ascii =
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii && state().destination == Destination::Text && !m_swallowAttachmentMark && !bytes.empty()) {
-        // Most of a script: plain letters straight into the text, without a decoded copy.
-        startRunIfFormatChanged();
-        m_text.append(QLatin1StringView(bytes.data(), qsizetype(bytes.size())));
-        return;
-    }
     // resize rather than clear: clear gives the buffer back, and text comes in many small pieces.
     m_scratch.resize(0);
     if (ascii)
@@ -503,7 +530,30 @@ void Parser::appendToDocument(QStringView text)
             return;
     }
     startRunIfFormatChanged();
-    m_text.append(text);
+    if (m_textCapacity - m_textLength < text.size())
+        reserveText(m_textLength + text.size());
+    std::copy(text.utf16(), text.utf16() + text.size(), m_units + m_textLength);
+    m_textLength += text.size();
+}
+
+void Parser::reserveText(qsizetype units)
+{
+    if (units <= m_textCapacity)
+        return;
+    // Doubling, should a file ever hold more units than bytes: appends stay amortised constant.
+    const qsizetype capacity = std::max(units, m_textCapacity * 2);
+    m_text.resize(capacity);
+    m_units = reinterpret_cast<char16_t*>(m_text.data());
+    m_textCapacity = capacity;
+}
+
+QString Parser::takeText()
+{
+    m_text.truncate(m_textLength);
+    m_text.squeeze();
+    m_units = nullptr;
+    m_textLength = m_textCapacity = 0;
+    return std::move(m_text);
 }
 
 void Parser::startRunForFormat()
@@ -512,7 +562,7 @@ void Parser::startRunForFormat()
     const CharFormat& format = state().chars;
     if (m_runs.empty() || m_runs.back().attachment >= 0 ||
         !(m_formats[size_t(m_runs.back().format)] == format))
-        m_runs.push_back({m_text.size(), formatId(format), -1});
+        m_runs.push_back({m_textLength, formatId(format), -1});
 }
 
 void Parser::endParagraph()
@@ -523,15 +573,17 @@ void Parser::endParagraph()
     const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
     if (m_paragraphs.empty() || !(m_paragraphs.back().style == style))
         m_paragraphs.push_back({m_paragraphStart, style});
-    m_paragraphStart = m_text.size();
+    m_paragraphStart = m_textLength;
 }
 
 void Parser::addAttachment(std::shared_ptr<TextAttachment> attachment)
 {
     flushPendingBytes();
     m_attachments.push_back(std::move(attachment));
-    m_runs.push_back({m_text.size(), formatId(state().chars), int(m_attachments.size() - 1)});
-    m_text.append(QChar(kAttachmentCharacter));
+    m_runs.push_back({m_textLength, formatId(state().chars), int(m_attachments.size() - 1)});
+    if (m_textLength == m_textCapacity)
+        reserveText(m_textLength + 1);
+    m_units[m_textLength++] = kAttachmentCharacter;
 }
 
 void Parser::commitFontEntry()

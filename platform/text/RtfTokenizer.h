@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/text/RtfControlWords.h"
+
 #include <QByteArrayView>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 // Splits RTF bytes into groups, control words, control symbols, text runs, \'hh bytes and \bin
@@ -26,20 +31,143 @@ public:
         bool hasParameter = false;
         unsigned char byte = 0;
         std::int32_t parameter = 0;
+        int word = 0;          // a control word's number in RtfControlWords, 0 for words not listed there
         std::string_view name; // control word or symbol; the text or data for Text and Binary
     };
 
     explicit RtfTokenizer(QByteArrayView input);
 
-    Token next();
+    // Always inline, with the control-word scan below: a script has a token every few bytes, and
+    // the reader keeps the token in registers only when it sees the code that makes it.
+    [[gnu::always_inline]] Token next();
     qsizetype position() const { return m_pos; }
     qsizetype size() const { return m_size; }
 
 private:
-    Token controlWord();
+    static Token of(Kind kind)
+    {
+        Token token;
+        token.kind = kind;
+        return token;
+    }
+    [[gnu::always_inline]] Token controlWord();
     Token controlSymbol();
+    Token binary(std::int32_t length);
 
     const char* m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
 };
+
+namespace RtfTokenizerBytes {
+
+// Longer control words are not RTF; the rest of the letters is read as text.
+inline constexpr qsizetype kMaxControlWordLength = 32;
+
+// Byte classes, looked up once per byte: text runs and control words are most of a file.
+enum ByteClass : unsigned char { kOther = 0, kLetter = 1, kEndsText = 2, kDigit = 3 };
+
+constexpr std::array<unsigned char, 256> makeByteClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int c = 'a'; c <= 'z'; ++c)
+        classes[size_t(c)] = kLetter;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        classes[size_t(c)] = kLetter;
+    for (int c = '0'; c <= '9'; ++c)
+        classes[size_t(c)] = kDigit;
+    for (const char c : {'{', '}', '\\', '\r', '\n'})
+        classes[size_t(static_cast<unsigned char>(c))] = kEndsText;
+    return classes;
+}
+
+inline constexpr std::array<unsigned char, 256> kByteClasses = makeByteClasses();
+
+inline unsigned char classOf(char c)
+{
+    return kByteClasses[static_cast<unsigned char>(c)];
+}
+
+} // namespace RtfTokenizerBytes
+
+inline RtfTokenizer::Token RtfTokenizer::next()
+{
+    using namespace RtfTokenizerBytes;
+    while (m_pos < m_size) {
+        const char c = m_data[m_pos];
+        switch (c) {
+        case '{':
+            ++m_pos;
+            return of(Kind::GroupStart);
+        case '}':
+            ++m_pos;
+            return of(Kind::GroupEnd);
+        case '\\':
+            ++m_pos;
+            if (m_pos >= m_size)
+                return of(Kind::End);
+            if (classOf(m_data[m_pos]) == kLetter)
+                return controlWord();
+            return controlSymbol();
+        case '\r':
+        case '\n':
+            ++m_pos;
+            continue;
+        default: {
+            const char* const begin = m_data + m_pos;
+            const char* const end = m_data + m_size;
+            const char* p = begin + 1;
+            while (p < end && classOf(*p) != kEndsText)
+                ++p;
+            m_pos = p - m_data;
+            Token token = of(Kind::Text);
+            token.name = std::string_view(begin, size_t(p - begin));
+            return token;
+        }
+        }
+    }
+    return of(Kind::End);
+}
+
+inline RtfTokenizer::Token RtfTokenizer::controlWord()
+{
+    using namespace RtfTokenizerBytes;
+    const char* const begin = m_data + m_pos;
+    const char* const end = m_data + m_size;
+    const char* const wordLimit = end - begin > kMaxControlWordLength ? begin + kMaxControlWordLength : end;
+    // The first eight letters are packed as they are read, for the look-up of the word's number.
+    std::uint64_t prefix = std::uint8_t(*begin);
+    unsigned shift = 8;
+    const char* p = begin + 1;
+    for (; p < wordLimit && classOf(*p) == kLetter; ++p, shift += 8) {
+        if (shift < 64)
+            prefix |= std::uint64_t(std::uint8_t(*p)) << shift;
+    }
+    Token token = of(Kind::ControlWord);
+    token.name = std::string_view(begin, size_t(p - begin));
+
+    const bool negative = end - p > 1 && *p == '-' && classOf(p[1]) == kDigit;
+    p += negative;
+    if (p < end && classOf(*p) == kDigit) {
+        // Saturate rather than wrap: an overflowing number must not turn into a small or negative one.
+        std::uint64_t value = 0;
+        constexpr std::uint64_t kLimit = std::uint64_t(std::numeric_limits<std::int32_t>::max()) + 1;
+        for (; p < end && classOf(*p) == kDigit; ++p) {
+            if (value < kLimit)
+                value = value * 10 + std::uint64_t(*p - '0');
+        }
+        const std::int64_t signedValue =
+            negative ? -std::int64_t(std::min(value, kLimit)) : std::int64_t(std::min(value, kLimit - 1));
+        token.hasParameter = true;
+        token.parameter = std::int32_t(signedValue);
+    }
+    if (p < end && *p == ' ')
+        ++p;
+    m_pos = p - m_data;
+
+    // A prefix of three letters is a word of three letters.
+    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
+        return binary(token.hasParameter ? token.parameter : 0);
+    token.word = RtfControlWords::lookup(prefix, token.name);
+    return token;
+}
