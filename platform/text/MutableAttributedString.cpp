@@ -152,9 +152,11 @@ bool MutableAttributedString::paragraphStylesAreFixed(const Range& paragraphs) c
             fixed = false;
             return false;
         }
-        if (start > paragraphs.location && !startsParagraph(start)) {
+        // Styles are compared first: finding whether a run starts a paragraph costs a search of
+        // the text's blocks, and most neighbouring runs share their paragraph and its style.
+        if (start > paragraphs.location) {
             const bool same = style && previous ? *style == *previous : style == previous;
-            if (!same) {
+            if (!same && !startsParagraph(start)) {
                 fixed = false;
                 return false;
             }
