@@ -201,6 +201,10 @@ private:
     }
 
     void handle(const Token& token);
+    // The body of a script in short: a run of plain text, and the words a script repeats every few
+    // words (\uN and \ucN, font, size and colour). False leaves the token to the general steps.
+    bool readPlainText(std::string_view bytes);
+    bool readCommonWord(int word, bool hasParameter, int parameter);
     void groupStart();
     void groupEnd();
     void finishDestination(const GroupState& closing);
@@ -272,6 +276,9 @@ private:
     int m_fontCodePage = 0;
     std::string m_pendingBytes;
     int m_pendingCodePage = 0;
+    // The last code page found to be of single bytes, so that plain text asks once per page.
+    bool m_knownSingleByte = false;
+    int m_singleBytePage = 0;
 
     // The script's text is written straight into m_text's buffer: appending through QString costs
     // a call and a capacity check per piece, and a script comes in pieces of a few letters.

@@ -60,6 +60,61 @@ QString fontFamily(const QString& fontName)
 
 } // namespace
 
+bool Parser::readPlainText(std::string_view bytes)
+{
+    if (bytes.empty() || !m_pendingBytes.empty() || m_swallowAttachmentMark ||
+        state().destination != Destination::Text)
+        return false;
+    const int codePage = currentCodePage();
+    if (!m_knownSingleByte || codePage != m_singleBytePage) {
+        if (CodePages::isDoubleByte(codePage))
+            return false;
+        m_knownSingleByte = true;
+        m_singleBytePage = codePage;
+    }
+    const qsizetype count = qsizetype(bytes.size());
+    if (m_textCapacity - m_textLength < count)
+        reserveText(m_textLength + count);
+    if (!widenAscii(bytes.data(), count, m_units + m_textLength))
+        return false;
+    startRunIfFormatChanged();
+    m_textLength += count;
+    return true;
+}
+
+bool Parser::readCommonWord(int word, bool hasParameter, int parameter)
+{
+    using RtfControlWords::id;
+    switch (word) {
+    case id("uc"):
+        state().unicodeSkip = std::clamp(parameter, 0, 16);
+        return true;
+    case id("u"):
+        if (parameter > 0xFFFF && parameter <= 0x10FFFF)
+            return false;
+        appendCharacter(char16_t(parameter < 0 ? parameter + 65536 : parameter));
+        m_unicodeSkipLeft = state().unicodeSkip;
+        return true;
+    case id("f"):
+    case id("fs"):
+    case id("cf"): {
+        if (state().destination != Destination::Text)
+            return false;
+        m_formatMayHaveChanged = true;
+        CharFormat& f = state().chars;
+        if (word == id("f"))
+            f.font = parameter;
+        else if (word == id("fs"))
+            f.fontSize = hasParameter && parameter > 0 ? std::min(parameter, 32767) : kDefaultFontSize;
+        else
+            f.foreground = std::max(parameter, 0);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 RtfReader::Result Parser::run()
 {
     m_stack.reserve(64);
@@ -71,11 +126,14 @@ RtfReader::Result Parser::run()
         // rest goes through handle(), which knows every case.
         if (token.kind == Kind::Text && readsTokensAsTheyCome()) {
             m_groupJustOpened = false;
-            textBytes(token.name);
+            if (!readPlainText(token.name))
+                textBytes(token.name);
         } else if (token.kind == Kind::ControlWord && readsTokensAsTheyCome() && !m_groupJustOpened &&
                    !m_ignorableNext) {
-            flushPendingBytes();
-            controlWord(token.word, token.hasParameter, token.parameter);
+            if (!m_pendingBytes.empty())
+                flushPendingBytes();
+            if (!readCommonWord(token.word, token.hasParameter, token.parameter))
+                controlWord(token.word, token.hasParameter, token.parameter);
         } else {
             handle(token);
         }

@@ -182,6 +182,13 @@ inline RtfTokenizer::Token RtfTokenizer::controlWord()
         // Saturate rather than wrap: an overflowing number must not turn into a small or negative one.
         std::uint64_t value = 0;
         constexpr std::uint64_t kLimit = std::uint64_t(std::numeric_limits<std::int32_t>::max()) + 1;
+        // Nine digits cannot reach the limit, and with more bytes than that left none is read past
+        // the end: the usual parameter needs no checks per digit.
+        if (end - p > 9) {
+            const char* const shortEnd = p + 9;
+            for (; p < shortEnd && std::uint8_t(*p - '0') < 10; ++p)
+                value = value * 10 + std::uint64_t(*p - '0');
+        }
         for (; p < end && classOf(*p) == kDigit; ++p) {
             if (value < kLimit)
                 value = value * 10 + std::uint64_t(*p - '0');
