@@ -2,7 +2,8 @@
 
 // The RTF reader's own parser: its state, one group per stack entry, and the steps that turn tokens
 // into text, runs and document attributes. Only the reader's sources include it; its control-word
-// handlers live in RtfParserWords.cpp, the rest in RtfReader.cpp.
+// handlers live in RtfParserWords.cpp, the ends of the header's tables, information fields and
+// pictures in RtfParserDestinations.cpp, the rest in RtfReader.cpp.
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributeNames.h"
