@@ -63,7 +63,11 @@ bool Parser::readPlainText(std::string_view bytes)
     if (bytes.empty() || !m_pendingBytes.empty() || m_swallowAttachmentMark ||
         state().destination != Destination::Text)
         return false;
-    const int codePage = currentCodePage();
+    // The font's page as currentCodePage() finds it, without the call while the font stays.
+    const int font = state().chars.font;
+    const int codePage = font >= 0 && font == m_codePageFont
+                             ? (m_fontCodePage != 0 ? m_fontCodePage : m_codePage)
+                             : currentCodePage();
     if (!m_knownSingleByte || codePage != m_singleBytePage) {
         if (CodePages::isDoubleByte(codePage))
             return false;
