@@ -76,9 +76,10 @@ inline MutableAttributedString make(qsizetype characters)
 }
 
 // RTF of about bytes bytes as the platform's own editor writes a script, byte for byte in its style
-// rather than through our writer: every non-ASCII character as \uc0\uN (about 35,000 a megabyte,
+// rather than through our writer: every non-ASCII character as \uc0\uN (about 33,000 a megabyte,
 // curly quotes, dashes, ellipses and accented names), a change of font and colour every few words
-// (about 6,000 of each a megabyte), and each paragraph opening with the full \pard run of tab stops.
+// (about 7,000 of each a megabyte), and each paragraph opening with its own \pard run of tab stops,
+// writing direction and alignment, which differs from one paragraph to the next.
 inline QByteArray platformStyleRtf(qsizetype bytes)
 {
     static const char* const kWords[] = {
@@ -87,14 +88,17 @@ inline QByteArray platformStyleRtf(qsizetype bytes)
         "pouring", "first",   "coffee", "of",         "day",   "traffic", "on",   "ring",   "road", "is",
         "slow",    "in",      "both",   "directions", "allow", "extra",   "time"};
     static const int kNonAscii[] = {0x2019, 0x201C, 0x201D, 0x2026, 0x00E9, 0x2014, 0x00F6, 0x00E8};
+    // The platform leaves natural alignment unwritten.
+    static const char* const kAlignments[] = {"", "\\ql", "\\qc", "\\qr", "\\qj"};
     QByteArray rtf =
         "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2761\n"
         "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;"
-        "\\f1\\fswiss\\fcharset0 Helvetica-Bold;\\f2\\fswiss\\fcharset0 Helvetica-Oblique;}\n"
+        "\\f1\\fswiss\\fcharset0 Helvetica-Bold;\\f2\\fswiss\\fcharset0 Helvetica-Oblique;"
+        "\\f3\\froman\\fcharset0 Times-Roman;}\n"
         "{\\colortbl;\\red255\\green255\\blue255;\\red255\\green255\\blue255;"
-        "\\red255\\green204\\blue0;\\red120\\green200\\blue255;}\n"
+        "\\red255\\green204\\blue0;\\red120\\green200\\blue255;\\red255\\green120\\blue160;}\n"
         "{\\*\\expandedcolortbl;;\\cssrgb\\c100000\\c100000\\c100000;\\cssrgb\\c100000\\c80000\\c0;"
-        "\\cssrgb\\c50000\\c80000\\c100000;}\n"
+        "\\cssrgb\\c50000\\c80000\\c100000;\\cssrgb\\c100000\\c47059\\c62745;}\n"
         "\\paperw11900\\paperh16840\\margl1440\\margr1440\\vieww11520\\viewh8400\\viewkind0\n";
     rtf.reserve(bytes + 4096);
     quint32 seed = 1;
@@ -103,15 +107,15 @@ inline QByteArray platformStyleRtf(qsizetype bytes)
         return (seed >> 8) % range;
     };
     for (int paragraph = 0; rtf.size() < bytes; ++paragraph) {
-        rtf += "\\pard\\tx566\\tx1133\\tx1700\\tx2267\\tx2834\\tx3401\\tx3968\\tx4535\\tx5102\\tx5669"
-               "\\tx6236\\tx6803\\pardirnatural";
-        rtf += paragraph % 40 == 0 ? "\\qc\\partightenfactor0\n\n" : "\\partightenfactor0\n\n";
+        rtf += "\\pard\\tx566\\tx1133\\pardirnatural";
+        rtf += kAlignments[next(std::size(kAlignments))];
+        rtf += "\\partightenfactor0\n\n";
         for (int run = 0; run < 8; ++run) {
             rtf +=
-                "\\f" + QByteArray::number(next(3)) + "\\fs96 \\cf" + QByteArray::number(2 + next(3)) + ' ';
+                "\\f" + QByteArray::number(next(4)) + "\\fs96 \\cf" + QByteArray::number(2 + next(4)) + ' ';
             for (int word = 0; word < 14; ++word) {
                 rtf += kWords[next(std::size(kWords))];
-                if (next(10) < 4)
+                if (next(100) < 33)
                     rtf += "\\uc0\\u" + QByteArray::number(kNonAscii[next(std::size(kNonAscii))]) + ' ';
                 rtf += ' ';
             }

@@ -136,18 +136,39 @@ void BM_ReadScriptGrowth(benchmark::State& state)
 }
 BENCHMARK(BM_ReadScriptGrowth)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMillisecond);
 
-// Scripts as the platform's own editor writes them: escapes, font and colour changes and tab-stop
-// runs at the density real files have, which the sample above does not.
-void BM_ReadPlatformStyleScript(benchmark::State& state)
+// Scripts as the platform's own editor writes them: escapes, font and colour changes and paragraph
+// openings at the density real files have, which the sample above does not.
+const QByteArray& platformStyleRtf()
 {
     static const QByteArray rtf = ScriptSample::platformStyleRtf(5 << 20);
+    return rtf;
+}
+
+void BM_ReadPlatformStyleScript(benchmark::State& state)
+{
+    const QByteArray& rtf = platformStyleRtf();
+    qsizetype runs = 0;
     for (auto _ : state) {
         TextStorage text;
         RtfReader::read(rtf, text, nullptr, nullptr);
+        runs = text.runCount();
         benchmark::DoNotOptimize(text.length());
     }
     state.SetBytesProcessed(state.iterations() * rtf.size());
+    state.counters["runs"] = double(runs);
 }
 BENCHMARK(BM_ReadPlatformStyleScript)->Unit(benchmark::kMillisecond);
+
+// The same script's parse alone, to tell the parser's share from the text storage's.
+void BM_ParsePlatformStyleScript(benchmark::State& state)
+{
+    const QByteArray& rtf = platformStyleRtf();
+    for (auto _ : state) {
+        const auto result = RtfReader::parse(rtf, nullptr, nullptr);
+        benchmark::DoNotOptimize(result->text.size());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+BENCHMARK(BM_ParsePlatformStyleScript)->Unit(benchmark::kMillisecond);
 
 } // namespace

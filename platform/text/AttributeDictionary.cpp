@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr size_t kScannedEntries = 8;
+
 const std::vector<AttributeDictionary::Entry>& emptyEntries()
 {
     static const std::vector<AttributeDictionary::Entry> entries;
@@ -29,6 +31,15 @@ const AttributeValue* AttributeDictionary::find(const QString& name) const
 {
     if (!m_entries)
         return nullptr;
+    // Runs carry a handful of attributes, whose names mostly differ in length: a scan that
+    // compares lengths first costs less than a binary search comparing each name it meets in full.
+    if (m_entries->size() <= kScannedEntries) {
+        for (const Entry& entry : *m_entries) {
+            if (entry.first == name)
+                return &entry.second;
+        }
+        return nullptr;
+    }
     auto it = std::lower_bound(m_entries->begin(), m_entries->end(), name, NameLess());
     if (it == m_entries->end() || it->first != name)
         return nullptr;

@@ -24,6 +24,23 @@ public:
     const AttributeDictionary& at(qsizetype index, Range* runRange = nullptr) const;
     // The runs overlapping range, cut at its ends.
     std::vector<AttributeRun> slice(const Range& range) const;
+    // Calls visit(attributes, runStart, runLength) for each run overlapping range, uncut, in order,
+    // until it returns false: a walk over a whole script without copying its runs.
+    template <class Visit> void forEachRun(const Range& range, Visit&& visit) const
+    {
+        if (range.length <= 0 || m_blocks.empty())
+            return;
+        for (qsizetype block = blockAt(range.location); block < qsizetype(m_blocks.size()); ++block) {
+            qsizetype position = m_starts[block];
+            for (const AttributeRun& run : m_blocks[block].runs) {
+                if (position >= range.end())
+                    return;
+                if (position + run.length > range.location && !visit(run.attributes, position, run.length))
+                    return;
+                position += run.length;
+            }
+        }
+    }
     // Replaces the characters of range (within 0...length) by runs, merging equal neighbours.
     void replace(const Range& range, std::vector<AttributeRun> runs);
     // Replaces every run at once, merging equal neighbours: linear in the number of runs, for

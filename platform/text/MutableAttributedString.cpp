@@ -139,11 +139,53 @@ void MutableAttributedString::fixAttributes(const Range& range)
     fixAttachmentAttribute(range);
 }
 
+bool MutableAttributedString::paragraphStylesAreFixed(const Range& paragraphs) const
+{
+    // A paragraph is left as it is when all its runs carry one style, or none has a style at all,
+    // so only a change of style between two runs inside a paragraph, rather than where one starts,
+    // can call for a fix. A style unequal to itself is always fixed, as the fix-up compares values.
+    bool fixed = true;
+    const AttributeValue* previous = nullptr;
+    m_runs.forEachRun(paragraphs, [&](const AttributeDictionary& attributes, qsizetype start, qsizetype) {
+        const AttributeValue* style = attributes.find(kParagraphStyleAttributeName);
+        if (style && !(*style == *style)) {
+            fixed = false;
+            return false;
+        }
+        // Styles are compared first: finding whether a run starts a paragraph costs a search of
+        // the text's blocks, and most neighbouring runs share their paragraph and its style.
+        if (start > paragraphs.location) {
+            const bool same = style && previous ? *style == *previous : style == previous;
+            if (!same && !startsParagraph(start)) {
+                fixed = false;
+                return false;
+            }
+        }
+        previous = style;
+        return true;
+    });
+    return fixed;
+}
+
+bool MutableAttributedString::startsParagraph(qsizetype index) const
+{
+    if (index <= 0)
+        return true;
+    const char16_t before = m_text.at(index - 1);
+    if (before == u'\r')
+        return m_text.at(index) != u'\n';
+    return before == u'\n' || before == 0x2029;
+}
+
 void MutableAttributedString::fixParagraphStyleAttribute(const Range& range)
 {
     // One pass over the runs of the paragraphs touched, then one change for the stretch that differs,
     // so fixing a whole script costs about as much as reading its runs.
     Range paragraphs = paragraphRange(range);
+    // Reading a file makes text whose paragraphs are all in order: finding that out from the runs
+    // alone spares a scan of every character for the ends of paragraphs.
+    if (paragraphStylesAreFixed(paragraphs))
+        return;
     std::vector<AttributeRun> fixed;
     qsizetype changedFrom = -1;
     qsizetype changedTo = -1;
@@ -215,6 +257,14 @@ void MutableAttributedString::fixAttachmentAttribute(const Range& range)
 void MutableAttributedString::fixAttachmentAttributeByCharacters(const Range& range)
 {
     Range r = clipped(range);
+    // Most scripts have no attachment at all: one walk over the runs shows it.
+    bool anyAttachment = false;
+    m_runs.forEachRun(r, [&](const AttributeDictionary& attributes, qsizetype, qsizetype) {
+        anyAttachment = attributes.contains(kAttachmentAttributeName);
+        return !anyAttachment;
+    });
+    if (!anyAttachment)
+        return;
     qsizetype index = r.location;
     while (index < r.end()) {
         Range run;

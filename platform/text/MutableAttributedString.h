@@ -58,4 +58,8 @@ private:
     void replaceRuns(const Range& range, std::vector<AttributeRun> runs, unsigned editedMask);
     // Applies change to each run's dictionary in range, as one attribute edit.
     template <class Change> void changeAttributes(const Range& range, Change&& change);
+    // Whether the paragraph-style fix-up would leave paragraphs, a range of whole paragraphs, as
+    // they are.
+    bool paragraphStylesAreFixed(const Range& paragraphs) const;
+    bool startsParagraph(qsizetype index) const;
 };

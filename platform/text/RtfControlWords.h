@@ -225,7 +225,71 @@ consteval int id(std::string_view name)
     throw "not a listed control word";
 }
 
-// The number of a word read from a file, or 0.
-int lookup(std::string_view name);
+namespace Table {
+
+// Open addressing over a power of two well above twice the words, so that most look-ups end at
+// their first slot; the table is built by the compiler.
+inline constexpr std::uint32_t kSlotBits = 10;
+inline constexpr std::uint32_t kSlots = 1u << kSlotBits;
+
+// A word's first eight letters in one integer: most words fit whole, so a look-up compares one
+// integer and its length instead of calling a string comparison, and hashing costs one multiply.
+constexpr std::uint64_t prefixOf(std::string_view name)
+{
+    std::uint64_t prefix = 0;
+    const size_t count = name.size() < 8 ? name.size() : 8;
+    for (size_t i = 0; i < count; ++i)
+        prefix |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
+    return prefix;
+}
+
+constexpr std::uint32_t slotOf(std::uint64_t prefix, size_t length)
+{
+    return std::uint32_t(((prefix ^ length) * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits));
+}
+
+struct Slot {
+    std::uint64_t prefix = 0;
+    std::uint16_t length = 0;
+    std::uint16_t word = 0;
+};
+
+constexpr std::array<Slot, kSlots> makeSlots()
+{
+    std::array<Slot, kSlots> table{};
+    for (int i = 1; i < kCount; ++i) {
+        const std::uint64_t prefix = prefixOf(kNames[i]);
+        std::uint32_t slot = slotOf(prefix, kNames[i].size());
+        while (table[slot].word != 0)
+            slot = (slot + 1) & (kSlots - 1);
+        table[slot] = {prefix, std::uint16_t(kNames[i].size()), std::uint16_t(i)};
+    }
+    return table;
+}
+
+inline constexpr std::array<Slot, kSlots> kSlotTable = makeSlots();
+
+} // namespace Table
+
+// The number of a word read from a file, or 0, given its first eight letters as prefixOf packs
+// them; the tokenizer packs them as it reads the word. Inline: every control word is looked up.
+inline int lookup(std::uint64_t prefix, std::string_view name)
+{
+    std::uint32_t slot = Table::slotOf(prefix, name.size());
+    for (;;) {
+        const Table::Slot& candidate = Table::kSlotTable[slot];
+        if (candidate.word == 0)
+            return 0;
+        if (candidate.prefix == prefix && candidate.length == name.size() &&
+            (name.size() <= 8 || kNames[candidate.word].substr(8) == name.substr(8)))
+            return candidate.word;
+        slot = (slot + 1) & (Table::kSlots - 1);
+    }
+}
+
+inline int lookup(std::string_view name)
+{
+    return lookup(Table::prefixOf(name), name);
+}
 
 } // namespace RtfControlWords

@@ -2,7 +2,8 @@
 
 // The RTF reader's own parser: its state, one group per stack entry, and the steps that turn tokens
 // into text, runs and document attributes. Only the reader's sources include it; its control-word
-// handlers live in RtfParserWords.cpp, the rest in RtfReader.cpp.
+// handlers live in RtfParserWords.cpp, the ends of the header's tables, information fields and
+// pictures in RtfParserDestinations.cpp, the rest in RtfReader.cpp.
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/text/AttributeNames.h"
@@ -137,18 +138,15 @@ struct ColorEntry {
 };
 
 struct CharFormatHash {
+    // The fields a script changes all the time, cheaply mixed: equal formats hash alike whatever
+    // the rest, and the few formats of a script rarely share all of these.
     size_t operator()(const CharFormat& f) const noexcept
     {
-        size_t h = 0;
-        for (const long long v :
-             {(long long)f.font, (long long)f.fontSize, (long long)f.bold, (long long)f.italic,
-              (long long)f.shadow, (long long)f.underline, (long long)f.strikethrough,
-              (long long)f.superscript, (long long)f.foreground, (long long)f.background,
-              (long long)f.baseline, (long long)f.kern, (long long)f.shadowX, (long long)f.shadowY,
-              (long long)f.shadowRadius, (long long)f.shadowColor, (long long)f.link,
-              (long long)f.underlineColor, (long long)f.strikethroughColor})
-            h = h * 1000003u ^ std::hash<long long>()(v);
-        return h;
+        size_t h = size_t(quint32(f.font)) * 0x9E3779B97F4A7C15ull;
+        h ^= size_t(quint32(f.foreground)) << 1 ^ size_t(quint32(f.fontSize)) << 21 ^
+             size_t(quint32(f.background)) << 41;
+        h ^= size_t(f.bold) << 61 ^ size_t(f.italic) << 62 ^ size_t(quint8(f.underline)) << 53;
+        return h * 0xC2B2AE3D27D4EB4Full >> 7 ^ size_t(quint32(f.link));
     }
 };
 
@@ -186,17 +184,28 @@ class Parser {
 public:
     Parser(QByteArrayView input, const FileWrapper* directory) : m_tokenizer(input), m_directory(directory)
     {
-        // The text never holds more units than the data has bytes: it is allocated once, and what
-        // it leaves unused is given back when reading ends.
-        m_text.reserve(input.size());
+        // The text hardly ever holds more units than the data has bytes: it is allocated once,
+        // without filling, and what it leaves unused is given back when reading ends.
+        reserveText(input.size());
     }
 
     RtfReader::Result run();
 
 private:
     GroupState& state() { return m_stack.back(); }
+    // Whether a token is read for what it is, with no group start just before it to make it a
+    // destination, no \u fallback to skip and no skipped destination around it: most of a script.
+    bool readsTokensAsTheyCome() const
+    {
+        return m_skipNesting == 0 && m_unicodeSkipLeft == 0 && !m_stack.empty() &&
+               m_stack.back().destination != Destination::Skip;
+    }
 
     void handle(const Token& token);
+    // The body of a script in short: a run of plain text, and the words a script repeats every few
+    // words (\uN and \ucN, font, size and colour). False leaves the token to the general steps.
+    bool readPlainText(std::string_view bytes);
+    bool readCommonWord(int word, bool hasParameter, int parameter);
     void groupStart();
     void groupEnd();
     void finishDestination(const GroupState& closing);
@@ -225,12 +234,18 @@ private:
         if (m_pendingBytes.empty() && !m_swallowAttachmentMark && !m_stack.empty() &&
             state().destination == Destination::Text) {
             startRunIfFormatChanged();
-            m_text.append(QChar(c));
+            if (m_textLength == m_textCapacity)
+                reserveText(m_textLength + 1);
+            m_units[m_textLength++] = c;
             return;
         }
         flushPendingBytes();
         appendText(QStringView(&c, 1));
     }
+    // Room for at least units more units of text than it holds.
+    void reserveText(qsizetype units);
+    // The text read, as a string of its own length.
+    QString takeText();
     void endParagraph();
     void addAttachment(std::shared_ptr<TextAttachment> attachment);
     void commitFontEntry();
@@ -262,8 +277,16 @@ private:
     int m_fontCodePage = 0;
     std::string m_pendingBytes;
     int m_pendingCodePage = 0;
+    // The last code page found to be of single bytes, so that plain text asks once per page.
+    bool m_knownSingleByte = false;
+    int m_singleBytePage = 0;
 
+    // The script's text is written straight into m_text's buffer: appending through QString costs
+    // a call and a capacity check per piece, and a script comes in pieces of a few letters.
     QString m_text;
+    char16_t* m_units = nullptr;
+    qsizetype m_textLength = 0;
+    qsizetype m_textCapacity = 0;
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
     std::vector<CharFormat> m_formats;

@@ -10,9 +10,7 @@
 #include "platform/text/RtfTokenizer.h"
 #include "platform/text/TextAttachment.h"
 
-#include <QDateTime>
 #include <QSizeF>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -20,9 +18,35 @@
 #include <string_view>
 #include <unordered_map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace RtfParsing {
 
 namespace {
+
+// Widens count bytes into out, eight at a time where the processor has SSE2, and says whether
+// they were all ASCII; what it wrote is of no use otherwise.
+bool widenAscii(const char* in, qsizetype count, char16_t* out)
+{
+    qsizetype i = 0;
+    unsigned high = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + i));
+        high |= unsigned(_mm_movemask_epi8(bytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+    }
+#endif
+    for (; i < count; ++i) {
+        const auto byte = static_cast<unsigned char>(in[i]);
+        high |= byte & 0x80u;
+        out[i] = byte;
+    }
+    return high == 0;
+}
 
 QString fontFamily(const QString& fontName)
 {
@@ -34,11 +58,88 @@ QString fontFamily(const QString& fontName)
 
 } // namespace
 
+bool Parser::readPlainText(std::string_view bytes)
+{
+    if (bytes.empty() || !m_pendingBytes.empty() || m_swallowAttachmentMark ||
+        state().destination != Destination::Text)
+        return false;
+    // The font's page as currentCodePage() finds it, without the call while the font stays.
+    const int font = state().chars.font;
+    const int codePage = font >= 0 && font == m_codePageFont
+                             ? (m_fontCodePage != 0 ? m_fontCodePage : m_codePage)
+                             : currentCodePage();
+    if (!m_knownSingleByte || codePage != m_singleBytePage) {
+        if (CodePages::isDoubleByte(codePage))
+            return false;
+        m_knownSingleByte = true;
+        m_singleBytePage = codePage;
+    }
+    const qsizetype count = qsizetype(bytes.size());
+    if (m_textCapacity - m_textLength < count)
+        reserveText(m_textLength + count);
+    if (!widenAscii(bytes.data(), count, m_units + m_textLength))
+        return false;
+    startRunIfFormatChanged();
+    m_textLength += count;
+    return true;
+}
+
+bool Parser::readCommonWord(int word, bool hasParameter, int parameter)
+{
+    using RtfControlWords::id;
+    switch (word) {
+    case id("uc"):
+        state().unicodeSkip = std::clamp(parameter, 0, 16);
+        return true;
+    case id("u"):
+        if (parameter > 0xFFFF && parameter <= 0x10FFFF)
+            return false;
+        appendCharacter(char16_t(parameter < 0 ? parameter + 65536 : parameter));
+        m_unicodeSkipLeft = state().unicodeSkip;
+        return true;
+    case id("f"):
+    case id("fs"):
+    case id("cf"): {
+        if (state().destination != Destination::Text)
+            return false;
+        m_formatMayHaveChanged = true;
+        CharFormat& f = state().chars;
+        if (word == id("f"))
+            f.font = parameter;
+        else if (word == id("fs"))
+            f.fontSize = hasParameter && parameter > 0 ? std::min(parameter, 32767) : kDefaultFontSize;
+        else
+            f.foreground = std::max(parameter, 0);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 RtfReader::Result Parser::run()
 {
     m_stack.reserve(64);
-    for (Token token = m_tokenizer.next(); token.kind != Kind::End && !m_done; token = m_tokenizer.next())
-        handle(token);
+    while (!m_done) {
+        const Token token = m_tokenizer.next();
+        if (token.kind == Kind::End)
+            break;
+        // Text and control words outside any destination's start take the short way here, the
+        // rest goes through handle(), which knows every case.
+        if (token.kind == Kind::Text && readsTokensAsTheyCome()) {
+            m_groupJustOpened = false;
+            if (!readPlainText(token.name))
+                textBytes(token.name);
+        } else if (token.kind == Kind::ControlWord && readsTokensAsTheyCome() && !m_groupJustOpened &&
+                   !m_ignorableNext) {
+            if (!m_pendingBytes.empty())
+                flushPendingBytes();
+            if (!readCommonWord(token.word, token.hasParameter, token.parameter))
+                controlWord(token.word, token.hasParameter, token.parameter);
+        } else {
+            handle(token);
+        }
+    }
     flushPendingBytes();
     // Data cut short leaves groups open: finish what they were reading, as their ends would have.
     m_skipNesting = 0;
@@ -50,7 +151,7 @@ RtfReader::Result Parser::run()
         if (closing.ownsDestination)
             finishDestination(closing);
     }
-    if (m_paragraphStart < m_text.size()) {
+    if (m_paragraphStart < m_textLength) {
         // The last paragraph has no paragraph mark of its own.
         const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
         if (m_paragraphs.empty() || !(m_paragraphs.back().style == style))
@@ -58,8 +159,7 @@ RtfReader::Result Parser::run()
     }
 
     RtfReader::Result result;
-    m_text.squeeze();
-    result.text = std::move(m_text);
+    result.text = takeText();
     result.runs = attributeRuns(result.text.size());
 
     if (m_backgroundColor)
@@ -172,7 +272,7 @@ void Parser::handle(const Token& token)
             --m_unicodeSkipLeft;
             return;
         }
-        if (token.kind == Kind::ControlWord && token.name != "u") {
+        if (token.kind == Kind::ControlWord && token.word != RtfControlWords::id("u")) {
             --m_unicodeSkipLeft;
             return;
         }
@@ -201,7 +301,7 @@ void Parser::handle(const Token& token)
         controlSymbol(token.name[0]);
         break;
     case Kind::ControlWord: {
-        const int word = RtfControlWords::lookup(token.name);
+        const int word = token.word;
         if (wasJustOpened && destinationWord(word)) {
             m_ignorableNext = false;
             return;
@@ -274,100 +374,6 @@ void Parser::startDestination(Destination destination, InfoKey key)
         m_destinationText.clear();
 }
 
-void Parser::finishDestination(const GroupState& closing)
-{
-    switch (closing.destination) {
-    case Destination::FontTable:
-        commitFontEntry();
-        break;
-    case Destination::InfoField: {
-        const QString value = m_destinationText.trimmed();
-        m_destinationText.clear();
-        static const std::pair<InfoKey, const QString*> kKeys[] = {
-            {InfoKey::Title, &NSTitleDocumentAttribute},
-            {InfoKey::Author, &NSAuthorDocumentAttribute},
-            {InfoKey::Editor, &NSEditorDocumentAttribute},
-            {InfoKey::Company, &NSCompanyDocumentAttribute},
-            {InfoKey::Copyright, &NSCopyrightDocumentAttribute},
-            {InfoKey::Subject, &NSSubjectDocumentAttribute},
-            {InfoKey::Comment, &NSCommentDocumentAttribute},
-        };
-        if (closing.infoKey == InfoKey::Keywords) {
-            QStringList keywords;
-            for (const QString& part : value.split(u',', Qt::SkipEmptyParts)) {
-                if (!part.trimmed().isEmpty())
-                    keywords.append(part.trimmed());
-            }
-            m_documentAttributes.insert(NSKeywordsDocumentAttribute, keywords);
-            break;
-        }
-        for (const auto& [key, name] : kKeys) {
-            if (key == closing.infoKey)
-                m_documentAttributes.insert(*name, value);
-        }
-        break;
-    }
-    case Destination::InfoTime: {
-        const QDate date(m_time.year, m_time.month, m_time.day);
-        const QTime time(m_time.hour, m_time.minute, m_time.second);
-        if (date.isValid()) {
-            const QDateTime stamp(date, time.isValid() ? time : QTime(0, 0));
-            m_documentAttributes.insert(closing.infoKey == InfoKey::Created
-                                            ? NSCreationTimeDocumentAttribute
-                                            : NSModificationTimeDocumentAttribute,
-                                        stamp.toUTC());
-        }
-        break;
-    }
-    case Destination::Picture:
-        finishPicture();
-        break;
-    case Destination::NeXTGraphic:
-        finishNeXTGraphic();
-        break;
-    case Destination::ShapePropertyName:
-        m_shapePropertyName = m_destinationText.trimmed();
-        m_destinationText.clear();
-        break;
-    case Destination::ShapePropertyValue:
-        if (m_shapePropertyName == u"fillColor") {
-            bool ok = false;
-            const qint64 value = m_destinationText.trimmed().toLongLong(&ok);
-            if (ok && value >= 0 && value <= 0xFFFFFF)
-                m_backgroundColor =
-                    Color::fromRgb8(int(value & 0xFF), int((value >> 8) & 0xFF), int(value >> 16));
-        }
-        m_destinationText.clear();
-        break;
-    case Destination::FieldInstruction: {
-        // HYPERLINK "address" with switches; the address is the first quoted or bare word after it.
-        const QString instruction = m_destinationText.trimmed();
-        m_destinationText.clear();
-        if (!instruction.startsWith(u"HYPERLINK", Qt::CaseInsensitive))
-            break;
-        QString rest = instruction.mid(9).trimmed();
-        while (rest.startsWith(u'\\')) {
-            const qsizetype space = rest.indexOf(u' ');
-            rest = space < 0 ? QString() : rest.mid(space + 1).trimmed();
-        }
-        QString address;
-        if (rest.startsWith(u'"')) {
-            const qsizetype close = rest.indexOf(u'"', 1);
-            address = rest.mid(1, close < 0 ? -1 : close - 1);
-        } else {
-            address = rest.section(u' ', 0, 0);
-        }
-        if (!address.isEmpty()) {
-            m_links.append(address);
-            m_pendingLink = int(m_links.size() - 1);
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
 int Parser::currentCodePage()
 {
     const int font = state().chars.font;
@@ -423,14 +429,20 @@ void Parser::textBytes(std::string_view bytes)
         return;
     }
     flushPendingBytes();
+    if (state().destination == Destination::Text && !m_swallowAttachmentMark && !bytes.empty()) {
+        // Most of a script: plain letters straight into the text, widened as they are tested, so
+        // that ASCII costs one pass; anything else is decoded below over what this wrote.
+        const qsizetype count = qsizetype(bytes.size());
+        if (m_textCapacity - m_textLength < count)
+            reserveText(m_textLength + count);
+        if (widenAscii(bytes.data(), count, m_units + m_textLength)) {
+            startRunIfFormatChanged();
+            m_textLength += count;
+            return;
+        }
+    }
     const bool ascii =
         std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii && state().destination == Destination::Text && !m_swallowAttachmentMark && !bytes.empty()) {
-        // Most of a script: plain letters straight into the text, without a decoded copy.
-        startRunIfFormatChanged();
-        m_text.append(QLatin1StringView(bytes.data(), qsizetype(bytes.size())));
-        return;
-    }
     // resize rather than clear: clear gives the buffer back, and text comes in many small pieces.
     m_scratch.resize(0);
     if (ascii)
@@ -503,7 +515,30 @@ void Parser::appendToDocument(QStringView text)
             return;
     }
     startRunIfFormatChanged();
-    m_text.append(text);
+    if (m_textCapacity - m_textLength < text.size())
+        reserveText(m_textLength + text.size());
+    std::copy(text.utf16(), text.utf16() + text.size(), m_units + m_textLength);
+    m_textLength += text.size();
+}
+
+void Parser::reserveText(qsizetype units)
+{
+    if (units <= m_textCapacity)
+        return;
+    // Doubling, should a file ever hold more units than bytes: appends stay amortised constant.
+    const qsizetype capacity = std::max(units, m_textCapacity * 2);
+    m_text.resize(capacity);
+    m_units = reinterpret_cast<char16_t*>(m_text.data());
+    m_textCapacity = capacity;
+}
+
+QString Parser::takeText()
+{
+    m_text.truncate(m_textLength);
+    m_text.squeeze();
+    m_units = nullptr;
+    m_textLength = m_textCapacity = 0;
+    return std::move(m_text);
 }
 
 void Parser::startRunForFormat()
@@ -512,7 +547,7 @@ void Parser::startRunForFormat()
     const CharFormat& format = state().chars;
     if (m_runs.empty() || m_runs.back().attachment >= 0 ||
         !(m_formats[size_t(m_runs.back().format)] == format))
-        m_runs.push_back({m_text.size(), formatId(format), -1});
+        m_runs.push_back({m_textLength, formatId(format), -1});
 }
 
 void Parser::endParagraph()
@@ -523,51 +558,17 @@ void Parser::endParagraph()
     const ParagraphStyle style = m_stack.empty() ? ParagraphStyle() : state().para.resolved();
     if (m_paragraphs.empty() || !(m_paragraphs.back().style == style))
         m_paragraphs.push_back({m_paragraphStart, style});
-    m_paragraphStart = m_text.size();
+    m_paragraphStart = m_textLength;
 }
 
 void Parser::addAttachment(std::shared_ptr<TextAttachment> attachment)
 {
     flushPendingBytes();
     m_attachments.push_back(std::move(attachment));
-    m_runs.push_back({m_text.size(), formatId(state().chars), int(m_attachments.size() - 1)});
-    m_text.append(QChar(kAttachmentCharacter));
-}
-
-void Parser::commitFontEntry()
-{
-    if (!m_fontOpen)
-        return;
-    m_fontOpen = false;
-    FontEntry entry;
-    entry.name = m_destinationText.trimmed();
-    entry.codePage = CodePages::codePageForCharset(m_fontCharset);
-    entry.fixedPitch = m_fontFixedPitch;
-    m_destinationText.clear();
-    // A hostile table could name millions of fonts; the number of a font is bounded by the input.
-    m_fonts[m_fontNumber] = std::move(entry);
-    m_codePageFont = -1;
-}
-
-void Parser::commitColorEntry()
-{
-    m_colors.push_back(m_colorEntry);
-    m_colorEntry = {};
-}
-
-void Parser::commitExpandedColorEntry()
-{
-    std::optional<Color> color;
-    const auto component = [&](size_t i) { return m_expandedComponents[i] / 100000.0; };
-    if (m_expandedGray && !m_expandedComponents.empty()) {
-        color = Color::gray(component(0), m_expandedComponents.size() > 1 ? component(1) : 1.0);
-    } else if (!m_expandedGray && m_expandedComponents.size() >= 3) {
-        color = Color::rgb(component(0), component(1), component(2),
-                           m_expandedComponents.size() > 3 ? component(3) : 1.0);
-    }
-    m_expandedColors.push_back(color);
-    m_expandedComponents.clear();
-    m_expandedGray = false;
+    m_runs.push_back({m_textLength, formatId(state().chars), int(m_attachments.size() - 1)});
+    if (m_textLength == m_textCapacity)
+        reserveText(m_textLength + 1);
+    m_units[m_textLength++] = kAttachmentCharacter;
 }
 
 std::optional<Color> Parser::colorAt(int index) const
@@ -596,45 +597,6 @@ std::optional<Color> Parser::colorAt(int index) const
         return color;
     }
     return Color::fromRgb8(entry.red, entry.green, entry.blue);
-}
-
-void Parser::finishPicture()
-{
-    if (m_pictureType.isEmpty() || m_pictureData.isEmpty()) {
-        m_pictureData.clear();
-        return;
-    }
-    auto wrapper = FileWrapper::makeRegularFile(m_pictureData);
-    wrapper->setPreferredFilename(m_pictureType == u"png" ? QStringLiteral("image.png")
-                                                          : QStringLiteral("image.jpeg"));
-    m_pictureData.clear();
-    auto attachment = std::make_shared<TextAttachment>(wrapper);
-    double width = m_pictureWidthGoal > 0 ? m_pictureWidthGoal / 20.0 : std::max(m_pictureWidth, 0);
-    double height = m_pictureHeightGoal > 0 ? m_pictureHeightGoal / 20.0 : std::max(m_pictureHeight, 0);
-    width *= std::clamp(m_pictureScaleX, 1, 10000) / 100.0;
-    height *= std::clamp(m_pictureScaleY, 1, 10000) / 100.0;
-    if (width > 0 && height > 0)
-        attachment->setBounds(QRectF(0, 0, width, height));
-    // The picture belongs to the text around its group, which is where the character goes.
-    addAttachment(std::move(attachment));
-}
-
-void Parser::finishNeXTGraphic()
-{
-    const QString name = m_destinationText.trimmed();
-    m_destinationText.clear();
-    m_swallowAttachmentMark = true;
-    if (!m_directory || name.isEmpty())
-        return;
-    // Only direct children can match: a name holding "/" or ".." never reaches another file.
-    const auto& children = m_directory->fileWrappers();
-    const auto it = children.find(name);
-    if (it == children.end() || !it.value())
-        return;
-    auto attachment = std::make_shared<TextAttachment>(it.value());
-    if (m_graphicWidth > 0 && m_graphicHeight > 0)
-        attachment->setBounds(QRectF(0, 0, m_graphicWidth / 20.0, m_graphicHeight / 20.0));
-    addAttachment(std::move(attachment));
 }
 
 int Parser::formatId(const CharFormat& format)
