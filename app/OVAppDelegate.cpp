@@ -1,4 +1,5 @@
 #include "app/OVAppDelegate.h"
+#include "app/OVAppDelegatePrivate.h"
 
 #include "app/ApplicationsFolderMover.h"
 #include "app/OVDocumentControllerBridge.h"
@@ -6,22 +7,17 @@
 #include "app/OVTutorialDocuments.h"
 #include "document/OVColorPanelAccessoryViewController.h"
 #include "document/OVColorPanelFirstResponderUpdater.h"
-#include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
-#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ColorPanel.h"
-#include "platform/appkit/Document.h"
-#include "platform/appkit/DocumentController.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
-#include "platform/appkit/WindowController.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
@@ -52,7 +48,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -63,13 +58,14 @@
 
 #include <algorithm>
 
+using namespace OVAppDelegatePrivate;
+
 namespace {
 
 const QString kEnableQuickZoomKey = QStringLiteral("enableQuickZoom");
 const QString kEnableAnalyticsKey = QStringLiteral("enableAnalytics");
 const QString kPreventUnderlineColorsKey = QStringLiteral("preventUnderlineColors");
 const QString kSuppressConfirmationForUnmarkKey = QStringLiteral("suppressConfirmationForUnmark");
-const QString kAutomaticallyLocalizeKeyEquivalentsKey = QStringLiteral("automaticallyLocalizeKeyEquivalents");
 const QString kEllipsis = QStringLiteral("…");
 
 OVAppDelegate::BlankingMenuSource& blankingMenuSource()
@@ -90,46 +86,11 @@ OVAppDelegate::ModifierFlagsProvider& modifierFlagsProvider()
     return provider;
 }
 
-// A read that does not count as a forgotten registration: keys other parts of the program own
-// may not be registered yet.
-std::optional<bool> boolIfKnown(const UserDefaults& defaults, const QString& key)
-{
-    if (!defaults.hasUserValue(key) && !defaults.registeredDefaults().contains(key))
-        return std::nullopt;
-    return defaults.boolForKey(key);
-}
-
 void registerBool(UserDefaults& defaults, const QString& key, bool value)
 {
     PlistDictionary registration;
     registration.insert(key, value);
     defaults.registerDefaults(registration);
-}
-
-QString logName(const char* operation)
-{
-    return QStringLiteral("-[OVAppDelegate %1]").arg(QString::fromLatin1(operation));
-}
-
-Error flatFileError(const QString& path)
-{
-    Error error(kCocoaErrorDomain, kFileReadCorruptFileError, {{kFilePathErrorKey, path}});
-    error.setUserInfoValue(
-        kLocalizedDescriptionKey,
-        QStringLiteral("The file “%1” couldn’t be opened because it isn’t in the correct format.")
-            .arg(QFileInfo(path).fileName()));
-    return error;
-}
-
-Error unreadableTypeError(const QUrl& url)
-{
-    Error error = Error::cocoa(kFileReadUnknownError, url);
-    error.setUserInfoValue(
-        kLocalizedDescriptionKey,
-        QStringLiteral("The file “%1” couldn’t be opened because Orvane cannot open files of "
-                       "this kind.")
-            .arg(QFileInfo(url.toLocalFile()).fileName()));
-    return error;
 }
 
 } // namespace
@@ -655,183 +616,6 @@ int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& reques
     }
     }
     return kReplyFailure;
-}
-
-// Documents and events.
-
-int OVAppDelegate::openFiles(const QStringList& paths)
-{
-    const OpenOutcome outcome = _openFilePaths(paths);
-    reportOpenFailures(outcome.failures);
-    return replyFor(outcome);
-}
-
-int OVAppDelegate::replyFor(const OpenOutcome& outcome)
-{
-    if (outcome.opened > 0) {
-        if (!m_didFinishLaunching)
-            m_didOpenDocumentsOnLaunch = true;
-        return kReplySuccess;
-    }
-    // A request that opened nothing failed, whatever is shown about it.
-    return kReplyFailure;
-}
-
-Error OVAppDelegate::combinedOpenError(const std::vector<Error>& failures)
-{
-    if (failures.size() == 1)
-        return failures.front();
-    QStringList lines;
-    QStringList paths;
-    for (const Error& failure : failures) {
-        QString path = failure.userInfo().value(kFilePathErrorKey).toString();
-        if (path.isEmpty())
-            path = failure.fileURL().toLocalFile();
-        paths << path;
-        if (lines.size() < kNamedOpenFailures) {
-            const QString reason = failure.localizedFailureReason();
-            const QString name = QStringLiteral("“%1”").arg(QFileInfo(path).fileName());
-            lines << (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
-        }
-    }
-    const qsizetype more = qsizetype(failures.size()) - lines.size();
-    if (more > 0)
-        lines << (more == 1 ? QStringLiteral("and 1 more file.")
-                            : QStringLiteral("and %1 more files.").arg(more));
-    Error error(
-        kCocoaErrorDomain, kFileReadUnknownError,
-        {{kLocalizedDescriptionKey, QStringLiteral("%1 files couldn’t be opened.").arg(failures.size())},
-         {kLocalizedFailureReasonErrorKey, lines.join(u'\n')},
-         {kOpenFailurePathsKey, paths}});
-    return error;
-}
-
-void OVAppDelegate::reportOpenFailures(const std::vector<Error>& failures)
-{
-    if (failures.empty())
-        return;
-    Application::shared().presentError(combinedOpenError(failures));
-}
-
-OVAppDelegate::OpenOutcome OVAppDelegate::_openFilePaths(const QStringList& paths)
-{
-    DocumentController& controller = ovdocumentbridge::sharedDocumentController();
-    const QStringList nativeExtensions = controller.fileExtensionsFromType(OVDocumentUTI);
-    const QString nativeExtension = nativeExtensions.isEmpty() ? QString() : nativeExtensions.front();
-    OpenOutcome outcome;
-    Document* last = nullptr;
-    for (const QString& path : paths) {
-        const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        Error error;
-        const QString type = controller.typeForContentsOfURL(url, &error);
-        if (type.isEmpty()) {
-            qWarning().noquote() << QStringLiteral("%1 unable to determine fileType: %2")
-                                        .arg(logName(
-                                                 "_openFilePaths:delegateSelector:didPresentFlatFileError:"),
-                                             error.localizedDescription());
-            outcome.failures.push_back(error);
-            continue;
-        }
-        if (!controller.documentClassForType(type).isEmpty()) {
-            Document* document = ovdocumentbridge::openDocument(url, &error);
-            if (document) {
-                last = document;
-                ++outcome.opened;
-            } else if (!error.isUserCancelled()) {
-                qWarning().noquote()
-                    << QStringLiteral("%1 unable to open document from URL %2 error: %3 %4")
-                           .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
-                                url.toString(), error.localizedDescription(), error.localizedFailureReason())
-                           .trimmed();
-                outcome.failures.push_back(error);
-            }
-            continue;
-        }
-        if (!nativeExtension.isEmpty() &&
-            QFileInfo(path).suffix().compare(nativeExtension, Qt::CaseInsensitive) == 0) {
-            // The native extension on a plain file: a script package that lost its folder on the way
-            // (sent as an attachment, copied by a tool that flattens folders).
-            outcome.failures.push_back(flatFileError(url.toLocalFile()));
-            outcome.hadFlatFile = true;
-            continue;
-        }
-        outcome.failures.push_back(unreadableTypeError(url));
-    }
-    bringForward(last);
-    return outcome;
-}
-
-void OVAppDelegate::tellOfSettingsSetAside()
-{
-    const QString aside = UserDefaults::shared().setAsideFilePath();
-    if (aside.isEmpty())
-        return;
-    auto alert = Alert::alertWithTitle(
-        QStringLiteral("Your settings were reset"),
-        QStringLiteral("The settings file could not be read, so Orvane started with its default "
-                       "settings. The old file was kept as “%1”.")
-            .arg(aside),
-        {QStringLiteral("OK")});
-    alert->setAlertStyle(Alert::Style::Informational);
-    Window* window = Application::shared().mainWindow();
-    if (!window) {
-        const std::vector<Window*> ordered = Application::shared().orderedWindows();
-        window = ordered.empty() ? nullptr : ordered.front();
-    }
-    // A sheet does not hold the start; the alert object may go before the sheet is answered.
-    alert->beginSheetModalForWindow(window, {});
-}
-
-void OVAppDelegate::bringForward(Document* document) const
-{
-    if (!document || !document->primaryWindowController())
-        return;
-    Window* window = document->primaryWindowController()->window();
-    if (!window)
-        return;
-    window->makeKeyAndOrderFront();
-    Application::shared().setMainWindow(window);
-}
-
-bool OVAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
-{
-    Q_UNUSED(hasVisibleWindows);
-    if (OVTalentWindowController::isTalentWindowUtilized() &&
-        ovdocumentbridge::sharedDocumentController().documents().empty()) {
-        Error error;
-        Document* document = ovdocumentbridge::newDocument(&error);
-        if (document)
-            bringForward(document);
-        else // told on a later pass, so a second start asking for this is answered first
-            RunLoop::postToMainThread([error] { Application::shared().presentError(error); });
-    }
-    return true;
-}
-
-std::unique_ptr<Menu> OVAppDelegate::applicationDockMenu() const
-{
-    auto menu = std::make_unique<Menu>();
-    if (OVApplication::shared().isModeEdit()) {
-        if (MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("newDocument:"))) {
-            menu->addItem(item->copy());
-            menu->addItem(MenuItem::separatorItem());
-        }
-    }
-    for (const QString& action : {QStringLiteral("toggleMode:"), QStringLiteral("toggleStatus:")}) {
-        if (MenuItem* item = m_mainMenu->itemWithAction(action))
-            menu->addItem(item->copy());
-    }
-    return menu;
-}
-
-bool OVAppDelegate::applicationShouldAutomaticallyLocalizeKeyEquivalents() const
-{
-    return boolIfKnown(UserDefaults::shared(), kAutomaticallyLocalizeKeyEquivalentsKey).value_or(true);
-}
-
-bool OVAppDelegate::isDocumentWindowMain() const
-{
-    return ovdocumentbridge::sharedDocumentController().currentDocument() != nullptr;
 }
 
 // Menus.
