@@ -1,6 +1,7 @@
 #pragma once
 
-// What the application delegate's files share: a settings read and the name its log lines go under.
+// What the application delegate's files share: a settings key, a settings read and the name its
+// log lines go under.
 #include "platform/foundation/UserDefaults.h"
 
 #include <QString>
@@ -8,6 +9,8 @@
 #include <optional>
 
 namespace OVAppDelegatePrivate {
+
+const QString kSuppressConfirmationForUnmarkKey = QStringLiteral("suppressConfirmationForUnmark");
 
 // A read that does not count as a forgotten registration: keys other parts of the program own
 // may not be registered yet.
