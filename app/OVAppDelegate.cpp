@@ -15,7 +15,6 @@
 #include "platform/appkit/ColorPanel.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
-#include "platform/appkit/Screen.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Error.h"
@@ -27,7 +26,6 @@
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/AttributeNames.h"
-#include "platform/text/DocumentAttributes.h"
 #include "platform/text/TextStorage.h"
 #include "preferences/OVBookmarkMenuConfiguration.h"
 #include "preferences/OVGeneralPreferencesViewController.h"
@@ -63,12 +61,6 @@ namespace {
 const QString kEnableQuickZoomKey = QStringLiteral("enableQuickZoom");
 const QString kEnableAnalyticsKey = QStringLiteral("enableAnalytics");
 const QString kPreventUnderlineColorsKey = QStringLiteral("preventUnderlineColors");
-
-OVAppDelegate::ModifierFlagsProvider& modifierFlagsProvider()
-{
-    static OVAppDelegate::ModifierFlagsProvider provider;
-    return provider;
-}
 
 void registerBool(UserDefaults& defaults, const QString& key, bool value)
 {
@@ -600,78 +592,4 @@ int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& reques
     }
     }
     return kReplyFailure;
-}
-
-// Tutorial and sample scripts.
-
-void OVAppDelegate::setModifierFlagsProvider(ModifierFlagsProvider provider)
-{
-    modifierFlagsProvider() = std::move(provider);
-}
-
-void OVAppDelegate::openTutorialDocument(unsigned long modifierFlags)
-{
-    const bool option = modifierFlags & kOptionKeyMask;
-    const bool shift = modifierFlags & kShiftKeyMask;
-    if (option) {
-        openGeneratedDocument(shift);
-        return;
-    }
-    if (shift) {
-        _openInternalDocumentWithName(
-            OVTutorialDocuments::kTongueTwisterName + u'.' + OVTutorialDocuments::kExtension, {});
-        return;
-    }
-    _openDemoDocument();
-}
-
-void OVAppDelegate::_openDemoDocument()
-{
-    const std::vector<Screen> screens = Screen::screens();
-    const double width = screens.empty() ? 0 : screens.front().visibleFrame().size.width;
-    const QString name = OVTutorialDocuments::tutorialName(m_demoDocumentsFolder, width, QLocale());
-    _openInternalDocumentWithName(name + u'.' + OVTutorialDocuments::kExtension, name.trimmed());
-}
-
-Document* OVAppDelegate::_openInternalDocumentWithName(const QString& name, const QString& displayName)
-{
-    const QString path = OVTutorialDocuments::pathForDocument(m_demoDocumentsFolder, name, QLocale());
-    if (path.isEmpty())
-        return nullptr;
-    Error error;
-    Document* document =
-        ovdocumentbridge::openDocumentAsUnsavedCopy(QUrl::fromLocalFile(path), displayName, &error);
-    if (!document) {
-        Application::shared().presentError(error);
-        return nullptr;
-    }
-    // The About panel counts the demo scripts opened, which only this door opens.
-    HVAppServices::shared().analytics().incrementIntegerForKeyPath(QStringLiteral("documents.openedDemoDocuments"));
-    bringForward(document);
-    return document;
-}
-
-Document* OVAppDelegate::openGeneratedDocument(bool loremIpsum)
-{
-    AttributeDictionary attributes =
-        OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes().value_or(
-            AttributeDictionary());
-    Color background = Color::gray(1.0);
-    if (const AttributeValue* value = attributes.find(NSBackgroundColorDocumentAttribute)) {
-        if (value->color())
-            background = *value->color();
-        attributes.remove(NSBackgroundColorDocumentAttribute);
-    }
-    const MutableAttributedString text = loremIpsum ? OVTutorialDocuments::loremIpsumText(attributes)
-                                                    : OVTutorialDocuments::linesText(attributes);
-    const QString name = loremIpsum ? OVTutorialDocuments::kLoremIpsumName : OVTutorialDocuments::kLinesName;
-    Error error;
-    Document* document =
-        ovdocumentbridge::makeNewPrompterDocumentWithAttributedString(text, background, name, &error);
-    if (!document) {
-        Application::shared().presentError(error);
-        return nullptr;
-    }
-    bringForward(document);
-    return document;
 }

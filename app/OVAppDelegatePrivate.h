@@ -1,7 +1,9 @@
 #pragma once
 
-// What the application delegate's files share: a settings key, a settings read and the name its
-// log lines go under.
+// What the application delegate's files share: a settings key, a settings read, the name its log
+// lines go under, and where the tutorial item's modifier keys come from.
+#include "app/OVAppDelegate.h"
+
 #include "platform/foundation/UserDefaults.h"
 
 #include <QString>
@@ -24,6 +26,12 @@ inline std::optional<bool> boolIfKnown(const UserDefaults& defaults, const QStri
 inline QString logName(const char* operation)
 {
     return QStringLiteral("-[OVAppDelegate %1]").arg(QString::fromLatin1(operation));
+}
+
+inline OVAppDelegate::ModifierFlagsProvider& modifierFlagsProvider()
+{
+    static OVAppDelegate::ModifierFlagsProvider provider;
+    return provider;
 }
 
 } // namespace OVAppDelegatePrivate
