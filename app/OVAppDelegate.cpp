@@ -1,4 +1,5 @@
 #include "app/OVAppDelegate.h"
+#include "app/OVAppDelegatePrivate.h"
 
 #include "app/ApplicationsFolderMover.h"
 #include "app/OVDocumentControllerBridge.h"
@@ -6,42 +7,28 @@
 #include "app/OVTutorialDocuments.h"
 #include "document/OVColorPanelAccessoryViewController.h"
 #include "document/OVColorPanelFirstResponderUpdater.h"
-#include "document/OVDocument.h"
 #include "output/NSWindowOVAdditions.h"
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
-#include "platform/appkit/Alert.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ColorPanel.h"
-#include "platform/appkit/Document.h"
-#include "platform/appkit/DocumentController.h"
 #include "platform/appkit/MenuItem.h"
 #include "platform/appkit/RunLoop.h"
-#include "platform/appkit/Screen.h"
 #include "platform/appkit/UndoManager.h"
 #include "platform/appkit/Window.h"
-#include "platform/appkit/WindowCloseKeys.h"
-#include "platform/appkit/WindowController.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/hvkit/HVAppServices.h"
 #include "platform/hvkit/HVFontManager.h"
-#include "platform/hvkit/HVHelp.h"
 #include "platform/hvkit/HVLocalizedString.h"
 #include "platform/hvkit/HVNetworkAccess.h"
 #include "platform/hvkit/HVSettingsController.h"
 #include "platform/hvkit/HVVersion.h"
 #include "platform/text/AttributeNames.h"
-#include "platform/text/DocumentAttributes.h"
 #include "platform/text/TextStorage.h"
-#include "platform/textview/TextView.h"
-#include "preferences/OVAdvancedPreferencesViewController.h"
 #include "preferences/OVBookmarkMenuConfiguration.h"
-#include "preferences/OVControlPreferencesViewController.h"
 #include "preferences/OVGeneralPreferencesViewController.h"
-#include "preferences/OVPromptPreferencesViewController.h"
-#include "preferences/OVUpdatesPreferencesViewController.h"
 #include "preferences/OVWindowSizePresetEditor.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
@@ -54,94 +41,32 @@
 #include "settings/OVSharedPreferencesAccess.h"
 #include "text/OVBookmarkController.h"
 #include "text/OVTextView.h"
-#include "window/OVResolutionString.h"
 
-#include <QActionGroup>
 #include <QDebug>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
-#include <QStackedWidget>
 #include <QSysInfo>
 #include <QTimer>
-#include <QToolBar>
 #include <QUrlQuery>
-#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
+
+using namespace OVAppDelegatePrivate;
 
 namespace {
 
 const QString kEnableQuickZoomKey = QStringLiteral("enableQuickZoom");
 const QString kEnableAnalyticsKey = QStringLiteral("enableAnalytics");
 const QString kPreventUnderlineColorsKey = QStringLiteral("preventUnderlineColors");
-const QString kSuppressConfirmationForUnmarkKey = QStringLiteral("suppressConfirmationForUnmark");
-const QString kAutomaticallyLocalizeKeyEquivalentsKey = QStringLiteral("automaticallyLocalizeKeyEquivalents");
-const QString kEllipsis = QStringLiteral("…");
-
-OVAppDelegate::BlankingMenuSource& blankingMenuSource()
-{
-    static OVAppDelegate::BlankingMenuSource source;
-    return source;
-}
-
-OVAppDelegate::SizePresetSource& sizePresetSource()
-{
-    static OVAppDelegate::SizePresetSource source;
-    return source;
-}
-
-OVAppDelegate::ModifierFlagsProvider& modifierFlagsProvider()
-{
-    static OVAppDelegate::ModifierFlagsProvider provider;
-    return provider;
-}
-
-// A read that does not count as a forgotten registration: keys other parts of the program own
-// may not be registered yet.
-std::optional<bool> boolIfKnown(const UserDefaults& defaults, const QString& key)
-{
-    if (!defaults.hasUserValue(key) && !defaults.registeredDefaults().contains(key))
-        return std::nullopt;
-    return defaults.boolForKey(key);
-}
 
 void registerBool(UserDefaults& defaults, const QString& key, bool value)
 {
     PlistDictionary registration;
     registration.insert(key, value);
     defaults.registerDefaults(registration);
-}
-
-QString logName(const char* operation)
-{
-    return QStringLiteral("-[OVAppDelegate %1]").arg(QString::fromLatin1(operation));
-}
-
-Error flatFileError(const QString& path)
-{
-    Error error(kCocoaErrorDomain, kFileReadCorruptFileError, {{kFilePathErrorKey, path}});
-    error.setUserInfoValue(
-        kLocalizedDescriptionKey,
-        QStringLiteral("The file “%1” couldn’t be opened because it isn’t in the correct format.")
-            .arg(QFileInfo(path).fileName()));
-    return error;
-}
-
-Error unreadableTypeError(const QUrl& url)
-{
-    Error error = Error::cocoa(kFileReadUnknownError, url);
-    error.setUserInfoValue(
-        kLocalizedDescriptionKey,
-        QStringLiteral("The file “%1” couldn’t be opened because Orvane cannot open files of "
-                       "this kind.")
-            .arg(QFileInfo(url.toLocalFile()).fileName()));
-    return error;
 }
 
 } // namespace
@@ -667,496 +592,4 @@ int OVAppDelegate::handleInstanceRequest(const OVSingleInstance::Request& reques
     }
     }
     return kReplyFailure;
-}
-
-// The settings window.
-
-std::vector<OVAppDelegate::SettingsItem> OVAppDelegate::settingsItems()
-{
-    const auto title = [](const char* key, const char* english) {
-        return HVLocalizedString::localizedString(QString::fromLatin1(key), QString::fromLatin1(english));
-    };
-    return {
-        {QStringLiteral("general"), QStringLiteral("OVGeneralPreferencesViewController"),
-         QStringLiteral("GeneralPreferencesView"), title("settings-title-general", "General"),
-         QStringLiteral("NSImageNamePreferencesGeneral"), QStringLiteral("GeneralSettingsAnchor"), false},
-        {QStringLiteral("prompter"), QStringLiteral("OVPromptPreferencesViewController"),
-         QStringLiteral("PromptPreferencesView"), title("settings-title-prompter", "Prompter"),
-         QStringLiteral("PrompterPreferences"), QStringLiteral("PrompterSettingsAnchor"), false},
-        {QStringLiteral("controls"), QStringLiteral("OVControlPreferencesViewController"),
-         QStringLiteral("ControlsPreferencesView"), title("settings-title-controls", "Controls"),
-         QStringLiteral("ControlsPreferences"), QStringLiteral("ControlsSettingsAnchor"), false},
-        {QStringLiteral("updates"), QStringLiteral("OVUpdatesPreferencesViewController"),
-         QStringLiteral("UpdatesPreferencesView"), title("settings-title-updates", "Updates"),
-         QStringLiteral("UpdatesPreferences"), QStringLiteral("UpdatesSettingsAnchor"), false},
-        {QStringLiteral("advanced"), QStringLiteral("OVAdvancedPreferencesViewController"),
-         QStringLiteral("AdvancedPreferencesView"), title("settings-title-advanced", "Advanced"),
-         QStringLiteral("NSImageNameAdvanced"), QString(), true},
-    };
-}
-
-void OVAppDelegate::makeSettingsWindow()
-{
-    auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
-    window->setObjectName(QStringLiteral("settingsWindow"));
-    auto* layout = new QVBoxLayout(window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* toolbar = new QToolBar(window.get());
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    auto* panes = new QStackedWidget(window.get());
-    auto* group = new QActionGroup(window.get());
-    layout->addWidget(toolbar);
-    layout->addWidget(panes, 1);
-    // The shown pane's help page; a pane without one shows no button. It joins the window after the
-    // panes, so the keyboard reaches it after their controls.
-    auto* help = new QPushButton(
-        HVLocalizedString::localizedString(QStringLiteral("settings-help"), QStringLiteral("Help")));
-    help->setObjectName(QStringLiteral("settingsHelpButton"));
-    help->setAutoDefault(false);
-    QObject::connect(help, &QPushButton::clicked, help,
-                     [help] { HVHelp::openLocalHelp(help->property("helpAnchor").toString()); });
-    QWidget* shown = window.get();
-    for (const SettingsItem& item : settingsItems()) {
-        // The panes built so far bring their controls; the others stand empty until then.
-        QWidget* pane = nullptr;
-        if (item.viewControllerClassName == QLatin1String("OVGeneralPreferencesViewController"))
-            pane = new OVGeneralPreferencesViewController(panes);
-        else if (item.viewControllerClassName == QLatin1String("OVPromptPreferencesViewController"))
-            pane = new OVPromptPreferencesViewController(panes);
-        else if (item.viewControllerClassName == QLatin1String("OVControlPreferencesViewController"))
-            pane = new OVControlPreferencesViewController(panes);
-        else if (item.viewControllerClassName == QLatin1String("OVAdvancedPreferencesViewController"))
-            pane = new OVAdvancedPreferencesViewController(panes);
-        else if (item.viewControllerClassName == QLatin1String("OVUpdatesPreferencesViewController"))
-            pane = new OVUpdatesPreferencesViewController(panes);
-        else
-            pane = new QWidget(panes);
-        pane->setObjectName(item.identifier);
-        const int index = panes->addWidget(pane);
-        QAction* action = toolbar->addAction(item.title);
-        action->setObjectName(item.identifier);
-        action->setCheckable(true);
-        group->addAction(action);
-        QObject::connect(
-            action, &QAction::triggered, shown,
-            [panes, index, shown, help, title = item.title, anchor = item.helpAnchor] {
-                if (auto* leaving = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                    leaving->settingsWillHide();
-                panes->setCurrentIndex(index);
-                shown->setWindowTitle(title);
-                help->setProperty("helpAnchor", anchor);
-                help->setVisible(!anchor.isEmpty());
-                if (auto* showing = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-                    showing->settingsDidShow();
-            });
-    }
-    auto* helpRow = new QHBoxLayout;
-    helpRow->setContentsMargins(12, 0, 12, 12);
-    helpRow->addStretch(1);
-    helpRow->addWidget(help);
-    layout->addLayout(helpRow);
-    // Never narrower than the widest pane needs: a fixed size below it lays controls over each other
-    // (long titles, or a translation of them).
-    window->setFixedSize(
-        window->minimumSizeHint().expandedTo(QSize(kSettingsWindowWidth, kSettingsWindowHeight)));
-    if (!group->actions().isEmpty())
-        group->actions().front()->trigger();
-    closeWithStandardKeys(*window);
-    m_settingsWindow = std::move(window);
-}
-
-void OVAppDelegate::showSettingsWindow()
-{
-    if (!m_settingsWindow) {
-        makeSettingsWindow();
-        m_settingsWindow->adjustSize();
-        NSWindowOVAdditions::placeNewWindow(*m_settingsWindow);
-    }
-    m_settingsWindow->show();
-    m_settingsWindow->raise();
-    m_settingsWindow->activateWindow();
-    if (auto* panes = m_settingsWindow->findChild<QStackedWidget*>()) {
-        if (auto* pane = dynamic_cast<HVSettingsViewController*>(panes->currentWidget()))
-            pane->settingsDidShow();
-    }
-}
-
-// Documents and events.
-
-int OVAppDelegate::openFiles(const QStringList& paths)
-{
-    const OpenOutcome outcome = _openFilePaths(paths);
-    reportOpenFailures(outcome.failures);
-    return replyFor(outcome);
-}
-
-int OVAppDelegate::replyFor(const OpenOutcome& outcome)
-{
-    if (outcome.opened > 0) {
-        if (!m_didFinishLaunching)
-            m_didOpenDocumentsOnLaunch = true;
-        return kReplySuccess;
-    }
-    // A request that opened nothing failed, whatever is shown about it.
-    return kReplyFailure;
-}
-
-Error OVAppDelegate::combinedOpenError(const std::vector<Error>& failures)
-{
-    if (failures.size() == 1)
-        return failures.front();
-    QStringList lines;
-    QStringList paths;
-    for (const Error& failure : failures) {
-        QString path = failure.userInfo().value(kFilePathErrorKey).toString();
-        if (path.isEmpty())
-            path = failure.fileURL().toLocalFile();
-        paths << path;
-        if (lines.size() < kNamedOpenFailures) {
-            const QString reason = failure.localizedFailureReason();
-            const QString name = QStringLiteral("“%1”").arg(QFileInfo(path).fileName());
-            lines << (reason.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, reason));
-        }
-    }
-    const qsizetype more = qsizetype(failures.size()) - lines.size();
-    if (more > 0)
-        lines << (more == 1 ? QStringLiteral("and 1 more file.")
-                            : QStringLiteral("and %1 more files.").arg(more));
-    Error error(
-        kCocoaErrorDomain, kFileReadUnknownError,
-        {{kLocalizedDescriptionKey, QStringLiteral("%1 files couldn’t be opened.").arg(failures.size())},
-         {kLocalizedFailureReasonErrorKey, lines.join(u'\n')},
-         {kOpenFailurePathsKey, paths}});
-    return error;
-}
-
-void OVAppDelegate::reportOpenFailures(const std::vector<Error>& failures)
-{
-    if (failures.empty())
-        return;
-    Application::shared().presentError(combinedOpenError(failures));
-}
-
-OVAppDelegate::OpenOutcome OVAppDelegate::_openFilePaths(const QStringList& paths)
-{
-    DocumentController& controller = ovdocumentbridge::sharedDocumentController();
-    const QStringList nativeExtensions = controller.fileExtensionsFromType(OVDocumentUTI);
-    const QString nativeExtension = nativeExtensions.isEmpty() ? QString() : nativeExtensions.front();
-    OpenOutcome outcome;
-    Document* last = nullptr;
-    for (const QString& path : paths) {
-        const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        Error error;
-        const QString type = controller.typeForContentsOfURL(url, &error);
-        if (type.isEmpty()) {
-            qWarning().noquote() << QStringLiteral("%1 unable to determine fileType: %2")
-                                        .arg(logName(
-                                                 "_openFilePaths:delegateSelector:didPresentFlatFileError:"),
-                                             error.localizedDescription());
-            outcome.failures.push_back(error);
-            continue;
-        }
-        if (!controller.documentClassForType(type).isEmpty()) {
-            Document* document = ovdocumentbridge::openDocument(url, &error);
-            if (document) {
-                last = document;
-                ++outcome.opened;
-            } else if (!error.isUserCancelled()) {
-                qWarning().noquote()
-                    << QStringLiteral("%1 unable to open document from URL %2 error: %3 %4")
-                           .arg(logName("_openFilePaths:delegateSelector:didPresentFlatFileError:"),
-                                url.toString(), error.localizedDescription(), error.localizedFailureReason())
-                           .trimmed();
-                outcome.failures.push_back(error);
-            }
-            continue;
-        }
-        if (!nativeExtension.isEmpty() &&
-            QFileInfo(path).suffix().compare(nativeExtension, Qt::CaseInsensitive) == 0) {
-            // The native extension on a plain file: a script package that lost its folder on the way
-            // (sent as an attachment, copied by a tool that flattens folders).
-            outcome.failures.push_back(flatFileError(url.toLocalFile()));
-            outcome.hadFlatFile = true;
-            continue;
-        }
-        outcome.failures.push_back(unreadableTypeError(url));
-    }
-    bringForward(last);
-    return outcome;
-}
-
-void OVAppDelegate::tellOfSettingsSetAside()
-{
-    const QString aside = UserDefaults::shared().setAsideFilePath();
-    if (aside.isEmpty())
-        return;
-    auto alert = Alert::alertWithTitle(
-        QStringLiteral("Your settings were reset"),
-        QStringLiteral("The settings file could not be read, so Orvane started with its default "
-                       "settings. The old file was kept as “%1”.")
-            .arg(aside),
-        {QStringLiteral("OK")});
-    alert->setAlertStyle(Alert::Style::Informational);
-    Window* window = Application::shared().mainWindow();
-    if (!window) {
-        const std::vector<Window*> ordered = Application::shared().orderedWindows();
-        window = ordered.empty() ? nullptr : ordered.front();
-    }
-    // A sheet does not hold the start; the alert object may go before the sheet is answered.
-    alert->beginSheetModalForWindow(window, {});
-}
-
-void OVAppDelegate::bringForward(Document* document) const
-{
-    if (!document || !document->primaryWindowController())
-        return;
-    Window* window = document->primaryWindowController()->window();
-    if (!window)
-        return;
-    window->makeKeyAndOrderFront();
-    Application::shared().setMainWindow(window);
-}
-
-bool OVAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
-{
-    Q_UNUSED(hasVisibleWindows);
-    if (OVTalentWindowController::isTalentWindowUtilized() &&
-        ovdocumentbridge::sharedDocumentController().documents().empty()) {
-        Error error;
-        Document* document = ovdocumentbridge::newDocument(&error);
-        if (document)
-            bringForward(document);
-        else // told on a later pass, so a second start asking for this is answered first
-            RunLoop::postToMainThread([error] { Application::shared().presentError(error); });
-    }
-    return true;
-}
-
-std::unique_ptr<Menu> OVAppDelegate::applicationDockMenu() const
-{
-    auto menu = std::make_unique<Menu>();
-    if (OVApplication::shared().isModeEdit()) {
-        if (MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("newDocument:"))) {
-            menu->addItem(item->copy());
-            menu->addItem(MenuItem::separatorItem());
-        }
-    }
-    for (const QString& action : {QStringLiteral("toggleMode:"), QStringLiteral("toggleStatus:")}) {
-        if (MenuItem* item = m_mainMenu->itemWithAction(action))
-            menu->addItem(item->copy());
-    }
-    return menu;
-}
-
-bool OVAppDelegate::applicationShouldAutomaticallyLocalizeKeyEquivalents() const
-{
-    return boolIfKnown(UserDefaults::shared(), kAutomaticallyLocalizeKeyEquivalentsKey).value_or(true);
-}
-
-bool OVAppDelegate::isDocumentWindowMain() const
-{
-    return ovdocumentbridge::sharedDocumentController().currentDocument() != nullptr;
-}
-
-// Menus.
-
-void OVAppDelegate::updateUnmarkMenuItemsForSuppressSetting()
-{
-    MenuItem* item = m_mainMenu->itemWithAction(QStringLiteral("unmarkAll:"));
-    if (!item)
-        return;
-    QString title = item->title();
-    while (title.endsWith(kEllipsis))
-        title.chop(kEllipsis.size());
-    while (title.endsWith(QStringLiteral("...")))
-        title.chop(3);
-    // Without a confirmation to come, the item runs at once and its title says so.
-    if (!boolIfKnown(UserDefaults::shared(), kSuppressConfirmationForUnmarkKey).value_or(false))
-        title += kEllipsis;
-    item->setTitle(title);
-}
-
-std::vector<OVAppDelegate::SizePreset> OVAppDelegate::defaultSizePresets()
-{
-    std::vector<SizePreset> presets;
-    for (const QString& string : OVResolutionString::registeredStringValues())
-        presets.push_back({string, false});
-    return presets;
-}
-
-std::vector<OVAppDelegate::SizePreset> OVAppDelegate::storedSizePresets()
-{
-    const std::optional<OVResolutionString> favorite = OVResolutionString::favoriteResolutionString();
-    std::vector<SizePreset> presets;
-    for (const OVResolutionString& preset : OVResolutionString::defaultResolutionStrings())
-        presets.push_back({preset.stringValue(), favorite && *favorite == preset});
-    return presets;
-}
-
-void OVAppDelegate::setSizePresetSource(SizePresetSource source)
-{
-    sizePresetSource() = std::move(source);
-}
-
-void OVAppDelegate::rebuildWindowPresetSizesMenu()
-{
-    if (!m_resizeDocumentPrompterMenuItem || !m_resizeDocumentPrompterMenuItem->submenu())
-        return;
-    Menu& menu = *m_resizeDocumentPrompterMenuItem->submenu();
-    menu.removeAllItems();
-    const std::vector<SizePreset> presets = sizePresetSource() ? sizePresetSource()() : storedSizePresets();
-    const QString resizeAll = HVLocalizedString::localizedString(
-        QStringLiteral("window-resize-title-resize-all"), QStringLiteral("<RESOLUTION> Resize All"));
-    for (const SizePreset& preset : presets) {
-        MenuItem* item =
-            menu.addItemWithTitle(preset.string, QStringLiteral("resizeDocumentPrompterContentForMenuItem:"));
-        item->setRepresentedObject(preset.string);
-        item->setState(preset.favorite ? MenuItem::Mixed : MenuItem::Off);
-        MenuItem* alternate =
-            menu.addItemWithTitle(QString(resizeAll).replace(QStringLiteral("<RESOLUTION>"), preset.string),
-                                  QStringLiteral("resizeAllDocumentPrompterContentForMenuItem:"));
-        alternate->setRepresentedObject(preset.string);
-        alternate->setKeyEquivalentModifierMask(kOptionKeyMask);
-        alternate->setAlternate(true);
-    }
-    menu.addSeparatorIfNeeded();
-    menu.addItemWithTitle(
-        HVLocalizedString::localizedString(QStringLiteral("window-resize-title-edit-sizes…"),
-                                           QStringLiteral("Edit Sizes…")),
-        QStringLiteral("editDocumentPrompterContentSizePresets:"));
-}
-
-namespace {
-
-// Undo and Redo say what they would do ("Undo Typing").
-void updateUndoItemTitles(Menu& menu)
-{
-    // The undo manager of whoever would answer the item: the key window's text, as a rule.
-    const auto managerFor = [](const QString& action) -> UndoManager* {
-        auto* text = dynamic_cast<TextView*>(Application::shared().targetForAction(action, nullptr));
-        return text ? text->undoManager() : nullptr;
-    };
-    for (MenuItem* item : menu.items()) {
-        if (item->action() == QLatin1String("undo:")) {
-            UndoManager* undo = managerFor(item->action());
-            item->setTitle(undo ? undo->undoMenuItemTitle() : QStringLiteral("Undo"));
-        } else if (item->action() == QLatin1String("redo:")) {
-            UndoManager* undo = managerFor(item->action());
-            item->setTitle(undo ? undo->redoMenuItemTitle() : QStringLiteral("Redo"));
-        }
-    }
-}
-
-} // namespace
-
-void OVAppDelegate::menuNeedsUpdate(Menu& menu)
-{
-    if (&menu != m_blankingOptionsMenu) {
-        updateUndoItemTitles(menu);
-        return;
-    }
-    menu.removeAllItems();
-    const BlankingMenuSource& source = blankingMenuSource();
-    const std::unique_ptr<Menu> choices = source ? source() : nullptr;
-    if (!choices)
-        return;
-    for (MenuItem* item : choices->items())
-        menu.addItem(item->copy());
-}
-
-bool OVAppDelegate::hasBlankingSource() const
-{
-    const BlankingMenuSource& source = blankingMenuSource();
-    return source && source() != nullptr;
-}
-
-void OVAppDelegate::setBlankingMenuSource(BlankingMenuSource source)
-{
-    blankingMenuSource() = std::move(source);
-}
-
-bool OVAppDelegate::validateUserInterfaceItem(const UserInterfaceItem& item) const
-{
-    // Linux has no version browser to run inside; these items are always available.
-    if (item.action == QLatin1String("orderFrontCustomAboutPanel:") ||
-        item.action == QLatin1String("openTutorialDocument:") ||
-        item.action == QLatin1String("togglePreviewWindow:"))
-        return respondsToAction(item.action);
-    if (item.action == QLatin1String("blankingOptionsAction:"))
-        return hasBlankingSource();
-    return respondsToAction(item.action);
-}
-
-// Tutorial and sample scripts.
-
-void OVAppDelegate::setModifierFlagsProvider(ModifierFlagsProvider provider)
-{
-    modifierFlagsProvider() = std::move(provider);
-}
-
-void OVAppDelegate::openTutorialDocument(unsigned long modifierFlags)
-{
-    const bool option = modifierFlags & kOptionKeyMask;
-    const bool shift = modifierFlags & kShiftKeyMask;
-    if (option) {
-        openGeneratedDocument(shift);
-        return;
-    }
-    if (shift) {
-        _openInternalDocumentWithName(
-            OVTutorialDocuments::kTongueTwisterName + u'.' + OVTutorialDocuments::kExtension, {});
-        return;
-    }
-    _openDemoDocument();
-}
-
-void OVAppDelegate::_openDemoDocument()
-{
-    const std::vector<Screen> screens = Screen::screens();
-    const double width = screens.empty() ? 0 : screens.front().visibleFrame().size.width;
-    const QString name = OVTutorialDocuments::tutorialName(m_demoDocumentsFolder, width, QLocale());
-    _openInternalDocumentWithName(name + u'.' + OVTutorialDocuments::kExtension, name.trimmed());
-}
-
-Document* OVAppDelegate::_openInternalDocumentWithName(const QString& name, const QString& displayName)
-{
-    const QString path = OVTutorialDocuments::pathForDocument(m_demoDocumentsFolder, name, QLocale());
-    if (path.isEmpty())
-        return nullptr;
-    Error error;
-    Document* document =
-        ovdocumentbridge::openDocumentAsUnsavedCopy(QUrl::fromLocalFile(path), displayName, &error);
-    if (!document) {
-        Application::shared().presentError(error);
-        return nullptr;
-    }
-    // The About panel counts the demo scripts opened, which only this door opens.
-    HVAppServices::shared().analytics().incrementIntegerForKeyPath(QStringLiteral("documents.openedDemoDocuments"));
-    bringForward(document);
-    return document;
-}
-
-Document* OVAppDelegate::openGeneratedDocument(bool loremIpsum)
-{
-    AttributeDictionary attributes =
-        OVSharedPreferencesAccess::defaultStyleAttributesWithDocumentAttributes().value_or(
-            AttributeDictionary());
-    Color background = Color::gray(1.0);
-    if (const AttributeValue* value = attributes.find(NSBackgroundColorDocumentAttribute)) {
-        if (value->color())
-            background = *value->color();
-        attributes.remove(NSBackgroundColorDocumentAttribute);
-    }
-    const MutableAttributedString text = loremIpsum ? OVTutorialDocuments::loremIpsumText(attributes)
-                                                    : OVTutorialDocuments::linesText(attributes);
-    const QString name = loremIpsum ? OVTutorialDocuments::kLoremIpsumName : OVTutorialDocuments::kLinesName;
-    Error error;
-    Document* document =
-        ovdocumentbridge::makeNewPrompterDocumentWithAttributedString(text, background, name, &error);
-    if (!document) {
-        Application::shared().presentError(error);
-        return nullptr;
-    }
-    bringForward(document);
-    return document;
 }
