@@ -10,7 +10,6 @@
 #include "document/OVDocumentContentController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
-#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/Document.h"
 #include "platform/appkit/DocumentController.h"
@@ -26,7 +25,6 @@
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Error.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributeNames.h"
@@ -509,18 +507,11 @@ TEST_F(LaunchRequestsOnTheBus, ASecondStartFindsTheRunningProgramOnTheBus)
     // The talent output on a second display of the operator's size, for the reopen request below.
     FakeScreenProvider screens({FakeScreenProvider::makeScreen(0, {{0, 0}, {1920, 1080}}),
                                 FakeScreenProvider::makeScreen(1, {{1920, 0}, {1920, 1080}})});
-    // The prompting core outlives an earlier start in this process: it hears of the screens as of a
-    // display attached.
-    const auto screensChanged = [] {
-        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
-                                                      &Application::shared());
-    };
     ScreenProvider::setShared(&screens);
-    screensChanged();
+    launchtest::announceScreenChange();
     const std::unique_ptr<void, void (*)(void*)> restore(&screens, [](void*) {
         ScreenProvider::setShared(nullptr);
-        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
-                                                      &Application::shared());
+        launchtest::announceScreenChange();
     });
     {
         UserDefaults stored(UserDefaults::defaultFilePath());

@@ -1,7 +1,11 @@
 #pragma once
 
-// What the launch tests share: the sample script they start the program on, and copying it (a
-// package is a folder) to where a test may change it.
+// What the launch tests share: the sample script they start the program on, copying it (a
+// package is a folder) to where a test may change it, and telling the program of other screens.
+#include "platform/appkit/AppKitNotifications.h"
+#include "platform/appkit/Application.h"
+#include "platform/foundation/NotificationCenter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +28,14 @@ inline bool copyFolder(const QString& from, const QString& to)
             return false;
     }
     return true;
+}
+
+// The prompting core and the talent output live as long as the process, past an earlier start in
+// it: a test that installs screens of its own tells them as a display attached or removed would.
+inline void announceScreenChange()
+{
+    NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
+                                                  &Application::shared());
 }
 
 } // namespace launchtest

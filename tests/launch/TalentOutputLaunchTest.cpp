@@ -6,7 +6,6 @@
 #include "output/OVPreviewWindowController.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Alert.h"
-#include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Document.h"
@@ -17,7 +16,6 @@
 #include "platform/appkit/ToolbarItem.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/textview/TextView.h"
 #include "prompting/OVApplication.h"
 #include "prompting/OVCore.h"
@@ -46,23 +44,15 @@ protected:
     void SetUp() override
     {
         ScreenProvider::setShared(&screens);
-        screensChanged();
+        launchtest::announceScreenChange();
         LaunchedScriptTest::SetUp();
     }
     void TearDown() override
     {
         LaunchedScriptTest::TearDown();
         ScreenProvider::setShared(nullptr);
-        screensChanged();
+        launchtest::announceScreenChange();
     }
-    // The core and the talent output live as long as the process, past an earlier start in it: they
-    // hear of the other screens as of a display attached or removed.
-    static void screensChanged()
-    {
-        NotificationCenter::shared().postNotification(kApplicationDidChangeScreenParametersNotification,
-                                                      &Application::shared());
-    }
-
     FakeScreenProvider screens{{FakeScreenProvider::makeScreen(0, Rect{{0, 0}, {1280, 800}}),
                                 FakeScreenProvider::makeScreen(1, Rect{{1280, 0}, {1280, 800}})}};
 };
