@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -535,20 +536,30 @@ void OVCore::_waTimerAction()
 
 void OVCore::_performWaType(int type)
 {
+    // The talent's text view is drawn by the same system as the operator's: it needs the same help
+    // while its window is in use.
+    std::vector<View*> views;
+    if (d->m_textView)
+        views.push_back(d->m_textView);
+    if (isTalentWindowInUse() && d->m_talentPrompterView) {
+        View* talent = d->m_talentPrompterView->textView();
+        if (talent && talent != d->m_textView)
+            views.push_back(talent);
+    }
     switch (type) {
     case 1:
-        if (d->m_textView)
-            d->m_textView->setNeedsDisplay(true);
+        for (View* view : views)
+            view->setNeedsDisplay(true);
         break;
     case 2:
         RunLoop::main().performAfterDelay(0, this, QStringLiteral("_performWaType:"),
                                           [this] { _performWaType(1); });
         break;
     case 3:
-        if (d->m_textView) {
-            const Size size = d->m_textView->frame().size;
-            d->m_textView->setFrameSize(Size{size.width, size.height + 1});
-            d->m_textView->setFrameSize(size);
+        for (View* view : views) {
+            const Size size = view->frame().size;
+            view->setFrameSize(Size{size.width, size.height + 1});
+            view->setFrameSize(size);
         }
         break;
     case 4:

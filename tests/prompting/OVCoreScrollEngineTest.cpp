@@ -410,4 +410,61 @@ TEST_F(ScrollEngineTest, TheDisplayWorkaroundIsOffOnCurrentSystemsUnlessChosen)
     core->_teardownPrompterTimer();
 }
 
+// The talent's text view is drawn like the operator's, so the workaround reaches it as well, but
+// only while its window is in use.
+TEST_F(ScrollEngineTest, TheDisplayWorkaroundReachesTheTalentTextViewWhileItsWindowIsInUse)
+{
+    class Talent final : public OVCoreTalentOutput {
+    public:
+        bool isTalentWindowInUse() const override { return inUse; }
+        OVCorePrompterView* talentPrompterView() const override { return controller.prompter.get(); }
+        TestController controller{3000, Rect{{1300, 100}, {400, 300}}};
+        bool inUse = true;
+    } talent;
+    makeCore();
+    core->setTalentWindowController(&talent);
+    View* operatorView = controller.textView;
+    View* talentView = talent.controller.textView;
+    int operatorResizes = 0;
+    int talentResizes = 0;
+    const int operatorToken = operatorView->addFrameObserver([&](View&) { ++operatorResizes; });
+    const int talentToken = talentView->addFrameObserver([&](View&) { ++talentResizes; });
+    const Size talentSize = talentView->frame().size;
+
+    core->_performWaType(3);
+    EXPECT_EQ(operatorResizes, 2);
+    EXPECT_EQ(talentResizes, 2);
+    EXPECT_EQ(talentView->frame().size, talentSize);
+
+    operatorView->setNeedsDisplay(false);
+    talentView->setNeedsDisplay(false);
+    core->_performWaType(1);
+    EXPECT_TRUE(operatorView->needsDisplay());
+    EXPECT_TRUE(talentView->needsDisplay());
+
+    // Kinds 2 and 4 do the same a pass of the run loop later.
+    talentView->setNeedsDisplay(false);
+    core->_performWaType(2);
+    EXPECT_FALSE(talentView->needsDisplay());
+    advance(0);
+    EXPECT_TRUE(talentView->needsDisplay());
+    core->_performWaType(4);
+    EXPECT_EQ(talentResizes, 2);
+    advance(0);
+    EXPECT_EQ(talentResizes, 4);
+
+    // Hidden, the talent is left alone.
+    talent.inUse = false;
+    talentView->setNeedsDisplay(false);
+    core->_performWaType(1);
+    core->_performWaType(3);
+    EXPECT_FALSE(talentView->needsDisplay());
+    EXPECT_EQ(talentResizes, 4);
+    EXPECT_EQ(operatorResizes, 6);
+
+    operatorView->removeObserver(operatorToken);
+    talentView->removeObserver(talentToken);
+    core->setTalentWindowController(nullptr);
+}
+
 } // namespace
