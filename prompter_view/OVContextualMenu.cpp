@@ -3,7 +3,11 @@
 #include "platform/appkit/Event.h"
 
 #include <QCursor>
+#include <QLabel>
 #include <QMenu>
+#include <QWidgetAction>
+
+#include <algorithm>
 
 namespace OVContextualMenu {
 
@@ -19,6 +23,27 @@ std::unique_ptr<QMenu> titledMenu(const QString& title)
     auto menu = std::make_unique<QMenu>(title);
     menu->setTitle(title);
     return menu;
+}
+
+QAction* addNote(QMenu& menu, const QString& text)
+{
+    // An item drawn by the style is measured in its own font but drawn in the menu's, so a smaller
+    // font made the menu too narrow and the note lost its middle; a label is measured and drawn in
+    // the font it has.
+    auto* action = new QWidgetAction(&menu);
+    auto* label = new QLabel(text);
+    QFont small = menu.font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 2));
+    label->setFont(small);
+    label->setEnabled(false);
+    // In line with the titles of the items above, past their column of check marks.
+    const int indent = menu.fontMetrics().height() + 8;
+    label->setContentsMargins(indent, 2, 8, 3);
+    action->setDefaultWidget(label);
+    action->setText(text);
+    action->setEnabled(false);
+    menu.addAction(action);
+    return action;
 }
 
 void popUp(std::unique_ptr<QMenu> menu)

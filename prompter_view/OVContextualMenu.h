@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QAction;
 class QMenu;
 class Event;
 
@@ -14,6 +15,9 @@ namespace OVContextualMenu {
 bool isContextualClick(const Event& event);
 // An empty menu with title, for the view to fill.
 std::unique_ptr<QMenu> titledMenu(const QString& title);
+// Adds a line of small grey text that is no command: a note on the items above it, shown whole.
+// The action carries the text too, and is disabled.
+QAction* addNote(QMenu& menu, const QString& text);
 // Shows the menu at the pointer without waiting; the menu deletes itself once closed.
 void popUp(std::unique_ptr<QMenu> menu);
 

@@ -659,12 +659,8 @@ std::unique_ptr<QMenu> OVTimeBar::menuForEvent(const Event& event)
                 kTimeAttributesAction, false, [this] { _prepareActionResponder(kTimeAttributesAction); });
         addItem(localized("time-bar-set-title-font-and-color", "Set Title Font and Color"),
                 kTitleAttributesAction, false, [this] { _prepareActionResponder(kTitleAttributesAction); });
-        QAction* note = menu->addAction(
-            localized("time-bar-note-contrast", "The color inverts if its contrast is too low."));
-        note->setEnabled(false);
-        QFont small = note->font();
-        small.setPointSizeF(std::max(6.0, small.pointSizeF() - 2));
-        note->setFont(small);
+        OVContextualMenu::addNote(
+            *menu, localized("time-bar-note-contrast", "The color inverts if its contrast is too low."));
         menu->addSeparator();
     }
     OVTimeFormatter& formatter = OVTimeFormatter::sharedTimeFormatter();

@@ -8,6 +8,8 @@
 #include "prompting/OVTimeInfo.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QWidgetAction>
 #include <QMenu>
 
 namespace {
@@ -327,7 +329,18 @@ TEST_F(TimeBarTest, FontItemsGoToTheStylingWindowAndMakeTheBarActionable)
     std::unique_ptr<QMenu> menu = bar.menuForEvent(mouseEvent(Event::Type::RightMouseDown, 1, 1));
     QAction* title = actionTitled(*menu, "Set Title Font and Color");
     ASSERT_TRUE(title);
-    EXPECT_FALSE(actionTitled(*menu, "The color inverts if its contrast is too low.")->isEnabled());
+    QAction* note = actionTitled(*menu, "The color inverts if its contrast is too low.");
+    ASSERT_TRUE(note);
+    EXPECT_FALSE(note->isEnabled());
+    // The note is small, and shown whole: the menu is as wide as its text needs.
+    auto* label = qobject_cast<QLabel*>(static_cast<QWidgetAction*>(note)->defaultWidget());
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text(), note->text());
+    EXPECT_LT(label->font().pointSizeF(), menu->font().pointSizeF());
+    menu->adjustSize();
+    EXPECT_GE(menu->actionGeometry(note).width(), label->sizeHint().width());
+    EXPECT_GT(label->sizeHint().width(),
+              QFontMetrics(label->font()).horizontalAdvance(note->text()) + label->contentsMargins().left());
     title->trigger();
     EXPECT_EQ(styling.prepared, &bar);
     EXPECT_EQ(styling.lastAction, 2);
