@@ -38,6 +38,7 @@ public:
     void setBackgroundColor(const QColor& color);
     void setHorizontallyFlipped(bool flipped) override;
     void setVerticallyFlipped(bool flipped) override;
+    double flipAnimationDuration() const override { return usesAnimation() && !isHidden() ? kFlipAnimationDuration : 0; }
     // The image shown: the item's image while visible, none while hidden.
     const QImage& displayedImage() const { return m_displayedImage; }
     // Where the image is drawn, in the view's (flipped, y down) bounds.

@@ -9,6 +9,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/DocumentController.h"
 #include "platform/appkit/GlobalCoordinates.h"
+#include "platform/appkit/NSViewHVAdditions.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/WindowController.h"
 #include "platform/foundation/UserDefaults.h"
@@ -152,6 +153,8 @@ OVTalentWindowController::OVTalentWindowController(OVCore& core) : m_core(core)
     m_window->contentView()->addSubview(std::move(prompter));
     disableAnimation();
     m_prompterView->configureForPreviewOrTalent();
+    // Its text container's width around animations is kept here, with the preview's.
+    m_prompterView->setKeepsTextContainerWidthDuringArrowAnimation(false);
     talentTextStorage().deleteCharacters({0, talentTextStorage().length()});
 
     const bool adjustments = boolDefault(QStringLiteral("enableTalentContentAdjustments"));
@@ -278,6 +281,14 @@ void OVTalentWindowController::observeNotifications()
             m_previewPrompterView->prompterTextView()->scrollRangeToVisible(range);
             m_core.synchronizeTalentLocationToPreviewLocation();
         });
+    // While the talent's arrow or time bar slides in or out (the preview's go with it), both outputs
+    // keep their text's line breaks; once over, each takes its view's width and is laid out again.
+    m_observers.emplace_back(center, kViewDidBeginAnimationNotification, nullptr, [this](const Notification&) {
+        if (m_prompterView->isAnimating())
+            setTextContainerWidthTracksTextView(false);
+    });
+    m_observers.emplace_back(center, kViewDidEndAnimationNotification, nullptr,
+                             [this](const Notification&) { _restoreTextContainerWidthAfterAnimation(); });
     m_observers.emplace_back(center, OVPreferencesGeneralDidChangeSecondDisplayTracksEditsNotification, nullptr,
                              [this](const Notification&) { trackingDidChange(); });
     m_observers.emplace_back(center, OVCoreDidChangeDualScreenConfigurationNotification, nullptr,
@@ -684,6 +695,8 @@ void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPro
         return;
     }
     m_previewObservers.clear();
+    if (m_previewPrompterView)
+        m_previewPrompterView->setKeepsTextContainerWidthDuringArrowAnimation(true);
     if (m_previewPrompterView && m_previewOwnLayoutManager) {
         // A view handed back gets its own layout again, of an empty text like any view set free.
         m_previewPrompterView->prompterTextView()->setLayoutManager(m_previewOwnLayoutManager);
@@ -693,6 +706,7 @@ void OVTalentWindowController::setPreviewPrompterView(OVPrompterView* previewPro
     if (!previewPrompterView)
         return;
     previewPrompterView->configureForPreviewOrTalent();
+    previewPrompterView->setKeepsTextContainerWidthDuringArrowAnimation(false);
     TextView* preview = previewPrompterView->prompterTextView();
     m_previewOwnLayoutManager = preview->layoutManager();
     NotificationCenter& center = NotificationCenter::shared();
@@ -1016,6 +1030,17 @@ void OVTalentWindowController::setTextContainerWidthTracksTextView(bool flag)
     m_prompterView->setTextContainerWidthTracksTextView(flag);
     if (m_previewPrompterView)
         m_previewPrompterView->setTextContainerWidthTracksTextView(flag);
+}
+
+void OVTalentWindowController::_restoreTextContainerWidthAfterAnimation()
+{
+    // Another view's animation ending while the outputs' own still run leaves them be: the last of
+    // theirs to end restores both, so overlapping animations never re-wrap the text half-way.
+    if (m_prompterView->isAnimating() || (m_previewPrompterView && m_previewPrompterView->isAnimating()))
+        return;
+    m_prompterView->restoreTextContainerWidthTracking();
+    if (m_previewPrompterView)
+        m_previewPrompterView->restoreTextContainerWidthTracking();
 }
 
 void OVTalentWindowController::_moveWindowAwayFromTalentScreen(Window* only)

@@ -108,6 +108,8 @@ public:
     void updateHorizontallyFlipped(bool flag);
     void updateVerticallyFlipped(bool flag);
     void setTextContainerWidthTracksTextView(bool flag);
+    // After an animation of the outputs: each text container tracks its view's width again.
+    void _restoreTextContainerWidthAfterAnimation();
     QColor talentBoxFillColor() const { return m_boxColor; }
 
     void _updateTalentWindowSettings();

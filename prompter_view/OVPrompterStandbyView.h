@@ -23,6 +23,8 @@ public:
     virtual void setVerticallyFlipped(bool flipped) { m_verticallyFlipped = flipped; }
     bool usesAnimation() const { return m_usesAnimation; }
     void setUsesAnimation(bool flag) { m_usesAnimation = flag; }
+    // How long turning to a new flip takes as things stand; 0 when it turns at once.
+    virtual double flipAnimationDuration() const { return 0; }
     // How the prompter view hides and shows it, so a subclass can let go of what it shows while
     // hidden.
     virtual void setStandbyHidden(bool hidden) { setHidden(hidden); }

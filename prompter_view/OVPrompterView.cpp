@@ -5,6 +5,7 @@
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/Event.h"
 #include "platform/appkit/Menu.h"
+#include "platform/appkit/NSViewHVAdditions.h"
 #include "platform/appkit/RectFunctions.h"
 #include "platform/appkit/Scroller.h"
 #include "platform/appkit/Window.h"
@@ -189,7 +190,7 @@ void OVPrompterView::setHorizontallyFlipped(bool flipped)
     if (flipped == m_horizontallyFlipped)
         return;
     m_horizontallyFlipped = flipped;
-    applyFlips();
+    applyFlips(flipped ? NSViewHVAdditions::kFlipAxisHorizontalOn : NSViewHVAdditions::kFlipAxisHorizontalOff);
 }
 
 void OVPrompterView::setVerticallyFlipped(bool flipped)
@@ -197,27 +198,32 @@ void OVPrompterView::setVerticallyFlipped(bool flipped)
     if (flipped == m_verticallyFlipped)
         return;
     m_verticallyFlipped = flipped;
-    applyFlips();
+    applyFlips(flipped ? NSViewHVAdditions::kFlipAxisVerticalOn : NSViewHVAdditions::kFlipAxisVerticalOff);
 }
 
-void OVPrompterView::applyFlips()
+void OVPrompterView::applyFlips(unsigned axis)
 {
     // Left to right the text mirrors about the scroll view's centre. Upside down it mirrors about the
     // script's own centre, so the clip view's origin counts from the script's end: the position sync
     // moves a flipped talent's clip view the other way to the operator's, and a screen of script is
     // the same screen of script whichever way it is shown. Both are drawing transforms that leave the
-    // layout alone; arrow and bar draw their mirror images themselves.
-    m_scrollView->setLayerTransform(QTransform::fromScale(m_horizontallyFlipped ? -1 : 1, 1));
-    m_textView->setLayerTransform(QTransform::fromScale(1, m_verticallyFlipped ? -1 : 1));
-    m_focusArrowView->setFlippedHorizontally(m_horizontallyFlipped);
-    m_focusArrowView->setFlippedVertically(m_verticallyFlipped);
+    // layout alone, applied at once; arrow and bar draw their mirror images themselves.
+    NSViewHVAdditions::performFlipAxis(
+        axis, {m_textView, m_focusArrowView, m_timeBar}, 0, [this] {
+            m_scrollView->setLayerTransform(QTransform::fromScale(m_horizontallyFlipped ? -1 : 1, 1));
+            m_textView->setLayerTransform(QTransform::fromScale(1, m_verticallyFlipped ? -1 : 1));
+            m_focusArrowView->setFlippedHorizontally(m_horizontallyFlipped);
+            m_focusArrowView->setFlippedVertically(m_verticallyFlipped);
+            m_timeBar->setFlippedHorizontally(m_horizontallyFlipped);
+            m_timeBar->setFlippedVertically(m_verticallyFlipped);
+        });
     // The blanking image turns with the output, animated only while it shows.
     createStandbyViewIfNecessary();
     m_standbyView->setUsesAnimation(m_usesAnimation && m_standbyViewVisible);
-    m_standbyView->setHorizontallyFlipped(m_horizontallyFlipped);
-    m_standbyView->setVerticallyFlipped(m_verticallyFlipped);
-    m_timeBar->setFlippedHorizontally(m_horizontallyFlipped);
-    m_timeBar->setFlippedVertically(m_verticallyFlipped);
+    NSViewHVAdditions::performFlipAxis(axis, {m_standbyView}, m_standbyView->flipAnimationDuration(), [this] {
+        m_standbyView->setHorizontallyFlipped(m_horizontallyFlipped);
+        m_standbyView->setVerticallyFlipped(m_verticallyFlipped);
+    });
     tile();
     setNeedsDisplay(true);
 }
@@ -408,9 +414,11 @@ void OVPrompterView::setTimeBarVisible(bool visible)
     };
     if (duration > 0) {
         beginAnimation(duration);
+        NSViewHVAdditions::postDidBeginAnimation(m_timeBar, OVViewAnimationNameToggleTimeBar);
         m_timeBar->animateToHeight(target, duration, [this, finish](bool finished) {
             --m_animationCount;
             finish(finished);
+            NSViewHVAdditions::postDidEndAnimation(m_timeBar, OVViewAnimationNameToggleTimeBar);
         });
     } else {
         const Rect frame = m_timeBar->frame();
@@ -440,12 +448,17 @@ void OVPrompterView::setFocusArrowVisible(bool visible)
     };
     if (duration > 0) {
         beginAnimation(duration);
-        OVFocusArrowView::WidthTracking tracking{
-            [this] { return textContainerWidthTracksTextView(); },
-            [this](bool flag) { setTextContainerWidthTracksTextView(flag); }};
+        NSViewHVAdditions::postDidBeginAnimation(m_focusArrowView, OVViewAnimationNameToggleFocusArrow);
+        // The text keeps its line breaks while the arrow slides in or out, here or, for a view whose
+        // owner keeps the width of several views at once, through the notifications.
+        OVFocusArrowView::WidthTracking tracking;
+        if (m_keepsTextContainerWidthDuringArrowAnimation)
+            tracking = {[this] { return textContainerWidthTracksTextView(); },
+                        [this](bool flag) { setTextContainerWidthTracksTextView(flag); }};
         m_focusArrowView->animateToWidth(target, duration, tracking, [this, finish](bool finished) {
             --m_animationCount;
             finish(finished);
+            NSViewHVAdditions::postDidEndAnimation(m_focusArrowView, OVViewAnimationNameToggleFocusArrow);
         });
     } else {
         const Rect frame = m_focusArrowView->frame();
@@ -466,8 +479,26 @@ void OVPrompterView::setTextContainerWidthTracksTextView(bool flag)
         return;
     if (flag)
         m_textView->layoutManager()->setTextContainerSize(
-            {m_textView->frame().size.width, m_textView->textContainer().size().height});
+            {trackedTextContainerWidth(), m_textView->textContainer().size().height});
     m_textView->layoutManager()->setTextContainerWidthTracksTextView(flag);
+}
+
+double OVPrompterView::trackedTextContainerWidth() const
+{
+    return std::max(0.0, m_textView->frame().size.width - 2 * m_textView->textContainerInset().width);
+}
+
+bool OVPrompterView::restoreTextContainerWidthTracking()
+{
+    const TextContainer& container = m_textView->textContainer();
+    const double width = trackedTextContainerWidth();
+    if (container.widthTracksTextView() && container.size().width == width)
+        return false;
+    LayoutManager& layout = *m_textView->layoutManager();
+    layout.setTextContainerSize({width, container.size().height});
+    layout.setTextContainerWidthTracksTextView(true);
+    layout.ensureLayoutForTextContainer();
+    return true;
 }
 
 Rect OVPrompterView::lineRectInDirection(int direction) const

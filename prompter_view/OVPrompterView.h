@@ -135,6 +135,17 @@ public:
     double animationDuration() const override;
     bool textContainerWidthTracksTextView() const;
     void setTextContainerWidthTracksTextView(bool flag) override;
+    // Whether the view keeps its text container's width while its focus arrow slides in or out, so
+    // the text does not re-wrap on every frame (on by default). The talent output's views leave it
+    // to their controller, which hears the views' animation notifications and settles both.
+    // The width the text view gives a container that tracks it.
+    double trackedTextContainerWidth() const;
+    // After an animation that held the text container's width: a container that does not track the
+    // text view, or is not as wide as it, takes the view's width, tracks it again and is laid out
+    // completely. Answers whether anything had to change.
+    bool restoreTextContainerWidthTracking();
+    bool keepsTextContainerWidthDuringArrowAnimation() const { return m_keepsTextContainerWidthDuringArrowAnimation; }
+    void setKeepsTextContainerWidthDuringArrowAnimation(bool flag) { m_keepsTextContainerWidthDuringArrowAnimation = flag; }
     bool usesFocusArrow() const override { return isFocusArrowVisible(); }
     void setUsesFocusArrow(bool flag) override { setFocusArrowVisible(flag); }
     bool usesTimeBar() const override { return isTimeBarVisible(); }
@@ -188,7 +199,8 @@ protected:
 
 private:
     void scrollToLineInDirection(int direction);
-    void applyFlips();
+    // Turns the views to the flips set, axis naming the one that changed (NSViewHVAdditions::FlipAxis).
+    void applyFlips(unsigned axis);
     void createStandbyViewIfNecessary();
     void backgroundColorDidChange();
     void beginAnimation(double duration);
@@ -223,6 +235,7 @@ private:
     bool m_usesAnimation = false;
     bool m_blockEventsDuringAnimation = true;
     int m_animationCount = 0;
+    bool m_keepsTextContainerWidthDuringArrowAnimation = true;
     double m_animatingLineDestination = std::numeric_limits<double>::max();
     double m_lineDestinationResetAt = 0;
     OVPrompterTileGeometry::Result m_lastTile;

@@ -1,5 +1,9 @@
 #include "platform/appkit/NSViewHVAdditions.h"
 
+#include "platform/appkit/RunLoop.h"
+#include "platform/appkit/View.h"
+#include "platform/foundation/NotificationCenter.h"
+
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QSequentialAnimationGroup>
@@ -24,6 +28,56 @@ constexpr int kSwingWidth = 8;
 } // namespace
 
 namespace NSViewHVAdditions {
+
+namespace {
+
+void postAnimation(const QString& notification, const View* view, const QString& name, const QVariantMap& extra = {})
+{
+    QVariantMap userInfo = extra;
+    userInfo.insert(kViewAnimationNameKey, name);
+    NotificationCenter::shared().postNotification(notification, view, userInfo);
+}
+
+} // namespace
+
+void postDidBeginAnimation(const View* view, const QString& name)
+{
+    postAnimation(kViewDidBeginAnimationNotification, view, name);
+}
+
+void postDidEndAnimation(const View* view, const QString& name)
+{
+    postAnimation(kViewDidEndAnimationNotification, view, name);
+}
+
+QString animationName(const Notification& notification)
+{
+    if (notification.name != kViewDidBeginAnimationNotification &&
+        notification.name != kViewDidEndAnimationNotification)
+        return {};
+    return notification.userInfo.value(kViewAnimationNameKey).toString();
+}
+
+void performFlipAxis(unsigned axis, const std::vector<View*>& views, double duration,
+                     const std::function<void()>& flip)
+{
+    const View* poster = views.empty() ? nullptr : views.front();
+    const QVariantMap extra{{kViewFlipAxisKey, axis}};
+    if (poster)
+        postAnimation(kViewDidBeginAnimationNotification, poster, kViewAnimationNameFlipAxis, extra);
+    if (flip)
+        flip();
+    if (!poster)
+        return;
+    if (!(duration > 0)) {
+        postAnimation(kViewDidEndAnimationNotification, poster, kViewAnimationNameFlipAxis, extra);
+        return;
+    }
+    // The view is named, never touched: the end is told even when the view is gone by then.
+    RunLoop::main().performAfterDelay(duration, nullptr, QStringLiteral("performFlipAxis"), [poster, extra] {
+        postAnimation(kViewDidEndAnimationNotification, poster, kViewAnimationNameFlipAxis, extra);
+    });
+}
 
 void shake(QWidget* view)
 {

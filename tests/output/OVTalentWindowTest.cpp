@@ -5,6 +5,11 @@
 #include "output/OVTalentWindow.h"
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/NSViewHVAdditions.h"
+#include "platform/appkit/RunLoop.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVPrompterView.h"
 #include "platform/appkit/Window.h"
 #include "prompting/OVCore.h"
@@ -193,4 +198,112 @@ TEST(OVTalentWindowTest, VerticalFlipMirrorsTheDrawnTextTopToBottom)
     EXPECT_LT(differingShare(drawn, line.mirrored(false, true)), 0.01);
     EXPECT_GT(differingShare(drawn, line), 0.01);
     talent._setDocumentTextView(nullptr);
+}
+
+namespace {
+
+double containerWidth(const OVPrompterView& view)
+{
+    return view.prompterTextView()->textContainer().size().width;
+}
+
+bool tracks(const OVPrompterView& view)
+{
+    return view.prompterTextView()->textContainer().widthTracksTextView();
+}
+
+} // namespace
+
+// The talent's arrow and time bar slide in and out with the preview's: meanwhile both outputs keep
+// their text's line breaks, and once the last animation is over each follows its view's width again.
+TEST(OVTalentWindowTest, TheOutputsKeepTheirLineBreaksWhileTheArrowSlidesAndFollowTheirWidthsAfter)
+{
+    ManualClock clock;
+    Clock::setShared(&clock);
+    {
+        SecondDisplayChosen output({equalOperator(), equalTalent()});
+        OVTalentWindowController& talent = output.talent;
+        OVPrompterView preview(Rect{{0, 0}, {640, 360}});
+        talent.setPreviewPrompterView(&preview);
+        OVPrompterView* view = talent.prompterView();
+        // The controller holds both widths: neither view holds its own.
+        EXPECT_FALSE(view->keepsTextContainerWidthDuringArrowAnimation());
+        EXPECT_FALSE(preview.keepsTextContainerWidthDuringArrowAnimation());
+        view->setUsesAnimation(true);
+        preview.setUsesAnimation(true);
+        QStringList heard;
+        NotificationCenter& center = NotificationCenter::shared();
+        NotificationObserver begin(center, kViewDidBeginAnimationNotification, nullptr, [&](const Notification& n) {
+            heard << QStringLiteral("begin ") + NSViewHVAdditions::animationName(n);
+        });
+        NotificationObserver end(center, kViewDidEndAnimationNotification, nullptr, [&](const Notification& n) {
+            heard << QStringLiteral("end ") + NSViewHVAdditions::animationName(n);
+        });
+        const double talentWidth = containerWidth(*view);
+        const double previewWidth = containerWidth(preview);
+        ASSERT_GT(talentWidth, 0);
+        ASSERT_GT(previewWidth, 0);
+        EXPECT_EQ(talentWidth, view->trackedTextContainerWidth());
+
+        talent.updateFocusArrowVisible(true);
+        EXPECT_TRUE(view->isAnimating());
+        EXPECT_FALSE(tracks(*view));
+        EXPECT_FALSE(tracks(preview));
+        RunLoop::main().advanceManualClock(clock, OVPrompterView::kDefaultAnimationDuration / 2);
+        // Half-way the text views are narrower already; their text is not re-wrapped.
+        EXPECT_LT(view->trackedTextContainerWidth(), talentWidth);
+        EXPECT_EQ(containerWidth(*view), talentWidth);
+        EXPECT_EQ(containerWidth(preview), previewWidth);
+        RunLoop::main().advanceManualClock(clock, OVPrompterView::kDefaultAnimationDuration);
+        EXPECT_FALSE(view->isAnimating());
+        EXPECT_FALSE(preview.isAnimating());
+        EXPECT_TRUE(tracks(*view));
+        EXPECT_TRUE(tracks(preview));
+        EXPECT_EQ(containerWidth(*view), view->trackedTextContainerWidth());
+        EXPECT_LT(containerWidth(*view), talentWidth);
+        EXPECT_EQ(containerWidth(preview), preview.trackedTextContainerWidth());
+        EXPECT_LT(containerWidth(preview), previewWidth);
+        EXPECT_EQ(heard.join(u',').toStdString(), (QStringList{QStringLiteral("begin OVViewAnimationNameToggleFocusArrow"),
+                                      QStringLiteral("begin OVViewAnimationNameToggleFocusArrow"),
+                                      QStringLiteral("end OVViewAnimationNameToggleFocusArrow"),
+                                      QStringLiteral("end OVViewAnimationNameToggleFocusArrow")}.join(u',').toStdString()));
+
+        // The time bar's animation holds the widths alike (the bar stands at its height already, so
+        // only hiding it moves it).
+        talent.updateTimeBarVisible(true);
+        RunLoop::main().advanceManualClock(clock, OVPrompterView::kDefaultAnimationDuration * 1.5);
+        heard.clear();
+        talent.updateTimeBarVisible(false);
+        EXPECT_FALSE(tracks(*view));
+        EXPECT_FALSE(tracks(preview));
+        RunLoop::main().advanceManualClock(clock, OVPrompterView::kDefaultAnimationDuration * 1.5);
+        EXPECT_TRUE(tracks(*view));
+        EXPECT_TRUE(tracks(preview));
+        EXPECT_EQ(heard.join(u',').toStdString(), (QStringList{QStringLiteral("begin OVViewAnimationNameToggleTimeBar"),
+                                      QStringLiteral("begin OVViewAnimationNameToggleTimeBar"),
+                                      QStringLiteral("end OVViewAnimationNameToggleTimeBar"),
+                                      QStringLiteral("end OVViewAnimationNameToggleTimeBar")}.join(u',').toStdString()));
+
+        // Another view's animation ending while the outputs' still run leaves them held.
+        talent.updateFocusArrowVisible(false);
+        NSViewHVAdditions::postDidEndAnimation(nullptr, QStringLiteral("elsewhere"));
+        EXPECT_FALSE(tracks(*view));
+        RunLoop::main().advanceManualClock(clock, OVPrompterView::kDefaultAnimationDuration * 1.5);
+        EXPECT_TRUE(tracks(*view));
+        EXPECT_EQ(containerWidth(*view), talentWidth);
+
+        // A flip posts its animation too; an output left not following its width by it follows it again.
+        heard.clear();
+        view->prompterTextView()->layoutManager()->setTextContainerWidthTracksTextView(false);
+        talent.updateHorizontallyFlipped(true);
+        EXPECT_TRUE(heard.contains(QStringLiteral("begin HVViewAnimationNameFlipAxis")));
+        EXPECT_TRUE(heard.contains(QStringLiteral("end HVViewAnimationNameFlipAxis")));
+        EXPECT_TRUE(tracks(*view));
+
+        // Handed back, the preview holds its own width again.
+        talent.setPreviewPrompterView(nullptr);
+        EXPECT_TRUE(preview.keepsTextContainerWidthDuringArrowAnimation());
+        RunLoop::main().advanceManualClock(clock, 1);
+    }
+    Clock::setShared(nullptr);
 }

@@ -1,6 +1,8 @@
 #include "PrompterViewTestSupport.h"
 
 #include "platform/appkit/ClipView.h"
+#include "platform/appkit/NSViewHVAdditions.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/text/AttributeNames.h"
 #include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVPrompterView.h"
@@ -354,6 +356,79 @@ TEST_F(OVPrompterViewTest, EditModeMirrorsThePreviewSettingsUntilSwitchedOff)
     EXPECT_EQ(view->horizontalMarginIndentFactor(), 0.0);
     EXPECT_EQ(view->marginAlignment(), 2u);
     EXPECT_EQ(scrollFrame(), (Rect{0, 0, 1000, 500}));
+}
+
+// The arrow's and the bar's animations are told to whoever listens, each under its name, from the
+// view that moves; without animation nothing is told.
+TEST_F(OVPrompterViewTest, AnimationsOfTheArrowAndTheBarAreToldByName)
+{
+    make({1000, 500});
+    QStringList heard;
+    std::vector<const void*> posters;
+    NotificationCenter& center = NotificationCenter::shared();
+    NotificationObserver begin(center, kViewDidBeginAnimationNotification, nullptr, [&](const Notification& n) {
+        heard << QStringLiteral("begin ") + NSViewHVAdditions::animationName(n);
+        posters.push_back(n.object);
+        // Told as it starts, the view already counts as animating.
+        if (NSViewHVAdditions::animationName(n) != kViewAnimationNameFlipAxis)
+            EXPECT_TRUE(view->isAnimating());
+    });
+    NotificationObserver end(center, kViewDidEndAnimationNotification, nullptr, [&](const Notification& n) {
+        heard << QStringLiteral("end ") + NSViewHVAdditions::animationName(n);
+        posters.push_back(n.object);
+        EXPECT_FALSE(view->isAnimating());
+    });
+
+    view->setUsesAnimation(false);
+    view->setFocusArrowVisible(true);
+    view->setTimeBarVisible(true);
+    EXPECT_TRUE(heard.isEmpty());
+
+    view->setUsesAnimation(true);
+    view->setFocusArrowVisible(false);
+    EXPECT_EQ(heard, QStringList{QStringLiteral("begin OVViewAnimationNameToggleFocusArrow")});
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    view->setTimeBarVisible(false);
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("begin OVViewAnimationNameToggleFocusArrow"),
+                                  QStringLiteral("end OVViewAnimationNameToggleFocusArrow"),
+                                  QStringLiteral("begin OVViewAnimationNameToggleTimeBar"),
+                                  QStringLiteral("end OVViewAnimationNameToggleTimeBar")}));
+    EXPECT_EQ(posters, (std::vector<const void*>{view->focusArrowView(), view->focusArrowView(), view->timeBar(),
+                                                 view->timeBar()}));
+
+    // A flip is told as one too, at once: the mirror images are drawing transforms.
+    heard.clear();
+    posters.clear();
+    view->setVerticallyFlipped(true);
+    ASSERT_EQ(heard.size(), 4);
+    EXPECT_EQ(heard[0], QStringLiteral("begin HVViewAnimationNameFlipAxis"));
+    EXPECT_EQ(heard[1], QStringLiteral("end HVViewAnimationNameFlipAxis"));
+    EXPECT_EQ(posters[0], view->prompterTextView());
+    EXPECT_NE(posters[2], view->prompterTextView());
+}
+
+// A view whose owner holds its text container's width leaves it tracking through the arrow's
+// animation; by default the view holds it itself.
+TEST_F(OVPrompterViewTest, AViewLeavesTheWidthToItsOwnerWhenToldTo)
+{
+    make({1000, 500});
+    view->setUsesAnimation(true);
+    EXPECT_TRUE(view->keepsTextContainerWidthDuringArrowAnimation());
+    view->setKeepsTextContainerWidthDuringArrowAnimation(false);
+    view->setFocusArrowVisible(true);
+    EXPECT_TRUE(view->isAnimating());
+    EXPECT_TRUE(view->textContainerWidthTracksTextView());
+    RunLoop::main().advanceManualClock(clockScope.clock, 0.3);
+    EXPECT_TRUE(view->textContainerWidthTracksTextView());
+
+    // Restoring after such an animation: nothing to do while the container follows the view.
+    EXPECT_FALSE(view->restoreTextContainerWidthTracking());
+    view->setTextContainerWidthTracksTextView(false);
+    view->setFrameSize({800, 500});
+    EXPECT_TRUE(view->restoreTextContainerWidthTracking());
+    EXPECT_TRUE(view->textContainerWidthTracksTextView());
+    EXPECT_EQ(view->prompterTextView()->textContainer().size().width, view->trackedTextContainerWidth());
 }
 
 TEST_F(OVPrompterViewTest, TheWheelOverTheScriptChangesSpeedWhilePrompting)
