@@ -37,7 +37,7 @@ QAction* addNote(QMenu& menu, const QString& text)
     label->setFont(small);
     label->setEnabled(false);
     // In line with the titles of the items above, past their column of check marks.
-    const int indent = menu.fontMetrics().height() + 8;
+    const int indent = menu.fontMetrics().height() + 14;
     label->setContentsMargins(indent, 2, 8, 3);
     action->setDefaultWidget(label);
     action->setText(text);
