@@ -15,6 +15,7 @@
 #include "output/OVTalentWindowController.h"
 #include "platform/appkit/AppKitNotifications.h"
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ApplicationIcon.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Window.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -43,6 +44,7 @@
 #include "window/OVDocumentWindowController.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QDebug>
 #include <QDialog>
 #include <QEvent>
@@ -284,9 +286,21 @@ void OVProgramStart::setApplicationIdentity()
     QCoreApplication::setApplicationVersion(HVVersion::appVersion().stringValue());
 }
 
+void OVProgramStart::installApplicationIcon()
+{
+    if (!ApplicationIcon::defaultIcon().isNull())
+        return;
+    QIcon icon;
+    for (const int size : {48, 128})
+        icon.addFile(QStringLiteral(":/images/Orvane-%1.png").arg(size), QSize(size, size));
+    ApplicationIcon::setDefaultIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
+}
+
 std::unique_ptr<OVDocumentSession> OVProgramStart::launch(const QStringList& paths)
 {
     setApplicationIdentity();
+    installApplicationIcon();
     installProgramSwitches();
     // What was put in the folders since startAfresh() is what a new process would find; what was set
     // through the shared settings meanwhile is written there first.

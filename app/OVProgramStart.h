@@ -46,6 +46,9 @@ public:
 
     // The names the settings and data folders are found under.
     static void setApplicationIdentity();
+    // The program's icon, which every window shows (Prompt mode badges it), from the built-in
+    // artwork; the windows are the desktop entry "orvane"'s.
+    static void installApplicationIcon();
     // Everything between Qt's application object and its event loop: the switches, the process's
     // preparation, the document session and its delegate's launch with the files given (or a new
     // document), and the answering of later starts. The program runs while the session lives.

@@ -199,6 +199,12 @@ public:
     void _updatePromptModeControllerWindowConfigurationDictionary();
     bool _isSystemSleepEnabled() const;
     void _setSystemSleepEnabled(bool enabled);
+    // Prompt mode shows the application's icon with the "RecordingLight" image over its lower right
+    // corner; Edit mode shows the default icon.
+    void _updateApplicationIcon();
+    static constexpr double kApplicationIconBadgeFraction = 0.29;
+    static constexpr double kApplicationIconBadgeOpacity = 0.9;
+    static inline const QString kApplicationIconBadgeImageName = QStringLiteral("RecordingLight");
     HVStackBoolean& syncScrolling();
 
     // Screen status. Values; -1 until the first judgement.

@@ -5,8 +5,10 @@
 #include "prompting/OVCorePrivate.h"
 
 #include "platform/appkit/Application.h"
+#include "platform/appkit/ApplicationIcon.h"
 #include "platform/appkit/Cursor.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/NamedImages.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/Screen.h"
 #include "platform/appkit/ScreenSaverInhibitor.h"
@@ -27,6 +29,8 @@
 #include "prompting/OVUnconstrainedWindow.h"
 
 #include <QDebug>
+#include <QIcon>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -266,6 +270,8 @@ void OVCore::_modePersistentChanges()
     if (prompt)
         d->m_speedWhilePaused = DBL_MAX;
 
+    _updateApplicationIcon();
+
     if (window)
         d->m_modeChange.setTitleBarButtons(window, prompt);
     flagChanges.reset();
@@ -396,6 +402,43 @@ void OVCore::withContentAdjustmentsUndone(const std::function<void()>& work)
     if (applied.invertedColors)
         d->m_prompterView->invertColors();
     d->m_appliedContentAdjustments = applied;
+}
+
+void OVCore::_updateApplicationIcon()
+{
+    if (!isModePrompt()) {
+        ApplicationIcon::setIcon({});
+        return;
+    }
+    const QIcon& icon = ApplicationIcon::defaultIcon();
+    const QImage badge = NamedImages::imageNamed(kApplicationIconBadgeImageName);
+    if (icon.isNull() || badge.isNull())
+        return;
+    // Made once for each size of the icon, and again only for another default icon.
+    if (d->m_badgedIconSource != icon.cacheKey()) {
+        d->m_badgedIconSource = icon.cacheKey();
+        d->m_badgedIconPixmaps.clear();
+    }
+    QIcon badged;
+    for (const QSize& size : icon.availableSizes()) {
+        QPixmap& pixmap = d->m_badgedIconPixmaps[{size.width(), size.height()}];
+        if (pixmap.isNull()) {
+            QImage image = icon.pixmap(size, 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QSize badgeSize(int(std::lround(image.width() * kApplicationIconBadgeFraction)),
+                                  int(std::lround(image.height() * kApplicationIconBadgeFraction)));
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            painter.setOpacity(kApplicationIconBadgeOpacity);
+            painter.drawImage(QRect(QPoint(image.width() - badgeSize.width(), image.height() - badgeSize.height()),
+                                    badgeSize),
+                              badge);
+            painter.end();
+            pixmap = QPixmap::fromImage(image);
+        }
+        badged.addPixmap(pixmap);
+    }
+    ApplicationIcon::setIcon(badged);
 }
 
 bool OVCore::_isSystemSleepEnabled() const

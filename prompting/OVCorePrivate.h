@@ -8,8 +8,11 @@
 
 #include "platform/hvkit/HVGPUInfo.h"
 
+#include <QPixmap>
+
 #include <cfloat>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -126,6 +129,9 @@ struct OVCore::Private {
     bool m_savedTracksVerticalInset = false;
     double m_savedVerticalInsetAdjustment = 0;
     OVPrompterTextOptions m_savedTextOptions;
+    // The badged application icon, one picture per size of the default icon it was made from.
+    qint64 m_badgedIconSource = 0;
+    std::map<std::pair<int, int>, QPixmap> m_badgedIconPixmaps;
     OVVisiblePrompterContent m_visibleContent;
     bool m_savedUsesFocusArrow = false;
     bool m_savedUsesTimeBar = false;

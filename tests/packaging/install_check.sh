@@ -16,6 +16,10 @@ test -n "$importer" || { echo "missing the importer library"; exit 1; }
 
 desktop-file-validate "$stage/usr/share/applications/orvane.desktop"
 test -f "$stage/usr/share/thumbnailers/orvane.thumbnailer"
+# The icon the desktop entry names.
+for size in 48 128; do
+  test -f "$stage/usr/share/icons/hicolor/${size}x${size}/apps/orvane.png" || { echo "missing the ${size} px icon"; exit 1; }
+done
 grep -q '^Exec=orvane-thumbnail -s %s %i %o$' "$stage/usr/share/thumbnailers/orvane.thumbnailer"
 
 update-mime-database "$stage/usr/share/mime"

@@ -1,10 +1,15 @@
 #include "CoreTestSupport.h"
 
+#include "platform/appkit/ApplicationIcon.h"
 #include "platform/appkit/Event.h"
+#include "platform/appkit/NamedImages.h"
 #include "platform/hvkit/HVEventBlocker.h"
 #include "prompting/OVCoreTalentOutput.h"
 #include "prompting/OVCoreWindowOptimizer.h"
 #include "prompting/OVWindowBehavior.h"
+
+#include <QIcon>
+#include <QPixmap>
 
 namespace {
 
@@ -289,6 +294,49 @@ TEST_F(ModeChangeTest, TheTalentIgnoresFrontDocumentChangesWhilePrompting)
     EXPECT_EQ(talent.watching, 0);
     core->enterEditMode();
     EXPECT_EQ(talent.watching, 0);
+}
+
+// Prompt mode shows the application's icon with the recording light in its lower right corner,
+// 0.29 of the icon wide and high and a little see-through, at each size the icon has; Edit mode the
+// plain icon. Each size is badged once.
+TEST_F(ModeChangeTest, PromptModeShowsTheRecordingLightOnTheApplicationIcon)
+{
+    QIcon plain;
+    for (const int size : {128, 48}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::blue);
+        plain.addPixmap(QPixmap::fromImage(image));
+    }
+    ApplicationIcon::setDefaultIcon(plain);
+    QImage light(64, 64, QImage::Format_ARGB32_Premultiplied);
+    light.fill(Qt::red);
+    NamedImages::registerImage(OVCore::kApplicationIconBadgeImageName, light);
+    makeCore();
+    EXPECT_TRUE(ApplicationIcon::showsDefault());
+
+    core->enterPromptMode();
+    EXPECT_FALSE(ApplicationIcon::showsDefault());
+    const QPixmap badged = ApplicationIcon::icon().pixmap(QSize(128, 128), 1.0);
+    for (const auto& [size, side] : {std::pair{128, 37}, std::pair{48, 14}}) {
+        const QImage shown = ApplicationIcon::icon().pixmap(QSize(size, size), 1.0).toImage();
+        ASSERT_EQ(shown.size(), QSize(size, size));
+        const QColor corner = shown.pixelColor(size - 1, size - 1);
+        EXPECT_NEAR(corner.red(), 230, 2) << size;
+        EXPECT_NEAR(corner.blue(), 25, 2) << size;
+        EXPECT_EQ(shown.pixelColor(size - side, size - side), corner) << size;
+        EXPECT_EQ(shown.pixelColor(size - side - 1, size - side - 1), QColor(Qt::blue)) << size;
+        EXPECT_EQ(shown.pixelColor(size - 1, size - side - 1), QColor(Qt::blue)) << size;
+    }
+
+    core->enterEditMode();
+    EXPECT_TRUE(ApplicationIcon::showsDefault());
+    EXPECT_EQ(ApplicationIcon::icon().pixmap(QSize(128, 128), 1.0).toImage().pixelColor(127, 127), QColor(Qt::blue));
+    core->enterPromptMode();
+    EXPECT_EQ(ApplicationIcon::icon().pixmap(QSize(128, 128), 1.0).cacheKey(), badged.cacheKey());
+    core->enterEditMode();
+
+    NamedImages::registerImage(OVCore::kApplicationIconBadgeImageName, {});
+    ApplicationIcon::setDefaultIcon({});
 }
 
 class ContentAdjustmentTest : public ModeChangeTest {
