@@ -333,7 +333,9 @@ TEST_F(TimeBarTest, FontItemsGoToTheStylingWindowAndMakeTheBarActionable)
     ASSERT_TRUE(note);
     EXPECT_FALSE(note->isEnabled());
     // The note is small, and shown whole: the menu is as wide as its text needs.
-    auto* label = qobject_cast<QLabel*>(static_cast<QWidgetAction*>(note)->defaultWidget());
+    auto* shown = qobject_cast<QWidgetAction*>(note);
+    ASSERT_TRUE(shown);
+    auto* label = qobject_cast<QLabel*>(shown->defaultWidget());
     ASSERT_TRUE(label);
     EXPECT_EQ(label->text(), note->text());
     EXPECT_LT(label->font().pointSizeF(), menu->font().pointSizeF());
