@@ -50,18 +50,33 @@ void adviseLargePages(void* data, qsizetype bytes)
 }
 
 // Widens count bytes into out, eight at a time where the processor has SSE2, and says whether
-// they were all ASCII; what it wrote is of no use otherwise.
-bool widenAscii(const char* in, qsizetype count, char16_t* out)
+// they were all ASCII; what it wrote is of no use otherwise. With readable bytes from in and as
+// many units of room in out, it works sixteen at a time and writes past count, rather than end
+// each piece of text, a few letters long in a script, with a loop per byte.
+bool widenAscii(const char* in, qsizetype count, char16_t* out, qsizetype readable = 0)
 {
     qsizetype i = 0;
     unsigned high = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
+    if (readable >= ((count + 15) & ~qsizetype(15))) {
+        for (; i < count; i += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const qsizetype left = count - i;
+            const unsigned wanted = left >= 16 ? 0xFFFFu : (1u << left) - 1;
+            high |= unsigned(_mm_movemask_epi8(bytes)) & wanted;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+        return high == 0;
+    }
     for (; i + 8 <= count; i += 8) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + i));
         high |= unsigned(_mm_movemask_epi8(bytes));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
     }
+#else
+    Q_UNUSED(readable);
 #endif
     for (; i < count; ++i) {
         const auto byte = static_cast<unsigned char>(in[i]);
@@ -97,10 +112,13 @@ bool Parser::readPlainText(std::string_view bytes)
         m_knownSingleByte = true;
         m_singleBytePage = codePage;
     }
+    // The piece comes straight from the input, which can be read on to its end; the text keeps
+    // room for the sixteen units the widening may write past the piece.
     const qsizetype count = qsizetype(bytes.size());
-    if (m_textCapacity - m_textLength < count)
-        reserveText(m_textLength + count);
-    if (!widenAscii(bytes.data(), count, m_units + m_textLength))
+    if (m_textCapacity - m_textLength < count + 16)
+        reserveText(m_textLength + count + 16);
+    const qsizetype readable = std::min<qsizetype>(m_tokenizer.end() - bytes.data(), m_textCapacity - m_textLength);
+    if (!widenAscii(bytes.data(), count, m_units + m_textLength, readable))
         return false;
     startRunIfFormatChanged();
     m_textLength += count;

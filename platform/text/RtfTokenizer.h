@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -47,6 +48,8 @@ public:
     [[gnu::always_inline]] Token next();
     qsizetype position() const { return m_pos; }
     qsizetype size() const { return m_size; }
+    // Just past the input's last byte.
+    const char* end() const { return m_data + m_size; }
 
 private:
     static Token of(Kind kind)
@@ -56,6 +59,12 @@ private:
         return token;
     }
     [[gnu::always_inline]] Token controlWord();
+#if defined(__SSE2__)
+    // A word of fewer than sixteen letters with at most eight digits, read without a loop per
+    // byte; false leaves the word to controlWord()'s loops. Needs kShortWordReach bytes to read.
+    static constexpr qsizetype kShortWordReach = 40;
+    [[gnu::always_inline]] bool shortControlWord(const char* begin, Token& token);
+#endif
     Token controlSymbol();
     Token binary(std::int32_t length);
 
@@ -164,6 +173,13 @@ inline RtfTokenizer::Token RtfTokenizer::controlWord()
     using namespace RtfTokenizerBytes;
     const char* const begin = m_data + m_pos;
     const char* const end = m_data + m_size;
+#if defined(__SSE2__)
+    if (end - begin >= kShortWordReach) {
+        Token token;
+        if (shortControlWord(begin, token))
+            return token;
+    }
+#endif
     const char* const wordLimit = end - begin > kMaxControlWordLength ? begin + kMaxControlWordLength : end;
     // The first eight letters are packed as they are read, for the look-up of the word's number.
     std::uint64_t prefix = std::uint8_t(*begin);
@@ -208,3 +224,64 @@ inline RtfTokenizer::Token RtfTokenizer::controlWord()
     token.word = RtfControlWords::lookup(prefix, token.name);
     return token;
 }
+
+#if defined(__SSE2__)
+inline bool RtfTokenizer::shortControlWord(const char* begin, Token& token)
+{
+    // The letters, and then the digits, are each found by one comparison of sixteen bytes and a
+    // count of the bits set, and up to eight digits are read as one integer: a loop per byte ends
+    // at a different place for every word and mispredicts once per word and once per number.
+    // Longer words and numbers take the loops above. The caller leaves kShortWordReach bytes to
+    // read, so that neither load passes the end of the input.
+    const auto byteMask = [](const char* at, char low, char high) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        // Signed comparisons: bytes from 0x80 up are below every ASCII bound.
+        const __m128i in =
+            _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
+                          _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(high + 1))));
+        return unsigned(_mm_movemask_epi8(in));
+    };
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+    const __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20)); // 'A'-'Z' onto 'a'-'z'
+    const unsigned letters = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)))));
+    const int length = std::countr_zero(~letters);
+    if (length >= 16)
+        return false;
+    std::uint64_t prefix;
+    std::memcpy(&prefix, begin, sizeof prefix);
+    if (length < 8)
+        prefix &= (std::uint64_t(1) << (8 * length)) - 1;
+
+    const char* p = begin + length;
+    const bool negative = *p == '-' && std::uint8_t(p[1] - '0') < 10;
+    p += negative;
+    const int digits = std::countr_zero(~byteMask(p, '0', '9'));
+    if (digits > 8)
+        return false;
+    token = of(Kind::ControlWord);
+    token.name = std::string_view(begin, size_t(length));
+    if (digits > 0) {
+        // Eight digits, the first in the lowest byte, shifted up so that the number's last digit
+        // is the eighth and what followed it falls off the top; then pairs, fours and eights are
+        // combined by multiplication.
+        std::uint64_t value;
+        std::memcpy(&value, p, sizeof value);
+        value = (value - 0x3030303030303030ull) << (8 * (8 - digits));
+        value = value * 10 + (value >> 8);
+        value = ((value & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                 ((value >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
+                32;
+        token.hasParameter = true;
+        token.parameter = negative ? -std::int32_t(value) : std::int32_t(value);
+        p += digits;
+    }
+    p += *p == ' ';
+    m_pos = p - m_data;
+    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
+        token = binary(token.hasParameter ? token.parameter : 0);
+    else
+        token.word = RtfControlWords::lookup(prefix, token.name);
+    return true;
+}
+#endif
