@@ -254,6 +254,8 @@ private:
     void finishPicture();
     void finishNeXTGraphic();
     int currentCodePage();
+    // A font's own code page, 0 when it has none or is not in the font table.
+    int fontCodePage(int font);
     int formatId(const CharFormat& format);
 
     // The attribute runs of the text read, from its character and paragraph runs.
@@ -299,6 +301,7 @@ private:
     bool m_formatMayHaveChanged = true;
 
     std::unordered_map<int, FontEntry> m_fonts;
+    std::vector<int> m_fontCodePages; // by font number, -1 not yet looked up; emptied as fonts are added
     int m_fontNumber = -1;
     int m_fontCharset = -1;
     bool m_fontFixedPitch = false;

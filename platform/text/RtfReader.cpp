@@ -236,7 +236,14 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
         for (const ParagraphRun& run : m_paragraphs)
             styleIds.push_back(ids.try_emplace(run.style, int(ids.size())).first->second);
     }
-    std::unordered_map<quint64, AttributeDictionary> combined;
+    // Each distinct pair of format and style gets a dictionary and a number. Neighbouring runs of
+    // different numbers can still have equal dictionaries (two colour-table entries of one colour):
+    // whether two numbers' dictionaries are equal is found once, a script alternating between a
+    // few formats comparing the same pairs thousands of times.
+    std::unordered_map<quint64, int> combinedIds;
+    std::vector<AttributeDictionary> combined;
+    std::unordered_map<quint64, bool> equalPairs;
+    int last = -1;
     std::vector<RtfReader::Run> runs;
     runs.reserve(m_runs.size() + m_paragraphs.size());
     size_t c = 0;
@@ -250,17 +257,29 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
         const int formatId = c < formatIds.size() ? formatIds[c] : -1;
         const int styleId = p < styleIds.size() ? styleIds[p] : -1;
         const quint64 key = quint64(quint32(formatId + 1)) << 32 | quint32(styleId + 1);
-        auto cached = combined.find(key);
-        if (cached == combined.end()) {
+        const auto [cached, added] = combinedIds.try_emplace(key, int(combined.size()));
+        if (added) {
             AttributeDictionary attributes =
                 formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
             if (p < m_paragraphs.size())
                 attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
-            cached = combined.emplace(key, std::move(attributes)).first;
+            combined.push_back(std::move(attributes));
         }
-        const AttributeDictionary& attributes = cached->second;
-        if (runs.empty() || !(runs.back().attributes == attributes))
-            runs.push_back({position, attributes});
+        const int id = cached->second;
+        if (id != last) {
+            bool equal = false;
+            if (last >= 0) {
+                const quint64 pair = quint64(quint32(std::min(id, last))) << 32 | quint32(std::max(id, last));
+                const auto [known, asked] = equalPairs.try_emplace(pair, false);
+                if (asked)
+                    known->second = combined[size_t(id)] == combined[size_t(last)];
+                equal = known->second;
+            }
+            if (!equal) {
+                runs.push_back({position, combined[size_t(id)]});
+                last = id;
+            }
+        }
         qsizetype next = length;
         if (c + 1 < m_runs.size())
             next = std::min(next, m_runs[c + 1].start);
@@ -422,11 +441,29 @@ int Parser::currentCodePage()
         return m_codePage;
     // Text comes in many small pieces in one font: the font is looked up once per change of font.
     if (font != m_codePageFont) {
-        const auto it = m_fonts.find(font);
-        m_fontCodePage = it != m_fonts.end() ? it->second.codePage : 0;
+        m_fontCodePage = fontCodePage(font);
         m_codePageFont = font;
     }
     return m_fontCodePage != 0 ? m_fontCodePage : m_codePage;
+}
+
+int Parser::fontCodePage(int font)
+{
+    // Scripts change font every few words among a handful of low numbers: those are answered from
+    // a small table, filled as they are asked for, instead of a search of the font table each time.
+    constexpr int kCached = 256;
+    if (font >= kCached) {
+        const auto it = m_fonts.find(font);
+        return it != m_fonts.end() ? it->second.codePage : 0;
+    }
+    if (m_fontCodePages.empty())
+        m_fontCodePages.assign(size_t(kCached), -1);
+    int& page = m_fontCodePages[size_t(font)];
+    if (page < 0) {
+        const auto it = m_fonts.find(font);
+        page = it != m_fonts.end() ? it->second.codePage : 0;
+    }
+    return page;
 }
 
 void Parser::textBytes(std::string_view bytes)

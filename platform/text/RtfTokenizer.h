@@ -59,11 +59,16 @@ private:
         return token;
     }
     [[gnu::always_inline]] Token controlWord();
+    // A control word's letters and parameter from begin on, into token and prefix (its first eight
+    // letters packed); returns where they end.
+    [[gnu::always_inline]] static const char* longControlWord(const char* begin, const char* end,
+                                                              std::uint64_t& prefix, Token& token);
 #if defined(__SSE2__)
-    // A word of fewer than sixteen letters with at most eight digits, read without a loop per
-    // byte; false leaves the word to controlWord()'s loops. Needs kShortWordReach bytes to read.
+    // The same for a word of fewer than sixteen letters with at most eight digits, read without a
+    // loop per byte; nullptr leaves the word to longControlWord(). Needs kShortWordReach bytes.
     static constexpr qsizetype kShortWordReach = 40;
-    [[gnu::always_inline]] bool shortControlWord(const char* begin, Token& token);
+    [[gnu::always_inline]] static const char* shortControlWord(const char* begin, std::uint64_t& prefix,
+                                                               Token& token);
 #endif
     Token controlSymbol();
     Token binary(std::int32_t length);
@@ -170,26 +175,43 @@ inline RtfTokenizer::Token RtfTokenizer::next()
 
 inline RtfTokenizer::Token RtfTokenizer::controlWord()
 {
-    using namespace RtfTokenizerBytes;
     const char* const begin = m_data + m_pos;
     const char* const end = m_data + m_size;
+    // The token is filled in place and the rare \bin returned on its own: a token that an
+    // out-of-line call writes lives in memory, and copying it back cost more than reading it.
+    Token token = of(Kind::ControlWord);
+    std::uint64_t prefix = 0;
+    const char* p = nullptr;
 #if defined(__SSE2__)
-    if (end - begin >= kShortWordReach) {
-        Token token;
-        if (shortControlWord(begin, token))
-            return token;
-    }
+    if (end - begin >= kShortWordReach)
+        p = shortControlWord(begin, prefix, token);
 #endif
+    if (!p)
+        p = longControlWord(begin, end, prefix, token);
+    if (p < end && *p == ' ')
+        ++p;
+    m_pos = p - m_data;
+
+    // A prefix of three letters is a word of three letters.
+    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
+        return binary(token.hasParameter ? token.parameter : 0);
+    token.word = RtfControlWords::lookup(prefix, token.name);
+    return token;
+}
+
+inline const char* RtfTokenizer::longControlWord(const char* begin, const char* end, std::uint64_t& prefix,
+                                                 Token& token)
+{
+    using namespace RtfTokenizerBytes;
     const char* const wordLimit = end - begin > kMaxControlWordLength ? begin + kMaxControlWordLength : end;
     // The first eight letters are packed as they are read, for the look-up of the word's number.
-    std::uint64_t prefix = std::uint8_t(*begin);
+    prefix = std::uint8_t(*begin);
     unsigned shift = 8;
     const char* p = begin + 1;
     for (; p < wordLimit && classOf(*p) == kLetter; ++p, shift += 8) {
         if (shift < 64)
             prefix |= std::uint64_t(std::uint8_t(*p)) << shift;
     }
-    Token token = of(Kind::ControlWord);
     token.name = std::string_view(begin, size_t(p - begin));
 
     const bool negative = end - p > 1 && *p == '-' && classOf(p[1]) == kDigit;
@@ -214,52 +236,38 @@ inline RtfTokenizer::Token RtfTokenizer::controlWord()
         token.hasParameter = true;
         token.parameter = std::int32_t(signedValue);
     }
-    if (p < end && *p == ' ')
-        ++p;
-    m_pos = p - m_data;
-
-    // A prefix of three letters is a word of three letters.
-    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
-        return binary(token.hasParameter ? token.parameter : 0);
-    token.word = RtfControlWords::lookup(prefix, token.name);
-    return token;
+    return p;
 }
 
 #if defined(__SSE2__)
-inline bool RtfTokenizer::shortControlWord(const char* begin, Token& token)
+inline const char* RtfTokenizer::shortControlWord(const char* begin, std::uint64_t& prefix, Token& token)
 {
     // The letters, and then the digits, are each found by one comparison of sixteen bytes and a
     // count of the bits set, and up to eight digits are read as one integer: a loop per byte ends
     // at a different place for every word and mispredicts once per word and once per number.
-    // Longer words and numbers take the loops above. The caller leaves kShortWordReach bytes to
+    // Longer words and numbers take longControlWord(). The caller leaves kShortWordReach bytes to
     // read, so that neither load passes the end of the input.
-    const auto byteMask = [](const char* at, char low, char high) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        // Signed comparisons: bytes from 0x80 up are below every ASCII bound.
-        const __m128i in =
-            _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
-                          _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(high + 1))));
-        return unsigned(_mm_movemask_epi8(in));
-    };
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
     const __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20)); // 'A'-'Z' onto 'a'-'z'
+    // Signed comparisons: bytes from 0x80 up are below every ASCII bound.
     const unsigned letters = unsigned(_mm_movemask_epi8(_mm_and_si128(
         _mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)))));
     const int length = std::countr_zero(~letters);
     if (length >= 16)
-        return false;
-    std::uint64_t prefix;
-    std::memcpy(&prefix, begin, sizeof prefix);
-    if (length < 8)
-        prefix &= (std::uint64_t(1) << (8 * length)) - 1;
-
+        return nullptr;
     const char* p = begin + length;
     const bool negative = *p == '-' && std::uint8_t(p[1] - '0') < 10;
     p += negative;
-    const int digits = std::countr_zero(~byteMask(p, '0', '9'));
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned digitMask = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpgt_epi8(after, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(after, _mm_set1_epi8('9' + 1)))));
+    const int digits = std::countr_zero(~digitMask);
     if (digits > 8)
-        return false;
-    token = of(Kind::ControlWord);
+        return nullptr;
+
+    std::memcpy(&prefix, begin, sizeof prefix);
+    if (length < 8)
+        prefix &= (std::uint64_t(1) << (8 * length)) - 1;
     token.name = std::string_view(begin, size_t(length));
     if (digits > 0) {
         // Eight digits, the first in the lowest byte, shifted up so that the number's last digit
@@ -276,12 +284,6 @@ inline bool RtfTokenizer::shortControlWord(const char* begin, Token& token)
         token.parameter = negative ? -std::int32_t(value) : std::int32_t(value);
         p += digits;
     }
-    p += *p == ' ';
-    m_pos = p - m_data;
-    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
-        token = binary(token.hasParameter ? token.parameter : 0);
-    else
-        token.word = RtfControlWords::lookup(prefix, token.name);
-    return true;
+    return p;
 }
 #endif
