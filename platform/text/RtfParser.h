@@ -14,6 +14,9 @@
 
 #include <QStringList>
 
+#include <bit>
+#include <utility>
+
 #include <limits>
 #include <memory>
 #include <optional>
@@ -138,16 +141,74 @@ struct ColorEntry {
 };
 
 struct CharFormatHash {
-    // The fields a script changes all the time, cheaply mixed: equal formats hash alike whatever
-    // the rest, and the few formats of a script rarely share all of these.
+    // Every field, mixed: a file that varies only a field scripts never touch (a kern for every
+    // letter) must not pile its formats onto one hash, where finding each would compare it with
+    // all the others.
     size_t operator()(const CharFormat& f) const noexcept
     {
-        size_t h = size_t(quint32(f.font)) * 0x9E3779B97F4A7C15ull;
-        h ^= size_t(quint32(f.foreground)) << 1 ^ size_t(quint32(f.fontSize)) << 21 ^
-             size_t(quint32(f.background)) << 41;
-        h ^= size_t(f.bold) << 61 ^ size_t(f.italic) << 62 ^ size_t(quint8(f.underline)) << 53;
-        return h * 0xC2B2AE3D27D4EB4Full >> 7 ^ size_t(quint32(f.link));
+        quint64 h = 0;
+        for (const int v : {f.font, f.fontSize, f.foreground, f.background, f.baseline, f.kern, f.shadowX,
+                            f.shadowY, f.shadowRadius, f.shadowColor, f.underlineColor, f.strikethroughColor,
+                            f.link})
+            h = (h ^ quint32(v)) * 0x9E3779B97F4A7C15ull;
+        const quint64 flags = quint64(f.bold) | quint64(f.italic) << 1 | quint64(f.shadow) << 2 |
+                              quint64(quint8(f.underline)) << 8 | quint64(quint8(f.strikethrough)) << 16 |
+                              quint64(quint8(f.superscript)) << 24;
+        return size_t((h ^ flags) * 0xC2B2AE3D27D4EB4Full);
     }
+};
+
+// Numbers for the distinct values a caller keeps in a vector of its own, found by their hash:
+// open addressing over a power of two, so that a look-up costs a multiply and a compare or two
+// rather than the division by a prime of the standard unordered containers, which the reader
+// paid once per run of a script.
+class IndexTable {
+public:
+    // The number of the value with this hash that equal(number) accepts, or, with added set, the
+    // next number, count, which the caller gives to the value it adds to its vector.
+    template <class Equal> int find(quint64 hash, int count, Equal&& equal, bool& added)
+    {
+        if ((size_t(count) + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = slotOf(hash);; slot = (slot + 1) & mask) {
+            Slot& candidate = m_slots[slot];
+            if (candidate.number < 0) {
+                candidate = {hash, count};
+                added = true;
+                return count;
+            }
+            if (candidate.hash == hash && equal(candidate.number)) {
+                added = false;
+                return candidate.number;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        quint64 hash = 0;
+        int number = -1;
+    };
+
+    size_t slotOf(quint64 hash) const { return size_t((hash * 0x9E3779B97F4A7C15ull) >> (64 - m_bits)); }
+    void grow()
+    {
+        std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(m_slots.empty() ? 64 : m_slots.size() * 2));
+        m_bits = std::countr_zero(m_slots.size());
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& s : old) {
+            if (s.number < 0)
+                continue;
+            size_t slot = slotOf(s.hash);
+            while (m_slots[slot].number >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = s;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    int m_bits = 0;
 };
 
 struct ParagraphStyleHash {
@@ -292,7 +353,7 @@ private:
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
     std::vector<CharFormat> m_formats;
-    std::unordered_map<CharFormat, int, CharFormatHash> m_formatIds;
+    IndexTable m_formatIds;
     std::vector<ParagraphRun> m_paragraphs;
     qsizetype m_paragraphStart = 0;
     bool m_swallowAttachmentMark = false;

@@ -240,9 +240,12 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
     // different numbers can still have equal dictionaries (two colour-table entries of one colour):
     // whether two numbers' dictionaries are equal is found once, a script alternating between a
     // few formats comparing the same pairs thousands of times.
-    std::unordered_map<quint64, int> combinedIds;
+    IndexTable combinedIds;
+    std::vector<quint64> combinedKeys;
     std::vector<AttributeDictionary> combined;
-    std::unordered_map<quint64, bool> equalPairs;
+    IndexTable pairIds;
+    std::vector<quint64> pairKeys;
+    std::vector<bool> pairsEqual;
     int last = -1;
     std::vector<RtfReader::Run> runs;
     runs.reserve(m_runs.size() + m_paragraphs.size());
@@ -257,23 +260,31 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
         const int formatId = c < formatIds.size() ? formatIds[c] : -1;
         const int styleId = p < styleIds.size() ? styleIds[p] : -1;
         const quint64 key = quint64(quint32(formatId + 1)) << 32 | quint32(styleId + 1);
-        const auto [cached, added] = combinedIds.try_emplace(key, int(combined.size()));
+        bool added = false;
+        const int id = combinedIds.find(
+            key, int(combined.size()), [&](int candidate) { return combinedKeys[size_t(candidate)] == key; },
+            added);
         if (added) {
+            combinedKeys.push_back(key);
             AttributeDictionary attributes =
                 formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
             if (p < m_paragraphs.size())
                 attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
             combined.push_back(std::move(attributes));
         }
-        const int id = cached->second;
         if (id != last) {
             bool equal = false;
             if (last >= 0) {
                 const quint64 pair = quint64(quint32(std::min(id, last))) << 32 | quint32(std::max(id, last));
-                const auto [known, asked] = equalPairs.try_emplace(pair, false);
-                if (asked)
-                    known->second = combined[size_t(id)] == combined[size_t(last)];
-                equal = known->second;
+                bool asked = false;
+                const int known = pairIds.find(
+                    pair, int(pairKeys.size()), [&](int candidate) { return pairKeys[size_t(candidate)] == pair; },
+                    asked);
+                if (asked) {
+                    pairKeys.push_back(pair);
+                    pairsEqual.push_back(combined[size_t(id)] == combined[size_t(last)]);
+                }
+                equal = pairsEqual[size_t(known)];
             }
             if (!equal) {
                 runs.push_back({position, combined[size_t(id)]});
@@ -682,10 +693,13 @@ int Parser::formatId(const CharFormat& format)
 {
     // Runs hold an index instead of the format: a long script has tens of thousands of runs and only a
     // few distinct formats.
-    const auto [it, inserted] = m_formatIds.try_emplace(format, int(m_formats.size()));
-    if (inserted)
+    bool added = false;
+    const int id = m_formatIds.find(
+        CharFormatHash()(format), int(m_formats.size()),
+        [&](int candidate) { return m_formats[size_t(candidate)] == format; }, added);
+    if (added)
         m_formats.push_back(format);
-    return it->second;
+    return id;
 }
 
 AttributeDictionary Parser::attributesFor(const CharFormat& f, int attachment)
