@@ -129,9 +129,17 @@ bool Parser::readCommonWord(int word, bool hasParameter, int parameter)
 {
     using RtfControlWords::id;
     switch (word) {
-    case id("uc"):
+    case id("uc"): {
         state().unicodeSkip = std::clamp(parameter, 0, 16);
+        // The platform writes each character beyond ASCII as \uc0\uN: the \u is read here rather
+        // than on another trip through the reader's loop.
+        if (!m_tokenizer.atWord('u'))
+            return true;
+        const Token next = m_tokenizer.next();
+        if (!readCommonWord(next.word, next.hasParameter, next.parameter))
+            controlWord(next.word, next.hasParameter, next.parameter);
         return true;
+    }
     case id("u"):
         if (parameter > 0xFFFF && parameter <= 0x10FFFF)
             return false;

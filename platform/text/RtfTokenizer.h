@@ -48,6 +48,8 @@ public:
     [[gnu::always_inline]] Token next();
     qsizetype position() const { return m_pos; }
     qsizetype size() const { return m_size; }
+    // Whether the next token is the one-letter control word letter, with or without a parameter.
+    bool atWord(char letter) const;
     // Just past the input's last byte.
     const char* end() const { return m_data + m_size; }
 
@@ -135,6 +137,12 @@ inline const char* endOfText(const char* p, const char* end)
 }
 
 } // namespace RtfTokenizerBytes
+
+inline bool RtfTokenizer::atWord(char letter) const
+{
+    return m_size - m_pos >= 3 && m_data[m_pos] == '\\' && m_data[m_pos + 1] == letter &&
+           RtfTokenizerBytes::classOf(m_data[m_pos + 2]) != RtfTokenizerBytes::kLetter;
+}
 
 inline RtfTokenizer::Token RtfTokenizer::next()
 {
