@@ -799,7 +799,8 @@ bool RtfReader::read(QByteArrayView rtf, MutableAttributedString& text,
         const qsizetype end = i + 1 < result->runs.size() ? result->runs[i + 1].start : result->text.size();
         runs.push_back(AttributeRun{end - result->runs[i].start, std::move(result->runs[i].attributes)});
     }
-    text.setAttributedString(AttributedString::withRuns(std::move(result->text), std::move(runs)));
+    // The parser gives runs whose neighbours differ: they need no second comparison.
+    text.setAttributedString(AttributedString::withDistinctRuns(std::move(result->text), std::move(runs)));
     if (documentAttributes)
         *documentAttributes = std::move(result->documentAttributes);
     return true;
