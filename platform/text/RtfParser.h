@@ -252,6 +252,12 @@ public:
         // The text hardly ever holds more units than the data has bytes: it is allocated once,
         // without filling, and what it leaves unused is given back when reading ends.
         reserveText(input.size());
+        // Runs and paragraphs as a script has them at most (a change of format every few words, a
+        // paragraph every line or so): growing by doubling would copy each and touch twice the
+        // memory, and a page of memory first touched costs a long script's reading more than its
+        // parse of that page. Room reserved but never used is never touched.
+        m_runs.reserve(size_t(input.size() / 64));
+        m_paragraphs.reserve(size_t(input.size() / 512));
     }
 
     RtfReader::Result run();
