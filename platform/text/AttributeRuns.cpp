@@ -240,6 +240,14 @@ void AttributeRuns::assign(std::vector<AttributeRun> runs)
     updateStartsFrom(0);
 }
 
+void AttributeRuns::assignDistinct(std::vector<AttributeRun> runs)
+{
+    std::erase_if(runs, [](const AttributeRun& run) { return run.length <= 0; });
+    m_blocks = makeBlocks(std::move(runs));
+    m_starts.clear();
+    updateStartsFrom(0);
+}
+
 void AttributeRuns::clear()
 {
     m_blocks.clear();

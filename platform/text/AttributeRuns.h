@@ -46,6 +46,9 @@ public:
     // Replaces every run at once, merging equal neighbours: linear in the number of runs, for
     // building a whole string.
     void assign(std::vector<AttributeRun> runs);
+    // The same for runs whose neighbours are known to differ (a reader that merged them itself),
+    // without comparing every run's attributes with the last's again.
+    void assignDistinct(std::vector<AttributeRun> runs);
     void clear();
 
     bool operator==(const AttributeRuns& other) const;

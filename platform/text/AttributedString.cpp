@@ -14,6 +14,16 @@ AttributedString::AttributedString(const QString& string, const AttributeDiction
 
 AttributedString AttributedString::withRuns(QString string, std::vector<AttributeRun> runs)
 {
+    return fromRuns(std::move(string), std::move(runs), false);
+}
+
+AttributedString AttributedString::withDistinctRuns(QString string, std::vector<AttributeRun> runs)
+{
+    return fromRuns(std::move(string), std::move(runs), true);
+}
+
+AttributedString AttributedString::fromRuns(QString string, std::vector<AttributeRun> runs, bool distinct)
+{
     AttributedString result;
     const qsizetype length = string.size();
     if (length == 0)
@@ -33,7 +43,10 @@ AttributedString AttributedString::withRuns(QString string, std::vector<Attribut
             runs.back().length += length - covered;
     }
     result.m_text.assign(reinterpret_cast<const char16_t*>(string.utf16()), length);
-    result.m_runs.assign(std::move(runs));
+    if (distinct)
+        result.m_runs.assignDistinct(std::move(runs));
+    else
+        result.m_runs.assign(std::move(runs));
     result.m_string = std::move(string);
     result.m_stringValid = true;
     return result;

@@ -32,6 +32,9 @@ public:
     // runs' lengths should add up to the string's: runs past its end are cut, and the last run's
     // attributes hold to its end.
     static AttributedString withRuns(QString string, std::vector<AttributeRun> runs);
+    // The same for runs whose neighbours are known to differ, as a reader that merged them itself
+    // gives: they are not compared again.
+    static AttributedString withDistinctRuns(QString string, std::vector<AttributeRun> runs);
     AttributedString(const AttributedString& other);
     AttributedString(AttributedString&& other) noexcept;
     AttributedString& operator=(const AttributedString& other);
@@ -81,6 +84,8 @@ protected:
     AttributeRuns m_runs;
 
 private:
+    static AttributedString fromRuns(QString string, std::vector<AttributeRun> runs, bool distinct);
+
     mutable QString m_string;
     mutable bool m_stringValid = false;
 };

@@ -148,18 +148,17 @@ bool MutableAttributedString::paragraphStylesAreFixed(const Range& paragraphs) c
     const AttributeValue* previous = nullptr;
     m_runs.forEachRun(paragraphs, [&](const AttributeDictionary& attributes, qsizetype start, qsizetype) {
         const AttributeValue* style = attributes.find(kParagraphStyleAttributeName);
-        if (style && !(*style == *style)) {
+        // Styles are compared first: finding whether a run starts a paragraph costs a search of
+        // the text's blocks, and most neighbouring runs share their paragraph and its style. A
+        // style equal to the one before is equal to itself: only a new one is compared with itself.
+        const bool same = style && previous ? *style == *previous : style == previous;
+        if (style && !same && !(*style == *style)) {
             fixed = false;
             return false;
         }
-        // Styles are compared first: finding whether a run starts a paragraph costs a search of
-        // the text's blocks, and most neighbouring runs share their paragraph and its style.
-        if (start > paragraphs.location) {
-            const bool same = style && previous ? *style == *previous : style == previous;
-            if (!same && !startsParagraph(start)) {
-                fixed = false;
-                return false;
-            }
+        if (start > paragraphs.location && !same && !startsParagraph(start)) {
+            fixed = false;
+            return false;
         }
         previous = style;
         return true;

@@ -273,7 +273,7 @@ inline constexpr std::array<Slot, kSlots> kSlotTable = makeSlots();
 
 // The number of a word read from a file, or 0, given its first eight letters as prefixOf packs
 // them; the tokenizer packs them as it reads the word. Inline: every control word is looked up.
-inline int lookup(std::uint64_t prefix, std::string_view name)
+[[gnu::always_inline]] inline int lookup(std::uint64_t prefix, std::string_view name)
 {
     std::uint32_t slot = Table::slotOf(prefix, name.size());
     for (;;) {

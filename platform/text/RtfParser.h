@@ -14,6 +14,9 @@
 
 #include <QStringList>
 
+#include <bit>
+#include <utility>
+
 #include <limits>
 #include <memory>
 #include <optional>
@@ -138,16 +141,78 @@ struct ColorEntry {
 };
 
 struct CharFormatHash {
-    // The fields a script changes all the time, cheaply mixed: equal formats hash alike whatever
-    // the rest, and the few formats of a script rarely share all of these.
+    // Every field, mixed: a file that varies only a field scripts never touch (a kern for every
+    // letter) must not pile its formats onto one hash, where finding each would compare it with
+    // all the others. Fields go in pairs through multiplications that do not wait for each other,
+    // as a script asks for a format's number at every change of font or colour.
     size_t operator()(const CharFormat& f) const noexcept
     {
-        size_t h = size_t(quint32(f.font)) * 0x9E3779B97F4A7C15ull;
-        h ^= size_t(quint32(f.foreground)) << 1 ^ size_t(quint32(f.fontSize)) << 21 ^
-             size_t(quint32(f.background)) << 41;
-        h ^= size_t(f.bold) << 61 ^ size_t(f.italic) << 62 ^ size_t(quint8(f.underline)) << 53;
-        return h * 0xC2B2AE3D27D4EB4Full >> 7 ^ size_t(quint32(f.link));
+        const auto pair = [](int low, int high) { return quint64(quint32(low)) | quint64(quint32(high)) << 32; };
+        const quint64 flags = quint64(f.bold) | quint64(f.italic) << 1 | quint64(f.shadow) << 2 |
+                              quint64(quint8(f.underline)) << 8 | quint64(quint8(f.strikethrough)) << 16 |
+                              quint64(quint8(f.superscript)) << 24;
+        const quint64 h = pair(f.font, f.fontSize) * 0x9E3779B97F4A7C15ull ^
+                          pair(f.foreground, f.background) * 0xC2B2AE3D27D4EB4Full ^
+                          pair(f.baseline, f.kern) * 0x165667B19E3779F9ull ^
+                          pair(f.shadowX, f.shadowY) * 0xD6E8FEB86659FD93ull ^
+                          pair(f.shadowRadius, f.shadowColor) * 0xFF51AFD7ED558CCDull ^
+                          pair(f.underlineColor, f.strikethroughColor) * 0xC4CEB9FE1A85EC53ull ^
+                          (pair(f.link, 0) | flags << 32) * 0x27D4EB2F165667C5ull;
+        return size_t(h ^ h >> 31);
     }
+};
+
+// Numbers for the distinct values a caller keeps in a vector of its own, found by their hash:
+// open addressing over a power of two, so that a look-up costs a multiply and a compare or two
+// rather than the division by a prime of the standard unordered containers, which the reader
+// paid once per run of a script.
+class IndexTable {
+public:
+    // The number of the value with this hash that equal(number) accepts, or, with added set, the
+    // next number, count, which the caller gives to the value it adds to its vector.
+    template <class Equal> int find(quint64 hash, int count, Equal&& equal, bool& added)
+    {
+        if ((size_t(count) + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = slotOf(hash);; slot = (slot + 1) & mask) {
+            Slot& candidate = m_slots[slot];
+            if (candidate.number < 0) {
+                candidate = {hash, count};
+                added = true;
+                return count;
+            }
+            if (candidate.hash == hash && equal(candidate.number)) {
+                added = false;
+                return candidate.number;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        quint64 hash = 0;
+        int number = -1;
+    };
+
+    size_t slotOf(quint64 hash) const { return size_t((hash * 0x9E3779B97F4A7C15ull) >> (64 - m_bits)); }
+    void grow()
+    {
+        std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(m_slots.empty() ? 64 : m_slots.size() * 2));
+        m_bits = std::countr_zero(m_slots.size());
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& s : old) {
+            if (s.number < 0)
+                continue;
+            size_t slot = slotOf(s.hash);
+            while (m_slots[slot].number >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = s;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    int m_bits = 0;
 };
 
 struct ParagraphStyleHash {
@@ -187,6 +252,12 @@ public:
         // The text hardly ever holds more units than the data has bytes: it is allocated once,
         // without filling, and what it leaves unused is given back when reading ends.
         reserveText(input.size());
+        // Runs and paragraphs as a script has them at most (a change of format every few words, a
+        // paragraph every line or so): growing by doubling would copy each and touch twice the
+        // memory, and a page of memory first touched costs a long script's reading more than its
+        // parse of that page. Room reserved but never used is never touched.
+        m_runs.reserve(size_t(input.size() / 64));
+        m_paragraphs.reserve(size_t(input.size() / 512));
     }
 
     RtfReader::Result run();
@@ -254,6 +325,8 @@ private:
     void finishPicture();
     void finishNeXTGraphic();
     int currentCodePage();
+    // A font's own code page, 0 when it has none or is not in the font table.
+    int fontCodePage(int font);
     int formatId(const CharFormat& format);
 
     // The attribute runs of the text read, from its character and paragraph runs.
@@ -290,7 +363,7 @@ private:
     QString m_scratch; // reused for decoding, so plain text costs no allocation per token
     std::vector<CharRun> m_runs;
     std::vector<CharFormat> m_formats;
-    std::unordered_map<CharFormat, int, CharFormatHash> m_formatIds;
+    IndexTable m_formatIds;
     std::vector<ParagraphRun> m_paragraphs;
     qsizetype m_paragraphStart = 0;
     bool m_swallowAttachmentMark = false;
@@ -299,6 +372,7 @@ private:
     bool m_formatMayHaveChanged = true;
 
     std::unordered_map<int, FontEntry> m_fonts;
+    std::vector<int> m_fontCodePages; // by font number, -1 not yet looked up; emptied as fonts are added
     int m_fontNumber = -1;
     int m_fontCharset = -1;
     bool m_fontFixedPitch = false;

@@ -114,6 +114,7 @@ void Parser::commitFontEntry()
     // A hostile table could name millions of fonts; the number of a font is bounded by the input.
     m_fonts[m_fontNumber] = std::move(entry);
     m_codePageFont = -1;
+    m_fontCodePages.clear();
 }
 
 void Parser::commitColorEntry()

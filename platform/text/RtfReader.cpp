@@ -21,24 +21,62 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace RtfParsing {
 
 namespace {
 
+// Asks for the text buffer of a long script in large pages. The text is written once, front to
+// back, into fresh memory, and taking that memory a 4 KiB page at a time cost a megabyte-sized
+// script as much processor time as the parse itself. Only whole large pages inside the buffer are
+// advised, and at most the one the text ends in is taken beyond what the text uses.
+void adviseLargePages(void* data, qsizetype bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr quintptr kLargePage = quintptr(2) << 20;
+    if (bytes < qsizetype(2 * kLargePage))
+        return;
+    const auto begin = (quintptr(data) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto end = (quintptr(data) + quintptr(bytes)) & ~(kLargePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
 // Widens count bytes into out, eight at a time where the processor has SSE2, and says whether
-// they were all ASCII; what it wrote is of no use otherwise.
-bool widenAscii(const char* in, qsizetype count, char16_t* out)
+// they were all ASCII; what it wrote is of no use otherwise. With readable bytes from in and as
+// many units of room in out, it works sixteen at a time and writes past count, rather than end
+// each piece of text, a few letters long in a script, with a loop per byte.
+bool widenAscii(const char* in, qsizetype count, char16_t* out, qsizetype readable = 0)
 {
     qsizetype i = 0;
     unsigned high = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
+    if (readable >= ((count + 15) & ~qsizetype(15))) {
+        for (; i < count; i += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const qsizetype left = count - i;
+            const unsigned wanted = left >= 16 ? 0xFFFFu : (1u << left) - 1;
+            high |= unsigned(_mm_movemask_epi8(bytes)) & wanted;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+        return high == 0;
+    }
     for (; i + 8 <= count; i += 8) {
         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + i));
         high |= unsigned(_mm_movemask_epi8(bytes));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
     }
+#else
+    Q_UNUSED(readable);
 #endif
     for (; i < count; ++i) {
         const auto byte = static_cast<unsigned char>(in[i]);
@@ -74,10 +112,13 @@ bool Parser::readPlainText(std::string_view bytes)
         m_knownSingleByte = true;
         m_singleBytePage = codePage;
     }
+    // The piece comes straight from the input, which can be read on to its end; the text keeps
+    // room for the sixteen units the widening may write past the piece.
     const qsizetype count = qsizetype(bytes.size());
-    if (m_textCapacity - m_textLength < count)
-        reserveText(m_textLength + count);
-    if (!widenAscii(bytes.data(), count, m_units + m_textLength))
+    if (m_textCapacity - m_textLength < count + 16)
+        reserveText(m_textLength + count + 16);
+    const qsizetype readable = std::min<qsizetype>(m_tokenizer.end() - bytes.data(), m_textCapacity - m_textLength);
+    if (!widenAscii(bytes.data(), count, m_units + m_textLength, readable))
         return false;
     startRunIfFormatChanged();
     m_textLength += count;
@@ -88,9 +129,17 @@ bool Parser::readCommonWord(int word, bool hasParameter, int parameter)
 {
     using RtfControlWords::id;
     switch (word) {
-    case id("uc"):
+    case id("uc"): {
         state().unicodeSkip = std::clamp(parameter, 0, 16);
+        // The platform writes each character beyond ASCII as \uc0\uN: the \u is read here rather
+        // than on another trip through the reader's loop.
+        if (!m_tokenizer.atWord('u'))
+            return true;
+        const Token next = m_tokenizer.next();
+        if (!readCommonWord(next.word, next.hasParameter, next.parameter))
+            controlWord(next.word, next.hasParameter, next.parameter);
         return true;
+    }
     case id("u"):
         if (parameter > 0xFFFF && parameter <= 0x10FFFF)
             return false;
@@ -195,7 +244,17 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
         for (const ParagraphRun& run : m_paragraphs)
             styleIds.push_back(ids.try_emplace(run.style, int(ids.size())).first->second);
     }
-    std::unordered_map<quint64, AttributeDictionary> combined;
+    // Each distinct pair of format and style gets a dictionary and a number. Neighbouring runs of
+    // different numbers can still have equal dictionaries (two colour-table entries of one colour):
+    // whether two numbers' dictionaries are equal is found once, a script alternating between a
+    // few formats comparing the same pairs thousands of times.
+    IndexTable combinedIds;
+    std::vector<quint64> combinedKeys;
+    std::vector<AttributeDictionary> combined;
+    IndexTable pairIds;
+    std::vector<quint64> pairKeys;
+    std::vector<bool> pairsEqual;
+    int last = -1;
     std::vector<RtfReader::Run> runs;
     runs.reserve(m_runs.size() + m_paragraphs.size());
     size_t c = 0;
@@ -209,17 +268,37 @@ std::vector<RtfReader::Run> Parser::attributeRuns(qsizetype length)
         const int formatId = c < formatIds.size() ? formatIds[c] : -1;
         const int styleId = p < styleIds.size() ? styleIds[p] : -1;
         const quint64 key = quint64(quint32(formatId + 1)) << 32 | quint32(styleId + 1);
-        auto cached = combined.find(key);
-        if (cached == combined.end()) {
+        bool added = false;
+        const int id = combinedIds.find(
+            key, int(combined.size()), [&](int candidate) { return combinedKeys[size_t(candidate)] == key; },
+            added);
+        if (added) {
+            combinedKeys.push_back(key);
             AttributeDictionary attributes =
                 formatId >= 0 ? formats[size_t(formatId)] : AttributeDictionary();
             if (p < m_paragraphs.size())
                 attributes.insert(kParagraphStyleAttributeName, m_paragraphs[p].style);
-            cached = combined.emplace(key, std::move(attributes)).first;
+            combined.push_back(std::move(attributes));
         }
-        const AttributeDictionary& attributes = cached->second;
-        if (runs.empty() || !(runs.back().attributes == attributes))
-            runs.push_back({position, attributes});
+        if (id != last) {
+            bool equal = false;
+            if (last >= 0) {
+                const quint64 pair = quint64(quint32(std::min(id, last))) << 32 | quint32(std::max(id, last));
+                bool asked = false;
+                const int known = pairIds.find(
+                    pair, int(pairKeys.size()), [&](int candidate) { return pairKeys[size_t(candidate)] == pair; },
+                    asked);
+                if (asked) {
+                    pairKeys.push_back(pair);
+                    pairsEqual.push_back(combined[size_t(id)] == combined[size_t(last)]);
+                }
+                equal = pairsEqual[size_t(known)];
+            }
+            if (!equal) {
+                runs.push_back({position, combined[size_t(id)]});
+                last = id;
+            }
+        }
         qsizetype next = length;
         if (c + 1 < m_runs.size())
             next = std::min(next, m_runs[c + 1].start);
@@ -381,11 +460,29 @@ int Parser::currentCodePage()
         return m_codePage;
     // Text comes in many small pieces in one font: the font is looked up once per change of font.
     if (font != m_codePageFont) {
-        const auto it = m_fonts.find(font);
-        m_fontCodePage = it != m_fonts.end() ? it->second.codePage : 0;
+        m_fontCodePage = fontCodePage(font);
         m_codePageFont = font;
     }
     return m_fontCodePage != 0 ? m_fontCodePage : m_codePage;
+}
+
+int Parser::fontCodePage(int font)
+{
+    // Scripts change font every few words among a handful of low numbers: those are answered from
+    // a small table, filled as they are asked for, instead of a search of the font table each time.
+    constexpr int kCached = 256;
+    if (font >= kCached) {
+        const auto it = m_fonts.find(font);
+        return it != m_fonts.end() ? it->second.codePage : 0;
+    }
+    if (m_fontCodePages.empty())
+        m_fontCodePages.assign(size_t(kCached), -1);
+    int& page = m_fontCodePages[size_t(font)];
+    if (page < 0) {
+        const auto it = m_fonts.find(font);
+        page = it != m_fonts.end() ? it->second.codePage : 0;
+    }
+    return page;
 }
 
 void Parser::textBytes(std::string_view bytes)
@@ -530,6 +627,7 @@ void Parser::reserveText(qsizetype units)
     m_text.resize(capacity);
     m_units = reinterpret_cast<char16_t*>(m_text.data());
     m_textCapacity = capacity;
+    adviseLargePages(m_units, capacity * qsizetype(sizeof(char16_t)));
 }
 
 QString Parser::takeText()
@@ -603,10 +701,13 @@ int Parser::formatId(const CharFormat& format)
 {
     // Runs hold an index instead of the format: a long script has tens of thousands of runs and only a
     // few distinct formats.
-    const auto [it, inserted] = m_formatIds.try_emplace(format, int(m_formats.size()));
-    if (inserted)
+    bool added = false;
+    const int id = m_formatIds.find(
+        CharFormatHash()(format), int(m_formats.size()),
+        [&](int candidate) { return m_formats[size_t(candidate)] == format; }, added);
+    if (added)
         m_formats.push_back(format);
-    return it->second;
+    return id;
 }
 
 AttributeDictionary Parser::attributesFor(const CharFormat& f, int attachment)
@@ -698,7 +799,8 @@ bool RtfReader::read(QByteArrayView rtf, MutableAttributedString& text,
         const qsizetype end = i + 1 < result->runs.size() ? result->runs[i + 1].start : result->text.size();
         runs.push_back(AttributeRun{end - result->runs[i].start, std::move(result->runs[i].attributes)});
     }
-    text.setAttributedString(AttributedString::withRuns(std::move(result->text), std::move(runs)));
+    // The parser gives runs whose neighbours differ: they need no second comparison.
+    text.setAttributedString(AttributedString::withDistinctRuns(std::move(result->text), std::move(runs)));
     if (documentAttributes)
         *documentAttributes = std::move(result->documentAttributes);
     return true;

@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -47,6 +48,10 @@ public:
     [[gnu::always_inline]] Token next();
     qsizetype position() const { return m_pos; }
     qsizetype size() const { return m_size; }
+    // Whether the next token is the one-letter control word letter, with or without a parameter.
+    bool atWord(char letter) const;
+    // Just past the input's last byte.
+    const char* end() const { return m_data + m_size; }
 
 private:
     static Token of(Kind kind)
@@ -56,6 +61,17 @@ private:
         return token;
     }
     [[gnu::always_inline]] Token controlWord();
+    // A control word's letters and parameter from begin on, into token and prefix (its first eight
+    // letters packed); returns where they end.
+    [[gnu::always_inline]] static const char* longControlWord(const char* begin, const char* end,
+                                                              std::uint64_t& prefix, Token& token);
+#if defined(__SSE2__)
+    // The same for a word of fewer than sixteen letters with at most eight digits, read without a
+    // loop per byte; nullptr leaves the word to longControlWord(). Needs kShortWordReach bytes.
+    static constexpr qsizetype kShortWordReach = 40;
+    [[gnu::always_inline]] static const char* shortControlWord(const char* begin, std::uint64_t& prefix,
+                                                               Token& token);
+#endif
     Token controlSymbol();
     Token binary(std::int32_t length);
 
@@ -122,6 +138,12 @@ inline const char* endOfText(const char* p, const char* end)
 
 } // namespace RtfTokenizerBytes
 
+inline bool RtfTokenizer::atWord(char letter) const
+{
+    return m_size - m_pos >= 3 && m_data[m_pos] == '\\' && m_data[m_pos + 1] == letter &&
+           RtfTokenizerBytes::classOf(m_data[m_pos + 2]) != RtfTokenizerBytes::kLetter;
+}
+
 inline RtfTokenizer::Token RtfTokenizer::next()
 {
     using namespace RtfTokenizerBytes;
@@ -161,19 +183,43 @@ inline RtfTokenizer::Token RtfTokenizer::next()
 
 inline RtfTokenizer::Token RtfTokenizer::controlWord()
 {
-    using namespace RtfTokenizerBytes;
     const char* const begin = m_data + m_pos;
     const char* const end = m_data + m_size;
+    // The token is filled in place and the rare \bin returned on its own: a token that an
+    // out-of-line call writes lives in memory, and copying it back cost more than reading it.
+    Token token = of(Kind::ControlWord);
+    std::uint64_t prefix = 0;
+    const char* p = nullptr;
+#if defined(__SSE2__)
+    if (end - begin >= kShortWordReach)
+        p = shortControlWord(begin, prefix, token);
+#endif
+    if (!p)
+        p = longControlWord(begin, end, prefix, token);
+    if (p < end && *p == ' ')
+        ++p;
+    m_pos = p - m_data;
+
+    // A prefix of three letters is a word of three letters.
+    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
+        return binary(token.hasParameter ? token.parameter : 0);
+    token.word = RtfControlWords::lookup(prefix, token.name);
+    return token;
+}
+
+inline const char* RtfTokenizer::longControlWord(const char* begin, const char* end, std::uint64_t& prefix,
+                                                 Token& token)
+{
+    using namespace RtfTokenizerBytes;
     const char* const wordLimit = end - begin > kMaxControlWordLength ? begin + kMaxControlWordLength : end;
     // The first eight letters are packed as they are read, for the look-up of the word's number.
-    std::uint64_t prefix = std::uint8_t(*begin);
+    prefix = std::uint8_t(*begin);
     unsigned shift = 8;
     const char* p = begin + 1;
     for (; p < wordLimit && classOf(*p) == kLetter; ++p, shift += 8) {
         if (shift < 64)
             prefix |= std::uint64_t(std::uint8_t(*p)) << shift;
     }
-    Token token = of(Kind::ControlWord);
     token.name = std::string_view(begin, size_t(p - begin));
 
     const bool negative = end - p > 1 && *p == '-' && classOf(p[1]) == kDigit;
@@ -198,13 +244,54 @@ inline RtfTokenizer::Token RtfTokenizer::controlWord()
         token.hasParameter = true;
         token.parameter = std::int32_t(signedValue);
     }
-    if (p < end && *p == ' ')
-        ++p;
-    m_pos = p - m_data;
-
-    // A prefix of three letters is a word of three letters.
-    if (prefix == RtfControlWords::Table::prefixOf("bin")) [[unlikely]]
-        return binary(token.hasParameter ? token.parameter : 0);
-    token.word = RtfControlWords::lookup(prefix, token.name);
-    return token;
+    return p;
 }
+
+#if defined(__SSE2__)
+inline const char* RtfTokenizer::shortControlWord(const char* begin, std::uint64_t& prefix, Token& token)
+{
+    // The letters, and then the digits, are each found by one comparison of sixteen bytes and a
+    // count of the bits set, and up to eight digits are read as one integer: a loop per byte ends
+    // at a different place for every word and mispredicts once per word and once per number.
+    // Longer words and numbers take longControlWord(). The caller leaves kShortWordReach bytes to
+    // read, so that neither load passes the end of the input.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+    const __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20)); // 'A'-'Z' onto 'a'-'z'
+    // Signed comparisons: bytes from 0x80 up are below every ASCII bound.
+    const unsigned letters = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)))));
+    const int length = std::countr_zero(~letters);
+    if (length >= 16)
+        return nullptr;
+    const char* p = begin + length;
+    const bool negative = *p == '-' && std::uint8_t(p[1] - '0') < 10;
+    p += negative;
+    const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned digitMask = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpgt_epi8(after, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(after, _mm_set1_epi8('9' + 1)))));
+    const int digits = std::countr_zero(~digitMask);
+    if (digits > 8)
+        return nullptr;
+
+    std::memcpy(&prefix, begin, sizeof prefix);
+    if (length < 8)
+        prefix &= (std::uint64_t(1) << (8 * length)) - 1;
+    token.name = std::string_view(begin, size_t(length));
+    if (digits > 0) {
+        // Eight digits, the first in the lowest byte, shifted up so that the number's last digit
+        // is the eighth and what followed it falls off the top; then pairs, fours and eights are
+        // combined by multiplication.
+        std::uint64_t value;
+        std::memcpy(&value, p, sizeof value);
+        value = (value - 0x3030303030303030ull) << (8 * (8 - digits));
+        value = value * 10 + (value >> 8);
+        value = ((value & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                 ((value >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
+                32;
+        token.hasParameter = true;
+        token.parameter = negative ? -std::int32_t(value) : std::int32_t(value);
+        p += digits;
+    }
+    return p;
+}
+#endif

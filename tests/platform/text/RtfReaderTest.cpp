@@ -421,13 +421,16 @@ TEST(RtfReaderTest, BuildsTheSameRunsAsApplyingEachRunInTurn)
     const QByteArray rtfd = fixture(QStringLiteral("handwritten.rtfd/TXT.rtf"));
     expectSameReading(readRtf(rtfd, directory.get()).text, readRunByRun(rtfd, directory.get()));
 
-    // A long script whose runs fill many blocks, with styles that come back paragraph after paragraph.
+    // A long script whose runs fill many blocks, with styles that come back paragraph after paragraph,
+    // hundreds of formats, and two colour entries of one colour, whose formats read as one.
     QByteArray script("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\froman Times-Roman;}"
-                      "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
+                      "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red255\\green0\\blue0;}");
     for (int i = 0; i < 3000; ++i) {
         script.append(i % 7 == 0 ? "\\pard\\qc " : i % 7 == 1 ? "\\pard\\li720 " : "");
-        script.append(QByteArray("\\f") + QByteArray::number(i % 2) + "\\cf" + QByteArray::number(i % 3) +
-                      (i % 5 == 0 ? "\\b " : "\\b0 ") + "Line " + QByteArray::number(i) + " of the script");
+        script.append(QByteArray("\\f") + QByteArray::number(i % 2) + "\\cf" + QByteArray::number(i % 4) +
+                      "\\fs" + QByteArray::number(20 + 2 * (i % 37)) +
+                      (i % 5 == 0 ? "\\b " : "\\b0 ") + "Line " + QByteArray::number(i) + " of the script" +
+                      (i % 4 == 1 ? "\\cf3  in red\\cf1  and red again" : ""));
         script.append(i % 4 == 0 ? "\\i  emphasis\\i0  and more\\par\n" : " \\'e9t\\'e9 \\u8212\\'3f\\par\n");
     }
     script.append("}");

@@ -2,6 +2,9 @@
 #include "platform/text/CodePages.h"
 #include "platform/text/RtfControlWords.h"
 
+#include <QDirIterator>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -87,6 +90,48 @@ TEST(RtfTokenizerTest, OverlongControlWordsStopAtTheLimit)
     ASSERT_EQ(tokens.size(), 2u);
     EXPECT_EQ(tokens[0].name.size(), 32u);
     EXPECT_EQ(tokens[1].kind, Kind::Text);
+}
+
+// Control words far from the end of the input are read sixteen bytes at a time, those within a
+// few bytes of it one byte at a time; both must give the same tokens. Each token of a file is read
+// again from a copy that ends where the token ends, which takes the bytewise path.
+TEST(RtfTokenizerTest, TokensReadTheSameAtTheEndOfTheInputAsBeforeIt)
+{
+    std::vector<QByteArray> inputs;
+    QDirIterator files(QStringLiteral(ORVANE_FIXTURES_DIR "/rtf"), {QStringLiteral("*.rtf")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        inputs.push_back(file.readAll());
+    }
+    ASSERT_GE(inputs.size(), 5u);
+    const QByteArray letters15(15, 'q'), letters16(16, 'q'), letters40(40, 'q');
+    inputs.push_back("{\\rtf1\\uc0\\u8217 \\u-3999 x\\fs96 \\cf12345678y\\li999999999\\li12345678901"
+                     "\\li99999999999999999999\\fi-720\\fi-99999999\\fi- 1\\b-\\ABCdef12 \\\\\\'e9\\u0\\f0\xe9"
+                     "\\partightenfactor0\\pardirnatural\\qc\\expandedcolortbl;\\bin3 a}b\\uc1\\u233?"
+                     "\\" + letters15 + "5 \\" + letters16 + "-7\\" + letters40 + "12\\bin\\bin-2 \\x\\par\r\n}" +
+                     QByteArray(48, ' ') + "\\fs");
+
+    for (const QByteArray& input : inputs) {
+        RtfTokenizer whole(input);
+        for (;;) {
+            const qsizetype start = whole.position();
+            const RtfTokenizer::Token token = whole.next();
+            if (token.kind == Kind::End)
+                break;
+            RtfTokenizer alone(QByteArrayView(input).sliced(start, whole.position() - start));
+            const RtfTokenizer::Token again = alone.next();
+            const auto at = [&] { return input.mid(start, 40).toStdString(); };
+            ASSERT_EQ(int(again.kind), int(token.kind)) << at();
+            EXPECT_EQ(again.name, token.name) << at();
+            EXPECT_EQ(again.hasParameter, token.hasParameter) << at();
+            EXPECT_EQ(again.parameter, token.parameter) << at();
+            EXPECT_EQ(again.word, token.word) << at();
+            EXPECT_EQ(again.byte, token.byte) << at();
+            EXPECT_EQ(alone.position(), alone.size()) << at();
+        }
+    }
 }
 
 // Every word the reader knows finds its own number, and a word one letter longer or shorter finds
