@@ -8,24 +8,9 @@ Atom.png: a fully transparent 2x2 picture, the invisible stand-in of a hidden bo
 Pure Python (zlib only), so the pictures can be made again anywhere.
 """
 import pathlib
-import struct
 import sys
-import zlib
 
-
-def png(width, height, pixel):
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)
-        for x in range(width):
-            rows.extend(pixel(x, y))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b"")
+from artwork_png import png
 
 
 def bookmark(x, y):
