@@ -3,6 +3,7 @@
 // number keys from the keypad and with Alt, the wheel while prompting, bookmark flags across the
 // modes, and the line at the top across saving and opening again.
 #include "document/OVDocumentPackageWriter.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
@@ -446,6 +447,10 @@ TEST_F(ReadingPosition, AScriptWithOnlyTheShareOpensOnItsLineWithoutLayingOutThe
     open(path);
     const LayoutManager& layout = *openedController().textView()->layoutManager();
     EXPECT_FALSE(layout.isLayoutComplete()) << "the whole script was laid out before it showed";
+    // The talent and the preview, which the copy is made for after the window's first frame, show
+    // the same script.
+    EXPECT_TRUE(OVTalentWindowController::sharedTalentWindowController().talentTextStorage().string() ==
+                openedController().textView()->textStorage().string());
     // Placed on the estimated height, the saved line is on screen, if not quite at its top.
     const std::pair<int, double> place = top();
     const double height = openedClip().bounds().size.height;
