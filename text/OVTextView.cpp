@@ -371,7 +371,17 @@ void OVTextView::willProcessEditing(TextStorage& storage)
         stripUnsupportedAttributesInRange(edited);
         if (m_preventUnderlineColors) {
             const qsizetype end = std::min(storage.length(), edited.location + edited.length);
+            // Looked for first: taking it out rewrites every run of the range, which for a whole
+            // script just opened (and almost never carrying one) is a long wait for nothing.
+            bool carried = false;
             if (end > edited.location)
+                storage.enumerateAttribute(kUnderlineColorAttributeName,
+                                           {edited.location, end - edited.location},
+                                           AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+                                           [&carried](const AttributeValue& value, const Range&, bool& stop) {
+                                               carried = stop = !value.isNull();
+                                           });
+            if (carried)
                 storage.removeAttribute(kUnderlineColorAttributeName,
                                         {edited.location, end - edited.location});
         }
