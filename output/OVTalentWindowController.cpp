@@ -449,7 +449,8 @@ constexpr double kLongestWaitForFirstFrame = 1.0;
 // work the callback puts on the run loop comes after the frame.
 class FirstFrameWatcher final : public QObject {
 public:
-    FirstFrameWatcher(QWindow* window, std::function<void()> drawn) : QObject(window), m_drawn(std::move(drawn))
+    FirstFrameWatcher(QWindow* window, std::function<void()> drawn)
+        : QObject(window), m_drawn(std::move(drawn))
     {
         window->installEventFilter(this);
     }

@@ -227,8 +227,9 @@ TEST_F(OVTextViewTest, UnderlineColorsAreTakenFromEachEditWhenAsked)
                   {{kFontAttributeName, font(12)}, {kUnderlineColorAttributeName, Color::rgb(1, 0, 0)}});
     view->textStorage().replaceCharacters({5, 0}, pasted);
     EXPECT_EQ(view->string(), QStringLiteral("Hello plain red world"));
-    for (qsizetype index = 0; index < view->textStorage().length(); ++index)
-        EXPECT_FALSE(view->textStorage().attributesAtIndex(index).contains(kUnderlineColorAttributeName)) << index;
+    const TextStorage& storage = view->textStorage();
+    for (qsizetype index = 0; index < storage.length(); ++index)
+        EXPECT_FALSE(storage.attributesAtIndex(index).contains(kUnderlineColorAttributeName)) << index;
     EXPECT_TRUE(view->textStorage().attributesAtIndex(13).contains(kFontAttributeName));
 }
 
