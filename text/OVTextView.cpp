@@ -298,8 +298,11 @@ void OVTextView::stripUnsupportedAttributesInRange(const Range& requested)
     std::vector<Range> attachmentsToReplace;
     std::vector<AttributeChange> toRemove;
     std::vector<AttributeChange> toAdd;
+    // Run by run as stored, without joining equal neighbours first: each change is made to every
+    // character it names either way, and a whole script just opened is walked once instead of twice.
     storage.enumerateAttributes(
-        range, 0, [&](const AttributeDictionary& attributes, const Range& run, bool&) {
+        range, AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+        [&](const AttributeDictionary& attributes, const Range& run, bool&) {
             for (const auto& [name, value] : attributes) {
                 if (name == kAttachmentAttributeName) {
                     const std::shared_ptr<TextAttachment> attachment = value.attachment();
@@ -317,7 +320,7 @@ void OVTextView::stripUnsupportedAttributesInRange(const Range& requested)
                         wrapped.lineBreakMode = LineBreakMode::WordWrapping;
                         toAdd.push_back({name, wrapped, run});
                     }
-                } else if (colorAttributeNames().contains(name) && isClearColor(value)) {
+                } else if (isClearColor(value) && colorAttributeNames().contains(name)) {
                     toRemove.push_back({name, {}, run});
                 }
                 if (m_disabledAttributes.contains(name))
