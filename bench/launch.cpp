@@ -2,7 +2,8 @@
 // making Qt's application object (OVProgramStart::launch: the process's preparation, the document
 // read from its package, its window opened), then the window drawn once. The package keeps a reading
 // position as every saved script does (the second argument, in hundredths of the script; -1 for a
-// package without one), with the line at the top that a save keeps beside it. Run one case per process
+// package without one), with the line at the top that a save keeps beside it, or without it as the
+// platform's own program saves it (FromTheShare). Run one case per process
 // (--benchmark_filter=/5/90/ and so on), so that each pays the process's preparation as a launch does.
 #include "ProcessMemory.h"
 
@@ -57,16 +58,24 @@ QApplication& application()
     return *app;
 }
 
-QString writeScript(int megabytes, int positionPercent)
+QString writeScript(int megabytes, int positionPercent, bool withLineAtTop = true)
 {
     MutableAttributedString text =
         ScriptSample::make(qsizetype(megabytes * kMegabyte * ScriptSample::kCharactersPerRtfByte));
-    const QString path =
-        folder().filePath(QStringLiteral("Script-%1-%2.ovdocument").arg(megabytes).arg(positionPercent));
+    const QString path = folder().filePath(QStringLiteral("Script-%1-%2%3.ovdocument")
+                                               .arg(megabytes)
+                                               .arg(positionPercent)
+                                               .arg(QLatin1String(withLineAtTop ? "" : "-share")));
     OVDocumentPackageWriter::Input input;
     input.text = &text;
     if (positionPercent >= 0) {
         input.scrollbarPosition = positionPercent / 100.0;
+        if (!withLineAtTop) {
+            Error error;
+            if (!OVDocumentPackageWriter::writeToURL(QUrl::fromLocalFile(path), {}, input, &error))
+                std::fprintf(stderr, "%s\n", qPrintable(error.localizedDescription()));
+            return path;
+        }
         // A saved script keeps the line at the top beside the share. Which line the share names is
         // known only with the whole text laid out, as it was when the script was saved; a paragraph's
         // start at the same share of the characters stands in for it, and opening costs the same.
@@ -82,11 +91,11 @@ QString writeScript(int megabytes, int positionPercent)
     return path;
 }
 
-void BM_LaunchToFirstFrame(benchmark::State& state)
+void launchToFirstFrame(benchmark::State& state, bool withLineAtTop)
 {
     application();
     const int megabytes = int(state.range(0));
-    const QString path = writeScript(megabytes, int(state.range(1)));
+    const QString path = writeScript(megabytes, int(state.range(1)), withLineAtTop);
     for (auto _ : state) {
         // What writing the script freed is given back, so that it cannot hide what the launch takes.
         malloc_trim(0);
@@ -105,8 +114,22 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
         state.ResumeTiming();
     }
 }
+void BM_LaunchToFirstFrame(benchmark::State& state)
+{
+    launchToFirstFrame(state, true);
+}
 BENCHMARK(BM_LaunchToFirstFrame)
     ->ArgsProduct({{1, 5, 20}, {-1, 0, 25, 90}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The same with the share of the height alone, as a script the platform's own program saved keeps it.
+void BM_LaunchToFirstFrameFromTheShare(benchmark::State& state)
+{
+    launchToFirstFrame(state, false);
+}
+BENCHMARK(BM_LaunchToFirstFrameFromTheShare)
+    ->ArgsProduct({{5, 20}, {0, 90}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

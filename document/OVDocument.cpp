@@ -659,11 +659,11 @@ void OVDocument::commitLoadedDocumentInfoIfNecessary()
                                       : UserDefaults::shared().doubleForKey(QStringLiteral("defaultSpeed")));
     }
     // The anchor puts the saved line at the top at once; without one (an older file, or one another
-    // program changed since) the share is taken of the whole text laid out.
+    // program changed since) the share is taken of the text's height, estimated where it is long.
     if (const auto anchor = info.scrollbarAnchor();
         !anchor || !content->setPrompterScrollbarAnchor(*anchor)) {
         if (const auto ratio = info.scrollbarPosition())
-            content->setPrompterPositionRatio(*ratio);
+            content->restorePrompterPositionRatio(*ratio);
     }
     if (const auto color = info.backgroundColor())
         content->setBackgroundColor(*color);

@@ -34,6 +34,9 @@ public:
     virtual void setWindowFrame(const Rect& frame) = 0;
     // 0 at the top, 1 where the end of the text reaches the bottom; clamped to that.
     virtual void setPrompterPositionRatio(double ratio) = 0;
+    // The share a file keeps, as the script opens: a long text is not laid out for it first, but
+    // placed on its estimated height (the line there then stays as the text above is laid out).
+    virtual void restorePrompterPositionRatio(double ratio) { setPrompterPositionRatio(ratio); }
     // Puts the anchor's line at the top without laying out the text above it; false, with nothing
     // changed, when the anchor names no line of the text (the caller then restores by the share).
     virtual bool setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor) = 0;

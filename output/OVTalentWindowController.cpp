@@ -30,6 +30,9 @@
 #include "textutil/NSMutableAttributedStringOVColorInversion.h"
 
 #include <QCursor>
+#include <QEvent>
+#include <QWidget>
+#include <QWindow>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QScreen>
@@ -183,6 +186,7 @@ OVTalentWindowController::OVTalentWindowController(OVCore& core) : m_core(core)
 
 OVTalentWindowController::~OVTalentWindowController()
 {
+    delete m_firstFrameWatcher;
     if (m_core.talentWindowController() == this)
         m_core.setTalentWindowController(nullptr);
     RunLoop::main().cancelPreviousPerformRequests(this);
@@ -438,7 +442,65 @@ void OVTalentWindowController::_setDocumentTextView(OVTextView* view)
         return;
     m_documentTextView = view;
     m_documentTextStorage = view ? view->layoutManager()->textStorage() : nullptr;
-    _configureForTextView(view);
+    delete m_firstFrameWatcher;
+    if (!_copyAfterFirstFrame(view))
+        _configureForTextView(view);
+}
+
+namespace {
+
+// Below this many characters a script is copied at once: copying and laying out the copy takes a
+// few milliseconds.
+constexpr qsizetype kLongestScriptCopiedBeforeItsFirstFrame = 1 << 16;
+// A window that is shown but never drawn (on a workspace nobody looks at) does not hold the copy
+// back for longer than this.
+constexpr double kLongestWaitForFirstFrame = 1.0;
+
+// Calls back when its window is exposed: the window draws that frame as the expose is handled, so
+// work the callback puts on the run loop comes after the frame.
+class FirstFrameWatcher final : public QObject {
+public:
+    FirstFrameWatcher(QWindow* window, std::function<void()> drawn)
+        : QObject(window), m_drawn(std::move(drawn))
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed() && m_drawn) {
+            std::exchange(m_drawn, {})();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_drawn;
+};
+
+} // namespace
+
+bool OVTalentWindowController::_copyAfterFirstFrame(OVTextView* view)
+{
+    if (!view || view->textStorage().length() <= kLongestScriptCopiedBeforeItsFirstFrame)
+        return false;
+    Window* shown = view->window();
+    QWidget* host = shown ? shown->hostWidget() : nullptr;
+    QWindow* handle = host ? host->windowHandle() : nullptr;
+    if (!handle || !handle->isVisible() || handle->isExposed())
+        return false;
+    // The talent and the preview, where they show, show the script a frame later than its window.
+    // Until the copy, the talent storage holds what it held: an edit replayed on it is found not to
+    // fit and asks for the same copy (scheduleRepairingCopy).
+    RunLoop::main().cancelPreviousPerformRequests(this, kFullCopySelector);
+    const auto copy = [this] { _configureForTextView(m_documentTextView); };
+    RunLoop::main().performAfterDelay(kLongestWaitForFirstFrame, this, kFullCopySelector, copy);
+    m_firstFrameWatcher = new FirstFrameWatcher(handle, [this, copy] {
+        RunLoop::main().cancelPreviousPerformRequests(this, kFullCopySelector);
+        RunLoop::main().performAfterDelay(0, this, kFullCopySelector, copy);
+    });
+    return true;
 }
 
 void OVTalentWindowController::_configureForTextView(OVTextView* view)

@@ -8,6 +8,7 @@
 #include "prompting/OVCoreTalentOutput.h"
 
 #include <QColor>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -67,6 +68,9 @@ public:
     void updateContent();
     // Watches this text view's storage (null: none) and copies it whole when it is a new one.
     void _setDocumentTextView(OVTextView* textView);
+    // Copies a long script into the talent storage right after its window's first frame, when that
+    // frame is still to come; false where it copies now.
+    bool _copyAfterFirstFrame(OVTextView* textView);
     // nullptr gives the bars their own counters back.
     void _setTimeInfo(OVTimeInfo* timeInfo);
     void _configureForTextView(OVTextView* textView);
@@ -165,6 +169,8 @@ private:
     std::vector<NotificationObserver> m_previewObservers;
     OVTextView* m_documentTextView = nullptr;
     std::shared_ptr<TextStorage> m_documentTextStorage;
+    // Waits for the first frame of a long script's window, to copy the script after it.
+    QPointer<QObject> m_firstFrameWatcher;
     qint64 m_documentWatchCount = -1;
     qint64 m_animationUpdateCount = 0;
     bool m_didBeginInitialWatching = false;

@@ -298,8 +298,11 @@ void OVTextView::stripUnsupportedAttributesInRange(const Range& requested)
     std::vector<Range> attachmentsToReplace;
     std::vector<AttributeChange> toRemove;
     std::vector<AttributeChange> toAdd;
+    // Run by run as stored, without joining equal neighbours first: each change is made to every
+    // character it names either way, and a whole script just opened is walked once instead of twice.
     storage.enumerateAttributes(
-        range, 0, [&](const AttributeDictionary& attributes, const Range& run, bool&) {
+        range, AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+        [&](const AttributeDictionary& attributes, const Range& run, bool&) {
             for (const auto& [name, value] : attributes) {
                 if (name == kAttachmentAttributeName) {
                     const std::shared_ptr<TextAttachment> attachment = value.attachment();
@@ -317,7 +320,7 @@ void OVTextView::stripUnsupportedAttributesInRange(const Range& requested)
                         wrapped.lineBreakMode = LineBreakMode::WordWrapping;
                         toAdd.push_back({name, wrapped, run});
                     }
-                } else if (colorAttributeNames().contains(name) && isClearColor(value)) {
+                } else if (isClearColor(value) && colorAttributeNames().contains(name)) {
                     toRemove.push_back({name, {}, run});
                 }
                 if (m_disabledAttributes.contains(name))
@@ -371,7 +374,17 @@ void OVTextView::willProcessEditing(TextStorage& storage)
         stripUnsupportedAttributesInRange(edited);
         if (m_preventUnderlineColors) {
             const qsizetype end = std::min(storage.length(), edited.location + edited.length);
+            // Looked for first: taking it out rewrites every run of the range, which for a whole
+            // script just opened (and almost never carrying one) is a long wait for nothing.
+            bool carried = false;
             if (end > edited.location)
+                storage.enumerateAttribute(kUnderlineColorAttributeName,
+                                           {edited.location, end - edited.location},
+                                           AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+                                           [&carried](const AttributeValue& value, const Range&, bool& stop) {
+                                               carried = stop = !value.isNull();
+                                           });
+            if (carried)
                 storage.removeAttribute(kUnderlineColorAttributeName,
                                         {edited.location, end - edited.location});
         }

@@ -170,6 +170,18 @@ void normalizeParagraphIndentsInRange(MutableAttributedString& string, const Ran
 {
     if (range.location < 0 || range.length <= 0 || !range.isWithinLength(string.length()))
         return;
+    // Most scripts carry no indents at all: one look over the runs tells, before the paragraphs are
+    // walked one by one (a whole long script is, as it opens).
+    bool indented = false;
+    string.enumerateAttribute(kParagraphStyleAttributeName, range,
+                              AttributedString::EnumerationLongestEffectiveRangeNotRequired,
+                              [&indented](const AttributeValue& value, const Range&, bool& stop) {
+                                  const ParagraphStyle* style = value.paragraphStyle();
+                                  indented = stop =
+                                      style && !NSParagraphStyleOVIndentAdditions::usesDefaultIndents(*style);
+                              });
+    if (!indented)
+        return;
     std::vector<std::pair<Range, ParagraphStyle>> changes;
     qsizetype location = range.location;
     while (location < range.end()) {

@@ -107,3 +107,43 @@ void OVDocumentPrompterView::setPositionRatio(double ratio)
     clip->scrollToPoint(Point{0, y});
     prompterScrollView()->reflectScrolledClipView(clip);
 }
+
+void OVDocumentPrompterView::restorePositionRatio(double ratio)
+{
+    if (!std::isfinite(ratio))
+        ratio = 0;
+    TextView& text = *documentTextView();
+    if (text.layoutManager()->isLayoutComplete() ||
+        text.textStorage().length() <= kLongestTextLaidOutToPlace) {
+        setPositionRatio(ratio);
+        return;
+    }
+    placeWhereEstimated(std::clamp(ratio, 0.0, 1.0));
+}
+
+void OVDocumentPrompterView::placeWhereEstimated(double ratio)
+{
+    TextView& text = *documentTextView();
+    ClipView* clip = prompterScrollView()->contentView();
+    LayoutManager& layout = *text.layoutManager();
+    const Rect bounds = clip->bounds();
+    // The first screen is laid out first, as for a script opened at the top: the estimates then
+    // learn this script's lines instead of guessing them from its first font.
+    layout.lineFragmentsInRect(Rect(0, 0, bounds.size.width, bounds.size.height));
+    // The share of the travel on the height as estimated now: the text above stays unlaid, and the
+    // lines at that place are laid out where the estimates put them, as the lines a view shows there
+    // would be. Layout from the start later corrects the heights above, and the view keeps the line
+    // still as it does (see LayoutManager::reportedMoveAt).
+    const double travel = std::max(0.0, layout.usedRectForTextContainer().height() - bounds.size.height);
+    double y = ratio * travel;
+    layout.lineFragmentsInRect(Rect(0, y, bounds.size.width, bounds.size.height));
+    // The view hears of that layout before it scrolls, so it does not take the layout's move again.
+    layout.reportPendingLayout();
+    text.sizeToFit();
+    y += text.textContainerInset().height;
+    const double scale = window() ? window()->backingScaleFactor() : 1.0;
+    if (scale > 0)
+        y = std::round(y * scale) / scale;
+    clip->scrollToPoint(Point{0, y});
+    prompterScrollView()->reflectScrolledClipView(clip);
+}

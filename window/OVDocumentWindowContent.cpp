@@ -143,6 +143,12 @@ void OVDocumentWindowController::setPrompterPositionRatio(double ratio)
     m_prompterView->setPositionRatio(ratio);
 }
 
+void OVDocumentWindowController::restorePrompterPositionRatio(double ratio)
+{
+    window();
+    m_prompterView->restorePositionRatio(ratio);
+}
+
 bool OVDocumentWindowController::setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor)
 {
     window();

@@ -136,6 +136,7 @@ public:
     void setSelectedRangesStringArray(const QStringList& ranges) override;
     void setWindowFrame(const Rect& frame) override;
     void setPrompterPositionRatio(double ratio) override;
+    void restorePrompterPositionRatio(double ratio) override;
     bool setPrompterScrollbarAnchor(const OVScrollbarAnchor& anchor) override;
     void setBackgroundColor(const Color& color) override;
     void applyDefaultStyleWithoutUndo() override;

@@ -238,42 +238,23 @@ std::vector<ParagraphLayoutCache::Paragraph> ParagraphLayoutCache::splitParagrap
                                                                                    qsizetype to)
 {
     std::vector<Paragraph> result;
-    if (to <= from)
-        return result;
-    // Read in pieces: a whole long script copied out at once would double its memory for a moment.
-    constexpr qsizetype kPiece = 1 << 16;
-    qsizetype start = from;
-    bool afterReturn = false;
-    for (qsizetype pieceStart = from; pieceStart < to; pieceStart += kPiece) {
-        const QString text = m_storage->substring({pieceStart, std::min(kPiece, to - pieceStart)});
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text.at(i).unicode();
-            const qsizetype index = pieceStart + i;
-            if (afterReturn) {
-                afterReturn = false;
-                if (c == u'\n') {
-                    ++result.back().length;
-                    start = index + 1;
-                    continue;
-                }
-            }
-            if (!isTerminator(c))
-                continue;
-            Paragraph paragraph;
-            paragraph.start = start;
-            paragraph.length = index + 1 - start;
-            paragraph.textLength = index - start;
-            result.push_back(paragraph);
-            start = index + 1;
-            afterReturn = c == u'\r';
-        }
-    }
-    if (start < to) {
+    // The storage finds each paragraph's end in its own blocks: nothing is copied out, and a long
+    // script opens without a character-by-character pass over a copy of it.
+    for (qsizetype start = from; start < to;) {
+        // A "\r\n" that to splits ends at its "\r", as the text up to to alone reads.
+        const qsizetype end = std::clamp(m_storage->paragraphRange(Range{start, 0}).end(), start + 1, to);
         Paragraph paragraph;
         paragraph.start = start;
-        paragraph.length = to - start;
-        paragraph.textLength = to - start;
+        paragraph.length = end - start;
+        qsizetype terminator = 0;
+        if (isTerminator(m_storage->characterAtIndex(end - 1)))
+            terminator = end - start >= 2 && m_storage->characterAtIndex(end - 1) == u'\n' &&
+                                 m_storage->characterAtIndex(end - 2) == u'\r'
+                             ? 2
+                             : 1;
+        paragraph.textLength = paragraph.length - terminator;
         result.push_back(paragraph);
+        start = end;
     }
     return result;
 }

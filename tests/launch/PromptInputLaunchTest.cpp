@@ -3,6 +3,7 @@
 // number keys from the keypad and with Alt, the wheel while prompting, bookmark flags across the
 // modes, and the line at the top across saving and opening again.
 #include "document/OVDocumentPackageWriter.h"
+#include "output/OVTalentWindowController.h"
 #include "platform/appkit/ClipView.h"
 #include "platform/appkit/RunLoop.h"
 #include "platform/appkit/ScrollView.h"
@@ -21,7 +22,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
@@ -215,8 +218,9 @@ TEST_F(PromptInput, AWheelNotchWhilePromptingMovesWhatItMovesOnTheDesktop)
 }
 
 // A script as the program writes it: paragraphs of many lengths in a prompter's size, so that lines
-// wrap unevenly; about size characters.
-QString writeScript(const QString& path, qsizetype size)
+// wrap unevenly; about size characters. With numberWidth, the paragraphs' numbers take that many
+// places, so that the mix of lengths is the same all through the script.
+QString writeScript(const QString& path, qsizetype size, int numberWidth = 0)
 {
     MutableAttributedString text;
     Font font;
@@ -225,7 +229,7 @@ QString writeScript(const QString& path, qsizetype size)
     font.pointSize = 28;
     const QString words = QStringLiteral("the talent reads this line aloud while the operator watches ");
     for (int paragraph = 0; text.length() < size; ++paragraph) {
-        QString line = QStringLiteral("Paragraph %1: ").arg(paragraph);
+        QString line = QStringLiteral("Paragraph %1: ").arg(paragraph, numberWidth);
         line += words.repeated(1 + (paragraph * 7) % 5) + u'\n';
         text.append(line, {{kFontAttributeName, AttributeValue(font)}});
     }
@@ -397,6 +401,74 @@ TEST_F(ReadingPosition, AFarPlaceInALongUnevenScriptOpensOnItsLineWithoutLayingO
           std::pair{std::numeric_limits<qsizetype>::max(), 0.0}, std::pair{qsizetype(0), std::nan("")}})
         EXPECT_FALSE(view.setLineAtTop(index, offset)) << index;
     EXPECT_EQ(top().first, place.first);
+    opened().close();
+}
+
+// The package as the platform's own program leaves it after saving: the share of the height kept,
+// the line at the top, which it does not know, gone.
+bool dropLineAtTop(const QString& path)
+{
+    QFile file(path + QStringLiteral("/Properties.plist"));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QString plist = QString::fromUtf8(file.readAll());
+    file.close();
+    const qsizetype before = plist.size();
+    plist.remove(QRegularExpression(QStringLiteral("<key>scrollbarAnchor</key>\\s*<dict>.*?</dict>"),
+                                    QRegularExpression::DotMatchesEverythingOption));
+    if (plist.size() == before || !plist.contains(QStringLiteral("<key>scrollbarPosition</key>")) ||
+        !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(plist.toUtf8()) > 0;
+}
+
+TEST_F(ReadingPosition, AScriptWithOnlyTheShareOpensOnItsLineWithoutLayingOutTheTextAbove)
+{
+    document().close();
+    QCoreApplication::processEvents();
+    const QString path = folder.filePath(QStringLiteral("Shared.ovdocument"));
+    // The share is placed on heights estimated from the lines laid out so far: right where the
+    // script's lines are alike all through it, as here. (Where they change along the script, as
+    // numbers growing longer do, the place is off by as much, 0.3% of the height in writeScript's.)
+    ASSERT_EQ(writeScript(path, 2 << 20, 6), QString());
+    open(path);
+    layOutToTheEnd();
+    openedController().setPrompterPositionRatio(0.9);
+    QCoreApplication::processEvents();
+    const int saved = top().first;
+    ASSERT_GT(saved, 1000);
+    opened().updateChangeCount(Document::ChangeType::Done);
+    press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_FALSE(opened().isDocumentEdited());
+    opened().close();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dropLineAtTop(path));
+
+    open(path);
+    const LayoutManager& layout = *openedController().textView()->layoutManager();
+    EXPECT_FALSE(layout.isLayoutComplete()) << "the whole script was laid out before it showed";
+    // The talent and the preview, which the copy is made for after the window's first frame, show
+    // the same script.
+    EXPECT_TRUE(OVTalentWindowController::sharedTalentWindowController().talentTextStorage().string() ==
+                openedController().textView()->textStorage().string());
+    // Placed on the estimated height, the saved line is on screen, if not quite at its top.
+    const std::pair<int, double> place = top();
+    const double height = openedClip().bounds().size.height;
+    const double y = openedClip().bounds().origin.y - openedController().textView()->textContainerOrigin().y;
+    int last = place.first;
+    for (const LineFragment& fragment : layout.lineFragmentsInRect(Rect(0, y, 1, height)))
+        if (fragment.rect.maxY() <= y + height)
+            last = int(
+                openedController().textView()->string().left(fragment.characterRange.location).count(u'\n'));
+    EXPECT_LE(place.first, saved) << "shown from " << place.first << " to " << last;
+    EXPECT_GE(last, saved) << "shown from " << place.first << " to " << last;
+    // Layout from the start corrects every height above; what shows stays where it is, and saving
+    // and opening again keeps it.
+    layOutToTheEnd();
+    ASSERT_TRUE(layout.isLayoutComplete());
+    EXPECT_EQ(top().first, place.first) << "the line moved as the text above was laid out";
+    EXPECT_NEAR(top().second, place.second, 1.0);
+    cycle(path, place, 2, false);
     opened().close();
 }
 

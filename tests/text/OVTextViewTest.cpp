@@ -219,6 +219,20 @@ TEST_F(OVTextViewTest, IndentsAreNormalisedOnEachEditWhenAsked)
     EXPECT_EQ(style->firstLineHeadIndent, 0);
 }
 
+TEST_F(OVTextViewTest, UnderlineColorsAreTakenFromEachEditWhenAsked)
+{
+    view->setPreventUnderlineColors(true);
+    MutableAttributedString pasted(QStringLiteral(" plain"), {{kFontAttributeName, font(12)}});
+    pasted.append(QStringLiteral(" red"),
+                  {{kFontAttributeName, font(12)}, {kUnderlineColorAttributeName, Color::rgb(1, 0, 0)}});
+    view->textStorage().replaceCharacters({5, 0}, pasted);
+    EXPECT_EQ(view->string(), QStringLiteral("Hello plain red world"));
+    const TextStorage& storage = view->textStorage();
+    for (qsizetype index = 0; index < storage.length(); ++index)
+        EXPECT_FALSE(storage.attributesAtIndex(index).contains(kUnderlineColorAttributeName)) << index;
+    EXPECT_TRUE(view->textStorage().attributesAtIndex(13).contains(kFontAttributeName));
+}
+
 TEST_F(OVTextViewTest, RangesOutsideTheTextAreCutOrRefused)
 {
     view->configureForEditing(false);
