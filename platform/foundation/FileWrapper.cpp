@@ -370,25 +370,54 @@ struct FileWrapper::TreeWriter {
     }
 
     // Writes the children and hands each to the batch to be made durable; the folder itself is handed
-    // over by whoever made it, once its entries are all there.
-    bool writeChildren(int directoryFd, const FileWrapper& directory, int depth)
+    // over by whoever made it, once its entries are all there. previousFd is the same folder of the
+    // item being replaced, or -1.
+    bool writeChildren(int directoryFd, const FileWrapper& directory, int depth, int previousFd)
     {
         if (depth > kMaxWriteDepth)
             return fail(QStringLiteral("Folders nested too deeply"));
         for (auto it = directory.m_children.cbegin(); it != directory.m_children.cend(); ++it) {
             if (!isValidFilename(it.key()))
                 return fail(QStringLiteral("Invalid file name"));
-            if (!writeChild(directoryFd, QFile::encodeName(it.key()), *it.value(), depth))
+            if (!writeChild(directoryFd, QFile::encodeName(it.key()), *it.value(), depth, previousFd))
                 return false;
             StagingItem::reportProgress();
         }
         return true;
     }
 
-    bool writeChild(int directoryFd, const QByteArray& name, const FileWrapper& child, int depth)
+    // A file the item being replaced already holds with the same bytes is linked into the new tree
+    // rather than written again: a save after an edit to the text leaves the pictures as they were,
+    // and neither writes them nor, once the old tree goes, frees their blocks. The old file is never
+    // written to, so the old tree stays whole whatever happens; it is flushed like a written file,
+    // since another program may have put it there without flushing it.
+    bool linkUnchanged(int previousFd, int directoryFd, const QByteArray& name, const QByteArray& contents)
+    {
+        if (previousFd < 0)
+            return false;
+        FileDescriptor old(::openat(previousFd, name.constData(),
+                                    O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+        struct stat info;
+        if (!old.isValid() || ::fstat(old.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_size != contents.size())
+            return false;
+        QByteArray bytes;
+        bytes.reserve(contents.size());
+        if (readAll(old.get(), contents.size(), bytes) != ReadAllResult::Done || bytes != contents)
+            return false;
+        if (::linkat(previousFd, name.constData(), directoryFd, name.constData(), 0) != 0)
+            return false;
+        durable.add(old.release(), false);
+        return true;
+    }
+
+    bool writeChild(int directoryFd, const QByteArray& name, const FileWrapper& child, int depth,
+                    int previousFd)
     {
         switch (child.m_kind) {
         case Kind::RegularFile: {
+            if (linkUnchanged(previousFd, directoryFd, name, child.m_contents))
+                return true;
             FileDescriptor fd(::openat(directoryFd, name.constData(),
                                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
             if (!fd.isValid() || !writeAll(fd.get(), child.m_contents))
@@ -401,8 +430,14 @@ struct FileWrapper::TreeWriter {
                 return fail(systemReason(errno));
             FileDescriptor fd(
                 ::openat(directoryFd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-            if (!fd.isValid() || !writeChildren(fd.get(), child, depth + 1))
-                return fd.isValid() ? false : fail(systemReason(errno));
+            if (!fd.isValid())
+                return fail(systemReason(errno));
+            const FileDescriptor previous(previousFd < 0
+                                              ? -1
+                                              : ::openat(previousFd, name.constData(),
+                                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+            if (!writeChildren(fd.get(), child, depth + 1, previous.get()))
+                return false;
             durable.add(fd.release(), true);
             return true;
         }
@@ -457,7 +492,9 @@ struct FileWrapper::TreeWriter {
         if (!staging)
             return fail(systemReason(errno));
         const QByteArray& built = staging->path();
-        if (!writeChildren(staging->descriptor(), directory, 0))
+        const FileDescriptor replaced(
+            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+        if (!writeChildren(staging->descriptor(), directory, 0, replaced.get()))
             return false;
         // mkdtemp makes the folder private; a saved package gets the permissions of the one it replaces,
         // set once it is filled, so a read-only package can still be saved over.

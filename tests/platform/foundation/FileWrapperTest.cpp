@@ -338,14 +338,15 @@ TEST_F(FileWrapperTest, SavesOverAReadOnlyPackageLeaveNoStagingFolderBehind)
 namespace {
 
 // A package with more files than a save flushes at once, in folders two deep; every file says which
-// version it belongs to.
+// version it belongs to, but for the first half of the pictures, the same in every version.
 std::shared_ptr<FileWrapper> makeLargePackage(const QByteArray& version)
 {
     auto rtfd = FileWrapper::makeDirectory();
     rtfd->setPreferredFilename("Content.rtfd");
     rtfd->addRegularFile(version + " text", "TXT.rtf");
     for (int i = 0; i < 80; ++i)
-        rtfd->addRegularFile(version + " picture " + QByteArray::number(i),
+        rtfd->addRegularFile((i < 40 ? QByteArray("unchanged") : version) + " picture " +
+                                 QByteArray::number(i),
                              QStringLiteral("Picture %1.png").arg(i));
     auto deeper = FileWrapper::makeDirectory();
     deeper->setPreferredFilename("Deeper");
@@ -364,8 +365,8 @@ std::shared_ptr<FileWrapper> makeLargePackage(const QByteArray& version)
 QByteArray packageVersion(const QString& path)
 {
     QStringList files{"Content.rtfd/TXT.rtf", "Nested/Deeper/deep.txt", "Properties.plist"};
-    for (const QString& picture : entries(path + "/Content.rtfd").filter(".png"))
-        files << "Content.rtfd/" + picture;
+    for (int i = 0; i < 80; ++i)
+        files << QStringLiteral("Content.rtfd/Picture %1.png").arg(i);
     if (entries(path) != QStringList{"Content.rtfd", "Nested", "Properties.plist"} ||
         entries(path + "/Content.rtfd").size() != 81)
         return "<not whole: " + entries(path).join(u' ').toUtf8() + '>';
@@ -373,12 +374,24 @@ QByteArray packageVersion(const QString& path)
     for (const QString& file : files) {
         const QByteArray contents = readFile(path + u'/' + file);
         const QByteArray own = contents.left(contents.indexOf(' '));
+        if (own == "unchanged")
+            continue;
         if (version.isEmpty())
             version = own;
         if (own != version)
             return "<mixed: " + version + " and " + own + '>';
     }
+    for (int i = 0; i < 40; ++i)
+        if (readFile(path + QStringLiteral("/Content.rtfd/Picture %1.png").arg(i)) !=
+            "unchanged picture " + QByteArray::number(i))
+            return "<a picture lost>";
     return version;
+}
+
+ino_t inode(const QString& path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
 }
 
 int openDescriptors()
@@ -431,11 +444,24 @@ TEST(FileWrapperSaveTest, ASaveOfManyFilesEndedAtAnyStepLeavesOneWholePackage)
         ASSERT_LT(step, 200) << "the save never finished";
     }
 
+    // Unchanged files are the same files, now only in the new package; changed ones are new.
+    const QString picture = package + "/Content.rtfd/Picture 0.png";
+    const QString text = package + "/Content.rtfd/TXT.rtf";
+    const ino_t pictureBefore = inode(picture);
+    const ino_t textBefore = inode(text);
+    ASSERT_TRUE(makeLargePackage("again")->writeToURL(url, 0, {}, &error));
+    EXPECT_EQ(packageVersion(package), "again");
+    EXPECT_EQ(inode(picture), pictureBefore);
+    EXPECT_NE(inode(text), textBefore);
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(picture).constData(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 1u);
+
     // A name no file system takes, written after every other file was handed over to be flushed.
     auto broken = makeLargePackage("broken");
     broken->addRegularFile("x", QString(300, u'z'));
     EXPECT_FALSE(broken->writeToURL(url, 0, {}, &error));
-    EXPECT_TRUE(packageVersion(package).startsWith("after"));
+    EXPECT_EQ(packageVersion(package), "again");
     EXPECT_EQ(entries(folder.path()), QStringList{"Doc.ovdocument"});
     EXPECT_EQ(openDescriptors(), descriptors);
 }
