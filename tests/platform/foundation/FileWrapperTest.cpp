@@ -401,8 +401,9 @@ int openDescriptors()
 
 } // namespace
 
-// A save ended at any step, as a crash would end it, leaves the previous package or the new one, whole;
-// the next save clears what it left, and a save that fails late leaves no descriptor open.
+// A save ended at any step, as a crash would end it, leaves the previous package or the new one, whole,
+// also where the two share the files that did not change; the next save clears what it left, and a save
+// that fails late leaves no descriptor open.
 TEST(FileWrapperSaveTest, ASaveOfManyFilesEndedAtAnyStepLeavesOneWholePackage)
 {
     constexpr int kCompleted = 100;
