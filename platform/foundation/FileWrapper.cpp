@@ -176,6 +176,24 @@ private:
     std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
 };
 
+// Whether what is left of the open file is exactly contents; read in pieces, so that a large file is
+// never held twice.
+bool holdsBytes(int fd, const QByteArray& contents)
+{
+    char piece[1 << 16];
+    qsizetype at = 0;
+    for (;;) {
+        const ssize_t count = ::read(fd, piece, sizeof piece);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0 && at == contents.size();
+        if (count > contents.size() - at || std::memcmp(piece, contents.constData() + at, size_t(count)) != 0)
+            return false;
+        at += count;
+    }
+}
+
 mode_t creationMask()
 {
     // The only way to read the mask is to set it; done once, before saving starts anywhere.
@@ -401,9 +419,7 @@ struct FileWrapper::TreeWriter {
         if (!old.isValid() || ::fstat(old.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
             info.st_size != contents.size())
             return false;
-        QByteArray bytes;
-        bytes.reserve(contents.size());
-        if (readAll(old.get(), contents.size(), bytes) != ReadAllResult::Done || bytes != contents)
+        if (!holdsBytes(old.get(), contents))
             return false;
         if (::linkat(previousFd, name.constData(), directoryFd, name.constData(), 0) != 0)
             return false;
