@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,10 +21,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -67,12 +64,10 @@ private:
 };
 
 // Makes the files of a tree durable together. A flush waits for the disk, and flushing each file before
-// writing the next made a package of fifty pictures wait fifty times in a row: here a few workers flush
-// the files already written while the next ones are written, and the disk takes their flushes
-// together. The workers touch nothing but the descriptors handed to them and this batch's queue, which
-// they hold a share of: the save never waits for a worker to end, only for the flushes, and the thread
-// that saves flushes what is still queued itself, so that a busy machine slow to run the workers does
-// not hold it up.
+// writing the next made a package of fifty pictures wait fifty times in a row. Here each file's
+// write-back is started as soon as it is written, so the disk works on it while the next ones are
+// written, and the flushes at the end mostly find their data already there: the journal commit the
+// first of them waits for carries the others' too. All of it on the saving thread, without workers.
 class DurableBatch {
 public:
     DurableBatch() = default;
@@ -84,36 +79,22 @@ public:
     // reading that back needs (its size and blocks), not its times.
     void add(int fd, bool folder)
     {
-        Shared& shared = *m_shared;
-        std::unique_lock lock(shared.mutex);
         // A bound on descriptors held open, for trees of thousands of files.
-        while (shared.outstanding >= kMostOutstanding)
-            flushOrWait(shared, lock);
-        shared.queue.push_back({fd, folder});
-        ++shared.outstanding;
-        if (shared.workers < std::min(kWorkers, shared.queue.size())) {
-            try {
-                std::thread([held = m_shared] { work(*held); }).detach();
-                ++shared.workers;
-            } catch (const std::system_error&) {
-                // No thread to be had: what is queued is flushed by the workers running, or at the end.
-            }
-        }
-        shared.wanted.notify_one();
+        if (m_pending.size() >= kMostOutstanding)
+            flushOldest();
+        if (!folder)
+            startWriteBack(fd);
+        m_pending.push_back({fd, folder});
     }
 
     // Waits for every flush; false, with errno set, where one failed.
     bool finish()
     {
-        Shared& shared = *m_shared;
-        std::unique_lock lock(shared.mutex);
-        shared.finishing = true;
-        shared.wanted.notify_all();
-        while (shared.outstanding > 0)
-            flushOrWait(shared, lock);
-        if (shared.error == 0)
+        while (!m_pending.empty())
+            flushOldest();
+        if (m_error == 0)
             return true;
-        errno = shared.error;
+        errno = m_error;
         return false;
     }
 
@@ -122,58 +103,33 @@ private:
         int fd;
         bool folder;
     };
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable wanted;  // work queued, or the batch finishing
-        std::condition_variable flushed; // a flush done
-        std::deque<Entry> queue;
-        size_t outstanding = 0; // queued or being flushed
-        size_t workers = 0;
-        bool finishing = false;
-        int error = 0;
-    };
-    // Flushes wait on the disk, not the processor: eight in flight were what the disk took together best.
-    static constexpr size_t kWorkers = 8;
     static constexpr size_t kMostOutstanding = 64;
 
-    static void work(Shared& shared)
+    static void startWriteBack(int fd)
     {
-        std::unique_lock lock(shared.mutex);
-        for (;;) {
-            shared.wanted.wait(lock, [&shared] { return !shared.queue.empty() || shared.finishing; });
-            if (shared.queue.empty()) {
-                --shared.workers;
-                return;
-            }
-            flushNext(shared, lock);
-        }
+#ifdef SYNC_FILE_RANGE_WRITE
+        // Only a hint: where the file system does not take it, the flush at the end does all the work.
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+        (void)fd;
+#endif
     }
 
-    // With the lock held: flushes the next queued descriptor, or waits for a flush under way.
-    static void flushOrWait(Shared& shared, std::unique_lock<std::mutex>& lock)
+    void flushOldest()
     {
-        if (shared.queue.empty())
-            shared.flushed.wait(lock);
-        else
-            flushNext(shared, lock);
-    }
-
-    static void flushNext(Shared& shared, std::unique_lock<std::mutex>& lock)
-    {
-        const Entry entry = shared.queue.front();
-        shared.queue.pop_front();
-        lock.unlock();
-        const int result = entry.folder ? ::fsync(entry.fd) : ::fdatasync(entry.fd);
-        const int reason = result == 0 ? 0 : errno;
+        const Entry entry = m_pending.front();
+        m_pending.pop_front();
+        int result;
+        do
+            result = entry.folder ? ::fsync(entry.fd) : ::fdatasync(entry.fd);
+        while (result != 0 && errno == EINTR);
+        if (result != 0 && m_error == 0)
+            m_error = errno;
         ::close(entry.fd);
-        lock.lock();
-        if (reason != 0 && shared.error == 0)
-            shared.error = reason;
-        --shared.outstanding;
-        shared.flushed.notify_all();
     }
 
-    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+    std::deque<Entry> m_pending;
+    int m_error = 0;
 };
 
 // Whether what is left of the open file is exactly contents; read in pieces, so that a large file is
