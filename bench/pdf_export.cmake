@@ -1,1 +1,3 @@
 orvane_add_benchmark(pdf_export LIBS orvane_app)
+add_executable(export_pdf_file export_pdf_file.cpp)
+target_link_libraries(export_pdf_file PRIVATE orvane_app)

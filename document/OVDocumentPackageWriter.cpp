@@ -17,6 +17,8 @@
 #include <QHash>
 
 #include <map>
+#include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -64,6 +66,8 @@ Collected collectAttachments(const MutableAttributedString& text)
 {
     Collected collected;
     QHash<QByteArray, size_t> itemByData;
+    // Equal bookmarks archive alike: each is archived once, and its equals join its item.
+    std::unordered_multimap<size_t, std::pair<std::shared_ptr<OVBookmark>, size_t>> itemByBookmark;
     const auto ranges = NSStringHVAdditions::attachmentRanges(text.string());
     if (!ranges)
         return collected;
@@ -73,16 +77,29 @@ Collected collectAttachments(const MutableAttributedString& text)
             continue;
         if (NSTextAttachmentOVBookmarkAdditions::isBookmark(*attachment)) {
             const auto bookmark = bookmarkToArchive(*attachment);
-            const QByteArray data = bookmark->archivedData();
             const QString location = QString::number(range.location);
-            const auto it = itemByData.constFind(data);
-            if (it == itemByData.constEnd()) {
-                itemByData.insert(data, collected.items.size());
-                collected.items.push_back({data, location});
-            } else {
-                BookmarkItem& item = collected.items[*it];
-                item.locations += OVDocumentBookmarkItemLocationSeparatorKey + location;
+            const size_t hash = bookmark->hash();
+            std::optional<size_t> index;
+            const auto [first, last] = itemByBookmark.equal_range(hash);
+            for (auto it = first; it != last && !index; ++it)
+                if (it->second.first->isEqual(bookmark.get()))
+                    index = it->second.second;
+            if (!index) {
+                const QByteArray data = bookmark->archivedData();
+                const auto it = itemByData.constFind(data);
+                if (it == itemByData.constEnd()) {
+                    index = collected.items.size();
+                    itemByData.insert(data, *index);
+                    collected.items.push_back({data, QString()});
+                } else {
+                    index = *it;
+                }
+                itemByBookmark.emplace(hash, std::make_pair(bookmark, *index));
             }
+            BookmarkItem& item = collected.items[*index];
+            if (!item.locations.isEmpty())
+                item.locations += OVDocumentBookmarkItemLocationSeparatorKey;
+            item.locations += location;
             collected.bookmarkNames.push_back(nonEmpty(bookmark->name(), bookmark->transientName()));
             continue;
         }

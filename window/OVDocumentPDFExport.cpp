@@ -87,6 +87,10 @@ QString localized(const char* key, const char* english)
     return HVLocalizedString::localizedString(QString::fromLatin1(key), QString::fromUtf8(english));
 }
 
+// The longest text whose layouts are all kept while its pages are drawn: they take about 50 MB for
+// each million characters.
+constexpr qsizetype kPDFKeptLayoutCharacters = 2 << 20;
+
 // The system yellow of notes.
 const QColor kNoteColor = QColor::fromRgbF(1.0f, 0.8f, 0.0f);
 
@@ -206,8 +210,14 @@ OVDocumentPDFExport::exportablePDFDataFromPrompterView(const QVariantMap& metada
     OVTextView* textView = prompterView.prompterTextView();
     if (!textView)
         return std::nullopt;
-    // The whole text is laid out before the pages are cut, so every line is where it ends up.
-    textView->layoutManager()->ensureLayoutForTextContainer();
+    // The whole text is laid out before the pages are cut, so every line is where it ends up; its
+    // layouts are kept for drawing the pages, which would otherwise shape every paragraph again. The
+    // view is the export's own and goes with them.
+    LayoutManager& layout = *textView->layoutManager();
+    const qsizetype length = textView->textStorage().length();
+    if (length <= kPDFKeptLayoutCharacters)
+        layout.setLayoutCacheLimit(length + 1);
+    layout.ensureLayoutForTextContainer();
     textView->sizeToFit();
     const unsigned options = UserDefaults::shared().boolForKey(OVExportPDFUsingPaginationKey)
                                  ? NSViewHVPDFAdditions::kPDFPaginated

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSizeF>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -603,18 +604,34 @@ void Writer::writeAttachment(const AttributeDictionary& attributes)
     m_unicodeSkipZero = skipZero;
 }
 
+// Characters RTF takes as they are.
+bool isPlain(char16_t c)
+{
+    return c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}';
+}
+
 void Writer::writeText(QStringView text, std::string& out)
 {
-    for (const QChar qc : text) {
-        const char16_t c = qc.unicode();
-        if (c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}') {
+    const char16_t* at = text.utf16();
+    const char16_t* const end = at + text.size();
+    while (at != end) {
+        const char16_t c = *at;
+        if (isPlain(c)) {
             if (m_afterWord) {
                 out += ' ';
                 m_afterWord = false;
             }
-            out += char(c);
+            // A script is mostly plain characters: each stretch of them is copied at once.
+            const char16_t* stretchEnd = at + 1;
+            while (stretchEnd != end && isPlain(*stretchEnd))
+                ++stretchEnd;
+            const size_t written = out.size();
+            out.resize(written + size_t(stretchEnd - at));
+            std::copy(at, stretchEnd, out.data() + written);
+            at = stretchEnd;
             continue;
         }
+        ++at;
         switch (c) {
         case u'\\':
         case u'{':

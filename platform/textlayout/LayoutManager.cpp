@@ -218,6 +218,16 @@ void LayoutManager::ensureLayoutForTextContainer()
     d->cache.ensureLayoutForAll();
 }
 
+qsizetype LayoutManager::layoutCacheLimit() const
+{
+    return d->cache.layoutCacheLimit();
+}
+
+void LayoutManager::setLayoutCacheLimit(qsizetype paragraphs)
+{
+    d->cache.setLayoutCacheLimit(paragraphs);
+}
+
 bool LayoutManager::isLayoutComplete() const
 {
     return d->cache.isLayoutComplete() && !d->cache.hasUnreportedLayout();

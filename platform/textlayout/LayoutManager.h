@@ -78,6 +78,10 @@ public:
     void invalidateDisplayForCharacterRange(const Range& range);
     void ensureLayoutForCharacterRange(const Range& range);
     void ensureLayoutForTextContainer();
+    // How many paragraphs' shaped layouts are kept for drawing (a few dozen by default): raised for a
+    // text that is laid out whole and then drawn whole, so that drawing does not shape it again.
+    qsizetype layoutCacheLimit() const;
+    void setLayoutCacheLimit(qsizetype paragraphs);
     // Whether the whole text is laid out and observers have heard of it.
     bool isLayoutComplete() const;
     // Every character before this one is laid out.

@@ -621,11 +621,22 @@ ParagraphLayoutCache::keepSegments(quint64 id, std::vector<Segment> segments) co
     m_lru.push_front(id);
     CachedLayout& kept = m_cache[id];
     kept = CachedLayout{std::move(segments), m_lru.begin()};
-    while (qsizetype(m_lru.size()) > kLayoutCacheSize) {
+    trimCachedLayouts();
+    return kept;
+}
+
+void ParagraphLayoutCache::trimCachedLayouts() const
+{
+    while (qsizetype(m_lru.size()) > m_layoutCacheLimit) {
         m_cache.erase(m_lru.back());
         m_lru.pop_back();
     }
-    return kept;
+}
+
+void ParagraphLayoutCache::setLayoutCacheLimit(qsizetype paragraphs)
+{
+    m_layoutCacheLimit = std::max<qsizetype>(paragraphs, kLayoutCacheSize);
+    trimCachedLayouts();
 }
 
 // Shaping and breaking one paragraph.

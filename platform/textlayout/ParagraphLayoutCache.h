@@ -68,7 +68,7 @@ public:
     // queries that has not been reported.
     using IdleWorkWanted = std::function<void()>;
 
-    // How many paragraph layouts are kept for drawing and hit tests.
+    // How many paragraph layouts are kept for drawing and hit tests, unless the owner asks for more.
     static constexpr int kLayoutCacheSize = 64;
     // An edit inside the laid-out text is laid out at once up to this many characters; a longer one
     // (a whole text replaced) is left to the slices and to the queries that reach it.
@@ -88,6 +88,11 @@ public:
     const QFont& defaultFont() const { return m_defaultFont; }
     // Sets the font without laying out again; call relayoutAll after.
     void setDefaultFont(const QFont& font) { m_defaultFont = font; }
+
+    // How many paragraph layouts are kept: a text about to be laid out and drawn whole, as its pages
+    // are, keeps every layout until it is drawn rather than shape each paragraph twice.
+    qsizetype layoutCacheLimit() const { return m_layoutCacheLimit; }
+    void setLayoutCacheLimit(qsizetype paragraphs);
 
     void relayoutAll();
     // The container's line width changed: paragraph ranges do not depend on it, so every paragraph
@@ -253,6 +258,7 @@ private:
                           double* usedWidth) const;
     const CachedLayout& keepLayout(quint64 id, LayoutJob job) const;
     const CachedLayout& keepSegments(quint64 id, std::vector<Segment> segments) const;
+    void trimCachedLayouts() const;
     const CachedLayout& cachedLayoutFor(const Paragraph& paragraph) const;
     // The paragraph's text from offset on, shaped as the whole paragraph would be.
     LayoutJob prepareLayout(const Paragraph& paragraph, qsizetype offset = 0) const;
@@ -283,6 +289,7 @@ private:
     quint64 m_nextParagraphId = 1;
     mutable std::unordered_map<quint64, CachedLayout> m_cache;
     mutable std::list<quint64> m_lru;
+    qsizetype m_layoutCacheLimit = kLayoutCacheSize;
     IdleWorkWanted m_idleWorkWanted;
     qsizetype m_firstUnlaid = 0;
     Range m_unreported{kNotFound, 0};

@@ -334,3 +334,135 @@ TEST_F(FileWrapperTest, SavesOverAReadOnlyPackageLeaveNoStagingFolderBehind)
         << savingFolders(m_dir.path()).join(u' ').toStdString();
     EXPECT_EQ(readFile(script + "/Content.rtfd/TXT.rtf"), "newer");
 }
+
+namespace {
+
+// A package with more files than a save flushes at once, in folders two deep; every file says which
+// version it belongs to, but for the first half of the pictures, the same in every version.
+std::shared_ptr<FileWrapper> makeLargePackage(const QByteArray& version)
+{
+    auto rtfd = FileWrapper::makeDirectory();
+    rtfd->setPreferredFilename("Content.rtfd");
+    rtfd->addRegularFile(version + " text", "TXT.rtf");
+    for (int i = 0; i < 80; ++i)
+        rtfd->addRegularFile((i < 40 ? QByteArray("unchanged") : version) + " picture " +
+                                 QByteArray::number(i),
+                             QStringLiteral("Picture %1.png").arg(i));
+    auto deeper = FileWrapper::makeDirectory();
+    deeper->setPreferredFilename("Deeper");
+    deeper->addRegularFile(version + " deep", "deep.txt");
+    auto nested = FileWrapper::makeDirectory();
+    nested->setPreferredFilename("Nested");
+    nested->addFileWrapper(deeper);
+    auto package = FileWrapper::makeDirectory();
+    package->addFileWrapper(rtfd);
+    package->addFileWrapper(nested);
+    package->addRegularFile(version + " properties", "Properties.plist");
+    return package;
+}
+
+// The version every file of the package at path belongs to, or why there is none.
+QByteArray packageVersion(const QString& path)
+{
+    QStringList files{"Content.rtfd/TXT.rtf", "Nested/Deeper/deep.txt", "Properties.plist"};
+    for (int i = 0; i < 80; ++i)
+        files << QStringLiteral("Content.rtfd/Picture %1.png").arg(i);
+    if (entries(path) != QStringList{"Content.rtfd", "Nested", "Properties.plist"} ||
+        entries(path + "/Content.rtfd").size() != 81)
+        return "<not whole: " + entries(path).join(u' ').toUtf8() + '>';
+    QByteArray version;
+    for (const QString& file : files) {
+        const QByteArray contents = readFile(path + u'/' + file);
+        const QByteArray own = contents.left(contents.indexOf(' '));
+        if (own == "unchanged")
+            continue;
+        if (version.isEmpty())
+            version = own;
+        if (own != version)
+            return "<mixed: " + version + " and " + own + '>';
+    }
+    for (int i = 0; i < 40; ++i)
+        if (readFile(path + QStringLiteral("/Content.rtfd/Picture %1.png").arg(i)) !=
+            "unchanged picture " + QByteArray::number(i))
+            return "<a picture lost>";
+    return version;
+}
+
+ino_t inode(const QString& path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+int openDescriptors()
+{
+    return int(entries(QStringLiteral("/proc/self/fd")).size());
+}
+
+} // namespace
+
+// A save ended at any step, as a crash would end it, leaves the previous package or the new one, whole,
+// also where the two share the files that did not change; the next save clears what it left, and a save
+// that fails late leaves no descriptor open.
+TEST(FileWrapperSaveTest, ASaveOfManyFilesEndedAtAnyStepLeavesOneWholePackage)
+{
+    constexpr int kCompleted = 100;
+    // Ninety saves: in memory where there is a memory file system, so that they take no disk's time.
+    QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                             ? QStringLiteral("/dev/shm/orvane-test-XXXXXX")
+                             : QString());
+    ASSERT_TRUE(folder.isValid());
+    const QString package = folder.filePath(QStringLiteral("Doc.ovdocument"));
+    const QUrl url = QUrl::fromLocalFile(package);
+    Error error;
+    const int descriptors = openDescriptors();
+    for (int step = 1;; ++step) {
+        const QByteArray before = "before" + QByteArray::number(step);
+        const QByteArray after = "after" + QByteArray::number(step);
+        ASSERT_TRUE(makeLargePackage(before)->writeToURL(url, 0, {}, &error))
+            << qPrintable(error.localizedFailureReason());
+        EXPECT_EQ(entries(folder.path()), QStringList{"Doc.ovdocument"}) << step;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int steps = 0;
+            StagingItem::setProgressProbe([&steps, step] {
+                if (++steps == step)
+                    ::_exit(0);
+            });
+            makeLargePackage(after)->writeToURL(url, 0, {}, nullptr);
+            ::_exit(kCompleted);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        const QByteArray found = packageVersion(package);
+        EXPECT_TRUE(found == before || found == after) << step << ' ' << found.constData();
+        if (WEXITSTATUS(status) == kCompleted) {
+            EXPECT_EQ(found, after);
+            break;
+        }
+        ASSERT_LT(step, 200) << "the save never finished";
+    }
+
+    // Unchanged files are the same files, now only in the new package; changed ones are new.
+    const QString picture = package + "/Content.rtfd/Picture 0.png";
+    const QString text = package + "/Content.rtfd/TXT.rtf";
+    const ino_t pictureBefore = inode(picture);
+    const ino_t textBefore = inode(text);
+    ASSERT_TRUE(makeLargePackage("again")->writeToURL(url, 0, {}, &error));
+    EXPECT_EQ(packageVersion(package), "again");
+    EXPECT_EQ(inode(picture), pictureBefore);
+    EXPECT_NE(inode(text), textBefore);
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(picture).constData(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 1u);
+
+    // A name no file system takes, written after every other file was handed over to be flushed.
+    auto broken = makeLargePackage("broken");
+    broken->addRegularFile("x", QString(300, u'z'));
+    EXPECT_FALSE(broken->writeToURL(url, 0, {}, &error));
+    EXPECT_EQ(packageVersion(package), "again");
+    EXPECT_EQ(entries(folder.path()), QStringList{"Doc.ovdocument"});
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
