@@ -90,16 +90,19 @@ void OVCore::resetTimer()
 void OVCore::addScrollingDeltaAnimated(double delta)
 {
     d->m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    wakePrompterTick();
 }
 
 void OVCore::addModalScrollingDeltaAnimated(double delta)
 {
     d->m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    wakePrompterTick();
 }
 
 void OVCore::addReservedModalScrollingTime(double seconds)
 {
     d->m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
+    wakePrompterTick();
 }
 
 qint64 OVCore::estimatedTimeRemaining() const
@@ -152,9 +155,11 @@ void OVCore::_prompterTimerAction()
     if (std::lround(d->m_lastMeasuredTime) == 1)
         d->m_lastMeasuredTime = now;
     d->m_fractionalTime += now - d->m_lastMeasuredTime;
-    if (d->m_fractionalTime >= 1) {
+    // A tick timed for the second itself may sum to a hair below it.
+    constexpr double kSecondTolerance = 1e-6;
+    if (d->m_fractionalTime >= 1 - kSecondTolerance) {
         // Every whole second counts, so a stalled main thread does not leave the clock behind.
-        const double wholeSeconds = std::floor(d->m_fractionalTime);
+        const double wholeSeconds = std::floor(d->m_fractionalTime + kSecondTolerance);
         if (d->m_status != kStatusPausedHard && d->m_timeInfo)
             d->m_timeInfo->setElapsedSeconds(d->m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
         d->m_needsTimerUpdates = true;
@@ -204,6 +209,9 @@ void OVCore::_incrementPrompter()
     }
 
     const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
+    // Paused with nothing held or queued, every tick would only find the same again.
+    if (d->m_scrollEngine.isAtRest())
+        _restPrompterTick();
     if (!output.advanced)
         return;
     if (output.moved)
@@ -423,6 +431,7 @@ void OVCore::_setupPrompterTimer()
 
 void OVCore::_setupPrompterTimerOfType(int type)
 {
+    _endRestingClock();
     const auto fallBack = [type, this](const char* message, int fallback) {
         qWarning().noquote()
             << QString::fromLatin1(message).arg(kSetupPrompterTimerName).arg(type).arg(fallback);
@@ -497,7 +506,9 @@ void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
 
 void OVCore::_teardownPrompterTimer()
 {
-    const bool toreDown = d->m_tickSource.stop();
+    const bool wasResting = d->m_tickResting;
+    _endRestingClock();
+    const bool toreDown = d->m_tickSource.stop() || wasResting;
     RunLoop::main().cancelPreviousPerformRequests(this, kUpdatePrompterSelector);
     if (toreDown && std::lround(d->m_lastMeasuredTime) != 1) {
         d->m_fractionalTime += HVTimestamp::seconds() - d->m_lastMeasuredTime;
@@ -507,6 +518,43 @@ void OVCore::_teardownPrompterTimer()
         d->m_waTimer->invalidate();
         d->m_waTimer.reset();
     }
+}
+
+void OVCore::_restPrompterTick()
+{
+    if (d->m_tickResting || !isModePrompt() || isModeChanging() ||
+        (!d->m_tickSource.hasTimer() && !d->m_tickSource.hasDisplayLink()))
+        return;
+    d->m_tickSource.stop();
+    d->m_tickResting = true;
+    // The elapsed time shows whole seconds: a tick at each one keeps it as the frame-rate tick did.
+    // The repeating timer keeps its dates a second apart, so it stays on them.
+    d->m_restingClockTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _prompterTimerAction(); });
+    d->m_restingClockTimer->setFireDate(d->m_lastMeasuredTime + std::max(0.0, 1.0 - d->m_fractionalTime));
+}
+
+void OVCore::_endRestingClock()
+{
+    d->m_tickResting = false;
+    if (d->m_restingClockTimer) {
+        d->m_restingClockTimer->invalidate();
+        d->m_restingClockTimer.reset();
+    }
+}
+
+void OVCore::wakePrompterTick()
+{
+    if (!d->m_tickResting)
+        return;
+    // The first tick after waking counts from now: the seconds at rest moved nothing, and counted
+    // again they would throw a held key's first step across the page.
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    _setupPrompterTimer();
+}
+
+bool OVCore::isPrompterTickResting() const
+{
+    return d->m_tickResting;
 }
 
 void OVCore::setupWorkaroundTimer()
