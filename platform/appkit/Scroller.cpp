@@ -38,9 +38,7 @@ void Scroller::setDoubleValue(double value)
     value = std::clamp(value, 0.0, 1.0);
     if (value == m_value)
         return;
-    const Rect before = drawnRect();
-    m_value = value;
-    drawnRectDidChange(before);
+    changeKnob([&] { m_value = value; });
 }
 
 void Scroller::setKnobProportion(double proportion)
@@ -49,9 +47,10 @@ void Scroller::setKnobProportion(double proportion)
         qCWarning(lcAppKit) << "Scroller: refusing knob proportion" << proportion;
         return;
     }
-    const Rect before = drawnRect();
-    m_knobProportion = std::clamp(proportion, 0.0, 1.0);
-    drawnRectDidChange(before);
+    proportion = std::clamp(proportion, 0.0, 1.0);
+    if (proportion == m_knobProportion)
+        return;
+    changeKnob([&] { m_knobProportion = proportion; });
 }
 
 Rect Scroller::drawnRect() const
@@ -63,8 +62,16 @@ Rect Scroller::drawnRect() const
     return knob.isEmpty() ? knob : knob.insetBy(-1, -1).intersection(bounds());
 }
 
-void Scroller::drawnRectDidChange(const Rect& before)
+void Scroller::changeKnob(const std::function<void()>& change)
 {
+    // Out of a window nothing is drawn: the mark alone says the view needs drawing.
+    if (!window()) {
+        change();
+        setNeedsDisplay(true);
+        return;
+    }
+    const Rect before = drawnRect();
+    change();
     const Rect after = drawnRect();
     if (after == before)
         return;

@@ -56,8 +56,8 @@ protected:
     virtual void trackKnob(Event& event);
 
 private:
-    // Marks for drawing what a change of the knob touches, given the drawn part before it.
-    void drawnRectDidChange(const Rect& before);
+    // Makes the change to the knob and marks for drawing what it touches.
+    void changeKnob(const std::function<void()>& change);
     double trackLength() const;
     double knobLength() const;
     double positionAlongTrack(const Event& event) const;
