@@ -117,6 +117,7 @@ struct OVCore::Private {
     // The tick source stopped while nothing moves; the clock timer keeps the elapsed time going at
     // each whole second until an input wakes the tick.
     bool m_tickResting = false;
+    bool m_restingClockFiring = false;
     std::unique_ptr<Timer> m_restingClockTimer;
     std::unique_ptr<Timer> m_waTimer;
     int m_updateTiming = -1;

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -192,6 +193,10 @@ void OVCore::_incrementPrompter()
     OVScrollEngine::Input input;
     input.now = HVTimestamp::seconds();
     input.timePassed = d->m_timePassed;
+    // At rest the clock ticks once a second, and nothing should have moved since: an input that
+    // changed without waking the tick moves by one frame's time, not by the second.
+    if (std::exchange(d->m_restingClockFiring, false))
+        input.timePassed = std::min(input.timePassed, 1.0 / d->m_frameRate);
     input.speed = d->m_speed;
     input.speedScaleTypeTag = d->m_speedScaleTypeTag;
     input.pixelsPerSecond = d->m_pixelsPerSecond;
@@ -209,9 +214,13 @@ void OVCore::_incrementPrompter()
     }
 
     const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
-    // Paused with nothing held or queued, every tick would only find the same again.
+    // Paused with nothing held or queued, every tick would only find the same again. Something to
+    // move found by the resting clock wakes the tick, so no way in that forgot to wake it leaves a
+    // key moving the script once a second.
     if (d->m_scrollEngine.isAtRest())
         _restPrompterTick();
+    else
+        wakePrompterTick();
     if (!output.advanced)
         return;
     if (output.moved)
@@ -529,7 +538,11 @@ void OVCore::_restPrompterTick()
     d->m_tickResting = true;
     // The elapsed time shows whole seconds: a tick at each one keeps it as the frame-rate tick did.
     // The repeating timer keeps its dates a second apart, so it stays on them.
-    d->m_restingClockTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) { _prompterTimerAction(); });
+    d->m_restingClockTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) {
+        // Read by the step this tick makes, now or just after.
+        d->m_restingClockFiring = true;
+        _prompterTimerAction();
+    });
     d->m_restingClockTimer->setFireDate(d->m_lastMeasuredTime + std::max(0.0, 1.0 - d->m_fractionalTime));
 }
 

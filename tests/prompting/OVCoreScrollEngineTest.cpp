@@ -449,6 +449,21 @@ TEST_F(ScrollEngineTest, APausedPrompterRestsItsTickUntilSomethingCanMoveTheScri
     advance(0.5);
     EXPECT_TRUE(core->isPrompterTickResting());
 
+    // A key that changed without waking the tick: the resting clock finds it within the second and
+    // wakes the tick, after a step of no more than one frame's time.
+    const double unwoken = controller.y();
+    input.down = true;
+    input.lastDownTime = now();
+    for (int i = 0; i < 1100 && core->isPrompterTickResting(); ++i)
+        advance(0.001);
+    EXPECT_FALSE(core->isPrompterTickResting());
+    EXPECT_GT(controller.y(), unwoken);
+    EXPECT_LE(controller.y() - unwoken, (2.5 + 6.5 * 0.65) * 70 / core->frameRate() + 1);
+    input.down = false;
+    input.lastDownTime = now();
+    advance(0.5);
+    EXPECT_TRUE(core->isPrompterTickResting());
+
     // A line movement's animated delta, then the speed control (which starts the prompter).
     const double before = controller.y();
     core->addScrollingDeltaAnimated(40);
