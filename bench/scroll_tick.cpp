@@ -2,7 +2,8 @@
 // paints what that asks for, by copying what is drawn and drawing the lines that come into view, or,
 // for comparison, by drawing the whole view again; mirrored and not. Then the motion itself: the
 // scroll engine under ticks that come unevenly, with the offsets of every tick recorded and the
-// spread of its steps and speed reported.
+// spread of its steps and speed reported. And the tick on two screens: the operator's window and the
+// talent's mirrored one together.
 #include "BenchCore.h"
 #include "PromptedScript.h"
 
@@ -63,6 +64,52 @@ BENCHMARK(BM_PromptingTick)
     ->ArgNames({"copies", "mirrored"})
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
+
+// A window showing the script in a prompter view as large as it, laid out and ordered front.
+struct ShownPrompter {
+    ShownPrompter(const Rect& frame, bool mirrored) : window(frame)
+    {
+        window.setContentView(std::make_unique<View>(Rect{{0, 0}, frame.size}));
+        window.setBackgroundColor(Qt::black);
+        prompter =
+            window.contentView()->addSubview(std::make_unique<OVPrompterView>(Rect{{0, 0}, frame.size}));
+        OVTextView* text = prompter->prompterTextView();
+        text->textStorage().setAttributedString(PromptedScript::make());
+        text->setBackgroundColor(Qt::black);
+        prompter->setHorizontallyFlipped(mirrored);
+        prompter->tile();
+        text->layoutManager()->ensureLayoutForTextContainer();
+        clip = prompter->prompterScrollView()->contentView();
+        window.orderFront();
+    }
+    Window window;
+    OVPrompterView* prompter = nullptr;
+    ClipView* clip = nullptr;
+};
+
+// One tick of Prompt mode on two equal 1080p monitors as the windows take it: the operator's view
+// and the talent's mirrored one move by one pixel, copy what they show and draw what comes into view,
+// each under its overlay scroller. (The preview panel is ordered out while prompting.)
+void BM_PromptingTickOnTwoScreens(benchmark::State& state)
+{
+    PromptedScript::application();
+    ShownPrompter operatorView(Rect{{0, 0}, kOutput}, false);
+    ShownPrompter talent(Rect{{1920, 0}, kOutput}, true);
+    double y = operatorView.prompter->prompterTextView()->frame().size.height / 3;
+    const auto moveTo = [&](double to) {
+        operatorView.clip->scrollToPoint({0, to});
+        talent.clip->scrollToPoint({0, to});
+    };
+    moveTo(y);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        y += 1;
+        moveTo(y);
+        QApplication::processEvents();
+    }
+    benchmark::DoNotOptimize(talent.clip->bounds());
+}
+BENCHMARK(BM_PromptingTickOnTwoScreens)->Unit(benchmark::kMicrosecond);
 
 // Ten minutes of ticks at about 60 a second, each up to 40% early or late, at a speed of 150 points a
 // second: every second's distance must be within 5% of the speed, and no step may go backwards.

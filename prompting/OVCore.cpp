@@ -347,6 +347,7 @@ void OVCore::_setupForStatus(unsigned requested)
         }
     }
 
+    wakePrompterTick();
     d->m_isStatusChanging = false;
     d->m_willBecomeStatus = kNoChange;
     if (d->m_controller)
@@ -434,6 +435,7 @@ void OVCore::speedDidUpdate(double controllerSpeed)
     if (!d->m_controller)
         return;
     d->m_speed = _convertSpeedForSpeedScale(controllerSpeed);
+    wakePrompterTick();
     if (isModePrompt()) {
         d->m_maxSpeedInPromptMode = std::max(d->m_maxSpeedInPromptMode, std::abs(controllerSpeed));
         if (OVCoreSettings::boolean(QStringLiteral("changingSpeedStartsPrompter"), true) &&
@@ -640,6 +642,7 @@ int OVCore::speedScaleTypeTag() const
 void OVCore::addScrollingDelta(double delta)
 {
     d->m_scrollEngine.addScrollingDelta(delta);
+    wakePrompterTick();
 }
 
 void OVCore::clearScrollingDelta()

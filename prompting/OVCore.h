@@ -175,6 +175,12 @@ public:
     void _setupPrompterTimer();
     void _setupPrompterTimerOfType(int type);
     void _teardownPrompterTimer();
+    // While nothing moves the tick stops and a timer keeps the elapsed time by the second; anything
+    // that can set the script moving (a speed, a status, a delta, a key) wakes it again.
+    void wakePrompterTick();
+    bool isPrompterTickResting() const;
+    void _restPrompterTick();
+    void _endRestingClock();
     void _timeTimerAction();
     void _waTimerAction();
     void _performWaType(int type);

@@ -117,6 +117,11 @@ struct OVCore::Private {
     double m_promptModeStartTime = 0;
     std::unique_ptr<Timer> m_timeTimer;
     OVTickSource m_tickSource;
+    // The tick source stopped while nothing moves; the clock timer keeps the elapsed time going at
+    // each whole second until an input wakes the tick.
+    bool m_tickResting = false;
+    bool m_restingClockFiring = false;
+    std::unique_ptr<Timer> m_restingClockTimer;
     std::unique_ptr<Timer> m_waTimer;
     int m_updateTiming = -1;
     int m_waType = 0;

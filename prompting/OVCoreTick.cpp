@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,16 +92,19 @@ void OVCore::resetTimer()
 void OVCore::addScrollingDeltaAnimated(double delta)
 {
     d->m_scrollEngine.addScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    wakePrompterTick();
 }
 
 void OVCore::addModalScrollingDeltaAnimated(double delta)
 {
     d->m_scrollEngine.addModalScrollingDeltaAnimated(delta, HVTimestamp::seconds());
+    wakePrompterTick();
 }
 
 void OVCore::addReservedModalScrollingTime(double seconds)
 {
     d->m_scrollEngine.reserveModalScrollingUntil(HVTimestamp::seconds() + seconds);
+    wakePrompterTick();
 }
 
 qint64 OVCore::estimatedTimeRemaining() const
@@ -153,9 +157,11 @@ void OVCore::_prompterTimerAction()
     if (std::lround(d->m_lastMeasuredTime) == 1)
         d->m_lastMeasuredTime = now;
     d->m_fractionalTime += now - d->m_lastMeasuredTime;
-    if (d->m_fractionalTime >= 1) {
+    // A tick timed for the second itself may sum to a hair below it.
+    constexpr double kSecondTolerance = 1e-6;
+    if (d->m_fractionalTime >= 1 - kSecondTolerance) {
         // Every whole second counts, so a stalled main thread does not leave the clock behind.
-        const double wholeSeconds = std::floor(d->m_fractionalTime);
+        const double wholeSeconds = std::floor(d->m_fractionalTime + kSecondTolerance);
         if (d->m_status != kStatusPausedHard && d->m_timeInfo)
             d->m_timeInfo->setElapsedSeconds(d->m_timeInfo->elapsedSeconds() + qint64(wholeSeconds));
         d->m_needsTimerUpdates = true;
@@ -188,6 +194,10 @@ void OVCore::_incrementPrompter()
     OVScrollEngine::Input input;
     input.now = HVTimestamp::seconds();
     input.timePassed = d->m_timePassed;
+    // At rest the clock ticks once a second, and nothing should have moved since: an input that
+    // changed without waking the tick moves by one frame's time, not by the second.
+    if (std::exchange(d->m_restingClockFiring, false))
+        input.timePassed = std::min(input.timePassed, 1.0 / d->m_frameRate);
     input.speed = d->m_speed;
     input.speedScaleTypeTag = d->m_speedScaleTypeTag;
     input.pixelsPerSecond = d->m_pixelsPerSecond;
@@ -205,6 +215,13 @@ void OVCore::_incrementPrompter()
     }
 
     const OVScrollEngine::Output output = d->m_scrollEngine.step(input);
+    // Paused with nothing held or queued, every tick would only find the same again. Something to
+    // move found by the resting clock wakes the tick, so no way in that forgot to wake it leaves a
+    // key moving the script once a second.
+    if (d->m_scrollEngine.isAtRest())
+        _restPrompterTick();
+    else
+        wakePrompterTick();
     if (!output.advanced)
         return;
     if (output.moved)
@@ -424,6 +441,7 @@ void OVCore::_setupPrompterTimer()
 
 void OVCore::_setupPrompterTimerOfType(int type)
 {
+    _endRestingClock();
     const auto fallBack = [type, this](const char* message, int fallback) {
         qWarning().noquote()
             << QString::fromLatin1(message).arg(kSetupPrompterTimerName).arg(type).arg(fallback);
@@ -498,7 +516,9 @@ void OVCore::startDisplayLink(int type, quint32 displayID, Window* window)
 
 void OVCore::_teardownPrompterTimer()
 {
-    const bool toreDown = d->m_tickSource.stop();
+    const bool wasResting = d->m_tickResting;
+    _endRestingClock();
+    const bool toreDown = d->m_tickSource.stop() || wasResting;
     RunLoop::main().cancelPreviousPerformRequests(this, kUpdatePrompterSelector);
     if (toreDown && std::lround(d->m_lastMeasuredTime) != 1) {
         d->m_fractionalTime += HVTimestamp::seconds() - d->m_lastMeasuredTime;
@@ -508,6 +528,47 @@ void OVCore::_teardownPrompterTimer()
         d->m_waTimer->invalidate();
         d->m_waTimer.reset();
     }
+}
+
+void OVCore::_restPrompterTick()
+{
+    if (d->m_tickResting || !isModePrompt() || isModeChanging() ||
+        (!d->m_tickSource.hasTimer() && !d->m_tickSource.hasDisplayLink()))
+        return;
+    d->m_tickSource.stop();
+    d->m_tickResting = true;
+    // The elapsed time shows whole seconds: a tick at each one keeps it as the frame-rate tick did.
+    // The repeating timer keeps its dates a second apart, so it stays on them.
+    d->m_restingClockTimer = Timer::scheduledTimer(1.0, true, [this](Timer&) {
+        // Read by the step this tick makes, now or just after.
+        d->m_restingClockFiring = true;
+        _prompterTimerAction();
+    });
+    d->m_restingClockTimer->setFireDate(d->m_lastMeasuredTime + std::max(0.0, 1.0 - d->m_fractionalTime));
+}
+
+void OVCore::_endRestingClock()
+{
+    d->m_tickResting = false;
+    if (d->m_restingClockTimer) {
+        d->m_restingClockTimer->invalidate();
+        d->m_restingClockTimer.reset();
+    }
+}
+
+void OVCore::wakePrompterTick()
+{
+    if (!d->m_tickResting)
+        return;
+    // The first tick after waking counts from now: the seconds at rest moved nothing, and counted
+    // again they would throw a held key's first step across the page.
+    d->m_previousPromptIncrementTimeStamp = HVTimestamp::seconds();
+    _setupPrompterTimer();
+}
+
+bool OVCore::isPrompterTickResting() const
+{
+    return d->m_tickResting;
 }
 
 void OVCore::setupWorkaroundTimer()

@@ -195,11 +195,18 @@ void OVInputController::addKeyResponders()
         std::shared_ptr<HVKeyInputResponder> responder;
     };
     std::vector<Ranked> responders;
-    const auto add = [&responders](int rank, unsigned short key, unsigned options,
-                                   HVKeyInputResponder::Block block) {
-        if (key != 0)
-            responders.push_back({rank, HVKeyInputResponder::keyInputResponderWithHotKeyValue(
-                                            key, 0, options, std::move(block))});
+    // Every key wakes the tick after it acted: a held scroll or boost key moves the script only
+    // through the ticks that follow, and a resting tick would leave it standing.
+    const auto add = [this, &responders](int rank, unsigned short key, unsigned options,
+                                         HVKeyInputResponder::Block block) {
+        if (key == 0)
+            return;
+        HVKeyInputResponder::Block waking = [this, block = std::move(block)](Event& event, bool isKeyDown) {
+            block(event, isKeyDown);
+            m_core.wakePrompterTick();
+        };
+        responders.push_back({rank, HVKeyInputResponder::keyInputResponderWithHotKeyValue(
+                                        key, 0, options, std::move(waking))});
     };
 
     add(rank(kHotkeyScrollDownKey), hotKeyValue(kHotkeyScrollDownKey), kHeldKeyOptions,

@@ -69,6 +69,14 @@ public:
     static double reverseConvertSpeed(double speed, int speedScaleTypeTag);
 
     double adjustedSpeed() const { return m_adjustedSpeed; }
+    // The last step moved nothing and nothing waits to move: no speed, eased key or boost, no delta
+    // queued or animating, no modal movement reserved. Until an input changes, further steps would
+    // do nothing either.
+    bool isAtRest() const
+    {
+        return m_adjustedSpeed == 0 && m_externalScrollDelta == 0 && m_externalScrollDeltaAnimated == 0 &&
+               m_modalScrollDeltaAnimated == 0 && m_reservedModalScrollingTime == 0;
+    }
     double leftoverDelta() const { return m_leftoverDelta; }
     // One device pixel: the origin moves in whole multiples of it.
     double minimumScrollIncrement() const { return m_minimumScrollIncrement; }

@@ -38,8 +38,7 @@ void Scroller::setDoubleValue(double value)
     value = std::clamp(value, 0.0, 1.0);
     if (value == m_value)
         return;
-    m_value = value;
-    setNeedsDisplay(true);
+    changeKnob([&] { m_value = value; });
 }
 
 void Scroller::setKnobProportion(double proportion)
@@ -48,8 +47,37 @@ void Scroller::setKnobProportion(double proportion)
         qCWarning(lcAppKit) << "Scroller: refusing knob proportion" << proportion;
         return;
     }
-    m_knobProportion = std::clamp(proportion, 0.0, 1.0);
-    setNeedsDisplay(true);
+    proportion = std::clamp(proportion, 0.0, 1.0);
+    if (proportion == m_knobProportion)
+        return;
+    changeKnob([&] { m_knobProportion = proportion; });
+}
+
+Rect Scroller::drawnRect() const
+{
+    if (m_style == Style::Legacy)
+        return bounds();
+    // The knob's rounded edge is smoothed into the pixels around it.
+    const Rect knob = knobRect();
+    return knob.isEmpty() ? knob : knob.insetBy(-1, -1).intersection(bounds());
+}
+
+void Scroller::changeKnob(const std::function<void()>& change)
+{
+    // Out of a window nothing is drawn: the mark alone says the view needs drawing.
+    if (!window()) {
+        change();
+        setNeedsDisplay(true);
+        return;
+    }
+    const Rect before = drawnRect();
+    change();
+    const Rect after = drawnRect();
+    if (after == before)
+        return;
+    // A prompter moves the knob a little at every tick: only where it was and where it is change,
+    // not the whole length of the track over the text.
+    setNeedsDisplayInRect(before.united(after));
 }
 
 void Scroller::setEnabled(bool enabled)

@@ -44,6 +44,8 @@ public:
 
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const Rect& dirtyRect) override;
+    // An overlay scroller draws its knob alone, over the content.
+    Rect drawnRect() const override;
     View* hitTest(const Point& pointInSuperview) override;
     void mouseDown(Event& event) override;
     void mouseDragged(Event& event) override;
@@ -54,6 +56,8 @@ protected:
     virtual void trackKnob(Event& event);
 
 private:
+    // Makes the change to the knob and marks for drawing what it touches.
+    void changeKnob(const std::function<void()>& change);
     double trackLength() const;
     double knobLength() const;
     double positionAlongTrack(const Event& event) const;

@@ -105,6 +105,10 @@ public:
     // True when drawRect paints every pixel of its dirty rect with opaque colour, so that whatever
     // lies behind the view need not be drawn at all.
     virtual bool isOpaque() const { return false; }
+    // The part of the bounds the view and its subviews draw on. A view over a scrolled one whose
+    // pixels are copied is drawn again only there: elsewhere the copy moved just what lies beneath,
+    // which was right to move.
+    virtual Rect drawnRect() const { return bounds(); }
     // Draws the view and its subviews within rect (bounds coordinates) with the rect's top-left corner
     // at the painter's origin and one point per device unit, ignoring this view's own alpha.
     void displayRectIgnoringOpacity(const Rect& rect, QPainter& painter);

@@ -91,8 +91,11 @@ bool Window::scrollDrawnContent(const View& view, const QTransform& before)
             const View& over = **it;
             if (over.isHidden())
                 continue;
+            const Rect drawn = over.drawnRect();
+            if (drawn.isEmpty())
+                continue;
             const QRect covered =
-                over.drawingTransformToWindow().mapRect(toQRectF(over.bounds())).toAlignedRect() & area;
+                over.drawingTransformToWindow().mapRect(toQRectF(drawn)).toAlignedRect() & area;
             if (!covered.isEmpty())
                 redraw += QRegion(covered) + (covered.translated(x, y) & area);
         }

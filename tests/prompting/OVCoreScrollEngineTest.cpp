@@ -468,3 +468,73 @@ TEST_F(ScrollEngineTest, TheDisplayWorkaroundReachesTheTalentTextViewWhileItsWin
 }
 
 } // namespace
+
+// Paused with nothing held or queued, the tick stops; the elapsed time still counts by the second,
+// and each thing that can move the script starts the tick again, without a jump for the time spent
+// at rest.
+TEST_F(ScrollEngineTest, APausedPrompterRestsItsTickUntilSomethingCanMoveTheScript)
+{
+    startAt(2);
+    EXPECT_EQ(core->prompterTimerType(), 0);
+    advance(0.5);
+    core->pausePrompter();
+    advance(0.1);
+    EXPECT_TRUE(core->isPrompterTickResting());
+    EXPECT_EQ(core->prompterTimerType(), -1);
+    const double y = controller.y();
+    const qint64 elapsed = controller.timeInfo()->elapsedSeconds();
+    advance(3.0);
+    EXPECT_EQ(controller.timeInfo()->elapsedSeconds(), elapsed + 3);
+    EXPECT_EQ(controller.y(), y);
+
+    // A wheel turn.
+    core->addScrollingDelta(30);
+    EXPECT_FALSE(core->isPrompterTickResting());
+    advance(0.1);
+    EXPECT_EQ(controller.y(), y + 30);
+    EXPECT_TRUE(core->isPrompterTickResting());
+
+    // A held key, which the input controller reports as it goes down: eased in from its press.
+    input.down = true;
+    input.lastDownTime = now();
+    core->wakePrompterTick();
+    advance(0.05);
+    EXPECT_GT(controller.y(), y + 30);
+    EXPECT_LT(controller.y(), y + 30 + 15);
+    input.down = false;
+    input.lastDownTime = now();
+    advance(0.5);
+    EXPECT_TRUE(core->isPrompterTickResting());
+
+    // A key that changed without waking the tick: the resting clock finds it within the second and
+    // wakes the tick, after a step of no more than one frame's time.
+    const double unwoken = controller.y();
+    input.down = true;
+    input.lastDownTime = now();
+    for (int i = 0; i < 1100 && core->isPrompterTickResting(); ++i)
+        advance(0.001);
+    EXPECT_FALSE(core->isPrompterTickResting());
+    EXPECT_GT(controller.y(), unwoken);
+    EXPECT_LE(controller.y() - unwoken, (2.5 + 6.5 * 0.65) * 70 / core->frameRate() + 1);
+    input.down = false;
+    input.lastDownTime = now();
+    advance(0.5);
+    EXPECT_TRUE(core->isPrompterTickResting());
+
+    // A line movement's animated delta, then the speed control (which starts the prompter).
+    const double before = controller.y();
+    core->addScrollingDeltaAnimated(40);
+    advance(0.3);
+    EXPECT_GT(controller.y(), before);
+    EXPECT_TRUE(core->isPrompterTickResting());
+    const double stopped = controller.y();
+    controller.setSpeed(3);
+    EXPECT_TRUE(core->isStatusStarted());
+    advance(0.5);
+    EXPECT_NEAR(controller.y(), stopped + 0.5 * 3 * 70, 2.0);
+    EXPECT_FALSE(core->isPrompterTickResting());
+
+    core->enterEditMode();
+    EXPECT_FALSE(core->isPrompterTickResting());
+    EXPECT_EQ(core->prompterTimerType(), -1);
+}
