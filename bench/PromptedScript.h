@@ -8,6 +8,7 @@
 #include "platform/text/AttributeNames.h"
 #include "platform/text/MutableAttributedString.h"
 #include "platform/text/TextAttachment.h"
+#include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 
 #include <QApplication>
@@ -75,6 +76,21 @@ inline MutableAttributedString make(int bookmarks = kBookmarks, int pictures = 0
             script.append(
                 AttributedString(mark, {{kAttachmentAttributeName, picture(int(run / runsPerPicture))}}));
     }
+    return script;
+}
+
+// The script with its bookmarks named "Scene 1" onwards, as a script with an outline has them.
+inline MutableAttributedString makeNamed(int bookmarks = kBookmarks)
+{
+    MutableAttributedString script = make(bookmarks);
+    int number = 0;
+    script.enumerateAttribute(kAttachmentAttributeName, Range{0, script.length()}, 0,
+                              [&number](const AttributeValue& value, const Range&, bool&) {
+                                  if (const auto attachment = value.attachment())
+                                      if (const auto bookmark =
+                                              NSTextAttachmentOVBookmarkAdditions::bookmark(*attachment))
+                                          bookmark->setName(QStringLiteral("Scene %1").arg(++number));
+                              });
     return script;
 }
 

@@ -14,7 +14,6 @@
 #include "platform/text/RtfWriter.h"
 #include "prompting/OVCore.h"
 #include "text/NSMutableAttributedStringOVBookmarkAdditions.h"
-#include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "window/OVDocumentPDFExport.h"
 #include "window/OVDocumentPrompterView.h"
 #include "window/OVDocumentWindowController.h"
@@ -37,15 +36,7 @@ void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
 int make(const char* packagePath, const char* rtfPath)
 {
     PromptedScript::application();
-    MutableAttributedString script = PromptedScript::make(50);
-    int number = 0;
-    script.enumerateAttribute(kAttachmentAttributeName, Range{0, script.length()}, 0,
-                              [&number](const AttributeValue& value, const Range&, bool&) {
-                                  if (const auto attachment = value.attachment())
-                                      if (const auto bookmark =
-                                              NSTextAttachmentOVBookmarkAdditions::bookmark(*attachment))
-                                          bookmark->setName(QStringLiteral("Scene %1").arg(++number));
-                              });
+    MutableAttributedString script = PromptedScript::makeNamed(50);
     MutableAttributedString copy = script;
     OVDocumentPackageWriter::Input input;
     input.text = &copy;

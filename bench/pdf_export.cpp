@@ -11,7 +11,6 @@
 #include "platform/textlayout/LayoutManager.h"
 #include "prompter_view/OVPrompterView.h"
 #include "prompting/OVCore.h"
-#include "text/NSTextAttachmentOVBookmarkAdditions.h"
 #include "text/OVBookmark.h"
 #include "text/OVTextView.h"
 #include "window/OVDocumentPDFExport.h"
@@ -27,21 +26,6 @@
 namespace {
 
 constexpr int kBookmarks = 50;
-
-// The shared script with its bookmarks named, as a script with an outline has them.
-MutableAttributedString namedScript()
-{
-    MutableAttributedString script = PromptedScript::make(kBookmarks);
-    int number = 0;
-    script.enumerateAttribute(kAttachmentAttributeName, Range{0, script.length()}, 0,
-                              [&number](const AttributeValue& value, const Range&, bool&) {
-                                  if (const auto attachment = value.attachment())
-                                      if (const auto bookmark =
-                                              NSTextAttachmentOVBookmarkAdditions::bookmark(*attachment))
-                                          bookmark->setName(QStringLiteral("Scene %1").arg(++number));
-                              });
-    return script;
-}
 
 struct Script {
     explicit Script(const MutableAttributedString& text)
@@ -66,7 +50,7 @@ struct Script {
 void BM_ExportPaginatedPDF(benchmark::State& state)
 {
     PromptedScript::application();
-    Script script(namedScript());
+    Script script(PromptedScript::makeNamed(kBookmarks));
     qsizetype bytes = 0;
     for (auto _ : state) {
         OVEnvironment::createTemporaryPromptModeEnvironmentWithPrompterContent(
@@ -84,7 +68,7 @@ BENCHMARK(BM_ExportPaginatedPDF)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_QpdfPass(benchmark::State& state)
 {
     PromptedScript::application();
-    Script script(namedScript());
+    Script script(PromptedScript::makeNamed(kBookmarks));
     std::optional<HVPDFPaginatedData> drawn;
     std::vector<HVPDFOutlineItem> outline;
     OVEnvironment::createTemporaryPromptModeEnvironmentWithPrompterContent(
