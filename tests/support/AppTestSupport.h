@@ -9,11 +9,13 @@
 #include "platform/appkit/FakeScreenProvider.h"
 #include "platform/appkit/ScreenProvider.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 #include "prompting/OVCore.h"
 #include "window/OVDocumentWindowController.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -69,6 +71,30 @@ public:
     }
 
     OVDocumentController documents;
+};
+
+// A test of script windows: a core and the script documents of a fresh folder, on settings that
+// start and end with the registered values.
+class ScriptDocumentsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        UserDefaults::shared().resetUserValues();
+        core = std::make_unique<OVCore>();
+        scripts = std::make_unique<ScriptDocuments>(*core, dir);
+    }
+    void TearDown() override
+    {
+        scripts.reset();
+        Application::shared().setMainWindow(nullptr);
+        core.reset();
+        UserDefaults::shared().resetUserValues();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<OVCore> core;
+    std::unique_ptr<ScriptDocuments> scripts;
 };
 
 } // namespace apptest

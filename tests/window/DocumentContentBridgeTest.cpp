@@ -31,23 +31,8 @@ namespace {
 
 using namespace packagetest;
 
-class DocumentContentBridgeTest : public ::testing::Test {
+class DocumentContentBridgeTest : public apptest::ScriptDocumentsTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        UserDefaults::shared().resetUserValues();
-        core = std::make_unique<OVCore>();
-        scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
-    }
-    void TearDown() override
-    {
-        scripts.reset();
-        Application::shared().setMainWindow(nullptr);
-        core.reset();
-        UserDefaults::shared().resetUserValues();
-    }
-
     OVDocumentWindowController& untitled()
     {
         Error error;
@@ -76,9 +61,6 @@ protected:
     }
 
     apptest::ClockAndScreen scopes;
-    QTemporaryDir dir;
-    std::unique_ptr<OVCore> core;
-    std::unique_ptr<apptest::ScriptDocuments> scripts;
 };
 
 TEST_F(DocumentContentBridgeTest, SelectionsSaveInTheUnifiedTextAndRangesOutsideTheTextAreDropped)

@@ -105,23 +105,8 @@ PDFReport readPDF(const QString& path)
     return report;
 }
 
-class PDFExportTest : public ::testing::Test {
+class PDFExportTest : public apptest::ScriptDocumentsTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        UserDefaults::shared().resetUserValues();
-        core = std::make_unique<OVCore>();
-        scripts = std::make_unique<apptest::ScriptDocuments>(*core, dir);
-    }
-    void TearDown() override
-    {
-        scripts.reset();
-        Application::shared().setMainWindow(nullptr);
-        core.reset();
-        UserDefaults::shared().resetUserValues();
-    }
-
     OVDocument& untitled(const AttributedString& text)
     {
         Error error;
@@ -165,9 +150,6 @@ protected:
     }
 
     apptest::ClockAndScreen scopes;
-    QTemporaryDir dir;
-    std::unique_ptr<OVCore> core;
-    std::unique_ptr<apptest::ScriptDocuments> scripts;
 };
 
 TEST_F(PDFExportTest, APaginatedExportHasTheOutlineTheInformationAndBothNotes)
